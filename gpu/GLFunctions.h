@@ -1,0 +1,12 @@
+#pragma once
+// The OpenGL 4.0 core function table every piece of GPU code calls through. It is
+// published once a context exists (by the GL widget, or by the test fixture).
+class QOpenGLFunctions_4_0_Core;
+
+namespace kal {
+
+extern QOpenGLFunctions_4_0_Core* gl;
+
+void setGLFunctions(QOpenGLFunctions_4_0_Core* functions);
+
+} // namespace kal

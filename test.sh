@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds the test configuration (AddressSanitizer and
+# UndefinedBehaviorSanitizer) and runs the whole suite, GL tests under Xvfb.
+set -euo pipefail
+cd "$(dirname "$0")"
+./scripts/setup-deps.sh
+
+jobs=$(nproc)
+build=build/test
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Debug -DKAL_SANITIZE=ON -DKAL_BUILD_TESTS=ON \
+      -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g1" >/dev/null
+cmake --build "$build" -j "$jobs"
+
+export UBSAN_OPTIONS=print_stacktrace=1
+export LIBGL_ALWAYS_SOFTWARE=1
+cd "$build"
+# One X server for the whole run; every GL test binary connects to it.
+xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure -j "$jobs" "$@"
