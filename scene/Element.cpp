@@ -1,0 +1,150 @@
+#include "scene/Element.h"
+
+namespace kal {
+
+int32_t frameCounter = 1;
+
+Element::Element(const Element& other)
+    : stamp(other.stamp), invalid(other.invalid), typeCode(other.typeCode), transparent(other.transparent),
+      translation(other.translation), scale(other.scale) {}
+
+Element& Element::operator=(const Element& other) {
+    // holders and the file id belong to this object, not to the value
+    stamp = other.stamp;
+    invalid = other.invalid;
+    typeCode = other.typeCode;
+    transparent = other.transparent;
+    translation = other.translation;
+    scale = other.scale;
+    return *this;
+}
+
+Element::~Element() = default;
+
+void Element::reset() {
+    stamp = 0;
+    invalid = false;
+    translation = vec3();
+    scale = 1.0f;
+}
+
+void Element::rebuild(int) {}
+
+Element* Element::acquire(int n) {
+    useCount += n;
+    std::vector<Element*> parts;
+    listParts(parts);
+    for (Element* part : parts)
+        if (part) part->acquire(n);
+    return this;
+}
+
+void Element::release(int n) {
+    useCount -= n;
+    std::vector<Element*> parts;
+    listParts(parts);
+    for (Element*& part : parts) {
+        if (!part) continue;
+        part->release(n);
+        if (part->useCount <= 0) delete part;
+        part = nullptr;
+    }
+}
+
+Element* Element::clone() { return acquire(1); }
+
+Element* Element::detach() { return useCount <= 1 ? this : clone(); }
+
+Element* Element::extractSelection(const vec3&, int&, int) { return detach(); }
+Element* Element::extractComponent(const vec3& point, int& item) { return extractSelection(point, item, 3); }
+Element* Element::detachComponent(int) { return nullptr; }
+Element* Element::extractPatch(const vec3& point, int& item) { return extractSelection(point, item, 1); }
+Element* Element::toMesh() { return nullptr; }
+bool Element::subdivide(bool) { return false; }
+void Element::listParts(std::vector<Element*>&) {}
+void Element::collectAll(std::vector<Element*>& out) { out.push_back(this); }
+
+void Element::clearIds() {
+    std::vector<Element*> all;
+    collectAll(all);
+    for (Element* e : all) e->id = -1;
+}
+
+void Element::resolveLinks(const std::vector<Element*>&) { useCount += 1; }
+
+void Element::touch() { stamp = frameCounter; }
+
+bool Element::animate(double time, bool) {
+    std::vector<Element*> all;
+    collectAll(all);
+    bool r = false;
+    for (size_t i = 1; i < all.size(); ++i) r = all[i]->animate(time, false) || r;
+    return r;
+}
+
+int32_t Element::changeStamp() {
+    if (stamp == frameCounter) return stamp;
+    std::vector<Element*> all;
+    collectAll(all);
+    int32_t newest = 1; // a never-touched element (stamp 0) is always brought up to date
+    for (size_t i = 1; i < all.size(); ++i) {
+        int32_t s = all[i]->changeStamp();
+        if (s >= newest) newest = s;
+    }
+    if (stamp < newest) touch();
+    return stamp;
+}
+
+bool Element::updateGpu() { return true; }
+void Element::releaseGpu() {}
+bool Element::bind() { return true; }
+void Element::unbind() {}
+bool Element::useShader() { return true; }
+void Element::endDraw() {}
+void Element::draw(uint32_t, int32_t, const mat4&, const pbr&, bool, float, bool) {}
+bool Element::hasGpuGeometry() { return false; }
+void Element::drawFlat(const mat4&, const uint8_t*, bool) {}
+bool Element::hasEditPreview() { return false; }
+void Element::drawEditPreview(const mat4&, const uint8_t*, bool) {}
+void Element::applyGestures(const std::vector<Gesture*>&) {}
+
+vec3 Element::toWorld(vec3 p) { return p * scale + translation; }
+float Element::lengthToWorld(float l) { return l * scale; }
+
+// A zero scale cannot be undone; answer the unscaled value instead of infinities.
+static float inverseScale(float s) { return s != 0.0f ? 1.0f / s : 1.0f; }
+
+vec3 Element::toLocal(vec3 p) {
+    vec3 d = p - translation;
+    if (scale == 0.0f) return d;
+    return {d.x / scale, d.y / scale, d.z / scale};
+}
+
+float Element::lengthToLocal(float l) { return scale != 0.0f ? l / scale : l; }
+
+mat4 Element::inverseTransform() {
+    float k = inverseScale(scale);
+    mat4 m;
+    m[0] = k;
+    m[5] = k;
+    m[10] = k;
+    m[3] = -translation.x * k;
+    m[7] = -translation.y * k;
+    m[11] = -translation.z * k;
+    return m;
+}
+
+void Element::save(ByteBuffer&) {}
+void Element::load(ByteBuffer&) {}
+bool Element::loadFromFile(const std::string&) { return true; }
+bool Element::saveToFile(const std::string&) { return true; }
+
+bool releaseElement(Element* e) {
+    if (!e) return false;
+    e->release(1);
+    if (e->useCount > 0) return false;
+    delete e;
+    return true;
+}
+
+} // namespace kal
