@@ -1,0 +1,5 @@
+#include "TestElement.h"
+
+namespace kal::test {
+int TestElement::live = 0;
+}
