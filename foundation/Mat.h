@@ -5,21 +5,43 @@
 
 namespace kal {
 
+struct mat4;
+
 struct mat3 {
     float m[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
     float& operator[](int i) { return m[i]; }
     float operator[](int i) const { return m[i]; }
-    mat3& operator*=(const mat3& b) {
-        float a[9];
-        for (int i = 0; i < 9; ++i) a[i] = m[i];
+    mat3& operator*=(const mat3& rhs) {
+        // both operands are copied first so that A *= A reads only old values
+        float a[9], b[9];
+        for (int i = 0; i < 9; ++i) { a[i] = m[i]; b[i] = rhs.m[i]; }
         for (int i = 0; i < 3; ++i)
             for (int j = 0; j < 3; ++j)
-                m[3 * i + j] = float(double(b.m[3 * i]) * a[j] + double(b.m[3 * i + 1]) * a[3 + j] +
-                                     double(b.m[3 * i + 2]) * a[6 + j]);
+                m[3 * i + j] = float(double(b[3 * i]) * a[j] + double(b[3 * i + 1]) * a[3 + j] +
+                                     double(b[3 * i + 2]) * a[6 + j]);
         return *this;
     }
     vec3 column(int c) const { return {m[c], m[3 + c], m[6 + c]}; }
     void setColumn(int c, vec3 v) { m[c] = v.x; m[3 + c] = v.y; m[6 + c] = v.z; }
+
+    // Builders (MatrixBuilders.cpp unless trivial). Angles are in radians.
+    static mat3 scaling(float sx, float sy, float sz) { return mat3{{sx, 0, 0, 0, sy, 0, 0, 0, sz}}; }
+    static mat3 reflection(vec3 n);
+    static mat3 rotationEuler(float a, float b, float c);
+    static mat3 rotationAxisAngle(vec3 axis, float angle);
+    static mat3 rotationAxisAngle(float x, float y, float z, float angle) {
+        return rotationAxisAngle(vec3(x, y, z), angle);
+    }
+    static mat3 rotationBetween(const vec3& a, const vec3& b);
+    static mat3 stretch(vec3 n, float k);
+    static mat3 mapVectorOnto(const vec3& a, const vec3& b);
+    static mat3 rotatedBy(const mat3& a, const mat4& b);
+    static void rotatedBy(mat3& out, const mat3& a, const mat4& b) { out = rotatedBy(a, b); }
+    static mat3 frameFromDirection(vec3 d);
+    static mat3 frameFromDirectionAndUp(vec3 up, vec3 d);
+    static mat3 frameFromDirectionAndSide(vec3 side, vec3 d);
+    static float angleAbout(mat3 a, vec3 axis);
+    static mat3 constrainedRotation(mat3 a, vec3 axis);
 };
 
 struct dmat3 {
@@ -32,13 +54,13 @@ struct mat4 {
     float m[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
     float& operator[](int i) { return m[i]; }
     float operator[](int i) const { return m[i]; }
-    mat4& operator*=(const mat4& b) {
-        float a[16];
-        for (int i = 0; i < 16; ++i) a[i] = m[i];
+    mat4& operator*=(const mat4& rhs) {
+        float a[16], b[16];
+        for (int i = 0; i < 16; ++i) { a[i] = m[i]; b[i] = rhs.m[i]; }
         for (int i = 0; i < 4; ++i)
             for (int j = 0; j < 4; ++j)
-                m[4 * i + j] = float(double(b.m[4 * i]) * a[j] + double(b.m[4 * i + 1]) * a[4 + j] +
-                                     double(b.m[4 * i + 2]) * a[8 + j] + double(b.m[4 * i + 3]) * a[12 + j]);
+                m[4 * i + j] = float(double(b[4 * i]) * a[j] + double(b[4 * i + 1]) * a[4 + j] +
+                                     double(b[4 * i + 2]) * a[8 + j] + double(b[4 * i + 3]) * a[12 + j]);
         return *this;
     }
     mat4& operator-=(const mat4& b) {
@@ -50,6 +72,30 @@ struct mat4 {
     vec3 translation() const { return {m[3], m[7], m[11]}; }
     void setTranslation(vec3 t) { m[3] = t.x; m[7] = t.y; m[11] = t.z; }
     mat3 upper3() const { return mat3{{m[0], m[1], m[2], m[4], m[5], m[6], m[8], m[9], m[10]}}; }
+
+    // Builders (MatrixBuilders.cpp unless trivial).
+    static mat4 fromMat3(const mat3& a) {
+        const float* r = a.m;
+        return mat4{{r[0], r[1], r[2], 0, r[3], r[4], r[5], 0, r[6], r[7], r[8], 0, 0, 0, 0, 1}};
+    }
+    static mat4 translation(const vec3& t) { return translationXYZ(t.x, t.y, t.z); }
+    static mat4 translationXYZ(float x, float y, float z) {
+        return mat4{{1, 0, 0, x, 0, 1, 0, y, 0, 0, 1, z, 0, 0, 0, 1}};
+    }
+    static mat4 uniformScaling(float s) { return scaling(s, s, s); }
+    static mat4 scaling(float sx, float sy, float sz) {
+        return mat4{{sx, 0, 0, 0, 0, sy, 0, 0, 0, 0, sz, 0, 0, 0, 0, 1}};
+    }
+    static mat4 rotationEuler(float a, float b, float c) { return fromMat3(mat3::rotationEuler(a, b, c)); }
+    static mat4 rotationBetween(const vec3& a, const vec3& b) { return fromMat3(mat3::rotationBetween(a, b)); }
+    static mat4 mapVectorOnto(const vec3& a, const vec3& b) { return fromMat3(mat3::mapVectorOnto(a, b)); }
+    static mat4 reflection(const vec3& n) { return fromMat3(mat3::reflection(n)); }
+    // Keeps pivot fixed and carries the point `from` exactly onto `to`.
+    static mat4 mapPointAbout(const vec3& pivot, const vec3& from, const vec3& to);
+    static mat4 frameFromPoints(const vec3& p0, const vec3& p1, const vec3& p2) { return mapPointAbout(p0, p1, p2); }
+    static mat4 planeReflection(const vec3& n, const vec3& p);
+    static mat4 constrainToAxis(const mat4& M, vec3 axis);
+    static mat4 constrainRotationToAxis(const mat4& M, vec3 axis);
 };
 
 inline bool operator==(const mat4& a, const mat4& b) {
@@ -63,6 +109,7 @@ inline bool operator==(const mat3& a, const mat3& b) {
         if (a.m[i] != b.m[i]) return false;
     return true;
 }
+inline bool operator!=(const mat3& a, const mat3& b) { return !(a == b); }
 
 // A·B in ordinary notation: B is applied first.
 inline mat4 operator*(const mat4& a, const mat4& b) {
