@@ -43,12 +43,13 @@ mat4 aboutPoint(const mat3& a, vec3 fixed) {
     return r;
 }
 
-// The uniform scale of a: the real cube root of |det|, 0 for singular or non-finite input.
+// The uniform scale of a: the real cube root of |det| (a mirror would have no real root of
+// det itself), 0 for singular or non-finite input.
 float uniformScale(const mat3& a, float& detSign) {
     const float d = det(a);
     detSign = d < 0 ? -1.0f : 1.0f;
     if (!(std::fabs(d) > 0.0f) || !std::isfinite(d)) return 0.0f;
-    return float(std::cbrt(double(std::fabs(d))));
+    return float(std::pow(double(std::fabs(d)), 1.0 / 3.0));
 }
 
 // The turn of a (divided by its scale s > 0) about the unit axis n, measured on the image of a

@@ -152,11 +152,3 @@ TEST(CircleThroughPoints, CollinearPointsReportRadiusZero) {
     EXPECT_EQ(radius, 0.0f);
     EXPECT_TRUE(isFinite(tb));
 }
-
-TEST(CircleThroughPoints, TangentFirstFormMatches) {
-    vec3 centre, ta, tc, tb;
-    float radius;
-    circleThroughPoints(tb, vec3(1, 0, 0), vec3(0, 1, 0), vec3(-1, 0, 0), centre, radius, ta, tc);
-    expectNear(tb, vec3(-1, 0, 0));
-    expectNear(tc, vec3(0, -1, 0));
-}

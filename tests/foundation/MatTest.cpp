@@ -103,12 +103,6 @@ TEST(Mat4, InPlaceProductWithItselfMatchesSeparateProduct) {
         }
 }
 
-TEST(Mat4, SubtractionIsElementWise) {
-    mat4 a = translation(1, 2, 3);
-    a -= mat4();
-    for (int i = 0; i < 16; ++i) EXPECT_EQ(a.m[i], (i == 3) ? 1.0f : (i == 7) ? 2.0f : (i == 11) ? 3.0f : 0.0f) << i;
-}
-
 TEST(Mat4, PointProductDividesByProjectiveW) {
     mat4 p;
     p.m[14] = 1; p.m[15] = 0; // w = z

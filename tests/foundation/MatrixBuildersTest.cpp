@@ -62,7 +62,6 @@ TEST(MatrixBuilders, TranslationAndScalingLayout) {
     mat4 s = mat4::scaling(2, 3, 4);
     EXPECT_EQ(vec3(1, 1, 1) * s, vec3(2, 3, 4));
     EXPECT_EQ(s.m[15], 1.0f);
-    EXPECT_EQ(mat4::uniformScaling(5), mat4::scaling(5, 5, 5));
     EXPECT_EQ(vec3(1, 1, 1) * mat3::scaling(2, 3, 4), vec3(2, 3, 4));
     mat4 f = mat4::fromMat3(mat3{{1, 2, 3, 4, 5, 6, 7, 8, 9}});
     EXPECT_EQ(f, (mat4{{1, 2, 3, 0, 4, 5, 6, 0, 7, 8, 9, 0, 0, 0, 0, 1}}));
@@ -78,7 +77,6 @@ TEST(MatrixBuilders, AxisAngleTurnsRightHandedAndIgnoresAxisLength) {
     mat3 r = mat3::rotationAxisAngle(vec3(1, 0, 0), kPi / 2);
     expectNear(vec3(0, 1, 0) * r, vec3(0, 0, 1));
     EXPECT_EQ(mat3::rotationAxisAngle(vec3(0, 0, 2), 0.7f), mat3::rotationAxisAngle(vec3(0, 0, 1), 0.7f));
-    EXPECT_EQ(mat3::rotationAxisAngle(0, 0, 1, 0.7f), mat3::rotationAxisAngle(vec3(0, 0, 1), 0.7f));
     EXPECT_EQ(mat3::rotationAxisAngle(vec3(0, 0, 0), 1.0f), mat3());
     EXPECT_EQ(mat3::rotationAxisAngle(vec3(1e-12f, 0, 0), 1.0f), mat3());
 }
@@ -106,7 +104,6 @@ TEST(MatrixBuilders, EulerAnglesMatchElementTableAndAxisRotations) {
     // the view presets' documented matrices
     expectNear(mat3::rotationEuler(0, kPi, 0), mat3{{-1, 0, 0, 0, 1, 0, 0, 0, -1}}, 1e-6f);
     expectNear(mat3::rotationEuler(kPi / 2, 0, 0), mat3{{1, 0, 0, 0, 0, 1, 0, -1, 0}}, 1e-6f);
-    EXPECT_EQ(mat4::rotationEuler(0.3f, 0.4f, 0.5f), mat4::fromMat3(mat3::rotationEuler(0.3f, 0.4f, 0.5f)));
 }
 
 TEST(MatrixBuilders, RotationBetweenTurnsDirectionsAndHandlesParallelInputs) {
@@ -123,8 +120,6 @@ TEST(MatrixBuilders, RotationBetweenTurnsDirectionsAndHandlesParallelInputs) {
         expectNear(normalize(a) * r, normalize(b), 1e-5f);
         expectNear(cross(a, b) * r, cross(a, b), 1e-4f); // turns about a × b
     }
-    EXPECT_EQ(mat4::rotationBetween(vec3(0, 0, 1), vec3(0, 1, 1)),
-              mat4::fromMat3(mat3::rotationBetween(vec3(0, 0, 1), vec3(0, 1, 1))));
 }
 
 TEST(MatrixBuilders, StretchScalesOnlyAlongItsDirection) {
@@ -189,7 +184,6 @@ TEST(MatrixBuilders, ReflectionMirrorsAcrossPlaneThroughOrigin) {
     EXPECT_EQ(vec3(1, 2, 3) * r, vec3(1, -2, 3));
     EXPECT_EQ(mat3::reflection(vec3(0, 0, 0)), mat3());
     EXPECT_NEAR(det(mat3::reflection(vec3(1, 2, 3))), -1.0f, 1e-5f);
-    EXPECT_EQ(mat4::reflection(vec3(0, 2, 0)), mat4::fromMat3(r));
 }
 
 TEST(MatrixBuilders, PlaneReflectionMirrorsAcrossPlaneThroughPoint) {
