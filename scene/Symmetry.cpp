@@ -4,52 +4,6 @@
 
 namespace kal {
 
-// Interim frame builders until the shared matrix builders land.
-static mat3 frameFromDirection(vec3 d) {
-    const float tiny = 1e-20f;
-    if (std::fabs(d.x) < tiny && std::fabs(d.y) < tiny && std::fabs(d.z) < tiny) return mat3();
-    vec3 n = normalize(d);
-    vec3 best = cross(vec3(1, 0, 0), n);
-    vec3 c = cross(vec3(0, 1, 0), n);
-    if (c.lengthSquared() > best.lengthSquared()) best = c;
-    c = cross(vec3(0, 0, 1), n);
-    if (c.lengthSquared() > best.lengthSquared()) best = c;
-    vec3 x = normalize(best);
-    vec3 y = cross(n, x);
-    mat3 f;
-    f.setColumn(0, x);
-    f.setColumn(1, y);
-    f.setColumn(2, n);
-    return f;
-}
-
-static bool allTiny(vec3 v) {
-    const float tiny = 1e-20f;
-    return std::fabs(v.x) < tiny && std::fabs(v.y) < tiny && std::fabs(v.z) < tiny;
-}
-
-static mat3 frameFromDirectionAndUp(vec3 up, vec3 d) {
-    if (allTiny(up - d) || allTiny(up) || allTiny(d)) return frameFromDirection(d);
-    vec3 n = normalize(d);
-    float k = dot(up, n);
-    vec3 q = up - n * k;
-    if (allTiny(q)) return frameFromDirection(d);
-    q = normalize(q);
-    mat3 f;
-    f.setColumn(0, cross(q, n));
-    f.setColumn(1, q);
-    f.setColumn(2, n);
-    return f;
-}
-
-static mat3 rotationEuler(float a, float b, float c) {
-    float sa = float(std::sin(double(a))), ca = float(std::cos(double(a)));
-    float sb = float(std::sin(double(b))), cb = float(std::cos(double(b)));
-    float sc = float(std::sin(double(c))), cc = float(std::cos(double(c)));
-    return mat3{{cb * cc, sa * sb * cc + ca * sc, sa * sc - ca * sb * cc, -cb * sc, ca * cc - sa * sb * sc,
-                 ca * sb * sc + sa * cc, sb, -sa * cb, ca * cb}};
-}
-
 void symmetryOps(std::vector<SymmetryOp>& ops, bool mirrorX, bool mirrorY, bool mirrorZ, bool rotateX,
                  bool rotateY, bool rotateZ, int32_t count) {
     if (mirrorX) ops.push_back({0, 0});
@@ -71,7 +25,7 @@ mat3 symmetryFrame(vec3 direction, bool mirrorX, bool mirrorY, bool mirrorZ, boo
         hint = {1, 0, 0};
     else if (rotateZ || mirrorZ)
         hint = {0, 0, 1};
-    return frameFromDirectionAndUp(hint, direction);
+    return mat3::frameFromDirectionAndUp(hint, direction);
 }
 
 void replicateRotationSigned(std::vector<vec3>& positions, std::vector<mat3>& frames, std::vector<float>& signs,
@@ -141,8 +95,9 @@ void replicateBySymmetry(std::vector<vec3>& positions, std::vector<mat3>& frames
         } else if (op.kind >= 3 && op.kind <= 5) {
             if (op.count < 2) continue;
             float step = fullTurn / float(op.count);
-            mat3 r = op.kind == 3 ? rotationEuler(step, 0, 0)
-                                  : op.kind == 4 ? rotationEuler(0, step, 0) : rotationEuler(0, 0, step);
+            mat3 r = op.kind == 3   ? mat3::rotationEuler(step, 0, 0)
+                     : op.kind == 4 ? mat3::rotationEuler(0, step, 0)
+                                    : mat3::rotationEuler(0, 0, step);
             replicateRotationSigned(positions, frames, signs, r, op.count);
         }
     }

@@ -1,0 +1,454 @@
+#include "scene/Tool.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "scene/CameraMatrices.h"
+#include "scene/Element.h"
+
+namespace kal {
+
+double sceneAnimationTime = 0.0;
+
+Tool::Tool(Element* e, const mat4& transform_, const pbr& material_, bool transparent)
+    : element(e ? e->acquire(1) : nullptr), transform(transform_), material(material_),
+      flags(transparent ? LiveFlag | TransparentFlag : LiveFlag) {}
+
+Tool::~Tool() {
+    previousLinked()->next = next;
+    next = this;
+    releaseElement(element);
+    element = nullptr;
+    // last first; a child whose parent pointer went stale must not keep this loop alive
+    while (!children.empty()) {
+        Tool* c = children.back();
+        children.pop_back();
+        c->parent = nullptr;
+        delete c;
+    }
+    if (parent) parent->removeChild(this);
+}
+
+// ---- ring-wide setters ----
+
+void Tool::ringTargets(std::vector<Tool*>& out, bool ring, bool sameParent, bool startNeedsPlaced) {
+    if (!ring) {
+        if (!startNeedsPlaced || (flags & PlacedFlag)) out.push_back(this);
+        return;
+    }
+    Tool* t = this;
+    do {
+        if ((t->flags & PlacedFlag) && (!sameParent || t->parent == parent)) out.push_back(t);
+        t = t->next;
+    } while (t != this);
+}
+
+void Tool::setHighlight(bool ring, bool sameParent) {
+    std::vector<Tool*> targets;
+    ringTargets(targets, ring, sameParent, true);
+    for (Tool* t : targets) t->flags |= HighlightFlag;
+}
+
+void Tool::clearHighlight(bool ring, bool sameParent) {
+    std::vector<Tool*> targets;
+    ringTargets(targets, ring, sameParent, true);
+    for (Tool* t : targets) t->flags &= uint8_t(~HighlightFlag);
+}
+
+void Tool::setCollect(bool ring, bool sameParent) {
+    std::vector<Tool*> targets;
+    ringTargets(targets, ring, sameParent, true);
+    for (Tool* t : targets) t->flags |= CollectFlag;
+}
+
+void Tool::clearCollect(bool ring, bool sameParent) {
+    std::vector<Tool*> targets;
+    ringTargets(targets, ring, sameParent, true);
+    for (Tool* t : targets) t->flags &= uint8_t(~CollectFlag);
+}
+
+void Tool::collectFlaggedRing(std::vector<Tool*>& out, bool ring, bool sameParent) {
+    std::vector<Tool*> targets;
+    ringTargets(targets, ring, sameParent, true);
+    for (Tool* t : targets) {
+        t->flags |= CollectFlag;
+        out.push_back(t);
+    }
+}
+
+void unflagCollectedTools(std::vector<Tool*>& list) {
+    for (Tool* t : list) t->flags &= uint8_t(~CollectFlag);
+    list.clear();
+}
+
+void Tool::setMaterial(const pbr& p, byte mask, bool ring, bool sameParent) {
+    std::vector<Tool*> targets;
+    ringTargets(targets, ring, sameParent, false);
+    for (Tool* t : targets) pbrCopyMasked(t->material, p, mask);
+}
+
+void Tool::setColorIsLight(bool on, bool ring, bool sameParent) {
+    std::vector<Tool*> targets;
+    ringTargets(targets, ring, sameParent, false);
+    for (Tool* t : targets) t->flags = on ? uint8_t(t->flags | ColourIsLightFlag) : uint8_t(t->flags & ~ColourIsLightFlag);
+}
+
+void Tool::setFlagMode(uint8_t mode, bool ring, bool sameParent) {
+    std::vector<Tool*> targets;
+    ringTargets(targets, ring, sameParent, false);
+    for (Tool* t : targets) t->flags = uint8_t((t->flags & 0x3F) | (mode & FacingMask));
+}
+
+void Tool::setRingFloatA(float rate, bool ring, bool sameParent) {
+    std::vector<Tool*> targets;
+    ringTargets(targets, ring, sameParent, false);
+    for (Tool* t : targets) t->animationRate = rate;
+}
+
+void Tool::setRingFloatB(float phase, bool ring, bool sameParent) {
+    std::vector<Tool*> targets;
+    ringTargets(targets, ring, sameParent, false);
+    for (Tool* t : targets) t->animationPhase = phase;
+}
+
+int Tool::collectRing(std::vector<Tool*>& out, bool ring) {
+    if (!ring) {
+        out.push_back(this);
+        return int(out.size());
+    }
+    Tool* t = this;
+    do {
+        if (t->flags & HighlightFlag) out.push_back(t);
+        t = t->next;
+    } while (t != this);
+    return int(out.size());
+}
+
+// ---- children ----
+
+Tool* Tool::setChild(int i, Tool* c) {
+    if (!c || i < 0 || i >= int(children.size())) return nullptr;
+    c->parent = this;
+    children[size_t(i)] = c;
+    return c;
+}
+
+Tool* Tool::addChild(Tool* c, bool toRing) {
+    if (!c) return nullptr;
+    if (!toRing) {
+        c->parent = this;
+        children.push_back(c);
+        return c;
+    }
+    // The node itself goes to the first highlighted member (the start tool when it is highlighted),
+    // linked copies to the others; with no highlighted member it stays with the start tool, so the
+    // node is never dropped.
+    Tool* owner = nullptr;
+    std::vector<Tool*> others;
+    Tool* t = this;
+    do {
+        if (t->flags & HighlightFlag) {
+            if (!owner)
+                owner = t;
+            else
+                others.push_back(t);
+        }
+        t = t->next;
+    } while (t != this);
+    if (!owner) owner = this;
+    owner->addChild(c, false);
+    for (Tool* member : others) member->addChild(c->copyTransformed(mat4(), true, 0), false);
+    return c;
+}
+
+int Tool::removeChild(Tool* c) {
+    int i = indexOfChild(c);
+    if (i >= 0) children.erase(children.begin() + i);
+    return i;
+}
+
+int Tool::indexOfChild(Tool* c) {
+    auto it = std::find(children.begin(), children.end(), c);
+    return it == children.end() ? -1 : int(it - children.begin());
+}
+
+Tool* Tool::insertChild(int i, Tool* c) {
+    if (!c) return nullptr;
+    c->parent = this;
+    i = std::clamp(i, 0, int(children.size()));
+    children.insert(children.begin() + i, c);
+    return c;
+}
+
+void Tool::deleteChildren() {
+    while (!children.empty()) {
+        Tool* c = children.back();
+        children.pop_back();
+        c->parent = nullptr;
+        delete c;
+    }
+}
+
+void Tool::purgeChildren() {
+    size_t i = 0;
+    while (i < children.size()) {
+        Tool* c = children[i];
+        c->purgeChildren();
+        if (c->flags & CollectFlag) {
+            children.erase(children.begin() + long(i));
+            c->parent = nullptr;
+            delete c;
+        } else {
+            ++i;
+        }
+    }
+}
+
+// ---- marks and copies ----
+
+bool Tool::isCopyMarked() { return mark() != 0; }
+
+void Tool::setMark(uint8_t m) {
+    markState = m;
+    copyRef = nullptr;
+}
+
+uint8_t Tool::mark() { return markState; }
+
+void Tool::markSubtree(uint8_t m) {
+    setMark(m);
+    for (Tool* c : children) c->markSubtree(m);
+}
+
+void Tool::setStateRecursive(uint8_t m) {
+    setMark(m);
+    for (Tool* c : children) c->setStateRecursive(m);
+}
+
+Tool* Tool::newCopyOfSelf(bool keepPivot) {
+    Tool* t = new Tool(element, transform, material, flags & TransparentFlag);
+    t->flags |= flags & (ColourIsLightFlag | FacingMask);
+    if (keepPivot) t->pivot = pivot;
+    t->rotationAxis = rotationAxis;
+    t->translationAxis = translationAxis;
+    t->multiplicity = multiplicity;
+    t->animationRate = animationRate;
+    t->animationPhase = animationPhase;
+    return t;
+}
+
+Tool* Tool::copy(bool keepPivot, bool withChildren) {
+    if (withChildren) markSubtree(1);
+    Tool* t = newCopyOfSelf(keepPivot);
+    link(t);
+    copyRef = t;
+    for (Tool* c : children)
+        if (c->isCopyMarked()) t->addChild(c->copyRef ? c->copyRef : c->copy(true, false), false);
+    if (withChildren) markSubtree(0);
+    return t;
+}
+
+Tool* Tool::copyTransformedMode(const mat4& m, bool linkCopy, uint8_t markMode) {
+    if (markMode == 1) markSubtree(1);
+    if (markMode == 2) setStateRecursive(1);
+    Tool* t = newCopyOfSelf(true);
+    t->flags |= PlacedFlag;
+    t->pivot *= m;
+    if (linkCopy) link(t);
+    copyRef = t;
+    for (Tool* c : children)
+        if (c->isCopyMarked()) t->addChild(c->copyRef ? c->copyRef : c->copyTransformedMode(mat4(), true, 0), false);
+    if (markMode == 1) markSubtree(0);
+    if (markMode == 2) setStateRecursive(0);
+    return t;
+}
+
+Tool* Tool::copyTransformedAll(const mat4& m, bool linkCopy, bool markPass) {
+    if (markPass) markSubtree(1);
+    Tool* t = newCopyOfSelf(true);
+    t->flags |= PlacedFlag;
+    t->pivot *= m;
+    if (linkCopy) link(t);
+    copyRef = t;
+    for (Tool* c : children) t->addChild(c->copyRef ? c->copyRef : c->copyTransformedAll(mat4(), true, false), false);
+    if (markPass) markSubtree(0);
+    return t;
+}
+
+void Tool::collectCutLinks(std::vector<Tool*>& roots, std::vector<Tool*>& partnerFrom, std::vector<Tool*>& partnerTo,
+                           std::vector<Tool*>& ringFrom, std::vector<Tool*>& ringTo, bool markAll, bool markSub,
+                           bool inner) {
+    if (markAll) setStateRecursive(2);
+    if (markSub) markSubtree(1);
+    if (!parent || parent->mark() == 0) roots.push_back(this);
+    Tool* previous = previousLinked();
+    if (next->mark() != mark()) {
+        ringFrom.push_back(this);
+        ringTo.push_back(next);
+    } else if (previous->mark() != mark()) {
+        ringFrom.push_back(previous);
+        ringTo.push_back(this);
+    }
+    for (size_t i = 0; i < children.size(); ++i)
+        children[i]->collectCutLinks(roots, partnerFrom, partnerTo, ringFrom, ringTo, false, false, true);
+    (void)inner;
+    if (markSub) markSubtree(2);
+    if (markAll) setStateRecursive(0);
+}
+
+void Tool::attachPartner(Tool*) {}
+
+// ---- element ----
+
+int32_t Tool::setElement(Element* e) {
+    if (e == element) return 0;
+    Element* old = element;
+    element = e ? e->acquire(1) : nullptr;
+    if (!old) return 2;
+    return releaseElement(old) ? 2 : 1;
+}
+
+bool Tool::detachElement() {
+    if (!element) return false;
+    int32_t before = element->useCount;
+    Element* e = element->detach();
+    if (e == element) {
+        // a class without a deep copy stays shared; give back the count its clone took
+        if (element->useCount > before) element->release(element->useCount - before);
+        return false;
+    }
+    return setElement(e) != 0;
+}
+
+// ---- flattening ----
+
+void Tool::enumerate(std::vector<Tool*>& list) {
+    index = int32_t(list.size());
+    list.push_back(this);
+    for (Tool* c : children) c->enumerate(list);
+}
+
+void Tool::collectWorldTransforms(std::vector<Tool*>& items, std::vector<mat4>& matrices, std::vector<int32_t>& groups,
+                                  std::vector<int32_t>& drawArgs, mat4 handed, int group, int drawArg) {
+    matrices.push_back(handed);
+    groups.push_back(group);
+    drawArgs.push_back(drawArg);
+    int k = int(items.size());
+    items.push_back(this);
+    mat4 w = composeMatrix();
+    w *= handed;
+    for (Tool* c : children) c->collectWorldTransforms(items, matrices, groups, drawArgs, w, k, -1);
+}
+
+// ---- ring ----
+
+Tool* Tool::previousLinked() {
+    Tool* t = this;
+    while (t->next != this) t = t->next;
+    return t;
+}
+
+bool Tool::isLinked() { return next != this; }
+
+bool Tool::isLinkedWith(Tool* t) {
+    Tool* m = this;
+    do {
+        if (m == t) return true;
+        m = m->next;
+    } while (m != this);
+    return false;
+}
+
+void Tool::link(Tool* t) {
+    if (!t || isLinkedWith(t)) return;
+    std::swap(next, t->next);
+}
+
+Tool* Tool::unlink() {
+    Tool* p = previousLinked();
+    p->next = next;
+    next = this;
+    return p;
+}
+
+// ---- matrices and drawing ----
+
+mat4 Tool::composeMatrix() {
+    mat4 m = transform;
+    m *= pivot;
+    return m;
+}
+
+mat4 Tool::modelMatrix(const mat4& parentMatrix) {
+    mat4 w = composeMatrix();
+    w *= parentMatrix;
+    uint8_t mode = flags & FacingMask;
+    if (mode == 0) return w;
+    mat4 v = w;
+    v *= mode == 0x40 ? cameraMatrices.cameraTransform : cameraMatrices.projectionView;
+    mat3 v3 = v.upper3();
+    float s = float(std::cbrt(std::fabs(double(det(v3)))));
+    if (!(s > 0.0f) || !std::isfinite(s)) return w; // a flat camera block has no rotation to undo
+    for (float& x : v3.m) x /= s;
+    mat4 r = mat4::fromMat3(v3);
+    r *= w;
+    return r;
+}
+
+bool Tool::isEmpty() { return element == nullptr; }
+bool Tool::isPlainTool() { return kind == PlainKind; }
+bool Tool::isArray() { return kind == ArrayKind; }
+bool Tool::isBiTool() { return kind == BiToolKind; }
+bool Tool::isRoot() { return kind == RootKind; }
+
+void Tool::draw(uint32_t objectId, const mat4& parentMatrix, int32_t itemId) {
+    if (isEmpty()) return;
+    float time = float((double(animationPhase) + animationTime) * double(animationRate));
+    element->draw(objectId, itemId, modelMatrix(parentMatrix), material, (flags & ColourIsLightFlag) != 0, time, true);
+}
+
+void Tool::drawFlat(const mat4& parentMatrix, const uint8_t* colour) {
+    if (isEmpty()) return;
+    element->drawFlat(modelMatrix(parentMatrix), colour, true);
+}
+
+bool Tool::hasGeometry() { return element && element->hasGpuGeometry(); }
+
+void Tool::drawHelperFlat(const mat4& parentMatrix, const uint8_t* colour) {
+    if (isEmpty()) return;
+    element->drawEditPreview(modelMatrix(parentMatrix), colour, true);
+}
+
+bool Tool::hasHelperGeometry() { return element && element->hasEditPreview(); }
+
+void Tool::applyGestures(const std::vector<Gesture*>& gestures) {
+    if (element) element->applyGestures(gestures);
+}
+
+// The record layout is written and read by the scene files; the plain hooks stay empty here.
+void Tool::serializeBody(ByteBuffer&, bool) {}
+void Tool::serialize(ByteBuffer&, bool) {}
+void Tool::deserialize(ByteBuffer&) {}
+void Tool::deserializeLegacy(ByteBuffer& in) { deserialize(in); }
+void Tool::resolveLinks(const std::vector<Tool*>&, const std::vector<Element*>&) {}
+
+void Tool::setTime() {
+    animationTime = sceneAnimationTime;
+    if (element) element->animate(animationTime, true);
+    for (Tool* c : children) c->setTime();
+}
+
+// ---- root ----
+
+Root::Root() : Tool(nullptr, mat4(), pbr(), false) { kind = RootKind; }
+
+void Root::enumerate(std::vector<Tool*>& list) {
+    for (Tool* c : children) c->enumerate(list);
+}
+
+void Root::collectWorldTransforms(std::vector<Tool*>& items, std::vector<mat4>& matrices, std::vector<int32_t>& groups,
+                                  std::vector<int32_t>& drawArgs, mat4 handed, int, int) {
+    for (Tool* c : children) c->collectWorldTransforms(items, matrices, groups, drawArgs, handed, int(items.size()), -1);
+}
+
+} // namespace kal

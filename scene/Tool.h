@@ -1,0 +1,168 @@
+#pragma once
+// A node of the object hierarchy: one shared element, a transform and pivot, constraint axes, a
+// material, flags, owned children and a place in a ring of linked copies that act together.
+#include <cstdint>
+#include <vector>
+
+#include "foundation/Mat.h"
+#include "foundation/Pbr.h"
+
+namespace kal {
+
+class Element;
+class ByteBuffer;
+class Gesture;
+
+// Bits of Tool::flags.
+enum ToolFlag : uint8_t {
+    LiveFlag = 0x01,
+    HighlightFlag = 0x02,   // target of ring-wide commands; never written to files
+    TransparentFlag = 0x04, // transparent draw class
+    PlacedFlag = 0x08,      // a placed scene object: only placed members take part in ring-wide edits
+    CollectFlag = 0x10,     // transient selection of one pass; never written to files
+    ColourIsLightFlag = 0x20,
+    FacingMask = 0xC0, // 0x40 faces with the camera transform, 0x80/0xC0 with the projection-view
+};
+
+enum ToolKind : int32_t { PlainKind = 0, ArrayKind = 1, BiToolKind = 2, RootKind = 3 };
+
+// Scene animation time handed to every tool by Scene::setTime.
+extern double sceneAnimationTime;
+
+class Tool {
+public:
+    int32_t kind = PlainKind;
+    Tool* parent = nullptr;
+    Tool* copyRef = nullptr;
+    Element* element = nullptr;
+    mat4 transform;
+    mat4 pivot;
+    vec3 rotationAxis;
+    vec3 translationAxis;
+    pbr material;
+    uint8_t flags = LiveFlag;
+    int32_t index = -1;
+    float multiplicity = 1.0f;
+    Tool* next = this;
+    std::vector<Tool*> children;
+    uint8_t passState = 0;
+    uint8_t markState = 0; // copy and removal pass mark, read through mark()
+    double animationTime = 0.0;
+    float animationRate = 1.0f;
+    float animationPhase = 0.0f;
+
+    Tool(Element* e, const mat4& transform, const pbr& material, bool transparent);
+    Tool(const Tool&) = delete;
+    Tool& operator=(const Tool&) = delete;
+    virtual ~Tool();
+
+    // Copy family. The one- and three-argument forms are conveniences over the virtual forms below.
+    Tool* copy(bool keepPivot) { return copy(keepPivot, true); }
+    Tool* copyTransformed(const mat4& m, bool link, uint8_t depth = 0) {
+        return copyTransformedMode(m, link, uint8_t(depth + 1));
+    }
+    Tool* copyTransformedAll(const mat4& m, bool link) { return copyTransformedAll(m, link, true); }
+    virtual bool isCopyMarked();
+    // A linked copy sharing the element, never placed.
+    virtual Tool* copy(bool keepPivot, bool withChildren);
+    // A placed copy whose pivot is followed by m. markMode 1 marks the subtree, 2 marks it through
+    // setStateRecursive, anything else relies on marks set by the caller.
+    virtual Tool* copyTransformedMode(const mat4& m, bool link, uint8_t markMode);
+    // A placed copy of the whole subtree.
+    virtual Tool* copyTransformedAll(const mat4& m, bool link, bool mark);
+    // Roots of the marked set and the links that leave it (partner links of two-object tools in
+    // partnerFrom/partnerTo, ring links in ringFrom/ringTo).
+    virtual void collectCutLinks(std::vector<Tool*>& roots, std::vector<Tool*>& partnerFrom,
+                                 std::vector<Tool*>& partnerTo, std::vector<Tool*>& ringFrom,
+                                 std::vector<Tool*>& ringTo, bool markAll, bool markSubtree, bool inner);
+    virtual void setStateRecursive(uint8_t m);
+    virtual void deleteChildren();
+    virtual void attachPartner(Tool* other);
+    // 0 unchanged, 1 the old element is still used elsewhere, 2 the old one was deleted or there was none.
+    virtual int32_t setElement(Element* e);
+    virtual bool detachElement();
+    virtual void setMark(uint8_t m);
+    virtual uint8_t mark();
+    virtual void markSubtree(uint8_t m);
+    virtual Tool* setChild(int i, Tool* c);
+    virtual Tool* addChild(Tool* c, bool toRing);
+    virtual int collectRing(std::vector<Tool*>& out, bool ring);
+    virtual int removeChild(Tool* c);
+    virtual int indexOfChild(Tool* c);
+    virtual Tool* insertChild(int i, Tool* c);
+    virtual void purgeChildren();
+    virtual void enumerate(std::vector<Tool*>& list);
+    virtual void collectWorldTransforms(std::vector<Tool*>& items, std::vector<mat4>& matrices,
+                                        std::vector<int32_t>& groups, std::vector<int32_t>& drawArgs,
+                                        mat4 handed, int group, int drawArg);
+    virtual Tool* previousLinked();
+    virtual bool isLinked();
+    virtual bool isLinkedWith(Tool* t);
+    virtual void link(Tool* t);
+    virtual Tool* unlink();
+    virtual mat4 composeMatrix();
+    virtual mat4 modelMatrix(const mat4& parentMatrix);
+    virtual bool isEmpty();
+    virtual bool isPlainTool();
+    virtual bool isArray();
+    virtual bool isBiTool();
+    virtual bool isRoot();
+    virtual void draw(uint32_t objectId, const mat4& parentMatrix, int32_t itemId);
+    virtual void drawFlat(const mat4& parentMatrix, const uint8_t* colour);
+    virtual bool hasGeometry();
+    virtual void drawHelperFlat(const mat4& parentMatrix, const uint8_t* colour);
+    virtual bool hasHelperGeometry();
+
+    // Transforms; see ToolTransforms.cpp. `extra` is unused by the plain tool.
+    virtual void transformConstrained(const mat4& m, const mat4& a, const mat4& b, bool ringWide, int extra = 0);
+    virtual void translateConstrained(const mat4& m, bool ringWide, int extra = 0);
+    virtual mat4 rotateConstrained(const mat4& m, bool ringWide, int extra = 0);
+    // transform := transform followed by m (named apart from the `transform` field).
+    virtual void transformBy(const mat4& m, bool ringWide, int extra = 0);
+    virtual void movePivot(const mat4& m, bool ringWide, int extra = 0);
+    virtual void transformPivot(const mat4& m, bool ringWide, int extra = 0);
+    virtual void multiplyTransform(const mat4& m, bool ringWide, int extra = 0);
+
+    virtual void applyGestures(const std::vector<Gesture*>& gestures);
+
+    // Tool records of the file format (written with the scene reader and writers).
+    virtual void serializeBody(ByteBuffer& out, bool wholeScene);
+    virtual void serialize(ByteBuffer& out, bool wholeScene);
+    virtual void deserialize(ByteBuffer& in);
+    virtual void deserializeLegacy(ByteBuffer& in);
+    virtual void resolveLinks(const std::vector<Tool*>& tools, const std::vector<Element*>& elements);
+
+    virtual void setTime();
+
+    // Ring-wide setters: with ring, every placed member (of the same parent when sameParent).
+    void setHighlight(bool ring, bool sameParent);
+    void clearHighlight(bool ring, bool sameParent);
+    void setCollect(bool ring, bool sameParent);
+    void clearCollect(bool ring, bool sameParent);
+    void collectFlaggedRing(std::vector<Tool*>& out, bool ring, bool sameParent);
+    void setMaterial(const pbr& p, byte mask, bool ring, bool sameParent);
+    void setColorIsLight(bool on, bool ring, bool sameParent);
+    void setFlagMode(uint8_t mode, bool ring, bool sameParent);
+    void setRingFloatA(float rate, bool ring, bool sameParent);
+    void setRingFloatB(float phase, bool ring, bool sameParent);
+
+protected:
+    // Members a ring-wide setter reaches, start first; without ring the start tool alone.
+    void ringTargets(std::vector<Tool*>& out, bool ring, bool sameParent, bool startNeedsPlaced);
+    // Copies this tool's own fields (not children, ring or element sharing) onto a new tool.
+    Tool* newCopyOfSelf(bool keepPivot);
+};
+
+// Holds the two trees of a scene; never listed itself by the flattening.
+class Root : public Tool {
+public:
+    Root();
+    void enumerate(std::vector<Tool*>& list) override;
+    void collectWorldTransforms(std::vector<Tool*>& items, std::vector<mat4>& matrices, std::vector<int32_t>& groups,
+                                std::vector<int32_t>& drawArgs, mat4 handed, int group, int drawArg) override;
+};
+
+// Clears the collect flag on every listed tool, then empties the list.
+void unflagCollectedTools(std::vector<Tool*>& list);
+
+} // namespace kal
