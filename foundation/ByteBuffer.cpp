@@ -44,9 +44,8 @@ void ByteBuffer::clear() {
 
 void ByteBuffer::append(const void* data, std::size_t n) {
     if (n == 0) return;
-    const std::size_t old = bytes.size();
-    bytes.resize(old + n);
-    std::memcpy(bytes.data() + old, data, n);
+    const auto* src = static_cast<const std::uint8_t*>(data);
+    bytes.insert(bytes.end(), src, src + n);
 }
 
 void ByteBuffer::writeHalf3(const vec3& v) {
