@@ -100,16 +100,6 @@ TEST(HalfFloat, FloatsBetweenTwoHalvesTruncateToTheLowerMagnitude) {
     }
 }
 
-TEST(ByteBuffer, ConstructionGivesZeroBytesAtPositionZero) {
-    ByteBuffer empty;
-    EXPECT_EQ(empty.size(), 0u);
-    EXPECT_EQ(empty.position, 0u);
-    EXPECT_FALSE(empty.failed());
-    ByteBuffer sized(5);
-    EXPECT_EQ(sized.bytes, std::vector<std::uint8_t>(5, 0));
-    EXPECT_EQ(sized.position, 0u);
-}
-
 TEST(ByteBuffer, AppendGrowsAtTheEndAndKeepsThePosition) {
     ByteBuffer b;
     const std::uint8_t first[] = {1, 2, 3};

@@ -271,9 +271,3 @@ TEST(PbrMix, NonFiniteFactorLeavesChannelsDefined) {
     EXPECT_EQ(mix(a, b, INFINITY, kPbrAll).toPbr().red, 65535);
     EXPECT_EQ(mix(a, b, -INFINITY, kPbrAll).toPbr().red, 0);
 }
-
-TEST(Wvec4, ComparesAllFourChannels) {
-    EXPECT_EQ(wvec4(1, 2, 3, 65535), wvec4(1, 2, 3, 65535));
-    EXPECT_NE(wvec4(1, 2, 3, 65535), wvec4(1, 2, 3, 0));
-    EXPECT_EQ(wvec4(), wvec4(0, 0, 0, 0));
-}
