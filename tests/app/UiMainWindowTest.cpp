@@ -1,0 +1,268 @@
+#include "app/ActionTable.h"
+#include "app/ShortcutConflicts.h"
+#include "app/Style.h"
+#include "app/Ui_MainWindow.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QFile>
+#include <QHBoxLayout>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
+
+#include <cstring>
+#include <memory>
+
+namespace {
+
+// Counts how often the by-name connection reaches the window.
+class SlotWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    int newCount = 0;
+    int glowCount = 0;
+public slots:
+    void on_actionNew_triggered() { ++newCount; }
+    void on_actionGlow_triggered() { ++glowCount; }
+};
+
+struct Form {
+    std::unique_ptr<SlotWindow> window = std::make_unique<SlotWindow>();
+    Ui_MainWindow ui;
+    Form() { ui.setupUi(window.get()); }
+};
+
+QStringList entryNames(QMenu* menu)
+{
+    QStringList out;
+    for (QAction* a : menu->actions()) {
+        if (a->isSeparator()) out << "-";
+        else if (a->menu()) out << a->menu()->objectName();
+        else out << a->objectName();
+    }
+    return out;
+}
+
+QKeySequence keyOf(const char* portable) { return QKeySequence(QString::fromLatin1(portable), QKeySequence::PortableText); }
+
+} // namespace
+
+TEST(UiMainWindow, buildsEveryActionAndMenuAsChildrenOfTheWindow)
+{
+    Form f;
+    const QList<QAction*> menuActions = f.window->findChildren<QAction*>(QString(), Qt::FindDirectChildrenOnly);
+    int actions = 0;
+    for (QAction* a : menuActions)
+        if (a->objectName().startsWith("action")) ++actions;
+    EXPECT_EQ(actions, 264);
+    EXPECT_EQ(f.window->findChildren<QMenu*>().size(), 48);
+
+    // Members point at the objects of the same name; submenus hang under the menu that lists them.
+    for (const kal::ui::ActionRow& r : kal::ui::actionRows()) {
+        QAction* a = f.ui.action(r.name);
+        ASSERT_TRUE(a) << r.name;
+        EXPECT_EQ(a->objectName(), QLatin1String(r.name));
+        EXPECT_EQ(a->parent(), f.window.get());
+    }
+    for (const kal::ui::MenuEntryRow& e : kal::ui::menuEntryRows())
+        if (QMenu* sub = f.ui.menu(e.entry)) {
+            EXPECT_EQ(sub->parent(), f.ui.menu(e.menu)) << e.entry;
+        }
+    EXPECT_EQ(f.ui.menuFile->parent(), f.ui.menuBar);
+    EXPECT_EQ(f.ui.actionNew, f.ui.action("actionNew"));
+    EXPECT_EQ(f.ui.menuDelete_4, f.ui.menu("menuDelete_4"));
+    EXPECT_EQ(f.ui.action("actionNoSuchThing"), nullptr);
+}
+
+TEST(UiMainWindow, menusListTheirEntriesInTableOrder)
+{
+    Form f;
+    QStringList bar;
+    for (QAction* a : f.ui.menuBar->actions()) bar << a->menu()->objectName();
+    EXPECT_EQ(bar, (QStringList{"menuFile", "menuEdit", "menuAssembly", "menuSculpt", "menuDynamics", "menuBrush",
+                                "menuRender", "menuView", "menuHelp", "menuACTION", "menuAuxiliary"}));
+
+    for (const kal::ui::MenuRow& m : kal::ui::menuRows()) {
+        QStringList expected;
+        for (const kal::ui::MenuEntryRow& e : kal::ui::menuEntryRows())
+            if (std::strcmp(e.menu, m.name) == 0) expected << QString::fromLatin1(e.entry);
+        EXPECT_EQ(entryNames(f.ui.menu(m.name)), expected) << m.name;
+    }
+    EXPECT_EQ(entryNames(f.ui.menuEdit), (QStringList{"actionUndo", "actionRedo"}));
+    EXPECT_TRUE(f.ui.menuDynamics->actions().isEmpty());
+}
+
+TEST(UiMainWindow, textsShortcutsAndStatesMatchTheRows)
+{
+    Form f;
+    for (const kal::ui::ActionRow& r : kal::ui::actionRows()) {
+        QAction* a = f.ui.action(r.name);
+        EXPECT_EQ(a->text(), QLatin1String(r.text)) << r.name;
+        EXPECT_EQ(a->shortcut(), keyOf(r.shortcut)) << r.name;
+        EXPECT_EQ(a->isCheckable(), bool(r.flags & kal::ui::Checkable)) << r.name;
+        EXPECT_EQ(a->isChecked(), bool(r.flags & kal::ui::Checked)) << r.name;
+        EXPECT_EQ(a->isEnabled(), !(r.flags & kal::ui::Disabled)) << r.name;
+        EXPECT_EQ(a->icon().isNull(), !*r.icon) << r.name;
+        if (*r.toolTip) {
+            EXPECT_EQ(a->toolTip(), QLatin1String(r.toolTip)) << r.name;
+        }
+        if (*r.statusTip) {
+            EXPECT_EQ(a->statusTip(), QLatin1String(r.statusTip)) << r.name;
+        }
+        if (*r.iconText) {
+            EXPECT_EQ(a->iconText(), QLatin1String(r.iconText)) << r.name;
+        }
+    }
+    for (const kal::ui::MenuRow& m : kal::ui::menuRows()) {
+        EXPECT_EQ(f.ui.menu(m.name)->title(), QLatin1String(m.title)) << m.name;
+        EXPECT_EQ(f.ui.menu(m.name)->statusTip(), QLatin1String(m.statusTip)) << m.name;
+        EXPECT_EQ(f.ui.menu(m.name)->icon().isNull(), !*m.icon) << m.name;
+    }
+
+    // A few keys checked against Qt's own key codes rather than the table's text.
+    EXPECT_EQ(f.ui.actionRedo->shortcut(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
+    EXPECT_EQ(f.ui.actionFULL_MODE->shortcut(), QKeySequence(Qt::Key_QuoteLeft));
+    EXPECT_EQ(f.ui.actionGeneral->shortcut(), QKeySequence(Qt::Key_Backslash));
+    EXPECT_EQ(f.ui.actionRotation_Items_2->shortcut(), QKeySequence(Qt::Key_BraceRight));
+    EXPECT_EQ(f.ui.actionIK_Chain_Reset->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Minus));
+    EXPECT_EQ(f.ui.actionNext_Tool->shortcut(), QKeySequence(Qt::Key_Apostrophe));
+    EXPECT_EQ(f.ui.actionBackspace->shortcut(), QKeySequence(Qt::Key_Backspace));
+    EXPECT_EQ(f.ui.actionPerspective->shortcut(), QKeySequence(Qt::ALT | Qt::SHIFT | Qt::Key_F6));
+
+    EXPECT_TRUE(f.ui.actionType->font().bold());
+    EXPECT_EQ(f.ui.actionType->font().weight(), 75);
+    EXPECT_FALSE(f.ui.actionType->font().italic());
+    EXPECT_TRUE(f.ui.actionAXIS->font().bold() && f.ui.actionAXIS->font().italic());
+    EXPECT_TRUE(f.ui.actionClosed->font().italic());
+    EXPECT_FALSE(f.ui.actionClosed->font().bold());
+}
+
+TEST(UiMainWindow, equalIconsAreSharedAndTwoStateIconsCarryBothStates)
+{
+    Form f;
+    EXPECT_EQ(f.ui.actionSimple_Delete->icon().cacheKey(), f.ui.menuErase->icon().cacheKey());
+    EXPECT_EQ(f.ui.menuDelete->icon().cacheKey(), f.ui.menuDelete_3->icon().cacheKey());
+    EXPECT_EQ(f.ui.actionTube->icon().cacheKey(), f.ui.actionTube->icon().cacheKey());
+    EXPECT_NE(f.ui.actionCube->icon().cacheKey(), f.ui.actionSphere->icon().cacheKey());
+
+    if (!QFile::exists(":/Icons/ico_linked.png")) GTEST_SKIP() << "icon resources are not linked in";
+    for (QAction* a : {f.ui.actionAdd_Linked, f.ui.actionFULL_MODE, f.ui.actionGroups}) {
+        const QImage off = a->icon().pixmap(24, QIcon::Normal, QIcon::Off).toImage();
+        const QImage on = a->icon().pixmap(24, QIcon::Normal, QIcon::On).toImage();
+        EXPECT_FALSE(off.isNull());
+        EXPECT_FALSE(on.isNull());
+        EXPECT_NE(off, on) << a->objectName().toStdString();
+    }
+}
+
+TEST(UiMainWindow, windowSkeletonHasTheDarkLookAndAnEdgeToEdgeCentre)
+{
+    Form f;
+    QMainWindow* w = f.window.get();
+    EXPECT_EQ(w->objectName(), "MainWindow");
+    EXPECT_EQ(w->windowTitle(), "Kalvimor");
+    EXPECT_EQ(w->size(), QSize(1280, 720));
+    EXPECT_EQ(w->sizePolicy().horizontalPolicy(), QSizePolicy::Maximum);
+    EXPECT_EQ(w->sizePolicy().verticalPolicy(), QSizePolicy::Preferred);
+    EXPECT_EQ(w->focusPolicy(), Qt::StrongFocus);
+    EXPECT_EQ(w->contextMenuPolicy(), Qt::NoContextMenu);
+    EXPECT_EQ(w->styleSheet(), QLatin1String(kal::style::windowStyleSheet));
+
+    EXPECT_EQ(w->centralWidget(), f.ui.centralWidget);
+    EXPECT_EQ(f.ui.centralWidget->layout(), f.ui.horizontalLayout);
+    EXPECT_EQ(f.ui.horizontalLayout->spacing(), 0);
+    EXPECT_EQ(f.ui.horizontalLayout->contentsMargins(), QMargins(0, 0, 0, 0));
+    EXPECT_EQ(f.ui.horizontalLayout->count(), 0);
+    EXPECT_EQ(f.ui.horizontalLayout->sizeConstraint(), QLayout::SetNoConstraint);
+
+    EXPECT_EQ(w->menuBar(), f.ui.menuBar);
+    EXPECT_FALSE(f.ui.menuBar->isNativeMenuBar());
+    EXPECT_TRUE(f.ui.menuBar->hasMouseTracking());
+    EXPECT_EQ(f.ui.menuBar->styleSheet(), QLatin1String(kal::style::menuBarStyleSheet));
+    EXPECT_EQ(w->statusBar(), f.ui.statusBar);
+    EXPECT_EQ(f.ui.statusBar->objectName(), "statusBar");
+    EXPECT_EQ(f.ui.statusBar->styleSheet(), QLatin1String(kal::style::statusBarStyleSheet));
+}
+
+TEST(UiMainWindow, aWindowThatAlreadyHasANameKeepsIt)
+{
+    QMainWindow w;
+    w.setObjectName("Sculptor");
+    Ui_MainWindow ui;
+    ui.setupUi(&w);
+    EXPECT_EQ(w.objectName(), "Sculptor");
+    EXPECT_EQ(w.windowTitle(), "Kalvimor");
+}
+
+TEST(UiMainWindow, actionsReachTheirSlotsByName)
+{
+    Form f;
+    f.ui.actionNew->trigger();
+    f.ui.actionGlow->trigger();
+    f.ui.actionGlow->trigger();
+    f.ui.actionOpen->trigger();  // no slot on this window: nothing happens
+    EXPECT_EQ(f.window->newCount, 1);
+    EXPECT_EQ(f.window->glowCount, 2);
+}
+
+TEST(StyleSheets, areTranscribedWhole)
+{
+    EXPECT_EQ(std::strlen(kal::style::windowStyleSheet), 98u);
+    EXPECT_EQ(std::strlen(kal::style::menuBarStyleSheet), 884u);
+    EXPECT_EQ(std::strlen(kal::style::statusBarStyleSheet), 54u);
+    EXPECT_EQ(std::strlen(kal::style::toolBarStyleSheet), 668u);
+    EXPECT_EQ(std::strlen(kal::style::progressBarStyleSheet), 158u);
+    EXPECT_EQ(std::strlen(kal::style::actionButtonStyleSheet), 211u);
+    EXPECT_EQ(std::strlen(kal::style::chooserButtonStyleSheet), 156u);
+    // The sheets name images that must exist under these exact paths.
+    EXPECT_NE(std::strstr(kal::style::menuBarStyleSheet, "url(:/Icons/menu_indicator.png)"), nullptr);
+    EXPECT_NE(std::strstr(kal::style::menuBarStyleSheet, "url(:/Icons/empty.png)"), nullptr);
+    EXPECT_NE(std::strstr(kal::style::toolBarStyleSheet, "url(:/Icons/menu_indicator.png)"), nullptr);
+}
+
+TEST(ShortcutConflicts, theBareFormHasExactlyTheFiveSharedKeys)
+{
+    Form f;
+    const QList<ShortcutConflict> conflicts = findShortcutConflicts(f.window->findChildren<QAction*>());
+    QStringList keys;
+    for (const ShortcutConflict& c : conflicts) {
+        keys << c.key.toString(QKeySequence::PortableText);
+        EXPECT_EQ(c.actions.size(), 2);
+    }
+    keys.sort();
+    EXPECT_EQ(keys, (QStringList{"Alt+[", "D", "F1", "F2", "F3"}));
+}
+
+TEST(ShortcutConflicts, hiddenDisabledAndClearedActionsHoldNoKey)
+{
+    QAction a(nullptr), b(nullptr), c(nullptr);
+    for (QAction* x : {&a, &b, &c}) x->setShortcut(QKeySequence("F1"));
+    EXPECT_EQ(findShortcutConflicts({&a, &b, &c}).size(), 1);
+    EXPECT_EQ(findShortcutConflicts({&a, &b, &c}).front().actions.size(), 3);
+    b.setVisible(false);
+    c.setEnabled(false);
+    EXPECT_TRUE(findShortcutConflicts({&a, &b, &c}).isEmpty());
+    c.setEnabled(true);
+    EXPECT_EQ(findShortcutConflicts({&a, &b, &c}).size(), 1);
+    c.setShortcut(QKeySequence());
+    EXPECT_TRUE(findShortcutConflicts({&a, &b, &c}).isEmpty());
+    // The same action listed twice is one holder, not a conflict.
+    EXPECT_TRUE(findShortcutConflicts({&a, &a, nullptr}).isEmpty());
+}
+
+TEST(ShortcutConflicts, assemblyOwningTheSharedKeysLeavesNone)
+{
+    // What the finished window does: drop the two spare actions and let only the active
+    // mode's menu tree hold its keys.
+    Form f;
+    delete f.ui.actionDynamics;
+    delete f.ui.actionDraw_Rotation_Items_3;
+    for (QMenu* m : f.ui.menuSculpt->findChildren<QMenu*>())
+        for (QAction* a : m->actions()) a->setShortcut(QKeySequence());
+    EXPECT_TRUE(findShortcutConflicts(f.window->findChildren<QAction*>()).isEmpty());
+}
+
+#include "UiMainWindowTest.moc"
