@@ -1,0 +1,22 @@
+#pragma once
+// Thin counting layer over the GL calls whose redundancy we care about. All code makes
+// a program current through useProgram, so tests can check that binding the current
+// program costs nothing, by counting rather than by trusting the code.
+
+namespace kal {
+
+struct GLCallCounts {
+    long useProgram = 0;      // glUseProgram
+    long bindArrayBuffer = 0; // glBindBuffer(GL_ARRAY_BUFFER, ...)
+};
+
+// Counts and forwards to glUseProgram; only counts while no GL function table exists.
+void useProgram(unsigned program);
+
+// Counts and forwards to glBindBuffer(GL_ARRAY_BUFFER, buffer).
+void bindArrayBuffer(unsigned buffer);
+
+// Totals since process start; tests compare differences.
+GLCallCounts glCallCounts();
+
+} // namespace kal

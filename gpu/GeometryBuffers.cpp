@@ -1,0 +1,182 @@
+#include "gpu/GeometryBuffers.h"
+
+#include "gpu/GLCallCounter.h"
+#include "gpu/GLFunctions.h"
+
+#include <QOpenGLFunctions_4_0_Core>
+
+#include <algorithm>
+#include <cmath>
+
+namespace kal {
+
+unsigned sharedVertexArray = 0;
+unsigned quadBuffer = 0;
+bool quadBound = false;
+unsigned circleBuffer = 0;
+bool circleBound = false;
+int circleSegmentCount = 36;
+
+// Orthographic projection of the box 0..1 in x, y and z.
+const mat4 screenQuadMatrix = mat4{{2, 0, 0, -1, 0, 2, 0, -1, 0, 0, -2, -1, 0, 0, 0, 1}};
+
+namespace {
+
+// A release binds vertex array 0; the next create binds ours again.
+bool vertexArrayBound = false;
+// Vertices actually uploaded, so a changed circleSegmentCount never draws past them.
+int circleVertexCount = 0;
+
+const float quadVertices[12] = {0, 0, 0, 1, 0, 0, 0, 1, 0, 1, 1, 0};
+
+void ensureVertexArrayBound() {
+    if (sharedVertexArray == 0) gl->glGenVertexArrays(1, &sharedVertexArray);
+    if (!vertexArrayBound) {
+        gl->glBindVertexArray(sharedVertexArray);
+        vertexArrayBound = true;
+    }
+}
+
+// Fresh buffer with the given floats; the array-buffer binding is left at 0.
+unsigned uploadStaticBuffer(const float* data, std::size_t floats) {
+    unsigned buffer = 0;
+    gl->glGenBuffers(1, &buffer);
+    bindArrayBuffer(buffer);
+    gl->glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(floats * sizeof(float)), data, GL_STATIC_DRAW);
+    bindArrayBuffer(0);
+    return buffer;
+}
+
+void deleteBuffer(unsigned& buffer) {
+    if (buffer != 0) gl->glDeleteBuffers(1, &buffer);
+    buffer = 0;
+}
+
+void feedAttributeZero(unsigned buffer) {
+    bindArrayBuffer(buffer);
+    gl->glEnableVertexAttribArray(0);
+    gl->glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, 0, nullptr);
+}
+
+void stopFeedingAttributeZero() {
+    gl->glDisableVertexAttribArray(0);
+    bindArrayBuffer(0);
+}
+
+} // namespace
+
+std::vector<float> circleVertices(int count) {
+    std::vector<float> vertices;
+    if (count <= 0) return vertices;
+    vertices.reserve(static_cast<std::size_t>(count) * 3);
+    const double pi = 3.14159265358979323846;
+    for (int i = 0; i < count; ++i) {
+        const float angle = static_cast<float>(i * 2.0 * pi / count);
+        vertices.push_back(static_cast<float>(std::cos(static_cast<double>(angle))));
+        vertices.push_back(static_cast<float>(std::sin(static_cast<double>(angle))));
+        vertices.push_back(0.0f);
+    }
+    return vertices;
+}
+
+bool createQuadBuffer() {
+    if (!gl) return false;
+    if (sharedVertexArray != 0 && quadBuffer != 0 && vertexArrayBound) return true;
+    gl->glGetError();
+    ensureVertexArrayBound();
+    if (quadBuffer == 0) quadBuffer = uploadStaticBuffer(quadVertices, 12);
+    if (gl->glGetError() == GL_NO_ERROR) return true;
+    // leave nothing half-built behind, so the next call tries again
+    deleteBuffer(quadBuffer);
+    quadBound = false;
+    return false;
+}
+
+bool bindQuadBuffer() {
+    if (!createQuadBuffer()) return false;
+    if (!quadBound) {
+        feedAttributeZero(quadBuffer);
+        quadBound = true;
+        // attribute 0 no longer reads the circle
+        circleBound = false;
+    }
+    return true;
+}
+
+void unbindQuadBuffer() {
+    if (!quadBound || !gl) return;
+    stopFeedingAttributeZero();
+    quadBound = false;
+}
+
+bool drawQuadStrip(bool unbind) {
+    if (!bindQuadBuffer()) return false;
+    gl->glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
+    if (unbind) unbindQuadBuffer();
+    return true;
+}
+
+void releaseQuadBuffer() {
+    if (!gl) return;
+    if (quadBuffer != 0) {
+        unbindQuadBuffer();
+        deleteBuffer(quadBuffer);
+    }
+    gl->glBindVertexArray(0);
+    vertexArrayBound = false;
+}
+
+bool createCircleBuffer() {
+    if (!gl) return false;
+    if (circleBuffer != 0 && vertexArrayBound) return true;
+    if (sharedVertexArray == 0 && !createQuadBuffer()) return false;
+    gl->glGetError();
+    ensureVertexArrayBound();
+    if (circleBuffer == 0) {
+        const std::vector<float> vertices = circleVertices(circleSegmentCount);
+        circleBuffer = uploadStaticBuffer(vertices.data(), vertices.size());
+        circleVertexCount = static_cast<int>(vertices.size() / 3);
+    }
+    if (gl->glGetError() == GL_NO_ERROR) return true;
+    deleteBuffer(circleBuffer);
+    circleVertexCount = 0;
+    circleBound = false;
+    return false;
+}
+
+bool bindCircleBuffer() {
+    if (!createCircleBuffer()) return false;
+    if (!circleBound) {
+        feedAttributeZero(circleBuffer);
+        circleBound = true;
+        quadBound = false;
+    }
+    return true;
+}
+
+void unbindCircleBuffer() {
+    if (!circleBound || !gl) return;
+    stopFeedingAttributeZero();
+    circleBound = false;
+}
+
+bool drawCircle(bool unbind) {
+    if (!bindCircleBuffer()) return false;
+    const int count = std::min(circleSegmentCount, circleVertexCount);
+    if (count > 0) gl->glDrawArrays(GL_LINE_LOOP, 0, count);
+    if (unbind) unbindCircleBuffer();
+    return true;
+}
+
+void releaseCircleBuffer() {
+    if (!gl) return;
+    if (circleBuffer != 0) {
+        unbindCircleBuffer();
+        deleteBuffer(circleBuffer);
+        circleVertexCount = 0;
+    }
+    gl->glBindVertexArray(0);
+    vertexArrayBound = false;
+}
+
+} // namespace kal
