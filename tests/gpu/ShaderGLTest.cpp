@@ -194,15 +194,6 @@ TEST_F(ShaderGL, RebuildingANamedShaderReadsItsFileOnce) {
     EXPECT_EQ(draw.stages.size(), 2u);
 }
 
-TEST_F(ShaderGL, NamelessShaderCompilesFromItsLinesAlone) {
-    auto a = flatShader("0.5");
-    const std::string lines = a->source;
-    EXPECT_TRUE(a->name.empty());
-    EXPECT_EQ(lines.rfind("##VERTEX\n#version 330 core\n", 0), 0u);
-    ASSERT_TRUE(a->compile());
-    EXPECT_EQ(a->source, lines);
-}
-
 TEST_F(ShaderGL, DestroyingTheCurrentShaderForgetsItsProgram) {
     auto a = flatShader("1.0");
     ASSERT_TRUE(a->bind());

@@ -67,13 +67,6 @@ TEST(ShaderSections, OutLineWithoutNameCapturesNothing) {
     EXPECT_EQ(kal::capturedOutputName("out"), "");
 }
 
-TEST(ShaderSections, EmptyTextGivesEmptySections) {
-    auto s = splitShaderSections("");
-    EXPECT_TRUE(s.vertex.empty());
-    EXPECT_TRUE(s.fragment.empty());
-    EXPECT_TRUE(s.outputs.empty());
-}
-
 TEST(ShaderText, CrLfLfAndLoneCrFilesStoreTheSameText) {
     const std::string expected = "##VERTEX\nvoid main(){}\n##FRAGMENT\nx\n";
     EXPECT_EQ(fromBytes("##VERTEX\r\nvoid main(){}\r\n##FRAGMENT\r\nx\r\n"), expected);
@@ -88,18 +81,12 @@ TEST(ShaderText, TextEndsAtFirstNul) {
     EXPECT_EQ(fromBytes(std::string("\0abc", 4)), "");
 }
 
-TEST(ShaderText, EmptyOrMissingBytesGiveEmptyText) {
+TEST(ShaderText, EmptyOrMissingTextGivesEmptySections) {
+    auto s = splitShaderSections("");
+    EXPECT_TRUE(s.vertex.empty() && s.fragment.empty() && s.outputs.empty());
     EXPECT_EQ(fromBytes(""), "");
     EXPECT_EQ(shaderTextFromBytes(nullptr, 12), "");
     EXPECT_EQ(fromBytes("\r\n\r\n"), "");
-}
-
-TEST(ShaderText, StoredTextSplitsLikeTheRawFile) {
-    const std::string raw = "header\r\n##VERTEX\r\nout vec3 position1;\r\nvoid main(){}\r\n";
-    auto a = splitShaderSections(fromBytes(raw));
-    auto b = splitShaderSections(raw);
-    EXPECT_EQ(a.vertex, b.vertex);
-    EXPECT_EQ(a.outputs, std::vector<std::string>{"position1"});
 }
 
 } // namespace
