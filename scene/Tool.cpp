@@ -438,6 +438,8 @@ void Tool::setTime() {
     for (Tool* c : children) c->setTime();
 }
 
+mat4 Tool::firstEndFrame() { return mat4(); }
+
 // ---- root ----
 
 Root::Root() : Tool(nullptr, mat4(), pbr(), false) { kind = RootKind; }

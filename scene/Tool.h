@@ -134,6 +134,10 @@ public:
 
     virtual void setTime();
 
+    // Frame of the first end of a two-object tool, the matrix it takes in a collected chain;
+    // a plain tool has no ends.
+    virtual mat4 firstEndFrame();
+
     // Ring-wide setters: with ring, every placed member (of the same parent when sameParent).
     void setHighlight(bool ring, bool sameParent);
     void clearHighlight(bool ring, bool sameParent);

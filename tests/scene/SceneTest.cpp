@@ -1,0 +1,283 @@
+#include <gtest/gtest.h>
+
+#include "TestElement.h"
+#include "scene/Scene.h"
+#include "scene/Tool.h"
+
+using namespace kal;
+using kal::test::TestElement;
+
+namespace {
+
+Tool* node(Element* e = nullptr) {
+    Tool* t = new Tool(e, mat4(), pbr(), false);
+    t->flags |= PlacedFlag;
+    return t;
+}
+
+// scene root -> A -> B -> C
+struct ChainScene : ::testing::Test {
+    Scene scene;
+    Tool *a = nullptr, *b = nullptr, *c = nullptr;
+    void SetUp() override {
+        a = scene.sceneRoot->addChild(node(), false);
+        b = a->addChild(node(), false);
+        c = b->addChild(node(), false);
+        a->transform = mat4::translationXYZ(1, 0, 0);
+        b->transform = mat4::translationXYZ(0, 1, 0);
+        scene.rebuildToolLists();
+    }
+};
+
+} // namespace
+
+TEST(Scene, emptySceneAnswersRootsAndNothingElse) {
+    Scene scene;
+    EXPECT_FALSE(scene.pick(1));
+    EXPECT_EQ(scene.pickedObject, nullptr);
+    EXPECT_EQ(scene.objectById(0), scene.sceneRoot);
+    EXPECT_EQ(scene.idOf(scene.sceneRoot), 0);
+    EXPECT_EQ(scene.objectById(5), nullptr);
+    EXPECT_EQ(scene.objectById(-1), nullptr);
+    Tool loose(nullptr, mat4(), pbr(), false);
+    EXPECT_EQ(scene.idOf(&loose), noId);
+    EXPECT_EQ(noId, 2147483647);
+}
+
+TEST_F(ChainScene, groupsFormAUnionFindOfTheChain) {
+    EXPECT_EQ(scene.sceneLists.groups, (std::vector<int32_t>{0, 0, 1}));
+    EXPECT_TRUE(scene.pick(3));
+    EXPECT_EQ(scene.pickedObject, c);
+    EXPECT_EQ(scene.pickedGroup, a);
+    EXPECT_EQ(scene.pickedGroupIndex, 0);
+    EXPECT_EQ(scene.idOf(c), 3);
+    EXPECT_EQ(scene.objectById(2), b);
+    EXPECT_EQ(c->index, 2);
+}
+
+TEST_F(ChainScene, collectByIdWalksUpToTheGroupRoot) {
+    std::vector<Tool*> chain;
+    std::vector<mat4> m;
+    EXPECT_TRUE(scene.collectById(3, chain, m, -1));
+    EXPECT_EQ(chain, (std::vector<Tool*>{b, c}));
+    EXPECT_TRUE(b->flags & CollectFlag);
+    EXPECT_TRUE(c->flags & CollectFlag);
+    EXPECT_FALSE(a->flags & CollectFlag);
+    EXPECT_EQ(m[0], scene.sceneLists.worlds[1]);
+    EXPECT_TRUE(scene.collectById(3, chain, m, 1));
+    EXPECT_EQ(chain, (std::vector<Tool*>{c}));
+    EXPECT_FALSE(c->flags & CollectFlag); // toggled back
+    EXPECT_TRUE(scene.collectById(1, chain, m, -1));
+    EXPECT_TRUE(chain.empty()); // a group root is never collected
+    EXPECT_TRUE(scene.collectById(3, chain, m, 0));
+    EXPECT_TRUE(chain.empty());
+    EXPECT_FALSE(scene.collectById(4, chain, m, -1));
+}
+
+TEST_F(ChainScene, lookupWithMatricesGivesGroupAndObjectFrames) {
+    Tool *g, *o;
+    mat4 gm, om;
+    EXPECT_TRUE(scene.lookupWithMatrices(3, g, o, gm, om, true));
+    EXPECT_EQ(g, a);
+    EXPECT_EQ(o, c);
+    EXPECT_EQ(om, scene.sceneLists.worlds[2]);
+    vec3 p = vec3() * om;
+    EXPECT_EQ(p, vec3(1, 1, 0));
+    EXPECT_EQ(scene.pickedObject, c);
+    EXPECT_FALSE(scene.lookupWithMatrices(0, g, o, gm, om, true));
+    EXPECT_EQ(g, nullptr);
+    EXPECT_EQ(scene.pickedObject, nullptr);
+}
+
+TEST_F(ChainScene, selectCopiesThePickAndClearForgetsBoth) {
+    EXPECT_TRUE(scene.select(2));
+    EXPECT_EQ(scene.selectedObject, b);
+    EXPECT_EQ(scene.selectedGroup, a);
+    scene.clearSelection();
+    EXPECT_EQ(scene.selectedObject, nullptr);
+    EXPECT_EQ(scene.pickedObject, nullptr);
+    EXPECT_FALSE(scene.select(9));
+}
+
+TEST(Scene, cycleCurrentToolWrapsBothWays) {
+    Scene scene;
+    EXPECT_EQ(scene.cycleCurrentTool(false), nullptr);
+    Tool* t0 = scene.addToMainRoot(node());
+    Tool* t1 = scene.addToMainRoot(node());
+    Tool* t2 = scene.addToMainRoot(node());
+    EXPECT_EQ(scene.currentTool, t2);
+    EXPECT_EQ(scene.cycleCurrentTool(false), t0);
+    EXPECT_EQ(scene.cycleCurrentTool(true), t2);
+    EXPECT_EQ(scene.cycleCurrentTool(true), t1);
+    Tool stranger(nullptr, mat4(), pbr(), false);
+    scene.currentTool = &stranger;
+    EXPECT_EQ(scene.cycleCurrentTool(true), t0);
+    scene.rebuildToolLists();
+    EXPECT_EQ(scene.idOf(t1), -2);
+    EXPECT_EQ(scene.objectById(-3), t2);
+}
+
+TEST(Scene, placeToolPutsLinkedCopiesOnTheirOwnRing) {
+    Scene scene;
+    Tool* tmpl = scene.addToMainRoot(new Tool(nullptr, mat4(), pbr(), false));
+    std::vector<mat4> where{mat4::translationXYZ(1, 0, 0), mat4::translationXYZ(2, 0, 0), mat4::translationXYZ(3, 0, 0)};
+    Tool* last = scene.placeTool(tmpl, where, 0, false, false);
+    ASSERT_EQ(scene.sceneRoot->children.size(), 3u);
+    EXPECT_EQ(last, scene.sceneRoot->children[2]);
+    Tool* first = scene.sceneRoot->children[0];
+    EXPECT_TRUE(first->isLinkedWith(scene.sceneRoot->children[1]));
+    EXPECT_TRUE(first->isLinkedWith(last));
+    EXPECT_FALSE(first->isLinkedWith(tmpl));
+    EXPECT_FALSE(tmpl->isLinked());
+    std::vector<Tool*> created;
+    scene.insertCopies(tmpl, {mat4()}, created, 0, false, true);
+    ASSERT_EQ(created.size(), 1u);
+    EXPECT_TRUE(created[0]->isLinkedWith(tmpl));
+    EXPECT_EQ(scene.placeTool(nullptr, where, 0, false, false), nullptr);
+    EXPECT_EQ(scene.placeTool(tmpl, {}, 0, false, false), nullptr);
+}
+
+TEST(Scene, placeOnARingGivesEveryPlacedMemberACopy) {
+    Scene scene;
+    Tool* tmpl = scene.addToMainRoot(new Tool(nullptr, mat4(), pbr(), false));
+    Tool* x = scene.sceneRoot->addChild(node(), false);
+    Tool* y = scene.sceneRoot->addChild(x->copyTransformed(mat4(), true, 0), false);
+    scene.rebuildToolLists();
+    ASSERT_TRUE(scene.select(scene.idOf(y)));
+    std::vector<Tool*> created;
+    scene.insertCopies(tmpl, {mat4()}, created, 2, true, false);
+    EXPECT_EQ(created.size(), 2u);
+    EXPECT_EQ(x->children.size(), 1u);
+    EXPECT_EQ(y->children.size(), 1u);
+    EXPECT_FALSE(x->flags & HighlightFlag);
+    EXPECT_FALSE(y->flags & HighlightFlag);
+}
+
+TEST(Scene, attachCopyWithAnUnknownModeMakesNothing) {
+    Scene scene;
+    Tool* t = scene.sceneRoot->addChild(node(), false);
+    scene.rebuildToolLists();
+    scene.select(1);
+    Tool* tmpl = scene.addToMainRoot(node());
+    EXPECT_EQ(scene.attachCopy(tmpl, mat4(), 7, false), nullptr);
+    EXPECT_TRUE(t->children.empty());
+    EXPECT_NE(scene.attachCopy(tmpl, mat4(), 2, false), nullptr);
+    EXPECT_EQ(t->children.size(), 1u);
+}
+
+TEST(Scene, insertInPlaceCopyStaysWhereThePickedObjectIs) {
+    Scene scene;
+    Tool* a = scene.sceneRoot->addChild(node(), false);
+    a->transform = mat4::translationXYZ(3, 0, 0);
+    scene.rebuildToolLists();
+    scene.pick(1);
+    std::vector<Tool*> created;
+    Tool* c = scene.insertInPlaceCopy(created, false, 2);
+    ASSERT_NE(c, nullptr);
+    EXPECT_EQ(c->parent, a);
+    EXPECT_EQ(created, std::vector<Tool*>{c});
+    vec3 p = vec3() * c->composeMatrix();
+    EXPECT_NEAR(p.x, 0, 1e-6);
+    created.clear();
+    Tool* top = scene.insertInPlaceCopy(created, false, 0);
+    EXPECT_EQ(top->parent, scene.sceneRoot);
+}
+
+TEST(Scene, removeToolDeletesTheMarkedSubtree) {
+    Scene scene;
+    Tool* a = scene.sceneRoot->addChild(node(), false);
+    a->addChild(node(), false);
+    Tool* b = scene.sceneRoot->addChild(node(), false);
+    scene.removeTool(a, false);
+    EXPECT_EQ(scene.sceneRoot->children, std::vector<Tool*>{b});
+}
+
+TEST(Scene, repairRingsUnlinksMembersOutsideTheTrees) {
+    Scene scene;
+    Tool* a = scene.sceneRoot->addChild(node(), false);
+    Tool* b = scene.sceneRoot->addChild(node(), false);
+    Tool* c = scene.sceneRoot->addChild(node(), false);
+    Tool outside(nullptr, mat4(), pbr(), false);
+    a->link(b);
+    c->link(&outside);
+    EXPECT_TRUE(scene.repairRings());
+    EXPECT_TRUE(a->isLinkedWith(b));
+    EXPECT_FALSE(c->isLinked());
+    outside.next = &outside;
+}
+
+TEST(Scene, convertToTriMeshReplacesTheElementOnEveryHolder) {
+    int before = TestElement::live;
+    {
+        Scene scene;
+        auto* e = new TestElement(TubeType);
+        e->convertible = true;
+        Tool* a = scene.sceneRoot->addChild(node(e), false);
+        Tool* b = scene.sceneRoot->addChild(a->copy(false), false);
+        scene.rebuildToolLists();
+        EXPECT_TRUE(scene.convertToTriMesh(e));
+        EXPECT_EQ(a->element, b->element);
+        EXPECT_EQ(a->element->typeCode, MeshType);
+        EXPECT_EQ(a->element->useCount, 2);
+        EXPECT_FALSE(scene.convertToTriMesh(a->element));
+    }
+    EXPECT_EQ(TestElement::live, before);
+}
+
+TEST(Scene, convertToTriMeshWithoutAMeshKeepsTheElement) {
+    Scene scene;
+    auto* e = new TestElement(CurveType);
+    Tool* a = scene.sceneRoot->addChild(node(e), false);
+    scene.rebuildToolLists();
+    EXPECT_FALSE(scene.convertToTriMesh(e));
+    EXPECT_EQ(a->element, e);
+    EXPECT_EQ(e->useCount, 1);
+}
+
+TEST(Scene, convertToClayUsesTheRegisteredFactory) {
+    int before = TestElement::live;
+    {
+        Scene scene;
+        auto* e = new TestElement(MeshType, true);
+        Tool* a = scene.sceneRoot->addChild(node(e), false);
+        scene.rebuildToolLists();
+        registerClayFactory(nullptr);
+        EXPECT_FALSE(scene.convertToClay(e));
+        registerClayFactory([](Element* mesh) -> Element* {
+            auto* clay = new TestElement(ClayType);
+            clay->translation = mesh->translation;
+            return clay;
+        });
+        EXPECT_TRUE(scene.convertToClay(e));
+        EXPECT_EQ(a->element->typeCode, ClayType);
+        EXPECT_FALSE(scene.convertToClay(a->element));
+        registerClayFactory(nullptr);
+    }
+    EXPECT_EQ(TestElement::live, before);
+}
+
+TEST(Scene, createRootsStartsOver) {
+    Scene scene;
+    scene.addToMainRoot(node());
+    scene.sceneRoot->addChild(node(), false);
+    scene.rebuildToolLists();
+    scene.select(1);
+    sceneLoadFailed = 1;
+    scene.createRoots();
+    EXPECT_EQ(sceneLoadFailed, 0);
+    EXPECT_EQ(scene.currentTool, nullptr);
+    EXPECT_EQ(scene.selectedObject, nullptr);
+    EXPECT_TRUE(scene.sceneRoot->children.empty());
+    EXPECT_EQ(scene.sceneLists.size(), 0);
+    EXPECT_TRUE(scene.sceneLists.geometryIndex.empty());
+}
+
+TEST(Scene, setTimeReachesBothTrees) {
+    Scene scene;
+    Tool* t = scene.addToMainRoot(node());
+    Tool* s = scene.sceneRoot->addChild(node(), false);
+    scene.setTime(1.5);
+    EXPECT_EQ(t->animationTime, 1.5);
+    EXPECT_EQ(s->animationTime, 1.5);
+    scene.setTime(0);
+}
