@@ -1,0 +1,300 @@
+#include "mesh/Mesh.h"
+
+#include <utility>
+
+namespace kal {
+
+MeshTriangle::MeshTriangle(int32_t a, int32_t b, int32_t c, int32_t na, int32_t nb, int32_t nc, bool mark0,
+                           bool mark1, bool mark2, const pbr& m0, const pbr& m1, const pbr& m2)
+    : vertex{a, b, c}, neighbour{na, nb, nc} {
+    pbrCopyMasked(corner[0], m0, kPbrAll);
+    pbrCopyMasked(corner[1], m1, kPbrAll);
+    pbrCopyMasked(corner[2], m2, kPbrAll);
+    flags = uint8_t(TriangleAlive | (mark0 ? 1 : 0) | (mark1 ? 2 : 0) | (mark2 ? 4 : 0));
+}
+
+Mesh::Mesh() : Element(MeshType) { reset(); }
+
+Mesh::Mesh(const Mesh& other) : Element(other) { copyFrom(other); }
+
+Mesh& Mesh::operator=(const Mesh& other) {
+    if (this == &other) return *this;
+    Element::operator=(other);
+    // this mesh keeps its own GPU buffers (if any) and refills them on the next upload
+    uint32_t ownBuffer = glBuffer, ownFlat = flatBuffer;
+    bool ownBound = bound;
+    copyFrom(other);
+    glBuffer = ownBuffer;
+    flatBuffer = ownFlat;
+    bound = ownBound;
+    return *this;
+}
+
+void Mesh::copyFrom(const Mesh& other) {
+    vertices = other.vertices;
+    triangles = other.triangles;
+    glBuffer = 0;
+    flatBuffer = 0;
+    bound = false;
+    gpuVertexCount = 0;
+    flatVertexCount = 0;
+    geometryChanged = true;
+    for (bool& p : partChanged) p = true;
+    for (int i = 0; i < 6; ++i) attributeOffset[i] = other.attributeOffset[i];
+    vertexCountMark = other.vertexCountMark;
+    triangleCountMark = other.triangleCountMark;
+    tearTriangleMark = other.tearTriangleMark;
+    brushVertices = other.brushVertices;
+    patchRecords = other.patchRecords;
+    patchFirstRecords = other.patchFirstRecords;
+    selectedVertices = other.selectedVertices;
+    selectedTriangles = other.selectedTriangles;
+    dragOffsets = other.dragOffsets;
+    purgeNeeded = other.purgeNeeded;
+}
+
+Mesh::~Mesh() {
+    if (glBuffer != 0 || flatBuffer != 0) releaseGpu();
+}
+
+void Mesh::reset() {
+    Element::reset();
+    typeCode = MeshType;
+    // a buffer still held here would be orphaned by the reset
+    if (glBuffer != 0 || flatBuffer != 0) releaseGpu();
+    // the selection names records: drop it before the stores go, then mark the empty counts
+    clearSelection();
+    vertices.clear();
+    triangles.clear();
+    vertexCountMark = 0;
+    triangleCountMark = 0;
+    glBuffer = 0;
+    flatBuffer = 0;
+    bound = false;
+    gpuVertexCount = 0;
+    flatVertexCount = 0;
+    geometryChanged = true;
+    for (bool& p : partChanged) p = true;
+    tearTriangleMark = 0;
+    purgeNeeded = false;
+}
+
+Element* Mesh::acquire(int n) {
+    useCount += n;
+    return this;
+}
+
+Element* Mesh::clone() {
+    Mesh* copy = new Mesh(*this);
+    copy->useCount = 0;
+    copy->glBuffer = 0;
+    return copy;
+}
+
+int Mesh::addVertex(float x, float y, float z, int32_t firstTriangle, bool seam, bool pinned) {
+    MeshVertex v(vec3(x, y, z), firstTriangle, -1, VertexAlive);
+    v.setSeam(seam);
+    if (pinned) {
+        v.flags |= VertexPinned;
+        v.setSeam(true);
+    } else {
+        v.flags &= uint8_t(~VertexPinned);
+    }
+    return vertices.push(v);
+}
+
+int Mesh::addVertex(vec3 p) { return vertices.push(MeshVertex(p, -1, -1, VertexAlive)); }
+
+int Mesh::addVertex(vec3 p, bool pinned) { return addVertex(p.x, p.y, p.z, -1, pinned, pinned); }
+
+int Mesh::pushVertex(const MeshVertex& v) { return vertices.push(v); }
+
+void Mesh::deleteTriangle(int t) {
+    purgeNeeded = true;
+    MeshTriangle& tri = triangles[t];
+    tri.flags &= uint8_t(~TriangleAlive);
+    std::vector<int32_t> rings[3];
+    for (int c = 0; c < 3; ++c) vertexTriangles(tri.vertex[c], rings[c]);
+    for (int c = 0; c < 3; ++c) {
+        int32_t vi = tri.vertex[c];
+        const std::vector<int32_t>& L = rings[c];
+        MeshVertex& v = vertices[vi];
+        int size = int(L.size());
+        int k = 0;
+        while (k < size && L[k] != t) ++k;
+        if (size <= 1) {
+            v.flags &= uint8_t(~VertexAlive);
+        } else if (!v.open()) {
+            // the fan now starts just after the hole
+            v.flags |= VertexOpen;
+            v.setSeam(true);
+            if (k < size) v.firstTriangle = L[(k + 1) % size];
+        } else if (k >= size) {
+            // t is not in the walk from the vertex's start: nothing to repair
+        } else if (k == 0) {
+            v.firstTriangle = L[1];
+        } else if (k == size - 1) {
+        } else {
+            // t lies inside an open fan, which falls apart into two
+            int32_t w = pushVertex(v);
+            for (int i = 0; i < k; ++i) {
+                MeshTriangle& before = triangles[L[i]];
+                int cw = before.cornerOf(vi);
+                if (cw >= 0) before.vertex[cw] = w;
+            }
+            vertices[vi].firstTriangle = L[k + 1];
+        }
+    }
+    for (int i = 0; i < 3; ++i) {
+        int32_t n = tri.neighbour[i];
+        if (n < 0) continue;
+        int slot = triangles[n].slotOf(t);
+        if (slot >= 0) triangles[n].neighbour[slot] = -1;
+    }
+}
+
+void Mesh::splitPinchedVertices() {
+    // A vertex is pinched only when its ring walk misses some of the triangles naming it;
+    // counting first keeps the per-corner fan walks to those few vertices.
+    int nv = vertices.size();
+    int count = triangles.size();
+    std::vector<int32_t> uses(size_t(nv), 0);
+    for (int t = 0; t < count; ++t) {
+        const MeshTriangle& tri = triangles[t];
+        if (!tri.alive()) continue;
+        for (int c = 0; c < 3; ++c)
+            if (tri.vertex[c] >= 0 && tri.vertex[c] < nv) ++uses[size_t(tri.vertex[c])];
+    }
+    std::vector<int32_t> fan;
+    std::vector<uint8_t> suspect(size_t(nv), 0);
+    bool any = false;
+    for (int v = 0; v < nv; ++v) {
+        if (uses[size_t(v)] == 0 || !vertices[v].alive()) continue;
+        if (vertexTriangles(v, fan) != uses[size_t(v)]) suspect[size_t(v)] = 1, any = true;
+    }
+    if (!any) return;
+    for (int t = 0; t < count; ++t) {
+        if (!triangles[t].alive()) continue;
+        for (int c = 0; c < 3; ++c) {
+            int32_t v = triangles[t].vertex[c];
+            if (v < 0 || v >= nv || !suspect[size_t(v)]) continue;
+            ringFromTriangle(v, t, fan);
+            bool holdsStart = false;
+            for (int32_t f : fan) holdsStart |= f == vertices[v].firstTriangle;
+            if (holdsStart || fan.empty()) continue;
+            vertices[v].setPinned(true);
+            int32_t w = pushVertex(vertices[v]);
+            vertices[w].firstTriangle = fan[0];
+            for (int32_t f : fan) {
+                int cf = triangles[f].cornerOf(v);
+                if (cf >= 0) triangles[f].vertex[cf] = w;
+            }
+            updateVertexRing(v);
+            updateVertexRing(w);
+        }
+    }
+}
+
+void Mesh::append(const Mesh* other) {
+    if (!other) return;
+    // copy first: other may be this mesh
+    int nv = vertices.size(), nt = triangles.size();
+    int ov = other->vertices.size(), ot = other->triangles.size();
+    vertices.grow(ov);
+    triangles.grow(ot);
+    for (int i = 0; i < ov; ++i) {
+        MeshVertex v = other->vertices[i];
+        if (v.firstTriangle >= 0) v.firstTriangle += nt;
+        vertices[nv + i] = v;
+    }
+    for (int j = 0; j < ot; ++j) {
+        MeshTriangle t = other->triangles[j];
+        for (int k = 0; k < 3; ++k) {
+            t.vertex[k] += nv;
+            if (t.neighbour[k] >= 0) t.neighbour[k] += nt;
+        }
+        triangles[nt + j] = t;
+    }
+}
+
+void Mesh::clearSelection() {
+    for (int32_t v : selectedVertices) {
+        vertices[v].flags &= uint8_t(~VertexSelected);
+        vertices[v].link = -1;
+    }
+    for (int32_t t : selectedTriangles) triangles[t].flags &= uint8_t(~(TriangleSelected | TriangleVisited));
+    selectedVertices.clear();
+    selectedTriangles.clear();
+    dragOffsets.clear();
+    brushVertices.clear();
+    patchRecords.clear();
+    patchFirstRecords.clear();
+    vertexCountMark = vertices.size();
+    triangleCountMark = triangles.size();
+}
+
+void Mesh::selectAll() {
+    clearSelection();
+    int n = vertices.size();
+    selectedVertices.resize(n);
+    brushVertices.assign(n, BrushVertex());
+    for (int i = 0; i < n; ++i) {
+        selectedVertices[i] = i;
+        brushVertices[i].vertex = i;
+        vertices[i].link = i;
+    }
+}
+
+void Mesh::selectAllWithTriangles() {
+    selectAll();
+    int n = triangles.size();
+    selectedTriangles.resize(n);
+    for (int i = 0; i < n; ++i) selectedTriangles[i] = i;
+}
+
+void Mesh::collectPositions(std::vector<vec3>& out) const {
+    for (int i = 0; i < vertices.size(); ++i) out.push_back(vertices[i].position);
+}
+
+void Mesh::applyDrag() {
+    size_t n = std::min(selectedVertices.size(), dragOffsets.size());
+    for (size_t k = 0; k < n; ++k) vertices[selectedVertices[k]].position += dragOffsets[k];
+}
+
+void Mesh::volumeDeformOffset(vec3& out, vec3 d, float t, vec3 a, vec3 b, vec3 c, float r) {
+    double td = t;
+    float w = float(1.0 - (4.0 - 3.0 * td) * td * td * td);
+    float k = float((td - td * td) * 12.0 / r / r);
+    float ad = float(double(a.x) * d.x + double(a.y) * d.y + double(a.z) * d.z);
+    float bd = float(double(b.x) * d.x + double(b.y) * d.y + double(b.z) * d.z);
+    dvec3 bxd = cross(dvec3(b), dvec3(d)), dxa = cross(dvec3(d), dvec3(a));
+    dvec3 sum = (bxd * double(ad) + dxa * double(bd)) * double(k) + dvec3(c) * double(w);
+    out = (sum * double(w)).toFloat();
+}
+
+void transformMesh(Mesh& result, const Mesh& source, const mat4& m) {
+    mat4 f = const_cast<Mesh&>(source).inverseTransform();
+    f *= m;
+    result = source;
+    for (int i = 0; i < result.vertices.size(); ++i) {
+        vec3 p = result.vertices[i].position;
+        double w = double(f[12]) * p.x + double(f[13]) * p.y + double(f[14]) * p.z + f[15];
+        vec3 q;
+        for (int r = 0; r < 3; ++r)
+            q[r] = float((double(f[4 * r]) * p.x + double(f[4 * r + 1]) * p.y + double(f[4 * r + 2]) * p.z +
+                          f[4 * r + 3]) / w);
+        result.vertices[i].position = q;
+    }
+    result.translation = vec3();
+    result.scale = 1.0f;
+}
+
+Mesh operator+(const Mesh& a, const Mesh& b) {
+    Mesh result, other;
+    transformMesh(result, a, mat4());
+    transformMesh(other, b, mat4());
+    result.append(&other);
+    return result;
+}
+
+} // namespace kal

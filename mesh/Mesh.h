@@ -1,0 +1,167 @@
+#pragma once
+// The triangle-mesh element. Records never move while the stores grow; deleting a record clears
+// its alive flag and one purge per operation compacts the stores. Walks round a vertex cross
+// backward edges (ring order) starting at the vertex's firstTriangle.
+#include <cstdint>
+#include <vector>
+
+#include "mesh/MeshRecords.h"
+#include "mesh/MeshStore.h"
+#include "scene/Element.h"
+
+namespace kal {
+
+class Mesh : public Element {
+public:
+    MeshStore<MeshVertex> vertices;
+    MeshStore<MeshTriangle> triangles;
+    // GPU state: buffer ids belong to one mesh only and are never copied.
+    uint32_t glBuffer = 0;
+    bool geometryChanged = true;
+    bool bound = false;
+    uint32_t attributeOffset[6] = {0, 0, 0, 0, 0, 0};
+    bool partChanged[4] = {true, true, true, true};
+    int32_t gpuVertexCount = 0;
+    uint32_t flatBuffer = 0;
+    int32_t flatVertexCount = 0;
+    // Record counts when the selection was last cleared (or the stores purged): records at or
+    // above them were created since.
+    int32_t vertexCountMark = 0;
+    int32_t triangleCountMark = 0;
+    int32_t tearTriangleMark = 0;
+    std::vector<BrushVertex> brushVertices;
+    std::vector<PatchBrushRecord> patchRecords;
+    // Parallel to selectedVertices: the first patch record of each selected vertex.
+    std::vector<int32_t> patchFirstRecords;
+    std::vector<int32_t> selectedVertices;
+    std::vector<int32_t> selectedTriangles;
+    std::vector<vec3> dragOffsets;
+    bool purgeNeeded = false;
+
+    Mesh();
+    // Copies start without GPU buffers of their own: sharing ids would delete the same GL buffers twice.
+    Mesh(const Mesh& other);
+    Mesh& operator=(const Mesh& other);
+    ~Mesh() override;
+
+    int vertexCount() const { return vertices.size(); }
+    int triangleCount() const { return triangles.size(); }
+
+    // Element interface.
+    void reset() override;
+    void rebuild(int mode) override;
+    Element* acquire(int n) override;
+    Element* clone() override;
+    void releaseGpu() override;
+    bool bind() override;
+    void unbind() override;
+    void endDraw() override;
+    bool hasGpuGeometry() override;
+
+    // Storage (Mesh.cpp).
+    int addVertex(float x, float y, float z, int32_t firstTriangle, bool seam, bool pinned);
+    int addVertex(vec3 p);
+    int addVertex(vec3 p, bool pinned);
+    int pushVertex(const MeshVertex& v);
+    int addTriangle(const MeshTriangle& t) { return triangles.push(t); }
+    void deleteTriangle(int t);
+    void splitPinchedVertices();
+    void append(const Mesh* other);
+    void clearSelection();
+    void selectAll();
+    void selectAllWithTriangles();
+    void collectPositions(std::vector<vec3>& out) const;
+    void applyDrag();
+    static void volumeDeformOffset(vec3& out, vec3 d, float t, vec3 a, vec3 b, vec3 c, float r);
+
+    // Links, rings and walks (MeshAdjacency.cpp).
+    bool buildLinks();
+    void finishImport(int mode);
+    void recenter(int mode);
+    int updateVertexRing(int v);
+    void updateAllRings();
+    bool isSeamCorner(int v) const;
+    void markNormalCreases();
+    int fanStart(int v, int t) const;
+    int fanEnd(int v, int t) const;
+    int openFanStart(int v, int t) const;
+    int seamNeighbourAfter(int v, int t) const;
+    int seamNeighbourBefore(int v, int t) const;
+    int valence(int v) const;
+    int cornerWalk(int& v, int& t, int& e) const;
+    int vertexTriangles(int v, std::vector<int32_t>& tris) const;
+    int collectVertexRing(int v, std::vector<int32_t>& tris, std::vector<int32_t>& corners) const;
+    int vertexNeighbours(int v, std::vector<int32_t>& verts) const;
+    int vertexRingPairs(int v, std::vector<int32_t>& verts, std::vector<int32_t>& tris) const;
+    int vertexRingEdges(int v, std::vector<int32_t>& verts, std::vector<int32_t>& tris,
+                        std::vector<int32_t>& seams) const;
+    int vertexTrianglesFrom(int v, int t, std::vector<int32_t>& tris) const;
+    int vertexTrianglesTo(int v, int t, std::vector<int32_t>& tris) const;
+    int ringFromTriangle(int v, int t, std::vector<int32_t>& tris) const;
+    int vertexFans(int v, std::vector<int32_t>& tris) const;
+    int boundaryNeighbour(int v) const;
+    int boundaryLoop(int v, std::vector<int32_t>& verts) const;
+    int seamLine(int v, std::vector<int32_t>& verts, bool stopAtPinned, int t) const;
+    bool findEdge(int a, int b, int& t, int& e) const;
+    void setEdgeMark(int t, int e, bool on);
+    void setEdgeMarkBetween(int t1, int t2, bool on);
+    bool setEdgeFlag(int a, int b, bool on);
+    int closestTriangle(const vec3& p) const;
+    void trianglePositions(int t, std::vector<vec3>& out) const;
+    void edgePositions(int t, int e, std::vector<vec3>& out) const;
+    vec3 triangleLocal(int t, const vec3& w) const;
+
+    // Normals, smoothing and relaxation (MeshNormals.cpp, MeshSmoothing.cpp).
+    void updateNormals(int mode);
+    void updateFaceNormal(int t);
+    void updateVertexNormal(int v);
+    void updateSelectedNormals();
+    void growSelection();
+    void updateNewNormals();
+    void markAllSeams();
+    void clearAllSeams();
+    void markCreasesByAngle(float degrees);
+    void resetCreasesByAngle(float degrees);
+    vec3 smoothTarget(int v) const;
+    void relax(bool seamsToo, bool withNormals);
+    vec3 relaxTarget(int v) const;
+    void relaxTangential(bool seamsToo);
+    vec3 vertexDirection(int v, int t) const;
+    void blendTriangleMaterials(int t, uint8_t mask);
+    void averageVertexMaterials(int v, uint8_t mask);
+    void smoothMaterials(uint8_t mask, int passes);
+    void blendCornerNormals(int t);
+    void updateVertexNormalFromCorners(int v);
+    void smoothCornerNormals(int passes);
+    void projectToSphere();
+    static Mesh* subdivided(Mesh* source, int levels, bool keepSeams, bool subdivideFlag);
+    void transformVertices(const mat4& m);
+
+    // Components and patches (MeshRegions.cpp).
+    void selectComponent(const vec3& point, bool clear, int& triangle);
+    bool selectPatch(const vec3& point, bool clear, int& triangle);
+    void gatherComponentBrushVertices(const vec3& centre, float radius, bool clear, int triangle);
+    void gatherPatchBrushVertices(const vec3& centre, float radius, bool clear, int triangle);
+    void orientComponents();
+
+    // Compaction of dead records (MeshPurge.cpp).
+    void purgeDeleted(bool force);
+
+private:
+    // Runs the rebuild passes; markCreases adds the normal-crease pass of an import.
+    void rebuildPasses(int mode, bool markCreases);
+    // Corner normals of v from face normals (fromCorners false) or from corner normals; group is scratch.
+    void cornerNormalsOf(int v, bool fromCorners, std::vector<int32_t>& group);
+    // The step bound of every walk: a walk longer than the store is a broken ring.
+    int walkLimit() const { return triangles.size() + 1; }
+    void copyFrom(const Mesh& other);
+};
+
+// A copy of source whose positions are mapped through source's inverse placement followed by m;
+// the result sits at the origin with scale 1 and owns no GPU buffers.
+void transformMesh(Mesh& result, const Mesh& source, const mat4& m);
+
+// The union of two meshes: both placed at the origin, b's records appended after a's.
+Mesh operator+(const Mesh& a, const Mesh& b);
+
+} // namespace kal

@@ -1,0 +1,684 @@
+// Links between triangles, walk starts of vertices, and every walk round a vertex.
+// Walks cross backward edges (ring order) or forward edges and are bounded by the triangle
+// count, so a broken ring (stale links after a failed rebuild) ends the walk instead of hanging.
+#include <algorithm>
+#include <cmath>
+
+#include "mesh/Mesh.h"
+#include "mesh/MeshWalk.h"
+
+namespace kal {
+
+using namespace meshwalk;
+
+namespace {
+
+// One slot of the link-rebuild edge table: the edge (a, b), a < b, and up to two triangles on it.
+struct EdgeSlot {
+    int32_t a = -1, b = -1, first = -1, second = -1, next = -1;
+    uint8_t count = 0;
+};
+
+} // namespace
+
+bool Mesh::buildLinks() {
+    int n = vertices.size();
+    int nt = triangles.size();
+    // Triangles naming a vertex twice or a vertex outside the store never reach the edge table:
+    // they die here and the purge drops them.
+    for (int t = 0; t < nt; ++t) {
+        MeshTriangle& tri = triangles[t];
+        if (!tri.alive()) continue;
+        const int32_t* v = tri.vertex;
+        bool inRange = v[0] >= 0 && v[0] < n && v[1] >= 0 && v[1] < n && v[2] >= 0 && v[2] < n;
+        if (!inRange || v[0] == v[1] || v[1] == v[2] || v[0] == v[2]) tri.flags &= uint8_t(~TriangleAlive);
+    }
+    purgeNeeded = false;
+    // stale walk starts would keep alive a vertex that no alive triangle names any more
+    for (int v = 0; v < n; ++v) vertices[v].firstTriangle = -1;
+    for (int t = 0; t < nt; ++t) {
+        const MeshTriangle& tri = triangles[t];
+        if (!tri.alive()) {
+            purgeNeeded = true;
+            continue;
+        }
+        for (int c = 0; c < 3; ++c) vertices[tri.vertex[c]].firstTriangle = t;
+    }
+    for (int v = 0; v < n; ++v) {
+        MeshVertex& vx = vertices[v];
+        if (vx.alive() && vx.firstTriangle < 0) {
+            vx.flags &= uint8_t(~VertexAlive);
+            purgeNeeded = true;
+        }
+    }
+
+    std::vector<EdgeSlot> table(static_cast<size_t>(n));
+    table.reserve(size_t(n) + size_t(nt) * 2);
+    bool valid = true;
+    for (int t = 0; t < nt; ++t) {
+        const MeshTriangle& tri = triangles[t];
+        if (!tri.alive()) continue;
+        for (int k = 0; k < 3; ++k) {
+            int32_t a = tri.vertex[k], b = tri.vertex[next3(k)];
+            if (a > b) std::swap(a, b);
+            EdgeSlot* home = &table[size_t(a)];
+            if (home->count == 0) {
+                home->a = a;
+                home->b = b;
+                home->first = t;
+                home->count = 1;
+                continue;
+            }
+            int s = a;
+            int lastSlot = a;
+            while (s >= 0 && table[size_t(s)].b != b) {
+                lastSlot = s;
+                s = table[size_t(s)].next;
+            }
+            if (s < 0) {
+                EdgeSlot slot;
+                slot.a = a;
+                slot.b = b;
+                slot.first = t;
+                slot.count = 1;
+                table.push_back(slot);
+                table[size_t(lastSlot)].next = int32_t(table.size() - 1);
+                continue;
+            }
+            EdgeSlot& e = table[size_t(s)];
+            if (e.count >= 3) continue;
+            ++e.count;
+            if (e.count == 2) e.second = t;
+            if (e.count == 3) valid = false;
+        }
+    }
+    if (!valid) return false;
+
+    for (const EdgeSlot& e : table) {
+        if (e.count == 0 || e.first < 0) continue;
+        MeshTriangle& f = triangles[e.first];
+        int kf = 0;
+        while (f.vertex[kf] == e.a || f.vertex[kf] == e.b) ++kf;
+        f.neighbour[kf] = e.second;
+        if (e.second >= 0) {
+            MeshTriangle& s = triangles[e.second];
+            int ks = 0;
+            while (s.vertex[ks] == e.a || s.vertex[ks] == e.b) ++ks;
+            s.neighbour[ks] = e.first;
+        }
+    }
+    return true;
+}
+
+void Mesh::rebuild(int mode) { rebuildPasses(mode, false); }
+
+void Mesh::finishImport(int mode) { rebuildPasses(mode, true); }
+
+void Mesh::rebuildPasses(int mode, bool markCreases) {
+    invalid = !buildLinks();
+    if (invalid) return;
+    orientComponents();
+    updateAllRings();
+    if (markCreases) markNormalCreases();
+    updateNormals(2);
+    recenter(mode);
+    // Pinched vertices are split before the purge: the purge repairs a moved vertex from its
+    // ring, which reaches only one fan of a pinched vertex.
+    splitPinchedVertices();
+    purgeDeleted(false);
+    // the buffer (if any) is kept and re-filled whole by the next upload
+    geometryChanged = true;
+    for (bool& p : partChanged) p = true;
+}
+
+void Mesh::recenter(int mode) {
+    int n = vertices.size();
+    if (mode == 1) {
+        if (n == 0) return;
+        dvec3 sum;
+        int count = 0;
+        for (int i = 0; i < n; ++i) {
+            const MeshVertex& v = vertices[i];
+            if (!v.alive() || !isFinite(v.position)) continue;
+            sum = sum + dvec3(v.position);
+            ++count;
+        }
+        if (count == 0) {
+            // a size of 0 would divide by zero in every local conversion
+            translation = vec3();
+            scale = 1.0f;
+            return;
+        }
+        dvec3 centre = sum / double(count);
+        double far2 = 0;
+        for (int i = 0; i < n; ++i) {
+            const MeshVertex& v = vertices[i];
+            if (!v.alive() || !isFinite(v.position)) continue;
+            dvec3 d = dvec3(v.position) - centre;
+            far2 = std::max(far2, dot(d, d));
+        }
+        translation = centre.toFloat();
+        scale = float(2.0 * std::sqrt(far2));
+        if (scale == 0.0f) scale = 1.0f;
+    } else if (mode == 2) {
+        vec3 lo, hi;
+        bool any = false;
+        for (int i = 0; i < n; ++i) {
+            const MeshVertex& v = vertices[i];
+            if (!v.alive() || !isFinite(v.position)) continue;
+            if (!any) {
+                lo = hi = v.position;
+                any = true;
+                continue;
+            }
+            for (int k = 0; k < 3; ++k) {
+                if (v.position[k] < lo[k])
+                    lo[k] = v.position[k];
+                else if (v.position[k] > hi[k])
+                    hi[k] = v.position[k];
+            }
+        }
+        translation = (lo + hi) * 0.5f;
+        scale = length(lo - hi);
+        if (scale == 0.0f) scale = 1.0f;
+    }
+}
+
+int Mesh::updateVertexRing(int v) {
+    MeshVertex& vx = vertices[v];
+    int s = vx.firstTriangle;
+    if (s < 0 || s >= triangles.size()) return s;
+    int t = s;
+    int limit = walkLimit();
+    for (int step = 0;; ++step) {
+        if (step >= limit) return s;
+        const MeshTriangle& tri = triangles[t];
+        int c = tri.cornerOf(v);
+        if (c < 0) return s;
+        int f = tri.neighbour[prev3(c)];
+        if (f < 0) {
+            vx.flags |= VertexOpen;
+            vx.firstTriangle = t;
+            vx.setSeam(true);
+            return t;
+        }
+        if (f == s) break;
+        if (f >= triangles.size()) return s;
+        t = f;
+    }
+    vx.flags &= uint8_t(~VertexOpen);
+    if (vx.seam()) {
+        int last, lastCorner, found = -1;
+        walkRing(triangles, v, s, limit, last, lastCorner, [&](int tt, int c) {
+            if (found < 0 && triangles[tt].marked(prev3(c))) found = tt;
+        });
+        if (found >= 0) {
+            vx.firstTriangle = found;
+            return found;
+        }
+    }
+    vx.setSeam(false);
+    return s;
+}
+
+void Mesh::updateAllRings() {
+    int n = vertices.size();
+    for (int v = 0; v < n; ++v)
+        if (vertices[v].alive()) updateVertexRing(v);
+    for (int v = 0; v < n; ++v)
+        if (vertices[v].alive() && isSeamCorner(v)) vertices[v].setPinned(true);
+}
+
+bool Mesh::isSeamCorner(int v) const {
+    const MeshVertex& vx = vertices[v];
+    if (!vx.seam()) return false;
+    int edges = 0, last, lastCorner;
+    RingEnd end = walkRing(triangles, v, vx.firstTriangle, walkLimit(), last, lastCorner, [&](int t, int c) {
+        const MeshTriangle& tri = triangles[t];
+        int fwd = prev3(c);
+        if (tri.marked(fwd) || tri.neighbour[fwd] < 0) ++edges;
+    });
+    if (end == RingEnd::Open) ++edges;
+    return edges >= 3;
+}
+
+void Mesh::markNormalCreases() {
+    bool any = false;
+    int nt = triangles.size();
+    for (int t = 0; t < nt; ++t) {
+        if (!triangles[t].alive()) continue;
+        for (int k = 0; k < 3; ++k) {
+            const MeshTriangle& tri = triangles[t];
+            int n = tri.neighbour[k];
+            if (tri.marked(k) || n < 0) continue;
+            const MeshTriangle& other = triangles[n];
+            int m = other.slotOf(t);
+            if (m < 0) continue;
+            bool same = tri.cornerNormal[next3(k)] == other.cornerNormal[prev3(m)] &&
+                        tri.cornerNormal[prev3(k)] == other.cornerNormal[next3(m)];
+            if (!same) {
+                setEdgeMark(t, k, true);
+                any = true;
+            }
+        }
+    }
+    if (any) updateAllRings();
+}
+
+int Mesh::fanStart(int v, int t) const {
+    if (!vertices[v].seam()) return vertices[v].firstTriangle;
+    int limit = walkLimit();
+    int cur = t;
+    for (int step = 0; step < limit; ++step) {
+        const MeshTriangle& tri = triangles[cur];
+        int c = tri.cornerOf(v);
+        if (c < 0) return cur;
+        int fwd = prev3(c);
+        int n = tri.neighbour[fwd];
+        if (n < 0 || tri.marked(fwd) || n == t) return cur;
+        cur = n;
+    }
+    return cur;
+}
+
+int Mesh::fanEnd(int v, int t) const {
+    if (!vertices[v].seam()) return vertices[v].firstTriangle;
+    int limit = walkLimit();
+    int cur = t;
+    for (int step = 0; step < limit; ++step) {
+        const MeshTriangle& tri = triangles[cur];
+        int c = tri.cornerOf(v);
+        if (c < 0) return cur;
+        int back = next3(c);
+        int n = tri.neighbour[back];
+        if (n < 0 || tri.marked(back) || n == t) return cur;
+        cur = n;
+    }
+    return cur;
+}
+
+int Mesh::openFanStart(int v, int t) const {
+    if (!vertices[v].open()) return vertices[v].firstTriangle;
+    int limit = walkLimit();
+    int cur = t;
+    for (int step = 0; step < limit; ++step) {
+        const MeshTriangle& tri = triangles[cur];
+        int c = tri.cornerOf(v);
+        if (c < 0) return cur;
+        int n = tri.neighbour[prev3(c)];
+        if (n < 0 || n == t) return cur;
+        cur = n;
+    }
+    return cur;
+}
+
+int Mesh::seamNeighbourAfter(int v, int t) const {
+    if (!vertices[v].seam()) return -1;
+    int last = fanStart(v, t);
+    int c = triangles[last].cornerOf(v);
+    return c < 0 ? -1 : triangles[last].vertex[next3(c)];
+}
+
+int Mesh::seamNeighbourBefore(int v, int t) const {
+    if (!vertices[v].seam()) return -1;
+    int last = fanEnd(v, t);
+    int c = triangles[last].cornerOf(v);
+    return c < 0 ? -1 : triangles[last].vertex[prev3(c)];
+}
+
+int Mesh::valence(int v) const {
+    int count = 0, last, lastCorner;
+    RingEnd end =
+        walkRing(triangles, v, vertices[v].firstTriangle, walkLimit(), last, lastCorner, [&](int, int) { ++count; });
+    return end == RingEnd::Open ? count + 1 : count;
+}
+
+int Mesh::cornerWalk(int& v, int& t, int& e) const {
+    int c = triangles[t].cornerOf(v);
+    int step = next3(e) == c ? 2 : 1;
+    int limit = walkLimit();
+    for (int i = 0; i < limit; ++i) {
+        int before = e;
+        e = (e + step) % 3;
+        const MeshTriangle& tri = triangles[t];
+        int n = tri.neighbour[e];
+        if (n < 0 || tri.marked(e)) {
+            v = tri.vertex[before];
+            return v;
+        }
+        int slot = triangles[n].slotOf(t);
+        if (slot < 0) break;
+        t = n;
+        e = slot;
+    }
+    // a ring without a further seam edge: stay where we are
+    return v;
+}
+
+int Mesh::vertexTriangles(int v, std::vector<int32_t>& tris) const {
+    tris.clear();
+    int last, lastCorner;
+    walkRing(triangles, v, vertices[v].firstTriangle, walkLimit(), last, lastCorner,
+             [&](int t, int) { tris.push_back(t); });
+    return int(tris.size());
+}
+
+int Mesh::collectVertexRing(int v, std::vector<int32_t>& tris, std::vector<int32_t>& corners) const {
+    tris.clear();
+    corners.clear();
+    int last, lastCorner;
+    walkRing(triangles, v, vertices[v].firstTriangle, walkLimit(), last, lastCorner, [&](int t, int c) {
+        tris.push_back(t);
+        corners.push_back(c);
+    });
+    return int(tris.size());
+}
+
+int Mesh::vertexNeighbours(int v, std::vector<int32_t>& verts) const {
+    verts.clear();
+    int last, lastCorner;
+    RingEnd end = walkRing(triangles, v, vertices[v].firstTriangle, walkLimit(), last, lastCorner,
+                           [&](int t, int c) { verts.push_back(triangles[t].vertex[next3(c)]); });
+    if (end == RingEnd::Open) verts.push_back(triangles[last].vertex[prev3(lastCorner)]);
+    return int(verts.size());
+}
+
+int Mesh::vertexRingPairs(int v, std::vector<int32_t>& verts, std::vector<int32_t>& tris) const {
+    verts.clear();
+    tris.clear();
+    int last, lastCorner;
+    RingEnd end = walkRing(triangles, v, vertices[v].firstTriangle, walkLimit(), last, lastCorner, [&](int t, int c) {
+        verts.push_back(triangles[t].vertex[next3(c)]);
+        tris.push_back(t);
+    });
+    if (end == RingEnd::Open) {
+        verts.push_back(triangles[last].vertex[prev3(lastCorner)]);
+        tris.push_back(-1);
+    }
+    return int(verts.size());
+}
+
+int Mesh::vertexRingEdges(int v, std::vector<int32_t>& verts, std::vector<int32_t>& tris,
+                          std::vector<int32_t>& seams) const {
+    verts.clear();
+    tris.clear();
+    seams.clear();
+    int last, lastCorner;
+    RingEnd end = walkRing(triangles, v, vertices[v].firstTriangle, walkLimit(), last, lastCorner, [&](int t, int c) {
+        const MeshTriangle& tri = triangles[t];
+        tris.push_back(t);
+        int fwd = prev3(c);
+        if (tri.marked(fwd) || tri.neighbour[fwd] < 0) seams.push_back(int32_t(verts.size()));
+        verts.push_back(tri.vertex[next3(c)]);
+    });
+    if (end == RingEnd::Open) {
+        tris.push_back(-1);
+        seams.push_back(int32_t(verts.size()));
+        verts.push_back(triangles[last].vertex[prev3(lastCorner)]);
+    }
+    return int(verts.size());
+}
+
+int Mesh::vertexTrianglesFrom(int v, int t, std::vector<int32_t>& tris) const {
+    if (!vertices[v].seam()) return vertexTriangles(v, tris);
+    tris.clear();
+    int start = fanStart(v, t);
+    int cur = start;
+    int limit = walkLimit();
+    for (int step = 0; step < limit; ++step) {
+        const MeshTriangle& tri = triangles[cur];
+        int c = tri.cornerOf(v);
+        if (c < 0) break;
+        tris.push_back(cur);
+        int back = next3(c);
+        int n = tri.neighbour[back];
+        if (n < 0 || tri.marked(back) || n == start) break;
+        cur = n;
+    }
+    return int(tris.size());
+}
+
+int Mesh::vertexTrianglesTo(int v, int t, std::vector<int32_t>& tris) const {
+    if (!vertices[v].open()) return vertexTriangles(v, tris);
+    tris.clear();
+    int cur = t;
+    int limit = walkLimit();
+    for (int step = 0; step < limit; ++step) {
+        const MeshTriangle& tri = triangles[cur];
+        int c = tri.cornerOf(v);
+        if (c < 0) break;
+        tris.push_back(cur);
+        int n = tri.neighbour[prev3(c)];
+        if (n < 0 || n == t) break;
+        cur = n;
+    }
+    std::reverse(tris.begin(), tris.end());
+    return int(tris.size());
+}
+
+int Mesh::ringFromTriangle(int v, int t, std::vector<int32_t>& tris) const {
+    tris.clear();
+    int limit = walkLimit();
+    int start = t;
+    int cur = t;
+    for (int step = 0; step < limit; ++step) {
+        const MeshTriangle& tri = triangles[cur];
+        int c = tri.cornerOf(v);
+        if (c < 0) break;
+        int n = tri.neighbour[prev3(c)];
+        if (n < 0) {
+            start = cur;
+            break;
+        }
+        if (n == t) break;
+        cur = n;
+    }
+    int last, lastCorner;
+    walkRing(triangles, v, start, limit, last, lastCorner, [&](int tt, int) { tris.push_back(tt); });
+    return int(tris.size());
+}
+
+int Mesh::vertexFans(int v, std::vector<int32_t>& tris) const {
+    tris.clear();
+    if (!vertices[v].seam()) {
+        tris.push_back(vertices[v].firstTriangle);
+        return 1;
+    }
+    int last, lastCorner;
+    walkRing(triangles, v, vertices[v].firstTriangle, walkLimit(), last, lastCorner, [&](int t, int c) {
+        const MeshTriangle& tri = triangles[t];
+        int fwd = prev3(c);
+        if (tri.marked(fwd) || tri.neighbour[fwd] < 0) tris.push_back(t);
+    });
+    return int(tris.size());
+}
+
+int Mesh::boundaryNeighbour(int v) const {
+    if (!vertices[v].open()) return -1;
+    int last, lastCorner, after = -1;
+    RingEnd end = walkRing(triangles, v, vertices[v].firstTriangle, walkLimit(), last, lastCorner,
+                           [&](int t, int c) { after = triangles[t].vertex[next3(c)]; });
+    if (end == RingEnd::Open) return triangles[last].vertex[prev3(lastCorner)];
+    return after;
+}
+
+int Mesh::boundaryLoop(int v, std::vector<int32_t>& verts) const {
+    if (!vertices[v].open()) return 0;
+    int limit = vertices.size() + 1;
+    int cur = v;
+    for (int step = 0; step < limit; ++step) {
+        verts.push_back(cur);
+        cur = boundaryNeighbour(cur);
+        if (cur < 0 || cur == v) break;
+    }
+    return int(verts.size());
+}
+
+int Mesh::seamLine(int v, std::vector<int32_t>& verts, bool stopAtPinned, int t) const {
+    if (!vertices[v].seam()) return 0;
+    if (t < 0) t = fanStart(v, vertices[v].firstTriangle);
+    if (t < 0) return 0;
+    int c = triangles[t].cornerOf(v);
+    if (c < 0) return 0;
+    int limit = vertices.size() + 1;
+    verts.push_back(v);
+    // one way: pivot round v from its fan's forward edge to the next seam edge, and on
+    int cur = v, ct = t, ce = prev3(c);
+    bool reachedPin = false;
+    for (int step = 0; step < limit; ++step) {
+        int before = cur;
+        cornerWalk(cur, ct, ce);
+        if (cur == before || cur == v) break;
+        verts.push_back(cur);
+        if (stopAtPinned && vertices[cur].pinned()) {
+            reachedPin = true;
+            break;
+        }
+    }
+    if (!reachedPin) return int(verts.size());
+    // the other way starts across t's forward edge at v and ends at a pinned vertex too
+    std::vector<int32_t> front;
+    cur = triangles[t].vertex[next3(c)];
+    ct = t;
+    ce = prev3(c);
+    for (int step = 0; step < limit; ++step) {
+        front.push_back(cur);
+        if (vertices[cur].pinned() || cur == v) break;
+        int before = cur;
+        cornerWalk(cur, ct, ce);
+        if (cur == before) break;
+    }
+    if (!front.empty() && front.back() == v) front.pop_back();
+    std::reverse(front.begin(), front.end());
+    verts.insert(verts.begin(), front.begin(), front.end());
+    return int(verts.size());
+}
+
+bool Mesh::findEdge(int a, int b, int& t, int& e) const {
+    std::vector<int32_t> verts, tris;
+    int n = vertexRingPairs(a, verts, tris);
+    for (int i = 0; i < n; ++i) {
+        if (verts[size_t(i)] != b) continue;
+        int tt = tris[size_t(i)];
+        if (tt < 0) {
+            if (i == 0) return false;
+            tt = tris[size_t(i - 1)];
+        }
+        const MeshTriangle& tri = triangles[tt];
+        t = tt;
+        e = 3 - tri.cornerOf(a) - tri.cornerOf(b);
+        return true;
+    }
+    return false;
+}
+
+void Mesh::setEdgeMark(int t, int e, bool on) {
+    MeshTriangle& tri = triangles[t];
+    int a = tri.vertex[next3(e)], b = tri.vertex[prev3(e)];
+    vertices[a].setSeam(vertices[a].seam() || on);
+    vertices[b].setSeam(vertices[b].seam() || on);
+    uint8_t bit = uint8_t(1 << e);
+    if (on)
+        tri.flags |= bit;
+    else
+        tri.flags &= uint8_t(~bit);
+    int n = tri.neighbour[e];
+    if (n >= 0) {
+        MeshTriangle& other = triangles[n];
+        int m = other.slotOf(t);
+        if (m >= 0) {
+            if (on)
+                other.flags |= uint8_t(1 << m);
+            else
+                other.flags &= uint8_t(~(1 << m));
+        }
+    }
+    updateVertexRing(a);
+    updateVertexRing(b);
+}
+
+void Mesh::setEdgeMarkBetween(int t1, int t2, bool on) {
+    MeshTriangle& tri = triangles[t1];
+    int e = tri.slotOf(t2);
+    if (e < 0) return;
+    int a = tri.vertex[next3(e)], b = tri.vertex[prev3(e)];
+    vertices[a].setSeam(vertices[a].seam() || on);
+    vertices[b].setSeam(vertices[b].seam() || on);
+    if (on)
+        tri.flags |= uint8_t(1 << e);
+    else
+        tri.flags &= uint8_t(~(1 << e));
+    MeshTriangle& other = triangles[t2];
+    int m = other.slotOf(t1);
+    if (m < 0) return;
+    if (on)
+        other.flags |= uint8_t(1 << m);
+    else
+        other.flags &= uint8_t(~(1 << m));
+}
+
+bool Mesh::setEdgeFlag(int a, int b, bool on) {
+    int t, e;
+    if (!findEdge(a, b, t, e)) return false;
+    setEdgeMark(t, e, on);
+    return true;
+}
+
+int Mesh::closestTriangle(const vec3& p) const {
+    int best = -1;
+    double bestDistance = 0;
+    int nt = triangles.size();
+    dvec3 q(p);
+    for (int t = 0; t < nt; ++t) {
+        const MeshTriangle& tri = triangles[t];
+        if (!tri.alive()) continue;
+        dvec3 n(tri.faceNormal);
+        if (!(dot(n, n) > 0)) continue;
+        dvec3 d[3];
+        for (int k = 0; k < 3; ++k) d[k] = dvec3(vertices[tri.vertex[k]].position) - q;
+        double s0 = dot(n, cross(d[0], d[1]));
+        double s1 = dot(n, cross(d[1], d[2]));
+        double s2 = dot(n, cross(d[2], d[0]));
+        if (!(s0 >= 0 && s1 >= 0 && s2 > 0)) continue;
+        double distance = std::fabs(dot(n, d[0]));
+        if (best < 0 || distance < bestDistance) {
+            best = t;
+            bestDistance = distance;
+        }
+    }
+    if (best >= 0) return best;
+    int nearest = -1;
+    double nearest2 = 0;
+    for (int v = 0; v < vertices.size(); ++v) {
+        const MeshVertex& vx = vertices[v];
+        if (!vx.alive()) continue;
+        dvec3 d = dvec3(vx.position) - q;
+        double d2 = dot(d, d);
+        if (nearest < 0 || d2 < nearest2) {
+            nearest = v;
+            nearest2 = d2;
+        }
+    }
+    return nearest < 0 ? -1 : vertices[nearest].firstTriangle;
+}
+
+void Mesh::trianglePositions(int t, std::vector<vec3>& out) const {
+    out.resize(3);
+    for (int k = 0; k < 3; ++k) out[size_t(k)] = vertices[triangles[t].vertex[k]].position;
+}
+
+void Mesh::edgePositions(int t, int e, std::vector<vec3>& out) const {
+    out.resize(2);
+    out[0] = vertices[triangles[t].vertex[next3(e)]].position;
+    out[1] = vertices[triangles[t].vertex[prev3(e)]].position;
+}
+
+vec3 Mesh::triangleLocal(int t, const vec3& w) const {
+    const MeshTriangle& tri = triangles[t];
+    dvec3 sum = dvec3(vertices[tri.vertex[0]].position) * double(w.x) +
+                dvec3(vertices[tri.vertex[1]].position) * double(w.y) +
+                dvec3(vertices[tri.vertex[2]].position) * double(w.z);
+    return sum.toFloat();
+}
+
+} // namespace kal

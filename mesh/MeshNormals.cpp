@@ -1,0 +1,200 @@
+// Face and corner normals, their selective updates, and the hard-edge (crease) operations.
+// Corner normals are shared inside one fan and split at marked or open edges.
+#include <cmath>
+
+#include "mesh/Mesh.h"
+#include "mesh/MeshWalk.h"
+
+namespace kal {
+
+using namespace meshwalk;
+
+void Mesh::updateFaceNormal(int t) {
+    MeshTriangle& tri = triangles[t];
+    dvec3 p0(vertices[tri.vertex[0]].position);
+    dvec3 e1 = dvec3(vertices[tri.vertex[1]].position) - p0;
+    dvec3 e2 = dvec3(vertices[tri.vertex[2]].position) - p0;
+    vec3 n = cross(e1, e2).toFloat();
+    // a non-finite corner must not spread into the neighbours' corner normals
+    tri.faceNormal = isFinite(n) ? normalize(n) : vec3();
+}
+
+void Mesh::cornerNormalsOf(int v, bool fromCorners, std::vector<int32_t>& group) {
+    walkFans(triangles, v, vertices[v].firstTriangle, walkLimit(), group, [&](const std::vector<int32_t>& g) {
+        vec3 sum;
+        for (size_t i = 0; i < g.size(); i += 2) {
+            const MeshTriangle& tri = triangles[g[i]];
+            vec3 n = fromCorners ? tri.cornerNormal[g[i + 1]] : tri.faceNormal;
+            if (isFinite(n)) sum += n;
+        }
+        vec3 normal = normalize(sum);
+        for (size_t i = 0; i < g.size(); i += 2) triangles[g[i]].cornerNormal[g[i + 1]] = normal;
+    });
+}
+
+void Mesh::updateNormals(int mode) {
+    if (mode == 0 || mode == 2) {
+        int nt = triangles.size();
+        for (int t = 0; t < nt; ++t)
+            if (triangles[t].alive()) updateFaceNormal(t);
+    }
+    if (mode == 1 || mode == 2) {
+        std::vector<int32_t> group;
+        int nv = vertices.size();
+        for (int v = 0; v < nv; ++v)
+            if (vertices[v].alive()) cornerNormalsOf(v, false, group);
+    }
+}
+
+void Mesh::updateVertexNormal(int v) {
+    std::vector<int32_t> group;
+    cornerNormalsOf(v, false, group);
+}
+
+void Mesh::updateVertexNormalFromCorners(int v) {
+    std::vector<int32_t> group;
+    cornerNormalsOf(v, true, group);
+}
+
+void Mesh::updateSelectedNormals() {
+    for (int32_t t : selectedTriangles)
+        if (triangles[t].alive()) updateFaceNormal(t);
+    for (int t = std::max(0, triangleCountMark); t < triangles.size(); ++t)
+        if (triangles[t].alive()) updateFaceNormal(t);
+    std::vector<int32_t> group;
+    for (int32_t v : selectedVertices)
+        if (vertices[v].alive()) cornerNormalsOf(v, false, group);
+}
+
+void Mesh::growSelection() {
+    size_t before = selectedTriangles.size();
+    std::vector<int32_t> ring;
+    for (size_t i = 0; i < selectedVertices.size(); ++i) {
+        int32_t v = selectedVertices[i];
+        if (!vertices[v].alive()) continue;
+        vertexTriangles(v, ring);
+        for (int32_t t : ring) {
+            MeshTriangle& tri = triangles[t];
+            if (tri.flags & (TriangleSelected | TriangleVisited)) continue;
+            tri.flags |= TriangleSelected;
+            selectedTriangles.push_back(t);
+        }
+    }
+    for (size_t i = before; i < selectedTriangles.size(); ++i) {
+        const MeshTriangle& tri = triangles[selectedTriangles[i]];
+        for (int c = 0; c < 3; ++c) {
+            MeshVertex& vx = vertices[tri.vertex[c]];
+            if (vx.flags & VertexSelected) continue;
+            vx.link = int32_t(selectedVertices.size());
+            vx.flags |= VertexSelected;
+            selectedVertices.push_back(tri.vertex[c]);
+        }
+    }
+}
+
+void Mesh::updateNewNormals() {
+    int nt = triangles.size();
+    std::vector<int32_t> touched;
+    for (int t = std::max(0, tearTriangleMark); t < nt; ++t) {
+        if (!triangles[t].alive()) continue;
+        updateFaceNormal(t);
+        for (int c = 0; c < 3; ++c) {
+            int32_t v = triangles[t].vertex[c];
+            MeshVertex& vx = vertices[v];
+            if (vx.flags & VertexSelected) continue;
+            vx.flags |= VertexSelected;
+            touched.push_back(v);
+        }
+    }
+    std::vector<int32_t> group;
+    for (int32_t v : touched) {
+        cornerNormalsOf(v, false, group);
+        vertices[v].flags &= uint8_t(~VertexSelected);
+        vertices[v].link = -1;
+    }
+}
+
+void Mesh::markAllSeams() {
+    for (int v = 0; v < vertices.size(); ++v) vertices[v].setSeam(true);
+    for (int t = 0; t < triangles.size(); ++t) triangles[t].flags |= EdgeMarks;
+    updateAllRings();
+    updateNormals(2);
+}
+
+void Mesh::clearAllSeams() {
+    for (int v = 0; v < vertices.size(); ++v) vertices[v].setSeam(false);
+    for (int t = 0; t < triangles.size(); ++t) triangles[t].flags &= uint8_t(~EdgeMarks);
+    updateNormals(2);
+}
+
+namespace {
+float creaseCosine(float degrees) { return float(std::cos(double(degrees) * 3.141592653589793 / 180.0f)); }
+} // namespace
+
+void Mesh::markCreasesByAngle(float degrees) {
+    float c = creaseCosine(degrees);
+    int nt = triangles.size();
+    for (int t = 0; t < nt; ++t) {
+        if (!triangles[t].alive()) continue;
+        for (int k = 0; k < 3; ++k) {
+            int n = triangles[t].neighbour[k];
+            if (n <= t) continue;
+            int m = triangles[n].slotOf(t);
+            bool marked = triangles[t].marked(k) || (m >= 0 && triangles[n].marked(m));
+            if (marked)
+                setEdgeMarkBetween(t, n, true);
+            else
+                setEdgeMarkBetween(t, n, dot(triangles[t].faceNormal, triangles[n].faceNormal) < c);
+        }
+    }
+    updateAllRings();
+    updateNormals(2);
+}
+
+void Mesh::resetCreasesByAngle(float degrees) {
+    clearAllSeams();
+    float c = creaseCosine(degrees);
+    int nt = triangles.size();
+    for (int t = 0; t < nt; ++t) {
+        if (!triangles[t].alive()) continue;
+        for (int k = 0; k < 3; ++k) {
+            int n = triangles[t].neighbour[k];
+            if (n <= t) continue;
+            setEdgeMarkBetween(t, n, dot(triangles[t].faceNormal, triangles[n].faceNormal) < c);
+        }
+    }
+    updateAllRings();
+    updateNormals(2);
+}
+
+void Mesh::blendCornerNormals(int t) {
+    MeshTriangle& tri = triangles[t];
+    vec3 s = normalize(tri.cornerNormal[0] + tri.cornerNormal[1] + tri.cornerNormal[2]);
+    for (vec3& n : tri.cornerNormal) n = normalize(n + s);
+}
+
+void Mesh::smoothCornerNormals(int passes) {
+    std::vector<int32_t> group;
+    for (int pass = 0; pass < passes; ++pass) {
+        for (int t = 0; t < triangles.size(); ++t)
+            if (triangles[t].alive()) blendCornerNormals(t);
+        for (int v = 0; v < vertices.size(); ++v)
+            if (vertices[v].alive()) cornerNormalsOf(v, true, group);
+    }
+}
+
+void Mesh::transformVertices(const mat4& m) {
+    for (int i = 0; i < vertices.size(); ++i) {
+        vec3 p = vertices[i].position;
+        double w = double(m[12]) * p.x + double(m[13]) * p.y + double(m[14]) * p.z + m[15];
+        if (w == 0) continue;
+        vec3 q;
+        for (int r = 0; r < 3; ++r)
+            q[r] = float((double(m[4 * r]) * p.x + double(m[4 * r + 1]) * p.y + double(m[4 * r + 2]) * p.z +
+                          m[4 * r + 3]) / w);
+        vertices[i].position = q;
+    }
+    updateNormals(2);
+}
+
+} // namespace kal

@@ -1,0 +1,246 @@
+// Components (triangles joined by shared edges) and patches (joined by unmarked shared edges):
+// their flood fills, the brush gatherings that stay inside one region, and the pass that gives
+// every component one winding. Each fill expands a triangle once, so it is linear in the region.
+#include <cmath>
+#include <cstdlib>
+
+#include "mesh/Mesh.h"
+#include "mesh/MeshWalk.h"
+
+namespace kal {
+
+using namespace meshwalk;
+
+namespace {
+
+constexpr uint8_t kTaken = TriangleSelected | TriangleVisited;
+
+// FIFO queue over a flat vector; pushes never move what was popped.
+struct TriangleQueue {
+    std::vector<int32_t> items;
+    size_t head = 0;
+    void push(int32_t t) { items.push_back(t); }
+    bool empty() const { return head == items.size(); }
+    int32_t pop() { return items[head++]; }
+};
+
+} // namespace
+
+void Mesh::selectComponent(const vec3& point, bool clear, int& triangle) {
+    if (triangle < 0) triangle = closestTriangle(point);
+    if (triangle < 0) return;
+    if (clear) clearSelection();
+    TriangleQueue queue;
+    queue.push(triangle);
+    while (!queue.empty()) {
+        int32_t t = queue.pop();
+        MeshTriangle& tri = triangles[t];
+        if (tri.flags & kTaken) continue;
+        tri.flags = uint8_t((tri.flags & ~kTaken) | TriangleSelected);
+        selectedTriangles.push_back(t);
+        for (int k = 0; k < 3; ++k)
+            if (tri.neighbour[k] >= 0) queue.push(tri.neighbour[k]);
+    }
+}
+
+bool Mesh::selectPatch(const vec3& point, bool clear, int& triangle) {
+    if (triangle < 0) triangle = closestTriangle(point);
+    if (triangle < 0) return false;
+    if (clear) clearSelection();
+    bool touchesOpen = false, bordersAllOpen = true;
+    TriangleQueue queue;
+    queue.push(triangle);
+    while (!queue.empty()) {
+        int32_t t = queue.pop();
+        MeshTriangle& tri = triangles[t];
+        if (tri.flags & kTaken) continue;
+        tri.flags = uint8_t((tri.flags & ~kTaken) | TriangleSelected);
+        selectedTriangles.push_back(t);
+        for (int k = 0; k < 3; ++k) {
+            int32_t n = tri.neighbour[k];
+            if (n < 0) {
+                touchesOpen = true;
+            } else if (tri.marked(k)) {
+                bordersAllOpen = false;
+            } else {
+                queue.push(n);
+            }
+        }
+    }
+    return touchesOpen && bordersAllOpen;
+}
+
+namespace {
+
+// The shared part of both gatherings: the queue, the visit mark and the sphere test.
+// record(vertex, t, offset, weight, poppedTriangle) answers whether it changed anything.
+template <class Record>
+void gatherRegion(Mesh& m, const vec3& centre, float radius, int triangle, bool acrossMarks, Record&& record) {
+    double r2 = double(radius) * radius;
+    std::vector<int32_t> visited;
+    TriangleQueue queue;
+    queue.push(triangle);
+    while (!queue.empty()) {
+        int32_t t = queue.pop();
+        MeshTriangle& tri = m.triangles[t];
+        bool changed = false;
+        if (!(tri.flags & TriangleProcessed)) {
+            tri.flags |= TriangleProcessed;
+            visited.push_back(t);
+            changed = true;
+        }
+        if (!(tri.flags & TriangleSelected)) {
+            tri.flags = uint8_t((tri.flags & ~kTaken) | TriangleSelected);
+            m.selectedTriangles.push_back(t);
+        }
+        for (int c = 0; c < 3; ++c) {
+            int32_t v = tri.vertex[c];
+            vec3 d = m.vertices[v].position - centre;
+            if (std::fabs(d.x) > radius || std::fabs(d.y) > radius || std::fabs(d.z) > radius) continue;
+            double d2 = d.lengthSquared();
+            if (d2 > r2) continue;
+            float weight = float(std::sqrt(d2 / r2));
+            if (record(v, d, weight, t)) changed = true;
+        }
+        if (!changed) continue;
+        const MeshTriangle& cur = m.triangles[t];
+        for (int k = 0; k < 3; ++k) {
+            if (cur.neighbour[k] < 0) continue;
+            if (!acrossMarks && cur.marked(k)) continue;
+            queue.push(cur.neighbour[k]);
+        }
+    }
+    for (int32_t t : visited) m.triangles[t].flags &= uint8_t(~TriangleProcessed);
+}
+
+} // namespace
+
+void Mesh::gatherComponentBrushVertices(const vec3& centre, float radius, bool clear, int triangle) {
+    if (triangle < 0) triangle = closestTriangle(centre);
+    if (triangle < 0) return;
+    if (clear) clearSelection();
+    brushVertices.clear();
+    gatherRegion(*this, centre, radius, triangle, true, [&](int32_t v, vec3 d, float weight, int32_t) {
+        MeshVertex& vx = vertices[v];
+        if (!(vx.flags & VertexSelected)) {
+            brushVertices.push_back(BrushVertex{v, weight, d});
+            vx.flags |= VertexSelected;
+            vx.link = int32_t(selectedVertices.size());
+            selectedVertices.push_back(v);
+            return true;
+        }
+        // the brush list runs parallel to the selection only when the gathering started it
+        if (vx.link >= 0 && size_t(vx.link) < brushVertices.size() && weight < brushVertices[vx.link].weight) {
+            brushVertices[vx.link].weight = weight;
+            return true;
+        }
+        return false;
+    });
+}
+
+void Mesh::gatherPatchBrushVertices(const vec3& centre, float radius, bool clear, int triangle) {
+    if (triangle < 0) triangle = closestTriangle(centre);
+    if (triangle < 0) return;
+    if (clear) clearSelection();
+    patchRecords.clear();
+    patchFirstRecords.assign(selectedVertices.size(), -1);
+    gatherRegion(*this, centre, radius, triangle, false, [&](int32_t v, vec3, float weight, int32_t t) {
+        MeshVertex& vx = vertices[v];
+        int32_t fan = fanStart(v, t);
+        if (!(vx.flags & VertexSelected)) {
+            vx.flags |= VertexSelected;
+            vx.link = int32_t(selectedVertices.size());
+            selectedVertices.push_back(v);
+            patchFirstRecords.push_back(int32_t(patchRecords.size()));
+            patchRecords.push_back(PatchBrushRecord{v, fan, -1, weight});
+            return true;
+        }
+        if (vx.link < 0 || size_t(vx.link) >= patchFirstRecords.size()) return false;
+        int32_t r = patchFirstRecords[vx.link];
+        int32_t lastRecord = -1;
+        for (size_t guard = 0; r >= 0 && guard <= patchRecords.size(); ++guard) {
+            PatchBrushRecord& rec = patchRecords[size_t(r)];
+            if (rec.fanTriangle == fan) {
+                if (weight < rec.weight) {
+                    rec.weight = weight;
+                    return true;
+                }
+                return false;
+            }
+            lastRecord = r;
+            r = rec.next;
+        }
+        int32_t added = int32_t(patchRecords.size());
+        patchRecords.push_back(PatchBrushRecord{v, fan, -1, weight});
+        if (lastRecord >= 0)
+            patchRecords[size_t(lastRecord)].next = added;
+        else
+            patchFirstRecords[vx.link] = added;
+        return true;
+    });
+}
+
+namespace {
+
+// Reverses a triangle's winding: corners, neighbours, edge marks and corner materials 0 <-> 2.
+void reverseTriangle(MeshTriangle& tri) {
+    std::swap(tri.vertex[0], tri.vertex[2]);
+    std::swap(tri.neighbour[0], tri.neighbour[2]);
+    uint8_t f = tri.flags;
+    tri.flags = uint8_t((f & ~0x05) | ((f & 0x01) << 2) | ((f & 0x04) >> 2));
+    pbr c0 = tri.corner[0], c2 = tri.corner[2];
+    pbrCopyMasked(tri.corner[0], c2, kPbrAll);
+    pbrCopyMasked(tri.corner[2], c0, kPbrAll);
+}
+
+} // namespace
+
+void Mesh::orientComponents() {
+    int nt = triangles.size();
+    if (nt == 0) return;
+    std::vector<int32_t> component;
+    TriangleQueue queue;
+    for (int seed = 0; seed < nt; ++seed) {
+        MeshTriangle& s = triangles[seed];
+        if (!s.alive() || (s.flags & TriangleVisited)) continue;
+        s.flags = uint8_t((s.flags & ~kTaken) | TriangleVisited);
+        component.clear();
+        component.push_back(seed);
+        queue.items.clear();
+        queue.head = 0;
+        queue.push(seed);
+        int reversed = 0;
+        while (!queue.empty()) {
+            int32_t t = queue.pop();
+            const MeshTriangle& T = triangles[t];
+            bool tReversed = T.flags & TriangleSelected;
+            for (int k = 0; k < 3; ++k) {
+                int32_t n = T.neighbour[k];
+                if (n < 0) continue;
+                MeshTriangle& N = triangles[n];
+                if (N.flags & TriangleVisited) continue;
+                N.flags = uint8_t((N.flags & ~kTaken) | TriangleVisited);
+                int32_t a = T.vertex[next3(k)], b = T.vertex[prev3(k)];
+                int i = N.cornerOf(a);
+                bool sameWay = i >= 0 && N.vertex[next3(i)] == b;
+                if (tReversed != sameWay) {
+                    N.flags |= TriangleSelected;
+                    ++reversed;
+                }
+                component.push_back(n);
+                queue.push(n);
+            }
+        }
+        int size = int(component.size());
+        bool flipSeedSide = reversed > size - reversed;
+        for (int32_t t : component) {
+            MeshTriangle& tri = triangles[t];
+            bool marked = tri.flags & TriangleSelected;
+            if (marked != flipSeedSide) reverseTriangle(tri);
+        }
+    }
+    for (int t = 0; t < nt; ++t)
+        if (triangles[t].alive()) triangles[t].flags &= uint8_t(~kTaken);
+}
+
+} // namespace kal

@@ -1,0 +1,210 @@
+// Smoothing and relaxation targets, corner material smoothing, sphere projection.
+// Targets are computed from the current positions before any vertex moves, so a pass does not
+// depend on vertex order; non-finite neighbours are left out so one bad vertex cannot spread.
+#include <cmath>
+
+#include "mesh/Mesh.h"
+#include "mesh/MeshWalk.h"
+
+namespace kal {
+
+using namespace meshwalk;
+
+namespace {
+
+// What the smoothing targets need of a ring: the mean of the finite ring vertices and the
+// first two vertices across marked or open edges.
+struct RingSummary {
+    dvec3 sum;
+    int finite = 0;
+    int seamEdges = 0;
+    int seam[2] = {-1, -1};
+};
+
+RingSummary summariseRing(const Mesh& m, int v, int limit) {
+    RingSummary r;
+    auto addNeighbour = [&](int u, bool seamEdge) {
+        if (seamEdge) {
+            if (r.seamEdges < 2) r.seam[r.seamEdges] = u;
+            ++r.seamEdges;
+        }
+        vec3 q = m.vertices[u].position;
+        if (!isFinite(q)) return;
+        r.sum = r.sum + dvec3(q);
+        ++r.finite;
+    };
+    int last, lastCorner;
+    RingEnd end = walkRing(m.triangles, v, m.vertices[v].firstTriangle, limit, last, lastCorner, [&](int t, int c) {
+        const MeshTriangle& tri = m.triangles[t];
+        int fwd = prev3(c);
+        addNeighbour(tri.vertex[next3(c)], tri.marked(fwd) || tri.neighbour[fwd] < 0);
+    });
+    if (end == RingEnd::Open) addNeighbour(m.triangles[last].vertex[prev3(lastCorner)], true);
+    return r;
+}
+
+vec3 midpoint(vec3 a, vec3 b) { return ((dvec3(a) + dvec3(b)) * 0.5).toFloat(); }
+
+} // namespace
+
+vec3 Mesh::smoothTarget(int v) const {
+    const MeshVertex& vx = vertices[v];
+    if (vx.pinned()) return vx.position;
+    RingSummary r = summariseRing(*this, v, walkLimit());
+    if (vx.seam() && r.seamEdges > 2) return vx.position;
+    if (vx.seam() && r.seamEdges == 2) {
+        vec3 target = midpoint(vertices[r.seam[0]].position, vertices[r.seam[1]].position);
+        return isFinite(target) ? target : vx.position;
+    }
+    if (r.finite == 0) return vx.position;
+    return (r.sum / double(r.finite)).toFloat();
+}
+
+vec3 Mesh::relaxTarget(int v) const {
+    const MeshVertex& vx = vertices[v];
+    vec3 p = vx.position;
+    if (vx.pinned()) return p;
+    int limit = walkLimit();
+    RingSummary r = summariseRing(*this, v, limit);
+    if (vx.seam() && r.seamEdges > 2) return p;
+    if (vx.seam() && r.seamEdges == 2) {
+        vec3 s0 = vertices[r.seam[0]].position, s1 = vertices[r.seam[1]].position;
+        vec3 d = midpoint(s0, s1) - p;
+        vec3 u = normalize(s0 - s1);
+        vec3 target = p + u * (dot(d, u) * 0.5f);
+        return isFinite(target) ? target : p;
+    }
+    if (r.finite == 0) return p;
+    dvec3 mean = r.sum / double(r.finite);
+    vec3 M = mean.toFloat();
+    // normal of the ring: sum of the normalised crosses of consecutive offsets from the mean
+    vec3 normalSum, first, previous;
+    bool havePrevious = false;
+    auto addRingVertex = [&](int u) {
+        vec3 q = vertices[u].position;
+        if (!isFinite(q)) return;
+        vec3 e = q - M;
+        if (havePrevious)
+            normalSum += normalize(cross(e, previous));
+        else
+            first = e;
+        previous = e;
+        havePrevious = true;
+    };
+    int last, lastCorner;
+    RingEnd end = walkRing(triangles, v, vx.firstTriangle, limit, last, lastCorner,
+                           [&](int t, int c) { addRingVertex(triangles[t].vertex[next3(c)]); });
+    if (end == RingEnd::Open) addRingVertex(triangles[last].vertex[prev3(lastCorner)]);
+    if (havePrevious) normalSum += normalize(cross(first, previous));
+    vec3 N = normalize(normalSum);
+    vec3 d = M - p;
+    vec3 target = p + (d - N * dot(d, N)) * 0.5f;
+    return isFinite(target) ? target : p;
+}
+
+namespace {
+
+// Moves every taking-part vertex to the midpoint of its position and its target; targets first.
+template <class Target>
+void relaxPass(Mesh& m, bool seamsToo, Target&& target) {
+    int n = m.vertices.size();
+    std::vector<vec3> targets(static_cast<size_t>(n));
+    std::vector<uint8_t> moves(size_t(n), 0);
+    for (int v = 0; v < n; ++v) {
+        const MeshVertex& vx = m.vertices[v];
+        if (!vx.alive() || (vx.seam() && !seamsToo)) continue;
+        targets[size_t(v)] = target(v);
+        moves[size_t(v)] = 1;
+    }
+    for (int v = 0; v < n; ++v) {
+        if (!moves[size_t(v)]) continue;
+        vec3 next = midpoint(m.vertices[v].position, targets[size_t(v)]);
+        if (isFinite(next)) m.vertices[v].position = next;
+    }
+}
+
+} // namespace
+
+void Mesh::relax(bool seamsToo, bool withNormals) {
+    relaxPass(*this, seamsToo, [this](int v) { return smoothTarget(v); });
+    smoothMaterials(kPbrAll, 1);
+    if (withNormals) updateNormals(2);
+}
+
+void Mesh::relaxTangential(bool seamsToo) {
+    relaxPass(*this, seamsToo, [this](int v) { return relaxTarget(v); });
+    updateNormals(2);
+}
+
+vec3 Mesh::vertexDirection(int v, int t) const {
+    const MeshVertex& vx = vertices[v];
+    vec3 p = vx.position;
+    if (!vx.seam()) return (relaxTarget(v) - p) * 0.5f;
+    int a = seamNeighbourAfter(v, t), b = seamNeighbourBefore(v, t);
+    if (a < 0 || b < 0) return vec3();
+    if (a == b) return normalize(p - vertices[a].position);
+    vec3 d1 = vertices[a].position - p, d2 = vertices[b].position - p;
+    int c = triangles[t].cornerOf(v);
+    vec3 n = c >= 0 ? triangles[t].cornerNormal[c] : triangles[t].faceNormal;
+    if (dot(d1, d2) <= 0) return normalize(normalize(cross(d2, n)) + normalize(cross(n, d1)));
+    vec3 w = normalize(normalize(d1) + normalize(d2));
+    return dot(cross(d2, d1), n) < 0 ? -w : w;
+}
+
+void Mesh::blendTriangleMaterials(int t, uint8_t mask) {
+    MeshTriangle& tri = triangles[t];
+    pbrAccumulator mean(tri.corner[0]);
+    mean.add(tri.corner[1], kPbrAll);
+    mean.add(tri.corner[2], kPbrAll);
+    mean.divide(3, kPbrAll);
+    for (pbr& corner : tri.corner) {
+        pbrAccumulator blend(corner);
+        blend.add(mean, kPbrAll);
+        blend.divide(2, kPbrAll);
+        pbrCopyMasked(corner, blend.toPbr(), mask);
+    }
+}
+
+void Mesh::averageVertexMaterials(int v, uint8_t mask) {
+    std::vector<int32_t> group;
+    walkFans(triangles, v, vertices[v].firstTriangle, walkLimit(), group, [&](const std::vector<int32_t>& g) {
+        pbrAccumulator sum;
+        for (size_t i = 0; i < g.size(); i += 2) sum.add(triangles[g[i]].corner[g[i + 1]], kPbrAll);
+        sum.divide(int(g.size() / 2), kPbrAll);
+        pbr mean = sum.toPbr();
+        for (size_t i = 0; i < g.size(); i += 2) pbrCopyMasked(triangles[g[i]].corner[g[i + 1]], mean, mask);
+    });
+}
+
+void Mesh::smoothMaterials(uint8_t mask, int passes) {
+    for (int pass = 0; pass < passes; ++pass) {
+        for (int t = 0; t < triangles.size(); ++t)
+            if (triangles[t].alive()) blendTriangleMaterials(t, mask);
+        for (int v = 0; v < vertices.size(); ++v)
+            if (vertices[v].alive()) averageVertexMaterials(v, mask);
+    }
+}
+
+void Mesh::projectToSphere() {
+    dvec3 centre(translation);
+    double radius = 0.5 * double(scale);
+    for (int i = 0; i < vertices.size(); ++i) {
+        dvec3 d = dvec3(vertices[i].position) - centre;
+        dvec3 p = dot(d, d) > kNullLengthSquared ? centre + normalize(d) * radius : centre + d * radius;
+        vertices[i].position = p.toFloat();
+    }
+    updateNormals(2);
+}
+
+Mesh* Mesh::subdivided(Mesh* source, int levels, bool keepSeams, bool subdivideFlag) {
+    if (!source) return nullptr;
+    Mesh* copy = static_cast<Mesh*>(source->clone());
+    for (int i = 0; i < levels; ++i) {
+        copy->subdivide(subdivideFlag);
+        copy->projectToSphere();
+    }
+    if (!keepSeams) copy->clearAllSeams();
+    return copy;
+}
+
+} // namespace kal

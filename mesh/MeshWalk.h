@@ -1,0 +1,72 @@
+#pragma once
+// Internal walk helpers shared by the mesh sources. Every walk is bounded by a step limit
+// (the triangle count), so broken links end a walk instead of hanging it.
+#include <vector>
+
+#include "mesh/MeshRecords.h"
+#include "mesh/MeshStore.h"
+
+namespace kal {
+namespace meshwalk {
+
+inline int next3(int i) { return i == 2 ? 0 : i + 1; }
+inline int prev3(int i) { return i == 0 ? 2 : i - 1; }
+
+enum class RingEnd { Closed, Open, Broken };
+
+// Visits the triangles round v in ring order from start (crossing backward edges): visit(t, corner).
+// Tells how the walk ended; on Open, last/lastCorner name the triangle whose backward edge is open.
+template <class Visit>
+RingEnd walkRing(const MeshStore<MeshTriangle>& tris, int v, int start, int limit, int& last, int& lastCorner,
+                 Visit&& visit) {
+    last = -1;
+    lastCorner = -1;
+    if (start < 0 || start >= tris.size()) return RingEnd::Broken;
+    int t = start;
+    for (int step = 0; step < limit; ++step) {
+        const MeshTriangle& tri = tris[t];
+        int c = tri.cornerOf(v);
+        if (c < 0) return RingEnd::Broken;
+        visit(t, c);
+        last = t;
+        lastCorner = c;
+        int n = tri.neighbour[next3(c)];
+        if (n < 0) return RingEnd::Open;
+        if (n == start) return RingEnd::Closed;
+        if (n >= tris.size()) return RingEnd::Broken;
+        t = n;
+    }
+    return RingEnd::Broken;
+}
+
+// Walks v's ring from start in groups of triangles joined by unmarked edges (one group per fan)
+// and hands each group, as (triangle, corner) pairs, to close(group).
+template <class Close>
+void walkFans(const MeshStore<MeshTriangle>& tris, int v, int start, int limit, std::vector<int>& group,
+              Close&& close) {
+    group.clear();
+    if (start < 0 || start >= tris.size()) return;
+    int t = start;
+    for (int step = 0; step < limit; ++step) {
+        const MeshTriangle& tri = tris[t];
+        int c = tri.cornerOf(v);
+        if (c < 0) break;
+        group.push_back(t);
+        group.push_back(c);
+        int k = next3(c);
+        int n = tri.neighbour[k];
+        if (n >= 0 && n != start && !tri.marked(k) && n < tris.size()) {
+            t = n;
+            continue;
+        }
+        close(group);
+        group.clear();
+        if (n < 0 || n == start || n >= tris.size()) return;
+        t = n;
+    }
+    if (!group.empty()) close(group);
+    group.clear();
+}
+
+} // namespace meshwalk
+} // namespace kal

@@ -1,0 +1,129 @@
+#include "MeshInvariants.h"
+
+#include <algorithm>
+#include <sstream>
+#include <unordered_map>
+
+namespace kal::test {
+
+namespace {
+
+struct Report {
+    std::ostringstream text;
+    int count = 0;
+    template <class... Parts>
+    void fail(const Parts&... parts) {
+        if (++count > 8) return;
+        (text << ... << parts);
+        text << "\n";
+    }
+};
+
+uint64_t edgeKey(int a, int b) {
+    if (a > b) std::swap(a, b);
+    return (uint64_t(uint32_t(a)) << 32) | uint32_t(b);
+}
+
+} // namespace
+
+::testing::AssertionResult meshInvariantsHold(const Mesh& m, const InvariantOptions& options) {
+    Report r;
+    int nv = m.vertices.size(), nt = m.triangles.size();
+    std::vector<int> uses(size_t(nv), 0);
+    std::vector<uint8_t> touchesOpenEdge(size_t(nv), 0);
+    std::unordered_map<uint64_t, int> edgeUse;
+
+    for (int t = 0; t < nt; ++t) {
+        const MeshTriangle& tri = m.triangles[t];
+        if (!tri.alive()) {
+            if (!options.allowDeadRecords) r.fail("dead triangle ", t, " left after purge");
+            continue;
+        }
+        bool cornersOk = true;
+        for (int c = 0; c < 3; ++c) {
+            int v = tri.vertex[c];
+            if (v < 0 || v >= nv || !m.vertices[v].alive()) {
+                r.fail("triangle ", t, " corner ", c, " names vertex ", v, " which is not an alive vertex");
+                cornersOk = false;
+            }
+        }
+        if (!cornersOk) continue;
+        if (tri.vertex[0] == tri.vertex[1] || tri.vertex[1] == tri.vertex[2] || tri.vertex[0] == tri.vertex[2])
+            r.fail("triangle ", t, " repeats a vertex");
+        for (int c = 0; c < 3; ++c) ++uses[size_t(tri.vertex[c])];
+        if (!isFinite(tri.faceNormal)) r.fail("triangle ", t, " has a non-finite face normal");
+        for (int c = 0; c < 3; ++c)
+            if (!isFinite(tri.cornerNormal[c])) r.fail("triangle ", t, " corner ", c, " has a non-finite normal");
+        for (int k = 0; k < 3; ++k) {
+            int a = tri.vertex[(k + 1) % 3], b = tri.vertex[(k + 2) % 3];
+            if (++edgeUse[edgeKey(a, b)] == 3) r.fail("edge ", a, "-", b, " is shared by three alive triangles");
+            int n = tri.neighbour[k];
+            if (n < 0) {
+                touchesOpenEdge[size_t(a)] = touchesOpenEdge[size_t(b)] = 1;
+                continue;
+            }
+            if (n >= nt || !m.triangles[n].alive()) {
+                r.fail("triangle ", t, " edge ", k, " links to ", n, " which is not an alive triangle");
+                continue;
+            }
+            const MeshTriangle& other = m.triangles[n];
+            int slot = other.slotOf(t);
+            if (slot < 0) {
+                r.fail("triangle ", t, " links to ", n, " across edge ", k, " but not back");
+                continue;
+            }
+            int oa = other.vertex[(slot + 1) % 3], ob = other.vertex[(slot + 2) % 3];
+            bool samePair = (oa == a && ob == b) || (oa == b && ob == a);
+            if (!samePair) r.fail("triangles ", t, " and ", n, " link across different vertex pairs");
+            if (options.checkWinding && samePair && !(oa == b && ob == a))
+                r.fail("triangles ", t, " and ", n, " run their shared edge the same way (inconsistent winding)");
+            if (tri.marked(k) != other.marked(slot))
+                r.fail("edge mark differs on the two sides of the edge between ", t, " and ", n);
+        }
+    }
+
+    std::vector<int32_t> ring;
+    for (int v = 0; v < nv; ++v) {
+        const MeshVertex& vx = m.vertices[v];
+        if (!vx.alive()) {
+            if (!options.allowDeadRecords) r.fail("dead vertex ", v, " left after purge");
+            continue;
+        }
+        if (!options.allowNonFinitePositions && !isFinite(vx.position)) r.fail("vertex ", v, " is not finite");
+        if (vx.pinned() && !vx.seam()) r.fail("vertex ", v, " is pinned but not a seam");
+        // a vertex is in the selection list exactly when its link is its position there
+        if (vx.link != -1 &&
+            (vx.link < 0 || size_t(vx.link) >= m.selectedVertices.size() || m.selectedVertices[vx.link] != v))
+            r.fail("vertex ", v, " has link ", vx.link, " but is not there in the selection list");
+        if ((vx.flags & VertexSelected) && vx.link == -1) r.fail("selected vertex ", v, " has no link");
+        if (uses[size_t(v)] == 0) {
+            if (vx.firstTriangle != -1) r.fail("vertex ", v, " has no triangle but a walk start");
+            continue;
+        }
+        int s = vx.firstTriangle;
+        if (s < 0 || s >= nt || !m.triangles[s].alive() || m.triangles[s].cornerOf(v) < 0) {
+            r.fail("vertex ", v, " walk start ", s, " is not an alive triangle holding it");
+            continue;
+        }
+        if (bool(vx.open()) != bool(touchesOpenEdge[size_t(v)]))
+            r.fail("vertex ", v, " open flag ", vx.open(), " but open edge ", int(touchesOpenEdge[size_t(v)]));
+        if (vx.open() && !vx.seam()) r.fail("open vertex ", v, " is not a seam");
+        m.vertexTriangles(v, ring);
+        std::vector<int32_t> sorted = ring;
+        std::sort(sorted.begin(), sorted.end());
+        bool repeats = std::adjacent_find(sorted.begin(), sorted.end()) != sorted.end();
+        if (repeats || int(ring.size()) != uses[size_t(v)])
+            r.fail("ring walk of vertex ", v, " reaches ", ring.size(), " triangles, ", uses[size_t(v)],
+                   " name it");
+    }
+
+    for (size_t k = 0; k < m.selectedVertices.size(); ++k) {
+        int v = m.selectedVertices[k];
+        if (v < 0 || v >= nv || m.vertices[v].link != int(k)) r.fail("selection entry ", k, " is not linked back");
+    }
+
+    if (r.count == 0) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << r.count << " mesh invariant(s) broken:\n" << r.text.str();
+}
+
+} // namespace kal::test

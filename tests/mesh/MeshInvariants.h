@@ -1,0 +1,24 @@
+#pragma once
+// The invariant checker every mesh test runs after each operation. It assumes a mesh whose
+// last rebuild succeeded (or that an operation kept linked) and reports the first few breaches.
+#include <gtest/gtest.h>
+
+#include "mesh/Mesh.h"
+
+namespace kal::test {
+
+struct InvariantOptions {
+    // Positions that are deliberately not finite (normals must stay finite all the same).
+    bool allowNonFinitePositions = false;
+    // Skip the winding check (a non-orientable surface cannot satisfy it).
+    bool checkWinding = true;
+    // Dead records may remain (between a deletion and its purge).
+    bool allowDeadRecords = true;
+};
+
+::testing::AssertionResult meshInvariantsHold(const Mesh& m, const InvariantOptions& options = {});
+
+} // namespace kal::test
+
+#define EXPECT_MESH_VALID(...) EXPECT_TRUE(::kal::test::meshInvariantsHold(__VA_ARGS__))
+#define ASSERT_MESH_VALID(...) ASSERT_TRUE(::kal::test::meshInvariantsHold(__VA_ARGS__))
