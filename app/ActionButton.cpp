@@ -1,6 +1,7 @@
 #include "app/ActionButton.h"
 
 #include "app/Style.h"
+#include "app/Ui_MainWindow.h"
 
 #include <QAction>
 #include <QHBoxLayout>
@@ -72,4 +73,35 @@ QWidgetAction* addActionButtonWithChooser(QAction* action, QMenu* menu, QObject*
     QWidgetAction* widgetAction = embed(action, menu, chooser);
     if (receiver && slot) QObject::connect(chooser, SIGNAL(clicked(bool)), receiver, slot);
     return widgetAction;
+}
+
+void addMenuButtons(const Ui_MainWindow& ui, QObject* window)
+{
+    struct Row {
+        QAction* action;
+        QMenu* menu;
+        const char* chooser;  // slot of the window, or null for a plain button
+    };
+    const Row rows[] = {
+        {ui.actionColor_4, ui.menuBackground, SLOT(loadBackgroundColor_triggered())},
+        {ui.actionImage, ui.menuBackground, SLOT(loadBackgroundImage_triggered())},
+        {ui.actionEnvironment, ui.menuBackground, SLOT(loadEnvironment_triggered())},
+        {ui.actionEnvironment_Rotation, ui.menuBackground, nullptr},
+        {ui.actionDefault_Light, ui.menuBackground, nullptr},
+        {ui.actionDefault_Dark, ui.menuBackground, nullptr},
+        {ui.actionSelection, ui.menuRender, nullptr},
+        {ui.actionWireframe, ui.menuRender, nullptr},
+        {ui.actionEdge_Detection, ui.menuRender, nullptr},
+        {ui.actionHi_res, ui.menuRender, nullptr},
+        {ui.actionGlow, ui.menuEffects, nullptr},
+        {ui.actionLens_Chromatism, ui.menuEffects, nullptr},
+        {ui.actionObjects_Chromatism, ui.menuEffects, nullptr},
+    };
+    for (const Row& r : rows) {
+        if (!r.action) continue;  // an action the window took away keeps no button
+        if (r.chooser)
+            addActionButtonWithChooser(r.action, r.menu, window, r.chooser);
+        else
+            addActionButton(r.action, r.menu);
+    }
 }

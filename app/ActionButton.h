@@ -32,3 +32,10 @@ QWidgetAction* addActionButton(QAction* action, QMenu* menu);
 // The same, with a "..." chooser at the right end whose clicked(bool) goes to `slot` of
 // `receiver` (a SLOT(...) string); the chooser neither triggers nor checks the action.
 QWidgetAction* addActionButtonWithChooser(QAction* action, QMenu* menu, QObject* receiver, const char* slot);
+
+class Ui_MainWindow;
+
+// Turns the thirteen render, effect and background entries into embedded buttons, in their
+// fixed order; the three background sources get choosers wired to `window`'s
+// loadBackgroundColor_triggered, loadBackgroundImage_triggered and loadEnvironment_triggered.
+void addMenuButtons(const Ui_MainWindow& ui, QObject* window);

@@ -8,6 +8,9 @@
 #include <QAction>
 #include <QFile>
 #include <QHBoxLayout>
+#include <QImage>
+#include <QImageReader>
+#include <QSet>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
@@ -156,6 +159,36 @@ TEST(UiMainWindow, equalIconsAreSharedAndTwoStateIconsCarryBothStates)
         EXPECT_FALSE(on.isNull());
         EXPECT_NE(off, on) << a->objectName().toStdString();
     }
+}
+
+TEST(UiMainWindow, iconFilesDecodeAtTheSizesTheyAreShownAt)
+{
+    // Read from the source tree, so a file that Qt cannot decode shows up even without resources.
+    const QString dir = QStringLiteral(KAL_SOURCE_DIR "/resources/");
+    QSet<QString> files;
+    for (const kal::ui::ActionRow& r : kal::ui::actionRows()) {
+        if (*r.icon) files.insert(QString::fromLatin1(r.icon + 2));
+        if (*r.iconOn) files.insert(QString::fromLatin1(r.iconOn + 2));
+    }
+    for (const QString& f : files) {
+        const QImage image(dir + f);
+        ASSERT_FALSE(image.isNull()) << f.toStdString();
+        EXPECT_EQ(image.size(), QSize(24, 24)) << f.toStdString();
+        EXPECT_TRUE(image.hasAlphaChannel()) << f.toStdString();
+    }
+
+    const QImage indicator(dir + "Icons/menu_indicator.png");
+    EXPECT_EQ(indicator.size(), QSize(6, 6));
+    const QImage empty(dir + "Icons/empty.png");
+    ASSERT_FALSE(empty.isNull());
+    for (int y = 0; y < empty.height(); ++y)
+        for (int x = 0; x < empty.width(); ++x) ASSERT_EQ(qAlpha(empty.pixel(x, y)), 0);
+
+    if (!QImageReader::supportedImageFormats().contains("ico")) GTEST_SKIP() << "no ico reader";
+    QImageReader logo(dir + "Icons/logo.ico");
+    QImage first = logo.read();
+    ASSERT_FALSE(first.isNull()) << logo.errorString().toStdString();
+    EXPECT_EQ(first.size(), QSize(32, 32));
 }
 
 TEST(UiMainWindow, windowSkeletonHasTheDarkLookAndAnEdgeToEdgeCentre)
