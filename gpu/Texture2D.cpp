@@ -1,0 +1,150 @@
+#include "gpu/Texture2D.h"
+
+#include "foundation/ByteBuffer.h"
+#include "foundation/Log.h"
+#include "gpu/GLFunctions.h"
+
+#include <QImage>
+#include <QOpenGLFunctions_4_0_Core>
+#include <random>
+
+namespace kal {
+
+Texture2D::Texture2D(int w, int h, std::uint32_t internalFormat, std::uint32_t format, std::uint32_t type,
+                     std::uint32_t wrap, std::uint32_t filter)
+    : Texture(internalFormat, format, type, wrap, filter)
+{
+    size = {w, h};
+}
+
+Texture2D::Texture2D(const std::string& file, bool usePath)
+{
+    load(resolveTexturePath(file, usePath, textureFolder));
+}
+
+Texture2D::Texture2D(ByteBuffer& in) { read(in); }
+
+void Texture2D::resize(int w, int h)
+{
+    if (size.size() == 2 && size[0] == w && size[1] == h)
+        return;
+    size = {w, h};
+    compiled = false;
+}
+
+bool Texture2D::compile()
+{
+    if (compiled)
+        return true;
+    gl->glGetError();
+    target = GL_TEXTURE_2D;
+    // A re-described texture gets a fresh name; the stale one is freed, not leaked.
+    deleteGLTexture();
+    GLuint name2d = 0;
+    gl->glGenTextures(1, &name2d);
+    id = name2d;
+    {
+        TextureBindingScope scope(target, id);
+        padStagedPixels(alignedImageBytes(width(), height(), format, type));
+        gl->glTexImage2D(target, 0, GLint(internalFormat), width(), height(), 0, format, type,
+                         pixels.empty() ? nullptr : pixels.data());
+        gl->glTexParameteri(target, GL_TEXTURE_MAG_FILTER, GLint(filter));
+        gl->glTexParameteri(target, GL_TEXTURE_MIN_FILTER, GLint(filter));
+        gl->glTexParameteri(target, GL_TEXTURE_WRAP_S, GLint(wrap));
+        gl->glTexParameteri(target, GL_TEXTURE_WRAP_T, GLint(wrap));
+    }
+    compiled = gl->glGetError() == GL_NO_ERROR;
+    if (!compiled) {
+        writeLog("ERROR Texture2D::compile " + name, 0);
+        return false;
+    }
+    pixels.clear();
+    pixels.shrink_to_fit();
+    filled = 0;
+    return true;
+}
+
+bool Texture2D::load(const std::string& path)
+{
+    release();
+    name = path;
+    const QImage image(QString::fromStdString(path));
+    if (image.isNull()) {
+        failed = true;
+        writeLog("ERROR Texture2D::load " + path, 0);
+        return false;
+    }
+    resize(image.width(), image.height());
+    QImage converted;
+    if (image.hasAlphaChannel()) {
+        converted = image.convertToFormat(QImage::Format_RGBA8888);
+        internalFormat = GL_RGBA8;
+        format = GL_RGBA;
+    } else {
+        converted = image.convertToFormat(QImage::Format_RGB888);
+        internalFormat = GL_RGB8;
+        format = GL_RGB;
+    }
+    type = GL_UNSIGNED_BYTE;
+    // QImage rows are padded to 4 bytes, top row first: exactly GL's default unpack.
+    const auto bytes = std::size_t(converted.sizeInBytes());
+    pixels.resize(filled + bytes);
+    std::copy(converted.constBits(), converted.constBits() + bytes, pixels.begin() + filled);
+    filled += std::uint32_t(bytes);
+    wrap = GL_CLAMP_TO_EDGE;
+    filter = GL_LINEAR;
+    compiled = false;
+    return true;
+}
+
+void Texture2D::write(ByteBuffer& out) { writeNameRecord(out, recordTag); }
+
+bool Texture2D::read(ByteBuffer& in)
+{
+    if (!readNameRecord(in)) {
+        failed = true;
+        return false;
+    }
+    return load(name);
+}
+
+int Texture2D::generateMipmaps()
+{
+    if (!bind())
+        return 0;
+    gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
+    gl->glGenerateMipmap(GL_TEXTURE_2D);
+    unbind();
+    return mipLevelCount();
+}
+
+std::vector<std::vector<vec3>> noiseTable;
+
+Texture2D* makeNoiseTexture(int w, int h)
+{
+    auto* texture = new Texture2D(w, h, GL_RGB32F, GL_RGB, GL_FLOAT, GL_REPEAT, GL_LINEAR);
+    w = std::max(w, 0);
+    h = std::max(h, 0);
+    noiseTable.resize(std::size_t(h));
+    texture->pixels.reserve(std::size_t(w) * std::size_t(h) * sizeof(vec3));
+    // A private fixed-seed generator: the same noise every run, and the program's
+    // other users of rand() are not disturbed.
+    std::minstd_rand random(20161026u);
+    auto component = [&random](std::uint32_t r) { return 2.0f * float(r % 8009u) / 8009.0f - 1.0f; };
+    for (int j = 0; j < h; ++j) {
+        auto& row = noiseTable[std::size_t(j)];
+        row.resize(std::size_t(w));
+        for (int i = 0; i < w; ++i) {
+            const std::uint32_t r1 = random(), r2 = random(), r3 = random();
+            const vec3 texel(component(r3), component(r2), component(r1));
+            row[std::size_t(i)] = texel;
+            const auto* bytes = reinterpret_cast<const std::uint8_t*>(&texel);
+            texture->pixels.insert(texture->pixels.end(), bytes, bytes + sizeof(vec3));
+        }
+    }
+    return texture;
+}
+
+Texture2D* noiseTexture = makeNoiseTexture(512, 512);
+
+} // namespace kal

@@ -1,0 +1,139 @@
+#include "gpu/Texture3D.h"
+
+#include "foundation/ByteBuffer.h"
+#include "foundation/Log.h"
+#include "gpu/GLFunctions.h"
+
+#include <QFile>
+#include <QImage>
+#include <QImageReader>
+#include <QOpenGLFunctions_4_0_Core>
+
+namespace kal {
+
+std::size_t appendSlice(std::vector<std::uint8_t>& slices, const QImage& frame, int sliceWidth, int sliceHeight)
+{
+    QImage slice = frame.convertToFormat(QImage::Format_RGBA8888);
+    // Slices share one size; a frame of another size would overrun its slice.
+    if (slice.width() != sliceWidth || slice.height() != sliceHeight)
+        slice = slice.scaled(sliceWidth, sliceHeight, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                    .convertToFormat(QImage::Format_RGBA8888);
+    if (slice.isNull())
+        return 0;
+    const auto bytes = std::size_t(slice.sizeInBytes());
+    slices.insert(slices.end(), slice.constBits(), slice.constBits() + bytes);
+    return bytes;
+}
+
+Texture3D::Texture3D(int w, int h, int d, std::uint32_t internalFormat, std::uint32_t format, std::uint32_t type,
+                     std::uint32_t wrap, std::uint32_t filter)
+    : Texture(internalFormat, format, type, wrap, filter)
+{
+    size = {w, h, d};
+}
+
+Texture3D::Texture3D(const std::string& file, bool usePath)
+{
+    load(resolveTexturePath(file, usePath, textureFolder));
+}
+
+Texture3D::Texture3D(ByteBuffer& in) { read(in); }
+
+void Texture3D::resize(int w, int h, int d)
+{
+    if (size.size() == 3 && size[0] == w && size[1] == h && size[2] == d)
+        return;
+    size = {w, h, d};
+    compiled = false;
+}
+
+bool Texture3D::compile()
+{
+    if (compiled)
+        return true;
+    gl->glGetError();
+    target = GL_TEXTURE_3D;
+    deleteGLTexture();
+    GLuint name3d = 0;
+    gl->glGenTextures(1, &name3d);
+    id = name3d;
+    {
+        TextureBindingScope scope(target, id);
+        padStagedPixels(alignedImageBytes(width(), height(), format, type) * std::uint64_t(std::max(depth(), 0)));
+        gl->glTexImage3D(target, 0, GLint(internalFormat), width(), height(), depth(), 0, format, type,
+                         pixels.empty() ? nullptr : pixels.data());
+        gl->glTexParameteri(target, GL_TEXTURE_MAG_FILTER, GLint(filter));
+        gl->glTexParameteri(target, GL_TEXTURE_MIN_FILTER, GLint(filter));
+        gl->glTexParameteri(target, GL_TEXTURE_WRAP_S, GLint(wrap));
+        gl->glTexParameteri(target, GL_TEXTURE_WRAP_T, GLint(wrap));
+        gl->glTexParameteri(target, GL_TEXTURE_WRAP_R, GLint(wrap));
+    }
+    compiled = gl->glGetError() == GL_NO_ERROR;
+    if (!compiled) {
+        writeLog("ERROR Texture3D::compile " + name, 0);
+        return false;
+    }
+    pixels.clear();
+    pixels.shrink_to_fit();
+    filled = 0;
+    return true;
+}
+
+bool Texture3D::load(const std::string& path)
+{
+    const QString file = QString::fromStdString(path);
+    auto fail = [this, &path] {
+        failed = true;
+        writeLog("ERROR Texture3D::load " + path, 0);
+        return false;
+    };
+    if (!QFile(file).open(QIODevice::ReadOnly))
+        return fail();
+    pixels.clear();
+    filled = 0;
+    name = path;
+    QImageReader reader(file);
+    frameDelay = 1;
+    // The frame count comes from the file, so storage grows with the frames really
+    // decoded instead of being sized from the count up front.
+    const int count = reader.imageCount();
+    int frames = 0, frameWidth = 0, frameHeight = 0;
+    for (int n = 0; n < count; ++n) {
+        const QImage frame = reader.read();
+        if (frame.isNull())
+            break;
+        if (frames == 0) {
+            frameDelay = reader.nextImageDelay();
+            frameWidth = frame.width();
+            frameHeight = frame.height();
+        }
+        filled += std::uint32_t(appendSlice(pixels, frame, frameWidth, frameHeight));
+        ++frames;
+    }
+    if (frames == 0) {
+        pixels.clear();
+        filled = 0;
+        return fail();
+    }
+    resize(frameWidth, frameHeight, frames);
+    internalFormat = GL_RGBA8;
+    format = GL_RGBA;
+    type = GL_UNSIGNED_BYTE;
+    wrap = GL_CLAMP_TO_EDGE;
+    filter = GL_LINEAR;
+    compiled = false;
+    return true;
+}
+
+void Texture3D::write(ByteBuffer& out) { writeNameRecord(out, recordTag); }
+
+bool Texture3D::read(ByteBuffer& in)
+{
+    if (!readNameRecord(in)) {
+        failed = true;
+        return false;
+    }
+    return load(name);
+}
+
+} // namespace kal

@@ -1,0 +1,186 @@
+#include "gpu/TextureArrays.h"
+
+#include "foundation/Log.h"
+#include "gpu/GLFunctions.h"
+#include "gpu/TextureCube.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <QImage>
+#include <QImageReader>
+#include <QOpenGLFunctions_4_0_Core>
+
+namespace kal {
+
+namespace {
+
+// The array kinds keep their GL name across recompiles; it is created once.
+GLuint ensureName(std::uint32_t& id)
+{
+    if (id == 0) {
+        GLuint name = 0;
+        gl->glGenTextures(1, &name);
+        id = name;
+    }
+    return id;
+}
+
+void setSamplingParameters(GLenum target, std::uint32_t filter, std::uint32_t wrap)
+{
+    gl->glTexParameteri(target, GL_TEXTURE_MAG_FILTER, GLint(filter));
+    gl->glTexParameteri(target, GL_TEXTURE_MIN_FILTER, GLint(filter));
+    gl->glTexParameteri(target, GL_TEXTURE_WRAP_S, GLint(wrap));
+    gl->glTexParameteri(target, GL_TEXTURE_WRAP_T, GLint(wrap));
+}
+
+} // namespace
+
+Texture2DArray::Texture2DArray(int size, int layers, std::uint32_t internalFormat, std::uint32_t format,
+                               std::uint32_t type, std::uint32_t wrap, std::uint32_t filter)
+    : Texture(internalFormat, format, type, wrap, filter)
+{
+    this->size = {size, size, layers};
+}
+
+void Texture2DArray::resize(int w, int h, int layers)
+{
+    if (size.size() == 3 && size[0] == w && size[1] == h && size[2] == layers)
+        return;
+    size = {w, h, layers};
+    compiled = false;
+}
+
+bool Texture2DArray::loadFile(const std::string& file, bool usePath)
+{
+    const std::string path = resolveTexturePath(file, usePath, textureFolder);
+    QImageReader reader(QString::fromStdString(path));
+    if (!reader.canRead()) {
+        writeLog("ERROR Texture2DArray::loadFile " + path, 0);
+        return false;
+    }
+    files.push_back(path);
+    resize(width(), height(), int(files.size()));
+    return true;
+}
+
+bool Texture2DArray::loadFiles(const std::string& listFile, bool usePath)
+{
+    const std::string path = resolveTexturePath(listFile, usePath, textureFolder);
+    QFile file(QString::fromStdString(path));
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        writeLog("ERROR Texture2DArray::loadFiles " + path, 0);
+        return false;
+    }
+    QByteArray text = file.readAll();
+    const int zero = text.indexOf('\0');
+    if (zero >= 0)
+        text.truncate(zero);
+    text.replace('\r', '\n');
+    for (const QByteArray& line : text.split('\n')) {
+        if (line.isEmpty() || line.startsWith('#'))
+            continue;
+        // A layer that fails is skipped; loadFile has reported it.
+        loadFile(textureFolder + line.toStdString(), false);
+    }
+    file.close();
+    return true;
+}
+
+bool Texture2DArray::compile()
+{
+    if (compiled)
+        return true;
+    gl->glGetError();
+    target = GL_TEXTURE_2D_ARRAY;
+    const int w = width(), h = height(), layers = depth();
+    {
+        TextureBindingScope scope(target, ensureName(id));
+        gl->glTexImage3D(target, 0, GLint(internalFormat), w, h, layers, 0, format, type, nullptr);
+        // Layers are 8-bit images; another staging format would be read past their end.
+        const bool byteImages = type == GL_UNSIGNED_BYTE && (format == GL_RGB || format == GL_RGBA);
+        const auto layout = format == GL_RGBA ? QImage::Format_RGBA8888 : QImage::Format_RGB888;
+        for (std::size_t layer = 0; layer < files.size(); ++layer) {
+            const std::string& file = files[layer];
+            const QImage image(QString::fromStdString(file));
+            if (image.isNull() || !byteImages || int(layer) >= layers) {
+                writeLog("ERROR Texture2DArray::compile " + file, 0);
+                continue;
+            }
+            const QImage scaled = image.convertToFormat(QImage::Format_RGB888)
+                                      .scaled(w, h, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                                      .convertToFormat(layout);
+            if (scaled.isNull())
+                continue;
+            gl->glTexSubImage3D(target, 0, 0, 0, GLint(layer), w, h, 1, format, type, scaled.constBits());
+        }
+        setSamplingParameters(target, filter, wrap);
+    }
+    compiled = gl->glGetError() == GL_NO_ERROR;
+    if (!compiled)
+        writeLog("ERROR Texture2DArray::compile", 0);
+    return compiled;
+}
+
+TextureCubeArray::TextureCubeArray(int size, int cubes, std::uint32_t internalFormat, std::uint32_t format,
+                                   std::uint32_t type, std::uint32_t wrap, std::uint32_t filter)
+    : Texture(internalFormat, format, type, wrap, filter)
+{
+    this->size = {size, size, cubes};
+}
+
+void TextureCubeArray::resize(int newSize, int cubes)
+{
+    if (size.size() == 3 && size[0] == newSize && size[1] == newSize && size[2] == cubes)
+        return;
+    size = {newSize, newSize, cubes};
+    compiled = false;
+}
+
+bool TextureCubeArray::compile()
+{
+    if (compiled)
+        return true;
+    gl->glGetError();
+    target = GL_TEXTURE_CUBE_MAP_ARRAY;
+    {
+        TextureBindingScope scope(target, ensureName(id));
+        gl->glTexImage3D(target, 0, GLint(internalFormat), width(), width(), 6 * depth(), 0, format, type,
+                         nullptr);
+        setSamplingParameters(target, filter, wrap);
+    }
+    compiled = gl->glGetError() == GL_NO_ERROR;
+    if (!compiled)
+        writeLog("ERROR TextureCubeArray::compile", 0);
+    return compiled;
+}
+
+bool TextureCubeArray::setLayer(int n, const std::vector<std::uint8_t>& faces)
+{
+    if (!compile())
+        return false;
+    // Faces come tightly packed, as readPixels delivers them.
+    const std::uint64_t faceBytes = std::uint64_t(width()) * std::uint64_t(width()) * bytesPerTexel(format, type);
+    if (n < 0 || n >= depth() || faceBytes == 0 || faces.size() < 6 * faceBytes)
+        return false;
+    TextureBindingScope scope(target, id);
+    GLint unpackAlignment = 4;
+    gl->glGetIntegerv(GL_UNPACK_ALIGNMENT, &unpackAlignment);
+    gl->glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    gl->glTexSubImage3D(target, 0, 0, 0, 6 * n, width(), width(), 6, format, type, faces.data());
+    gl->glPixelStorei(GL_UNPACK_ALIGNMENT, unpackAlignment);
+    return true;
+}
+
+bool TextureCubeArray::copyCube(int n, TextureCube* cube)
+{
+    if (!compile())
+        return false;
+    if (!cube || cube->width() != width() || cube->format != format || cube->type != type)
+        return false;
+    std::vector<std::uint8_t> faces;
+    if (!cube->readPixels(faces))
+        return false;
+    return setLayer(n, faces);
+}
+
+} // namespace kal

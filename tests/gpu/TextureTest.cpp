@@ -1,0 +1,320 @@
+// Texture descriptions, loaders and records: everything that runs without a GL context.
+#include "TextureFixtures.h"
+
+#include "foundation/ByteBuffer.h"
+#include "gpu/Texture2D.h"
+#include "gpu/Texture3D.h"
+#include "gpu/TextureArrays.h"
+#include "gpu/TextureCube.h"
+
+#include <gtest/gtest.h>
+
+namespace kal {
+namespace {
+
+using test::LogLines;
+
+std::string tempPath(const QTemporaryDir& dir, const char* file) { return dir.filePath(file).toStdString(); }
+
+TEST(TextureSizes, mipLevelCountCoversTheLargerSideAndIsZeroWithoutTexels)
+{
+    EXPECT_EQ(Texture2D(512, 300, glenum::Rgb8, glenum::Rgb, glenum::UnsignedByte, glenum::ClampToEdge, glenum::Linear)
+                  .mipLevelCount(), 10);
+    EXPECT_EQ(Texture2D(1, 1, glenum::Rgb8, glenum::Rgb, glenum::UnsignedByte, glenum::ClampToEdge, glenum::Linear)
+                  .mipLevelCount(), 1);
+    EXPECT_EQ(Texture2D(1024, 1024, glenum::Rgb8, glenum::Rgb, glenum::UnsignedByte, glenum::ClampToEdge,
+                        glenum::Linear).mipLevelCount(), 11);
+    EXPECT_EQ(Texture2D(0, 0, glenum::Rgb8, glenum::Rgb, glenum::UnsignedByte, glenum::ClampToEdge, glenum::Linear)
+                  .mipLevelCount(), 0);
+}
+
+TEST(TextureSizes, texelAndRowBytesFollowFormatTypeAndFourByteRows)
+{
+    EXPECT_EQ(bytesPerTexel(glenum::Rgb, glenum::UnsignedByte), 3u);
+    EXPECT_EQ(bytesPerTexel(glenum::Rgba, glenum::UnsignedByte), 4u);
+    EXPECT_EQ(bytesPerTexel(glenum::Rgb, glenum::Float), 12u);
+    EXPECT_EQ(bytesPerTexel(glenum::Red, glenum::Float), 4u);
+    EXPECT_EQ(bytesPerTexel(0x1234, glenum::UnsignedByte), 0u);
+    EXPECT_EQ(alignedImageBytes(3, 2, glenum::Rgb, glenum::UnsignedByte), 24u); // 9 -> 12 per row
+    EXPECT_EQ(alignedImageBytes(0, 5, glenum::Rgba, glenum::UnsignedByte), 0u);
+}
+
+TEST(TexturePaths, relativeNamesGetTheFolderAndResourcePathsStay)
+{
+    EXPECT_EQ(resolveTexturePath("a.png", true, textureFolder), "../Textures/a.png");
+    EXPECT_EQ(resolveTexturePath("a.png", false, textureFolder), "a.png");
+    EXPECT_EQ(resolveTexturePath(":/Fonts/proggy.png", true, textureFolder), ":/Fonts/proggy.png");
+    EXPECT_EQ(environmentFolder, "../Textures/Environments/");
+}
+
+TEST(Texture2DLoad, alphaImageStagesRgbaAndOpaqueJpegStagesPaddedRgbRows)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(test::gradientImage(3, 2, true).save(dir.filePath("alpha.png")));
+    ASSERT_TRUE(test::gradientImage(3, 2, false).save(dir.filePath("plain.jpg"), "JPG", 100));
+
+    Texture2D alpha(tempPath(dir, "alpha.png"), false);
+    EXPECT_FALSE(alpha.failed);
+    EXPECT_EQ(alpha.internalFormat, glenum::Rgba8);
+    EXPECT_EQ(alpha.format, glenum::Rgba);
+    EXPECT_EQ(alpha.pixels.size(), 3u * 2u * 4u);
+    EXPECT_EQ(alpha.filled, 24u);
+    // Top image row first, texel (1, 0) in RGBA order.
+    EXPECT_EQ(alpha.pixels[4], 17);
+    EXPECT_EQ(alpha.pixels[5], 2);
+    EXPECT_EQ(alpha.pixels[7], 254);
+
+    Texture2D plain(tempPath(dir, "plain.jpg"), false);
+    EXPECT_EQ(plain.internalFormat, glenum::Rgb8);
+    EXPECT_EQ(plain.format, glenum::Rgb);
+    EXPECT_EQ(plain.pixels.size(), 2u * 12u); // 9 bytes of texels padded to 12 per row
+    EXPECT_EQ(plain.width(), 3);
+    EXPECT_EQ(plain.height(), 2);
+    EXPECT_EQ(plain.wrap, glenum::ClampToEdge);
+    EXPECT_EQ(plain.filter, glenum::Linear);
+}
+
+TEST(Texture2DLoad, missingFileFlagsReportsAndStaysFlaggedAfterLaterSuccess)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(test::gradientImage(2, 2, false).save(dir.filePath("good.png")));
+    LogLines log;
+    Texture2D texture("nowhere-to-be-found.png", true);
+    EXPECT_TRUE(texture.failed);
+    EXPECT_TRUE(texture.pixels.empty());
+    EXPECT_EQ(texture.name, "../Textures/nowhere-to-be-found.png");
+    EXPECT_TRUE(log.contains("ERROR Texture2D::load ../Textures/nowhere-to-be-found.png"));
+
+    EXPECT_TRUE(texture.load(tempPath(dir, "good.png")));
+    EXPECT_TRUE(texture.failed);
+    EXPECT_EQ(texture.width(), 2);
+}
+
+TEST(Texture2DLoad, resizeToTheSameSizeKeepsTheDescriptionCompiled)
+{
+    Texture2D texture(4, 4, glenum::Rgba8, glenum::Rgba, glenum::UnsignedByte, glenum::ClampToEdge, glenum::Linear);
+    texture.compiled = true; // as after an upload
+    texture.resize(4, 4);
+    EXPECT_TRUE(texture.compiled);
+    texture.resize(8, 4);
+    EXPECT_FALSE(texture.compiled);
+    EXPECT_EQ(texture.width(), 8);
+}
+
+TEST(TextureRecord, nameRecordRoundTripsAndTruncatedRecordsFailCleanly)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(test::gradientImage(2, 2, false).save(dir.filePath("a.png")));
+    LogLines log;
+    Texture2D named("a.png", true);
+    ByteBuffer out;
+    named.write(out);
+    ASSERT_EQ(out.size(), 29u);
+    EXPECT_EQ(out.readU32(), Texture2D::recordTag);
+    EXPECT_EQ(out.readU32(), 21u);
+    EXPECT_EQ(out.readU32(), 17u);
+    EXPECT_EQ(out.readBytes(17), "../Textures/a.png");
+
+    // Reading back the body loads the stored name as it is.
+    ByteBuffer body;
+    const std::string real = tempPath(dir, "a.png");
+    body.write(std::uint32_t(real.size()));
+    body.append(real.data(), real.size());
+    Texture2D loaded(body);
+    EXPECT_FALSE(loaded.failed);
+    EXPECT_EQ(loaded.name, real);
+    EXPECT_EQ(loaded.width(), 2);
+
+    // Every truncation of the body fails without reading past it.
+    for (std::size_t cut = 0; cut < body.size(); ++cut) {
+        ByteBuffer part;
+        part.append(body.data(), cut);
+        Texture2D broken(part);
+        EXPECT_TRUE(broken.failed) << cut;
+    }
+    ByteBuffer record3d;
+    Texture3D animated(2, 2, 2, glenum::Rgba8, glenum::Rgba, glenum::UnsignedByte, glenum::ClampToEdge,
+                       glenum::Linear);
+    animated.name = "x.gif";
+    animated.write(record3d);
+    EXPECT_EQ(record3d.readU32(), Texture3D::recordTag);
+}
+
+TEST(NoiseTexture, tableAndStagedTexelsHoldTheSameValuesInRange)
+{
+    Texture2D* noise = makeNoiseTexture(64, 32);
+    ASSERT_EQ(noiseTable.size(), 32u);
+    ASSERT_EQ(noiseTable[0].size(), 64u);
+    ASSERT_EQ(noise->pixels.size(), 64u * 32u * 12u);
+    EXPECT_EQ(noise->internalFormat, glenum::Rgb32F);
+    EXPECT_EQ(noise->wrap, glenum::Repeat);
+    const auto* texels = reinterpret_cast<const vec3*>(noise->pixels.data());
+    bool varied = false;
+    for (int j = 0; j < 32; ++j) {
+        for (int i = 0; i < 64; ++i) {
+            const vec3& t = noiseTable[std::size_t(j)][std::size_t(i)];
+            const vec3& staged = texels[j * 64 + i];
+            ASSERT_EQ(t.x, staged.x);
+            ASSERT_EQ(t.y, staged.y);
+            ASSERT_EQ(t.z, staged.z);
+            for (float c : {t.x, t.y, t.z}) {
+                ASSERT_GE(c, -1.0f);
+                ASSERT_LT(c, 1.0f);
+            }
+            varied = varied || t.x != noiseTable[0][0].x;
+        }
+    }
+    EXPECT_TRUE(varied);
+    delete noise;
+    // The table shrinks to the last texture made, then back for the global one.
+    delete makeNoiseTexture(512, 512);
+    EXPECT_EQ(noiseTable.size(), 512u);
+    EXPECT_EQ(noiseTexture->pixels.size(), 512u * 512u * 12u);
+}
+
+TEST(Texture3DLoad, animationFramesBecomeSlicesWithTheFirstDelay)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath("walk.gif");
+    ASSERT_TRUE(test::writeFile(file, test::gifFile(4, 3, {test::solidFrame(4, 3, 1), test::solidFrame(4, 3, 2),
+                                                           test::solidFrame(4, 3, 3)})));
+    Texture3D texture(file.toStdString(), false);
+    ASSERT_FALSE(texture.failed);
+    EXPECT_EQ(texture.width(), 4);
+    EXPECT_EQ(texture.height(), 3);
+    EXPECT_EQ(texture.depth(), 3);
+    EXPECT_EQ(texture.frameDelay, 100);
+    ASSERT_EQ(texture.pixels.size(), 3u * 4u * 3u * 4u);
+    EXPECT_EQ(texture.filled, texture.pixels.size());
+    // Slice 1 is all green, slice 2 all blue.
+    EXPECT_EQ(texture.pixels[48 + 1], 255);
+    EXPECT_EQ(texture.pixels[48 + 0], 0);
+    EXPECT_EQ(texture.pixels[96 + 2], 255);
+    EXPECT_EQ(texture.internalFormat, glenum::Rgba8);
+}
+
+TEST(Texture3DLoad, fileWithoutReadableFramesFails)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath("notes.gif");
+    ASSERT_TRUE(test::writeFile(file, QByteArray("not an image at all")));
+    LogLines log;
+    Texture3D texture(file.toStdString(), false);
+    EXPECT_TRUE(texture.failed);
+    EXPECT_FALSE(texture.load(file.toStdString()));
+    EXPECT_TRUE(texture.pixels.empty());
+    EXPECT_TRUE(log.contains("ERROR Texture3D::load " + file.toStdString()));
+
+    Texture3D missing("missing.gif", true);
+    EXPECT_TRUE(missing.failed);
+    EXPECT_TRUE(log.contains("ERROR Texture3D::load ../Textures/missing.gif"));
+}
+
+TEST(Texture3DLoad, framesOfAnotherSizeAreScaledToTheSliceSize)
+{
+    std::vector<std::uint8_t> slices;
+    EXPECT_EQ(appendSlice(slices, test::gradientImage(4, 4, true), 4, 4), 64u);
+    EXPECT_EQ(appendSlice(slices, test::gradientImage(16, 9, true), 4, 4), 64u);
+    EXPECT_EQ(appendSlice(slices, test::gradientImage(1, 1, false), 4, 4), 64u);
+    EXPECT_EQ(slices.size(), 3u * 64u);
+}
+
+TEST(TextureCubeLoad, unreadableImageReportsWithoutFlagOrName)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(test::gradientImage(8, 4, true).save(dir.filePath("sky.png")));
+    LogLines log;
+    TextureCube cube("no-sky.jpg", 16, true);
+    EXPECT_FALSE(cube.failed);
+    EXPECT_TRUE(cube.name.empty());
+    EXPECT_TRUE(log.contains("ERROR TextureCube::load ../Textures/Environments/no-sky.jpg"));
+
+    EXPECT_TRUE(cube.load(tempPath(dir, "sky.png")));
+    EXPECT_EQ(cube.format, glenum::Rgba);
+    EXPECT_EQ(cube.width(), 16);
+    EXPECT_TRUE(cube.pixels.empty()); // the image is read again at compile
+}
+
+// A panorama whose columns and rows can be told apart: red = column, green = row.
+QImage indexedPanorama(int w, int h)
+{
+    QImage image(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            image.setPixel(x, y, qRgb(x, y, 0));
+    return image;
+}
+
+TEST(EquirectangularResample, faceCentresLookWhereTheLongitudesSay)
+{
+    const QImage source = indexedPanorama(64, 32);
+    const int size = 2; // texel centres at s, t = -0.5, 0.5
+    // -X looks at longitude 0 (u = W / 4), +Z at pi / 2 (u = 0, column 0 wraps to 63).
+    const QImage minusX = resampleEquirectangularFace(source, 1, size);
+    const QImage plusZ = resampleEquirectangularFace(source, 4, size);
+    ASSERT_EQ(minusX.width(), size);
+    int sumX = 0;
+    for (int j = 0; j < size; ++j)
+        for (int i = 0; i < size; ++i)
+            sumX += qRed(minusX.pixel(i, j));
+    EXPECT_NEAR(sumX / 4.0, 15.5, 1.0); // the four texels straddle column 16
+    for (int j = 0; j < size; ++j)
+        for (int i = 0; i < size; ++i) {
+            const int red = qRed(plusZ.pixel(i, j));
+            EXPECT_TRUE(red < 8 || red > 55) << red; // near the seam at column 0
+        }
+}
+
+TEST(EquirectangularResample, polesClampInsteadOfBlendingWithTheOppositeRow)
+{
+    // Top row (zenith) red, every other row blue.
+    QImage source(16, 8, QImage::Format_RGB32);
+    source.fill(qRgb(0, 0, 255));
+    for (int x = 0; x < 16; ++x)
+        source.setPixel(x, 0, qRgb(255, 0, 0));
+    // +Y (E = -1) looks at the lower quarter; near its centre v runs up to H.
+    const QImage nadirFace = resampleEquirectangularFace(source, 2, 8);
+    for (int j = 0; j < 8; ++j)
+        for (int i = 0; i < 8; ++i)
+            ASSERT_EQ(qRed(nadirFace.pixel(i, j)), 0) << i << "," << j;
+    // -Y (E = 1) sees the zenith: red dominates near its centre.
+    const QImage zenithFace = resampleEquirectangularFace(source, 3, 8);
+    EXPECT_GT(qRed(zenithFace.pixel(4, 4)), 128);
+    EXPECT_LT(qBlue(zenithFace.pixel(4, 4)), 128);
+}
+
+TEST(EquirectangularResample, emptySourceGivesAnUnfilledFaceWithoutCrashing)
+{
+    const QImage face = resampleEquirectangularFace(QImage(), 0, 4);
+    EXPECT_EQ(face.width(), 4);
+    EXPECT_TRUE(resampleEquirectangularFace(indexedPanorama(4, 2), 0, 0).isNull());
+}
+
+TEST(Texture2DArrayLoad, listFileSkipsCommentsAndBlankLinesAndReadsFromTheTexturesFolder)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(QDir(dir.path()).mkpath("Textures"));
+    ASSERT_TRUE(QDir(dir.path()).mkpath("work"));
+    ASSERT_TRUE(test::gradientImage(4, 4, false).save(dir.filePath("Textures/a.png")));
+    ASSERT_TRUE(test::gradientImage(2, 2, false).save(dir.filePath("Textures/b.png")));
+    ASSERT_TRUE(test::writeFile(dir.filePath("Textures/layers.txt"), "# stone set\r\na.png\r\n\r\nb.png\nmissing.png\n"));
+    const QString previous = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(dir.filePath("work")));
+    LogLines log;
+    Texture2DArray array(8, 5, glenum::Rgb8, glenum::Rgb, glenum::UnsignedByte, glenum::ClampToEdge, glenum::Linear);
+    const bool ok = array.loadFiles("layers.txt", true);
+    const bool missingList = array.loadFiles("absent.txt", true);
+    QDir::setCurrent(previous);
+    EXPECT_TRUE(ok);
+    ASSERT_EQ(array.files.size(), 2u);
+    EXPECT_EQ(array.files[0], "../Textures/a.png");
+    EXPECT_EQ(array.files[1], "../Textures/b.png");
+    EXPECT_EQ(array.depth(), 2);
+    EXPECT_EQ(array.width(), 8);
+    EXPECT_TRUE(log.contains("ERROR Texture2DArray::loadFile ../Textures/missing.png"));
+    EXPECT_FALSE(missingList);
+    EXPECT_TRUE(log.contains("ERROR Texture2DArray::loadFiles ../Textures/absent.txt"));
+}
+
+} // namespace
+} // namespace kal
