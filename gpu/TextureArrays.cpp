@@ -54,7 +54,7 @@ bool Texture2DArray::loadFile(const std::string& file, bool usePath)
 {
     const std::string path = resolveTexturePath(file, usePath, textureFolder);
     QImageReader reader(QString::fromStdString(path));
-    if (!reader.canRead()) {
+    if (reader.read().isNull()) {
         writeLog("ERROR Texture2DArray::loadFile " + path, 0);
         return false;
     }
