@@ -6,6 +6,7 @@
 
 #include <QImage>
 #include <QOpenGLFunctions_4_0_Core>
+#include <algorithm>
 #include <random>
 
 namespace kal {

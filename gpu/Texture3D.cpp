@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QImageReader>
 #include <QOpenGLFunctions_4_0_Core>
+#include <algorithm>
 
 namespace kal {
 

@@ -5,6 +5,7 @@
 
 #include <QImage>
 #include <QOpenGLFunctions_4_0_Core>
+#include <algorithm>
 #include <cmath>
 
 namespace kal {
