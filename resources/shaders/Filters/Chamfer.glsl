@@ -1,0 +1,41 @@
+##VERTEX
+#version 330 core
+// A square of the grid around one cell, placed by Transform and mapped onto the grid by
+// ProjectionModelViewMatrix; xy is the grid position of the fragment.
+layout(location = 0) in vec3 Position;
+uniform mat4 ProjectionModelViewMatrix;
+uniform mat4 Transform;
+smooth out vec2 xy;
+void main()
+{
+    vec4 p = vec4(Position, 1.0) * Transform;
+    xy = p.xy;
+    gl_Position = p * ProjectionModelViewMatrix;
+}
+##FRAGMENT
+#version 330 core
+// Union of chamfered discs of squared radius R2 round Center: flat top out to 0.7 of the
+// radius, then a rounded rim falling to 0.7 at the radius.
+uniform sampler2D OldDepth;
+uniform vec2 Center;
+uniform vec2 WH;
+uniform float R2;
+smooth in vec2 xy;
+layout(location = 0) out float Depth;
+void main()
+{
+    float d = texture(OldDepth, xy * WH).r;
+    vec2 v = xy - Center;
+    // an empty disc, or a fragment beyond the rim, leaves the field as it was
+    if (R2 <= 0.0) {
+        Depth = d;
+        return;
+    }
+    float s = sqrt(dot(v, v) / R2) - 0.7;
+    if (s > 0.3) {
+        Depth = d;
+        return;
+    }
+    float h = s < 0.0 ? 1.0 : 0.7 + sqrt(0.09 - s * s);
+    Depth = max(h * R2, d);
+}

@@ -1,0 +1,25 @@
+##VERTEX
+#version 330 core
+layout(location = 0) in vec3 Position;
+uniform mat4 ProjectionModelViewMatrix;
+smooth out vec2 uv;
+void main()
+{
+    uv = Position.xy;
+    gl_Position = vec4(Position, 1.0) * ProjectionModelViewMatrix;
+}
+##FRAGMENT
+#version 330 core
+// The first image plus the sum of the first Levels mip levels of the second.
+uniform sampler2D Image0;
+uniform sampler2D Image1;
+uniform int Levels;
+smooth in vec2 uv;
+layout(location = 0) out vec4 FragColor;
+void main()
+{
+    vec4 sum = texture(Image0, uv);
+    for (int i = 0; i < Levels; ++i)
+        sum += textureLod(Image1, uv, float(i));
+    FragColor = sum;
+}
