@@ -1,0 +1,320 @@
+#pragma once
+// The controller of the viewport: it owns the scene, the scene render targets, the camera, the undo
+// list and every setting the main window's actions change. The frame itself (update, input state,
+// undo driver) is in GLViewUpdate.cpp, the camera in Camera.cpp; drawing, picking and the gesture
+// steps live in their own files and are declared here.
+#include <cstdint>
+#include <ctime>
+#include <vector>
+
+#include <QObject>
+
+#include "foundation/Mat.h"
+#include "foundation/Pbr.h"
+#include "viewport/Camera.h"
+#include "viewport/PickRecord.h"
+#include "scene/UndoStack.h"
+
+namespace kal {
+
+class Environment;
+class FBO;
+class FBOScene;
+class FBOSceneTransparent;
+class Scene;
+class Sculptor;
+class Texture2D;
+class Tool;
+
+// Interaction modes (effective `mode`, chosen `chosenMode`).
+enum ViewMode : int32_t { IDLE = 0, VIEW = 2, ASSEMBLY = 3, SCULPT = 4, DYNAMICS = 5 };
+
+// Assembly commands named by the view itself; the rest are listed with the status text.
+enum AssemblyCommandId : int32_t {
+    CommandInsert = 0, CommandMultiply = 1, CommandPlace = 2, CommandPaint = 3, CommandDraw = 9
+};
+
+enum TransformFrame : int32_t { FrameScreen = 0, FrameWorld = 1, FrameObject = 2 };
+enum PivotMode : int32_t { PivotObjectPivot = 0, PivotObject = 1, PivotOnly = 2 };
+enum Placement : int32_t {
+    PlaceOnObject = 1, PlaceSameDepth = 2, PlaceOnNormal = 3, PlaceNormalPlane = 4, PlaceTangentPlane = 5
+};
+// Shapes of the tube axis and section; 8.. are axis only.
+enum CurveShape : int32_t {
+    ShapeFree = 0, ShapeSegment = 1, ShapeTriangle = 2, ShapeSquare = 3, ShapePentagon = 4, ShapeHexagon = 5,
+    ShapeNGon = 6, ShapeCircle = 7, ShapeTrefoilKnot = 8, ShapeTorusKnot = 9, ShapeChainLink = 10
+};
+
+// Mirror X, Y, Z, rotation X, Y, Z (each 0/1) and the rotation item count.
+struct SymmetrySetting {
+    uint8_t mirrorX = 0, mirrorY = 0, mirrorZ = 0;
+    uint8_t rotationX = 0, rotationY = 0, rotationZ = 0;
+    int32_t count = 6;
+};
+
+// Shape-kind and command predicates.
+bool isProfileKind(int kind);
+int profileIndex(int kind);
+bool isRevolutionKind(int kind);
+bool isArrayKind(int kind);
+bool isTwoObjectKind(int kind);
+bool isPlacingCommand(int command);
+
+// What the live material edit reads of the material dialog; the main window provides it.
+class MaterialEditSource {
+public:
+    virtual ~MaterialEditSource() = default;
+    virtual pbr currentMaterial() = 0;
+    virtual uint8_t currentMask() = 0;
+    // The dialog exists and is still visible.
+    virtual bool dialogOpen() = 0;
+    virtual bool accepted() = 0;
+};
+
+class GLView : public QObject {
+    Q_OBJECT
+public:
+    GLView(int width, int height);
+    ~GLView() override;
+    GLView(const GLView&) = delete;
+    GLView& operator=(const GLView&) = delete;
+
+    int32_t width;
+    int32_t height;
+    bool hiRes = false;
+    CameraState camera;
+    Scene* scene = nullptr;
+    FBOScene* opaqueTarget = nullptr;
+    FBOSceneTransparent* transparentTarget = nullptr;
+    std::vector<FBO*> renderTargets;
+    Environment* environment = nullptr;
+    mat3 environmentRotation;
+    bool rotateEnvironment = false;
+    bool fullMode = false;         // "Full Mode": Place forced when no command, linked edits off
+    bool outside = true;           // cursor outside the viewport
+    bool frameReady = true;        // false while a frame or a render-target rebuild runs
+    bool redraw = true;
+    bool renderSimple = false;
+    uint8_t startupFrame = 0;      // 0..4
+    int32_t perspective = 0;       // 0 orthographic, 1 perspective
+    uint8_t namedView = 1;         // 0 free, 1 Front, 2 Back, 3 Left, 4 Right, 5 Top, 6 Bottom
+    float nearDistance = 10.0f;
+    float farDistance = 10000.0f;
+    float fieldOfView = 60.0f;
+    float focalLength = 1.0f;      // written by updateCamera
+    int32_t backgroundMode = 0;    // 0 colour, 1 image, 2 environment
+    bool glow = true;
+    bool compositeFlagA = false;
+    bool lensChromatism = false;
+    bool objectsChromatism = false;
+    bool compositeFlagB = false;
+    bool edgeDetection = false;
+    bool wireframe = false;
+    bool selectionDisplay = false;
+    bool handles = true;
+    bool pivots = true;
+    bool hideTransparent = false;
+    wvec4 backgroundColor{0x22 * 256, 0x22 * 256, 0x22 * 256, 0};
+    // Colours of the compositing passes.
+    wvec4 compositeColors[4] = {{0x80 * 256, 0x80 * 256, 0x80 * 256, 0x60 * 256},
+                                {0, 0, 0, 0x80 * 256},
+                                {0, 0xAA * 256, 0xFF * 256, 0x04 * 256},
+                                {0xFF * 256, 0, 0xFF * 256, 0x0F * 256}};
+    FBO* backgroundImage = nullptr;
+    float compositeParamA = 0.5f;
+    float compositeParamB = 0.03f;
+    int32_t displayState = 0;      // wireframe + 2 x selection display
+    float compositeParamC = 0.5f;
+    float compositeParamD = 1.0f;
+    int64_t startClock = 0;        // monotonic milliseconds at construction
+    double timeScale = 1.0;
+    bool animate = true;
+    bool turntable = false;
+    std::vector<uint32_t> arrayItems{0x8001};
+    int32_t arrayMode = 0;         // 0 Simple, 1 Chain, 2 Zipper
+    std::vector<Tool*> addedTools;
+    int32_t axisNGonCount = 7;
+    int32_t axisCircleCount = 24;
+    int32_t trefoilCount = 64;
+    int32_t knotSamples = 64, knotP = 2, knotQ = 3;
+    int32_t sectionNGonCount = 7;
+    int32_t sectionCircleCount = 24;
+    int32_t busy = 0;              // gesture stage counter; 0 when idle
+    int32_t chosenMode = ASSEMBLY, mode = IDLE;
+    int32_t chosenCommand = CommandPlace, command = CommandPlace;
+    int32_t lastPlacingCommand = CommandPlace;
+    int32_t lastInsertCommand = CommandPlace;
+    int32_t insertKind = 0;
+    int32_t pivotMode = PivotObjectPivot;
+    int32_t thickness = 1;         // 0 Thin, 1 Thick, 2 Half
+    int32_t axisShape = ShapeFree, sectionShape = ShapeCircle;
+    bool addOnLinked = true;
+    bool addLinked = true;
+    bool groups = true;
+    Tool* pendingTool = nullptr;
+    Tool* pendingPartner = nullptr;
+    Tool* copySource = nullptr;
+    mat4 pendingTransform;
+    bool pendingFlagA = false;
+    bool pendingFlagB = false;
+    int32_t placement = PlaceSameDepth;
+    PickRecord pressPick;
+    PickRecord hoverPick;
+    vec3 latchedAxis{0, 0, 0};
+    bool liveMaterial = false;
+    Tool* materialTool = nullptr;
+    MaterialEditSource* materialSource = nullptr;  // not owned
+    int32_t ikChainLength = -1;
+    std::vector<Tool*> chainTools;
+    std::vector<mat4> chainMatrices;
+    std::vector<Sculptor*> sculptors;
+    int32_t sculptValue = 13;
+    std::vector<PickRecord> symmetricPicks;
+    std::vector<int32_t> symmetryMerges;
+    std::vector<int32_t> symmetryMergeGroups;
+    int32_t chosenBrush = 12, brush = 12;
+    int32_t chosenSelectionMode = 0, selectionMode = 0;  // 0 Element, 1 Patch, 2 All Patches, 3 Component
+    int32_t chosenSculptOption = 2, sculptOption = 2;
+    int32_t hierarchyTarget = 2;   // 0 Add To Scene, 1 Add To Parent, 2 Add To Child
+    int32_t relativeToChild = 2;
+    bool drawAnchored = false;
+    bool closed = false;
+    bool axisSection = false;
+    bool snapSymmetry = false;
+    bool snapGrid = false;
+    float symmetryThreshold = 0.5f;
+    float gridStep = 16.0f;
+    int32_t frame = FrameObject;
+    SymmetrySetting symmetry{1, 0, 0, 0, 0, 0, 6};
+    SymmetrySetting drawSymmetry{0, 0, 0, 0, 0, 0, 6};
+    std::vector<mat4> placements;
+    mat3 screenFrameSnapshot;
+    mat4 firstPlacement;
+    mat4 strokeFrame;
+    float brushSize = 300.0f;      // render pixels, 1..2000
+    float elevation = 0.0f;        // -1..1
+    pbr assemblyMaterial;
+    pbr brushMaterial;
+    bool pressureSizing = true;
+    bool blockSize = false;
+    vec3 blockExtent{0, 0, 0};
+    uint8_t penState = 0;          // 0 away, 1 near, 2 pressing
+    float pressure = 1.0f;
+    UndoStack undoStack;           // the undo list: acts, cursor, limit (20)
+    int32_t lastCursorX = 0, lastCursorY = 0;
+    int32_t dragAccumX = 0, dragAccumY = 0;
+    bool cursorMoved = false;
+    bool trailingFlag = true;
+
+    // --- setters (GLView.cpp) ---
+    void setMode(int m);
+    void setAssemblyCommand(int c);
+    void setSculptBrush(int b);
+    void setSelectionMode(int s);
+    void setSculptOption(int v);
+    void setSymmetry(const uint8_t flags[6], int count);
+    void setDrawSymmetry(const uint8_t flags[6], int count);
+    void setOrthogonal(int p);
+    void setFieldOfView(float degrees);
+    void setFrame(int f);
+    void setPivotMode(int p);
+    void setWireframe(bool on);
+    void setSelectionDisplay(bool on);
+    void updateDisplayState();
+    void setClosed(bool on);
+    void setSnapSymmetry(bool on);
+    void setSnapGrid(bool on);
+    void setBrushSize(float s);
+    void setElevation(float e);
+    void setAxisShape(int id);
+    void setSectionShape(int id);
+    bool toggleBlockSize();
+    void applyAssemblyMaterial();
+    void applyAssemblyMaterialInAssembly();
+    void discardPendingTool();
+
+    // --- accessors ---
+    bool isIdle() const { return busy == 0; }
+    int assemblyCommand() const;
+    bool isFullMode() const { return fullMode; }
+    bool isAddOnLinked() const { return fullMode ? false : addOnLinked; }
+    bool isLinked() const { return fullMode ? false : addLinked; }
+    int effectiveHierarchyTarget(bool flag) const;
+    float focusDepth() const;
+    vec3 pixelVector(bool useBlock) const;
+    vec3 screenNormal() const;
+    float nearPlane() const;
+    float farPlane() const { return farDistance; }
+    double smallerSide() const;
+    bool isCursorInView() const;
+    // A Draw gesture is running.
+    bool isDrawing() const;
+
+    // --- camera (Camera.cpp) ---
+    ProjectionSettings projectionSettings() const;
+    void updateCamera();
+    void rotateView(float a, float b, float c);
+    void panView(float dx, float dy, float dz);
+    void zoomView(float d);
+    void zoomViewAbout(float px, float py, float d);
+    void resetView(bool position, bool rotation);
+    vec3 screenToWorld(float x, float y, float depth) const;
+    vec3 worldToNdc(vec3 world) const;
+    vec3 ndcToWindow(vec3 ndc) const;
+    vec3 worldToScreen(vec3 world) const;
+    vec3 windowToNdc(vec3 window) const;
+    vec3 ndcToWorld(vec3 ndc) const;
+    vec3 windowToWorld(vec3 window) const;
+    vec3 projectToScreen(vec3 world) const;
+    vec3 worldToViewDirection(vec3 v) const;
+    vec3 viewToWorldDirection(vec3 v) const;
+    float viewZToDepth(float viewZ) const;
+    float depthToViewZ(float depth) const;
+
+    // --- frame (GLViewUpdate.cpp) ---
+    Texture2D* update();
+    void resize(int width, int height);
+    void restoreInputState();
+    void clearInputState();
+    void onWheel();
+    void undo();
+    void redo();
+    void loadDefaultEnvironment();
+    // One step of an open live material edit; answers whether the edit is still open.
+    bool followLiveMaterial();
+    // Milliseconds of a monotonic clock; the origin of the animation time.
+    static int64_t monotonicMilliseconds();
+
+    // --- steps that live in other files; GLViewHooks.cpp holds placeholders until they land ---
+    virtual void keyStep();
+    virtual void pressStep();
+    virtual void releaseStep();
+    virtual void dragStep();
+    virtual Texture2D* render();
+    virtual void resetPick(bool rebuild);
+    virtual void buildDrawnTool();
+    virtual void rebuildInsertTool();
+    virtual void makeInsertTool(int kind, bool flag);
+    // The last point of the running Draw stroke takes this radius.
+    virtual void setLastStrokeRadius(float radius);
+    virtual void fillDefaultScene();
+    // Builds the environment cube map at start-up; false when it failed.
+    virtual bool buildEnvironment();
+
+signals:
+    void openMenu();
+
+protected:
+    // Tests build a view without scene or render targets.
+    struct Bare {};
+    GLView(int width, int height, Bare);
+
+private:
+    void initialiseDefaults();
+    void createRenderTargets();
+    void destroyRenderTargets();
+    void resizeRenderTargets();
+    void reapplyChosenSettings();
+};
+
+} // namespace kal

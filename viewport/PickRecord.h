@@ -1,0 +1,42 @@
+#pragma once
+// What lies under the cursor: kind, ids, point, normal and the matrices that place the hit.
+// A plain value record, copied into gesture lists and the view's press and hover records.
+#include <cstdint>
+
+#include "foundation/Mat.h"
+#include "foundation/Pbr.h"
+
+namespace kal {
+
+class Tool;
+
+struct PickRecord {
+    // 0 background, 1 hit, 2 same depth, 3 on normal, 4 normal plane, 5 tangent plane, 6 nothing
+    int32_t kind = 6;
+    int32_t tag = 0;
+    uint8_t stencilBits = 0;
+    int32_t cursorX = 0;
+    int32_t cursorY = 0;
+    uint32_t objectId = 0;
+    uint32_t itemId = 0;
+    float depth = 0.0f;
+    vec3 normal{0, 0, 0};
+    vec3 point{0, 0, 0};
+    vec3 pixelVector{0, 0, 0};
+    vec3 viewAxis{0, 0, 0};
+    pbr material;
+    float radius = 0.0f;
+    float scale = 1.0f;
+    pbr surfaceMaterial;
+    vec3 delta{0, 0, 0};
+    mat4 worldToFrame;
+    mat4 frameToTarget;
+    mat4 rootWorld;
+    mat4 objectWorld;
+    Tool* groupRoot = nullptr;
+    Tool* object = nullptr;
+};
+
+constexpr int32_t kPickNothing = 6;
+
+} // namespace kal

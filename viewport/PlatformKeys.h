@@ -1,0 +1,18 @@
+#pragma once
+// Our own stand-in for the platform's 256-byte key-state table: an application-wide event filter
+// keeps it from Qt key events, indexed by Windows virtual-key code, 0x80 while a key is down.
+class QCoreApplication;
+class QKeyEvent;
+
+namespace kal {
+
+// Installs the filter on the application once; later calls do nothing.
+void installPlatformKeys(QCoreApplication* app);
+// Copies the table (256 bytes) into out.
+void readPlatformKeys(unsigned char* out);
+// Clears every key; done when the application loses focus.
+void clearPlatformKeys();
+// The virtual-key code of a Qt key event, 0 when it has none.
+int virtualKeyOf(const QKeyEvent& event);
+
+} // namespace kal
