@@ -83,10 +83,9 @@ bool edgesMeet(const std::vector<vec2>& points) {
 
 void freeOutput(triangulateio& out) {
     // Every list the library allocated; holelist and regionlist only echo the input's.
-    void* lists[] = {out.pointlist,   out.pointattributelist,    out.pointmarkerlist, out.trianglelist,
-                     out.triangleattributelist, out.trianglearealist, out.neighborlist,
-                     out.segmentlist, out.segmentmarkerlist, out.edgelist,
-                     out.edgemarkerlist, out.normlist};
+    void* lists[] = {out.pointlist,    out.pointattributelist, out.pointmarkerlist, out.trianglelist,
+                     out.triangleattributelist, out.neighborlist, out.segmentlist, out.segmentmarkerlist,
+                     out.edgelist,     out.edgemarkerlist};
     for (void* p : lists)
         if (p) trifree(p);
 }

@@ -221,3 +221,14 @@ TEST(Triangulation, CollinearRunsAndTinyFeaturesAreAccepted) {
     EXPECT_TRUE(isSimpleOutline(notch));
     triangulateChecked(notch, false);
 }
+
+TEST(Triangulation, ExtremeScalesTriangulate) {
+    for (float scale : {1e-30f, 1e30f}) {
+        SCOPED_TRACE(scale);
+        std::vector<vec2> p = ell().points;
+        for (vec2& q : p) q = q * scale;
+        Result r;
+        ASSERT_TRUE(triangulateOutline(makeOutline(p), r.points, r.flags, r.triangles, true));
+        EXPECT_FALSE(r.triangles.empty());
+    }
+}
