@@ -191,6 +191,9 @@ void Mesh::splitPinchedVertices() {
             }
             updateVertexRing(v);
             updateVertexRing(w);
+            // the ring update unpins a closed fan without marks; both sides stay pinned
+            vertices[v].setPinned(true);
+            vertices[w].setPinned(true);
         }
     }
 }

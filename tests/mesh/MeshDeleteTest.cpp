@@ -1,0 +1,120 @@
+// Deleting triangles one by one keeps every vertex fan a single fan until the purge.
+#include <gtest/gtest.h>
+
+#include "MeshFixtures.h"
+#include "MeshInvariants.h"
+
+namespace kal::test {
+namespace {
+
+TEST(MeshDeleteTriangle, lastTriangleTakesItsVerticesWithIt) {
+    Mesh m;
+    m.addVertex(vec3(0, 0, 0));
+    m.addVertex(vec3(1, 0, 0));
+    m.addVertex(vec3(0, 1, 0));
+    addTri(m, 0, 1, 2);
+    m.rebuild(0);
+    m.deleteTriangle(0);
+    EXPECT_TRUE(m.purgeNeeded);
+    for (int v = 0; v < 3; ++v) EXPECT_FALSE(m.vertices[v].alive());
+    EXPECT_MESH_VALID(m);
+    m.purgeDeleted(false);
+    EXPECT_EQ(m.vertexCount(), 0);
+    EXPECT_EQ(m.triangleCount(), 0);
+}
+
+TEST(MeshDeleteTriangle, holeInAClosedSurfaceOpensItsCornersAfterTheHole) {
+    Mesh m = rebuilt(octahedronMesh());
+    std::vector<int32_t> before[3];
+    int corners[3];
+    for (int c = 0; c < 3; ++c) {
+        corners[c] = m.triangles[0].vertex[c];
+        m.vertexTriangles(corners[c], before[c]);
+    }
+    m.deleteTriangle(0);
+    ASSERT_MESH_VALID(m);
+    for (int c = 0; c < 3; ++c) {
+        const MeshVertex& v = m.vertices[corners[c]];
+        EXPECT_TRUE(v.open());
+        EXPECT_TRUE(v.seam());
+        size_t k = 0;
+        while (before[c][k] != 0) ++k;
+        EXPECT_EQ(v.firstTriangle, before[c][(k + 1) % before[c].size()]);
+    }
+    for (int t = 1; t < 8; ++t)
+        for (int k = 0; k < 3; ++k) EXPECT_NE(m.triangles[t].neighbour[k], 0);
+}
+
+TEST(MeshDeleteTriangle, triangleInsideABoundaryFanSplitsTheVertex) {
+    Mesh m = rebuilt(gridMesh(2));
+    // vertex 1 (bottom border) has a fan of three; delete the middle one
+    std::vector<int32_t> fan;
+    ASSERT_EQ(m.vertexTriangles(1, fan), 3);
+    int first = fan[0], middle = fan[1];
+    int count = m.vertexCount();
+    m.deleteTriangle(middle);
+    ASSERT_MESH_VALID(m);
+    int added = m.vertexCount() - count;
+    EXPECT_GE(added, 1);
+    EXPECT_EQ(m.triangles[first].cornerOf(1), -1) << "the triangles before the hole use the new vertex";
+    EXPECT_GE(m.triangles[first].cornerOf(count), 0);
+    EXPECT_EQ(m.vertices[count].position, m.vertices[1].position);
+    m.purgeDeleted(false);
+    EXPECT_MESH_VALID(m, {false, true, false});
+}
+
+TEST(MeshDeleteTriangle, firstOfABoundaryFanMovesTheWalkStartAndTheLastChangesNothing) {
+    Mesh m = rebuilt(gridMesh(2));
+    std::vector<int32_t> fan;
+    m.vertexTriangles(1, fan);
+    m.deleteTriangle(fan[0]);
+    EXPECT_EQ(m.vertices[1].firstTriangle, fan[1]);
+    EXPECT_MESH_VALID(m);
+
+    Mesh n = rebuilt(gridMesh(2));
+    n.vertexTriangles(1, fan);
+    int start = n.vertices[1].firstTriangle;
+    n.deleteTriangle(fan.back());
+    EXPECT_EQ(n.vertices[1].firstTriangle, start);
+    EXPECT_MESH_VALID(n);
+}
+
+TEST(MeshDeleteTriangle, erasingAStripeTriangleByTriangleStaysValid) {
+    Mesh m = rebuilt(gridMesh(6));
+    for (int t = 12; t < 24; ++t) {
+        m.deleteTriangle(t);
+        ASSERT_MESH_VALID(m) << "after deleting " << t;
+    }
+    m.purgeDeleted(false);
+    EXPECT_EQ(m.triangleCount(), 60);
+    EXPECT_MESH_VALID(m, {false, true, false});
+    m.rebuild(0);
+    EXPECT_FALSE(m.invalid);
+    EXPECT_MESH_VALID(m, {false, true, false});
+}
+
+TEST(MeshSplitPinched, touchingFansGetOnePinnedVertexEach) {
+    Mesh m = bowTieMesh();
+    // two fans also at a closed surface vertex: two octahedra sharing vertex 0
+    ASSERT_TRUE(m.buildLinks());
+    m.updateAllRings();
+    m.splitPinchedVertices();
+    EXPECT_EQ(m.vertexCount(), 6);
+    EXPECT_MESH_VALID(m);
+
+    Mesh two = octahedronMesh();
+    Mesh other = octahedronMesh();
+    two.append(&other);
+    // glue the second octahedron's vertex 0 onto the first one's
+    for (int t = 8; t < 16; ++t)
+        for (int c = 0; c < 3; ++c)
+            if (two.triangles[t].vertex[c] == 6) two.triangles[t].vertex[c] = 0;
+    two.rebuild(0);
+    ASSERT_FALSE(two.invalid);
+    EXPECT_MESH_VALID(two, {false, true, false});
+    EXPECT_TRUE(two.vertices[0].pinned());
+    EXPECT_EQ(two.vertexCount(), 12);
+}
+
+} // namespace
+} // namespace kal::test

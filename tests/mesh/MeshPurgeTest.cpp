@@ -1,0 +1,83 @@
+// Compaction of dead records and the repair of every reference to a moved record.
+#include <gtest/gtest.h>
+
+#include "MeshFixtures.h"
+#include "MeshInvariants.h"
+
+namespace kal::test {
+namespace {
+
+InvariantOptions purged() {
+    InvariantOptions o;
+    o.allowDeadRecords = false;
+    return o;
+}
+
+TEST(MeshPurge, deadFirstAndLastRecordsShrinkTheStoreByTwo) {
+    Mesh m = rebuilt(gridMesh(3));
+    vec3 lastLive = m.vertices[14].position;
+    // delete the two triangles at each of the sheet corners 0 and 15
+    std::vector<int32_t> ring;
+    m.vertexTriangles(0, ring);
+    for (int32_t t : ring) m.deleteTriangle(t);
+    m.vertexTriangles(15, ring);
+    for (int32_t t : ring) m.deleteTriangle(t);
+    ASSERT_FALSE(m.vertices[0].alive());
+    ASSERT_FALSE(m.vertices[15].alive());
+    ASSERT_MESH_VALID(m);
+    m.purgeDeleted(false);
+    EXPECT_EQ(m.vertexCount(), 14);
+    EXPECT_EQ(m.vertices[0].position, lastLive);
+    EXPECT_EQ(m.triangleCount(), 14);
+    EXPECT_MESH_VALID(m, purged());
+    EXPECT_FALSE(m.purgeNeeded);
+    EXPECT_EQ(m.vertexCountMark, 14);
+    EXPECT_EQ(m.triangleCountMark, 14);
+}
+
+TEST(MeshPurge, withoutDeadRecordsOnlyForceRuns) {
+    Mesh m = rebuilt(octahedronMesh());
+    m.vertexCountMark = 99;
+    m.purgeDeleted(false);
+    EXPECT_EQ(m.vertexCountMark, 99);
+    m.purgeDeleted(true);
+    EXPECT_EQ(m.vertexCountMark, 6);
+    EXPECT_MESH_VALID(m, purged());
+}
+
+TEST(MeshPurge, randomHolesInALargeMeshLeaveItLinked) {
+    Mesh m = rebuilt(uvSphereMesh(12, 16));
+    uint32_t state = 12345;
+    for (int i = 0; i < 40; ++i) {
+        state = state * 1664525u + 1013904223u;
+        int t = int(state % uint32_t(m.triangleCount()));
+        if (m.triangles[t].alive()) m.deleteTriangle(t);
+    }
+    ASSERT_MESH_VALID(m);
+    m.purgeDeleted(false);
+    ASSERT_MESH_VALID(m, purged());
+    m.rebuild(0);
+    EXPECT_FALSE(m.invalid);
+    EXPECT_MESH_VALID(m, purged());
+}
+
+TEST(MeshPurge, rebuildWithPinchedVertexAndDeadRecordsRepairsEveryFan) {
+    // a bow tie whose pinched vertex is the last record, behind a dead vertex: the purge must
+    // move it with both fans named correctly
+    Mesh m;
+    m.addVertex(vec3(9, 9, 9));
+    m.addVertex(vec3(1, -0.5f, 0));
+    m.addVertex(vec3(1, 0.5f, 0));
+    m.addVertex(vec3(-1, 0.5f, 0));
+    m.addVertex(vec3(-1, -0.5f, 0));
+    m.addVertex(vec3(0, 0, 0));
+    addTri(m, 5, 1, 2);
+    addTri(m, 5, 3, 4);
+    m.rebuild(0);
+    ASSERT_FALSE(m.invalid);
+    EXPECT_EQ(m.vertexCount(), 6);
+    EXPECT_MESH_VALID(m, purged());
+}
+
+} // namespace
+} // namespace kal::test
