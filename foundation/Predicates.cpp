@@ -1,5 +1,6 @@
 #include "foundation/Predicates.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -164,35 +165,33 @@ int minorXYZ1(const double* p, const double* q, const double* r, const double* s
     return fast_expansion_sum_zeroelim(l12, s12, l34, s34, out);
 }
 
-// (x^2 + y^2 [+ z^2]) * m for the point p; each coordinate scales m twice. out holds up to
-// 4 * dims * mlen components; scratch needs 10 * mlen doubles for two coordinates and
-// 18 * mlen for three.
-int liftTimes(const double* p, int dims, int mlen, const double* m, double* out, double* scratch) {
-    double* once = scratch;
-    double* twice = once + 2 * mlen;
-    double* sum = twice + 4 * mlen;
+// (x^2 + y^2 [+ z^2]) * m for the point p, with 2 or 3 coordinates and m of at most
+// kMaxMinor components: each coordinate scales m twice and the squares are summed.
+// out holds up to 4 * dims * mlen components.
+constexpr int kMaxMinor = 96;
+int liftTimes(const double* p, int dims, int mlen, const double* m, double* out) {
+    double once[2 * kMaxMinor], twice[4 * kMaxMinor], bufA[8 * kMaxMinor], bufB[8 * kMaxMinor];
+    double* sum = bufA;
+    double* next = bufB;
     int sumlen = 0;
     for (int k = 0; k < dims; ++k) {
         int l1 = scale_expansion_zeroelim(mlen, m, p[k], once);
         int l2 = scale_expansion_zeroelim(l1, once, p[k], twice);
         if (k == 0) {
-            for (int i = 0; i < l2; ++i) sum[i] = twice[i];
+            std::copy(twice, twice + l2, sum);
             sumlen = l2;
-        } else if (k == dims - 1) {
-            return fast_expansion_sum_zeroelim(sumlen, sum, l2, twice, out);
         } else {
-            int n = fast_expansion_sum_zeroelim(sumlen, sum, l2, twice, sum + sumlen);
-            for (int i = 0; i < n; ++i) sum[i] = sum[sumlen + i];
-            sumlen = n;
+            sumlen = fast_expansion_sum_zeroelim(sumlen, sum, l2, twice, k == dims - 1 ? out : next);
+            std::swap(sum, next);
         }
     }
-    return 0;
+    return sumlen;
 }
 
 // |x y w 1| of a, b, c, d with w = x^2 + y^2, which is the value incircle() estimates.
 double incircleexact(const double* pa, const double* pb, const double* pc, const double* pd) {
     const double* pts[4] = {pa, pb, pc, pd};
-    double m[12], term[96], scratch[10 * 12];
+    double m[12], term[96];
     double bufA[384], bufB[384];
     double* sum = bufA;
     double* spare = bufB;
@@ -203,7 +202,7 @@ double incircleexact(const double* pa, const double* pb, const double* pc, const
             if (j != i) o[k++] = pts[j];
         int mlen = minorXY1(o[0], o[1], o[2], m);
         if (i % 2 == 1) negate(mlen, m);
-        int tlen = liftTimes(pts[i], 2, mlen, m, term, scratch);
+        int tlen = liftTimes(pts[i], 2, mlen, m, term);
         accumulate(sum, spare, len, tlen, term);
     }
     return sum[len - 1];
@@ -681,7 +680,7 @@ double incircle(const double* pa, const double* pb, const double* pc, const doub
 double insphereexact(const double* pa, const double* pb, const double* pc, const double* pd, const double* pe) {
     // |x y z w 1| of the five points, expanded along the lift column w = x^2 + y^2 + z^2.
     const double* pts[5] = {pa, pb, pc, pd, pe};
-    double m[96], term[1152], scratch[18 * 96];
+    double m[96], term[1152];
     double bufA[5760], bufB[5760];
     double* sum = bufA;
     double* spare = bufB;
@@ -692,7 +691,7 @@ double insphereexact(const double* pa, const double* pb, const double* pc, const
             if (j != i) o[k++] = pts[j];
         int mlen = minorXYZ1(o[0], o[1], o[2], o[3], m);
         if (i % 2 == 0) negate(mlen, m);
-        int tlen = liftTimes(pts[i], 3, mlen, m, term, scratch);
+        int tlen = liftTimes(pts[i], 3, mlen, m, term);
         accumulate(sum, spare, len, tlen, term);
     }
     return sum[len - 1];
@@ -741,8 +740,7 @@ double insphereadapt(const double* pa, const double* pb, const double* pc, const
     int termlens[4];
     for (int k = 0; k < 4; ++k) {
         const double p[3] = {ex[k], ey[k], ez[k]};
-        double scratch[18 * 24];
-        termlens[k] = liftTimes(p, 3, minorlens[k], minors[k], terms[k], scratch);
+        termlens[k] = liftTimes(p, 3, minorlens[k], minors[k], terms[k]);
     }
     double half1[576], half2[576], fin[1152];
     int h1 = fast_expansion_sum_zeroelim(termlens[0], terms[0], termlens[1], terms[1], half1);
