@@ -20,7 +20,8 @@ extern std::vector<std::vector<double>> scanCrossings;  // per scan line, only d
 // Sizes the grid and clears every cell to outside at (0, 0).
 void resetRasterGrid(int32_t columns, int32_t rows);
 
-// Crossings of the edge a-b with the integer rows (or columns) it spans, both ends included.
+// Crossings of the edge a-b with the integer rows (or columns) it spans, both ends included,
+// so a vertex lying exactly on a line gives one crossing for each of its two edges.
 void rasterizeEdge(const dvec2& a, const dvec2& b);
 void rasterizeEdgeColumns(const dvec2& a, const dvec2& b);
 
