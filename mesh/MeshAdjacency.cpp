@@ -654,6 +654,8 @@ int Mesh::closestTriangle(const vec3& p) const {
         if (!vx.alive()) continue;
         dvec3 d = dvec3(vx.position) - q;
         double d2 = dot(d, d);
+        // a non-finite first candidate would never be replaced
+        if (!std::isfinite(d2)) continue;
         if (nearest < 0 || d2 < nearest2) {
             nearest = v;
             nearest2 = d2;

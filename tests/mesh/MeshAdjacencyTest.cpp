@@ -340,6 +340,15 @@ TEST(MeshClosest, zeroAreaTrianglesAreSkipped) {
     EXPECT_MESH_VALID(m);
 }
 
+TEST(MeshClosest, nonFiniteVertexIsNeverTheNearest) {
+    Mesh m = rebuilt(gridMesh(2));
+    m.vertices[0].position = vec3(NAN, NAN, NAN);
+    m.updateNormals(2);
+    int t = m.closestTriangle(vec3(5, 5, 0));
+    ASSERT_GE(t, 0);
+    EXPECT_GE(m.triangles[t].cornerOf(8), 0);
+}
+
 TEST(MeshGeometry, positionHelpersReadCornersAndBarycentricPoints) {
     Mesh m = rebuilt(quadMesh());
     std::vector<vec3> out;
