@@ -1,4 +1,5 @@
 #include "mesh/Mesh.h"
+#include "mesh/MeshWalk.h"
 
 #include <utility>
 
@@ -170,7 +171,10 @@ void Mesh::splitPinchedVertices() {
     bool any = false;
     for (int v = 0; v < nv; ++v) {
         if (uses[size_t(v)] == 0 || !vertices[v].alive()) continue;
-        if (vertexTriangles(v, fan) != uses[size_t(v)]) suspect[size_t(v)] = 1, any = true;
+        int reached = 0, last, lastCorner;
+        meshwalk::walkRing(triangles, v, vertices[v].firstTriangle, count + 1, last, lastCorner,
+                           [&](int, int) { ++reached; });
+        if (reached != uses[size_t(v)]) suspect[size_t(v)] = 1, any = true;
     }
     if (!any) return;
     for (int t = 0; t < count; ++t) {

@@ -165,23 +165,35 @@ void Mesh::blendTriangleMaterials(int t, uint8_t mask) {
     }
 }
 
+namespace {
+
+// Per fan of v, the mean of v's corner materials in the fan goes to each of them; group is scratch.
+void averageFanMaterials(Mesh& m, int v, uint8_t mask, std::vector<int32_t>& group) {
+    walkFans(m.triangles, v, m.vertices[v].firstTriangle, m.triangles.size() + 1, group,
+             [&](const std::vector<int32_t>& g) {
+                 pbrAccumulator sum;
+                 for (size_t i = 0; i < g.size(); i += 2) sum.add(m.triangles[g[i]].corner[g[i + 1]], kPbrAll);
+                 sum.divide(int(g.size() / 2), kPbrAll);
+                 pbr mean = sum.toPbr();
+                 for (size_t i = 0; i < g.size(); i += 2)
+                     pbrCopyMasked(m.triangles[g[i]].corner[g[i + 1]], mean, mask);
+             });
+}
+
+} // namespace
+
 void Mesh::averageVertexMaterials(int v, uint8_t mask) {
     std::vector<int32_t> group;
-    walkFans(triangles, v, vertices[v].firstTriangle, walkLimit(), group, [&](const std::vector<int32_t>& g) {
-        pbrAccumulator sum;
-        for (size_t i = 0; i < g.size(); i += 2) sum.add(triangles[g[i]].corner[g[i + 1]], kPbrAll);
-        sum.divide(int(g.size() / 2), kPbrAll);
-        pbr mean = sum.toPbr();
-        for (size_t i = 0; i < g.size(); i += 2) pbrCopyMasked(triangles[g[i]].corner[g[i + 1]], mean, mask);
-    });
+    averageFanMaterials(*this, v, mask, group);
 }
 
 void Mesh::smoothMaterials(uint8_t mask, int passes) {
+    std::vector<int32_t> group;
     for (int pass = 0; pass < passes; ++pass) {
         for (int t = 0; t < triangles.size(); ++t)
             if (triangles[t].alive()) blendTriangleMaterials(t, mask);
         for (int v = 0; v < vertices.size(); ++v)
-            if (vertices[v].alive()) averageVertexMaterials(v, mask);
+            if (vertices[v].alive()) averageFanMaterials(*this, v, mask, group);
     }
 }
 
