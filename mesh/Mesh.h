@@ -58,6 +58,24 @@ public:
     void endDraw() override;
     bool hasGpuGeometry() override;
 
+    // Upload and drawing (MeshGpu.cpp).
+    bool updateGpu() override;
+    bool useShader() override;
+    void draw(uint32_t objectId, int32_t itemId, const mat4& model, const pbr& material, bool colourIsLight,
+              float time, bool last) override;
+    void drawFlat(const mat4& model, const uint8_t* colour, bool last) override;
+    // Writes the masked channels of material into the corners of vertex, walking one way round it
+    // from startTriangle until a marked or open edge or back at the start.
+    void paintCorners(uint32_t vertex, uint32_t startTriangle, const pbr& material, uint8_t mask);
+    // Edge k of triangle t is drawn as a line: a marked edge once (by the later triangle), or an open one.
+    bool isLineEdge(int t, int k) const;
+    // Byte sizes the two buffers' storage was last allocated with; a size change reallocates
+    // even when the caller forgot geometryChanged.
+    uint32_t cornerBytesAllocated = 0;
+    uint32_t flatBytesAllocated = 0;
+    // Bytes handed to GL by the uploads so far (storage allocations count nothing).
+    uint64_t bytesUploaded = 0;
+
     // Storage (Mesh.cpp).
     int addVertex(float x, float y, float z, int32_t firstTriangle, bool seam, bool pinned);
     int addVertex(vec3 p);

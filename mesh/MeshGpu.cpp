@@ -2,8 +2,16 @@
 // its buffers. Needs the viewport's context to be current.
 #include <QOpenGLFunctions_4_0_Core>
 
+#include <cstring>
+
+#include "foundation/ByteBuffer.h"
 #include "gpu/GLFunctions.h"
+#include "gpu/GeometryBuffers.h"
+#include "gpu/Shader.h"
+#include "gpu/ShaderTable.h"
 #include "mesh/Mesh.h"
+#include "mesh/MeshGpuArrays.h"
+#include "scene/CameraMatrices.h"
 
 namespace kal {
 
@@ -30,6 +38,8 @@ bool Mesh::bind() {
     if (!updateGpu()) return false;
     if (bound) return true;
     if (!gl || glBuffer == 0) return false;
+    // a core context draws nothing without a vertex array: the shared one comes with the quad
+    if (!createQuadBuffer()) return false;
     gl->glBindBuffer(GL_ARRAY_BUFFER, glBuffer);
     for (GLuint a = 0; a < 6; ++a) gl->glEnableVertexAttribArray(a);
     auto at = [this](int i) { return reinterpret_cast<const void*>(uintptr_t(attributeOffset[i])); };
@@ -39,6 +49,9 @@ bool Mesh::bind() {
     gl->glVertexAttribPointer(3, 4, GL_UNSIGNED_BYTE, GL_TRUE, 0, at(3));
     gl->glVertexAttribIPointer(4, 2, GL_SHORT, 0, at(4));
     gl->glVertexAttribIPointer(5, 1, GL_UNSIGNED_INT, 0, at(5));
+    // attribute 0 no longer reads the shared quad or circle: they must point it again
+    quadBound = false;
+    circleBound = false;
     bound = true;
     return true;
 }
@@ -55,5 +68,266 @@ void Mesh::unbind() {
 void Mesh::endDraw() { unbind(); }
 
 bool Mesh::hasGpuGeometry() { return flatBuffer != 0 && flatVertexCount != 0; }
+
+bool Mesh::isLineEdge(int t, int k) const {
+    const MeshTriangle& tri = triangles[t];
+    if (tri.marked(k)) return t > tri.neighbour[k];
+    return tri.neighbour[k] == -1;
+}
+
+uint32_t MeshCornerArrays::offset(int a) const {
+    uint32_t at = 0;
+    for (int i = 0; i < a; ++i) at += cornerAttributeBytes[i] * uint32_t(corners);
+    return at;
+}
+
+void buildCornerArrays(const Mesh& mesh, const bool parts[4], MeshCornerArrays& out) {
+    const int count = mesh.triangleCount();
+    const size_t reserve = 3 * size_t(count);
+    out.corners = 0;
+    out.segments = 0;
+    out.positions.clear();
+    out.normals.clear();
+    out.colours.clear();
+    out.lights.clear();
+    out.materials.clear();
+    out.ids.clear();
+    out.lines.clear();
+    if (parts[GroupPositions]) out.positions.reserve(3 * reserve);
+    if (parts[GroupNormals]) out.normals.reserve(3 * reserve);
+    if (parts[GroupMaterials]) {
+        out.colours.reserve(4 * reserve);
+        out.lights.reserve(4 * reserve);
+        out.materials.reserve(2 * reserve);
+    }
+    if (parts[GroupIds]) out.ids.reserve(reserve);
+
+    for (int t = 0; t < count; ++t) {
+        const MeshTriangle& tri = mesh.triangles[t];
+        if (!tri.alive()) continue;
+        out.corners += 3;
+        for (int k = 0; k < 3; ++k) {
+            if (parts[GroupPositions]) {
+                if (mesh.isLineEdge(t, k)) ++out.segments;
+                const vec3& p = mesh.vertices[tri.vertex[k]].position;
+                out.positions.insert(out.positions.end(), {p.x, p.y, p.z});
+            }
+            if (parts[GroupNormals]) {
+                const vec3& n = tri.cornerNormal[k];
+                out.normals.insert(out.normals.end(), {halfFromFloat(n.x), halfFromFloat(n.y), halfFromFloat(n.z)});
+            }
+            if (parts[GroupMaterials]) {
+                const pbr& m = tri.corner[k];
+                out.colours.insert(out.colours.end(), {uint8_t(m.red >> 8), uint8_t(m.green >> 8),
+                                                       uint8_t(m.blue >> 8), uint8_t(m.opacity >> 8)});
+                out.lights.insert(out.lights.end(), {uint8_t(m.lightRed >> 8), uint8_t(m.lightGreen >> 8),
+                                                     uint8_t(m.lightBlue >> 8), uint8_t(m.refractivity >> 8)});
+                out.materials.insert(out.materials.end(), {m.roughness, m.metalness});
+            }
+            if (parts[GroupIds]) out.ids.push_back(uint32_t(t));
+        }
+    }
+
+    if (!parts[GroupPositions] || out.segments == 0) return;
+    out.lines.reserve(6 * size_t(out.segments));
+    for (int t = 0; t < count; ++t) {
+        const MeshTriangle& tri = mesh.triangles[t];
+        if (!tri.alive()) continue;
+        for (int k = 0; k < 3; ++k) {
+            if (!mesh.isLineEdge(t, k)) continue;
+            const vec3& a = mesh.vertices[tri.vertex[(k + 2) % 3]].position;
+            const vec3& b = mesh.vertices[tri.vertex[(k + 1) % 3]].position;
+            out.lines.insert(out.lines.end(), {a.x, a.y, a.z, b.x, b.y, b.z});
+        }
+    }
+}
+
+namespace {
+
+int aliveTriangleCount(const Mesh& mesh) {
+    int alive = 0;
+    for (int t = 0; t < mesh.triangleCount(); ++t)
+        if (mesh.triangles[t].alive()) ++alive;
+    return alive;
+}
+
+// Writes bytes at offset unless there are none.
+uint64_t writeRange(uint32_t offset, size_t bytes, const void* data) {
+    if (bytes == 0) return 0;
+    gl->glBufferSubData(GL_ARRAY_BUFFER, GLintptr(offset), GLsizeiptr(bytes), data);
+    return bytes;
+}
+
+template <typename T> size_t byteSize(const std::vector<T>& v) { return v.size() * sizeof(T); }
+
+} // namespace
+
+bool Mesh::updateGpu() {
+    if (glBuffer == 0) {
+        geometryChanged = true;
+        flatBuffer = 0;
+        for (bool& p : partChanged) p = true;
+    } else if (geometryChanged) {
+        for (bool& p : partChanged) p = true;
+    }
+    if (!partChanged[0] && !partChanged[1] && !partChanged[2] && !partChanged[3]) return true;
+    if (!gl) return false;
+    // A caller that changed the triangle count but forgot geometryChanged would have us write
+    // past the old storage (and leave the other groups at stale offsets): rebuild it all instead.
+    if (!geometryChanged && uint32_t(3 * aliveTriangleCount(*this)) * bytesPerCorner != cornerBytesAllocated) {
+        geometryChanged = true;
+        for (bool& p : partChanged) p = true;
+    }
+
+    gl->glFlush();
+    gl->glGetError();
+
+    MeshCornerArrays arrays;
+    buildCornerArrays(*this, partChanged, arrays);
+    gpuVertexCount = arrays.corners;
+    for (int a = 0; a < 6; ++a) attributeOffset[a] = arrays.offset(a);
+
+    const bool fresh = glBuffer == 0;
+    if (fresh) gl->glGenBuffers(1, &glBuffer);
+    gl->glBindBuffer(GL_ARRAY_BUFFER, glBuffer);
+    if (fresh || geometryChanged) {
+        cornerBytesAllocated = uint32_t(arrays.corners) * bytesPerCorner;
+        gl->glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(cornerBytesAllocated), nullptr, GL_DYNAMIC_DRAW);
+    }
+    uint64_t written = 0;
+    written += writeRange(attributeOffset[0], byteSize(arrays.positions), arrays.positions.data());
+    written += writeRange(attributeOffset[1], byteSize(arrays.normals), arrays.normals.data());
+    written += writeRange(attributeOffset[2], byteSize(arrays.colours), arrays.colours.data());
+    written += writeRange(attributeOffset[3], byteSize(arrays.lights), arrays.lights.data());
+    written += writeRange(attributeOffset[4], byteSize(arrays.materials), arrays.materials.data());
+    written += writeRange(attributeOffset[5], byteSize(arrays.ids), arrays.ids.data());
+    gl->glBindBuffer(GL_ARRAY_BUFFER, 0);
+
+    if (partChanged[GroupPositions]) {
+        const uint32_t lineBytes = uint32_t(byteSize(arrays.lines));
+        if (arrays.segments == 0) {
+            if (flatBuffer != 0) {
+                flatVertexCount = 0;
+                gl->glBindBuffer(GL_ARRAY_BUFFER, flatBuffer);
+                if (geometryChanged || flatBytesAllocated != 0) {
+                    gl->glBufferData(GL_ARRAY_BUFFER, 0, nullptr, GL_DYNAMIC_DRAW);
+                    flatBytesAllocated = 0;
+                }
+                gl->glBindBuffer(GL_ARRAY_BUFFER, 0);
+            }
+        } else {
+            flatVertexCount = 2 * arrays.segments;
+            const bool freshLines = flatBuffer == 0;
+            if (freshLines) gl->glGenBuffers(1, &flatBuffer);
+            gl->glBindBuffer(GL_ARRAY_BUFFER, flatBuffer);
+            // the segment count can change without geometryChanged: reallocate on any size change
+            if (freshLines || geometryChanged || lineBytes != flatBytesAllocated) {
+                gl->glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(lineBytes), nullptr, GL_DYNAMIC_DRAW);
+                flatBytesAllocated = lineBytes;
+            }
+            written += writeRange(0, lineBytes, arrays.lines.data());
+            gl->glBindBuffer(GL_ARRAY_BUFFER, 0);
+        }
+    }
+    bytesUploaded += written;
+
+    gl->glFinish();
+    if (gl->glGetError() != GL_NO_ERROR) return false;
+    for (bool& p : partChanged) p = false;
+    geometryChanged = false;
+    bound = false;
+    return true;
+}
+
+bool Mesh::useShader() {
+    if (!shaderMesh->bind()) return false;
+    return bind();
+}
+
+namespace {
+
+// The element's normalising placement first, then the world matrix.
+mat4 modelMatrix(Mesh& mesh, const mat4& world) {
+    mat4 m = mesh.inverseTransform();
+    m *= world;
+    return m;
+}
+
+int uniform(const char* name) { return gl->glGetUniformLocation(Shader::currentProgram, name); }
+
+} // namespace
+
+mat3 meshNormalMatrix(const mat4& model, const mat4& view) {
+    const mat3 a = model.upper3();
+    const vec3 r0(a[0], a[1], a[2]), r1(a[3], a[4], a[5]), r2(a[6], a[7], a[8]);
+    // The cofactor matrix is det(A) times the inverse transpose; dividing by |det| keeps a
+    // mirror's sign flip off the normals, and a singular matrix still gives finite numbers.
+    const vec3 c0 = cross(r1, r2), c1 = cross(r2, r0), c2 = cross(r0, r1);
+    const float d = dot(r0, c0);
+    const float k = std::fabs(d) > 1e-30f ? 1.0f / std::fabs(d) : 1.0f;
+    mat3 n{{c0.x * k, c0.y * k, c0.z * k, c1.x * k, c1.y * k, c1.z * k, c2.x * k, c2.y * k, c2.z * k}};
+    n *= view.upper3();
+    return n;
+}
+
+void Mesh::draw(uint32_t objectId, int32_t itemId, const mat4& model, const pbr& material, bool, float,
+                bool last) {
+    if (!useShader()) return;
+    const mat4 m = modelMatrix(*this, model);
+    mat4 pmv = m;
+    pmv *= cameraMatrices.projectionView;
+    const mat3 normalMatrix = meshNormalMatrix(m, cameraMatrices.viewMatrix);
+    gl->glUniformMatrix4fv(uniform("ProjectionModelViewMatrix"), 1, GL_FALSE, pmv.m);
+    gl->glUniformMatrix3fv(uniform("NormalMatrix"), 1, GL_FALSE, normalMatrix.m);
+    gl->glUniform1ui(uniform("ObjectId"), objectId);
+    gl->glUniform1ui(uniform("ItemId"), uint32_t(itemId));
+    const float colour[4] = {material.red / 65535.0f, material.green / 65535.0f, material.blue / 65535.0f,
+                             material.opacity / 65535.0f};
+    const float light[4] = {material.lightRed / 65535.0f, material.lightGreen / 65535.0f,
+                            material.lightBlue / 65535.0f, material.refractivity / 65535.0f};
+    gl->glUniform4fv(uniform("ObjectColor"), 1, colour);
+    gl->glUniform4fv(uniform("ObjectLight"), 1, light);
+    const GLint surface[2] = {2 * material.roughness, 2 * material.metalness};
+    gl->glUniform2iv(uniform("ObjectMaterial"), 1, surface);
+    gl->glDrawArrays(GL_TRIANGLES, 0, gpuVertexCount);
+    if (last) endDraw();
+}
+
+void Mesh::drawFlat(const mat4& model, const uint8_t* colour, bool last) {
+    if (!hasGpuGeometry() || !gl || !createQuadBuffer()) return;
+    mat4 pmv = modelMatrix(*this, model);
+    pmv *= cameraMatrices.lineProjectionView;
+    gl->glUniformMatrix4fv(uniform("ProjectionModelViewMatrix"), 1, GL_FALSE, pmv.m);
+    const float c[4] = {colour[0] / 255.0f, colour[1] / 255.0f, colour[2] / 255.0f, colour[3] / 255.0f};
+    gl->glUniform4fv(uniform("Color"), 1, c);
+    gl->glBindBuffer(GL_ARRAY_BUFFER, flatBuffer);
+    gl->glEnableVertexAttribArray(0);
+    gl->glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, 0, nullptr);
+    // attribute 0 now reads the lines: whoever drew through it before must point it again
+    quadBound = false;
+    circleBound = false;
+    bound = false;
+    gl->glDrawArrays(GL_LINES, 0, flatVertexCount);
+    if (last) {
+        gl->glDisableVertexAttribArray(0);
+        gl->glBindBuffer(GL_ARRAY_BUFFER, 0);
+    }
+}
+
+void Mesh::paintCorners(uint32_t vertex, uint32_t startTriangle, const pbr& material, uint8_t mask) {
+    const int32_t v = int32_t(vertex);
+    int32_t t = int32_t(startTriangle);
+    // a broken ring must not spin for ever
+    for (int steps = 0; steps <= triangleCount(); ++steps) {
+        MeshTriangle& tri = triangles[t];
+        const int i = tri.cornerOf(v);
+        if (i < 0) return;
+        pbrCopyMasked(tri.corner[i], material, mask);
+        const int e = (i + 1) % 3;
+        if (tri.marked(e) || tri.neighbour[e] == -1) return;
+        t = tri.neighbour[e];
+        if (t == int32_t(startTriangle)) return;
+    }
+}
 
 } // namespace kal

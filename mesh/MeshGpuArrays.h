@@ -1,0 +1,42 @@
+#pragma once
+// The CPU side of a mesh upload: the corner arrays of the groups that changed and the edge lines,
+// built without any GL call so that the layout can be checked on its own.
+#include <cstdint>
+#include <vector>
+
+#include "foundation/Mat.h"
+
+namespace kal {
+
+class Mesh;
+
+// Groups of the corner buffer, in partChanged order.
+enum MeshGpuGroup : int { GroupPositions = 0, GroupNormals = 1, GroupMaterials = 2, GroupIds = 3 };
+
+// Bytes per corner of each array, in attribute order (position, normal, colour, light, material, id).
+constexpr uint32_t cornerAttributeBytes[6] = {12, 6, 4, 4, 4, 4};
+constexpr uint32_t bytesPerCorner = 34;
+
+struct MeshCornerArrays {
+    int32_t corners = 0;          // 3 x alive triangles
+    int32_t segments = 0;         // edge lines, counted only with positions
+    std::vector<float> positions; // 3 per corner
+    std::vector<uint16_t> normals; // 3 half floats per corner
+    std::vector<uint8_t> colours;  // 4 per corner
+    std::vector<uint8_t> lights;   // 4 per corner
+    std::vector<int16_t> materials; // roughness, metalness per corner
+    std::vector<uint32_t> ids;     // triangle index per corner
+    std::vector<float> lines;      // 2 x 3 floats per segment
+
+    // Byte offset of attribute a (0..5) in a buffer of `corners` corners.
+    uint32_t offset(int a) const;
+};
+
+// Fills the arrays of the groups set in parts (the others stay empty) from the alive triangles.
+void buildCornerArrays(const Mesh& mesh, const bool parts[4], MeshCornerArrays& out);
+
+// The matrix that turns corner normals into view space for a model matrix: the inverse transpose
+// of its linear part, sign-corrected for mirrors (normals keep pointing out), then the view's rotation.
+mat3 meshNormalMatrix(const mat4& model, const mat4& view);
+
+} // namespace kal
