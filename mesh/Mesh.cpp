@@ -110,6 +110,19 @@ int Mesh::addVertex(vec3 p, bool pinned) { return addVertex(p.x, p.y, p.z, -1, p
 
 int Mesh::pushVertex(const MeshVertex& v) { return vertices.push(v); }
 
+namespace {
+
+// A copy of vertex v for the second half of a split fan. It is not in the selection list, so it
+// must not carry v's selection flag or link.
+int32_t pushSplitCopy(Mesh& m, int32_t v) {
+    MeshVertex copy = m.vertices[v];
+    copy.flags &= uint8_t(~VertexSelected);
+    copy.link = -1;
+    return m.pushVertex(copy);
+}
+
+} // namespace
+
 void Mesh::deleteTriangle(int t) {
     purgeNeeded = true;
     MeshTriangle& tri = triangles[t];
@@ -137,7 +150,7 @@ void Mesh::deleteTriangle(int t) {
         } else if (k == size - 1) {
         } else {
             // t lies inside an open fan, which falls apart into two
-            int32_t w = pushVertex(v);
+            int32_t w = pushSplitCopy(*this, vi);
             for (int i = 0; i < k; ++i) {
                 MeshTriangle& before = triangles[L[i]];
                 int cw = before.cornerOf(vi);
@@ -187,7 +200,7 @@ void Mesh::splitPinchedVertices() {
             for (int32_t f : fan) holdsStart |= f == vertices[v].firstTriangle;
             if (holdsStart || fan.empty()) continue;
             vertices[v].setPinned(true);
-            int32_t w = pushVertex(vertices[v]);
+            int32_t w = pushSplitCopy(*this, v);
             vertices[w].firstTriangle = fan[0];
             for (int32_t f : fan) {
                 int cf = triangles[f].cornerOf(v);

@@ -52,8 +52,13 @@ TEST(MeshDeleteTriangle, triangleInsideABoundaryFanSplitsTheVertex) {
     ASSERT_EQ(m.vertexTriangles(1, fan), 3);
     int first = fan[0], middle = fan[1];
     int count = m.vertexCount();
+    // a selected vertex: the split-off copy must not claim its place in the selection list
+    m.vertices[1].flags |= VertexSelected;
+    m.vertices[1].link = 0;
+    m.selectedVertices.push_back(1);
     m.deleteTriangle(middle);
     ASSERT_MESH_VALID(m);
+    m.clearSelection();
     int added = m.vertexCount() - count;
     EXPECT_GE(added, 1);
     EXPECT_EQ(m.triangles[first].cornerOf(1), -1) << "the triangles before the hole use the new vertex";
