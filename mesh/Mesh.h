@@ -3,13 +3,20 @@
 // its alive flag and one purge per operation compacts the stores. Walks round a vertex cross
 // backward edges (ring order) starting at the vertex's firstTriangle.
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "mesh/MeshRecords.h"
 #include "mesh/MeshStore.h"
 #include "scene/Element.h"
 
+class QImage;
+
 namespace kal {
+
+class ByteBuffer;
+
+struct Outline;
 
 class Mesh : public Element {
 public:
@@ -164,6 +171,81 @@ public:
 
     // Compaction of dead records (MeshPurge.cpp).
     void purgeDeleted(bool force);
+
+    // Appending triangles and polygons, and the primitive solids (Primitives.cpp).
+    int pushTriangle(const MeshTriangle& t) { return triangles.push(t); }
+    int addTriangle(uint32_t a, uint32_t b, uint32_t c, bool mark0, bool mark1, bool mark2);
+    int addTriangle(uint32_t a, uint32_t b, uint32_t c, int32_t nb0, int32_t nb1, int32_t nb2, bool mark0, bool mark1,
+                    bool mark2);
+    // Fans p[0], p[k], p[k+1]; polygon edge k (p[k] to p[k+1]) takes marks[k], fan diagonals stay unmarked.
+    void addPolygon(const std::vector<int32_t>& indices, const std::vector<bool>& marks);
+    void addPolygon(const std::vector<int32_t>& indices);
+    static Mesh* createTriangle();
+    static Mesh* createTetrahedron();
+    static Mesh* createCube();
+    static Mesh* createColouredCube();
+    static Mesh* createOctahedron();
+    static Mesh* createDodecahedron();
+    static Mesh* createIcosahedron();
+    static Mesh* createCylinder(int segments, bool hardSides);
+    static Mesh* createCapsule(int levels, bool hard);
+
+    // Tiles of the pattern brushes, drawn in the reference triangle (PatternTiles.cpp).
+    static Mesh* createPatternTile(float a, bool open);
+    static Mesh* createPatternTile2(float a, bool open);
+    static Mesh* createPatternTile3(float a, bool open);
+    static Mesh* createPatternTile4(float a);
+
+    // Edge flip and collapse (MeshEdgeOps.cpp).
+    bool flipEdge(int t, int e);
+    bool flipEdgeBetween(int a, int b);
+    void flipEdges(int passes);
+    bool collapseEdge(int t, int e);
+    bool collapseEdgeBetween(int a, int b);
+
+    // Edge split and point insertion (MeshSplit.cpp).
+    int splitEdge(int t, int e, const vec3& p);
+    int splitEdgeAt(int a, int b, const vec3& p);
+    int splitTriangle(int t, const vec3& p);
+    int splitEdgeMidpoint(int t, int e, int& oppositeP, int& oppositeS);
+    int splitEdgeMidpoint(int t, int e);
+    int splitEdgeBetweenMidpoint(int a, int b);
+    int insertCentroid(int t);
+
+    // Subdivision and remeshing (MeshSubdivide.cpp).
+    bool subdivide(bool smooth) override;
+    void subdivideCentroid();
+    void refineTriangles(int passes, float ratio);
+    void collapseShortEdges(int passes, float ratio);
+    void remesh(int passes);
+    void remeshPass(int passes);
+
+    // Cutting patches off along their borders (MeshTear.cpp).
+    int tearFan(int v, int t);
+    void tearPatchAt(const vec3& point, int triangle);
+    void tearPatchOf(int t);
+    void tearAllPatches();
+    void tearDeformAllPatches(const vec3& point, float radius, int triangle);
+
+    // A sheet or a closed solid from a closed 2D outline (MeshFromOutline.cpp).
+    static Mesh fromOutline(const Outline& outline, bool steinerOnRim, uint8_t profile, uint8_t thickness);
+
+    // Scene-file record (MeshRecord.cpp).
+    explicit Mesh(ByteBuffer& in);
+    void save(ByteBuffer& out) override;
+    void load(ByteBuffer& in) override;
+
+    // Wavefront OBJ (ObjImport.cpp, ObjExport.cpp). Relative paths start in the objects folder.
+    Mesh(const std::string& path, bool relative);
+    bool loadFromFile(const std::string& path) override;
+    bool saveToFile(const std::string& path) override;
+    bool importObj(const std::string& path);
+    bool exportObj(const std::string& path);
+    // Appends one object group of the scene export and paints its triangles' cells into the maps.
+    void exportObjWithMaterials(QImage& baseColour, QImage& emission, QImage& metalness, QImage& roughness,
+                                std::string& obj, std::string& mtl, int totalObjects, int& objectNumber,
+                                int& vertexBase, int& texCoordBase, int& normalBase, int& cellNumber,
+                                const mat4& m, const pbr& toolMaterial) const;
 
 private:
     // Runs the rebuild passes; markCreases adds the normal-crease pass of an import.

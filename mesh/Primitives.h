@@ -1,0 +1,14 @@
+#pragma once
+// The shared marker cube of the two-object tools. The solids themselves are the static
+// factories of kal::Mesh (Mesh::createCube and friends).
+namespace kal {
+
+class Mesh;
+
+// The coloured cube (faces square to Z red, to Y green, to X blue), built once on first use and
+// owned here; callers never delete it.
+Mesh* colouredCube();
+// Frees the cube's GPU buffers; the view calls it while its context is still current.
+void releaseColouredCube();
+
+} // namespace kal
