@@ -349,16 +349,6 @@ TEST(MeshClosest, nonFiniteVertexIsNeverTheNearest) {
     EXPECT_GE(m.triangles[t].cornerOf(8), 0);
 }
 
-TEST(MeshGeometry, positionHelpersReadCornersAndBarycentricPoints) {
-    Mesh m = rebuilt(quadMesh());
-    std::vector<vec3> out;
-    m.trianglePositions(1, out);
-    EXPECT_EQ(out, (std::vector<vec3>{vec3(0, 0, 0), vec3(1, 1, 0), vec3(0, 1, 0)}));
-    m.edgePositions(1, 0, out);
-    EXPECT_EQ(out, (std::vector<vec3>{vec3(1, 1, 0), vec3(0, 1, 0)}));
-    EXPECT_EQ(m.triangleLocal(0, vec3(0, 0.5f, 0.5f)), vec3(1, 0.5f, 0));
-}
-
 TEST(MeshImport, finishImportMarksEdgesWhereCornerNormalsDisagree) {
     Mesh m = gridMesh(1);
     m.triangles[0].cornerNormal[0] = vec3(0, 0, 1);

@@ -164,17 +164,5 @@ TEST(MeshNormals, cornerNormalSmoothingStaysUnitAndValid) {
         for (int c = 0; c < 3; ++c) EXPECT_NEAR(m.triangles[t].cornerNormal[c].length(), 1.0f, 1e-5f);
 }
 
-TEST(MeshNormals, transformVerticesMapsPointsAndRenewsNormals) {
-    Mesh m = rebuilt(quadMesh());
-    mat4 flip;
-    flip[10] = -1;
-    flip[0] = -1;
-    flip.setTranslation(vec3(0, 0, 2));
-    m.transformVertices(flip);
-    EXPECT_EQ(m.vertices[1].position, vec3(-1, 0, 2));
-    expectNear(m.triangles[0].faceNormal, vec3(0, 0, -1));
-    EXPECT_MESH_VALID(m);
-}
-
 } // namespace
 } // namespace kal::test

@@ -214,31 +214,5 @@ TEST(MeshSelection, selectAllThenClearLeavesNoLinksOrFlags) {
     EXPECT_MESH_VALID(m);
 }
 
-TEST(MeshSelection, applyDragAddsOffsetsToSelectedVerticesOnly) {
-    Mesh m = rebuilt(quadMesh());
-    m.selectAll();
-    m.dragOffsets.assign(4, vec3());
-    m.dragOffsets[2] = vec3(0, 0, 1);
-    m.applyDrag();
-    EXPECT_EQ(m.vertices[2].position, vec3(1, 1, 1));
-    EXPECT_EQ(m.vertices[1].position, vec3(1, 0, 0));
-    m.clearSelection();
-    m.applyDrag();
-    EXPECT_EQ(m.vertices[2].position, vec3(1, 1, 1));
-}
-
-TEST(MeshVolumeDeform, falloffIsFullAtCentreAndZeroAtRim) {
-    vec3 out;
-    vec3 a(1, 0, 0), b(0, 1, 0), c(0.5f, 0, 0);
-    Mesh::volumeDeformOffset(out, vec3(0.1f, 0.2f, 0), 0.0f, a, b, c, 2.0f);
-    EXPECT_EQ(out, c);
-    Mesh::volumeDeformOffset(out, vec3(2, 0, 0), 1.0f, a, b, c, 2.0f);
-    EXPECT_EQ(out, vec3());
-    // halfway: w = 1 - 2.5 * 0.125 = 0.6875, k = 0.25 * 12 / 4 = 0.75; the twist term of d = (1, 0, 0)
-    // is (a.d)(b x d) = (0, 0, -1)
-    Mesh::volumeDeformOffset(out, vec3(1, 0, 0), 0.5f, a, b, vec3(), 2.0f);
-    EXPECT_NEAR(out.z, -0.6875 * 0.75, 1e-6);
-}
-
 } // namespace
 } // namespace kal::test
