@@ -104,6 +104,34 @@ TEST(MeshLinks, oppositeWindingsOnOneEdgeStillBecomeNeighboursAndAgree) {
     EXPECT_GT(m.triangles[1].faceNormal.z, 0.99f);
 }
 
+TEST(MeshLinks, randomPiecesOfASphereWithJunkRebuildIntoValidMeshes) {
+    // subsets of an orientable surface, with windings flipped at random and junk triangles mixed in:
+    // pinched vertices, opposite windings, repeated and foreign corners all at once
+    Mesh sphere = uvSphereMesh(6, 8);
+    uint32_t state = 7;
+    auto next = [&state] { return state = state * 1664525u + 1013904223u; };
+    for (int round = 0; round < 150; ++round) {
+        Mesh m;
+        for (int v = 0; v < sphere.vertexCount(); ++v) m.pushVertex(sphere.vertices[v]);
+        for (int t = 0; t < sphere.triangleCount(); ++t) {
+            uint32_t r = next();
+            if (r % 3 == 0) continue;
+            const int32_t* c = sphere.triangles[t].vertex;
+            if (r & 0x100)
+                addTri(m, c[2], c[1], c[0]);
+            else
+                addTri(m, c[0], c[1], c[2]);
+            if ((r >> 12) % 11 == 0) addTri(m, c[0], c[0], c[1]);
+            if ((r >> 12) % 13 == 0) addTri(m, c[0], -1 - int(r % 5), 1000 + int(r % 7));
+        }
+        m.rebuild(int(next() % 3));
+        ASSERT_FALSE(m.invalid) << "round " << round;
+        InvariantOptions options;
+        options.allowDeadRecords = false;
+        ASSERT_MESH_VALID(m, options) << "round " << round;
+    }
+}
+
 TEST(MeshRecenter, modesSetCentreAndSizeFromAliveVertices) {
     Mesh one;
     one.addVertex(vec3(2, 3, 4));
