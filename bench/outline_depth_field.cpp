@@ -1,51 +1,17 @@
 // The outline depth field at the resolution the mesh builder uses (128): one small GPU
 // draw per outline cell, and for the sphere and chamfer profiles one more per cell of
 // the interior, each after a full-grid copy; two read-backs per call.
+#include "GLBenchContext.h"
+
 #include "gpu/GLFunctions.h"
 #include "gpu/OutlineDepthField.h"
 
-#include <QApplication>
-#include <QOffscreenSurface>
-#include <QOpenGLContext>
 #include <QOpenGLFunctions_4_0_Core>
-#include <QSurfaceFormat>
 #include <benchmark/benchmark.h>
 
 #include <cmath>
 
 namespace {
-
-// One application and one current 4.0 core context for the whole run.
-bool ensureContext()
-{
-    static int argc = 1;
-    static char name[] = "bench_outline_depth_field";
-    static char* argv[] = {name, nullptr};
-    // Never destroyed: tearing Qt down after the benchmark library's exit would race
-    // the leaked context.
-    static QApplication* application = nullptr;
-    static QOffscreenSurface* surface = nullptr;
-    static QOpenGLContext* context = nullptr;
-    if (context)
-        return context->makeCurrent(surface);
-    qputenv("QT_QPA_PLATFORM", "xcb");
-    application = new QApplication(argc, argv);
-    QSurfaceFormat format;
-    format.setVersion(4, 0);
-    format.setProfile(QSurfaceFormat::CoreProfile);
-    surface = new QOffscreenSurface();
-    surface->setFormat(format);
-    surface->create();
-    context = new QOpenGLContext();
-    context->setFormat(format);
-    if (!context->create() || !context->makeCurrent(surface))
-        return false;
-    auto* functions = context->versionFunctions<QOpenGLFunctions_4_0_Core>();
-    if (!functions || !functions->initializeOpenGLFunctions())
-        return false;
-    kal::setGLFunctions(functions);
-    return true;
-}
 
 kal::Outline circle(int points)
 {
@@ -60,7 +26,7 @@ kal::Outline circle(int points)
 
 void outlineDepthField(benchmark::State& state)
 {
-    if (!ensureContext()) {
+    if (!kal::bench::ensureGLContext()) {
         state.SkipWithError("no OpenGL 4.0 core context");
         return;
     }
