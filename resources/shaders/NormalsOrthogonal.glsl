@@ -13,7 +13,8 @@ void main()
 // Rebuilds the normals of an orthographic layer from its depth. One pixel is one view
 // unit across; a depth step of dz is one view unit deep. Of the two one-sided slopes
 // the flatter one wins, so a silhouette does not bend the normals along its rim.
-// Background pixels (depth 1) keep what the layer wrote.
+// Only pixels the layer left without a normal (zero) are filled in; background pixels
+// (depth 1) and drawn normals stay as they are.
 uniform sampler2D Depth;
 uniform sampler2D Normal;
 uniform float dz;
@@ -38,8 +39,9 @@ void main()
 {
     ivec2 p = ivec2(gl_FragCoord.xy);
     float d = depthAt(p);
-    if (d >= 1.0) {
-        FragNormal = texelFetch(Normal, p, 0).xyz;
+    vec3 drawn = texelFetch(Normal, p, 0).xyz;
+    if (d >= 1.0 || dot(drawn, drawn) > 0.25) {
+        FragNormal = drawn;
         return;
     }
     ivec2 last = textureSize(Depth, 0) - ivec2(1);

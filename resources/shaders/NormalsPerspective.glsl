@@ -13,8 +13,9 @@ void main()
 // Rebuilds the normals of a perspective layer from its depth. The window depth d gives
 // the eye distance w = B / (A - (2d - 1)) with A = (far + near) / (far - near) and
 // B = 2 near far / (far - near); a pixel at distance w spans 2 w delta across. Of the
-// two one-sided slopes the flatter one wins, so silhouettes stay clean. Background
-// pixels (depth 1) keep what the layer wrote.
+// two one-sided slopes the flatter one wins, so silhouettes stay clean. Only pixels
+// the layer left without a normal (zero) are filled in; background pixels (depth 1)
+// and drawn normals stay as they are.
 uniform sampler2D Depth;
 uniform sampler2D Normal;
 uniform vec2 delta;
@@ -44,8 +45,9 @@ float slope(vec2 at, vec2 step, float w)
 void main()
 {
     float d = texture(Depth, uv).r;
-    if (d >= 1.0) {
-        FragNormal = texture(Normal, uv).xyz;
+    vec3 drawn = texture(Normal, uv).xyz;
+    if (d >= 1.0 || dot(drawn, drawn) > 0.25) {
+        FragNormal = drawn;
         return;
     }
     float w = distanceAt(uv);

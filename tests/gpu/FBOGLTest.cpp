@@ -285,15 +285,19 @@ TEST_F(FBOGL, FailedCompilesReportAndLeaveNoFramebufferBehind)
 
 class NormalPasses : public FBOGL {
 protected:
-    // Depth rising by `slope` per pixel to the right, or background depth 1 when the
-    // slope is negative... only on the left half when `half` is set.
-    void drawDepthRamp(FBOScene& target, float start, float slope)
+    // Depth rising by `slope` per pixel to the right; the normal drawn is zero (none)
+    // on the left half and `drawn` on the right half.
+    void drawDepthRamp(FBOScene& target, float start, float slope, kal::vec3 drawn = kal::vec3{0, 0, 0})
     {
         auto program = quadProgram({
             "uniform float start;",
             "uniform float slope;",
+            "uniform vec3 drawn;",
             "layout(location = 0) out vec3 Normal;",
-            "void main() { Normal = vec3(0.0, 0.0, -1.0); gl_FragDepth = start + slope * floor(gl_FragCoord.x); }",
+            "void main() {",
+            "  Normal = gl_FragCoord.x < 4.0 ? vec3(0.0) : drawn;",
+            "  gl_FragDepth = start + slope * floor(gl_FragCoord.x);",
+            "}",
         });
         gl->glDrawBuffer(GLenum(target.normalTexture->attachment));
         gl->glViewport(0, 0, target.width, target.height);
@@ -306,6 +310,7 @@ protected:
         kal::setUniformMat4("ProjectionModelViewMatrix", kal::screenQuadMatrix);
         kal::setUniformFloat("start", start);
         kal::setUniformFloat("slope", slope);
+        kal::setUniformVec3("drawn", drawn);
         kal::drawQuad(true);
         gl->glDepthFunc(GL_LESS);
         gl->glDisable(GL_DEPTH_TEST);
@@ -314,20 +319,21 @@ protected:
     }
 };
 
-TEST_F(NormalPasses, OrthogonalNormalsFollowTheDepthSlope)
+TEST_F(NormalPasses, OrthogonalNormalsFollowTheDepthSlopeWhereNoneWasDrawn)
 {
     FBOScene target(8, 8, 1);
     ASSERT_TRUE(target.bind());
     gl->glClear(GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
-    drawDepthRamp(target, 0.25f, 0.001f);
+    drawDepthRamp(target, 0.25f, 0.001f, kal::vec3{0, 0.6f, 0.8f});
     // A depth step of 1 / 1000 is one view unit: one unit deeper per pixel is 45 degrees.
     ASSERT_TRUE(target.normalsOrthogonal(target.normalTexture, target.normalScratch, target.depthTexture, 1000.0f,
                                          true));
     const auto n = readAttachment<float>(GL_COLOR_ATTACHMENT3, 8, 8, GL_RGB, GL_FLOAT, 3);
     for (int i = 0; i < 64; ++i) {
-        EXPECT_NEAR(n[3 * i], std::sqrt(0.5f), 2e-3f) << i;
-        EXPECT_NEAR(n[3 * i + 1], 0.0f, 1e-3f) << i;
-        EXPECT_NEAR(n[3 * i + 2], std::sqrt(0.5f), 2e-3f) << i;
+        const bool drawn = i % 8 >= 4;
+        EXPECT_NEAR(n[3 * i], drawn ? 0.0f : std::sqrt(0.5f), 2e-3f) << i;
+        EXPECT_NEAR(n[3 * i + 1], drawn ? 0.6f : 0.0f, 1e-3f) << i;
+        EXPECT_NEAR(n[3 * i + 2], drawn ? 0.8f : std::sqrt(0.5f), 2e-3f) << i;
     }
     GLint drawBuffer = 0;
     gl->glGetIntegerv(GL_DRAW_BUFFER, &drawBuffer);
@@ -342,7 +348,7 @@ TEST_F(NormalPasses, BackgroundPixelsKeepTheirNormalAndOtherLayersAreLeftAlone)
     FBOSceneTransparent transparent(opaque, 2);
     ASSERT_TRUE(transparent.bind());
     gl->glClear(GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
-    drawDepthRamp(transparent, 1.0f, 0.0f); // background depth everywhere, stencil 2
+    drawDepthRamp(transparent, 1.0f, 0.0f, kal::vec3{0, 0, -1}); // background depth, stencil 2
     ASSERT_TRUE(transparent.normalsOrthogonal(transparent.normalTexture, transparent.normalScratch,
                                               transparent.depthTexture, 1000.0f, true));
     GLint func = 0, ref = 0, mask = 0;
@@ -354,7 +360,7 @@ TEST_F(NormalPasses, BackgroundPixelsKeepTheirNormalAndOtherLayersAreLeftAlone)
     EXPECT_EQ(mask, 2);
     const auto n = readAttachment<float>(GL_COLOR_ATTACHMENT3, 8, 8, GL_RGB, GL_FLOAT, 3);
     for (int i = 0; i < 64; ++i)
-        EXPECT_FLOAT_EQ(n[3 * i + 2], -1.0f) << i;
+        EXPECT_FLOAT_EQ(n[3 * i + 2], i % 8 >= 4 ? -1.0f : 0.0f) << i;
     transparent.unbind();
 }
 
