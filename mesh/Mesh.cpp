@@ -161,7 +161,7 @@ void Mesh::deleteTriangle(int t) {
     }
     for (int i = 0; i < 3; ++i) {
         int32_t n = tri.neighbour[i];
-        if (n < 0) continue;
+        if (n < 0 || n >= triangles.size()) continue;
         int slot = triangles[n].slotOf(t);
         if (slot >= 0) triangles[n].neighbour[slot] = -1;
     }

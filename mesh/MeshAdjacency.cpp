@@ -267,6 +267,7 @@ void Mesh::markNormalCreases() {
 
 int Mesh::fanStart(int v, int t) const {
     if (!vertices[v].seam()) return vertices[v].firstTriangle;
+    if (t < 0 || t >= triangles.size()) return t;
     int limit = walkLimit();
     int cur = t;
     for (int step = 0; step < limit; ++step) {
@@ -275,7 +276,7 @@ int Mesh::fanStart(int v, int t) const {
         if (c < 0) return cur;
         int fwd = prev3(c);
         int n = tri.neighbour[fwd];
-        if (n < 0 || tri.marked(fwd) || n == t) return cur;
+        if (n < 0 || n >= triangles.size() || tri.marked(fwd) || n == t) return cur;
         cur = n;
     }
     return cur;
@@ -283,6 +284,7 @@ int Mesh::fanStart(int v, int t) const {
 
 int Mesh::fanEnd(int v, int t) const {
     if (!vertices[v].seam()) return vertices[v].firstTriangle;
+    if (t < 0 || t >= triangles.size()) return t;
     int limit = walkLimit();
     int cur = t;
     for (int step = 0; step < limit; ++step) {
@@ -291,7 +293,7 @@ int Mesh::fanEnd(int v, int t) const {
         if (c < 0) return cur;
         int back = next3(c);
         int n = tri.neighbour[back];
-        if (n < 0 || tri.marked(back) || n == t) return cur;
+        if (n < 0 || n >= triangles.size() || tri.marked(back) || n == t) return cur;
         cur = n;
     }
     return cur;
@@ -299,6 +301,7 @@ int Mesh::fanEnd(int v, int t) const {
 
 int Mesh::openFanStart(int v, int t) const {
     if (!vertices[v].open()) return vertices[v].firstTriangle;
+    if (t < 0 || t >= triangles.size()) return t;
     int limit = walkLimit();
     int cur = t;
     for (int step = 0; step < limit; ++step) {
@@ -306,7 +309,7 @@ int Mesh::openFanStart(int v, int t) const {
         int c = tri.cornerOf(v);
         if (c < 0) return cur;
         int n = tri.neighbour[prev3(c)];
-        if (n < 0 || n == t) return cur;
+        if (n < 0 || n >= triangles.size() || n == t) return cur;
         cur = n;
     }
     return cur;
@@ -315,6 +318,7 @@ int Mesh::openFanStart(int v, int t) const {
 int Mesh::seamNeighbourAfter(int v, int t) const {
     if (!vertices[v].seam()) return -1;
     int last = fanStart(v, t);
+    if (last < 0 || last >= triangles.size()) return -1;
     int c = triangles[last].cornerOf(v);
     return c < 0 ? -1 : triangles[last].vertex[next3(c)];
 }
@@ -322,6 +326,7 @@ int Mesh::seamNeighbourAfter(int v, int t) const {
 int Mesh::seamNeighbourBefore(int v, int t) const {
     if (!vertices[v].seam()) return -1;
     int last = fanEnd(v, t);
+    if (last < 0 || last >= triangles.size()) return -1;
     int c = triangles[last].cornerOf(v);
     return c < 0 ? -1 : triangles[last].vertex[prev3(c)];
 }
@@ -342,7 +347,7 @@ int Mesh::cornerWalk(int& v, int& t, int& e) const {
         e = (e + step) % 3;
         const MeshTriangle& tri = triangles[t];
         int n = tri.neighbour[e];
-        if (n < 0 || tri.marked(e)) {
+        if (n < 0 || n >= triangles.size() || tri.marked(e)) {
             v = tri.vertex[before];
             return v;
         }
@@ -423,6 +428,7 @@ int Mesh::vertexTrianglesFrom(int v, int t, std::vector<int32_t>& tris) const {
     if (!vertices[v].seam()) return vertexTriangles(v, tris);
     tris.clear();
     int start = fanStart(v, t);
+    if (start < 0 || start >= triangles.size()) return 0;
     int cur = start;
     int limit = walkLimit();
     for (int step = 0; step < limit; ++step) {
@@ -432,7 +438,7 @@ int Mesh::vertexTrianglesFrom(int v, int t, std::vector<int32_t>& tris) const {
         tris.push_back(cur);
         int back = next3(c);
         int n = tri.neighbour[back];
-        if (n < 0 || tri.marked(back) || n == start) break;
+        if (n < 0 || n >= triangles.size() || tri.marked(back) || n == start) break;
         cur = n;
     }
     return int(tris.size());
@@ -441,6 +447,7 @@ int Mesh::vertexTrianglesFrom(int v, int t, std::vector<int32_t>& tris) const {
 int Mesh::vertexTrianglesTo(int v, int t, std::vector<int32_t>& tris) const {
     if (!vertices[v].open()) return vertexTriangles(v, tris);
     tris.clear();
+    if (t < 0 || t >= triangles.size()) return 0;
     int cur = t;
     int limit = walkLimit();
     for (int step = 0; step < limit; ++step) {
@@ -449,7 +456,7 @@ int Mesh::vertexTrianglesTo(int v, int t, std::vector<int32_t>& tris) const {
         if (c < 0) break;
         tris.push_back(cur);
         int n = tri.neighbour[prev3(c)];
-        if (n < 0 || n == t) break;
+        if (n < 0 || n >= triangles.size() || n == t) break;
         cur = n;
     }
     std::reverse(tris.begin(), tris.end());
@@ -458,6 +465,7 @@ int Mesh::vertexTrianglesTo(int v, int t, std::vector<int32_t>& tris) const {
 
 int Mesh::ringFromTriangle(int v, int t, std::vector<int32_t>& tris) const {
     tris.clear();
+    if (t < 0 || t >= triangles.size()) return 0;
     int limit = walkLimit();
     int start = t;
     int cur = t;
@@ -466,7 +474,7 @@ int Mesh::ringFromTriangle(int v, int t, std::vector<int32_t>& tris) const {
         int c = tri.cornerOf(v);
         if (c < 0) break;
         int n = tri.neighbour[prev3(c)];
-        if (n < 0) {
+        if (n < 0 || n >= triangles.size()) {
             start = cur;
             break;
         }
@@ -517,7 +525,7 @@ int Mesh::boundaryLoop(int v, std::vector<int32_t>& verts) const {
 int Mesh::seamLine(int v, std::vector<int32_t>& verts, bool stopAtPinned, int t) const {
     if (!vertices[v].seam()) return 0;
     if (t < 0) t = fanStart(v, vertices[v].firstTriangle);
-    if (t < 0) return 0;
+    if (t < 0 || t >= triangles.size()) return 0;
     int c = triangles[t].cornerOf(v);
     if (c < 0) return 0;
     int limit = vertices.size() + 1;

@@ -39,7 +39,7 @@ void Mesh::selectComponent(const vec3& point, bool clear, int& triangle) {
         tri.flags = uint8_t((tri.flags & ~kTaken) | TriangleSelected);
         selectedTriangles.push_back(t);
         for (int k = 0; k < 3; ++k)
-            if (tri.neighbour[k] >= 0) queue.push(tri.neighbour[k]);
+            if (tri.neighbour[k] >= 0 && tri.neighbour[k] < triangles.size()) queue.push(tri.neighbour[k]);
     }
 }
 
@@ -58,7 +58,7 @@ bool Mesh::selectPatch(const vec3& point, bool clear, int& triangle) {
         selectedTriangles.push_back(t);
         for (int k = 0; k < 3; ++k) {
             int32_t n = tri.neighbour[k];
-            if (n < 0) {
+            if (n < 0 || n >= triangles.size()) {
                 touchesOpen = true;
             } else if (tri.marked(k)) {
                 bordersAllOpen = false;
@@ -105,7 +105,7 @@ void gatherRegion(Mesh& m, const vec3& centre, float radius, int triangle, bool 
         if (!changed) continue;
         const MeshTriangle& cur = m.triangles[t];
         for (int k = 0; k < 3; ++k) {
-            if (cur.neighbour[k] < 0) continue;
+            if (cur.neighbour[k] < 0 || cur.neighbour[k] >= m.triangles.size()) continue;
             if (!acrossMarks && cur.marked(k)) continue;
             queue.push(cur.neighbour[k]);
         }
@@ -216,7 +216,7 @@ void Mesh::orientComponents() {
             bool tReversed = T.flags & TriangleSelected;
             for (int k = 0; k < 3; ++k) {
                 int32_t n = T.neighbour[k];
-                if (n < 0) continue;
+                if (n < 0 || n >= nt) continue;
                 MeshTriangle& N = triangles[n];
                 if (N.flags & TriangleVisited) continue;
                 N.flags = uint8_t((N.flags & ~kTaken) | TriangleVisited);

@@ -257,6 +257,10 @@ TEST(MeshWalks, walksOnBrokenLinksTerminate) {
     m.triangles[1].neighbour[1] = 2;
     m.triangles[2].neighbour[1] = 3;
     m.triangles[3].neighbour[1] = 2;
+    // and links or walk starts that name no triangle at all
+    m.triangles[4].neighbour[2] = 1000;
+    m.triangles[5].neighbour[0] = -7;
+    m.vertices[6].firstTriangle = 999;
     std::vector<int32_t> tris, verts, corners, seams;
     for (int v = 0; v < m.vertexCount(); ++v) {
         m.vertexTriangles(v, tris);
@@ -283,6 +287,15 @@ TEST(MeshWalks, walksOnBrokenLinksTerminate) {
         m.updateVertexNormal(v);
     }
     m.updateAllRings();
+    int t = 0;
+    m.selectComponent(vec3(), true, t);
+    m.clearSelection();
+    t = 0;
+    m.selectPatch(vec3(), true, t);
+    m.clearSelection();
+    m.gatherComponentBrushVertices(vec3(), 5.0f, true, 0);
+    m.clearSelection();
+    m.orientComponents();
     SUCCEED();
 }
 
