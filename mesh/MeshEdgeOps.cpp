@@ -198,6 +198,8 @@ bool Mesh::collapseEdge(int t, int e) {
     settle(b, tbW, tWa);
     settle(W, tbW, tWa);
     settle(Z, naZ, nZb);
+    // the ring update unpins a survivor left without hard edges; a pin is the user's and stays
+    if (pinned && vertices[b].alive()) vertices[b].setPinned(true);
     if (vertices[b].alive()) averageVertexMaterials(b, kPbrAll);
     purgeNeeded = true;
     return true;

@@ -1,0 +1,102 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "MeshFixtures.h"
+#include "MeshInvariants.h"
+#include "TopologyChecks.h"
+
+namespace kal::test {
+namespace {
+
+// Triangles with k old corners (index below oldCount), for k = 0..3.
+std::vector<int> cornersByAge(const Mesh& m, int oldCount) {
+    std::vector<int> counts(4, 0);
+    for (int t = 0; t < m.triangleCount(); ++t) {
+        int old = 0;
+        for (int c = 0; c < 3; ++c) old += m.triangles[t].vertex[c] < oldCount;
+        ++counts[size_t(old)];
+    }
+    return counts;
+}
+
+TEST(Subdivide, LoneTriangleBecomesThreeCornersAndAMiddle) {
+    Mesh m;
+    m.addVertex(vec3(0, 0, 0));
+    m.addVertex(vec3(2, 0, 0));
+    m.addVertex(vec3(0, 2, 0));
+    addTri(m, 0, 1, 2);
+    m = rebuilt(m);
+    EXPECT_TRUE(m.subdivide(false));
+    ASSERT_MESH_VALID(m);
+    EXPECT_EQ(m.vertexCount(), 6);
+    EXPECT_EQ(m.triangleCount(), 4);
+    EXPECT_EQ(cornersByAge(m, 3), (std::vector<int>{1, 3, 0, 0}));
+    for (int v = 3; v < 6; ++v) EXPECT_TRUE(m.vertices[v].open());
+}
+
+TEST(Subdivide, IcosahedronGivesFortyTwoVerticesAndEightyTrianglesOneToFour) {
+    std::unique_ptr<Mesh> m(Mesh::createIcosahedron());
+    m->subdivide(false);
+    ASSERT_MESH_VALID(*m);
+    EXPECT_EQ(m->vertexCount(), 42);
+    EXPECT_EQ(m->triangleCount(), 80);
+    EXPECT_EQ(cornersByAge(*m, 12), (std::vector<int>{20, 60, 0, 0}));
+    // the old marked edges stay hard in both halves, the new inner edges are soft
+    EdgeCounts e = countEdges(*m);
+    EXPECT_EQ(e.marked, 60);
+    EXPECT_EQ(e.unmarked, 60);
+    for (int t = 0; t < 80; ++t) {
+        vec3 n = m->triangles[t].faceNormal;
+        EXPECT_NEAR(length(n), 1.0f, 1e-5f);
+    }
+}
+
+TEST(Subdivide, ClosedMeshStaysClosedAndConsistentOverLevels) {
+    Mesh m = rebuilt(octahedronMesh(), 1);
+    for (int level = 1; level <= 3; ++level) {
+        m.subdivide(true);
+        ASSERT_MESH_VALID(m);
+        EXPECT_EQ(m.triangleCount(), 8 << (2 * level));
+        EXPECT_EQ(countEdges(m).open, 0);
+        EXPECT_GT(signedVolume(m), 0.0);
+    }
+}
+
+TEST(Subdivide, SmoothingLeavesPinnedVerticesWhereTheyAre) {
+    Mesh m = rebuilt(cubeMesh(true));
+    std::vector<vec3> before;
+    for (int v = 0; v < 8; ++v) {
+        ASSERT_TRUE(m.vertices[v].pinned());
+        before.push_back(m.vertices[v].position);
+    }
+    m.subdivide(true);
+    ASSERT_MESH_VALID(m);
+    for (int v = 0; v < 8; ++v) EXPECT_EQ(m.vertices[v].position, before[size_t(v)]);
+}
+
+TEST(Subdivide, SmoothingMovesOldInnerVerticesHalfwayAndNewOnesNot) {
+    Mesh m = rebuilt(hexagonFanMesh());
+    m.vertices[0].position.z = 1.0f;
+    m.subdivide(true);
+    ASSERT_MESH_VALID(m);
+    // the centre's new neighbours are the six spoke midpoints at z = 0.5
+    EXPECT_NEAR(m.vertices[0].position.z, 0.75f, 1e-6f);
+    for (int v = 7; v < m.vertexCount(); ++v) {
+        float z = m.vertices[v].position.z;
+        EXPECT_TRUE(z == 0.0f || z == 0.5f) << v;
+    }
+}
+
+TEST(SubdivideCentroid, ThreeTrianglesPerOldOneAndOldEdgesFlipped) {
+    Mesh m = rebuilt(octahedronMesh(), 1);
+    m.subdivideCentroid();
+    ASSERT_MESH_VALID(m);
+    EXPECT_EQ(m.vertexCount(), 14);
+    EXPECT_EQ(m.triangleCount(), 24);
+    EXPECT_FALSE(hasEdge(m, 0, 2));
+    EXPECT_GT(signedVolume(m), 0.0);
+}
+
+} // namespace
+} // namespace kal::test
