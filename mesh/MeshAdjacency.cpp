@@ -24,14 +24,15 @@ struct EdgeSlot {
 bool Mesh::buildLinks() {
     int n = vertices.size();
     int nt = triangles.size();
-    // Triangles naming a vertex twice or a vertex outside the store never reach the edge table:
-    // they die here and the purge drops them.
+    // Triangles naming a vertex twice, a vertex outside the store or a dead vertex never reach the
+    // edge table: they die here and the purge drops them.
+    auto usable = [&](int32_t v) { return v >= 0 && v < n && vertices[v].alive(); };
     for (int t = 0; t < nt; ++t) {
         MeshTriangle& tri = triangles[t];
         if (!tri.alive()) continue;
         const int32_t* v = tri.vertex;
-        bool inRange = v[0] >= 0 && v[0] < n && v[1] >= 0 && v[1] < n && v[2] >= 0 && v[2] < n;
-        if (!inRange || v[0] == v[1] || v[1] == v[2] || v[0] == v[2]) tri.flags &= uint8_t(~TriangleAlive);
+        bool named = usable(v[0]) && usable(v[1]) && usable(v[2]);
+        if (!named || v[0] == v[1] || v[1] == v[2] || v[0] == v[2]) tri.flags &= uint8_t(~TriangleAlive);
     }
     purgeNeeded = false;
     // stale walk starts would keep alive a vertex that no alive triangle names any more

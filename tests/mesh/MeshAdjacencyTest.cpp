@@ -71,12 +71,16 @@ TEST(MeshLinks, unnamedVertexAndDeadTriangleAskForAPurge) {
     EXPECT_MESH_VALID(d, {false, true, false});
 }
 
-TEST(MeshLinks, repeatedOrOutOfRangeCornersNeverReachTheEdgeTable) {
+TEST(MeshLinks, repeatedForeignOrDeadCornersNeverReachTheEdgeTable) {
     Mesh m = gridMesh(2);
     int repeated = addTri(m, 0, 0, 4);
     int outside = addTri(m, 0, 99, 4);
     int negative = addTri(m, -3, 1, 4);
+    int dead = m.addVertex(vec3(9, 9, 9));
+    m.vertices[dead].flags &= uint8_t(~VertexAlive);
+    int onDead = addTri(m, 0, 4, dead);
     EXPECT_TRUE(m.buildLinks());
+    EXPECT_FALSE(m.triangles[onDead].alive());
     EXPECT_FALSE(m.triangles[repeated].alive());
     EXPECT_FALSE(m.triangles[outside].alive());
     EXPECT_FALSE(m.triangles[negative].alive());
