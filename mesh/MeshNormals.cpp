@@ -1,5 +1,6 @@
 // Face and corner normals, their selective updates, and the hard-edge (crease) operations.
 // Corner normals are shared inside one fan and split at marked or open edges.
+#include <algorithm>
 #include <cmath>
 
 #include "mesh/Mesh.h"
@@ -94,14 +95,18 @@ void Mesh::growSelection() {
 
 void Mesh::updateNewNormals() {
     int nt = triangles.size();
-    std::vector<int32_t> touched;
+    // the selected flag marks visited vertices; vertices selected before the call are listed apart
+    std::vector<int32_t> touched, alreadySelected;
     for (int t = std::max(0, tearTriangleMark); t < nt; ++t) {
         if (!triangles[t].alive()) continue;
         updateFaceNormal(t);
         for (int c = 0; c < 3; ++c) {
             int32_t v = triangles[t].vertex[c];
             MeshVertex& vx = vertices[v];
-            if (vx.flags & VertexSelected) continue;
+            if (vx.flags & VertexSelected) {
+                alreadySelected.push_back(v);
+                continue;
+            }
             vx.flags |= VertexSelected;
             touched.push_back(v);
         }
@@ -112,6 +117,9 @@ void Mesh::updateNewNormals() {
         vertices[v].flags &= uint8_t(~VertexSelected);
         vertices[v].link = -1;
     }
+    std::sort(alreadySelected.begin(), alreadySelected.end());
+    alreadySelected.erase(std::unique(alreadySelected.begin(), alreadySelected.end()), alreadySelected.end());
+    for (int32_t v : alreadySelected) cornerNormalsOf(v, false, group);
 }
 
 void Mesh::markAllSeams() {

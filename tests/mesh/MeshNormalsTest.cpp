@@ -146,14 +146,23 @@ TEST(MeshNormals, selectiveUpdatesTouchSelectedAndNewRecords) {
             if (m.triangles[t].vertex[c] == 5) expectNear(m.triangles[t].cornerNormal[c], full.triangles[t].cornerNormal[c]);
     m.clearSelection();
 
-    // records from the tear mark on
+    // records from the tear mark on, one of their vertices still selected
     m.tearTriangleMark = 0;
     m.vertices[0].position.z = -1;
+    m.vertices[0].flags |= VertexSelected;
+    m.vertices[0].link = 0;
+    m.selectedVertices.push_back(0);
     m.updateNewNormals();
+    EXPECT_TRUE(m.vertices[0].flags & VertexSelected);
+    for (int v = 1; v < m.vertexCount(); ++v) EXPECT_FALSE(m.vertices[v].flags & VertexSelected);
     full = m;
     full.updateNormals(2);
-    for (int t = 0; t < m.triangleCount(); ++t) expectNear(m.triangles[t].faceNormal, full.triangles[t].faceNormal);
+    for (int t = 0; t < m.triangleCount(); ++t) {
+        expectNear(m.triangles[t].faceNormal, full.triangles[t].faceNormal);
+        for (int c = 0; c < 3; ++c) expectNear(m.triangles[t].cornerNormal[c], full.triangles[t].cornerNormal[c]);
+    }
     EXPECT_MESH_VALID(m);
+    m.clearSelection();
 }
 
 TEST(MeshNormals, cornerNormalSmoothingStaysUnitAndValid) {
