@@ -193,10 +193,6 @@ bool isAttachedTo(const std::vector<Texture2D*>& textures, const Texture2D* text
     return texture && texture->attachment >= 0 && std::find(textures.begin(), textures.end(), texture) != textures.end();
 }
 
-} // namespace
-
-namespace {
-
 // The steps every pass helper shares; `uniforms` sets the pass's own values.
 template <typename Uniforms>
 bool runTargetPass(FBO& target, Shader* shader, Texture2D* output, Texture2D* scratch, Texture2D* depth,
