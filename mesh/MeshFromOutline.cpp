@@ -1,6 +1,7 @@
 // A mesh from a closed 2D outline in z = 0: a sheet, or a closed solid whose back is a mirrored
 // or flattened copy of the front, joined to it by a wall along the rim.
 #include "foundation/Triangulation.h"
+#include "gpu/OutlineDepthField.h"
 #include "mesh/Mesh.h"
 
 namespace kal {
@@ -17,6 +18,18 @@ bool buildFlatFront(Mesh& m, const Outline& outline, bool steinerOnRim) {
         int v = m.addVertex(vec3(points[i].x, points[i].y, 0.0f));
         m.vertices[v].setPinned(i < flags.size() && flags[i]);
     }
+    for (size_t i = 0; i + 2 < tris.size(); i += 3)
+        m.addTriangle(uint32_t(tris[i]), uint32_t(tris[i + 1]), uint32_t(tris[i + 2]), false, false, false);
+    return true;
+}
+
+// A raised front: the depth-field grid of the outline, lifted by profile variant `variant`.
+bool buildRaisedFront(Mesh& m, const Outline& outline, uint8_t variant) {
+    std::vector<vec3> points;
+    std::vector<bool> flags;
+    std::vector<int> tris;
+    if (!outlineDepthField(outline, points, flags, tris, variant, 128.0f)) return false;
+    for (const vec3& p : points) m.addVertex(p);
     for (size_t i = 0; i + 2 < tris.size(); i += 3)
         m.addTriangle(uint32_t(tris[i]), uint32_t(tris[i + 1]), uint32_t(tris[i + 2]), false, false, false);
     return true;
@@ -75,9 +88,9 @@ void addBackAndWall(Mesh& m, int n, int count, uint8_t profile) {
 
 Mesh Mesh::fromOutline(const Outline& outline, bool steinerOnRim, uint8_t profile, uint8_t thickness) {
     Mesh m;
-    // the raised profiles need the outline depth field, which this build does not have yet
-    if (profile != 0) return m;
-    if (!buildFlatFront(m, outline, steinerOnRim)) return m;
+    bool built = profile == 0 ? buildFlatFront(m, outline, steinerOnRim)
+                              : buildRaisedFront(m, outline, uint8_t(profile - 1));
+    if (!built) return m;
     m.rebuild(2);
     if (thickness == 0) return m;
 

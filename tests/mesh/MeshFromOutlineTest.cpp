@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "MeshInvariants.h"
@@ -74,6 +75,24 @@ TEST(FromOutline, HalfSquareHasAFlatBackAtZero) {
     EXPECT_EQ(verticesAtCorners(m, 0), 4);
 }
 
+TEST(FromOutline, UniformProfileThickIsClosedWithItsFrontLevelled) {
+    // the uniform profile's grid is flat and needs no GPU work
+    Mesh m = Mesh::fromOutline(square(true), true, 1, 1);
+    ASSERT_GT(m.triangleCount(), 0);
+    ASSERT_MESH_VALID(m);
+    EXPECT_EQ(countEdges(m).open, 0);
+    float top = 0, bottom = 0;
+    for (int v = 0; v < m.vertexCount(); ++v) {
+        top = std::max(top, m.vertices[v].position.z);
+        bottom = std::min(bottom, m.vertices[v].position.z);
+    }
+    EXPECT_GT(top, 0.0f);
+    EXPECT_NEAR(top, -bottom, 1e-5f);
+    Mesh sheet = Mesh::fromOutline(square(false), true, 1, 0);
+    EXPECT_MESH_VALID(sheet);
+    EXPECT_GT(sheet.triangleCount(), 0);
+}
+
 TEST(FromOutline, UnusableOutlineGivesAnEmptyMesh) {
     Outline line;
     line.points = {vec2(0, 0), vec2(1, 0)};
@@ -84,6 +103,7 @@ TEST(FromOutline, UnusableOutlineGivesAnEmptyMesh) {
     Outline crossing = square(false);
     std::swap(crossing.points[1], crossing.points[2]);
     EXPECT_EQ(Mesh::fromOutline(crossing, true, 0, 0).triangleCount(), 0);
+    EXPECT_EQ(Mesh::fromOutline(line, true, 1, 1).vertexCount(), 0);
 }
 
 } // namespace
