@@ -31,7 +31,8 @@ void addMarkedPolygons(Mesh& m, const int* corners, int sides, int count) {
 }
 
 void addMarkedTriangles(Mesh& m, const int (*tris)[3], int count, bool marked) {
-    for (int i = 0; i < count; ++i) m.addTriangle(uint32_t(tris[i][0]), uint32_t(tris[i][1]), uint32_t(tris[i][2]), marked, marked, marked);
+    for (int i = 0; i < count; ++i)
+        m.addTriangle(uint32_t(tris[i][0]), uint32_t(tris[i][1]), uint32_t(tris[i][2]), marked, marked, marked);
 }
 
 } // namespace
@@ -116,9 +117,10 @@ Mesh* Mesh::createColouredCube() {
 Mesh* Mesh::createDodecahedron() {
     auto* m = new Mesh();
     const float a = float((std::sqrt(5.0) - 1.0) / 2.0), b = float((std::sqrt(5.0) + 1.0) / 2.0);
-    const float points[20][3] = {{-a, 0, b}, {a, 0, b},   {-1, -1, -1}, {-1, -1, 1}, {-1, 1, -1}, {-1, 1, 1},  {1, -1, -1},
-                                 {1, -1, 1}, {1, 1, -1},  {1, 1, 1},    {b, a, 0},   {b, -a, 0},  {-b, a, 0},  {-b, -a, 0},
-                                 {-a, 0, -b}, {a, 0, -b}, {0, b, a},    {0, b, -a},  {0, -b, a},  {0, -b, -a}};
+    const float points[20][3] = {{-a, 0, b},  {a, 0, b},   {-1, -1, -1}, {-1, -1, 1}, {-1, 1, -1},
+                                 {-1, 1, 1},  {1, -1, -1}, {1, -1, 1},   {1, 1, -1},  {1, 1, 1},
+                                 {b, a, 0},   {b, -a, 0},  {-b, a, 0},   {-b, -a, 0}, {-a, 0, -b},
+                                 {a, 0, -b},  {0, b, a},   {0, b, -a},   {0, -b, a},  {0, -b, -a}};
     const int pentagons[12 * 5] = {0,  3,  18, 7,  1,  0,  5,  12, 13, 3,  1,  9,  16, 5,  0,  2,  19, 18, 3,  13,
                                    4,  17, 8,  15, 14, 6,  15, 8,  10, 11, 7,  11, 10, 9,  1,  8,  17, 16, 9,  10,
                                    11, 7,  18, 19, 6,  12, 5,  16, 17, 4,  13, 12, 4,  14, 2,  14, 15, 6,  19, 2};
