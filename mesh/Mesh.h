@@ -77,6 +77,14 @@ public:
     uint32_t flatBytesAllocated = 0;
     // Bytes handed to GL by the uploads so far (storage allocations count nothing).
     uint64_t bytesUploaded = 0;
+    // Limits the next upload of the flagged groups to the corners of triangle records first..last
+    // (calls widen the range), so a brush stroke costs what it touched. Without a call, or once
+    // the set of alive triangles changed, whole groups are written.
+    void markGpuRange(int first, int last);
+    int32_t gpuRangeFirst = -1;
+    int32_t gpuRangeLast = -1;
+    // First corner of each triangle record at the last full upload; one more entry ends the last.
+    std::vector<int32_t> cornerStart;
 
     // Storage (Mesh.cpp).
     int addVertex(float x, float y, float z, int32_t firstTriangle, bool seam, bool pinned);
@@ -226,6 +234,10 @@ public:
     static Mesh fromOutline(const Outline& outline, bool steinerOnRim, uint8_t profile, uint8_t thickness);
 
 private:
+    // Upload steps (MeshGpu.cpp).
+    bool rangeUploadPossible() const;
+    uint64_t uploadLines(const std::vector<float>& lines, int32_t segments);
+    bool finishUpload(uint64_t written);
     // Runs the rebuild passes; markCreases adds the normal-crease pass of an import.
     void rebuildPasses(int mode, bool markCreases);
     // Corner normals of v from face normals (fromCorners false) or from corner normals; group is scratch.

@@ -2,6 +2,7 @@
 // its buffers. Needs the viewport's context to be current.
 #include <QOpenGLFunctions_4_0_Core>
 
+#include <algorithm>
 #include <cstring>
 
 #include "foundation/ByteBuffer.h"
@@ -81,9 +82,8 @@ uint32_t MeshCornerArrays::offset(int a) const {
     return at;
 }
 
-void buildCornerArrays(const Mesh& mesh, const bool parts[4], MeshCornerArrays& out) {
-    const int count = mesh.triangleCount();
-    const size_t reserve = 3 * size_t(count);
+void buildCornerRange(const Mesh& mesh, const bool parts[4], int first, int end, MeshCornerArrays& out) {
+    const size_t reserve = 3 * size_t(std::max(0, end - first));
     out.corners = 0;
     out.segments = 0;
     out.positions.clear();
@@ -102,13 +102,12 @@ void buildCornerArrays(const Mesh& mesh, const bool parts[4], MeshCornerArrays& 
     }
     if (parts[GroupIds]) out.ids.reserve(reserve);
 
-    for (int t = 0; t < count; ++t) {
+    for (int t = first; t < end; ++t) {
         const MeshTriangle& tri = mesh.triangles[t];
         if (!tri.alive()) continue;
         out.corners += 3;
         for (int k = 0; k < 3; ++k) {
             if (parts[GroupPositions]) {
-                if (mesh.isLineEdge(t, k)) ++out.segments;
                 const vec3& p = mesh.vertices[tri.vertex[k]].position;
                 out.positions.insert(out.positions.end(), {p.x, p.y, p.z});
             }
@@ -127,19 +126,28 @@ void buildCornerArrays(const Mesh& mesh, const bool parts[4], MeshCornerArrays& 
             if (parts[GroupIds]) out.ids.push_back(uint32_t(t));
         }
     }
+}
 
-    if (!parts[GroupPositions] || out.segments == 0) return;
-    out.lines.reserve(6 * size_t(out.segments));
+void buildEdgeLines(const Mesh& mesh, MeshCornerArrays& out) {
+    out.segments = 0;
+    out.lines.clear();
+    const int count = mesh.triangleCount();
     for (int t = 0; t < count; ++t) {
         const MeshTriangle& tri = mesh.triangles[t];
         if (!tri.alive()) continue;
         for (int k = 0; k < 3; ++k) {
             if (!mesh.isLineEdge(t, k)) continue;
+            ++out.segments;
             const vec3& a = mesh.vertices[tri.vertex[(k + 2) % 3]].position;
             const vec3& b = mesh.vertices[tri.vertex[(k + 1) % 3]].position;
             out.lines.insert(out.lines.end(), {a.x, a.y, a.z, b.x, b.y, b.z});
         }
     }
+}
+
+void buildCornerArrays(const Mesh& mesh, const bool parts[4], MeshCornerArrays& out) {
+    buildCornerRange(mesh, parts, 0, mesh.triangleCount(), out);
+    if (parts[GroupPositions]) buildEdgeLines(mesh, out);
 }
 
 namespace {
@@ -160,7 +168,82 @@ uint64_t writeRange(uint32_t offset, size_t bytes, const void* data) {
 
 template <typename T> size_t byteSize(const std::vector<T>& v) { return v.size() * sizeof(T); }
 
+// Writes the built groups into a corner buffer of `corners` corners, starting at corner `first`.
+uint64_t writeGroups(const MeshCornerArrays& arrays, int32_t corners, int32_t first) {
+    uint32_t offsets[6];
+    uint32_t at = 0;
+    for (int a = 0; a < 6; ++a) {
+        offsets[a] = at + cornerAttributeBytes[a] * uint32_t(first);
+        at += cornerAttributeBytes[a] * uint32_t(corners);
+    }
+    uint64_t written = 0;
+    written += writeRange(offsets[0], byteSize(arrays.positions), arrays.positions.data());
+    written += writeRange(offsets[1], byteSize(arrays.normals), arrays.normals.data());
+    written += writeRange(offsets[2], byteSize(arrays.colours), arrays.colours.data());
+    written += writeRange(offsets[3], byteSize(arrays.lights), arrays.lights.data());
+    written += writeRange(offsets[4], byteSize(arrays.materials), arrays.materials.data());
+    written += writeRange(offsets[5], byteSize(arrays.ids), arrays.ids.data());
+    return written;
+}
+
 } // namespace
+
+void Mesh::markGpuRange(int first, int last) {
+    if (first > last) return;
+    gpuRangeFirst = gpuRangeLast < 0 ? first : std::min(gpuRangeFirst, first);
+    gpuRangeLast = std::max(gpuRangeLast, last);
+}
+
+// A ranged upload may rewrite the flagged groups of a few records in place only while every
+// record still owns the corners the last full upload gave it.
+bool Mesh::rangeUploadPossible() const {
+    if (gpuRangeLast < 0 || geometryChanged || glBuffer == 0) return false;
+    if (int(cornerStart.size()) != triangleCount() + 1) return false;
+    if (gpuRangeFirst < 0 || gpuRangeLast >= triangleCount()) return false;
+    for (int t = gpuRangeFirst; t <= gpuRangeLast; ++t)
+        if (triangles[t].alive() != (cornerStart[size_t(t) + 1] != cornerStart[size_t(t)])) return false;
+    return true;
+}
+
+uint64_t Mesh::uploadLines(const std::vector<float>& lines, int32_t segments) {
+    const uint32_t lineBytes = uint32_t(byteSize(lines));
+    uint64_t written = 0;
+    if (segments == 0) {
+        if (flatBuffer != 0) {
+            flatVertexCount = 0;
+            gl->glBindBuffer(GL_ARRAY_BUFFER, flatBuffer);
+            if (geometryChanged || flatBytesAllocated != 0) {
+                gl->glBufferData(GL_ARRAY_BUFFER, 0, nullptr, GL_DYNAMIC_DRAW);
+                flatBytesAllocated = 0;
+            }
+            gl->glBindBuffer(GL_ARRAY_BUFFER, 0);
+        }
+        return 0;
+    }
+    flatVertexCount = 2 * segments;
+    const bool fresh = flatBuffer == 0;
+    if (fresh) gl->glGenBuffers(1, &flatBuffer);
+    gl->glBindBuffer(GL_ARRAY_BUFFER, flatBuffer);
+    // the segment count can change without geometryChanged: reallocate on any size change
+    if (fresh || geometryChanged || lineBytes != flatBytesAllocated) {
+        gl->glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(lineBytes), nullptr, GL_DYNAMIC_DRAW);
+        flatBytesAllocated = lineBytes;
+    }
+    written += writeRange(0, lineBytes, lines.data());
+    gl->glBindBuffer(GL_ARRAY_BUFFER, 0);
+    return written;
+}
+
+bool Mesh::finishUpload(uint64_t written) {
+    bytesUploaded += written;
+    gl->glFinish();
+    if (gl->glGetError() != GL_NO_ERROR) return false;
+    for (bool& p : partChanged) p = false;
+    geometryChanged = false;
+    bound = false;
+    gpuRangeFirst = gpuRangeLast = -1;
+    return true;
+}
 
 bool Mesh::updateGpu() {
     if (glBuffer == 0) {
@@ -170,8 +253,34 @@ bool Mesh::updateGpu() {
     } else if (geometryChanged) {
         for (bool& p : partChanged) p = true;
     }
-    if (!partChanged[0] && !partChanged[1] && !partChanged[2] && !partChanged[3]) return true;
+    if (!partChanged[0] && !partChanged[1] && !partChanged[2] && !partChanged[3]) {
+        gpuRangeFirst = gpuRangeLast = -1;
+        return true;
+    }
     if (!gl) return false;
+
+    MeshCornerArrays arrays;
+    if (rangeUploadPossible()) {
+        gl->glFlush();
+        gl->glGetError();
+        const int first = gpuRangeFirst, end = gpuRangeLast + 1;
+        buildCornerRange(*this, partChanged, first, end, arrays);
+        gl->glBindBuffer(GL_ARRAY_BUFFER, glBuffer);
+        uint64_t written = writeGroups(arrays, gpuVertexCount, cornerStart[size_t(first)]);
+        gl->glBindBuffer(GL_ARRAY_BUFFER, 0);
+        // lines come from the whole mesh; a mesh without any skips the walk unless the range has one
+        if (partChanged[GroupPositions]) {
+            bool lines = flatVertexCount > 0;
+            for (int t = first; t < end && !lines; ++t)
+                for (int k = 0; k < 3 && !lines; ++k) lines = triangles[t].alive() && isLineEdge(t, k);
+            if (lines) {
+                buildEdgeLines(*this, arrays);
+                written += uploadLines(arrays.lines, arrays.segments);
+            }
+        }
+        return finishUpload(written);
+    }
+
     // A caller that changed the triangle count but forgot geometryChanged would have us write
     // past the old storage (and leave the other groups at stale offsets): rebuild it all instead.
     if (!geometryChanged && uint32_t(3 * aliveTriangleCount(*this)) * bytesPerCorner != cornerBytesAllocated) {
@@ -182,10 +291,16 @@ bool Mesh::updateGpu() {
     gl->glFlush();
     gl->glGetError();
 
-    MeshCornerArrays arrays;
     buildCornerArrays(*this, partChanged, arrays);
     gpuVertexCount = arrays.corners;
     for (int a = 0; a < 6; ++a) attributeOffset[a] = arrays.offset(a);
+    cornerStart.resize(size_t(triangleCount()) + 1);
+    int32_t corner = 0;
+    for (int t = 0; t < triangleCount(); ++t) {
+        cornerStart[size_t(t)] = corner;
+        if (triangles[t].alive()) corner += 3;
+    }
+    cornerStart.back() = corner;
 
     const bool fresh = glBuffer == 0;
     if (fresh) gl->glGenBuffers(1, &glBuffer);
@@ -194,49 +309,10 @@ bool Mesh::updateGpu() {
         cornerBytesAllocated = uint32_t(arrays.corners) * bytesPerCorner;
         gl->glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(cornerBytesAllocated), nullptr, GL_DYNAMIC_DRAW);
     }
-    uint64_t written = 0;
-    written += writeRange(attributeOffset[0], byteSize(arrays.positions), arrays.positions.data());
-    written += writeRange(attributeOffset[1], byteSize(arrays.normals), arrays.normals.data());
-    written += writeRange(attributeOffset[2], byteSize(arrays.colours), arrays.colours.data());
-    written += writeRange(attributeOffset[3], byteSize(arrays.lights), arrays.lights.data());
-    written += writeRange(attributeOffset[4], byteSize(arrays.materials), arrays.materials.data());
-    written += writeRange(attributeOffset[5], byteSize(arrays.ids), arrays.ids.data());
+    uint64_t written = writeGroups(arrays, arrays.corners, 0);
     gl->glBindBuffer(GL_ARRAY_BUFFER, 0);
-
-    if (partChanged[GroupPositions]) {
-        const uint32_t lineBytes = uint32_t(byteSize(arrays.lines));
-        if (arrays.segments == 0) {
-            if (flatBuffer != 0) {
-                flatVertexCount = 0;
-                gl->glBindBuffer(GL_ARRAY_BUFFER, flatBuffer);
-                if (geometryChanged || flatBytesAllocated != 0) {
-                    gl->glBufferData(GL_ARRAY_BUFFER, 0, nullptr, GL_DYNAMIC_DRAW);
-                    flatBytesAllocated = 0;
-                }
-                gl->glBindBuffer(GL_ARRAY_BUFFER, 0);
-            }
-        } else {
-            flatVertexCount = 2 * arrays.segments;
-            const bool freshLines = flatBuffer == 0;
-            if (freshLines) gl->glGenBuffers(1, &flatBuffer);
-            gl->glBindBuffer(GL_ARRAY_BUFFER, flatBuffer);
-            // the segment count can change without geometryChanged: reallocate on any size change
-            if (freshLines || geometryChanged || lineBytes != flatBytesAllocated) {
-                gl->glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(lineBytes), nullptr, GL_DYNAMIC_DRAW);
-                flatBytesAllocated = lineBytes;
-            }
-            written += writeRange(0, lineBytes, arrays.lines.data());
-            gl->glBindBuffer(GL_ARRAY_BUFFER, 0);
-        }
-    }
-    bytesUploaded += written;
-
-    gl->glFinish();
-    if (gl->glGetError() != GL_NO_ERROR) return false;
-    for (bool& p : partChanged) p = false;
-    geometryChanged = false;
-    bound = false;
-    return true;
+    if (partChanged[GroupPositions]) written += uploadLines(arrays.lines, arrays.segments);
+    return finishUpload(written);
 }
 
 bool Mesh::useShader() {

@@ -32,8 +32,13 @@ struct MeshCornerArrays {
     uint32_t offset(int a) const;
 };
 
-// Fills the arrays of the groups set in parts (the others stay empty) from the alive triangles.
+// Fills the arrays of the groups set in parts (the others stay empty) from the alive triangles,
+// and the edge lines when positions are set.
 void buildCornerArrays(const Mesh& mesh, const bool parts[4], MeshCornerArrays& out);
+// The same for triangle records first..end-1 only, without lines.
+void buildCornerRange(const Mesh& mesh, const bool parts[4], int first, int end, MeshCornerArrays& out);
+// The edge lines of the whole mesh into segments and lines.
+void buildEdgeLines(const Mesh& mesh, MeshCornerArrays& out);
 
 // The matrix that turns corner normals into view space for a model matrix: the inverse transpose
 // of its linear part, sign-corrected for mirrors (normals keep pointing out), then the view's rotation.

@@ -172,6 +172,47 @@ TEST_F(MeshGpu, onlyFlaggedGroupsAreRewrittenInPlace) {
     EXPECT_EQ(m.bytesUploaded, idle);
 }
 
+TEST_F(MeshGpu, markedRangeRewritesOnlyItsOwnCorners) {
+    Mesh m = rebuilt(kal::test::uvSphereMesh(8, 16));
+    ASSERT_TRUE(m.updateGpu());
+    const int n = m.gpuVertexCount;
+    const auto before = bufferContents<float>(m.glBuffer, 0, 3 * n);
+
+    // a brush moves the first corner vertex of records 10..12
+    const int v = m.triangles[10].vertex[0];
+    m.vertices[v].position = vec3(0, 0, 3);
+    m.markGpuRange(11, 12);
+    m.markGpuRange(10, 10);
+    flagOnly(m, 0);
+    m.partChanged[1] = true;
+    const uint64_t start = m.bytesUploaded;
+    ASSERT_TRUE(m.updateGpu());
+    EXPECT_EQ(m.bytesUploaded - start, uint64_t(18) * 9) << "positions and normals of three triangles";
+    const auto after = bufferContents<float>(m.glBuffer, 0, 3 * n);
+    for (int c = 0; c < n; ++c) {
+        const bool inRange = c >= 30 && c < 39;
+        const vec3 want = inRange ? m.vertices[m.triangles[c / 3].vertex[c % 3]].position
+                                  : vec3(before[3 * c], before[3 * c + 1], before[3 * c + 2]);
+        EXPECT_EQ(vec3(after[3 * c], after[3 * c + 1], after[3 * c + 2]), want) << "corner " << c;
+    }
+    // elsewhere the moved vertex keeps its old place until a wider upload
+    EXPECT_EQ(m.gpuRangeLast, -1);
+}
+
+TEST_F(MeshGpu, markedRangeOverADeletedTriangleFallsBackToAFullUpload) {
+    Mesh m = rebuilt(kal::test::uvSphereMesh(8, 16));
+    ASSERT_TRUE(m.updateGpu());
+    const int n = m.gpuVertexCount;
+    m.deleteTriangle(5);
+    m.markGpuRange(4, 6);
+    flagOnly(m, 0);
+    ASSERT_TRUE(m.updateGpu());
+    EXPECT_EQ(m.gpuVertexCount, n - 3);
+    EXPECT_EQ(bufferSize(m.glBuffer), 34 * (n - 3));
+    auto ids = bufferContents<uint32_t>(m.glBuffer, m.attributeOffset[5], n - 3);
+    EXPECT_EQ(ids[15], 6u) << "record 5 is gone from the id array";
+}
+
 TEST_F(MeshGpu, triangleCountChangeWithoutGeometryFlagReallocates) {
     Mesh m = rebuilt(kal::test::gridMesh(2));
     ASSERT_TRUE(m.updateGpu());
