@@ -13,7 +13,7 @@
 #include "foundation/Pbr.h"
 #include "viewport/Camera.h"
 #include "viewport/PickRecord.h"
-#include "scene/UndoStack.h"
+// the undo list (scene/UndoStack.h) joins the view once the scene model has it
 
 namespace kal {
 
@@ -200,7 +200,6 @@ public:
     vec3 blockExtent{0, 0, 0};
     uint8_t penState = 0;          // 0 away, 1 near, 2 pressing
     float pressure = 1.0f;
-    UndoStack undoStack;           // the undo list: acts, cursor, limit (20)
     int32_t lastCursorX = 0, lastCursorY = 0;
     int32_t dragAccumX = 0, dragAccumY = 0;
     bool cursorMoved = false;
