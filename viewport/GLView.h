@@ -121,6 +121,7 @@ public:
                                 {0, 0xAA * 256, 0xFF * 256, 0x04 * 256},
                                 {0xFF * 256, 0, 0xFF * 256, 0x0F * 256}};
     FBO* backgroundImage = nullptr;
+    uint8_t environmentBlur = 0;   // 0..100, "Blur (0-100)": how far the sky background is blurred
     float compositeParamA = 0.5f;
     float compositeParamB = 0.03f;
     int32_t displayState = 0;      // wireframe + 2 x selection display
@@ -233,6 +234,8 @@ public:
     void discardPendingTool();
 
     // --- accessors ---
+    // The second compositing colour outlines objects and parts (black, half covering).
+    const wvec4& contourColor() const { return compositeColors[1]; }
     bool isIdle() const { return busy == 0; }
     int assemblyCommand() const;
     bool isFullMode() const { return fullMode; }
@@ -283,6 +286,18 @@ public:
     bool followLiveMaterial();
     // Milliseconds of a monotonic clock; the origin of the animation time.
     static int64_t monotonicMilliseconds();
+
+    // --- layers (GLViewLayers.cpp, GLViewComposite.cpp) ---
+    // Fills one scene target: on the opaque one the background first, then the tools of the
+    // layer (mode 0 opaque, 1 transparent, 2 all) and the flat line lists. keep draws over what
+    // the target holds. The caller has bound the target and updated the camera.
+    bool drawLayer(FBOScene* target, int mode, bool keep);
+    // Lights the layer, then adds edge contours and outlines, in up to three full-screen passes
+    // inside the target; the image ends where the target's spareColor points. False when a
+    // pass cannot bind its shader or textures.
+    bool compositLayer(FBOScene* target);
+    // The sky background of drawLayer; false when the environment's cube array cannot be bound.
+    bool drawSky(FBOScene* target);
 
     // --- steps that live in other files; GLViewHooks.cpp holds placeholders until they land ---
     virtual void keyStep();
