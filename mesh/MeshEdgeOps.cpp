@@ -37,7 +37,8 @@ bool Mesh::flipEdge(int t, int e) {
     int e1 = next3(e), e2 = prev3(e);
     int m1 = next3(m), m2 = prev3(m);
     int W = T.vertex[e], X = T.vertex[e1], Y = T.vertex[e2];
-    int Z = N.vertex[m], Yn = N.vertex[m1], Xn = N.vertex[m2];
+    // with consistent winding n's corners after Z are Y and X again
+    int Z = N.vertex[m], Yn = N.vertex[m1];
     // a degenerate pair (the same triangle twice, or both opposite corners one vertex) has no flip
     if (W == Z) return false;
     std::vector<int32_t> ring;
@@ -57,7 +58,6 @@ bool Mesh::flipEdge(int t, int e) {
     relink(triangles, nXZ, n, t);
     vertices[X].firstTriangle = t;
     vertices[Yn].firstTriangle = n;
-    (void)Xn;
     updateVertexRing(W);
     updateVertexRing(X);
     updateVertexRing(Y);

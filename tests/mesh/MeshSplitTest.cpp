@@ -146,7 +146,6 @@ TEST(SplitEdgeMidpoint, ReportsOppositeCornersAndAveragesMaterials) {
     EXPECT_EQ(m.triangles[t].corner[c].red, 200);
 
     Mesh open = loneTriangle();
-    m.splitEdgeMidpoint(0, 0, P, S);
     open.splitEdgeMidpoint(0, 0, P, S);
     EXPECT_EQ(P, 0);
     EXPECT_EQ(S, -1);

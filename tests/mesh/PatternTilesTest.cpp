@@ -45,14 +45,6 @@ TEST(PatternTiles, BrushTilesHaveTheirCountsPinnedInnerVerticesAndColouredCentre
     }
 }
 
-TEST(PatternTiles, InnerVerticesSitAtTheirWeightsInTheReferenceTriangle) {
-    std::unique_ptr<Mesh> m(Mesh::createPatternTile(0.7f, false));
-    // c = 0.8, b = 0.1 round corner 0 at (0, 1)
-    vec3 expected = vec3(0, 1, 0) * 0.8f + vec3(-0.8660254f, -0.5f, 0) * 0.1f + vec3(0.8660254f, -0.5f, 0) * 0.1f;
-    EXPECT_NEAR(m->vertices[3].position.x, expected.x, 1e-5f);
-    EXPECT_NEAR(m->vertices[3].position.y, expected.y, 1e-5f);
-}
-
 TEST(PatternTiles, FanTileIsAllSeamsWithAFreeInnerVertex) {
     std::unique_ptr<Mesh> m(Mesh::createPatternTile4(0.5f));
     EXPECT_MESH_VALID(*m);

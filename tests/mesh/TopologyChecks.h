@@ -49,12 +49,6 @@ inline int verticesAt(const Mesh& m, vec3 p) {
     return count;
 }
 
-inline int aliveTriangles(const Mesh& m) {
-    int count = 0;
-    for (int t = 0; t < m.triangles.size(); ++t) count += m.triangles[t].alive();
-    return count;
-}
-
 inline bool hasEdge(const Mesh& m, int a, int b) {
     int t, e;
     return m.findEdge(a, b, t, e);
