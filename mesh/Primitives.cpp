@@ -4,7 +4,6 @@
 #include "mesh/Mesh.h"
 
 #include <cmath>
-#include <memory>
 
 #include "foundation/Mat.h"
 
@@ -213,16 +212,22 @@ Mesh* Mesh::createCapsule(int levels, bool hard) {
     return new Mesh(joined);
 }
 
+namespace {
+
+// Never freed by a static destructor: by then the GL context that owns its buffers is gone.
+Mesh* sharedCube = nullptr;
+
+} // namespace
+
 Mesh* colouredCube() {
     // built on first use rather than during static initialisation, whose order across files is unknown
-    static std::unique_ptr<Mesh> cube;
-    if (!cube) cube.reset(Mesh::createColouredCube());
-    return cube.get();
+    if (!sharedCube) sharedCube = Mesh::createColouredCube();
+    return sharedCube;
 }
 
 void releaseColouredCube() {
-    Mesh* cube = colouredCube();
-    cube->releaseGpu();
+    delete sharedCube;
+    sharedCube = nullptr;
 }
 
 } // namespace kal

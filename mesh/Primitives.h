@@ -5,10 +5,10 @@ namespace kal {
 
 class Mesh;
 
-// The coloured cube (faces square to Z red, to Y green, to X blue), built once on first use and
-// owned here; callers never delete it.
+// The coloured cube (faces square to Z red, to Y green, to X blue), built on first use and owned
+// here; callers never delete it.
 Mesh* colouredCube();
-// Frees the cube's GPU buffers; the view calls it while its context is still current.
+// Deletes the cube and its GPU buffers; the view calls it on destruction, with its context current.
 void releaseColouredCube();
 
 } // namespace kal

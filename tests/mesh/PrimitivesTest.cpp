@@ -116,9 +116,12 @@ TEST(Primitives, ColouredCubeFacesSquareToZYXAreRedGreenBlue) {
             EXPECT_EQ(p.opacity, 65535);
             EXPECT_EQ(p.refractivity, 65535);
         }
-    // the shared marker cube is built once
+    // the shared marker cube is built once, and again after a release
     EXPECT_EQ(colouredCube(), colouredCube());
     EXPECT_EQ(colouredCube()->triangles[0].corner[0].green, 0);
+    releaseColouredCube();
+    EXPECT_EQ(colouredCube()->triangleCount(), 12);
+    releaseColouredCube();
 }
 
 TEST(Primitives, IcosahedronLiesOnRadiusTwoAndCentresWithSizeFour) {
