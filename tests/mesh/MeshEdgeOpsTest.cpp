@@ -21,12 +21,27 @@ Mesh thinRhombus() {
     return rebuilt(m);
 }
 
-TEST(FlipEdge, SwapsTheDiagonalAndKeepsLinksAndWalkStarts) {
+// Every corner's material says which vertex it belongs to.
+void paintByVertex(Mesh& m) {
+    for (int t = 0; t < m.triangleCount(); ++t)
+        for (int c = 0; c < 3; ++c) m.triangles[t].corner[c].red = uint16_t(1000 + m.triangles[t].vertex[c]);
+}
+
+bool materialsFollowVertices(const Mesh& m) {
+    for (int t = 0; t < m.triangleCount(); ++t)
+        for (int c = 0; c < 3; ++c)
+            if (m.triangles[t].corner[c].red != 1000 + m.triangles[t].vertex[c]) return false;
+    return true;
+}
+
+TEST(FlipEdge, SwapsTheDiagonalAndKeepsLinksWalkStartsAndCornerMaterials) {
     Mesh m = rebuilt(quadMesh());
+    paintByVertex(m);
     ASSERT_TRUE(m.flipEdgeBetween(0, 2));
     ASSERT_MESH_VALID(m);
     EXPECT_TRUE(hasEdge(m, 1, 3));
     EXPECT_FALSE(hasEdge(m, 0, 2));
+    EXPECT_TRUE(materialsFollowVertices(m));
     EXPECT_FALSE(m.flipEdgeBetween(0, 2));  // gone
     ASSERT_TRUE(m.flipEdgeBetween(1, 3));
     EXPECT_MESH_VALID(m);
@@ -36,9 +51,11 @@ TEST(FlipEdge, SwapsTheDiagonalAndKeepsLinksAndWalkStarts) {
 TEST(FlipEdge, InsideALargerMeshRelinksTheFourOuterNeighbours) {
     Mesh m = rebuilt(gridMesh(3));
     // the diagonal of the middle square, (5, 10)
+    paintByVertex(m);
     ASSERT_TRUE(m.flipEdgeBetween(5, 10));
     ASSERT_MESH_VALID(m);
     EXPECT_TRUE(hasEdge(m, 6, 9));
+    EXPECT_TRUE(materialsFollowVertices(m));
 }
 
 TEST(FlipEdge, MarkedAndOpenEdgesNeverFlip) {

@@ -27,12 +27,17 @@ TEST(Subdivide, LoneTriangleBecomesThreeCornersAndAMiddle) {
     m.addVertex(vec3(0, 2, 0));
     addTri(m, 0, 1, 2);
     m = rebuilt(m);
+    // a material linear in the position: the midpoints must come out as the means of their ends
+    auto shade = [&m](int v) { vec3 p = m.vertices[v].position; return int(10000 * (p.x + 2 * p.y)); };
+    for (int c = 0; c < 3; ++c) m.triangles[0].corner[c].red = uint16_t(shade(m.triangles[0].vertex[c]));
     EXPECT_TRUE(m.subdivide(false));
     ASSERT_MESH_VALID(m);
     EXPECT_EQ(m.vertexCount(), 6);
     EXPECT_EQ(m.triangleCount(), 4);
     EXPECT_EQ(cornersByAge(m, 3), (std::vector<int>{1, 3, 0, 0}));
     for (int v = 3; v < 6; ++v) EXPECT_TRUE(m.vertices[v].open());
+    for (int t = 0; t < 4; ++t)
+        for (int c = 0; c < 3; ++c) EXPECT_EQ(m.triangles[t].corner[c].red, shade(m.triangles[t].vertex[c]));
 }
 
 TEST(Subdivide, IcosahedronGivesFortyTwoVerticesAndEightyTrianglesOneToFour) {
