@@ -4,6 +4,7 @@
 // undo driver) is in GLViewUpdate.cpp, the camera in Camera.cpp; drawing, picking and the gesture
 // steps live in their own files and are declared here.
 #include <cstdint>
+#include <string>
 #include <ctime>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "foundation/Mat.h"
 #include "foundation/Pbr.h"
 #include "viewport/Camera.h"
+#include "viewport/Gesture.h"
 #include "viewport/PickRecord.h"
 // the undo list (scene/UndoStack.h) joins the view once the scene model has it
 
@@ -59,6 +61,8 @@ bool isRevolutionKind(int kind);
 bool isArrayKind(int kind);
 bool isTwoObjectKind(int kind);
 bool isPlacingCommand(int command);
+// The name a saved object is written under: ".ko" appended or put in place of any extension but .ko or .obj.
+std::string objectFileName(const std::string& typed);
 
 // What the live material edit reads of the material dialog; the main window provides it.
 class MaterialEditSource {
@@ -169,6 +173,7 @@ public:
     std::vector<Tool*> chainTools;
     std::vector<mat4> chainMatrices;
     std::vector<Sculptor*> sculptors;
+    Assemblor assemblor;           // the drawing gesture of the assembly mode
     int32_t sculptValue = 13;
     std::vector<PickRecord> symmetricPicks;
     std::vector<int32_t> symmetryMerges;
@@ -314,6 +319,37 @@ public:
     virtual void fillDefaultScene();
     // Builds the environment cube map at start-up; false when it failed.
     virtual bool buildEnvironment();
+
+    // --- drag step helpers (GLViewDrag.cpp) ---
+    // Assembly commands that transform the picked tool while the left button is held.
+    void dragMove();
+    void dragRotate();
+    void dragScale();
+    void dragRotateScale();
+    void captureDrawStroke();
+
+    // --- scene commands (GLViewCommands.cpp) ---
+    void newScene();
+    void discardPendingTools();
+    // Steps the library's current tool (back: to the next child) and rebuilds the pending tool.
+    Tool* cycleTool(bool back);
+    // The commands on the picked object answer false when nothing is picked.
+    bool makeUnique();
+    bool convertToTriMesh();
+    bool convertToClay();
+    // Takes a copy of the tool into the library (level 0 object, 1 element) as the insert tool.
+    bool pickInto(Tool* tool, uint8_t level);
+
+    // --- opening and saving (GLViewFiles.cpp) ---
+    // Loads by upper-cased extension. False, with the scene and the undo list untouched, when the
+    // file cannot be read or its kind cannot be loaded.
+    bool openFile(const std::string& path);
+    // False, with the undo list untouched, when the file could not be written.
+    bool saveScene(const std::string& path);
+    // Asks for a name and writes the hovered object (.ko, or .obj as typed).
+    void saveObject();
+    // The writing half of saveObject, for a name the user has chosen.
+    bool saveObjectAs(const std::string& name);
 
 signals:
     void openMenu();
