@@ -3,13 +3,18 @@
 // its alive flag and one purge per operation compacts the stores. Walks round a vertex cross
 // backward edges (ring order) starting at the vertex's firstTriangle.
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "mesh/MeshRecords.h"
 #include "mesh/MeshStore.h"
 #include "scene/Element.h"
 
+class QImage;
+
 namespace kal {
+
+class ByteBuffer;
 
 struct Outline;
 
@@ -232,6 +237,23 @@ public:
 
     // A sheet or a closed solid from a closed 2D outline (MeshFromOutline.cpp).
     static Mesh fromOutline(const Outline& outline, bool steinerOnRim, uint8_t profile, uint8_t thickness);
+
+    // Scene-file record (MeshRecord.cpp).
+    explicit Mesh(ByteBuffer& in);
+    void save(ByteBuffer& out) override;
+    void load(ByteBuffer& in) override;
+
+    // Wavefront OBJ (ObjImport.cpp, ObjExport.cpp). Relative paths start in the objects folder.
+    Mesh(const std::string& path, bool relative);
+    bool loadFromFile(const std::string& path) override;
+    bool saveToFile(const std::string& path) override;
+    bool importObj(const std::string& path);
+    bool exportObj(const std::string& path);
+    // Appends one object group of the scene export and paints its triangles' cells into the maps.
+    void exportObjWithMaterials(QImage& baseColour, QImage& emission, QImage& metalness, QImage& roughness,
+                                std::string& obj, std::string& mtl, int totalObjects, int& objectNumber,
+                                int& vertexBase, int& texCoordBase, int& normalBase, int& cellNumber,
+                                const mat4& m, const pbr& toolMaterial) const;
 
 private:
     // Upload steps (MeshGpu.cpp).

@@ -3,6 +3,7 @@
 // scene tree (placed objects, positive ids), their flattened lists, picking and selection, and the
 // structural changes the view and the undo records make.
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "foundation/Mat.h"
@@ -41,11 +42,18 @@ public:
     int32_t pickedIndex = 0;
 
     Scene();
+    // A fresh scene read from a file (SceneReader.cpp); relative paths start in the scenes folder.
+    // sceneLoadFailed tells whether the read failed.
+    Scene(const std::string& path, bool relative);
     Scene(const Scene&) = delete;
     Scene& operator=(const Scene&) = delete;
     virtual ~Scene();
 
     void createRoots();
+    // Adds the tools of a .k or .ko file; false, with the scene unchanged, when it cannot be read.
+    bool readFile(const std::string& path);
+    // Writes the scene (.k), or exports it as OBJ with materials for ".obj"; false when writing failed.
+    bool save(const std::string& path);
     Tool* addToMainRoot(Tool* tool);
     Tool* cycleCurrentTool(bool backwards);
     void setTime(double t);

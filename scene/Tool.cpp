@@ -425,12 +425,7 @@ void Tool::applyGestures(const std::vector<Gesture*>& gestures) {
     if (element) element->applyGestures(gestures);
 }
 
-// The record layout is written and read by the scene files; the plain hooks stay empty here.
-void Tool::serializeBody(ByteBuffer&, bool) {}
-void Tool::serialize(ByteBuffer&, bool) {}
-void Tool::deserialize(ByteBuffer&) {}
-void Tool::deserializeLegacy(ByteBuffer& in) { deserialize(in); }
-void Tool::resolveLinks(const std::vector<Tool*>&, const std::vector<Element*>&) {}
+// The record layout is written and read in ToolRecord.cpp.
 
 void Tool::setTime() {
     animationTime = sceneAnimationTime;

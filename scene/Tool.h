@@ -2,6 +2,7 @@
 // A node of the object hierarchy: one shared element, a transform and pivot, constraint axes, a
 // material, flags, owned children and a place in a ring of linked copies that act together.
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "foundation/Mat.h"
@@ -52,6 +53,8 @@ public:
     float animationPhase = 0.0f;
 
     Tool(Element* e, const mat4& transform, const pbr& material, bool transparent);
+    // Reads a plain tool record body (ToolRecord.cpp); links stay pending until resolveLinks.
+    explicit Tool(ByteBuffer& in);
     Tool(const Tool&) = delete;
     Tool& operator=(const Tool&) = delete;
     virtual ~Tool();
@@ -131,6 +134,12 @@ public:
     virtual void deserialize(ByteBuffer& in);
     virtual void deserializeLegacy(ByteBuffer& in);
     virtual void resolveLinks(const std::vector<Tool*>& tools, const std::vector<Element*>& elements);
+    // Writes this tool and its subtree as an object file (.ko), or as one joined mesh for ".obj".
+    bool saveObject(const std::string& path);
+    // Record indices a read tool names until resolveLinks turns them into pointers.
+    std::vector<uint32_t> pendingChildren;
+    uint32_t pendingNext = 0;
+    int32_t pendingElement = -1;
 
     virtual void setTime();
 

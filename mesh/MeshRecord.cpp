@@ -1,0 +1,190 @@
+// The mesh's element record: header, vertex entries of 13 bytes, triangle entries of 73 bytes
+// (41 in files before 20060412). Bodies are written and read in one pass over raw bytes.
+#include "mesh/MeshRecord.h"
+
+#include <cstring>
+
+#include "foundation/ByteBuffer.h"
+#include "mesh/Mesh.h"
+#include "scene/ObjMtlExport.h"
+#include "scene/SceneFile.h"
+
+namespace kal {
+
+namespace {
+
+constexpr size_t vertexEntry = 13;
+constexpr size_t triangleEntry = 73;
+constexpr size_t legacyTriangleEntry = 41;
+
+template <class T> void put(uint8_t*& p, const T& v) {
+    std::memcpy(p, &v, sizeof v);
+    p += sizeof v;
+}
+template <class T> T get(const uint8_t*& p) {
+    T v;
+    std::memcpy(&v, p, sizeof v);
+    p += sizeof v;
+    return v;
+}
+
+bool legacyLayout() { return fileVersion < 20060412; }
+
+Element* readMeshRecord(ByteBuffer& in, uint32_t, size_t, bool& ok) {
+    Mesh* m = new Mesh();
+    ok = readMeshBody(*m, in);
+    if (!ok) {
+        delete m;
+        return nullptr;
+    }
+    return m;
+}
+
+// The icosahedron of the create menu, subdivided into the sphere that stands in for a record
+// whose kind this program does not know.
+Element* placeholderSphere(ByteBuffer&, uint32_t, size_t, bool& ok) {
+    ok = true;
+    const float p = 1.05146f, q = 1.7013f;
+    const float v[12][3] = {{-p, 0, q}, {p, 0, q}, {-p, 0, -q}, {p, 0, -q}, {0, q, p},  {0, q, -p},
+                            {0, -q, p}, {0, -q, -p}, {q, p, 0}, {-q, p, 0}, {q, -p, 0}, {-q, -p, 0}};
+    const int f[20][3] = {{0, 6, 1},  {0, 11, 6}, {1, 4, 0},  {1, 8, 4},  {1, 10, 8}, {2, 5, 3},  {2, 9, 5},
+                          {2, 11, 9}, {3, 7, 2},  {3, 10, 7}, {4, 8, 5},  {4, 9, 0},  {5, 8, 3},  {5, 9, 4},
+                          {6, 10, 1}, {6, 11, 7}, {7, 10, 6}, {7, 11, 2}, {8, 10, 3}, {9, 11, 0}};
+    Mesh ico;
+    for (const auto& x : v) ico.addVertex(x[0], x[1], x[2], -1, false, false);
+    for (const auto& t : f) {
+        MeshTriangle tri;
+        for (int k = 0; k < 3; ++k) tri.vertex[k] = t[k];
+        ico.addTriangle(tri);
+    }
+    ico.rebuild(1);
+    ico.markAllSeams();
+    return Mesh::subdivided(&ico, 3, false, true);
+}
+
+void writeObjGroup(Element& e, ObjExportTarget& t, const mat4& m, const pbr& material) {
+    static_cast<Mesh&>(e).exportObjWithMaterials(t.baseColour, t.emission, t.metalness, t.roughness, t.obj, t.mtl,
+                                                 t.totalTools, t.objectNumber, t.vertexBase, t.texCoordBase,
+                                                 t.normalBase, t.cellNumber, m, material);
+}
+
+void countObjGroup(Element& e, int64_t& vertices, int64_t& triangles) {
+    const Mesh& mesh = static_cast<Mesh&>(e);
+    vertices = mesh.vertexCount();
+    triangles = mesh.triangleCount();
+}
+
+bool writeJoinedObj(const std::vector<Element*>& meshes, const std::vector<mat4>& matrices, const std::string& path) {
+    Mesh joined;
+    for (size_t i = 0; i < meshes.size(); ++i) {
+        Mesh part;
+        transformMesh(part, static_cast<const Mesh&>(*meshes[i]), matrices[i]);
+        joined.append(&part);
+    }
+    joined.rebuild(0);
+    return joined.saveToFile(path);
+}
+
+} // namespace
+
+void registerMeshRecords() {
+    registerElementReader(meshRecordTag, readMeshRecord);
+    // until clay exists its record (a mesh body) reads as a plain mesh
+    registerElementReader(clayRecordTag, readMeshRecord);
+    registerFallbackElementReader(placeholderSphere);
+    registerObjMeshWriter(writeObjGroup, countObjGroup);
+    registerObjJoinedWriter(writeJoinedObj);
+}
+
+bool readMeshBody(Mesh& mesh, ByteBuffer& in) {
+    mesh.translation = in.readVec3();
+    mesh.scale = in.readFloat();
+    uint32_t n = in.readCount(vertexEntry);
+    if (in.failed() || n > uint32_t(INT32_MAX)) return false;
+    const uint8_t* p = in.data() + in.position;
+    mesh.vertices.grow(int(n));
+    for (uint32_t i = 0; i < n; ++i) {
+        MeshVertex& v = mesh.vertices[int(i)];
+        std::memcpy(&v.position, p, 12);
+        // the selection lists are not stored, so a selected flag read back would name nothing
+        v.flags = uint8_t(p[12] & ~VertexSelected);
+        p += vertexEntry;
+    }
+    in.skip(size_t(n) * vertexEntry);
+
+    const bool legacy = legacyLayout();
+    const size_t entry = legacy ? legacyTriangleEntry : triangleEntry;
+    uint32_t m = in.readCount(entry);
+    if (in.failed() || m > uint32_t(INT32_MAX)) return false;
+    p = in.data() + in.position;
+    mesh.triangles.grow(int(m));
+    for (uint32_t i = 0; i < m; ++i) {
+        MeshTriangle& t = mesh.triangles[int(i)];
+        for (int c = 0; c < 3; ++c) {
+            uint32_t vi = get<uint32_t>(p);
+            // an index outside the vertex records would be followed by every walk
+            if (vi >= n) return false;
+            t.vertex[c] = int32_t(vi);
+            pbr& q = t.corner[c];
+            if (!legacy) {
+                std::memcpy(&q, p, sizeof(pbr));
+                p += sizeof(pbr);
+            } else {
+                q.red = uint16_t(p[0] * 256);
+                q.green = uint16_t(p[1] * 256);
+                q.blue = uint16_t(p[2] * 256);
+                q.opacity = uint16_t(p[3] * 256);
+                q.lightRed = uint16_t(p[4] * 256);
+                q.lightGreen = uint16_t(p[5] * 256);
+                q.lightBlue = uint16_t(p[6] * 256);
+                q.refractivity = uint16_t(p[7] * 256);
+                q.roughness = 0;
+                q.metalness = 0;
+                p += 8;
+            }
+        }
+        if (legacy) p += 4;
+        t.flags = uint8_t(*p++ & ~TriangleSelected);
+    }
+    in.skip(size_t(m) * entry);
+    return !in.failed();
+}
+
+Mesh::Mesh(ByteBuffer& in) : Mesh() { load(in); }
+
+void Mesh::save(ByteBuffer& out) {
+    const size_t n = size_t(vertices.size()), m = size_t(triangles.size());
+    const size_t body = 24 + vertexEntry * n + triangleEntry * m;
+    const size_t start = out.bytes.size();
+    out.bytes.resize(start + 8 + body);
+    uint8_t* p = out.bytes.data() + start;
+    put(p, meshRecordTag);
+    put(p, uint32_t(body));
+    put(p, translation);
+    put(p, scale);
+    put(p, uint32_t(n));
+    for (size_t i = 0; i < n; ++i) {
+        const MeshVertex& v = vertices[int(i)];
+        put(p, v.position);
+        put(p, v.flags);
+    }
+    put(p, uint32_t(m));
+    for (size_t i = 0; i < m; ++i) {
+        const MeshTriangle& t = triangles[int(i)];
+        for (int c = 0; c < 3; ++c) {
+            put(p, uint32_t(t.vertex[c]));
+            put(p, t.corner[c]);
+        }
+        put(p, t.flags);
+    }
+}
+
+void Mesh::load(ByteBuffer& in) {
+    if (!readMeshBody(*this, in)) {
+        // a damaged body leaves an empty, invalid mesh rather than records that name nothing
+        reset();
+        invalid = true;
+    }
+}
+
+} // namespace kal

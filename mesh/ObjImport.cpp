@@ -1,0 +1,171 @@
+// OBJ import. Only positions and faces are read; numbers are parsed with std::from_chars so that
+// a comma-decimal locale cannot change them.
+#include "mesh/ObjImport.h"
+
+#include <QFile>
+#include <charconv>
+#include <cstring>
+#include <vector>
+
+#include "mesh/Mesh.h"
+#include "scene/SceneFile.h"
+
+namespace kal {
+
+namespace {
+
+const char* const objectsFolder = "../Scenes/Objects/";
+
+bool isBlank(char c) { return c == ' ' || c == '\t'; }
+
+// Splits [p, end) on blanks, dropping empty parts.
+struct Tokens {
+    const char* p;
+    const char* end;
+    bool next(const char*& b, const char*& e) {
+        while (p < end && isBlank(*p)) ++p;
+        if (p == end) return false;
+        b = p;
+        while (p < end && !isBlank(*p)) ++p;
+        e = p;
+        return true;
+    }
+};
+
+// The whole token as a number, or 0 when it is not one (like a string-to-number conversion).
+double toDouble(const char* b, const char* e) {
+    if (b < e && *b == '+') ++b;
+    double v = 0;
+    auto r = std::from_chars(b, e, v);
+    return r.ec == std::errc() && r.ptr == e ? v : 0.0;
+}
+
+long long toInteger(const char* b, const char* e) {
+    if (b < e && *b == '+') ++b;
+    long long v = 0;
+    auto r = std::from_chars(b, e, v, 10);
+    return r.ec == std::errc() && r.ptr == e ? v : 0;
+}
+
+bool startsWith(const char* b, const char* e, char letter) {
+    return e - b >= 2 && (b[0] == letter || b[0] == letter - 32) && b[1] == ' ';
+}
+
+// Resolves an OBJ number (1-based, or negative counting back from count) to an index below count;
+// -1 when it names nothing.
+long long resolve(long long number, long long count) {
+    long long i = number > 0 ? number - 1 : number < 0 ? count + number : -1;
+    return i >= 0 && i < count ? i : -1;
+}
+
+struct Corner {
+    int32_t vertex;
+    float normal;
+};
+
+} // namespace
+
+void parseObjText(Mesh& mesh, const char* text, size_t size) {
+    if (!text) return;
+    if (const void* zero = std::memchr(text, 0, size)) size = size_t(static_cast<const char*>(zero) - text);
+    const char* const end = text + size;
+    const long long base = mesh.vertexCount();
+
+    // absolute face numbers may name vertices listed later in the file: count them first
+    long long fileVertices = 0;
+    for (const char* p = text; p < end;) {
+        const char* e = p;
+        while (e < end && *e != '\n' && *e != '\r') ++e;
+        if (startsWith(p, e, 'v')) ++fileVertices;
+        p = e + 1;
+    }
+
+    long long vertexSeen = 0, normalSeen = 0;
+    std::vector<Corner> corners;
+    for (const char* p = text; p < end;) {
+        const char* e = p;
+        while (e < end && *e != '\n' && *e != '\r') ++e;
+        const char* line = p;
+        p = e + 1;
+        if (startsWith(line, e, 'v')) {
+            Tokens tk{line + 2, e};
+            float xyz[3] = {0, 0, 0};
+            const char *b, *te;
+            for (int k = 0; k < 3 && tk.next(b, te); ++k) xyz[k] = float(toDouble(b, te));
+            mesh.addVertex(xyz[0], xyz[1], xyz[2], -1, false, false);
+            ++vertexSeen;
+        } else if (e - line >= 3 && line[0] == 'v' && line[1] == 'n' && isBlank(line[2])) {
+            ++normalSeen;
+        } else if (startsWith(line, e, 'f')) {
+            Tokens tk{line + 2, e};
+            corners.clear();
+            bool usable = true;
+            float normal = 0;
+            const char *b, *te;
+            while (tk.next(b, te)) {
+                // fields split on '/', empty fields kept
+                const char* f[4] = {b, nullptr, nullptr, nullptr};
+                const char* fe[4] = {te, te, te, te};
+                int fields = 1;
+                for (const char* q = b; q < te; ++q) {
+                    if (*q != '/') continue;
+                    if (fields < 4) {
+                        fe[fields - 1] = q;
+                        f[fields] = q + 1;
+                    }
+                    ++fields;
+                }
+                long long number = toInteger(f[0], fe[0]);
+                // negative numbers count back from the vertices listed so far
+                long long index = number < 0 ? resolve(number, vertexSeen) : resolve(number, fileVertices);
+                if (index < 0) usable = false;
+                if (fields == 3) {
+                    long long n = toInteger(f[2], fe[2]);
+                    if (n < 0) n = normalSeen + n + 1;
+                    normal = float(n);
+                }
+                corners.push_back({int32_t(base + index), normal});
+            }
+            if (!usable) continue;
+            for (size_t k = 2; k < corners.size(); ++k) {
+                MeshTriangle t;
+                const Corner* c[3] = {&corners[0], &corners[k - 1], &corners[k]};
+                for (int i = 0; i < 3; ++i) {
+                    t.vertex[i] = c[i]->vertex;
+                    t.cornerNormal[i] = vec3(c[i]->normal, c[i]->normal, c[i]->normal);
+                }
+                mesh.addTriangle(t);
+            }
+        }
+    }
+}
+
+Mesh::Mesh(const std::string& path, bool relative) : Mesh() {
+    loadFromFile(relative && (path.empty() || path[0] != ':') ? objectsFolder + path : path);
+}
+
+bool Mesh::loadFromFile(const std::string& path) {
+    // only read access is asked for, so files the user may not write still import
+    QFile probe(QString::fromStdString(path));
+    if (!probe.open(QIODevice::ReadOnly)) {
+        invalid = true;
+        return false;
+    }
+    probe.close();
+    reset();
+    if (!hasExtension(path, ".OBJ")) return false;
+    bool ok = importObj(path);
+    finishImport(1);
+    return ok;
+}
+
+bool Mesh::importObj(const std::string& path) {
+    QFile file(QString::fromStdString(path));
+    if (!file.open(QIODevice::ReadOnly)) return false;
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) return false;
+    parseObjText(*this, bytes.constData(), size_t(bytes.size()));
+    return true;
+}
+
+} // namespace kal

@@ -1,0 +1,15 @@
+#pragma once
+// Wavefront OBJ text to mesh records: "v" positions and "f" faces, fanned into triangles, with
+// the corners' normal numbers kept in the corner normals until the import finish marks hard edges.
+#include <cstddef>
+
+namespace kal {
+
+class Mesh;
+
+// Appends the vertices and faces of the text (which ends at its first zero byte) to the mesh.
+// Faces that name vertex 0 or a vertex the text does not hold are skipped; negative numbers count
+// back from the latest vertex. Numbers read the same in every C locale.
+void parseObjText(Mesh& mesh, const char* text, size_t size);
+
+} // namespace kal

@@ -1,0 +1,142 @@
+// The scene's OBJ export: the global lines, the collection of the scene root's objects with their
+// world matrices, conversion of non-mesh elements, the maps, and the atomic writing of all six files.
+#include "scene/ObjMtlExport.h"
+
+#include <QFileInfo>
+#include <QBuffer>
+
+#include "scene/Element.h"
+#include "scene/ObjText.h"
+#include "scene/Scene.h"
+#include "scene/SceneFile.h"
+#include "scene/Tool.h"
+
+namespace kal {
+
+namespace {
+
+ObjMeshWriter meshWriter = nullptr;
+ObjMeshCounter meshCounter = nullptr;
+ObjJoinedWriter joinedWriter = nullptr;
+
+bool saveImageAtomically(const QImage& image, const QString& path) {
+    QByteArray png;
+    QBuffer buffer(&png);
+    if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG")) return false;
+    return saveFileAtomically(path.toStdString(), png.constData(), size_t(png.size()));
+}
+
+// Marks an element that converts to nothing, so it is asked only once.
+constexpr int32_t noConversion = -2;
+
+} // namespace
+
+void registerObjMeshWriter(ObjMeshWriter writer, ObjMeshCounter counter) {
+    meshWriter = writer;
+    meshCounter = counter;
+}
+void registerObjJoinedWriter(ObjJoinedWriter writer) { joinedWriter = writer; }
+ObjJoinedWriter objJoinedWriter() { return joinedWriter; }
+
+void objMapSize(int64_t faces, int& width, int& height) {
+    int64_t a = 1, b = 1;
+    while (a * b < faces) {
+        if (a < b) {
+            a *= 2;
+            if (a > 4095) break;
+        } else {
+            b *= 2;
+        }
+    }
+    width = int(2 * b);
+    height = int(2 * a);
+}
+
+bool exportSceneObj(Scene& scene, const std::string& path) {
+    QFileInfo info(QString::fromStdString(path));
+    const QString folder = info.path();
+    const QString base = info.completeBaseName();
+    const QString prefix = folder + "/" + base;
+
+    ObjExportTarget target;
+    target.obj = "# Kalvimor OBJ export\n\nmtllib " + base.toStdString() + ".mtl\n";
+    target.mtl = "# Kalvimor MTL export\n";
+
+    std::vector<Tool*> items;
+    std::vector<mat4> handed;
+    std::vector<int32_t> groups, drawArgs;
+    scene.sceneRoot->collectWorldTransforms(items, handed, groups, drawArgs, mat4(), 0, -1);
+    for (Tool* t : items)
+        if (t->element) t->element->clearIds();
+
+    std::vector<Element*> conversions, converted;
+    auto meshOf = [&](Tool* t) -> Element* {
+        if (t->isEmpty() || !t->element) return nullptr;
+        Element* e = t->element;
+        if (e->typeCode == MeshType) return e;
+        if (e->id == noConversion) return nullptr;
+        if (e->id < 0) {
+            Element* m = e->toMesh();
+            converted.push_back(e);
+            if (!m) {
+                e->id = noConversion;
+                return nullptr;
+            }
+            e->id = int32_t(conversions.size());
+            conversions.push_back(m);
+        }
+        return conversions[size_t(e->id)];
+    };
+    // the conversions are made here, once per element
+    int64_t objects = 0, vertices = 0, faces = 0;
+    std::vector<Element*> meshes(items.size(), nullptr);
+    for (size_t i = 0; i < items.size(); ++i) {
+        meshes[i] = meshOf(items[i]);
+        if (!meshes[i]) continue;
+        int64_t nv = 0, nt = 0;
+        if (meshCounter) meshCounter(*meshes[i], nv, nt);
+        objects += 1;
+        vertices += nv;
+        faces += nt;
+    }
+    target.obj += "\n# Global: ";
+    appendNumber(target.obj, objects);
+    target.obj += " objects, ";
+    appendNumber(target.obj, vertices);
+    target.obj += " vertices, ";
+    appendNumber(target.obj, faces);
+    target.obj += " faces\n";
+
+    int w = 2, h = 2;
+    objMapSize(faces, w, h);
+    target.baseColour = QImage(w, h, QImage::Format_RGBA8888);
+    target.baseColour.fill(QColor(0, 0, 0, 255));
+    target.emission = QImage(w, h, QImage::Format_RGB888);
+    target.metalness = QImage(w, h, QImage::Format_RGB888);
+    target.roughness = QImage(w, h, QImage::Format_RGB888);
+    target.emission.fill(0);
+    target.metalness.fill(0);
+    target.roughness.fill(0);
+    target.totalTools = int(items.size());
+
+    for (size_t i = 0; i < items.size(); ++i) {
+        if (!meshes[i] || !meshWriter) continue;
+        mat4 world = items[i]->modelMatrix(handed[i]);
+        mat4 m = meshes[i]->inverseTransform();
+        m *= world;
+        meshWriter(*meshes[i], target, m, items[i]->material);
+    }
+    for (Element* e : converted) e->id = -1;
+    for (Element* m : conversions) delete m;
+
+    bool ok = saveFileAtomically((prefix + ".obj").toStdString(), target.obj.data(), target.obj.size());
+    ok = saveFileAtomically((prefix + ".mtl").toStdString(), target.mtl.data(), target.mtl.size()) && ok;
+    const QString maps = folder + "/Material_";
+    ok = saveImageAtomically(target.baseColour, maps + "basecolor.png") && ok;
+    ok = saveImageAtomically(target.emission, maps + "emission.png") && ok;
+    ok = saveImageAtomically(target.metalness, maps + "metalness.png") && ok;
+    ok = saveImageAtomically(target.roughness, maps + "roughness.png") && ok;
+    return ok;
+}
+
+} // namespace kal

@@ -1,0 +1,62 @@
+#pragma once
+// The chunked container of scene (.k) and object (.ko) files: chunk and record tags, the version
+// of the file being read, and the table that builds tools and elements by record tag. Element
+// and tool kinds that live above the scene model register their readers explicitly at start-up
+// (the mesh through registerMeshRecords()); nothing registers itself from a static initialiser.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace kal {
+
+class ByteBuffer;
+class Element;
+class Scene;
+class Tool;
+
+constexpr uint32_t versionChunkTag = 0xFFFFAAAA;
+constexpr uint32_t toolChunkTag = 0xABCDEF01;
+constexpr uint32_t elementChunkTag = 0xEEEEEEEE;
+constexpr uint32_t currentFileVersion = 20161026;
+
+constexpr uint32_t plainToolTag = 0xABCDEF02;
+constexpr uint32_t meshRecordTag = 0xE0000001;
+constexpr uint32_t clayRecordTag = 0xE000000A;
+constexpr uint32_t legacyCompoundTag = 0xE0000008;
+
+// Version of the file being read: 0 until its version chunk has been read.
+extern uint32_t fileVersion;
+
+// Builds the element of one record. `in` is the element chunk positioned just past the record's
+// header; `end` is where the record's body ends by its length word. A reader leaves the position
+// at the end of what it read. It answers null with ok false when the body is damaged (the file is
+// then refused), and null with ok true to keep the record's index without an element (an image
+// that could not be loaded).
+using ElementReader = Element* (*)(ByteBuffer& in, uint32_t tag, size_t end, bool& ok);
+// Builds a tool from a buffer holding exactly the record's body. A reader that runs past the body
+// leaves the buffer's failure flag set and the file is refused.
+using ToolReader = Tool* (*)(ByteBuffer& in);
+
+void registerElementReader(uint32_t tag, ElementReader reader);
+// The reader of every element tag nobody registered (the placeholder sphere).
+void registerFallbackElementReader(ElementReader reader);
+void registerToolReader(uint32_t tag, ToolReader reader);
+
+// Reads the element record at the position (header included). ok is false for a damaged record.
+Element* readElementRecord(ByteBuffer& in, bool& ok);
+
+// Reads a whole .k or .ko image into the scene. A damaged image is refused with false and the
+// scene keeps exactly what it held; on success the read tools are added to the two roots.
+bool readSceneBytes(Scene& scene, const uint8_t* data, size_t size);
+
+// The bytes of a scene or object file as the writers produce them.
+void writeSceneBytes(Scene& scene, ByteBuffer& out);
+void writeObjectBytes(Tool& object, ByteBuffer& out);
+
+// Replaces the file at path in one step: false, and the old file untouched, when it cannot be written.
+bool saveFileAtomically(const std::string& path, const void* data, size_t size);
+
+// True when the upper-cased extension of path (from its last '.') is ext, e.g. ".OBJ".
+bool hasExtension(const std::string& path, const char* ext);
+
+} // namespace kal

@@ -1,0 +1,257 @@
+// Reading .k and .ko files. The whole image is checked before the scene sees any of it: chunks and
+// records must lie inside the file, every count is bounded by the bytes left, and the tool links
+// must form a forest with closed rings. A damaged file is refused and the scene is left as it was.
+#include <QFile>
+#include <cstring>
+#include <unordered_map>
+
+#include "foundation/ByteBuffer.h"
+#include "scene/Element.h"
+#include "scene/Scene.h"
+#include "scene/SceneFile.h"
+#include "scene/Tool.h"
+
+namespace kal {
+
+uint32_t fileVersion = 0;
+
+namespace {
+
+const char* const scenesFolder = "../Scenes/";
+
+std::unordered_map<uint32_t, ElementReader>& elementReaders() {
+    static std::unordered_map<uint32_t, ElementReader> table;
+    return table;
+}
+
+std::unordered_map<uint32_t, ToolReader>& toolReaders() {
+    static std::unordered_map<uint32_t, ToolReader> table;
+    return table;
+}
+
+ElementReader fallbackReader = nullptr;
+
+Tool* readPlainTool(ByteBuffer& in) { return new Tool(in); }
+
+// The scene model's own kinds; element and tool kinds above it register theirs at start-up.
+void registerSceneRecords() {
+    if (!toolReaders().count(plainToolTag)) registerToolReader(plainToolTag, readPlainTool);
+}
+
+// Nested legacy records are followed recursively; a file cannot nest deeper than this.
+constexpr int maxNesting = 64;
+
+Element* readElementRecordAt(ByteBuffer& in, bool& ok, int depth);
+
+// Legacy compound: an inner record (read and dropped), 8 bytes, an embedded UCurve body, 64 bytes.
+Element* readLegacyCompound(ByteBuffer& in, bool& ok, int depth) {
+    Element* inner = readElementRecordAt(in, ok, depth + 1);
+    if (inner && inner->useCount <= 0) delete inner;
+    if (!ok) return nullptr;
+    if (!in.skip(8)) return ok = false, nullptr;
+    auto it = elementReaders().find(0xE0000007);
+    if (it == elementReaders().end()) {
+        // no curve kind registered: nothing sensible can be made of the body
+        ok = false;
+        return nullptr;
+    }
+    Element* curve = it->second(in, 0xE0000007, in.size(), ok);
+    if (ok && !in.skip(64)) ok = false;
+    if (!ok) {
+        delete curve;
+        return nullptr;
+    }
+    return curve;
+}
+
+Element* readElementRecordAt(ByteBuffer& in, bool& ok, int depth) {
+    ok = true;
+    if (depth > maxNesting || in.remaining() < 8) return ok = false, nullptr;
+    uint32_t tag = in.readU32();
+    uint32_t length = in.readU32();
+    // all zeros is padding, never a record: it must not turn into placeholder spheres
+    if (tag == 0) return ok = false, nullptr;
+    if (tag == legacyCompoundTag) return readLegacyCompound(in, ok, depth);
+    if (length > in.remaining()) return ok = false, nullptr;
+    size_t end = size_t(in.position) + length;
+    auto it = elementReaders().find(tag);
+    Element* e = nullptr;
+    if (it != elementReaders().end()) {
+        e = it->second(in, tag, end, ok);
+    } else {
+        in.seek(end);
+        e = fallbackReader ? fallbackReader(in, tag, end, ok) : nullptr;
+        in.seek(end);
+    }
+    // a body that ran past its record (or the chunk) is damage; one that stopped short is skipped
+    if (ok && (in.failed() || in.position > end)) ok = false;
+    if (!ok) {
+        if (e && e->useCount <= 0) delete e;
+        return nullptr;
+    }
+    if (in.position < end) in.seek(end);
+    return e;
+}
+
+// Everything one read builds before it is handed to the scene.
+struct ReadState {
+    std::vector<Tool*> tools;
+    std::vector<bool> firstOfChunk;
+    std::vector<Element*> elements;
+    bool linked = false;
+
+    ~ReadState() {
+        if (linked) return;
+        // never handed over: tools still hold no pointers, elements no holders
+        for (Tool* t : tools) delete t;
+        for (Element* e : elements)
+            if (e && e->useCount <= 0) delete e;
+    }
+};
+
+bool readToolChunk(ByteBuffer& chunk, ReadState& st) {
+    bool first = true;
+    while (!chunk.atEnd()) {
+        if (chunk.remaining() < 8) return false;
+        uint32_t tag = chunk.readU32();
+        uint32_t length = chunk.readU32();
+        if (length > chunk.remaining()) return false;
+        auto it = toolReaders().find(tag);
+        if (it == toolReaders().end()) {
+            chunk.skip(length); // unknown kinds use no index and are not the chunk's top
+            continue;
+        }
+        ByteBuffer body;
+        body.bytes.assign(chunk.data() + chunk.position, chunk.data() + chunk.position + length);
+        chunk.skip(length);
+        Tool* t = it->second(body);
+        if (!t) return false;
+        st.tools.push_back(t);
+        st.firstOfChunk.push_back(first);
+        first = false;
+        if (body.failed()) return false;
+    }
+    return true;
+}
+
+bool readElementChunk(ByteBuffer& chunk, ReadState& st) {
+    while (!chunk.atEnd()) {
+        bool ok = true;
+        Element* e = readElementRecordAt(chunk, ok, 0);
+        if (!ok) return false;
+        st.elements.push_back(e);
+    }
+    return true;
+}
+
+// Every child index names a tool once and never a chunk's top, every tool is reached from a
+// top (so no cycle exists), ring successors form closed rings, and element indices are in range.
+bool linksHold(const ReadState& st) {
+    const size_t n = st.tools.size();
+    std::vector<uint8_t> named(n, 0), successorNamed(n, 0);
+    for (size_t i = 0; i < n; ++i) {
+        const Tool* t = st.tools[i];
+        for (uint32_t c : t->pendingChildren) {
+            if (c >= n || st.firstOfChunk[c] || named[c]) return false;
+            named[c] = 1;
+        }
+        if (t->pendingNext >= n || successorNamed[t->pendingNext]) return false;
+        successorNamed[t->pendingNext] = 1;
+        if (t->pendingElement >= 0 && size_t(t->pendingElement) >= st.elements.size()) return false;
+    }
+    std::vector<uint8_t> reached(n, 0);
+    std::vector<uint32_t> stack;
+    size_t count = 0;
+    for (size_t i = 0; i < n; ++i) {
+        if (!st.firstOfChunk[i]) continue;
+        stack.push_back(uint32_t(i));
+        while (!stack.empty()) {
+            uint32_t k = stack.back();
+            stack.pop_back();
+            if (reached[k]) return false;
+            reached[k] = 1;
+            ++count;
+            for (uint32_t c : st.tools[k]->pendingChildren) stack.push_back(c);
+        }
+    }
+    return count == n;
+}
+
+bool parseImage(const uint8_t* data, size_t size, ReadState& st) {
+    size_t pos = 0;
+    bool anyChunk = false;
+    while (pos < size) {
+        if (size - pos < 8) return false;
+        uint32_t tag, word;
+        std::memcpy(&tag, data + pos, 4);
+        std::memcpy(&word, data + pos + 4, 4);
+        pos += 8;
+        anyChunk = true;
+        if (tag == versionChunkTag) {
+            fileVersion = word;
+            continue;
+        }
+        // a chunk longer than the rest of the file is a truncated file, not zero padding
+        if (word > size - pos) return false;
+        if (tag == toolChunkTag || tag == elementChunkTag) {
+            ByteBuffer chunk;
+            chunk.bytes.assign(data + pos, data + pos + word);
+            if (!(tag == toolChunkTag ? readToolChunk(chunk, st) : readElementChunk(chunk, st))) return false;
+        }
+        pos += word;
+    }
+    return anyChunk;
+}
+
+} // namespace
+
+void registerElementReader(uint32_t tag, ElementReader reader) { elementReaders()[tag] = reader; }
+void registerFallbackElementReader(ElementReader reader) { fallbackReader = reader; }
+void registerToolReader(uint32_t tag, ToolReader reader) { toolReaders()[tag] = reader; }
+
+Element* readElementRecord(ByteBuffer& in, bool& ok) { return readElementRecordAt(in, ok, 0); }
+
+bool readSceneBytes(Scene& scene, const uint8_t* data, size_t size) {
+    registerSceneRecords();
+    fileVersion = 0;
+    ReadState st;
+    if (!data || !parseImage(data, size, st) || !linksHold(st)) return false;
+
+    st.linked = true;
+    for (Tool* t : st.tools) t->resolveLinks(st.tools, st.elements);
+    // records no tool or composite took would never be freed
+    for (Element*& e : st.elements) {
+        if (e && e->useCount <= 0) {
+            delete e;
+            e = nullptr;
+        }
+    }
+    for (Element* e : st.elements)
+        if (e) e->rebuild(0);
+    for (size_t i = 0; i < st.tools.size(); ++i) {
+        if (!st.firstOfChunk[i]) continue;
+        Tool* t = st.tools[i];
+        if (t->flags & PlacedFlag) {
+            scene.sceneRoot->addChild(t, false);
+        } else {
+            scene.currentTool = scene.toolRoot->addChild(t, false);
+        }
+    }
+    scene.repairRings();
+    return true;
+}
+
+bool Scene::readFile(const std::string& path) {
+    QFile file(QString::fromStdString(path));
+    if (!file.open(QIODevice::ReadOnly)) return false;
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) return false;
+    return readSceneBytes(*this, reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size()));
+}
+
+Scene::Scene(const std::string& path, bool relative) : Scene() {
+    std::string name = relative && (path.empty() || path[0] != ':') ? scenesFolder + path : path;
+    sceneLoadFailed = readFile(name) ? 0 : 1;
+}
+
+} // namespace kal

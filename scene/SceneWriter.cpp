@@ -1,0 +1,180 @@
+// Writing .k and .ko files, and an object as one joined OBJ mesh. Every file is written in one
+// step through QSaveFile: a failed save leaves the previous file as it was and reports false.
+#include <QSaveFile>
+
+#include "foundation/ByteBuffer.h"
+#include "foundation/Strings.h"
+#include "scene/Element.h"
+#include "scene/ObjMtlExport.h"
+#include "scene/Scene.h"
+#include "scene/SceneFile.h"
+#include "scene/Tool.h"
+
+namespace kal {
+
+namespace {
+
+void writeChunkHeader(ByteBuffer& out, uint32_t tag, uint32_t word) {
+    out.write(tag);
+    out.write(word);
+}
+
+// Element ids become record indices in order of first appearance; answers the element list.
+std::vector<Element*> numberElements(const std::vector<Tool*>& tools) {
+    std::vector<Element*> list;
+    for (Tool* t : tools)
+        if (t->element) t->element->clearIds();
+    for (Tool* t : tools) {
+        if (!t->element) continue;
+        std::vector<Element*> all;
+        t->element->collectAll(all);
+        for (Element* e : all) {
+            if (!e || e->id >= 0) continue;
+            e->id = int32_t(list.size());
+            list.push_back(e);
+        }
+    }
+    return list;
+}
+
+void writeElementChunk(ByteBuffer& out, std::vector<Element*>& elements) {
+    ByteBuffer records;
+    for (Element* e : elements) e->save(records);
+    writeChunkHeader(out, elementChunkTag, uint32_t(records.size()));
+    out.append(records.data(), records.size());
+    for (Element* e : elements) e->id = -1;
+}
+
+// The collect flag marks the tools being written (the ring-successor rule reads it); the flags
+// the tools had before are given back afterwards.
+struct CollectMarks {
+    std::vector<Tool*>& tools;
+    std::vector<uint8_t> had;
+    explicit CollectMarks(std::vector<Tool*>& list) : tools(list) {
+        for (Tool* t : tools) {
+            had.push_back(t->flags & CollectFlag);
+            t->flags |= CollectFlag;
+        }
+    }
+    ~CollectMarks() {
+        for (size_t i = 0; i < tools.size(); ++i) tools[i]->flags = uint8_t((tools[i]->flags & ~CollectFlag) | had[i]);
+    }
+};
+
+} // namespace
+
+bool hasExtension(const std::string& path, const char* ext) {
+    size_t dot = path.rfind('.');
+    return dot != std::string::npos && toUpper(path.substr(dot)) == ext;
+}
+
+bool saveFileAtomically(const std::string& path, const void* data, size_t size) {
+    QSaveFile file(QString::fromStdString(path));
+    // unbuffered, so a short write (disk full, size limit) is seen here and not lost in a flush
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return false;
+    const char* p = static_cast<const char*>(data);
+    while (size > 0) {
+        qint64 want = qint64(std::min<size_t>(size, size_t(1) << 30));
+        qint64 n = file.write(p, want);
+        if (n != want || file.error() != QFileDevice::NoError) {
+            file.cancelWriting();
+            return false;
+        }
+        p += n;
+        size -= size_t(n);
+    }
+    return file.commit();
+}
+
+void writeSceneBytes(Scene& scene, ByteBuffer& out) {
+    std::vector<Tool*> top(scene.toolRoot->children);
+    top.insert(top.end(), scene.sceneRoot->children.begin(), scene.sceneRoot->children.end());
+    std::vector<Tool*> all;
+    std::vector<size_t> starts;
+    for (Tool* t : top) {
+        starts.push_back(all.size());
+        t->enumerate(all);
+    }
+    starts.push_back(all.size());
+    std::vector<Element*> elements = numberElements(all);
+    CollectMarks marks(all);
+
+    writeChunkHeader(out, versionChunkTag, currentFileVersion);
+    ByteBuffer records;
+    for (size_t i = 0; i + 1 < starts.size(); ++i) {
+        records.clear();
+        for (size_t k = starts[i]; k < starts[i + 1]; ++k) all[k]->serialize(records, true);
+        writeChunkHeader(out, toolChunkTag, uint32_t(records.size()));
+        out.append(records.data(), records.size());
+    }
+    writeElementChunk(out, elements);
+}
+
+void writeObjectBytes(Tool& object, ByteBuffer& out) {
+    std::vector<Tool*> all;
+    object.enumerate(all);
+    std::vector<Element*> elements = numberElements(all);
+    CollectMarks marks(all);
+
+    writeChunkHeader(out, versionChunkTag, currentFileVersion);
+    ByteBuffer records;
+    for (Tool* t : all) t->serialize(records, false);
+    writeChunkHeader(out, toolChunkTag, uint32_t(records.size()));
+    out.append(records.data(), records.size());
+    writeElementChunk(out, elements);
+}
+
+bool Scene::save(const std::string& path) {
+    if (hasExtension(path, ".OBJ")) return exportSceneObj(*this, path);
+    ByteBuffer out;
+    writeSceneBytes(*this, out);
+    return saveFileAtomically(path, out.data(), out.size());
+}
+
+bool Tool::saveObject(const std::string& path) {
+    if (!hasExtension(path, ".OBJ")) {
+        ByteBuffer out;
+        writeObjectBytes(*this, out);
+        return saveFileAtomically(path, out.data(), out.size());
+    }
+    ObjJoinedWriter writer = objJoinedWriter();
+    if (!writer) return false;
+    // a detached copy in the object's own frame, so the scene placement is left out
+    Tool* copy = copyTransformed(mat4(), true, 0);
+    if (!copy) return false;
+    copy->transform = mat4();
+    copy->pivot = mat4();
+    std::vector<Tool*> items;
+    std::vector<mat4> handed;
+    std::vector<int32_t> groups, drawArgs;
+    copy->collectWorldTransforms(items, handed, groups, drawArgs, mat4(), 0, -1);
+    for (Tool* t : items)
+        if (t->element) t->element->clearIds();
+    std::vector<Element*> conversions, converted, meshes;
+    std::vector<mat4> matrices;
+    for (size_t i = 0; i < items.size(); ++i) {
+        Tool* t = items[i];
+        if (t->isEmpty() || !t->element) continue;
+        Element* e = t->element;
+        Element* mesh = e;
+        if (e->typeCode != MeshType) {
+            if (e->id < 0) {
+                Element* m = e->toMesh();
+                if (!m) continue;
+                e->id = int32_t(conversions.size());
+                conversions.push_back(m);
+                converted.push_back(e);
+            }
+            mesh = conversions[size_t(e->id)];
+        }
+        meshes.push_back(mesh);
+        matrices.push_back(t->modelMatrix(handed[i]));
+    }
+    bool ok = writer(meshes, matrices, path);
+    for (Element* e : converted) e->id = -1;
+    for (Element* m : conversions) delete m;
+    delete copy;
+    return ok;
+}
+
+} // namespace kal

@@ -1,0 +1,161 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "MeshFixtures.h"
+#include "MeshInvariants.h"
+#include "foundation/ByteBuffer.h"
+#include "mesh/MeshRecord.h"
+#include "scene/SceneFile.h"
+
+using namespace kal;
+using namespace kal::test;
+
+namespace {
+
+struct VersionGuard {
+    uint32_t saved = fileVersion;
+    ~VersionGuard() { fileVersion = saved; }
+};
+
+uint32_t wordAt(const ByteBuffer& b, size_t offset) {
+    uint32_t w;
+    std::memcpy(&w, b.data() + offset, 4);
+    return w;
+}
+
+// The body of a record (header dropped), ready to be read.
+ByteBuffer bodyOf(const ByteBuffer& record) {
+    ByteBuffer b;
+    b.bytes.assign(record.bytes.begin() + 8, record.bytes.end());
+    return b;
+}
+
+} // namespace
+
+TEST(MeshRecord, emptyMeshIsThirtyTwoBytes) {
+    Mesh m;
+    ByteBuffer out;
+    m.save(out);
+    ASSERT_EQ(out.size(), 32u);
+    EXPECT_EQ(wordAt(out, 0), meshRecordTag);
+    EXPECT_EQ(wordAt(out, 4), 24u);
+}
+
+TEST(MeshRecord, oneTriangleBodyIs136Bytes) {
+    Mesh m;
+    for (int i = 0; i < 3; ++i) m.addVertex(vec3(float(i), 0, 0));
+    addTri(m, 0, 1, 2);
+    ByteBuffer out;
+    m.save(out);
+    EXPECT_EQ(wordAt(out, 4), 136u);
+}
+
+TEST(MeshRecord, roundTripKeepsRecordsIndexForIndex) {
+    VersionGuard guard;
+    fileVersion = currentFileVersion;
+    Mesh m = cubeMesh();
+    m.translation = vec3(1, 2, 3);
+    m.scale = 2.5f;
+    m.triangles[3].corner[1].red = 1234;
+    m.triangles[3].corner[1].metalness = -77;
+    m.vertices[2].flags |= VertexPinned;
+    ByteBuffer out;
+    m.save(out);
+    ByteBuffer in = bodyOf(out);
+    Mesh r(in);
+    EXPECT_TRUE(in.atEnd());
+    EXPECT_FALSE(in.failed());
+    EXPECT_EQ(r.translation.y, 2.0f);
+    EXPECT_EQ(r.scale, 2.5f);
+    ASSERT_EQ(r.vertexCount(), m.vertexCount());
+    ASSERT_EQ(r.triangleCount(), m.triangleCount());
+    for (int v = 0; v < m.vertexCount(); ++v) {
+        EXPECT_EQ(r.vertices[v].position, m.vertices[v].position);
+        EXPECT_EQ(r.vertices[v].flags, m.vertices[v].flags);
+    }
+    for (int t = 0; t < m.triangleCount(); ++t) {
+        for (int c = 0; c < 3; ++c) {
+            EXPECT_EQ(r.triangles[t].vertex[c], m.triangles[t].vertex[c]);
+            EXPECT_EQ(r.triangles[t].corner[c], m.triangles[t].corner[c]);
+        }
+        EXPECT_EQ(r.triangles[t].flags, m.triangles[t].flags);
+    }
+    r.rebuild(0);
+    EXPECT_MESH_VALID(r);
+}
+
+TEST(MeshRecord, selectionFlagsDoNotOutliveTheUnsavedSelection) {
+    Mesh m = rebuilt(cubeMesh());
+    m.selectAllWithTriangles();
+    ByteBuffer out;
+    m.save(out);
+    ByteBuffer in = bodyOf(out);
+    Mesh r(in);
+    r.rebuild(0);
+    EXPECT_MESH_VALID(r);
+    for (int v = 0; v < r.vertexCount(); ++v) EXPECT_FALSE(r.vertices[v].flags & VertexSelected);
+    for (int t = 0; t < r.triangleCount(); ++t) EXPECT_FALSE(r.triangles[t].flags & TriangleSelected);
+}
+
+TEST(MeshRecord, oldVersionReadsByteColoursIn41ByteTriangles) {
+    VersionGuard guard;
+    ByteBuffer body;
+    body.write(vec3());
+    body.write(1.0f);
+    body.write(uint32_t(3));
+    for (int i = 0; i < 3; ++i) {
+        body.write(vec3(float(i), float(i * i), 0));
+        body.write(uint8_t(VertexAlive));
+    }
+    body.write(uint32_t(1));
+    for (uint32_t c = 0; c < 3; ++c) {
+        body.write(c);
+        const uint8_t colour[8] = {0x80, 255, 0, 255, 1, 2, 3, 4};
+        body.append(colour, 8);
+    }
+    body.write(uint32_t(0));
+    body.write(uint8_t(TriangleAlive | 1));
+    ASSERT_EQ(body.size(), 24u + 39u + 41u);
+    fileVersion = 20060411;
+    Mesh r(body);
+    EXPECT_TRUE(body.atEnd());
+    ASSERT_EQ(r.triangleCount(), 1);
+    EXPECT_EQ(r.triangles[0].corner[2].red, 32768);
+    EXPECT_EQ(r.triangles[0].corner[2].green, 65280);
+    EXPECT_EQ(r.triangles[0].corner[0].refractivity, 1024);
+    EXPECT_EQ(r.triangles[0].flags, TriangleAlive | 1);
+    // the same bytes in a current file are too short for one 73-byte triangle
+    fileVersion = 20060412;
+    body.position = 0;
+    Mesh wrong;
+    EXPECT_FALSE(readMeshBody(wrong, body));
+}
+
+TEST(MeshRecord, damagedBodiesAreRefused) {
+    VersionGuard guard;
+    fileVersion = currentFileVersion;
+    Mesh m = octahedronMesh();
+    ByteBuffer out;
+    m.save(out);
+    // corner index outside the vertex records
+    ByteBuffer badIndex = bodyOf(out);
+    uint32_t far = 6;
+    std::memcpy(badIndex.data() + 24 + 13 * 6, &far, 4);
+    Mesh a;
+    EXPECT_FALSE(readMeshBody(a, badIndex));
+    // a vertex count larger than the body
+    ByteBuffer badCount = bodyOf(out);
+    uint32_t huge = 0x7FFFFFFF;
+    std::memcpy(badCount.data() + 16, &huge, 4);
+    Mesh b;
+    EXPECT_FALSE(readMeshBody(b, badCount));
+    EXPECT_EQ(b.vertexCount(), 0);
+    // the loading constructor leaves an empty, invalid mesh
+    ByteBuffer again = bodyOf(out);
+    std::memcpy(again.data() + 16, &huge, 4);
+    Mesh c(again);
+    EXPECT_TRUE(c.invalid);
+    EXPECT_EQ(c.vertexCount(), 0);
+    EXPECT_EQ(c.triangleCount(), 0);
+}

@@ -1,0 +1,305 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <csignal>
+#include <cstring>
+#include <memory>
+#include <sys/resource.h>
+
+#include "FileTestSupport.h"
+#include "MeshFixtures.h"
+#include "MeshInvariants.h"
+#include "foundation/ByteBuffer.h"
+#include "mesh/MeshRecord.h"
+#include "scene/SceneFile.h"
+
+using namespace kal;
+using namespace kal::test;
+
+namespace {
+
+std::string bytesOf(const ByteBuffer& b) { return std::string(reinterpret_cast<const char*>(b.data()), b.size()); }
+
+std::string sceneBytes(Scene& s) {
+    ByteBuffer out;
+    writeSceneBytes(s, out);
+    return bytesOf(out);
+}
+
+bool readInto(Scene& s, const std::string& bytes) {
+    return readSceneBytes(s, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+}
+
+struct SceneFiles : ::testing::Test {
+    QTemporaryDir dir;
+    void SetUp() override { registerMeshRecords(); }
+    std::string path(const char* name) { return (dir.path() + "/" + name).toStdString(); }
+};
+
+// A shelf tool, and a placed group P holding Q and R that share one mesh; Q is linked with a
+// placed copy S beside P. Transforms, pivots, axes, materials and flags all differ from defaults.
+void buildScene(Scene& s) {
+    Tool* shelf = newTool(heapMesh(rebuilt(quadMesh())), false);
+    s.addToMainRoot(shelf);
+    Mesh* shared = heapMesh(rebuilt(cubeMesh()));
+    Tool* p = newTool(nullptr, true);
+    p->transform = mat4::translationXYZ(1, 2, 3);
+    p->pivot = mat4::translationXYZ(0, 0.5f, 0);
+    Tool* q = newTool(shared, true);
+    q->rotationAxis = vec3(0, 0, 1);
+    q->translationAxis = vec3(1, 0, 0);
+    q->material.red = 1000;
+    q->material.metalness = 3000;
+    q->flags |= TransparentFlag | ColourIsLightFlag | 0x40;
+    Tool* r = newTool(shared, true);
+    r->multiplicity = 4.0f;
+    r->animationRate = 0.5f;
+    p->addChild(q, false);
+    p->addChild(r, false);
+    s.sceneRoot->addChild(p, false);
+    Tool* copy = newTool(shared, true);
+    copy->transform = mat4::translationXYZ(-5, 0, 0);
+    s.sceneRoot->addChild(copy, false);
+    q->link(copy);
+}
+
+size_t toolCount(Scene& s) { return allTools(s).size(); }
+
+// Replaces the little-endian word at offset.
+void putWord(std::string& bytes, size_t offset, uint32_t w) { std::memcpy(&bytes[offset], &w, 4); }
+
+} // namespace
+
+TEST_F(SceneFiles, emptySceneIsVersionAndEmptyElementChunk) {
+    Scene s;
+    std::string b = sceneBytes(s);
+    ASSERT_EQ(b.size(), 16u);
+    const uint32_t expect[4] = {versionChunkTag, currentFileVersion, elementChunkTag, 0};
+    EXPECT_EQ(std::memcmp(b.data(), expect, 16), 0);
+}
+
+TEST_F(SceneFiles, sceneRoundTripsExactly) {
+    Scene s;
+    buildScene(s);
+    ASSERT_TRUE(s.save(path("a.k")));
+    Scene r(path("a.k"), false);
+    ASSERT_EQ(sceneLoadFailed, 0);
+    // writing what was read gives the same bytes: structure, rings, sharing and every field survive
+    EXPECT_EQ(sceneBytes(r), readWholeFile(path("a.k")));
+
+    ASSERT_EQ(r.toolRoot->children.size(), 1u);
+    EXPECT_EQ(r.currentTool, r.toolRoot->children[0]);
+    ASSERT_EQ(r.sceneRoot->children.size(), 2u);
+    Tool* p = r.sceneRoot->children[0];
+    ASSERT_EQ(p->children.size(), 2u);
+    Tool *q = p->children[0], *rr = p->children[1], *copy = r.sceneRoot->children[1];
+    EXPECT_EQ(q->parent, p);
+    EXPECT_EQ(p->parent, r.sceneRoot);
+    EXPECT_EQ(q->element, rr->element);
+    EXPECT_EQ(q->element, copy->element);
+    EXPECT_EQ(q->element->useCount, 3);
+    EXPECT_TRUE(q->isLinkedWith(copy));
+    EXPECT_FALSE(q->isLinkedWith(rr));
+    EXPECT_EQ(p->transform, mat4::translationXYZ(1, 2, 3));
+    EXPECT_EQ(q->flags, LiveFlag | PlacedFlag | TransparentFlag | ColourIsLightFlag | 0x40);
+    EXPECT_EQ(q->material.metalness, 3000);
+    EXPECT_EQ(rr->multiplicity, 4.0f);
+    EXPECT_MESH_VALID(*static_cast<Mesh*>(q->element));
+    EXPECT_EQ(q->element->id, -1);
+}
+
+TEST_F(SceneFiles, writingLeavesTheSceneAsItWas) {
+    Scene s;
+    buildScene(s);
+    std::vector<Tool*> tools = allTools(s);
+    tools[2]->flags |= CollectFlag | HighlightFlag;
+    std::vector<uint8_t> before;
+    for (Tool* t : tools) before.push_back(t->flags);
+    std::string first = sceneBytes(s);
+    for (size_t i = 0; i < tools.size(); ++i) EXPECT_EQ(tools[i]->flags, before[i]);
+    for (Tool* t : tools)
+        if (t->element) EXPECT_EQ(t->element->id, -1);
+    EXPECT_EQ(sceneBytes(s), first);
+}
+
+TEST_F(SceneFiles, objectKeepsSharingAndDropsOutsideLinks) {
+    Scene s;
+    buildScene(s);
+    Tool* p = s.sceneRoot->children[0];
+    ASSERT_TRUE(p->saveObject(path("p.ko")));
+    std::string b = readWholeFile(path("p.ko"));
+    // version chunk, one tool chunk of three records, one element chunk of one record
+    uint32_t toolLength;
+    std::memcpy(&toolLength, b.data() + 12, 4);
+    EXPECT_EQ(toolLength, 3 * 8 + 3 * 197 + 8u);
+    size_t elementChunk = 16 + toolLength;
+    uint32_t tag, elementLength;
+    std::memcpy(&tag, b.data() + elementChunk, 4);
+    std::memcpy(&elementLength, b.data() + elementChunk + 4, 4);
+    EXPECT_EQ(tag, elementChunkTag);
+    EXPECT_EQ(elementChunk + 8 + elementLength, b.size());
+    uint32_t meshLength;
+    std::memcpy(&meshLength, b.data() + elementChunk + 12, 4);
+    EXPECT_EQ(elementLength, 8 + meshLength);
+
+    Scene r;
+    ASSERT_TRUE(r.readFile(path("p.ko")));
+    ASSERT_TRUE(r.readFile(path("p.ko")));
+    ASSERT_EQ(r.sceneRoot->children.size(), 2u);
+    Tool* a = r.sceneRoot->children[0];
+    Tool* c = r.sceneRoot->children[1];
+    EXPECT_NE(a, c);
+    EXPECT_EQ(a->children[0]->element, a->children[1]->element);
+    EXPECT_NE(a->children[0]->element, c->children[0]->element);
+    EXPECT_EQ(a->children[0]->element->useCount, 2);
+    // the link to the copy outside the object is gone
+    EXPECT_FALSE(a->children[0]->isLinked());
+}
+
+TEST_F(SceneFiles, lastShelfTopBecomesCurrentTool) {
+    Scene s;
+    for (int i = 0; i < 3; ++i) s.addToMainRoot(newTool(nullptr, false));
+    Scene r;
+    ASSERT_TRUE(readInto(r, sceneBytes(s)));
+    ASSERT_EQ(r.toolRoot->children.size(), 3u);
+    EXPECT_EQ(r.currentTool, r.toolRoot->children[2]);
+}
+
+TEST_F(SceneFiles, unknownChunksAreSkipped) {
+    Scene s;
+    buildScene(s);
+    std::string b = sceneBytes(s);
+    // insert a chunk of an unknown kind before the element chunk
+    size_t elementChunk = b.rfind(std::string("\xEE\xEE\xEE\xEE", 4));
+    std::string extra(8 + 5, '\x07');
+    putWord(extra, 0, 0x12345678);
+    putWord(extra, 4, 5);
+    b.insert(elementChunk, extra);
+    Scene r;
+    ASSERT_TRUE(readInto(r, b));
+    EXPECT_EQ(sceneBytes(r), sceneBytes(s));
+}
+
+TEST_F(SceneFiles, unknownElementKindReadsAsPlaceholderSphere) {
+    Scene s;
+    s.sceneRoot->addChild(newTool(heapMesh(rebuilt(quadMesh())), true), false);
+    std::string b = sceneBytes(s);
+    size_t record = b.rfind(std::string("\xEE\xEE\xEE\xEE", 4)) + 8;
+    putWord(b, record, 0xE0DDDDDD);
+    Scene r;
+    ASSERT_TRUE(readInto(r, b));
+    Element* e = r.sceneRoot->children[0]->element;
+    ASSERT_NE(e, nullptr);
+    EXPECT_EQ(e->typeCode, MeshType);
+    EXPECT_GE(static_cast<Mesh*>(e)->triangleCount(), 20);
+}
+
+TEST_F(SceneFiles, unreadableFilesAnswerFalseAndKeepTheScene) {
+    Scene s;
+    buildScene(s);
+    size_t before = toolCount(s);
+    EXPECT_FALSE(s.readFile(path("missing.k")));
+    writeWholeFile(path("empty.k"), "");
+    EXPECT_FALSE(s.readFile(path("empty.k")));
+    EXPECT_EQ(toolCount(s), before);
+    Scene fresh(path("missing.k"), false);
+    EXPECT_EQ(sceneLoadFailed, 1);
+}
+
+TEST_F(SceneFiles, damagedLinksAreRefused) {
+    Scene s;
+    Tool* p = newTool(nullptr, true);
+    p->addChild(newTool(nullptr, true), false);
+    p->addChild(newTool(nullptr, true), false);
+    s.sceneRoot->addChild(p, false);
+    const std::string good = sceneBytes(s);
+    // records start after the version chunk and the tool chunk header
+    const size_t rec0 = 16, body0 = rec0 + 8;
+    const size_t children0 = body0 + 177; // first child index of P
+    const size_t ring1 = rec0 + 8 + 205 + 8 + 177; // ring successor of the first child
+    struct Case {
+        const char* what;
+        size_t offset;
+        uint32_t value;
+    } cases[] = {
+        {"child index past the tools", children0, 3},
+        {"child names the top record", children0, 0},
+        {"duplicate child", children0 + 4, 1},
+        {"ring successor past the tools", ring1, 9},
+        {"two tools name one successor", ring1, 2},
+        {"element index past the elements", ring1 + 4, 0},
+    };
+    for (const Case& c : cases) {
+        std::string bad = good;
+        putWord(bad, c.offset, c.value);
+        Scene r;
+        r.addToMainRoot(newTool(nullptr, false));
+        EXPECT_FALSE(readInto(r, bad)) << c.what;
+        EXPECT_EQ(toolCount(r), 1u) << c.what;
+        EXPECT_EQ(r.sceneRoot->children.size(), 0u) << c.what;
+    }
+    // a child that names its own parent chain: Q names P's other child, R names Q
+    std::string cycle = good;
+    putWord(cycle, children0 - 4, 1); // P keeps one child
+    Scene r;
+    EXPECT_FALSE(readInto(r, cycle));
+}
+
+TEST_F(SceneFiles, truncatedOrPaddedFilesNeverBecomeSpheres) {
+    Scene s;
+    buildScene(s);
+    std::string b = sceneBytes(s);
+    // a file cut inside its element chunk, and the same with the missing tail as zero bytes
+    std::string cut = b.substr(0, b.size() - 40);
+    Scene r1;
+    EXPECT_FALSE(readInto(r1, cut));
+    std::string padded = b;
+    size_t elementChunk = b.rfind(std::string("\xEE\xEE\xEE\xEE", 4));
+    uint32_t length;
+    std::memcpy(&length, b.data() + elementChunk + 4, 4);
+    putWord(padded, elementChunk + 4, length + 16);
+    padded.append(16, '\0');
+    Scene r2;
+    EXPECT_FALSE(readInto(r2, padded));
+    EXPECT_TRUE(r2.sceneRoot->children.empty());
+}
+
+// Every prefix, in a heap block of exactly its size, is read or refused; never read past.
+TEST_F(SceneFiles, everyPrefixIsReadOrRefusedCleanly) {
+    Scene s;
+    buildScene(s);
+    std::string scene = sceneBytes(s);
+    ByteBuffer object;
+    writeObjectBytes(*s.sceneRoot->children[0], object);
+    for (const std::string& full : {scene, bytesOf(object)}) {
+        for (size_t n = 0; n <= full.size(); ++n) {
+            std::unique_ptr<uint8_t[]> block(new uint8_t[n ? n : 1]);
+            std::memcpy(block.get(), full.data(), n);
+            Scene r;
+            bool ok = readSceneBytes(r, block.get(), n);
+            if (n == full.size()) EXPECT_TRUE(ok);
+            if (!ok) EXPECT_TRUE(allTools(r).empty()) << n;
+        }
+    }
+}
+
+TEST_F(SceneFiles, failedSaveKeepsThePreviousFile) {
+    Scene s;
+    buildScene(s);
+    const std::string target = path("keep.k");
+    writeWholeFile(target, "previous contents");
+    EXPECT_FALSE(s.save(path("no/such/folder/x.k")));
+    // a file size limit makes the write itself fail half-way
+    struct rlimit old;
+    getrlimit(RLIMIT_FSIZE, &old);
+    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = old;
+    small.rlim_cur = 64;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    bool saved = s.save(target);
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_FALSE(saved);
+    EXPECT_EQ(readWholeFile(target), "previous contents");
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"keep.k"});
+}
