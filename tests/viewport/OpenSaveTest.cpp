@@ -1,0 +1,178 @@
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include "SceneViewFixture.h"
+#include "mesh/Mesh.h"
+#include "mesh/MeshRecord.h"
+#include "scene/Acts.h"
+
+using namespace kal;
+using test::SceneView;
+
+namespace {
+
+// An undo record that only counts how many of its kind are alive.
+class MarkerAct : public Act {
+public:
+    explicit MarkerAct(int& live) : Act(5), alive(live) { ++alive; }
+    ~MarkerAct() override { --alive; }
+    void toggle() override {}
+    int& alive;
+};
+
+class OpenSave : public ::testing::Test {
+protected:
+    void SetUp() override {
+        test::resetAllInput();
+        registerMeshRecords();
+        ASSERT_TRUE(dir.isValid());
+    }
+    std::string path(const char* name) const { return QDir(dir.path()).filePath(name).toStdString(); }
+    void write(const std::string& p, const QByteArray& bytes) const {
+        QFile f(QString::fromStdString(p));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+    // Two records in the undo list, as after two commands.
+    void withHistory(SceneView& v) {
+        v.undoStack.push(new MarkerAct(live));
+        v.undoStack.push(new MarkerAct(live));
+    }
+
+    QTemporaryDir dir;
+    int live = 0;
+};
+
+const char* const tetrahedronObj = "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 0 0 1\nf 1 3 2\nf 1 2 4\nf 2 3 4\nf 3 1 4\n";
+
+} // namespace
+
+TEST_F(OpenSave, AnObjFileBecomesTheLibrarysCurrentToolAndTheInsertTool) {
+    SceneView v;
+    withHistory(v);
+    v.makeInsertTool(2, true);
+    const std::string obj = path("tetra.obj");
+    write(obj, tetrahedronObj);
+    ASSERT_TRUE(v.openFile(obj));
+    ASSERT_EQ(v.scene->toolRoot->children.size(), 2u);
+    Tool* opened = v.scene->toolRoot->children[1];
+    EXPECT_EQ(v.scene->currentTool, opened);
+    EXPECT_EQ(v.pendingTool, opened);
+    EXPECT_EQ(v.insertKind, 0);
+    ASSERT_NE(opened->element, nullptr);
+    EXPECT_EQ(static_cast<Mesh*>(opened->element)->triangleCount(), 4);
+    EXPECT_EQ(live, 0); // a successful open empties the history
+    EXPECT_TRUE(v.frameReady);
+}
+
+TEST_F(OpenSave, FailedOpensKeepTheSceneTheTemplateAndTheHistory) {
+    SceneView v;
+    withHistory(v);
+    v.makeInsertTool(2, true);
+    Tool* cube = v.pendingTool;
+    Scene* scene = v.scene;
+    const size_t library = scene->toolRoot->children.size();
+
+    const std::string empty = path("nothing.obj");
+    write(empty, "# no faces here\nv 1 2 3\n");
+    const std::string jpeg = path("picture.jpeg");
+    write(jpeg, "\xff\xd8\xff");
+    const std::string text = path("notes.txt");
+    write(text, "hello");
+    const std::string damagedScene = path("damaged.k");
+    write(damagedScene, QByteArray("\xaa\xaa\xff\xff\x04\x00\x00\x00garbage", 15));
+    const std::string damagedObject = path("damaged.ko");
+    write(damagedObject, QByteArray("\x01\xef\xcd\xab\xff\xff\xff\x7f", 8));
+
+    for (const std::string& p : {path("missing.k"), empty, jpeg, text, damagedScene, damagedObject, path("noext")}) {
+        EXPECT_FALSE(v.openFile(p)) << p;
+        EXPECT_EQ(v.scene, scene) << p;
+        EXPECT_EQ(scene->toolRoot->children.size(), library) << p;
+        EXPECT_EQ(v.undoStack.acts.size(), 2u) << p;
+        EXPECT_EQ(v.undoStack.cursor, 1) << p;
+        EXPECT_EQ(v.pendingTool, cube) << p;
+        EXPECT_TRUE(v.frameReady) << p;
+        EXPECT_EQ(sceneLoadFailed, 0) << p;
+    }
+    EXPECT_EQ(live, 2);
+}
+
+TEST_F(OpenSave, ASavedSceneOpensAgainInPlaceOfTheCurrentOneWhateverTheExtensionCase) {
+    SceneView v;
+    test::addSceneObject(*v.scene, Mesh::createCube(), mat4::translationXYZ(1, 2, 3));
+    test::addSceneObject(*v.scene, Mesh::createOctahedron(), mat4());
+    const std::string saved = path("two.k");
+    withHistory(v);
+    v.makeInsertTool(4, true);
+    ASSERT_TRUE(v.saveScene(saved));
+    EXPECT_EQ(live, 0);
+    EXPECT_EQ(v.insertKind, 4); // the template of the current kind is built again
+    ASSERT_NE(v.pendingTool, nullptr);
+    EXPECT_NE(v.pendingTool, v.scene->currentTool);
+
+    for (const char* name : {"two.k", "TWO.K"}) {
+        if (QString(name) == "TWO.K") QFile::copy(QString::fromStdString(saved), QString::fromStdString(path(name)));
+        SceneView w;
+        Scene* old = w.scene;
+        withHistory(w);
+        ASSERT_TRUE(w.openFile(path(name))) << name;
+        EXPECT_NE(w.scene, old);
+        EXPECT_EQ(w.scene->sceneRoot->children.size(), 2u);
+        // the library holds the file's tools and then the default sphere, which is current
+        ASSERT_FALSE(w.scene->toolRoot->children.empty());
+        EXPECT_EQ(w.scene->currentTool, w.scene->toolRoot->children.back());
+        EXPECT_EQ(w.pendingTool, w.scene->currentTool);
+        EXPECT_EQ(w.addedTools.size(), 1u);
+        EXPECT_EQ(live, 0);
+        EXPECT_EQ(w.pressPick.object, nullptr);
+    }
+}
+
+TEST_F(OpenSave, ASaveThatCannotBeWrittenReportsFailureAndKeepsTheHistory) {
+    SceneView v;
+    withHistory(v);
+    v.makeInsertTool(2, true);
+    EXPECT_FALSE(v.saveScene(path("no/such/folder/scene.k")));
+    EXPECT_EQ(live, 2);
+    EXPECT_EQ(v.insertKind, 2);
+    EXPECT_TRUE(v.frameReady);
+}
+
+TEST_F(OpenSave, ASavedObjectOpensIntoTheCurrentScene) {
+    SceneView v;
+    Tool* a = test::addSceneObject(*v.scene, Mesh::createCube(), mat4());
+    v.hoverPick.object = a;
+    const std::string typed = path("thing");
+    ASSERT_TRUE(v.saveObjectAs(typed));
+    EXPECT_TRUE(QFile::exists(QString::fromStdString(typed + ".ko")));
+    EXPECT_EQ(a->next, a); // the written copy is gone from the object's ring
+
+    SceneView w;
+    withHistory(w);
+    const size_t before = w.scene->sceneRoot->children.size() + w.scene->toolRoot->children.size();
+    ASSERT_TRUE(w.openFile(typed + ".ko"));
+    EXPECT_GT(w.scene->sceneRoot->children.size() + w.scene->toolRoot->children.size(), before);
+    EXPECT_EQ(live, 0);
+}
+
+TEST_F(OpenSave, SavingAnObjectWithoutAHoveredToolWritesNothing) {
+    SceneView v;
+    v.saveObject(); // no dialog: nothing is under the cursor
+    EXPECT_FALSE(v.saveObjectAs(path("x.ko")));
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(path("x.ko"))));
+}
+
+TEST(ObjectFileName, KoIsAppendedOrReplacesAnyExtensionButKoAndObj) {
+    EXPECT_EQ(objectFileName("rock"), "rock.ko");
+    EXPECT_EQ(objectFileName("rock.ko"), "rock.ko");
+    EXPECT_EQ(objectFileName("rock.obj"), "rock.obj");
+    EXPECT_EQ(objectFileName("rock.OBJ"), "rock.OBJ");
+    EXPECT_EQ(objectFileName("rock.png"), "rock.ko");
+    EXPECT_EQ(objectFileName("rock.txt"), "rock.ko");
+    // a dot in a folder name is no extension
+    EXPECT_EQ(objectFileName("../Scenes/Objects/rock"), "../Scenes/Objects/rock.ko");
+    EXPECT_EQ(objectFileName("C:\\my.models\\rock"), "C:\\my.models\\rock.ko");
+}

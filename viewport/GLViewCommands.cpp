@@ -1,0 +1,94 @@
+// Scene commands of the view: the default library object, stepping and rebuilding the insert
+// tool, making an element unique, conversions, taking the picked object into the library, and
+// the reset of the pick state that ends every one of them.
+#include "mesh/Mesh.h"
+#include "scene/Scene.h"
+#include "scene/Tool.h"
+#include "viewport/GLView.h"
+
+namespace kal {
+
+void GLView::fillDefaultScene() {
+    if (!scene) return;
+    Mesh* icosahedron = Mesh::createIcosahedron();
+    Mesh* sphere = Mesh::subdivided(icosahedron, 3, false, true);
+    delete icosahedron;
+    Tool* tool = new Tool(sphere, mat4::uniformScaling(2.0f), pbr(), false);
+    addedTools = {tool};
+    for (Tool* t : addedTools)
+        if (t) scene->addToMainRoot(t);
+}
+
+void GLView::newScene() {
+    if (insertKind != 0) discardPendingTools();
+}
+
+void GLView::discardPendingTools() {
+    // for kind 0 the pending tool is the library's current tool, which the scene owns
+    if (insertKind != 0) delete pendingTool;
+    delete pendingPartner;
+    pendingTool = nullptr;
+    pendingPartner = nullptr;
+}
+
+Tool* GLView::cycleTool(bool back) {
+    if (chosenMode != ASSEMBLY) return pendingTool;
+    if (command != CommandInsert && command != CommandPlace && command != CommandPaint) return pendingTool;
+    if (scene) scene->cycleCurrentTool(!back);
+    makeInsertTool(0, true);
+    return pendingTool;
+}
+
+void GLView::rebuildInsertTool() {
+    const int k = insertKind;
+    makeInsertTool(0, true);
+    makeInsertTool(k, true);
+}
+
+bool GLView::makeUnique() {
+    Tool* t = pressPick.object;
+    if (!t) return false;
+    redraw = t->detachElement();
+    resetPick(false);
+    return true;
+}
+
+bool GLView::convertToTriMesh() {
+    Tool* t = pressPick.object;
+    if (!t) return false;
+    redraw = scene && scene->convertToTriMesh(t->element);
+    resetPick(false);
+    return true;
+}
+
+bool GLView::convertToClay() {
+    Tool* t = pressPick.object;
+    if (!t) return false;
+    redraw = scene && scene->convertToClay(t->element);
+    resetPick(false);
+    return true;
+}
+
+bool GLView::pickInto(Tool* tool, uint8_t level) {
+    if (!tool) return false;
+    if (level > 1 || !scene) return true;
+    if (level == 1 && tool->isEmpty() && !tool->isArray()) return true;
+    Tool* copy = tool->copy(false);
+    if (level == 1) copy->deleteChildren();
+    scene->addToMainRoot(copy);
+    makeInsertTool(0, false);
+    return true;
+}
+
+void GLView::resetPick(bool rebuildTool) {
+    pressPick = PickRecord();
+    hoverPick = PickRecord();
+    assemblor.clear();
+    // the list owns its gestures: emptying it without deleting them would leak every stroke
+    for (Sculptor* s : sculptors) delete s;
+    sculptors.clear();
+    busy = 0;
+    if (rebuildTool) rebuildInsertTool();
+}
+
+} // namespace kal

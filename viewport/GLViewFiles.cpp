@@ -1,0 +1,133 @@
+// Opening files by extension and saving the scene or one object. A failed open or save leaves
+// the scene, the pending tool and the undo history as they were.
+#include <QApplication>
+#include <QFile>
+#include <QFileDialog>
+#include <QString>
+
+#include "mesh/Mesh.h"
+#include "scene/Scene.h"
+#include "scene/Tool.h"
+#include "viewport/GLView.h"
+
+namespace kal {
+
+namespace {
+
+const char* const objectsFolder = "../Scenes/Objects/";
+
+// Where the file name of a path starts: after its last folder separator.
+size_t fileNameStart(const std::string& path) {
+    const size_t slash = path.find_last_of("/\\");
+    return slash == std::string::npos ? 0 : slash + 1;
+}
+
+// The extension of the file name (from its last '.'), or npos when the name has none. A '.' in
+// a folder name ("../Scenes/") is not an extension.
+size_t extensionStart(const std::string& path) {
+    const size_t dot = path.rfind('.');
+    if (dot == std::string::npos || dot < fileNameStart(path)) return std::string::npos;
+    return dot;
+}
+
+std::string upperExtension(const std::string& path) {
+    const size_t dot = extensionStart(path);
+    return dot == std::string::npos ? std::string() : QString::fromStdString(path.substr(dot)).toUpper().toStdString();
+}
+
+bool canRead(const std::string& path) {
+    QFile probe(QString::fromStdString(path));
+    if (!probe.open(QIODevice::ReadOnly)) return false;
+    probe.close();
+    return true;
+}
+
+} // namespace
+
+// The name an object is written under: ".ko" unless the user typed ".obj"; any other extension
+// is replaced.
+std::string objectFileName(const std::string& typed) {
+    const size_t dot = extensionStart(typed);
+    if (dot == std::string::npos) return typed + ".ko";
+    const std::string ext = QString::fromStdString(typed.substr(dot)).toLower().toStdString();
+    if (ext == ".ko" || ext == ".obj") return typed;
+    return typed.substr(0, dot) + ".ko";
+}
+
+bool GLView::openFile(const std::string& path) {
+    if (!scene || !canRead(path)) return false;
+    const std::string ext = upperExtension(path);
+    // images and animations need the sprite elements; everything else is not ours to open
+    if (ext != ".OBJ" && ext != ".KO" && ext != ".K") return false;
+
+    frameReady = false;
+    bool ok = false;
+    if (ext == ".OBJ") {
+        Mesh* mesh = new Mesh(path, false);
+        // a file without one usable face would add an invisible object
+        if (mesh->invalid || mesh->triangleCount() == 0) {
+            delete mesh;
+        } else {
+            scene->addToMainRoot(new Tool(mesh, mat4(), pbr(), false));
+            ok = true;
+        }
+        if (ok) undoStack.clear();
+    } else if (ext == ".KO") {
+        // the reader leaves the scene untouched when it refuses the file
+        ok = scene->readFile(path);
+        if (ok) undoStack.clear();
+    } else {
+        Scene* loaded = new Scene(path, false);
+        if (sceneLoadFailed) {
+            delete loaded;
+        } else {
+            // the records name the old scene: they go before it does
+            undoStack.clear();
+            resetPick(false);
+            copySource = nullptr;
+            liveMaterial = false;
+            materialTool = nullptr;
+            chainTools.clear();
+            chainMatrices.clear();
+            delete scene;
+            scene = loaded;
+            fillDefaultScene();
+            ok = true;
+        }
+    }
+    sceneLoadFailed = 0;
+    if (ok) makeInsertTool(0, false);
+    frameReady = true;
+    return ok;
+}
+
+bool GLView::saveScene(const std::string& path) {
+    if (!scene) return false;
+    frameReady = false;
+    const int k = insertKind;
+    makeInsertTool(0, false);
+    const bool ok = scene->save(path);
+    makeInsertTool(k, true);
+    if (ok) undoStack.clear();
+    frameReady = true;
+    return ok;
+}
+
+void GLView::saveObject() {
+    if (!hoverPick.object) return;
+    const QString name = QFileDialog::getSaveFileName(QApplication::activeWindow(), "Save Object", objectsFolder,
+                                                      "All (*.ko *.obj);;Object (*.ko);;Meshes (*.obj)");
+    if (!name.isEmpty()) saveObjectAs(name.toUtf8().toStdString());
+    resetPick(false);
+}
+
+bool GLView::saveObjectAs(const std::string& typed) {
+    Tool* object = hoverPick.object;
+    if (!object || typed.empty()) return false;
+    Tool* copy = object->copy(false);
+    const bool ok = copy->saveObject(objectFileName(typed));
+    delete copy;
+    return ok;
+}
+
+} // namespace kal

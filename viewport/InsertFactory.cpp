@@ -1,0 +1,93 @@
+// The insert factory: turns the chosen shape kind into the pending template that Insert and
+// Place copy into the scene, and moves the assembly command to Draw for the kinds whose
+// geometry the user draws.
+#include "mesh/Mesh.h"
+#include "scene/Scene.h"
+#include "scene/Tool.h"
+#include "viewport/GLView.h"
+
+namespace kal {
+
+namespace {
+
+enum ShapeKind : int {
+    KindUseTool = 0,
+    KindTetrahedron = 1,
+    KindCube = 2,
+    KindOctahedron = 3,
+    KindDodecahedron = 4,
+    KindIcosahedron = 5,
+    KindSphere = 6,
+    KindCylinder = 7,
+    KindCapsule = 8,
+};
+
+// Profiles, revolutions and tubes with a drawn section are always drawn; tubes, arrays and
+// chains only when their axis is drawn too.
+bool isDrawnKind(int kind, int axisShape) {
+    return (kind >= 9 && kind <= 19) || (kind >= 20 && kind <= 22 && axisShape == ShapeFree);
+}
+
+Mesh* meshOfKind(int kind) {
+    switch (kind) {
+    case KindTetrahedron:
+        return Mesh::createTetrahedron();
+    case KindCube:
+        return Mesh::createCube();
+    case KindOctahedron:
+        return Mesh::createOctahedron();
+    case KindDodecahedron:
+        return Mesh::createDodecahedron();
+    case KindIcosahedron:
+        return Mesh::createIcosahedron();
+    case KindSphere: {
+        Mesh* icosahedron = Mesh::createIcosahedron();
+        Mesh* sphere = Mesh::subdivided(icosahedron, 3, false, true);
+        delete icosahedron;
+        return sphere;
+    }
+    case KindCylinder:
+        return Mesh::createCylinder(24, false);
+    case KindCapsule:
+        return Mesh::createCapsule(5, false);
+    default:
+        return nullptr;
+    }
+}
+
+// Kinds this build can make a template for: the library tool and the mesh solids. Curves,
+// tubes, revolutions, arrays and the two-object tools come with their element classes.
+bool canBuildKind(int kind) { return kind >= KindUseTool && kind <= KindCapsule; }
+
+} // namespace
+
+void GLView::makeInsertTool(int kind, bool applyMaterial) {
+    // a kind without a template would leave Insert and Draw with nothing to place: refuse it whole
+    if (!canBuildKind(kind)) return;
+
+    if (chosenCommand == CommandInsert || chosenCommand == CommandPlace || chosenCommand == CommandDraw) {
+        if (isDrawnKind(kind, axisShape)) {
+            chosenCommand = command = lastPlacingCommand = CommandDraw;
+        } else {
+            chosenCommand = command = lastPlacingCommand = lastInsertCommand;
+        }
+        redraw = true;
+    }
+
+    if (insertKind != 0 && insertKind == kind) return;
+    if (insertKind != 0) discardPendingTools();
+    insertKind = kind;
+
+    if (kind == KindUseTool) {
+        pendingTool = scene ? scene->currentTool : nullptr;
+        pendingPartner = nullptr;
+    } else {
+        pendingTool = new Tool(meshOfKind(kind), mat4(), pbr(), false);
+        pendingPartner = nullptr;
+    }
+
+    if (applyMaterial && chosenMode == ASSEMBLY) applyAssemblyMaterial();
+    redraw = true;
+}
+
+} // namespace kal
