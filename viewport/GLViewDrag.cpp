@@ -19,6 +19,8 @@ enum DragCommand : int {
     DragRotate = 18,
     DragScale = 19,
     DragRotateScale = 21,
+    DragMatchMaterial = 31,
+    DragPickMaterial = 32,
     DragSpeed = 52,
     DragDelay = 53,
 };
@@ -153,6 +155,19 @@ void GLView::dragStep() {
                 break;
             case DragRotateScale:
                 if (hit) dragRotateScale();
+                break;
+            case DragMatchMaterial:
+                if (hit && busy != 0) {
+                    hoverPick = pickAt(PlaceOnObject, nullptr);
+                    if (hasHit(hoverPick) && hoverPick.object && pressPick.object)
+                        pressPick.object->setMaterial(hoverPick.object->material, 0xFF, isLinked(), false);
+                }
+                break;
+            case DragPickMaterial:
+                if (hit && busy != 0) {
+                    hoverPick = pickAt(PlaceOnObject, nullptr);
+                    if (hasHit(hoverPick)) assemblyMaterial = hoverPick.surfaceMaterial;
+                }
                 break;
             case DragSpeed:
                 if (hit && pressPick.object) {
