@@ -1,0 +1,180 @@
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <cstring>
+#include <memory>
+
+#include "FileTestSupport.h"
+#include "MeshFixtures.h"
+#include "MeshInvariants.h"
+#include "mesh/ObjImport.h"
+
+using namespace kal;
+using namespace kal::test;
+
+namespace {
+
+Mesh parsed(const std::string& text) {
+    Mesh m;
+    parseObjText(m, text.data(), text.size());
+    return m;
+}
+
+std::vector<std::array<int, 3>> trianglesOf(const Mesh& m) {
+    std::vector<std::array<int, 3>> r;
+    for (int t = 0; t < m.triangleCount(); ++t)
+        r.push_back({m.triangles[t].vertex[0], m.triangles[t].vertex[1], m.triangles[t].vertex[2]});
+    return r;
+}
+
+using Tris = std::vector<std::array<int, 3>>;
+
+const char* const fourVertices = "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\n";
+
+// A unit cube whose faces each carry their own normal number, so every cube edge is hard.
+const char* const cubeWithFaceNormals =
+    "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nv 0 0 1\nv 1 0 1\nv 1 1 1\nv 0 1 1\n"
+    "vn 0 0 -1\nvn 0 0 1\nvn 0 -1 0\nvn 0 1 0\nvn -1 0 0\nvn 1 0 0\n"
+    "f 4//1 3//1 2//1 1//1\nf 5//2 6//2 7//2 8//2\nf 1//3 2//3 6//3 5//3\n"
+    "f 3//4 4//4 8//4 7//4\nf 1//5 5//5 8//5 4//5\nf 2//6 3//6 7//6 6//6\n";
+
+int markedEdgeSides(const Mesh& m) {
+    int n = 0;
+    for (int t = 0; t < m.triangleCount(); ++t)
+        for (int k = 0; k < 3; ++k) n += m.triangles[t].marked(k) ? 1 : 0;
+    return n;
+}
+
+struct ObjFiles : ::testing::Test {
+    QTemporaryDir dir;
+    std::string path(const char* name) { return (dir.path() + "/" + name).toStdString(); }
+};
+
+} // namespace
+
+TEST(ObjParse, vertexLinesInEitherCaseAddVertices) {
+    Mesh m = parsed("v 1 2 3\nV 4 5 6\nvn 0 0 1\nvt 0 1\n# v 7 8 9\n");
+    ASSERT_EQ(m.vertexCount(), 2);
+    EXPECT_EQ(m.vertices[1].position, vec3(4, 5, 6));
+    EXPECT_EQ(m.vertices[0].flags, VertexAlive);
+}
+
+TEST(ObjParse, facesAreFannedFromTheirFirstCorner) {
+    EXPECT_EQ(trianglesOf(parsed(std::string(fourVertices) + "f 1 2 3 4\n")), (Tris{{0, 1, 2}, {0, 2, 3}}));
+    EXPECT_EQ(parsed(std::string(fourVertices) + "f 1 2\n").triangleCount(), 0);
+}
+
+TEST(ObjParse, cornerNormalsHoldNormalNumbers) {
+    std::string v = "v 0 0 0\nv 1 0 0\nv 0 1 0\n";
+    for (const char* face : {"f 1/1/1 2/2/2 3/3/3\n", "f 1//1 2//2 3//3\n"}) {
+        Mesh m = parsed(v + face);
+        ASSERT_EQ(m.triangleCount(), 1);
+        for (int c = 0; c < 3; ++c) EXPECT_EQ(m.triangles[0].cornerNormal[c], vec3(float(c + 1), float(c + 1), float(c + 1)));
+    }
+    Mesh two = parsed(v + "f 1/1 2/2 3/3\n");
+    EXPECT_EQ(two.triangles[0].cornerNormal[2], vec3());
+    // the quad's diagonal carries the same numbers at both ends in both triangles
+    Mesh quad = parsed(std::string(fourVertices) + "f 1//1 2//2 3//3 4//4\n");
+    EXPECT_EQ(quad.triangles[1].cornerNormal[0].x, 1.0f);
+    EXPECT_EQ(quad.triangles[1].cornerNormal[1].x, 3.0f);
+    EXPECT_EQ(quad.triangles[1].cornerNormal[2].x, 4.0f);
+}
+
+TEST(ObjParse, lineEndsAndBlankLinesDoNotMatter) {
+    const std::string unix = std::string(fourVertices) + "f 1 2 3\nf 1 3 4\n";
+    std::string windows, mac;
+    for (char c : unix) {
+        windows += c == '\n' ? std::string("\r\n\r\n") : std::string(1, c);
+        mac += c == '\n' ? '\r' : c;
+    }
+    EXPECT_EQ(trianglesOf(parsed(windows)), trianglesOf(parsed(unix)));
+    EXPECT_EQ(trianglesOf(parsed(mac)), trianglesOf(parsed(unix)));
+    EXPECT_EQ(parsed(mac).vertexCount(), 4);
+}
+
+TEST(ObjParse, textEndsAtTheFirstZeroByte) {
+    std::string text = std::string(fourVertices) + "f 1 2 3\n";
+    text += '\0';
+    text += "f 1 3 4\nv 9 9 9\n";
+    Mesh m = parsed(text);
+    EXPECT_EQ(m.vertexCount(), 4);
+    EXPECT_EQ(m.triangleCount(), 1);
+}
+
+TEST(ObjParse, negativeNumbersCountBackFromTheLatestVertex) {
+    Mesh m = parsed("v 0 0 0\nv 1 0 0\nv 0 1 0\nf -3 -2 -1\nv 5 5 5\nf -4 -1 -2\n");
+    EXPECT_EQ(trianglesOf(m), (Tris{{0, 1, 2}, {0, 3, 2}}));
+}
+
+TEST(ObjParse, facesNamingMissingVerticesAreSkippedWhole) {
+    Mesh m = parsed(std::string(fourVertices) + "f 1 2 5\nf 0 1 2\nf -5 1 2\nf 1 2 x\nf 1 2 3 4 99\nf 2 3 4\n");
+    EXPECT_EQ(trianglesOf(m), (Tris{{1, 2, 3}}));
+    // a number may name a vertex listed further down the file
+    EXPECT_EQ(trianglesOf(parsed("v 0 0 0\nv 1 0 0\nf 1 2 3\nv 0 1 0\n")), (Tris{{0, 1, 2}}));
+}
+
+TEST(ObjParse, malformedNumbersReadAsZero) {
+    Mesh m = parsed("v 1,5 abc 2x\nv +2.5 -1e-2 .5\nv 7\n");
+    ASSERT_EQ(m.vertexCount(), 3);
+    EXPECT_EQ(m.vertices[0].position, vec3());
+    EXPECT_EQ(m.vertices[1].position, vec3(2.5f, -0.01f, 0.5f));
+    EXPECT_EQ(m.vertices[2].position, vec3(7, 0, 0));
+}
+
+TEST(ObjParse, numbersDoNotDependOnTheLocale) {
+    static Mesh underComma;
+    auto body = [](void*) { underComma = parsed("v 1.5 -2.25 3e-1\n"); };
+    if (!withCommaLocale(body, nullptr)) GTEST_SKIP() << "no locale with a decimal comma";
+    ASSERT_EQ(underComma.vertexCount(), 1);
+    EXPECT_EQ(underComma.vertices[0].position, vec3(1.5f, -2.25f, 0.3f));
+}
+
+// Every prefix of a valid file, in a heap block of exactly its size, parses into a usable mesh.
+TEST(ObjParse, everyPrefixParsesWithinItsBytes) {
+    const std::string full = cubeWithFaceNormals;
+    for (size_t n = 0; n <= full.size(); ++n) {
+        std::unique_ptr<char[]> block(new char[n ? n : 1]);
+        std::memcpy(block.get(), full.data(), n);
+        Mesh m;
+        parseObjText(m, block.get(), n);
+        for (int t = 0; t < m.triangleCount(); ++t)
+            for (int c = 0; c < 3; ++c) ASSERT_LT(m.triangles[t].vertex[c], m.vertexCount());
+        m.finishImport(1);
+        if (!m.invalid) EXPECT_MESH_VALID(m);
+    }
+}
+
+TEST_F(ObjFiles, hardEdgesFollowNormalNumbers) {
+    writeWholeFile(path("cube.obj"), cubeWithFaceNormals);
+    Mesh m(path("cube.obj"), false);
+    ASSERT_FALSE(m.invalid);
+    EXPECT_EQ(m.vertexCount(), 8);
+    EXPECT_EQ(m.triangleCount(), 12);
+    EXPECT_MESH_VALID(m);
+    // the 12 cube edges are hard on both sides; the 6 face diagonals are not
+    EXPECT_EQ(markedEdgeSides(m), 24);
+    // without normal numbers nothing is hard
+    std::string plain = cubeWithFaceNormals;
+    for (size_t p; (p = plain.find("//")) != std::string::npos;) plain.erase(p, 3);
+    writeWholeFile(path("plain.obj"), plain);
+    Mesh s(path("plain.obj"), false);
+    EXPECT_EQ(markedEdgeSides(s), 0);
+}
+
+TEST_F(ObjFiles, readOnlyFilesImport) {
+    writeWholeFile(path("ro.OBJ"), cubeWithFaceNormals);
+    QFile::setPermissions(QString::fromStdString(path("ro.OBJ")), QFileDevice::ReadOwner | QFileDevice::ReadOther);
+    Mesh m;
+    EXPECT_TRUE(m.loadFromFile(path("ro.OBJ")));
+    EXPECT_EQ(m.triangleCount(), 12);
+}
+
+TEST_F(ObjFiles, missingOrForeignFilesAnswerFalse) {
+    Mesh missing;
+    EXPECT_FALSE(missing.loadFromFile(path("none.obj")));
+    EXPECT_TRUE(missing.invalid);
+    writeWholeFile(path("cube.txt"), cubeWithFaceNormals);
+    Mesh foreign;
+    EXPECT_FALSE(foreign.loadFromFile(path("cube.txt")));
+    EXPECT_EQ(foreign.vertexCount(), 0);
+}
