@@ -16,3 +16,6 @@ export LIBGL_ALWAYS_SOFTWARE=1
 cd "$build"
 # One X server for the whole run; every GL test binary connects to it.
 xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure -j "$jobs" "$@"
+
+# Fuzz the file readers for a minute each on CI.
+if [ -n "${CI:-}" ]; then cd "$OLDPWD" && ./fuzz.sh scene 60 && ./fuzz.sh obj 60; fi

@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with clang and runs one: ./fuzz.sh scene|obj SECONDS
+set -euo pipefail
+cd "$(dirname "$0")"
+target=${1:?usage: ./fuzz.sh scene|obj SECONDS}
+seconds=${2:-60}
+case "$target" in scene|obj) ;; *) echo "unknown fuzz target: $target" >&2; exit 2 ;; esac
+
+build=build/fuzz
+cmake -S fuzz -B "$build" -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 >/dev/null
+cmake --build "$build" -j "$(nproc)" --target "fuzz_$target" fuzz_seeds >/dev/null
+
+# Seeds come from the program's own writers; the working corpus grows beside them.
+mkdir -p "$build/seeds/scene" "$build/seeds/obj" "$build/corpus/$target"
+"$build/fuzz_seeds" "$build/seeds/scene" "$build/seeds/obj"
+export ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=0
+export QT_QPA_PLATFORM=offscreen
+"$build/fuzz_$target" "$build/corpus/$target" "$build/seeds/$target" \
+    -max_total_time="$seconds" -rss_limit_mb=2048 -malloc_limit_mb=1024 -timeout=10 -print_final_stats=1

@@ -1,0 +1,61 @@
+// Writes small valid scene, object and OBJ files into the two seed folders given as arguments.
+#include <string>
+
+#include "foundation/ByteBuffer.h"
+#include "mesh/Mesh.h"
+#include "mesh/MeshRecord.h"
+#include "scene/Scene.h"
+#include "scene/SceneFile.h"
+#include "scene/Tool.h"
+
+using namespace kal;
+
+namespace {
+
+Mesh* triangleFan(int n, bool marked) {
+    Mesh* m = new Mesh();
+    m->addVertex(vec3(0, 0, 0));
+    for (int i = 0; i < n; ++i) m->addVertex(vec3(float(i % 3), float(i / 3), float(i & 1)));
+    for (int i = 1; i < n; ++i) {
+        MeshTriangle t;
+        t.vertex[0] = 0, t.vertex[1] = i, t.vertex[2] = i + 1;
+        if (marked) t.flags |= 1;
+        m->addTriangle(t);
+    }
+    m->rebuild(0);
+    return m;
+}
+
+Tool* tool(Element* e, bool placed) {
+    Tool* t = new Tool(e, mat4(), pbr(), false);
+    if (placed) t->flags |= PlacedFlag;
+    return t;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 3) return 2;
+    registerMeshRecords();
+    const std::string sceneDir = argv[1], objDir = argv[2];
+
+    Scene s;
+    Mesh* shared = triangleFan(5, true);
+    s.addToMainRoot(tool(triangleFan(3, false), false));
+    Tool* p = tool(nullptr, true);
+    p->addChild(tool(shared, true), false);
+    p->addChild(tool(shared, true), false);
+    s.sceneRoot->addChild(p, false);
+    Tool* copy = tool(shared, true);
+    s.sceneRoot->addChild(copy, false);
+    p->children[0]->link(copy);
+
+    bool ok = s.save(sceneDir + "/scene.k");
+    ok = p->saveObject(sceneDir + "/object.ko") && ok;
+    Scene empty;
+    ok = empty.save(sceneDir + "/empty.k") && ok;
+    ok = shared->saveToFile(objDir + "/fan.obj") && ok;
+    const char* quad = "v 0 0 0\nv 1 0 0\r\nv 1 1 0\nV 0 1 0\nvn 0 0 1\nf 1//1 2//1 3//1 4//1\nf -4 -3 -1\n";
+    ok = saveFileAtomically(objDir + "/quad.obj", quad, std::char_traits<char>::length(quad)) && ok;
+    return ok ? 0 : 1;
+}
