@@ -6,6 +6,7 @@
 #include <QString>
 
 #include "mesh/Mesh.h"
+#include "mesh/MeshRecord.h"
 #include "scene/Scene.h"
 #include "scene/Tool.h"
 #include "viewport/GLView.h"
@@ -35,6 +36,9 @@ std::string upperExtension(const std::string& path) {
     return dot == std::string::npos ? std::string() : QString::fromStdString(path.substr(dot)).toUpper().toStdString();
 }
 
+// The mesh's record readers and OBJ writers; registering again is harmless.
+void registerFileRecords() { registerMeshRecords(); }
+
 bool canRead(const std::string& path) {
     QFile probe(QString::fromStdString(path));
     if (!probe.open(QIODevice::ReadOnly)) return false;
@@ -56,6 +60,7 @@ std::string objectFileName(const std::string& typed) {
 
 bool GLView::openFile(const std::string& path) {
     if (!scene || !canRead(path)) return false;
+    registerFileRecords();
     const std::string ext = upperExtension(path);
     // images and animations need the sprite elements; everything else is not ours to open
     if (ext != ".OBJ" && ext != ".KO" && ext != ".K") return false;
@@ -103,6 +108,7 @@ bool GLView::openFile(const std::string& path) {
 
 bool GLView::saveScene(const std::string& path) {
     if (!scene) return false;
+    registerFileRecords();
     frameReady = false;
     const int k = insertKind;
     makeInsertTool(0, false);
@@ -124,6 +130,7 @@ void GLView::saveObject() {
 bool GLView::saveObjectAs(const std::string& typed) {
     Tool* object = hoverPick.object;
     if (!object || typed.empty()) return false;
+    registerFileRecords();
     Tool* copy = object->copy(false);
     const bool ok = copy->saveObject(objectFileName(typed));
     delete copy;
