@@ -23,6 +23,8 @@ constexpr uint32_t plainToolTag = 0xABCDEF02;
 constexpr uint32_t meshRecordTag = 0xE0000001;
 constexpr uint32_t clayRecordTag = 0xE000000A;
 constexpr uint32_t legacyCompoundTag = 0xE0000008;
+// Written in place of an element whose kind has no record, so later indices stay in step.
+constexpr uint32_t unsavedElementTag = 0xE0FFFFFF;
 
 // Version of the file being read: 0 until its version chunk has been read.
 extern uint32_t fileVersion;

@@ -2,6 +2,7 @@
 // records must lie inside the file, every count is bounded by the bytes left, and the tool links
 // must form a forest with closed rings. A damaged file is refused and the scene is left as it was.
 #include <QFile>
+#include <algorithm>
 #include <cstring>
 #include <unordered_map>
 
@@ -72,24 +73,25 @@ Element* readElementRecordAt(ByteBuffer& in, bool& ok, int depth) {
     // all zeros is padding, never a record: it must not turn into placeholder spheres
     if (tag == 0) return ok = false, nullptr;
     if (tag == legacyCompoundTag) return readLegacyCompound(in, ok, depth);
+    auto it = elementReaders().find(tag);
+    if (it != elementReaders().end()) {
+        // a known kind reads its own body and the next record starts where it stopped; the
+        // chunk's bounds still hold every read
+        size_t end = std::min(size_t(in.position) + length, in.size());
+        Element* e = it->second(in, tag, end, ok);
+        if (ok && in.failed()) ok = false;
+        if (!ok) {
+            if (e && e->useCount <= 0) delete e;
+            return nullptr;
+        }
+        return e;
+    }
+    // an unknown kind is skipped by its length, which must lie inside the chunk
     if (length > in.remaining()) return ok = false, nullptr;
     size_t end = size_t(in.position) + length;
-    auto it = elementReaders().find(tag);
-    Element* e = nullptr;
-    if (it != elementReaders().end()) {
-        e = it->second(in, tag, end, ok);
-    } else {
-        in.seek(end);
-        e = fallbackReader ? fallbackReader(in, tag, end, ok) : nullptr;
-        in.seek(end);
-    }
-    // a body that ran past its record (or the chunk) is damage; one that stopped short is skipped
-    if (ok && (in.failed() || in.position > end)) ok = false;
-    if (!ok) {
-        if (e && e->useCount <= 0) delete e;
-        return nullptr;
-    }
-    if (in.position < end) in.seek(end);
+    in.seek(end);
+    Element* e = fallbackReader ? fallbackReader(in, tag, end, ok) : nullptr;
+    in.seek(end);
     return e;
 }
 

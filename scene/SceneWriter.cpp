@@ -39,7 +39,15 @@ std::vector<Element*> numberElements(const std::vector<Tool*>& tools) {
 
 void writeElementChunk(ByteBuffer& out, std::vector<Element*>& elements) {
     ByteBuffer records;
-    for (Element* e : elements) e->save(records);
+    for (Element* e : elements) {
+        size_t before = records.size();
+        e->save(records);
+        // a kind that cannot write itself still takes its index, or every later element would shift
+        if (records.size() == before) {
+            records.write(unsavedElementTag);
+            records.write(uint32_t(0));
+        }
+    }
     writeChunkHeader(out, elementChunkTag, uint32_t(records.size()));
     out.append(records.data(), records.size());
     for (Element* e : elements) e->id = -1;

@@ -303,3 +303,99 @@ TEST_F(SceneFiles, failedSaveKeepsThePreviousFile) {
     EXPECT_EQ(readWholeFile(target), "previous contents");
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"keep.k"});
 }
+
+namespace {
+
+// An element kind that has no record of its own.
+struct Unsaved : Element {
+    Unsaved() : Element(CurveType) {}
+};
+
+void appendWord(std::string& b, uint32_t w) { b.append(reinterpret_cast<const char*>(&w), 4); }
+void appendFloat(std::string& b, float f) { b.append(reinterpret_cast<const char*>(&f), 4); }
+
+} // namespace
+
+TEST_F(SceneFiles, elementWithoutRecordKeepsLaterIndicesInStep) {
+    Scene s;
+    Tool* a = newTool(new Unsaved(), true);
+    Tool* b = newTool(heapMesh(rebuilt(quadMesh())), true);
+    s.sceneRoot->addChild(a, false);
+    s.sceneRoot->addChild(b, false);
+    Scene r;
+    ASSERT_TRUE(readInto(r, sceneBytes(s)));
+    ASSERT_EQ(r.sceneRoot->children.size(), 2u);
+    ASSERT_NE(r.sceneRoot->children[1]->element, nullptr);
+    EXPECT_EQ(static_cast<Mesh*>(r.sceneRoot->children[1]->element)->triangleCount(), 2);
+}
+
+TEST_F(SceneFiles, olderVersionChunkGovernsTheChunksAfterIt) {
+    Scene s;
+    Tool* t = newTool(nullptr, true);
+    for (int i = 0; i < 16; ++i) t->transform.m[i] = float(i);
+    s.sceneRoot->addChild(t, false);
+    std::string b = sceneBytes(s);
+    putWord(b, 4, 20161025);
+    Scene r;
+    ASSERT_TRUE(readInto(r, b));
+    const mat4& m = r.sceneRoot->children[0]->transform;
+    EXPECT_EQ(m.m[1], 4.0f);
+    EXPECT_EQ(m.m[4], 1.0f);
+}
+
+// A file as the oldest writers made it: no version chunk, 8-bit materials, no trailing floats
+// in the tool, 41-byte triangles, and matrices stored column by column.
+TEST_F(SceneFiles, fileWithoutVersionChunkReadsOldestLayouts) {
+    std::string tool;
+    for (int i = 0; i < 16; ++i) appendFloat(tool, i == 0 || i == 5 || i == 10 || i == 15 ? 1.0f : i == 12 ? 7.0f : 0.0f);
+    for (int i = 0; i < 16; ++i) appendFloat(tool, i % 5 == 0 ? 1.0f : 0.0f);
+    for (int i = 0; i < 6; ++i) appendFloat(tool, 0.0f);
+    appendWord(tool, 0);
+    tool += std::string("\xFF\x80\x00\xFF", 4) + std::string("\x00\x00\x00\xFF", 4);
+    tool += char(LiveFlag | PlacedFlag);
+    appendWord(tool, 0); // children
+    appendWord(tool, 0); // ring successor: itself
+    appendWord(tool, 0); // element 0
+    std::string mesh;
+    for (int i = 0; i < 3; ++i) appendFloat(mesh, 0.0f);
+    appendFloat(mesh, 1.0f);
+    appendWord(mesh, 3);
+    for (int v = 0; v < 3; ++v) {
+        appendFloat(mesh, float(v == 1));
+        appendFloat(mesh, float(v == 2));
+        appendFloat(mesh, 0.0f);
+        mesh += char(VertexAlive);
+    }
+    appendWord(mesh, 1);
+    for (uint32_t c = 0; c < 3; ++c) {
+        appendWord(mesh, c);
+        mesh += std::string("\x10\x20\x30\xFF", 4) + std::string("\x00\x00\x00\xFF", 4);
+    }
+    appendWord(mesh, 0);
+    mesh += char(TriangleAlive);
+    std::string file;
+    appendWord(file, toolChunkTag);
+    appendWord(file, uint32_t(8 + tool.size()));
+    appendWord(file, plainToolTag);
+    appendWord(file, uint32_t(tool.size()));
+    file += tool;
+    appendWord(file, elementChunkTag);
+    appendWord(file, uint32_t(8 + mesh.size()));
+    appendWord(file, meshRecordTag);
+    appendWord(file, uint32_t(mesh.size()));
+    file += mesh;
+
+    Scene r;
+    ASSERT_TRUE(readInto(r, file));
+    ASSERT_EQ(r.sceneRoot->children.size(), 1u);
+    Tool* t = r.sceneRoot->children[0];
+    EXPECT_EQ(t->transform.m[3], 7.0f); // translation came from the transposed storage
+    EXPECT_EQ(t->material.red, 65280);
+    EXPECT_EQ(t->material.green, 32768);
+    EXPECT_EQ(t->multiplicity, 1.0f);
+    ASSERT_NE(t->element, nullptr);
+    Mesh* m = static_cast<Mesh*>(t->element);
+    ASSERT_EQ(m->triangleCount(), 1);
+    EXPECT_EQ(m->triangles[0].corner[0].blue, 0x30 * 256);
+    EXPECT_EQ(m->triangles[0].corner[0].refractivity, 65280);
+}
