@@ -304,6 +304,15 @@ public:
     // The sky background of drawLayer; false when the environment's cube array cannot be bound.
     bool drawSky(FBOScene* target);
 
+    // --- frame image (GLViewRender.cpp) and status text (GLViewHud.cpp, StatusText.cpp) ---
+    bool textDisplay = true;         // "Display": the status text over the image
+    float refractionStrength = 0.5f; // how far the transparent layer bends what lies behind it
+    // The third and fourth compositing colours tint the lens and the objects chromatism.
+    const wvec4& lensChromatismColor() const { return compositeColors[2]; }
+    const wvec4& objectsChromatismColor() const { return compositeColors[3]; }
+    // Prints the status lines into the current draw buffer of the bound target.
+    void drawHud();
+
     // --- steps that live in other files; GLViewHooks.cpp holds placeholders until they land ---
     virtual void keyStep();
     virtual void pressStep();
