@@ -162,6 +162,8 @@ bool Mesh::loadFromFile(const std::string& path) {
 bool Mesh::importObj(const std::string& path) {
     QFile file(QString::fromStdString(path));
     if (!file.open(QIODevice::ReadOnly)) return false;
+    // a device or pipe has no end to read up to
+    if (file.isSequential()) return false;
     QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError) return false;
     parseObjText(*this, bytes.constData(), size_t(bytes.size()));

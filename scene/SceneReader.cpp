@@ -246,6 +246,8 @@ bool readSceneBytes(Scene& scene, const uint8_t* data, size_t size) {
 bool Scene::readFile(const std::string& path) {
     QFile file(QString::fromStdString(path));
     if (!file.open(QIODevice::ReadOnly)) return false;
+    // a device or pipe has no end to read up to
+    if (file.isSequential()) return false;
     QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError) return false;
     return readSceneBytes(*this, reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size()));

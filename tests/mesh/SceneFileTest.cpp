@@ -201,6 +201,7 @@ TEST_F(SceneFiles, unreadableFilesAnswerFalseAndKeepTheScene) {
     EXPECT_FALSE(s.readFile(path("missing.k")));
     writeWholeFile(path("empty.k"), "");
     EXPECT_FALSE(s.readFile(path("empty.k")));
+    EXPECT_FALSE(s.readFile("/dev/zero"));
     EXPECT_EQ(toolCount(s), before);
     Scene fresh(path("missing.k"), false);
     EXPECT_EQ(sceneLoadFailed, 1);
