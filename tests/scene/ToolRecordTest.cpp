@@ -3,13 +3,11 @@
 #include <cstring>
 #include <memory>
 
-#include "TestElement.h"
 #include "foundation/ByteBuffer.h"
 #include "scene/SceneFile.h"
 #include "scene/Tool.h"
 
 using namespace kal;
-using kal::test::TestElement;
 
 namespace {
 
@@ -97,38 +95,6 @@ TEST(ToolRecord, ringLeavingTheWrittenSetClosesOnItself) {
     EXPECT_EQ(wordAt(out, 197 + childCountAt + 4), 0u);
 }
 
-TEST(ToolRecord, currentBodyReadsBackEveryField) {
-    VersionGuard guard;
-    std::unique_ptr<Tool> t(plainTool());
-    t->index = 0;
-    t->transform = asymmetric();
-    t->pivot = mat4::translationXYZ(1, 2, 3);
-    t->rotationAxis = vec3(0, 1, 0);
-    t->translationAxis = vec3(1, 0, 0);
-    t->material.red = 123;
-    t->material.roughness = -500;
-    t->flags = LiveFlag | PlacedFlag | 0x40;
-    t->multiplicity = 3.5f;
-    t->animationRate = 2.0f;
-    t->animationPhase = 0.25f;
-    ByteBuffer body;
-    t->serializeBody(body, true);
-    std::unique_ptr<Tool> r = readBody(body, currentFileVersion);
-    EXPECT_EQ(r->transform, t->transform);
-    EXPECT_EQ(r->pivot, t->pivot);
-    EXPECT_EQ(r->rotationAxis.y, 1.0f);
-    EXPECT_EQ(r->translationAxis.x, 1.0f);
-    EXPECT_EQ(r->material, t->material);
-    EXPECT_EQ(r->flags, t->flags);
-    EXPECT_EQ(r->multiplicity, 3.5f);
-    EXPECT_EQ(r->animationRate, 2.0f);
-    EXPECT_EQ(r->animationPhase, 0.25f);
-    EXPECT_EQ(r->pendingNext, 0u);
-    EXPECT_EQ(r->pendingElement, -1);
-    EXPECT_TRUE(r->children.empty());
-    EXPECT_EQ(r->next, r.get());
-}
-
 TEST(ToolRecord, olderVersionsTransposeMatrices) {
     std::unique_ptr<Tool> t(plainTool());
     t->index = 0;
@@ -176,20 +142,4 @@ TEST(ToolRecord, hugeChildCountIsRefusedWithoutAllocating) {
     Tool r(in);
     EXPECT_TRUE(in.failed());
     EXPECT_TRUE(r.pendingChildren.empty());
-}
-
-TEST(ToolRecord, resolveLinksCountsEachHolder) {
-    TestElement* e = new TestElement();
-    std::vector<Element*> elements{e};
-    std::unique_ptr<Tool> a(plainTool()), b(plainTool());
-    a->pendingElement = 0;
-    b->pendingElement = 0;
-    std::vector<Tool*> tools{a.get(), b.get()};
-    a->pendingNext = 1;
-    b->pendingNext = 0;
-    a->resolveLinks(tools, elements);
-    b->resolveLinks(tools, elements);
-    EXPECT_EQ(e->useCount, 2);
-    EXPECT_EQ(a->element, e);
-    EXPECT_TRUE(a->isLinkedWith(b.get()));
 }
