@@ -8,13 +8,12 @@
 #include <vector>
 
 #include "mesh/Mesh.h"
+#include "scene/Paths.h"
 #include "scene/SceneFile.h"
 
 namespace kal {
 
 namespace {
-
-const char* const objectsFolder = "../Scenes/Objects/";
 
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
@@ -141,7 +140,7 @@ void parseObjText(Mesh& mesh, const char* text, size_t size) {
 }
 
 Mesh::Mesh(const std::string& path, bool relative) : Mesh() {
-    loadFromFile(relative && (path.empty() || path[0] != ':') ? objectsFolder + path : path);
+    loadFromFile(resolvePath(objectsPath, path, relative));
 }
 
 bool Mesh::loadFromFile(const std::string& path) {

@@ -8,6 +8,7 @@
 
 #include "foundation/ByteBuffer.h"
 #include "scene/Element.h"
+#include "scene/Paths.h"
 #include "scene/Scene.h"
 #include "scene/SceneFile.h"
 #include "scene/Tool.h"
@@ -17,8 +18,6 @@ namespace kal {
 uint32_t fileVersion = 0;
 
 namespace {
-
-const char* const scenesFolder = "../Scenes/";
 
 std::unordered_map<uint32_t, ElementReader>& elementReaders() {
     static std::unordered_map<uint32_t, ElementReader> table;
@@ -254,8 +253,7 @@ bool Scene::readFile(const std::string& path) {
 }
 
 Scene::Scene(const std::string& path, bool relative) : Scene() {
-    std::string name = relative && (path.empty() || path[0] != ':') ? scenesFolder + path : path;
-    sceneLoadFailed = readFile(name) ? 0 : 1;
+    sceneLoadFailed = readFile(resolvePath(scenesPath, path, relative)) ? 0 : 1;
 }
 
 } // namespace kal
