@@ -5,7 +5,6 @@
 // steps live in their own files and are declared here.
 #include <cstdint>
 #include <string>
-#include <ctime>
 #include <vector>
 
 #include <QObject>
@@ -15,7 +14,7 @@
 #include "viewport/Camera.h"
 #include "viewport/Gesture.h"
 #include "viewport/PickRecord.h"
-// the undo list (scene/UndoStack.h) joins the view once the scene model has it
+#include "scene/UndoStack.h"
 
 namespace kal {
 
@@ -206,6 +205,7 @@ public:
     vec3 blockExtent{0, 0, 0};
     uint8_t penState = 0;          // 0 away, 1 near, 2 pressing
     float pressure = 1.0f;
+    UndoStack undoStack;           // the undo list: acts, cursor, limit (20)
     int32_t lastCursorX = 0, lastCursorY = 0;
     int32_t dragAccumX = 0, dragAccumY = 0;
     bool cursorMoved = false;
@@ -371,7 +371,7 @@ protected:
 private:
     void initialiseDefaults();
     void createRenderTargets();
-    void destroyRenderTargets();
+    void destroyGpuObjects();
     void resizeRenderTargets();
     void reapplyChosenSettings();
 };

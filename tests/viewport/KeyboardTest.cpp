@@ -26,13 +26,6 @@ protected:
 
 } // namespace
 
-TEST(Keyboard, StartsWith256ReleasedKeys) {
-    Keyboard k;
-    ASSERT_EQ(k.keys.size(), 256u);
-    ASSERT_EQ(k.stateBuffer.size(), 256u);
-    for (int i = 0; i < 256; ++i) EXPECT_FALSE(k.isDown(i));
-}
-
 TEST(Keyboard, PollReportsPressesAndReleasesOnTheirEdgesOnly) {
     Keyboard k;
     uint8_t table[256] = {};

@@ -1,0 +1,181 @@
+// One frame of the program, the cursor entering and leaving the view, the wheel, and undo/redo.
+#include <chrono>
+
+#include "scene/Scene.h"
+#include "scene/Tool.h"
+#include "scene/UndoStack.h"
+#include "viewport/GLView.h"
+#include "viewport/Keyboard.h"
+#include "viewport/MouseState.h"
+
+namespace kal {
+
+int64_t GLView::monotonicMilliseconds() {
+    // A wall-independent clock: CPU time would stall the animation whenever the program idles.
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+Texture2D* GLView::update() {
+    // A modal dialog opened by a step keeps the timer ticking: such nested frames do nothing.
+    if (!frameReady) return nullptr;
+    frameReady = false;
+    const int64_t now = monotonicMilliseconds();
+
+    switch (startupFrame) {
+    case 0:
+        renderSimple = true;
+        startupFrame = 1;
+        loadDefaultEnvironment();
+        render();
+        break;
+    case 1:
+    case 2:
+        ++startupFrame;
+        break;
+    case 3:
+        buildEnvironment();
+        startupFrame = 4;
+        renderSimple = false;
+        frameReady = true;
+        return nullptr;
+    default:
+        break;
+    }
+
+    const bool keyEvent = keyboard.poll() != 0 || backspaceRequest != 0;
+
+    MouseState& f = frameMouse;
+    f.prevX = f.x;
+    f.prevY = f.y;
+    f.x = rawMouse.x;
+    f.y = rawMouse.y;
+    f.prevLeft = f.left;
+    f.left = rawMouse.left;
+    f.prevRight = f.right;
+    f.right = rawMouse.right;
+    f.dx = f.x - f.prevX;
+    f.dy = f.y - f.prevY;
+    f.wheel = rawMouse.wheel;
+    const bool mouseEvent = f.dx != 0 || f.dy != 0 || f.left != f.prevLeft || f.right != f.prevRight;
+
+    if (f.wheel != 0) {
+        onWheel();
+        redraw = true;
+    }
+    if (!outside && (mouseEvent || f.wheel != 0 || keyEvent) && isCursorInView()) {
+        keyStep();
+        pressStep();
+        releaseStep();
+        dragStep();
+        redraw = true;
+    }
+
+    if (turntable) {
+        turnCamera(camera);
+        redraw = true;
+    }
+    if (animate) {
+        if (scene) scene->setTime(double(now - startClock));
+        redraw = true;
+    }
+
+    Texture2D* result = nullptr;
+    if (liveMaterial) {
+        followLiveMaterial();
+        redraw = true;
+        result = render();
+    } else if (redraw) {
+        result = render();
+    }
+
+    rawMouse.wheel = 0;
+    backspaceRequest = 0;
+    frameReady = true;
+    return result;
+}
+
+bool GLView::followLiveMaterial() {
+    // Without a dialog or a tool there is nothing to follow: the edit ends as if the dialog closed.
+    const bool open = materialSource && materialTool && materialSource->dialogOpen();
+    if (materialSource && materialTool)
+        materialTool->setMaterial(materialSource->currentMaterial(), materialSource->currentMask(), isLinked(),
+                                  false);
+    if (open) return true;
+    const bool accepted = materialSource && materialSource->accepted();
+    liveMaterial = false;
+    materialTool = nullptr;
+    if (!accepted)
+        undoStack.undo();
+    else
+        undoStack.dropLastWithoutEffect();
+    return false;
+}
+
+void GLView::resize(int w, int h) {
+    if (w == width && h == height) return;
+    // A resize inside a running frame (a modal dialog's event loop) must not reopen that frame.
+    const bool wasReady = frameReady;
+    frameReady = false;
+    width = w;
+    height = h;
+    resizeRenderTargets();
+    redraw = true;
+    frameReady = wasReady;
+}
+
+void GLView::reapplyChosenSettings() {
+    setAssemblyCommand(chosenCommand);
+    setSculptBrush(chosenBrush);
+    setSelectionMode(chosenSelectionMode);
+    setSculptOption(chosenSculptOption);
+}
+
+void GLView::restoreInputState() {
+    keyboard.reset();
+    setMode(chosenMode);
+    reapplyChosenSettings();
+    outside = false;
+    redraw = true;
+}
+
+void GLView::clearInputState() {
+    mode = IDLE;
+    keyboard.reset();
+    reapplyChosenSettings();
+    outside = true;
+    redraw = true;
+}
+
+void GLView::onWheel() {
+    const float d = frameMouse.wheel;
+    if (d == 0) return;
+    const bool shift = keyboard.isDown(VkShift);
+    const bool ctrl = keyboard.isDown(VkControl);
+    if (shift && ctrl)
+        resetView(true, false);
+    else if (shift)
+        zoomView(-(d / 10.0f) / 1000.0f);
+    else if (ctrl)
+        setBrushSize((1.0f - d / 1000.0f) * brushSize);
+    else
+        zoomView(-d / 1000.0f);
+}
+
+void GLView::undo() {
+    if (busy) return;
+    undoStack.undo();
+    pressPick = PickRecord();
+    mode = IDLE;
+    redraw = true;
+}
+
+void GLView::redo() {
+    if (busy) return;
+    undoStack.redo();
+    pressPick = PickRecord();
+    mode = IDLE;
+    redraw = true;
+}
+
+} // namespace kal
