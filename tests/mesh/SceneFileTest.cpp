@@ -400,3 +400,52 @@ TEST_F(SceneFiles, fileWithoutVersionChunkReadsOldestLayouts) {
     EXPECT_EQ(m->triangles[0].corner[0].blue, 0x30 * 256);
     EXPECT_EQ(m->triangles[0].corner[0].refractivity, 65280);
 }
+
+namespace {
+
+// Stands in for the curve kind's embedded reader: a u32 point count, then that many floats.
+Element* standInCurve(ByteBuffer& in, uint32_t, size_t, bool& ok) {
+    uint32_t n = in.readCount(4);
+    in.skip(4 * size_t(n));
+    ok = !in.failed();
+    Mesh* m = new Mesh();
+    m->scale = float(n); // what the test can see after the rebuild
+    return m;
+}
+
+} // namespace
+
+TEST_F(SceneFiles, legacyCompoundKeepsItsCurveAndDropsItsInnerRecord) {
+    registerElementReader(0xE0000007, standInCurve);
+    std::string body;
+    appendWord(body, meshRecordTag); // inner record: an empty mesh, read and dropped
+    appendWord(body, 24);
+    body.append(24, '\0');
+    body.append(8, '\x5A');
+    appendWord(body, 2); // the curve: two points
+    appendFloat(body, 1.0f);
+    appendFloat(body, 2.0f);
+    body.append(64, '\x5A');
+    std::string elements;
+    appendWord(elements, legacyCompoundTag);
+    appendWord(elements, 0xDEADBEEF); // its length word is not used
+    elements += body;
+
+    Scene s;
+    s.sceneRoot->addChild(newTool(heapMesh(rebuilt(quadMesh())), true), false);
+    std::string b = sceneBytes(s);
+    size_t chunk = b.rfind(std::string("\xEE\xEE\xEE\xEE", 4));
+    b.resize(chunk + 4);
+    appendWord(b, uint32_t(elements.size()));
+    b += elements;
+    Scene r;
+    ASSERT_TRUE(readInto(r, b));
+    Element* e = r.sceneRoot->children[0]->element;
+    ASSERT_NE(e, nullptr);
+    EXPECT_EQ(e->scale, 2.0f);
+    // cut inside the trailing 64 bytes: refused
+    std::string cut = b.substr(0, b.size() - 10);
+    putWord(cut, chunk + 4, uint32_t(elements.size() - 10));
+    Scene r2;
+    EXPECT_FALSE(readInto(r2, cut));
+}
