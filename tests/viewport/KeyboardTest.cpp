@@ -96,6 +96,16 @@ TEST_F(KeyTable, QtKeyEventsFillTheVirtualKeyTable) {
     EXPECT_EQ(platformByte(16), 0x80);
 }
 
+TEST_F(KeyTable, AKeyTakenByAShortcutStillCountsAsDown) {
+    // a key bound to an action arrives as a shortcut override and never as a key press
+    QKeyEvent e(QEvent::ShortcutOverride, Qt::Key_Z, Qt::NoModifier, 0, 0, 0);
+    QObject target;
+    QCoreApplication::sendEvent(&target, &e);
+    EXPECT_EQ(platformByte('Z'), 0x80);
+    test::sendKey(Qt::Key_Z, false);
+    EXPECT_EQ(platformByte('Z'), 0);
+}
+
 TEST_F(KeyTable, KeypadDigitsAreNotMainKeyboardDigits) {
     test::sendKey(Qt::Key_3, true, false, 0, Qt::KeypadModifier);
     EXPECT_EQ(platformByte('3'), 0);

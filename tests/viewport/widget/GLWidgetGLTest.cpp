@@ -185,6 +185,8 @@ TEST_F(Widget, HiResDoublesPositionsBrushCameraAndTargetSize) {
     EXPECT_TRUE(w->view->hiRes);
     sendMouse(QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton, QPoint(30, 40));
     EXPECT_FLOAT_EQ(rawMouse.x, 60);
+    w->setScale(0.0f);  // no scale: would zero every size and divide by zero on the way back
+    EXPECT_FLOAT_EQ(w->renderScale, 2.0f);
     w->setScale(1.0f);
     EXPECT_FLOAT_EQ(w->view->brushSize, 300.0f);
     EXPECT_FALSE(w->view->hiRes);
