@@ -45,9 +45,6 @@ std::string pick(const char* const (&texts)[N], int value, int first = 0) {
     return i >= 0 && i < int(N) ? std::string(texts[i]) : std::string();
 }
 
-// Commands that place something: Insert, Multiply, Place, Paint and Draw.
-bool placesTools(int command) { return (command >= 0 && command <= 3) || command == CommandDraw; }
-
 const char* modeName(int mode) {
     switch (mode) {
     case IDLE: return "IDLE";
@@ -144,7 +141,7 @@ std::vector<StatusPiece> statusPieces(const StatusState& s) {
         if (s.fullMode) {
             p.print(groupsText);
         } else {
-            if (placesTools(s.command)) {
+            if (isPlacingCommand(s.command)) {
                 p.line(pick(hierarchies, s.hierarchyTarget));
                 p.line(pick(relatives, s.relativeToChild, 2));
                 p.colour(statusGreen);
