@@ -78,7 +78,8 @@ void replicateBySymmetry(std::vector<vec3>& positions, std::vector<mat3>& frames
     float d = m.m[0] * det(cyclicMinor(m, 0, 0)) - m.m[4] * det(cyclicMinor(m, 1, 0)) +
               m.m[8] * det(cyclicMinor(m, 2, 0)) - m.m[12] * det(cyclicMinor(m, 3, 0));
     mat4 inv;
-    if (d != 0.0f) {
+    // a NaN or infinite determinant is as singular as zero: the copies keep the world axes
+    if (d != 0.0f && std::isfinite(d)) {
         for (int i = 0; i < 4; ++i)
             for (int j = 0; j < 4; ++j) inv.m[4 * i + j] = det(cyclicMinor(m, j, i)) / ((i + j) % 2 == 0 ? d : -d);
     }

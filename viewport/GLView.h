@@ -329,6 +329,17 @@ public:
     // Builds the environment cube map at start-up; false when it failed.
     virtual bool buildEnvironment();
 
+    // --- picking (Picking.cpp, SculptPick.cpp, SymmetricPlacement.cpp) ---
+    // What lies under the cursor: mode 1 reads back, 2..5 move previous by a placement mode.
+    PickRecord pickAt(int mode, const PickRecord* previous);
+    // The read-back of sculpting: point and matrices in the hit element's own coordinates.
+    PickRecord pickSculpt(const PickRecord* previous);
+    // Symmetric placements from the press pick, and from the press and hover picks of a drag.
+    int pressPlacement();
+    int dragPlacement();
+    // Orients what a drawing builds from its first two anchors; answers their direction.
+    vec3 placementFrameStep(vec3 firstAnchor, vec3 secondAnchor);
+
     // --- drag step helpers (GLViewDrag.cpp) ---
     // Assembly commands that transform the picked tool while the left button is held.
     void dragMove();
