@@ -285,6 +285,9 @@ ActObjectRemove::~ActObjectRemove() {
 }
 
 void ActObjectRemove::firstApply() {
+    // only objects of the scene tree are removed; a template's parent could not be told apart
+    // from the scene root by id when it comes back
+    if (id < 1) return;
     Tool* t = scene->objectById(id);
     if (!t || t->isRoot()) return;
     std::vector<Tool*> roots, partnerFrom, partnerTo, ringFrom, ringTo;

@@ -99,6 +99,18 @@ TEST_F(ActScene, removeAndUndoRestoresTheSubtreeInPlace) {
     expectToggleCycles(scene, act, before, after);
 }
 
+TEST_F(ActScene, removeLeavesTemplatesAndRootsAlone) {
+    Tool* tmpl = scene.addToMainRoot(node());
+    scene.rebuildToolLists();
+    std::string before = snapshot(scene);
+    ActObjectRemove ofTemplate(&scene, scene.idOf(tmpl));
+    ofTemplate.toggle();
+    ActObjectRemove ofRoot(&scene, 0);
+    ofRoot.toggle();
+    scene.rebuildToolLists();
+    EXPECT_EQ(snapshot(scene), before);
+}
+
 TEST_F(ActScene, removeOfALinkedCopyRestoresItsRingAndSharedElement) {
     int live = TestElement::live;
     Element* e = a->element;
