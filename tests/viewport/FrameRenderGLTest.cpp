@@ -290,14 +290,51 @@ TEST_F(FrameRender, hoverFlagsAreClearedAfterEveryFrameAndEveryFailedOne) {
     gl->glBindFramebuffer(GL_FRAMEBUFFER, 0);
 }
 
-TEST_F(FrameRender, pickingReadsTheLayersOfTheSameFrame) {
-    Tool* sphere = addSphere(30, 0);
-    view->setMode(ASSEMBLY);
+// The cursor in the middle of the view, over whatever lies there.
+void hoverMiddle(GLView* view) {
     view->outside = false;
     frameMouse.x = W / 2.0f;
     frameMouse.y = H / 2.0f;
     view->lastCursorX = W / 2;
     view->lastCursorY = H / 2;
+}
+
+TEST_F(FrameRender, sculptBrushCursorIsDrawnOverTheHoveredObjectOnly) {
+    addSphere(40, 0);
+    view->textDisplay = false;
+    view->glow = false;
+    view->setMode(SCULPT);
+    view->setSculptBrush(13);
+    hoverMiddle(view);
+    const uint8_t pureRed[3] = {255, 0, 0};
+    frame();                    // picks under the cursor
+    const Image hovered = frame(); // shows the brush at the pick
+    EXPECT_GT(hovered.count(pureRed, 0, 0, W, H), 10);
+    view->setMode(VIEW);
+    EXPECT_EQ(frame().count(pureRed, 0, 0, W, H), 0) << "the view mode shows no brush";
+}
+
+TEST_F(FrameRender, pivotGizmoShowsLabelledAxesOfTheHoveredObject) {
+    addSphere(20, 0);
+    view->textDisplay = false;
+    view->glow = false;
+    view->setMode(ASSEMBLY);
+    view->setAssemblyCommand(17); // Move
+    hoverMiddle(view);
+    frame();
+    const Image img = frame();
+    const uint8_t xAxis[3] = {255, 68, 68}, yAxis[3] = {68, 255, 68}, label[3] = {255, 255, 255};
+    EXPECT_GT(img.count(xAxis, 0, 0, W, H), 5);
+    EXPECT_GT(img.count(yAxis, 0, 0, W, H), 5);
+    EXPECT_GT(img.count(label, 0, 0, W, H), 5);
+    view->pivots = false;
+    EXPECT_EQ(frame().count(xAxis, 0, 0, W, H), 0);
+}
+
+TEST_F(FrameRender, pickingReadsTheLayersOfTheSameFrame) {
+    Tool* sphere = addSphere(30, 0);
+    view->setMode(ASSEMBLY);
+    hoverMiddle(view);
     frame();
     EXPECT_NE(view->pressPick.kind, kPickNothing);
     EXPECT_EQ(view->pressPick.object, sphere);
