@@ -256,6 +256,15 @@ TEST_F(PickingGL, placementFramesFollowTheObjectAndTheHierarchyTarget) {
     view->relativeToChild = 3;
     r = view->pickAt(PlaceOnObject, nullptr);
     EXPECT_EQ(r.worldToFrame, mat4());
+    // an object squashed flat has no inverse: its frame falls back to the identity, never NaN
+    t->transform = mat4::uniformScaling(0.0f);
+    view->relativeToChild = 2;
+    view->hierarchyTarget = 2;
+    r = view->pickAt(PlaceOnObject, nullptr);
+    EXPECT_EQ(r.worldToFrame, mat4());
+    r = view->pickSculpt(nullptr);
+    ASSERT_EQ(r.kind, 1);
+    EXPECT_EQ(r.worldToFrame, mat4());
 }
 
 TEST_F(PickingGL, transparentSurfaceInFrontWinsAndTheSelectionBitIsCleared) {
@@ -515,4 +524,31 @@ TEST_F(PickingGL, snapSymmetryMergesACopyNearTheMirrorPlaneOntoIt) {
     ASSERT_EQ(view->pressPlacement(), 1);
     EXPECT_EQ(view->placements.size(), 2u);
     EXPECT_TRUE(view->symmetryMerges.empty());
+}
+
+TEST_F(PickingGL, perspectivePicksLandOnTheSurfaceAndPlanePlacementsStayUnderTheCursor) {
+    view->perspective = 1;
+    view->updateCamera();
+    Tool* t = addObject(new Blob);
+    const Sphere s{{0, 0, 0}, 0.3f, idOf(t), 1, kMaterialWord};
+    draw(*view->opaqueTarget, s);
+    cursorAt(36, 27);
+    const PickRecord hit = view->pickAt(PlaceOnObject, nullptr);
+    ASSERT_EQ(hit.kind, 1);
+    EXPECT_NEAR((hit.point - s.centre).length(), s.radius, 0.02f);
+    expectNear(hit.normal, normalize(surfaceAt(s, 36, 27) - s.centre), 0.01f);
+
+    cursorAt(45, 15);
+    for (int mode : {PlaceNormalPlane, PlaceTangentPlane}) {
+        view->latchedAxis = {0, 0, 0};
+        const PickRecord r = view->pickAt(mode, &hit);
+        ASSERT_EQ(r.kind, mode);
+        const vec3 w = view->worldToScreen(r.point);
+        EXPECT_NEAR(w.x, 45.0f, 0.05f) << mode;
+        EXPECT_NEAR(w.y, 15.0f, 0.05f) << mode;
+        expectNear(r.delta, r.point - hit.point, 1e-5f);
+    }
+    // the tangent plane holds the previous point: the move is across the normal
+    const PickRecord r = view->pickAt(PlaceTangentPlane, &hit);
+    EXPECT_NEAR(dot(r.point - hit.point, hit.normal), 0.0f, 1e-3f);
 }

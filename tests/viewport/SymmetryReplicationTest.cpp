@@ -276,17 +276,6 @@ TEST(SymmetryReplication, placementListsMirrorAndTurnEveryEntry) {
     EXPECT_EQ(list.size(), 8u);
 }
 
-TEST(SymmetryReplication, unsignedRotationBlocksFollowTheRotation) {
-    std::vector<vec3> p{{1, 0, 0}};
-    std::vector<mat3> f{mat3()};
-    replicateRotation(p, f, mat3::rotationEuler(0, 0, 6.2831853f / 3), 3);
-    ASSERT_EQ(p.size(), 3u);
-    ASSERT_EQ(f.size(), 3u);
-    for (const vec3& q : p) EXPECT_NEAR(q.length(), 1.0f, 1e-5f);
-    expectNear(p[1] + p[2], {-1, 0, 0});
-    EXPECT_NEAR(det(f[2]), 1.0f, 1e-5f);
-}
-
 TEST(SymmetryReplication, mergedFrameTakesTheLongerHintAndTheSecondOnATie) {
     const mat3 up = frameFromMergedColumns({0.5f, 0, 0}, {0, 0.5f, 0}, {0, 0, 1});
     expectNear(up.column(1), {0, 1, 0});
