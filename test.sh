@@ -11,11 +11,12 @@ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Debug -DKAL_SANITIZE=ON -DKAL_BUILD_TE
       -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g1" >/dev/null
 cmake --build "$build" -j "$jobs"
 
+# Fuzz the file readers for a minute each on CI (before the suite, so that the
+# suite's summary closes the output).
+if [ -n "${CI:-}" ]; then ./fuzz.sh scene 60 && ./fuzz.sh obj 60; fi
+
 export UBSAN_OPTIONS=print_stacktrace=1
 export LIBGL_ALWAYS_SOFTWARE=1
 cd "$build"
 # One X server for the whole run; every GL test binary connects to it.
 xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure -j "$jobs" "$@"
-
-# Fuzz the file readers for a minute each on CI.
-if [ -n "${CI:-}" ]; then cd "$OLDPWD" && ./fuzz.sh scene 60 && ./fuzz.sh obj 60; fi
