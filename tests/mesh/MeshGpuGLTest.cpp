@@ -298,9 +298,14 @@ class MeshDraw : public MeshGpu {
 protected:
     static constexpr int size = 32;
     FBOScene target{size, size, 1};
+    // Global state this suite changes, handed back to whoever runs next.
+    GLint savedViewport[4] = {0, 0, 0, 0};
+    CameraMatrices savedCamera;
 
     void SetUp() override {
         MeshGpu::SetUp();
+        gl->glGetIntegerv(GL_VIEWPORT, savedViewport);
+        savedCamera = cameraMatrices;
         cameraMatrices = CameraMatrices();
         cameraMatrices.projectionView = mat4{{0.5f, 0, 0, 0, 0, 0.5f, 0, 0, 0, 0, -0.25f, 0, 0, 0, 0, 1}};
         cameraMatrices.lineProjectionView = cameraMatrices.projectionView;
@@ -321,6 +326,8 @@ protected:
         gl->glDisable(GL_DEPTH_TEST);
         Shader::unbindCurrent();
         target.unbind();
+        gl->glViewport(savedViewport[0], savedViewport[1], savedViewport[2], savedViewport[3]);
+        cameraMatrices = savedCamera;
         MeshGpu::TearDown();
     }
     // Pixel of world (x, y).
