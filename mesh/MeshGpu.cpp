@@ -1,9 +1,9 @@
-// The GL side of a mesh: binding its corner buffer to the six vertex attributes and releasing
-// its buffers. Needs the viewport's context to be current.
+// The GL side of a mesh: the corner buffer (six attribute arrays, 34 bytes a corner) and the
+// edge-line buffer, their uploads of what changed, binding, the main and line draws, and
+// painting corner materials. Needs the viewport's context to be current.
 #include <QOpenGLFunctions_4_0_Core>
 
 #include <algorithm>
-#include <cstring>
 
 #include "foundation/ByteBuffer.h"
 #include "gpu/GLFunctions.h"
