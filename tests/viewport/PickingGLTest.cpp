@@ -552,3 +552,33 @@ TEST_F(PickingGL, perspectivePicksLandOnTheSurfaceAndPlanePlacementsStayUnderThe
     const PickRecord r = view->pickAt(PlaceTangentPlane, &hit);
     EXPECT_NEAR(dot(r.point - hit.point, hit.normal), 0.0f, 1e-3f);
 }
+
+TEST_F(PickingGL, placeDragKeepsTheScreenMirrorPlaneOfThePressWhileTheCameraTurns) {
+    Tool* t = addObject(new Blob);
+    draw(*view->opaqueTarget, {{0, 0, 0}, 0.3f, idOf(t), 1, kMaterialWord});
+    std::unique_ptr<Tool> pending(new Tool(new Blob, mat4(), pbr(), false));
+    view->pendingTool = pending.get();
+    view->setMode(ASSEMBLY);
+    view->setAssemblyCommand(CommandPlace);
+    view->frame = FrameScreen;
+    view->symmetry = SymmetrySetting{1, 0, 0, 0, 0, 0, 6};
+    view->relativeToChild = 3;
+    view->hierarchyTarget = 0;  // placements in world space
+    cursorAt(38, 27);
+    ASSERT_EQ(view->pressPlacement(), 1);
+    const vec3 press = view->pressPick.point;
+
+    // the same pixel is no drag
+    EXPECT_EQ(view->dragPlacement(), 0);
+    EXPECT_EQ(view->hoverPick.kind, 6);
+
+    view->rotateView(0, 1.5707964f, 0);
+    view->updateCamera();
+    cursorAt(44, 30);
+    ASSERT_EQ(view->dragPlacement(), 1);
+    ASSERT_EQ(view->placements.size(), 2u);
+    expectNear(vec3(0, 0, 0) * view->placements[0], press, 1e-4f);
+    // mirrored across the screen's x = 0 plane as it stood at the press, which is world x = 0
+    expectNear(vec3(0, 0, 0) * view->placements[1], {-press.x, press.y, press.z}, 1e-4f);
+    view->pendingTool = nullptr;
+}
