@@ -582,3 +582,43 @@ TEST_F(PickingGL, placeDragKeepsTheScreenMirrorPlaneOfThePressWhileTheCameraTurn
     expectNear(vec3(0, 0, 0) * view->placements[1], {-press.x, press.y, press.z}, 1e-4f);
     view->pendingTool = nullptr;
 }
+
+TEST_F(PickingGL, multiplyPreviewListsTheCopiesWithoutTheOriginal) {
+    Tool* t = addObject(new Blob);
+    draw(*view->opaqueTarget, {{0, 0, 0}, 0.3f, idOf(t), 1, kMaterialWord});
+    view->setMode(ASSEMBLY);
+    view->setAssemblyCommand(CommandMultiply);
+    view->symmetry = SymmetrySetting{1, 0, 0, 0, 0, 1, 3};
+    cursorAt(36, 26);
+    EXPECT_EQ(view->pressPlacement(), 0);  // no gesture yet
+    view->busy = 1;
+    ASSERT_EQ(view->pressPlacement(), 1);
+    ASSERT_EQ(view->placements.size(), 5u);
+    for (const mat4& m : view->placements) EXPECT_NE(m, mat4());
+    EXPECT_EQ(view->scene->workLists.size(), 5);
+    view->busy = 0;
+}
+
+TEST_F(PickingGL, drawingsFirstNormalPlanePickOrientsThePlacementsAlongItsFirstTwoAnchors) {
+    Tool* t = addObject(new Blob);
+    draw(*view->opaqueTarget, {{0, 0, 0}, 0.3f, idOf(t), 1, kMaterialWord});
+    view->setMode(ASSEMBLY);
+    view->setAssemblyCommand(CommandDraw);
+    view->symmetry = SymmetrySetting{1, 0, 0, 0, 0, 0, 6};
+    cursorAt(38, 27);
+    ASSERT_EQ(view->pressPlacement(), 1);
+    PickRecord first = view->pressPick, second = view->pressPick;
+    second.point = first.point + vec3(0, 0.1f, 0);
+    view->assemblor.picks = {first, second};
+    view->busy = 3;
+    cursorAt(40, 30);
+    const PickRecord r = view->pickAt(PlaceNormalPlane, &second);
+    EXPECT_EQ(view->busy, 4);
+    expectNear(view->pressPick.normal, {0, 1, 0}, 1e-6f);
+    ASSERT_EQ(view->placements.size(), 2u);
+    EXPECT_EQ(view->firstPlacement, view->placements[0]);
+    // a Draw on an object is turned upright: its Y axis follows the anchors' direction
+    expectNear(normalize(transformDirection({0, 1, 0}, view->placements[0])), {0, 1, 0}, 1e-5f);
+    EXPECT_EQ(r.kind, 4);
+    view->busy = 0;
+}
