@@ -99,20 +99,6 @@ TEST(SymmetryReplication, rotationCountsBelowTwoAddNothingAndTwoAddsAHalfTurn) {
     expectNear(two.positions[1], {-1, 0, 0});
 }
 
-TEST(SymmetryReplication, emptyInputsLeaveArraysButSizeTheSigns) {
-    std::vector<vec3> p{{1, 2, 3}, {4, 5, 6}};
-    std::vector<mat3> f{mat3(), mat3()};
-    std::vector<float> s;
-    replicateBySymmetry(p, f, s, mat4(), {});
-    EXPECT_EQ(p.size(), 2u);
-    EXPECT_EQ(s, (std::vector<float>{1, 1}));
-
-    std::vector<mat3> shortFrames{mat3()};
-    replicateInFrame(p, shortFrames, mat4(), opsOf(true, false, false, false, false, false, 2));
-    EXPECT_EQ(p.size(), 2u);
-    EXPECT_EQ(shortFrames.size(), 1u);
-}
-
 TEST(SymmetryReplication, replicationInFrameMirrorsAcrossTheFramesPlanes) {
     // the space of m is shifted by 2 along x: the mirror plane is x = 2
     std::vector<vec3> p{{3, 1, 0}};
@@ -183,20 +169,6 @@ TEST(SymmetryReplication, sixfoldRotationOnItsAxisCollapsesToOneCopy) {
     std::vector<SymmetryOp> rebuilt;
     symmetryOpsFromMasks(masks, count, rebuilt);
     EXPECT_TRUE(rebuilt.empty());
-}
-
-TEST(SymmetryReplication, copiesFartherThanTheThresholdStayApart) {
-    const auto ops = opsOf(false, false, false, false, false, true, 4);
-    Copies c({1, 0, 0}, ops);
-    std::vector<uint8_t> masks;
-    symmetryMasks(masks, ops);
-    auto cols = columnsOf(c.frames);
-    int32_t count = 4;
-    std::vector<int32_t> first, second;
-    mergeCoincidentCopies(c.positions, masks, count, cols, c.signs, first, second, 0.5f);
-    EXPECT_EQ(c.positions.size(), 4u);
-    EXPECT_TRUE(first.empty());
-    EXPECT_EQ(count, 4);
 }
 
 TEST(SymmetryReplication, replayRepeatsRecordedMergesWithoutDistanceTest) {
