@@ -495,6 +495,8 @@ Texture2D* GLView::render() {
     gl->glBindFramebuffer(GL_FRAMEBUFFER, 0);
     gl->glDisable(GL_DEPTH_TEST);
     gl->glDisable(GL_STENCIL_TEST);
+    // the layer passes narrow the stencil writes to their own bit; later clears need all of them
+    gl->glStencilMask(0xFF);
     redraw = false;
     return imageTarget->spareColor;
 }

@@ -162,6 +162,9 @@ TEST_F(FrameRender, noRequestNoFrameAndTheStateIsHandedBack) {
     EXPECT_EQ(framebuffer, 0);
     EXPECT_FALSE(gl->glIsEnabled(GL_DEPTH_TEST));
     EXPECT_FALSE(gl->glIsEnabled(GL_STENCIL_TEST));
+    GLint stencilMask = 0;
+    gl->glGetIntegerv(GL_STENCIL_WRITEMASK, &stencilMask);
+    EXPECT_EQ(stencilMask & 0xFF, 0xFF) << "a later clear must reach every stencil bit";
 }
 
 TEST_F(FrameRender, frameCounterAdvancesOncePerFrame) {
