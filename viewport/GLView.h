@@ -346,6 +346,7 @@ public:
     void dragRotate();
     void dragScale();
     void dragRotateScale();
+    void dragChain();
     void captureDrawStroke();
 
     // --- scene commands (GLViewCommands.cpp) ---

@@ -3,6 +3,7 @@
 // has already recorded the before-state for undo; nothing here pushes a record.
 #include <cmath>
 
+#include "scene/IKChain.h"
 #include "scene/Scene.h"
 #include "scene/Tool.h"
 #include "viewport/GLView.h"
@@ -15,6 +16,7 @@ namespace {
 
 enum DragCommand : int {
     DragDraw = 9,
+    DragChain = 16,
     DragMove = 17,
     DragRotate = 18,
     DragScale = 19,
@@ -144,6 +146,9 @@ void GLView::dragStep() {
             case DragDraw:
                 buildDrawnTool();
                 break;
+            case DragChain:
+                if (busy != 0) dragChain();
+                break;
             case DragMove:
                 if (hit) dragMove();
                 break;
@@ -270,6 +275,19 @@ void GLView::dragRotateScale() {
         }
     }
     pressPick.point = hoverPick.point;
+}
+
+void GLView::dragChain() {
+    if (!scene) return;
+    const int depth = ikChainLength >= 0 ? ikChainLength + 1 : -1;
+    const int32_t id = int32_t(pressPick.objectId);
+    // the first collection marks the chain for this frame's drawing, the second clears the marks
+    scene->collectById(id, chainTools, chainMatrices, depth);
+    solveToolChain(chainTools, chainMatrices, pressPick.point, hoverPick.point);
+    pressPick.point = hoverPick.point;
+    scene->collectById(id, chainTools, chainMatrices, depth);
+    chainTools.clear();
+    chainMatrices.clear();
 }
 
 void GLView::captureDrawStroke() {

@@ -401,3 +401,38 @@ TEST_F(Drag, ASecondAnchorRaisesTheGestureStageAndLaterOnesReplaceIt) {
     EXPECT_EQ(v.assemblor.picks.back().cursorX, 9);
     EXPECT_EQ(v.busy, 2);
 }
+
+TEST_F(Drag, AChainDragMovesOnlyTheCollectedToolsAndLeavesNoMarks) {
+    for (int length : {0, -1}) {
+        SceneView v;
+        // a three-link arm along +x: the root, an upper link at x = 1 and a lower one at x = 2
+        Tool* root = test::addSceneObject(*v.scene, Mesh::createCube(), mat4());
+        Tool* upper = root->addChild(new Tool(Mesh::createCube(), mat4::translationXYZ(1, 0, 0), pbr(), false), false);
+        Tool* lower = upper->addChild(new Tool(Mesh::createCube(), mat4::translationXYZ(1, 0, 0), pbr(), false), false);
+        v.scene->rebuildToolLists();
+        const mat4 rootBefore = root->composeMatrix(), upperBefore = upper->composeMatrix();
+        const mat4 lowerBefore = lower->composeMatrix();
+
+        v.outside = false;
+        v.mode = ASSEMBLY;
+        v.command = 16;
+        v.ikChainLength = length;
+        v.busy = 1;
+        v.pressPick = PickRecord();
+        v.pressPick.objectId = uint32_t(v.scene->idOf(lower));
+        v.pressPick.point = vec3(2.5f, 0, 0);
+        v.hoverPick = v.pressPick;
+        v.hoverPick.point = vec3(2.0f, 1.0f, 0);
+        step(v, 100, 100, 101, 100, true, false);
+
+        EXPECT_EQ(v.pressPick.point, vec3(2.0f, 1.0f, 0)) << length;
+        EXPECT_TRUE(v.chainTools.empty());
+        EXPECT_TRUE(v.chainMatrices.empty());
+        for (Tool* t : {root, upper, lower}) EXPECT_EQ(t->flags & CollectFlag, 0) << length;
+        expectExactly(root->composeMatrix(), rootBefore);
+        EXPECT_NE(lower->composeMatrix(), lowerBefore) << length;
+        if (length == 0) expectExactly(upper->composeMatrix(), upperBefore); // only the picked link turns
+        else EXPECT_NE(upper->composeMatrix(), upperBefore);
+        for (Tool* t : {upper, lower}) EXPECT_TRUE(allFinite(t->composeMatrix()));
+    }
+}
