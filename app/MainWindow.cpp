@@ -4,6 +4,7 @@
 #include "app/ActionGroups.h"
 #include "app/ActionTable.h"
 #include "app/MenuWalk.h"
+#include "app/ParameterDialogs.h"
 #include "app/Style.h"
 #include "app/ToolBars.h"
 #include "app/Ui_MainWindow.h"
@@ -32,11 +33,6 @@ void deleteMember(T*& member)
 {
     delete member;
     member = nullptr;
-}
-
-QString countText(const char* prefix, int count)
-{
-    return MainWindow::tr(prefix) + QString::number(count) + QLatin1Char(')');
 }
 
 } // namespace
@@ -112,11 +108,11 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent, Qt::WindowFlags())
     connect(v, SIGNAL(openMenu()), this, SLOT(openMenu()));
 
     for (int g = 1; g <= 7; ++g) makeActionGroup(this, *ui, g);
-    ui->actionAxisNGon->setText(countText("N-Gon (", v->axisNGonCount));
-    ui->actionAxisCircle->setText(countText("Circle (", v->axisCircleCount));
-    ui->actionAxisTrefoilKnot->setText(countText("Trefoil (", v->trefoilCount));
-    ui->actionSectionNGon->setText(countText("N-Gon (", v->sectionNGonCount));
-    ui->actionSectionCircle->setText(countText("Circle (", v->sectionCircleCount));
+    ui->actionAxisNGon->setText(countedText("N-Gon (", v->axisNGonCount));
+    ui->actionAxisCircle->setText(countedText("Circle (", v->axisCircleCount));
+    ui->actionAxisTrefoilKnot->setText(countedText("Trefoil (", v->trefoilCount));
+    ui->actionSectionNGon->setText(countedText("N-Gon (", v->sectionNGonCount));
+    ui->actionSectionCircle->setText(countedText("Circle (", v->sectionCircleCount));
     makeActionGroup(this, *ui, 8);
 
     v->relativeToChild = ui->actionRelative_To_Child->isChecked() ? 2 : 3;
@@ -125,7 +121,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent, Qt::WindowFlags())
     v->groups = ui->actionGroups->isChecked();
 
     for (int g = 9; g <= 11; ++g) makeActionGroup(this, *ui, g);
-    ui->actionRotation_Items->setText(countText("Rotation Items (", v->symmetry.count));
+    ui->actionRotation_Items->setText(countedText("Rotation Items (", v->symmetry.count));
     ui->actionRotation_Items->setIconText(QString::number(v->symmetry.count));
     for (int g = 12; g <= 13; ++g) makeActionGroup(this, *ui, g);
 
