@@ -12,12 +12,15 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QDialog>
+#include <QFile>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMetaMethod>
 #include <QProgressBar>
 #include <QStatusBar>
 #include <QTextDocument>
+#include <QTextEdit>
 #include <QToolBar>
 
 #include <memory>
@@ -325,5 +328,25 @@ TEST(SlotTable, holdsEveryActionSlotInItsFixedOrder)
         if (r.flags & kal::ui::NoSlot) continue;
         const QByteArray slot = QByteArray("on_") + r.name + "_triggered()";
         EXPECT_GE(mo.indexOfSlot(slot.constData()), first) << r.name;
+    }
+}
+
+TEST_F(Window, licenceOpensAFixedDialogEachTimeWithTheTextAsWritten)
+{
+    QFile file(":/License/License.txt");
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly | QIODevice::Text));
+    const QString expected = QString::fromUtf8(file.readAll());
+
+    ui.actionLicense->trigger();
+    ui.actionLicense->trigger();
+    const QList<QDialog*> dialogs = w->findChildren<QDialog*>(QString(), Qt::FindDirectChildrenOnly);
+    ASSERT_EQ(dialogs.size(), 2);
+    for (QDialog* d : dialogs) {
+        EXPECT_EQ(d->minimumSize(), QSize(800, 400));
+        EXPECT_EQ(d->maximumSize(), QSize(800, 400));
+        auto* text = d->findChild<QTextEdit*>();
+        ASSERT_NE(text, nullptr);
+        EXPECT_TRUE(text->isReadOnly());
+        EXPECT_EQ(text->toPlainText().trimmed(), expected.trimmed());
     }
 }
