@@ -41,6 +41,8 @@ void MainWindow::setAssemblyMode(bool enter)
     // Place is hidden in the simple interface, so Use Tool answers its key there.
     ui->actionUse_Tool->setShortcut(simple ? ui->actionPlace->shortcut() : QKeySequence());
     ui->menuAssembly->setTitle(tr("[Assembly]"));
+    // a mode entered through another mode's action shows in the mode menu too
+    ui->actionAssembly->setChecked(true);
     view()->setMode(kal::ASSEMBLY);
     glWidget->update();
 }
@@ -55,6 +57,7 @@ void MainWindow::setSculptMode(bool enter)
     setAssemblyMode(false);
     applyMenuShortcuts(ui->menuSculpt, sculptShortcuts);
     ui->menuSculpt->setTitle(tr("[Sculpt]"));
+    ui->actionSculpt->setChecked(true);
     view()->setMode(kal::SCULPT);
     glWidget->update();
 }

@@ -220,8 +220,10 @@ TEST_F(Window, modeBoundActionSwitchesModeWhenIdle)
     ui.actionDeform->trigger();
     EXPECT_EQ(v.chosenMode, kal::SCULPT);
     EXPECT_EQ(ui.menuSculpt->title(), "[Sculpt]");
+    EXPECT_TRUE(ui.actionSculpt->isChecked());
     ui.actionCube->trigger();
     EXPECT_EQ(v.chosenMode, kal::ASSEMBLY);
+    EXPECT_TRUE(ui.actionAssembly->isChecked());
 }
 
 TEST_F(Window, refusedModeBoundActionKeepsModeAndCheckMarks)
