@@ -11,39 +11,36 @@ namespace kal {
 
 using namespace meshwalk;
 
-namespace {
-
-// One slot of the link-rebuild edge table: the edge (a, b), a < b, and up to two triangles on it.
-struct EdgeSlot {
-    int32_t a = -1, b = -1, first = -1, second = -1, next = -1;
-    uint8_t count = 0;
-};
-
-} // namespace
-
 bool Mesh::buildLinks() {
     int n = vertices.size();
     int nt = triangles.size();
-    // Triangles naming a vertex twice, a vertex outside the store or a dead vertex never reach the
-    // edge table: they die here and the purge drops them.
-    auto usable = [&](int32_t v) { return v >= 0 && v < n && vertices[v].alive(); };
-    for (int t = 0; t < nt; ++t) {
-        MeshTriangle& tri = triangles[t];
-        if (!tri.alive()) continue;
-        const int32_t* v = tri.vertex;
-        bool named = usable(v[0]) && usable(v[1]) && usable(v[2]);
-        if (!named || v[0] == v[1] || v[1] == v[2] || v[0] == v[2]) tri.flags &= uint8_t(~TriangleAlive);
-    }
     purgeNeeded = false;
     // stale walk starts would keep alive a vertex that no alive triangle names any more
     for (int v = 0; v < n; ++v) vertices[v].firstTriangle = -1;
+    // One sweep over the (large) triangle records; the later passes read the flat copy of the
+    // corners, -1 for a dead triangle. Triangles naming a vertex twice, a vertex outside the store
+    // or a dead vertex never reach the edge table: they die here and the purge drops them.
+    auto usable = [&](int32_t v) { return v >= 0 && v < n && vertices[v].alive(); };
+    std::vector<int32_t> corners(size_t(nt) * 3);
+    std::vector<int32_t> start(size_t(n) + 1, 0);
     for (int t = 0; t < nt; ++t) {
-        const MeshTriangle& tri = triangles[t];
+        MeshTriangle& tri = triangles[t];
+        int32_t* own = corners.data() + 3 * size_t(t);
+        const int32_t* v = tri.vertex;
+        if (tri.alive()) {
+            bool named = usable(v[0]) && usable(v[1]) && usable(v[2]);
+            if (!named || v[0] == v[1] || v[1] == v[2] || v[0] == v[2]) tri.flags &= uint8_t(~TriangleAlive);
+        }
         if (!tri.alive()) {
             purgeNeeded = true;
+            own[0] = -1;
             continue;
         }
-        for (int c = 0; c < 3; ++c) vertices[tri.vertex[c]].firstTriangle = t;
+        for (int c = 0; c < 3; ++c) {
+            own[c] = v[c];
+            vertices[v[c]].firstTriangle = t;
+        }
+        for (int k = 0; k < 3; ++k) ++start[size_t(std::min(v[next3(k)], v[prev3(k)])) + 1];
     }
     for (int v = 0; v < n; ++v) {
         MeshVertex& vx = vertices[v];
@@ -53,60 +50,55 @@ bool Mesh::buildLinks() {
         }
     }
 
-    std::vector<EdgeSlot> table(static_cast<size_t>(n));
-    table.reserve(size_t(n) + size_t(nt) * 2);
-    bool valid = true;
-    for (int t = 0; t < nt; ++t) {
-        const MeshTriangle& tri = triangles[t];
-        if (!tri.alive()) continue;
-        for (int k = 0; k < 3; ++k) {
-            int32_t a = tri.vertex[k], b = tri.vertex[next3(k)];
-            if (a > b) std::swap(a, b);
-            EdgeSlot* home = &table[size_t(a)];
-            if (home->count == 0) {
-                home->a = a;
-                home->b = b;
-                home->first = t;
-                home->count = 1;
-                continue;
+    // Edges are bucketed by their lower vertex (a counting sort, no hashing): each bucket holds
+    // the higher vertex and the edge slot 3t + k of every triangle side starting there.
+    for (int v = 0; v < n; ++v) start[size_t(v) + 1] += start[size_t(v)];
+    struct Side {
+        int32_t other, slot;
+    };
+    std::vector<Side> sides(size_t(start[size_t(n)]));
+    {
+        std::vector<int32_t> fill(start.begin(), start.end() - 1);
+        for (int t = 0; t < nt; ++t) {
+            const int32_t* v = corners.data() + 3 * size_t(t);
+            if (v[0] < 0) continue;
+            for (int k = 0; k < 3; ++k) {
+                int32_t a = v[next3(k)], b = v[prev3(k)];
+                if (a > b) std::swap(a, b);
+                sides[size_t(fill[size_t(a)]++)] = {b, 3 * t + k};
             }
-            int s = a;
-            int lastSlot = a;
-            while (s >= 0 && table[size_t(s)].b != b) {
-                lastSlot = s;
-                s = table[size_t(s)].next;
-            }
-            if (s < 0) {
-                EdgeSlot slot;
-                slot.a = a;
-                slot.b = b;
-                slot.first = t;
-                slot.count = 1;
-                table.push_back(slot);
-                table[size_t(lastSlot)].next = int32_t(table.size() - 1);
-                continue;
-            }
-            EdgeSlot& e = table[size_t(s)];
-            if (e.count >= 3) continue;
-            ++e.count;
-            if (e.count == 2) e.second = t;
-            if (e.count == 3) valid = false;
         }
     }
-    if (!valid) return false;
-
-    for (const EdgeSlot& e : table) {
-        if (e.count == 0 || e.first < 0) continue;
-        MeshTriangle& f = triangles[e.first];
-        int kf = 0;
-        while (f.vertex[kf] == e.a || f.vertex[kf] == e.b) ++kf;
-        f.neighbour[kf] = e.second;
-        if (e.second >= 0) {
-            MeshTriangle& s = triangles[e.second];
-            int ks = 0;
-            while (s.vertex[ks] == e.a || s.vertex[ks] == e.b) ++ks;
-            s.neighbour[ks] = e.first;
+    // link[3t + k] is the triangle across edge k of t; a side whose edge has three or more
+    // triangles makes the mesh invalid, and then nothing is written.
+    std::vector<int32_t> link(size_t(nt) * 3, -1);
+    for (int v = 0; v < n; ++v) {
+        Side* first = sides.data() + start[size_t(v)];
+        Side* last = sides.data() + start[size_t(v) + 1];
+        // a few sides per vertex: pair them by scanning; a crowded vertex is sorted first
+        bool sorted = last - first > 16;
+        if (sorted) std::sort(first, last, [](const Side& x, const Side& y) { return x.other < y.other; });
+        for (Side* i = first; i < last; ++i) {
+            if (i->slot < 0) continue;
+            Side* match = nullptr;
+            for (Side* j = i + 1; j < last; ++j) {
+                if (j->other != i->other) {
+                    if (sorted) break;
+                    continue;
+                }
+                if (match) return false;
+                match = j;
+            }
+            if (!match) continue;
+            link[size_t(i->slot)] = match->slot / 3;
+            link[size_t(match->slot)] = i->slot / 3;
+            match->slot = -1;
         }
+    }
+    for (int t = 0; t < nt; ++t) {
+        if (corners[3 * size_t(t)] < 0) continue;
+        MeshTriangle& tri = triangles[t];
+        for (int k = 0; k < 3; ++k) tri.neighbour[k] = link[3 * size_t(t) + size_t(k)];
     }
     return true;
 }

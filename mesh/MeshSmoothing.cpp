@@ -2,6 +2,7 @@
 // Targets are computed from the current positions before any vertex moves, so a pass does not
 // depend on vertex order; non-finite neighbours are left out so one bad vertex cannot spread.
 #include <cmath>
+#include <cstring>
 
 #include "mesh/Mesh.h"
 #include "mesh/MeshWalk.h"
@@ -125,11 +126,6 @@ void relaxPass(Mesh& m, bool seamsToo, Target&& target) {
 
 } // namespace
 
-void Mesh::relax(bool seamsToo, bool withNormals) {
-    relaxPass(*this, seamsToo, [this](int v) { return smoothTarget(v); });
-    smoothMaterials(kPbrAll, 1);
-    if (withNormals) updateNormals(2);
-}
 
 void Mesh::relaxTangential(bool seamsToo) {
     relaxPass(*this, seamsToo, [this](int v) { return relaxTarget(v); });
@@ -151,36 +147,87 @@ vec3 Mesh::vertexDirection(int v, int t) const {
     return dot(cross(d2, d1), n) < 0 ? -w : w;
 }
 
-void Mesh::blendTriangleMaterials(int t, uint8_t mask) {
-    MeshTriangle& tri = triangles[t];
-    pbrAccumulator mean(tri.corner[0]);
-    mean.add(tri.corner[1], kPbrAll);
-    mean.add(tri.corner[2], kPbrAll);
-    mean.divide(3, kPbrAll);
-    for (pbr& corner : tri.corner) {
-        pbrAccumulator blend(corner);
-        blend.add(mean, kPbrAll);
-        blend.divide(2, kPbrAll);
-        pbrCopyMasked(corner, blend.toPbr(), mask);
-    }
+namespace {
+
+// Corner materials as ten plain integer channels: the same truncating means and clamps as
+// pbrAccumulator and pbrCopyMasked, but inlined, since a smoothing pass runs them per corner.
+struct Channels {
+    int64_t c[10];
+};
+
+inline Channels channelsOf(const pbr& p) {
+    return {{p.red, p.green, p.blue, p.opacity, p.lightRed, p.lightGreen, p.lightBlue, p.refractivity, p.roughness,
+             p.metalness}};
 }
 
-namespace {
+inline uint16_t narrowUnsigned(int64_t v) { return uint16_t(v < 0 ? 0 : v > 65535 ? 65535 : v); }
+inline int16_t narrowSigned(int64_t v) {
+    return int16_t(v < -kPbrSignedLimit ? -kPbrSignedLimit : v > kPbrSignedLimit ? kPbrSignedLimit : v);
+}
+
+// pbrCopyMasked(dst, toPbr(src), mask) in one step.
+inline void storeMasked(pbr& dst, const Channels& src, uint8_t mask) {
+    const int64_t* c = src.c;
+    if (mask & kPbrColor) {
+        dst.red = narrowUnsigned(c[0]);
+        dst.green = narrowUnsigned(c[1]);
+        dst.blue = narrowUnsigned(c[2]);
+    }
+    if (mask & kPbrOpacity) dst.opacity = narrowUnsigned(c[3]);
+    if (mask & kPbrLight) {
+        dst.lightRed = narrowUnsigned(c[4]);
+        dst.lightGreen = narrowUnsigned(c[5]);
+        dst.lightBlue = narrowUnsigned(c[6]);
+    }
+    if (mask & kPbrRefractivity) dst.refractivity = narrowUnsigned(c[7]);
+    if (mask & kPbrRoughness) dst.roughness = narrowSigned(c[8]);
+    if (mask & kPbrMetalness) dst.metalness = narrowSigned(c[9]);
+}
+
+inline bool sameMaterial(const pbr& a, const pbr& b) { return std::memcmp(&a, &b, sizeof(pbr)) == 0; }
+
+void blendCorners(MeshTriangle& tri, uint8_t mask) {
+    // one material on all three corners is its own mean: only the clamps remain
+    if (sameMaterial(tri.corner[0], tri.corner[1]) && sameMaterial(tri.corner[0], tri.corner[2])) {
+        Channels same = channelsOf(tri.corner[0]);
+        for (pbr& corner : tri.corner) storeMasked(corner, same, mask);
+        return;
+    }
+    Channels a = channelsOf(tri.corner[0]), b = channelsOf(tri.corner[1]), c = channelsOf(tri.corner[2]);
+    Channels mean;
+    for (int i = 0; i < 10; ++i) mean.c[i] = (a.c[i] + b.c[i] + c.c[i]) / 3;
+    const Channels* own[3] = {&a, &b, &c};
+    for (int k = 0; k < 3; ++k) {
+        Channels blend;
+        for (int i = 0; i < 10; ++i) blend.c[i] = (own[k]->c[i] + mean.c[i]) / 2;
+        storeMasked(tri.corner[k], blend, mask);
+    }
+}
 
 // Per fan of v, the mean of v's corner materials in the fan goes to each of them; group is scratch.
 void averageFanMaterials(Mesh& m, int v, uint8_t mask, std::vector<int32_t>& group) {
     walkFans(m.triangles, v, m.vertices[v].firstTriangle, m.triangles.size() + 1, group,
              [&](const std::vector<int32_t>& g) {
-                 pbrAccumulator sum;
-                 for (size_t i = 0; i < g.size(); i += 2) sum.add(m.triangles[g[i]].corner[g[i + 1]], kPbrAll);
-                 sum.divide(int(g.size() / 2), kPbrAll);
-                 pbr mean = sum.toPbr();
-                 for (size_t i = 0; i < g.size(); i += 2)
-                     pbrCopyMasked(m.triangles[g[i]].corner[g[i + 1]], mean, mask);
+                 const pbr& first = m.triangles[g[0]].corner[g[1]];
+                 bool uniform = true;
+                 for (size_t i = 2; i < g.size() && uniform; i += 2)
+                     uniform = sameMaterial(first, m.triangles[g[i]].corner[g[i + 1]]);
+                 Channels mean = channelsOf(first);
+                 if (!uniform) {
+                     for (size_t i = 2; i < g.size(); i += 2) {
+                         Channels c = channelsOf(m.triangles[g[i]].corner[g[i + 1]]);
+                         for (int k = 0; k < 10; ++k) mean.c[k] += c.c[k];
+                     }
+                     int64_t count = int64_t(g.size() / 2);
+                     for (int64_t& value : mean.c) value /= count;
+                 }
+                 for (size_t i = 0; i < g.size(); i += 2) storeMasked(m.triangles[g[i]].corner[g[i + 1]], mean, mask);
              });
 }
 
 } // namespace
+
+void Mesh::blendTriangleMaterials(int t, uint8_t mask) { blendCorners(triangles[t], mask); }
 
 void Mesh::averageVertexMaterials(int v, uint8_t mask) {
     std::vector<int32_t> group;
@@ -189,12 +236,39 @@ void Mesh::averageVertexMaterials(int v, uint8_t mask) {
 
 void Mesh::smoothMaterials(uint8_t mask, int passes) {
     std::vector<int32_t> group;
+    int nt = triangles.size(), nv = vertices.size();
     for (int pass = 0; pass < passes; ++pass) {
-        for (int t = 0; t < triangles.size(); ++t)
-            if (triangles[t].alive()) blendTriangleMaterials(t, mask);
-        for (int v = 0; v < vertices.size(); ++v)
+        for (int t = 0; t < nt; ++t)
+            if (triangles[t].alive()) blendCorners(triangles[t], mask);
+        for (int v = 0; v < nv; ++v)
             if (vertices[v].alive()) averageFanMaterials(*this, v, mask, group);
     }
+}
+
+void Mesh::relax(bool seamsToo, bool withNormals) {
+    // The position pass and one material pass in a single sweep: targets read only positions
+    // and the fan means only materials, so each ring is walked while its triangles are in cache.
+    int n = vertices.size(), nt = triangles.size();
+    std::vector<vec3> targets(static_cast<size_t>(n));
+    std::vector<uint8_t> moves(size_t(n), 0);
+    for (int t = 0; t < nt; ++t)
+        if (triangles[t].alive()) blendCorners(triangles[t], kPbrAll);
+    std::vector<int32_t> group;
+    for (int v = 0; v < n; ++v) {
+        const MeshVertex& vx = vertices[v];
+        if (!vx.alive()) continue;
+        if (!vx.seam() || seamsToo) {
+            targets[size_t(v)] = smoothTarget(v);
+            moves[size_t(v)] = 1;
+        }
+        averageFanMaterials(*this, v, kPbrAll, group);
+    }
+    for (int v = 0; v < n; ++v) {
+        if (!moves[size_t(v)]) continue;
+        vec3 next = midpoint(vertices[v].position, targets[size_t(v)]);
+        if (isFinite(next)) vertices[v].position = next;
+    }
+    if (withNormals) updateNormals(2);
 }
 
 void Mesh::projectToSphere() {

@@ -62,6 +62,21 @@ struct Corner {
     float normal;
 };
 
+// The end of the line starting at p: the first '\n' or '\r', or end. Most files have no '\r'
+// at all, and then a memchr for '\n' finds the end many bytes at a time.
+struct LineEnds {
+    const char* end;
+    bool anyReturn;
+    const char* from(const char* p) const {
+        if (!anyReturn) {
+            const void* n = std::memchr(p, '\n', size_t(end - p));
+            return n ? static_cast<const char*>(n) : end;
+        }
+        while (p < end && *p != '\n' && *p != '\r') ++p;
+        return p;
+    }
+};
+
 } // namespace
 
 void parseObjText(Mesh& mesh, const char* text, size_t size) {
@@ -69,29 +84,31 @@ void parseObjText(Mesh& mesh, const char* text, size_t size) {
     if (const void* zero = std::memchr(text, 0, size)) size = size_t(static_cast<const char*>(zero) - text);
     const char* const end = text + size;
     const long long base = mesh.vertexCount();
+    const LineEnds lines{end, std::memchr(text, '\r', size) != nullptr};
 
     // absolute face numbers may name vertices listed later in the file: count them first
     long long fileVertices = 0;
     for (const char* p = text; p < end;) {
-        const char* e = p;
-        while (e < end && *e != '\n' && *e != '\r') ++e;
+        const char* e = lines.from(p);
         if (startsWith(p, e, 'v')) ++fileVertices;
         p = e + 1;
     }
 
+    // Records are filled from one prototype each, not built afresh per line.
+    const MeshVertex vertexPrototype(vec3(), -1, -1, VertexAlive);
+    MeshTriangle triangle;
     long long vertexSeen = 0, normalSeen = 0;
     std::vector<Corner> corners;
     for (const char* p = text; p < end;) {
-        const char* e = p;
-        while (e < end && *e != '\n' && *e != '\r') ++e;
+        const char* e = lines.from(p);
         const char* line = p;
         p = e + 1;
         if (startsWith(line, e, 'v')) {
             Tokens tk{line + 2, e};
-            float xyz[3] = {0, 0, 0};
+            MeshVertex vertex = vertexPrototype;
             const char *b, *te;
-            for (int k = 0; k < 3 && tk.next(b, te); ++k) xyz[k] = float(toDouble(b, te));
-            mesh.addVertex(xyz[0], xyz[1], xyz[2], -1, false, false);
+            for (int k = 0; k < 3 && tk.next(b, te); ++k) vertex.position[k] = float(toDouble(b, te));
+            mesh.vertices.push(vertex);
             ++vertexSeen;
         } else if (e - line >= 3 && line[0] == 'v' && line[1] == 'n' && isBlank(line[2])) {
             ++normalSeen;
@@ -102,38 +119,32 @@ void parseObjText(Mesh& mesh, const char* text, size_t size) {
             float normal = 0;
             const char *b, *te;
             while (tk.next(b, te)) {
-                // fields split on '/', empty fields kept
-                const char* f[4] = {b, nullptr, nullptr, nullptr};
-                const char* fe[4] = {te, te, te, te};
-                int fields = 1;
-                for (const char* q = b; q < te; ++q) {
-                    if (*q != '/') continue;
-                    if (fields < 4) {
-                        fe[fields - 1] = q;
-                        f[fields] = q + 1;
-                    }
-                    ++fields;
-                }
-                long long number = toInteger(f[0], fe[0]);
+                // fields split on '/', empty fields kept: the vertex number, and the normal
+                // number when there are exactly three fields
+                const char* slash1 = static_cast<const char*>(std::memchr(b, '/', size_t(te - b)));
+                const char* vertexEnd = slash1 ? slash1 : te;
+                long long number = toInteger(b, vertexEnd);
                 // negative numbers count back from the vertices listed so far
                 long long index = number < 0 ? resolve(number, vertexSeen) : resolve(number, fileVertices);
                 if (index < 0) usable = false;
-                if (fields == 3) {
-                    long long n = toInteger(f[2], fe[2]);
-                    if (n < 0) n = normalSeen + n + 1;
-                    normal = float(n);
+                if (slash1) {
+                    const char* slash2 = static_cast<const char*>(std::memchr(slash1 + 1, '/', size_t(te - slash1 - 1)));
+                    if (slash2 && !std::memchr(slash2 + 1, '/', size_t(te - slash2 - 1))) {
+                        long long n = toInteger(slash2 + 1, te);
+                        if (n < 0) n = normalSeen + n + 1;
+                        normal = float(n);
+                    }
                 }
                 corners.push_back({int32_t(base + index), normal});
             }
             if (!usable) continue;
             for (size_t k = 2; k < corners.size(); ++k) {
-                MeshTriangle t;
                 const Corner* c[3] = {&corners[0], &corners[k - 1], &corners[k]};
                 for (int i = 0; i < 3; ++i) {
-                    t.vertex[i] = c[i]->vertex;
-                    t.cornerNormal[i] = vec3(c[i]->normal, c[i]->normal, c[i]->normal);
+                    triangle.vertex[i] = c[i]->vertex;
+                    triangle.cornerNormal[i] = vec3(c[i]->normal, c[i]->normal, c[i]->normal);
                 }
-                mesh.addTriangle(t);
+                mesh.triangles.push(triangle);
             }
         }
     }
