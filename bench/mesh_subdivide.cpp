@@ -67,3 +67,20 @@ void BM_SubdivideMidpointSmooth(benchmark::State& state) { subdivideOnce(state, 
 BENCHMARK(BM_SubdivideMidpointSmooth)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 } // namespace
+
+namespace {
+
+// All normals of the subdivided mesh: its new records are appended in split order, so the
+// triangles of one ring lie far apart in memory (unlike a freshly built mesh).
+void BM_NormalsAfterSubdivide(benchmark::State& state) {
+    static kal::Mesh m = [] {
+        kal::Mesh s = sphere();
+        s.subdivide(false);
+        return s;
+    }();
+    for (auto _ : state) m.updateNormals(2);
+    state.SetItemsProcessed(state.iterations() * m.triangleCount());
+}
+BENCHMARK(BM_NormalsAfterSubdivide)->Unit(benchmark::kMillisecond);
+
+} // namespace

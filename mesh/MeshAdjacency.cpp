@@ -216,8 +216,10 @@ int Mesh::updateVertexRing(int v) {
 
 void Mesh::updateAllRings() {
     int n = vertices.size();
-    for (int v = 0; v < n; ++v)
+    for (int v = 0; v < n; ++v) {
+        prefetchWalkStart(vertices, triangles, v + kPrefetchAhead);
         if (vertices[v].alive()) updateVertexRing(v);
+    }
     for (int v = 0; v < n; ++v)
         if (vertices[v].alive() && isSeamCorner(v)) vertices[v].setPinned(true);
 }
@@ -556,21 +558,35 @@ int Mesh::seamLine(int v, std::vector<int32_t>& verts, bool stopAtPinned, int t)
 }
 
 bool Mesh::findEdge(int a, int b, int& t, int& e) const {
-    std::vector<int32_t> verts, tris;
-    int n = vertexRingPairs(a, verts, tris);
-    for (int i = 0; i < n; ++i) {
-        if (verts[size_t(i)] != b) continue;
-        int tt = tris[size_t(i)];
-        if (tt < 0) {
-            if (i == 0) return false;
-            tt = tris[size_t(i - 1)];
+    // The first ring neighbour of a that is b, in ring order; the open end of the ring counts
+    // last and is reached through the triangle before it. Walked in place, without collecting the
+    // ring: flips and splits look up edges millions of times.
+    int limit = walkLimit();
+    int start = vertices[a].firstTriangle;
+    if (start < 0 || start >= triangles.size()) return false;
+    int found = -1;
+    int cur = start;
+    for (int step = 0; step < limit; ++step) {
+        const MeshTriangle& tri = triangles[cur];
+        int c = tri.cornerOf(a);
+        if (c < 0) break;
+        if (tri.vertex[next3(c)] == b) {
+            found = cur;
+            break;
         }
-        const MeshTriangle& tri = triangles[tt];
-        t = tt;
-        e = 3 - tri.cornerOf(a) - tri.cornerOf(b);
-        return true;
+        int n = tri.neighbour[next3(c)];
+        if (n < 0) {
+            if (tri.vertex[prev3(c)] == b) found = cur;
+            break;
+        }
+        if (n == start || n >= triangles.size()) break;
+        cur = n;
     }
-    return false;
+    if (found < 0) return false;
+    const MeshTriangle& tri = triangles[found];
+    t = found;
+    e = 3 - tri.cornerOf(a) - tri.cornerOf(b);
+    return true;
 }
 
 void Mesh::setEdgeMark(int t, int e, bool on) {

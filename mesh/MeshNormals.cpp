@@ -34,16 +34,23 @@ void Mesh::cornerNormalsOf(int v, bool fromCorners, std::vector<int32_t>& group)
 }
 
 void Mesh::updateNormals(int mode) {
+    int nt = triangles.size(), nv = vertices.size();
     if (mode == 0 || mode == 2) {
-        int nt = triangles.size();
-        for (int t = 0; t < nt; ++t)
+        for (int t = 0; t < nt; ++t) {
+            if (t + kPrefetchAhead < nt) {
+                const MeshTriangle& ahead = triangles[t + kPrefetchAhead];
+                for (int32_t v : ahead.vertex)
+                    if (v >= 0 && v < nv) __builtin_prefetch(&vertices[v]);
+            }
             if (triangles[t].alive()) updateFaceNormal(t);
+        }
     }
     if (mode == 1 || mode == 2) {
         std::vector<int32_t> group;
-        int nv = vertices.size();
-        for (int v = 0; v < nv; ++v)
+        for (int v = 0; v < nv; ++v) {
+            prefetchWalkStart(vertices, triangles, v + kPrefetchAhead);
             if (vertices[v].alive()) cornerNormalsOf(v, false, group);
+        }
     }
 }
 
