@@ -111,9 +111,27 @@ void Mesh::rebuildPasses(int mode, bool markCreases) {
     invalid = !buildLinks();
     if (invalid) return;
     orientComponents();
-    updateAllRings();
-    if (markCreases) markNormalCreases();
-    updateNormals(2);
+    if (markCreases) {
+        // the creases come from the imported corner normals, so those are read before replacing
+        updateAllRings();
+        markNormalCreases();
+        updateNormals(2);
+    } else {
+        // One vertex sweep for the ring starts and the corner normals: a vertex's corner normals
+        // depend only on links, marks and face normals, never on another vertex's ring update,
+        // so the result is that of the two passes one after the other.
+        updateNormals(0);
+        std::vector<int32_t> group;
+        int n = vertices.size();
+        for (int v = 0; v < n; ++v) {
+            prefetchWalkStart(vertices, triangles, v + kPrefetchAhead);
+            if (!vertices[v].alive()) continue;
+            updateVertexRing(v);
+            cornerNormalsOf(v, false, group);
+        }
+        for (int v = 0; v < n; ++v)
+            if (vertices[v].alive() && isSeamCorner(v)) vertices[v].setPinned(true);
+    }
     recenter(mode);
     // Pinched vertices are split before the purge: the purge repairs a moved vertex from its
     // ring, which reaches only one fan of a pinched vertex.
