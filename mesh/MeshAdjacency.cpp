@@ -103,6 +103,31 @@ bool Mesh::buildLinks() {
     return true;
 }
 
+namespace {
+
+// Whether marking the creases would mark anything: two linked, unmarked sides whose shared corners
+// disagree. Most files have none, and then the crease pass can be left out.
+bool anyNormalCrease(const Mesh& m) {
+    int nt = m.triangles.size();
+    for (int t = 0; t < nt; ++t) {
+        const MeshTriangle& tri = m.triangles[t];
+        if (!tri.alive()) continue;
+        for (int k = 0; k < 3; ++k) {
+            int n = tri.neighbour[k];
+            if (tri.marked(k) || n < 0) continue;
+            const MeshTriangle& other = m.triangles[n];
+            int o = other.slotOf(t);
+            if (o < 0) continue;
+            if (!(tri.cornerNormal[next3(k)] == other.cornerNormal[prev3(o)] &&
+                  tri.cornerNormal[prev3(k)] == other.cornerNormal[next3(o)]))
+                return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
 void Mesh::rebuild(int mode) { rebuildPasses(mode, false); }
 
 void Mesh::finishImport(int mode) { rebuildPasses(mode, true); }
@@ -111,7 +136,7 @@ void Mesh::rebuildPasses(int mode, bool markCreases) {
     invalid = !buildLinks();
     if (invalid) return;
     orientComponents();
-    if (markCreases) {
+    if (markCreases && anyNormalCrease(*this)) {
         // the creases come from the imported corner normals, so those are read before replacing
         updateAllRings();
         markNormalCreases();

@@ -31,11 +31,12 @@ void expectSameRecords(const Mesh& a, const Mesh& b) {
     }
 }
 
-Mesh passByPass(Mesh m, int mode) {
+Mesh passByPass(Mesh m, int mode, bool markCreases = false) {
     m.invalid = !m.buildLinks();
     if (m.invalid) return m;
     m.orientComponents();
     m.updateAllRings();
+    if (markCreases) m.markNormalCreases();
     m.updateNormals(2);
     m.recenter(mode);
     m.splitPinchedVertices();
@@ -62,6 +63,28 @@ TEST(RebuildPasses, rebuildEqualsItsPassesRunOneByOne) {
             m.rebuild(mode);
             expectSameRecords(m, expected);
             if (!m.invalid) EXPECT_MESH_VALID(m);
+        }
+    }
+}
+
+// Imported corner normals carry the file's normal numbers; where two sides of an edge disagree the
+// import marks a crease. Files with and without such disagreements finish like the passes.
+TEST(RebuildPasses, importFinishEqualsItsPassesWithAndWithoutCreases) {
+    auto numbered = [](Mesh m, int disagreeing) {
+        for (int t = 0; t < m.triangleCount(); ++t)
+            for (int c = 0; c < 3; ++c) {
+                float number = float(m.triangles[t].vertex[c] % 4 + 1);
+                m.triangles[t].cornerNormal[c] = vec3(number, number, number);
+            }
+        if (disagreeing >= 0) m.triangles[disagreeing].cornerNormal[1] = vec3(9, 9, 9);
+        return m;
+    };
+    for (int disagreeing : {-1, 4, 17}) {
+        for (Mesh m : {numbered(gridMesh(4), disagreeing), numbered(uvSphereMesh(5, 8), disagreeing)}) {
+            Mesh expected = passByPass(m, 1, true);
+            m.finishImport(1);
+            expectSameRecords(m, expected);
+            EXPECT_MESH_VALID(m);
         }
     }
 }
