@@ -149,7 +149,6 @@ void Mesh::rebuildPasses(int mode, bool markCreases) {
         std::vector<int32_t> group;
         int n = vertices.size();
         for (int v = 0; v < n; ++v) {
-            prefetchWalkStart(vertices, triangles, v + kPrefetchAhead);
             if (!vertices[v].alive()) continue;
             updateVertexRing(v);
             cornerNormalsOf(v, false, group);
@@ -259,10 +258,8 @@ int Mesh::updateVertexRing(int v) {
 
 void Mesh::updateAllRings() {
     int n = vertices.size();
-    for (int v = 0; v < n; ++v) {
-        prefetchWalkStart(vertices, triangles, v + kPrefetchAhead);
+    for (int v = 0; v < n; ++v)
         if (vertices[v].alive()) updateVertexRing(v);
-    }
     for (int v = 0; v < n; ++v)
         if (vertices[v].alive() && isSeamCorner(v)) vertices[v].setPinned(true);
 }

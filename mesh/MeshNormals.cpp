@@ -34,23 +34,16 @@ void Mesh::cornerNormalsOf(int v, bool fromCorners, std::vector<int32_t>& group)
 }
 
 void Mesh::updateNormals(int mode) {
-    int nt = triangles.size(), nv = vertices.size();
     if (mode == 0 || mode == 2) {
-        for (int t = 0; t < nt; ++t) {
-            if (t + kPrefetchAhead < nt) {
-                const MeshTriangle& ahead = triangles[t + kPrefetchAhead];
-                for (int32_t v : ahead.vertex)
-                    if (v >= 0 && v < nv) __builtin_prefetch(&vertices[v]);
-            }
+        int nt = triangles.size();
+        for (int t = 0; t < nt; ++t)
             if (triangles[t].alive()) updateFaceNormal(t);
-        }
     }
     if (mode == 1 || mode == 2) {
         std::vector<int32_t> group;
-        for (int v = 0; v < nv; ++v) {
-            prefetchWalkStart(vertices, triangles, v + kPrefetchAhead);
+        int nv = vertices.size();
+        for (int v = 0; v < nv; ++v)
             if (vertices[v].alive()) cornerNormalsOf(v, false, group);
-        }
     }
 }
 

@@ -12,24 +12,6 @@ namespace meshwalk {
 inline int next3(int i) { return i == 2 ? 0 : i + 1; }
 inline int prev3(int i) { return i == 0 ? 2 : i - 1; }
 
-// Asks for a record some iterations before it is needed: after edits the records of one ring lie
-// far apart, and a sweep of walks would otherwise wait on memory one triangle at a time.
-template <class T>
-inline void prefetchRecord(const T& record) {
-    const char* p = reinterpret_cast<const char*>(&record);
-    __builtin_prefetch(p);
-    __builtin_prefetch(p + sizeof(T) - 1);
-}
-
-constexpr int kPrefetchAhead = 8;
-
-// Prefetches the walk start of vertex v, if v and its start are in range.
-inline void prefetchWalkStart(const MeshStore<MeshVertex>& verts, const MeshStore<MeshTriangle>& tris, int v) {
-    if (v >= verts.size()) return;
-    int32_t f = verts[v].firstTriangle;
-    if (f >= 0 && f < tris.size()) prefetchRecord(tris[f]);
-}
-
 enum class RingEnd { Closed, Open, Broken };
 
 // Visits the triangles round v in ring order from start (crossing backward edges): visit(t, corner).
