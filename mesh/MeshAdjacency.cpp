@@ -147,12 +147,12 @@ void Mesh::rebuildPasses(int mode, bool markCreases) {
         // so the result is that of the two passes one after the other.
         updateNormals(0);
         std::vector<int32_t> group;
-        int n = vertices.size();
-        for (int v = 0; v < n; ++v) {
-            if (!vertices[v].alive()) continue;
+        std::vector<uint8_t> done;
+        forEachVertexByTriangles(vertices, triangles, done, [&](int v) {
             updateVertexRing(v);
             cornerNormalsOf(v, false, group);
-        }
+        });
+        int n = vertices.size();
         for (int v = 0; v < n; ++v)
             if (vertices[v].alive() && isSeamCorner(v)) vertices[v].setPinned(true);
     }
@@ -257,9 +257,10 @@ int Mesh::updateVertexRing(int v) {
 }
 
 void Mesh::updateAllRings() {
+    // a ring update touches only its own vertex: any vertex order will do
+    std::vector<uint8_t> done;
+    forEachVertexByTriangles(vertices, triangles, done, [&](int v) { updateVertexRing(v); });
     int n = vertices.size();
-    for (int v = 0; v < n; ++v)
-        if (vertices[v].alive()) updateVertexRing(v);
     for (int v = 0; v < n; ++v)
         if (vertices[v].alive() && isSeamCorner(v)) vertices[v].setPinned(true);
 }

@@ -40,10 +40,10 @@ void Mesh::updateNormals(int mode) {
             if (triangles[t].alive()) updateFaceNormal(t);
     }
     if (mode == 1 || mode == 2) {
+        // a vertex's corner normals read only face normals and links: any vertex order will do
         std::vector<int32_t> group;
-        int nv = vertices.size();
-        for (int v = 0; v < nv; ++v)
-            if (vertices[v].alive()) cornerNormalsOf(v, false, group);
+        std::vector<uint8_t> done;
+        forEachVertexByTriangles(vertices, triangles, done, [&](int v) { cornerNormalsOf(v, false, group); });
     }
 }
 

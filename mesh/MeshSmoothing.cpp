@@ -253,16 +253,16 @@ void Mesh::relax(bool seamsToo, bool withNormals) {
     std::vector<uint8_t> moves(size_t(n), 0);
     for (int t = 0; t < nt; ++t)
         if (triangles[t].alive()) blendCorners(triangles[t], kPbrAll);
+    // each vertex reads positions (moved only afterwards) and writes only its own corners
     std::vector<int32_t> group;
-    for (int v = 0; v < n; ++v) {
-        const MeshVertex& vx = vertices[v];
-        if (!vx.alive()) continue;
-        if (!vx.seam() || seamsToo) {
+    std::vector<uint8_t> done;
+    forEachVertexByTriangles(vertices, triangles, done, [&](int v) {
+        if (!vertices[v].seam() || seamsToo) {
             targets[size_t(v)] = smoothTarget(v);
             moves[size_t(v)] = 1;
         }
         averageFanMaterials(*this, v, kPbrAll, group);
-    }
+    });
     for (int v = 0; v < n; ++v) {
         if (!moves[size_t(v)]) continue;
         vec3 next = midpoint(vertices[v].position, targets[size_t(v)]);

@@ -15,8 +15,11 @@ namespace {
 // Moves every alive vertex below count halfway to its smoothing target, all targets taken first.
 void smoothOldVertices(Mesh& m, int count) {
     std::vector<vec3> targets(static_cast<size_t>(count));
-    for (int v = 0; v < count; ++v)
-        if (m.vertices[v].alive()) targets[size_t(v)] = m.smoothTarget(v);
+    // targets read positions only, so they may be taken in the cache-friendlier triangle order
+    std::vector<uint8_t> done;
+    forEachVertexByTriangles(m.vertices, m.triangles, done, [&](int v) {
+        if (v < count) targets[size_t(v)] = m.smoothTarget(v);
+    });
     for (int v = 0; v < count; ++v) {
         MeshVertex& vx = m.vertices[v];
         if (!vx.alive()) continue;

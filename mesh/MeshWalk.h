@@ -12,6 +12,28 @@ namespace meshwalk {
 inline int next3(int i) { return i == 2 ? 0 : i + 1; }
 inline int prev3(int i) { return i == 0 ? 2 : i - 1; }
 
+// Visits every alive vertex once: first in the order the alive triangles name them, then the alive
+// vertices that no alive triangle names. Only for per-vertex passes whose result does not depend on
+// the order: once edits have appended records, vertex order jumps across the triangle records,
+// while this order finds each ring's records still in cache. done is scratch.
+template <class Visit>
+void forEachVertexByTriangles(const MeshStore<MeshVertex>& verts, const MeshStore<MeshTriangle>& tris,
+                              std::vector<uint8_t>& done, Visit&& visit) {
+    int nv = verts.size(), nt = tris.size();
+    done.assign(size_t(nv), 0);
+    for (int t = 0; t < nt; ++t) {
+        const MeshTriangle& tri = tris[t];
+        if (!tri.alive()) continue;
+        for (int32_t v : tri.vertex) {
+            if (v < 0 || v >= nv || done[size_t(v)]) continue;
+            done[size_t(v)] = 1;
+            if (verts[v].alive()) visit(v);
+        }
+    }
+    for (int v = 0; v < nv; ++v)
+        if (!done[size_t(v)] && verts[v].alive()) visit(v);
+}
+
 enum class RingEnd { Closed, Open, Broken };
 
 // Visits the triangles round v in ring order from start (crossing backward edges): visit(t, corner).

@@ -89,5 +89,59 @@ TEST(RebuildPasses, importFinishEqualsItsPassesWithAndWithoutCreases) {
     }
 }
 
+// After a subdivision the records of one ring lie far apart; the per-vertex passes then take the
+// vertices in triangle order. Their results must be those of plain vertex order.
+Mesh scatteredMesh() {
+    Mesh m = awkwardGrid();
+    m.rebuild(0);
+    m.subdivide(false);
+    for (int v = 0; v < m.vertexCount(); ++v) m.vertices[v].position.z += float((v * 11) % 5) * 0.1f;
+    m.updateNormals(0);
+    return m;
+}
+
+TEST(RebuildPasses, perVertexPassesMatchPlainVertexOrder) {
+    Mesh base = scatteredMesh();
+    ASSERT_MESH_VALID(base);
+    // a vertex whose triangles were all deleted (no purge yet) is still visited
+    std::vector<int32_t> ring;
+    base.vertexTriangles(0, ring);
+    for (int32_t t : ring) base.triangles[t].flags &= uint8_t(~TriangleAlive);
+    for (int32_t t : ring) base.triangles[t].cornerNormal[base.triangles[t].cornerOf(0)] = vec3(5, 5, 5);
+    Mesh normals = base, expectedNormals = base;
+    normals.updateNormals(2);
+    for (int v = 0; v < base.vertexCount(); ++v)
+        if (expectedNormals.vertices[v].alive()) expectedNormals.updateVertexNormal(v);
+    expectSameRecords(normals, expectedNormals);
+
+    Mesh rings = base, expectedRings = base;
+    for (int v = 0; v < base.vertexCount(); v += 3) rings.vertices[v].flags |= VertexOpen;  // stale flags to mend
+    expectedRings = rings;
+    rings.updateAllRings();
+    for (int v = 0; v < base.vertexCount(); ++v)
+        if (expectedRings.vertices[v].alive()) expectedRings.updateVertexRing(v);
+    for (int v = 0; v < base.vertexCount(); ++v)
+        if (expectedRings.vertices[v].alive() && expectedRings.isSeamCorner(v)) expectedRings.vertices[v].setPinned(true);
+    expectSameRecords(rings, expectedRings);
+}
+
+TEST(RebuildPasses, smoothedSubdivisionMovesOldVerticesByTheirTargets) {
+    Mesh m = rebuilt(awkwardGrid());
+    int oldCount = m.vertexCount();
+    Mesh expected = m;
+    m.subdivide(true);
+    expected.subdivide(false);
+    std::vector<vec3> targets(static_cast<size_t>(oldCount));
+    for (int v = 0; v < oldCount; ++v)
+        if (expected.vertices[v].alive()) targets[size_t(v)] = expected.smoothTarget(v);
+    for (int v = 0; v < oldCount; ++v) {
+        MeshVertex& vx = expected.vertices[v];
+        if (vx.alive()) vx.position = ((dvec3(vx.position) + dvec3(targets[size_t(v)])) * 0.5).toFloat();
+    }
+    expected.updateNormals(2);
+    expectSameRecords(m, expected);
+    EXPECT_MESH_VALID(m);
+}
+
 } // namespace
 } // namespace kal::test
