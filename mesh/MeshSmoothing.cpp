@@ -165,26 +165,29 @@ inline int16_t narrowSigned(int64_t v) {
     return int16_t(v < -kPbrSignedLimit ? -kPbrSignedLimit : v > kPbrSignedLimit ? kPbrSignedLimit : v);
 }
 
-// pbrCopyMasked(dst, toPbr(src), mask) in one step.
+inline bool sameMaterial(const pbr& a, const pbr& b) { return std::memcmp(&a, &b, sizeof(pbr)) == 0; }
+
+// pbrCopyMasked(dst, toPbr(src), mask) in one step. An unchanged material is not written back:
+// on a mesh of one material a smoothing pass then only reads its corners.
 inline void storeMasked(pbr& dst, const Channels& src, uint8_t mask) {
     const int64_t* c = src.c;
+    pbr out = dst;
     if (mask & kPbrColor) {
-        dst.red = narrowUnsigned(c[0]);
-        dst.green = narrowUnsigned(c[1]);
-        dst.blue = narrowUnsigned(c[2]);
+        out.red = narrowUnsigned(c[0]);
+        out.green = narrowUnsigned(c[1]);
+        out.blue = narrowUnsigned(c[2]);
     }
-    if (mask & kPbrOpacity) dst.opacity = narrowUnsigned(c[3]);
+    if (mask & kPbrOpacity) out.opacity = narrowUnsigned(c[3]);
     if (mask & kPbrLight) {
-        dst.lightRed = narrowUnsigned(c[4]);
-        dst.lightGreen = narrowUnsigned(c[5]);
-        dst.lightBlue = narrowUnsigned(c[6]);
+        out.lightRed = narrowUnsigned(c[4]);
+        out.lightGreen = narrowUnsigned(c[5]);
+        out.lightBlue = narrowUnsigned(c[6]);
     }
-    if (mask & kPbrRefractivity) dst.refractivity = narrowUnsigned(c[7]);
-    if (mask & kPbrRoughness) dst.roughness = narrowSigned(c[8]);
-    if (mask & kPbrMetalness) dst.metalness = narrowSigned(c[9]);
+    if (mask & kPbrRefractivity) out.refractivity = narrowUnsigned(c[7]);
+    if (mask & kPbrRoughness) out.roughness = narrowSigned(c[8]);
+    if (mask & kPbrMetalness) out.metalness = narrowSigned(c[9]);
+    if (!sameMaterial(out, dst)) dst = out;
 }
-
-inline bool sameMaterial(const pbr& a, const pbr& b) { return std::memcmp(&a, &b, sizeof(pbr)) == 0; }
 
 void blendCorners(MeshTriangle& tri, uint8_t mask) {
     // one material on all three corners is its own mean: only the clamps remain
