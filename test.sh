@@ -13,7 +13,10 @@ cmake --build "$build" -j "$jobs"
 
 # Fuzz the file readers for a minute each on CI (before the suite, so that the
 # suite's summary closes the output).
-if [ -n "${CI:-}" ]; then ./fuzz.sh scene 60 && ./fuzz.sh obj 60; fi
+if [ -n "${CI:-}" ]; then
+  ./fuzz.sh scene 60
+  ./fuzz.sh obj 60
+fi
 
 export UBSAN_OPTIONS=print_stacktrace=1
 export LIBGL_ALWAYS_SOFTWARE=1
