@@ -56,7 +56,7 @@ bool Mesh::buildLinks() {
     struct Side {
         int32_t other, slot;
     };
-    std::vector<Side> sides(size_t(start[size_t(n)]));
+    std::vector<Side> sides(static_cast<size_t>(start[size_t(n)]));
     {
         std::vector<int32_t> fill(start.begin(), start.end() - 1);
         for (int t = 0; t < nt; ++t) {
