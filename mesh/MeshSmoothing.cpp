@@ -237,7 +237,28 @@ void Mesh::averageVertexMaterials(int v, uint8_t mask) {
     averageFanMaterials(*this, v, mask, group);
 }
 
+namespace {
+
+// Whether every corner of every triangle record (dead ones too: a walk over stale links may reach
+// them) holds one material already inside the stored ranges. Smoothing then changes nothing, as
+// every mean is that material and every clamp keeps it, so it can be skipped; an unpainted
+// mesh is the common case.
+bool oneStoredMaterial(const Mesh& m) {
+    int nt = m.triangles.size();
+    if (nt == 0) return true;
+    const pbr first = m.triangles[0].corner[0];
+    auto inRange = [](int16_t v) { return v >= -kPbrSignedLimit && v <= kPbrSignedLimit; };
+    if (!inRange(first.roughness) || !inRange(first.metalness)) return false;
+    for (int t = 0; t < nt; ++t)
+        for (const pbr& corner : m.triangles[t].corner)
+            if (!sameMaterial(corner, first)) return false;
+    return true;
+}
+
+} // namespace
+
 void Mesh::smoothMaterials(uint8_t mask, int passes) {
+    if (passes <= 0 || oneStoredMaterial(*this)) return;
     std::vector<int32_t> group;
     int nt = triangles.size(), nv = vertices.size();
     for (int pass = 0; pass < passes; ++pass) {
@@ -254,8 +275,10 @@ void Mesh::relax(bool seamsToo, bool withNormals) {
     int n = vertices.size(), nt = triangles.size();
     std::vector<vec3> targets(static_cast<size_t>(n));
     std::vector<uint8_t> moves(size_t(n), 0);
-    for (int t = 0; t < nt; ++t)
-        if (triangles[t].alive()) blendCorners(triangles[t], kPbrAll);
+    bool materials = !oneStoredMaterial(*this);
+    if (materials)
+        for (int t = 0; t < nt; ++t)
+            if (triangles[t].alive()) blendCorners(triangles[t], kPbrAll);
     // each vertex reads positions (moved only afterwards) and writes only its own corners
     std::vector<int32_t> group;
     std::vector<uint8_t> done;
@@ -264,7 +287,7 @@ void Mesh::relax(bool seamsToo, bool withNormals) {
             targets[size_t(v)] = smoothTarget(v);
             moves[size_t(v)] = 1;
         }
-        averageFanMaterials(*this, v, kPbrAll, group);
+        if (materials) averageFanMaterials(*this, v, kPbrAll, group);
     });
     for (int v = 0; v < n; ++v) {
         if (!moves[size_t(v)]) continue;

@@ -155,5 +155,41 @@ TEST(MaterialSmoothing, relaxEqualsThePositionPassFollowedByTheMaterialPass) {
     }
 }
 
+// One in-range material everywhere smooths to itself; a single different corner anywhere a walk can
+// reach, even on a deleted but still linked triangle, must still spread.
+TEST(MaterialSmoothing, oneMaterialMeshStaysAndAnyOddCornerStillSpreads) {
+    pbr paint;
+    paint.red = 1000;
+    paint.roughness = -32766;
+    paint.metalness = 32766;
+    auto painted = [&paint] {
+        Mesh m = fannedGrid();
+        for (int t = 0; t < m.triangleCount(); ++t)
+            for (pbr& c : m.triangles[t].corner) c = paint;
+        return m;
+    };
+    Mesh same = painted();
+    same.smoothMaterials(kPbrAll, 3);
+    same.relax(true, false);
+    for (int t = 0; t < same.triangleCount(); ++t)
+        for (const pbr& c : same.triangles[t].corner) EXPECT_EQ(c, paint);
+
+    for (bool deadOdd : {false, true}) {
+        Mesh m = painted();
+        m.triangles[20].corner[1].green = 7;
+        // deleted without unlinking: the neighbours' walks still reach it
+        if (deadOdd) m.triangles[20].flags &= uint8_t(~TriangleAlive);
+        Mesh expected = m;
+        m.smoothMaterials(kPbrAll, 1);
+        referenceSmooth(expected, kPbrAll);
+        EXPECT_TRUE(sameMaterials(m, expected)) << deadOdd;
+        Mesh relaxed = expected;  // a second pass through relax, from the same start
+        Mesh relaxedExpected = expected;
+        relaxed.relax(false, false);
+        referenceSmooth(relaxedExpected, kPbrAll);
+        EXPECT_TRUE(sameMaterials(relaxed, relaxedExpected)) << deadOdd;
+    }
+}
+
 } // namespace
 } // namespace kal::test
