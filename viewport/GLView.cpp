@@ -4,6 +4,7 @@
 
 #include "scene/Scene.h"
 #include "scene/Tool.h"
+#include "viewport/Gesture.h"
 #include "viewport/MouseState.h"
 
 namespace kal {
@@ -40,11 +41,10 @@ void GLView::initialiseDefaults() {
 GLView::~GLView() {
     frameReady = false;
     undoStack.clear();
-    if (insertKind != 0) {
-        delete pendingTool;
-        delete pendingPartner;
-        pendingTool = pendingPartner = nullptr;
-    }
+    discardPendingTools();
+    // a view closed in the middle of a stroke still owns its sculptors
+    for (Sculptor* s : sculptors) delete s;
+    sculptors.clear();
     delete scene;
     scene = nullptr;
     destroyGpuObjects();
@@ -204,13 +204,6 @@ void GLView::applyAssemblyMaterial() {
 
 void GLView::applyAssemblyMaterialInAssembly() {
     if (chosenMode == ASSEMBLY) applyAssemblyMaterial();
-}
-
-void GLView::discardPendingTool() {
-    if (insertKind != 0 && pendingTool) {
-        delete pendingTool;
-        pendingTool = nullptr;
-    }
 }
 
 int GLView::assemblyCommand() const {

@@ -236,7 +236,6 @@ public:
     bool toggleBlockSize();
     void applyAssemblyMaterial();
     void applyAssemblyMaterialInAssembly();
-    void discardPendingTool();
 
     // --- accessors ---
     // The second compositing colour outlines objects and parts (black, half covering).

@@ -38,7 +38,7 @@ TEST(FromOutline, ThinSquareIsAFlatSheetWithPinnedOutlineCorners) {
             EXPECT_TRUE(vx.seam());
         }
         // the "no points on the rim" switch keeps the rim to the outline's own points
-        if (vx.open()) EXPECT_TRUE(corner) << v;
+        if (vx.open()) { EXPECT_TRUE(corner) << v; }
     }
     EXPECT_NEAR(m.scale, 2.0f * std::sqrt(2.0f), 1e-5f);
 }

@@ -140,7 +140,7 @@ TEST(ObjParse, everyPrefixParsesWithinItsBytes) {
         for (int t = 0; t < m.triangleCount(); ++t)
             for (int c = 0; c < 3; ++c) ASSERT_LT(m.triangles[t].vertex[c], m.vertexCount());
         m.finishImport(1);
-        if (!m.invalid) EXPECT_MESH_VALID(m);
+        if (!m.invalid) { EXPECT_MESH_VALID(m); }
     }
 }
 

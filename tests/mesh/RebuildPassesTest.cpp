@@ -62,7 +62,7 @@ TEST(RebuildPasses, rebuildEqualsItsPassesRunOneByOne) {
             Mesh expected = passByPass(m, mode);
             m.rebuild(mode);
             expectSameRecords(m, expected);
-            if (!m.invalid) EXPECT_MESH_VALID(m);
+            if (!m.invalid) { EXPECT_MESH_VALID(m); }
         }
     }
 }

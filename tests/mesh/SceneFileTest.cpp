@@ -118,7 +118,7 @@ TEST_F(SceneFiles, writingLeavesTheSceneAsItWas) {
     std::string first = sceneBytes(s);
     for (size_t i = 0; i < tools.size(); ++i) EXPECT_EQ(tools[i]->flags, before[i]);
     for (Tool* t : tools)
-        if (t->element) EXPECT_EQ(t->element->id, -1);
+        if (t->element) { EXPECT_EQ(t->element->id, -1); }
     EXPECT_EQ(sceneBytes(s), first);
 }
 
@@ -278,8 +278,8 @@ TEST_F(SceneFiles, everyPrefixIsReadOrRefusedCleanly) {
             std::memcpy(block.get(), full.data(), n);
             Scene r;
             bool ok = readSceneBytes(r, block.get(), n);
-            if (n == full.size()) EXPECT_TRUE(ok);
-            if (!ok) EXPECT_TRUE(allTools(r).empty()) << n;
+            if (n == full.size()) { EXPECT_TRUE(ok); }
+            if (!ok) { EXPECT_TRUE(allTools(r).empty()) << n; }
         }
     }
 }

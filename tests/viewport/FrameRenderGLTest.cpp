@@ -148,7 +148,7 @@ TEST_F(FrameRender, litSphereOverTheBackgroundWithTheStatusText) {
     EXPECT_GT(img.count(green, 8, 20 + 12, 80, 20 + 24), 5);
     for (int y = 8; y < 20; ++y)
         for (int x = 8; x < 120; ++x)
-            if (img.at(x, y)[0] == 204 && img.at(x, y)[1] == 204) EXPECT_EQ(img.at(x, y)[3], 255);
+            if (img.at(x, y)[0] == 204 && img.at(x, y)[1] == 204) { EXPECT_EQ(img.at(x, y)[3], 255); }
 }
 
 TEST_F(FrameRender, noRequestNoFrameAndTheStateIsHandedBack) {

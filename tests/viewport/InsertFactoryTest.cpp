@@ -41,7 +41,7 @@ TEST_F(InsertFactory, EveryMeshKindBuildsAnOwnedTemplateWithDefaults) {
         EXPECT_NE(v.pendingTool, v.scene->currentTool);
         EXPECT_EQ(v.pendingTool->transform, mat4());
         EXPECT_EQ(v.pendingTool->material.opacity, 65535);
-        if (kind <= 5) EXPECT_EQ(trianglesOf(v.pendingTool), expected[kind]) << kind;
+        if (kind <= 5) { EXPECT_EQ(trianglesOf(v.pendingTool), expected[kind]) << kind; }
         EXPECT_GT(trianglesOf(v.pendingTool), 0) << kind;
     }
 }
