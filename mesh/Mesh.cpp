@@ -179,41 +179,48 @@ void Mesh::splitPinchedVertices() {
         for (int c = 0; c < 3; ++c)
             if (tri.vertex[c] >= 0 && tri.vertex[c] < nv) ++uses[size_t(tri.vertex[c])];
     }
-    std::vector<int32_t> fan;
     std::vector<uint8_t> suspect(size_t(nv), 0);
     bool any = false;
     for (int v = 0; v < nv; ++v) {
         if (uses[size_t(v)] == 0 || !vertices[v].alive()) continue;
-        int reached = 0, last, lastCorner;
-        meshwalk::walkRing(triangles, v, vertices[v].firstTriangle, count + 1, last, lastCorner,
-                           [&](int, int) { ++reached; });
-        if (reached != uses[size_t(v)]) suspect[size_t(v)] = 1, any = true;
+        if (meshwalk::ringReach(triangles, v, vertices[v].firstTriangle) != uses[size_t(v)])
+            suspect[size_t(v)] = 1, any = true;
     }
-    if (!any) return;
+    if (any) meshwalk::splitSuspectVertices(*this, suspect);
+}
+
+namespace meshwalk {
+
+void splitSuspectVertices(Mesh& m, const std::vector<uint8_t>& suspect) {
+    int nv = int(suspect.size());
+    int count = m.triangles.size();
+    std::vector<int32_t> fan;
     for (int t = 0; t < count; ++t) {
-        if (!triangles[t].alive()) continue;
+        if (!m.triangles[t].alive()) continue;
         for (int c = 0; c < 3; ++c) {
-            int32_t v = triangles[t].vertex[c];
+            int32_t v = m.triangles[t].vertex[c];
             if (v < 0 || v >= nv || !suspect[size_t(v)]) continue;
-            ringFromTriangle(v, t, fan);
+            m.ringFromTriangle(v, t, fan);
             bool holdsStart = false;
-            for (int32_t f : fan) holdsStart |= f == vertices[v].firstTriangle;
+            for (int32_t f : fan) holdsStart |= f == m.vertices[v].firstTriangle;
             if (holdsStart || fan.empty()) continue;
-            vertices[v].setPinned(true);
-            int32_t w = pushSplitCopy(*this, v);
-            vertices[w].firstTriangle = fan[0];
+            m.vertices[v].setPinned(true);
+            int32_t w = pushSplitCopy(m, v);
+            m.vertices[w].firstTriangle = fan[0];
             for (int32_t f : fan) {
-                int cf = triangles[f].cornerOf(v);
-                if (cf >= 0) triangles[f].vertex[cf] = w;
+                int cf = m.triangles[f].cornerOf(v);
+                if (cf >= 0) m.triangles[f].vertex[cf] = w;
             }
-            updateVertexRing(v);
-            updateVertexRing(w);
+            m.updateVertexRing(v);
+            m.updateVertexRing(w);
             // the ring update unpins a closed fan without marks; both sides stay pinned
-            vertices[v].setPinned(true);
-            vertices[w].setPinned(true);
+            m.vertices[v].setPinned(true);
+            m.vertices[w].setPinned(true);
         }
     }
 }
+
+} // namespace meshwalk
 
 void Mesh::append(const Mesh* other) {
     if (!other) return;

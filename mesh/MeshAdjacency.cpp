@@ -11,20 +11,25 @@ namespace kal {
 
 using namespace meshwalk;
 
-bool Mesh::buildLinks() {
-    int n = vertices.size();
-    int nt = triangles.size();
-    purgeNeeded = false;
+namespace {
+
+// The link build; uses, when given, receives how many alive triangles name each vertex, counted
+// on the sweep that reads the corners anyway (the pinch check of the rebuild needs it).
+bool linkTriangles(Mesh& m, std::vector<int32_t>* uses) {
+    int n = m.vertices.size();
+    int nt = m.triangles.size();
+    m.purgeNeeded = false;
     // stale walk starts would keep alive a vertex that no alive triangle names any more
-    for (int v = 0; v < n; ++v) vertices[v].firstTriangle = -1;
+    for (int v = 0; v < n; ++v) m.vertices[v].firstTriangle = -1;
     // One sweep over the (large) triangle records; the later passes read the flat copy of the
     // corners, -1 for a dead triangle. Triangles naming a vertex twice, a vertex outside the store
     // or a dead vertex never reach the edge table: they die here and the purge drops them.
-    auto usable = [&](int32_t v) { return v >= 0 && v < n && vertices[v].alive(); };
+    auto usable = [&](int32_t v) { return v >= 0 && v < n && m.vertices[v].alive(); };
     std::vector<int32_t> corners(size_t(nt) * 3);
     std::vector<int32_t> start(size_t(n) + 1, 0);
+    if (uses) uses->assign(size_t(n), 0);
     for (int t = 0; t < nt; ++t) {
-        MeshTriangle& tri = triangles[t];
+        MeshTriangle& tri = m.triangles[t];
         int32_t* own = corners.data() + 3 * size_t(t);
         const int32_t* v = tri.vertex;
         if (tri.alive()) {
@@ -32,21 +37,23 @@ bool Mesh::buildLinks() {
             if (!named || v[0] == v[1] || v[1] == v[2] || v[0] == v[2]) tri.flags &= uint8_t(~TriangleAlive);
         }
         if (!tri.alive()) {
-            purgeNeeded = true;
+            m.purgeNeeded = true;
             own[0] = -1;
             continue;
         }
         for (int c = 0; c < 3; ++c) {
             own[c] = v[c];
-            vertices[v[c]].firstTriangle = t;
+            m.vertices[v[c]].firstTriangle = t;
         }
+        if (uses)
+            for (int c = 0; c < 3; ++c) ++(*uses)[size_t(v[c])];
         for (int k = 0; k < 3; ++k) ++start[size_t(std::min(v[next3(k)], v[prev3(k)])) + 1];
     }
     for (int v = 0; v < n; ++v) {
-        MeshVertex& vx = vertices[v];
+        MeshVertex& vx = m.vertices[v];
         if (vx.alive() && vx.firstTriangle < 0) {
             vx.flags &= uint8_t(~VertexAlive);
-            purgeNeeded = true;
+            m.purgeNeeded = true;
         }
     }
 
@@ -70,7 +77,7 @@ bool Mesh::buildLinks() {
         }
     }
     // link[3t + k] is the triangle across edge k of t; a side whose edge has three or more
-    // triangles makes the mesh invalid, and then nothing is written.
+    // m.triangles makes the mesh invalid, and then nothing is written.
     std::vector<int32_t> link(size_t(nt) * 3, -1);
     for (int v = 0; v < n; ++v) {
         Side* first = sides.data() + start[size_t(v)];
@@ -97,11 +104,15 @@ bool Mesh::buildLinks() {
     }
     for (int t = 0; t < nt; ++t) {
         if (corners[3 * size_t(t)] < 0) continue;
-        MeshTriangle& tri = triangles[t];
+        MeshTriangle& tri = m.triangles[t];
         for (int k = 0; k < 3; ++k) tri.neighbour[k] = link[3 * size_t(t) + size_t(k)];
     }
     return true;
 }
+
+} // namespace
+
+bool Mesh::buildLinks() { return linkTriangles(*this, nullptr); }
 
 namespace {
 
@@ -133,33 +144,45 @@ void Mesh::rebuild(int mode) { rebuildPasses(mode, false); }
 void Mesh::finishImport(int mode) { rebuildPasses(mode, true); }
 
 void Mesh::rebuildPasses(int mode, bool markCreases) {
-    invalid = !buildLinks();
+    // The pinch check compares each ring walk with the number of triangles naming the vertex:
+    // the link build counts them on its way, and the walk runs while the ring is still in cache.
+    std::vector<int32_t> uses;
+    invalid = !linkTriangles(*this, &uses);
     if (invalid) return;
     orientComponents();
+    int n = vertices.size();
+    std::vector<uint8_t> pinched(size_t(n), 0);
+    bool anyPinched = false;
+    auto checkPinch = [&](int v) {
+        if (uses[size_t(v)] > 0 && ringReach(triangles, v, vertices[v].firstTriangle) != uses[size_t(v)])
+            pinched[size_t(v)] = 1, anyPinched = true;
+    };
     if (markCreases && anyNormalCrease(*this)) {
         // the creases come from the imported corner normals, so those are read before replacing
         updateAllRings();
         markNormalCreases();
         updateNormals(2);
+        for (int v = 0; v < n; ++v)
+            if (vertices[v].alive()) checkPinch(v);
     } else {
-        // One vertex sweep for the ring starts and the corner normals: a vertex's corner normals
-        // depend only on links, marks and face normals, never on another vertex's ring update,
-        // so the result is that of the two passes one after the other.
+        // One vertex sweep for the ring starts, the corner normals and the pinch check: each reads
+        // and writes only its own vertex's ring state, never another vertex's, so the result is
+        // that of the separate passes one after the other.
         updateNormals(0);
         std::vector<int32_t> group;
         std::vector<uint8_t> done;
         forEachVertexByTriangles(vertices, triangles, done, [&](int v) {
             updateVertexRing(v);
             cornerNormalsOf(v, false, group);
+            checkPinch(v);
         });
-        int n = vertices.size();
         for (int v = 0; v < n; ++v)
             if (vertices[v].alive() && isSeamCorner(v)) vertices[v].setPinned(true);
     }
     recenter(mode);
     // Pinched vertices are split before the purge: the purge repairs a moved vertex from its
     // ring, which reaches only one fan of a pinched vertex.
-    splitPinchedVertices();
+    if (anyPinched) splitSuspectVertices(*this, pinched);
     purgeDeleted(false);
     // the buffer (if any) is kept and re-filled whole by the next upload
     geometryChanged = true;

@@ -196,16 +196,25 @@ void reverseTriangle(MeshTriangle& tri) {
 } // namespace
 
 void Mesh::orientComponents() {
+    // The fill keeps its marks in a byte per triangle rather than in the (large) triangle records:
+    // a consistent mesh then needs no write to any record, and no extra sweep to clear marks.
+    // A Visited flag already on a record still keeps that triangle out of every fill, and every
+    // record the fill reaches ends with the flags the marking-in-place would have left.
     int nt = triangles.size();
     if (nt == 0) return;
-    std::vector<int32_t> component;
+    enum : uint8_t { Reached = 1, Flip = 2, HadTaken = 4, Dead = 8 };
+    std::vector<uint8_t> state(size_t(nt), 0);
     TriangleQueue queue;
     for (int seed = 0; seed < nt; ++seed) {
+        if (state[size_t(seed)]) continue;
         MeshTriangle& s = triangles[seed];
-        if (!s.alive() || (s.flags & TriangleVisited)) continue;
-        s.flags = uint8_t((s.flags & ~kTaken) | TriangleVisited);
-        component.clear();
-        component.push_back(seed);
+        if (!s.alive()) continue;
+        if (s.flags & TriangleVisited) {
+            // kept out of the fills; only its selection marks are dropped
+            s.flags &= uint8_t(~kTaken);
+            continue;
+        }
+        state[size_t(seed)] = uint8_t(Reached | ((s.flags & kTaken) ? HadTaken : 0));
         queue.items.clear();
         queue.head = 0;
         queue.push(seed);
@@ -213,34 +222,39 @@ void Mesh::orientComponents() {
         while (!queue.empty()) {
             int32_t t = queue.pop();
             const MeshTriangle& T = triangles[t];
-            bool tReversed = T.flags & TriangleSelected;
+            bool tReversed = state[size_t(t)] & Flip;
             for (int k = 0; k < 3; ++k) {
                 int32_t n = T.neighbour[k];
-                if (n < 0 || n >= nt) continue;
-                MeshTriangle& N = triangles[n];
+                if (n < 0 || n >= nt || state[size_t(n)]) continue;
+                const MeshTriangle& N = triangles[n];
                 if (N.flags & TriangleVisited) continue;
-                N.flags = uint8_t((N.flags & ~kTaken) | TriangleVisited);
+                uint8_t mark = uint8_t(Reached | ((N.flags & kTaken) ? HadTaken : 0) | (N.alive() ? 0 : Dead));
                 int32_t a = T.vertex[next3(k)], b = T.vertex[prev3(k)];
                 int i = N.cornerOf(a);
                 bool sameWay = i >= 0 && N.vertex[next3(i)] == b;
                 if (tReversed != sameWay) {
-                    N.flags |= TriangleSelected;
+                    mark |= Flip;
                     ++reversed;
                 }
-                component.push_back(n);
+                state[size_t(n)] = mark;
                 queue.push(n);
             }
         }
-        int size = int(component.size());
-        bool flipSeedSide = reversed > size - reversed;
-        for (int32_t t : component) {
+        bool flipSeedSide = reversed > int(queue.items.size()) - reversed;
+        for (int32_t t : queue.items) {
+            uint8_t mark = state[size_t(t)];
+            bool flip = bool(mark & Flip) != flipSeedSide;
+            if (!flip && !(mark & (HadTaken | Dead))) continue;
             MeshTriangle& tri = triangles[t];
-            bool marked = tri.flags & TriangleSelected;
-            if (marked != flipSeedSide) reverseTriangle(tri);
+            if (mark & Dead) {
+                // reached through a stale link: it keeps the fill's marks, as it is never cleared
+                tri.flags = uint8_t((tri.flags & ~kTaken) | TriangleVisited | ((mark & Flip) ? TriangleSelected : 0));
+            } else if (mark & HadTaken) {
+                tri.flags &= uint8_t(~kTaken);
+            }
+            if (flip) reverseTriangle(tri);
         }
     }
-    for (int t = 0; t < nt; ++t)
-        if (triangles[t].alive()) triangles[t].flags &= uint8_t(~kTaken);
 }
 
 } // namespace kal

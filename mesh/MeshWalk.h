@@ -7,6 +7,7 @@
 #include "mesh/MeshStore.h"
 
 namespace kal {
+class Mesh;
 namespace meshwalk {
 
 inline int next3(int i) { return i == 2 ? 0 : i + 1; }
@@ -89,6 +90,17 @@ void walkFans(const MeshStore<MeshTriangle>& tris, int v, int start, int limit, 
     if (!group.empty()) close(group);
     group.clear();
 }
+
+// How many triangles the ring walk from start reaches round v, bounded like every walk of the mesh.
+inline int ringReach(const MeshStore<MeshTriangle>& tris, int v, int start) {
+    int reached = 0, last, lastCorner;
+    walkRing(tris, v, start, tris.size() + 1, last, lastCorner, [&](int, int) { ++reached; });
+    return reached;
+}
+
+// Splits off every fan of a suspect vertex (flag per vertex) that its ring walk does not reach,
+// triangle by triangle in record order; each split appends one vertex.
+void splitSuspectVertices(Mesh& m, const std::vector<uint8_t>& suspect);
 
 } // namespace meshwalk
 } // namespace kal
