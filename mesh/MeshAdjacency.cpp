@@ -13,9 +13,15 @@ using namespace meshwalk;
 
 namespace {
 
-// The link build; uses, when given, receives how many alive triangles name each vertex, counted
-// on the sweep that reads the corners anyway (the pinch check of the rebuild needs it).
-bool linkTriangles(Mesh& m, std::vector<int32_t>* uses) {
+// What the link build leaves for the rebuild's later passes, so they need not fetch the records
+// again: per triangle its corners (-1 first for a dead one), links and flags after the build, and
+// per vertex how many alive triangles name it (for the pinch check).
+struct LinkSweep {
+    std::vector<int32_t> corners, links, uses;
+    std::vector<uint8_t> flags;
+};
+
+bool linkTriangles(Mesh& m, LinkSweep* keep) {
     int n = m.vertices.size();
     int nt = m.triangles.size();
     m.purgeNeeded = false;
@@ -27,7 +33,11 @@ bool linkTriangles(Mesh& m, std::vector<int32_t>* uses) {
     auto usable = [&](int32_t v) { return v >= 0 && v < n && m.vertices[v].alive(); };
     std::vector<int32_t> corners(size_t(nt) * 3);
     std::vector<int32_t> start(size_t(n) + 1, 0);
-    if (uses) uses->assign(size_t(n), 0);
+    std::vector<int32_t> uses;
+    if (keep) {
+        uses.assign(size_t(n), 0);
+        keep->flags.resize(size_t(nt));
+    }
     for (int t = 0; t < nt; ++t) {
         MeshTriangle& tri = m.triangles[t];
         int32_t* own = corners.data() + 3 * size_t(t);
@@ -36,6 +46,7 @@ bool linkTriangles(Mesh& m, std::vector<int32_t>* uses) {
             bool named = usable(v[0]) && usable(v[1]) && usable(v[2]);
             if (!named || v[0] == v[1] || v[1] == v[2] || v[0] == v[2]) tri.flags &= uint8_t(~TriangleAlive);
         }
+        if (keep) keep->flags[size_t(t)] = tri.flags;
         if (!tri.alive()) {
             m.purgeNeeded = true;
             own[0] = -1;
@@ -45,8 +56,8 @@ bool linkTriangles(Mesh& m, std::vector<int32_t>* uses) {
             own[c] = v[c];
             m.vertices[v[c]].firstTriangle = t;
         }
-        if (uses)
-            for (int c = 0; c < 3; ++c) ++(*uses)[size_t(v[c])];
+        if (keep)
+            for (int c = 0; c < 3; ++c) ++uses[size_t(v[c])];
         for (int k = 0; k < 3; ++k) ++start[size_t(std::min(v[next3(k)], v[prev3(k)])) + 1];
     }
     for (int v = 0; v < n; ++v) {
@@ -107,6 +118,11 @@ bool linkTriangles(Mesh& m, std::vector<int32_t>* uses) {
         MeshTriangle& tri = m.triangles[t];
         for (int k = 0; k < 3; ++k) tri.neighbour[k] = link[3 * size_t(t) + size_t(k)];
     }
+    if (keep) {
+        keep->corners = std::move(corners);
+        keep->links = std::move(link);
+        keep->uses = std::move(uses);
+    }
     return true;
 }
 
@@ -146,10 +162,12 @@ void Mesh::finishImport(int mode) { rebuildPasses(mode, true); }
 void Mesh::rebuildPasses(int mode, bool markCreases) {
     // The pinch check compares each ring walk with the number of triangles naming the vertex:
     // the link build counts them on its way, and the walk runs while the ring is still in cache.
-    std::vector<int32_t> uses;
-    invalid = !linkTriangles(*this, &uses);
+    LinkSweep sweep;
+    invalid = !linkTriangles(*this, &sweep);
     if (invalid) return;
-    orientComponents();
+    // the links reach only alive triangles, so the dead ones' missing corners are never read
+    orientComponentsFrom(*this, sweep.corners.data(), sweep.links.data(), sweep.flags.data());
+    const std::vector<int32_t>& uses = sweep.uses;
     int n = vertices.size();
     std::vector<uint8_t> pinched(size_t(n), 0);
     bool anyPinched = false;

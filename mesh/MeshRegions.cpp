@@ -196,42 +196,62 @@ void reverseTriangle(MeshTriangle& tri) {
 } // namespace
 
 void Mesh::orientComponents() {
-    // The fill keeps its marks in a byte per triangle rather than in the (large) triangle records:
-    // a consistent mesh then needs no write to any record, and no extra sweep to clear marks.
-    // A Visited flag already on a record still keeps that triangle out of every fill, and every
-    // record the fill reaches ends with the flags the marking-in-place would have left.
+    // The fill reads a flat copy of the corners, links and flags: one streaming sweep over the
+    // (large) records instead of two cache lines fetched at random per triangle reached.
     int nt = triangles.size();
     if (nt == 0) return;
+    std::vector<int32_t> corners(size_t(nt) * 3), links(size_t(nt) * 3);
+    std::vector<uint8_t> flags(static_cast<size_t>(nt));
+    for (int t = 0; t < nt; ++t) {
+        const MeshTriangle& tri = triangles[t];
+        for (int k = 0; k < 3; ++k) {
+            corners[3 * size_t(t) + size_t(k)] = tri.vertex[k];
+            links[3 * size_t(t) + size_t(k)] = tri.neighbour[k];
+        }
+        flags[size_t(t)] = tri.flags;
+    }
+    orientComponentsFrom(*this, corners.data(), links.data(), flags.data());
+}
+
+namespace meshwalk {
+
+void orientComponentsFrom(Mesh& m, const int32_t* corners, const int32_t* links, const uint8_t* flags) {
+    // The fill keeps its marks in a byte per triangle rather than in the records: a consistent
+    // mesh then needs no write to any record, and no extra sweep to clear marks. A Visited flag
+    // already on a record still keeps that triangle out of every fill, and every record the fill
+    // reaches ends with the flags the marking-in-place would have left.
+    int nt = m.triangles.size();
     enum : uint8_t { Reached = 1, Flip = 2, HadTaken = 4, Dead = 8 };
     std::vector<uint8_t> state(size_t(nt), 0);
     TriangleQueue queue;
     for (int seed = 0; seed < nt; ++seed) {
         if (state[size_t(seed)]) continue;
-        MeshTriangle& s = triangles[seed];
-        if (!s.alive()) continue;
-        if (s.flags & TriangleVisited) {
+        uint8_t f = flags[seed];
+        if (!(f & TriangleAlive)) continue;
+        if (f & TriangleVisited) {
             // kept out of the fills; only its selection marks are dropped
-            s.flags &= uint8_t(~kTaken);
+            m.triangles[seed].flags &= uint8_t(~kTaken);
             continue;
         }
-        state[size_t(seed)] = uint8_t(Reached | ((s.flags & kTaken) ? HadTaken : 0));
+        state[size_t(seed)] = uint8_t(Reached | ((f & kTaken) ? HadTaken : 0));
         queue.items.clear();
         queue.head = 0;
         queue.push(seed);
         int reversed = 0;
         while (!queue.empty()) {
             int32_t t = queue.pop();
-            const MeshTriangle& T = triangles[t];
+            const int32_t* T = corners + 3 * size_t(t);
             bool tReversed = state[size_t(t)] & Flip;
             for (int k = 0; k < 3; ++k) {
-                int32_t n = T.neighbour[k];
+                int32_t n = links[3 * size_t(t) + size_t(k)];
                 if (n < 0 || n >= nt || state[size_t(n)]) continue;
-                const MeshTriangle& N = triangles[n];
-                if (N.flags & TriangleVisited) continue;
-                uint8_t mark = uint8_t(Reached | ((N.flags & kTaken) ? HadTaken : 0) | (N.alive() ? 0 : Dead));
-                int32_t a = T.vertex[next3(k)], b = T.vertex[prev3(k)];
-                int i = N.cornerOf(a);
-                bool sameWay = i >= 0 && N.vertex[next3(i)] == b;
+                uint8_t nf = flags[n];
+                if (nf & TriangleVisited) continue;
+                uint8_t mark = uint8_t(Reached | ((nf & kTaken) ? HadTaken : 0) | ((nf & TriangleAlive) ? 0 : Dead));
+                int32_t a = T[next3(k)], b = T[prev3(k)];
+                const int32_t* N = corners + 3 * size_t(n);
+                int i = N[0] == a ? 0 : N[1] == a ? 1 : N[2] == a ? 2 : -1;
+                bool sameWay = i >= 0 && N[next3(i)] == b;
                 if (tReversed != sameWay) {
                     mark |= Flip;
                     ++reversed;
@@ -245,7 +265,7 @@ void Mesh::orientComponents() {
             uint8_t mark = state[size_t(t)];
             bool flip = bool(mark & Flip) != flipSeedSide;
             if (!flip && !(mark & (HadTaken | Dead))) continue;
-            MeshTriangle& tri = triangles[t];
+            MeshTriangle& tri = m.triangles[t];
             if (mark & Dead) {
                 // reached through a stale link: it keeps the fill's marks, as it is never cleared
                 tri.flags = uint8_t((tri.flags & ~kTaken) | TriangleVisited | ((mark & Flip) ? TriangleSelected : 0));
@@ -256,5 +276,7 @@ void Mesh::orientComponents() {
         }
     }
 }
+
+} // namespace meshwalk
 
 } // namespace kal

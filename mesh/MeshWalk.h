@@ -98,6 +98,11 @@ inline int ringReach(const MeshStore<MeshTriangle>& tris, int v, int start) {
     return reached;
 }
 
+// Gives every component one winding (that of the majority of its triangles), reading the
+// records' corners, links and flags from flat copies (3 corners and 3 links per triangle, dead
+// triangles' corners are read only when a link reaches them); the records get the reversals.
+void orientComponentsFrom(Mesh& m, const int32_t* corners, const int32_t* links, const uint8_t* flags);
+
 // Splits off every fan of a suspect vertex (flag per vertex) that its ring walk does not reach,
 // triangle by triangle in record order; each split appends one vertex.
 void splitSuspectVertices(Mesh& m, const std::vector<uint8_t>& suspect);

@@ -180,6 +180,7 @@ TEST(OrientAndPinch, windingMatchesFillThatMarksRecords) {
 TEST(OrientAndPinch, windingHonoursPresetVisitsAndStaleLinks) {
     Mesh m = withDeletedAndMarked();
     ASSERT_TRUE(m.buildLinks());
+    m.triangles[0].flags |= TriangleVisited;  // first of its component: the fill starts past it
     m.triangles[4].flags |= TriangleVisited;
     m.triangles[40].flags |= TriangleVisited | TriangleSelected;
     // a dead record still linked from its alive neighbours, one of them wound against it
