@@ -41,6 +41,15 @@ QString drawHelp() {
 
 } // namespace
 
+QSurfaceFormat GLWidget::requiredFormat() {
+    QSurfaceFormat format;
+    format.setDepthBufferSize(32);
+    format.setRenderableType(QSurfaceFormat::OpenGL);
+    format.setVersion(4, 0);
+    format.setProfile(QSurfaceFormat::CoreProfile);
+    return format;
+}
+
 GLWidget::GLWidget(QWidget* parent) : QOpenGLWidget(parent, Qt::WindowFlags()) {
     view = new kal::GLView(int(float(width()) * 1.0f), int(float(height()) * 1.0f));
     kal::writeLog("KALVIMOR LOG FILE", 0);

@@ -5,6 +5,7 @@
 #include <functional>
 
 #include <QOpenGLWidget>
+#include <QSurfaceFormat>
 
 class QAction;
 
@@ -18,6 +19,10 @@ class GLWidget : public QOpenGLWidget {
 public:
     explicit GLWidget(QWidget* parent = nullptr);
     ~GLWidget() override;
+
+    // The context the viewport needs: OpenGL 4.0 core with a 32-bit depth buffer. Set it as the
+    // default format before any window exists.
+    static QSurfaceFormat requiredFormat();
 
     QAction* undoAction = nullptr;
     QAction* redoAction = nullptr;

@@ -1,6 +1,7 @@
 // Entry point: predicates, application, GL surface format, font, the window, the event loop.
 
 #include "app/MainWindow.h"
+#include "viewport/GLWidget.h"
 #include "foundation/Predicates.h"
 
 #include <QApplication>
@@ -16,12 +17,7 @@ int main(int argc, char** argv)
     // The resource collection registers itself when the program loads.
 
     // Before any window exists, so the viewport asks for a 4.0 core context with a deep depth buffer.
-    QSurfaceFormat format;
-    format.setDepthBufferSize(32);
-    format.setRenderableType(QSurfaceFormat::OpenGL);
-    format.setVersion(4, 0);
-    format.setProfile(QSurfaceFormat::CoreProfile);
-    QSurfaceFormat::setDefaultFormat(format);
+    QSurfaceFormat::setDefaultFormat(GLWidget::requiredFormat());
 
     QFont font = QApplication::font();
     font.setStyleStrategy(QFont::NoAntialias);

@@ -33,12 +33,7 @@ protected:
     static void SetUpTestSuite()
     {
         savedTable = kal::gl;
-        QSurfaceFormat format;
-        format.setDepthBufferSize(32);
-        format.setRenderableType(QSurfaceFormat::OpenGL);
-        format.setVersion(4, 0);
-        format.setProfile(QSurfaceFormat::CoreProfile);
-        QSurfaceFormat::setDefaultFormat(format);
+        QSurfaceFormat::setDefaultFormat(GLWidget::requiredFormat());
         w = std::make_unique<MainWindow>();
         w->resize(800, 600);
         w->show();

@@ -1,5 +1,6 @@
 // Bitmap text read back from a render target: each letter is its atlas cell, texel for texel, at
 // the pen position, in the given colour; everything else stays untouched.
+#include "GLTestTargets.h"
 #include "TargetTestHelpers.h"
 
 #include "gpu/FBO.h"
@@ -25,14 +26,8 @@ protected:
     void SetUp() override {
         Shader::unbindCurrent();
         gl->glGetError();
-        target = std::make_unique<FBO>(0, W, H, 1);
-        colour = target->addAttachment(new Texture2D(W, H, glenum::Rgba8, glenum::Rgba, glenum::UnsignedByte,
-                                                     glenum::ClampToEdge, glenum::Nearest));
-        ASSERT_TRUE(target->bind());
-        gl->glViewport(0, 0, W, H);
-        gl->glDrawBuffer(GLenum(colour->attachment));
-        gl->glClearColor(0, 0, 1, 0);
-        gl->glClear(GL_COLOR_BUFFER_BIT);
+        target = test::makeColourTarget(W, H, colour, 0, 0, 1, 0);
+        ASSERT_TRUE(target);
         atlas = QImage(":/Fonts/proggy.png").convertToFormat(QImage::Format_RGBA8888);
         ASSERT_FALSE(atlas.isNull());
     }

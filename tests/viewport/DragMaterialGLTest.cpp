@@ -10,6 +10,7 @@
 #include "viewport/GLView.h"
 #include "viewport/MouseState.h"
 #include "GLTestContext.h"
+#include "GLTestTargets.h"
 
 #include <QOpenGLFunctions_4_0_Core>
 #include <gtest/gtest.h>
@@ -42,9 +43,7 @@ class DragMaterial : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         test::ensureGLContext();
-        releaseQuadBuffer();
-        releaseCircleBuffer();
-        sharedVertexArray = 0;
+        test::resetSharedGeometry();
     }
     void SetUp() override {
         cameraMatrices = CameraMatrices();

@@ -15,6 +15,7 @@
 #include "viewport/MouseState.h"
 #include "viewport/StatusText.h"
 #include "GLTestContext.h"
+#include "GLTestTargets.h"
 
 #include <QOpenGLFunctions_4_0_Core>
 #include <gtest/gtest.h>
@@ -51,9 +52,7 @@ class FrameRender : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         test::ensureGLContext();
-        releaseQuadBuffer();
-        releaseCircleBuffer();
-        sharedVertexArray = 0;
+        test::resetSharedGeometry();
     }
     void SetUp() override {
         gl->glGetError();

@@ -15,6 +15,7 @@
 #include "scene/Tool.h"
 #include "viewport/GLView.h"
 #include "GLTestContext.h"
+#include "GLTestTargets.h"
 
 #include <QOpenGLFunctions_4_0_Core>
 #include <gtest/gtest.h>
@@ -99,9 +100,7 @@ protected:
     // shared between contexts, so the shared one is made again in ours.
     static void SetUpTestSuite() {
         test::ensureGLContext();
-        releaseQuadBuffer();
-        releaseCircleBuffer();
-        sharedVertexArray = 0;
+        test::resetSharedGeometry();
     }
     void TearDown() override {
         Shader::unbindCurrent();

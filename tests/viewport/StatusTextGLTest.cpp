@@ -8,6 +8,7 @@
 #include "gpu/TextureUnits.h"
 #include "viewport/StatusText.h"
 #include "GLTestContext.h"
+#include "GLTestTargets.h"
 
 #include <QOpenGLFunctions_4_0_Core>
 #include <gtest/gtest.h>
@@ -25,20 +26,12 @@ class StatusTextGL : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         test::ensureGLContext();
-        releaseQuadBuffer();
-        releaseCircleBuffer();
-        sharedVertexArray = 0;
+        test::resetSharedGeometry();
     }
     void SetUp() override {
         gl->glGetError();
-        target = std::make_unique<FBO>(0, W, H, 1);
-        colour = target->addAttachment(new Texture2D(W, H, glenum::Rgba8, glenum::Rgba, glenum::UnsignedByte,
-                                                     glenum::ClampToEdge, glenum::Nearest));
-        ASSERT_TRUE(target->bind());
-        gl->glViewport(0, 0, W, H);
-        gl->glDrawBuffer(GLenum(colour->attachment));
-        gl->glClearColor(0, 0, 0, 0);
-        gl->glClear(GL_COLOR_BUFFER_BIT);
+        target = test::makeColourTarget(W, H, colour);
+        ASSERT_TRUE(target);
         setLargeFonts(false);
     }
     void TearDown() override {
