@@ -183,7 +183,7 @@ void Mesh::rebuildPasses(int mode, bool markCreases) {
         for (int v = 0; v < n; ++v)
             if (vertices[v].alive()) checkPinch(v);
     } else {
-        // One vertex sweep for the ring starts, the corner normals and the pinch check: each reads
+        // One vertex sweep for the ring starts, seam corners, corner normals and the pinch check: each reads
         // and writes only its own vertex's ring state, never another vertex's, so the result is
         // that of the separate passes one after the other.
         updateNormals(0);
@@ -191,11 +191,10 @@ void Mesh::rebuildPasses(int mode, bool markCreases) {
         std::vector<uint8_t> done;
         forEachVertexByTriangles(vertices, triangles, done, [&](int v) {
             updateVertexRing(v);
+            if (isSeamCorner(v)) vertices[v].setPinned(true);
             cornerNormalsOf(v, false, group);
             checkPinch(v);
         });
-        for (int v = 0; v < n; ++v)
-            if (vertices[v].alive() && isSeamCorner(v)) vertices[v].setPinned(true);
     }
     recenter(mode);
     // Pinched vertices are split before the purge: the purge repairs a moved vertex from its
