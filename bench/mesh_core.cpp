@@ -4,47 +4,12 @@
 
 #include <cmath>
 
+#include "BenchMeshes.h"
 #include "mesh/Mesh.h"
 
 namespace {
 
-// Closed UV sphere with poles: 2 * segments * (rings - 1) triangles.
-kal::Mesh makeSphere(int rings, int segments) {
-    kal::Mesh m;
-    const double pi = 3.141592653589793;
-    int north = m.addVertex(kal::vec3(0, 0, 1));
-    for (int r = 1; r < rings; ++r) {
-        double theta = pi * r / rings;
-        for (int s = 0; s < segments; ++s) {
-            double phi = 2 * pi * s / segments;
-            m.addVertex(kal::vec3(float(std::sin(theta) * std::cos(phi)), float(std::sin(theta) * std::sin(phi)),
-                                  float(std::cos(theta))));
-        }
-    }
-    int south = m.addVertex(kal::vec3(0, 0, -1));
-    auto ring = [segments](int r, int s) { return 1 + (r - 1) * segments + (s % segments); };
-    kal::pbr material;
-    auto tri = [&](int a, int b, int c) {
-        m.addTriangle(kal::MeshTriangle(a, b, c, -1, -1, -1, false, false, false, material, material, material));
-    };
-    for (int s = 0; s < segments; ++s) tri(north, ring(1, s), ring(1, s + 1));
-    for (int r = 1; r < rings - 1; ++r)
-        for (int s = 0; s < segments; ++s) {
-            tri(ring(r, s), ring(r + 1, s), ring(r + 1, s + 1));
-            tri(ring(r, s), ring(r + 1, s + 1), ring(r, s + 1));
-        }
-    for (int s = 0; s < segments; ++s) tri(south, ring(rings - 1, s + 1), ring(rings - 1, s));
-    return m;
-}
-
-const kal::Mesh& sphere() {
-    static kal::Mesh m = [] {
-        kal::Mesh s = makeSphere(501, 1000);
-        s.rebuild(1);
-        return s;
-    }();
-    return m;
-}
+const kal::Mesh& sphere() { return bench::millionTriangleSphere(1); }
 
 void BM_BuildLinks(benchmark::State& state) {
     kal::Mesh m = sphere();

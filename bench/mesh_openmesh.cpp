@@ -13,6 +13,7 @@
 #include <OpenMesh/Tools/Subdivider/Uniform/LoopT.hh>
 #include <OpenMesh/Tools/Subdivider/Uniform/MidpointT.hh>
 
+#include "BenchMeshes.h"
 #include "mesh/Mesh.h"
 
 namespace {
@@ -20,40 +21,7 @@ namespace {
 using OmMesh = OpenMesh::TriMesh_ArrayKernelT<>;
 using Clock = std::chrono::steady_clock;
 
-// Closed UV sphere with poles: 2 * segments * (rings - 1) triangles.
-kal::Mesh makeSphere(int rings, int segments) {
-    kal::Mesh m;
-    const double pi = 3.141592653589793;
-    int north = m.addVertex(kal::vec3(0, 0, 1));
-    for (int r = 1; r < rings; ++r) {
-        double theta = pi * r / rings;
-        for (int s = 0; s < segments; ++s) {
-            double phi = 2 * pi * s / segments;
-            m.addVertex(kal::vec3(float(std::sin(theta) * std::cos(phi)), float(std::sin(theta) * std::sin(phi)),
-                                  float(std::cos(theta))));
-        }
-    }
-    int south = m.addVertex(kal::vec3(0, 0, -1));
-    auto ring = [segments](int r, int s) { return uint32_t(1 + (r - 1) * segments + (s % segments)); };
-    for (int s = 0; s < segments; ++s) m.addTriangle(uint32_t(north), ring(1, s), ring(1, s + 1), false, false, false);
-    for (int r = 1; r < rings - 1; ++r)
-        for (int s = 0; s < segments; ++s) {
-            m.addTriangle(ring(r, s), ring(r + 1, s), ring(r + 1, s + 1), false, false, false);
-            m.addTriangle(ring(r, s), ring(r + 1, s + 1), ring(r, s + 1), false, false, false);
-        }
-    for (int s = 0; s < segments; ++s)
-        m.addTriangle(uint32_t(south), ring(rings - 1, s + 1), ring(rings - 1, s), false, false, false);
-    return m;
-}
-
-const kal::Mesh& sphere() {
-    static kal::Mesh m = [] {
-        kal::Mesh s = makeSphere(501, 1000);
-        s.rebuild(0);
-        return s;
-    }();
-    return m;
-}
+const kal::Mesh& sphere() { return bench::millionTriangleSphere(0); }
 
 // OpenMesh's own build from the index list: its adjacency rebuild.
 void buildOpenMesh(const kal::Mesh& src, OmMesh& om) {
