@@ -188,13 +188,28 @@ void Mesh::rebuildPasses(int mode, bool markCreases) {
         // that of the separate passes one after the other.
         updateNormals(0);
         std::vector<int32_t> group;
-        std::vector<uint8_t> done;
-        forEachVertexByTriangles(vertices, triangles, done, [&](int v) {
+        auto settle = [&](int v) {
             updateVertexRing(v);
             if (isSeamCorner(v)) vertices[v].setPinned(true);
             cornerNormalsOf(v, false, group);
             checkPinch(v);
-        });
+        };
+        // Vertices in the order the link build's corner copy names them (so each ring's records
+        // are still near in memory), then those no alive triangle names. The copy predates the
+        // winding pass, which may have swapped corners; the order does not matter to the result.
+        std::vector<uint8_t> done(static_cast<size_t>(n), 0);
+        const std::vector<int32_t>& corners = sweep.corners;
+        for (size_t i = 0; i < corners.size(); i += 3) {
+            if (corners[i] < 0) continue;
+            for (size_t c = i; c < i + 3; ++c) {
+                int32_t v = corners[c];
+                if (done[size_t(v)]) continue;
+                done[size_t(v)] = 1;
+                if (vertices[v].alive()) settle(v);
+            }
+        }
+        for (int v = 0; v < n; ++v)
+            if (!done[size_t(v)] && vertices[v].alive()) settle(v);
     }
     recenter(mode);
     // Pinched vertices are split before the purge: the purge repairs a moved vertex from its
