@@ -3,6 +3,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cmath>
+#include <utility>
 
 #include "BenchMeshes.h"
 #include "mesh/Mesh.h"
@@ -24,6 +25,29 @@ void BM_Rebuild(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * m.triangleCount());
 }
 BENCHMARK(BM_Rebuild)->Unit(benchmark::kMillisecond);
+
+// The winding pass alone, on a sphere whose every other band of triangles is wound the wrong
+// way (so the pass reverses about half the records each time it runs).
+void BM_OrientComponents(benchmark::State& state) {
+    kal::Mesh m = sphere();
+    for (auto _ : state) {
+        state.PauseTiming();
+        for (int t = 0; t < m.triangleCount(); ++t)
+            if ((t / 1000) % 2) std::swap(m.triangles[t].vertex[0], m.triangles[t].vertex[2]);
+        state.ResumeTiming();
+        m.orientComponents();
+    }
+    state.SetItemsProcessed(state.iterations() * m.triangleCount());
+}
+BENCHMARK(BM_OrientComponents)->Unit(benchmark::kMillisecond);
+
+// The pinch check on a mesh without pinches: one count and one ring walk per vertex.
+void BM_SplitPinchedVertices(benchmark::State& state) {
+    kal::Mesh m = sphere();
+    for (auto _ : state) m.splitPinchedVertices();
+    state.SetItemsProcessed(state.iterations() * m.vertexCount());
+}
+BENCHMARK(BM_SplitPinchedVertices)->Unit(benchmark::kMillisecond);
 
 void BM_UpdateAllNormals(benchmark::State& state) {
     kal::Mesh m = sphere();
