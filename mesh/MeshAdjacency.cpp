@@ -14,12 +14,20 @@ using namespace meshwalk;
 namespace {
 
 // What the link build leaves for the rebuild's later passes, so they need not fetch the records
-// again: per triangle its corners (-1 first for a dead one), links and flags after the build, and
-// per vertex how many alive triangles name it (for the pinch check).
+// again: per triangle its corners (-1 first for a dead one), links and flags after the build;
+// per vertex how many alive triangles name it (for the pinch check); and whether every linked
+// pair of triangles runs its shared edge in opposite directions (one winding throughout).
 struct LinkSweep {
     std::vector<int32_t> corners, links, uses;
     std::vector<uint8_t> flags;
+    bool wound = true;
 };
+
+// The vertex edge slot 3t + k starts from in t's winding.
+int32_t edgeStart(const std::vector<int32_t>& corners, int32_t slot) {
+    int32_t t = slot / 3;
+    return corners[size_t(3 * t + next3(slot - 3 * t))];
+}
 
 bool linkTriangles(Mesh& m, LinkSweep* keep) {
     int n = m.vertices.size();
@@ -110,6 +118,9 @@ bool linkTriangles(Mesh& m, LinkSweep* keep) {
             if (!match) continue;
             link[size_t(i->slot)] = match->slot / 3;
             link[size_t(match->slot)] = i->slot / 3;
+            // two sides wound the same way run the edge from the same vertex
+            if (keep && keep->wound && edgeStart(corners, i->slot) == edgeStart(corners, match->slot))
+                keep->wound = false;
             match->slot = -1;
         }
     }
@@ -165,8 +176,18 @@ void Mesh::rebuildPasses(int mode, bool markCreases) {
     LinkSweep sweep;
     invalid = !linkTriangles(*this, &sweep);
     if (invalid) return;
-    // the links reach only alive triangles, so the dead ones' missing corners are never read
-    orientComponentsFrom(*this, sweep.corners.data(), sweep.links.data(), sweep.flags.data());
+    if (sweep.wound) {
+        // Nothing to reverse: all the winding pass would do is drop the selection marks of the
+        // alive triangles, and the flag copy tells which have any.
+        const uint8_t taken = TriangleSelected | TriangleVisited;
+        for (size_t t = 0; t < sweep.flags.size(); ++t) {
+            uint8_t f = sweep.flags[t];
+            if ((f & TriangleAlive) && (f & taken)) triangles[int(t)].flags &= uint8_t(~taken);
+        }
+    } else {
+        // the links reach only alive triangles, so the dead ones' missing corners are never read
+        orientComponentsFrom(*this, sweep.corners.data(), sweep.links.data(), sweep.flags.data());
+    }
     const std::vector<int32_t>& uses = sweep.uses;
     int n = vertices.size();
     std::vector<uint8_t> pinched(size_t(n), 0);

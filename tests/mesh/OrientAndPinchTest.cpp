@@ -148,6 +148,21 @@ TEST(OrientAndPinch, rebuildEqualsSeparateCallsOnManyComponentsAndPinches) {
     }
 }
 
+// On a mesh of one winding the rebuild reverses nothing; the selection marks it drops (and the
+// dead records it leaves alone) must still be those of the passes.
+TEST(OrientAndPinch, rebuildOfOneWindingDropsMarksLikeThePasses) {
+    for (Mesh m : {uvSphereMesh(5, 8), cubeMesh(true), gridMesh(3)}) {
+        m.triangles[0].flags |= TriangleVisited;
+        m.triangles[3].flags |= TriangleSelected;
+        m.triangles[5].flags |= TriangleSelected | TriangleVisited;
+        m.triangles[7].flags = uint8_t((m.triangles[7].flags & ~TriangleAlive) | TriangleSelected);
+        Mesh expected = passByPass(m, 0, false);
+        m.rebuild(0);
+        expectSameRecords(m, expected);
+        EXPECT_MESH_VALID(m);
+    }
+}
+
 TEST(OrientAndPinch, rebuildSplitsEveryPinchedVertexOnce) {
     Mesh m = rebuilt(manyComponents());
     Mesh again = m;
