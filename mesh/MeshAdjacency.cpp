@@ -21,6 +21,7 @@ struct LinkSweep {
     std::vector<int32_t> corners, links, uses;
     std::vector<uint8_t> flags;
     bool wound = true;
+    bool faceNormals = false;  // the alive triangles' face normals are up to date
 };
 
 // The vertex edge slot 3t + k starts from in t's winding.
@@ -124,12 +125,17 @@ bool linkTriangles(Mesh& m, LinkSweep* keep) {
             match->slot = -1;
         }
     }
+    // On a mesh of one winding nothing will reverse a triangle, so the rebuild's face normals are
+    // worked out on this sweep over the records rather than on one more.
+    bool faceNormals = keep && keep->wound;
     for (int t = 0; t < nt; ++t) {
         if (corners[3 * size_t(t)] < 0) continue;
         MeshTriangle& tri = m.triangles[t];
         for (int k = 0; k < 3; ++k) tri.neighbour[k] = link[3 * size_t(t) + size_t(k)];
+        if (faceNormals) m.updateFaceNormal(t);
     }
     if (keep) {
+        keep->faceNormals = faceNormals;
         keep->corners = std::move(corners);
         keep->links = std::move(link);
         keep->uses = std::move(uses);
@@ -207,7 +213,7 @@ void Mesh::rebuildPasses(int mode, bool markCreases) {
         // One vertex sweep for the ring starts, seam corners, corner normals and the pinch check: each reads
         // and writes only its own vertex's ring state, never another vertex's, so the result is
         // that of the separate passes one after the other.
-        updateNormals(0);
+        if (!sweep.faceNormals) updateNormals(0);
         std::vector<int32_t> group;
         auto settle = [&](int v) {
             updateVertexRing(v);
