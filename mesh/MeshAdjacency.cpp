@@ -172,6 +172,53 @@ bool anyNormalCrease(const Mesh& m) {
 
 } // namespace
 
+namespace {
+
+// The ring update of updateVertexRing. ringSize receives how many triangles the forward walk
+// passed before it came back round to its start, or -1 when it did not (open, broken, too long).
+int settleRing(Mesh& m, int v, int& ringSize) {
+    ringSize = -1;
+    MeshVertex& vx = m.vertices[v];
+    const MeshStore<MeshTriangle>& triangles = m.triangles;
+    int s = vx.firstTriangle;
+    if (s < 0 || s >= triangles.size()) return s;
+    int t = s;
+    int limit = triangles.size() + 1;
+    int step = 0;
+    for (;; ++step) {
+        if (step >= limit) return s;
+        const MeshTriangle& tri = triangles[t];
+        int c = tri.cornerOf(v);
+        if (c < 0) return s;
+        int f = tri.neighbour[prev3(c)];
+        if (f < 0) {
+            vx.flags |= VertexOpen;
+            vx.firstTriangle = t;
+            vx.setSeam(true);
+            return t;
+        }
+        if (f == s) break;
+        if (f >= triangles.size()) return s;
+        t = f;
+    }
+    ringSize = step + 1;
+    vx.flags &= uint8_t(~VertexOpen);
+    if (vx.seam()) {
+        int last, lastCorner, found = -1;
+        walkRing(triangles, v, s, limit, last, lastCorner, [&](int tt, int c) {
+            if (found < 0 && triangles[tt].marked(prev3(c))) found = tt;
+        });
+        if (found >= 0) {
+            vx.firstTriangle = found;
+            return found;
+        }
+    }
+    vx.setSeam(false);
+    return s;
+}
+
+} // namespace
+
 void Mesh::rebuild(int mode) { rebuildPasses(mode, false); }
 
 void Mesh::finishImport(int mode) { rebuildPasses(mode, true); }
@@ -198,9 +245,13 @@ void Mesh::rebuildPasses(int mode, bool markCreases) {
     int n = vertices.size();
     std::vector<uint8_t> pinched(size_t(n), 0);
     bool anyPinched = false;
-    auto checkPinch = [&](int v) {
-        if (uses[size_t(v)] > 0 && ringReach(triangles, v, vertices[v].firstTriangle) != uses[size_t(v)])
-            pinched[size_t(v)] = 1, anyPinched = true;
+    // ringSize, when known, is the size of v's closed ring as its ring update walked it forward.
+    // Where every linked pair is wound alike each triangle has one forward and one backward
+    // neighbour round v, so the backward walk of the check passes the same triangles.
+    auto checkPinch = [&](int v, int ringSize) {
+        if (uses[size_t(v)] == 0) return;
+        int reached = sweep.wound && ringSize >= 0 ? ringSize : ringReach(triangles, v, vertices[v].firstTriangle);
+        if (reached != uses[size_t(v)]) pinched[size_t(v)] = 1, anyPinched = true;
     };
     if (markCreases && anyNormalCrease(*this)) {
         // the creases come from the imported corner normals, so those are read before replacing
@@ -208,7 +259,7 @@ void Mesh::rebuildPasses(int mode, bool markCreases) {
         markNormalCreases();
         updateNormals(2);
         for (int v = 0; v < n; ++v)
-            if (vertices[v].alive()) checkPinch(v);
+            if (vertices[v].alive()) checkPinch(v, -1);
     } else {
         // One vertex sweep for the ring starts, seam corners, corner normals and the pinch check: each reads
         // and writes only its own vertex's ring state, never another vertex's, so the result is
@@ -216,10 +267,11 @@ void Mesh::rebuildPasses(int mode, bool markCreases) {
         if (!sweep.faceNormals) updateNormals(0);
         std::vector<int32_t> group;
         auto settle = [&](int v) {
-            updateVertexRing(v);
+            int ringSize;
+            settleRing(*this, v, ringSize);
             if (isSeamCorner(v)) vertices[v].setPinned(true);
             cornerNormalsOf(v, false, group);
-            checkPinch(v);
+            checkPinch(v, ringSize);
         };
         // Vertices in the order the link build's corner copy names them (so each ring's records
         // are still near in memory), then those no alive triangle names. The copy predates the
@@ -302,40 +354,8 @@ void Mesh::recenter(int mode) {
 }
 
 int Mesh::updateVertexRing(int v) {
-    MeshVertex& vx = vertices[v];
-    int s = vx.firstTriangle;
-    if (s < 0 || s >= triangles.size()) return s;
-    int t = s;
-    int limit = walkLimit();
-    for (int step = 0;; ++step) {
-        if (step >= limit) return s;
-        const MeshTriangle& tri = triangles[t];
-        int c = tri.cornerOf(v);
-        if (c < 0) return s;
-        int f = tri.neighbour[prev3(c)];
-        if (f < 0) {
-            vx.flags |= VertexOpen;
-            vx.firstTriangle = t;
-            vx.setSeam(true);
-            return t;
-        }
-        if (f == s) break;
-        if (f >= triangles.size()) return s;
-        t = f;
-    }
-    vx.flags &= uint8_t(~VertexOpen);
-    if (vx.seam()) {
-        int last, lastCorner, found = -1;
-        walkRing(triangles, v, s, limit, last, lastCorner, [&](int tt, int c) {
-            if (found < 0 && triangles[tt].marked(prev3(c))) found = tt;
-        });
-        if (found >= 0) {
-            vx.firstTriangle = found;
-            return found;
-        }
-    }
-    vx.setSeam(false);
-    return s;
+    int ringSize;
+    return settleRing(*this, v, ringSize);
 }
 
 void Mesh::updateAllRings() {
