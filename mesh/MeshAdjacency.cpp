@@ -97,7 +97,7 @@ bool linkTriangles(Mesh& m, LinkSweep* keep) {
         }
     }
     // link[3t + k] is the triangle across edge k of t; a side whose edge has three or more
-    // m.triangles makes the mesh invalid, and then nothing is written.
+    // triangles makes the mesh invalid, and then nothing is written.
     std::vector<int32_t> link(size_t(nt) * 3, -1);
     for (int v = 0; v < n; ++v) {
         Side* first = sides.data() + start[size_t(v)];
@@ -261,9 +261,9 @@ void Mesh::rebuildPasses(int mode, bool markCreases) {
         for (int v = 0; v < n; ++v)
             if (vertices[v].alive()) checkPinch(v, -1);
     } else {
-        // One vertex sweep for the ring starts, seam corners, corner normals and the pinch check: each reads
-        // and writes only its own vertex's ring state, never another vertex's, so the result is
-        // that of the separate passes one after the other.
+        // One vertex sweep for the ring starts, seam corners, corner normals and the pinch check:
+        // each reads and writes only its own vertex's ring state, never another vertex's, so the
+        // result is that of the separate passes one after the other.
         if (!sweep.faceNormals) updateNormals(0);
         std::vector<int32_t> group;
         auto settle = [&](int v) {
