@@ -3,8 +3,9 @@
 
 Usage: check_action_table.py REFERENCE.md [--write-expectations tests/app/ActionTableExpected.txt]
 
-Reads app/ActionRows.h and app/ActionTable.cpp as text, prints every difference and
-exits 1 when there is one. With --write-expectations it also writes the parsed reference
+Reads app/ActionRows.h, app/ActionTable.cpp, app/ActionGroups.cpp, app/ToolBars.cpp and
+app/Style.cpp as text, prints every difference (action rows, menus, menu entries, menu bar,
+exclusive groups, toolbar contents, style sheets) and exits 1 when there is one. With --write-expectations it also writes the parsed reference
 as the plain-text file the app tests compare the built window with.
 """
 import re
@@ -192,6 +193,79 @@ def write_expectations(ref, path):
     out.append("\t".join(["menubar"] + menubar))
     Path(path).write_text("\n".join(out) + "\n")
 
+def c_arrays(path):
+    src = (ROOT / path).read_text()
+    out = {}
+    for m in re.finditer(r"const char\* const (\w+)\[\] = \{(.*?)\};", src, re.S):
+        out[m.group(1)] = [cstr(t) for t in re.findall(r'"(?:[^"\\]|\\.)*"', m.group(2))]
+    return src, out
+
+def compare_groups(text):
+    """The exclusive action groups, member by member."""
+    diffs = []
+    src, arrays = c_arrays("app/ActionGroups.cpp")
+    cases = dict(re.findall(r"case (\d+): return rowsOf\((\w+)\)", src))
+    start = text.index("action groups. Each is a `QActionGroup`")
+    for line in text[start:].splitlines()[1:]:
+        if line.startswith("The three toolbars"):
+            break
+        m = re.match(r"\| (\d+) \| (.*?) \| [^|]* \|$", line)
+        if not m:
+            continue
+        cell = m.group(2)
+        want = re.findall(r"`(\w+)`", cell.split(" (")[0])
+        again = re.search(r"the three (\w+) actions are added a second time between `(\w+)`", cell)
+        if again:
+            i = want.index(again.group(2)) + 1
+            want[i:i] = [n for n in want if n.startswith("action" + again.group(1) + "_")]
+        got = arrays.get(cases.get(m.group(1), ""), None)
+        if got != want:
+            diffs.append("group %s: want %r got %r" % (m.group(1), want, got))
+    return diffs
+
+def compare_toolbars(text, menus):
+    """The two toolbars built from lists; the sculpt one follows its menu."""
+    diffs = []
+    _, arrays = c_arrays("app/ToolBars.cpp")
+    by_title = {}
+    for name, (title, _, _) in menus.items():
+        by_title.setdefault(title, name)
+    for bar, array in (("fullToolBar", "fullRows"), ("simpleToolBar", "simpleRows")):
+        line = next(l for l in text.splitlines() if l.startswith("| `%s`" % bar))
+        cell = split_row(line)[2]
+        want = []
+        for item in cell.split(", "):
+            for k, part in enumerate(item.split(" / ")):
+                if k:
+                    want.append("-")
+                part = part.strip()
+                if part.startswith("menu "):
+                    want.append(by_title[part[len("menu "):]])
+                else:
+                    want.append(part.strip("`"))
+        if arrays.get(array) != want:
+            diffs.append("%s: want %r got %r" % (bar, want, arrays.get(array)))
+    return diffs
+
+def compare_style_sheets(text):
+    diffs = []
+    src = (ROOT / "app/Style.cpp").read_text()
+    sheets = {}
+    for m in re.finditer(r'const char\* const (\w+) =\s*((?:"(?:[^"\\]|\\.)*"\s*)+);', src):
+        sheets[m.group(1)] = "".join(cstr(t) for t in re.findall(r'"(?:[^"\\]|\\.)*"', m.group(2)))
+    found = []
+    for m in re.finditer(r'\((\d+) characters(?:, one string)?\)[^"]*?:\s*"(.*)"', text):
+        body = m.group(2)
+        body = body[:body.index('" ')] if '" (' in body else body
+        body = body.replace("\\n", "\n").replace("\\t", "\t")
+        found.append((int(m.group(1)), body))
+    for n, body in found:
+        if len(body) != n:
+            diffs.append("reference sheet of %d characters parsed as %d" % (n, len(body)))
+        elif body not in sheets.values():
+            diffs.append("no style sheet in the code equals the reference sheet of %d characters" % n)
+    return diffs
+
 def main():
     ref = parse_reference(Path(sys.argv[1]).read_text())
     a, m, c, e, b = ref
@@ -199,7 +273,9 @@ def main():
           % (len(a), len(m), len(e), sum(1 for x in e if x[1] == "-"), len(b)))
     if "--write-expectations" in sys.argv:
         write_expectations(ref, sys.argv[sys.argv.index("--write-expectations") + 1])
+    text = Path(sys.argv[1]).read_text()
     diffs = compare(ref, parse_data())
+    diffs += compare_groups(text) + compare_toolbars(text, ref[1]) + compare_style_sheets(text)
     for d in diffs:
         print(d)
     return 1 if diffs else 0
