@@ -359,3 +359,33 @@ TEST_F(FileBytes, emptySceneExportHasHeadersOnly) {
               "# Kalvimor OBJ export\n\nmtllib none.mtl\n\n# Global: 0 objects, 0 vertices, 0 faces\n");
     EXPECT_EQ(readWholeFile(base + ".mtl"), "# Kalvimor MTL export\n");
 }
+
+TEST_F(FileBytes, plainMeshExportTextMatchesByHand) {
+    QTemporaryDir dir;
+    Mesh quad;
+    quad.addVertex(vec3(0, 0, 0));
+    quad.addVertex(vec3(2, 0, 0));
+    quad.addVertex(vec3(2, 0.25f, 0));
+    quad.addVertex(vec3(0, 0.25f, 0));
+    addTri(quad, 0, 1, 2);
+    addTri(quad, 0, 2, 3);
+    Mesh m = rebuilt(quad);
+    m.translation = vec3(5, 5, 5); // the plain export writes stored positions as they are
+    const std::string path = (dir.path() + "/quad.Obj").toStdString();
+    ASSERT_TRUE(m.saveToFile(path));
+    // one smooth fan per vertex: the normal numbers are the vertex numbers
+    EXPECT_EQ(readWholeFile(path), "# Kalvimor OBJ export\n"
+                                   "# 4 vertices, 2 faces\n"
+                                   "\n"
+                                   "v 0 0 0\n"
+                                   "v 2 0 0\n"
+                                   "v 2 0.25 0\n"
+                                   "v 0 0.25 0\n"
+                                   "vn 0 0 1\n"
+                                   "vn 0 0 1\n"
+                                   "vn 0 0 1\n"
+                                   "vn 0 0 1\n"
+                                   "f 1//1 2//2 3//3\n"
+                                   "f 1//1 3//3 4//4\n");
+    for (int v = 0; v < m.vertexCount(); ++v) EXPECT_EQ(m.vertices[v].link, -1);
+}
