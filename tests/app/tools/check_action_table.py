@@ -6,7 +6,10 @@ Usage: check_action_table.py REFERENCE.md [--write-expectations tests/app/Action
 Reads app/ActionRows.h, app/ActionTable.cpp, app/ActionGroups.cpp, app/ToolBars.cpp and
 app/Style.cpp as text, prints every difference (action rows, menus, menu entries, menu bar,
 exclusive groups, toolbar contents, style sheets) and exits 1 when there is one. With --write-expectations it also writes the parsed reference
-as the plain-text file the app tests compare the built window with.
+as the plain-text file the app tests compare the built window with. The built window itself
+is written in the same format by
+    KAL_DUMP_ACTION_TABLE=/tmp/built.txt app_tests --gtest_filter='ActionTableTranscript.dumps*'
+so `grep -v '^#' EXPECTED | diff - /tmp/built.txt` shows any difference of the running form.
 """
 import re
 import sys
