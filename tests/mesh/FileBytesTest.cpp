@@ -83,6 +83,35 @@ Mesh* byteTriangle() {
     return m;
 }
 
+// The record body of byteTriangle(), field by field.
+Bytes byteTriangleBody() {
+    Bytes mesh;
+    mesh.f32(0.25f).f32(-1).f32(2).f32(3).u32(3);
+    const uint8_t vertexFlags[3] = {0x08, 0x0A, 0x08};
+    for (int v = 0; v < 3; ++v) mesh.f32(corners[v][0]).f32(corners[v][1]).f32(corners[v][2]).u8(vertexFlags[v]);
+    mesh.u32(1);
+    for (int c = 0; c < 3; ++c) {
+        pbr p = cornerMaterial(c);
+        mesh.u32(uint32_t(c)).u16(p.red).u16(p.green).u16(p.blue).u16(p.opacity);
+        mesh.u16(p.lightRed).u16(p.lightGreen).u16(p.lightBlue).u16(p.refractivity).i16(p.roughness).i16(p.metalness);
+    }
+    mesh.u8(0x09);
+    return mesh;
+}
+
+// The body of a tool left at its defaults, with the given flags and links.
+Bytes defaultToolBody(uint8_t flags, std::initializer_list<uint32_t> children, uint32_t next, int32_t element) {
+    Bytes b;
+    for (int k = 0; k < 2; ++k)
+        for (int i = 0; i < 16; ++i) b.f32(i % 5 == 0 ? 1.0f : 0.0f);
+    for (int i = 0; i < 6; ++i) b.f32(0);
+    b.u16(65535).u16(65535).u16(65535).u16(65535).u16(0).u16(0).u16(0).u16(65535).i16(0).i16(0);
+    b.u8(flags).u32(uint32_t(children.size()));
+    for (uint32_t c : children) b.u32(c);
+    b.u32(next).i32(element).f32(1).f32(1).f32(0);
+    return b;
+}
+
 std::string bytesOf(const ByteBuffer& b) { return std::string(reinterpret_cast<const char*>(b.data()), b.size()); }
 
 bool readInto(Scene& s, const Bytes& b) {
@@ -129,17 +158,7 @@ TEST_F(FileBytes, sceneOfOneToolWithOneTriangleMatchesTheLayout) {
     tool.f32(4).f32(0.5f).f32(0.25f);
     ASSERT_EQ(tool.size(), 197u);
 
-    Bytes mesh;
-    mesh.f32(0.25f).f32(-1).f32(2).f32(3).u32(3);
-    const uint8_t vertexFlags[3] = {0x08, 0x0A, 0x08};
-    for (int v = 0; v < 3; ++v) mesh.f32(corners[v][0]).f32(corners[v][1]).f32(corners[v][2]).u8(vertexFlags[v]);
-    mesh.u32(1);
-    for (int c = 0; c < 3; ++c) {
-        pbr p = cornerMaterial(c);
-        mesh.u32(uint32_t(c)).u16(p.red).u16(p.green).u16(p.blue).u16(p.opacity);
-        mesh.u16(p.lightRed).u16(p.lightGreen).u16(p.lightBlue).u16(p.refractivity).i16(p.roughness).i16(p.metalness);
-    }
-    mesh.u8(0x09);
+    Bytes mesh = byteTriangleBody();
     ASSERT_EQ(mesh.size(), 136u);
 
     Bytes expected;
@@ -388,4 +407,55 @@ TEST_F(FileBytes, plainMeshExportTextMatchesByHand) {
                                    "f 1//1 2//2 3//3\n"
                                    "f 1//1 3//3 4//4\n");
     for (int v = 0; v < m.vertexCount(); ++v) EXPECT_EQ(m.vertices[v].link, -1);
+}
+
+TEST_F(FileBytes, sceneAndObjectFilesNumberToolsElementsAndRingsByTheLayout) {
+    // shelf tool S; placed P holding Q and R, which share one mesh; placed copy C linked with Q
+    Scene s;
+    Tool* shelf = newTool(nullptr, false);
+    s.toolRoot->addChild(shelf, false);
+    Mesh* shared = byteTriangle();
+    Tool* p = newTool(nullptr, true);
+    Tool* q = newTool(shared, true);
+    Tool* r = newTool(shared, true);
+    p->addChild(q, false);
+    p->addChild(r, false);
+    s.sceneRoot->addChild(p, false);
+    Tool* c = newTool(shared, true);
+    s.sceneRoot->addChild(c, false);
+    q->link(c);
+    shelf->flags = LiveFlag;
+    for (Tool* t : {p, q, r, c}) t->flags = LiveFlag | PlacedFlag;
+    const uint8_t placed = 0x09, bare = 0x01;
+
+    Bytes scene;
+    scene.u32(0xFFFFAAAA).u32(20161026);
+    scene.add(framed(0xABCDEF01, framed(0xABCDEF02, defaultToolBody(bare, {}, 0, -1))));
+    Bytes group;
+    group.add(framed(0xABCDEF02, defaultToolBody(placed, {2, 3}, 1, -1)));
+    group.add(framed(0xABCDEF02, defaultToolBody(placed, {}, 4, 0)));
+    group.add(framed(0xABCDEF02, defaultToolBody(placed, {}, 3, 0)));
+    scene.add(framed(0xABCDEF01, group));
+    scene.add(framed(0xABCDEF01, framed(0xABCDEF02, defaultToolBody(placed, {}, 2, 0))));
+    scene.add(framed(0xEEEEEEEE, framed(0xE0000001, byteTriangleBody())));
+    ByteBuffer out;
+    writeSceneBytes(s, out);
+    std::string written = bytesOf(out);
+    EXPECT_TRUE(written == scene.s) << firstDifference(written, scene.s);
+
+    // the object leaves C out: Q's ring closes on Q itself
+    Bytes object;
+    object.u32(0xFFFFAAAA).u32(20161026);
+    Bytes records;
+    records.add(framed(0xABCDEF02, defaultToolBody(placed, {1, 2}, 0, -1)));
+    records.add(framed(0xABCDEF02, defaultToolBody(placed, {}, 1, 0)));
+    records.add(framed(0xABCDEF02, defaultToolBody(placed, {}, 2, 0)));
+    object.add(framed(0xABCDEF01, records));
+    object.add(framed(0xEEEEEEEE, framed(0xE0000001, byteTriangleBody())));
+    ByteBuffer objectOut;
+    writeObjectBytes(*p, objectOut);
+    written = bytesOf(objectOut);
+    EXPECT_TRUE(written == object.s) << firstDifference(written, object.s);
+    EXPECT_EQ(q->next, c);
+    EXPECT_EQ(q->flags & CollectFlag, 0);
 }
