@@ -459,3 +459,24 @@ TEST_F(FileBytes, sceneAndObjectFilesNumberToolsElementsAndRingsByTheLayout) {
     EXPECT_EQ(q->next, c);
     EXPECT_EQ(q->flags & CollectFlag, 0);
 }
+
+TEST_F(FileBytes, toolRecordsLongerThanTheirBodyContinueAtTheirEnd) {
+    // a writer that appends fields of its own after the plain body must not shift the next record
+    Bytes top = defaultToolBody(0x09, {1}, 0, -1);
+    top.u32(0x55555555).u32(0x66666666);
+    Bytes records;
+    records.add(framed(0xABCDEF02, top));
+    records.add(framed(0xABCDEF02, defaultToolBody(0x09, {}, 1, 0)));
+    Bytes f;
+    f.u32(0xFFFFAAAA).u32(20161026);
+    f.add(framed(0xABCDEF01, records));
+    f.add(framed(0xEEEEEEEE, framed(0xE0000001, byteTriangleBody())));
+    Scene s;
+    ASSERT_TRUE(readInto(s, f));
+    ASSERT_EQ(s.sceneRoot->children.size(), 1u);
+    Tool* top0 = s.sceneRoot->children[0];
+    ASSERT_EQ(top0->children.size(), 1u);
+    EXPECT_EQ(top0->element, nullptr);
+    ASSERT_NE(top0->children[0]->element, nullptr);
+    EXPECT_EQ(top0->children[0]->element->typeCode, MeshType);
+}
