@@ -403,54 +403,41 @@ void Mesh::markNormalCreases() {
     if (any) updateAllRings();
 }
 
-int Mesh::fanStart(int v, int t) const {
-    if (!vertices[v].seam()) return vertices[v].firstTriangle;
-    if (t < 0 || t >= triangles.size()) return t;
-    int limit = walkLimit();
+namespace {
+
+// Walks from t around v, forward (across the edge before v's corner) or backward, until an
+// open edge, a marked edge when stopAtMarks is set, or back at t; answers the last triangle.
+int walkFanToEnd(const Mesh& mesh, int v, int t, bool forward, bool stopAtMarks) {
+    if (t < 0 || t >= mesh.triangles.size()) return t;
+    const int limit = mesh.triangles.size() + 1; // the walk bound every ring walk uses
     int cur = t;
     for (int step = 0; step < limit; ++step) {
-        const MeshTriangle& tri = triangles[cur];
+        const MeshTriangle& tri = mesh.triangles[cur];
         int c = tri.cornerOf(v);
         if (c < 0) return cur;
-        int fwd = prev3(c);
-        int n = tri.neighbour[fwd];
-        if (n < 0 || n >= triangles.size() || tri.marked(fwd) || n == t) return cur;
+        int edge = forward ? prev3(c) : next3(c);
+        int n = tri.neighbour[edge];
+        if (n < 0 || n >= mesh.triangles.size() || (stopAtMarks && tri.marked(edge)) || n == t) return cur;
         cur = n;
     }
     return cur;
+}
+
+} // namespace
+
+int Mesh::fanStart(int v, int t) const {
+    if (!vertices[v].seam()) return vertices[v].firstTriangle;
+    return walkFanToEnd(*this, v, t, true, true);
 }
 
 int Mesh::fanEnd(int v, int t) const {
     if (!vertices[v].seam()) return vertices[v].firstTriangle;
-    if (t < 0 || t >= triangles.size()) return t;
-    int limit = walkLimit();
-    int cur = t;
-    for (int step = 0; step < limit; ++step) {
-        const MeshTriangle& tri = triangles[cur];
-        int c = tri.cornerOf(v);
-        if (c < 0) return cur;
-        int back = next3(c);
-        int n = tri.neighbour[back];
-        if (n < 0 || n >= triangles.size() || tri.marked(back) || n == t) return cur;
-        cur = n;
-    }
-    return cur;
+    return walkFanToEnd(*this, v, t, false, true);
 }
 
 int Mesh::openFanStart(int v, int t) const {
     if (!vertices[v].open()) return vertices[v].firstTriangle;
-    if (t < 0 || t >= triangles.size()) return t;
-    int limit = walkLimit();
-    int cur = t;
-    for (int step = 0; step < limit; ++step) {
-        const MeshTriangle& tri = triangles[cur];
-        int c = tri.cornerOf(v);
-        if (c < 0) return cur;
-        int n = tri.neighbour[prev3(c)];
-        if (n < 0 || n >= triangles.size() || n == t) return cur;
-        cur = n;
-    }
-    return cur;
+    return walkFanToEnd(*this, v, t, true, false);
 }
 
 int Mesh::seamNeighbourAfter(int v, int t) const {
