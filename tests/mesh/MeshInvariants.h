@@ -18,6 +18,10 @@ struct InvariantOptions {
 
 ::testing::AssertionResult meshInvariantsHold(const Mesh& m, const InvariantOptions& options = {});
 
+// Expects a and b to hold the same records field by field: positions, links, flags, normals and
+// corner materials (for passes that must give exactly what their plain forms give).
+void expectSameRecords(const Mesh& a, const Mesh& b);
+
 } // namespace kal::test
 
 #define EXPECT_MESH_VALID(...) EXPECT_TRUE(::kal::test::meshInvariantsHold(__VA_ARGS__))

@@ -8,29 +8,6 @@
 namespace kal::test {
 namespace {
 
-void expectSameRecords(const Mesh& a, const Mesh& b) {
-    ASSERT_EQ(a.vertexCount(), b.vertexCount());
-    ASSERT_EQ(a.triangleCount(), b.triangleCount());
-    EXPECT_EQ(a.invalid, b.invalid);
-    for (int v = 0; v < a.vertexCount(); ++v) {
-        const MeshVertex &x = a.vertices[v], &y = b.vertices[v];
-        EXPECT_EQ(x.position, y.position) << v;
-        EXPECT_EQ(x.firstTriangle, y.firstTriangle) << v;
-        EXPECT_EQ(x.flags, y.flags) << v;
-    }
-    for (int t = 0; t < a.triangleCount(); ++t) {
-        const MeshTriangle &x = a.triangles[t], &y = b.triangles[t];
-        EXPECT_EQ(x.flags, y.flags) << t;
-        EXPECT_EQ(x.faceNormal, y.faceNormal) << t;
-        for (int k = 0; k < 3; ++k) {
-            EXPECT_EQ(x.vertex[k], y.vertex[k]) << t;
-            EXPECT_EQ(x.neighbour[k], y.neighbour[k]) << t;
-            EXPECT_EQ(x.cornerNormal[k], y.cornerNormal[k]) << t;
-            EXPECT_EQ(x.corner[k], y.corner[k]) << t;
-        }
-    }
-}
-
 Mesh passByPass(Mesh m, int mode, bool markCreases = false) {
     m.invalid = !m.buildLinks();
     if (m.invalid) return m;
