@@ -4,7 +4,7 @@
 
 #include "scene/Scene.h"
 #include "scene/Tool.h"
-#include "viewport/Gesture.h"
+#include "scene/Gesture.h"
 #include "viewport/MouseState.h"
 
 namespace kal {

@@ -12,8 +12,8 @@
 #include "foundation/Mat.h"
 #include "foundation/Pbr.h"
 #include "viewport/Camera.h"
-#include "viewport/Gesture.h"
-#include "viewport/PickRecord.h"
+#include "scene/Gesture.h"
+#include "scene/PickRecord.h"
 #include "scene/UndoStack.h"
 
 namespace kal {

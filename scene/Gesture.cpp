@@ -1,4 +1,4 @@
-#include "viewport/Gesture.h"
+#include "scene/Gesture.h"
 
 #include <cmath>
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "viewport/Gesture.h"
+#include "scene/Gesture.h"
 
 using namespace kal;
 

@@ -7,7 +7,7 @@
 
 #include "foundation/Mat.h"
 #include "foundation/Pbr.h"
-#include "viewport/PickRecord.h"
+#include "scene/PickRecord.h"
 
 namespace kal {
 
