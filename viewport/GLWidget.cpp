@@ -103,6 +103,12 @@ void GLWidget::initializeGL() {
 }
 
 void GLWidget::timerEvent(QTimerEvent*) {
+    if (ticking_) return;
+    struct TickScope {
+        bool& flag;
+        explicit TickScope(bool& f) : flag(f) { flag = true; }
+        ~TickScope() { flag = false; }
+    } scope(ticking_);
     const bool busy = view->busy != 0;
     if (busy != busyShown) {
         busyShown = busy;

@@ -36,6 +36,9 @@ public:
     std::function<void()> actionStatesHook;
 
     void setScale(float scale);
+    // The tick pauses while GL work outside the frame runs (GLWorkGuard).
+    void stopTimer();
+    void restartTimer();
     void setStatusText(QString& text);
     void updateMousePosition();
 
@@ -63,8 +66,8 @@ private:
     void buttonEvent(QMouseEvent* event);
     // Moves rawMouse to the polled cursor with both buttons released.
     void refreshReleased();
-    void stopTimer();
-    void restartTimer();
+    // A modal dialog opened from a step runs a nested event loop: ticks inside it do nothing.
+    bool ticking_ = false;
 };
 
 // Set by GLWidget::initializeGL; read by the main window and the environment builder.

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <QAction>
 #include <QOpenGLFunctions_4_0_Core>
 #include <QApplication>
@@ -17,6 +18,7 @@
 #include "gpu/Texture2D.h"
 #include "viewport/GLView.h"
 #include "viewport/GLWidget.h"
+#include "viewport/GLWorkGuard.h"
 #include "viewport/Keyboard.h"
 #include "viewport/MouseState.h"
 #include "viewport/PlatformKeys.h"
@@ -281,4 +283,23 @@ TEST_F(Widget, ATickAnnouncesBusyRunsTheFrameThenRefreshesActions) {
     EXPECT_EQ(view->calls, (std::vector<std::string>{"idle", "actions"}));
     EXPECT_EQ(w->newFrame, nullptr);
     w->undoAction = w->redoAction = nullptr;
+}
+
+TEST_F(Widget, WorkGuardPausesTheTickMakesTheContextCurrentAndRestoresBoth) {
+    test::glContext()->makeCurrent(test::glSurface());
+    const QOpenGLContext* before = QOpenGLContext::currentContext();
+    ASSERT_NE(w->timerId, 0);
+    {
+        kal::GLWorkGuard guard(w);
+        EXPECT_TRUE(guard.hasContext());
+        EXPECT_EQ(QOpenGLContext::currentContext(), w->context());
+        EXPECT_EQ(w->timerId, 0);
+        EXPECT_FALSE(w->updatesEnabled());
+    }
+    EXPECT_EQ(QOpenGLContext::currentContext(), before);
+    EXPECT_NE(w->timerId, 0);
+    EXPECT_TRUE(w->updatesEnabled());
+    // Without a widget the guard has no context and changes nothing.
+    kal::GLWorkGuard none(nullptr);
+    EXPECT_FALSE(none.hasContext());
 }
