@@ -18,6 +18,7 @@
 
 namespace kal {
 
+class Curve;
 class Environment;
 class FBO;
 class FBOScene;
@@ -320,6 +321,16 @@ public:
     virtual Texture2D* render();
     virtual void resetPick(bool rebuild);
     virtual void buildDrawnTool();
+    // The closed flag a drawn build uses: the setting, forced on for profiles.
+    bool drawnCurveClosed() const;
+    // What a drawn build does with the stroke chain's lists and frame: a new curve from them goes
+    // where the pending template of the insert kind expects it, and the template is placed so that
+    // the curve shows where it was drawn (DrawnTool.cpp).
+    void placeDrawnCurve(const std::vector<vec3>& positions, const std::vector<float>& radii,
+                         const std::vector<bool>& marks, bool closedCurve, const mat4& frame);
+    // The axis and section presets by shape id; a new curve owned by the caller, empty for Free
+    // and unknown ids.
+    Curve* makeShapeCurve(int shape, bool axis, int extra);
     virtual void rebuildInsertTool();
     virtual void makeInsertTool(int kind, bool flag);
     // The last point of the running Draw stroke takes this radius.

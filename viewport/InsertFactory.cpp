@@ -1,6 +1,7 @@
 // The insert factory: turns the chosen shape kind into the pending template that Insert and
 // Place copy into the scene, and moves the assembly command to Draw for the kinds whose
 // geometry the user draws.
+#include "elements/Curve.h"
 #include "mesh/Mesh.h"
 #include "scene/Scene.h"
 #include "scene/Tool.h"
@@ -55,9 +56,15 @@ Mesh* meshOfKind(int kind) {
     }
 }
 
-// Kinds this build can make a template for: the library tool and the mesh solids. Curves,
-// tubes, revolutions, arrays and the two-object tools come with their element classes.
-bool canBuildKind(int kind) { return kind >= KindUseTool && kind <= KindCapsule; }
+// Kinds this build can make a template for: the library tool, the mesh solids and the profiles.
+// Tubes, revolutions, arrays and the two-object tools come with their element classes.
+bool canBuildKind(int kind) { return (kind >= KindUseTool && kind <= KindCapsule) || isProfileKind(kind); }
+
+// The element of a new template: a solid, or the empty curve a profile's stroke replaces.
+Element* elementOfKind(int kind) {
+    if (isProfileKind(kind)) return new Curve(0);
+    return meshOfKind(kind);
+}
 
 } // namespace
 
@@ -82,7 +89,7 @@ void GLView::makeInsertTool(int kind, bool applyMaterial) {
         pendingTool = scene ? scene->currentTool : nullptr;
         pendingPartner = nullptr;
     } else {
-        pendingTool = new Tool(meshOfKind(kind), mat4(), pbr(), false);
+        pendingTool = new Tool(elementOfKind(kind), mat4(), pbr(), false);
         pendingPartner = nullptr;
     }
 
