@@ -35,15 +35,10 @@ void Mesh::releaseGpu() {
     for (bool& p : partChanged) p = true;
 }
 
-bool Mesh::bind() {
-    if (!updateGpu()) return false;
-    if (bound) return true;
-    if (!gl || glBuffer == 0) return false;
-    // a core context draws nothing without a vertex array: the shared one comes with the quad
-    if (!createQuadBuffer()) return false;
-    gl->glBindBuffer(GL_ARRAY_BUFFER, glBuffer);
+void pointCornerAttributes(uint32_t buffer, const uint32_t offsets[6]) {
+    gl->glBindBuffer(GL_ARRAY_BUFFER, buffer);
     for (GLuint a = 0; a < 6; ++a) gl->glEnableVertexAttribArray(a);
-    auto at = [this](int i) { return reinterpret_cast<const void*>(uintptr_t(attributeOffset[i])); };
+    auto at = [offsets](int i) { return reinterpret_cast<const void*>(uintptr_t(offsets[i])); };
     gl->glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, 0, at(0));
     gl->glVertexAttribPointer(1, 3, GL_HALF_FLOAT, GL_FALSE, 0, at(1));
     gl->glVertexAttribPointer(2, 4, GL_UNSIGNED_BYTE, GL_TRUE, 0, at(2));
@@ -53,16 +48,27 @@ bool Mesh::bind() {
     // attribute 0 no longer reads the shared quad or circle: they must point it again
     quadBound = false;
     circleBound = false;
+}
+
+void unpointCornerAttributes() {
+    for (GLuint a = 0; a < 6; ++a) gl->glDisableVertexAttribArray(a);
+    gl->glBindBuffer(GL_ARRAY_BUFFER, 0);
+}
+
+bool Mesh::bind() {
+    if (!updateGpu()) return false;
+    if (bound) return true;
+    if (!gl || glBuffer == 0) return false;
+    // a core context draws nothing without a vertex array: the shared one comes with the quad
+    if (!createQuadBuffer()) return false;
+    pointCornerAttributes(glBuffer, attributeOffset);
     bound = true;
     return true;
 }
 
 void Mesh::unbind() {
     if (!bound) return;
-    if (gl) {
-        for (GLuint a = 0; a < 6; ++a) gl->glDisableVertexAttribArray(a);
-        gl->glBindBuffer(GL_ARRAY_BUFFER, 0);
-    }
+    if (gl) unpointCornerAttributes();
     bound = false;
 }
 
@@ -346,13 +352,10 @@ mat3 meshNormalMatrix(const mat4& model, const mat4& view) {
     return n;
 }
 
-void Mesh::draw(uint32_t objectId, int32_t itemId, const mat4& model, const pbr& material, bool, float,
-                bool last) {
-    if (!useShader()) return;
-    const mat4 m = modelMatrix(*this, model);
-    mat4 pmv = m;
+void setCornerUniforms(const mat4& model, uint32_t objectId, int32_t itemId, const pbr& material) {
+    mat4 pmv = model;
     pmv *= cameraMatrices.projectionView;
-    const mat3 normalMatrix = meshNormalMatrix(m, cameraMatrices.viewMatrix);
+    const mat3 normalMatrix = meshNormalMatrix(model, cameraMatrices.viewMatrix);
     gl->glUniformMatrix4fv(uniform("ProjectionModelViewMatrix"), 1, GL_FALSE, pmv.m);
     gl->glUniformMatrix3fv(uniform("NormalMatrix"), 1, GL_FALSE, normalMatrix.m);
     gl->glUniform1ui(uniform("ObjectId"), objectId);
@@ -365,6 +368,12 @@ void Mesh::draw(uint32_t objectId, int32_t itemId, const mat4& model, const pbr&
     gl->glUniform4fv(uniform("ObjectLight"), 1, light);
     const GLint surface[2] = {2 * material.roughness, 2 * material.metalness};
     gl->glUniform2iv(uniform("ObjectMaterial"), 1, surface);
+}
+
+void Mesh::draw(uint32_t objectId, int32_t itemId, const mat4& model, const pbr& material, bool, float,
+                bool last) {
+    if (!useShader()) return;
+    setCornerUniforms(modelMatrix(*this, model), objectId, itemId, material);
     gl->glDrawArrays(GL_TRIANGLES, 0, gpuVertexCount);
     if (last) endDraw();
 }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "foundation/Mat.h"
+#include "foundation/Pbr.h"
 
 namespace kal {
 
@@ -43,5 +44,12 @@ void buildEdgeLines(const Mesh& mesh, MeshCornerArrays& out);
 // The matrix that turns corner normals into view space for a model matrix: the inverse transpose
 // of its linear part, sign-corrected for mirrors (normals keep pointing out), then the view's rotation.
 mat3 meshNormalMatrix(const mat4& model, const mat4& view);
+
+// GL side shared by every element drawn in the corner layout with "Mesh/Mesh" (context current):
+// binds the buffer and points attributes 0..5 at the arrays; the reverse; and the uniforms of a
+// main pass for a model matrix that already holds the element's own placement.
+void pointCornerAttributes(uint32_t buffer, const uint32_t offsets[6]);
+void unpointCornerAttributes();
+void setCornerUniforms(const mat4& model, uint32_t objectId, int32_t itemId, const pbr& material);
 
 } // namespace kal

@@ -2,6 +2,7 @@
 // and the template is placed where the stroke was drawn. Each build makes a fresh curve from the
 // whole stroke, so the template never depends on the builds before it.
 #include "elements/Curve.h"
+#include "elements/CurveSurface.h"
 #include "scene/Tool.h"
 #include "viewport/GLView.h"
 
@@ -16,9 +17,17 @@ void GLView::placeDrawnCurve(const std::vector<vec3>& positions, const std::vect
     // a profile outline is always closed, whatever the caller passed
     if (isProfileKind(insertKind)) closedCurve = true;
     Curve* curve = new Curve(positions, radii, marks, closedCurve, 0);
+    // the template lets go of the previous build's curve (deleted when nobody else holds it)
     if (isProfileKind(insertKind)) {
-        // the template lets go of the previous build's curve (deleted when nobody else holds it)
         pendingTool->setElement(curve);
+    } else if (insertKind >= 18 && insertKind <= 20 && pendingTool->element &&
+               (pendingTool->element->typeCode == TubeType || pendingTool->element->typeCode == RevolutonType)) {
+        CurveSurface* surface = static_cast<CurveSurface*>(pendingTool->element);
+        if (insertKind == 19) {
+            surface->setSection(curve);
+        } else {
+            surface->setAxis(curve);
+        }
     } else {
         delete curve; // no other drawn kind has a home for it in this build
         return;

@@ -19,6 +19,7 @@
 namespace kal {
 
 class Curve;
+class Element;
 class Environment;
 class FBO;
 class FBOScene;
@@ -331,6 +332,8 @@ public:
     // The axis and section presets by shape id; a new curve owned by the caller, empty for Free
     // and unknown ids.
     Curve* makeShapeCurve(int shape, bool axis, int extra);
+    // The element a new insert template of this kind carries (InsertFactory.cpp).
+    Element* elementOfKind(int kind);
     virtual void rebuildInsertTool();
     virtual void makeInsertTool(int kind, bool flag);
     // The last point of the running Draw stroke takes this radius.

@@ -6,6 +6,8 @@
 
 #include "SceneViewFixture.h"
 #include "elements/Curve.h"
+#include "elements/Revoluton.h"
+#include "elements/Tube.h"
 
 using namespace kal;
 using test::SceneView;
@@ -99,4 +101,58 @@ TEST_F(DrawnCurve, curvesHaveNoTriMeshOrClayAndKeepTheirElement) {
     EXPECT_FALSE(v.scene->convertToTriMesh(c));
     EXPECT_FALSE(v.scene->convertToClay(c));
     EXPECT_EQ(t->element, c);
+}
+
+TEST_F(DrawnCurve, surfaceKindsTakeTheirPresetsAndDrawnCurves) {
+    SceneView v;
+    v.setAssemblyCommand(CommandPlace);
+    v.axisShape = ShapeSegment;
+    v.sectionShape = ShapeHexagon;
+    v.makeInsertTool(20, true);
+    ASSERT_EQ(v.pendingTool->element->typeCode, TubeType);
+    const Tube* tube = static_cast<Tube*>(v.pendingTool->element);
+    EXPECT_EQ(tube->axis->pointCount(), 2);
+    EXPECT_EQ(tube->section->pointCount(), 6);
+    EXPECT_EQ(tube->axis->useCount, 1); // held through the template
+    EXPECT_EQ(v.command, CommandPlace); // nothing to draw
+
+    v.makeInsertTool(19, true);
+    EXPECT_EQ(v.command, CommandDraw);
+    Tube* drawnSection = static_cast<Tube*>(v.pendingTool->element);
+    ASSERT_EQ(drawnSection->axis->pointCount(), 2);
+    EXPECT_EQ(drawnSection->axis->points[1].position, vec3(0, 0, -100));
+    EXPECT_EQ(drawnSection->axis->points[0].radius, 0.0f);
+    EXPECT_EQ(drawnSection->axis->points[1].radius, 1.0f);
+    EXPECT_TRUE(drawnSection->axis->points[0].marked() && drawnSection->axis->points[1].marked());
+    EXPECT_EQ(drawnSection->section->pointCount(), 0);
+    const std::vector<vec3> ring = {vec3(1, 0, 0), vec3(0, 1, 0), vec3(-1, 0, 0)};
+    v.placeDrawnCurve(ring, {1, 1, 1}, {false, false, false}, true, mat4());
+    EXPECT_EQ(drawnSection->section->pointCount(), 3);
+    EXPECT_EQ(drawnSection->section->useCount, 1);
+
+    v.makeInsertTool(18, true);
+    ASSERT_EQ(v.pendingTool->element->typeCode, RevolutonType);
+    Revoluton* r = static_cast<Revoluton*>(v.pendingTool->element);
+    EXPECT_EQ(r->axis->pointCount(), 0);
+    EXPECT_EQ(r->section->pointCount(), 6);
+    const std::vector<vec3> profile = {vec3(1, 0, 0), vec3(2, 1, 0), vec3(1, 3, 0)};
+    v.placeDrawnCurve(profile, {1, 1, 1}, {false, false, false}, false, mat4::translation(vec3(0, 0, 5)));
+    EXPECT_EQ(r->axis->pointCount(), 3);
+    EXPECT_EQ(r->translation.x, 0.0f);
+    // a profile point in the element's space lands where it was drawn, moved by the frame
+    const vec3 world = r->toLocal(profile[1]) * v.pendingTool->transform;
+    EXPECT_NEAR(world.x, 2, 1e-4f);
+    EXPECT_NEAR(world.y, 1, 1e-4f);
+    EXPECT_NEAR(world.z, 5, 1e-4f);
+}
+
+TEST_F(DrawnCurve, triMeshReplacesATubeInTheScene) {
+    SceneView v;
+    Tube* tube = new Tube(Curve::makeSegment(), Curve::makeCircle(6, false));
+    Tool* t = new Tool(tube, mat4(), pbr(), false);
+    v.scene->sceneRoot->addChild(t, false);
+    v.scene->rebuildToolLists();
+    ASSERT_TRUE(v.scene->convertToTriMesh(tube));
+    ASSERT_NE(t->element, nullptr);
+    EXPECT_EQ(t->element->typeCode, MeshType);
 }
