@@ -5,6 +5,7 @@
 #include <QFileDialog>
 #include <QString>
 
+#include "elements/CurveRecord.h"
 #include "mesh/Mesh.h"
 #include "mesh/MeshRecord.h"
 #include "scene/Scene.h"
@@ -36,8 +37,12 @@ std::string upperExtension(const std::string& path) {
     return dot == std::string::npos ? std::string() : QString::fromStdString(path.substr(dot)).toUpper().toStdString();
 }
 
-// The mesh's record readers and OBJ writers; registering again is harmless.
-void registerFileRecords() { registerMeshRecords(); }
+// The record readers of the mesh and the procedural elements, and the OBJ writers; registering
+// again is harmless.
+void registerFileRecords() {
+    registerMeshRecords();
+    registerCurveRecords();
+}
 
 bool canRead(const std::string& path) {
     QFile probe(QString::fromStdString(path));
