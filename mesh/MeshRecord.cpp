@@ -144,7 +144,9 @@ bool readMeshBody(Mesh& mesh, ByteBuffer& in) {
             }
         }
         if (legacy) p += 4;
-        t.flags = uint8_t(*p++ & ~TriangleSelected);
+        // selection and the passes' scratch marks are working state: a Visited mark read back
+        // would keep the triangle out of the winding pass, and its rings would never close
+        t.flags = uint8_t(*p++ & ~(TriangleSelected | TriangleVisited | TriangleProcessed));
     }
     in.skip(size_t(m) * entry);
     return !in.failed();
