@@ -1,6 +1,7 @@
 // Writes small valid scene, object and OBJ files into the two seed folders given as arguments.
 #include <string>
 
+#include "elements/Clay.h"
 #include "foundation/ByteBuffer.h"
 #include "mesh/Mesh.h"
 #include "mesh/MeshRecord.h"
@@ -37,6 +38,7 @@ Tool* tool(Element* e, bool placed) {
 int main(int argc, char** argv) {
     if (argc < 3) return 2;
     registerMeshRecords();
+    registerClayRecords();
     const std::string sceneDir = argv[1], objDir = argv[2];
 
     Scene s;
@@ -54,6 +56,11 @@ int main(int argc, char** argv) {
     ok = p->saveObject(sceneDir + "/object.ko") && ok;
     Scene empty;
     ok = empty.save(sceneDir + "/empty.k") && ok;
+    Scene claySculpt;
+    Mesh* clayMesh = triangleFan(4, false);
+    claySculpt.addToMainRoot(tool(new Clay(clayMesh), true));
+    delete clayMesh;
+    ok = claySculpt.save(sceneDir + "/clay.k") && ok;
     ok = shared->saveToFile(objDir + "/fan.obj") && ok;
     const char* quad = "v 0 0 0\nv 1 0 0\r\nv 1 1 0\nV 0 1 0\nvn 0 0 1\nf 1//1 2//1 3//1 4//1\nf -4 -3 -1\n";
     ok = saveFileAtomically(objDir + "/quad.obj", quad, std::char_traits<char>::length(quad)) && ok;

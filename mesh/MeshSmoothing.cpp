@@ -269,6 +269,23 @@ void Mesh::smoothMaterials(uint8_t mask, int passes) {
     }
 }
 
+void Mesh::smooth(int count) {
+    // every alive vertex moves all the way to its target; targets come from the positions
+    // before the pass, so the result does not depend on vertex order
+    std::vector<vec3> targets(static_cast<size_t>(vertices.size()));
+    std::vector<int32_t> moving;
+    std::vector<uint8_t> done;
+    for (int pass = 0; pass < count; ++pass) {
+        moving.clear();
+        forEachVertexByTriangles(vertices, triangles, done, [&](int v) {
+            targets[size_t(v)] = smoothTarget(v);
+            moving.push_back(v);
+        });
+        for (int32_t v : moving)
+            if (isFinite(targets[size_t(v)])) vertices[v].position = targets[size_t(v)];
+    }
+}
+
 void Mesh::relax(bool seamsToo, bool withNormals) {
     // The position pass and one material pass in a single sweep: targets read only positions
     // and the fan means only materials, so each ring is walked while its triangles are in cache.
