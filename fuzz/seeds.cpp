@@ -3,6 +3,7 @@
 
 #include "elements/Curve.h"
 #include "elements/CurveRecord.h"
+#include "elements/Clay.h"
 #include "foundation/ByteBuffer.h"
 #include "mesh/Mesh.h"
 #include "mesh/MeshRecord.h"
@@ -40,6 +41,7 @@ int main(int argc, char** argv) {
     if (argc < 3) return 2;
     registerMeshRecords();
     registerCurveRecords();
+    registerClayRecords();
     const std::string sceneDir = argv[1], objDir = argv[2];
 
     Scene s;
@@ -65,6 +67,11 @@ int main(int argc, char** argv) {
     ok = curves.save(sceneDir + "/curves.k") && ok;
     Scene empty;
     ok = empty.save(sceneDir + "/empty.k") && ok;
+    Scene claySculpt;
+    Mesh* clayMesh = triangleFan(4, false);
+    claySculpt.addToMainRoot(tool(new Clay(clayMesh), true));
+    delete clayMesh;
+    ok = claySculpt.save(sceneDir + "/clay.k") && ok;
     ok = shared->saveToFile(objDir + "/fan.obj") && ok;
     const char* quad = "v 0 0 0\nv 1 0 0\r\nv 1 1 0\nV 0 1 0\nvn 0 0 1\nf 1//1 2//1 3//1 4//1\nf -4 -3 -1\n";
     ok = saveFileAtomically(objDir + "/quad.obj", quad, std::char_traits<char>::length(quad)) && ok;

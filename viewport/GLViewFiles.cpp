@@ -6,11 +6,13 @@
 #include <QString>
 
 #include "elements/CurveRecord.h"
+#include "elements/Clay.h"
 #include "mesh/Mesh.h"
 #include "mesh/MeshRecord.h"
 #include "scene/Scene.h"
 #include "scene/Tool.h"
 #include "viewport/GLView.h"
+#include "viewport/GLWorkGuard.h"
 
 namespace kal {
 
@@ -42,6 +44,7 @@ std::string upperExtension(const std::string& path) {
 void registerFileRecords() {
     registerMeshRecords();
     registerCurveRecords();
+    registerClayRecords();
 }
 
 bool canRead(const std::string& path) {
@@ -114,6 +117,8 @@ bool GLView::openFile(const std::string& path) {
 bool GLView::saveScene(const std::string& path) {
     if (!scene) return false;
     registerFileRecords();
+    // a sculpted clay's positions live on the GPU: its record reads them back
+    GLWorkGuard guard;
     frameReady = false;
     const int k = insertKind;
     makeInsertTool(0, false);
@@ -136,6 +141,7 @@ bool GLView::saveObjectAs(const std::string& typed) {
     Tool* object = hoverPick.object;
     if (!object || typed.empty()) return false;
     registerFileRecords();
+    GLWorkGuard guard;
     Tool* copy = object->copy(false);
     const bool ok = copy->saveObject(objectFileName(typed));
     delete copy;
