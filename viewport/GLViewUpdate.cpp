@@ -69,6 +69,8 @@ Texture2D* GLView::update() {
         releaseStep();
         dragStep();
         redraw = true;
+    } else {
+        endClickOutside();
     }
 
     if (turntable) {
