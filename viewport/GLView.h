@@ -406,7 +406,8 @@ public:
     bool openFile(const std::string& path);
     // False, with the undo list untouched, when the file could not be written.
     bool saveScene(const std::string& path);
-    // Asks for a name and writes the hovered object (.ko, or .obj as typed).
+    // Quick Save: asks the dialog interface for a name and writes the pressed object (.ko, or .obj
+    // as typed); a failed write is reported through the same interface. Ends the click.
     void saveObject();
     // The writing half of saveObject, for a name the user has chosen.
     bool saveObjectAs(const std::string& name);
@@ -422,7 +423,6 @@ protected:
     void closeClick(bool inView);
     void drawingPress();
     void assemblyPress(int command);
-    void quickSave();
     // Assembly release handlers, one per command (ReleaseAdding.cpp, ReleaseTransforms.cpp).
     void releaseCommand(int command);
     void releaseInsert();

@@ -160,18 +160,12 @@ void GLView::assemblyPress(int c) {
         return;
     case 51:
         if (!hit) break;
-        quickSave();
+        saveObject();
         return;
     default:
         return;
     }
     mode = VIEW;
-}
-
-void GLView::quickSave() {
-    const std::string typed = materialSource ? materialSource->askObjectFileName() : std::string();
-    if (!typed.empty() && !saveObjectAs(typed) && materialSource) materialSource->objectSaveFailed(objectFileName(typed));
-    resetPick(false);
 }
 
 void GLView::drawingPress() {
