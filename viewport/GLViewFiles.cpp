@@ -1,8 +1,6 @@
 // Opening files by extension and saving the scene or one object. A failed open or save leaves
 // the scene, the pending tool and the undo history as they were.
-#include <QApplication>
 #include <QFile>
-#include <QFileDialog>
 #include <QString>
 
 #include "elements/CurveRecord.h"
@@ -18,7 +16,6 @@ namespace kal {
 
 namespace {
 
-const char* const objectsFolder = "../Scenes/Objects/";
 
 // Where the file name of a path starts: after its last folder separator.
 size_t fileNameStart(const std::string& path) {
@@ -130,15 +127,14 @@ bool GLView::saveScene(const std::string& path) {
 }
 
 void GLView::saveObject() {
-    if (!hoverPick.object) return;
-    const QString name = QFileDialog::getSaveFileName(QApplication::activeWindow(), "Save Object", objectsFolder,
-                                                      "All (*.ko *.obj);;Object (*.ko);;Meshes (*.obj)");
-    if (!name.isEmpty()) saveObjectAs(name.toUtf8().toStdString());
+    // the dialog ("Save Object", starting in the objects folder) belongs to the window
+    const std::string typed = pressPick.object && materialSource ? materialSource->askObjectFileName() : std::string();
+    if (!typed.empty() && !saveObjectAs(typed) && materialSource) materialSource->objectSaveFailed(objectFileName(typed));
     resetPick(false);
 }
 
 bool GLView::saveObjectAs(const std::string& typed) {
-    Tool* object = hoverPick.object;
+    Tool* object = pressPick.object;
     if (!object || typed.empty()) return false;
     registerFileRecords();
     GLWorkGuard guard;
