@@ -344,7 +344,6 @@ void MainWindow::on_actionNormal_Plane_triggered() { sculptGestureGuard(ui->acti
 void MainWindow::on_actionTangent_Plane_triggered() { sculptGestureGuard(ui->actionTangent_Plane); }
 void MainWindow::on_actionSame_Depth_triggered() { sculptGestureGuard(ui->actionSame_Depth); }
 void MainWindow::on_actionPressure_Size_triggered() {}
-void MainWindow::on_actionArray_triggered() { modeGuard(kal::ASSEMBLY, ui->actionArray); }
 void MainWindow::on_actionBevel_triggered() { modeGuard(kal::SCULPT, ui->actionBevel); }
 void MainWindow::on_actionClosed_triggered() { modeGuard(kal::ASSEMBLY, ui->actionClosed); }
 void MainWindow::on_actionDraw_X_Mirror_triggered() {}
