@@ -92,13 +92,7 @@ bool GLView::openFile(const std::string& path) {
             delete loaded;
         } else {
             // the records name the old scene: they go before it does
-            undoStack.clear();
-            resetPick(false);
-            copySource = nullptr;
-            liveMaterial = false;
-            materialTool = nullptr;
-            chainTools.clear();
-            chainMatrices.clear();
+            forgetScene();
             delete scene;
             scene = loaded;
             fillDefaultScene();
