@@ -5,11 +5,14 @@
 #include <QFileDialog>
 #include <QString>
 
+#include "elements/CurveRecord.h"
+#include "elements/Clay.h"
 #include "mesh/Mesh.h"
 #include "mesh/MeshRecord.h"
 #include "scene/Scene.h"
 #include "scene/Tool.h"
 #include "viewport/GLView.h"
+#include "viewport/GLWorkGuard.h"
 
 namespace kal {
 
@@ -36,8 +39,13 @@ std::string upperExtension(const std::string& path) {
     return dot == std::string::npos ? std::string() : QString::fromStdString(path.substr(dot)).toUpper().toStdString();
 }
 
-// The mesh's record readers and OBJ writers; registering again is harmless.
-void registerFileRecords() { registerMeshRecords(); }
+// The record readers of the mesh and the procedural elements, and the OBJ writers; registering
+// again is harmless.
+void registerFileRecords() {
+    registerMeshRecords();
+    registerCurveRecords();
+    registerClayRecords();
+}
 
 bool canRead(const std::string& path) {
     QFile probe(QString::fromStdString(path));
@@ -109,6 +117,8 @@ bool GLView::openFile(const std::string& path) {
 bool GLView::saveScene(const std::string& path) {
     if (!scene) return false;
     registerFileRecords();
+    // a sculpted clay's positions live on the GPU: its record reads them back
+    GLWorkGuard guard;
     frameReady = false;
     const int k = insertKind;
     makeInsertTool(0, false);
@@ -131,6 +141,7 @@ bool GLView::saveObjectAs(const std::string& typed) {
     Tool* object = hoverPick.object;
     if (!object || typed.empty()) return false;
     registerFileRecords();
+    GLWorkGuard guard;
     Tool* copy = object->copy(false);
     const bool ok = copy->saveObject(objectFileName(typed));
     delete copy;
