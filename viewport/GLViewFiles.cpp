@@ -3,8 +3,12 @@
 #include <QApplication>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QString>
 
+#include "elements/AnimatedSprite.h"
+#include "elements/Sprite.h"
+#include "elements/SpriteImage.h"
 #include "mesh/Mesh.h"
 #include "mesh/MeshRecord.h"
 #include "scene/Scene.h"
@@ -36,10 +40,15 @@ std::string upperExtension(const std::string& path) {
     return dot == std::string::npos ? std::string() : QString::fromStdString(path.substr(dot)).toUpper().toStdString();
 }
 
-// The mesh's record readers and OBJ writers; registering again is harmless.
-void registerFileRecords() { registerMeshRecords(); }
+// The element kinds' record readers and OBJ writers; registering again is harmless.
+void registerFileRecords() {
+    registerMeshRecords();
+    registerSpriteRecords();
+}
 
 bool canRead(const std::string& path) {
+    // opening a FIFO or a device would block until someone writes to it
+    if (!QFileInfo(QString::fromStdString(path)).isFile()) return false;
     QFile probe(QString::fromStdString(path));
     if (!probe.open(QIODevice::ReadOnly)) return false;
     probe.close();
@@ -62,18 +71,24 @@ bool GLView::openFile(const std::string& path) {
     if (!scene || !canRead(path)) return false;
     registerFileRecords();
     const std::string ext = upperExtension(path);
-    // images and animations need the sprite elements; everything else is not ours to open
-    if (ext != ".OBJ" && ext != ".KO" && ext != ".K") return false;
+    const bool image = ext == ".PNG" || ext == ".JPG" || ext == ".GIF";
+    if (!image && ext != ".OBJ" && ext != ".KO" && ext != ".K") return false;
 
     frameReady = false;
     bool ok = false;
-    if (ext == ".OBJ") {
-        Mesh* mesh = new Mesh(path, false);
+    if (image || ext == ".OBJ") {
+        Element* element = nullptr;
+        if (ext == ".GIF")
+            element = new AnimatedSprite(path, false);
+        else if (image)
+            element = new Sprite(path, false);
+        else
+            element = new Mesh(path, false);
         // a file without one usable face would add an invisible object
-        if (mesh->invalid || mesh->triangleCount() == 0) {
-            delete mesh;
+        if (element->invalid || (ext == ".OBJ" && static_cast<Mesh*>(element)->triangleCount() == 0)) {
+            delete element;
         } else {
-            scene->addToMainRoot(new Tool(mesh, mat4(), pbr(), false));
+            scene->addToMainRoot(new Tool(element, mat4(), pbr(), false));
             ok = true;
         }
         if (ok) undoStack.clear();
