@@ -360,11 +360,12 @@ int Mesh::updateVertexRing(int v) {
 
 void Mesh::updateAllRings() {
     // a ring update touches only its own vertex: any vertex order will do
-    std::vector<uint8_t> done;
-    forEachVertexByTriangles(vertices, triangles, done, [&](int v) { updateVertexRing(v); });
-    int n = vertices.size();
-    for (int v = 0; v < n; ++v)
-        if (vertices[v].alive() && isSeamCorner(v)) vertices[v].setPinned(true);
+    forEachVertexByTriangles(vertices, triangles, [&](int v) { updateVertexRing(v); });
+    // a seam corner's test reads its own flags and the triangles only
+    parallelFor(vertices.size(), [&](int begin, int end) {
+        for (int v = begin; v < end; ++v)
+            if (vertices[v].alive() && isSeamCorner(v)) vertices[v].setPinned(true);
+    });
 }
 
 bool Mesh::isSeamCorner(int v) const {

@@ -1,7 +1,11 @@
 #pragma once
 // Internal walk helpers shared by the mesh sources. Every walk is bounded by a step limit
 // (the triangle count), so broken links end a walk instead of hanging it.
+#include <atomic>
+#include <memory>
 #include <vector>
+
+#include "foundation/Parallel.h"
 
 #include "mesh/MeshRecords.h"
 #include "mesh/MeshStore.h"
@@ -15,24 +19,48 @@ inline int prev3(int i) { return i == 0 ? 2 : i - 1; }
 
 // Visits every alive vertex once: first in the order the alive triangles name them, then the alive
 // vertices that no alive triangle names. Only for per-vertex passes whose result does not depend on
-// the order: once edits have appended records, vertex order jumps across the triangle records,
-// while this order finds each ring's records still in cache. done is scratch.
+// the order, and whose visit writes nothing but its own vertex's state: the visits run in parallel
+// blocks, visit(v, scratch) with one default-made Scratch per block. Once edits have appended
+// records, vertex order jumps across the triangle records, while this order finds each ring's
+// records still in cache.
+template <class Scratch, class Visit>
+void forEachVertexByTriangles(const MeshStore<MeshVertex>& verts, const MeshStore<MeshTriangle>& tris,
+                              Visit&& visit) {
+    int nv = verts.size(), nt = tris.size();
+    if (nv == 0) return;
+    // the first block to name a vertex claims it; a block given the whole range runs alone
+    std::unique_ptr<std::atomic<uint8_t>[]> done(new std::atomic<uint8_t>[size_t(nv)]());
+    parallelFor(nt, [&](int begin, int end) {
+        const bool alone = begin == 0 && end == nt;
+        Scratch scratch{};
+        for (int t = begin; t < end; ++t) {
+            const MeshTriangle& tri = tris[t];
+            if (!tri.alive()) continue;
+            for (int32_t v : tri.vertex) {
+                if (v < 0 || v >= nv) continue;
+                std::atomic<uint8_t>& mark = done[size_t(v)];
+                if (mark.load(std::memory_order_relaxed)) continue;
+                if (alone)
+                    mark.store(1, std::memory_order_relaxed);
+                else if (mark.exchange(1, std::memory_order_relaxed))
+                    continue;
+                if (verts[v].alive()) visit(v, scratch);
+            }
+        }
+    });
+    parallelFor(nv, [&](int begin, int end) {
+        Scratch scratch{};
+        for (int v = begin; v < end; ++v)
+            if (!done[size_t(v)].load(std::memory_order_relaxed) && verts[v].alive()) visit(v, scratch);
+    });
+}
+
+// No scratch: visit(v).
+struct NoScratch {};
 template <class Visit>
 void forEachVertexByTriangles(const MeshStore<MeshVertex>& verts, const MeshStore<MeshTriangle>& tris,
-                              std::vector<uint8_t>& done, Visit&& visit) {
-    int nv = verts.size(), nt = tris.size();
-    done.assign(size_t(nv), 0);
-    for (int t = 0; t < nt; ++t) {
-        const MeshTriangle& tri = tris[t];
-        if (!tri.alive()) continue;
-        for (int32_t v : tri.vertex) {
-            if (v < 0 || v >= nv || done[size_t(v)]) continue;
-            done[size_t(v)] = 1;
-            if (verts[v].alive()) visit(v);
-        }
-    }
-    for (int v = 0; v < nv; ++v)
-        if (!done[size_t(v)] && verts[v].alive()) visit(v);
+                              Visit&& visit) {
+    forEachVertexByTriangles<NoScratch>(verts, tris, [&](int v, NoScratch&) { visit(v); });
 }
 
 enum class RingEnd { Closed, Open, Broken };

@@ -290,6 +290,9 @@ public:
     bool followLiveMaterial();
     // Milliseconds of a monotonic clock; the origin of the animation time.
     static int64_t monotonicMilliseconds();
+    // Whether the next image can differ from the last with no request and no input: the one list
+    // of the image's inputs that change with time alone.
+    bool imageChangesWithTime() const;
 
     // --- layers (GLViewLayers.cpp, GLViewComposite.cpp) ---
     // Fills one scene target: on the opaque one the background first, then the tools of the
