@@ -13,7 +13,6 @@
 #include "gpu/Texture2D.h"
 #include "gpu/Texture3D.h"
 #include "mesh/MeshGpuArrays.h"
-#include "scene/CameraMatrices.h"
 #include "scene/SceneFile.h"
 
 #include <QOpenGLFunctions_4_0_Core>
@@ -70,24 +69,10 @@ void setImageUniforms(uint32_t objectId, int32_t itemId, const mat4& model, cons
                       const mat4& quad, Texture& texture) {
     mat4 m = quad;
     m *= model;
-    mat4 pmv = m;
-    pmv *= cameraMatrices.projectionView;
-    // finite for a flat quad too, and sign-corrected so a mirrored tool's normal still faces out
-    const mat3 normalMatrix = meshNormalMatrix(m, cameraMatrices.viewMatrix);
-    gl->glUniformMatrix4fv(uniform("ProjectionModelViewMatrix"), 1, GL_FALSE, pmv.m);
-    gl->glUniformMatrix3fv(uniform("NormalMatrix"), 1, GL_FALSE, normalMatrix.m);
-    gl->glUniform1ui(uniform("ObjectId"), objectId);
-    gl->glUniform1ui(uniform("ItemId"), uint32_t(itemId));
+    // meshNormalMatrix keeps a flat quad's normal finite and a mirrored tool's facing out
+    setSurfaceUniforms(objectId, itemId, m, material);
     // 1 keeps the material's plain light; 0 lets the image tint it
     gl->glUniform1ui(uniform("ColorLight"), colourIsLight ? 0u : 1u);
-    const float colour[4] = {material.red / 65535.0f, material.green / 65535.0f, material.blue / 65535.0f,
-                             material.opacity / 65535.0f};
-    const float light[4] = {material.lightRed / 65535.0f, material.lightGreen / 65535.0f,
-                            material.lightBlue / 65535.0f, material.refractivity / 65535.0f};
-    gl->glUniform4fv(uniform("ObjectColor"), 1, colour);
-    gl->glUniform4fv(uniform("ObjectLight"), 1, light);
-    const GLint surface[2] = {2 * material.roughness, 2 * material.metalness};
-    gl->glUniform2iv(uniform("ObjectMaterial"), 1, surface);
     gl->glUniform1i(uniform("Sprite"), texture.unit());
 }
 
