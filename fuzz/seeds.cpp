@@ -4,6 +4,7 @@
 
 #include "foundation/ByteBuffer.h"
 #include "elements/AnimatedSprite.h"
+#include "elements/Lightning.h"
 #include "elements/Sprite.h"
 #include "elements/SpriteImage.h"
 #include "mesh/Mesh.h"
@@ -42,6 +43,7 @@ int main(int argc, char** argv) {
     if (argc < 3) return 2;
     registerMeshRecords();
     registerSpriteRecords();
+    registerLightningRecords();
     const std::string sceneDir = argv[1], objDir = argv[2];
 
     Scene s;
@@ -63,7 +65,7 @@ int main(int argc, char** argv) {
     const char* quad = "v 0 0 0\nv 1 0 0\r\nv 1 1 0\nV 0 1 0\nvn 0 0 1\nf 1//1 2//1 3//1 4//1\nf -4 -3 -1\n";
     ok = saveFileAtomically(objDir + "/quad.obj", quad, std::char_traits<char>::length(quad)) && ok;
 
-    // both image records, naming a picture that exists (a still image reads as one frame)
+    // the image records, naming a picture that exists (a still image reads as one frame), and a bolt
     const std::string picture = sceneDir + "/picture.png";
     QImage image(4, 2, QImage::Format_ARGB32);
     image.fill(qRgba(200, 40, 10, 255));
@@ -71,6 +73,7 @@ int main(int argc, char** argv) {
     Scene images;
     images.addToMainRoot(tool(new Sprite(picture, false), false));
     images.sceneRoot->addChild(tool(new AnimatedSprite(picture, false), true), false);
-    ok = images.save(sceneDir + "/images.k") && ok;
+    images.sceneRoot->addChild(tool(new Lightning(vec2(0.15f, 0.007f), vec2(0.005f, 1e-5f), 6), true), false);
+    ok = images.save(sceneDir + "/elements.k") && ok;
     return ok ? 0 : 1;
 }

@@ -7,6 +7,7 @@
 #include <QString>
 
 #include "elements/AnimatedSprite.h"
+#include "elements/Lightning.h"
 #include "elements/Sprite.h"
 #include "elements/SpriteImage.h"
 #include "mesh/Mesh.h"
@@ -44,6 +45,7 @@ std::string upperExtension(const std::string& path) {
 void registerFileRecords() {
     registerMeshRecords();
     registerSpriteRecords();
+    registerLightningRecords();
 }
 
 bool canRead(const std::string& path) {
