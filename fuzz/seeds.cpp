@@ -2,6 +2,9 @@
 #include <QImage>
 #include <string>
 
+#include "elements/Curve.h"
+#include "elements/CurveRecord.h"
+#include "elements/Clay.h"
 #include "foundation/ByteBuffer.h"
 #include "elements/AnimatedSprite.h"
 #include "elements/Lightning.h"
@@ -42,6 +45,8 @@ Tool* tool(Element* e, bool placed) {
 int main(int argc, char** argv) {
     if (argc < 3) return 2;
     registerMeshRecords();
+    registerCurveRecords();
+    registerClayRecords();
     registerSpriteRecords();
     registerLightningRecords();
     const std::string sceneDir = argv[1], objDir = argv[2];
@@ -59,8 +64,21 @@ int main(int argc, char** argv) {
 
     bool ok = s.save(sceneDir + "/scene.k");
     ok = p->saveObject(sceneDir + "/object.ko") && ok;
+    // curves: an open marked chain and a closed loop, each on its own placed tool
+    Scene curves;
+    Curve* chain = new Curve({vec3(0, 0, 0), vec3(1, 0, 0), vec3(1, 1, 0), vec3(1, 1, 1)}, false, 0);
+    chain->points[1].flags |= PointMarked;
+    chain->rebuild(0);
+    curves.sceneRoot->addChild(tool(chain, true), false);
+    curves.sceneRoot->addChild(tool(Curve::makeCircle(6, true), true), false);
+    ok = curves.save(sceneDir + "/curves.k") && ok;
     Scene empty;
     ok = empty.save(sceneDir + "/empty.k") && ok;
+    Scene claySculpt;
+    Mesh* clayMesh = triangleFan(4, false);
+    claySculpt.addToMainRoot(tool(new Clay(clayMesh), true));
+    delete clayMesh;
+    ok = claySculpt.save(sceneDir + "/clay.k") && ok;
     ok = shared->saveToFile(objDir + "/fan.obj") && ok;
     const char* quad = "v 0 0 0\nv 1 0 0\r\nv 1 1 0\nV 0 1 0\nvn 0 0 1\nf 1//1 2//1 3//1 4//1\nf -4 -3 -1\n";
     ok = saveFileAtomically(objDir + "/quad.obj", quad, std::char_traits<char>::length(quad)) && ok;

@@ -156,6 +156,8 @@ public:
     void markCreasesByAngle(float degrees);
     void resetCreasesByAngle(float degrees);
     vec3 smoothTarget(int v) const;
+    // count passes moving every alive vertex onto its smoothing target.
+    void smooth(int count);
     void relax(bool seamsToo, bool withNormals);
     vec3 relaxTarget(int v) const;
     void relaxTangential(bool seamsToo);

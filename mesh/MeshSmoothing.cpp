@@ -284,6 +284,24 @@ void Mesh::smoothMaterials(uint8_t mask, int passes) {
     }
 }
 
+void Mesh::smooth(int count) {
+    // every alive vertex moves all the way to its target; targets come from the positions
+    // before the pass, so the result does not depend on vertex order
+    std::vector<vec3> targets(static_cast<size_t>(vertices.size()));
+    std::vector<uint8_t> moves;
+    for (int pass = 0; pass < count; ++pass) {
+        moves.assign(size_t(vertices.size()), 0);
+        forEachVertexByTriangles(vertices, triangles, [&](int v) {
+            targets[size_t(v)] = smoothTarget(v);
+            moves[size_t(v)] = 1;
+        });
+        parallelFor(vertices.size(), [&](int begin, int end) {
+            for (int v = begin; v < end; ++v)
+                if (moves[size_t(v)] && isFinite(targets[size_t(v)])) vertices[v].position = targets[size_t(v)];
+        });
+    }
+}
+
 void Mesh::relax(bool seamsToo, bool withNormals) {
     // The position pass and one material pass in a single sweep: targets read only positions
     // and the fan means only materials, so each ring is walked while its triangles are in cache.

@@ -5,6 +5,7 @@
 #include "scene/Scene.h"
 #include "scene/Tool.h"
 #include "viewport/GLView.h"
+#include "viewport/GLWorkGuard.h"
 
 namespace kal {
 
@@ -56,6 +57,8 @@ bool GLView::makeUnique() {
 bool GLView::convertToTriMesh() {
     Tool* t = pressPick.object;
     if (!t) return false;
+    // a clay reads its positions back from the GPU
+    GLWorkGuard guard;
     redraw = scene && scene->convertToTriMesh(t->element);
     resetPick(false);
     return true;
@@ -64,6 +67,7 @@ bool GLView::convertToTriMesh() {
 bool GLView::convertToClay() {
     Tool* t = pressPick.object;
     if (!t) return false;
+    GLWorkGuard guard;
     redraw = scene && scene->convertToClay(t->element);
     resetPick(false);
     return true;

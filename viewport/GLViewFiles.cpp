@@ -1,12 +1,12 @@
 // Opening files by extension and saving the scene or one object. A failed open or save leaves
 // the scene, the pending tool and the undo history as they were.
-#include <QApplication>
 #include <QFile>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QString>
 
 #include "elements/AnimatedSprite.h"
+#include "elements/Clay.h"
+#include "elements/CurveRecord.h"
 #include "elements/Lightning.h"
 #include "elements/Sprite.h"
 #include "elements/SpriteImage.h"
@@ -15,12 +15,12 @@
 #include "scene/Scene.h"
 #include "scene/Tool.h"
 #include "viewport/GLView.h"
+#include "viewport/GLWorkGuard.h"
 
 namespace kal {
 
 namespace {
 
-const char* const objectsFolder = "../Scenes/Objects/";
 
 // Where the file name of a path starts: after its last folder separator.
 size_t fileNameStart(const std::string& path) {
@@ -41,9 +41,12 @@ std::string upperExtension(const std::string& path) {
     return dot == std::string::npos ? std::string() : QString::fromStdString(path.substr(dot)).toUpper().toStdString();
 }
 
-// The element kinds' record readers and OBJ writers; registering again is harmless.
+// The record readers of the mesh and the procedural elements, and the OBJ writers; registering
+// again is harmless.
 void registerFileRecords() {
     registerMeshRecords();
+    registerCurveRecords();
+    registerClayRecords();
     registerSpriteRecords();
     registerLightningRecords();
 }
@@ -126,6 +129,8 @@ bool GLView::openFile(const std::string& path) {
 bool GLView::saveScene(const std::string& path) {
     if (!scene) return false;
     registerFileRecords();
+    // a sculpted clay's positions live on the GPU: its record reads them back
+    GLWorkGuard guard;
     frameReady = false;
     const int k = insertKind;
     makeInsertTool(0, false);
@@ -137,17 +142,17 @@ bool GLView::saveScene(const std::string& path) {
 }
 
 void GLView::saveObject() {
-    if (!hoverPick.object) return;
-    const QString name = QFileDialog::getSaveFileName(QApplication::activeWindow(), "Save Object", objectsFolder,
-                                                      "All (*.ko *.obj);;Object (*.ko);;Meshes (*.obj)");
-    if (!name.isEmpty()) saveObjectAs(name.toUtf8().toStdString());
+    // the dialog ("Save Object", starting in the objects folder) belongs to the window
+    const std::string typed = pressPick.object && materialSource ? materialSource->askObjectFileName() : std::string();
+    if (!typed.empty() && !saveObjectAs(typed) && materialSource) materialSource->objectSaveFailed(objectFileName(typed));
     resetPick(false);
 }
 
 bool GLView::saveObjectAs(const std::string& typed) {
-    Tool* object = hoverPick.object;
+    Tool* object = pressPick.object;
     if (!object || typed.empty()) return false;
     registerFileRecords();
+    GLWorkGuard guard;
     Tool* copy = object->copy(false);
     const bool ok = copy->saveObject(objectFileName(typed));
     delete copy;
