@@ -135,8 +135,9 @@ TEST(RegionPattern, TilePlacedInTheTriangleFrameAndLinkedToItsNeighbours) {
     for (int t = 0; t < m.triangleCount(); ++t)
         for (int k = 0; k < 3; ++k) {
             int n = m.triangles[t].neighbour[k];
-            if (n >= 0) EXPECT_GE(m.triangles[n].slotOf(t), 0);
-            across += n >= 0;
+            if (n < 0) continue;
+            EXPECT_GE(m.triangles[n].slotOf(t), 0);
+            ++across;
         }
     EXPECT_EQ(across, 8);
     EXPECT_MESH_VALID(m);
