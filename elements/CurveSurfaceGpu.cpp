@@ -144,7 +144,7 @@ void CurveSurface::draw(uint32_t objectId, int32_t itemId, const mat4& model, co
     if (!useShader()) return;
     mat4 m = inverseTransform();
     m *= model;
-    setCornerUniforms(m, objectId, itemId, material);
+    setSurfaceUniforms(objectId, itemId, m, material);
     gl->glDrawArrays(GL_TRIANGLES, 0, vertexCount);
     if (last) endDraw();
 }

@@ -352,7 +352,7 @@ mat3 meshNormalMatrix(const mat4& model, const mat4& view) {
     return n;
 }
 
-void setCornerUniforms(const mat4& model, uint32_t objectId, int32_t itemId, const pbr& material) {
+void setSurfaceUniforms(uint32_t objectId, int32_t itemId, const mat4& model, const pbr& material) {
     mat4 pmv = model;
     pmv *= cameraMatrices.projectionView;
     const mat3 normalMatrix = meshNormalMatrix(model, cameraMatrices.viewMatrix);
@@ -373,7 +373,7 @@ void setCornerUniforms(const mat4& model, uint32_t objectId, int32_t itemId, con
 void Mesh::draw(uint32_t objectId, int32_t itemId, const mat4& model, const pbr& material, bool, float,
                 bool last) {
     if (!useShader()) return;
-    setCornerUniforms(modelMatrix(*this, model), objectId, itemId, material);
+    setSurfaceUniforms(objectId, itemId, modelMatrix(*this, model), material);
     gl->glDrawArrays(GL_TRIANGLES, 0, gpuVertexCount);
     if (last) endDraw();
 }

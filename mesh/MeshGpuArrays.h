@@ -10,6 +10,7 @@
 namespace kal {
 
 class Mesh;
+struct pbr;
 
 // Groups of the corner buffer, in partChanged order.
 enum MeshGpuGroup : int { GroupPositions = 0, GroupNormals = 1, GroupMaterials = 2, GroupIds = 3 };
@@ -46,10 +47,12 @@ void buildEdgeLines(const Mesh& mesh, MeshCornerArrays& out);
 mat3 meshNormalMatrix(const mat4& model, const mat4& view);
 
 // GL side shared by every element drawn in the corner layout with "Mesh/Mesh" (context current):
-// binds the buffer and points attributes 0..5 at the arrays; the reverse; and the uniforms of a
-// main pass for a model matrix that already holds the element's own placement.
+// binds the buffer and points attributes 0..5 at the arrays, and the reverse.
 void pointCornerAttributes(uint32_t buffer, const uint32_t offsets[6]);
 void unpointCornerAttributes();
-void setCornerUniforms(const mat4& model, uint32_t objectId, int32_t itemId, const pbr& material);
+// GL: sets the uniforms every surface draw shares on the current program, for a model matrix
+// under the camera: "ProjectionModelViewMatrix", "NormalMatrix", "ObjectId", "ItemId", and the
+// material as "ObjectColor", "ObjectLight" and "ObjectMaterial" (roughness and metalness doubled).
+void setSurfaceUniforms(uint32_t objectId, int32_t itemId, const mat4& model, const pbr& material);
 
 } // namespace kal

@@ -3,10 +3,52 @@
 // whole stroke, so the template never depends on the builds before it.
 #include "elements/Curve.h"
 #include "elements/CurveSurface.h"
+#include "editing/StrokeChain.h"
+#include "mesh/Mesh.h"
 #include "scene/Tool.h"
 #include "viewport/GLView.h"
 
 namespace kal {
+
+namespace {
+
+// The drawing's chain as the lists of a curve, in the drawing frame; the frame is returned.
+struct DrawnChain {
+    std::vector<vec3> positions, normals;
+    std::vector<float> radii;
+    std::vector<bool> marks;
+};
+
+} // namespace
+
+void GLView::buildDrawnTool() {
+    if (assemblor.strokes.empty() && assemblor.picks.empty()) return;
+    const bool closedCurve = drawnCurveClosed();
+    DrawnChain c;
+    const mat4 frame = buildStrokeChain(assemblor, c.positions, c.normals, c.radii, c.marks, closedCurve, firstPlacement);
+    placeDrawnCurve(c.positions, c.radii, c.marks, closedCurve, frame);
+}
+
+void GLView::buildProfileFromDrawing() {
+    if (!pendingTool || !isProfileKind(insertKind)) return;
+    DrawnChain c;
+    strokeFrame = buildStrokeChain(assemblor, c.positions, c.normals, c.radii, c.marks, true, firstPlacement);
+    const Curve outlineCurve(c.positions, c.radii, c.marks, true, 0);
+    mat4 M;
+    const Outline outline = Curve::projectOntoFitPlane(outlineCurve, M);
+    // points that fix no plane (a line, a single point) make no profile: the drawn curve stays
+    if (outline.points.size() < 3) return;
+    Mesh* mesh = new Mesh(Mesh::fromOutline(outline, false, uint8_t(profileIndex(insertKind)), uint8_t(thickness)));
+    if (mesh->triangleCount() == 0) {
+        delete mesh;
+        return;
+    }
+    // from the outline's plane back into the drawing frame
+    mesh->transformVertices(M);
+    mesh->rebuild(2);
+    pendingTool->setElement(mesh);
+    redraw = true;
+}
 
 bool GLView::drawnCurveClosed() const { return closed || isProfileKind(insertKind); }
 
