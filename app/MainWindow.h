@@ -9,6 +9,7 @@
 #include <QMainWindow>
 
 #include "foundation/Mat.h"
+#include "foundation/Pbr.h"
 
 class GLWidget;
 class QAction;
@@ -52,6 +53,7 @@ public:
     QToolBar* simpleToolBar = nullptr;
     GLWidget* glWidget = nullptr;
     kal::mat3 savedViewRotation;
+    bool textDisplay = true;  // the window's copy of the view's status-text switch
     QList<QKeySequence> assemblyShortcuts;
     QList<QKeySequence> sculptShortcuts;
     Ui_MainWindow* ui = nullptr;
@@ -332,6 +334,9 @@ private:
     void applySymmetry();
     void toggleSymmetry(int index);
     void showRotationItems();
+    // Background and display helpers (BackgroundActions.cpp, DisplayActions.cpp).
+    void setBackgroundSource(QAction* action, int source);
+    void setChromatism(QAction* action, bool& flag, kal::wvec4& colour, const char* title);
     // Actions the form disables for good; a gesture's end must not wake them.
     QList<QAction*> disabledForGood;
 };

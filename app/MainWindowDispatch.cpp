@@ -246,7 +246,6 @@ void MainWindow::on_actionBackspace_triggered() { kal::backspaceRequest = 1; }
 
 // Slots whose work is still to come pass their guard and stop there.
 void MainWindow::on_actionAnimate_Camera_triggered() {}
-void MainWindow::on_actionGlow_triggered() {}
 void MainWindow::on_actionContour_triggered() { idleGuard(ui->actionContour); }
 void MainWindow::on_actionPrevious_Tool_triggered() { modeGuard(kal::ASSEMBLY, ui->actionPrevious_Tool); }
 void MainWindow::on_actionNext_Tool_triggered() { modeGuard(kal::ASSEMBLY, ui->actionNext_Tool); }
@@ -257,8 +256,6 @@ void MainWindow::on_actionRelative_To_Child_triggered() { modeGuard(kal::ASSEMBL
 void MainWindow::on_actionInsert_triggered() { modeGuard(kal::ASSEMBLY, ui->actionInsert); }
 void MainWindow::on_actionPlace_triggered() { modeGuard(kal::ASSEMBLY, ui->actionPlace); }
 void MainWindow::on_actionMaterial_triggered() { modeGuard(kal::ASSEMBLY, ui->actionMaterial); }
-void MainWindow::on_actionLens_Chromatism_triggered() { idleGuard(ui->actionLens_Chromatism); }
-void MainWindow::on_actionObjects_Chromatism_triggered() { idleGuard(ui->actionObjects_Chromatism); }
 void MainWindow::on_actionDeform_triggered() { modeGuard(kal::SCULPT, ui->actionDeform); }
 void MainWindow::on_actionDeform_Volume_triggered() { modeGuard(kal::SCULPT, ui->actionDeform_Volume); }
 void MainWindow::on_actionRelax_triggered() { modeGuard(kal::SCULPT, ui->actionRelax); }
@@ -273,8 +270,6 @@ void MainWindow::on_actionAdd_On_All_Instances_triggered() { modeGuard(kal::ASSE
 void MainWindow::on_actionUnlink_triggered() { modeGuard(kal::ASSEMBLY, ui->actionUnlink); }
 void MainWindow::on_actionMatch_Pivot_triggered() { modeGuard(kal::ASSEMBLY, ui->actionMatch_Pivot); }
 void MainWindow::on_actionReplace_Tool_triggered() { modeGuard(kal::ASSEMBLY, ui->actionReplace_Tool); }
-void MainWindow::on_actionGroups_triggered() {}
-void MainWindow::on_actionDisplay_triggered() {}
 void MainWindow::on_actionCube_triggered() { modeGuard(kal::ASSEMBLY, ui->actionCube); }
 void MainWindow::on_actionUse_Tool_triggered() { modeGuard(kal::ASSEMBLY, ui->actionUse_Tool); }
 void MainWindow::on_actionTetrahedron_triggered() { modeGuard(kal::ASSEMBLY, ui->actionTetrahedron); }
@@ -301,7 +296,6 @@ void MainWindow::on_actionRotate_triggered() { modeGuard(kal::SCULPT, ui->action
 void MainWindow::on_actionScale_triggered() { modeGuard(kal::SCULPT, ui->actionScale); }
 void MainWindow::on_actionMove_triggered() { modeGuard(kal::SCULPT, ui->actionMove); }
 void MainWindow::on_actionMirror_triggered() { modeGuard(kal::SCULPT, ui->actionMirror); }
-void MainWindow::on_actionSubdivide_triggered() {}
 void MainWindow::on_actionSelect_All_Patches_triggered() { modeGuard(kal::SCULPT, ui->actionSelect_All_Patches); }
 void MainWindow::on_actionNormal_Tear_triggered() { modeGuard(kal::SCULPT, ui->actionNormal_Tear); }
 void MainWindow::on_actionScale_Tear_triggered() { modeGuard(kal::SCULPT, ui->actionScale_Tear); }
@@ -311,7 +305,6 @@ void MainWindow::on_actionClip_Plane_triggered() { modeGuard(kal::SCULPT, ui->ac
 void MainWindow::on_actionClip_Sphere_triggered() { modeGuard(kal::SCULPT, ui->actionClip_Sphere); }
 void MainWindow::on_actionSub_Plane_triggered() { modeGuard(kal::SCULPT, ui->actionSub_Plane); }
 void MainWindow::on_actionProfile_triggered() { modeGuard(kal::ASSEMBLY, ui->actionProfile); }
-void MainWindow::on_actionPressure_Size_triggered() {}
 void MainWindow::on_actionBevel_triggered() { modeGuard(kal::SCULPT, ui->actionBevel); }
 void MainWindow::on_actionClosed_triggered() { modeGuard(kal::ASSEMBLY, ui->actionClosed); }
 void MainWindow::on_actionDraw_X_Mirror_triggered() {}
@@ -323,7 +316,6 @@ void MainWindow::on_actionDraw_Z_Rotation_triggered() {}
 void MainWindow::on_actionDraw_Rotation_Items_triggered() {}
 void MainWindow::on_actionDraw_Rotation_Items_2_triggered() {}
 void MainWindow::on_actionDraw_Rotation_Items_3_triggered() {}
-void MainWindow::on_actionAnimate_triggered() {}
 void MainWindow::on_actionTube_triggered() { modeGuard(kal::ASSEMBLY, ui->actionTube); }
 void MainWindow::on_actionAxisFree_triggered() { modeGuard(kal::ASSEMBLY, ui->actionAxisFree); }
 void MainWindow::on_actionAxisSegment_triggered() { modeGuard(kal::ASSEMBLY, ui->actionAxisSegment); }
@@ -362,31 +354,20 @@ void MainWindow::on_actionPattern_3_triggered() { modeGuard(kal::SCULPT, ui->act
 void MainWindow::on_actionPattern_4_triggered() { modeGuard(kal::SCULPT, ui->actionPattern_4); }
 void MainWindow::on_actionCylinder_triggered() { modeGuard(kal::ASSEMBLY, ui->actionCylinder); }
 void MainWindow::on_actionCapsule_triggered() { modeGuard(kal::ASSEMBLY, ui->actionCapsule); }
-void MainWindow::on_actionHide_Transparent_triggered() {}
 void MainWindow::on_actionScale_Direction_triggered() { modeGuard(kal::SCULPT, ui->actionScale_Direction); }
 void MainWindow::on_actionAxisChainlink_triggered() { modeGuard(kal::ASSEMBLY, ui->actionAxisChainlink); }
-void MainWindow::on_actionRender_Simple_triggered() {}
 void MainWindow::on_actionTwist_triggered() { modeGuard(kal::SCULPT, ui->actionTwist); }
 void MainWindow::on_actionFlatten_triggered() { modeGuard(kal::SCULPT, ui->actionFlatten); }
 void MainWindow::on_actionHydraulics_triggered() { modeGuard(kal::ASSEMBLY, ui->actionHydraulics); }
 void MainWindow::on_actionMuscle_triggered() { modeGuard(kal::ASSEMBLY, ui->actionMuscle); }
 void MainWindow::on_actionGuide_triggered() { modeGuard(kal::ASSEMBLY, ui->actionGuide); }
-void MainWindow::on_actionHandles_triggered() {}
 void MainWindow::on_actionLightning_triggered() { modeGuard(kal::ASSEMBLY, ui->actionLightning); }
 void MainWindow::on_actionCable_triggered() { modeGuard(kal::ASSEMBLY, ui->actionCable); }
 void MainWindow::on_actionDynamics_2_triggered() { modeGuard(kal::ASSEMBLY, ui->actionDynamics_2); }
-void MainWindow::on_actionSnap_Symmetry_triggered() {}
-void MainWindow::on_actionSnap_Grid_triggered() {}
 void MainWindow::on_actionSub_Sphere_triggered() { modeGuard(kal::SCULPT, ui->actionSub_Sphere); }
-void MainWindow::on_actionTurntable_triggered() {}
 void MainWindow::on_actionInverse_Kinematics_triggered() { modeGuard(kal::ASSEMBLY, ui->actionInverse_Kinematics); }
-void MainWindow::on_actionPivots_triggered() {}
 void MainWindow::on_actionRotation_Multiplicity_triggered() { modeGuard(kal::ASSEMBLY, ui->actionRotation_Multiplicity); }
-void MainWindow::on_actionIK_Chain_triggered() { ikGuard(); }
-void MainWindow::on_actionIK_Chain_2_triggered() { ikGuard(); }
-void MainWindow::on_actionIK_Chain_Reset_triggered() { ikGuard(); }
 void MainWindow::on_actionChain_triggered() { modeGuard(kal::ASSEMBLY, ui->actionChain); }
-void MainWindow::on_actionBlock_Size_triggered() {}
 void MainWindow::on_actionObject_Pivot_triggered() { modeGuard(kal::ASSEMBLY, ui->actionObject_Pivot); }
 void MainWindow::on_actionObject_triggered() { modeGuard(kal::ASSEMBLY, ui->actionObject); }
 void MainWindow::on_actionPivot_triggered() { modeGuard(kal::ASSEMBLY, ui->actionPivot); }
@@ -396,8 +377,6 @@ void MainWindow::on_actionAsmScale_triggered() { modeGuard(kal::ASSEMBLY, ui->ac
 void MainWindow::on_actionAsmMove_triggered() { modeGuard(kal::ASSEMBLY, ui->actionAsmMove); }
 void MainWindow::on_actionAsmRotate_triggered() { modeGuard(kal::ASSEMBLY, ui->actionAsmRotate); }
 void MainWindow::openMenu() {}
-void MainWindow::on_actionWireframe_triggered() {}
-void MainWindow::on_actionSelection_triggered() {}
 void MainWindow::on_actionSculpt_Unique_triggered() {}
 void MainWindow::on_actionAs_Tri_Mesh_triggered() {}
 void MainWindow::on_actionAs_Clay_triggered() {}
@@ -432,22 +411,10 @@ void MainWindow::on_actionDelete_Section_Patch_triggered() {}
 void MainWindow::on_actionDelete_Section_Feature_triggered() {}
 void MainWindow::on_actionSimple_Delete_triggered() {}
 void MainWindow::on_actionSimple_Delete_2_triggered() {}
-void MainWindow::on_actionEdge_Detection_triggered() {}
 void MainWindow::on_actionUndo_triggered() { idleGuard(ui->actionUndo); }
 void MainWindow::on_actionRedo_triggered() { idleGuard(ui->actionRedo); }
 void MainWindow::on_actionPaint_triggered() { modeGuard(kal::SCULPT, ui->actionPaint); }
-void MainWindow::on_actionColor_4_triggered() { idleGuard(ui->actionColor_4); }
-void MainWindow::on_actionImage_triggered() { idleGuard(ui->actionImage); }
-void MainWindow::loadEnvironment(QString) {}
-void MainWindow::loadEnvironment_triggered() {}
-void MainWindow::loadBackgroundImage_triggered() {}
-void MainWindow::loadBackgroundColor_triggered() {}
-void MainWindow::on_actionEnvironment_triggered() { idleGuard(ui->actionEnvironment); }
-void MainWindow::on_actionEnvironment_Blur_triggered() {}
-void MainWindow::on_actionEnvironment_Rotation_triggered() {}
 void MainWindow::on_actionFill_triggered() { modeGuard(kal::SCULPT, ui->actionFill); }
 void MainWindow::on_actionMaterial_2_triggered() { modeGuard(kal::SCULPT, ui->actionMaterial_2); }
 void MainWindow::on_actionAdd_Sphere_triggered() { modeGuard(kal::SCULPT, ui->actionAdd_Sphere); }
 void MainWindow::on_actionTest_triggered() {}
-void MainWindow::on_actionDefault_Light_triggered() {}
-void MainWindow::on_actionDefault_Dark_triggered() {}
