@@ -108,6 +108,8 @@ void MainWindow::on_actionIK_Chain_Reset_triggered()
 
 void MainWindow::on_actionSubdivide_triggered()
 {
+    // from the context menu: the object the menu was opened for
+    if (!restoreMenuPick()) return;
     kal::GLView* v = view();
     kal::Tool* object = v->hoverPick.object;
     if (!object || !object->element) return;

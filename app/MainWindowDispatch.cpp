@@ -246,67 +246,6 @@ void MainWindow::on_actionBackspace_triggered() { kal::backspaceRequest = 1; }
 
 // Slots whose work is still to come pass their guard and stop there.
 void MainWindow::on_actionAnimate_Camera_triggered() {}
-void MainWindow::on_actionContour_triggered() { idleGuard(ui->actionContour); }
-void MainWindow::on_actionPrevious_Tool_triggered() { modeGuard(kal::ASSEMBLY, ui->actionPrevious_Tool); }
-void MainWindow::on_actionNext_Tool_triggered() { modeGuard(kal::ASSEMBLY, ui->actionNext_Tool); }
-void MainWindow::on_actionAdd_To_Scene_triggered() { modeGuard(kal::ASSEMBLY, ui->actionAdd_To_Scene); }
-void MainWindow::on_actionAdd_To_Parent_triggered() { modeGuard(kal::ASSEMBLY, ui->actionAdd_To_Parent); }
-void MainWindow::on_actionAdd_To_Child_triggered() { modeGuard(kal::ASSEMBLY, ui->actionAdd_To_Child); }
-void MainWindow::on_actionRelative_To_Child_triggered() { modeGuard(kal::ASSEMBLY, ui->actionRelative_To_Child); }
-void MainWindow::on_actionInsert_triggered() { modeGuard(kal::ASSEMBLY, ui->actionInsert); }
-void MainWindow::on_actionPlace_triggered() { modeGuard(kal::ASSEMBLY, ui->actionPlace); }
-void MainWindow::on_actionMaterial_triggered() { modeGuard(kal::ASSEMBLY, ui->actionMaterial); }
-void MainWindow::on_actionDeform_triggered() { modeGuard(kal::SCULPT, ui->actionDeform); }
-void MainWindow::on_actionDeform_Volume_triggered() { modeGuard(kal::SCULPT, ui->actionDeform_Volume); }
-void MainWindow::on_actionRelax_triggered() { modeGuard(kal::SCULPT, ui->actionRelax); }
-void MainWindow::on_actionSmooth_triggered() { modeGuard(kal::SCULPT, ui->actionSmooth); }
-void MainWindow::on_actionInflate_triggered() { modeGuard(kal::SCULPT, ui->actionInflate); }
-void MainWindow::on_actionDeflate_triggered() { modeGuard(kal::SCULPT, ui->actionDeflate); }
-void MainWindow::on_actionGrow_triggered() { modeGuard(kal::SCULPT, ui->actionGrow); }
-void MainWindow::on_actionPinch_triggered() { modeGuard(kal::SCULPT, ui->actionPinch); }
-void MainWindow::on_actionAdd_Linked_triggered() { modeGuard(kal::ASSEMBLY, ui->actionAdd_Linked); }
-void MainWindow::on_actionLink_triggered() { modeGuard(kal::ASSEMBLY, ui->actionLink); }
-void MainWindow::on_actionAdd_On_All_Instances_triggered() { modeGuard(kal::ASSEMBLY, ui->actionAdd_On_All_Instances); }
-void MainWindow::on_actionUnlink_triggered() { modeGuard(kal::ASSEMBLY, ui->actionUnlink); }
-void MainWindow::on_actionMatch_Pivot_triggered() { modeGuard(kal::ASSEMBLY, ui->actionMatch_Pivot); }
-void MainWindow::on_actionReplace_Tool_triggered() { modeGuard(kal::ASSEMBLY, ui->actionReplace_Tool); }
-void MainWindow::on_actionCube_triggered() { modeGuard(kal::ASSEMBLY, ui->actionCube); }
-void MainWindow::on_actionUse_Tool_triggered() { modeGuard(kal::ASSEMBLY, ui->actionUse_Tool); }
-void MainWindow::on_actionTetrahedron_triggered() { modeGuard(kal::ASSEMBLY, ui->actionTetrahedron); }
-void MainWindow::on_actionDodecahedron_triggered() { modeGuard(kal::ASSEMBLY, ui->actionDodecahedron); }
-void MainWindow::on_actionOctahedron_triggered() { modeGuard(kal::ASSEMBLY, ui->actionOctahedron); }
-void MainWindow::on_actionIcosahedron_triggered() { modeGuard(kal::ASSEMBLY, ui->actionIcosahedron); }
-void MainWindow::on_actionSphere_triggered() { modeGuard(kal::ASSEMBLY, ui->actionSphere); }
-void MainWindow::on_actionConstrain_Rotation_triggered() { modeGuard(kal::ASSEMBLY, ui->actionConstrain_Rotation); }
-void MainWindow::on_actionConstrain_Movement_triggered() { modeGuard(kal::ASSEMBLY, ui->actionConstrain_Movement); }
-void MainWindow::on_actionAlign_triggered() { modeGuard(kal::ASSEMBLY, ui->actionAlign); }
-void MainWindow::on_actionRevoluton_triggered() { modeGuard(kal::ASSEMBLY, ui->actionRevoluton); }
-void MainWindow::on_actionExtrude_triggered() { modeGuard(kal::SCULPT, ui->actionExtrude); }
-void MainWindow::on_actionSelect_Component_triggered() { modeGuard(kal::SCULPT, ui->actionSelect_Component); }
-void MainWindow::on_actionSelect_Patch_triggered() { modeGuard(kal::SCULPT, ui->actionSelect_Patch); }
-void MainWindow::on_actionExtrude_Scale_triggered() { modeGuard(kal::SCULPT, ui->actionExtrude_Scale); }
-void MainWindow::on_actionExtrude_Deform_triggered() { modeGuard(kal::SCULPT, ui->actionExtrude_Deform); }
-void MainWindow::on_actionCut_Sphere_triggered() { modeGuard(kal::SCULPT, ui->actionCut_Sphere); }
-void MainWindow::on_actionExtrude_Inflate_triggered() { modeGuard(kal::SCULPT, ui->actionExtrude_Inflate); }
-void MainWindow::on_actionCut_Plane_triggered() { modeGuard(kal::SCULPT, ui->actionCut_Plane); }
-void MainWindow::on_actionErase_Component_triggered() { modeGuard(kal::SCULPT, ui->actionErase_Component); }
-void MainWindow::on_actionErase_Patch_triggered() { modeGuard(kal::SCULPT, ui->actionErase_Patch); }
-void MainWindow::on_actionErase_Feature_triggered() { modeGuard(kal::SCULPT, ui->actionErase_Feature); }
-void MainWindow::on_actionRotate_triggered() { modeGuard(kal::SCULPT, ui->actionRotate); }
-void MainWindow::on_actionScale_triggered() { modeGuard(kal::SCULPT, ui->actionScale); }
-void MainWindow::on_actionMove_triggered() { modeGuard(kal::SCULPT, ui->actionMove); }
-void MainWindow::on_actionMirror_triggered() { modeGuard(kal::SCULPT, ui->actionMirror); }
-void MainWindow::on_actionSelect_All_Patches_triggered() { modeGuard(kal::SCULPT, ui->actionSelect_All_Patches); }
-void MainWindow::on_actionNormal_Tear_triggered() { modeGuard(kal::SCULPT, ui->actionNormal_Tear); }
-void MainWindow::on_actionScale_Tear_triggered() { modeGuard(kal::SCULPT, ui->actionScale_Tear); }
-void MainWindow::on_actionInflate_Tear_triggered() { modeGuard(kal::SCULPT, ui->actionInflate_Tear); }
-void MainWindow::on_actionDeform_Tear_triggered() { modeGuard(kal::SCULPT, ui->actionDeform_Tear); }
-void MainWindow::on_actionClip_Plane_triggered() { modeGuard(kal::SCULPT, ui->actionClip_Plane); }
-void MainWindow::on_actionClip_Sphere_triggered() { modeGuard(kal::SCULPT, ui->actionClip_Sphere); }
-void MainWindow::on_actionSub_Plane_triggered() { modeGuard(kal::SCULPT, ui->actionSub_Plane); }
-void MainWindow::on_actionProfile_triggered() { modeGuard(kal::ASSEMBLY, ui->actionProfile); }
-void MainWindow::on_actionBevel_triggered() { modeGuard(kal::SCULPT, ui->actionBevel); }
-void MainWindow::on_actionClosed_triggered() { modeGuard(kal::ASSEMBLY, ui->actionClosed); }
 void MainWindow::on_actionDraw_X_Mirror_triggered() {}
 void MainWindow::on_actionDraw_Y_Mirror_triggered() {}
 void MainWindow::on_actionDraw_Z_Mirror_triggered() {}
@@ -316,93 +255,13 @@ void MainWindow::on_actionDraw_Z_Rotation_triggered() {}
 void MainWindow::on_actionDraw_Rotation_Items_triggered() {}
 void MainWindow::on_actionDraw_Rotation_Items_2_triggered() {}
 void MainWindow::on_actionDraw_Rotation_Items_3_triggered() {}
-void MainWindow::on_actionTube_triggered() { modeGuard(kal::ASSEMBLY, ui->actionTube); }
-void MainWindow::on_actionAxisFree_triggered() { modeGuard(kal::ASSEMBLY, ui->actionAxisFree); }
-void MainWindow::on_actionAxisSegment_triggered() { modeGuard(kal::ASSEMBLY, ui->actionAxisSegment); }
-void MainWindow::on_actionAxisTriangle_triggered() { modeGuard(kal::ASSEMBLY, ui->actionAxisTriangle); }
-void MainWindow::on_actionAxisSquare_triggered() { modeGuard(kal::ASSEMBLY, ui->actionAxisSquare); }
-void MainWindow::on_actionAxisPentagon_triggered() { modeGuard(kal::ASSEMBLY, ui->actionAxisPentagon); }
-void MainWindow::on_actionAxisHexagon_triggered() { modeGuard(kal::ASSEMBLY, ui->actionAxisHexagon); }
-void MainWindow::on_actionAxisNGon_triggered() { modeGuard(kal::ASSEMBLY, ui->actionAxisNGon); }
-void MainWindow::on_actionAxisCircle_triggered() { modeGuard(kal::ASSEMBLY, ui->actionAxisCircle); }
-void MainWindow::on_actionAxisTrefoilKnot_triggered() { modeGuard(kal::ASSEMBLY, ui->actionAxisTrefoilKnot); }
-void MainWindow::on_actionAxisKnot_triggered() { modeGuard(kal::ASSEMBLY, ui->actionAxisKnot); }
-void MainWindow::on_actionSectionFree_triggered() { modeGuard(kal::ASSEMBLY, ui->actionSectionFree); }
-void MainWindow::on_actionSectionSegment_triggered() { modeGuard(kal::ASSEMBLY, ui->actionSectionSegment); }
-void MainWindow::on_actionSectionTriangle_triggered() { modeGuard(kal::ASSEMBLY, ui->actionSectionTriangle); }
-void MainWindow::on_actionSectionSquare_triggered() { modeGuard(kal::ASSEMBLY, ui->actionSectionSquare); }
-void MainWindow::on_actionSectionPentagon_triggered() { modeGuard(kal::ASSEMBLY, ui->actionSectionPentagon); }
-void MainWindow::on_actionSectionHexagon_triggered() { modeGuard(kal::ASSEMBLY, ui->actionSectionHexagon); }
-void MainWindow::on_actionSectionNGon_triggered() { modeGuard(kal::ASSEMBLY, ui->actionSectionNGon); }
-void MainWindow::on_actionSectionCircle_triggered() { modeGuard(kal::ASSEMBLY, ui->actionSectionCircle); }
-void MainWindow::on_actionUniform_Profile_triggered() { modeGuard(kal::ASSEMBLY, ui->actionUniform_Profile); }
-void MainWindow::on_actionPillow_Profile_triggered() { modeGuard(kal::ASSEMBLY, ui->actionPillow_Profile); }
-void MainWindow::on_actionChamfer_Profile_triggered() { modeGuard(kal::ASSEMBLY, ui->actionChamfer_Profile); }
-void MainWindow::on_actionBlob_Profile_triggered() { modeGuard(kal::ASSEMBLY, ui->actionBlob_Profile); }
-void MainWindow::on_actionThin_triggered() { modeGuard(kal::ASSEMBLY, ui->actionThin); }
-void MainWindow::on_actionThick_triggered() { modeGuard(kal::ASSEMBLY, ui->actionThick); }
-void MainWindow::on_actionHalf_triggered() { modeGuard(kal::ASSEMBLY, ui->actionHalf); }
-void MainWindow::on_actionChisel_Profile_triggered() { modeGuard(kal::ASSEMBLY, ui->actionChisel_Profile); }
-void MainWindow::on_actionScoop_Profile_triggered() { modeGuard(kal::ASSEMBLY, ui->actionScoop_Profile); }
-void MainWindow::on_actionConvex_Profile_triggered() { modeGuard(kal::ASSEMBLY, ui->actionConvex_Profile); }
-void MainWindow::on_actionConvex_Sharp_Profile_triggered() { modeGuard(kal::ASSEMBLY, ui->actionConvex_Sharp_Profile); }
-void MainWindow::on_actionAxisSection_triggered() { modeGuard(kal::SCULPT, ui->actionAxisSection); }
-void MainWindow::on_actionPattern_0_triggered() { modeGuard(kal::SCULPT, ui->actionPattern_0); }
-void MainWindow::on_actionPattern_1_triggered() { modeGuard(kal::SCULPT, ui->actionPattern_1); }
-void MainWindow::on_actionPattern_2_triggered() { modeGuard(kal::SCULPT, ui->actionPattern_2); }
-void MainWindow::on_actionPattern_3_triggered() { modeGuard(kal::SCULPT, ui->actionPattern_3); }
-void MainWindow::on_actionPattern_4_triggered() { modeGuard(kal::SCULPT, ui->actionPattern_4); }
-void MainWindow::on_actionCylinder_triggered() { modeGuard(kal::ASSEMBLY, ui->actionCylinder); }
-void MainWindow::on_actionCapsule_triggered() { modeGuard(kal::ASSEMBLY, ui->actionCapsule); }
-void MainWindow::on_actionScale_Direction_triggered() { modeGuard(kal::SCULPT, ui->actionScale_Direction); }
-void MainWindow::on_actionAxisChainlink_triggered() { modeGuard(kal::ASSEMBLY, ui->actionAxisChainlink); }
-void MainWindow::on_actionTwist_triggered() { modeGuard(kal::SCULPT, ui->actionTwist); }
-void MainWindow::on_actionFlatten_triggered() { modeGuard(kal::SCULPT, ui->actionFlatten); }
-void MainWindow::on_actionHydraulics_triggered() { modeGuard(kal::ASSEMBLY, ui->actionHydraulics); }
-void MainWindow::on_actionMuscle_triggered() { modeGuard(kal::ASSEMBLY, ui->actionMuscle); }
-void MainWindow::on_actionGuide_triggered() { modeGuard(kal::ASSEMBLY, ui->actionGuide); }
-void MainWindow::on_actionLightning_triggered() { modeGuard(kal::ASSEMBLY, ui->actionLightning); }
-void MainWindow::on_actionCable_triggered() { modeGuard(kal::ASSEMBLY, ui->actionCable); }
-void MainWindow::on_actionDynamics_2_triggered() { modeGuard(kal::ASSEMBLY, ui->actionDynamics_2); }
-void MainWindow::on_actionSub_Sphere_triggered() { modeGuard(kal::SCULPT, ui->actionSub_Sphere); }
-void MainWindow::on_actionInverse_Kinematics_triggered() { modeGuard(kal::ASSEMBLY, ui->actionInverse_Kinematics); }
-void MainWindow::on_actionRotation_Multiplicity_triggered() { modeGuard(kal::ASSEMBLY, ui->actionRotation_Multiplicity); }
-void MainWindow::on_actionChain_triggered() { modeGuard(kal::ASSEMBLY, ui->actionChain); }
-void MainWindow::on_actionObject_Pivot_triggered() { modeGuard(kal::ASSEMBLY, ui->actionObject_Pivot); }
-void MainWindow::on_actionObject_triggered() { modeGuard(kal::ASSEMBLY, ui->actionObject); }
-void MainWindow::on_actionPivot_triggered() { modeGuard(kal::ASSEMBLY, ui->actionPivot); }
-void MainWindow::on_actionAsmRotateScale_triggered() { modeGuard(kal::ASSEMBLY, ui->actionAsmRotateScale); }
-void MainWindow::on_actionAsmMirror_triggered() { modeGuard(kal::ASSEMBLY, ui->actionAsmMirror); }
-void MainWindow::on_actionAsmScale_triggered() { modeGuard(kal::ASSEMBLY, ui->actionAsmScale); }
-void MainWindow::on_actionAsmMove_triggered() { modeGuard(kal::ASSEMBLY, ui->actionAsmMove); }
-void MainWindow::on_actionAsmRotate_triggered() { modeGuard(kal::ASSEMBLY, ui->actionAsmRotate); }
-void MainWindow::openMenu() {}
-void MainWindow::on_actionSculpt_Unique_triggered() {}
-void MainWindow::on_actionAs_Tri_Mesh_triggered() {}
-void MainWindow::on_actionAs_Clay_triggered() {}
-void MainWindow::on_actionPick_Object_triggered() {}
-void MainWindow::on_actionPick_Element_triggered() {}
-void MainWindow::on_actionPick_Component_triggered() {}
-void MainWindow::on_actionPick_Patch_triggered() {}
-void MainWindow::on_actionPick_Feature_triggered() {}
 void MainWindow::on_actionDelete_Object_triggered() {}
 void MainWindow::on_actionDelete_Element_triggered() {}
 void MainWindow::on_actionDelete_Component_triggered() {}
 void MainWindow::on_actionDelete_Patch_triggered() {}
 void MainWindow::on_actionDelete_Feature_triggered() {}
-void MainWindow::on_actionType_triggered() {}
-void MainWindow::on_actionAxis_Subdivide_triggered() {}
-void MainWindow::on_actionSection_Subdivide_triggered() {}
-void MainWindow::on_actionPick_Object_2_triggered() {}
-void MainWindow::on_actionPick_Element_2_triggered() {}
-void MainWindow::on_actionConvert_To_Tri_Mesh_triggered() {}
-void MainWindow::on_actionConvert_To_Clay_triggered() {}
-void MainWindow::on_actionUnique_triggered() {}
 void MainWindow::on_actionDelete_Object_Axis_Section_triggered() {}
 void MainWindow::on_actionDelete_Element_Axis_Section_triggered() {}
-void MainWindow::on_actionTYPE_triggered() {}
-void MainWindow::on_actionAXIS_triggered() {}
-void MainWindow::on_actionSECTION_triggered() {}
 void MainWindow::on_actionDelete_Axis_Component_triggered() {}
 void MainWindow::on_actionDelete_Axis_Patch_triggered() {}
 void MainWindow::on_actionDelete_Axis_Feature_triggered() {}
@@ -411,10 +270,3 @@ void MainWindow::on_actionDelete_Section_Patch_triggered() {}
 void MainWindow::on_actionDelete_Section_Feature_triggered() {}
 void MainWindow::on_actionSimple_Delete_triggered() {}
 void MainWindow::on_actionSimple_Delete_2_triggered() {}
-void MainWindow::on_actionUndo_triggered() { idleGuard(ui->actionUndo); }
-void MainWindow::on_actionRedo_triggered() { idleGuard(ui->actionRedo); }
-void MainWindow::on_actionPaint_triggered() { modeGuard(kal::SCULPT, ui->actionPaint); }
-void MainWindow::on_actionFill_triggered() { modeGuard(kal::SCULPT, ui->actionFill); }
-void MainWindow::on_actionMaterial_2_triggered() { modeGuard(kal::SCULPT, ui->actionMaterial_2); }
-void MainWindow::on_actionAdd_Sphere_triggered() { modeGuard(kal::SCULPT, ui->actionAdd_Sphere); }
-void MainWindow::on_actionTest_triggered() {}

@@ -200,6 +200,7 @@ public:
     float elevation = 0.0f;        // -1..1
     pbr assemblyMaterial;
     pbr brushMaterial;
+    int32_t paintMask = 0x3F;      // the groups (byte bits) that Paint and Fill lay down
     bool pressureSizing = true;
     bool blockSize = false;
     vec3 blockExtent{0, 0, 0};
@@ -358,6 +359,8 @@ public:
     void forgetScene();
     // New: the scene emptied down to the default object, nothing left naming what was there.
     void clearScene();
+    // Use Tool + Shift: the tool library emptied, with the undo list and everything naming it.
+    void emptyToolLibrary();
     void discardPendingTools();
     // Steps the library's current tool (back: to the next child) and rebuilds the pending tool.
     Tool* cycleTool(bool back);
