@@ -93,14 +93,19 @@ void MainWindow::on_actionMuscle_triggered() { chooseKind(ui->actionMuscle, 25, 
 void MainWindow::on_actionLightning_triggered() { chooseKind(ui->actionLightning, 26, ui->menuBinary); }
 void MainWindow::on_actionCable_triggered() { chooseKind(ui->actionCable, 27, ui->menuBinary); }
 
-void MainWindow::chooseShape(QAction* action, bool axis, int code)
+void MainWindow::selectShape(bool axis, int code)
 {
-    if (!modeGuard(kal::ASSEMBLY, action)) return;
+    // the view rebuilds the pending tool around the new shape
     kal::GLWorkGuard gl;
     if (axis)
         view()->setAxisShape(code);
     else
         view()->setSectionShape(code);
+}
+
+void MainWindow::chooseShape(QAction* action, bool axis, int code)
+{
+    if (modeGuard(kal::ASSEMBLY, action)) selectShape(axis, code);
 }
 
 void MainWindow::chooseCountedShape(QAction* action, bool axis, int code, const kal::ui::ParameterQuestion& question,
@@ -115,11 +120,7 @@ void MainWindow::chooseCountedShape(QAction* action, bool axis, int code, const 
     }
     // the axis N-Gon alone waits for the gesture the dialog may have let start
     if (axis && code == kal::ShapeNGon && !view()->isIdle()) return;
-    kal::GLWorkGuard gl;
-    if (axis)
-        view()->setAxisShape(code);
-    else
-        view()->setSectionShape(code);
+    selectShape(axis, code);
 }
 
 void MainWindow::on_actionAxisFree_triggered() { chooseShape(ui->actionAxisFree, true, kal::ShapeFree); }

@@ -67,27 +67,27 @@ void MainWindow::on_actionObjects_Chromatism_triggered()
                   "Objects Chromatism Color");
 }
 
+void MainWindow::askSnapValue(QAction* action, const kal::ui::ParameterQuestion& question, float& value, bool flag)
+{
+    if (!ctrlHeld()) return;
+    bool ok = false;
+    const double answer = kal::dialogs->askNumber(question, value, &ok);
+    if (ok) value = float(answer);
+    // with Ctrl the action only sets the value: the flag stays as it was
+    action->setChecked(flag);
+}
+
 void MainWindow::on_actionSnap_Symmetry_triggered()
 {
     kal::GLView* v = view();
-    if (ctrlHeld()) {
-        bool ok = false;
-        const double t = kal::dialogs->askNumber(kal::ui::snapThresholdQuestion, v->symmetryThreshold, &ok);
-        if (ok) v->symmetryThreshold = float(t);
-        ui->actionSnap_Symmetry->setChecked(v->snapSymmetry);
-    }
+    askSnapValue(ui->actionSnap_Symmetry, kal::ui::snapThresholdQuestion, v->symmetryThreshold, v->snapSymmetry);
     v->setSnapSymmetry(ui->actionSnap_Symmetry->isChecked());
 }
 
 void MainWindow::on_actionSnap_Grid_triggered()
 {
     kal::GLView* v = view();
-    if (ctrlHeld()) {
-        bool ok = false;
-        const double step = kal::dialogs->askNumber(kal::ui::snapStepQuestion, v->gridStep, &ok);
-        if (ok) v->gridStep = float(step);
-        ui->actionSnap_Grid->setChecked(v->snapGrid);
-    }
+    askSnapValue(ui->actionSnap_Grid, kal::ui::snapStepQuestion, v->gridStep, v->snapGrid);
     v->setSnapGrid(ui->actionSnap_Grid->isChecked());
 }
 

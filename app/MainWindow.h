@@ -343,6 +343,7 @@ private:
     void showChoice(QMenu* menu, QAction* chosen);
     void chooseCommand(QAction* action, int id, QMenu* iconMenu = nullptr);
     void chooseKind(QAction* action, int kind, QMenu* iconMenu = nullptr);
+    void selectShape(bool axis, int code);
     void chooseShape(QAction* action, bool axis, int code);
     void chooseCountedShape(QAction* action, bool axis, int code, const kal::ui::ParameterQuestion& question,
                             int32_t& count, const char* prefix);
@@ -364,6 +365,7 @@ private:
     // Background and display helpers (BackgroundActions.cpp, DisplayActions.cpp).
     void setBackgroundSource(QAction* action, int source);
     void setChromatism(QAction* action, bool& flag, kal::wvec4& colour, const char* title);
+    void askSnapValue(QAction* action, const kal::ui::ParameterQuestion& question, float& value, bool flag);
     // Actions the form disables for good; a gesture's end must not wake them.
     QList<QAction*> disabledForGood;
 };

@@ -74,23 +74,13 @@ void MainWindow::openMenu()
     kal::Element* e = t->element;
     // arrays, chains and bi-tools get their rows with their classes; until then they cannot occur
     if (t->isArray() || t->isBiTool() || !e) return;
-    switch (e->typeCode) {
-    case kal::MeshType:
-        ui->actionType->setText(tr("TRI-MESH"));
-        ui->actionType->setIcon(ui->actionConvert_To_Tri_Mesh->icon());
-        ui->actionUniform->setVisible(false);
-        ui->actionAs_Tri_Mesh->setVisible(false);
-        popupMenu(ui->menuObject);
-        break;
-    case kal::ClayType:
-        ui->actionType->setText(tr("CLAY"));
-        ui->actionType->setIcon(ui->actionConvert_To_Clay->icon());
-        ui->actionUniform->setVisible(false);
-        ui->actionAs_Clay->setVisible(false);
-        popupMenu(ui->menuObject);
-        break;
-    default:
-        // tubes and revolutions open the Object Axis-Section menu once their classes exist
-        break;
-    }
+    // tubes and revolutions open the Object Axis-Section menu once their classes exist
+    if (e->typeCode != kal::MeshType && e->typeCode != kal::ClayType) return;
+    const bool mesh = e->typeCode == kal::MeshType;
+    ui->actionType->setText(mesh ? tr("TRI-MESH") : tr("CLAY"));
+    ui->actionType->setIcon((mesh ? ui->actionConvert_To_Tri_Mesh : ui->actionConvert_To_Clay)->icon());
+    // Convert offers only what the object is not
+    ui->actionUniform->setVisible(false);
+    (mesh ? ui->actionAs_Tri_Mesh : ui->actionAs_Clay)->setVisible(false);
+    popupMenu(ui->menuObject);
 }
