@@ -3,6 +3,7 @@
 // its alive flag and one purge per operation compacts the stores. Walks round a vertex cross
 // backward edges (ring order) starting at the vertex's firstTriangle.
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,10 @@ class QImage;
 namespace kal {
 
 class ByteBuffer;
+struct RebuildScratch;
+struct RebuildScratchDelete {
+    void operator()(RebuildScratch* s) const;
+};
 
 struct Outline;
 
@@ -242,6 +247,20 @@ public:
     void erasePatch(const vec3& point, int triangle);
     void eraseFeature(const vec3& point, bool clear, int triangle);
 
+    // Extrusion starts: border vertices split off with side walls (editing/Extrusion.cpp), and
+    // the bevel (editing/Bevel.cpp).
+    int extrudeBorderVertex(int v, int t, const pbr& material, bool flag);
+    void extrudePatch(const vec3& point, int item, const pbr& material, bool flag);
+    void extrudePatchBorder(int t, const pbr& material, bool flag);
+    void extrudeAllPatches(const pbr& material, bool flag);
+    void extrudeDeformStart(const vec3& point, float radius, int item, const pbr& material, bool flag);
+    void bevelPatch(const pbr& material, bool flag);
+
+    // Steps of an extrusion or tear stroke (editing/ExtrusionSteps.cpp).
+    void pushAlongNormal(const vec3& previous, const vec3& current, int triangle);
+    void pushAllPatches(const vec3& previous, const vec3& current, int triangle);
+    void scaleAllPatches(const vec3& previous, const vec3& current, int triangle);
+
     // Every triangle replaced by a tile (editing/Patterns.cpp).
     void applyPattern(Mesh* tile);
     void tileTriangle(int t, Mesh* tile);
@@ -333,6 +352,9 @@ private:
     // The step bound of every walk: a walk longer than the store is a broken ring.
     int walkLimit() const { return triangles.size() + 1; }
     void copyFrom(const Mesh& other);
+    // Kept from one rebuild to the next (MeshAdjacency.cpp); a copy starts without.
+    std::unique_ptr<RebuildScratch, RebuildScratchDelete> rebuildScratch;
+    RebuildScratch& scratchForRebuild();
 };
 
 // A copy of source whose positions are mapped through source's inverse placement followed by m;
