@@ -37,6 +37,28 @@ void MainWindow::on_actionPick_Feature_triggered() { pickContext(4); }
 void MainWindow::on_actionPick_Object_2_triggered() { pickContext(0); }
 void MainWindow::on_actionPick_Element_2_triggered() { pickContext(1); }
 
+void MainWindow::deleteContext(int level, bool section)
+{
+    // the view erases on the named tool only, picking again where the click was
+    if (kal::Tool* t = contextTool()) view()->deleteByMode(t, uint8_t(level), section);
+}
+
+void MainWindow::on_actionSimple_Delete_triggered() { on_actionSimple_Delete_2_triggered(); }
+void MainWindow::on_actionDelete_Object_triggered() { on_actionSimple_Delete_2_triggered(); }
+void MainWindow::on_actionDelete_Object_Axis_Section_triggered() { on_actionSimple_Delete_2_triggered(); }
+void MainWindow::on_actionSimple_Delete_2_triggered() { deleteContext(0, false); }
+void MainWindow::on_actionDelete_Element_triggered() { on_actionDelete_Element_Axis_Section_triggered(); }
+void MainWindow::on_actionDelete_Element_Axis_Section_triggered() { deleteContext(1, false); }
+void MainWindow::on_actionDelete_Component_triggered() { on_actionDelete_Axis_Component_triggered(); }
+void MainWindow::on_actionDelete_Patch_triggered() { on_actionDelete_Axis_Patch_triggered(); }
+void MainWindow::on_actionDelete_Feature_triggered() { on_actionDelete_Axis_Feature_triggered(); }
+void MainWindow::on_actionDelete_Axis_Component_triggered() { deleteContext(2, false); }
+void MainWindow::on_actionDelete_Axis_Patch_triggered() { deleteContext(3, false); }
+void MainWindow::on_actionDelete_Axis_Feature_triggered() { deleteContext(4, false); }
+void MainWindow::on_actionDelete_Section_Component_triggered() { deleteContext(2, true); }
+void MainWindow::on_actionDelete_Section_Patch_triggered() { deleteContext(3, true); }
+void MainWindow::on_actionDelete_Section_Feature_triggered() { deleteContext(4, true); }
+
 void MainWindow::on_actionAs_Tri_Mesh_triggered() { on_actionConvert_To_Tri_Mesh_triggered(); }
 void MainWindow::on_actionAs_Clay_triggered() { on_actionConvert_To_Clay_triggered(); }
 void MainWindow::on_actionSculpt_Unique_triggered() { on_actionUnique_triggered(); }

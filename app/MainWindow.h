@@ -360,6 +360,7 @@ private:
     bool restoreMenuPick();
     kal::Tool* contextTool();
     void pickContext(int level);
+    void deleteContext(int level, bool section);
     kal::PickRecord menuPick;
     bool menuPickKept = false;
     // Background and display helpers (BackgroundActions.cpp, DisplayActions.cpp).

@@ -244,7 +244,7 @@ void MainWindow::restorePlacementCommand()
 // The viewport erases the last drawn point or the hovered object on its next tick.
 void MainWindow::on_actionBackspace_triggered() { kal::backspaceRequest = 1; }
 
-// Slots whose work is still to come pass their guard and stop there.
+// The constructor deletes Animate Camera and the Draw symmetry entries: nothing reaches these.
 void MainWindow::on_actionAnimate_Camera_triggered() {}
 void MainWindow::on_actionDraw_X_Mirror_triggered() {}
 void MainWindow::on_actionDraw_Y_Mirror_triggered() {}
@@ -255,18 +255,3 @@ void MainWindow::on_actionDraw_Z_Rotation_triggered() {}
 void MainWindow::on_actionDraw_Rotation_Items_triggered() {}
 void MainWindow::on_actionDraw_Rotation_Items_2_triggered() {}
 void MainWindow::on_actionDraw_Rotation_Items_3_triggered() {}
-void MainWindow::on_actionDelete_Object_triggered() {}
-void MainWindow::on_actionDelete_Element_triggered() {}
-void MainWindow::on_actionDelete_Component_triggered() {}
-void MainWindow::on_actionDelete_Patch_triggered() {}
-void MainWindow::on_actionDelete_Feature_triggered() {}
-void MainWindow::on_actionDelete_Object_Axis_Section_triggered() {}
-void MainWindow::on_actionDelete_Element_Axis_Section_triggered() {}
-void MainWindow::on_actionDelete_Axis_Component_triggered() {}
-void MainWindow::on_actionDelete_Axis_Patch_triggered() {}
-void MainWindow::on_actionDelete_Axis_Feature_triggered() {}
-void MainWindow::on_actionDelete_Section_Component_triggered() {}
-void MainWindow::on_actionDelete_Section_Patch_triggered() {}
-void MainWindow::on_actionDelete_Section_Feature_triggered() {}
-void MainWindow::on_actionSimple_Delete_triggered() {}
-void MainWindow::on_actionSimple_Delete_2_triggered() {}

@@ -217,7 +217,6 @@ public:
     float elevation = 0.0f;        // -1..1
     pbr assemblyMaterial;
     pbr brushMaterial;
-    int32_t paintMask = 0x3F;      // the groups (byte bits) that Paint and Fill lay down
     bool pressureSizing = true;
     bool blockSize = false;
     vec3 blockExtent{0, 0, 0};

@@ -8,6 +8,8 @@
 
 #include <QMenu>
 
+#include <algorithm>
+
 using kal::test::ShownWindow;
 
 namespace {
@@ -70,4 +72,34 @@ TEST_F(ShownWindow, contextMenuFitsTheObjectAndKeepsItsPick)
     QTest::qWait(20);
     delete cube;
     v.resetPick(false);
+}
+
+TEST_F(ShownWindow, deleteChosenInThePopupRemovesTheObjectOfTheClick)
+{
+    kal::GLView& v = view();
+    kal::Tool* kept = addMesh(v, kal::Mesh::createCube());
+    kal::Tool* doomed = addMesh(v, kal::Mesh::createIcosahedron());
+    v.scene->rebuildToolLists();
+    const size_t records = v.undoStack.acts.size();
+    const size_t objects = v.scene->sceneRoot->children.size();
+    v.pressPick.object = doomed;
+    w->openMenu();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ui().menuObject->isVisible(); }, 2000));
+    v.pressPick.object = kept;
+    v.hoverPick.object = kept;
+    ui().actionSimple_Delete->trigger();
+    ui().menuObject->hide();
+    QTest::qWait(20);
+    const std::vector<kal::Tool*>& placed = v.scene->sceneRoot->children;
+    EXPECT_EQ(std::count(placed.begin(), placed.end(), kept), 1);
+    EXPECT_EQ(std::count(placed.begin(), placed.end(), doomed), 0);
+    EXPECT_EQ(v.undoStack.acts.size(), records + 1);
+
+    v.busy = 1;
+    ui().actionUndo->trigger();
+    v.busy = 0;
+    EXPECT_EQ(v.undoStack.cursor, int(records));
+    ui().actionUndo->trigger();
+    EXPECT_EQ(v.scene->sceneRoot->children.size(), objects);
+    v.clearScene();
 }
