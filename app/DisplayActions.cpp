@@ -111,7 +111,7 @@ void MainWindow::on_actionSubdivide_triggered()
     // from the context menu: the object the menu was opened for
     if (!restoreMenuPick()) return;
     kal::GLView* v = view();
-    kal::Tool* object = v->hoverPick.object;
+    kal::Tool* object = v->pressPick.object;
     if (!object || !object->element) return;
     kal::Element* e = object->element;
     // a tube or revolution subdivides its axis or section curve; those come with their classes

@@ -128,9 +128,9 @@ TEST_F(DisplayActions, subdivideSplitsTheHoveredMesh)
 {
     auto tool = std::make_unique<kal::Tool>(kal::Mesh::createIcosahedron(), kal::mat4(), kal::pbr(), false);
     ui.actionSubdivide->trigger();  // nothing hovered: nothing happens
-    v.hoverPick.object = tool.get();
+    v.pressPick.object = tool.get();
     ui.actionSubdivide->trigger();
-    v.hoverPick.object = nullptr;
+    v.pressPick.object = nullptr;
     auto* mesh = static_cast<kal::Mesh*>(tool->element);
     EXPECT_EQ(mesh->vertexCount(), 42);
     EXPECT_EQ(mesh->triangleCount(), 80);

@@ -2,6 +2,7 @@
 // the object under the click even after the view's pick moved on.
 #include "ShownWindow.h"
 
+#include "elements/Clay.h"
 #include "mesh/Mesh.h"
 #include "scene/Scene.h"
 #include "scene/Tool.h"
@@ -102,4 +103,55 @@ TEST_F(ShownWindow, deleteChosenInThePopupRemovesTheObjectOfTheClick)
     ui().actionUndo->trigger();
     EXPECT_EQ(v.scene->sceneRoot->children.size(), objects);
     v.clearScene();
+}
+
+TEST_F(ShownWindow, clayObjectsGetTheClayRowAndBox)
+{
+    kal::GLView& v = view();
+    kal::Mesh* mesh = kal::Mesh::createIcosahedron();
+    auto* clay = new kal::Clay(mesh);
+    delete mesh;
+    kal::Tool* tool = v.scene->sceneRoot->addChild(new kal::Tool(clay, kal::mat4(), kal::pbr(), false), false);
+    v.pressPick.object = tool;
+    w->openMenu();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return ui().menuObject->isVisible(); }, 2000));
+    EXPECT_EQ(ui().actionType->text(), "CLAY");
+    EXPECT_EQ(ui().actionType->icon().cacheKey(), ui().actionConvert_To_Clay->icon().cacheKey());
+    EXPECT_FALSE(ui().actionAs_Clay->isVisible());
+    EXPECT_TRUE(ui().actionAs_Tri_Mesh->isVisible());
+    answerWith([](const kal::Question&) { return kal::Reply(); });
+    ui().actionType->trigger();
+    ui().menuObject->hide();
+    QTest::qWait(20);
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].title, "CLAY");
+    EXPECT_EQ(asked[0].text, "12 Vertices ,  20 Faces");
+    {
+        kal::GLWorkGuard gl;
+        delete tool;
+    }
+    v.resetPick(false);
+}
+
+TEST_F(ShownWindow, sculptKeysReachTheirActionsInTheActiveMode)
+{
+    // a popup left up would take the first key
+    while (QWidget* popup = QApplication::activePopupWidget()) popup->close();
+    w->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+    QTest::qWait(100);
+    ui().actionSmooth->trigger();
+    ASSERT_EQ(view().chosenMode, kal::SCULPT);
+    ASSERT_EQ(view().chosenBrush, 15);
+    QTest::keyClick(w->windowHandle(), Qt::Key_F1);
+    EXPECT_EQ(view().chosenBrush, 12);
+    QTest::keyClick(w->windowHandle(), Qt::Key_W);
+    QTest::keyClick(w->windowHandle(), Qt::Key_W);
+    EXPECT_FALSE(view().axisSection);
+    EXPECT_EQ(ui().actionAxisSection->text(), "Axis");
+    QTest::keyClick(w->windowHandle(), Qt::Key_W);
+    EXPECT_TRUE(view().axisSection);
+    ui().actionAxisSection->trigger();
+    ui().actionInsert->trigger();
+    EXPECT_EQ(view().chosenMode, kal::ASSEMBLY);
 }
