@@ -17,12 +17,6 @@ using test::StepView;
 
 namespace {
 
-// A two-object tool as far as the view can tell.
-class TwoEnds : public Tool {
-public:
-    TwoEnds() : Tool(nullptr, mat4(), pbr(), false) { kind = BiToolKind; }
-};
-
 class AssemblySteps : public ::testing::Test {
 protected:
     StepView v;
@@ -279,7 +273,7 @@ TEST_F(AssemblySteps, HeldKeysRemapTheCommand) {
     v.keyStep();
     EXPECT_EQ(v.command, 36);
 
-    TwoEnds* ends = new TwoEnds;
+    auto* ends = new test::TwoEnds;
     v.scene->addToMainRoot(ends);
     v.makeInsertTool(0, false);
     v.setAssemblyCommand(CommandInsert);

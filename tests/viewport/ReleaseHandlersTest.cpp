@@ -1,0 +1,356 @@
+// What each assembly command does at release, through whole clicks: what it adds, takes or changes,
+// and that one undo takes the scene back and one redo forward again, picture for picture.
+#include <cmath>
+
+#include <gtest/gtest.h>
+
+#include "StepFixtures.h"
+#include "ViewFixtures.h"
+#include "scene/Acts.h"
+#include "../scene/SceneSnapshot.h"
+
+using namespace kal;
+using test::StepView;
+
+namespace {
+
+// An element that has no parts to give.
+class Blob : public Element {
+public:
+    Blob() : Element(MeshType) {}
+    Element* extractComponent(const vec3&, int&) override { return nullptr; }
+    Element* extractPatch(const vec3&, int&) override { return nullptr; }
+};
+
+bool finite(const mat4& m) {
+    for (float f : m.m)
+        if (!std::isfinite(f)) return false;
+    return true;
+}
+
+class ReleaseHandlers : public ::testing::Test {
+protected:
+    StepView v;
+    Tool* a = nullptr;
+    Tool* b = nullptr;
+    std::string before, after;
+
+    void SetUp() override {
+        test::resetAllInput();
+        a = test::addSceneObject(*v.scene, Mesh::createTetrahedron(), mat4::translation(vec3(1, 0, 0)));
+        b = test::addSceneObject(*v.scene, Mesh::createCube(), mat4::translation(vec3(-1, 0, 0)));
+        v.setMode(ASSEMBLY);
+        v.enter(100, 100);
+    }
+    void TearDown() override { test::resetAllInput(); }
+
+    PickRecord on(Tool* t, vec3 normal = {0, 0, 1}) {
+        return test::pickOn(*v.scene, t, t->composeMatrix().translation(), normal);
+    }
+    std::string picture() {
+        v.scene->rebuildToolLists();
+        return test::snapshot(*v.scene);
+    }
+    // Press on one pick, release over another (what the release re-pick finds).
+    void click(int command, const PickRecord& pressed, const PickRecord& released) {
+        v.setMode(ASSEMBLY); // undo idles the view until the next release
+        v.setAssemblyCommand(command);
+        before = picture();
+        v.pressPick = pressed;
+        v.frame(true);
+        v.assemblyPick = [released](int, const PickRecord*) { return released; };
+        v.frame(false);
+        after = picture();
+    }
+    // One undo shows the scene as before the click, one redo as after it.
+    void expectUndoRedo() {
+        v.undo();
+        EXPECT_EQ(picture(), before);
+        v.redo();
+        EXPECT_EQ(picture(), after);
+    }
+};
+
+} // namespace
+
+TEST_F(ReleaseHandlers, InsertAddsACopyPerPlacementThroughOneRecord) {
+    v.placements = {mat4::translation(vec3(0, 1, 0)), mat4::translation(vec3(0, 2, 0)),
+                    mat4::translation(vec3(0, 3, 0))};
+    const size_t tools = v.scene->sceneLists.tools.size();
+    click(CommandInsert, on(a), PickRecord());
+    ASSERT_EQ(v.undoStack.acts.size(), 1u);
+    EXPECT_EQ(v.undoStack.acts[0]->kind, ActAddKind);
+    EXPECT_EQ(v.scene->sceneLists.tools.size(), tools + 3);
+    expectUndoRedo();
+
+    // no insert tool: the press navigates and nothing is added
+    v.pendingTool = nullptr;
+    click(CommandInsert, on(a), PickRecord());
+    EXPECT_EQ(after, before);
+    EXPECT_EQ(v.undoStack.acts.size(), 1u);
+}
+
+TEST_F(ReleaseHandlers, MultiplyTakesThePlacementsAfterThePressedPivot) {
+    v.placements = {mat4::translation(vec3(0, 3, 0))};
+    click(CommandMultiply, on(a), PickRecord());
+    ASSERT_EQ(v.undoStack.acts.size(), 1u);
+    EXPECT_EQ(v.undoStack.acts[0]->kind, ActMultiplyKind);
+    const vec3 t = v.placements[0].translation();
+    EXPECT_EQ(t, vec3(1, 3, 0));
+    EXPECT_NE(after, before);
+    expectUndoRedo();
+}
+
+TEST_F(ReleaseHandlers, PlaceSpansATwoObjectToolBetweenThePressAndReleasePoints) {
+    auto* ends = new test::TwoEnds;
+    auto* partner = new Tool(nullptr, mat4(), pbr(), false);
+    v.scene->addToMainRoot(ends);
+    v.scene->addToMainRoot(partner);
+    v.pendingTool = ends;
+    v.pendingPartner = partner;
+    v.setBrushSize(2.0f);
+    PickRecord p = on(a), q = on(b);
+    for (PickRecord* r : {&p, &q}) {
+        r->worldToFrame = r->frameToTarget = mat4();
+        r->pixelVector = {0, 0.5f, 0};
+    }
+    v.setAssemblyCommand(CommandPlace);
+    v.pressPick = p;
+    v.frame(true);
+    v.hoverPick = q; // as the drag left it
+    v.frame(false);
+    ASSERT_EQ(v.undoStack.acts.size(), 1u);
+    auto* act = static_cast<ActObjectAddBiTool*>(v.undoStack.acts[0]);
+    ASSERT_EQ(act->kind, ActAddBiToolKind);
+    ASSERT_EQ(act->placements.size(), 1u);
+    for (const mat4& end : {act->placements[0], act->partnerPlacements[0]})
+        for (int c = 0; c < 3; ++c) EXPECT_NEAR(end.upper3().column(c).length(), 1.0f, 1e-6f);
+    EXPECT_EQ(act->placements[0].translation(), p.point);
+    EXPECT_EQ(act->partnerPlacements[0].translation(), q.point);
+    EXPECT_EQ(v.pressPick.kind, kPickNothing);
+    // the library keeps its templates; the view owns neither
+    v.pendingTool = nullptr;
+    v.pendingPartner = nullptr;
+}
+
+TEST_F(ReleaseHandlers, RemoveUndoesInOneStep) {
+    click(8, on(a), PickRecord());
+    ASSERT_EQ(v.undoStack.acts.size(), 1u);
+    EXPECT_NE(after, before);
+    expectUndoRedo();
+}
+
+TEST_F(ReleaseHandlers, LinkAndUnlinkUndoInOneStep) {
+    click(35, on(a), on(b));
+    ASSERT_EQ(v.undoStack.acts.size(), 1u);
+    EXPECT_EQ(a->next, b);
+    expectUndoRedo();
+    click(36, on(a), PickRecord());
+    ASSERT_EQ(v.undoStack.acts.size(), 2u);
+    EXPECT_EQ(a->next, a);
+    expectUndoRedo();
+
+    click(35, on(a), on(a));
+    EXPECT_EQ(v.undoStack.acts.size(), 2u) << "linking an object with itself records nothing";
+}
+
+TEST_F(ReleaseHandlers, PickTakesACopyIntoTheLibraryAsTheInsertTool) {
+    const size_t library = v.scene->toolRoot->children.size();
+    click(4, on(a), PickRecord());
+    ASSERT_EQ(v.scene->toolRoot->children.size(), library + 1);
+    EXPECT_EQ(v.pendingTool, v.scene->currentTool);
+    EXPECT_EQ(v.pendingTool->element, a->element);
+    EXPECT_TRUE(v.undoStack.acts.empty());
+    EXPECT_EQ(v.mode, ASSEMBLY);
+}
+
+TEST_F(ReleaseHandlers, ATwoObjectPickLeavesThePartnerToTheLibraryAlone) {
+    auto* view = new StepView;
+    auto* ends = new test::TwoEnds;
+    ends->other = test::addSceneObject(*view->scene, Mesh::createCube(), mat4());
+    view->scene->sceneRoot->addChild(ends, false);
+    view->scene->rebuildToolLists();
+    view->setMode(ASSEMBLY);
+    view->enter(100, 100);
+    view->setAssemblyCommand(4);
+    view->pressPick = test::pickOn(*view->scene, ends, {0, 0, 0}, {0, 0, 1});
+    view->frame(true);
+    view->frame(false);
+    ASSERT_NE(view->pendingPartner, nullptr);
+    EXPECT_EQ(view->pendingPartner->parent, view->scene->toolRoot);
+    delete view; // one owner: the library
+
+    // without a partner a two-object tool is not taken
+    StepView w;
+    auto* lone = new test::TwoEnds;
+    w.scene->sceneRoot->addChild(lone, false);
+    w.scene->rebuildToolLists();
+    w.setMode(ASSEMBLY);
+    w.enter(100, 100);
+    w.setAssemblyCommand(4);
+    const size_t library = w.scene->toolRoot->children.size();
+    w.pressPick = test::pickOn(*w.scene, lone, {0, 0, 0}, {0, 0, 1});
+    w.frame(true);
+    w.frame(false);
+    EXPECT_EQ(w.scene->toolRoot->children.size(), library);
+}
+
+TEST_F(ReleaseHandlers, ComponentsComeWithThePressedLookOrNotAtAll) {
+    Tool* blob = test::addSceneObject(*v.scene, new Blob, mat4());
+    const size_t library = v.scene->toolRoot->children.size();
+    for (int c : {5, 6, 7}) {
+        click(c, on(blob), on(a));
+        EXPECT_EQ(v.scene->toolRoot->children.size(), library) << "command " << c;
+        EXPECT_EQ(after, before) << "command " << c;
+    }
+    a->material.red = 4321;
+    a->flags |= TransparentFlag;
+    click(5, on(a), PickRecord());
+    ASSERT_EQ(v.scene->toolRoot->children.size(), library + 1);
+    EXPECT_EQ(v.pendingTool->material.red, 4321);
+    EXPECT_EQ(v.pendingTool->transform, a->transform);
+    EXPECT_NE(v.pendingTool->flags & TransparentFlag, 0);
+    EXPECT_EQ(v.mode, ASSEMBLY);
+}
+
+TEST_F(ReleaseHandlers, MirrorReflectsTheObjectAcrossThePlaneTheDragSpans) {
+    v.setPivotMode(PivotObjectPivot);
+    PickRecord q = on(a);
+    q.point = vec3(2, 0, 0); // the drag's displacement is the plane normal: x = 1 through the press
+    click(20, on(a), q);
+    const mat4 m = a->composeMatrix();
+    const vec3 p0 = vec3(0, 0, 0) * m, p1 = vec3(1, 0, 0) * m, p2 = vec3(0, 1, 0) * m;
+    EXPECT_NEAR(p0.x, 1.0f, 1e-6f);
+    EXPECT_NEAR(p1.x, 0.0f, 1e-6f);
+    EXPECT_NEAR(p2.y, 1.0f, 1e-6f);
+    EXPECT_LT(det(m.upper3()), 0.0f);
+    expectUndoRedo();
+}
+
+TEST_F(ReleaseHandlers, AlignOntoAnOppositeFaceTurnsWithoutMirroring) {
+    click(43, on(a, {0, 0, 1}), on(b, {0, 0, -1}));
+    ASSERT_EQ(v.undoStack.acts.size(), 1u);
+    const mat4 m = a->composeMatrix();
+    EXPECT_GT(det(m.upper3()), 0.0f);
+    EXPECT_TRUE(finite(m));
+    // the pressed normal now points where the released one does
+    const vec3 n = normalize(transformDirection(vec3(0, 0, 1), m));
+    EXPECT_NEAR(n.z, -1.0f, 1e-5f);
+    expectUndoRedo();
+}
+
+TEST_F(ReleaseHandlers, AFlattenedToolIsLeftAloneAndFinite) {
+    a->pivot = mat4::scaling(1, 1, 0);
+    a->pivot *= mat4::translation(vec3(1, 0, 0));
+    for (int c : {20, 37, 43, 47}) {
+        v.undoStack.clear();
+        const mat4 pivot = a->pivot, transform = a->transform;
+        click(c, on(a), on(b, {1, 0, 0}));
+        EXPECT_EQ(a->pivot, pivot) << "command " << c;
+        EXPECT_EQ(a->transform, transform) << "command " << c;
+        EXPECT_EQ(a->rotationAxis, vec3(0, 0, 0)) << "command " << c;
+        for (Act* act : v.undoStack.acts) EXPECT_FALSE(act->hasEffect()) << "command " << c;
+    }
+}
+
+TEST_F(ReleaseHandlers, ConstraintAxesComeFromTheReleasedNormalInThePivotFrame) {
+    a->pivot = mat4::fromMat3(mat3::rotationAxisAngle(vec3(0, 0, 1), 0.5f));
+    a->pivot *= mat4::scaling(2, 1, 1);
+    const vec3 n = normalize(vec3(1, 1, 0));
+    click(37, on(a), on(b, n));
+    // the axis, carried back out of the pivot frame, lies along the released normal
+    const mat3 A3 = a->pivot.upper3();
+    const vec3 back = normalize(a->rotationAxis * A3);
+    EXPECT_NEAR(back.x, n.x, 1e-5f);
+    EXPECT_NEAR(back.y, n.y, 1e-5f);
+    EXPECT_NEAR(a->rotationAxis.length(), 1.0f, 1e-6f);
+    expectUndoRedo();
+
+    const vec3 axis = a->rotationAxis;
+    click(38, on(a), on(b, n));
+    EXPECT_NEAR(a->rotationAxis.x, -axis.x, 1e-6f);
+    EXPECT_NEAR(a->rotationAxis.y, -axis.y, 1e-6f);
+
+    click(39, on(a), on(b, n));
+    EXPECT_NEAR(a->translationAxis.x, axis.x, 1e-6f);
+    click(42, on(a), PickRecord());
+    EXPECT_EQ(a->translationAxis, vec3(0, 0, 0));
+    v.undo();
+    EXPECT_NEAR(a->translationAxis.x, axis.x, 1e-6f);
+}
+
+TEST_F(ReleaseHandlers, MatchPivotOnItselfMovesThePivotByTheObjectsOwnTranslation) {
+    a->transform = mat4::translation(vec3(0, 2, 0));
+    const mat4 world = a->composeMatrix();
+    const vec3 pivotBefore = a->pivot.translation();
+    click(46, on(a), on(a));
+    const vec3 shift = a->pivot.translation() - pivotBefore;
+    EXPECT_NEAR(shift.y, 2.0f, 1e-6f);
+    const vec3 p = vec3(0.5f, 0.5f, 0.5f);
+    const vec3 d = p * a->composeMatrix() - p * world;
+    EXPECT_NEAR(d.length(), 0.0f, 1e-5f) << "the geometry stays where it was";
+    expectUndoRedo();
+}
+
+TEST_F(ReleaseHandlers, OrientationTogglesBetweenItsModes) {
+    for (uint8_t start : {uint8_t(0), uint8_t(0x40), uint8_t(0xC0)}) {
+        a->flags = uint8_t((a->flags & 0x3F) | start);
+        click(50, on(a), PickRecord());
+        EXPECT_EQ(a->flags & FacingMask, 0x80);
+        click(50, on(a), PickRecord());
+        EXPECT_EQ(a->flags & FacingMask, 0);
+    }
+}
+
+TEST_F(ReleaseHandlers, DialogsAnswerThroughTheViewsInterface) {
+    struct Answers : MaterialEditSource {
+        bool ok = true, open = false, accept = false, asked = false;
+        double value = 2.5;
+        pbr material;
+        pbr currentMaterial() override { return material; }
+        uint8_t currentMask() override { return 0xFF; }
+        bool dialogOpen() override { return open; }
+        bool accepted() override { return accept; }
+        bool askRotationMultiplicity(double& v) override {
+            asked = true;
+            if (ok) v = value;
+            return ok;
+        }
+        bool openMaterialDialog(Tool*) override { return open = true; }
+    } answers;
+    v.materialSource = &answers;
+    click(23, on(a), PickRecord());
+    EXPECT_EQ(a->multiplicity, 2.5f);
+    answers.ok = false;
+    click(23, on(a), PickRecord());
+    EXPECT_EQ(a->multiplicity, 2.5f);
+    // with the right button held the release waits: no question
+    answers.asked = false;
+    v.pressPick = on(a);
+    v.frame(true);
+    v.frame(true, true);
+    v.frame(false, true);
+    EXPECT_FALSE(answers.asked);
+    v.frame(false, false);
+
+    // the material follows the dialog; cancelling undoes the edit
+    const pbr original = a->material;
+    answers.material.red = 99;
+    click(28, on(a), PickRecord());
+    EXPECT_TRUE(v.liveMaterial);
+    v.frame(false, false, 101, 100);
+    EXPECT_EQ(a->material.red, 99);
+    answers.open = false;
+    v.frame(false, false, 102, 100);
+    EXPECT_FALSE(v.liveMaterial);
+    EXPECT_EQ(a->material, original);
+    // accepted without a change: no record stays
+    v.undoStack.clear();
+    answers.material = a->material;
+    answers.accept = true;
+    click(28, on(a), PickRecord());
+    answers.open = false;
+    v.frame(false, false, 103, 100);
+    EXPECT_TRUE(v.undoStack.acts.empty());
+    v.materialSource = nullptr;
+}
