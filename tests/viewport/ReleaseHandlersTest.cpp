@@ -176,9 +176,13 @@ TEST_F(ReleaseHandlers, ATwoObjectPickLeavesThePartnerToTheLibraryAlone) {
     view->pressPick = test::pickOn(*view->scene, ends, {0, 0, 0}, {0, 0, 1});
     view->frame(true);
     view->frame(false);
-    ASSERT_NE(view->pendingPartner, nullptr);
-    EXPECT_EQ(view->pendingPartner->parent, view->scene->toolRoot);
-    delete view; // one owner: the library
+    Tool* partner = view->pendingPartner;
+    ASSERT_NE(partner, nullptr);
+    EXPECT_EQ(partner->parent, view->scene->toolRoot);
+    // one owner, the library: choosing another kind leaves the partner where it is
+    view->makeInsertTool(2, false);
+    EXPECT_GE(view->scene->toolRoot->indexOfChild(partner), 0);
+    delete view;
 
     // without a partner a two-object tool is not taken
     StepView w;
