@@ -3,6 +3,7 @@
 // its alive flag and one purge per operation compacts the stores. Walks round a vertex cross
 // backward edges (ring order) starting at the vertex's firstTriangle.
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,10 @@ class QImage;
 namespace kal {
 
 class ByteBuffer;
+struct RebuildScratch;
+struct RebuildScratchDelete {
+    void operator()(RebuildScratch* s) const;
+};
 
 struct Outline;
 
@@ -333,6 +338,9 @@ private:
     // The step bound of every walk: a walk longer than the store is a broken ring.
     int walkLimit() const { return triangles.size() + 1; }
     void copyFrom(const Mesh& other);
+    // Kept from one rebuild to the next (MeshAdjacency.cpp); a copy starts without.
+    std::unique_ptr<RebuildScratch, RebuildScratchDelete> rebuildScratch;
+    RebuildScratch& scratchForRebuild();
 };
 
 // A copy of source whose positions are mapped through source's inverse placement followed by m;

@@ -393,6 +393,11 @@ public:
 
     // --- scene commands (GLViewCommands.cpp) ---
     void newScene();
+    // Drops everything that names objects of the present scene (undo records, the material edit,
+    // the copy source, chain and picks), before that scene goes.
+    void forgetScene();
+    // New: the scene emptied down to the default object, nothing left naming what was there.
+    void clearScene();
     void discardPendingTools();
     // Steps the library's current tool (back: to the next child) and rebuilds the pending tool.
     Tool* cycleTool(bool back);

@@ -24,6 +24,27 @@ void GLView::newScene() {
     if (insertKind != 0) discardPendingTools();
 }
 
+void GLView::forgetScene() {
+    undoStack.clear();
+    resetPick(false);
+    copySource = nullptr;
+    liveMaterial = false;
+    materialTool = nullptr;
+    chainTools.clear();
+    chainMatrices.clear();
+}
+
+void GLView::clearScene() {
+    newScene();
+    forgetScene();
+    addedTools.clear();
+    // the library's current tool goes with the roots
+    if (insertKind == 0) pendingTool = nullptr;
+    if (scene) scene->createRoots();
+    fillDefaultScene();
+    resetPick(true);
+}
+
 void GLView::discardPendingTools() {
     // for kind 0 the pending tool (and a picked partner) belong to the library, which the scene owns
     if (insertKind != 0) {
