@@ -209,7 +209,9 @@ TEST_F(ReleaseHandlers, ComponentsComeWithThePressedLookOrNotAtAll) {
     }
     a->material.red = 4321;
     a->flags |= TransparentFlag;
-    click(5, on(a), PickRecord());
+    PickRecord onTriangle = on(a);
+    onTriangle.itemId = 0;
+    click(5, onTriangle, PickRecord());
     ASSERT_EQ(v.scene->toolRoot->children.size(), library + 1);
     EXPECT_EQ(v.pendingTool->material.red, 4321);
     EXPECT_EQ(v.pendingTool->transform, a->transform);
