@@ -13,6 +13,7 @@
 #include "GLTestContext.h"
 #include "StepFixtures.h"
 #include "ViewFixtures.h"
+#include "WidgetFixture.h"
 #include "gpu/GLFunctions.h"
 #include "scene/Acts.h"
 #include "viewport/GLWidget.h"
@@ -22,39 +23,16 @@ using namespace kal;
 
 namespace {
 
-class TickWidget : public GLWidget {
-public:
-    void tick() { timerEvent(nullptr); }
-    void stopTicks() {
-        killTimer(timerId);
-        timerId = 0;
-    }
-};
-
-class Interaction : public ::testing::Test {
+class Interaction : public test::WidgetTest {
 protected:
-    TickWidget* w = nullptr;
     test::StepView* view = nullptr;
-    QOpenGLFunctions_4_0_Core* savedTable = nullptr;
     std::vector<test::GestureCall> calls;
     std::vector<bool> inAction;
     Tool* tool = nullptr;
 
     void SetUp() override {
-        savedTable = kal::gl;
-        test::resetInput();
-        QSurfaceFormat f;
-        f.setRenderableType(QSurfaceFormat::OpenGL);
-        f.setVersion(4, 0);
-        f.setProfile(QSurfaceFormat::CoreProfile);
-        w = new TickWidget;
-        w->view->startupFrame = 1;
-        w->view->frameReady = false;
-        w->setFormat(f);
-        w->resize(320, 240);
-        w->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(w));
-        ASSERT_TRUE(QTest::qWaitFor([&] { return theGLWidget == w; }, 5000));
+        WidgetTest::SetUp();
+        if (HasFatalFailure()) return;
         w->stopTicks();
         // a view that draws nothing: its picks come from the test
         w->makeCurrent();
@@ -71,20 +49,10 @@ protected:
         QEvent enter(QEvent::Enter);
         QApplication::sendEvent(w, &enter);
     }
-    void TearDown() override {
-        delete w;
-        test::resetInput();
-        kal::setGLFunctions(savedTable);
-        test::glContext()->makeCurrent(test::glSurface());
-    }
 
     void moveTo(QPoint p) {
         QCursor::setPos(w->mapToGlobal(p));
         QTest::qWait(1);
-    }
-    void button(QEvent::Type type, Qt::MouseButton b, Qt::MouseButtons held, QPoint p) {
-        QMouseEvent e(type, QPointF(p), QPointF(w->mapToGlobal(p)), b, held, Qt::NoModifier);
-        QApplication::sendEvent(w, &e);
     }
     void mirrorX() {
         const uint8_t flags[6] = {1, 0, 0, 0, 0, 0};
@@ -96,7 +64,7 @@ protected:
         w->tick();
         moveTo(p);
         w->tick();
-        button(QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton, p);
+        sendMouse(QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton, p);
         w->tick();
     }
 };
@@ -112,7 +80,7 @@ TEST_F(Interaction, AMirroredStrokeRunsBeginRunFinishAtBothCopies) {
     ASSERT_NEAR(rawMouse.x, 100.0f, 0.5f) << "the tick reads the cursor where the test put it";
     moveTo(QPoint(110, 100));
     w->tick();
-    button(QEvent::MouseButtonRelease, Qt::LeftButton, Qt::NoButton, QPoint(110, 100));
+    sendMouse(QEvent::MouseButtonRelease, Qt::LeftButton, Qt::NoButton, QPoint(110, 100));
     w->tick();
     w->tick();
     ASSERT_GE(calls.size(), 3u);
@@ -149,7 +117,7 @@ TEST_F(Interaction, EscapeAfterACtrlCopyTakesBackTheCopyAndItsRecord) {
     moveTo(QPoint(100, 100));
     w->tick();
     QTest::keyPress(w, Qt::Key_Control);
-    button(QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton, QPoint(100, 100));
+    sendMouse(QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton, QPoint(100, 100));
     w->tick();
     ASSERT_EQ(view->undoStack.acts.size(), 1u);
     QTest::keyPress(w, Qt::Key_Escape);
@@ -181,7 +149,7 @@ TEST_F(Interaction, AMirroredComponentDeleteFromTheMenuErasesAtBothCopies) {
 
 TEST_F(Interaction, AModalQuestionInsideAStepRunsNoNestedFrame) {
     struct Question : MaterialEditSource {
-        TickWidget* widget = nullptr;
+        test::TestWidget* widget = nullptr;
         QOpenGLContext* during = nullptr;
         int framesDuring = -1;
         int* frames = nullptr;
@@ -209,9 +177,9 @@ TEST_F(Interaction, AModalQuestionInsideAStepRunsNoNestedFrame) {
     view->pressPick = test::pickOn(*view->scene, tool, {0, 1, 0}, {0, 0, 1});
     moveTo(QPoint(100, 100));
     w->tick();
-    button(QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton, QPoint(100, 100));
+    sendMouse(QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton, QPoint(100, 100));
     w->tick();
-    button(QEvent::MouseButtonRelease, Qt::LeftButton, Qt::NoButton, QPoint(100, 100));
+    sendMouse(QEvent::MouseButtonRelease, Qt::LeftButton, Qt::NoButton, QPoint(100, 100));
     w->restartTimer();
     w->tick();
     w->stopTicks();
