@@ -247,6 +247,20 @@ public:
     void erasePatch(const vec3& point, int triangle);
     void eraseFeature(const vec3& point, bool clear, int triangle);
 
+    // Extrusion starts: border vertices split off with side walls (editing/Extrusion.cpp), and
+    // the bevel (editing/Bevel.cpp).
+    int extrudeBorderVertex(int v, int t, const pbr& material, bool flag);
+    void extrudePatch(const vec3& point, int item, const pbr& material, bool flag);
+    void extrudePatchBorder(int t, const pbr& material, bool flag);
+    void extrudeAllPatches(const pbr& material, bool flag);
+    void extrudeDeformStart(const vec3& point, float radius, int item, const pbr& material, bool flag);
+    void bevelPatch(const pbr& material, bool flag);
+
+    // Steps of an extrusion or tear stroke (editing/ExtrusionSteps.cpp).
+    void pushAlongNormal(const vec3& previous, const vec3& current, int triangle);
+    void pushAllPatches(const vec3& previous, const vec3& current, int triangle);
+    void scaleAllPatches(const vec3& previous, const vec3& current, int triangle);
+
     // Every triangle replaced by a tile (editing/Patterns.cpp).
     void applyPattern(Mesh* tile);
     void tileTriangle(int t, Mesh* tile);
