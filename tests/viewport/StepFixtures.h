@@ -73,6 +73,14 @@ public:
     void attachPartner(Tool* t) override { other = t; }
 };
 
+// The view's dialog interface with no dialog open and every question cancelled.
+struct NoDialog : MaterialEditSource {
+    pbr currentMaterial() override { return pbr(); }
+    uint8_t currentMask() override { return 0; }
+    bool dialogOpen() override { return false; }
+    bool accepted() override { return false; }
+};
+
 class StepView : public SceneView {
 public:
     // The sculpt pick of the next frames; kind 6 for empty space.

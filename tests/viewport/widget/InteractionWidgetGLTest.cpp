@@ -1,23 +1,14 @@
-// Clicks through the real widget: mouse and key events reach the raw records, each tick runs one
-// frame of a view whose picks the test gives, and the widget tells the window when a gesture runs.
-#include <QApplication>
+// Clicks through the real widget: mouse events reach the raw records, each tick runs one frame of a
+// view whose picks the test gives, and the widget tells the window when a gesture runs.
 #include <QCursor>
 #include <QEventLoop>
-#include <QOffscreenSurface>
 #include <QOpenGLContext>
-#include <QSurfaceFormat>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
 
-#include "GLTestContext.h"
 #include "StepFixtures.h"
-#include "ViewFixtures.h"
 #include "WidgetFixture.h"
-#include "gpu/GLFunctions.h"
-#include "scene/Acts.h"
-#include "viewport/GLWidget.h"
-#include "../../scene/SceneSnapshot.h"
 
 using namespace kal;
 
@@ -54,10 +45,6 @@ protected:
         QCursor::setPos(w->mapToGlobal(p));
         QTest::qWait(1);
     }
-    void mirrorX() {
-        const uint8_t flags[6] = {1, 0, 0, 0, 0, 0};
-        view->setSymmetry(flags, 6);
-    }
     // Hover ticks at p, then the left press there.
     void hoverAndPress(QPoint p) {
         moveTo(p + QPoint(1, 0));
@@ -70,26 +57,6 @@ protected:
 };
 
 } // namespace
-
-TEST_F(Interaction, AMirroredStrokeRunsBeginRunFinishAtBothCopies) {
-    mirrorX();
-    view->setMode(SCULPT);
-    view->setSculptBrush(1);
-    view->sculptPick = test::pickOn(*view->scene, tool, {0.3f, 1, 0}, {0, 0, 1});
-    hoverAndPress(QPoint(100, 100));
-    ASSERT_NEAR(rawMouse.x, 100.0f, 0.5f) << "the tick reads the cursor where the test put it";
-    moveTo(QPoint(110, 100));
-    w->tick();
-    sendMouse(QEvent::MouseButtonRelease, Qt::LeftButton, Qt::NoButton, QPoint(110, 100));
-    w->tick();
-    w->tick();
-    ASSERT_GE(calls.size(), 3u);
-    EXPECT_EQ(calls.front().states, (std::vector<int>{1, 1}));
-    EXPECT_EQ(calls[1].states, (std::vector<int>{2, 2}));
-    EXPECT_EQ(calls.back().states, (std::vector<int>{3, 3}));
-    EXPECT_EQ(calls.back().handedness, (std::vector<int>{1, -1}));
-    EXPECT_EQ(inAction, (std::vector<bool>{true, false}));
-}
 
 TEST_F(Interaction, AStrokeReleasedOutsideIsFinishedAndTheWindowUnlocks) {
     view->setMode(SCULPT);
@@ -108,30 +75,9 @@ TEST_F(Interaction, AStrokeReleasedOutsideIsFinishedAndTheWindowUnlocks) {
     EXPECT_EQ(inAction, (std::vector<bool>{true, false}));
 }
 
-TEST_F(Interaction, EscapeAfterACtrlCopyTakesBackTheCopyAndItsRecord) {
-    view->setMode(ASSEMBLY);
-    view->setAssemblyCommand(17);
-    view->scene->rebuildToolLists();
-    const std::string before = test::snapshot(*view->scene);
-    view->pressPick = test::pickOn(*view->scene, tool, {0, 1, 0}, {0, 0, 1});
-    moveTo(QPoint(100, 100));
-    w->tick();
-    QTest::keyPress(w, Qt::Key_Control);
-    sendMouse(QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton, QPoint(100, 100));
-    w->tick();
-    ASSERT_EQ(view->undoStack.acts.size(), 1u);
-    QTest::keyPress(w, Qt::Key_Escape);
-    moveTo(QPoint(102, 100));
-    w->tick();
-    QTest::keyRelease(w, Qt::Key_Escape);
-    QTest::keyRelease(w, Qt::Key_Control);
-    EXPECT_TRUE(view->undoStack.acts.empty());
-    view->scene->rebuildToolLists();
-    EXPECT_EQ(test::snapshot(*view->scene), before);
-}
-
 TEST_F(Interaction, AMirroredComponentDeleteFromTheMenuErasesAtBothCopies) {
-    mirrorX();
+    const uint8_t mirrorX[6] = {1, 0, 0, 0, 0, 0};
+    view->setSymmetry(mirrorX, 6);
     view->setMode(SCULPT);
     view->pressX = 100;
     view->pressY = 100;
@@ -148,15 +94,10 @@ TEST_F(Interaction, AMirroredComponentDeleteFromTheMenuErasesAtBothCopies) {
 }
 
 TEST_F(Interaction, AModalQuestionInsideAStepRunsNoNestedFrame) {
-    struct Question : MaterialEditSource {
-        test::TestWidget* widget = nullptr;
+    struct Question : test::NoDialog {
         QOpenGLContext* during = nullptr;
         int framesDuring = -1;
         int* frames = nullptr;
-        pbr currentMaterial() override { return pbr(); }
-        uint8_t currentMask() override { return 0; }
-        bool dialogOpen() override { return false; }
-        bool accepted() override { return false; }
         bool askRotationMultiplicity(double& v) override {
             const int start = *frames;
             QEventLoop loop; // as a modal dialog would: the widget's timer keeps firing
