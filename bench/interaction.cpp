@@ -1,8 +1,13 @@
 // The interaction steps alone, without drawing: a Move click, a sculpt tick under mirror X and a
 // rotation in four, an Align click and a Link click, in scenes of 10 and of 10,000 tools. The
 // steps touch the picked tool and its records only, so both sizes should cost about the same.
+// Then whole frames over a million-triangle sphere with a stroke held (a brush without a kernel)
+// against the same frames with the button up: the stroke's bookkeeping should hardly show.
 #include <benchmark/benchmark.h>
 
+#include "BenchMeshes.h"
+#include "GLBenchContext.h"
+#include "mesh/Mesh.h"
 #include "scene/Element.h"
 #include "scene/Scene.h"
 #include "scene/Tool.h"
@@ -120,8 +125,54 @@ void sculptTick(benchmark::State& state) {
     frameMouse = MouseState();
 }
 
+// Frames at 1280 x 720 in SCULPT over the sphere, the cursor moving a pixel a frame; range(0) holds
+// the left button.
+void sculptFrames(benchmark::State& state) {
+    if (!kal::bench::ensureGLContext()) {
+        state.SkipWithError("no OpenGL 4.0 context");
+        return;
+    }
+    const bool held = state.range(0) != 0;
+    {
+        GLView v(1280, 720);
+        v.startupFrame = 4;
+        v.animate = false;
+        v.updateCamera();
+        Mesh* sphere = new Mesh(::bench::millionTriangleSphere(0));
+        mat4 m = mat4::uniformScaling(250.0f * v.pixelVector(false).length());
+        m *= mat4::translation(v.screenToWorld(640, 360, v.focusDepth()));
+        Tool* t = v.scene->sceneRoot->addChild(new Tool(sphere, m, pbr(), false), false);
+        t->flags |= PlacedFlag;
+        v.scene->rebuildToolLists();
+        const uint8_t flags[6] = {1, 0, 0, 0, 0, 1};
+        v.setSymmetry(flags, 4);
+        v.setMode(SCULPT);
+        v.setSculptBrush(0);
+        v.restoreInputState();
+        auto frameAt = [&](float x, bool left) {
+            rawMouse.x = x;
+            rawMouse.y = 300;
+            rawMouse.left = left ? 1 : 0;
+            v.update();
+        };
+        frameAt(601, false);
+        frameAt(600, false);
+        frameAt(600, held);
+        float x = 600, step = 1;
+        for (auto _ : state) {
+            x += step;
+            if (x > 680 || x < 600) step = -step;
+            frameAt(x, held);
+        }
+        frameAt(x, false);
+    }
+    rawMouse = MouseState();
+    frameMouse = MouseState();
+}
+
 } // namespace
 
+BENCHMARK(sculptFrames)->Arg(0)->Arg(1)->Iterations(30)->Unit(benchmark::kMillisecond);
 BENCHMARK(moveClick)->Arg(10)->Arg(10000);
 BENCHMARK(alignClick)->Arg(10)->Arg(10000);
 BENCHMARK(linkClick)->Arg(10)->Arg(10000);
