@@ -60,9 +60,11 @@ void GLView::emptyToolLibrary() {
 }
 
 void GLView::discardPendingTools() {
-    // for kind 0 the pending tool is the library's current tool, which the scene owns
-    if (insertKind != 0) delete pendingTool;
-    delete pendingPartner;
+    // for kind 0 the pending tool (and a picked partner) belong to the library, which the scene owns
+    if (insertKind != 0) {
+        delete pendingTool;
+        delete pendingPartner;
+    }
     pendingTool = nullptr;
     pendingPartner = nullptr;
 }
