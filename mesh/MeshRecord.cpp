@@ -88,8 +88,6 @@ bool writeJoinedObj(const std::vector<Element*>& meshes, const std::vector<mat4>
 
 void registerMeshRecords() {
     registerElementReader(meshRecordTag, readMeshRecord);
-    // until clay exists its record (a mesh body) reads as a plain mesh
-    registerElementReader(clayRecordTag, readMeshRecord);
     registerPlaceholderElement(makePlaceholderSphere);
     registerObjMeshWriter(writeObjGroup, countObjGroup);
     registerObjJoinedWriter(writeJoinedObj);

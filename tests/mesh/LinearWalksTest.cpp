@@ -7,6 +7,7 @@
 #include <string>
 
 #include "MeshInvariants.h"
+#include "foundation/Parallel.h"
 #include "mesh/MeshWalk.h"
 #include "mesh/ObjImport.h"
 
@@ -23,10 +24,14 @@ struct Import {
 Import importCounted(const std::string& text) {
     Mesh m;
     parseObjText(m, text.data(), text.size());
+    // each thread counts its own walks: count them all on this one
+    ParallelMode mode = parallelMode();
+    setParallelMode({true, false});
     uint64_t before = meshwalk::walkSteps;
     m.finishImport(1);
     Import r;
     r.steps = meshwalk::walkSteps - before;
+    setParallelMode(mode);
     r.vertices = m.vertexCount();
     r.triangles = m.triangleCount();
     r.invalid = m.invalid;

@@ -20,7 +20,9 @@
 #include <QOpenGLFunctions_4_0_Core>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -87,10 +89,12 @@ protected:
 
     // A sphere of the given radius in pixels, its centre `dx` pixels right of the view's centre.
     // toward: pixels of depth toward the viewer.
-    Tool* addSphere(float radiusPixels, float dx, const pbr& material = pbr(), float toward = 0) {
+    // mesh: the sphere to place (one made here when null).
+    Tool* addSphere(float radiusPixels, float dx, const pbr& material = pbr(), float toward = 0,
+                    Mesh* mesh = nullptr) {
         mat4 m = mat4::uniformScaling(radiusPixels * unit * correction);
         m *= mat4::translation(centre + vec3(dx * unit, 0, 0) + view->screenNormal() * (toward * unit));
-        Tool* t = new Tool(sphereMesh(), m, material, false);
+        Tool* t = new Tool(mesh ? mesh : sphereMesh(), m, material, false);
         t->flags |= PlacedFlag;
         view->scene->sceneRoot->addChild(t, false);
         view->scene->rebuildToolLists();
@@ -99,7 +103,11 @@ protected:
 
     Image frame() {
         view->redraw = true;
-        Texture2D* image = view->render();
+        return read(view->render());
+    }
+
+    // The pixels of a frame's image, read before the next frame reuses its target.
+    Image read(Texture2D* image) {
         EXPECT_NE(image, nullptr);
         Image out;
         if (!image) return out;
@@ -340,6 +348,92 @@ TEST_F(FrameRender, pickingReadsTheLayersOfTheSameFrame) {
     frame();
     EXPECT_NE(view->pressPick.kind, kPickNothing);
     EXPECT_EQ(view->pressPick.object, sphere);
+}
+
+} // namespace
+
+namespace {
+
+// A sphere that draws like lightning: its colour follows the scene time it is drawn at.
+class TimeDrawnSphere : public Mesh {
+public:
+    explicit TimeDrawnSphere(Mesh* sphere) : Mesh(*sphere) {
+        delete sphere;
+        typeCode = LightningType;
+    }
+    void draw(uint32_t objectId, int32_t itemId, const mat4& model, const pbr& material, bool colourIsLight,
+              float time, bool last) override {
+        pbr timed = material;
+        timed.green = timed.blue = uint16_t(int(time) % 1000 * 65);
+        Mesh::draw(objectId, itemId, model, timed, colourIsLight, time, last);
+    }
+};
+
+} // namespace
+
+// With Animate on and nothing that changes with time, idle frames draw nothing, and the image they
+// leave shown is the one a frame forced to draw (as every animated frame once was) gives.
+TEST_F(FrameRender, idleFramesDrawNothingAndLeaveTheImageAForcedFrameGives) {
+    addSphere(30, 0);
+    view->startupFrame = 4;
+    view->outside = true;
+    view->animate = true;
+    view->redraw = true;
+    const Image shown = read(view->update());
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(view->update(), nullptr);
+    EXPECT_EQ(frame().px, shown.px);
+    view->turntable = true;
+    EXPECT_NE(view->update(), nullptr) << "the turntable turns the camera every frame";
+}
+
+// An element drawn by the scene time redraws every idle frame, exactly as a forced frame at that
+// time would; with Animate off the time stands still and so does the image.
+TEST_F(FrameRender, aTimeDrawnElementRedrawsEachIdleFrameAsAForcedFrameWould) {
+    addSphere(30, 0, pbr(), 0, new TimeDrawnSphere(sphereMesh()));
+    view->startupFrame = 4;
+    view->outside = true;
+    view->animate = true;
+    const Image idle = read(view->update());
+    EXPECT_EQ(frame().px, idle.px);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    const Image later = read(view->update());
+    EXPECT_NE(later.px, idle.px) << "the next idle frame shows the new time";
+    view->animate = false;
+    EXPECT_EQ(view->update(), nullptr);
+}
+
+namespace {
+
+TEST_F(FrameRender, drawPreviewShowsTheChainAndTheKindsOfItsPoints) {
+    view->textDisplay = false;
+    view->glow = false;
+    view->setMode(ASSEMBLY);
+    view->setAssemblyCommand(9); // Draw
+    const uint8_t pureRed[3] = {255, 0, 0}, white[3] = {255, 255, 255}, blue[3] = {0, 0, 255};
+    EXPECT_EQ(frame().count(green, 0, 0, W, H), 0);
+    // plain, corner, arc, smooth, arc, plain along a zigzag across the view
+    const uint32_t kinds[6] = {0, 1, 2, 3, 2, 0};
+    for (int i = 0; i < 6; ++i) {
+        PickRecord p;
+        p.kind = 1;
+        p.pointKind = kinds[i];
+        p.point = view->screenToWorld(25.0f + 22.0f * float(i), i % 2 ? 80.0f : 40.0f, view->focusDepth());
+        p.pixelVector = view->pixelVector(false);
+        p.radius = 4;
+        if (i == 0)
+            view->assemblor.addStroke(p);
+        else
+            view->assemblor.strokes[0].picks.push_back(p);
+    }
+    view->busy = 2;
+    const Image open = frame();
+    const int chain = open.count(green, 0, 0, W, H);
+    EXPECT_GT(chain, 60);
+    EXPECT_GT(open.count(pureRed, 0, 0, W, H), 4);
+    EXPECT_GT(open.count(white, 0, 0, W, H), 4);
+    EXPECT_GT(open.count(blue, 0, 0, W, H), 4);
+    view->closed = true;
+    EXPECT_GT(frame().count(green, 0, 0, W, H), chain + 40) << "the closing line";
 }
 
 } // namespace
