@@ -21,7 +21,15 @@ struct Import {
     bool invalid = false;
 };
 
+// The step count is kept per thread: the passes run on this one while it is counted.
+struct SerialPasses {
+    ParallelMode before = parallelMode();
+    SerialPasses() { setParallelMode({true, false}); }
+    ~SerialPasses() { setParallelMode(before); }
+};
+
 Import importCounted(const std::string& text) {
+    SerialPasses serial;
     Mesh m;
     parseObjText(m, text.data(), text.size());
     // each thread counts its own walks: count them all on this one
