@@ -20,8 +20,10 @@
 #include "scene/Scene.h"
 #include "scene/SceneFile.h"
 #include "scene/Tool.h"
+#include "tests/support/HostileShapes.h"
 
 using namespace kal;
+using namespace kal::test;
 
 namespace {
 
@@ -125,42 +127,6 @@ std::string deepChain(int n) {
     Tool* t = s.sceneRoot->addChild(placedTool(), false);
     for (int i = 1; i < n; ++i) t = t->addChild(placedTool(), false);
     return sceneFileOf(s);
-}
-
-// A closed fan round vertex 1 whose faces alternate between two normal numbers.
-std::string creasedHub(int d) {
-    std::string s = "v \nv \n";
-    for (int k = 0; k < d - 1; ++k) s += "v \nf 1//" + std::to_string(1 + k % 2) + " -2 -1\n";
-    return s + "f 1//" + std::to_string(1 + (d - 1) % 2) + " -1 2\n";
-}
-
-// A fan of b triangles round vertex 1 and one more triangle naming it.
-std::string pinchedFan(int b) {
-    std::string s = "v \nv \nv \nf 1 -2 -1\nv \n";
-    for (int k = 0; k < b - 1; ++k) s += "v \nf 1 -2 -1\n";
-    return s + "f 1 -1 4\n";
-}
-
-// k five-vertex Moebius bands, then a face of 35 k corners all naming vertex 1.
-std::string moebiusBands(int k) {
-    std::string band = "v \nv \nv \nv \nv \n";
-    for (int i = 0; i < 5; ++i) {
-        band += "f";
-        for (int j = 0; j < 3; ++j) band += " " + std::to_string(-(5 - (i + j) % 5));
-        band += "\n";
-    }
-    std::string s;
-    for (int i = 0; i < k; ++i) s += band;
-    s += "f";
-    for (int i = 0; i < 35 * k; ++i) s += " 1";
-    return s + "\n";
-}
-
-// One face of c corners, 2 bytes a corner.
-std::string oneLongFace(int c) {
-    std::string s = "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1";
-    for (int i = 0; i < (c - 1) / 2; ++i) s += " 2 3";
-    return s + "\n";
 }
 
 // ---- readers ----

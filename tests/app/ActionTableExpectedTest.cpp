@@ -2,6 +2,7 @@
 // (tests/app/ActionTableExpected.txt), independently of the rows the form is built from.
 #include "app/ActionTable.h"
 #include "app/Ui_MainWindow.h"
+#include "MenuEntries.h"
 
 #include <gtest/gtest.h>
 
@@ -106,16 +107,6 @@ struct Form {
     Form() { ui.setupUi(window.get()); }
 };
 
-QStringList entryNames(QMenu* menu)
-{
-    QStringList out;
-    for (QAction* a : menu->actions()) {
-        if (a->isSeparator()) out << QStringLiteral("-");
-        else if (a->menu()) out << a->menu()->objectName();
-        else out << a->objectName();
-    }
-    return out;
-}
 
 // Same picture as a fresh icon made from the file alone, in the given state.
 bool showsFile(const QIcon& icon, const QString& path, QIcon::State state)

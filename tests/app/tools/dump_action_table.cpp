@@ -5,6 +5,7 @@
 // ASAN_OPTIONS=detect_leaks=0: Qt's platform plugin keeps its screen until exit.
 #include "app/ActionTable.h"
 #include "app/Ui_MainWindow.h"
+#include "../MenuEntries.h"
 
 #include <QAction>
 #include <QApplication>
@@ -17,17 +18,6 @@
 #include <cstdio>
 
 namespace {
-
-QStringList entryNames(QMenu* menu)
-{
-    QStringList out;
-    for (QAction* a : menu->actions()) {
-        if (a->isSeparator()) out << QStringLiteral("-");
-        else if (a->menu()) out << a->menu()->objectName();
-        else out << a->objectName();
-    }
-    return out;
-}
 
 QString escaped(QString s) { return s.replace(QLatin1String("\\"), QLatin1String("\\\\")); }
 
