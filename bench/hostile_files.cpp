@@ -107,6 +107,31 @@ std::string sceneFileOf(Scene& s) {
     return std::string(reinterpret_cast<const char*>(out.data()), out.size());
 }
 
+// A strip of 2n triangles, held by one tool, in which every other one is wound against its
+// neighbours and carries the winding pass's Visited mark, as a damaged or hostile writer might
+// leave it.
+std::string markedAgainstTheGrain(int n) {
+    Mesh* m = new Mesh();
+    for (int i = 0; i <= n; ++i) {
+        m->addVertex(vec3(float(i), 0, 0));
+        m->addVertex(vec3(float(i), 1, 0));
+    }
+    for (int i = 0; i < n; ++i) {
+        uint32_t a = uint32_t(2 * i), b = a + 2, c = a + 3, d = a + 1;
+        m->addTriangle(a, b, c, false, false, false);
+        int t = m->addTriangle(c, d, a, false, false, false);
+        if (i % 2) {
+            std::swap(m->triangles[t].vertex[0], m->triangles[t].vertex[2]);
+            m->triangles[t].flags |= TriangleVisited;
+        }
+    }
+    Scene s;
+    Tool* t = new Tool(m, mat4(), pbr(), false);
+    t->flags |= PlacedFlag;
+    s.sceneRoot->addChild(t, false);
+    return sceneFileOf(s);
+}
+
 // n placed tools, all linked copies of one another.
 std::string oneRing(int n) {
     Scene s;
@@ -158,6 +183,7 @@ const Shape shapes[] = {
     {"creased_hub", creasedHub, readObj, 64000},
     {"pinched_fan", pinchedFan, readObj, 40000},
     {"moebius_bands", moebiusBands, readObj, 8000},
+    {"marked_against_the_grain", markedAgainstTheGrain, readScene, 20000},
     {"ring_of_copies", oneRing, readScene, 40000},
     {"tiny_meshes", tinyMeshes, readScene, 12000},
     {"long_face", oneLongFace, readObj, 20000000},
