@@ -324,6 +324,14 @@ private:
     bool ctrlHeld() const;
     // Sets the check marks of the action and of its exclusive group from the view's settings.
     void showViewState(QAction* action);
+    // View and symmetry helpers (ViewActions.cpp, SymmetryActions.cpp).
+    void showProjection();
+    void showPreset(int preset);
+    void setPlacement(QAction* action, int placement);
+    QList<QAction*> symmetryActions() const;
+    void applySymmetry();
+    void toggleSymmetry(int index);
+    void showRotationItems();
     // Actions the form disables for good; a gesture's end must not wake them.
     QList<QAction*> disabledForGood;
 };

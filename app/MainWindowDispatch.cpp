@@ -246,38 +246,19 @@ void MainWindow::on_actionBackspace_triggered() { kal::backspaceRequest = 1; }
 
 // Slots whose work is still to come pass their guard and stop there.
 void MainWindow::on_actionAnimate_Camera_triggered() {}
-void MainWindow::on_actionOrthogonal_triggered() { idleGuard(ui->actionOrthogonal); }
-void MainWindow::on_actionPerspective_triggered() { idleGuard(ui->actionPerspective); }
 void MainWindow::on_actionGlow_triggered() {}
 void MainWindow::on_actionContour_triggered() { idleGuard(ui->actionContour); }
-void MainWindow::on_actionSize_triggered() {}
-void MainWindow::on_actionSize_2_triggered() {}
 void MainWindow::on_actionPrevious_Tool_triggered() { modeGuard(kal::ASSEMBLY, ui->actionPrevious_Tool); }
 void MainWindow::on_actionNext_Tool_triggered() { modeGuard(kal::ASSEMBLY, ui->actionNext_Tool); }
 void MainWindow::on_actionAdd_To_Scene_triggered() { modeGuard(kal::ASSEMBLY, ui->actionAdd_To_Scene); }
 void MainWindow::on_actionAdd_To_Parent_triggered() { modeGuard(kal::ASSEMBLY, ui->actionAdd_To_Parent); }
 void MainWindow::on_actionAdd_To_Child_triggered() { modeGuard(kal::ASSEMBLY, ui->actionAdd_To_Child); }
 void MainWindow::on_actionRelative_To_Child_triggered() { modeGuard(kal::ASSEMBLY, ui->actionRelative_To_Child); }
-void MainWindow::on_actionX_Mirror_Symmetry_triggered() { sculptGestureGuard(ui->actionX_Mirror_Symmetry); }
-void MainWindow::on_actionY_Mirror_Symmetry_triggered() { sculptGestureGuard(ui->actionY_Mirror_Symmetry); }
-void MainWindow::on_actionZ_Mirror_Symmetry_triggered() { sculptGestureGuard(ui->actionZ_Mirror_Symmetry); }
-void MainWindow::on_actionX_Rotation_Symmetry_triggered() { sculptGestureGuard(ui->actionX_Rotation_Symmetry); }
-void MainWindow::on_actionY_Rotation_Symmetry_triggered() { sculptGestureGuard(ui->actionY_Rotation_Symmetry); }
-void MainWindow::on_actionZ_Rotation_Symmetry_triggered() { sculptGestureGuard(ui->actionZ_Rotation_Symmetry); }
-void MainWindow::on_actionRotation_Items_triggered() {}
-void MainWindow::on_actionNew_triggered() {}
-void MainWindow::on_actionOpen_triggered() {}
-void MainWindow::on_actionSave_triggered() {}
 void MainWindow::on_actionInsert_triggered() { modeGuard(kal::ASSEMBLY, ui->actionInsert); }
 void MainWindow::on_actionPlace_triggered() { modeGuard(kal::ASSEMBLY, ui->actionPlace); }
 void MainWindow::on_actionMaterial_triggered() { modeGuard(kal::ASSEMBLY, ui->actionMaterial); }
 void MainWindow::on_actionLens_Chromatism_triggered() { idleGuard(ui->actionLens_Chromatism); }
 void MainWindow::on_actionObjects_Chromatism_triggered() { idleGuard(ui->actionObjects_Chromatism); }
-void MainWindow::on_actionScreen_Frame_triggered() {}
-void MainWindow::on_actionWorld_Frame_triggered() {}
-void MainWindow::on_actionObject_Frame_triggered() {}
-void MainWindow::on_actionRotation_Items_2_triggered() {}
-void MainWindow::on_actionRotation_Items_3_triggered() {}
 void MainWindow::on_actionDeform_triggered() { modeGuard(kal::SCULPT, ui->actionDeform); }
 void MainWindow::on_actionDeform_Volume_triggered() { modeGuard(kal::SCULPT, ui->actionDeform_Volume); }
 void MainWindow::on_actionRelax_triggered() { modeGuard(kal::SCULPT, ui->actionRelax); }
@@ -286,17 +267,10 @@ void MainWindow::on_actionInflate_triggered() { modeGuard(kal::SCULPT, ui->actio
 void MainWindow::on_actionDeflate_triggered() { modeGuard(kal::SCULPT, ui->actionDeflate); }
 void MainWindow::on_actionGrow_triggered() { modeGuard(kal::SCULPT, ui->actionGrow); }
 void MainWindow::on_actionPinch_triggered() { modeGuard(kal::SCULPT, ui->actionPinch); }
-void MainWindow::on_actionFront_triggered() {}
-void MainWindow::on_actionBack_triggered() {}
-void MainWindow::on_actionLeft_triggered() {}
-void MainWindow::on_actionRight_triggered() {}
-void MainWindow::on_actionTop_triggered() {}
-void MainWindow::on_actionBottom_triggered() {}
 void MainWindow::on_actionAdd_Linked_triggered() { modeGuard(kal::ASSEMBLY, ui->actionAdd_Linked); }
 void MainWindow::on_actionLink_triggered() { modeGuard(kal::ASSEMBLY, ui->actionLink); }
 void MainWindow::on_actionAdd_On_All_Instances_triggered() { modeGuard(kal::ASSEMBLY, ui->actionAdd_On_All_Instances); }
 void MainWindow::on_actionUnlink_triggered() { modeGuard(kal::ASSEMBLY, ui->actionUnlink); }
-void MainWindow::on_actionQuick_Save_triggered() { idleGuard(ui->actionQuick_Save); }
 void MainWindow::on_actionMatch_Pivot_triggered() { modeGuard(kal::ASSEMBLY, ui->actionMatch_Pivot); }
 void MainWindow::on_actionReplace_Tool_triggered() { modeGuard(kal::ASSEMBLY, ui->actionReplace_Tool); }
 void MainWindow::on_actionGroups_triggered() {}
@@ -312,9 +286,7 @@ void MainWindow::on_actionConstrain_Rotation_triggered() { modeGuard(kal::ASSEMB
 void MainWindow::on_actionConstrain_Movement_triggered() { modeGuard(kal::ASSEMBLY, ui->actionConstrain_Movement); }
 void MainWindow::on_actionAlign_triggered() { modeGuard(kal::ASSEMBLY, ui->actionAlign); }
 void MainWindow::on_actionRevoluton_triggered() { modeGuard(kal::ASSEMBLY, ui->actionRevoluton); }
-void MainWindow::on_actionFull_Screen_triggered() {}
 void MainWindow::on_actionExtrude_triggered() { modeGuard(kal::SCULPT, ui->actionExtrude); }
-void MainWindow::on_actionSelect_Element_triggered() { idleGuard(ui->actionSelect_Element); }
 void MainWindow::on_actionSelect_Component_triggered() { modeGuard(kal::SCULPT, ui->actionSelect_Component); }
 void MainWindow::on_actionSelect_Patch_triggered() { modeGuard(kal::SCULPT, ui->actionSelect_Patch); }
 void MainWindow::on_actionExtrude_Scale_triggered() { modeGuard(kal::SCULPT, ui->actionExtrude_Scale); }
@@ -339,12 +311,7 @@ void MainWindow::on_actionClip_Plane_triggered() { modeGuard(kal::SCULPT, ui->ac
 void MainWindow::on_actionClip_Sphere_triggered() { modeGuard(kal::SCULPT, ui->actionClip_Sphere); }
 void MainWindow::on_actionSub_Plane_triggered() { modeGuard(kal::SCULPT, ui->actionSub_Plane); }
 void MainWindow::on_actionProfile_triggered() { modeGuard(kal::ASSEMBLY, ui->actionProfile); }
-void MainWindow::on_actionOn_Object_triggered() { sculptGestureGuard(ui->actionOn_Object); }
-void MainWindow::on_actionNormal_Plane_triggered() { sculptGestureGuard(ui->actionNormal_Plane); }
-void MainWindow::on_actionTangent_Plane_triggered() { sculptGestureGuard(ui->actionTangent_Plane); }
-void MainWindow::on_actionSame_Depth_triggered() { sculptGestureGuard(ui->actionSame_Depth); }
 void MainWindow::on_actionPressure_Size_triggered() {}
-void MainWindow::on_actionArray_triggered() { modeGuard(kal::ASSEMBLY, ui->actionArray); }
 void MainWindow::on_actionBevel_triggered() { modeGuard(kal::SCULPT, ui->actionBevel); }
 void MainWindow::on_actionClosed_triggered() { modeGuard(kal::ASSEMBLY, ui->actionClosed); }
 void MainWindow::on_actionDraw_X_Mirror_triggered() {}
@@ -383,14 +350,11 @@ void MainWindow::on_actionBlob_Profile_triggered() { modeGuard(kal::ASSEMBLY, ui
 void MainWindow::on_actionThin_triggered() { modeGuard(kal::ASSEMBLY, ui->actionThin); }
 void MainWindow::on_actionThick_triggered() { modeGuard(kal::ASSEMBLY, ui->actionThick); }
 void MainWindow::on_actionHalf_triggered() { modeGuard(kal::ASSEMBLY, ui->actionHalf); }
-void MainWindow::on_actionOn_Normal_triggered() { sculptGestureGuard(ui->actionOn_Normal); }
 void MainWindow::on_actionChisel_Profile_triggered() { modeGuard(kal::ASSEMBLY, ui->actionChisel_Profile); }
 void MainWindow::on_actionScoop_Profile_triggered() { modeGuard(kal::ASSEMBLY, ui->actionScoop_Profile); }
 void MainWindow::on_actionConvex_Profile_triggered() { modeGuard(kal::ASSEMBLY, ui->actionConvex_Profile); }
 void MainWindow::on_actionConvex_Sharp_Profile_triggered() { modeGuard(kal::ASSEMBLY, ui->actionConvex_Sharp_Profile); }
-void MainWindow::on_actionHi_res_triggered() {}
 void MainWindow::on_actionAxisSection_triggered() { modeGuard(kal::SCULPT, ui->actionAxisSection); }
-void MainWindow::on_actionGeneral_triggered() {}
 void MainWindow::on_actionPattern_0_triggered() { modeGuard(kal::SCULPT, ui->actionPattern_0); }
 void MainWindow::on_actionPattern_1_triggered() { modeGuard(kal::SCULPT, ui->actionPattern_1); }
 void MainWindow::on_actionPattern_2_triggered() { modeGuard(kal::SCULPT, ui->actionPattern_2); }
@@ -405,8 +369,6 @@ void MainWindow::on_actionRender_Simple_triggered() {}
 void MainWindow::on_actionTwist_triggered() { modeGuard(kal::SCULPT, ui->actionTwist); }
 void MainWindow::on_actionFlatten_triggered() { modeGuard(kal::SCULPT, ui->actionFlatten); }
 void MainWindow::on_actionHydraulics_triggered() { modeGuard(kal::ASSEMBLY, ui->actionHydraulics); }
-void MainWindow::on_actionElevation_triggered() {}
-void MainWindow::on_actionElevation_2_triggered() {}
 void MainWindow::on_actionMuscle_triggered() { modeGuard(kal::ASSEMBLY, ui->actionMuscle); }
 void MainWindow::on_actionGuide_triggered() { modeGuard(kal::ASSEMBLY, ui->actionGuide); }
 void MainWindow::on_actionHandles_triggered() {}
@@ -419,7 +381,6 @@ void MainWindow::on_actionSub_Sphere_triggered() { modeGuard(kal::SCULPT, ui->ac
 void MainWindow::on_actionTurntable_triggered() {}
 void MainWindow::on_actionInverse_Kinematics_triggered() { modeGuard(kal::ASSEMBLY, ui->actionInverse_Kinematics); }
 void MainWindow::on_actionPivots_triggered() {}
-void MainWindow::on_actionElevation_0_triggered() {}
 void MainWindow::on_actionRotation_Multiplicity_triggered() { modeGuard(kal::ASSEMBLY, ui->actionRotation_Multiplicity); }
 void MainWindow::on_actionIK_Chain_triggered() { ikGuard(); }
 void MainWindow::on_actionIK_Chain_2_triggered() { ikGuard(); }
@@ -488,7 +449,5 @@ void MainWindow::on_actionFill_triggered() { modeGuard(kal::SCULPT, ui->actionFi
 void MainWindow::on_actionMaterial_2_triggered() { modeGuard(kal::SCULPT, ui->actionMaterial_2); }
 void MainWindow::on_actionAdd_Sphere_triggered() { modeGuard(kal::SCULPT, ui->actionAdd_Sphere); }
 void MainWindow::on_actionTest_triggered() {}
-void MainWindow::on_actionLarge_Fonts_triggered() {}
-void MainWindow::on_actionOnline_help_triggered() {}
 void MainWindow::on_actionDefault_Light_triggered() {}
 void MainWindow::on_actionDefault_Dark_triggered() {}

@@ -3,12 +3,25 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "elements/Clay.h"
+#include "elements/CurveRecord.h"
+#include "elements/Lightning.h"
+#include "elements/SpriteImage.h"
 #include "mesh/MeshRecord.h"
 #include "scene/Scene.h"
 #include "scene/SceneFile.h"
 
+// One call per element family, so that every reader is reached.
+static void registerAllRecords() {
+    kal::registerMeshRecords();
+    kal::registerCurveRecords();
+    kal::registerClayRecords();
+    kal::registerSpriteRecords();
+    kal::registerLightningRecords();
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const bool registered = (kal::registerMeshRecords(), true);
+    static const bool registered = (registerAllRecords(), true);
     (void)registered;
     kal::Scene scene;
     kal::readSceneBytes(scene, data, size);

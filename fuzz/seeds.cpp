@@ -1,7 +1,15 @@
 // Writes small valid scene, object and OBJ files into the two seed folders given as arguments.
+#include <QImage>
 #include <string>
 
+#include "elements/Curve.h"
+#include "elements/CurveRecord.h"
+#include "elements/Clay.h"
 #include "foundation/ByteBuffer.h"
+#include "elements/AnimatedSprite.h"
+#include "elements/Lightning.h"
+#include "elements/Sprite.h"
+#include "elements/SpriteImage.h"
 #include "mesh/Mesh.h"
 #include "mesh/MeshRecord.h"
 #include "scene/Scene.h"
@@ -37,6 +45,10 @@ Tool* tool(Element* e, bool placed) {
 int main(int argc, char** argv) {
     if (argc < 3) return 2;
     registerMeshRecords();
+    registerCurveRecords();
+    registerClayRecords();
+    registerSpriteRecords();
+    registerLightningRecords();
     const std::string sceneDir = argv[1], objDir = argv[2];
 
     Scene s;
@@ -52,10 +64,34 @@ int main(int argc, char** argv) {
 
     bool ok = s.save(sceneDir + "/scene.k");
     ok = p->saveObject(sceneDir + "/object.ko") && ok;
+    // curves: an open marked chain and a closed loop, each on its own placed tool
+    Scene curves;
+    Curve* chain = new Curve({vec3(0, 0, 0), vec3(1, 0, 0), vec3(1, 1, 0), vec3(1, 1, 1)}, false, 0);
+    chain->points[1].flags |= PointMarked;
+    chain->rebuild(0);
+    curves.sceneRoot->addChild(tool(chain, true), false);
+    curves.sceneRoot->addChild(tool(Curve::makeCircle(6, true), true), false);
+    ok = curves.save(sceneDir + "/curves.k") && ok;
     Scene empty;
     ok = empty.save(sceneDir + "/empty.k") && ok;
+    Scene claySculpt;
+    Mesh* clayMesh = triangleFan(4, false);
+    claySculpt.addToMainRoot(tool(new Clay(clayMesh), true));
+    delete clayMesh;
+    ok = claySculpt.save(sceneDir + "/clay.k") && ok;
     ok = shared->saveToFile(objDir + "/fan.obj") && ok;
     const char* quad = "v 0 0 0\nv 1 0 0\r\nv 1 1 0\nV 0 1 0\nvn 0 0 1\nf 1//1 2//1 3//1 4//1\nf -4 -3 -1\n";
     ok = saveFileAtomically(objDir + "/quad.obj", quad, std::char_traits<char>::length(quad)) && ok;
+
+    // the image records, naming a picture that exists (a still image reads as one frame), and a bolt
+    const std::string picture = sceneDir + "/picture.png";
+    QImage image(4, 2, QImage::Format_ARGB32);
+    image.fill(qRgba(200, 40, 10, 255));
+    ok = image.save(QString::fromStdString(picture)) && ok;
+    Scene images;
+    images.addToMainRoot(tool(new Sprite(picture, false), false));
+    images.sceneRoot->addChild(tool(new AnimatedSprite(picture, false), true), false);
+    images.sceneRoot->addChild(tool(new Lightning(vec2(0.15f, 0.007f), vec2(0.005f, 1e-5f), 6), true), false);
+    ok = images.save(sceneDir + "/elements.k") && ok;
     return ok ? 0 : 1;
 }

@@ -3,6 +3,7 @@
 // its alive flag and one purge per operation compacts the stores. Walks round a vertex cross
 // backward edges (ring order) starting at the vertex's firstTriangle.
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,10 @@ class QImage;
 namespace kal {
 
 class ByteBuffer;
+struct RebuildScratch;
+struct RebuildScratchDelete {
+    void operator()(RebuildScratch* s) const;
+};
 
 struct Outline;
 
@@ -156,6 +161,8 @@ public:
     void markCreasesByAngle(float degrees);
     void resetCreasesByAngle(float degrees);
     vec3 smoothTarget(int v) const;
+    // count passes moving every alive vertex onto its smoothing target.
+    void smooth(int count);
     void relax(bool seamsToo, bool withNormals);
     vec3 relaxTarget(int v) const;
     void relaxTangential(bool seamsToo);
@@ -360,6 +367,9 @@ private:
     // The step bound of every walk: a walk longer than the store is a broken ring.
     int walkLimit() const { return triangles.size() + 1; }
     void copyFrom(const Mesh& other);
+    // Kept from one rebuild to the next (MeshAdjacency.cpp); a copy starts without.
+    std::unique_ptr<RebuildScratch, RebuildScratchDelete> rebuildScratch;
+    RebuildScratch& scratchForRebuild();
 };
 
 // A copy of source whose positions are mapped through source's inverse placement followed by m;

@@ -2,8 +2,10 @@
 // Walks cross backward edges (ring order) or forward edges and are bounded by the triangle
 // count, so a broken ring (stale links after a failed rebuild) ends the walk instead of hanging.
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 
+#include "foundation/Parallel.h"
 #include "mesh/Mesh.h"
 #include "mesh/MeshWalk.h"
 
@@ -13,16 +15,7 @@ using namespace meshwalk;
 
 namespace {
 
-// What the link build leaves for the rebuild's later passes, so they need not fetch the records
-// again: per triangle its corners (-1 first for a dead one), links and flags after the build;
-// per vertex how many alive triangles name it (for the pinch check); and whether every linked
-// pair of triangles runs its shared edge in opposite directions (one winding throughout).
-struct LinkSweep {
-    std::vector<int32_t> corners, links, uses;
-    std::vector<uint8_t> flags;
-    bool wound = true;
-    bool faceNormals = false;  // the alive triangles' face normals are up to date
-};
+using Side = RebuildScratch::Side;
 
 // The vertex edge slot 3t + k starts from in t's winding.
 int32_t edgeStart(const std::vector<int32_t>& corners, int32_t slot) {
@@ -30,7 +23,9 @@ int32_t edgeStart(const std::vector<int32_t>& corners, int32_t slot) {
     return corners[size_t(3 * t + next3(slot - 3 * t))];
 }
 
-bool linkTriangles(Mesh& m, LinkSweep* keep) {
+// The link build. forRebuild: also count the uses of each vertex, copy the flags and work out
+// whether the mesh has one winding throughout, for the rebuild's later passes (left in s).
+bool linkTriangles(Mesh& m, RebuildScratch& s, bool forRebuild) {
     int n = m.vertices.size();
     int nt = m.triangles.size();
     m.purgeNeeded = false;
@@ -40,12 +35,14 @@ bool linkTriangles(Mesh& m, LinkSweep* keep) {
     // corners, -1 for a dead triangle. Triangles naming a vertex twice, a vertex outside the store
     // or a dead vertex never reach the edge table: they die here and the purge drops them.
     auto usable = [&](int32_t v) { return v >= 0 && v < n && m.vertices[v].alive(); };
-    std::vector<int32_t> corners(size_t(nt) * 3);
-    std::vector<int32_t> start(size_t(n) + 1, 0);
-    std::vector<int32_t> uses;
-    if (keep) {
+    std::vector<int32_t>& corners = s.corners;
+    std::vector<int32_t>& start = s.start;
+    std::vector<int32_t>& uses = s.uses;
+    corners.resize(size_t(nt) * 3);
+    start.assign(size_t(n) + 1, 0);
+    if (forRebuild) {
         uses.assign(size_t(n), 0);
-        keep->flags.resize(size_t(nt));
+        s.flags.resize(size_t(nt));
     }
     for (int t = 0; t < nt; ++t) {
         MeshTriangle& tri = m.triangles[t];
@@ -55,17 +52,17 @@ bool linkTriangles(Mesh& m, LinkSweep* keep) {
             bool named = usable(v[0]) && usable(v[1]) && usable(v[2]);
             if (!named || v[0] == v[1] || v[1] == v[2] || v[0] == v[2]) tri.flags &= uint8_t(~TriangleAlive);
         }
-        if (keep) keep->flags[size_t(t)] = tri.flags;
+        if (forRebuild) s.flags[size_t(t)] = tri.flags;
         if (!tri.alive()) {
             m.purgeNeeded = true;
-            own[0] = -1;
+            own[0] = own[1] = own[2] = -1;
             continue;
         }
         for (int c = 0; c < 3; ++c) {
             own[c] = v[c];
             m.vertices[v[c]].firstTriangle = t;
         }
-        if (keep)
+        if (forRebuild)
             for (int c = 0; c < 3; ++c) ++uses[size_t(v[c])];
         for (int k = 0; k < 3; ++k) ++start[size_t(std::min(v[next3(k)], v[prev3(k)])) + 1];
     }
@@ -80,12 +77,11 @@ bool linkTriangles(Mesh& m, LinkSweep* keep) {
     // Edges are bucketed by their lower vertex (a counting sort, no hashing): each bucket holds
     // the higher vertex and the edge slot 3t + k of every triangle side starting there.
     for (int v = 0; v < n; ++v) start[size_t(v) + 1] += start[size_t(v)];
-    struct Side {
-        int32_t other, slot;
-    };
-    std::vector<Side> sides(static_cast<size_t>(start[size_t(n)]));
+    std::vector<Side>& sides = s.sides;
+    sides.resize(static_cast<size_t>(start[size_t(n)]));
     {
-        std::vector<int32_t> fill(start.begin(), start.end() - 1);
+        std::vector<int32_t>& fill = s.fill;
+        fill.assign(start.begin(), start.end() - 1);
         for (int t = 0; t < nt; ++t) {
             const int32_t* v = corners.data() + 3 * size_t(t);
             if (v[0] < 0) continue;
@@ -96,56 +92,69 @@ bool linkTriangles(Mesh& m, LinkSweep* keep) {
             }
         }
     }
-    // link[3t + k] is the triangle across edge k of t; a side whose edge has three or more
-    // triangles makes the mesh invalid, and then nothing is written.
-    std::vector<int32_t> link(size_t(nt) * 3, -1);
-    for (int v = 0; v < n; ++v) {
-        Side* first = sides.data() + start[size_t(v)];
-        Side* last = sides.data() + start[size_t(v) + 1];
-        // a few sides per vertex: pair them by scanning; a crowded vertex is sorted first
-        bool sorted = last - first > 16;
-        if (sorted) std::sort(first, last, [](const Side& x, const Side& y) { return x.other < y.other; });
-        for (Side* i = first; i < last; ++i) {
-            if (i->slot < 0) continue;
-            Side* match = nullptr;
-            for (Side* j = i + 1; j < last; ++j) {
-                if (j->other != i->other) {
-                    if (sorted) break;
-                    continue;
+    // links[3t + k] is the triangle across edge k of t; a side whose edge has three or more
+    // triangles makes the mesh invalid, and then nothing is written. Buckets are independent.
+    std::vector<int32_t>& link = s.links;
+    link.assign(size_t(nt) * 3, -1);
+    std::atomic<bool> crowded{false}, mixed{false};
+    parallelFor(n, [&](int begin, int end) {
+        for (int v = begin; v < end; ++v) {
+            Side* first = sides.data() + start[size_t(v)];
+            Side* last = sides.data() + start[size_t(v) + 1];
+            // a few sides per vertex: pair them by scanning; a crowded vertex is sorted first
+            bool sorted = last - first > 16;
+            if (sorted) std::sort(first, last, [](const Side& x, const Side& y) { return x.other < y.other; });
+            for (Side* i = first; i < last; ++i) {
+                if (i->slot < 0) continue;
+                Side* match = nullptr;
+                for (Side* j = i + 1; j < last; ++j) {
+                    if (j->other != i->other) {
+                        if (sorted) break;
+                        continue;
+                    }
+                    if (match) {
+                        crowded.store(true, std::memory_order_relaxed);
+                        return;
+                    }
+                    match = j;
                 }
-                if (match) return false;
-                match = j;
+                if (!match) continue;
+                link[size_t(i->slot)] = match->slot / 3;
+                link[size_t(match->slot)] = i->slot / 3;
+                // two sides wound the same way run the edge from the same vertex
+                if (forRebuild && edgeStart(corners, i->slot) == edgeStart(corners, match->slot))
+                    mixed.store(true, std::memory_order_relaxed);
+                match->slot = -1;
             }
-            if (!match) continue;
-            link[size_t(i->slot)] = match->slot / 3;
-            link[size_t(match->slot)] = i->slot / 3;
-            // two sides wound the same way run the edge from the same vertex
-            if (keep && keep->wound && edgeStart(corners, i->slot) == edgeStart(corners, match->slot))
-                keep->wound = false;
-            match->slot = -1;
         }
-    }
+    });
+    if (crowded) return false;
+    s.wound = !mixed;
     // On a mesh of one winding nothing will reverse a triangle, so the rebuild's face normals are
     // worked out on this sweep over the records rather than on one more.
-    bool faceNormals = keep && keep->wound;
-    for (int t = 0; t < nt; ++t) {
-        if (corners[3 * size_t(t)] < 0) continue;
-        MeshTriangle& tri = m.triangles[t];
-        for (int k = 0; k < 3; ++k) tri.neighbour[k] = link[3 * size_t(t) + size_t(k)];
-        if (faceNormals) m.updateFaceNormal(t);
-    }
-    if (keep) {
-        keep->faceNormals = faceNormals;
-        keep->corners = std::move(corners);
-        keep->links = std::move(link);
-        keep->uses = std::move(uses);
-    }
+    bool faceNormals = forRebuild && s.wound;
+    parallelFor(nt, [&](int begin, int end) {
+        for (int t = begin; t < end; ++t) {
+            if (corners[3 * size_t(t)] < 0) continue;
+            MeshTriangle& tri = m.triangles[t];
+            for (int k = 0; k < 3; ++k) tri.neighbour[k] = link[3 * size_t(t) + size_t(k)];
+            if (faceNormals) m.updateFaceNormal(t);
+        }
+    });
+    s.faceNormals = faceNormals;
     return true;
 }
 
 } // namespace
 
-bool Mesh::buildLinks() { return linkTriangles(*this, nullptr); }
+void RebuildScratchDelete::operator()(RebuildScratch* s) const { delete s; }
+
+RebuildScratch& Mesh::scratchForRebuild() {
+    if (!rebuildScratch) rebuildScratch.reset(new RebuildScratch);
+    return *rebuildScratch;
+}
+
+bool Mesh::buildLinks() { return linkTriangles(*this, scratchForRebuild(), false); }
 
 namespace {
 
@@ -176,20 +185,23 @@ namespace {
 
 // The ring update of updateVertexRing. ringSize receives how many triangles the forward walk
 // passed before it came back round to its start, or -1 when it did not (open, broken, too long).
-int settleRing(Mesh& m, int v, int& ringSize) {
+// limit bounds the walk: the triangles naming v where the caller knows them, else the store.
+int settleRing(Mesh& m, int v, int limit, int& ringSize) {
     ringSize = -1;
     MeshVertex& vx = m.vertices[v];
     const MeshStore<MeshTriangle>& triangles = m.triangles;
     int s = vx.firstTriangle;
     if (s < 0 || s >= triangles.size()) return s;
     int t = s;
-    int limit = triangles.size() + 1;
+    int32_t from = -1;
     int step = 0;
     for (;; ++step) {
         if (step >= limit) return s;
         const MeshTriangle& tri = triangles[t];
         int c = tri.cornerOf(v);
-        if (c < 0) return s;
+        if (c < 0 || (step > 0 && !continuesForward(tri, c, from))) return s;
+        ++walkSteps;
+        from = tri.vertex[next3(c)];
         int f = tri.neighbour[prev3(c)];
         if (f < 0) {
             vx.flags |= VertexOpen;
@@ -226,69 +238,68 @@ void Mesh::finishImport(int mode) { rebuildPasses(mode, true); }
 void Mesh::rebuildPasses(int mode, bool markCreases) {
     // The pinch check compares each ring walk with the number of triangles naming the vertex:
     // the link build counts them on its way, and the walk runs while the ring is still in cache.
-    LinkSweep sweep;
-    invalid = !linkTriangles(*this, &sweep);
+    RebuildScratch& sweep = scratchForRebuild();
+    invalid = !linkTriangles(*this, sweep, true);
     if (invalid) return;
     if (sweep.wound) {
         // Nothing to reverse: all the winding pass would do is drop the selection marks of the
         // alive triangles, and the flag copy tells which have any.
         const uint8_t taken = TriangleSelected | TriangleVisited;
-        for (size_t t = 0; t < sweep.flags.size(); ++t) {
-            uint8_t f = sweep.flags[t];
-            if ((f & TriangleAlive) && (f & taken)) triangles[int(t)].flags &= uint8_t(~taken);
-        }
+        parallelFor(int(sweep.flags.size()), [&](int begin, int end) {
+            for (int t = begin; t < end; ++t) {
+                uint8_t f = sweep.flags[size_t(t)];
+                if ((f & TriangleAlive) && (f & taken)) triangles[t].flags &= uint8_t(~taken);
+            }
+        });
     } else {
         // the links reach only alive triangles, so the dead ones' missing corners are never read
         orientComponentsFrom(*this, sweep.corners.data(), sweep.links.data(), sweep.flags.data());
     }
     const std::vector<int32_t>& uses = sweep.uses;
     int n = vertices.size();
-    std::vector<uint8_t> pinched(size_t(n), 0);
-    bool anyPinched = false;
+    std::vector<uint8_t>& pinched = sweep.pinched;
+    pinched.assign(size_t(n), 0);
+    std::atomic<bool> anyPinched{false};
     // ringSize, when known, is the size of v's closed ring as its ring update walked it forward.
     // Where every linked pair is wound alike each triangle has one forward and one backward
     // neighbour round v, so the backward walk of the check passes the same triangles.
     auto checkPinch = [&](int v, int ringSize) {
         if (uses[size_t(v)] == 0) return;
-        int reached = sweep.wound && ringSize >= 0 ? ringSize : ringReach(triangles, v, vertices[v].firstTriangle);
-        if (reached != uses[size_t(v)]) pinched[size_t(v)] = 1, anyPinched = true;
+        int reached = sweep.wound && ringSize >= 0 ? ringSize
+                                                   : ringReach(triangles, v, vertices[v].firstTriangle, uses[size_t(v)] + 1);
+        if (reached != uses[size_t(v)]) {
+            pinched[size_t(v)] = 1;
+            anyPinched.store(true, std::memory_order_relaxed);
+        }
     };
     if (markCreases && anyNormalCrease(*this)) {
         // the creases come from the imported corner normals, so those are read before replacing
         updateAllRings();
         markNormalCreases();
         updateNormals(2);
-        for (int v = 0; v < n; ++v)
-            if (vertices[v].alive()) checkPinch(v, -1);
+        parallelFor(n, [&](int begin, int end) {
+            for (int v = begin; v < end; ++v)
+                if (vertices[v].alive()) checkPinch(v, -1);
+        });
     } else {
         // One vertex sweep for the ring starts, seam corners, corner normals and the pinch check:
         // each reads and writes only its own vertex's ring state, never another vertex's, so the
-        // result is that of the separate passes one after the other.
+        // result is that of the separate passes one after the other, in any order and in parallel.
         if (!sweep.faceNormals) updateNormals(0);
-        std::vector<int32_t> group;
-        auto settle = [&](int v) {
-            int ringSize;
-            settleRing(*this, v, ringSize);
-            if (isSeamCorner(v)) vertices[v].setPinned(true);
-            cornerNormalsOf(v, false, group);
-            checkPinch(v, ringSize);
-        };
         // Vertices in the order the link build's corner copy names them (so each ring's records
         // are still near in memory), then those no alive triangle names. The copy predates the
         // winding pass, which may have swapped corners; the order does not matter to the result.
-        std::vector<uint8_t> done(static_cast<size_t>(n), 0);
-        const std::vector<int32_t>& corners = sweep.corners;
-        for (size_t i = 0; i < corners.size(); i += 3) {
-            if (corners[i] < 0) continue;
-            for (size_t c = i; c < i + 3; ++c) {
-                int32_t v = corners[c];
-                if (done[size_t(v)]) continue;
-                done[size_t(v)] = 1;
-                if (vertices[v].alive()) settle(v);
-            }
-        }
-        for (int v = 0; v < n; ++v)
-            if (!done[size_t(v)] && vertices[v].alive()) settle(v);
+        const int32_t* corners = sweep.corners.data();
+        forEachVertexByCorners<std::vector<int32_t>>(
+            vertices, triangles.size(),
+            [&](int t) { return corners[3 * size_t(t)] < 0 ? nullptr : corners + 3 * size_t(t); },
+            [&](int v, std::vector<int32_t>& group) {
+                int ringSize;
+                settleRing(*this, v, uses[size_t(v)] + 1, ringSize);
+                if (isSeamCorner(v)) vertices[v].setPinned(true);
+                cornerNormalsOf(v, false, group);
+                checkPinch(v, ringSize);
+            });
     }
     recenter(mode);
     // Pinched vertices are split before the purge: the purge repairs a moved vertex from its
@@ -355,16 +366,17 @@ void Mesh::recenter(int mode) {
 
 int Mesh::updateVertexRing(int v) {
     int ringSize;
-    return settleRing(*this, v, ringSize);
+    return settleRing(*this, v, walkLimit(), ringSize);
 }
 
 void Mesh::updateAllRings() {
     // a ring update touches only its own vertex: any vertex order will do
-    std::vector<uint8_t> done;
-    forEachVertexByTriangles(vertices, triangles, done, [&](int v) { updateVertexRing(v); });
-    int n = vertices.size();
-    for (int v = 0; v < n; ++v)
-        if (vertices[v].alive() && isSeamCorner(v)) vertices[v].setPinned(true);
+    forEachVertexByTriangles(vertices, triangles, [&](int v) { updateVertexRing(v); });
+    // a seam corner's test reads its own flags and the triangles only
+    parallelFor(vertices.size(), [&](int begin, int end) {
+        for (int v = begin; v < end; ++v)
+            if (vertices[v].alive() && isSeamCorner(v)) vertices[v].setPinned(true);
+    });
 }
 
 bool Mesh::isSeamCorner(int v) const {
@@ -381,26 +393,49 @@ bool Mesh::isSeamCorner(int v) const {
 }
 
 void Mesh::markNormalCreases() {
-    bool any = false;
+    // Marking an edge once settled both end rings on the spot, a whole ring per crease. Of those
+    // settles only a vertex's first one that found a mark in its ring could move its start: to the
+    // ring's earliest marked forward edge, where every later settle stays. So the marks are set in
+    // one sweep, each side stamped with its place in it, and each touched ring is walked once.
     int nt = triangles.size();
+    std::vector<int32_t> stamp; // per side 3t + k: when this pass marked it; -1 marked before
+    std::vector<int32_t> touched;
+    int32_t marks = 0;
     for (int t = 0; t < nt; ++t) {
         if (!triangles[t].alive()) continue;
         for (int k = 0; k < 3; ++k) {
-            const MeshTriangle& tri = triangles[t];
+            MeshTriangle& tri = triangles[t];
             int n = tri.neighbour[k];
             if (tri.marked(k) || n < 0) continue;
-            const MeshTriangle& other = triangles[n];
+            MeshTriangle& other = triangles[n];
             int m = other.slotOf(t);
             if (m < 0) continue;
             bool same = tri.cornerNormal[next3(k)] == other.cornerNormal[prev3(m)] &&
                         tri.cornerNormal[prev3(k)] == other.cornerNormal[next3(m)];
-            if (!same) {
-                setEdgeMark(t, k, true);
-                any = true;
+            if (same) continue;
+            if (stamp.empty()) stamp.assign(3 * size_t(nt), -1);
+            tri.flags |= uint8_t(1 << k);
+            other.flags |= uint8_t(1 << m);
+            stamp[3 * size_t(t) + size_t(k)] = stamp[3 * size_t(n) + size_t(m)] = marks++;
+            for (int32_t x : {tri.vertex[next3(k)], tri.vertex[prev3(k)]}) {
+                // a ring that was a seam before already starts where its settles would leave it
+                if (!vertices[x].seam()) touched.push_back(x);
+                vertices[x].setSeam(true);
             }
         }
     }
-    if (any) updateAllRings();
+    if (marks == 0) return;
+    for (int32_t v : touched) {
+        int best = -1, bestStamp = 0, last, lastCorner;
+        RingEnd end = walkRing(triangles, v, vertices[v].firstTriangle, walkLimit(), last, lastCorner, [&](int t, int c) {
+            int fwd = prev3(c);
+            if (!triangles[t].marked(fwd)) return;
+            int32_t when = stamp[3 * size_t(t) + size_t(fwd)];
+            if (best < 0 || when < bestStamp) best = t, bestStamp = when;
+        });
+        if (end == RingEnd::Closed && best >= 0) vertices[v].firstTriangle = best;
+    }
+    updateAllRings();
 }
 
 namespace {
@@ -410,11 +445,16 @@ namespace {
 int walkFanToEnd(const Mesh& mesh, int v, int t, bool forward, bool stopAtMarks) {
     if (t < 0 || t >= mesh.triangles.size()) return t;
     const int limit = mesh.triangles.size() + 1; // the walk bound every ring walk uses
-    int cur = t;
+    int cur = t, previous = t;
+    int32_t from = -1;
     for (int step = 0; step < limit; ++step) {
         const MeshTriangle& tri = mesh.triangles[cur];
         int c = tri.cornerOf(v);
         if (c < 0) return cur;
+        if (step > 0 && !(forward ? continuesForward(tri, c, from) : continuesBackward(tri, c, from))) return previous;
+        ++walkSteps;
+        from = tri.vertex[forward ? next3(c) : prev3(c)];
+        previous = cur;
         int edge = forward ? prev3(c) : next3(c);
         int n = tri.neighbour[edge];
         if (n < 0 || n >= mesh.triangles.size() || (stopAtMarks && tri.marked(edge)) || n == t) return cur;
@@ -556,10 +596,13 @@ int Mesh::vertexTrianglesFrom(int v, int t, std::vector<int32_t>& tris) const {
     if (start < 0 || start >= triangles.size()) return 0;
     int cur = start;
     int limit = walkLimit();
+    int32_t from = -1;
     for (int step = 0; step < limit; ++step) {
         const MeshTriangle& tri = triangles[cur];
         int c = tri.cornerOf(v);
-        if (c < 0) break;
+        if (c < 0 || (step > 0 && !continuesBackward(tri, c, from))) break;
+        ++walkSteps;
+        from = tri.vertex[prev3(c)];
         tris.push_back(cur);
         int back = next3(c);
         int n = tri.neighbour[back];
@@ -575,10 +618,13 @@ int Mesh::vertexTrianglesTo(int v, int t, std::vector<int32_t>& tris) const {
     if (t < 0 || t >= triangles.size()) return 0;
     int cur = t;
     int limit = walkLimit();
+    int32_t from = -1;
     for (int step = 0; step < limit; ++step) {
         const MeshTriangle& tri = triangles[cur];
         int c = tri.cornerOf(v);
-        if (c < 0) break;
+        if (c < 0 || (step > 0 && !continuesForward(tri, c, from))) break;
+        ++walkSteps;
+        from = tri.vertex[next3(c)];
         tris.push_back(cur);
         int n = tri.neighbour[prev3(c)];
         if (n < 0 || n >= triangles.size() || n == t) break;
@@ -593,11 +639,20 @@ int Mesh::ringFromTriangle(int v, int t, std::vector<int32_t>& tris) const {
     if (t < 0 || t >= triangles.size()) return 0;
     int limit = walkLimit();
     int start = t;
-    int cur = t;
+    int cur = t, previous = t;
+    int32_t from = -1;
     for (int step = 0; step < limit; ++step) {
         const MeshTriangle& tri = triangles[cur];
         int c = tri.cornerOf(v);
         if (c < 0) break;
+        if (step > 0 && !continuesForward(tri, c, from)) {
+            // a neighbour wound the same way ends the fan like an open edge
+            start = previous;
+            break;
+        }
+        ++walkSteps;
+        from = tri.vertex[next3(c)];
+        previous = cur;
         int n = tri.neighbour[prev3(c)];
         if (n < 0 || n >= triangles.size()) {
             start = cur;
@@ -696,10 +751,13 @@ bool Mesh::findEdge(int a, int b, int& t, int& e) const {
     if (start < 0 || start >= triangles.size()) return false;
     int found = -1;
     int cur = start;
+    int32_t from = -1;
     for (int step = 0; step < limit; ++step) {
         const MeshTriangle& tri = triangles[cur];
         int c = tri.cornerOf(a);
-        if (c < 0) break;
+        if (c < 0 || (step > 0 && !continuesBackward(tri, c, from))) break;
+        ++walkSteps;
+        from = tri.vertex[prev3(c)];
         if (tri.vertex[next3(c)] == b) {
             found = cur;
             break;

@@ -3,6 +3,7 @@
 #include "mesh/MeshRecord.h"
 
 #include <cstring>
+#include <memory>
 
 #include "foundation/ByteBuffer.h"
 #include "mesh/Mesh.h"
@@ -30,7 +31,13 @@ template <class T> T get(const uint8_t*& p) {
 
 bool legacyLayout() { return fileVersion < 20060412; }
 
+// What a copy of a mesh of n vertices and m triangles reserves.
+size_t meshBytes(int n, int m) {
+    return sizeof(Mesh) + MeshStore<MeshVertex>::bytesFor(n) + MeshStore<MeshTriangle>::bytesFor(m);
+}
+
 Element* readMeshRecord(ByteBuffer& in, uint32_t, size_t, bool& ok) {
+    if (!chargeRead(sizeof(Mesh))) return ok = false, nullptr;
     Mesh* m = new Mesh();
     ok = readMeshBody(*m, in);
     if (!ok) {
@@ -40,26 +47,18 @@ Element* readMeshRecord(ByteBuffer& in, uint32_t, size_t, bool& ok) {
     return m;
 }
 
-// The icosahedron of the create menu, subdivided into the sphere that stands in for a record
-// whose kind this program does not know.
-Element* placeholderSphere(ByteBuffer&, uint32_t, size_t, bool& ok) {
-    ok = true;
-    const float p = 1.05146f, q = 1.7013f;
-    const float v[12][3] = {{-p, 0, q}, {p, 0, q}, {-p, 0, -q}, {p, 0, -q}, {0, q, p},  {0, q, -p},
-                            {0, -q, p}, {0, -q, -p}, {q, p, 0}, {-q, p, 0}, {q, -p, 0}, {-q, -p, 0}};
-    const int f[20][3] = {{0, 6, 1},  {0, 11, 6}, {1, 4, 0},  {1, 8, 4},  {1, 10, 8}, {2, 5, 3},  {2, 9, 5},
-                          {2, 11, 9}, {3, 7, 2},  {3, 10, 7}, {4, 8, 5},  {4, 9, 0},  {5, 8, 3},  {5, 9, 4},
-                          {6, 10, 1}, {6, 11, 7}, {7, 10, 6}, {7, 11, 2}, {8, 10, 3}, {9, 11, 0}};
-    Mesh ico;
-    for (const auto& x : v) ico.addVertex(x[0], x[1], x[2], -1, false, false);
-    for (const auto& t : f) {
-        MeshTriangle tri;
-        for (int k = 0; k < 3; ++k) tri.vertex[k] = t[k];
-        ico.addTriangle(tri);
-    }
-    ico.rebuild(1);
-    ico.markAllSeams();
-    return Mesh::subdivided(&ico, 3, false, true);
+// Stands in for a record whose kind this program does not know: the create menu's sphere (the
+// icosahedron subdivided three times), built once and rebuilt as a read element is; each
+// placeholder is a copy of it.
+Element* makePlaceholderSphere(bool charged) {
+    static const std::unique_ptr<Mesh> sphere = [] {
+        std::unique_ptr<Mesh> ico(Mesh::createIcosahedron());
+        std::unique_ptr<Mesh> made(Mesh::subdivided(ico.get(), 3, false, true));
+        made->rebuild(0);
+        return made;
+    }();
+    if (charged && !chargeRead(meshBytes(sphere->vertexCount(), sphere->triangleCount()))) return nullptr;
+    return sphere->clone();
 }
 
 void writeObjGroup(Element& e, ObjExportTarget& t, const mat4& m, const pbr& material) {
@@ -89,9 +88,7 @@ bool writeJoinedObj(const std::vector<Element*>& meshes, const std::vector<mat4>
 
 void registerMeshRecords() {
     registerElementReader(meshRecordTag, readMeshRecord);
-    // until clay exists its record (a mesh body) reads as a plain mesh
-    registerElementReader(clayRecordTag, readMeshRecord);
-    registerFallbackElementReader(placeholderSphere);
+    registerPlaceholderElement(makePlaceholderSphere);
     registerObjMeshWriter(writeObjGroup, countObjGroup);
     registerObjJoinedWriter(writeJoinedObj);
 }
@@ -100,7 +97,7 @@ bool readMeshBody(Mesh& mesh, ByteBuffer& in) {
     mesh.translation = in.readVec3();
     mesh.scale = in.readFloat();
     uint32_t n = in.readCount(vertexEntry);
-    if (in.failed() || n > uint32_t(INT32_MAX)) return false;
+    if (in.failed() || n > uint32_t(INT32_MAX) || !chargeRead(MeshStore<MeshVertex>::bytesFor(int(n)))) return false;
     const uint8_t* p = in.data() + in.position;
     mesh.vertices.grow(int(n));
     for (uint32_t i = 0; i < n; ++i) {
@@ -115,7 +112,7 @@ bool readMeshBody(Mesh& mesh, ByteBuffer& in) {
     const bool legacy = legacyLayout();
     const size_t entry = legacy ? legacyTriangleEntry : triangleEntry;
     uint32_t m = in.readCount(entry);
-    if (in.failed() || m > uint32_t(INT32_MAX)) return false;
+    if (in.failed() || m > uint32_t(INT32_MAX) || !chargeRead(MeshStore<MeshTriangle>::bytesFor(int(m)))) return false;
     p = in.data() + in.position;
     mesh.triangles.grow(int(m));
     for (uint32_t i = 0; i < m; ++i) {
@@ -144,7 +141,9 @@ bool readMeshBody(Mesh& mesh, ByteBuffer& in) {
             }
         }
         if (legacy) p += 4;
-        t.flags = uint8_t(*p++ & ~TriangleSelected);
+        // selection and the passes' scratch marks are working state: a Visited mark read back
+        // would keep the triangle out of the winding pass, and its rings would never close
+        t.flags = uint8_t(*p++ & ~(TriangleSelected | TriangleVisited | TriangleProcessed));
     }
     in.skip(size_t(m) * entry);
     return !in.failed();

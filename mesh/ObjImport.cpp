@@ -77,10 +77,17 @@ struct LineEnds {
     }
 };
 
+// Whether one more record fits: a push that would reserve the store's next block first takes it
+// from the read's budget.
+template <class T>
+bool roomForOneMore(const MeshStore<T>& store) {
+    return store.size() < store.capacity() || chargeRead(MeshStore<T>::bytesFor(store.size() + 1) - store.reservedBytes());
+}
+
 } // namespace
 
-void parseObjText(Mesh& mesh, const char* text, size_t size) {
-    if (!text) return;
+bool parseObjText(Mesh& mesh, const char* text, size_t size) {
+    if (!text) return true;
     if (const void* zero = std::memchr(text, 0, size)) size = size_t(static_cast<const char*>(zero) - text);
     const char* const end = text + size;
     const long long base = mesh.vertexCount();
@@ -108,6 +115,7 @@ void parseObjText(Mesh& mesh, const char* text, size_t size) {
             MeshVertex vertex = vertexPrototype;
             const char *b, *te;
             for (int k = 0; k < 3 && tk.next(b, te); ++k) vertex.position[k] = float(toDouble(b, te));
+            if (!roomForOneMore(mesh.vertices)) return false;
             mesh.vertices.push(vertex);
             ++vertexSeen;
         } else if (e - line >= 3 && line[0] == 'v' && line[1] == 'n' && isBlank(line[2])) {
@@ -144,10 +152,13 @@ void parseObjText(Mesh& mesh, const char* text, size_t size) {
                     triangle.vertex[i] = c[i]->vertex;
                     triangle.cornerNormal[i] = vec3(c[i]->normal, c[i]->normal, c[i]->normal);
                 }
+                // a face of millions of corners is 2 bytes a triangle in the file
+                if (!roomForOneMore(mesh.triangles)) return false;
                 mesh.triangles.push(triangle);
             }
         }
     }
+    return true;
 }
 
 Mesh::Mesh(const std::string& path, bool relative) : Mesh() {
@@ -165,6 +176,7 @@ bool Mesh::loadFromFile(const std::string& path) {
     reset();
     if (!hasExtension(path, ".OBJ")) return false;
     bool ok = importObj(path);
+    if (!ok && invalid) return false;
     finishImport(1);
     return ok;
 }
@@ -176,7 +188,13 @@ bool Mesh::importObj(const std::string& path) {
     if (file.isSequential()) return false;
     QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError) return false;
-    parseObjText(*this, bytes.constData(), size_t(bytes.size()));
+    ReadBudget budget(size_t(bytes.size()));
+    if (!parseObjText(*this, bytes.constData(), size_t(bytes.size()))) {
+        // more than the file can stand for: refused whole, never half a mesh
+        reset();
+        invalid = true;
+        return false;
+    }
     return true;
 }
 

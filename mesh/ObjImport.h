@@ -9,7 +9,9 @@ class Mesh;
 
 // Appends the vertices and faces of the text (which ends at its first zero byte) to the mesh.
 // Faces that name vertex 0 or a vertex the text does not hold are skipped; negative numbers count
-// back from the latest vertex. Numbers read the same in every C locale.
-void parseObjText(Mesh& mesh, const char* text, size_t size);
+// back from the latest vertex. Numbers read the same in every C locale. Records are charged to
+// the open read's budget (scene/SceneFile.h): false, with the mesh half filled, when they do not
+// fit in it.
+bool parseObjText(Mesh& mesh, const char* text, size_t size);
 
 } // namespace kal

@@ -5,6 +5,7 @@
 #include "scene/Scene.h"
 #include "scene/Tool.h"
 #include "viewport/GLView.h"
+#include "viewport/GLWorkGuard.h"
 
 namespace kal {
 
@@ -21,6 +22,27 @@ void GLView::fillDefaultScene() {
 
 void GLView::newScene() {
     if (insertKind != 0) discardPendingTools();
+}
+
+void GLView::forgetScene() {
+    undoStack.clear();
+    resetPick(false);
+    copySource = nullptr;
+    liveMaterial = false;
+    materialTool = nullptr;
+    chainTools.clear();
+    chainMatrices.clear();
+}
+
+void GLView::clearScene() {
+    newScene();
+    forgetScene();
+    addedTools.clear();
+    // the library's current tool goes with the roots
+    if (insertKind == 0) pendingTool = nullptr;
+    if (scene) scene->createRoots();
+    fillDefaultScene();
+    resetPick(true);
 }
 
 void GLView::discardPendingTools() {
@@ -56,6 +78,8 @@ bool GLView::makeUnique() {
 bool GLView::convertToTriMesh() {
     Tool* t = pressPick.object;
     if (!t) return false;
+    // a clay reads its positions back from the GPU
+    GLWorkGuard guard;
     redraw = scene && scene->convertToTriMesh(t->element);
     resetPick(false);
     return true;
@@ -64,6 +88,7 @@ bool GLView::convertToTriMesh() {
 bool GLView::convertToClay() {
     Tool* t = pressPick.object;
     if (!t) return false;
+    GLWorkGuard guard;
     redraw = scene && scene->convertToClay(t->element);
     resetPick(false);
     return true;

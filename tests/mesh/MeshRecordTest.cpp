@@ -85,17 +85,46 @@ TEST(MeshRecord, roundTripKeepsRecordsIndexForIndex) {
     EXPECT_MESH_VALID(r);
 }
 
-TEST(MeshRecord, selectionFlagsDoNotOutliveTheUnsavedSelection) {
+// Selection and the passes' scratch marks are not stored state. A Visited mark read back once
+// kept a triangle wound against its neighbours out of the winding pass.
+TEST(MeshRecord, workingFlagsDoNotOutliveTheirPass) {
     Mesh m = rebuilt(cubeMesh());
     m.selectAllWithTriangles();
+    MeshTriangle& turned = m.triangles[0];
+    std::swap(turned.vertex[0], turned.vertex[2]);
+    turned.flags |= TriangleVisited;
+    m.triangles[1].flags |= TriangleProcessed;
     ByteBuffer out;
     m.save(out);
     ByteBuffer in = bodyOf(out);
+    VersionGuard guard;
+    fileVersion = currentFileVersion;
     Mesh r(in);
     r.rebuild(0);
+    ASSERT_EQ(r.triangleCount(), m.triangleCount());
     EXPECT_MESH_VALID(r);
     for (int v = 0; v < r.vertexCount(); ++v) EXPECT_FALSE(r.vertices[v].flags & VertexSelected);
-    for (int t = 0; t < r.triangleCount(); ++t) EXPECT_FALSE(r.triangles[t].flags & TriangleSelected);
+    for (int t = 0; t < r.triangleCount(); ++t)
+        EXPECT_FALSE(r.triangles[t].flags & (TriangleSelected | TriangleVisited | TriangleProcessed));
+}
+
+// A read mesh reserves memory in proportion to its records: a file of many one-triangle meshes
+// once reserved a block of 4096 triangles for each.
+TEST(MeshRecord, readStoresReserveInProportionToTheirRecords) {
+    VersionGuard guard;
+    fileVersion = currentFileVersion;
+    for (int n : {1, 2, 3, 100, 5000}) {
+        Mesh m;
+        for (int i = 0; i < n + 2; ++i) m.addVertex(vec3(float(i), float(i % 2), 0));
+        for (int i = 0; i < n; ++i) addTri(m, i, i + 1, i + 2);
+        ByteBuffer out;
+        m.save(out);
+        ByteBuffer in = bodyOf(out);
+        Mesh r(in);
+        ASSERT_EQ(r.triangleCount(), n);
+        EXPECT_LE(r.vertices.reservedBytes(), 2 * sizeof(MeshVertex) * size_t(n + 2)) << n;
+        EXPECT_LE(r.triangles.reservedBytes(), 2 * sizeof(MeshTriangle) * size_t(n)) << n;
+    }
 }
 
 TEST(MeshRecord, oldVersionReadsByteColoursIn41ByteTriangles) {

@@ -23,6 +23,20 @@ TEST(MeshSmoothTarget, seamVertexOnTwoSeamEdgesGoesToTheMidpointOfItsSeamNeighbo
     EXPECT_EQ(flat.smoothTarget(4), vec3(1, 1, 3));
 }
 
+TEST(MeshSmooth, eachPassPutsEveryVertexOnItsTargetFromThePassBefore) {
+    // a bump in a flat grid: one pass flattens the bump onto the mean of its ring, which lifts
+    // the ring by a sixth of what the bump had (each ring vertex sees it among six neighbours)
+    Mesh m = rebuilt(gridMesh(4));
+    m.vertices[12].position.z = 6;
+    m.smooth(1);
+    EXPECT_EQ(m.vertices[12].position, vec3(2, 2, 0));
+    EXPECT_NEAR(m.vertices[13].position.z, 1.0f, 1e-6f);
+    EXPECT_EQ(m.vertices[2].position, vec3(2, 0, 0)); // a border vertex follows its border
+    EXPECT_MESH_VALID(m);
+    m.smooth(0);
+    EXPECT_NEAR(m.vertices[13].position.z, 1.0f, 1e-6f);
+}
+
 TEST(MeshRelax, pinnedAndSeamVerticesStayPut) {
     Mesh m = rebuilt(gridMesh(4));
     for (int v = 0; v < m.vertexCount(); ++v) m.vertices[v].position.z = float((v * 7) % 5) * 0.1f;

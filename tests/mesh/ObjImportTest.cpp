@@ -8,6 +8,7 @@
 #include "MeshFixtures.h"
 #include "MeshInvariants.h"
 #include "mesh/ObjImport.h"
+#include "scene/SceneFile.h"
 
 using namespace kal;
 using namespace kal::test;
@@ -178,3 +179,24 @@ TEST_F(ObjFiles, missingOrForeignFilesAnswerFalse) {
     EXPECT_FALSE(foreign.loadFromFile(path("cube.txt")));
     EXPECT_EQ(foreign.vertexCount(), 0);
 }
+
+// A face of c corners costs 2 bytes a triangle in the file and a whole record in memory: past what
+// the file may allocate it is refused, while an ordinary file under the same budget reads.
+TEST(ObjImport, faceBeyondTheReadBudgetIsRefused) {
+    std::string face = "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1";
+    for (int i = 0; i < 5000; ++i) face += " 2 3";
+    face += "\n";
+    {
+        ReadBudget budget(face.size(), 0);
+        Mesh m;
+        EXPECT_FALSE(parseObjText(m, face.data(), face.size()));
+        // what was reserved before the refusal stayed within the budget
+        EXPECT_LE(m.vertices.reservedBytes() + m.triangles.reservedBytes(), readBytesPerFileByte * face.size());
+    }
+    std::string cube = cubeWithFaceNormals;
+    ReadBudget budget(cube.size(), 0);
+    Mesh m;
+    EXPECT_TRUE(parseObjText(m, cube.data(), cube.size()));
+    EXPECT_EQ(m.triangleCount(), 12);
+}
+

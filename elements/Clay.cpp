@@ -1,0 +1,289 @@
+// The clay element: its private mesh, the two corner-position buffers, upload, drawing, the
+// read-back into the mesh, conversion, subdivision and the scene record.
+#include "elements/Clay.h"
+
+#include <QOpenGLContext>
+#include <QOpenGLFunctions_4_0_Core>
+
+#include <cstring>
+
+#include "foundation/ByteBuffer.h"
+#include "foundation/Pbr.h"
+#include "gpu/Filters.h"
+#include "gpu/GLFunctions.h"
+#include "gpu/GeometryBuffers.h"
+#include "gpu/Shader.h"
+#include "gpu/ShaderTable.h"
+#include "mesh/Mesh.h"
+#include "mesh/MeshRecord.h"
+#include "scene/CameraMatrices.h"
+#include "scene/Scene.h"
+#include "scene/SceneFile.h"
+
+namespace kal {
+
+bool clayContextReady() { return gl && QOpenGLContext::currentContext(); }
+
+Clay::Clay(Element* element) : Element(ClayType) {
+    // only a mesh can be held; anything else would be read as one
+    source = element && element->typeCode == MeshType ? static_cast<Mesh*>(element->clone()) : new Mesh();
+    reset();
+    rebuild(0);
+}
+
+Clay::~Clay() {
+    if (buffers[0] != 0) releaseBuffers();
+    // the source is private: nothing else holds it, whatever its count says
+    delete source;
+}
+
+void Clay::reset() {
+    Element::reset();
+    typeCode = ClayType;
+    buffers.assign(2, 0);
+    current = 0;
+}
+
+void Clay::rebuild(int mode) {
+    if (!source) return;
+    // a rebuild may drop dead triangles: sculpted positions must reach the mesh first, and a
+    // changed triangle set needs a fresh upload
+    const bool uploaded = buffers[0] != 0;
+    if (uploaded) readBack();
+    const int before = source->triangleCount();
+    source->rebuild(mode);
+    translation = source->translation;
+    scale = source->scale;
+    if (uploaded && source->triangleCount() != before) reupload();
+}
+
+Element* Clay::acquire(int n) {
+    useCount += n;
+    if (source) source->acquire(n);
+    return this;
+}
+
+void Clay::release(int n) {
+    // the source lives as long as the clay: deleting it here would leave the clay pointing at
+    // freed memory while another holder still draws it
+    useCount -= n;
+    if (source) source->useCount -= n;
+}
+
+Element* Clay::clone() {
+    readBack();
+    Clay* copy = new Clay(source);
+    copy->translation = translation;
+    copy->scale = scale;
+    return copy;
+}
+
+Element* Clay::toMesh() {
+    readBack();
+    if (!source) return nullptr;
+    // the copy is rebuilt, not the source: purging the source's dead records would leave the
+    // uploaded corners out of step with its triangles
+    Element* mesh = source->clone();
+    mesh->rebuild(0);
+    mesh->translation = translation;
+    mesh->scale = scale;
+    return mesh;
+}
+
+bool Clay::subdivide(bool flag) {
+    if (!source) return false;
+    // without a context the sculpted positions cannot come back: subdividing the old ones
+    // would throw the sculpting away
+    if (buffers[0] != 0 && !readBack()) return false;
+    source->subdivide(flag);
+    for (int i = 0; i < 3; ++i) {
+        source->smooth(1);
+        source->relax(false, false);
+    }
+    reupload();
+    return true;
+}
+
+void Clay::listParts(std::vector<Element*>& out) {
+    if (source) out.push_back(source);
+}
+
+bool Clay::updateGpu() {
+    if (buffers[0] != 0) return true;
+    if (!source || source->triangleCount() == 0 || !clayContextReady()) return false;
+    gl->glFlush();
+    gl->glGetError();
+    const int n = source->triangleCount();
+    const int nv = source->vertexCount();
+    std::vector<float> corners(size_t(9) * size_t(n), 0.0f);
+    float* p = corners.data();
+    for (int t = 0; t < n; ++t) {
+        const MeshTriangle& tri = source->triangles[t];
+        for (int k = 0; k < 3; ++k, p += 3) {
+            const int32_t v = tri.vertex[k];
+            if (v < 0 || v >= nv) continue; // a dead record may name nothing: its corner stays at 0
+            std::memcpy(p, &source->vertices[v].position, 12);
+        }
+    }
+    vertexCount = 3 * n;
+    GLuint names[2] = {0, 0};
+    gl->glGenBuffers(2, names);
+    for (GLuint name : names) {
+        gl->glBindBuffer(GL_ARRAY_BUFFER, name);
+        gl->glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(corners.size() * sizeof(float)), corners.data(),
+                         GL_DYNAMIC_DRAW);
+        gl->glBindBuffer(GL_ARRAY_BUFFER, 0);
+    }
+    gl->glFlush();
+    if (gl->glGetError() != GL_NO_ERROR) {
+        // keeping the names would make every later call believe the upload happened
+        gl->glDeleteBuffers(2, names);
+        vertexCount = 0;
+        return false;
+    }
+    buffers[0] = names[0];
+    buffers[1] = names[1];
+    bound = false;
+    return true;
+}
+
+void Clay::releaseGpu() {
+    if (buffers[0] == 0) return;
+    // work that exists only on the GPU comes home before the buffers go
+    readBack();
+    releaseBuffers();
+}
+
+void Clay::releaseBuffers() {
+    if (clayContextReady()) {
+        unbind();
+        gl->glFlush();
+        GLuint names[2] = {buffers[0], buffers[1]};
+        gl->glDeleteBuffers(2, names);
+    }
+    buffers.assign(2, 0);
+    current = 0;
+    bound = false;
+}
+
+void Clay::reupload() {
+    if (buffers[0] != 0) releaseBuffers();
+    updateGpu();
+}
+
+bool Clay::bind() {
+    if (!updateGpu()) return false;
+    if (bound) return true;
+    // a core context draws nothing without a vertex array: the shared one comes with the quad
+    if (!createQuadBuffer()) return false;
+    gl->glBindBuffer(GL_ARRAY_BUFFER, buffers[current]);
+    gl->glEnableVertexAttribArray(0);
+    gl->glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, 0, nullptr);
+    // attribute 0 no longer reads the shared quad or circle
+    quadBound = false;
+    circleBound = false;
+    bound = true;
+    return true;
+}
+
+void Clay::unbind() {
+    if (!bound) return;
+    if (clayContextReady()) {
+        gl->glDisableVertexAttribArray(0);
+        gl->glBindBuffer(GL_ARRAY_BUFFER, 0);
+    }
+    bound = false;
+}
+
+bool Clay::useShader() {
+    if (!shaderClay->bind() || Shader::currentProgram == 0) return false;
+    return bind();
+}
+
+void Clay::endDraw() { unbind(); }
+
+void Clay::draw(uint32_t objectId, int32_t itemId, const mat4& model, const pbr& material, bool, float,
+                bool last) {
+    if (!useShader()) return;
+    drawPass(objectId, itemId, model, material, last);
+}
+
+void Clay::drawPass(uint32_t objectId, int32_t itemId, const mat4& world, const pbr& material, bool last) {
+    mat4 pmv = inverseTransform();
+    pmv *= world;
+    pmv *= cameraMatrices.projectionView;
+    setUniformMat4("ProjectionModelViewMatrix", pmv);
+    gl->glUniform1ui(gl->glGetUniformLocation(Shader::currentProgram, "ObjectId"), objectId);
+    gl->glUniform1ui(gl->glGetUniformLocation(Shader::currentProgram, "ItemId"), uint32_t(itemId));
+    setUniformVec4("ObjectColor", vec4(material.red / 65535.0f, material.green / 65535.0f,
+                                       material.blue / 65535.0f, material.opacity / 65535.0f));
+    setUniformVec4("ObjectLight", vec4(material.lightRed / 65535.0f, material.lightGreen / 65535.0f,
+                                       material.lightBlue / 65535.0f, material.refractivity / 65535.0f));
+    const GLint surface[2] = {2 * material.roughness, 2 * material.metalness};
+    gl->glUniform2iv(gl->glGetUniformLocation(Shader::currentProgram, "ObjectMaterial"), 1, surface);
+    gl->glDrawArrays(GL_TRIANGLES, 0, vertexCount);
+    if (last) endDraw();
+}
+
+bool Clay::readBack() {
+    if (buffers[0] == 0 || !source || !clayContextReady()) return false;
+    const int n = source->triangleCount();
+    // corners uploaded for another triangle set would land on the wrong vertices
+    if (n == 0 || vertexCount != 3 * n) return false;
+    gl->glBindBuffer(GL_ARRAY_BUFFER, buffers[current]);
+    const void* mapped = gl->glMapBuffer(GL_ARRAY_BUFFER, GL_READ_ONLY);
+    if (!mapped) {
+        gl->glBindBuffer(GL_ARRAY_BUFFER, 0);
+        return false;
+    }
+    const float* p = static_cast<const float*>(mapped);
+    const int nv = source->vertexCount();
+    for (int t = 0; t < n; ++t) {
+        const MeshTriangle& tri = source->triangles[t];
+        for (int k = 0; k < 3; ++k, p += 3) {
+            const int32_t v = tri.vertex[k];
+            if (v >= 0 && v < nv) source->vertices[v].position = vec3(p[0], p[1], p[2]);
+        }
+    }
+    gl->glUnmapBuffer(GL_ARRAY_BUFFER);
+    gl->glBindBuffer(GL_ARRAY_BUFFER, 0);
+    return true;
+}
+
+void Clay::save(ByteBuffer& out) {
+    readBack();
+    if (!source) return;
+    // the record carries the clay's own placement (the mesh body is its only store)
+    source->translation = translation;
+    source->scale = scale;
+    ByteBuffer record;
+    source->save(record);
+    const uint32_t tag = clayRecordTag;
+    std::memcpy(record.data(), &tag, 4);
+    out.append(record.data(), record.size());
+}
+
+void Clay::load(ByteBuffer&) {}
+
+namespace {
+
+Element* makeClay(Element* mesh) {
+    if (!mesh || mesh->typeCode != MeshType) return nullptr;
+    return new Clay(mesh);
+}
+
+Element* readClayRecord(ByteBuffer& in, uint32_t, size_t, bool& ok) {
+    Mesh mesh;
+    ok = readMeshBody(mesh, in);
+    if (!ok) return nullptr;
+    return new Clay(&mesh);
+}
+
+} // namespace
+
+void registerClayRecords() {
+    registerClayFactory(makeClay);
+    registerElementReader(clayRecordTag, readClayRecord);
+}
+
+} // namespace kal
