@@ -103,17 +103,9 @@ private:
 
 // Selects the triangles round every positive vertex and deletes them.
 void removePositiveSide(Mesh& m) {
-    std::vector<int32_t> ring;
-    for (size_t i = 0; i < m.selectedVertices.size(); ++i) {
-        m.vertexTriangles(m.selectedVertices[i], ring);
-        for (int32_t t : ring) {
-            MeshTriangle& tri = m.triangles[t];
-            if (tri.flags & (TriangleSelected | TriangleVisited)) continue;
-            tri.flags |= TriangleSelected;
-            m.selectedTriangles.push_back(t);
-        }
-    }
-    for (int32_t t : m.selectedTriangles)
+    m.markDirtyTriangles();
+    const std::vector<int32_t> doomed = m.selectedTriangles;
+    for (int32_t t : doomed)
         if (m.triangles[t].alive()) m.deleteTriangle(t);
 }
 

@@ -38,38 +38,27 @@ public:
 
     bool inside(int v) const { return m.vertices[v].flags & VertexSelected; }
 
-    // The whole mesh: every alive vertex strictly inside.
-    void gatherAll() { m.gatherBrushVertices(c.toFloat(), float(r), true); }
-
-    // The patch or component of the triangle: its corners strictly inside.
-    void gatherRegion(const vec3& rim, int triangle, bool patch) {
-        if (patch)
-            m.selectPatch(rim, true, triangle);
-        else
-            m.selectComponent(rim, true, triangle);
-        for (size_t i = 0; i < m.selectedTriangles.size(); ++i)
-            for (int32_t v : m.triangles[m.selectedTriangles[i]].vertex) {
-                if (inside(v)) continue;
-                dvec3 d = dvec3(m.vertices[v].position) - c;
-                if (std::fabs(d.x) < r && std::fabs(d.y) < r && std::fabs(d.z) < r && dot(d, d) < r2)
-                    editing::selectVertex(m, v);
-            }
+    // The cut over the whole mesh, every alive vertex strictly inside counting; false (nothing
+    // done) for a sphere of no radius, which reaches nothing.
+    bool runOnMesh() {
+        if (!(r > 0)) return false;
+        m.gatherBrushVertices(c.toFloat(), float(r), true);
+        run();
+        return true;
     }
 
-    // Runs the cut: splits, re-triangulation, crossing vertices and the marked cut line.
-    void run() {
-        straddlingEdges();
-        centreInsideTriangles();
-        V3 = m.vertexCount();
-        T3 = m.triangleCount();
-        for (size_t j = 0; j < cutList.size(); ++j) retriangulate(j);
-        if (restricted)
-            for (int t = T3; t < m.triangleCount(); ++t) list(t);
-        for (int s = 0; s < 2; ++s)
-            for (size_t j = 0; j < cutList.size(); ++j) crossingVertex(slots[s][j]);
+    // The cut over the patch or the component of the triangle; false (nothing done) when there is
+    // no sphere or no region.
+    bool runOnRegion(const vec3& rim, int triangle, bool patch) {
+        if (!(r > 0)) return false;
+        gatherRegion(rim, triangle, patch);
+        if (m.selectedTriangles.empty()) return false;
+        run();
+        return true;
     }
 
-    // Marks the edges between vertices made by the cut, over the given triangles.
+    // Marks the edges between vertices made by the cut, over the given triangles (the triangles
+    // made by the cut when null).
     void markCutLine(const std::vector<int32_t>* tris) {
         auto mark = [&](int t) {
             if (!m.triangles[t].alive()) return;
@@ -91,6 +80,34 @@ public:
     int V3 = 0, T3 = 0;
 
 private:
+    // The patch or component of the triangle: its corners strictly inside.
+    void gatherRegion(const vec3& rim, int triangle, bool patch) {
+        if (patch)
+            m.selectPatch(rim, true, triangle);
+        else
+            m.selectComponent(rim, true, triangle);
+        for (size_t i = 0; i < m.selectedTriangles.size(); ++i)
+            for (int32_t v : m.triangles[m.selectedTriangles[i]].vertex) {
+                if (inside(v)) continue;
+                dvec3 d = dvec3(m.vertices[v].position) - c;
+                if (std::fabs(d.x) < r && std::fabs(d.y) < r && std::fabs(d.z) < r && dot(d, d) < r2)
+                    editing::selectVertex(m, v);
+            }
+    }
+
+    // Runs the cut: splits, re-triangulation and crossing vertices.
+    void run() {
+        straddlingEdges();
+        centreInsideTriangles();
+        V3 = m.vertexCount();
+        T3 = m.triangleCount();
+        for (size_t j = 0; j < cutList.size(); ++j) retriangulate(j);
+        if (restricted)
+            for (int t = T3; t < m.triangleCount(); ++t) list(t);
+        for (int s = 0; s < 2; ++s)
+            for (size_t j = 0; j < cutList.size(); ++j) crossingVertex(slots[s][j]);
+    }
+
     void markInside(int v) { editing::selectVertex(m, v); }
 
     // Selects and lists a triangle appended for a region triangle.
@@ -324,6 +341,12 @@ private:
     std::vector<Crossing> slots[2];
 };
 
+// The radius of the sphere round centre through rim; 0 when there is none.
+double radiusThrough(const vec3& centre, const vec3& rim) {
+    double r = (dvec3(centre) - dvec3(rim)).length();
+    return std::isfinite(r) ? r : 0.0;
+}
+
 // Deletes the listed triangles that are alive and, when asked, have an inside corner.
 // The set is fixed first: a deletion may split a vertex, and the copy is not marked inside.
 void deleteListed(Mesh& m, const SphereCut& cut, bool needInside) {
@@ -355,33 +378,19 @@ int subdivideArc(const dvec3& a, const dvec3& axis, const dvec3& b, const dvec3&
 }
 
 void Mesh::cutSphere(const vec3& centre, const vec3& rim) {
-    double r = (dvec3(centre) - dvec3(rim)).length();
-    if (!(r > 0) || !std::isfinite(r)) return;
-    SphereCut cut(*this, dvec3(centre), r, false);
-    cut.gatherAll();
-    cut.run();
+    SphereCut cut(*this, dvec3(centre), radiusThrough(centre, rim), false);
+    if (!cut.runOnMesh()) return;
     cut.markCutLine(nullptr);
     clearSelection();
     updateNormals(1);
 }
 
 void Mesh::clipSphere(const vec3& centre, const vec3& rim) {
-    double r = (dvec3(centre) - dvec3(rim)).length();
-    if (!(r > 0) || !std::isfinite(r)) return;
-    SphereCut cut(*this, dvec3(centre), r, false);
-    cut.gatherAll();
-    cut.run();
+    SphereCut cut(*this, dvec3(centre), radiusThrough(centre, rim), false);
+    if (!cut.runOnMesh()) return;
     cut.markCutLine(nullptr);
-    std::vector<int32_t> ring;
-    for (size_t i = 0; i < selectedVertices.size(); ++i) {
-        vertexTriangles(selectedVertices[i], ring);
-        for (int32_t t : ring) {
-            MeshTriangle& tri = triangles[t];
-            if (tri.flags & (TriangleSelected | TriangleVisited)) continue;
-            tri.flags |= TriangleSelected;
-            selectedTriangles.push_back(t);
-        }
-    }
+    // every triangle with an inside corner
+    markDirtyTriangles();
     deleteListed(*this, cut, false);
     clearSelection();
     purgeDeleted(false);
@@ -389,24 +398,16 @@ void Mesh::clipSphere(const vec3& centre, const vec3& rim) {
 }
 
 void Mesh::cutSpherePatch(const vec3& centre, const vec3& rim, int triangle, bool patch) {
-    double r = (dvec3(centre) - dvec3(rim)).length();
-    if (!(r > 0) || !std::isfinite(r)) return;
-    SphereCut cut(*this, dvec3(centre), r, true);
-    cut.gatherRegion(rim, triangle, patch);
-    if (selectedTriangles.empty()) return;
-    cut.run();
+    SphereCut cut(*this, dvec3(centre), radiusThrough(centre, rim), true);
+    if (!cut.runOnRegion(rim, triangle, patch)) return;
     cut.markCutLine(&selectedTriangles);
     clearSelection();
     updateNormals(1);
 }
 
 void Mesh::clipSpherePatch(const vec3& centre, const vec3& rim, int triangle, bool patch) {
-    double r = (dvec3(centre) - dvec3(rim)).length();
-    if (!(r > 0) || !std::isfinite(r)) return;
-    SphereCut cut(*this, dvec3(centre), r, true);
-    cut.gatherRegion(rim, triangle, patch);
-    if (selectedTriangles.empty()) return;
-    cut.run();
+    SphereCut cut(*this, dvec3(centre), radiusThrough(centre, rim), true);
+    if (!cut.runOnRegion(rim, triangle, patch)) return;
     cut.markCutLine(nullptr);
     deleteListed(*this, cut, true);
     clearSelection();
@@ -417,11 +418,9 @@ void Mesh::clipSpherePatch(const vec3& centre, const vec3& rim, int triangle, bo
 void Mesh::addSubSphere(const vec3& anchor, const vec3& normal, const vec3& rim, bool add, const pbr& material) {
     float s = (add ? 1.0f : -1.0f) * (anchor - rim).length() / 3.0f;
     vec3 G = anchor - normal * s;
-    double R = (dvec3(G) - dvec3(rim)).length();
-    if (!(R > 0) || !std::isfinite(R)) return;
+    const double R = radiusThrough(G, rim);
     SphereCut cut(*this, dvec3(G), R, false);
-    cut.gatherAll();
-    cut.run();
+    if (!cut.runOnMesh()) return;
     cut.markCutLine(nullptr);
     std::vector<int32_t> ring, ringTriangles;
     for (size_t i = 0; i < selectedVertices.size(); ++i) {
