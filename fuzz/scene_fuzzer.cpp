@@ -3,13 +3,21 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "elements/CurveRecord.h"
 #include "elements/Clay.h"
 #include "mesh/MeshRecord.h"
 #include "scene/Scene.h"
 #include "scene/SceneFile.h"
 
+// One call per element family, so that every reader is reached.
+static void registerAllRecords() {
+    kal::registerMeshRecords();
+    kal::registerCurveRecords();
+    kal::registerClayRecords();
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const bool registered = (kal::registerMeshRecords(), kal::registerClayRecords(), true);
+    static const bool registered = (registerAllRecords(), true);
     (void)registered;
     kal::Scene scene;
     kal::readSceneBytes(scene, data, size);

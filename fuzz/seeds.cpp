@@ -1,6 +1,8 @@
 // Writes small valid scene, object and OBJ files into the two seed folders given as arguments.
 #include <string>
 
+#include "elements/Curve.h"
+#include "elements/CurveRecord.h"
 #include "elements/Clay.h"
 #include "foundation/ByteBuffer.h"
 #include "mesh/Mesh.h"
@@ -38,6 +40,7 @@ Tool* tool(Element* e, bool placed) {
 int main(int argc, char** argv) {
     if (argc < 3) return 2;
     registerMeshRecords();
+    registerCurveRecords();
     registerClayRecords();
     const std::string sceneDir = argv[1], objDir = argv[2];
 
@@ -54,6 +57,14 @@ int main(int argc, char** argv) {
 
     bool ok = s.save(sceneDir + "/scene.k");
     ok = p->saveObject(sceneDir + "/object.ko") && ok;
+    // curves: an open marked chain and a closed loop, each on its own placed tool
+    Scene curves;
+    Curve* chain = new Curve({vec3(0, 0, 0), vec3(1, 0, 0), vec3(1, 1, 0), vec3(1, 1, 1)}, false, 0);
+    chain->points[1].flags |= PointMarked;
+    chain->rebuild(0);
+    curves.sceneRoot->addChild(tool(chain, true), false);
+    curves.sceneRoot->addChild(tool(Curve::makeCircle(6, true), true), false);
+    ok = curves.save(sceneDir + "/curves.k") && ok;
     Scene empty;
     ok = empty.save(sceneDir + "/empty.k") && ok;
     Scene claySculpt;

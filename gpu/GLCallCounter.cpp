@@ -20,6 +20,16 @@ void bindArrayBuffer(unsigned buffer) {
     if (gl) gl->glBindBuffer(GL_ARRAY_BUFFER, buffer);
 }
 
+void arrayBufferData(long bytes, const void* data) {
+    ++counts.bufferData;
+    if (gl) gl->glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(bytes), data, GL_DYNAMIC_DRAW);
+}
+
+void arrayBufferSubData(long offset, long bytes, const void* data) {
+    ++counts.bufferSubData;
+    if (gl) gl->glBufferSubData(GL_ARRAY_BUFFER, GLintptr(offset), GLsizeiptr(bytes), data);
+}
+
 GLCallCounts glCallCounts() { return counts; }
 
 } // namespace kal

@@ -8,6 +8,8 @@ namespace kal {
 struct GLCallCounts {
     long useProgram = 0;      // glUseProgram
     long bindArrayBuffer = 0; // glBindBuffer(GL_ARRAY_BUFFER, ...)
+    long bufferData = 0;      // glBufferData(GL_ARRAY_BUFFER, ...)
+    long bufferSubData = 0;   // glBufferSubData(GL_ARRAY_BUFFER, ...)
 };
 
 // Counts and forwards to glUseProgram; only counts while no GL function table exists.
@@ -15,6 +17,10 @@ void useProgram(unsigned program);
 
 // Counts and forwards to glBindBuffer(GL_ARRAY_BUFFER, buffer).
 void bindArrayBuffer(unsigned buffer);
+
+// Count and forward to glBufferData / glBufferSubData on GL_ARRAY_BUFFER (dynamic draw).
+void arrayBufferData(long bytes, const void* data);
+void arrayBufferSubData(long offset, long bytes, const void* data);
 
 // Totals since process start; tests compare differences.
 GLCallCounts glCallCounts();

@@ -183,7 +183,7 @@ void Mesh::splitPinchedVertices() {
     bool any = false;
     for (int v = 0; v < nv; ++v) {
         if (uses[size_t(v)] == 0 || !vertices[v].alive()) continue;
-        if (meshwalk::ringReach(triangles, v, vertices[v].firstTriangle) != uses[size_t(v)])
+        if (meshwalk::ringReach(triangles, v, vertices[v].firstTriangle, uses[size_t(v)] + 1) != uses[size_t(v)])
             suspect[size_t(v)] = 1, any = true;
     }
     if (any) meshwalk::splitSuspectVertices(*this, suspect);
@@ -195,14 +195,22 @@ void splitSuspectVertices(Mesh& m, const std::vector<uint8_t>& suspect) {
     int nv = int(suspect.size());
     int count = m.triangles.size();
     std::vector<int32_t> fan;
+    // Corners already walked as part of some fan (bit c of a triangle): each fan of a suspect
+    // vertex is walked once, from its first corner in record order, whether it is split or kept.
+    std::vector<uint8_t> walked(size_t(count), 0);
+    std::vector<int32_t> split;
     for (int t = 0; t < count; ++t) {
         if (!m.triangles[t].alive()) continue;
         for (int c = 0; c < 3; ++c) {
             int32_t v = m.triangles[t].vertex[c];
-            if (v < 0 || v >= nv || !suspect[size_t(v)]) continue;
+            if (v < 0 || v >= nv || !suspect[size_t(v)] || (walked[size_t(t)] & (1 << c))) continue;
             m.ringFromTriangle(v, t, fan);
             bool holdsStart = false;
-            for (int32_t f : fan) holdsStart |= f == m.vertices[v].firstTriangle;
+            for (int32_t f : fan) {
+                holdsStart |= f == m.vertices[v].firstTriangle;
+                int cf = m.triangles[f].cornerOf(v);
+                if (cf >= 0) walked[size_t(f)] |= uint8_t(1 << cf);
+            }
             if (holdsStart || fan.empty()) continue;
             m.vertices[v].setPinned(true);
             int32_t w = pushSplitCopy(m, v);
@@ -211,12 +219,16 @@ void splitSuspectVertices(Mesh& m, const std::vector<uint8_t>& suspect) {
                 int cf = m.triangles[f].cornerOf(v);
                 if (cf >= 0) m.triangles[f].vertex[cf] = w;
             }
-            m.updateVertexRing(v);
             m.updateVertexRing(w);
             // the ring update unpins a closed fan without marks; both sides stay pinned
-            m.vertices[v].setPinned(true);
             m.vertices[w].setPinned(true);
+            split.push_back(v);
         }
+    }
+    // v keeps the fans no split took: settled once, after its last split, not once per split
+    for (int32_t v : split) {
+        m.updateVertexRing(v);
+        m.vertices[v].setPinned(true);
     }
 }
 

@@ -182,6 +182,70 @@ public:
     // Compaction of dead records (MeshPurge.cpp).
     void purgeDeleted(bool force);
 
+    // Copies of a region into a new mesh, and erasing a component (MeshExtraction.cpp).
+    // mode 1 copies the patch under the point, any other mode its component.
+    Element* extractSelection(const vec3& point, int& item, int mode) override;
+    Element* extractComponent(const vec3& point, int& item) override;
+    Element* extractPatch(const vec3& point, int& item) override;
+    // Null when item names no alive triangle.
+    Element* detachComponent(int item) override;
+    void eraseComponent(const vec3& point, int triangle);
+
+    // Sculpt strokes go to the handler that the editing library registers (MeshGestures.cpp).
+    void applyGestures(const std::vector<Gesture*>& gestures) override;
+
+    // Brush gathering and the kernels over the brush lists (editing/BrushKernels.cpp). Kernels
+    // that write offsets first size the drag offsets to the selection; "set" kernels overwrite.
+    void gatherBrushVertices(const vec3& centre, float radius, bool clear);
+    void markDirtyTriangles();
+    // Marks for upload the triangles round the selected vertices and the selected triangles.
+    void markSelectionGpuRange();
+    void deformBrushVertices(const vec3& drag);
+    void deformPatchBrushVertices(const vec3& drag);
+    void smoothBrushVertices(float factor);
+    void smoothPatchBrushVertices(float factor);
+    void translateBrushVertices(const vec3& u);
+    void offsetBrushVertices(float s);
+    void scaleAboutPoint(const vec3& centre, float s);
+    void transformBrushVertices(const mat4& m);
+    void scaleAlongDirection(const vec3& centre, const vec3& direction, float s);
+    void paintBrushVertices(const pbr& material, uint8_t mask, float strength);
+
+    // Brush operations of the Element and All Patches modes (editing/BrushOperations.cpp).
+    void paintMaterial(const vec3& centre, float radius, const pbr& material, uint8_t mask, float strength);
+    void deformBrush(const vec3& centre, const vec3& target, float radius);
+    void deformVolume(const vec3& centre, const vec3& target, float radius);
+    void smoothBrush(const vec3& centre, const vec3& target, float radius);
+    void growPinch(const vec3& centre, float radius, float strength);
+    void twist(const vec3& centre, const vec3& axis, float angle, float radius);
+    void extrudeInflate(const vec3& previous, const vec3& last, int item);
+
+    // Rigid moves of a patch, a component or the whole mesh (editing/RegionMoves.cpp).
+    void moveComponent(const vec3& previous, const vec3& current, int triangle);
+    void movePatch(const vec3& previous, const vec3& current, int triangle);
+    void rotateRegion(const vec3& previous, const vec3& current, int triangle, int mode, const vec3& viewAxis);
+    void scaleRegion(const vec3& previous, const vec3& current, int triangle, int mode, bool uniform);
+
+    // Fills and the Patch and Component brushes (editing/RegionBrushes.cpp).
+    void fillMaterial(const vec3& point, int triangle, const pbr& material, uint8_t mask);
+    void fillPatch(const vec3& point, int triangle, const pbr& material, uint8_t mask);
+    void paintComponent(const vec3& centre, float radius, int triangle, const pbr& material, uint8_t mask,
+                        float strength);
+    void paintPatch(const vec3& centre, float radius, int triangle, const pbr& material, uint8_t mask,
+                    float strength);
+    void deformComponent(const vec3& previous, const vec3& current, float radius, int triangle);
+    void deformPatch(const vec3& previous, const vec3& current, float radius, int triangle);
+    void smoothComponent(const vec3& previous, const vec3& current, float radius, int triangle);
+    void smoothPatch(const vec3& previous, const vec3& current, float radius, int triangle);
+
+    // Erasing patches and feature lines (editing/RegionErase.cpp).
+    void erasePatch(const vec3& point, int triangle);
+    void eraseFeature(const vec3& point, bool clear, int triangle);
+
+    // Every triangle replaced by a tile (editing/Patterns.cpp).
+    void applyPattern(Mesh* tile);
+    void tileTriangle(int t, Mesh* tile);
+
     // Appending triangles and polygons, and the primitive solids (Primitives.cpp).
     int pushTriangle(const MeshTriangle& t) { return triangles.push(t); }
     int addTriangle(uint32_t a, uint32_t b, uint32_t c, bool mark0, bool mark1, bool mark2);
@@ -274,6 +338,10 @@ private:
 // A copy of source whose positions are mapped through source's inverse placement followed by m;
 // the result sits at the origin with scale 1 and owns no GPU buffers.
 void transformMesh(Mesh& result, const Mesh& source, const mat4& m);
+
+// The sculpt dispatcher, registered by the editing library; without one a stroke changes nothing.
+using MeshGestureHandler = void (*)(Mesh& mesh, const std::vector<Gesture*>& gestures);
+void registerMeshGestureHandler(MeshGestureHandler handler);
 
 // The union of two meshes: both placed at the origin, b's records appended after a's.
 Mesh operator+(const Mesh& a, const Mesh& b);

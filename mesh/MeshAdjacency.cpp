@@ -176,20 +176,23 @@ namespace {
 
 // The ring update of updateVertexRing. ringSize receives how many triangles the forward walk
 // passed before it came back round to its start, or -1 when it did not (open, broken, too long).
-int settleRing(Mesh& m, int v, int& ringSize) {
+// limit bounds the walk: the triangles naming v where the caller knows them, else the store.
+int settleRing(Mesh& m, int v, int limit, int& ringSize) {
     ringSize = -1;
     MeshVertex& vx = m.vertices[v];
     const MeshStore<MeshTriangle>& triangles = m.triangles;
     int s = vx.firstTriangle;
     if (s < 0 || s >= triangles.size()) return s;
     int t = s;
-    int limit = triangles.size() + 1;
+    int32_t from = -1;
     int step = 0;
     for (;; ++step) {
         if (step >= limit) return s;
         const MeshTriangle& tri = triangles[t];
         int c = tri.cornerOf(v);
-        if (c < 0) return s;
+        if (c < 0 || (step > 0 && !continuesForward(tri, c, from))) return s;
+        ++walkSteps;
+        from = tri.vertex[next3(c)];
         int f = tri.neighbour[prev3(c)];
         if (f < 0) {
             vx.flags |= VertexOpen;
@@ -250,7 +253,7 @@ void Mesh::rebuildPasses(int mode, bool markCreases) {
     // neighbour round v, so the backward walk of the check passes the same triangles.
     auto checkPinch = [&](int v, int ringSize) {
         if (uses[size_t(v)] == 0) return;
-        int reached = sweep.wound && ringSize >= 0 ? ringSize : ringReach(triangles, v, vertices[v].firstTriangle);
+        int reached = sweep.wound && ringSize >= 0 ? ringSize : ringReach(triangles, v, vertices[v].firstTriangle, uses[size_t(v)] + 1);
         if (reached != uses[size_t(v)]) pinched[size_t(v)] = 1, anyPinched = true;
     };
     if (markCreases && anyNormalCrease(*this)) {
@@ -268,7 +271,7 @@ void Mesh::rebuildPasses(int mode, bool markCreases) {
         std::vector<int32_t> group;
         auto settle = [&](int v) {
             int ringSize;
-            settleRing(*this, v, ringSize);
+            settleRing(*this, v, uses[size_t(v)] + 1, ringSize);
             if (isSeamCorner(v)) vertices[v].setPinned(true);
             cornerNormalsOf(v, false, group);
             checkPinch(v, ringSize);
@@ -355,16 +358,17 @@ void Mesh::recenter(int mode) {
 
 int Mesh::updateVertexRing(int v) {
     int ringSize;
-    return settleRing(*this, v, ringSize);
+    return settleRing(*this, v, walkLimit(), ringSize);
 }
 
 void Mesh::updateAllRings() {
     // a ring update touches only its own vertex: any vertex order will do
-    std::vector<uint8_t> done;
-    forEachVertexByTriangles(vertices, triangles, done, [&](int v) { updateVertexRing(v); });
-    int n = vertices.size();
-    for (int v = 0; v < n; ++v)
-        if (vertices[v].alive() && isSeamCorner(v)) vertices[v].setPinned(true);
+    forEachVertexByTriangles(vertices, triangles, [&](int v) { updateVertexRing(v); });
+    // a seam corner's test reads its own flags and the triangles only
+    parallelFor(vertices.size(), [&](int begin, int end) {
+        for (int v = begin; v < end; ++v)
+            if (vertices[v].alive() && isSeamCorner(v)) vertices[v].setPinned(true);
+    });
 }
 
 bool Mesh::isSeamCorner(int v) const {
@@ -381,26 +385,49 @@ bool Mesh::isSeamCorner(int v) const {
 }
 
 void Mesh::markNormalCreases() {
-    bool any = false;
+    // Marking an edge once settled both end rings on the spot, a whole ring per crease. Of those
+    // settles only a vertex's first one that found a mark in its ring could move its start: to the
+    // ring's earliest marked forward edge, where every later settle stays. So the marks are set in
+    // one sweep, each side stamped with its place in it, and each touched ring is walked once.
     int nt = triangles.size();
+    std::vector<int32_t> stamp; // per side 3t + k: when this pass marked it; -1 marked before
+    std::vector<int32_t> touched;
+    int32_t marks = 0;
     for (int t = 0; t < nt; ++t) {
         if (!triangles[t].alive()) continue;
         for (int k = 0; k < 3; ++k) {
-            const MeshTriangle& tri = triangles[t];
+            MeshTriangle& tri = triangles[t];
             int n = tri.neighbour[k];
             if (tri.marked(k) || n < 0) continue;
-            const MeshTriangle& other = triangles[n];
+            MeshTriangle& other = triangles[n];
             int m = other.slotOf(t);
             if (m < 0) continue;
             bool same = tri.cornerNormal[next3(k)] == other.cornerNormal[prev3(m)] &&
                         tri.cornerNormal[prev3(k)] == other.cornerNormal[next3(m)];
-            if (!same) {
-                setEdgeMark(t, k, true);
-                any = true;
+            if (same) continue;
+            if (stamp.empty()) stamp.assign(3 * size_t(nt), -1);
+            tri.flags |= uint8_t(1 << k);
+            other.flags |= uint8_t(1 << m);
+            stamp[3 * size_t(t) + size_t(k)] = stamp[3 * size_t(n) + size_t(m)] = marks++;
+            for (int32_t x : {tri.vertex[next3(k)], tri.vertex[prev3(k)]}) {
+                // a ring that was a seam before already starts where its settles would leave it
+                if (!vertices[x].seam()) touched.push_back(x);
+                vertices[x].setSeam(true);
             }
         }
     }
-    if (any) updateAllRings();
+    if (marks == 0) return;
+    for (int32_t v : touched) {
+        int best = -1, bestStamp = 0, last, lastCorner;
+        RingEnd end = walkRing(triangles, v, vertices[v].firstTriangle, walkLimit(), last, lastCorner, [&](int t, int c) {
+            int fwd = prev3(c);
+            if (!triangles[t].marked(fwd)) return;
+            int32_t when = stamp[3 * size_t(t) + size_t(fwd)];
+            if (best < 0 || when < bestStamp) best = t, bestStamp = when;
+        });
+        if (end == RingEnd::Closed && best >= 0) vertices[v].firstTriangle = best;
+    }
+    updateAllRings();
 }
 
 namespace {
@@ -410,11 +437,16 @@ namespace {
 int walkFanToEnd(const Mesh& mesh, int v, int t, bool forward, bool stopAtMarks) {
     if (t < 0 || t >= mesh.triangles.size()) return t;
     const int limit = mesh.triangles.size() + 1; // the walk bound every ring walk uses
-    int cur = t;
+    int cur = t, previous = t;
+    int32_t from = -1;
     for (int step = 0; step < limit; ++step) {
         const MeshTriangle& tri = mesh.triangles[cur];
         int c = tri.cornerOf(v);
         if (c < 0) return cur;
+        if (step > 0 && !(forward ? continuesForward(tri, c, from) : continuesBackward(tri, c, from))) return previous;
+        ++walkSteps;
+        from = tri.vertex[forward ? next3(c) : prev3(c)];
+        previous = cur;
         int edge = forward ? prev3(c) : next3(c);
         int n = tri.neighbour[edge];
         if (n < 0 || n >= mesh.triangles.size() || (stopAtMarks && tri.marked(edge)) || n == t) return cur;
@@ -556,10 +588,13 @@ int Mesh::vertexTrianglesFrom(int v, int t, std::vector<int32_t>& tris) const {
     if (start < 0 || start >= triangles.size()) return 0;
     int cur = start;
     int limit = walkLimit();
+    int32_t from = -1;
     for (int step = 0; step < limit; ++step) {
         const MeshTriangle& tri = triangles[cur];
         int c = tri.cornerOf(v);
-        if (c < 0) break;
+        if (c < 0 || (step > 0 && !continuesBackward(tri, c, from))) break;
+        ++walkSteps;
+        from = tri.vertex[prev3(c)];
         tris.push_back(cur);
         int back = next3(c);
         int n = tri.neighbour[back];
@@ -575,10 +610,13 @@ int Mesh::vertexTrianglesTo(int v, int t, std::vector<int32_t>& tris) const {
     if (t < 0 || t >= triangles.size()) return 0;
     int cur = t;
     int limit = walkLimit();
+    int32_t from = -1;
     for (int step = 0; step < limit; ++step) {
         const MeshTriangle& tri = triangles[cur];
         int c = tri.cornerOf(v);
-        if (c < 0) break;
+        if (c < 0 || (step > 0 && !continuesForward(tri, c, from))) break;
+        ++walkSteps;
+        from = tri.vertex[next3(c)];
         tris.push_back(cur);
         int n = tri.neighbour[prev3(c)];
         if (n < 0 || n >= triangles.size() || n == t) break;
@@ -593,11 +631,20 @@ int Mesh::ringFromTriangle(int v, int t, std::vector<int32_t>& tris) const {
     if (t < 0 || t >= triangles.size()) return 0;
     int limit = walkLimit();
     int start = t;
-    int cur = t;
+    int cur = t, previous = t;
+    int32_t from = -1;
     for (int step = 0; step < limit; ++step) {
         const MeshTriangle& tri = triangles[cur];
         int c = tri.cornerOf(v);
         if (c < 0) break;
+        if (step > 0 && !continuesForward(tri, c, from)) {
+            // a neighbour wound the same way ends the fan like an open edge
+            start = previous;
+            break;
+        }
+        ++walkSteps;
+        from = tri.vertex[next3(c)];
+        previous = cur;
         int n = tri.neighbour[prev3(c)];
         if (n < 0 || n >= triangles.size()) {
             start = cur;
@@ -696,10 +743,13 @@ bool Mesh::findEdge(int a, int b, int& t, int& e) const {
     if (start < 0 || start >= triangles.size()) return false;
     int found = -1;
     int cur = start;
+    int32_t from = -1;
     for (int step = 0; step < limit; ++step) {
         const MeshTriangle& tri = triangles[cur];
         int c = tri.cornerOf(a);
-        if (c < 0) break;
+        if (c < 0 || (step > 0 && !continuesBackward(tri, c, from))) break;
+        ++walkSteps;
+        from = tri.vertex[prev3(c)];
         if (tri.vertex[next3(c)] == b) {
             found = cur;
             break;

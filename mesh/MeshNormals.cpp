@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "foundation/Parallel.h"
 #include "mesh/Mesh.h"
 #include "mesh/MeshWalk.h"
 
@@ -35,15 +36,15 @@ void Mesh::cornerNormalsOf(int v, bool fromCorners, std::vector<int32_t>& group)
 
 void Mesh::updateNormals(int mode) {
     if (mode == 0 || mode == 2) {
-        int nt = triangles.size();
-        for (int t = 0; t < nt; ++t)
-            if (triangles[t].alive()) updateFaceNormal(t);
+        parallelFor(triangles.size(), [&](int begin, int end) {
+            for (int t = begin; t < end; ++t)
+                if (triangles[t].alive()) updateFaceNormal(t);
+        });
     }
     if (mode == 1 || mode == 2) {
         // a vertex's corner normals read only face normals and links: any vertex order will do
-        std::vector<int32_t> group;
-        std::vector<uint8_t> done;
-        forEachVertexByTriangles(vertices, triangles, done, [&](int v) { cornerNormalsOf(v, false, group); });
+        forEachVertexByTriangles<std::vector<int32_t>>(
+            vertices, triangles, [&](int v, std::vector<int32_t>& group) { cornerNormalsOf(v, false, group); });
     }
 }
 
@@ -182,26 +183,33 @@ void Mesh::blendCornerNormals(int t) {
 }
 
 void Mesh::smoothCornerNormals(int passes) {
-    std::vector<int32_t> group;
+    // each step reads and writes only its own triangle's, or its own vertex's, corners
     for (int pass = 0; pass < passes; ++pass) {
-        for (int t = 0; t < triangles.size(); ++t)
-            if (triangles[t].alive()) blendCornerNormals(t);
-        for (int v = 0; v < vertices.size(); ++v)
-            if (vertices[v].alive()) cornerNormalsOf(v, true, group);
+        parallelFor(triangles.size(), [&](int begin, int end) {
+            for (int t = begin; t < end; ++t)
+                if (triangles[t].alive()) blendCornerNormals(t);
+        });
+        parallelFor(vertices.size(), [&](int begin, int end) {
+            std::vector<int32_t> group;
+            for (int v = begin; v < end; ++v)
+                if (vertices[v].alive()) cornerNormalsOf(v, true, group);
+        });
     }
 }
 
 void Mesh::transformVertices(const mat4& m) {
-    for (int i = 0; i < vertices.size(); ++i) {
-        vec3 p = vertices[i].position;
-        double w = double(m[12]) * p.x + double(m[13]) * p.y + double(m[14]) * p.z + m[15];
-        if (w == 0) continue;
-        vec3 q;
-        for (int r = 0; r < 3; ++r)
-            q[r] = float((double(m[4 * r]) * p.x + double(m[4 * r + 1]) * p.y + double(m[4 * r + 2]) * p.z +
-                          m[4 * r + 3]) / w);
-        vertices[i].position = q;
-    }
+    parallelFor(vertices.size(), [&](int begin, int end) {
+        for (int i = begin; i < end; ++i) {
+            vec3 p = vertices[i].position;
+            double w = double(m[12]) * p.x + double(m[13]) * p.y + double(m[14]) * p.z + m[15];
+            if (w == 0) continue;
+            vec3 q;
+            for (int r = 0; r < 3; ++r)
+                q[r] = float((double(m[4 * r]) * p.x + double(m[4 * r + 1]) * p.y + double(m[4 * r + 2]) * p.z +
+                              m[4 * r + 3]) / w);
+            vertices[i].position = q;
+        }
+    });
     updateNormals(2);
 }
 

@@ -3,6 +3,7 @@
 #include "mesh/MeshRecord.h"
 
 #include <cstring>
+#include <memory>
 
 #include "foundation/ByteBuffer.h"
 #include "mesh/Mesh.h"
@@ -40,26 +41,17 @@ Element* readMeshRecord(ByteBuffer& in, uint32_t, size_t, bool& ok) {
     return m;
 }
 
-// The icosahedron of the create menu, subdivided into the sphere that stands in for a record
-// whose kind this program does not know.
-Element* placeholderSphere(ByteBuffer&, uint32_t, size_t, bool& ok) {
-    ok = true;
-    const float p = 1.05146f, q = 1.7013f;
-    const float v[12][3] = {{-p, 0, q}, {p, 0, q}, {-p, 0, -q}, {p, 0, -q}, {0, q, p},  {0, q, -p},
-                            {0, -q, p}, {0, -q, -p}, {q, p, 0}, {-q, p, 0}, {q, -p, 0}, {-q, -p, 0}};
-    const int f[20][3] = {{0, 6, 1},  {0, 11, 6}, {1, 4, 0},  {1, 8, 4},  {1, 10, 8}, {2, 5, 3},  {2, 9, 5},
-                          {2, 11, 9}, {3, 7, 2},  {3, 10, 7}, {4, 8, 5},  {4, 9, 0},  {5, 8, 3},  {5, 9, 4},
-                          {6, 10, 1}, {6, 11, 7}, {7, 10, 6}, {7, 11, 2}, {8, 10, 3}, {9, 11, 0}};
-    Mesh ico;
-    for (const auto& x : v) ico.addVertex(x[0], x[1], x[2], -1, false, false);
-    for (const auto& t : f) {
-        MeshTriangle tri;
-        for (int k = 0; k < 3; ++k) tri.vertex[k] = t[k];
-        ico.addTriangle(tri);
-    }
-    ico.rebuild(1);
-    ico.markAllSeams();
-    return Mesh::subdivided(&ico, 3, false, true);
+// Stands in for a record whose kind this program does not know: the create menu's sphere (the
+// icosahedron subdivided three times), built once and rebuilt as a read element is; each
+// placeholder is a copy of it.
+Element* makePlaceholderSphere() {
+    static const std::unique_ptr<Mesh> sphere = [] {
+        std::unique_ptr<Mesh> ico(Mesh::createIcosahedron());
+        std::unique_ptr<Mesh> made(Mesh::subdivided(ico.get(), 3, false, true));
+        made->rebuild(0);
+        return made;
+    }();
+    return sphere->clone();
 }
 
 void writeObjGroup(Element& e, ObjExportTarget& t, const mat4& m, const pbr& material) {
@@ -89,7 +81,7 @@ bool writeJoinedObj(const std::vector<Element*>& meshes, const std::vector<mat4>
 
 void registerMeshRecords() {
     registerElementReader(meshRecordTag, readMeshRecord);
-    registerFallbackElementReader(placeholderSphere);
+    registerPlaceholderElement(makePlaceholderSphere);
     registerObjMeshWriter(writeObjGroup, countObjGroup);
     registerObjJoinedWriter(writeJoinedObj);
 }
@@ -142,7 +134,9 @@ bool readMeshBody(Mesh& mesh, ByteBuffer& in) {
             }
         }
         if (legacy) p += 4;
-        t.flags = uint8_t(*p++ & ~TriangleSelected);
+        // selection and the passes' scratch marks are working state: a Visited mark read back
+        // would keep the triangle out of the winding pass, and its rings would never close
+        t.flags = uint8_t(*p++ & ~(TriangleSelected | TriangleVisited | TriangleProcessed));
     }
     in.skip(size_t(m) * entry);
     return !in.failed();

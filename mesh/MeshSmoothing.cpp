@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "foundation/Parallel.h"
 #include "mesh/Mesh.h"
 #include "mesh/MeshWalk.h"
 
@@ -105,23 +106,32 @@ vec3 Mesh::relaxTarget(int v) const {
 
 namespace {
 
+// Moves each vertex flagged in moves to the midpoint of its position and its target.
+void moveHalfway(Mesh& m, const std::vector<vec3>& targets, const std::vector<uint8_t>& moves) {
+    parallelFor(int(moves.size()), [&](int begin, int end) {
+        for (int v = begin; v < end; ++v) {
+            if (!moves[size_t(v)]) continue;
+            vec3 next = midpoint(m.vertices[v].position, targets[size_t(v)]);
+            if (isFinite(next)) m.vertices[v].position = next;
+        }
+    });
+}
+
 // Moves every taking-part vertex to the midpoint of its position and its target; targets first.
 template <class Target>
 void relaxPass(Mesh& m, bool seamsToo, Target&& target) {
     int n = m.vertices.size();
     std::vector<vec3> targets(static_cast<size_t>(n));
     std::vector<uint8_t> moves(size_t(n), 0);
-    for (int v = 0; v < n; ++v) {
-        const MeshVertex& vx = m.vertices[v];
-        if (!vx.alive() || (vx.seam() && !seamsToo)) continue;
-        targets[size_t(v)] = target(v);
-        moves[size_t(v)] = 1;
-    }
-    for (int v = 0; v < n; ++v) {
-        if (!moves[size_t(v)]) continue;
-        vec3 next = midpoint(m.vertices[v].position, targets[size_t(v)]);
-        if (isFinite(next)) m.vertices[v].position = next;
-    }
+    parallelFor(n, [&](int begin, int end) {
+        for (int v = begin; v < end; ++v) {
+            const MeshVertex& vx = m.vertices[v];
+            if (!vx.alive() || (vx.seam() && !seamsToo)) continue;
+            targets[size_t(v)] = target(v);
+            moves[size_t(v)] = 1;
+        }
+    });
+    moveHalfway(m, targets, moves);
 }
 
 } // namespace
@@ -259,13 +269,18 @@ bool oneStoredMaterial(const Mesh& m) {
 
 void Mesh::smoothMaterials(uint8_t mask, int passes) {
     if (passes <= 0 || oneStoredMaterial(*this)) return;
-    std::vector<int32_t> group;
+    // a triangle's blend touches its own corners, a vertex's means only the corners it sits at
     int nt = triangles.size(), nv = vertices.size();
     for (int pass = 0; pass < passes; ++pass) {
-        for (int t = 0; t < nt; ++t)
-            if (triangles[t].alive()) blendCorners(triangles[t], mask);
-        for (int v = 0; v < nv; ++v)
-            if (vertices[v].alive()) averageFanMaterials(*this, v, mask, group);
+        parallelFor(nt, [&](int begin, int end) {
+            for (int t = begin; t < end; ++t)
+                if (triangles[t].alive()) blendCorners(triangles[t], mask);
+        });
+        parallelFor(nv, [&](int begin, int end) {
+            std::vector<int32_t> group;
+            for (int v = begin; v < end; ++v)
+                if (vertices[v].alive()) averageFanMaterials(*this, v, mask, group);
+        });
     }
 }
 
@@ -273,16 +288,17 @@ void Mesh::smooth(int count) {
     // every alive vertex moves all the way to its target; targets come from the positions
     // before the pass, so the result does not depend on vertex order
     std::vector<vec3> targets(static_cast<size_t>(vertices.size()));
-    std::vector<int32_t> moving;
-    std::vector<uint8_t> done;
+    std::vector<uint8_t> moves;
     for (int pass = 0; pass < count; ++pass) {
-        moving.clear();
-        forEachVertexByTriangles(vertices, triangles, done, [&](int v) {
+        moves.assign(size_t(vertices.size()), 0);
+        forEachVertexByTriangles(vertices, triangles, [&](int v) {
             targets[size_t(v)] = smoothTarget(v);
-            moving.push_back(v);
+            moves[size_t(v)] = 1;
         });
-        for (int32_t v : moving)
-            if (isFinite(targets[size_t(v)])) vertices[v].position = targets[size_t(v)];
+        parallelFor(vertices.size(), [&](int begin, int end) {
+            for (int v = begin; v < end; ++v)
+                if (moves[size_t(v)] && isFinite(targets[size_t(v)])) vertices[v].position = targets[size_t(v)];
+        });
     }
 }
 
@@ -294,34 +310,32 @@ void Mesh::relax(bool seamsToo, bool withNormals) {
     std::vector<uint8_t> moves(size_t(n), 0);
     bool materials = !oneStoredMaterial(*this);
     if (materials)
-        for (int t = 0; t < nt; ++t)
-            if (triangles[t].alive()) blendCorners(triangles[t], kPbrAll);
+        parallelFor(nt, [&](int begin, int end) {
+            for (int t = begin; t < end; ++t)
+                if (triangles[t].alive()) blendCorners(triangles[t], kPbrAll);
+        });
     // each vertex reads positions (moved only afterwards) and writes only its own corners
-    std::vector<int32_t> group;
-    std::vector<uint8_t> done;
-    forEachVertexByTriangles(vertices, triangles, done, [&](int v) {
+    forEachVertexByTriangles<std::vector<int32_t>>(vertices, triangles, [&](int v, std::vector<int32_t>& group) {
         if (!vertices[v].seam() || seamsToo) {
             targets[size_t(v)] = smoothTarget(v);
             moves[size_t(v)] = 1;
         }
         if (materials) averageFanMaterials(*this, v, kPbrAll, group);
     });
-    for (int v = 0; v < n; ++v) {
-        if (!moves[size_t(v)]) continue;
-        vec3 next = midpoint(vertices[v].position, targets[size_t(v)]);
-        if (isFinite(next)) vertices[v].position = next;
-    }
+    moveHalfway(*this, targets, moves);
     if (withNormals) updateNormals(2);
 }
 
 void Mesh::projectToSphere() {
     dvec3 centre(translation);
     double radius = 0.5 * double(scale);
-    for (int i = 0; i < vertices.size(); ++i) {
-        dvec3 d = dvec3(vertices[i].position) - centre;
-        dvec3 p = dot(d, d) > kNullLengthSquared ? centre + normalize(d) * radius : centre + d * radius;
-        vertices[i].position = p.toFloat();
-    }
+    parallelFor(vertices.size(), [&](int begin, int end) {
+        for (int i = begin; i < end; ++i) {
+            dvec3 d = dvec3(vertices[i].position) - centre;
+            dvec3 p = dot(d, d) > kNullLengthSquared ? centre + normalize(d) * radius : centre + d * radius;
+            vertices[i].position = p.toFloat();
+        }
+    });
     updateNormals(2);
 }
 

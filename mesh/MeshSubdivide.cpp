@@ -16,15 +16,16 @@ namespace {
 void smoothOldVertices(Mesh& m, int count) {
     std::vector<vec3> targets(static_cast<size_t>(count));
     // targets read positions only, so they may be taken in the cache-friendlier triangle order
-    std::vector<uint8_t> done;
-    forEachVertexByTriangles(m.vertices, m.triangles, done, [&](int v) {
+    forEachVertexByTriangles(m.vertices, m.triangles, [&](int v) {
         if (v < count) targets[size_t(v)] = m.smoothTarget(v);
     });
-    for (int v = 0; v < count; ++v) {
-        MeshVertex& vx = m.vertices[v];
-        if (!vx.alive()) continue;
-        vx.position = ((dvec3(vx.position) + dvec3(targets[size_t(v)])) * 0.5).toFloat();
-    }
+    parallelFor(count, [&](int begin, int end) {
+        for (int v = begin; v < end; ++v) {
+            MeshVertex& vx = m.vertices[v];
+            if (!vx.alive()) continue;
+            vx.position = ((dvec3(vx.position) + dvec3(targets[size_t(v)])) * 0.5).toFloat();
+        }
+    });
 }
 
 double squaredLength(vec3 a, vec3 b) {

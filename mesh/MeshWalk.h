@@ -1,7 +1,14 @@
 #pragma once
 // Internal walk helpers shared by the mesh sources. Every walk is bounded by a step limit
-// (the triangle count), so broken links end a walk instead of hanging it.
+// (the triangle count), so broken links end a walk instead of hanging it, and stops where two
+// neighbours run their shared edge the same way: a walk that crossed there would bounce between
+// them to its limit, on every ring of a non-orientable or misoriented piece.
+#include <atomic>
+#include <cstdint>
+#include <memory>
 #include <vector>
+
+#include "foundation/Parallel.h"
 
 #include "mesh/MeshRecords.h"
 #include "mesh/MeshStore.h"
@@ -15,30 +22,64 @@ inline int prev3(int i) { return i == 0 ? 2 : i - 1; }
 
 // Visits every alive vertex once: first in the order the alive triangles name them, then the alive
 // vertices that no alive triangle names. Only for per-vertex passes whose result does not depend on
-// the order: once edits have appended records, vertex order jumps across the triangle records,
-// while this order finds each ring's records still in cache. done is scratch.
+// the order, and whose visit writes nothing but its own vertex's state: the visits run in parallel
+// blocks, visit(v, scratch) with one default-made Scratch per block. Once edits have appended
+// records, vertex order jumps across the triangle records, while this order finds each ring's
+// records still in cache.
+template <class Scratch, class Visit>
+void forEachVertexByTriangles(const MeshStore<MeshVertex>& verts, const MeshStore<MeshTriangle>& tris,
+                              Visit&& visit) {
+    int nv = verts.size(), nt = tris.size();
+    if (nv == 0) return;
+    // the first block to name a vertex claims it; a block given the whole range runs alone
+    std::unique_ptr<std::atomic<uint8_t>[]> done(new std::atomic<uint8_t>[size_t(nv)]());
+    parallelFor(nt, [&](int begin, int end) {
+        const bool alone = begin == 0 && end == nt;
+        Scratch scratch{};
+        for (int t = begin; t < end; ++t) {
+            const MeshTriangle& tri = tris[t];
+            if (!tri.alive()) continue;
+            for (int32_t v : tri.vertex) {
+                if (v < 0 || v >= nv) continue;
+                std::atomic<uint8_t>& mark = done[size_t(v)];
+                if (mark.load(std::memory_order_relaxed)) continue;
+                if (alone)
+                    mark.store(1, std::memory_order_relaxed);
+                else if (mark.exchange(1, std::memory_order_relaxed))
+                    continue;
+                if (verts[v].alive()) visit(v, scratch);
+            }
+        }
+    });
+    parallelFor(nv, [&](int begin, int end) {
+        Scratch scratch{};
+        for (int v = begin; v < end; ++v)
+            if (!done[size_t(v)].load(std::memory_order_relaxed) && verts[v].alive()) visit(v, scratch);
+    });
+}
+
+// No scratch: visit(v).
+struct NoScratch {};
 template <class Visit>
 void forEachVertexByTriangles(const MeshStore<MeshVertex>& verts, const MeshStore<MeshTriangle>& tris,
-                              std::vector<uint8_t>& done, Visit&& visit) {
-    int nv = verts.size(), nt = tris.size();
-    done.assign(size_t(nv), 0);
-    for (int t = 0; t < nt; ++t) {
-        const MeshTriangle& tri = tris[t];
-        if (!tri.alive()) continue;
-        for (int32_t v : tri.vertex) {
-            if (v < 0 || v >= nv || done[size_t(v)]) continue;
-            done[size_t(v)] = 1;
-            if (verts[v].alive()) visit(v);
-        }
-    }
-    for (int v = 0; v < nv; ++v)
-        if (!done[size_t(v)] && verts[v].alive()) visit(v);
+                              Visit&& visit) {
+    forEachVertexByTriangles<NoScratch>(verts, tris, [&](int v, NoScratch&) { visit(v); });
 }
+
+// Steps taken by this thread's ring walks; the tests read it to see a pass stay linear.
+inline thread_local uint64_t walkSteps = 0;
+
+// Whether tri, reached at corner c of the walk's vertex across the edge that joins it to o,
+// is wound against the triangle before it, as a ring needs. A backward step (across the edge
+// after the corner) meets o after the corner, a forward step before it.
+inline bool continuesBackward(const MeshTriangle& tri, int c, int32_t o) { return tri.vertex[next3(c)] == o; }
+inline bool continuesForward(const MeshTriangle& tri, int c, int32_t o) { return tri.vertex[prev3(c)] == o; }
 
 enum class RingEnd { Closed, Open, Broken };
 
 // Visits the triangles round v in ring order from start (crossing backward edges): visit(t, corner).
 // Tells how the walk ended; on Open, last/lastCorner name the triangle whose backward edge is open.
+// A neighbour wound the same way ends the walk as Broken before it is visited.
 template <class Visit>
 RingEnd walkRing(const MeshStore<MeshTriangle>& tris, int v, int start, int limit, int& last, int& lastCorner,
                  Visit&& visit) {
@@ -46,10 +87,13 @@ RingEnd walkRing(const MeshStore<MeshTriangle>& tris, int v, int start, int limi
     lastCorner = -1;
     if (start < 0 || start >= tris.size()) return RingEnd::Broken;
     int t = start;
+    int32_t from = -1;
     for (int step = 0; step < limit; ++step) {
         const MeshTriangle& tri = tris[t];
         int c = tri.cornerOf(v);
-        if (c < 0) return RingEnd::Broken;
+        if (c < 0 || (step > 0 && !continuesBackward(tri, c, from))) return RingEnd::Broken;
+        ++walkSteps;
+        from = tri.vertex[prev3(c)];
         visit(t, c);
         last = t;
         lastCorner = c;
@@ -70,10 +114,13 @@ void walkFans(const MeshStore<MeshTriangle>& tris, int v, int start, int limit, 
     group.clear();
     if (start < 0 || start >= tris.size()) return;
     int t = start;
+    int32_t from = -1;
     for (int step = 0; step < limit; ++step) {
         const MeshTriangle& tri = tris[t];
         int c = tri.cornerOf(v);
-        if (c < 0) break;
+        if (c < 0 || (step > 0 && !continuesBackward(tri, c, from))) break;
+        ++walkSteps;
+        from = tri.vertex[prev3(c)];
         group.push_back(t);
         group.push_back(c);
         int k = next3(c);
@@ -91,10 +138,11 @@ void walkFans(const MeshStore<MeshTriangle>& tris, int v, int start, int limit, 
     group.clear();
 }
 
-// How many triangles the ring walk from start reaches round v, bounded like every walk of the mesh.
-inline int ringReach(const MeshStore<MeshTriangle>& tris, int v, int start) {
+// How many triangles the ring walk from start reaches round v, at most limit: the pinch checks
+// pass one more than the triangles naming v, which is all a walk could reach on sound links.
+inline int ringReach(const MeshStore<MeshTriangle>& tris, int v, int start, int limit) {
     int reached = 0, last, lastCorner;
-    walkRing(tris, v, start, tris.size() + 1, last, lastCorner, [&](int, int) { ++reached; });
+    walkRing(tris, v, start, limit, last, lastCorner, [&](int, int) { ++reached; });
     return reached;
 }
 

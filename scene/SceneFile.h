@@ -39,9 +39,13 @@ using ElementReader = Element* (*)(ByteBuffer& in, uint32_t tag, size_t end, boo
 // leaves the buffer's failure flag set and the file is refused.
 using ToolReader = Tool* (*)(ByteBuffer& in);
 
-void registerElementReader(uint32_t tag, ElementReader reader);
-// The reader of every element tag nobody registered (the placeholder sphere).
-void registerFallbackElementReader(ElementReader reader);
+// Answers the reader the tag had before (null for none); a null reader unregisters the tag.
+ElementReader registerElementReader(uint32_t tag, ElementReader reader);
+// Makes the element that stands in for a record of a kind nobody registered (the placeholder
+// sphere), finished as a read element would be after its rebuild. A read makes one only for such
+// a record that some tool holds.
+using PlaceholderMaker = Element* (*)();
+void registerPlaceholderElement(PlaceholderMaker make);
 void registerToolReader(uint32_t tag, ToolReader reader);
 
 // Reads the element record at the position (header included). ok is false for a damaged record.

@@ -29,7 +29,7 @@ std::unordered_map<uint32_t, ToolReader>& toolReaders() {
     return table;
 }
 
-ElementReader fallbackReader = nullptr;
+PlaceholderMaker placeholderMaker = nullptr;
 
 Tool* readPlainTool(ByteBuffer& in) { return new Tool(in); }
 
@@ -41,11 +41,14 @@ void registerSceneRecords() {
 // Nested legacy records are followed recursively; a file cannot nest deeper than this.
 constexpr int maxNesting = 64;
 
-Element* readElementRecordAt(ByteBuffer& in, bool& ok, int depth);
+// unknownKind tells a record of a kind nobody registered: it yields no element here, and stands for
+// a placeholder that is made only if some tool holds it.
+Element* readElementRecordAt(ByteBuffer& in, bool& ok, int depth, bool& unknownKind);
 
 // Legacy compound: an inner record (read and dropped), 8 bytes, an embedded UCurve body, 64 bytes.
 Element* readLegacyCompound(ByteBuffer& in, bool& ok, int depth) {
-    Element* inner = readElementRecordAt(in, ok, depth + 1);
+    bool unknownInner = false;
+    Element* inner = readElementRecordAt(in, ok, depth + 1, unknownInner);
     if (inner && inner->useCount <= 0) delete inner;
     if (!ok) return nullptr;
     if (!in.skip(8)) return ok = false, nullptr;
@@ -64,8 +67,9 @@ Element* readLegacyCompound(ByteBuffer& in, bool& ok, int depth) {
     return curve;
 }
 
-Element* readElementRecordAt(ByteBuffer& in, bool& ok, int depth) {
+Element* readElementRecordAt(ByteBuffer& in, bool& ok, int depth, bool& unknownKind) {
     ok = true;
+    unknownKind = false;
     if (depth > maxNesting || in.remaining() < 8) return ok = false, nullptr;
     uint32_t tag = in.readU32();
     uint32_t length = in.readU32();
@@ -87,11 +91,9 @@ Element* readElementRecordAt(ByteBuffer& in, bool& ok, int depth) {
     }
     // an unknown kind is skipped by its length, which must lie inside the chunk
     if (length > in.remaining()) return ok = false, nullptr;
-    size_t end = size_t(in.position) + length;
-    in.seek(end);
-    Element* e = fallbackReader ? fallbackReader(in, tag, end, ok) : nullptr;
-    in.seek(end);
-    return e;
+    in.skip(length);
+    unknownKind = true;
+    return nullptr;
 }
 
 // Everything one read builds before it is handed to the scene.
@@ -99,6 +101,7 @@ struct ReadState {
     std::vector<Tool*> tools;
     std::vector<bool> firstOfChunk;
     std::vector<Element*> elements;
+    std::vector<uint8_t> unknownKind; // per element index: a record no reader knows
     bool linked = false;
 
     ~ReadState() {
@@ -137,10 +140,11 @@ bool readToolChunk(ByteBuffer& chunk, ReadState& st) {
 
 bool readElementChunk(ByteBuffer& chunk, ReadState& st) {
     while (!chunk.atEnd()) {
-        bool ok = true;
-        Element* e = readElementRecordAt(chunk, ok, 0);
+        bool ok = true, unknown = false;
+        Element* e = readElementRecordAt(chunk, ok, 0, unknown);
         if (!ok) return false;
         st.elements.push_back(e);
+        st.unknownKind.push_back(unknown);
     }
     return true;
 }
@@ -206,17 +210,37 @@ bool parseImage(const uint8_t* data, size_t size, ReadState& st) {
 
 } // namespace
 
-void registerElementReader(uint32_t tag, ElementReader reader) { elementReaders()[tag] = reader; }
-void registerFallbackElementReader(ElementReader reader) { fallbackReader = reader; }
+ElementReader registerElementReader(uint32_t tag, ElementReader reader) {
+    auto it = elementReaders().find(tag);
+    ElementReader previous = it == elementReaders().end() ? nullptr : it->second;
+    if (reader)
+        elementReaders()[tag] = reader;
+    else if (it != elementReaders().end())
+        elementReaders().erase(it);
+    return previous;
+}
+void registerPlaceholderElement(PlaceholderMaker make) { placeholderMaker = make; }
 void registerToolReader(uint32_t tag, ToolReader reader) { toolReaders()[tag] = reader; }
 
-Element* readElementRecord(ByteBuffer& in, bool& ok) { return readElementRecordAt(in, ok, 0); }
+Element* readElementRecord(ByteBuffer& in, bool& ok) {
+    bool unknown = false;
+    Element* e = readElementRecordAt(in, ok, 0, unknown);
+    return unknown && placeholderMaker ? placeholderMaker() : e;
+}
 
 bool readSceneBytes(Scene& scene, const uint8_t* data, size_t size) {
     registerSceneRecords();
     fileVersion = 0;
     ReadState st;
     if (!data || !parseImage(data, size, st) || !linksHold(st)) return false;
+
+    // Placeholders only for the unknown records some tool holds: any other would be dropped
+    // unheld right after linking.
+    for (Tool* t : st.tools) {
+        int32_t i = t->pendingElement;
+        if (i < 0 || !st.unknownKind[size_t(i)] || st.elements[size_t(i)] || !placeholderMaker) continue;
+        st.elements[size_t(i)] = placeholderMaker();
+    }
 
     st.linked = true;
     for (Tool* t : st.tools) t->resolveLinks(st.tools, st.elements);
@@ -227,8 +251,8 @@ bool readSceneBytes(Scene& scene, const uint8_t* data, size_t size) {
             e = nullptr;
         }
     }
-    for (Element* e : st.elements)
-        if (e) e->rebuild(0);
+    for (size_t i = 0; i < st.elements.size(); ++i)
+        if (st.elements[i] && !st.unknownKind[i]) st.elements[i]->rebuild(0);
     for (size_t i = 0; i < st.tools.size(); ++i) {
         if (!st.firstOfChunk[i]) continue;
         Tool* t = st.tools[i];

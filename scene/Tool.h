@@ -146,6 +146,8 @@ public:
     // Frame of the first end of a two-object tool, the matrix it takes in a collected chain;
     // a plain tool has no ends.
     virtual mat4 firstEndFrame();
+    // The other end of a two-object tool; none for every other tool.
+    virtual Tool* partner() { return nullptr; }
 
     // Ring-wide setters: with ring, every placed member (of the same parent when sameParent).
     void setHighlight(bool ring, bool sameParent);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "editing/MeshEditing.h"
 #include "scene/Scene.h"
 #include "scene/Tool.h"
 #include "scene/Gesture.h"
@@ -31,6 +32,7 @@ GLView::GLView(int width_, int height_) : QObject(nullptr), width(width_), heigh
 }
 
 void GLView::initialiseDefaults() {
+    registerMeshEditing();
     startClock = monotonicMilliseconds();
     arrayItems = {0x8001};
     chosenCommand = command = lastPlacingCommand = lastInsertCommand = CommandPlace;

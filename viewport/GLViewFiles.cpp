@@ -1,10 +1,9 @@
 // Opening files by extension and saving the scene or one object. A failed open or save leaves
 // the scene, the pending tool and the undo history as they were.
-#include <QApplication>
 #include <QFile>
-#include <QFileDialog>
 #include <QString>
 
+#include "elements/CurveRecord.h"
 #include "elements/Clay.h"
 #include "mesh/Mesh.h"
 #include "mesh/MeshRecord.h"
@@ -17,7 +16,6 @@ namespace kal {
 
 namespace {
 
-const char* const objectsFolder = "../Scenes/Objects/";
 
 // Where the file name of a path starts: after its last folder separator.
 size_t fileNameStart(const std::string& path) {
@@ -38,9 +36,11 @@ std::string upperExtension(const std::string& path) {
     return dot == std::string::npos ? std::string() : QString::fromStdString(path.substr(dot)).toUpper().toStdString();
 }
 
-// The record readers and OBJ writers of every element kind; registering again is harmless.
+// The record readers of the mesh and the procedural elements, and the OBJ writers; registering
+// again is harmless.
 void registerFileRecords() {
     registerMeshRecords();
+    registerCurveRecords();
     registerClayRecords();
 }
 
@@ -127,15 +127,14 @@ bool GLView::saveScene(const std::string& path) {
 }
 
 void GLView::saveObject() {
-    if (!hoverPick.object) return;
-    const QString name = QFileDialog::getSaveFileName(QApplication::activeWindow(), "Save Object", objectsFolder,
-                                                      "All (*.ko *.obj);;Object (*.ko);;Meshes (*.obj)");
-    if (!name.isEmpty()) saveObjectAs(name.toUtf8().toStdString());
+    // the dialog ("Save Object", starting in the objects folder) belongs to the window
+    const std::string typed = pressPick.object && materialSource ? materialSource->askObjectFileName() : std::string();
+    if (!typed.empty() && !saveObjectAs(typed) && materialSource) materialSource->objectSaveFailed(objectFileName(typed));
     resetPick(false);
 }
 
 bool GLView::saveObjectAs(const std::string& typed) {
-    Tool* object = hoverPick.object;
+    Tool* object = pressPick.object;
     if (!object || typed.empty()) return false;
     registerFileRecords();
     GLWorkGuard guard;

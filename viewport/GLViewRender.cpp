@@ -103,21 +103,6 @@ void flagHovered(GLView& v, HoverFlags& flags) {
     }
 }
 
-// The sculpt brush follows one pick until the symmetric sculpt picks take over this step.
-void refreshSculptPicks(GLView& v, bool hover) {
-    if (hover) {
-        v.pressPick = v.pickSculpt(nullptr);
-        v.hoverPick = v.pressPick;
-        if (v.pressPick.kind != kPickNothing) v.symmetricPicks.assign(1, v.pressPick);
-        return;
-    }
-    if (v.pressPick.kind == kPickNothing) return;
-    const PickRecord stroke = v.pickSculpt(&v.hoverPick);
-    if (stroke.kind == kPickNothing) return;
-    v.hoverPick = stroke;
-    v.symmetricPicks.assign(1, stroke);
-}
-
 // The picking of the frame; true asks for the preview layer.
 bool pickForFrame(GLView& v) {
     if (!v.isCursorInView()) return false;
@@ -127,7 +112,7 @@ bool pickForFrame(GLView& v) {
         return false;
     }
     if (v.mode == SCULPT) {
-        refreshSculptPicks(v, v.busy == 0);
+        v.updateSymmetricPicks(v.busy == 0);
         return false;
     }
     if (v.mode != ASSEMBLY) return false;

@@ -1,6 +1,7 @@
 // One frame of the program, the cursor entering and leaving the view, the wheel, and undo/redo.
 #include <chrono>
 
+#include "scene/Element.h"
 #include "scene/Scene.h"
 #include "scene/Tool.h"
 #include "scene/UndoStack.h"
@@ -28,6 +29,8 @@ Texture2D* GLView::update() {
         startupFrame = 1;
         loadDefaultEnvironment();
         render();
+        // that image is dropped: this frame's own pass draws the first one shown
+        redraw = true;
         break;
     case 1:
     case 2:
@@ -37,6 +40,7 @@ Texture2D* GLView::update() {
         buildEnvironment();
         startupFrame = 4;
         renderSimple = false;
+        redraw = true;  // the next frame is the first with the environment
         frameReady = true;
         return nullptr;
     default:
@@ -69,16 +73,14 @@ Texture2D* GLView::update() {
         releaseStep();
         dragStep();
         redraw = true;
+    } else {
+        endClickOutside();
     }
 
-    if (turntable) {
-        turnCamera(camera);
-        redraw = true;
-    }
-    if (animate) {
-        if (scene) scene->setTime(double(now - startClock));
-        redraw = true;
-    }
+    if (turntable) turnCamera(camera);
+    if (animate && scene) scene->setTime(double(now - startClock));
+    // an idle frame whose image would be the last one draws nothing
+    if (imageChangesWithTime()) redraw = true;
 
     Texture2D* result = nullptr;
     if (liveMaterial) {
@@ -93,6 +95,29 @@ Texture2D* GLView::update() {
     backspaceRequest = 0;
     frameReady = true;
     return result;
+}
+
+namespace {
+
+// Element kinds whose drawing reads the scene time (Tool::draw hands it to Element::draw).
+bool drawnByTime(const Tool* t) {
+    if (t->element && (t->element->typeCode == LightningType || t->element->typeCode == AnimatedSpriteType))
+        return true;
+    for (const Tool* c : t->children)
+        if (drawnByTime(c)) return true;
+    return false;
+}
+
+} // namespace
+
+bool GLView::imageChangesWithTime() const {
+    // the camera turns a step every frame (an environment turning with the camera turns with it)
+    if (turntable) return true;
+    // lightning and animated sprites are drawn at the scene time, which advances while animating
+    if (animate && scene && (drawnByTime(scene->sceneRoot) || drawnByTime(scene->toolRoot))) return true;
+    // everything else changes only through input, a command or a dialog, each of which asks for
+    // a redraw (the live material edit redraws on every frame it runs)
+    return false;
 }
 
 bool GLView::followLiveMaterial() {

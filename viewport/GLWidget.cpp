@@ -200,9 +200,35 @@ void GLWidget::tabletEvent(QTabletEvent* event) {
     }
 }
 
+namespace {
+
+// Input anywhere in the program (menus, tool bars, dialogs) may change what the view shows; the
+// frame draws only on a request, so such input asks for one.
+bool mayChangeTheImage(QEvent* event) {
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::Wheel:
+    case QEvent::Drop:
+    case QEvent::TabletPress:
+    case QEvent::TabletRelease:
+        return true;
+    case QEvent::MouseMove:
+        return static_cast<QMouseEvent*>(event)->buttons() != Qt::NoButton;  // a dragged slider
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
 bool GLWidget::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::TabletEnterProximity || event->type() == QEvent::TabletLeaveProximity)
         tabletEvent(static_cast<QTabletEvent*>(event));
+    if (view && mayChangeTheImage(event)) view->redraw = true;
     return QOpenGLWidget::eventFilter(watched, event);
 }
 

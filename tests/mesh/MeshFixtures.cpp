@@ -129,4 +129,14 @@ Mesh hexagonFanMesh() {
     return m;
 }
 
+Mesh awkwardGrid() {
+    Mesh m = rebuilt(gridMesh(4));
+    for (int x = 0; x < 3; ++x) m.setEdgeFlag(5 + x, 6 + x, true);
+    std::swap(m.triangles[6].vertex[0], m.triangles[6].vertex[1]);  // wound the other way
+    m.triangles[11].flags &= uint8_t(~TriangleAlive);
+    m.vertices[7].position.z = 0.75f;
+    m.vertices[12].position.z = -0.5f;
+    return m;
+}
+
 } // namespace kal::test

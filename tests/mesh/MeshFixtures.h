@@ -25,6 +25,9 @@ Mesh uvSphereMesh(int rings, int segments);
 Mesh bowTieMesh();
 // Three triangles on the edge (0, 1).
 Mesh threeOnEdgeMesh();
+// A 4 x 4 grid after edits: a marked line, a triangle wound the other way, a dead triangle and
+// corners bent out of plane (records not rebuilt since).
+Mesh awkwardGrid();
 // A closed fan of 6 triangles round vertex 0 in z = 0 (a hexagon), facing +z.
 Mesh hexagonFanMesh();
 

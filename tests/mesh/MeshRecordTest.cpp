@@ -85,17 +85,27 @@ TEST(MeshRecord, roundTripKeepsRecordsIndexForIndex) {
     EXPECT_MESH_VALID(r);
 }
 
-TEST(MeshRecord, selectionFlagsDoNotOutliveTheUnsavedSelection) {
+// Selection and the passes' scratch marks are not stored state. A Visited mark read back once
+// kept a triangle wound against its neighbours out of the winding pass.
+TEST(MeshRecord, workingFlagsDoNotOutliveTheirPass) {
     Mesh m = rebuilt(cubeMesh());
     m.selectAllWithTriangles();
+    MeshTriangle& turned = m.triangles[0];
+    std::swap(turned.vertex[0], turned.vertex[2]);
+    turned.flags |= TriangleVisited;
+    m.triangles[1].flags |= TriangleProcessed;
     ByteBuffer out;
     m.save(out);
     ByteBuffer in = bodyOf(out);
+    VersionGuard guard;
+    fileVersion = currentFileVersion;
     Mesh r(in);
     r.rebuild(0);
+    ASSERT_EQ(r.triangleCount(), m.triangleCount());
     EXPECT_MESH_VALID(r);
     for (int v = 0; v < r.vertexCount(); ++v) EXPECT_FALSE(r.vertices[v].flags & VertexSelected);
-    for (int t = 0; t < r.triangleCount(); ++t) EXPECT_FALSE(r.triangles[t].flags & TriangleSelected);
+    for (int t = 0; t < r.triangleCount(); ++t)
+        EXPECT_FALSE(r.triangles[t].flags & (TriangleSelected | TriangleVisited | TriangleProcessed));
 }
 
 TEST(MeshRecord, oldVersionReadsByteColoursIn41ByteTriangles) {

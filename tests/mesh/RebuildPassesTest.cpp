@@ -21,17 +21,6 @@ Mesh passByPass(Mesh m, int mode, bool markCreases = false) {
     return m;
 }
 
-// A grid with a marked line, a flipped triangle, a dead triangle and corners bent out of plane.
-Mesh awkwardGrid() {
-    Mesh m = rebuilt(gridMesh(4));
-    for (int x = 0; x < 3; ++x) m.setEdgeFlag(5 + x, 6 + x, true);
-    std::swap(m.triangles[6].vertex[0], m.triangles[6].vertex[1]);  // wound the other way
-    m.triangles[11].flags &= uint8_t(~TriangleAlive);
-    m.vertices[7].position.z = 0.75f;
-    m.vertices[12].position.z = -0.5f;
-    return m;
-}
-
 TEST(RebuildPasses, rebuildEqualsItsPassesRunOneByOne) {
     for (int mode : {0, 1, 2}) {
         for (Mesh m : {awkwardGrid(), cubeMesh(true), cubeMesh(false), uvSphereMesh(5, 8), bowTieMesh(),

@@ -20,7 +20,9 @@
 #include <QOpenGLFunctions_4_0_Core>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -87,10 +89,12 @@ protected:
 
     // A sphere of the given radius in pixels, its centre `dx` pixels right of the view's centre.
     // toward: pixels of depth toward the viewer.
-    Tool* addSphere(float radiusPixels, float dx, const pbr& material = pbr(), float toward = 0) {
+    // mesh: the sphere to place (one made here when null).
+    Tool* addSphere(float radiusPixels, float dx, const pbr& material = pbr(), float toward = 0,
+                    Mesh* mesh = nullptr) {
         mat4 m = mat4::uniformScaling(radiusPixels * unit * correction);
         m *= mat4::translation(centre + vec3(dx * unit, 0, 0) + view->screenNormal() * (toward * unit));
-        Tool* t = new Tool(sphereMesh(), m, material, false);
+        Tool* t = new Tool(mesh ? mesh : sphereMesh(), m, material, false);
         t->flags |= PlacedFlag;
         view->scene->sceneRoot->addChild(t, false);
         view->scene->rebuildToolLists();
@@ -99,7 +103,11 @@ protected:
 
     Image frame() {
         view->redraw = true;
-        Texture2D* image = view->render();
+        return read(view->render());
+    }
+
+    // The pixels of a frame's image, read before the next frame reuses its target.
+    Image read(Texture2D* image) {
         EXPECT_NE(image, nullptr);
         Image out;
         if (!image) return out;
@@ -343,3 +351,53 @@ TEST_F(FrameRender, pickingReadsTheLayersOfTheSameFrame) {
 }
 
 } // namespace
+
+namespace {
+
+// A sphere that draws like lightning: its colour follows the scene time it is drawn at.
+class TimeDrawnSphere : public Mesh {
+public:
+    explicit TimeDrawnSphere(Mesh* sphere) : Mesh(*sphere) {
+        delete sphere;
+        typeCode = LightningType;
+    }
+    void draw(uint32_t objectId, int32_t itemId, const mat4& model, const pbr& material, bool colourIsLight,
+              float time, bool last) override {
+        pbr timed = material;
+        timed.green = timed.blue = uint16_t(int(time) % 1000 * 65);
+        Mesh::draw(objectId, itemId, model, timed, colourIsLight, time, last);
+    }
+};
+
+} // namespace
+
+// With Animate on and nothing that changes with time, idle frames draw nothing, and the image they
+// leave shown is the one a frame forced to draw (as every animated frame once was) gives.
+TEST_F(FrameRender, idleFramesDrawNothingAndLeaveTheImageAForcedFrameGives) {
+    addSphere(30, 0);
+    view->startupFrame = 4;
+    view->outside = true;
+    view->animate = true;
+    view->redraw = true;
+    const Image shown = read(view->update());
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(view->update(), nullptr);
+    EXPECT_EQ(frame().px, shown.px);
+    view->turntable = true;
+    EXPECT_NE(view->update(), nullptr) << "the turntable turns the camera every frame";
+}
+
+// An element drawn by the scene time redraws every idle frame, exactly as a forced frame at that
+// time would; with Animate off the time stands still and so does the image.
+TEST_F(FrameRender, aTimeDrawnElementRedrawsEachIdleFrameAsAForcedFrameWould) {
+    addSphere(30, 0, pbr(), 0, new TimeDrawnSphere(sphereMesh()));
+    view->startupFrame = 4;
+    view->outside = true;
+    view->animate = true;
+    const Image idle = read(view->update());
+    EXPECT_EQ(frame().px, idle.px);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    const Image later = read(view->update());
+    EXPECT_NE(later.px, idle.px) << "the next idle frame shows the new time";
+    view->animate = false;
+    EXPECT_EQ(view->update(), nullptr);
+}

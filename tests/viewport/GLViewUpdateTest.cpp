@@ -61,9 +61,17 @@ TEST_F(Frame, StartupLoadsRendersThenBuildsTheEnvironmentOnFrameThree) {
     EXPECT_FALSE(v.renderSimple);
     EXPECT_EQ(rawMouse.wheel, 120.0f);  // frame 3 reads no input
     EXPECT_FLOAT_EQ(v.camera.scale, 1.0f);
-    v.update();
+    EXPECT_EQ(v.update(), RecordingView::image()) << "the first frame with the environment draws";
     EXPECT_EQ(v.startupFrame, 4);
     EXPECT_EQ(v.count("buildEnvironment"), 1);
+    rawMouse.wheel = 0;
+    EXPECT_EQ(v.update(), nullptr) << "animated, but nothing in the scene changes with time";
+}
+
+TEST_F(Frame, WithoutAnimationTheStartupStillShowsItsFirstImage) {
+    RecordingView v;
+    v.animate = false;
+    EXPECT_EQ(v.update(), RecordingView::image());
 }
 
 TEST_F(Frame, InputRunsTheFourStepsInOrderBeforeTheRender) {

@@ -144,7 +144,7 @@ TEST_F(OpenSave, ASaveThatCannotBeWrittenReportsFailureAndKeepsTheHistory) {
 TEST_F(OpenSave, ASavedObjectOpensIntoTheCurrentScene) {
     SceneView v;
     Tool* a = test::addSceneObject(*v.scene, Mesh::createCube(), mat4());
-    v.hoverPick.object = a;
+    v.pressPick.object = a;
     const std::string typed = path("thing");
     ASSERT_TRUE(v.saveObjectAs(typed));
     EXPECT_TRUE(QFile::exists(QString::fromStdString(typed + ".ko")));
@@ -160,7 +160,7 @@ TEST_F(OpenSave, ASavedObjectOpensIntoTheCurrentScene) {
 
 TEST_F(OpenSave, SavingAnObjectWithoutAHoveredToolWritesNothing) {
     SceneView v;
-    v.saveObject(); // no dialog: nothing is under the cursor
+    v.saveObject(); // no dialog: nothing was pressed
     EXPECT_FALSE(v.saveObjectAs(path("x.ko")));
     EXPECT_FALSE(QFile::exists(QString::fromStdString(path("x.ko"))));
 }

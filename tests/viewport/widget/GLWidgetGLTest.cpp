@@ -303,3 +303,21 @@ TEST_F(Widget, WorkGuardPausesTheTickMakesTheContextCurrentAndRestoresBoth) {
     kal::GLWorkGuard none(nullptr);
     EXPECT_FALSE(none.hasContext());
 }
+
+// Frames draw only on request: input anywhere in the program (a menu, a tool bar, a dialog) asks
+// for one, a cursor merely passing over other widgets does not.
+TEST_F(Widget, InputElsewhereInTheProgramAsksTheViewForAFrame) {
+    QWidget elsewhere;
+    auto send = [&](QEvent::Type type, Qt::MouseButtons buttons) {
+        w->view->redraw = false;
+        QMouseEvent e(type, QPointF(3, 3), QPointF(3, 3), Qt::NoButton, buttons, Qt::NoModifier);
+        QApplication::sendEvent(&elsewhere, &e);
+        return w->view->redraw;
+    };
+    EXPECT_FALSE(send(QEvent::MouseMove, Qt::NoButton));
+    EXPECT_TRUE(send(QEvent::MouseMove, Qt::LeftButton));
+    EXPECT_TRUE(send(QEvent::MouseButtonRelease, Qt::NoButton));
+    w->view->redraw = false;
+    QTest::keyClick(&elsewhere, Qt::Key_A);
+    EXPECT_TRUE(w->view->redraw);
+}

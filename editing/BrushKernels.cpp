@@ -1,0 +1,165 @@
+// Gathering the vertices under a brush and the kernels that turn brush records into drag
+// offsets or blended corner materials. Offsets are indexed by a vertex's selection link.
+#include <algorithm>
+#include <cmath>
+
+#include "editing/EditingMath.h"
+#include "editing/SelectionHelpers.h"
+#include "mesh/Mesh.h"
+#include "mesh/MeshWalk.h"
+
+namespace kal {
+
+using editing::falloff;
+using editing::offsetOf;
+using editing::sizeOffsets;
+
+namespace {
+
+// Calls visit(vertex, weight) once per vertex of the patch brush list, with the smallest weight
+// of its records: a vertex reached through two fans must not move twice.
+template <class Visit>
+void forEachPatchVertex(Mesh& m, Visit&& visit) {
+    for (size_t i = 0; i < m.selectedVertices.size() && i < m.patchFirstRecords.size(); ++i) {
+        int32_t r = m.patchFirstRecords[i];
+        if (r < 0) continue;
+        float weight = 2;
+        for (size_t guard = 0; r >= 0 && guard <= m.patchRecords.size(); ++guard) {
+            weight = std::min(weight, m.patchRecords[size_t(r)].weight);
+            r = m.patchRecords[size_t(r)].next;
+        }
+        visit(m.selectedVertices[i], weight);
+    }
+}
+
+} // namespace
+
+void Mesh::gatherBrushVertices(const vec3& c, float radius, bool clear) {
+    if (clear) clearSelection();
+    brushVertices.clear();
+    const double r = radius, r2 = r * r;
+    const int nv = vertices.size();
+    for (int v = 0; v < nv; ++v) {
+        const MeshVertex& vx = vertices[v];
+        if (!vx.alive()) continue;
+        double dx = double(vx.position.x) - c.x, dy = double(vx.position.y) - c.y, dz = double(vx.position.z) - c.z;
+        if (!(std::fabs(dx) < r && std::fabs(dy) < r && std::fabs(dz) < r)) continue;
+        double q = dx * dx + dy * dy + dz * dz;
+        if (!(q < r2)) continue;
+        brushVertices.push_back(BrushVertex{v, float(std::sqrt(q / r2)), vec3(float(dx), float(dy), float(dz))});
+        editing::selectVertex(*this, v);
+    }
+}
+
+void Mesh::markDirtyTriangles() {
+    std::vector<int32_t> ring;
+    for (size_t i = 0; i < selectedVertices.size(); ++i) {
+        int32_t v = selectedVertices[i];
+        if (!vertices[v].alive()) continue;
+        vertexTriangles(v, ring);
+        for (int32_t t : ring) {
+            MeshTriangle& tri = triangles[t];
+            if (!tri.alive() || (tri.flags & TriangleSelected)) continue;
+            tri.flags |= TriangleSelected;
+            selectedTriangles.push_back(t);
+        }
+    }
+}
+
+void Mesh::markSelectionGpuRange() {
+    int first = triangleCount(), last = -1;
+    auto widen = [&](int t) {
+        first = std::min(first, t);
+        last = std::max(last, t);
+    };
+    for (int32_t t : selectedTriangles) widen(t);
+    std::vector<int32_t> ring;
+    for (int32_t v : selectedVertices) {
+        if (!vertices[v].alive()) continue;
+        vertexTriangles(v, ring);
+        for (int32_t t : ring) widen(t);
+    }
+    markGpuRange(first, last);
+}
+
+void Mesh::deformBrushVertices(const vec3& drag) {
+    sizeOffsets(*this);
+    for (const BrushVertex& b : brushVertices)
+        if (vec3* o = offsetOf(*this, b.vertex)) *o += drag * falloff(b.weight);
+}
+
+void Mesh::deformPatchBrushVertices(const vec3& drag) {
+    sizeOffsets(*this);
+    forEachPatchVertex(*this, [&](int v, float t) {
+        if (vec3* o = offsetOf(*this, v)) *o += drag * falloff(t);
+    });
+}
+
+void Mesh::smoothBrushVertices(float factor) {
+    sizeOffsets(*this);
+    for (const BrushVertex& b : brushVertices)
+        if (vec3* o = offsetOf(*this, b.vertex))
+            *o += (smoothTarget(b.vertex) - vertices[b.vertex].position) * (falloff(b.weight) * factor);
+}
+
+void Mesh::smoothPatchBrushVertices(float factor) {
+    sizeOffsets(*this);
+    forEachPatchVertex(*this, [&](int v, float t) {
+        if (vec3* o = offsetOf(*this, v)) *o += (smoothTarget(v) - vertices[v].position) * (falloff(t) * factor);
+    });
+}
+
+void Mesh::translateBrushVertices(const vec3& u) {
+    sizeOffsets(*this);
+    for (const BrushVertex& b : brushVertices)
+        if (vec3* o = offsetOf(*this, b.vertex)) *o += u;
+}
+
+void Mesh::offsetBrushVertices(float s) {
+    sizeOffsets(*this);
+    for (const BrushVertex& b : brushVertices)
+        if (vec3* o = offsetOf(*this, b.vertex)) *o += b.offset * s;
+}
+
+void Mesh::scaleAboutPoint(const vec3& centre, float s) {
+    sizeOffsets(*this);
+    for (const BrushVertex& b : brushVertices)
+        if (vec3* o = offsetOf(*this, b.vertex)) *o = (vertices[b.vertex].position - centre) * (s - 1);
+}
+
+void Mesh::transformBrushVertices(const mat4& m) {
+    sizeOffsets(*this);
+    for (const BrushVertex& b : brushVertices)
+        if (vec3* o = offsetOf(*this, b.vertex)) *o = vertices[b.vertex].position * m;
+}
+
+void Mesh::scaleAlongDirection(const vec3& centre, const vec3& direction, float s) {
+    // the displacement of a scale by s along e about the centre: (s - 1) e (e . (p - c))
+    vec3 e = normalize(direction);
+    if (!(e.lengthSquared() > 0.5)) return;
+    sizeOffsets(*this);
+    for (const BrushVertex& b : brushVertices)
+        if (vec3* o = offsetOf(*this, b.vertex)) {
+            vec3 d = vertices[b.vertex].position - centre;
+            double along = double(d.x) * e.x + double(d.y) * e.y + double(d.z) * e.z;
+            *o = e * float(along * (double(s) - 1.0));
+        }
+}
+
+void Mesh::paintBrushVertices(const pbr& material, uint8_t mask, float strength) {
+    std::vector<int32_t> group;
+    for (const BrushVertex& b : brushVertices) {
+        double t = b.weight;
+        double keep = 1.0 - ((t * (t - 2.0)) + 1.0) * double(strength);
+        // each fan of corners round the vertex blends once, from its first corner
+        meshwalk::walkFans(triangles, b.vertex, vertices[b.vertex].firstTriangle, triangleCount() + 1, group,
+                           [&](const std::vector<int32_t>& fan) {
+                               const MeshTriangle& tri = triangles[fan[0]];
+                               pbr value = editing::blendTowards(tri.corner[fan[1]], material, keep, mask);
+                               for (size_t i = 0; i < fan.size(); i += 2)
+                                   pbrCopyMasked(triangles[fan[i]].corner[fan[i + 1]], value, mask);
+                           });
+    }
+}
+
+} // namespace kal

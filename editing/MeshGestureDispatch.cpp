@@ -1,0 +1,366 @@
+// The mesh's sculpt dispatcher. Every gesture of one call shares action code, state and sample
+// count; a gesture that fails its group's test therefore ends the whole call.
+#include <cmath>
+#include <memory>
+
+#include "editing/MeshEditing.h"
+#include "mesh/Mesh.h"
+#include "scene/Gesture.h"
+
+namespace kal {
+
+namespace {
+
+enum Brush : int32_t {
+    Move = 1,
+    CopyMove = 2,
+    Rotate = 3,
+    CopyRotate = 4,
+    Scale = 5,
+    CopyScale = 6,
+    ScaleDirection = 9,
+    Deform = 12,
+    DeformVolume = 13,
+    Relax = 14,
+    Smooth = 15,
+    Grow = 22,
+    Pinch = 23,
+    Twist = 24,
+    Subdivide = 27,
+    PaintMaterial = 29,
+    FillMaterial = 30,
+    EraseComponent = 32,
+    ErasePatch = 34,
+    EraseFeature = 35,
+    ExtrudeFirst = 36,
+    ExtrudeLast = 44,
+    CutPlane = 47,
+    ClipPlane = 48,
+    SubPlane = 49,
+    SphereFirst = 52,
+    SphereLast = 59,
+    Pattern0 = 67,
+    Pattern4 = 71,
+};
+
+enum class Group { FinishOnly, Paint, Release, Brush, Extrusion, Other };
+
+Group groupOf(int32_t code) {
+    switch (code) {
+    case EraseComponent:
+    case ErasePatch:
+    case EraseFeature:
+        return Group::FinishOnly;
+    case PaintMaterial:
+    case FillMaterial:
+        return Group::Paint;
+    case Subdivide:
+    case CutPlane:
+    case ClipPlane:
+    case SubPlane:
+        return Group::Release;
+    case Move:
+    case CopyMove:
+    case Rotate:
+    case CopyRotate:
+    case Scale:
+    case CopyScale:
+    case ScaleDirection:
+    case Deform:
+    case DeformVolume:
+    case Smooth:
+    case Grow:
+    case Pinch:
+    case Twist:
+        return Group::Brush;
+    default:
+        break;
+    }
+    if (code >= Pattern0 && code <= Pattern4) return Group::FinishOnly;
+    if (code >= SphereFirst && code <= SphereLast) return Group::Release;
+    if (code >= ExtrudeFirst && code <= ExtrudeLast) return Group::Extrusion;
+    return Group::Other;
+}
+
+enum UploadGroup { Positions = 0, Normals = 1, Materials = 2 };
+
+void flag(Mesh& m, UploadGroup g) { m.partChanged[g] = true; }
+
+// Every triangle goes up with the next upload (an operation that does not track what it touched).
+void markWhole(Mesh& m) { m.markGpuRange(0, m.triangleCount() - 1); }
+
+bool isRegionMove(int32_t code) { return (code >= Move && code <= CopyScale) || code == ScaleDirection; }
+
+// Ids come from the last frame's buffer: one that names no alive triangle counts as none.
+int itemOf(const Mesh& m, const StrokeSample& s) {
+    int t = s.itemId;
+    return t >= 0 && t < m.triangleCount() && m.triangles[t].alive() ? t : -1;
+}
+
+// Symmetric copies may land on one region: a region move acts on each region once per call,
+// or a mirrored pair would cancel (or double) the move.
+struct RegionsDone {
+    std::vector<uint8_t> taken;
+    bool wholeMesh = false;
+
+    bool claim(Mesh& m, int32_t code, int mode, const vec3& point, int item) {
+        bool whole = code != Move && code != CopyMove && (mode == SelectElement || mode == SelectAllPatches);
+        if (whole) {
+            if (wholeMesh) return false;
+            wholeMesh = true;
+            return true;
+        }
+        int t = item >= 0 ? item : m.closestTriangle(point);
+        if (t < 0) return true;
+        if (size_t(t) < taken.size() && taken[size_t(t)]) return false;
+        if (mode == SelectPatch)
+            m.selectPatch(point, true, t);
+        else
+            m.selectComponent(point, true, t);
+        if (taken.size() < size_t(m.triangleCount())) taken.resize(size_t(m.triangleCount()), 0);
+        for (int32_t s : m.selectedTriangles) taken[size_t(s)] = 1;
+        m.clearSelection();
+        return true;
+    }
+};
+
+// Offsets onto the positions; on the finishing application the normals round the moved vertices.
+void brushPost(Mesh& m, bool finished) {
+    m.applyDrag();
+    if (finished) {
+        m.markDirtyTriangles();
+        m.updateSelectedNormals();
+    }
+    m.markSelectionGpuRange();
+    m.clearSelection();
+}
+
+void twistStep(Mesh& m, const Sculptor& g, const StrokeSample& F, const StrokeSample& P, const StrokeSample& L,
+               bool finished) {
+    vec3 V = g.viewDirection;
+    auto across = [&](vec3 d) { return d - V * dot(d, V); };
+    vec3 a = across(P.point - F.point), b = across(L.point - F.point);
+    // a point on the view line through the first one gives no angle
+    if (!(a.lengthSquared() > kNullLengthSquared) || !(b.lengthSquared() > kNullLengthSquared)) return;
+    float w = F.radius > 0 ? std::fmin(std::fmax(b.length() / F.radius, 0.0f), 1.0f) : 1.0f;
+    float x = dot(normalize(a), normalize(b)), y = dot(cross(a, b), V);
+    float angle = float(std::atan2(double(y), double(x)));
+    m.twist(F.point, V, angle * w, F.radius);
+    brushPost(m, finished);
+}
+
+// The Brush-group rows; a row split by mode does nothing for a mode outside 0..3.
+void brushRow(Mesh& m, const Sculptor& g, const StrokeSample& F, const StrokeSample& P, const StrokeSample& L,
+              bool finished) {
+    const int mode = g.selectionMode;
+    const bool elementLike = mode == SelectElement || mode == SelectAllPatches;
+    const int fItem = itemOf(m, F), pItem = itemOf(m, P);
+    switch (g.action) {
+    case Move:
+    case CopyMove:
+        if (mode == SelectPatch)
+            m.movePatch(P.point, L.point, fItem);
+        else
+            m.moveComponent(P.point, L.point, fItem);
+        markWhole(m);
+        break;
+    case Rotate:
+    case CopyRotate: {
+        vec3 axis = g.viewDirection;
+        m.rotateRegion(P.point, L.point, fItem, mode, axis);
+        markWhole(m);
+        break;
+    }
+    case Scale:
+    case CopyScale:
+    case ScaleDirection:
+        m.scaleRegion(P.point, L.point, fItem, mode, g.action != ScaleDirection);
+        markWhole(m);
+        break;
+    case Deform:
+        if (elementLike) {
+            m.deformBrush(P.point, L.point, P.radius);
+            brushPost(m, finished);
+        } else if (mode == SelectPatch) {
+            m.deformPatch(P.point, L.point, P.radius, pItem);
+            flag(m, Normals);
+        } else if (mode == SelectComponent) {
+            m.deformComponent(P.point, L.point, P.radius, pItem);
+            flag(m, Normals);
+        }
+        break;
+    case DeformVolume:
+        m.deformVolume(P.point, L.point, P.radius);
+        brushPost(m, finished);
+        break;
+    case Smooth:
+        // each dab renormals what it moved: send those normals too
+        if (elementLike)
+            m.smoothBrush(P.point, L.point, P.radius);
+        else if (mode == SelectPatch)
+            m.smoothPatch(P.point, L.point, P.radius, pItem);
+        else if (mode == SelectComponent)
+            m.smoothComponent(P.point, L.point, P.radius, pItem);
+        flag(m, Normals);
+        break;
+    case Grow:
+    case Pinch: {
+        float s = 0.2f * P.factor;
+        if (g.action == Grow) s = -s;
+        float path = (L.point - P.point).length();
+        m.growPinch(P.point, P.radius, s * path / P.radius);
+        brushPost(m, finished);
+        break;
+    }
+    case Twist:
+        twistStep(m, g, F, P, L, finished);
+        break;
+    default:
+        break;
+    }
+}
+
+void copyRegion(Mesh& m, const Sculptor& g, const StrokeSample& F) {
+    int item = itemOf(m, F);
+    std::unique_ptr<Element> copy(g.selectionMode == SelectPatch ? m.extractPatch(F.point, item)
+                                                                 : m.extractComponent(F.point, item));
+    m.append(static_cast<Mesh*>(copy.get()));
+    m.geometryChanged = true;
+}
+
+Mesh* patternTile(int32_t code) {
+    switch (code) {
+    case Pattern0:
+        return Mesh::createPatternTile(0.7f, false);
+    case Pattern0 + 1:
+        return Mesh::createPatternTile(0.7f, true);
+    case Pattern0 + 2:
+        return Mesh::createPatternTile2(0.3f, false);
+    case Pattern0 + 3:
+        return Mesh::createPatternTile3(0.9f, false);
+    default:
+        return Mesh::createPatternTile3(0.9f, true);
+    }
+}
+
+} // namespace
+
+void applyMeshGestures(Mesh& m, const std::vector<Gesture*>& gestures) {
+    RegionsDone regions;
+    for (Gesture* gesture : gestures) {
+        auto* g = dynamic_cast<Sculptor*>(gesture);
+        if (!g) return;
+        const int32_t code = g->action;
+        const int mode = g->selectionMode;
+        const size_t n = g->samples.size();
+        const bool finished = g->isFinished(), running = g->isRunning();
+        if (n == 0) return;
+        const StrokeSample& F = g->samples.front();
+        const StrokeSample& L = g->samples.back();
+        const StrokeSample& P = n > 2 ? g->samples[n - 2] : F;
+
+        // the pre-pass: each group's test, and the flags raised before the operation
+        switch (groupOf(code)) {
+        case Group::FinishOnly:
+            if (!finished) return;
+            m.geometryChanged = true;
+            break;
+        case Group::Paint:
+            if (finished) return;
+            flag(m, Materials);
+            break;
+        case Group::Release:
+            if (n < 2 || !finished) return;
+            m.geometryChanged = true;
+            break;
+        case Group::Brush:
+            if (n < 2) return;
+            if (gestures.size() > 1 && isRegionMove(code) && !regions.claim(m, code, mode, P.point, itemOf(m, F)))
+                continue;
+            if (finished) {
+                m.updateNormals(2);
+                flag(m, Normals);
+                // the normals changed everywhere the stroke went, not only under the last dab
+                markWhole(m);
+            }
+            flag(m, Positions);
+            if ((code == CopyMove || code == CopyRotate || code == CopyScale) && n == 2 && running)
+                copyRegion(m, *g, F);
+            break;
+        case Group::Extrusion:
+            if (n < 2) return;
+            if (finished) {
+                m.updateNormals(2);
+                m.clearSelection();
+                flag(m, Normals);
+                markWhole(m);
+                return;
+            }
+            if (n == 2)
+                m.geometryChanged = true;
+            else
+                flag(m, Positions);
+            break;
+        case Group::Other:
+            if (finished) return;
+            break;
+        }
+
+        switch (groupOf(code)) {
+        case Group::Brush:
+            brushRow(m, *g, F, P, L, finished);
+            break;
+        case Group::Paint: {
+            int item = itemOf(m, P);
+            byte mask = g->paintMask;
+            if (code == PaintMaterial) {
+                float strength = 0.5f * P.factor;
+                if (mode == SelectElement || mode == SelectAllPatches)
+                    m.paintMaterial(P.point, P.radius, P.material, mask, strength);
+                else if (mode == SelectPatch)
+                    m.paintPatch(P.point, P.radius, item, P.material, mask, strength);
+                else if (mode == SelectComponent)
+                    m.paintComponent(P.point, P.radius, item, P.material, mask, strength);
+            } else if (mode == SelectPatch) {
+                m.fillPatch(P.point, item, P.material, mask);
+            } else {
+                m.fillMaterial(P.point, item, P.material, mask);
+            }
+            break;
+        }
+        case Group::FinishOnly:
+            if (code == EraseComponent) {
+                m.eraseComponent(L.point, itemOf(m, L));
+            } else if (code == ErasePatch) {
+                m.erasePatch(L.point, itemOf(m, L));
+            } else if (code == EraseFeature) {
+                m.eraseFeature(L.point, true, itemOf(m, L));
+            } else {
+                std::unique_ptr<Mesh> tile(patternTile(code));
+                m.applyPattern(tile.get());
+                return;
+            }
+            break;
+        case Group::Release:
+            if (code == Subdivide) {
+                m.subdivide(true);
+                return;
+            }
+            break;
+        case Group::Other:
+            if (code == Relax) {
+                m.relaxTangential(true);
+                flag(m, Positions);
+                flag(m, Normals);
+                markWhole(m);
+            }
+            break;
+        case Group::Extrusion:
+            break;
+        }
+    }
+}
+
+void registerMeshEditing() { registerMeshGestureHandler(applyMeshGestures); }
+
+} // namespace kal

@@ -1,0 +1,39 @@
+#pragma once
+// Selection steps shared by the editing operations: a vertex joins the selection list (flag and
+// link), and the drag offsets follow the selection.
+#include "mesh/Mesh.h"
+
+namespace kal::editing {
+
+// Sizes the drag offsets to the selection: new entries zero, existing ones kept.
+inline void sizeOffsets(Mesh& m) { m.dragOffsets.resize(m.selectedVertices.size(), vec3()); }
+
+// Selects v unless it already is; answers whether it was added.
+inline bool selectVertex(Mesh& m, int v) {
+    MeshVertex& vx = m.vertices[v];
+    if (vx.flags & VertexSelected) return false;
+    vx.flags |= VertexSelected;
+    vx.link = int32_t(m.selectedVertices.size());
+    m.selectedVertices.push_back(v);
+    return true;
+}
+
+// The drag offset of a selected vertex; null when v has none.
+inline vec3* offsetOf(Mesh& m, int v) {
+    int32_t link = m.vertices[v].link;
+    if (link < 0 || size_t(link) >= m.dragOffsets.size()) return nullptr;
+    return &m.dragOffsets[size_t(link)];
+}
+
+// Gives each not yet selected corner of the selected triangles a brush record of weight 0 and
+// selects it; the record's offset is the corner normal when asked, else zero.
+inline void collectRegionVertices(Mesh& m, bool cornerNormals) {
+    for (int32_t t : m.selectedTriangles) {
+        const MeshTriangle& tri = m.triangles[t];
+        for (int c = 0; c < 3; ++c)
+            if (selectVertex(m, tri.vertex[c]))
+                m.brushVertices.push_back(BrushVertex{tri.vertex[c], 0.0f, cornerNormals ? tri.cornerNormal[c] : vec3()});
+    }
+}
+
+} // namespace kal::editing

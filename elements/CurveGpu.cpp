@@ -1,0 +1,163 @@
+// The curve's line buffer (a then b of every alive segment, three floats each), its binding, the
+// main draw with the object uniforms and the flat single-colour draw. Needs the viewport's
+// context to be current.
+#include <QOpenGLFunctions_4_0_Core>
+
+#include "elements/Curve.h"
+#include "gpu/GLCallCounter.h"
+#include "gpu/GLFunctions.h"
+#include "gpu/GeometryBuffers.h"
+#include "gpu/Shader.h"
+#include "gpu/ShaderTable.h"
+#include "scene/CameraMatrices.h"
+
+namespace kal {
+
+namespace {
+
+int uniform(const char* name) { return gl->glGetUniformLocation(Shader::currentProgram, name); }
+
+// Attribute 0 reads this buffer now: the shared quad and circle must point it again.
+void pointAttributeAt(uint32_t buffer, uint32_t offset) {
+    bindArrayBuffer(buffer);
+    gl->glEnableVertexAttribArray(0);
+    gl->glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, 0, reinterpret_cast<const void*>(uintptr_t(offset)));
+    quadBound = false;
+    circleBound = false;
+}
+
+} // namespace
+
+void Curve::buildLineVertices(std::vector<float>& out) const {
+    out.clear();
+    out.reserve(segments.size() * 6);
+    for (const CurveSegment& s : segments) {
+        if (!s.alive()) continue;
+        for (int32_t p : {s.a, s.b}) {
+            const vec3 q = points[size_t(p)].position;
+            out.push_back(q.x);
+            out.push_back(q.y);
+            out.push_back(q.z);
+        }
+    }
+}
+
+bool Curve::uploadPending() { return uploadNeeded; }
+
+bool Curve::hasGpuGeometry() { return !segments.empty(); }
+
+bool Curve::updateGpu() {
+    if (buffer == 0) {
+        geometryDirty = true;
+        uploadNeeded = true;
+        if (segments.empty()) return false;
+    } else {
+        if (geometryDirty) uploadNeeded = true;
+        if (!uploadPending()) return true;
+        if (segments.empty()) return false;
+    }
+    if (!gl) return false;
+    gl->glFlush();
+    gl->glGetError();
+    static thread_local std::vector<float> scratch;
+    buildLineVertices(scratch);
+    vertexCount = int32_t(scratch.size() / 3);
+    vertexOffset = 0;
+    const long bytes = long(scratch.size() * sizeof(float));
+    if (buffer == 0) {
+        gl->glGenBuffers(1, &buffer);
+        bindArrayBuffer(buffer);
+        arrayBufferData(bytes, nullptr);
+    } else {
+        bindArrayBuffer(buffer);
+        if (geometryDirty) arrayBufferData(bytes, nullptr);
+    }
+    if (uploadNeeded && bytes > 0) arrayBufferSubData(long(vertexOffset), bytes, scratch.data());
+    bindArrayBuffer(0);
+    gl->glFlush();
+    if (gl->glGetError() != GL_NO_ERROR) return false;
+    uploadNeeded = false;
+    geometryDirty = false;
+    bound = false;
+    return true;
+}
+
+void Curve::releaseGpu() {
+    if (buffer == 0) return;
+    // without a published context the name cannot be deleted; forgetting it beats a crash
+    if (gl) {
+        unbind();
+        gl->glFlush();
+        gl->glDeleteBuffers(1, &buffer);
+    }
+    buffer = 0;
+    bound = false;
+    geometryDirty = true;
+    uploadNeeded = true;
+}
+
+bool Curve::bind() {
+    if (!updateGpu()) return false;
+    if (bound) return true;
+    // a core context draws nothing without a vertex array: the shared one comes with the quad
+    if (!gl || !createQuadBuffer()) return false;
+    pointAttributeAt(buffer, vertexOffset);
+    bound = true;
+    return true;
+}
+
+void Curve::unbind() {
+    if (!bound) return;
+    if (gl) {
+        gl->glDisableVertexAttribArray(0);
+        bindArrayBuffer(0);
+    }
+    bound = false;
+}
+
+bool Curve::useShader() {
+    if (!shaderCurve || !shaderCurve->bind()) return false;
+    return bind();
+}
+
+void Curve::endDraw() { unbind(); }
+
+void Curve::draw(uint32_t objectId, int32_t itemId, const mat4& model, const pbr& material, bool, float,
+                 bool last) {
+    changeStamp();
+    if (!useShader()) return;
+    mat4 P = inverseTransform();
+    P *= model;
+    P *= cameraMatrices.projectionView;
+    gl->glUniformMatrix4fv(uniform("ProjectionModelViewMatrix"), 1, GL_FALSE, P.m);
+    gl->glUniform1ui(uniform("ObjectId"), objectId);
+    gl->glUniform1ui(uniform("ItemId"), uint32_t(itemId));
+    const float colour[4] = {material.red / 65535.0f, material.green / 65535.0f, material.blue / 65535.0f,
+                             material.opacity / 65535.0f};
+    const float light[4] = {material.lightRed / 65535.0f, material.lightGreen / 65535.0f,
+                            material.lightBlue / 65535.0f, material.refractivity / 65535.0f};
+    gl->glUniform4fv(uniform("ObjectColor"), 1, colour);
+    gl->glUniform4fv(uniform("ObjectLight"), 1, light);
+    const GLint surface[2] = {2 * material.roughness, 2 * material.metalness};
+    gl->glUniform2iv(uniform("ObjectMaterial"), 1, surface);
+    gl->glDrawArrays(GL_LINES, 0, vertexCount);
+    if (last) endDraw();
+}
+
+void Curve::drawFlat(const mat4& model, const uint8_t* colour, bool last) {
+    if (!bind()) return;
+    mat4 P = inverseTransform();
+    P *= model;
+    P *= cameraMatrices.lineProjectionView;
+    gl->glUniformMatrix4fv(uniform("ProjectionModelViewMatrix"), 1, GL_FALSE, P.m);
+    const float c[4] = {colour[0] / 255.0f, colour[1] / 255.0f, colour[2] / 255.0f, colour[3] / 255.0f};
+    gl->glUniform4fv(uniform("Color"), 1, c);
+    pointAttributeAt(buffer, 0);
+    gl->glDrawArrays(GL_LINES, 0, vertexCount);
+    if (last) {
+        gl->glDisableVertexAttribArray(0);
+        bindArrayBuffer(0);
+    }
+}
+
+} // namespace kal

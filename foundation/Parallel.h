@@ -1,0 +1,34 @@
+#pragma once
+// Parallel loops over blocks of record indices, run on oneTBB's scheduler (whose idle workers
+// sleep instead of spinning against the GL thread). Every index is handed to exactly one call of
+// the body, and nothing is combined across blocks, so a loop whose outputs each depend only on
+// their own inputs gives the serial loop's result bit for bit, however the blocks fall.
+//
+// KAL_THREADS=1 in the environment runs every loop on the calling thread; KAL_THREADS=N caps
+// the worker count at N.
+#include <functional>
+
+namespace kal {
+
+// Loops over fewer records run serially on the calling thread: a brush dab touching a few
+// hundred records must not pay for waking workers.
+constexpr int kParallelMinimum = 8192;
+
+// body(begin, end) over blocks that together cover [0, count) once. Serial when count is below
+// minimum or parallel loops are limited to one thread.
+void parallelFor(int count, const std::function<void(int begin, int end)>& body, int minimum = kParallelMinimum);
+
+// Worker threads a parallel loop may use (1: serial).
+int parallelThreads();
+
+// For tests, so that one process can compare both paths on small fixtures:
+// serial runs every loop on the calling thread; splitSmall makes every loop of two or more
+// records parallel, in blocks of a few records, whatever its minimum.
+struct ParallelMode {
+    bool serial = false;
+    bool splitSmall = false;
+};
+ParallelMode parallelMode();
+void setParallelMode(ParallelMode mode);
+
+} // namespace kal

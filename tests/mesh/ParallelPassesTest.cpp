@@ -1,0 +1,107 @@
+// The record passes run in parallel blocks; their records must be exactly, bit for bit, those of
+// the same passes on one thread, however the blocks fall.
+#include <atomic>
+#include <functional>
+
+#include <gtest/gtest.h>
+
+#include "MeshFixtures.h"
+#include "MeshInvariants.h"
+#include "foundation/Parallel.h"
+
+namespace kal::test {
+namespace {
+
+// Runs f under mode and puts the previous mode back.
+Mesh runUnder(ParallelMode mode, Mesh m, const std::function<void(Mesh&)>& f) {
+    ParallelMode before = parallelMode();
+    setParallelMode(mode);
+    f(m);
+    setParallelMode(before);
+    return m;
+}
+
+// f on one thread, in blocks of a few records, and in the blocks large meshes get.
+void expectSameOnEveryPath(const Mesh& m, const std::function<void(Mesh&)>& f) {
+    Mesh serial = runUnder({true, false}, m, f);
+    expectSameRecords(runUnder({false, true}, m, f), serial);
+    expectSameRecords(runUnder({false, false}, m, f), serial);
+}
+
+// A sphere painted in stripes, with a marked line round it, a hole and a pinned vertex.
+Mesh editedSphere(int rings, int segments) {
+    Mesh m = rebuilt(uvSphereMesh(rings, segments));
+    for (int t = 0; t < m.triangleCount(); ++t)
+        for (int c = 0; c < 3; ++c) {
+            pbr& p = m.triangles[t].corner[c];
+            p.red = uint16_t((t * 7919 + c * 104729) & 0xFFFF);
+            p.roughness = int16_t((t % 200) * 100 - 10000);
+        }
+    for (int s = 0; s < segments; ++s)
+        m.setEdgeFlag(1 + segments + s, 1 + segments + (s + 1) % segments, true);
+    m.deleteTriangle(m.triangleCount() / 2);
+    m.vertices[m.vertexCount() / 3].setPinned(true);
+    m.vertices[5].position = m.vertices[5].position * 1.25f;
+    return m;
+}
+
+const std::vector<Mesh>& fixtures() {
+    static const std::vector<Mesh> all = {awkwardGrid(), rebuilt(awkwardGrid()), rebuilt(cubeMesh(true)),
+                                          rebuilt(hexagonFanMesh()), editedSphere(12, 16),
+                                          // past the size below which passes stay serial
+                                          editedSphere(80, 160)};
+    return all;
+}
+
+TEST(ParallelPasses, normalsAndCreasesMatchTheSerialPasses) {
+    for (const Mesh& m : fixtures()) {
+        expectSameOnEveryPath(m, [](Mesh& x) { x.updateNormals(2); });
+        expectSameOnEveryPath(m, [](Mesh& x) { x.smoothCornerNormals(2); });
+        expectSameOnEveryPath(m, [](Mesh& x) { x.markCreasesByAngle(20.0f); });
+        expectSameOnEveryPath(m, [](Mesh& x) { x.transformVertices(mat4::scaling(1, 2, 3)); });
+    }
+}
+
+TEST(ParallelPasses, smoothingAndRelaxingMatchTheSerialPasses) {
+    for (const Mesh& m : fixtures()) {
+        expectSameOnEveryPath(m, [](Mesh& x) { x.relax(false, true); });
+        expectSameOnEveryPath(m, [](Mesh& x) { x.relax(true, false); });
+        expectSameOnEveryPath(m, [](Mesh& x) { x.relaxTangential(true); });
+        expectSameOnEveryPath(m, [](Mesh& x) { x.smoothMaterials(kPbrAll, 2); });
+        expectSameOnEveryPath(m, [](Mesh& x) { x.projectToSphere(); });
+    }
+}
+
+TEST(ParallelPasses, rebuildAndSubdivisionMatchTheSerialPasses) {
+    for (const Mesh& m : fixtures()) {
+        expectSameOnEveryPath(m, [](Mesh& x) { x.rebuild(1); });
+        expectSameOnEveryPath(m, [](Mesh& x) {
+            x.rebuild(0);
+            x.subdivide(true);
+        });
+    }
+}
+
+TEST(ParallelPasses, smallLoopsStayOnTheCallingThread) {
+    std::vector<int> blocks;
+    parallelFor(100, [&](int begin, int end) { blocks.push_back(end - begin); });
+    EXPECT_EQ(blocks, std::vector<int>{100});
+}
+
+TEST(ParallelPasses, blocksCoverEveryIndexOnce) {
+    ParallelMode before = parallelMode();
+    for (ParallelMode mode : {ParallelMode{true, false}, ParallelMode{false, true}, ParallelMode{false, false}}) {
+        setParallelMode(mode);
+        std::vector<std::atomic<int>> hits(100000);
+        parallelFor(int(hits.size()), [&](int begin, int end) {
+            for (int i = begin; i < end; ++i) ++hits[size_t(i)];
+        });
+        int wrong = 0;
+        for (auto& h : hits) wrong += h.load() != 1;
+        EXPECT_EQ(wrong, 0);
+    }
+    setParallelMode(before);
+}
+
+} // namespace
+} // namespace kal::test
