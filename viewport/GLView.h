@@ -412,6 +412,8 @@ public:
     void forgetScene();
     // New: the scene emptied down to the default object, nothing left naming what was there.
     void clearScene();
+    // Use Tool + Shift: the tool library emptied, with the undo list and everything naming it.
+    void emptyToolLibrary();
     void discardPendingTools();
     // Steps the library's current tool (back: to the next child) and rebuilds the pending tool.
     Tool* cycleTool(bool back);

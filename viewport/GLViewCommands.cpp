@@ -46,10 +46,26 @@ void GLView::clearScene() {
     resetPick(true);
 }
 
+void GLView::emptyToolLibrary() {
+    if (!scene) return;
+    // pending tools, picks, array items and records may all name library tools
+    discardPendingTools();
+    forgetScene();
+    addedTools.clear();
+    delete scene->toolRoot;
+    scene->toolRoot = new Root();
+    scene->currentTool = nullptr;
+    scene->toolLists.clear();
+    redraw = true;
+    makeInsertTool(0, true);
+}
+
 void GLView::discardPendingTools() {
-    // for kind 0 the pending tool is the library's current tool, which the scene owns
-    if (insertKind != 0) delete pendingTool;
-    delete pendingPartner;
+    // for kind 0 the pending tool (and a picked partner) belong to the library, which the scene owns
+    if (insertKind != 0) {
+        delete pendingTool;
+        delete pendingPartner;
+    }
     pendingTool = nullptr;
     pendingPartner = nullptr;
 }
