@@ -32,13 +32,24 @@ enum Brush : int32_t {
     EraseComponent = 32,
     ErasePatch = 34,
     EraseFeature = 35,
-    ExtrudeFirst = 36,
-    ExtrudeLast = 44,
+    Extrude = 36,
+    ExtrudeScale = 37,
+    ExtrudeDeform = 38,
+    ExtrudeInflate = 39,
+    Bevel = 40,
+    TearNormal = 41,
+    TearScale = 42,
+    TearDeform = 44,
     CutPlane = 47,
     ClipPlane = 48,
     SubPlane = 49,
-    SphereFirst = 52,
-    SphereLast = 59,
+    CutSphere = 52,
+    ClipSphere = 53,
+    AddSphere = 54,
+    SubSphere = 55,
+    CutSphereReverse = 56,
+    AddSphereReverse = 58,
+    SubSphereReverse = 59,
     Pattern0 = 67,
     Pattern4 = 71,
 };
@@ -77,8 +88,8 @@ Group groupOf(int32_t code) {
         break;
     }
     if (code >= Pattern0 && code <= Pattern4) return Group::FinishOnly;
-    if (code >= SphereFirst && code <= SphereLast) return Group::Release;
-    if (code >= ExtrudeFirst && code <= ExtrudeLast) return Group::Extrusion;
+    if (code >= CutSphere && code <= SubSphereReverse) return Group::Release;
+    if (code >= Extrude && code <= TearDeform) return Group::Extrusion;
     return Group::Other;
 }
 
@@ -220,6 +231,123 @@ void brushRow(Mesh& m, const Sculptor& g, const StrokeSample& F, const StrokeSam
     }
 }
 
+// The extrusion and tear rows: the start at the stroke's second sample, then the step. Answers
+// whether the call ends after this gesture (whole-mesh starts and steps run once).
+bool extrusionRow(Mesh& m, const Sculptor& g, const StrokeSample& F, const StrokeSample& P, const StrokeSample& L,
+                  size_t n) {
+    const int mode = g.selectionMode;
+    const bool all = mode == SelectAllPatches, start = n == 2, running = g.isRunning();
+    const int fItem = itemOf(m, F);
+    switch (g.action) {
+    case Extrude:
+    case ExtrudeScale:
+    case TearNormal:
+    case TearScale: {
+        const bool tear = g.action == TearNormal || g.action == TearScale;
+        const bool scale = g.action == ExtrudeScale || g.action == TearScale;
+        if (start && tear && running) {
+            if (all)
+                m.tearAllPatches();
+            else
+                m.tearPatchAt(F.point, fItem);
+        } else if (start && !tear) {
+            if (all)
+                m.extrudeAllPatches(P.material, true);
+            else
+                m.extrudePatch(F.point, fItem, F.material, true);
+        }
+        if (scale && all)
+            m.scaleAllPatches(P.point, L.point, fItem);
+        else if (scale)
+            m.scaleRegion(P.point, L.point, fItem, SelectPatch, true);
+        else if (all)
+            m.pushAllPatches(P.point, L.point, fItem);
+        else
+            m.pushAlongNormal(P.point, L.point, fItem);
+        markWhole(m);
+        return all;
+    }
+    case ExtrudeDeform:
+    case TearDeform:
+        if (start && g.action == ExtrudeDeform) m.extrudeDeformStart(F.point, F.radius, fItem, F.material, true);
+        if (start && g.action == TearDeform) m.tearDeformAllPatches(F.point, F.radius, fItem);
+        m.deformPatch(P.point, L.point, P.radius, itemOf(m, P));
+        flag(m, Normals);
+        return false;
+    case ExtrudeInflate:
+        if (start && running) {
+            m.extrudePatch(F.point, fItem, P.material, true);
+            int item = fItem;
+            m.selectPatch(F.point, true, item);
+        }
+        m.extrudeInflate(P.point, L.point, fItem);
+        markWhole(m);
+        return false;
+    case Bevel:
+        if (start) {
+            m.bevelPatch(P.material, true);
+            m.pushAllPatches(F.point, L.point, fItem);
+        } else {
+            m.pushAllPatches(P.point, L.point, fItem);
+        }
+        markWhole(m);
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The rows acting once on the finished stroke: plane and sphere cuts, clips and stamps.
+void releaseRow(Mesh& m, const Sculptor& g, const StrokeSample& F, const StrokeSample& L) {
+    const int mode = g.selectionMode;
+    const bool elementLike = mode == SelectElement || mode == SelectAllPatches;
+    // the plane holds the first point and both the stroke line and the line of sight
+    const vec3 N = normalize(cross(g.viewDirection, F.point - L.point));
+    switch (g.action) {
+    case CutPlane:
+        if (elementLike)
+            m.cutPlane(F.point, N);
+        else if (mode == SelectPatch)
+            m.cutPlanePatch(F.point, N, itemOf(m, F));
+        else if (mode == SelectComponent)
+            m.cutPlaneComponent(F.point, N, itemOf(m, F));
+        break;
+    case ClipPlane:
+        m.clipPlane(F.point, N);
+        break;
+    case SubPlane:
+        m.subPlane(F.point, N, F.material);
+        break;
+    case CutSphere:
+    case CutSphereReverse: {
+        const bool reverse = g.action == CutSphereReverse;
+        const StrokeSample& centre = reverse ? L : F;
+        const StrokeSample& rim = reverse ? F : L;
+        if (elementLike)
+            m.cutSphere(centre.point, rim.point);
+        else if (mode == SelectPatch || mode == SelectComponent)
+            m.cutSpherePatch(centre.point, rim.point, itemOf(m, rim), mode == SelectPatch);
+        break;
+    }
+    case ClipSphere:
+        if (elementLike)
+            m.clipSphere(F.point, L.point);
+        else if (mode == SelectPatch || mode == SelectComponent)
+            m.clipSpherePatch(F.point, L.point, itemOf(m, L), mode == SelectPatch);
+        break;
+    case AddSphere:
+    case SubSphere:
+        m.addSubSphere(F.point, F.normal, L.point, g.action == AddSphere, F.material);
+        break;
+    case AddSphereReverse:
+    case SubSphereReverse:
+        m.addSubSphere(L.point, L.normal, F.point, g.action == AddSphereReverse, F.material);
+        break;
+    default:
+        break;
+    }
+}
+
 void copyRegion(Mesh& m, const Sculptor& g, const StrokeSample& F) {
     int item = itemOf(m, F);
     std::unique_ptr<Element> copy(g.selectionMode == SelectPatch ? m.extractPatch(F.point, item)
@@ -346,6 +474,7 @@ void applyMeshGestures(Mesh& m, const std::vector<Gesture*>& gestures) {
                 m.subdivide(true);
                 return;
             }
+            releaseRow(m, *g, F, L);
             break;
         case Group::Other:
             if (code == Relax) {
@@ -356,6 +485,7 @@ void applyMeshGestures(Mesh& m, const std::vector<Gesture*>& gestures) {
             }
             break;
         case Group::Extrusion:
+            if (extrusionRow(m, *g, F, P, L, n)) return;
             break;
         }
     }

@@ -3,8 +3,10 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "elements/CurveRecord.h"
 #include "elements/Clay.h"
+#include "elements/CurveRecord.h"
+#include "elements/Lightning.h"
+#include "elements/SpriteImage.h"
 #include "mesh/MeshRecord.h"
 #include "scene/Scene.h"
 #include "scene/SceneFile.h"
@@ -14,6 +16,8 @@ static void registerAllRecords() {
     kal::registerMeshRecords();
     kal::registerCurveRecords();
     kal::registerClayRecords();
+    kal::registerSpriteRecords();
+    kal::registerLightningRecords();
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

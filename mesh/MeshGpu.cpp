@@ -346,13 +346,10 @@ mat3 meshNormalMatrix(const mat4& model, const mat4& view) {
     return n;
 }
 
-void Mesh::draw(uint32_t objectId, int32_t itemId, const mat4& model, const pbr& material, bool, float,
-                bool last) {
-    if (!useShader()) return;
-    const mat4 m = modelMatrix(*this, model);
-    mat4 pmv = m;
+void setSurfaceUniforms(uint32_t objectId, int32_t itemId, const mat4& model, const pbr& material) {
+    mat4 pmv = model;
     pmv *= cameraMatrices.projectionView;
-    const mat3 normalMatrix = meshNormalMatrix(m, cameraMatrices.viewMatrix);
+    const mat3 normalMatrix = meshNormalMatrix(model, cameraMatrices.viewMatrix);
     gl->glUniformMatrix4fv(uniform("ProjectionModelViewMatrix"), 1, GL_FALSE, pmv.m);
     gl->glUniformMatrix3fv(uniform("NormalMatrix"), 1, GL_FALSE, normalMatrix.m);
     gl->glUniform1ui(uniform("ObjectId"), objectId);
@@ -365,6 +362,12 @@ void Mesh::draw(uint32_t objectId, int32_t itemId, const mat4& model, const pbr&
     gl->glUniform4fv(uniform("ObjectLight"), 1, light);
     const GLint surface[2] = {2 * material.roughness, 2 * material.metalness};
     gl->glUniform2iv(uniform("ObjectMaterial"), 1, surface);
+}
+
+void Mesh::draw(uint32_t objectId, int32_t itemId, const mat4& model, const pbr& material, bool, float,
+                bool last) {
+    if (!useShader()) return;
+    setSurfaceUniforms(objectId, itemId, modelMatrix(*this, model), material);
     gl->glDrawArrays(GL_TRIANGLES, 0, gpuVertexCount);
     if (last) endDraw();
 }

@@ -9,6 +9,7 @@
 namespace kal {
 
 class Mesh;
+struct pbr;
 
 // Groups of the corner buffer, in partChanged order.
 enum MeshGpuGroup : int { GroupPositions = 0, GroupNormals = 1, GroupMaterials = 2, GroupIds = 3 };
@@ -43,5 +44,10 @@ void buildEdgeLines(const Mesh& mesh, MeshCornerArrays& out);
 // The matrix that turns corner normals into view space for a model matrix: the inverse transpose
 // of its linear part, sign-corrected for mirrors (normals keep pointing out), then the view's rotation.
 mat3 meshNormalMatrix(const mat4& model, const mat4& view);
+
+// GL: sets the uniforms every surface draw shares on the current program, for a model matrix
+// under the camera: "ProjectionModelViewMatrix", "NormalMatrix", "ObjectId", "ItemId", and the
+// material as "ObjectColor", "ObjectLight" and "ObjectMaterial" (roughness and metalness doubled).
+void setSurfaceUniforms(uint32_t objectId, int32_t itemId, const mat4& model, const pbr& material);
 
 } // namespace kal

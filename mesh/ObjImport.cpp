@@ -123,8 +123,29 @@ long long resolveNumber(long long number, long long count) {
     return i >= 0 && i < count ? i : -1;
 }
 
+// Whether k more records fit: pushes that would reserve further blocks of the store first take
+// them from the read's budget.
+template <class T>
+bool roomFor(const MeshStore<T>& store, long long k) {
+    long long n = store.size() + k;
+    if (n <= store.capacity()) return true;
+    return n <= INT32_MAX && chargeRead(MeshStore<T>::bytesFor(int(n)) - store.reservedBytes());
+}
+
+// Faces longer than this are counted before they are read, so that one face of millions of
+// corners (2 bytes a triangle) is refused before it fills memory with triangles that cannot fit.
+constexpr ptrdiff_t longFace = 4096;
+
+long long cornersOnLine(const char* p, const char* end) {
+    Tokens tk{p, end};
+    long long n = 0;
+    const char *b, *e;
+    while (tk.next(b, e)) ++n;
+    return n;
+}
+
 // The whole text on the calling thread, in one pass after counting the vertices.
-void parseInOnePass(Mesh& mesh, const char* text, const char* end) {
+bool parseInOnePass(Mesh& mesh, const char* text, const char* end) {
     const long long base = mesh.vertexCount();
     const LineEnds lines(text, end);
     // absolute face numbers may name vertices listed later in the file: count them first
@@ -151,6 +172,7 @@ void parseInOnePass(Mesh& mesh, const char* text, const char* end) {
         case LineKind::Vertex: {
             MeshVertex vertex = vertexPrototype;
             vertex.position = vertexPosition(line, e);
+            if (!roomFor(mesh.vertices, 1)) return false;
             mesh.vertices.push(vertex);
             ++vertexSeen;
             break;
@@ -159,6 +181,9 @@ void parseInOnePass(Mesh& mesh, const char* text, const char* end) {
             ++normalSeen;
             break;
         case LineKind::Face: {
+            // a long face takes its triangles' blocks from the budget at once, not push by push
+            const bool charged = e - line > longFace;
+            if (charged && !roomFor(mesh.triangles, cornersOnLine(line + 2, e) - 2)) return false;
             corners.clear();
             bool usable = true;
             faceCorners(line, e, [&](long long number, long long normal) {
@@ -174,6 +199,8 @@ void parseInOnePass(Mesh& mesh, const char* text, const char* end) {
                     triangle.vertex[i] = c[i]->vertex;
                     triangle.cornerNormal[i] = c[i]->normal;
                 }
+                // a face of millions of corners is 2 bytes a triangle in the file
+                if (!charged && !roomFor(mesh.triangles, 1)) return false;
                 mesh.triangles.push(triangle);
             }
             break;
@@ -182,6 +209,7 @@ void parseInOnePass(Mesh& mesh, const char* text, const char* end) {
             break;
         }
     }
+    return true;
 }
 
 // The lines of one stretch of the text, cut at line ends, parsed apart from the other stretches.
@@ -232,7 +260,12 @@ struct ObjChunk {
                     corners.push_back({normal, n});
                     ++face.cornerCount;
                 });
-                faces.push_back(face);
+                // a face of fewer than three corners adds nothing: only what can make triangles
+                // is kept, so the chunk's lists stay a small multiple of its bytes
+                if (face.cornerCount < 3)
+                    corners.resize(face.firstCorner);
+                else
+                    faces.push_back(face);
                 break;
             }
             case LineKind::Other:
@@ -291,7 +324,7 @@ std::vector<std::pair<const char*, const char*>> cutAtLineEnds(const char* text,
 
 // The chunks parsed in parallel, then joined: counts before each chunk, which faces are usable,
 // and the records written in order.
-void parseInChunks(Mesh& mesh, const std::vector<std::pair<const char*, const char*>>& cuts) {
+bool parseInChunks(Mesh& mesh, const std::vector<std::pair<const char*, const char*>>& cuts) {
     const int count = int(cuts.size());
     std::vector<ObjChunk> chunks(cuts.size());
     auto eachChunk = [&](const std::function<void(int)>& f) {
@@ -313,9 +346,8 @@ void parseInChunks(Mesh& mesh, const std::vector<std::pair<const char*, const ch
     eachChunk([&](int i) { chunks[size_t(i)].resolve(verticesBefore[size_t(i)], fileVertices); });
     std::vector<long long> trianglesBefore(cuts.size() + 1, 0);
     for (size_t i = 0; i < chunks.size(); ++i) trianglesBefore[i + 1] = trianglesBefore[i] + chunks[i].triangles;
-    // the stores count records in 32 bits
-    const long long limit = std::numeric_limits<int32_t>::max();
-    if (mesh.vertexCount() + fileVertices > limit || mesh.triangleCount() + trianglesBefore.back() > limit) return;
+    // the records are charged to the read's budget here, on the reading thread, before any is made
+    if (!roomFor(mesh.vertices, fileVertices) || !roomFor(mesh.triangles, trianglesBefore.back())) return false;
 
     const int32_t base = mesh.vertexCount();
     const int firstTriangle = mesh.triangleCount();
@@ -333,25 +365,23 @@ void parseInChunks(Mesh& mesh, const std::vector<std::pair<const char*, const ch
         chunk.writeTriangles(mesh, firstTriangle + int(trianglesBefore[size_t(i)]), base, verticesBefore[size_t(i)],
                              normalsBefore[size_t(i)]);
     });
+    return true;
 }
 
 } // namespace
 
-void parseObjText(Mesh& mesh, const char* text, size_t size) {
+bool parseObjText(Mesh& mesh, const char* text, size_t size) {
     // About a megabyte per chunk, and the whole text at once on one thread, where chunks would
     // only cost; tests ask for tiny chunks so that short texts are cut too.
     size_t chunkBytes = parallelMode().splitSmall ? 8 : parallelThreads() > 1 ? size_t(1) << 20 : SIZE_MAX;
-    parseObjText(mesh, text, size, chunkBytes);
+    return parseObjText(mesh, text, size, chunkBytes);
 }
 
-void parseObjText(Mesh& mesh, const char* text, size_t size, size_t chunkBytes) {
-    if (!text) return;
+bool parseObjText(Mesh& mesh, const char* text, size_t size, size_t chunkBytes) {
+    if (!text) return true;
     if (const void* zero = std::memchr(text, 0, size)) size = size_t(static_cast<const char*>(zero) - text);
     const auto cuts = cutAtLineEnds(text, text + size, std::max<size_t>(chunkBytes, 1));
-    if (cuts.size() <= 1)
-        parseInOnePass(mesh, text, text + size);
-    else
-        parseInChunks(mesh, cuts);
+    return cuts.size() <= 1 ? parseInOnePass(mesh, text, text + size) : parseInChunks(mesh, cuts);
 }
 
 Mesh::Mesh(const std::string& path, bool relative) : Mesh() {
@@ -369,6 +399,7 @@ bool Mesh::loadFromFile(const std::string& path) {
     reset();
     if (!hasExtension(path, ".OBJ")) return false;
     bool ok = importObj(path);
+    if (!ok && invalid) return false;
     finishImport(1);
     return ok;
 }
@@ -380,7 +411,13 @@ bool Mesh::importObj(const std::string& path) {
     if (file.isSequential()) return false;
     QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError) return false;
-    parseObjText(*this, bytes.constData(), size_t(bytes.size()));
+    ReadBudget budget(size_t(bytes.size()));
+    if (!parseObjText(*this, bytes.constData(), size_t(bytes.size()))) {
+        // more than the file can stand for: refused whole, never half a mesh
+        reset();
+        invalid = true;
+        return false;
+    }
     return true;
 }
 

@@ -128,6 +128,7 @@ public:
                  bool keepRing);
     ~ActObjectAdd() override;
     void toggle() override;
+    bool hasEffect() override { return !createdIds.empty(); }
 };
 
 // A two-object tool and its partner, each placed by its own matrices.
@@ -154,6 +155,7 @@ public:
                        bool toRing, bool keepRing);
     ~ActObjectAddBiTool() override;
     void toggle() override;
+    bool hasEffect() override { return !createdIds.empty(); }
 };
 
 // Removal of a node with its subtree (and the partners of its two-object tools).
@@ -180,6 +182,7 @@ public:
     ActObjectRemove(Scene* scene, int32_t id);
     ~ActObjectRemove() override;
     void toggle() override;
+    bool hasEffect() override { return !clones.empty(); }
 
 private:
     void firstApply();
@@ -200,6 +203,7 @@ public:
 
     ActObjectMultiply(Scene* scene, int32_t id, const std::vector<mat4>& placements, bool toRing, bool keepRing);
     void toggle() override;
+    bool hasEffect() override { return !createdIds.empty(); }
 };
 
 // A copy in place of the picked object, with the matrices the copies were given afterwards.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <unordered_set>
 
 #include "scene/CameraMatrices.h"
 #include "scene/Element.h"
@@ -14,18 +15,70 @@ Tool::Tool(Element* e, const mat4& transform_, const pbr& material_, bool transp
     : element(e ? e->acquire(1) : nullptr), transform(transform_), material(material_),
       flags(transparent ? LiveFlag | TransparentFlag : LiveFlag) {}
 
+namespace {
+
+// This tool and every tool below it, in pre-order.
+void collectSubtree(Tool* top, std::vector<Tool*>& out) {
+    std::vector<Tool*> stack{top};
+    while (!stack.empty()) {
+        Tool* t = stack.back();
+        stack.pop_back();
+        out.push_back(t);
+        for (auto it = t->children.rbegin(); it != t->children.rend(); ++it)
+            if (*it) stack.push_back(*it);
+    }
+}
+
+// Takes every listed tool out of its ring with one walk per ring touched; the others of each ring
+// keep their order.
+void unlinkAll(const std::vector<Tool*>& gone) {
+    if (gone.size() == 1) {
+        Tool* t = gone[0];
+        if (t->next != t) t->unlink();
+        return;
+    }
+    std::unordered_set<Tool*> leaving(gone.begin(), gone.end()), walked;
+    std::vector<Tool*> ring;
+    for (Tool* t : gone) {
+        if (t->next == t || walked.count(t)) continue;
+        ring.clear();
+        Tool* m = t;
+        do {
+            ++ringSteps;
+            ring.push_back(m);
+            walked.insert(m);
+            m = m->next;
+        } while (!walked.count(m));
+        Tool *first = nullptr, *last = nullptr;
+        for (Tool* r : ring) {
+            if (leaving.count(r)) continue;
+            (last ? last->next : first) = r;
+            last = r;
+        }
+        if (last) last->next = first;
+        for (Tool* r : ring)
+            if (leaving.count(r)) r->next = r;
+    }
+}
+
+} // namespace
+
 Tool::~Tool() {
-    previousLinked()->next = next;
-    next = this;
+    // The whole subtree goes at once: its rings are spliced in one walk each, and its tools are
+    // deleted deepest first from a list, so neither a long ring nor a deep chain costs more than
+    // its length, nor any call depth. Each of them then has no ring and no children left.
+    std::vector<Tool*> subtree;
+    collectSubtree(this, subtree);
+    unlinkAll(subtree);
     releaseElement(element);
     element = nullptr;
-    // last first; a child whose parent pointer went stale must not keep this loop alive
-    while (!children.empty()) {
-        Tool* c = children.back();
-        children.pop_back();
-        c->parent = nullptr;
-        delete c;
+    for (size_t i = subtree.size(); i-- > 1;) {
+        Tool* d = subtree[i];
+        d->children.clear();
+        d->parent = nullptr;
+        delete d;
     }
+    children.clear();
     if (parent) parent->removeChild(this);
 }
 
@@ -190,16 +243,41 @@ void Tool::deleteChildren() {
 }
 
 void Tool::purgeChildren() {
-    size_t i = 0;
-    while (i < children.size()) {
-        Tool* c = children[i];
-        c->purgeChildren();
-        if (c->flags & CollectFlag) {
-            children.erase(children.begin() + long(i));
+    // Children first, on an explicit stack (see walkSubtree): each tool drops its collected
+    // children, in order, once everything below them has been purged. A tool of another kind
+    // below this one purges its subtree in its own way.
+    struct Pending {
+        Tool* tool;
+        bool childrenDone;
+    };
+    std::vector<Pending> stack{{this, false}};
+    std::vector<Tool*> dropped;
+    while (!stack.empty()) {
+        Pending p = stack.back();
+        Tool* t = p.tool;
+        if (!p.childrenDone) {
+            stack.back().childrenDone = true;
+            if (t != this && t->kind != PlainKind) {
+                stack.pop_back();
+                t->purgeChildren();
+                continue;
+            }
+            for (auto it = t->children.rbegin(); it != t->children.rend(); ++it) stack.push_back({*it, false});
+            continue;
+        }
+        stack.pop_back();
+        size_t kept = 0;
+        dropped.clear();
+        for (Tool* c : t->children) {
+            if (c->flags & CollectFlag)
+                dropped.push_back(c);
+            else
+                t->children[kept++] = c;
+        }
+        t->children.resize(kept);
+        for (Tool* c : dropped) {
             c->parent = nullptr;
             delete c;
-        } else {
-            ++i;
         }
     }
 }
@@ -216,13 +294,11 @@ void Tool::setMark(uint8_t m) {
 uint8_t Tool::mark() { return markState; }
 
 void Tool::markSubtree(uint8_t m) {
-    setMark(m);
-    for (Tool* c : children) c->markSubtree(m);
+    walkSubtree([m](Tool* t) { t->setMark(m); }, [m](Tool* t) { t->markSubtree(m); });
 }
 
 void Tool::setStateRecursive(uint8_t m) {
-    setMark(m);
-    for (Tool* c : children) c->setStateRecursive(m);
+    walkSubtree([m](Tool* t) { t->setMark(m); }, [m](Tool* t) { t->setStateRecursive(m); });
 }
 
 Tool* Tool::newCopyOfSelf(bool keepPivot) {
@@ -323,28 +399,50 @@ bool Tool::detachElement() {
 // ---- flattening ----
 
 void Tool::enumerate(std::vector<Tool*>& list) {
-    index = int32_t(list.size());
-    list.push_back(this);
-    for (Tool* c : children) c->enumerate(list);
+    walkSubtree(
+        [&list](Tool* t) {
+            t->index = int32_t(list.size());
+            list.push_back(t);
+        },
+        [&list](Tool* t) { t->enumerate(list); });
 }
 
 void Tool::collectWorldTransforms(std::vector<Tool*>& items, std::vector<mat4>& matrices, std::vector<int32_t>& groups,
                                   std::vector<int32_t>& drawArgs, mat4 handed, int group, int drawArg) {
-    matrices.push_back(handed);
-    groups.push_back(group);
-    drawArgs.push_back(drawArg);
-    int k = int(items.size());
-    items.push_back(this);
-    mat4 w = composeMatrix();
-    w *= handed;
-    for (Tool* c : children) c->collectWorldTransforms(items, matrices, groups, drawArgs, w, k, -1);
+    // pre-order as the recursive form would give it, on an explicit stack (see walkSubtree)
+    struct Pending {
+        Tool* tool;
+        mat4 handed;
+        int group, drawArg;
+    };
+    std::vector<Pending> stack{{this, handed, group, drawArg}};
+    while (!stack.empty()) {
+        Pending p = stack.back();
+        stack.pop_back();
+        Tool* t = p.tool;
+        if (t != this && t->kind != PlainKind) {
+            t->collectWorldTransforms(items, matrices, groups, drawArgs, p.handed, p.group, p.drawArg);
+            continue;
+        }
+        matrices.push_back(p.handed);
+        groups.push_back(p.group);
+        drawArgs.push_back(p.drawArg);
+        int k = int(items.size());
+        items.push_back(t);
+        mat4 w = t->composeMatrix();
+        w *= p.handed;
+        for (auto it = t->children.rbegin(); it != t->children.rend(); ++it) stack.push_back({*it, w, k, -1});
+    }
 }
 
 // ---- ring ----
 
 Tool* Tool::previousLinked() {
     Tool* t = this;
-    while (t->next != this) t = t->next;
+    while (t->next != this) {
+        ++ringSteps;
+        t = t->next;
+    }
     return t;
 }
 
@@ -428,9 +526,12 @@ void Tool::applyGestures(const std::vector<Gesture*>& gestures) {
 // The record layout is written and read in ToolRecord.cpp.
 
 void Tool::setTime() {
-    animationTime = sceneAnimationTime;
-    if (element) element->animate(animationTime, true);
-    for (Tool* c : children) c->setTime();
+    walkSubtree(
+        [](Tool* t) {
+            t->animationTime = sceneAnimationTime;
+            if (t->element) t->element->animate(t->animationTime, true);
+        },
+        [](Tool* t) { t->setTime(); });
 }
 
 mat4 Tool::firstEndFrame() { return mat4(); }

@@ -30,6 +30,10 @@ enum ToolKind : int32_t { PlainKind = 0, ArrayKind = 1, BiToolKind = 2, RootKind
 // Scene animation time handed to every tool by Scene::setTime.
 extern double sceneAnimationTime;
 
+// Steps taken along rings of linked copies by this thread's ring walks; the tests read it to see
+// ring repair and teardown stay linear in a ring's length.
+inline thread_local uint64_t ringSteps = 0;
+
 class Tool {
 public:
     int32_t kind = PlainKind;
@@ -146,6 +150,8 @@ public:
     // Frame of the first end of a two-object tool, the matrix it takes in a collected chain;
     // a plain tool has no ends.
     virtual mat4 firstEndFrame();
+    // The other end of a two-object tool; none for every other tool.
+    virtual Tool* partner() { return nullptr; }
 
     // Ring-wide setters: with ring, every placed member (of the same parent when sameParent).
     void setHighlight(bool ring, bool sameParent);
@@ -160,6 +166,23 @@ public:
     void setRingFloatB(float phase, bool ring, bool sameParent);
 
 protected:
+    // Visits this tool and its subtree in pre-order on an explicit stack, since a file may nest
+    // tools deeper than the call stack reaches: plain(t) for this tool and every plain tool below
+    // it; a tool of another kind below it is handed to other(t), its own virtual form of the walk.
+    template <class Plain, class Other>
+    void walkSubtree(Plain&& plain, Other&& other) {
+        std::vector<Tool*> stack{this};
+        while (!stack.empty()) {
+            Tool* t = stack.back();
+            stack.pop_back();
+            if (t != this && t->kind != PlainKind) {
+                other(t);
+                continue;
+            }
+            plain(t);
+            for (auto it = t->children.rbegin(); it != t->children.rend(); ++it) stack.push_back(*it);
+        }
+    }
     // Members a ring-wide setter reaches, start first; without ring the start tool alone.
     void ringTargets(std::vector<Tool*>& out, bool ring, bool sameParent, bool startNeedsPlaced);
     // Copies this tool's own fields (not children, ring or element sharing) onto a new tool.

@@ -44,6 +44,14 @@ void UndoStack::dropLastWithoutEffect() {
     cursor = int32_t(acts.size()) - 1;
 }
 
+void UndoStack::undoAndDropNewest() {
+    if (acts.empty()) return;
+    undo();
+    delete acts.back();
+    acts.pop_back();
+    if (cursor >= int32_t(acts.size())) cursor = int32_t(acts.size()) - 1;
+}
+
 void UndoStack::clear() {
     while (!acts.empty()) {
         delete acts.back();

@@ -30,6 +30,8 @@ public:
     bool redo();
     // After a drag or press: a last record that changed nothing is destroyed.
     void dropLastWithoutEffect();
+    // Escape during a copy drag: the record at the cursor undone, then the newest record destroyed.
+    void undoAndDropNewest();
     // Destroys every record, newest first.
     void clear();
 };

@@ -18,6 +18,7 @@
 
 namespace kal {
 
+class Act;
 class Environment;
 class FBO;
 class FBOScene;
@@ -72,6 +73,18 @@ public:
     // The dialog exists and is still visible.
     virtual bool dialogOpen() = 0;
     virtual bool accepted() = 0;
+
+    // Questions the interaction steps ask; the answers below are what a cancelled dialog gives.
+    // Quick Save: the name typed into "Save Object", empty when cancelled.
+    virtual std::string askObjectFileName() { return {}; }
+    // Quick Save could not write the object file.
+    virtual void objectSaveFailed(const std::string& /*path*/) {}
+    // "Constrained Rotation" / "Multiplicity" (-1e20..1e20, 2 decimals), starting at value;
+    // true with the new value on OK.
+    virtual bool askRotationMultiplicity(double& /*value*/) { return false; }
+    // The material dialog ("Material", window-modal) on the tool's material; does not wait.
+    // False when no dialog could be opened.
+    virtual bool openMaterialDialog(Tool* /*tool*/) { return false; }
 };
 
 class GLView : public QObject {
@@ -144,6 +157,10 @@ public:
     int32_t sectionNGonCount = 7;
     int32_t sectionCircleCount = 24;
     int32_t busy = 0;              // gesture stage counter; 0 when idle
+    int32_t pressX = 0, pressY = 0; // cursor at the last press (or at the click that opened the menu)
+    uint8_t drawModifier = 0;      // the last drawing point was set with a modifier key
+    bool shiftHeld = false;        // Shift as the key step last saw it
+    int32_t paintMask = 0x3F;      // material channels painting and filling change (low byte)
     int32_t chosenMode = ASSEMBLY, mode = IDLE;
     int32_t chosenCommand = CommandPlace, command = CommandPlace;
     int32_t lastPlacingCommand = CommandPlace;
@@ -315,14 +332,31 @@ public:
     // Prints the status lines into the current draw buffer of the bound target.
     void drawHud();
 
-    // --- steps that live in other files; GLViewHooks.cpp holds placeholders until they land ---
+    // --- interaction steps (GLViewKeys.cpp, GLViewPress.cpp, GLViewRelease.cpp, GLViewDelete.cpp) ---
     virtual void keyStep();
     virtual void pressStep();
     virtual void releaseStep();
+    // A button went up with the cursor outside the view: the click ends without its command.
+    void endClickOutside();
+    // Removes the tool (granularity 0, 1) or erases its component (2, 5+), patch (3) or feature (4)
+    // under the click that named it, on the axis or (sectionFlag) the section curve. False when
+    // the tool is null or holds no element.
+    bool deleteByMode(Tool* tool, uint8_t granularity, bool sectionFlag);
+    // Pushes a record that changed the scene; one that made nothing is destroyed (a push would
+    // drop the redo tail for nothing).
+    void pushIfEffective(Act* record);
     virtual void dragStep();
     virtual Texture2D* render();
     virtual void resetPick(bool rebuild);
+    // --- hooks for the element kinds still to come (GLViewHooks.cpp) ---
     virtual void buildDrawnTool();
+    // Enter on a profile drawing: the flat mesh of the drawn outline as the pending element.
+    virtual void buildProfileFromDrawing();
+    // Enter with Alt on a revolution drawing: the axis curve extended onto the Y axis.
+    virtual void extendRevolutionAxis();
+    // ArrayPick: the released array's two lists into addedTools and arrayItems; false when the
+    // tool is no array this build can read.
+    virtual bool loadArrayForEditing(Tool* array);
     virtual void rebuildInsertTool();
     virtual void makeInsertTool(int kind, bool flag);
     // The last point of the running Draw stroke takes this radius.
@@ -331,11 +365,17 @@ public:
     // Builds the environment cube map at start-up; false when it failed.
     virtual bool buildEnvironment();
 
-    // --- picking (Picking.cpp, SculptPick.cpp, SymmetricPlacement.cpp) ---
+    // --- picking (Picking.cpp, SculptPick.cpp, SymmetricPlacement.cpp, SymmetricSculptPicks.cpp) ---
     // What lies under the cursor: mode 1 reads back, 2..5 move previous by a placement mode.
-    PickRecord pickAt(int mode, const PickRecord* previous);
-    // The read-back of sculpting: point and matrices in the hit element's own coordinates.
-    PickRecord pickSculpt(const PickRecord* previous);
+    virtual PickRecord pickAt(int mode, const PickRecord* previous);
+    // The pick under the sculpt brush: point, normal, pixel vector and view axis in world space;
+    // worldToFrame then frameToTarget carry world into the hit element. Placement 1 reads back,
+    // 2..5 move previous by that placement mode.
+    virtual PickRecord pickSculpt(int placement, const PickRecord* previous);
+    // One pick per symmetric copy under the brush into symmetricPicks, the pick itself first.
+    // hover picks afresh and records the snap merges; otherwise the stroke is followed and the
+    // merges replayed, so a stroke keeps its number of copies.
+    void updateSymmetricPicks(bool hover);
     // Symmetric placements from the press pick, and from the press and hover picks of a drag.
     int pressPlacement();
     int dragPlacement();
@@ -353,6 +393,13 @@ public:
 
     // --- scene commands (GLViewCommands.cpp) ---
     void newScene();
+    // Drops everything that names objects of the present scene (undo records, the material edit,
+    // the copy source, chain and picks), before that scene goes.
+    void forgetScene();
+    // New: the scene emptied down to the default object, nothing left naming what was there.
+    void clearScene();
+    // Use Tool + Shift: the tool library emptied, with the undo list and everything naming it.
+    void emptyToolLibrary();
     void discardPendingTools();
     // Steps the library's current tool (back: to the next child) and rebuilds the pending tool.
     Tool* cycleTool(bool back);
@@ -369,13 +416,60 @@ public:
     bool openFile(const std::string& path);
     // False, with the undo list untouched, when the file could not be written.
     bool saveScene(const std::string& path);
-    // Asks for a name and writes the hovered object (.ko, or .obj as typed).
+    // Quick Save: asks the dialog interface for a name and writes the pressed object (.ko, or .obj
+    // as typed); a failed write is reported through the same interface. Ends the click.
     void saveObject();
     // The writing half of saveObject, for a name the user has chosen.
     bool saveObjectAs(const std::string& name);
 
 signals:
     void openMenu();
+
+protected:
+    // --- pieces of the steps ---
+    // Sculpt: the last sample of every gesture, finished, applied once more and deleted.
+    void finishSculptStroke();
+    // After a release: the gesture state cleared, chosen mode, command and brush back.
+    void closeClick(bool inView);
+    void drawingPress();
+    void assemblyPress(int command);
+    // Assembly release handlers, one per command (ReleaseAdding.cpp, ReleaseTransforms.cpp).
+    void releaseCommand(int command);
+    void releaseInsert();
+    void releaseMultiply();
+    void releasePlace();
+    void releasePick();
+    void releasePickComponent(bool patch);
+    void releaseDetachComponent();
+    void releaseRemove();
+    void releaseDraw();
+    void releaseArrayPick();
+    void releaseArrayPickItem();
+    void releaseDrawPickAxis();
+    void releaseDrawPickSection();
+    void releaseMakeUniform();
+    void releaseLink();
+    void releaseUnlink();
+    void releaseEndDrag();
+    void releaseMirror();
+    void releaseRotateMultiplicity();
+    void releaseMaterial();
+    void releaseColorIsLight();
+    void releaseMatchMaterial();
+    void releaseConstrain(int command);
+    void releaseRemoveConstraint(int command);
+    void releaseAlign();
+    void releaseMatchPivot(bool objectPivot);
+    void releaseOrientation();
+    // The release pick: what lies under the cursor now, on the object.
+    void repickRelease();
+    // Key step parts (GLViewKeys.cpp).
+    void escapeKey();
+    void backspaceKey();
+    void retagDrawingPoint();
+    void completeDrawing();
+    void remapSculpt();
+    void remapAssembly();
 
 protected:
     // Tests build a view without scene or render targets.

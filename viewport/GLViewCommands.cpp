@@ -24,10 +24,47 @@ void GLView::newScene() {
     if (insertKind != 0) discardPendingTools();
 }
 
+void GLView::forgetScene() {
+    undoStack.clear();
+    resetPick(false);
+    copySource = nullptr;
+    liveMaterial = false;
+    materialTool = nullptr;
+    chainTools.clear();
+    chainMatrices.clear();
+}
+
+void GLView::clearScene() {
+    newScene();
+    forgetScene();
+    addedTools.clear();
+    // the library's current tool goes with the roots
+    if (insertKind == 0) pendingTool = nullptr;
+    if (scene) scene->createRoots();
+    fillDefaultScene();
+    resetPick(true);
+}
+
+void GLView::emptyToolLibrary() {
+    if (!scene) return;
+    // pending tools, picks, array items and records may all name library tools
+    discardPendingTools();
+    forgetScene();
+    addedTools.clear();
+    delete scene->toolRoot;
+    scene->toolRoot = new Root();
+    scene->currentTool = nullptr;
+    scene->toolLists.clear();
+    redraw = true;
+    makeInsertTool(0, true);
+}
+
 void GLView::discardPendingTools() {
-    // for kind 0 the pending tool is the library's current tool, which the scene owns
-    if (insertKind != 0) delete pendingTool;
-    delete pendingPartner;
+    // for kind 0 the pending tool (and a picked partner) belong to the library, which the scene owns
+    if (insertKind != 0) {
+        delete pendingTool;
+        delete pendingPartner;
+    }
     pendingTool = nullptr;
     pendingPartner = nullptr;
 }

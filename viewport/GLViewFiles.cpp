@@ -1,12 +1,15 @@
 // Opening files by extension and saving the scene or one object. A failed open or save leaves
 // the scene, the pending tool and the undo history as they were.
-#include <QApplication>
 #include <QFile>
-#include <QFileDialog>
+#include <QFileInfo>
 #include <QString>
 
-#include "elements/CurveRecord.h"
+#include "elements/AnimatedSprite.h"
 #include "elements/Clay.h"
+#include "elements/CurveRecord.h"
+#include "elements/Lightning.h"
+#include "elements/Sprite.h"
+#include "elements/SpriteImage.h"
 #include "mesh/Mesh.h"
 #include "mesh/MeshRecord.h"
 #include "scene/Scene.h"
@@ -18,7 +21,6 @@ namespace kal {
 
 namespace {
 
-const char* const objectsFolder = "../Scenes/Objects/";
 
 // Where the file name of a path starts: after its last folder separator.
 size_t fileNameStart(const std::string& path) {
@@ -45,9 +47,13 @@ void registerFileRecords() {
     registerMeshRecords();
     registerCurveRecords();
     registerClayRecords();
+    registerSpriteRecords();
+    registerLightningRecords();
 }
 
 bool canRead(const std::string& path) {
+    // opening a FIFO or a device would block until someone writes to it
+    if (!QFileInfo(QString::fromStdString(path)).isFile()) return false;
     QFile probe(QString::fromStdString(path));
     if (!probe.open(QIODevice::ReadOnly)) return false;
     probe.close();
@@ -70,18 +76,24 @@ bool GLView::openFile(const std::string& path) {
     if (!scene || !canRead(path)) return false;
     registerFileRecords();
     const std::string ext = upperExtension(path);
-    // images and animations need the sprite elements; everything else is not ours to open
-    if (ext != ".OBJ" && ext != ".KO" && ext != ".K") return false;
+    const bool image = ext == ".PNG" || ext == ".JPG" || ext == ".GIF";
+    if (!image && ext != ".OBJ" && ext != ".KO" && ext != ".K") return false;
 
     frameReady = false;
     bool ok = false;
-    if (ext == ".OBJ") {
-        Mesh* mesh = new Mesh(path, false);
+    if (image || ext == ".OBJ") {
+        Element* element = nullptr;
+        if (ext == ".GIF")
+            element = new AnimatedSprite(path, false);
+        else if (image)
+            element = new Sprite(path, false);
+        else
+            element = new Mesh(path, false);
         // a file without one usable face would add an invisible object
-        if (mesh->invalid || mesh->triangleCount() == 0) {
-            delete mesh;
+        if (element->invalid || (ext == ".OBJ" && static_cast<Mesh*>(element)->triangleCount() == 0)) {
+            delete element;
         } else {
-            scene->addToMainRoot(new Tool(mesh, mat4(), pbr(), false));
+            scene->addToMainRoot(new Tool(element, mat4(), pbr(), false));
             ok = true;
         }
         if (ok) undoStack.clear();
@@ -95,13 +107,7 @@ bool GLView::openFile(const std::string& path) {
             delete loaded;
         } else {
             // the records name the old scene: they go before it does
-            undoStack.clear();
-            resetPick(false);
-            copySource = nullptr;
-            liveMaterial = false;
-            materialTool = nullptr;
-            chainTools.clear();
-            chainMatrices.clear();
+            forgetScene();
             delete scene;
             scene = loaded;
             fillDefaultScene();
@@ -130,15 +136,14 @@ bool GLView::saveScene(const std::string& path) {
 }
 
 void GLView::saveObject() {
-    if (!hoverPick.object) return;
-    const QString name = QFileDialog::getSaveFileName(QApplication::activeWindow(), "Save Object", objectsFolder,
-                                                      "All (*.ko *.obj);;Object (*.ko);;Meshes (*.obj)");
-    if (!name.isEmpty()) saveObjectAs(name.toUtf8().toStdString());
+    // the dialog ("Save Object", starting in the objects folder) belongs to the window
+    const std::string typed = pressPick.object && materialSource ? materialSource->askObjectFileName() : std::string();
+    if (!typed.empty() && !saveObjectAs(typed) && materialSource) materialSource->objectSaveFailed(objectFileName(typed));
     resetPick(false);
 }
 
 bool GLView::saveObjectAs(const std::string& typed) {
-    Tool* object = hoverPick.object;
+    Tool* object = pressPick.object;
     if (!object || typed.empty()) return false;
     registerFileRecords();
     GLWorkGuard guard;

@@ -1,13 +1,12 @@
-// Placeholders for the steps that other files of the viewport provide. Each one goes away when its
-// real body lands; until then the frame runs with nothing happening at these points.
+// Hooks for the element kinds this build does not make yet (curves, tubes, revolutions, arrays):
+// each does nothing until its kind lands, and the steps that call them go on as for any other kind.
 #include "viewport/GLView.h"
 
 namespace kal {
 
-void GLView::keyStep() {}
-void GLView::pressStep() {}
-void GLView::releaseStep() {}
 void GLView::buildDrawnTool() {}
-void GLView::setLastStrokeRadius(float) {}
+void GLView::buildProfileFromDrawing() {}
+void GLView::extendRevolutionAxis() {}
+bool GLView::loadArrayForEditing(Tool*) { return false; }
 
 } // namespace kal

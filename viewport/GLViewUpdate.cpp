@@ -73,6 +73,8 @@ Texture2D* GLView::update() {
         releaseStep();
         dragStep();
         redraw = true;
+    } else {
+        endClickOutside();
     }
 
     if (turntable) turnCamera(camera);

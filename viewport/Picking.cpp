@@ -248,6 +248,11 @@ struct Picker {
 
 } // namespace
 
+void movePickByPlacement(GLView& view, PickRecord& r, const PickRecord& previous, int mode) {
+    Picker picker{view, r, &previous};
+    picker.place(mode);
+}
+
 PickRecord GLView::pickAt(int mode, const PickRecord* previous) {
     PickRecord r = previous ? *previous : PickRecord();
     r.cursorX = lastCursorX;

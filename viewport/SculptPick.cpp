@@ -10,7 +10,10 @@
 
 namespace kal {
 
-PickRecord GLView::pickSculpt(const PickRecord* previous) {
+// Picking.cpp: a pick moved from previous by one of the placement modes 2..5.
+void movePickByPlacement(GLView& view, PickRecord& r, const PickRecord& previous, int mode);
+
+PickRecord GLView::pickSculpt(int placement, const PickRecord* previous) {
     PickRecord r = previous ? *previous : PickRecord();
     r.cursorX = lastCursorX;
     r.cursorY = lastCursorY;
@@ -20,6 +23,10 @@ PickRecord GLView::pickSculpt(const PickRecord* previous) {
     r.scale = pressure;
     r.delta = {0, 0, 0};
     r.material = brushMaterial;
+    if (previous && placement >= PlaceSameDepth && placement <= PlaceTangentPlane) {
+        movePickByPlacement(*this, r, *previous, placement);
+        return r;
+    }
 
     pickread::TargetHit hit;
     if (!pickread::readHit(transparentTarget, opaqueTarget, r.cursorX, r.cursorY, hit)) return r;

@@ -5,13 +5,19 @@
 
 namespace kal {
 
-mat4 inverseAffineOrIdentity(const mat4& m) {
+bool inverseAffineChecked(const mat4& m, mat4& inverse) {
     const float d = det(m.upper3());
-    if (d == 0.0f || !std::isfinite(d)) return mat4();
-    mat4 r = inverseAffine(m);
+    if (d == 0.0f || !std::isfinite(d)) return false;
+    const mat4 r = inverseAffine(m);
     for (float e : r.m)
-        if (!std::isfinite(e)) return mat4();
-    return r;
+        if (!std::isfinite(e)) return false;
+    inverse = r;
+    return true;
+}
+
+mat4 inverseAffineOrIdentity(const mat4& m) {
+    mat4 r;
+    return inverseAffineChecked(m, r) ? r : mat4();
 }
 
 void symmetryMasks(std::vector<uint8_t>& masks, const std::vector<SymmetryOp>& ops) {

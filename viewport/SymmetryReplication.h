@@ -13,6 +13,8 @@ namespace kal {
 // The affine inverse, or the identity when the 3x3 part cannot be inverted: a flat or broken
 // placement must not spread NaN into picks and tool transforms.
 mat4 inverseAffineOrIdentity(const mat4& m);
+// The affine inverse into `inverse`; false, with `inverse` untouched, when there is none.
+bool inverseAffineChecked(const mat4& m, mat4& inverse);
 
 // One mask per copy, in replication order: the source 0, then for every copy the kinds that made it
 // (bit 1 << kind).

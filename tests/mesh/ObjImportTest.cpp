@@ -5,10 +5,12 @@
 #include <memory>
 
 #include "FileTestSupport.h"
+#include "HostileShapes.h"
 #include "MeshFixtures.h"
 #include "MeshInvariants.h"
 #include "foundation/Parallel.h"
 #include "mesh/ObjImport.h"
+#include "scene/SceneFile.h"
 
 using namespace kal;
 using namespace kal::test;
@@ -152,6 +154,20 @@ TEST(ObjParse, chunkCutsAnywhereGiveTheRecordsOfTheWholeText) {
     }
 }
 
+// Cut into chunks, a text whose records outgrow the read's budget is refused as it is whole, and
+// the chunks add nothing at all.
+TEST(ObjParse, chunksOverTheBudgetAreRefusedWithNothingAdded) {
+    std::string text = "v 0 0 0\nv 1 0 0\nv 0 1 0\nf";
+    for (int i = 0; i < 3000; ++i) text += " 1 2 3";
+    text += "\nv 1 1 1\n";
+    for (size_t chunk : {size_t(7), text.size() + 1}) {
+        ReadBudget budget(text.size(), 0);
+        Mesh m;
+        EXPECT_FALSE(parseObjText(m, text.data(), text.size(), chunk)) << chunk;
+        if (chunk < text.size()) { EXPECT_EQ(m.vertexCount() + m.triangleCount(), 0); }
+    }
+}
+
 // Every prefix of a valid file, in a heap block of exactly its size, parses into a usable mesh,
 // cut into chunks as a large file is.
 TEST(ObjParse, everyPrefixParsesWithinItsBytes) {
@@ -205,3 +221,22 @@ TEST_F(ObjFiles, missingOrForeignFilesAnswerFalse) {
     EXPECT_FALSE(foreign.loadFromFile(path("cube.txt")));
     EXPECT_EQ(foreign.vertexCount(), 0);
 }
+
+// A face of c corners costs 2 bytes a triangle in the file and a whole record in memory: past what
+// the file may allocate it is refused, while an ordinary file under the same budget reads.
+TEST(ObjImport, faceBeyondTheReadBudgetIsRefused) {
+    const std::string face = oneLongFace(10001);
+    {
+        ReadBudget budget(face.size(), 0);
+        Mesh m;
+        EXPECT_FALSE(parseObjText(m, face.data(), face.size()));
+        // what was reserved before the refusal stayed within the budget
+        EXPECT_LE(m.vertices.reservedBytes() + m.triangles.reservedBytes(), readBytesPerFileByte * face.size());
+    }
+    std::string cube = cubeWithFaceNormals;
+    ReadBudget budget(cube.size(), 0);
+    Mesh m;
+    EXPECT_TRUE(parseObjText(m, cube.data(), cube.size()));
+    EXPECT_EQ(m.triangleCount(), 12);
+}
+

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "TestElement.h"
+#include "foundation/ByteBuffer.h"
 #include "scene/Scene.h"
+#include "scene/SceneFile.h"
 #include "scene/Tool.h"
 
 using namespace kal;
@@ -204,6 +206,90 @@ TEST(Scene, repairRingsUnlinksMembersOutsideTheTrees) {
     EXPECT_TRUE(a->isLinkedWith(b));
     EXPECT_FALSE(c->isLinked());
     outside.next = &outside;
+}
+
+TEST(Scene, repairRingsKeepsTheRingALeadInRunsInto) {
+    Scene scene;
+    Tool* tail = scene.sceneRoot->addChild(node(), false);
+    Tool* a = scene.sceneRoot->addChild(node(), false);
+    Tool* b = scene.sceneRoot->addChild(node(), false);
+    a->link(b);
+    tail->next = a; // a second way into the ring a, b: tail's walk never comes back to it
+    EXPECT_TRUE(scene.repairRings());
+    EXPECT_FALSE(tail->isLinked());
+    EXPECT_EQ(a->next, b);
+    EXPECT_EQ(b->next, a);
+}
+
+// Ring repair and teardown walk each ring once, whatever its length: a file of n linked copies
+// once took n walks of n steps each way.
+TEST(Scene, ringRepairAndTeardownAreLinearInTheRing) {
+    auto stepsFor = [](int n) {
+        uint64_t before = ringSteps;
+        {
+            Scene scene;
+            Tool* first = scene.sceneRoot->addChild(node(), false);
+            Tool* last = first;
+            for (int i = 1; i < n; ++i) {
+                Tool* t = scene.sceneRoot->addChild(node(), false);
+                // spliced in after the newest member: the ring runs in insertion order
+                t->next = last->next;
+                last->next = t;
+                last = t;
+            }
+            EXPECT_TRUE(scene.repairRings());
+            EXPECT_EQ(last->next, first);
+        }
+        return ringSteps - before;
+    };
+    uint64_t small = stepsFor(200), large = stepsFor(800);
+    EXPECT_GT(small, 0u);
+    EXPECT_LE(large, 5 * small) << small << " then " << large;
+}
+
+TEST(Scene, deletingPartOfARingKeepsTheRestInOrder) {
+    Scene scene;
+    Tool* group = scene.sceneRoot->addChild(node(), false);
+    Tool* a = scene.sceneRoot->addChild(node(), false);
+    Tool* b = group->addChild(node(), false);
+    Tool* c = scene.sceneRoot->addChild(node(), false);
+    Tool* d = group->addChild(node(), false);
+    Tool* e = scene.sceneRoot->addChild(node(), false);
+    a->next = b, b->next = c, c->next = d, d->next = e, e->next = a;
+    delete group;
+    EXPECT_EQ(a->next, c);
+    EXPECT_EQ(c->next, e);
+    EXPECT_EQ(e->next, a);
+    EXPECT_EQ(scene.sceneRoot->children, (std::vector<Tool*>{a, c, e}));
+}
+
+// A file may nest tools as deep as it likes: flattening, timing, writing, reading and deleting
+// a chain of 200,000 tools must not run out of call stack.
+TEST(Scene, deepChainOfToolsNeedsNoCallDepth) {
+    const int depth = 200000;
+    Scene scene;
+    Tool* t = scene.sceneRoot->addChild(node(), false);
+    for (int i = 1; i < depth; ++i) t = t->addChild(node(), false);
+    scene.rebuildToolLists();
+    EXPECT_EQ(scene.sceneLists.size(), depth);
+    EXPECT_EQ(scene.sceneLists.groups.back(), depth - 2);
+    scene.setTime(2.0);
+    EXPECT_EQ(t->animationTime, 2.0);
+    ByteBuffer bytes;
+    writeSceneBytes(scene, bytes);
+    Scene read;
+    ASSERT_TRUE(readSceneBytes(read, bytes.data(), bytes.size()));
+    std::vector<Tool*> all;
+    read.sceneRoot->enumerate(all);
+    ASSERT_EQ(all.size(), size_t(depth));
+    EXPECT_EQ(all.back()->parent, all[size_t(depth) - 2]);
+    // a removal purges the tree: the chain ends above the collected tool
+    all[size_t(depth) / 2]->flags |= CollectFlag;
+    read.sceneRoot->purgeChildren();
+    all.clear();
+    read.sceneRoot->enumerate(all);
+    EXPECT_EQ(all.size(), size_t(depth) / 2);
+    EXPECT_TRUE(all.back()->children.empty());
 }
 
 TEST(Scene, convertToTriMeshReplacesTheElementOnEveryHolder) {

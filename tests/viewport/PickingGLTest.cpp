@@ -262,7 +262,7 @@ TEST_F(PickingGL, placementFramesFollowTheObjectAndTheHierarchyTarget) {
     view->hierarchyTarget = 2;
     r = view->pickAt(PlaceOnObject, nullptr);
     EXPECT_EQ(r.worldToFrame, mat4());
-    r = view->pickSculpt(nullptr);
+    r = view->pickSculpt(PlaceOnObject, nullptr);
     ASSERT_EQ(r.kind, 1);
     EXPECT_EQ(r.worldToFrame, mat4());
 }
@@ -428,7 +428,7 @@ TEST_F(PickingGL, sculptPickGivesPointsAndMatricesInTheElementsCoordinates) {
     view->penState = 2;
     view->brushMaterial.red = 1234;
     cursorAt(35, 26);
-    const PickRecord r = view->pickSculpt(nullptr);
+    const PickRecord r = view->pickSculpt(PlaceOnObject, nullptr);
     ASSERT_EQ(r.kind, 1);
     EXPECT_EQ(r.object, t);
     EXPECT_EQ(r.itemId, 13u);
@@ -450,7 +450,7 @@ TEST_F(PickingGL, sculptPickRefusesObjectsWithoutAnElementAndLeavesSelectionOnBa
     draw(*view->opaqueTarget, {{0, 0, 0}, 0.3f, idOf(bare), 1, kMaterialWord});
     view->scene->select(int32_t(idOf(bare)));
     cursorAt(32, 24);
-    const PickRecord r = view->pickSculpt(nullptr);
+    const PickRecord r = view->pickSculpt(PlaceOnObject, nullptr);
     EXPECT_EQ(r.kind, 6);
     EXPECT_EQ(r.cursorX, 0);
     EXPECT_EQ(r.object, nullptr);
@@ -459,7 +459,7 @@ TEST_F(PickingGL, sculptPickRefusesObjectsWithoutAnElementAndLeavesSelectionOnBa
 
     view->scene->select(int32_t(idOf(bare)));
     cursorAt(2, 2);
-    EXPECT_EQ(view->pickSculpt(nullptr).kind, 0);
+    EXPECT_EQ(view->pickSculpt(PlaceOnObject, nullptr).kind, 0);
     EXPECT_EQ(view->scene->selectedObject, bare);
 }
 
@@ -469,10 +469,10 @@ TEST_F(PickingGL, strokeCrossingOntoAnotherObjectKeepsItsItemToolsAndMatrices) {
     draw(*view->opaqueTarget, {{-0.3f, 0, 0}, 0.25f, idOf(a), 100, kMaterialWord});
     draw(*view->opaqueTarget, {{0.3f, 0, 0}, 0.25f, idOf(b), 200, kMaterialWord});
     cursorAt(14, 24);
-    const PickRecord start = view->pickSculpt(nullptr);
+    const PickRecord start = view->pickSculpt(PlaceOnObject, nullptr);
     ASSERT_EQ(start.object, a);
     cursorAt(50, 24);
-    const PickRecord r = view->pickSculpt(&start);
+    const PickRecord r = view->pickSculpt(PlaceOnObject, &start);
     EXPECT_EQ(r.kind, 1);
     EXPECT_EQ(r.objectId, idOf(b));
     EXPECT_EQ(r.itemId, start.itemId);

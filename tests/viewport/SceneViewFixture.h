@@ -1,6 +1,6 @@
 #pragma once
-// A view holding a real scene but no render targets: the steps owned by other files do nothing,
-// so a test drives the drag step, the commands and the files through the frame or directly.
+// A view holding a real scene but no render targets: nothing is drawn or read back, so a test sets
+// the picks itself and drives the steps, the commands and the files through the frame or directly.
 #include <string>
 
 #include <QCoreApplication>
@@ -24,9 +24,6 @@ public:
         }
         animate = false;
     }
-    void keyStep() override {}
-    void pressStep() override {}
-    void releaseStep() override {}
     Texture2D* render() override {
         redraw = false;
         return nullptr;

@@ -1,0 +1,232 @@
+// The assembly side of a click: press rows, Ctrl copies and Escape, drawing points and Enter, the
+// key remapping, the closing steps and Quick Save.
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include "StepFixtures.h"
+#include "ViewFixtures.h"
+#include "mesh/MeshRecord.h"
+#include "scene/Acts.h"
+#include "../scene/SceneSnapshot.h"
+
+using namespace kal;
+using test::StepView;
+
+namespace {
+
+class AssemblySteps : public ::testing::Test {
+protected:
+    StepView v;
+    Tool* a = nullptr;
+    Tool* b = nullptr;
+
+    void SetUp() override {
+        test::resetAllInput();
+        a = test::addSceneObject(*v.scene, Mesh::createTetrahedron(), mat4::translation(vec3(1, 0, 0)));
+        b = test::addSceneObject(*v.scene, Mesh::createCube(), mat4::translation(vec3(-1, 0, 0)));
+        v.setMode(ASSEMBLY);
+        v.enter(100, 100);
+    }
+    void TearDown() override { test::resetAllInput(); }
+
+    PickRecord on(Tool* t) { return test::pickOn(*v.scene, t, t->pivot.translation(), {0, 0, 1}); }
+    void keys(std::initializer_list<int> qtKeys) {
+        test::holdQtKeys(qtKeys);
+        keyboard.poll();
+    }
+};
+
+} // namespace
+
+TEST_F(AssemblySteps, PressRowsBeginTheCommandOrNavigate) {
+    struct Row {
+        int command;
+        bool hit;
+        int busy, mode;
+        int strokePick; // 0 untouched, 1 the press pick, 2 reset
+    };
+    const Row rows[] = {{4, true, 1, ASSEMBLY, 1},  {22, true, 1, ASSEMBLY, 2}, {38, true, 1, ASSEMBLY, 2},
+                        {4, false, 1, VIEW, 0},     {12, true, 0, ASSEMBLY, 0}};
+    for (const Row& r : rows) {
+        v.resetPick(false);
+        v.setMode(ASSEMBLY);
+        v.setAssemblyCommand(r.command);
+        v.pressPick = on(a);
+        v.pressPick.stencilBits = r.hit ? 1 : 0;
+        v.hoverPick = on(b);
+        v.frame(true);
+        EXPECT_EQ(v.busy, r.busy) << "command " << r.command;
+        EXPECT_EQ(v.mode, r.mode) << "command " << r.command;
+        const Tool* expected = r.strokePick == 1 ? a : r.strokePick == 2 ? nullptr : b;
+        EXPECT_EQ(v.hoverPick.object, expected) << "command " << r.command;
+        v.frame(false);
+    }
+}
+
+TEST_F(AssemblySteps, EscapeAfterACtrlCopyRemovesTheCopyAndItsRecord) {
+    v.setAssemblyCommand(17);
+    v.scene->rebuildToolLists();
+    const std::string before = test::snapshot(*v.scene);
+    v.pressPick = on(a);
+    test::holdQtKeys({Qt::Key_Control});
+    v.frame(true);
+    ASSERT_EQ(v.undoStack.acts.size(), 1u);
+    EXPECT_EQ(v.undoStack.acts[0]->kind, ActCopyTransformKind);
+    EXPECT_EQ(v.copySource, a);
+    EXPECT_NE(v.pressPick.object, a);
+    test::holdQtKeys({Qt::Key_Control, Qt::Key_Escape});
+    v.frame(true, false, 101, 100);
+    EXPECT_TRUE(v.undoStack.acts.empty());
+    EXPECT_EQ(v.copySource, nullptr);
+    v.scene->rebuildToolLists();
+    EXPECT_EQ(test::snapshot(*v.scene), before);
+
+    // nothing to copy: the press goes on as a plain transform
+    test::holdQtKeys({Qt::Key_Control});
+    v.frame(false, false);
+    v.pressPick = on(a);
+    v.pressPick.objectId = 999;
+    v.frame(true);
+    ASSERT_EQ(v.undoStack.acts.size(), 1u);
+    EXPECT_EQ(v.undoStack.acts[0]->kind, ActTransformKind);
+    EXPECT_EQ(v.pressPick.object, a);
+}
+
+TEST_F(AssemblySteps, DrawingPointsCollectAcrossReleasesAndEnterPlacesTheDrawing) {
+    v.setAssemblyCommand(CommandDraw);
+    v.brush = 5; // an effective value the drawing's releases must keep
+    v.pressPick = on(a);
+    v.frame(true);
+    v.frame(false);
+    ASSERT_EQ(v.assemblor.strokes.size(), 1u);
+    EXPECT_EQ(v.assemblor.strokes[0].picks[0].pointKind, 1u);
+    EXPECT_EQ(v.busy, 1);
+    EXPECT_EQ(v.brush, 5);
+    v.hoverPick = on(b);
+    test::holdQtKeys({Qt::Key_Control});
+    v.frame(true);
+    ASSERT_EQ(v.assemblor.strokes[0].picks.size(), 2u);
+    EXPECT_EQ(v.assemblor.strokes[0].picks[1].pointKind, 3u);
+    v.setLastStrokeRadius(42.0f);
+    EXPECT_EQ(v.assemblor.strokes[0].picks[1].radius, 42.0f);
+    test::holdQtKeys({});
+    v.frame(false);
+
+    Element* e = v.pendingTool->element;
+    e->scale = 2.0f;
+    e->translation = vec3(2, 4, 6);
+    v.placements = {mat4::translation(vec3(0, 5, 0))};
+    v.pressPick.kind = 1;
+    test::holdQtKeys({Qt::Key_Return});
+    v.frame(false, false, 101, 100);
+    ASSERT_EQ(v.undoStack.acts.size(), 1u);
+    EXPECT_EQ(v.undoStack.acts[0]->kind, ActAddKind);
+    EXPECT_EQ(v.busy, 0);
+    // moved by t / s, then stood up: (x, y, z) -> (x, -z, y)
+    EXPECT_EQ(vec3(0, 0, 0) * v.pendingTool->transform, vec3(1, -3, 2));
+}
+
+TEST_F(AssemblySteps, EnterOnAFlatElementAndBackspaceOnTheLastPointEndTheDrawing) {
+    v.setAssemblyCommand(CommandDraw);
+    for (bool enter : {true, false}) {
+        v.pressPick = on(a);
+        v.frame(true);
+        v.frame(false);
+        v.pendingTool->element->scale = 0.0f;
+        v.placements = {mat4()};
+        const mat4 before = v.pendingTool->transform;
+        if (enter)
+            test::holdQtKeys({Qt::Key_Return});
+        else
+            backspaceRequest = 1;
+        v.frame(false, false, 101, 100);
+        test::holdQtKeys({});
+        EXPECT_TRUE(v.undoStack.acts.empty());
+        EXPECT_EQ(v.pendingTool->transform, before);
+        EXPECT_EQ(v.busy, 0);
+        EXPECT_TRUE(v.assemblor.strokes.empty());
+    }
+}
+
+TEST_F(AssemblySteps, HeldKeysRemapTheBrushAndTheCommand) {
+    v.setMode(SCULPT);
+    v.setSculptBrush(12);
+    keys({Qt::Key_1});
+    v.keyStep();
+    EXPECT_EQ(v.brush, 15);
+    frameMouse.left = 1; // a stroke keeps its brush, but Ctrl still reverses a sphere brush
+    v.setSculptBrush(12);
+    v.keyStep();
+    EXPECT_EQ(v.brush, 12);
+    v.setSculptBrush(55);
+    keys({Qt::Key_Control});
+    v.keyStep();
+    EXPECT_EQ(v.brush, 59);
+    frameMouse.left = 0;
+
+    v.setMode(ASSEMBLY);
+    v.setAssemblyCommand(17);
+    v.busy = 1;
+    keys({Qt::Key_1});
+    v.keyStep();
+    EXPECT_EQ(v.command, 18) << "Move's row applies during a drag";
+    v.setAssemblyCommand(35);
+    v.keyStep();
+    EXPECT_EQ(v.command, 35) << "Link's row waits until the view is idle";
+    v.busy = 0;
+    v.keyStep();
+    EXPECT_EQ(v.command, 36);
+    v.scene->addToMainRoot(new test::TwoEnds);
+    v.makeInsertTool(0, false);
+    v.setAssemblyCommand(CommandInsert);
+    keys({});
+    v.keyStep();
+    EXPECT_EQ(v.command, CommandPlace) << "a two-object tool is placed, not inserted";
+}
+
+TEST_F(AssemblySteps, ClosingStepsKeepALaterDrawingStageAndAMoveInPlaceLeavesNoRecord) {
+    v.setAssemblyCommand(17);
+    v.mode = VIEW;
+    v.frame(true);
+    v.busy = 2;
+    v.frame(false);
+    EXPECT_EQ(v.busy, 2);
+    EXPECT_EQ(v.mode, ASSEMBLY);
+
+    v.busy = 0;
+    v.undoStack.push(new test::CountingAct());
+    auto* earlier = static_cast<test::CountingAct*>(v.undoStack.acts[0]);
+    v.pressPick = on(a);
+    v.frame(true);
+    EXPECT_EQ(v.undoStack.acts.size(), 2u);
+    v.frame(false);
+    EXPECT_EQ(v.undoStack.acts.size(), 1u);
+    v.undo();
+    EXPECT_EQ(earlier->toggles, 1);
+}
+
+TEST_F(AssemblySteps, QuickSaveWritesThePressedObjectOrReportsWhyNot) {
+    registerMeshRecords();
+    struct Answers : test::NoDialog {
+        std::string name, failed;
+        std::string askObjectFileName() override { return name; }
+        void objectSaveFailed(const std::string& path) override { failed = path; }
+    } answers;
+    QTemporaryDir dir;
+    v.materialSource = &answers;
+    v.setAssemblyCommand(51);
+    answers.name = QDir(dir.path()).filePath("Rock.OBJ").toStdString();
+    v.pressPick = on(a);
+    v.frame(true);
+    EXPECT_TRUE(QFile::exists(QString::fromStdString(answers.name)));
+    EXPECT_EQ(v.busy, 0);
+    v.frame(false);
+    answers.name = QDir(dir.path()).filePath("missing/rock").toStdString();
+    v.pressPick = on(a);
+    v.frame(true);
+    EXPECT_EQ(answers.failed, answers.name + ".ko");
+    v.materialSource = nullptr;
+}

@@ -1,0 +1,224 @@
+// The press step: the frame in which a mouse button goes down starts camera navigation, a sculpt
+// stroke (one gesture per symmetric pick), a drawing point or the press action of an assembly
+// command. The release step ends what it starts.
+#include <cmath>
+
+#include "scene/Acts.h"
+#include "scene/Scene.h"
+#include "scene/Tool.h"
+#include "viewport/GLView.h"
+#include "viewport/Keyboard.h"
+#include "viewport/MouseState.h"
+
+namespace kal {
+
+namespace {
+
+constexpr int kBrushPickMaterial = 31;
+
+bool hasHit(const PickRecord& p) { return p.stencilBits != 0 && p.object; }
+
+} // namespace
+
+void GLView::pressStep() {
+    const MouseState& m = frameMouse;
+    const bool leftDown = !m.prevLeft && m.left;
+    const bool rightDown = !m.prevRight && m.right;
+    if (!leftDown && !rightDown) return;
+    if (!isCursorInView()) return;
+
+    pressX = int32_t(std::lround(m.x));
+    pressY = int32_t(std::lround(m.y));
+    if (isIdle() && keyboard.isDown(VkControl) && rightDown) {
+        emit openMenu();
+        return;
+    }
+    copySource = nullptr;
+    dragAccumX = dragAccumY = 0;
+
+    const int c = assemblyCommand();
+    if (mode == ASSEMBLY && c != CommandDraw && busy != 0 && rightDown) resetPick(false);
+
+    bool forceBusy = false;
+    if (rightDown && !m.left) {
+        mode = VIEW;
+    } else if (leftDown && mode == ASSEMBLY) {
+        if (!pendingTool && (c == CommandInsert || c == CommandPlace || c == CommandDraw)) {
+            mode = VIEW;
+        } else if (c == CommandDraw) {
+            if (!m.right) drawingPress();
+            return;
+        } else {
+            assemblyPress(c);
+        }
+    } else if (leftDown && mode == SCULPT && !m.right) {
+        if (!hasHit(pressPick)) {
+            mode = VIEW;
+        } else {
+            // sculpting is not undoable: the records before it could no longer be replayed
+            undoStack.clear();
+            if (brush == kBrushPickMaterial) {
+                brushMaterial = pressPick.surfaceMaterial;
+                return;
+            }
+            // leftovers of a click that never ended are finished before a new stroke begins
+            if (!sculptors.empty()) finishSculptStroke();
+            for (const PickRecord& pick : symmetricPicks) {
+                auto* s = new Sculptor(brush, selectionMode, sculptOption);
+                s->sectionFlag = uint8_t(axisSection ? 1 : 0);
+                s->paintMask = byte(paintMask & 0xFF);
+                sculptors.push_back(s);
+                s->handedness = pick.handedness;
+                const StrokeSample sample(pick);
+                s->begin();
+                s->samples.push_back(sample);
+                s->viewDirection = pick.viewAxis;
+            }
+            pressPick.object->applyGestures(std::vector<Gesture*>(sculptors.begin(), sculptors.end()));
+            forceBusy = true;
+        }
+    } else {
+        return;
+    }
+    if (forceBusy || (mode == VIEW && busy == 0)) busy = 1;
+}
+
+void GLView::assemblyPress(int c) {
+    const bool hit = hasHit(pressPick);
+    auto begin = [this] { busy = 1; };
+    switch (c) {
+    case CommandInsert:
+    case CommandPlace:
+        if (pressPick.kind != kPickNothing)
+            begin();
+        else
+            mode = VIEW;
+        return;
+    case CommandMultiply:
+        if (hit)
+            begin();
+        else
+            mode = VIEW;
+        return;
+    case 4: case 5: case 6: case 7: case 8: case 10: case 11: case 13: case 14: case 15:
+    case 29: case 30: case 50: case 52: case 53:
+        if (!hit) break;
+        hoverPick = pressPick;
+        begin();
+        return;
+    case 16:
+        if (!hit) break;
+        undoStack.clear();
+        hoverPick = pressPick;
+        begin();
+        return;
+    case 17: case 18: case 19: case 20: case 21: {
+        if (!hit) break;
+        const int32_t id = int32_t(pressPick.objectId);
+        bool copied = false;
+        if (keyboard.isDown(VkControl) && scene) {
+            const int h = effectiveHierarchyTarget(false);
+            auto* act = new ActObjectCopyTransform(scene, id, h, isAddOnLinked());
+            act->toggle();
+            // nothing could be copied: the press goes on as a plain transform
+            if (act->created.empty()) {
+                delete act;
+            } else {
+                undoStack.push(act);
+                Tool* picked = pressPick.object;
+                if (h == 2) {
+                    mat4 C = picked->composeMatrix();
+                    C *= pressPick.objectWorld;
+                    pressPick.objectWorld = C;
+                }
+                copySource = picked;
+                pressPick.object = act->created.back();
+                copied = true;
+            }
+        }
+        if (!copied && scene) undoStack.push(new ActObjectTransform(scene, id, isLinked()));
+        hoverPick = pressPick;
+        begin();
+        return;
+    }
+    case 22: case 23: case 31: case 35: case 36: case 37: case 38: case 39: case 40: case 41: case 42: case 43:
+    case 46: case 47:
+        if (!hit) break;
+        hoverPick = PickRecord();
+        begin();
+        return;
+    case 28:
+        if (!hit) break;
+        if (scene) undoStack.push(new ActObjectMaterial(scene, int32_t(pressPick.objectId), isLinked()));
+        begin();
+        return;
+    case 32:
+        if (!hit) break;
+        assemblyMaterial = pressPick.surfaceMaterial;
+        hoverPick = PickRecord();
+        begin();
+        return;
+    case 51:
+        if (!hit) break;
+        saveObject();
+        return;
+    default:
+        return;
+    }
+    mode = VIEW;
+}
+
+void GLView::drawingPress() {
+    const bool ctrl = keyboard.isDown(VkControl), alt = keyboard.isDown(VkMenu), shift = keyboard.isDown(VkShift);
+    Assemblor& g = assemblor;
+    const bool toPoints = (insertKind == 18 || insertKind == 19) && busy < 3 &&
+                          (keyboard.isDown(VkSpace) || !g.picks.empty());
+    if (busy == 0) {
+        // the frame's pick has just run: a drawing starts where it found something
+        if (pressPick.kind != kPickNothing) {
+            Assemblor fresh;
+            PickRecord first = pressPick;
+            first.pointKind = ctrl ? 3 : alt ? 2 : 1;
+            if (toPoints) {
+                fresh.picks.push_back(first);
+                drawModifier = 1;
+            } else {
+                fresh.state = GestureBegun;
+                fresh.addStroke(first);
+                drawModifier = uint8_t(ctrl || alt || shift);
+            }
+            assemblor = std::move(fresh);
+            busy = 1;
+        }
+    } else if (hoverPick.kind != kPickNothing) {
+        if (toPoints) {
+            g.picks.push_back(hoverPick);
+            drawModifier = 1;
+            ++busy;
+        } else {
+            PickRecord point = hoverPick;
+            point.pointKind = ctrl ? 3 : shift ? 1 : alt ? 2 : 0;
+            drawModifier = uint8_t(ctrl || shift || alt);
+            if (g.strokes.empty()) {
+                g.state = GestureBegun;
+                g.addStroke(point);
+            } else {
+                g.run();
+                g.strokes.back().picks.push_back(point);
+                ++g.strokeCount;
+            }
+        }
+    }
+    buildDrawnTool();
+}
+
+} // namespace kal
+
+namespace kal {
+
+void GLView::setLastStrokeRadius(float radius) {
+    if (assemblor.strokes.empty() || assemblor.strokes.back().picks.empty()) return;
+    assemblor.strokes.back().picks.back().radius = radius;
+}
+
+} // namespace kal

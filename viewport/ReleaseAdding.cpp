@@ -1,0 +1,204 @@
+// Release handlers that change the scene's structure or the insert template: Insert, Multiply and
+// Place add copies through one undo record; Pick and the component commands take a part of the
+// scene into the library; Remove, Link and Unlink are undoable; the array and curve commands
+// feed the drawing kinds.
+#include "scene/Acts.h"
+#include "scene/Element.h"
+#include "scene/Scene.h"
+#include "scene/Tool.h"
+#include "viewport/GLView.h"
+#include "viewport/SymmetryReplication.h"
+
+namespace kal {
+
+namespace {
+
+bool hasHit(const PickRecord& p) { return p.stencilBits != 0 && p.object; }
+
+// One end of a two-object tool: scaled by the brush over the pick's size, Z along its normal.
+mat4 endMatrix(const PickRecord& pick, float brushSize) {
+    mat4 M = pick.worldToFrame;
+    M *= pick.frameToTarget;
+    const vec3 p = pick.point * M;
+    const vec3 n = transformDirection(pick.normal, M);
+    const vec3 v = transformDirection(pick.pixelVector, M);
+    const float s = brushSize * v.length();
+    mat4 end = mat4::scaling(s, s, s);
+    end *= mat4::fromMat3(mat3::frameFromDirectionAndUp(vec3(0, 1, 0), n));
+    end *= mat4::translation(p);
+    return end;
+}
+
+} // namespace
+
+void GLView::releaseInsert() {
+    if (busy == 0 || pressPick.kind == kPickNothing) return;
+    // nothing to copy, nothing to record
+    if (pendingTool && scene)
+        pushIfEffective(new ActObjectAdd(scene, int32_t(pressPick.objectId), pendingTool, placements,
+                                         effectiveHierarchyTarget(false), isAddOnLinked(), isLinked()));
+    mode = IDLE;
+}
+
+void GLView::releaseMultiply() {
+    if (busy == 0 || !hasHit(pressPick) || !scene) return;
+    const mat4 pivot = pressPick.object->pivot;
+    for (mat4& m : placements) {
+        mat4 p = pivot;
+        p *= m;
+        m = p;
+    }
+    auto* act = new ActObjectMultiply(scene, int32_t(pressPick.objectId), placements, isAddOnLinked(), isLinked());
+    act->toggle();
+    pushIfEffective(act);
+    mode = IDLE;
+}
+
+void GLView::releasePlace() {
+    if (busy == 0 || !pendingTool || pressPick.kind == kPickNothing || hoverPick.kind == kPickNothing || !scene)
+        return;
+    if (!pendingTool->isBiTool()) {
+        releaseInsert();
+        return;
+    }
+    // a two-object tool needs both ends
+    if (pendingPartner) {
+        const std::vector<mat4> a{endMatrix(pressPick, brushSize)}, b{endMatrix(hoverPick, brushSize)};
+        auto* act = new ActObjectAddBiTool(scene, int32_t(pressPick.objectId), int32_t(hoverPick.objectId),
+                                           pendingTool, pendingPartner, a, b, effectiveHierarchyTarget(false),
+                                           false, isLinked());
+        act->toggle();
+        pushIfEffective(act);
+    }
+    pressPick = PickRecord();
+    hoverPick = PickRecord();
+    mode = IDLE;
+}
+
+void GLView::releasePick() {
+    if (!hasHit(pressPick) || !scene) return;
+    Tool* object = pressPick.object;
+    Tool* partner = object->isBiTool() ? object->partner() : nullptr;
+    if (object->isBiTool() && !partner) {
+        mode = IDLE;
+        return;
+    }
+    scene->addToMainRoot(object->copy(false));
+    makeInsertTool(0, false);
+    if (partner && pendingTool) {
+        // the library owns the partner copy; the view only points at it
+        pendingPartner = partner->copy(false);
+        pendingTool->attachPartner(pendingPartner);
+        scene->toolRoot->addChild(pendingPartner, false);
+    }
+    mode = IDLE;
+}
+
+void GLView::releasePickComponent(bool patch) {
+    if (!hasHit(pressPick) || !pressPick.object->element || !scene) return;
+    Tool* object = pressPick.object;
+    Element* e = object->element;
+    mat4 world = object->composeMatrix();
+    world *= pressPick.objectWorld;
+    mat4 toElement = inverseAffineOrIdentity(world);
+    toElement *= e->inverseTransform();
+    int item = int32_t(pressPick.itemId);
+    Element* part = patch ? e->extractPatch(pressPick.point * toElement, item)
+                          : e->extractComponent(pressPick.point * toElement, item);
+    // an element that cannot give the part leaves the library as it was
+    if (!part) return;
+    scene->addToMainRoot(new Tool(part, object->transform, object->material, (object->flags & TransparentFlag) != 0));
+    makeInsertTool(0, false);
+}
+
+void GLView::releaseDetachComponent() {
+    repickRelease();
+    if (!hasHit(pressPick) || !pressPick.object->element || !hasHit(hoverPick) || !scene) return;
+    Tool* pressed = pressPick.object;
+    Tool* released = hoverPick.object;
+    mat4 from = pressed->pivot;
+    from *= pressPick.objectWorld;
+    mat4 to = released->composeMatrix();
+    to *= hoverPick.objectWorld;
+    mat4 toInverse;
+    // a flattened target has no inverse: the element is left whole
+    if (!inverseAffineChecked(to, toInverse)) return;
+    mat4 X = from;
+    X *= toInverse;
+    Element* part = pressed->element->detachComponent(int32_t(pressPick.itemId));
+    if (!part) return;
+    Tool* holder = new Tool(part, pressed->transform, pressed->material, (pressed->flags & TransparentFlag) != 0);
+    released->addChild(holder->copyTransformed(X, true, 0), false);
+    delete holder;
+    scene->rebuildToolLists();
+}
+
+void GLView::releaseRemove() {
+    if (!hasHit(pressPick) || busy == 0 || !scene) return;
+    auto* act = new ActObjectRemove(scene, int32_t(pressPick.objectId));
+    act->toggle();
+    pushIfEffective(act);
+    pressPick = PickRecord();
+    mode = IDLE;
+}
+
+void GLView::releaseDraw() {
+    if (busy == 0) return;
+    if (busy == 2)
+        busy = 3;
+    else
+        buildDrawnTool();
+}
+
+void GLView::releaseArrayPick() {
+    repickRelease();
+    if (hasHit(hoverPick) && hoverPick.object->isArray() && loadArrayForEditing(hoverPick.object)) resetPick(true);
+    mode = IDLE;
+}
+
+void GLView::releaseArrayPickItem() {
+    if (!hasHit(pressPick) || !scene) return;
+    Tool* copy = pressPick.object->copy(false);
+    scene->toolRoot->addChild(copy, false);
+    addedTools.push_back(copy);
+}
+
+// The curve commands take their curve from curves, tubes and revolutions; until those kinds are
+// built every element is of the "other" kind.
+void GLView::releaseDrawPickAxis() {
+    repickRelease();
+    if (hasHit(hoverPick)) resetPick(true);
+    mode = IDLE;
+}
+
+void GLView::releaseDrawPickSection() {
+    repickRelease();
+    mode = IDLE;
+}
+
+void GLView::releaseMakeUniform() {
+    repickRelease();
+    resetPick(false);
+    mode = IDLE;
+}
+
+void GLView::releaseLink() {
+    if (busy != 1 || !scene) return;
+    repickRelease();
+    if (hasHit(hoverPick) && hoverPick.objectId != pressPick.objectId) {
+        auto* act = new ActObjectLink(scene, int32_t(pressPick.objectId), int32_t(hoverPick.objectId));
+        act->toggle();
+        pushIfEffective(act);
+    }
+    mode = IDLE;
+}
+
+void GLView::releaseUnlink() {
+    if (!hasHit(pressPick) || !scene) return;
+    auto* act = new ActObjectUnlink(scene, int32_t(pressPick.objectId));
+    act->toggle();
+    pushIfEffective(act);
+    mode = IDLE;
+}
+
+} // namespace kal

@@ -1,0 +1,157 @@
+// The symmetric sculpt picks: the pick under the brush and its mirror images and rotated copies,
+// one record each, the pick itself first. Picks keep world space, so the copies are made about
+// the world axes and stay there; the records' matrices carry each copy into the element.
+#include <cmath>
+
+#include "scene/Element.h"
+#include "scene/Tool.h"
+#include "viewport/GLView.h"
+#include "viewport/SymmetryReplication.h"
+
+namespace kal {
+
+namespace {
+
+enum : int {
+    BrushDeform = 12, BrushSmooth = 15, BrushPaintMaterial = 29, BrushFillMaterial = 30, BrushPickMaterial = 31,
+    BrushEraseComponent = 32, BrushEraseFeature = 35, BrushCutSphere = 52, BrushSubSphere = 55
+};
+
+bool hasHit(const PickRecord& p) { return p.stencilBits != 0 && p.object && p.object->element; }
+
+// Brushes that act where the surface is follow the object; the others the view's placement.
+int strokePlacement(int brush, int placement) {
+    if (brush == BrushDeform) return placement == PlaceOnObject ? PlaceSameDepth : placement;
+    if (brush == BrushSmooth || (brush >= BrushPaintMaterial && brush <= BrushEraseFeature) ||
+        (brush >= BrushCutSphere && brush <= BrushSubSphere))
+        return PlaceOnObject;
+    return placement;
+}
+
+struct Copies {
+    std::vector<SymmetryOp> ops;
+    std::vector<vec3> centres;
+    std::vector<mat3> frames;
+    std::vector<float> signs;
+};
+
+void replicate(GLView& v, Element& e, vec3 centre, vec3 direction, int32_t item, Copies& out) {
+    const SymmetrySetting& s = v.symmetry;
+    out.centres.clear();
+    out.frames.clear();
+    out.signs.clear();
+    e.symmetryFrames(out.ops, centre, direction, s.mirrorX != 0, s.mirrorY != 0, s.mirrorZ != 0, s.rotationX != 0,
+                     s.rotationY != 0, s.rotationZ != 0, s.count, out.centres, out.frames, out.signs, item,
+                     uint8_t(v.axisSection));
+    out.signs.resize(out.centres.size(), 1.0f);
+}
+
+void appendColumns(const std::vector<mat3>& frames, std::vector<std::vector<vec3>>& columns) {
+    for (int c = 0; c < 3; ++c) {
+        std::vector<vec3> column;
+        column.reserve(frames.size());
+        for (const mat3& f : frames) column.push_back(f.column(c));
+        columns.push_back(std::move(column));
+    }
+}
+
+vec3 normalizedOrShort(vec3 w) { return w.lengthSquared() > kNullLengthSquared ? normalize(w) : w; }
+
+} // namespace
+
+void GLView::updateSymmetricPicks(bool hover) {
+    if (hover) {
+        pressPick = pickSculpt(PlaceOnObject, nullptr);
+        hoverPick = pressPick;
+        if (!hasHit(pressPick)) return;
+        Element& e = *pressPick.object->element;
+        Copies a, b;
+        replicate(*this, e, pressPick.point, pressPick.normal, int32_t(pressPick.itemId), a);
+        replicate(*this, e, pressPick.point, pressPick.viewAxis, int32_t(pressPick.itemId), b);
+        symmetryMerges.clear();
+        symmetryMergeGroups.clear();
+        if (snapSymmetry) {
+            int32_t count = symmetry.count;
+            std::vector<uint8_t> masks;
+            symmetryMasks(masks, a.ops);
+            std::vector<std::vector<vec3>> columns;
+            appendColumns(a.frames, columns);
+            appendColumns(b.frames, columns);
+            std::vector<float> zeroSigns(a.centres.size(), 0.0f);
+            const float threshold = symmetryThreshold * brushSize * pressPick.pixelVector.length();
+            mergeCoincidentCopies(a.centres, masks, count, columns, zeroSigns, symmetryMerges, symmetryMergeGroups,
+                                  threshold);
+            if (!symmetryMerges.empty()) {
+                std::vector<SymmetryOp> ops;
+                symmetryOpsFromMasks(masks, count, ops);
+                a.centres.resize(1);
+                a.signs.assign(1, 1.0f);
+                b.centres = a.centres;
+                b.signs.assign(1, 1.0f);
+                a.frames.assign(1, frameFromMergedColumns(columns[0][0], columns[1][0], columns[2][0]));
+                b.frames.assign(1, frameFromMergedColumns(columns[3][0], columns[4][0], columns[5][0]));
+                replicateBySymmetry(a.centres, a.frames, a.signs, mat4(), ops);
+                replicateBySymmetry(b.centres, b.frames, b.signs, mat4(), ops);
+            }
+        }
+        mat4 P = pressPick.worldToFrame;
+        P *= pressPick.frameToTarget;
+        const float hand = det(P.upper3()) >= 0.0f ? 1.0f : -1.0f;
+        const size_t n = a.centres.size();
+        symmetricPicks.resize(n);
+        for (size_t i = 0; i < n; ++i) {
+            PickRecord& r = symmetricPicks[i];
+            r = pressPick;
+            const float sign = a.signs[i];
+            r.handedness = int8_t(std::lround(sign));
+            r.point = a.centres[i];
+            r.normal = a.frames[i].column(2);
+            const vec3 d = b.frames[i].column(2) * (hand * sign);
+            r.viewAxis = normalizedOrShort(transformDirection(d, P));
+            if (i == 0)
+                pressPick = r;
+            else
+                r.itemId = kSymmetricCopyItem;
+        }
+        return;
+    }
+
+    if (!hasHit(pressPick)) return;
+    const PickRecord stroke = pickSculpt(strokePlacement(brush, placement), &hoverPick);
+    if (stroke.kind == kPickNothing) return;
+    hoverPick = stroke;
+    Copies c;
+    replicate(*this, *pressPick.object->element, hoverPick.point, hoverPick.normal, int32_t(hoverPick.itemId), c);
+    if (!symmetryMerges.empty()) {
+        int32_t count = symmetry.count;
+        std::vector<uint8_t> masks;
+        symmetryMasks(masks, c.ops);
+        std::vector<std::vector<vec3>> columns;
+        appendColumns(c.frames, columns);
+        // replay mode: the recorded pairs are read, not changed
+        if (snapSymmetry)
+            mergeCoincidentCopies(c.centres, masks, count, columns, c.signs, symmetryMerges, symmetryMergeGroups, 0.0f);
+        else
+            dropCoincidentCopies(c.centres, masks, count, columns, c.signs, symmetryMerges, symmetryMergeGroups, 0.0f);
+        std::vector<SymmetryOp> ops;
+        symmetryOpsFromMasks(masks, count, ops);
+        c.centres.resize(1);
+        c.frames.assign(1, frameFromMergedColumns(columns[0][0], columns[1][0], columns[2][0]));
+        replicateInFrame(c.centres, c.frames, mat4(), ops);
+    }
+    // the list follows the copies made here, so gestures and picks never part company
+    const size_t n = c.centres.size();
+    symmetricPicks.resize(n);
+    for (size_t i = 0; i < n; ++i) {
+        PickRecord& r = symmetricPicks[i];
+        r = hoverPick;
+        r.point = c.centres[i];
+        r.normal = c.frames[i].column(2);
+        if (i == 0)
+            hoverPick = r;
+        else
+            r.itemId = kSymmetricCopyItem;
+    }
+}
+
+} // namespace kal
