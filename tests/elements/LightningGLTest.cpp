@@ -5,63 +5,18 @@
 #include <cstdlib>
 #include <set>
 
+#include "SceneTargetTest.h"
 #include "elements/Lightning.h"
 #include "elements/Tube.h"
 #include "foundation/Pbr.h"
-#include "gpu/FBOScene.h"
-#include "gpu/GLFunctions.h"
-#include "gpu/Shader.h"
 #include "gpu/Texture2D.h"
 #include "gpu/TextureUnits.h"
-#include "scene/CameraMatrices.h"
-
-#include <QOpenGLFunctions_4_0_Core>
 
 using namespace kal;
 
 namespace {
 
-// An orthographic camera looking down -z at the box [-2, 2]^3 over a 32 x 32 id target.
-class BoltDraw : public ::testing::Test {
-protected:
-    static constexpr int size = 32;
-    FBOScene target{size, size, 1};
-    GLint savedViewport[4] = {0, 0, 0, 0};
-    CameraMatrices savedCamera;
-
-    void SetUp() override {
-        gl->glGetError();
-        gl->glGetIntegerv(GL_VIEWPORT, savedViewport);
-        savedCamera = cameraMatrices;
-        cameraMatrices = CameraMatrices();
-        cameraMatrices.projectionView = mat4{{0.5f, 0, 0, 0, 0, 0.5f, 0, 0, 0, 0, -0.25f, 0, 0, 0, 0, 1}};
-        ASSERT_TRUE(target.bind());
-        gl->glViewport(0, 0, size, size);
-        const GLenum ids = GLenum(target.idTexture->attachment);
-        gl->glDrawBuffers(1, &ids);
-        gl->glReadBuffer(ids);
-    }
-    void TearDown() override {
-        Shader::unbindCurrent();
-        target.unbind();
-        gl->glViewport(savedViewport[0], savedViewport[1], savedViewport[2], savedViewport[3]);
-        cameraMatrices = savedCamera;
-        EXPECT_EQ(gl->glGetError(), GLenum(GL_NO_ERROR));
-    }
-    // The object ids of the whole target, row by row from the bottom.
-    std::vector<uint32_t> drawnIds(Lightning& bolt, const mat4& model, float time) {
-        const GLuint zero[4] = {0, 0, 0, 0};
-        gl->glClearBufferuiv(GL_COLOR, 0, zero);
-        bolt.draw(9, 0, model, pbr(), false, time, true);
-        std::vector<uint32_t> rgb(size_t(size * size * 3));
-        gl->glReadPixels(0, 0, size, size, GL_RGB_INTEGER, GL_UNSIGNED_INT, rgb.data());
-        std::vector<uint32_t> ids(size_t(size * size));
-        for (size_t i = 0; i < ids.size(); ++i) ids[i] = rgb[3 * i];
-        return ids;
-    }
-    // Pixel index of world coordinate x (or y).
-    static int px(float x) { return int((x + 2.0f) / 4.0f * size); }
-};
+using BoltDraw = test::SceneTargetTest;
 
 } // namespace
 
@@ -72,11 +27,13 @@ TEST_F(BoltDraw, aBoltCoversBothEndsAtEveryTimeWhileItsMiddleMoves) {
     Lightning bolt(vec2(0.15f, 0.1f), vec2(0.8f, 1e-5f), 6);
     std::set<std::vector<int>> middles;
     for (float time : {0.0f, 2e4f, 4e4f, 6e4f, 8e4f}) {
-        const std::vector<uint32_t> ids = drawnIds(bolt, model, time);
+        clear();
+        bolt.draw(9, 0, model, pbr(), false, time, true);
+        const std::vector<uint32_t> ids = allIds();
         auto column = [&](float x) {
             std::vector<int> rows;
             for (int y = 0; y < size; ++y)
-                if (ids[size_t(y * size + px(x))] == 9) rows.push_back(y);
+                if (ids[3 * size_t(y * size + px(x))] == 9) rows.push_back(y);
             return rows;
         };
         for (float end : {-1.45f, 1.45f}) {
