@@ -371,9 +371,67 @@ Mesh* patternTile(int32_t code) {
     }
 }
 
+
+void dispatch(Mesh& m, const std::vector<Gesture*>& gestures);
+
+// Codes whose operation gathers with gatherBrushVertices and moves vertices only through applyDrag.
+bool gathersWholeMesh(int32_t code, int mode) {
+    const bool elementLike = mode == SelectElement || mode == SelectAllPatches;
+    switch (code) {
+    case DeformVolume:
+    case Grow:
+    case Pinch:
+    case Twist:
+        return true;
+    case Deform:
+    case Smooth:
+    case PaintMaterial:
+        return elementLike;
+    default:
+        return false;
+    }
+}
+
+// Lends the gathering the run boxes of the mesh for one call. They carry over from one tick of a
+// stroke to the next, since nothing else edits the mesh while the stroke is held; a new stroke, or
+// another operation, builds them anew.
+class GatherBoundsLoan {
+public:
+    GatherBoundsLoan(Mesh& m, const Sculptor* stroke) : m(m), stroke(stroke) {
+        if (!stroke || !gathersWholeMesh(stroke->action, stroke->selectionMode)) {
+            m.gatherBoundsStroke = nullptr;
+            return;
+        }
+        const size_t runs = size_t((m.vertexCount() + Mesh::kGatherRun - 1) / Mesh::kGatherRun);
+        const bool held = m.gatherBoundsStroke == stroke && stroke->samples.size() == m.gatherBoundsSamples + 1 &&
+                          m.gatherBounds.size() == 2 * runs;
+        if (!held) m.buildGatherBounds();
+        m.gatherBoundsActive = true;
+    }
+    ~GatherBoundsLoan() {
+        if (!m.gatherBoundsActive) return;
+        m.gatherBoundsActive = false;
+        const bool goesOn = !stroke->isFinished();
+        m.gatherBoundsStroke = goesOn ? stroke : nullptr;
+        m.gatherBoundsSamples = stroke->samples.size();
+    }
+
+private:
+    Mesh& m;
+    const Sculptor* stroke;
+};
+
 } // namespace
 
 void applyMeshGestures(Mesh& m, const std::vector<Gesture*>& gestures) {
+    if (gestures.empty()) return;
+    GatherBoundsLoan loan(m, dynamic_cast<const Sculptor*>(gestures.front()));
+    dispatch(m, gestures);
+}
+
+namespace {
+
+void dispatch(Mesh& m, const std::vector<Gesture*>& gestures) {
     RegionsDone regions;
     for (Gesture* gesture : gestures) {
         auto* g = dynamic_cast<Sculptor*>(gesture);
@@ -490,6 +548,8 @@ void applyMeshGestures(Mesh& m, const std::vector<Gesture*>& gestures) {
         }
     }
 }
+
+} // namespace
 
 void registerMeshEditing() { registerMeshGestureHandler(applyMeshGestures); }
 
