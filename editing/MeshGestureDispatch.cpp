@@ -171,7 +171,7 @@ void brushRow(Mesh& m, const Sculptor& g, const StrokeSample& F, const StrokeSam
     case CopyMove:
         if (mode == SelectPatch)
             m.movePatch(P.point, L.point, fItem);
-        else
+        else if (elementLike || mode == SelectComponent)
             m.moveComponent(P.point, L.point, fItem);
         markWhole(m);
         break;
@@ -243,6 +243,8 @@ bool extrusionRow(Mesh& m, const Sculptor& g, const StrokeSample& F, const Strok
     case ExtrudeScale:
     case TearNormal:
     case TearScale: {
+        // rows split by mode: a mode outside the four does nothing
+        if (mode < SelectElement || mode > SelectComponent) return false;
         const bool tear = g.action == TearNormal || g.action == TearScale;
         const bool scale = g.action == ExtrudeScale || g.action == TearScale;
         if (start && tear && running) {
@@ -509,7 +511,7 @@ void dispatch(Mesh& m, const std::vector<Gesture*>& gestures) {
                     m.paintComponent(P.point, P.radius, item, P.material, mask, strength);
             } else if (mode == SelectPatch) {
                 m.fillPatch(P.point, item, P.material, mask);
-            } else {
+            } else if (mode == SelectElement || mode == SelectAllPatches || mode == SelectComponent) {
                 m.fillMaterial(P.point, item, P.material, mask);
             }
             break;

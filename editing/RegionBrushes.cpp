@@ -14,11 +14,18 @@ void fillSelection(Mesh& m, const pbr& material, uint8_t mask) {
     m.clearSelection();
 }
 
-// Adds the offsets and renormals the selected triangles; markDirty adds the triangles round the
-// moved vertices that lie outside the region.
-void finishMove(Mesh& m, bool markDirty) {
+// The region gatherings select every triangle of the region; a brush changes only those round the
+// gathered vertices, so the rest leave the triangle selection (and the next upload).
+void dropRegionTriangles(Mesh& m) {
+    for (int32_t t : m.selectedTriangles) m.triangles[t].flags &= uint8_t(~(TriangleSelected | TriangleVisited));
+    m.selectedTriangles.clear();
+}
+
+// Adds the offsets and renormals the triangles round the moved vertices.
+void finishMove(Mesh& m) {
     m.applyDrag();
-    if (markDirty) m.markDirtyTriangles();
+    dropRegionTriangles(m);
+    m.markDirtyTriangles();
     m.updateSelectedNormals();
     m.markSelectionGpuRange();
     m.clearSelection();
@@ -40,6 +47,7 @@ void Mesh::paintComponent(const vec3& centre, float radius, int triangle, const 
                           float strength) {
     gatherComponentBrushVertices(centre, radius, true, triangle);
     paintBrushVertices(material, mask, strength);
+    dropRegionTriangles(*this);
     markSelectionGpuRange();
     clearSelection();
 }
@@ -56,6 +64,7 @@ void Mesh::paintPatch(const vec3& centre, float radius, int triangle, const pbr&
         pbr value = editing::blendTowards(fan.corner[c], material, keep, kPbrAll);
         paintCorners(uint32_t(r.vertex), uint32_t(r.fanTriangle), value, mask);
     }
+    dropRegionTriangles(*this);
     markSelectionGpuRange();
     clearSelection();
 }
@@ -63,25 +72,25 @@ void Mesh::paintPatch(const vec3& centre, float radius, int triangle, const pbr&
 void Mesh::deformComponent(const vec3& previous, const vec3& current, float radius, int triangle) {
     gatherComponentBrushVertices(previous, radius, true, triangle);
     deformBrushVertices(current - previous);
-    finishMove(*this, true);
+    finishMove(*this);
 }
 
 void Mesh::deformPatch(const vec3& previous, const vec3& current, float radius, int triangle) {
     gatherPatchBrushVertices(previous, radius, true, triangle);
     deformPatchBrushVertices(current - previous);
-    finishMove(*this, true);
+    finishMove(*this);
 }
 
 void Mesh::smoothComponent(const vec3& previous, const vec3&, float radius, int triangle) {
     gatherComponentBrushVertices(previous, radius, true, triangle);
     smoothBrushVertices(0.5f);
-    finishMove(*this, true);
+    finishMove(*this);
 }
 
 void Mesh::smoothPatch(const vec3& previous, const vec3&, float radius, int triangle) {
     gatherPatchBrushVertices(previous, radius, true, triangle);
     smoothPatchBrushVertices(0.5f);
-    finishMove(*this, false);
+    finishMove(*this);
 }
 
 } // namespace kal
