@@ -376,9 +376,9 @@ Mesh* patternTile(int32_t code) {
 
 void dispatch(Mesh& m, const std::vector<Gesture*>& gestures);
 
-// Codes whose operation gathers with gatherBrushVertices and moves vertices only through applyDrag.
-bool gathersWholeMesh(int32_t code, int mode) {
-    const bool elementLike = mode == SelectElement || mode == SelectAllPatches;
+// Codes whose operation gathers round the brush (over the mesh, or over the component in
+// Component mode) and moves vertices only through applyDrag.
+bool gathersRoundTheBrush(int32_t code, int mode) {
     switch (code) {
     case DeformVolume:
     case Grow:
@@ -388,26 +388,29 @@ bool gathersWholeMesh(int32_t code, int mode) {
     case Deform:
     case Smooth:
     case PaintMaterial:
-        return elementLike;
+        return mode != SelectPatch;
     default:
         return false;
     }
 }
 
-// Lends the gathering the run boxes of the mesh for one call. They carry over from one tick of a
-// stroke to the next, since nothing else edits the mesh while the stroke is held; a new stroke, or
-// another operation, builds them anew.
+// Lends the gathering the run boxes of the mesh (and the component marks of a Component-mode
+// stroke) for one call. They carry over from one tick of a stroke to the next, since nothing else
+// edits the mesh while the stroke is held; a new stroke, or another operation, builds them anew.
 class GatherBoundsLoan {
 public:
     GatherBoundsLoan(Mesh& m, const Sculptor* stroke) : m(m), stroke(stroke) {
-        if (!stroke || !gathersWholeMesh(stroke->action, stroke->selectionMode)) {
+        if (!stroke || !gathersRoundTheBrush(stroke->action, stroke->selectionMode)) {
             m.gatherBoundsStroke = nullptr;
             return;
         }
         const size_t runs = size_t((m.vertexCount() + Mesh::kGatherRun - 1) / Mesh::kGatherRun);
         const bool held = m.gatherBoundsStroke == stroke && stroke->samples.size() == m.gatherBoundsSamples + 1 &&
                           m.gatherBounds.size() == 2 * runs;
-        if (!held) m.buildGatherBounds();
+        if (!held) {
+            m.buildGatherBounds();
+            m.gatherComponent.clear();
+        }
         m.gatherBoundsActive = true;
     }
     ~GatherBoundsLoan() {
