@@ -11,17 +11,6 @@
 
 using kal::test::ShownWindow;
 
-namespace {
-
-kal::Reply file(const QString& name)
-{
-    kal::Reply r;
-    r.accepted = !name.isEmpty();
-    if (r.accepted) r.files << name;
-    return r;
-}
-
-} // namespace
 
 TEST_F(ShownWindow, backgroundColourEditsLiveAndImageSourceNeedsNoImage)
 {
@@ -61,7 +50,7 @@ TEST_F(ShownWindow, backgroundImageLoadsAndAFailureKeepsTheOld)
     QString next = png;
     answerWith([&](const kal::Question& q) {
         if (q.kind == kal::Question::Warning) warnings.push_back(q);
-        return file(next);
+        return files({next});
     });
     w->loadBackgroundImage_triggered();
     ASSERT_NE(v.backgroundImage, nullptr);
@@ -84,7 +73,7 @@ TEST_F(ShownWindow, environmentLoadsKeepTheSizesAndCancelKeepsTheTimer)
     ASSERT_NE(v.environment, nullptr);
     const int size = v.environment->size, levels = v.environment->levels;
 
-    answerWith([](const kal::Question&) { return file(QString()); });
+    answerWith([](const kal::Question&) { return files({}); });
     w->loadEnvironment_triggered();
     EXPECT_EQ(asked.back().title, "Open 360 Image");
     EXPECT_NE(w->glWidget->timerId, 0);
@@ -100,7 +89,7 @@ TEST_F(ShownWindow, environmentLoadsKeepTheSizesAndCancelKeepsTheTimer)
     std::vector<kal::Question> warnings;
     answerWith([&](const kal::Question& q) {
         if (q.kind == kal::Question::Warning) warnings.push_back(q);
-        return kal::Reply();
+        return reply(false);
     });
     w->loadEnvironment("/no/such/sky.jpg");
     EXPECT_EQ(v.environment, old);
@@ -112,22 +101,12 @@ TEST_F(ShownWindow, blurAndEnvironmentRotation)
 {
     kal::GLView& v = view();
     v.environmentBlur = 30;
-    answerWith([](const kal::Question& q) {
-        kal::Reply r;
-        r.accepted = false;
-        r.number = 90;
-        EXPECT_EQ(q.title, "Environment");
-        EXPECT_EQ(q.text, "Blur (0-100)");
-        return r;
-    });
+    answerWith([](const kal::Question&) { return number(90, false); });
     ui().actionEnvironment_Blur->trigger();
     EXPECT_EQ(v.environmentBlur, 30);
-    answerWith([](const kal::Question&) {
-        kal::Reply r;
-        r.accepted = true;
-        r.number = 90;
-        return r;
-    });
+    EXPECT_EQ(asked[0].title, "Environment");
+    EXPECT_EQ(asked[0].text, "Blur (0-100)");
+    answerWith([](const kal::Question&) { return number(90); });
     ui().actionEnvironment_Blur->trigger();
     EXPECT_EQ(v.environmentBlur, 90);
 

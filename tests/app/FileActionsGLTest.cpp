@@ -13,21 +13,6 @@ using kal::test::ShownWindow;
 
 namespace {
 
-kal::Reply files(QStringList names)
-{
-    kal::Reply r;
-    r.accepted = !names.isEmpty();
-    r.files = std::move(names);
-    return r;
-}
-
-kal::Reply yes(bool answer)
-{
-    kal::Reply r;
-    r.accepted = answer;
-    return r;
-}
-
 // An OBJ of n separate triangles.
 void writeTriangles(const QString& path, int n)
 {
@@ -51,14 +36,14 @@ TEST_F(ShownWindow, newAsksFirstAndLeavesOnlyTheDefaultSphere)
     v.hoverPick.object = extra;
     v.copySource = extra;
 
-    answerWith([](const kal::Question&) { return yes(false); });
+    answerWith([](const kal::Question&) { return reply(false); });
     ui().actionNew->trigger();
     ASSERT_EQ(asked.size(), 1u);
     EXPECT_EQ(asked[0].title, "New");
     EXPECT_EQ(asked[0].text, "This action clears the current scene! Proceed?");
     EXPECT_EQ(v.scene->sceneRoot->children.size(), 1u);
 
-    answerWith([](const kal::Question&) { return yes(true); });
+    answerWith([](const kal::Question&) { return reply(true); });
     ui().actionNew->trigger();
     EXPECT_TRUE(v.scene->sceneRoot->children.empty());
     ASSERT_EQ(v.scene->toolRoot->children.size(), 1u);

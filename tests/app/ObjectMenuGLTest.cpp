@@ -47,7 +47,7 @@ TEST_F(ShownWindow, contextMenuFitsTheObjectAndKeepsItsPick)
     // the view picks something else while the popup is up; the entry still means the icosahedron
     v.pressPick.object = cube;
     v.hoverPick.object = cube;
-    answerWith([](const kal::Question&) { return kal::Reply(); });
+    answerWith([](const kal::Question&) { return reply(false); });
     ui().actionType->trigger();
     ASSERT_EQ(asked.size(), 1u);
     EXPECT_EQ(asked[0].text, "12 Vertices ,  20 Faces");
@@ -119,7 +119,7 @@ TEST_F(ShownWindow, clayObjectsGetTheClayRowAndBox)
     EXPECT_EQ(ui().actionType->icon().cacheKey(), ui().actionConvert_To_Clay->icon().cacheKey());
     EXPECT_FALSE(ui().actionAs_Clay->isVisible());
     EXPECT_TRUE(ui().actionAs_Tri_Mesh->isVisible());
-    answerWith([](const kal::Question&) { return kal::Reply(); });
+    answerWith([](const kal::Question&) { return reply(false); });
     ui().actionType->trigger();
     ui().menuObject->hide();
     QTest::qWait(20);
