@@ -77,11 +77,25 @@ struct LineEnds {
     }
 };
 
-// Whether one more record fits: a push that would reserve the store's next block first takes it
-// from the read's budget.
+// Whether k more records fit: pushes that would reserve further blocks of the store first take
+// them from the read's budget.
 template <class T>
-bool roomForOneMore(const MeshStore<T>& store) {
-    return store.size() < store.capacity() || chargeRead(MeshStore<T>::bytesFor(store.size() + 1) - store.reservedBytes());
+bool roomFor(const MeshStore<T>& store, long long k) {
+    long long n = store.size() + k;
+    if (n <= store.capacity()) return true;
+    return n <= INT32_MAX && chargeRead(MeshStore<T>::bytesFor(int(n)) - store.reservedBytes());
+}
+
+// Faces longer than this are counted before they are read, so that one face of millions of
+// corners (2 bytes a triangle) is refused before it fills memory with triangles that cannot fit.
+constexpr ptrdiff_t longFace = 4096;
+
+long long cornersOnLine(const char* p, const char* end) {
+    Tokens tk{p, end};
+    long long n = 0;
+    const char *b, *e;
+    while (tk.next(b, e)) ++n;
+    return n;
 }
 
 } // namespace
@@ -115,12 +129,15 @@ bool parseObjText(Mesh& mesh, const char* text, size_t size) {
             MeshVertex vertex = vertexPrototype;
             const char *b, *te;
             for (int k = 0; k < 3 && tk.next(b, te); ++k) vertex.position[k] = float(toDouble(b, te));
-            if (!roomForOneMore(mesh.vertices)) return false;
+            if (!roomFor(mesh.vertices, 1)) return false;
             mesh.vertices.push(vertex);
             ++vertexSeen;
         } else if (e - line >= 3 && line[0] == 'v' && line[1] == 'n' && isBlank(line[2])) {
             ++normalSeen;
         } else if (startsWith(line, e, 'f')) {
+            // a long face takes its triangles' blocks from the budget at once, not push by push
+            const bool charged = e - line > longFace;
+            if (charged && !roomFor(mesh.triangles, cornersOnLine(line + 2, e) - 2)) return false;
             Tokens tk{line + 2, e};
             corners.clear();
             bool usable = true;
@@ -153,7 +170,7 @@ bool parseObjText(Mesh& mesh, const char* text, size_t size) {
                     triangle.cornerNormal[i] = vec3(c[i]->normal, c[i]->normal, c[i]->normal);
                 }
                 // a face of millions of corners is 2 bytes a triangle in the file
-                if (!roomForOneMore(mesh.triangles)) return false;
+                if (!charged && !roomFor(mesh.triangles, 1)) return false;
                 mesh.triangles.push(triangle);
             }
         }

@@ -243,16 +243,41 @@ void Tool::deleteChildren() {
 }
 
 void Tool::purgeChildren() {
-    size_t i = 0;
-    while (i < children.size()) {
-        Tool* c = children[i];
-        c->purgeChildren();
-        if (c->flags & CollectFlag) {
-            children.erase(children.begin() + long(i));
+    // Children first, on an explicit stack (see walkSubtree): each tool drops its collected
+    // children, in order, once everything below them has been purged. A tool of another kind
+    // below this one purges its subtree in its own way.
+    struct Pending {
+        Tool* tool;
+        bool childrenDone;
+    };
+    std::vector<Pending> stack{{this, false}};
+    std::vector<Tool*> dropped;
+    while (!stack.empty()) {
+        Pending p = stack.back();
+        Tool* t = p.tool;
+        if (!p.childrenDone) {
+            stack.back().childrenDone = true;
+            if (t != this && t->kind != PlainKind) {
+                stack.pop_back();
+                t->purgeChildren();
+                continue;
+            }
+            for (auto it = t->children.rbegin(); it != t->children.rend(); ++it) stack.push_back({*it, false});
+            continue;
+        }
+        stack.pop_back();
+        size_t kept = 0;
+        dropped.clear();
+        for (Tool* c : t->children) {
+            if (c->flags & CollectFlag)
+                dropped.push_back(c);
+            else
+                t->children[kept++] = c;
+        }
+        t->children.resize(kept);
+        for (Tool* c : dropped) {
             c->parent = nullptr;
             delete c;
-        } else {
-            ++i;
         }
     }
 }

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "FileTestSupport.h"
+#include "HostileShapes.h"
 #include "MeshFixtures.h"
 #include "MeshInvariants.h"
 #include "mesh/ObjImport.h"
@@ -183,9 +184,7 @@ TEST_F(ObjFiles, missingOrForeignFilesAnswerFalse) {
 // A face of c corners costs 2 bytes a triangle in the file and a whole record in memory: past what
 // the file may allocate it is refused, while an ordinary file under the same budget reads.
 TEST(ObjImport, faceBeyondTheReadBudgetIsRefused) {
-    std::string face = "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1";
-    for (int i = 0; i < 5000; ++i) face += " 2 3";
-    face += "\n";
+    const std::string face = oneLongFace(10001);
     {
         ReadBudget budget(face.size(), 0);
         Mesh m;

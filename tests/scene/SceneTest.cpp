@@ -283,6 +283,13 @@ TEST(Scene, deepChainOfToolsNeedsNoCallDepth) {
     read.sceneRoot->enumerate(all);
     ASSERT_EQ(all.size(), size_t(depth));
     EXPECT_EQ(all.back()->parent, all[size_t(depth) - 2]);
+    // a removal purges the tree: the chain ends above the collected tool
+    all[size_t(depth) / 2]->flags |= CollectFlag;
+    read.sceneRoot->purgeChildren();
+    all.clear();
+    read.sceneRoot->enumerate(all);
+    EXPECT_EQ(all.size(), size_t(depth) / 2);
+    EXPECT_TRUE(all.back()->children.empty());
 }
 
 TEST(Scene, convertToTriMeshReplacesTheElementOnEveryHolder) {
