@@ -188,6 +188,20 @@ TEST_F(AssemblySculpt, brushAndContourDialogsEditTheirValues)
     kal::dialogs->setDialogOK();
 }
 
+TEST_F(AssemblySculpt, convertTurnsTheContextMeshIntoClayAndBack)
+{
+    kal::Tool* t = v.scene->sceneRoot->addChild(meshTool(kal::Mesh::createIcosahedron()), false);
+    v.scene->rebuildToolLists();
+    ui.actionAs_Clay->trigger();  // nothing under the click: nothing happens
+    v.pressPick.object = t;
+    ui.actionAs_Clay->trigger();
+    ASSERT_EQ(t->element->typeCode, kal::ClayType);
+    v.pressPick.object = t;
+    ui.actionAs_Tri_Mesh->trigger();
+    ASSERT_EQ(t->element->typeCode, kal::MeshType);
+    EXPECT_EQ(static_cast<kal::Mesh*>(t->element)->triangleCount(), 20);
+}
+
 TEST_F(AssemblySculpt, typeBoxCountsTheContextMesh)
 {
     std::unique_ptr<kal::Tool> tool(meshTool(kal::Mesh::createIcosahedron()));
