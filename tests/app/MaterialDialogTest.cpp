@@ -239,7 +239,13 @@ TEST_F(Relay, toolMaterialIsEditedAsACopyTheViewApplies)
     EXPECT_EQ(d.currentMask(), 16);
     EXPECT_EQ(tool->material, sampleMaterial());  // the view's frame step applies it, not the dialog
     tool.reset();
-    d.materialDialog->reject();
+    d.materialDialog->ui->opacity->setValue(9);  // nothing left to reach but the copy
+    d.materialDialog->show();
+    EXPECT_TRUE(d.dialogOpen());
+    // a brush dialog takes over: the tool's edit ends, restored, and the view stops following
+    d.editMaterial(&material, &mask, "Brush");
+    d.materialDialog->show();
+    EXPECT_FALSE(d.dialogOpen());
     EXPECT_EQ(d.currentMaterial(), sampleMaterial());
 }
 
