@@ -17,10 +17,7 @@ Tool::Tool(Element* e, const mat4& transform_, const pbr& material_, bool transp
     : element(e ? e->acquire(1) : nullptr), transform(transform_), material(material_),
       flags(transparent ? LiveFlag | TransparentFlag : LiveFlag) {}
 
-namespace {
-
-// This tool and every tool below it, in pre-order.
-void collectSubtree(Tool* top, std::vector<Tool*>& out) {
+void listSubtree(Tool* top, std::vector<Tool*>& out) {
     std::vector<Tool*> stack{top};
     while (!stack.empty()) {
         Tool* t = stack.back();
@@ -30,6 +27,8 @@ void collectSubtree(Tool* top, std::vector<Tool*>& out) {
             if (*it) stack.push_back(*it);
     }
 }
+
+namespace {
 
 // Takes every listed tool out of its ring with one walk per ring touched; the others of each ring
 // keep their order.
@@ -70,7 +69,7 @@ Tool::~Tool() {
     // deleted deepest first from a list, so neither a long ring nor a deep chain costs more than
     // its length, nor any call depth. Each of them then has no ring and no children left.
     std::vector<Tool*> subtree;
-    collectSubtree(this, subtree);
+    listSubtree(this, subtree);
     unlinkAll(subtree);
     releaseElement(element);
     element = nullptr;

@@ -207,6 +207,10 @@ public:
                                 std::vector<int32_t>& drawArgs, mat4 handed, int group, int drawArg) override;
 };
 
+// Appends top and every tool below it in pre-order over the child lists, without touching the
+// tools' index fields; an explicit stack, however deep the tree.
+void listSubtree(Tool* top, std::vector<Tool*>& out);
+
 // Clears the collect flag on every listed tool, then empties the list.
 void unflagCollectedTools(std::vector<Tool*>& list);
 
