@@ -1,6 +1,7 @@
 #include "app/Dialogs.h"
 
 #include "app/MaterialDialog.h"
+#include "scene/Tool.h"
 
 #include <QApplication>
 #include <QColorDialog>
@@ -142,6 +143,16 @@ void Dialogs::closeMaterial(bool keep)
     d->disconnect(this);
     d->close();
     d->deleteLater();
+}
+
+bool Dialogs::openMaterialDialog(Tool* tool)
+{
+    if (!tool) return false;
+    // re-arming would restore the copy the earlier dialog edited: take the tool's value after it
+    if (materialDialog) closeMaterial(false);
+    toolMaterial = tool->material;
+    editMaterial(&toolMaterial, nullptr, tr("Material"));
+    return materialDialog != nullptr;
 }
 
 pbr Dialogs::currentMaterial() { return materialTarget ? *materialTarget : savedMaterial; }

@@ -91,6 +91,14 @@ public:
     uint8_t currentMask() override;
     bool dialogOpen() override;
     bool accepted() override;
+    // --- the questions the viewport's steps ask ---
+    std::string askObjectFileName() override;
+    void objectSaveFailed(const std::string& path) override;
+    bool askRotationMultiplicity(double& value) override;
+    // Edits a copy of the tool's material: the view applies it to the tool every frame, and a
+    // tool deleted while the dialog is up leaves nothing to write into.
+    bool openMaterialDialog(Tool* tool) override;
+    pbr toolMaterial;
 
 public slots:
     void setDialogColor(QColor color);

@@ -43,8 +43,13 @@ enum Brush : int32_t {
     CutPlane = 47,
     ClipPlane = 48,
     SubPlane = 49,
-    SphereFirst = 52,
-    SphereLast = 59,
+    CutSphere = 52,
+    ClipSphere = 53,
+    AddSphere = 54,
+    SubSphere = 55,
+    CutSphereReverse = 56,
+    AddSphereReverse = 58,
+    SubSphereReverse = 59,
     Pattern0 = 67,
     Pattern4 = 71,
 };
@@ -83,7 +88,7 @@ Group groupOf(int32_t code) {
         break;
     }
     if (code >= Pattern0 && code <= Pattern4) return Group::FinishOnly;
-    if (code >= SphereFirst && code <= SphereLast) return Group::Release;
+    if (code >= CutSphere && code <= SubSphereReverse) return Group::Release;
     if (code >= Extrude && code <= TearDeform) return Group::Extrusion;
     return Group::Other;
 }
@@ -292,6 +297,57 @@ bool extrusionRow(Mesh& m, const Sculptor& g, const StrokeSample& F, const Strok
     }
 }
 
+// The rows acting once on the finished stroke: plane and sphere cuts, clips and stamps.
+void releaseRow(Mesh& m, const Sculptor& g, const StrokeSample& F, const StrokeSample& L) {
+    const int mode = g.selectionMode;
+    const bool elementLike = mode == SelectElement || mode == SelectAllPatches;
+    // the plane holds the first point and both the stroke line and the line of sight
+    const vec3 N = normalize(cross(g.viewDirection, F.point - L.point));
+    switch (g.action) {
+    case CutPlane:
+        if (elementLike)
+            m.cutPlane(F.point, N);
+        else if (mode == SelectPatch)
+            m.cutPlanePatch(F.point, N, itemOf(m, F));
+        else if (mode == SelectComponent)
+            m.cutPlaneComponent(F.point, N, itemOf(m, F));
+        break;
+    case ClipPlane:
+        m.clipPlane(F.point, N);
+        break;
+    case SubPlane:
+        m.subPlane(F.point, N, F.material);
+        break;
+    case CutSphere:
+    case CutSphereReverse: {
+        const bool reverse = g.action == CutSphereReverse;
+        const StrokeSample& centre = reverse ? L : F;
+        const StrokeSample& rim = reverse ? F : L;
+        if (elementLike)
+            m.cutSphere(centre.point, rim.point);
+        else if (mode == SelectPatch || mode == SelectComponent)
+            m.cutSpherePatch(centre.point, rim.point, itemOf(m, rim), mode == SelectPatch);
+        break;
+    }
+    case ClipSphere:
+        if (elementLike)
+            m.clipSphere(F.point, L.point);
+        else if (mode == SelectPatch || mode == SelectComponent)
+            m.clipSpherePatch(F.point, L.point, itemOf(m, L), mode == SelectPatch);
+        break;
+    case AddSphere:
+    case SubSphere:
+        m.addSubSphere(F.point, F.normal, L.point, g.action == AddSphere, F.material);
+        break;
+    case AddSphereReverse:
+    case SubSphereReverse:
+        m.addSubSphere(L.point, L.normal, F.point, g.action == AddSphereReverse, F.material);
+        break;
+    default:
+        break;
+    }
+}
+
 void copyRegion(Mesh& m, const Sculptor& g, const StrokeSample& F) {
     int item = itemOf(m, F);
     std::unique_ptr<Element> copy(g.selectionMode == SelectPatch ? m.extractPatch(F.point, item)
@@ -418,6 +474,7 @@ void applyMeshGestures(Mesh& m, const std::vector<Gesture*>& gestures) {
                 m.subdivide(true);
                 return;
             }
+            releaseRow(m, *g, F, L);
             break;
         case Group::Other:
             if (code == Relax) {

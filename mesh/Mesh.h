@@ -261,6 +261,21 @@ public:
     void pushAllPatches(const vec3& previous, const vec3& current, int triangle);
     void scaleAllPatches(const vec3& previous, const vec3& current, int triangle);
 
+    // Cuts and clips along a plane through q with normal n (editing/PlaneCuts.cpp).
+    void cutPlane(const vec3& q, const vec3& n);
+    void cutPlaneComponent(const vec3& q, const vec3& n, int item);
+    void cutPlanePatch(const vec3& q, const vec3& n, int item);
+    void clipPlane(const vec3& q, const vec3& n);
+    void subPlane(const vec3& q, const vec3& n, const pbr& material);
+
+    // Cuts, clips and stamps along a sphere with its centre and a point of its rim
+    // (editing/SphereCuts.cpp).
+    void cutSphere(const vec3& centre, const vec3& rim);
+    void clipSphere(const vec3& centre, const vec3& rim);
+    void cutSpherePatch(const vec3& centre, const vec3& rim, int triangle, bool patch);
+    void clipSpherePatch(const vec3& centre, const vec3& rim, int triangle, bool patch);
+    void addSubSphere(const vec3& anchor, const vec3& normal, const vec3& rim, bool add, const pbr& material);
+
     // Every triangle replaced by a tile (editing/Patterns.cpp).
     void applyPattern(Mesh* tile);
     void tileTriangle(int t, Mesh* tile);

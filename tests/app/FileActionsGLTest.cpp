@@ -136,6 +136,7 @@ TEST_F(ShownWindow, quickSaveAsksNothingWhileBusyOrWithNothingHovered)
 {
     answerWith([](const kal::Question&) { return files({}); });
     view().hoverPick.object = nullptr;
+    view().pressPick.object = nullptr;
     ui().actionQuick_Save->trigger();
     view().busy = 1;
     ui().actionQuick_Save->trigger();

@@ -3,6 +3,7 @@
 #include "app/ColorWheel.h"
 #include "app/Dialogs.h"
 #include "app/MaterialDialog.h"
+#include "scene/Tool.h"
 
 #include <gtest/gtest.h>
 
@@ -282,4 +283,45 @@ TEST_F(Relay, parentDyingWithTheDialogsOpenLeavesNothingDangling)
     d.chooseColor(&again, "Background Color");
     EXPECT_EQ(d.colorDialog->parentWidget(), nullptr);
     d.colorDialog->accept();
+}
+
+TEST_F(Relay, toolMaterialIsEditedAsACopyTheViewApplies)
+{
+    auto tool = std::make_unique<kal::Tool>(nullptr, kal::mat4(), sampleMaterial(), false);
+    ASSERT_TRUE(d.openMaterialDialog(tool.get()));
+    EXPECT_EQ(d.materialDialog->windowTitle(), "Material");
+    EXPECT_FALSE(d.materialDialog->ui->pushOpacity->isCheckable());
+    d.materialDialog->ui->opacity->setValue(0);
+    EXPECT_EQ(d.currentMaterial().opacity, 0);
+    EXPECT_EQ(d.currentMask(), 16);
+    EXPECT_EQ(tool->material, sampleMaterial());  // the view's frame step applies it, not the dialog
+    tool.reset();
+    d.materialDialog->ui->opacity->setValue(9);  // nothing left to reach but the copy
+    d.materialDialog->reject();
+    EXPECT_EQ(d.currentMaterial(), sampleMaterial());
+    EXPECT_FALSE(d.accepted());
+}
+
+TEST_F(Relay, viewportQuestionsGoThroughTheSeam)
+{
+    std::vector<kal::Question> asked;
+    d.answerer = [&](const kal::Question& q) {
+        asked.push_back(q);
+        kal::Reply r;
+        r.accepted = true;
+        r.files << QString::fromUtf8("objets/ch\u00e2teau.ko");
+        r.number = 2.345;
+        return r;
+    };
+    EXPECT_EQ(d.askObjectFileName(), QString::fromUtf8("objets/ch\u00e2teau.ko").toUtf8().toStdString());
+    EXPECT_EQ(asked[0].title, "Save Object");
+    EXPECT_EQ(asked[0].text, "All (*.ko *.obj);;Object (*.ko);;Meshes (*.obj)");
+    double multiplicity = 1;
+    EXPECT_TRUE(d.askRotationMultiplicity(multiplicity));
+    EXPECT_DOUBLE_EQ(multiplicity, 2.35);
+    EXPECT_EQ(asked[1].title, "Constrained Rotation");
+    EXPECT_EQ(asked[1].text, "Multiplicity");
+    d.objectSaveFailed("a/b.ko");
+    EXPECT_EQ(asked[2].kind, kal::Question::Warning);
+    EXPECT_TRUE(asked[2].text.contains("a/b.ko"));
 }
