@@ -130,6 +130,5 @@ void MainWindow::on_actionArray_triggered()
     }
     // the factory may refuse the kind: the check mark shows the kind in force
     showViewState(ui->actionArray);
-    auto* from = qobject_cast<QAction*>(sender());
-    ui->menuArrays->setIcon((from ? from : ui->actionArray)->icon());
+    showChoice(ui->menuArrays, ui->actionArray);
 }

@@ -91,6 +91,26 @@ bool Dialogs::exec(QDialog* dialog)
     return dialog->exec() == QDialog::Accepted;
 }
 
+std::string Dialogs::askObjectFileName()
+{
+    const QString name = saveFileName(tr("Save Object"), QStringLiteral("../Scenes/Objects/"),
+                                      tr("All (*.ko *.obj);;Object (*.ko);;Meshes (*.obj)"));
+    return name.toUtf8().toStdString();
+}
+
+void Dialogs::objectSaveFailed(const std::string& path)
+{
+    warn(tr("Save Object"), tr("Could not write ") + QString::fromStdString(path));
+}
+
+bool Dialogs::askRotationMultiplicity(double& value)
+{
+    bool ok = false;
+    const double answer = askNumber(ui::rotationMultiplicityQuestion, value, &ok);
+    if (ok) value = answer;
+    return ok;
+}
+
 void Dialogs::openUrl(const QUrl& url)
 {
     if (answerer) {

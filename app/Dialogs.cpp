@@ -1,6 +1,7 @@
 #include "app/Dialogs.h"
 
 #include "app/MaterialDialog.h"
+#include "scene/Tool.h"
 
 #include <QApplication>
 #include <QColorDialog>
@@ -144,11 +145,25 @@ void Dialogs::closeMaterial(bool keep)
     d->deleteLater();
 }
 
-pbr Dialogs::currentMaterial() { return materialTarget ? *materialTarget : savedMaterial; }
+bool Dialogs::openMaterialDialog(Tool* tool)
+{
+    if (!tool) return false;
+    // re-arming would restore the copy the earlier dialog edited: take the tool's value after it
+    if (materialDialog) closeMaterial(false);
+    toolMaterial = tool->material;
+    editMaterial(&toolMaterial, nullptr, tr("Material"));
+    return materialDialog != nullptr;
+}
 
-uint8_t Dialogs::currentMask() { return uint8_t((maskTarget ? uint32_t(*maskTarget) : savedMask) & 0xFF); }
+// The view follows only the dialog opened on a tool: a brush dialog opened meanwhile is not its.
+pbr Dialogs::currentMaterial() { return toolMaterial; }
 
-bool Dialogs::dialogOpen() { return materialDialog && materialDialog->isVisible(); }
+uint8_t Dialogs::currentMask() { return uint8_t(savedMask & 0xFF); }
+
+bool Dialogs::dialogOpen()
+{
+    return materialDialog && materialDialog->isVisible() && materialTarget == &toolMaterial;
+}
 
 bool Dialogs::accepted() { return accepted_; }
 

@@ -86,11 +86,19 @@ public:
     bool exec(QDialog* dialog);
     void openUrl(const QUrl& url);
 
-    // --- what the view reads of the live material edit ---
+    // --- what the view reads of the live material edit on a tool (openMaterialDialog) ---
     pbr currentMaterial() override;
     uint8_t currentMask() override;
     bool dialogOpen() override;
     bool accepted() override;
+    // --- the questions the viewport's steps ask ---
+    std::string askObjectFileName() override;
+    void objectSaveFailed(const std::string& path) override;
+    bool askRotationMultiplicity(double& value) override;
+    // Edits a copy of the tool's material: the view applies it to the tool every frame, and a
+    // tool deleted while the dialog is up leaves nothing to write into.
+    bool openMaterialDialog(Tool* tool) override;
+    pbr toolMaterial;
 
 public slots:
     void setDialogColor(QColor color);

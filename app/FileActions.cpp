@@ -66,6 +66,6 @@ void MainWindow::on_actionSave_triggered()
 
 void MainWindow::on_actionQuick_Save_triggered()
 {
-    if (!idleGuard(ui->actionQuick_Save)) return;
+    if (!idleGuard(ui->actionQuick_Save) || !restoreMenuPick()) return;
     view()->saveObject();
 }

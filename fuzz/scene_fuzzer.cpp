@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "elements/BezierCurve.h"
 #include "elements/Clay.h"
 #include "elements/CurveRecord.h"
 #include "elements/Lightning.h"
@@ -10,6 +11,7 @@
 #include "mesh/MeshRecord.h"
 #include "scene/Scene.h"
 #include "scene/SceneFile.h"
+#include "tools/ToolRecords.h"
 
 // One call per element family, so that every reader is reached.
 static void registerAllRecords() {
@@ -18,6 +20,8 @@ static void registerAllRecords() {
     kal::registerClayRecords();
     kal::registerSpriteRecords();
     kal::registerLightningRecords();
+    kal::registerBezierCurveRecords();
+    kal::registerToolRecords();
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

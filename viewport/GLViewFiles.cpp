@@ -5,6 +5,7 @@
 #include <QString>
 
 #include "elements/AnimatedSprite.h"
+#include "elements/BezierCurve.h"
 #include "elements/Clay.h"
 #include "elements/CurveRecord.h"
 #include "elements/Lightning.h"
@@ -16,6 +17,7 @@
 #include "scene/Tool.h"
 #include "viewport/GLView.h"
 #include "viewport/GLWorkGuard.h"
+#include "tools/ToolRecords.h"
 
 namespace kal {
 
@@ -49,6 +51,8 @@ void registerFileRecords() {
     registerClayRecords();
     registerSpriteRecords();
     registerLightningRecords();
+    registerBezierCurveRecords();
+    registerToolRecords();
 }
 
 bool canRead(const std::string& path) {
