@@ -58,10 +58,10 @@ bool Mesh::flipEdge(int t, int e) {
     relink(triangles, nXZ, n, t);
     vertices[X].firstTriangle = t;
     vertices[Yn].firstTriangle = n;
-    updateVertexRing(W);
-    updateVertexRing(X);
-    updateVertexRing(Y);
-    updateVertexRing(Z);
+    settleEditedRing(*this, W);
+    settleEditedRing(*this, X);
+    settleEditedRing(*this, Y);
+    settleEditedRing(*this, Z);
     return true;
 }
 
