@@ -116,6 +116,7 @@ bool Clay::updateGpu() {
     const int n = source->triangleCount();
     const int nv = source->vertexCount();
     std::vector<float> corners(size_t(9) * size_t(n), 0.0f);
+    lastCorner.assign(size_t(nv), -1);
     float* p = corners.data();
     for (int t = 0; t < n; ++t) {
         const MeshTriangle& tri = source->triangles[t];
@@ -123,6 +124,7 @@ bool Clay::updateGpu() {
             const int32_t v = tri.vertex[k];
             if (v < 0 || v >= nv) continue; // a dead record may name nothing: its corner stays at 0
             std::memcpy(p, &source->vertices[v].position, 12);
+            lastCorner[size_t(v)] = 3 * t + k;
         }
     }
     vertexCount = 3 * n;
@@ -228,22 +230,22 @@ void Clay::drawPass(uint32_t objectId, int32_t itemId, const mat4& world, const 
 bool Clay::readBack() {
     if (buffers[0] == 0 || !source || !clayContextReady()) return false;
     const int n = source->triangleCount();
+    const int nv = source->vertexCount();
     // corners uploaded for another triangle set would land on the wrong vertices
-    if (n == 0 || vertexCount != 3 * n) return false;
+    if (n == 0 || vertexCount != 3 * n || lastCorner.size() != size_t(nv)) return false;
     gl->glBindBuffer(GL_ARRAY_BUFFER, buffers[current]);
     const void* mapped = gl->glMapBuffer(GL_ARRAY_BUFFER, GL_READ_ONLY);
     if (!mapped) {
         gl->glBindBuffer(GL_ARRAY_BUFFER, 0);
         return false;
     }
-    const float* p = static_cast<const float*>(mapped);
-    const int nv = source->vertexCount();
-    for (int t = 0; t < n; ++t) {
-        const MeshTriangle& tri = source->triangles[t];
-        for (int k = 0; k < 3; ++k, p += 3) {
-            const int32_t v = tri.vertex[k];
-            if (v >= 0 && v < nv) source->vertices[v].position = vec3(p[0], p[1], p[2]);
-        }
+    // each vertex takes the position of its last corner in triangle order
+    const float* corners = static_cast<const float*>(mapped);
+    for (int v = 0; v < nv; ++v) {
+        const int32_t c = lastCorner[size_t(v)];
+        if (c < 0) continue;
+        const float* p = corners + 3 * size_t(c);
+        source->vertices[v].position = vec3(p[0], p[1], p[2]);
     }
     gl->glUnmapBuffer(GL_ARRAY_BUFFER);
     gl->glBindBuffer(GL_ARRAY_BUFFER, 0);

@@ -24,6 +24,9 @@ public:
     uint8_t current = 0;                 // the buffer holding the current positions
     bool bound = false;                  // attribute 0 reads buffers[current]
     int32_t vertexCount = 0;             // corners uploaded: 3 x the source's triangles then
+    // Per source vertex, the last corner naming it at the upload (-1: none); the read-back
+    // copies one corner per vertex instead of every corner.
+    std::vector<int32_t> lastCorner;
 
     // Builds the clay over a deep copy of element (a mesh); element stays the caller's.
     explicit Clay(Element* element);

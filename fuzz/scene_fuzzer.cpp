@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "elements/BezierCurve.h"
 #include "elements/Clay.h"
 #include "elements/CurveRecord.h"
 #include "elements/Lightning.h"
@@ -18,6 +19,7 @@ static void registerAllRecords() {
     kal::registerClayRecords();
     kal::registerSpriteRecords();
     kal::registerLightningRecords();
+    kal::registerBezierCurveRecords();
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -7,6 +7,7 @@
 #include "elements/Clay.h"
 #include "foundation/ByteBuffer.h"
 #include "elements/AnimatedSprite.h"
+#include "elements/BezierCurve.h"
 #include "elements/Lightning.h"
 #include "elements/Sprite.h"
 #include "elements/SpriteImage.h"
@@ -49,6 +50,7 @@ int main(int argc, char** argv) {
     registerClayRecords();
     registerSpriteRecords();
     registerLightningRecords();
+    registerBezierCurveRecords();
     const std::string sceneDir = argv[1], objDir = argv[2];
 
     Scene s;
@@ -83,7 +85,8 @@ int main(int argc, char** argv) {
     const char* quad = "v 0 0 0\nv 1 0 0\r\nv 1 1 0\nV 0 1 0\nvn 0 0 1\nf 1//1 2//1 3//1 4//1\nf -4 -3 -1\n";
     ok = saveFileAtomically(objDir + "/quad.obj", quad, std::char_traits<char>::length(quad)) && ok;
 
-    // the image records, naming a picture that exists (a still image reads as one frame), and a bolt
+    // the image records, naming a picture that exists (a still image reads as one frame), a bolt
+    // and a Bezier axis
     const std::string picture = sceneDir + "/picture.png";
     QImage image(4, 2, QImage::Format_ARGB32);
     image.fill(qRgba(200, 40, 10, 255));
@@ -92,6 +95,7 @@ int main(int argc, char** argv) {
     images.addToMainRoot(tool(new Sprite(picture, false), false));
     images.sceneRoot->addChild(tool(new AnimatedSprite(picture, false), true), false);
     images.sceneRoot->addChild(tool(new Lightning(vec2(0.15f, 0.007f), vec2(0.005f, 1e-5f), 6), true), false);
+    images.sceneRoot->addChild(tool(new BezierCurve(vec3(0, 1, 0), vec3(1, 0, 0), 8), true), false);
     ok = images.save(sceneDir + "/elements.k") && ok;
     return ok ? 0 : 1;
 }

@@ -35,15 +35,10 @@ void Mesh::releaseGpu() {
     for (bool& p : partChanged) p = true;
 }
 
-bool Mesh::bind() {
-    if (!updateGpu()) return false;
-    if (bound) return true;
-    if (!gl || glBuffer == 0) return false;
-    // a core context draws nothing without a vertex array: the shared one comes with the quad
-    if (!createQuadBuffer()) return false;
-    gl->glBindBuffer(GL_ARRAY_BUFFER, glBuffer);
+void pointCornerAttributes(uint32_t buffer, const uint32_t offsets[6]) {
+    gl->glBindBuffer(GL_ARRAY_BUFFER, buffer);
     for (GLuint a = 0; a < 6; ++a) gl->glEnableVertexAttribArray(a);
-    auto at = [this](int i) { return reinterpret_cast<const void*>(uintptr_t(attributeOffset[i])); };
+    auto at = [offsets](int i) { return reinterpret_cast<const void*>(uintptr_t(offsets[i])); };
     gl->glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, 0, at(0));
     gl->glVertexAttribPointer(1, 3, GL_HALF_FLOAT, GL_FALSE, 0, at(1));
     gl->glVertexAttribPointer(2, 4, GL_UNSIGNED_BYTE, GL_TRUE, 0, at(2));
@@ -53,16 +48,27 @@ bool Mesh::bind() {
     // attribute 0 no longer reads the shared quad or circle: they must point it again
     quadBound = false;
     circleBound = false;
+}
+
+void unpointCornerAttributes() {
+    for (GLuint a = 0; a < 6; ++a) gl->glDisableVertexAttribArray(a);
+    gl->glBindBuffer(GL_ARRAY_BUFFER, 0);
+}
+
+bool Mesh::bind() {
+    if (!updateGpu()) return false;
+    if (bound) return true;
+    if (!gl || glBuffer == 0) return false;
+    // a core context draws nothing without a vertex array: the shared one comes with the quad
+    if (!createQuadBuffer()) return false;
+    pointCornerAttributes(glBuffer, attributeOffset);
     bound = true;
     return true;
 }
 
 void Mesh::unbind() {
     if (!bound) return;
-    if (gl) {
-        for (GLuint a = 0; a < 6; ++a) gl->glDisableVertexAttribArray(a);
-        gl->glBindBuffer(GL_ARRAY_BUFFER, 0);
-    }
+    if (gl) unpointCornerAttributes();
     bound = false;
 }
 

@@ -173,7 +173,8 @@ bool readElementChunk(ByteBuffer& chunk, ReadState& st) {
 }
 
 // Every child index names a tool once and never a chunk's top, every tool is reached from a
-// top (so no cycle exists), ring successors form closed rings, and element indices are in range.
+// top (so no cycle exists), ring successors form closed rings, element indices are in range, and
+// every element that names other elements of the table names ones that fit.
 bool linksHold(const ReadState& st) {
     const size_t n = st.tools.size();
     std::vector<uint8_t> named(n, 0), successorNamed(n, 0);
@@ -187,6 +188,8 @@ bool linksHold(const ReadState& st) {
         successorNamed[t->pendingNext] = 1;
         if (t->pendingElement >= 0 && size_t(t->pendingElement) >= st.elements.size()) return false;
     }
+    for (const Element* e : st.elements)
+        if (e && !e->partLinksHold(st.elements)) return false;
     std::vector<uint8_t> reached(n, 0);
     std::vector<uint32_t> stack;
     size_t count = 0;

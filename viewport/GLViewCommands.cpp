@@ -1,6 +1,7 @@
 // Scene commands of the view: the default library object, stepping and rebuilding the insert
 // tool, making an element unique, conversions, taking the picked object into the library, and
 // the reset of the pick state that ends every one of them.
+#include "elements/Curve.h"
 #include "mesh/Mesh.h"
 #include "scene/Scene.h"
 #include "scene/Tool.h"
@@ -119,6 +120,33 @@ bool GLView::pickInto(Tool* tool, uint8_t level) {
     scene->addToMainRoot(copy);
     makeInsertTool(0, false);
     return true;
+}
+
+Curve* GLView::makeShapeCurve(int shape, bool axis, int extra) {
+    switch (shape) {
+    case ShapeSegment:
+        return Curve::makeSegment();
+    case ShapeTriangle:
+        return Curve::makeTriangle();
+    case ShapeSquare:
+        return Curve::makeRectangle(1.0f, 1.0f);
+    case ShapePentagon:
+        return Curve::makeCircle(5, true);
+    case ShapeHexagon:
+        return Curve::makeCircle(6, true);
+    case ShapeNGon:
+        return Curve::makeCircle(axis ? axisNGonCount : sectionNGonCount, true);
+    case ShapeCircle:
+        return Curve::makeCircle(axis ? axisCircleCount : sectionCircleCount, false);
+    case ShapeTrefoilKnot:
+        return Curve::makeTrefoilKnot(trefoilCount);
+    case ShapeTorusKnot:
+        return Curve::makeTorusKnot(knotP, knotQ, knotSamples);
+    case ShapeChainLink:
+        return Curve::makeDoubleArc(axis ? axisCircleCount : sectionCircleCount, (extra & 0xFF) != 0);
+    default:
+        return new Curve(0);
+    }
 }
 
 void GLView::resetPick(bool rebuildTool) {

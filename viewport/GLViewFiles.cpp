@@ -5,6 +5,7 @@
 #include <QString>
 
 #include "elements/AnimatedSprite.h"
+#include "elements/BezierCurve.h"
 #include "elements/Clay.h"
 #include "elements/CurveRecord.h"
 #include "elements/Lightning.h"
@@ -49,6 +50,7 @@ void registerFileRecords() {
     registerClayRecords();
     registerSpriteRecords();
     registerLightningRecords();
+    registerBezierCurveRecords();
 }
 
 bool canRead(const std::string& path) {

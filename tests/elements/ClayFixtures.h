@@ -1,8 +1,10 @@
 #pragma once
 // Small clays and the deformation formulas worked out on the CPU, as the oracle of the GL tests.
 #include <QOpenGLFunctions_4_0_Core>
+#include <gtest/gtest.h>
 
 #include <cmath>
+#include <memory>
 #include <vector>
 
 #include "elements/Clay.h"
@@ -146,5 +148,34 @@ inline Sculptor* stroke(int32_t action, const std::vector<vec3>& points, float r
     s->state = state;
     return s;
 }
+
+// A clay over the subdivided icosahedron, uploaded; expectCorners compares its current buffer
+// with a formula applied to the corners as they were at `before`.
+class IcosahedronClay : public ::testing::Test {
+protected:
+    void SetUp() override {
+        gl->glGetError();
+        std::unique_ptr<Mesh> mesh(subdividedIcosahedron());
+        clay = std::make_unique<Clay>(mesh.get());
+        ASSERT_TRUE(clay->updateGpu());
+        before = gpuCorners(*clay);
+    }
+    void TearDown() override { EXPECT_EQ(gl->glGetError(), GLenum(GL_NO_ERROR)); }
+
+    template <class Formula> void expectCorners(Formula f, const char* what) {
+        const std::vector<vec3> got = gpuCorners(*clay);
+        ASSERT_EQ(got.size(), before.size()) << what;
+        for (size_t i = 0; i < got.size(); ++i) {
+            const vec3 want = f(before[i]);
+            EXPECT_NEAR(got[i].x, want.x, 1e-5f) << what << " corner " << i;
+            EXPECT_NEAR(got[i].y, want.y, 1e-5f) << what << " corner " << i;
+            EXPECT_NEAR(got[i].z, want.z, 1e-5f) << what << " corner " << i;
+        }
+        before = got;
+    }
+
+    std::unique_ptr<Clay> clay;
+    std::vector<vec3> before;
+};
 
 } // namespace kal::test

@@ -23,31 +23,12 @@ struct Strokes {
     }
 };
 
-class ClaySculpt : public ::testing::Test {
+class ClaySculpt : public IcosahedronClay {
 protected:
     void SetUp() override {
-        gl->glGetError();
-        std::unique_ptr<Mesh> mesh(subdividedIcosahedron());
-        clay = std::make_unique<Clay>(mesh.get());
-        ASSERT_TRUE(clay->updateGpu());
-        before = gpuCorners(*clay);
+        IcosahedronClay::SetUp();
         top = clay->source->vertices[4].position; // (0, 1.7013, 1.05146), a vertex of the ico
     }
-    void TearDown() override { EXPECT_EQ(gl->glGetError(), GLenum(GL_NO_ERROR)); }
-
-    template <class Formula> void expectCorners(Formula f, const char* what) {
-        const std::vector<vec3> got = gpuCorners(*clay);
-        ASSERT_EQ(got.size(), before.size());
-        for (size_t i = 0; i < got.size(); ++i) {
-            const vec3 want = f(before[i]);
-            EXPECT_NEAR(got[i].x, want.x, 1e-5f) << what << " corner " << i;
-            EXPECT_NEAR(got[i].y, want.y, 1e-5f) << what << " corner " << i;
-            EXPECT_NEAR(got[i].z, want.z, 1e-5f) << what << " corner " << i;
-        }
-    }
-
-    std::unique_ptr<Clay> clay;
-    std::vector<vec3> before;
     vec3 top;
 };
 
@@ -70,7 +51,6 @@ TEST_F(ClaySculpt, pinchAndGrowClampTheirStepToThreeTenthsOfTheRadius) {
     clay->applyGestures(pinch.list);
     expectCorners([&](vec3 p) { return pinchReference(p, {top}, 0.06, 1.5f); }, "pinch");
 
-    before = gpuCorners(*clay);
     Strokes grow;
     grow.add(stroke(22, {top, top + vec3(0.75f, 0, 0)}, 1.5f, GestureRunning));
     clay->applyGestures(grow.list);
@@ -81,7 +61,6 @@ TEST_F(ClaySculpt, flattenIntensityGrowsWithTheStepUpToFour) {
     const float R = 1.5f;
     const vec3 n(0, 0, 1);
     for (auto [step, intensity] : {std::pair<float, double>{0.75f, 2.0}, {3.0f, 4.0}}) {
-        before = gpuCorners(*clay);
         Strokes s;
         s.add(stroke(25, {top, top + vec3(step, 0, 0)}, R, GestureRunning));
         clay->applyGestures(s.list);

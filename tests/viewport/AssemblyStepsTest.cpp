@@ -230,3 +230,33 @@ TEST_F(AssemblySteps, QuickSaveWritesThePressedObjectOrReportsWhyNot) {
     EXPECT_EQ(answers.failed, answers.name + ".ko");
     v.materialSource = nullptr;
 }
+
+TEST_F(AssemblySteps, EnterOnADrawnProfileMakesItsMesh) {
+    v.makeInsertTool(9, true);
+    ASSERT_EQ(v.command, CommandDraw);
+    const vec3 corners[4] = {vec3(0, 0, 0), vec3(2, 0, 0), vec3(2, 1, 0), vec3(0, 1, 0)};
+    for (int i = 0; i < 4; ++i) {
+        v.pressPick = test::pickOn(*v.scene, a, corners[i], {0, 0, 1});
+        v.hoverPick = v.pressPick;
+        v.frame(true);
+        v.frame(false);
+    }
+    ASSERT_EQ(v.pendingTool->element->typeCode, CurveType); // the outline while it is drawn
+    v.placements = {mat4()};
+    test::holdQtKeys({Qt::Key_Return});
+    v.frame(false, false, 101, 100);
+    test::holdQtKeys({});
+    ASSERT_EQ(v.undoStack.acts.size(), 1u);
+    EXPECT_EQ(v.busy, 0);
+    // the added object carries a closed solid of the outline, not the curve
+    std::vector<Tool*> all;
+    v.scene->sceneRoot->enumerate(all);
+    int profiles = 0;
+    for (Tool* t : all) {
+        if (!t->element || t->element == a->element || t->element == b->element) continue;
+        ASSERT_EQ(t->element->typeCode, MeshType);
+        EXPECT_GT(static_cast<Mesh*>(t->element)->triangleCount(), 2);
+        ++profiles;
+    }
+    EXPECT_EQ(profiles, 1);
+}
