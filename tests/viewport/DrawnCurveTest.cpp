@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "SceneViewFixture.h"
+#include "elements/Clay.h"
 #include "elements/Curve.h"
 #include "elements/Revoluton.h"
 #include "elements/Tube.h"
@@ -146,13 +147,19 @@ TEST_F(DrawnCurve, surfaceKindsTakeTheirPresetsAndDrawnCurves) {
     EXPECT_NEAR(world.z, 5, 1e-4f);
 }
 
-TEST_F(DrawnCurve, triMeshReplacesATubeInTheScene) {
+TEST_F(DrawnCurve, triMeshAndClayReplaceTubesAndRevolutions) {
+    registerClayRecords();
     SceneView v;
-    Tube* tube = new Tube(Curve::makeSegment(), Curve::makeCircle(6, false));
-    Tool* t = new Tool(tube, mat4(), pbr(), false);
-    v.scene->sceneRoot->addChild(t, false);
-    v.scene->rebuildToolLists();
-    ASSERT_TRUE(v.scene->convertToTriMesh(tube));
-    ASSERT_NE(t->element, nullptr);
-    EXPECT_EQ(t->element->typeCode, MeshType);
+    for (bool clay : {false, true}) {
+        Element* surfaces[2] = {new Tube(Curve::makeSegment(), Curve::makeCircle(6, false)),
+                                new Revoluton(Curve::makeSegment(), Curve::makeCircle(6, false))};
+        for (Element* e : surfaces) {
+            Tool* t = new Tool(e, mat4(), pbr(), false);
+            v.scene->sceneRoot->addChild(t, false);
+            v.scene->rebuildToolLists();
+            ASSERT_TRUE(clay ? v.scene->convertToClay(e) : v.scene->convertToTriMesh(e));
+            ASSERT_NE(t->element, nullptr);
+            EXPECT_EQ(t->element->typeCode, clay ? ClayType : MeshType);
+        }
+    }
 }
