@@ -3,6 +3,8 @@
 // context to be current.
 #include <QOpenGLFunctions_4_0_Core>
 
+#include <cstring>
+
 #include "elements/Curve.h"
 #include "gpu/GLCallCounter.h"
 #include "gpu/GLFunctions.h"
@@ -29,17 +31,15 @@ void pointAttributeAt(uint32_t buffer, uint32_t offset) {
 } // namespace
 
 void Curve::buildLineVertices(std::vector<float>& out) const {
-    out.clear();
-    out.reserve(segments.size() * 6);
+    out.resize(segments.size() * 6);
+    float* o = out.data();
     for (const CurveSegment& s : segments) {
         if (!s.alive()) continue;
-        for (int32_t p : {s.a, s.b}) {
-            const vec3 q = points[size_t(p)].position;
-            out.push_back(q.x);
-            out.push_back(q.y);
-            out.push_back(q.z);
-        }
+        std::memcpy(o, &points[size_t(s.a)].position, 12);
+        std::memcpy(o + 3, &points[size_t(s.b)].position, 12);
+        o += 6;
     }
+    out.resize(size_t(o - out.data()));
 }
 
 bool Curve::uploadPending() { return uploadNeeded; }
