@@ -30,7 +30,9 @@ bool linkTriangles(Mesh& m, RebuildScratch& s, bool forRebuild) {
     int nt = m.triangles.size();
     m.purgeNeeded = false;
     // stale walk starts would keep alive a vertex that no alive triangle names any more
-    for (int v = 0; v < n; ++v) m.vertices[v].firstTriangle = -1;
+    parallelFor(n, [&](int begin, int end) {
+        for (int v = begin; v < end; ++v) m.vertices[v].firstTriangle = -1;
+    });
     // One sweep over the (large) triangle records; the later passes read the flat copy of the
     // corners, -1 for a dead triangle. Triangles naming a vertex twice, a vertex outside the store
     // or a dead vertex never reach the edge table: they die here and the purge drops them.
@@ -44,35 +46,64 @@ bool linkTriangles(Mesh& m, RebuildScratch& s, bool forRebuild) {
         uses.assign(size_t(n), 0);
         s.flags.resize(size_t(nt));
     }
-    for (int t = 0; t < nt; ++t) {
-        MeshTriangle& tri = m.triangles[t];
-        int32_t* own = corners.data() + 3 * size_t(t);
-        const int32_t* v = tri.vertex;
-        if (tri.alive()) {
-            bool named = usable(v[0]) && usable(v[1]) && usable(v[2]);
-            if (!named || v[0] == v[1] || v[1] == v[2] || v[0] == v[2]) tri.flags &= uint8_t(~TriangleAlive);
+    // Blocks of triangles share the per-vertex counts and walk starts: those take atomic steps,
+    // unless one block holds every triangle. The highest alive triangle naming a vertex becomes
+    // its walk start, and counts are sums, so the result does not depend on the blocks.
+    std::atomic<bool> anyDead{false};
+    parallelFor(nt, [&](int begin, int end) {
+        const bool shared = !(begin == 0 && end == nt);
+        auto count = [shared](int32_t& x) {
+            if (shared)
+                __atomic_fetch_add(&x, 1, __ATOMIC_RELAXED);
+            else
+                ++x;
+        };
+        auto raise = [shared](int32_t& x, int32_t t) {
+            if (!shared) {
+                x = t;  // triangles come in rising order
+                return;
+            }
+            int32_t seen = __atomic_load_n(&x, __ATOMIC_RELAXED);
+            while (seen < t && !__atomic_compare_exchange_n(&x, &seen, t, true, __ATOMIC_RELAXED, __ATOMIC_RELAXED)) {
+            }
+        };
+        bool dead = false;
+        for (int t = begin; t < end; ++t) {
+            MeshTriangle& tri = m.triangles[t];
+            int32_t* own = corners.data() + 3 * size_t(t);
+            const int32_t* v = tri.vertex;
+            if (tri.alive()) {
+                bool named = usable(v[0]) && usable(v[1]) && usable(v[2]);
+                if (!named || v[0] == v[1] || v[1] == v[2] || v[0] == v[2]) tri.flags &= uint8_t(~TriangleAlive);
+            }
+            if (forRebuild) s.flags[size_t(t)] = tri.flags;
+            if (!tri.alive()) {
+                dead = true;
+                own[0] = own[1] = own[2] = -1;
+                continue;
+            }
+            for (int c = 0; c < 3; ++c) {
+                own[c] = v[c];
+                raise(m.vertices[v[c]].firstTriangle, t);
+            }
+            if (forRebuild)
+                for (int c = 0; c < 3; ++c) count(uses[size_t(v[c])]);
+            for (int k = 0; k < 3; ++k) count(start[size_t(std::min(v[next3(k)], v[prev3(k)])) + 1]);
         }
-        if (forRebuild) s.flags[size_t(t)] = tri.flags;
-        if (!tri.alive()) {
-            m.purgeNeeded = true;
-            own[0] = own[1] = own[2] = -1;
-            continue;
+        if (dead) anyDead.store(true, std::memory_order_relaxed);
+    });
+    parallelFor(n, [&](int begin, int end) {
+        bool dead = false;
+        for (int v = begin; v < end; ++v) {
+            MeshVertex& vx = m.vertices[v];
+            if (vx.alive() && vx.firstTriangle < 0) {
+                vx.flags &= uint8_t(~VertexAlive);
+                dead = true;
+            }
         }
-        for (int c = 0; c < 3; ++c) {
-            own[c] = v[c];
-            m.vertices[v[c]].firstTriangle = t;
-        }
-        if (forRebuild)
-            for (int c = 0; c < 3; ++c) ++uses[size_t(v[c])];
-        for (int k = 0; k < 3; ++k) ++start[size_t(std::min(v[next3(k)], v[prev3(k)])) + 1];
-    }
-    for (int v = 0; v < n; ++v) {
-        MeshVertex& vx = m.vertices[v];
-        if (vx.alive() && vx.firstTriangle < 0) {
-            vx.flags &= uint8_t(~VertexAlive);
-            m.purgeNeeded = true;
-        }
-    }
+        if (dead) anyDead.store(true, std::memory_order_relaxed);
+    });
+    m.purgeNeeded = anyDead;
 
     // Edges are bucketed by their lower vertex (a counting sort, no hashing): each bucket holds
     // the higher vertex and the edge slot 3t + k of every triangle side starting there.
@@ -80,17 +111,24 @@ bool linkTriangles(Mesh& m, RebuildScratch& s, bool forRebuild) {
     std::vector<Side>& sides = s.sides;
     sides.resize(static_cast<size_t>(start[size_t(n)]));
     {
+        // The order of the sides inside a bucket does not change what pairs with what: on a valid
+        // mesh each higher vertex appears at most twice in a bucket.
         std::vector<int32_t>& fill = s.fill;
         fill.assign(start.begin(), start.end() - 1);
-        for (int t = 0; t < nt; ++t) {
-            const int32_t* v = corners.data() + 3 * size_t(t);
-            if (v[0] < 0) continue;
-            for (int k = 0; k < 3; ++k) {
-                int32_t a = v[next3(k)], b = v[prev3(k)];
-                if (a > b) std::swap(a, b);
-                sides[size_t(fill[size_t(a)]++)] = {b, 3 * t + k};
+        parallelFor(nt, [&](int begin, int end) {
+            const bool shared = !(begin == 0 && end == nt);
+            for (int t = begin; t < end; ++t) {
+                const int32_t* v = corners.data() + 3 * size_t(t);
+                if (v[0] < 0) continue;
+                for (int k = 0; k < 3; ++k) {
+                    int32_t a = v[next3(k)], b = v[prev3(k)];
+                    if (a > b) std::swap(a, b);
+                    int32_t& next = fill[size_t(a)];
+                    int32_t at = shared ? __atomic_fetch_add(&next, 1, __ATOMIC_RELAXED) : next++;
+                    sides[size_t(at)] = {b, 3 * t + k};
+                }
             }
-        }
+        });
     }
     // links[3t + k] is the triangle across edge k of t; a side whose edge has three or more
     // triangles makes the mesh invalid, and then nothing is written. Buckets are independent.
@@ -161,22 +199,24 @@ namespace {
 // Whether marking the creases would mark anything: two linked, unmarked sides whose shared corners
 // disagree. Most files have none, and then the crease pass can be left out.
 bool anyNormalCrease(const Mesh& m) {
-    int nt = m.triangles.size();
-    for (int t = 0; t < nt; ++t) {
-        const MeshTriangle& tri = m.triangles[t];
-        if (!tri.alive()) continue;
-        for (int k = 0; k < 3; ++k) {
-            int n = tri.neighbour[k];
-            if (tri.marked(k) || n < 0) continue;
-            const MeshTriangle& other = m.triangles[n];
-            int o = other.slotOf(t);
-            if (o < 0) continue;
-            if (!(tri.cornerNormal[next3(k)] == other.cornerNormal[prev3(o)] &&
-                  tri.cornerNormal[prev3(k)] == other.cornerNormal[next3(o)]))
-                return true;
+    std::atomic<bool> found{false};
+    parallelFor(m.triangles.size(), [&](int begin, int end) {
+        for (int t = begin; t < end && !found.load(std::memory_order_relaxed); ++t) {
+            const MeshTriangle& tri = m.triangles[t];
+            if (!tri.alive()) continue;
+            for (int k = 0; k < 3; ++k) {
+                int n = tri.neighbour[k];
+                if (tri.marked(k) || n < 0) continue;
+                const MeshTriangle& other = m.triangles[n];
+                int o = other.slotOf(t);
+                if (o < 0) continue;
+                if (!(tri.cornerNormal[next3(k)] == other.cornerNormal[prev3(o)] &&
+                      tri.cornerNormal[prev3(k)] == other.cornerNormal[next3(o)]))
+                    found.store(true, std::memory_order_relaxed);
+            }
         }
-    }
-    return false;
+    });
+    return found;
 }
 
 } // namespace

@@ -76,6 +76,14 @@ public:
         count += n;
     }
 
+    // Appends n slots left unwritten, for a caller that writes every one of them (in any order,
+    // from any thread) before anything reads them.
+    void growUnwritten(int n) {
+        if (n <= 0) return;
+        reserveBlocks(count + n);
+        count += n;
+    }
+
     // Keeps the first n records and frees the blocks past them.
     void truncate(int n) {
         if (n < 0) n = 0;

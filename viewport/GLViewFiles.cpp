@@ -17,6 +17,7 @@
 #include "scene/Tool.h"
 #include "viewport/GLView.h"
 #include "viewport/GLWorkGuard.h"
+#include "tools/ToolRecords.h"
 
 namespace kal {
 
@@ -51,6 +52,7 @@ void registerFileRecords() {
     registerSpriteRecords();
     registerLightningRecords();
     registerBezierCurveRecords();
+    registerToolRecords();
 }
 
 bool canRead(const std::string& path) {
