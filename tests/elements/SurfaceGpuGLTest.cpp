@@ -13,7 +13,7 @@
 #include "gpu/GLFunctions.h"
 #include "scene/CameraMatrices.h"
 
-#include "SceneTargetDraw.h"
+#include "SceneTargetTest.h"
 
 using namespace kal;
 
@@ -71,10 +71,10 @@ TEST_F(SurfaceGpu, layoutAndPartialUpdatesOfTheCornerBuffer) {
     EXPECT_EQ(readBack<uint32_t>(t.vertexBuffer, 1080, 36), ids);
 }
 
-// Draws into a small scene render target (tests/support/SceneTargetDraw.h).
-class SurfaceDraw : public kal::test::SceneTargetDraw {
+// Draws into a small scene render target (tests/support/SceneTargetTest.h).
+class SurfaceDraw : public kal::test::SceneTargetTest {
 protected:
-    float normalZAt(int x, int y) { return floatsAt(target.normalTexture, x, y).z; }
+    float normalZAt(float x, float y) { return floatsAt(target.normalTexture, x, y).z; }
 };
 
 TEST_F(SurfaceDraw, everyQuadCarriesItsSegmentsAndTheMaterialWord) {
@@ -89,16 +89,16 @@ TEST_F(SurfaceDraw, everyQuadCarriesItsSegmentsAndTheMaterialWord) {
         uint32_t id;
     } quads[] = {{-q, -q, 0}, {-q, q, 1}, {q, -q, 65536}, {q, q, 65537}};
     for (const auto& c : quads) {
-        const std::vector<uint32_t> id = idAt(px(c.x), px(c.y));
+        const std::vector<uint32_t> id = idAt(c.x, c.y);
         EXPECT_EQ(id[0], 9u);
         EXPECT_EQ(id[1], c.id) << c.x << "," << c.y;
         EXPECT_EQ(id[2], (uint32_t(-1000 + 32767) << 16) | uint32_t(2000 + 32767));
     }
-    EXPECT_EQ(idAt(px(1.7f), px(1.7f))[0], 0u);
+    EXPECT_EQ(idAt(1.7f, 1.7f)[0], 0u);
 
     gl->glClearBufferfi(GL_DEPTH_STENCIL, 0, 1.0f, 0);
     t->draw(9, 77, mat4(), pbr(), false, 0, true);
-    EXPECT_EQ(idAt(px(-q), px(q))[1], 77u);
+    EXPECT_EQ(idAt(-q, q)[1], 77u);
 }
 
 // A mirror turns the triangles round; the normal matrix's sign flip keeps the written normal on
@@ -106,9 +106,9 @@ TEST_F(SurfaceDraw, everyQuadCarriesItsSegmentsAndTheMaterialWord) {
 TEST_F(SurfaceDraw, aMirrorKeepsTheNormalsOnTheirSide) {
     std::unique_ptr<Tube> t(square());
     t->draw(1, -1, mat4(), pbr(), false, 0, true);
-    const float straight = normalZAt(px(0.5f), px(0.5f));
+    const float straight = normalZAt(0.5f, 0.5f);
     EXPECT_NEAR(std::fabs(straight), 1.0f, 1e-3f);
     gl->glClearBufferfi(GL_DEPTH_STENCIL, 0, 1.0f, 0);
     t->draw(1, -1, mat4::scaling(-1, 1, 1), pbr(), false, 0, true);
-    EXPECT_NEAR(normalZAt(px(0.5f), px(0.5f)), straight, 1e-3f);
+    EXPECT_NEAR(normalZAt(0.5f, 0.5f), straight, 1e-3f);
 }
