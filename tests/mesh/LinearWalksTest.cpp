@@ -57,6 +57,64 @@ void expectLinear(const std::function<std::string(int)>& shape, int n) {
     EXPECT_LE(large.steps, 5 * small.steps + 64) << "steps " << small.steps << " then " << large.steps;
 }
 
+// The crease pass as it was written first: each creased side marked through setEdgeMark, which
+// settles both end rings on the spot, then every ring settled once more.
+void marksOneByOne(Mesh& m) {
+    bool any = false;
+    for (int t = 0; t < m.triangleCount(); ++t) {
+        if (!m.triangles[t].alive()) continue;
+        for (int k = 0; k < 3; ++k) {
+            const MeshTriangle& tri = m.triangles[t];
+            int n = tri.neighbour[k];
+            if (tri.marked(k) || n < 0) continue;
+            const MeshTriangle& other = m.triangles[n];
+            int o = other.slotOf(t);
+            if (o < 0) continue;
+            if (tri.cornerNormal[(k + 1) % 3] == other.cornerNormal[(o + 2) % 3] &&
+                tri.cornerNormal[(k + 2) % 3] == other.cornerNormal[(o + 1) % 3])
+                continue;
+            m.setEdgeMark(t, k, true);
+            any = true;
+        }
+    }
+    if (any) m.updateAllRings();
+}
+
+// A grid of quads, each face with a normal number drawn from a fixed sequence: creases, seam
+// vertices, corners where three or more creases meet, and smooth stretches in between.
+std::string patchyGrid(int side) {
+    std::string s;
+    for (int y = 0; y <= side; ++y)
+        for (int x = 0; x <= side; ++x) s += "v " + std::to_string(x) + " " + std::to_string(y) + " 0\n";
+    uint32_t state = 12345;
+    for (int y = 0; y < side; ++y)
+        for (int x = 0; x < side; ++x) {
+            state = state * 1103515245u + 12345u;
+            int normal = 1 + int((state >> 16) % 3);
+            int a = y * (side + 1) + x + 1, b = a + 1, c = a + side + 2, d = a + side + 1;
+            s += "f";
+            for (int v : {a, b, c, d}) s += " " + std::to_string(v) + "//" + std::to_string(normal);
+            s += "\n";
+        }
+    return s;
+}
+
+// Marking in one sweep leaves exactly the records the one-by-one marking leaves, walk starts
+// and seam and pinned flags included.
+TEST(LinearWalks, creaseSweepGivesTheRecordsOfMarkingOneByOne) {
+    for (const std::string& text : {patchyGrid(12), creasedHub(40), pinchedFan(20)}) {
+        Mesh m;
+        parseObjText(m, text.data(), text.size());
+        ASSERT_TRUE(m.buildLinks());
+        m.orientComponents();
+        m.updateAllRings();
+        Mesh swept = m, oneByOne = m;
+        swept.markNormalCreases();
+        marksOneByOne(oneByOne);
+        kal::test::expectSameRecords(swept, oneByOne);
+    }
+}
+
 TEST(LinearWalks, creasedHubMarksEverySpokeInLinearSteps) {
     Import hub = importCounted(creasedHub(64));
     EXPECT_FALSE(hub.invalid);
