@@ -115,6 +115,70 @@ TEST(LinearWalks, creaseSweepGivesTheRecordsOfMarkingOneByOne) {
     }
 }
 
+// The pinch split as it was written first: a ring walk from every corner of a suspect vertex,
+// each split settling both rings at once.
+void splitCornerByCorner(Mesh& m) {
+    int nv = m.vertexCount();
+    std::vector<int> uses(size_t(nv), 0);
+    for (int t = 0; t < m.triangleCount(); ++t)
+        if (m.triangles[t].alive())
+            for (int32_t v : m.triangles[t].vertex) ++uses[size_t(v)];
+    std::vector<int32_t> fan;
+    std::vector<uint8_t> suspect(size_t(nv), 0);
+    for (int v = 0; v < nv; ++v) suspect[size_t(v)] = uses[size_t(v)] > 0 && m.vertexTriangles(v, fan) != uses[size_t(v)];
+    int count = m.triangleCount();
+    for (int t = 0; t < count; ++t) {
+        if (!m.triangles[t].alive()) continue;
+        for (int c = 0; c < 3; ++c) {
+            int32_t v = m.triangles[t].vertex[c];
+            if (v >= nv || !suspect[size_t(v)]) continue;
+            m.ringFromTriangle(v, t, fan);
+            bool holdsStart = false;
+            for (int32_t f : fan) holdsStart |= f == m.vertices[v].firstTriangle;
+            if (holdsStart || fan.empty()) continue;
+            m.vertices[v].setPinned(true);
+            MeshVertex copy = m.vertices[v];
+            copy.flags &= uint8_t(~VertexSelected);
+            copy.link = -1;
+            int32_t w = m.pushVertex(copy);
+            m.vertices[w].firstTriangle = fan[0];
+            for (int32_t f : fan) m.triangles[f].vertex[m.triangles[f].cornerOf(v)] = w;
+            m.updateVertexRing(v);
+            m.updateVertexRing(w);
+            m.vertices[v].setPinned(true);
+            m.vertices[w].setPinned(true);
+        }
+    }
+}
+
+// Vertex 1 named by a closed fan, an open fan and three lone triangles, in mixed record order.
+std::string hedgehog() {
+    std::string s = "v 0 0 0\n";
+    for (int i = 0; i < 30; ++i) s += "v " + std::to_string(i) + " 1 0\n";
+    std::string f;
+    for (int i = 0; i < 6; ++i) f += "f 1 " + std::to_string(2 + i) + " " + std::to_string(2 + (i + 1) % 6) + "\n";
+    f += "f 1 20 21\n";
+    for (int i = 0; i < 4; ++i) f += "f 1 " + std::to_string(10 + i) + " " + std::to_string(11 + i) + "\n";
+    f += "f 1 23 24\nf 1 26 27\n";
+    return s + f;
+}
+
+// Splitting fan by fan leaves exactly the records of splitting corner by corner.
+TEST(LinearWalks, pinchSweepGivesTheRecordsOfSplittingCornerByCorner) {
+    for (const std::string& text : {hedgehog(), pinchedFan(30), patchyGrid(6) + "v 9 9 9\nv 9 8 9\nf 1 -1 -2\n"}) {
+        Mesh m;
+        parseObjText(m, text.data(), text.size());
+        ASSERT_TRUE(m.buildLinks());
+        m.orientComponents();
+        m.updateAllRings();
+        Mesh swept = m, cornerByCorner = m;
+        swept.splitPinchedVertices();
+        splitCornerByCorner(cornerByCorner);
+        EXPECT_GT(swept.vertexCount(), m.vertexCount());
+        kal::test::expectSameRecords(swept, cornerByCorner);
+    }
+}
+
 TEST(LinearWalks, creasedHubMarksEverySpokeInLinearSteps) {
     Import hub = importCounted(creasedHub(64));
     EXPECT_FALSE(hub.invalid);
