@@ -57,6 +57,17 @@ void expectLinear(const std::function<std::string(int)>& shape, int n) {
     EXPECT_LE(large.steps, 5 * small.steps + 64) << "steps " << small.steps << " then " << large.steps;
 }
 
+// The parsed text with the rebuild's passes up to the crease pass: links, one winding, rings.
+Mesh linkedAndSettled(const std::string& text) {
+    Mesh m;
+    parseObjText(m, text.data(), text.size());
+    m.invalid = !m.buildLinks();
+    if (m.invalid) return m;
+    m.orientComponents();
+    m.updateAllRings();
+    return m;
+}
+
 // The crease pass as it was written first: each creased side marked through setEdgeMark, which
 // settles both end rings on the spot, then every ring settled once more.
 void marksOneByOne(Mesh& m) {
@@ -103,11 +114,8 @@ std::string patchyGrid(int side) {
 // and seam and pinned flags included.
 TEST(LinearWalks, creaseSweepGivesTheRecordsOfMarkingOneByOne) {
     for (const std::string& text : {patchyGrid(12), creasedHub(40), pinchedFan(20)}) {
-        Mesh m;
-        parseObjText(m, text.data(), text.size());
-        ASSERT_TRUE(m.buildLinks());
-        m.orientComponents();
-        m.updateAllRings();
+        Mesh m = linkedAndSettled(text);
+        ASSERT_FALSE(m.invalid);
         Mesh swept = m, oneByOne = m;
         swept.markNormalCreases();
         marksOneByOne(oneByOne);
@@ -166,11 +174,8 @@ std::string hedgehog() {
 // Splitting fan by fan leaves exactly the records of splitting corner by corner.
 TEST(LinearWalks, pinchSweepGivesTheRecordsOfSplittingCornerByCorner) {
     for (const std::string& text : {hedgehog(), pinchedFan(30), patchyGrid(6) + "v 9 9 9\nv 9 8 9\nf 1 -1 -2\n"}) {
-        Mesh m;
-        parseObjText(m, text.data(), text.size());
-        ASSERT_TRUE(m.buildLinks());
-        m.orientComponents();
-        m.updateAllRings();
+        Mesh m = linkedAndSettled(text);
+        ASSERT_FALSE(m.invalid);
         Mesh swept = m, cornerByCorner = m;
         swept.splitPinchedVertices();
         splitCornerByCorner(cornerByCorner);
