@@ -16,6 +16,7 @@
 #include "scene/Scene.h"
 #include "scene/SceneFile.h"
 #include "scene/Tool.h"
+#include "tools/ToolRecords.h"
 
 using namespace kal;
 
@@ -51,6 +52,7 @@ int main(int argc, char** argv) {
     registerSpriteRecords();
     registerLightningRecords();
     registerBezierCurveRecords();
+    registerToolRecords();
     const std::string sceneDir = argv[1], objDir = argv[2];
 
     Scene s;

@@ -176,6 +176,11 @@ inline int ringReach(const MeshStore<MeshTriangle>& tris, int v, int start, int 
     return reached;
 }
 
+// The ring update after a split or flip. Neither edit opens or marks an edge at a vertex, and both
+// leave every walk start on a triangle of its vertex: a vertex that is neither seam, open nor
+// pinned keeps a closed, unmarked ring, and its update would change nothing, so it is left out.
+void settleEditedRing(Mesh& m, int v);
+
 // Gives every component one winding (that of the majority of its triangles), reading the
 // records' corners, links and flags from flat copies (3 corners and 3 links per triangle, dead
 // triangles' corners are read only when a link reaches them); the records get the reversals.
