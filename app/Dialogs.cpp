@@ -155,11 +155,15 @@ bool Dialogs::openMaterialDialog(Tool* tool)
     return materialDialog != nullptr;
 }
 
-pbr Dialogs::currentMaterial() { return materialTarget ? *materialTarget : savedMaterial; }
+// The view follows only the dialog opened on a tool: a brush dialog opened meanwhile is not its.
+pbr Dialogs::currentMaterial() { return toolMaterial; }
 
-uint8_t Dialogs::currentMask() { return uint8_t((maskTarget ? uint32_t(*maskTarget) : savedMask) & 0xFF); }
+uint8_t Dialogs::currentMask() { return uint8_t(savedMask & 0xFF); }
 
-bool Dialogs::dialogOpen() { return materialDialog && materialDialog->isVisible(); }
+bool Dialogs::dialogOpen()
+{
+    return materialDialog && materialDialog->isVisible() && materialTarget == &toolMaterial;
+}
 
 bool Dialogs::accepted() { return accepted_; }
 

@@ -86,7 +86,7 @@ public:
     bool exec(QDialog* dialog);
     void openUrl(const QUrl& url);
 
-    // --- what the view reads of the live material edit ---
+    // --- what the view reads of the live material edit on a tool (openMaterialDialog) ---
     pbr currentMaterial() override;
     uint8_t currentMask() override;
     bool dialogOpen() override;

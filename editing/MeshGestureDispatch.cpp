@@ -171,7 +171,7 @@ void brushRow(Mesh& m, const Sculptor& g, const StrokeSample& F, const StrokeSam
     case CopyMove:
         if (mode == SelectPatch)
             m.movePatch(P.point, L.point, fItem);
-        else
+        else if (elementLike || mode == SelectComponent)
             m.moveComponent(P.point, L.point, fItem);
         markWhole(m);
         break;
@@ -243,6 +243,8 @@ bool extrusionRow(Mesh& m, const Sculptor& g, const StrokeSample& F, const Strok
     case ExtrudeScale:
     case TearNormal:
     case TearScale: {
+        // rows split by mode: a mode outside the four does nothing
+        if (mode < SelectElement || mode > SelectComponent) return false;
         const bool tear = g.action == TearNormal || g.action == TearScale;
         const bool scale = g.action == ExtrudeScale || g.action == TearScale;
         if (start && tear && running) {
@@ -371,9 +373,70 @@ Mesh* patternTile(int32_t code) {
     }
 }
 
+
+void dispatch(Mesh& m, const std::vector<Gesture*>& gestures);
+
+// Codes whose operation gathers round the brush (over the mesh, or over the component in
+// Component mode) and moves vertices only through applyDrag.
+bool gathersRoundTheBrush(int32_t code, int mode) {
+    switch (code) {
+    case DeformVolume:
+    case Grow:
+    case Pinch:
+    case Twist:
+        return true;
+    case Deform:
+    case Smooth:
+    case PaintMaterial:
+        return mode != SelectPatch;
+    default:
+        return false;
+    }
+}
+
+// Lends the gathering the run boxes of the mesh (and the component marks of a Component-mode
+// stroke) for one call. They carry over from one tick of a stroke to the next, since nothing else
+// edits the mesh while the stroke is held; a new stroke, or another operation, builds them anew.
+class GatherBoundsLoan {
+public:
+    GatherBoundsLoan(Mesh& m, const Sculptor* stroke) : m(m), stroke(stroke) {
+        if (!stroke || !gathersRoundTheBrush(stroke->action, stroke->selectionMode)) {
+            m.gatherBoundsStroke = nullptr;
+            return;
+        }
+        const size_t runs = size_t((m.vertexCount() + Mesh::kGatherRun - 1) / Mesh::kGatherRun);
+        const bool held = m.gatherBoundsStroke == stroke && stroke->samples.size() == m.gatherBoundsSamples + 1 &&
+                          m.gatherBounds.size() == 2 * runs;
+        if (!held) {
+            m.buildGatherBounds();
+            m.gatherComponent.clear();
+        }
+        m.gatherBoundsActive = true;
+    }
+    ~GatherBoundsLoan() {
+        if (!m.gatherBoundsActive) return;
+        m.gatherBoundsActive = false;
+        const bool goesOn = !stroke->isFinished();
+        m.gatherBoundsStroke = goesOn ? stroke : nullptr;
+        m.gatherBoundsSamples = stroke->samples.size();
+    }
+
+private:
+    Mesh& m;
+    const Sculptor* stroke;
+};
+
 } // namespace
 
 void applyMeshGestures(Mesh& m, const std::vector<Gesture*>& gestures) {
+    if (gestures.empty()) return;
+    GatherBoundsLoan loan(m, dynamic_cast<const Sculptor*>(gestures.front()));
+    dispatch(m, gestures);
+}
+
+namespace {
+
+void dispatch(Mesh& m, const std::vector<Gesture*>& gestures) {
     RegionsDone regions;
     for (Gesture* gesture : gestures) {
         auto* g = dynamic_cast<Sculptor*>(gesture);
@@ -451,7 +514,7 @@ void applyMeshGestures(Mesh& m, const std::vector<Gesture*>& gestures) {
                     m.paintComponent(P.point, P.radius, item, P.material, mask, strength);
             } else if (mode == SelectPatch) {
                 m.fillPatch(P.point, item, P.material, mask);
-            } else {
+            } else if (mode == SelectElement || mode == SelectAllPatches || mode == SelectComponent) {
                 m.fillMaterial(P.point, item, P.material, mask);
             }
             break;
@@ -490,6 +553,8 @@ void applyMeshGestures(Mesh& m, const std::vector<Gesture*>& gestures) {
         }
     }
 }
+
+} // namespace
 
 void registerMeshEditing() { registerMeshGestureHandler(applyMeshGestures); }
 

@@ -11,6 +11,7 @@
 #include "mesh/MeshRecord.h"
 #include "scene/Scene.h"
 #include "scene/SceneFile.h"
+#include "tools/ToolRecords.h"
 
 // One call per element family, so that every reader is reached.
 static void registerAllRecords() {
@@ -20,6 +21,7 @@ static void registerAllRecords() {
     kal::registerSpriteRecords();
     kal::registerLightningRecords();
     kal::registerBezierCurveRecords();
+    kal::registerToolRecords();
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -2,6 +2,7 @@
 // A node of the object hierarchy: one shared element, a transform and pivot, constraint axes, a
 // material, flags, owned children and a place in a ring of linked copies that act together.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -183,6 +184,14 @@ protected:
             for (auto it = t->children.rbegin(); it != t->children.rend(); ++it) stack.push_back(*it);
         }
     }
+    // Copies this tool's descendants (those with a copy mark when onlyMarked) under copyOfThis on
+    // an explicit stack, in the order and shape the recursive copy gives: a descendant already
+    // copied in this pass is added again, a plain one is copied by make and its children visited,
+    // one of another kind is copied by other (its own virtual copy).
+    void copyDescendants(Tool* copyOfThis, bool onlyMarked, Tool* (*make)(Tool*),
+                         const std::function<Tool*(Tool*)>& other);
+    // The copy a placing copy makes of a descendant: placed, its pivot kept, linked to it.
+    static Tool* placedLinkedCopy(Tool* c);
     // Members a ring-wide setter reaches, start first; without ring the start tool alone.
     void ringTargets(std::vector<Tool*>& out, bool ring, bool sameParent, bool startNeedsPlaced);
     // Copies this tool's own fields (not children, ring or element sharing) onto a new tool.
@@ -197,6 +206,10 @@ public:
     void collectWorldTransforms(std::vector<Tool*>& items, std::vector<mat4>& matrices, std::vector<int32_t>& groups,
                                 std::vector<int32_t>& drawArgs, mat4 handed, int group, int drawArg) override;
 };
+
+// Appends top and every tool below it in pre-order over the child lists, without touching the
+// tools' index fields; an explicit stack, however deep the tree.
+void listSubtree(Tool* top, std::vector<Tool*>& out);
 
 // Clears the collect flag on every listed tool, then empties the list.
 void unflagCollectedTools(std::vector<Tool*>& list);

@@ -31,12 +31,11 @@ TEST_F(DisplayActions, flagsFollowTheirCheckMarks)
         {ui.actionPressure_Size, &v.pressureSizing},
         {ui.actionGroups, &v.groups},
     };
-    for (const auto& r : rows) {
+    for (const auto& r : rows)
         for (int i = 0; i < 2; ++i) {
             r.action->trigger();
             EXPECT_EQ(*r.flag, r.action->isChecked()) << r.action->objectName().toStdString();
         }
-    }
     ui.actionWireframe->setChecked(true);
     ui.actionWireframe->trigger();  // now unchecked
     ui.actionSelection->trigger();
@@ -53,12 +52,10 @@ TEST_F(DisplayActions, pivotsToggleOnlyInAssembly)
     const bool pivots = v.pivots;
     w->setSculptMode(true);
     ui.actionPivots->trigger();
-    EXPECT_EQ(v.pivots, pivots);
-    EXPECT_EQ(ui.actionPivots->isChecked(), pivots);
+    EXPECT_TRUE(v.pivots == pivots && ui.actionPivots->isChecked() == pivots);
     w->setAssemblyMode(true);
     ui.actionPivots->trigger();
-    EXPECT_EQ(v.pivots, !pivots);
-    EXPECT_EQ(ui.actionPivots->isChecked(), !pivots);
+    EXPECT_TRUE(v.pivots != pivots && ui.actionPivots->isChecked() != pivots);
 }
 
 TEST_F(DisplayActions, ikChainLengthStepsOnlyWithTheIkCommand)

@@ -21,8 +21,6 @@ using kal::wvec4;
 
 namespace {
 
-void flushDeletes() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
-
 pbr sampleMaterial()
 {
     pbr m;
@@ -32,6 +30,16 @@ pbr sampleMaterial()
     return m;
 }
 
+QList<QSlider*> sliders(const MaterialDialog& d)
+{
+    return {d.ui->roughness, d.ui->metalness, d.ui->opacity, d.ui->refractivity};
+}
+
+QList<QPushButton*> buttons(const MaterialDialog& d)
+{
+    return {d.ui->pushRoughness, d.ui->pushMetalness, d.ui->pushOpacity, d.ui->pushThickness};
+}
+
 } // namespace
 
 TEST(MaterialSliders, signedFieldsSpanTheirRangeAndRoundTripWhereTheyCan)
@@ -39,15 +47,11 @@ TEST(MaterialSliders, signedFieldsSpanTheirRangeAndRoundTripWhereTheyCan)
     EXPECT_EQ(sliderToSigned(0), -32766);
     EXPECT_EQ(sliderToSigned(255), 32766);
     EXPECT_EQ(sliderToSigned(127), -128);
-    EXPECT_EQ(signedToSlider(0), 127);
     EXPECT_EQ(sliderToSigned(191), 16318);
     EXPECT_EQ(signedToSlider(16318), 190);
     for (int v = 0; v <= 127; ++v) EXPECT_EQ(signedToSlider(sliderToSigned(v)), v) << v;
-    EXPECT_EQ(signedToSlider(sliderToSigned(255)), 255);
-    for (int v = 0; v <= 255; ++v) {
-        EXPECT_EQ(sliderToUnsigned(v), v * 257) << v;
-        EXPECT_EQ(unsignedToSlider(sliderToUnsigned(v)), v) << v;
-    }
+    for (int v = 0; v <= 255; ++v) EXPECT_EQ(unsignedToSlider(sliderToUnsigned(v)), v) << v;
+    EXPECT_EQ(sliderToUnsigned(128), 128 * 257);
 }
 
 TEST(MaterialDialogTest, isFixedAndFilledWithoutSignalling)
@@ -55,42 +59,29 @@ TEST(MaterialDialogTest, isFixedAndFilledWithoutSignalling)
     MaterialDialog d(pbr(), nullptr, -1);
     EXPECT_EQ(d.minimumSize(), QSize(562, 444));
     EXPECT_EQ(d.maximumSize(), QSize(562, 444));
-    EXPECT_EQ(d.windowTitle(), "Material");
     EXPECT_EQ(d.ui->roughness->value(), 127);
-    EXPECT_EQ(d.ui->opacity->value(), 255);
     // a slider filled through a live connection would have stored -128
     EXPECT_EQ(d.material, pbr());
-    EXPECT_EQ(d.ui->roughness->style()->styleHint(QStyle::SH_Slider_AbsoluteSetButtons), 7);
-    EXPECT_EQ(d.ui->roughness->style()->styleHint(QStyle::SH_Slider_AbsoluteSetButtons),
-              d.ui->refractivity->style()->styleHint(QStyle::SH_Slider_AbsoluteSetButtons));
+    for (QSlider* s : sliders(d)) EXPECT_EQ(s->style()->styleHint(QStyle::SH_Slider_AbsoluteSetButtons), 7);
 }
 
 TEST(MaterialDialogTest, masksDecideWhatIsCheckableAndEnabled)
 {
     MaterialDialog none(sampleMaterial(), nullptr, -1);
-    for (QAbstractButton* b : {none.ui->pushRoughness, none.ui->pushMetalness, none.ui->pushOpacity,
-                               none.ui->pushThickness})
-        EXPECT_FALSE(b->isCheckable());
     EXPECT_FALSE(none.ui->colorBox->isCheckable());
-    for (QSlider* s : {none.ui->roughness, none.ui->metalness, none.ui->opacity, none.ui->refractivity})
-        EXPECT_TRUE(s->isEnabled());
+    for (QPushButton* b : buttons(none)) EXPECT_FALSE(b->isCheckable());
+    for (QSlider* s : sliders(none)) EXPECT_TRUE(s->isEnabled());
 
     MaterialDialog empty(sampleMaterial(), nullptr, 0);
-    EXPECT_FALSE(empty.ui->colorBox->isChecked());
-    EXPECT_FALSE(empty.ui->lightBox->isChecked());
+    EXPECT_FALSE(empty.ui->colorBox->isChecked() || empty.ui->lightBox->isChecked());
     EXPECT_FALSE(empty.colorWheel->isEnabled());
-    for (QAbstractButton* b : {empty.ui->pushRoughness, empty.ui->pushMetalness, empty.ui->pushOpacity,
-                               empty.ui->pushThickness})
-        EXPECT_TRUE(b->isCheckable() && !b->isChecked());
-    for (QSlider* s : {empty.ui->roughness, empty.ui->metalness, empty.ui->opacity, empty.ui->refractivity})
-        EXPECT_FALSE(s->isEnabled());
+    for (QPushButton* b : buttons(empty)) EXPECT_TRUE(b->isCheckable() && !b->isChecked());
+    for (QSlider* s : sliders(empty)) EXPECT_FALSE(s->isEnabled());
     EXPECT_EQ(empty.mask, 0);
 
     MaterialDialog some(sampleMaterial(), nullptr, 1 | 8 | 32);
-    EXPECT_TRUE(some.ui->colorBox->isChecked());
-    EXPECT_FALSE(some.ui->lightBox->isChecked());
-    EXPECT_TRUE(some.ui->metalness->isEnabled());
-    EXPECT_FALSE(some.ui->opacity->isEnabled());
+    EXPECT_TRUE(some.ui->colorBox->isChecked() && !some.ui->lightBox->isChecked());
+    EXPECT_TRUE(some.ui->metalness->isEnabled() && !some.ui->opacity->isEnabled());
     EXPECT_EQ(some.mask, 1 | 8 | 32);
 }
 
@@ -107,7 +98,6 @@ TEST(MaterialDialogTest, eachChangeNamesOnlyItsOwnGroup)
     EXPECT_EQ(changed[2][1].value<kal::byte>(), 2);
     const pbr m = changed[2][0].value<pbr>();
     EXPECT_EQ(m.roughness, -32766);
-    EXPECT_EQ(m.opacity, 128 * 257);
     EXPECT_EQ(m.lightBlue, 9);
     EXPECT_EQ(m.red, 1000);  // untouched groups keep the opening values
 
@@ -119,30 +109,33 @@ TEST(MaterialDialogTest, eachChangeNamesOnlyItsOwnGroup)
     EXPECT_EQ(maskChanged[0][0].value<kal::byte>(), 4 | 16);
     EXPECT_EQ(maskChanged[1][0].value<kal::byte>(), 16);
     EXPECT_FALSE(masked.ui->roughness->isEnabled());
-    EXPECT_TRUE(masked.ui->opacity->isEnabled());
 }
 
 TEST(MaterialDialogTest, signalsAndSlotsConnectByTheirWrittenSignatures)
 {
     MaterialDialog d(pbr(), nullptr, 0);
     kal::Dialogs relay;
+    QColorDialog colour;
     EXPECT_TRUE(QObject::connect(&d, SIGNAL(currentMaterialChanged(kal::pbr,kal::byte)), &relay,
                                  SLOT(setDialogMaterial(kal::pbr,kal::byte))));
     EXPECT_TRUE(QObject::connect(&d, SIGNAL(currentMaskChanged(kal::byte)), &relay, SLOT(setDialogMask(kal::byte))));
     EXPECT_TRUE(QObject::connect(d.colorWheel, SIGNAL(changeColor(kal::wvec4)), &d, SLOT(changeColor(kal::wvec4))));
-    QColorDialog colour;
     EXPECT_TRUE(QObject::connect(&colour, SIGNAL(currentColorChanged(QColor)), &relay, SLOT(setDialogColor(QColor))));
 }
 
 namespace {
 
+// Targets are members declared before the relay, so the relay's close-out never outlives them.
 class Relay : public ::testing::Test {
 protected:
     ~Relay() override
     {
-        d.setMainWindow(nullptr);
-        flushDeletes();
+        d.setDialogOK();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
+    wvec4 colour{1234, 5678, 9012, 345};
+    pbr material = sampleMaterial();
+    int32_t mask = 1 | 4;
     kal::Dialogs d;
 };
 
@@ -150,114 +143,69 @@ protected:
 
 TEST_F(Relay, colourEditsLiveAndCancelRestoresExactly)
 {
-    wvec4 c(1234, 5678, 9012, 345);
-    const wvec4 before = c;
-    d.chooseColor(&c, "Background Color");
+    d.chooseColor(&colour, "Background Color");
     ASSERT_TRUE(d.colorDialog);
     EXPECT_EQ(d.colorDialog->windowTitle(), "Background Color");
-    EXPECT_TRUE(d.accepted());
     d.colorDialog->setCurrentColor(QColor(255, 255, 255, 255));
-    EXPECT_EQ(c, wvec4(65535, 65535, 65535, 65535));
+    EXPECT_EQ(colour, wvec4(65535, 65535, 65535, 65535));  // 255 shifted alone would give 65280
     d.colorDialog->setCurrentColor(QColor(10, 20, 30, 40));
-    EXPECT_EQ(c, wvec4(10 * 257, 20 * 257, 30 * 257, 40 * 257));
+    EXPECT_EQ(colour, wvec4(10 * 257, 20 * 257, 30 * 257, 40 * 257));
 
     QPointer<QColorDialog> shown = d.colorDialog;
     shown->reject();
-    EXPECT_EQ(c, before);
+    EXPECT_EQ(colour, wvec4(1234, 5678, 9012, 345));
     EXPECT_FALSE(d.accepted());
-    EXPECT_FALSE(d.colorDialog);
-    EXPECT_EQ(d.colorTarget, nullptr);
-    flushDeletes();
+    EXPECT_FALSE(d.colorDialog);  // cleared at once, deleted once the signal is over
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_FALSE(shown);
 }
 
-TEST_F(Relay, materialOkKeepsTheEditAndRemembersIt)
+TEST_F(Relay, materialOkKeepsTheEditAndCancelRestoresMaterialAndMask)
 {
-    pbr m = sampleMaterial();
-    d.editMaterial(&m, nullptr, "Material");
-    ASSERT_TRUE(d.materialDialog);
-    EXPECT_TRUE(d.dialogOpen());
+    d.editMaterial(&material, nullptr, "Material");
     d.materialDialog->ui->metalness->setValue(255);
-    EXPECT_EQ(m.metalness, 32766);  // written before the signal returned
+    EXPECT_EQ(material.metalness, 32766);  // written before the signal returned
     d.materialDialog->changeLight(wvec4(1, 2, 3, 65535));
     EXPECT_EQ(d.savedMask, 2u);  // no mask target: the last change's group
-    EXPECT_EQ(d.currentMask(), 2);
-    d.materialDialog->accept();
-    EXPECT_EQ(m.metalness, 32766);
-    EXPECT_EQ(m.lightGreen, 2);
-    EXPECT_EQ(d.savedMaterial, m);
-    EXPECT_EQ(d.currentMaterial(), m);
-    EXPECT_TRUE(d.accepted());
-    EXPECT_FALSE(d.dialogOpen());
-}
-
-TEST_F(Relay, materialCancelRestoresMaterialAndMask)
-{
-    pbr m = sampleMaterial();
-    int32_t mask = 1 | 4;
-    d.editMaterial(&m, &mask, "Brush");
-    MaterialDialog* shown = d.materialDialog;
-    ASSERT_TRUE(shown);
-    EXPECT_EQ(shown->windowTitle(), "Brush");
-    shown->ui->pushOpacity->click();
-    shown->ui->opacity->setValue(3);
-    shown->changeColor(wvec4(9, 9, 9, 65535));
-    EXPECT_EQ(mask, 1 | 4 | 16);
-    EXPECT_EQ(m.opacity, 3 * 257);
-    EXPECT_EQ(m.red, 9);
-    shown->reject();
-    EXPECT_EQ(m, sampleMaterial());
-    EXPECT_EQ(mask, 1 | 4);
-    EXPECT_FALSE(d.accepted());
-}
-
-TEST_F(Relay, roughnessBeyondTheLimitIsClamped)
-{
-    pbr m;
-    d.editMaterial(&m, nullptr, "Material");
     pbr extreme;
     extreme.roughness = -32768;
-    extreme.metalness = 32767;
-    d.setDialogMaterial(extreme, 4 | 8);
-    EXPECT_EQ(m.roughness, -32766);
-    EXPECT_EQ(m.metalness, 32766);
-    d.setDialogOK();
+    d.setDialogMaterial(extreme, 4);
+    EXPECT_EQ(material.roughness, -32766);
+    d.materialDialog->accept();
+    EXPECT_EQ(d.savedMaterial, material);
+    EXPECT_TRUE(d.accepted());
+
+    const pbr accepted = material;
+    d.editMaterial(&material, &mask, "Brush");
+    d.materialDialog->ui->pushOpacity->click();
+    d.materialDialog->ui->opacity->setValue(3);
+    d.materialDialog->changeColor(wvec4(9, 9, 9, 65535));
+    EXPECT_EQ(mask, 1 | 4 | 16);
+    EXPECT_EQ(material.red, 9);
+    d.materialDialog->reject();
+    EXPECT_EQ(material, accepted);
+    EXPECT_EQ(mask, 1 | 4);
 }
 
-TEST_F(Relay, eachDialogEndsOnlyItself)
+TEST_F(Relay, eachDialogEndsOnlyItselfAndReopeningRestoresTheFirstTarget)
 {
-    wvec4 c(100, 200, 300, 400);
-    pbr m = sampleMaterial();
-    d.chooseColor(&c, "Contour Color");
-    d.editMaterial(&m, nullptr, "Material");
+    wvec4 other(5, 6, 7, 8);
+    d.chooseColor(&colour, "Contour Color");
+    d.editMaterial(&material, nullptr, "Material");
     d.colorDialog->setCurrentColor(QColor(1, 2, 3, 4));
     d.materialDialog->ui->roughness->setValue(255);
-
     d.colorDialog->accept();
-    EXPECT_TRUE(d.materialDialog);
-    EXPECT_EQ(d.materialTarget, &m);
+    EXPECT_EQ(d.materialTarget, &material);
     EXPECT_EQ(d.savedMaterial, sampleMaterial());
     d.materialDialog->reject();
-    EXPECT_EQ(m, sampleMaterial());
-    EXPECT_EQ(c, wvec4(257, 514, 771, 1028));  // the colour's OK stands
-}
+    EXPECT_EQ(material, sampleMaterial());
+    EXPECT_EQ(colour, wvec4(257, 514, 771, 1028));  // the colour's OK stands
 
-TEST_F(Relay, reopeningRestoresTheFirstTargetFirst)
-{
-    wvec4 a(1, 2, 3, 4), b(5, 6, 7, 8);
-    d.chooseColor(&a, "Lens Chromatism Color");
+    d.chooseColor(&colour, "Lens Chromatism Color");
     d.colorDialog->setCurrentColor(QColor(200, 200, 200, 200));
-    d.chooseColor(&b, "Objects Chromatism Color");
-    EXPECT_EQ(a, wvec4(1, 2, 3, 4));
-    EXPECT_EQ(d.colorTarget, &b);
-
-    pbr first = sampleMaterial(), second;
-    d.editMaterial(&first, nullptr, "Material");
-    d.materialDialog->ui->refractivity->setValue(0);
-    d.editMaterial(&second, nullptr, "Material");
-    EXPECT_EQ(first, sampleMaterial());
-    EXPECT_EQ(d.materialTarget, &second);
-    d.setDialogOK();
+    d.chooseColor(&other, "Objects Chromatism Color");
+    EXPECT_EQ(colour, wvec4(257, 514, 771, 1028));
+    EXPECT_EQ(d.colorTarget, &other);
 }
 
 TEST_F(Relay, parentDyingWithTheDialogsOpenLeavesNothingDangling)
@@ -272,17 +220,12 @@ TEST_F(Relay, parentDyingWithTheDialogsOpenLeavesNothingDangling)
     parent.reset();
     c.reset();
     m.reset();
-    EXPECT_FALSE(d.colorDialog);
-    EXPECT_FALSE(d.materialDialog);
-    EXPECT_FALSE(d.dialogOpen());
+    EXPECT_FALSE(d.colorDialog || d.materialDialog);
     d.setDialogColor(QColor(1, 1, 1));
     d.setDialogMaterial(pbr(), 255);
     d.setDialogCancel();
-
-    wvec4 again;
-    d.chooseColor(&again, "Background Color");
+    d.chooseColor(&colour, "Background Color");
     EXPECT_EQ(d.colorDialog->parentWidget(), nullptr);
-    d.colorDialog->accept();
 }
 
 TEST_F(Relay, toolMaterialIsEditedAsACopyTheViewApplies)
@@ -297,9 +240,13 @@ TEST_F(Relay, toolMaterialIsEditedAsACopyTheViewApplies)
     EXPECT_EQ(tool->material, sampleMaterial());  // the view's frame step applies it, not the dialog
     tool.reset();
     d.materialDialog->ui->opacity->setValue(9);  // nothing left to reach but the copy
-    d.materialDialog->reject();
+    d.materialDialog->show();
+    EXPECT_TRUE(d.dialogOpen());
+    // a brush dialog takes over: the tool's edit ends, restored, and the view stops following
+    d.editMaterial(&material, &mask, "Brush");
+    d.materialDialog->show();
+    EXPECT_FALSE(d.dialogOpen());
     EXPECT_EQ(d.currentMaterial(), sampleMaterial());
-    EXPECT_FALSE(d.accepted());
 }
 
 TEST_F(Relay, viewportQuestionsGoThroughTheSeam)
@@ -313,15 +260,13 @@ TEST_F(Relay, viewportQuestionsGoThroughTheSeam)
         r.number = 2.345;
         return r;
     };
-    EXPECT_EQ(d.askObjectFileName(), QString::fromUtf8("objets/ch\u00e2teau.ko").toUtf8().toStdString());
+    EXPECT_EQ(d.askObjectFileName(), "objets/ch\u00e2teau.ko");
     EXPECT_EQ(asked[0].title, "Save Object");
     EXPECT_EQ(asked[0].text, "All (*.ko *.obj);;Object (*.ko);;Meshes (*.obj)");
     double multiplicity = 1;
     EXPECT_TRUE(d.askRotationMultiplicity(multiplicity));
     EXPECT_DOUBLE_EQ(multiplicity, 2.35);
     EXPECT_EQ(asked[1].title, "Constrained Rotation");
-    EXPECT_EQ(asked[1].text, "Multiplicity");
     d.objectSaveFailed("a/b.ko");
     EXPECT_EQ(asked[2].kind, kal::Question::Warning);
-    EXPECT_TRUE(asked[2].text.contains("a/b.ko"));
 }

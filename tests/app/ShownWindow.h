@@ -3,9 +3,8 @@
 // GPU objects compiled in its context stay valid only there. The start-up environment is a tiny
 // one (a 128-pixel build takes half a minute on a software renderer), so later loads keep small
 // sizes too. Dialogs are answered through the dialog seam.
-#include "app/Dialogs.h"
-#include "app/MainWindow.h"
-#include "app/Ui_MainWindow.h"
+#include "WindowTestSupport.h"
+
 #include "gpu/Environment.h"
 #include "gpu/GLFunctions.h"
 #include "viewport/GLView.h"
@@ -25,13 +24,11 @@
 #include <QSurfaceFormat>
 #include <QTest>
 
-#include <functional>
 #include <memory>
-#include <vector>
 
 namespace kal::test {
 
-class ShownWindow : public ::testing::Test {
+class ShownWindow : public SeamAnswers {
 protected:
     static inline QOpenGLFunctions_4_0_Core* savedTable = nullptr;
     static inline std::unique_ptr<MainWindow> w;
@@ -66,11 +63,7 @@ protected:
         glContext()->makeCurrent(glSurface());
     }
 
-    void TearDown() override
-    {
-        kal::dialogs->answerer = nullptr;
-        holdKey(Qt::Key_Control, false);
-    }
+    void TearDown() override { holdKey(Qt::Key_Control, false); }
 
     kal::GLView& view() const { return *w->view(); }
     Ui_MainWindow& ui() const { return *w->ui; }
@@ -82,16 +75,6 @@ protected:
         QApplication::sendEvent(w->glWidget, &e);
         const int vk = key == Qt::Key_Control ? kal::VkControl : key == Qt::Key_Shift ? kal::VkShift : kal::VkMenu;
         return QTest::qWaitFor([&] { return kal::keyboard.isDown(vk) == down; }, 5000);
-    }
-
-    // Every question asked, in order; `reply` answers each.
-    std::vector<kal::Question> asked;
-    void answerWith(std::function<kal::Reply(const kal::Question&)> reply)
-    {
-        kal::dialogs->answerer = [this, reply](const kal::Question& q) {
-            asked.push_back(q);
-            return reply(q);
-        };
     }
 };
 

@@ -1,6 +1,6 @@
 #pragma once
-// Helpers for window tests without GL: a main window, Ctrl as the viewport's last poll would have
-// recorded it, and an answerer for the dialog seam that keeps every question.
+// Window tests answer every modal question through the dialog seam and keep what was asked;
+// WindowTest adds a main window without GL and Ctrl as the viewport's last poll recorded it.
 #include "app/Dialogs.h"
 #include "app/MainWindow.h"
 #include "app/Ui_MainWindow.h"
@@ -26,13 +26,9 @@ inline void holdKeys(std::initializer_list<int> keys)
     kal::keyboard.pollFrom(table);
 }
 
-class WindowTest : public ::testing::Test {
+class SeamAnswers : public ::testing::Test {
 protected:
-    ~WindowTest() override
-    {
-        kal::dialogs->answerer = nullptr;
-        holdKeys({});
-    }
+    ~SeamAnswers() override { kal::dialogs->answerer = nullptr; }
     void answerWith(std::function<kal::Reply(const kal::Question&)> reply)
     {
         kal::dialogs->answerer = [this, reply](const kal::Question& q) {
@@ -40,18 +36,27 @@ protected:
             return reply(q);
         };
     }
-    static kal::Reply number(double value, bool ok = true)
+    static kal::Reply reply(bool ok, double number = 0, QStringList files = {})
     {
         kal::Reply r;
         r.accepted = ok;
-        r.number = value;
+        r.number = number;
+        r.files = std::move(files);
         return r;
     }
+    static kal::Reply number(double value, bool ok = true) { return reply(ok, value); }
+    static kal::Reply files(const QStringList& names) { return reply(!names.isEmpty(), 0, names); }
+
+    std::vector<kal::Question> asked;
+};
+
+class WindowTest : public SeamAnswers {
+protected:
+    ~WindowTest() override { holdKeys({}); }
 
     std::unique_ptr<MainWindow> w = std::make_unique<MainWindow>();
     Ui_MainWindow& ui = *w->ui;
     kal::GLView& v = *w->view();
-    std::vector<kal::Question> asked;
 };
 
 } // namespace kal::test

@@ -192,3 +192,35 @@ TEST(RegionPatchBrush, DeformMovesAVertexOfTwoFansOnce) {
 
 } // namespace
 } // namespace kal::test
+
+namespace kal::test {
+namespace {
+
+TEST(RegionPatchBrush, AComponentStrokeGathersAsTheFloodDoes) {
+    // two spheres of several record runs each, the second shifted by 1.5 along x: they overlap
+    Mesh a = uvSphereMesh(60, 80), b = uvSphereMesh(60, 80);
+    for (int v = 0; v < b.vertexCount(); ++v) b.vertices[v].position.x += 1.5f;
+    a.append(&b);
+    Mesh stroked = rebuilt(a), direct = stroked;
+    ASSERT_GT(stroked.vertexCount(), 2 * Mesh::kGatherRun);
+    for (int code : {12, 15}) {
+        std::vector<StrokeSample> samples = {sampleAt(vec3(0.9f, 0, 0.3f), 0.5f), sampleAt(vec3(1.0f, 0, 0.3f), 0.5f)};
+        auto g = stroke(code, SelectComponent, GestureRunning, samples);
+        for (int tick = 0; tick < 4; ++tick) {
+            apply(stroked, {g.get()});
+            const StrokeSample& P = g->samples[g->samples.size() - 2];
+            const StrokeSample& L = g->samples.back();
+            if (code == 12)
+                direct.deformComponent(P.point, L.point, P.radius, -1);
+            else
+                direct.smoothComponent(P.point, L.point, P.radius, -1);
+            g->samples.push_back(sampleAt(L.point + vec3(0.05f, 0.02f, 0), 0.5f));
+        }
+        for (int v = 0; v < direct.vertexCount(); ++v)
+            ASSERT_EQ(stroked.vertices[v].position, direct.vertices[v].position) << code << " vertex " << v;
+    }
+    EXPECT_MESH_VALID(stroked);
+}
+
+} // namespace
+} // namespace kal::test
