@@ -1,9 +1,14 @@
 // Writes small valid scene, object and OBJ files into the two seed folders given as arguments.
 #include <QImage>
+#include <cstring>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "elements/Curve.h"
 #include "elements/CurveRecord.h"
+#include "elements/Revoluton.h"
+#include "elements/Tube.h"
 #include "elements/Clay.h"
 #include "foundation/ByteBuffer.h"
 #include "elements/AnimatedSprite.h"
@@ -42,6 +47,48 @@ Tool* tool(Element* e, bool placed) {
     return t;
 }
 
+void put32(std::vector<uint8_t>& out, uint32_t v) {
+    const uint8_t* b = reinterpret_cast<const uint8_t*>(&v);
+    out.insert(out.end(), b, b + 4);
+}
+
+// A curve's record with the given tag: the full body, or for the bare tag the body without its
+// first two words.
+void putCurve(std::vector<uint8_t>& out, Curve& c, uint32_t tag) {
+    ByteBuffer full;
+    c.save(full);
+    const size_t skip = tag == bareCurveRecordTag ? 16 : 8;
+    put32(out, tag);
+    put32(out, uint32_t(full.size() - skip));
+    out.insert(out.end(), full.bytes.begin() + long(skip), full.bytes.end());
+}
+
+// The file of a scene whose one placed tool holds element 0, with the element chunk replaced by
+// the given records: for the older records nothing writes any more.
+bool saveWithElements(const std::string& path, const std::vector<uint8_t>& records) {
+    Scene holder;
+    holder.sceneRoot->addChild(tool(Mesh::createTetrahedron(), true), false);
+    ByteBuffer bytes;
+    writeSceneBytes(holder, bytes);
+    std::vector<uint8_t> out;
+    size_t pos = 0;
+    while (pos + 8 <= bytes.size()) {
+        uint32_t tag, length;
+        std::memcpy(&tag, bytes.data() + pos, 4);
+        std::memcpy(&length, bytes.data() + pos + 4, 4);
+        const size_t body = tag == versionChunkTag ? 0 : length;
+        if (tag == elementChunkTag) {
+            put32(out, tag);
+            put32(out, uint32_t(records.size()));
+            out.insert(out.end(), records.begin(), records.end());
+        } else {
+            out.insert(out.begin() + long(out.size()), bytes.data() + pos, bytes.data() + pos + 8 + body);
+        }
+        pos += 8 + body;
+    }
+    return saveFileAtomically(path, out.data(), out.size());
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -76,6 +123,31 @@ int main(int argc, char** argv) {
     curves.sceneRoot->addChild(tool(chain, true), false);
     curves.sceneRoot->addChild(tool(Curve::makeCircle(6, true), true), false);
     ok = curves.save(sceneDir + "/curves.k") && ok;
+    // tubes and revolutions: the linked records the writer makes, and the older embedded ones
+    Scene surfaces;
+    Tube* tube = new Tube(Curve::makeSegment(), Curve::makeCircle(5, true));
+    surfaces.sceneRoot->addChild(tool(tube, true), false);
+    surfaces.sceneRoot->addChild(tool(tube, true), false);
+    surfaces.sceneRoot->addChild(tool(new Revoluton(Curve::makeLine(3, 1), Curve::makeCircle(6, false)), true), false);
+    ok = surfaces.save(sceneDir + "/surfaces.k") && ok;
+    Curve axis({vec3(1, 0, 0), vec3(1, 1, 0), vec3(2, 2, 0)}, false, 0);
+    std::unique_ptr<Curve> ring(Curve::makeCircle(4, false));
+    std::vector<uint8_t> body;
+    putCurve(body, axis, bareCurveRecordTag);
+    putCurve(body, *ring, curveRecordTag);
+    std::vector<uint8_t> embeddedTube;
+    put32(embeddedTube, embeddedTubeRecordTag);
+    put32(embeddedTube, uint32_t(body.size()));
+    embeddedTube.insert(embeddedTube.end(), body.begin(), body.end());
+    ok = saveWithElements(sceneDir + "/old_tube.k", embeddedTube) && ok;
+    body.clear();
+    put32(body, 6);
+    putCurve(body, axis, bareCurveRecordTag);
+    std::vector<uint8_t> embeddedRevolution;
+    put32(embeddedRevolution, embeddedRevolutonRecordTag);
+    put32(embeddedRevolution, uint32_t(body.size()));
+    embeddedRevolution.insert(embeddedRevolution.end(), body.begin(), body.end());
+    ok = saveWithElements(sceneDir + "/old_revolution.k", embeddedRevolution) && ok;
     Scene empty;
     ok = empty.save(sceneDir + "/empty.k") && ok;
     Scene claySculpt;

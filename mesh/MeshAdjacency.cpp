@@ -409,6 +409,10 @@ int Mesh::updateVertexRing(int v) {
     return settleRing(*this, v, walkLimit(), ringSize);
 }
 
+void meshwalk::settleEditedRing(Mesh& m, int v) {
+    if (m.vertices[v].flags & (VertexSeam | VertexOpen | VertexPinned)) m.updateVertexRing(v);
+}
+
 void Mesh::updateAllRings() {
     // a ring update touches only its own vertex: any vertex order will do
     forEachVertexByTriangles(vertices, triangles, [&](int v) { updateVertexRing(v); });
