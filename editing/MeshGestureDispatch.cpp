@@ -100,6 +100,12 @@ void flag(Mesh& m, UploadGroup g) { m.partChanged[g] = true; }
 // Every triangle goes up with the next upload (an operation that does not track what it touched).
 void markWhole(Mesh& m) { m.markGpuRange(0, m.triangleCount() - 1); }
 
+// The extrusion and tear rows that start on, and then move, the picked patch as a whole.
+bool extrudesPickedPatch(int32_t code, int mode) {
+    if (mode == SelectAllPatches) return false;
+    return code == Extrude || code == ExtrudeScale || code == ExtrudeInflate || code == TearNormal || code == TearScale;
+}
+
 bool isRegionMove(int32_t code) { return (code >= Move && code <= CopyScale) || code == ScaleDirection; }
 
 // Ids come from the last frame's buffer: one that names no alive triangle counts as none.
@@ -491,6 +497,11 @@ void dispatch(Mesh& m, const std::vector<Gesture*>& gestures) {
                 m.geometryChanged = true;
             else
                 flag(m, Positions);
+            // symmetric copies on one patch would extrude, tear and push it twice; the patch is
+            // found as the step finds it, from the previous point
+            if (gestures.size() > 1 && extrudesPickedPatch(code, mode) &&
+                !regions.claim(m, Move, SelectPatch, P.point, itemOf(m, F)))
+                continue;
             break;
         case Group::Other:
             if (finished) return;

@@ -137,6 +137,19 @@ TEST(ExtrusionDispatch, StartOnceThenStepsAndAFinishThatOnlyRenormals) {
     EXPECT_EQ(positionsOf(m), before);
     EXPECT_TRUE(m.partChanged[1]);
 
+    // two copies on one face: one extrusion, one push
+    Mesh p = rebuilt(cubeMesh(true));
+    auto c = stroke(36, SelectPatch, GestureRunning, {sampleAt(vec3(0.3f, 0.2f, -1), 1, 0), sampleAt(vec3(0.3f, 0.2f, -2), 1, 0)});
+    auto d = stroke(36, SelectPatch, GestureRunning, {sampleAt(vec3(-0.3f, 0.2f, -1), 1, -1), sampleAt(vec3(-0.3f, 0.2f, -2), 1, -1)});
+    apply(p, {c.get(), d.get()});
+    EXPECT_EQ(p.triangleCount(), 20);
+    EXPECT_EQ(verticesAt(p, vec3(1, 1, -2)), 1);
+    c->samples.push_back(sampleAt(vec3(0.3f, 0.2f, -3), 1, 0));
+    d->samples.push_back(sampleAt(vec3(-0.3f, 0.2f, -3), 1, -1));
+    apply(p, {c.get(), d.get()});
+    EXPECT_EQ(verticesAt(p, vec3(1, 1, -3)), 1);
+    EXPECT_MESH_VALID(p);
+
     Mesh t = rebuilt(cubeMesh(true));
     auto tear = stroke(41, SelectPatch, GestureRunning, {sampleAt(vec3(0, 0, -1), 1, 0), sampleAt(vec3(0, 0, -2), 1, 0)});
     apply(t, {tear.get()});
