@@ -161,3 +161,48 @@ TEST(ExtrusionDispatch, StartOnceThenStepsAndAFinishThatOnlyRenormals) {
 
 } // namespace
 } // namespace kal::test
+
+namespace kal::test {
+namespace {
+
+TEST(ExtrusionDispatch, StepsThatKeepTheirPatchesMoveAsTheSearchingStepsDo) {
+    struct Case {
+        int code, mode;
+    };
+    for (Case k : {Case{36, SelectPatch}, Case{36, SelectAllPatches}, Case{41, SelectElement}, Case{40, SelectElement}}) {
+        SCOPED_TRACE(testing::Message() << k.code << " " << k.mode);
+        Mesh stroked = rebuilt(cubeMesh(true));
+        for (int v = 0; v < 8; ++v) stroked.vertices[v].setPinned(true);
+        Mesh direct = stroked;
+        std::vector<StrokeSample> samples = {sampleAt(vec3(0.2f, 0.1f, -1), 1, 0), sampleAt(vec3(0.2f, 0.1f, -1.3f), 1, 0)};
+        auto g = stroke(k.code, k.mode, GestureRunning, samples);
+        apply(stroked, {g.get()});
+        const bool all = k.mode == SelectAllPatches || k.code == 40;
+        if (k.code == 36 && all) direct.extrudeAllPatches(pbr(), true);
+        if (k.code == 36 && !all) direct.extrudePatch(samples[0].point, 0, pbr(), true);
+        if (k.code == 41) direct.tearPatchAt(samples[0].point, 0);
+        if (k.code == 40) direct.bevelPatch(pbr(), true);
+        if (all)
+            direct.pushAllPatches(samples[0].point, samples[1].point, 0);
+        else
+            direct.pushAlongNormal(samples[0].point, samples[1].point, 0);
+        for (int step = 2; step < 6; ++step) {
+            vec3 prev = g->samples.back().point;
+            vec3 next = prev + vec3(0.01f * float(step), 0, -0.2f);
+            g->samples.push_back(sampleAt(next, 1, 0));
+            apply(stroked, {g.get()});
+            if (all)
+                direct.pushAllPatches(prev, next, 0);
+            else
+                direct.pushAlongNormal(prev, next, 0);
+        }
+        EXPECT_GE(stroked.strokeCache.pushStarts.size(), 2u) << "the steps kept their patches";
+        ASSERT_EQ(stroked.vertexCount(), direct.vertexCount());
+        for (int v = 0; v < direct.vertexCount(); ++v)
+            ASSERT_EQ(stroked.vertices[v].position, direct.vertices[v].position) << "vertex " << v;
+        EXPECT_MESH_VALID(stroked);
+    }
+}
+
+} // namespace
+} // namespace kal::test
