@@ -21,6 +21,7 @@
 #include "scene/Scene.h"
 #include "scene/SceneFile.h"
 #include "scene/Tool.h"
+#include "tools/Array.h"
 #include "tools/ToolRecords.h"
 
 using namespace kal;
@@ -171,5 +172,15 @@ int main(int argc, char** argv) {
     images.sceneRoot->addChild(tool(new Lightning(vec2(0.15f, 0.007f), vec2(0.005f, 1e-5f), 6), true), false);
     images.sceneRoot->addChild(tool(new BezierCurve(vec3(0, 1, 0), vec3(1, 0, 0), 8), true), false);
     ok = images.save(sceneDir + "/elements.k") && ok;
+
+    // a chain along a closed loop: a link in the library, its copy owned by the array
+    Scene chains;
+    Tool* link = tool(Curve::makeCircle(6, false), false);
+    chains.addToMainRoot(link);
+    Array* linkChain = new Array(Curve::makeCircle(7, false), {link, nullptr}, {arrayEntry(1, 1, EntryHead), 0x8001},
+                             ArrayChain, arrayAlternateMatrix(ArrayChain), mat4(), pbr(), false);
+    linkChain->flags |= PlacedFlag;
+    chains.sceneRoot->addChild(linkChain, false);
+    ok = chains.save(sceneDir + "/chain.k") && ok;
     return ok ? 0 : 1;
 }
