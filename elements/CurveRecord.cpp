@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "elements/Curve.h"
+#include "elements/UCurve.h"
 #include "foundation/ByteBuffer.h"
 #include "scene/SceneFile.h"
 
@@ -170,6 +171,8 @@ void Curve::load(ByteBuffer& in) {
 void registerCurveRecords() {
     registerElementReader(curveRecordTag, readCurveRecord);
     registerElementReader(bareCurveRecordTag, readCurveRecord);
+    registerElementReader(followingCurveRecordTag, readFollowingCurveRecord);
+    registerElementReader(embeddedFollowingCurveTag, readFollowingCurveRecord);
 }
 
 } // namespace kal

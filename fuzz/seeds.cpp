@@ -1,9 +1,11 @@
 // Writes small valid scene, object and OBJ files into the two seed folders given as arguments.
 #include <string>
+#include <vector>
 
 #include "elements/Curve.h"
 #include "elements/CurveRecord.h"
 #include "elements/Clay.h"
+#include "elements/UCurve.h"
 #include "foundation/ByteBuffer.h"
 #include "mesh/Mesh.h"
 #include "mesh/MeshRecord.h"
@@ -33,6 +35,48 @@ Tool* tool(Element* e, bool placed) {
     Tool* t = new Tool(e, mat4(), pbr(), false);
     if (placed) t->flags |= PlacedFlag;
     return t;
+}
+
+// An older scene: the version chunk and one element chunk holding a compound record (an inner
+// curve record, 8 bytes, a following curve with its source embedded, 64 bytes).
+const std::vector<uint8_t>& legacyCompound() {
+    static std::vector<uint8_t> file;
+    if (!file.empty()) return file;
+    Curve inner({vec3(0, 0, 0), vec3(1, 0, 0)}, false, 0);
+    ByteBuffer record;
+    inner.save(record);
+    record.append(std::vector<uint8_t>(8, 0).data(), 8);
+    ByteBuffer body;
+    body.write(vec3(0, 0, 0));
+    body.write(1.0f);
+    body.write(uint8_t(0));
+    body.write(uint32_t(3));
+    for (int i = 0; i < 3; ++i) {
+        body.write(vec3(float(i), float(i % 2), 0));
+        body.write(0.5f);
+        body.write(0.0f);
+        body.write(uint8_t(PointAlive));
+    }
+    body.write(uint32_t(2));
+    for (uint32_t s = 0; s < 2; ++s) {
+        for (uint32_t k = 0; k < 2; ++k) {
+            body.write(s + k);
+            body.write(pbr());
+        }
+        body.write(uint8_t(SegmentAlive));
+    }
+    record.append(body.data(), body.size());
+    record.append(std::vector<uint8_t>(64, 0).data(), 64);
+    ByteBuffer out;
+    out.write(versionChunkTag);
+    out.write(currentFileVersion);
+    out.write(elementChunkTag);
+    out.write(uint32_t(record.size() + 8));
+    out.write(legacyCompoundTag);
+    out.write(uint32_t(record.size()));
+    out.append(record.data(), record.size());
+    file = out.bytes;
+    return file;
 }
 
 } // namespace
@@ -65,6 +109,11 @@ int main(int argc, char** argv) {
     curves.sceneRoot->addChild(tool(chain, true), false);
     curves.sceneRoot->addChild(tool(Curve::makeCircle(6, true), true), false);
     ok = curves.save(sceneDir + "/curves.k") && ok;
+    // a following curve over a curve of its own
+    Scene following;
+    following.sceneRoot->addChild(tool(new UCurve(Curve::makeCircle(8, false), 2), true), false);
+    ok = following.save(sceneDir + "/following.k") && ok;
+    ok = saveFileAtomically(sceneDir + "/compound.k", legacyCompound().data(), legacyCompound().size()) && ok;
     Scene empty;
     ok = empty.save(sceneDir + "/empty.k") && ok;
     Scene claySculpt;

@@ -72,6 +72,8 @@ void Element::clearIds() {
 
 void Element::resolveLinks(const std::vector<Element*>&) { useCount += 1; }
 
+bool Element::partIndicesHold(const std::vector<Element*>&) const { return true; }
+
 void Element::touch() { stamp = frameCounter; }
 
 bool Element::animate(double time, bool) {

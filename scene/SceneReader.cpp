@@ -150,8 +150,11 @@ bool readElementChunk(ByteBuffer& chunk, ReadState& st) {
 }
 
 // Every child index names a tool once and never a chunk's top, every tool is reached from a
-// top (so no cycle exists), ring successors form closed rings, and element indices are in range.
+// top (so no cycle exists), ring successors form closed rings, and element indices are in range,
+// the tools' and those the element records name themselves.
 bool linksHold(const ReadState& st) {
+    for (const Element* e : st.elements)
+        if (e && !e->partIndicesHold(st.elements)) return false;
     const size_t n = st.tools.size();
     std::vector<uint8_t> named(n, 0), successorNamed(n, 0);
     for (size_t i = 0; i < n; ++i) {
