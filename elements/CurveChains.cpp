@@ -36,6 +36,14 @@ struct Chain {
     bool closed = false;
 };
 
+// The point moved toward the middle of its neighbours along their chord only: it slides, the
+// chain keeps its shape.
+vec3 slideAlongChord(vec3 p, vec3 q0, vec3 q1) {
+    const vec3 centre = (q0 + q1) * 0.5f;
+    const vec3 u = normalize(q0 - q1);
+    return p + u * dot(centre - p, u);
+}
+
 Chain walkChain(const Curve& c, int from) {
     Chain chain;
     std::vector<int32_t> n;
@@ -68,31 +76,56 @@ Chain walkChain(const Curve& c, int from) {
 
 vec3 Curve::tangentTarget(int p) const {
     const CurvePoint& P = points[size_t(p)];
-    if (P.marked()) return P.position;
     std::vector<int32_t> n;
-    if (pointNeighbours(p, n) < 2) return P.position;
-    const vec3 q0 = points[size_t(n[0])].position, q1 = points[size_t(n[1])].position;
-    const vec3 centre = (q0 + q1) * 0.5f;
-    const vec3 u = normalize(q0 - q1);
-    return P.position + u * dot(centre - P.position, u);
+    if (P.marked() || pointNeighbours(p, n) < 2) return P.position;
+    return slideAlongChord(P.position, points[size_t(n[0])].position, points[size_t(n[1])].position);
 }
 
-void Curve::relaxAlongTangent() {
-    const int n = pointCount();
+namespace {
+
+// passes of relaxAlongTangent; the network does not change between passes, so each point's
+// neighbours are looked up once
+void relaxPasses(Curve& c, int passes) {
+    const int n = c.pointCount();
+    std::vector<int32_t> first(size_t(n), -1), second(size_t(n), -1), nb;
+    for (int i = 0; i < n; ++i) {
+        if (!c.points[size_t(i)].alive()) continue;
+        c.pointNeighbours(i, nb);
+        if (!nb.empty()) first[size_t(i)] = nb[0];
+        if (nb.size() > 1) second[size_t(i)] = nb[1];
+    }
     std::vector<vec3> targets(static_cast<size_t>(n));
     std::vector<float> radii(static_cast<size_t>(n));
-    for (int i = 0; i < n; ++i) {
-        if (!points[size_t(i)].alive()) continue;
-        targets[size_t(i)] = tangentTarget(i);
-        radii[size_t(i)] = neighbourRadius(i);
-    }
-    for (int i = 0; i < n; ++i) {
-        CurvePoint& p = points[size_t(i)];
-        if (!p.alive()) continue;
-        p.position = (p.position + targets[size_t(i)]) * 0.5f;
-        p.radius = (p.radius + radii[size_t(i)]) * 0.5f;
+    for (int pass = 0; pass < passes; ++pass) {
+        for (int i = 0; i < n; ++i) {
+            const CurvePoint& p = c.points[size_t(i)];
+            if (!p.alive()) continue;
+            const int32_t a = first[size_t(i)], b = second[size_t(i)];
+            targets[size_t(i)] = p.position;
+            radii[size_t(i)] = p.radius;
+            if (a < 0) continue;
+            const CurvePoint& qa = c.points[size_t(a)];
+            if (b < 0) {
+                radii[size_t(i)] = qa.radius;
+                continue;
+            }
+            const CurvePoint& qb = c.points[size_t(b)];
+            radii[size_t(i)] = (qa.radius + qb.radius) / 2.0f;
+            if (p.marked()) continue;
+            targets[size_t(i)] = slideAlongChord(p.position, qa.position, qb.position);
+        }
+        for (int i = 0; i < n; ++i) {
+            CurvePoint& p = c.points[size_t(i)];
+            if (!p.alive()) continue;
+            p.position = (p.position + targets[size_t(i)]) * 0.5f;
+            p.radius = (p.radius + radii[size_t(i)]) * 0.5f;
+        }
     }
 }
+
+} // namespace
+
+void Curve::relaxAlongTangent() { relaxPasses(*this, 1); }
 
 Curve* Curve::extractChains() {
     Curve* out = new Curve(0);
@@ -182,7 +215,7 @@ Curve* Curve::extractChains() {
         }
 
         Curve piece(p, chain.closed, 0);
-        for (int k = 0; k < 20; ++k) piece.relaxAlongTangent();
+        relaxPasses(piece, 20);
         const int offset = out->pointCount();
         out->append(piece);
         for (size_t k = 0; k < n && offset + int(k) < out->pointCount(); ++k) {

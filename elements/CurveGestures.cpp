@@ -10,33 +10,6 @@ namespace kal {
 
 namespace {
 
-enum CurveBrush : int32_t {
-    Move = 1,
-    CopyMove = 2,
-    Rotate = 3,
-    CopyRotate = 4,
-    Scale = 5,
-    CopyScale = 6,
-    ScaleDirection = 9,
-    Deform = 12,
-    DeformVolume = 13,
-    Smooth = 15,
-    Inflate = 20,
-    Twist = 24,
-    Subdivide = 27,
-    PaintMaterial = 29,
-    FillMaterial = 30,
-    EraseComponent = 32,
-    ErasePatch = 34,
-    EraseFeature = 35,
-    CutPlane = 47,
-    ClipPlane = 48,
-    SubPlane = 49,
-    PlacePoint = 51,
-    CutSphere = 52,
-    ClipSphere = 53,
-};
-
 bool usableSamples(const std::vector<StrokeSample>& samples) {
     for (const StrokeSample& s : samples)
         if (!isFinite(s.point) || !std::isfinite(s.radius) || !std::isfinite(s.cursorX) || !std::isfinite(s.factor))
@@ -48,26 +21,26 @@ bool usableSamples(const std::vector<StrokeSample>& samples) {
 bool ready(Curve& c, const Sculptor& g, size_t n) {
     const bool finished = g.isFinished();
     switch (g.action) {
-    case Move: case CopyMove: case Rotate: case CopyRotate: case Scale: case CopyScale:
-    case ScaleDirection: case Deform: case DeformVolume: case Smooth: case Twist:
+    case BrushMove: case BrushCopyMove: case BrushRotate: case BrushCopyRotate: case BrushScale: case BrushCopyScale:
+    case BrushScaleDirection: case BrushDeform: case BrushDeformVolume: case BrushSmooth: case BrushTwist:
         if (n < 2) return false;
         c.uploadNeeded = true;
         return true;
-    case Subdivide: case EraseComponent: case ErasePatch: case EraseFeature:
+    case BrushSubdivide: case BrushEraseComponent: case BrushErasePatch: case BrushEraseFeature:
         if (!finished) return false;
         c.geometryDirty = true;
         return true;
-    case CutPlane:
+    case BrushCutPlane:
         if (!(g.selectionMode == SelectPatch || (n >= 2 && finished))) return false;
         c.geometryDirty = true;
         return true;
-    case ClipPlane: case SubPlane: case CutSphere: case ClipSphere:
+    case BrushClipPlane: case BrushSubPlane: case BrushCutSphere: case BrushClipSphere:
         if (!(n >= 2 && finished)) return false;
         c.geometryDirty = true;
         return true;
-    case PaintMaterial: case FillMaterial:
+    case BrushPaintMaterial: case BrushFillMaterial:
         return !finished;
-    case PlacePoint:
+    case BrushPlacePoint:
         if (finished) {
             c.editList.clear();
             return false;
@@ -91,7 +64,7 @@ void Curve::applyGestures(const std::vector<Gesture*>& gestures) {
         const int32_t code = g->action, mode = g->selectionMode;
 
         // the copy gestures copy the region once, on their first drag tick, and work on the copy
-        if ((code == CopyMove || code == CopyRotate || code == CopyScale) && n == 2 && g->isRunning()) {
+        if ((code == BrushCopyMove || code == BrushCopyRotate || code == BrushCopyScale) && n == 2 && g->isRunning()) {
             StrokeSample& first = g->samples[0];
             int item = first.itemId;
             Element* copy = mode == SelectPatch ? extractPatch(first.point, item) : extractComponent(first.point, item);
@@ -114,66 +87,66 @@ void Curve::applyGestures(const std::vector<Gesture*>& gestures) {
             return S0.point;
         };
         switch (code) {
-        case Move:
-        case CopyMove:
+        case BrushMove:
+        case BrushCopyMove:
             if (mode == SelectPatch) {
                 movePatch(A.point, L.point, item);
             } else {
                 moveComponent(A.point, L.point, item);
             }
             break;
-        case Rotate:
-        case CopyRotate:
+        case BrushRotate:
+        case BrushCopyRotate:
             rotateSelection(A.point, L.point, item, mode, g->viewDirection);
             break;
-        case Scale:
-        case CopyScale:
+        case BrushScale:
+        case BrushCopyScale:
             scaleSelection(A.point, L.point, item, mode, true);
             break;
-        case ScaleDirection:
+        case BrushScaleDirection:
             scaleSelection(A.point, L.point, item, mode, false);
             break;
-        case Deform:
+        case BrushDeform:
             if (wholeCurve) {
                 deformSphere(A.point, L.point, A.radius);
             } else {
                 deformAlong(A.point, L.point, A.radius, item);
             }
             break;
-        case Smooth:
+        case BrushSmooth:
             if (mode == SelectElement) {
                 smoothSphere(A.point, A.radius);
             } else {
                 smoothAlong(A.point, A.radius, A.itemId);
             }
             break;
-        case Inflate:
+        case BrushInflate:
             inflate(A.point, L.point, A.radius, item);
             break;
-        case Twist:
+        case BrushTwist:
             if (!points.empty()) {
                 const float twist = points[0].twist + (L.cursorX - A.cursorX) / 1000.0f;
                 for (CurvePoint& p : points) p.twist = twist;
             }
             break;
-        case Subdivide:
+        case BrushSubdivide:
             // one subdivision for the whole symmetric stroke
             subdivide(true);
             touch();
             return;
-        case PaintMaterial:
+        case BrushPaintMaterial:
             paintMaterial(A.point, A.radius, A.itemId, A.material, g->paintMask, 0.5f * A.factor);
             break;
-        case FillMaterial:
+        case BrushFillMaterial:
             fillMaterial(A.point, A.itemId, A.material, g->paintMask);
             break;
-        case EraseComponent:
+        case BrushEraseComponent:
             eraseComponent(L.point, L.itemId);
             break;
-        case ErasePatch:
+        case BrushErasePatch:
             erasePatch(L.point, L.itemId);
             break;
-        case CutPlane:
+        case BrushCutPlane:
             if (mode == SelectPatch) {
                 if (n == 1) insertPoint(S0.point, liveSegment(S0.itemId));
             } else if (wholeCurve) {
@@ -182,15 +155,15 @@ void Curve::applyGestures(const std::vector<Gesture*>& gestures) {
                 cutPlane(P, N);
             }
             break;
-        case ClipPlane:
-        case SubPlane:
+        case BrushClipPlane:
+        case BrushSubPlane:
             if (wholeCurve) {
                 vec3 N;
                 const vec3 P = plane(N);
                 clipPlane(P, N);
             }
             break;
-        case PlacePoint:
+        case BrushPlacePoint:
             if (n == 1) {
                 // a press that placed nothing keeps its place in the list, as an entry naming no point
                 editList.push_back(uint32_t(insertPoint(S0.point, liveSegment(S0.itemId))));
