@@ -17,6 +17,7 @@ double distance(const dvec3& a, const dvec3& b) { return (a - b).length(); }
 
 // The parameter along a segment at a known source segment's ends: 0 for one of zero length.
 double parameterOn(const Curve& c, int s, vec3 p) {
+    if (s < 0) return 0.0;
     std::vector<vec3> ends;
     c.segmentEndPositions(s, ends);
     const double ab = lengthSquared(ends[1] - ends[0]);

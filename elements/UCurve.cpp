@@ -27,7 +27,8 @@ void UCurve::derive() {
     if (!source) return;
     bool anySegment = false;
     for (const CurveSegment& s : source->segments) anySegment = anySegment || s.alive();
-    if (anySegment) {
+    // a source its rebuild refused has no chains to follow (its links may be half made)
+    if (anySegment && !source->invalid) {
         Curve* chains = source->extractChains();
         setGeometry(*chains, false);
         delete chains;

@@ -159,6 +159,18 @@ TEST(FollowingCurve, cloneCopiesTheSourceAndLinksResolveOnce) {
     r.source = nullptr; // the test owns the target
 }
 
+TEST(FollowingCurve, aSourceItsRebuildRefusesGivesNothingToFollow) {
+    // three segments at one point: the rebuild leaves its links half made
+    Curve* star = new Curve(0);
+    for (int i = 0; i < 4; ++i) star->addPoint(vec3(float(i == 1), float(i == 2), float(i == 3)));
+    for (int i = 1; i < 4; ++i) star->addSegment(0, i);
+    UCurve u(star, 2);
+    EXPECT_TRUE(star->invalid);
+    EXPECT_EQ(u.pointCount(), 0);
+    EXPECT_EQ(u.segmentCount(), 0);
+    delete star;
+}
+
 TEST(FollowingCurve, withoutASourceNothingIsForwardedAndTheShapeIsSaved) {
     UCurve u(nullptr, 2);
     u.touch();
