@@ -15,5 +15,13 @@ mkdir -p "$build/seeds/scene" "$build/seeds/obj" "$build/corpus/$target"
 "$build/fuzz_seeds" "$build/seeds/scene" "$build/seeds/obj"
 export ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=0
 export QT_QPA_PLATFORM=offscreen
+log="$build/fuzz_$target.log"
+status=0
 "$build/fuzz_$target" "$build/corpus/$target" "$build/seeds/$target" \
-    -max_total_time="$seconds" -rss_limit_mb=2048 -malloc_limit_mb=1024 -timeout=10 -print_final_stats=1
+    -max_total_time="$seconds" -rss_limit_mb=2048 -malloc_limit_mb=1024 -timeout=10 -print_final_stats=1 \
+    2>&1 | tee "$log" || status=$?
+# libFuzzer's final statistics: runs and seconds, whether or not it stopped on a finding
+runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -n 1)
+rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log" | tail -n 1)
+echo "fuzz_$target: ${runs:-?} runs, ${rate:-?} runs a second"
+exit "$status"

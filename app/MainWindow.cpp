@@ -3,6 +3,7 @@
 #include "app/ActionButton.h"
 #include "app/ActionGroups.h"
 #include "app/ActionTable.h"
+#include "app/Dialogs.h"
 #include "app/MenuWalk.h"
 #include "app/ParameterDialogs.h"
 #include "app/Style.h"
@@ -18,7 +19,6 @@
 #include <QHBoxLayout>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QProgressBar>
 #include <QStatusBar>
 #include <QTextEdit>
@@ -68,6 +68,8 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent, Qt::WindowFlags())
     v->animate = ui->actionAnimate->isChecked();
     v->turntable = ui->actionTurntable->isChecked();
     glWidget->undoAction = ui->actionUndo;
+    kal::dialogs->setMainWindow(this);
+    v->materialSource = kal::dialogs;
     glWidget->redoAction = ui->actionRedo;
 
     // The Auxiliary menu only feeds the object context menu.
@@ -241,7 +243,5 @@ void MainWindow::on_actionLicense_triggered()
 
 void MainWindow::onExit()
 {
-    if (QMessageBox::question(this, tr("Kalvimor"), tr("Exit?"), QMessageBox::Yes | QMessageBox::No) ==
-        QMessageBox::Yes)
-        close();
+    if (kal::dialogs->askYesNo(tr("Kalvimor"), tr("Exit?"))) close();
 }

@@ -9,6 +9,8 @@
 #include <QMainWindow>
 
 #include "foundation/Mat.h"
+#include "foundation/Pbr.h"
+#include "scene/PickRecord.h"
 
 class GLWidget;
 class QAction;
@@ -18,6 +20,10 @@ class Ui_MainWindow;
 
 namespace kal {
 class GLView;
+class Tool;
+namespace ui {
+struct ParameterQuestion;
+}
 }
 
 // The licence display's content: the text up to its first zero byte, escaped and kept preformatted.
@@ -52,6 +58,7 @@ public:
     QToolBar* simpleToolBar = nullptr;
     GLWidget* glWidget = nullptr;
     kal::mat3 savedViewRotation;
+    bool textDisplay = true;  // the window's copy of the view's status-text switch
     QList<QKeySequence> assemblyShortcuts;
     QList<QKeySequence> sculptShortcuts;
     Ui_MainWindow* ui = nullptr;
@@ -324,6 +331,42 @@ private:
     bool ctrlHeld() const;
     // Sets the check marks of the action and of its exclusive group from the view's settings.
     void showViewState(QAction* action);
+    // View and symmetry helpers (ViewActions.cpp, SymmetryActions.cpp).
+    void showProjection();
+    void showPreset(int preset);
+    void setPlacement(QAction* action, int placement);
+    QList<QAction*> symmetryActions() const;
+    void applySymmetry();
+    void toggleSymmetry(int index);
+    void showRotationItems();
+    // Assembly helpers (AssemblyActions.cpp): the guard, then the view setter.
+    void showChoice(QMenu* menu, QAction* chosen);
+    void chooseCommand(QAction* action, int id, QMenu* iconMenu = nullptr);
+    void chooseKind(QAction* action, int kind, QMenu* iconMenu = nullptr);
+    void selectShape(bool axis, int code);
+    void chooseShape(QAction* action, bool axis, int code);
+    void chooseCountedShape(QAction* action, bool axis, int code, const kal::ui::ParameterQuestion& question,
+                            int32_t& count, const char* prefix);
+    void choosePivot(QAction* action, int mode);
+    void chooseHierarchy(QAction* action, int target);
+    void stepTool(QAction* action, bool back);
+    // Sculpt helpers (SculptActions.cpp).
+    void chooseBrush(QAction* action, int id, QMenu* iconMenu = nullptr);
+    void chooseSelection(QAction* action, int selection);
+    // The object context menu (ObjectMenu.cpp, InspectionActions.cpp): the pick of the click is
+    // kept while the popup is up and put back before an entry runs.
+    void popupMenu(QMenu* menu);
+    void releaseMenuPick();
+    bool restoreMenuPick();
+    kal::Tool* contextTool();
+    void pickContext(int level);
+    void deleteContext(int level, bool section);
+    kal::PickRecord menuPick;
+    bool menuPickKept = false;
+    // Background and display helpers (BackgroundActions.cpp, DisplayActions.cpp).
+    void setBackgroundSource(QAction* action, int source);
+    void setChromatism(QAction* action, bool& flag, kal::wvec4& colour, const char* title);
+    void askSnapValue(QAction* action, const kal::ui::ParameterQuestion& question, float& value, bool flag);
     // Actions the form disables for good; a gesture's end must not wake them.
     QList<QAction*> disabledForGood;
 };

@@ -16,6 +16,9 @@ const ParameterQuestion axisCircleQuestion = {"Circle", "N", 3, 10000, 0};
 const ParameterQuestion trefoilQuestion = {"Trefoil", "N", 12, 10000, 0};
 const ParameterQuestion sectionNGonQuestion = {"N-Gon", "N", 7, 10000, 0};
 const ParameterQuestion sectionCircleQuestion = {"Circle", "N", 3, 10000, 0};
+const ParameterQuestion rotationItemsQuestion = {"Rotation Symmetry", "Items", 2, 1000, 0};
+const ParameterQuestion environmentBlurQuestion = {"Environment", "Blur (0-100)", 0, 100, 0};
+const ParameterQuestion rotationMultiplicityQuestion = {"Constrained Rotation", "Multiplicity", -1e20, 1e20, 2};
 
 } // namespace kal::ui
 

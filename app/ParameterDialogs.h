@@ -23,6 +23,9 @@ extern const ParameterQuestion axisCircleQuestion;
 extern const ParameterQuestion trefoilQuestion;
 extern const ParameterQuestion sectionNGonQuestion;
 extern const ParameterQuestion sectionCircleQuestion;
+extern const ParameterQuestion rotationItemsQuestion;    // Rotation Items, asked without Ctrl
+extern const ParameterQuestion environmentBlurQuestion;  // Environment Blur, asked without Ctrl
+extern const ParameterQuestion rotationMultiplicityQuestion;  // the Rotation Multiplicity command's release
 
 } // namespace kal::ui
 

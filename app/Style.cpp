@@ -1,5 +1,8 @@
 #include "app/Style.h"
 
+#include <QApplication>
+#include <QPointer>
+
 namespace kal::style {
 
 const char* const windowStyleSheet =
@@ -87,4 +90,39 @@ const char* const chooserButtonStyleSheet =
     "QPushButton { background-color:#333; color:#ccc; border:none; margin:0px; text-align:center; height:25px; max-width:25px; }"
     "QPushButton:hover { color:#fff; }";
 
+const char* const materialDialogStyleSheet =
+    "QDialog { background-color: #333; color: #ccc; }"
+    "QPushButton { background-color: #333; color: #ccc; margin: 0px; border: 1px solid #555; min-width: 80px; padding: 6px 10px; }"
+    "QPushButton:hover { color: #fff; }"
+    "QPushButton:checked { color: #efba44; }"
+    "QSlider::groove:horizontal { background-color: #555; height: 6px; border: none; margin: 4px 0px; }"
+    "QSlider::handle:horizontal { background: transparent; width: 12px; margin: -4px 0px; }"
+    "QSlider::sub-page:horizontal:enabled { background-color: #efba44; }"
+    "QSlider::add-page:horizontal:enabled { background-color: #555; }"
+    "QSlider::sub-page:horizontal:disabled { background-color: #666; }"
+    "QSlider::add-page:horizontal:disabled { background-color: #555; }"
+    "QGroupBox { background-color: #333; color: #ccc; padding: 0px; border: none; margin: 20px 0px 0px 0px; }"
+    "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left; }"
+    "QGroupBox::indicator { width: 13px; height: 13px; }"
+    "QGroupBox::indicator:checked { background-color: #efba44; }"
+    "QGroupBox::indicator:unchecked { background-color: #555; }";
+
+QStyle* sliderStyle()
+{
+    static QPointer<MyStyle> style;
+    if (!style) {
+        style = new MyStyle;
+        // goes with the application, after every dialog that used it
+        style->setParent(QCoreApplication::instance());
+    }
+    return style;
+}
+
 } // namespace kal::style
+
+int MyStyle::styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                       QStyleHintReturn* returnData) const
+{
+    if (hint == QStyle::SH_Slider_AbsoluteSetButtons) return Qt::LeftButton | Qt::MiddleButton | Qt::RightButton;
+    return QProxyStyle::styleHint(hint, option, widget, returnData);
+}

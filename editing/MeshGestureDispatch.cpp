@@ -32,13 +32,24 @@ enum Brush : int32_t {
     EraseComponent = 32,
     ErasePatch = 34,
     EraseFeature = 35,
-    ExtrudeFirst = 36,
-    ExtrudeLast = 44,
+    Extrude = 36,
+    ExtrudeScale = 37,
+    ExtrudeDeform = 38,
+    ExtrudeInflate = 39,
+    Bevel = 40,
+    TearNormal = 41,
+    TearScale = 42,
+    TearDeform = 44,
     CutPlane = 47,
     ClipPlane = 48,
     SubPlane = 49,
-    SphereFirst = 52,
-    SphereLast = 59,
+    CutSphere = 52,
+    ClipSphere = 53,
+    AddSphere = 54,
+    SubSphere = 55,
+    CutSphereReverse = 56,
+    AddSphereReverse = 58,
+    SubSphereReverse = 59,
     Pattern0 = 67,
     Pattern4 = 71,
 };
@@ -77,8 +88,8 @@ Group groupOf(int32_t code) {
         break;
     }
     if (code >= Pattern0 && code <= Pattern4) return Group::FinishOnly;
-    if (code >= SphereFirst && code <= SphereLast) return Group::Release;
-    if (code >= ExtrudeFirst && code <= ExtrudeLast) return Group::Extrusion;
+    if (code >= CutSphere && code <= SubSphereReverse) return Group::Release;
+    if (code >= Extrude && code <= TearDeform) return Group::Extrusion;
     return Group::Other;
 }
 
@@ -160,7 +171,7 @@ void brushRow(Mesh& m, const Sculptor& g, const StrokeSample& F, const StrokeSam
     case CopyMove:
         if (mode == SelectPatch)
             m.movePatch(P.point, L.point, fItem);
-        else
+        else if (elementLike || mode == SelectComponent)
             m.moveComponent(P.point, L.point, fItem);
         markWhole(m);
         break;
@@ -220,6 +231,125 @@ void brushRow(Mesh& m, const Sculptor& g, const StrokeSample& F, const StrokeSam
     }
 }
 
+// The extrusion and tear rows: the start at the stroke's second sample, then the step. Answers
+// whether the call ends after this gesture (whole-mesh starts and steps run once).
+bool extrusionRow(Mesh& m, const Sculptor& g, const StrokeSample& F, const StrokeSample& P, const StrokeSample& L,
+                  size_t n) {
+    const int mode = g.selectionMode;
+    const bool all = mode == SelectAllPatches, start = n == 2, running = g.isRunning();
+    const int fItem = itemOf(m, F);
+    switch (g.action) {
+    case Extrude:
+    case ExtrudeScale:
+    case TearNormal:
+    case TearScale: {
+        // rows split by mode: a mode outside the four does nothing
+        if (mode < SelectElement || mode > SelectComponent) return false;
+        const bool tear = g.action == TearNormal || g.action == TearScale;
+        const bool scale = g.action == ExtrudeScale || g.action == TearScale;
+        if (start && tear && running) {
+            if (all)
+                m.tearAllPatches();
+            else
+                m.tearPatchAt(F.point, fItem);
+        } else if (start && !tear) {
+            if (all)
+                m.extrudeAllPatches(P.material, true);
+            else
+                m.extrudePatch(F.point, fItem, F.material, true);
+        }
+        if (scale && all)
+            m.scaleAllPatches(P.point, L.point, fItem);
+        else if (scale)
+            m.scaleRegion(P.point, L.point, fItem, SelectPatch, true);
+        else if (all)
+            m.pushAllPatches(P.point, L.point, fItem);
+        else
+            m.pushAlongNormal(P.point, L.point, fItem);
+        markWhole(m);
+        return all;
+    }
+    case ExtrudeDeform:
+    case TearDeform:
+        if (start && g.action == ExtrudeDeform) m.extrudeDeformStart(F.point, F.radius, fItem, F.material, true);
+        if (start && g.action == TearDeform) m.tearDeformAllPatches(F.point, F.radius, fItem);
+        m.deformPatch(P.point, L.point, P.radius, itemOf(m, P));
+        flag(m, Normals);
+        return false;
+    case ExtrudeInflate:
+        if (start && running) {
+            m.extrudePatch(F.point, fItem, P.material, true);
+            int item = fItem;
+            m.selectPatch(F.point, true, item);
+        }
+        m.extrudeInflate(P.point, L.point, fItem);
+        markWhole(m);
+        return false;
+    case Bevel:
+        if (start) {
+            m.bevelPatch(P.material, true);
+            m.pushAllPatches(F.point, L.point, fItem);
+        } else {
+            m.pushAllPatches(P.point, L.point, fItem);
+        }
+        markWhole(m);
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The rows acting once on the finished stroke: plane and sphere cuts, clips and stamps.
+void releaseRow(Mesh& m, const Sculptor& g, const StrokeSample& F, const StrokeSample& L) {
+    const int mode = g.selectionMode;
+    const bool elementLike = mode == SelectElement || mode == SelectAllPatches;
+    // the plane holds the first point and both the stroke line and the line of sight
+    const vec3 N = normalize(cross(g.viewDirection, F.point - L.point));
+    switch (g.action) {
+    case CutPlane:
+        if (elementLike)
+            m.cutPlane(F.point, N);
+        else if (mode == SelectPatch)
+            m.cutPlanePatch(F.point, N, itemOf(m, F));
+        else if (mode == SelectComponent)
+            m.cutPlaneComponent(F.point, N, itemOf(m, F));
+        break;
+    case ClipPlane:
+        m.clipPlane(F.point, N);
+        break;
+    case SubPlane:
+        m.subPlane(F.point, N, F.material);
+        break;
+    case CutSphere:
+    case CutSphereReverse: {
+        const bool reverse = g.action == CutSphereReverse;
+        const StrokeSample& centre = reverse ? L : F;
+        const StrokeSample& rim = reverse ? F : L;
+        if (elementLike)
+            m.cutSphere(centre.point, rim.point);
+        else if (mode == SelectPatch || mode == SelectComponent)
+            m.cutSpherePatch(centre.point, rim.point, itemOf(m, rim), mode == SelectPatch);
+        break;
+    }
+    case ClipSphere:
+        if (elementLike)
+            m.clipSphere(F.point, L.point);
+        else if (mode == SelectPatch || mode == SelectComponent)
+            m.clipSpherePatch(F.point, L.point, itemOf(m, L), mode == SelectPatch);
+        break;
+    case AddSphere:
+    case SubSphere:
+        m.addSubSphere(F.point, F.normal, L.point, g.action == AddSphere, F.material);
+        break;
+    case AddSphereReverse:
+    case SubSphereReverse:
+        m.addSubSphere(L.point, L.normal, F.point, g.action == AddSphereReverse, F.material);
+        break;
+    default:
+        break;
+    }
+}
+
 void copyRegion(Mesh& m, const Sculptor& g, const StrokeSample& F) {
     int item = itemOf(m, F);
     std::unique_ptr<Element> copy(g.selectionMode == SelectPatch ? m.extractPatch(F.point, item)
@@ -243,9 +373,70 @@ Mesh* patternTile(int32_t code) {
     }
 }
 
+
+void dispatch(Mesh& m, const std::vector<Gesture*>& gestures);
+
+// Codes whose operation gathers round the brush (over the mesh, or over the component in
+// Component mode) and moves vertices only through applyDrag.
+bool gathersRoundTheBrush(int32_t code, int mode) {
+    switch (code) {
+    case DeformVolume:
+    case Grow:
+    case Pinch:
+    case Twist:
+        return true;
+    case Deform:
+    case Smooth:
+    case PaintMaterial:
+        return mode != SelectPatch;
+    default:
+        return false;
+    }
+}
+
+// Lends the gathering the run boxes of the mesh (and the component marks of a Component-mode
+// stroke) for one call. They carry over from one tick of a stroke to the next, since nothing else
+// edits the mesh while the stroke is held; a new stroke, or another operation, builds them anew.
+class GatherBoundsLoan {
+public:
+    GatherBoundsLoan(Mesh& m, const Sculptor* stroke) : m(m), stroke(stroke) {
+        if (!stroke || !gathersRoundTheBrush(stroke->action, stroke->selectionMode)) {
+            m.gatherBoundsStroke = nullptr;
+            return;
+        }
+        const size_t runs = size_t((m.vertexCount() + Mesh::kGatherRun - 1) / Mesh::kGatherRun);
+        const bool held = m.gatherBoundsStroke == stroke && stroke->samples.size() == m.gatherBoundsSamples + 1 &&
+                          m.gatherBounds.size() == 2 * runs;
+        if (!held) {
+            m.buildGatherBounds();
+            m.gatherComponent.clear();
+        }
+        m.gatherBoundsActive = true;
+    }
+    ~GatherBoundsLoan() {
+        if (!m.gatherBoundsActive) return;
+        m.gatherBoundsActive = false;
+        const bool goesOn = !stroke->isFinished();
+        m.gatherBoundsStroke = goesOn ? stroke : nullptr;
+        m.gatherBoundsSamples = stroke->samples.size();
+    }
+
+private:
+    Mesh& m;
+    const Sculptor* stroke;
+};
+
 } // namespace
 
 void applyMeshGestures(Mesh& m, const std::vector<Gesture*>& gestures) {
+    if (gestures.empty()) return;
+    GatherBoundsLoan loan(m, dynamic_cast<const Sculptor*>(gestures.front()));
+    dispatch(m, gestures);
+}
+
+namespace {
+
+void dispatch(Mesh& m, const std::vector<Gesture*>& gestures) {
     RegionsDone regions;
     for (Gesture* gesture : gestures) {
         auto* g = dynamic_cast<Sculptor*>(gesture);
@@ -323,7 +514,7 @@ void applyMeshGestures(Mesh& m, const std::vector<Gesture*>& gestures) {
                     m.paintComponent(P.point, P.radius, item, P.material, mask, strength);
             } else if (mode == SelectPatch) {
                 m.fillPatch(P.point, item, P.material, mask);
-            } else {
+            } else if (mode == SelectElement || mode == SelectAllPatches || mode == SelectComponent) {
                 m.fillMaterial(P.point, item, P.material, mask);
             }
             break;
@@ -346,6 +537,7 @@ void applyMeshGestures(Mesh& m, const std::vector<Gesture*>& gestures) {
                 m.subdivide(true);
                 return;
             }
+            releaseRow(m, *g, F, L);
             break;
         case Group::Other:
             if (code == Relax) {
@@ -356,10 +548,13 @@ void applyMeshGestures(Mesh& m, const std::vector<Gesture*>& gestures) {
             }
             break;
         case Group::Extrusion:
+            if (extrusionRow(m, *g, F, P, L, n)) return;
             break;
         }
     }
 }
+
+} // namespace
 
 void registerMeshEditing() { registerMeshGestureHandler(applyMeshGestures); }
 

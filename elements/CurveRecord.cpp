@@ -6,7 +6,6 @@
 #include <cstring>
 
 #include "elements/Curve.h"
-#include "elements/UCurve.h"
 #include "foundation/ByteBuffer.h"
 #include "scene/SceneFile.h"
 
@@ -48,6 +47,8 @@ pbr widenLegacyChannels(const uint8_t* colour, const uint8_t* light) {
     return m;
 }
 
+} // namespace
+
 Element* readCurveRecord(ByteBuffer& in, uint32_t tag, size_t end, bool& ok) {
     Curve* c = new Curve(0);
     ok = readCurveBody(*c, in, end, tag == curveRecordTag);
@@ -57,8 +58,6 @@ Element* readCurveRecord(ByteBuffer& in, uint32_t tag, size_t end, bool& ok) {
     }
     return c;
 }
-
-} // namespace
 
 bool readCurveLists(Curve& curve, ByteBuffer& in, size_t end) {
     uint32_t n = 0;
@@ -124,14 +123,12 @@ bool readCurveBody(Curve& curve, ByteBuffer& in, size_t end, bool full) {
     return true;
 }
 
-Curve* readCurveRecordAt(ByteBuffer& in, size_t end) {
-    if (bytesBefore(in, end) < 8) return nullptr;
+Curve* readEmbeddedCurve(ByteBuffer& in) {
+    if (in.remaining() < 8) return nullptr;
     const uint32_t tag = in.readU32();
-    const uint32_t length = in.readU32();
-    if (tag != curveRecordTag && tag != bareCurveRecordTag) return nullptr;
-    const size_t bodyEnd = std::min(end, size_t(in.position) + length);
+    in.skip(4); // the embedded length is not trusted: the body ends where its reader stops
     Curve* c = new Curve(0);
-    if (!readCurveBody(*c, in, bodyEnd, tag == curveRecordTag)) {
+    if (!readCurveBody(*c, in, in.size(), tag != bareCurveRecordTag)) {
         delete c;
         return nullptr;
     }
@@ -166,13 +163,6 @@ void Curve::save(ByteBuffer& out) {
 
 void Curve::load(ByteBuffer& in) {
     if (!readCurveBody(*this, in, in.size(), true)) touch();
-}
-
-void registerCurveRecords() {
-    registerElementReader(curveRecordTag, readCurveRecord);
-    registerElementReader(bareCurveRecordTag, readCurveRecord);
-    registerElementReader(followingCurveRecordTag, readFollowingCurveRecord);
-    registerElementReader(embeddedFollowingCurveTag, readFollowingCurveRecord);
 }
 
 } // namespace kal

@@ -6,6 +6,7 @@
 
 #include "elements/CurveRecord.h"
 #include "foundation/ByteBuffer.h"
+#include "scene/SceneFile.h"
 
 namespace kal {
 
@@ -94,13 +95,13 @@ void UCurve::resolveLinks(const std::vector<Element*>& table) {
     useCount += 1;
     if (id < 0) {
         id = 0;
-        // partIndicesHold has vouched for the index before anything was linked
+        // partLinksHold has vouched for the index before anything was linked
         source = sourceIndex < table.size() ? static_cast<Curve*>(table[sourceIndex]) : nullptr;
     }
     if (source) source->resolveLinks(table);
 }
 
-bool UCurve::partIndicesHold(const std::vector<Element*>& table) const {
+bool UCurve::partLinksHold(const std::vector<Element*>& table) const {
     if (id >= 0) return true; // an embedded source is already linked
     // the source must be a curve; a chain of following curves must end in one, never loop
     uint32_t index = sourceIndex;
@@ -162,13 +163,13 @@ Element* readFollowingCurveRecord(ByteBuffer& in, uint32_t tag, size_t end, bool
     ok = false;
     const size_t left = end > in.position ? std::min(end, in.size()) - in.position : 0;
     if (tag == followingCurveRecordTag) {
-        if (left < 12) return nullptr;
+        if (left < 12 || !chargeRead(sizeof(UCurve))) return nullptr;
         UCurve* u = new UCurve(nullptr, 0);
         u->load(in);
         ok = true;
         return u;
     }
-    if (tag != embeddedFollowingCurveTag || left < 17) return nullptr;
+    if (tag != embeddedFollowingCurveTag || left < 17 || !chargeRead(sizeof(UCurve) + sizeof(Curve))) return nullptr;
     Curve* source = new Curve(0);
     source->translation = in.readVec3();
     source->scale = in.readFloat();
@@ -178,6 +179,12 @@ Element* readFollowingCurveRecord(ByteBuffer& in, uint32_t tag, size_t end, bool
         return nullptr;
     }
     source->clearSelection();
+    // the lists just read, and about as much again for the derived ones
+    const size_t lists = source->points.size() * sizeof(CurvePoint) + source->segments.size() * sizeof(CurveSegment);
+    if (!chargeRead(2 * lists)) {
+        delete source;
+        return nullptr;
+    }
     UCurve* u = new UCurve(source, 2);
     u->ownsSource = true;
     u->id = 0; // linked already: resolveLinks keeps the pointer

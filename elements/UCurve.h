@@ -36,7 +36,7 @@ public:
     void listParts(std::vector<Element*>& out) override;
     void collectAll(std::vector<Element*>& out) override;
     void resolveLinks(const std::vector<Element*>& table) override;
-    bool partIndicesHold(const std::vector<Element*>& table) const override;
+    bool partLinksHold(const std::vector<Element*>& table) const override;
     void touch() override;
     void applyGestures(const std::vector<Gesture*>& gestures) override;
     void save(ByteBuffer& out) override;

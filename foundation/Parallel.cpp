@@ -58,8 +58,8 @@ void parallelFor(int count, const std::function<void(int, int)>& body, int minim
                           tbb::simple_partitioner());
         return;
     }
-    // a few blocks per worker for balance, none so small that its per-block scratch dominates
-    int grain = std::max(1024, count / (threads * 8));
+    // a few blocks per worker for balance
+    int grain = std::max(1, count / (threads * 8));
     tbb::parallel_for(tbb::blocked_range<int>(0, count, grain),
                       [&](const tbb::blocked_range<int>& r) { body(r.begin(), r.end()); });
 }

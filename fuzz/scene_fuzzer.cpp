@@ -3,17 +3,25 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "elements/CurveRecord.h"
+#include "elements/BezierCurve.h"
 #include "elements/Clay.h"
+#include "elements/CurveRecord.h"
+#include "elements/Lightning.h"
+#include "elements/SpriteImage.h"
 #include "mesh/MeshRecord.h"
 #include "scene/Scene.h"
 #include "scene/SceneFile.h"
+#include "tools/ToolRecords.h"
 
 // One call per element family, so that every reader is reached.
 static void registerAllRecords() {
     kal::registerMeshRecords();
     kal::registerCurveRecords();
     kal::registerClayRecords();
+    kal::registerSpriteRecords();
+    kal::registerLightningRecords();
+    kal::registerBezierCurveRecords();
+    kal::registerToolRecords();
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -1,4 +1,5 @@
 // Writes small valid scene, object and OBJ files into the two seed folders given as arguments.
+#include <QImage>
 #include <string>
 #include <vector>
 
@@ -7,11 +8,17 @@
 #include "elements/Clay.h"
 #include "elements/UCurve.h"
 #include "foundation/ByteBuffer.h"
+#include "elements/AnimatedSprite.h"
+#include "elements/BezierCurve.h"
+#include "elements/Lightning.h"
+#include "elements/Sprite.h"
+#include "elements/SpriteImage.h"
 #include "mesh/Mesh.h"
 #include "mesh/MeshRecord.h"
 #include "scene/Scene.h"
 #include "scene/SceneFile.h"
 #include "scene/Tool.h"
+#include "tools/ToolRecords.h"
 
 using namespace kal;
 
@@ -86,6 +93,10 @@ int main(int argc, char** argv) {
     registerMeshRecords();
     registerCurveRecords();
     registerClayRecords();
+    registerSpriteRecords();
+    registerLightningRecords();
+    registerBezierCurveRecords();
+    registerToolRecords();
     const std::string sceneDir = argv[1], objDir = argv[2];
 
     Scene s;
@@ -124,5 +135,18 @@ int main(int argc, char** argv) {
     ok = shared->saveToFile(objDir + "/fan.obj") && ok;
     const char* quad = "v 0 0 0\nv 1 0 0\r\nv 1 1 0\nV 0 1 0\nvn 0 0 1\nf 1//1 2//1 3//1 4//1\nf -4 -3 -1\n";
     ok = saveFileAtomically(objDir + "/quad.obj", quad, std::char_traits<char>::length(quad)) && ok;
+
+    // the image records, naming a picture that exists (a still image reads as one frame), a bolt
+    // and a Bezier axis
+    const std::string picture = sceneDir + "/picture.png";
+    QImage image(4, 2, QImage::Format_ARGB32);
+    image.fill(qRgba(200, 40, 10, 255));
+    ok = image.save(QString::fromStdString(picture)) && ok;
+    Scene images;
+    images.addToMainRoot(tool(new Sprite(picture, false), false));
+    images.sceneRoot->addChild(tool(new AnimatedSprite(picture, false), true), false);
+    images.sceneRoot->addChild(tool(new Lightning(vec2(0.15f, 0.007f), vec2(0.005f, 1e-5f), 6), true), false);
+    images.sceneRoot->addChild(tool(new BezierCurve(vec3(0, 1, 0), vec3(1, 0, 0), 8), true), false);
+    ok = images.save(sceneDir + "/elements.k") && ok;
     return ok ? 0 : 1;
 }

@@ -3,6 +3,7 @@
 #include "foundation/ByteBuffer.h"
 #include "foundation/Log.h"
 #include "gpu/GLFunctions.h"
+#include "gpu/ImageLimits.h"
 
 #include <QImage>
 #include <QOpenGLFunctions_4_0_Core>
@@ -69,7 +70,9 @@ bool Texture2D::load(const std::string& path)
 {
     release();
     name = path;
-    const QImage image(QString::fromStdString(path));
+    // the header is checked first: a FIFO would block the decoder, a huge size exhaust memory
+    const std::string refusal = imageFileRefusal(path, false);
+    const QImage image = refusal.empty() ? QImage(QString::fromStdString(path)) : QImage();
     if (image.isNull()) {
         failed = true;
         writeLog("ERROR Texture2D::load " + path, 0);

@@ -3,6 +3,7 @@
 #include "foundation/ByteBuffer.h"
 #include "foundation/Log.h"
 #include "gpu/GLFunctions.h"
+#include "gpu/ImageLimits.h"
 
 #include <QFile>
 #include <QImage>
@@ -83,16 +84,17 @@ bool Texture3D::compile()
 bool Texture3D::load(const std::string& path)
 {
     const QString file = QString::fromStdString(path);
+    name = path;
     auto fail = [this, &path] {
         failed = true;
         writeLog("ERROR Texture3D::load " + path, 0);
         return false;
     };
-    if (!QFile(file).open(QIODevice::ReadOnly))
+    // the header is checked first: a FIFO would block the decoder, a huge size exhaust memory
+    if (!imageFileRefusal(path, true).empty() || !QFile(file).open(QIODevice::ReadOnly))
         return fail();
     pixels.clear();
     filled = 0;
-    name = path;
     QImageReader reader(file);
     frameDelay = 1;
     // The frame count comes from the file, so storage grows with the frames really

@@ -2,6 +2,7 @@
 
 #include "foundation/Log.h"
 #include "gpu/GLFunctions.h"
+#include "gpu/ImageLimits.h"
 
 #include <QImage>
 #include <QOpenGLFunctions_4_0_Core>
@@ -96,7 +97,8 @@ bool TextureCube::compile()
         TextureBindingScope scope(target, id);
         QImage source;
         if (pixels.empty() && !name.empty()) {
-            source = QImage(QString::fromStdString(name));
+            // the header first: a small file must not make the decoder allocate gigabytes
+            if (imageFileRefusal(name, false).empty()) source = QImage(QString::fromStdString(name));
             // The resampled faces are 8-bit RGB or RGBA; other formats would be read
             // past the end of the face image.
             const std::uint32_t texelBytes = bytesPerTexel(format, type);
@@ -133,7 +135,8 @@ bool TextureCube::compile()
 bool TextureCube::load(const std::string& path)
 {
     release();
-    const QImage image(QString::fromStdString(path));
+    const QImage image =
+        imageFileRefusal(path, false).empty() ? QImage(QString::fromStdString(path)) : QImage();
     if (image.isNull()) {
         writeLog("ERROR TextureCube::load " + path, 0);
         return false;

@@ -3,6 +3,7 @@
 // its alive flag and one purge per operation compacts the stores. Walks round a vertex cross
 // backward edges (ring order) starting at the vertex's firstTriangle.
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,10 @@ class QImage;
 namespace kal {
 
 class ByteBuffer;
+struct RebuildScratch;
+struct RebuildScratchDelete {
+    void operator()(RebuildScratch* s) const;
+};
 
 struct Outline;
 
@@ -44,6 +49,17 @@ public:
     std::vector<int32_t> selectedTriangles;
     std::vector<vec3> dragOffsets;
     bool purgeNeeded = false;
+    // The low and high corner of each run of kGatherRun vertex records, so the brush gathering can
+    // skip runs that miss the brush. The sculpt dispatcher builds them at a stroke's start, keeps
+    // them over the stroke (applyDrag grows them) and lends them to the gathering only inside its
+    // own calls: other edits of positions never see them.
+    static constexpr int kGatherRun = 4096;
+    std::vector<vec3> gatherBounds;
+    // Over a Component-mode stroke: per triangle, whether it lies in the stroke's component.
+    std::vector<uint8_t> gatherComponent;
+    bool gatherBoundsActive = false;
+    const void* gatherBoundsStroke = nullptr;
+    size_t gatherBoundsSamples = 0;
 
     Mesh();
     // Copies start without GPU buffers of their own: sharing ids would delete the same GL buffers twice.
@@ -82,12 +98,14 @@ public:
     uint32_t flatBytesAllocated = 0;
     // Bytes handed to GL by the uploads so far (storage allocations count nothing).
     uint64_t bytesUploaded = 0;
-    // Limits the next upload of the flagged groups to the corners of triangle records first..last
-    // (calls widen the range), so a brush stroke costs what it touched. Without a call, or once
-    // the set of alive triangles changed, whole groups are written.
+    // Limits the next upload of the flagged groups to the corners of triangle records first..last;
+    // further calls add runs (runs that lie close merge), so a brush stroke costs what it touched.
+    // Without a call, or once the set of alive triangles changed, whole groups are written.
     void markGpuRange(int first, int last);
+    // The span of all marked runs, and the runs as sorted, disjoint first, last pairs.
     int32_t gpuRangeFirst = -1;
     int32_t gpuRangeLast = -1;
+    std::vector<int32_t> gpuRuns;
     // First corner of each triangle record at the last full upload; one more entry ends the last.
     std::vector<int32_t> cornerStart;
 
@@ -197,9 +215,12 @@ public:
     // Brush gathering and the kernels over the brush lists (editing/BrushKernels.cpp). Kernels
     // that write offsets first size the drag offsets to the selection; "set" kernels overwrite.
     void gatherBrushVertices(const vec3& centre, float radius, bool clear);
+    void buildGatherBounds();
     void markDirtyTriangles();
-    // Marks for upload the triangles round the selected vertices and the selected triangles.
+    // Marks for upload the selected triangles and those round the selected vertices (which join
+    // the triangle selection), as runs of consecutive records.
     void markSelectionGpuRange();
+    // The run boxes of the whole vertex store (gatherBounds), from scratch.
     void deformBrushVertices(const vec3& drag);
     void deformPatchBrushVertices(const vec3& drag);
     void smoothBrushVertices(float factor);
@@ -241,6 +262,35 @@ public:
     // Erasing patches and feature lines (editing/RegionErase.cpp).
     void erasePatch(const vec3& point, int triangle);
     void eraseFeature(const vec3& point, bool clear, int triangle);
+
+    // Extrusion starts: border vertices split off with side walls (editing/Extrusion.cpp), and
+    // the bevel (editing/Bevel.cpp).
+    int extrudeBorderVertex(int v, int t, const pbr& material, bool flag);
+    void extrudePatch(const vec3& point, int item, const pbr& material, bool flag);
+    void extrudePatchBorder(int t, const pbr& material, bool flag);
+    void extrudeAllPatches(const pbr& material, bool flag);
+    void extrudeDeformStart(const vec3& point, float radius, int item, const pbr& material, bool flag);
+    void bevelPatch(const pbr& material, bool flag);
+
+    // Steps of an extrusion or tear stroke (editing/ExtrusionSteps.cpp).
+    void pushAlongNormal(const vec3& previous, const vec3& current, int triangle);
+    void pushAllPatches(const vec3& previous, const vec3& current, int triangle);
+    void scaleAllPatches(const vec3& previous, const vec3& current, int triangle);
+
+    // Cuts and clips along a plane through q with normal n (editing/PlaneCuts.cpp).
+    void cutPlane(const vec3& q, const vec3& n);
+    void cutPlaneComponent(const vec3& q, const vec3& n, int item);
+    void cutPlanePatch(const vec3& q, const vec3& n, int item);
+    void clipPlane(const vec3& q, const vec3& n);
+    void subPlane(const vec3& q, const vec3& n, const pbr& material);
+
+    // Cuts, clips and stamps along a sphere with its centre and a point of its rim
+    // (editing/SphereCuts.cpp).
+    void cutSphere(const vec3& centre, const vec3& rim);
+    void clipSphere(const vec3& centre, const vec3& rim);
+    void cutSpherePatch(const vec3& centre, const vec3& rim, int triangle, bool patch);
+    void clipSpherePatch(const vec3& centre, const vec3& rim, int triangle, bool patch);
+    void addSubSphere(const vec3& anchor, const vec3& normal, const vec3& rim, bool add, const pbr& material);
 
     // Every triangle replaced by a tile (editing/Patterns.cpp).
     void applyPattern(Mesh* tile);
@@ -333,6 +383,9 @@ private:
     // The step bound of every walk: a walk longer than the store is a broken ring.
     int walkLimit() const { return triangles.size() + 1; }
     void copyFrom(const Mesh& other);
+    // Kept from one rebuild to the next (MeshAdjacency.cpp); a copy starts without.
+    std::unique_ptr<RebuildScratch, RebuildScratchDelete> rebuildScratch;
+    RebuildScratch& scratchForRebuild();
 };
 
 // A copy of source whose positions are mapped through source's inverse placement followed by m;

@@ -2,8 +2,10 @@
 // Walks cross backward edges (ring order) or forward edges and are bounded by the triangle
 // count, so a broken ring (stale links after a failed rebuild) ends the walk instead of hanging.
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 
+#include "foundation/Parallel.h"
 #include "mesh/Mesh.h"
 #include "mesh/MeshWalk.h"
 
@@ -13,16 +15,7 @@ using namespace meshwalk;
 
 namespace {
 
-// What the link build leaves for the rebuild's later passes, so they need not fetch the records
-// again: per triangle its corners (-1 first for a dead one), links and flags after the build;
-// per vertex how many alive triangles name it (for the pinch check); and whether every linked
-// pair of triangles runs its shared edge in opposite directions (one winding throughout).
-struct LinkSweep {
-    std::vector<int32_t> corners, links, uses;
-    std::vector<uint8_t> flags;
-    bool wound = true;
-    bool faceNormals = false;  // the alive triangles' face normals are up to date
-};
+using Side = RebuildScratch::Side;
 
 // The vertex edge slot 3t + k starts from in t's winding.
 int32_t edgeStart(const std::vector<int32_t>& corners, int32_t slot) {
@@ -30,144 +23,200 @@ int32_t edgeStart(const std::vector<int32_t>& corners, int32_t slot) {
     return corners[size_t(3 * t + next3(slot - 3 * t))];
 }
 
-bool linkTriangles(Mesh& m, LinkSweep* keep) {
+// The link build. forRebuild: also count the uses of each vertex, copy the flags and work out
+// whether the mesh has one winding throughout, for the rebuild's later passes (left in s).
+bool linkTriangles(Mesh& m, RebuildScratch& s, bool forRebuild) {
     int n = m.vertices.size();
     int nt = m.triangles.size();
     m.purgeNeeded = false;
     // stale walk starts would keep alive a vertex that no alive triangle names any more
-    for (int v = 0; v < n; ++v) m.vertices[v].firstTriangle = -1;
+    parallelFor(n, [&](int begin, int end) {
+        for (int v = begin; v < end; ++v) m.vertices[v].firstTriangle = -1;
+    });
     // One sweep over the (large) triangle records; the later passes read the flat copy of the
     // corners, -1 for a dead triangle. Triangles naming a vertex twice, a vertex outside the store
     // or a dead vertex never reach the edge table: they die here and the purge drops them.
     auto usable = [&](int32_t v) { return v >= 0 && v < n && m.vertices[v].alive(); };
-    std::vector<int32_t> corners(size_t(nt) * 3);
-    std::vector<int32_t> start(size_t(n) + 1, 0);
-    std::vector<int32_t> uses;
-    if (keep) {
+    std::vector<int32_t>& corners = s.corners;
+    std::vector<int32_t>& start = s.start;
+    std::vector<int32_t>& uses = s.uses;
+    corners.resize(size_t(nt) * 3);
+    start.assign(size_t(n) + 1, 0);
+    if (forRebuild) {
         uses.assign(size_t(n), 0);
-        keep->flags.resize(size_t(nt));
+        s.flags.resize(size_t(nt));
     }
-    for (int t = 0; t < nt; ++t) {
-        MeshTriangle& tri = m.triangles[t];
-        int32_t* own = corners.data() + 3 * size_t(t);
-        const int32_t* v = tri.vertex;
-        if (tri.alive()) {
-            bool named = usable(v[0]) && usable(v[1]) && usable(v[2]);
-            if (!named || v[0] == v[1] || v[1] == v[2] || v[0] == v[2]) tri.flags &= uint8_t(~TriangleAlive);
+    // Blocks of triangles share the per-vertex counts and walk starts: those take atomic steps,
+    // unless one block holds every triangle. The highest alive triangle naming a vertex becomes
+    // its walk start, and counts are sums, so the result does not depend on the blocks.
+    std::atomic<bool> anyDead{false};
+    parallelFor(nt, [&](int begin, int end) {
+        const bool shared = !(begin == 0 && end == nt);
+        auto count = [shared](int32_t& x) {
+            if (shared)
+                __atomic_fetch_add(&x, 1, __ATOMIC_RELAXED);
+            else
+                ++x;
+        };
+        auto raise = [shared](int32_t& x, int32_t t) {
+            if (!shared) {
+                x = t;  // triangles come in rising order
+                return;
+            }
+            int32_t seen = __atomic_load_n(&x, __ATOMIC_RELAXED);
+            while (seen < t && !__atomic_compare_exchange_n(&x, &seen, t, true, __ATOMIC_RELAXED, __ATOMIC_RELAXED)) {
+            }
+        };
+        bool dead = false;
+        for (int t = begin; t < end; ++t) {
+            MeshTriangle& tri = m.triangles[t];
+            int32_t* own = corners.data() + 3 * size_t(t);
+            const int32_t* v = tri.vertex;
+            if (tri.alive()) {
+                bool named = usable(v[0]) && usable(v[1]) && usable(v[2]);
+                if (!named || v[0] == v[1] || v[1] == v[2] || v[0] == v[2]) tri.flags &= uint8_t(~TriangleAlive);
+            }
+            if (forRebuild) s.flags[size_t(t)] = tri.flags;
+            if (!tri.alive()) {
+                dead = true;
+                own[0] = own[1] = own[2] = -1;
+                continue;
+            }
+            for (int c = 0; c < 3; ++c) {
+                own[c] = v[c];
+                raise(m.vertices[v[c]].firstTriangle, t);
+            }
+            if (forRebuild)
+                for (int c = 0; c < 3; ++c) count(uses[size_t(v[c])]);
+            for (int k = 0; k < 3; ++k) count(start[size_t(std::min(v[next3(k)], v[prev3(k)])) + 1]);
         }
-        if (keep) keep->flags[size_t(t)] = tri.flags;
-        if (!tri.alive()) {
-            m.purgeNeeded = true;
-            own[0] = -1;
-            continue;
+        if (dead) anyDead.store(true, std::memory_order_relaxed);
+    });
+    parallelFor(n, [&](int begin, int end) {
+        bool dead = false;
+        for (int v = begin; v < end; ++v) {
+            MeshVertex& vx = m.vertices[v];
+            if (vx.alive() && vx.firstTriangle < 0) {
+                vx.flags &= uint8_t(~VertexAlive);
+                dead = true;
+            }
         }
-        for (int c = 0; c < 3; ++c) {
-            own[c] = v[c];
-            m.vertices[v[c]].firstTriangle = t;
-        }
-        if (keep)
-            for (int c = 0; c < 3; ++c) ++uses[size_t(v[c])];
-        for (int k = 0; k < 3; ++k) ++start[size_t(std::min(v[next3(k)], v[prev3(k)])) + 1];
-    }
-    for (int v = 0; v < n; ++v) {
-        MeshVertex& vx = m.vertices[v];
-        if (vx.alive() && vx.firstTriangle < 0) {
-            vx.flags &= uint8_t(~VertexAlive);
-            m.purgeNeeded = true;
-        }
-    }
+        if (dead) anyDead.store(true, std::memory_order_relaxed);
+    });
+    m.purgeNeeded = anyDead;
 
     // Edges are bucketed by their lower vertex (a counting sort, no hashing): each bucket holds
     // the higher vertex and the edge slot 3t + k of every triangle side starting there.
     for (int v = 0; v < n; ++v) start[size_t(v) + 1] += start[size_t(v)];
-    struct Side {
-        int32_t other, slot;
-    };
-    std::vector<Side> sides(static_cast<size_t>(start[size_t(n)]));
+    std::vector<Side>& sides = s.sides;
+    sides.resize(static_cast<size_t>(start[size_t(n)]));
     {
-        std::vector<int32_t> fill(start.begin(), start.end() - 1);
-        for (int t = 0; t < nt; ++t) {
-            const int32_t* v = corners.data() + 3 * size_t(t);
-            if (v[0] < 0) continue;
-            for (int k = 0; k < 3; ++k) {
-                int32_t a = v[next3(k)], b = v[prev3(k)];
-                if (a > b) std::swap(a, b);
-                sides[size_t(fill[size_t(a)]++)] = {b, 3 * t + k};
-            }
-        }
-    }
-    // link[3t + k] is the triangle across edge k of t; a side whose edge has three or more
-    // triangles makes the mesh invalid, and then nothing is written.
-    std::vector<int32_t> link(size_t(nt) * 3, -1);
-    for (int v = 0; v < n; ++v) {
-        Side* first = sides.data() + start[size_t(v)];
-        Side* last = sides.data() + start[size_t(v) + 1];
-        // a few sides per vertex: pair them by scanning; a crowded vertex is sorted first
-        bool sorted = last - first > 16;
-        if (sorted) std::sort(first, last, [](const Side& x, const Side& y) { return x.other < y.other; });
-        for (Side* i = first; i < last; ++i) {
-            if (i->slot < 0) continue;
-            Side* match = nullptr;
-            for (Side* j = i + 1; j < last; ++j) {
-                if (j->other != i->other) {
-                    if (sorted) break;
-                    continue;
+        // The order of the sides inside a bucket does not change what pairs with what: on a valid
+        // mesh each higher vertex appears at most twice in a bucket.
+        std::vector<int32_t>& fill = s.fill;
+        fill.assign(start.begin(), start.end() - 1);
+        parallelFor(nt, [&](int begin, int end) {
+            const bool shared = !(begin == 0 && end == nt);
+            for (int t = begin; t < end; ++t) {
+                const int32_t* v = corners.data() + 3 * size_t(t);
+                if (v[0] < 0) continue;
+                for (int k = 0; k < 3; ++k) {
+                    int32_t a = v[next3(k)], b = v[prev3(k)];
+                    if (a > b) std::swap(a, b);
+                    int32_t& next = fill[size_t(a)];
+                    int32_t at = shared ? __atomic_fetch_add(&next, 1, __ATOMIC_RELAXED) : next++;
+                    sides[size_t(at)] = {b, 3 * t + k};
                 }
-                if (match) return false;
-                match = j;
             }
-            if (!match) continue;
-            link[size_t(i->slot)] = match->slot / 3;
-            link[size_t(match->slot)] = i->slot / 3;
-            // two sides wound the same way run the edge from the same vertex
-            if (keep && keep->wound && edgeStart(corners, i->slot) == edgeStart(corners, match->slot))
-                keep->wound = false;
-            match->slot = -1;
-        }
+        });
     }
+    // links[3t + k] is the triangle across edge k of t; a side whose edge has three or more
+    // triangles makes the mesh invalid, and then nothing is written. Buckets are independent.
+    std::vector<int32_t>& link = s.links;
+    link.assign(size_t(nt) * 3, -1);
+    std::atomic<bool> crowded{false}, mixed{false};
+    parallelFor(n, [&](int begin, int end) {
+        for (int v = begin; v < end; ++v) {
+            Side* first = sides.data() + start[size_t(v)];
+            Side* last = sides.data() + start[size_t(v) + 1];
+            // a few sides per vertex: pair them by scanning; a crowded vertex is sorted first
+            bool sorted = last - first > 16;
+            if (sorted) std::sort(first, last, [](const Side& x, const Side& y) { return x.other < y.other; });
+            for (Side* i = first; i < last; ++i) {
+                if (i->slot < 0) continue;
+                Side* match = nullptr;
+                for (Side* j = i + 1; j < last; ++j) {
+                    if (j->other != i->other) {
+                        if (sorted) break;
+                        continue;
+                    }
+                    if (match) {
+                        crowded.store(true, std::memory_order_relaxed);
+                        return;
+                    }
+                    match = j;
+                }
+                if (!match) continue;
+                link[size_t(i->slot)] = match->slot / 3;
+                link[size_t(match->slot)] = i->slot / 3;
+                // two sides wound the same way run the edge from the same vertex
+                if (forRebuild && edgeStart(corners, i->slot) == edgeStart(corners, match->slot))
+                    mixed.store(true, std::memory_order_relaxed);
+                match->slot = -1;
+            }
+        }
+    });
+    if (crowded) return false;
+    s.wound = !mixed;
     // On a mesh of one winding nothing will reverse a triangle, so the rebuild's face normals are
     // worked out on this sweep over the records rather than on one more.
-    bool faceNormals = keep && keep->wound;
-    for (int t = 0; t < nt; ++t) {
-        if (corners[3 * size_t(t)] < 0) continue;
-        MeshTriangle& tri = m.triangles[t];
-        for (int k = 0; k < 3; ++k) tri.neighbour[k] = link[3 * size_t(t) + size_t(k)];
-        if (faceNormals) m.updateFaceNormal(t);
-    }
-    if (keep) {
-        keep->faceNormals = faceNormals;
-        keep->corners = std::move(corners);
-        keep->links = std::move(link);
-        keep->uses = std::move(uses);
-    }
+    bool faceNormals = forRebuild && s.wound;
+    parallelFor(nt, [&](int begin, int end) {
+        for (int t = begin; t < end; ++t) {
+            if (corners[3 * size_t(t)] < 0) continue;
+            MeshTriangle& tri = m.triangles[t];
+            for (int k = 0; k < 3; ++k) tri.neighbour[k] = link[3 * size_t(t) + size_t(k)];
+            if (faceNormals) m.updateFaceNormal(t);
+        }
+    });
+    s.faceNormals = faceNormals;
     return true;
 }
 
 } // namespace
 
-bool Mesh::buildLinks() { return linkTriangles(*this, nullptr); }
+void RebuildScratchDelete::operator()(RebuildScratch* s) const { delete s; }
+
+RebuildScratch& Mesh::scratchForRebuild() {
+    if (!rebuildScratch) rebuildScratch.reset(new RebuildScratch);
+    return *rebuildScratch;
+}
+
+bool Mesh::buildLinks() { return linkTriangles(*this, scratchForRebuild(), false); }
 
 namespace {
 
 // Whether marking the creases would mark anything: two linked, unmarked sides whose shared corners
 // disagree. Most files have none, and then the crease pass can be left out.
 bool anyNormalCrease(const Mesh& m) {
-    int nt = m.triangles.size();
-    for (int t = 0; t < nt; ++t) {
-        const MeshTriangle& tri = m.triangles[t];
-        if (!tri.alive()) continue;
-        for (int k = 0; k < 3; ++k) {
-            int n = tri.neighbour[k];
-            if (tri.marked(k) || n < 0) continue;
-            const MeshTriangle& other = m.triangles[n];
-            int o = other.slotOf(t);
-            if (o < 0) continue;
-            if (!(tri.cornerNormal[next3(k)] == other.cornerNormal[prev3(o)] &&
-                  tri.cornerNormal[prev3(k)] == other.cornerNormal[next3(o)]))
-                return true;
+    std::atomic<bool> found{false};
+    parallelFor(m.triangles.size(), [&](int begin, int end) {
+        for (int t = begin; t < end && !found.load(std::memory_order_relaxed); ++t) {
+            const MeshTriangle& tri = m.triangles[t];
+            if (!tri.alive()) continue;
+            for (int k = 0; k < 3; ++k) {
+                int n = tri.neighbour[k];
+                if (tri.marked(k) || n < 0) continue;
+                const MeshTriangle& other = m.triangles[n];
+                int o = other.slotOf(t);
+                if (o < 0) continue;
+                if (!(tri.cornerNormal[next3(k)] == other.cornerNormal[prev3(o)] &&
+                      tri.cornerNormal[prev3(k)] == other.cornerNormal[next3(o)]))
+                    found.store(true, std::memory_order_relaxed);
+            }
         }
-    }
-    return false;
+    });
+    return found;
 }
 
 } // namespace
@@ -229,69 +278,68 @@ void Mesh::finishImport(int mode) { rebuildPasses(mode, true); }
 void Mesh::rebuildPasses(int mode, bool markCreases) {
     // The pinch check compares each ring walk with the number of triangles naming the vertex:
     // the link build counts them on its way, and the walk runs while the ring is still in cache.
-    LinkSweep sweep;
-    invalid = !linkTriangles(*this, &sweep);
+    RebuildScratch& sweep = scratchForRebuild();
+    invalid = !linkTriangles(*this, sweep, true);
     if (invalid) return;
     if (sweep.wound) {
         // Nothing to reverse: all the winding pass would do is drop the selection marks of the
         // alive triangles, and the flag copy tells which have any.
         const uint8_t taken = TriangleSelected | TriangleVisited;
-        for (size_t t = 0; t < sweep.flags.size(); ++t) {
-            uint8_t f = sweep.flags[t];
-            if ((f & TriangleAlive) && (f & taken)) triangles[int(t)].flags &= uint8_t(~taken);
-        }
+        parallelFor(int(sweep.flags.size()), [&](int begin, int end) {
+            for (int t = begin; t < end; ++t) {
+                uint8_t f = sweep.flags[size_t(t)];
+                if ((f & TriangleAlive) && (f & taken)) triangles[t].flags &= uint8_t(~taken);
+            }
+        });
     } else {
         // the links reach only alive triangles, so the dead ones' missing corners are never read
         orientComponentsFrom(*this, sweep.corners.data(), sweep.links.data(), sweep.flags.data());
     }
     const std::vector<int32_t>& uses = sweep.uses;
     int n = vertices.size();
-    std::vector<uint8_t> pinched(size_t(n), 0);
-    bool anyPinched = false;
+    std::vector<uint8_t>& pinched = sweep.pinched;
+    pinched.assign(size_t(n), 0);
+    std::atomic<bool> anyPinched{false};
     // ringSize, when known, is the size of v's closed ring as its ring update walked it forward.
     // Where every linked pair is wound alike each triangle has one forward and one backward
     // neighbour round v, so the backward walk of the check passes the same triangles.
     auto checkPinch = [&](int v, int ringSize) {
         if (uses[size_t(v)] == 0) return;
-        int reached = sweep.wound && ringSize >= 0 ? ringSize : ringReach(triangles, v, vertices[v].firstTriangle, uses[size_t(v)] + 1);
-        if (reached != uses[size_t(v)]) pinched[size_t(v)] = 1, anyPinched = true;
+        int reached = sweep.wound && ringSize >= 0 ? ringSize
+                                                   : ringReach(triangles, v, vertices[v].firstTriangle, uses[size_t(v)] + 1);
+        if (reached != uses[size_t(v)]) {
+            pinched[size_t(v)] = 1;
+            anyPinched.store(true, std::memory_order_relaxed);
+        }
     };
     if (markCreases && anyNormalCrease(*this)) {
         // the creases come from the imported corner normals, so those are read before replacing
         updateAllRings();
         markNormalCreases();
         updateNormals(2);
-        for (int v = 0; v < n; ++v)
-            if (vertices[v].alive()) checkPinch(v, -1);
+        parallelFor(n, [&](int begin, int end) {
+            for (int v = begin; v < end; ++v)
+                if (vertices[v].alive()) checkPinch(v, -1);
+        });
     } else {
         // One vertex sweep for the ring starts, seam corners, corner normals and the pinch check:
         // each reads and writes only its own vertex's ring state, never another vertex's, so the
-        // result is that of the separate passes one after the other.
+        // result is that of the separate passes one after the other, in any order and in parallel.
         if (!sweep.faceNormals) updateNormals(0);
-        std::vector<int32_t> group;
-        auto settle = [&](int v) {
-            int ringSize;
-            settleRing(*this, v, uses[size_t(v)] + 1, ringSize);
-            if (isSeamCorner(v)) vertices[v].setPinned(true);
-            cornerNormalsOf(v, false, group);
-            checkPinch(v, ringSize);
-        };
         // Vertices in the order the link build's corner copy names them (so each ring's records
         // are still near in memory), then those no alive triangle names. The copy predates the
         // winding pass, which may have swapped corners; the order does not matter to the result.
-        std::vector<uint8_t> done(static_cast<size_t>(n), 0);
-        const std::vector<int32_t>& corners = sweep.corners;
-        for (size_t i = 0; i < corners.size(); i += 3) {
-            if (corners[i] < 0) continue;
-            for (size_t c = i; c < i + 3; ++c) {
-                int32_t v = corners[c];
-                if (done[size_t(v)]) continue;
-                done[size_t(v)] = 1;
-                if (vertices[v].alive()) settle(v);
-            }
-        }
-        for (int v = 0; v < n; ++v)
-            if (!done[size_t(v)] && vertices[v].alive()) settle(v);
+        const int32_t* corners = sweep.corners.data();
+        forEachVertexByCorners<std::vector<int32_t>>(
+            vertices, triangles.size(),
+            [&](int t) { return corners[3 * size_t(t)] < 0 ? nullptr : corners + 3 * size_t(t); },
+            [&](int v, std::vector<int32_t>& group) {
+                int ringSize;
+                settleRing(*this, v, uses[size_t(v)] + 1, ringSize);
+                if (isSeamCorner(v)) vertices[v].setPinned(true);
+                cornerNormalsOf(v, false, group);
+                checkPinch(v, ringSize);
+            });
     }
     recenter(mode);
     // Pinched vertices are split before the purge: the purge repairs a moved vertex from its
@@ -359,6 +407,10 @@ void Mesh::recenter(int mode) {
 int Mesh::updateVertexRing(int v) {
     int ringSize;
     return settleRing(*this, v, walkLimit(), ringSize);
+}
+
+void meshwalk::settleEditedRing(Mesh& m, int v) {
+    if (m.vertices[v].flags & (VertexSeam | VertexOpen | VertexPinned)) m.updateVertexRing(v);
 }
 
 void Mesh::updateAllRings() {

@@ -41,7 +41,8 @@ bool Mesh::flipEdge(int t, int e) {
     int Z = N.vertex[m], Yn = N.vertex[m1];
     // a degenerate pair (the same triangle twice, or both opposite corners one vertex) has no flip
     if (W == Z) return false;
-    std::vector<int32_t> ring;
+    // kept between flips: a subdivision flips millions of edges
+    static thread_local std::vector<int32_t> ring;
     vertexNeighbours(W, ring);
     if (contains(ring, Z)) return false;
 
@@ -58,10 +59,10 @@ bool Mesh::flipEdge(int t, int e) {
     relink(triangles, nXZ, n, t);
     vertices[X].firstTriangle = t;
     vertices[Yn].firstTriangle = n;
-    updateVertexRing(W);
-    updateVertexRing(X);
-    updateVertexRing(Y);
-    updateVertexRing(Z);
+    settleEditedRing(*this, W);
+    settleEditedRing(*this, X);
+    settleEditedRing(*this, Y);
+    settleEditedRing(*this, Z);
     return true;
 }
 

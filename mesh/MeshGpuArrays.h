@@ -5,10 +5,12 @@
 #include <vector>
 
 #include "foundation/Mat.h"
+#include "foundation/Pbr.h"
 
 namespace kal {
 
 class Mesh;
+struct pbr;
 
 // Groups of the corner buffer, in partChanged order.
 enum MeshGpuGroup : int { GroupPositions = 0, GroupNormals = 1, GroupMaterials = 2, GroupIds = 3 };
@@ -43,5 +45,14 @@ void buildEdgeLines(const Mesh& mesh, MeshCornerArrays& out);
 // The matrix that turns corner normals into view space for a model matrix: the inverse transpose
 // of its linear part, sign-corrected for mirrors (normals keep pointing out), then the view's rotation.
 mat3 meshNormalMatrix(const mat4& model, const mat4& view);
+
+// GL side shared by every element drawn in the corner layout with "Mesh/Mesh" (context current):
+// binds the buffer and points attributes 0..5 at the arrays, and the reverse.
+void pointCornerAttributes(uint32_t buffer, const uint32_t offsets[6]);
+void unpointCornerAttributes();
+// GL: sets the uniforms every surface draw shares on the current program, for a model matrix
+// under the camera: "ProjectionModelViewMatrix", "NormalMatrix", "ObjectId", "ItemId", and the
+// material as "ObjectColor", "ObjectLight" and "ObjectMaterial" (roughness and metalness doubled).
+void setSurfaceUniforms(uint32_t objectId, int32_t itemId, const mat4& model, const pbr& material);
 
 } // namespace kal

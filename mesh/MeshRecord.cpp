@@ -31,7 +31,13 @@ template <class T> T get(const uint8_t*& p) {
 
 bool legacyLayout() { return fileVersion < 20060412; }
 
+// What a copy of a mesh of n vertices and m triangles reserves.
+size_t meshBytes(int n, int m) {
+    return sizeof(Mesh) + MeshStore<MeshVertex>::bytesFor(n) + MeshStore<MeshTriangle>::bytesFor(m);
+}
+
 Element* readMeshRecord(ByteBuffer& in, uint32_t, size_t, bool& ok) {
+    if (!chargeRead(sizeof(Mesh))) return ok = false, nullptr;
     Mesh* m = new Mesh();
     ok = readMeshBody(*m, in);
     if (!ok) {
@@ -44,13 +50,14 @@ Element* readMeshRecord(ByteBuffer& in, uint32_t, size_t, bool& ok) {
 // Stands in for a record whose kind this program does not know: the create menu's sphere (the
 // icosahedron subdivided three times), built once and rebuilt as a read element is; each
 // placeholder is a copy of it.
-Element* makePlaceholderSphere() {
+Element* makePlaceholderSphere(bool charged) {
     static const std::unique_ptr<Mesh> sphere = [] {
         std::unique_ptr<Mesh> ico(Mesh::createIcosahedron());
         std::unique_ptr<Mesh> made(Mesh::subdivided(ico.get(), 3, false, true));
         made->rebuild(0);
         return made;
     }();
+    if (charged && !chargeRead(meshBytes(sphere->vertexCount(), sphere->triangleCount()))) return nullptr;
     return sphere->clone();
 }
 
@@ -90,7 +97,7 @@ bool readMeshBody(Mesh& mesh, ByteBuffer& in) {
     mesh.translation = in.readVec3();
     mesh.scale = in.readFloat();
     uint32_t n = in.readCount(vertexEntry);
-    if (in.failed() || n > uint32_t(INT32_MAX)) return false;
+    if (in.failed() || n > uint32_t(INT32_MAX) || !chargeRead(MeshStore<MeshVertex>::bytesFor(int(n)))) return false;
     const uint8_t* p = in.data() + in.position;
     mesh.vertices.grow(int(n));
     for (uint32_t i = 0; i < n; ++i) {
@@ -105,7 +112,7 @@ bool readMeshBody(Mesh& mesh, ByteBuffer& in) {
     const bool legacy = legacyLayout();
     const size_t entry = legacy ? legacyTriangleEntry : triangleEntry;
     uint32_t m = in.readCount(entry);
-    if (in.failed() || m > uint32_t(INT32_MAX)) return false;
+    if (in.failed() || m > uint32_t(INT32_MAX) || !chargeRead(MeshStore<MeshTriangle>::bytesFor(int(m)))) return false;
     p = in.data() + in.position;
     mesh.triangles.grow(int(m));
     for (uint32_t i = 0; i < m; ++i) {

@@ -75,9 +75,9 @@ int splitEdgeWith(Mesh& mesh, int t, int e, const SplitRule& rule, int* opposite
         rewritten.flags &= uint8_t(~(1 << e2));
         mesh.vertices[Q].firstTriangle = k;
         relink(tris, T.neighbour[e2], t, k);
-        mesh.updateVertexRing(P);
-        mesh.updateVertexRing(Q);
-        mesh.updateVertexRing(v);
+        settleEditedRing(mesh, P);
+        settleEditedRing(mesh, Q);
+        settleEditedRing(mesh, v);
         if (oppositeP) *oppositeP = P;
         if (oppositeS) *oppositeS = -1;
         return v;
@@ -109,10 +109,10 @@ int splitEdgeWith(Mesh& mesh, int t, int e, const SplitRule& rule, int* opposite
     mesh.vertices[Q].firstTriangle = k;
     relink(tris, T.neighbour[e2], t, k);
     relink(tris, N.neighbour[f1], n, k + 1);
-    mesh.updateVertexRing(P);
-    mesh.updateVertexRing(Q);
-    mesh.updateVertexRing(v);
-    mesh.updateVertexRing(S);
+    settleEditedRing(mesh, P);
+    settleEditedRing(mesh, Q);
+    settleEditedRing(mesh, v);
+    settleEditedRing(mesh, S);
     if (oppositeP) *oppositeP = P;
     if (oppositeS) *oppositeS = S;
     return v;

@@ -1,10 +1,15 @@
 #pragma once
 // Record store of a mesh: indexable in constant time, and appending never moves a stored
 // record, so an operation may hold a reference to a record while it appends copies of it.
-// Records live in fixed-size blocks; growing adds blocks, never reallocates old ones.
+// Records live in blocks: the first 4096 in blocks of doubling size (2, 2, 4, ... 2048), the
+// rest in blocks of 4096. Growing adds blocks, never reallocates old ones; a small store reserves
+// at most twice what it holds (a file of many tiny meshes costs memory in proportion to its
+// records, not a large block per mesh), and a large one indexes its fixed blocks as cheaply as a
+// store of fixed blocks alone.
 // A block is raw storage: a slot is constructed when a record is appended to it, so a block
 // costs no per-slot initialisation (a mesh of millions of records would write it all twice).
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <new>
@@ -21,8 +26,10 @@ class MeshStore {
 
 public:
     static constexpr int kShift = 12;
-    static constexpr int kBlock = 1 << kShift;
-    static constexpr int kMask = kBlock - 1;
+    static constexpr uint32_t kBlock = 1u << kShift;
+    static constexpr uint32_t kMask = kBlock - 1;
+    // blocks 0 to 11 hold the first kBlock records
+    static constexpr size_t kSmallBlocks = kShift;
 
     MeshStore() = default;
     MeshStore(const MeshStore& other) { *this = other; }
@@ -33,7 +40,7 @@ public:
         clear();
         reserveBlocks(other.count);
         for (size_t b = 0; b < blocks.size(); ++b) {
-            int n = std::min(kBlock, other.count - int(b) * kBlock);
+            int n = std::min(int(blockSize(b)), other.count - int(blockStart(b)));
             std::uninitialized_copy(other.blocks[b].get(), other.blocks[b].get() + n, blocks[b].get());
         }
         count = other.count;
@@ -43,8 +50,14 @@ public:
     int size() const { return count; }
     bool empty() const { return count == 0; }
 
-    T& operator[](int i) { return blocks[size_t(i) >> kShift][i & kMask]; }
-    const T& operator[](int i) const { return blocks[size_t(i) >> kShift][i & kMask]; }
+    // Record i < kBlock lives in block k = floor(log2(i | 1)), the others in block 11 + i / kBlock.
+    T& operator[](int i) {
+        uint32_t u = uint32_t(i);
+        if (u >= kBlock) return blocks[(u >> kShift) + (kSmallBlocks - 1)][u & kMask];
+        int k = 31 - __builtin_clz(u | 1);
+        return blocks[size_t(k)][u & (((1u << k) - 1) | 1)];
+    }
+    const T& operator[](int i) const { return const_cast<MeshStore&>(*this)[i]; }
 
     // Appends a copy of r and answers its index. r may be a record of this store.
     int push(const T& r) {
@@ -63,12 +76,20 @@ public:
         count += n;
     }
 
+    // Appends n slots left unwritten, for a caller that writes every one of them (in any order,
+    // from any thread) before anything reads them.
+    void growUnwritten(int n) {
+        if (n <= 0) return;
+        reserveBlocks(count + n);
+        count += n;
+    }
+
     // Keeps the first n records and frees the blocks past them.
     void truncate(int n) {
         if (n < 0) n = 0;
         if (n >= count) return;
         count = n;
-        blocks.resize((size_t(n) + kBlock - 1) >> kShift);
+        blocks.resize(blocksFor(n));
     }
 
     void clear() {
@@ -76,17 +97,38 @@ public:
         count = 0;
     }
 
+    // Records the reserved blocks can hold, and their bytes.
+    int capacity() const { return int(capacityOf(blocks.size())); }
+    size_t reservedBytes() const { return capacityOf(blocks.size()) * sizeof(T); }
+    // The bytes of the blocks a store of n records reserves.
+    static size_t bytesFor(int n) { return capacityOf(blocksFor(n)) * sizeof(T); }
+
 private:
     struct FreeBlock {
         void operator()(T* p) const { ::operator delete(static_cast<void*>(p)); }
     };
     using Block = std::unique_ptr<T[], FreeBlock>;
 
-    T* slot(int i) { return blocks[size_t(i) >> kShift].get() + (i & kMask); }
+    static size_t blockStart(size_t b) {
+        return b == 0 ? 0 : b < kSmallBlocks ? size_t(1) << b : (b - (kSmallBlocks - 1)) * kBlock;
+    }
+    static size_t blockSize(size_t b) { return b == 0 ? 2 : b < kSmallBlocks ? size_t(1) << b : kBlock; }
+    static size_t capacityOf(size_t blockCount) {
+        return blockCount == 0 ? 0 : blockStart(blockCount - 1) + blockSize(blockCount - 1);
+    }
+    static size_t blocksFor(int n) {
+        if (n <= 0) return 0;
+        uint32_t last = uint32_t(n - 1);
+        if (last >= kBlock) return (last >> kShift) + kSmallBlocks;
+        return size_t(32 - __builtin_clz(last | 1));
+    }
+
+    T* slot(int i) { return &(*this)[i]; }
 
     void reserveBlocks(int n) {
-        size_t need = (size_t(n) + kBlock - 1) >> kShift;
-        while (blocks.size() < need) blocks.push_back(Block(static_cast<T*>(::operator new(sizeof(T) * kBlock))));
+        size_t need = blocksFor(n);
+        while (blocks.size() < need)
+            blocks.push_back(Block(static_cast<T*>(::operator new(sizeof(T) * blockSize(blocks.size())))));
     }
 
     std::vector<Block> blocks;

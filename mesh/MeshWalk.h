@@ -15,21 +15,35 @@
 
 namespace kal {
 class Mesh;
+
+// The link rebuild's large arrays, kept from one rebuild of a mesh to the next: on a large mesh a
+// good part of a rebuild would otherwise go to having fresh pages zeroed. Per triangle its corners
+// (-1 for a dead one), links and flags as the link build left them; per vertex how many alive
+// triangles name it and whether it is pinched; the edge buckets of the build.
+struct RebuildScratch {
+    struct Side {
+        int32_t other, slot;
+    };
+    std::vector<int32_t> corners, links, uses, start, fill;
+    std::vector<Side> sides;
+    std::vector<uint8_t> flags, pinched;
+    bool wound = true;        // every linked pair runs its shared edge in opposite directions
+    bool faceNormals = false; // the alive triangles' face normals are up to date
+};
+
 namespace meshwalk {
 
 inline int next3(int i) { return i == 2 ? 0 : i + 1; }
 inline int prev3(int i) { return i == 0 ? 2 : i - 1; }
 
-// Visits every alive vertex once: first in the order the alive triangles name them, then the alive
-// vertices that no alive triangle names. Only for per-vertex passes whose result does not depend on
-// the order, and whose visit writes nothing but its own vertex's state: the visits run in parallel
-// blocks, visit(v, scratch) with one default-made Scratch per block. Once edits have appended
-// records, vertex order jumps across the triangle records, while this order finds each ring's
-// records still in cache.
-template <class Scratch, class Visit>
-void forEachVertexByTriangles(const MeshStore<MeshVertex>& verts, const MeshStore<MeshTriangle>& tris,
-                              Visit&& visit) {
-    int nv = verts.size(), nt = tris.size();
+// Visits every alive vertex once: first in the order the triangles name them, then the alive
+// vertices that no triangle names. corners(t) answers triangle t's three corners, or null for a
+// triangle to pass over. Only for per-vertex passes whose result does not depend on the order, and
+// whose visit writes nothing but its own vertex's state: the visits run in parallel blocks,
+// visit(v, scratch) with one default-made Scratch per block.
+template <class Scratch, class Corners, class Visit>
+void forEachVertexByCorners(const MeshStore<MeshVertex>& verts, int nt, Corners&& corners, Visit&& visit) {
+    int nv = verts.size();
     if (nv == 0) return;
     // the first block to name a vertex claims it; a block given the whole range runs alone
     std::unique_ptr<std::atomic<uint8_t>[]> done(new std::atomic<uint8_t>[size_t(nv)]());
@@ -37,9 +51,10 @@ void forEachVertexByTriangles(const MeshStore<MeshVertex>& verts, const MeshStor
         const bool alone = begin == 0 && end == nt;
         Scratch scratch{};
         for (int t = begin; t < end; ++t) {
-            const MeshTriangle& tri = tris[t];
-            if (!tri.alive()) continue;
-            for (int32_t v : tri.vertex) {
+            const int32_t* named = corners(t);
+            if (!named) continue;
+            for (int c = 0; c < 3; ++c) {
+                int32_t v = named[c];
                 if (v < 0 || v >= nv) continue;
                 std::atomic<uint8_t>& mark = done[size_t(v)];
                 if (mark.load(std::memory_order_relaxed)) continue;
@@ -56,6 +71,21 @@ void forEachVertexByTriangles(const MeshStore<MeshVertex>& verts, const MeshStor
         for (int v = begin; v < end; ++v)
             if (!done[size_t(v)].load(std::memory_order_relaxed) && verts[v].alive()) visit(v, scratch);
     });
+}
+
+// The same in the order the alive triangle records name the vertices. Once edits have appended
+// records, vertex order jumps across the triangle records, while this order finds each ring's
+// records still in cache.
+template <class Scratch, class Visit>
+void forEachVertexByTriangles(const MeshStore<MeshVertex>& verts, const MeshStore<MeshTriangle>& tris,
+                              Visit&& visit) {
+    forEachVertexByCorners<Scratch>(
+        verts, tris.size(),
+        [&](int t) -> const int32_t* {
+            const MeshTriangle& tri = tris[t];
+            return tri.alive() ? tri.vertex : nullptr;
+        },
+        visit);
 }
 
 // No scratch: visit(v).
@@ -145,6 +175,11 @@ inline int ringReach(const MeshStore<MeshTriangle>& tris, int v, int start, int 
     walkRing(tris, v, start, limit, last, lastCorner, [&](int, int) { ++reached; });
     return reached;
 }
+
+// The ring update after a split or flip. Neither edit opens or marks an edge at a vertex, and both
+// leave every walk start on a triangle of its vertex: a vertex that is neither seam, open nor
+// pinned keeps a closed, unmarked ring, and its update would change nothing, so it is left out.
+void settleEditedRing(Mesh& m, int v);
 
 // Gives every component one winding (that of the majority of its triangles), reading the
 // records' corners, links and flags from flat copies (3 corners and 3 links per triangle, dead

@@ -9,7 +9,11 @@ class Mesh;
 
 // Appends the vertices and faces of the text (which ends at its first zero byte) to the mesh.
 // Faces that name vertex 0 or a vertex the text does not hold are skipped; negative numbers count
-// back from the latest vertex. Numbers read the same in every C locale.
-void parseObjText(Mesh& mesh, const char* text, size_t size);
+// back from the latest vertex. Numbers read the same in every C locale. Records are charged to
+// the open read's budget (scene/SceneFile.h): false, with the mesh half filled, when they do not
+// fit in it. The text is cut at line ends into chunks of about chunkBytes that are parsed in
+// parallel and joined in order; the result does not depend on where the cuts fall.
+bool parseObjText(Mesh& mesh, const char* text, size_t size);
+bool parseObjText(Mesh& mesh, const char* text, size_t size, size_t chunkBytes);
 
 } // namespace kal

@@ -71,8 +71,7 @@ void Element::clearIds() {
 }
 
 void Element::resolveLinks(const std::vector<Element*>&) { useCount += 1; }
-
-bool Element::partIndicesHold(const std::vector<Element*>&) const { return true; }
+bool Element::partLinksHold(const std::vector<Element*>&) const { return true; }
 
 void Element::touch() { stamp = frameCounter; }
 

@@ -70,9 +70,9 @@ public:
     virtual void collectAll(std::vector<Element*>& out);
     virtual void clearIds();
     virtual void resolveLinks(const std::vector<Element*>& table);
-    // Whether the element indices a record read name elements this kind can be linked to; the
-    // reader refuses the file before linking anything otherwise.
-    virtual bool partIndicesHold(const std::vector<Element*>& table) const;
+    // Whether the element indices a file gave this element name fitting elements of the file's
+    // table; the reader refuses the file otherwise, so resolveLinks never meets a bad index.
+    virtual bool partLinksHold(const std::vector<Element*>& table) const;
     virtual void touch();
     virtual bool animate(double time, bool top);
     virtual int32_t changeStamp();

@@ -1,6 +1,7 @@
 #include "scene/Scene.h"
 
-#include <unordered_set>
+#include <algorithm>
+#include <unordered_map>
 
 #include "scene/Element.h"
 #include "scene/Tool.h"
@@ -62,18 +63,41 @@ bool Scene::repairRings() {
     std::vector<Tool*> list;
     toolRoot->enumerate(list);
     sceneRoot->enumerate(list);
-    std::unordered_set<Tool*> listed(list.begin(), list.end());
+    std::unordered_map<Tool*, size_t> at;
+    at.reserve(list.size());
+    for (size_t i = 0; i < list.size(); ++i) at.emplace(list[i], i);
     // A member whose ring leaves the list, or never comes back to it, cannot be walked safely:
-    // every such member is unlinked, so that each remaining ring is a closed cycle.
-    std::vector<Tool*> broken;
-    for (Tool* t : list) {
-        if (t->next == t) continue;
-        Tool* m = t->next;
-        size_t steps = 0;
-        while (m != t && listed.count(m) && steps++ <= list.size()) m = m->next;
-        if (m != t) broken.push_back(t);
+    // every such member is unlinked, so that each remaining ring is a closed cycle. Each member is
+    // walked over once: a walk from an unseen member follows the ring until it leaves the list,
+    // comes back to a member seen before, or closes.
+    enum : uint8_t { Unseen, OnWalk, Closed, Broken };
+    std::vector<uint8_t> state(list.size(), Unseen);
+    std::vector<size_t> path;
+    for (size_t i = 0; i < list.size(); ++i) {
+        if (state[i] != Unseen || list[i]->next == list[i]) continue;
+        path.clear();
+        size_t k = i, loopStart = path.size();
+        bool loop = false;
+        for (;;) {
+            ++ringSteps;
+            state[k] = OnWalk;
+            path.push_back(k);
+            auto it = at.find(list[k]->next);
+            if (it == at.end()) break;
+            size_t n = it->second;
+            if (state[n] == OnWalk) {
+                // back on this walk: the members from there on form a ring, those before lead into it
+                loop = true;
+                loopStart = size_t(std::find(path.begin(), path.end(), n) - path.begin());
+                break;
+            }
+            if (state[n] != Unseen) break;
+            k = n;
+        }
+        for (size_t p = 0; p < path.size(); ++p) state[path[p]] = loop && p >= loopStart ? Closed : Broken;
     }
-    for (Tool* t : broken) t->next = t;
+    for (size_t i = 0; i < list.size(); ++i)
+        if (state[i] == Broken) list[i]->next = list[i];
     return true;
 }
 

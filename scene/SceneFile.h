@@ -29,6 +29,38 @@ constexpr uint32_t unsavedElementTag = 0xE0FFFFFF;
 // Version of the file being read: 0 until its version chunk has been read.
 extern uint32_t fileVersion;
 
+// What one read may allocate. A read of a file of n bytes (scene, object or OBJ) reserves at most
+// readBytesPerFileByte * n + readBytesSlack bytes for the tools, elements and records it builds,
+// whole reserved blocks counted (MeshStore::bytesFor gives a mesh store's). Every reader charges
+// what it is about to reserve with chargeRead before it reserves it: the element object, and each
+// list by its count times its entry size (a decoded image by its pixels, not its file bytes); a
+// refused charge makes the record damaged, and the file is refused with nothing handed to the
+// scene. The tool chunk charges each tool record itself. The scratch of a later pass (a rebuild's
+// link tables) is a fixed multiple of the records and is not charged; nor are the file's bytes.
+constexpr size_t readBytesPerFileByte = 16;
+constexpr size_t readBytesSlack = size_t(64) << 20;
+
+// The budget of one read of a file of fileSize bytes, open while it is in scope. Reads nest: an
+// inner read has a budget of its own, and the outer one's resumes after it. (A test may pass a
+// smaller slack to reach the bound with a small input.)
+class ReadBudget {
+public:
+    explicit ReadBudget(size_t fileSize, size_t slack = readBytesSlack);
+    ~ReadBudget();
+    ReadBudget(const ReadBudget&) = delete;
+    ReadBudget& operator=(const ReadBudget&) = delete;
+    size_t left() const { return remaining; }
+
+private:
+    friend bool chargeRead(size_t bytes);
+    size_t remaining;
+    ReadBudget* outer;
+};
+
+// Takes bytes from the open read's budget: false, and nothing taken, when they do not fit.
+// Without an open read (an undo record, a copy through the clipboard) every charge fits.
+bool chargeRead(size_t bytes);
+
 // Builds the element of one record. `in` is the element chunk positioned just past the record's
 // header; `end` is where the record's body ends by its length word. A reader leaves the position
 // at the end of what it read. It answers null with ok false when the body is damaged (the file is
@@ -43,8 +75,9 @@ using ToolReader = Tool* (*)(ByteBuffer& in);
 ElementReader registerElementReader(uint32_t tag, ElementReader reader);
 // Makes the element that stands in for a record of a kind nobody registered (the placeholder
 // sphere), finished as a read element would be after its rebuild. A read makes one only for such
-// a record that some tool holds.
-using PlaceholderMaker = Element* (*)();
+// a record that some tool holds. With charged set the maker takes what it reserves from the open
+// read's budget, and answers null when that does not fit.
+using PlaceholderMaker = Element* (*)(bool charged);
 void registerPlaceholderElement(PlaceholderMaker make);
 void registerToolReader(uint32_t tag, ToolReader reader);
 

@@ -19,6 +19,27 @@ uint32_t fileVersion = 0;
 
 namespace {
 
+ReadBudget* openBudget = nullptr;
+
+} // namespace
+
+ReadBudget::ReadBudget(size_t fileSize, size_t slack) : outer(openBudget) {
+    // a file too large for the product to fit in a size_t cannot be read anyway
+    remaining = fileSize > (SIZE_MAX - slack) / readBytesPerFileByte ? SIZE_MAX : fileSize * readBytesPerFileByte + slack;
+    openBudget = this;
+}
+
+ReadBudget::~ReadBudget() { openBudget = outer; }
+
+bool chargeRead(size_t bytes) {
+    if (!openBudget) return true;
+    if (bytes > openBudget->remaining) return false;
+    openBudget->remaining -= bytes;
+    return true;
+}
+
+namespace {
+
 std::unordered_map<uint32_t, ElementReader>& elementReaders() {
     static std::unordered_map<uint32_t, ElementReader> table;
     return table;
@@ -125,6 +146,8 @@ bool readToolChunk(ByteBuffer& chunk, ReadState& st) {
             chunk.skip(length); // unknown kinds use no index and are not the chunk's top
             continue;
         }
+        // the tool and what its record holds (child indices, a name) are at most its body's size
+        if (!chargeRead(sizeof(Tool) + length)) return false;
         ByteBuffer body;
         body.bytes.assign(chunk.data() + chunk.position, chunk.data() + chunk.position + length);
         chunk.skip(length);
@@ -150,11 +173,9 @@ bool readElementChunk(ByteBuffer& chunk, ReadState& st) {
 }
 
 // Every child index names a tool once and never a chunk's top, every tool is reached from a
-// top (so no cycle exists), ring successors form closed rings, and element indices are in range,
-// the tools' and those the element records name themselves.
+// top (so no cycle exists), ring successors form closed rings, element indices are in range, and
+// every element that names other elements of the table names ones that fit.
 bool linksHold(const ReadState& st) {
-    for (const Element* e : st.elements)
-        if (e && !e->partIndicesHold(st.elements)) return false;
     const size_t n = st.tools.size();
     std::vector<uint8_t> named(n, 0), successorNamed(n, 0);
     for (size_t i = 0; i < n; ++i) {
@@ -167,6 +188,8 @@ bool linksHold(const ReadState& st) {
         successorNamed[t->pendingNext] = 1;
         if (t->pendingElement >= 0 && size_t(t->pendingElement) >= st.elements.size()) return false;
     }
+    for (const Element* e : st.elements)
+        if (e && !e->partLinksHold(st.elements)) return false;
     std::vector<uint8_t> reached(n, 0);
     std::vector<uint32_t> stack;
     size_t count = 0;
@@ -228,21 +251,26 @@ void registerToolReader(uint32_t tag, ToolReader reader) { toolReaders()[tag] = 
 Element* readElementRecord(ByteBuffer& in, bool& ok) {
     bool unknown = false;
     Element* e = readElementRecordAt(in, ok, 0, unknown);
-    return unknown && placeholderMaker ? placeholderMaker() : e;
+    return unknown && placeholderMaker ? placeholderMaker(false) : e;
 }
 
 bool readSceneBytes(Scene& scene, const uint8_t* data, size_t size) {
     registerSceneRecords();
     fileVersion = 0;
+    ReadBudget budget(size);
     ReadState st;
     if (!data || !parseImage(data, size, st) || !linksHold(st)) return false;
 
     // Placeholders only for the unknown records some tool holds: any other would be dropped
-    // unheld right after linking.
+    // unheld right after linking. The first is part of the budget's slack; once the budget is
+    // spent the further ones share the first, as tools may share an element.
+    Element* firstPlaceholder = nullptr;
     for (Tool* t : st.tools) {
         int32_t i = t->pendingElement;
         if (i < 0 || !st.unknownKind[size_t(i)] || st.elements[size_t(i)] || !placeholderMaker) continue;
-        st.elements[size_t(i)] = placeholderMaker();
+        Element* e = placeholderMaker(firstPlaceholder != nullptr);
+        st.elements[size_t(i)] = e ? e : firstPlaceholder;
+        if (!firstPlaceholder) firstPlaceholder = e;
     }
 
     st.linked = true;

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "scene/CameraMatrices.h"
 #include "scene/Element.h"
@@ -14,18 +17,69 @@ Tool::Tool(Element* e, const mat4& transform_, const pbr& material_, bool transp
     : element(e ? e->acquire(1) : nullptr), transform(transform_), material(material_),
       flags(transparent ? LiveFlag | TransparentFlag : LiveFlag) {}
 
+void listSubtree(Tool* top, std::vector<Tool*>& out) {
+    std::vector<Tool*> stack{top};
+    while (!stack.empty()) {
+        Tool* t = stack.back();
+        stack.pop_back();
+        out.push_back(t);
+        for (auto it = t->children.rbegin(); it != t->children.rend(); ++it)
+            if (*it) stack.push_back(*it);
+    }
+}
+
+namespace {
+
+// Takes every listed tool out of its ring with one walk per ring touched; the others of each ring
+// keep their order.
+void unlinkAll(const std::vector<Tool*>& gone) {
+    if (gone.size() == 1) {
+        Tool* t = gone[0];
+        if (t->next != t) t->unlink();
+        return;
+    }
+    std::unordered_set<Tool*> leaving(gone.begin(), gone.end()), walked;
+    std::vector<Tool*> ring;
+    for (Tool* t : gone) {
+        if (t->next == t || walked.count(t)) continue;
+        ring.clear();
+        Tool* m = t;
+        do {
+            ++ringSteps;
+            ring.push_back(m);
+            walked.insert(m);
+            m = m->next;
+        } while (!walked.count(m));
+        Tool *first = nullptr, *last = nullptr;
+        for (Tool* r : ring) {
+            if (leaving.count(r)) continue;
+            (last ? last->next : first) = r;
+            last = r;
+        }
+        if (last) last->next = first;
+        for (Tool* r : ring)
+            if (leaving.count(r)) r->next = r;
+    }
+}
+
+} // namespace
+
 Tool::~Tool() {
-    previousLinked()->next = next;
-    next = this;
+    // The whole subtree goes at once: its rings are spliced in one walk each, and its tools are
+    // deleted deepest first from a list, so neither a long ring nor a deep chain costs more than
+    // its length, nor any call depth. Each of them then has no ring and no children left.
+    std::vector<Tool*> subtree;
+    listSubtree(this, subtree);
+    unlinkAll(subtree);
     releaseElement(element);
     element = nullptr;
-    // last first; a child whose parent pointer went stale must not keep this loop alive
-    while (!children.empty()) {
-        Tool* c = children.back();
-        children.pop_back();
-        c->parent = nullptr;
-        delete c;
+    for (size_t i = subtree.size(); i-- > 1;) {
+        Tool* d = subtree[i];
+        d->children.clear();
+        d->parent = nullptr;
+        delete d;
     }
+    children.clear();
     if (parent) parent->removeChild(this);
 }
 
@@ -190,16 +244,41 @@ void Tool::deleteChildren() {
 }
 
 void Tool::purgeChildren() {
-    size_t i = 0;
-    while (i < children.size()) {
-        Tool* c = children[i];
-        c->purgeChildren();
-        if (c->flags & CollectFlag) {
-            children.erase(children.begin() + long(i));
+    // Children first, on an explicit stack (see walkSubtree): each tool drops its collected
+    // children, in order, once everything below them has been purged. A tool of another kind
+    // below this one purges its subtree in its own way.
+    struct Pending {
+        Tool* tool;
+        bool childrenDone;
+    };
+    std::vector<Pending> stack{{this, false}};
+    std::vector<Tool*> dropped;
+    while (!stack.empty()) {
+        Pending p = stack.back();
+        Tool* t = p.tool;
+        if (!p.childrenDone) {
+            stack.back().childrenDone = true;
+            if (t != this && t->kind != PlainKind) {
+                stack.pop_back();
+                t->purgeChildren();
+                continue;
+            }
+            for (auto it = t->children.rbegin(); it != t->children.rend(); ++it) stack.push_back({*it, false});
+            continue;
+        }
+        stack.pop_back();
+        size_t kept = 0;
+        dropped.clear();
+        for (Tool* c : t->children) {
+            if (c->flags & CollectFlag)
+                dropped.push_back(c);
+            else
+                t->children[kept++] = c;
+        }
+        t->children.resize(kept);
+        for (Tool* c : dropped) {
             c->parent = nullptr;
             delete c;
-        } else {
-            ++i;
         }
     }
 }
@@ -216,13 +295,11 @@ void Tool::setMark(uint8_t m) {
 uint8_t Tool::mark() { return markState; }
 
 void Tool::markSubtree(uint8_t m) {
-    setMark(m);
-    for (Tool* c : children) c->markSubtree(m);
+    walkSubtree([m](Tool* t) { t->setMark(m); }, [m](Tool* t) { t->markSubtree(m); });
 }
 
 void Tool::setStateRecursive(uint8_t m) {
-    setMark(m);
-    for (Tool* c : children) c->setStateRecursive(m);
+    walkSubtree([m](Tool* t) { t->setMark(m); }, [m](Tool* t) { t->setStateRecursive(m); });
 }
 
 Tool* Tool::newCopyOfSelf(bool keepPivot) {
@@ -237,13 +314,56 @@ Tool* Tool::newCopyOfSelf(bool keepPivot) {
     return t;
 }
 
+Tool* Tool::placedLinkedCopy(Tool* c) {
+    Tool* copy = c->newCopyOfSelf(true);
+    copy->flags |= PlacedFlag;
+    copy->pivot *= mat4();
+    c->link(copy);
+    return copy;
+}
+
+void Tool::copyDescendants(Tool* copyOfThis, bool onlyMarked, Tool* (*make)(Tool*),
+                           const std::function<Tool*(Tool*)>& other) {
+    struct Pending {
+        Tool* original;
+        Tool* parentCopy;
+    };
+    std::vector<Pending> stack;
+    auto pushChildren = [&stack](Tool* original, Tool* copy) {
+        for (auto it = original->children.rbegin(); it != original->children.rend(); ++it) stack.push_back({*it, copy});
+    };
+    pushChildren(this, copyOfThis);
+    while (!stack.empty()) {
+        Pending p = stack.back();
+        stack.pop_back();
+        Tool* c = p.original;
+        if (onlyMarked && !c->isCopyMarked()) continue;
+        if (c->copyRef) {
+            p.parentCopy->addChild(c->copyRef, false);
+        } else if (c->kind != PlainKind) {
+            p.parentCopy->addChild(other(c), false);
+        } else {
+            Tool* copy = make(c);
+            c->copyRef = copy;
+            p.parentCopy->addChild(copy, false);
+            pushChildren(c, copy);
+        }
+    }
+}
+
 Tool* Tool::copy(bool keepPivot, bool withChildren) {
     if (withChildren) markSubtree(1);
     Tool* t = newCopyOfSelf(keepPivot);
     link(t);
     copyRef = t;
-    for (Tool* c : children)
-        if (c->isCopyMarked()) t->addChild(c->copyRef ? c->copyRef : c->copy(true, false), false);
+    copyDescendants(
+        t, true,
+        [](Tool* c) {
+            Tool* copy = c->newCopyOfSelf(true);
+            c->link(copy);
+            return copy;
+        },
+        [](Tool* c) { return c->copy(true, false); });
     if (withChildren) markSubtree(0);
     return t;
 }
@@ -256,8 +376,7 @@ Tool* Tool::copyTransformedMode(const mat4& m, bool linkCopy, uint8_t markMode) 
     t->pivot *= m;
     if (linkCopy) link(t);
     copyRef = t;
-    for (Tool* c : children)
-        if (c->isCopyMarked()) t->addChild(c->copyRef ? c->copyRef : c->copyTransformedMode(mat4(), true, 0), false);
+    copyDescendants(t, true, placedLinkedCopy, [](Tool* c) { return c->copyTransformedMode(mat4(), true, 0); });
     if (markMode == 1) markSubtree(0);
     if (markMode == 2) setStateRecursive(0);
     return t;
@@ -270,7 +389,7 @@ Tool* Tool::copyTransformedAll(const mat4& m, bool linkCopy, bool markPass) {
     t->pivot *= m;
     if (linkCopy) link(t);
     copyRef = t;
-    for (Tool* c : children) t->addChild(c->copyRef ? c->copyRef : c->copyTransformedAll(mat4(), true, false), false);
+    copyDescendants(t, false, placedLinkedCopy, [](Tool* c) { return c->copyTransformedAll(mat4(), true, false); });
     if (markPass) markSubtree(0);
     return t;
 }
@@ -278,20 +397,43 @@ Tool* Tool::copyTransformedAll(const mat4& m, bool linkCopy, bool markPass) {
 void Tool::collectCutLinks(std::vector<Tool*>& roots, std::vector<Tool*>& partnerFrom, std::vector<Tool*>& partnerTo,
                            std::vector<Tool*>& ringFrom, std::vector<Tool*>& ringTo, bool markAll, bool markSub,
                            bool inner) {
+    (void)inner;
     if (markAll) setStateRecursive(2);
     if (markSub) markSubtree(1);
-    if (!parent || parent->mark() == 0) roots.push_back(this);
-    Tool* previous = previousLinked();
-    if (next->mark() != mark()) {
-        ringFrom.push_back(this);
-        ringTo.push_back(next);
-    } else if (previous->mark() != mark()) {
-        ringFrom.push_back(previous);
-        ringTo.push_back(this);
+    // The subtree in pre-order (null marks where a tool of another kind takes its own turn)
+    // then the ring predecessors the checks need, found in one walk per ring rather than one
+    // walk round the ring per member.
+    std::vector<Tool*> order, others;
+    walkSubtree([&](Tool* t) { order.push_back(t); },
+                [&](Tool* t) {
+                    order.push_back(nullptr);
+                    others.push_back(t);
+                });
+    std::unordered_map<Tool*, Tool*> previous;
+    for (Tool* t : order) {
+        if (!t || t->next->mark() != t->mark() || previous.count(t)) continue;
+        Tool* m = t;
+        do {
+            ++ringSteps;
+            previous[m->next] = m;
+            m = m->next;
+        } while (m != t && !previous.count(m->next));
     }
-    for (size_t i = 0; i < children.size(); ++i)
-        children[i]->collectCutLinks(roots, partnerFrom, partnerTo, ringFrom, ringTo, false, false, true);
-    (void)inner;
+    size_t other = 0;
+    for (Tool* t : order) {
+        if (!t) {
+            others[other++]->collectCutLinks(roots, partnerFrom, partnerTo, ringFrom, ringTo, false, false, true);
+            continue;
+        }
+        if (!t->parent || t->parent->mark() == 0) roots.push_back(t);
+        if (t->next->mark() != t->mark()) {
+            ringFrom.push_back(t);
+            ringTo.push_back(t->next);
+        } else if (previous[t]->mark() != t->mark()) {
+            ringFrom.push_back(previous[t]);
+            ringTo.push_back(t);
+        }
+    }
     if (markSub) markSubtree(2);
     if (markAll) setStateRecursive(0);
 }
@@ -323,28 +465,50 @@ bool Tool::detachElement() {
 // ---- flattening ----
 
 void Tool::enumerate(std::vector<Tool*>& list) {
-    index = int32_t(list.size());
-    list.push_back(this);
-    for (Tool* c : children) c->enumerate(list);
+    walkSubtree(
+        [&list](Tool* t) {
+            t->index = int32_t(list.size());
+            list.push_back(t);
+        },
+        [&list](Tool* t) { t->enumerate(list); });
 }
 
 void Tool::collectWorldTransforms(std::vector<Tool*>& items, std::vector<mat4>& matrices, std::vector<int32_t>& groups,
                                   std::vector<int32_t>& drawArgs, mat4 handed, int group, int drawArg) {
-    matrices.push_back(handed);
-    groups.push_back(group);
-    drawArgs.push_back(drawArg);
-    int k = int(items.size());
-    items.push_back(this);
-    mat4 w = composeMatrix();
-    w *= handed;
-    for (Tool* c : children) c->collectWorldTransforms(items, matrices, groups, drawArgs, w, k, -1);
+    // pre-order as the recursive form would give it, on an explicit stack (see walkSubtree)
+    struct Pending {
+        Tool* tool;
+        mat4 handed;
+        int group, drawArg;
+    };
+    std::vector<Pending> stack{{this, handed, group, drawArg}};
+    while (!stack.empty()) {
+        Pending p = stack.back();
+        stack.pop_back();
+        Tool* t = p.tool;
+        if (t != this && t->kind != PlainKind) {
+            t->collectWorldTransforms(items, matrices, groups, drawArgs, p.handed, p.group, p.drawArg);
+            continue;
+        }
+        matrices.push_back(p.handed);
+        groups.push_back(p.group);
+        drawArgs.push_back(p.drawArg);
+        int k = int(items.size());
+        items.push_back(t);
+        mat4 w = t->composeMatrix();
+        w *= p.handed;
+        for (auto it = t->children.rbegin(); it != t->children.rend(); ++it) stack.push_back({*it, w, k, -1});
+    }
 }
 
 // ---- ring ----
 
 Tool* Tool::previousLinked() {
     Tool* t = this;
-    while (t->next != this) t = t->next;
+    while (t->next != this) {
+        ++ringSteps;
+        t = t->next;
+    }
     return t;
 }
 
@@ -428,9 +592,12 @@ void Tool::applyGestures(const std::vector<Gesture*>& gestures) {
 // The record layout is written and read in ToolRecord.cpp.
 
 void Tool::setTime() {
-    animationTime = sceneAnimationTime;
-    if (element) element->animate(animationTime, true);
-    for (Tool* c : children) c->setTime();
+    walkSubtree(
+        [](Tool* t) {
+            t->animationTime = sceneAnimationTime;
+            if (t->element) t->element->animate(t->animationTime, true);
+        },
+        [](Tool* t) { t->setTime(); });
 }
 
 mat4 Tool::firstEndFrame() { return mat4(); }

@@ -2,6 +2,7 @@
 // A node of the object hierarchy: one shared element, a transform and pivot, constraint axes, a
 // material, flags, owned children and a place in a ring of linked copies that act together.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,10 @@ enum ToolKind : int32_t { PlainKind = 0, ArrayKind = 1, BiToolKind = 2, RootKind
 
 // Scene animation time handed to every tool by Scene::setTime.
 extern double sceneAnimationTime;
+
+// Steps taken along rings of linked copies by this thread's ring walks; the tests read it to see
+// ring repair and teardown stay linear in a ring's length.
+inline thread_local uint64_t ringSteps = 0;
 
 class Tool {
 public:
@@ -162,6 +167,31 @@ public:
     void setRingFloatB(float phase, bool ring, bool sameParent);
 
 protected:
+    // Visits this tool and its subtree in pre-order on an explicit stack, since a file may nest
+    // tools deeper than the call stack reaches: plain(t) for this tool and every plain tool below
+    // it; a tool of another kind below it is handed to other(t), its own virtual form of the walk.
+    template <class Plain, class Other>
+    void walkSubtree(Plain&& plain, Other&& other) {
+        std::vector<Tool*> stack{this};
+        while (!stack.empty()) {
+            Tool* t = stack.back();
+            stack.pop_back();
+            if (t != this && t->kind != PlainKind) {
+                other(t);
+                continue;
+            }
+            plain(t);
+            for (auto it = t->children.rbegin(); it != t->children.rend(); ++it) stack.push_back(*it);
+        }
+    }
+    // Copies this tool's descendants (those with a copy mark when onlyMarked) under copyOfThis on
+    // an explicit stack, in the order and shape the recursive copy gives: a descendant already
+    // copied in this pass is added again, a plain one is copied by make and its children visited,
+    // one of another kind is copied by other (its own virtual copy).
+    void copyDescendants(Tool* copyOfThis, bool onlyMarked, Tool* (*make)(Tool*),
+                         const std::function<Tool*(Tool*)>& other);
+    // The copy a placing copy makes of a descendant: placed, its pivot kept, linked to it.
+    static Tool* placedLinkedCopy(Tool* c);
     // Members a ring-wide setter reaches, start first; without ring the start tool alone.
     void ringTargets(std::vector<Tool*>& out, bool ring, bool sameParent, bool startNeedsPlaced);
     // Copies this tool's own fields (not children, ring or element sharing) onto a new tool.
@@ -176,6 +206,10 @@ public:
     void collectWorldTransforms(std::vector<Tool*>& items, std::vector<mat4>& matrices, std::vector<int32_t>& groups,
                                 std::vector<int32_t>& drawArgs, mat4 handed, int group, int drawArg) override;
 };
+
+// Appends top and every tool below it in pre-order over the child lists, without touching the
+// tools' index fields; an explicit stack, however deep the tree.
+void listSubtree(Tool* top, std::vector<Tool*>& out);
 
 // Clears the collect flag on every listed tool, then empties the list.
 void unflagCollectedTools(std::vector<Tool*>& list);

@@ -18,6 +18,8 @@
 
 namespace kal {
 
+class Curve;
+class Element;
 class Act;
 class Environment;
 class FBO;
@@ -350,6 +352,18 @@ public:
     virtual void resetPick(bool rebuild);
     // --- hooks for the element kinds still to come (GLViewHooks.cpp) ---
     virtual void buildDrawnTool();
+    // The closed flag a drawn build uses: the setting, forced on for profiles.
+    bool drawnCurveClosed() const;
+    // What a drawn build does with the stroke chain's lists and frame: a new curve from them goes
+    // where the pending template of the insert kind expects it, and the template is placed so that
+    // the curve shows where it was drawn (DrawnTool.cpp).
+    void placeDrawnCurve(const std::vector<vec3>& positions, const std::vector<float>& radii,
+                         const std::vector<bool>& marks, bool closedCurve, const mat4& frame);
+    // The axis and section presets by shape id; a new curve owned by the caller, empty for Free
+    // and unknown ids.
+    Curve* makeShapeCurve(int shape, bool axis, int extra);
+    // The element a new insert template of this kind carries (InsertFactory.cpp).
+    Element* elementOfKind(int kind);
     // Enter on a profile drawing: the flat mesh of the drawn outline as the pending element.
     virtual void buildProfileFromDrawing();
     // Enter with Alt on a revolution drawing: the axis curve extended onto the Y axis.
@@ -393,6 +407,13 @@ public:
 
     // --- scene commands (GLViewCommands.cpp) ---
     void newScene();
+    // Drops everything that names objects of the present scene (undo records, the material edit,
+    // the copy source, chain and picks), before that scene goes.
+    void forgetScene();
+    // New: the scene emptied down to the default object, nothing left naming what was there.
+    void clearScene();
+    // Use Tool + Shift: the tool library emptied, with the undo list and everything naming it.
+    void emptyToolLibrary();
     void discardPendingTools();
     // Steps the library's current tool (back: to the next child) and rebuilds the pending tool.
     Tool* cycleTool(bool back);

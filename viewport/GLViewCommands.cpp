@@ -1,6 +1,8 @@
 // Scene commands of the view: the default library object, stepping and rebuilding the insert
 // tool, making an element unique, conversions, taking the picked object into the library, and
 // the reset of the pick state that ends every one of them.
+#include "elements/Clay.h"
+#include "elements/Curve.h"
 #include "mesh/Mesh.h"
 #include "scene/Scene.h"
 #include "scene/Tool.h"
@@ -24,10 +26,47 @@ void GLView::newScene() {
     if (insertKind != 0) discardPendingTools();
 }
 
+void GLView::forgetScene() {
+    undoStack.clear();
+    resetPick(false);
+    copySource = nullptr;
+    liveMaterial = false;
+    materialTool = nullptr;
+    chainTools.clear();
+    chainMatrices.clear();
+}
+
+void GLView::clearScene() {
+    newScene();
+    forgetScene();
+    addedTools.clear();
+    // the library's current tool goes with the roots
+    if (insertKind == 0) pendingTool = nullptr;
+    if (scene) scene->createRoots();
+    fillDefaultScene();
+    resetPick(true);
+}
+
+void GLView::emptyToolLibrary() {
+    if (!scene) return;
+    // pending tools, picks, array items and records may all name library tools
+    discardPendingTools();
+    forgetScene();
+    addedTools.clear();
+    delete scene->toolRoot;
+    scene->toolRoot = new Root();
+    scene->currentTool = nullptr;
+    scene->toolLists.clear();
+    redraw = true;
+    makeInsertTool(0, true);
+}
+
 void GLView::discardPendingTools() {
-    // for kind 0 the pending tool is the library's current tool, which the scene owns
-    if (insertKind != 0) delete pendingTool;
-    delete pendingPartner;
+    // for kind 0 the pending tool (and a picked partner) belong to the library, which the scene owns
+    if (insertKind != 0) {
+        delete pendingTool;
+        delete pendingPartner;
+    }
     pendingTool = nullptr;
     pendingPartner = nullptr;
 }
@@ -68,6 +107,8 @@ bool GLView::convertToClay() {
     Tool* t = pressPick.object;
     if (!t) return false;
     GLWorkGuard guard;
+    // the scene makes clay through the factory the clay records register
+    registerClayRecords();
     redraw = scene && scene->convertToClay(t->element);
     resetPick(false);
     return true;
@@ -82,6 +123,33 @@ bool GLView::pickInto(Tool* tool, uint8_t level) {
     scene->addToMainRoot(copy);
     makeInsertTool(0, false);
     return true;
+}
+
+Curve* GLView::makeShapeCurve(int shape, bool axis, int extra) {
+    switch (shape) {
+    case ShapeSegment:
+        return Curve::makeSegment();
+    case ShapeTriangle:
+        return Curve::makeTriangle();
+    case ShapeSquare:
+        return Curve::makeRectangle(1.0f, 1.0f);
+    case ShapePentagon:
+        return Curve::makeCircle(5, true);
+    case ShapeHexagon:
+        return Curve::makeCircle(6, true);
+    case ShapeNGon:
+        return Curve::makeCircle(axis ? axisNGonCount : sectionNGonCount, true);
+    case ShapeCircle:
+        return Curve::makeCircle(axis ? axisCircleCount : sectionCircleCount, false);
+    case ShapeTrefoilKnot:
+        return Curve::makeTrefoilKnot(trefoilCount);
+    case ShapeTorusKnot:
+        return Curve::makeTorusKnot(knotP, knotQ, knotSamples);
+    case ShapeChainLink:
+        return Curve::makeDoubleArc(axis ? axisCircleCount : sectionCircleCount, (extra & 0xFF) != 0);
+    default:
+        return new Curve(0);
+    }
 }
 
 void GLView::resetPick(bool rebuildTool) {

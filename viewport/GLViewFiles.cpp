@@ -1,16 +1,23 @@
 // Opening files by extension and saving the scene or one object. A failed open or save leaves
 // the scene, the pending tool and the undo history as they were.
 #include <QFile>
+#include <QFileInfo>
 #include <QString>
 
-#include "elements/CurveRecord.h"
+#include "elements/AnimatedSprite.h"
+#include "elements/BezierCurve.h"
 #include "elements/Clay.h"
+#include "elements/CurveRecord.h"
+#include "elements/Lightning.h"
+#include "elements/Sprite.h"
+#include "elements/SpriteImage.h"
 #include "mesh/Mesh.h"
 #include "mesh/MeshRecord.h"
 #include "scene/Scene.h"
 #include "scene/Tool.h"
 #include "viewport/GLView.h"
 #include "viewport/GLWorkGuard.h"
+#include "tools/ToolRecords.h"
 
 namespace kal {
 
@@ -42,9 +49,15 @@ void registerFileRecords() {
     registerMeshRecords();
     registerCurveRecords();
     registerClayRecords();
+    registerSpriteRecords();
+    registerLightningRecords();
+    registerBezierCurveRecords();
+    registerToolRecords();
 }
 
 bool canRead(const std::string& path) {
+    // opening a FIFO or a device would block until someone writes to it
+    if (!QFileInfo(QString::fromStdString(path)).isFile()) return false;
     QFile probe(QString::fromStdString(path));
     if (!probe.open(QIODevice::ReadOnly)) return false;
     probe.close();
@@ -67,18 +80,24 @@ bool GLView::openFile(const std::string& path) {
     if (!scene || !canRead(path)) return false;
     registerFileRecords();
     const std::string ext = upperExtension(path);
-    // images and animations need the sprite elements; everything else is not ours to open
-    if (ext != ".OBJ" && ext != ".KO" && ext != ".K") return false;
+    const bool image = ext == ".PNG" || ext == ".JPG" || ext == ".GIF";
+    if (!image && ext != ".OBJ" && ext != ".KO" && ext != ".K") return false;
 
     frameReady = false;
     bool ok = false;
-    if (ext == ".OBJ") {
-        Mesh* mesh = new Mesh(path, false);
+    if (image || ext == ".OBJ") {
+        Element* element = nullptr;
+        if (ext == ".GIF")
+            element = new AnimatedSprite(path, false);
+        else if (image)
+            element = new Sprite(path, false);
+        else
+            element = new Mesh(path, false);
         // a file without one usable face would add an invisible object
-        if (mesh->invalid || mesh->triangleCount() == 0) {
-            delete mesh;
+        if (element->invalid || (ext == ".OBJ" && static_cast<Mesh*>(element)->triangleCount() == 0)) {
+            delete element;
         } else {
-            scene->addToMainRoot(new Tool(mesh, mat4(), pbr(), false));
+            scene->addToMainRoot(new Tool(element, mat4(), pbr(), false));
             ok = true;
         }
         if (ok) undoStack.clear();
@@ -92,13 +111,7 @@ bool GLView::openFile(const std::string& path) {
             delete loaded;
         } else {
             // the records name the old scene: they go before it does
-            undoStack.clear();
-            resetPick(false);
-            copySource = nullptr;
-            liveMaterial = false;
-            materialTool = nullptr;
-            chainTools.clear();
-            chainMatrices.clear();
+            forgetScene();
             delete scene;
             scene = loaded;
             fillDefaultScene();
@@ -128,7 +141,11 @@ bool GLView::saveScene(const std::string& path) {
 
 void GLView::saveObject() {
     // the dialog ("Save Object", starting in the objects folder) belongs to the window
-    const std::string typed = pressPick.object && materialSource ? materialSource->askObjectFileName() : std::string();
+    std::string typed;
+    if (pressPick.object && materialSource) {
+        GLWorkGuard question;
+        typed = materialSource->askObjectFileName();
+    }
     if (!typed.empty() && !saveObjectAs(typed) && materialSource) materialSource->objectSaveFailed(objectFileName(typed));
     resetPick(false);
 }

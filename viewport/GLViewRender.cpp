@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "editing/StrokeChain.h"
 #include "gpu/FBOScene.h"
 #include "gpu/Filters.h"
 #include "gpu/Fonts.h"
@@ -166,11 +167,33 @@ void drawDrawPreview(GLView& v, const OverlayScale& k, const mat4& pmv) {
         drawSquare3D(k.s, facing, b, pmv, amber);
         drawSegment3D(a, b, pmv, amber);
     }
+    const int count = strokePickCount(v.assemblor);
+    if (count == 0) return;
+    // the chain lies in the drawing frame: back to the world through the frame, then through the
+    // inverse placement of the first recorded point
+    const PickRecord* first = !picks.empty() ? &picks[0] : nullptr;
+    for (const AStroke& stroke : v.assemblor.strokes)
+        if (!first && !stroke.picks.empty()) first = &stroke.picks[0];
+    mat4 placement = first->worldToFrame;
+    placement *= first->frameToTarget;
+    mat4 F = v.strokeFrame;
+    F *= inverseAffine(placement);
+    if (count >= 2) {
+        static const uint8_t green[4] = {0, 255, 0, 255};
+        std::vector<vec3> positions, normals;
+        std::vector<float> radii;
+        std::vector<bool> marks;
+        const bool closed = v.closed || isProfileKind(v.insertKind);
+        buildStrokeChain(v.assemblor, positions, normals, radii, marks, closed, v.strokeFrame);
+        for (size_t i = 0; i + 1 < positions.size(); ++i) drawSegment3D(positions[i] * F, positions[i + 1] * F, pmv, green);
+        if (closed && positions.size() > 1) drawSegment3D(positions.back() * F, positions.front() * F, pmv, green);
+    }
     // the stroke points by kind: corner red, arc white, smooth blue; plain points unmarked
     static const uint8_t kindColours[3][4] = {{255, 0, 0, 255}, {255, 255, 255, 255}, {0, 0, 255, 255}};
-    for (const AStroke& stroke : v.assemblor.strokes)
-        for (const PickRecord& p : stroke.picks)
-            if (p.pointKind >= 1 && p.pointKind <= 3) drawSquare3D(k.s, facing, p.point, pmv, kindColours[p.pointKind - 1]);
+    std::vector<StrokeSample> samples;
+    transformPrimitives(v.assemblor, samples, v.strokeFrame);
+    for (const StrokeSample& p : samples)
+        if (p.pointKind >= 1 && p.pointKind <= 3) drawSquare3D(k.s, facing, p.point * F, pmv, kindColours[p.pointKind - 1]);
 }
 
 void drawPlacePartner(GLView& v, const OverlayScale& k, const mat4& pmv) {

@@ -1,6 +1,9 @@
 // The insert factory: turns the chosen shape kind into the pending template that Insert and
 // Place copy into the scene, and moves the assembly command to Draw for the kinds whose
 // geometry the user draws.
+#include "elements/Curve.h"
+#include "elements/Revoluton.h"
+#include "elements/Tube.h"
 #include "mesh/Mesh.h"
 #include "scene/Scene.h"
 #include "scene/Tool.h"
@@ -20,6 +23,9 @@ enum ShapeKind : int {
     KindSphere = 6,
     KindCylinder = 7,
     KindCapsule = 8,
+    KindRevolution = 18,
+    KindTubeDrawnSection = 19,
+    KindTube = 20,
 };
 
 // Profiles, revolutions and tubes with a drawn section are always drawn; tubes, arrays and
@@ -55,11 +61,29 @@ Mesh* meshOfKind(int kind) {
     }
 }
 
-// Kinds this build can make a template for: the library tool and the mesh solids. Curves,
-// tubes, revolutions, arrays and the two-object tools come with their element classes.
-bool canBuildKind(int kind) { return kind >= KindUseTool && kind <= KindCapsule; }
+// Kinds this build can make a template for: the library tool, the mesh solids, the profiles,
+// revolutions and tubes. Arrays and the two-object tools come with their tool classes.
+bool canBuildKind(int kind) { return kind >= KindUseTool && kind <= KindTube; }
 
 } // namespace
+
+// The element of a new template: a solid, the empty curve a profile's stroke replaces, or a
+// surface whose empty curve the stroke fills.
+Element* GLView::elementOfKind(int kind) {
+    if (isProfileKind(kind)) return new Curve(0);
+    switch (kind) {
+    case KindRevolution:
+        return new Revoluton(new Curve(0), makeShapeCurve(sectionShape, false, 1));
+    case KindTubeDrawnSection: {
+        Curve* axis = new Curve({vec3(0, 0, 0), vec3(0, 0, -100)}, {0.0f, 1.0f}, {true, true}, false, 0);
+        return new Tube(axis, new Curve(0));
+    }
+    case KindTube:
+        return new Tube(makeShapeCurve(axisShape, true, 1), makeShapeCurve(sectionShape, false, 1));
+    default:
+        return meshOfKind(kind);
+    }
+}
 
 void GLView::makeInsertTool(int kind, bool applyMaterial) {
     // a kind without a template would leave Insert and Draw with nothing to place: refuse it whole
@@ -82,7 +106,7 @@ void GLView::makeInsertTool(int kind, bool applyMaterial) {
         pendingTool = scene ? scene->currentTool : nullptr;
         pendingPartner = nullptr;
     } else {
-        pendingTool = new Tool(meshOfKind(kind), mat4(), pbr(), false);
+        pendingTool = new Tool(elementOfKind(kind), mat4(), pbr(), false);
         pendingPartner = nullptr;
     }
 

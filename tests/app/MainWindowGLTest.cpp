@@ -1,4 +1,6 @@
 // The shown main window with its real viewport: it renders the default scene, and Exit asks first.
+#include "ShownWindow.h"
+
 #include "app/MainWindow.h"
 #include "app/Ui_MainWindow.h"
 #include "gpu/GLFunctions.h"
@@ -22,32 +24,9 @@
 
 #include <memory>
 
+using kal::test::ShownWindow;
+
 namespace {
-
-// One window for the whole suite: GPU objects compiled in its context stay valid only there.
-class ShownWindow : public ::testing::Test {
-protected:
-    static inline QOpenGLFunctions_4_0_Core* savedTable = nullptr;
-    static inline std::unique_ptr<MainWindow> w;
-
-    static void SetUpTestSuite()
-    {
-        savedTable = kal::gl;
-        QSurfaceFormat::setDefaultFormat(GLWidget::requiredFormat());
-        w = std::make_unique<MainWindow>();
-        w->resize(800, 600);
-        w->show();
-        (void)QTest::qWaitForWindowExposed(w.get());
-        (void)QTest::qWaitFor([] { return theGLWidget == w->glWidget; }, 10000);
-    }
-
-    static void TearDownTestSuite()
-    {
-        w.reset();
-        kal::setGLFunctions(savedTable);
-        kal::test::glContext()->makeCurrent(kal::test::glSurface());
-    }
-};
 
 bool isOneColour(const QImage& image)
 {
@@ -109,7 +88,6 @@ TEST_F(ShownWindow, menusLockWhileTheViewportIsBusyAndUnlockAfter)
     EXPECT_FALSE(w->ui->actionSectionFree->isEnabled());
 }
 
-// Last: Yes closes the window.
 TEST_F(ShownWindow, exitAsksAndOnlyYesClosesTheWindow)
 {
     {
@@ -124,4 +102,7 @@ TEST_F(ShownWindow, exitAsksAndOnlyYesClosesTheWindow)
     w->ui->actionExit->trigger();
     EXPECT_EQ(yes.text, "Exit?");
     EXPECT_FALSE(w->isVisible());
+    // the other tests of the suite share the window
+    w->show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(w.get()));
 }

@@ -49,7 +49,6 @@ QStringList entryNames(QMenu* menu)
     return out;
 }
 
-QKeySequence keyOf(const char* portable) { return QKeySequence(QString::fromLatin1(portable), QKeySequence::PortableText); }
 
 } // namespace
 
@@ -98,33 +97,11 @@ TEST(UiMainWindow, menusListTheirEntriesInTableOrder)
     EXPECT_TRUE(f.ui.menuDynamics->actions().isEmpty());
 }
 
-TEST(UiMainWindow, textsShortcutsAndStatesMatchTheRows)
+// The texts, shortcuts, states and tips of every row are compared with the hand-checked table by
+// the transcript test; what is left here holds against Qt's own key codes and font weights.
+TEST(UiMainWindow, shortcutsAndFontsMatchQtsOwnCodes)
 {
     Form f;
-    for (const kal::ui::ActionRow& r : kal::ui::actionRows()) {
-        QAction* a = f.ui.action(r.name);
-        EXPECT_EQ(a->text(), QLatin1String(r.text)) << r.name;
-        EXPECT_EQ(a->shortcut(), keyOf(r.shortcut)) << r.name;
-        EXPECT_EQ(a->isCheckable(), bool(r.flags & kal::ui::Checkable)) << r.name;
-        EXPECT_EQ(a->isChecked(), bool(r.flags & kal::ui::Checked)) << r.name;
-        EXPECT_EQ(a->isEnabled(), !(r.flags & kal::ui::Disabled)) << r.name;
-        EXPECT_EQ(a->icon().isNull(), !*r.icon) << r.name;
-        if (*r.toolTip) {
-            EXPECT_EQ(a->toolTip(), QLatin1String(r.toolTip)) << r.name;
-        }
-        if (*r.statusTip) {
-            EXPECT_EQ(a->statusTip(), QLatin1String(r.statusTip)) << r.name;
-        }
-        if (*r.iconText) {
-            EXPECT_EQ(a->iconText(), QLatin1String(r.iconText)) << r.name;
-        }
-    }
-    for (const kal::ui::MenuRow& m : kal::ui::menuRows()) {
-        EXPECT_EQ(f.ui.menu(m.name)->title(), QLatin1String(m.title)) << m.name;
-        EXPECT_EQ(f.ui.menu(m.name)->statusTip(), QLatin1String(m.statusTip)) << m.name;
-        EXPECT_EQ(f.ui.menu(m.name)->icon().isNull(), !*m.icon) << m.name;
-    }
-
     // A few keys checked against Qt's own key codes rather than the table's text.
     EXPECT_EQ(f.ui.actionRedo->shortcut(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
     EXPECT_EQ(f.ui.actionFULL_MODE->shortcut(), QKeySequence(Qt::Key_QuoteLeft));

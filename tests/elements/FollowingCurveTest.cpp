@@ -149,7 +149,7 @@ TEST(FollowingCurve, cloneCopiesTheSourceAndLinksResolveOnce) {
     EXPECT_EQ(r.id, -1);
     std::unique_ptr<Curve> target(straight(2.0f, 1.0f));
     const std::vector<Element*> table = {read.get(), target.get()};
-    ASSERT_TRUE(r.partIndicesHold(table));
+    ASSERT_TRUE(r.partLinksHold(table));
     r.resolveLinks(table);
     EXPECT_EQ(r.id, 0);
     EXPECT_EQ(r.source, target.get());

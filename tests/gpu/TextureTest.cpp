@@ -1,4 +1,5 @@
 // Texture descriptions, loaders and records: everything that runs without a GL context.
+#include "ImageFiles.h"
 #include "TextureFixtures.h"
 
 #include "foundation/ByteBuffer.h"
@@ -233,6 +234,19 @@ TEST(TextureCubeLoad, unreadableImageReportsWithoutFlagOrName)
     EXPECT_EQ(cube.format, glenum::Rgba);
     EXPECT_EQ(cube.width(), 16);
     EXPECT_TRUE(cube.pixels.empty()); // the image is read again at compile
+}
+
+TEST(TextureCubeLoad, panoramaTooLargeForATextureIsRefusedFromItsHeader)
+{
+    QTemporaryDir dir;
+    // wider than any texture side: refused by the header's size, however small the file
+    const std::string wide = tempPath(dir, "wide.gif");
+    ASSERT_TRUE(test::writeBytes(wide, test::gifBytes(20000, 1, {{1, 2, 3}}, {0}, 1).bytes));
+    LogLines log;
+    TextureCube cube(4, glenum::Rgb8, glenum::Rgb, glenum::UnsignedByte, glenum::ClampToEdge, glenum::Linear);
+    EXPECT_FALSE(cube.load(wide));
+    EXPECT_TRUE(cube.name.empty());
+    EXPECT_TRUE(log.contains("ERROR TextureCube::load " + wide));
 }
 
 // A panorama whose columns and rows can be told apart: red = column, green = row.

@@ -6,11 +6,14 @@
 #include <functional>
 #include <string>
 
+#include "HostileShapes.h"
 #include "MeshInvariants.h"
+#include "foundation/Parallel.h"
 #include "mesh/MeshWalk.h"
 #include "mesh/ObjImport.h"
 
 using namespace kal;
+using namespace kal::test;
 
 namespace {
 
@@ -20,13 +23,25 @@ struct Import {
     bool invalid = false;
 };
 
+// The step count is kept per thread: the passes run on this one while it is counted.
+struct SerialPasses {
+    ParallelMode before = parallelMode();
+    SerialPasses() { setParallelMode({true, false}); }
+    ~SerialPasses() { setParallelMode(before); }
+};
+
 Import importCounted(const std::string& text) {
+    SerialPasses serial;
     Mesh m;
     parseObjText(m, text.data(), text.size());
+    // each thread counts its own walks: count them all on this one
+    ParallelMode mode = parallelMode();
+    setParallelMode({true, false});
     uint64_t before = meshwalk::walkSteps;
     m.finishImport(1);
     Import r;
     r.steps = meshwalk::walkSteps - before;
+    setParallelMode(mode);
     r.vertices = m.vertexCount();
     r.triangles = m.triangleCount();
     r.invalid = m.invalid;
@@ -40,37 +55,6 @@ void expectLinear(const std::function<std::string(int)>& shape, int n) {
     Import small = importCounted(shape(n)), large = importCounted(shape(4 * n));
     EXPECT_GT(small.steps, 0u);
     EXPECT_LE(large.steps, 5 * small.steps + 64) << "steps " << small.steps << " then " << large.steps;
-}
-
-// A closed fan of d triangles round vertex 1 whose faces alternate between two normal numbers,
-// so every spoke is a crease: the flat-shaded tip of a cone.
-std::string creasedHub(int d) {
-    std::string s = "v 0 0 0\nv 1 0 0\n";
-    for (int k = 0; k < d - 1; ++k) s += "v 0 1 0\nf 1//" + std::to_string(1 + k % 2) + " -2 -1\n";
-    return s + "f 1//" + std::to_string(1 + (d - 1) % 2) + " -1 2\n";
-}
-
-// An open fan of b triangles round vertex 1 and one more triangle naming it apart from the fan.
-std::string pinchedFan(int b) {
-    std::string s = "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 -2 -1\nv 1 1 0\n";
-    for (int k = 0; k < b - 1; ++k) s += "v 0 1 1\nf 1 -2 -1\n";
-    return s + "f 1 -1 4\n";
-}
-
-// k separate five-vertex Moebius bands, then a face naming vertex 1 at every corner (dead
-// triangles that only raise the store's size).
-std::string moebiusBands(int k) {
-    std::string band = "v 1 0 0\nv 0 1 0\nv -1 0 0\nv 0 -1 0\nv 0 0 1\n";
-    for (int i = 0; i < 5; ++i) {
-        band += "f";
-        for (int j = 0; j < 3; ++j) band += " " + std::to_string(-(5 - (i + j) % 5));
-        band += "\n";
-    }
-    std::string s;
-    for (int i = 0; i < k; ++i) s += band;
-    s += "f";
-    for (int i = 0; i < 35 * k; ++i) s += " 1";
-    return s + "\n";
 }
 
 TEST(LinearWalks, creasedHubMarksEverySpokeInLinearSteps) {

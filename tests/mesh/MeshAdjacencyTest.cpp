@@ -6,6 +6,7 @@
 
 #include "MeshFixtures.h"
 #include "MeshInvariants.h"
+#include "mesh/MeshWalk.h"
 
 namespace kal::test {
 namespace {
@@ -300,7 +301,28 @@ TEST(MeshWalks, walksOnBrokenLinksTerminate) {
     m.gatherComponentBrushVertices(vec3(), 5.0f, true, 0);
     m.clearSelection();
     m.orientComponents();
-    SUCCEED();
+    EXPECT_EQ(m.triangleCount(), 6);
+}
+
+// A stale ring that never comes back to its start and passes every winding check: triangle 5
+// leads on to a copy of triangle 0, whose links go round again. Only the step limit ends it.
+TEST(MeshWalks, staleRingWithoutReturnEndsBrokenAtTheLimit) {
+    Mesh m = rebuilt(hexagonFanMesh());
+    int copy = m.addTriangle(m.triangles[0]);
+    int across = m.triangles[5].slotOf(0);
+    ASSERT_GE(across, 0);
+    m.triangles[5].neighbour[across] = copy;
+    const int limit = m.triangleCount() + 1; // the bound of every walk
+    std::vector<int32_t> seen;
+    int last, lastCorner;
+    meshwalk::RingEnd end = meshwalk::walkRing(m.triangles, 0, 0, limit, last, lastCorner,
+                                               [&](int t, int) { seen.push_back(t); });
+    EXPECT_EQ(end, meshwalk::RingEnd::Broken);
+    EXPECT_EQ(seen, (std::vector<int32_t>{0, 1, 2, 3, 4, 5, copy, 1}));
+    m.vertices[0].firstTriangle = 0;
+    std::vector<int32_t> tris;
+    EXPECT_EQ(m.vertexTriangles(0, tris), limit);
+    EXPECT_EQ(m.valence(0), limit);
 }
 
 TEST(MeshEdges, findEdgeAndMarksActOnBothSides) {

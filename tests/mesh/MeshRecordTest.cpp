@@ -108,6 +108,25 @@ TEST(MeshRecord, workingFlagsDoNotOutliveTheirPass) {
         EXPECT_FALSE(r.triangles[t].flags & (TriangleSelected | TriangleVisited | TriangleProcessed));
 }
 
+// A read mesh reserves memory in proportion to its records: a file of many one-triangle meshes
+// once reserved a block of 4096 triangles for each.
+TEST(MeshRecord, readStoresReserveInProportionToTheirRecords) {
+    VersionGuard guard;
+    fileVersion = currentFileVersion;
+    for (int n : {1, 2, 3, 100, 5000}) {
+        Mesh m;
+        for (int i = 0; i < n + 2; ++i) m.addVertex(vec3(float(i), float(i % 2), 0));
+        for (int i = 0; i < n; ++i) addTri(m, i, i + 1, i + 2);
+        ByteBuffer out;
+        m.save(out);
+        ByteBuffer in = bodyOf(out);
+        Mesh r(in);
+        ASSERT_EQ(r.triangleCount(), n);
+        EXPECT_LE(r.vertices.reservedBytes(), 2 * sizeof(MeshVertex) * size_t(n + 2)) << n;
+        EXPECT_LE(r.triangles.reservedBytes(), 2 * sizeof(MeshTriangle) * size_t(n)) << n;
+    }
+}
+
 TEST(MeshRecord, oldVersionReadsByteColoursIn41ByteTriangles) {
     VersionGuard guard;
     ByteBuffer body;

@@ -63,7 +63,7 @@ TEST(MeshStorage, appendingNeverMovesStoredRecords) {
     addTri(m, 0, 0, 0);
     const MeshVertex* firstVertex = &m.vertices[0];
     const MeshTriangle* firstTriangle = &m.triangles[0];
-    for (int i = 0; i < 3 * MeshStore<MeshVertex>::kBlock; ++i) {
+    for (int i = 0; i < 10000; ++i) { // across a dozen blocks
         // the source record is a reference into the growing store
         m.pushVertex(m.vertices[0]);
         m.addTriangle(m.triangles[0]);

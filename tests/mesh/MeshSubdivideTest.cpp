@@ -93,6 +93,23 @@ TEST(Subdivide, SmoothingMovesOldInnerVerticesHalfwayAndNewOnesNot) {
     }
 }
 
+// Splits and flips settle only the rings of seam, open and pinned vertices; every other ring
+// must come out as its own update would leave it.
+TEST(Subdivide, EveryRingIsLeftAsItsUpdateWouldLeaveIt) {
+    Mesh marked = rebuilt(uvSphereMesh(8, 10));
+    for (int s = 0; s < 10; ++s) marked.setEdgeFlag(11 + s, 11 + (s + 1) % 10, true);
+    marked.vertices[30].setPinned(true);
+    for (Mesh m : {marked, rebuilt(gridMesh(4)), rebuilt(cubeMesh(true)), rebuilt(awkwardGrid())}) {
+        m.subdivide(true);
+        m.subdivide(false);
+        Mesh settled = m;
+        for (int v = 0; v < settled.vertexCount(); ++v)
+            if (settled.vertices[v].alive()) settled.updateVertexRing(v);
+        expectSameRecords(m, settled);
+        EXPECT_MESH_VALID(m);
+    }
+}
+
 TEST(SubdivideCentroid, ThreeTrianglesPerOldOneAndOldEdgesFlipped) {
     Mesh m = rebuilt(octahedronMesh(), 1);
     m.subdivideCentroid();

@@ -5,9 +5,12 @@
 #include <memory>
 
 #include "FileTestSupport.h"
+#include "HostileShapes.h"
 #include "MeshFixtures.h"
 #include "MeshInvariants.h"
+#include "foundation/Parallel.h"
 #include "mesh/ObjImport.h"
+#include "scene/SceneFile.h"
 
 using namespace kal;
 using namespace kal::test;
@@ -129,9 +132,48 @@ TEST(ObjParse, numbersDoNotDependOnTheLocale) {
     EXPECT_EQ(underComma.vertices[0].position, vec3(1.5f, -2.25f, 0.3f));
 }
 
-// Every prefix of a valid file, in a heap block of exactly its size, parses into a usable mesh.
+// The text is parsed in chunks cut at line ends: wherever the cuts fall (inside a line, a number,
+// a CRLF pair or a comment), the records are those of the text parsed whole.
+TEST(ObjParse, chunkCutsAnywhereGiveTheRecordsOfTheWholeText) {
+    const std::string texts[] = {
+        std::string(cubeWithFaceNormals),
+        "# a comment line\r\nv 0 0 0\r\nv 1.25 0 0\r\n\r\nvn 0 0 1\r\nv 0 1 0 # trailing\r\n"
+        "f -3//-1 -2//1 -1//1\r\nf 1 2 4\r\nv 1 1 1\rf -4/1/2 2/1/-1 3/1 4\rf 0 1 2\n",
+        "v 1e3 -2.5e-1 +7\nf 1 2 3\nv 0 1 0\nv 5 5 5\nf -1 -2 -3 -4 1\nvn 1 0 0\nvn 0 1 0\nf 1//-2 2//-1 3 4//9\n"
+        "f 1 2\nf 1 2 x\n# f 1 2 3\nF 2 3 4\nv 9 9 9",
+    };
+    for (const std::string& text : texts) {
+        Mesh whole;
+        parseObjText(whole, text.data(), text.size(), text.size() + 1);
+        ASSERT_GT(whole.triangleCount(), 1);
+        for (size_t chunk = 1; chunk <= text.size(); ++chunk) {
+            Mesh cut;
+            parseObjText(cut, text.data(), text.size(), chunk);
+            expectSameRecords(cut, whole);
+        }
+    }
+}
+
+// Cut into chunks, a text whose records outgrow the read's budget is refused as it is whole, and
+// the chunks add nothing at all.
+TEST(ObjParse, chunksOverTheBudgetAreRefusedWithNothingAdded) {
+    std::string text = "v 0 0 0\nv 1 0 0\nv 0 1 0\nf";
+    for (int i = 0; i < 3000; ++i) text += " 1 2 3";
+    text += "\nv 1 1 1\n";
+    for (size_t chunk : {size_t(7), text.size() + 1}) {
+        ReadBudget budget(text.size(), 0);
+        Mesh m;
+        EXPECT_FALSE(parseObjText(m, text.data(), text.size(), chunk)) << chunk;
+        if (chunk < text.size()) { EXPECT_EQ(m.vertexCount() + m.triangleCount(), 0); }
+    }
+}
+
+// Every prefix of a valid file, in a heap block of exactly its size, parses into a usable mesh,
+// cut into chunks as a large file is.
 TEST(ObjParse, everyPrefixParsesWithinItsBytes) {
     const std::string full = cubeWithFaceNormals;
+    const ParallelMode mode = parallelMode();
+    setParallelMode({false, true});
     for (size_t n = 0; n <= full.size(); ++n) {
         std::unique_ptr<char[]> block(new char[n ? n : 1]);
         std::memcpy(block.get(), full.data(), n);
@@ -142,6 +184,7 @@ TEST(ObjParse, everyPrefixParsesWithinItsBytes) {
         m.finishImport(1);
         if (!m.invalid) { EXPECT_MESH_VALID(m); }
     }
+    setParallelMode(mode);
 }
 
 TEST_F(ObjFiles, hardEdgesFollowNormalNumbers) {
@@ -178,3 +221,22 @@ TEST_F(ObjFiles, missingOrForeignFilesAnswerFalse) {
     EXPECT_FALSE(foreign.loadFromFile(path("cube.txt")));
     EXPECT_EQ(foreign.vertexCount(), 0);
 }
+
+// A face of c corners costs 2 bytes a triangle in the file and a whole record in memory: past what
+// the file may allocate it is refused, while an ordinary file under the same budget reads.
+TEST(ObjImport, faceBeyondTheReadBudgetIsRefused) {
+    const std::string face = oneLongFace(10001);
+    {
+        ReadBudget budget(face.size(), 0);
+        Mesh m;
+        EXPECT_FALSE(parseObjText(m, face.data(), face.size()));
+        // what was reserved before the refusal stayed within the budget
+        EXPECT_LE(m.vertices.reservedBytes() + m.triangles.reservedBytes(), readBytesPerFileByte * face.size());
+    }
+    std::string cube = cubeWithFaceNormals;
+    ReadBudget budget(cube.size(), 0);
+    Mesh m;
+    EXPECT_TRUE(parseObjText(m, cube.data(), cube.size()));
+    EXPECT_EQ(m.triangleCount(), 12);
+}
+

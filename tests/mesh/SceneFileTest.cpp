@@ -209,7 +209,9 @@ TEST_F(SceneFiles, unknownElementKindReadsAsPlaceholderSphere) {
 namespace {
 
 int placeholdersMade = 0;
-Element* countedPlaceholder() {
+// Each placeholder stands for a megabyte here, so the read's budget runs out after some dozens.
+Element* countedPlaceholder(bool charged) {
+    if (charged && !chargeRead(size_t(1) << 20)) return nullptr;
     ++placeholdersMade;
     return new Mesh();
 }
@@ -242,6 +244,36 @@ TEST_F(SceneFiles, placeholdersAreMadeOnlyForHeldRecords) {
     ASSERT_EQ(r.sceneRoot->children.size(), 2u);
     EXPECT_NE(r.sceneRoot->children[0]->element, nullptr);
     EXPECT_NE(r.sceneRoot->children[1]->element, nullptr);
+}
+
+// Past the read's budget further placeholders share the first instead of growing the memory a
+// small file can demand; every tool still holds one.
+TEST_F(SceneFiles, placeholdersPastTheBudgetShareTheFirst) {
+    registerPlaceholderElement(countedPlaceholder);
+    Scene s;
+    const int tools = 100;
+    for (int i = 0; i < tools; ++i) s.sceneRoot->addChild(newTool(heapMesh(rebuilt(quadMesh())), true), false);
+    std::string b = sceneBytes(s);
+    size_t chunk = b.rfind(std::string("\xEE\xEE\xEE\xEE", 4));
+    b.resize(chunk + 8);
+    std::string records;
+    for (int i = 0; i < tools; ++i) {
+        appendWord(records, 0xE0DDDD00);
+        appendWord(records, 0);
+    }
+    putWord(b, chunk + 4, uint32_t(records.size()));
+    b += records;
+    placeholdersMade = 0;
+    Scene r;
+    bool read = readInto(r, b);
+    registerMeshRecords();
+    ASSERT_TRUE(read);
+    EXPECT_GT(placeholdersMade, 1);
+    EXPECT_LE(size_t(placeholdersMade), 2 + ((readBytesSlack + readBytesPerFileByte * b.size()) >> 20));
+    EXPECT_LT(placeholdersMade, tools);
+    Element* first = r.sceneRoot->children[0]->element;
+    EXPECT_EQ(r.sceneRoot->children.back()->element, first);
+    EXPECT_EQ(first->useCount, 1 + tools - placeholdersMade);
 }
 
 TEST_F(SceneFiles, unreadableFilesAnswerFalseAndKeepTheScene) {

@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "TestElement.h"
+#include "foundation/ByteBuffer.h"
 #include "scene/Scene.h"
+#include "scene/SceneFile.h"
 #include "scene/Tool.h"
 
 using namespace kal;
@@ -204,6 +208,135 @@ TEST(Scene, repairRingsUnlinksMembersOutsideTheTrees) {
     EXPECT_TRUE(a->isLinkedWith(b));
     EXPECT_FALSE(c->isLinked());
     outside.next = &outside;
+}
+
+TEST(Scene, repairRingsKeepsTheRingALeadInRunsInto) {
+    Scene scene;
+    Tool* tail = scene.sceneRoot->addChild(node(), false);
+    Tool* a = scene.sceneRoot->addChild(node(), false);
+    Tool* b = scene.sceneRoot->addChild(node(), false);
+    a->link(b);
+    tail->next = a; // a second way into the ring a, b: tail's walk never comes back to it
+    EXPECT_TRUE(scene.repairRings());
+    EXPECT_FALSE(tail->isLinked());
+    EXPECT_EQ(a->next, b);
+    EXPECT_EQ(b->next, a);
+}
+
+// Ring repair and teardown walk each ring once, whatever its length: a file of n linked copies
+// once took n walks of n steps each way.
+TEST(Scene, ringRepairAndTeardownAreLinearInTheRing) {
+    auto stepsFor = [](int n) {
+        uint64_t before = ringSteps;
+        {
+            Scene scene;
+            Tool* first = scene.sceneRoot->addChild(node(), false);
+            Tool* last = first;
+            for (int i = 1; i < n; ++i) {
+                Tool* t = scene.sceneRoot->addChild(node(), false);
+                // spliced in after the newest member: the ring runs in insertion order
+                t->next = last->next;
+                last->next = t;
+                last = t;
+            }
+            EXPECT_TRUE(scene.repairRings());
+            EXPECT_EQ(last->next, first);
+        }
+        return ringSteps - before;
+    };
+    uint64_t small = stepsFor(200), large = stepsFor(800);
+    EXPECT_GT(small, 0u);
+    EXPECT_LE(large, 5 * small) << small << " then " << large;
+}
+
+// The cut links of a group whose members form one ring with tools outside it: one walk of the
+// ring, not one per member.
+TEST(Scene, cutLinksOfAGroupWalkItsRingOnce) {
+    auto stepsFor = [](int n) {
+        Scene scene;
+        Tool* group = scene.sceneRoot->addChild(node(), false);
+        Tool* outside = scene.sceneRoot->addChild(node(), false);
+        Tool* last = outside;
+        for (int i = 0; i < n; ++i) {
+            Tool* t = group->addChild(node(), false);
+            t->next = last->next;
+            last->next = t;
+            last = t;
+        }
+        std::vector<Tool*> roots, partnerFrom, partnerTo, ringFrom, ringTo;
+        uint64_t before = ringSteps;
+        group->collectCutLinks(roots, partnerFrom, partnerTo, ringFrom, ringTo, true, true, true);
+        uint64_t steps = ringSteps - before;
+        // the ring leaves the group after its last member and enters it at its first
+        EXPECT_EQ(ringFrom, (std::vector<Tool*>{outside, last}));
+        EXPECT_EQ(ringTo, (std::vector<Tool*>{group->children[0], outside}));
+        return steps;
+    };
+    uint64_t small = stepsFor(200), large = stepsFor(800);
+    EXPECT_GT(small, 0u);
+    EXPECT_LE(large, 5 * small) << small << " then " << large;
+}
+
+TEST(Scene, deletingPartOfARingKeepsTheRestInOrder) {
+    Scene scene;
+    Tool* group = scene.sceneRoot->addChild(node(), false);
+    Tool* a = scene.sceneRoot->addChild(node(), false);
+    Tool* b = group->addChild(node(), false);
+    Tool* c = scene.sceneRoot->addChild(node(), false);
+    Tool* d = group->addChild(node(), false);
+    Tool* e = scene.sceneRoot->addChild(node(), false);
+    a->next = b, b->next = c, c->next = d, d->next = e, e->next = a;
+    delete group;
+    EXPECT_EQ(a->next, c);
+    EXPECT_EQ(c->next, e);
+    EXPECT_EQ(e->next, a);
+    EXPECT_EQ(scene.sceneRoot->children, (std::vector<Tool*>{a, c, e}));
+}
+
+// A file may nest tools as deep as it likes: flattening, timing, writing, reading and deleting
+// a chain of 200,000 tools must not run out of call stack.
+TEST(Scene, deepChainOfToolsNeedsNoCallDepth) {
+    const int depth = 200000;
+    Scene scene;
+    Tool* t = scene.sceneRoot->addChild(node(), false);
+    for (int i = 1; i < depth; ++i) t = t->addChild(node(), false);
+    scene.rebuildToolLists();
+    EXPECT_EQ(scene.sceneLists.size(), depth);
+    EXPECT_EQ(scene.sceneLists.groups.back(), depth - 2);
+    scene.setTime(2.0);
+    EXPECT_EQ(t->animationTime, 2.0);
+    ByteBuffer bytes;
+    writeSceneBytes(scene, bytes);
+    Scene read;
+    ASSERT_TRUE(readSceneBytes(read, bytes.data(), bytes.size()));
+    std::vector<Tool*> all;
+    read.sceneRoot->enumerate(all);
+    ASSERT_EQ(all.size(), size_t(depth));
+    EXPECT_EQ(all.back()->parent, all[size_t(depth) - 2]);
+    // copies and the cut links of a removal walk the whole chain
+    Tool* top = read.sceneRoot->children[0];
+    std::unique_ptr<Tool> copy(top->copyTransformedAll(mat4(), false));
+    std::vector<Tool*> copied;
+    copy->enumerate(copied);
+    EXPECT_EQ(copied.size(), size_t(depth));
+    EXPECT_EQ(copied.back()->parent, copied[size_t(depth) - 2]);
+    copy.reset(top->copy(false));
+    copied.clear();
+    copy->enumerate(copied);
+    EXPECT_EQ(copied.size(), size_t(depth));
+    EXPECT_EQ(copied.back()->next, all.back()); // each copy is linked to its original
+    copy.reset();
+    std::vector<Tool*> roots, partnerFrom, partnerTo, ringFrom, ringTo;
+    top->collectCutLinks(roots, partnerFrom, partnerTo, ringFrom, ringTo, true, true, true);
+    EXPECT_EQ(roots, std::vector<Tool*>{top});
+    EXPECT_TRUE(ringFrom.empty());
+    // a removal purges the tree: the chain ends above the collected tool
+    all[size_t(depth) / 2]->flags |= CollectFlag;
+    read.sceneRoot->purgeChildren();
+    all.clear();
+    read.sceneRoot->enumerate(all);
+    EXPECT_EQ(all.size(), size_t(depth) / 2);
+    EXPECT_TRUE(all.back()->children.empty());
 }
 
 TEST(Scene, convertToTriMeshReplacesTheElementOnEveryHolder) {

@@ -1,5 +1,5 @@
-// The assembly side of a click: the press rows, Ctrl copies and Escape, the drawing points and
-// Enter, the key remapping, the closing steps and Quick Save.
+// The assembly side of a click: press rows, Ctrl copies and Escape, drawing points and Enter, the
+// key remapping, the closing steps and Quick Save.
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -17,12 +17,6 @@ using test::StepView;
 
 namespace {
 
-// A two-object tool as far as the view can tell.
-class TwoEnds : public Tool {
-public:
-    TwoEnds() : Tool(nullptr, mat4(), pbr(), false) { kind = BiToolKind; }
-};
-
 class AssemblySteps : public ::testing::Test {
 protected:
     StepView v;
@@ -31,8 +25,6 @@ protected:
 
     void SetUp() override {
         test::resetAllInput();
-        const uint8_t none[6] = {};
-        v.setSymmetry(none, 6);
         a = test::addSceneObject(*v.scene, Mesh::createTetrahedron(), mat4::translation(vec3(1, 0, 0)));
         b = test::addSceneObject(*v.scene, Mesh::createCube(), mat4::translation(vec3(-1, 0, 0)));
         v.setMode(ASSEMBLY);
@@ -41,13 +33,9 @@ protected:
     void TearDown() override { test::resetAllInput(); }
 
     PickRecord on(Tool* t) { return test::pickOn(*v.scene, t, t->pivot.translation(), {0, 0, 1}); }
-    // The press step alone, left button going down at (100, 100).
-    void pressOnly() {
-        frameMouse.prevLeft = 0;
-        frameMouse.left = 1;
-        frameMouse.x = frameMouse.prevX = 100;
-        frameMouse.y = frameMouse.prevY = 100;
-        v.pressStep();
+    void keys(std::initializer_list<int> qtKeys) {
+        test::holdQtKeys(qtKeys);
+        keyboard.poll();
     }
 };
 
@@ -60,67 +48,22 @@ TEST_F(AssemblySteps, PressRowsBeginTheCommandOrNavigate) {
         int busy, mode;
         int strokePick; // 0 untouched, 1 the press pick, 2 reset
     };
-    const Row rows[] = {
-        {4, true, 1, ASSEMBLY, 1},   {15, true, 1, ASSEMBLY, 1}, {22, true, 1, ASSEMBLY, 2},
-        {47, true, 1, ASSEMBLY, 2},  {38, true, 1, ASSEMBLY, 2}, {4, false, 1, VIEW, 0},
-        {1, false, 1, VIEW, 0},      {12, true, 0, ASSEMBLY, 0}, {44, true, 0, ASSEMBLY, 0},
-    };
+    const Row rows[] = {{4, true, 1, ASSEMBLY, 1},  {22, true, 1, ASSEMBLY, 2}, {38, true, 1, ASSEMBLY, 2},
+                        {4, false, 1, VIEW, 0},     {12, true, 0, ASSEMBLY, 0}};
     for (const Row& r : rows) {
         v.resetPick(false);
-        v.setAssemblyCommand(r.command);
         v.setMode(ASSEMBLY);
+        v.setAssemblyCommand(r.command);
         v.pressPick = on(a);
-        if (!r.hit) v.pressPick.stencilBits = 0;
+        v.pressPick.stencilBits = r.hit ? 1 : 0;
         v.hoverPick = on(b);
-        pressOnly();
+        v.frame(true);
         EXPECT_EQ(v.busy, r.busy) << "command " << r.command;
         EXPECT_EQ(v.mode, r.mode) << "command " << r.command;
-        if (r.strokePick == 1) EXPECT_EQ(v.hoverPick.object, a) << "command " << r.command;
-        if (r.strokePick == 2) EXPECT_EQ(v.hoverPick.kind, kPickNothing) << "command " << r.command;
-        if (r.strokePick == 0) EXPECT_EQ(v.hoverPick.object, b) << "command " << r.command;
+        const Tool* expected = r.strokePick == 1 ? a : r.strokePick == 2 ? nullptr : b;
+        EXPECT_EQ(v.hoverPick.object, expected) << "command " << r.command;
+        v.frame(false);
     }
-}
-
-TEST_F(AssemblySteps, PressRowsThatRecordOrTakeAMaterial) {
-    int live = 0;
-    v.undoStack.push(new test::CountingAct(&live));
-    v.setAssemblyCommand(16);
-    v.pressPick = on(a);
-    pressOnly();
-    EXPECT_EQ(live, 0) << "the chain command gives up the undo list";
-
-    v.resetPick(false);
-    v.setAssemblyCommand(28);
-    v.pressPick = on(a);
-    pressOnly();
-    ASSERT_EQ(v.undoStack.acts.size(), 1u);
-    EXPECT_EQ(v.undoStack.acts[0]->kind, ActMaterialKind);
-
-    v.resetPick(false);
-    v.setAssemblyCommand(32);
-    v.pressPick = on(a);
-    v.pressPick.surfaceMaterial.green = 77;
-    pressOnly();
-    EXPECT_EQ(v.assemblyMaterial.green, 77);
-}
-
-TEST_F(AssemblySteps, CtrlWithTheRightButtonOpensTheMenuOnlyWhenIdle) {
-    int menus = 0;
-    QObject::connect(&v, &GLView::openMenu, [&] { ++menus; });
-    test::holdQtKeys({Qt::Key_Control});
-    v.frame(false, true);
-    EXPECT_EQ(menus, 1);
-    EXPECT_EQ(v.busy, 0);
-    EXPECT_EQ(v.mode, ASSEMBLY);
-    v.frame(false, false);
-
-    v.setAssemblyCommand(17);
-    v.pressPick = on(a);
-    v.frame(true);
-    ASSERT_EQ(v.busy, 1);
-    v.frame(true, true);
-    EXPECT_EQ(menus, 1);
-    EXPECT_EQ(v.busy, 0) << "busy: the right press cancels the command in progress";
 }
 
 TEST_F(AssemblySteps, EscapeAfterACtrlCopyRemovesTheCopyAndItsRecord) {
@@ -133,57 +76,35 @@ TEST_F(AssemblySteps, EscapeAfterACtrlCopyRemovesTheCopyAndItsRecord) {
     ASSERT_EQ(v.undoStack.acts.size(), 1u);
     EXPECT_EQ(v.undoStack.acts[0]->kind, ActCopyTransformKind);
     EXPECT_EQ(v.copySource, a);
-    ASSERT_NE(v.pressPick.object, a);
-    v.scene->rebuildToolLists();
-    EXPECT_NE(test::snapshot(*v.scene), before);
-
+    EXPECT_NE(v.pressPick.object, a);
     test::holdQtKeys({Qt::Key_Control, Qt::Key_Escape});
     v.frame(true, false, 101, 100);
     EXPECT_TRUE(v.undoStack.acts.empty());
     EXPECT_EQ(v.copySource, nullptr);
-    EXPECT_EQ(v.busy, 0);
     v.scene->rebuildToolLists();
     EXPECT_EQ(test::snapshot(*v.scene), before);
-}
 
-TEST_F(AssemblySteps, ACtrlPressThatCopiesNothingIsAPlainTransform) {
-    v.setAssemblyCommand(17);
-    v.pressPick = on(a);
-    v.pressPick.objectId = 999; // names nothing: no copy can be made
+    // nothing to copy: the press goes on as a plain transform
     test::holdQtKeys({Qt::Key_Control});
+    v.frame(false, false);
+    v.pressPick = on(a);
+    v.pressPick.objectId = 999;
     v.frame(true);
     ASSERT_EQ(v.undoStack.acts.size(), 1u);
     EXPECT_EQ(v.undoStack.acts[0]->kind, ActTransformKind);
-    EXPECT_EQ(v.copySource, nullptr);
     EXPECT_EQ(v.pressPick.object, a);
-}
-
-TEST_F(AssemblySteps, AMoveThatEndsWhereItBeganLeavesNoRecord) {
-    v.undoStack.push(new test::CountingAct());
-    auto* earlier = static_cast<test::CountingAct*>(v.undoStack.acts[0]);
-    v.setAssemblyCommand(17);
-    v.pressPick = on(a);
-    v.frame(true);
-    ASSERT_EQ(v.undoStack.acts.size(), 2u);
-    v.frame(false);
-    ASSERT_EQ(v.undoStack.acts.size(), 1u);
-    v.undo();
-    EXPECT_EQ(earlier->toggles, 1);
 }
 
 TEST_F(AssemblySteps, DrawingPointsCollectAcrossReleasesAndEnterPlacesTheDrawing) {
     v.setAssemblyCommand(CommandDraw);
     v.brush = 5; // an effective value the drawing's releases must keep
-    ASSERT_NE(v.pendingTool, nullptr);
     v.pressPick = on(a);
     v.frame(true);
+    v.frame(false);
     ASSERT_EQ(v.assemblor.strokes.size(), 1u);
     EXPECT_EQ(v.assemblor.strokes[0].picks[0].pointKind, 1u);
     EXPECT_EQ(v.busy, 1);
-    v.frame(false);
-    EXPECT_EQ(v.busy, 1) << "a drawing stays open across releases";
     EXPECT_EQ(v.brush, 5);
-
     v.hoverPick = on(b);
     test::holdQtKeys({Qt::Key_Control});
     v.frame(true);
@@ -204,72 +125,52 @@ TEST_F(AssemblySteps, DrawingPointsCollectAcrossReleasesAndEnterPlacesTheDrawing
     ASSERT_EQ(v.undoStack.acts.size(), 1u);
     EXPECT_EQ(v.undoStack.acts[0]->kind, ActAddKind);
     EXPECT_EQ(v.busy, 0);
-    // the drawing stands up: (x, y, z) -> (x, -z, y) after the move by t / s
-    const vec3 p = vec3(0, 0, 0) * v.pendingTool->transform;
-    EXPECT_FLOAT_EQ(p.x, 1.0f);
-    EXPECT_FLOAT_EQ(p.y, -3.0f);
-    EXPECT_FLOAT_EQ(p.z, 2.0f);
+    // moved by t / s, then stood up: (x, y, z) -> (x, -z, y)
+    EXPECT_EQ(vec3(0, 0, 0) * v.pendingTool->transform, vec3(1, -3, 2));
 }
 
-TEST_F(AssemblySteps, EnterOnAnElementOfScaleZeroCompletesNothing) {
+TEST_F(AssemblySteps, EnterOnAFlatElementAndBackspaceOnTheLastPointEndTheDrawing) {
     v.setAssemblyCommand(CommandDraw);
-    v.pressPick = on(a);
-    v.frame(true);
-    v.frame(false);
-    v.pendingTool->element->scale = 0.0f;
-    v.placements = {mat4()};
-    const mat4 before = v.pendingTool->transform;
-    test::holdQtKeys({Qt::Key_Return});
-    v.frame(false, false, 101, 100);
-    EXPECT_TRUE(v.undoStack.acts.empty());
-    EXPECT_EQ(v.pendingTool->transform, before);
-    EXPECT_EQ(v.busy, 0);
+    for (bool enter : {true, false}) {
+        v.pressPick = on(a);
+        v.frame(true);
+        v.frame(false);
+        v.pendingTool->element->scale = 0.0f;
+        v.placements = {mat4()};
+        const mat4 before = v.pendingTool->transform;
+        if (enter)
+            test::holdQtKeys({Qt::Key_Return});
+        else
+            backspaceRequest = 1;
+        v.frame(false, false, 101, 100);
+        test::holdQtKeys({});
+        EXPECT_TRUE(v.undoStack.acts.empty());
+        EXPECT_EQ(v.pendingTool->transform, before);
+        EXPECT_EQ(v.busy, 0);
+        EXPECT_TRUE(v.assemblor.strokes.empty());
+    }
 }
 
-TEST_F(AssemblySteps, BackspaceOnTheLastPointEndsTheDrawing) {
-    v.setAssemblyCommand(CommandDraw);
-    v.pressPick = on(a);
-    v.frame(true);
-    v.frame(false);
-    backspaceRequest = 1;
-    v.frame(false, false, 101, 100);
-    EXPECT_EQ(v.busy, 0);
-    EXPECT_TRUE(v.assemblor.strokes.empty());
-}
-
-TEST_F(AssemblySteps, HeldKeysRemapTheSculptBrush) {
+TEST_F(AssemblySteps, HeldKeysRemapTheBrushAndTheCommand) {
     v.setMode(SCULPT);
     v.setSculptBrush(12);
-    test::holdQtKeys({Qt::Key_1});
-    v.frame(false, false, 101, 100);
+    keys({Qt::Key_1});
+    v.keyStep();
     EXPECT_EQ(v.brush, 15);
-    test::holdQtKeys({});
-    v.frame(false, false, 102, 100);
-    EXPECT_EQ(v.brush, 12);
-    // a stroke keeps its brush
-    frameMouse.left = 1;
-    test::holdQtKeys({Qt::Key_1});
+    frameMouse.left = 1; // a stroke keeps its brush, but Ctrl still reverses a sphere brush
+    v.setSculptBrush(12);
     v.keyStep();
     EXPECT_EQ(v.brush, 12);
-    // Ctrl reverses a sphere brush even mid-stroke
     v.setSculptBrush(55);
-    test::holdQtKeys({Qt::Key_Control});
-    keyboard.poll();
+    keys({Qt::Key_Control});
     v.keyStep();
     EXPECT_EQ(v.brush, 59);
     frameMouse.left = 0;
-    v.setSculptBrush(1);
-    test::holdQtKeys({Qt::Key_Control, Qt::Key_2});
-    keyboard.poll();
-    v.keyStep();
-    EXPECT_EQ(v.brush, 2);
-}
 
-TEST_F(AssemblySteps, HeldKeysRemapTheCommand) {
+    v.setMode(ASSEMBLY);
     v.setAssemblyCommand(17);
     v.busy = 1;
-    test::holdQtKeys({Qt::Key_1});
-    keyboard.poll();
+    keys({Qt::Key_1});
     v.keyStep();
     EXPECT_EQ(v.command, 18) << "Move's row applies during a drag";
     v.setAssemblyCommand(35);
@@ -278,54 +179,84 @@ TEST_F(AssemblySteps, HeldKeysRemapTheCommand) {
     v.busy = 0;
     v.keyStep();
     EXPECT_EQ(v.command, 36);
-
-    TwoEnds* ends = new TwoEnds;
-    v.scene->addToMainRoot(ends);
+    v.scene->addToMainRoot(new test::TwoEnds);
     v.makeInsertTool(0, false);
     v.setAssemblyCommand(CommandInsert);
-    test::holdQtKeys({});
-    keyboard.poll();
+    keys({});
     v.keyStep();
     EXPECT_EQ(v.command, CommandPlace) << "a two-object tool is placed, not inserted";
 }
 
-TEST_F(AssemblySteps, ClosingStepsKeepALaterDrawingStage) {
+TEST_F(AssemblySteps, ClosingStepsKeepALaterDrawingStageAndAMoveInPlaceLeavesNoRecord) {
     v.setAssemblyCommand(17);
     v.mode = VIEW;
-    v.busy = 2;
-    v.frameAt(100, 100, true, false);
+    v.frame(true);
     v.busy = 2;
     v.frame(false);
     EXPECT_EQ(v.busy, 2);
     EXPECT_EQ(v.mode, ASSEMBLY);
+
+    v.busy = 0;
+    v.undoStack.push(new test::CountingAct());
+    auto* earlier = static_cast<test::CountingAct*>(v.undoStack.acts[0]);
+    v.pressPick = on(a);
+    v.frame(true);
+    EXPECT_EQ(v.undoStack.acts.size(), 2u);
+    v.frame(false);
+    EXPECT_EQ(v.undoStack.acts.size(), 1u);
+    v.undo();
+    EXPECT_EQ(earlier->toggles, 1);
 }
 
 TEST_F(AssemblySteps, QuickSaveWritesThePressedObjectOrReportsWhyNot) {
     registerMeshRecords();
-    struct Answers : MaterialEditSource {
+    struct Answers : test::NoDialog {
         std::string name, failed;
-        pbr currentMaterial() override { return pbr(); }
-        uint8_t currentMask() override { return 0; }
-        bool dialogOpen() override { return false; }
-        bool accepted() override { return false; }
         std::string askObjectFileName() override { return name; }
         void objectSaveFailed(const std::string& path) override { failed = path; }
     } answers;
     QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
     v.materialSource = &answers;
     v.setAssemblyCommand(51);
     answers.name = QDir(dir.path()).filePath("Rock.OBJ").toStdString();
     v.pressPick = on(a);
     v.frame(true);
     EXPECT_TRUE(QFile::exists(QString::fromStdString(answers.name)));
-    EXPECT_TRUE(answers.failed.empty());
     EXPECT_EQ(v.busy, 0);
     v.frame(false);
-
     answers.name = QDir(dir.path()).filePath("missing/rock").toStdString();
     v.pressPick = on(a);
     v.frame(true);
     EXPECT_EQ(answers.failed, answers.name + ".ko");
     v.materialSource = nullptr;
+}
+
+TEST_F(AssemblySteps, EnterOnADrawnProfileMakesItsMesh) {
+    v.makeInsertTool(9, true);
+    ASSERT_EQ(v.command, CommandDraw);
+    const vec3 corners[4] = {vec3(0, 0, 0), vec3(2, 0, 0), vec3(2, 1, 0), vec3(0, 1, 0)};
+    for (int i = 0; i < 4; ++i) {
+        v.pressPick = test::pickOn(*v.scene, a, corners[i], {0, 0, 1});
+        v.hoverPick = v.pressPick;
+        v.frame(true);
+        v.frame(false);
+    }
+    ASSERT_EQ(v.pendingTool->element->typeCode, CurveType); // the outline while it is drawn
+    v.placements = {mat4()};
+    test::holdQtKeys({Qt::Key_Return});
+    v.frame(false, false, 101, 100);
+    test::holdQtKeys({});
+    ASSERT_EQ(v.undoStack.acts.size(), 1u);
+    EXPECT_EQ(v.busy, 0);
+    // the added object carries a closed solid of the outline, not the curve
+    std::vector<Tool*> all;
+    v.scene->sceneRoot->enumerate(all);
+    int profiles = 0;
+    for (Tool* t : all) {
+        if (!t->element || t->element == a->element || t->element == b->element) continue;
+        ASSERT_EQ(t->element->typeCode, MeshType);
+        EXPECT_GT(static_cast<Mesh*>(t->element)->triangleCount(), 2);
+        ++profiles;
+    }
+    EXPECT_EQ(profiles, 1);
 }

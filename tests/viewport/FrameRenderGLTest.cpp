@@ -401,3 +401,39 @@ TEST_F(FrameRender, aTimeDrawnElementRedrawsEachIdleFrameAsAForcedFrameWould) {
     view->animate = false;
     EXPECT_EQ(view->update(), nullptr);
 }
+
+namespace {
+
+TEST_F(FrameRender, drawPreviewShowsTheChainAndTheKindsOfItsPoints) {
+    view->textDisplay = false;
+    view->glow = false;
+    view->setMode(ASSEMBLY);
+    view->setAssemblyCommand(9); // Draw
+    const uint8_t pureRed[3] = {255, 0, 0}, white[3] = {255, 255, 255}, blue[3] = {0, 0, 255};
+    EXPECT_EQ(frame().count(green, 0, 0, W, H), 0);
+    // plain, corner, arc, smooth, arc, plain along a zigzag across the view
+    const uint32_t kinds[6] = {0, 1, 2, 3, 2, 0};
+    for (int i = 0; i < 6; ++i) {
+        PickRecord p;
+        p.kind = 1;
+        p.pointKind = kinds[i];
+        p.point = view->screenToWorld(25.0f + 22.0f * float(i), i % 2 ? 80.0f : 40.0f, view->focusDepth());
+        p.pixelVector = view->pixelVector(false);
+        p.radius = 4;
+        if (i == 0)
+            view->assemblor.addStroke(p);
+        else
+            view->assemblor.strokes[0].picks.push_back(p);
+    }
+    view->busy = 2;
+    const Image open = frame();
+    const int chain = open.count(green, 0, 0, W, H);
+    EXPECT_GT(chain, 60);
+    EXPECT_GT(open.count(pureRed, 0, 0, W, H), 4);
+    EXPECT_GT(open.count(white, 0, 0, W, H), 4);
+    EXPECT_GT(open.count(blue, 0, 0, W, H), 4);
+    view->closed = true;
+    EXPECT_GT(frame().count(green, 0, 0, W, H), chain + 40) << "the closing line";
+}
+
+} // namespace

@@ -3,6 +3,9 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "ImageFiles.h"
 
 #include "SceneViewFixture.h"
 #include "mesh/Mesh.h"
@@ -68,6 +71,30 @@ TEST_F(OpenSave, AnObjFileBecomesTheLibrarysCurrentToolAndTheInsertTool) {
     EXPECT_TRUE(v.frameReady);
 }
 
+TEST_F(OpenSave, ImagesBecomeSpritesAndGifsAnimatedSprites) {
+    SceneView v;
+    const std::string png = path("picture.png"), gif = path("moving.GIF");
+    ASSERT_TRUE(test::writePng(png, 4, 2, test::Rgb{10, 20, 30}));
+    write(gif, test::gifBytes(3, 3, {test::Rgb{255, 0, 0}, test::Rgb{0, 0, 255}}, {0, 1}, 10).bytes);
+    const struct {
+        std::string path;
+        int32_t type;
+    } opens[] = {{png, SpriteType}, {gif, AnimatedSpriteType}};
+    for (const auto& o : opens) {
+        withHistory(v);
+        const size_t library = v.scene->toolRoot->children.size();
+        ASSERT_TRUE(v.openFile(o.path)) << o.path;
+        ASSERT_EQ(v.scene->toolRoot->children.size(), library + 1) << o.path;
+        Tool* opened = v.scene->toolRoot->children.back();
+        EXPECT_EQ(v.scene->currentTool, opened);
+        EXPECT_EQ(v.pendingTool, opened);
+        ASSERT_NE(opened->element, nullptr);
+        EXPECT_EQ(opened->element->typeCode, o.type);
+        EXPECT_FALSE(opened->element->invalid);
+        EXPECT_EQ(live, 0);
+    }
+}
+
 TEST_F(OpenSave, FailedOpensKeepTheSceneTheTemplateAndTheHistory) {
     SceneView v;
     withHistory(v);
@@ -86,8 +113,16 @@ TEST_F(OpenSave, FailedOpensKeepTheSceneTheTemplateAndTheHistory) {
     write(damagedScene, QByteArray("\xaa\xaa\xff\xff\x04\x00\x00\x00garbage", 15));
     const std::string damagedObject = path("damaged.ko");
     write(damagedObject, QByteArray("\x01\xef\xcd\xab\xff\xff\xff\x7f", 8));
+    const std::string damagedPng = path("damaged.PNG");
+    write(damagedPng, QByteArray("\x89PNG\r\n\x1a\n", 8));
+    const std::string damagedGif = path("damaged.gif");
+    write(damagedGif, QByteArray("GIF89a\x02\x00", 8));
+    // a reader would wait on a FIFO for ever: it is refused before it is opened
+    const std::string fifo = path("pipe.png");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
 
-    for (const std::string& p : {path("missing.k"), empty, jpeg, text, damagedScene, damagedObject, path("noext")}) {
+    for (const std::string& p : {path("missing.k"), empty, jpeg, text, damagedScene, damagedObject, path("noext"),
+                                 damagedPng, damagedGif, fifo}) {
         EXPECT_FALSE(v.openFile(p)) << p;
         EXPECT_EQ(v.scene, scene) << p;
         EXPECT_EQ(scene->toolRoot->children.size(), library) << p;

@@ -40,15 +40,20 @@ protected:
         EXPECT_EQ(gl->glGetError(), GLenum(GL_NO_ERROR));
         EXPECT_EQ(textureUnitCounter, 0);
     }
-    // Columns x of row band [y0, y0 + 12) holding any ink.
-    std::vector<int> inkColumns(int y0) {
+    // Columns x of row band [y0, y0 + 12) holding any ink; alphas receives the ink's alpha values.
+    std::vector<int> inkColumns(int y0, std::vector<int>* alphas = nullptr) {
         std::vector<unsigned char> px(size_t(W * H * 4));
         gl->glReadBuffer(GLenum(colour->attachment));
         gl->glReadPixels(0, 0, W, H, GL_RGBA, GL_UNSIGNED_BYTE, px.data());
         std::vector<int> xs;
         for (int x = 0; x < W; ++x) {
             bool ink = false;
-            for (int y = y0; y < y0 + 12; ++y) ink = ink || px[size_t((y * W + x) * 4 + 3)] != 0;
+            for (int y = y0; y < y0 + 12; ++y) {
+                int alpha = px[size_t((y * W + x) * 4 + 3)];
+                if (alpha == 0) continue;
+                ink = true;
+                if (alphas) alphas->push_back(alpha);
+            }
             if (ink) xs.push_back(x);
         }
         return xs;
@@ -72,9 +77,12 @@ TEST_F(StatusTextGL, printsContinueAlongTheLineAndNewLinesStartOneCellLower) {
     EXPECT_EQ(cursor.line, 2) << "an empty text still ends its line";
 
     // six bars on the first row of cells: cell k starts at 8 + 8 (k + 1), the bar in its middle
-    const std::vector<int> first = inkColumns(8);
+    std::vector<int> alphas;
+    const std::vector<int> first = inkColumns(8, &alphas);
     ASSERT_EQ(first.size(), 6u);
     for (int k = 0; k < 6; ++k) EXPECT_EQ(first[size_t(k)], 16 + 8 * k + 3);
+    // the grey is drawn opaque: text with less alpha fades wherever the image's alpha is used
+    for (int alpha : alphas) EXPECT_EQ(alpha, 255);
     EXPECT_TRUE(inkColumns(20).empty()) << "the next line has nothing";
 }
 

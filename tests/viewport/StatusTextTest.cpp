@@ -188,11 +188,4 @@ TEST(StatusText, unknownPlacementAndFrameLeaveTheirLabelsOnOneLine) {
     EXPECT_EQ(linesOf(s).back(), "Projection: Frame: Snap: Grid");
 }
 
-TEST(StatusText, greyTextIsOpaque) {
-    // text written with alpha 0 disappears wherever the image's alpha is used
-    EXPECT_EQ(statusGrey[3], 255);
-    const auto pieces = statusPieces(StatusState());
-    EXPECT_TRUE(sameColour(pieces.front().colour, statusGrey));
-}
-
 } // namespace

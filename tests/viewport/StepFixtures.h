@@ -64,6 +64,23 @@ inline PickRecord pickOn(Scene& scene, Tool* t, vec3 point, vec3 normal) {
     return r;
 }
 
+// A two-object tool as far as the view can tell, with a partner it can be paired with.
+class TwoEnds : public Tool {
+public:
+    Tool* other = nullptr;
+    TwoEnds() : Tool(nullptr, mat4(), pbr(), false) { kind = BiToolKind; }
+    Tool* partner() override { return other; }
+    void attachPartner(Tool* t) override { other = t; }
+};
+
+// The view's dialog interface with no dialog open and every question cancelled.
+struct NoDialog : MaterialEditSource {
+    pbr currentMaterial() override { return pbr(); }
+    uint8_t currentMask() override { return 0; }
+    bool dialogOpen() override { return false; }
+    bool accepted() override { return false; }
+};
+
 class StepView : public SceneView {
 public:
     // The sculpt pick of the next frames; kind 6 for empty space.

@@ -12,6 +12,7 @@
 
 #include "GLTestContext.h"
 #include "ViewFixtures.h"
+#include "WidgetFixture.h"
 #include "gpu/GLFunctions.h"
 #include "gpu/Shader.h"
 #include "gpu/ShaderTable.h"
@@ -27,47 +28,9 @@ using namespace kal;
 
 namespace {
 
-class TestWidget : public GLWidget {
-public:
-    void tick() { timerEvent(nullptr); }
-    void stopTicks() {
-        killTimer(timerId);
-        timerId = 0;
-    }
-};
-
 // One shown widget per test; the shared test context and its function table come back after.
-class Widget : public ::testing::Test {
+class Widget : public test::WidgetTest {
 protected:
-    TestWidget* w = nullptr;
-    QOpenGLFunctions_4_0_Core* savedTable = nullptr;
-
-    void SetUp() override {
-        savedTable = kal::gl;
-        test::resetInput();
-        QSurfaceFormat f;
-        f.setRenderableType(QSurfaceFormat::OpenGL);
-        f.setVersion(4, 0);
-        f.setProfile(QSurfaceFormat::CoreProfile);
-        f.setDepthBufferSize(32);
-        w = new TestWidget;
-        // Frames stay off: GPU objects built in one widget's context would be stale in the next.
-        w->view->startupFrame = 1;
-        w->view->animate = false;
-        w->view->frameReady = false;
-        w->setFormat(f);
-        w->resize(320, 240);
-        w->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(w));
-        ASSERT_TRUE(QTest::qWaitFor([&] { return theGLWidget == w; }, 5000));
-    }
-    void TearDown() override {
-        delete w;
-        test::resetInput();
-        kal::setGLFunctions(savedTable);
-        test::glContext()->makeCurrent(test::glSurface());
-    }
-
     void sendWheel(int delta) {
         QWheelEvent e(QPointF(10, 10), QPointF(w->mapToGlobal(QPoint(10, 10))), QPoint(), QPoint(0, delta),
                       Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
@@ -81,10 +44,6 @@ protected:
                        down ? Qt::LeftButton : Qt::NoButton);
         const bool proximity = type == QEvent::TabletEnterProximity || type == QEvent::TabletLeaveProximity;
         QApplication::sendEvent(proximity ? static_cast<QObject*>(qApp) : w, &e);
-    }
-    void sendMouse(QEvent::Type type, Qt::MouseButton button, Qt::MouseButtons buttons, QPoint p) {
-        QMouseEvent e(type, QPointF(p), QPointF(w->mapToGlobal(p)), button, buttons, Qt::NoModifier);
-        QApplication::sendEvent(w, &e);
     }
 };
 

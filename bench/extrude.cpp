@@ -1,0 +1,96 @@
+// The extrusion start and its steps on a 1M-triangle sphere whose middle latitude ring is marked
+// (two patches of about 500k triangles), each beside one linear pass reading every triangle record
+// once, in the same run.
+#include <chrono>
+#include <memory>
+
+#include <benchmark/benchmark.h>
+
+#include "BenchMeshes.h"
+#include "mesh/Mesh.h"
+
+namespace {
+
+using namespace kal;
+
+// The shared sphere with the edges along its middle ring (z = 0) marked: two half-sphere patches.
+const Mesh& markedSphere() {
+    static Mesh* m = nullptr;
+    if (!m) {
+        m = new Mesh(::bench::millionTriangleSphere(0));
+        const int segments = 1000, ring = 250;  // rings run 1..500; ring 250 lies at z = 0
+        for (int s = 0; s < segments; ++s)
+            m->setEdgeFlag(1 + (ring - 1) * segments + s, 1 + (ring - 1) * segments + (s + 1) % segments, true);
+        m->updateNormals(2);
+    }
+    return *m;
+}
+
+// One pass reading every triangle record once.
+float sweep(const Mesh& m) {
+    float sum = 0;
+    for (int t = 0; t < m.triangleCount(); ++t) sum += m.triangles[t].faceNormal.z + float(m.triangles[t].flags);
+    return sum;
+}
+
+// Seconds of one sweep, the best of five: the yardstick of the ratios.
+double sweepSeconds(const Mesh& m) {
+    static double best = 0;
+    if (best > 0) return best;
+    for (int i = 0; i < 5; ++i) {
+        auto start = std::chrono::steady_clock::now();
+        benchmark::DoNotOptimize(sweep(m));
+        double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        if (best == 0 || s < best) best = s;
+    }
+    return best;
+}
+
+// Time per iteration over one sweep.
+void reportRatio(benchmark::State& state, double seconds) {
+    state.counters["x_sweep"] = seconds / double(state.iterations()) / sweepSeconds(markedSphere());
+}
+
+void triangleSweep(benchmark::State& state) {
+    const Mesh& m = markedSphere();
+    for (auto _ : state) benchmark::DoNotOptimize(sweep(m));
+}
+
+void extrudeStart(benchmark::State& state) {
+    double seconds = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto m = std::make_unique<Mesh>(markedSphere());
+        state.ResumeTiming();
+        auto start = std::chrono::steady_clock::now();
+        m->extrudePatch(vec3(0, 0, 1), 0, pbr(), true);
+        seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        benchmark::DoNotOptimize(m->triangleCount());
+        state.PauseTiming();
+        m.reset();
+        state.ResumeTiming();
+    }
+    reportRatio(state, seconds);
+}
+
+// One step after the start; step 0 pushes the picked patch, step 1 every patch.
+void extrudeStep(benchmark::State& state) {
+    auto m = std::make_unique<Mesh>(markedSphere());
+    m->extrudePatch(vec3(0, 0, 1), 0, pbr(), true);
+    float d = 0.001f;
+    auto start = std::chrono::steady_clock::now();
+    for (auto _ : state) {
+        if (state.range(0) == 0)
+            m->pushAlongNormal(vec3(0, 0, 1), vec3(0, 0, 1 + d), 0);
+        else
+            m->pushAllPatches(vec3(0, 0, 1), vec3(0, 0, 1 + d), 0);
+        d = -d;
+    }
+    reportRatio(state, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+}
+
+BENCHMARK(triangleSweep)->Unit(benchmark::kMillisecond);
+BENCHMARK(extrudeStart)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(extrudeStep)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+} // namespace

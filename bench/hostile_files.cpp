@@ -1,0 +1,223 @@
+// Small hostile files that once cost the square of their size in time, or gigabytes of memory:
+// each shape is generated at a base size and at four times it, read (or refused) once, and
+// reported with its file size, the time taken and the peak memory the read added. Growth between
+// the two sizes should be about fourfold in both.
+#include <benchmark/benchmark.h>
+#include <malloc.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "foundation/ByteBuffer.h"
+#include "mesh/Mesh.h"
+#include "mesh/MeshRecord.h"
+#include "mesh/ObjImport.h"
+#include "scene/Scene.h"
+#include "scene/SceneFile.h"
+#include "scene/Tool.h"
+#include "tests/support/HostileShapes.h"
+
+using namespace kal;
+using namespace kal::test;
+
+namespace {
+
+// ---- memory ----
+
+// A field of /proc/self/status in kilobytes (VmRSS, VmHWM).
+long statusKB(const char* field) {
+    std::ifstream in("/proc/self/status");
+    std::string line;
+    size_t n = std::strlen(field);
+    while (std::getline(in, line))
+        if (line.compare(0, n, field) == 0) return std::atol(line.c_str() + n + 1);
+    return 0;
+}
+
+// Hands freed memory back and restarts the peak resident size from the present one, so that a
+// read's peak is not hidden in memory an earlier one left to the allocator.
+void resetPeak() {
+    malloc_trim(0);
+    std::ofstream("/proc/self/clear_refs") << "5";
+}
+
+// ---- generators ----
+
+void appendWord(std::string& s, uint32_t w) { s.append(reinterpret_cast<const char*>(&w), 4); }
+
+std::string versionChunk() {
+    std::string s;
+    appendWord(s, versionChunkTag);
+    appendWord(s, currentFileVersion);
+    return s;
+}
+
+std::string chunk(uint32_t tag, const std::string& payload) {
+    std::string s;
+    appendWord(s, tag);
+    appendWord(s, uint32_t(payload.size()));
+    return s + payload;
+}
+
+// Element records of an unknown kind, 8 bytes each, no body.
+std::string unknownRecords(int n) {
+    std::string records;
+    for (int i = 0; i < n; ++i) {
+        appendWord(records, 0xE0DDDDDD);
+        appendWord(records, 0);
+    }
+    return versionChunk() + chunk(elementChunkTag, records);
+}
+
+// Mesh records of one vertex and one triangle naming it three times.
+std::string tinyMeshes(int n) {
+    std::string body(16, '\0');
+    appendWord(body, 1);
+    body.append(12, '\0');
+    body += char(0x08);
+    appendWord(body, 1);
+    for (int c = 0; c < 3; ++c) {
+        appendWord(body, 0);
+        body.append(sizeof(pbr), '\xFF');
+    }
+    body += char(0x08);
+    std::string records;
+    for (int i = 0; i < n; ++i) {
+        appendWord(records, meshRecordTag);
+        appendWord(records, uint32_t(body.size()));
+        records += body;
+    }
+    return versionChunk() + chunk(elementChunkTag, records);
+}
+
+Tool* placedTool() {
+    Tool* t = new Tool(nullptr, mat4(), pbr(), false);
+    t->flags |= PlacedFlag;
+    return t;
+}
+
+std::string sceneFileOf(Scene& s) {
+    ByteBuffer out;
+    writeSceneBytes(s, out);
+    return std::string(reinterpret_cast<const char*>(out.data()), out.size());
+}
+
+// A strip of 2n triangles, held by one tool, in which every other one is wound against its
+// neighbours and carries the winding pass's Visited mark, as a damaged or hostile writer might
+// leave it.
+std::string markedAgainstTheGrain(int n) {
+    Mesh* m = new Mesh();
+    for (int i = 0; i <= n; ++i) {
+        m->addVertex(vec3(float(i), 0, 0));
+        m->addVertex(vec3(float(i), 1, 0));
+    }
+    for (int i = 0; i < n; ++i) {
+        uint32_t a = uint32_t(2 * i), b = a + 2, c = a + 3, d = a + 1;
+        m->addTriangle(a, b, c, false, false, false);
+        int t = m->addTriangle(c, d, a, false, false, false);
+        if (i % 2) {
+            std::swap(m->triangles[t].vertex[0], m->triangles[t].vertex[2]);
+            m->triangles[t].flags |= TriangleVisited;
+        }
+    }
+    Scene s;
+    Tool* t = new Tool(m, mat4(), pbr(), false);
+    t->flags |= PlacedFlag;
+    s.sceneRoot->addChild(t, false);
+    return sceneFileOf(s);
+}
+
+// n placed tools, all linked copies of one another.
+std::string oneRing(int n) {
+    Scene s;
+    Tool* first = s.sceneRoot->addChild(placedTool(), false);
+    Tool* last = first;
+    for (int i = 1; i < n; ++i) {
+        Tool* t = s.sceneRoot->addChild(placedTool(), false);
+        t->next = last->next;
+        last->next = t;
+        last = t;
+    }
+    return sceneFileOf(s);
+}
+
+// n tools, each the only child of the one before.
+std::string deepChain(int n) {
+    Scene s;
+    Tool* t = s.sceneRoot->addChild(placedTool(), false);
+    for (int i = 1; i < n; ++i) t = t->addChild(placedTool(), false);
+    return sceneFileOf(s);
+}
+
+// ---- readers ----
+
+// What opening the file does: a scene read, then the scene's teardown.
+bool readScene(const std::string& bytes) {
+    Scene s;
+    return readSceneBytes(s, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+}
+
+// What Mesh::importObj and the import finish do, without the disk.
+bool readObj(const std::string& text) {
+    Mesh m;
+    ReadBudget budget(text.size());
+    if (!parseObjText(m, text.data(), text.size())) return false;
+    m.finishImport(1);
+    return !m.invalid;
+}
+
+struct Shape {
+    const char* name;
+    std::function<std::string(int)> make;
+    bool (*read)(const std::string&);
+    int size; // the base size, in the generator's own unit
+};
+
+const Shape shapes[] = {
+    {"unknown_records", unknownRecords, readScene, 20000},
+    {"creased_hub", creasedHub, readObj, 64000},
+    {"pinched_fan", pinchedFan, readObj, 40000},
+    {"moebius_bands", moebiusBands, readObj, 8000},
+    {"marked_against_the_grain", markedAgainstTheGrain, readScene, 20000},
+    {"ring_of_copies", oneRing, readScene, 40000},
+    {"tiny_meshes", tinyMeshes, readScene, 12000},
+    {"long_face", oneLongFace, readObj, 20000000},
+    {"deep_chain", deepChain, readScene, 200000},
+};
+
+void BM_HostileFile(benchmark::State& state, const Shape& shape) {
+    const std::string file = shape.make(shape.size * int(state.range(0)));
+    bool read = false;
+    double seconds = 0;
+    long peakKB = 0;
+    for (auto _ : state) {
+        resetPeak();
+        long before = statusKB("VmRSS:");
+        auto start = std::chrono::steady_clock::now();
+        read = shape.read(file);
+        seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        peakKB = statusKB("VmHWM:") - before;
+    }
+    state.counters["file_MB"] = double(file.size()) / (1 << 20);
+    state.counters["peak_MB"] = double(peakKB) / 1024;
+    state.counters["seconds"] = seconds;
+    state.counters["read"] = read ? 1 : 0;
+}
+
+int registered = [] {
+    registerMeshRecords();
+    for (const Shape& s : shapes)
+        benchmark::RegisterBenchmark((std::string("BM_HostileFile/") + s.name).c_str(), BM_HostileFile, s)
+            ->Arg(1)
+            ->Arg(4)
+            ->Iterations(1)
+            ->Unit(benchmark::kMillisecond);
+    return 0;
+}();
+
+} // namespace

@@ -1,0 +1,441 @@
+// Cuts along a sphere: the triangles the sphere surface crosses are re-triangulated along arcs of
+// at most 15 degrees per edge, and the cut line becomes a chain of border-marked edges. The clips
+// then remove the inside, the stamps press the inside onto the sphere.
+#include "editing/SphereCuts.h"
+
+#include <cmath>
+#include <vector>
+
+#include "editing/SelectionHelpers.h"
+#include "mesh/Mesh.h"
+#include "mesh/MeshWalk.h"
+
+namespace kal {
+
+using meshwalk::next3;
+using meshwalk::prev3;
+
+namespace {
+
+constexpr double kArcStep = 0.2617993877991494;  // pi / 12
+constexpr double kTwoPi = 6.283185307179586;
+
+struct Crossing {
+    int32_t a = -1, b = -1;
+    dvec3 point;
+};
+
+bool finiteCorners(const Mesh& m, const MeshTriangle& tri) {
+    for (int32_t v : tri.vertex)
+        if (!isFinite(m.vertices[v].position)) return false;
+    return true;
+}
+
+class SphereCut {
+public:
+    SphereCut(Mesh& m, const dvec3& centre, double radius, bool restricted)
+        : m(m), c(centre), r(radius), r2(radius * radius), restricted(restricted) {}
+
+    bool inside(int v) const { return m.vertices[v].flags & VertexSelected; }
+
+    // The cut over the whole mesh, every alive vertex strictly inside counting; false (nothing
+    // done) for a sphere of no radius, which reaches nothing.
+    bool runOnMesh() {
+        if (!(r > 0)) return false;
+        m.gatherBrushVertices(c.toFloat(), float(r), true);
+        run();
+        return true;
+    }
+
+    // The cut over the patch or the component of the triangle; false (nothing done) when there is
+    // no sphere or no region.
+    bool runOnRegion(const vec3& rim, int triangle, bool patch) {
+        if (!(r > 0)) return false;
+        gatherRegion(rim, triangle, patch);
+        if (m.selectedTriangles.empty()) return false;
+        run();
+        return true;
+    }
+
+    // Marks the edges between vertices made by the cut, over the given triangles (the triangles
+    // made by the cut when null).
+    void markCutLine(const std::vector<int32_t>* tris) {
+        auto mark = [&](int t) {
+            if (!m.triangles[t].alive()) return;
+            for (int k = 0; k < 3; ++k) {
+                int a = m.triangles[t].vertex[next3(k)], b = m.triangles[t].vertex[prev3(k)];
+                if (a >= V3 && b >= V3) m.setEdgeFlag(a, b, true);
+            }
+        };
+        if (tris)
+            for (size_t i = 0; i < tris->size(); ++i) mark((*tris)[i]);
+        else
+            for (int t = T3; t < m.triangleCount(); ++t) mark(t);
+    }
+
+    Mesh& m;
+    dvec3 c;
+    double r, r2;
+    bool restricted;
+    int V3 = 0, T3 = 0;
+
+private:
+    // The patch or component of the triangle: its corners strictly inside.
+    void gatherRegion(const vec3& rim, int triangle, bool patch) {
+        if (patch)
+            m.selectPatch(rim, true, triangle);
+        else
+            m.selectComponent(rim, true, triangle);
+        for (size_t i = 0; i < m.selectedTriangles.size(); ++i)
+            for (int32_t v : m.triangles[m.selectedTriangles[i]].vertex) {
+                if (inside(v)) continue;
+                dvec3 d = dvec3(m.vertices[v].position) - c;
+                if (std::fabs(d.x) < r && std::fabs(d.y) < r && std::fabs(d.z) < r && dot(d, d) < r2)
+                    editing::selectVertex(m, v);
+            }
+    }
+
+    // Runs the cut: splits, re-triangulation and crossing vertices.
+    void run() {
+        straddlingEdges();
+        centreInsideTriangles();
+        V3 = m.vertexCount();
+        T3 = m.triangleCount();
+        for (size_t j = 0; j < cutList.size(); ++j) retriangulate(j);
+        if (restricted)
+            for (int t = T3; t < m.triangleCount(); ++t) list(t);
+        for (int s = 0; s < 2; ++s)
+            for (size_t j = 0; j < cutList.size(); ++j) crossingVertex(slots[s][j]);
+    }
+
+    void markInside(int v) { editing::selectVertex(m, v); }
+
+    // Selects and lists a triangle appended for a region triangle.
+    void list(int t) {
+        MeshTriangle& tri = m.triangles[t];
+        if (tri.flags & TriangleSelected) return;
+        tri.flags = uint8_t((tri.flags & ~0x30) | TriangleSelected);
+        m.selectedTriangles.push_back(t);
+    }
+    bool taken(int t) const { return t >= 0 && (m.triangles[t].flags & (TriangleSelected | TriangleVisited)); }
+
+    // Splits edge e of t at p; in a region the halves join it when their triangle did.
+    int splitAndList(int t, int e, const vec3& p) {
+        int neighbour = m.triangles[t].neighbour[e];
+        bool neighbourTaken = taken(neighbour);
+        int before = m.triangleCount();
+        int v = m.splitEdge(t, e, p);
+        if (restricted) {
+            if (before < m.triangleCount()) list(before);
+            if (neighbourTaken && before + 1 < m.triangleCount()) list(before + 1);
+        }
+        return v;
+    }
+
+    // The point where edge a-b crosses the sphere, from the inside end's side.
+    dvec3 crossing(int a, int b) const {
+        dvec3 pa(m.vertices[a].position), pb(m.vertices[b].position);
+        dvec3 d = normalize(pb - pa);
+        dvec3 ca = c - pa;
+        double t0 = dot(ca, d);
+        // the inside test saw r rounded to float: a vertex inside by one measure only gives no root
+        double s = std::sqrt(std::fmax(0.0, r2 - (dot(ca, ca) - t0 * t0)));
+        return pa + d * (inside(a) ? t0 + s : t0 - s);
+    }
+
+    void recordCrossings(int t) {
+        const MeshTriangle& tri = m.triangles[t];
+        Crossing found[2];
+        int n = 0;
+        for (int k = 1; k <= 3 && n < 2; ++k) {
+            int a = tri.vertex[k % 3], b = tri.vertex[(k + 1) % 3];
+            if (inside(a) == inside(b)) continue;
+            found[n++] = Crossing{a, b, crossing(a, b)};
+        }
+        if (n != 2) return;
+        cutList.push_back(t);
+        slots[0].push_back(found[0]);
+        slots[1].push_back(found[1]);
+    }
+
+    void straddlingEdges() {
+        for (size_t pos = 0;; ++pos) {
+            int t;
+            if (restricted) {
+                if (pos >= m.selectedTriangles.size()) break;
+                t = m.selectedTriangles[pos];
+            } else {
+                if (int(pos) >= m.triangleCount()) break;
+                t = int(pos);
+            }
+            for (bool again = true; again;) {
+                again = false;
+                const MeshTriangle& tri = m.triangles[t];
+                if (!tri.alive() || !finiteCorners(m, tri)) break;
+                if (inside(tri.vertex[0]) && inside(tri.vertex[1]) && inside(tri.vertex[2])) break;
+                for (int e = 0; e < 3 && !again; ++e) {
+                    int a = tri.vertex[next3(e)], b = tri.vertex[prev3(e)];
+                    if (inside(a) || inside(b)) continue;
+                    dvec3 pa(m.vertices[a].position), pb(m.vertices[b].position);
+                    dvec3 d = normalize(pb - pa);
+                    double t0 = dot(c - pa, d);
+                    if (!(t0 > 0 && dot(c - pb, d) < 0 && dot(c - pa, c - pa) - t0 * t0 <= r2)) continue;
+                    // the sphere passes between two outside ends: the edge's nearest point goes inside
+                    markInside(splitAndList(t, e, (pa + d * t0).toFloat()));
+                    again = true;
+                }
+                if (!again) recordCrossings(t);
+            }
+        }
+    }
+
+    void centreInsideTriangles() {
+        const int count = restricted ? int(m.selectedTriangles.size()) : m.triangleCount();
+        for (int i = 0; i < count; ++i) {
+            int t = restricted ? m.selectedTriangles[size_t(i)] : i;
+            const MeshTriangle& tri = m.triangles[t];
+            if (!tri.alive() || !finiteCorners(m, tri)) continue;
+            if (inside(tri.vertex[0]) || inside(tri.vertex[1]) || inside(tri.vertex[2])) continue;
+            dvec3 n(tri.faceNormal), P[3];
+            for (int k = 0; k < 3; ++k) P[k] = dvec3(m.vertices[tri.vertex[k]].position);
+            double dist = dot(n, c - P[0]);
+            if (!(std::fabs(dist) <= r)) continue;
+            bool within = true;
+            for (int k = 0; k < 3; ++k) within = within && dot(n, cross(P[k] - c, P[(k + 1) % 3] - c)) > 0;
+            if (!within) continue;
+            int T = m.triangleCount();
+            markInside(m.splitTriangle(t, (c - n * dist).toFloat()));
+            if (restricted) {
+                list(T);
+                list(T + 1);
+            }
+            for (int s : {t, T, T + 1}) recordCrossings(s);
+        }
+    }
+
+    // The material of a point of the triangle from its barycentric weights.
+    static pbr materialAt(const dvec3& p, const dvec3 P[3], const pbr M[3]) {
+        dvec3 n = cross(P[0] - P[2], P[1] - P[2]);
+        int drop = std::fabs(n.x) >= std::fabs(n.y) && std::fabs(n.x) >= std::fabs(n.z) ? 0
+                   : std::fabs(n.y) >= std::fabs(n.z)                                   ? 1
+                                                                                        : 2;
+        auto u = [&](const dvec3& v) { return drop == 0 ? v.y : v.x; };
+        auto w = [&](const dvec3& v) { return drop == 2 ? v.y : v.z; };
+        double x0 = u(P[0]) - u(P[2]), y0 = w(P[0]) - w(P[2]), x1 = u(P[1]) - u(P[2]), y1 = w(P[1]) - w(P[2]);
+        double x = u(p) - u(P[2]), y = w(p) - w(P[2]);
+        double det = x0 * y1 - x1 * y0;
+        double l0 = (x * y1 - x1 * y) / det, l1 = (x0 * y - x * y0) / det, l2 = 1 - l0 - l1;
+        pbrFloat sum = pbrFloat::fromPbr(M[0]) * float(l0) + pbrFloat::fromPbr(M[1]) * float(l1) +
+                       pbrFloat::fromPbr(M[2]) * float(l2);
+        return pbrFloat::toPbr(sum);
+    }
+
+    void retriangulate(size_t j) {
+        const int t = cutList[j];
+        const MeshTriangle old = m.triangles[t];
+        bool in[3] = {inside(old.vertex[0]), inside(old.vertex[1]), inside(old.vertex[2])};
+        int o = in[0] == in[1] ? 2 : in[0] == in[2] ? 1 : 0, o1 = next3(o), o2 = prev3(o);
+        int w[3] = {old.vertex[o], old.vertex[o1], old.vertex[o2]};
+        pbr M[3] = {old.corner[o], old.corner[o1], old.corner[o2]};
+        // outer edges: w1w2 is edge o, w2w0 edge o1, w0w1 edge o2
+        const int outer[3] = {o2, o, o1};  // w0w1, w1w2, w2w0
+        const Crossing& s0 = slots[0][j];
+        bool firstOnW0W1 = (s0.a == w[0] && s0.b == w[1]) || (s0.a == w[1] && s0.b == w[0]);
+        dvec3 X = firstOnW0W1 ? s0.point : slots[1][j].point, Y = firstOnW0W1 ? slots[1][j].point : s0.point;
+        dvec3 n(old.faceNormal), P[3];
+        for (int k = 0; k < 3; ++k) P[k] = dvec3(m.vertices[w[k]].position);
+        // a triangle without area or normal keeps the straight cut X-Y
+        if (!(dot(n, n) > 0.25) || !(cross(P[1] - P[0], P[2] - P[0]).length() > 1e-12)) return;
+        dvec3 Q = c - n * dot(c - P[0], n);
+        double R = (X - Q).length();
+        dvec3 axis = cross(n, X - Q);
+        if (!in[o]) axis = -axis;
+        std::vector<dvec3> arc;
+        if (subdivideArc(X, axis, Y, Q, R, kArcStep, arc) == 0) return;
+        arc.pop_back();
+        arc.erase(arc.begin());
+        const int count = int(arc.size());
+        std::vector<int32_t> a(static_cast<size_t>(count));
+        std::vector<pbr> mat(static_cast<size_t>(count));
+        for (int k = 0; k < count; ++k) {
+            a[size_t(k)] = m.addVertex(arc[size_t(k)].toFloat());
+            mat[size_t(k)] = materialAt(arc[size_t(k)], P, M);
+        }
+        // the fan: t keeps (w0, w1, a0); near and far triangles along the arc; the apex moves
+        // from w1 to w2 where the arc turns past w1
+        std::vector<MeshTriangle> fan;
+        auto add = [&](int v0, int v1, int v2, const pbr& m0, const pbr& m1, const pbr& m2) {
+            fan.push_back(MeshTriangle(v0, v1, v2, -1, -1, -1, false, false, false, m0, m1, m2));
+        };
+        add(w[0], w[1], a[0], M[0], M[1], mat[0]);
+        int apex = 1;
+        for (int k = 0; k + 1 < count; ++k) {
+            if (apex == 1) {
+                dvec3 A0(arc[size_t(k)]), A1(arc[size_t(k + 1)]);
+                if (dot(n, cross(A1 - P[1], A0 - P[1])) < 0) {
+                    add(a[size_t(k)], w[1], w[2], mat[size_t(k)], M[1], M[2]);
+                    apex = 2;
+                }
+            }
+            add(w[0], a[size_t(k)], a[size_t(k + 1)], M[0], mat[size_t(k)], mat[size_t(k + 1)]);
+            add(w[apex], a[size_t(k + 1)], a[size_t(k)], M[apex], mat[size_t(k + 1)], mat[size_t(k)]);
+        }
+        add(w[0], a[size_t(count - 1)], w[2], M[0], mat[size_t(count - 1)], M[2]);
+        if (apex == 1) add(w[1], w[2], a[size_t(count - 1)], M[1], M[2], mat[size_t(count - 1)]);
+
+        // ids: t first, then appended; links inside the fan by shared edges, outer edges to the
+        // old neighbours, which now point to the fan triangle that holds their edge
+        std::vector<int32_t> ids(fan.size());
+        ids[0] = t;
+        for (size_t i = 1; i < fan.size(); ++i) ids[i] = m.triangleCount() + int(i) - 1;
+        for (size_t i = 0; i < fan.size(); ++i) {
+            MeshTriangle& f = fan[i];
+            f.faceNormal = old.faceNormal;
+            for (int e = 0; e < 3; ++e) {
+                int p = f.vertex[next3(e)], q = f.vertex[prev3(e)];
+                for (int side = 0; side < 3; ++side) {
+                    int u = w[side], v = w[(side + 1) % 3];
+                    if ((p == u && q == v) || (p == v && q == u)) {
+                        int slot = outer[side];
+                        f.neighbour[e] = old.neighbour[slot];
+                        if (old.marked(slot)) f.flags |= uint8_t(1 << e);
+                        int out = old.neighbour[slot];
+                        if (out >= 0) {
+                            int back = m.triangles[out].slotOf(t);
+                            if (back >= 0) m.triangles[out].neighbour[back] = ids[i];
+                        }
+                    }
+                }
+                for (size_t k = 0; k < fan.size() && f.neighbour[e] < 0; ++k)
+                    if (k != i && fan[k].cornerOf(p) >= 0 && fan[k].cornerOf(q) >= 0) f.neighbour[e] = ids[k];
+            }
+        }
+        uint8_t keep = old.flags & (TriangleSelected | TriangleVisited);
+        for (size_t i = 0; i < fan.size(); ++i) {
+            if (i == 0) {
+                fan[0].flags |= keep;
+                m.triangles[t] = fan[0];
+            } else {
+                m.pushTriangle(fan[i]);
+            }
+        }
+        for (size_t i = 0; i < fan.size(); ++i)
+            for (int32_t v : fan[i].vertex) {
+                int32_t& first = m.vertices[v].firstTriangle;
+                if (first < 0 || first == t || m.triangles[first].cornerOf(v) < 0) first = ids[i];
+            }
+        for (int v : {w[0], w[1], w[2]}) m.updateVertexRing(v);
+        for (int32_t v : a) m.updateVertexRing(v);
+    }
+
+    void crossingVertex(const Crossing& x) {
+        int t, e;
+        // the neighbouring cut triangle's record of the same edge may have split it already
+        if (!m.findEdge(x.a, x.b, t, e)) return;
+        bool border = m.triangles[t].marked(e) || m.triangles[t].neighbour[e] < 0;
+        int v = splitAndList(t, e, x.point.toFloat());
+        if (border) m.vertices[v].setPinned(true);
+    }
+
+    std::vector<int32_t> cutList;
+    std::vector<Crossing> slots[2];
+};
+
+// The radius of the sphere round centre through rim; 0 when there is none.
+double radiusThrough(const vec3& centre, const vec3& rim) {
+    double r = (dvec3(centre) - dvec3(rim)).length();
+    return std::isfinite(r) ? r : 0.0;
+}
+
+// Deletes the listed triangles that are alive and, when asked, have an inside corner.
+// The set is fixed first: a deletion may split a vertex, and the copy is not marked inside.
+void deleteListed(Mesh& m, const SphereCut& cut, bool needInside) {
+    std::vector<int32_t> doomed;
+    for (int32_t t : m.selectedTriangles) {
+        const MeshTriangle& tri = m.triangles[t];
+        if (!tri.alive()) continue;
+        if (needInside && !cut.inside(tri.vertex[0]) && !cut.inside(tri.vertex[1]) && !cut.inside(tri.vertex[2]))
+            continue;
+        doomed.push_back(t);
+    }
+    for (int32_t t : doomed)
+        if (m.triangles[t].alive()) m.deleteTriangle(t);
+}
+
+} // namespace
+
+int subdivideArc(const dvec3& a, const dvec3& axis, const dvec3& b, const dvec3& centre, double radius,
+                 double maxStep, std::vector<dvec3>& out) {
+    dvec3 u = normalize(a - centre), w = normalize(axis), v = normalize(b - centre);
+    double theta = std::atan2(dot(v, w), dot(v, u));
+    if (theta < 0) theta += kTwoPi;
+    if (maxStep >= theta) return 0;
+    int n = int(theta / maxStep + 1.0);
+    double delta = theta / n;
+    for (int i = 0; i <= n; ++i)
+        out.push_back(centre + (u * std::cos(i * delta) + w * std::sin(i * delta)) * radius);
+    return n + 1;
+}
+
+void Mesh::cutSphere(const vec3& centre, const vec3& rim) {
+    SphereCut cut(*this, dvec3(centre), radiusThrough(centre, rim), false);
+    if (!cut.runOnMesh()) return;
+    cut.markCutLine(nullptr);
+    clearSelection();
+    updateNormals(1);
+}
+
+void Mesh::clipSphere(const vec3& centre, const vec3& rim) {
+    SphereCut cut(*this, dvec3(centre), radiusThrough(centre, rim), false);
+    if (!cut.runOnMesh()) return;
+    cut.markCutLine(nullptr);
+    // every triangle with an inside corner
+    markDirtyTriangles();
+    deleteListed(*this, cut, false);
+    clearSelection();
+    purgeDeleted(false);
+    updateNormals(1);
+}
+
+void Mesh::cutSpherePatch(const vec3& centre, const vec3& rim, int triangle, bool patch) {
+    SphereCut cut(*this, dvec3(centre), radiusThrough(centre, rim), true);
+    if (!cut.runOnRegion(rim, triangle, patch)) return;
+    cut.markCutLine(&selectedTriangles);
+    clearSelection();
+    updateNormals(1);
+}
+
+void Mesh::clipSpherePatch(const vec3& centre, const vec3& rim, int triangle, bool patch) {
+    SphereCut cut(*this, dvec3(centre), radiusThrough(centre, rim), true);
+    if (!cut.runOnRegion(rim, triangle, patch)) return;
+    cut.markCutLine(nullptr);
+    deleteListed(*this, cut, true);
+    clearSelection();
+    purgeDeleted(false);
+    updateNormals(1);
+}
+
+void Mesh::addSubSphere(const vec3& anchor, const vec3& normal, const vec3& rim, bool add, const pbr& material) {
+    float s = (add ? 1.0f : -1.0f) * (anchor - rim).length() / 3.0f;
+    vec3 G = anchor - normal * s;
+    const double R = radiusThrough(G, rim);
+    SphereCut cut(*this, dvec3(G), R, false);
+    if (!cut.runOnMesh()) return;
+    cut.markCutLine(nullptr);
+    std::vector<int32_t> ring, ringTriangles;
+    for (size_t i = 0; i < selectedVertices.size(); ++i) {
+        int v = selectedVertices[i];
+        MeshVertex& vx = vertices[v];
+        vx.position = (dvec3(G) + normalize(dvec3(vx.position) - dvec3(G)) * R).toFloat();
+        vertexRingPairs(v, ring, ringTriangles);
+        for (int32_t t : ringTriangles)
+            for (pbr& corner : triangles[t].corner) pbrCopyMasked(corner, material, kPbrAll);
+        // the stamped area keeps no border inside its rim
+        if (vx.seam() && !vx.open())
+            for (int32_t u : ring) setEdgeFlag(v, u, false);
+    }
+    clearSelection();
+    updateNormals(2);
+}
+
+} // namespace kal

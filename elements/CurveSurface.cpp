@@ -1,0 +1,134 @@
+// The element side of tubes and revolutions: their two curves as shared parts, replacing a curve,
+// rebuild, the linked record and its resolution.
+#include "elements/CurveSurface.h"
+
+#include <algorithm>
+
+#include "elements/Curve.h"
+#include "foundation/ByteBuffer.h"
+
+namespace kal {
+
+CurveSurface::CurveSurface(int32_t type, Curve* axisCurve, Curve* sectionCurve)
+    : Element(type), axis(axisCurve), section(sectionCurve), ownsUnheldCurves(true) {}
+
+CurveSurface::~CurveSurface() {
+    releaseGpu();
+    if (!ownsUnheldCurves) return;
+    // never held: the curves were given to this element alone, and nobody else will free them
+    for (Curve* c : {axis, section})
+        if (c && c->useCount <= 0) delete c;
+}
+
+void CurveSurface::reset() {
+    editPreview = nullptr;
+    if (axis) axis->reset();
+    if (section) section->reset();
+    // the GL names stay ours (deleting needs a context): the next upload rebuilds into them
+    rebuildNeeded = true;
+}
+
+void CurveSurface::followAxis(int mode) {
+    if (!axis) return;
+    axis->recenter(mode);
+    placeFromAxis();
+}
+
+void CurveSurface::rebuild(int mode) {
+    if (axis) axis->rebuild(mode);
+    if (section) section->rebuild(0);
+    followAxis(mode);
+    rebuildNeeded = true;
+}
+
+Element* CurveSurface::acquire(int n) {
+    if (n > 0) ownsUnheldCurves = false;
+    return Element::acquire(n);
+}
+
+void CurveSurface::listParts(std::vector<Element*>& out) {
+    if (axis) out.push_back(axis);
+    if (section) out.push_back(section);
+}
+
+void CurveSurface::collectAll(std::vector<Element*>& out) {
+    out.push_back(this);
+    if (axis) axis->collectAll(out);
+    if (section) section->collectAll(out);
+}
+
+bool CurveSurface::partLinksHold(const std::vector<Element*>& table) const {
+    if (id >= 0) return true; // not from a linked record
+    for (uint32_t i : {pendingAxis, pendingSection}) {
+        if (i >= table.size() || !table[i]) return false;
+        // the curve kinds only: anything else would be used as a curve
+        if (table[i]->typeCode != CurveType && table[i]->typeCode != UCurveType) return false;
+    }
+    return true;
+}
+
+void CurveSurface::resolveLinks(const std::vector<Element*>& table) {
+    useCount += 1;
+    ownsUnheldCurves = false;
+    if (id < 0) {
+        id = 0;
+        // the reader checked the indices with partLinksHold
+        axis = static_cast<Curve*>(table[pendingAxis]);
+        section = static_cast<Curve*>(table[pendingSection]);
+    }
+    if (axis) axis->resolveLinks(table);
+    if (section) section->resolveLinks(table);
+}
+
+void CurveSurface::touch() {
+    Element::touch();
+    rebuildNeeded = true;
+}
+
+bool CurveSurface::needsUpload() const { return stale[0] || stale[1] || stale[2] || stale[3]; }
+
+namespace {
+
+void replaceCurve(CurveSurface& s, Curve*& field, Curve* c) {
+    if (!c || c == field) return;
+    const int u = s.useCount;
+    if (field) {
+        field->release(u);
+        if (field->useCount <= 0) delete field;
+    }
+    field = c;
+    c->acquire(u);
+    c->touch();
+    s.touch();
+}
+
+} // namespace
+
+void CurveSurface::setAxis(Curve* c) { replaceCurve(*this, axis, c); }
+void CurveSurface::setSection(Curve* c) { replaceCurve(*this, section, c); }
+
+Element* CurveSurface::cloneWith(CurveSurface* copy) const {
+    copy->translation = translation;
+    copy->scale = scale;
+    return copy;
+}
+
+void CurveSurface::save(ByteBuffer& out) {
+    out.write(linkedTag());
+    out.write(uint32_t(8));
+    out.write(uint32_t(axis ? axis->id : -1));
+    out.write(uint32_t(section ? section->id : -1));
+}
+
+void CurveSurface::load(ByteBuffer& in) {
+    pendingAxis = in.readU32();
+    pendingSection = in.readU32();
+}
+
+bool readLinkedSurface(CurveSurface& s, ByteBuffer& in, size_t end) {
+    if (end != size_t(in.position) + 8 || in.remaining() < 8) return false;
+    s.load(in);
+    return true;
+}
+
+} // namespace kal

@@ -1,0 +1,121 @@
+#pragma once
+// What tubes and surfaces of revolution share: a surface spanned by two curves, an axis and a
+// section. Every pair of an axis point and a section point gives a surface point through a map
+// that depends on the axis point only (placed ring by ring); every pair of an alive axis segment
+// and an alive section segment gives a quad. The element keeps no geometry besides its GPU copy:
+// edits go to the curves and the surface is rebuilt from them.
+#include <cstdint>
+#include <vector>
+
+#include "foundation/Mat.h"
+#include "scene/Element.h"
+
+namespace kal {
+
+class Curve;
+class Mesh;
+
+// The triangle arrays and outline of one surface build, staged without GL: six vertices a quad,
+// in the mesh's corner layout (34 bytes a vertex), ready for one glBufferSubData per array.
+struct SurfaceArrays {
+    int32_t vertices = 0;
+    std::vector<float> positions;    // 3 per vertex
+    std::vector<uint16_t> normals;   // 3 half floats per vertex
+    std::vector<uint8_t> colours;    // 4 per vertex
+    std::vector<uint8_t> lights;     // 4 per vertex
+    std::vector<int16_t> materials;  // roughness, metalness per vertex
+    std::vector<uint32_t> ids;       // (axis segment << 16) + section segment per vertex
+    std::vector<float> lines;        // 2 x 3 floats per outline line
+};
+
+// The corner material of a surface quad from the axis segment's end (A) and the section
+// segment's end (S): colours multiply, light and surface values add, each kept in range.
+pbr combineMaterials(const pbr& A, const pbr& S);
+
+class CurveSurface : public Element {
+public:
+    // Arrays whose data is out of date; all of them after a full rebuild.
+    enum Stale : int { StalePositions = 0, StaleNormals = 1, StaleMaterials = 2, StaleIds = 3 };
+
+    uint32_t vertexBuffer = 0;
+    bool rebuildNeeded = true;
+    bool bound = false;
+    uint32_t arrayOffsets[6] = {0, 0, 0, 0, 0, 0};
+    bool stale[4] = {true, true, true, true};
+    int32_t vertexCount = 0;
+    uint32_t lineBuffer = 0;
+    int32_t lineVertexCount = 0;
+    vec3 axisPoint;
+    Curve* axis = nullptr;
+    Curve* section = nullptr;
+    Curve* editPreview = nullptr;
+    // Element indices of a linked record until resolveLinks (id -1 marks them unresolved).
+    uint32_t pendingAxis = 0, pendingSection = 0;
+    // Curves this element made itself (an older embedded record) and nobody has taken yet: the
+    // element frees them when it is deleted unheld, as a refused file does.
+    bool ownsUnheldCurves = false;
+
+    CurveSurface(int32_t type, Curve* axisCurve, Curve* sectionCurve);
+    CurveSurface(const CurveSurface&) = delete;
+    CurveSurface& operator=(const CurveSurface&) = delete;
+    ~CurveSurface() override;
+
+    // Element interface.
+    void reset() override;
+    void rebuild(int mode) override;
+    Element* acquire(int n) override;
+    Element* toMesh() override;
+    void listParts(std::vector<Element*>& out) override;
+    void collectAll(std::vector<Element*>& out) override;
+    void resolveLinks(const std::vector<Element*>& table) override;
+    bool partLinksHold(const std::vector<Element*>& table) const override;
+    void touch() override;
+    void save(ByteBuffer& out) override;
+    void load(ByteBuffer& in) override;
+
+    // Replaces a curve; the old one goes when nobody else holds it. Null changes nothing.
+    void setAxis(Curve* c);
+    void setSection(Curve* c);
+    bool needsUpload() const;
+    // The axis recentred by mode and the element placed by it.
+    void followAxis(int mode);
+
+    // The map of ring i: surface point = origin + F s for a section point s in the section's
+    // local frame. False when axis point i places no ring.
+    virtual void ringMap(int i, mat3& F, vec3& origin) const = 0;
+    // Whether ring i collapses into one point (a ring on the axis of a revolution).
+    virtual bool ringCollapses(int i) const;
+    // Frames or other axis data the ring maps read, brought up to date before a build.
+    virtual void prepareRings();
+    // The element's placement from its recentred axis.
+    virtual void placeFromAxis() = 0;
+    // The linked record's tag.
+    virtual uint32_t linkedTag() const = 0;
+
+    // Fills the stale arrays of `out` (GPU layout) and the outline when positions are stale.
+    // False when a curve has no segment or the surface is too large for one buffer.
+    bool buildArrays(const bool staleParts[4], SurfaceArrays& out);
+
+    // GPU (CurveSurfaceGpu.cpp).
+    bool updateGpu() override;
+    void releaseGpu() override;
+    bool bind() override;
+    void unbind() override;
+    bool useShader() override;
+    void endDraw() override;
+    void draw(uint32_t objectId, int32_t itemId, const mat4& model, const pbr& material, bool colourIsLight,
+              float time, bool last) override;
+    bool hasGpuGeometry() override;
+    void drawFlat(const mat4& model, const uint8_t* colour, bool last) override;
+    bool hasEditPreview() override;
+    void drawEditPreview(const mat4& model, const uint8_t* colour, bool last) override;
+
+protected:
+    // For clone: a new element of the same class over the two curve copies.
+    Element* cloneWith(CurveSurface* copy) const;
+};
+
+// Reads the body of a linked record (two u32 element indices); false unless the body is 8 bytes.
+bool readLinkedSurface(CurveSurface& s, ByteBuffer& in, size_t end);
+
+} // namespace kal

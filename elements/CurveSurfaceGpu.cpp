@@ -1,0 +1,183 @@
+// The GL side of tubes and revolutions: the upload of the stale arrays into the corner buffer and
+// of the outline into the line buffer, binding, the main pass and the outline and preview passes.
+// Needs the viewport's context to be current.
+#include <QOpenGLFunctions_4_0_Core>
+
+#include "elements/Curve.h"
+#include "elements/CurveSurface.h"
+#include "gpu/GLCallCounter.h"
+#include "gpu/GLFunctions.h"
+#include "gpu/GeometryBuffers.h"
+#include "gpu/Shader.h"
+#include "gpu/ShaderTable.h"
+#include "mesh/MeshGpuArrays.h"
+#include "scene/CameraMatrices.h"
+
+namespace kal {
+
+namespace {
+
+template <typename T> long byteSize(const std::vector<T>& v) { return long(v.size() * sizeof(T)); }
+
+void writeArray(uint32_t offset, long bytes, const void* data) {
+    if (bytes > 0) arrayBufferSubData(long(offset), bytes, data);
+}
+
+} // namespace
+
+bool CurveSurface::updateGpu() {
+    if (vertexBuffer == 0) {
+        rebuildNeeded = true;
+        lineBuffer = 0;
+    } else if (!rebuildNeeded && !needsUpload()) {
+        return true;
+    }
+    if (rebuildNeeded)
+        for (bool& s : stale) s = true;
+    SurfaceArrays arrays;
+    if (!buildArrays(stale, arrays)) {
+        vertexCount = 0;
+        lineVertexCount = 0;
+        return false;
+    }
+    if (!gl) return false;
+    gl->glFlush();
+    gl->glGetError();
+
+    const uint32_t n = uint32_t(arrays.vertices);
+    vertexCount = arrays.vertices;
+    uint32_t at = 0;
+    for (int a = 0; a < 6; ++a) {
+        arrayOffsets[a] = at;
+        at += n * cornerAttributeBytes[a];
+    }
+    if (vertexBuffer == 0) {
+        gl->glGenBuffers(1, &vertexBuffer);
+        bindArrayBuffer(vertexBuffer);
+        arrayBufferData(long(at), nullptr);
+    } else {
+        bindArrayBuffer(vertexBuffer);
+        if (rebuildNeeded) arrayBufferData(long(at), nullptr);
+    }
+    if (stale[StalePositions]) writeArray(arrayOffsets[0], byteSize(arrays.positions), arrays.positions.data());
+    if (stale[StaleNormals]) writeArray(arrayOffsets[1], byteSize(arrays.normals), arrays.normals.data());
+    if (stale[StaleMaterials]) {
+        writeArray(arrayOffsets[2], byteSize(arrays.colours), arrays.colours.data());
+        writeArray(arrayOffsets[3], byteSize(arrays.lights), arrays.lights.data());
+        writeArray(arrayOffsets[4], byteSize(arrays.materials), arrays.materials.data());
+    }
+    if (stale[StaleIds]) writeArray(arrayOffsets[5], byteSize(arrays.ids), arrays.ids.data());
+    bindArrayBuffer(0);
+
+    if (!arrays.lines.empty()) {
+        lineVertexCount = int32_t(arrays.lines.size() / 3);
+        const long bytes = byteSize(arrays.lines);
+        if (lineBuffer == 0) {
+            gl->glGenBuffers(1, &lineBuffer);
+            bindArrayBuffer(lineBuffer);
+            arrayBufferData(bytes, nullptr);
+        } else {
+            bindArrayBuffer(lineBuffer);
+            if (rebuildNeeded) arrayBufferData(bytes, nullptr);
+        }
+        writeArray(0, bytes, arrays.lines.data());
+        bindArrayBuffer(0);
+    } else if (stale[StalePositions] && lineBuffer != 0) {
+        lineVertexCount = 0;
+        bindArrayBuffer(lineBuffer);
+        if (rebuildNeeded) arrayBufferData(0, nullptr);
+        bindArrayBuffer(0);
+    } else if (stale[StalePositions]) {
+        lineVertexCount = 0;
+    }
+
+    gl->glFlush();
+    if (gl->glGetError() != GL_NO_ERROR) return false;
+    for (bool& s : stale) s = false;
+    rebuildNeeded = false;
+    bound = false;
+    return true;
+}
+
+void CurveSurface::releaseGpu() {
+    if (vertexBuffer == 0) return;
+    // without a published context the names cannot be deleted; forgetting them beats a crash
+    if (gl) {
+        unbind();
+        gl->glFlush();
+        gl->glDeleteBuffers(1, &vertexBuffer);
+        gl->glDeleteBuffers(1, &lineBuffer);
+    }
+    vertexBuffer = 0;
+    lineBuffer = 0;
+    lineVertexCount = 0;
+    bound = false;
+    rebuildNeeded = true;
+}
+
+bool CurveSurface::bind() {
+    if (!updateGpu()) return false;
+    if (bound) return true;
+    // a core context draws nothing without a vertex array: the shared one comes with the quad
+    if (!gl || !createQuadBuffer()) return false;
+    pointCornerAttributes(vertexBuffer, arrayOffsets);
+    bound = true;
+    return true;
+}
+
+void CurveSurface::unbind() {
+    if (!bound) return;
+    if (gl) unpointCornerAttributes();
+    bound = false;
+}
+
+bool CurveSurface::useShader() {
+    if (!shaderMesh || !shaderMesh->bind()) return false;
+    return bind();
+}
+
+void CurveSurface::endDraw() { unbind(); }
+
+void CurveSurface::draw(uint32_t objectId, int32_t itemId, const mat4& model, const pbr& material, bool, float,
+                        bool last) {
+    changeStamp();
+    if (!useShader()) return;
+    mat4 m = inverseTransform();
+    m *= model;
+    setSurfaceUniforms(objectId, itemId, m, material);
+    gl->glDrawArrays(GL_TRIANGLES, 0, vertexCount);
+    if (last) endDraw();
+}
+
+bool CurveSurface::hasGpuGeometry() { return lineBuffer != 0 && lineVertexCount != 0; }
+
+void CurveSurface::drawFlat(const mat4& model, const uint8_t* colour, bool last) {
+    if (lineBuffer == 0 || lineVertexCount == 0 || !gl) return;
+    mat4 pmv = inverseTransform();
+    pmv *= model;
+    pmv *= cameraMatrices.lineProjectionView;
+    const unsigned program = Shader::currentProgram;
+    gl->glUniformMatrix4fv(gl->glGetUniformLocation(program, "ProjectionModelViewMatrix"), 1, GL_FALSE, pmv.m);
+    const float c[4] = {colour[0] / 255.0f, colour[1] / 255.0f, colour[2] / 255.0f, colour[3] / 255.0f};
+    gl->glUniform4fv(gl->glGetUniformLocation(program, "Color"), 1, c);
+    bindArrayBuffer(lineBuffer);
+    gl->glEnableVertexAttribArray(0);
+    gl->glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, 0, nullptr);
+    // attribute 0 reads the lines now: the arrays and the shared quad must be pointed again
+    bound = false;
+    quadBound = false;
+    circleBound = false;
+    gl->glDrawArrays(GL_LINES, 0, lineVertexCount);
+    if (last) {
+        gl->glDisableVertexAttribArray(0);
+        bindArrayBuffer(0);
+    }
+}
+
+bool CurveSurface::hasEditPreview() { return editPreview != nullptr; }
+
+void CurveSurface::drawEditPreview(const mat4& model, const uint8_t* colour, bool) {
+    if (editPreview) editPreview->drawFlat(model, colour, true);
+}
+
+} // namespace kal

@@ -1,0 +1,70 @@
+#include "elements/Revoluton.h"
+
+#include <cmath>
+
+#include "elements/Curve.h"
+#include "elements/CurveRecord.h"
+#include "foundation/ByteBuffer.h"
+
+namespace kal {
+
+namespace {
+
+// The stored point count of an embedded record's circle section: anything else is a damaged file.
+constexpr uint32_t maxEmbeddedSectionPoints = 65536;
+
+bool onYAxis(vec3 a) { return std::fabs(a.x) < 0.0001f && std::fabs(a.z) < 0.0001f; }
+
+} // namespace
+
+Revoluton::Revoluton(Curve* axisCurve, Curve* sectionCurve)
+    : CurveSurface(RevolutonType, axisCurve, sectionCurve) {
+    rebuild(0);
+}
+
+Revoluton::Revoluton() : CurveSurface(RevolutonType, nullptr, nullptr) {}
+
+Element* Revoluton::clone() {
+    return cloneWith(new Revoluton(axis ? static_cast<Curve*>(axis->clone()) : nullptr,
+                                   section ? static_cast<Curve*>(section->clone()) : nullptr));
+}
+
+void Revoluton::ringMap(int i, mat3& F, vec3& origin) const {
+    // x towards the axis point, y the horizontal tangent, z up, all scaled by the distance r
+    const vec3 a = axis->points[size_t(i)].position;
+    const float r = std::sqrt(a.z * a.z + a.x * a.x);
+    F = mat3{{a.x, -a.z, 0, 0, 0, r, a.z, a.x, 0}};
+    origin = vec3(0, a.y, 0);
+}
+
+bool Revoluton::ringCollapses(int i) const { return onYAxis(axis->points[size_t(i)].position); }
+
+void Revoluton::placeFromAxis() {
+    translation = vec3(0, axis->translation.y, 0);
+    scale = axis->scale;
+}
+
+Element* readRevolutonRecord(ByteBuffer& in, uint32_t tag, size_t end, bool& ok) {
+    Revoluton* r = new Revoluton();
+    if (tag == revolutonRecordTag) {
+        ok = readLinkedSurface(*r, in, end);
+    } else {
+        r->id = 0;
+        ok = false;
+        if (in.remaining() >= 4 && size_t(in.position) + 4 <= end) {
+            const uint32_t n = in.readU32();
+            if (n >= 1 && n <= maxEmbeddedSectionPoints) {
+                r->axis = readEmbeddedCurve(in);
+                if (r->axis) r->section = Curve::makeCircle(int(n), false);
+                ok = r->axis != nullptr;
+            }
+        }
+    }
+    if (!ok) {
+        delete r;
+        return nullptr;
+    }
+    return r;
+}
+
+} // namespace kal

@@ -1,0 +1,51 @@
+#include "elements/Tube.h"
+
+#include "elements/Curve.h"
+#include "elements/CurveRecord.h"
+#include "foundation/ByteBuffer.h"
+
+namespace kal {
+
+Tube::Tube(Curve* axisCurve, Curve* sectionCurve) : CurveSurface(TubeType, axisCurve, sectionCurve) {
+    rebuild(0);
+}
+
+Tube::Tube() : CurveSurface(TubeType, nullptr, nullptr) {}
+
+Element* Tube::clone() {
+    return cloneWith(new Tube(axis ? static_cast<Curve*>(axis->clone()) : nullptr,
+                              section ? static_cast<Curve*>(section->clone()) : nullptr));
+}
+
+void Tube::ringMap(int i, mat3& F, vec3& origin) const {
+    F = Curve::pointFrame(*axis, i);
+    origin = axis->points[size_t(i)].position;
+}
+
+void Tube::prepareRings() {
+    if (axis) axis->updateFrames(false);
+}
+
+void Tube::placeFromAxis() {
+    translation = axis->translation;
+    scale = axis->scale;
+}
+
+Element* readTubeRecord(ByteBuffer& in, uint32_t tag, size_t end, bool& ok) {
+    Tube* t = new Tube();
+    if (tag == tubeRecordTag) {
+        ok = readLinkedSurface(*t, in, end);
+    } else {
+        t->id = 0; // the curves are objects already, not indices to resolve
+        t->axis = readEmbeddedCurve(in);
+        t->section = t->axis ? readEmbeddedCurve(in) : nullptr;
+        ok = t->axis && t->section;
+    }
+    if (!ok) {
+        delete t;
+        return nullptr;
+    }
+    return t;
+}
+
+} // namespace kal

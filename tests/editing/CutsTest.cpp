@@ -1,0 +1,335 @@
+// Plane cuts and clips, sphere cuts and clips, and sphere stamps.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "EditingFixtures.h"
+#include "MeshFixtures.h"
+#include "MeshInvariants.h"
+#include "TopologyChecks.h"
+#include "editing/SphereCuts.h"
+
+namespace kal::test {
+namespace {
+
+const InvariantOptions kPurged{false, true, false};
+
+int vertexAt(const Mesh& m, vec3 p, float tolerance = 1e-6f) {
+    for (int v = 0; v < m.vertexCount(); ++v)
+        if (m.vertices[v].alive() && (m.vertices[v].position - p).length() <= tolerance) return v;
+    return -1;
+}
+
+int aliveTriangles(const Mesh& m) {
+    int n = 0;
+    for (int t = 0; t < m.triangleCount(); ++t) n += m.triangles[t].alive();
+    return n;
+}
+
+// The border-marked edges between two triangles as vertex pairs, each once.
+std::vector<std::pair<int, int>> markedEdges(const Mesh& m) {
+    std::vector<std::pair<int, int>> out;
+    for (int t = 0; t < m.triangleCount(); ++t)
+        for (int k = 0; k < 3; ++k) {
+            const MeshTriangle& tri = m.triangles[t];
+            if (!tri.alive() || !tri.marked(k) || tri.neighbour[k] < t) continue;
+            out.emplace_back(tri.vertex[(k + 1) % 3], tri.vertex[(k + 2) % 3]);
+        }
+    return out;
+}
+
+// Every vertex of the marked edges has exactly two of them: the marks form closed loops.
+bool marksFormLoops(const Mesh& m) {
+    std::vector<int> degree(size_t(m.vertexCount()), 0);
+    for (auto e : markedEdges(m)) ++degree[size_t(e.first)], ++degree[size_t(e.second)];
+    for (int d : degree)
+        if (d != 0 && d != 2) return false;
+    return true;
+}
+
+TEST(PlaneCut, SplitsCrossedEdgesPinningThoseOnBordersAndOpenEdges) {
+    Mesh m = rebuilt(gridMesh(2));
+    m.cutPlane(vec3(0.5f, 0, 0), vec3(1, 0, 0));
+    int open0 = vertexAt(m, vec3(0.5f, 0, 0)), inner = vertexAt(m, vec3(0.5f, 1, 0)), open2 = vertexAt(m, vec3(0.5f, 2, 0));
+    ASSERT_GE(open0, 9);
+    ASSERT_GE(inner, 9);
+    EXPECT_TRUE(m.vertices[open0].pinned());
+    EXPECT_TRUE(m.vertices[open2].pinned());
+    EXPECT_FALSE(m.vertices[inner].pinned());
+    EXPECT_MESH_VALID(m);
+    // the cut line parts two patches
+    int t = -1;
+    m.selectPatch(vec3(0.1f, 0.9f, 0), true, t);
+    EXPECT_EQ(m.selectedTriangles.size(), 6u);
+    for (int32_t s : m.selectedTriangles)
+        for (int32_t v : m.triangles[s].vertex) EXPECT_LE(m.vertices[v].position.x, 0.5f);
+    m.clearSelection();
+}
+
+TEST(PlaneCut, ThroughASphereCentrePartsItIntoTwoPatchesRemovingNothing) {
+    Mesh m = rebuilt(uvSphereMesh(8, 12));
+    int triangles = m.triangleCount(), vertices = m.vertexCount();
+    m.cutPlane(vec3(), normalize(vec3(0.1f, 0.2f, 1)));
+    EXPECT_GT(m.vertexCount(), vertices);
+    EXPECT_EQ(aliveTriangles(m), m.triangleCount());
+    EXPECT_GT(m.triangleCount(), triangles);
+    EXPECT_TRUE(marksFormLoops(m));
+    int top = 0, bottom = m.triangleCount() - 1;
+    m.selectPatch(vec3(), true, top);
+    size_t upper = m.selectedTriangles.size();
+    m.selectPatch(vec3(), true, bottom);
+    EXPECT_EQ(upper + m.selectedTriangles.size(), size_t(m.triangleCount()));
+    m.clearSelection();
+    EXPECT_MESH_VALID(m);
+}
+
+TEST(PlaneCut, PatchModeCutsTheLoopUnderThePickOnly) {
+    Mesh a = octahedronMesh(), b = octahedronMesh();
+    for (int v = 0; v < b.vertexCount(); ++v) b.vertices[v].position.x += 4;
+    a.append(&b);
+    Mesh m = rebuilt(a);
+    m.cutPlanePatch(vec3(0, 0.1f, 0), vec3(0, 1, 0), 0);
+    EXPECT_EQ(m.vertexCount(), 12 + 4);
+    for (int v = 12; v < m.vertexCount(); ++v) EXPECT_LT(m.vertices[v].position.x, 2);
+    EXPECT_MESH_VALID(m);
+    // a picked triangle that the plane does not cross cuts nothing
+    Mesh n = m;
+    n.cutPlanePatch(vec3(0, -0.5f, 0), vec3(0, 1, 0), 0);
+    EXPECT_EQ(n.vertexCount(), m.vertexCount());
+}
+
+TEST(PlaneClip, RemovesTheSideTheNormalPointsTo) {
+    for (float sign : {1.0f, -1.0f}) {
+        Mesh m = rebuilt(uvSphereMesh(8, 12));
+        vec3 n = normalize(vec3(0.3f, 0, 1)) * sign;
+        m.clipPlane(vec3(0, 0, 0.2f), n);
+        EXPECT_GT(countEdges(m).open, 0);
+        for (int v = 0; v < m.vertexCount(); ++v)
+            EXPECT_LE(dot(m.vertices[v].position - vec3(0, 0, 0.2f), n), 1e-5f);
+        EXPECT_MESH_VALID(m, kPurged);
+    }
+    // a plane past every vertex removes everything only from the positive side
+    Mesh all = rebuilt(octahedronMesh());
+    all.clipPlane(vec3(0, 0, -3), vec3(0, 0, 1));
+    EXPECT_EQ(all.triangleCount(), 0);
+    Mesh none = rebuilt(octahedronMesh());
+    none.clipPlane(vec3(0, 0, 3), vec3(0, 0, 1));
+    EXPECT_EQ(none.triangleCount(), 8);
+}
+
+TEST(PlaneSub, CapsTheOpeningWithAFaceOfTheStrokeMaterial) {
+    for (vec3 n : {vec3(0, 0, 1), vec3(0, 0, -1), normalize(vec3(1, 2, 3))}) {
+        SCOPED_TRACE(testing::Message() << n.x << " " << n.y << " " << n.z);
+        Mesh m = rebuilt(uvSphereMesh(8, 12));
+        pbr cap;
+        cap.red = 3;
+        m.subPlane(vec3(0.05f, 0.02f, 0.3f) * n.z, n, cap);
+        EXPECT_EQ(countEdges(m).open, 0);
+        EXPECT_MESH_VALID(m, kPurged);
+        EXPECT_GT(signedVolume(m), 0.5);
+        int capTriangle = -1;
+        for (int t = 0; t < m.triangleCount() && capTriangle < 0; ++t)
+            if (m.triangles[t].corner[0].red == 3) capTriangle = t;
+        ASSERT_GE(capTriangle, 0);
+        // the cap is a patch of its own, facing along n
+        m.selectPatch(vec3(), true, capTriangle);
+        for (int32_t t : m.selectedTriangles) {
+            EXPECT_EQ(m.triangles[t].corner[1].red, 3);
+            EXPECT_GT(dot(m.triangles[t].faceNormal, n), 0.999f);
+        }
+        m.clearSelection();
+    }
+}
+
+TEST(PlaneSub, APlaneThroughVerticesLeavesAValidMesh) {
+    Mesh m = rebuilt(octahedronMesh());
+    m.subPlane(vec3(), vec3(0, 0, 1), pbr());
+    // the cut points fall on the equator's vertices: zero-area slivers along a capped rim
+    EXPECT_EQ(countEdges(m).open, 0);
+    EXPECT_MESH_VALID(m, kPurged);
+    for (int v = 0; v < m.vertexCount(); ++v) EXPECT_LE(m.vertices[v].position.z, 0.0f);
+}
+
+TEST(SphereArc, SplitsArcsJustAboveEachMultipleOfTheStep) {
+    const double step = 0.2617993877991494, eps = 1e-9;
+    for (int k = 1; k <= 5; ++k)
+        for (int above = 0; above < 2; ++above) {
+            double theta = k * step + (above ? eps : -eps);
+            // at most one step: no inner point; else one edge more than the steps it spans
+            int edges = above ? k + 1 : (k == 1 ? 0 : k);
+            std::vector<dvec3> out;
+            int n = subdivideArc(dvec3(1, 0, 0), dvec3(0, 1, 0), dvec3(std::cos(theta), std::sin(theta), 0), dvec3(),
+                                 1.0, step, out);
+            EXPECT_EQ(n, edges == 0 ? 0 : edges + 1) << k << " " << above;
+            EXPECT_EQ(out.size(), size_t(n));
+            for (const dvec3& p : out) EXPECT_NEAR(p.length(), 1.0, 1e-12);
+        }
+}
+
+TEST(SphereCut, InsideOneLargeTriangleMakesAClosedRingOfShortArcs) {
+    Mesh m;
+    m.addVertex(vec3(0, 0, 0));
+    m.addVertex(vec3(10, 0, 0));
+    m.addVertex(vec3(0, 10, 0));
+    addTri(m, 0, 1, 2);
+    m = rebuilt(m);
+    const vec3 c(3, 3, 0.1f);
+    m.cutSphere(c, c + vec3(1, 0, 0));
+    EXPECT_MESH_VALID(m);
+    std::vector<std::pair<int, int>> ring = markedEdges(m);
+    ASSERT_GE(ring.size(), 24u);
+    EXPECT_TRUE(marksFormLoops(m));
+    const vec3 foot(3, 3, 0);
+    for (auto e : ring) {
+        vec3 a = m.vertices[e.first].position - foot, b = m.vertices[e.second].position - foot;
+        EXPECT_NEAR(a.length(), std::sqrt(1 - 0.01f), 1e-4f);
+        double angle = std::acos(std::fmin(1.0, dot(normalize(a), normalize(b))));
+        EXPECT_LT(angle, 0.2617993877991494 + 1e-6);
+    }
+    // the inner fan is a patch of its own round the split point
+    int inner = vertexAt(m, foot);
+    ASSERT_GE(inner, 0);
+    int t = m.vertices[inner].firstTriangle;
+    m.selectPatch(vec3(), true, t);
+    EXPECT_EQ(m.selectedTriangles.size(), ring.size());
+    m.clearSelection();
+}
+
+TEST(SphereCut, AnEdgeThroughTheSphereSplitsAtTheFootAndARimVertexStaysOutside) {
+    Mesh m;
+    m.addVertex(vec3(0, 0, 0));
+    m.addVertex(vec3(4, 0, 0));
+    m.addVertex(vec3(2, 4, 0));
+    m.addVertex(vec3(2, -4, 0));
+    addTri(m, 0, 1, 2);
+    addTri(m, 1, 0, 3);
+    m = rebuilt(m);
+    m.cutSphere(vec3(2, 0.1f, 0.4f), vec3(2, 0.1f, 0.4f) + vec3(0.6f, 0, 0));
+    EXPECT_GE(vertexAt(m, vec3(2, 0, 0), 1e-6f), 0);
+    EXPECT_MESH_VALID(m);
+
+    Mesh rim = rebuilt(gridMesh(2));
+    Mesh before = rim;
+    // the vertex (1, 1) lies on the sphere: outside, and nothing else is near
+    rim.cutSphere(vec3(1, 1, 0.5f), vec3(1, 1, 0));
+    expectSameRecords(rim, before);
+}
+
+TEST(SphereCut, ReachingNothingOrOfNoRadiusChangesNothing) {
+    Mesh m = rebuilt(uvSphereMesh(8, 12));
+    Mesh before = m;
+    m.cutSphere(vec3(5, 5, 5), vec3(5, 5, 5.5f));
+    expectSameRecords(m, before);
+    m.clipSphere(vec3(0, 0, 1), vec3(0, 0, 1));
+    m.addSubSphere(vec3(0, 0, 1), vec3(0, 0, 1), vec3(0, 0, 1), true, pbr());
+    expectSameRecords(m, before);
+    int none = -1;
+    m.cutSpherePatch(vec3(5, 5, 5), vec3(5, 5, 6), none, true);
+    expectSameRecords(m, before);
+}
+
+TEST(SphereCut, NonFiniteVerticesCountAsOutside) {
+    Mesh m = rebuilt(gridMesh(4));
+    m.vertices[12].position = vec3(NAN, 2, 0);
+    m.cutSphere(vec3(2.2f, 2.1f, 0), vec3(3.4f, 2.1f, 0));
+    InvariantOptions options;
+    options.allowNonFinitePositions = true;
+    EXPECT_MESH_VALID(m, options);
+}
+
+TEST(SphereClip, LeavesAHoleRimmedByTheCutLine) {
+    Mesh m = rebuilt(gridMesh(6));
+    const vec3 c(3.1f, 2.9f, 0);
+    const float r = 1.5f;
+    m.clipSphere(c, c + vec3(r, 0, 0));
+    EXPECT_MESH_VALID(m, kPurged);
+    int rimVertices = 0;
+    for (int v = 0; v < m.vertexCount(); ++v) {
+        float d = (m.vertices[v].position - c).length();
+        EXPECT_GE(d, r - 1e-4f);
+        if (m.vertices[v].open() && d < r + 1e-4f) ++rimVertices;
+    }
+    EXPECT_GE(rimVertices, 24);
+}
+
+TEST(SphereClip, PatchModeSparesTheNeighbouringPatch) {
+    for (bool patch : {true, false}) {
+        Mesh m = rebuilt(gridMesh(4));
+        auto at = [&](vec3 p) { return vertexAt(m, p); };
+        for (int y = 0; y < 4; ++y) m.setEdgeFlag(at(vec3(2, float(y), 0)), at(vec3(2, float(y + 1), 0)), true);
+        const vec3 c(1.6f, 2.1f, 0);
+        if (patch)
+            m.clipSpherePatch(c, c + vec3(0.7f, 0, 0), 0, true);
+        else
+            m.clipSphere(c, c + vec3(0.7f, 0, 0));
+        EXPECT_MESH_VALID(m, kPurged);
+        // (2, 2) lies inside the sphere, on the border of the two patches
+        int border = vertexAt(m, vec3(2, 2, 0));
+        if (patch) {
+            ASSERT_GE(border, 0);
+            std::vector<int32_t> ring;
+            m.vertexTriangles(border, ring);
+            for (int32_t t : ring)
+                for (int32_t v : m.triangles[t].vertex) EXPECT_GE(m.vertices[v].position.x, 2.0f - 1e-6f);
+        } else {
+            EXPECT_EQ(border, -1);
+        }
+    }
+}
+
+TEST(SphereStamp, RaisesABumpOnTheSphereThroughTheRim) {
+    for (bool add : {true, false}) {
+        Mesh m = rebuilt(gridMesh(8));
+        const float D = 2;
+        const vec3 anchor(4, 4, 0);
+        pbr paint;
+        paint.green = 9;
+        m.addSubSphere(anchor, vec3(0, 0, 1), anchor + vec3(D, 0, 0), add, paint);
+        EXPECT_MESH_VALID(m);
+        const float R = D * std::sqrt(10.0f) / 3;
+        vec3 G = anchor - vec3(0, 0, 1) * ((add ? 1 : -1) * D / 3);
+        int top = -1;
+        for (int v = 0; v < m.vertexCount(); ++v) {
+            vec3 p = m.vertices[v].position;
+            if (p.x == 4 && p.y == 4) top = v;
+            float flat = (vec3(p.x, p.y, 0) - anchor).length();
+            if (flat < D - 1e-3f) {
+                EXPECT_NEAR((p - G).length(), R, 1e-4f);
+            }
+        }
+        ASSERT_GE(top, 0);
+        EXPECT_NEAR(m.vertices[top].position.z, (add ? 1 : -1) * (R - D / 3), 1e-5f);
+        EXPECT_NEAR(std::fabs(m.vertices[top].position.z), 0.72f * D, 0.02f * D);
+        std::vector<int32_t> ring;
+        m.vertexTriangles(top, ring);
+        for (int32_t t : ring) EXPECT_EQ(m.triangles[t].corner[0].green, 9);
+    }
+}
+
+TEST(SphereStamp, AVertexAtTheCentreStaysAndReverseFormsMatchTheReversedStroke) {
+    Mesh m = rebuilt(gridMesh(8));
+    // |anchor - rim| = 3, so the centre lands on the grid vertex (4, 4, 0)
+    m.addSubSphere(vec3(4, 4, 1), vec3(0, 0, 1), vec3(7, 4, 1), true, pbr());
+    EXPECT_GE(vertexAt(m, vec3(4, 4, 0), 0), 0);
+    EXPECT_MESH_VALID(m);
+
+    StrokeSample F = sampleAt(vec3(4, 4, 0), 1, -1, vec3(0, 0, 1)), L = sampleAt(vec3(5.5f, 4.2f, 0), 1, -1, vec3(0, 0, 1));
+    F.material.red = 1;
+    L.material.red = 2;
+    Mesh reverse = rebuilt(gridMesh(8)), plain = reverse;
+    auto r = stroke(58, 0, GestureFinished, {F, L});
+    auto p = stroke(54, 0, GestureFinished, {L, F});
+    apply(reverse, {r.get()});
+    apply(plain, {p.get()});
+    ASSERT_EQ(reverse.vertexCount(), plain.vertexCount());
+    for (int v = 0; v < plain.vertexCount(); ++v) EXPECT_EQ(reverse.vertices[v].position, plain.vertices[v].position);
+    int painted = 0;
+    for (int t = 0; t < reverse.triangleCount(); ++t) {
+        EXPECT_NE(reverse.triangles[t].corner[0].red, 2);
+        painted += reverse.triangles[t].corner[0].red == 1;
+    }
+    EXPECT_GT(painted, 0);
+}
+
+} // namespace
+} // namespace kal::test

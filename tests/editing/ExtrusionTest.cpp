@@ -1,0 +1,150 @@
+// Extrusion, tear and bevel starts and the steps that follow them.
+#include <gtest/gtest.h>
+
+#include "EditingFixtures.h"
+#include "MeshFixtures.h"
+#include "MeshInvariants.h"
+#include "TopologyChecks.h"
+
+namespace kal::test {
+namespace {
+
+bool noRepeatedCorners(const Mesh& m) {
+    for (int t = 0; t < m.triangleCount(); ++t) {
+        const int32_t* v = m.triangles[t].vertex;
+        if (v[0] == v[1] || v[1] == v[2] || v[2] == v[0]) return false;
+    }
+    return true;
+}
+
+TEST(ExtrusionStart, CubeFaceGetsSideWallsAndNoCopy) {
+    Mesh m = rebuilt(cubeMesh(true));
+    pbr wall;
+    wall.red = 7;
+    m.extrudePatch(vec3(0, 0, -1), 0, wall, true);
+    EXPECT_EQ(m.vertexCount(), 12);
+    EXPECT_EQ(m.triangleCount(), 20);
+    EXPECT_EQ(m.tearTriangleMark, 12);
+    for (int t = 12; t < 20; ++t) EXPECT_EQ(m.triangles[t].corner[0].red, 7);
+    EXPECT_MESH_VALID(m);
+    EXPECT_TRUE(m.selectedTriangles.empty());
+    m.pushAlongNormal(vec3(0, 0, -1), vec3(0.5f, 0, -2), 0);
+    EXPECT_EQ(verticesAt(m, vec3(1, 1, -2)), 1);
+    EXPECT_EQ(verticesAt(m, vec3(1, 1, -1)), 1);
+    m.updateNormals(2);
+    EXPECT_MESH_VALID(m);
+    EXPECT_GT(signedVolume(m), 8.5);
+}
+
+TEST(ExtrusionStart, AnOpenSheetBecomesAClosedShellFirst) {
+    Mesh m = rebuilt(quadMesh());
+    m.extrudePatch(vec3(0.5f, 0.5f, 0), 0, pbr(), true);
+    EXPECT_EQ(countEdges(m).open, 0);
+    EXPECT_MESH_VALID(m);
+    m.pushAlongNormal(vec3(0.5f, 0.5f, 0), vec3(0.5f, 0.5f, 1), 0);
+    m.updateNormals(2);
+    EXPECT_MESH_VALID(m);
+    EXPECT_NEAR(signedVolume(m), 1.0, 1e-5);
+    EXPECT_EQ(verticesAt(m, vec3(1, 1, 1)), 1);
+    EXPECT_EQ(verticesAt(m, vec3(1, 1, 0)), 1);
+}
+
+TEST(ExtrusionStart, AllPatchesSplitsEachFaceOnceAndPushesEachAlongItsNormal) {
+    Mesh m = rebuilt(cubeMesh(true));
+    m.extrudeAllPatches(pbr(), true);
+    EXPECT_MESH_VALID(m);
+    EXPECT_EQ(m.tearTriangleMark, 12);
+    // the picked -z face dragged 1 along its normal: every face goes out by 1
+    m.pushAllPatches(vec3(0, 0, -1), vec3(0, 0, -2), 0);
+    for (vec3 p : {vec3(1, 1, -2), vec3(1, 1, 2), vec3(2, 1, 1), vec3(-2, -1, 1), vec3(1, 2, -1), vec3(-1, -2, 1)})
+        EXPECT_EQ(verticesAt(m, p), 1) << p.x << " " << p.y << " " << p.z;
+    // the side walls, made past the start count, stay where the cube was
+    EXPECT_EQ(verticesAt(m, vec3(1, 1, 1)), 1);
+    m.updateNormals(2);
+    EXPECT_MESH_VALID(m);
+    EXPECT_TRUE(m.selectedVertices.empty());
+}
+
+TEST(ExtrusionStep, ScaleAllPatchesScalesEachAboutItsOwnPivot) {
+    Mesh m = rebuilt(cubeMesh(true));
+    m.extrudeAllPatches(pbr(), true);
+    m.scaleAllPatches(vec3(1, 0, -1), vec3(2, 0, -1), 0);
+    EXPECT_EQ(verticesAt(m, vec3(2, 2, -1)), 1);
+    EXPECT_EQ(verticesAt(m, vec3(1, -2, 2)), 1);
+    Mesh before = m;
+    m.scaleAllPatches(vec3(0, 0, -1), vec3(2, 0, -1), 0);
+    expectSameRecords(m, before);
+    EXPECT_MESH_VALID(m);
+}
+
+TEST(ExtrusionStart, DeformStartSplitsOnlyBorderVerticesUnderTheBrush) {
+    Mesh m = rebuilt(gridMesh(4));
+    int before = m.vertexCount();
+    m.extrudeDeformStart(vec3(0, 0, 0), 1.5f, -1, pbr(), true);
+    EXPECT_EQ(m.vertexCount(), before + 3);
+    EXPECT_MESH_VALID(m);
+    EXPECT_TRUE(m.selectedVertices.empty());
+}
+
+TEST(BevelStart, CubeGetsStripsAndCornersAndAPlainMeshNothing) {
+    Mesh o = rebuilt(octahedronMesh());
+    Mesh kept = o;
+    o.bevelPatch(pbr(), true);
+    expectSameRecords(o, kept);
+
+    Mesh m = rebuilt(cubeMesh(true));
+    for (int v = 0; v < 8; ++v) m.vertices[v].setPinned(true);
+    m.bevelPatch(pbr(), true);
+    EXPECT_EQ(m.vertexCount(), 24);
+    EXPECT_EQ(m.triangleCount(), 12 + 24 + 8);
+    EXPECT_EQ(countEdges(m).open, 0);
+    m.pushAllPatches(vec3(0, 0, -1), vec3(0, 0, -1.5f), 0);
+    m.updateNormals(2);
+    EXPECT_MESH_VALID(m);
+    EXPECT_GT(signedVolume(m), 8.0);
+}
+
+TEST(BevelStart, AMarkedLineEndingInsideAPatchGivesNoEmptyStrip) {
+    Mesh m = rebuilt(gridMesh(4));
+    auto at = [&](vec3 p) {
+        for (int v = 0; v < m.vertexCount(); ++v)
+            if (m.vertices[v].position == p) return v;
+        return -1;
+    };
+    m.setEdgeFlag(at(vec3(1, 2, 0)), at(vec3(2, 2, 0)), true);
+    m.setEdgeFlag(at(vec3(2, 2, 0)), at(vec3(3, 2, 0)), true);
+    m.bevelPatch(pbr(), true);
+    EXPECT_TRUE(noRepeatedCorners(m));
+    EXPECT_MESH_VALID(m);
+}
+
+TEST(ExtrusionDispatch, StartOnceThenStepsAndAFinishThatOnlyRenormals) {
+    Mesh m = rebuilt(cubeMesh(true));
+    auto a = stroke(36, SelectAllPatches, GestureRunning, {sampleAt(vec3(0, 0, -1), 1, 0), sampleAt(vec3(0, 0, -2), 1, 0)});
+    auto b = stroke(36, SelectAllPatches, GestureRunning, {sampleAt(vec3(0, 0, 1), 1, 2), sampleAt(vec3(0, 0, 2), 1, 2)});
+    apply(m, {a.get(), b.get()});
+    // symmetric copies repeat neither the whole-mesh start nor its step
+    EXPECT_EQ(m.triangleCount(), 12 + 6 * 8);
+    EXPECT_EQ(verticesAt(m, vec3(1, 1, 2)), 1);
+    EXPECT_MESH_VALID(m);
+    a->samples.push_back(sampleAt(vec3(0, 0, -2.5f), 1, 0));
+    apply(m, {a.get()});
+    EXPECT_EQ(verticesAt(m, vec3(1, 1, 2.5f)), 1);
+    std::vector<vec3> before = positionsOf(m);
+    a->samples.push_back(sampleAt(vec3(0, 0, -4), 1, 0));
+    a->finish();
+    apply(m, {a.get()});
+    EXPECT_EQ(positionsOf(m), before);
+    EXPECT_TRUE(m.partChanged[1]);
+
+    Mesh t = rebuilt(cubeMesh(true));
+    auto tear = stroke(41, SelectPatch, GestureRunning, {sampleAt(vec3(0, 0, -1), 1, 0), sampleAt(vec3(0, 0, -2), 1, 0)});
+    apply(t, {tear.get()});
+    EXPECT_EQ(t.vertexCount(), 12);
+    EXPECT_EQ(countEdges(t).open, 8);
+    EXPECT_EQ(verticesAt(t, vec3(1, 1, -2)), 1);
+    EXPECT_MESH_VALID(t);
+}
+
+} // namespace
+} // namespace kal::test

@@ -1,0 +1,96 @@
+#pragma once
+// Image files the tests write themselves: PNGs through QImage, GIFs byte by byte (GIF89a, a
+// global palette, one graphic control extension and one full-size image per frame, the pixels
+// LZW-coded as literal codes each behind a clear code, so no decoder table ever grows).
+#include <QByteArray>
+#include <QFile>
+#include <QImage>
+#include <QString>
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace kal::test {
+
+using Rgb = std::array<uint8_t, 3>;
+
+struct GifFile {
+    QByteArray bytes;
+    std::vector<int> frameStart; // offset of each frame's control extension
+};
+
+// Frames of w x h pixels, frame k filled with palette entry colours[k]; palette of at most 4.
+inline GifFile gifBytes(int w, int h, const std::vector<Rgb>& palette, const std::vector<int>& colours,
+                        int delayCentiseconds) {
+    GifFile gif;
+    QByteArray& b = gif.bytes;
+    auto u16 = [&b](int v) {
+        b.append(char(v & 0xFF));
+        b.append(char((v >> 8) & 0xFF));
+    };
+    b.append("GIF89a", 6);
+    u16(w);
+    u16(h);
+    b.append(char(0x91)); // global table of 4 entries, 2 bits of colour resolution
+    b.append(char(0));    // background
+    b.append(char(0));    // aspect
+    for (int i = 0; i < 4; ++i)
+        for (int c = 0; c < 3; ++c) b.append(char(i < int(palette.size()) ? palette[size_t(i)][size_t(c)] : 0));
+    for (int colour : colours) {
+        gif.frameStart.push_back(b.size());
+        b.append("\x21\xF9\x04\x00", 4);
+        u16(delayCentiseconds);
+        b.append("\x00\x00", 2);
+        b.append(char(0x2C));
+        u16(0);
+        u16(0);
+        u16(w);
+        u16(h);
+        b.append(char(0));
+        b.append(char(2)); // minimum code size: clear 4, end 5, codes of 3 bits
+        std::vector<uint8_t> packed;
+        uint32_t bits = 0;
+        int held = 0;
+        auto code = [&](uint32_t c) {
+            bits |= c << held;
+            held += 3;
+            while (held >= 8) {
+                packed.push_back(uint8_t(bits & 0xFF));
+                bits >>= 8;
+                held -= 8;
+            }
+        };
+        for (int p = 0; p < w * h; ++p) {
+            code(4);
+            code(uint32_t(colour));
+        }
+        code(5);
+        if (held > 0) packed.push_back(uint8_t(bits & 0xFF));
+        for (size_t at = 0; at < packed.size(); at += 255) {
+            const size_t n = std::min<size_t>(255, packed.size() - at);
+            b.append(char(n));
+            b.append(reinterpret_cast<const char*>(packed.data() + at), int(n));
+        }
+        b.append(char(0));
+    }
+    b.append(char(0x3B));
+    return gif;
+}
+
+inline bool writeBytes(const std::string& path, const QByteArray& bytes) {
+    QFile f(QString::fromStdString(path));
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+// A w x h PNG whose left half has alpha leftAlpha and right half rightAlpha, colour rgb.
+inline bool writePng(const std::string& path, int w, int h, Rgb rgb, int leftAlpha = 255, int rightAlpha = 255) {
+    QImage image(w, h, QImage::Format_ARGB32);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            image.setPixel(x, y, qRgba(rgb[0], rgb[1], rgb[2], x < w / 2 ? leftAlpha : rightAlpha));
+    return image.save(QString::fromStdString(path), "PNG");
+}
+
+} // namespace kal::test

@@ -1,0 +1,131 @@
+// Clicks through the real widget: mouse events reach the raw records, each tick runs one frame of a
+// view whose picks the test gives, and the widget tells the window when a gesture runs.
+#include <QCursor>
+#include <QEventLoop>
+#include <QOpenGLContext>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include "StepFixtures.h"
+#include "WidgetFixture.h"
+
+using namespace kal;
+
+namespace {
+
+class Interaction : public test::WidgetTest {
+protected:
+    test::StepView* view = nullptr;
+    std::vector<test::GestureCall> calls;
+    std::vector<bool> inAction;
+    Tool* tool = nullptr;
+
+    void SetUp() override {
+        WidgetTest::SetUp();
+        if (HasFatalFailure()) return;
+        w->stopTicks();
+        // a view that draws nothing: its picks come from the test
+        w->makeCurrent();
+        delete w->view;
+        view = new test::StepView;
+        view->startupFrame = 4;
+        view->width = 320;
+        view->height = 240;
+        w->view = view;
+        const uint8_t none[6] = {};
+        view->setSymmetry(none, 6);
+        tool = test::addSceneObject(*view->scene, new test::RecordingMesh(&calls), mat4::translation(vec3(0, 1, 0)));
+        QObject::connect(w, &GLWidget::setInAction, [this](bool busy) { inAction.push_back(busy); });
+        QEvent enter(QEvent::Enter);
+        QApplication::sendEvent(w, &enter);
+    }
+
+    void moveTo(QPoint p) {
+        QCursor::setPos(w->mapToGlobal(p));
+        QTest::qWait(1);
+    }
+    // Hover ticks at p, then the left press there.
+    void hoverAndPress(QPoint p) {
+        moveTo(p + QPoint(1, 0));
+        w->tick();
+        moveTo(p);
+        w->tick();
+        sendMouse(QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton, p);
+        w->tick();
+    }
+};
+
+} // namespace
+
+TEST_F(Interaction, AStrokeReleasedOutsideIsFinishedAndTheWindowUnlocks) {
+    view->setMode(SCULPT);
+    view->setSculptBrush(1);
+    view->sculptPick = test::pickOn(*view->scene, tool, {0.3f, 1, 0}, {0, 0, 1});
+    hoverAndPress(QPoint(100, 100));
+    w->tick();
+    EXPECT_EQ(inAction, (std::vector<bool>{true}));
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(w, &leave); // the button comes up beyond the widget
+    w->tick();
+    w->tick();
+    ASSERT_FALSE(calls.empty());
+    EXPECT_EQ(calls.back().states, (std::vector<int>{3}));
+    EXPECT_TRUE(view->sculptors.empty());
+    EXPECT_EQ(inAction, (std::vector<bool>{true, false}));
+}
+
+TEST_F(Interaction, AMirroredComponentDeleteFromTheMenuErasesAtBothCopies) {
+    const uint8_t mirrorX[6] = {1, 0, 0, 0, 0, 0};
+    view->setSymmetry(mirrorX, 6);
+    view->setMode(SCULPT);
+    view->pressX = 100;
+    view->pressY = 100;
+    view->sculptPick = test::pickOn(*view->scene, tool, {0.3f, 1, 0}, {0, 0, 1});
+    w->restartTimer();
+    test::glContext()->makeCurrent(test::glSurface()); // the menu runs outside the widget's context
+    ASSERT_TRUE(view->deleteByMode(tool, 2, false));
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(calls[0].states, (std::vector<int>{3, 3}));
+    EXPECT_EQ(calls[0].actions, (std::vector<int>{32, 32}));
+    EXPECT_EQ(calls[0].handedness, (std::vector<int>{1, -1}));
+    EXPECT_NE(w->timerId, 0) << "the tick resumes after the menu's GL work";
+    EXPECT_EQ(QOpenGLContext::currentContext(), test::glContext());
+}
+
+TEST_F(Interaction, AModalQuestionInsideAStepRunsNoNestedFrame) {
+    struct Question : test::NoDialog {
+        QOpenGLContext* during = nullptr;
+        int framesDuring = -1;
+        int* frames = nullptr;
+        bool askRotationMultiplicity(double& v) override {
+            const int start = *frames;
+            QEventLoop loop; // as a modal dialog would: the widget's timer keeps firing
+            QTimer::singleShot(120, &loop, &QEventLoop::quit);
+            loop.exec();
+            framesDuring = *frames - start;
+            during = QOpenGLContext::currentContext();
+            v = 3.0;
+            return true;
+        }
+    } question;
+    int frames = 0;
+    question.frames = &frames;
+    w->actionStatesHook = [&] { ++frames; };
+    view->materialSource = &question;
+    view->setMode(ASSEMBLY);
+    view->setAssemblyCommand(23);
+    view->pressPick = test::pickOn(*view->scene, tool, {0, 1, 0}, {0, 0, 1});
+    moveTo(QPoint(100, 100));
+    w->tick();
+    sendMouse(QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton, QPoint(100, 100));
+    w->tick();
+    sendMouse(QEvent::MouseButtonRelease, Qt::LeftButton, Qt::NoButton, QPoint(100, 100));
+    w->restartTimer();
+    w->tick();
+    w->stopTicks();
+    EXPECT_EQ(question.framesDuring, 0);
+    EXPECT_EQ(question.during, w->context()) << "the frame's context stays current under the question";
+    EXPECT_EQ(tool->multiplicity, 3.0f);
+    view->materialSource = nullptr;
+}

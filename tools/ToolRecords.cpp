@@ -1,0 +1,8 @@
+#include "tools/ToolRecords.h"
+
+namespace kal {
+
+void registerToolRecords() {
+}
+
+} // namespace kal
