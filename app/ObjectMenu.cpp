@@ -74,7 +74,13 @@ void MainWindow::openMenu()
     kal::Element* e = t->element;
     // arrays, chains and bi-tools get their rows with their classes; until then they cannot occur
     if (t->isArray() || t->isBiTool() || !e) return;
-    // tubes and revolutions open the Object Axis-Section menu once their classes exist
+    if (e->typeCode == kal::TubeType || e->typeCode == kal::RevolutonType) {
+        const bool tube = e->typeCode == kal::TubeType;
+        ui->actionTYPE->setText(tube ? tr("TUBE") : tr("REVOLUTON"));
+        ui->actionTYPE->setIcon((tube ? ui->actionTube : ui->actionRevoluton)->icon());
+        popupMenu(ui->menuObject_Axis_Section);
+        return;
+    }
     if (e->typeCode != kal::MeshType && e->typeCode != kal::ClayType) return;
     const bool mesh = e->typeCode == kal::MeshType;
     ui->actionType->setText(mesh ? tr("TRI-MESH") : tr("CLAY"));

@@ -1,108 +1,113 @@
-// A following curve re-derived from a 100k-point source (every stroke tick of the source and
-// every load), beside the same number of plain passes over a flat array of the points: 20
-// neighbour averages and 10 backward and forward length passes (counter x_plain, goal 3 or
-// less). A Deform tick on the 100k points beside one bare pass reading every position
-// (counter x_read, goal 2 or less).
+// A 100k-point chain, open with twist and closed: frame transport beside a bare pass that reads
+// each segment's ends and writes a unit tangent and a normal; the line upload (refill in place,
+// and reallocation) beside a memcpy of the same bytes plus one glBufferSubData. Counters
+// x_bare and x_reference: the curve's work as a multiple of its yardstick, timed in the same
+// iteration (goals: 10 or less, 1.3 or less).
+#include <QOpenGLFunctions_4_0_Core>
 #include <benchmark/benchmark.h>
 
 #include <chrono>
 #include <cmath>
+#include <cstring>
 #include <memory>
 #include <vector>
 
-#include "elements/UCurve.h"
-#include "scene/Gesture.h"
+#include "GLBenchContext.h"
+#include "elements/Curve.h"
 
 namespace {
 
 using namespace kal;
 using Clock = std::chrono::steady_clock;
 
-constexpr int pointCount = 100000;
-
 double seconds(Clock::time_point a) { return std::chrono::duration<double>(Clock::now() - a).count(); }
 
-// An open helix of 100k points, each radius one step long, so the resampling keeps about as many.
-std::vector<vec3> helix() {
-    std::vector<vec3> p;
-    for (int i = 0; i < pointCount; ++i) {
-        const double a = i * 0.01;
-        p.push_back(vec3(float(10 * std::cos(a)), float(10 * std::sin(a)), float(i * 0.001)));
-    }
-    return p;
-}
+constexpr int points = 100000;
 
-Curve* helixCurve() {
-    Curve* c = new Curve(helix(), false, 0);
-    const float step = length(c->points[1].position - c->points[0].position);
-    for (CurvePoint& p : c->points) p.radius = step;
+// A helix of `points` points; closed curves join the last point to the first.
+std::unique_ptr<Curve> chain(bool closed) {
+    std::vector<vec3> p;
+    for (int i = 0; i < points; ++i) {
+        const double a = i * 0.01;
+        p.push_back(vec3(float(std::cos(a)), float(std::sin(a)), float(i * 0.001)));
+    }
+    std::unique_ptr<Curve> c(new Curve(p, closed, 0));
+    if (!closed)
+        for (CurvePoint& q : c->points) q.twist = 0.01f;
     return c;
 }
 
-// The yardstick: the same passes as the derivation on a flat array, nothing else.
-void plainPasses(std::vector<vec3>& p) {
-    const size_t n = p.size();
-    std::vector<vec3> next(p);
-    for (int pass = 0; pass < 20; ++pass) {
-        for (size_t i = 1; i + 1 < n; ++i) next[i] = (p[i] + (p[i - 1] + p[i + 1]) * 0.5f) * 0.5f;
-        p.swap(next);
-    }
-    std::vector<float> lengths(n);
-    for (size_t i = 0; i + 1 < n; ++i) lengths[i] = length(p[i + 1] - p[i]);
-    for (int pass = 0; pass < 10; ++pass) {
-        for (size_t j = n - 2; j >= 1; --j) p[j] = p[j + 1] + normalize(p[j] - p[j + 1]) * lengths[j];
-        for (size_t j = 1; j < n; ++j) p[j] = p[j - 1] + normalize(p[j] - p[j - 1]) * lengths[j - 1];
+// What any frame pass must do at least: read both ends, write a unit tangent and a normal.
+void barePass(Curve& c) {
+    for (CurveSegment& s : c.segments) {
+        const vec3 d = c.points[size_t(s.b)].position - c.points[size_t(s.a)].position;
+        s.tangent = normalize(d);
+        s.normal = normalize(cross(s.tangent, vec3(0, 0, 1)));
     }
 }
 
-void BM_FollowingCurveTouch(benchmark::State& state) {
-    Curve* source = helixCurve();
-    UCurve follower(source, 2);
-    double derive = 0, plain = 0;
+void BM_CurveFrames(benchmark::State& state) {
+    std::unique_ptr<Curve> c = chain(state.range(0) == 1);
+    double frames = 0, bare = 0;
     for (auto _ : state) {
         auto a = Clock::now();
-        follower.touch();
-        derive += seconds(a);
+        c->updateFrames(true);
+        frames += seconds(a);
         state.PauseTiming();
-        std::vector<vec3> flat = helix();
         auto b = Clock::now();
-        plainPasses(flat);
-        plain += seconds(b);
-        benchmark::DoNotOptimize(flat.data());
+        barePass(*c);
+        bare += seconds(b);
+        benchmark::DoNotOptimize(c->segments.data());
         state.ResumeTiming();
     }
-    state.counters["points"] = follower.pointCount();
-    state.counters["x_plain"] = plain > 0 ? derive / plain : 0;
-    follower.source = nullptr;
-    delete source;
+    state.counters["x_bare"] = bare > 0 ? frames / bare : 0;
 }
-BENCHMARK(BM_FollowingCurveTouch)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CurveFrames)->Arg(0)->Arg(1)->ArgNames({"closed"})->Unit(benchmark::kMillisecond);
 
-void BM_CurveDeformTick(benchmark::State& state) {
-    std::unique_ptr<Curve> c(helixCurve());
-    Sculptor g(12, SelectElement, 2);
-    StrokeSample s;
-    s.point = c->points[pointCount / 2].position;
-    s.radius = 0.5f;
-    g.samples = {s, s};
-    g.samples[1].point = s.point + vec3(0, 0, 1e-4f);
-    g.state = GestureRunning;
-    const std::vector<Gesture*> list = {&g};
-    double tick = 0, read = 0;
+void BM_CurveUpload(benchmark::State& state) {
+    if (!kal::bench::ensureGLContext()) {
+        state.SkipWithError("no OpenGL 4.0 core context");
+        return;
+    }
+    const bool reallocate = state.range(0) == 1;
+    std::unique_ptr<Curve> c = chain(false);
+    if (!c->updateGpu()) {
+        state.SkipWithError("upload failed");
+        return;
+    }
+    const size_t bytes = size_t(c->vertexCount) * 12;
+    std::vector<uint8_t> from(bytes, 1), to(bytes);
+    GLuint yardstick = 0;
+    gl->glGenBuffers(1, &yardstick);
+    gl->glBindBuffer(GL_ARRAY_BUFFER, yardstick);
+    gl->glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(bytes), nullptr, GL_DYNAMIC_DRAW);
+    gl->glBindBuffer(GL_ARRAY_BUFFER, 0);
+    double upload = 0, reference = 0;
     for (auto _ : state) {
+        if (reallocate) {
+            c->geometryDirty = true;
+        } else {
+            c->uploadNeeded = true;
+        }
         auto a = Clock::now();
-        c->applyGestures(list);
-        tick += seconds(a);
+        c->updateGpu();
+        gl->glFinish();
+        upload += seconds(a);
         state.PauseTiming();
         auto b = Clock::now();
-        vec3 sum;
-        for (const CurvePoint& p : c->points) sum += p.position;
-        benchmark::DoNotOptimize(sum);
-        read += seconds(b);
+        std::memcpy(to.data(), from.data(), bytes);
+        gl->glBindBuffer(GL_ARRAY_BUFFER, yardstick);
+        gl->glBufferSubData(GL_ARRAY_BUFFER, 0, GLsizeiptr(bytes), to.data());
+        gl->glBindBuffer(GL_ARRAY_BUFFER, 0);
+        gl->glFinish();
+        reference += seconds(b);
         state.ResumeTiming();
     }
-    state.counters["x_read"] = read > 0 ? tick / read : 0;
+    gl->glDeleteBuffers(1, &yardstick);
+    c->releaseGpu();
+    state.counters["x_reference"] = reference > 0 ? upload / reference : 0;
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(bytes));
 }
-BENCHMARK(BM_CurveDeformTick)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CurveUpload)->Arg(0)->Arg(1)->ArgNames({"reallocate"})->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -376,8 +376,8 @@ Mesh* patternTile(int32_t code) {
 
 void dispatch(Mesh& m, const std::vector<Gesture*>& gestures);
 
-// Codes whose operation gathers round the brush (over the mesh, or over the component in
-// Component mode) and moves vertices only through applyDrag.
+// Codes whose operation gathers round the brush (over the mesh, or over the patch or component of
+// the Patch and Component modes) and moves vertices only through applyDrag.
 bool gathersRoundTheBrush(int32_t code, int mode) {
     switch (code) {
     case DeformVolume:
@@ -388,14 +388,14 @@ bool gathersRoundTheBrush(int32_t code, int mode) {
     case Deform:
     case Smooth:
     case PaintMaterial:
-        return mode != SelectPatch;
+        return true;
     default:
         return false;
     }
 }
 
-// Lends the gathering the run boxes of the mesh (and the component marks of a Component-mode
-// stroke) for one call. They carry over from one tick of a stroke to the next, since nothing else
+// Lends the gathering the run boxes of the mesh (and the region marks of a Patch- or
+// Component-mode stroke) for one call. They carry over from one tick of a stroke to the next, since nothing else
 // edits the mesh while the stroke is held; a new stroke, or another operation, builds them anew.
 class GatherBoundsLoan {
 public:
@@ -409,7 +409,7 @@ public:
                           m.gatherBounds.size() == 2 * runs;
         if (!held) {
             m.buildGatherBounds();
-            m.gatherComponent.clear();
+            m.strokeRegion.clear();
         }
         m.gatherBoundsActive = true;
     }

@@ -55,8 +55,8 @@ public:
     // own calls: other edits of positions never see them.
     static constexpr int kGatherRun = 4096;
     std::vector<vec3> gatherBounds;
-    // Over a Component-mode stroke: per triangle, whether it lies in the stroke's component.
-    std::vector<uint8_t> gatherComponent;
+    // Over a Patch- or Component-mode stroke: per triangle, whether it lies in the stroke's region.
+    std::vector<uint8_t> strokeRegion;
     bool gatherBoundsActive = false;
     const void* gatherBoundsStroke = nullptr;
     size_t gatherBoundsSamples = 0;

@@ -3,6 +3,9 @@
 #include "ShownWindow.h"
 
 #include "elements/Clay.h"
+#include "elements/Curve.h"
+#include "elements/Revoluton.h"
+#include "elements/Tube.h"
 #include "mesh/Mesh.h"
 #include "scene/Scene.h"
 #include "scene/Tool.h"
@@ -138,4 +141,33 @@ TEST_F(ShownWindow, sculptKeysReachTheirActionsInTheActiveMode)
     EXPECT_EQ(ui().actionAxisSection->text(), "Axis");
     ui().actionInsert->trigger();
     EXPECT_EQ(view().chosenMode, kal::ASSEMBLY);
+}
+
+TEST_F(ShownWindow, tubesAndRevolutionsOpenTheAxisSectionMenu)
+{
+    kal::GLView& v = view();
+    auto* tube = new kal::Tool(new kal::Tube(kal::Curve::makeSegment(), kal::Curve::makeCircle(6, false)), kal::mat4(),
+                               kal::pbr(), false);
+    auto* revolution = new kal::Tool(new kal::Revoluton(kal::Curve::makeSegment(), kal::Curve::makeCircle(6, false)),
+                                     kal::mat4(), kal::pbr(), false);
+    v.scene->sceneRoot->addChild(tube, false);
+    v.scene->sceneRoot->addChild(revolution, false);
+    const struct {
+        kal::Tool* tool;
+        const char* label;
+        QAction* icon;
+    } rows[] = {{tube, "TUBE", ui().actionTube}, {revolution, "REVOLUTON", ui().actionRevoluton}};
+    for (const auto& row : rows) {
+        v.pressPick.object = row.tool;
+        w->openMenu();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return ui().menuObject_Axis_Section->isVisible(); }, 2000));
+        EXPECT_EQ(ui().actionTYPE->text(), row.label);
+        EXPECT_EQ(ui().actionTYPE->icon().cacheKey(), row.icon->icon().cacheKey());
+        EXPECT_FALSE(ui().menuObject->isVisible());
+        ui().menuObject_Axis_Section->hide();
+        QTest::qWait(20);
+    }
+    delete tube;
+    delete revolution;
+    v.resetPick(false);
 }

@@ -83,6 +83,20 @@ TEST(PlaneCut, ThroughASphereCentrePartsItIntoTwoPatchesRemovingNothing) {
     EXPECT_MESH_VALID(m);
 }
 
+TEST(PlaneCut, RenormalsWhatTheCutChangedAsTheFullPassWould) {
+    for (int form = 0; form < 3; ++form) {
+        Mesh m = rebuilt(uvSphereMesh(10, 16));
+        const vec3 q(0.05f, 0, 0.1f), n = normalize(vec3(0.2f, 0.1f, 1));
+        if (form == 0) m.cutPlane(q, n);
+        if (form == 1) m.cutPlanePatch(q, n, -1);
+        if (form == 2) m.cutPlaneComponent(q, n, -1);
+        Mesh full = m;
+        full.updateNormals(2);
+        SCOPED_TRACE(form);
+        expectSameRecords(m, full);
+    }
+}
+
 TEST(PlaneCut, PatchModeCutsTheLoopUnderThePickOnly) {
     Mesh a = octahedronMesh(), b = octahedronMesh();
     for (int v = 0; v < b.vertexCount(); ++v) b.vertices[v].position.x += 4;
