@@ -49,7 +49,6 @@ Tool* tool(Element* e, bool placed) {
     return t;
 }
 
-
 void put32(std::vector<uint8_t>& out, uint32_t v) {
     const uint8_t* b = reinterpret_cast<const uint8_t*>(&v);
     out.insert(out.end(), b, b + 4);
