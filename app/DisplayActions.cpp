@@ -117,11 +117,9 @@ void MainWindow::on_actionSubdivide_triggered()
     if (!object || !object->element) return;
     kal::Element* e = object->element;
     // a tube or revolution subdivides its axis or section curve, as the switch chooses
-    kal::Element* surface = nullptr;
-    if (e->typeCode == kal::RevolutonType || e->typeCode == kal::TubeType) {
-        surface = e;
-        auto* s = static_cast<kal::CurveSurface*>(e);
-        e = v->axisSection ? s->section : s->axis;
+    kal::CurveSurface* surface = kal::curveSurfaceOf(e);
+    if (surface) {
+        e = v->axisSection ? surface->section : surface->axis;
         if (!e) return;
     }
     kal::GLWorkGuard gl;

@@ -102,13 +102,7 @@ void MainWindow::on_actionType_triggered()
 
 namespace {
 
-// The surface of a tube or revolution, null for any other element.
-kal::CurveSurface* surfaceOf(kal::Tool* t)
-{
-    kal::Element* e = t ? t->element : nullptr;
-    if (!e || (e->typeCode != kal::TubeType && e->typeCode != kal::RevolutonType)) return nullptr;
-    return static_cast<kal::CurveSurface*>(e);
-}
+kal::CurveSurface* surfaceOf(kal::Tool* t) { return t ? kal::curveSurfaceOf(t->element) : nullptr; }
 
 } // namespace
 

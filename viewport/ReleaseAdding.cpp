@@ -172,12 +172,11 @@ namespace {
 Curve* pickedCurve(Element* e, bool section) {
     if (!e) return nullptr;
     if (e->typeCode == CurveType || e->typeCode == UCurveType) return static_cast<Curve*>(e);
+    CurveSurface* s = curveSurfaceOf(e);
+    if (!s) return nullptr;
     // a revolution's axis is its profile: only a tube's can carry something else
-    if (e->typeCode == TubeType || (section && e->typeCode == RevolutonType)) {
-        CurveSurface* s = static_cast<CurveSurface*>(e);
-        return section ? s->section : s->axis;
-    }
-    return nullptr;
+    if (section) return s->section;
+    return e->typeCode == TubeType ? s->axis : nullptr;
 }
 
 // The pending surface of a revolution (18) or tube (20) template, null for any other.
@@ -240,8 +239,7 @@ void GLView::releaseMakeUniform() {
     if (hasHit(hoverPick) && hoverPick.object->element) {
         Tool* t = hoverPick.object;
         Element* e = t->element;
-        if (e->typeCode == TubeType || e->typeCode == RevolutonType) {
-            CurveSurface* s = static_cast<CurveSurface*>(e);
+        if (CurveSurface* s = curveSurfaceOf(e)) {
             Curve* a = s->axis;
             if (a && a->word != 2) {
                 // held across the swap, which lets the old axis go before taking the new one
