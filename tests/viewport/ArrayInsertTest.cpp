@@ -98,12 +98,15 @@ TEST_F(ArrayInsert, aDrawnAxisGetsAFreshFollowingCurveEachBuild) {
     EXPECT_EQ(a->element->useCount, 1);
 }
 
-TEST_F(ArrayInsert, aCopyPickedBackFromAnArrayIsClonedByTheNextOne) {
+TEST_F(ArrayInsert, anArrayHandsItsListsBackAndItsCopiesAreClonedByTheNextOne) {
     SceneView v;
     Tool* item = v.scene->addToMainRoot(new Tool(nullptr, mat4(), pbr(), false));
-    Array* array = new Array(nullptr, {item}, {0x8001}, ArraySimple, mat4(), mat4(), pbr(), false);
+    Array* array = new Array(nullptr, {item}, {arrayEntry(1, 4, EntryTail)}, ArraySimple, mat4(), mat4(), pbr(), false);
     v.scene->sceneRoot->addChild(array, false);
+    EXPECT_FALSE(v.loadArrayForEditing(item));
     ASSERT_TRUE(v.loadArrayForEditing(array));
+    EXPECT_EQ(v.addedTools, array->copies);
+    EXPECT_EQ(v.arrayItems, array->itemSequence);
     v.makeInsertTool(21, true);
     Array* again = arrayOf(v.pendingTool);
     ASSERT_NE(again, nullptr);
