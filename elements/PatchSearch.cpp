@@ -26,28 +26,31 @@ const GridSteps& steps() {
 
 vec3 closestPatchPoint(vec3 P00, vec3 P10, vec3 P01, vec3 P11, vec3 q, float& v, float& u) {
     const GridSteps& g = steps();
-    // the row ends depend on v only: hoisted out of the inner loop, the same float operations
-    // per grid point as the blend written out in full
+    // The row ends depend on v only: hoisted out of the inner loop, with the same float operations
+    // per grid point as the blend written out in full. A row's distances are made in one branch-free
+    // pass (which vectorises) and scanned after, so ties still go to the first.
+    float row[kPatchGrid];
     float best = 0.0f;
     int bi = 0, bj = 0;
-    bool first = true;
     for (int i = 0; i < kPatchGrid; ++i) {
         const float vi = g.t[size_t(i)], wi = g.rest[size_t(i)];
-        const vec3 A = P00 * wi + P10 * vi;
-        const vec3 B = P01 * wi + P11 * vi;
+        const float ax = P00.x * wi + P10.x * vi, ay = P00.y * wi + P10.y * vi, az = P00.z * wi + P10.z * vi;
+        const float bx = P01.x * wi + P11.x * vi, by = P01.y * wi + P11.y * vi, bz = P01.z * wi + P11.z * vi;
         for (int j = 0; j < kPatchGrid; ++j) {
             const float uj = g.t[size_t(j)], wj = g.rest[size_t(j)];
-            const float dx = (A.x * wj + B.x * uj) - q.x;
-            const float dy = (A.y * wj + B.y * uj) - q.y;
-            const float dz = (A.z * wj + B.z * uj) - q.z;
-            const float d = dx * dx + dy * dy + dz * dz;
-            if (first || d < best) {
-                best = d;
+            const float dx = (ax * wj + bx * uj) - q.x;
+            const float dy = (ay * wj + by * uj) - q.y;
+            const float dz = (az * wj + bz * uj) - q.z;
+            row[j] = dx * dx + dy * dy + dz * dz;
+        }
+        int j = 0;
+        if (i == 0) best = row[0];
+        for (; j < kPatchGrid; ++j)
+            if (row[j] < best) {
+                best = row[j];
                 bi = i;
                 bj = j;
-                first = false;
             }
-        }
     }
     v = g.t[size_t(bi)];
     u = g.t[size_t(bj)];
