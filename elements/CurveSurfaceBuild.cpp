@@ -122,17 +122,17 @@ bool CurveSurface::buildArrays(const bool staleParts[4], SurfaceArrays& out) {
         prepareRings();
         const std::vector<vec3> s = sectionPoints(*section, true);
         grid.assign(nA * nS, vec3{});
-        parallelFor(int(nA), [&](int begin, int end) {
-            for (int i = begin; i < end; ++i) {
-                if (!A.points[size_t(i)].alive()) continue;
-                mat3 F;
-                vec3 origin;
-                ringMap(i, F, origin);
-                vec3* ring = grid.data() + size_t(i) * nS;
-                for (size_t j = 0; j < nS; ++j)
-                    if (S.points[j].alive()) ring[j] = origin + s[j] * F;
+        // the ring maps first, then the grid in blocks of points: rings alone are too few to split
+        std::vector<mat3> maps(nA);
+        std::vector<vec3> origins(nA);
+        for (size_t i = 0; i < nA; ++i)
+            if (A.points[i].alive()) ringMap(int(i), maps[i], origins[i]);
+        parallelFor(int(nA * nS), [&](int begin, int end) {
+            for (int k = begin; k < end; ++k) {
+                const size_t i = size_t(k) / nS, j = size_t(k) % nS;
+                if (A.points[i].alive() && S.points[j].alive()) grid[size_t(k)] = origins[i] + s[j] * maps[i];
             }
-        }, 16);
+        });
     }
     auto P = [&](const CurveSegment& a, const CurveSegment& b, int k, int l) {
         return grid[size_t(a.end(k)) * nS + size_t(b.end(l))];

@@ -45,6 +45,24 @@ template <class Scratch, class Corners, class Visit>
 void forEachVertexByCorners(const MeshStore<MeshVertex>& verts, int nt, Corners&& corners, Visit&& visit) {
     int nv = verts.size();
     if (nv == 0) return;
+    if (parallelThreads() <= 1) {
+        // one thread: plain marks, and no call through the loop helper
+        std::vector<uint8_t> seen(size_t(nv), 0);
+        Scratch scratch{};
+        for (int t = 0; t < nt; ++t) {
+            const int32_t* named = corners(t);
+            if (!named) continue;
+            for (int c = 0; c < 3; ++c) {
+                int32_t v = named[c];
+                if (v < 0 || v >= nv || seen[size_t(v)]) continue;
+                seen[size_t(v)] = 1;
+                if (verts[v].alive()) visit(v, scratch);
+            }
+        }
+        for (int v = 0; v < nv; ++v)
+            if (!seen[size_t(v)] && verts[v].alive()) visit(v, scratch);
+        return;
+    }
     // the first block to name a vertex claims it; a block given the whole range runs alone
     std::unique_ptr<std::atomic<uint8_t>[]> done(new std::atomic<uint8_t>[size_t(nv)]());
     parallelFor(nt, [&](int begin, int end) {
