@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "elements/Curve.h"
+#include "elements/UCurve.h"
 
 namespace kal {
 
@@ -79,8 +80,6 @@ bool readGestures(const std::vector<Gesture*>& gestures, StrokeCall& call) {
 
 namespace {
 
-constexpr int32_t kBrushInflate = 20, kBrushDeflate = 21;
-
 int32_t rewriteId(int32_t id, const Curve& part, bool sectionMode, bool mapLinks) {
     if (id < 0) return id;
     id = sectionMode ? (id & 0xFFFF) : int32_t(uint32_t(id) >> 16);
@@ -101,7 +100,7 @@ void copyGestures(StrokeCall& call, const Curve& part, bool mapLinks, const std:
     for (size_t g = 0; g < call.received.size(); ++g) {
         auto copy = std::make_unique<Sculptor>(*call.received[g]);
         // inflating and deflating act where the surface is, not along the axis
-        const bool keepsSurface = copy->action == kBrushInflate || copy->action == kBrushDeflate;
+        const bool keepsSurface = copy->action == BrushInflate || copy->action == BrushDeflate;
         if (starts && g < starts->size() && !keepsSurface) {
             const vec3 origin = copy->samples.front().point;
             for (StrokeSample& s : copy->samples) s.point = (s.point - origin) + (*starts)[g];
@@ -151,7 +150,10 @@ bool segmentEnds(const Curve& c, uint32_t s, vec3& a, vec3& b) {
     return true;
 }
 
-Curve* editTarget(Curve* part) { return part; }
+Curve* editTarget(Curve* part) {
+    if (part && part->typeCode == UCurveType) return static_cast<UCurve*>(part)->source;
+    return part;
+}
 
 LocalSpace::LocalSpace(Element& e) : M(e.inverseTransform()), N(inverse(M.upper3())), t(M.translation()) {}
 

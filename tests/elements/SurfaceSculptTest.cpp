@@ -11,6 +11,7 @@
 #include "elements/PatchSearch.h"
 #include "elements/Revoluton.h"
 #include "elements/Tube.h"
+#include "elements/UCurve.h"
 #include "scene/Gesture.h"
 
 using namespace kal;
@@ -91,6 +92,20 @@ struct Stroke {
     }
     void setState(int32_t state) {
         for (auto& s : owned) s->state = state;
+    }
+    // One more tick, each gesture's new sample `step` past its last.
+    void run(vec3 step) {
+        for (auto& s : owned) {
+            s->run();
+            StrokeSample next = s->samples.back();
+            next.point = next.point + step;
+            s->samples.push_back(next);
+        }
+    }
+    // The release: finished, with one more sample where the last one is.
+    void finish() {
+        run(vec3());
+        setState(GestureFinished);
     }
 };
 
@@ -218,26 +233,71 @@ TEST(TubeStrokes, axisCopiesStartAtTheAxisPointsKeepingTheirOffsetsAndIdsGoBack)
     EXPECT_EQ(f.axis->pointCount(), 2);
 }
 
-TEST(TubeStrokes, aSectionStrokeThatMovesNothingLeavesTheSectionAndPreviewsWhileItRuns) {
+TEST(TubeStrokes, aFollowingAxisNamesTheSourceSegmentOnTheFirstCallOnly) {
+    // a source of three unit segments along z followed at steps of a quarter
+    auto* source = new RecordingCurve(std::vector<vec3>{vec3(0, 0, 0), vec3(0, 0, 1), vec3(0, 0, 2), vec3(0, 0, 3)},
+                                      false, 0);
+    for (CurvePoint& p : source->points) p.radius = 0.25f;
+    auto* follower = new UCurve(source, 2);
+    follower->ownsSource = true;
+    Tube tube(follower, Curve::makeCircle(8, false));
+    ASSERT_GT(follower->segmentCount(), 6);
+    // a following segment in the middle source segment, by where it lies
+    int k = -1;
+    for (int i = 0; i < follower->segmentCount() && k < 0; ++i) {
+        const CurveSegment& seg = follower->segments[size_t(i)];
+        const float z = 0.5f * (follower->points[size_t(seg.a)].position.z + follower->points[size_t(seg.b)].position.z);
+        if (z > 1.2f && z < 1.8f) k = i;
+    }
+    ASSERT_GE(k, 0);
+    const int32_t id = (k << 16) + 1;
+    const vec3 at = follower->points[size_t(follower->segments[size_t(k)].a)].position;
+    pick(tube, at * tube.inverseTransform(), vec3(1, 0, 0), id, false);
+    Stroke s(1, {at}, {id}, vec3(), false);
+    tube.applyGestures(s.list);
+    ASSERT_EQ(source->seen.size(), 1u);
+    EXPECT_EQ(source->seen[0].samples[0].itemId, 1);
+    EXPECT_EQ(s.owned[0]->samples[0].itemId, (1 << 16) + 1);
+    // later ticks carry the source index already
+    s.run(vec3());
+    tube.applyGestures(s.list);
+    EXPECT_EQ(source->seen[0].samples[0].itemId, 1);
+    s.finish();
+    tube.applyGestures(s.list);
+}
+
+TEST(TubeStrokes, aSectionMoveShiftsTheSectionInItsOwnSpaceAndPreviewsWhileItRuns) {
     TubeFixture f;
     const vec3 onSurface = f.quadPoint(0.5f, 0.5f);
     pick(*f.tube, f.toLocalSpace(onSurface), vec3(1, 0, 0), (0 << 16) + 2, true);
-    const std::vector<vec3> before = positionsOf(*f.section);
-    Stroke s(1, {onSurface}, {(0 << 16) + 2}, vec3(0, 0, 0.5f), true);
+    auto sectionSpace = [&] {
+        std::vector<vec3> out;
+        for (const CurvePoint& p : f.section->points) out.push_back(f.section->toLocal(p.position));
+        return out;
+    };
+    const std::vector<vec3> before = sectionSpace();
+    Stroke s(1, {onSurface}, {(0 << 16) + 2}, vec3(), true);
     f.tube->applyGestures(s.list);
     ASSERT_NE(f.tube->editPreview, nullptr);
     EXPECT_NE(f.tube->editPreview, f.section);
     // the preview is the section placed at the picked ring, in the tube's stored space
     EXPECT_NEAR(f.tube->editPreview->points[0].position.z, 2.0f, 0.01f);
     EXPECT_EQ(s.owned[0]->samples[0].itemId, 2);
-    s.setState(GestureRunning);
+    // carried there and back unmoved, the section is what it was
+    std::vector<vec3> now = sectionSpace();
+    ASSERT_EQ(now.size(), before.size());
+    for (size_t i = 0; i < now.size(); ++i) expectNear(now[i], before[i], 1e-5f);
+
+    const vec3 d(0.2f, -0.1f, 0.3f);
+    s.run(d);
     f.tube->applyGestures(s.list);
-    s.setState(GestureFinished);
+    s.finish();
     f.tube->applyGestures(s.list);
     EXPECT_EQ(f.tube->editPreview, nullptr);
-    const std::vector<vec3> after = positionsOf(*f.section);
-    ASSERT_EQ(after.size(), before.size());
-    for (size_t i = 0; i < after.size(); ++i) expectNear(after[i], before[i], 1e-5f);
+    // the whole loop moved by the stroke brought into the section's space
+    const vec3 shift = d * f.tube->pickFrameInverse;
+    now = sectionSpace();
+    for (size_t i = 0; i < now.size(); ++i) expectNear(now[i], before[i] + shift, 1e-4f);
 }
 
 TEST(TubeStrokes, aCancelledAxisStrokeIsNeverTakenForASectionStroke) {
@@ -311,22 +371,25 @@ TEST(RevolutonPicks, axisModeIsTheAxisCurvesOwnAndSectionModeSnapsOntoTheSurface
     expectNear(stored, vec3(s.x, 1 + s.z, s.y), 0.01f);
 }
 
-TEST(RevolutonStrokes, anAxisStrokeSnapsItsFirstSampleAndCarriesTheAxisBack) {
+TEST(RevolutonStrokes, anAxisStrokeSnapsItsFirstSampleAndCarriesTheMoveBackOntoTheAxis) {
     RevolutionFixture f;
     const std::vector<vec3> before = positionsOf(*f.axis);
-    Stroke s(1, {vec3(1.6f, 1, 0.05f)}, {0}, vec3(0, 0.1f, 0), false);
+    Stroke s(1, {vec3(1.6f, 1, 0.05f)}, {0}, vec3(), false);
     f.rev->applyGestures(s.list);
     ASSERT_NE(f.rev->editPreview, nullptr);
-    // the first sample now lies on section segment 0's quad: at radius |F s| from the Y axis
+    // the first sample now lies on section segment 0's quad: at radius |F G| from the Y axis
     const vec3 q = s.owned[0]->samples[0].point;
     EXPECT_NEAR(q.y, 1.0f, 0.01f);
     const vec3 G = f.rev->gesturePoint;
     EXPECT_NEAR(std::hypot(q.x, q.z), std::hypot(G.x, G.y), 0.01f);
-    s.setState(GestureFinished);
+    // a lift along Y stays a lift along Y on the axis, whatever the angle it was edited at
+    s.run(vec3(0, 0.1f, 0));
+    f.rev->applyGestures(s.list);
+    s.finish();
     f.rev->applyGestures(s.list);
     EXPECT_EQ(f.rev->editPreview, nullptr);
     const std::vector<vec3> after = positionsOf(*f.axis);
-    for (size_t i = 0; i < after.size(); ++i) expectNear(after[i], before[i], 1e-4f);
+    for (size_t i = 0; i < after.size(); ++i) expectNear(after[i], before[i] + vec3(0, 0.1f, 0), 1e-4f);
 }
 
 TEST(RevolutonStrokes, mapsWithoutAnInverseEditNothing) {
