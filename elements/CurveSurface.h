@@ -121,12 +121,17 @@ public:
     bool hasEditPreview() override;
     void drawEditPreview(const mat4& model, const uint8_t* colour, bool last) override;
 
-    // Sculpting through the curves (CurveSurfaceSculpt.cpp).
+    // Sculpting through the curves (CurveSurfaceSculpt.cpp): a stroke edits the axis or the
+    // section, as its gestures' switch says.
+    void applyGestures(const std::vector<Gesture*>& gestures) override;
     void cancelGestures() override;
     // Deletes a working curve the element made (never the axis or the section); no preview after.
     void dropWorkingCurve();
 
 protected:
+    // One call of an axis or a section stroke; each ends with endStrokeCall.
+    virtual void applyAxisStroke(surfacesculpt::StrokeCall& call) = 0;
+    virtual void applySectionStroke(surfacesculpt::StrokeCall& call) = 0;
     // While a stroke runs the pick location found at its start stays.
     bool pickFrozen() const { return editPreview != nullptr || strokeRefused; }
     // The start of every call of a stroke: false when the stroke was refused.

@@ -20,6 +20,19 @@ void CurveSurface::cancelGestures() {
     strokeRefused = false;
 }
 
+void CurveSurface::applyGestures(const std::vector<Gesture*>& gestures) {
+    surfacesculpt::StrokeCall call;
+    if (!surfacesculpt::readGestures(gestures, call)) return;
+    if (!startStrokeCall(call)) {
+        endStrokeCall(call, false);
+        return;
+    }
+    if (call.sectionMode)
+        applySectionStroke(call);
+    else
+        applyAxisStroke(call);
+}
+
 bool CurveSurface::startStrokeCall(const surfacesculpt::StrokeCall& call) {
     // a new stroke never edits through what an earlier one left behind
     if (call.received.front()->isStarted()) cancelGestures();

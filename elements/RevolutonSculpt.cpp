@@ -77,19 +77,6 @@ void Revoluton::symmetryFrames(std::vector<SymmetryOp>& ops, vec3 point, vec3 di
     surfacesculpt::placeCopies(positions, frames, first, surfaceFrame(P), vec3(0, P.y, 0), L.M);
 }
 
-void Revoluton::applyGestures(const std::vector<Gesture*>& gestures) {
-    StrokeCall call;
-    if (!surfacesculpt::readGestures(gestures, call)) return;
-    if (!startStrokeCall(call)) {
-        endStrokeCall(call, false);
-        return;
-    }
-    if (call.sectionMode)
-        applySectionStroke(call);
-    else
-        applyAxisStroke(call);
-}
-
 void Revoluton::applyAxisStroke(StrokeCall& call) {
     Curve* target = axis ? surfacesculpt::editTarget(axis) : nullptr;
     if (!target || !section) {

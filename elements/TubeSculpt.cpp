@@ -76,19 +76,6 @@ void Tube::symmetryFrames(std::vector<SymmetryOp>& ops, vec3 point, vec3 directi
     surfacesculpt::placeCopies(positions, frames, first, pickFrame, axisPoint, L.M);
 }
 
-void Tube::applyGestures(const std::vector<Gesture*>& gestures) {
-    StrokeCall call;
-    if (!surfacesculpt::readGestures(gestures, call)) return;
-    if (!startStrokeCall(call)) {
-        endStrokeCall(call, false);
-        return;
-    }
-    if (call.sectionMode)
-        applySectionStroke(call);
-    else
-        applyAxisStroke(call);
-}
-
 void Tube::applyAxisStroke(StrokeCall& call) {
     if (!axis || !pickLocated) {
         endStrokeCall(call, true);

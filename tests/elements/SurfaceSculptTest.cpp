@@ -7,6 +7,7 @@
 #include <cmath>
 #include <memory>
 
+#include "CurveExpect.h"
 #include "elements/Curve.h"
 #include "elements/PatchSearch.h"
 #include "elements/Revoluton.h"
@@ -15,6 +16,8 @@
 #include "scene/Gesture.h"
 
 using namespace kal;
+using test::expectNear;
+using test::positionsOf;
 
 namespace {
 
@@ -29,11 +32,6 @@ public:
     }
 };
 
-void expectNear(vec3 a, vec3 b, float eps = 1e-4f) {
-    EXPECT_NEAR(a.x, b.x, eps);
-    EXPECT_NEAR(a.y, b.y, eps);
-    EXPECT_NEAR(a.z, b.z, eps);
-}
 
 // A straight tube along z with an octagon section, moved and scaled away from the origin.
 struct TubeFixture {
@@ -109,11 +107,6 @@ struct Stroke {
     }
 };
 
-std::vector<vec3> positionsOf(const Curve& c) {
-    std::vector<vec3> out;
-    for (const CurvePoint& p : c.points) out.push_back(p.position);
-    return out;
-}
 
 } // namespace
 

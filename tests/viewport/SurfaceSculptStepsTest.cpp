@@ -4,11 +4,13 @@
 
 #include <cmath>
 
+#include "CurveExpect.h"
 #include "StepFixtures.h"
 #include "elements/Curve.h"
 #include "elements/Tube.h"
 
 using namespace kal;
+using test::expectNear;
 using test::StepView;
 
 namespace {
@@ -60,11 +62,6 @@ protected:
     }
 };
 
-void expectNear(vec3 a, vec3 b, float eps) {
-    EXPECT_NEAR(a.x, b.x, eps);
-    EXPECT_NEAR(a.y, b.y, eps);
-    EXPECT_NEAR(a.z, b.z, eps);
-}
 
 } // namespace
 

@@ -7,45 +7,28 @@
 
 #include <cmath>
 
+#include "CurveExpect.h"
 #include "StepFixtures.h"
 #include "WidgetFixture.h"
 #include "elements/Curve.h"
 #include "elements/Tube.h"
 
 using namespace kal;
+using test::expectNear;
+using test::positionsOf;
 
 namespace {
 
-void expectNear(vec3 a, vec3 b, float eps = 1e-4f) {
-    EXPECT_NEAR(a.x, b.x, eps);
-    EXPECT_NEAR(a.y, b.y, eps);
-    EXPECT_NEAR(a.z, b.z, eps);
-}
 
-std::vector<vec3> positionsOf(const Curve& c) {
-    std::vector<vec3> out;
-    for (const CurvePoint& p : c.points) out.push_back(p.position);
-    return out;
-}
 
-class SurfaceSculptWidget : public test::WidgetTest {
+class SurfaceSculptWidget : public test::StepViewWidgetTest {
 protected:
-    test::StepView* view = nullptr;
     Tube* tube = nullptr;
     Tool* tool = nullptr;
 
     void SetUp() override {
-        WidgetTest::SetUp();
+        StepViewWidgetTest::SetUp();
         if (HasFatalFailure()) return;
-        w->stopTicks();
-        w->makeCurrent();
-        delete w->view;
-        view = new test::StepView;
-        view->startupFrame = 4;
-        view->width = 320;
-        view->height = 240;
-        w->view = view;
-        symmetry(0);
         // an axis of two patches (its middle point marked) and a section of one patch a side
         auto* axis = new Curve(std::vector<vec3>{vec3(0, 0, 0), vec3(0, 0, 2), vec3(0, 0, 4)}, false, 0);
         axis->points[1].flags |= PointMarked;
@@ -54,8 +37,7 @@ protected:
         view->setMode(SCULPT);
         view->setSculptBrush(1);
         view->setSelectionMode(SelectPatch);
-        QEvent enter(QEvent::Enter);
-        QApplication::sendEvent(w, &enter);
+        enterWidget();
     }
     void TearDown() override {
         test::holdQtKeys({});
@@ -85,18 +67,9 @@ protected:
         view->sculptPick = test::pickOn(*view->scene, tool, stored * W, normalize(vec3(stored.x, stored.y, 0)));
         view->sculptPick.itemId = uint32_t(id);
     }
-    void moveTo(QPoint p) {
-        QCursor::setPos(w->mapToGlobal(p));
-        QTest::qWait(1);
-    }
     void press(vec3 stored, int32_t id) {
         aim(stored, id);
-        moveTo(QPoint(101, 100));
-        w->tick();
-        moveTo(QPoint(100, 100));
-        w->tick();
-        sendMouse(QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton, QPoint(100, 100));
-        w->tick();
+        hoverAndPress(QPoint(100, 100));
     }
     // A frame's drag samples the picks its previous frame made: two moves bring the new pick in.
     void dragTo(vec3 stored, int32_t id, QPoint p) {
