@@ -1,5 +1,6 @@
 #include "elements/PatchSearch.h"
 
+#include <algorithm>
 #include <array>
 
 namespace kal {
@@ -57,6 +58,14 @@ vec3 closestPatchPoint(vec3 P00, vec3 P10, vec3 P01, vec3 P11, vec3 q, float& v,
     const vec3 A = P00 * g.rest[size_t(bi)] + P10 * v;
     const vec3 B = P01 * g.rest[size_t(bi)] + P11 * v;
     return A * g.rest[size_t(bj)] + B * u;
+}
+
+bool pickOnPatch(vec3 P00, vec3 P10, vec3 P01, vec3 P11, vec3 q, vec3 X) {
+    const vec3 c[4] = {P00, P10, P01, P11};
+    float extent = 0.0f;
+    for (int a = 0; a < 4; ++a)
+        for (int b = a + 1; b < 4; ++b) extent = std::max(extent, float(lengthSquared(c[a] - c[b])));
+    return float(lengthSquared(q - X)) <= 4.0f * extent;
 }
 
 } // namespace kal

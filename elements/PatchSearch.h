@@ -12,4 +12,9 @@ constexpr int kPatchGrid = 512;
 // there and its (v, u).
 vec3 closestPatchPoint(vec3 P00, vec3 P10, vec3 P01, vec3 P11, vec3 q, float& v, float& u);
 
+// Whether a pick that snapped to X on the quad plausibly lay on it: within twice the quad's
+// largest corner distance. An id that names some other quad (a copy drawn under another id) puts
+// the pick far away; read-back error near a small quad does not.
+bool pickOnPatch(vec3 P00, vec3 P10, vec3 P01, vec3 P11, vec3 q, vec3 X);
+
 } // namespace kal

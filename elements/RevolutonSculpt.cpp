@@ -16,9 +16,12 @@ namespace {
 
 vec3 onSurface(vec3 a, vec3 s) { return s * Revoluton::surfaceFrame(a) + vec3(0, a.y, 0); }
 
-// The quad of axis segment (a0, a1) and section segment (s0, s1) searched for q.
-vec3 searchQuad(vec3 a0, vec3 a1, vec3 s0, vec3 s1, vec3 q, float& v, float& u) {
-    return closestPatchPoint(onSurface(a0, s0), onSurface(a1, s0), onSurface(a0, s1), onSurface(a1, s1), q, v, u);
+// The quad of axis segment (a0, a1) and section segment (s0, s1) searched for q: false when q
+// lies nowhere near it.
+bool searchQuad(vec3 a0, vec3 a1, vec3 s0, vec3 s1, vec3 q, float& v, float& u, vec3& X) {
+    const vec3 P00 = onSurface(a0, s0), P10 = onSurface(a1, s0), P01 = onSurface(a0, s1), P11 = onSurface(a1, s1);
+    X = closestPatchPoint(P00, P10, P01, P11, q, v, u);
+    return pickOnPatch(P00, P10, P01, P11, q, X);
 }
 
 bool sectionEnds(Curve& section, uint32_t s, vec3& s0, vec3& s1) {
@@ -54,9 +57,11 @@ void Revoluton::symmetryFrames(std::vector<SymmetryOp>& ops, vec3 point, vec3 di
         vec3 a0, a1, s0, s1;
         pickLocated = itemId >= 0 && surfacesculpt::segmentEnds(*axis, id >> 16, a0, a1) &&
                       sectionEnds(*section, id & 0xFFFF, s0, s1);
+        float v = 0.0f, u = 0.0f;
+        vec3 X;
+        pickLocated = pickLocated && searchQuad(a0, a1, s0, s1, q, v, u, X);
         if (pickLocated) {
-            float v = 0.0f, u = 0.0f;
-            c = searchQuad(a0, a1, s0, s1, q, v, u);
+            c = X;
             axisPoint = a0 * (1.0f - v) + a1 * v;
         }
     }
@@ -102,10 +107,11 @@ void Revoluton::applyAxisStroke(StrokeCall& call) {
             return;
         }
         float v = 0.0f, u = 0.0f;
-        const vec3 snapped = searchQuad(a0, a1, s0, s1, picked.point, v, u);
+        vec3 snapped;
+        const bool onQuad = searchQuad(a0, a1, s0, s1, picked.point, v, u, snapped);
         const vec3 G = s0 * (1.0f - u) + s1 * u;
         // a section point on the element's Y axis turns the axis onto that axis: no way back
-        if (!(G.x * G.x + G.y * G.y > 1e-20f)) {
+        if (!onQuad || !(G.x * G.x + G.y * G.y > 1e-20f)) {
             endStrokeCall(call, true);
             return;
         }

@@ -24,8 +24,11 @@ bool Tube::locatePick(vec3 q, int32_t itemId, vec3& c) {
     axis->updateFrames(false);
     const CurveSegment& seg = axis->segments[id >> 16];
     const mat3 F0 = Curve::pointFrame(*axis, seg.a), F1 = Curve::pointFrame(*axis, seg.b);
+    const vec3 P00 = a0 + s0 * F0, P10 = a1 + s0 * F1, P01 = a0 + s1 * F0, P11 = a1 + s1 * F1;
     float v = 0.0f, u = 0.0f;
-    c = closestPatchPoint(a0 + s0 * F0, a1 + s0 * F1, a0 + s1 * F0, a1 + s1 * F1, q, v, u);
+    const vec3 X = closestPatchPoint(P00, P10, P01, P11, q, v, u);
+    if (!pickOnPatch(P00, P10, P01, P11, q, X)) return false;
+    c = X;
     axisPoint = a0 * (1.0f - v) + a1 * v;
     for (int k = 0; k < 9; ++k) pickFrame.m[k] = F0.m[k] + (F1.m[k] - F0.m[k]) * v;
     pickFrameInverse = inverse(pickFrame);

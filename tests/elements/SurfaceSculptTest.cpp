@@ -183,6 +183,10 @@ TEST(TubePicks, idsNamingNoQuadKeepTheLocationAndEditNothing) {
         f.tube->applyGestures(s.list);
         EXPECT_EQ(positionsOf(*f.section), before);
     }
+    // an array copy drawn far away under an id that names a quad of this tube
+    const Picks far = pick(*f.tube, f.toLocalSpace(vec3(30, 0, 1)), vec3(1, 0, 0), 0, true, true);
+    EXPECT_EQ(f.tube->axisPoint, kept);
+    EXPECT_EQ(far.positions.size(), 1u);
 }
 
 TEST(TubePicks, aRadiusOfZeroAnswersThePickAloneAndLeavesTheSection) {
