@@ -92,6 +92,8 @@ namespace {
 
 void replaceCurve(CurveSurface& s, Curve*& field, Curve* c) {
     if (!c || c == field) return;
+    // no stroke outlives its curve: the preview may be the very curve that goes
+    s.cancelGestures();
     const int u = s.useCount;
     if (field) {
         field->release(u);

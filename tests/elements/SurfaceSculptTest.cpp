@@ -314,6 +314,10 @@ TEST(TubeStrokes, aCancelledAxisStrokeIsNeverTakenForASectionStroke) {
     // an empty list changes nothing
     f.tube->applyGestures({});
     EXPECT_EQ(f.section->points.size(), sectionPoints);
+    // nor does an axis swapped under a stroke leave its preview behind
+    f.tube->applyGestures(axisStroke.list);
+    f.tube->setAxis(new Curve(std::vector<vec3>{vec3(0, 0, 0), vec3(1, 0, 0)}, false, 0));
+    EXPECT_EQ(f.tube->editPreview, nullptr);
 }
 
 TEST(TubeStrokes, cancellingDeletesTheWorkingCurveAndUnfreezesThePick) {
