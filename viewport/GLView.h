@@ -350,6 +350,9 @@ public:
     virtual void dragStep();
     virtual Texture2D* render();
     virtual void resetPick(bool rebuild);
+    // Deletes the sculpt gestures of a stroke that ends without its finishing call, telling the
+    // stroke's element first.
+    void dropSculptStroke();
     // --- hooks for the element kinds still to come (GLViewHooks.cpp) ---
     virtual void buildDrawnTool();
     // The closed flag a drawn build uses: the setting, forced on for profiles.
