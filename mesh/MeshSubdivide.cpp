@@ -130,10 +130,13 @@ void writeSlimRecords(Mesh& m, int oldVertices, const MeshStore<SlimTriangle>& s
             for (int c = 0; c < 3; ++c) before[3 * size_t(t) + size_t(c)] = m.triangles[t].corner[c];
     });
     std::vector<pbr> mixed(rule.mixes.size());
-    auto material = [&](int32_t slot) {
+    auto material = [&](int32_t slot) -> pbr {
         int32_t source = slot & ~kCopiedCorner;
         const pbr& p = source < rule.mixBase ? before[size_t(source)] : mixed[size_t(source - rule.mixBase)];
-        if (!(slot & kCopiedCorner)) return p;
+        // a copy clamps the signed channels, which mostly lie in range already
+        bool inRange = p.roughness >= -kPbrSignedLimit && p.roughness <= kPbrSignedLimit &&
+                       p.metalness >= -kPbrSignedLimit && p.metalness <= kPbrSignedLimit;
+        if (!(slot & kCopiedCorner) || inRange) return p;
         pbr copy;
         pbrCopyMasked(copy, p, kPbrAll);
         return copy;
@@ -146,7 +149,7 @@ void writeSlimRecords(Mesh& m, int oldVertices, const MeshStore<SlimTriangle>& s
     auto mixRange = [&](int begin, int end) {
         for (int i = begin; i < end; ++i) {
             const auto& qr = rule.mixes[size_t(i)];
-            mixed[size_t(i)] = meshedit::midpointMaterial(material(qr.first), material(qr.second));
+            mixed[size_t(i)] = pbrMean(material(qr.first), material(qr.second));
         }
     };
     if (nested)
@@ -158,18 +161,19 @@ void writeSlimRecords(Mesh& m, int oldVertices, const MeshStore<SlimTriangle>& s
         for (int t = begin; t < end; ++t) {
             const SlimTriangle& s = slim[t];
             MeshTriangle& r = m.triangles[t];
-            if (t >= oldTriangles) {
-                new (&r) MeshTriangle();
-            } else if (s.fresh) {
-                r.faceNormal = vec3();
-                for (vec3& n : r.cornerNormal) n = vec3();
+            // made whole here and stored once: most records are new, their memory untouched
+            MeshTriangle out;
+            if (t < oldTriangles && !s.fresh) {
+                out.faceNormal = r.faceNormal;
+                for (int c = 0; c < 3; ++c) out.cornerNormal[c] = r.cornerNormal[c];
             }
             for (int c = 0; c < 3; ++c) {
-                r.vertex[c] = s.vertex[c];
-                r.neighbour[c] = s.neighbour[c];
-                r.corner[c] = material(s.corner[c]);
+                out.vertex[c] = s.vertex[c];
+                out.neighbour[c] = s.neighbour[c];
+                out.corner[c] = material(s.corner[c]);
             }
-            r.flags = s.flags;
+            out.flags = s.flags;
+            new (&r) MeshTriangle(out);
         }
     });
 }
@@ -203,6 +207,9 @@ bool Mesh::subdivide(bool smooth) {
         }
     });
     SlimRule rule{vertices, 3 * oldTriangles, {}, {}};
+    // a closed mesh gets one vertex per edge and two mixed corners per split
+    rule.ends.reserve(size_t(oldTriangles) * 3 / 2 + 16);
+    rule.mixes.reserve(size_t(oldTriangles) * 3 + 32);
     splitAndFlipOldEdges(
         slim, oldVertices,
         [&](int t, int e, int& P, int& S) { return meshedit::splitEdge(slim, vertices, t, e, rule, P, S); },
