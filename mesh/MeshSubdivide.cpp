@@ -1,5 +1,6 @@
 // Midpoint and centroid subdivision and the remeshing passes, all built from local splits,
-// flips and collapses so the links stay true without a rebuild.
+// flips and collapses so the links stay true without a rebuild. The midpoint subdivision runs its
+// splits and flips on slim copies of the triangles and writes the records after, in parallel.
 #include <cmath>
 #include <new>
 #include <utility>
@@ -47,6 +48,7 @@ namespace {
 template <class Tri, class Split, class Flip>
 void splitAndFlipOldEdges(const MeshStore<Tri>& tris, int oldCount, Split&& split, Flip&& flip) {
     std::vector<std::pair<int32_t, int32_t>> flips;
+    flips.reserve(size_t(tris.size()) * 2);
     // the count grows while we walk: the new triangles hold halves of old edges still to split
     for (int t = 0; t < tris.size(); ++t) {
         if (!tris[t].alive()) continue;
@@ -186,11 +188,11 @@ void finishSubdivision(Mesh& m, int oldVertices, bool smooth) {
     for (bool& p : m.partChanged) p = true;
 }
 
-} // namespace
-
-bool Mesh::subdivide(bool smooth) {
+// The splits and flips on slim copies of the triangles, then the records written from them.
+void splitAndFlipInBulk(Mesh& m) {
+    MeshStore<MeshTriangle>& triangles = m.triangles;
+    MeshStore<MeshVertex>& vertices = m.vertices;
     int oldVertices = vertices.size(), oldTriangles = triangles.size();
-    // the splits and flips run on slim copies of the triangles; the records are written after
     MeshStore<SlimTriangle> slim;
     slim.growUnwritten(oldTriangles);
     parallelFor(oldTriangles, [&](int begin, int end) {
@@ -217,7 +219,14 @@ bool Mesh::subdivide(bool smooth) {
             int t, e;
             if (meshedit::findEdge(slim, vertices, a, b, t, e)) meshedit::flipEdge(slim, vertices, t, e);
         });
-    writeSlimRecords(*this, oldVertices, slim, rule);
+    writeSlimRecords(m, oldVertices, slim, rule);
+}
+
+} // namespace
+
+bool Mesh::subdivide(bool smooth) {
+    int oldVertices = vertices.size();
+    splitAndFlipInBulk(*this);
     finishSubdivision(*this, oldVertices, smooth);
     return true;
 }
