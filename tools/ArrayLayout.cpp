@@ -44,10 +44,12 @@ struct EntryRun {
     }
 };
 
-// Columns n, t x n, t: the copy's X along the frame normal, Z along the tangent.
-mat4 segmentFrame(vec3 t, vec3 n) {
+// The segment's frame scaled by h and moved to the midpoint m, in one matrix: columns h n,
+// h (t x n) and h t, so the copy's X runs along the frame normal and its Z along the tangent.
+mat4 segmentPlacement(vec3 t, vec3 n, float h, vec3 m) {
     const vec3 b = cross(t, n);
-    return mat4{{n.x, b.x, t.x, 0, n.y, b.y, t.y, 0, n.z, b.z, t.z, 0, 0, 0, 0, 1}};
+    return mat4{{h * n.x, h * b.x, h * t.x, m.x, h * n.y, h * b.y, h * t.y, m.y, h * n.z, h * b.z, h * t.z, m.z,
+                 0, 0, 0, 1}};
 }
 
 constexpr double chainTwist = 4.71238898038469;  // 3 pi / 2 over a closed chain
@@ -95,15 +97,19 @@ void Array::collectWorldTransforms(std::vector<Tool*>& items, std::vector<mat4>&
     std::vector<uint8_t> visited(size_t(segmentCount), 0);
     std::vector<mat4> placements;
     std::vector<int32_t> stepIds;
-    std::vector<vec3> ends;
 
     auto place = [&](const CollectedCopy& c, const mat4& M, int32_t stepId) {
         const int32_t base = int32_t(items.size());
         for (size_t j = 0; j < c.tools.size(); ++j) {
-            mat4 m = c.matrices[j];
-            m *= M;
             items.push_back(c.tools[j]);
-            matrices.push_back(m);
+            // the copy's own entry was collected below the identity: its matrix is M itself
+            if (j == 0) {
+                matrices.push_back(M);
+            } else {
+                mat4 m = c.matrices[j];
+                m *= M;
+                matrices.push_back(m);
+            }
             groups.push_back(j == 0 ? arrayEntry : base + c.groups[j]);
             drawArgs.push_back(j == 0 ? stepId : c.drawArgs[j]);
         }
@@ -122,13 +128,11 @@ void Array::collectWorldTransforms(std::vector<Tool*>& items, std::vector<mat4>&
         for (int seg = start; seg >= 0 && seg < segmentCount && !visited[size_t(seg)];) {
             visited[size_t(seg)] = 1;
             const CurveSegment& g = curve->segments[size_t(seg)];
-            stepIds.push_back(followsCurve && g.a >= 0 && g.a < curve->pointCount() ? curve->points[size_t(g.a)].link
-                                                                                    : seg);
-            curve->segmentEndPositions(seg, ends);
-            const float h = length(ends[0] - ends[1]) * 0.5f;
-            mat4 P = mat4::scaling(h, h, h);
-            P *= segmentFrame(g.tangent, g.normal);
-            P *= mat4::translation((ends[0] + ends[1]) * 0.5f);
+            // a segment naming no point (a damaged record) ends the chain
+            if (g.a < 0 || g.a >= curve->pointCount() || g.b < 0 || g.b >= curve->pointCount()) break;
+            stepIds.push_back(followsCurve ? curve->points[size_t(g.a)].link : seg);
+            const vec3 a = curve->points[size_t(g.a)].position, b = curve->points[size_t(g.b)].position;
+            mat4 P = segmentPlacement(g.tangent, g.normal, length(a - b) * 0.5f, (a + b) * 0.5f);
             P *= W;
             placements.push_back(P);
             seg = g.neighbour[1];
