@@ -225,6 +225,12 @@ void splitAndFlipInBulk(Mesh& m) {
 } // namespace
 
 bool Mesh::subdivide(bool smooth) {
+    // the slim corner slots number every old corner and up to six mixed ones per old triangle
+    // below kCopiedCorner; a store too large for that goes one split at a time
+    if (triangles.size() >= kCopiedCorner / 9) {
+        meshedit::subdivideSplitBySplit(*this, smooth);
+        return true;
+    }
     int oldVertices = vertices.size();
     splitAndFlipInBulk(*this);
     finishSubdivision(*this, oldVertices, smooth);
