@@ -7,6 +7,7 @@
 #include "scene/Element.h"
 #include "scene/Scene.h"
 #include "scene/Tool.h"
+#include "tools/Array.h"
 #include "viewport/GLView.h"
 
 #include <QAction>
@@ -72,8 +73,14 @@ void MainWindow::openMenu()
     // each opening starts from every entry, undoing what the last one hid
     for (QAction* a : menuWalk(ui->menuObject)) a->setVisible(true);
     kal::Element* e = t->element;
-    // arrays, chains and bi-tools get their rows with their classes; until then they cannot occur
-    if (t->isArray() || t->isBiTool() || !e) return;
+    if (t->isArray()) {
+        const bool chain = static_cast<kal::Array*>(t)->mode == kal::ArrayChain;
+        ui->actionType->setText(chain ? tr("CHAIN") : tr("ARRAY"));
+        popupMenu(ui->menuObject);
+        return;
+    }
+    // bi-tools get their rows with their class; until then they cannot occur
+    if (t->isBiTool() || !e) return;
     if (e->typeCode == kal::TubeType || e->typeCode == kal::RevolutonType) {
         const bool tube = e->typeCode == kal::TubeType;
         ui->actionTYPE->setText(tube ? tr("TUBE") : tr("REVOLUTON"));

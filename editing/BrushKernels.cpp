@@ -40,18 +40,18 @@ void Mesh::gatherBrushVertices(const vec3& c, float radius, bool clear) {
     brushVertices.clear();
     const double r = radius, r2 = r * r;
     const int nv = vertices.size();
-    const size_t runs = size_t((nv + kGatherRun - 1) / kGatherRun);
-    const bool skipRuns = gatherBoundsActive && gatherBounds.size() == 2 * runs;
-    for (int first = 0; first < nv; first += kGatherRun) {
+    const size_t runs = size_t((nv + MeshStrokeCache::kRun - 1) / MeshStrokeCache::kRun);
+    const bool skipRuns = strokeCache.lent && strokeCache.runBounds.size() == 2 * runs;
+    for (int first = 0; first < nv; first += MeshStrokeCache::kRun) {
         if (skipRuns) {
             // a run whose box misses the brush's box holds no vertex the tests below would take
-            const vec3 lo = gatherBounds[2 * size_t(first / kGatherRun)], hi = gatherBounds[2 * size_t(first / kGatherRun) + 1];
+            const vec3 lo = strokeCache.runBounds[2 * size_t(first / MeshStrokeCache::kRun)], hi = strokeCache.runBounds[2 * size_t(first / MeshStrokeCache::kRun) + 1];
             bool misses = false;
             for (int i = 0; i < 3; ++i)
                 misses = misses || !(double(lo[i]) - c[i] < r) || !(double(hi[i]) - c[i] > -r);
             if (misses) continue;
         }
-        const int end = std::min(nv, first + kGatherRun);
+        const int end = std::min(nv, first + MeshStrokeCache::kRun);
         for (int v = first; v < end; ++v) {
             const MeshVertex& vx = vertices[v];
             if (!vx.alive()) continue;
@@ -69,10 +69,10 @@ void Mesh::gatherBrushVertices(const vec3& c, float radius, bool clear) {
 void Mesh::buildGatherBounds() {
     const int nv = vertices.size();
     const float inf = std::numeric_limits<float>::infinity();
-    gatherBounds.assign(2 * size_t((nv + kGatherRun - 1) / kGatherRun), vec3());
-    for (size_t run = 0; run < gatherBounds.size(); run += 2) {
+    strokeCache.runBounds.assign(2 * size_t((nv + MeshStrokeCache::kRun - 1) / MeshStrokeCache::kRun), vec3());
+    for (size_t run = 0; run < strokeCache.runBounds.size(); run += 2) {
         vec3 lo(inf, inf, inf), hi(-inf, -inf, -inf);
-        const int first = int(run / 2) * kGatherRun, end = std::min(nv, first + kGatherRun);
+        const int first = int(run / 2) * MeshStrokeCache::kRun, end = std::min(nv, first + MeshStrokeCache::kRun);
         for (int v = first; v < end; ++v) {
             const vec3 p = vertices[v].position;
             for (int i = 0; i < 3; ++i) {
@@ -80,8 +80,8 @@ void Mesh::buildGatherBounds() {
                 hi[i] = std::max(hi[i], p[i]);
             }
         }
-        gatherBounds[run] = lo;
-        gatherBounds[run + 1] = hi;
+        strokeCache.runBounds[run] = lo;
+        strokeCache.runBounds[run + 1] = hi;
     }
 }
 

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <memory>
 
+#include "editing/ExtrusionSteps.h"
 #include "editing/MeshEditing.h"
 #include "mesh/Mesh.h"
 #include "scene/Gesture.h"
@@ -99,6 +100,12 @@ void flag(Mesh& m, UploadGroup g) { m.partChanged[g] = true; }
 
 // Every triangle goes up with the next upload (an operation that does not track what it touched).
 void markWhole(Mesh& m) { m.markGpuRange(0, m.triangleCount() - 1); }
+
+// The extrusion and tear rows that start on, and then move, the picked patch as a whole.
+bool extrudesPickedPatch(int32_t code, int mode) {
+    if (mode == SelectAllPatches) return false;
+    return code == Extrude || code == ExtrudeScale || code == ExtrudeInflate || code == TearNormal || code == TearScale;
+}
 
 bool isRegionMove(int32_t code) { return (code >= Move && code <= CopyScale) || code == ScaleDirection; }
 
@@ -231,13 +238,27 @@ void brushRow(Mesh& m, const Sculptor& g, const StrokeSample& F, const StrokeSam
     }
 }
 
+// Codes whose steps push the picked patch, or every patch, along its mean normal: their patches
+// and normals stay the same from one step to the next.
+bool pushesPatches(int32_t code, int mode) {
+    if (code == Bevel) return true;
+    return (code == Extrude || code == TearNormal) && mode >= SelectElement && mode <= SelectComponent;
+}
+
 // The extrusion and tear rows: the start at the stroke's second sample, then the step. Answers
 // whether the call ends after this gesture (whole-mesh starts and steps run once).
 bool extrusionRow(Mesh& m, const Sculptor& g, const StrokeSample& F, const StrokeSample& P, const StrokeSample& L,
-                  size_t n) {
+                  size_t n, bool alone) {
     const int mode = g.selectionMode;
     const bool all = mode == SelectAllPatches, start = n == 2, running = g.isRunning();
     const int fItem = itemOf(m, F);
+    // a lone stroke on a picked triangle pushes the same patches at every step: keep them
+    const bool keep = alone && fItem >= 0 && pushesPatches(g.action, mode);
+    if (start) {
+        m.strokeCache.pushVertices.clear();
+        m.strokeCache.pushStarts.clear();
+        m.strokeCache.pushNormals.clear();
+    }
     switch (g.action) {
     case Extrude:
     case ExtrudeScale:
@@ -262,10 +283,8 @@ bool extrusionRow(Mesh& m, const Sculptor& g, const StrokeSample& F, const Strok
             m.scaleAllPatches(P.point, L.point, fItem);
         else if (scale)
             m.scaleRegion(P.point, L.point, fItem, SelectPatch, true);
-        else if (all)
-            m.pushAllPatches(P.point, L.point, fItem);
         else
-            m.pushAlongNormal(P.point, L.point, fItem);
+            editing::pushStep(m, P.point, L.point, fItem, all, keep);
         markWhole(m);
         return all;
     }
@@ -286,12 +305,8 @@ bool extrusionRow(Mesh& m, const Sculptor& g, const StrokeSample& F, const Strok
         markWhole(m);
         return false;
     case Bevel:
-        if (start) {
-            m.bevelPatch(P.material, true);
-            m.pushAllPatches(F.point, L.point, fItem);
-        } else {
-            m.pushAllPatches(P.point, L.point, fItem);
-        }
+        if (start) m.bevelPatch(P.material, true);
+        editing::pushStep(m, start ? F.point : P.point, L.point, fItem, true, keep);
         markWhole(m);
         return true;
     default:
@@ -394,31 +409,34 @@ bool gathersRoundTheBrush(int32_t code, int mode) {
     }
 }
 
-// Lends the gathering the run boxes of the mesh (and the region marks of a Patch- or
-// Component-mode stroke) for one call. They carry over from one tick of a stroke to the next, since nothing else
-// edits the mesh while the stroke is held; a new stroke, or another operation, builds them anew.
-class GatherBoundsLoan {
+// Keeps the mesh's stroke cache over one call. What the cache holds carries over from one tick of
+// a stroke to the next, since nothing else edits the mesh while the stroke is held: the run boxes
+// (lent to the gathering during the call), the region marks and the pushed patches. A new stroke,
+// a skipped tick or a change of the record counts starts it afresh.
+class StrokeCacheKeeper {
 public:
-    GatherBoundsLoan(Mesh& m, const Sculptor* stroke) : m(m), stroke(stroke) {
-        if (!stroke || !gathersRoundTheBrush(stroke->action, stroke->selectionMode)) {
-            m.gatherBoundsStroke = nullptr;
+    StrokeCacheKeeper(Mesh& m, const Sculptor* stroke) : m(m), stroke(stroke) {
+        MeshStrokeCache& c = m.strokeCache;
+        const bool held = stroke && c.stroke == stroke && stroke->samples.size() == c.samples + 1 &&
+                          c.vertexCount == m.vertexCount() && c.triangleCount == m.triangleCount();
+        if (!held) c.clear();
+        if (!stroke) return;
+        if (gathersRoundTheBrush(stroke->action, stroke->selectionMode)) {
+            if (c.runBounds.empty()) m.buildGatherBounds();
+            c.lent = true;
+        }
+    }
+    ~StrokeCacheKeeper() {
+        MeshStrokeCache& c = m.strokeCache;
+        c.lent = false;
+        if (!stroke || stroke->isFinished()) {
+            c.clear();
             return;
         }
-        const size_t runs = size_t((m.vertexCount() + Mesh::kGatherRun - 1) / Mesh::kGatherRun);
-        const bool held = m.gatherBoundsStroke == stroke && stroke->samples.size() == m.gatherBoundsSamples + 1 &&
-                          m.gatherBounds.size() == 2 * runs;
-        if (!held) {
-            m.buildGatherBounds();
-            m.strokeRegion.clear();
-        }
-        m.gatherBoundsActive = true;
-    }
-    ~GatherBoundsLoan() {
-        if (!m.gatherBoundsActive) return;
-        m.gatherBoundsActive = false;
-        const bool goesOn = !stroke->isFinished();
-        m.gatherBoundsStroke = goesOn ? stroke : nullptr;
-        m.gatherBoundsSamples = stroke->samples.size();
+        c.stroke = stroke;
+        c.samples = stroke->samples.size();
+        c.vertexCount = m.vertexCount();
+        c.triangleCount = m.triangleCount();
     }
 
 private:
@@ -430,7 +448,7 @@ private:
 
 void applyMeshGestures(Mesh& m, const std::vector<Gesture*>& gestures) {
     if (gestures.empty()) return;
-    GatherBoundsLoan loan(m, dynamic_cast<const Sculptor*>(gestures.front()));
+    StrokeCacheKeeper keeper(m, dynamic_cast<const Sculptor*>(gestures.front()));
     dispatch(m, gestures);
 }
 
@@ -491,6 +509,11 @@ void dispatch(Mesh& m, const std::vector<Gesture*>& gestures) {
                 m.geometryChanged = true;
             else
                 flag(m, Positions);
+            // symmetric copies on one patch would extrude, tear and push it twice; the patch is
+            // found as the step finds it, from the previous point
+            if (gestures.size() > 1 && extrudesPickedPatch(code, mode) &&
+                !regions.claim(m, Move, SelectPatch, P.point, itemOf(m, F)))
+                continue;
             break;
         case Group::Other:
             if (finished) return;
@@ -548,7 +571,7 @@ void dispatch(Mesh& m, const std::vector<Gesture*>& gestures) {
             }
             break;
         case Group::Extrusion:
-            if (extrusionRow(m, *g, F, P, L, n)) return;
+            if (extrusionRow(m, *g, F, P, L, n, gestures.size() == 1)) return;
             break;
         }
     }

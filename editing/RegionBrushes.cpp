@@ -41,33 +41,33 @@ void finishMove(Mesh& m) {
 // gathering would take, with the same tests. Answers false (nothing done) without the loan.
 template <class Take>
 bool scanRegionNear(Mesh& m, const vec3& centre, float radius, int triangle, bool patch, Take&& take) {
-    if (!m.gatherBoundsActive) return false;
+    if (!m.strokeCache.lent) return false;
     if (triangle < 0) triangle = m.closestTriangle(centre);
     if (triangle < 0) return true;  // nothing under the brush: the selection stays as it was
     const int nt = m.triangleCount(), nv = m.vertexCount();
-    if (m.strokeRegion.size() != size_t(nt) || !m.strokeRegion[size_t(triangle)]) {
+    if (m.strokeCache.region.size() != size_t(nt) || !m.strokeCache.region[size_t(triangle)]) {
         int seed = triangle;
         if (patch)
             m.selectPatch(centre, true, seed);
         else
             m.selectComponent(centre, true, seed);
-        m.strokeRegion.assign(size_t(nt), 0);
-        for (int32_t t : m.selectedTriangles) m.strokeRegion[size_t(t)] = 1;
+        m.strokeCache.region.assign(size_t(nt), 0);
+        for (int32_t t : m.selectedTriangles) m.strokeCache.region[size_t(t)] = 1;
     }
     m.clearSelection();
     const double r2 = double(radius) * radius;
     // a run is skipped only when its box lies clearly past the brush: the tests below are inclusive
     const double reach = double(radius) * (1 + 1e-5) + 1e-6;
-    for (int first = 0; first < nv; first += Mesh::kGatherRun) {
-        const size_t run = 2 * size_t(first / Mesh::kGatherRun);
-        if (run + 1 < m.gatherBounds.size()) {
+    for (int first = 0; first < nv; first += MeshStrokeCache::kRun) {
+        const size_t run = 2 * size_t(first / MeshStrokeCache::kRun);
+        if (run + 1 < m.strokeCache.runBounds.size()) {
             bool misses = false;
             for (int i = 0; i < 3; ++i)
-                misses = misses || double(m.gatherBounds[run][i]) - centre[i] > reach ||
-                         double(m.gatherBounds[run + 1][i]) - centre[i] < -reach;
+                misses = misses || double(m.strokeCache.runBounds[run][i]) - centre[i] > reach ||
+                         double(m.strokeCache.runBounds[run + 1][i]) - centre[i] < -reach;
             if (misses) continue;
         }
-        const int end = std::min(nv, first + Mesh::kGatherRun);
+        const int end = std::min(nv, first + MeshStrokeCache::kRun);
         for (int v = first; v < end; ++v) {
             const MeshVertex& vx = m.vertices[v];
             if (!vx.alive() || vx.firstTriangle < 0 || vx.firstTriangle >= nt) continue;
@@ -84,7 +84,7 @@ bool scanRegionNear(Mesh& m, const vec3& centre, float radius, int triangle, boo
 void gatherComponentNear(Mesh& m, const vec3& centre, float radius, int triangle) {
     const bool scanned = scanRegionNear(m, centre, radius, triangle, false, [&](int v, vec3 d, float weight) {
         // a vertex's ring lies in one component
-        if (!m.strokeRegion[size_t(m.vertices[v].firstTriangle)]) return;
+        if (!m.strokeCache.region[size_t(m.vertices[v].firstTriangle)]) return;
         m.brushVertices.push_back(BrushVertex{v, weight, d});
         editing::selectVertex(m, v);
     });
@@ -97,7 +97,7 @@ void gatherPatchNear(Mesh& m, const vec3& centre, float radius, int triangle) {
         // one record per fan of the vertex that holds triangles of the patch
         m.vertexTriangles(v, ring);
         for (int32_t t : ring) {
-            if (!m.strokeRegion[size_t(t)]) continue;
+            if (!m.strokeCache.region[size_t(t)]) continue;
             int32_t fan = m.fanStart(v, t);
             MeshVertex& vx = m.vertices[v];
             if (!(vx.flags & VertexSelected)) {

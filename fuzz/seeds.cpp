@@ -10,6 +10,7 @@
 #include "elements/Revoluton.h"
 #include "elements/Tube.h"
 #include "elements/Clay.h"
+#include "elements/UCurve.h"
 #include "foundation/ByteBuffer.h"
 #include "elements/AnimatedSprite.h"
 #include "elements/BezierCurve.h"
@@ -21,6 +22,7 @@
 #include "scene/Scene.h"
 #include "scene/SceneFile.h"
 #include "scene/Tool.h"
+#include "tools/Array.h"
 #include "tools/ToolRecords.h"
 
 using namespace kal;
@@ -89,6 +91,39 @@ bool saveWithElements(const std::string& path, const std::vector<uint8_t>& recor
     return saveFileAtomically(path, out.data(), out.size());
 }
 
+// An older compound record: an inner curve record, 8 bytes, a following curve with its source
+// embedded, 64 bytes.
+std::vector<uint8_t> legacyCompoundRecord() {
+    Curve inner({vec3(0, 0, 0), vec3(1, 0, 0)}, false, 0);
+    ByteBuffer record;
+    inner.save(record);
+    record.append(std::vector<uint8_t>(8, 0).data(), 8);
+    record.write(vec3(0, 0, 0));
+    record.write(1.0f);
+    record.write(uint8_t(0));
+    record.write(uint32_t(3));
+    for (int i = 0; i < 3; ++i) {
+        record.write(vec3(float(i), float(i % 2), 0));
+        record.write(0.5f);
+        record.write(0.0f);
+        record.write(uint8_t(PointAlive));
+    }
+    record.write(uint32_t(2));
+    for (uint32_t s = 0; s < 2; ++s) {
+        for (uint32_t k = 0; k < 2; ++k) {
+            record.write(s + k);
+            record.write(pbr());
+        }
+        record.write(uint8_t(SegmentAlive));
+    }
+    record.append(std::vector<uint8_t>(64, 0).data(), 64);
+    std::vector<uint8_t> out;
+    put32(out, legacyCompoundTag);
+    put32(out, uint32_t(record.size()));
+    out.insert(out.end(), record.bytes.begin(), record.bytes.end());
+    return out;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -123,6 +158,11 @@ int main(int argc, char** argv) {
     curves.sceneRoot->addChild(tool(chain, true), false);
     curves.sceneRoot->addChild(tool(Curve::makeCircle(6, true), true), false);
     ok = curves.save(sceneDir + "/curves.k") && ok;
+    // a following curve over a curve of its own
+    Scene following;
+    following.sceneRoot->addChild(tool(new UCurve(Curve::makeCircle(8, false), 2), true), false);
+    ok = following.save(sceneDir + "/following.k") && ok;
+    ok = saveWithElements(sceneDir + "/compound.k", legacyCompoundRecord()) && ok;
     // tubes and revolutions: the linked records the writer makes, and the older embedded ones
     Scene surfaces;
     Tube* tube = new Tube(Curve::makeSegment(), Curve::makeCircle(5, true));
@@ -171,5 +211,15 @@ int main(int argc, char** argv) {
     images.sceneRoot->addChild(tool(new Lightning(vec2(0.15f, 0.007f), vec2(0.005f, 1e-5f), 6), true), false);
     images.sceneRoot->addChild(tool(new BezierCurve(vec3(0, 1, 0), vec3(1, 0, 0), 8), true), false);
     ok = images.save(sceneDir + "/elements.k") && ok;
+
+    // a chain along a loop's following curve: a link in the library, its copy owned by the array
+    Scene chains;
+    Tool* link = tool(Curve::makeCircle(6, false), false);
+    chains.addToMainRoot(link);
+    Array* linkChain = new Array(new UCurve(Curve::makeCircle(7, false), 2), {link, nullptr}, {arrayEntry(1, 1, EntryHead), 0x8001},
+                             ArrayChain, arrayAlternateMatrix(ArrayChain), mat4(), pbr(), false);
+    linkChain->flags |= PlacedFlag;
+    chains.sceneRoot->addChild(linkChain, false);
+    ok = chains.save(sceneDir + "/chain.k") && ok;
     return ok ? 0 : 1;
 }

@@ -9,6 +9,7 @@
 
 #include "mesh/MeshRecords.h"
 #include "mesh/MeshStore.h"
+#include "mesh/MeshStrokeCache.h"
 #include "scene/Element.h"
 
 class QImage;
@@ -49,17 +50,8 @@ public:
     std::vector<int32_t> selectedTriangles;
     std::vector<vec3> dragOffsets;
     bool purgeNeeded = false;
-    // The low and high corner of each run of kGatherRun vertex records, so the brush gathering can
-    // skip runs that miss the brush. The sculpt dispatcher builds them at a stroke's start, keeps
-    // them over the stroke (applyDrag grows them) and lends them to the gathering only inside its
-    // own calls: other edits of positions never see them.
-    static constexpr int kGatherRun = 4096;
-    std::vector<vec3> gatherBounds;
-    // Over a Patch- or Component-mode stroke: per triangle, whether it lies in the stroke's region.
-    std::vector<uint8_t> strokeRegion;
-    bool gatherBoundsActive = false;
-    const void* gatherBoundsStroke = nullptr;
-    size_t gatherBoundsSamples = 0;
+    // Kept by the sculpt dispatcher over a stroke (editing/); copies of a mesh start without one.
+    MeshStrokeCache strokeCache;
 
     Mesh();
     // Copies start without GPU buffers of their own: sharing ids would delete the same GL buffers twice.
@@ -220,7 +212,7 @@ public:
     // Marks for upload the selected triangles and those round the selected vertices (which join
     // the triangle selection), as runs of consecutive records.
     void markSelectionGpuRange();
-    // The run boxes of the whole vertex store (gatherBounds), from scratch.
+    // The run boxes of the whole vertex store (strokeCache.runBounds), from scratch.
     void deformBrushVertices(const vec3& drag);
     void deformPatchBrushVertices(const vec3& drag);
     void smoothBrushVertices(float factor);

@@ -120,16 +120,22 @@ inline thread_local uint64_t walkSteps = 0;
 // Whether tri, reached at corner c of the walk's vertex across the edge that joins it to o,
 // is wound against the triangle before it, as a ring needs. A backward step (across the edge
 // after the corner) meets o after the corner, a forward step before it.
-inline bool continuesBackward(const MeshTriangle& tri, int c, int32_t o) { return tri.vertex[next3(c)] == o; }
-inline bool continuesForward(const MeshTriangle& tri, int c, int32_t o) { return tri.vertex[prev3(c)] == o; }
+template <class Tri>
+inline bool continuesBackward(const Tri& tri, int c, int32_t o) {
+    return tri.vertex[next3(c)] == o;
+}
+template <class Tri>
+inline bool continuesForward(const Tri& tri, int c, int32_t o) {
+    return tri.vertex[prev3(c)] == o;
+}
 
 enum class RingEnd { Closed, Open, Broken };
 
 // Visits the triangles round v in ring order from start (crossing backward edges): visit(t, corner).
 // Tells how the walk ended; on Open, last/lastCorner name the triangle whose backward edge is open.
 // A neighbour wound the same way ends the walk as Broken before it is visited.
-template <class Visit>
-RingEnd walkRing(const MeshStore<MeshTriangle>& tris, int v, int start, int limit, int& last, int& lastCorner,
+template <class Tris, class Visit>
+RingEnd walkRing(const Tris& tris, int v, int start, int limit, int& last, int& lastCorner,
                  Visit&& visit) {
     last = -1;
     lastCorner = -1;
@@ -137,7 +143,7 @@ RingEnd walkRing(const MeshStore<MeshTriangle>& tris, int v, int start, int limi
     int t = start;
     int32_t from = -1;
     for (int step = 0; step < limit; ++step) {
-        const MeshTriangle& tri = tris[t];
+        const auto& tri = tris[t];
         int c = tri.cornerOf(v);
         if (c < 0 || (step > 0 && !continuesBackward(tri, c, from))) return RingEnd::Broken;
         ++walkSteps;
@@ -193,11 +199,6 @@ inline int ringReach(const MeshStore<MeshTriangle>& tris, int v, int start, int 
     walkRing(tris, v, start, limit, last, lastCorner, [&](int, int) { ++reached; });
     return reached;
 }
-
-// The ring update after a split or flip. Neither edit opens or marks an edge at a vertex, and both
-// leave every walk start on a triangle of its vertex: a vertex that is neither seam, open nor
-// pinned keeps a closed, unmarked ring, and its update would change nothing, so it is left out.
-void settleEditedRing(Mesh& m, int v);
 
 // Gives every component one winding (that of the majority of its triangles), reading the
 // records' corners, links and flags from flat copies (3 corners and 3 links per triangle, dead

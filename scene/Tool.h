@@ -145,6 +145,9 @@ public:
     std::vector<uint32_t> pendingChildren;
     uint32_t pendingNext = 0;
     int32_t pendingElement = -1;
+    // Copies an array record names (negative for an empty entry); the reader checks them with
+    // the child indices, and the array takes them at resolveLinks.
+    std::vector<int32_t> pendingCopies;
 
     virtual void setTime();
 

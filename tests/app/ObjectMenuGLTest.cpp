@@ -9,6 +9,7 @@
 #include "mesh/Mesh.h"
 #include "scene/Scene.h"
 #include "scene/Tool.h"
+#include "tools/Array.h"
 
 #include <QMenu>
 
@@ -74,6 +75,21 @@ TEST_F(ShownWindow, contextMenuFitsTheObjectAndKeepsItsPick)
     EXPECT_EQ(asked.size(), 2u);
     closeMenu(ui().menuObject);
     delete cube;
+    v.resetPick(false);
+}
+
+TEST_F(ShownWindow, arraysAreHeadedByTheirMode)
+{
+    kal::GLView& v = view();
+    for (int32_t mode : {kal::ArrayChain, kal::ArrayZipper}) {
+        auto* array = new kal::Array(kal::Curve::makeCircle(5, false), {}, {0x8001}, mode, kal::mat4(), kal::mat4(),
+                                     kal::pbr(), false);
+        v.scene->sceneRoot->addChild(array, false);
+        ASSERT_TRUE(openMenuOn(*w, array, ui().menuObject));
+        EXPECT_EQ(ui().actionType->text(), mode == kal::ArrayChain ? "CHAIN" : "ARRAY");
+        closeMenu(ui().menuObject);
+        delete array;
+    }
     v.resetPick(false);
 }
 

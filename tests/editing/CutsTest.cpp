@@ -229,6 +229,21 @@ TEST(SphereCut, AnEdgeThroughTheSphereSplitsAtTheFootAndARimVertexStaysOutside) 
     expectSameRecords(rim, before);
 }
 
+TEST(SphereCut, RenormalsWhatTheCutChangedAsTheFullPassWould) {
+    for (bool patch : {false, true}) {
+        Mesh m = rebuilt(uvSphereMesh(12, 18));
+        const vec3 c(0.3f, 0.2f, 0.95f);
+        if (patch)
+            m.cutSpherePatch(c, c + vec3(0.45f, 0, 0), -1, true);
+        else
+            m.cutSphere(c, c + vec3(0.45f, 0, 0));
+        Mesh full = m;
+        full.updateNormals(1);
+        SCOPED_TRACE(patch);
+        expectSameRecords(m, full);
+    }
+}
+
 TEST(SphereCut, ReachingNothingOrOfNoRadiusChangesNothing) {
     Mesh m = rebuilt(uvSphereMesh(8, 12));
     Mesh before = m;

@@ -203,7 +203,7 @@ TEST(RegionPatchBrush, PatchAndComponentStrokesGatherAsTheFloodDoes) {
     for (int v = 0; v < b.vertexCount(); ++v) b.vertices[v].position.x += 1.5f;
     a.append(&b);
     Mesh start = rebuilt(a);
-    ASSERT_GT(start.vertexCount(), 2 * Mesh::kGatherRun);
+    ASSERT_GT(start.vertexCount(), 2 * MeshStrokeCache::kRun);
     const int ring = 1 + 27 * 80;  // the ring at row 28, a little above the equator
     for (int s = 0; s < 80; ++s) start.setEdgeFlag(ring + s, ring + (s + 1) % 80, true);
     for (int mode : {SelectComponent, SelectPatch})
