@@ -72,6 +72,14 @@ TEST_F(ReleaseCurves, aPickedAxisGrowsATemplateOnTheCurveButNotOnARevolution) {
     EXPECT_EQ(tube->children.size(), 1u);
     click(13, nullptr);
     EXPECT_EQ(tube->children.size(), 1u);
+
+    // an array template runs along the picked curve itself
+    v.makeInsertTool(21, true);
+    click(13, tube);
+    ASSERT_EQ(tube->children.size(), 2u);
+    Tool* along = tube->children[1];
+    ASSERT_TRUE(along->isArray() && along->element);
+    EXPECT_EQ(static_cast<Curve*>(along->element)->pointCount(), 4);
 }
 
 TEST_F(ReleaseCurves, aPickedSectionGoesToASurfaceTemplateOnly) {
