@@ -72,8 +72,13 @@ void MainWindow::openMenu()
     // each opening starts from every entry, undoing what the last one hid
     for (QAction* a : menuWalk(ui->menuObject)) a->setVisible(true);
     kal::Element* e = t->element;
-    // arrays, chains and bi-tools get their rows with their classes; until then they cannot occur
-    if (t->isArray() || t->isBiTool() || !e) return;
+    if (t->isBiTool()) {
+        ui->actionType->setText(tr("BINARY"));
+        popupMenu(ui->menuObject);
+        return;
+    }
+    // arrays and chains get their rows with their class; until then they cannot occur
+    if (t->isArray() || !e) return;
     // tubes and revolutions open the Object Axis-Section menu once their classes exist
     if (e->typeCode != kal::MeshType && e->typeCode != kal::ClayType) return;
     const bool mesh = e->typeCode == kal::MeshType;

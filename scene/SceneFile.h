@@ -7,6 +7,9 @@
 #include <cstdint>
 #include <string>
 
+#include "foundation/Mat.h"
+#include "foundation/Pbr.h"
+
 namespace kal {
 
 class ByteBuffer;
@@ -78,6 +81,11 @@ ElementReader registerElementReader(uint32_t tag, ElementReader reader);
 using PlaceholderMaker = Element* (*)(bool charged);
 void registerPlaceholderElement(PlaceholderMaker make);
 void registerToolReader(uint32_t tag, ToolReader reader);
+
+// Pieces of the older tool record layouts that every tool kind's reader shares: matrices stored
+// column by column, and colours as bytes (widened by 256; roughness and metalness 0).
+void transposeInPlace(mat4& m);
+pbr readByteMaterial(ByteBuffer& in);
 
 // Reads the element record at the position (header included). ok is false for a damaged record.
 Element* readElementRecord(ByteBuffer& in, bool& ok);

@@ -34,6 +34,16 @@ extern double sceneAnimationTime;
 // ring repair and teardown stay linear in a ring's length.
 inline thread_local uint64_t ringSteps = 0;
 
+// Each top-level placement walk takes a new serial (SceneLists), so that a two-object tool end can
+// tell what it captured in this walk from what an earlier one left. world is false for the walk of
+// a template below no root, whose frames are not world frames.
+struct PlacementWalk {
+    uint32_t serial = 0;
+    bool world = true;
+};
+extern PlacementWalk placementWalk;
+void beginPlacementWalk(bool world);
+
 class Tool {
 public:
     int32_t kind = PlainKind;
@@ -152,6 +162,8 @@ public:
     virtual mat4 firstEndFrame();
     // The other end of a two-object tool; none for every other tool.
     virtual Tool* partner() { return nullptr; }
+    // Lets go of the other end (on both sides) without deleting it; nothing for other tools.
+    virtual void forgetPartner() {}
 
     // Ring-wide setters: with ring, every placed member (of the same parent when sameParent).
     void setHighlight(bool ring, bool sameParent);
@@ -187,6 +199,8 @@ protected:
     void ringTargets(std::vector<Tool*>& out, bool ring, bool sameParent, bool startNeedsPlaced);
     // Copies this tool's own fields (not children, ring or element sharing) onto a new tool.
     Tool* newCopyOfSelf(bool keepPivot);
+    // The fields every copy takes over: display bits, pivot (when kept), axes and the scalars.
+    void copyFieldsTo(Tool* t, bool keepPivot) const;
 };
 
 // Holds the two trees of a scene; never listed itself by the flattening.
@@ -197,6 +211,10 @@ public:
     void collectWorldTransforms(std::vector<Tool*>& items, std::vector<mat4>& matrices, std::vector<int32_t>& groups,
                                 std::vector<int32_t>& drawArgs, mat4 handed, int group, int drawArg) override;
 };
+
+// What deleting top deletes: its subtree and, through the partners of two-object tools, theirs
+// (a pair lives and dies together), each tool once, top first.
+void collectWithPartners(Tool* top, std::vector<Tool*>& out);
 
 // Clears the collect flag on every listed tool, then empties the list.
 void unflagCollectedTools(std::vector<Tool*>& list);

@@ -13,10 +13,32 @@ namespace {
 
 void writeMat4(ByteBuffer& out, const mat4& m) { out.append(m.m, sizeof m.m); }
 
+} // namespace
+
 void transposeInPlace(mat4& m) {
     for (int r = 0; r < 4; ++r)
         for (int c = r + 1; c < 4; ++c) std::swap(m.m[4 * r + c], m.m[4 * c + r]);
 }
+
+pbr readByteMaterial(ByteBuffer& in) {
+    uint8_t c[4], l[4];
+    in.read(c, 4);
+    in.read(l, 4);
+    pbr p;
+    p.red = uint16_t(c[0] * 256);
+    p.green = uint16_t(c[1] * 256);
+    p.blue = uint16_t(c[2] * 256);
+    p.opacity = uint16_t(c[3] * 256);
+    p.lightRed = uint16_t(l[0] * 256);
+    p.lightGreen = uint16_t(l[1] * 256);
+    p.lightBlue = uint16_t(l[2] * 256);
+    p.refractivity = uint16_t(l[3] * 256);
+    p.roughness = 0;
+    p.metalness = 0;
+    return p;
+}
+
+namespace {
 
 // The first member after t, in ring order, that is being written (collect flag); t itself when none.
 // The walk is bounded so that a ring that never comes back cannot hang the writer.
@@ -71,19 +93,7 @@ void Tool::deserialize(ByteBuffer& in) {
         material = in.readPbr();
     } else {
         in.skip(4);
-        uint8_t c[4], l[4];
-        in.read(c, 4);
-        in.read(l, 4);
-        material.red = uint16_t(c[0] * 256);
-        material.green = uint16_t(c[1] * 256);
-        material.blue = uint16_t(c[2] * 256);
-        material.opacity = uint16_t(c[3] * 256);
-        material.lightRed = uint16_t(l[0] * 256);
-        material.lightGreen = uint16_t(l[1] * 256);
-        material.lightBlue = uint16_t(l[2] * 256);
-        material.refractivity = uint16_t(l[3] * 256);
-        material.roughness = 0;
-        material.metalness = 0;
+        material = readByteMaterial(in);
     }
     flags = in.readU8();
     // the count is bounded by the bytes left, so a damaged count cannot allocate more than the file holds

@@ -364,6 +364,7 @@ public:
     Curve* makeShapeCurve(int shape, bool axis, int extra);
     // The element a new insert template of this kind carries (InsertFactory.cpp).
     Element* elementOfKind(int kind);
+    Tool* firstEndOfKind(int kind);
     // Enter on a profile drawing: the flat mesh of the drawn outline as the pending element.
     virtual void buildProfileFromDrawing();
     // Enter with Alt on a revolution drawing: the axis curve extended onto the Y axis.

@@ -5,6 +5,7 @@
 #include "gpu/FBOScene.h"
 #include "gpu/GeometryBuffers.h"
 #include "gpu/GLFunctions.h"
+#include "tools/BiTool.h"
 #include "viewport/GLView.h"
 
 namespace kal {
@@ -24,6 +25,7 @@ void GLView::destroyGpuObjects() {
     transparentTarget = nullptr;
     releaseQuadBuffer();
     releaseCircleBuffer();
+    releaseBiToolHelpers();
 }
 
 void GLView::resizeRenderTargets() {

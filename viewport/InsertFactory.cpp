@@ -2,11 +2,14 @@
 // Place copy into the scene, and moves the assembly command to Draw for the kinds whose
 // geometry the user draws.
 #include "elements/Curve.h"
+#include "elements/Lightning.h"
 #include "elements/Revoluton.h"
 #include "elements/Tube.h"
 #include "mesh/Mesh.h"
 #include "scene/Scene.h"
 #include "scene/Tool.h"
+#include "tools/BiTool.h"
+#include "tools/Cable.h"
 #include "viewport/GLView.h"
 
 namespace kal {
@@ -26,6 +29,11 @@ enum ShapeKind : int {
     KindRevolution = 18,
     KindTubeDrawnSection = 19,
     KindTube = 20,
+    KindGuide = 23,
+    KindHydraulics = 24,
+    KindMuscle = 25,
+    KindLightning = 26,
+    KindCable = 27,
 };
 
 // Profiles, revolutions and tubes with a drawn section are always drawn; tubes, arrays and
@@ -62,8 +70,8 @@ Mesh* meshOfKind(int kind) {
 }
 
 // Kinds this build can make a template for: the library tool, the mesh solids, the profiles,
-// revolutions and tubes. Arrays and the two-object tools come with their tool classes.
-bool canBuildKind(int kind) { return kind >= KindUseTool && kind <= KindTube; }
+// revolutions, tubes and the two-object tools. Arrays come with their tool class.
+bool canBuildKind(int kind) { return (kind >= KindUseTool && kind <= KindTube) || isTwoObjectKind(kind); }
 
 } // namespace
 
@@ -82,6 +90,32 @@ Element* GLView::elementOfKind(int kind) {
         return new Tube(makeShapeCurve(axisShape, true, 1), makeShapeCurve(sectionShape, false, 1));
     default:
         return meshOfKind(kind);
+    }
+}
+
+// The end of a two-object tool that carries the element; the other end is always a bare one.
+Tool* GLView::firstEndOfKind(int kind) {
+    switch (kind) {
+    case KindHydraulics: {
+        // the cylinder spans z -1..1 with radius 1: placed so that it spans the link's 0..1, radius 0.5
+        Mesh* cylinder = meshOfKind(KindCylinder);
+        cylinder->translation = vec3(0, 0, -1.0f);
+        cylinder->scale = 2.0f;
+        return new BiTool(BiToolCylinder, cylinder, mat4(), assemblyMaterial, false);
+    }
+    case KindMuscle: {
+        Mesh* sphere = meshOfKind(KindSphere);
+        // the sphere's centre at the middle of the link
+        sphere->translation = vec3(0, 0, -0.5f * sphere->scale);
+        return new BiTool(BiToolVolume, sphere, mat4(), assemblyMaterial, false);
+    }
+    case KindLightning:
+        return new BiTool(BiToolUniform, new Lightning(vec2(0.15f, 0.007f), vec2(0.005f, 1e-5f), 6), mat4(), pbr(),
+                          false);
+    case KindCable:
+        return new Cable(makeShapeCurve(sectionShape, false, 1), mat4(), pbr(), false);
+    default:
+        return new BiTool(BiToolBare, nullptr, mat4(), pbr(), false);
     }
 }
 
@@ -105,6 +139,10 @@ void GLView::makeInsertTool(int kind, bool applyMaterial) {
     if (kind == KindUseTool) {
         pendingTool = scene ? scene->currentTool : nullptr;
         pendingPartner = nullptr;
+    } else if (isTwoObjectKind(kind)) {
+        // unpaired until Place puts copies of both at the two picked objects
+        pendingTool = firstEndOfKind(kind);
+        pendingPartner = new BiTool(BiToolBare, nullptr, mat4(), pbr(), false);
     } else {
         pendingTool = new Tool(elementOfKind(kind), mat4(), pbr(), false);
         pendingPartner = nullptr;
