@@ -51,6 +51,8 @@ public:
     void attachPartner(Tool* other) override;
     mat4 firstEndFrame() override { return parentFrame; }
 
+    using Tool::copy;
+    using Tool::copyTransformedAll;
     bool isCopyMarked() override;
     void setStateRecursive(uint8_t m) override;
     Tool* copy(bool keepPivot, bool withChildren) override;
