@@ -46,18 +46,16 @@ std::vector<int32_t> idsOf(Scene* scene, const std::vector<Tool*>& nodes) {
 void deleteByIds(Scene* scene, const std::vector<int32_t>& ids, bool lastFirst = false) {
     std::vector<Tool*> nodes = resolveIds(scene, ids);
     if (lastFirst) std::reverse(nodes.begin(), nodes.end());
-    std::unordered_set<Tool*> doomed(nodes.begin(), nodes.end()), gone;
-    std::vector<Tool*> taken;
+    std::unordered_set<Tool*> doomed(nodes.begin(), nodes.end());
+    std::vector<Tool*> tops;
     for (Tool* t : nodes) {
-        // the other end of a pair listed before took this one with it
-        if (!t || gone.count(t)) continue;
+        if (!t) continue;
         bool goesWithAncestor = false;
         for (Tool* p = t->parent; p && !goesWithAncestor; p = p->parent) goesWithAncestor = doomed.count(p) > 0;
-        if (goesWithAncestor) continue;
-        collectWithPartners(t, taken);
-        gone.insert(taken.begin(), taken.end());
-        delete t;
+        if (!goesWithAncestor) tops.push_back(t);
     }
+    // both ends of a pair may be listed: the first takes the second
+    deleteTools(tops);
     scene->rebuildToolLists();
 }
 

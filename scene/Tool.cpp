@@ -118,6 +118,17 @@ void collectWithPartners(Tool* top, std::vector<Tool*>& out) {
     }
 }
 
+void deleteTools(const std::vector<Tool*>& list) {
+    std::unordered_set<Tool*> gone;
+    std::vector<Tool*> taken;
+    for (Tool* t : list) {
+        if (!t || gone.count(t)) continue;
+        collectWithPartners(t, taken);
+        gone.insert(taken.begin(), taken.end());
+        delete t;
+    }
+}
+
 // ---- ring-wide setters ----
 
 void Tool::ringTargets(std::vector<Tool*>& out, bool ring, bool sameParent, bool startNeedsPlaced) {
@@ -311,10 +322,9 @@ void Tool::purgeChildren() {
                 t->children[kept++] = c;
         }
         t->children.resize(kept);
-        for (Tool* c : dropped) {
-            c->parent = nullptr;
-            delete c;
-        }
+        for (Tool* c : dropped) c->parent = nullptr;
+        // both ends of a pair may be dropped: the first takes the second
+        deleteTools(dropped);
     }
 }
 

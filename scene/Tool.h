@@ -215,6 +215,8 @@ public:
 // What deleting top deletes: its subtree and, through the partners of two-object tools, theirs
 // (a pair lives and dies together), each tool once, top first.
 void collectWithPartners(Tool* top, std::vector<Tool*>& out);
+// Deletes the listed tools in order, skipping any that an earlier one took with it.
+void deleteTools(const std::vector<Tool*>& list);
 
 // Clears the collect flag on every listed tool, then empties the list.
 void unflagCollectedTools(std::vector<Tool*>& list);

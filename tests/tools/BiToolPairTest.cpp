@@ -168,3 +168,24 @@ TEST(BiToolPair, placingThePairAndRemovingAnEndUndoAndRedoUnderOneRecord) {
         EXPECT_EQ(count(), 2u);
     }
 }
+
+TEST(BiToolPair, listsNamingBothEndsDeleteThePairOnce) {
+    {
+        Holders h;
+        deleteTools({h.a, h.b});
+        EXPECT_TRUE(h.x->children.empty() && h.y->children.empty());
+    }
+    {
+        // a removal pass that collected both ends under one parent
+        Scene scene;
+        Tool* p = scene.sceneRoot->addChild(plain(), false);
+        BiTool* a = static_cast<BiTool*>(p->addChild(end(), false));
+        BiTool* b = static_cast<BiTool*>(p->addChild(end(), false));
+        Tool* kept = p->addChild(plain(), false);
+        a->attachPartner(b);
+        a->flags |= CollectFlag;
+        b->flags |= CollectFlag;
+        scene.sceneRoot->purgeChildren();
+        EXPECT_EQ(p->children, std::vector<Tool*>{kept});
+    }
+}
