@@ -406,6 +406,15 @@ void Tool::collectCutLinks(std::vector<Tool*>& roots, std::vector<Tool*>& partne
                            bool inner) {
     if (markAll) setStateRecursive(2);
     if (markSub) markSubtree(1);
+    collectOwnCut(roots, ringFrom, ringTo);
+    for (size_t i = 0; i < children.size(); ++i)
+        children[i]->collectCutLinks(roots, partnerFrom, partnerTo, ringFrom, ringTo, false, false, true);
+    (void)inner;
+    if (markSub) markSubtree(2);
+    if (markAll) setStateRecursive(0);
+}
+
+void Tool::collectOwnCut(std::vector<Tool*>& roots, std::vector<Tool*>& ringFrom, std::vector<Tool*>& ringTo) {
     if (!parent || parent->mark() == 0) roots.push_back(this);
     Tool* previous = previousLinked();
     if (next->mark() != mark()) {
@@ -415,11 +424,6 @@ void Tool::collectCutLinks(std::vector<Tool*>& roots, std::vector<Tool*>& partne
         ringFrom.push_back(previous);
         ringTo.push_back(this);
     }
-    for (size_t i = 0; i < children.size(); ++i)
-        children[i]->collectCutLinks(roots, partnerFrom, partnerTo, ringFrom, ringTo, false, false, true);
-    (void)inner;
-    if (markSub) markSubtree(2);
-    if (markAll) setStateRecursive(0);
 }
 
 void Tool::attachPartner(Tool*) {}

@@ -199,6 +199,9 @@ protected:
     void ringTargets(std::vector<Tool*>& out, bool ring, bool sameParent, bool startNeedsPlaced);
     // Copies this tool's own fields (not children, ring or element sharing) onto a new tool.
     Tool* newCopyOfSelf(bool keepPivot);
+    // This tool's part of a cut: a root when its parent is unmarked, and the ring link that
+    // leaves the marked set here (towards the next member, else from the previous one).
+    void collectOwnCut(std::vector<Tool*>& roots, std::vector<Tool*>& ringFrom, std::vector<Tool*>& ringTo);
     // The fields every copy takes over: display bits, pivot (when kept), axes and the scalars.
     void copyFieldsTo(Tool* t, bool keepPivot) const;
 };

@@ -21,21 +21,9 @@ void transposeInPlace(mat4& m) {
 }
 
 pbr readByteMaterial(ByteBuffer& in) {
-    uint8_t c[4], l[4];
-    in.read(c, 4);
-    in.read(l, 4);
-    pbr p;
-    p.red = uint16_t(c[0] * 256);
-    p.green = uint16_t(c[1] * 256);
-    p.blue = uint16_t(c[2] * 256);
-    p.opacity = uint16_t(c[3] * 256);
-    p.lightRed = uint16_t(l[0] * 256);
-    p.lightGreen = uint16_t(l[1] * 256);
-    p.lightBlue = uint16_t(l[2] * 256);
-    p.refractivity = uint16_t(l[3] * 256);
-    p.roughness = 0;
-    p.metalness = 0;
-    return p;
+    uint8_t b[8];
+    in.read(b, 8);
+    return pbrFromBytes(b);
 }
 
 namespace {

@@ -138,17 +138,7 @@ void BiTool::collectCutLinks(std::vector<Tool*>& roots, std::vector<Tool*>& part
                              bool followPartner) {
     if (markAll) setStateRecursive(2);
     if (markSub) markSubtree(1);
-    if (!parent || parent->mark() == 0) roots.push_back(this);
-    if (next->mark() != mark()) {
-        ringFrom.push_back(this);
-        ringTo.push_back(next);
-    } else {
-        Tool* previous = previousLinked();
-        if (previous->mark() != mark()) {
-            ringFrom.push_back(previous);
-            ringTo.push_back(this);
-        }
-    }
+    collectOwnCut(roots, ringFrom, ringTo);
     for (Tool* child : children)
         child->collectCutLinks(roots, partnerFrom, partnerTo, ringFrom, ringTo, false, false, true);
     if (followPartner && partnerEnd && partnerEnd->mark() != mark()) {

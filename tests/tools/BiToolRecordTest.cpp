@@ -7,6 +7,7 @@
 #include <string>
 
 #include "elements/Curve.h"
+#include "HandBytes.h"
 #include "foundation/ByteBuffer.h"
 #include "scene/Scene.h"
 #include "scene/SceneFile.h"
@@ -15,29 +16,9 @@
 #include "tools/ToolRecords.h"
 
 using namespace kal;
+using test::Bytes;
 
 namespace {
-
-struct Bytes {
-    std::string s;
-    template <class T> Bytes& raw(T v) {
-        char b[sizeof v];
-        std::memcpy(b, &v, sizeof v);
-        s.append(b, sizeof v);
-        return *this;
-    }
-    Bytes& u32(uint32_t v) { return raw(v); }
-    Bytes& u8(uint8_t v) { return raw(v); }
-    Bytes& f32(float v) { return raw(v); }
-    Bytes& matrix(const float* m) {
-        for (int i = 0; i < 16; ++i) f32(m[i]);
-        return *this;
-    }
-    Bytes& identity() {
-        for (int i = 0; i < 16; ++i) f32(i % 5 == 0 ? 1.0f : 0.0f);
-        return *this;
-    }
-};
 
 struct VersionGuard {
     uint32_t saved = fileVersion;
