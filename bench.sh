@@ -21,6 +21,6 @@ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DKAL_BUILD_TESTS=OFF -DKAL_BU
 cmake --build "$build" -j "$(nproc)"
 export LIBGL_ALWAYS_SOFTWARE=1
 for b in "$build"/bench/bench_*; do
-  [ -x "$b" ] || continue
+  [ -f "$b" ] && [ -x "$b" ] || continue  # not the autogen folders
   if [ -n "${DISPLAY:-}" ]; then "$b" --benchmark_filter="${1:-.}"; else xvfb-run -a "$b" --benchmark_filter="${1:-.}"; fi
 done

@@ -7,6 +7,7 @@
 #include "scene/Element.h"
 #include "scene/Scene.h"
 #include "scene/Tool.h"
+#include "tools/Array.h"
 #include "viewport/GLView.h"
 
 #include <QAction>
@@ -72,14 +73,25 @@ void MainWindow::openMenu()
     // each opening starts from every entry, undoing what the last one hid
     for (QAction* a : menuWalk(ui->menuObject)) a->setVisible(true);
     kal::Element* e = t->element;
+    if (t->isArray()) {
+        const bool chain = static_cast<kal::Array*>(t)->mode == kal::ArrayChain;
+        ui->actionType->setText(chain ? tr("CHAIN") : tr("ARRAY"));
+        popupMenu(ui->menuObject);
+        return;
+    }
     if (t->isBiTool()) {
         ui->actionType->setText(tr("BINARY"));
         popupMenu(ui->menuObject);
         return;
     }
-    // arrays and chains get their rows with their class; until then they cannot occur
-    if (t->isArray() || !e) return;
-    // tubes and revolutions open the Object Axis-Section menu once their classes exist
+    if (!e) return;
+    if (e->typeCode == kal::TubeType || e->typeCode == kal::RevolutonType) {
+        const bool tube = e->typeCode == kal::TubeType;
+        ui->actionTYPE->setText(tube ? tr("TUBE") : tr("REVOLUTON"));
+        ui->actionTYPE->setIcon((tube ? ui->actionTube : ui->actionRevoluton)->icon());
+        popupMenu(ui->menuObject_Axis_Section);
+        return;
+    }
     if (e->typeCode != kal::MeshType && e->typeCode != kal::ClayType) return;
     const bool mesh = e->typeCode == kal::MeshType;
     ui->actionType->setText(mesh ? tr("TRI-MESH") : tr("CLAY"));

@@ -1,13 +1,16 @@
 // The extrusion start and its steps on a 1M-triangle sphere whose middle latitude ring is marked
 // (two patches of about 500k triangles), each beside one linear pass reading every triangle record
-// once, in the same run.
+// once, in the same run: the steps as plain calls, which find their patches each time, and as
+// steps of a stroke through the dispatcher, which keeps them.
 #include <chrono>
 #include <memory>
 
 #include <benchmark/benchmark.h>
 
 #include "BenchMeshes.h"
+#include "editing/MeshEditing.h"
 #include "mesh/Mesh.h"
+#include "scene/Gesture.h"
 
 namespace {
 
@@ -89,8 +92,32 @@ void extrudeStep(benchmark::State& state) {
     reportRatio(state, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
 }
 
+// A step of an Extrude stroke through the dispatcher, which keeps the pushed patches over the
+// stroke; range 0 pushes the picked patch, 1 every patch.
+void extrudeStrokeStep(benchmark::State& state) {
+    auto m = std::make_unique<Mesh>(markedSphere());
+    Sculptor g(36, state.range(0) == 0 ? SelectPatch : SelectAllPatches, 2);
+    g.state = GestureRunning;
+    StrokeSample s;
+    s.point = vec3(0, 0, 1);
+    s.itemId = 0;
+    g.samples = {s, s};
+    std::vector<Gesture*> list{&g};
+    applyMeshGestures(*m, list);
+    float d = 0.001f;
+    auto start = std::chrono::steady_clock::now();
+    for (auto _ : state) {
+        s.point.z += d;
+        d = -d;
+        g.samples.push_back(s);
+        applyMeshGestures(*m, list);
+    }
+    reportRatio(state, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+}
+
 BENCHMARK(triangleSweep)->Unit(benchmark::kMillisecond);
 BENCHMARK(extrudeStart)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(extrudeStep)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(extrudeStrokeStep)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 } // namespace

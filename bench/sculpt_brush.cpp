@@ -53,23 +53,22 @@ void brushSample(benchmark::State& state, int action, int mode) {
     g.samples = {sampleAt(stepPoint(0)), sampleAt(stepPoint(1)), sampleAt(stepPoint(2))};
     std::vector<Gesture*> list{&g};
     int i = 3;
+    // as the drag step does: one more sample a tick
     for (auto _ : state) {
-        g.samples[1] = g.samples[2];
-        g.samples[2] = sampleAt(stepPoint(i++));
+        g.samples.push_back(sampleAt(stepPoint(i++)));
         m->applyGestures(list);
     }
     // the bytes of one more sample's upload, against those of the touched triangles' groups
     m->updateGpu();
     const uint64_t before = m->bytesUploaded;
-    g.samples[1] = g.samples[2];
-    g.samples[2] = sampleAt(stepPoint(i));
+    g.samples.push_back(sampleAt(stepPoint(i)));
     m->applyGestures(list);
     uint32_t perCorner = 0;
     if (m->partChanged[GroupPositions]) perCorner += cornerAttributeBytes[0];
     if (m->partChanged[GroupNormals]) perCorner += cornerAttributeBytes[1];
     if (m->partChanged[GroupMaterials]) perCorner += cornerAttributeBytes[2] + cornerAttributeBytes[3] + cornerAttributeBytes[4];
     m->updateGpu();
-    m->gatherBrushVertices(g.samples[1].point, kRadius, true);
+    m->gatherBrushVertices(g.samples[g.samples.size() - 2].point, kRadius, true);
     m->markDirtyTriangles();
     state.counters["upload_bytes"] = double(m->bytesUploaded - before);
     state.counters["touched_bytes"] = double(m->selectedTriangles.size() * 3 * perCorner);

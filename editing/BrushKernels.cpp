@@ -2,6 +2,7 @@
 // offsets or blended corner materials. Offsets are indexed by a vertex's selection link.
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "editing/EditingMath.h"
 #include "editing/SelectionHelpers.h"
@@ -39,15 +40,48 @@ void Mesh::gatherBrushVertices(const vec3& c, float radius, bool clear) {
     brushVertices.clear();
     const double r = radius, r2 = r * r;
     const int nv = vertices.size();
-    for (int v = 0; v < nv; ++v) {
-        const MeshVertex& vx = vertices[v];
-        if (!vx.alive()) continue;
-        double dx = double(vx.position.x) - c.x, dy = double(vx.position.y) - c.y, dz = double(vx.position.z) - c.z;
-        if (!(std::fabs(dx) < r && std::fabs(dy) < r && std::fabs(dz) < r)) continue;
-        double q = dx * dx + dy * dy + dz * dz;
-        if (!(q < r2)) continue;
-        brushVertices.push_back(BrushVertex{v, float(std::sqrt(q / r2)), vec3(float(dx), float(dy), float(dz))});
-        editing::selectVertex(*this, v);
+    const size_t runs = size_t((nv + MeshStrokeCache::kRun - 1) / MeshStrokeCache::kRun);
+    const bool skipRuns = strokeCache.lent && strokeCache.runBounds.size() == 2 * runs;
+    for (int first = 0; first < nv; first += MeshStrokeCache::kRun) {
+        if (skipRuns) {
+            // a run whose box misses the brush's box holds no vertex the tests below would take
+            const vec3 lo = strokeCache.runBounds[2 * size_t(first / MeshStrokeCache::kRun)], hi = strokeCache.runBounds[2 * size_t(first / MeshStrokeCache::kRun) + 1];
+            bool misses = false;
+            for (int i = 0; i < 3; ++i)
+                misses = misses || !(double(lo[i]) - c[i] < r) || !(double(hi[i]) - c[i] > -r);
+            if (misses) continue;
+        }
+        const int end = std::min(nv, first + MeshStrokeCache::kRun);
+        for (int v = first; v < end; ++v) {
+            const MeshVertex& vx = vertices[v];
+            if (!vx.alive()) continue;
+            double dx = double(vx.position.x) - c.x, dy = double(vx.position.y) - c.y,
+                   dz = double(vx.position.z) - c.z;
+            if (!(std::fabs(dx) < r && std::fabs(dy) < r && std::fabs(dz) < r)) continue;
+            double q = dx * dx + dy * dy + dz * dz;
+            if (!(q < r2)) continue;
+            brushVertices.push_back(BrushVertex{v, float(std::sqrt(q / r2)), vec3(float(dx), float(dy), float(dz))});
+            editing::selectVertex(*this, v);
+        }
+    }
+}
+
+void Mesh::buildGatherBounds() {
+    const int nv = vertices.size();
+    const float inf = std::numeric_limits<float>::infinity();
+    strokeCache.runBounds.assign(2 * size_t((nv + MeshStrokeCache::kRun - 1) / MeshStrokeCache::kRun), vec3());
+    for (size_t run = 0; run < strokeCache.runBounds.size(); run += 2) {
+        vec3 lo(inf, inf, inf), hi(-inf, -inf, -inf);
+        const int first = int(run / 2) * MeshStrokeCache::kRun, end = std::min(nv, first + MeshStrokeCache::kRun);
+        for (int v = first; v < end; ++v) {
+            const vec3 p = vertices[v].position;
+            for (int i = 0; i < 3; ++i) {
+                lo[i] = std::min(lo[i], p[i]);
+                hi[i] = std::max(hi[i], p[i]);
+            }
+        }
+        strokeCache.runBounds[run] = lo;
+        strokeCache.runBounds[run + 1] = hi;
     }
 }
 
@@ -67,19 +101,17 @@ void Mesh::markDirtyTriangles() {
 }
 
 void Mesh::markSelectionGpuRange() {
-    int first = triangleCount(), last = -1;
-    auto widen = [&](int t) {
-        first = std::min(first, t);
-        last = std::max(last, t);
-    };
-    for (int32_t t : selectedTriangles) widen(t);
-    std::vector<int32_t> ring;
-    for (int32_t v : selectedVertices) {
-        if (!vertices[v].alive()) continue;
-        vertexTriangles(v, ring);
-        for (int32_t t : ring) widen(t);
+    // the triangles round the selected vertices join the selected ones, each once
+    markDirtyTriangles();
+    std::vector<int32_t> touched = selectedTriangles;
+    std::sort(touched.begin(), touched.end());
+    // one run per stretch of consecutive records; the mesh merges runs that lie close
+    for (size_t i = 0; i < touched.size();) {
+        size_t j = i;
+        while (j + 1 < touched.size() && touched[j + 1] <= touched[j] + 1) ++j;
+        markGpuRange(touched[i], touched[j]);
+        i = j + 1;
     }
-    markGpuRange(first, last);
 }
 
 void Mesh::deformBrushVertices(const vec3& drag) {

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "editing/ExtrusionSteps.h"
 #include "editing/SelectionHelpers.h"
 #include "mesh/Mesh.h"
 
@@ -77,25 +78,56 @@ void forEachPatch(Mesh& m, const vec3& previous, int triangle, Step&& step) {
 
 } // namespace
 
+namespace editing {
+
+void pushStep(Mesh& m, const vec3& previous, const vec3& current, int triangle, bool all, bool keep) {
+    MeshStrokeCache& cache = m.strokeCache;
+    if (keep && cache.pushStarts.size() >= 2) {
+        const float s = dot(current - previous, cache.pushNormals[0]);
+        for (size_t i = 0; i + 1 < cache.pushStarts.size(); ++i) {
+            const vec3 D = cache.pushNormals[i] * s;
+            for (int32_t k = cache.pushStarts[i]; k < cache.pushStarts[i + 1]; ++k)
+                m.vertices[cache.pushVertices[size_t(k)]].position += D;
+        }
+        return;
+    }
+    auto record = [&](const PatchStats& patch, vec3 n) {
+        if (!keep) return;
+        if (cache.pushStarts.empty()) cache.pushStarts.push_back(0);
+        for (size_t i = patch.first; i < patch.first + patch.count; ++i)
+            cache.pushVertices.push_back(m.brushVertices[i].vertex);
+        cache.pushStarts.push_back(int32_t(cache.pushVertices.size()));
+        cache.pushNormals.push_back(n);
+    };
+    if (!all) {
+        m.selectPatch(previous, true, triangle);
+        PatchStats patch(m);
+        for (int32_t t : m.selectedTriangles) m.triangles[t].flags &= uint8_t(~TriangleProcessed);
+        const vec3 n = patch.normal();
+        record(patch, n);
+        m.translateBrushVertices(n * dot(current - previous, n));
+        m.applyDrag();
+        m.clearSelection();
+        return;
+    }
+    float s = 0;
+    forEachPatch(m, previous, triangle, [&](const PatchStats& patch, bool picked) {
+        vec3 n = patch.normal();
+        if (picked) s = dot(current - previous, n);
+        record(patch, n);
+        vec3 D = n * s;
+        moveAndRelease(m, patch, [&](vec3 p) { return p + D; });
+    });
+}
+
+} // namespace editing
+
 void Mesh::pushAlongNormal(const vec3& previous, const vec3& current, int triangle) {
-    selectPatch(previous, true, triangle);
-    vec3 n;
-    for (int32_t t : selectedTriangles) n += triangles[t].faceNormal;
-    editing::collectRegionVertices(*this, false);
-    n = normalize(n);
-    translateBrushVertices(n * dot(current - previous, n));
-    applyDrag();
-    clearSelection();
+    editing::pushStep(*this, previous, current, triangle, false, false);
 }
 
 void Mesh::pushAllPatches(const vec3& previous, const vec3& current, int triangle) {
-    float s = 0;
-    forEachPatch(*this, previous, triangle, [&](const PatchStats& patch, bool picked) {
-        vec3 n = patch.normal();
-        if (picked) s = dot(current - previous, n);
-        vec3 D = n * s;
-        moveAndRelease(*this, patch, [&](vec3 p) { return p + D; });
-    });
+    editing::pushStep(*this, previous, current, triangle, true, false);
 }
 
 void Mesh::scaleAllPatches(const vec3& previous, const vec3& current, int triangle) {

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <memory>
 
+#include "editing/ExtrusionSteps.h"
 #include "editing/MeshEditing.h"
 #include "mesh/Mesh.h"
 #include "scene/Gesture.h"
@@ -100,6 +101,12 @@ void flag(Mesh& m, UploadGroup g) { m.partChanged[g] = true; }
 // Every triangle goes up with the next upload (an operation that does not track what it touched).
 void markWhole(Mesh& m) { m.markGpuRange(0, m.triangleCount() - 1); }
 
+// The extrusion and tear rows that start on, and then move, the picked patch as a whole.
+bool extrudesPickedPatch(int32_t code, int mode) {
+    if (mode == SelectAllPatches) return false;
+    return code == Extrude || code == ExtrudeScale || code == ExtrudeInflate || code == TearNormal || code == TearScale;
+}
+
 bool isRegionMove(int32_t code) { return (code >= Move && code <= CopyScale) || code == ScaleDirection; }
 
 // Ids come from the last frame's buffer: one that names no alive triangle counts as none.
@@ -171,7 +178,7 @@ void brushRow(Mesh& m, const Sculptor& g, const StrokeSample& F, const StrokeSam
     case CopyMove:
         if (mode == SelectPatch)
             m.movePatch(P.point, L.point, fItem);
-        else
+        else if (elementLike || mode == SelectComponent)
             m.moveComponent(P.point, L.point, fItem);
         markWhole(m);
         break;
@@ -231,18 +238,34 @@ void brushRow(Mesh& m, const Sculptor& g, const StrokeSample& F, const StrokeSam
     }
 }
 
+// Codes whose steps push the picked patch, or every patch, along its mean normal: their patches
+// and normals stay the same from one step to the next.
+bool pushesPatches(int32_t code, int mode) {
+    if (code == Bevel) return true;
+    return (code == Extrude || code == TearNormal) && mode >= SelectElement && mode <= SelectComponent;
+}
+
 // The extrusion and tear rows: the start at the stroke's second sample, then the step. Answers
 // whether the call ends after this gesture (whole-mesh starts and steps run once).
 bool extrusionRow(Mesh& m, const Sculptor& g, const StrokeSample& F, const StrokeSample& P, const StrokeSample& L,
-                  size_t n) {
+                  size_t n, bool alone) {
     const int mode = g.selectionMode;
     const bool all = mode == SelectAllPatches, start = n == 2, running = g.isRunning();
     const int fItem = itemOf(m, F);
+    // a lone stroke on a picked triangle pushes the same patches at every step: keep them
+    const bool keep = alone && fItem >= 0 && pushesPatches(g.action, mode);
+    if (start) {
+        m.strokeCache.pushVertices.clear();
+        m.strokeCache.pushStarts.clear();
+        m.strokeCache.pushNormals.clear();
+    }
     switch (g.action) {
     case Extrude:
     case ExtrudeScale:
     case TearNormal:
     case TearScale: {
+        // rows split by mode: a mode outside the four does nothing
+        if (mode < SelectElement || mode > SelectComponent) return false;
         const bool tear = g.action == TearNormal || g.action == TearScale;
         const bool scale = g.action == ExtrudeScale || g.action == TearScale;
         if (start && tear && running) {
@@ -260,10 +283,8 @@ bool extrusionRow(Mesh& m, const Sculptor& g, const StrokeSample& F, const Strok
             m.scaleAllPatches(P.point, L.point, fItem);
         else if (scale)
             m.scaleRegion(P.point, L.point, fItem, SelectPatch, true);
-        else if (all)
-            m.pushAllPatches(P.point, L.point, fItem);
         else
-            m.pushAlongNormal(P.point, L.point, fItem);
+            editing::pushStep(m, P.point, L.point, fItem, all, keep);
         markWhole(m);
         return all;
     }
@@ -284,12 +305,8 @@ bool extrusionRow(Mesh& m, const Sculptor& g, const StrokeSample& F, const Strok
         markWhole(m);
         return false;
     case Bevel:
-        if (start) {
-            m.bevelPatch(P.material, true);
-            m.pushAllPatches(F.point, L.point, fItem);
-        } else {
-            m.pushAllPatches(P.point, L.point, fItem);
-        }
+        if (start) m.bevelPatch(P.material, true);
+        editing::pushStep(m, start ? F.point : P.point, L.point, fItem, true, keep);
         markWhole(m);
         return true;
     default:
@@ -371,9 +388,73 @@ Mesh* patternTile(int32_t code) {
     }
 }
 
+
+void dispatch(Mesh& m, const std::vector<Gesture*>& gestures);
+
+// Codes whose operation gathers round the brush (over the mesh, or over the patch or component of
+// the Patch and Component modes) and moves vertices only through applyDrag.
+bool gathersRoundTheBrush(int32_t code, int mode) {
+    switch (code) {
+    case DeformVolume:
+    case Grow:
+    case Pinch:
+    case Twist:
+        return true;
+    case Deform:
+    case Smooth:
+    case PaintMaterial:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Keeps the mesh's stroke cache over one call. What the cache holds carries over from one tick of
+// a stroke to the next, since nothing else edits the mesh while the stroke is held: the run boxes
+// (lent to the gathering during the call), the region marks and the pushed patches. A new stroke,
+// a skipped tick or a change of the record counts starts it afresh.
+class StrokeCacheKeeper {
+public:
+    StrokeCacheKeeper(Mesh& m, const Sculptor* stroke) : m(m), stroke(stroke) {
+        MeshStrokeCache& c = m.strokeCache;
+        const bool held = stroke && c.stroke == stroke && stroke->samples.size() == c.samples + 1 &&
+                          c.vertexCount == m.vertexCount() && c.triangleCount == m.triangleCount();
+        if (!held) c.clear();
+        if (!stroke) return;
+        if (gathersRoundTheBrush(stroke->action, stroke->selectionMode)) {
+            if (c.runBounds.empty()) m.buildGatherBounds();
+            c.lent = true;
+        }
+    }
+    ~StrokeCacheKeeper() {
+        MeshStrokeCache& c = m.strokeCache;
+        c.lent = false;
+        if (!stroke || stroke->isFinished()) {
+            c.clear();
+            return;
+        }
+        c.stroke = stroke;
+        c.samples = stroke->samples.size();
+        c.vertexCount = m.vertexCount();
+        c.triangleCount = m.triangleCount();
+    }
+
+private:
+    Mesh& m;
+    const Sculptor* stroke;
+};
+
 } // namespace
 
 void applyMeshGestures(Mesh& m, const std::vector<Gesture*>& gestures) {
+    if (gestures.empty()) return;
+    StrokeCacheKeeper keeper(m, dynamic_cast<const Sculptor*>(gestures.front()));
+    dispatch(m, gestures);
+}
+
+namespace {
+
+void dispatch(Mesh& m, const std::vector<Gesture*>& gestures) {
     RegionsDone regions;
     for (Gesture* gesture : gestures) {
         auto* g = dynamic_cast<Sculptor*>(gesture);
@@ -428,6 +509,11 @@ void applyMeshGestures(Mesh& m, const std::vector<Gesture*>& gestures) {
                 m.geometryChanged = true;
             else
                 flag(m, Positions);
+            // symmetric copies on one patch would extrude, tear and push it twice; the patch is
+            // found as the step finds it, from the previous point
+            if (gestures.size() > 1 && extrudesPickedPatch(code, mode) &&
+                !regions.claim(m, Move, SelectPatch, P.point, itemOf(m, F)))
+                continue;
             break;
         case Group::Other:
             if (finished) return;
@@ -451,7 +537,7 @@ void applyMeshGestures(Mesh& m, const std::vector<Gesture*>& gestures) {
                     m.paintComponent(P.point, P.radius, item, P.material, mask, strength);
             } else if (mode == SelectPatch) {
                 m.fillPatch(P.point, item, P.material, mask);
-            } else {
+            } else if (mode == SelectElement || mode == SelectAllPatches || mode == SelectComponent) {
                 m.fillMaterial(P.point, item, P.material, mask);
             }
             break;
@@ -485,11 +571,13 @@ void applyMeshGestures(Mesh& m, const std::vector<Gesture*>& gestures) {
             }
             break;
         case Group::Extrusion:
-            if (extrusionRow(m, *g, F, P, L, n)) return;
+            if (extrusionRow(m, *g, F, P, L, n, gestures.size() == 1)) return;
             break;
         }
     }
 }
+
+} // namespace
 
 void registerMeshEditing() { registerMeshGestureHandler(applyMeshGestures); }
 

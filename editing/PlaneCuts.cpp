@@ -62,6 +62,26 @@ public:
 
     bool selected(int v) const { return m.vertices[v].flags & VertexSelected; }
 
+    // Every record the cut changed lies round a cut vertex: a split triangle keeps one half that
+    // holds the new vertex, and the marks run between cut vertices. Renormals just those faces and
+    // the corners of their vertices, which is what the full pass would change.
+    void renormalCut() {
+        std::vector<int32_t> ring, corners;
+        std::vector<uint8_t> seen(size_t(m.vertexCount()), 0);
+        for (int32_t c : cutVertices) {
+            m.vertexTriangles(c, ring);
+            for (int32_t t : ring) {
+                m.updateFaceNormal(t);
+                for (int32_t v : m.triangles[t].vertex)
+                    if (!seen[size_t(v)]) {
+                        seen[size_t(v)] = 1;
+                        corners.push_back(v);
+                    }
+            }
+        }
+        for (int32_t v : corners) m.updateVertexNormal(v);
+    }
+
     Mesh& m;
     dvec3 Q, N;
     int V0;
@@ -206,7 +226,7 @@ void Mesh::cutPlane(const vec3& q, const vec3& n) {
     cut.markAll();
     cut.split(nullptr);
     cut.markLine();
-    updateNormals(2);
+    cut.renormalCut();
     clearSelection();
 }
 
@@ -218,7 +238,7 @@ void Mesh::cutPlaneComponent(const vec3& q, const vec3& n, int item) {
         for (int32_t v : triangles[selectedTriangles[i]].vertex) cut.markSide(v);
     cut.split(&selectedTriangles);
     cut.markLine();
-    updateNormals(2);
+    cut.renormalCut();
     clearSelection();
 }
 
@@ -246,7 +266,7 @@ void Mesh::cutPlanePatch(const vec3& q, const vec3& n, int item) {
     }
     cut.split(&selectedTriangles);
     cut.markLine();
-    updateNormals(2);
+    cut.renormalCut();
     clearSelection();
 }
 

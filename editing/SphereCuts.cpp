@@ -34,7 +34,7 @@ bool finiteCorners(const Mesh& m, const MeshTriangle& tri) {
 class SphereCut {
 public:
     SphereCut(Mesh& m, const dvec3& centre, double radius, bool restricted)
-        : m(m), c(centre), r(radius), r2(radius * radius), restricted(restricted) {}
+        : m(m), c(centre), r(radius), r2(radius * radius), restricted(restricted), V0(m.vertexCount()) {}
 
     bool inside(int v) const { return m.vertices[v].flags & VertexSelected; }
 
@@ -73,11 +73,29 @@ public:
             for (int t = T3; t < m.triangleCount(); ++t) mark(t);
     }
 
+    // Every triangle the cut changed holds a vertex it made: the corner normals that the full pass
+    // would change are those of the vertices of these triangles.
+    void renormalCorners() {
+        std::vector<int32_t> ring, corners;
+        std::vector<uint8_t> seen(size_t(m.vertexCount()), 0);
+        for (int v = V0; v < m.vertexCount(); ++v) {
+            if (!m.vertices[v].alive()) continue;
+            m.vertexTriangles(v, ring);
+            for (int32_t t : ring)
+                for (int32_t w : m.triangles[t].vertex)
+                    if (!seen[size_t(w)]) {
+                        seen[size_t(w)] = 1;
+                        corners.push_back(w);
+                    }
+        }
+        for (int32_t w : corners) m.updateVertexNormal(w);
+    }
+
     Mesh& m;
     dvec3 c;
     double r, r2;
     bool restricted;
-    int V3 = 0, T3 = 0;
+    int V0, V3 = 0, T3 = 0;
 
 private:
     // The patch or component of the triangle: its corners strictly inside.
@@ -382,7 +400,7 @@ void Mesh::cutSphere(const vec3& centre, const vec3& rim) {
     if (!cut.runOnMesh()) return;
     cut.markCutLine(nullptr);
     clearSelection();
-    updateNormals(1);
+    cut.renormalCorners();
 }
 
 void Mesh::clipSphere(const vec3& centre, const vec3& rim) {
@@ -402,7 +420,7 @@ void Mesh::cutSpherePatch(const vec3& centre, const vec3& rim, int triangle, boo
     if (!cut.runOnRegion(rim, triangle, patch)) return;
     cut.markCutLine(&selectedTriangles);
     clearSelection();
-    updateNormals(1);
+    cut.renormalCorners();
 }
 
 void Mesh::clipSpherePatch(const vec3& centre, const vec3& rim, int triangle, bool patch) {

@@ -275,10 +275,19 @@ Element* makeClay(Element* mesh) {
 }
 
 Element* readClayRecord(ByteBuffer& in, uint32_t, size_t, bool& ok) {
-    Mesh mesh;
-    ok = readMeshBody(mesh, in);
-    if (!ok) return nullptr;
-    return new Clay(&mesh);
+    if (!chargeRead(sizeof(Clay) + 2 * sizeof(Mesh))) return ok = false, nullptr;
+    Mesh* mesh = new Mesh();
+    ok = readMeshBody(*mesh, in);
+    if (!ok) {
+        delete mesh;
+        return nullptr;
+    }
+    // the clay takes the mesh it was read into instead of a second copy of it
+    Clay* clay = new Clay(nullptr);
+    delete clay->source;
+    clay->source = mesh;
+    clay->rebuild(0);
+    return clay;
 }
 
 } // namespace

@@ -14,19 +14,6 @@ namespace kal {
 
 namespace {
 
-enum ClayBrush : int32_t {
-    BrushDeform = 12,
-    BrushDeformVolume = 13,
-    BrushInflate = 20,
-    BrushDeflate = 21,
-    BrushGrow = 22,
-    BrushPinch = 23,
-    BrushTwist = 24,
-    BrushFlatten = 25,
-    BrushSubdivide = 27,
-    BrushSubPlane = 49,
-};
-
 bool finiteSample(const StrokeSample& s) {
     return isFinite(s.point) && isFinite(s.normal) && std::isfinite(s.radius);
 }

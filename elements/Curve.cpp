@@ -296,7 +296,8 @@ int Curve::chainStart(int s) const {
     int c = s;
     for (int steps = 0; steps < segmentCount(); ++steps) {
         const int p = segments[size_t(c)].neighbour[0];
-        if (p == -1 || p == s) return c;
+        if (p == -1) return c;
+        if (p == s) return s; // a closed chain starts where it was entered
         c = p;
     }
     return c;

@@ -176,6 +176,54 @@ public:
     void resample();
     void markCorners(float degrees);
 
+    // Selection and extraction (CurveSelection.cpp). A segment argument of -1, or one that names
+    // no alive segment (an id gone stale after an erase compacted the lists), means the segment
+    // closest to the position; the selections write the segment they used back.
+    int liveSegment(int s) const;
+    void selectPatch(vec3 position, bool clear, int& segment);
+    void selectComponent(vec3 position, bool clear, int& segment);
+    Element* extractSelection(const vec3& point, int& item, int mode) override;
+    Element* extractComponent(const vec3& point, int& item) override;
+    Element* extractPatch(const vec3& point, int& item) override;
+    void erasePatch(vec3 position, int segment);
+    void eraseComponent(vec3 position, int segment);
+    void fillMaterial(vec3 position, int segment, const pbr& material, uint8_t mask);
+
+    // Brush gathers, kernels, region moves and plane edits (CurveSculpt.cpp). Positions are in
+    // the curve's own space; every operation leaves the selection empty.
+    void gatherSphere(vec3 centre, float radius, bool clear);
+    void gatherAlong(vec3 centre, float radius, bool clear, int segment);
+    void gatherAlongPatch(vec3 centre, float radius, bool clear, int segment);
+    void smoothKernel(float strength);
+    void smoothSphere(vec3 centre, float radius);
+    void smoothAlong(vec3 centre, float radius, int segment);
+    void deformOffsets(vec3 d);
+    void deformSphere(vec3 from, vec3 to, float radius);
+    void deformAlong(vec3 from, vec3 to, float radius, int segment);
+    void inflate(vec3 from, vec3 to, float radius, int segment);
+    void paintMaterial(vec3 centre, float radius, int segment, const pbr& material, uint8_t mask, float strength);
+    void translateOffsets(vec3 d);
+    void scaleOffsets(vec3 centre, float factor);
+    // M is the transform with 1 taken off its diagonal entries 0, 5 and 10, so M p is the offset.
+    void transformOffsets(const mat4& M);
+    void scaleAlongDirection(vec3 centre, vec3 direction, float factor);
+    void movePatch(vec3 from, vec3 to, int& segment);
+    void moveComponent(vec3 from, vec3 to, int& segment);
+    void rotateSelection(vec3 from, vec3 to, int segment, int mode, vec3 axis);
+    void scaleSelection(vec3 from, vec3 to, int segment, int mode, bool uniform);
+    void dragPlacedPoint(int point, vec3 to);
+    void cutPlane(vec3 planePoint, vec3 normal);
+    void clipPlane(vec3 planePoint, vec3 normal);
+
+    // The sculpt gestures of a stroke (CurveGestures.cpp).
+    void applyGestures(const std::vector<Gesture*>& gestures) override;
+
+    // Every chain resampled at steps of the local radius and relaxed (CurveChains.cpp); the
+    // caller owns the result. Each result point's link names the source segment it lies on.
+    Curve* extractChains();
+    vec3 tangentTarget(int p) const;
+    void relaxAlongTangent();
+
     // Line buffer and drawing (CurveGpu.cpp).
     bool updateGpu() override;
     void releaseGpu() override;

@@ -3,7 +3,11 @@
 // context to be current.
 #include <QOpenGLFunctions_4_0_Core>
 
+#include <atomic>
+#include <cstring>
+
 #include "elements/Curve.h"
+#include "foundation/Parallel.h"
 #include "gpu/GLCallCounter.h"
 #include "gpu/GLFunctions.h"
 #include "gpu/GeometryBuffers.h"
@@ -29,17 +33,29 @@ void pointAttributeAt(uint32_t buffer, uint32_t offset) {
 } // namespace
 
 void Curve::buildLineVertices(std::vector<float>& out) const {
-    out.clear();
-    out.reserve(segments.size() * 6);
-    for (const CurveSegment& s : segments) {
-        if (!s.alive()) continue;
-        for (int32_t p : {s.a, s.b}) {
-            const vec3 q = points[size_t(p)].position;
-            out.push_back(q.x);
-            out.push_back(q.y);
-            out.push_back(q.z);
+    // every segment writes its own slot, in blocks; the dead ones are squeezed out afterwards
+    out.resize(segments.size() * 6);
+    std::atomic<bool> anyDead{false};
+    parallelFor(segmentCount(), [&](int begin, int end) {
+        for (int i = begin; i < end; ++i) {
+            const CurveSegment& s = segments[size_t(i)];
+            if (!s.alive()) {
+                anyDead.store(true, std::memory_order_relaxed);
+                continue;
+            }
+            float* o = out.data() + 6 * size_t(i);
+            std::memcpy(o, &points[size_t(s.a)].position, 12);
+            std::memcpy(o + 3, &points[size_t(s.b)].position, 12);
         }
+    });
+    if (!anyDead) return;
+    float* o = out.data();
+    for (size_t i = 0; i < segments.size(); ++i) {
+        if (!segments[i].alive()) continue;
+        std::memmove(o, out.data() + 6 * i, 24);
+        o += 6;
     }
+    out.resize(size_t(o - out.data()));
 }
 
 bool Curve::uploadPending() { return uploadNeeded; }

@@ -3,10 +3,13 @@
 // outline of rims and creases; and the same surface as a triangle mesh.
 #include <algorithm>
 #include <climits>
+#include <cmath>
+#include <cstring>
 
 #include "elements/Curve.h"
 #include "elements/CurveSurface.h"
 #include "foundation/ByteBuffer.h"
+#include "foundation/Parallel.h"
 #include "mesh/Mesh.h"
 
 namespace kal {
@@ -33,14 +36,32 @@ void pushPoint(std::vector<float>& out, vec3 p) {
     out.push_back(p.z);
 }
 
-void pushHalf(std::vector<uint16_t>& out, vec3 n) {
-    out.push_back(halfFromFloat(n.x));
-    out.push_back(halfFromFloat(n.y));
-    out.push_back(halfFromFloat(n.z));
+// halfFromFloat for the values a unit normal holds: the normal half range is a plain shift of the
+// float's bits (the fraction truncated as halfFromFloat does); anything else takes the full rule.
+uint16_t normalHalf(float f) {
+    uint32_t a;
+    std::memcpy(&a, &f, 4);
+    const uint32_t sign = a & 0x80000000u, m = a ^ sign;
+    if (m >= 0x38800000u && m <= 0x477FE000u) return uint16_t((sign >> 16) | ((m - 0x38000000u) >> 13));
+    return halfFromFloat(f);
 }
 
-int aliveSegments(const Curve& c) {
-    return int(std::count_if(c.segments.begin(), c.segments.end(), [](const CurveSegment& s) { return s.alive(); }));
+// A corner material as the colour, light and material arrays hold it.
+struct PackedCorner {
+    uint8_t colour[4];
+    uint8_t light[4];
+    int16_t surface[2];
+};
+
+void packCorner(const pbr& m, PackedCorner& out) {
+    const uint16_t c[4] = {m.red, m.green, m.blue, m.opacity};
+    const uint16_t l[4] = {m.lightRed, m.lightGreen, m.lightBlue, m.refractivity};
+    for (int q = 0; q < 4; ++q) {
+        out.colour[q] = uint8_t(c[q] >> 8);
+        out.light[q] = uint8_t(l[q] >> 8);
+    }
+    out.surface[0] = m.roughness;
+    out.surface[1] = m.metalness;
 }
 
 // Section points in the section's own frame (its placement removed); zero for dead points.
@@ -79,12 +100,19 @@ bool CurveSurface::ringCollapses(int) const { return false; }
 void CurveSurface::prepareRings() {}
 
 bool CurveSurface::buildArrays(const bool staleParts[4], SurfaceArrays& out) {
-    out = SurfaceArrays();
+    // arrays that are not rebuilt keep whatever they held; a reused scratch keeps its storage
+    out.vertices = 0;
+    out.lines.clear();
     if (!axis || !section || axis->segments.empty() || section->segments.empty()) return false;
     const Curve& A = *axis;
     const Curve& S = *section;
     const size_t nA = A.points.size(), nS = S.points.size(), mA = A.segments.size(), mS = S.segments.size();
-    const uint64_t quads = uint64_t(aliveSegments(A)) * uint64_t(aliveSegments(S));
+    std::vector<int32_t> la, ls; // the alive segments, in index order
+    for (size_t a = 0; a < mA; ++a)
+        if (A.segments[a].alive()) la.push_back(int32_t(a));
+    for (size_t b = 0; b < mS; ++b)
+        if (S.segments[b].alive()) ls.push_back(int32_t(b));
+    const uint64_t quads = uint64_t(la.size()) * uint64_t(ls.size());
     // sizes in 64 bits: long curves must not wrap the counts or the byte offsets
     if (quads * 6 * 34 > uint64_t(INT32_MAX) || uint64_t(nA) * nS > maxEntries || uint64_t(mA) * mS > maxEntries)
         return false;
@@ -94,92 +122,147 @@ bool CurveSurface::buildArrays(const bool staleParts[4], SurfaceArrays& out) {
         prepareRings();
         const std::vector<vec3> s = sectionPoints(*section, true);
         grid.assign(nA * nS, vec3{});
-        for (size_t i = 0; i < nA; ++i) {
-            if (!A.points[i].alive()) continue;
-            mat3 F;
-            vec3 origin;
-            ringMap(int(i), F, origin);
-            for (size_t j = 0; j < nS; ++j)
-                if (S.points[j].alive()) grid[i * nS + j] = origin + s[j] * F;
-        }
+        // the ring maps first, then the grid in blocks of points: rings alone are too few to split
+        std::vector<mat3> maps(nA);
+        std::vector<vec3> origins(nA);
+        for (size_t i = 0; i < nA; ++i)
+            if (A.points[i].alive()) ringMap(int(i), maps[i], origins[i]);
+        parallelFor(int(nA * nS), [&](int begin, int end) {
+            for (int k = begin; k < end; ++k) {
+                const size_t i = size_t(k) / nS, j = size_t(k) % nS;
+                if (A.points[i].alive() && S.points[j].alive()) grid[size_t(k)] = origins[i] + s[j] * maps[i];
+            }
+        });
     }
     auto P = [&](const CurveSegment& a, const CurveSegment& b, int k, int l) {
         return grid[size_t(a.end(k)) * nS + size_t(b.end(l))];
     };
     if (staleParts[StaleNormals]) {
         faces.assign(mA * mS, vec3{});
-        for (size_t a = 0; a < mA; ++a) {
-            if (!A.segments[a].alive()) continue;
-            for (size_t b = 0; b < mS; ++b) {
-                if (!S.segments[b].alive()) continue;
-                const CurveSegment &sa = A.segments[a], &sb = S.segments[b];
+        // one block per run of quads: the loop over axis segments alone is too short to split
+        parallelFor(int(quads), [&](int begin, int end) {
+            for (int q = begin; q < end; ++q) {
+                const int32_t a = la[size_t(q) / ls.size()], b = ls[size_t(q) % ls.size()];
+                const CurveSegment &sa = A.segments[size_t(a)], &sb = S.segments[size_t(b)];
                 const vec3 p00 = P(sa, sb, 0, 0), p01 = P(sa, sb, 0, 1), p10 = P(sa, sb, 1, 0), p11 = P(sa, sb, 1, 1);
-                faces[a * mS + b] = cross((p00 - p01) + (p10 - p11), (p00 + p01) - (p10 + p11));
+                faces[size_t(a) * mS + size_t(b)] = cross((p00 - p01) + (p10 - p11), (p00 + p01) - (p10 + p11));
             }
-        }
+        });
     }
 
     const size_t n = size_t(quads) * 6;
-    if (staleParts[StalePositions]) out.positions.reserve(3 * n);
-    if (staleParts[StaleNormals]) out.normals.reserve(3 * n);
+    out.vertices = int32_t(n);
+    if (staleParts[StalePositions]) out.positions.resize(3 * n);
+    if (staleParts[StaleNormals]) out.normals.resize(3 * n);
     if (staleParts[StaleMaterials]) {
-        out.colours.reserve(4 * n);
-        out.lights.reserve(4 * n);
-        out.materials.reserve(2 * n);
+        out.colours.resize(4 * n);
+        out.lights.resize(4 * n);
+        out.materials.resize(2 * n);
     }
-    if (staleParts[StaleIds]) out.ids.reserve(n);
+    if (staleParts[StaleIds]) out.ids.resize(n);
 
-    static const int order[6][2] = {{0, 0}, {0, 1}, {1, 1}, {0, 0}, {1, 1}, {1, 0}};
-    for (size_t a = 0; a < mA; ++a) {
-        const CurveSegment& sa = A.segments[a];
-        if (!sa.alive()) continue;
-        for (size_t b = 0; b < mS; ++b) {
-            const CurveSegment& sb = S.segments[b];
-            if (!sb.alive()) continue;
-            out.vertices += 6;
-            if (staleParts[StalePositions]) {
-                for (const auto& c : order) pushPoint(out.positions, P(sa, sb, c[0], c[1]));
-                // a crease shared by two segments is drawn once, by the later one
+    // vertices of a quad: triangles c0 c1 c3 and c0 c3 c2, corner c = 2k + l
+    static const int order[6] = {0, 1, 3, 0, 3, 2};
+    parallelFor(int(quads), [&](int begin, int end) {
+        std::vector<PackedCorner> corners(staleParts[StaleMaterials] ? ls.size() * 4 : 0);
+        pbr cachedEnds[2];
+        bool cornersValid = false;
+        for (int ia = begin / int(ls.size()); ia <= (end - 1) / int(ls.size()); ++ia) {
+            const int32_t a = la[size_t(ia)];
+            const CurveSegment& sa = A.segments[size_t(a)];
+            const int pA[2] = {smoothNeighbour(sa, 0), smoothNeighbour(sa, 1)};
+            const size_t first = std::max<size_t>(size_t(begin), size_t(ia) * ls.size()) - size_t(ia) * ls.size();
+            const size_t last = std::min<size_t>(size_t(end), size_t(ia + 1) * ls.size()) - size_t(ia) * ls.size();
+            for (size_t ib = first; ib < last; ++ib) {
+                const int32_t b = ls[ib];
+                const CurveSegment& sb = S.segments[size_t(b)];
+                const size_t v0 = (size_t(ia) * ls.size() + ib) * 6;
+                if (staleParts[StalePositions]) {
+                    const vec3 c[4] = {P(sa, sb, 0, 0), P(sa, sb, 0, 1), P(sa, sb, 1, 0), P(sa, sb, 1, 1)};
+                    float* o = out.positions.data() + 3 * v0;
+                    for (int v = 0; v < 6; ++v, o += 3) {
+                        o[0] = c[order[v]].x;
+                        o[1] = c[order[v]].y;
+                        o[2] = c[order[v]].z;
+                    }
+                }
+                if (staleParts[StaleNormals]) {
+                    const vec3 own = faces[size_t(a) * mS + size_t(b)];
+                    vec3 corner[4] = {own, own, own, own};
+                    const int pS[2] = {smoothNeighbour(sb, 0), smoothNeighbour(sb, 1)};
+                    for (int k = 0; k < 2; ++k) {
+                        if (pA[k] < 0) continue;
+                        const vec3* row = faces.data() + size_t(pA[k]) * mS;
+                        for (int l = 0; l < 2; ++l) {
+                            corner[2 * k + l] += row[b];
+                            if (pS[l] >= 0) corner[2 * k + l] += row[pS[l]];
+                        }
+                    }
+                    for (int l = 0; l < 2; ++l)
+                        if (pS[l] >= 0)
+                            for (int k = 0; k < 2; ++k) corner[2 * k + l] += faces[size_t(a) * mS + size_t(pS[l])];
+                    uint16_t half[4][3];
+                    for (int c = 0; c < 4; ++c) {
+                        // normalised in float: the half float keeps ten bits of it
+                        const vec3 v = corner[c];
+                        const float l2 = v.x * v.x + v.y * v.y + v.z * v.z;
+                        const vec3 u = l2 > 1e-20f ? v * (1.0f / std::sqrt(l2)) : v;
+                        half[c][0] = normalHalf(u.x);
+                        half[c][1] = normalHalf(u.y);
+                        half[c][2] = normalHalf(u.z);
+                    }
+                    uint16_t* o = out.normals.data() + 3 * v0;
+                    for (int v = 0; v < 6; ++v, o += 3) std::memcpy(o, half[order[v]], 6);
+                }
+                if (staleParts[StaleMaterials]) {
+                    // most axis segments carry the materials of the one before: reuse its corners
+                    if (!cornersValid || sa.material[0] != cachedEnds[0] || sa.material[1] != cachedEnds[1]) {
+                        cachedEnds[0] = sa.material[0];
+                        cachedEnds[1] = sa.material[1];
+                        cornersValid = true;
+                        for (size_t jb = 0; jb < ls.size(); ++jb)
+                            for (int c = 0; c < 4; ++c)
+                                packCorner(combineMaterials(sa.material[c >> 1],
+                                                            S.segments[size_t(ls[jb])].material[c & 1]),
+                                           corners[jb * 4 + size_t(c)]);
+                    }
+                    const PackedCorner* q = &corners[ib * 4];
+                    for (int v = 0; v < 6; ++v) {
+                        const PackedCorner& k = q[order[v]];
+                        std::memcpy(out.colours.data() + 4 * (v0 + size_t(v)), k.colour, 4);
+                        std::memcpy(out.lights.data() + 4 * (v0 + size_t(v)), k.light, 4);
+                        std::memcpy(out.materials.data() + 2 * (v0 + size_t(v)), k.surface, 4);
+                    }
+                }
+                if (staleParts[StaleIds]) std::fill_n(out.ids.data() + v0, 6, (uint32_t(a) << 16) + uint32_t(b));
+            }
+        }
+    });
+
+    if (staleParts[StalePositions]) {
+        // rims and creases: a crease shared by two segments is drawn once, by the later one
+        auto lineAt = [](const CurveSegment& s, int k, int self) { return breaksAt(s, k) && s.neighbour[k] < self; };
+        std::vector<uint8_t> sectionLines(ls.size(), 0);
+        for (size_t ib = 0; ib < ls.size(); ++ib)
+            sectionLines[ib] = uint8_t(lineAt(S.segments[size_t(ls[ib])], 0, ls[ib]) |
+                                       (lineAt(S.segments[size_t(ls[ib])], 1, ls[ib]) << 1));
+        for (int32_t a : la) {
+            const CurveSegment& sa = A.segments[size_t(a)];
+            const uint8_t axisLines = uint8_t(lineAt(sa, 0, a) | (lineAt(sa, 1, a) << 1));
+            for (size_t ib = 0; ib < ls.size(); ++ib) {
+                if (!(axisLines | sectionLines[ib])) continue;
+                const CurveSegment& sb = S.segments[size_t(ls[ib])];
                 for (int k = 0; k < 2; ++k)
-                    if (breaksAt(sa, k) && sa.neighbour[k] < int(a)) {
+                    if (axisLines & (1 << k)) {
                         pushPoint(out.lines, P(sa, sb, k, 0));
                         pushPoint(out.lines, P(sa, sb, k, 1));
                     }
                 for (int l = 0; l < 2; ++l)
-                    if (breaksAt(sb, l) && sb.neighbour[l] < int(b)) {
+                    if (sectionLines[ib] & (1 << l)) {
                         pushPoint(out.lines, P(sa, sb, 0, l));
                         pushPoint(out.lines, P(sa, sb, 1, l));
                     }
             }
-            if (staleParts[StaleNormals]) {
-                const vec3 own = faces[a * mS + b];
-                vec3 corner[2][2] = {{own, own}, {own, own}};
-                const int pS[2] = {smoothNeighbour(sb, 0), smoothNeighbour(sb, 1)};
-                for (int k = 0; k < 2; ++k) {
-                    const int pA = smoothNeighbour(sa, k);
-                    if (pA >= 0) {
-                        for (int l = 0; l < 2; ++l) {
-                            corner[k][l] += faces[size_t(pA) * mS + b];
-                            if (pS[l] >= 0) corner[k][l] += faces[size_t(pA) * mS + size_t(pS[l])];
-                        }
-                    }
-                }
-                for (int l = 0; l < 2; ++l)
-                    if (pS[l] >= 0)
-                        for (int k = 0; k < 2; ++k) corner[k][l] += faces[a * mS + size_t(pS[l])];
-                for (const auto& c : order) pushHalf(out.normals, normalize(corner[c[0]][c[1]]));
-            }
-            if (staleParts[StaleMaterials]) {
-                for (const auto& c : order) {
-                    const pbr m = combineMaterials(sa.material[c[0]], sb.material[c[1]]);
-                    for (uint16_t v : {m.red, m.green, m.blue, m.opacity}) out.colours.push_back(uint8_t(v >> 8));
-                    for (uint16_t v : {m.lightRed, m.lightGreen, m.lightBlue, m.refractivity})
-                        out.lights.push_back(uint8_t(v >> 8));
-                    out.materials.push_back(m.roughness);
-                    out.materials.push_back(m.metalness);
-                }
-            }
-            if (staleParts[StaleIds]) out.ids.insert(out.ids.end(), 6, (uint32_t(a) << 16) + uint32_t(b));
         }
     }
     return true;

@@ -34,7 +34,9 @@ bool CurveSurface::updateGpu() {
     }
     if (rebuildNeeded)
         for (bool& s : stale) s = true;
-    SurfaceArrays arrays;
+    // one staging area for every surface: its storage outlives the call, so a rebuild of the same
+    // size writes into memory already there
+    static SurfaceArrays arrays;
     if (!buildArrays(stale, arrays)) {
         vertexCount = 0;
         lineVertexCount = 0;

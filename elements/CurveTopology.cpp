@@ -182,6 +182,7 @@ int Curve::nextAlongChain(int p, int from) const {
 
 int Curve::walkRun(int start, int s, std::vector<int32_t>& out) const {
     out.push_back(start);
+    if (s < 0 || s >= segmentCount()) return -1; // no segment to walk along
     int cur = start;
     // the caller promises a run that ends; a damaged network must still not spin for ever
     for (int steps = 0; steps <= segmentCount() && s >= 0; ++steps) {

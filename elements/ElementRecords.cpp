@@ -2,6 +2,7 @@
 #include "elements/CurveRecord.h"
 #include "elements/Revoluton.h"
 #include "elements/Tube.h"
+#include "elements/UCurve.h"
 #include "scene/SceneFile.h"
 
 namespace kal {
@@ -9,6 +10,8 @@ namespace kal {
 void registerCurveRecords() {
     registerElementReader(curveRecordTag, readCurveRecord);
     registerElementReader(bareCurveRecordTag, readCurveRecord);
+    registerElementReader(followingCurveRecordTag, readFollowingCurveRecord);
+    registerElementReader(embeddedFollowingCurveTag, readFollowingCurveRecord);
     registerElementReader(tubeRecordTag, readTubeRecord);
     registerElementReader(embeddedTubeRecordTag, readTubeRecord);
     registerElementReader(revolutonRecordTag, readRevolutonRecord);

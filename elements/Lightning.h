@@ -22,6 +22,12 @@ public:
     Element* acquire(int n) override;
     // A held bolt's copy is a new bolt nobody holds yet (its holder acquires it).
     Element* clone() override;
+    // The shared tube with "Mesh/Lightning"; the noise texture takes its unit in the draw.
+    bool useShader() override;
+    // Gives back the tube's attributes and the noise texture's unit.
+    void endDraw() override;
+    void draw(uint32_t objectId, int32_t itemId, const mat4& model, const pbr& material, bool colourIsLight,
+              float time, bool last) override;
     bool hasGpuGeometry() override { return false; }
     void drawFlat(const mat4&, const uint8_t*, bool) override {}
     void save(ByteBuffer& out) override;
@@ -38,6 +44,15 @@ public:
     vec2 phase;     // random offsets in [-1, 1), never stored
     int32_t octaves = 0;
 };
+
+class Tube;
+
+// The tube every bolt draws: a unit line along X with a triangular section, made on first use.
+extern Tube* boltTube;
+Tube* sharedBoltTube();
+// Frees the tube and its GL buffers; the view calls it while its context is current. The next
+// bolt drawn makes a new one.
+void deleteBoltTube();
 
 // The lightning reader of the scene files. Safe to call repeatedly.
 void registerLightningRecords();

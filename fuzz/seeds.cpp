@@ -1,10 +1,16 @@
 // Writes small valid scene, object and OBJ files into the two seed folders given as arguments.
 #include <QImage>
+#include <cstring>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "elements/Curve.h"
 #include "elements/CurveRecord.h"
+#include "elements/Revoluton.h"
+#include "elements/Tube.h"
 #include "elements/Clay.h"
+#include "elements/UCurve.h"
 #include "foundation/ByteBuffer.h"
 #include "elements/AnimatedSprite.h"
 #include "elements/BezierCurve.h"
@@ -16,6 +22,7 @@
 #include "scene/Scene.h"
 #include "scene/SceneFile.h"
 #include "scene/Tool.h"
+#include "tools/Array.h"
 #include "tools/BiTool.h"
 #include "tools/Cable.h"
 #include "tools/ToolRecords.h"
@@ -42,6 +49,81 @@ Tool* tool(Element* e, bool placed) {
     Tool* t = new Tool(e, mat4(), pbr(), false);
     if (placed) t->flags |= PlacedFlag;
     return t;
+}
+
+void put32(std::vector<uint8_t>& out, uint32_t v) {
+    const uint8_t* b = reinterpret_cast<const uint8_t*>(&v);
+    out.insert(out.end(), b, b + 4);
+}
+
+// A curve's record with the given tag: the full body, or for the bare tag the body without its
+// first two words.
+void putCurve(std::vector<uint8_t>& out, Curve& c, uint32_t tag) {
+    ByteBuffer full;
+    c.save(full);
+    const size_t skip = tag == bareCurveRecordTag ? 16 : 8;
+    put32(out, tag);
+    put32(out, uint32_t(full.size() - skip));
+    out.insert(out.end(), full.bytes.begin() + long(skip), full.bytes.end());
+}
+
+// The file of a scene whose one placed tool holds element 0, with the element chunk replaced by
+// the given records: for the older records nothing writes any more.
+bool saveWithElements(const std::string& path, const std::vector<uint8_t>& records) {
+    Scene holder;
+    holder.sceneRoot->addChild(tool(Mesh::createTetrahedron(), true), false);
+    ByteBuffer bytes;
+    writeSceneBytes(holder, bytes);
+    std::vector<uint8_t> out;
+    size_t pos = 0;
+    while (pos + 8 <= bytes.size()) {
+        uint32_t tag, length;
+        std::memcpy(&tag, bytes.data() + pos, 4);
+        std::memcpy(&length, bytes.data() + pos + 4, 4);
+        const size_t body = tag == versionChunkTag ? 0 : length;
+        if (tag == elementChunkTag) {
+            put32(out, tag);
+            put32(out, uint32_t(records.size()));
+            out.insert(out.end(), records.begin(), records.end());
+        } else {
+            out.insert(out.begin() + long(out.size()), bytes.data() + pos, bytes.data() + pos + 8 + body);
+        }
+        pos += 8 + body;
+    }
+    return saveFileAtomically(path, out.data(), out.size());
+}
+
+// An older compound record: an inner curve record, 8 bytes, a following curve with its source
+// embedded, 64 bytes.
+std::vector<uint8_t> legacyCompoundRecord() {
+    Curve inner({vec3(0, 0, 0), vec3(1, 0, 0)}, false, 0);
+    ByteBuffer record;
+    inner.save(record);
+    record.append(std::vector<uint8_t>(8, 0).data(), 8);
+    record.write(vec3(0, 0, 0));
+    record.write(1.0f);
+    record.write(uint8_t(0));
+    record.write(uint32_t(3));
+    for (int i = 0; i < 3; ++i) {
+        record.write(vec3(float(i), float(i % 2), 0));
+        record.write(0.5f);
+        record.write(0.0f);
+        record.write(uint8_t(PointAlive));
+    }
+    record.write(uint32_t(2));
+    for (uint32_t s = 0; s < 2; ++s) {
+        for (uint32_t k = 0; k < 2; ++k) {
+            record.write(s + k);
+            record.write(pbr());
+        }
+        record.write(uint8_t(SegmentAlive));
+    }
+    record.append(std::vector<uint8_t>(64, 0).data(), 64);
+    std::vector<uint8_t> out;
+    put32(out, legacyCompoundTag);
+    put32(out, uint32_t(record.size()));
+    out.insert(out.end(), record.bytes.begin(), record.bytes.end());
+    return out;
 }
 
 } // namespace
@@ -78,6 +160,36 @@ int main(int argc, char** argv) {
     curves.sceneRoot->addChild(tool(chain, true), false);
     curves.sceneRoot->addChild(tool(Curve::makeCircle(6, true), true), false);
     ok = curves.save(sceneDir + "/curves.k") && ok;
+    // a following curve over a curve of its own
+    Scene following;
+    following.sceneRoot->addChild(tool(new UCurve(Curve::makeCircle(8, false), 2), true), false);
+    ok = following.save(sceneDir + "/following.k") && ok;
+    ok = saveWithElements(sceneDir + "/compound.k", legacyCompoundRecord()) && ok;
+    // tubes and revolutions: the linked records the writer makes, and the older embedded ones
+    Scene surfaces;
+    Tube* tube = new Tube(Curve::makeSegment(), Curve::makeCircle(5, true));
+    surfaces.sceneRoot->addChild(tool(tube, true), false);
+    surfaces.sceneRoot->addChild(tool(tube, true), false);
+    surfaces.sceneRoot->addChild(tool(new Revoluton(Curve::makeLine(3, 1), Curve::makeCircle(6, false)), true), false);
+    ok = surfaces.save(sceneDir + "/surfaces.k") && ok;
+    Curve axis({vec3(1, 0, 0), vec3(1, 1, 0), vec3(2, 2, 0)}, false, 0);
+    std::unique_ptr<Curve> ring(Curve::makeCircle(4, false));
+    std::vector<uint8_t> body;
+    putCurve(body, axis, bareCurveRecordTag);
+    putCurve(body, *ring, curveRecordTag);
+    std::vector<uint8_t> embeddedTube;
+    put32(embeddedTube, embeddedTubeRecordTag);
+    put32(embeddedTube, uint32_t(body.size()));
+    embeddedTube.insert(embeddedTube.end(), body.begin(), body.end());
+    ok = saveWithElements(sceneDir + "/old_tube.k", embeddedTube) && ok;
+    body.clear();
+    put32(body, 6);
+    putCurve(body, axis, bareCurveRecordTag);
+    std::vector<uint8_t> embeddedRevolution;
+    put32(embeddedRevolution, embeddedRevolutonRecordTag);
+    put32(embeddedRevolution, uint32_t(body.size()));
+    embeddedRevolution.insert(embeddedRevolution.end(), body.begin(), body.end());
+    ok = saveWithElements(sceneDir + "/old_revolution.k", embeddedRevolution) && ok;
     Scene empty;
     ok = empty.save(sceneDir + "/empty.k") && ok;
     Scene claySculpt;
@@ -120,5 +232,15 @@ int main(int argc, char** argv) {
     right->addChild(far, false);
     cable->attachPartner(far);
     ok = pairs.save(sceneDir + "/bitools.k") && ok;
+
+    // a chain along a closed loop: a link in the library, its copy owned by the array
+    Scene chains;
+    Tool* link = tool(Curve::makeCircle(6, false), false);
+    chains.addToMainRoot(link);
+    Array* linkChain = new Array(Curve::makeCircle(7, false), {link, nullptr}, {arrayEntry(1, 1, EntryHead), 0x8001},
+                             ArrayChain, arrayAlternateMatrix(ArrayChain), mat4(), pbr(), false);
+    linkChain->flags |= PlacedFlag;
+    chains.sceneRoot->addChild(linkChain, false);
+    ok = chains.save(sceneDir + "/chain.k") && ok;
     return ok ? 0 : 1;
 }

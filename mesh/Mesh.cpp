@@ -298,6 +298,19 @@ void Mesh::collectPositions(std::vector<vec3>& out) const {
 void Mesh::applyDrag() {
     size_t n = std::min(selectedVertices.size(), dragOffsets.size());
     for (size_t k = 0; k < n; ++k) vertices[selectedVertices[k]].position += dragOffsets[k];
+    if (!strokeCache.lent) return;
+    // the gathering's run boxes only grow with the moved vertices
+    std::vector<vec3>& bounds = strokeCache.runBounds;
+    for (size_t k = 0; k < n; ++k) {
+        int32_t v = selectedVertices[k];
+        size_t run = 2 * size_t(v / MeshStrokeCache::kRun);
+        if (run + 1 >= bounds.size()) continue;
+        const vec3 p = vertices[v].position;
+        for (int i = 0; i < 3; ++i) {
+            bounds[run][i] = std::min(bounds[run][i], p[i]);
+            bounds[run + 1][i] = std::max(bounds[run + 1][i], p[i]);
+        }
+    }
 }
 
 void Mesh::volumeDeformOffset(vec3& out, vec3 d, float t, vec3 a, vec3 b, vec3 c, float r) {

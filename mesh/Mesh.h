@@ -9,6 +9,7 @@
 
 #include "mesh/MeshRecords.h"
 #include "mesh/MeshStore.h"
+#include "mesh/MeshStrokeCache.h"
 #include "scene/Element.h"
 
 class QImage;
@@ -49,6 +50,8 @@ public:
     std::vector<int32_t> selectedTriangles;
     std::vector<vec3> dragOffsets;
     bool purgeNeeded = false;
+    // Kept by the sculpt dispatcher over a stroke (editing/); copies of a mesh start without one.
+    MeshStrokeCache strokeCache;
 
     Mesh();
     // Copies start without GPU buffers of their own: sharing ids would delete the same GL buffers twice.
@@ -87,12 +90,14 @@ public:
     uint32_t flatBytesAllocated = 0;
     // Bytes handed to GL by the uploads so far (storage allocations count nothing).
     uint64_t bytesUploaded = 0;
-    // Limits the next upload of the flagged groups to the corners of triangle records first..last
-    // (calls widen the range), so a brush stroke costs what it touched. Without a call, or once
-    // the set of alive triangles changed, whole groups are written.
+    // Limits the next upload of the flagged groups to the corners of triangle records first..last;
+    // further calls add runs (runs that lie close merge), so a brush stroke costs what it touched.
+    // Without a call, or once the set of alive triangles changed, whole groups are written.
     void markGpuRange(int first, int last);
+    // The span of all marked runs, and the runs as sorted, disjoint first, last pairs.
     int32_t gpuRangeFirst = -1;
     int32_t gpuRangeLast = -1;
+    std::vector<int32_t> gpuRuns;
     // First corner of each triangle record at the last full upload; one more entry ends the last.
     std::vector<int32_t> cornerStart;
 
@@ -202,9 +207,12 @@ public:
     // Brush gathering and the kernels over the brush lists (editing/BrushKernels.cpp). Kernels
     // that write offsets first size the drag offsets to the selection; "set" kernels overwrite.
     void gatherBrushVertices(const vec3& centre, float radius, bool clear);
+    void buildGatherBounds();
     void markDirtyTriangles();
-    // Marks for upload the triangles round the selected vertices and the selected triangles.
+    // Marks for upload the selected triangles and those round the selected vertices (which join
+    // the triangle selection), as runs of consecutive records.
     void markSelectionGpuRange();
+    // The run boxes of the whole vertex store (strokeCache.runBounds), from scratch.
     void deformBrushVertices(const vec3& drag);
     void deformPatchBrushVertices(const vec3& drag);
     void smoothBrushVertices(float factor);

@@ -7,6 +7,7 @@
 
 #include "foundation/Parallel.h"
 #include "mesh/Mesh.h"
+#include "mesh/MeshEdits.h"
 #include "mesh/MeshWalk.h"
 
 namespace kal {
@@ -223,50 +224,10 @@ bool anyNormalCrease(const Mesh& m) {
 
 namespace {
 
-// The ring update of updateVertexRing. ringSize receives how many triangles the forward walk
-// passed before it came back round to its start, or -1 when it did not (open, broken, too long).
-// limit bounds the walk: the triangles naming v where the caller knows them, else the store.
+// The ring update of updateVertexRing; limit bounds the walk: the triangles naming v where the
+// caller knows them, else the store.
 int settleRing(Mesh& m, int v, int limit, int& ringSize) {
-    ringSize = -1;
-    MeshVertex& vx = m.vertices[v];
-    const MeshStore<MeshTriangle>& triangles = m.triangles;
-    int s = vx.firstTriangle;
-    if (s < 0 || s >= triangles.size()) return s;
-    int t = s;
-    int32_t from = -1;
-    int step = 0;
-    for (;; ++step) {
-        if (step >= limit) return s;
-        const MeshTriangle& tri = triangles[t];
-        int c = tri.cornerOf(v);
-        if (c < 0 || (step > 0 && !continuesForward(tri, c, from))) return s;
-        ++walkSteps;
-        from = tri.vertex[next3(c)];
-        int f = tri.neighbour[prev3(c)];
-        if (f < 0) {
-            vx.flags |= VertexOpen;
-            vx.firstTriangle = t;
-            vx.setSeam(true);
-            return t;
-        }
-        if (f == s) break;
-        if (f >= triangles.size()) return s;
-        t = f;
-    }
-    ringSize = step + 1;
-    vx.flags &= uint8_t(~VertexOpen);
-    if (vx.seam()) {
-        int last, lastCorner, found = -1;
-        walkRing(triangles, v, s, limit, last, lastCorner, [&](int tt, int c) {
-            if (found < 0 && triangles[tt].marked(prev3(c))) found = tt;
-        });
-        if (found >= 0) {
-            vx.firstTriangle = found;
-            return found;
-        }
-    }
-    vx.setSeam(false);
-    return s;
+    return meshedit::settleRing(m.triangles, m.vertices[v], v, limit, ringSize);
 }
 
 } // namespace
@@ -585,12 +546,7 @@ int Mesh::collectVertexRing(int v, std::vector<int32_t>& tris, std::vector<int32
 }
 
 int Mesh::vertexNeighbours(int v, std::vector<int32_t>& verts) const {
-    verts.clear();
-    int last, lastCorner;
-    RingEnd end = walkRing(triangles, v, vertices[v].firstTriangle, walkLimit(), last, lastCorner,
-                           [&](int t, int c) { verts.push_back(triangles[t].vertex[next3(c)]); });
-    if (end == RingEnd::Open) verts.push_back(triangles[last].vertex[prev3(lastCorner)]);
-    return int(verts.size());
+    return meshedit::ringNeighbours(triangles, vertices, v, verts);
 }
 
 int Mesh::vertexRingPairs(int v, std::vector<int32_t>& verts, std::vector<int32_t>& tris) const {
@@ -783,38 +739,7 @@ int Mesh::seamLine(int v, std::vector<int32_t>& verts, bool stopAtPinned, int t)
 }
 
 bool Mesh::findEdge(int a, int b, int& t, int& e) const {
-    // The first ring neighbour of a that is b, in ring order; the open end of the ring counts
-    // last and is reached through the triangle before it. Walked in place, without collecting the
-    // ring: flips and splits look up edges millions of times.
-    int limit = walkLimit();
-    int start = vertices[a].firstTriangle;
-    if (start < 0 || start >= triangles.size()) return false;
-    int found = -1;
-    int cur = start;
-    int32_t from = -1;
-    for (int step = 0; step < limit; ++step) {
-        const MeshTriangle& tri = triangles[cur];
-        int c = tri.cornerOf(a);
-        if (c < 0 || (step > 0 && !continuesBackward(tri, c, from))) break;
-        ++walkSteps;
-        from = tri.vertex[prev3(c)];
-        if (tri.vertex[next3(c)] == b) {
-            found = cur;
-            break;
-        }
-        int n = tri.neighbour[next3(c)];
-        if (n < 0) {
-            if (tri.vertex[prev3(c)] == b) found = cur;
-            break;
-        }
-        if (n == start || n >= triangles.size()) break;
-        cur = n;
-    }
-    if (found < 0) return false;
-    const MeshTriangle& tri = triangles[found];
-    t = found;
-    e = 3 - tri.cornerOf(a) - tri.cornerOf(b);
-    return true;
+    return meshedit::findEdge(triangles, vertices, a, b, t, e);
 }
 
 void Mesh::setEdgeMark(int t, int e, bool on) {

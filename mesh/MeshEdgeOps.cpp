@@ -3,22 +3,14 @@
 #include <algorithm>
 
 #include "mesh/Mesh.h"
-#include "mesh/MeshWalk.h"
+#include "mesh/MeshEdits.h"
 
 namespace kal {
 
 using namespace meshwalk;
+using meshedit::hardOrOpen;
 
 namespace {
-
-// An inherited edge keeps its hardness; an open edge comes out hard.
-bool hardOrOpen(const MeshTriangle& tri, int e) { return tri.marked(e) || tri.neighbour[e] < 0; }
-
-void relink(MeshStore<MeshTriangle>& tris, int outer, int from, int to) {
-    if (outer < 0) return;
-    int slot = tris[outer].slotOf(from);
-    if (slot >= 0) tris[outer].neighbour[slot] = to;
-}
 
 bool contains(const std::vector<int32_t>& list, int32_t x) {
     return std::find(list.begin(), list.end(), x) != list.end();
@@ -26,44 +18,7 @@ bool contains(const std::vector<int32_t>& list, int32_t x) {
 
 } // namespace
 
-bool Mesh::flipEdge(int t, int e) {
-    const MeshTriangle T = triangles[t];
-    if (hardOrOpen(T, e)) return false;
-    int n = T.neighbour[e];
-    if (n == t) return false;
-    const MeshTriangle N = triangles[n];
-    int m = N.slotOf(t);
-    if (m < 0) return false;
-    int e1 = next3(e), e2 = prev3(e);
-    int m1 = next3(m), m2 = prev3(m);
-    int W = T.vertex[e], X = T.vertex[e1], Y = T.vertex[e2];
-    // with consistent winding n's corners after Z are Y and X again
-    int Z = N.vertex[m], Yn = N.vertex[m1];
-    // a degenerate pair (the same triangle twice, or both opposite corners one vertex) has no flip
-    if (W == Z) return false;
-    std::vector<int32_t> ring;
-    vertexNeighbours(W, ring);
-    if (contains(ring, Z)) return false;
-
-    // t's edge Y-W is e1, W-X is e2; n's edge X-Z is m1, Z-Y is m2
-    int tYW = T.neighbour[e1], tWX = T.neighbour[e2];
-    int nXZ = N.neighbour[m1], nZY = N.neighbour[m2];
-    MeshTriangle newT(X, Z, W, n, tWX, nXZ, false, hardOrOpen(T, e2), hardOrOpen(N, m1), T.corner[e1], N.corner[m],
-                      T.corner[e]);
-    MeshTriangle newN(Yn, W, Z, t, nZY, tYW, false, hardOrOpen(N, m2), hardOrOpen(T, e1), N.corner[m1], T.corner[e],
-                      N.corner[m]);
-    triangles[t] = newT;
-    triangles[n] = newN;
-    relink(triangles, tYW, t, n);
-    relink(triangles, nXZ, n, t);
-    vertices[X].firstTriangle = t;
-    vertices[Yn].firstTriangle = n;
-    updateVertexRing(W);
-    updateVertexRing(X);
-    updateVertexRing(Y);
-    updateVertexRing(Z);
-    return true;
-}
+bool Mesh::flipEdge(int t, int e) { return meshedit::flipEdge(triangles, vertices, t, e); }
 
 bool Mesh::flipEdgeBetween(int a, int b) {
     int t, e;

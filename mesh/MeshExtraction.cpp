@@ -43,6 +43,8 @@ bool namesAliveTriangle(const Mesh& m, int t) { return t >= 0 && t < m.triangleC
 
 Element* Mesh::extractSelection(const vec3& point, int& item, int mode) {
     auto copy = std::make_unique<Mesh>();
+    // an id from an older frame may name no triangle any more: the one under the point then
+    if (!namesAliveTriangle(*this, item)) item = -1;
     if (mode == 1)
         selectPatch(point, true, item);
     else

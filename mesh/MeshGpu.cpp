@@ -194,20 +194,49 @@ uint64_t writeGroups(const MeshCornerArrays& arrays, int32_t corners, int32_t fi
 
 } // namespace
 
+namespace {
+
+// Runs closer than this many records merge: one write beats two tiny ones.
+constexpr int32_t kRunGap = 64;
+// More runs than this merge across their smallest gaps.
+constexpr size_t kMaxRuns = 128;
+
+} // namespace
+
 void Mesh::markGpuRange(int first, int last) {
     if (first > last) return;
     gpuRangeFirst = gpuRangeLast < 0 ? first : std::min(gpuRangeFirst, first);
     gpuRangeLast = std::max(gpuRangeLast, last);
+    // insert in order, then merge the neighbours that overlap or lie close
+    size_t at = 0;
+    while (at < gpuRuns.size() && gpuRuns[at] < first) at += 2;
+    gpuRuns.insert(gpuRuns.begin() + std::ptrdiff_t(at), {first, last});
+    std::vector<int32_t> merged;
+    for (size_t i = 0; i < gpuRuns.size(); i += 2) {
+        if (!merged.empty() && gpuRuns[i] <= merged.back() + kRunGap)
+            merged.back() = std::max(merged.back(), gpuRuns[i + 1]);
+        else
+            merged.insert(merged.end(), {gpuRuns[i], gpuRuns[i + 1]});
+    }
+    while (merged.size() > 2 * kMaxRuns) {
+        size_t best = 0;
+        for (size_t i = 2; i + 1 < merged.size(); i += 2)
+            if (merged[i] - merged[i - 1] < merged[best + 2] - merged[best + 1]) best = i - 2;
+        merged[best + 1] = merged[best + 3];
+        merged.erase(merged.begin() + std::ptrdiff_t(best) + 2, merged.begin() + std::ptrdiff_t(best) + 4);
+    }
+    gpuRuns.swap(merged);
 }
 
 // A ranged upload may rewrite the flagged groups of a few records in place only while every
 // record still owns the corners the last full upload gave it.
 bool Mesh::rangeUploadPossible() const {
-    if (gpuRangeLast < 0 || geometryChanged || glBuffer == 0) return false;
+    if (gpuRangeLast < 0 || gpuRuns.empty() || geometryChanged || glBuffer == 0) return false;
     if (int(cornerStart.size()) != triangleCount() + 1) return false;
     if (gpuRangeFirst < 0 || gpuRangeLast >= triangleCount()) return false;
-    for (int t = gpuRangeFirst; t <= gpuRangeLast; ++t)
-        if (triangles[t].alive() != (cornerStart[size_t(t) + 1] != cornerStart[size_t(t)])) return false;
+    for (size_t i = 0; i < gpuRuns.size(); i += 2)
+        for (int t = gpuRuns[i]; t <= gpuRuns[i + 1]; ++t)
+            if (triangles[t].alive() != (cornerStart[size_t(t) + 1] != cornerStart[size_t(t)])) return false;
     return true;
 }
 
@@ -248,6 +277,7 @@ bool Mesh::finishUpload(uint64_t written) {
     geometryChanged = false;
     bound = false;
     gpuRangeFirst = gpuRangeLast = -1;
+    gpuRuns.clear();
     return true;
 }
 
@@ -261,6 +291,7 @@ bool Mesh::updateGpu() {
     }
     if (!partChanged[0] && !partChanged[1] && !partChanged[2] && !partChanged[3]) {
         gpuRangeFirst = gpuRangeLast = -1;
+        gpuRuns.clear();
         return true;
     }
     if (!gl) return false;
@@ -269,16 +300,19 @@ bool Mesh::updateGpu() {
     if (rangeUploadPossible()) {
         gl->glFlush();
         gl->glGetError();
-        const int first = gpuRangeFirst, end = gpuRangeLast + 1;
-        buildCornerRange(*this, partChanged, first, end, arrays);
+        uint64_t written = 0;
+        bool lines = flatVertexCount > 0;
         gl->glBindBuffer(GL_ARRAY_BUFFER, glBuffer);
-        uint64_t written = writeGroups(arrays, gpuVertexCount, cornerStart[size_t(first)]);
-        gl->glBindBuffer(GL_ARRAY_BUFFER, 0);
-        // lines come from the whole mesh; a mesh without any skips the walk unless the range has one
-        if (partChanged[GroupPositions]) {
-            bool lines = flatVertexCount > 0;
-            for (int t = first; t < end && !lines; ++t)
+        for (size_t i = 0; i < gpuRuns.size(); i += 2) {
+            const int first = gpuRuns[i], end = gpuRuns[i + 1] + 1;
+            buildCornerRange(*this, partChanged, first, end, arrays);
+            written += writeGroups(arrays, gpuVertexCount, cornerStart[size_t(first)]);
+            // lines come from the whole mesh; a mesh without any skips the walk unless a run has one
+            for (int t = first; t < end && !lines && partChanged[GroupPositions]; ++t)
                 for (int k = 0; k < 3 && !lines; ++k) lines = triangles[t].alive() && isLineEdge(t, k);
+        }
+        gl->glBindBuffer(GL_ARRAY_BUFFER, 0);
+        if (partChanged[GroupPositions]) {
             if (lines) {
                 buildEdgeLines(*this, arrays);
                 written += uploadLines(arrays.lines, arrays.segments);

@@ -59,13 +59,26 @@ void Mesh::updateVertexNormalFromCorners(int v) {
 }
 
 void Mesh::updateSelectedNormals() {
-    for (int32_t t : selectedTriangles)
-        if (triangles[t].alive()) updateFaceNormal(t);
-    for (int t = std::max(0, triangleCountMark); t < triangles.size(); ++t)
-        if (triangles[t].alive()) updateFaceNormal(t);
-    std::vector<int32_t> group;
-    for (int32_t v : selectedVertices)
-        if (vertices[v].alive()) cornerNormalsOf(v, false, group);
+    // the lists name each record once (their flags see to that), so each entry is its own work;
+    // a brush dab's short lists stay on this thread
+    parallelFor(int(selectedTriangles.size()), [&](int begin, int end) {
+        for (int i = begin; i < end; ++i) {
+            int32_t t = selectedTriangles[size_t(i)];
+            if (triangles[t].alive()) updateFaceNormal(t);
+        }
+    });
+    const int first = std::max(0, triangleCountMark);
+    parallelFor(triangles.size() - first, [&](int begin, int end) {
+        for (int t = first + begin; t < first + end; ++t)
+            if (triangles[t].alive()) updateFaceNormal(t);
+    });
+    parallelFor(int(selectedVertices.size()), [&](int begin, int end) {
+        std::vector<int32_t> group;
+        for (int i = begin; i < end; ++i) {
+            int32_t v = selectedVertices[size_t(i)];
+            if (vertices[v].alive()) cornerNormalsOf(v, false, group);
+        }
+    });
 }
 
 void Mesh::growSelection() {

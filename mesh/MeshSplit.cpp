@@ -4,21 +4,15 @@
 #include <cmath>
 
 #include "mesh/Mesh.h"
-#include "mesh/MeshWalk.h"
+#include "mesh/MeshEdits.h"
 
 namespace kal {
 
 using namespace meshwalk;
+using meshedit::hardOrOpen;
+using meshedit::relink;
 
 namespace {
-
-bool hardOrOpen(const MeshTriangle& tri, int e) { return tri.marked(e) || tri.neighbour[e] < 0; }
-
-void relink(MeshStore<MeshTriangle>& tris, int outer, int from, int to) {
-    if (outer < 0) return;
-    int slot = tris[outer].slotOf(from);
-    if (slot >= 0) tris[outer].neighbour[slot] = to;
-}
 
 // How the split of one edge places its vertex and its materials.
 struct SplitRule {
@@ -28,12 +22,7 @@ struct SplitRule {
 };
 
 pbr splitMaterial(const SplitRule& rule, const pbr& atQ, const pbr& atR) {
-    if (rule.midpoint) {
-        pbrAccumulator sum(atQ);
-        sum.add(pbrAccumulator(atR), kPbrAll);
-        sum.divide(2, kPbrAll);
-        return sum.toPbr();
-    }
+    if (rule.midpoint) return meshedit::midpointMaterial(atQ, atR);
     return mix(pbrAccumulator(atQ), pbrAccumulator(atR), float(rule.s), kPbrAll).toPbr();
 }
 
@@ -48,77 +37,35 @@ double edgeFraction(vec3 p, vec3 q, vec3 r) {
     return s > 1.0 ? 1.0 : s;
 }
 
-int splitEdgeWith(Mesh& mesh, int t, int e, const SplitRule& rule, int* oppositeP, int* oppositeS) {
-    MeshStore<MeshTriangle>& tris = mesh.triangles;
-    const MeshTriangle T = tris[t];
-    int e1 = next3(e), e2 = prev3(e);
-    int P = T.vertex[e], Q = T.vertex[e1];
-    int n = T.neighbour[e];
-    int k = tris.size();
-
-    int v = mesh.pushVertex(MeshVertex(rule.point, -1, -1, VertexAlive));
-    MeshVertex& V = mesh.vertices[v];
-    V.firstTriangle = t;
-    V.setSeam(n < 0 || T.marked(e));
-    vec3 faceT = rule.midpoint ? vec3() : T.faceNormal;
-    pbr Mt = splitMaterial(rule, T.corner[e1], T.corner[e2]);
-
-    if (n < 0) {
-        MeshTriangle low(P, Q, v, -1, t, T.neighbour[e2], true, false, hardOrOpen(T, e2), T.corner[e], T.corner[e1],
-                         Mt);
-        low.faceNormal = faceT;
-        tris.push(low);
-        MeshTriangle& rewritten = tris[t];
-        rewritten.vertex[e1] = v;
-        pbrCopyMasked(rewritten.corner[e1], Mt, kPbrAll);
-        rewritten.neighbour[e2] = k;
-        rewritten.flags &= uint8_t(~(1 << e2));
-        mesh.vertices[Q].firstTriangle = k;
-        relink(tris, T.neighbour[e2], t, k);
-        mesh.updateVertexRing(P);
-        mesh.updateVertexRing(Q);
-        mesh.updateVertexRing(v);
-        if (oppositeP) *oppositeP = P;
-        if (oppositeS) *oppositeS = -1;
-        return v;
+// The split rule of the mesh's own records: materials mixed along the edge, clamped on copy.
+struct RecordRule {
+    Mesh& mesh;
+    const SplitRule& split;
+    int vertex(int, int) { return mesh.pushVertex(MeshVertex(split.point, -1, -1, VertexAlive)); }
+    pbr mix(const pbr& atQ, const pbr& atR) const { return splitMaterial(split, atQ, atR); }
+    static void copyCorner(pbr& dst, const pbr& src) { pbrCopyMasked(dst, src, kPbrAll); }
+    void inherit(MeshTriangle& made, const MeshTriangle& from) const {
+        made.faceNormal = split.midpoint ? vec3() : from.faceNormal;
     }
+};
 
-    const MeshTriangle N = tris[n];
-    int f = N.slotOf(t);
-    int f1 = next3(f), f2 = prev3(f);
-    int S = N.vertex[f];
-    pbr Mn = splitMaterial(rule, N.corner[f2], N.corner[f1]);
-    MeshTriangle low(P, Q, v, k + 1, t, T.neighbour[e2], T.marked(e), false, hardOrOpen(T, e2), T.corner[e],
-                     T.corner[e1], Mt);
-    low.faceNormal = faceT;
-    MeshTriangle across(S, v, Q, k, N.neighbour[f1], n, hardOrOpen(N, f), hardOrOpen(N, f1), false, N.corner[f], Mn,
-                        N.corner[f2]);
-    across.faceNormal = rule.midpoint ? vec3() : N.faceNormal;
-    tris.push(low);
-    tris.push(across);
-    MeshTriangle& rt = tris[t];
-    rt.vertex[e1] = v;
-    pbrCopyMasked(rt.corner[e1], Mt, kPbrAll);
-    rt.neighbour[e2] = k;
-    rt.flags &= uint8_t(~(1 << e2));
-    MeshTriangle& rn = tris[n];
-    rn.vertex[f2] = v;
-    pbrCopyMasked(rn.corner[f2], Mn, kPbrAll);
-    rn.neighbour[f1] = k + 1;
-    rn.flags &= uint8_t(~(1 << f1));
-    mesh.vertices[Q].firstTriangle = k;
-    relink(tris, T.neighbour[e2], t, k);
-    relink(tris, N.neighbour[f1], n, k + 1);
-    mesh.updateVertexRing(P);
-    mesh.updateVertexRing(Q);
-    mesh.updateVertexRing(v);
-    mesh.updateVertexRing(S);
-    if (oppositeP) *oppositeP = P;
-    if (oppositeS) *oppositeS = S;
+int splitEdgeWith(Mesh& mesh, int t, int e, const SplitRule& split, int* oppositeP, int* oppositeS) {
+    RecordRule rule{mesh, split};
+    int p, s;
+    int v = meshedit::splitEdge(mesh.triangles, mesh.vertices, t, e, rule, p, s);
+    if (oppositeP) *oppositeP = p;
+    if (oppositeS) *oppositeS = s;
     return v;
 }
 
 } // namespace
+
+pbr meshedit::midpointMaterial(const pbr& atQ, const pbr& atR) {
+    pbrAccumulator sum(atQ);
+    sum.add(pbrAccumulator(atR), kPbrAll);
+    sum.divide(2, kPbrAll);
+    return sum.toPbr();
+}
 
 int Mesh::splitEdge(int t, int e, const vec3& p) {
     const MeshTriangle& T = triangles[t];

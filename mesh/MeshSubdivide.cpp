@@ -1,9 +1,11 @@
 // Midpoint and centroid subdivision and the remeshing passes, all built from local splits,
 // flips and collapses so the links stay true without a rebuild.
 #include <cmath>
+#include <new>
 #include <utility>
 
 #include "mesh/Mesh.h"
+#include "mesh/MeshEdits.h"
 #include "mesh/MeshWalk.h"
 
 namespace kal {
@@ -35,29 +37,190 @@ double squaredLength(vec3 a, vec3 b) {
 
 } // namespace
 
-bool Mesh::subdivide(bool smooth) {
-    int oldCount = vertices.size();
+namespace {
+
+// Splits every edge between two old vertices (index below oldCount) at its midpoint, then flips
+// each new edge between an old and a new vertex that crosses an old triangle, giving every old
+// triangle four. split(t, e, P, S) splits edge e of t and answers the new vertex with the corners
+// facing the edge (S -1 when open); flip(a, b) flips the edge between a and b. Triangle and flip
+// order decide every index and walk start, so both record kinds run this one loop.
+template <class Tri, class Split, class Flip>
+void splitAndFlipOldEdges(const MeshStore<Tri>& tris, int oldCount, Split&& split, Flip&& flip) {
     std::vector<std::pair<int32_t, int32_t>> flips;
     // the count grows while we walk: the new triangles hold halves of old edges still to split
-    for (int t = 0; t < triangles.size(); ++t) {
-        if (!triangles[t].alive()) continue;
+    for (int t = 0; t < tris.size(); ++t) {
+        if (!tris[t].alive()) continue;
         for (;;) {
-            const MeshTriangle& T = triangles[t];
+            const Tri& T = tris[t];
             bool old0 = T.vertex[0] < oldCount, old1 = T.vertex[1] < oldCount, old2 = T.vertex[2] < oldCount;
             int e = old0 && old1 ? 2 : old1 && old2 ? 0 : old2 && old0 ? 1 : -1;
             if (e < 0) break;
             int P, S;
-            int v = splitEdgeMidpoint(t, e, P, S);
+            int v = split(t, e, P, S);
             if (P < oldCount) flips.emplace_back(P, v);
             if (S >= 0 && S < oldCount) flips.emplace_back(S, v);
         }
     }
-    for (const auto& f : flips) flipEdgeBetween(f.first, f.second);
-    if (smooth) smoothOldVertices(*this, oldCount);
-    updateNormals(2);
-    geometryChanged = true;
-    for (bool& p : partChanged) p = true;
+    for (const auto& f : flips) flip(f.first, f.second);
+}
+
+// Marks a corner slot written through a copy, which clamps the stored material.
+constexpr int32_t kCopiedCorner = int32_t(1) << 30;
+
+// A triangle of the bulk subdivision: the mesh triangle's corners, links and flags, a third of its
+// size, so the splits' and flips' walks stay in cache. A corner slot names its material's source:
+// below the mixBase of the run, the mesh's corner 3t + c before the subdivision; from it on, a
+// mixed corner. fresh: made by a split or flip, so its normals start at zero.
+struct SlimTriangle {
+    int32_t vertex[3];
+    int32_t neighbour[3];
+    int32_t corner[3];
+    uint8_t flags;
+    uint8_t fresh;
+
+    SlimTriangle() = default;
+    SlimTriangle(int32_t a, int32_t b, int32_t c, int32_t na, int32_t nb, int32_t nc, bool mark0, bool mark1,
+                 bool mark2, int32_t m0, int32_t m1, int32_t m2)
+        : vertex{a, b, c}, neighbour{na, nb, nc}, corner{m0 | kCopiedCorner, m1 | kCopiedCorner, m2 | kCopiedCorner},
+          flags(uint8_t(TriangleAlive | (mark0 ? 1 : 0) | (mark1 ? 2 : 0) | (mark2 ? 4 : 0))), fresh(1) {}
+
+    bool alive() const { return flags & TriangleAlive; }
+    bool marked(int edge) const { return flags & (1 << edge); }
+    int cornerOf(int32_t v) const { return vertex[0] == v ? 0 : vertex[1] == v ? 1 : vertex[2] == v ? 2 : -1; }
+    int slotOf(int32_t t) const {
+        return neighbour[0] == t ? 0 : neighbour[1] == t ? 1 : neighbour[2] == t ? 2 : -1;
+    }
+};
+
+// The split rule of the slim records: new vertices and mixed corners are noted, and computed
+// once all splits are done.
+struct SlimRule {
+    MeshStore<MeshVertex>& vertices;
+    int32_t mixBase;
+    std::vector<std::pair<int32_t, int32_t>> ends;   // per new vertex, the edge's ends
+    std::vector<std::pair<int32_t, int32_t>> mixes;  // per mixed corner, the corners at the ends
+
+    int vertex(int Q, int R) {
+        ends.emplace_back(Q, R);
+        return vertices.push(MeshVertex(vec3(), -1, -1, VertexAlive));
+    }
+    int32_t mix(int32_t atQ, int32_t atR) {
+        mixes.emplace_back(atQ, atR);
+        return mixBase + int32_t(mixes.size()) - 1;
+    }
+    static void copyCorner(int32_t& dst, int32_t src) { dst = src | kCopiedCorner; }
+    static void inherit(SlimTriangle&, const SlimTriangle&) {}
+};
+
+// Writes the slim records' results into the mesh: new vertex positions, then every triangle
+// record with its materials resolved. Each record is computed from the records before the
+// subdivision alone, so the passes run in parallel blocks.
+void writeSlimRecords(Mesh& m, int oldVertices, const MeshStore<SlimTriangle>& slim, const SlimRule& rule) {
+    parallelFor(int(rule.ends.size()), [&](int begin, int end) {
+        for (int i = begin; i < end; ++i) {
+            const auto& qr = rule.ends[size_t(i)];
+            dvec3 q(m.vertices[qr.first].position), r(m.vertices[qr.second].position);
+            m.vertices[oldVertices + i].position = ((q + r) * 0.5).toFloat();
+        }
+    });
+    int oldTriangles = rule.mixBase / 3;
+    std::vector<pbr> before(size_t(rule.mixBase));
+    parallelFor(oldTriangles, [&](int begin, int end) {
+        for (int t = begin; t < end; ++t)
+            for (int c = 0; c < 3; ++c) before[3 * size_t(t) + size_t(c)] = m.triangles[t].corner[c];
+    });
+    std::vector<pbr> mixed(rule.mixes.size());
+    auto material = [&](int32_t slot) {
+        int32_t source = slot & ~kCopiedCorner;
+        const pbr& p = source < rule.mixBase ? before[size_t(source)] : mixed[size_t(source - rule.mixBase)];
+        if (!(slot & kCopiedCorner)) return p;
+        pbr copy;
+        pbrCopyMasked(copy, p, kPbrAll);
+        return copy;
+    };
+    // a mixed corner lies between corners at old vertices, which only ever hold old materials;
+    // should one name another mixed corner, the earlier one is there first in creation order
+    bool nested = false;
+    for (const auto& qr : rule.mixes)
+        nested |= (qr.first & ~kCopiedCorner) >= rule.mixBase || (qr.second & ~kCopiedCorner) >= rule.mixBase;
+    auto mixRange = [&](int begin, int end) {
+        for (int i = begin; i < end; ++i) {
+            const auto& qr = rule.mixes[size_t(i)];
+            mixed[size_t(i)] = meshedit::midpointMaterial(material(qr.first), material(qr.second));
+        }
+    };
+    if (nested)
+        mixRange(0, int(mixed.size()));
+    else
+        parallelFor(int(mixed.size()), mixRange);
+    m.triangles.growUnwritten(slim.size() - oldTriangles);
+    parallelFor(slim.size(), [&](int begin, int end) {
+        for (int t = begin; t < end; ++t) {
+            const SlimTriangle& s = slim[t];
+            MeshTriangle& r = m.triangles[t];
+            if (t >= oldTriangles) {
+                new (&r) MeshTriangle();
+            } else if (s.fresh) {
+                r.faceNormal = vec3();
+                for (vec3& n : r.cornerNormal) n = vec3();
+            }
+            for (int c = 0; c < 3; ++c) {
+                r.vertex[c] = s.vertex[c];
+                r.neighbour[c] = s.neighbour[c];
+                r.corner[c] = material(s.corner[c]);
+            }
+            r.flags = s.flags;
+        }
+    });
+}
+
+// What both subdivisions do once the records are split and flipped.
+void finishSubdivision(Mesh& m, int oldVertices, bool smooth) {
+    if (smooth) smoothOldVertices(m, oldVertices);
+    m.updateNormals(2);
+    m.geometryChanged = true;
+    for (bool& p : m.partChanged) p = true;
+}
+
+} // namespace
+
+bool Mesh::subdivide(bool smooth) {
+    int oldVertices = vertices.size(), oldTriangles = triangles.size();
+    // the splits and flips run on slim copies of the triangles; the records are written after
+    MeshStore<SlimTriangle> slim;
+    slim.growUnwritten(oldTriangles);
+    parallelFor(oldTriangles, [&](int begin, int end) {
+        for (int t = begin; t < end; ++t) {
+            const MeshTriangle& r = triangles[t];
+            SlimTriangle& s = slim[t];
+            for (int c = 0; c < 3; ++c) {
+                s.vertex[c] = r.vertex[c];
+                s.neighbour[c] = r.neighbour[c];
+                s.corner[c] = 3 * t + c;
+            }
+            s.flags = r.flags;
+            s.fresh = 0;
+        }
+    });
+    SlimRule rule{vertices, 3 * oldTriangles, {}, {}};
+    splitAndFlipOldEdges(
+        slim, oldVertices,
+        [&](int t, int e, int& P, int& S) { return meshedit::splitEdge(slim, vertices, t, e, rule, P, S); },
+        [&](int a, int b) {
+            int t, e;
+            if (meshedit::findEdge(slim, vertices, a, b, t, e)) meshedit::flipEdge(slim, vertices, t, e);
+        });
+    writeSlimRecords(*this, oldVertices, slim, rule);
+    finishSubdivision(*this, oldVertices, smooth);
     return true;
+}
+
+void meshedit::subdivideSplitBySplit(Mesh& m, bool smooth) {
+    int oldVertices = m.vertices.size();
+    splitAndFlipOldEdges(
+        m.triangles, oldVertices, [&](int t, int e, int& P, int& S) { return m.splitEdgeMidpoint(t, e, P, S); },
+        [&](int a, int b) { m.flipEdgeBetween(a, b); });
+    finishSubdivision(m, oldVertices, smooth);
 }
 
 void Mesh::subdivideCentroid() {

@@ -45,6 +45,24 @@ template <class Scratch, class Corners, class Visit>
 void forEachVertexByCorners(const MeshStore<MeshVertex>& verts, int nt, Corners&& corners, Visit&& visit) {
     int nv = verts.size();
     if (nv == 0) return;
+    if (parallelThreads() <= 1) {
+        // one thread: plain marks, and no call through the loop helper
+        std::vector<uint8_t> seen(size_t(nv), 0);
+        Scratch scratch{};
+        for (int t = 0; t < nt; ++t) {
+            const int32_t* named = corners(t);
+            if (!named) continue;
+            for (int c = 0; c < 3; ++c) {
+                int32_t v = named[c];
+                if (v < 0 || v >= nv || seen[size_t(v)]) continue;
+                seen[size_t(v)] = 1;
+                if (verts[v].alive()) visit(v, scratch);
+            }
+        }
+        for (int v = 0; v < nv; ++v)
+            if (!seen[size_t(v)] && verts[v].alive()) visit(v, scratch);
+        return;
+    }
     // the first block to name a vertex claims it; a block given the whole range runs alone
     std::unique_ptr<std::atomic<uint8_t>[]> done(new std::atomic<uint8_t>[size_t(nv)]());
     parallelFor(nt, [&](int begin, int end) {
@@ -102,16 +120,22 @@ inline thread_local uint64_t walkSteps = 0;
 // Whether tri, reached at corner c of the walk's vertex across the edge that joins it to o,
 // is wound against the triangle before it, as a ring needs. A backward step (across the edge
 // after the corner) meets o after the corner, a forward step before it.
-inline bool continuesBackward(const MeshTriangle& tri, int c, int32_t o) { return tri.vertex[next3(c)] == o; }
-inline bool continuesForward(const MeshTriangle& tri, int c, int32_t o) { return tri.vertex[prev3(c)] == o; }
+template <class Tri>
+inline bool continuesBackward(const Tri& tri, int c, int32_t o) {
+    return tri.vertex[next3(c)] == o;
+}
+template <class Tri>
+inline bool continuesForward(const Tri& tri, int c, int32_t o) {
+    return tri.vertex[prev3(c)] == o;
+}
 
 enum class RingEnd { Closed, Open, Broken };
 
 // Visits the triangles round v in ring order from start (crossing backward edges): visit(t, corner).
 // Tells how the walk ended; on Open, last/lastCorner name the triangle whose backward edge is open.
 // A neighbour wound the same way ends the walk as Broken before it is visited.
-template <class Visit>
-RingEnd walkRing(const MeshStore<MeshTriangle>& tris, int v, int start, int limit, int& last, int& lastCorner,
+template <class Tris, class Visit>
+RingEnd walkRing(const Tris& tris, int v, int start, int limit, int& last, int& lastCorner,
                  Visit&& visit) {
     last = -1;
     lastCorner = -1;
@@ -119,7 +143,7 @@ RingEnd walkRing(const MeshStore<MeshTriangle>& tris, int v, int start, int limi
     int t = start;
     int32_t from = -1;
     for (int step = 0; step < limit; ++step) {
-        const MeshTriangle& tri = tris[t];
+        const auto& tri = tris[t];
         int c = tri.cornerOf(v);
         if (c < 0 || (step > 0 && !continuesBackward(tri, c, from))) return RingEnd::Broken;
         ++walkSteps;

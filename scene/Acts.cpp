@@ -21,12 +21,6 @@ bool floatsDiffer(const float* a, const float* b, int n) {
     return false;
 }
 
-// Pre-order over the child lists, without touching the tools' index fields.
-void walk(Tool* t, std::vector<Tool*>& out) {
-    out.push_back(t);
-    for (Tool* c : t->children) walk(c, out);
-}
-
 std::vector<Tool*> resolveIds(Scene* scene, const std::vector<int32_t>& ids) {
     std::vector<Tool*> nodes;
     for (int32_t id : ids)
@@ -62,7 +56,7 @@ void deleteByIds(Scene* scene, const std::vector<int32_t>& ids, bool lastFirst =
 // Takes every node of a subtree out of its ring.
 void isolate(Tool* t) {
     std::vector<Tool*> nodes;
-    walk(t, nodes);
+    listSubtree(t, nodes);
     for (Tool* n : nodes) n->unlink();
 }
 
@@ -83,8 +77,8 @@ public:
         Tool* original = templateId != noId && templateId != 0 ? scene->objectById(templateId) : nullptr;
         if (!original || !kept) return;
         std::vector<Tool*> from, to;
-        walk(original, from);
-        walk(kept, to);
+        listSubtree(original, from);
+        listSubtree(kept, to);
         if (from.size() != to.size()) return; // the template changed shape since: place unlinked
         for (size_t i = 0; i < from.size(); ++i) from[i]->link(to[i]);
     }
@@ -268,8 +262,8 @@ namespace {
 Tool* isolatedCopy(Tool* source) {
     Tool* copy = source->copyTransformedAll(mat4(), false);
     std::vector<Tool*> from, to;
-    walk(source, from);
-    walk(copy, to);
+    listSubtree(source, from);
+    listSubtree(copy, to);
     for (size_t i = 0; i < to.size() && i < from.size(); ++i) {
         if (i > 0) to[i]->unlink();
         to[i]->flags = uint8_t(from[i]->flags & ~(HighlightFlag | CollectFlag));
@@ -300,7 +294,7 @@ void ActObjectRemove::firstApply() {
     std::vector<Tool*> removed; // every node of the removed subtrees, root by root
     for (Tool* r : roots) {
         clones.push_back(isolatedCopy(r));
-        walk(r, removed);
+        listSubtree(r, removed);
     }
     std::unordered_map<Tool*, int32_t> position;
     for (size_t p = 0; p < removed.size(); ++p) position.emplace(removed[p], int32_t(p));
@@ -379,7 +373,7 @@ void ActObjectRemove::revert() {
     }
     std::vector<Tool*> restored;
     for (Tool* r : restoredRoots)
-        if (r) walk(r, restored);
+        if (r) listSubtree(r, restored);
     auto nodeAt = [&](int32_t p) -> Tool* { return p >= 0 && p < int32_t(restored.size()) ? restored[size_t(p)] : nullptr; };
 
     for (size_t j = 0; j < linkFrom.size() && j < linkTo.size(); ++j) {

@@ -7,9 +7,6 @@
 #include <cstdint>
 #include <string>
 
-#include "foundation/Mat.h"
-#include "foundation/Pbr.h"
-
 namespace kal {
 
 class ByteBuffer;
@@ -34,16 +31,18 @@ extern uint32_t fileVersion;
 
 // What one read may allocate. A read of a file of n bytes (scene, object or OBJ) reserves at most
 // readBytesPerFileByte * n + readBytesSlack bytes for the tools, elements and records it builds,
-// whole reserved blocks counted (a mesh store reserves at most twice the records it holds).
-// Every reader charges what it is about to reserve with chargeRead before it reserves it; a
+// whole reserved blocks counted (MeshStore::bytesFor gives a mesh store's). Every reader charges
+// what it is about to reserve with chargeRead before it reserves it: the element object, and each
+// list by its count times its entry size (a decoded image by its pixels, not its file bytes); a
 // refused charge makes the record damaged, and the file is refused with nothing handed to the
-// scene. The scratch of a later pass (a rebuild's link tables) is a fixed multiple of the records
-// and is not charged; neither are the file's bytes themselves.
+// scene. The tool chunk charges each tool record itself. The scratch of a later pass (a rebuild's
+// link tables) is a fixed multiple of the records and is not charged; nor are the file's bytes.
 constexpr size_t readBytesPerFileByte = 16;
 constexpr size_t readBytesSlack = size_t(64) << 20;
 
 // The budget of one read of a file of fileSize bytes, open while it is in scope. Reads nest: an
-// inner read has a budget of its own, and the outer one's resumes after it.
+// inner read has a budget of its own, and the outer one's resumes after it. (A test may pass a
+// smaller slack to reach the bound with a small input.)
 class ReadBudget {
 public:
     explicit ReadBudget(size_t fileSize, size_t slack = readBytesSlack);
@@ -81,11 +80,6 @@ ElementReader registerElementReader(uint32_t tag, ElementReader reader);
 using PlaceholderMaker = Element* (*)(bool charged);
 void registerPlaceholderElement(PlaceholderMaker make);
 void registerToolReader(uint32_t tag, ToolReader reader);
-
-// Pieces of the older tool record layouts that every tool kind's reader shares: matrices stored
-// column by column, and colours as bytes (widened by 256; roughness and metalness 0).
-void transposeInPlace(mat4& m);
-pbr readByteMaterial(ByteBuffer& in);
 
 // Reads the element record at the position (header included). ok is false for a damaged record.
 Element* readElementRecord(ByteBuffer& in, bool& ok);

@@ -172,21 +172,35 @@ bool readElementChunk(ByteBuffer& chunk, ReadState& st) {
     return true;
 }
 
-// Every child index names a tool once and never a chunk's top, every tool is reached from a
-// top (so no cycle exists), ring successors form closed rings, element indices are in range, and
-// every element that names other elements of the table names ones that fit.
+// An array lays its copies out along its element, so that must be a curve; it may have none.
+bool elementFitsTool(const ReadState& st, const Tool* t) {
+    if (t->pendingElement < 0 || t->kind != ArrayKind) return true;
+    const Element* e = st.elements[size_t(t->pendingElement)];
+    return e && (e->typeCode == CurveType || e->typeCode == UCurveType);
+}
+
+// Every child or array-copy index names a tool once and never a chunk's top, every tool is
+// reached from a top through children and copies (so no cycle exists), ring successors form
+// closed rings, element indices are in range, and every element that names other elements of
+// the table names ones that fit.
 bool linksHold(const ReadState& st) {
     const size_t n = st.tools.size();
     std::vector<uint8_t> named(n, 0), successorNamed(n, 0);
+    auto nameOnce = [&](uint32_t c) {
+        if (c >= n || st.firstOfChunk[c] || named[c]) return false;
+        named[c] = 1;
+        return true;
+    };
     for (size_t i = 0; i < n; ++i) {
         const Tool* t = st.tools[i];
-        for (uint32_t c : t->pendingChildren) {
-            if (c >= n || st.firstOfChunk[c] || named[c]) return false;
-            named[c] = 1;
-        }
+        for (uint32_t c : t->pendingChildren)
+            if (!nameOnce(c)) return false;
+        for (int32_t c : t->pendingCopies)
+            if (c >= 0 && !nameOnce(uint32_t(c))) return false;
         if (t->pendingNext >= n || successorNamed[t->pendingNext]) return false;
         successorNamed[t->pendingNext] = 1;
         if (t->pendingElement >= 0 && size_t(t->pendingElement) >= st.elements.size()) return false;
+        if (!elementFitsTool(st, t)) return false;
     }
     for (const Element* e : st.elements)
         if (e && !e->partLinksHold(st.elements)) return false;
@@ -203,6 +217,8 @@ bool linksHold(const ReadState& st) {
             reached[k] = 1;
             ++count;
             for (uint32_t c : st.tools[k]->pendingChildren) stack.push_back(c);
+            for (int32_t c : st.tools[k]->pendingCopies)
+                if (c >= 0) stack.push_back(uint32_t(c));
         }
     }
     return count == n;

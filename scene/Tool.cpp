@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "scene/CameraMatrices.h"
@@ -21,10 +23,7 @@ Tool::Tool(Element* e, const mat4& transform_, const pbr& material_, bool transp
     : element(e ? e->acquire(1) : nullptr), transform(transform_), material(material_),
       flags(transparent ? LiveFlag | TransparentFlag : LiveFlag) {}
 
-namespace {
-
-// This tool and every tool below it, in pre-order.
-void collectSubtree(Tool* top, std::vector<Tool*>& out) {
+void listSubtree(Tool* top, std::vector<Tool*>& out) {
     std::vector<Tool*> stack{top};
     while (!stack.empty()) {
         Tool* t = stack.back();
@@ -34,6 +33,8 @@ void collectSubtree(Tool* top, std::vector<Tool*>& out) {
             if (*it) stack.push_back(*it);
     }
 }
+
+namespace {
 
 // Takes every listed tool out of its ring with one walk per ring touched; the others of each ring
 // keep their order.
@@ -102,7 +103,7 @@ Tool::~Tool() {
 
 void collectWithPartners(Tool* top, std::vector<Tool*>& out) {
     out.clear();
-    collectSubtree(top, out);
+    listSubtree(top, out);
     std::unordered_set<Tool*> in;
     std::vector<Tool*> more;
     for (size_t i = 0; i < out.size(); ++i) {
@@ -112,7 +113,7 @@ void collectWithPartners(Tool* top, std::vector<Tool*>& out) {
         if (in.count(p)) continue;
         // an earlier partner's subtree may lie below this one: it is listed once
         more.clear();
-        collectSubtree(p, more);
+        listSubtree(p, more);
         for (Tool* t : more)
             if (in.insert(t).second) out.push_back(t);
     }
@@ -363,13 +364,56 @@ Tool* Tool::newCopyOfSelf(bool keepPivot) {
     return t;
 }
 
+Tool* Tool::placedLinkedCopy(Tool* c) {
+    Tool* copy = c->newCopyOfSelf(true);
+    copy->flags |= PlacedFlag;
+    copy->pivot *= mat4();
+    c->link(copy);
+    return copy;
+}
+
+void Tool::copyDescendants(Tool* copyOfThis, bool onlyMarked, Tool* (*make)(Tool*),
+                           const std::function<Tool*(Tool*)>& other) {
+    struct Pending {
+        Tool* original;
+        Tool* parentCopy;
+    };
+    std::vector<Pending> stack;
+    auto pushChildren = [&stack](Tool* original, Tool* copy) {
+        for (auto it = original->children.rbegin(); it != original->children.rend(); ++it) stack.push_back({*it, copy});
+    };
+    pushChildren(this, copyOfThis);
+    while (!stack.empty()) {
+        Pending p = stack.back();
+        stack.pop_back();
+        Tool* c = p.original;
+        if (onlyMarked && !c->isCopyMarked()) continue;
+        if (c->copyRef) {
+            p.parentCopy->addChild(c->copyRef, false);
+        } else if (c->kind != PlainKind) {
+            p.parentCopy->addChild(other(c), false);
+        } else {
+            Tool* copy = make(c);
+            c->copyRef = copy;
+            p.parentCopy->addChild(copy, false);
+            pushChildren(c, copy);
+        }
+    }
+}
+
 Tool* Tool::copy(bool keepPivot, bool withChildren) {
     if (withChildren) markSubtree(1);
     Tool* t = newCopyOfSelf(keepPivot);
     link(t);
     copyRef = t;
-    for (Tool* c : children)
-        if (c->isCopyMarked()) t->addChild(c->copyRef ? c->copyRef : c->copy(true, false), false);
+    copyDescendants(
+        t, true,
+        [](Tool* c) {
+            Tool* copy = c->newCopyOfSelf(true);
+            c->link(copy);
+            return copy;
+        },
+        [](Tool* c) { return c->copy(true, false); });
     if (withChildren) markSubtree(0);
     return t;
 }
@@ -382,8 +426,7 @@ Tool* Tool::copyTransformedMode(const mat4& m, bool linkCopy, uint8_t markMode) 
     t->pivot *= m;
     if (linkCopy) link(t);
     copyRef = t;
-    for (Tool* c : children)
-        if (c->isCopyMarked()) t->addChild(c->copyRef ? c->copyRef : c->copyTransformedMode(mat4(), true, 0), false);
+    copyDescendants(t, true, placedLinkedCopy, [](Tool* c) { return c->copyTransformedMode(mat4(), true, 0); });
     if (markMode == 1) markSubtree(0);
     if (markMode == 2) setStateRecursive(0);
     return t;
@@ -396,7 +439,7 @@ Tool* Tool::copyTransformedAll(const mat4& m, bool linkCopy, bool markPass) {
     t->pivot *= m;
     if (linkCopy) link(t);
     copyRef = t;
-    for (Tool* c : children) t->addChild(c->copyRef ? c->copyRef : c->copyTransformedAll(mat4(), true, false), false);
+    copyDescendants(t, false, placedLinkedCopy, [](Tool* c) { return c->copyTransformedAll(mat4(), true, false); });
     if (markPass) markSubtree(0);
     return t;
 }
@@ -404,12 +447,43 @@ Tool* Tool::copyTransformedAll(const mat4& m, bool linkCopy, bool markPass) {
 void Tool::collectCutLinks(std::vector<Tool*>& roots, std::vector<Tool*>& partnerFrom, std::vector<Tool*>& partnerTo,
                            std::vector<Tool*>& ringFrom, std::vector<Tool*>& ringTo, bool markAll, bool markSub,
                            bool inner) {
+    (void)inner;
     if (markAll) setStateRecursive(2);
     if (markSub) markSubtree(1);
-    collectOwnCut(roots, ringFrom, ringTo);
-    for (size_t i = 0; i < children.size(); ++i)
-        children[i]->collectCutLinks(roots, partnerFrom, partnerTo, ringFrom, ringTo, false, false, true);
-    (void)inner;
+    // The subtree in pre-order (null marks where a tool of another kind takes its own turn)
+    // then the ring predecessors the checks need, found in one walk per ring rather than one
+    // walk round the ring per member.
+    std::vector<Tool*> order, others;
+    walkSubtree([&](Tool* t) { order.push_back(t); },
+                [&](Tool* t) {
+                    order.push_back(nullptr);
+                    others.push_back(t);
+                });
+    std::unordered_map<Tool*, Tool*> previous;
+    for (Tool* t : order) {
+        if (!t || t->next->mark() != t->mark() || previous.count(t)) continue;
+        Tool* m = t;
+        do {
+            ++ringSteps;
+            previous[m->next] = m;
+            m = m->next;
+        } while (m != t && !previous.count(m->next));
+    }
+    size_t other = 0;
+    for (Tool* t : order) {
+        if (!t) {
+            others[other++]->collectCutLinks(roots, partnerFrom, partnerTo, ringFrom, ringTo, false, false, true);
+            continue;
+        }
+        if (!t->parent || t->parent->mark() == 0) roots.push_back(t);
+        if (t->next->mark() != t->mark()) {
+            ringFrom.push_back(t);
+            ringTo.push_back(t->next);
+        } else if (previous[t]->mark() != t->mark()) {
+            ringFrom.push_back(previous[t]);
+            ringTo.push_back(t);
+        }
+    }
     if (markSub) markSubtree(2);
     if (markAll) setStateRecursive(0);
 }

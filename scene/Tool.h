@@ -2,6 +2,7 @@
 // A node of the object hierarchy: one shared element, a transform and pivot, constraint axes, a
 // material, flags, owned children and a place in a ring of linked copies that act together.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -154,6 +155,9 @@ public:
     std::vector<uint32_t> pendingChildren;
     uint32_t pendingNext = 0;
     int32_t pendingElement = -1;
+    // Copies an array record names (negative for an empty entry); the reader checks them with
+    // the child indices, and the array takes them at resolveLinks.
+    std::vector<int32_t> pendingCopies;
 
     virtual void setTime();
 
@@ -195,6 +199,14 @@ protected:
             for (auto it = t->children.rbegin(); it != t->children.rend(); ++it) stack.push_back(*it);
         }
     }
+    // Copies this tool's descendants (those with a copy mark when onlyMarked) under copyOfThis on
+    // an explicit stack, in the order and shape the recursive copy gives: a descendant already
+    // copied in this pass is added again, a plain one is copied by make and its children visited,
+    // one of another kind is copied by other (its own virtual copy).
+    void copyDescendants(Tool* copyOfThis, bool onlyMarked, Tool* (*make)(Tool*),
+                         const std::function<Tool*(Tool*)>& other);
+    // The copy a placing copy makes of a descendant: placed, its pivot kept, linked to it.
+    static Tool* placedLinkedCopy(Tool* c);
     // Members a ring-wide setter reaches, start first; without ring the start tool alone.
     void ringTargets(std::vector<Tool*>& out, bool ring, bool sameParent, bool startNeedsPlaced);
     // Copies this tool's own fields (not children, ring or element sharing) onto a new tool.
@@ -215,6 +227,9 @@ public:
                                 std::vector<int32_t>& drawArgs, mat4 handed, int group, int drawArg) override;
 };
 
+// Appends top and every tool below it in pre-order over the child lists, without touching the
+// tools' index fields; an explicit stack, however deep the tree.
+void listSubtree(Tool* top, std::vector<Tool*>& out);
 // What deleting top deletes: its subtree and, through the partners of two-object tools, theirs
 // (a pair lives and dies together), each tool once, top first.
 void collectWithPartners(Tool* top, std::vector<Tool*>& out);

@@ -6,6 +6,7 @@
 #include "scene/Element.h"
 #include "scene/SceneFile.h"
 #include "scene/Tool.h"
+#include "scene/ToolRecordParts.h"
 
 namespace kal {
 
@@ -13,20 +14,10 @@ namespace {
 
 void writeMat4(ByteBuffer& out, const mat4& m) { out.append(m.m, sizeof m.m); }
 
-} // namespace
-
 void transposeInPlace(mat4& m) {
     for (int r = 0; r < 4; ++r)
         for (int c = r + 1; c < 4; ++c) std::swap(m.m[4 * r + c], m.m[4 * c + r]);
 }
-
-pbr readByteMaterial(ByteBuffer& in) {
-    uint8_t b[8];
-    in.read(b, 8);
-    return pbrFromBytes(b);
-}
-
-namespace {
 
 // The first member after t, in ring order, that is being written (collect flag); t itself when none.
 // The walk is bounded so that a ring that never comes back cannot hang the writer.
@@ -40,6 +31,18 @@ Tool* writtenRingSuccessor(Tool* t) {
 }
 
 } // namespace
+
+pbr readByteMaterial(ByteBuffer& in) {
+    uint8_t b[8];
+    in.read(b, 8);
+    return pbrFromBytes(b);
+}
+
+mat4 readColumnMat4(ByteBuffer& in) {
+    mat4 m = in.readMat4();
+    transposeInPlace(m);
+    return m;
+}
 
 Tool::Tool(ByteBuffer& in) : Tool(nullptr, mat4(), pbr(), false) { Tool::deserialize(in); }
 

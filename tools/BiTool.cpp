@@ -9,6 +9,7 @@
 #include "scene/Element.h"
 #include "scene/Globals.h"
 #include "scene/SceneFile.h"
+#include "scene/ToolRecordParts.h"
 
 namespace kal {
 
@@ -224,8 +225,8 @@ void BiTool::deserialize(ByteBuffer& in) {
 }
 
 void BiTool::deserializeLegacy(ByteBuffer& in) {
-    transform = in.readMat4();
-    pivot = in.readMat4();
+    transform = readColumnMat4(in);
+    pivot = readColumnMat4(in);
     rotationAxis = in.readVec3();
     translationAxis = in.readVec3();
     in.skip(4);
@@ -245,8 +246,6 @@ void BiTool::deserializeLegacy(ByteBuffer& in) {
         animationRate = in.readFloat();
         animationPhase = in.readFloat();
     }
-    transposeInPlace(transform);
-    transposeInPlace(pivot);
 }
 
 void BiTool::resolveLinks(const std::vector<Tool*>& tools, const std::vector<Element*>& elements) {

@@ -141,7 +141,11 @@ bool GLView::saveScene(const std::string& path) {
 
 void GLView::saveObject() {
     // the dialog ("Save Object", starting in the objects folder) belongs to the window
-    const std::string typed = pressPick.object && materialSource ? materialSource->askObjectFileName() : std::string();
+    std::string typed;
+    if (pressPick.object && materialSource) {
+        GLWorkGuard question;
+        typed = materialSource->askObjectFileName();
+    }
     if (!typed.empty() && !saveObjectAs(typed) && materialSource) materialSource->objectSaveFailed(objectFileName(typed));
     resetPick(false);
 }

@@ -176,22 +176,23 @@ void drawDrawPreview(GLView& v, const OverlayScale& k, const mat4& pmv) {
         if (!first && !stroke.picks.empty()) first = &stroke.picks[0];
     mat4 placement = first->worldToFrame;
     placement *= first->frameToTarget;
-    mat4 F = v.strokeFrame;
+    // the drawing matrix is the drawing's first placement, as the drawn tool is built
+    mat4 F = v.firstPlacement;
     F *= inverseAffine(placement);
     if (count >= 2) {
         static const uint8_t green[4] = {0, 255, 0, 255};
         std::vector<vec3> positions, normals;
         std::vector<float> radii;
         std::vector<bool> marks;
-        const bool closed = v.closed || isProfileKind(v.insertKind);
-        buildStrokeChain(v.assemblor, positions, normals, radii, marks, closed, v.strokeFrame);
+        const bool closed = v.drawnCurveClosed();
+        buildStrokeChain(v.assemblor, positions, normals, radii, marks, closed, v.firstPlacement);
         for (size_t i = 0; i + 1 < positions.size(); ++i) drawSegment3D(positions[i] * F, positions[i + 1] * F, pmv, green);
         if (closed && positions.size() > 1) drawSegment3D(positions.back() * F, positions.front() * F, pmv, green);
     }
     // the stroke points by kind: corner red, arc white, smooth blue; plain points unmarked
     static const uint8_t kindColours[3][4] = {{255, 0, 0, 255}, {255, 255, 255, 255}, {0, 0, 255, 255}};
     std::vector<StrokeSample> samples;
-    transformPrimitives(v.assemblor, samples, v.strokeFrame);
+    transformPrimitives(v.assemblor, samples, v.firstPlacement);
     for (const StrokeSample& p : samples)
         if (p.pointKind >= 1 && p.pointKind <= 3) drawSquare3D(k.s, facing, p.point * F, pmv, kindColours[p.pointKind - 1]);
 }

@@ -1,6 +1,7 @@
 // The view's GPU-side belongings: the two scene render targets and the environment lighting.
 #include <QOpenGLFunctions_4_0_Core>
 
+#include "elements/Lightning.h"
 #include "gpu/Environment.h"
 #include "gpu/FBOScene.h"
 #include "gpu/GeometryBuffers.h"
@@ -23,6 +24,7 @@ void GLView::destroyGpuObjects() {
     renderTargets.clear();
     opaqueTarget = nullptr;
     transparentTarget = nullptr;
+    deleteBoltTube();
     releaseQuadBuffer();
     releaseCircleBuffer();
     releaseBiToolHelpers();

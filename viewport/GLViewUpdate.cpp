@@ -55,9 +55,11 @@ Texture2D* GLView::update() {
     f.x = rawMouse.x;
     f.y = rawMouse.y;
     f.prevLeft = f.left;
-    f.left = rawMouse.left;
     f.prevRight = f.right;
-    f.right = rawMouse.right;
+    // a press released before this frame still counts as down for it: the next frame releases it
+    f.left = rawMouse.left || (rawMouse.leftPressUnseen && !f.prevLeft) ? 1 : 0;
+    f.right = rawMouse.right || (rawMouse.rightPressUnseen && !f.prevRight) ? 1 : 0;
+    rawMouse.leftPressUnseen = rawMouse.rightPressUnseen = 0;
     f.dx = f.x - f.prevX;
     f.dy = f.y - f.prevY;
     f.wheel = rawMouse.wheel;

@@ -140,6 +140,8 @@ static void recordButtons(float x, float y, bool left, bool right) {
     m.left = left ? 1 : 0;
     m.prevRight = m.right;
     m.right = right ? 1 : 0;
+    if (m.left && !m.prevLeft) m.leftPressUnseen = 1;
+    if (m.right && !m.prevRight) m.rightPressUnseen = 1;
     m.dx = m.x - m.prevX;
     m.dy = m.y - m.prevY;
 }
@@ -157,6 +159,8 @@ void GLWidget::mouseReleaseEvent(QMouseEvent* event) { buttonEvent(event); }
 void GLWidget::refreshReleased() {
     const QPoint p = mapFromGlobal(QCursor::pos());
     recordButtons(float(p.x()) * renderScale, float(p.y()) * renderScale, false, false);
+    // entering or leaving ends every click, seen or not
+    kal::rawMouse.leftPressUnseen = kal::rawMouse.rightPressUnseen = 0;
 }
 
 void GLWidget::wheelEvent(QWheelEvent* event) {

@@ -24,12 +24,14 @@ GLWorkGuard::GLWorkGuard(GLWidget* widget) : widget_(widget) {
 
 GLWorkGuard::~GLWorkGuard() {
     if (!widget_) return;
-    if (madeCurrent_ && previousContext_ != widget_->context()) {
-        // Work inside a tick or another context's scope finds that context current again.
-        if (previousContext_ && previousSurface_)
-            previousContext_->makeCurrent(previousSurface_);
-        else
-            widget_->doneCurrent();
+    // A modal dialog's event loop paints the window, which leaves the window's own context current:
+    // whatever was current before comes back, so a frame goes on in its own context.
+    if (previousContext_ == widget_->context()) {
+        if (QOpenGLContext::currentContext() != previousContext_) widget_->makeCurrent();
+    } else if (previousContext_ && previousSurface_) {
+        if (QOpenGLContext::currentContext() != previousContext_) previousContext_->makeCurrent(previousSurface_);
+    } else if (madeCurrent_) {
+        widget_->doneCurrent();
     }
     widget_->setUpdatesEnabled(updatesWereEnabled_);
     if (timerWasRunning_ && widget_->timerId == 0) widget_->restartTimer();

@@ -1,6 +1,7 @@
 #pragma once
-// Scoped GL work started outside the frame (menu slots, dialogs, popups): the widget's tick and
-// repaints pause, its context is made current, and all of it is put back on every way out.
+// Scoped GL work started outside the frame (menu slots, dialogs, popups), and modal questions asked
+// from inside it: the widget's tick and repaints pause, its context is made current, and all of it
+// is put back on every way out.
 // Without an initialised widget nothing happens and hasContext() says so, so callers change
 // settings only and leave GPU objects alone.
 #include <QPointer>

@@ -8,6 +8,7 @@
 #include "mesh/Mesh.h"
 #include "scene/Scene.h"
 #include "scene/Tool.h"
+#include "tools/Array.h"
 #include "tools/BiTool.h"
 #include "tools/Cable.h"
 #include "viewport/GLView.h"
@@ -74,6 +75,14 @@ Mesh* meshOfKind(int kind) {
 bool canBuildKind(int kind) { return (kind >= KindUseTool && kind <= KindTube) || isTwoObjectKind(kind); }
 
 } // namespace
+
+bool GLView::loadArrayForEditing(Tool* tool) {
+    if (!tool || !tool->isArray()) return false;
+    Array* array = static_cast<Array*>(tool);
+    addedTools = array->copies;
+    arrayItems = array->itemSequence;
+    return true;
+}
 
 // The element of a new template: a solid, the empty curve a profile's stroke replaces, or a
 // surface whose empty curve the stroke fills.

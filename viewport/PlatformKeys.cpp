@@ -11,6 +11,9 @@ namespace kal {
 namespace {
 
 unsigned char keyTable[256] = {};
+// Keys pressed since the last read: a tap that comes and goes between two frames (or while one
+// frame renders) is still reported down once, and released by the read after.
+bool pressUnread[256] = {};
 // Scan code -> key code of the press, so the release clears the same entry even when a modifier
 // changed what the key means in between (Shift+1 arrives as '!').
 std::unordered_map<quint32, int> pressedByScanCode;
@@ -77,6 +80,7 @@ protected:
             const int k = virtualKeyOf(*e);
             if (k <= 0) break;
             keyTable[k] = 0x80;
+            pressUnread[k] = true;
             if (e->nativeScanCode() != 0) pressedByScanCode[e->nativeScanCode()] = k;
             break;
         }
@@ -121,10 +125,14 @@ void installPlatformKeys(QCoreApplication* app) {
     QObject::connect(installedFilter, &QObject::destroyed, [] { installedFilter = nullptr; });
 }
 
-void readPlatformKeys(unsigned char* out) { std::memcpy(out, keyTable, sizeof keyTable); }
+void readPlatformKeys(unsigned char* out) {
+    for (int k = 0; k < 256; ++k) out[k] = pressUnread[k] ? 0x80 : keyTable[k];
+    std::memset(pressUnread, 0, sizeof pressUnread);
+}
 
 void clearPlatformKeys() {
     std::memset(keyTable, 0, sizeof keyTable);
+    std::memset(pressUnread, 0, sizeof pressUnread);
     pressedByScanCode.clear();
 }
 

@@ -8,7 +8,8 @@ namespace kal {
 
 // Installs the filter on the application once; later calls do nothing.
 void installPlatformKeys(QCoreApplication* app);
-// Copies the table (256 bytes) into out.
+// Copies the table (256 bytes) into out. A key pressed since the last read reads as down even
+// when it has been released already; the next read shows it up.
 void readPlatformKeys(unsigned char* out);
 // Clears every key; done when the application loses focus.
 void clearPlatformKeys();

@@ -7,6 +7,7 @@
 #include "scene/Scene.h"
 #include "scene/Tool.h"
 #include "viewport/GLView.h"
+#include "viewport/GLWorkGuard.h"
 #include "viewport/SymmetryReplication.h"
 
 namespace kal {
@@ -81,7 +82,12 @@ void GLView::releaseMirror() {
 void GLView::releaseRotateMultiplicity() {
     if (busy != 1 || !hasHit(pressPick)) return;
     double value = pressPick.object->multiplicity;
-    if (materialSource && materialSource->askRotationMultiplicity(value)) pressPick.object->multiplicity = float(value);
+    bool answered = false;
+    if (materialSource) {
+        GLWorkGuard question;
+        answered = materialSource->askRotationMultiplicity(value);
+    }
+    if (answered) pressPick.object->multiplicity = float(value);
     mode = IDLE;
 }
 

@@ -3,9 +3,13 @@
 #include "ShownWindow.h"
 
 #include "elements/Clay.h"
+#include "elements/Curve.h"
+#include "elements/Revoluton.h"
+#include "elements/Tube.h"
 #include "mesh/Mesh.h"
 #include "scene/Scene.h"
 #include "scene/Tool.h"
+#include "tools/Array.h"
 #include "tools/BiTool.h"
 
 #include <QMenu>
@@ -72,6 +76,21 @@ TEST_F(ShownWindow, contextMenuFitsTheObjectAndKeepsItsPick)
     EXPECT_EQ(asked.size(), 2u);
     closeMenu(ui().menuObject);
     delete cube;
+    v.resetPick(false);
+}
+
+TEST_F(ShownWindow, arraysAreHeadedByTheirMode)
+{
+    kal::GLView& v = view();
+    for (int32_t mode : {kal::ArrayChain, kal::ArrayZipper}) {
+        auto* array = new kal::Array(kal::Curve::makeCircle(5, false), {}, {0x8001}, mode, kal::mat4(), kal::mat4(),
+                                     kal::pbr(), false);
+        v.scene->sceneRoot->addChild(array, false);
+        ASSERT_TRUE(openMenuOn(*w, array, ui().menuObject));
+        EXPECT_EQ(ui().actionType->text(), mode == kal::ArrayChain ? "CHAIN" : "ARRAY");
+        closeMenu(ui().menuObject);
+        delete array;
+    }
     v.resetPick(false);
 }
 
@@ -160,4 +179,33 @@ TEST_F(ShownWindow, sculptKeysReachTheirActionsInTheActiveMode)
     EXPECT_EQ(ui().actionAxisSection->text(), "Axis");
     ui().actionInsert->trigger();
     EXPECT_EQ(view().chosenMode, kal::ASSEMBLY);
+}
+
+TEST_F(ShownWindow, tubesAndRevolutionsOpenTheAxisSectionMenu)
+{
+    kal::GLView& v = view();
+    auto* tube = new kal::Tool(new kal::Tube(kal::Curve::makeSegment(), kal::Curve::makeCircle(6, false)), kal::mat4(),
+                               kal::pbr(), false);
+    auto* revolution = new kal::Tool(new kal::Revoluton(kal::Curve::makeSegment(), kal::Curve::makeCircle(6, false)),
+                                     kal::mat4(), kal::pbr(), false);
+    v.scene->sceneRoot->addChild(tube, false);
+    v.scene->sceneRoot->addChild(revolution, false);
+    const struct {
+        kal::Tool* tool;
+        const char* label;
+        QAction* icon;
+    } rows[] = {{tube, "TUBE", ui().actionTube}, {revolution, "REVOLUTON", ui().actionRevoluton}};
+    for (const auto& row : rows) {
+        v.pressPick.object = row.tool;
+        w->openMenu();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return ui().menuObject_Axis_Section->isVisible(); }, 2000));
+        EXPECT_EQ(ui().actionTYPE->text(), row.label);
+        EXPECT_EQ(ui().actionTYPE->icon().cacheKey(), row.icon->icon().cacheKey());
+        EXPECT_FALSE(ui().menuObject->isVisible());
+        ui().menuObject_Axis_Section->hide();
+        QTest::qWait(20);
+    }
+    delete tube;
+    delete revolution;
+    v.resetPick(false);
 }

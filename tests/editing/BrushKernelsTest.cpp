@@ -176,3 +176,63 @@ TEST(BrushExtrudeInflate, EveryStepPushesTheSameVerticesAlongTheirNormals) {
 
 } // namespace
 } // namespace kal::test
+
+namespace kal::test {
+namespace {
+
+std::vector<int32_t> gatheredIds(const Mesh& m) {
+    std::vector<int32_t> ids;
+    for (const BrushVertex& b : m.brushVertices) ids.push_back(b.vertex);
+    return ids;
+}
+
+TEST(BrushGather, RunBoxesSkipOnlyRunsTheBrushMissesAndGrowWithTheDrag) {
+    // 71 x 71 vertices: two runs of records
+    Mesh m = rebuilt(gridMesh(70));
+    ASSERT_GT(m.vertexCount(), MeshStrokeCache::kRun);
+    for (vec3 c : {vec3(10, 10, 0), vec3(35, 57.5f, 0), vec3(69, 69, 0)}) {
+        m.gatherBrushVertices(c, 3.0f, true);
+        std::vector<int32_t> plain = gatheredIds(m);
+        m.buildGatherBounds();
+        m.strokeCache.lent = true;
+        m.gatherBrushVertices(c, 3.0f, true);
+        EXPECT_EQ(gatheredIds(m), plain);
+        EXPECT_FALSE(plain.empty());
+        m.strokeCache.lent = false;
+    }
+    // a drag carries vertices of the first run far off: the next gathering still finds them
+    m.buildGatherBounds();
+    m.strokeCache.lent = true;
+    m.gatherBrushVertices(vec3(10, 10, 0), 1.5f, true);
+    m.dragOffsets.assign(m.selectedVertices.size(), vec3(0, 0, 100));
+    m.applyDrag();
+    m.gatherBrushVertices(vec3(10, 10, 100), 1.5f, true);
+    EXPECT_EQ(m.brushVertices.size(), m.selectedVertices.size());
+    EXPECT_GE(m.brushVertices.size(), 5u);
+    m.strokeCache.lent = false;
+    m.clearSelection();
+}
+
+TEST(BrushGather, AStrokeKeepsItsRunBoxesOnlyWhileItGoesOn) {
+    Mesh m = rebuilt(gridMesh(70));
+    auto g = stroke(12, 0, GestureRunning, {sampleAt(vec3(10, 10, 0), 2), sampleAt(vec3(10, 10, 5), 2)});
+    apply(m, {g.get()});
+    EXPECT_FALSE(m.strokeCache.lent);
+    EXPECT_EQ(m.strokeCache.stroke, g.get());
+    // an edit between two ticks of another stroke is seen: that stroke builds its boxes anew
+    for (int v = 0; v < m.vertexCount(); ++v) m.vertices[v].position.z += 50;
+    auto h = stroke(12, 0, GestureRunning, {sampleAt(vec3(30, 30, 50), 2), sampleAt(vec3(30, 30, 51), 2)});
+    apply(m, {h.get()});
+    int v = -1;
+    for (int i = 0; i < m.vertexCount(); ++i)
+        if (m.vertices[i].position.x == 30 && m.vertices[i].position.y == 30) v = i;
+    ASSERT_GE(v, 0);
+    EXPECT_FLOAT_EQ(m.vertices[v].position.z, 51);
+    h->finish();
+    h->samples.push_back(sampleAt(vec3(30, 30, 51), 2));
+    apply(m, {h.get()});
+    EXPECT_EQ(m.strokeCache.stroke, nullptr);
+}
+
+} // namespace
+} // namespace kal::test

@@ -83,6 +83,20 @@ TEST(PlaneCut, ThroughASphereCentrePartsItIntoTwoPatchesRemovingNothing) {
     EXPECT_MESH_VALID(m);
 }
 
+TEST(PlaneCut, RenormalsWhatTheCutChangedAsTheFullPassWould) {
+    for (int form = 0; form < 3; ++form) {
+        Mesh m = rebuilt(uvSphereMesh(10, 16));
+        const vec3 q(0.05f, 0, 0.1f), n = normalize(vec3(0.2f, 0.1f, 1));
+        if (form == 0) m.cutPlane(q, n);
+        if (form == 1) m.cutPlanePatch(q, n, -1);
+        if (form == 2) m.cutPlaneComponent(q, n, -1);
+        Mesh full = m;
+        full.updateNormals(2);
+        SCOPED_TRACE(form);
+        expectSameRecords(m, full);
+    }
+}
+
 TEST(PlaneCut, PatchModeCutsTheLoopUnderThePickOnly) {
     Mesh a = octahedronMesh(), b = octahedronMesh();
     for (int v = 0; v < b.vertexCount(); ++v) b.vertices[v].position.x += 4;
@@ -213,6 +227,21 @@ TEST(SphereCut, AnEdgeThroughTheSphereSplitsAtTheFootAndARimVertexStaysOutside) 
     // the vertex (1, 1) lies on the sphere: outside, and nothing else is near
     rim.cutSphere(vec3(1, 1, 0.5f), vec3(1, 1, 0));
     expectSameRecords(rim, before);
+}
+
+TEST(SphereCut, RenormalsWhatTheCutChangedAsTheFullPassWould) {
+    for (bool patch : {false, true}) {
+        Mesh m = rebuilt(uvSphereMesh(12, 18));
+        const vec3 c(0.3f, 0.2f, 0.95f);
+        if (patch)
+            m.cutSpherePatch(c, c + vec3(0.45f, 0, 0), -1, true);
+        else
+            m.cutSphere(c, c + vec3(0.45f, 0, 0));
+        Mesh full = m;
+        full.updateNormals(1);
+        SCOPED_TRACE(patch);
+        expectSameRecords(m, full);
+    }
 }
 
 TEST(SphereCut, ReachingNothingOrOfNoRadiusChangesNothing) {

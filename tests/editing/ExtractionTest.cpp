@@ -43,6 +43,11 @@ TEST(Extraction, PatchAndComponentCopiesLeaveTheSourceAlone) {
     int none = -1;
     auto empty = asMesh(Mesh().extractComponent(vec3(), none));
     EXPECT_EQ(empty->triangleCount(), 0);
+    // a stale id counts as none: the triangle under the point is taken
+    int stale = 4000;
+    auto picked = asMesh(cube.extractPatch(vec3(0.2f, 0.3f, 1), stale));
+    EXPECT_EQ(picked->triangleCount(), 2);
+    EXPECT_GE(stale, 0);
 }
 
 TEST(Extraction, DetachMovesTheComponentOutAtTheSamePlace) {

@@ -137,6 +137,19 @@ TEST(ExtrusionDispatch, StartOnceThenStepsAndAFinishThatOnlyRenormals) {
     EXPECT_EQ(positionsOf(m), before);
     EXPECT_TRUE(m.partChanged[1]);
 
+    // two copies on one face: one extrusion, one push
+    Mesh p = rebuilt(cubeMesh(true));
+    auto c = stroke(36, SelectPatch, GestureRunning, {sampleAt(vec3(0.3f, 0.2f, -1), 1, 0), sampleAt(vec3(0.3f, 0.2f, -2), 1, 0)});
+    auto d = stroke(36, SelectPatch, GestureRunning, {sampleAt(vec3(-0.3f, 0.2f, -1), 1, -1), sampleAt(vec3(-0.3f, 0.2f, -2), 1, -1)});
+    apply(p, {c.get(), d.get()});
+    EXPECT_EQ(p.triangleCount(), 20);
+    EXPECT_EQ(verticesAt(p, vec3(1, 1, -2)), 1);
+    c->samples.push_back(sampleAt(vec3(0.3f, 0.2f, -3), 1, 0));
+    d->samples.push_back(sampleAt(vec3(-0.3f, 0.2f, -3), 1, -1));
+    apply(p, {c.get(), d.get()});
+    EXPECT_EQ(verticesAt(p, vec3(1, 1, -3)), 1);
+    EXPECT_MESH_VALID(p);
+
     Mesh t = rebuilt(cubeMesh(true));
     auto tear = stroke(41, SelectPatch, GestureRunning, {sampleAt(vec3(0, 0, -1), 1, 0), sampleAt(vec3(0, 0, -2), 1, 0)});
     apply(t, {tear.get()});
@@ -144,6 +157,51 @@ TEST(ExtrusionDispatch, StartOnceThenStepsAndAFinishThatOnlyRenormals) {
     EXPECT_EQ(countEdges(t).open, 8);
     EXPECT_EQ(verticesAt(t, vec3(1, 1, -2)), 1);
     EXPECT_MESH_VALID(t);
+}
+
+} // namespace
+} // namespace kal::test
+
+namespace kal::test {
+namespace {
+
+TEST(ExtrusionDispatch, StepsThatKeepTheirPatchesMoveAsTheSearchingStepsDo) {
+    struct Case {
+        int code, mode;
+    };
+    for (Case k : {Case{36, SelectPatch}, Case{36, SelectAllPatches}, Case{41, SelectElement}, Case{40, SelectElement}}) {
+        SCOPED_TRACE(testing::Message() << k.code << " " << k.mode);
+        Mesh stroked = rebuilt(cubeMesh(true));
+        for (int v = 0; v < 8; ++v) stroked.vertices[v].setPinned(true);
+        Mesh direct = stroked;
+        std::vector<StrokeSample> samples = {sampleAt(vec3(0.2f, 0.1f, -1), 1, 0), sampleAt(vec3(0.2f, 0.1f, -1.3f), 1, 0)};
+        auto g = stroke(k.code, k.mode, GestureRunning, samples);
+        apply(stroked, {g.get()});
+        const bool all = k.mode == SelectAllPatches || k.code == 40;
+        if (k.code == 36 && all) direct.extrudeAllPatches(pbr(), true);
+        if (k.code == 36 && !all) direct.extrudePatch(samples[0].point, 0, pbr(), true);
+        if (k.code == 41) direct.tearPatchAt(samples[0].point, 0);
+        if (k.code == 40) direct.bevelPatch(pbr(), true);
+        if (all)
+            direct.pushAllPatches(samples[0].point, samples[1].point, 0);
+        else
+            direct.pushAlongNormal(samples[0].point, samples[1].point, 0);
+        for (int step = 2; step < 6; ++step) {
+            vec3 prev = g->samples.back().point;
+            vec3 next = prev + vec3(0.01f * float(step), 0, -0.2f);
+            g->samples.push_back(sampleAt(next, 1, 0));
+            apply(stroked, {g.get()});
+            if (all)
+                direct.pushAllPatches(prev, next, 0);
+            else
+                direct.pushAlongNormal(prev, next, 0);
+        }
+        EXPECT_GE(stroked.strokeCache.pushStarts.size(), 2u) << "the steps kept their patches";
+        ASSERT_EQ(stroked.vertexCount(), direct.vertexCount());
+        for (int v = 0; v < direct.vertexCount(); ++v)
+            ASSERT_EQ(stroked.vertices[v].position, direct.vertices[v].position) << "vertex " << v;
+        EXPECT_MESH_VALID(stroked);
+    }
 }
 
 } // namespace

@@ -58,6 +58,9 @@ TEST(MeshGestureDispatch, CodesModesStatesAndSampleCountsChooseTheOperationAndFl
         {12, 3, GestureRunning, 3, Moves, P | N},
         // a mode outside 0..3 dispatches nothing, after the pre-pass
         {12, 7, GestureRunning, 3, None, P},
+        {1, 7, GestureRunning, 3, None, P},
+        {30, 4, GestureBegun, 1, None, M},
+        {36, 6, GestureRunning, 2, None, G},
         {13, 0, GestureRunning, 3, Moves, P},
         {22, 0, GestureRunning, 3, Moves, P},
         {23, 2, GestureRunning, 3, Moves, P},

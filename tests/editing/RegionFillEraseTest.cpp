@@ -192,3 +192,49 @@ TEST(RegionPatchBrush, DeformMovesAVertexOfTwoFansOnce) {
 
 } // namespace
 } // namespace kal::test
+
+namespace kal::test {
+namespace {
+
+TEST(RegionPatchBrush, PatchAndComponentStrokesGatherAsTheFloodDoes) {
+    // two spheres of several record runs each, the second shifted by 1.5 along x so they overlap;
+    // the first parted into two patches along a marked ring
+    Mesh a = uvSphereMesh(60, 80), b = uvSphereMesh(60, 80);
+    for (int v = 0; v < b.vertexCount(); ++v) b.vertices[v].position.x += 1.5f;
+    a.append(&b);
+    Mesh start = rebuilt(a);
+    ASSERT_GT(start.vertexCount(), 2 * MeshStrokeCache::kRun);
+    const int ring = 1 + 27 * 80;  // the ring at row 28, a little above the equator
+    for (int s = 0; s < 80; ++s) start.setEdgeFlag(ring + s, ring + (s + 1) % 80, true);
+    for (int mode : {SelectComponent, SelectPatch})
+        for (int code : {12, 15, 29}) {
+            SCOPED_TRACE(testing::Message() << "mode " << mode << " code " << code);
+            Mesh stroked = start, direct = start;
+            std::vector<StrokeSample> samples = {sampleAt(vec3(0.9f, 0, 0.3f), 0.5f), sampleAt(vec3(1.0f, 0, 0.3f), 0.5f)};
+            for (StrokeSample& s : samples) s.material.red = 0;
+            auto g = stroke(code, mode, GestureRunning, samples);
+            for (int tick = 0; tick < 4; ++tick) {
+                apply(stroked, {g.get()});
+                const StrokeSample& P = g->samples[g->samples.size() - 2];
+                const StrokeSample& L = g->samples.back();
+                const bool patch = mode == SelectPatch;
+                if (code == 12 && patch) direct.deformPatch(P.point, L.point, P.radius, -1);
+                if (code == 12 && !patch) direct.deformComponent(P.point, L.point, P.radius, -1);
+                if (code == 15 && patch) direct.smoothPatch(P.point, L.point, P.radius, -1);
+                if (code == 15 && !patch) direct.smoothComponent(P.point, L.point, P.radius, -1);
+                if (code == 29 && patch) direct.paintPatch(P.point, P.radius, -1, P.material, 0xFF, 0.5f);
+                if (code == 29 && !patch) direct.paintComponent(P.point, P.radius, -1, P.material, 0xFF, 0.5f);
+                StrokeSample next = sampleAt(L.point + vec3(0.05f, 0.02f, 0.04f), 0.5f);
+                next.material.red = 0;
+                g->samples.push_back(next);
+            }
+            for (int v = 0; v < direct.vertexCount(); ++v)
+                ASSERT_EQ(stroked.vertices[v].position, direct.vertices[v].position) << "vertex " << v;
+            for (int t = 0; t < direct.triangleCount(); ++t)
+                for (int c = 0; c < 3; ++c) ASSERT_EQ(stroked.triangles[t].corner[c], direct.triangles[t].corner[c]);
+            EXPECT_MESH_VALID(stroked);
+        }
+}
+
+} // namespace
+} // namespace kal::test

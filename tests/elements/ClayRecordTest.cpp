@@ -6,6 +6,8 @@
 #include <memory>
 
 #include "elements/Clay.h"
+#include "elements/Curve.h"
+#include "elements/Tube.h"
 #include "foundation/ByteBuffer.h"
 #include "mesh/Mesh.h"
 #include "mesh/MeshInvariants.h"
@@ -140,6 +142,21 @@ TEST_F(ClayRecord, convertRefusesClayAndImagesAndKeepsTheMeshValidWithoutAContex
     EXPECT_FALSE(scene.convertToClay(clay));
     EXPECT_EQ(tool->element, clay);
     ASSERT_TRUE(scene.convertToTriMesh(clay));
+    ASSERT_EQ(tool->element->typeCode, MeshType);
+    EXPECT_MESH_VALID(static_cast<const Mesh&>(*tool->element));
+}
+
+TEST_F(ClayRecord, aTubeBecomesClayAndComesBackAsAValidMesh) {
+    Scene scene;
+    Tube* tube = new Tube(Curve::makeSegment(), Curve::makeCircle(8, false));
+    Tool* tool = scene.sceneRoot->addChild(new Tool(tube, mat4(), pbr(), false), false);
+    scene.rebuildToolLists();
+    ASSERT_TRUE(scene.convertToClay(tool->element));
+    ASSERT_EQ(tool->element->typeCode, ClayType);
+    const Mesh& source = *static_cast<Clay*>(tool->element)->source;
+    EXPECT_GT(source.triangleCount(), 0);
+    EXPECT_MESH_VALID(source);
+    ASSERT_TRUE(scene.convertToTriMesh(tool->element));
     ASSERT_EQ(tool->element->typeCode, MeshType);
     EXPECT_MESH_VALID(static_cast<const Mesh&>(*tool->element));
 }

@@ -36,14 +36,6 @@ TEST(CurveFrames, loneSegmentIsTravelledBackwards) {
     expectNear(c.segments[0].tangent, vec3(-1, 0, 0));
 }
 
-TEST(CurveFrames, chainAlongZKeepsTheFallbackNormal) {
-    Curve c({vec3(0, 0, 0), vec3(0, 0, 1), vec3(0, 0, 2)}, false, 0);
-    c.updateFrames(true);
-    EXPECT_NEAR(lengthSquared(c.segments[0].normal), 1.0, 1e-5);
-    EXPECT_NEAR(dot(c.segments[0].normal, c.segments[0].tangent), 0.0f, 1e-5f);
-    expectNear(c.segments[1].normal, c.segments[0].normal);
-}
-
 TEST(CurveFrames, twistTurnsEachSegmentAQuarterMore) {
     Curve c({vec3(0, 0, 0), vec3(1, 0, 0), vec3(2, 0, 0), vec3(3, 0, 0)}, false, 0);
     for (CurvePoint& p : c.points) p.twist = float(M_PI / 2);

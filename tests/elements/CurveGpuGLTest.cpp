@@ -11,6 +11,8 @@
 #include "gpu/Shader.h"
 #include "gpu/ShaderTable.h"
 
+#include "SceneTargetTest.h"
+
 using namespace kal;
 
 namespace {
@@ -104,4 +106,24 @@ TEST_F(CurveGpu, flatDrawWithoutEndLeavesTheAttributeOn) {
     c.drawFlat(mat4(), red, true);
     gl->glGetVertexAttribiv(0, GL_VERTEX_ATTRIB_ARRAY_ENABLED, &enabled);
     EXPECT_EQ(enabled, 0);
+}
+
+// The flat pass through the camera of the flat passes, into a scene render target.
+class CurveLines : public kal::test::SceneTargetTest {};
+
+TEST_F(CurveLines, flatLinesColourTheirPixelsOnly) {
+    cameraMatrices.lineProjectionView = cameraMatrices.projectionView;
+    ASSERT_TRUE(shaderCurve->bind());
+    // through the middle of a pixel row, from x = -1.5 to 1.5; one dead segment leaves a gap
+    const float y = 0.0625f;
+    Curve c({vec3(-1.5f, y, 0), vec3(-0.5f, y, 0), vec3(0.5f, y, 0), vec3(1.5f, y, 0)}, false, 0);
+    c.segments[1].flags &= uint8_t(~SegmentAlive);
+    const uint8_t red[4] = {255, 0, 0, 255};
+    c.drawFlat(mat4(), red, true);
+    const vec4 on = floatsAt(target.colorTexture, -1.0f, y);
+    EXPECT_NEAR(on.x, 1.0f, 0.01f);
+    EXPECT_NEAR(on.y, 0.0f, 0.01f);
+    EXPECT_NEAR(floatsAt(target.colorTexture, 1.0f, y).x, 1.0f, 0.01f);
+    EXPECT_EQ(floatsAt(target.colorTexture, 0.0f, y).x, 0.0f); // the dead segment
+    EXPECT_EQ(floatsAt(target.colorTexture, -1.0f, y + 0.5f).x, 0.0f);
 }

@@ -65,10 +65,6 @@ TEST(CurveModel, recenterModes) {
     two.recenter(1);
     EXPECT_EQ(two.translation, vec3(0.5f, 0, 0));
     EXPECT_EQ(two.scale, 1.0f);
-    Curve box({vec3(0, 0, 0), vec3(3, 4, 0), vec3(1, 1, 0)}, false, 0);
-    box.recenter(2);
-    EXPECT_EQ(box.translation, vec3(1.5f, 2, 0));
-    EXPECT_FLOAT_EQ(box.scale, 5.0f);
 }
 
 TEST(CurveModel, oneClosedPointMakesNoSelfLoop) {
@@ -113,19 +109,6 @@ TEST(CurveModel, collapseMergesUnmarkedSegmentsAndRefusesMarkedOnes) {
     EXPECT_EQ(curveFault(e, false), "");
     EXPECT_EQ(e.segments[1].a, 0);
     EXPECT_TRUE(e.segments[1].flags & SegmentMarkA);
-}
-
-TEST(CurveModel, cloneIsEqualButHeldByNobodyAndWithoutBuffer) {
-    Curve c(xChain(3), false, 7);
-    c.acquire(2);
-    c.buffer = 99; // stands in for a GL name
-    Curve* k = static_cast<Curve*>(c.clone());
-    EXPECT_EQ(k->useCount, 0);
-    EXPECT_EQ(k->buffer, 0u);
-    EXPECT_EQ(k->word, 7u);
-    EXPECT_EQ(k->pointCount(), 3);
-    delete k;
-    c.buffer = 0;
 }
 
 TEST(CurveModel, resetKeepsTheBufferNameAndRefillsIt) {

@@ -9,9 +9,7 @@
 #include "elements/Curve.h"
 #include "elements/CurveRecord.h"
 #include "foundation/ByteBuffer.h"
-#include "scene/Scene.h"
 #include "scene/SceneFile.h"
-#include "scene/Tool.h"
 
 using namespace kal;
 
@@ -181,16 +179,3 @@ TEST_F(CurveRecord, hostileCountsAndIndicesAreRefused) {
     EXPECT_FALSE(ok);
 }
 
-TEST_F(CurveRecord, refusedFileLeavesTheSceneAlone) {
-    Scene scene;
-    const size_t before = scene.toolRoot->children.size();
-    std::vector<uint8_t> file;
-    put<uint32_t>(file, versionChunkTag);
-    put<uint32_t>(file, currentFileVersion);
-    ByteBuffer rec = record(0xE1000002, twoPointBody(PointAlive, SegmentAlive, 5, 1));
-    put<uint32_t>(file, elementChunkTag);
-    put<uint32_t>(file, uint32_t(rec.size()));
-    file.insert(file.end(), rec.bytes.begin(), rec.bytes.end());
-    EXPECT_FALSE(readSceneBytes(scene, file.data(), file.size()));
-    EXPECT_EQ(scene.toolRoot->children.size(), before);
-}

@@ -6,79 +6,23 @@
 #include <gtest/gtest.h>
 
 #include "ImageFiles.h"
+#include "SceneTargetTest.h"
 #include "elements/AnimatedSprite.h"
 #include "elements/Sprite.h"
 #include "foundation/Pbr.h"
-#include "gpu/FBOScene.h"
-#include "gpu/GLFunctions.h"
-#include "gpu/Shader.h"
-#include "gpu/Texture2D.h"
 #include "gpu/TextureUnits.h"
-#include "scene/CameraMatrices.h"
 #include "scene/Tool.h"
-
-#include <QOpenGLFunctions_4_0_Core>
 
 using namespace kal;
 using kal::test::Rgb;
 
 namespace {
 
-// An orthographic camera looking down -z at the box [-2, 2]^3 over a 32 x 32 scene target.
-class SpriteDraw : public ::testing::Test {
+class SpriteDraw : public test::SceneTargetTest {
 protected:
-    static constexpr int size = 32;
-    FBOScene target{size, size, 1};
-    GLint savedViewport[4] = {0, 0, 0, 0};
-    CameraMatrices savedCamera;
     QTemporaryDir dir;
 
-    void SetUp() override {
-        ASSERT_TRUE(dir.isValid());
-        gl->glGetError();
-        gl->glGetIntegerv(GL_VIEWPORT, savedViewport);
-        savedCamera = cameraMatrices;
-        cameraMatrices = CameraMatrices();
-        cameraMatrices.projectionView = mat4{{0.5f, 0, 0, 0, 0, 0.5f, 0, 0, 0, 0, -0.25f, 0, 0, 0, 0, 1}};
-        ASSERT_TRUE(target.bind());
-        gl->glViewport(0, 0, size, size);
-        const GLenum buffers[4] = {GLenum(target.idTexture->attachment), GLenum(target.colorTexture->attachment),
-                                   GLenum(target.lightTexture->attachment),
-                                   GLenum(target.normalTexture->attachment)};
-        gl->glDrawBuffers(4, buffers);
-        clear();
-        gl->glEnable(GL_DEPTH_TEST);
-    }
-    void TearDown() override {
-        gl->glDisable(GL_DEPTH_TEST);
-        Shader::unbindCurrent();
-        target.unbind();
-        gl->glViewport(savedViewport[0], savedViewport[1], savedViewport[2], savedViewport[3]);
-        cameraMatrices = savedCamera;
-        EXPECT_EQ(gl->glGetError(), GLenum(GL_NO_ERROR));
-    }
-    void clear() {
-        const GLuint zero[4] = {0, 0, 0, 0};
-        const GLfloat black[4] = {0, 0, 0, 0};
-        gl->glClearBufferuiv(GL_COLOR, 0, zero);
-        for (int b = 1; b < 4; ++b) gl->glClearBufferfv(GL_COLOR, b, black);
-        gl->glClearBufferfi(GL_DEPTH_STENCIL, 0, 1.0f, 0);
-    }
     std::string path(const char* name) const { return QDir(dir.path()).filePath(name).toStdString(); }
-    // Pixel of world coordinate x (or y).
-    static int px(float x) { return int((x + 2.0f) / 4.0f * size); }
-    std::vector<uint32_t> idAt(float x, float y) {
-        std::vector<uint32_t> v(3);
-        gl->glReadBuffer(GLenum(target.idTexture->attachment));
-        gl->glReadPixels(px(x), px(y), 1, 1, GL_RGB_INTEGER, GL_UNSIGNED_INT, v.data());
-        return v;
-    }
-    vec4 floatsAt(Texture2D* texture, float x, float y) {
-        float v[4] = {0, 0, 0, 0};
-        gl->glReadBuffer(GLenum(texture->attachment));
-        gl->glReadPixels(px(x), px(y), 1, 1, GL_RGBA, GL_FLOAT, v);
-        return vec4(v[0], v[1], v[2], v[3]);
-    }
     void expectNear(vec4 a, vec4 b, const char* what) {
         EXPECT_NEAR(a.x, b.x, 0.01f) << what;
         EXPECT_NEAR(a.y, b.y, 0.01f) << what;

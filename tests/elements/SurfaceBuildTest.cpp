@@ -8,6 +8,7 @@
 #include "elements/Curve.h"
 #include "elements/Revoluton.h"
 #include "elements/Tube.h"
+#include "foundation/Parallel.h"
 #include "mesh/MeshInvariants.h"
 
 using namespace kal;
@@ -192,4 +193,27 @@ TEST(SurfaceBuild, revolutionToMeshCollapsesRingsOnTheAxis) {
     std::unique_ptr<Element> none(flat.toMesh());
     ASSERT_TRUE(none);
     EXPECT_EQ(static_cast<const Mesh&>(*none).triangleCount(), 0);
+}
+
+TEST(SurfaceBuild, blocksOfQuadsGiveTheSerialArrays) {
+    // mixed materials and a marked joint, so the per-block caches and neighbour sums are exercised
+    Curve* axis = openAxis({vec3(0, 0, 0), vec3(0, 0, 1), vec3(0, 1, 2), vec3(1, 1, 3), vec3(2, 0, 3)});
+    axis->points[2].flags |= PointMarked;
+    axis->rebuild(0);
+    axis->segments[1].material[0].red = 1000;
+    axis->segments[2].material[1].roughness = -300;
+    Tube t(axis, Curve::makeCircle(7, true));
+    SurfaceArrays serial, split;
+    const ParallelMode before = parallelMode();
+    setParallelMode({true, false});
+    ASSERT_TRUE(t.buildArrays(all, serial));
+    setParallelMode({false, true});
+    ASSERT_TRUE(t.buildArrays(all, split));
+    setParallelMode(before);
+    EXPECT_EQ(serial.positions, split.positions);
+    EXPECT_EQ(serial.normals, split.normals);
+    EXPECT_EQ(serial.colours, split.colours);
+    EXPECT_EQ(serial.materials, split.materials);
+    EXPECT_EQ(serial.ids, split.ids);
+    EXPECT_EQ(serial.lines, split.lines);
 }

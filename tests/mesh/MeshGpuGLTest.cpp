@@ -199,6 +199,30 @@ TEST_F(MeshGpu, markedRangeRewritesOnlyItsOwnCorners) {
     EXPECT_EQ(m.gpuRangeLast, -1);
 }
 
+TEST_F(MeshGpu, farApartRangesAreWrittenAsSeparateRuns) {
+    Mesh m = rebuilt(kal::test::uvSphereMesh(16, 24));
+    ASSERT_TRUE(m.updateGpu());
+    const int n = m.gpuVertexCount;
+    const auto before = bufferContents<float>(m.glBuffer, 0, 3 * n);
+    const int far = m.triangleCount() - 3;
+    ASSERT_GT(far, 200);
+    for (int t : {2, far}) m.vertices[m.triangles[t].vertex[0]].position += vec3(0, 0, 1);
+    m.markGpuRange(far, far);
+    m.markGpuRange(2, 2);
+    flagOnly(m, 0);
+    const uint64_t start = m.bytesUploaded;
+    ASSERT_TRUE(m.updateGpu());
+    EXPECT_EQ(m.bytesUploaded - start, uint64_t(12) * 6) << "the positions of two triangles, not of all between";
+    const auto after = bufferContents<float>(m.glBuffer, 0, 3 * n);
+    for (int c = 0; c < n; ++c) {
+        const bool written = c / 3 == 2 || c / 3 == far;
+        const vec3 want = written ? m.vertices[m.triangles[c / 3].vertex[c % 3]].position
+                                  : vec3(before[3 * c], before[3 * c + 1], before[3 * c + 2]);
+        EXPECT_EQ(vec3(after[3 * c], after[3 * c + 1], after[3 * c + 2]), want) << "corner " << c;
+    }
+    EXPECT_TRUE(m.gpuRuns.empty());
+}
+
 TEST_F(MeshGpu, markedRangeOverADeletedTriangleFallsBackToAFullUpload) {
     Mesh m = rebuilt(kal::test::uvSphereMesh(8, 16));
     ASSERT_TRUE(m.updateGpu());

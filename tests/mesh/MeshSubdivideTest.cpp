@@ -5,6 +5,8 @@
 #include "MeshFixtures.h"
 #include "MeshInvariants.h"
 #include "TopologyChecks.h"
+#include "foundation/Parallel.h"
+#include "mesh/MeshEdits.h"
 
 namespace kal::test {
 namespace {
@@ -91,6 +93,91 @@ TEST(Subdivide, SmoothingMovesOldInnerVerticesHalfwayAndNewOnesNot) {
         float z = m.vertices[v].position.z;
         EXPECT_TRUE(z == 0.0f || z == 0.5f) << v;
     }
+}
+
+// Splits and flips settle only the rings of seam, open and pinned vertices; every other ring
+// must come out as its own update would leave it.
+TEST(Subdivide, EveryRingIsLeftAsItsUpdateWouldLeaveIt) {
+    Mesh marked = rebuilt(uvSphereMesh(8, 10));
+    for (int s = 0; s < 10; ++s) marked.setEdgeFlag(11 + s, 11 + (s + 1) % 10, true);
+    marked.vertices[30].setPinned(true);
+    for (Mesh m : {marked, rebuilt(gridMesh(4)), rebuilt(cubeMesh(true)), rebuilt(awkwardGrid())}) {
+        m.subdivide(true);
+        m.subdivide(false);
+        Mesh settled = m;
+        for (int v = 0; v < settled.vertexCount(); ++v)
+            if (settled.vertices[v].alive()) settled.updateVertexRing(v);
+        expectSameRecords(m, settled);
+        EXPECT_MESH_VALID(m);
+    }
+}
+
+// Every corner its own material, a few beyond the stored range (a copy clamps them), and a few
+// triangles selected.
+Mesh painted(Mesh m) {
+    for (int t = 0; t < m.triangleCount(); ++t) {
+        for (int c = 0; c < 3; ++c) {
+            pbr& p = m.triangles[t].corner[c];
+            p.red = uint16_t((t * 7919 + c * 104729) & 0xFFFF);
+            p.lightBlue = uint16_t(t * 3 + c);
+            p.roughness = int16_t(t % 5 == 0 ? -32768 : (t % 300) * 100 - 15000);
+        }
+        if (t % 7 == 3) m.triangles[t].flags |= TriangleSelected;
+    }
+    return m;
+}
+
+// A sphere with a marked line round it, a hole (open border), a pinned vertex and a pinched
+// bow tie beside it; links rebuilt.
+Mesh seamedSphere() {
+    Mesh m = rebuilt(uvSphereMesh(8, 10));
+    for (int s = 0; s < 10; ++s) m.setEdgeFlag(11 + s, 11 + (s + 1) % 10, true);
+    m.deleteTriangle(40);
+    m.deleteTriangle(41);
+    m = rebuilt(m);
+    m.vertices[30].setPinned(true);
+    m.vertices[52].setPinned(true);
+    return m;
+}
+
+// The bulk subdivision splits and flips on slim copies of the triangles and writes the records
+// after; every record must be what one split and one flip at a time on the mesh's own records
+// leave: positions, walk starts, flags, links, normals and materials, over several levels.
+TEST(Subdivide, BulkRecordsMatchOneSplitAndFlipAtATime) {
+    std::unique_ptr<Mesh> ico(Mesh::createIcosahedron());
+    std::unique_ptr<Mesh> sphere(Mesh::subdivided(ico.get(), 1, true, false));
+    std::vector<Mesh> fixtures = {quadMesh(), rebuilt(quadMesh()), rebuilt(octahedronMesh(), 1),
+                                  rebuilt(cubeMesh(true)), rebuilt(cubeMesh(false)), rebuilt(gridMesh(3)),
+                                  rebuilt(bowTieMesh()), rebuilt(threeOnEdgeMesh()), awkwardGrid(),
+                                  rebuilt(awkwardGrid()), rebuilt(hexagonFanMesh()), *sphere, seamedSphere()};
+    for (size_t i = 0; i < fixtures.size(); ++i) {
+        for (bool smooth : {false, true}) {
+            SCOPED_TRACE(testing::Message() << "fixture " << i << (smooth ? " smoothed" : " midpoint"));
+            Mesh bulk = painted(fixtures[i]), reference = bulk;
+            for (int level = 1; level <= 3; ++level) {
+                SCOPED_TRACE(testing::Message() << "level " << level);
+                bulk.subdivide(smooth);
+                meshedit::subdivideSplitBySplit(reference, smooth);
+                expectSameRecords(bulk, reference);
+                if (HasFailure()) return;
+            }
+        }
+    }
+}
+
+// The record passes in blocks of a few records give the same records as on one thread.
+TEST(Subdivide, BulkRecordsDoNotDependOnTheBlocks) {
+    Mesh m = painted(seamedSphere());
+    ParallelMode before = parallelMode();
+    setParallelMode({true, false});
+    Mesh serial = m;
+    serial.subdivide(true);
+    serial.subdivide(false);
+    setParallelMode({false, true});
+    m.subdivide(true);
+    m.subdivide(false);
+    setParallelMode(before);
+    expectSameRecords(m, serial);
 }
 
 TEST(SubdivideCentroid, ThreeTrianglesPerOldOneAndOldEdgesFlipped) {

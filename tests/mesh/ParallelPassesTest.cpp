@@ -59,6 +59,12 @@ TEST(ParallelPasses, normalsAndCreasesMatchTheSerialPasses) {
         expectSameOnEveryPath(m, [](Mesh& x) { x.smoothCornerNormals(2); });
         expectSameOnEveryPath(m, [](Mesh& x) { x.markCreasesByAngle(20.0f); });
         expectSameOnEveryPath(m, [](Mesh& x) { x.transformVertices(mat4::scaling(1, 2, 3)); });
+        // a whole-mesh edit: every record selected, positions moved, then the selective update
+        expectSameOnEveryPath(m, [](Mesh& x) {
+            x.selectAllWithTriangles();
+            for (int v = 0; v < x.vertexCount(); ++v) x.vertices[v].position.z += 0.01f * float(v % 7);
+            x.updateSelectedNormals();
+        });
     }
 }
 

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "TestElement.h"
 #include "foundation/ByteBuffer.h"
 #include "scene/Scene.h"
@@ -247,6 +249,34 @@ TEST(Scene, ringRepairAndTeardownAreLinearInTheRing) {
     EXPECT_LE(large, 5 * small) << small << " then " << large;
 }
 
+// The cut links of a group whose members form one ring with tools outside it: one walk of the
+// ring, not one per member.
+TEST(Scene, cutLinksOfAGroupWalkItsRingOnce) {
+    auto stepsFor = [](int n) {
+        Scene scene;
+        Tool* group = scene.sceneRoot->addChild(node(), false);
+        Tool* outside = scene.sceneRoot->addChild(node(), false);
+        Tool* last = outside;
+        for (int i = 0; i < n; ++i) {
+            Tool* t = group->addChild(node(), false);
+            t->next = last->next;
+            last->next = t;
+            last = t;
+        }
+        std::vector<Tool*> roots, partnerFrom, partnerTo, ringFrom, ringTo;
+        uint64_t before = ringSteps;
+        group->collectCutLinks(roots, partnerFrom, partnerTo, ringFrom, ringTo, true, true, true);
+        uint64_t steps = ringSteps - before;
+        // the ring leaves the group after its last member and enters it at its first
+        EXPECT_EQ(ringFrom, (std::vector<Tool*>{outside, last}));
+        EXPECT_EQ(ringTo, (std::vector<Tool*>{group->children[0], outside}));
+        return steps;
+    };
+    uint64_t small = stepsFor(200), large = stepsFor(800);
+    EXPECT_GT(small, 0u);
+    EXPECT_LE(large, 5 * small) << small << " then " << large;
+}
+
 TEST(Scene, deletingPartOfARingKeepsTheRestInOrder) {
     Scene scene;
     Tool* group = scene.sceneRoot->addChild(node(), false);
@@ -283,6 +313,23 @@ TEST(Scene, deepChainOfToolsNeedsNoCallDepth) {
     read.sceneRoot->enumerate(all);
     ASSERT_EQ(all.size(), size_t(depth));
     EXPECT_EQ(all.back()->parent, all[size_t(depth) - 2]);
+    // copies and the cut links of a removal walk the whole chain
+    Tool* top = read.sceneRoot->children[0];
+    std::unique_ptr<Tool> copy(top->copyTransformedAll(mat4(), false));
+    std::vector<Tool*> copied;
+    copy->enumerate(copied);
+    EXPECT_EQ(copied.size(), size_t(depth));
+    EXPECT_EQ(copied.back()->parent, copied[size_t(depth) - 2]);
+    copy.reset(top->copy(false));
+    copied.clear();
+    copy->enumerate(copied);
+    EXPECT_EQ(copied.size(), size_t(depth));
+    EXPECT_EQ(copied.back()->next, all.back()); // each copy is linked to its original
+    copy.reset();
+    std::vector<Tool*> roots, partnerFrom, partnerTo, ringFrom, ringTo;
+    top->collectCutLinks(roots, partnerFrom, partnerTo, ringFrom, ringTo, true, true, true);
+    EXPECT_EQ(roots, std::vector<Tool*>{top});
+    EXPECT_TRUE(ringFrom.empty());
     // a removal purges the tree: the chain ends above the collected tool
     all[size_t(depth) / 2]->flags |= CollectFlag;
     read.sceneRoot->purgeChildren();

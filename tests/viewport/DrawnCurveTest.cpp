@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "SceneViewFixture.h"
+#include "elements/Clay.h"
 #include "elements/Curve.h"
 #include "elements/Revoluton.h"
 #include "elements/Tube.h"
@@ -92,17 +93,6 @@ TEST_F(DrawnCurve, profileBuildIsClosedReleasesTheLastCurveAndShowsWhereItWasDra
     releaseElement(first);
 }
 
-TEST_F(DrawnCurve, curvesHaveNoTriMeshOrClayAndKeepTheirElement) {
-    SceneView v;
-    Curve* c = Curve::makeCircle(6, true);
-    Tool* t = new Tool(c, mat4(), pbr(), false);
-    v.scene->sceneRoot->addChild(t, false);
-    v.scene->rebuildToolLists();
-    EXPECT_FALSE(v.scene->convertToTriMesh(c));
-    EXPECT_FALSE(v.scene->convertToClay(c));
-    EXPECT_EQ(t->element, c);
-}
-
 TEST_F(DrawnCurve, surfaceKindsTakeTheirPresetsAndDrawnCurves) {
     SceneView v;
     v.setAssemblyCommand(CommandPlace);
@@ -146,13 +136,22 @@ TEST_F(DrawnCurve, surfaceKindsTakeTheirPresetsAndDrawnCurves) {
     EXPECT_NEAR(world.z, 5, 1e-4f);
 }
 
-TEST_F(DrawnCurve, triMeshReplacesATubeInTheScene) {
+TEST_F(DrawnCurve, triMeshAndClayReplaceSurfacesButNotCurves) {
+    registerClayRecords();
     SceneView v;
-    Tube* tube = new Tube(Curve::makeSegment(), Curve::makeCircle(6, false));
-    Tool* t = new Tool(tube, mat4(), pbr(), false);
-    v.scene->sceneRoot->addChild(t, false);
-    v.scene->rebuildToolLists();
-    ASSERT_TRUE(v.scene->convertToTriMesh(tube));
-    ASSERT_NE(t->element, nullptr);
-    EXPECT_EQ(t->element->typeCode, MeshType);
+    for (bool clay : {false, true}) {
+        Element* elements[3] = {new Tube(Curve::makeSegment(), Curve::makeCircle(6, false)),
+                                new Revoluton(Curve::makeSegment(), Curve::makeCircle(6, false)),
+                                Curve::makeCircle(6, true)};
+        for (Element* e : elements) {
+            Tool* t = new Tool(e, mat4(), pbr(), false);
+            v.scene->sceneRoot->addChild(t, false);
+            v.scene->rebuildToolLists();
+            const bool curve = e->typeCode == CurveType;
+            // a curve has no surface: both answer false and the tool keeps it
+            EXPECT_EQ(clay ? v.scene->convertToClay(e) : v.scene->convertToTriMesh(e), !curve);
+            ASSERT_NE(t->element, nullptr);
+            EXPECT_EQ(t->element->typeCode, curve ? CurveType : clay ? ClayType : MeshType);
+        }
+    }
 }

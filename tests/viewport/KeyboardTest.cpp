@@ -122,8 +122,25 @@ TEST_F(KeyTable, AutoRepeatIsIgnored) {
 
 TEST_F(KeyTable, ReleaseClearsThePressedKeyEvenWhenShiftChangedItsSymbol) {
     test::sendKey(Qt::Key_1, true, false, 10);
+    EXPECT_EQ(platformByte('1'), 0x80);
     test::sendKey(Qt::Key_Exclam, false, false, 10);
     EXPECT_EQ(platformByte('1'), 0);
+}
+
+TEST_F(KeyTable, AKeyTappedBetweenTwoPollsIsSeenDownOnceThenUp) {
+    keyboard.poll();
+    test::sendKey(Qt::Key_Escape, true);
+    test::sendKey(Qt::Key_Escape, false);
+    EXPECT_EQ(keyboard.poll(), 1);
+    EXPECT_TRUE(keyboard.pressed(VkEscape));
+    EXPECT_EQ(keyboard.poll(), 2);
+    EXPECT_FALSE(keyboard.isDown(VkEscape));
+    EXPECT_EQ(keyboard.poll(), 0);
+    // lost focus between the tap and the poll: nothing is left to report
+    test::sendKey(Qt::Key_Escape, true);
+    test::sendKey(Qt::Key_Escape, false);
+    clearPlatformKeys();
+    EXPECT_EQ(keyboard.poll(), 0);
 }
 
 TEST_F(KeyTable, LosingFocusClearsTheTable) {

@@ -75,6 +75,28 @@ TEST_F(Interaction, AStrokeReleasedOutsideIsFinishedAndTheWindowUnlocks) {
     EXPECT_EQ(inAction, (std::vector<bool>{true, false}));
 }
 
+// Press and release between two ticks (a quick tap): the first frame sees the press, the next one
+// the release, so the stroke begins and ends as it would for a slower click.
+TEST_F(Interaction, AClickShorterThanATickBeginsAndEndsTheStroke) {
+    view->setMode(SCULPT);
+    view->setSculptBrush(1);
+    view->sculptPick = test::pickOn(*view->scene, tool, {0.3f, 1, 0}, {0, 0, 1});
+    moveTo(QPoint(101, 100));
+    w->tick();
+    moveTo(QPoint(100, 100));
+    w->tick();
+    sendMouse(QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton, QPoint(100, 100));
+    sendMouse(QEvent::MouseButtonRelease, Qt::LeftButton, Qt::NoButton, QPoint(100, 100));
+    w->tick();
+    w->tick();
+    w->tick();
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_EQ(calls[0].states, (std::vector<int>{GestureBegun}));
+    EXPECT_EQ(calls[1].states, (std::vector<int>{GestureFinished}));
+    EXPECT_TRUE(view->sculptors.empty());
+    EXPECT_EQ(inAction, (std::vector<bool>{true, false}));
+}
+
 TEST_F(Interaction, AMirroredComponentDeleteFromTheMenuErasesAtBothCopies) {
     const uint8_t mirrorX[6] = {1, 0, 0, 0, 0, 0};
     view->setSymmetry(mirrorX, 6);

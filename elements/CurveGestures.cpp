@@ -1,0 +1,183 @@
+// The sculpt gestures of a curve: which operation runs, on which samples, by brush, selection
+// mode and stroke state. Drags act on the step since the previous tick, erasers, subdivision
+// and plane edits once on release, paint and fill on every tick before it.
+#include <cmath>
+
+#include "elements/Curve.h"
+#include "scene/Gesture.h"
+
+namespace kal {
+
+namespace {
+
+bool usableSamples(const std::vector<StrokeSample>& samples) {
+    for (const StrokeSample& s : samples)
+        if (!isFinite(s.point) || !std::isfinite(s.radius) || !std::isfinite(s.cursorX) || !std::isfinite(s.factor))
+            return false;
+    return !samples.empty();
+}
+
+// Whether the gesture goes on this tick; false ends the whole call.
+bool ready(Curve& c, const Sculptor& g, size_t n) {
+    const bool finished = g.isFinished();
+    switch (g.action) {
+    case BrushMove: case BrushCopyMove: case BrushRotate: case BrushCopyRotate: case BrushScale: case BrushCopyScale:
+    case BrushScaleDirection: case BrushDeform: case BrushDeformVolume: case BrushSmooth: case BrushTwist:
+        if (n < 2) return false;
+        c.uploadNeeded = true;
+        return true;
+    case BrushSubdivide: case BrushEraseComponent: case BrushErasePatch: case BrushEraseFeature:
+        if (!finished) return false;
+        c.geometryDirty = true;
+        return true;
+    case BrushCutPlane:
+        if (!(g.selectionMode == SelectPatch || (n >= 2 && finished))) return false;
+        c.geometryDirty = true;
+        return true;
+    case BrushClipPlane: case BrushSubPlane: case BrushCutSphere: case BrushClipSphere:
+        if (!(n >= 2 && finished)) return false;
+        c.geometryDirty = true;
+        return true;
+    case BrushPaintMaterial: case BrushFillMaterial:
+        return !finished;
+    case BrushPlacePoint:
+        if (finished) {
+            c.editList.clear();
+            return false;
+        }
+        c.geometryDirty = true;
+        return true;
+    default:
+        return true;
+    }
+}
+
+} // namespace
+
+void Curve::applyGestures(const std::vector<Gesture*>& gestures) {
+    for (size_t gi = 0; gi < gestures.size(); ++gi) {
+        Sculptor* g = dynamic_cast<Sculptor*>(gestures[gi]);
+        // a stroke without usable samples changes nothing (a NaN would be saved for good)
+        if (!g || !usableSamples(g->samples)) return;
+        const size_t n = g->samples.size();
+        if (!ready(*this, *g, n)) return;
+        const int32_t code = g->action, mode = g->selectionMode;
+
+        // the copy gestures copy the region once, on their first drag tick, and work on the copy
+        if ((code == BrushCopyMove || code == BrushCopyRotate || code == BrushCopyScale) && n == 2 && g->isRunning()) {
+            StrokeSample& first = g->samples[0];
+            int item = first.itemId;
+            Element* copy = mode == SelectPatch ? extractPatch(first.point, item) : extractComponent(first.point, item);
+            first.itemId = item;
+            if (copy) {
+                append(static_cast<const Curve&>(*copy));
+                delete copy;
+            }
+            geometryDirty = true;
+        }
+
+        const std::vector<StrokeSample>& s = g->samples;
+        const StrokeSample& S0 = s[0];
+        const StrokeSample& L = s[n - 1];
+        const StrokeSample& A = n > 2 ? s[n - 2] : s[0];
+        int item = S0.itemId;
+        const bool wholeCurve = mode == SelectElement || mode == SelectAllPatches;
+        auto plane = [&](vec3& N) {
+            N = normalize(cross(g->viewDirection, S0.point - L.point));
+            return S0.point;
+        };
+        switch (code) {
+        case BrushMove:
+        case BrushCopyMove:
+            if (mode == SelectPatch) {
+                movePatch(A.point, L.point, item);
+            } else {
+                moveComponent(A.point, L.point, item);
+            }
+            break;
+        case BrushRotate:
+        case BrushCopyRotate:
+            rotateSelection(A.point, L.point, item, mode, g->viewDirection);
+            break;
+        case BrushScale:
+        case BrushCopyScale:
+            scaleSelection(A.point, L.point, item, mode, true);
+            break;
+        case BrushScaleDirection:
+            scaleSelection(A.point, L.point, item, mode, false);
+            break;
+        case BrushDeform:
+            if (wholeCurve) {
+                deformSphere(A.point, L.point, A.radius);
+            } else {
+                deformAlong(A.point, L.point, A.radius, item);
+            }
+            break;
+        case BrushSmooth:
+            if (mode == SelectElement) {
+                smoothSphere(A.point, A.radius);
+            } else {
+                smoothAlong(A.point, A.radius, A.itemId);
+            }
+            break;
+        case BrushInflate:
+            inflate(A.point, L.point, A.radius, item);
+            break;
+        case BrushTwist:
+            if (!points.empty()) {
+                const float twist = points[0].twist + (L.cursorX - A.cursorX) / 1000.0f;
+                for (CurvePoint& p : points) p.twist = twist;
+            }
+            break;
+        case BrushSubdivide:
+            // one subdivision for the whole symmetric stroke
+            subdivide(true);
+            touch();
+            return;
+        case BrushPaintMaterial:
+            paintMaterial(A.point, A.radius, A.itemId, A.material, g->paintMask, 0.5f * A.factor);
+            break;
+        case BrushFillMaterial:
+            fillMaterial(A.point, A.itemId, A.material, g->paintMask);
+            break;
+        case BrushEraseComponent:
+            eraseComponent(L.point, L.itemId);
+            break;
+        case BrushErasePatch:
+            erasePatch(L.point, L.itemId);
+            break;
+        case BrushCutPlane:
+            if (mode == SelectPatch) {
+                if (n == 1) insertPoint(S0.point, liveSegment(S0.itemId));
+            } else if (wholeCurve) {
+                vec3 N;
+                const vec3 P = plane(N);
+                cutPlane(P, N);
+            }
+            break;
+        case BrushClipPlane:
+        case BrushSubPlane:
+            if (wholeCurve) {
+                vec3 N;
+                const vec3 P = plane(N);
+                clipPlane(P, N);
+            }
+            break;
+        case BrushPlacePoint:
+            if (n == 1) {
+                // a press that placed nothing keeps its place in the list, as an entry naming no point
+                editList.push_back(uint32_t(insertPoint(S0.point, liveSegment(S0.itemId))));
+            } else if (gi < editList.size()) {
+                // a gesture whose press placed nothing has no entry: it drags nothing
+                dragPlacedPoint(int(editList[gi]), L.point);
+            }
+            break;
+        default:
+            break;
+        }
+    }
+    geometryDirty = true;
+    touch();
+}
+
+} // namespace kal

@@ -1,0 +1,44 @@
+#pragma once
+// What the sculpt dispatcher keeps on a mesh over one stroke, so that each tick of a stroke costs
+// what it touches rather than a pass over the whole mesh. The dispatcher builds and trusts it only
+// while the same stroke goes on; the mesh itself only grows the run boxes while they are lent out.
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "foundation/Vec.h"
+
+namespace kal {
+
+struct MeshStrokeCache {
+    // Vertex records are boxed in runs of this many.
+    static constexpr int kRun = 4096;
+    // The stroke it was kept for (an identity, never dereferenced), that stroke's sample count and
+    // the mesh's record counts at the end of its last tick.
+    const void* stroke = nullptr;
+    size_t samples = 0;
+    int vertexCount = 0;
+    int triangleCount = 0;
+    // The low and high corner of each run of vertex records; the brush gathering skips runs that
+    // miss the brush while `lent` is set, and applyDrag grows them then.
+    std::vector<vec3> runBounds;
+    bool lent = false;
+    // Per triangle: whether it lies in the stroke's patch or component.
+    std::vector<uint8_t> region;
+    // The patches an extrusion stroke's push steps move: their vertices, one list per patch (the
+    // picked patch first; pushStarts has one more entry than there are patches), and mean normals.
+    std::vector<int32_t> pushVertices, pushStarts;
+    std::vector<vec3> pushNormals;
+
+    void clear() {
+        stroke = nullptr;
+        runBounds.clear();
+        lent = false;
+        region.clear();
+        pushVertices.clear();
+        pushStarts.clear();
+        pushNormals.clear();
+    }
+};
+
+} // namespace kal

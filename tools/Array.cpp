@@ -1,0 +1,269 @@
+// The array tool: construction, its copy family, the walks that must reach its copies, and its
+// file record (the current body and the older one with column-ordered matrices).
+#include "tools/Array.h"
+
+#include "foundation/ByteBuffer.h"
+#include "scene/Element.h"
+#include "scene/SceneFile.h"
+#include "scene/ToolRecordParts.h"
+
+namespace kal {
+
+mat4 arrayAlternateMatrix(int32_t mode) {
+    if (mode == ArrayChain) return mat4{{0, -1, 0, 0, 1, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}};
+    if (mode == ArrayZipper) return mat4::reflection(vec3(0, 1, 0));
+    return mat4();
+}
+
+Array::Array(Element* source_, const std::vector<Tool*>& items, const std::vector<uint32_t>& sequence, int32_t mode_,
+             const mat4& alternate, const mat4& transform_, const pbr& material_, bool transparent)
+    : Tool(source_, transform_, material_, transparent), mode(mode_), itemSequence(sequence),
+      alternateMatrix(alternate) {
+    kind = ArrayKind;
+    source = element;
+    copies.assign(items.size(), nullptr);
+    for (size_t i = 0; i < items.size(); ++i) {
+        if (!items[i]) continue;
+        Tool* clone = items[i]->copy(true, true);
+        if (clone) clone->parent = this;
+        copies[i] = clone;
+    }
+}
+
+Array::Array(ByteBuffer& in) : Tool(nullptr, mat4(), pbr(), false) {
+    kind = ArrayKind;
+    Array::deserialize(in);
+}
+
+Array::~Array() {
+    for (Tool* c : copies) {
+        if (!c) continue;
+        c->parent = nullptr; // not among the children: nothing to remove it from
+        delete c;
+    }
+    copies.clear();
+}
+
+Tool* Array::setCopy(int i, Tool* t) {
+    if (i < 0 || size_t(i) >= copies.size()) return nullptr;
+    copies[size_t(i)] = t;
+    if (t) t->parent = this;
+    return t;
+}
+
+Tool* Array::addCopy(Tool* t) {
+    copies.push_back(t);
+    if (t) t->parent = this;
+    return t;
+}
+
+// ---- copies ----
+
+Array* Array::newArrayOfSelf(bool keepPivot) {
+    Array* a = new Array(element, {}, itemSequence, mode, alternateMatrix, transform, material,
+                         (flags & TransparentFlag) != 0);
+    a->flags |= flags & (ColourIsLightFlag | FacingMask);
+    if (keepPivot) a->pivot = pivot;
+    a->rotationAxis = rotationAxis;
+    a->translationAxis = translationAxis;
+    a->multiplicity = multiplicity;
+    a->animationRate = animationRate;
+    a->animationPhase = animationPhase;
+    return a;
+}
+
+template <class Fresh> void Array::carryCopy(Array* a, Tool* c, Fresh&& fresh) {
+    Tool* t = c->copyRef ? c->copyRef : fresh(c);
+    if (t) t->parent = a;
+    a->copies.push_back(t);
+}
+
+Tool* Array::copy(bool keepPivot, bool withChildren) {
+    if (withChildren) markSubtree(1);
+    Array* a = newArrayOfSelf(keepPivot);
+    link(a);
+    copyRef = a;
+    auto fresh = [](Tool* c) { return c->copy(true, false); };
+    for (Tool* c : children)
+        if (c->isCopyMarked()) a->addChild(c->copyRef ? c->copyRef : fresh(c), false);
+    // unmarked copies are left out, so the later ones move up
+    for (Tool* c : copies) {
+        if (!c)
+            a->copies.push_back(nullptr);
+        else if (c->isCopyMarked())
+            carryCopy(a, c, fresh);
+    }
+    if (withChildren) markSubtree(0);
+    return a;
+}
+
+Tool* Array::copyTransformedMode(const mat4& m, bool linkCopy, uint8_t markMode) {
+    if (markMode == 1) markSubtree(1);
+    if (markMode == 2) setStateRecursive(1);
+    Array* a = newArrayOfSelf(true);
+    a->flags |= PlacedFlag;
+    a->pivot *= m;
+    if (linkCopy) link(a);
+    copyRef = a;
+    auto fresh = [](Tool* c) { return c->copyTransformedMode(mat4(), true, 0); };
+    for (Tool* c : children)
+        if (c->isCopyMarked()) a->addChild(c->copyRef ? c->copyRef : fresh(c), false);
+    for (Tool* c : copies) {
+        if (!c)
+            a->copies.push_back(nullptr);
+        else if (c->isCopyMarked())
+            carryCopy(a, c, fresh);
+    }
+    if (markMode == 1) markSubtree(0);
+    if (markMode == 2) setStateRecursive(0);
+    return a;
+}
+
+Tool* Array::copyTransformedAll(const mat4& m, bool linkCopy, bool markPass) {
+    if (markPass) markSubtree(1);
+    Array* a = newArrayOfSelf(true);
+    a->flags |= PlacedFlag;
+    a->pivot *= m;
+    if (linkCopy) link(a);
+    copyRef = a;
+    auto fresh = [](Tool* c) { return c->copyTransformedAll(mat4(), true, false); };
+    for (Tool* c : children) a->addChild(c->copyRef ? c->copyRef : fresh(c), false);
+    for (Tool* c : copies) {
+        if (!c)
+            a->copies.push_back(nullptr);
+        else
+            carryCopy(a, c, fresh);
+    }
+    if (markPass) markSubtree(0);
+    return a;
+}
+
+// ---- walks that reach the copies after the array's own subtree ----
+
+void Array::collectCutLinks(std::vector<Tool*>& roots, std::vector<Tool*>& partnerFrom, std::vector<Tool*>& partnerTo,
+                            std::vector<Tool*>& ringFrom, std::vector<Tool*>& ringTo, bool markAll, bool markSub,
+                            bool inner) {
+    Tool::collectCutLinks(roots, partnerFrom, partnerTo, ringFrom, ringTo, markAll, markSub, inner);
+    for (Tool* c : copies)
+        if (c) c->collectCutLinks(roots, partnerFrom, partnerTo, ringFrom, ringTo, false, false, true);
+}
+
+void Array::setStateRecursive(uint8_t m) {
+    Tool::setStateRecursive(m);
+    for (Tool* c : copies)
+        if (c) c->setStateRecursive(m);
+}
+
+void Array::markSubtree(uint8_t m) {
+    Tool::markSubtree(m);
+    for (Tool* c : copies)
+        if (c) c->markSubtree(m);
+}
+
+void Array::setTime() {
+    Tool::setTime();
+    for (Tool* c : copies)
+        if (c) c->setTime();
+}
+
+void Array::purgeChildren() {
+    for (Tool* c : copies)
+        if (c) c->purgeChildren();
+    Tool::purgeChildren();
+}
+
+void Array::enumerate(std::vector<Tool*>& list) {
+    if (source) source->changeStamp();
+    Tool::enumerate(list);
+    for (Tool* c : copies)
+        if (c) c->enumerate(list);
+}
+
+int32_t Array::setElement(Element* e) {
+    int32_t r = Tool::setElement(e);
+    source = element;
+    return r;
+}
+
+bool Array::isEmpty() { return true; }
+bool Array::isArray() { return true; }
+
+// ---- record ----
+
+void Array::serializeBody(ByteBuffer& out, bool wholeScene) {
+    Tool::serializeBody(out, wholeScene);
+    out.write(uint32_t(copies.size()));
+    for (Tool* c : copies) out.write(int32_t(c ? c->index : -1));
+    out.write(uint32_t(itemSequence.size()));
+    for (uint32_t e : itemSequence) out.write(e);
+    out.write(uint8_t(mode));
+    out.append(alternateMatrix.m, sizeof alternateMatrix.m);
+}
+
+void Array::serialize(ByteBuffer& out, bool wholeScene) {
+    ByteBuffer body;
+    serializeBody(body, wholeScene);
+    out.write(arrayToolTag);
+    out.write(uint32_t(body.size()));
+    out.append(body.data(), body.size());
+}
+
+namespace {
+
+// Counted lists of 32-bit words; a count past the record's end fails the buffer, allocating nothing.
+template <class T> void readWords(ByteBuffer& in, std::vector<T>& out) {
+    uint32_t n = in.readCount(4);
+    out.resize(n);
+    for (uint32_t i = 0; i < n; ++i) out[i] = in.read<T>();
+}
+
+} // namespace
+
+void Array::deserialize(ByteBuffer& in) {
+    if (fileVersion <= 20160914) {
+        deserializeLegacy(in);
+        return;
+    }
+    Tool::deserialize(in);
+    readWords(in, pendingCopies);
+    readWords(in, itemSequence);
+    mode = in.readU8();
+    alternateMatrix = in.readMat4();
+}
+
+void Array::deserializeLegacy(ByteBuffer& in) {
+    transform = readColumnMat4(in);
+    pivot = readColumnMat4(in);
+    rotationAxis = in.readVec3();
+    translationAxis = in.readVec3();
+    in.skip(4);
+    material = readByteMaterial(in);
+    flags = in.readU8();
+    uint32_t c = in.readCount(4);
+    pendingChildren.resize(c);
+    for (uint32_t i = 0; i < c; ++i) pendingChildren[i] = in.readU32();
+    pendingNext = in.readU32();
+    pendingElement = in.readI32();
+    readWords(in, pendingCopies);
+    readWords(in, itemSequence);
+    mode = in.readU8();
+    alternateMatrix = readColumnMat4(in);
+    if (fileVersion > 20060410) {
+        multiplicity = in.readFloat();
+        animationRate = in.readFloat();
+        animationPhase = in.readFloat();
+    }
+}
+
+void Array::resolveLinks(const std::vector<Tool*>& tools, const std::vector<Element*>& elements) {
+    Tool::resolveLinks(tools, elements);
+    source = element;
+    copies.assign(pendingCopies.size(), nullptr);
+    for (size_t i = 0; i < pendingCopies.size(); ++i) {
+        int32_t k = pendingCopies[i];
+        if (k >= 0 && size_t(k) < tools.size()) setCopy(int(i), tools[size_t(k)]);
+    }
+    pendingCopies.clear();
+}
+
+} // namespace kal

@@ -1,0 +1,75 @@
+#pragma once
+// A tool that places copies of picked objects on every segment of every chain of its curve:
+// arrays, chains of alternating links, zippers. The copies are owned by the array and reached only
+// through `copies`; its own children behave as any tool's.
+#include <cstdint>
+#include <vector>
+
+#include "scene/Tool.h"
+
+namespace kal {
+
+constexpr uint32_t arrayToolTag = 0xABCDEF04;
+
+enum ArrayMode : int32_t { ArraySimple = 0, ArrayChain = 1, ArrayZipper = 2 };
+
+// Item sequence entries: bits 0-14 multiplicity, 15-29 item number (1-based, 0 leaves the
+// position empty), 30-31 kind.
+enum ArrayEntryKind : uint32_t { EntryCyclic = 0, EntryHead = 1, EntryTail = 2 };
+constexpr uint32_t arrayEntry(uint32_t item, uint32_t multiplicity, uint32_t kind) {
+    return (item & 0x7FFF) << 15 | kind << 30 | (multiplicity & 0x7FFF);
+}
+
+// The matrix between neighbouring copies by mode: a quarter turn about Z for chains, the mirror
+// through the XZ plane for zippers, the identity otherwise.
+mat4 arrayAlternateMatrix(int32_t mode);
+
+class Array : public Tool {
+public:
+    int32_t mode = ArraySimple;
+    Element* source = nullptr; // always the tool's element
+    std::vector<Tool*> copies; // owned; an entry may be null
+    std::vector<uint32_t> itemSequence;
+    mat4 alternateMatrix;
+
+    // Clones every non-null item with its subtree; each clone joins its item's ring.
+    Array(Element* source, const std::vector<Tool*>& items, const std::vector<uint32_t>& sequence, int32_t mode,
+          const mat4& alternate, const mat4& transform, const pbr& material, bool transparent);
+    // Reads a tag 0xABCDEF04 body; the copies stay indices until resolveLinks.
+    explicit Array(ByteBuffer& in);
+    ~Array() override;
+
+    Tool* setCopy(int i, Tool* t);
+    Tool* addCopy(Tool* t);
+
+    Tool* copy(bool keepPivot, bool withChildren) override;
+    Tool* copyTransformedMode(const mat4& m, bool link, uint8_t markMode) override;
+    Tool* copyTransformedAll(const mat4& m, bool link, bool mark) override;
+    void collectCutLinks(std::vector<Tool*>& roots, std::vector<Tool*>& partnerFrom, std::vector<Tool*>& partnerTo,
+                         std::vector<Tool*>& ringFrom, std::vector<Tool*>& ringTo, bool markAll, bool markSubtree,
+                         bool inner) override;
+    void setStateRecursive(uint8_t m) override;
+    int32_t setElement(Element* e) override;
+    void markSubtree(uint8_t m) override;
+    void purgeChildren() override;
+    void enumerate(std::vector<Tool*>& list) override;
+    // ArrayLayout.cpp.
+    void collectWorldTransforms(std::vector<Tool*>& items, std::vector<mat4>& matrices, std::vector<int32_t>& groups,
+                                std::vector<int32_t>& drawArgs, mat4 handed, int group, int drawArg) override;
+    bool isEmpty() override;
+    bool isArray() override;
+    void serializeBody(ByteBuffer& out, bool wholeScene) override;
+    void serialize(ByteBuffer& out, bool wholeScene) override;
+    void deserialize(ByteBuffer& in) override;
+    void deserializeLegacy(ByteBuffer& in) override;
+    void resolveLinks(const std::vector<Tool*>& tools, const std::vector<Element*>& elements) override;
+    void setTime() override;
+
+private:
+    // A new array with this one's fields, sequence and settings, but no children or copies.
+    Array* newArrayOfSelf(bool keepPivot);
+    // Appends the copy of the current pass of c (made by fresh() when there is none) to a's copies.
+    template <class Fresh> void carryCopy(Array* a, Tool* c, Fresh&& fresh);
+};
+
+} // namespace kal

@@ -1,0 +1,191 @@
+// The array's placement walk: its own subtree as any tool's, then one placed copy per segment of
+// every chain of its curve, chosen by the item sequence and turned by the mode. Each copy's
+// subtree is collected once and replayed per placement with one product per entry.
+#include <cmath>
+
+#include "elements/Curve.h"
+#include "tools/Array.h"
+
+namespace kal {
+
+namespace {
+
+// One copy's subtree collected below the identity, its own entry first.
+struct CollectedCopy {
+    std::vector<Tool*> tools;
+    std::vector<mat4> matrices;
+    std::vector<int32_t> groups, drawArgs;
+};
+
+// The entries of one kind of the item sequence and where a chain's schedule stands in them.
+struct EntryRun {
+    std::vector<uint32_t> items, multiplicities;
+    size_t entry = 0;
+    uint32_t placed = 0, repeats = 0;
+    bool finished = true;
+
+    void restart() {
+        entry = 0;
+        placed = repeats = 0;
+        finished = items.empty();
+    }
+    // One position taken: the entry moves on once it has been repeated its multiplicity.
+    void advance(bool cyclic) {
+        ++placed;
+        if (++repeats != multiplicities[entry]) return;
+        if (cyclic) {
+            repeats = 0;
+            entry = (entry + 1) % items.size();
+        } else if (++entry == items.size()) {
+            finished = true;
+        } else {
+            repeats = 0;
+        }
+    }
+};
+
+// The segment's frame scaled by h and moved to the midpoint m, in one matrix: columns h n,
+// h (t x n) and h t, so the copy's X runs along the frame normal and its Z along the tangent.
+mat4 segmentPlacement(vec3 t, vec3 n, float h, vec3 m) {
+    const vec3 b = cross(t, n);
+    return mat4{{h * n.x, h * b.x, h * t.x, m.x, h * n.y, h * b.y, h * t.y, m.y, h * n.z, h * b.z, h * t.z, m.z,
+                 0, 0, 0, 1}};
+}
+
+constexpr double chainTwist = 4.71238898038469;  // 3 pi / 2 over a closed chain
+constexpr double zipperTwist = 3.141592653589793; // pi
+
+} // namespace
+
+void Array::collectWorldTransforms(std::vector<Tool*>& items, std::vector<mat4>& matrices,
+                                   std::vector<int32_t>& groups, std::vector<int32_t>& drawArgs, mat4 handed,
+                                   int group, int drawArg) {
+    // only a curve can carry copies; any other element would be read as one
+    if (!source || (source->typeCode != CurveType && source->typeCode != UCurveType)) return;
+    Curve* curve = static_cast<Curve*>(source);
+    if (curve->segments.empty() || copies.empty()) return;
+    curve->changeStamp();
+    curve->updateFrames(false);
+    const int segmentCount = curve->segmentCount();
+    if (segmentCount == 0) return;
+
+    const int32_t arrayEntry = int32_t(items.size());
+    Tool::collectWorldTransforms(items, matrices, groups, drawArgs, handed, group, drawArg);
+
+    const size_t copyCount = copies.size();
+    std::vector<CollectedCopy> collected(copyCount);
+    for (size_t i = 0; i < copyCount; ++i) {
+        CollectedCopy& c = collected[i];
+        if (copies[i]) copies[i]->collectWorldTransforms(c.tools, c.matrices, c.groups, c.drawArgs, mat4(), 0, -1);
+    }
+
+    // stored curve coordinates to the world: the element's placement, the array's, the parent's
+    mat4 W = curve->inverseTransform();
+    W *= composeMatrix();
+    W *= handed;
+
+    EntryRun runs[3];
+    for (uint32_t e : itemSequence) {
+        const uint32_t k = e >> 30;
+        if (k > EntryTail) continue; // a kind the dialog never writes
+        runs[k].items.push_back((e >> 15) & 0x7FFF);
+        runs[k].multiplicities.push_back(e & 0x7FFF);
+    }
+    EntryRun &cyclic = runs[EntryCyclic], &heads = runs[EntryHead], &tails = runs[EntryTail];
+
+    const bool followsCurve = curve->typeCode == UCurveType;
+    std::vector<uint8_t> visited(size_t(segmentCount), 0);
+    std::vector<mat4> placements;
+    std::vector<int32_t> stepIds;
+
+    auto place = [&](const CollectedCopy& c, const mat4& M, int32_t stepId) {
+        const int32_t base = int32_t(items.size());
+        for (size_t j = 0; j < c.tools.size(); ++j) {
+            items.push_back(c.tools[j]);
+            // the copy's own entry was collected below the identity: its matrix is M itself
+            if (j == 0) {
+                matrices.push_back(M);
+            } else {
+                mat4 m = c.matrices[j];
+                m *= M;
+                matrices.push_back(m);
+            }
+            groups.push_back(j == 0 ? arrayEntry : base + c.groups[j]);
+            drawArgs.push_back(j == 0 ? stepId : c.drawArgs[j]);
+        }
+    };
+
+    for (int s = 0; s < segmentCount; ++s) {
+        if (visited[size_t(s)] || !curve->segments[size_t(s)].alive()) continue;
+        const int start = curve->chainStart(s);
+        if (start < 0 || start >= segmentCount || visited[size_t(start)]) continue;
+
+        // the chain's steps; a damaged neighbour table cannot keep the walk going past the
+        // segments there are, nor bring it back to one it has placed on
+        placements.clear();
+        stepIds.clear();
+        bool closedChain = false;
+        for (int seg = start; seg >= 0 && seg < segmentCount && !visited[size_t(seg)];) {
+            visited[size_t(seg)] = 1;
+            const CurveSegment& g = curve->segments[size_t(seg)];
+            // a segment naming no point (a damaged record) ends the chain
+            if (g.a < 0 || g.a >= curve->pointCount() || g.b < 0 || g.b >= curve->pointCount()) break;
+            stepIds.push_back(followsCurve ? curve->points[size_t(g.a)].link : seg);
+            const vec3 a = curve->points[size_t(g.a)].position, b = curve->points[size_t(g.b)].position;
+            mat4 P = segmentPlacement(g.tangent, g.normal, length(a - b) * 0.5f, (a + b) * 0.5f);
+            P *= W;
+            placements.push_back(P);
+            seg = g.neighbour[1];
+            if (seg == start) closedChain = true;
+        }
+        const uint32_t L = uint32_t(placements.size());
+
+        double twistStep = 0.0;
+        if (closedChain && mode != ArraySimple && (L & 1u)) {
+            const double total = mode == ArrayChain ? chainTwist : mode == ArrayZipper ? zipperTwist : 0.0;
+            twistStep = total / double(L);
+        }
+
+        for (EntryRun& r : runs) r.restart();
+        int kind = !heads.items.empty() ? EntryHead : !tails.items.empty() ? EntryTail : EntryCyclic;
+        if (kind == EntryCyclic && cyclic.items.empty()) continue;
+        for (uint32_t step = 0;;) {
+            EntryRun& run = runs[kind];
+            const uint32_t item = run.items[run.entry];
+            uint32_t p = kind == EntryHead   ? heads.placed
+                         : kind == EntryTail ? L - 1 - tails.placed
+                                             : cyclic.placed + heads.placed;
+            Tool* c = item != 0 ? copies[(item - 1) % copyCount] : nullptr;
+            if (c && p < L) {
+                mat4 M = placements[p];
+                if (twistStep != 0.0) {
+                    mat4 R = mat4::fromMat3(mat3::rotationAxisAngle(vec3(0, 0, 1), float(double(p) * twistStep)));
+                    R *= M;
+                    M = R;
+                }
+                if (mode != ArraySimple && (p & 1u)) {
+                    mat4 A = alternateMatrix;
+                    A *= M;
+                    M = A;
+                }
+                place(collected[(item - 1) % copyCount], M, stepIds[p]);
+            }
+            run.advance(kind == EntryCyclic);
+
+            const int last = kind;
+            if (heads.finished && tails.finished) {
+                if (cyclic.items.empty()) break;
+                kind = EntryCyclic;
+            } else if (heads.finished) {
+                kind = EntryTail;
+            } else if (tails.finished) {
+                kind = EntryHead;
+            } else {
+                kind = last == EntryHead ? EntryTail : EntryHead;
+            }
+            if (++step >= L) break;
+        }
+    }
+}
+
+} // namespace kal
