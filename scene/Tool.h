@@ -214,6 +214,11 @@ protected:
     // This tool's part of a cut: a root when its parent is unmarked, and the ring link that
     // leaves the marked set here (towards the next member, else from the previous one).
     void collectOwnCut(std::vector<Tool*>& roots, std::vector<Tool*>& ringFrom, std::vector<Tool*>& ringTo);
+    // The older record layouts of the tool kinds (files of 20160914 or before): the tool fields up
+    // to the element index, then the kind's own fields, then the trailing scalars (only after
+    // 20060410).
+    void readLegacyHead(ByteBuffer& in);
+    void readLegacyTail(ByteBuffer& in);
     // The fields every copy takes over: display bits, pivot (when kept), axes and the scalars.
     void copyFieldsTo(Tool* t, bool keepPivot) const;
 };

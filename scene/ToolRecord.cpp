@@ -106,6 +106,28 @@ void Tool::deserialize(ByteBuffer& in) {
 
 void Tool::deserializeLegacy(ByteBuffer& in) { deserialize(in); }
 
+void Tool::readLegacyHead(ByteBuffer& in) {
+    transform = readColumnMat4(in);
+    pivot = readColumnMat4(in);
+    rotationAxis = in.readVec3();
+    translationAxis = in.readVec3();
+    in.skip(4);
+    material = readByteMaterial(in);
+    flags = in.readU8();
+    const uint32_t n = in.readCount(4);
+    pendingChildren.assign(n, 0);
+    for (uint32_t i = 0; i < n; ++i) pendingChildren[i] = in.readU32();
+    pendingNext = in.readU32();
+    pendingElement = in.readI32();
+}
+
+void Tool::readLegacyTail(ByteBuffer& in) {
+    if (fileVersion <= 20060410) return;
+    multiplicity = in.readFloat();
+    animationRate = in.readFloat();
+    animationPhase = in.readFloat();
+}
+
 void Tool::resolveLinks(const std::vector<Tool*>& tools, const std::vector<Element*>& elements) {
     // The reader has checked the structure; indices outside the tables are still never followed.
     children.assign(pendingChildren.size(), nullptr);

@@ -9,7 +9,6 @@
 #include "scene/Element.h"
 #include "scene/Globals.h"
 #include "scene/SceneFile.h"
-#include "scene/ToolRecordParts.h"
 
 namespace kal {
 
@@ -225,27 +224,12 @@ void BiTool::deserialize(ByteBuffer& in) {
 }
 
 void BiTool::deserializeLegacy(ByteBuffer& in) {
-    transform = readColumnMat4(in);
-    pivot = readColumnMat4(in);
-    rotationAxis = in.readVec3();
-    translationAxis = in.readVec3();
-    in.skip(4);
-    material = readByteMaterial(in);
-    flags = in.readU8();
-    const uint32_t n = in.readCount(4);
-    pendingChildren.assign(n, 0);
-    for (uint32_t i = 0; i < n; ++i) pendingChildren[i] = in.readU32();
-    pendingNext = in.readU32();
-    pendingElement = in.readI32();
+    readLegacyHead(in);
     pendingPartner = in.readU32();
     biToolKind = in.readU8();
     restLength = in.readFloat();
     if (!std::isfinite(restLength)) restLength = -1.0f;
-    if (fileVersion > 20060410) {
-        multiplicity = in.readFloat();
-        animationRate = in.readFloat();
-        animationPhase = in.readFloat();
-    }
+    readLegacyTail(in);
 }
 
 void BiTool::resolveLinks(const std::vector<Tool*>& tools, const std::vector<Element*>& elements) {
