@@ -2,7 +2,6 @@
 // by hand (a 3-4-5 triangle).
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <memory>
 
 #include "tools/BiTool.h"
@@ -15,38 +14,27 @@ struct Lists {
     std::vector<Tool*> items;
     std::vector<mat4> matrices;
     std::vector<int32_t> groups, args;
+    void reach(Tool* t, const mat4& parent, int group, int arg) {
+        t->collectWorldTransforms(items, matrices, groups, args, parent, group, arg);
+    }
 };
 
-void reach(Tool* t, Lists& l, const mat4& parent, int group, int arg) {
-    t->collectWorldTransforms(l.items, l.matrices, l.groups, l.args, parent, group, arg);
-}
-
-// Both ends hang from one root so that the pair is freed together.
+// Both ends hang from one root, which frees the pair.
 struct Pair {
     std::unique_ptr<Root> root = std::make_unique<Root>();
     BiTool* a;
     BiTool* b;
-    Pair(const mat4& at, const mat4& bt, uint32_t kind = BiToolBare) {
-        a = new BiTool(kind, nullptr, at, pbr(), false);
-        b = new BiTool(BiToolBare, nullptr, bt, pbr(), false);
-        root->addChild(a, false);
-        root->addChild(b, false);
+    Pair(const mat4& at, const mat4& bt) {
+        a = static_cast<BiTool*>(root->addChild(new BiTool(BiToolBare, nullptr, at, pbr(), false), false));
+        b = static_cast<BiTool*>(root->addChild(new BiTool(BiToolBare, nullptr, bt, pbr(), false), false));
         a->attachPartner(b);
     }
 };
 
-vec3 zAxis(const mat4& m) { return normalize(transformDirection(vec3(0, 0, 1), m)); }
-
-void expectNear(vec3 got, vec3 want, float eps = 1e-5f) {
-    EXPECT_NEAR(got.x, want.x, eps);
-    EXPECT_NEAR(got.y, want.y, eps);
-    EXPECT_NEAR(got.z, want.z, eps);
-}
-
-bool finite(const mat4& m) {
-    for (float x : m.m)
-        if (!std::isfinite(x)) return false;
-    return true;
+void expectNear(vec3 got, vec3 want) {
+    EXPECT_NEAR(got.x, want.x, 1e-5f);
+    EXPECT_NEAR(got.y, want.y, 1e-5f);
+    EXPECT_NEAR(got.z, want.z, 1e-5f);
 }
 
 const mat4 atA = mat4::translation(vec3(1, 2, 3));
@@ -59,103 +47,77 @@ TEST(BiToolWalk, secondEndAppendsItselfItsChildrenThenTheTurnedFirstEnd) {
     Tool* child = p.b->addChild(new Tool(nullptr, mat4::translation(vec3(0, 0, 1)), pbr(), false), false);
     Lists l;
     beginPlacementWalk(true);
-    reach(p.a, l, mat4(), 7, 2);
+    l.reach(p.a, mat4(), 7, 2);
     EXPECT_TRUE(l.items.empty());
-    EXPECT_EQ(p.a->passState, 1);
-    reach(p.b, l, mat4(), 9, 4);
+    l.reach(p.b, mat4(), 9, 4);
     ASSERT_EQ(l.items, (std::vector<Tool*>{p.b, child, p.a}));
     EXPECT_EQ(l.groups, (std::vector<int32_t>{9, 0, 7}));
     EXPECT_EQ(l.args, (std::vector<int32_t>{4, -1, 2}));
     for (BiTool* end : {p.a, p.b}) {
-        EXPECT_FLOAT_EQ(end->linkLength, 5.0f);
-        EXPECT_FLOAT_EQ(end->restLength, 5.0f);
+        EXPECT_EQ(end->linkLength, 5.0f);
+        EXPECT_EQ(end->restLength, 5.0f);
         EXPECT_EQ(end->passState, 0);
     }
-    // the model matrix of the appended entry is the turned frame: +z onto the partner, which
-    // lies at local (0, 0, L)
-    const mat4 fb = p.b->Tool::modelMatrix(l.matrices[0]);
-    const mat4 fa = p.a->Tool::modelMatrix(l.matrices[2]);
-    expectNear(zAxis(fb), vec3(-0.6f, -0.8f, 0));
-    expectNear(zAxis(fa), vec3(0.6f, 0.8f, 0));
+    // each appended entry gives the turned frame: +z along the link, the partner at (0, 0, L)
+    const mat4 fb = p.b->Tool::modelMatrix(l.matrices[0]), fa = p.a->Tool::modelMatrix(l.matrices[2]);
+    expectNear(normalize(transformDirection(vec3(0, 0, 1), fb)), vec3(-0.6f, -0.8f, 0));
+    expectNear(normalize(transformDirection(vec3(0, 0, 1), fa)), vec3(0.6f, 0.8f, 0));
     expectNear(vec3(0, 0, 5) * fb, vec3(1, 2, 3));
     expectNear(vec3(0, 0, 5) * fa, vec3(4, 6, 3));
-    // the child hangs in the turned frame without the stretch
+    // the child hangs in the turned frame, without the stretch
     expectNear(vec3(0, 0, 0) * child->modelMatrix(l.matrices[1]), vec3(0, 0, 1) * fb);
 }
 
-TEST(BiToolWalk, lengthsAreInEachEndsOwnUnitsAndCoincidentEndsMeasureZero) {
-    mat4 scaled = mat4::uniformScaling(2);
+TEST(BiToolWalk, lengthsAreInEachEndsOwnUnitsAndASingularFrameMeasuresNothing) {
+    mat4 scaled = mat4::uniformScaling(2), flat = mat4::scaling(0, 0, 0);
     scaled *= atA;
-    Pair p(scaled, atB);
+    flat *= atA;
+    Pair p(scaled, atB), q(atA, atA), s(flat, atB);
     Lists l;
-    beginPlacementWalk(true);
-    reach(p.a, l, mat4(), 0, -1);
-    reach(p.b, l, mat4(), 0, -1);
-    EXPECT_FLOAT_EQ(p.a->linkLength, 2.5f);
-    EXPECT_FLOAT_EQ(p.b->linkLength, 5.0f);
-
-    Pair q(atA, atA, BiToolCylinder);
-    beginPlacementWalk(true);
-    reach(q.a, l, mat4(), 0, -1);
-    reach(q.b, l, mat4(), 0, -1);
-    EXPECT_EQ(q.a->linkLength, 0.0f);
-    EXPECT_EQ(q.a->restLength, 0.0f);
-    EXPECT_EQ(zAxis(q.a->Tool::modelMatrix(l.matrices.back())), vec3(0, 0, 1));
-    EXPECT_FALSE(q.a->stretchDrawable()); // a cylinder of no length is not drawn
-}
-
-TEST(BiToolWalk, anUnpairedEndWaitsAndNeverAppends) {
-    auto end = std::make_unique<BiTool>(BiToolBare, nullptr, atA, pbr(), false);
-    Lists l;
-    for (float x : {0.0f, 10.0f}) {
+    for (Pair* pair : {&p, &q, &s}) {
         beginPlacementWalk(true);
-        reach(end.get(), l, mat4::translation(vec3(x, 0, 0)), 0, -1);
-        EXPECT_EQ(end->passState, 1);
-        expectNear(end->worldFrame.translation(), vec3(1 + x, 2, 3));
+        l.reach(pair->a, mat4(), 0, -1);
+        l.reach(pair->b, mat4(), 0, -1);
     }
-    EXPECT_TRUE(l.items.empty());
+    EXPECT_EQ(p.a->linkLength, 2.5f);
+    EXPECT_EQ(p.b->linkLength, 5.0f);
+    EXPECT_EQ(q.a->linkLength, 0.0f); // coincident ends
+    EXPECT_EQ(q.a->restLength, 0.0f);
+    // no NaN for a file to keep; the flat end is appended in its own frame
+    EXPECT_EQ(s.a->restLength, -1.0f);
+    EXPECT_EQ(l.matrices[5], mat4());
+    EXPECT_EQ(s.b->linkLength, 5.0f);
 }
 
 TEST(BiToolWalk, anEndLeftWaitingByAnotherWalkIsPlacedByTheWalkThatCompletesThePair) {
     Pair p(atA, atB);
     Lists stray, l;
-    // a walk of a template below no root reaches one end only, under a parent far away
+    // a template's walk below no root reaches one end, under a parent far away
     beginPlacementWalk(false);
-    reach(p.a, stray, mat4::translation(vec3(100, 0, 0)), 0, -1);
-    EXPECT_TRUE(stray.items.empty());
-    // the next walk reaches the partner first: the end's frames of the other walk are not used
+    stray.reach(p.a, mat4::translation(vec3(100, 0, 0)), 0, -1);
     beginPlacementWalk(true);
-    reach(p.b, l, mat4(), 5, -1);
-    EXPECT_TRUE(l.items.empty());
-    reach(p.a, l, mat4(), 6, 3);
+    l.reach(p.b, mat4(), 5, -1);
+    EXPECT_TRUE(l.items.empty() && stray.items.empty());
+    l.reach(p.a, mat4(), 6, 3);
     ASSERT_EQ(l.items, (std::vector<Tool*>{p.a, p.b}));
     EXPECT_EQ(l.groups, (std::vector<int32_t>{6, 5}));
-    EXPECT_FLOAT_EQ(p.a->restLength, 5.0f);
-    EXPECT_FLOAT_EQ(p.b->restLength, 5.0f);
-}
+    EXPECT_EQ(p.b->restLength, 5.0f);
 
-TEST(BiToolWalk, aPairAcrossTwoRootWalksEntersOnceWithTheFarEndAsItsOwnGroup) {
-    Pair p(atA, atB);
+    // ends in two root trees: the far end enters the second walk's lists once, as its own group
     Lists first, second;
     beginPlacementWalk(true);
-    reach(p.a, first, mat4(), 4, 1);
+    first.reach(p.a, mat4(), 4, 1);
     beginPlacementWalk(true);
-    reach(p.b, second, mat4(), 2, -1);
-    // the waiting end's indices belong to the first walk's lists
+    second.reach(p.b, mat4(), 2, -1);
+    second.reach(p.a, mat4(), 3, -1);
     ASSERT_EQ(second.items, (std::vector<Tool*>{p.b, p.a}));
     EXPECT_EQ(second.groups, (std::vector<int32_t>{2, 1}));
     EXPECT_EQ(second.args, (std::vector<int32_t>{-1, -1}));
-    EXPECT_FLOAT_EQ(p.a->linkLength, 5.0f);
-    // reached again by its own parent in this walk, it is not listed twice
-    reach(p.a, second, mat4(), 3, -1);
-    EXPECT_EQ(second.items.size(), 2u);
-    EXPECT_EQ(p.a->passState, 0);
 }
 
 TEST(BiToolWalk, anEndOfARootIsItsOwnGroupWhereverItIsAppended) {
     Pair p(atA, atB);
-    Tool* other = p.root->addChild(new Tool(nullptr, mat4(), pbr(), false), false);
-    std::swap(p.root->children[1], p.root->children[2]); // a, other, b
+    Tool* other = p.root->insertChild(1, new Tool(nullptr, mat4(), pbr(), false));
     Lists l;
     beginPlacementWalk(true);
     p.root->collectWorldTransforms(l.items, l.matrices, l.groups, l.args, mat4(), 0, -1);
@@ -163,26 +125,9 @@ TEST(BiToolWalk, anEndOfARootIsItsOwnGroupWhereverItIsAppended) {
     EXPECT_EQ(l.groups, (std::vector<int32_t>{0, 1, 2}));
 }
 
-TEST(BiToolWalk, aSingularFrameMeasuresNothingAndKeepsItsOwnFrame) {
-    mat4 flat = mat4::scaling(0, 0, 0);
-    flat *= atA;
-    Pair p(flat, atB);
-    Lists l;
-    beginPlacementWalk(true);
-    reach(p.a, l, mat4(), 0, -1);
-    reach(p.b, l, mat4(), 0, -1);
-    ASSERT_EQ(l.items.size(), 2u);
-    for (const mat4& m : l.matrices) EXPECT_TRUE(finite(m));
-    EXPECT_EQ(p.a->restLength, -1.0f); // never a NaN that a file would keep
-    EXPECT_EQ(p.a->linkLength, 0.0f);
-    EXPECT_EQ(l.matrices[1], mat4());
-    EXPECT_FLOAT_EQ(p.b->linkLength, 5.0f);
-}
-
 TEST(BiToolStretch, modelMatrixScalesTheElementByKindBeforeTheFrame) {
     BiTool end(BiToolBare, nullptr, atA, pbr(), false);
-    end.linkLength = 4;
-    end.restLength = 4;
+    end.linkLength = end.restLength = 4;
     EXPECT_EQ(end.modelMatrix(mat4()), atA);
     const vec3 corner(1, 1, 1);
     end.biToolKind = BiToolCylinder;
@@ -193,6 +138,9 @@ TEST(BiToolStretch, modelMatrixScalesTheElementByKindBeforeTheFrame) {
     end.linkLength = 1;
     expectNear(corner * end.modelMatrix(mat4()), vec3(3, 4, 4)); // x and y by sqrt(4 / 1)
     EXPECT_TRUE(end.stretchDrawable());
-    end.restLength = -1; // not measured: no size to keep
+    end.restLength = -1; // never measured, or a link of no length: nothing to draw
+    EXPECT_FALSE(end.stretchDrawable());
+    end.biToolKind = BiToolCylinder;
+    end.linkLength = 0;
     EXPECT_FALSE(end.stretchDrawable());
 }
