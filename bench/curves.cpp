@@ -14,6 +14,7 @@
 
 #include "GLBenchContext.h"
 #include "elements/Curve.h"
+#include "elements/PatchSearch.h"
 
 namespace {
 
@@ -109,5 +110,84 @@ void BM_CurveUpload(benchmark::State& state) {
     state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(bytes));
 }
 BENCHMARK(BM_CurveUpload)->Arg(0)->Arg(1)->ArgNames({"reallocate"})->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+namespace {
+
+// The patch search as first written: the whole blend at every grid point, compared as it goes.
+vec3 naivePatchSearch(vec3 P00, vec3 P10, vec3 P01, vec3 P11, vec3 q, float& v, float& u) {
+    float best = 0.0f;
+    int bi = 0, bj = 0;
+    for (int i = 0; i < kPatchGrid; ++i) {
+        const float vi = float(i) / float(kPatchGrid - 1);
+        for (int j = 0; j < kPatchGrid; ++j) {
+            const float uj = float(j) / float(kPatchGrid - 1);
+            const vec3 X = (P00 * (1.0f - vi) + P10 * vi) * (1.0f - uj) + (P01 * (1.0f - vi) + P11 * vi) * uj;
+            const vec3 d = X - q;
+            const float dd = d.x * d.x + d.y * d.y + d.z * d.z;
+            if ((i == 0 && j == 0) || dd < best) {
+                best = dd;
+                bi = i;
+                bj = j;
+            }
+        }
+    }
+    v = float(bi) / float(kPatchGrid - 1);
+    u = float(bj) / float(kPatchGrid - 1);
+    return (P00 * (1.0f - v) + P10 * v) * (1.0f - u) + (P01 * (1.0f - v) + P11 * v) * u;
+}
+
+struct Quad {
+    vec3 p[4];
+    vec3 q;
+};
+
+std::vector<Quad> randomQuads(int n) {
+    std::vector<Quad> out;
+    uint32_t seed = 12345;
+    auto next = [&seed] {
+        seed = seed * 1664525u + 1013904223u;
+        return float(seed >> 8) / float(1u << 24) * 4.0f - 2.0f;
+    };
+    for (int k = 0; k < n; ++k) {
+        Quad d;
+        for (vec3& c : d.p) c = vec3(next(), next(), next());
+        d.q = vec3(next(), next(), next());
+        out.push_back(d);
+    }
+    return out;
+}
+
+// Counter x_naive: the search's time as a multiple of the first-written loop's (goal: 0.5 or
+// less); a difference in (v, u) on any of 1,000 random quads fails the run.
+void BM_PatchSearch(benchmark::State& state) {
+    const std::vector<Quad> quads = randomQuads(1000);
+    for (const Quad& d : quads) {
+        float v0, u0, v1, u1;
+        closestPatchPoint(d.p[0], d.p[1], d.p[2], d.p[3], d.q, v0, u0);
+        naivePatchSearch(d.p[0], d.p[1], d.p[2], d.p[3], d.q, v1, u1);
+        if (v0 != v1 || u0 != u1) {
+            state.SkipWithError("the search and the first-written loop disagree");
+            return;
+        }
+    }
+    double search = 0, naive = 0;
+    size_t k = 0;
+    for (auto _ : state) {
+        const Quad& d = quads[k++ % quads.size()];
+        float v, u;
+        auto a = Clock::now();
+        benchmark::DoNotOptimize(closestPatchPoint(d.p[0], d.p[1], d.p[2], d.p[3], d.q, v, u));
+        search += seconds(a);
+        state.PauseTiming();
+        auto b = Clock::now();
+        benchmark::DoNotOptimize(naivePatchSearch(d.p[0], d.p[1], d.p[2], d.p[3], d.q, v, u));
+        naive += seconds(b);
+        state.ResumeTiming();
+    }
+    state.counters["x_naive"] = naive > 0 ? search / naive : 0;
+}
+BENCHMARK(BM_PatchSearch)->Unit(benchmark::kMicrosecond);
 
 } // namespace

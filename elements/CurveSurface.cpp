@@ -14,6 +14,7 @@ CurveSurface::CurveSurface(int32_t type, Curve* axisCurve, Curve* sectionCurve)
 
 CurveSurface::~CurveSurface() {
     releaseGpu();
+    dropWorkingCurve();
     if (!ownsUnheldCurves) return;
     // never held: the curves were given to this element alone, and nobody else will free them
     for (Curve* c : {axis, section})
@@ -21,7 +22,7 @@ CurveSurface::~CurveSurface() {
 }
 
 void CurveSurface::reset() {
-    editPreview = nullptr;
+    cancelGestures();
     if (axis) axis->reset();
     if (section) section->reset();
     // the GL names stay ours (deleting needs a context): the next upload rebuilds into them
@@ -91,6 +92,8 @@ namespace {
 
 void replaceCurve(CurveSurface& s, Curve*& field, Curve* c) {
     if (!c || c == field) return;
+    // no stroke outlives its curve: the preview may be the very curve that goes
+    s.cancelGestures();
     const int u = s.useCount;
     if (field) {
         field->release(u);

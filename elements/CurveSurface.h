@@ -5,6 +5,7 @@
 // and an alive section segment gives a quad. The element keeps no geometry besides its GPU copy:
 // edits go to the curves and the surface is rebuilt from them.
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "foundation/Mat.h"
@@ -14,6 +15,9 @@ namespace kal {
 
 class Curve;
 class Mesh;
+namespace surfacesculpt {
+struct StrokeCall;
+}
 
 // The triangle arrays and outline of one surface build, staged without GL: six vertices a quad,
 // in the mesh's corner layout (34 bytes a vertex), ready for one glBufferSubData per array.
@@ -54,6 +58,13 @@ public:
     // Curves this element made itself (an older embedded record) and nobody has taken yet: the
     // element frees them when it is deleted unheld, as a refused file does.
     bool ownsUnheldCurves = false;
+    // Whether the last pick search found the quad its item id names; a stroke begun without it
+    // edits nothing.
+    bool pickLocated = false;
+    // The running stroke was refused at its first call: its later calls edit nothing either.
+    bool strokeRefused = false;
+    // The working curve in editPreview edits the section (else the axis).
+    bool workingOnSection = false;
 
     CurveSurface(int32_t type, Curve* axisCurve, Curve* sectionCurve);
     CurveSurface(const CurveSurface&) = delete;
@@ -110,7 +121,32 @@ public:
     bool hasEditPreview() override;
     void drawEditPreview(const mat4& model, const uint8_t* colour, bool last) override;
 
+    // Sculpting through the curves (CurveSurfaceSculpt.cpp): a stroke edits the axis or the
+    // section, as its gestures' switch says.
+    void applyGestures(const std::vector<Gesture*>& gestures) override;
+    void cancelGestures() override;
+    // Deletes a working curve the element made (never the axis or the section); no preview after.
+    void dropWorkingCurve();
+
 protected:
+    // One call of an axis or a section stroke; each ends with endStrokeCall.
+    virtual void applyAxisStroke(surfacesculpt::StrokeCall& call) = 0;
+    virtual void applySectionStroke(surfacesculpt::StrokeCall& call) = 0;
+    // While a stroke runs the pick location found at its start stays.
+    bool pickFrozen() const { return editPreview != nullptr || strokeRefused; }
+    // The start of every call of a stroke: false when the stroke was refused.
+    bool startStrokeCall(const surfacesculpt::StrokeCall& call);
+    // The end of every call: the finishing call (or a refusal) lets the working curve go.
+    void endStrokeCall(const surfacesculpt::StrokeCall& call, bool refused);
+    // Whether editPreview is a working curve this element made for a stroke of this kind.
+    bool ownsWorkingCurve(bool sectionStroke) const;
+    // A working copy of target with every point placed by `place`, drawn as the edit preview.
+    Curve& startWorkingCurve(const Curve& target, bool sectionStroke, const std::function<vec3(vec3)>& place);
+    // The copies edit the working curve (about `centre` when given); target takes its geometry and
+    // every target point is carried back into target's own space by `back`.
+    void editThroughWorkingCurve(surfacesculpt::StrokeCall& call, Curve& target, const vec3* centre,
+                                 const std::function<vec3(vec3)>& back);
+
     // For clone: a new element of the same class over the two curve copies.
     Element* cloneWith(CurveSurface* copy) const;
 };

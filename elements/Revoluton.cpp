@@ -32,9 +32,13 @@ Element* Revoluton::clone() {
 void Revoluton::ringMap(int i, mat3& F, vec3& origin) const {
     // x towards the axis point, y the horizontal tangent, z up, all scaled by the distance r
     const vec3 a = axis->points[size_t(i)].position;
-    const float r = std::sqrt(a.z * a.z + a.x * a.x);
-    F = mat3{{a.x, -a.z, 0, 0, 0, r, a.z, a.x, 0}};
+    F = surfaceFrame(a);
     origin = vec3(0, a.y, 0);
+}
+
+mat3 Revoluton::surfaceFrame(vec3 a) {
+    const float r = std::sqrt(a.z * a.z + a.x * a.x);
+    return mat3{{a.x, -a.z, 0, 0, 0, r, a.z, a.x, 0}};
 }
 
 bool Revoluton::ringCollapses(int i) const { return onYAxis(axis->points[size_t(i)].position); }

@@ -24,6 +24,20 @@ public:
     void prepareRings() override;
     void placeFromAxis() override;
     uint32_t linkedTag() const override { return tubeRecordTag; }
+
+    // Sculpting through the curves (TubeSculpt.cpp): picks copied where the edited curve lives, strokes
+    // handed to that curve (CurveSurface::applyGestures). Points and directions in local space.
+    void symmetryFrames(std::vector<SymmetryOp>& ops, vec3 point, vec3 direction, uint8_t mirrorX, uint8_t mirrorY,
+                        uint8_t mirrorZ, uint8_t rotateX, uint8_t rotateY, uint8_t rotateZ, int32_t count,
+                        std::vector<vec3>& positions, std::vector<mat3>& frames, std::vector<float>& weights,
+                        int32_t itemId, uint8_t sectionMode) override;
+
+private:
+    // The pick location on the quad of itemId: axisPoint, pickFrame and its inverse; c the pick
+    // snapped onto the quad. False (nothing changed) when the id names no quad of this tube.
+    bool locatePick(vec3 q, int32_t itemId, vec3& c);
+    void applyAxisStroke(surfacesculpt::StrokeCall& call) override;
+    void applySectionStroke(surfacesculpt::StrokeCall& call) override;
 };
 
 // Reads a tube record body (linked or embedded by its tag); null with ok false when damaged.

@@ -71,6 +71,10 @@ struct pbrAccumulator {
     void toPbr(pbr& out) const { out = toPbr(); }
 };
 
+// The mean of two materials, channel by channel, truncated toward zero: what an accumulator of the
+// two divided by 2 gives, without its wide sums (a subdivision takes millions of midpoints).
+pbr pbrMean(const pbr& a, const pbr& b);
+
 // Starts from a; every masked channel becomes trunc((b - a) * t + a), computed in
 // double. t outside 0..1 extrapolates; results past the integer range saturate.
 pbrAccumulator mix(const pbrAccumulator& a, const pbrAccumulator& b, float t, int mask);

@@ -233,11 +233,11 @@ int main(int argc, char** argv) {
     cable->attachPartner(far);
     ok = pairs.save(sceneDir + "/bitools.k") && ok;
 
-    // a chain along a closed loop: a link in the library, its copy owned by the array
+    // a chain along a loop's following curve: a link in the library, its copy owned by the array
     Scene chains;
     Tool* link = tool(Curve::makeCircle(6, false), false);
     chains.addToMainRoot(link);
-    Array* linkChain = new Array(Curve::makeCircle(7, false), {link, nullptr}, {arrayEntry(1, 1, EntryHead), 0x8001},
+    Array* linkChain = new Array(new UCurve(Curve::makeCircle(7, false), 2), {link, nullptr}, {arrayEntry(1, 1, EntryHead), 0x8001},
                              ArrayChain, arrayAlternateMatrix(ArrayChain), mat4(), pbr(), false);
     linkChain->flags |= PlacedFlag;
     chains.sceneRoot->addChild(linkChain, false);

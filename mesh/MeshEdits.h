@@ -17,9 +17,6 @@ using meshwalk::prev3;
 using meshwalk::RingEnd;
 using meshwalk::walkRing;
 
-// The material of a midpoint split's new corner: the mean of the corners at the edge's ends.
-pbr midpointMaterial(const pbr& atQ, const pbr& atR);
-
 // Midpoint subdivision on the mesh's own records, one split and one flip at a time: the
 // reference the bulk subdivision (Mesh::subdivide) reproduces record for record.
 void subdivideSplitBySplit(Mesh& m, bool smooth);

@@ -22,7 +22,7 @@ struct SplitRule {
 };
 
 pbr splitMaterial(const SplitRule& rule, const pbr& atQ, const pbr& atR) {
-    if (rule.midpoint) return meshedit::midpointMaterial(atQ, atR);
+    if (rule.midpoint) return pbrMean(atQ, atR);
     return mix(pbrAccumulator(atQ), pbrAccumulator(atR), float(rule.s), kPbrAll).toPbr();
 }
 
@@ -59,13 +59,6 @@ int splitEdgeWith(Mesh& mesh, int t, int e, const SplitRule& split, int* opposit
 }
 
 } // namespace
-
-pbr meshedit::midpointMaterial(const pbr& atQ, const pbr& atR) {
-    pbrAccumulator sum(atQ);
-    sum.add(pbrAccumulator(atR), kPbrAll);
-    sum.divide(2, kPbrAll);
-    return sum.toPbr();
-}
 
 int Mesh::splitEdge(int t, int e, const vec3& p) {
     const MeshTriangle& T = triangles[t];

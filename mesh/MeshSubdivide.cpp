@@ -1,5 +1,6 @@
 // Midpoint and centroid subdivision and the remeshing passes, all built from local splits,
-// flips and collapses so the links stay true without a rebuild.
+// flips and collapses so the links stay true without a rebuild. The midpoint subdivision runs its
+// splits and flips on slim copies of the triangles and writes the records after, in parallel.
 #include <cmath>
 #include <new>
 #include <utility>
@@ -47,6 +48,7 @@ namespace {
 template <class Tri, class Split, class Flip>
 void splitAndFlipOldEdges(const MeshStore<Tri>& tris, int oldCount, Split&& split, Flip&& flip) {
     std::vector<std::pair<int32_t, int32_t>> flips;
+    flips.reserve(size_t(tris.size()) * 2);
     // the count grows while we walk: the new triangles hold halves of old edges still to split
     for (int t = 0; t < tris.size(); ++t) {
         if (!tris[t].alive()) continue;
@@ -130,10 +132,13 @@ void writeSlimRecords(Mesh& m, int oldVertices, const MeshStore<SlimTriangle>& s
             for (int c = 0; c < 3; ++c) before[3 * size_t(t) + size_t(c)] = m.triangles[t].corner[c];
     });
     std::vector<pbr> mixed(rule.mixes.size());
-    auto material = [&](int32_t slot) {
+    auto material = [&](int32_t slot) -> pbr {
         int32_t source = slot & ~kCopiedCorner;
         const pbr& p = source < rule.mixBase ? before[size_t(source)] : mixed[size_t(source - rule.mixBase)];
-        if (!(slot & kCopiedCorner)) return p;
+        // a copy clamps the signed channels, which mostly lie in range already
+        bool inRange = p.roughness >= -kPbrSignedLimit && p.roughness <= kPbrSignedLimit &&
+                       p.metalness >= -kPbrSignedLimit && p.metalness <= kPbrSignedLimit;
+        if (!(slot & kCopiedCorner) || inRange) return p;
         pbr copy;
         pbrCopyMasked(copy, p, kPbrAll);
         return copy;
@@ -146,7 +151,7 @@ void writeSlimRecords(Mesh& m, int oldVertices, const MeshStore<SlimTriangle>& s
     auto mixRange = [&](int begin, int end) {
         for (int i = begin; i < end; ++i) {
             const auto& qr = rule.mixes[size_t(i)];
-            mixed[size_t(i)] = meshedit::midpointMaterial(material(qr.first), material(qr.second));
+            mixed[size_t(i)] = pbrMean(material(qr.first), material(qr.second));
         }
     };
     if (nested)
@@ -158,18 +163,19 @@ void writeSlimRecords(Mesh& m, int oldVertices, const MeshStore<SlimTriangle>& s
         for (int t = begin; t < end; ++t) {
             const SlimTriangle& s = slim[t];
             MeshTriangle& r = m.triangles[t];
-            if (t >= oldTriangles) {
-                new (&r) MeshTriangle();
-            } else if (s.fresh) {
-                r.faceNormal = vec3();
-                for (vec3& n : r.cornerNormal) n = vec3();
+            // made whole here and stored once: most records are new, their memory untouched
+            MeshTriangle out;
+            if (t < oldTriangles && !s.fresh) {
+                out.faceNormal = r.faceNormal;
+                for (int c = 0; c < 3; ++c) out.cornerNormal[c] = r.cornerNormal[c];
             }
             for (int c = 0; c < 3; ++c) {
-                r.vertex[c] = s.vertex[c];
-                r.neighbour[c] = s.neighbour[c];
-                r.corner[c] = material(s.corner[c]);
+                out.vertex[c] = s.vertex[c];
+                out.neighbour[c] = s.neighbour[c];
+                out.corner[c] = material(s.corner[c]);
             }
-            r.flags = s.flags;
+            out.flags = s.flags;
+            new (&r) MeshTriangle(out);
         }
     });
 }
@@ -182,11 +188,11 @@ void finishSubdivision(Mesh& m, int oldVertices, bool smooth) {
     for (bool& p : m.partChanged) p = true;
 }
 
-} // namespace
-
-bool Mesh::subdivide(bool smooth) {
+// The splits and flips on slim copies of the triangles, then the records written from them.
+void splitAndFlipInBulk(Mesh& m) {
+    MeshStore<MeshTriangle>& triangles = m.triangles;
+    MeshStore<MeshVertex>& vertices = m.vertices;
     int oldVertices = vertices.size(), oldTriangles = triangles.size();
-    // the splits and flips run on slim copies of the triangles; the records are written after
     MeshStore<SlimTriangle> slim;
     slim.growUnwritten(oldTriangles);
     parallelFor(oldTriangles, [&](int begin, int end) {
@@ -203,6 +209,9 @@ bool Mesh::subdivide(bool smooth) {
         }
     });
     SlimRule rule{vertices, 3 * oldTriangles, {}, {}};
+    // a closed mesh gets one vertex per edge and two mixed corners per split
+    rule.ends.reserve(size_t(oldTriangles) * 3 / 2 + 16);
+    rule.mixes.reserve(size_t(oldTriangles) * 3 + 32);
     splitAndFlipOldEdges(
         slim, oldVertices,
         [&](int t, int e, int& P, int& S) { return meshedit::splitEdge(slim, vertices, t, e, rule, P, S); },
@@ -210,7 +219,20 @@ bool Mesh::subdivide(bool smooth) {
             int t, e;
             if (meshedit::findEdge(slim, vertices, a, b, t, e)) meshedit::flipEdge(slim, vertices, t, e);
         });
-    writeSlimRecords(*this, oldVertices, slim, rule);
+    writeSlimRecords(m, oldVertices, slim, rule);
+}
+
+} // namespace
+
+bool Mesh::subdivide(bool smooth) {
+    // the slim corner slots number every old corner and up to six mixed ones per old triangle
+    // below kCopiedCorner; a store too large for that goes one split at a time
+    if (triangles.size() >= kCopiedCorner / 9) {
+        meshedit::subdivideSplitBySplit(*this, smooth);
+        return true;
+    }
+    int oldVertices = vertices.size();
+    splitAndFlipInBulk(*this);
     finishSubdivision(*this, oldVertices, smooth);
     return true;
 }

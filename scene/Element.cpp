@@ -108,6 +108,7 @@ void Element::drawFlat(const mat4&, const uint8_t*, bool) {}
 bool Element::hasEditPreview() { return false; }
 void Element::drawEditPreview(const mat4&, const uint8_t*, bool) {}
 void Element::applyGestures(const std::vector<Gesture*>&) {}
+void Element::cancelGestures() {}
 
 vec3 Element::toWorld(vec3 p) { return p * scale + translation; }
 float Element::lengthToWorld(float l) { return l * scale; }

@@ -97,6 +97,9 @@ public:
                                 std::vector<mat3>& frames, std::vector<float>& signs, int32_t itemId,
                                 uint8_t toggle);
     virtual void applyGestures(const std::vector<Gesture*>& gestures);
+    // The view dropped a running stroke (Escape, or the view closing) without its finishing call:
+    // whatever the element keeps for the stroke goes.
+    virtual void cancelGestures();
     virtual vec3 toWorld(vec3 p);
     virtual float lengthToWorld(float l);
     virtual vec3 toLocal(vec3 p);

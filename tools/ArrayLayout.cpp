@@ -17,9 +17,11 @@ struct CollectedCopy {
     std::vector<int32_t> groups, drawArgs;
 };
 
-// The entries of one kind of the item sequence and where a chain's schedule stands in them.
+// The entries of one kind of the item sequence and where a chain's schedule stands in them. An
+// entry's copy is its copy index, or -1 for an empty position.
 struct EntryRun {
-    std::vector<uint32_t> items, multiplicities;
+    std::vector<int32_t> copies;
+    std::vector<uint32_t> multiplicities;
     size_t entry = 0;
     uint32_t placed = 0, repeats = 0;
     bool finished = true;
@@ -27,7 +29,7 @@ struct EntryRun {
     void restart() {
         entry = 0;
         placed = repeats = 0;
-        finished = items.empty();
+        finished = copies.empty();
     }
     // One position taken: the entry moves on once it has been repeated its multiplicity.
     void advance(bool cyclic) {
@@ -35,8 +37,8 @@ struct EntryRun {
         if (++repeats != multiplicities[entry]) return;
         if (cyclic) {
             repeats = 0;
-            entry = (entry + 1) % items.size();
-        } else if (++entry == items.size()) {
+            if (++entry == copies.size()) entry = 0;
+        } else if (++entry == copies.size()) {
             finished = true;
         } else {
             repeats = 0;
@@ -88,7 +90,8 @@ void Array::collectWorldTransforms(std::vector<Tool*>& items, std::vector<mat4>&
     for (uint32_t e : itemSequence) {
         const uint32_t k = e >> 30;
         if (k > EntryTail) continue; // a kind the dialog never writes
-        runs[k].items.push_back((e >> 15) & 0x7FFF);
+        const uint32_t item = (e >> 15) & 0x7FFF;
+        runs[k].copies.push_back(item == 0 ? -1 : int32_t((item - 1) % copyCount));
         runs[k].multiplicities.push_back(e & 0x7FFF);
     }
     EntryRun &cyclic = runs[EntryCyclic], &heads = runs[EntryHead], &tails = runs[EntryTail];
@@ -147,16 +150,15 @@ void Array::collectWorldTransforms(std::vector<Tool*>& items, std::vector<mat4>&
         }
 
         for (EntryRun& r : runs) r.restart();
-        int kind = !heads.items.empty() ? EntryHead : !tails.items.empty() ? EntryTail : EntryCyclic;
-        if (kind == EntryCyclic && cyclic.items.empty()) continue;
+        int kind = !heads.copies.empty() ? EntryHead : !tails.copies.empty() ? EntryTail : EntryCyclic;
+        if (kind == EntryCyclic && cyclic.copies.empty()) continue;
         for (uint32_t step = 0;;) {
             EntryRun& run = runs[kind];
-            const uint32_t item = run.items[run.entry];
+            const int32_t copy = run.copies[run.entry];
             uint32_t p = kind == EntryHead   ? heads.placed
                          : kind == EntryTail ? L - 1 - tails.placed
                                              : cyclic.placed + heads.placed;
-            Tool* c = item != 0 ? copies[(item - 1) % copyCount] : nullptr;
-            if (c && p < L) {
+            if (copy >= 0 && copies[size_t(copy)] && p < L) {
                 mat4 M = placements[p];
                 if (twistStep != 0.0) {
                     mat4 R = mat4::fromMat3(mat3::rotationAxisAngle(vec3(0, 0, 1), float(double(p) * twistStep)));
@@ -168,13 +170,13 @@ void Array::collectWorldTransforms(std::vector<Tool*>& items, std::vector<mat4>&
                     A *= M;
                     M = A;
                 }
-                place(collected[(item - 1) % copyCount], M, stepIds[p]);
+                place(collected[size_t(copy)], M, stepIds[p]);
             }
             run.advance(kind == EntryCyclic);
 
             const int last = kind;
             if (heads.finished && tails.finished) {
-                if (cyclic.items.empty()) break;
+                if (cyclic.copies.empty()) break;
                 kind = EntryCyclic;
             } else if (heads.finished) {
                 kind = EntryTail;

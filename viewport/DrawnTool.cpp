@@ -3,6 +3,7 @@
 // whole stroke, so the template never depends on the builds before it.
 #include "elements/Curve.h"
 #include "elements/CurveSurface.h"
+#include "elements/UCurve.h"
 #include "editing/StrokeChain.h"
 #include "mesh/Mesh.h"
 #include "scene/Tool.h"
@@ -70,6 +71,9 @@ void GLView::placeDrawnCurve(const std::vector<vec3>& positions, const std::vect
         } else {
             surface->setAxis(curve);
         }
+    } else if ((insertKind == 21 || insertKind == 22) && pendingTool->isArray()) {
+        // a fresh following curve over each build's curve; the last build's goes with its holder
+        pendingTool->setElement(new UCurve(curve, 2));
     } else {
         delete curve; // no other drawn kind has a home for it in this build
         return;

@@ -42,11 +42,10 @@ void GLView::initialiseDefaults() {
 
 GLView::~GLView() {
     frameReady = false;
+    // a view closed in the middle of a stroke still owns its sculptors; the stroke's tool is alive yet
+    dropSculptStroke();
     undoStack.clear();
     discardPendingTools();
-    // a view closed in the middle of a stroke still owns its sculptors
-    for (Sculptor* s : sculptors) delete s;
-    sculptors.clear();
     delete scene;
     scene = nullptr;
     destroyGpuObjects();

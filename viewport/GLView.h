@@ -350,6 +350,9 @@ public:
     virtual void dragStep();
     virtual Texture2D* render();
     virtual void resetPick(bool rebuild);
+    // Deletes the sculpt gestures of a stroke that ends without its finishing call, telling the
+    // stroke's element first.
+    void dropSculptStroke();
     // --- hooks for the element kinds still to come (GLViewHooks.cpp) ---
     virtual void buildDrawnTool();
     // The closed flag a drawn build uses: the setting, forced on for profiles.
@@ -364,6 +367,8 @@ public:
     Curve* makeShapeCurve(int shape, bool axis, int extra);
     // The element a new insert template of this kind carries (InsertFactory.cpp).
     Element* elementOfKind(int kind);
+    // The array (21) or chain (22) template along the axis preset.
+    Tool* makeArrayTemplate(int kind);
     Tool* firstEndOfKind(int kind);
     // Enter on a profile drawing: the flat mesh of the drawn outline as the pending element.
     virtual void buildProfileFromDrawing();

@@ -154,13 +154,20 @@ Curve* GLView::makeShapeCurve(int shape, bool axis, int extra) {
     }
 }
 
-void GLView::resetPick(bool rebuildTool) {
-    pressPick = PickRecord();
-    hoverPick = PickRecord();
-    assemblor.clear();
+void GLView::dropSculptStroke() {
+    // a stroke ended without its finishing call: the element lets go of what it kept for it
+    if (!sculptors.empty() && pressPick.object && pressPick.object->element)
+        pressPick.object->element->cancelGestures();
     // the list owns its gestures: emptying it without deleting them would leak every stroke
     for (Sculptor* s : sculptors) delete s;
     sculptors.clear();
+}
+
+void GLView::resetPick(bool rebuildTool) {
+    dropSculptStroke();
+    pressPick = PickRecord();
+    hoverPick = PickRecord();
+    assemblor.clear();
     busy = 0;
     if (rebuildTool) rebuildInsertTool();
 }

@@ -38,7 +38,11 @@ bool GLView::deleteByMode(Tool* tool, uint8_t granularity, bool sectionFlag) {
         const int32_t x = lastCursorX, y = lastCursorY;
         lastCursorX = pressX;
         lastCursorY = pressY;
+        // tubes and revolutions copy the pick around the curve that is erased, not the switch's
+        const bool switchSetting = axisSection;
+        axisSection = sectionFlag;
         updateSymmetricPicks(true);
+        axisSection = switchSetting;
         lastCursorX = x;
         lastCursorY = y;
     }

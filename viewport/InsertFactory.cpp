@@ -1,10 +1,13 @@
 // The insert factory: turns the chosen shape kind into the pending template that Insert and
 // Place copy into the scene, and moves the assembly command to Draw for the kinds whose
 // geometry the user draws.
+#include <unordered_set>
+
 #include "elements/Curve.h"
 #include "elements/Lightning.h"
 #include "elements/Revoluton.h"
 #include "elements/Tube.h"
+#include "elements/UCurve.h"
 #include "mesh/Mesh.h"
 #include "scene/Scene.h"
 #include "scene/Tool.h"
@@ -30,6 +33,8 @@ enum ShapeKind : int {
     KindRevolution = 18,
     KindTubeDrawnSection = 19,
     KindTube = 20,
+    KindArray = 21,
+    KindChain = 22,
     KindGuide = 23,
     KindHydraulics = 24,
     KindMuscle = 25,
@@ -71,8 +76,26 @@ Mesh* meshOfKind(int kind) {
 }
 
 // Kinds this build can make a template for: the library tool, the mesh solids, the profiles,
-// revolutions, tubes and the two-object tools. Arrays come with their tool class.
-bool canBuildKind(int kind) { return (kind >= KindUseTool && kind <= KindTube) || isTwoObjectKind(kind); }
+// revolutions, tubes, arrays, chains and the two-object tools.
+bool canBuildKind(int kind) { return (kind >= KindUseTool && kind <= KindChain) || isTwoObjectKind(kind); }
+
+// The picked items that are still in the scene; one removed since it was picked leaves its place
+// empty, so the sequence's item numbers keep meaning the same items.
+std::vector<Tool*> itemsInScene(Scene* scene, const std::vector<Tool*>& picked) {
+    std::vector<Tool*> all;
+    if (scene) {
+        scene->toolRoot->enumerate(all);
+        scene->sceneRoot->enumerate(all);
+    }
+    std::unordered_set<Tool*> present(all.begin(), all.end());
+    std::vector<Tool*> items;
+    for (Tool* t : picked) items.push_back(present.count(t) ? t : nullptr);
+    return items;
+}
+
+// The chain link: a chain-link tube with a round section, scaled by 0.6 and turned a quarter
+// about X.
+const mat4 chainLinkPlacement{{0.6f, 0, 0, 0, 0, 0, -0.6f, 0, 0, 0.6f, 0, 0, 0, 0, 0, 1}};
 
 } // namespace
 
@@ -82,6 +105,20 @@ bool GLView::loadArrayForEditing(Tool* tool) {
     addedTools = array->copies;
     arrayItems = array->itemSequence;
     return true;
+}
+
+// Arrays and chains follow the axis preset (or the drawn curve, later) through a following curve.
+Tool* GLView::makeArrayTemplate(int kind) {
+    UCurve* path = new UCurve(makeShapeCurve(axisShape, true, 1), 2);
+    if (kind == KindArray)
+        return new Array(path, itemsInScene(scene, addedTools), arrayItems, arrayMode, arrayAlternateMatrix(arrayMode),
+                         mat4(), pbr(), false);
+    Tube* link = new Tube(makeShapeCurve(ShapeChainLink, true, 0), makeShapeCurve(ShapeCircle, false, 1));
+    Tool* linkTool = new Tool(link, chainLinkPlacement, assemblyMaterial, false);
+    Array* chain = new Array(path, {linkTool}, {arrayEntry(1, 1, EntryCyclic)}, ArrayChain,
+                             arrayAlternateMatrix(ArrayChain), mat4(), pbr(), false);
+    delete linkTool; // the chain holds its own copy
+    return chain;
 }
 
 // The element of a new template: a solid, the empty curve a profile's stroke replaces, or a
@@ -147,6 +184,9 @@ void GLView::makeInsertTool(int kind, bool applyMaterial) {
 
     if (kind == KindUseTool) {
         pendingTool = scene ? scene->currentTool : nullptr;
+        pendingPartner = nullptr;
+    } else if (kind == KindArray || kind == KindChain) {
+        pendingTool = makeArrayTemplate(kind);
         pendingPartner = nullptr;
     } else if (isTwoObjectKind(kind)) {
         // unpaired until Place puts copies of both at the two picked objects

@@ -1,6 +1,7 @@
 // The symmetric sculpt picks: the pick under the brush and its mirror images and rotated copies,
 // one record each, the pick itself first. Picks keep world space, so the copies are made about
-// the world axes and stay there; the records' matrices carry each copy into the element.
+// the world axes and stay there; the records' matrices carry each copy into the element. Tubes and
+// revolutions copy in their own space, around the curve a stroke edits.
 #include <cmath>
 
 #include "scene/Element.h"
@@ -35,15 +36,33 @@ struct Copies {
     std::vector<float> signs;
 };
 
-void replicate(GLView& v, Element& e, vec3 centre, vec3 direction, int32_t item, Copies& out) {
+// Tubes and revolutions copy a pick where their edited curve lives, in their own space.
+bool copiesInElementSpace(const Element& e) { return e.typeCode == TubeType || e.typeCode == RevolutonType; }
+
+// worldToFrame: the pick's matrix into the element's space, used by the kinds that copy there.
+void replicate(GLView& v, Element& e, const mat4& worldToFrame, vec3 centre, vec3 direction, int32_t item,
+               Copies& out) {
     const SymmetrySetting& s = v.symmetry;
     out.centres.clear();
     out.frames.clear();
     out.signs.clear();
+    const bool local = copiesInElementSpace(e);
+    if (local) {
+        centre = centre * worldToFrame;
+        direction = transformDirection(direction, worldToFrame);
+    }
     e.symmetryFrames(out.ops, centre, direction, s.mirrorX != 0, s.mirrorY != 0, s.mirrorZ != 0, s.rotationX != 0,
                      s.rotationY != 0, s.rotationZ != 0, s.count, out.centres, out.frames, out.signs, item,
                      uint8_t(v.axisSection));
     out.signs.resize(out.centres.size(), 1.0f);
+    if (!local) return;
+    const mat4 back = inverseAffineOrIdentity(worldToFrame);
+    for (vec3& c : out.centres) c = c * back;
+    for (mat3& f : out.frames) {
+        f = mat3::rotatedBy(f, back);
+        // copies placed on a section carry its scale: only the direction is the copy's normal
+        f.setColumn(2, normalize(f.column(2)));
+    }
 }
 
 void appendColumns(const std::vector<mat3>& frames, std::vector<std::vector<vec3>>& columns) {
@@ -66,11 +85,12 @@ void GLView::updateSymmetricPicks(bool hover) {
         if (!hasHit(pressPick)) return;
         Element& e = *pressPick.object->element;
         Copies a, b;
-        replicate(*this, e, pressPick.point, pressPick.normal, int32_t(pressPick.itemId), a);
-        replicate(*this, e, pressPick.point, pressPick.viewAxis, int32_t(pressPick.itemId), b);
+        replicate(*this, e, pressPick.worldToFrame, pressPick.point, pressPick.normal, int32_t(pressPick.itemId), a);
+        replicate(*this, e, pressPick.worldToFrame, pressPick.point, pressPick.viewAxis, int32_t(pressPick.itemId), b);
         symmetryMerges.clear();
         symmetryMergeGroups.clear();
-        if (snapSymmetry) {
+        // merged copies are rebuilt about the world axes: not where a tube's or revolution's are
+        if (snapSymmetry && !copiesInElementSpace(e)) {
             int32_t count = symmetry.count;
             std::vector<uint8_t> masks;
             symmetryMasks(masks, a.ops);
@@ -121,7 +141,8 @@ void GLView::updateSymmetricPicks(bool hover) {
     if (stroke.kind == kPickNothing) return;
     hoverPick = stroke;
     Copies c;
-    replicate(*this, *pressPick.object->element, hoverPick.point, hoverPick.normal, int32_t(hoverPick.itemId), c);
+    replicate(*this, *pressPick.object->element, pressPick.worldToFrame, hoverPick.point, hoverPick.normal,
+              int32_t(hoverPick.itemId), c);
     if (!symmetryMerges.empty()) {
         int32_t count = symmetry.count;
         std::vector<uint8_t> masks;

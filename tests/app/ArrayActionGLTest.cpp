@@ -1,6 +1,8 @@
 // The Array action in the shown window: Ctrl as the viewport's tick polled it opens the dialog.
 #include "ShownWindow.h"
 
+#include "viewport/GLWorkGuard.h"
+
 #include <QDialog>
 #include <QLineEdit>
 
@@ -28,4 +30,8 @@ TEST_F(ShownWindow, arrayDialogFollowsTheCtrlTheTickSawAndRemembersItsText)
     ASSERT_TRUE(holdKey(Qt::Key_Control, false));
     ui().actionArray->trigger();
     EXPECT_EQ(asked.size(), 2u);
+    EXPECT_EQ(view().insertKind, 21);
+    // the tests after this one start from the library tool
+    kal::GLWorkGuard gl;
+    view().makeInsertTool(0, true);
 }

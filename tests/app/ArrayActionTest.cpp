@@ -49,7 +49,7 @@ TEST_F(ArrayAction, answersApplyOnlyWhenTheyShould)
     answer("1-1", 2, false, true);  // the same text with another mode still applies the mode
     EXPECT_EQ(label, "Item-Multiplicity  ( 0 Items )");
     EXPECT_EQ(v.arrayMode, 2);
-    // until arrays can be built the factory refuses the kind: the check mark goes back
-    EXPECT_FALSE(ui.actionArray->isChecked());
+    EXPECT_TRUE(ui.actionArray->isChecked());
+    EXPECT_EQ(v.insertKind, 21);
     EXPECT_EQ(ui.menuArrays->icon().cacheKey(), ui.actionArray->icon().cacheKey());
 }

@@ -188,6 +188,29 @@ TEST(PbrAccumulator, AveragesTruncateTowardZero) {
     EXPECT_EQ(r.toPbr().roughness, 0);
 }
 
+// The midpoint of a subdivision: the accumulator's mean of two, on every channel's extremes and
+// odd sums of either sign.
+TEST(PbrAccumulator, MeanOfTwoIsTheAccumulatorsMean) {
+    const std::uint16_t us[] = {0, 1, 2, 32767, 32768, 65534, 65535};
+    const std::int16_t ss[] = {-32768, -32767, -32766, -3, -1, 0, 1, 2, 32766, 32767};
+    for (std::uint16_t x : us)
+        for (std::uint16_t y : us)
+            for (std::int16_t r : ss)
+                for (std::int16_t m : ss) {
+                    pbr a = distinct(), b = grey(y);
+                    a.red = a.opacity = a.lightBlue = x;
+                    b.refractivity = x;
+                    a.roughness = r;
+                    b.roughness = m;
+                    a.metalness = m;
+                    b.metalness = std::int16_t(-r - 1);
+                    pbrAccumulator sum(a);
+                    sum.add(pbrAccumulator(b), kPbrAll);
+                    sum.divide(2, kPbrAll);
+                    ASSERT_EQ(pbrMean(a, b), sum.toPbr()) << x << " " << y << " " << r << " " << m;
+                }
+}
+
 TEST(PbrAccumulator, AddAndDivideLeaveUnmaskedSumsAlone) {
     pbrAccumulator acc(distinct());
     acc.add(pbrAccumulator(distinct()), kPbrLight);

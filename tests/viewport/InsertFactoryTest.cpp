@@ -86,7 +86,7 @@ TEST_F(InsertFactory, KindsWithoutTheirElementClassesChangeNothing) {
     v.makeInsertTool(2, true);
     Tool* cube = v.pendingTool;
     v.setAssemblyCommand(CommandPlace);
-    for (int kind : {21, 28, -1}) {
+    for (int kind : {28, -1}) {
         v.makeInsertTool(kind, true);
         EXPECT_EQ(v.pendingTool, cube) << kind;
         EXPECT_EQ(v.insertKind, 2) << kind;

@@ -14,45 +14,18 @@ using namespace kal;
 
 namespace {
 
-class Interaction : public test::WidgetTest {
+class Interaction : public test::StepViewWidgetTest {
 protected:
-    test::StepView* view = nullptr;
     std::vector<test::GestureCall> calls;
     std::vector<bool> inAction;
     Tool* tool = nullptr;
 
     void SetUp() override {
-        WidgetTest::SetUp();
+        StepViewWidgetTest::SetUp();
         if (HasFatalFailure()) return;
-        w->stopTicks();
-        // a view that draws nothing: its picks come from the test
-        w->makeCurrent();
-        delete w->view;
-        view = new test::StepView;
-        view->startupFrame = 4;
-        view->width = 320;
-        view->height = 240;
-        w->view = view;
-        const uint8_t none[6] = {};
-        view->setSymmetry(none, 6);
         tool = test::addSceneObject(*view->scene, new test::RecordingMesh(&calls), mat4::translation(vec3(0, 1, 0)));
         QObject::connect(w, &GLWidget::setInAction, [this](bool busy) { inAction.push_back(busy); });
-        QEvent enter(QEvent::Enter);
-        QApplication::sendEvent(w, &enter);
-    }
-
-    void moveTo(QPoint p) {
-        QCursor::setPos(w->mapToGlobal(p));
-        QTest::qWait(1);
-    }
-    // Hover ticks at p, then the left press there.
-    void hoverAndPress(QPoint p) {
-        moveTo(p + QPoint(1, 0));
-        w->tick();
-        moveTo(p);
-        w->tick();
-        sendMouse(QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton, p);
-        w->tick();
+        enterWidget();
     }
 };
 

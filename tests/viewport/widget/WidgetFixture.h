@@ -2,6 +2,7 @@
 // One shown GL widget per test, its frames off until a test turns them on; the shared test context
 // and its function table come back after.
 #include <QApplication>
+#include <QCursor>
 #include <QMouseEvent>
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
@@ -11,6 +12,7 @@
 
 #include "GLTestContext.h"
 #include "InputFixtures.h"
+#include "StepFixtures.h"
 #include "gpu/GLFunctions.h"
 #include "viewport/GLView.h"
 #include "viewport/GLWidget.h"
@@ -60,6 +62,44 @@ protected:
     void sendMouse(QEvent::Type type, Qt::MouseButton button, Qt::MouseButtons buttons, QPoint p) {
         QMouseEvent e(type, QPointF(p), QPointF(w->mapToGlobal(p)), button, buttons, Qt::NoModifier);
         QApplication::sendEvent(w, &e);
+    }
+};
+
+// A shown widget whose view is a StepView: its picks come from the test, its frames run by tick().
+class StepViewWidgetTest : public WidgetTest {
+protected:
+    StepView* view = nullptr;
+
+    void SetUp() override {
+        WidgetTest::SetUp();
+        if (HasFatalFailure()) return;
+        w->stopTicks();
+        w->makeCurrent();
+        delete w->view;
+        view = new StepView;
+        view->startupFrame = 4;
+        view->width = 320;
+        view->height = 240;
+        w->view = view;
+        const uint8_t none[6] = {};
+        view->setSymmetry(none, 6);
+    }
+    void enterWidget() {
+        QEvent enter(QEvent::Enter);
+        QApplication::sendEvent(w, &enter);
+    }
+    void moveTo(QPoint p) {
+        QCursor::setPos(w->mapToGlobal(p));
+        QTest::qWait(1);
+    }
+    // Hover ticks at p, then the left press there.
+    void hoverAndPress(QPoint p) {
+        moveTo(p + QPoint(1, 0));
+        w->tick();
+        moveTo(p);
+        w->tick();
+        sendMouse(QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton, p);
+        w->tick();
     }
 };
 
