@@ -79,8 +79,12 @@ void MainWindow::openMenu()
         popupMenu(ui->menuObject);
         return;
     }
-    // bi-tools get their rows with their class; until then they cannot occur
-    if (t->isBiTool() || !e) return;
+    if (t->isBiTool()) {
+        ui->actionType->setText(tr("BINARY"));
+        popupMenu(ui->menuObject);
+        return;
+    }
+    if (!e) return;
     if (e->typeCode == kal::TubeType || e->typeCode == kal::RevolutonType) {
         const bool tube = e->typeCode == kal::TubeType;
         ui->actionTYPE->setText(tube ? tr("TUBE") : tr("REVOLUTON"));

@@ -154,4 +154,19 @@ pbrAccumulator mix(const pbrAccumulator& a, const pbrAccumulator& b, float t, in
     return r;
 }
 
+pbr pbrFromBytes(const uint8_t* b) {
+    pbr p;
+    p.red = uint16_t(b[0] * 256);
+    p.green = uint16_t(b[1] * 256);
+    p.blue = uint16_t(b[2] * 256);
+    p.opacity = uint16_t(b[3] * 256);
+    p.lightRed = uint16_t(b[4] * 256);
+    p.lightGreen = uint16_t(b[5] * 256);
+    p.lightBlue = uint16_t(b[6] * 256);
+    p.refractivity = uint16_t(b[7] * 256);
+    p.roughness = 0;
+    p.metalness = 0;
+    return p;
+}
+
 } // namespace kal

@@ -34,6 +34,9 @@ inline bool operator!=(const pbr& a, const pbr& b) { return !(a == b); }
 // Copies the masked groups of src into dst; roughness and metalness are clamped
 // to -32766..32766 on the way, unselected fields of dst stay as they are.
 void pbrCopyMasked(pbr& dst, const pbr& src, int mask);
+// The material of older files: colour and opacity, then light and refractivity, a byte each,
+// widened by 256; roughness and metalness 0.
+pbr pbrFromBytes(const uint8_t* colourThenLight);
 
 // Ten floats holding the raw channel values (0..65535, -32766..32766), not 0..1.
 struct pbrFloat {

@@ -11,6 +11,7 @@
 #include "mesh/MeshRecord.h"
 #include "scene/Scene.h"
 #include "scene/SceneFile.h"
+#include "scene/Tool.h"
 #include "tools/ToolRecords.h"
 
 // One call per element family, so that every reader is reached.
@@ -28,6 +29,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const bool registered = (registerAllRecords(), true);
     (void)registered;
     kal::Scene scene;
-    kal::readSceneBytes(scene, data, size);
+    if (!kal::readSceneBytes(scene, data, size)) return 0;
+    // what the next frame does with a read scene: the placement walk, and the matrices it draws
+    // with (two-object tools measure their links, cables reshape their axes)
+    scene.rebuildToolLists();
+    for (int i = 0; i < scene.sceneLists.size(); ++i)
+        scene.sceneLists.tools[size_t(i)]->modelMatrix(scene.sceneLists.worlds[size_t(i)]);
     return 0;
 }

@@ -23,6 +23,8 @@
 #include "scene/SceneFile.h"
 #include "scene/Tool.h"
 #include "tools/Array.h"
+#include "tools/BiTool.h"
+#include "tools/Cable.h"
 #include "tools/ToolRecords.h"
 
 using namespace kal;
@@ -211,6 +213,25 @@ int main(int argc, char** argv) {
     images.sceneRoot->addChild(tool(new Lightning(vec2(0.15f, 0.007f), vec2(0.005f, 1e-5f), 6), true), false);
     images.sceneRoot->addChild(tool(new BezierCurve(vec3(0, 1, 0), vec3(1, 0, 0), 8), true), false);
     ok = images.save(sceneDir + "/elements.k") && ok;
+
+    // two-object tools: a hydraulic pair on two holders, and a cable with its bare far end
+    Scene pairs;
+    Tool* left = tool(triangleFan(3, false), true);
+    Tool* right = tool(nullptr, true);
+    pairs.sceneRoot->addChild(left, false);
+    pairs.sceneRoot->addChild(right, false);
+    auto* cylinder = new BiTool(BiToolCylinder, Mesh::createCylinder(6, false), mat4(), pbr(), false);
+    auto* bare = new BiTool(BiToolBare, nullptr, mat4::translation(vec3(3, 0, 0)), pbr(), false);
+    left->addChild(cylinder, false);
+    right->addChild(bare, false);
+    cylinder->attachPartner(bare);
+    cylinder->restLength = 3.0f;
+    auto* cable = new Cable(Curve::makeCircle(6, true), mat4(), pbr(), false);
+    auto* far = new BiTool(BiToolBare, nullptr, mat4::translation(vec3(0, 2, 0)), pbr(), false);
+    left->addChild(cable, false);
+    right->addChild(far, false);
+    cable->attachPartner(far);
+    ok = pairs.save(sceneDir + "/bitools.k") && ok;
 
     // a chain along a loop's following curve: a link in the library, its copy owned by the array
     Scene chains;

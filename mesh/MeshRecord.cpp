@@ -127,16 +127,7 @@ bool readMeshBody(Mesh& mesh, ByteBuffer& in) {
                 std::memcpy(&q, p, sizeof(pbr));
                 p += sizeof(pbr);
             } else {
-                q.red = uint16_t(p[0] * 256);
-                q.green = uint16_t(p[1] * 256);
-                q.blue = uint16_t(p[2] * 256);
-                q.opacity = uint16_t(p[3] * 256);
-                q.lightRed = uint16_t(p[4] * 256);
-                q.lightGreen = uint16_t(p[5] * 256);
-                q.lightBlue = uint16_t(p[6] * 256);
-                q.refractivity = uint16_t(p[7] * 256);
-                q.roughness = 0;
-                q.metalness = 0;
+                q = pbrFromBytes(p);
                 p += 8;
             }
         }

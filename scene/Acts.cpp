@@ -41,12 +41,15 @@ void deleteByIds(Scene* scene, const std::vector<int32_t>& ids, bool lastFirst =
     std::vector<Tool*> nodes = resolveIds(scene, ids);
     if (lastFirst) std::reverse(nodes.begin(), nodes.end());
     std::unordered_set<Tool*> doomed(nodes.begin(), nodes.end());
+    std::vector<Tool*> tops;
     for (Tool* t : nodes) {
         if (!t) continue;
         bool goesWithAncestor = false;
         for (Tool* p = t->parent; p && !goesWithAncestor; p = p->parent) goesWithAncestor = doomed.count(p) > 0;
-        if (!goesWithAncestor) delete t;
+        if (!goesWithAncestor) tops.push_back(t);
     }
+    // both ends of a pair may be listed: the first takes the second
+    deleteTools(tops);
     scene->rebuildToolLists();
 }
 

@@ -19,6 +19,7 @@ void SceneLists::update(Tool* root) {
     std::vector<Tool*> t;
     std::vector<mat4> w;
     std::vector<int32_t> g, a;
+    beginPlacementWalk(true);
     root->collectWorldTransforms(t, w, g, a, mat4(), 0, -1);
     int32_t c = int32_t(tools.size());
     for (size_t k = 0; k < t.size(); ++k) {
@@ -46,6 +47,7 @@ void SceneLists::appendPlaced(Tool* tool, const std::vector<mat4>& placements, c
     std::vector<Tool*> t;
     std::vector<mat4> w;
     std::vector<int32_t> g, a;
+    beginPlacementWalk(false);
     tool->collectWorldTransforms(t, w, g, a, mat4(), 0, -1);
     bool sceneEmpty = !scene || scene->tools.empty();
     Tool* current = anchor;

@@ -12,6 +12,12 @@
 namespace kal {
 
 double sceneAnimationTime = 0.0;
+PlacementWalk placementWalk;
+
+void beginPlacementWalk(bool world) {
+    ++placementWalk.serial;
+    placementWalk.world = world;
+}
 
 Tool::Tool(Element* e, const mat4& transform_, const pbr& material_, bool transparent)
     : element(e ? e->acquire(1) : nullptr), transform(transform_), material(material_),
@@ -68,19 +74,60 @@ Tool::~Tool() {
     // The whole subtree goes at once: its rings are spliced in one walk each, and its tools are
     // deleted deepest first from a list, so neither a long ring nor a deep chain costs more than
     // its length, nor any call depth. Each of them then has no ring and no children left.
-    std::vector<Tool*> subtree;
-    listSubtree(this, subtree);
-    unlinkAll(subtree);
+    // Detached first: a partner that goes with this tool may hang above it.
+    if (parent) parent->removeChild(this);
+    parent = nullptr;
+    std::vector<Tool*> doomed;
+    collectWithPartners(this, doomed);
+    std::unordered_set<Tool*> inDoomed;
+    bool partners = false;
+    for (size_t i = 1; i < doomed.size() && !partners; ++i) partners = doomed[i]->partner() != nullptr;
+    if (partners) {
+        // pairs inside the doomed set come apart first, so that no end deletes its partner again
+        inDoomed.insert(doomed.begin(), doomed.end());
+        for (size_t i = 1; i < doomed.size(); ++i) doomed[i]->forgetPartner();
+    }
+    unlinkAll(doomed);
     releaseElement(element);
     element = nullptr;
-    for (size_t i = subtree.size(); i-- > 1;) {
-        Tool* d = subtree[i];
+    for (size_t i = doomed.size(); i-- > 1;) {
+        Tool* d = doomed[i];
         d->children.clear();
+        // a partner's subtree hangs from a tool that stays
+        if (partners && d->parent && !inDoomed.count(d->parent)) d->parent->removeChild(d);
         d->parent = nullptr;
         delete d;
     }
     children.clear();
-    if (parent) parent->removeChild(this);
+}
+
+void collectWithPartners(Tool* top, std::vector<Tool*>& out) {
+    out.clear();
+    listSubtree(top, out);
+    std::unordered_set<Tool*> in;
+    std::vector<Tool*> more;
+    for (size_t i = 0; i < out.size(); ++i) {
+        Tool* p = out[i]->partner();
+        if (!p) continue;
+        if (in.empty()) in.insert(out.begin(), out.end());
+        if (in.count(p)) continue;
+        // an earlier partner's subtree may lie below this one: it is listed once
+        more.clear();
+        listSubtree(p, more);
+        for (Tool* t : more)
+            if (in.insert(t).second) out.push_back(t);
+    }
+}
+
+void deleteTools(const std::vector<Tool*>& list) {
+    std::unordered_set<Tool*> gone;
+    std::vector<Tool*> taken;
+    for (Tool* t : list) {
+        if (!t || gone.count(t)) continue;
+        collectWithPartners(t, taken);
+        gone.insert(taken.begin(), taken.end());
+        delete t;
+    }
 }
 
 // ---- ring-wide setters ----
@@ -276,10 +323,9 @@ void Tool::purgeChildren() {
                 t->children[kept++] = c;
         }
         t->children.resize(kept);
-        for (Tool* c : dropped) {
-            c->parent = nullptr;
-            delete c;
-        }
+        for (Tool* c : dropped) c->parent = nullptr;
+        // both ends of a pair may be dropped: the first takes the second
+        deleteTools(dropped);
     }
 }
 
@@ -302,8 +348,7 @@ void Tool::setStateRecursive(uint8_t m) {
     walkSubtree([m](Tool* t) { t->setMark(m); }, [m](Tool* t) { t->setStateRecursive(m); });
 }
 
-Tool* Tool::newCopyOfSelf(bool keepPivot) {
-    Tool* t = new Tool(element, transform, material, flags & TransparentFlag);
+void Tool::copyFieldsTo(Tool* t, bool keepPivot) const {
     t->flags |= flags & (ColourIsLightFlag | FacingMask);
     if (keepPivot) t->pivot = pivot;
     t->rotationAxis = rotationAxis;
@@ -311,6 +356,11 @@ Tool* Tool::newCopyOfSelf(bool keepPivot) {
     t->multiplicity = multiplicity;
     t->animationRate = animationRate;
     t->animationPhase = animationPhase;
+}
+
+Tool* Tool::newCopyOfSelf(bool keepPivot) {
+    Tool* t = new Tool(element, transform, material, flags & TransparentFlag);
+    copyFieldsTo(t, keepPivot);
     return t;
 }
 
@@ -436,6 +486,18 @@ void Tool::collectCutLinks(std::vector<Tool*>& roots, std::vector<Tool*>& partne
     }
     if (markSub) markSubtree(2);
     if (markAll) setStateRecursive(0);
+}
+
+void Tool::collectOwnCut(std::vector<Tool*>& roots, std::vector<Tool*>& ringFrom, std::vector<Tool*>& ringTo) {
+    if (!parent || parent->mark() == 0) roots.push_back(this);
+    Tool* previous = previousLinked();
+    if (next->mark() != mark()) {
+        ringFrom.push_back(this);
+        ringTo.push_back(next);
+    } else if (previous->mark() != mark()) {
+        ringFrom.push_back(previous);
+        ringTo.push_back(this);
+    }
 }
 
 void Tool::attachPartner(Tool*) {}

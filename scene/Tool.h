@@ -35,6 +35,16 @@ extern double sceneAnimationTime;
 // ring repair and teardown stay linear in a ring's length.
 inline thread_local uint64_t ringSteps = 0;
 
+// Each top-level placement walk takes a new serial (SceneLists), so that a two-object tool end can
+// tell what it captured in this walk from what an earlier one left. world is false for the walk of
+// a template below no root, whose frames are not world frames.
+struct PlacementWalk {
+    uint32_t serial = 0;
+    bool world = true;
+};
+extern PlacementWalk placementWalk;
+void beginPlacementWalk(bool world);
+
 class Tool {
 public:
     int32_t kind = PlainKind;
@@ -156,6 +166,8 @@ public:
     virtual mat4 firstEndFrame();
     // The other end of a two-object tool; none for every other tool.
     virtual Tool* partner() { return nullptr; }
+    // Lets go of the other end (on both sides) without deleting it; nothing for other tools.
+    virtual void forgetPartner() {}
 
     // Ring-wide setters: with ring, every placed member (of the same parent when sameParent).
     void setHighlight(bool ring, bool sameParent);
@@ -199,6 +211,16 @@ protected:
     void ringTargets(std::vector<Tool*>& out, bool ring, bool sameParent, bool startNeedsPlaced);
     // Copies this tool's own fields (not children, ring or element sharing) onto a new tool.
     Tool* newCopyOfSelf(bool keepPivot);
+    // This tool's part of a cut: a root when its parent is unmarked, and the ring link that
+    // leaves the marked set here (towards the next member, else from the previous one).
+    void collectOwnCut(std::vector<Tool*>& roots, std::vector<Tool*>& ringFrom, std::vector<Tool*>& ringTo);
+    // The older record layouts of the tool kinds (files of 20160914 or before): the tool fields up
+    // to the element index, then the kind's own fields, then the trailing scalars (only after
+    // 20060410).
+    void readLegacyHead(ByteBuffer& in);
+    void readLegacyTail(ByteBuffer& in);
+    // The fields every copy takes over: display bits, pivot (when kept), axes and the scalars.
+    void copyFieldsTo(Tool* t, bool keepPivot) const;
 };
 
 // Holds the two trees of a scene; never listed itself by the flattening.
@@ -213,6 +235,11 @@ public:
 // Appends top and every tool below it in pre-order over the child lists, without touching the
 // tools' index fields; an explicit stack, however deep the tree.
 void listSubtree(Tool* top, std::vector<Tool*>& out);
+// What deleting top deletes: its subtree and, through the partners of two-object tools, theirs
+// (a pair lives and dies together), each tool once, top first.
+void collectWithPartners(Tool* top, std::vector<Tool*>& out);
+// Deletes the listed tools in order, skipping any that an earlier one took with it.
+void deleteTools(const std::vector<Tool*>& list);
 
 // Clears the collect flag on every listed tool, then empties the list.
 void unflagCollectedTools(std::vector<Tool*>& list);

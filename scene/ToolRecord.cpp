@@ -33,21 +33,9 @@ Tool* writtenRingSuccessor(Tool* t) {
 } // namespace
 
 pbr readByteMaterial(ByteBuffer& in) {
-    uint8_t c[4], l[4];
-    in.read(c, 4);
-    in.read(l, 4);
-    pbr p;
-    p.red = uint16_t(c[0] * 256);
-    p.green = uint16_t(c[1] * 256);
-    p.blue = uint16_t(c[2] * 256);
-    p.opacity = uint16_t(c[3] * 256);
-    p.lightRed = uint16_t(l[0] * 256);
-    p.lightGreen = uint16_t(l[1] * 256);
-    p.lightBlue = uint16_t(l[2] * 256);
-    p.refractivity = uint16_t(l[3] * 256);
-    p.roughness = 0;
-    p.metalness = 0;
-    return p;
+    uint8_t b[8];
+    in.read(b, 8);
+    return pbrFromBytes(b);
 }
 
 mat4 readColumnMat4(ByteBuffer& in) {
@@ -117,6 +105,28 @@ void Tool::deserialize(ByteBuffer& in) {
 }
 
 void Tool::deserializeLegacy(ByteBuffer& in) { deserialize(in); }
+
+void Tool::readLegacyHead(ByteBuffer& in) {
+    transform = readColumnMat4(in);
+    pivot = readColumnMat4(in);
+    rotationAxis = in.readVec3();
+    translationAxis = in.readVec3();
+    in.skip(4);
+    material = readByteMaterial(in);
+    flags = in.readU8();
+    const uint32_t n = in.readCount(4);
+    pendingChildren.assign(n, 0);
+    for (uint32_t i = 0; i < n; ++i) pendingChildren[i] = in.readU32();
+    pendingNext = in.readU32();
+    pendingElement = in.readI32();
+}
+
+void Tool::readLegacyTail(ByteBuffer& in) {
+    if (fileVersion <= 20060410) return;
+    multiplicity = in.readFloat();
+    animationRate = in.readFloat();
+    animationPhase = in.readFloat();
+}
 
 void Tool::resolveLinks(const std::vector<Tool*>& tools, const std::vector<Element*>& elements) {
     // The reader has checked the structure; indices outside the tables are still never followed.

@@ -232,27 +232,12 @@ void Array::deserialize(ByteBuffer& in) {
 }
 
 void Array::deserializeLegacy(ByteBuffer& in) {
-    transform = readColumnMat4(in);
-    pivot = readColumnMat4(in);
-    rotationAxis = in.readVec3();
-    translationAxis = in.readVec3();
-    in.skip(4);
-    material = readByteMaterial(in);
-    flags = in.readU8();
-    uint32_t c = in.readCount(4);
-    pendingChildren.resize(c);
-    for (uint32_t i = 0; i < c; ++i) pendingChildren[i] = in.readU32();
-    pendingNext = in.readU32();
-    pendingElement = in.readI32();
+    readLegacyHead(in);
     readWords(in, pendingCopies);
     readWords(in, itemSequence);
     mode = in.readU8();
     alternateMatrix = readColumnMat4(in);
-    if (fileVersion > 20060410) {
-        multiplicity = in.readFloat();
-        animationRate = in.readFloat();
-        animationPhase = in.readFloat();
-    }
+    readLegacyTail(in);
 }
 
 void Array::resolveLinks(const std::vector<Tool*>& tools, const std::vector<Element*>& elements) {

@@ -369,6 +369,7 @@ public:
     Element* elementOfKind(int kind);
     // The array (21) or chain (22) template along the axis preset.
     Tool* makeArrayTemplate(int kind);
+    Tool* firstEndOfKind(int kind);
     // Enter on a profile drawing: the flat mesh of the drawn outline as the pending element.
     virtual void buildProfileFromDrawing();
     // Enter with Alt on a revolution drawing: the axis curve extended onto the Y axis.

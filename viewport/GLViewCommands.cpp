@@ -64,6 +64,8 @@ void GLView::emptyToolLibrary() {
 void GLView::discardPendingTools() {
     // for kind 0 the pending tool (and a picked partner) belong to the library, which the scene owns
     if (insertKind != 0) {
+        // a paired template takes its partner with it
+        if (pendingTool && pendingTool->partner() == pendingPartner) pendingPartner = nullptr;
         delete pendingTool;
         delete pendingPartner;
     }

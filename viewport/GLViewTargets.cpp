@@ -6,6 +6,7 @@
 #include "gpu/FBOScene.h"
 #include "gpu/GeometryBuffers.h"
 #include "gpu/GLFunctions.h"
+#include "tools/BiTool.h"
 #include "viewport/GLView.h"
 
 namespace kal {
@@ -26,6 +27,7 @@ void GLView::destroyGpuObjects() {
     deleteBoltTube();
     releaseQuadBuffer();
     releaseCircleBuffer();
+    releaseBiToolHelpers();
 }
 
 void GLView::resizeRenderTargets() {

@@ -4,6 +4,7 @@
 #include <unordered_set>
 
 #include "elements/Curve.h"
+#include "elements/Lightning.h"
 #include "elements/Revoluton.h"
 #include "elements/Tube.h"
 #include "elements/UCurve.h"
@@ -11,6 +12,8 @@
 #include "scene/Scene.h"
 #include "scene/Tool.h"
 #include "tools/Array.h"
+#include "tools/BiTool.h"
+#include "tools/Cable.h"
 #include "viewport/GLView.h"
 
 namespace kal {
@@ -32,6 +35,11 @@ enum ShapeKind : int {
     KindTube = 20,
     KindArray = 21,
     KindChain = 22,
+    KindGuide = 23,
+    KindHydraulics = 24,
+    KindMuscle = 25,
+    KindLightning = 26,
+    KindCable = 27,
 };
 
 // Profiles, revolutions and tubes with a drawn section are always drawn; tubes, arrays and
@@ -68,8 +76,8 @@ Mesh* meshOfKind(int kind) {
 }
 
 // Kinds this build can make a template for: the library tool, the mesh solids, the profiles,
-// revolutions, tubes, arrays and chains. The two-object tools come with their tool classes.
-bool canBuildKind(int kind) { return kind >= KindUseTool && kind <= KindChain; }
+// revolutions, tubes, arrays, chains and the two-object tools.
+bool canBuildKind(int kind) { return (kind >= KindUseTool && kind <= KindChain) || isTwoObjectKind(kind); }
 
 // The picked items that are still in the scene; one removed since it was picked leaves its place
 // empty, so the sequence's item numbers keep meaning the same items.
@@ -131,6 +139,32 @@ Element* GLView::elementOfKind(int kind) {
     }
 }
 
+// The end of a two-object tool that carries the element; the other end is always a bare one.
+Tool* GLView::firstEndOfKind(int kind) {
+    switch (kind) {
+    case KindHydraulics: {
+        // the cylinder spans z -1..1 with radius 1: placed so that it spans the link's 0..1, radius 0.5
+        Mesh* cylinder = meshOfKind(KindCylinder);
+        cylinder->translation = vec3(0, 0, -1.0f);
+        cylinder->scale = 2.0f;
+        return new BiTool(BiToolCylinder, cylinder, mat4(), assemblyMaterial, false);
+    }
+    case KindMuscle: {
+        Mesh* sphere = meshOfKind(KindSphere);
+        // the sphere's centre at the middle of the link
+        sphere->translation = vec3(0, 0, -0.5f * sphere->scale);
+        return new BiTool(BiToolVolume, sphere, mat4(), assemblyMaterial, false);
+    }
+    case KindLightning:
+        return new BiTool(BiToolUniform, new Lightning(vec2(0.15f, 0.007f), vec2(0.005f, 1e-5f), 6), mat4(), pbr(),
+                          false);
+    case KindCable:
+        return new Cable(makeShapeCurve(sectionShape, false, 1), mat4(), pbr(), false);
+    default:
+        return new BiTool(BiToolBare, nullptr, mat4(), pbr(), false);
+    }
+}
+
 void GLView::makeInsertTool(int kind, bool applyMaterial) {
     // a kind without a template would leave Insert and Draw with nothing to place: refuse it whole
     if (!canBuildKind(kind)) return;
@@ -154,6 +188,10 @@ void GLView::makeInsertTool(int kind, bool applyMaterial) {
     } else if (kind == KindArray || kind == KindChain) {
         pendingTool = makeArrayTemplate(kind);
         pendingPartner = nullptr;
+    } else if (isTwoObjectKind(kind)) {
+        // unpaired until Place puts copies of both at the two picked objects
+        pendingTool = firstEndOfKind(kind);
+        pendingPartner = new BiTool(BiToolBare, nullptr, mat4(), pbr(), false);
     } else {
         pendingTool = new Tool(elementOfKind(kind), mat4(), pbr(), false);
         pendingPartner = nullptr;

@@ -78,11 +78,12 @@ TEST_F(AssemblySculpt, assemblyMenuSetsCommandsKindsPivotsAndFields)
     EXPECT_EQ(v.insertKind, 2);
     EXPECT_TRUE(ui.actionCube->isChecked());
     EXPECT_EQ(ui.menuPrimitives->icon().cacheKey(), ui.actionCube->icon().cacheKey());
-    // a kind the factory refuses leaves the cube in force and checked
+    // a two-object kind brings both of its ends
     ui.actionGuide->trigger();
-    EXPECT_EQ(v.insertKind, 2);
-    EXPECT_TRUE(ui.actionCube->isChecked());
-    EXPECT_FALSE(ui.actionGuide->isChecked());
+    EXPECT_EQ(v.insertKind, 23);
+    EXPECT_TRUE(ui.actionGuide->isChecked());
+    EXPECT_FALSE(ui.actionCube->isChecked());
+    EXPECT_TRUE(v.pendingTool && v.pendingTool->isBiTool() && v.pendingPartner);
 
     ui.actionPivot->trigger();
     ui.actionAdd_To_Parent->trigger();

@@ -10,6 +10,7 @@
 #include "scene/Scene.h"
 #include "scene/Tool.h"
 #include "tools/Array.h"
+#include "tools/BiTool.h"
 
 #include <QMenu>
 
@@ -117,6 +118,27 @@ TEST_F(ShownWindow, deleteChosenInThePopupRemovesTheObjectOfTheClick)
     ui().actionUndo->trigger();
     EXPECT_EQ(v.scene->sceneRoot->children.size(), objects);
     v.clearScene();
+}
+
+TEST_F(ShownWindow, eitherEndOfATwoObjectToolOpensTheObjectMenuAsBinary)
+{
+    kal::GLView& v = view();
+    auto* a = new kal::BiTool(kal::BiToolCylinder, kal::Mesh::createCube(), kal::mat4(), kal::pbr(), false);
+    auto* b = new kal::BiTool(kal::BiToolBare, nullptr, kal::mat4(), kal::pbr(), false);
+    v.scene->sceneRoot->addChild(a, false);
+    v.scene->sceneRoot->addChild(b, false);
+    a->attachPartner(b);
+    for (kal::Tool* end : {static_cast<kal::Tool*>(a), static_cast<kal::Tool*>(b)}) {
+        ui().actionType->setText("");
+        ASSERT_TRUE(openMenuOn(*w, end, ui().menuObject));
+        EXPECT_EQ(ui().actionType->text(), "BINARY");
+        closeMenu(ui().menuObject);
+    }
+    {
+        kal::GLWorkGuard gl;
+        delete a; // and its partner with it
+    }
+    v.resetPick(false);
 }
 
 TEST_F(ShownWindow, clayObjectsGetTheClayRowAndBox)

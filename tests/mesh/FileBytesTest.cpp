@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "FileTestSupport.h"
+#include "HandBytes.h"
 #include "MeshFixtures.h"
 #include "foundation/ByteBuffer.h"
 #include "mesh/MeshRecord.h"
@@ -16,29 +17,6 @@ using namespace kal;
 using namespace kal::test;
 
 namespace {
-
-// Little-endian fields appended one by one, as the format tables list them.
-struct Bytes {
-    std::string s;
-    template <class T> Bytes& raw(T v) {
-        unsigned char b[sizeof v];
-        std::memcpy(b, &v, sizeof v);
-        // the tests run on little-endian hosts; this keeps the intent visible
-        s.append(reinterpret_cast<const char*>(b), sizeof v);
-        return *this;
-    }
-    Bytes& u32(uint32_t v) { return raw(v); }
-    Bytes& i32(int32_t v) { return raw(v); }
-    Bytes& u16(uint16_t v) { return raw(v); }
-    Bytes& i16(int16_t v) { return raw(v); }
-    Bytes& u8(uint8_t v) { return raw(v); }
-    Bytes& f32(float v) { return raw(v); }
-    Bytes& add(const Bytes& b) {
-        s += b.s;
-        return *this;
-    }
-    uint32_t size() const { return uint32_t(s.size()); }
-};
 
 // A chunk or record: tag, length of what follows, then the payload.
 Bytes framed(uint32_t tag, const Bytes& payload) {

@@ -6,32 +6,15 @@
 #include <memory>
 #include <string>
 
+#include "HandBytes.h"
 #include "foundation/ByteBuffer.h"
 #include "scene/SceneFile.h"
 #include "scene/Tool.h"
 
 using namespace kal;
+using test::Bytes;
 
 namespace {
-
-struct Bytes {
-    std::string s;
-    template <class T> Bytes& raw(T v) {
-        char b[sizeof v];
-        std::memcpy(b, &v, sizeof v);
-        s.append(b, sizeof v);
-        return *this;
-    }
-    Bytes& u32(uint32_t v) { return raw(v); }
-    Bytes& i32(int32_t v) { return raw(v); }
-    Bytes& u16(uint16_t v) { return raw(v); }
-    Bytes& u8(uint8_t v) { return raw(v); }
-    Bytes& f32(float v) { return raw(v); }
-    Bytes& identity() {
-        for (int i = 0; i < 16; ++i) f32(i % 5 == 0 ? 1.0f : 0.0f);
-        return *this;
-    }
-};
 
 std::string bodyOf(Tool& t, bool wholeScene) {
     ByteBuffer out;

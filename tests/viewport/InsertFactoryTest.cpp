@@ -2,6 +2,8 @@
 
 #include "SceneViewFixture.h"
 #include "mesh/Mesh.h"
+#include "tools/BiTool.h"
+#include "tools/Cable.h"
 
 using namespace kal;
 using test::SceneView;
@@ -84,7 +86,7 @@ TEST_F(InsertFactory, KindsWithoutTheirElementClassesChangeNothing) {
     v.makeInsertTool(2, true);
     Tool* cube = v.pendingTool;
     v.setAssemblyCommand(CommandPlace);
-    for (int kind : {23, 27, 28, -1}) {
+    for (int kind : {28, -1}) {
         v.makeInsertTool(kind, true);
         EXPECT_EQ(v.pendingTool, cube) << kind;
         EXPECT_EQ(v.insertKind, 2) << kind;
@@ -101,4 +103,26 @@ TEST_F(InsertFactory, RebuildingKeepsTheKindAndMakesAFreshTemplate) {
     ASSERT_NE(v.pendingTool, nullptr);
     EXPECT_EQ(v.pendingTool->material.green, 65535);
     EXPECT_GT(trianglesOf(v.pendingTool), 0);
+}
+
+TEST_F(InsertFactory, TwoObjectKindsBuildAnElementEndAndABarePartnerThatGoTogether) {
+    SceneView v;
+    const uint32_t kinds[] = {BiToolBare, BiToolCylinder, BiToolVolume, BiToolUniform, BiToolUniform};
+    for (int kind = 23; kind <= 27; ++kind) {
+        v.makeInsertTool(kind, false);
+        auto* first = dynamic_cast<BiTool*>(v.pendingTool);
+        auto* second = dynamic_cast<BiTool*>(v.pendingPartner);
+        ASSERT_TRUE(first && second) << kind;
+        EXPECT_EQ(first->biToolKind, kinds[kind - 23]) << kind;
+        EXPECT_EQ(first->element == nullptr, kind == 23) << kind;
+        // unpaired until placed; the far end is bare
+        EXPECT_TRUE(!first->partner() && second->biToolKind == 0 && !second->element) << kind;
+    }
+    EXPECT_TRUE(static_cast<Cable*>(v.pendingTool)->tube());
+    // the cylinder, stored over z -1..1 with radius 1, spans the link's 0..1 with radius 0.5
+    v.makeInsertTool(24, false);
+    EXPECT_EQ(v.pendingTool->element->toLocal(vec3(1, 0, 1)), vec3(0.5f, 0, 1));
+    EXPECT_EQ(v.pendingTool->element->toLocal(vec3(1, 0, -1)), vec3(0.5f, 0, 0));
+    v.makeInsertTool(2, false); // both ends deleted (the sanitizer sees any that is left)
+    EXPECT_EQ(v.pendingPartner, nullptr);
 }
