@@ -81,14 +81,7 @@ bool Curve::updateGpu() {
     vertexCount = int32_t(scratch.size() / 3);
     vertexOffset = 0;
     const long bytes = long(scratch.size() * sizeof(float));
-    if (buffer == 0) {
-        gl->glGenBuffers(1, &buffer);
-        bindArrayBuffer(buffer);
-        arrayBufferData(bytes, nullptr);
-    } else {
-        bindArrayBuffer(buffer);
-        if (geometryDirty) arrayBufferData(bytes, nullptr);
-    }
+    bindArrayStorage(buffer, bytes, geometryDirty);
     if (uploadNeeded && bytes > 0) arrayBufferSubData(long(vertexOffset), bytes, scratch.data());
     bindArrayBuffer(0);
     gl->glFlush();

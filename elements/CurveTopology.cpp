@@ -36,6 +36,15 @@ pbr clamped(const pbr& m) {
     return out;
 }
 
+// The mean of a point field over p's neighbours; p's own value when it has none.
+template <class T> T neighbourMean(const Curve& c, int p, T CurvePoint::*field) {
+    std::vector<int32_t> n;
+    if (c.pointNeighbours(p, n) == 0) return c.points[size_t(p)].*field;
+    T sum{};
+    for (int32_t q : n) sum += c.points[size_t(q)].*field;
+    return sum / float(n.size());
+}
+
 } // namespace
 
 int Curve::addLinkedSegment(int a, int b, int n0, int n1, bool mark0, bool mark1) {
@@ -292,28 +301,12 @@ mat3 Curve::pointFrame(const Curve& curve, int p) {
 
 vec3 Curve::smoothTarget(int p) const {
     if (points[size_t(p)].marked()) return points[size_t(p)].position;
-    std::vector<int32_t> n;
-    if (pointNeighbours(p, n) == 0) return points[size_t(p)].position;
-    vec3 sum;
-    for (int32_t q : n) sum += points[size_t(q)].position;
-    return sum / float(n.size());
+    return neighbourMean(*this, p, &CurvePoint::position);
 }
 
-float Curve::neighbourRadius(int p) const {
-    std::vector<int32_t> n;
-    if (pointNeighbours(p, n) == 0) return points[size_t(p)].radius;
-    float sum = 0;
-    for (int32_t q : n) sum += points[size_t(q)].radius;
-    return sum / float(n.size());
-}
+float Curve::neighbourRadius(int p) const { return neighbourMean(*this, p, &CurvePoint::radius); }
 
-float Curve::neighbourTwist(int p) const {
-    std::vector<int32_t> n;
-    if (pointNeighbours(p, n) == 0) return points[size_t(p)].twist;
-    float sum = 0;
-    for (int32_t q : n) sum += points[size_t(q)].twist;
-    return sum / float(n.size());
-}
+float Curve::neighbourTwist(int p) const { return neighbourMean(*this, p, &CurvePoint::twist); }
 
 bool Curve::subdivide(bool smooth) {
     const int m = pointCount(), n = segmentCount();

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "foundation/ByteBuffer.h"
+#include "gpu/GLCallCounter.h"
 #include "gpu/GLFunctions.h"
 #include "gpu/GeometryBuffers.h"
 #include "gpu/Shader.h"
@@ -384,6 +385,17 @@ mat3 meshNormalMatrix(const mat4& model, const mat4& view) {
     mat3 n{{c0.x * k, c0.y * k, c0.z * k, c1.x * k, c1.y * k, c1.z * k, c2.x * k, c2.y * k, c2.z * k}};
     n *= view.upper3();
     return n;
+}
+
+void bindArrayStorage(uint32_t& buffer, long bytes, bool resize) {
+    if (buffer == 0) {
+        gl->glGenBuffers(1, &buffer);
+        bindArrayBuffer(buffer);
+        arrayBufferData(bytes, nullptr);
+    } else {
+        bindArrayBuffer(buffer);
+        if (resize) arrayBufferData(bytes, nullptr);
+    }
 }
 
 void setObjectUniforms(uint32_t objectId, int32_t itemId, const pbr& material) {

@@ -50,6 +50,9 @@ mat3 meshNormalMatrix(const mat4& model, const mat4& view);
 // binds the buffer and points attributes 0..5 at the arrays, and the reverse.
 void pointCornerAttributes(uint32_t buffer, const uint32_t offsets[6]);
 void unpointCornerAttributes();
+// GL: binds `buffer` as the array buffer through the counted calls, first creating it with `bytes`
+// of storage when it is 0; an existing buffer gets fresh storage of `bytes` only when `resize`.
+void bindArrayStorage(uint32_t& buffer, long bytes, bool resize);
 // GL: sets the uniforms every surface draw shares on the current program, for a model matrix
 // under the camera: "ProjectionModelViewMatrix", "NormalMatrix", "ObjectId", "ItemId", and the
 // material as "ObjectColor", "ObjectLight" and "ObjectMaterial" (roughness and metalness doubled).
