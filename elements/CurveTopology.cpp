@@ -45,6 +45,29 @@ template <class T> T neighbourMean(const Curve& c, int p, T CurvePoint::*field) 
     return sum / float(n.size());
 }
 
+// Fills the dead slots of v from the back and drops the dead tail. Before live entry j moves
+// into slot i, retarget(entry, j, i) points the references at i; j is then marked dead.
+template <class T, class Retarget> void compactFromBack(std::vector<T>& v, uint8_t aliveFlag, Retarget retarget) {
+    int i = 0, j = int(v.size()) - 1;
+    while (i < j) {
+        if (v[size_t(i)].alive()) {
+            ++i;
+            continue;
+        }
+        while (j > i && !v[size_t(j)].alive()) --j;
+        if (j <= i) break;
+        const T moved = v[size_t(j)];
+        retarget(moved, j, i);
+        v[size_t(i)] = moved;
+        v[size_t(j)].flags &= uint8_t(~aliveFlag);
+        --j;
+        ++i;
+    }
+    size_t keep = v.size();
+    while (keep > 0 && !v[keep - 1].alive()) --keep;
+    v.resize(keep);
+}
+
 } // namespace
 
 int Curve::addLinkedSegment(int a, int b, int n0, int n1, bool mark0, bool mark1) {
@@ -220,40 +243,15 @@ void Curve::removeSegment(int si) {
 void Curve::cleanup(bool force) {
     if (!topologyChanged && !force) return;
     std::vector<int32_t> segs;
-    // points: fill dead slots from the back
-    int i = 0, j = pointCount() - 1;
-    while (i < j) {
-        if (points[size_t(i)].alive()) {
-            ++i;
-            continue;
-        }
-        while (j > i && !points[size_t(j)].alive()) --j;
-        if (j <= i) break;
+    compactFromBack(points, PointAlive, [&](const CurvePoint&, int j, int i) {
         pointSegments(j, segs);
         for (int32_t s : segs) {
             CurveSegment& seg = segments[size_t(s)];
             if (seg.a == j) seg.a = i;
             if (seg.b == j) seg.b = i;
         }
-        points[size_t(i)] = points[size_t(j)];
-        points[size_t(j)].flags &= uint8_t(~PointAlive);
-        --j;
-        ++i;
-    }
-    size_t keep = points.size();
-    while (keep > 0 && !points[keep - 1].alive()) --keep;
-    points.resize(keep);
-
-    i = 0;
-    j = segmentCount() - 1;
-    while (i < j) {
-        if (segments[size_t(i)].alive()) {
-            ++i;
-            continue;
-        }
-        while (j > i && !segments[size_t(j)].alive()) --j;
-        if (j <= i) break;
-        const CurveSegment moved = segments[size_t(j)];
+    });
+    compactFromBack(segments, SegmentAlive, [&](const CurveSegment& moved, int j, int i) {
         for (int k = 0; k < 2; ++k) {
             const int e = moved.end(k);
             if (e < 0 || e >= pointCount()) continue;
@@ -261,14 +259,7 @@ void Curve::cleanup(bool force) {
             if (!(points[size_t(e)].flags & PointChainEnd) && moved.neighbour[k] >= 0)
                 relinkNeighbour(moved.neighbour[k], j, i);
         }
-        segments[size_t(i)] = moved;
-        segments[size_t(j)].flags &= uint8_t(~SegmentAlive);
-        --j;
-        ++i;
-    }
-    keep = segments.size();
-    while (keep > 0 && !segments[keep - 1].alive()) --keep;
-    segments.resize(keep);
+    });
 
     cachedPointCount = pointCount();
     cachedSegmentCount = segmentCount();
