@@ -12,11 +12,9 @@ namespace kal {
 
 AnimatedSprite::AnimatedSprite() = default;
 
-AnimatedSprite::AnimatedSprite(const std::string& path, bool relative) {
-    loadFromFile(resolveTexturePath(path, relative, textureFolder));
-}
+AnimatedSprite::AnimatedSprite(const std::string& path, bool relative) : ImageElement(path, relative) {}
 
-AnimatedSprite::AnimatedSprite(ByteBuffer& in) { load(in); }
+AnimatedSprite::AnimatedSprite(ByteBuffer& in) : ImageElement(in) {}
 
 bool AnimatedSprite::useShader() { return useImageShader(*shaderAnimatedSprite, texture); }
 

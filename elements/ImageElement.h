@@ -33,6 +33,10 @@ public:
 
 protected:
     ImageElement() : Element(Type) {}
+    // A relative path is looked for in the textures folder unless it is a resource (':').
+    ImageElement(const std::string& path, bool relative);
+    // Reads the record body (tag and length already read).
+    explicit ImageElement(ByteBuffer& in);
 };
 
 } // namespace kal

@@ -9,11 +9,9 @@ namespace kal {
 
 Sprite::Sprite() = default;
 
-Sprite::Sprite(const std::string& path, bool relative) {
-    loadFromFile(resolveTexturePath(path, relative, textureFolder));
-}
+Sprite::Sprite(const std::string& path, bool relative) : ImageElement(path, relative) {}
 
-Sprite::Sprite(ByteBuffer& in) { load(in); }
+Sprite::Sprite(ByteBuffer& in) : ImageElement(in) {}
 
 bool Sprite::useShader() { return useImageShader(*shaderSprite, texture); }
 

@@ -142,6 +142,16 @@ void registerSpriteRecords() {
 }
 
 template <class Tex, int32_t Type, uint32_t Tag>
+ImageElement<Tex, Type, Tag>::ImageElement(const std::string& path, bool relative) : Element(Type) {
+    ImageElement::loadFromFile(resolveTexturePath(path, relative, textureFolder));
+}
+
+template <class Tex, int32_t Type, uint32_t Tag>
+ImageElement<Tex, Type, Tag>::ImageElement(ByteBuffer& in) : Element(Type) {
+    ImageElement::load(in);
+}
+
+template <class Tex, int32_t Type, uint32_t Tag>
 ImageElement<Tex, Type, Tag>::~ImageElement() {
     delete texture;
 }
