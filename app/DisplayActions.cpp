@@ -4,6 +4,8 @@
 #include "app/MainWindow.h"
 #include "app/ParameterDialogs.h"
 #include "app/Ui_MainWindow.h"
+#include "elements/Curve.h"
+#include "elements/CurveSurface.h"
 #include "scene/Element.h"
 #include "scene/Tool.h"
 #include "viewport/GLView.h"
@@ -114,10 +116,15 @@ void MainWindow::on_actionSubdivide_triggered()
     kal::Tool* object = v->pressPick.object;
     if (!object || !object->element) return;
     kal::Element* e = object->element;
-    // a tube or revolution subdivides its axis or section curve; those come with their classes
-    if (e->typeCode == kal::RevolutonType || e->typeCode == kal::TubeType) return;
+    // a tube or revolution subdivides its axis or section curve, as the switch chooses
+    kal::CurveSurface* surface = kal::curveSurfaceOf(e);
+    if (surface) {
+        e = v->axisSection ? surface->section : surface->axis;
+        if (!e) return;
+    }
     kal::GLWorkGuard gl;
     e->subdivide(true);
     e->touch();
+    if (surface) surface->touch();
     v->redraw = true;
 }

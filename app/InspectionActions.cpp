@@ -4,6 +4,8 @@
 #include "app/MainWindow.h"
 #include "app/Ui_MainWindow.h"
 #include "elements/Clay.h"
+#include "elements/Curve.h"
+#include "elements/CurveSurface.h"
 #include "mesh/Mesh.h"
 #include "scene/Tool.h"
 #include "viewport/GLView.h"
@@ -98,12 +100,50 @@ void MainWindow::on_actionType_triggered()
     }
 }
 
-// Tubes and revolutions bring their boxes and curve subdivision with their classes.
-void MainWindow::on_actionTYPE_triggered() {}
-void MainWindow::on_actionAXIS_triggered() {}
-void MainWindow::on_actionSECTION_triggered() {}
-void MainWindow::on_actionAxis_Subdivide_triggered() {}
-void MainWindow::on_actionSection_Subdivide_triggered() {}
+namespace {
+
+kal::CurveSurface* surfaceOf(kal::Tool* t) { return t ? kal::curveSurfaceOf(t->element) : nullptr; }
+
+} // namespace
+
+void MainWindow::on_actionTYPE_triggered()
+{
+    kal::CurveSurface* s = surfaceOf(contextTool());
+    if (!s || !s->axis || !s->section) return;
+    const kal::Curve& a = *s->axis;
+    const kal::Curve& c = *s->section;
+    const qint64 vertices = qint64(a.pointCount()) * c.pointCount();
+    const qint64 faces = qint64(a.segmentCount()) * c.segmentCount();
+    kal::dialogs->inform(s->typeCode == kal::TubeType ? tr("TUBE") : tr("REVOLUTON"),
+                         QStringLiteral("%1 Vertices ,  %2 Faces").arg(vertices).arg(faces));
+}
+
+void MainWindow::showCurveBox(bool section)
+{
+    kal::CurveSurface* s = surfaceOf(contextTool());
+    const kal::Curve* c = s ? (section ? s->section : s->axis) : nullptr;
+    if (!c) return;
+    const QString uniform = c->word == 2 ? QStringLiteral("Uniform ,  ") : QString();
+    kal::dialogs->inform(section ? tr("SECTION") : tr("AXIS"),
+                         uniform + QStringLiteral("%1 Vertices ,  %2 Edges").arg(c->pointCount()).arg(c->segmentCount()));
+}
+
+void MainWindow::subdivideCurve(bool section)
+{
+    kal::CurveSurface* s = surfaceOf(contextTool());
+    kal::Curve* c = s ? (section ? s->section : s->axis) : nullptr;
+    if (!c) return;
+    kal::GLWorkGuard gl;
+    c->subdivide(true);
+    c->touch();
+    s->touch();
+    view()->redraw = true;
+}
+
+void MainWindow::on_actionAXIS_triggered() { showCurveBox(false); }
+void MainWindow::on_actionSECTION_triggered() { showCurveBox(true); }
+void MainWindow::on_actionAxis_Subdivide_triggered() { subdivideCurve(false); }
+void MainWindow::on_actionSection_Subdivide_triggered() { subdivideCurve(true); }
 
 void MainWindow::on_actionUndo_triggered()
 {

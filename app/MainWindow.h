@@ -361,6 +361,9 @@ private:
     kal::Tool* contextTool();
     void pickContext(int level);
     void deleteContext(int level, bool section);
+    // The AXIS or SECTION box, and Subdivide of that curve, of a tube or revolution.
+    void showCurveBox(bool section);
+    void subdivideCurve(bool section);
     kal::PickRecord menuPick;
     bool menuPickKept = false;
     // Background and display helpers (BackgroundActions.cpp, DisplayActions.cpp).

@@ -151,6 +151,11 @@ protected:
     Element* cloneWith(CurveSurface* copy) const;
 };
 
+// The element as a tube or revolution; null for any other kind or none.
+inline CurveSurface* curveSurfaceOf(Element* e) {
+    return e && (e->typeCode == TubeType || e->typeCode == RevolutonType) ? static_cast<CurveSurface*>(e) : nullptr;
+}
+
 // Reads the body of a linked record (two u32 element indices); false unless the body is 8 bytes.
 bool readLinkedSurface(CurveSurface& s, ByteBuffer& in, size_t end);
 

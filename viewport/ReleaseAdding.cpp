@@ -2,6 +2,9 @@
 // Place add copies through one undo record; Pick and the component commands take a part of the
 // scene into the library; Remove, Link and Unlink are undoable; the array and curve commands
 // feed the drawing kinds.
+#include "elements/Curve.h"
+#include "elements/CurveSurface.h"
+#include "elements/UCurve.h"
 #include "scene/Acts.h"
 #include "scene/Element.h"
 #include "scene/Scene.h"
@@ -158,21 +161,93 @@ void GLView::releaseArrayPickItem() {
     addedTools.push_back(copy);
 }
 
-// The curve commands take their curve from curves, tubes and revolutions; until those kinds are
-// built every element is of the "other" kind.
+namespace {
+
+// The curve a pick hands the curve commands: a curve itself, or a surface's axis or section.
+Curve* pickedCurve(Element* e, bool section) {
+    if (!e) return nullptr;
+    if (e->typeCode == CurveType || e->typeCode == UCurveType) return static_cast<Curve*>(e);
+    CurveSurface* s = curveSurfaceOf(e);
+    if (!s) return nullptr;
+    // a revolution's axis is its profile: only a tube's can carry something else
+    if (section) return s->section;
+    return e->typeCode == TubeType ? s->axis : nullptr;
+}
+
+// The pending surface of a revolution (18) or tube (20) template, null for any other.
+CurveSurface* pendingSurface(int kind, Tool* pending) {
+    Element* e = pending ? pending->element : nullptr;
+    if (!e) return nullptr;
+    if ((kind == 18 && e->typeCode == RevolutonType) || (kind == 20 && e->typeCode == TubeType))
+        return static_cast<CurveSurface*>(e);
+    return nullptr;
+}
+
+} // namespace
+
 void GLView::releaseDrawPickAxis() {
     repickRelease();
-    if (hasHit(hoverPick)) resetPick(true);
+    if (!hasHit(hoverPick)) {
+        mode = IDLE;
+        return;
+    }
+    Curve* c = pickedCurve(hoverPick.object->element, false);
+    const int k = insertKind;
+    bool taken = false;
+    if (c && pendingTool) {
+        if (CurveSurface* s = pendingSurface(k, pendingTool)) {
+            s->setAxis(c);
+            taken = true;
+        } else if ((k >= 9 && k <= 17) || k == 21 || k == 22) {
+            pendingTool->setElement(c);
+            taken = true;
+        }
+    }
+    // only a template that took the curve is placed on it: the library tool keeps its matrices
+    if (taken && pendingTool->element) {
+        Element* e = pendingTool->element;
+        e->rebuild(0);
+        mat4 placed;
+        if (inverseAffineChecked(e->inverseTransform(), placed)) {
+            pendingTool->transform = placed;
+            pendingTool->pivot = placed;
+            hoverPick.object->addChild(pendingTool->copyTransformed(mat4(), false, 0), false);
+            if (scene) scene->rebuildToolLists();
+        }
+    }
+    resetPick(true);
     mode = IDLE;
 }
 
 void GLView::releaseDrawPickSection() {
     repickRelease();
+    if (hasHit(hoverPick)) {
+        Curve* c = pickedCurve(hoverPick.object->element, true);
+        CurveSurface* s = pendingSurface(insertKind, pendingTool);
+        if (c && s) s->setSection(c);
+    }
     mode = IDLE;
 }
 
 void GLView::releaseMakeUniform() {
     repickRelease();
+    if (hasHit(hoverPick) && hoverPick.object->element) {
+        Tool* t = hoverPick.object;
+        Element* e = t->element;
+        if (CurveSurface* s = curveSurfaceOf(e)) {
+            Curve* a = s->axis;
+            if (a && a->word != 2) {
+                // held across the swap, which lets the old axis go before taking the new one
+                a->acquire(1);
+                s->setAxis(new UCurve(a, 2));
+                a->release(1);
+                redraw = true;
+            }
+        } else if (e->typeCode == CurveType && static_cast<Curve*>(e)->word != 2) {
+            t->setElement(new UCurve(static_cast<Curve*>(e), 2));
+            redraw = true;
+        }
+    }
     resetPick(false);
     mode = IDLE;
 }

@@ -1,14 +1,12 @@
-// Sculpting a tube through the real widget: strokes on its surface move its axis or section,
-// the working section shows only while a stroke runs, Delete erases a section patch, and
-// Ctrl with CutPlane places and drags a marked axis point. The picks come from the test.
-#include <QCursor>
-#include <QTest>
+// Sculpting a tube held by a moved, turned tool through the real widget: picks snap onto the tube
+// and copy around its section, strokes move its axis or section, the working section shows only
+// while a stroke runs, Delete erases a section patch, Ctrl with CutPlane places and drags a
+// marked axis point, Escape leaves no working curve. The picks come from the test.
 #include <gtest/gtest.h>
 
 #include <cmath>
 
 #include "CurveExpect.h"
-#include "StepFixtures.h"
 #include "WidgetFixture.h"
 #include "elements/Curve.h"
 #include "elements/Tube.h"
@@ -19,7 +17,7 @@ using test::positionsOf;
 
 namespace {
 
-
+const float mid = 255.0f / 511.0f; // the grid step nearest the middle of a quad
 
 class SurfaceSculptWidget : public test::StepViewWidgetTest {
 protected:
@@ -33,7 +31,11 @@ protected:
         auto* axis = new Curve(std::vector<vec3>{vec3(0, 0, 0), vec3(0, 0, 2), vec3(0, 0, 4)}, false, 0);
         axis->points[1].flags |= PointMarked;
         tube = new Tube(axis, Curve::makeCircle(8, true));
-        tool = test::addSceneObject(*view->scene, tube, mat4::translation(vec3(0, 1, 0)));
+        tube->translation = vec3(1, 0, -2);
+        tube->scale = 0.5f;
+        mat4 world = mat4::fromMat3(mat3::rotationAxisAngle(vec3(1, 0, 0), 0.7f));
+        world *= mat4::translation(vec3(0, 1, 0));
+        tool = test::addSceneObject(*view->scene, tube, world);
         view->setMode(SCULPT);
         view->setSculptBrush(1);
         view->setSelectionMode(SelectPatch);
@@ -48,27 +50,32 @@ protected:
         const uint8_t flags[6] = {mirrorX, 0, 0, 0, 0, 0};
         view->setSymmetry(flags, 4);
     }
-    // The middle of quad (axis segment a, section segment s) in the tube's stored space.
-    vec3 quadMiddle(int a, int s) const {
-        const Curve& ax = *tube->axis;
-        const Curve& se = *tube->section;
-        ax.framesValid ? void() : tube->axis->updateFrames(false);
+    // Quad (axis segment a, section segment s) at (v, u), in the tube's stored space.
+    vec3 quadAt(int a, int s, float v = mid, float u = mid) const {
+        Curve& ax = *tube->axis;
+        Curve& se = *tube->section;
+        ax.updateFrames(false);
         const CurveSegment& as = ax.segments[size_t(a)];
         const CurveSegment& ss = se.segments[size_t(s)];
-        const vec3 sm = (tube->section->toLocal(se.points[size_t(ss.a)].position) +
-                         tube->section->toLocal(se.points[size_t(ss.b)].position)) * 0.5f;
-        const vec3 p0 = ax.points[size_t(as.a)].position + sm * Curve::pointFrame(ax, as.a);
-        const vec3 p1 = ax.points[size_t(as.b)].position + sm * Curve::pointFrame(ax, as.b);
-        return (p0 + p1) * 0.5f;
+        const vec3 sp = se.toLocal(se.points[size_t(ss.a)].position) * (1 - u) + se.toLocal(se.points[size_t(ss.b)].position) * u;
+        const vec3 p0 = ax.points[size_t(as.a)].position + sp * Curve::pointFrame(ax, as.a);
+        const vec3 p1 = ax.points[size_t(as.b)].position + sp * Curve::pointFrame(ax, as.b);
+        return p0 * (1 - v) + p1 * v;
     }
-    void aim(vec3 stored, int32_t id) {
+    mat4 storedToWorld() const {
         mat4 W = tube->inverseTransform();
         W *= tool->composeMatrix();
-        view->sculptPick = test::pickOn(*view->scene, tool, stored * W, normalize(vec3(stored.x, stored.y, 0)));
+        return W;
+    }
+    // A pick `off` outside the surface at the stored point.
+    void aim(vec3 stored, int32_t id, float off = 0.0f) {
+        const vec3 out = normalize(vec3(stored.x, stored.y, 0));
+        const mat4 W = storedToWorld();
+        view->sculptPick = test::pickOn(*view->scene, tool, (stored + out * off) * W, normalize(transformDirection(out, W)));
         view->sculptPick.itemId = uint32_t(id);
     }
-    void press(vec3 stored, int32_t id) {
-        aim(stored, id);
+    void press(vec3 stored, int32_t id, float off = 0.0f) {
+        aim(stored, id, off);
         hoverAndPress(QPoint(100, 100));
     }
     // A frame's drag samples the picks its previous frame made: two moves bring the new pick in.
@@ -89,7 +96,7 @@ protected:
 
 TEST_F(SurfaceSculptWidget, AnAxisPatchMovesByTheDrag) {
     const std::vector<vec3> before = positionsOf(*tube->axis);
-    const vec3 start = quadMiddle(1, 2), d(0.3f, -0.2f, 0);
+    const vec3 start = quadAt(1, 2), d(0.3f, -0.2f, 0);
     press(start, (1 << 16) + 2);
     dragTo(start + d, (1 << 16) + 2, QPoint(110, 100));
     release(QPoint(110, 100));
@@ -100,36 +107,40 @@ TEST_F(SurfaceSculptWidget, AnAxisPatchMovesByTheDrag) {
     EXPECT_FALSE(tool->hasHelperGeometry());
 }
 
-TEST_F(SurfaceSculptWidget, ASectionStrokeMovesTheSectionAndPreviewsOnlyWhileItRuns) {
+TEST_F(SurfaceSculptWidget, ASectionStrokeStartsOnTheTubeMovesTheSectionAndPreviewsOnlyWhileItRuns) {
     view->axisSection = true;
     Curve& section = *tube->section;
     std::vector<vec3> before;
     for (const CurvePoint& p : section.points) before.push_back(section.toLocal(p.position));
-    const vec3 start = quadMiddle(0, 2), d(0, 0, 0.5f);
-    press(start, 2);
-    EXPECT_TRUE(tool->hasHelperGeometry());
-    // the stroke starts where the press pick snapped onto the quad
+    const vec3 start = quadAt(0, 2), d(0, 0, 0.5f);
+    press(start, 2, 0.2f);
     ASSERT_EQ(view->sculptors.size(), 1u);
-    const vec3 snapped = view->sculptors[0]->samples[0].point;
+    // the pick beside the tube, carried into it and back out, snapped onto the quad
+    expectNear(view->sculptors[0]->samples[0].point, start);
+    EXPECT_TRUE(tool->hasHelperGeometry());
     dragTo(start + d, 2, QPoint(110, 100));
     EXPECT_TRUE(tool->hasHelperGeometry());
     release(QPoint(110, 100));
     EXPECT_FALSE(tool->hasHelperGeometry());
     // segment 2's ends moved by the drag carried into the section's space; the far side stayed
-    const vec3 shift = (start + d - snapped) * tube->pickFrameInverse;
-    const CurveSegment& s2 = section.segments[2];
-    expectNear(section.toLocal(section.points[size_t(s2.a)].position), before[size_t(s2.a)] + shift);
-    expectNear(section.toLocal(section.points[size_t(s2.b)].position), before[size_t(s2.b)] + shift);
-    const CurveSegment& s6 = section.segments[6];
-    expectNear(section.toLocal(section.points[size_t(s6.a)].position), before[size_t(s6.a)], 1e-5f);
+    const vec3 shift = d * tube->pickFrameInverse;
+    for (int32_t p : {section.segments[2].a, section.segments[2].b})
+        expectNear(section.toLocal(section.points[size_t(p)].position), before[size_t(p)] + shift);
+    const int32_t far = section.segments[6].a;
+    expectNear(section.toLocal(section.points[size_t(far)].position), before[size_t(far)], 1e-5f);
 }
 
-TEST_F(SurfaceSculptWidget, MirrorXStrokesTheSectionWithTwoGestures) {
+TEST_F(SurfaceSculptWidget, MirrorXCopiesAroundTheSectionIntoTwoGestures) {
     view->axisSection = true;
     symmetry(1);
-    const vec3 start = quadMiddle(0, 2);
+    const vec3 start = quadAt(0, 2, mid, 0.25f);
     press(start, 2);
-    EXPECT_EQ(view->sculptors.size(), 2u);
+    ASSERT_EQ(view->sculptors.size(), 2u);
+    // the image runs around the section: same ring, same distance from the axis, elsewhere
+    const vec3 copy = view->sculptors[1]->samples[0].point;
+    EXPECT_NEAR(copy.z, start.z, 1e-4f);
+    EXPECT_NEAR(std::hypot(copy.x, copy.y), std::hypot(start.x, start.y), 1e-4f);
+    EXPECT_GT(length(copy - start), 0.1f);
     release(QPoint(100, 100));
     EXPECT_TRUE(view->sculptors.empty());
     EXPECT_EQ(tube->editPreview, nullptr);
@@ -137,21 +148,20 @@ TEST_F(SurfaceSculptWidget, MirrorXStrokesTheSectionWithTwoGestures) {
 
 TEST_F(SurfaceSculptWidget, DeleteSectionPatchErasesThePickedPatch) {
     view->axisSection = false; // the menu names the curve, whatever the switch says
-    const int alive = [&] {
+    auto aliveSegments = [&] {
         int n = 0;
         for (const CurveSegment& s : tube->section->segments) n += s.alive() ? 1 : 0;
         return n;
-    }();
+    };
+    const int alive = aliveSegments();
     view->pressX = 100;
     view->pressY = 100;
-    aim(quadMiddle(0, 2), 2);
+    aim(quadAt(0, 2), 2);
     w->restartTimer();
     test::glContext()->makeCurrent(test::glSurface()); // the menu runs outside the widget's context
     ASSERT_TRUE(view->deleteByMode(tool, 3, true));
     w->stopTicks();
-    int now = 0;
-    for (const CurveSegment& s : tube->section->segments) now += s.alive() ? 1 : 0;
-    EXPECT_EQ(now, alive - 1);
+    EXPECT_EQ(aliveSegments(), alive - 1);
     EXPECT_EQ(tube->editPreview, nullptr);
 }
 
@@ -159,7 +169,7 @@ TEST_F(SurfaceSculptWidget, CtrlCutPlacesAndDragsAMarkedAxisPoint) {
     view->setSculptBrush(47);
     test::holdQtKeys({Qt::Key_Control});
     const int before = tube->axis->pointCount();
-    const vec3 start = quadMiddle(0, 3), d(0.4f, 0, 0);
+    const vec3 start = quadAt(0, 3), d(0.4f, 0, 0);
     press(start, 3);
     EXPECT_EQ(view->brush, 51);
     dragTo(start + d, 3, QPoint(110, 100));
@@ -174,7 +184,7 @@ TEST_F(SurfaceSculptWidget, CtrlCutPlacesAndDragsAMarkedAxisPoint) {
 TEST_F(SurfaceSculptWidget, EscapeInAnEraseStrokeLeavesNoWorkingCurve) {
     view->axisSection = true;
     view->setSculptBrush(34);
-    press(quadMiddle(0, 2), 2);
+    press(quadAt(0, 2), 2);
     ASSERT_NE(tube->editPreview, nullptr);
     test::holdQtKeys({Qt::Key_Escape});
     moveTo(QPoint(104, 100));
