@@ -9,16 +9,6 @@ namespace kal {
 
 namespace {
 
-void relinkTo(std::vector<CurveSegment>& segs, int n, int from, int to) {
-    if (n < 0) return;
-    CurveSegment& s = segs[size_t(n)];
-    if (s.neighbour[0] == from) {
-        s.neighbour[0] = to;
-    } else if (s.neighbour[1] == from) {
-        s.neighbour[1] = to;
-    }
-}
-
 // c0 + (c1 - c0) t per channel, truncated, within each channel's range; t outside 0..1 and
 // non-finite values cannot wrap a channel.
 pbr blend(const pbr& m0, const pbr& m1, double t) {
@@ -72,20 +62,34 @@ int Curve::splitSegment(int si) {
     pbrAccumulator sum(s.material[0]);
     sum.add(pbrAccumulator(s.material[1]), kPbrAll);
     sum.divide(2, kPbrAll);
-    const pbr M = clamped(sum.toPbr());
+    finishSplit(si, s, mi, clamped(sum.toPbr()), false);
+    return mi;
+}
+
+void Curve::relinkNeighbour(int n, int from, int to) {
+    if (n < 0) return;
+    CurveSegment& s = segments[size_t(n)];
+    if (s.neighbour[0] == from) {
+        s.neighbour[0] = to;
+    } else if (s.neighbour[1] == from) {
+        s.neighbour[1] = to;
+    }
+}
+
+int Curve::finishSplit(int si, const CurveSegment& s, int mid, const pbr& M, bool mark) {
     const int c1 = s.neighbour[1];
     const bool k1 = (s.flags & SegmentMarkB) || c1 == -1;
-    const int t = addLinkedSegment(mi, s.b, si, c1, false, k1);
-    segments[size_t(t)].material[0] = M;
-    segments[size_t(t)].material[1] = clamped(s.material[1]);
-    relinkTo(segments, c1, si, t);
-    points[size_t(s.b)].segment = t;
+    const int u = addLinkedSegment(mid, s.b, si, c1, mark, k1);
+    segments[size_t(u)].material[0] = M;
+    segments[size_t(u)].material[1] = clamped(s.material[1]);
+    relinkNeighbour(c1, si, u);
+    points[size_t(s.b)].segment = u;
     CurveSegment& r = segments[size_t(si)];
-    r.b = mi;
-    r.neighbour[1] = t;
+    r.b = mid;
+    r.neighbour[1] = u;
     r.material[1] = M;
-    r.flags &= uint8_t(~SegmentMarkB);
-    return mi;
+    r.flags = uint8_t((r.flags & ~SegmentMarkB) | (mark ? SegmentMarkB : 0));
+    return u;
 }
 
 int Curve::splitSegmentAt(int si, vec3 p, bool mark) {
@@ -104,18 +108,7 @@ int Curve::splitSegmentAt(int si, vec3 p, bool mark) {
     } else if (!(Q.flags & PointChainEnd)) {
         Q.flags &= uint8_t(~PointMarked);
     }
-    const int c1 = s.neighbour[1];
-    const bool k1 = (s.flags & SegmentMarkB) || c1 == -1;
-    const int u = addLinkedSegment(q, s.b, si, c1, mark, k1);
-    segments[size_t(u)].material[0] = M;
-    segments[size_t(u)].material[1] = clamped(s.material[1]);
-    relinkTo(segments, c1, si, u);
-    points[size_t(s.b)].segment = u;
-    CurveSegment& r = segments[size_t(si)];
-    r.b = q;
-    r.neighbour[1] = u;
-    r.material[1] = M;
-    r.flags = uint8_t((r.flags & ~SegmentMarkB) | (mark ? SegmentMarkB : 0));
+    finishSplit(si, s, q, M, mark);
     return q;
 }
 
@@ -212,7 +205,7 @@ void Curve::removeSegment(int si) {
             e.flags &= uint8_t(~PointAlive);
         }
     }
-    for (int k = 0; k < 2; ++k) relinkTo(segments, s.neighbour[k], si, -1);
+    for (int k = 0; k < 2; ++k) relinkNeighbour(s.neighbour[k], si, -1);
 }
 
 void Curve::cleanup(bool force) {
@@ -257,7 +250,7 @@ void Curve::cleanup(bool force) {
             if (e < 0 || e >= pointCount()) continue;
             if (points[size_t(e)].segment == j) points[size_t(e)].segment = i;
             if (!(points[size_t(e)].flags & PointChainEnd) && moved.neighbour[k] >= 0)
-                relinkTo(segments, moved.neighbour[k], j, i);
+                relinkNeighbour(moved.neighbour[k], j, i);
         }
         segments[size_t(i)] = moved;
         segments[size_t(j)].flags &= uint8_t(~SegmentAlive);

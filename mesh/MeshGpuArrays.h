@@ -54,5 +54,8 @@ void unpointCornerAttributes();
 // under the camera: "ProjectionModelViewMatrix", "NormalMatrix", "ObjectId", "ItemId", and the
 // material as "ObjectColor", "ObjectLight" and "ObjectMaterial" (roughness and metalness doubled).
 void setSurfaceUniforms(uint32_t objectId, int32_t itemId, const mat4& model, const pbr& material);
+// GL: the part of those without matrices: "ObjectId", "ItemId", "ObjectColor", "ObjectLight" and
+// "ObjectMaterial", for programs that take no normals (the curve lines).
+void setObjectUniforms(uint32_t objectId, int32_t itemId, const pbr& material);
 
 } // namespace kal
