@@ -353,7 +353,7 @@ private:
     // Sculpt helpers (SculptActions.cpp).
     void chooseBrush(QAction* action, int id, QMenu* iconMenu = nullptr);
     void chooseSelection(QAction* action, int selection);
-    // The object context menu (ObjectMenu.cpp, InspectionActions.cpp): the pick of the click is
+    // The object context menu (ObjectMenu.cpp, ObjectInfoActions.cpp): the pick of the click is
     // kept while the popup is up and put back before an entry runs.
     void popupMenu(QMenu* menu);
     void releaseMenuPick();

@@ -130,13 +130,7 @@ std::vector<uint8_t> legacyCompoundRecord() {
 
 int main(int argc, char** argv) {
     if (argc < 3) return 2;
-    registerMeshRecords();
-    registerCurveRecords();
-    registerClayRecords();
-    registerSpriteRecords();
-    registerLightningRecords();
-    registerBezierCurveRecords();
-    registerToolRecords();
+    registerEveryRecord();
     const std::string sceneDir = argv[1], objDir = argv[2];
 
     Scene s;

@@ -78,21 +78,24 @@ template <class Fresh> void Array::carryCopy(Array* a, Tool* c, Fresh&& fresh) {
     a->copies.push_back(t);
 }
 
+template <class Fresh> void Array::carryDescendants(Array* a, bool all, Fresh&& fresh) {
+    for (Tool* c : children)
+        if (all || c->isCopyMarked()) a->addChild(c->copyRef ? c->copyRef : fresh(c), false);
+    for (Tool* c : copies) {
+        if (!c)
+            a->copies.push_back(nullptr);
+        else if (all || c->isCopyMarked())
+            carryCopy(a, c, fresh);
+    }
+}
+
 Tool* Array::copy(bool keepPivot, bool withChildren) {
     if (withChildren) markSubtree(1);
     Array* a = newArrayOfSelf(keepPivot);
     link(a);
     copyRef = a;
-    auto fresh = [](Tool* c) { return c->copy(true, false); };
-    for (Tool* c : children)
-        if (c->isCopyMarked()) a->addChild(c->copyRef ? c->copyRef : fresh(c), false);
     // unmarked copies are left out, so the later ones move up
-    for (Tool* c : copies) {
-        if (!c)
-            a->copies.push_back(nullptr);
-        else if (c->isCopyMarked())
-            carryCopy(a, c, fresh);
-    }
+    carryDescendants(a, false, [](Tool* c) { return c->copy(true, false); });
     if (withChildren) markSubtree(0);
     return a;
 }
@@ -105,15 +108,7 @@ Tool* Array::copyTransformedMode(const mat4& m, bool linkCopy, uint8_t markMode)
     a->pivot *= m;
     if (linkCopy) link(a);
     copyRef = a;
-    auto fresh = [](Tool* c) { return c->copyTransformedMode(mat4(), true, 0); };
-    for (Tool* c : children)
-        if (c->isCopyMarked()) a->addChild(c->copyRef ? c->copyRef : fresh(c), false);
-    for (Tool* c : copies) {
-        if (!c)
-            a->copies.push_back(nullptr);
-        else if (c->isCopyMarked())
-            carryCopy(a, c, fresh);
-    }
+    carryDescendants(a, false, [](Tool* c) { return c->copyTransformedMode(mat4(), true, 0); });
     if (markMode == 1) markSubtree(0);
     if (markMode == 2) setStateRecursive(0);
     return a;
@@ -126,14 +121,7 @@ Tool* Array::copyTransformedAll(const mat4& m, bool linkCopy, bool markPass) {
     a->pivot *= m;
     if (linkCopy) link(a);
     copyRef = a;
-    auto fresh = [](Tool* c) { return c->copyTransformedAll(mat4(), true, false); };
-    for (Tool* c : children) a->addChild(c->copyRef ? c->copyRef : fresh(c), false);
-    for (Tool* c : copies) {
-        if (!c)
-            a->copies.push_back(nullptr);
-        else
-            carryCopy(a, c, fresh);
-    }
+    carryDescendants(a, true, [](Tool* c) { return c->copyTransformedAll(mat4(), true, false); });
     if (markPass) markSubtree(0);
     return a;
 }

@@ -70,6 +70,9 @@ private:
     Array* newArrayOfSelf(bool keepPivot);
     // Appends the copy of the current pass of c (made by fresh() when there is none) to a's copies.
     template <class Fresh> void carryCopy(Array* a, Tool* c, Fresh&& fresh);
+    // Gives a the children and copies of this array (only the copy-marked ones unless all), each
+    // the copy of the current pass or else made by fresh(); empty copy slots stay empty.
+    template <class Fresh> void carryDescendants(Array* a, bool all, Fresh&& fresh);
 };
 
 } // namespace kal

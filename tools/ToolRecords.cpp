@@ -1,5 +1,11 @@
 #include "tools/ToolRecords.h"
 
+#include "elements/BezierCurve.h"
+#include "elements/Clay.h"
+#include "elements/CurveRecord.h"
+#include "elements/Lightning.h"
+#include "elements/SpriteImage.h"
+#include "mesh/MeshRecord.h"
 #include "scene/SceneFile.h"
 #include "tools/Array.h"
 #include "tools/BiTool.h"
@@ -19,6 +25,16 @@ void registerToolRecords() {
     registerToolReader(arrayToolTag, readArray);
     registerToolReader(biToolRecordTag, readBiTool);
     registerToolReader(cableRecordTag, readCable);
+}
+
+void registerEveryRecord() {
+    registerMeshRecords();
+    registerCurveRecords();
+    registerClayRecords();
+    registerSpriteRecords();
+    registerLightningRecords();
+    registerBezierCurveRecords();
+    registerToolRecords();
 }
 
 } // namespace kal

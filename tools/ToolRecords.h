@@ -5,4 +5,7 @@ namespace kal {
 
 void registerToolRecords();
 
+// Every record reader: the mesh, each element family and the tools. Registering again is harmless.
+void registerEveryRecord();
+
 } // namespace kal

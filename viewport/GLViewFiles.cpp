@@ -43,18 +43,6 @@ std::string upperExtension(const std::string& path) {
     return dot == std::string::npos ? std::string() : QString::fromStdString(path.substr(dot)).toUpper().toStdString();
 }
 
-// The record readers of the mesh and the procedural elements, and the OBJ writers; registering
-// again is harmless.
-void registerFileRecords() {
-    registerMeshRecords();
-    registerCurveRecords();
-    registerClayRecords();
-    registerSpriteRecords();
-    registerLightningRecords();
-    registerBezierCurveRecords();
-    registerToolRecords();
-}
-
 bool canRead(const std::string& path) {
     // opening a FIFO or a device would block until someone writes to it
     if (!QFileInfo(QString::fromStdString(path)).isFile()) return false;
@@ -78,7 +66,7 @@ std::string objectFileName(const std::string& typed) {
 
 bool GLView::openFile(const std::string& path) {
     if (!scene || !canRead(path)) return false;
-    registerFileRecords();
+    registerEveryRecord();
     const std::string ext = upperExtension(path);
     const bool image = ext == ".PNG" || ext == ".JPG" || ext == ".GIF";
     if (!image && ext != ".OBJ" && ext != ".KO" && ext != ".K") return false;
@@ -126,7 +114,7 @@ bool GLView::openFile(const std::string& path) {
 
 bool GLView::saveScene(const std::string& path) {
     if (!scene) return false;
-    registerFileRecords();
+    registerEveryRecord();
     // a sculpted clay's positions live on the GPU: its record reads them back
     GLWorkGuard guard;
     frameReady = false;
@@ -153,7 +141,7 @@ void GLView::saveObject() {
 bool GLView::saveObjectAs(const std::string& typed) {
     Tool* object = pressPick.object;
     if (!object || typed.empty()) return false;
-    registerFileRecords();
+    registerEveryRecord();
     GLWorkGuard guard;
     Tool* copy = object->copy(false);
     const bool ok = copy->saveObject(objectFileName(typed));

@@ -20,6 +20,7 @@
 
 // The fixtures are built into the plain test binary; this one compiles them itself.
 #include "MeshFixtures.cpp"
+#include "SceneTargetTest.h"
 
 namespace {
 
@@ -318,45 +319,13 @@ TEST(MeshNormalMatrix, mirrorKeepsTheSignOfTheRotation) {
 
 // Draws into a small scene render target through an orthographic camera looking down -z at the
 // box [-2, 2]^3: depth = 0.5 - z / 8, view space = world space.
-class MeshDraw : public MeshGpu {
+class MeshDraw : public kal::test::SceneTargetTest {
 protected:
-    static constexpr int size = 32;
-    FBOScene target{size, size, 1};
-    // Global state this suite changes, handed back to whoever runs next.
-    GLint savedViewport[4] = {0, 0, 0, 0};
-    CameraMatrices savedCamera;
-
     void SetUp() override {
-        MeshGpu::SetUp();
-        gl->glGetIntegerv(GL_VIEWPORT, savedViewport);
-        savedCamera = cameraMatrices;
-        cameraMatrices = CameraMatrices();
-        cameraMatrices.projectionView = mat4{{0.5f, 0, 0, 0, 0, 0.5f, 0, 0, 0, 0, -0.25f, 0, 0, 0, 0, 1}};
+        SceneTargetTest::SetUp();
         cameraMatrices.lineProjectionView = cameraMatrices.projectionView;
-        ASSERT_TRUE(target.bind());
-        gl->glViewport(0, 0, size, size);
-        const GLenum buffers[4] = {GLenum(target.idTexture->attachment), GLenum(target.colorTexture->attachment),
-                                   GLenum(target.lightTexture->attachment),
-                                   GLenum(target.normalTexture->attachment)};
-        gl->glDrawBuffers(4, buffers);
-        const GLuint zero[4] = {0, 0, 0, 0};
-        const GLfloat black[4] = {0, 0, 0, 0};
-        gl->glClearBufferuiv(GL_COLOR, 0, zero);
-        for (int b = 1; b < 4; ++b) gl->glClearBufferfv(GL_COLOR, b, black);
-        gl->glClearBufferfi(GL_DEPTH_STENCIL, 0, 1.0f, 0);
-        gl->glEnable(GL_DEPTH_TEST);
     }
-    void TearDown() override {
-        gl->glDisable(GL_DEPTH_TEST);
-        Shader::unbindCurrent();
-        target.unbind();
-        gl->glViewport(savedViewport[0], savedViewport[1], savedViewport[2], savedViewport[3]);
-        cameraMatrices = savedCamera;
-        MeshGpu::TearDown();
-    }
-    // Pixel of world (x, y).
-    static int px(float x) { return int((x + 2.0f) / 4.0f * size); }
-
+    // Reads by pixel, not by world coordinate.
     std::vector<uint32_t> idAt(int x, int y) {
         std::vector<uint32_t> v(3);
         gl->glReadBuffer(GLenum(target.idTexture->attachment));

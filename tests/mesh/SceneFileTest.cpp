@@ -216,6 +216,23 @@ Element* countedPlaceholder(bool charged) {
     return new Mesh();
 }
 
+// The scene's bytes with its element chunk replaced by `count` bare records (8 bytes each) of
+// the unknown kinds kind(i); the placeholder count is reset, the read is left to the caller.
+template <class Kind> std::string withBareUnknownRecords(Scene& s, int count, Kind kind) {
+    std::string b = sceneBytes(s);
+    size_t chunk = b.rfind(std::string("\xEE\xEE\xEE\xEE", 4));
+    b.resize(chunk + 8);
+    std::string records;
+    for (int i = 0; i < count; ++i) {
+        appendWord(records, kind(i));
+        appendWord(records, 0);
+    }
+    putWord(b, chunk + 4, uint32_t(records.size()));
+    b += records;
+    placeholdersMade = 0;
+    return b;
+}
+
 } // namespace
 
 // A chunk of bare unknown records (8 bytes each) costs no sphere: one is made per record a tool
@@ -225,17 +242,7 @@ TEST_F(SceneFiles, placeholdersAreMadeOnlyForHeldRecords) {
     Scene s;
     s.sceneRoot->addChild(newTool(heapMesh(rebuilt(quadMesh())), true), false);
     s.sceneRoot->addChild(newTool(heapMesh(rebuilt(quadMesh())), true), false);
-    std::string b = sceneBytes(s);
-    size_t chunk = b.rfind(std::string("\xEE\xEE\xEE\xEE", 4));
-    b.resize(chunk + 8);
-    std::string records;
-    for (int i = 0; i < 1000; ++i) {
-        appendWord(records, 0xE0DDDD00 + uint32_t(i % 7));
-        appendWord(records, 0);
-    }
-    putWord(b, chunk + 4, uint32_t(records.size()));
-    b += records;
-    placeholdersMade = 0;
+    const std::string b = withBareUnknownRecords(s, 1000, [](int i) { return 0xE0DDDD00 + uint32_t(i % 7); });
     Scene r;
     bool read = readInto(r, b);
     registerMeshRecords();
@@ -253,17 +260,7 @@ TEST_F(SceneFiles, placeholdersPastTheBudgetShareTheFirst) {
     Scene s;
     const int tools = 100;
     for (int i = 0; i < tools; ++i) s.sceneRoot->addChild(newTool(heapMesh(rebuilt(quadMesh())), true), false);
-    std::string b = sceneBytes(s);
-    size_t chunk = b.rfind(std::string("\xEE\xEE\xEE\xEE", 4));
-    b.resize(chunk + 8);
-    std::string records;
-    for (int i = 0; i < tools; ++i) {
-        appendWord(records, 0xE0DDDD00);
-        appendWord(records, 0);
-    }
-    putWord(b, chunk + 4, uint32_t(records.size()));
-    b += records;
-    placeholdersMade = 0;
+    const std::string b = withBareUnknownRecords(s, tools, [](int) { return 0xE0DDDD00u; });
     Scene r;
     bool read = readInto(r, b);
     registerMeshRecords();

@@ -16,18 +16,32 @@
 
 namespace kal::test {
 
+// The viewport and the camera block a suite changes, handed back to whoever runs next.
+struct SavedView {
+    GLint viewport[4] = {0, 0, 0, 0};
+    CameraMatrices camera;
+
+    // Takes both and starts the camera block afresh.
+    void take() {
+        gl->glGetIntegerv(GL_VIEWPORT, viewport);
+        camera = cameraMatrices;
+        cameraMatrices = CameraMatrices();
+    }
+    void giveBack() const {
+        gl->glViewport(viewport[0], viewport[1], viewport[2], viewport[3]);
+        cameraMatrices = camera;
+    }
+};
+
 class SceneTargetTest : public ::testing::Test {
 protected:
     static constexpr int size = 32;
     FBOScene target{size, size, 1};
-    GLint savedViewport[4] = {0, 0, 0, 0};
-    CameraMatrices savedCamera;
+    SavedView saved;
 
     void SetUp() override {
         gl->glGetError();
-        gl->glGetIntegerv(GL_VIEWPORT, savedViewport);
-        savedCamera = cameraMatrices;
-        cameraMatrices = CameraMatrices();
+        saved.take();
         cameraMatrices.projectionView = mat4{{0.5f, 0, 0, 0, 0, 0.5f, 0, 0, 0, 0, -0.25f, 0, 0, 0, 0, 1}};
         ASSERT_TRUE(target.bind());
         gl->glViewport(0, 0, size, size);
@@ -42,8 +56,7 @@ protected:
         gl->glDisable(GL_DEPTH_TEST);
         Shader::unbindCurrent();
         target.unbind();
-        gl->glViewport(savedViewport[0], savedViewport[1], savedViewport[2], savedViewport[3]);
-        cameraMatrices = savedCamera;
+        saved.giveBack();
         EXPECT_EQ(gl->glGetError(), GLenum(GL_NO_ERROR));
     }
     void clear() {

@@ -16,6 +16,7 @@
 #include "viewport/GLView.h"
 #include "GLTestContext.h"
 #include "GLTestTargets.h"
+#include "SceneTargetTest.h"
 
 #include <QOpenGLFunctions_4_0_Core>
 #include <gtest/gtest.h>
@@ -82,15 +83,11 @@ class Layers : public ::testing::Test {
 protected:
     LayerView view;
 
-    // Global GL and camera state this suite changes, handed back to whoever runs next.
-    GLint savedViewport[4] = {0, 0, 0, 0};
-    CameraMatrices savedCamera;
+    test::SavedView saved;
 
     void SetUp() override {
         gl->glGetError();
-        gl->glGetIntegerv(GL_VIEWPORT, savedViewport);
-        savedCamera = cameraMatrices;
-        cameraMatrices = CameraMatrices();
+        saved.take();
         cameraMatrices.projectionView = mat4{{0.25f, 0, 0, 0, 0, 0.25f, 0, 0, 0, 0, -0.125f, 0, 0, 0, 0, 1}};
         // lines sit a little in front of the faces they border, as the camera's line matrix does
         cameraMatrices.lineProjectionView = cameraMatrices.projectionView;
@@ -108,8 +105,7 @@ protected:
         gl->glDisable(GL_STENCIL_TEST);
         gl->glDisable(GL_DEPTH_TEST);
         gl->glStencilMask(0xFF);
-        gl->glViewport(savedViewport[0], savedViewport[1], savedViewport[2], savedViewport[3]);
-        cameraMatrices = savedCamera;
+        saved.giveBack();
         EXPECT_EQ(textureUnitCounter, 0) << "every pass gives its units back";
         EXPECT_EQ(gl->glGetError(), GLenum(GL_NO_ERROR));
     }
