@@ -107,13 +107,7 @@ void Curve::releaseGpu() {
 }
 
 bool Curve::bind() {
-    if (!updateGpu()) return false;
-    if (bound) return true;
-    // a core context draws nothing without a vertex array: the shared one comes with the quad
-    if (!gl || !createQuadBuffer()) return false;
-    pointAttributeAt(buffer, vertexOffset);
-    bound = true;
-    return true;
+    return bindOnce(updateGpu(), bound, [this] { pointAttributeAt(buffer, vertexOffset); });
 }
 
 void Curve::unbind() {

@@ -104,13 +104,7 @@ void CurveSurface::releaseGpu() {
 }
 
 bool CurveSurface::bind() {
-    if (!updateGpu()) return false;
-    if (bound) return true;
-    // a core context draws nothing without a vertex array: the shared one comes with the quad
-    if (!gl || !createQuadBuffer()) return false;
-    pointCornerAttributes(vertexBuffer, arrayOffsets);
-    bound = true;
-    return true;
+    return bindOnce(updateGpu(), bound, [this] { pointCornerAttributes(vertexBuffer, arrayOffsets); });
 }
 
 void CurveSurface::unbind() {

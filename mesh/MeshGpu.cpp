@@ -51,6 +51,8 @@ void pointCornerAttributes(uint32_t buffer, const uint32_t offsets[6]) {
     circleBound = false;
 }
 
+bool quadArrayReady() { return gl && createQuadBuffer(); }
+
 void unpointCornerAttributes() {
     for (GLuint a = 0; a < 6; ++a) gl->glDisableVertexAttribArray(a);
     gl->glBindBuffer(GL_ARRAY_BUFFER, 0);
