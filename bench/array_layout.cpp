@@ -8,15 +8,15 @@
 #include <memory>
 #include <vector>
 
+#include "BenchClock.h"
 #include "elements/Curve.h"
 #include "tools/Array.h"
 
 namespace {
 
 using namespace kal;
-using Clock = std::chrono::steady_clock;
-
-double seconds(Clock::time_point a) { return std::chrono::duration<double>(Clock::now() - a).count(); }
+using ::bench::Clock;
+using ::bench::seconds;
 
 constexpr int segments = 10000;
 

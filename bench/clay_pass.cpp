@@ -10,6 +10,7 @@
 #include <memory>
 #include <vector>
 
+#include "BenchClock.h"
 #include "BenchMeshes.h"
 #include "GLBenchContext.h"
 #include "elements/Clay.h"
@@ -18,9 +19,8 @@
 namespace {
 
 using namespace kal;
-using Clock = std::chrono::steady_clock;
-
-double seconds(Clock::time_point a) { return std::chrono::duration<double>(Clock::now() - a).count(); }
+using ::bench::Clock;
+using ::bench::seconds;
 
 Clay& bigClay() {
     static Clay* clay = nullptr;

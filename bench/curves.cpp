@@ -12,6 +12,7 @@
 #include <memory>
 #include <vector>
 
+#include "BenchClock.h"
 #include "GLBenchContext.h"
 #include "elements/Curve.h"
 #include "elements/PatchSearch.h"
@@ -19,9 +20,8 @@
 namespace {
 
 using namespace kal;
-using Clock = std::chrono::steady_clock;
-
-double seconds(Clock::time_point a) { return std::chrono::duration<double>(Clock::now() - a).count(); }
+using ::bench::Clock;
+using ::bench::seconds;
 
 constexpr int points = 100000;
 

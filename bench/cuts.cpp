@@ -1,64 +1,24 @@
 // Plane and sphere cuts, clips and the plane cap on copies of a 1M-triangle sphere, each beside
 // one linear pass reading every triangle record once, in the same run.
 #include <functional>
-#include <chrono>
-#include <memory>
 
 #include <benchmark/benchmark.h>
 
 #include "BenchMeshes.h"
+#include "SweepRatio.h"
 #include "mesh/Mesh.h"
 
 namespace {
 
 using namespace kal;
 
-// One pass reading every triangle record once.
-float sweep(const Mesh& m) {
-    float sum = 0;
-    for (int t = 0; t < m.triangleCount(); ++t) sum += m.triangles[t].faceNormal.z + float(m.triangles[t].flags);
-    return sum;
-}
-
-// Seconds of one sweep, the best of five: the yardstick of the ratios.
-double sweepSeconds(const Mesh& m) {
-    static double best = 0;
-    if (best > 0) return best;
-    for (int i = 0; i < 5; ++i) {
-        auto start = std::chrono::steady_clock::now();
-        benchmark::DoNotOptimize(sweep(m));
-        double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        if (best == 0 || s < best) best = s;
-    }
-    return best;
-}
-
-// Time per iteration over one sweep.
-void reportRatio(benchmark::State& state, double seconds) {
-    state.counters["x_sweep"] = seconds / double(state.iterations()) / sweepSeconds(::bench::millionTriangleSphere(0));
-}
-
 void triangleSweep(benchmark::State& state) {
     const Mesh& m = ::bench::millionTriangleSphere(0);
-    for (auto _ : state) benchmark::DoNotOptimize(sweep(m));
+    for (auto _ : state) benchmark::DoNotOptimize(::bench::sweep(m));
 }
 
-// The operation on a fresh copy per iteration; the copy is not timed.
 void onCopy(benchmark::State& state, const std::function<void(Mesh&)>& op) {
-    double seconds = 0;
-    for (auto _ : state) {
-        state.PauseTiming();
-        auto m = std::make_unique<Mesh>(::bench::millionTriangleSphere(0));
-        state.ResumeTiming();
-        auto start = std::chrono::steady_clock::now();
-        op(*m);
-        seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        benchmark::DoNotOptimize(m->triangleCount());
-        state.PauseTiming();
-        m.reset();
-        state.ResumeTiming();
-    }
-    reportRatio(state, seconds);
+    ::bench::ratioOnCopy(state, ::bench::millionTriangleSphere(0), op);
 }
 
 // A plane through the centre, tilted so that it passes no vertex.

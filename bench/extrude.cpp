@@ -8,6 +8,7 @@
 #include <benchmark/benchmark.h>
 
 #include "BenchMeshes.h"
+#include "SweepRatio.h"
 #include "editing/MeshEditing.h"
 #include "mesh/Mesh.h"
 #include "scene/Gesture.h"
@@ -29,51 +30,15 @@ const Mesh& markedSphere() {
     return *m;
 }
 
-// One pass reading every triangle record once.
-float sweep(const Mesh& m) {
-    float sum = 0;
-    for (int t = 0; t < m.triangleCount(); ++t) sum += m.triangles[t].faceNormal.z + float(m.triangles[t].flags);
-    return sum;
-}
-
-// Seconds of one sweep, the best of five: the yardstick of the ratios.
-double sweepSeconds(const Mesh& m) {
-    static double best = 0;
-    if (best > 0) return best;
-    for (int i = 0; i < 5; ++i) {
-        auto start = std::chrono::steady_clock::now();
-        benchmark::DoNotOptimize(sweep(m));
-        double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        if (best == 0 || s < best) best = s;
-    }
-    return best;
-}
-
-// Time per iteration over one sweep.
-void reportRatio(benchmark::State& state, double seconds) {
-    state.counters["x_sweep"] = seconds / double(state.iterations()) / sweepSeconds(markedSphere());
-}
+void reportRatio(benchmark::State& state, double seconds) { ::bench::reportRatio(state, seconds, markedSphere()); }
 
 void triangleSweep(benchmark::State& state) {
     const Mesh& m = markedSphere();
-    for (auto _ : state) benchmark::DoNotOptimize(sweep(m));
+    for (auto _ : state) benchmark::DoNotOptimize(::bench::sweep(m));
 }
 
 void extrudeStart(benchmark::State& state) {
-    double seconds = 0;
-    for (auto _ : state) {
-        state.PauseTiming();
-        auto m = std::make_unique<Mesh>(markedSphere());
-        state.ResumeTiming();
-        auto start = std::chrono::steady_clock::now();
-        m->extrudePatch(vec3(0, 0, 1), 0, pbr(), true);
-        seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        benchmark::DoNotOptimize(m->triangleCount());
-        state.PauseTiming();
-        m.reset();
-        state.ResumeTiming();
-    }
-    reportRatio(state, seconds);
+    ::bench::ratioOnCopy(state, markedSphere(), [](Mesh& m) { m.extrudePatch(vec3(0, 0, 1), 0, pbr(), true); });
 }
 
 // One step after the start; step 0 pushes the picked patch, step 1 every patch.

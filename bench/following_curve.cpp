@@ -10,17 +10,17 @@
 #include <memory>
 #include <vector>
 
+#include "BenchClock.h"
 #include "elements/UCurve.h"
 #include "scene/Gesture.h"
 
 namespace {
 
 using namespace kal;
-using Clock = std::chrono::steady_clock;
+using ::bench::Clock;
+using ::bench::seconds;
 
 constexpr int pointCount = 100000;
-
-double seconds(Clock::time_point a) { return std::chrono::duration<double>(Clock::now() - a).count(); }
 
 // An open helix of 100k points, each radius one step long, so the resampling keeps about as many.
 std::vector<vec3> helix() {

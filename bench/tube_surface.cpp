@@ -10,6 +10,7 @@
 #include <memory>
 #include <vector>
 
+#include "BenchClock.h"
 #include "GLBenchContext.h"
 #include "elements/Curve.h"
 #include "elements/Tube.h"
@@ -17,9 +18,8 @@
 namespace {
 
 using namespace kal;
-using Clock = std::chrono::steady_clock;
-
-double seconds(Clock::time_point a) { return std::chrono::duration<double>(Clock::now() - a).count(); }
+using ::bench::Clock;
+using ::bench::seconds;
 
 void BM_TubeSurface(benchmark::State& state) {
     if (!kal::bench::ensureGLContext()) {

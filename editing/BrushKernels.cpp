@@ -85,20 +85,7 @@ void Mesh::buildGatherBounds() {
     }
 }
 
-void Mesh::markDirtyTriangles() {
-    std::vector<int32_t> ring;
-    for (size_t i = 0; i < selectedVertices.size(); ++i) {
-        int32_t v = selectedVertices[i];
-        if (!vertices[v].alive()) continue;
-        vertexTriangles(v, ring);
-        for (int32_t t : ring) {
-            MeshTriangle& tri = triangles[t];
-            if (!tri.alive() || (tri.flags & TriangleSelected)) continue;
-            tri.flags |= TriangleSelected;
-            selectedTriangles.push_back(t);
-        }
-    }
-}
+void Mesh::markDirtyTriangles() { selectTrianglesRoundSelectedVertices(TriangleSelected, true); }
 
 void Mesh::markSelectionGpuRange() {
     // the triangles round the selected vertices join the selected ones, each once

@@ -160,6 +160,9 @@ public:
     void updateVertexNormal(int v);
     void updateSelectedNormals();
     void growSelection();
+    // Selects every triangle round a live selected vertex, except dead ones (when liveOnly) and
+    // those holding any of the skip flags; the selected triangles go to the back of the list.
+    void selectTrianglesRoundSelectedVertices(uint32_t skip, bool liveOnly);
     void updateNewNormals();
     void markAllSeams();
     void clearAllSeams();

@@ -81,8 +81,7 @@ void Mesh::updateSelectedNormals() {
     });
 }
 
-void Mesh::growSelection() {
-    size_t before = selectedTriangles.size();
+void Mesh::selectTrianglesRoundSelectedVertices(uint32_t skip, bool liveOnly) {
     std::vector<int32_t> ring;
     for (size_t i = 0; i < selectedVertices.size(); ++i) {
         int32_t v = selectedVertices[i];
@@ -90,11 +89,16 @@ void Mesh::growSelection() {
         vertexTriangles(v, ring);
         for (int32_t t : ring) {
             MeshTriangle& tri = triangles[t];
-            if (tri.flags & (TriangleSelected | TriangleVisited)) continue;
+            if ((liveOnly && !tri.alive()) || (tri.flags & skip)) continue;
             tri.flags |= TriangleSelected;
             selectedTriangles.push_back(t);
         }
     }
+}
+
+void Mesh::growSelection() {
+    size_t before = selectedTriangles.size();
+    selectTrianglesRoundSelectedVertices(TriangleSelected | TriangleVisited, false);
     for (size_t i = before; i < selectedTriangles.size(); ++i) {
         const MeshTriangle& tri = triangles[selectedTriangles[i]];
         for (int c = 0; c < 3; ++c) {

@@ -41,6 +41,9 @@ struct PickRecord {
     mat4 objectWorld;
     Tool* groupRoot = nullptr;
     Tool* object = nullptr;
+
+    // Something was hit and it belongs to an object.
+    bool hitsObject() const { return stencilBits != 0 && object; }
 };
 
 constexpr int32_t kPickNothing = 6;

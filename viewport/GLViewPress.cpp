@@ -16,8 +16,6 @@ namespace {
 
 constexpr int kBrushPickMaterial = 31;
 
-bool hasHit(const PickRecord& p) { return p.stencilBits != 0 && p.object; }
-
 } // namespace
 
 void GLView::pressStep() {
@@ -52,7 +50,7 @@ void GLView::pressStep() {
             assemblyPress(c);
         }
     } else if (leftDown && mode == SCULPT && !m.right) {
-        if (!hasHit(pressPick)) {
+        if (!pressPick.hitsObject()) {
             mode = VIEW;
         } else {
             // sculpting is not undoable: the records before it could no longer be replayed
@@ -84,7 +82,7 @@ void GLView::pressStep() {
 }
 
 void GLView::assemblyPress(int c) {
-    const bool hit = hasHit(pressPick);
+    const bool hit = pressPick.hitsObject();
     auto begin = [this] { busy = 1; };
     switch (c) {
     case CommandInsert:

@@ -12,8 +12,6 @@ namespace {
 
 constexpr int kBrushPickMaterial = 31;
 
-bool hasHit(const PickRecord& p) { return p.stencilBits != 0 && p.object; }
-
 } // namespace
 
 void GLView::releaseStep() {
@@ -26,7 +24,7 @@ void GLView::releaseStep() {
     if (m.left || m.right) return;
 
     if (mode == SCULPT) {
-        if (leftUp && busy != 0 && hasHit(pressPick)) {
+        if (leftUp && busy != 0 && pressPick.hitsObject()) {
             if (brush == kBrushPickMaterial)
                 brushMaterial = hoverPick.surfaceMaterial;
             else

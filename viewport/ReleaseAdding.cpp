@@ -16,8 +16,6 @@ namespace kal {
 
 namespace {
 
-bool hasHit(const PickRecord& p) { return p.stencilBits != 0 && p.object; }
-
 // One end of a two-object tool: scaled by the brush over the pick's size, Z along its normal.
 mat4 endMatrix(const PickRecord& pick, float brushSize) {
     mat4 M = pick.worldToFrame;
@@ -44,7 +42,7 @@ void GLView::releaseInsert() {
 }
 
 void GLView::releaseMultiply() {
-    if (busy == 0 || !hasHit(pressPick) || !scene) return;
+    if (busy == 0 || !pressPick.hitsObject() || !scene) return;
     const mat4 pivot = pressPick.object->pivot;
     for (mat4& m : placements) {
         mat4 p = pivot;
@@ -79,7 +77,7 @@ void GLView::releasePlace() {
 }
 
 void GLView::releasePick() {
-    if (!hasHit(pressPick) || !scene) return;
+    if (!pressPick.hitsObject() || !scene) return;
     Tool* object = pressPick.object;
     Tool* partner = object->isBiTool() ? object->partner() : nullptr;
     if (object->isBiTool() && !partner) {
@@ -93,7 +91,7 @@ void GLView::releasePick() {
 }
 
 void GLView::releasePickComponent(bool patch) {
-    if (!hasHit(pressPick) || !pressPick.object->element || !scene) return;
+    if (!pressPick.hitsObject() || !pressPick.object->element || !scene) return;
     Tool* object = pressPick.object;
     Element* e = object->element;
     mat4 world = object->composeMatrix();
@@ -111,7 +109,7 @@ void GLView::releasePickComponent(bool patch) {
 
 void GLView::releaseDetachComponent() {
     repickRelease();
-    if (!hasHit(pressPick) || !pressPick.object->element || !hasHit(hoverPick) || !scene) return;
+    if (!pressPick.hitsObject() || !pressPick.object->element || !hoverPick.hitsObject() || !scene) return;
     Tool* pressed = pressPick.object;
     Tool* released = hoverPick.object;
     mat4 from = pressed->pivot;
@@ -132,7 +130,7 @@ void GLView::releaseDetachComponent() {
 }
 
 void GLView::releaseRemove() {
-    if (!hasHit(pressPick) || busy == 0 || !scene) return;
+    if (!pressPick.hitsObject() || busy == 0 || !scene) return;
     auto* act = new ActObjectRemove(scene, int32_t(pressPick.objectId));
     act->toggle();
     pushIfEffective(act);
@@ -150,12 +148,12 @@ void GLView::releaseDraw() {
 
 void GLView::releaseArrayPick() {
     repickRelease();
-    if (hasHit(hoverPick) && hoverPick.object->isArray() && loadArrayForEditing(hoverPick.object)) resetPick(true);
+    if (hoverPick.hitsObject() && hoverPick.object->isArray() && loadArrayForEditing(hoverPick.object)) resetPick(true);
     mode = IDLE;
 }
 
 void GLView::releaseArrayPickItem() {
-    if (!hasHit(pressPick) || !scene) return;
+    if (!pressPick.hitsObject() || !scene) return;
     Tool* copy = pressPick.object->copy(false);
     scene->toolRoot->addChild(copy, false);
     addedTools.push_back(copy);
@@ -187,7 +185,7 @@ CurveSurface* pendingSurface(int kind, Tool* pending) {
 
 void GLView::releaseDrawPickAxis() {
     repickRelease();
-    if (!hasHit(hoverPick)) {
+    if (!hoverPick.hitsObject()) {
         mode = IDLE;
         return;
     }
@@ -221,7 +219,7 @@ void GLView::releaseDrawPickAxis() {
 
 void GLView::releaseDrawPickSection() {
     repickRelease();
-    if (hasHit(hoverPick)) {
+    if (hoverPick.hitsObject()) {
         Curve* c = pickedCurve(hoverPick.object->element, true);
         CurveSurface* s = pendingSurface(insertKind, pendingTool);
         if (c && s) s->setSection(c);
@@ -231,7 +229,7 @@ void GLView::releaseDrawPickSection() {
 
 void GLView::releaseMakeUniform() {
     repickRelease();
-    if (hasHit(hoverPick) && hoverPick.object->element) {
+    if (hoverPick.hitsObject() && hoverPick.object->element) {
         Tool* t = hoverPick.object;
         Element* e = t->element;
         if (CurveSurface* s = curveSurfaceOf(e)) {
@@ -255,7 +253,7 @@ void GLView::releaseMakeUniform() {
 void GLView::releaseLink() {
     if (busy != 1 || !scene) return;
     repickRelease();
-    if (hasHit(hoverPick) && hoverPick.objectId != pressPick.objectId) {
+    if (hoverPick.hitsObject() && hoverPick.objectId != pressPick.objectId) {
         auto* act = new ActObjectLink(scene, int32_t(pressPick.objectId), int32_t(hoverPick.objectId));
         act->toggle();
         pushIfEffective(act);
@@ -264,7 +262,7 @@ void GLView::releaseLink() {
 }
 
 void GLView::releaseUnlink() {
-    if (!hasHit(pressPick) || !scene) return;
+    if (!pressPick.hitsObject() || !scene) return;
     auto* act = new ActObjectUnlink(scene, int32_t(pressPick.objectId));
     act->toggle();
     pushIfEffective(act);

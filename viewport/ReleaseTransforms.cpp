@@ -16,8 +16,6 @@ namespace {
 
 constexpr float kPi = 3.14159265358979323846f;
 
-bool hasHit(const PickRecord& p) { return p.stencilBits != 0 && p.object; }
-
 // The tool's pivot frame in the world: its pivot, then the matrix the pick handed it.
 mat4 pivotWorld(Tool* tool, const mat4& objectWorld) {
     mat4 w = tool->pivot;
@@ -47,7 +45,7 @@ mat4 turnBetween(vec3 a, vec3 b) {
 } // namespace
 
 void GLView::releaseEndDrag() {
-    if (busy != 1 || !hasHit(pressPick)) return;
+    if (busy != 1 || !pressPick.hitsObject()) return;
     // a drag that changed nothing leaves no record behind
     undoStack.dropLastWithoutEffect();
     if (copySource && isLinked()) copySource->link(pressPick.object);
@@ -56,7 +54,7 @@ void GLView::releaseEndDrag() {
 }
 
 void GLView::releaseMirror() {
-    if (busy != 1 || !hasHit(pressPick)) return;
+    if (busy != 1 || !pressPick.hitsObject()) return;
     hoverPick = pickAt(placement, &pressPick);
     if (hoverPick.kind == kPickNothing) {
         mode = IDLE;
@@ -80,7 +78,7 @@ void GLView::releaseMirror() {
 }
 
 void GLView::releaseRotateMultiplicity() {
-    if (busy != 1 || !hasHit(pressPick)) return;
+    if (busy != 1 || !pressPick.hitsObject()) return;
     double value = pressPick.object->multiplicity;
     bool answered = false;
     if (materialSource) {
@@ -92,7 +90,7 @@ void GLView::releaseRotateMultiplicity() {
 }
 
 void GLView::releaseMaterial() {
-    if (busy != 1 || !hasHit(pressPick)) return;
+    if (busy != 1 || !pressPick.hitsObject()) return;
     liveMaterial = true;
     materialTool = pressPick.object;
     if (!materialSource || !materialSource->openMaterialDialog(materialTool)) {
@@ -105,21 +103,21 @@ void GLView::releaseMaterial() {
 }
 
 void GLView::releaseColorIsLight() {
-    if (busy != 1 || !hasHit(pressPick)) return;
+    if (busy != 1 || !pressPick.hitsObject()) return;
     Tool* t = pressPick.object;
     t->setColorIsLight((t->flags & ColourIsLightFlag) == 0, isLinked(), false);
     mode = IDLE;
 }
 
 void GLView::releaseMatchMaterial() {
-    if (busy == 0 || !hasHit(pressPick)) return;
+    if (busy == 0 || !pressPick.hitsObject()) return;
     repickRelease();
-    if (hasHit(hoverPick)) pressPick.object->setMaterial(hoverPick.object->material, 0xFF, isLinked(), false);
+    if (hoverPick.hitsObject()) pressPick.object->setMaterial(hoverPick.object->material, 0xFF, isLinked(), false);
     mode = IDLE;
 }
 
 void GLView::releaseConstrain(int c) {
-    if (busy != 1 || !hasHit(pressPick) || !scene) return;
+    if (busy != 1 || !pressPick.hitsObject() || !scene) return;
     repickRelease();
     const bool rotation = c == 37 || c == 38;
     const vec3 a = c == 38 || c == 40 ? -hoverPick.normal : hoverPick.normal;
@@ -140,7 +138,7 @@ void GLView::releaseConstrain(int c) {
 }
 
 void GLView::releaseRemoveConstraint(int c) {
-    if (busy != 1 || !hasHit(pressPick) || !scene) return;
+    if (busy != 1 || !pressPick.hitsObject() || !scene) return;
     const int32_t id = int32_t(pressPick.objectId);
     if (c == 41) {
         undoStack.push(new ActObjectRotationAxis(scene, id, false));
@@ -153,7 +151,7 @@ void GLView::releaseRemoveConstraint(int c) {
 }
 
 void GLView::releaseAlign() {
-    if (busy != 1 || !hasHit(pressPick) || !scene) return;
+    if (busy != 1 || !pressPick.hitsObject() || !scene) return;
     repickRelease();
     mode = IDLE;
     Tool* pressed = pressPick.object;
@@ -161,7 +159,7 @@ void GLView::releaseAlign() {
     mat4 W1inv, Tinv;
     if (!inverseAffineChecked(W1, W1inv) || !inverseAffineChecked(pressed->transform, Tinv)) return;
     undoStack.push(new ActObjectTransform(scene, int32_t(pressPick.objectId), false));
-    if (hasHit(hoverPick)) {
+    if (hoverPick.hitsObject()) {
         const mat4 W2 = pivotWorld(hoverPick.object, hoverPick.objectWorld);
         const vec3 d = W2.translation() - W1.translation();
         const vec3 n = hoverPick.normal;
@@ -175,10 +173,10 @@ void GLView::releaseAlign() {
 }
 
 void GLView::releaseMatchPivot(bool objectPivot) {
-    if (busy != 1 || !hasHit(pressPick) || !scene) return;
+    if (busy != 1 || !pressPick.hitsObject() || !scene) return;
     repickRelease();
     mode = IDLE;
-    if (!hasHit(hoverPick)) return;
+    if (!hoverPick.hitsObject()) return;
     Tool* pressed = pressPick.object;
     Tool* released = hoverPick.object;
     const bool ring = isLinked();
@@ -203,7 +201,7 @@ void GLView::releaseMatchPivot(bool objectPivot) {
 }
 
 void GLView::releaseOrientation() {
-    if (busy != 1 || !hasHit(pressPick)) return;
+    if (busy != 1 || !pressPick.hitsObject()) return;
     Tool* t = pressPick.object;
     const uint8_t orientation = (t->flags & FacingMask) == 0x80 ? 0 : 0x80;
     t->setFlagMode(orientation, isLinked(), false);
