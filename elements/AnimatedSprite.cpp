@@ -2,7 +2,6 @@
 
 #include "elements/SpriteImage.h"
 #include "gpu/GLFunctions.h"
-#include "gpu/GeometryBuffers.h"
 #include "gpu/Shader.h"
 #include "gpu/ShaderTable.h"
 #include "gpu/Texture3D.h"
@@ -11,30 +10,13 @@
 
 namespace kal {
 
-AnimatedSprite::AnimatedSprite() : Element(AnimatedSpriteType) {}
+AnimatedSprite::AnimatedSprite() = default;
 
-AnimatedSprite::AnimatedSprite(const std::string& path, bool relative) : Element(AnimatedSpriteType) {
-    AnimatedSprite::loadFromFile(resolveTexturePath(path, relative, textureFolder));
-}
+AnimatedSprite::AnimatedSprite(const std::string& path, bool relative) : ImageElement(path, relative) {}
 
-AnimatedSprite::AnimatedSprite(ByteBuffer& in) : Element(AnimatedSpriteType) { AnimatedSprite::load(in); }
-
-AnimatedSprite::~AnimatedSprite() { delete texture; }
-
-void AnimatedSprite::reset() {
-    Element::reset();
-    typeCode = AnimatedSpriteType;
-    delete texture;
-    texture = nullptr;
-}
-
-bool AnimatedSprite::updateGpu() { return createQuadBuffer(); }
-bool AnimatedSprite::bind() { return bindQuadBuffer(); }
-void AnimatedSprite::unbind() { unbindQuadBuffer(); }
+AnimatedSprite::AnimatedSprite(ByteBuffer& in) : ImageElement(in) {}
 
 bool AnimatedSprite::useShader() { return useImageShader(*shaderAnimatedSprite, texture); }
-
-void AnimatedSprite::endDraw() { endImageDraw(texture); }
 
 void AnimatedSprite::draw(uint32_t objectId, int32_t itemId, const mat4& model, const pbr& material,
                           bool colourIsLight, float time, bool last) {
@@ -48,28 +30,6 @@ void AnimatedSprite::drawImage(uint32_t objectId, int32_t itemId, const mat4& mo
     gl->glUniform1f(gl->glGetUniformLocation(Shader::currentProgram, "Time"), depth);
     drawImageQuad();
     if (last) endDraw();
-}
-
-mat4 AnimatedSprite::inverseTransform() { return spriteQuadMatrix(aspect()); }
-
-vec2 AnimatedSprite::aspect() const { return imageAspect(texture); }
-
-void AnimatedSprite::save(ByteBuffer& out) { writeImageRecord(out, animatedSpriteRecordTag, texture); }
-
-void AnimatedSprite::load(ByteBuffer& in) {
-    delete texture;
-    texture = nullptr;
-    invalid = !readImageRecordHeader(in, Texture3D::recordTag);
-    if (invalid) return;
-    texture = new Texture3D(in);
-    invalid = texture->failed;
-}
-
-bool AnimatedSprite::loadFromFile(const std::string& path) {
-    delete texture;
-    texture = new Texture3D(path, false);
-    invalid = texture->failed;
-    return !invalid;
 }
 
 } // namespace kal

@@ -9,17 +9,6 @@ namespace kal {
 
 namespace {
 
-// In segment n, the neighbour that names `from` becomes `to`.
-void relink(std::vector<CurveSegment>& segs, int n, int from, int to) {
-    if (n < 0) return;
-    CurveSegment& s = segs[size_t(n)];
-    if (s.neighbour[0] == from) {
-        s.neighbour[0] = to;
-    } else if (s.neighbour[1] == from) {
-        s.neighbour[1] = to;
-    }
-}
-
 void reverseSegment(CurveSegment& s) {
     std::swap(s.a, s.b);
     std::swap(s.neighbour[0], s.neighbour[1]);
@@ -314,25 +303,25 @@ bool Curve::collapseSegment(int si) {
         (k == 0 ? t.a : t.b) = to;
         if (mark) t.flags |= k == 0 ? SegmentMarkA : SegmentMarkB;
     };
+    // end `drop` goes, end `keep` takes its place in chain neighbour `into`; `other` is the far neighbour
+    auto collapseOnto = [&](int32_t keep, int32_t drop, int into, int other) {
+        points[size_t(keep)].segment = into;
+        points[size_t(drop)].flags &= uint8_t(~PointAlive);
+        moveEnd(into, drop, keep, true);
+        relinkNeighbour(into, si, other);
+        if (!(points[size_t(keep)].flags & PointChainEnd)) relinkNeighbour(other, si, into);
+    };
     if (!markA && !markB && c1 >= 0 && c0 >= 0) {
         points[size_t(a)].segment = c1;
         points[size_t(b)].flags &= uint8_t(~PointAlive);
-        relink(segments, c0, si, c1);
+        relinkNeighbour(c0, si, c1);
         moveEnd(c1, b, a, false);
-        relink(segments, c1, si, c0);
+        relinkNeighbour(c1, si, c0);
         points[size_t(a)].position = (points[size_t(a)].position + points[size_t(b)].position) * 0.5f;
     } else if (!markA && c0 >= 0 && (markB || c1 == -1)) {
-        points[size_t(b)].segment = c0;
-        points[size_t(a)].flags &= uint8_t(~PointAlive);
-        moveEnd(c0, a, b, true);
-        relink(segments, c0, si, c1);
-        if (!(points[size_t(b)].flags & PointChainEnd)) relink(segments, c1, si, c0);
+        collapseOnto(b, a, c0, c1);
     } else if (!markB && c1 >= 0 && (markA || c0 == -1)) {
-        points[size_t(a)].segment = c1;
-        points[size_t(b)].flags &= uint8_t(~PointAlive);
-        moveEnd(c1, b, a, true);
-        relink(segments, c1, si, c0);
-        if (!(points[size_t(a)].flags & PointChainEnd)) relink(segments, c0, si, c1);
+        collapseOnto(a, b, c1, c0);
     } else {
         return false;
     }

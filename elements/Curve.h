@@ -156,6 +156,12 @@ public:
 
     // Topology (CurveTopology.cpp).
     int addLinkedSegment(int a, int b, int n0, int n1, bool mark0, bool mark1);
+    // In segment n (none when negative), the neighbour that names `from` becomes `to`.
+    void relinkNeighbour(int n, int from, int to);
+    // Ends a split of segment si (s: its state before) at the new point mid: a new segment takes
+    // mid..s.b with materials M and s's end b, and si keeps s.a..mid ending in M. mark: the split
+    // point is a mark. Returns the new segment.
+    int finishSplit(int si, const CurveSegment& s, int mid, const pbr& M, bool mark);
     int splitSegment(int s);
     int splitSegmentAt(int s, vec3 p, bool mark);
     int insertPoint(vec3 p, int s);

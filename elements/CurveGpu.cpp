@@ -13,6 +13,7 @@
 #include "gpu/GeometryBuffers.h"
 #include "gpu/Shader.h"
 #include "gpu/ShaderTable.h"
+#include "mesh/MeshGpuArrays.h"
 #include "scene/CameraMatrices.h"
 
 namespace kal {
@@ -80,14 +81,7 @@ bool Curve::updateGpu() {
     vertexCount = int32_t(scratch.size() / 3);
     vertexOffset = 0;
     const long bytes = long(scratch.size() * sizeof(float));
-    if (buffer == 0) {
-        gl->glGenBuffers(1, &buffer);
-        bindArrayBuffer(buffer);
-        arrayBufferData(bytes, nullptr);
-    } else {
-        bindArrayBuffer(buffer);
-        if (geometryDirty) arrayBufferData(bytes, nullptr);
-    }
+    bindArrayStorage(buffer, bytes, geometryDirty);
     if (uploadNeeded && bytes > 0) arrayBufferSubData(long(vertexOffset), bytes, scratch.data());
     bindArrayBuffer(0);
     gl->glFlush();
@@ -113,13 +107,7 @@ void Curve::releaseGpu() {
 }
 
 bool Curve::bind() {
-    if (!updateGpu()) return false;
-    if (bound) return true;
-    // a core context draws nothing without a vertex array: the shared one comes with the quad
-    if (!gl || !createQuadBuffer()) return false;
-    pointAttributeAt(buffer, vertexOffset);
-    bound = true;
-    return true;
+    return bindOnce(updateGpu(), bound, [this] { pointAttributeAt(buffer, vertexOffset); });
 }
 
 void Curve::unbind() {
@@ -146,16 +134,7 @@ void Curve::draw(uint32_t objectId, int32_t itemId, const mat4& model, const pbr
     P *= model;
     P *= cameraMatrices.projectionView;
     gl->glUniformMatrix4fv(uniform("ProjectionModelViewMatrix"), 1, GL_FALSE, P.m);
-    gl->glUniform1ui(uniform("ObjectId"), objectId);
-    gl->glUniform1ui(uniform("ItemId"), uint32_t(itemId));
-    const float colour[4] = {material.red / 65535.0f, material.green / 65535.0f, material.blue / 65535.0f,
-                             material.opacity / 65535.0f};
-    const float light[4] = {material.lightRed / 65535.0f, material.lightGreen / 65535.0f,
-                            material.lightBlue / 65535.0f, material.refractivity / 65535.0f};
-    gl->glUniform4fv(uniform("ObjectColor"), 1, colour);
-    gl->glUniform4fv(uniform("ObjectLight"), 1, light);
-    const GLint surface[2] = {2 * material.roughness, 2 * material.metalness};
-    gl->glUniform2iv(uniform("ObjectMaterial"), 1, surface);
+    setObjectUniforms(objectId, itemId, material);
     gl->glDrawArrays(GL_LINES, 0, vertexCount);
     if (last) endDraw();
 }

@@ -116,6 +116,8 @@ Element* CurveSurface::cloneWith(CurveSurface* copy) const {
     return copy;
 }
 
+Curve* CurveSurface::curveCopy(Curve* c) { return c ? static_cast<Curve*>(c->clone()) : nullptr; }
+
 void CurveSurface::save(ByteBuffer& out) {
     out.write(linkedTag());
     out.write(uint32_t(8));

@@ -149,6 +149,8 @@ protected:
 
     // For clone: a new element of the same class over the two curve copies.
     Element* cloneWith(CurveSurface* copy) const;
+    // A copy of the curve for a clone; null for none.
+    static Curve* curveCopy(Curve* c);
 };
 
 // The element as a tube or revolution; null for any other kind or none.

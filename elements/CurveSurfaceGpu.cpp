@@ -53,14 +53,7 @@ bool CurveSurface::updateGpu() {
         arrayOffsets[a] = at;
         at += n * cornerAttributeBytes[a];
     }
-    if (vertexBuffer == 0) {
-        gl->glGenBuffers(1, &vertexBuffer);
-        bindArrayBuffer(vertexBuffer);
-        arrayBufferData(long(at), nullptr);
-    } else {
-        bindArrayBuffer(vertexBuffer);
-        if (rebuildNeeded) arrayBufferData(long(at), nullptr);
-    }
+    bindArrayStorage(vertexBuffer, long(at), rebuildNeeded);
     if (stale[StalePositions]) writeArray(arrayOffsets[0], byteSize(arrays.positions), arrays.positions.data());
     if (stale[StaleNormals]) writeArray(arrayOffsets[1], byteSize(arrays.normals), arrays.normals.data());
     if (stale[StaleMaterials]) {
@@ -74,14 +67,7 @@ bool CurveSurface::updateGpu() {
     if (!arrays.lines.empty()) {
         lineVertexCount = int32_t(arrays.lines.size() / 3);
         const long bytes = byteSize(arrays.lines);
-        if (lineBuffer == 0) {
-            gl->glGenBuffers(1, &lineBuffer);
-            bindArrayBuffer(lineBuffer);
-            arrayBufferData(bytes, nullptr);
-        } else {
-            bindArrayBuffer(lineBuffer);
-            if (rebuildNeeded) arrayBufferData(bytes, nullptr);
-        }
+        bindArrayStorage(lineBuffer, bytes, rebuildNeeded);
         writeArray(0, bytes, arrays.lines.data());
         bindArrayBuffer(0);
     } else if (stale[StalePositions] && lineBuffer != 0) {
@@ -118,13 +104,7 @@ void CurveSurface::releaseGpu() {
 }
 
 bool CurveSurface::bind() {
-    if (!updateGpu()) return false;
-    if (bound) return true;
-    // a core context draws nothing without a vertex array: the shared one comes with the quad
-    if (!gl || !createQuadBuffer()) return false;
-    pointCornerAttributes(vertexBuffer, arrayOffsets);
-    bound = true;
-    return true;
+    return bindOnce(updateGpu(), bound, [this] { pointCornerAttributes(vertexBuffer, arrayOffsets); });
 }
 
 void CurveSurface::unbind() {

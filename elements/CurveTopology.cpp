@@ -9,16 +9,6 @@ namespace kal {
 
 namespace {
 
-void relinkTo(std::vector<CurveSegment>& segs, int n, int from, int to) {
-    if (n < 0) return;
-    CurveSegment& s = segs[size_t(n)];
-    if (s.neighbour[0] == from) {
-        s.neighbour[0] = to;
-    } else if (s.neighbour[1] == from) {
-        s.neighbour[1] = to;
-    }
-}
-
 // c0 + (c1 - c0) t per channel, truncated, within each channel's range; t outside 0..1 and
 // non-finite values cannot wrap a channel.
 pbr blend(const pbr& m0, const pbr& m1, double t) {
@@ -44,6 +34,38 @@ pbr clamped(const pbr& m) {
     pbr out;
     pbrCopyMasked(out, m, kPbrAll);
     return out;
+}
+
+// The mean of a point field over p's neighbours; p's own value when it has none.
+template <class T> T neighbourMean(const Curve& c, int p, T CurvePoint::*field) {
+    std::vector<int32_t> n;
+    if (c.pointNeighbours(p, n) == 0) return c.points[size_t(p)].*field;
+    T sum{};
+    for (int32_t q : n) sum += c.points[size_t(q)].*field;
+    return sum / float(n.size());
+}
+
+// Fills the dead slots of v from the back and drops the dead tail. Before live entry j moves
+// into slot i, retarget(entry, j, i) points the references at i; j is then marked dead.
+template <class T, class Retarget> void compactFromBack(std::vector<T>& v, uint8_t aliveFlag, Retarget retarget) {
+    int i = 0, j = int(v.size()) - 1;
+    while (i < j) {
+        if (v[size_t(i)].alive()) {
+            ++i;
+            continue;
+        }
+        while (j > i && !v[size_t(j)].alive()) --j;
+        if (j <= i) break;
+        const T moved = v[size_t(j)];
+        retarget(moved, j, i);
+        v[size_t(i)] = moved;
+        v[size_t(j)].flags &= uint8_t(~aliveFlag);
+        --j;
+        ++i;
+    }
+    size_t keep = v.size();
+    while (keep > 0 && !v[keep - 1].alive()) --keep;
+    v.resize(keep);
 }
 
 } // namespace
@@ -72,20 +94,34 @@ int Curve::splitSegment(int si) {
     pbrAccumulator sum(s.material[0]);
     sum.add(pbrAccumulator(s.material[1]), kPbrAll);
     sum.divide(2, kPbrAll);
-    const pbr M = clamped(sum.toPbr());
+    finishSplit(si, s, mi, clamped(sum.toPbr()), false);
+    return mi;
+}
+
+void Curve::relinkNeighbour(int n, int from, int to) {
+    if (n < 0) return;
+    CurveSegment& s = segments[size_t(n)];
+    if (s.neighbour[0] == from) {
+        s.neighbour[0] = to;
+    } else if (s.neighbour[1] == from) {
+        s.neighbour[1] = to;
+    }
+}
+
+int Curve::finishSplit(int si, const CurveSegment& s, int mid, const pbr& M, bool mark) {
     const int c1 = s.neighbour[1];
     const bool k1 = (s.flags & SegmentMarkB) || c1 == -1;
-    const int t = addLinkedSegment(mi, s.b, si, c1, false, k1);
-    segments[size_t(t)].material[0] = M;
-    segments[size_t(t)].material[1] = clamped(s.material[1]);
-    relinkTo(segments, c1, si, t);
-    points[size_t(s.b)].segment = t;
+    const int u = addLinkedSegment(mid, s.b, si, c1, mark, k1);
+    segments[size_t(u)].material[0] = M;
+    segments[size_t(u)].material[1] = clamped(s.material[1]);
+    relinkNeighbour(c1, si, u);
+    points[size_t(s.b)].segment = u;
     CurveSegment& r = segments[size_t(si)];
-    r.b = mi;
-    r.neighbour[1] = t;
+    r.b = mid;
+    r.neighbour[1] = u;
     r.material[1] = M;
-    r.flags &= uint8_t(~SegmentMarkB);
-    return mi;
+    r.flags = uint8_t((r.flags & ~SegmentMarkB) | (mark ? SegmentMarkB : 0));
+    return u;
 }
 
 int Curve::splitSegmentAt(int si, vec3 p, bool mark) {
@@ -104,18 +140,7 @@ int Curve::splitSegmentAt(int si, vec3 p, bool mark) {
     } else if (!(Q.flags & PointChainEnd)) {
         Q.flags &= uint8_t(~PointMarked);
     }
-    const int c1 = s.neighbour[1];
-    const bool k1 = (s.flags & SegmentMarkB) || c1 == -1;
-    const int u = addLinkedSegment(q, s.b, si, c1, mark, k1);
-    segments[size_t(u)].material[0] = M;
-    segments[size_t(u)].material[1] = clamped(s.material[1]);
-    relinkTo(segments, c1, si, u);
-    points[size_t(s.b)].segment = u;
-    CurveSegment& r = segments[size_t(si)];
-    r.b = q;
-    r.neighbour[1] = u;
-    r.material[1] = M;
-    r.flags = uint8_t((r.flags & ~SegmentMarkB) | (mark ? SegmentMarkB : 0));
+    finishSplit(si, s, q, M, mark);
     return q;
 }
 
@@ -212,61 +237,29 @@ void Curve::removeSegment(int si) {
             e.flags &= uint8_t(~PointAlive);
         }
     }
-    for (int k = 0; k < 2; ++k) relinkTo(segments, s.neighbour[k], si, -1);
+    for (int k = 0; k < 2; ++k) relinkNeighbour(s.neighbour[k], si, -1);
 }
 
 void Curve::cleanup(bool force) {
     if (!topologyChanged && !force) return;
     std::vector<int32_t> segs;
-    // points: fill dead slots from the back
-    int i = 0, j = pointCount() - 1;
-    while (i < j) {
-        if (points[size_t(i)].alive()) {
-            ++i;
-            continue;
-        }
-        while (j > i && !points[size_t(j)].alive()) --j;
-        if (j <= i) break;
+    compactFromBack(points, PointAlive, [&](const CurvePoint&, int j, int i) {
         pointSegments(j, segs);
         for (int32_t s : segs) {
             CurveSegment& seg = segments[size_t(s)];
             if (seg.a == j) seg.a = i;
             if (seg.b == j) seg.b = i;
         }
-        points[size_t(i)] = points[size_t(j)];
-        points[size_t(j)].flags &= uint8_t(~PointAlive);
-        --j;
-        ++i;
-    }
-    size_t keep = points.size();
-    while (keep > 0 && !points[keep - 1].alive()) --keep;
-    points.resize(keep);
-
-    i = 0;
-    j = segmentCount() - 1;
-    while (i < j) {
-        if (segments[size_t(i)].alive()) {
-            ++i;
-            continue;
-        }
-        while (j > i && !segments[size_t(j)].alive()) --j;
-        if (j <= i) break;
-        const CurveSegment moved = segments[size_t(j)];
+    });
+    compactFromBack(segments, SegmentAlive, [&](const CurveSegment& moved, int j, int i) {
         for (int k = 0; k < 2; ++k) {
             const int e = moved.end(k);
             if (e < 0 || e >= pointCount()) continue;
             if (points[size_t(e)].segment == j) points[size_t(e)].segment = i;
             if (!(points[size_t(e)].flags & PointChainEnd) && moved.neighbour[k] >= 0)
-                relinkTo(segments, moved.neighbour[k], j, i);
+                relinkNeighbour(moved.neighbour[k], j, i);
         }
-        segments[size_t(i)] = moved;
-        segments[size_t(j)].flags &= uint8_t(~SegmentAlive);
-        --j;
-        ++i;
-    }
-    keep = segments.size();
-    while (keep > 0 && !segments[keep - 1].alive()) --keep;
-    segments.resize(keep);
+    });
 
     cachedPointCount = pointCount();
     cachedSegmentCount = segmentCount();
@@ -299,28 +292,12 @@ mat3 Curve::pointFrame(const Curve& curve, int p) {
 
 vec3 Curve::smoothTarget(int p) const {
     if (points[size_t(p)].marked()) return points[size_t(p)].position;
-    std::vector<int32_t> n;
-    if (pointNeighbours(p, n) == 0) return points[size_t(p)].position;
-    vec3 sum;
-    for (int32_t q : n) sum += points[size_t(q)].position;
-    return sum / float(n.size());
+    return neighbourMean(*this, p, &CurvePoint::position);
 }
 
-float Curve::neighbourRadius(int p) const {
-    std::vector<int32_t> n;
-    if (pointNeighbours(p, n) == 0) return points[size_t(p)].radius;
-    float sum = 0;
-    for (int32_t q : n) sum += points[size_t(q)].radius;
-    return sum / float(n.size());
-}
+float Curve::neighbourRadius(int p) const { return neighbourMean(*this, p, &CurvePoint::radius); }
 
-float Curve::neighbourTwist(int p) const {
-    std::vector<int32_t> n;
-    if (pointNeighbours(p, n) == 0) return points[size_t(p)].twist;
-    float sum = 0;
-    for (int32_t q : n) sum += points[size_t(q)].twist;
-    return sum / float(n.size());
-}
+float Curve::neighbourTwist(int p) const { return neighbourMean(*this, p, &CurvePoint::twist); }
 
 bool Curve::subdivide(bool smooth) {
     const int m = pointCount(), n = segmentCount();

@@ -25,8 +25,7 @@ Revoluton::Revoluton(Curve* axisCurve, Curve* sectionCurve)
 Revoluton::Revoluton() : CurveSurface(RevolutonType, nullptr, nullptr) {}
 
 Element* Revoluton::clone() {
-    return cloneWith(new Revoluton(axis ? static_cast<Curve*>(axis->clone()) : nullptr,
-                                   section ? static_cast<Curve*>(section->clone()) : nullptr));
+    return cloneWith(new Revoluton(curveCopy(axis), curveCopy(section)));
 }
 
 void Revoluton::ringMap(int i, mat3& F, vec3& origin) const {

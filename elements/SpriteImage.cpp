@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "elements/AnimatedSprite.h"
+#include "elements/ImageElement.h"
 #include "elements/Sprite.h"
 #include "foundation/ByteBuffer.h"
 #include "foundation/Pbr.h"
@@ -139,5 +140,84 @@ void registerSpriteRecords() {
     registerElementReader(spriteRecordTag, readImageElement<Sprite, Texture2D>);
     registerElementReader(animatedSpriteRecordTag, readImageElement<AnimatedSprite, Texture3D>);
 }
+
+template <class Tex, int32_t Type, uint32_t Tag>
+ImageElement<Tex, Type, Tag>::ImageElement(const std::string& path, bool relative) : Element(Type) {
+    ImageElement::loadFromFile(resolveTexturePath(path, relative, textureFolder));
+}
+
+template <class Tex, int32_t Type, uint32_t Tag>
+ImageElement<Tex, Type, Tag>::ImageElement(ByteBuffer& in) : Element(Type) {
+    ImageElement::load(in);
+}
+
+template <class Tex, int32_t Type, uint32_t Tag>
+ImageElement<Tex, Type, Tag>::~ImageElement() {
+    delete texture;
+}
+
+template <class Tex, int32_t Type, uint32_t Tag>
+void ImageElement<Tex, Type, Tag>::reset() {
+    Element::reset();
+    typeCode = Type;
+    delete texture;
+    texture = nullptr;
+}
+
+template <class Tex, int32_t Type, uint32_t Tag>
+bool ImageElement<Tex, Type, Tag>::updateGpu() {
+    return createQuadBuffer();
+}
+
+template <class Tex, int32_t Type, uint32_t Tag>
+bool ImageElement<Tex, Type, Tag>::bind() {
+    return bindQuadBuffer();
+}
+
+template <class Tex, int32_t Type, uint32_t Tag>
+void ImageElement<Tex, Type, Tag>::unbind() {
+    unbindQuadBuffer();
+}
+
+template <class Tex, int32_t Type, uint32_t Tag>
+void ImageElement<Tex, Type, Tag>::endDraw() {
+    endImageDraw(texture);
+}
+
+template <class Tex, int32_t Type, uint32_t Tag>
+mat4 ImageElement<Tex, Type, Tag>::inverseTransform() {
+    return spriteQuadMatrix(aspect());
+}
+
+template <class Tex, int32_t Type, uint32_t Tag>
+vec2 ImageElement<Tex, Type, Tag>::aspect() const {
+    return imageAspect(texture);
+}
+
+template <class Tex, int32_t Type, uint32_t Tag>
+void ImageElement<Tex, Type, Tag>::save(ByteBuffer& out) {
+    writeImageRecord(out, Tag, texture);
+}
+
+template <class Tex, int32_t Type, uint32_t Tag>
+void ImageElement<Tex, Type, Tag>::load(ByteBuffer& in) {
+    delete texture;
+    texture = nullptr;
+    invalid = !readImageRecordHeader(in, Tex::recordTag);
+    if (invalid) return;
+    texture = new Tex(in);
+    invalid = texture->failed;
+}
+
+template <class Tex, int32_t Type, uint32_t Tag>
+bool ImageElement<Tex, Type, Tag>::loadFromFile(const std::string& path) {
+    delete texture;
+    texture = new Tex(path, false);
+    invalid = texture->failed;
+    return !invalid;
+}
+
+template class ImageElement<Texture2D, SpriteType, spriteRecordTag>;
+template class ImageElement<Texture3D, AnimatedSpriteType, animatedSpriteRecordTag>;
 
 } // namespace kal

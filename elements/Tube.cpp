@@ -13,8 +13,7 @@ Tube::Tube(Curve* axisCurve, Curve* sectionCurve) : CurveSurface(TubeType, axisC
 Tube::Tube() : CurveSurface(TubeType, nullptr, nullptr) {}
 
 Element* Tube::clone() {
-    return cloneWith(new Tube(axis ? static_cast<Curve*>(axis->clone()) : nullptr,
-                              section ? static_cast<Curve*>(section->clone()) : nullptr));
+    return cloneWith(new Tube(curveCopy(axis), curveCopy(section)));
 }
 
 void Tube::ringMap(int i, mat3& F, vec3& origin) const {

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "foundation/ByteBuffer.h"
+#include "gpu/GLCallCounter.h"
 #include "gpu/GLFunctions.h"
 #include "gpu/GeometryBuffers.h"
 #include "gpu/Shader.h"
@@ -49,6 +50,8 @@ void pointCornerAttributes(uint32_t buffer, const uint32_t offsets[6]) {
     quadBound = false;
     circleBound = false;
 }
+
+bool quadArrayReady() { return gl && createQuadBuffer(); }
 
 void unpointCornerAttributes() {
     for (GLuint a = 0; a < 6; ++a) gl->glDisableVertexAttribArray(a);
@@ -386,12 +389,18 @@ mat3 meshNormalMatrix(const mat4& model, const mat4& view) {
     return n;
 }
 
-void setSurfaceUniforms(uint32_t objectId, int32_t itemId, const mat4& model, const pbr& material) {
-    mat4 pmv = model;
-    pmv *= cameraMatrices.projectionView;
-    const mat3 normalMatrix = meshNormalMatrix(model, cameraMatrices.viewMatrix);
-    gl->glUniformMatrix4fv(uniform("ProjectionModelViewMatrix"), 1, GL_FALSE, pmv.m);
-    gl->glUniformMatrix3fv(uniform("NormalMatrix"), 1, GL_FALSE, normalMatrix.m);
+void bindArrayStorage(uint32_t& buffer, long bytes, bool resize) {
+    if (buffer == 0) {
+        gl->glGenBuffers(1, &buffer);
+        bindArrayBuffer(buffer);
+        arrayBufferData(bytes, nullptr);
+    } else {
+        bindArrayBuffer(buffer);
+        if (resize) arrayBufferData(bytes, nullptr);
+    }
+}
+
+void setObjectUniforms(uint32_t objectId, int32_t itemId, const pbr& material) {
     gl->glUniform1ui(uniform("ObjectId"), objectId);
     gl->glUniform1ui(uniform("ItemId"), uint32_t(itemId));
     const float colour[4] = {material.red / 65535.0f, material.green / 65535.0f, material.blue / 65535.0f,
@@ -402,6 +411,15 @@ void setSurfaceUniforms(uint32_t objectId, int32_t itemId, const mat4& model, co
     gl->glUniform4fv(uniform("ObjectLight"), 1, light);
     const GLint surface[2] = {2 * material.roughness, 2 * material.metalness};
     gl->glUniform2iv(uniform("ObjectMaterial"), 1, surface);
+}
+
+void setSurfaceUniforms(uint32_t objectId, int32_t itemId, const mat4& model, const pbr& material) {
+    mat4 pmv = model;
+    pmv *= cameraMatrices.projectionView;
+    const mat3 normalMatrix = meshNormalMatrix(model, cameraMatrices.viewMatrix);
+    gl->glUniformMatrix4fv(uniform("ProjectionModelViewMatrix"), 1, GL_FALSE, pmv.m);
+    gl->glUniformMatrix3fv(uniform("NormalMatrix"), 1, GL_FALSE, normalMatrix.m);
+    setObjectUniforms(objectId, itemId, material);
 }
 
 void Mesh::draw(uint32_t objectId, int32_t itemId, const mat4& model, const pbr& material, bool, float,

@@ -50,9 +50,27 @@ mat3 meshNormalMatrix(const mat4& model, const mat4& view);
 // binds the buffer and points attributes 0..5 at the arrays, and the reverse.
 void pointCornerAttributes(uint32_t buffer, const uint32_t offsets[6]);
 void unpointCornerAttributes();
+// GL: a context and the shared quad's vertex array (a core context draws nothing without one).
+bool quadArrayReady();
+// GL: the steps of a surface's bind once its buffers are current (`current`): an element already
+// bound stays so; else, with the vertex array ready, point() sets the attributes and it is bound.
+template <class Point> bool bindOnce(bool current, bool& bound, Point point) {
+    if (!current) return false;
+    if (bound) return true;
+    if (!quadArrayReady()) return false;
+    point();
+    bound = true;
+    return true;
+}
+// GL: binds `buffer` as the array buffer through the counted calls, first creating it with `bytes`
+// of storage when it is 0; an existing buffer gets fresh storage of `bytes` only when `resize`.
+void bindArrayStorage(uint32_t& buffer, long bytes, bool resize);
 // GL: sets the uniforms every surface draw shares on the current program, for a model matrix
 // under the camera: "ProjectionModelViewMatrix", "NormalMatrix", "ObjectId", "ItemId", and the
 // material as "ObjectColor", "ObjectLight" and "ObjectMaterial" (roughness and metalness doubled).
 void setSurfaceUniforms(uint32_t objectId, int32_t itemId, const mat4& model, const pbr& material);
+// GL: the part of those without matrices: "ObjectId", "ItemId", "ObjectColor", "ObjectLight" and
+// "ObjectMaterial", for programs that take no normals (the curve lines).
+void setObjectUniforms(uint32_t objectId, int32_t itemId, const pbr& material);
 
 } // namespace kal

@@ -429,6 +429,9 @@ public:
     bool convertToClay();
     // Takes a copy of the tool into the library (level 0 object, 1 element) as the insert tool.
     bool pickInto(Tool* tool, uint8_t level);
+    // After a two-object tool end went into the library as the pending tool: a copy of its
+    // partner (without children when asked) joins the library as the pending partner, paired.
+    void pickPartnerOf(Tool* end, bool withoutChildren);
 
     // --- opening and saving (GLViewFiles.cpp) ---
     // Loads by upper-cased extension. False, with the scene and the undo list untouched, when the

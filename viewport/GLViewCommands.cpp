@@ -124,7 +124,18 @@ bool GLView::pickInto(Tool* tool, uint8_t level) {
     if (level == 1) copy->deleteChildren();
     scene->addToMainRoot(copy);
     makeInsertTool(0, false);
+    pickPartnerOf(tool, level == 1);
     return true;
+}
+
+void GLView::pickPartnerOf(Tool* end, bool withoutChildren) {
+    Tool* partner = end->isBiTool() ? end->partner() : nullptr;
+    if (!partner || !pendingTool || !scene) return;
+    // the library owns the partner copy; the view only points at it
+    pendingPartner = partner->copy(false);
+    if (withoutChildren) pendingPartner->deleteChildren();
+    pendingTool->attachPartner(pendingPartner);
+    scene->toolRoot->addChild(pendingPartner, false);
 }
 
 Curve* GLView::makeShapeCurve(int shape, bool axis, int extra) {

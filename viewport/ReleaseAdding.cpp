@@ -86,12 +86,7 @@ void GLView::releasePick() {
     }
     scene->addToMainRoot(object->copy(false));
     makeInsertTool(0, false);
-    if (partner && pendingTool) {
-        // the library owns the partner copy; the view only points at it
-        pendingPartner = partner->copy(false);
-        pendingTool->attachPartner(pendingPartner);
-        scene->toolRoot->addChild(pendingPartner, false);
-    }
+    pickPartnerOf(object, false);
     mode = IDLE;
 }
 

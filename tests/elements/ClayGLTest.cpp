@@ -6,12 +6,11 @@
 #include <memory>
 
 #include "ClayFixtures.h"
+#include "SceneTargetTest.h"
 #include "foundation/ByteBuffer.h"
-#include "gpu/FBOScene.h"
 #include "gpu/Shader.h"
 #include "gpu/Texture2D.h"
 #include "mesh/MeshInvariants.h"
-#include "scene/CameraMatrices.h"
 #include "scene/Scene.h"
 #include "scene/SceneFile.h"
 #include "scene/Tool.h"
@@ -21,16 +20,21 @@ namespace {
 using namespace kal;
 using namespace kal::test;
 
+// Clay of a subdivided icosahedron placed at (1, 2, 3), scale 2.
+std::unique_ptr<Clay> placedSphereClay() {
+    std::unique_ptr<Mesh> mesh(subdividedIcosahedron());
+    mesh->translation = vec3(1, 2, 3);
+    mesh->scale = 2.0f;
+    return std::make_unique<Clay>(mesh.get());
+}
+
 class ClayStorage : public ::testing::Test {
 protected:
     void SetUp() override {
         gl->glGetError();
         registerClayRecords();
         fileVersion = currentFileVersion;
-        std::unique_ptr<Mesh> mesh(subdividedIcosahedron());
-        mesh->translation = vec3(1, 2, 3);
-        mesh->scale = 2.0f;
-        clay = std::make_unique<Clay>(mesh.get());
+        clay = placedSphereClay();
         ASSERT_TRUE(clay->updateGpu());
     }
     void TearDown() override { EXPECT_EQ(gl->glGetError(), GLenum(GL_NO_ERROR)); }
@@ -173,23 +177,14 @@ TEST_F(ClayStorage, subdivisionRefinesTheSculptedSurfaceAndUploadsItAgain) {
     EXPECT_MESH_VALID(*clay->source);
 }
 
-// An orthographic camera down -z onto [-2, 2]^3, as the mesh draw tests use.
-TEST_F(ClayStorage, drawWritesIdsMaterialColourLightAndNoNormal) {
-    constexpr int size = 32;
-    FBOScene target{size, size, 1};
-    GLint viewport[4];
-    gl->glGetIntegerv(GL_VIEWPORT, viewport);
-    const CameraMatrices savedCamera = cameraMatrices;
-    cameraMatrices.projectionView = mat4{{0.5f, 0, 0, 0, 0, 0.5f, 0, 0, 0, 0, -0.25f, 0, 0, 0, 0, 1}};
-    ASSERT_TRUE(target.bind());
-    gl->glViewport(0, 0, size, size);
-    const GLenum drawBuffers[4] = {GLenum(target.idTexture->attachment), GLenum(target.colorTexture->attachment),
-                                   GLenum(target.lightTexture->attachment),
-                                   GLenum(target.normalTexture->attachment)};
-    gl->glDrawBuffers(4, drawBuffers);
-    const GLuint zero[4] = {0, 0, 0, 0};
+// The shared scene target: an orthographic camera down -z onto [-2, 2]^3.
+class ClayDraw : public SceneTargetTest {};
+
+TEST_F(ClayDraw, drawWritesIdsMaterialColourLightAndNoNormal) {
+    std::unique_ptr<Clay> clay = placedSphereClay();
+    ASSERT_TRUE(clay->updateGpu());
+    // the float targets start white, so a zero normal is one the clay wrote
     const GLfloat one[4] = {1, 1, 1, 1};
-    gl->glClearBufferuiv(GL_COLOR, 0, zero);
     for (int b = 1; b < 4; ++b) gl->glClearBufferfv(GL_COLOR, b, one);
 
     pbr material;
@@ -202,27 +197,13 @@ TEST_F(ClayStorage, drawWritesIdsMaterialColourLightAndNoNormal) {
     clay->scale = 1.0f;
     clay->draw(9, 5, mat4(), material, false, 0, true);
 
-    const int c = size / 2;
-    GLuint id[3] = {0, 0, 0};
-    gl->glReadBuffer(GLenum(target.idTexture->attachment));
-    gl->glReadPixels(c, c, 1, 1, GL_RGB_INTEGER, GL_UNSIGNED_INT, id);
+    const std::vector<uint32_t> id = idAt(0, 0);
     EXPECT_EQ(id[0], 9u);
     EXPECT_EQ(id[1], 5u);
     EXPECT_EQ(id[2], (uint32_t(-40 + 32767) << 16) | uint32_t(20 + 32767));
-    auto floats = [&](Texture2D* t) {
-        vec4 v;
-        gl->glReadBuffer(GLenum(t->attachment));
-        gl->glReadPixels(c, c, 1, 1, GL_RGBA, GL_FLOAT, &v.x);
-        return v;
-    };
-    EXPECT_EQ(floats(target.colorTexture), vec4(1, 1, 0, 1));
-    EXPECT_EQ(floats(target.lightTexture), vec4(0, 1, 0, 1));
-    EXPECT_EQ(floats(target.normalTexture).xyz(), vec3(0, 0, 0));
-
-    Shader::unbindCurrent();
-    target.unbind();
-    gl->glViewport(viewport[0], viewport[1], viewport[2], viewport[3]);
-    cameraMatrices = savedCamera;
+    EXPECT_EQ(floatsAt(target.colorTexture, 0, 0), vec4(1, 1, 0, 1));
+    EXPECT_EQ(floatsAt(target.lightTexture, 0, 0), vec4(0, 1, 0, 1));
+    EXPECT_EQ(floatsAt(target.normalTexture, 0, 0).xyz(), vec3(0, 0, 0));
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <memory>
 
+#include "RecordBytes.h"
 #include "elements/Clay.h"
 #include "elements/Curve.h"
 #include "elements/Tube.h"
@@ -19,10 +20,7 @@ namespace {
 
 using namespace kal;
 
-template <class T> void put(std::vector<uint8_t>& b, T v) {
-    const uint8_t* p = reinterpret_cast<const uint8_t*>(&v);
-    b.insert(b.end(), p, p + sizeof v);
-}
+using test::put;
 
 // A clay record of one triangle, laid out field by field: placement, 3 vertices of 13 bytes,
 // 1 triangle of 73 bytes (three corners of index and material, then flags).

@@ -3,26 +3,19 @@
 
 #include <cmath>
 
+#include "CurveExpect.h"
 #include "elements/Curve.h"
 
 using namespace kal;
 
-namespace {
-
-void expectNear(vec3 a, vec3 b, float eps = 1e-5f) {
-    EXPECT_NEAR(a.x, b.x, eps);
-    EXPECT_NEAR(a.y, b.y, eps);
-    EXPECT_NEAR(a.z, b.z, eps);
-}
-
-} // namespace
+using test::expectNear;
 
 TEST(CurveFrames, straightChainAlongXHasNormalsDown) {
     Curve c({vec3(0, 0, 0), vec3(1, 0, 0), vec3(2, 0, 0), vec3(3, 0, 0)}, false, 0);
     c.updateFrames(true);
     for (const CurveSegment& s : c.segments) {
-        expectNear(s.tangent, vec3(1, 0, 0));
-        expectNear(s.normal, vec3(0, 0, -1));
+        expectNear(s.tangent, vec3(1, 0, 0), 1e-5f);
+        expectNear(s.normal, vec3(0, 0, -1), 1e-5f);
     }
     EXPECT_TRUE(c.framesValid);
 }
@@ -33,7 +26,7 @@ TEST(CurveFrames, loneSegmentIsTravelledBackwards) {
     c.addPoint(vec3(1, 0, 0));
     c.addSegment(0, 1);
     c.updateFrames(true);
-    expectNear(c.segments[0].tangent, vec3(-1, 0, 0));
+    expectNear(c.segments[0].tangent, vec3(-1, 0, 0), 1e-5f);
 }
 
 TEST(CurveFrames, twistTurnsEachSegmentAQuarterMore) {
@@ -66,7 +59,7 @@ TEST(CurveFrames, loopsCloseWithoutSeam) {
 
     Curve* circle = Curve::makeCircle(12, false);
     circle->updateFrames(true);
-    for (const CurveSegment& s : circle->segments) expectNear(s.normal, vec3(0, 0, -1));
+    for (const CurveSegment& s : circle->segments) expectNear(s.normal, vec3(0, 0, -1), 1e-5f);
     delete circle;
 }
 
@@ -78,7 +71,7 @@ TEST(CurveFrames, staleCheckSkipsAnUnchangedCurve) {
     EXPECT_EQ(c.segments[0].normal, vec3(9, 9, 9));
     c.touch();
     c.updateFrames(false);
-    expectNear(c.segments[0].normal, vec3(0, 0, -1));
+    expectNear(c.segments[0].normal, vec3(0, 0, -1), 1e-5f);
 }
 
 TEST(CurveFrames, halfWrittenLinksDoNotHang) {

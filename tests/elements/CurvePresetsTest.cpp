@@ -4,26 +4,19 @@
 #include <cmath>
 #include <memory>
 
+#include "CurveExpect.h"
 #include "CurveInvariants.h"
 #include "elements/Curve.h"
 
 using namespace kal;
 
-namespace {
-
-void expectNear(vec3 a, vec3 b, float eps = 1e-5f) {
-    EXPECT_NEAR(a.x, b.x, eps);
-    EXPECT_NEAR(a.y, b.y, eps);
-    EXPECT_NEAR(a.z, b.z, eps);
-}
-
-} // namespace
+using test::expectNear;
 
 TEST(CurvePresets, squareCircleHasPerimeterFourRootTwo) {
     std::unique_ptr<Curve> c(Curve::makeCircle(4, false));
     ASSERT_EQ(c->pointCount(), 4);
     const vec3 expected[4] = {vec3(1, 0, 0), vec3(0, 1, 0), vec3(-1, 0, 0), vec3(0, -1, 0)};
-    for (int i = 0; i < 4; ++i) expectNear(c->points[size_t(i)].position, expected[i]);
+    for (int i = 0; i < 4; ++i) expectNear(c->points[size_t(i)].position, expected[i], 1e-5f);
     EXPECT_NEAR(c->length(), 4 * std::sqrt(2.0f), 1e-5f);
     for (const CurvePoint& p : c->points) EXPECT_NEAR(p.radius, std::sqrt(2.0f) * 4 / 4.4f, 1e-5f);
     for (const CurvePoint& p : c->points) EXPECT_FALSE(p.marked());
@@ -35,7 +28,7 @@ TEST(CurvePresets, doubleArcIsAMarkedStadium) {
         std::unique_ptr<Curve> c(Curve::makeDoubleArc(n, true));
         ASSERT_EQ(c->pointCount(), 8);
         const float xy[8][2] = {{1, 0.9f}, {1, 1}, {-1, 1}, {-1, 0.9f}, {-1, -0.9f}, {-1, -1}, {1, -1}, {1, -0.9f}};
-        for (int i = 0; i < 8; ++i) expectNear(c->points[size_t(i)].position, vec3(xy[i][0], xy[i][1], 0));
+        for (int i = 0; i < 8; ++i) expectNear(c->points[size_t(i)].position, vec3(xy[i][0], xy[i][1], 0), 1e-5f);
         for (int i = 0; i < 8; ++i) EXPECT_EQ(c->points[size_t(i)].marked(), i == 0 || i == 3 || i == 4 || i == 7);
         EXPECT_EQ(curveFault(*c, true), "");
     }
@@ -64,7 +57,7 @@ TEST(CurvePresets, fitPlaneOfAFlatOutline) {
         EXPECT_NEAR(back.y, c.points[i].position.y, 1e-5f);
     }
     // the frame's third column is minus the normal (0, 0, -1)
-    expectNear(M.column(2), vec3(0, 0, 1));
+    expectNear(M.column(2), vec3(0, 0, 1), 1e-5f);
 }
 
 TEST(CurvePresets, fitPlaneContainingTheThinAxisTriesAnotherAxis) {

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "CurveInvariants.h"
+#include "RecordBytes.h"
 #include "elements/Curve.h"
 #include "elements/CurveRecord.h"
 #include "foundation/ByteBuffer.h"
@@ -20,10 +21,7 @@ struct Registered {
 };
 const Registered registered;
 
-template <class T> void put(std::vector<uint8_t>& b, T v) {
-    const uint8_t* p = reinterpret_cast<const uint8_t*>(&v);
-    b.insert(b.end(), p, p + sizeof v);
-}
+using test::put;
 
 // A full body: two points, one segment from 0 to 1 (flags as given).
 std::vector<uint8_t> twoPointBody(uint8_t pointFlags, uint8_t segmentFlags, uint32_t a = 0, uint32_t b = 1) {
@@ -60,11 +58,7 @@ std::unique_ptr<Element> read(ByteBuffer r, bool& ok) {
     return std::unique_ptr<Element>(readElementRecord(r, ok));
 }
 
-class CurveRecord : public ::testing::Test {
-protected:
-    void SetUp() override { fileVersion = currentFileVersion; }
-    void TearDown() override { fileVersion = 0; }
-};
+class CurveRecord : public test::CurrentVersionTest {};
 
 } // namespace
 

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <memory>
 
+#include "RecordBytes.h"
 #include "elements/Curve.h"
 #include "elements/CurveRecord.h"
 #include "elements/Revoluton.h"
@@ -29,10 +30,7 @@ struct Registered {
 };
 const Registered registered;
 
-template <class T> void put(std::vector<uint8_t>& b, T v) {
-    const uint8_t* p = reinterpret_cast<const uint8_t*>(&v);
-    b.insert(b.end(), p, p + sizeof v);
-}
+using test::put;
 
 // A file of one placed empty tool and one element chunk holding the given records.
 std::vector<uint8_t> fileOf(const std::vector<uint8_t>& records) {
@@ -66,11 +64,7 @@ std::unique_ptr<Element> readRecord(const std::vector<uint8_t>& bytes, bool& ok)
     return std::unique_ptr<Element>(readElementRecord(in, ok));
 }
 
-class SurfaceRecord : public ::testing::Test {
-protected:
-    void SetUp() override { fileVersion = currentFileVersion; }
-    void TearDown() override { fileVersion = 0; }
-};
+class SurfaceRecord : public test::CurrentVersionTest {};
 
 } // namespace
 

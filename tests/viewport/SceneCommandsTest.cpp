@@ -3,6 +3,7 @@
 #include "SceneViewFixture.h"
 #include "mesh/Mesh.h"
 #include "scene/Element.h"
+#include "tools/BiTool.h"
 
 using namespace kal;
 using test::SceneView;
@@ -172,4 +173,24 @@ TEST_F(SceneCommands, ANewSceneDropsOwnedTemplatesOnly) {
     Tool* library = w.pendingTool;
     w.newScene();
     EXPECT_EQ(w.pendingTool, library);
+}
+
+TEST_F(SceneCommands, PickingAnEndIntoTheLibraryTakesItsPartnerAlongAsThePendingPartner) {
+    SceneView v;
+    Tool* holder = test::addSceneObject(*v.scene, Mesh::createCube(), mat4());
+    auto* a = static_cast<BiTool*>(
+        holder->addChild(new BiTool(BiToolCylinder, Mesh::createCube(), mat4(), pbr(), false), false));
+    Tool* b = holder->addChild(new BiTool(BiToolBare, nullptr, mat4(), pbr(), false), false);
+    b->addChild(new Tool(nullptr, mat4(), pbr(), false), false);
+    a->attachPartner(b);
+    // the object with its children; then the element alone, the partner's copy without children too
+    for (Tool* end : {b, static_cast<Tool*>(a)}) {
+        const uint8_t level = end == b ? 0 : 1;
+        EXPECT_TRUE(v.pickInto(end, level));
+        ASSERT_TRUE(v.pendingTool && v.pendingPartner);
+        EXPECT_EQ(v.pendingTool->partner(), v.pendingPartner);
+        EXPECT_EQ(v.pendingPartner->parent, v.scene->toolRoot);
+        EXPECT_EQ((end == b ? v.pendingTool : v.pendingPartner)->children.size(), level == 0 ? 1u : 0u);
+        EXPECT_EQ(a->partner(), b);
+    }
 }
