@@ -113,9 +113,7 @@ private:
 // Selects the triangles round every positive vertex and deletes them.
 void removePositiveSide(Mesh& m) {
     m.markDirtyTriangles();
-    const std::vector<int32_t> doomed = m.selectedTriangles;
-    for (int32_t t : doomed)
-        if (m.triangles[t].alive()) m.deleteTriangle(t);
+    m.deleteTriangles(m.selectedTriangles);
 }
 
 void clipAndCut(PlaneCut& cut) {

@@ -367,8 +367,7 @@ void deleteListed(Mesh& m, const SphereCut& cut, bool needInside) {
             continue;
         doomed.push_back(t);
     }
-    for (int32_t t : doomed)
-        if (m.triangles[t].alive()) m.deleteTriangle(t);
+    m.deleteTriangles(doomed);
 }
 
 } // namespace

@@ -124,10 +124,21 @@ int32_t pushSplitCopy(Mesh& m, int32_t v) {
 } // namespace
 
 void Mesh::deleteTriangle(int t) {
+    std::vector<int32_t> rings[3];
+    deleteTriangleWith(t, rings);
+}
+
+void Mesh::deleteTriangles(const std::vector<int32_t>& doomed) {
+    // one set of ring buffers for the whole list: the per-call ones cost more than the walks
+    std::vector<int32_t> rings[3];
+    for (int32_t t : doomed)
+        if (t >= 0 && t < triangles.size() && triangles[t].alive()) deleteTriangleWith(t, rings);
+}
+
+void Mesh::deleteTriangleWith(int t, std::vector<int32_t> (&rings)[3]) {
     purgeNeeded = true;
     MeshTriangle& tri = triangles[t];
     tri.flags &= uint8_t(~TriangleAlive);
-    std::vector<int32_t> rings[3];
     for (int c = 0; c < 3; ++c) vertexTriangles(tri.vertex[c], rings[c]);
     for (int c = 0; c < 3; ++c) {
         int32_t vi = tri.vertex[c];

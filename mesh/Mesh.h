@@ -108,6 +108,9 @@ public:
     int pushVertex(const MeshVertex& v);
     int addTriangle(const MeshTriangle& t) { return triangles.push(t); }
     void deleteTriangle(int t);
+    // Deletes the alive triangles of the list in its order, with the same records as one
+    // deleteTriangle per entry.
+    void deleteTriangles(const std::vector<int32_t>& doomed);
     void splitPinchedVertices();
     void append(const Mesh* other);
     void clearSelection();
@@ -377,6 +380,7 @@ private:
     void cornerNormalsOf(int v, bool fromCorners, std::vector<int32_t>& group);
     // The step bound of every walk: a walk longer than the store is a broken ring.
     int walkLimit() const { return triangles.size() + 1; }
+    void deleteTriangleWith(int t, std::vector<int32_t> (&rings)[3]);
     void copyFrom(const Mesh& other);
     // Kept from one rebuild to the next (MeshAdjacency.cpp); a copy starts without.
     std::unique_ptr<RebuildScratch, RebuildScratchDelete> rebuildScratch;

@@ -1,4 +1,8 @@
 // Deleting triangles one by one keeps every vertex fan a single fan until the purge.
+#include <cmath>
+#include <memory>
+#include <vector>
+
 #include <gtest/gtest.h>
 
 #include "MeshFixtures.h"
@@ -96,6 +100,51 @@ TEST(MeshDeleteTriangle, erasingAStripeTriangleByTriangleStaysValid) {
     m.rebuild(0);
     EXPECT_FALSE(m.invalid);
     EXPECT_MESH_VALID(m, {false, true, false});
+}
+
+// Deletion sets over a mesh, each in the order it is deleted: by triangle centre (a half and a
+// band), scattered records, every other triangle (its corners end up with several fans) and the
+// half again in reverse record order.
+std::vector<std::vector<int32_t>> deletionSets(const Mesh& m) {
+    std::vector<std::vector<int32_t>> sets(5);
+    int count = m.triangleCount();
+    for (int t = 0; t < count; ++t) {
+        const MeshTriangle& tri = m.triangles[t];
+        vec3 c = (m.vertices[tri.vertex[0]].position + m.vertices[tri.vertex[1]].position +
+                  m.vertices[tri.vertex[2]].position) /
+                 3.0f;
+        if (c.x > 0) sets[0].push_back(t);
+        if (std::fabs(c.z) < 0.3f) sets[1].push_back(t);
+        if ((t * 7) % 11 < 3) sets[2].push_back(t);
+        if (t % 2 == 0) sets[3].push_back(t);
+    }
+    sets[4].assign(sets[0].rbegin(), sets[0].rend());
+    // a repeated and an already dead entry are skipped, as the one-at-a-time callers skip them
+    if (!sets[2].empty()) sets[2].push_back(sets[2].front());
+    return sets;
+}
+
+TEST(MeshDeleteTriangles, bulkGivesTheRecordsOfOneDeletionAtATime) {
+    std::unique_ptr<Mesh> ico(Mesh::createIcosahedron());
+    std::unique_ptr<Mesh> sphere(Mesh::subdivided(ico.get(), 3, true, false));
+    std::vector<Mesh> fixtures = {rebuilt(octahedronMesh()), rebuilt(cubeMesh(true)), rebuilt(cubeMesh(false)),
+                                  rebuilt(gridMesh(4)),      rebuilt(bowTieMesh()),   rebuilt(hexagonFanMesh()),
+                                  rebuilt(uvSphereMesh(8, 12)), *sphere};
+    for (size_t i = 0; i < fixtures.size(); ++i) {
+        std::vector<std::vector<int32_t>> sets = deletionSets(fixtures[i]);
+        for (size_t s = 0; s < sets.size(); ++s) {
+            SCOPED_TRACE(testing::Message() << "fixture " << i << " set " << s);
+            Mesh bulk = fixtures[i], single = fixtures[i];
+            bulk.deleteTriangles(sets[s]);
+            for (int32_t t : sets[s])
+                if (single.triangles[t].alive()) single.deleteTriangle(t);
+            expectSameRecords(bulk, single);
+            EXPECT_EQ(bulk.purgeNeeded, !sets[s].empty());
+            EXPECT_MESH_VALID(bulk);
+            bulk.purgeDeleted(false);
+            EXPECT_MESH_VALID(bulk, {false, true, false});
+        }
+    }
 }
 
 TEST(MeshSplitPinched, touchingFansGetOnePinnedVertexEach) {
