@@ -9,21 +9,23 @@ namespace {
 
 // Fills every hole below the live count with the last live record; repair(from, to) fixes the
 // references to the record before it moves. Answers the live count.
+// The k-th hole from the front takes the k-th live record from the back until the two meet, so
+// no pass counts the live records first.
 template <class Store, class Repair>
 int compact(Store& store, Repair&& repair) {
-    int live = 0;
-    for (int k = 0; k < store.size(); ++k)
-        if (store[k].alive()) ++live;
-    int j = store.size() - 1;
-    for (int i = 0; i < live; ++i) {
-        if (store[i].alive()) continue;
-        while (!store[j].alive()) --j;
+    int n = store.size();
+    int i = 0, j = n - 1;
+    for (;;) {
+        while (i < n && store[i].alive()) ++i;
+        while (j >= 0 && !store[j].alive()) --j;
+        if (i > j) break;
         repair(j, i);
         store[i] = store[j];
+        ++i;
         --j;
     }
-    store.truncate(live);
-    return live;
+    store.truncate(j + 1);
+    return j + 1;
 }
 
 } // namespace

@@ -1,4 +1,6 @@
 // Compaction of dead records and the repair of every reference to a moved record.
+#include <vector>
+
 #include <gtest/gtest.h>
 
 #include "MeshFixtures.h"
@@ -43,6 +45,33 @@ TEST(MeshPurge, withoutDeadRecordsOnlyForceRuns) {
     m.purgeDeleted(true);
     EXPECT_EQ(m.vertexCountMark, 6);
     EXPECT_MESH_VALID(m, purged());
+}
+
+// Each hole, front to back, takes the live record nearest the back: a triangle keeps its corner
+// positions wherever it lands.
+TEST(MeshPurge, holesTakeTheLastLiveRecordsInTurn) {
+    for (int stride : {2, 3, 7}) {
+        Mesh m = rebuilt(uvSphereMesh(12, 16));
+        int n = m.triangleCount();
+        for (int t = 0; t < n; t += stride)
+            if (m.triangles[t].alive()) m.deleteTriangle(t);
+        std::vector<int> order;
+        std::vector<int> liveFromBack;
+        for (int t = n - 1; t >= 0; --t)
+            if (m.triangles[t].alive()) liveFromBack.push_back(t);
+        int live = int(liveFromBack.size());
+        size_t next = 0;
+        for (int t = 0; t < live; ++t) order.push_back(m.triangles[t].alive() ? t : liveFromBack[next++]);
+        std::vector<vec3> before;
+        for (int t : order)
+            for (int c = 0; c < 3; ++c) before.push_back(m.vertices[m.triangles[t].vertex[c]].position);
+        m.purgeDeleted(false);
+        ASSERT_EQ(m.triangleCount(), live);
+        for (int t = 0; t < live; ++t)
+            for (int c = 0; c < 3; ++c)
+                EXPECT_EQ(m.vertices[m.triangles[t].vertex[c]].position, before[size_t(3 * t + c)]) << t;
+        EXPECT_MESH_VALID(m, purged());
+    }
 }
 
 TEST(MeshPurge, randomHolesInALargeMeshLeaveItLinked) {
