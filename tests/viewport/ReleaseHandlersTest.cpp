@@ -113,6 +113,20 @@ TEST_F(ReleaseHandlers, PlaceSpansATwoObjectToolBetweenThePressAndReleasePoints)
     v.pendingTool = v.pendingPartner = nullptr; // the library's, not the view's
 }
 
+TEST_F(ReleaseHandlers, InsertAddsNoLoneEndOfATwoObjectTool) {
+    auto* ends = new test::TwoEnds;
+    auto* partner = new Tool(nullptr, mat4(), pbr(), false);
+    v.scene->addToMainRoot(ends);
+    v.scene->addToMainRoot(partner);
+    v.pendingTool = ends;
+    v.pendingPartner = partner;
+    v.placements = {mat4()};
+    click(CommandInsert, on(a));
+    EXPECT_EQ(after, before);
+    EXPECT_TRUE(v.undoStack.acts.empty());
+    v.pendingTool = v.pendingPartner = nullptr; // the library's, not the view's
+}
+
 TEST_F(ReleaseHandlers, RemoveLinkAndUnlinkUndoInOneStep) {
     click(35, on(a), on(b));
     EXPECT_EQ(a->next, b);
