@@ -54,6 +54,11 @@ protected:
         v.frame(false);
         after = picture();
     }
+    // A two-object tool and its partner from the library as the pending pair.
+    void pendTwoEnds() {
+        v.pendingTool = v.scene->addToMainRoot(new test::TwoEnds);
+        v.pendingPartner = v.scene->addToMainRoot(new Tool(nullptr, mat4(), pbr(), false));
+    }
     void expectUndoRedo() {
         v.undo();
         EXPECT_EQ(picture(), before);
@@ -86,12 +91,7 @@ TEST_F(ReleaseHandlers, InsertAndMultiplyAddEveryPlacementThroughOneRecord) {
 }
 
 TEST_F(ReleaseHandlers, PlaceSpansATwoObjectToolBetweenThePressAndReleasePoints) {
-    auto* ends = new test::TwoEnds;
-    auto* partner = new Tool(nullptr, mat4(), pbr(), false);
-    v.scene->addToMainRoot(ends);
-    v.scene->addToMainRoot(partner);
-    v.pendingTool = ends;
-    v.pendingPartner = partner;
+    pendTwoEnds();
     v.setBrushSize(2.0f);
     PickRecord p = on(a), q = on(b);
     for (PickRecord* r : {&p, &q}) {
@@ -114,12 +114,7 @@ TEST_F(ReleaseHandlers, PlaceSpansATwoObjectToolBetweenThePressAndReleasePoints)
 }
 
 TEST_F(ReleaseHandlers, InsertAddsNoLoneEndOfATwoObjectTool) {
-    auto* ends = new test::TwoEnds;
-    auto* partner = new Tool(nullptr, mat4(), pbr(), false);
-    v.scene->addToMainRoot(ends);
-    v.scene->addToMainRoot(partner);
-    v.pendingTool = ends;
-    v.pendingPartner = partner;
+    pendTwoEnds();
     v.placements = {mat4()};
     click(CommandInsert, on(a));
     EXPECT_EQ(after, before);
