@@ -34,8 +34,8 @@ mat4 endMatrix(const PickRecord& pick, float brushSize) {
 
 void GLView::releaseInsert() {
     if (busy == 0 || pressPick.kind == kPickNothing) return;
-    // nothing to copy, nothing to record; a two-object tool needs both ends, which only Place gives
-    if (pendingTool && scene && !pendingTool->isBiTool())
+    // nothing to copy, nothing to record
+    if (pendingTool && scene)
         pushIfEffective(new ActObjectAdd(scene, int32_t(pressPick.objectId), pendingTool, placements,
                                          effectiveHierarchyTarget(false), isAddOnLinked(), isLinked()));
     mode = IDLE;
