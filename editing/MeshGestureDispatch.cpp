@@ -314,6 +314,16 @@ bool extrusionRow(Mesh& m, const Sculptor& g, const StrokeSample& F, const Strok
     }
 }
 
+// A sphere cut or clip round centre through rim: over the whole element, or over the patch or
+// component of the triangle under the rim.
+void sphereRow(Mesh& m, int mode, const StrokeSample& centre, const StrokeSample& rim,
+               void (Mesh::*whole)(const vec3&, const vec3&), void (Mesh::*part)(const vec3&, const vec3&, int, bool)) {
+    if (mode == SelectElement || mode == SelectAllPatches)
+        (m.*whole)(centre.point, rim.point);
+    else if (mode == SelectPatch || mode == SelectComponent)
+        (m.*part)(centre.point, rim.point, itemOf(m, rim), mode == SelectPatch);
+}
+
 // The rows acting once on the finished stroke: plane and sphere cuts, clips and stamps.
 void releaseRow(Mesh& m, const Sculptor& g, const StrokeSample& F, const StrokeSample& L) {
     const int mode = g.selectionMode;
@@ -336,21 +346,13 @@ void releaseRow(Mesh& m, const Sculptor& g, const StrokeSample& F, const StrokeS
         m.subPlane(F.point, N, F.material);
         break;
     case CutSphere:
-    case CutSphereReverse: {
-        const bool reverse = g.action == CutSphereReverse;
-        const StrokeSample& centre = reverse ? L : F;
-        const StrokeSample& rim = reverse ? F : L;
-        if (elementLike)
-            m.cutSphere(centre.point, rim.point);
-        else if (mode == SelectPatch || mode == SelectComponent)
-            m.cutSpherePatch(centre.point, rim.point, itemOf(m, rim), mode == SelectPatch);
+        sphereRow(m, mode, F, L, &Mesh::cutSphere, &Mesh::cutSpherePatch);
         break;
-    }
+    case CutSphereReverse:
+        sphereRow(m, mode, L, F, &Mesh::cutSphere, &Mesh::cutSpherePatch);
+        break;
     case ClipSphere:
-        if (elementLike)
-            m.clipSphere(F.point, L.point);
-        else if (mode == SelectPatch || mode == SelectComponent)
-            m.clipSpherePatch(F.point, L.point, itemOf(m, L), mode == SelectPatch);
+        sphereRow(m, mode, F, L, &Mesh::clipSphere, &Mesh::clipSpherePatch);
         break;
     case AddSphere:
     case SubSphere:

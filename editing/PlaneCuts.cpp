@@ -66,20 +66,9 @@ public:
     // holds the new vertex, and the marks run between cut vertices. Renormals just those faces and
     // the corners of their vertices, which is what the full pass would change.
     void renormalCut() {
-        std::vector<int32_t> ring, corners;
-        std::vector<uint8_t> seen(size_t(m.vertexCount()), 0);
-        for (int32_t c : cutVertices) {
-            m.vertexTriangles(c, ring);
-            for (int32_t t : ring) {
-                m.updateFaceNormal(t);
-                for (int32_t v : m.triangles[t].vertex)
-                    if (!seen[size_t(v)]) {
-                        seen[size_t(v)] = 1;
-                        corners.push_back(v);
-                    }
-            }
-        }
-        for (int32_t v : corners) m.updateVertexNormal(v);
+        editing::CutCorners corners(m);
+        for (int32_t c : cutVertices) corners.addRound(c, true);
+        corners.renormal();
     }
 
     Mesh& m;

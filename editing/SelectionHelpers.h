@@ -1,6 +1,8 @@
 #pragma once
 // Selection steps shared by the editing operations: a vertex joins the selection list (flag and
-// link), and the drag offsets follow the selection.
+// link), and the drag offsets follow the selection; and the corners a cut renormals.
+#include <vector>
+
 #include "mesh/Mesh.h"
 
 namespace kal::editing {
@@ -35,5 +37,32 @@ inline void collectRegionVertices(Mesh& m, bool cornerNormals) {
                 m.brushVertices.push_back(BrushVertex{tri.vertex[c], 0.0f, cornerNormals ? tri.cornerNormal[c] : vec3()});
     }
 }
+
+// The corners round the vertices a cut made, each once: every record the cut changed lies round
+// one of them, so renormalling these is what the full pass would change.
+class CutCorners {
+public:
+    explicit CutCorners(Mesh& m) : m(m), seen(size_t(m.vertexCount()), 0) {}
+    // Adds the corners of the triangles round v; renormals those faces first when faces.
+    void addRound(int v, bool faces) {
+        m.vertexTriangles(v, ring);
+        for (int32_t t : ring) {
+            if (faces) m.updateFaceNormal(t);
+            for (int32_t w : m.triangles[t].vertex)
+                if (!seen[size_t(w)]) {
+                    seen[size_t(w)] = 1;
+                    corners.push_back(w);
+                }
+        }
+    }
+    void renormal() {
+        for (int32_t w : corners) m.updateVertexNormal(w);
+    }
+
+private:
+    Mesh& m;
+    std::vector<int32_t> ring, corners;
+    std::vector<uint8_t> seen;
+};
 
 } // namespace kal::editing

@@ -76,19 +76,10 @@ public:
     // Every triangle the cut changed holds a vertex it made: the corner normals that the full pass
     // would change are those of the vertices of these triangles.
     void renormalCorners() {
-        std::vector<int32_t> ring, corners;
-        std::vector<uint8_t> seen(size_t(m.vertexCount()), 0);
-        for (int v = V0; v < m.vertexCount(); ++v) {
-            if (!m.vertices[v].alive()) continue;
-            m.vertexTriangles(v, ring);
-            for (int32_t t : ring)
-                for (int32_t w : m.triangles[t].vertex)
-                    if (!seen[size_t(w)]) {
-                        seen[size_t(w)] = 1;
-                        corners.push_back(w);
-                    }
-        }
-        for (int32_t w : corners) m.updateVertexNormal(w);
+        editing::CutCorners corners(m);
+        for (int v = V0; v < m.vertexCount(); ++v)
+            if (m.vertices[v].alive()) corners.addRound(v, false);
+        corners.renormal();
     }
 
     Mesh& m;

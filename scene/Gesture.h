@@ -72,6 +72,8 @@ enum SculptBrush : int32_t {
     BrushSubdivide = 27,
     BrushPaintMaterial = 29,
     BrushFillMaterial = 30,
+    // picks the material under the cursor; no gesture of its own
+    BrushPickMaterial = 31,
     BrushEraseComponent = 32,
     BrushErasePatch = 34,
     BrushEraseFeature = 35,

@@ -418,27 +418,31 @@ Tool* Tool::copy(bool keepPivot, bool withChildren) {
     return t;
 }
 
-Tool* Tool::copyTransformedMode(const mat4& m, bool linkCopy, uint8_t markMode) {
-    if (markMode == 1) markSubtree(1);
-    if (markMode == 2) setStateRecursive(1);
-    Tool* t = newCopyOfSelf(true);
+void Tool::markForCopy(uint8_t markMode, uint8_t on) {
+    if (markMode == 1) markSubtree(on);
+    if (markMode == 2) setStateRecursive(on);
+}
+
+void Tool::placeCopy(Tool* t, const mat4& m, bool linkCopy) {
     t->flags |= PlacedFlag;
     t->pivot *= m;
     if (linkCopy) link(t);
     copyRef = t;
+}
+
+Tool* Tool::copyTransformedMode(const mat4& m, bool linkCopy, uint8_t markMode) {
+    markForCopy(markMode, 1);
+    Tool* t = newCopyOfSelf(true);
+    placeCopy(t, m, linkCopy);
     copyDescendants(t, true, placedLinkedCopy, [](Tool* c) { return c->copyTransformedMode(mat4(), true, 0); });
-    if (markMode == 1) markSubtree(0);
-    if (markMode == 2) setStateRecursive(0);
+    markForCopy(markMode, 0);
     return t;
 }
 
 Tool* Tool::copyTransformedAll(const mat4& m, bool linkCopy, bool markPass) {
     if (markPass) markSubtree(1);
     Tool* t = newCopyOfSelf(true);
-    t->flags |= PlacedFlag;
-    t->pivot *= m;
-    if (linkCopy) link(t);
-    copyRef = t;
+    placeCopy(t, m, linkCopy);
     copyDescendants(t, false, placedLinkedCopy, [](Tool* c) { return c->copyTransformedAll(mat4(), true, false); });
     if (markPass) markSubtree(0);
     return t;

@@ -205,6 +205,11 @@ protected:
     // one of another kind is copied by other (its own virtual copy).
     void copyDescendants(Tool* copyOfThis, bool onlyMarked, Tool* (*make)(Tool*),
                          const std::function<Tool*(Tool*)>& other);
+    // Marks this subtree for a copy pass (on 1) or clears the marks (on 0): markMode 1 marks the
+    // subtree, 2 sets the state of every tool below, anything else leaves the caller's marks.
+    void markForCopy(uint8_t markMode, uint8_t on);
+    // Makes t, a fresh copy of this tool, placed by m and this pass's copy (linked when asked).
+    void placeCopy(Tool* t, const mat4& m, bool linkCopy);
     // The copy a placing copy makes of a descendant: placed, its pivot kept, linked to it.
     static Tool* placedLinkedCopy(Tool* c);
     // Members a ring-wide setter reaches, start first; without ring the start tool alone.

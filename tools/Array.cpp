@@ -101,26 +101,18 @@ Tool* Array::copy(bool keepPivot, bool withChildren) {
 }
 
 Tool* Array::copyTransformedMode(const mat4& m, bool linkCopy, uint8_t markMode) {
-    if (markMode == 1) markSubtree(1);
-    if (markMode == 2) setStateRecursive(1);
+    markForCopy(markMode, 1);
     Array* a = newArrayOfSelf(true);
-    a->flags |= PlacedFlag;
-    a->pivot *= m;
-    if (linkCopy) link(a);
-    copyRef = a;
+    placeCopy(a, m, linkCopy);
     carryDescendants(a, false, [](Tool* c) { return c->copyTransformedMode(mat4(), true, 0); });
-    if (markMode == 1) markSubtree(0);
-    if (markMode == 2) setStateRecursive(0);
+    markForCopy(markMode, 0);
     return a;
 }
 
 Tool* Array::copyTransformedAll(const mat4& m, bool linkCopy, bool markPass) {
     if (markPass) markSubtree(1);
     Array* a = newArrayOfSelf(true);
-    a->flags |= PlacedFlag;
-    a->pivot *= m;
-    if (linkCopy) link(a);
-    copyRef = a;
+    placeCopy(a, m, linkCopy);
     carryDescendants(a, true, [](Tool* c) { return c->copyTransformedAll(mat4(), true, false); });
     if (markPass) markSubtree(0);
     return a;

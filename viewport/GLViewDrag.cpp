@@ -26,7 +26,6 @@ enum DragCommand : int {
     DragSpeed = 52,
     DragDelay = 53,
 };
-constexpr int kPickMaterialBrush = 31;
 
 bool hasHit(const PickRecord& p) { return p.stencilBits != 0; }
 
@@ -119,7 +118,7 @@ void GLView::dragStep() {
         }
     } else if (mode == SCULPT) {
         if (busy != 0 && hasHit(pressPick)) {
-            if (brush == kPickMaterialBrush) {
+            if (brush == BrushPickMaterial) {
                 brushMaterial = hoverPick.surfaceMaterial;
             } else {
                 std::vector<Gesture*> gestures;

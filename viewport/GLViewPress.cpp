@@ -12,12 +12,6 @@
 
 namespace kal {
 
-namespace {
-
-constexpr int kBrushPickMaterial = 31;
-
-} // namespace
-
 void GLView::pressStep() {
     const MouseState& m = frameMouse;
     const bool leftDown = !m.prevLeft && m.left;
@@ -55,7 +49,7 @@ void GLView::pressStep() {
         } else {
             // sculpting is not undoable: the records before it could no longer be replayed
             undoStack.clear();
-            if (brush == kBrushPickMaterial) {
+            if (brush == BrushPickMaterial) {
                 brushMaterial = pressPick.surfaceMaterial;
                 return;
             }

@@ -8,12 +8,6 @@
 
 namespace kal {
 
-namespace {
-
-constexpr int kBrushPickMaterial = 31;
-
-} // namespace
-
 void GLView::releaseStep() {
     const MouseState& m = frameMouse;
     const bool leftUp = m.prevLeft && !m.left;
@@ -25,7 +19,7 @@ void GLView::releaseStep() {
 
     if (mode == SCULPT) {
         if (leftUp && busy != 0 && pressPick.hitsObject()) {
-            if (brush == kBrushPickMaterial)
+            if (brush == BrushPickMaterial)
                 brushMaterial = hoverPick.surfaceMaterial;
             else
                 finishSculptStroke();

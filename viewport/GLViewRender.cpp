@@ -32,7 +32,6 @@ namespace kal {
 namespace {
 
 constexpr int CommandRotate = 18, CommandScale = 19, CommandRotateScale = 21;
-constexpr int BrushPickMaterial = 31;
 constexpr int KeyShift = 16;
 
 const uint8_t red[4] = {255, 0, 0, 255};

@@ -13,10 +13,7 @@ namespace kal {
 
 namespace {
 
-enum : int {
-    BrushDeform = 12, BrushSmooth = 15, BrushPaintMaterial = 29, BrushFillMaterial = 30, BrushPickMaterial = 31,
-    BrushEraseComponent = 32, BrushEraseFeature = 35, BrushCutSphere = 52, BrushSubSphere = 55
-};
+constexpr int BrushSubSphere = 55;
 
 bool hasHit(const PickRecord& p) { return p.stencilBits != 0 && p.object && p.object->element; }
 

@@ -5,15 +5,10 @@
 
 #include "MeshFixtures.h"
 #include "MeshInvariants.h"
+#include "VecExpect.h"
 
 namespace kal::test {
 namespace {
-
-void expectNear(vec3 a, vec3 b, float tolerance = 1e-5f) {
-    EXPECT_NEAR(a.x, b.x, tolerance);
-    EXPECT_NEAR(a.y, b.y, tolerance);
-    EXPECT_NEAR(a.z, b.z, tolerance);
-}
 
 int countMarkedEdges(const Mesh& m) {
     int marked = 0;
@@ -28,7 +23,7 @@ TEST(MeshNormals, borderedCubeIsFlatShaded) {
     for (int t = 0; t < 12; ++t) {
         const MeshTriangle& tri = m.triangles[t];
         EXPECT_NEAR(tri.faceNormal.length(), 1.0f, 1e-6f);
-        for (int c = 0; c < 3; ++c) expectNear(tri.cornerNormal[c], tri.faceNormal);
+        for (int c = 0; c < 3; ++c) test::expectVecNear(tri.cornerNormal[c], tri.faceNormal, 1e-5f);
     }
 }
 
@@ -40,7 +35,7 @@ TEST(MeshNormals, smoothCubeCornerIsTheUnweightedSumOfItsFaceNormals) {
     vec3 expected = normalize(vec3(2, -1, -1));
     std::vector<int32_t> ring;
     ASSERT_EQ(m.vertexTriangles(1, ring), 4);
-    for (int32_t t : ring) expectNear(m.triangles[t].cornerNormal[m.triangles[t].cornerOf(1)], expected);
+    for (int32_t t : ring) test::expectVecNear(m.triangles[t].cornerNormal[m.triangles[t].cornerOf(1)], expected, 1e-5f);
 }
 
 TEST(MeshNormals, vertexOnAMarkedLineHasOneNormalPerSide) {
@@ -83,7 +78,7 @@ TEST(MeshCreases, markAllThenClearAllSwitchesBetweenFlatAndSmooth) {
     Mesh m = rebuilt(uvSphereMesh(6, 8));
     m.markAllSeams();
     ASSERT_MESH_VALID(m);
-    for (int t = 0; t < m.triangleCount(); ++t) expectNear(m.triangles[t].cornerNormal[1], m.triangles[t].faceNormal);
+    for (int t = 0; t < m.triangleCount(); ++t) test::expectVecNear(m.triangles[t].cornerNormal[1], m.triangles[t].faceNormal, 1e-5f);
     m.clearAllSeams();
     m.updateAllRings();
     ASSERT_MESH_VALID(m);
@@ -143,7 +138,7 @@ TEST(MeshNormals, selectiveUpdatesTouchSelectedAndNewRecords) {
     full.updateNormals(2);
     for (int32_t t : ring)
         for (int c = 0; c < 3; ++c)
-            if (m.triangles[t].vertex[c] == 5) expectNear(m.triangles[t].cornerNormal[c], full.triangles[t].cornerNormal[c]);
+            if (m.triangles[t].vertex[c] == 5) test::expectVecNear(m.triangles[t].cornerNormal[c], full.triangles[t].cornerNormal[c], 1e-5f);
     m.clearSelection();
 
     // records from the tear mark on, one of their vertices still selected
@@ -158,8 +153,8 @@ TEST(MeshNormals, selectiveUpdatesTouchSelectedAndNewRecords) {
     full = m;
     full.updateNormals(2);
     for (int t = 0; t < m.triangleCount(); ++t) {
-        expectNear(m.triangles[t].faceNormal, full.triangles[t].faceNormal);
-        for (int c = 0; c < 3; ++c) expectNear(m.triangles[t].cornerNormal[c], full.triangles[t].cornerNormal[c]);
+        test::expectVecNear(m.triangles[t].faceNormal, full.triangles[t].faceNormal, 1e-5f);
+        for (int c = 0; c < 3; ++c) test::expectVecNear(m.triangles[t].cornerNormal[c], full.triangles[t].cornerNormal[c], 1e-5f);
     }
     EXPECT_MESH_VALID(m);
     m.clearSelection();

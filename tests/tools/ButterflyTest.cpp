@@ -6,18 +6,9 @@
 #include "elements/Sprite.h"
 #include "mesh/Mesh.h"
 #include "tools/Butterfly.h"
+#include "VecExpect.h"
 
 using namespace kal;
-
-namespace {
-
-void expectPoint(vec3 got, vec3 want) {
-    EXPECT_NEAR(got.x, want.x, 1e-6f);
-    EXPECT_NEAR(got.y, want.y, 1e-6f);
-    EXPECT_NEAR(got.z, want.z, 1e-6f);
-}
-
-} // namespace
 
 TEST(Butterfly, wingsHingeOnTheirRightEdgesAndTheSecondIsMirrored) {
     QTemporaryDir dir;
@@ -37,10 +28,10 @@ TEST(Butterfly, wingsHingeOnTheirRightEdgesAndTheSecondIsMirrored) {
         EXPECT_EQ(t->parent, &b);
     }
     // the quad spans x in -0.4..0.4 (width 0.8 of the unit aspect): both right edges on the hinge
-    expectPoint(vec3(0.4f, 0.3f, 0) * a->composeMatrix(), vec3(0, 0.3f, 0));
-    expectPoint(vec3(-0.4f, 0, 0) * a->composeMatrix(), vec3(-0.8f, 0, 0));
-    expectPoint(vec3(0.4f, 0.3f, 0) * m->composeMatrix(), vec3(0, 0.3f, 0));
-    expectPoint(vec3(-0.4f, 0, 1) * m->composeMatrix(), vec3(0.8f, 0, 1));
+    test::expectVecNear(vec3(0.4f, 0.3f, 0) * a->composeMatrix(), vec3(0, 0.3f, 0), 1e-6f);
+    test::expectVecNear(vec3(-0.4f, 0, 0) * a->composeMatrix(), vec3(-0.8f, 0, 0), 1e-6f);
+    test::expectVecNear(vec3(0.4f, 0.3f, 0) * m->composeMatrix(), vec3(0, 0.3f, 0), 1e-6f);
+    test::expectVecNear(vec3(-0.4f, 0, 1) * m->composeMatrix(), vec3(0.8f, 0, 1), 1e-6f);
 }
 
 TEST(Butterfly, wingsWithoutASpriteHaveNoWidth) {

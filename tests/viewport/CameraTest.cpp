@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "viewport/Camera.h"
+#include "VecExpect.h"
 
 using namespace kal;
 
@@ -15,12 +16,6 @@ ProjectionSettings target(int w, int h, int perspective, float fov = 60.0f) {
     p.perspective = perspective;
     p.fieldOfView = fov;
     return p;
-}
-
-void expectNear(vec3 a, vec3 b, float tol) {
-    EXPECT_NEAR(a.x, b.x, tol);
-    EXPECT_NEAR(a.y, b.y, tol);
-    EXPECT_NEAR(a.z, b.z, tol);
 }
 
 CameraState turnedPannedZoomed() {
@@ -37,7 +32,7 @@ TEST(Camera, OrthographicDefaultMapsWorkedExampleToWindow) {
     CameraMatrices m;
     ProjectionSettings p = target(1000, 800, 0);
     computeCameraMatrices(CameraState(), p, m);
-    expectNear(worldToScreen(p, m, {0.5f, 0.25f, 0.0f}), {900.0f, 600.0f, 0.0f}, 1e-3f);
+    test::expectVecNear(worldToScreen(p, m, {0.5f, 0.25f, 0.0f}), {900.0f, 600.0f, 0.0f}, 1e-3f);
 }
 
 TEST(Camera, PerspectiveKeepsThePivotPlaneWhereOrthographicPutsIt) {
@@ -60,11 +55,11 @@ TEST(Camera, WindowAndWorldRoundTripInBothProjections) {
         computeCameraMatrices(turnedPannedZoomed(), p, m);
         for (vec3 w : {vec3{0.1f, 0.2f, 0.05f}, vec3{-0.4f, 0.3f, -0.2f}, vec3{0.0f, -0.35f, 0.15f}}) {
             vec3 back = windowToWorld(p, m, worldToScreen(p, m, w));
-            expectNear(back, w, 2e-3f);
+            test::expectVecNear(back, w, 2e-3f);
             // depth-buffer values go the other way through screenToWorld
             vec3 ndc = worldToNdc(m, w);
             vec3 s = ndcToWindow(p, ndc);
-            expectNear(screenToWorld(p, m, s.x, s.y, (ndc.z + 1.0f) * 0.5f), w, 2e-3f);
+            test::expectVecNear(screenToWorld(p, m, s.x, s.y, (ndc.z + 1.0f) * 0.5f), w, 2e-3f);
         }
     }
 }
@@ -118,7 +113,7 @@ TEST(Camera, DirectionsRotateAndNormaliseButZeroStaysZero) {
     EXPECT_EQ(zero.z, 0.0f);
     vec3 v = worldToViewDirection(m, {3, -4, 12});
     EXPECT_NEAR(v.length(), 1.0f, 1e-6f);
-    expectNear(viewToWorldDirection(m, v), normalize(vec3{3, -4, 12}), 1e-5f);
+    test::expectVecNear(viewToWorldDirection(m, v), normalize(vec3{3, -4, 12}), 1e-5f);
 }
 
 TEST(Camera, ZeroSizedTargetGivesFiniteMatrices) {

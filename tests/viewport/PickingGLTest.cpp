@@ -20,6 +20,7 @@
 #include "viewport/GLView.h"
 #include "viewport/Keyboard.h"
 #include "viewport/PickReadback.h"
+#include "VecExpect.h"
 
 using namespace kal;
 
@@ -182,12 +183,6 @@ protected:
     std::unique_ptr<Shader> program;
 };
 
-void expectNear(vec3 a, vec3 b, float tol) {
-    EXPECT_NEAR(a.x, b.x, tol);
-    EXPECT_NEAR(a.y, b.y, tol);
-    EXPECT_NEAR(a.z, b.z, tol);
-}
-
 // One world unit is 48 pixels in this 64 x 48 view; half a pixel is about 0.0104.
 constexpr float kHalfPixel = 0.011f;
 // roughness 1000, metalness -2000
@@ -206,8 +201,8 @@ TEST_F(PickingGL, backgroundGivesKindZeroAtFocusDepthAndClearsThePickedPair) {
     EXPECT_EQ(r.objectId, 0u);
     EXPECT_EQ(r.itemId, 0u);
     EXPECT_FLOAT_EQ(r.depth, view->focusDepth());
-    expectNear(r.point, view->screenToWorld(10, 10, view->focusDepth()), 1e-5f);
-    expectNear(r.normal, view->screenNormal(), 1e-6f);
+    test::expectVecNear(r.point, view->screenToWorld(10, 10, view->focusDepth()), 1e-5f);
+    test::expectVecNear(r.normal, view->screenNormal(), 1e-6f);
     EXPECT_EQ(view->scene->pickedObject, nullptr);
 }
 
@@ -225,9 +220,9 @@ TEST_F(PickingGL, hitGivesObjectItemSurfacePointNormalAndMaterial) {
         EXPECT_EQ(r.object, t);
         EXPECT_EQ(view->scene->pickedObject, t);
         const vec3 surface = surfaceAt(s, x, 27);
-        expectNear(r.point, surface, 2 * kHalfPixel);
+        test::expectVecNear(r.point, surface, 2 * kHalfPixel);
         EXPECT_NEAR((r.point - s.centre).length(), s.radius, 2 * kHalfPixel);
-        expectNear(r.normal, normalize(surface - s.centre), 5e-3f);
+        test::expectVecNear(r.normal, normalize(surface - s.centre), 5e-3f);
         // the material under the cursor comes from the texels
         EXPECT_EQ(r.surfaceMaterial.roughness, 1000);
         EXPECT_EQ(r.surfaceMaterial.metalness, -2000);
@@ -248,11 +243,11 @@ TEST_F(PickingGL, placementFramesFollowTheObjectAndTheHierarchyTarget) {
     view->relativeToChild = 2;
     PickRecord r = view->pickAt(PlaceOnObject, nullptr);
     ASSERT_EQ(r.kind, 1);
-    expectNear(r.point * r.worldToFrame, r.point - vec3(0.5f, 0, 0), 1e-5f);
+    test::expectVecNear(r.point * r.worldToFrame, r.point - vec3(0.5f, 0, 0), 1e-5f);
     EXPECT_EQ(r.frameToTarget, mat4());
     view->hierarchyTarget = 0;
     r = view->pickAt(PlaceOnObject, nullptr);
-    expectNear((r.point * r.worldToFrame) * r.frameToTarget, r.point, 1e-5f);
+    test::expectVecNear((r.point * r.worldToFrame) * r.frameToTarget, r.point, 1e-5f);
     view->relativeToChild = 3;
     r = view->pickAt(PlaceOnObject, nullptr);
     EXPECT_EQ(r.worldToFrame, mat4());
@@ -299,7 +294,7 @@ TEST_F(PickingGL, zeroNormalIsRebuiltFromTheNeighbouringDepths) {
     const PickRecord r = view->pickAt(PlaceOnObject, nullptr);
     ASSERT_EQ(r.kind, 1);
     EXPECT_NEAR(r.normal.length(), 1.0f, 1e-4f);
-    expectNear(r.normal, normalize(surfaceAt(s, 40, 30) - s.centre), 0.03f);
+    test::expectVecNear(r.normal, normalize(surfaceAt(s, 40, 30) - s.centre), 0.03f);
 }
 
 TEST_F(PickingGL, pivotKeyPutsThePointOnThePivotInEveryPlacementMode) {
@@ -314,7 +309,7 @@ TEST_F(PickingGL, pivotKeyPutsThePointOnThePivotInEveryPlacementMode) {
         for (int mode = 1; mode <= 5; ++mode) {
             const PickRecord r = view->pickAt(mode, mode == 1 ? nullptr : &plain);
             EXPECT_EQ(r.kind, 1) << mode;
-            expectNear(r.point, {0.1f, 0.2f, 0.05f}, 1e-5f);
+            test::expectVecNear(r.point, {0.1f, 0.2f, 0.05f}, 1e-5f);
         }
         holdKey(key, false);
     }
@@ -332,7 +327,7 @@ TEST_F(PickingGL, dragOverBackgroundKeepsIdsAndThePreviousDepth) {
     EXPECT_EQ(r.objectId, press.objectId);
     EXPECT_EQ(r.object, t);
     EXPECT_NEAR(view->worldToScreen(r.point).z, view->worldToScreen(press.point).z, 1e-3f);
-    expectNear(r.delta, r.point - press.point, 1e-6f);
+    test::expectVecNear(r.delta, r.point - press.point, 1e-6f);
     // the scene's picked pair stays that of the press
     EXPECT_EQ(view->scene->pickedObject, t);
 }
@@ -367,17 +362,17 @@ TEST_F(PickingGL, onNormalFollowsTheNormalsScreenDirectionAndIgnoresSinglePixels
     cursorAt(42, 30);
     PickRecord r = view->pickAt(PlaceOnNormal, &previous);
     EXPECT_EQ(r.kind, 3);
-    expectNear(r.delta, {10.0f / 48.0f, 0, 0}, 1e-4f);
+    test::expectVecNear(r.delta, {10.0f / 48.0f, 0, 0}, 1e-4f);
     cursorAt(33, 35);
     r = view->pickAt(PlaceOnNormal, &previous);
     EXPECT_EQ(r.kind, 3);
     EXPECT_EQ(r.delta, vec3(0, 0, 0));
-    expectNear(r.point, previous.point, 1e-6f);
+    test::expectVecNear(r.point, previous.point, 1e-6f);
     // a normal facing the camera has no screen direction: the record stays as it was
     previous.normal = {0, 0, 1};
     r = view->pickAt(PlaceOnNormal, &previous);
     EXPECT_EQ(r.kind, 1);
-    expectNear(r.point, previous.point, 1e-6f);
+    test::expectVecNear(r.point, previous.point, 1e-6f);
 }
 
 TEST_F(PickingGL, orthographicNormalPlaneSeenEdgeOnKeepsTheRecordInsteadOfNaN) {
@@ -393,7 +388,7 @@ TEST_F(PickingGL, orthographicNormalPlaneSeenEdgeOnKeepsTheRecordInsteadOfNaN) {
         const PickRecord r = view->pickAt(PlaceNormalPlane, &previous);
         EXPECT_EQ(r.kind, 1);
         EXPECT_TRUE(std::isfinite(r.point.x) && std::isfinite(r.point.y) && std::isfinite(r.point.z));
-        expectNear(r.point, previous.point, 1e-6f);
+        test::expectVecNear(r.point, previous.point, 1e-6f);
     }
     // a sound axis moves the point within the plane of normal and axis
     view->latchedAxis = {0, 0, 0};
@@ -411,7 +406,7 @@ TEST_F(PickingGL, tangentPlaneFacingTheCameraKeepsTheDepth) {
     cursorAt(50, 10);
     const PickRecord r = view->pickAt(PlaceTangentPlane, &previous);
     EXPECT_EQ(r.kind, 5);
-    expectNear(r.point, view->screenToWorld(50, 10, 0.5f), 1e-4f);
+    test::expectVecNear(r.point, view->screenToWorld(50, 10, 0.5f), 1e-4f);
     // seen edge-on the tangent plane gives no point
     previous.normal = {1, 0, 0};
     EXPECT_EQ(view->pickAt(PlaceTangentPlane, &previous).kind, 1);
@@ -435,13 +430,13 @@ TEST_F(PickingGL, sculptPickGivesPointsAndMatricesInTheElementsCoordinates) {
     EXPECT_EQ(r.radius, view->brushSize);
     EXPECT_FLOAT_EQ(r.scale, 0.4f);
     EXPECT_EQ(r.material.red, 1234);
-    expectNear(r.viewAxis, view->screenNormal(), 1e-6f);
-    expectNear(r.point, surfaceAt(s, 35, 26), 2 * kHalfPixel);
+    test::expectVecNear(r.viewAxis, view->screenNormal(), 1e-6f);
+    test::expectVecNear(r.point, surfaceAt(s, 35, 26), 2 * kHalfPixel);
     // world -> object -> element: undoing both steps gives the world point back
     const vec3 local = r.point * r.worldToFrame;
-    expectNear(local, r.point - vec3(0.25f, 0, 0), 1e-5f);
+    test::expectVecNear(local, r.point - vec3(0.25f, 0, 0), 1e-5f);
     const vec3 element = local * r.frameToTarget;
-    expectNear(element * blob->inverseTransform(), local, 1e-5f);
+    test::expectVecNear(element * blob->inverseTransform(), local, 1e-5f);
     EXPECT_EQ(view->scene->pickedObject, t);
 }
 
@@ -478,7 +473,7 @@ TEST_F(PickingGL, strokeCrossingOntoAnotherObjectKeepsItsItemToolsAndMatrices) {
     EXPECT_EQ(r.itemId, start.itemId);
     EXPECT_EQ(r.object, a);
     EXPECT_EQ(r.worldToFrame, start.worldToFrame);
-    expectNear(r.delta, r.point - start.point, 1e-6f);
+    test::expectVecNear(r.delta, r.point - start.point, 1e-6f);
 }
 
 TEST_F(PickingGL, pressPlacementMakesOnePlacementPerSymmetricCopy) {
@@ -492,7 +487,7 @@ TEST_F(PickingGL, pressPlacementMakesOnePlacementPerSymmetricCopy) {
     ASSERT_EQ(view->placements.size(), 1u);
     EXPECT_EQ(view->firstPlacement, view->placements[0]);
     // the first copy sits at the pick, in the object's frame
-    expectNear(vec3(0, 0, 0) * view->placements[0], view->pressPick.point * view->pressPick.worldToFrame, 1e-5f);
+    test::expectVecNear(vec3(0, 0, 0) * view->placements[0], view->pressPick.point * view->pressPick.worldToFrame, 1e-5f);
 
     view->symmetry = SymmetrySetting{1, 0, 0, 0, 0, 1, 4};
     ASSERT_EQ(view->pressPlacement(), 1);
@@ -536,7 +531,7 @@ TEST_F(PickingGL, perspectivePicksLandOnTheSurfaceAndPlanePlacementsStayUnderThe
     const PickRecord hit = view->pickAt(PlaceOnObject, nullptr);
     ASSERT_EQ(hit.kind, 1);
     EXPECT_NEAR((hit.point - s.centre).length(), s.radius, 0.02f);
-    expectNear(hit.normal, normalize(surfaceAt(s, 36, 27) - s.centre), 0.01f);
+    test::expectVecNear(hit.normal, normalize(surfaceAt(s, 36, 27) - s.centre), 0.01f);
 
     cursorAt(45, 15);
     for (int mode : {PlaceNormalPlane, PlaceTangentPlane}) {
@@ -546,7 +541,7 @@ TEST_F(PickingGL, perspectivePicksLandOnTheSurfaceAndPlanePlacementsStayUnderThe
         const vec3 w = view->worldToScreen(r.point);
         EXPECT_NEAR(w.x, 45.0f, 0.05f) << mode;
         EXPECT_NEAR(w.y, 15.0f, 0.05f) << mode;
-        expectNear(r.delta, r.point - hit.point, 1e-5f);
+        test::expectVecNear(r.delta, r.point - hit.point, 1e-5f);
     }
     // the tangent plane holds the previous point: the move is across the normal
     const PickRecord r = view->pickAt(PlaceTangentPlane, &hit);
@@ -577,9 +572,9 @@ TEST_F(PickingGL, placeDragKeepsTheScreenMirrorPlaneOfThePressWhileTheCameraTurn
     cursorAt(44, 30);
     ASSERT_EQ(view->dragPlacement(), 1);
     ASSERT_EQ(view->placements.size(), 2u);
-    expectNear(vec3(0, 0, 0) * view->placements[0], press, 1e-4f);
+    test::expectVecNear(vec3(0, 0, 0) * view->placements[0], press, 1e-4f);
     // mirrored across the screen's x = 0 plane as it stood at the press, which is world x = 0
-    expectNear(vec3(0, 0, 0) * view->placements[1], {-press.x, press.y, press.z}, 1e-4f);
+    test::expectVecNear(vec3(0, 0, 0) * view->placements[1], {-press.x, press.y, press.z}, 1e-4f);
     view->pendingTool = nullptr;
 }
 
@@ -614,11 +609,11 @@ TEST_F(PickingGL, drawingsFirstNormalPlanePickOrientsThePlacementsAlongItsFirstT
     cursorAt(40, 30);
     const PickRecord r = view->pickAt(PlaceNormalPlane, &second);
     EXPECT_EQ(view->busy, 4);
-    expectNear(view->pressPick.normal, {0, 1, 0}, 1e-6f);
+    test::expectVecNear(view->pressPick.normal, {0, 1, 0}, 1e-6f);
     ASSERT_EQ(view->placements.size(), 2u);
     EXPECT_EQ(view->firstPlacement, view->placements[0]);
     // a Draw on an object is turned upright: its Y axis follows the anchors' direction
-    expectNear(normalize(transformDirection({0, 1, 0}, view->placements[0])), {0, 1, 0}, 1e-5f);
+    test::expectVecNear(normalize(transformDirection({0, 1, 0}, view->placements[0])), {0, 1, 0}, 1e-5f);
     EXPECT_EQ(r.kind, 4);
     view->busy = 0;
 }

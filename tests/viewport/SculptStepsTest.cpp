@@ -7,6 +7,7 @@
 #include "StepFixtures.h"
 #include "ViewFixtures.h"
 #include "scene/Acts.h"
+#include "VecExpect.h"
 
 using namespace kal;
 using test::GestureCall;
@@ -42,12 +43,6 @@ protected:
     vec3 worldOf(const StrokeSample& s) const { return s.point * world; }
 };
 
-void expectNear(vec3 a, vec3 b) {
-    EXPECT_NEAR(a.x, b.x, 1e-5f);
-    EXPECT_NEAR(a.y, b.y, 1e-5f);
-    EXPECT_NEAR(a.z, b.z, 1e-5f);
-}
-
 } // namespace
 
 TEST_F(SculptSteps, SymmetricPicksAreWorldCopiesThatSamplesCarryIntoTheObject) {
@@ -62,9 +57,9 @@ TEST_F(SculptSteps, SymmetricPicksAreWorldCopiesThatSamplesCarryIntoTheObject) {
     const PickRecord& copy = v.symmetricPicks[1];
     EXPECT_EQ(copy.itemId, kSymmetricCopyItem);
     EXPECT_EQ(copy.handedness, -1);
-    expectNear(copy.point, {-0.3f, 1.0f, 0.5f});
-    expectNear(copy.normal, normalize(vec3(-1, 1, 0)));
-    expectNear(worldOf(StrokeSample(copy)), {-0.3f, 1.0f, 0.5f});
+    test::expectVecNear(copy.point, {-0.3f, 1.0f, 0.5f}, 1e-5f);
+    test::expectVecNear(copy.normal, normalize(vec3(-1, 1, 0)), 1e-5f);
+    test::expectVecNear(worldOf(StrokeSample(copy)), {-0.3f, 1.0f, 0.5f}, 1e-5f);
 
     // on the mirror plane the image coincides: two entries, or one when snapping
     aimAt({0.0f, 1.0f, 0.5f});
@@ -79,7 +74,7 @@ TEST_F(SculptSteps, SymmetricPicksAreWorldCopiesThatSamplesCarryIntoTheObject) {
     v.updateSymmetricPicks(true);
     ASSERT_EQ(v.symmetricPicks.size(), 4u);
     EXPECT_TRUE(v.symmetryMerges.empty());
-    expectNear(v.symmetricPicks[2].point, {-1.0f, 0.0f, 0.2f});
+    test::expectVecNear(v.symmetricPicks[2].point, {-1.0f, 0.0f, 0.2f}, 1e-5f);
 }
 
 TEST_F(SculptSteps, AStrokeKeepsTheCopyCountOfItsStartAndResizesThePicks) {
@@ -113,7 +108,7 @@ TEST_F(SculptSteps, AMirroredStrokeBeginsRunsAndFinishesEveryCopy) {
     v.frame(false, false, 105, 100);
     EXPECT_EQ(calls.back().states, (std::vector<int>{3, 3}));
     EXPECT_EQ(calls.back().sampleCounts, (std::vector<int>{3, 3}));
-    expectNear(worldOf(calls.back().samples[1].back()), {-0.35f, 1.0f, 0.5f});
+    test::expectVecNear(worldOf(calls.back().samples[1].back()), {-0.35f, 1.0f, 0.5f}, 1e-5f);
     EXPECT_TRUE(v.sculptors.empty());
     EXPECT_EQ(v.busy, 0);
 }

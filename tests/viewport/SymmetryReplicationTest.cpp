@@ -7,16 +7,11 @@
 #include "viewport/GLView.h"
 #include "viewport/SymmetricPlacement.h"
 #include "viewport/SymmetryReplication.h"
+#include "VecExpect.h"
 
 using namespace kal;
 
 namespace {
-
-void expectNear(vec3 a, vec3 b, float tol = 1e-5f) {
-    EXPECT_NEAR(a.x, b.x, tol);
-    EXPECT_NEAR(a.y, b.y, tol);
-    EXPECT_NEAR(a.z, b.z, tol);
-}
 
 std::vector<SymmetryOp> opsOf(bool mx, bool my, bool mz, bool rx, bool ry, bool rz, int count) {
     std::vector<SymmetryOp> ops;
@@ -51,7 +46,7 @@ TEST(SymmetryReplication, threeMirrorsGiveEightCopiesInOrderWithSignsAndMasks) {
                               {1, 2, -3}, {-1, 2, -3}, {1, -2, -3}, {-1, -2, -3}};
     const float signs[8] = {1, -1, -1, 1, -1, 1, 1, -1};
     for (size_t i = 0; i < 8; ++i) {
-        expectNear(c.positions[i], expected[i]);
+        test::expectVecNear(c.positions[i], expected[i], 1e-5f);
         EXPECT_EQ(c.signs[i], signs[i]) << i;
         // a mirror image's frame has the opposite handedness: its determinant carries the sign
         EXPECT_NEAR(det(c.frames[i]), signs[i], 1e-5f) << i;
@@ -70,15 +65,15 @@ TEST(SymmetryReplication, mirrorXThenFourfoldZInterleavesTurnedBlocks) {
     // p, Mx p, R p, R Mx p, ... with R a quarter turn about Z
     for (size_t k = 0; k < 4; ++k) {
         const vec3 a = c.positions[2 * k], b = c.positions[2 * k + 1];
-        expectNear(b, {-a.x, -a.y, a.z});
+        test::expectVecNear(b, {-a.x, -a.y, a.z}, 1e-5f);
         EXPECT_NEAR(a.z, 0.5f, 1e-6f);
         EXPECT_NEAR(vec3(a.x, a.y, 0).length(), 1.0f, 1e-5f);
         EXPECT_EQ(c.signs[2 * k], 1.0f);
         EXPECT_EQ(c.signs[2 * k + 1], -1.0f);
         for (size_t j = 0; j < k; ++j) EXPECT_GT((c.positions[2 * j] - a).length(), 1.0f);
     }
-    expectNear(c.positions[0], {1, 0, 0.5f});
-    expectNear(c.positions[1], {-1, 0, 0.5f});
+    test::expectVecNear(c.positions[0], {1, 0, 0.5f}, 1e-5f);
+    test::expectVecNear(c.positions[1], {-1, 0, 0.5f}, 1e-5f);
     std::vector<uint8_t> masks;
     symmetryMasks(masks, ops);
     const uint8_t expected[8] = {0, 1, 32, 33, 32, 33, 32, 33};
@@ -96,7 +91,7 @@ TEST(SymmetryReplication, rotationCountsBelowTwoAddNothingAndTwoAddsAHalfTurn) {
     }
     Copies two({1, 0, 0}, opsOf(false, false, false, false, false, true, 2));
     ASSERT_EQ(two.positions.size(), 2u);
-    expectNear(two.positions[1], {-1, 0, 0});
+    test::expectVecNear(two.positions[1], {-1, 0, 0}, 1e-5f);
 }
 
 TEST(SymmetryReplication, replicationInFrameMirrorsAcrossTheFramesPlanes) {
@@ -105,8 +100,8 @@ TEST(SymmetryReplication, replicationInFrameMirrorsAcrossTheFramesPlanes) {
     std::vector<mat3> f{mat3()};
     replicateInFrame(p, f, mat4::translationXYZ(2, 0, 0), opsOf(true, false, false, false, false, false, 2));
     ASSERT_EQ(p.size(), 2u);
-    expectNear(p[0], {3, 1, 0});
-    expectNear(p[1], {1, 1, 0});
+    test::expectVecNear(p[0], {3, 1, 0}, 1e-5f);
+    test::expectVecNear(p[1], {1, 1, 0}, 1e-5f);
     EXPECT_NEAR(det(f[1]), -1.0f, 1e-5f);
 }
 
@@ -116,8 +111,8 @@ TEST(SymmetryReplication, singularOrBrokenMatricesReplicateAboutTheWorldAxesWith
     Copies c({1, 2, 3}, opsOf(true, false, false, false, false, false, 2), flat);
     ASSERT_EQ(c.positions.size(), 2u);
     // copies made about the world axes, then mapped by the matrix itself
-    expectNear(c.positions[0], {0, 2, 3});
-    expectNear(c.positions[1], {0, 2, 3});
+    test::expectVecNear(c.positions[0], {0, 2, 3}, 1e-5f);
+    test::expectVecNear(c.positions[1], {0, 2, 3}, 1e-5f);
 
     mat4 broken;
     broken.m[5] = std::numeric_limits<float>::quiet_NaN();
@@ -128,7 +123,7 @@ TEST(SymmetryReplication, singularOrBrokenMatricesReplicateAboutTheWorldAxesWith
     EXPECT_EQ(inverseAffineOrIdentity(flat), mat4());
     EXPECT_EQ(inverseAffineOrIdentity(broken), mat4());
     const mat4 inv = inverseAffineOrIdentity(mat4::translationXYZ(1, 2, 3));
-    expectNear(vec3(1, 2, 3) * inv, {0, 0, 0});
+    test::expectVecNear(vec3(1, 2, 3) * inv, {0, 0, 0}, 1e-5f);
 }
 
 TEST(SymmetryReplication, aPointOnTheMirrorPlaneMergesWithItsImage) {
@@ -182,7 +177,7 @@ TEST(SymmetryReplication, replayRepeatsRecordedMergesWithoutDistanceTest) {
         int32_t count = 6;
         mergeCoincidentCopies(c.positions, masks, count, cols, c.signs, first, second, 0.1f);
         ASSERT_EQ(first.size(), 1u);
-        expectNear(c.positions[0], {0, 0, 0});  // merged to the midpoint, on the plane
+        test::expectVecNear(c.positions[0], {0, 0, 0}, 1e-5f);  // merged to the midpoint, on the plane
     }
     // later in the stroke the point has moved off the plane, far beyond any threshold
     Copies c({3, 1, 0}, ops);
@@ -192,7 +187,7 @@ TEST(SymmetryReplication, replayRepeatsRecordedMergesWithoutDistanceTest) {
     int32_t count = 6;
     mergeCoincidentCopies(c.positions, masks, count, cols, c.signs, first, second, 0.0f);
     ASSERT_EQ(c.positions.size(), 1u);
-    expectNear(c.positions[0], {0, 1, 0});
+    test::expectVecNear(c.positions[0], {0, 1, 0}, 1e-5f);
     EXPECT_EQ(first.size(), 1u);  // replay leaves the record alone
 
     // dropping keeps the surviving copy as it was
@@ -202,7 +197,7 @@ TEST(SymmetryReplication, replayRepeatsRecordedMergesWithoutDistanceTest) {
     auto dcols = columnsOf(d.frames);
     dropCoincidentCopies(d.positions, dmasks, count, dcols, d.signs, first, second, 0.0f);
     ASSERT_EQ(d.positions.size(), 1u);
-    expectNear(d.positions[0], {3, 1, 0});
+    test::expectVecNear(d.positions[0], {3, 1, 0}, 1e-5f);
     EXPECT_EQ(d.signs[0], 1.0f);
 }
 
@@ -218,7 +213,7 @@ TEST(SymmetryReplication, replayedPairsOutsideTheArraysAreSkipped) {
     ASSERT_EQ(p.size(), 1u);
     EXPECT_EQ(vectors[0].size(), 1u);
     EXPECT_EQ(signs.size(), 1u);
-    expectNear(p[0], {0, 0, 0});
+    test::expectVecNear(p[0], {0, 0, 0}, 1e-5f);
 
     // a mask array shorter than the positions bounds the replay as well
     std::vector<int32_t> f2{0}, s2{1};
@@ -234,7 +229,7 @@ TEST(SymmetryReplication, placementListsMirrorAndTurnEveryEntry) {
     std::vector<mat4> list{mat4::translationXYZ(1, 2, 0)};
     mirrorPlacements(list, {1, 0, 0});
     ASSERT_EQ(list.size(), 2u);
-    expectNear(vec3(0, 0, 0) * list[1], {-1, 2, 0});
+    test::expectVecNear(vec3(0, 0, 0) * list[1], {-1, 2, 0}, 1e-5f);
     rotatePlacements(list, {0, 0, 1}, 4);
     ASSERT_EQ(list.size(), 8u);
     // block k is block k - 1 turned by a quarter about Z, applied after the entry
@@ -242,18 +237,18 @@ TEST(SymmetryReplication, placementListsMirrorAndTurnEveryEntry) {
     EXPECT_NEAR(dot(o * list[2], {1, 2, 0}), 0.0f, 1e-5f);
     EXPECT_NEAR((o * list[2]).length(), std::sqrt(5.0f), 1e-5f);
     EXPECT_NEAR(dot(o * list[3], {-1, 2, 0}), 0.0f, 1e-5f);
-    expectNear(o * list[4], {-1, -2, 0});
-    expectNear(o * list[5], {1, -2, 0});
+    test::expectVecNear(o * list[4], {-1, -2, 0}, 1e-5f);
+    test::expectVecNear(o * list[5], {1, -2, 0}, 1e-5f);
     rotatePlacements(list, {0, 0, 1}, 1);
     EXPECT_EQ(list.size(), 8u);
 }
 
 TEST(SymmetryReplication, mergedFrameTakesTheLongerHintAndTheSecondOnATie) {
     const mat3 up = frameFromMergedColumns({0.5f, 0, 0}, {0, 0.5f, 0}, {0, 0, 1});
-    expectNear(up.column(1), {0, 1, 0});
-    expectNear(up.column(2), {0, 0, 1});
+    test::expectVecNear(up.column(1), {0, 1, 0}, 1e-5f);
+    test::expectVecNear(up.column(2), {0, 0, 1}, 1e-5f);
     const mat3 side = frameFromMergedColumns({0.9f, 0.1f, 0}, {0, 0.2f, 0}, {0, 0, 1});
-    expectNear(side.column(2), {0, 0, 1});
+    test::expectVecNear(side.column(2), {0, 0, 1}, 1e-5f);
     EXPECT_GT(side.column(0).x, 0.99f);
 }
 
@@ -279,11 +274,11 @@ TEST(SymmetricPlacement, withoutSymmetryThereIsOnePlacementAtThePick) {
     SymmetricPlacementResult out;
     buildSymmetricPlacements(in, SymmetrySetting{0, 0, 0, 0, 0, 0, 6}, out);
     ASSERT_EQ(out.placements.size(), 1u);
-    expectNear(originOf(out.placements[0]), {0.3f, 0.2f, 0.1f});
+    test::expectVecNear(originOf(out.placements[0]), {0.3f, 0.2f, 0.1f}, 1e-5f);
     // 20 pixels of 0.01 each
-    expectNear(transformDirection({1, 0, 0}, out.placements[0]).length() * vec3(1, 0, 0), {0.2f, 0, 0});
+    test::expectVecNear(transformDirection({1, 0, 0}, out.placements[0]).length() * vec3(1, 0, 0), {0.2f, 0, 0}, 1e-5f);
     // the placement's Z axis is the normal
-    expectNear(normalize(transformDirection({0, 0, 1}, out.placements[0])), {0, 0, 1});
+    test::expectVecNear(normalize(transformDirection({0, 0, 1}, out.placements[0])), {0, 0, 1}, 1e-5f);
 }
 
 TEST(SymmetricPlacement, mirrorXWithFourfoldZGivesEightCopiesOrientedByTheYHint) {
@@ -292,9 +287,9 @@ TEST(SymmetricPlacement, mirrorXWithFourfoldZGivesEightCopiesOrientedByTheYHint)
     buildSymmetricPlacements(in, SymmetrySetting{1, 0, 0, 0, 0, 1, 4}, out);
     ASSERT_EQ(out.placements.size(), 8u);
     // hint (0, 1, 0): the first copy's Y axis is +Y, its Z axis the normal
-    expectNear(normalize(transformDirection({0, 1, 0}, out.placements[0])), {0, 1, 0});
-    expectNear(normalize(transformDirection({0, 0, 1}, out.placements[0])), {1, 0, 0});
-    expectNear(originOf(out.placements[1]), {-0.5f, 0.1f, 0.2f});
+    test::expectVecNear(normalize(transformDirection({0, 1, 0}, out.placements[0])), {0, 1, 0}, 1e-5f);
+    test::expectVecNear(normalize(transformDirection({0, 0, 1}, out.placements[0])), {1, 0, 0}, 1e-5f);
+    test::expectVecNear(originOf(out.placements[1]), {-0.5f, 0.1f, 0.2f}, 1e-5f);
     for (size_t i = 0; i < 8; ++i) {
         const vec3 o = originOf(out.placements[i]);
         EXPECT_NEAR(vec3(o.x, o.y, 0).length(), vec3(0.5f, 0.1f, 0).length(), 1e-5f);
@@ -312,11 +307,11 @@ TEST(SymmetricPlacement, snappingPutsACopyNearTheMirrorPlaneOnItAndReplaysOnLate
     buildSymmetricPlacements(in, mirrorX, out);
     ASSERT_EQ(out.placements.size(), 1u);
     ASSERT_TRUE(out.snapped);
-    expectNear(out.snappedPoint, {0, 0.3f, 0});
-    expectNear(originOf(out.placements[0]), {0, 0.3f, 0});
+    test::expectVecNear(out.snappedPoint, {0, 0.3f, 0}, 1e-5f);
+    test::expectVecNear(originOf(out.placements[0]), {0, 0.3f, 0}, 1e-5f);
     // a later point of the same drawing is kept on the plane by the recorded merge
     const vec3 later = symmetricFirstPoint({0.2f, 0.5f, 0}, mat4(), mat3(), mirrorX, out.mergesFirst, out.mergesSecond);
-    expectNear(later, {0, 0.5f, 0});
+    test::expectVecNear(later, {0, 0.5f, 0}, 1e-5f);
 
     in.point = {0.2f, 0.3f, 0};
     buildSymmetricPlacements(in, mirrorX, out);
