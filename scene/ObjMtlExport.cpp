@@ -129,7 +129,10 @@ bool exportSceneObj(Scene& scene, const std::string& path) {
     for (Element* e : converted) e->id = -1;
     for (Element* m : conversions) delete m;
 
-    bool ok = saveFileAtomically((prefix + ".obj").toStdString(), target.obj.data(), target.obj.size());
+    // the name the user typed stands, whatever the case of its extension
+    const QString objPath = info.suffix().compare("obj", Qt::CaseInsensitive) == 0 ? QString::fromStdString(path)
+                                                                                  : prefix + ".obj";
+    bool ok = saveFileAtomically(objPath.toStdString(), target.obj.data(), target.obj.size());
     ok = saveFileAtomically((prefix + ".mtl").toStdString(), target.mtl.data(), target.mtl.size()) && ok;
     const QString maps = folder + "/Material_";
     ok = saveImageAtomically(target.baseColour, maps + "basecolor.png") && ok;

@@ -291,9 +291,18 @@ void Scene::removeTool(Tool* tool, bool withRing) {
     clearSelection();
 }
 
-void Scene::replaceElement(Element* old, Element* e) {
-    for (Tool* t : sceneLists.tools)
-        if (t->element == old && t->setElement(e) == 2) break;
+bool Scene::replaceElement(Element* old, Element* e) {
+    // the lists are only as fresh as the last render or undo record: a tool added since must convert too
+    sceneLists.clear();
+    sceneLists.update(sceneRoot);
+    sceneLists.classify();
+    bool replaced = false;
+    for (Tool* t : sceneLists.tools) {
+        if (t->element != old) continue;
+        replaced = true;
+        if (t->setElement(e) == 2) break;
+    }
+    return replaced;
 }
 
 bool Scene::convertToTriMesh(Element* element) {
@@ -302,9 +311,9 @@ bool Scene::convertToTriMesh(Element* element) {
     if (type == MeshType || type == SpriteType || type == AnimatedSpriteType) return false;
     Element* mesh = element->toMesh();
     if (!mesh) return false; // nothing to convert to: the tools keep their element
-    replaceElement(element, mesh);
+    bool replaced = replaceElement(element, mesh);
     if (mesh->useCount <= 0) delete mesh; // no scene tool held the element
-    return true;
+    return replaced;
 }
 
 bool Scene::convertToClay(Element* element) {
@@ -319,9 +328,9 @@ bool Scene::convertToClay(Element* element) {
         delete mesh;
     }
     if (!clay) return false;
-    replaceElement(element, clay);
+    bool replaced = replaceElement(element, clay);
     if (clay->useCount <= 0) delete clay;
-    return true;
+    return replaced;
 }
 
 // ---- working lists and drawing by id ----

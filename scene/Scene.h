@@ -95,8 +95,8 @@ private:
                 bool keepRing);
     // Attaches c to host and lists the node every receiving ring member got.
     Tool* attachCollecting(Tool* host, Tool* c, bool toRing, std::vector<Tool*>* created);
-    // Sets e on every listed scene tool that holds old; stops once old is gone.
-    void replaceElement(Element* old, Element* e);
+    // Sets e on every scene tool that holds old; stops once old is gone. Answers whether any tool took e.
+    bool replaceElement(Element* old, Element* e);
     int groupRootOf(int i) const;
 };
 

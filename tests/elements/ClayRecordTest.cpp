@@ -159,6 +159,26 @@ TEST_F(ClayRecord, aTubeBecomesClayAndComesBackAsAValidMesh) {
     EXPECT_MESH_VALID(static_cast<const Mesh&>(*tool->element));
 }
 
+TEST_F(ClayRecord, conversionReachesToolsAddedSinceTheListsWereBuiltAndRefusesStrangers) {
+    Scene scene;
+    scene.sceneRoot->addChild(new Tool(Mesh::createIcosahedron(), mat4(), pbr(), false), false);
+    scene.rebuildToolLists();
+    // two holders of one tube, added after the last rebuild
+    Tube* tube = new Tube(Curve::makeSegment(), Curve::makeCircle(8, false));
+    Tool* a = scene.sceneRoot->addChild(new Tool(tube, mat4(), pbr(), false), false);
+    Tool* b = a->addChild(new Tool(tube, mat4(), pbr(), false), false);
+    ASSERT_TRUE(scene.convertToTriMesh(tube));
+    ASSERT_EQ(a->element->typeCode, MeshType);
+    EXPECT_EQ(b->element, a->element);
+    ASSERT_TRUE(scene.convertToClay(a->element));
+    EXPECT_EQ(a->element->typeCode, ClayType);
+    EXPECT_EQ(b->element, a->element);
+    // an element no scene tool holds changes nothing and says so
+    std::unique_ptr<Tube> loose(new Tube(Curve::makeSegment(), Curve::makeCircle(8, false)));
+    EXPECT_FALSE(scene.convertToTriMesh(loose.get()));
+    EXPECT_FALSE(scene.convertToClay(loose.get()));
+}
+
 TEST_F(ClayRecord, sharedLoadedClayOutlivesItsFirstHolder) {
     // a loaded clay is counted by its holders, its mesh not: letting go of one holder must not
     // free the mesh the other still draws

@@ -3,6 +3,7 @@
 // pass every round trip.
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QImage>
 #include <cstring>
 
@@ -352,7 +353,9 @@ TEST_F(FileBytes, emptySceneExportHasHeadersOnly) {
     Scene s;
     const std::string base = (dir.path() + "/none").toStdString();
     ASSERT_TRUE(s.save(base + ".OBJ"));
-    EXPECT_EQ(readWholeFile(base + ".obj"),
+    // the typed name stands; the material file takes the same base
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(base + ".obj")));
+    EXPECT_EQ(readWholeFile(base + ".OBJ"),
               "# Kalvimor OBJ export\n\nmtllib none.mtl\n\n# Global: 0 objects, 0 vertices, 0 faces\n");
     EXPECT_EQ(readWholeFile(base + ".mtl"), "# Kalvimor MTL export\n");
 }
