@@ -172,15 +172,27 @@ bool linkTriangles(Mesh& m, RebuildScratch& s, bool forRebuild) {
     // On a mesh of one winding nothing will reverse a triangle, so the rebuild's face normals are
     // worked out on this sweep over the records rather than on one more.
     bool faceNormals = forRebuild && s.wound;
+    // The same sweep tells whether every alive triangle's corner normals are one value (as in a
+    // file without "vn" lines): then no two linked corners can disagree and there is no crease.
+    int firstAlive = 0;
+    while (firstAlive < nt && corners[3 * size_t(firstAlive)] < 0) ++firstAlive;
+    const vec3 common = firstAlive < nt ? m.triangles[firstAlive].cornerNormal[0] : vec3();
+    std::atomic<bool> varied{false};
     parallelFor(nt, [&](int begin, int end) {
+        bool differs = false;
         for (int t = begin; t < end; ++t) {
             if (corners[3 * size_t(t)] < 0) continue;
             MeshTriangle& tri = m.triangles[t];
             for (int k = 0; k < 3; ++k) tri.neighbour[k] = link[3 * size_t(t) + size_t(k)];
             if (faceNormals) m.updateFaceNormal(t);
+            // == is false for NaN, so a NaN normal counts as differing
+            if (forRebuild && !(tri.cornerNormal[0] == common && tri.cornerNormal[1] == common && tri.cornerNormal[2] == common))
+                differs = true;
         }
+        if (differs) varied.store(true, std::memory_order_relaxed);
     });
     s.faceNormals = faceNormals;
+    s.oneCornerNormal = !varied;
     return true;
 }
 
@@ -273,7 +285,7 @@ void Mesh::rebuildPasses(int mode, bool markCreases) {
             anyPinched.store(true, std::memory_order_relaxed);
         }
     };
-    if (markCreases && anyNormalCrease(*this)) {
+    if (markCreases && !sweep.oneCornerNormal && anyNormalCrease(*this)) {
         // the creases come from the imported corner normals, so those are read before replacing
         updateAllRings();
         markNormalCreases();

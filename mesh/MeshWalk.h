@@ -29,6 +29,7 @@ struct RebuildScratch {
     std::vector<uint8_t> flags, pinched;
     bool wound = true;        // every linked pair runs its shared edge in opposite directions
     bool faceNormals = false; // the alive triangles' face normals are up to date
+    bool oneCornerNormal = false; // every alive triangle's corner normals are one value (no creases)
 };
 
 namespace meshwalk {
