@@ -30,10 +30,6 @@ bool linkTriangles(Mesh& m, RebuildScratch& s, bool forRebuild) {
     int n = m.vertices.size();
     int nt = m.triangles.size();
     m.purgeNeeded = false;
-    // stale walk starts would keep alive a vertex that no alive triangle names any more
-    parallelFor(n, [&](int begin, int end) {
-        for (int v = begin; v < end; ++v) m.vertices[v].firstTriangle = -1;
-    });
     // One sweep over the (large) triangle records; the later passes read the flat copy of the
     // corners, -1 for a dead triangle. Triangles naming a vertex twice, a vertex outside the store
     // or a dead vertex never reach the edge table: they die here and the purge drops them.
@@ -43,6 +39,11 @@ bool linkTriangles(Mesh& m, RebuildScratch& s, bool forRebuild) {
     std::vector<int32_t>& uses = s.uses;
     corners.resize(size_t(nt) * 3);
     start.assign(size_t(n) + 1, 0);
+    // Walk starts are raised in a dense copy (the vertex records are large and the raises are
+    // atomic), all -1 first so that stale ones cannot keep alive a vertex no alive triangle names
+    // any more, and copied into the records on the vertex pass.
+    std::vector<int32_t>& firsts = s.firsts;
+    firsts.assign(size_t(n), -1);
     if (forRebuild) {
         uses.assign(size_t(n), 0);
         s.flags.resize(size_t(nt));
@@ -85,7 +86,7 @@ bool linkTriangles(Mesh& m, RebuildScratch& s, bool forRebuild) {
             }
             for (int c = 0; c < 3; ++c) {
                 own[c] = v[c];
-                raise(m.vertices[v[c]].firstTriangle, t);
+                raise(firsts[size_t(v[c])], t);
             }
             if (forRebuild)
                 for (int c = 0; c < 3; ++c) count(uses[size_t(v[c])]);
@@ -97,6 +98,7 @@ bool linkTriangles(Mesh& m, RebuildScratch& s, bool forRebuild) {
         bool dead = false;
         for (int v = begin; v < end; ++v) {
             MeshVertex& vx = m.vertices[v];
+            vx.firstTriangle = firsts[size_t(v)];
             if (vx.alive() && vx.firstTriangle < 0) {
                 vx.flags &= uint8_t(~VertexAlive);
                 dead = true;
@@ -172,15 +174,27 @@ bool linkTriangles(Mesh& m, RebuildScratch& s, bool forRebuild) {
     // On a mesh of one winding nothing will reverse a triangle, so the rebuild's face normals are
     // worked out on this sweep over the records rather than on one more.
     bool faceNormals = forRebuild && s.wound;
+    // The same sweep tells whether every alive triangle's corner normals are one value (as in a
+    // file without "vn" lines): then no two linked corners can disagree and there is no crease.
+    int firstAlive = 0;
+    while (firstAlive < nt && corners[3 * size_t(firstAlive)] < 0) ++firstAlive;
+    const vec3 common = firstAlive < nt ? m.triangles[firstAlive].cornerNormal[0] : vec3();
+    std::atomic<bool> varied{false};
     parallelFor(nt, [&](int begin, int end) {
+        bool differs = false;
         for (int t = begin; t < end; ++t) {
             if (corners[3 * size_t(t)] < 0) continue;
             MeshTriangle& tri = m.triangles[t];
             for (int k = 0; k < 3; ++k) tri.neighbour[k] = link[3 * size_t(t) + size_t(k)];
             if (faceNormals) m.updateFaceNormal(t);
+            // == is false for NaN, so a NaN normal counts as differing
+            if (forRebuild && !(tri.cornerNormal[0] == common && tri.cornerNormal[1] == common && tri.cornerNormal[2] == common))
+                differs = true;
         }
+        if (differs) varied.store(true, std::memory_order_relaxed);
     });
     s.faceNormals = faceNormals;
+    s.oneCornerNormal = !varied;
     return true;
 }
 
@@ -273,7 +287,7 @@ void Mesh::rebuildPasses(int mode, bool markCreases) {
             anyPinched.store(true, std::memory_order_relaxed);
         }
     };
-    if (markCreases && anyNormalCrease(*this)) {
+    if (markCreases && !sweep.oneCornerNormal && anyNormalCrease(*this)) {
         // the creases come from the imported corner normals, so those are read before replacing
         updateAllRings();
         markNormalCreases();

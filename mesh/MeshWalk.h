@@ -24,11 +24,12 @@ struct RebuildScratch {
     struct Side {
         int32_t other, slot;
     };
-    std::vector<int32_t> corners, links, uses, start, fill;
+    std::vector<int32_t> corners, links, uses, start, fill, firsts;
     std::vector<Side> sides;
     std::vector<uint8_t> flags, pinched;
     bool wound = true;        // every linked pair runs its shared edge in opposite directions
     bool faceNormals = false; // the alive triangles' face normals are up to date
+    bool oneCornerNormal = false; // every alive triangle's corner normals are one value (no creases)
 };
 
 namespace meshwalk {

@@ -204,6 +204,41 @@ TEST_F(ObjFiles, hardEdgesFollowNormalNumbers) {
     EXPECT_EQ(markedEdgeSides(s), 0);
 }
 
+// Every face names normal 1 but one, which names 2: its four edges are hard whichever face it
+// is, the first one (whose corners the others are compared with) included, and when one corner
+// alone differs only the two edges meeting there are hard.
+TEST_F(ObjFiles, oneDifferingFaceOrCornerStillMakesHardEdges) {
+    const char* const faces[6] = {"4 3 2 1", "5 6 7 8", "1 2 6 5", "3 4 8 7", "1 5 8 4", "2 3 7 6"};
+    auto cube = [&](int odd, bool oneCorner) {
+        std::string text = "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nv 0 0 1\nv 1 0 1\nv 1 1 1\nv 0 1 1\nvn 0 0 1\nvn 1 0 0\n";
+        for (int f = 0; f < 6; ++f) {
+            text += "f";
+            for (const char* c = faces[f]; *c; ++c) {
+                if (*c == ' ') continue;
+                bool differs = f == odd && (!oneCorner || c == faces[f]);
+                text += std::string(" ") + *c + (differs ? "//2" : "//1");
+            }
+            text += "\n";
+        }
+        return text;
+    };
+    for (int odd = 0; odd < 6; ++odd) {
+        writeWholeFile(path("odd.obj"), cube(odd, false));
+        Mesh m(path("odd.obj"), false);
+        EXPECT_MESH_VALID(m);
+        EXPECT_EQ(markedEdgeSides(m), 8) << odd;
+        writeWholeFile(path("corner.obj"), cube(odd, true));
+        Mesh c(path("corner.obj"), false);
+        EXPECT_MESH_VALID(c);
+        // the two cube edges from that corner, on both sides; the face's own diagonal is soft
+        EXPECT_EQ(markedEdgeSides(c), 4) << odd;
+    }
+    // all faces naming one normal: nothing is hard
+    writeWholeFile(path("even.obj"), cube(-1, false));
+    Mesh e(path("even.obj"), false);
+    EXPECT_EQ(markedEdgeSides(e), 0);
+}
+
 TEST_F(ObjFiles, readOnlyFilesImport) {
     writeWholeFile(path("ro.OBJ"), cubeWithFaceNormals);
     QFile::setPermissions(QString::fromStdString(path("ro.OBJ")), QFileDevice::ReadOwner | QFileDevice::ReadOther);
