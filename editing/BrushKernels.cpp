@@ -90,6 +90,10 @@ void Mesh::markDirtyTriangles() { selectTrianglesRoundSelectedVertices(TriangleS
 void Mesh::markSelectionGpuRange() {
     // the triangles round the selected vertices join the selected ones, each once
     markDirtyTriangles();
+    markSelectedTrianglesGpuRange();
+}
+
+void Mesh::markSelectedTrianglesGpuRange() {
     std::vector<int32_t> touched = selectedTriangles;
     std::sort(touched.begin(), touched.end());
     // one run per stretch of consecutive records; the mesh merges runs that lie close

@@ -55,7 +55,7 @@ void Mesh::smoothBrush(const vec3& centre, const vec3&, float radius) {
     applyDrag();
     markDirtyTriangles();
     updateSelectedNormals();
-    markSelectionGpuRange();
+    markSelectedTrianglesGpuRange();
     clearSelection();
 }
 

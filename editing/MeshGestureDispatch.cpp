@@ -148,8 +148,10 @@ void brushPost(Mesh& m, bool finished) {
     if (finished) {
         m.markDirtyTriangles();
         m.updateSelectedNormals();
+        m.markSelectedTrianglesGpuRange();
+    } else {
+        m.markSelectionGpuRange();
     }
-    m.markSelectionGpuRange();
     m.clearSelection();
 }
 

@@ -31,7 +31,7 @@ void finishMove(Mesh& m) {
     dropRegionTriangles(m);
     m.markDirtyTriangles();
     m.updateSelectedNormals();
-    m.markSelectionGpuRange();
+    m.markSelectedTrianglesGpuRange();
     m.clearSelection();
 }
 

@@ -213,12 +213,15 @@ public:
     // Brush gathering and the kernels over the brush lists (editing/BrushKernels.cpp). Kernels
     // that write offsets first size the drag offsets to the selection; "set" kernels overwrite.
     void gatherBrushVertices(const vec3& centre, float radius, bool clear);
+    // The run boxes of the whole vertex store (strokeCache.runBounds), from scratch.
     void buildGatherBounds();
     void markDirtyTriangles();
     // Marks for upload the selected triangles and those round the selected vertices (which join
     // the triangle selection), as runs of consecutive records.
     void markSelectionGpuRange();
-    // The run boxes of the whole vertex store (strokeCache.runBounds), from scratch.
+    // The same once markDirtyTriangles has run since the vertex selection last grew: the rings
+    // are not walked again.
+    void markSelectedTrianglesGpuRange();
     void deformBrushVertices(const vec3& drag);
     void deformPatchBrushVertices(const vec3& drag);
     void smoothBrushVertices(float factor);

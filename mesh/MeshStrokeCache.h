@@ -11,8 +11,9 @@
 namespace kal {
 
 struct MeshStrokeCache {
-    // Vertex records are boxed in runs of this many.
-    static constexpr int kRun = 4096;
+    // Vertex records are boxed in runs of this many: short runs keep a box to a stretch of one
+    // latitude ring of a generated sphere, so a small brush reads few records.
+    static constexpr int kRun = 256;
     // The stroke it was kept for (an identity, never dereferenced), that stroke's sample count and
     // the mesh's record counts at the end of its last tick.
     const void* stroke = nullptr;

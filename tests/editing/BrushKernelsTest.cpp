@@ -187,7 +187,7 @@ std::vector<int32_t> gatheredIds(const Mesh& m) {
 }
 
 TEST(BrushGather, RunBoxesSkipOnlyRunsTheBrushMissesAndGrowWithTheDrag) {
-    // 71 x 71 vertices: two runs of records
+    // 71 x 71 vertices: many runs of records
     Mesh m = rebuilt(gridMesh(70));
     ASSERT_GT(m.vertexCount(), MeshStrokeCache::kRun);
     for (vec3 c : {vec3(10, 10, 0), vec3(35, 57.5f, 0), vec3(69, 69, 0)}) {
