@@ -40,18 +40,28 @@ void Mesh::gatherBrushVertices(const vec3& c, float radius, bool clear) {
     brushVertices.clear();
     const double r = radius, r2 = r * r;
     const int nv = vertices.size();
-    const size_t runs = size_t((nv + MeshStrokeCache::kRun - 1) / MeshStrokeCache::kRun);
-    const bool skipRuns = strokeCache.lent && strokeCache.runBounds.size() == 2 * runs;
-    for (int first = 0; first < nv; first += MeshStrokeCache::kRun) {
+    constexpr int kRun = MeshStrokeCache::kRun, kSpan = MeshStrokeCache::kSpan;
+    const size_t runs = size_t((nv + kRun - 1) / kRun), spans = (runs + kSpan - 1) / kSpan;
+    const bool skipRuns = strokeCache.lent && strokeCache.runBounds.size() == 2 * runs &&
+                          strokeCache.spanBounds.size() == 2 * spans;
+    // a box that misses the brush's box holds no vertex the tests below would take; a span's box
+    // holds its runs' boxes, so it misses whenever they all do
+    auto misses = [&](const std::vector<vec3>& bounds, size_t box) {
+        const vec3 lo = bounds[2 * box], hi = bounds[2 * box + 1];
+        bool out = false;
+        for (int i = 0; i < 3; ++i) out = out || !(double(lo[i]) - c[i] < r) || !(double(hi[i]) - c[i] > -r);
+        return out;
+    };
+    for (int first = 0; first < nv; first += kRun) {
+        const size_t run = size_t(first / kRun);
         if (skipRuns) {
-            // a run whose box misses the brush's box holds no vertex the tests below would take
-            const vec3 lo = strokeCache.runBounds[2 * size_t(first / MeshStrokeCache::kRun)], hi = strokeCache.runBounds[2 * size_t(first / MeshStrokeCache::kRun) + 1];
-            bool misses = false;
-            for (int i = 0; i < 3; ++i)
-                misses = misses || !(double(lo[i]) - c[i] < r) || !(double(hi[i]) - c[i] > -r);
-            if (misses) continue;
+            if (run % kSpan == 0 && misses(strokeCache.spanBounds, run / kSpan)) {
+                first += (kSpan - 1) * kRun;
+                continue;
+            }
+            if (misses(strokeCache.runBounds, run)) continue;
         }
-        const int end = std::min(nv, first + MeshStrokeCache::kRun);
+        const int end = std::min(nv, first + kRun);
         for (int v = first; v < end; ++v) {
             const MeshVertex& vx = vertices[v];
             if (!vx.alive()) continue;
@@ -68,11 +78,20 @@ void Mesh::gatherBrushVertices(const vec3& c, float radius, bool clear) {
 
 void Mesh::buildGatherBounds() {
     const int nv = vertices.size();
+    constexpr int kRun = MeshStrokeCache::kRun, kSpan = MeshStrokeCache::kSpan;
     const float inf = std::numeric_limits<float>::infinity();
-    strokeCache.runBounds.assign(2 * size_t((nv + MeshStrokeCache::kRun - 1) / MeshStrokeCache::kRun), vec3());
-    for (size_t run = 0; run < strokeCache.runBounds.size(); run += 2) {
+    const size_t runs = size_t((nv + kRun - 1) / kRun);
+    std::vector<vec3>& bounds = strokeCache.runBounds;
+    std::vector<vec3>& spanBounds = strokeCache.spanBounds;
+    bounds.assign(2 * runs, vec3());
+    spanBounds.assign(2 * ((runs + kSpan - 1) / kSpan), vec3());
+    for (size_t s = 0; s < spanBounds.size(); s += 2) {
+        spanBounds[s] = vec3(inf, inf, inf);
+        spanBounds[s + 1] = vec3(-inf, -inf, -inf);
+    }
+    for (size_t run = 0; run < runs; ++run) {
         vec3 lo(inf, inf, inf), hi(-inf, -inf, -inf);
-        const int first = int(run / 2) * MeshStrokeCache::kRun, end = std::min(nv, first + MeshStrokeCache::kRun);
+        const int first = int(run) * kRun, end = std::min(nv, first + kRun);
         for (int v = first; v < end; ++v) {
             const vec3 p = vertices[v].position;
             for (int i = 0; i < 3; ++i) {
@@ -80,8 +99,14 @@ void Mesh::buildGatherBounds() {
                 hi[i] = std::max(hi[i], p[i]);
             }
         }
-        strokeCache.runBounds[run] = lo;
-        strokeCache.runBounds[run + 1] = hi;
+        bounds[2 * run] = lo;
+        bounds[2 * run + 1] = hi;
+        vec3& slo = spanBounds[2 * (run / kSpan)];
+        vec3& shi = spanBounds[2 * (run / kSpan) + 1];
+        for (int i = 0; i < 3; ++i) {
+            slo[i] = std::min(slo[i], lo[i]);
+            shi[i] = std::max(shi[i], hi[i]);
+        }
     }
 }
 

@@ -310,17 +310,19 @@ void Mesh::applyDrag() {
     size_t n = std::min(selectedVertices.size(), dragOffsets.size());
     for (size_t k = 0; k < n; ++k) vertices[selectedVertices[k]].position += dragOffsets[k];
     if (!strokeCache.lent) return;
-    // the gathering's run boxes only grow with the moved vertices
-    std::vector<vec3>& bounds = strokeCache.runBounds;
-    for (size_t k = 0; k < n; ++k) {
-        int32_t v = selectedVertices[k];
-        size_t run = 2 * size_t(v / MeshStrokeCache::kRun);
-        if (run + 1 >= bounds.size()) continue;
-        const vec3 p = vertices[v].position;
+    // the gathering's run and span boxes only grow with the moved vertices
+    auto grow = [](std::vector<vec3>& bounds, size_t box, const vec3& p) {
+        if (2 * box + 1 >= bounds.size()) return;
         for (int i = 0; i < 3; ++i) {
-            bounds[run][i] = std::min(bounds[run][i], p[i]);
-            bounds[run + 1][i] = std::max(bounds[run + 1][i], p[i]);
+            bounds[2 * box][i] = std::min(bounds[2 * box][i], p[i]);
+            bounds[2 * box + 1][i] = std::max(bounds[2 * box + 1][i], p[i]);
         }
+    };
+    for (size_t k = 0; k < n; ++k) {
+        const int32_t v = selectedVertices[k];
+        const size_t run = size_t(v / MeshStrokeCache::kRun);
+        grow(strokeCache.runBounds, run, vertices[v].position);
+        grow(strokeCache.spanBounds, run / MeshStrokeCache::kSpan, vertices[v].position);
     }
 }
 

@@ -82,17 +82,17 @@ void Mesh::updateSelectedNormals() {
 }
 
 void Mesh::selectTrianglesRoundSelectedVertices(uint32_t skip, bool liveOnly) {
-    std::vector<int32_t> ring;
+    // the walk reads no flags, so each triangle is taken as it is reached, without a ring list
     for (size_t i = 0; i < selectedVertices.size(); ++i) {
         int32_t v = selectedVertices[i];
         if (!vertices[v].alive()) continue;
-        vertexTriangles(v, ring);
-        for (int32_t t : ring) {
+        int last, lastCorner;
+        walkRing(triangles, v, vertices[v].firstTriangle, walkLimit(), last, lastCorner, [&](int t, int) {
             MeshTriangle& tri = triangles[t];
-            if ((liveOnly && !tri.alive()) || (tri.flags & skip)) continue;
+            if ((liveOnly && !tri.alive()) || (tri.flags & skip)) return;
             tri.flags |= TriangleSelected;
             selectedTriangles.push_back(t);
-        }
+        });
     }
 }
 

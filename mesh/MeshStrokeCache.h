@@ -12,8 +12,10 @@ namespace kal {
 
 struct MeshStrokeCache {
     // Vertex records are boxed in runs of this many: short runs keep a box to a stretch of one
-    // latitude ring of a generated sphere, so a small brush reads few records.
-    static constexpr int kRun = 256;
+    // latitude ring of a generated sphere, so a small brush reads few records. Spans of kSpan
+    // runs are boxed too, so that most short boxes are never read.
+    static constexpr int kRun = 64;
+    static constexpr int kSpan = 64;
     // The stroke it was kept for (an identity, never dereferenced), that stroke's sample count and
     // the mesh's record counts at the end of its last tick.
     const void* stroke = nullptr;
@@ -22,7 +24,7 @@ struct MeshStrokeCache {
     int triangleCount = 0;
     // The low and high corner of each run of vertex records; the brush gathering skips runs that
     // miss the brush while `lent` is set, and applyDrag grows them then.
-    std::vector<vec3> runBounds;
+    std::vector<vec3> runBounds, spanBounds;
     bool lent = false;
     // Per triangle: whether it lies in the stroke's patch or component.
     std::vector<uint8_t> region;
@@ -34,6 +36,7 @@ struct MeshStrokeCache {
     void clear() {
         stroke = nullptr;
         runBounds.clear();
+        spanBounds.clear();
         lent = false;
         region.clear();
         pushVertices.clear();

@@ -209,6 +209,15 @@ TEST(BrushGather, RunBoxesSkipOnlyRunsTheBrushMissesAndGrowWithTheDrag) {
     m.gatherBrushVertices(vec3(10, 10, 100), 1.5f, true);
     EXPECT_EQ(m.brushVertices.size(), m.selectedVertices.size());
     EXPECT_GE(m.brushVertices.size(), 5u);
+    // the grown boxes give what the plain pass gives, in its order, on and off the moved patch
+    for (vec3 c : {vec3(10, 10, 100), vec3(10, 10, 0), vec3(60, 60, 0)}) {
+        m.gatherBrushVertices(c, 2.5f, true);
+        std::vector<int32_t> boxed = gatheredIds(m);
+        m.strokeCache.lent = false;
+        m.gatherBrushVertices(c, 2.5f, true);
+        EXPECT_EQ(boxed, gatheredIds(m));
+        m.strokeCache.lent = true;
+    }
     m.strokeCache.lent = false;
     m.clearSelection();
 }
