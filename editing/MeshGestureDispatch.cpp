@@ -397,7 +397,7 @@ void dispatch(Mesh& m, const std::vector<Gesture*>& gestures);
 
 // Codes whose operation gathers round the brush (over the mesh, or over the patch or component of
 // the Patch and Component modes) and moves vertices only through applyDrag.
-bool gathersRoundTheBrush(int32_t code, int mode) {
+bool gathersRoundTheBrush(int32_t code) {
     switch (code) {
     case DeformVolume:
     case Grow:
@@ -425,7 +425,7 @@ public:
                           c.vertexCount == m.vertexCount() && c.triangleCount == m.triangleCount();
         if (!held) c.clear();
         if (!stroke) return;
-        if (gathersRoundTheBrush(stroke->action, stroke->selectionMode)) {
+        if (gathersRoundTheBrush(stroke->action)) {
             if (c.runBounds.empty()) m.buildGatherBounds();
             c.lent = true;
         }

@@ -147,7 +147,9 @@ TEST(TubePicks, picksPlacingNothingKeepTheLocationAnswerThePickAloneAndEditNothi
     auto refused = [&](int32_t id, vec3 at, bool located = false) {
         const vec3 p = f.toLocalSpace(at);
         const Picks r = pick(*f.tube, p, vec3(1, 0, 0), id, true, true);
-        if (!located) EXPECT_EQ(f.tube->axisPoint, kept) << id;
+        if (!located) {
+            EXPECT_EQ(f.tube->axisPoint, kept) << id;
+        }
         ASSERT_EQ(r.positions.size(), 1u) << id;
         for (int k : {0, 1, 2}) EXPECT_TRUE(std::isfinite((&r.positions[0].x)[k]));
         Stroke s(1, {at}, {id}, vec3(0.5f, 0, 0), true);
