@@ -129,18 +129,7 @@ pbr pbrAccumulator::toPbr() const {
 pbr pbrMean(const pbr& a, const pbr& b) {
     auto u = [](std::uint16_t x, std::uint16_t y) { return std::uint16_t((std::int32_t(x) + y) / 2); };
     auto s = [](std::int16_t x, std::int16_t y) { return narrowSigned((std::int32_t(x) + y) / 2); };
-    pbr p;
-    p.red = u(a.red, b.red);
-    p.green = u(a.green, b.green);
-    p.blue = u(a.blue, b.blue);
-    p.opacity = u(a.opacity, b.opacity);
-    p.lightRed = u(a.lightRed, b.lightRed);
-    p.lightGreen = u(a.lightGreen, b.lightGreen);
-    p.lightBlue = u(a.lightBlue, b.lightBlue);
-    p.refractivity = u(a.refractivity, b.refractivity);
-    p.roughness = s(a.roughness, b.roughness);
-    p.metalness = s(a.metalness, b.metalness);
-    return p;
+    return pbrChannels(a, b, u, u, s);
 }
 
 pbrAccumulator mix(const pbrAccumulator& a, const pbrAccumulator& b, float t, int mask) {

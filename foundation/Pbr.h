@@ -71,6 +71,24 @@ struct pbrAccumulator {
     void toPbr(pbr& out) const { out = toPbr(); }
 };
 
+// A material made channel by channel from a and b: colour(x, y) for red, green, blue and opacity,
+// light(x, y) for the light channels and refractivity, sign(x, y) for roughness and metalness.
+template <class Colour, class Light, class Signed>
+pbr pbrChannels(const pbr& a, const pbr& b, Colour colour, Light light, Signed sign) {
+    pbr p;
+    p.red = colour(a.red, b.red);
+    p.green = colour(a.green, b.green);
+    p.blue = colour(a.blue, b.blue);
+    p.opacity = colour(a.opacity, b.opacity);
+    p.lightRed = light(a.lightRed, b.lightRed);
+    p.lightGreen = light(a.lightGreen, b.lightGreen);
+    p.lightBlue = light(a.lightBlue, b.lightBlue);
+    p.refractivity = light(a.refractivity, b.refractivity);
+    p.roughness = sign(a.roughness, b.roughness);
+    p.metalness = sign(a.metalness, b.metalness);
+    return p;
+}
+
 // The mean of two materials, channel by channel, truncated toward zero: what an accumulator of the
 // two divided by 2 gives, without its wide sums (a subdivision takes millions of midpoints).
 pbr pbrMean(const pbr& a, const pbr& b);

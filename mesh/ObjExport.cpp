@@ -74,20 +74,7 @@ uint16_t colourProduct(uint16_t a, uint16_t b) { return uint16_t(uint64_t(a) * b
 uint16_t lightSum(uint16_t a, uint16_t b) { return uint16_t(std::min(65535, int(a) + int(b))); }
 int16_t signedSum(int16_t a, int16_t b) { return int16_t(std::clamp(int(a) + int(b), -32766, 32766)); }
 
-pbr combine(const pbr& c, const pbr& t) {
-    pbr r;
-    r.red = colourProduct(c.red, t.red);
-    r.green = colourProduct(c.green, t.green);
-    r.blue = colourProduct(c.blue, t.blue);
-    r.opacity = colourProduct(c.opacity, t.opacity);
-    r.lightRed = lightSum(c.lightRed, t.lightRed);
-    r.lightGreen = lightSum(c.lightGreen, t.lightGreen);
-    r.lightBlue = lightSum(c.lightBlue, t.lightBlue);
-    r.refractivity = lightSum(c.refractivity, t.refractivity);
-    r.roughness = signedSum(c.roughness, t.roughness);
-    r.metalness = signedSum(c.metalness, t.metalness);
-    return r;
-}
+pbr combine(const pbr& c, const pbr& t) { return pbrChannels(c, t, colourProduct, lightSum, signedSum); }
 
 uint8_t hi(uint16_t x) { return uint8_t(x >> 8); }
 uint8_t signedByte(int16_t x) { return uint8_t(((int(x) + 32766) >> 8) & 255); }
