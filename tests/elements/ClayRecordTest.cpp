@@ -131,19 +131,6 @@ TEST_F(ClayRecord, sceneWithAClayReadsBackAsClay) {
     for (int v = 0; v < source.vertexCount(); ++v) EXPECT_EQ(source.vertices[v].position, original.vertices[v].position);
 }
 
-TEST_F(ClayRecord, convertRefusesClayAndImagesAndKeepsTheMeshValidWithoutAContext) {
-    Scene scene;
-    Tool* tool = scene.sceneRoot->addChild(new Tool(Mesh::createIcosahedron(), mat4(), pbr(), false), false);
-    scene.rebuildToolLists();
-    ASSERT_TRUE(scene.convertToClay(tool->element));
-    Element* clay = tool->element;
-    EXPECT_FALSE(scene.convertToClay(clay));
-    EXPECT_EQ(tool->element, clay);
-    ASSERT_TRUE(scene.convertToTriMesh(clay));
-    ASSERT_EQ(tool->element->typeCode, MeshType);
-    EXPECT_MESH_VALID(static_cast<const Mesh&>(*tool->element));
-}
-
 TEST_F(ClayRecord, aTubeBecomesClayAndComesBackAsAValidMesh) {
     Scene scene;
     Tube* tube = new Tube(Curve::makeSegment(), Curve::makeCircle(8, false));

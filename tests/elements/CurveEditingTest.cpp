@@ -168,6 +168,19 @@ TEST(CurveSculpt, placedPointSwingsTheRunsToTheNextMarks) {
     EXPECT_NEAR(c.points[1].position.y, 0.4f, 1e-5f); // a fifth of the way along the swung run
 }
 
+TEST(CurveSculpt, rotationAboutAnObliqueAxisTurnsByTheAngleAcrossIt) {
+    const vec3 a = normalize(vec3(1, 1, 0)), e1 = normalize(vec3(1, -1, 0)), e2(0, 0, 1);
+    Curve c({e1, e1 * 2.0f}, false, 0);
+    ASSERT_EQ(c.translation, vec3(0, 0, 0)); // the turn is about the curve's placement
+    // the parts of the drag along the axis do not count: a quarter turn from e1 to e2
+    c.rotateSelection(e1 + a * 0.5f, e2 + a * 0.5f, -1, SelectElement, a);
+    const vec3 p = c.points[1].position;
+    EXPECT_NEAR(p.x, 0.0f, 1e-5f);
+    EXPECT_NEAR(p.y, 0.0f, 1e-5f);
+    EXPECT_NEAR(p.z, 2.0f, 1e-5f);
+    EXPECT_EQ(curveFault(c, true), "");
+}
+
 TEST(CurveSculpt, planeCutMarksCrossingsAndClipDropsTheFrontPart) {
     Curve c = line(5);
     c.cutPlane(vec3(1.5f, 0, 0), vec3(1, 0, 0));
