@@ -32,10 +32,6 @@ struct SurfaceArrays {
     std::vector<float> lines;        // 2 x 3 floats per outline line
 };
 
-// The corner material of a surface quad from the axis segment's end (A) and the section
-// segment's end (S): colours multiply, light and surface values add, each kept in range.
-pbr combineMaterials(const pbr& A, const pbr& S);
-
 class CurveSurface : public Element {
 public:
     // Arrays whose data is out of date; all of them after a full rebuild.

@@ -74,28 +74,6 @@ std::vector<vec3> sectionPoints(Curve& section, bool aliveOnly) {
 
 } // namespace
 
-pbr combineMaterials(const pbr& A, const pbr& S) {
-    pbr m;
-    auto product = [](uint16_t a, uint16_t s) {
-        return uint16_t(std::min<uint64_t>(65535, uint64_t(a) * uint64_t(s) / 65535));
-    };
-    auto sum = [](uint16_t a, uint16_t s) { return uint16_t(std::min<uint32_t>(65535, uint32_t(a) + s)); };
-    auto signedSum = [](int16_t a, int16_t s) {
-        return int16_t(std::max(-kPbrSignedLimit, std::min(kPbrSignedLimit, int(a) + int(s))));
-    };
-    m.red = product(A.red, S.red);
-    m.green = product(A.green, S.green);
-    m.blue = product(A.blue, S.blue);
-    m.opacity = product(A.opacity, S.opacity);
-    m.lightRed = sum(A.lightRed, S.lightRed);
-    m.lightGreen = sum(A.lightGreen, S.lightGreen);
-    m.lightBlue = sum(A.lightBlue, S.lightBlue);
-    m.refractivity = sum(A.refractivity, S.refractivity);
-    m.roughness = signedSum(A.roughness, S.roughness);
-    m.metalness = signedSum(A.metalness, S.metalness);
-    return m;
-}
-
 bool CurveSurface::ringCollapses(int) const { return false; }
 void CurveSurface::prepareRings() {}
 

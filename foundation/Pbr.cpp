@@ -1,5 +1,6 @@
 #include "foundation/Pbr.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -124,6 +125,15 @@ pbr pbrAccumulator::toPbr() const {
     for (int i = 0; i < 8; ++i) p.*kUnsignedFields[i] = narrowUnsigned(this->*kAccumulatorFields[i]);
     for (int i = 0; i < 2; ++i) p.*kSignedFields[i] = narrowSigned(this->*kAccumulatorFields[8 + i]);
     return p;
+}
+
+pbr combineMaterials(const pbr& a, const pbr& b) {
+    auto product = [](uint16_t x, uint16_t y) { return uint16_t(uint64_t(x) * y / 65535); };
+    auto sum = [](uint16_t x, uint16_t y) { return uint16_t(std::min(65535, int(x) + int(y))); };
+    auto signedSum = [](int16_t x, int16_t y) {
+        return int16_t(std::clamp(int(x) + int(y), -kPbrSignedLimit, kPbrSignedLimit));
+    };
+    return pbrChannels(a, b, product, sum, signedSum);
 }
 
 pbr pbrMean(const pbr& a, const pbr& b) {

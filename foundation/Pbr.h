@@ -89,6 +89,10 @@ pbr pbrChannels(const pbr& a, const pbr& b, Colour colour, Light light, Signed s
     return p;
 }
 
+// A surface material under a tool's or another curve's: colours and opacity multiplied, light and
+// refractivity added up to 65535, roughness and metalness added within the signed range.
+pbr combineMaterials(const pbr& a, const pbr& b);
+
 // The mean of two materials, channel by channel, truncated toward zero: what an accumulator of the
 // two divided by 2 gives, without its wide sums (a subdivision takes millions of midpoints).
 pbr pbrMean(const pbr& a, const pbr& b);

@@ -70,11 +70,6 @@ void appendCounts(std::string& s, int vertices, int faces) {
     s += " faces\n";
 }
 
-uint16_t colourProduct(uint16_t a, uint16_t b) { return uint16_t(uint64_t(a) * b / 65535); }
-uint16_t lightSum(uint16_t a, uint16_t b) { return uint16_t(std::min(65535, int(a) + int(b))); }
-int16_t signedSum(int16_t a, int16_t b) { return int16_t(std::clamp(int(a) + int(b), -32766, 32766)); }
-
-pbr combine(const pbr& c, const pbr& t) { return pbrChannels(c, t, colourProduct, lightSum, signedSum); }
 
 uint8_t hi(uint16_t x) { return uint8_t(x >> 8); }
 uint8_t signedByte(int16_t x) { return uint8_t(((int(x) + 32766) >> 8) & 255); }
@@ -183,7 +178,7 @@ void Mesh::exportObjWithMaterials(QImage& baseColour, QImage& emission, QImage& 
     for (int t = 0; t < m; ++t) {
         const MeshTriangle& tri = triangles[t];
         pbr mats[4];
-        for (int c = 0; c < 3; ++c) mats[c] = combine(tri.corner[c], toolMaterial);
+        for (int c = 0; c < 3; ++c) mats[c] = combineMaterials(tri.corner[c], toolMaterial);
         mats[3] = mats[2];
         const int64_t g = int64_t(t) + cellNumber;
         const int64_t col0 = 2 * (g % B), row0 = 2 * (g / B);
