@@ -2,8 +2,10 @@
 // The local edits behind edge splits and flips, written once over any triangle record with the
 // mesh triangle's corners, links, flags and corner slots: the mesh runs them on its own records,
 // and the bulk subdivision on slim records whose corner slots name where a material comes from.
-// Vertices are always the mesh's own records.
+// Both stores are templates: the bulk subdivision keeps its new records in flat arrays.
 #include <algorithm>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "mesh/MeshWalk.h"
@@ -17,6 +19,11 @@ using meshwalk::prev3;
 using meshwalk::RingEnd;
 using meshwalk::walkRing;
 
+// The record type of a triangle store. The edits run on the mesh's own stores and on the bulk
+// subdivision's flat arrays alike.
+template <class Tris>
+using RecordOf = std::remove_cv_t<std::remove_reference_t<decltype(std::declval<Tris&>()[0])>>;
+
 // Midpoint subdivision on the mesh's own records, one split and one flip at a time: the
 // reference the bulk subdivision (Mesh::subdivide) reproduces record for record.
 void subdivideSplitBySplit(Mesh& m, bool smooth);
@@ -27,8 +34,8 @@ bool hardOrOpen(const Tri& tri, int e) {
     return tri.marked(e) || tri.neighbour[e] < 0;
 }
 
-template <class Tri>
-void relink(MeshStore<Tri>& tris, int outer, int from, int to) {
+template <class Tris>
+void relink(Tris& tris, int outer, int from, int to) {
     if (outer < 0) return;
     int slot = tris[outer].slotOf(from);
     if (slot >= 0) tris[outer].neighbour[slot] = to;
@@ -37,8 +44,9 @@ void relink(MeshStore<Tri>& tris, int outer, int from, int to) {
 // The ring update of a vertex: its walk start, open and seam flags from its ring. ringSize
 // receives how many triangles the forward walk passed before it came back round to its start,
 // or -1 when it did not (open, broken, too long). limit bounds the walk.
-template <class Tri>
-int settleRing(const MeshStore<Tri>& triangles, MeshVertex& vx, int v, int limit, int& ringSize) {
+template <class Tris>
+int settleRing(const Tris& triangles, MeshVertex& vx, int v, int limit, int& ringSize) {
+    using Tri = RecordOf<Tris>;
     ringSize = -1;
     int s = vx.firstTriangle;
     if (s < 0 || s >= triangles.size()) return s;
@@ -82,8 +90,8 @@ int settleRing(const MeshStore<Tri>& triangles, MeshVertex& vx, int v, int limit
 // The ring update after a split or flip. Neither edit opens or marks an edge at a vertex, and both
 // leave every walk start on a triangle of its vertex: a vertex that is neither seam, open nor
 // pinned keeps a closed, unmarked ring, and its update would change nothing, so it is left out.
-template <class Tri>
-void settleEditedRing(const MeshStore<Tri>& tris, MeshStore<MeshVertex>& verts, int v) {
+template <class Tris, class Verts>
+void settleEditedRing(const Tris& tris, Verts& verts, int v) {
     MeshVertex& vx = verts[v];
     if (!(vx.flags & (VertexSeam | VertexOpen | VertexPinned))) return;
     int ringSize;
@@ -93,9 +101,10 @@ void settleEditedRing(const MeshStore<Tri>& tris, MeshStore<MeshVertex>& verts, 
 // The first ring neighbour of a that is b, in ring order; the open end of the ring counts last
 // and is reached through the triangle before it. Walked in place, without collecting the ring:
 // flips and splits look up edges millions of times.
-template <class Tri>
-bool findEdge(const MeshStore<Tri>& triangles, const MeshStore<MeshVertex>& vertices, int a, int b, int& t,
+template <class Tris, class Verts>
+bool findEdge(const Tris& triangles, const Verts& vertices, int a, int b, int& t,
               int& e) {
+    using Tri = RecordOf<Tris>;
     int limit = triangles.size() + 1;
     int start = vertices[a].firstTriangle;
     if (start < 0 || start >= triangles.size()) return false;
@@ -128,8 +137,8 @@ bool findEdge(const MeshStore<Tri>& triangles, const MeshStore<MeshVertex>& vert
 }
 
 // v's ring neighbours in ring order from its walk start; an open ring adds its far end.
-template <class Tri>
-int ringNeighbours(const MeshStore<Tri>& triangles, const MeshStore<MeshVertex>& vertices, int v,
+template <class Tris, class Verts>
+int ringNeighbours(const Tris& triangles, const Verts& vertices, int v,
                    std::vector<int32_t>& verts) {
     verts.clear();
     int last, lastCorner;
@@ -140,8 +149,9 @@ int ringNeighbours(const MeshStore<Tri>& triangles, const MeshStore<MeshVertex>&
 }
 
 // Flips edge e of t (see Mesh::flipEdge).
-template <class Tri>
-bool flipEdge(MeshStore<Tri>& triangles, MeshStore<MeshVertex>& vertices, int t, int e) {
+template <class Tris, class Verts>
+bool flipEdge(Tris& triangles, Verts& vertices, int t, int e) {
+    using Tri = RecordOf<Tris>;
     const Tri T = triangles[t];
     if (hardOrOpen(T, e)) return false;
     int n = T.neighbour[e];
@@ -188,9 +198,10 @@ bool flipEdge(MeshStore<Tri>& triangles, MeshStore<MeshVertex>& vertices, int t,
 //   void copyCorner(dst, src)      writes a corner slot of an existing record
 //   void inherit(made, from)       what a new triangle takes from the one it was cut from
 // oppositeP and oppositeS receive the corners facing the edge in t and across it (-1: open).
-template <class Tri, class Rule>
-int splitEdge(MeshStore<Tri>& tris, MeshStore<MeshVertex>& vertices, int t, int e, Rule& rule, int& oppositeP,
+template <class Tris, class Verts, class Rule>
+int splitEdge(Tris& tris, Verts& vertices, int t, int e, Rule& rule, int& oppositeP,
               int& oppositeS) {
+    using Tri = RecordOf<Tris>;
     const Tri T = tris[t];
     int e1 = next3(e), e2 = prev3(e);
     int P = T.vertex[e], Q = T.vertex[e1];

@@ -1,8 +1,12 @@
 // Midpoint and centroid subdivision and the remeshing passes, all built from local splits,
 // flips and collapses so the links stay true without a rebuild. The midpoint subdivision runs its
 // splits and flips on slim copies of the triangles and writes the records after, in parallel.
+#include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <memory>
 #include <new>
+#include <type_traits>
 #include <utility>
 
 #include "mesh/Mesh.h"
@@ -45,10 +49,9 @@ namespace {
 // triangle four. split(t, e, P, S) splits edge e of t and answers the new vertex with the corners
 // facing the edge (S -1 when open); flip(a, b) flips the edge between a and b. Triangle and flip
 // order decide every index and walk start, so both record kinds run this one loop.
-template <class Tri, class Split, class Flip>
-void splitAndFlipOldEdges(const MeshStore<Tri>& tris, int oldCount, Split&& split, Flip&& flip) {
-    std::vector<std::pair<int32_t, int32_t>> flips;
-    flips.reserve(size_t(tris.size()) * 2);
+template <class Tris, class Flips, class Split, class Flip>
+void splitAndFlipOldEdges(const Tris& tris, int oldCount, Flips& flips, Split&& split, Flip&& flip) {
+    using Tri = meshedit::RecordOf<Tris>;
     // the count grows while we walk: the new triangles hold halves of old edges still to split
     for (int t = 0; t < tris.size(); ++t) {
         if (!tris[t].alive()) continue;
@@ -59,12 +62,63 @@ void splitAndFlipOldEdges(const MeshStore<Tri>& tris, int oldCount, Split&& spli
             if (e < 0) break;
             int P, S;
             int v = split(t, e, P, S);
-            if (P < oldCount) flips.emplace_back(P, v);
-            if (S >= 0 && S < oldCount) flips.emplace_back(S, v);
+            if (P < oldCount) flips.push({P, v});
+            if (S >= 0 && S < oldCount) flips.push({S, v});
         }
     }
-    for (const auto& f : flips) flip(f.first, f.second);
+    for (int i = 0; i < flips.size(); ++i) flip(flips[i].a, flips[i].b);
 }
+
+// Two indices of the bulk subdivision: an edge's ends, the corners a mix takes, a flip's ends.
+struct IndexPair {
+    int32_t a, b;
+};
+
+// Records in one flat array reserved up front and its pages touched in parallel blocks, so the
+// serial split loop appends without a page fault every few records. Grows by copying when the
+// guess falls short.
+template <class T>
+class FlatRecords {
+    static_assert(std::is_trivially_copyable<T>::value, "flat records are copied as bytes");
+
+public:
+    explicit FlatRecords(int capacity) { reserve(std::max(capacity, 16)); }
+    int size() const { return count; }
+    T& operator[](int i) { return data.get()[i]; }
+    const T& operator[](int i) const { return data.get()[i]; }
+    int push(const T& r) {
+        if (count == cap) reserve(2 * cap);
+        std::memcpy(static_cast<void*>(data.get() + count), &r, sizeof(T));
+        return count++;
+    }
+    // n slots left unwritten, for a caller that writes every one before anything reads them
+    void growUnwritten(int n) {
+        if (count + n > cap) reserve(count + n);
+        count += n;
+    }
+
+private:
+    struct Free {
+        void operator()(T* p) const { ::operator delete(static_cast<void*>(p)); }
+    };
+    void reserve(int n) {
+        std::unique_ptr<T[], Free> fresh(static_cast<T*>(::operator new(sizeof(T) * size_t(n))));
+        touchPages(fresh.get(), sizeof(T) * size_t(n));
+        if (count > 0) std::memcpy(static_cast<void*>(fresh.get()), data.get(), sizeof(T) * size_t(count));
+        data = std::move(fresh);
+        cap = n;
+    }
+    static void touchPages(void* p, size_t bytes) {
+        constexpr size_t kPage = 4096;
+        char* bytesAt = static_cast<char*>(p);
+        parallelFor(int(bytes / kPage), [&](int begin, int end) {
+            for (int i = begin; i < end; ++i) bytesAt[size_t(i) * kPage] = 0;
+        }, 256);
+    }
+
+    std::unique_ptr<T[], Free> data;
+    int count = 0, cap = 0;
+};
 
 // Marks a corner slot written through a copy, which clamps the stored material.
 constexpr int32_t kCopiedCorner = int32_t(1) << 30;
@@ -94,48 +148,68 @@ struct SlimTriangle {
     }
 };
 
+// The vertices during the bulk splits and flips: the mesh's own below oldCount, the new ones in
+// a flat array, appended to the mesh once they are all made.
+struct SplitVertices {
+    MeshStore<MeshVertex>& old;
+    int oldCount;
+    FlatRecords<MeshVertex> added;
+
+    MeshVertex& operator[](int i) { return i < oldCount ? old[i] : added[i - oldCount]; }
+    const MeshVertex& operator[](int i) const { return i < oldCount ? old[i] : added[i - oldCount]; }
+    int push(const MeshVertex& v) { return oldCount + added.push(v); }
+};
+
 // The split rule of the slim records: new vertices and mixed corners are noted, and computed
 // once all splits are done.
 struct SlimRule {
-    MeshStore<MeshVertex>& vertices;
+    SplitVertices& vertices;
     int32_t mixBase;
-    std::vector<std::pair<int32_t, int32_t>> ends;   // per new vertex, the edge's ends
-    std::vector<std::pair<int32_t, int32_t>> mixes;  // per mixed corner, the corners at the ends
+    FlatRecords<IndexPair> ends;   // per new vertex, the edge's ends
+    FlatRecords<IndexPair> mixes;  // per mixed corner, the corners at the ends
 
     int vertex(int Q, int R) {
-        ends.emplace_back(Q, R);
+        ends.push({Q, R});
         return vertices.push(MeshVertex(vec3(), -1, -1, VertexAlive));
     }
+    bool nested = false;           // a mixed corner named another
     int32_t mix(int32_t atQ, int32_t atR) {
-        mixes.emplace_back(atQ, atR);
-        return mixBase + int32_t(mixes.size()) - 1;
+        nested |= (atQ & ~kCopiedCorner) >= mixBase || (atR & ~kCopiedCorner) >= mixBase;
+        return mixBase + mixes.push({atQ, atR});
     }
     static void copyCorner(int32_t& dst, int32_t src) { dst = src | kCopiedCorner; }
     static void inherit(SlimTriangle&, const SlimTriangle&) {}
 };
 
-// Writes the slim records' results into the mesh: new vertex positions, then every triangle
+// Writes the slim records' results into the mesh: the new vertices at their midpoints, then every triangle
 // record with its materials resolved. Each record is computed from the records before the
 // subdivision alone, so the passes run in parallel blocks.
-void writeSlimRecords(Mesh& m, int oldVertices, const MeshStore<SlimTriangle>& slim, const SlimRule& rule) {
-    parallelFor(int(rule.ends.size()), [&](int begin, int end) {
+void writeSlimRecords(Mesh& m, const SplitVertices& split, const FlatRecords<SlimTriangle>& slim,
+                      const SlimRule& rule) {
+    int oldVertices = split.oldCount;
+    m.vertices.growUnwritten(split.added.size());
+    parallelFor(split.added.size(), [&](int begin, int end) {
         for (int i = begin; i < end; ++i) {
-            const auto& qr = rule.ends[size_t(i)];
-            dvec3 q(m.vertices[qr.first].position), r(m.vertices[qr.second].position);
-            m.vertices[oldVertices + i].position = ((q + r) * 0.5).toFloat();
+            const IndexPair& qr = rule.ends[i];
+            dvec3 q(m.vertices[qr.a].position), r(m.vertices[qr.b].position);
+            MeshVertex v = split.added[i];
+            v.position = ((q + r) * 0.5).toFloat();
+            new (&m.vertices[oldVertices + i]) MeshVertex(v);
         }
     });
     int oldTriangles = rule.mixBase / 3;
-    std::vector<pbr> before(size_t(rule.mixBase));
+    FlatRecords<pbr> before(rule.mixBase);
+    before.growUnwritten(rule.mixBase);
     parallelFor(oldTriangles, [&](int begin, int end) {
         for (int t = begin; t < end; ++t)
-            for (int c = 0; c < 3; ++c) before[3 * size_t(t) + size_t(c)] = m.triangles[t].corner[c];
+            for (int c = 0; c < 3; ++c) before[3 * t + c] = m.triangles[t].corner[c];
     });
-    std::vector<pbr> mixed(rule.mixes.size());
-    auto material = [&](int32_t slot) -> pbr {
-        int32_t source = slot & ~kCopiedCorner;
-        const pbr& p = source < rule.mixBase ? before[size_t(source)] : mixed[size_t(source - rule.mixBase)];
-        // a copy clamps the signed channels, which mostly lie in range already
+    // a mixed corner lies between corners at old vertices, which only ever hold old materials, and
+    // is made where it is read; should one name another mixed corner, all are made first, in
+    // creation order, which puts the one named first
+    const bool nested = rule.nested;
+    // a copy clamps the signed channels, which mostly lie in range already
+    auto asWritten = [](int32_t slot, const pbr& p) -> pbr {
         bool inRange = p.roughness >= -kPbrSignedLimit && p.roughness <= kPbrSignedLimit &&
                        p.metalness >= -kPbrSignedLimit && p.metalness <= kPbrSignedLimit;
         if (!(slot & kCopiedCorner) || inRange) return p;
@@ -143,21 +217,20 @@ void writeSlimRecords(Mesh& m, int oldVertices, const MeshStore<SlimTriangle>& s
         pbrCopyMasked(copy, p, kPbrAll);
         return copy;
     };
-    // a mixed corner lies between corners at old vertices, which only ever hold old materials;
-    // should one name another mixed corner, the earlier one is there first in creation order
-    bool nested = false;
-    for (const auto& qr : rule.mixes)
-        nested |= (qr.first & ~kCopiedCorner) >= rule.mixBase || (qr.second & ~kCopiedCorner) >= rule.mixBase;
-    auto mixRange = [&](int begin, int end) {
-        for (int i = begin; i < end; ++i) {
-            const auto& qr = rule.mixes[size_t(i)];
-            mixed[size_t(i)] = pbrMean(material(qr.first), material(qr.second));
-        }
+    auto oldMaterial = [&](int32_t slot) { return asWritten(slot, before[slot & ~kCopiedCorner]); };
+    std::vector<pbr> mixed;
+    auto material = [&](int32_t slot) -> pbr {
+        int32_t source = slot & ~kCopiedCorner;
+        if (source < rule.mixBase) return oldMaterial(slot);
+        int i = source - rule.mixBase;
+        if (nested) return asWritten(slot, mixed[size_t(i)]);
+        return asWritten(slot, pbrMean(oldMaterial(rule.mixes[i].a), oldMaterial(rule.mixes[i].b)));
     };
-    if (nested)
-        mixRange(0, int(mixed.size()));
-    else
-        parallelFor(int(mixed.size()), mixRange);
+    if (nested) {
+        mixed.resize(size_t(rule.mixes.size()));
+        for (int i = 0; i < rule.mixes.size(); ++i)
+            mixed[size_t(i)] = pbrMean(material(rule.mixes[i].a), material(rule.mixes[i].b));
+    }
     m.triangles.growUnwritten(slim.size() - oldTriangles);
     parallelFor(slim.size(), [&](int begin, int end) {
         for (int t = begin; t < end; ++t) {
@@ -193,7 +266,8 @@ void splitAndFlipInBulk(Mesh& m) {
     MeshStore<MeshTriangle>& triangles = m.triangles;
     MeshStore<MeshVertex>& vertices = m.vertices;
     int oldVertices = vertices.size(), oldTriangles = triangles.size();
-    MeshStore<SlimTriangle> slim;
+    // a closed mesh ends with four triangles per old one
+    FlatRecords<SlimTriangle> slim(4 * oldTriangles + 16);
     slim.growUnwritten(oldTriangles);
     parallelFor(oldTriangles, [&](int begin, int end) {
         for (int t = begin; t < end; ++t) {
@@ -208,18 +282,19 @@ void splitAndFlipInBulk(Mesh& m) {
             s.fresh = 0;
         }
     });
-    SlimRule rule{vertices, 3 * oldTriangles, {}, {}};
-    // a closed mesh gets one vertex per edge and two mixed corners per split
-    rule.ends.reserve(size_t(oldTriangles) * 3 / 2 + 16);
-    rule.mixes.reserve(size_t(oldTriangles) * 3 + 32);
+    // a closed mesh gets one vertex per edge, two mixed corners per split and a flip per old triangle
+    SplitVertices split{vertices, oldVertices, FlatRecords<MeshVertex>(oldTriangles * 3 / 2)};
+    SlimRule rule{split, 3 * oldTriangles, FlatRecords<IndexPair>(oldTriangles * 3 / 2),
+                  FlatRecords<IndexPair>(oldTriangles * 3)};
+    FlatRecords<IndexPair> flips(oldTriangles);
     splitAndFlipOldEdges(
-        slim, oldVertices,
-        [&](int t, int e, int& P, int& S) { return meshedit::splitEdge(slim, vertices, t, e, rule, P, S); },
+        slim, oldVertices, flips,
+        [&](int t, int e, int& P, int& S) { return meshedit::splitEdge(slim, split, t, e, rule, P, S); },
         [&](int a, int b) {
             int t, e;
-            if (meshedit::findEdge(slim, vertices, a, b, t, e)) meshedit::flipEdge(slim, vertices, t, e);
+            if (meshedit::findEdge(slim, split, a, b, t, e)) meshedit::flipEdge(slim, split, t, e);
         });
-    writeSlimRecords(m, oldVertices, slim, rule);
+    writeSlimRecords(m, split, slim, rule);
 }
 
 } // namespace
@@ -239,8 +314,9 @@ bool Mesh::subdivide(bool smooth) {
 
 void meshedit::subdivideSplitBySplit(Mesh& m, bool smooth) {
     int oldVertices = m.vertices.size();
+    FlatRecords<IndexPair> flips(m.triangles.size());
     splitAndFlipOldEdges(
-        m.triangles, oldVertices, [&](int t, int e, int& P, int& S) { return m.splitEdgeMidpoint(t, e, P, S); },
+        m.triangles, oldVertices, flips, [&](int t, int e, int& P, int& S) { return m.splitEdgeMidpoint(t, e, P, S); },
         [&](int a, int b) { m.flipEdgeBetween(a, b); });
     finishSubdivision(m, oldVertices, smooth);
 }
