@@ -19,6 +19,25 @@ using namespace meshwalk;
 
 namespace {
 
+// first() and second() at once when a worker is free, else one after the other.
+template <class First, class Second>
+void alongside(First&& first, Second&& second) {
+    parallelFor(2, [&](int begin, int end) {
+        for (int i = begin; i < end; ++i) i == 0 ? first() : second();
+    }, 2);
+}
+
+// Writes a byte into each page of records [begin, end) of a store, records not yet made.
+template <class T>
+void touchRecordPages(MeshStore<T>& store, int begin, int end) {
+    constexpr int kStride = int(4096 / sizeof(T));
+    static_assert(kStride > 0, "a record smaller than a page");
+    parallelFor((end - begin + kStride - 1) / kStride, [&](int from, int to) {
+        for (int i = from; i < to; ++i)
+            *reinterpret_cast<volatile char*>(&store[begin + i * kStride]) = 0;
+    }, 256);
+}
+
 // Moves every alive vertex below count halfway to its smoothing target, all targets taken first.
 void smoothOldVertices(Mesh& m, int count) {
     std::vector<vec3> targets(static_cast<size_t>(count));
@@ -185,7 +204,7 @@ struct SlimRule {
 // record with its materials resolved. Each record is computed from the records before the
 // subdivision alone, so the passes run in parallel blocks.
 void writeSlimRecords(Mesh& m, const SplitVertices& split, const FlatRecords<SlimTriangle>& slim,
-                      const SlimRule& rule) {
+                      const SlimRule& rule, const FlatRecords<pbr>& before) {
     int oldVertices = split.oldCount;
     m.vertices.growUnwritten(split.added.size());
     parallelFor(split.added.size(), [&](int begin, int end) {
@@ -198,12 +217,6 @@ void writeSlimRecords(Mesh& m, const SplitVertices& split, const FlatRecords<Sli
         }
     });
     int oldTriangles = rule.mixBase / 3;
-    FlatRecords<pbr> before(rule.mixBase);
-    before.growUnwritten(rule.mixBase);
-    parallelFor(oldTriangles, [&](int begin, int end) {
-        for (int t = begin; t < end; ++t)
-            for (int c = 0; c < 3; ++c) before[3 * t + c] = m.triangles[t].corner[c];
-    });
     // a mixed corner lies between corners at old vertices, which only ever hold old materials, and
     // is made where it is read; should one name another mixed corner, all are made first, in
     // creation order, which puts the one named first
@@ -231,7 +244,6 @@ void writeSlimRecords(Mesh& m, const SplitVertices& split, const FlatRecords<Sli
         for (int i = 0; i < rule.mixes.size(); ++i)
             mixed[size_t(i)] = pbrMean(material(rule.mixes[i].a), material(rule.mixes[i].b));
     }
-    m.triangles.growUnwritten(slim.size() - oldTriangles);
     parallelFor(slim.size(), [&](int begin, int end) {
         for (int t = begin; t < end; ++t) {
             const SlimTriangle& s = slim[t];
@@ -269,6 +281,8 @@ void splitAndFlipInBulk(Mesh& m) {
     // a closed mesh ends with four triangles per old one
     FlatRecords<SlimTriangle> slim(4 * oldTriangles + 16);
     slim.growUnwritten(oldTriangles);
+    FlatRecords<pbr> before(3 * oldTriangles);
+    before.growUnwritten(3 * oldTriangles);
     parallelFor(oldTriangles, [&](int begin, int end) {
         for (int t = begin; t < end; ++t) {
             const MeshTriangle& r = triangles[t];
@@ -277,6 +291,7 @@ void splitAndFlipInBulk(Mesh& m) {
                 s.vertex[c] = r.vertex[c];
                 s.neighbour[c] = r.neighbour[c];
                 s.corner[c] = 3 * t + c;
+                before[3 * t + c] = r.corner[c];
             }
             s.flags = r.flags;
             s.fresh = 0;
@@ -287,14 +302,29 @@ void splitAndFlipInBulk(Mesh& m) {
     SlimRule rule{split, 3 * oldTriangles, FlatRecords<IndexPair>(oldTriangles * 3 / 2),
                   FlatRecords<IndexPair>(oldTriangles * 3)};
     FlatRecords<IndexPair> flips(oldTriangles);
-    splitAndFlipOldEdges(
-        slim, oldVertices, flips,
-        [&](int t, int e, int& P, int& S) { return meshedit::splitEdge(slim, split, t, e, rule, P, S); },
-        [&](int a, int b) {
-            int t, e;
-            if (meshedit::findEdge(slim, split, a, b, t, e)) meshedit::flipEdge(slim, split, t, e);
+    // the splits and flips run on one core; meanwhile the others touch the pages of the triangle
+    // records to come, so that the record pass does not stop at a page fault every 30 records
+    int guess = 3 * oldTriangles;
+    alongside(
+        [&] {
+            splitAndFlipOldEdges(
+                slim, oldVertices, flips,
+                [&](int t, int e, int& P, int& S) { return meshedit::splitEdge(slim, split, t, e, rule, P, S); },
+                [&](int a, int b) {
+                    int t, e;
+                    if (meshedit::findEdge(slim, split, a, b, t, e)) meshedit::flipEdge(slim, split, t, e);
+                });
+        },
+        [&] {
+            triangles.growUnwritten(guess);
+            touchRecordPages(triangles, oldTriangles, oldTriangles + guess);
         });
-    writeSlimRecords(m, split, slim, rule);
+    int made = slim.size() - oldTriangles;
+    if (made < guess)
+        triangles.truncate(oldTriangles + made);
+    else
+        triangles.growUnwritten(made - guess);
+    writeSlimRecords(m, split, slim, rule, before);
 }
 
 } // namespace
