@@ -148,6 +148,24 @@ int ringNeighbours(const Tris& triangles, const Verts& vertices, int v,
     return int(verts.size());
 }
 
+// The records a flip of edge e of T (index t) leaves at t and at n, the triangle N across it whose
+// edge m faces t. The flipped edge joins W to Z, the corners facing the old one; the outer links
+// are carried over as they stand.
+template <class Tri>
+void flippedPair(const Tri& T, const Tri& N, int t, int n, int e, int m, Tri& atT, Tri& atN) {
+    int e1 = next3(e), e2 = prev3(e);
+    int m1 = next3(m), m2 = prev3(m);
+    int W = T.vertex[e], X = T.vertex[e1];
+    int Z = N.vertex[m], Yn = N.vertex[m1];
+    // t's edge Y-W is e1, W-X is e2; n's edge X-Z is m1, Z-Y is m2
+    int tYW = T.neighbour[e1], tWX = T.neighbour[e2];
+    int nXZ = N.neighbour[m1], nZY = N.neighbour[m2];
+    atT = Tri(X, Z, W, n, tWX, nXZ, false, hardOrOpen(T, e2), hardOrOpen(N, m1), T.corner[e1], N.corner[m],
+              T.corner[e]);
+    atN = Tri(Yn, W, Z, t, nZY, tYW, false, hardOrOpen(N, m2), hardOrOpen(T, e1), N.corner[m1], T.corner[e],
+              N.corner[m]);
+}
+
 // Flips edge e of t (see Mesh::flipEdge).
 template <class Tris, class Verts>
 bool flipEdge(Tris& triangles, Verts& vertices, int t, int e) {
@@ -159,8 +177,7 @@ bool flipEdge(Tris& triangles, Verts& vertices, int t, int e) {
     const Tri N = triangles[n];
     int m = N.slotOf(t);
     if (m < 0) return false;
-    int e1 = next3(e), e2 = prev3(e);
-    int m1 = next3(m), m2 = prev3(m);
+    int e1 = next3(e), e2 = prev3(e), m1 = next3(m);
     int W = T.vertex[e], X = T.vertex[e1], Y = T.vertex[e2];
     // with consistent winding n's corners after Z are Y and X again
     int Z = N.vertex[m], Yn = N.vertex[m1];
@@ -171,15 +188,8 @@ bool flipEdge(Tris& triangles, Verts& vertices, int t, int e) {
     ringNeighbours(triangles, vertices, W, ring);
     if (std::find(ring.begin(), ring.end(), Z) != ring.end()) return false;
 
-    // t's edge Y-W is e1, W-X is e2; n's edge X-Z is m1, Z-Y is m2
-    int tYW = T.neighbour[e1], tWX = T.neighbour[e2];
-    int nXZ = N.neighbour[m1], nZY = N.neighbour[m2];
-    Tri newT(X, Z, W, n, tWX, nXZ, false, hardOrOpen(T, e2), hardOrOpen(N, m1), T.corner[e1], N.corner[m],
-             T.corner[e]);
-    Tri newN(Yn, W, Z, t, nZY, tYW, false, hardOrOpen(N, m2), hardOrOpen(T, e1), N.corner[m1], T.corner[e],
-             N.corner[m]);
-    triangles[t] = newT;
-    triangles[n] = newN;
+    int tYW = T.neighbour[e1], nXZ = N.neighbour[m1];
+    flippedPair(T, N, t, n, e, m, triangles[t], triangles[n]);
     relink(triangles, tYW, t, n);
     relink(triangles, nXZ, n, t);
     vertices[X].firstTriangle = t;

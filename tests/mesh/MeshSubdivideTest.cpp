@@ -140,6 +140,27 @@ Mesh seamedSphere() {
     return m;
 }
 
+// Two closed octahedra sharing one vertex, links built before they met there: its ring walk
+// goes round one of its two fans, so a flip whose edge lies in the other is not found.
+Mesh pinchedOctahedra() {
+    Mesh m = octahedronMesh();
+    Mesh other = octahedronMesh();
+    for (int v = 0; v < other.vertexCount(); ++v)
+        m.addVertex(other.vertices[v].position + vec3(2, 0, 0));
+    for (int t = 0; t < other.triangleCount(); ++t) {
+        const int32_t* c = other.triangles[t].vertex;
+        addTri(m, c[0] + 6, c[1] + 6, c[2] + 6);
+    }
+    m = rebuilt(m);
+    // vertex 7 (-1, 0, 0) of the second meets vertex 0 (1, 0, 0) of the first
+    for (int t = 8; t < 16; ++t)
+        for (int32_t& v : m.triangles[t].vertex)
+            if (v == 7) v = 0;
+    m.vertices[7].flags &= uint8_t(~VertexAlive);
+    m.vertices[7].firstTriangle = -1;
+    return m;
+}
+
 // The bulk subdivision splits and flips on slim copies of the triangles and writes the records
 // after; every record must be what one split and one flip at a time on the mesh's own records
 // leave: positions, walk starts, flags, links, normals and materials, over several levels.
@@ -149,7 +170,8 @@ TEST(Subdivide, BulkRecordsMatchOneSplitAndFlipAtATime) {
     std::vector<Mesh> fixtures = {quadMesh(), rebuilt(quadMesh()), rebuilt(octahedronMesh(), 1),
                                   rebuilt(cubeMesh(true)), rebuilt(cubeMesh(false)), rebuilt(gridMesh(3)),
                                   rebuilt(bowTieMesh()), rebuilt(threeOnEdgeMesh()), awkwardGrid(),
-                                  rebuilt(awkwardGrid()), rebuilt(hexagonFanMesh()), *sphere, seamedSphere()};
+                                  rebuilt(awkwardGrid()), rebuilt(hexagonFanMesh()), *sphere, seamedSphere(),
+                                  rebuilt(uvSphereMesh(24, 32)), pinchedOctahedra()};
     for (size_t i = 0; i < fixtures.size(); ++i) {
         for (bool smooth : {false, true}) {
             SCOPED_TRACE(testing::Message() << "fixture " << i << (smooth ? " smoothed" : " midpoint"));
@@ -165,19 +187,22 @@ TEST(Subdivide, BulkRecordsMatchOneSplitAndFlipAtATime) {
     }
 }
 
-// The record passes in blocks of a few records give the same records as on one thread.
+// The record passes in blocks of a few records give the same records as on one thread, and so do
+// the flips of a plain closed mesh, which then run apart (one at a time on one thread).
 TEST(Subdivide, BulkRecordsDoNotDependOnTheBlocks) {
-    Mesh m = painted(seamedSphere());
-    ParallelMode before = parallelMode();
-    setParallelMode({true, false});
-    Mesh serial = m;
-    serial.subdivide(true);
-    serial.subdivide(false);
-    setParallelMode({false, true});
-    m.subdivide(true);
-    m.subdivide(false);
-    setParallelMode(before);
-    expectSameRecords(m, serial);
+    for (const Mesh& fixture : {seamedSphere(), rebuilt(uvSphereMesh(12, 16)), pinchedOctahedra()}) {
+        Mesh m = painted(fixture);
+        ParallelMode before = parallelMode();
+        setParallelMode({true, false});
+        Mesh serial = m;
+        serial.subdivide(true);
+        serial.subdivide(false);
+        setParallelMode({false, true});
+        m.subdivide(true);
+        m.subdivide(false);
+        setParallelMode(before);
+        expectSameRecords(m, serial);
+    }
 }
 
 TEST(SubdivideCentroid, ThreeTrianglesPerOldOneAndOldEdgesFlipped) {
