@@ -1,6 +1,7 @@
 // Midpoint and centroid subdivision and the remeshing passes, all built from local splits,
 // flips and collapses so the links stay true without a rebuild. The midpoint subdivision runs its
-// splits and flips on slim copies of the triangles and writes the records after, in parallel.
+// splits and flips on slim copies of the triangles and writes the records after, in parallel; on
+// a plain closed mesh its flips run in parallel too.
 #include <algorithm>
 #include <atomic>
 #include <cmath>
@@ -382,11 +383,12 @@ bool flipApart(FlatRecords<SlimTriangle>& slim, SplitVertices& verts, const Flat
     return true;
 }
 
-// Writes the slim records' results into the mesh: the new vertices at their midpoints, then every triangle
-// record with its materials resolved. Each record is computed from the records before the
+// Writes the slim records' results into the mesh: the new vertices at their midpoints, then
+// every triangle record with its materials resolved, and its face normal when faceNormals (the
+// vertices are where they stay). Each record is computed from the records before the
 // subdivision alone, so the passes run in parallel blocks.
 void writeSlimRecords(Mesh& m, const SplitVertices& split, const FlatRecords<SlimTriangle>& slim,
-                      const SlimRule& rule, const FlatRecords<pbr>& before) {
+                      const SlimRule& rule, const FlatRecords<pbr>& before, bool faceNormals) {
     int oldVertices = split.oldCount;
     m.vertices.growUnwritten(split.added.size());
     parallelFor(split.added.size(), [&](int begin, int end) {
@@ -443,20 +445,22 @@ void writeSlimRecords(Mesh& m, const SplitVertices& split, const FlatRecords<Sli
             }
             out.flags = s.flags;
             new (&r) MeshTriangle(out);
+            if (faceNormals && r.alive()) m.updateFaceNormal(t);
         }
     });
 }
 
-// What both subdivisions do once the records are split and flipped.
-void finishSubdivision(Mesh& m, int oldVertices, bool smooth) {
+// What both subdivisions do once the records are split and flipped (facesDone: with their face
+// normals).
+void finishSubdivision(Mesh& m, int oldVertices, bool smooth, bool facesDone) {
     if (smooth) smoothOldVertices(m, oldVertices);
-    m.updateNormals(2);
+    m.updateNormals(facesDone ? 1 : 2);
     m.geometryChanged = true;
     for (bool& p : m.partChanged) p = true;
 }
 
 // The splits and flips on slim copies of the triangles, then the records written from them.
-void splitAndFlipInBulk(Mesh& m) {
+void splitAndFlipInBulk(Mesh& m, bool smooth) {
     MeshStore<MeshTriangle>& triangles = m.triangles;
     MeshStore<MeshVertex>& vertices = m.vertices;
     int oldVertices = vertices.size(), oldTriangles = triangles.size();
@@ -526,7 +530,8 @@ void splitAndFlipInBulk(Mesh& m) {
         triangles.truncate(oldTriangles + made);
     else
         triangles.growUnwritten(made - guess);
-    writeSlimRecords(m, split, slim, rule, before);
+    // smoothing moves the old vertices after: the face normals wait for it
+    writeSlimRecords(m, split, slim, rule, before, !smooth);
 }
 
 } // namespace
@@ -539,8 +544,8 @@ bool Mesh::subdivide(bool smooth) {
         return true;
     }
     int oldVertices = vertices.size();
-    splitAndFlipInBulk(*this);
-    finishSubdivision(*this, oldVertices, smooth);
+    splitAndFlipInBulk(*this, smooth);
+    finishSubdivision(*this, oldVertices, smooth, !smooth);
     return true;
 }
 
@@ -550,7 +555,7 @@ void meshedit::subdivideSplitBySplit(Mesh& m, bool smooth) {
     splitOldEdges(m.triangles, oldVertices, flips,
                   [&](int t, int e, int& P, int& S) { return m.splitEdgeMidpoint(t, e, P, S); });
     for (int i = 0; i < flips.size(); ++i) m.flipEdgeBetween(flips[i].a, flips[i].b);
-    finishSubdivision(m, oldVertices, smooth);
+    finishSubdivision(m, oldVertices, smooth, false);
 }
 
 void Mesh::subdivideCentroid() {
