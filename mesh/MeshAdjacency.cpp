@@ -51,46 +51,92 @@ bool linkTriangles(Mesh& m, RebuildScratch& s, bool forRebuild) {
     // Blocks of triangles share the per-vertex counts and walk starts: those take atomic steps,
     // unless one block holds every triangle. The highest alive triangle naming a vertex becomes
     // its walk start, and counts are sums, so the result does not depend on the blocks.
+    // A run of triangles mostly names a narrow range of vertices, each several times: the run's
+    // counts and starts are gathered in a small array over that range first, and the shared
+    // arrays take one atomic step per vertex rather than one per corner.
+    constexpr int kRun = 4096, kWindow = 4 * kRun;
     std::atomic<bool> anyDead{false};
     parallelFor(nt, [&](int begin, int end) {
         const bool shared = !(begin == 0 && end == nt);
-        auto count = [shared](int32_t& x) {
-            if (shared)
-                __atomic_fetch_add(&x, 1, __ATOMIC_RELAXED);
-            else
-                ++x;
-        };
-        auto raise = [shared](int32_t& x, int32_t t) {
-            if (!shared) {
-                x = t;  // triangles come in rising order
-                return;
-            }
-            int32_t seen = __atomic_load_n(&x, __ATOMIC_RELAXED);
-            while (seen < t && !__atomic_compare_exchange_n(&x, &seen, t, true, __ATOMIC_RELAXED, __ATOMIC_RELAXED)) {
-            }
-        };
+        std::vector<int32_t> local;
         bool dead = false;
-        for (int t = begin; t < end; ++t) {
-            MeshTriangle& tri = m.triangles[t];
-            int32_t* own = corners.data() + 3 * size_t(t);
-            const int32_t* v = tri.vertex;
-            if (tri.alive()) {
-                bool named = usable(v[0]) && usable(v[1]) && usable(v[2]);
-                if (!named || v[0] == v[1] || v[1] == v[2] || v[0] == v[2]) tri.flags &= uint8_t(~TriangleAlive);
+        for (int runBegin = begin; runBegin < end; runBegin += kRun) {
+            const int runEnd = std::min(end, runBegin + kRun);
+            int32_t lowest = INT32_MAX, highest = -1;
+            for (int t = runBegin; t < runEnd; ++t) {
+                MeshTriangle& tri = m.triangles[t];
+                int32_t* own = corners.data() + 3 * size_t(t);
+                const int32_t* v = tri.vertex;
+                if (tri.alive()) {
+                    bool named = usable(v[0]) && usable(v[1]) && usable(v[2]);
+                    if (!named || v[0] == v[1] || v[1] == v[2] || v[0] == v[2]) tri.flags &= uint8_t(~TriangleAlive);
+                }
+                if (forRebuild) s.flags[size_t(t)] = tri.flags;
+                if (!tri.alive()) {
+                    dead = true;
+                    own[0] = own[1] = own[2] = -1;
+                    continue;
+                }
+                for (int c = 0; c < 3; ++c) own[c] = v[c];
+                if (!shared) {
+                    // one block: plain steps on the way
+                    for (int c = 0; c < 3; ++c) firsts[size_t(v[c])] = t;  // triangles come in rising order
+                    if (forRebuild)
+                        for (int c = 0; c < 3; ++c) ++uses[size_t(v[c])];
+                    for (int k = 0; k < 3; ++k) ++start[size_t(std::min(v[next3(k)], v[prev3(k)])) + 1];
+                    continue;
+                }
+                for (int c = 0; c < 3; ++c) {
+                    lowest = std::min(lowest, v[c]);
+                    highest = std::max(highest, v[c]);
+                }
             }
-            if (forRebuild) s.flags[size_t(t)] = tri.flags;
-            if (!tri.alive()) {
-                dead = true;
-                own[0] = own[1] = own[2] = -1;
+            if (!shared || highest < 0) continue;
+            const int window = highest - lowest + 1;
+            // what one run adds: walk starts raised, uses and bucket sizes counted
+            auto gather = [&](int32_t* first, int32_t* use, int32_t* bucket, int32_t offset) {
+                for (int t = runBegin; t < runEnd; ++t) {
+                    const int32_t* v = corners.data() + 3 * size_t(t);
+                    if (v[0] < 0) continue;
+                    for (int c = 0; c < 3; ++c) first[v[c] - offset] = t;
+                    if (forRebuild)
+                        for (int c = 0; c < 3; ++c) ++use[v[c] - offset];
+                    for (int k = 0; k < 3; ++k) ++bucket[std::min(v[next3(k)], v[prev3(k)]) - offset];
+                }
+            };
+            if (window <= kWindow) {
+                local.assign(3 * size_t(window), 0);
+                int32_t* first = local.data();
+                std::fill(first, first + window, -1);
+                gather(first, first + window, first + 2 * window, lowest);
+                for (int i = 0; i < window; ++i) {
+                    const int32_t v = lowest + i;
+                    if (first[i] >= 0) {
+                        int32_t& x = firsts[size_t(v)];
+                        int32_t seen = __atomic_load_n(&x, __ATOMIC_RELAXED);
+                        while (seen < first[i] &&
+                               !__atomic_compare_exchange_n(&x, &seen, first[i], true, __ATOMIC_RELAXED, __ATOMIC_RELAXED)) {
+                        }
+                    }
+                    if (forRebuild && first[window + i]) __atomic_fetch_add(&uses[size_t(v)], first[window + i], __ATOMIC_RELAXED);
+                    if (first[2 * window + i]) __atomic_fetch_add(&start[size_t(v) + 1], first[2 * window + i], __ATOMIC_RELAXED);
+                }
                 continue;
             }
-            for (int c = 0; c < 3; ++c) {
-                own[c] = v[c];
-                raise(firsts[size_t(v[c])], t);
+            // a run scattered over the mesh: atomic steps corner by corner
+            for (int t = runBegin; t < runEnd; ++t) {
+                const int32_t* v = corners.data() + 3 * size_t(t);
+                if (v[0] < 0) continue;
+                for (int c = 0; c < 3; ++c) {
+                    int32_t& x = firsts[size_t(v[c])];
+                    int32_t seen = __atomic_load_n(&x, __ATOMIC_RELAXED);
+                    while (seen < t && !__atomic_compare_exchange_n(&x, &seen, t, true, __ATOMIC_RELAXED, __ATOMIC_RELAXED)) {
+                    }
+                    if (forRebuild) __atomic_fetch_add(&uses[size_t(v[c])], 1, __ATOMIC_RELAXED);
+                }
+                for (int k = 0; k < 3; ++k)
+                    __atomic_fetch_add(&start[size_t(std::min(v[next3(k)], v[prev3(k)])) + 1], 1, __ATOMIC_RELAXED);
             }
-            if (forRebuild)
-                for (int c = 0; c < 3; ++c) count(uses[size_t(v[c])]);
-            for (int k = 0; k < 3; ++k) count(start[size_t(std::min(v[next3(k)], v[prev3(k)])) + 1]);
         }
         if (dead) anyDead.store(true, std::memory_order_relaxed);
     });

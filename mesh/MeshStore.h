@@ -8,6 +8,8 @@
 // store of fixed blocks alone.
 // A block is raw storage: a slot is constructed when a record is appended to it, so a block
 // costs no per-slot initialisation (a mesh of millions of records would write it all twice).
+// Growing by many blocks at once (a file read, an import, a subdivision, a copy) takes them as one
+// large region (foundation/LargeMemory.h), which a fault fills 2 MiB at a time.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -15,6 +17,8 @@
 #include <new>
 #include <type_traits>
 #include <vector>
+
+#include "foundation/LargeMemory.h"
 
 namespace kal {
 
@@ -84,12 +88,18 @@ public:
         count += n;
     }
 
-    // Keeps the first n records and frees the blocks past them.
+    // Reserves blocks for n records without adding any, so that pushes up to n allocate nothing.
+    void reserve(int n) { reserveBlocks(n); }
+
+    // Keeps the first n records and frees the blocks past them (those of a region partly kept
+    // stay reserved: a region is freed whole).
     void truncate(int n) {
         if (n < 0) n = 0;
         if (n >= count) return;
         count = n;
-        blocks.resize(blocksFor(n));
+        size_t keep = blocksFor(n);
+        while (keep > 0 && keep < blocks.size() && blocks[keep].get_deleter().kind == BlockOwner::Member) ++keep;
+        blocks.resize(keep);
     }
 
     void clear() {
@@ -104,10 +114,20 @@ public:
     static size_t bytesFor(int n) { return capacityOf(blocksFor(n)) * sizeof(T); }
 
 private:
-    struct FreeBlock {
-        void operator()(T* p) const { ::operator delete(static_cast<void*>(p)); }
+    // Heap: a block of its own; Head: the first block of a large region of `bytes`, which frees
+    // it; Member: a later block of a region, freed with its head (always at a lower index).
+    struct BlockOwner {
+        enum Kind : uint8_t { Heap, Head, Member };
+        Kind kind = Heap;
+        size_t bytes = 0;
+        void operator()(T* p) const {
+            if (kind == Heap)
+                ::operator delete(static_cast<void*>(p));
+            else if (kind == Head)
+                freeLarge(p, bytes);
+        }
     };
-    using Block = std::unique_ptr<T[], FreeBlock>;
+    using Block = std::unique_ptr<T[], BlockOwner>;
 
     static size_t blockStart(size_t b) {
         return b == 0 ? 0 : b < kSmallBlocks ? size_t(1) << b : (b - (kSmallBlocks - 1)) * kBlock;
@@ -126,7 +146,18 @@ private:
     T* slot(int i) { return &(*this)[i]; }
 
     void reserveBlocks(int n) {
-        size_t need = blocksFor(n);
+        const size_t need = blocksFor(n);
+        if (blocks.size() >= need) return;
+        const size_t first = blocks.size();
+        const size_t bytes = (capacityOf(need) - capacityOf(first)) * sizeof(T);
+        if (need - first > 1 && bytes >= kLargeAllocation) {
+            blocks.reserve(need);  // nothing below may throw once the region is taken
+            T* base = static_cast<T*>(allocateLarge(bytes));
+            for (size_t b = first; b < need; ++b)
+                blocks.push_back(Block(base + (blockStart(b) - blockStart(first)),
+                                       BlockOwner{b == first ? BlockOwner::Head : BlockOwner::Member, bytes}));
+            return;
+        }
         while (blocks.size() < need)
             blocks.push_back(Block(static_cast<T*>(::operator new(sizeof(T) * blockSize(blocks.size())))));
     }

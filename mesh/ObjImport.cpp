@@ -52,6 +52,23 @@ long long toInteger(const char* b, const char* e) {
     return r.ec == std::errc() && r.ptr == e ? v : 0;
 }
 
+// toInteger for a corner's vertex number, where every number out of a store's reach names nothing
+// alike: what toInteger reads as 0 reads as 0 here too, and numbers past 2^62 read as 0 as well.
+// Faces are most of a file's numbers, so this one is written out.
+long long toVertexNumber(const char* b, const char* e) {
+    if (b < e && *b == '+') ++b;
+    const bool negative = b < e && *b == '-';
+    if (negative) ++b;
+    if (b == e) return 0;
+    uint64_t v = 0;
+    for (; b < e; ++b) {
+        const unsigned digit = unsigned(*b) - '0';
+        if (digit > 9 || v > (uint64_t(1) << 58)) return 0;
+        v = v * 10 + digit;
+    }
+    return negative ? -(long long)v : (long long)v;
+}
+
 bool startsWith(const char* b, const char* e, char letter) {
     return e - b >= 2 && (b[0] == letter || b[0] == letter - 32) && b[1] == ' ';
 }
@@ -101,7 +118,7 @@ void faceCorners(const char* line, const char* e, Corner&& corner) {
     while (tk.next(b, te)) {
         // fields split on '/', empty fields kept
         const char* slash1 = static_cast<const char*>(std::memchr(b, '/', size_t(te - b)));
-        long long number = toInteger(b, slash1 ? slash1 : te);
+        long long number = toVertexNumber(b, slash1 ? slash1 : te);
         if (slash1) {
             const char* slash2 = static_cast<const char*>(std::memchr(slash1 + 1, '/', size_t(te - slash1 - 1)));
             if (slash2 && !std::memchr(slash2 + 1, '/', size_t(te - slash2 - 1))) normal = toInteger(slash2 + 1, te);
@@ -116,25 +133,13 @@ vec3 cornerNormal(long long normal, long long normalsSeen) {
     return vec3(n, n, n);
 }
 
-// Resolves an OBJ number (1-based, or negative counting back from count) to an index below count;
-// -1 when it names nothing.
-long long resolveNumber(long long number, long long count) {
-    long long i = number > 0 ? number - 1 : number < 0 ? count + number : -1;
-    return i >= 0 && i < count ? i : -1;
-}
-
-// Whether k more records fit: pushes that would reserve further blocks of the store first take
-// them from the read's budget.
+// Whether k more records fit: growing the store first takes its further blocks from the read's budget.
 template <class T>
 bool roomFor(const MeshStore<T>& store, long long k) {
     long long n = store.size() + k;
     if (n <= store.capacity()) return true;
     return n <= INT32_MAX && chargeRead(MeshStore<T>::bytesFor(int(n)) - store.reservedBytes());
 }
-
-// Faces longer than this are counted before they are read, so that one face of millions of
-// corners (2 bytes a triangle) is refused before it fills memory with triangles that cannot fit.
-constexpr ptrdiff_t longFace = 4096;
 
 long long cornersOnLine(const char* p, const char* end) {
     Tokens tk{p, end};
@@ -144,174 +149,104 @@ long long cornersOnLine(const char* p, const char* end) {
     return n;
 }
 
-// The whole text on the calling thread, in one pass after counting the vertices.
-bool parseInOnePass(Mesh& mesh, const char* text, const char* end) {
-    const long long base = mesh.vertexCount();
-    const LineEnds lines(text, end);
-    // absolute face numbers may name vertices listed later in the file: count them first
-    long long fileVertices = 0;
-    for (const char* p = text; p < end;) {
-        const char* e = lines.from(p);
-        if (startsWith(p, e, 'v')) ++fileVertices;
-        p = e + 1;
-    }
-    // Records are filled from one prototype each, not built afresh per line.
-    const MeshVertex vertexPrototype(vec3(), -1, -1, VertexAlive);
-    MeshTriangle triangle;
-    long long vertexSeen = 0, normalSeen = 0;
-    struct Corner {
-        int32_t vertex;
-        vec3 normal;
-    };
-    std::vector<Corner> corners;
-    for (const char* p = text; p < end;) {
-        const char* e = lines.from(p);
-        const char* line = p;
-        p = e + 1;
-        switch (kindOf(line, e)) {
-        case LineKind::Vertex: {
-            MeshVertex vertex = vertexPrototype;
-            vertex.position = vertexPosition(line, e);
-            if (!roomFor(mesh.vertices, 1)) return false;
-            mesh.vertices.push(vertex);
-            ++vertexSeen;
-            break;
-        }
-        case LineKind::Normal:
-            ++normalSeen;
-            break;
-        case LineKind::Face: {
-            // a long face takes its triangles' blocks from the budget at once, not push by push
-            const bool charged = e - line > longFace;
-            if (charged && !roomFor(mesh.triangles, cornersOnLine(line + 2, e) - 2)) return false;
-            corners.clear();
-            bool usable = true;
-            faceCorners(line, e, [&](long long number, long long normal) {
-                // negative numbers count back from the vertices listed so far
-                long long index = number < 0 ? resolveNumber(number, vertexSeen) : resolveNumber(number, fileVertices);
-                if (index < 0) usable = false;
-                corners.push_back({int32_t(base + index), cornerNormal(normal, normalSeen)});
-            });
-            if (!usable) break;
-            for (size_t k = 2; k < corners.size(); ++k) {
-                const Corner* c[3] = {&corners[0], &corners[k - 1], &corners[k]};
-                for (int i = 0; i < 3; ++i) {
-                    triangle.vertex[i] = c[i]->vertex;
-                    triangle.cornerNormal[i] = c[i]->normal;
-                }
-                // a face of millions of corners is 2 bytes a triangle in the file
-                if (!charged && !roomFor(mesh.triangles, 1)) return false;
-                mesh.triangles.push(triangle);
-            }
-            break;
-        }
-        case LineKind::Other:
-            break;
-        }
-    }
-    return true;
-}
-
-// The lines of one stretch of the text, cut at line ends, parsed apart from the other stretches.
-// Face numbers are kept as written: what a negative one names depends on the vertices and normals
-// listed before it, in earlier chunks too, so they are resolved once the chunks are joined.
+// One stretch of the text, cut at line ends. It is read twice: first counted (its "v" and "vn"
+// lines, and the triangles its faces would make), so that every chunk knows where its records go
+// and what the numbers before it name; then parsed, writing its records straight into the mesh.
 struct ObjChunk {
-    struct Face {
-        int64_t verticesBefore, normalsBefore;  // "v" and "vn" lines of this chunk before the face
-        uint32_t firstCorner, cornerCount;
-        // the smallest and largest vertex numbers; broken: a number that can name no vertex
-        int32_t lowest, highest;
-        bool broken;
-    };
-    struct RawCorner {
-        int64_t normal;
-        int32_t vertex;
-    };
-    std::vector<vec3> positions;
-    std::vector<Face> faces;
-    std::vector<RawCorner> corners;
-    int64_t normals = 0;
-    int64_t triangles = 0;  // after resolving: triangles of the usable faces
+    const char* begin;
+    const char* end;
+    bool holdsEnd = false;  // the text's first zero byte is in this chunk (and ends it)
+    int64_t vertices = 0, normals = 0, triangles = 0;
+    int64_t written = 0;  // triangles of the usable faces, after the parse
 
-    void parse(const char* text, const char* end) {
-        const LineEnds lines(text, end);
-        for (const char* p = text; p < end;) {
+    void count() {
+        if (const void* zero = std::memchr(begin, 0, size_t(end - begin))) {
+            end = static_cast<const char*>(zero);
+            holdsEnd = true;
+        }
+        const LineEnds lines(begin, end);
+        for (const char* p = begin; p < end;) {
             const char* e = lines.from(p);
-            const char* line = p;
-            p = e + 1;
-            switch (kindOf(line, e)) {
+            switch (kindOf(p, e)) {
             case LineKind::Vertex:
-                positions.push_back(vertexPosition(line, e));
+                ++vertices;
                 break;
             case LineKind::Normal:
                 ++normals;
                 break;
+            case LineKind::Face:
+                if (long long corners = cornersOnLine(p + 2, e); corners >= 3) triangles += corners - 2;
+                break;
+            case LineKind::Other:
+                break;
+            }
+            p = e + 1;
+        }
+    }
+
+    // Writes the vertices from store index firstVertex on and the triangles of the usable faces
+    // from slot firstTriangle on. verticesBefore/normalsBefore: "v"/"vn" lines before the chunk;
+    // fileVertices: "v" lines of the whole text. A face naming a vertex that is not there (0, past
+    // the last one, or counting back past the first) is dropped whole.
+    void parse(Mesh& mesh, int32_t base, int firstVertex, int firstTriangle, long long verticesBefore,
+               long long normalsBefore, long long fileVertices) {
+        const MeshVertex vertexPrototype(vec3(), -1, -1, VertexAlive);
+        struct Corner {
+            int32_t vertex;
+            vec3 normal;
+        };
+        std::vector<Corner> corners;
+        MeshTriangle triangle;
+        int v = firstVertex, t = firstTriangle;
+        long long vertexSeen = verticesBefore, normalSeen = normalsBefore;
+        const LineEnds lines(begin, end);
+        for (const char* p = begin; p < end;) {
+            const char* e = lines.from(p);
+            const char* line = p;
+            p = e + 1;
+            switch (kindOf(line, e)) {
+            case LineKind::Vertex: {
+                MeshVertex& vertex = mesh.vertices[v++];
+                vertex = vertexPrototype;
+                vertex.position = vertexPosition(line, e);
+                ++vertexSeen;
+                break;
+            }
+            case LineKind::Normal:
+                ++normalSeen;
+                break;
             case LineKind::Face: {
-                Face face{int64_t(positions.size()), normals, uint32_t(corners.size()), 0, 0, 0, false};
+                corners.clear();
+                bool usable = true;
                 faceCorners(line, e, [&](long long number, long long normal) {
-                    // 0 names nothing, and no store holds more vertices than a 32-bit count
-                    if (number == 0 || number > INT32_MAX || number < -INT32_MAX) {
-                        face.broken = true;
-                        number = 0;
-                    }
-                    int32_t n = int32_t(number);
-                    if (face.cornerCount == 0 || n < face.lowest) face.lowest = n;
-                    if (face.cornerCount == 0 || n > face.highest) face.highest = n;
-                    corners.push_back({normal, n});
-                    ++face.cornerCount;
+                    // negative numbers count back from the vertices listed so far; positive ones may
+                    // name vertices listed later in the file
+                    long long index = number > 0 ? number - 1 : number < 0 ? vertexSeen + number : -1;
+                    if (index < 0 || index >= (number > 0 ? fileVertices : vertexSeen)) usable = false;
+                    corners.push_back({int32_t(base + (usable ? index : 0)), cornerNormal(normal, normalSeen)});
                 });
-                // a face of fewer than three corners adds nothing: only what can make triangles
-                // is kept, so the chunk's lists stay a small multiple of its bytes
-                if (face.cornerCount < 3)
-                    corners.resize(face.firstCorner);
-                else
-                    faces.push_back(face);
+                if (!usable) break;
+                for (size_t k = 2; k < corners.size(); ++k) {
+                    const Corner* c[3] = {&corners[0], &corners[k - 1], &corners[k]};
+                    for (int i = 0; i < 3; ++i) {
+                        triangle.vertex[i] = c[i]->vertex;
+                        triangle.cornerNormal[i] = c[i]->normal;
+                    }
+                    mesh.triangles[t++] = triangle;
+                }
                 break;
             }
             case LineKind::Other:
                 break;
             }
         }
-    }
-
-    // Decides which faces name only vertices that are there, given the vertices before the chunk
-    // and in the whole text (as resolveNumber does); a face naming a missing vertex is dropped.
-    void resolve(long long verticesBefore, long long fileVertices) {
-        triangles = 0;
-        for (Face& face : faces) {
-            const long long seen = verticesBefore + face.verticesBefore;
-            const bool usable = !face.broken && face.highest <= fileVertices && face.lowest >= -seen;
-            if (!usable) face.cornerCount = 0;
-            if (face.cornerCount >= 3) triangles += face.cornerCount - 2;
-        }
-    }
-
-    // Writes the fans of the usable faces from triangle slot first on; indices are offset by base.
-    void writeTriangles(Mesh& mesh, int first, int32_t base, long long verticesBefore, long long normalsBefore) const {
-        MeshTriangle triangle;
-        int t = first;
-        for (const Face& face : faces) {
-            if (face.cornerCount < 3) continue;
-            const long long seen = verticesBefore + face.verticesBefore;
-            const long long normalsSeen = normalsBefore + face.normalsBefore;
-            const RawCorner* c = corners.data() + face.firstCorner;
-            auto set = [&](int i, const RawCorner& r) {
-                triangle.vertex[i] = int32_t(base + (r.vertex > 0 ? r.vertex - 1 : seen + r.vertex));
-                triangle.cornerNormal[i] = cornerNormal(r.normal, normalsSeen);
-            };
-            set(0, c[0]);
-            for (uint32_t k = 2; k < face.cornerCount; ++k) {
-                set(1, c[k - 1]);
-                set(2, c[k]);
-                mesh.triangles[t++] = triangle;
-            }
-        }
+        written = t - firstTriangle;
     }
 };
 
 // Cuts [text, end) into stretches of about chunkBytes, each ending just after a line end.
-std::vector<std::pair<const char*, const char*>> cutAtLineEnds(const char* text, const char* end, size_t chunkBytes) {
-    std::vector<std::pair<const char*, const char*>> cuts;
+std::vector<ObjChunk> cutAtLineEnds(const char* text, const char* end, size_t chunkBytes) {
+    std::vector<ObjChunk> cuts;
     for (const char* p = text; p < end;) {
         const char* q = size_t(end - p) > chunkBytes ? p + chunkBytes - 1 : end;
         while (q < end && *q != '\n' && *q != '\r') ++q;
@@ -322,66 +257,62 @@ std::vector<std::pair<const char*, const char*>> cutAtLineEnds(const char* text,
     return cuts;
 }
 
-// The chunks parsed in parallel, then joined: counts before each chunk, which faces are usable,
-// and the records written in order.
-bool parseInChunks(Mesh& mesh, const std::vector<std::pair<const char*, const char*>>& cuts) {
-    const int count = int(cuts.size());
-    std::vector<ObjChunk> chunks(cuts.size());
-    auto eachChunk = [&](const std::function<void(int)>& f) {
-        parallelFor(
-            count, [&](int begin, int end) {
-                for (int i = begin; i < end; ++i) f(i);
-            },
-            2);
-    };
-    eachChunk([&](int i) { chunks[size_t(i)].parse(cuts[size_t(i)].first, cuts[size_t(i)].second); });
-    std::vector<long long> verticesBefore(cuts.size() + 1, 0), normalsBefore(cuts.size(), 0);
-    long long normals = 0;
-    for (size_t i = 0; i < chunks.size(); ++i) {
-        verticesBefore[i + 1] = verticesBefore[i] + (long long)chunks[i].positions.size();
-        normalsBefore[i] = normals;
-        normals += chunks[i].normals;
-    }
-    const long long fileVertices = verticesBefore[cuts.size()];
-    eachChunk([&](int i) { chunks[size_t(i)].resolve(verticesBefore[size_t(i)], fileVertices); });
-    std::vector<long long> trianglesBefore(cuts.size() + 1, 0);
-    for (size_t i = 0; i < chunks.size(); ++i) trianglesBefore[i + 1] = trianglesBefore[i] + chunks[i].triangles;
-    // the records are charged to the read's budget here, on the reading thread, before any is made
-    if (!roomFor(mesh.vertices, fileVertices) || !roomFor(mesh.triangles, trianglesBefore.back())) return false;
-
-    const int32_t base = mesh.vertexCount();
-    const int firstTriangle = mesh.triangleCount();
-    mesh.vertices.growUnwritten(int(fileVertices));
-    mesh.triangles.growUnwritten(int(trianglesBefore.back()));
-    const MeshVertex vertexPrototype(vec3(), -1, -1, VertexAlive);
-    eachChunk([&](int i) {
-        const ObjChunk& chunk = chunks[size_t(i)];
-        int v = base + int(verticesBefore[size_t(i)]);
-        for (const vec3& p : chunk.positions) {
-            MeshVertex vertex = vertexPrototype;
-            vertex.position = p;
-            mesh.vertices[v++] = vertex;
-        }
-        chunk.writeTriangles(mesh, firstTriangle + int(trianglesBefore[size_t(i)]), base, verticesBefore[size_t(i)],
-                             normalsBefore[size_t(i)]);
-    });
-    return true;
-}
-
 } // namespace
 
 bool parseObjText(Mesh& mesh, const char* text, size_t size) {
-    // About a megabyte per chunk, and the whole text at once on one thread, where chunks would
-    // only cost; tests ask for tiny chunks so that short texts are cut too.
-    size_t chunkBytes = parallelMode().splitSmall ? 8 : parallelThreads() > 1 ? size_t(1) << 20 : SIZE_MAX;
+    // Chunks of a quarter megabyte share the work out evenly; on one thread the whole text is one
+    // chunk. Tests ask for tiny chunks so that short texts are cut too.
+    size_t chunkBytes = parallelMode().splitSmall ? 8 : parallelThreads() > 1 ? size_t(1) << 18 : SIZE_MAX;
     return parseObjText(mesh, text, size, chunkBytes);
 }
 
 bool parseObjText(Mesh& mesh, const char* text, size_t size, size_t chunkBytes) {
     if (!text) return true;
-    if (const void* zero = std::memchr(text, 0, size)) size = size_t(static_cast<const char*>(zero) - text);
-    const auto cuts = cutAtLineEnds(text, text + size, std::max<size_t>(chunkBytes, 1));
-    return cuts.size() <= 1 ? parseInOnePass(mesh, text, text + size) : parseInChunks(mesh, cuts);
+    std::vector<ObjChunk> chunks = cutAtLineEnds(text, text + size, std::max<size_t>(chunkBytes, 1));
+    auto eachChunk = [&](const std::function<void(ObjChunk&, size_t)>& f) {
+        parallelFor(
+            int(chunks.size()),
+            [&](int begin, int end) {
+                for (int i = begin; i < end; ++i) f(chunks[size_t(i)], size_t(i));
+            },
+            2);
+    };
+    eachChunk([](ObjChunk& chunk, size_t) { chunk.count(); });
+    // the text ends at its first zero byte
+    for (size_t i = 0; i < chunks.size(); ++i)
+        if (chunks[i].holdsEnd) {
+            chunks.resize(i + 1);
+            break;
+        }
+    const size_t n = chunks.size();
+    std::vector<long long> verticesBefore(n + 1, 0), normalsBefore(n + 1, 0), trianglesBefore(n + 1, 0);
+    for (size_t i = 0; i < n; ++i) {
+        verticesBefore[i + 1] = verticesBefore[i] + chunks[i].vertices;
+        normalsBefore[i + 1] = normalsBefore[i] + chunks[i].normals;
+        trianglesBefore[i + 1] = trianglesBefore[i] + chunks[i].triangles;
+    }
+    // Every record is charged to the read's budget here, on the reading thread, before any is
+    // made: a face of millions of corners is 2 bytes a triangle in the file.
+    const long long fileVertices = verticesBefore[n];
+    if (!roomFor(mesh.vertices, fileVertices) || !roomFor(mesh.triangles, trianglesBefore[n])) return false;
+    const int32_t base = mesh.vertexCount();
+    const int firstTriangle = mesh.triangleCount();
+    mesh.vertices.growUnwritten(int(fileVertices));
+    mesh.triangles.growUnwritten(int(trianglesBefore[n]));
+    eachChunk([&](ObjChunk& chunk, size_t i) {
+        chunk.parse(mesh, base, base + int(verticesBefore[i]), firstTriangle + int(trianglesBefore[i]), verticesBefore[i],
+                    normalsBefore[i], fileVertices);
+    });
+    // Faces naming missing vertices left gaps at the ends of their chunks' stretches: close them up.
+    int to = firstTriangle + int(chunks.empty() ? 0 : chunks[0].written);
+    for (size_t i = 1; i < n; ++i) {
+        const int from = firstTriangle + int(trianglesBefore[i]);
+        if (to != from)
+            for (int k = 0; k < chunks[i].written; ++k) mesh.triangles[to + k] = mesh.triangles[from + k];
+        to += int(chunks[i].written);
+    }
+    mesh.triangles.truncate(to);
+    return true;
 }
 
 Mesh::Mesh(const std::string& path, bool relative) : Mesh() {

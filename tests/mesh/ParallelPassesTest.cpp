@@ -88,6 +88,20 @@ TEST(ParallelPasses, rebuildAndSubdivisionMatchTheSerialPasses) {
     }
 }
 
+// Triangles listed alternately from both ends of a sphere: every run of them names vertices
+// all over the mesh, not a narrow range, so the link build steps on shared counts one by one.
+TEST(ParallelPasses, rebuildOfScatteredTrianglesMatchesTheSerialPasses) {
+    const Mesh sphere = rebuilt(uvSphereMesh(100, 200));
+    Mesh m;
+    for (int v = 0; v < sphere.vertexCount(); ++v) m.vertices.push(sphere.vertices[v]);
+    const int n = sphere.triangleCount();
+    for (int i = 0; i < n; ++i) m.triangles.push(sphere.triangles[i % 2 ? n - 1 - i / 2 : i / 2]);
+    expectSameOnEveryPath(m, [](Mesh& x) { x.rebuild(1); });
+    Mesh once = m;
+    once.rebuild(1);
+    EXPECT_MESH_VALID(once);
+}
+
 // An import's corner normals hold the file's normal numbers; some disagree across edges.
 TEST(ParallelPasses, importFinishWithCreasesMatchesTheSerialPasses) {
     Mesh m = editedSphere(80, 160);
