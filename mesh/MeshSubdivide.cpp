@@ -11,6 +11,7 @@
 #include <type_traits>
 #include <utility>
 
+#include "foundation/LargeMemory.h"
 #include "mesh/Mesh.h"
 #include "mesh/MeshEdits.h"
 #include "mesh/MeshWalk.h"
@@ -94,21 +95,29 @@ struct IndexPair {
     int32_t a, b;
 };
 
-// Records in one flat array reserved up front and its pages touched in parallel blocks, so the
-// serial split loop appends without a page fault every few records. Grows by copying when the
-// guess falls short.
+// Records in one flat array reserved up front (a large one in the large regions, kept for the
+// next subdivision) and its pages touched in parallel blocks, so the serial split loop appends
+// without a page fault every few records. Grows by copying when the guess falls short.
 template <class T>
 class FlatRecords {
     static_assert(std::is_trivially_copyable<T>::value, "flat records are copied as bytes");
 
 public:
     explicit FlatRecords(int capacity) { reserve(std::max(capacity, 16)); }
+    FlatRecords(const FlatRecords&) = delete;
+    FlatRecords& operator=(const FlatRecords&) = delete;
+    FlatRecords(FlatRecords&& other) noexcept : data(other.data), count(other.count), cap(other.cap) {
+        other.data = nullptr;
+        other.count = other.cap = 0;
+    }
+    ~FlatRecords() { release(data, cap); }
+
     int size() const { return count; }
-    T& operator[](int i) { return data.get()[i]; }
-    const T& operator[](int i) const { return data.get()[i]; }
+    T& operator[](int i) { return data[i]; }
+    const T& operator[](int i) const { return data[i]; }
     int push(const T& r) {
         if (count == cap) reserve(2 * cap);
-        std::memcpy(static_cast<void*>(data.get() + count), &r, sizeof(T));
+        std::memcpy(static_cast<void*>(data + count), &r, sizeof(T));
         return count++;
     }
     // n slots left unwritten, for a caller that writes every one before anything reads them
@@ -118,25 +127,29 @@ public:
     }
 
 private:
-    struct Free {
-        void operator()(T* p) const { ::operator delete(static_cast<void*>(p)); }
-    };
-    void reserve(int n) {
-        std::unique_ptr<T[], Free> fresh(static_cast<T*>(::operator new(sizeof(T) * size_t(n))));
-        touchPages(fresh.get(), sizeof(T) * size_t(n));
-        if (count > 0) std::memcpy(static_cast<void*>(fresh.get()), data.get(), sizeof(T) * size_t(count));
-        data = std::move(fresh);
-        cap = n;
+    static void release(T* p, int n) {
+        size_t bytes = sizeof(T) * size_t(n);
+        if (!p) return;
+        if (bytes >= kLargeAllocation)
+            freeLarge(p, bytes);
+        else
+            ::operator delete(static_cast<void*>(p));
     }
-    static void touchPages(void* p, size_t bytes) {
+    void reserve(int n) {
+        size_t bytes = sizeof(T) * size_t(n);
+        T* fresh = static_cast<T*>(bytes >= kLargeAllocation ? allocateLarge(bytes) : ::operator new(bytes));
+        char* bytesAt = reinterpret_cast<char*>(fresh);
         constexpr size_t kPage = 4096;
-        char* bytesAt = static_cast<char*>(p);
         parallelFor(int(bytes / kPage), [&](int begin, int end) {
             for (int i = begin; i < end; ++i) bytesAt[size_t(i) * kPage] = 0;
         }, 256);
+        if (count > 0) std::memcpy(static_cast<void*>(fresh), data, sizeof(T) * size_t(count));
+        release(data, cap);
+        data = fresh;
+        cap = n;
     }
 
-    std::unique_ptr<T[], Free> data;
+    T* data = nullptr;
     int count = 0, cap = 0;
 };
 
