@@ -102,8 +102,7 @@ void settleEditedRing(const Tris& tris, Verts& verts, int v) {
 // and is reached through the triangle before it. Walked in place, without collecting the ring:
 // flips and splits look up edges millions of times.
 template <class Tris, class Verts>
-bool findEdge(const Tris& triangles, const Verts& vertices, int a, int b, int& t,
-              int& e) {
+bool findEdge(const Tris& triangles, const Verts& vertices, int a, int b, int& t, int& e) {
     using Tri = RecordOf<Tris>;
     int limit = triangles.size() + 1;
     int start = vertices[a].firstTriangle;
@@ -138,8 +137,7 @@ bool findEdge(const Tris& triangles, const Verts& vertices, int a, int b, int& t
 
 // v's ring neighbours in ring order from its walk start; an open ring adds its far end.
 template <class Tris, class Verts>
-int ringNeighbours(const Tris& triangles, const Verts& vertices, int v,
-                   std::vector<int32_t>& verts) {
+int ringNeighbours(const Tris& triangles, const Verts& vertices, int v, std::vector<int32_t>& verts) {
     verts.clear();
     int last, lastCorner;
     RingEnd end = walkRing(triangles, v, vertices[v].firstTriangle, triangles.size() + 1, last, lastCorner,

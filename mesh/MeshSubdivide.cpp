@@ -265,8 +265,10 @@ bool flipsStayApart(const MeshStore<MeshTriangle>& tris, int count, const FlatRe
             if (starts[v] < 0) continue;
             // the store already holds the unwritten records to come: a start must lie before them
             int last, lastCorner;
-            if (starts[v] >= count ||
-                walkRing(tris, v, starts[v], count + 1, last, lastCorner, [&](int, int) { ++here; }) != RingEnd::Closed) {
+            auto pass = [&](int, int) { ++here; };
+            bool round = starts[v] < count &&
+                         walkRing(tris, v, starts[v], count + 1, last, lastCorner, pass) == RingEnd::Closed;
+            if (!round) {
                 plain.store(false, std::memory_order_relaxed);
                 return;
             }
