@@ -214,14 +214,32 @@ struct SlimRule {
     static void inherit(SlimTriangle&, const SlimTriangle&) {}
 };
 
-// -1 in each of n atomic indices.
-std::unique_ptr<std::atomic<int32_t>[]> unsetIndices(int n) {
-    std::unique_ptr<std::atomic<int32_t>[]> at(new std::atomic<int32_t>[size_t(std::max(n, 1))]);
-    parallelFor(n, [&](int begin, int end) {
-        for (int i = begin; i < end; ++i) at[size_t(i)].store(-1, std::memory_order_relaxed);
-    });
-    return at;
-}
+// n atomic indices, each -1 to begin with, in memory kept for reuse when large.
+class UnsetIndices {
+public:
+    explicit UnsetIndices(int n) : count(std::max(n, 1)) {
+        size_t bytes = sizeof(std::atomic<int32_t>) * size_t(count);
+        void* p = bytes >= kLargeAllocation ? allocateLarge(bytes) : ::operator new(bytes);
+        at = static_cast<std::atomic<int32_t>*>(p);
+        parallelFor(count, [&](int begin, int end) {
+            for (int i = begin; i < end; ++i) new (&at[i]) std::atomic<int32_t>(-1);
+        });
+    }
+    UnsetIndices(const UnsetIndices&) = delete;
+    UnsetIndices& operator=(const UnsetIndices&) = delete;
+    ~UnsetIndices() {
+        size_t bytes = sizeof(std::atomic<int32_t>) * size_t(count);
+        if (bytes >= kLargeAllocation)
+            freeLarge(at, bytes);
+        else
+            ::operator delete(static_cast<void*>(at));
+    }
+    std::atomic<int32_t>& operator[](size_t i) { return at[i]; }
+
+private:
+    int count;
+    std::atomic<int32_t>* at = nullptr;
+};
 
 // Sets an unset index; false when it was set already.
 bool claim(std::atomic<int32_t>& at, int32_t value) {
@@ -286,7 +304,7 @@ bool flipsStayApart(const MeshStore<MeshTriangle>& tris, int count, const FlatRe
 // some flip's edge or records are not found alone.
 bool flipApart(FlatRecords<SlimTriangle>& slim, SplitVertices& verts, const FlatRecords<IndexPair>& flips) {
     const int nt = slim.size(), nf = flips.size(), oldVertices = verts.oldCount, added = verts.added.size();
-    auto firstFlip = unsetIndices(added);
+    UnsetIndices firstFlip(added);
     std::atomic<bool> apart{true};
     parallelFor(nf, [&](int begin, int end) {
         for (int i = begin; i < end; ++i) {
@@ -299,7 +317,7 @@ bool flipApart(FlatRecords<SlimTriangle>& slim, SplitVertices& verts, const Flat
     });
     if (!apart) return false;
     // each flip's record: the one running from its old end to its new one
-    auto found = unsetIndices(nf);
+    UnsetIndices found(nf);
     parallelFor(nt, [&](int begin, int end) {
         for (int r = begin; r < end; ++r) {
             const SlimTriangle& R = slim[r];
@@ -313,7 +331,7 @@ bool flipApart(FlatRecords<SlimTriangle>& slim, SplitVertices& verts, const Flat
         }
     });
     // each flip's pair of records, found and owned alone
-    auto owner = unsetIndices(nt);
+    UnsetIndices owner(nt);
     FlatRecords<IndexPair> pairs(nf);
     pairs.growUnwritten(nf);
     parallelFor(nf, [&](int begin, int end) {
@@ -379,7 +397,7 @@ bool flipApart(FlatRecords<SlimTriangle>& slim, SplitVertices& verts, const Flat
     });
     // walk starts: a flip leaves its old end on the first record and its new end on the second;
     // the last flip to name a vertex decides
-    auto lastFlip = unsetIndices(oldVertices);
+    UnsetIndices lastFlip(oldVertices);
     parallelFor(nf, [&](int begin, int end) {
         for (int i = begin; i < end; ++i) {
             std::atomic<int32_t>& at = lastFlip[size_t(flips[i].a)];
