@@ -11,7 +11,6 @@
 #include <type_traits>
 #include <utility>
 
-#include "foundation/LargeMemory.h"
 #include "mesh/Mesh.h"
 #include "mesh/MeshEdits.h"
 #include "mesh/MeshWalk.h"
@@ -95,9 +94,11 @@ struct IndexPair {
     int32_t a, b;
 };
 
-// Records in one flat array reserved up front (a large one in the large regions, kept for the
-// next subdivision) and its pages touched in parallel blocks, so the serial split loop appends
-// without a page fault every few records. Grows by copying when the guess falls short.
+// Records in one flat array reserved up front and its pages touched in parallel blocks, so the
+// serial split loop appends without a page fault every few records. Grows by copying when the
+// guess falls short. Ordinary heap pages: the scratch of one subdivision is touched once, and a
+// fresh huge-page region measured slower to fault in (a single thread lost half a second on a
+// million triangles).
 template <class T>
 class FlatRecords {
     static_assert(std::is_trivially_copyable<T>::value, "flat records are copied as bytes");
@@ -110,7 +111,7 @@ public:
         other.data = nullptr;
         other.count = other.cap = 0;
     }
-    ~FlatRecords() { release(data, cap); }
+    ~FlatRecords() { release(data); }
 
     int size() const { return count; }
     T& operator[](int i) { return data[i]; }
@@ -127,24 +128,17 @@ public:
     }
 
 private:
-    static void release(T* p, int n) {
-        size_t bytes = sizeof(T) * size_t(n);
-        if (!p) return;
-        if (bytes >= kLargeAllocation)
-            freeLarge(p, bytes);
-        else
-            ::operator delete(static_cast<void*>(p));
-    }
+    static void release(T* p) { ::operator delete(static_cast<void*>(p)); }
     void reserve(int n) {
         size_t bytes = sizeof(T) * size_t(n);
-        T* fresh = static_cast<T*>(bytes >= kLargeAllocation ? allocateLarge(bytes) : ::operator new(bytes));
+        T* fresh = static_cast<T*>(::operator new(bytes));
         char* bytesAt = reinterpret_cast<char*>(fresh);
         constexpr size_t kPage = 4096;
         parallelFor(int(bytes / kPage), [&](int begin, int end) {
             for (int i = begin; i < end; ++i) bytesAt[size_t(i) * kPage] = 0;
         }, 256);
         if (count > 0) std::memcpy(static_cast<void*>(fresh), data, sizeof(T) * size_t(count));
-        release(data, cap);
+        release(data);
         data = fresh;
         cap = n;
     }
@@ -214,26 +208,18 @@ struct SlimRule {
     static void inherit(SlimTriangle&, const SlimTriangle&) {}
 };
 
-// n atomic indices, each -1 to begin with, in memory kept for reuse when large.
+// n atomic indices, each -1 to begin with.
 class UnsetIndices {
 public:
     explicit UnsetIndices(int n) : count(std::max(n, 1)) {
-        size_t bytes = sizeof(std::atomic<int32_t>) * size_t(count);
-        void* p = bytes >= kLargeAllocation ? allocateLarge(bytes) : ::operator new(bytes);
-        at = static_cast<std::atomic<int32_t>*>(p);
+        at = static_cast<std::atomic<int32_t>*>(::operator new(sizeof(std::atomic<int32_t>) * size_t(count)));
         parallelFor(count, [&](int begin, int end) {
             for (int i = begin; i < end; ++i) new (&at[i]) std::atomic<int32_t>(-1);
         });
     }
     UnsetIndices(const UnsetIndices&) = delete;
     UnsetIndices& operator=(const UnsetIndices&) = delete;
-    ~UnsetIndices() {
-        size_t bytes = sizeof(std::atomic<int32_t>) * size_t(count);
-        if (bytes >= kLargeAllocation)
-            freeLarge(at, bytes);
-        else
-            ::operator delete(static_cast<void*>(at));
-    }
+    ~UnsetIndices() { ::operator delete(static_cast<void*>(at)); }
     std::atomic<int32_t>& operator[](size_t i) { return at[i]; }
 
 private:
