@@ -140,6 +140,31 @@ Mesh seamedSphere() {
     return m;
 }
 
+// The smallest closed meshes: a tetrahedron, where every two triangles share an edge, and a
+// pillow of two triangles on the same three corners, where they share all three.
+Mesh tetrahedronMesh() {
+    Mesh m;
+    m.addVertex(vec3(1, 1, 1));
+    m.addVertex(vec3(-1, -1, 1));
+    m.addVertex(vec3(-1, 1, -1));
+    m.addVertex(vec3(1, -1, -1));
+    addTri(m, 0, 1, 2);
+    addTri(m, 0, 3, 1);
+    addTri(m, 1, 3, 2);
+    addTri(m, 0, 2, 3);
+    return rebuilt(m);
+}
+
+Mesh pillowMesh() {
+    Mesh m;
+    m.addVertex(vec3(0, 0, 0));
+    m.addVertex(vec3(1, 0, 0));
+    m.addVertex(vec3(0, 1, 0));
+    addTri(m, 0, 1, 2);
+    addTri(m, 0, 2, 1);
+    return rebuilt(m);
+}
+
 // Two closed octahedra sharing one vertex, links built before they met there: its ring walk
 // goes round one of its two fans, so a flip whose edge lies in the other is not found.
 Mesh pinchedOctahedra() {
@@ -171,7 +196,8 @@ TEST(Subdivide, BulkRecordsMatchOneSplitAndFlipAtATime) {
                                   rebuilt(cubeMesh(true)), rebuilt(cubeMesh(false)), rebuilt(gridMesh(3)),
                                   rebuilt(bowTieMesh()), rebuilt(threeOnEdgeMesh()), awkwardGrid(),
                                   rebuilt(awkwardGrid()), rebuilt(hexagonFanMesh()), *sphere, seamedSphere(),
-                                  rebuilt(uvSphereMesh(24, 32)), pinchedOctahedra()};
+                                  rebuilt(uvSphereMesh(24, 32)), pinchedOctahedra(), tetrahedronMesh(),
+                                  pillowMesh()};
     for (size_t i = 0; i < fixtures.size(); ++i) {
         for (bool smooth : {false, true}) {
             SCOPED_TRACE(testing::Message() << "fixture " << i << (smooth ? " smoothed" : " midpoint"));
@@ -190,7 +216,8 @@ TEST(Subdivide, BulkRecordsMatchOneSplitAndFlipAtATime) {
 // The record passes in blocks of a few records give the same records as on one thread, and so do
 // the flips of a plain closed mesh, which then run apart (one at a time on one thread).
 TEST(Subdivide, BulkRecordsDoNotDependOnTheBlocks) {
-    for (const Mesh& fixture : {seamedSphere(), rebuilt(uvSphereMesh(12, 16)), pinchedOctahedra()}) {
+    for (const Mesh& fixture : {seamedSphere(), rebuilt(uvSphereMesh(12, 16)), pinchedOctahedra(), tetrahedronMesh(),
+                                pillowMesh(), rebuilt(gridMesh(3))}) {
         Mesh m = painted(fixture);
         ParallelMode before = parallelMode();
         setParallelMode({true, false});
