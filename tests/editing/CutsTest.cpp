@@ -2,12 +2,14 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 
 #include "EditingFixtures.h"
 #include "MeshFixtures.h"
 #include "MeshInvariants.h"
 #include "TopologyChecks.h"
 #include "editing/SphereCuts.h"
+#include "foundation/Parallel.h"
 
 namespace kal::test {
 namespace {
@@ -358,6 +360,44 @@ TEST(SphereStamp, AVertexAtTheCentreStaysAndReverseFormsMatchTheReversedStroke) 
         painted += reverse.triangles[t].corner[0].red == 1;
     }
     EXPECT_GT(painted, 0);
+}
+
+// The shortcuts (passes over the records that can take part, parallel blocks, local renormals)
+// against the plain passes over every record, record for record. The parallel loops run in blocks
+// of a few records, so that the fixtures' small stores take the parallel paths too.
+void expectSameAsPlainPasses(const Mesh& source, const std::function<void(Mesh&)>& op) {
+    Mesh quick = source, plain = source;
+    const ParallelMode mode = parallelMode();
+    setParallelMode({false, true});
+    op(quick);
+    setParallelMode(mode);
+    editing::setCutReferencePasses(true);
+    op(plain);
+    editing::setCutReferencePasses(false);
+    expectSameRecords(quick, plain);
+}
+
+TEST(CutShortcuts, SphereOperationsGiveThePlainPassesRecords) {
+    const Mesh sphere = rebuilt(uvSphereMesh(24, 32)), grid = rebuilt(gridMesh(12));
+    struct Ball {
+        const Mesh* mesh;
+        vec3 centre, rim;
+    };
+    // through many triangles, inside one large triangle, round a pole, past the whole mesh, missing it
+    const Ball balls[] = {{&sphere, vec3(1, 0, 0), vec3(1.3f, 0, 0)},
+                          {&sphere, vec3(0.2f, 0.1f, 0.97f), vec3(0.2f, 0.1f, 1.02f)},
+                          {&sphere, vec3(0, 0, -1), vec3(0, 0.6f, -1)},
+                          {&sphere, vec3(0.1f, 0, 0), vec3(3, 0, 0)},
+                          {&sphere, vec3(4, 4, 4), vec3(4, 4, 4.5f)},
+                          {&grid, vec3(6.3f, 5.9f, 0.2f), vec3(8.1f, 5.9f, 0.2f)},
+                          {&grid, vec3(3.45f, 3.4f, 0.02f), vec3(3.5f, 3.4f, 0.02f)}};
+    for (size_t i = 0; i < sizeof(balls) / sizeof(balls[0]); ++i) {
+        const Ball& b = balls[i];
+        SCOPED_TRACE(testing::Message() << "ball " << i);
+        expectSameAsPlainPasses(*b.mesh, [&](Mesh& m) { m.cutSphere(b.centre, b.rim); });
+        expectSameAsPlainPasses(*b.mesh, [&](Mesh& m) { m.clipSphere(b.centre, b.rim); });
+        expectSameAsPlainPasses(*b.mesh, [&](Mesh& m) { m.addSubSphere(b.centre, normalize(b.centre + vec3(0, 0, 1)), b.rim, true, pbr()); });
+    }
 }
 
 } // namespace
