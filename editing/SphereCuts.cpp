@@ -10,20 +10,13 @@
 #include "editing/SelectionHelpers.h"
 #include "foundation/Parallel.h"
 #include "mesh/Mesh.h"
+#include "mesh/MeshShortcuts.h"
 #include "mesh/MeshWalk.h"
 
 namespace kal {
 
 using meshwalk::next3;
 using meshwalk::prev3;
-
-namespace editing {
-namespace {
-bool referencePasses = false;
-}
-void setCutReferencePasses(bool on) { referencePasses = on; }
-bool cutReferencePasses() { return referencePasses; }
-} // namespace editing
 
 namespace {
 
@@ -81,7 +74,7 @@ std::vector<int32_t> nearTriangles(const Mesh& m, const dvec3& c, double r) {
     std::vector<int32_t> list;
     // the gathering's float rounding of c must stay well under r for the inside corners' bound
     double extent = std::max({std::fabs(c.x), std::fabs(c.y), std::fabs(c.z)});
-    if (!(r > 1e-6 * extent) || editing::cutReferencePasses()) {
+    if (!(r > 1e-6 * extent) || plainPasses()) {
         list.resize(size_t(count));
         for (int t = 0; t < count; ++t) list[size_t(t)] = t;
         return list;

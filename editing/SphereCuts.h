@@ -12,13 +12,4 @@ namespace kal {
 int subdivideArc(const dvec3& a, const dvec3& axis, const dvec3& b, const dvec3& centre, double radius,
                  double maxStep, std::vector<dvec3>& out);
 
-namespace editing {
-
-// For tests: the cuts and clips run their plain passes over every record (and renormal the whole
-// mesh) instead of the shortcuts that skip what cannot change; the records must come out the same.
-void setCutReferencePasses(bool on);
-bool cutReferencePasses();
-
-} // namespace editing
-
 } // namespace kal

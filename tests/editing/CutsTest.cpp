@@ -10,6 +10,7 @@
 #include "TopologyChecks.h"
 #include "editing/SphereCuts.h"
 #include "foundation/Parallel.h"
+#include "mesh/MeshShortcuts.h"
 
 namespace kal::test {
 namespace {
@@ -371,9 +372,9 @@ void expectSameAsPlainPasses(const Mesh& source, const std::function<void(Mesh&)
     setParallelMode({false, true});
     op(quick);
     setParallelMode(mode);
-    editing::setCutReferencePasses(true);
+    setPlainPasses(true);
     op(plain);
-    editing::setCutReferencePasses(false);
+    setPlainPasses(false);
     expectSameRecords(quick, plain);
 }
 
