@@ -1,4 +1,5 @@
 #include "mesh/Mesh.h"
+#include "mesh/MeshShortcuts.h"
 #include "mesh/MeshWalk.h"
 
 #include <utility>
@@ -129,6 +130,7 @@ void Mesh::deleteTriangle(int t) {
 }
 
 void Mesh::deleteTriangles(const std::vector<int32_t>& doomed) {
+    if (!plainPasses() && deleteTrianglesAtOnce(doomed)) return;
     // one set of ring buffers for the whole list: the per-call ones cost more than the walks
     std::vector<int32_t> rings[3];
     for (int32_t t : doomed)

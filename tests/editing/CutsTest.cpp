@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <functional>
+#include <memory>
 
 #include "EditingFixtures.h"
 #include "MeshFixtures.h"
@@ -398,6 +399,35 @@ TEST(CutShortcuts, SphereOperationsGiveThePlainPassesRecords) {
         expectSameAsPlainPasses(*b.mesh, [&](Mesh& m) { m.cutSphere(b.centre, b.rim); });
         expectSameAsPlainPasses(*b.mesh, [&](Mesh& m) { m.clipSphere(b.centre, b.rim); });
         expectSameAsPlainPasses(*b.mesh, [&](Mesh& m) { m.addSubSphere(b.centre, normalize(b.centre + vec3(0, 0, 1)), b.rim, true, pbr()); });
+    }
+}
+
+TEST(CutShortcuts, PlaneOperationsGiveThePlainPassesRecords) {
+    std::unique_ptr<Mesh> ico(Mesh::createIcosahedron());
+    std::unique_ptr<Mesh> round(Mesh::subdivided(ico.get(), 3, true, false));
+    const Mesh sphere = rebuilt(uvSphereMesh(24, 32)), grid = rebuilt(gridMesh(12)), cube = rebuilt(cubeMesh(true));
+    struct Plane {
+        const Mesh* mesh;
+        vec3 q, n;
+    };
+    // tilted through the centre, through vertices, along a seam, near a pole, missing everything
+    const Plane planes[] = {{&sphere, vec3(0.01f, 0, 0.02f), normalize(vec3(0.1f, 0.2f, 1))},
+                            {&sphere, vec3(), vec3(1, 0, 0)},
+                            {&sphere, vec3(0, 0, -0.9f), normalize(vec3(0.3f, 0, -1))},
+                            {round.get(), vec3(0.1f, 0.1f, 0), normalize(vec3(1, 1, 0.2f))},
+                            {&grid, vec3(5.5f, 0, 0), normalize(vec3(1, 0.3f, 0))},
+                            {&grid, vec3(6, 6, 0), vec3(0, 1, 0)},
+                            {&cube, vec3(0.1f, 0.2f, 0.3f), normalize(vec3(1, 2, 3))},
+                            {&sphere, vec3(0, 0, 5), vec3(0, 0, 1)}};
+    for (size_t i = 0; i < sizeof(planes) / sizeof(planes[0]); ++i) {
+        const Plane& p = planes[i];
+        SCOPED_TRACE(testing::Message() << "plane " << i);
+        expectSameAsPlainPasses(*p.mesh, [&](Mesh& m) { m.cutPlane(p.q, p.n); });
+        expectSameAsPlainPasses(*p.mesh, [&](Mesh& m) { m.clipPlane(p.q, p.n); });
+        expectSameAsPlainPasses(*p.mesh, [&](Mesh& m) { m.clipPlane(p.q, -p.n); });
+        pbr paint;
+        paint.red = 7;
+        expectSameAsPlainPasses(*p.mesh, [&](Mesh& m) { m.subPlane(p.q, p.n, paint); });
     }
 }
 
