@@ -120,7 +120,7 @@ void Mesh::markDirtyTriangles() {
     // serial walks give each triangle to the first selected corner in list order whose walk
     // reaches it, which on sound rings is the corner with the lowest selection link
     const int n = int(selectedVertices.size());
-    if (plainPasses()) {
+    if (plainPasses() || parallelThreads() <= 1 || (n < kParallelMinimum && !parallelMode().splitSmall)) {
         selectTrianglesRoundSelectedVertices(TriangleSelected, true);
         return;
     }

@@ -181,18 +181,31 @@ private:
     }
 };
 
-// Selects the triangles round every positive vertex and deletes them.
-void removePositiveSide(Mesh& m) {
-    m.markDirtyTriangles();
-    m.deleteTriangles(m.selectedTriangles);
-}
-
+// Deletes every triangle round a positive vertex, then renormals what the cut and the deletion
+// changed (or the whole mesh, for the plain passes): the faces round the cut vertices, and the
+// corners round them, round every vertex that lost triangles and round the copies the deletion
+// made. The selection is cleared.
 void clipAndCut(PlaneCut& cut) {
-    cut.m.clearSelection();
+    Mesh& m = cut.m;
+    m.clearSelection();
     cut.markAll();
     cut.split(nullptr);
     cut.markLine();
-    removePositiveSide(cut.m);
+    m.markDirtyTriangles();
+    const int made = m.vertexCount();
+    m.deleteTriangles(m.selectedTriangles);
+    if (plainPasses()) {
+        m.clearSelection();
+        m.updateNormals(2);
+        return;
+    }
+    editing::CutCorners corners(m);
+    for (int32_t c : cut.cutVertices)
+        if (m.vertices[c].alive()) corners.addRound(c, true);
+    corners.addCornersOf(m.selectedTriangles);
+    corners.addMadeSince(made);
+    corners.renormal();
+    editing::clearSelectionInParallel(m);
 }
 
 // The open boundary from the first cut vertex, when it closes into one loop.
@@ -331,23 +344,16 @@ void Mesh::cutPlanePatch(const vec3& q, const vec3& n, int item) {
 void Mesh::clipPlane(const vec3& q, const vec3& n) {
     PlaneCut cut(*this, q, n);
     clipAndCut(cut);
-    clearSelection();
     purgeDeleted(false);
-    updateNormals(2);
 }
 
 void Mesh::subPlane(const vec3& q, const vec3& n, const pbr& material) {
     PlaneCut cut(*this, q, n);
     clipAndCut(cut);
-    clearSelection();
     std::vector<int32_t> loop;
     // a walk that does not close (several loops, a vertex off the boundary) caps nothing
-    if (!cut.cutVertices.empty() && closedBoundaryLoop(*this, cut.cutVertices[0], loop)) {
-        updateNormals(2);
+    if (!cut.cutVertices.empty() && closedBoundaryLoop(*this, cut.cutVertices[0], loop))
         capLoop(*this, loop, normalize(n), material);
-    } else {
-        updateNormals(2);
-    }
     purgeDeleted(false);
 }
 

@@ -137,10 +137,17 @@ public:
 
     // Every triangle the cut changed holds a vertex it made: the corner normals that the full pass
     // would change are those of the vertices of these triangles.
-    void renormalCorners() {
+    // After a clip, also the corners round every vertex that lost triangles to the deletion of
+    // the listed ones (the copies the deletion made lie past V0); the whole mesh for the plain passes.
+    void renormalCorners(const std::vector<int32_t>* deleted = nullptr) {
+        if (deleted && plainPasses()) {
+            m.updateNormals(1);
+            return;
+        }
         editing::CutCorners corners(m);
         for (int v = V0; v < m.vertexCount(); ++v)
             if (m.vertices[v].alive()) corners.addRound(v, false);
+        if (deleted) corners.addCornersOf(*deleted);
         corners.renormal();
     }
 
@@ -436,9 +443,9 @@ double radiusThrough(const vec3& centre, const vec3& rim) {
     return std::isfinite(r) ? r : 0.0;
 }
 
-// Deletes the listed triangles that are alive and, when asked, have an inside corner.
+// Deletes the listed triangles that are alive and, when asked, have an inside corner; answers them.
 // The set is fixed first: a deletion may split a vertex, and the copy is not marked inside.
-void deleteListed(Mesh& m, const SphereCut& cut, bool needInside) {
+std::vector<int32_t> deleteListed(Mesh& m, const SphereCut& cut, bool needInside) {
     std::vector<int32_t> doomed;
     for (int32_t t : m.selectedTriangles) {
         const MeshTriangle& tri = m.triangles[t];
@@ -448,6 +455,7 @@ void deleteListed(Mesh& m, const SphereCut& cut, bool needInside) {
         doomed.push_back(t);
     }
     m.deleteTriangles(doomed);
+    return doomed;
 }
 
 } // namespace
@@ -479,10 +487,10 @@ void Mesh::clipSphere(const vec3& centre, const vec3& rim) {
     cut.markCutLine(nullptr);
     // every triangle with an inside corner
     markDirtyTriangles();
-    deleteListed(*this, cut, false);
-    clearSelection();
+    const std::vector<int32_t> deleted = deleteListed(*this, cut, false);
+    editing::clearSelectionInParallel(*this);
+    cut.renormalCorners(&deleted);
     purgeDeleted(false);
-    updateNormals(1);
 }
 
 void Mesh::cutSpherePatch(const vec3& centre, const vec3& rim, int triangle, bool patch) {
@@ -497,10 +505,10 @@ void Mesh::clipSpherePatch(const vec3& centre, const vec3& rim, int triangle, bo
     SphereCut cut(*this, dvec3(centre), radiusThrough(centre, rim), true);
     if (!cut.runOnRegion(rim, triangle, patch)) return;
     cut.markCutLine(nullptr);
-    deleteListed(*this, cut, true);
+    const std::vector<int32_t> deleted = deleteListed(*this, cut, true);
     clearSelection();
+    cut.renormalCorners(&deleted);
     purgeDeleted(false);
-    updateNormals(1);
 }
 
 void Mesh::addSubSphere(const vec3& anchor, const vec3& normal, const vec3& rim, bool add, const pbr& material) {

@@ -52,6 +52,7 @@ public:
         tris.clear();
         corners.clear();
         int last, lastCorner;
+        // a walk that revisits a triangle runs to its limit and ends broken
         const meshwalk::RingEnd end =
             meshwalk::walkRing(m.triangles, v, m.vertices[v].firstTriangle, m.triangles.size() + 1, last, lastCorner,
                                [&](int t, int c) {
@@ -60,18 +61,16 @@ public:
                                });
         if (end == meshwalk::RingEnd::Broken) return false;
         const int R = int(tris.size());
-        // each triangle once, and no triangle linked to the same one on both edges at v
-        sorted.assign(tris.begin(), tris.end());
-        std::sort(sorted.begin(), sorted.end());
-        if (std::adjacent_find(sorted.begin(), sorted.end()) != sorted.end()) return false;
-        back.assign(size_t(R), -1);
+        closed = end == meshwalk::RingEnd::Closed;
+        back.resize(size_t(R));
         label.assign(size_t(R), 0);
         doomed.clear();
         for (int r = 0; r < R; ++r) {
             const MeshTriangle& tri = m.triangles[tris[size_t(r)]];
             int c = corners[size_t(r)];
+            // a triangle linked to the same one on both edges at v would lose both links at once
             if (tri.neighbour[next3(c)] >= 0 && tri.neighbour[next3(c)] == tri.neighbour[prev3(c)]) return false;
-            back[size_t(r)] = r + 1 < R ? r + 1 : end == meshwalk::RingEnd::Closed ? 0 : -1;
+            back[size_t(r)] = r + 1 < R ? r + 1 : closed ? 0 : -1;
             if (loadPosition(pos, tris[size_t(r)]) >= 0) doomed.push_back(r);
         }
         hits = int(doomed.size());
@@ -80,13 +79,21 @@ public:
             return loadPosition(pos, tris[size_t(a)]) < loadPosition(pos, tris[size_t(b)]);
         });
         members.assign(1, m.vertices[v]);
+        firsts.assign(1, 0);
         keys.assign(1, -1);
         for (int d : doomed) {
             const int x = label[size_t(d)];
-            walk(x);
+            // the walk from x's start as far as one step past d: the rules need no more (a walk
+            // of one triangle is whole, so size <= 1 below holds only when the whole walk does)
+            walkTo(x, d);
             const int size = int(L.size());
-            int k = 0;
-            while (k < size && L[size_t(k)] != d) ++k;
+            // d's place on the walk (size when the whole walk missed it), and whether more follows
+            int k = size;
+            if (size >= 1 && L[size_t(size - 1)] == d)
+                k = size - 1;
+            else if (size >= 2 && L[size_t(size - 2)] == d)
+                k = size - 2;
+            const bool after = k + 1 < size;
             MeshVertex& vx = members[size_t(x)];
             if (size <= 1) {
                 vx.flags &= uint8_t(~VertexAlive);
@@ -94,10 +101,11 @@ public:
                 // the fan now starts just after the hole
                 vx.flags |= VertexOpen;
                 vx.setSeam(true);
-                if (k < size) vx.firstTriangle = tris[size_t(L[size_t((k + 1) % size)])];
-            } else if (k >= size || k == size - 1) {
+                // past the walk's last triangle comes its start again
+                if (k < size && after) firsts[size_t(x)] = L[size_t(k + 1)];
+            } else if (k >= size || !after) {
             } else if (k == 0) {
-                vx.firstTriangle = tris[size_t(L[1])];
+                firsts[size_t(x)] = L[1];
             } else {
                 // an open fan falls apart: the part before the hole goes to a new copy
                 MeshVertex copy = vx;
@@ -107,45 +115,51 @@ public:
                 const int corner = corners[size_t(d)];
                 events[entry].fetch_or(uint8_t(1 << corner), std::memory_order_relaxed);
                 members.push_back(copy);
+                firsts.push_back(L[0]);
                 keys.push_back(int64_t(entry) * 3 + corner);
                 const int y = int(members.size()) - 1;
                 for (int i = 0; i < k; ++i) label[size_t(L[size_t(i)])] = y;
-                members[size_t(x)].firstTriangle = tris[size_t(L[size_t(k + 1)])];
+                firsts[size_t(x)] = L[size_t(k + 1)];
             }
-            // the neighbours' links to the deleted triangle go
-            for (int r = 0; r < R; ++r)
-                if (back[size_t(r)] == d) back[size_t(r)] = -1;
+            // the link to the deleted triangle goes: only the triangle before it in the ring held one
+            const int before = d > 0 ? d - 1 : closed ? R - 1 : -1;
+            if (before >= 0 && back[size_t(before)] == d) back[size_t(before)] = -1;
         }
+        for (size_t y = 0; y < members.size(); ++y)
+            members[y].firstTriangle = firsts[y] >= 0 ? tris[size_t(firsts[y])] : members[y].firstTriangle;
         out.vertices.push_back(v);
         out.records.push_back(members[0]);
         for (size_t y = 1; y < members.size(); ++y) out.copies.push_back(CopyMade{keys[y], members[y]});
-        for (int r = 0; r < R; ++r)
-            if (label[size_t(r)] != 0)
-                out.relabels.push_back(Relabel{tris[size_t(r)], corners[size_t(r)], keys[size_t(label[size_t(r)])]});
+        if (members.size() > 1)
+            for (int r = 0; r < R; ++r)
+                if (label[size_t(r)] != 0)
+                    out.relabels.push_back(Relabel{tris[size_t(r)], corners[size_t(r)], keys[size_t(label[size_t(r)])]});
         return true;
     }
 
 private:
-    // The ring positions a walk of member x meets from its start, as the mesh's walk would.
-    void walk(int x) {
+    // The ring positions a walk of member x meets from its start, as the mesh's walk would, up to
+    // one past `until` (or all of them when it is not met).
+    void walkTo(int x, int until) {
         L.clear();
-        const int32_t first = members[size_t(x)].firstTriangle;
-        int s = -1;
-        for (size_t r = 0; r < tris.size(); ++r)
-            if (tris[r] == first) s = int(r);
+        const int s = firsts[size_t(x)];
         if (s < 0 || label[size_t(s)] != x) return;
         int r = s;
+        bool met = false;
         do {
             L.push_back(r);
+            if (met) return;
+            met = r == until;
             r = back[size_t(r)];
         } while (r >= 0 && r != s && label[size_t(r)] == x);
     }
 
     const Mesh& m;
     const int32_t* pos;
-    std::vector<int32_t> tris, corners, sorted, back, label, doomed, L;
+    std::vector<int32_t> tris, corners, back, label, doomed, L, firsts;
     std::vector<MeshVertex> members;
     std::vector<int64_t> keys;
+    bool closed = false;
 };
 
 } // namespace
@@ -153,8 +167,9 @@ private:
 bool Mesh::deleteTrianglesAtOnce(const std::vector<int32_t>& doomed) {
     const int n = int(doomed.size()), nt = triangles.size(), nv = vertices.size();
     // each triangle's first entry in the list, where it is alive
-    std::vector<int32_t> position(size_t(nt), -1);
-    int32_t* pos = position.data();
+    std::unique_ptr<int32_t[]> position(new int32_t[size_t(std::max(nt, 1))]);
+    int32_t* pos = position.get();
+    parallelFor(nt, [&](int begin, int end) { std::fill(pos + begin, pos + end, -1); });
     parallelFor(n, [&](int begin, int end) {
         for (int i = begin; i < end; ++i) {
             int32_t t = doomed[size_t(i)];
@@ -182,13 +197,13 @@ bool Mesh::deleteTrianglesAtOnce(const std::vector<int32_t>& doomed) {
             const MeshTriangle& tri = triangles[t];
             for (int c = 0; c < 3; ++c) {
                 int32_t v = tri.vertex[c];
-                int32_t nb = tri.neighbour[c];
-                // links must run both ways, as every deletion repairs them from its own side
-                if (nb >= nt || (nb >= 0 && triangles[nb].slotOf(t) < 0) || v < 0 || v >= nv) {
+                if (tri.neighbour[c] >= nt || v < 0 || v >= nv) {
                     sound = false;
                     break;
                 }
-                if (claimed[size_t(v)].exchange(1, std::memory_order_relaxed)) continue;
+                if (claimed[size_t(v)].load(std::memory_order_relaxed) ||
+                    claimed[size_t(v)].exchange(1, std::memory_order_relaxed))
+                    continue;
                 int ringHits = 0;
                 if (!ring.run(v, ringHits, out, events.get())) {
                     sound = false;
@@ -216,12 +231,6 @@ bool Mesh::deleteTrianglesAtOnce(const std::vector<int32_t>& doomed) {
     };
     const int copies = before[size_t(n)];
     vertices.growUnwritten(copies);
-    parallelFor(n, [&](int begin, int end) {
-        for (int i = begin; i < end; ++i) {
-            int32_t t = doomed[size_t(i)];
-            if (t >= 0 && t < nt && loadPosition(pos, t) == i) triangles[t].flags &= uint8_t(~TriangleAlive);
-        }
-    });
     parallelFor(int(blocks.size()), [&](int begin, int end) {
         for (int b = begin; b < end; ++b) {
             const Outcomes& out = blocks[size_t(b)];
@@ -231,43 +240,34 @@ bool Mesh::deleteTrianglesAtOnce(const std::vector<int32_t>& doomed) {
         }
     }, 2);
     // A link to a doomed triangle goes, unless its holder went first: a deletion clears its
-    // neighbours' links to it, and a triangle already deleted is no longer its neighbours' neighbour.
-    // Each record is cleared by one thread: a doomed one by its entry, a survivor by whoever
-    // claims it first (its position turns from -1 to -2).
-    parallelFor(n, [&](int begin, int end) {
-        auto clear = [&](int32_t r, int32_t own) {
-            MeshTriangle& tri = triangles[r];
-            for (int k = 0; k < 3; ++k) {
-                int32_t d = tri.neighbour[k];
-                if (d < 0) continue;
-                int32_t p = loadPosition(pos, d);
-                if (p >= 0 && (own < 0 || own > p)) tri.neighbour[k] = -1;
-            }
-        };
-        for (int i = begin; i < end; ++i) {
-            int32_t t = doomed[size_t(i)];
-            if (t < 0 || t >= nt || loadPosition(pos, t) != i) continue;
-            for (int k = 0; k < 3; ++k) {
-                int32_t s = triangles[t].neighbour[k];
-                if (s < 0) continue;
-                int32_t unclaimed = -1;
-                if (__atomic_compare_exchange_n(pos + s, &unclaimed, -2, false, __ATOMIC_RELAXED, __ATOMIC_RELAXED))
-                    clear(s, -1);
-            }
-        }
-    });
-    // the doomed records last: the survivors' pass above reads their links
+    // neighbours' links to it, and a triangle already deleted is no longer its neighbours' neighbour
+    // (on sound links, where each link has its way back). Each record is written by one thread: a
+    // doomed one by its entry, a survivor by whoever claims it first (its position turns from -1
+    // to -2), each reading only its own links and the positions.
     parallelFor(n, [&](int begin, int end) {
         for (int i = begin; i < end; ++i) {
             int32_t t = doomed[size_t(i)];
             if (t < 0 || t >= nt || loadPosition(pos, t) != i) continue;
             MeshTriangle& tri = triangles[t];
             for (int k = 0; k < 3; ++k) {
+                int32_t s = tri.neighbour[k];
+                int32_t unclaimed = -1;
+                if (s < 0 || !__atomic_compare_exchange_n(pos + s, &unclaimed, -2, false, __ATOMIC_RELAXED,
+                                                          __ATOMIC_RELAXED))
+                    continue;
+                MeshTriangle& survivor = triangles[s];
+                for (int j = 0; j < 3; ++j) {
+                    int32_t d = survivor.neighbour[j];
+                    if (d >= 0 && d < nt && loadPosition(pos, d) >= 0) survivor.neighbour[j] = -1;
+                }
+            }
+            for (int k = 0; k < 3; ++k) {
                 int32_t d = tri.neighbour[k];
                 if (d < 0) continue;
                 int32_t p = loadPosition(pos, d);
                 if (p >= 0 && i > p) tri.neighbour[k] = -1;
             }
+            tri.flags &= uint8_t(~TriangleAlive);
         }
     });
     purgeNeeded = true;

@@ -399,6 +399,8 @@ TEST(CutShortcuts, SphereOperationsGiveThePlainPassesRecords) {
         expectSameAsPlainPasses(*b.mesh, [&](Mesh& m) { m.cutSphere(b.centre, b.rim); });
         expectSameAsPlainPasses(*b.mesh, [&](Mesh& m) { m.clipSphere(b.centre, b.rim); });
         expectSameAsPlainPasses(*b.mesh, [&](Mesh& m) { m.addSubSphere(b.centre, normalize(b.centre + vec3(0, 0, 1)), b.rim, true, pbr()); });
+        for (bool patch : {false, true})
+            expectSameAsPlainPasses(*b.mesh, [&](Mesh& m) { m.clipSpherePatch(b.centre, b.rim, -1, patch); });
     }
 }
 
