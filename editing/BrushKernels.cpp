@@ -1,12 +1,17 @@
 // Gathering the vertices under a brush and the kernels that turn brush records into drag
 // offsets or blended corner materials. Offsets are indexed by a vertex's selection link.
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <cstdint>
 #include <limits>
+#include <mutex>
 
 #include "editing/EditingMath.h"
 #include "editing/SelectionHelpers.h"
+#include "foundation/Parallel.h"
 #include "mesh/Mesh.h"
+#include "mesh/MeshShortcuts.h"
 #include "mesh/MeshWalk.h"
 
 namespace kal {
@@ -110,7 +115,72 @@ void Mesh::buildGatherBounds() {
     }
 }
 
-void Mesh::markDirtyTriangles() { selectTrianglesRoundSelectedVertices(TriangleSelected, true); }
+void Mesh::markDirtyTriangles() {
+    // selectTrianglesRoundSelectedVertices(TriangleSelected, true) with the walks in parallel: the
+    // serial walks give each triangle to the first selected corner in list order whose walk
+    // reaches it, which on sound rings is the corner with the lowest selection link
+    const int n = int(selectedVertices.size());
+    if (plainPasses() || parallelThreads() <= 1 || (n < kParallelMinimum && !parallelMode().splitSmall)) {
+        selectTrianglesRoundSelectedVertices(TriangleSelected, true);
+        return;
+    }
+    struct Block {
+        int begin;
+        std::vector<int32_t> taken;
+    };
+    std::vector<Block> blocks;
+    std::mutex gather;
+    std::atomic<bool> sound{true};
+    std::atomic<int64_t> reached{0}, owned{0};
+    auto link = [&](int32_t v) -> int32_t {
+        const MeshVertex& vx = vertices[v];
+        return vx.alive() && (vx.flags & VertexSelected) ? vx.link : -1;
+    };
+    parallelFor(n, [&](int begin, int end) {
+        Block block{begin, {}};
+        int64_t blockReached = 0, blockOwned = 0;
+        for (int i = begin; i < end; ++i) {
+            int32_t v = selectedVertices[size_t(i)];
+            if (v < 0 || v >= vertices.size() || !(vertices[v].flags & VertexSelected) || vertices[v].link != i) {
+                sound = false;
+                break;
+            }
+            if (!vertices[v].alive()) continue;
+            int last, lastCorner;
+            meshwalk::walkRing(triangles, v, vertices[v].firstTriangle, triangles.size() + 1, last, lastCorner,
+                               [&](int t, int) {
+                                   const MeshTriangle& tri = triangles[t];
+                                   if (!tri.alive() || (tri.flags & TriangleSelected)) return;
+                                   ++blockReached;
+                                   int32_t first = INT32_MAX, corners = 0;
+                                   for (int32_t w : tri.vertex) {
+                                       int32_t l = w >= 0 && w < vertices.size() ? link(w) : -1;
+                                       if (l < 0) continue;
+                                       ++corners;
+                                       first = std::min(first, l);
+                                   }
+                                   if (first != i) return;
+                                   blockOwned += corners;
+                                   block.taken.push_back(t);
+                               });
+        }
+        reached += blockReached;
+        owned += blockOwned;
+        std::lock_guard<std::mutex> lock(gather);
+        blocks.push_back(std::move(block));
+    });
+    // every triangle taken must be reached from each of its selected corners, as the counts tell
+    if (!sound || reached != owned) {
+        selectTrianglesRoundSelectedVertices(TriangleSelected, true);
+        return;
+    }
+    std::sort(blocks.begin(), blocks.end(), [](const Block& a, const Block& b) { return a.begin < b.begin; });
+    const size_t base = selectedTriangles.size();
+    for (const Block& b : blocks) selectedTriangles.insert(selectedTriangles.end(), b.taken.begin(), b.taken.end());
+    parallelFor(int(selectedTriangles.size() - base), [&](int begin, int end) {
+        for (int i = begin; i < end; ++i) triangles[selectedTriangles[base + size_t(i)]].flags |= TriangleSelected;
+    });
+}
 
 void Mesh::markSelectionGpuRange() {
     // the triangles round the selected vertices join the selected ones, each once

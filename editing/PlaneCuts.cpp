@@ -2,14 +2,18 @@
 // becomes a line of border-marked edges. The clips then remove the side the normal points to;
 // SubPlane caps the opening with a flat face of its own material.
 #include <algorithm>
+#include <climits>
 #include <cmath>
+#include <functional>
 #include <vector>
 
 #include "editing/EditingMath.h"
 #include "editing/SelectionHelpers.h"
 #include "foundation/Outline.h"
+#include "foundation/Parallel.h"
 #include "foundation/Predicates.h"
 #include "mesh/Mesh.h"
+#include "mesh/MeshShortcuts.h"
 #include "mesh/MeshWalk.h"
 
 namespace kal {
@@ -21,7 +25,8 @@ namespace {
 
 class PlaneCut {
 public:
-    PlaneCut(Mesh& m, const vec3& q, const vec3& n) : m(m), Q(q), N(n), V0(m.vertexCount()) {}
+    PlaneCut(Mesh& m, const vec3& q, const vec3& n)
+        : m(m), Q(q), N(n), V0(m.vertexCount()), T0(m.triangleCount()) {}
 
     // A vertex exactly on the plane counts as the negative side.
     void markSide(int v) {
@@ -29,21 +34,68 @@ public:
         if (v >= V0 || !vx.alive() || (vx.flags & VertexSelected)) return;
         if (dot(dvec3(vx.position) - Q, N) > 0) editing::selectVertex(m, v);
     }
+    bool positive(int v) const {
+        const MeshVertex& vx = m.vertices[v];
+        return vx.alive() && !(vx.flags & VertexSelected) && dot(dvec3(vx.position) - Q, N) > 0;
+    }
+
+    // markSide of every vertex in record order: the positive ones counted per chunk in parallel,
+    // then selected in that order.
     void markAll() {
-        for (int v = 0; v < V0; ++v) markSide(v);
+        constexpr int kChunk = 4096;
+        const int chunks = (V0 + kChunk - 1) / kChunk;
+        std::vector<int32_t> start(size_t(chunks) + 1, 0);
+        auto chunked = [&](const std::function<void(int first, int end, size_t k)>& body) {
+            parallelFor(
+                chunks,
+                [&](int begin, int end) {
+                    for (int k = begin; k < end; ++k) body(k * kChunk, std::min(V0, (k + 1) * kChunk), size_t(k));
+                },
+                V0 < kParallelMinimum ? INT_MAX : 2);
+        };
+        chunked([&](int first, int end, size_t k) {
+            int32_t count = 0;
+            for (int v = first; v < end; ++v) count += positive(v) ? 1 : 0;
+            start[k + 1] = count;
+        });
+        for (int k = 0; k < chunks; ++k) start[size_t(k) + 1] += start[size_t(k)];
+        const size_t base = m.selectedVertices.size();
+        m.selectedVertices.resize(base + size_t(start[size_t(chunks)]));
+        chunked([&](int first, int end, size_t k) {
+            size_t next = base + size_t(start[k]);
+            for (int v = first; v < end; ++v) {
+                if (!positive(v)) continue;
+                MeshVertex& vx = m.vertices[v];
+                vx.flags |= VertexSelected;
+                vx.link = int32_t(next);
+                m.selectedVertices[next++] = v;
+            }
+        });
+    }
+
+    // Whether edge k of t runs from one side to the other between vertices older than the cut.
+    bool crosses(const MeshTriangle& tri, int k) const {
+        int a = tri.vertex[next3(k)], b = tri.vertex[prev3(k)];
+        return a < V0 && b < V0 && selected(a) != selected(b);
     }
 
     // Splits every crossed edge of the triangles of the work list (all triangles when null); the
-    // halves split off selected triangles join the list.
+    // halves split off selected triangles join the list. Over the whole mesh only the triangles
+    // with a crossed edge are visited, then those appended: a split replaces the crossed edge of
+    // both its triangles by edges to the new vertex, so no triangle gains a crossed edge.
     void split(std::vector<int32_t>* work) {
+        std::vector<int32_t> crossed;
+        if (!work) crossed = crossedTriangles();
         for (size_t pos = 0;; ++pos) {
             int t;
             if (work) {
                 if (pos >= work->size()) break;
                 t = (*work)[pos];
+            } else if (pos < crossed.size()) {
+                t = crossed[pos];
             } else {
-                if (int(pos) >= m.triangleCount()) break;
-                t = int(pos);
+                t = int(pos - crossed.size()) + T0;
+                if (t >= m.triangleCount()) break;
             }
             while (m.triangles[t].alive() && splitFirstCrossing(t, work)) {
             }
@@ -73,15 +125,34 @@ public:
 
     Mesh& m;
     dvec3 Q, N;
-    int V0;
+    int V0, T0;
     std::vector<int32_t> cutVertices;
 
 private:
+    // The alive triangles with a crossed edge, in record order (all of them for the plain pass).
+    std::vector<int32_t> crossedTriangles() const {
+        std::vector<int32_t> list;
+        if (plainPasses()) {
+            for (int t = 0; t < T0; ++t) list.push_back(t);
+            return list;
+        }
+        std::vector<uint8_t> flagged(size_t(T0), 0);
+        parallelFor(T0, [&](int begin, int end) {
+            for (int t = begin; t < end; ++t) {
+                const MeshTriangle& tri = m.triangles[t];
+                flagged[size_t(t)] = tri.alive() && (crosses(tri, 0) || crosses(tri, 1) || crosses(tri, 2));
+            }
+        });
+        for (int t = 0; t < T0; ++t)
+            if (flagged[size_t(t)]) list.push_back(t);
+        return list;
+    }
+
     bool splitFirstCrossing(int t, std::vector<int32_t>* work) {
         for (int k = 0; k < 3; ++k) {
             const MeshTriangle& tri = m.triangles[t];
+            if (!crosses(tri, k)) continue;
             int a = tri.vertex[next3(k)], b = tri.vertex[prev3(k)];
-            if (a >= V0 || b >= V0 || selected(a) == selected(b)) continue;
             vec3 X = segmentPlaneIntersection(Q, N, dvec3(m.vertices[a].position), dvec3(m.vertices[b].position))
                          .toFloat();
             // a corner that is not finite gives no crossing
@@ -110,18 +181,31 @@ private:
     }
 };
 
-// Selects the triangles round every positive vertex and deletes them.
-void removePositiveSide(Mesh& m) {
-    m.markDirtyTriangles();
-    m.deleteTriangles(m.selectedTriangles);
-}
-
+// Deletes every triangle round a positive vertex, then renormals what the cut and the deletion
+// changed (or the whole mesh, for the plain passes): the faces round the cut vertices, and the
+// corners round them, round every vertex that lost triangles and round the copies the deletion
+// made. The selection is cleared.
 void clipAndCut(PlaneCut& cut) {
-    cut.m.clearSelection();
+    Mesh& m = cut.m;
+    m.clearSelection();
     cut.markAll();
     cut.split(nullptr);
     cut.markLine();
-    removePositiveSide(cut.m);
+    m.markDirtyTriangles();
+    const int made = m.vertexCount();
+    m.deleteTriangles(m.selectedTriangles);
+    if (plainPasses()) {
+        m.clearSelection();
+        m.updateNormals(2);
+        return;
+    }
+    editing::CutCorners corners(m);
+    for (int32_t c : cut.cutVertices)
+        if (m.vertices[c].alive()) corners.addRound(c, true);
+    corners.addCornersOf(m.selectedTriangles);
+    corners.addMadeSince(made);
+    corners.renormal();
+    editing::clearSelectionInParallel(m);
 }
 
 // The open boundary from the first cut vertex, when it closes into one loop.
@@ -260,23 +344,16 @@ void Mesh::cutPlanePatch(const vec3& q, const vec3& n, int item) {
 void Mesh::clipPlane(const vec3& q, const vec3& n) {
     PlaneCut cut(*this, q, n);
     clipAndCut(cut);
-    clearSelection();
     purgeDeleted(false);
-    updateNormals(2);
 }
 
 void Mesh::subPlane(const vec3& q, const vec3& n, const pbr& material) {
     PlaneCut cut(*this, q, n);
     clipAndCut(cut);
-    clearSelection();
     std::vector<int32_t> loop;
     // a walk that does not close (several loops, a vertex off the boundary) caps nothing
-    if (!cut.cutVertices.empty() && closedBoundaryLoop(*this, cut.cutVertices[0], loop)) {
-        updateNormals(2);
+    if (!cut.cutVertices.empty() && closedBoundaryLoop(*this, cut.cutVertices[0], loop))
         capLoop(*this, loop, normalize(n), material);
-    } else {
-        updateNormals(2);
-    }
     purgeDeleted(false);
 }
 

@@ -1,8 +1,10 @@
 #pragma once
 // Selection steps shared by the editing operations: a vertex joins the selection list (flag and
 // link), and the drag offsets follow the selection; and the corners a cut renormals.
+#include <mutex>
 #include <vector>
 
+#include "foundation/Parallel.h"
 #include "mesh/Mesh.h"
 
 namespace kal::editing {
@@ -38,6 +40,24 @@ inline void collectRegionVertices(Mesh& m, bool cornerNormals) {
     }
 }
 
+// clearSelection with the listed records' flags cleared in parallel (each is listed once).
+inline void clearSelectionInParallel(Mesh& m) {
+    parallelFor(int(m.selectedVertices.size()), [&](int begin, int end) {
+        for (int i = begin; i < end; ++i) {
+            MeshVertex& vx = m.vertices[m.selectedVertices[size_t(i)]];
+            vx.flags &= uint8_t(~VertexSelected);
+            vx.link = -1;
+        }
+    });
+    parallelFor(int(m.selectedTriangles.size()), [&](int begin, int end) {
+        for (int i = begin; i < end; ++i)
+            m.triangles[m.selectedTriangles[size_t(i)]].flags &= uint8_t(~(TriangleSelected | TriangleVisited));
+    });
+    m.selectedVertices.clear();
+    m.selectedTriangles.clear();
+    m.clearSelection();
+}
+
 // The corners round the vertices a cut made, each once: every record the cut changed lies round
 // one of them, so renormalling these is what the full pass would change.
 class CutCorners {
@@ -48,18 +68,41 @@ public:
         m.vertexTriangles(v, ring);
         for (int32_t t : ring) {
             if (faces) m.updateFaceNormal(t);
-            for (int32_t w : m.triangles[t].vertex)
-                if (!seen[size_t(w)]) {
-                    seen[size_t(w)] = 1;
-                    corners.push_back(w);
-                }
+            for (int32_t w : m.triangles[t].vertex) add(w);
         }
+    }
+    // Adds the alive corners of the listed triangles (their rings lost the triangles a deletion
+    // took), found in parallel blocks.
+    void addCornersOf(const std::vector<int32_t>& tris) {
+        std::vector<std::vector<int32_t>> found;
+        std::mutex gather;
+        parallelFor(int(tris.size()), [&](int begin, int end) {
+            std::vector<int32_t> block;
+            for (int i = begin; i < end; ++i)
+                for (int32_t w : m.triangles[tris[size_t(i)]].vertex)
+                    if (w >= 0 && w < int(seen.size()) && m.vertices[w].alive()) block.push_back(w);
+            std::lock_guard<std::mutex> lock(gather);
+            found.push_back(std::move(block));
+        });
+        for (const std::vector<int32_t>& block : found)
+            for (int32_t w : block) add(w);
+    }
+    // Adds every alive vertex made since the store held count records.
+    void addMadeSince(int count) {
+        for (int w = count; w < int(seen.size()); ++w)
+            if (m.vertices[w].alive()) add(w);
     }
     void renormal() {
         for (int32_t w : corners) m.updateVertexNormal(w);
     }
 
 private:
+    void add(int32_t w) {
+        if (seen[size_t(w)]) return;
+        seen[size_t(w)] = 1;
+        corners.push_back(w);
+    }
+
     Mesh& m;
     std::vector<int32_t> ring, corners;
     std::vector<uint8_t> seen;

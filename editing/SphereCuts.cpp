@@ -3,11 +3,14 @@
 // then remove the inside, the stamps press the inside onto the sphere.
 #include "editing/SphereCuts.h"
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
 #include "editing/SelectionHelpers.h"
+#include "foundation/Parallel.h"
 #include "mesh/Mesh.h"
+#include "mesh/MeshShortcuts.h"
 #include "mesh/MeshWalk.h"
 
 namespace kal {
@@ -31,10 +34,68 @@ bool finiteCorners(const Mesh& m, const MeshTriangle& tri) {
     return true;
 }
 
+// Whether a triangle lies clearly away from the sphere round c of radius r, so that no test of the
+// cut can take it: its box lies more than 2r from c along an axis; its corners lie close enough
+// that the rounding of the distance tests stays under a tenth of r squared; and its face normal is
+// its own to within a quarter of r over its size, so that the centre's projection along it lands
+// more than r away. (An inside corner lies within r of c: the gathering saw c and r rounded to
+// float, which the caller bounds.) Anything else, non-finite corners included, counts as near.
+bool clearlyAway(const Mesh& m, const MeshTriangle& tri, const dvec3& c, double r) {
+    dvec3 P[3];
+    for (int k = 0; k < 3; ++k) P[k] = dvec3(m.vertices[tri.vertex[k]].position);
+    bool away = false;
+    for (int i = 0; i < 3; ++i) {
+        auto axis = [i](const dvec3& p) { return i == 0 ? p.x : i == 1 ? p.y : p.z; };
+        double ci = axis(c);
+        double lo = std::min({axis(P[0]), axis(P[1]), axis(P[2])}) - ci;
+        double hi = std::max({axis(P[0]), axis(P[1]), axis(P[2])}) - ci;
+        away = away || lo > 2 * r || hi < -2 * r;
+    }
+    if (!away) return false;
+    double reach2 = 0, diameter2 = 0;
+    for (int k = 0; k < 3; ++k) {
+        dvec3 d = P[k] - c, e = P[(k + 1) % 3] - P[k];
+        reach2 = std::max(reach2, dot(d, d));
+        diameter2 = std::max(diameter2, dot(e, e));
+    }
+    if (!(reach2 < 1e14 * r * r)) return false;
+    dvec3 normal = cross(P[1] - P[0], P[2] - P[0]);
+    double area = normal.length();
+    if (!(area > 0)) return false;
+    dvec3 drift = dvec3(tri.faceNormal) - normal / area;
+    return dot(drift, drift) * diameter2 < 0.0625 * r * r;
+}
+
+// The triangles below the store's count that the cut could touch, in record order: the others
+// are clearly away from the sphere, and no split of a listed one reaches them (a split edge or
+// point lies within r of the centre, and so do both triangles on a split edge).
+std::vector<int32_t> nearTriangles(const Mesh& m, const dvec3& c, double r) {
+    const int count = m.triangleCount();
+    std::vector<int32_t> list;
+    // the gathering's float rounding of c must stay well under r for the inside corners' bound
+    double extent = std::max({std::fabs(c.x), std::fabs(c.y), std::fabs(c.z)});
+    if (!(r > 1e-6 * extent) || plainPasses()) {
+        list.resize(size_t(count));
+        for (int t = 0; t < count; ++t) list[size_t(t)] = t;
+        return list;
+    }
+    std::vector<uint8_t> near(size_t(count), 0);
+    parallelFor(count, [&](int begin, int end) {
+        for (int t = begin; t < end; ++t) {
+            const MeshTriangle& tri = m.triangles[t];
+            near[size_t(t)] = tri.alive() && !clearlyAway(m, tri, c, r);
+        }
+    });
+    for (int t = 0; t < count; ++t)
+        if (near[size_t(t)]) list.push_back(t);
+    return list;
+}
+
 class SphereCut {
 public:
     SphereCut(Mesh& m, const dvec3& centre, double radius, bool restricted)
-        : m(m), c(centre), r(radius), r2(radius * radius), restricted(restricted), V0(m.vertexCount()) {}
+        : m(m), c(centre), r(radius), r2(radius * radius), restricted(restricted), V0(m.vertexCount()),
+          T0(m.triangleCount()) {}
 
     bool inside(int v) const { return m.vertices[v].flags & VertexSelected; }
 
@@ -43,6 +104,7 @@ public:
     bool runOnMesh() {
         if (!(r > 0)) return false;
         m.gatherBrushVertices(c.toFloat(), float(r), true);
+        near = nearTriangles(m, c, r);
         run();
         return true;
     }
@@ -75,10 +137,17 @@ public:
 
     // Every triangle the cut changed holds a vertex it made: the corner normals that the full pass
     // would change are those of the vertices of these triangles.
-    void renormalCorners() {
+    // After a clip, also the corners round every vertex that lost triangles to the deletion of
+    // the listed ones (the copies the deletion made lie past V0); the whole mesh for the plain passes.
+    void renormalCorners(const std::vector<int32_t>* deleted = nullptr) {
+        if (deleted && plainPasses()) {
+            m.updateNormals(1);
+            return;
+        }
         editing::CutCorners corners(m);
         for (int v = V0; v < m.vertexCount(); ++v)
             if (m.vertices[v].alive()) corners.addRound(v, false);
+        if (deleted) corners.addCornersOf(*deleted);
         corners.renormal();
     }
 
@@ -86,9 +155,20 @@ public:
     dvec3 c;
     double r, r2;
     bool restricted;
-    int V0, V3 = 0, T3 = 0;
+    int V0, T0, V3 = 0, T3 = 0;
 
 private:
+    // Over the whole mesh: the triangles that existed before the cut and may take part in it.
+    std::vector<int32_t> near;
+
+    // The pos-th triangle a pass over the whole mesh visits: the near ones, then those appended
+    // since the cut began; -1 past end (the store's count at the call).
+    int wholeMeshTriangle(size_t pos, int end) const {
+        if (pos < near.size()) return near[pos];
+        size_t appended = pos - near.size() + size_t(T0);
+        return appended < size_t(end) ? int(appended) : -1;
+    }
+
     // The patch or component of the triangle: its corners strictly inside.
     void gatherRegion(const vec3& rim, int triangle, bool patch) {
         if (patch)
@@ -174,8 +254,8 @@ private:
                 if (pos >= m.selectedTriangles.size()) break;
                 t = m.selectedTriangles[pos];
             } else {
-                if (int(pos) >= m.triangleCount()) break;
-                t = int(pos);
+                t = wholeMeshTriangle(pos, m.triangleCount());
+                if (t < 0) break;
             }
             for (bool again = true; again;) {
                 again = false;
@@ -200,8 +280,15 @@ private:
 
     void centreInsideTriangles() {
         const int count = restricted ? int(m.selectedTriangles.size()) : m.triangleCount();
-        for (int i = 0; i < count; ++i) {
-            int t = restricted ? m.selectedTriangles[size_t(i)] : i;
+        for (int i = 0;; ++i) {
+            int t;
+            if (restricted) {
+                if (i >= count) break;
+                t = m.selectedTriangles[size_t(i)];
+            } else {
+                t = wholeMeshTriangle(size_t(i), count);
+                if (t < 0) break;
+            }
             const MeshTriangle& tri = m.triangles[t];
             if (!tri.alive() || !finiteCorners(m, tri)) continue;
             if (inside(tri.vertex[0]) || inside(tri.vertex[1]) || inside(tri.vertex[2])) continue;
@@ -356,9 +443,9 @@ double radiusThrough(const vec3& centre, const vec3& rim) {
     return std::isfinite(r) ? r : 0.0;
 }
 
-// Deletes the listed triangles that are alive and, when asked, have an inside corner.
+// Deletes the listed triangles that are alive and, when asked, have an inside corner; answers them.
 // The set is fixed first: a deletion may split a vertex, and the copy is not marked inside.
-void deleteListed(Mesh& m, const SphereCut& cut, bool needInside) {
+std::vector<int32_t> deleteListed(Mesh& m, const SphereCut& cut, bool needInside) {
     std::vector<int32_t> doomed;
     for (int32_t t : m.selectedTriangles) {
         const MeshTriangle& tri = m.triangles[t];
@@ -368,6 +455,7 @@ void deleteListed(Mesh& m, const SphereCut& cut, bool needInside) {
         doomed.push_back(t);
     }
     m.deleteTriangles(doomed);
+    return doomed;
 }
 
 } // namespace
@@ -399,10 +487,10 @@ void Mesh::clipSphere(const vec3& centre, const vec3& rim) {
     cut.markCutLine(nullptr);
     // every triangle with an inside corner
     markDirtyTriangles();
-    deleteListed(*this, cut, false);
-    clearSelection();
+    const std::vector<int32_t> deleted = deleteListed(*this, cut, false);
+    editing::clearSelectionInParallel(*this);
+    cut.renormalCorners(&deleted);
     purgeDeleted(false);
-    updateNormals(1);
 }
 
 void Mesh::cutSpherePatch(const vec3& centre, const vec3& rim, int triangle, bool patch) {
@@ -417,10 +505,10 @@ void Mesh::clipSpherePatch(const vec3& centre, const vec3& rim, int triangle, bo
     SphereCut cut(*this, dvec3(centre), radiusThrough(centre, rim), true);
     if (!cut.runOnRegion(rim, triangle, patch)) return;
     cut.markCutLine(nullptr);
-    deleteListed(*this, cut, true);
+    const std::vector<int32_t> deleted = deleteListed(*this, cut, true);
     clearSelection();
+    cut.renormalCorners(&deleted);
     purgeDeleted(false);
-    updateNormals(1);
 }
 
 void Mesh::addSubSphere(const vec3& anchor, const vec3& normal, const vec3& rim, bool add, const pbr& material) {

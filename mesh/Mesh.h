@@ -384,6 +384,9 @@ private:
     // The step bound of every walk: a walk longer than the store is a broken ring.
     int walkLimit() const { return triangles.size() + 1; }
     void deleteTriangleWith(int t, std::vector<int32_t> (&rings)[3]);
+    // deleteTriangles in parallel passes (MeshDeletion.cpp); false, with nothing changed, when a
+    // ring or link is not sound enough for it to follow.
+    bool deleteTrianglesAtOnce(const std::vector<int32_t>& doomed);
     void copyFrom(const Mesh& other);
     // Kept from one rebuild to the next (MeshAdjacency.cpp); a copy starts without.
     std::unique_ptr<RebuildScratch, RebuildScratchDelete> rebuildScratch;

@@ -1,59 +1,198 @@
 // Compaction of dead records: the last live record moves into the first hole, so at most one
-// record moves per hole. References to a moved record are repaired from its own ring and
-// neighbour links, not by scanning the mesh.
+// record moves per hole. A few moves repair the references to each moved record from its own
+// ring and neighbour links; many moves rename every reference through the moves' table in
+// parallel passes over the records, with the same result on a mesh whose rings are sound.
+#include <algorithm>
+#include <climits>
+
+#include "foundation/Parallel.h"
 #include "mesh/Mesh.h"
+#include "mesh/MeshShortcuts.h"
 
 namespace kal {
 
 namespace {
 
-// Fills every hole below the live count with the last live record; repair(from, to) fixes the
-// references to the record before it moves. Answers the live count.
-// The k-th hole from the front takes the k-th live record from the back until the two meet, so
-// no pass counts the live records first.
-template <class Store, class Repair>
-int compact(Store& store, Repair&& repair) {
-    int n = store.size();
-    int i = 0, j = n - 1;
-    for (;;) {
-        while (i < n && store[i].alive()) ++i;
-        while (j >= 0 && !store[j].alive()) --j;
-        if (i > j) break;
-        repair(j, i);
-        store[i] = store[j];
-        ++i;
-        --j;
+bool plainPassesOn = false;
+
+// Records are counted in chunks of a store block.
+constexpr int kChunk = 4096;
+
+// body(first, end) over the chunks of n records, in parallel from kParallelMinimum records on.
+void forChunks(int n, const std::function<void(int first, int end)>& body) {
+    const int chunks = (n + kChunk - 1) / kChunk;
+    parallelFor(
+        chunks,
+        [&](int begin, int end) {
+            for (int k = begin; k < end; ++k) body(k * kChunk, std::min(n, (k + 1) * kChunk));
+        },
+        n < kParallelMinimum ? INT_MAX : 2);
+}
+
+// The moves of one compaction: the k-th hole from the front below the live count takes the k-th
+// live record from the back.
+struct Moves {
+    int live = 0;
+    std::vector<int32_t> to, from;
+};
+
+template <class Store>
+Moves planMoves(const Store& store) {
+    const int n = store.size(), chunks = (n + kChunk - 1) / kChunk;
+    std::vector<int32_t> alive(size_t(chunks), 0);
+    forChunks(n, [&](int first, int end) {
+        int count = 0;
+        for (int i = first; i < end; ++i) count += store[i].alive() ? 1 : 0;
+        alive[size_t(first / kChunk)] = count;
+    });
+    Moves moves;
+    for (int32_t a : alive) moves.live += a;
+    const int live = moves.live;
+    // per chunk its holes below the live count and its live records at or past it; the one chunk
+    // the count cuts is counted here
+    std::vector<int32_t> holes(size_t(chunks), 0), lives(size_t(chunks), 0);
+    for (int k = 0; k < chunks; ++k) {
+        int first = k * kChunk, end = std::min(n, first + kChunk);
+        if (end <= live) {
+            holes[size_t(k)] = (end - first) - alive[size_t(k)];
+        } else if (first >= live) {
+            lives[size_t(k)] = alive[size_t(k)];
+        } else {
+            for (int i = first; i < end; ++i) {
+                bool a = store[i].alive();
+                if (i < live)
+                    holes[size_t(k)] += a ? 0 : 1;
+                else
+                    lives[size_t(k)] += a ? 1 : 0;
+            }
+        }
     }
-    store.truncate(j + 1);
-    return j + 1;
+    std::vector<int32_t> holesBefore(size_t(chunks) + 1, 0), livesAfter(size_t(chunks) + 1, 0);
+    for (int k = 0; k < chunks; ++k) holesBefore[size_t(k) + 1] = holesBefore[size_t(k)] + holes[size_t(k)];
+    for (int k = chunks - 1; k >= 0; --k) livesAfter[size_t(k)] = livesAfter[size_t(k) + 1] + lives[size_t(k)];
+    const int count = holesBefore[size_t(chunks)];
+    moves.to.resize(size_t(count));
+    moves.from.resize(size_t(count));
+    forChunks(n, [&](int first, int end) {
+        const size_t k = size_t(first / kChunk);
+        if (holes[k] > 0) {
+            int32_t next = holesBefore[k];
+            for (int i = first; i < std::min(end, live); ++i)
+                if (!store[i].alive()) moves.to[size_t(next++)] = i;
+        }
+        if (lives[k] > 0) {
+            // from the back: the chunk's last live record has the rank of the lives after the chunk
+            int32_t next = livesAfter[k + 1];
+            for (int i = end - 1; i >= std::max(first, live); --i)
+                if (store[i].alive()) moves.from[size_t(next++)] = i;
+        }
+    });
+    return moves;
+}
+
+// Fills every hole below the live count with the last live record; repair(from, to) fixes the
+// references to the record before it moves.
+template <class Store, class Repair>
+void moveRepairing(Store& store, const Moves& moves, Repair&& repair) {
+    for (size_t k = 0; k < moves.to.size(); ++k) {
+        repair(moves.from[k], moves.to[k]);
+        store[moves.to[k]] = store[moves.from[k]];
+    }
+    store.truncate(moves.live);
+}
+
+// Where each record at or past the live count goes; -1 for a dead one.
+std::vector<int32_t> movesTable(const Moves& moves, int size) {
+    std::vector<int32_t> table(size_t(size - moves.live), -1);
+    for (size_t k = 0; k < moves.from.size(); ++k) table[size_t(moves.from[k] - moves.live)] = moves.to[k];
+    return table;
+}
+
+// The new index of a reference through a table of moves; references to records that stay, or
+// to dead ones, are kept.
+inline int32_t renamed(int32_t i, int live, const std::vector<int32_t>& table) {
+    if (i < live || size_t(i - live) >= table.size()) return i;
+    int32_t to = table[size_t(i - live)];
+    return to >= 0 ? to : i;
 }
 
 } // namespace
 
+void setPlainPasses(bool on) { plainPassesOn = on; }
+bool plainPasses() { return plainPassesOn; }
+
 void Mesh::purgeDeleted(bool force) {
     if (!purgeNeeded && !force) return;
-    std::vector<int32_t> ring, corners;
-    compact(vertices, [&](int from, int to) {
-        collectVertexRing(from, ring, corners);
-        for (size_t k = 0; k < ring.size(); ++k) triangles[ring[k]].vertex[corners[k]] = to;
-        // a selected vertex stays findable from the selection list
-        const MeshVertex& v = vertices[from];
-        if ((v.flags & VertexSelected) && v.link >= 0 && size_t(v.link) < selectedVertices.size())
-            selectedVertices[size_t(v.link)] = to;
-    });
-    compact(triangles, [&](int from, int to) {
-        const MeshTriangle& moved = triangles[from];
-        for (int c = 0; c < 3; ++c) {
-            int32_t v = moved.vertex[c];
-            if (v >= 0 && v < vertices.size() && vertices[v].firstTriangle == from) vertices[v].firstTriangle = to;
-        }
-        for (int k = 0; k < 3; ++k) {
-            int32_t n = moved.neighbour[k];
-            if (n < 0 || n >= triangles.size()) continue;
-            int slot = triangles[n].slotOf(from);
-            if (slot >= 0) triangles[n].neighbour[slot] = to;
-        }
-    });
+    const Moves vertexMoves = planMoves(vertices), triangleMoves = planMoves(triangles);
+    const int nv = vertices.size(), nt = triangles.size();
+    // a few moves are repaired from their rings; many are renamed in passes over every record
+    const bool few = size_t(nt) > 16 * (vertexMoves.to.size() + triangleMoves.to.size()) || plainPasses();
+    if (few) {
+        std::vector<int32_t> ring, corners;
+        moveRepairing(vertices, vertexMoves, [&](int from, int to) {
+            collectVertexRing(from, ring, corners);
+            for (size_t k = 0; k < ring.size(); ++k) triangles[ring[k]].vertex[corners[k]] = to;
+            // a selected vertex stays findable from the selection list
+            const MeshVertex& v = vertices[from];
+            if ((v.flags & VertexSelected) && v.link >= 0 && size_t(v.link) < selectedVertices.size())
+                selectedVertices[size_t(v.link)] = to;
+        });
+        moveRepairing(triangles, triangleMoves, [&](int from, int to) {
+            const MeshTriangle& moved = triangles[from];
+            for (int c = 0; c < 3; ++c) {
+                int32_t v = moved.vertex[c];
+                if (v >= 0 && v < vertices.size() && vertices[v].firstTriangle == from)
+                    vertices[v].firstTriangle = to;
+            }
+            for (int k = 0; k < 3; ++k) {
+                int32_t n = moved.neighbour[k];
+                if (n < 0 || n >= triangles.size()) continue;
+                int slot = triangles[n].slotOf(from);
+                if (slot >= 0) triangles[n].neighbour[slot] = to;
+            }
+        });
+    } else {
+        const std::vector<int32_t> vertexTable = movesTable(vertexMoves, nv);
+        const std::vector<int32_t> triangleTable = movesTable(triangleMoves, nt);
+        const int liveV = vertexMoves.live, liveT = triangleMoves.live;
+        auto renameTriangle = [&](MeshTriangle& tri) {
+            for (int c = 0; c < 3; ++c) tri.vertex[c] = renamed(tri.vertex[c], liveV, vertexTable);
+            for (int k = 0; k < 3; ++k) tri.neighbour[k] = renamed(tri.neighbour[k], liveT, triangleTable);
+        };
+        auto renameVertex = [&](MeshVertex& v) { v.firstTriangle = renamed(v.firstTriangle, liveT, triangleTable); };
+        // the records that stay first, then the moves into the holes (which those passes skip)
+        forChunks(liveT, [&](int first, int end) {
+            for (int t = first; t < end; ++t)
+                if (triangles[t].alive()) renameTriangle(triangles[t]);
+        });
+        forChunks(nt - liveT, [&](int first, int end) {
+            for (int t = liveT + first; t < liveT + end; ++t) {
+                int32_t to = triangleTable[size_t(t - liveT)];
+                if (to < 0) continue;
+                MeshTriangle moved = triangles[t];
+                renameTriangle(moved);
+                triangles[to] = moved;
+            }
+        });
+        forChunks(liveV, [&](int first, int end) {
+            for (int v = first; v < end; ++v)
+                if (vertices[v].alive()) renameVertex(vertices[v]);
+        });
+        forChunks(nv - liveV, [&](int first, int end) {
+            for (int v = liveV + first; v < liveV + end; ++v) {
+                int32_t to = vertexTable[size_t(v - liveV)];
+                if (to < 0) continue;
+                MeshVertex moved = vertices[v];
+                renameVertex(moved);
+                // a selected vertex stays findable from the selection list
+                if ((moved.flags & VertexSelected) && moved.link >= 0 && size_t(moved.link) < selectedVertices.size())
+                    selectedVertices[size_t(moved.link)] = to;
+                vertices[to] = moved;
+            }
+        });
+        vertices.truncate(liveV);
+        triangles.truncate(liveT);
+    }
     purgeNeeded = false;
     vertexCountMark = vertices.size();
     triangleCountMark = triangles.size();

@@ -2,12 +2,16 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
+#include <memory>
 
 #include "EditingFixtures.h"
 #include "MeshFixtures.h"
 #include "MeshInvariants.h"
 #include "TopologyChecks.h"
 #include "editing/SphereCuts.h"
+#include "foundation/Parallel.h"
+#include "mesh/MeshShortcuts.h"
 
 namespace kal::test {
 namespace {
@@ -358,6 +362,75 @@ TEST(SphereStamp, AVertexAtTheCentreStaysAndReverseFormsMatchTheReversedStroke) 
         painted += reverse.triangles[t].corner[0].red == 1;
     }
     EXPECT_GT(painted, 0);
+}
+
+// The shortcuts (passes over the records that can take part, parallel blocks, local renormals)
+// against the plain passes over every record, record for record. The parallel loops run in blocks
+// of a few records, so that the fixtures' small stores take the parallel paths too.
+void expectSameAsPlainPasses(const Mesh& source, const std::function<void(Mesh&)>& op) {
+    Mesh quick = source, plain = source;
+    const ParallelMode mode = parallelMode();
+    setParallelMode({false, true});
+    op(quick);
+    setParallelMode(mode);
+    setPlainPasses(true);
+    op(plain);
+    setPlainPasses(false);
+    expectSameRecords(quick, plain);
+}
+
+TEST(CutShortcuts, SphereOperationsGiveThePlainPassesRecords) {
+    const Mesh sphere = rebuilt(uvSphereMesh(24, 32)), grid = rebuilt(gridMesh(12));
+    struct Ball {
+        const Mesh* mesh;
+        vec3 centre, rim;
+    };
+    // through many triangles, inside one large triangle, round a pole, past the whole mesh, missing it
+    const Ball balls[] = {{&sphere, vec3(1, 0, 0), vec3(1.3f, 0, 0)},
+                          {&sphere, vec3(0.2f, 0.1f, 0.97f), vec3(0.2f, 0.1f, 1.02f)},
+                          {&sphere, vec3(0, 0, -1), vec3(0, 0.6f, -1)},
+                          {&sphere, vec3(0.1f, 0, 0), vec3(3, 0, 0)},
+                          {&sphere, vec3(4, 4, 4), vec3(4, 4, 4.5f)},
+                          {&grid, vec3(6.3f, 5.9f, 0.2f), vec3(8.1f, 5.9f, 0.2f)},
+                          {&grid, vec3(3.45f, 3.4f, 0.02f), vec3(3.5f, 3.4f, 0.02f)}};
+    for (size_t i = 0; i < sizeof(balls) / sizeof(balls[0]); ++i) {
+        const Ball& b = balls[i];
+        SCOPED_TRACE(testing::Message() << "ball " << i);
+        expectSameAsPlainPasses(*b.mesh, [&](Mesh& m) { m.cutSphere(b.centre, b.rim); });
+        expectSameAsPlainPasses(*b.mesh, [&](Mesh& m) { m.clipSphere(b.centre, b.rim); });
+        expectSameAsPlainPasses(*b.mesh, [&](Mesh& m) { m.addSubSphere(b.centre, normalize(b.centre + vec3(0, 0, 1)), b.rim, true, pbr()); });
+        for (bool patch : {false, true})
+            expectSameAsPlainPasses(*b.mesh, [&](Mesh& m) { m.clipSpherePatch(b.centre, b.rim, -1, patch); });
+    }
+}
+
+TEST(CutShortcuts, PlaneOperationsGiveThePlainPassesRecords) {
+    std::unique_ptr<Mesh> ico(Mesh::createIcosahedron());
+    std::unique_ptr<Mesh> round(Mesh::subdivided(ico.get(), 3, true, false));
+    const Mesh sphere = rebuilt(uvSphereMesh(24, 32)), grid = rebuilt(gridMesh(12)), cube = rebuilt(cubeMesh(true));
+    struct Plane {
+        const Mesh* mesh;
+        vec3 q, n;
+    };
+    // tilted through the centre, through vertices, along a seam, near a pole, missing everything
+    const Plane planes[] = {{&sphere, vec3(0.01f, 0, 0.02f), normalize(vec3(0.1f, 0.2f, 1))},
+                            {&sphere, vec3(), vec3(1, 0, 0)},
+                            {&sphere, vec3(0, 0, -0.9f), normalize(vec3(0.3f, 0, -1))},
+                            {round.get(), vec3(0.1f, 0.1f, 0), normalize(vec3(1, 1, 0.2f))},
+                            {&grid, vec3(5.5f, 0, 0), normalize(vec3(1, 0.3f, 0))},
+                            {&grid, vec3(6, 6, 0), vec3(0, 1, 0)},
+                            {&cube, vec3(0.1f, 0.2f, 0.3f), normalize(vec3(1, 2, 3))},
+                            {&sphere, vec3(0, 0, 5), vec3(0, 0, 1)}};
+    for (size_t i = 0; i < sizeof(planes) / sizeof(planes[0]); ++i) {
+        const Plane& p = planes[i];
+        SCOPED_TRACE(testing::Message() << "plane " << i);
+        expectSameAsPlainPasses(*p.mesh, [&](Mesh& m) { m.cutPlane(p.q, p.n); });
+        expectSameAsPlainPasses(*p.mesh, [&](Mesh& m) { m.clipPlane(p.q, p.n); });
+        expectSameAsPlainPasses(*p.mesh, [&](Mesh& m) { m.clipPlane(p.q, -p.n); });
+        pbr paint;
+        paint.red = 7;
+        expectSameAsPlainPasses(*p.mesh, [&](Mesh& m) { m.subPlane(p.q, p.n, paint); });
+    }
 }
 
 } // namespace

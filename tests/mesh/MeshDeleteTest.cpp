@@ -7,6 +7,7 @@
 
 #include "MeshFixtures.h"
 #include "MeshInvariants.h"
+#include "foundation/Parallel.h"
 
 namespace kal::test {
 namespace {
@@ -103,10 +104,11 @@ TEST(MeshDeleteTriangle, erasingAStripeTriangleByTriangleStaysValid) {
 }
 
 // Deletion sets over a mesh, each in the order it is deleted: by triangle centre (a half and a
-// band), scattered records, every other triangle (its corners end up with several fans) and the
-// half again in reverse record order.
+// band), scattered records, every other triangle (its corners end up with several fans), the
+// half again in reverse record order and the band in a scrambled order.
 std::vector<std::vector<int32_t>> deletionSets(const Mesh& m) {
     std::vector<std::vector<int32_t>> sets(5);
+    sets.reserve(6);
     int count = m.triangleCount();
     for (int t = 0; t < count; ++t) {
         const MeshTriangle& tri = m.triangles[t];
@@ -119,6 +121,9 @@ std::vector<std::vector<int32_t>> deletionSets(const Mesh& m) {
         if (t % 2 == 0) sets[3].push_back(t);
     }
     sets[4].assign(sets[0].rbegin(), sets[0].rend());
+    // the band in a scrambled order: fans split and their copies die in every order
+    sets.push_back(sets[1]);
+    for (size_t i = 0; i < sets[5].size(); ++i) std::swap(sets[5][i], sets[5][(i * 7919) % sets[5].size()]);
     // a repeated and an already dead entry are skipped, as the one-at-a-time callers skip them
     if (!sets[2].empty()) sets[2].push_back(sets[2].front());
     return sets;
@@ -132,14 +137,20 @@ TEST(MeshDeleteTriangles, bulkGivesTheRecordsOfOneDeletionAtATime) {
                                   rebuilt(uvSphereMesh(8, 12)), *sphere};
     for (size_t i = 0; i < fixtures.size(); ++i) {
         std::vector<std::vector<int32_t>> sets = deletionSets(fixtures[i]);
-        for (size_t s = 0; s < sets.size(); ++s) {
-            SCOPED_TRACE(testing::Message() << "fixture " << i << " set " << s);
+        for (size_t s = 0; s < 2 * sets.size(); ++s) {
+            const std::vector<int32_t>& set = sets[s / 2];
+            // in blocks of a few entries too, so that the small fixtures take the parallel passes
+            const bool split = s % 2 == 1;
+            SCOPED_TRACE(testing::Message() << "fixture " << i << " set " << s / 2 << (split ? " in blocks" : ""));
             Mesh bulk = fixtures[i], single = fixtures[i];
-            bulk.deleteTriangles(sets[s]);
-            for (int32_t t : sets[s])
+            const ParallelMode mode = parallelMode();
+            setParallelMode({false, split});
+            bulk.deleteTriangles(set);
+            setParallelMode(mode);
+            for (int32_t t : set)
                 if (single.triangles[t].alive()) single.deleteTriangle(t);
             expectSameRecords(bulk, single);
-            EXPECT_EQ(bulk.purgeNeeded, !sets[s].empty());
+            EXPECT_EQ(bulk.purgeNeeded, !set.empty());
             EXPECT_MESH_VALID(bulk);
             bulk.purgeDeleted(false);
             EXPECT_MESH_VALID(bulk, {false, true, false});

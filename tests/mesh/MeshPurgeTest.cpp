@@ -1,10 +1,13 @@
 // Compaction of dead records and the repair of every reference to a moved record.
+#include <memory>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "MeshFixtures.h"
 #include "MeshInvariants.h"
+#include "foundation/Parallel.h"
+#include "mesh/MeshShortcuts.h"
 
 namespace kal::test {
 namespace {
@@ -106,6 +109,43 @@ TEST(MeshPurge, rebuildWithPinchedVertexAndDeadRecordsRepairsEveryFan) {
     ASSERT_FALSE(m.invalid);
     EXPECT_EQ(m.vertexCount(), 6);
     EXPECT_MESH_VALID(m, purged());
+}
+
+// Many moves are renamed through a table in parallel passes; the records and the selection list
+// must come out as the repairs from each moved record's ring leave them.
+TEST(MeshPurge, renamingThroughATableGivesTheRepairedRecords) {
+    std::unique_ptr<Mesh> ico(Mesh::createIcosahedron());
+    std::unique_ptr<Mesh> sphere(Mesh::subdivided(ico.get(), 3, true, false));
+    const std::vector<Mesh> fixtures = {rebuilt(uvSphereMesh(16, 24)), rebuilt(gridMesh(9)), *sphere};
+    for (size_t i = 0; i < fixtures.size(); ++i)
+        for (int set = 0; set < 3; ++set) {
+            SCOPED_TRACE(testing::Message() << "fixture " << i << " set " << set);
+            Mesh m = fixtures[i];
+            for (int t = 0; t < m.triangleCount(); ++t) {
+                const MeshTriangle& tri = m.triangles[t];
+                float x = m.vertices[tri.vertex[0]].position.x;
+                bool doomed = set == 0 ? x < 0.1f : set == 1 ? t % 3 != 1 : (t * 7) % 5 < 2;
+                if (doomed && tri.alive()) m.deleteTriangle(t);
+            }
+            // a few selected vertices, some of them moved by the purge
+            for (int v = m.vertexCount() - 1; v >= 0 && m.selectedVertices.size() < 12; v -= 5) {
+                if (!m.vertices[v].alive()) continue;
+                m.vertices[v].flags |= VertexSelected;
+                m.vertices[v].link = int32_t(m.selectedVertices.size());
+                m.selectedVertices.push_back(v);
+            }
+            Mesh renamed = m, repaired = m;
+            const ParallelMode mode = parallelMode();
+            setParallelMode({false, true});
+            renamed.purgeDeleted(false);
+            setParallelMode(mode);
+            setPlainPasses(true);
+            repaired.purgeDeleted(false);
+            setPlainPasses(false);
+            expectSameRecords(renamed, repaired);
+            EXPECT_EQ(renamed.selectedVertices, repaired.selectedVertices);
+            EXPECT_MESH_VALID(renamed, purged());
+        }
 }
 
 } // namespace
