@@ -42,6 +42,10 @@ public:
     // markSide of every vertex in record order: the positive ones counted per chunk in parallel,
     // then selected in that order.
     void markAll() {
+        if (parallelThreads() <= 1) {
+            for (int v = 0; v < V0; ++v) markSide(v);
+            return;
+        }
         constexpr int kChunk = 4096;
         const int chunks = (V0 + kChunk - 1) / kChunk;
         std::vector<int32_t> start(size_t(chunks) + 1, 0);
@@ -84,8 +88,11 @@ public:
     // with a crossed edge are visited, then those appended: a split replaces the crossed edge of
     // both its triangles by edges to the new vertex, so no triangle gains a crossed edge.
     void split(std::vector<int32_t>* work) {
+        // the search is a pass of its own: on one thread the visits themselves are as cheap
+        const bool search = !work && !plainPasses() && parallelThreads() > 1;
         std::vector<int32_t> crossed;
-        if (!work) crossed = crossedTriangles();
+        if (search) crossed = crossedTriangles();
+        const int skipped = search ? T0 : 0;
         for (size_t pos = 0;; ++pos) {
             int t;
             if (work) {
@@ -94,7 +101,7 @@ public:
             } else if (pos < crossed.size()) {
                 t = crossed[pos];
             } else {
-                t = int(pos - crossed.size()) + T0;
+                t = int(pos - crossed.size()) + skipped;
                 if (t >= m.triangleCount()) break;
             }
             while (m.triangles[t].alive() && splitFirstCrossing(t, work)) {
@@ -129,13 +136,9 @@ public:
     std::vector<int32_t> cutVertices;
 
 private:
-    // The alive triangles with a crossed edge, in record order (all of them for the plain pass).
+    // The alive triangles with a crossed edge, in record order.
     std::vector<int32_t> crossedTriangles() const {
         std::vector<int32_t> list;
-        if (plainPasses()) {
-            for (int t = 0; t < T0; ++t) list.push_back(t);
-            return list;
-        }
         std::vector<uint8_t> flagged(size_t(T0), 0);
         parallelFor(T0, [&](int begin, int end) {
             for (int t = begin; t < end; ++t) {
@@ -268,12 +271,11 @@ void capLoop(Mesh& m, const std::vector<int32_t>& loop, const vec3& n, const pbr
         tri.flags = TriangleAlive;
         m.pushTriangle(tri);
     }
-    for (int i = k; i < cap.vertexCount(); ++i)
-        for (int t = nt; t < m.triangleCount(); ++t)
-            if (m.triangles[t].cornerOf(id[size_t(i)]) >= 0) {
-                m.vertices[id[size_t(i)]].firstTriangle = t;
-                break;
-            }
+    // each inner cap vertex starts its walks at the first cap triangle naming it
+    const int firstInner = k < cap.vertexCount() ? id[size_t(k)] : m.vertexCount();
+    for (int t = nt; t < m.triangleCount(); ++t)
+        for (int32_t v : m.triangles[t].vertex)
+            if (v >= firstInner && m.vertices[v].firstTriangle < 0) m.vertices[v].firstTriangle = t;
     // stitch the rim: each open cap edge meets the mesh triangle on the same two vertices
     for (int t = nt; t < m.triangleCount(); ++t)
         for (int e = 0; e < 3; ++e) {
