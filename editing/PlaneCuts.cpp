@@ -194,9 +194,14 @@ void clipAndCut(PlaneCut& cut) {
     cut.markAll();
     cut.split(nullptr);
     cut.markLine();
-    m.markDirtyTriangles();
+    // the triangles go without joining the selection: the flag would be cleared with them
+    std::vector<int32_t> doomed;
+    if (!editing::trianglesRoundSelection(m, doomed)) {
+        m.markDirtyTriangles();
+        doomed = m.selectedTriangles;
+    }
     const int made = m.vertexCount();
-    m.deleteTriangles(m.selectedTriangles);
+    m.deleteTriangles(doomed);
     if (plainPasses()) {
         m.clearSelection();
         m.updateNormals(2);
@@ -205,7 +210,7 @@ void clipAndCut(PlaneCut& cut) {
     editing::CutCorners corners(m);
     for (int32_t c : cut.cutVertices)
         if (m.vertices[c].alive()) corners.addRound(c, true);
-    corners.addCornersOf(m.selectedTriangles);
+    corners.addCornersOf(doomed);
     corners.addMadeSince(made);
     corners.renormal();
     editing::clearSelectionInParallel(m);

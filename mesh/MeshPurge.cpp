@@ -4,6 +4,7 @@
 // parallel passes over the records, with the same result on a mesh whose rings are sound.
 #include <algorithm>
 #include <climits>
+#include <cstdint>
 
 #include "foundation/Parallel.h"
 #include "mesh/Mesh.h"
@@ -36,15 +37,24 @@ struct Moves {
     std::vector<int32_t> to, from;
 };
 
+// The alive flags are read once, into one bit a record; the second pass reads the bits.
 template <class Store>
 Moves planMoves(const Store& store) {
     const int n = store.size(), chunks = (n + kChunk - 1) / kChunk;
+    constexpr int kWords = kChunk / 64;
+    std::vector<uint64_t> bits(size_t(chunks) * kWords, 0);
     std::vector<int32_t> alive(size_t(chunks), 0);
     forChunks(n, [&](int first, int end) {
+        uint64_t* word = bits.data() + size_t(first / 64);
         int count = 0;
-        for (int i = first; i < end; ++i) count += store[i].alive() ? 1 : 0;
+        for (int i = first; i < end; ++i)
+            if (store[i].alive()) {
+                word[(i - first) / 64] |= uint64_t(1) << ((i - first) % 64);
+                ++count;
+            }
         alive[size_t(first / kChunk)] = count;
     });
+    auto isAlive = [&](int i) { return (bits[size_t(i / 64)] >> (i % 64)) & 1; };
     Moves moves;
     for (int32_t a : alive) moves.live += a;
     const int live = moves.live;
@@ -59,7 +69,7 @@ Moves planMoves(const Store& store) {
             lives[size_t(k)] = alive[size_t(k)];
         } else {
             for (int i = first; i < end; ++i) {
-                bool a = store[i].alive();
+                bool a = isAlive(i);
                 if (i < live)
                     holes[size_t(k)] += a ? 0 : 1;
                 else
@@ -78,13 +88,13 @@ Moves planMoves(const Store& store) {
         if (holes[k] > 0) {
             int32_t next = holesBefore[k];
             for (int i = first; i < std::min(end, live); ++i)
-                if (!store[i].alive()) moves.to[size_t(next++)] = i;
+                if (!isAlive(i)) moves.to[size_t(next++)] = i;
         }
         if (lives[k] > 0) {
             // from the back: the chunk's last live record has the rank of the lives after the chunk
             int32_t next = livesAfter[k + 1];
             for (int i = end - 1; i >= std::max(first, live); --i)
-                if (store[i].alive()) moves.from[size_t(next++)] = i;
+                if (isAlive(i)) moves.from[size_t(next++)] = i;
         }
     });
     return moves;
