@@ -48,7 +48,7 @@ class RingDeletion {
 public:
     RingDeletion(const Mesh& m, const int32_t* pos) : m(m), pos(pos) {}
 
-    bool run(int v, int& hits, Outcomes& out, std::atomic<uint8_t>* events) {
+    bool run(int v, int& hits, Outcomes& out) {
         tris.clear();
         corners.clear();
         int last, lastCorner;
@@ -113,7 +113,6 @@ public:
                 copy.link = -1;
                 const int32_t entry = loadPosition(pos, tris[size_t(d)]);
                 const int corner = corners[size_t(d)];
-                events[entry].fetch_or(uint8_t(1 << corner), std::memory_order_relaxed);
                 members.push_back(copy);
                 firsts.push_back(L[0]);
                 keys.push_back(int64_t(entry) * 3 + corner);
@@ -181,7 +180,6 @@ bool Mesh::deleteTrianglesAtOnce(const std::vector<int32_t>& doomed) {
         }
     });
     std::unique_ptr<std::atomic<uint8_t>[]> claimed(new std::atomic<uint8_t>[size_t(nv)]());
-    std::unique_ptr<std::atomic<uint8_t>[]> events(new std::atomic<uint8_t>[size_t(std::max(n, 1))]());
     std::atomic<bool> sound{true};
     std::atomic<int64_t> hits{0}, expected{0};
     std::mutex gather;
@@ -205,7 +203,7 @@ bool Mesh::deleteTrianglesAtOnce(const std::vector<int32_t>& doomed) {
                     claimed[size_t(v)].exchange(1, std::memory_order_relaxed))
                     continue;
                 int ringHits = 0;
-                if (!ring.run(v, ringHits, out, events.get())) {
+                if (!ring.run(v, ringHits, out)) {
                     sound = false;
                     break;
                 }
@@ -222,14 +220,14 @@ bool Mesh::deleteTrianglesAtOnce(const std::vector<int32_t>& doomed) {
     if (expected == 0) return true;
 
     // the copies' numbers: in list order, and by corner inside one entry
-    std::vector<int32_t> before(size_t(n) + 1, 0);
-    for (int i = 0; i < n; ++i) before[size_t(i) + 1] = before[size_t(i)] + __builtin_popcount(events[size_t(i)].load());
+    std::vector<int64_t> made;
+    for (const Outcomes& out : blocks)
+        for (const CopyMade& copy : out.copies) made.push_back(copy.key);
+    std::sort(made.begin(), made.end());
     auto copyIndex = [&](int64_t key) {
-        int entry = int(key / 3), corner = int(key % 3);
-        uint8_t lower = uint8_t(events[size_t(entry)].load() & ((1 << corner) - 1));
-        return nv + before[size_t(entry)] + __builtin_popcount(lower);
+        return nv + int(std::lower_bound(made.begin(), made.end(), key) - made.begin());
     };
-    const int copies = before[size_t(n)];
+    const int copies = int(made.size());
     vertices.growUnwritten(copies);
     parallelFor(int(blocks.size()), [&](int begin, int end) {
         for (int b = begin; b < end; ++b) {

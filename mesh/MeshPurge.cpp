@@ -35,6 +35,9 @@ void forChunks(int n, const std::function<void(int first, int end)>& body) {
 struct Moves {
     int live = 0;
     std::vector<int32_t> to, from;
+    // one bit a record, set for the alive ones
+    std::vector<uint64_t> bits;
+    bool alive(int i) const { return (bits[size_t(i / 64)] >> (i % 64)) & 1; }
 };
 
 // The alive flags are read once, into one bit a record; the second pass reads the bits.
@@ -42,7 +45,9 @@ template <class Store>
 Moves planMoves(const Store& store) {
     const int n = store.size(), chunks = (n + kChunk - 1) / kChunk;
     constexpr int kWords = kChunk / 64;
-    std::vector<uint64_t> bits(size_t(chunks) * kWords, 0);
+    Moves moves;
+    std::vector<uint64_t>& bits = moves.bits;
+    bits.assign(size_t(chunks) * kWords, 0);
     std::vector<int32_t> alive(size_t(chunks), 0);
     forChunks(n, [&](int first, int end) {
         uint64_t* word = bits.data() + size_t(first / 64);
@@ -54,8 +59,7 @@ Moves planMoves(const Store& store) {
             }
         alive[size_t(first / kChunk)] = count;
     });
-    auto isAlive = [&](int i) { return (bits[size_t(i / 64)] >> (i % 64)) & 1; };
-    Moves moves;
+    auto isAlive = [&](int i) { return moves.alive(i); };
     for (int32_t a : alive) moves.live += a;
     const int live = moves.live;
     // per chunk its holes below the live count and its live records at or past it; the one chunk
@@ -171,9 +175,10 @@ void Mesh::purgeDeleted(bool force) {
         };
         auto renameVertex = [&](MeshVertex& v) { v.firstTriangle = renamed(v.firstTriangle, liveT, triangleTable); };
         // the records that stay first, then the moves into the holes (which those passes skip)
+        // the bits tell the alive records without reading them
         forChunks(liveT, [&](int first, int end) {
             for (int t = first; t < end; ++t)
-                if (triangles[t].alive()) renameTriangle(triangles[t]);
+                if (triangleMoves.alive(t)) renameTriangle(triangles[t]);
         });
         forChunks(nt - liveT, [&](int first, int end) {
             for (int t = liveT + first; t < liveT + end; ++t) {
@@ -186,7 +191,7 @@ void Mesh::purgeDeleted(bool force) {
         });
         forChunks(liveV, [&](int first, int end) {
             for (int v = first; v < end; ++v)
-                if (vertices[v].alive()) renameVertex(vertices[v]);
+                if (vertexMoves.alive(v)) renameVertex(vertices[v]);
         });
         forChunks(nv - liveV, [&](int first, int end) {
             for (int v = liveV + first; v < liveV + end; ++v) {
