@@ -134,6 +134,8 @@ public:
     dvec3 Q, N;
     int V0, T0;
     std::vector<int32_t> cutVertices;
+    // Some edge from one side to the other stayed whole.
+    bool skippedCrossing = false;
 
 private:
     // The alive triangles with a crossed edge, in record order.
@@ -159,7 +161,10 @@ private:
             vec3 X = segmentPlaneIntersection(Q, N, dvec3(m.vertices[a].position), dvec3(m.vertices[b].position))
                          .toFloat();
             // a corner that is not finite gives no crossing
-            if (!isFinite(X)) continue;
+            if (!isFinite(X)) {
+                skippedCrossing = true;
+                continue;
+            }
             bool border = tri.marked(k) || tri.neighbour[k] < 0;
             int neighbour = tri.neighbour[k];
             bool neighbourSelected = neighbour >= 0 && (m.triangles[neighbour].flags & TriangleSelected);
@@ -210,7 +215,9 @@ void clipAndCut(PlaneCut& cut) {
     editing::CutCorners corners(m);
     for (int32_t c : cut.cutVertices)
         if (m.vertices[c].alive()) corners.addRound(c, true);
-    corners.addCornersOf(doomed);
+    // a vertex that lost triangles lies on a split edge, round a cut vertex, unless an edge
+    // from one side to the other stayed whole
+    if (cut.skippedCrossing) corners.addCornersOf(doomed);
     corners.addMadeSince(made);
     corners.renormal();
     editing::clearSelectionInParallel(m);

@@ -165,14 +165,15 @@ private:
 
 bool Mesh::deleteTrianglesAtOnce(const std::vector<int32_t>& doomed) {
     const int n = int(doomed.size()), nt = triangles.size(), nv = vertices.size();
-    // each triangle's first entry in the list, where it is alive
+    // each triangle's first entry in the list; a listed triangle already dead sends the list
+    // the one-at-a-time way (found below, where the records are read anyway)
     std::unique_ptr<int32_t[]> position(new int32_t[size_t(std::max(nt, 1))]);
     int32_t* pos = position.get();
     parallelFor(nt, [&](int begin, int end) { std::fill(pos + begin, pos + end, -1); });
     parallelFor(n, [&](int begin, int end) {
         for (int i = begin; i < end; ++i) {
             int32_t t = doomed[size_t(i)];
-            if (t < 0 || t >= nt || !triangles[t].alive()) continue;
+            if (t < 0 || t >= nt) continue;
             int32_t seen = __atomic_load_n(pos + t, __ATOMIC_RELAXED);
             while ((seen < 0 || i < seen) &&
                    !__atomic_compare_exchange_n(pos + t, &seen, i, true, __ATOMIC_RELAXED, __ATOMIC_RELAXED)) {
@@ -193,6 +194,10 @@ bool Mesh::deleteTrianglesAtOnce(const std::vector<int32_t>& doomed) {
             if (t < 0 || t >= nt || loadPosition(pos, t) != i) continue;
             blockExpected += 3;
             const MeshTriangle& tri = triangles[t];
+            if (!tri.alive()) {
+                sound = false;
+                break;
+            }
             for (int c = 0; c < 3; ++c) {
                 int32_t v = tri.vertex[c];
                 if (tri.neighbour[c] >= nt || v < 0 || v >= nv) {
