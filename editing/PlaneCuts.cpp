@@ -201,12 +201,14 @@ void clipAndCut(PlaneCut& cut) {
     cut.markLine();
     // the triangles go without joining the selection: the flag would be cleared with them
     std::vector<int32_t> doomed;
-    if (!editing::trianglesRoundSelection(m, doomed)) {
-        m.markDirtyTriangles();
-        doomed = m.selectedTriangles;
-    }
     const int made = m.vertexCount();
-    m.deleteTriangles(doomed);
+    if (!m.deleteTrianglesRoundSelection(cut.skippedCrossing ? &doomed : nullptr)) {
+        if (!editing::trianglesRoundSelection(m, doomed)) {
+            m.markDirtyTriangles();
+            doomed = m.selectedTriangles;
+        }
+        m.deleteTriangles(doomed);
+    }
     if (plainPasses()) {
         m.clearSelection();
         m.updateNormals(2);

@@ -4,6 +4,7 @@
 // parallel passes over the records, with the same result on a mesh whose rings are sound.
 #include <algorithm>
 #include <climits>
+#include <memory>
 #include <cstdint>
 
 #include "foundation/Parallel.h"
@@ -117,8 +118,12 @@ void moveRepairing(Store& store, const Moves& moves, Repair&& repair) {
 
 // Where each record at or past the live count goes; -1 for a dead one.
 std::vector<int32_t> movesTable(const Moves& moves, int size) {
-    std::vector<int32_t> table(size_t(size - moves.live), -1);
-    for (size_t k = 0; k < moves.from.size(); ++k) table[size_t(moves.from[k] - moves.live)] = moves.to[k];
+    std::vector<int32_t> table(size_t(size - moves.live));
+    forChunks(size - moves.live, [&](int first, int end) { std::fill(table.begin() + first, table.begin() + end, -1); });
+    // each record moves once, so the entries are written by one block each
+    forChunks(int(moves.from.size()), [&](int first, int end) {
+        for (int k = first; k < end; ++k) table[size_t(moves.from[size_t(k)] - moves.live)] = moves.to[size_t(k)];
+    });
     return table;
 }
 
