@@ -80,7 +80,7 @@ public:
     // Whether edge k of t runs from one side to the other between vertices older than the cut.
     bool crosses(const MeshTriangle& tri, int k) const {
         int a = tri.vertex[next3(k)], b = tri.vertex[prev3(k)];
-        return a < V0 && b < V0 && selected(a) != selected(b);
+        return a >= 0 && b >= 0 && a < V0 && b < V0 && selected(a) != selected(b);
     }
 
     // Splits every crossed edge of the triangles of the work list (all triangles when null); the
@@ -138,14 +138,15 @@ public:
     bool skippedCrossing = false;
 
 private:
-    // The alive triangles with a crossed edge, in record order.
+    // The triangles with a crossed edge, in record order: the dead ones among them too (their
+    // visits do nothing), so that the search reads no flags.
     std::vector<int32_t> crossedTriangles() const {
         std::vector<int32_t> list;
         std::vector<uint8_t> flagged(size_t(T0), 0);
         parallelFor(T0, [&](int begin, int end) {
             for (int t = begin; t < end; ++t) {
                 const MeshTriangle& tri = m.triangles[t];
-                flagged[size_t(t)] = tri.alive() && (crosses(tri, 0) || crosses(tri, 1) || crosses(tri, 2));
+                flagged[size_t(t)] = crosses(tri, 0) || crosses(tri, 1) || crosses(tri, 2);
             }
         });
         for (int t = 0; t < T0; ++t)
