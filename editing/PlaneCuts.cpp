@@ -193,8 +193,8 @@ private:
 // Deletes every triangle round a positive vertex, then renormals what the cut and the deletion
 // changed (or the whole mesh, for the plain passes): the faces round the cut vertices, and the
 // corners round them, round every vertex that lost triangles and round the copies the deletion
-// made. The selection is cleared.
-void clipAndCut(PlaneCut& cut) {
+// made. The selection is cleared. purgeNext: the caller purges before it adds any record.
+void clipAndCut(PlaneCut& cut, bool purgeNext) {
     Mesh& m = cut.m;
     m.clearSelection();
     cut.markAll();
@@ -203,7 +203,7 @@ void clipAndCut(PlaneCut& cut) {
     // the triangles go without joining the selection: the flag would be cleared with them
     std::vector<int32_t> doomed;
     const int made = m.vertexCount();
-    if (!m.deleteTrianglesRoundSelection(cut.skippedCrossing ? &doomed : nullptr)) {
+    if (!m.deleteTrianglesRoundSelection(cut.skippedCrossing ? &doomed : nullptr, purgeNext)) {
         if (!editing::trianglesRoundSelection(m, doomed)) {
             m.markDirtyTriangles();
             doomed = m.selectedTriangles;
@@ -360,13 +360,14 @@ void Mesh::cutPlanePatch(const vec3& q, const vec3& n, int item) {
 
 void Mesh::clipPlane(const vec3& q, const vec3& n) {
     PlaneCut cut(*this, q, n);
-    clipAndCut(cut);
+    clipAndCut(cut, true);
     purgeDeleted(false);
 }
 
 void Mesh::subPlane(const vec3& q, const vec3& n, const pbr& material) {
     PlaneCut cut(*this, q, n);
-    clipAndCut(cut);
+    // the cap adds vertices before the purge
+    clipAndCut(cut, false);
     std::vector<int32_t> loop;
     // a walk that does not close (several loops, a vertex off the boundary) caps nothing
     if (!cut.cutVertices.empty() && closedBoundaryLoop(*this, cut.cutVertices[0], loop))

@@ -143,7 +143,9 @@ public:
     int corner(int r) const { return corners[size_t(r)]; }
     int32_t owner(int r) const { return owners[size_t(r)]; }
 
-    bool run(int vertexToFollow, int& hits, Outcomes& out) {
+    // With follow false the vertex's fans are not followed: it only dies once it had a doomed
+    // triangle, which holds for a vertex all of whose triangles go (the copies it would make die).
+    bool run(int vertexToFollow, int& hits, Outcomes& out, bool follow = true) {
         v = vertexToFollow;
         tris.clear();
         corners.clear();
@@ -173,6 +175,12 @@ public:
         }
         hits = int(doomed.size());
         if (doomed.empty()) return true;
+        if (!follow) {
+            out.vertices.push_back(v);
+            out.records.push_back(m.vertices[v]);
+            out.records.back().flags &= uint8_t(~VertexAlive);
+            return true;
+        }
         sortKeys.resize(size_t(R));
         for (int d : doomed) sortKeys[size_t(d)] = order.key(*this, d);
         std::sort(doomed.begin(), doomed.end(), [&](int a, int b) { return sortKeys[size_t(a)] < sortKeys[size_t(b)]; });
@@ -381,7 +389,7 @@ bool Mesh::deleteTrianglesAtOnce(const std::vector<int32_t>& doomed) {
     return true;
 }
 
-bool Mesh::deleteTrianglesRoundSelection(std::vector<int32_t>* deleted) {
+bool Mesh::deleteTrianglesRoundSelection(std::vector<int32_t>* deleted, bool purgeNext) {
     const int n = int(selectedVertices.size()), nt = triangles.size(), nv = vertices.size();
     if (parallelThreads() <= 1 || plainPasses() || (n < kParallelMinimum && !parallelMode().splitSmall)) return false;
     // a selected triangle would be passed over by the walks (see SelectionOrder::owner)
@@ -416,7 +424,7 @@ bool Mesh::deleteTrianglesRoundSelection(std::vector<int32_t>* deleted) {
             if (!vertices[v].alive()) continue;
             claimed[size_t(v)].store(1, std::memory_order_relaxed);
             int ringHits = 0;
-            if (!ring.run(v, ringHits, block.out)) {
+            if (!ring.run(v, ringHits, block.out, !purgeNext)) {
                 sound = false;
                 break;
             }
@@ -466,6 +474,17 @@ bool Mesh::deleteTrianglesRoundSelection(std::vector<int32_t>* deleted) {
     // every doomed triangle must lie on the walks of its three corners, and be owned once
     if (!sound || hits != 3 * owned) return false;
     if (owned == 0) return true;
+    if (purgeNext) {
+        // Without the copies the selected vertices' fans would make (all of them die), the
+        // purge still gives every record its place as long as the live count stays within the
+        // vertices there were: the holes it fills then all lie below them.
+        int64_t dead = 0, aliveCopies = 0;
+        for (const Block& b : blocks) {
+            for (const MeshVertex& record : b.out.records) dead += record.alive() ? 0 : 1;
+            for (const CopyMade& copy : b.out.copies) aliveCopies += copy.record.alive() ? 1 : 0;
+        }
+        if (aliveCopies > dead) return false;
+    }
 
     // A survivor's link to a doomed triangle goes (the doomed triangles' own links are left as
     // they are: the purge drops those records). A neighbour across an edge with a deleting

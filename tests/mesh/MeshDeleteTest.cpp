@@ -167,8 +167,10 @@ TEST(MeshDeleteTriangles, roundTheSelectionGivesTheRecordsOfTheSerialWay) {
     std::unique_ptr<Mesh> sphere(Mesh::subdivided(ico.get(), 3, true, false));
     const std::vector<Mesh> fixtures = {rebuilt(gridMesh(6)), rebuilt(uvSphereMesh(10, 14)), *sphere};
     for (size_t i = 0; i < fixtures.size(); ++i)
-        for (int set = 0; set < 3; ++set) {
-            SCOPED_TRACE(testing::Message() << "fixture " << i << " set " << set);
+        for (int run = 0; run < 6; ++run) {
+            const int set = run / 2;
+            const bool purgeNext = run % 2 == 1;
+            SCOPED_TRACE(testing::Message() << "fixture " << i << " set " << set << (purgeNext ? " purged next" : ""));
             Mesh quick = fixtures[i];
             for (int v = quick.vertexCount() - 1; v >= 0; --v) {
                 bool chosen = set == 0 ? quick.vertices[v].position.x > 0.2f : set == 1 ? v % 3 == 0 : (v * 5) % 7 < 2;
@@ -180,7 +182,7 @@ TEST(MeshDeleteTriangles, roundTheSelectionGivesTheRecordsOfTheSerialWay) {
             Mesh serial = quick;
             const ParallelMode mode = parallelMode();
             setParallelMode({false, true});
-            ASSERT_TRUE(quick.deleteTrianglesRoundSelection(nullptr));
+            ASSERT_TRUE(quick.deleteTrianglesRoundSelection(nullptr, purgeNext));
             setParallelMode(mode);
             serial.selectTrianglesRoundSelectedVertices(TriangleSelected, true);
             for (int32_t t : std::vector<int32_t>(serial.selectedTriangles))
