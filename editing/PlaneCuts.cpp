@@ -5,6 +5,8 @@
 #include <climits>
 #include <cmath>
 #include <functional>
+#include <mutex>
+#include <utility>
 #include <vector>
 
 #include "editing/EditingMath.h"
@@ -139,18 +141,26 @@ public:
 
 private:
     // The triangles with a crossed edge, in record order: the dead ones among them too (their
-    // visits do nothing), so that the search reads no flags.
+    // visits do nothing), so that the search reads no flags. Any two corners share an edge, so a
+    // triangle is crossed when its corners older than the cut lie on both sides.
     std::vector<int32_t> crossedTriangles() const {
-        std::vector<int32_t> list;
-        std::vector<uint8_t> flagged(size_t(T0), 0);
+        std::vector<std::pair<int, std::vector<int32_t>>> blocks;
+        std::mutex gather;
         parallelFor(T0, [&](int begin, int end) {
+            std::vector<int32_t> found;
             for (int t = begin; t < end; ++t) {
-                const MeshTriangle& tri = m.triangles[t];
-                flagged[size_t(t)] = crosses(tri, 0) || crosses(tri, 1) || crosses(tri, 2);
+                int sides = 0;
+                for (int32_t v : m.triangles[t].vertex)
+                    if (v >= 0 && v < V0) sides |= selected(v) ? 2 : 1;
+                if (sides == 3) found.push_back(t);
             }
+            std::lock_guard<std::mutex> lock(gather);
+            blocks.emplace_back(begin, std::move(found));
         });
-        for (int t = 0; t < T0; ++t)
-            if (flagged[size_t(t)]) list.push_back(t);
+        std::sort(blocks.begin(), blocks.end(),
+                  [](const auto& x, const auto& y) { return x.first < y.first; });
+        std::vector<int32_t> list;
+        for (const auto& block : blocks) list.insert(list.end(), block.second.begin(), block.second.end());
         return list;
     }
 
