@@ -115,15 +115,13 @@ void Mesh::buildGatherBounds() {
     }
 }
 
-void Mesh::markDirtyTriangles() {
-    // selectTrianglesRoundSelectedVertices(TriangleSelected, true) with the walks in parallel: the
-    // serial walks give each triangle to the first selected corner in list order whose walk
+namespace editing {
+
+bool trianglesRoundSelection(const Mesh& m, std::vector<int32_t>& out) {
+    // the serial walks give each triangle to the first selected corner in list order whose walk
     // reaches it, which on sound rings is the corner with the lowest selection link
-    const int n = int(selectedVertices.size());
-    if (plainPasses() || parallelThreads() <= 1 || (n < kParallelMinimum && !parallelMode().splitSmall)) {
-        selectTrianglesRoundSelectedVertices(TriangleSelected, true);
-        return;
-    }
+    const int n = int(m.selectedVertices.size());
+    if (plainPasses() || parallelThreads() <= 1 || (n < kParallelMinimum && !parallelMode().splitSmall)) return false;
     struct Block {
         int begin;
         std::vector<int32_t> taken;
@@ -133,28 +131,28 @@ void Mesh::markDirtyTriangles() {
     std::atomic<bool> sound{true};
     std::atomic<int64_t> reached{0}, owned{0};
     auto link = [&](int32_t v) -> int32_t {
-        const MeshVertex& vx = vertices[v];
+        const MeshVertex& vx = m.vertices[v];
         return vx.alive() && (vx.flags & VertexSelected) ? vx.link : -1;
     };
     parallelFor(n, [&](int begin, int end) {
         Block block{begin, {}};
         int64_t blockReached = 0, blockOwned = 0;
         for (int i = begin; i < end; ++i) {
-            int32_t v = selectedVertices[size_t(i)];
-            if (v < 0 || v >= vertices.size() || !(vertices[v].flags & VertexSelected) || vertices[v].link != i) {
+            int32_t v = m.selectedVertices[size_t(i)];
+            if (v < 0 || v >= m.vertexCount() || !(m.vertices[v].flags & VertexSelected) || m.vertices[v].link != i) {
                 sound = false;
                 break;
             }
-            if (!vertices[v].alive()) continue;
+            if (!m.vertices[v].alive()) continue;
             int last, lastCorner;
-            meshwalk::walkRing(triangles, v, vertices[v].firstTriangle, triangles.size() + 1, last, lastCorner,
+            meshwalk::walkRing(m.triangles, v, m.vertices[v].firstTriangle, m.triangleCount() + 1, last, lastCorner,
                                [&](int t, int) {
-                                   const MeshTriangle& tri = triangles[t];
+                                   const MeshTriangle& tri = m.triangles[t];
                                    if (!tri.alive() || (tri.flags & TriangleSelected)) return;
                                    ++blockReached;
                                    int32_t first = INT32_MAX, corners = 0;
                                    for (int32_t w : tri.vertex) {
-                                       int32_t l = w >= 0 && w < vertices.size() ? link(w) : -1;
+                                       int32_t l = w >= 0 && w < m.vertexCount() ? link(w) : -1;
                                        if (l < 0) continue;
                                        ++corners;
                                        first = std::min(first, l);
@@ -170,15 +168,24 @@ void Mesh::markDirtyTriangles() {
         blocks.push_back(std::move(block));
     });
     // every triangle taken must be reached from each of its selected corners, as the counts tell
-    if (!sound || reached != owned) {
+    if (!sound || reached != owned) return false;
+    std::sort(blocks.begin(), blocks.end(), [](const Block& a, const Block& b) { return a.begin < b.begin; });
+    out.clear();
+    for (const Block& b : blocks) out.insert(out.end(), b.taken.begin(), b.taken.end());
+    return true;
+}
+
+} // namespace editing
+
+void Mesh::markDirtyTriangles() {
+    std::vector<int32_t> taken;
+    if (!editing::trianglesRoundSelection(*this, taken)) {
         selectTrianglesRoundSelectedVertices(TriangleSelected, true);
         return;
     }
-    std::sort(blocks.begin(), blocks.end(), [](const Block& a, const Block& b) { return a.begin < b.begin; });
-    const size_t base = selectedTriangles.size();
-    for (const Block& b : blocks) selectedTriangles.insert(selectedTriangles.end(), b.taken.begin(), b.taken.end());
-    parallelFor(int(selectedTriangles.size() - base), [&](int begin, int end) {
-        for (int i = begin; i < end; ++i) triangles[selectedTriangles[base + size_t(i)]].flags |= TriangleSelected;
+    selectedTriangles.insert(selectedTriangles.end(), taken.begin(), taken.end());
+    parallelFor(int(taken.size()), [&](int begin, int end) {
+        for (int i = begin; i < end; ++i) triangles[taken[size_t(i)]].flags |= TriangleSelected;
     });
 }
 

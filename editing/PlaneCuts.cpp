@@ -5,6 +5,8 @@
 #include <climits>
 #include <cmath>
 #include <functional>
+#include <mutex>
+#include <utility>
 #include <vector>
 
 #include "editing/EditingMath.h"
@@ -42,6 +44,10 @@ public:
     // markSide of every vertex in record order: the positive ones counted per chunk in parallel,
     // then selected in that order.
     void markAll() {
+        if (parallelThreads() <= 1) {
+            for (int v = 0; v < V0; ++v) markSide(v);
+            return;
+        }
         constexpr int kChunk = 4096;
         const int chunks = (V0 + kChunk - 1) / kChunk;
         std::vector<int32_t> start(size_t(chunks) + 1, 0);
@@ -76,7 +82,7 @@ public:
     // Whether edge k of t runs from one side to the other between vertices older than the cut.
     bool crosses(const MeshTriangle& tri, int k) const {
         int a = tri.vertex[next3(k)], b = tri.vertex[prev3(k)];
-        return a < V0 && b < V0 && selected(a) != selected(b);
+        return a >= 0 && b >= 0 && a < V0 && b < V0 && selected(a) != selected(b);
     }
 
     // Splits every crossed edge of the triangles of the work list (all triangles when null); the
@@ -84,8 +90,11 @@ public:
     // with a crossed edge are visited, then those appended: a split replaces the crossed edge of
     // both its triangles by edges to the new vertex, so no triangle gains a crossed edge.
     void split(std::vector<int32_t>* work) {
+        // the search is a pass of its own: on one thread the visits themselves are as cheap
+        const bool search = !work && !plainPasses() && parallelThreads() > 1;
         std::vector<int32_t> crossed;
-        if (!work) crossed = crossedTriangles();
+        if (search) crossed = crossedTriangles();
+        const int skipped = search ? T0 : 0;
         for (size_t pos = 0;; ++pos) {
             int t;
             if (work) {
@@ -94,7 +103,7 @@ public:
             } else if (pos < crossed.size()) {
                 t = crossed[pos];
             } else {
-                t = int(pos - crossed.size()) + T0;
+                t = int(pos - crossed.size()) + skipped;
                 if (t >= m.triangleCount()) break;
             }
             while (m.triangles[t].alive() && splitFirstCrossing(t, work)) {
@@ -127,24 +136,31 @@ public:
     dvec3 Q, N;
     int V0, T0;
     std::vector<int32_t> cutVertices;
+    // Some edge from one side to the other stayed whole.
+    bool skippedCrossing = false;
 
 private:
-    // The alive triangles with a crossed edge, in record order (all of them for the plain pass).
+    // The triangles with a crossed edge, in record order: the dead ones among them too (their
+    // visits do nothing), so that the search reads no flags. Any two corners share an edge, so a
+    // triangle is crossed when its corners older than the cut lie on both sides.
     std::vector<int32_t> crossedTriangles() const {
-        std::vector<int32_t> list;
-        if (plainPasses()) {
-            for (int t = 0; t < T0; ++t) list.push_back(t);
-            return list;
-        }
-        std::vector<uint8_t> flagged(size_t(T0), 0);
+        std::vector<std::pair<int, std::vector<int32_t>>> blocks;
+        std::mutex gather;
         parallelFor(T0, [&](int begin, int end) {
+            std::vector<int32_t> found;
             for (int t = begin; t < end; ++t) {
-                const MeshTriangle& tri = m.triangles[t];
-                flagged[size_t(t)] = tri.alive() && (crosses(tri, 0) || crosses(tri, 1) || crosses(tri, 2));
+                int sides = 0;
+                for (int32_t v : m.triangles[t].vertex)
+                    if (v >= 0 && v < V0) sides |= selected(v) ? 2 : 1;
+                if (sides == 3) found.push_back(t);
             }
+            std::lock_guard<std::mutex> lock(gather);
+            blocks.emplace_back(begin, std::move(found));
         });
-        for (int t = 0; t < T0; ++t)
-            if (flagged[size_t(t)]) list.push_back(t);
+        std::sort(blocks.begin(), blocks.end(),
+                  [](const auto& x, const auto& y) { return x.first < y.first; });
+        std::vector<int32_t> list;
+        for (const auto& block : blocks) list.insert(list.end(), block.second.begin(), block.second.end());
         return list;
     }
 
@@ -156,7 +172,10 @@ private:
             vec3 X = segmentPlaneIntersection(Q, N, dvec3(m.vertices[a].position), dvec3(m.vertices[b].position))
                          .toFloat();
             // a corner that is not finite gives no crossing
-            if (!isFinite(X)) continue;
+            if (!isFinite(X)) {
+                skippedCrossing = true;
+                continue;
+            }
             bool border = tri.marked(k) || tri.neighbour[k] < 0;
             int neighbour = tri.neighbour[k];
             bool neighbourSelected = neighbour >= 0 && (m.triangles[neighbour].flags & TriangleSelected);
@@ -184,16 +203,23 @@ private:
 // Deletes every triangle round a positive vertex, then renormals what the cut and the deletion
 // changed (or the whole mesh, for the plain passes): the faces round the cut vertices, and the
 // corners round them, round every vertex that lost triangles and round the copies the deletion
-// made. The selection is cleared.
-void clipAndCut(PlaneCut& cut) {
+// made. The selection is cleared. purgeNext: the caller purges before it adds any record.
+void clipAndCut(PlaneCut& cut, bool purgeNext) {
     Mesh& m = cut.m;
     m.clearSelection();
     cut.markAll();
     cut.split(nullptr);
     cut.markLine();
-    m.markDirtyTriangles();
+    // the triangles go without joining the selection: the flag would be cleared with them
+    std::vector<int32_t> doomed;
     const int made = m.vertexCount();
-    m.deleteTriangles(m.selectedTriangles);
+    if (!m.deleteTrianglesRoundSelection(cut.skippedCrossing ? &doomed : nullptr, purgeNext)) {
+        if (!editing::trianglesRoundSelection(m, doomed)) {
+            m.markDirtyTriangles();
+            doomed = m.selectedTriangles;
+        }
+        m.deleteTriangles(doomed);
+    }
     if (plainPasses()) {
         m.clearSelection();
         m.updateNormals(2);
@@ -202,7 +228,9 @@ void clipAndCut(PlaneCut& cut) {
     editing::CutCorners corners(m);
     for (int32_t c : cut.cutVertices)
         if (m.vertices[c].alive()) corners.addRound(c, true);
-    corners.addCornersOf(m.selectedTriangles);
+    // a vertex that lost triangles lies on a split edge, round a cut vertex, unless an edge
+    // from one side to the other stayed whole
+    if (cut.skippedCrossing) corners.addCornersOf(doomed);
     corners.addMadeSince(made);
     corners.renormal();
     editing::clearSelectionInParallel(m);
@@ -268,12 +296,11 @@ void capLoop(Mesh& m, const std::vector<int32_t>& loop, const vec3& n, const pbr
         tri.flags = TriangleAlive;
         m.pushTriangle(tri);
     }
-    for (int i = k; i < cap.vertexCount(); ++i)
-        for (int t = nt; t < m.triangleCount(); ++t)
-            if (m.triangles[t].cornerOf(id[size_t(i)]) >= 0) {
-                m.vertices[id[size_t(i)]].firstTriangle = t;
-                break;
-            }
+    // each inner cap vertex starts its walks at the first cap triangle naming it
+    const int firstInner = k < cap.vertexCount() ? id[size_t(k)] : m.vertexCount();
+    for (int t = nt; t < m.triangleCount(); ++t)
+        for (int32_t v : m.triangles[t].vertex)
+            if (v >= firstInner && m.vertices[v].firstTriangle < 0) m.vertices[v].firstTriangle = t;
     // stitch the rim: each open cap edge meets the mesh triangle on the same two vertices
     for (int t = nt; t < m.triangleCount(); ++t)
         for (int e = 0; e < 3; ++e) {
@@ -343,13 +370,14 @@ void Mesh::cutPlanePatch(const vec3& q, const vec3& n, int item) {
 
 void Mesh::clipPlane(const vec3& q, const vec3& n) {
     PlaneCut cut(*this, q, n);
-    clipAndCut(cut);
+    clipAndCut(cut, true);
     purgeDeleted(false);
 }
 
 void Mesh::subPlane(const vec3& q, const vec3& n, const pbr& material) {
     PlaneCut cut(*this, q, n);
-    clipAndCut(cut);
+    // the cap adds vertices before the purge
+    clipAndCut(cut, false);
     std::vector<int32_t> loop;
     // a walk that does not close (several loops, a vertex off the boundary) caps nothing
     if (!cut.cutVertices.empty() && closedBoundaryLoop(*this, cut.cutVertices[0], loop))

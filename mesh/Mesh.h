@@ -111,6 +111,13 @@ public:
     // Deletes the alive triangles of the list in its order, with the same records as one
     // deleteTriangle per entry.
     void deleteTriangles(const std::vector<int32_t>& doomed);
+    // markDirtyTriangles then deleteTriangles(selectedTriangles), without the triangles joining the
+    // selection, in parallel passes (MeshDeletion.cpp): the alive records come out the same (the
+    // dead ones may differ; a purge drops them). False, with nothing changed, where it leaves that
+    // to the caller (one thread, a short selection, selected triangles, rings it cannot vouch for).
+    // deleted, when given, receives the deleted triangles. purgeNext: the caller purges before
+    // anything else adds records, so the dead copies a serial deletion makes may be left out.
+    bool deleteTrianglesRoundSelection(std::vector<int32_t>* deleted, bool purgeNext);
     void splitPinchedVertices();
     void append(const Mesh* other);
     void clearSelection();

@@ -10,6 +10,7 @@
 
 #include "foundation/Parallel.h"
 #include "mesh/Mesh.h"
+#include "mesh/MeshShortcuts.h"
 #include "mesh/MeshWalk.h"
 
 namespace kal {
@@ -21,14 +22,19 @@ namespace {
 
 // A copy of a vertex the deletions make, named by the list entry and the corner that made it;
 // relabels name the triangle corners that end on such a copy.
+struct CopyKey {
+    int64_t order;
+    int32_t corner;
+    bool operator<(const CopyKey& o) const { return order < o.order || (order == o.order && corner < o.corner); }
+};
 struct CopyMade {
-    int64_t key;
+    CopyKey key;
     MeshVertex record;
 };
 struct Relabel {
     int32_t triangle;
     int32_t corner;
-    int64_t key;
+    CopyKey key;
 };
 
 // What one block of vertices comes to.
@@ -41,14 +47,106 @@ struct Outcomes {
 
 inline int32_t loadPosition(const int32_t* pos, int32_t t) { return __atomic_load_n(pos + t, __ATOMIC_RELAXED); }
 
+// The order of a list's deletions: by each triangle's first entry.
+struct ListOrder {
+    const int32_t* pos;
+    // The triangle's place in the order's sequence at the coarsest grain; -1 when it stays.
+    int32_t owner(int32_t t) const { return loadPosition(pos, t); }
+    // Keys that order the doomed triangles of one ring (ring positions given for the policies
+    // that need them), and the key that orders copies across the whole list.
+    template <class Ring>
+    int64_t key(const Ring& ring, int r) const {
+        return ring.owner(r);
+    }
+    template <class Ring>
+    CopyKey copyKey(const Ring& ring, int r, int corner) const {
+        return CopyKey{ring.owner(r), corner};
+    }
+};
+
+// The order in which markDirtyTriangles lists the triangles round the selected vertices, and so
+// deleteTriangles deletes them: by the selection link of a triangle's first selected corner
+// (whose walk takes it, on sound rings), then by its place in that corner's walk.
+struct SelectionOrder {
+    const Mesh& m;
+
+    int32_t ownerLink(int32_t t) const {
+        int32_t best = -1;
+        for (int32_t w : m.triangles[t].vertex) {
+            if (w < 0 || w >= m.vertexCount()) continue;
+            const MeshVertex& vx = m.vertices[w];
+            if ((vx.flags & VertexSelected) && vx.alive() && (best < 0 || vx.link < best)) best = vx.link;
+        }
+        return best;
+    }
+    // The link of the selected corner that deletes the triangle; -1 when it stays. The walks of
+    // alive vertices meet only alive triangles on sound rings, and with no triangle selected none
+    // carries the selected flag, so the triangle's own flags need no reading.
+    int32_t owner(int32_t t) const { return ownerLink(t); }
+    bool deletes(int32_t v) const {
+        const MeshVertex& vx = m.vertices[v];
+        return (vx.flags & VertexSelected) && vx.alive();
+    }
+    // Of the two triangles on edge u-w, whether u's walk meets a after the other (0 or 1).
+    int laterOnEdge(int32_t u, int32_t a, int32_t w) const {
+        const MeshTriangle& A = m.triangles[a];
+        int ca = A.cornerOf(u), cw = A.cornerOf(w);
+        if (ca < 0 || cw < 0 || ca == cw) return 0;
+        int32_t b = A.neighbour[3 - ca - cw];
+        if (b < 0) return 0;
+        // the walk steps backward, across the edge after u's corner
+        bool aThenB = A.neighbour[next3(ca)] == b;
+        int32_t first = m.vertices[u].firstTriangle;
+        return (aThenB ? first != b : first == a) ? 0 : 1;
+    }
+    // Ring entry r's owner link, then its place among the ring's entries of that owner: its ring
+    // position when the ring's vertex owns it, else (it lies on the edge to its owner, with at most
+    // one other entry) which of the two the owner's walk meets first.
+    template <class Ring>
+    int64_t key(const Ring& ring, int r) const {
+        const int32_t t = ring.triangle(r), link = ring.owner(r);
+        const int32_t u = m.selectedVertices[size_t(link)];
+        const int place = u == ring.vertex() ? r : laterOnEdge(u, t, ring.vertex());
+        return (int64_t(link) << 32) | int64_t(place);
+    }
+    // A copy's place across the whole list: the owner's link, then the triangle's place in the
+    // owner's walk (walked here when the owner is another vertex: copies are few).
+    template <class Ring>
+    CopyKey copyKey(const Ring& ring, int r, int corner) const {
+        const int32_t t = ring.triangle(r), link = ring.owner(r);
+        const int32_t u = m.selectedVertices[size_t(link)];
+        int64_t place = r;
+        if (u != ring.vertex()) {
+            int step = 0, last, lastCorner;
+            place = -1;
+            meshwalk::walkRing(m.triangles, u, m.vertices[u].firstTriangle, m.triangleCount() + 1, last, lastCorner,
+                               [&](int s, int) {
+                                   if (s == t) place = step;
+                                   ++step;
+                               });
+        }
+        return CopyKey{(int64_t(link) << 32) | place, corner};
+    }
+};
+
 // Follows vertex v (and the copies its fans split into) through the deletions of its ring's
-// triangles in list order. Answers false when the ring is not a sound walk. hits counts the
-// ring's doomed triangles.
+// triangles in the order's sequence. Answers false when the ring is not a sound walk. hits
+// counts the ring's doomed triangles.
+template <class Order>
 class RingDeletion {
 public:
-    RingDeletion(const Mesh& m, const int32_t* pos) : m(m), pos(pos) {}
+    RingDeletion(const Mesh& m, const Order& order) : m(m), order(order) {}
 
-    bool run(int v, int& hits, Outcomes& out, std::atomic<uint8_t>* events) {
+    int vertex() const { return v; }
+    int size() const { return int(tris.size()); }
+    int32_t triangle(int r) const { return tris[size_t(r)]; }
+    int corner(int r) const { return corners[size_t(r)]; }
+    int32_t owner(int r) const { return owners[size_t(r)]; }
+
+    // With follow false the vertex's fans are not followed: it only dies once it had a doomed
+    // triangle, which holds for a vertex all of whose triangles go (the copies it would make die).
+    bool run(int vertexToFollow, int& hits, Outcomes& out, bool follow = true) {
+        v = vertexToFollow;
         tris.clear();
         corners.clear();
         int last, lastCorner;
@@ -63,6 +161,7 @@ public:
         const int R = int(tris.size());
         closed = end == meshwalk::RingEnd::Closed;
         back.resize(size_t(R));
+        owners.resize(size_t(R));
         label.assign(size_t(R), 0);
         doomed.clear();
         for (int r = 0; r < R; ++r) {
@@ -71,16 +170,23 @@ public:
             // a triangle linked to the same one on both edges at v would lose both links at once
             if (tri.neighbour[next3(c)] >= 0 && tri.neighbour[next3(c)] == tri.neighbour[prev3(c)]) return false;
             back[size_t(r)] = r + 1 < R ? r + 1 : closed ? 0 : -1;
-            if (loadPosition(pos, tris[size_t(r)]) >= 0) doomed.push_back(r);
+            owners[size_t(r)] = order.owner(tris[size_t(r)]);
+            if (owners[size_t(r)] >= 0) doomed.push_back(r);
         }
         hits = int(doomed.size());
         if (doomed.empty()) return true;
-        std::sort(doomed.begin(), doomed.end(), [&](int a, int b) {
-            return loadPosition(pos, tris[size_t(a)]) < loadPosition(pos, tris[size_t(b)]);
-        });
+        if (!follow) {
+            out.vertices.push_back(v);
+            out.records.push_back(m.vertices[v]);
+            out.records.back().flags &= uint8_t(~VertexAlive);
+            return true;
+        }
+        sortKeys.resize(size_t(R));
+        for (int d : doomed) sortKeys[size_t(d)] = order.key(*this, d);
+        std::sort(doomed.begin(), doomed.end(), [&](int a, int b) { return sortKeys[size_t(a)] < sortKeys[size_t(b)]; });
         members.assign(1, m.vertices[v]);
         firsts.assign(1, 0);
-        keys.assign(1, -1);
+        keys.assign(1, CopyKey{-1, 0});
         for (int d : doomed) {
             const int x = label[size_t(d)];
             // the walk from x's start as far as one step past d: the rules need no more (a walk
@@ -111,12 +217,9 @@ public:
                 MeshVertex copy = vx;
                 copy.flags &= uint8_t(~VertexSelected);
                 copy.link = -1;
-                const int32_t entry = loadPosition(pos, tris[size_t(d)]);
-                const int corner = corners[size_t(d)];
-                events[entry].fetch_or(uint8_t(1 << corner), std::memory_order_relaxed);
                 members.push_back(copy);
                 firsts.push_back(L[0]);
-                keys.push_back(int64_t(entry) * 3 + corner);
+                keys.push_back(order.copyKey(*this, d, corners[size_t(d)]));
                 const int y = int(members.size()) - 1;
                 for (int i = 0; i < k; ++i) label[size_t(L[size_t(i)])] = y;
                 firsts[size_t(x)] = L[size_t(k + 1)];
@@ -155,39 +258,64 @@ private:
     }
 
     const Mesh& m;
-    const int32_t* pos;
-    std::vector<int32_t> tris, corners, back, label, doomed, L, firsts;
+    const Order& order;
+    int v = -1;
+    std::vector<int32_t> tris, corners, back, owners, label, doomed, L, firsts;
     std::vector<MeshVertex> members;
-    std::vector<int64_t> keys;
+    std::vector<CopyKey> keys;
+    std::vector<int64_t> sortKeys;
     bool closed = false;
 };
+
+// Writes what the vertices came to: their records, the copies (numbered after the store's last
+// record in the order of their keys) and the corners moved onto copies.
+void writeOutcomes(Mesh& m, const std::vector<Outcomes>& blocks) {
+    const int nv = m.vertexCount();
+    std::vector<CopyKey> made;
+    for (const Outcomes& out : blocks)
+        for (const CopyMade& copy : out.copies) made.push_back(copy.key);
+    std::sort(made.begin(), made.end());
+    auto copyIndex = [&](const CopyKey& key) {
+        return nv + int(std::lower_bound(made.begin(), made.end(), key) - made.begin());
+    };
+    m.vertices.growUnwritten(int(made.size()));
+    parallelFor(int(blocks.size()), [&](int begin, int end) {
+        for (int b = begin; b < end; ++b) {
+            const Outcomes& out = blocks[size_t(b)];
+            for (size_t i = 0; i < out.vertices.size(); ++i) m.vertices[out.vertices[i]] = out.records[i];
+            for (const CopyMade& copy : out.copies) m.vertices[copyIndex(copy.key)] = copy.record;
+            for (const Relabel& r : out.relabels) m.triangles[r.triangle].vertex[r.corner] = copyIndex(r.key);
+        }
+    }, 2);
+}
 
 } // namespace
 
 bool Mesh::deleteTrianglesAtOnce(const std::vector<int32_t>& doomed) {
     const int n = int(doomed.size()), nt = triangles.size(), nv = vertices.size();
-    // each triangle's first entry in the list, where it is alive
+    // each triangle's first entry in the list; a listed triangle already dead sends the list
+    // the one-at-a-time way (found below, where the records are read anyway)
     std::unique_ptr<int32_t[]> position(new int32_t[size_t(std::max(nt, 1))]);
     int32_t* pos = position.get();
     parallelFor(nt, [&](int begin, int end) { std::fill(pos + begin, pos + end, -1); });
     parallelFor(n, [&](int begin, int end) {
         for (int i = begin; i < end; ++i) {
             int32_t t = doomed[size_t(i)];
-            if (t < 0 || t >= nt || !triangles[t].alive()) continue;
+            if (t < 0 || t >= nt) continue;
             int32_t seen = __atomic_load_n(pos + t, __ATOMIC_RELAXED);
             while ((seen < 0 || i < seen) &&
                    !__atomic_compare_exchange_n(pos + t, &seen, i, true, __ATOMIC_RELAXED, __ATOMIC_RELAXED)) {
             }
         }
     });
+    const ListOrder order{pos};
     std::unique_ptr<std::atomic<uint8_t>[]> claimed(new std::atomic<uint8_t>[size_t(nv)]());
-    std::unique_ptr<std::atomic<uint8_t>[]> events(new std::atomic<uint8_t>[size_t(std::max(n, 1))]());
     std::atomic<bool> sound{true};
     std::atomic<int64_t> hits{0}, expected{0};
     std::mutex gather;
     std::vector<Outcomes> blocks;
     parallelFor(n, [&](int begin, int end) {
-        RingDeletion ring(*this, pos);
+        RingDeletion<ListOrder> ring(*this, order);
         Outcomes out;
         int64_t blockHits = 0, blockExpected = 0;
         for (int i = begin; i < end && sound.load(std::memory_order_relaxed); ++i) {
@@ -195,6 +323,10 @@ bool Mesh::deleteTrianglesAtOnce(const std::vector<int32_t>& doomed) {
             if (t < 0 || t >= nt || loadPosition(pos, t) != i) continue;
             blockExpected += 3;
             const MeshTriangle& tri = triangles[t];
+            if (!tri.alive()) {
+                sound = false;
+                break;
+            }
             for (int c = 0; c < 3; ++c) {
                 int32_t v = tri.vertex[c];
                 if (tri.neighbour[c] >= nt || v < 0 || v >= nv) {
@@ -205,7 +337,7 @@ bool Mesh::deleteTrianglesAtOnce(const std::vector<int32_t>& doomed) {
                     claimed[size_t(v)].exchange(1, std::memory_order_relaxed))
                     continue;
                 int ringHits = 0;
-                if (!ring.run(v, ringHits, out, events.get())) {
+                if (!ring.run(v, ringHits, out)) {
                     sound = false;
                     break;
                 }
@@ -221,24 +353,7 @@ bool Mesh::deleteTrianglesAtOnce(const std::vector<int32_t>& doomed) {
     if (!sound || hits != expected) return false;
     if (expected == 0) return true;
 
-    // the copies' numbers: in list order, and by corner inside one entry
-    std::vector<int32_t> before(size_t(n) + 1, 0);
-    for (int i = 0; i < n; ++i) before[size_t(i) + 1] = before[size_t(i)] + __builtin_popcount(events[size_t(i)].load());
-    auto copyIndex = [&](int64_t key) {
-        int entry = int(key / 3), corner = int(key % 3);
-        uint8_t lower = uint8_t(events[size_t(entry)].load() & ((1 << corner) - 1));
-        return nv + before[size_t(entry)] + __builtin_popcount(lower);
-    };
-    const int copies = before[size_t(n)];
-    vertices.growUnwritten(copies);
-    parallelFor(int(blocks.size()), [&](int begin, int end) {
-        for (int b = begin; b < end; ++b) {
-            const Outcomes& out = blocks[size_t(b)];
-            for (size_t i = 0; i < out.vertices.size(); ++i) vertices[out.vertices[i]] = out.records[i];
-            for (const CopyMade& copy : out.copies) vertices[copyIndex(copy.key)] = copy.record;
-            for (const Relabel& r : out.relabels) triangles[r.triangle].vertex[r.corner] = copyIndex(r.key);
-        }
-    }, 2);
+    writeOutcomes(*this, blocks);
     // A link to a doomed triangle goes, unless its holder went first: a deletion clears its
     // neighbours' links to it, and a triangle already deleted is no longer its neighbours' neighbour
     // (on sound links, where each link has its way back). Each record is written by one thread: a
@@ -270,6 +385,141 @@ bool Mesh::deleteTrianglesAtOnce(const std::vector<int32_t>& doomed) {
             tri.flags &= uint8_t(~TriangleAlive);
         }
     });
+    purgeNeeded = true;
+    return true;
+}
+
+bool Mesh::deleteTrianglesRoundSelection(std::vector<int32_t>* deleted, bool purgeNext) {
+    const int n = int(selectedVertices.size()), nt = triangles.size(), nv = vertices.size();
+    if (parallelThreads() <= 1 || plainPasses() || (n < kParallelMinimum && !parallelMode().splitSmall)) return false;
+    // a selected triangle would be passed over by the walks (see SelectionOrder::owner)
+    if (!selectedTriangles.empty()) return false;
+    const SelectionOrder order{*this};
+    std::unique_ptr<std::atomic<uint8_t>[]> claimed(new std::atomic<uint8_t>[size_t(std::max(nv, 1))]());
+    std::atomic<bool> sound{true};
+    std::atomic<int64_t> hits{0}, owned{0};
+    struct Block {
+        Outcomes out;
+        std::vector<int32_t> doomed, others;
+    };
+    std::mutex gather;
+    std::vector<Block> blocks;
+    auto keep = [&](Block& block) {
+        std::lock_guard<std::mutex> lock(gather);
+        blocks.push_back(std::move(block));
+    };
+    // each selected vertex follows its own ring and takes the triangles it owns; the other
+    // corners of those are followed next
+    parallelFor(n, [&](int begin, int end) {
+        RingDeletion<SelectionOrder> ring(*this, order);
+        Block block;
+        int64_t blockHits = 0, blockOwned = 0;
+        for (int i = begin; i < end && sound.load(std::memory_order_relaxed); ++i) {
+            const int32_t v = selectedVertices[size_t(i)];
+            // the list must name each vertex once, linked back to its entry
+            if (v < 0 || v >= nv || !(vertices[v].flags & VertexSelected) || vertices[v].link != i) {
+                sound = false;
+                break;
+            }
+            if (!vertices[v].alive()) continue;
+            claimed[size_t(v)].store(1, std::memory_order_relaxed);
+            int ringHits = 0;
+            if (!ring.run(v, ringHits, block.out, !purgeNext)) {
+                sound = false;
+                break;
+            }
+            blockHits += ringHits;
+            for (int r = 0; r < ring.size(); ++r) {
+                const int32_t t = ring.triangle(r);
+                if (ring.owner(r) != i) continue;
+                ++blockOwned;
+                block.doomed.push_back(t);
+                const MeshTriangle& tri = triangles[t];
+                if (tri.neighbour[0] >= nt || tri.neighbour[1] >= nt || tri.neighbour[2] >= nt) sound = false;
+                for (int32_t w : tri.vertex) {
+                    if (w < 0 || w >= nv) {
+                        sound = false;
+                        break;
+                    }
+                    const MeshVertex& wx = vertices[w];
+                    if ((wx.flags & VertexSelected) && wx.alive()) continue;
+                    if (!claimed[size_t(w)].load(std::memory_order_relaxed) &&
+                        !claimed[size_t(w)].exchange(1, std::memory_order_relaxed))
+                        block.others.push_back(w);
+                }
+            }
+        }
+        hits += blockHits;
+        owned += blockOwned;
+        keep(block);
+    });
+    if (!sound) return false;
+    std::vector<int32_t> others;
+    for (const Block& b : blocks) others.insert(others.end(), b.others.begin(), b.others.end());
+    parallelFor(int(others.size()), [&](int begin, int end) {
+        RingDeletion<SelectionOrder> ring(*this, order);
+        Block block;
+        int64_t blockHits = 0;
+        for (int i = begin; i < end; ++i) {
+            int ringHits = 0;
+            if (!ring.run(others[size_t(i)], ringHits, block.out)) {
+                sound = false;
+                break;
+            }
+            blockHits += ringHits;
+        }
+        hits += blockHits;
+        keep(block);
+    });
+    // every doomed triangle must lie on the walks of its three corners, and be owned once
+    if (!sound || hits != 3 * owned) return false;
+    if (owned == 0) return true;
+    if (purgeNext) {
+        // Without the copies the selected vertices' fans would make (all of them die), the
+        // purge still gives every record its place as long as the live count stays within the
+        // vertices there were: the holes it fills then all lie below them.
+        int64_t dead = 0, aliveCopies = 0;
+        for (const Block& b : blocks) {
+            for (const MeshVertex& record : b.out.records) dead += record.alive() ? 0 : 1;
+            for (const CopyMade& copy : b.out.copies) aliveCopies += copy.record.alive() ? 1 : 0;
+        }
+        if (aliveCopies > dead) return false;
+    }
+
+    // A survivor's link to a doomed triangle goes (the doomed triangles' own links are left as
+    // they are: the purge drops those records). A neighbour across an edge with a deleting
+    // corner is doomed itself; otherwise its third corner tells. Each survivor link is found
+    // across the shared edge, so it is written by the thread of the doomed triangle it names.
+    // All this reads the selection before any vertex changes.
+    parallelFor(int(blocks.size()), [&](int begin, int end) {
+        for (int b = begin; b < end; ++b)
+            for (int32_t t : blocks[size_t(b)].doomed) {
+                const MeshTriangle& tri = triangles[t];
+                const bool deleting[3] = {order.deletes(tri.vertex[0]), order.deletes(tri.vertex[1]),
+                                          order.deletes(tri.vertex[2])};
+                for (int k = 0; k < 3; ++k) {
+                    const int32_t d = tri.neighbour[k];
+                    if (d < 0 || deleting[next3(k)] || deleting[prev3(k)]) continue;
+                    const int32_t a = tri.vertex[next3(k)], c = tri.vertex[prev3(k)];
+                    MeshTriangle& survivor = triangles[d];
+                    for (int j = 0; j < 3; ++j) {
+                        const int32_t x = survivor.vertex[j];
+                        if (x == a || x == c) continue;
+                        if (x >= 0 && x < nv && !order.deletes(x) && survivor.neighbour[j] == t)
+                            survivor.neighbour[j] = -1;
+                    }
+                }
+            }
+    }, 2);
+    std::vector<Outcomes> outcomes;
+    for (Block& b : blocks) outcomes.push_back(std::move(b.out));
+    writeOutcomes(*this, outcomes);
+    parallelFor(int(blocks.size()), [&](int begin, int end) {
+        for (int b = begin; b < end; ++b)
+            for (int32_t t : blocks[size_t(b)].doomed) triangles[t].flags &= uint8_t(~TriangleAlive);
+    }, 2);
+    if (deleted)
+        for (const Block& b : blocks) deleted->insert(deleted->end(), b.doomed.begin(), b.doomed.end());
     purgeNeeded = true;
     return true;
 }

@@ -4,7 +4,10 @@
 // parallel passes over the records, with the same result on a mesh whose rings are sound.
 #include <algorithm>
 #include <climits>
+#include <memory>
+#include <cstdint>
 
+#include "foundation/LargeMemory.h"
 #include "foundation/Parallel.h"
 #include "mesh/Mesh.h"
 #include "mesh/MeshShortcuts.h"
@@ -29,23 +32,48 @@ void forChunks(int n, const std::function<void(int first, int end)>& body) {
         n < kParallelMinimum ? INT_MAX : 2);
 }
 
+// Arrays kept from one purge to the next on this thread: written whole before they are read,
+// they cost no clearing and, once grown, no fresh pages.
+template <class T>
+T* scratch(LargeVector<T>& kept, size_t n) {
+    if (kept.size() < n) kept.resize(n);
+    return kept.data();
+}
+
 // The moves of one compaction: the k-th hole from the front below the live count takes the k-th
-// live record from the back.
+// live record from the back (count of them, in to and from).
 struct Moves {
-    int live = 0;
-    std::vector<int32_t> to, from;
+    int live = 0, count = 0;
+    int32_t *to = nullptr, *from = nullptr;
+    // one bit a record, set for the alive ones
+    uint64_t* bits = nullptr;
+    bool alive(int i) const { return (bits[size_t(i / 64)] >> (i % 64)) & 1; }
+};
+struct MovesScratch {
+    LargeVector<int32_t> to, from, table;
+    LargeVector<uint64_t> bits;
 };
 
+// The alive flags are read once, into one bit a record; the second pass reads the bits.
 template <class Store>
-Moves planMoves(const Store& store) {
+Moves planMoves(const Store& store, MovesScratch& kept) {
     const int n = store.size(), chunks = (n + kChunk - 1) / kChunk;
+    constexpr int kWords = kChunk / 64;
+    Moves moves;
+    uint64_t* bits = moves.bits = scratch(kept.bits, size_t(chunks) * kWords);
     std::vector<int32_t> alive(size_t(chunks), 0);
     forChunks(n, [&](int first, int end) {
+        uint64_t* word = bits + size_t(first / 64);
+        std::fill(word, word + kWords, 0);
         int count = 0;
-        for (int i = first; i < end; ++i) count += store[i].alive() ? 1 : 0;
+        for (int i = first; i < end; ++i)
+            if (store[i].alive()) {
+                word[(i - first) / 64] |= uint64_t(1) << ((i - first) % 64);
+                ++count;
+            }
         alive[size_t(first / kChunk)] = count;
     });
-    Moves moves;
+    auto isAlive = [&](int i) { return moves.alive(i); };
     for (int32_t a : alive) moves.live += a;
     const int live = moves.live;
     // per chunk its holes below the live count and its live records at or past it; the one chunk
@@ -59,7 +87,7 @@ Moves planMoves(const Store& store) {
             lives[size_t(k)] = alive[size_t(k)];
         } else {
             for (int i = first; i < end; ++i) {
-                bool a = store[i].alive();
+                bool a = isAlive(i);
                 if (i < live)
                     holes[size_t(k)] += a ? 0 : 1;
                 else
@@ -70,21 +98,21 @@ Moves planMoves(const Store& store) {
     std::vector<int32_t> holesBefore(size_t(chunks) + 1, 0), livesAfter(size_t(chunks) + 1, 0);
     for (int k = 0; k < chunks; ++k) holesBefore[size_t(k) + 1] = holesBefore[size_t(k)] + holes[size_t(k)];
     for (int k = chunks - 1; k >= 0; --k) livesAfter[size_t(k)] = livesAfter[size_t(k) + 1] + lives[size_t(k)];
-    const int count = holesBefore[size_t(chunks)];
-    moves.to.resize(size_t(count));
-    moves.from.resize(size_t(count));
+    const int count = moves.count = holesBefore[size_t(chunks)];
+    moves.to = scratch(kept.to, size_t(count));
+    moves.from = scratch(kept.from, size_t(count));
     forChunks(n, [&](int first, int end) {
         const size_t k = size_t(first / kChunk);
         if (holes[k] > 0) {
             int32_t next = holesBefore[k];
             for (int i = first; i < std::min(end, live); ++i)
-                if (!store[i].alive()) moves.to[size_t(next++)] = i;
+                if (!isAlive(i)) moves.to[size_t(next++)] = i;
         }
         if (lives[k] > 0) {
             // from the back: the chunk's last live record has the rank of the lives after the chunk
             int32_t next = livesAfter[k + 1];
             for (int i = end - 1; i >= std::max(first, live); --i)
-                if (store[i].alive()) moves.from[size_t(next++)] = i;
+                if (isAlive(i)) moves.from[size_t(next++)] = i;
         }
     });
     return moves;
@@ -94,25 +122,33 @@ Moves planMoves(const Store& store) {
 // references to the record before it moves.
 template <class Store, class Repair>
 void moveRepairing(Store& store, const Moves& moves, Repair&& repair) {
-    for (size_t k = 0; k < moves.to.size(); ++k) {
+    for (int k = 0; k < moves.count; ++k) {
         repair(moves.from[k], moves.to[k]);
         store[moves.to[k]] = store[moves.from[k]];
     }
     store.truncate(moves.live);
 }
 
-// Where each record at or past the live count goes; -1 for a dead one.
-std::vector<int32_t> movesTable(const Moves& moves, int size) {
-    std::vector<int32_t> table(size_t(size - moves.live), -1);
-    for (size_t k = 0; k < moves.from.size(); ++k) table[size_t(moves.from[k] - moves.live)] = moves.to[k];
-    return table;
+// Where each record at or past the live count goes (-1 for a dead one), for size records.
+struct Table {
+    const int32_t* to;
+    int live, size;
+};
+Table movesTable(const Moves& moves, int size, MovesScratch& kept) {
+    int32_t* table = scratch(kept.table, size_t(std::max(0, size - moves.live)));
+    forChunks(size - moves.live, [&](int first, int end) { std::fill(table + first, table + end, -1); });
+    // each record moves once, so the entries are written by one block each
+    forChunks(moves.count, [&](int first, int end) {
+        for (int k = first; k < end; ++k) table[size_t(moves.from[k] - moves.live)] = moves.to[k];
+    });
+    return Table{table, moves.live, size};
 }
 
 // The new index of a reference through a table of moves; references to records that stay, or
 // to dead ones, are kept.
-inline int32_t renamed(int32_t i, int live, const std::vector<int32_t>& table) {
-    if (i < live || size_t(i - live) >= table.size()) return i;
-    int32_t to = table[size_t(i - live)];
+inline int32_t renamed(int32_t i, const Table& table) {
+    if (i < table.live || i >= table.size) return i;
+    int32_t to = table.to[i - table.live];
     return to >= 0 ? to : i;
 }
 
@@ -123,10 +159,11 @@ bool plainPasses() { return plainPassesOn; }
 
 void Mesh::purgeDeleted(bool force) {
     if (!purgeNeeded && !force) return;
-    const Moves vertexMoves = planMoves(vertices), triangleMoves = planMoves(triangles);
+    thread_local MovesScratch keptV, keptT;
+    const Moves vertexMoves = planMoves(vertices, keptV), triangleMoves = planMoves(triangles, keptT);
     const int nv = vertices.size(), nt = triangles.size();
     // a few moves are repaired from their rings; many are renamed in passes over every record
-    const bool few = size_t(nt) > 16 * (vertexMoves.to.size() + triangleMoves.to.size()) || plainPasses();
+    const bool few = int64_t(nt) > 16 * int64_t(vertexMoves.count + triangleMoves.count) || plainPasses();
     if (few) {
         std::vector<int32_t> ring, corners;
         moveRepairing(vertices, vertexMoves, [&](int from, int to) {
@@ -152,22 +189,23 @@ void Mesh::purgeDeleted(bool force) {
             }
         });
     } else {
-        const std::vector<int32_t> vertexTable = movesTable(vertexMoves, nv);
-        const std::vector<int32_t> triangleTable = movesTable(triangleMoves, nt);
+        const Table vertexTable = movesTable(vertexMoves, nv, keptV);
+        const Table triangleTable = movesTable(triangleMoves, nt, keptT);
         const int liveV = vertexMoves.live, liveT = triangleMoves.live;
         auto renameTriangle = [&](MeshTriangle& tri) {
-            for (int c = 0; c < 3; ++c) tri.vertex[c] = renamed(tri.vertex[c], liveV, vertexTable);
-            for (int k = 0; k < 3; ++k) tri.neighbour[k] = renamed(tri.neighbour[k], liveT, triangleTable);
+            for (int c = 0; c < 3; ++c) tri.vertex[c] = renamed(tri.vertex[c], vertexTable);
+            for (int k = 0; k < 3; ++k) tri.neighbour[k] = renamed(tri.neighbour[k], triangleTable);
         };
-        auto renameVertex = [&](MeshVertex& v) { v.firstTriangle = renamed(v.firstTriangle, liveT, triangleTable); };
+        auto renameVertex = [&](MeshVertex& v) { v.firstTriangle = renamed(v.firstTriangle, triangleTable); };
         // the records that stay first, then the moves into the holes (which those passes skip)
+        // the bits tell the alive records without reading them
         forChunks(liveT, [&](int first, int end) {
             for (int t = first; t < end; ++t)
-                if (triangles[t].alive()) renameTriangle(triangles[t]);
+                if (triangleMoves.alive(t)) renameTriangle(triangles[t]);
         });
         forChunks(nt - liveT, [&](int first, int end) {
             for (int t = liveT + first; t < liveT + end; ++t) {
-                int32_t to = triangleTable[size_t(t - liveT)];
+                int32_t to = triangleTable.to[t - liveT];
                 if (to < 0) continue;
                 MeshTriangle moved = triangles[t];
                 renameTriangle(moved);
@@ -176,11 +214,11 @@ void Mesh::purgeDeleted(bool force) {
         });
         forChunks(liveV, [&](int first, int end) {
             for (int v = first; v < end; ++v)
-                if (vertices[v].alive()) renameVertex(vertices[v]);
+                if (vertexMoves.alive(v)) renameVertex(vertices[v]);
         });
         forChunks(nv - liveV, [&](int first, int end) {
             for (int v = liveV + first; v < liveV + end; ++v) {
-                int32_t to = vertexTable[size_t(v - liveV)];
+                int32_t to = vertexTable.to[v - liveV];
                 if (to < 0) continue;
                 MeshVertex moved = vertices[v];
                 renameVertex(moved);

@@ -408,6 +408,10 @@ TEST(CutShortcuts, PlaneOperationsGiveThePlainPassesRecords) {
     std::unique_ptr<Mesh> ico(Mesh::createIcosahedron());
     std::unique_ptr<Mesh> round(Mesh::subdivided(ico.get(), 3, true, false));
     const Mesh sphere = rebuilt(uvSphereMesh(24, 32)), grid = rebuilt(gridMesh(12)), cube = rebuilt(cubeMesh(true));
+    // a corner that is not finite: its edges across the plane stay whole
+    Mesh broken = grid;
+    broken.vertices[5 * 13 + 6].position = vec3(NAN, 5, 0);
+    broken.updateNormals(2);
     struct Plane {
         const Mesh* mesh;
         vec3 q, n;
@@ -420,7 +424,8 @@ TEST(CutShortcuts, PlaneOperationsGiveThePlainPassesRecords) {
                             {&grid, vec3(5.5f, 0, 0), normalize(vec3(1, 0.3f, 0))},
                             {&grid, vec3(6, 6, 0), vec3(0, 1, 0)},
                             {&cube, vec3(0.1f, 0.2f, 0.3f), normalize(vec3(1, 2, 3))},
-                            {&sphere, vec3(0, 0, 5), vec3(0, 0, 1)}};
+                            {&sphere, vec3(0, 0, 5), vec3(0, 0, 1)},
+                            {&broken, vec3(5.5f, 0, 0), normalize(vec3(1, 0.1f, 0))}};
     for (size_t i = 0; i < sizeof(planes) / sizeof(planes[0]); ++i) {
         const Plane& p = planes[i];
         SCOPED_TRACE(testing::Message() << "plane " << i);

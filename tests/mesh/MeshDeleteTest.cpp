@@ -158,6 +158,45 @@ TEST(MeshDeleteTriangles, bulkGivesTheRecordsOfOneDeletionAtATime) {
     }
 }
 
+// The triangles round a selection deleted in parallel passes, against walking the selection's
+// rings and deleting what they reach one at a time: after the purge the records are the same.
+// Scattered selections leave pinched fans, whose copies must be numbered as the serial way does.
+TEST(MeshDeleteTriangles, roundTheSelectionGivesTheRecordsOfTheSerialWay) {
+    if (parallelThreads() <= 1) GTEST_SKIP() << "the parallel passes need worker threads";
+    std::unique_ptr<Mesh> ico(Mesh::createIcosahedron());
+    std::unique_ptr<Mesh> sphere(Mesh::subdivided(ico.get(), 3, true, false));
+    const std::vector<Mesh> fixtures = {rebuilt(gridMesh(6)), rebuilt(uvSphereMesh(10, 14)), *sphere};
+    for (size_t i = 0; i < fixtures.size(); ++i)
+        for (int run = 0; run < 6; ++run) {
+            const int set = run / 2;
+            const bool purgeNext = run % 2 == 1;
+            SCOPED_TRACE(testing::Message() << "fixture " << i << " set " << set << (purgeNext ? " purged next" : ""));
+            Mesh quick = fixtures[i];
+            for (int v = quick.vertexCount() - 1; v >= 0; --v) {
+                bool chosen = set == 0 ? quick.vertices[v].position.x > 0.2f : set == 1 ? v % 3 == 0 : (v * 5) % 7 < 2;
+                if (!chosen) continue;
+                quick.vertices[v].flags |= VertexSelected;
+                quick.vertices[v].link = int32_t(quick.selectedVertices.size());
+                quick.selectedVertices.push_back(v);
+            }
+            Mesh serial = quick;
+            const ParallelMode mode = parallelMode();
+            setParallelMode({false, true});
+            ASSERT_TRUE(quick.deleteTrianglesRoundSelection(nullptr, purgeNext));
+            setParallelMode(mode);
+            serial.selectTrianglesRoundSelectedVertices(TriangleSelected, true);
+            for (int32_t t : std::vector<int32_t>(serial.selectedTriangles))
+                if (serial.triangles[t].alive()) serial.deleteTriangle(t);
+            EXPECT_MESH_VALID(quick);
+            for (Mesh* m : {&quick, &serial}) {
+                m->clearSelection();
+                m->purgeDeleted(false);
+            }
+            expectSameRecords(quick, serial);
+            EXPECT_MESH_VALID(quick, {false, true, false});
+        }
+}
+
 TEST(MeshSplitPinched, touchingFansGetOnePinnedVertexEach) {
     Mesh m = bowTieMesh();
     // two fans also at a closed surface vertex: two octahedra sharing vertex 0
