@@ -7,6 +7,7 @@
 #include "MeshFixtures.h"
 #include "MeshInvariants.h"
 #include "editing/EditingMath.h"
+#include "foundation/Parallel.h"
 
 namespace kal::test {
 namespace {
@@ -241,6 +242,32 @@ TEST(BrushGather, AStrokeKeepsItsRunBoxesOnlyWhileItGoesOn) {
     h->samples.push_back(sampleAt(vec3(30, 30, 51), 2));
     apply(m, {h.get()});
     EXPECT_EQ(m.strokeCache.stroke, nullptr);
+}
+
+} // namespace
+} // namespace kal::test
+
+namespace kal::test {
+namespace {
+
+// The dirty triangles found by parallel walks: the same list, in the same order, with the same
+// flags as the serial walks, for a brush selection on top of triangles already selected.
+TEST(BrushDirtyTriangles, ParallelWalksListWhatTheSerialWalksList) {
+    Mesh base = rebuilt(uvSphereMesh(14, 20));
+    base.gatherBrushVertices(vec3(0.3f, 0.2f, 0.9f), 0.7f, true);
+    ASSERT_GT(base.selectedVertices.size(), 20u);
+    for (int t : {3, 40, 41}) {
+        base.triangles[t].flags |= TriangleSelected;
+        base.selectedTriangles.push_back(t);
+    }
+    Mesh parallel = base, serial = base;
+    const ParallelMode mode = parallelMode();
+    setParallelMode({false, true});
+    parallel.markDirtyTriangles();
+    setParallelMode(mode);
+    serial.selectTrianglesRoundSelectedVertices(TriangleSelected, true);
+    EXPECT_EQ(parallel.selectedTriangles, serial.selectedTriangles);
+    expectSameRecords(parallel, serial);
 }
 
 } // namespace

@@ -197,6 +197,37 @@ TEST(MeshDeleteTriangles, roundTheSelectionGivesTheRecordsOfTheSerialWay) {
         }
 }
 
+// Where the parallel way cannot vouch for the serial way's records it answers false and
+// leaves the mesh as it was: with a triangle in the selection (the serial walks pass it over),
+// and with a selection list whose links do not name their entries.
+TEST(MeshDeleteTriangles, roundTheSelectionDeclinesWhatItCannotFollow) {
+    if (parallelThreads() <= 1) GTEST_SKIP() << "the parallel passes need worker threads";
+    const Mesh sphere = rebuilt(uvSphereMesh(10, 14));
+    auto select = [](Mesh& m, int v) {
+        m.vertices[v].flags |= VertexSelected;
+        m.vertices[v].link = int32_t(m.selectedVertices.size());
+        m.selectedVertices.push_back(v);
+    };
+    const ParallelMode mode = parallelMode();
+    setParallelMode({false, true});
+    for (int form = 0; form < 2; ++form) {
+        SCOPED_TRACE(form);
+        Mesh m = sphere;
+        for (int v = 0; v < m.vertexCount(); v += 4) select(m, v);
+        if (form == 0) {
+            m.triangles[7].flags |= TriangleSelected;
+            m.selectedTriangles.push_back(7);
+        } else {
+            m.vertices[m.selectedVertices[3]].link = 5;
+        }
+        const Mesh before = m;
+        EXPECT_FALSE(m.deleteTrianglesRoundSelection(nullptr, true));
+        expectSameRecords(m, before);
+        EXPECT_FALSE(m.purgeNeeded);
+    }
+    setParallelMode(mode);
+}
+
 TEST(MeshSplitPinched, touchingFansGetOnePinnedVertexEach) {
     Mesh m = bowTieMesh();
     // two fans also at a closed surface vertex: two octahedra sharing vertex 0
