@@ -130,9 +130,11 @@ bool trianglesRoundSelection(const Mesh& m, std::vector<int32_t>& out) {
     std::mutex gather;
     std::atomic<bool> sound{true};
     std::atomic<int64_t> reached{0}, owned{0};
+    // the link of a vertex the serial walks take: alive and on the list, at its entry
     auto link = [&](int32_t v) -> int32_t {
         const MeshVertex& vx = m.vertices[v];
-        return vx.alive() && (vx.flags & VertexSelected) ? vx.link : -1;
+        bool listed = vx.link >= 0 && vx.link < n && m.selectedVertices[size_t(vx.link)] == v;
+        return vx.alive() && (vx.flags & VertexSelected) && listed ? vx.link : -1;
     };
     parallelFor(n, [&](int begin, int end) {
         Block block{begin, {}};

@@ -70,23 +70,25 @@ struct ListOrder {
 struct SelectionOrder {
     const Mesh& m;
 
+    // Whether v is a selected alive vertex, whose walk the serial way takes: the flag marks the
+    // listed vertices (each checked against its entry by the caller), and a link off the list
+    // never counts.
+    bool deletes(int32_t v) const {
+        if (v < 0 || v >= m.vertexCount()) return false;
+        const MeshVertex& vx = m.vertices[v];
+        return (vx.flags & VertexSelected) && vx.alive() && vx.link >= 0 &&
+               size_t(vx.link) < m.selectedVertices.size();
+    }
     int32_t ownerLink(int32_t t) const {
         int32_t best = -1;
-        for (int32_t w : m.triangles[t].vertex) {
-            if (w < 0 || w >= m.vertexCount()) continue;
-            const MeshVertex& vx = m.vertices[w];
-            if ((vx.flags & VertexSelected) && vx.alive() && (best < 0 || vx.link < best)) best = vx.link;
-        }
+        for (int32_t w : m.triangles[t].vertex)
+            if (deletes(w) && (best < 0 || m.vertices[w].link < best)) best = m.vertices[w].link;
         return best;
     }
     // The link of the selected corner that deletes the triangle; -1 when it stays. The walks of
     // alive vertices meet only alive triangles on sound rings, and with no triangle selected none
     // carries the selected flag, so the triangle's own flags need no reading.
     int32_t owner(int32_t t) const { return ownerLink(t); }
-    bool deletes(int32_t v) const {
-        const MeshVertex& vx = m.vertices[v];
-        return (vx.flags & VertexSelected) && vx.alive();
-    }
     // Of the two triangles on edge u-w, whether u's walk meets a after the other (0 or 1).
     int laterOnEdge(int32_t u, int32_t a, int32_t w) const {
         const MeshTriangle& A = m.triangles[a];
@@ -421,7 +423,8 @@ bool Mesh::deleteTrianglesRoundSelection(std::vector<int32_t>* deleted, bool pur
                 sound = false;
                 break;
             }
-            if (!vertices[v].alive()) continue;
+            // a vertex without triangles has no walk to take
+            if (!vertices[v].alive() || vertices[v].firstTriangle < 0) continue;
             claimed[size_t(v)].store(1, std::memory_order_relaxed);
             int ringHits = 0;
             if (!ring.run(v, ringHits, block.out, !purgeNext)) {
@@ -441,8 +444,7 @@ bool Mesh::deleteTrianglesRoundSelection(std::vector<int32_t>* deleted, bool pur
                         sound = false;
                         break;
                     }
-                    const MeshVertex& wx = vertices[w];
-                    if ((wx.flags & VertexSelected) && wx.alive()) continue;
+                    if (order.deletes(w)) continue;
                     if (!claimed[size_t(w)].load(std::memory_order_relaxed) &&
                         !claimed[size_t(w)].exchange(1, std::memory_order_relaxed))
                         block.others.push_back(w);
