@@ -18,6 +18,19 @@ TEST(LargeMemory, freedRegionsAreReusedAndBounded) {
     std::memset(b, 1, size - 12345);
     freeLarge(b, size - 12345);
 
+    // a larger kept region serves a smaller request, cut to its size; the rest is not handed out twice
+    char* big = static_cast<char*>(allocateLarge(size_t(16) << 20));
+    freeLarge(big, size_t(16) << 20);
+    char* small = static_cast<char*>(allocateLarge(size_t(8) << 20));
+    char* other = static_cast<char*>(allocateLarge(size_t(16) << 20));
+    EXPECT_EQ(small, big);
+    EXPECT_TRUE(other + (size_t(16) << 20) <= small || other >= small + (size_t(8) << 20));
+    std::memset(small, 2, size_t(8) << 20);
+    std::memset(other, 3, size_t(16) << 20);
+    EXPECT_EQ(small[(size_t(8) << 20) - 1], 2);
+    freeLarge(small, size_t(8) << 20);
+    freeLarge(other, size_t(16) << 20);
+
     const size_t before = keptLargeBytes();
     std::vector<void*> many;
     for (int i = 0; i < 64; ++i) many.push_back(allocateLarge(size_t(32) << 20));

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <charconv>
 #include <cstring>
 #include <memory>
 
@@ -141,6 +142,8 @@ TEST(ObjParse, chunkCutsAnywhereGiveTheRecordsOfTheWholeText) {
         "f -3//-1 -2//1 -1//1\r\nf 1 2 4\r\nv 1 1 1\rf -4/1/2 2/1/-1 3/1 4\rf 0 1 2\n",
         "v 1e3 -2.5e-1 +7\nf 1 2 3\nv 0 1 0\nv 5 5 5\nf -1 -2 -3 -4 1\nvn 1 0 0\nvn 0 1 0\nf 1//-2 2//-1 3 4//9\n"
         "f 1 2\nf 1 2 x\n# f 1 2 3\nF 2 3 4\nv 9 9 9",
+        // the text ends at its zero byte, whichever chunk holds it
+        std::string("v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\nf 1 2 4\nv 1 1 0\nf -1 -2 -3\n\0v 5 5 5\nf 4 5 1\n", 64),
     };
     for (const std::string& text : texts) {
         Mesh whole;
@@ -152,6 +155,36 @@ TEST(ObjParse, chunkCutsAnywhereGiveTheRecordsOfTheWholeText) {
             expectSameRecords(cut, whole);
         }
     }
+}
+
+// A sphere written out as text and read back in the chunks a large file gets, on every worker:
+// the records are the sphere's own, positions exact to the bit (shortest round-trip numbers).
+TEST(ObjParse, aLargeTextReadsBackTheMeshItWasWrittenFrom) {
+    const Mesh sphere = rebuilt(uvSphereMesh(120, 240));
+    std::string text = "# sphere\n";
+    char number[32];
+    for (int v = 0; v < sphere.vertexCount(); ++v) {
+        text += "v";
+        for (int k = 0; k < 3; ++k) {
+            text += ' ';
+            text.append(number, std::to_chars(number, number + sizeof number, sphere.vertices[v].position[k]).ptr);
+        }
+        text += '\n';
+    }
+    // half the faces by absolute numbers, half counting back from the last vertex
+    const int n = sphere.vertexCount();
+    for (int t = 0; t < sphere.triangleCount(); ++t) {
+        text += "f";
+        for (int c = 0; c < 3; ++c)
+            text += " " + std::to_string(t % 2 ? sphere.triangles[t].vertex[c] + 1 : sphere.triangles[t].vertex[c] - n);
+        text += '\n';
+    }
+    ASSERT_GT(text.size(), size_t(1) << 20);  // several chunks
+    Mesh m = parsed(text);
+    ASSERT_EQ(m.vertexCount(), n);
+    ASSERT_EQ(m.triangleCount(), sphere.triangleCount());
+    for (int v = 0; v < n; ++v) ASSERT_EQ(m.vertices[v].position, sphere.vertices[v].position) << v;
+    EXPECT_EQ(trianglesOf(m), trianglesOf(sphere));
 }
 
 // Cut into chunks, a text whose records outgrow the read's budget is refused as it is whole, and
