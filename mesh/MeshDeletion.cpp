@@ -145,9 +145,7 @@ public:
     int corner(int r) const { return corners[size_t(r)]; }
     int32_t owner(int r) const { return owners[size_t(r)]; }
 
-    // With follow false the vertex's fans are not followed: it only dies once it had a doomed
-    // triangle, which holds for a vertex all of whose triangles go (the copies it would make die).
-    bool run(int vertexToFollow, int& hits, Outcomes& out, bool follow = true) {
+    bool run(int vertexToFollow, int& hits, Outcomes& out) {
         v = vertexToFollow;
         tris.clear();
         corners.clear();
@@ -177,12 +175,6 @@ public:
         }
         hits = int(doomed.size());
         if (doomed.empty()) return true;
-        if (!follow) {
-            out.vertices.push_back(v);
-            out.records.push_back(m.vertices[v]);
-            out.records.back().flags &= uint8_t(~VertexAlive);
-            return true;
-        }
         sortKeys.resize(size_t(R));
         for (int d : doomed) sortKeys[size_t(d)] = order.key(*this, d);
         std::sort(doomed.begin(), doomed.end(), [&](int a, int b) { return sortKeys[size_t(a)] < sortKeys[size_t(b)]; });
@@ -402,7 +394,9 @@ bool Mesh::deleteTrianglesRoundSelection(std::vector<int32_t>* deleted, bool pur
     std::atomic<int64_t> hits{0}, owned{0};
     struct Block {
         Outcomes out;
-        std::vector<int32_t> doomed, others;
+        // the owned triangles, and those of them with one deleting corner (the only ones with an
+        // edge to a survivor)
+        std::vector<int32_t> doomed, border, others;
     };
     std::mutex gather;
     std::vector<Block> blocks;
@@ -410,8 +404,31 @@ bool Mesh::deleteTrianglesRoundSelection(std::vector<int32_t>* deleted, bool pur
         std::lock_guard<std::mutex> lock(gather);
         blocks.push_back(std::move(block));
     };
-    // each selected vertex follows its own ring and takes the triangles it owns; the other
-    // corners of those are followed next
+    // An owned triangle is listed; its corners that do not delete are followed next.
+    auto own = [&](Block& block, int32_t t) {
+        block.doomed.push_back(t);
+        const MeshTriangle& tri = triangles[t];
+        if (tri.neighbour[0] >= nt || tri.neighbour[1] >= nt || tri.neighbour[2] >= nt) sound = false;
+        int deleting = 0;
+        for (int32_t w : tri.vertex) {
+            if (w < 0 || w >= nv) {
+                sound = false;
+                return;
+            }
+            if (order.deletes(w)) {
+                ++deleting;
+                continue;
+            }
+            if (!claimed[size_t(w)].load(std::memory_order_relaxed) &&
+                !claimed[size_t(w)].exchange(1, std::memory_order_relaxed))
+                block.others.push_back(w);
+        }
+        if (deleting == 1) block.border.push_back(t);
+    };
+    // Each selected vertex follows its own ring and takes the triangles it owns. When the purge
+    // comes next a selected vertex just dies with its ring: every triangle on its walk goes, and
+    // a triangle is owned by its first deleting corner, whose walk must meet it (checked by the
+    // count below).
     parallelFor(n, [&](int begin, int end) {
         RingDeletion<SelectionOrder> ring(*this, order);
         Block block;
@@ -425,30 +442,43 @@ bool Mesh::deleteTrianglesRoundSelection(std::vector<int32_t>* deleted, bool pur
             }
             // a vertex without triangles has no walk to take
             if (!vertices[v].alive() || vertices[v].firstTriangle < 0) continue;
-            claimed[size_t(v)].store(1, std::memory_order_relaxed);
+            if (purgeNext) {
+                int steps = 0, last, lastCorner;
+                bool pinched = false;
+                const meshwalk::RingEnd walked = meshwalk::walkRing(
+                    triangles, v, vertices[v].firstTriangle, nt + 1, last, lastCorner, [&](int t, int c) {
+                        const MeshTriangle& tri = triangles[t];
+                        // linked to the same triangle on both edges at v: both links would go at once
+                        if (tri.neighbour[next3(c)] >= 0 && tri.neighbour[next3(c)] == tri.neighbour[prev3(c)])
+                            pinched = true;
+                        ++steps;
+                        for (int k = 0; k < c; ++k)
+                            if (order.deletes(tri.vertex[k])) return;
+                        ++blockOwned;
+                        own(block, t);
+                    });
+                if (walked == meshwalk::RingEnd::Broken || pinched) {
+                    sound = false;
+                    break;
+                }
+                blockHits += steps;
+                if (steps > 0) {
+                    block.out.vertices.push_back(v);
+                    block.out.records.push_back(vertices[v]);
+                    block.out.records.back().flags &= uint8_t(~VertexAlive);
+                }
+                continue;
+            }
             int ringHits = 0;
-            if (!ring.run(v, ringHits, block.out, !purgeNext)) {
+            if (!ring.run(v, ringHits, block.out)) {
                 sound = false;
                 break;
             }
             blockHits += ringHits;
             for (int r = 0; r < ring.size(); ++r) {
-                const int32_t t = ring.triangle(r);
                 if (ring.owner(r) != i) continue;
                 ++blockOwned;
-                block.doomed.push_back(t);
-                const MeshTriangle& tri = triangles[t];
-                if (tri.neighbour[0] >= nt || tri.neighbour[1] >= nt || tri.neighbour[2] >= nt) sound = false;
-                for (int32_t w : tri.vertex) {
-                    if (w < 0 || w >= nv) {
-                        sound = false;
-                        break;
-                    }
-                    if (order.deletes(w)) continue;
-                    if (!claimed[size_t(w)].load(std::memory_order_relaxed) &&
-                        !claimed[size_t(w)].exchange(1, std::memory_order_relaxed))
-                        block.others.push_back(w);
-                }
+                own(block, ring.triangle(r));
             }
         }
         hits += blockHits;
@@ -495,7 +525,7 @@ bool Mesh::deleteTrianglesRoundSelection(std::vector<int32_t>* deleted, bool pur
     // All this reads the selection before any vertex changes.
     parallelFor(int(blocks.size()), [&](int begin, int end) {
         for (int b = begin; b < end; ++b)
-            for (int32_t t : blocks[size_t(b)].doomed) {
+            for (int32_t t : blocks[size_t(b)].border) {
                 const MeshTriangle& tri = triangles[t];
                 const bool deleting[3] = {order.deletes(tri.vertex[0]), order.deletes(tri.vertex[1]),
                                           order.deletes(tri.vertex[2])};
