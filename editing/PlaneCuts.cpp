@@ -136,27 +136,38 @@ public:
     dvec3 Q, N;
     int V0, T0;
     std::vector<int32_t> cutVertices;
+    // The triangles' alive flags as the search read them, one bit a record below T0, when asked
+    // for (empty when no search ran).
+    bool readAlive = false;
+    std::vector<uint64_t> aliveBits;
     // Some edge from one side to the other stayed whole.
     bool skippedCrossing = false;
 
 private:
     // The triangles with a crossed edge, in record order: the dead ones among them too (their
-    // visits do nothing), so that the search reads no flags. Any two corners share an edge, so a
-    // triangle is crossed when its corners older than the cut lie on both sides.
-    std::vector<int32_t> crossedTriangles() const {
+    // visits do nothing). Any two corners share an edge, so a triangle is crossed when its corners
+    // older than the cut lie on both sides. The alive flags are read into aliveBits on the way,
+    // for a purge to come.
+    std::vector<int32_t> crossedTriangles() {
         std::vector<std::pair<int, std::vector<int32_t>>> blocks;
         std::mutex gather;
-        parallelFor(T0, [&](int begin, int end) {
+        // blocks of whole words of bits
+        constexpr int kSpan = 4096;
+        if (readAlive) aliveBits.assign(size_t(T0 + 63) / 64, 0);
+        parallelFor((T0 + kSpan - 1) / kSpan, [&](int firstSpan, int endSpan) {
+            const int begin = firstSpan * kSpan, end = std::min(T0, endSpan * kSpan);
             std::vector<int32_t> found;
             for (int t = begin; t < end; ++t) {
+                const MeshTriangle& tri = m.triangles[t];
                 int sides = 0;
-                for (int32_t v : m.triangles[t].vertex)
+                for (int32_t v : tri.vertex)
                     if (v >= 0 && v < V0) sides |= selected(v) ? 2 : 1;
                 if (sides == 3) found.push_back(t);
+                if (readAlive && tri.alive()) aliveBits[size_t(t / 64)] |= uint64_t(1) << (t % 64);
             }
             std::lock_guard<std::mutex> lock(gather);
             blocks.emplace_back(begin, std::move(found));
-        });
+        }, 2);
         std::sort(blocks.begin(), blocks.end(),
                   [](const auto& x, const auto& y) { return x.first < y.first; });
         std::vector<int32_t> list;
@@ -204,8 +215,11 @@ private:
 // changed (or the whole mesh, for the plain passes): the faces round the cut vertices, and the
 // corners round them, round every vertex that lost triangles and round the copies the deletion
 // made. The selection is cleared. purgeNext: the caller purges before it adds any record.
-void clipAndCut(PlaneCut& cut, bool purgeNext) {
+// Answers whether the deleted triangles keep their alive flags, their bits cleared in
+// cut.aliveBits instead (then extended to every record): the caller purges by those bits.
+bool clipAndCut(PlaneCut& cut, bool purgeNext) {
     Mesh& m = cut.m;
+    cut.readAlive = purgeNext;
     m.clearSelection();
     cut.markAll();
     cut.split(nullptr);
@@ -213,7 +227,17 @@ void clipAndCut(PlaneCut& cut, bool purgeNext) {
     // the triangles go without joining the selection: the flag would be cleared with them
     std::vector<int32_t> doomed;
     const int made = m.vertexCount();
-    if (!m.deleteTrianglesRoundSelection(cut.skippedCrossing ? &doomed : nullptr, purgeNext)) {
+    // the search's bits, extended over the triangles the splits appended
+    bool byBits = purgeNext && !cut.aliveBits.empty();
+    if (byBits) {
+        const int nt = m.triangleCount();
+        cut.aliveBits.resize(size_t(nt + 63) / 64, 0);
+        for (int t = cut.T0; t < nt; ++t)
+            if (m.triangles[t].alive()) cut.aliveBits[size_t(t / 64)] |= uint64_t(1) << (t % 64);
+    }
+    if (!m.deleteTrianglesRoundSelection(cut.skippedCrossing ? &doomed : nullptr, purgeNext,
+                                         byBits ? cut.aliveBits.data() : nullptr)) {
+        byBits = false;
         if (!editing::trianglesRoundSelection(m, doomed)) {
             m.markDirtyTriangles();
             doomed = m.selectedTriangles;
@@ -223,7 +247,7 @@ void clipAndCut(PlaneCut& cut, bool purgeNext) {
     if (plainPasses()) {
         m.clearSelection();
         m.updateNormals(2);
-        return;
+        return false;
     }
     editing::CutCorners corners(m);
     for (int32_t c : cut.cutVertices)
@@ -234,6 +258,7 @@ void clipAndCut(PlaneCut& cut, bool purgeNext) {
     corners.addMadeSince(made);
     corners.renormal();
     editing::clearSelectionInParallel(m);
+    return byBits;
 }
 
 // The open boundary from the first cut vertex, when it closes into one loop.
@@ -370,8 +395,10 @@ void Mesh::cutPlanePatch(const vec3& q, const vec3& n, int item) {
 
 void Mesh::clipPlane(const vec3& q, const vec3& n) {
     PlaneCut cut(*this, q, n);
-    clipAndCut(cut, true);
-    purgeDeleted(false);
+    if (clipAndCut(cut, true))
+        purgeDeletedByBits(cut.aliveBits);
+    else
+        purgeDeleted(false);
 }
 
 void Mesh::subPlane(const vec3& q, const vec3& n, const pbr& material) {

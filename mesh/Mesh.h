@@ -117,7 +117,9 @@ public:
     // to the caller (one thread, a short selection, selected triangles, rings it cannot vouch for).
     // deleted, when given, receives the deleted triangles. purgeNext: the caller purges before
     // anything else adds records, so the dead copies a serial deletion makes may be left out.
-    bool deleteTrianglesRoundSelection(std::vector<int32_t>* deleted, bool purgeNext);
+    // aliveBits, when given (one bit a triangle record), gets the deleted triangles' bits cleared
+    // instead of their alive flags: the caller then purges by those bits (purgeDeletedByBits).
+    bool deleteTrianglesRoundSelection(std::vector<int32_t>* deleted, bool purgeNext, uint64_t* aliveBits = nullptr);
     void splitPinchedVertices();
     void append(const Mesh* other);
     void clearSelection();
@@ -204,6 +206,9 @@ public:
 
     // Compaction of dead records (MeshPurge.cpp).
     void purgeDeleted(bool force);
+    // The same with the triangles' alive flags given as bits, one a record from the first: the
+    // purge reads no triangle flags (a record whose bit is clear goes, whatever its flags say).
+    void purgeDeletedByBits(const std::vector<uint64_t>& triangleAlive);
 
     // Copies of a region into a new mesh, and erasing a component (MeshExtraction.cpp).
     // mode 1 copies the patch under the point, any other mode its component.
@@ -395,6 +400,8 @@ private:
     // ring or link is not sound enough for it to follow.
     bool deleteTrianglesAtOnce(const std::vector<int32_t>& doomed);
     void copyFrom(const Mesh& other);
+    // purgeDeleted's compaction, reading the triangles' alive bits from triangleAlive when given.
+    void purgeWith(const std::vector<uint64_t>* triangleAlive);
     // Kept from one rebuild to the next (MeshAdjacency.cpp); a copy starts without.
     std::unique_ptr<RebuildScratch, RebuildScratchDelete> rebuildScratch;
     RebuildScratch& scratchForRebuild();

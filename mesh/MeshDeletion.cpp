@@ -383,7 +383,7 @@ bool Mesh::deleteTrianglesAtOnce(const std::vector<int32_t>& doomed) {
     return true;
 }
 
-bool Mesh::deleteTrianglesRoundSelection(std::vector<int32_t>* deleted, bool purgeNext) {
+bool Mesh::deleteTrianglesRoundSelection(std::vector<int32_t>* deleted, bool purgeNext, uint64_t* aliveBits) {
     const int n = int(selectedVertices.size()), nt = triangles.size(), nv = vertices.size();
     if (parallelThreads() <= 1 || plainPasses() || (n < kParallelMinimum && !parallelMode().splitSmall)) return false;
     // a selected triangle would be passed over by the walks (see SelectionOrder::owner)
@@ -548,7 +548,11 @@ bool Mesh::deleteTrianglesRoundSelection(std::vector<int32_t>* deleted, bool pur
     writeOutcomes(*this, outcomes);
     parallelFor(int(blocks.size()), [&](int begin, int end) {
         for (int b = begin; b < end; ++b)
-            for (int32_t t : blocks[size_t(b)].doomed) triangles[t].flags &= uint8_t(~TriangleAlive);
+            for (int32_t t : blocks[size_t(b)].doomed)
+                if (aliveBits)
+                    __atomic_fetch_and(aliveBits + t / 64, ~(uint64_t(1) << (t % 64)), __ATOMIC_RELAXED);
+                else
+                    triangles[t].flags &= uint8_t(~TriangleAlive);
     }, 2);
     if (deleted)
         for (const Block& b : blocks) deleted->insert(deleted->end(), b.doomed.begin(), b.doomed.end());

@@ -54,9 +54,10 @@ struct MovesScratch {
     LargeVector<uint64_t> bits;
 };
 
-// The alive flags are read once, into one bit a record; the second pass reads the bits.
+// The alive flags are read once, into one bit a record (or taken from given, one bit a record
+// from the first); the second pass reads the bits.
 template <class Store>
-Moves planMoves(const Store& store, MovesScratch& kept) {
+Moves planMoves(const Store& store, MovesScratch& kept, const std::vector<uint64_t>* given = nullptr) {
     const int n = store.size(), chunks = (n + kChunk - 1) / kChunk;
     constexpr int kWords = kChunk / 64;
     Moves moves;
@@ -66,11 +67,23 @@ Moves planMoves(const Store& store, MovesScratch& kept) {
         uint64_t* word = bits + size_t(first / 64);
         std::fill(word, word + kWords, 0);
         int count = 0;
-        for (int i = first; i < end; ++i)
-            if (store[i].alive()) {
-                word[(i - first) / 64] |= uint64_t(1) << ((i - first) % 64);
-                ++count;
+        if (given) {
+            // the bits past the store's end are left clear
+            for (int w = 0; w < kWords && first + 64 * w < end; ++w) {
+                const size_t at = size_t(first / 64 + w);
+                uint64_t bitsHere = at < given->size() ? (*given)[at] : 0;
+                const int span = end - (first + 64 * w);
+                if (span < 64) bitsHere &= (uint64_t(1) << span) - 1;
+                word[w] = bitsHere;
+                count += __builtin_popcountll(bitsHere);
             }
+        } else {
+            for (int i = first; i < end; ++i)
+                if (store[i].alive()) {
+                    word[(i - first) / 64] |= uint64_t(1) << ((i - first) % 64);
+                    ++count;
+                }
+        }
         alive[size_t(first / kChunk)] = count;
     });
     auto isAlive = [&](int i) { return moves.alive(i); };
@@ -159,8 +172,15 @@ bool plainPasses() { return plainPassesOn; }
 
 void Mesh::purgeDeleted(bool force) {
     if (!purgeNeeded && !force) return;
+    purgeWith(nullptr);
+}
+
+void Mesh::purgeDeletedByBits(const std::vector<uint64_t>& triangleAlive) { purgeWith(&triangleAlive); }
+
+void Mesh::purgeWith(const std::vector<uint64_t>* triangleAlive) {
     thread_local MovesScratch keptV, keptT;
-    const Moves vertexMoves = planMoves(vertices, keptV), triangleMoves = planMoves(triangles, keptT);
+    const Moves vertexMoves = planMoves(vertices, keptV),
+                triangleMoves = planMoves(triangles, keptT, triangleAlive);
     const int nv = vertices.size(), nt = triangles.size();
     // a few moves are repaired from their rings; many are renamed in passes over every record
     const bool few = int64_t(nt) > 16 * int64_t(vertexMoves.count + triangleMoves.count) || plainPasses();
