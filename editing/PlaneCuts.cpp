@@ -217,7 +217,12 @@ private:
 // made. The selection is cleared. purgeNext: the caller purges before it adds any record.
 // Answers whether the deleted triangles keep their alive flags, their bits cleared in
 // cut.aliveBits instead (then extended to every record): the caller purges by those bits.
-bool clipAndCut(PlaneCut& cut, bool purgeNext) {
+// alongside, when given, is prepared once the cut is marked and run while the deletion runs (it
+// must not touch the mesh).
+struct Alongside {
+    std::function<void()> prepare, run;
+};
+bool clipAndCut(PlaneCut& cut, bool purgeNext, const Alongside* alongside = nullptr) {
     Mesh& m = cut.m;
     cut.readAlive = purgeNext;
     m.clearSelection();
@@ -235,14 +240,27 @@ bool clipAndCut(PlaneCut& cut, bool purgeNext) {
         for (int t = cut.T0; t < nt; ++t)
             if (m.triangles[t].alive()) cut.aliveBits[size_t(t / 64)] |= uint64_t(1) << (t % 64);
     }
-    if (!m.deleteTrianglesRoundSelection(cut.skippedCrossing ? &doomed : nullptr, purgeNext,
-                                         byBits ? cut.aliveBits.data() : nullptr)) {
-        byBits = false;
-        if (!editing::trianglesRoundSelection(m, doomed)) {
-            m.markDirtyTriangles();
-            doomed = m.selectedTriangles;
+    auto remove = [&] {
+        if (!m.deleteTrianglesRoundSelection(cut.skippedCrossing ? &doomed : nullptr, purgeNext,
+                                             byBits ? cut.aliveBits.data() : nullptr)) {
+            byBits = false;
+            if (!editing::trianglesRoundSelection(m, doomed)) {
+                m.markDirtyTriangles();
+                doomed = m.selectedTriangles;
+            }
+            m.deleteTriangles(doomed);
         }
-        m.deleteTriangles(doomed);
+    };
+    if (alongside) {
+        alongside->prepare();
+        parallelFor(
+            2,
+            [&](int begin, int end) {
+                for (int task = begin; task < end; ++task) task == 0 ? remove() : alongside->run();
+            },
+            1);
+    } else {
+        remove();
     }
     if (plainPasses()) {
         m.clearSelection();
@@ -270,19 +288,71 @@ bool closedBoundaryLoop(const Mesh& m, int start, std::vector<int32_t>& loop) {
     return std::adjacent_find(sorted.begin(), sorted.end()) == sorted.end();
 }
 
-// Fills the loop with a flat cap facing along n, stitched to the mesh along the loop.
-void capLoop(Mesh& m, const std::vector<int32_t>& loop, const vec3& n, const pbr& material) {
-    const vec3 P0 = m.vertices[loop[0]].position;
-    // the plane onto z = 0, P0 at the origin; a proper turn even for n = -z
-    mat4 M = mat4::translation(-P0);
-    M *= editing::rotationTurning(n, vec3(0, 0, 1), vec3(1, 0, 0));
+// The flat cap of a loop: the loop's points on the plane through its first point facing along
+// n, brought onto z = 0 by M, and their triangulation.
+struct Cap {
+    std::vector<int32_t> loop;
+    mat4 M;
     Outline outline;
-    for (int32_t v : loop) {
-        vec3 p = m.vertices[v].position * M;
-        outline.points.push_back(vec2(p.x, p.y));
-        outline.flags.push_back(false);
+    Mesh mesh;
+
+    // The outline of the loop, read from the mesh.
+    void trace(const Mesh& m, const std::vector<int32_t>& rim, const vec3& n) {
+        loop = rim;
+        const vec3 P0 = m.vertices[loop[0]].position;
+        // the plane onto z = 0, P0 at the origin; a proper turn even for n = -z
+        M = mat4::translation(-P0);
+        M *= editing::rotationTurning(n, vec3(0, 0, 1), vec3(1, 0, 0));
+        outline = Outline();
+        for (int32_t v : loop) {
+            vec3 p = m.vertices[v].position * M;
+            outline.points.push_back(vec2(p.x, p.y));
+            outline.flags.push_back(false);
+        }
     }
-    Mesh cap = Mesh::fromOutline(outline, false, 0, 0);
+    void triangulate() { mesh = Mesh::fromOutline(outline, false, 0, 0); }
+};
+
+// The loop closedBoundaryLoop will find from start once the triangles round the selected
+// vertices are deleted, read before: from each vertex to the one across the edge whose triangle
+// stays while the triangle on the other side goes, the way the backward walk of an open fan ends.
+// False where that is not one vertex, or the loop does not close as closedBoundaryLoop wants.
+bool foreseenLoop(const Mesh& m, int start, std::vector<int32_t>& loop) {
+    auto goes = [&](int t) {
+        for (int32_t v : m.triangles[t].vertex)
+            if (m.vertices[v].flags & VertexSelected) return true;
+        return false;
+    };
+    int cur = start;
+    for (int step = 0; step <= m.vertexCount(); ++step) {
+        loop.push_back(cur);
+        int next = -1, found = 0, last, lastCorner;
+        const meshwalk::RingEnd end =
+            meshwalk::walkRing(m.triangles, cur, m.vertices[cur].firstTriangle, m.triangleCount() + 1, last, lastCorner,
+                               [&](int t, int c) {
+                                   const MeshTriangle& tri = m.triangles[t];
+                                   const int across = tri.neighbour[next3(c)];
+                                   if (across >= 0 && !goes(t) && goes(across)) {
+                                       next = tri.vertex[prev3(c)];
+                                       ++found;
+                                   }
+                               });
+        if (end != meshwalk::RingEnd::Closed || found != 1) return false;
+        if (next == start) break;
+        cur = next;
+    }
+    if (loop.size() < 3 || loop.size() > size_t(m.vertexCount())) return false;
+    std::vector<int32_t> sorted = loop;
+    std::sort(sorted.begin(), sorted.end());
+    return std::adjacent_find(sorted.begin(), sorted.end()) == sorted.end();
+}
+
+// Fills the cap's loop with the cap, facing along n, stitched to the mesh along the loop.
+void capLoop(Mesh& m, const Cap& capped, const vec3& n, const pbr& material) {
+    const std::vector<int32_t>& loop = capped.loop;
+    const Outline& outline = capped.outline;
+    const Mesh& cap = capped.mesh;
+    const mat4& M = capped.M;
     const int k = int(loop.size());
     // coincident cut points leave the outline without a triangulation: the hole stays open
     if (cap.triangleCount() == 0 || cap.vertexCount() < k) return;
@@ -403,12 +473,30 @@ void Mesh::clipPlane(const vec3& q, const vec3& n) {
 
 void Mesh::subPlane(const vec3& q, const vec3& n, const pbr& material) {
     PlaneCut cut(*this, q, n);
+    const vec3 normal = normalize(n);
+    // The loop the deletion will leave is foreseen from the marked cut and triangulated while the
+    // deletion runs; the cap is used when the loop comes out as foreseen.
+    Cap foreseen;
+    const Alongside alongside{[&] {
+                                  std::vector<int32_t> loop;
+                                  if (!plainPasses() && parallelThreads() > 1 && !cut.cutVertices.empty() &&
+                                      foreseenLoop(*this, cut.cutVertices[0], loop))
+                                      foreseen.trace(*this, loop, normal);
+                              },
+                              [&] {
+                                  if (!foreseen.loop.empty()) foreseen.triangulate();
+                              }};
     // the cap adds vertices before the purge
-    clipAndCut(cut, false);
+    clipAndCut(cut, false, &alongside);
     std::vector<int32_t> loop;
     // a walk that does not close (several loops, a vertex off the boundary) caps nothing
-    if (!cut.cutVertices.empty() && closedBoundaryLoop(*this, cut.cutVertices[0], loop))
-        capLoop(*this, loop, normalize(n), material);
+    if (!cut.cutVertices.empty() && closedBoundaryLoop(*this, cut.cutVertices[0], loop)) {
+        if (loop != foreseen.loop) {
+            foreseen.trace(*this, loop, normal);
+            foreseen.triangulate();
+        }
+        capLoop(*this, foreseen, normal, material);
+    }
     purgeDeleted(false);
 }
 
