@@ -218,9 +218,12 @@ private:
 // Answers whether the deleted triangles keep their alive flags, their bits cleared in
 // cut.aliveBits instead (then extended to every record): the caller purges by those bits.
 // alongside, when given, is prepared once the cut is marked and run while the deletion runs (it
-// must not touch the mesh).
+// must not touch the mesh); where the deletion left out the dead copies (purgeNext), accept then
+// tells whether the records still come out the same, given how many vertices may be added before
+// the purge: if not, the deletion is undone and run again with them.
 struct Alongside {
     std::function<void()> prepare, run;
+    std::function<bool(int64_t spare)> accept;
 };
 bool clipAndCut(PlaneCut& cut, bool purgeNext, const Alongside* alongside = nullptr) {
     Mesh& m = cut.m;
@@ -232,24 +235,33 @@ bool clipAndCut(PlaneCut& cut, bool purgeNext, const Alongside* alongside = null
     // the triangles go without joining the selection: the flag would be cleared with them
     std::vector<int32_t> doomed;
     const int made = m.vertexCount();
-    // the search's bits, extended over the triangles the splits appended
+    // the search's bits, extended over the triangles the splits appended; the deletion clears
+    // the bits instead of the flags, or (with work alongside, which may read the flags) the bits
+    // of the list it hands back are cleared here
     bool byBits = purgeNext && !cut.aliveBits.empty();
+    const bool listed = cut.skippedCrossing || (byBits && alongside);
     if (byBits) {
         const int nt = m.triangleCount();
         cut.aliveBits.resize(size_t(nt + 63) / 64, 0);
         for (int t = cut.T0; t < nt; ++t)
             if (m.triangles[t].alive()) cut.aliveBits[size_t(t / 64)] |= uint64_t(1) << (t % 64);
     }
+    DeletionUndo undo;
+    int64_t spare = INT64_MAX;
+    bool leftOut = false;
     auto remove = [&] {
-        if (!m.deleteTrianglesRoundSelection(cut.skippedCrossing ? &doomed : nullptr, purgeNext,
-                                             byBits ? cut.aliveBits.data() : nullptr)) {
-            byBits = false;
-            if (!editing::trianglesRoundSelection(m, doomed)) {
-                m.markDirtyTriangles();
-                doomed = m.selectedTriangles;
-            }
-            m.deleteTriangles(doomed);
+        if (m.deleteTrianglesRoundSelection(listed ? &doomed : nullptr, purgeNext,
+                                            byBits && !alongside ? cut.aliveBits.data() : nullptr, &spare,
+                                            alongside && purgeNext ? &undo : nullptr)) {
+            leftOut = purgeNext;
+            return;
         }
+        byBits = false;
+        if (!editing::trianglesRoundSelection(m, doomed)) {
+            m.markDirtyTriangles();
+            doomed = m.selectedTriangles;
+        }
+        m.deleteTriangles(doomed);
     };
     if (alongside) {
         alongside->prepare();
@@ -259,6 +271,19 @@ bool clipAndCut(PlaneCut& cut, bool purgeNext, const Alongside* alongside = null
                 for (int task = begin; task < end; ++task) task == 0 ? remove() : alongside->run();
             },
             1);
+        if (leftOut && !alongside->accept(spare)) {
+            m.undoDeletion(undo);
+            doomed.clear();
+            purgeNext = leftOut = false;
+            remove();
+        }
+        if (byBits)
+            parallelFor(int(doomed.size()), [&](int begin, int end) {
+                for (int i = begin; i < end; ++i) {
+                    const int32_t t = doomed[size_t(i)];
+                    __atomic_fetch_and(&cut.aliveBits[size_t(t / 64)], ~(uint64_t(1) << (t % 64)), __ATOMIC_RELAXED);
+                }
+            });
     } else {
         remove();
     }
@@ -311,6 +336,19 @@ struct Cap {
         }
     }
     void triangulate() { mesh = Mesh::fromOutline(outline, false, 0, 0); }
+    // Whether the triangulation starts with the loop's points, in order: coincident cut points
+    // leave the outline without one, and the hole stays open.
+    bool fits() const {
+        const int k = int(loop.size());
+        if (mesh.triangleCount() == 0 || mesh.vertexCount() < k) return false;
+        for (int i = 0; i < k; ++i)
+            if (lengthSquared(mesh.vertices[i].position -
+                              vec3(outline.points[size_t(i)].x, outline.points[size_t(i)].y, 0)) > 1e-10)
+                return false;
+        return true;
+    }
+    // The vertices capping adds.
+    int added() const { return fits() ? mesh.vertexCount() - int(loop.size()) : 0; }
 };
 
 // The loop closedBoundaryLoop will find from start once the triangles round the selected
@@ -350,16 +388,10 @@ bool foreseenLoop(const Mesh& m, int start, std::vector<int32_t>& loop) {
 // Fills the cap's loop with the cap, facing along n, stitched to the mesh along the loop.
 void capLoop(Mesh& m, const Cap& capped, const vec3& n, const pbr& material) {
     const std::vector<int32_t>& loop = capped.loop;
-    const Outline& outline = capped.outline;
     const Mesh& cap = capped.mesh;
     const mat4& M = capped.M;
     const int k = int(loop.size());
-    // coincident cut points leave the outline without a triangulation: the hole stays open
-    if (cap.triangleCount() == 0 || cap.vertexCount() < k) return;
-    for (int i = 0; i < k; ++i)
-        if (lengthSquared(cap.vertices[i].position - vec3(outline.points[size_t(i)].x, outline.points[size_t(i)].y, 0)) >
-            1e-10)
-            return;
+    if (!capped.fits()) return;
     const mat4 back = inverseAffine(M);
     const int nt = m.triangleCount();
     std::vector<int32_t> id(size_t(cap.vertexCount()));
@@ -485,9 +517,21 @@ void Mesh::subPlane(const vec3& q, const vec3& n, const pbr& material) {
                               },
                               [&] {
                                   if (!foreseen.loop.empty()) foreseen.triangulate();
+                              },
+                              [&](int64_t spare) {
+                                  std::vector<int32_t> loop;
+                                  if (cut.cutVertices.empty() || !closedBoundaryLoop(*this, cut.cutVertices[0], loop))
+                                      return true;
+                                  if (loop != foreseen.loop) {
+                                      foreseen.trace(*this, loop, normal);
+                                      foreseen.triangulate();
+                                  }
+                                  return foreseen.added() <= spare;
                               }};
-    // the cap adds vertices before the purge
-    clipAndCut(cut, false, &alongside);
+    // the cap adds vertices before the purge: the deletion may leave out the dead copies only
+    // while the live count stays within the vertices there were
+    const bool byBits = clipAndCut(cut, true, &alongside);
+    const int beforeCap = triangleCount();
     std::vector<int32_t> loop;
     // a walk that does not close (several loops, a vertex off the boundary) caps nothing
     if (!cut.cutVertices.empty() && closedBoundaryLoop(*this, cut.cutVertices[0], loop)) {
@@ -497,7 +541,15 @@ void Mesh::subPlane(const vec3& q, const vec3& n, const pbr& material) {
         }
         capLoop(*this, foreseen, normal, material);
     }
-    purgeDeleted(false);
+    if (!byBits) {
+        purgeDeleted(false);
+        return;
+    }
+    // the cap's triangles join the bits
+    cut.aliveBits.resize(size_t(triangleCount() + 63) / 64, 0);
+    for (int t = beforeCap; t < triangleCount(); ++t)
+        if (triangles[t].alive()) cut.aliveBits[size_t(t / 64)] |= uint64_t(1) << (t % 64);
+    purgeDeletedByBits(cut.aliveBits);
 }
 
 } // namespace kal

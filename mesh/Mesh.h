@@ -24,6 +24,18 @@ struct RebuildScratchDelete {
 
 struct Outline;
 
+// What Mesh::deleteTrianglesRoundSelection overwrote, for Mesh::undoDeletion to put back.
+struct DeletionUndo {
+    int vertexCount = 0;
+    bool purgeNeeded = false;
+    std::vector<std::pair<int32_t, MeshVertex>> vertices;
+    // triangle * 3 + slot, and the value there before
+    std::vector<std::pair<int32_t, int32_t>> links, corners;
+    // per block the deleted triangles, and their flags before
+    std::vector<std::vector<int32_t>> deleted;
+    std::vector<std::vector<uint8_t>> flags;
+};
+
 class Mesh : public Element {
 public:
     MeshStore<MeshVertex> vertices;
@@ -119,7 +131,13 @@ public:
     // anything else adds records, so the dead copies a serial deletion makes may be left out.
     // aliveBits, when given (one bit a triangle record), gets the deleted triangles' bits cleared
     // instead of their alive flags: the caller then purges by those bits (purgeDeletedByBits).
-    bool deleteTrianglesRoundSelection(std::vector<int32_t>* deleted, bool purgeNext, uint64_t* aliveBits = nullptr);
+    // spare, when given, receives how many vertices may still be added before the purge (dead
+    // ones less alive copies) with the records coming out the same; undo, when given, receives
+    // what was overwritten.
+    bool deleteTrianglesRoundSelection(std::vector<int32_t>* deleted, bool purgeNext, uint64_t* aliveBits = nullptr,
+                                       int64_t* spare = nullptr, DeletionUndo* undo = nullptr);
+    // Puts back what a deletion overwrote, the selection included (nothing else may have changed).
+    void undoDeletion(const DeletionUndo& undo);
     void splitPinchedVertices();
     void append(const Mesh* other);
     void clearSelection();
@@ -206,8 +224,9 @@ public:
 
     // Compaction of dead records (MeshPurge.cpp).
     void purgeDeleted(bool force);
-    // The same with the triangles' alive flags given as bits, one a record from the first: the
-    // purge reads no triangle flags (a record whose bit is clear goes, whatever its flags say).
+    // purgeDeleted(false) with the triangles' alive flags given as bits, one a record from the
+    // first: the purge reads no triangle flags (a record whose bit is clear goes, whatever its
+    // flags say).
     void purgeDeletedByBits(const std::vector<uint64_t>& triangleAlive);
 
     // Copies of a region into a new mesh, and erasing a component (MeshExtraction.cpp).

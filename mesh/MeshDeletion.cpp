@@ -5,6 +5,7 @@
 // the copies that split fans make are numbered across the whole list.
 #include <algorithm>
 #include <atomic>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 
@@ -383,11 +384,18 @@ bool Mesh::deleteTrianglesAtOnce(const std::vector<int32_t>& doomed) {
     return true;
 }
 
-bool Mesh::deleteTrianglesRoundSelection(std::vector<int32_t>* deleted, bool purgeNext, uint64_t* aliveBits) {
+bool Mesh::deleteTrianglesRoundSelection(std::vector<int32_t>* deleted, bool purgeNext, uint64_t* aliveBits,
+                                         int64_t* spare, DeletionUndo* undo) {
     const int n = int(selectedVertices.size()), nt = triangles.size(), nv = vertices.size();
     if (parallelThreads() <= 1 || plainPasses() || (n < kParallelMinimum && !parallelMode().splitSmall)) return false;
     // a selected triangle would be passed over by the walks (see SelectionOrder::owner)
     if (!selectedTriangles.empty()) return false;
+    if (undo) {
+        *undo = DeletionUndo();
+        undo->vertexCount = nv;
+        undo->purgeNeeded = purgeNeeded;
+    }
+    if (spare) *spare = INT64_MAX;
     const SelectionOrder order{*this};
     std::unique_ptr<std::atomic<uint8_t>[]> claimed(new std::atomic<uint8_t>[size_t(std::max(nv, 1))]());
     std::atomic<bool> sound{true};
@@ -397,6 +405,8 @@ bool Mesh::deleteTrianglesRoundSelection(std::vector<int32_t>* deleted, bool pur
         // the owned triangles, and those of them with one deleting corner (the only ones with an
         // edge to a survivor)
         std::vector<int32_t> doomed, border, others;
+        // the survivor links cleared (triangle * 3 + slot, value before)
+        std::vector<std::pair<int32_t, int32_t>> cleared;
     };
     std::mutex gather;
     std::vector<Block> blocks;
@@ -516,6 +526,7 @@ bool Mesh::deleteTrianglesRoundSelection(std::vector<int32_t>* deleted, bool pur
             for (const CopyMade& copy : b.out.copies) aliveCopies += copy.record.alive() ? 1 : 0;
         }
         if (aliveCopies > dead) return false;
+        if (spare) *spare = dead - aliveCopies;
     }
 
     // A survivor's link to a doomed triangle goes (the doomed triangles' own links are left as
@@ -537,27 +548,66 @@ bool Mesh::deleteTrianglesRoundSelection(std::vector<int32_t>* deleted, bool pur
                     for (int j = 0; j < 3; ++j) {
                         const int32_t x = survivor.vertex[j];
                         if (x == a || x == c) continue;
-                        if (x >= 0 && x < nv && !order.deletes(x) && survivor.neighbour[j] == t)
+                        if (x >= 0 && x < nv && !order.deletes(x) && survivor.neighbour[j] == t) {
+                            if (undo) blocks[size_t(b)].cleared.emplace_back(d * 3 + j, t);
                             survivor.neighbour[j] = -1;
+                        }
                     }
                 }
             }
     }, 2);
     std::vector<Outcomes> outcomes;
     for (Block& b : blocks) outcomes.push_back(std::move(b.out));
+    if (undo) {
+        std::vector<size_t> at(outcomes.size() + 1, 0);
+        for (size_t b = 0; b < outcomes.size(); ++b) {
+            at[b + 1] = at[b] + outcomes[b].vertices.size();
+            for (const Relabel& r : outcomes[b].relabels)
+                undo->corners.emplace_back(r.triangle * 3 + r.corner, triangles[r.triangle].vertex[r.corner]);
+        }
+        undo->vertices.resize(at.back());
+        parallelFor(int(outcomes.size()), [&](int begin, int end) {
+            for (int b = begin; b < end; ++b)
+                for (size_t i = 0; i < outcomes[size_t(b)].vertices.size(); ++i) {
+                    const int32_t v = outcomes[size_t(b)].vertices[i];
+                    undo->vertices[at[size_t(b)] + i] = {v, vertices[v]};
+                }
+        }, 2);
+        undo->deleted.resize(blocks.size());
+        undo->flags.resize(blocks.size());
+        for (Block& b : blocks) undo->links.insert(undo->links.end(), b.cleared.begin(), b.cleared.end());
+    }
     writeOutcomes(*this, outcomes);
     parallelFor(int(blocks.size()), [&](int begin, int end) {
-        for (int b = begin; b < end; ++b)
+        for (int b = begin; b < end; ++b) {
+            if (undo) {
+                std::vector<uint8_t>& before = undo->flags[size_t(b)];
+                for (int32_t t : blocks[size_t(b)].doomed) before.push_back(triangles[t].flags);
+                undo->deleted[size_t(b)] = blocks[size_t(b)].doomed;
+            }
             for (int32_t t : blocks[size_t(b)].doomed)
                 if (aliveBits)
                     __atomic_fetch_and(aliveBits + t / 64, ~(uint64_t(1) << (t % 64)), __ATOMIC_RELAXED);
                 else
                     triangles[t].flags &= uint8_t(~TriangleAlive);
+        }
     }, 2);
     if (deleted)
         for (const Block& b : blocks) deleted->insert(deleted->end(), b.doomed.begin(), b.doomed.end());
     purgeNeeded = true;
     return true;
+}
+
+void Mesh::undoDeletion(const DeletionUndo& undo) {
+    for (size_t b = 0; b < undo.deleted.size(); ++b)
+        for (size_t i = 0; i < undo.deleted[b].size(); ++i) triangles[undo.deleted[b][i]].flags = undo.flags[b][i];
+    for (const auto& [at, before] : undo.corners) triangles[at / 3].vertex[at % 3] = before;
+    for (const auto& [at, before] : undo.links) triangles[at / 3].neighbour[at % 3] = before;
+    parallelFor(int(undo.vertices.size()), [&](int begin, int end) {
+        for (int i = begin; i < end; ++i) vertices[undo.vertices[size_t(i)].first] = undo.vertices[size_t(i)].second;
+    });
+    vertices.truncate(undo.vertexCount);
+    purgeNeeded = undo.purgeNeeded;
 }
 
 } // namespace kal

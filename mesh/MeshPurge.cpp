@@ -175,7 +175,9 @@ void Mesh::purgeDeleted(bool force) {
     purgeWith(nullptr);
 }
 
-void Mesh::purgeDeletedByBits(const std::vector<uint64_t>& triangleAlive) { purgeWith(&triangleAlive); }
+void Mesh::purgeDeletedByBits(const std::vector<uint64_t>& triangleAlive) {
+    if (purgeNeeded) purgeWith(&triangleAlive);
+}
 
 void Mesh::purgeWith(const std::vector<uint64_t>* triangleAlive) {
     thread_local MovesScratch keptV, keptT;

@@ -159,7 +159,8 @@ TEST(MeshDeleteTriangles, bulkGivesTheRecordsOfOneDeletionAtATime) {
 }
 
 // The triangles round a selection deleted in parallel passes, against walking the selection's
-// rings and deleting what they reach one at a time: after the purge the records are the same.
+// rings and deleting what they reach one at a time: after the purge the records are the same;
+// undoing the parallel deletion gives back the records it started from.
 // Scattered selections leave pinched fans, whose copies must be numbered as the serial way does.
 TEST(MeshDeleteTriangles, roundTheSelectionGivesTheRecordsOfTheSerialWay) {
     if (parallelThreads() <= 1) GTEST_SKIP() << "the parallel passes need worker threads";
@@ -179,11 +180,17 @@ TEST(MeshDeleteTriangles, roundTheSelectionGivesTheRecordsOfTheSerialWay) {
                 quick.vertices[v].link = int32_t(quick.selectedVertices.size());
                 quick.selectedVertices.push_back(v);
             }
-            Mesh serial = quick;
+            Mesh serial = quick, undone = quick;
             const ParallelMode mode = parallelMode();
             setParallelMode({false, true});
             ASSERT_TRUE(quick.deleteTrianglesRoundSelection(nullptr, purgeNext));
+            // undone, the deletion leaves every record as it found it
+            DeletionUndo undo;
+            ASSERT_TRUE(undone.deleteTrianglesRoundSelection(nullptr, purgeNext, nullptr, nullptr, &undo));
+            undone.undoDeletion(undo);
             setParallelMode(mode);
+            expectSameRecords(undone, serial);
+            EXPECT_EQ(undone.purgeNeeded, serial.purgeNeeded);
             serial.selectTrianglesRoundSelectedVertices(TriangleSelected, true);
             for (int32_t t : std::vector<int32_t>(serial.selectedTriangles))
                 if (serial.triangles[t].alive()) serial.deleteTriangle(t);

@@ -145,6 +145,7 @@ TEST(MeshPurge, renamingThroughATableGivesTheRepairedRecords) {
             const ParallelMode mode = parallelMode();
             setParallelMode({false, true});
             renamed.purgeDeleted(false);
+            byBits.purgeNeeded = true;
             byBits.purgeDeletedByBits(alive);
             setParallelMode(mode);
             setPlainPasses(true);
