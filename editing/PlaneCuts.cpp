@@ -249,11 +249,25 @@ bool clipAndCut(PlaneCut& cut, bool purgeNext, const Alongside* alongside = null
     DeletionUndo undo;
     int64_t spare = INT64_MAX;
     bool leftOut = false;
+    // sets the listed triangles' bits to their flags (the deleted ones: clear)
+    auto setBits = [&](bool fromFlags) {
+        parallelFor(int(doomed.size()), [&](int begin, int end) {
+            for (int i = begin; i < end; ++i) {
+                const int32_t t = doomed[size_t(i)];
+                const uint64_t bit = uint64_t(1) << (t % 64);
+                if (fromFlags && m.triangles[t].alive())
+                    __atomic_fetch_or(&cut.aliveBits[size_t(t / 64)], bit, __ATOMIC_RELAXED);
+                else
+                    __atomic_fetch_and(&cut.aliveBits[size_t(t / 64)], ~bit, __ATOMIC_RELAXED);
+            }
+        });
+    };
     auto remove = [&] {
         if (m.deleteTrianglesRoundSelection(listed ? &doomed : nullptr, purgeNext,
                                             byBits && !alongside ? cut.aliveBits.data() : nullptr, &spare,
                                             alongside && purgeNext ? &undo : nullptr)) {
             leftOut = purgeNext;
+            if (byBits && alongside) setBits(false);
             return;
         }
         byBits = false;
@@ -273,17 +287,11 @@ bool clipAndCut(PlaneCut& cut, bool purgeNext, const Alongside* alongside = null
             1);
         if (leftOut && !alongside->accept(spare)) {
             m.undoDeletion(undo);
+            if (byBits) setBits(true);
             doomed.clear();
             purgeNext = leftOut = false;
             remove();
         }
-        if (byBits)
-            parallelFor(int(doomed.size()), [&](int begin, int end) {
-                for (int i = begin; i < end; ++i) {
-                    const int32_t t = doomed[size_t(i)];
-                    __atomic_fetch_and(&cut.aliveBits[size_t(t / 64)], ~(uint64_t(1) << (t % 64)), __ATOMIC_RELAXED);
-                }
-            });
     } else {
         remove();
     }
