@@ -236,10 +236,8 @@ bool clipAndCut(PlaneCut& cut, bool purgeNext, const Alongside* alongside = null
     std::vector<int32_t> doomed;
     const int made = m.vertexCount();
     // the search's bits, extended over the triangles the splits appended; the deletion clears
-    // the bits instead of the flags, or (with work alongside, which may read the flags) the bits
-    // of the list it hands back are cleared here
+    // the bits instead of the flags (nothing before the purge reads the deleted triangles' flags)
     bool byBits = purgeNext && !cut.aliveBits.empty();
-    const bool listed = cut.skippedCrossing || (byBits && alongside);
     if (byBits) {
         const int nt = m.triangleCount();
         cut.aliveBits.resize(size_t(nt + 63) / 64, 0);
@@ -249,25 +247,11 @@ bool clipAndCut(PlaneCut& cut, bool purgeNext, const Alongside* alongside = null
     DeletionUndo undo;
     int64_t spare = INT64_MAX;
     bool leftOut = false;
-    // sets the listed triangles' bits to their flags (the deleted ones: clear)
-    auto setBits = [&](bool fromFlags) {
-        parallelFor(int(doomed.size()), [&](int begin, int end) {
-            for (int i = begin; i < end; ++i) {
-                const int32_t t = doomed[size_t(i)];
-                const uint64_t bit = uint64_t(1) << (t % 64);
-                if (fromFlags && m.triangles[t].alive())
-                    __atomic_fetch_or(&cut.aliveBits[size_t(t / 64)], bit, __ATOMIC_RELAXED);
-                else
-                    __atomic_fetch_and(&cut.aliveBits[size_t(t / 64)], ~bit, __ATOMIC_RELAXED);
-            }
-        });
-    };
     auto remove = [&] {
-        if (m.deleteTrianglesRoundSelection(listed ? &doomed : nullptr, purgeNext,
-                                            byBits && !alongside ? cut.aliveBits.data() : nullptr, &spare,
+        if (m.deleteTrianglesRoundSelection(cut.skippedCrossing ? &doomed : nullptr, purgeNext,
+                                            byBits ? cut.aliveBits.data() : nullptr, &spare,
                                             alongside && purgeNext ? &undo : nullptr)) {
             leftOut = purgeNext;
-            if (byBits && alongside) setBits(false);
             return;
         }
         byBits = false;
@@ -287,7 +271,15 @@ bool clipAndCut(PlaneCut& cut, bool purgeNext, const Alongside* alongside = null
             1);
         if (leftOut && !alongside->accept(spare)) {
             m.undoDeletion(undo);
-            if (byBits) setBits(true);
+            // the deleted triangles' flags were left as they were: their bits are set back from them
+            if (byBits)
+                parallelFor(int(undo.deleted.size()), [&](int begin, int end) {
+                    for (int b = begin; b < end; ++b)
+                        for (int32_t t : undo.deleted[size_t(b)])
+                            if (m.triangles[t].alive())
+                                __atomic_fetch_or(&cut.aliveBits[size_t(t / 64)], uint64_t(1) << (t % 64),
+                                                  __ATOMIC_RELAXED);
+                }, 2);
             doomed.clear();
             purgeNext = leftOut = false;
             remove();

@@ -29,9 +29,12 @@ struct DeletionUndo {
     int vertexCount = 0;
     bool purgeNeeded = false;
     std::vector<std::pair<int32_t, MeshVertex>> vertices;
+    // per block the vertices that only lost their alive flag
+    std::vector<std::vector<int32_t>> killed;
     // triangle * 3 + slot, and the value there before
     std::vector<std::pair<int32_t, int32_t>> links, corners;
-    // per block the deleted triangles, and their flags before
+    // per block the deleted triangles, and their flags before (none when alive bits were
+    // cleared instead)
     std::vector<std::vector<int32_t>> deleted;
     std::vector<std::vector<uint8_t>> flags;
 };

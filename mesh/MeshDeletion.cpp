@@ -407,6 +407,8 @@ bool Mesh::deleteTrianglesRoundSelection(std::vector<int32_t>* deleted, bool pur
         std::vector<int32_t> doomed, border, others;
         // the survivor links cleared (triangle * 3 + slot, value before)
         std::vector<std::pair<int32_t, int32_t>> cleared;
+        // whether its vertices were followed; else each just died
+        bool followed = true;
     };
     std::mutex gather;
     std::vector<Block> blocks;
@@ -442,6 +444,7 @@ bool Mesh::deleteTrianglesRoundSelection(std::vector<int32_t>* deleted, bool pur
     parallelFor(n, [&](int begin, int end) {
         RingDeletion<SelectionOrder> ring(*this, order);
         Block block;
+        block.followed = !purgeNext;
         int64_t blockHits = 0, blockOwned = 0;
         for (int i = begin; i < end && sound.load(std::memory_order_relaxed); ++i) {
             const int32_t v = selectedVertices[size_t(i)];
@@ -559,19 +562,17 @@ bool Mesh::deleteTrianglesRoundSelection(std::vector<int32_t>* deleted, bool pur
     std::vector<Outcomes> outcomes;
     for (Block& b : blocks) outcomes.push_back(std::move(b.out));
     if (undo) {
-        std::vector<size_t> at(outcomes.size() + 1, 0);
+        // a vertex that just died lost only its alive flag; a followed one is kept whole
+        undo->killed.resize(blocks.size());
         for (size_t b = 0; b < outcomes.size(); ++b) {
-            at[b + 1] = at[b] + outcomes[b].vertices.size();
             for (const Relabel& r : outcomes[b].relabels)
                 undo->corners.emplace_back(r.triangle * 3 + r.corner, triangles[r.triangle].vertex[r.corner]);
+            if (blocks[b].followed)
+                for (int32_t v : outcomes[b].vertices) undo->vertices.emplace_back(v, vertices[v]);
         }
-        undo->vertices.resize(at.back());
         parallelFor(int(outcomes.size()), [&](int begin, int end) {
             for (int b = begin; b < end; ++b)
-                for (size_t i = 0; i < outcomes[size_t(b)].vertices.size(); ++i) {
-                    const int32_t v = outcomes[size_t(b)].vertices[i];
-                    undo->vertices[at[size_t(b)] + i] = {v, vertices[v]};
-                }
+                if (!blocks[size_t(b)].followed) undo->killed[size_t(b)] = outcomes[size_t(b)].vertices;
         }, 2);
         undo->deleted.resize(blocks.size());
         undo->flags.resize(blocks.size());
@@ -581,9 +582,9 @@ bool Mesh::deleteTrianglesRoundSelection(std::vector<int32_t>* deleted, bool pur
     parallelFor(int(blocks.size()), [&](int begin, int end) {
         for (int b = begin; b < end; ++b) {
             if (undo) {
-                std::vector<uint8_t>& before = undo->flags[size_t(b)];
-                for (int32_t t : blocks[size_t(b)].doomed) before.push_back(triangles[t].flags);
                 undo->deleted[size_t(b)] = blocks[size_t(b)].doomed;
+                if (!aliveBits)
+                    for (int32_t t : blocks[size_t(b)].doomed) undo->flags[size_t(b)].push_back(triangles[t].flags);
             }
             for (int32_t t : blocks[size_t(b)].doomed)
                 if (aliveBits)
@@ -599,13 +600,15 @@ bool Mesh::deleteTrianglesRoundSelection(std::vector<int32_t>* deleted, bool pur
 }
 
 void Mesh::undoDeletion(const DeletionUndo& undo) {
-    for (size_t b = 0; b < undo.deleted.size(); ++b)
-        for (size_t i = 0; i < undo.deleted[b].size(); ++i) triangles[undo.deleted[b][i]].flags = undo.flags[b][i];
+    for (size_t b = 0; b < undo.flags.size(); ++b)
+        for (size_t i = 0; i < undo.flags[b].size(); ++i) triangles[undo.deleted[b][i]].flags = undo.flags[b][i];
     for (const auto& [at, before] : undo.corners) triangles[at / 3].vertex[at % 3] = before;
     for (const auto& [at, before] : undo.links) triangles[at / 3].neighbour[at % 3] = before;
-    parallelFor(int(undo.vertices.size()), [&](int begin, int end) {
-        for (int i = begin; i < end; ++i) vertices[undo.vertices[size_t(i)].first] = undo.vertices[size_t(i)].second;
-    });
+    for (const auto& [v, before] : undo.vertices) vertices[v] = before;
+    parallelFor(int(undo.killed.size()), [&](int begin, int end) {
+        for (int b = begin; b < end; ++b)
+            for (int32_t v : undo.killed[size_t(b)]) vertices[v].flags |= VertexAlive;
+    }, 2);
     vertices.truncate(undo.vertexCount);
     purgeNeeded = undo.purgeNeeded;
 }
