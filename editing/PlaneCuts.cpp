@@ -2,6 +2,7 @@
 // becomes a line of border-marked edges. The clips then remove the side the normal points to;
 // SubPlane caps the opening with a flat face of its own material.
 #include <algorithm>
+#include <atomic>
 #include <climits>
 #include <cmath>
 #include <functional>
@@ -59,9 +60,18 @@ public:
                 },
                 V0 < kParallelMinimum ? INT_MAX : 2);
         };
+        // the sides read once, into bits; a vertex selected already drops them (the search then
+        // reads the flags)
+        sideBits.assign(size_t(chunks) * (kChunk / 64), 0);
+        std::atomic<bool> selectedBefore{false};
         chunked([&](int first, int end, size_t k) {
             int32_t count = 0;
-            for (int v = first; v < end; ++v) count += positive(v) ? 1 : 0;
+            for (int v = first; v < end; ++v) {
+                if (m.vertices[v].flags & VertexSelected) selectedBefore = true;
+                if (!positive(v)) continue;
+                sideBits[size_t(v / 64)] |= uint64_t(1) << (v % 64);
+                ++count;
+            }
             start[k + 1] = count;
         });
         for (int k = 0; k < chunks; ++k) start[size_t(k) + 1] += start[size_t(k)];
@@ -70,14 +80,16 @@ public:
         chunked([&](int first, int end, size_t k) {
             size_t next = base + size_t(start[k]);
             for (int v = first; v < end; ++v) {
-                if (!positive(v)) continue;
+                if (!sideBit(v)) continue;
                 MeshVertex& vx = m.vertices[v];
                 vx.flags |= VertexSelected;
                 vx.link = int32_t(next);
                 m.selectedVertices[next++] = v;
             }
         });
+        if (selectedBefore) sideBits.clear();
     }
+    bool sideBit(int v) const { return (sideBits[size_t(v / 64)] >> (v % 64)) & 1; }
 
     // Whether edge k of t runs from one side to the other between vertices older than the cut.
     bool crosses(const MeshTriangle& tri, int k) const {
@@ -140,6 +152,9 @@ public:
     // for (empty when no search ran).
     bool readAlive = false;
     std::vector<uint64_t> aliveBits;
+    // markAll's positive vertices, one bit a vertex below V0 (empty when it read none or a
+    // vertex was selected before)
+    std::vector<uint64_t> sideBits;
     // Some edge from one side to the other stayed whole.
     bool skippedCrossing = false;
 
@@ -154,14 +169,21 @@ private:
         // blocks of whole words of bits
         constexpr int kSpan = 4096;
         if (readAlive) aliveBits.assign(size_t(T0 + 63) / 64, 0);
+        // after markAll a vertex older than the cut is selected when its side bit is set
+        const bool bits = !sideBits.empty();
         parallelFor((T0 + kSpan - 1) / kSpan, [&](int firstSpan, int endSpan) {
             const int begin = firstSpan * kSpan, end = std::min(T0, endSpan * kSpan);
             std::vector<int32_t> found;
             for (int t = begin; t < end; ++t) {
                 const MeshTriangle& tri = m.triangles[t];
                 int sides = 0;
-                for (int32_t v : tri.vertex)
-                    if (v >= 0 && v < V0) sides |= selected(v) ? 2 : 1;
+                if (bits) {
+                    for (int32_t v : tri.vertex)
+                        if (v >= 0 && v < V0) sides |= sideBit(v) ? 2 : 1;
+                } else {
+                    for (int32_t v : tri.vertex)
+                        if (v >= 0 && v < V0) sides |= selected(v) ? 2 : 1;
+                }
                 if (sides == 3) found.push_back(t);
                 if (readAlive && tri.alive()) aliveBits[size_t(t / 64)] |= uint64_t(1) << (t % 64);
             }
