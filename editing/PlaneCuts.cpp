@@ -7,6 +7,7 @@
 #include <cmath>
 #include <functional>
 #include <mutex>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -102,11 +103,16 @@ public:
     // with a crossed edge are visited, then those appended: a split replaces the crossed edge of
     // both its triangles by edges to the new vertex, so no triangle gains a crossed edge.
     void split(std::vector<int32_t>* work) {
-        // the search is a pass of its own: on one thread the visits themselves are as cheap
-        const bool search = !work && !plainPasses() && parallelThreads() > 1;
         std::vector<int32_t> crossed;
+        const bool search = !work && searches();
         if (search) crossed = crossedTriangles();
-        const int skipped = search ? T0 : 0;
+        splitFound(work, crossed, search);
+    }
+    // The search is a pass of its own: on one thread the visits themselves are as cheap.
+    bool searches() const { return !plainPasses() && parallelThreads() > 1; }
+    // split, with the search's finds when searched.
+    void splitFound(std::vector<int32_t>* work, const std::vector<int32_t>& crossed, bool searched) {
+        const int skipped = searched ? T0 : 0;
         for (size_t pos = 0;; ++pos) {
             int t;
             if (work) {
@@ -197,6 +203,54 @@ private:
         return list;
     }
 
+public:
+    // The points of the loop a clip will leave, foreseen before the splits from the search's
+    // finds: each crossed edge is split once, from the first triangle found on it, and from the
+    // point where a crossed triangle's winding enters the negative side the rim runs to where it
+    // leaves. False where that is not a single loop through every crossed edge.
+    bool foreseeRim(const std::vector<int32_t>& crossed, std::vector<vec3>& rim) const {
+        struct Crossing {
+            vec3 point;
+            int64_t next = -1;
+        };
+        std::unordered_map<int64_t, Crossing> edges;
+        int64_t first = -1;
+        auto key = [](int32_t a, int32_t b) { return (int64_t(std::min(a, b)) << 32) | int64_t(std::max(a, b)); };
+        for (int32_t t : crossed) {
+            const MeshTriangle& tri = m.triangles[t];
+            if (!tri.alive()) continue;
+            int64_t entry = -1, exit = -1;
+            for (int k = 0; k < 3; ++k) {
+                if (!crosses(tri, k)) continue;
+                const int32_t a = tri.vertex[next3(k)], b = tri.vertex[prev3(k)];
+                const int64_t e = key(a, b);
+                auto [at, added] = edges.try_emplace(e);
+                if (added) {
+                    at->second.point = segmentPlaneIntersection(Q, N, dvec3(m.vertices[a].position),
+                                                                dvec3(m.vertices[b].position))
+                                           .toFloat();
+                    if (!isFinite(at->second.point)) return false;
+                    if (first < 0) first = e;
+                }
+                // the winding runs from a to b
+                (selected(a) ? entry : exit) = e;
+            }
+            if (entry < 0 || exit < 0 || edges[entry].next >= 0) return false;
+            edges[entry].next = exit;
+        }
+        if (first < 0) return false;
+        int64_t e = first;
+        do {
+            auto at = edges.find(e);
+            if (at == edges.end() || rim.size() >= edges.size()) return false;
+            rim.push_back(at->second.point);
+            e = at->second.next;
+        } while (e != first);
+        return rim.size() == edges.size() && rim.size() >= 3;
+    }
+    std::vector<int32_t> found() { return crossedTriangles(); }
+
+private:
     bool splitFirstCrossing(int t, std::vector<int32_t>* work) {
         for (int k = 0; k < 3; ++k) {
             const MeshTriangle& tri = m.triangles[t];
@@ -239,12 +293,14 @@ private:
 // made. The selection is cleared. purgeNext: the caller purges before it adds any record.
 // Answers whether the deleted triangles keep their alive flags, their bits cleared in
 // cut.aliveBits instead (then extended to every record): the caller purges by those bits.
-// alongside, when given, is prepared once the cut is marked and run while the deletion runs (it
-// must not touch the mesh); where the deletion left out the dead copies (purgeNext), accept then
-// tells whether the records still come out the same, given how many vertices may be added before
-// the purge: if not, the deletion is undone and run again with them.
+// alongside, when given, is prepared once the crossed triangles are found (before the splits) and
+// run while the cut and the deletion run (it must not touch the mesh); where the deletion left
+// out the dead copies (purgeNext), accept then tells whether the records still come out the
+// same, given how many vertices may be added before the purge: if not, the deletion is undone
+// and run again with them.
 struct Alongside {
-    std::function<void()> prepare, run;
+    std::function<void(const std::vector<int32_t>& crossed)> prepare;
+    std::function<void()> run;
     std::function<bool(int64_t spare)> accept;
 };
 bool clipAndCut(PlaneCut& cut, bool purgeNext, const Alongside* alongside = nullptr) {
@@ -252,20 +308,13 @@ bool clipAndCut(PlaneCut& cut, bool purgeNext, const Alongside* alongside = null
     cut.readAlive = purgeNext;
     m.clearSelection();
     cut.markAll();
-    cut.split(nullptr);
-    cut.markLine();
+    const bool searched = cut.searches();
+    std::vector<int32_t> crossed;
+    if (searched) crossed = cut.found();
     // the triangles go without joining the selection: the flag would be cleared with them
     std::vector<int32_t> doomed;
-    const int made = m.vertexCount();
-    // the search's bits, extended over the triangles the splits appended; the deletion clears
-    // the bits instead of the flags (nothing before the purge reads the deleted triangles' flags)
-    bool byBits = purgeNext && !cut.aliveBits.empty();
-    if (byBits) {
-        const int nt = m.triangleCount();
-        cut.aliveBits.resize(size_t(nt + 63) / 64, 0);
-        for (int t = cut.T0; t < nt; ++t)
-            if (m.triangles[t].alive()) cut.aliveBits[size_t(t / 64)] |= uint64_t(1) << (t % 64);
-    }
+    int made = 0;
+    bool byBits = false;
     DeletionUndo undo;
     int64_t spare = INT64_MAX;
     bool leftOut = false;
@@ -283,12 +332,44 @@ bool clipAndCut(PlaneCut& cut, bool purgeNext, const Alongside* alongside = null
         }
         m.deleteTriangles(doomed);
     };
+    // the faces round the cut vertices, and the corners round them, round every vertex that lost
+    // triangles and round the copies the deletion made (for the plain passes: all of them)
+    auto renormal = [&] {
+        if (plainPasses()) {
+            m.updateNormals(2);
+            return;
+        }
+        editing::CutCorners corners(m);
+        for (int32_t c : cut.cutVertices)
+            if (m.vertices[c].alive()) corners.addRound(c, true);
+        // a vertex that lost triangles lies on a split edge, round a cut vertex, unless an edge
+        // from one side to the other stayed whole
+        if (cut.skippedCrossing) corners.addCornersOf(doomed);
+        corners.addMadeSince(made);
+        corners.renormal();
+    };
+    auto cutAndRemove = [&] {
+        cut.splitFound(nullptr, crossed, searched);
+        cut.markLine();
+        made = m.vertexCount();
+        // the search's bits, extended over the triangles the splits appended; the deletion clears
+        // the bits instead of the flags (nothing before the purge reads the deleted triangles' flags)
+        byBits = purgeNext && !cut.aliveBits.empty();
+        if (byBits) {
+            const int nt = m.triangleCount();
+            cut.aliveBits.resize(size_t(nt + 63) / 64, 0);
+            for (int t = cut.T0; t < nt; ++t)
+                if (m.triangles[t].alive()) cut.aliveBits[size_t(t / 64)] |= uint64_t(1) << (t % 64);
+        }
+        remove();
+        renormal();
+    };
     if (alongside) {
-        alongside->prepare();
+        alongside->prepare(crossed);
         parallelFor(
             2,
             [&](int begin, int end) {
-                for (int task = begin; task < end; ++task) task == 0 ? remove() : alongside->run();
+                for (int task = begin; task < end; ++task) task == 0 ? cutAndRemove() : alongside->run();
             },
             1);
         if (leftOut && !alongside->accept(spare)) {
@@ -305,23 +386,17 @@ bool clipAndCut(PlaneCut& cut, bool purgeNext, const Alongside* alongside = null
             doomed.clear();
             purgeNext = leftOut = false;
             remove();
+            // the records the first renormal wrote are those this one writes, with the same values:
+            // the records round the cut come out the same either way
+            renormal();
         }
     } else {
-        remove();
+        cutAndRemove();
     }
     if (plainPasses()) {
         m.clearSelection();
-        m.updateNormals(2);
         return false;
     }
-    editing::CutCorners corners(m);
-    for (int32_t c : cut.cutVertices)
-        if (m.vertices[c].alive()) corners.addRound(c, true);
-    // a vertex that lost triangles lies on a split edge, round a cut vertex, unless an edge
-    // from one side to the other stayed whole
-    if (cut.skippedCrossing) corners.addCornersOf(doomed);
-    corners.addMadeSince(made);
-    corners.renormal();
     editing::clearSelectionInParallel(m);
     return byBits;
 }
@@ -345,19 +420,40 @@ struct Cap {
 
     // The outline of the loop, read from the mesh.
     void trace(const Mesh& m, const std::vector<int32_t>& rim, const vec3& n) {
+        std::vector<vec3> points;
+        for (int32_t v : rim) points.push_back(m.vertices[v].position);
+        trace(points, n);
         loop = rim;
-        const vec3 P0 = m.vertices[loop[0]].position;
-        // the plane onto z = 0, P0 at the origin; a proper turn even for n = -z
-        M = mat4::translation(-P0);
+    }
+    // The outline of a loop of points (the loop itself left empty).
+    void trace(const std::vector<vec3>& points, const vec3& n) {
+        loop.clear();
+        // the plane onto z = 0, the first point at the origin; a proper turn even for n = -z
+        M = mat4::translation(-points[0]);
         M *= editing::rotationTurning(n, vec3(0, 0, 1), vec3(1, 0, 0));
         outline = Outline();
-        for (int32_t v : loop) {
-            vec3 p = m.vertices[v].position * M;
+        for (const vec3& point : points) {
+            vec3 p = point * M;
             outline.points.push_back(vec2(p.x, p.y));
             outline.flags.push_back(false);
         }
     }
-    void triangulate() { mesh = Mesh::fromOutline(outline, false, 0, 0); }
+    // Takes the real loop: the triangulation stays where its outline is the loop's.
+    void adopt(const Mesh& m, const std::vector<int32_t>& rim, const vec3& n) {
+        if (rim == loop) return;
+        Cap real;
+        real.trace(m, rim, n);
+        const bool same = triangulated && real.outline.points == outline.points;
+        loop = rim;
+        M = real.M;
+        outline = real.outline;
+        if (!same) triangulate();
+    }
+    void triangulate() {
+        mesh = Mesh::fromOutline(outline, false, 0, 0);
+        triangulated = true;
+    }
+    bool triangulated = false;
     // Whether the triangulation starts with the loop's points, in order: coincident cut points
     // leave the outline without one, and the hole stays open.
     bool fits() const {
@@ -372,40 +468,6 @@ struct Cap {
     // The vertices capping adds.
     int added() const { return fits() ? mesh.vertexCount() - int(loop.size()) : 0; }
 };
-
-// The loop closedBoundaryLoop will find from start once the triangles round the selected
-// vertices are deleted, read before: from each vertex to the one across the edge whose triangle
-// stays while the triangle on the other side goes, the way the backward walk of an open fan ends.
-// False where that is not one vertex, or the loop does not close as closedBoundaryLoop wants.
-bool foreseenLoop(const Mesh& m, int start, std::vector<int32_t>& loop) {
-    auto goes = [&](int t) {
-        for (int32_t v : m.triangles[t].vertex)
-            if (m.vertices[v].flags & VertexSelected) return true;
-        return false;
-    };
-    int cur = start;
-    for (int step = 0; step <= m.vertexCount(); ++step) {
-        loop.push_back(cur);
-        int next = -1, found = 0, last, lastCorner;
-        const meshwalk::RingEnd end =
-            meshwalk::walkRing(m.triangles, cur, m.vertices[cur].firstTriangle, m.triangleCount() + 1, last, lastCorner,
-                               [&](int t, int c) {
-                                   const MeshTriangle& tri = m.triangles[t];
-                                   const int across = tri.neighbour[next3(c)];
-                                   if (across >= 0 && !goes(t) && goes(across)) {
-                                       next = tri.vertex[prev3(c)];
-                                       ++found;
-                                   }
-                               });
-        if (end != meshwalk::RingEnd::Closed || found != 1) return false;
-        if (next == start) break;
-        cur = next;
-    }
-    if (loop.size() < 3 || loop.size() > size_t(m.vertexCount())) return false;
-    std::vector<int32_t> sorted = loop;
-    std::sort(sorted.begin(), sorted.end());
-    return std::adjacent_find(sorted.begin(), sorted.end()) == sorted.end();
-}
 
 // Fills the cap's loop with the cap, facing along n, stitched to the mesh along the loop.
 void capLoop(Mesh& m, const Cap& capped, const vec3& n, const pbr& material) {
@@ -528,26 +590,22 @@ void Mesh::clipPlane(const vec3& q, const vec3& n) {
 void Mesh::subPlane(const vec3& q, const vec3& n, const pbr& material) {
     PlaneCut cut(*this, q, n);
     const vec3 normal = normalize(n);
-    // The loop the deletion will leave is foreseen from the marked cut and triangulated while the
-    // deletion runs; the cap is used when the loop comes out as foreseen.
+    // The rim the clip will leave is foreseen from the crossed triangles and triangulated while
+    // the cut and the deletion run; the triangulation is kept when the real loop's outline is the
+    // foreseen one.
     Cap foreseen;
-    const Alongside alongside{[&] {
-                                  std::vector<int32_t> loop;
-                                  if (!plainPasses() && parallelThreads() > 1 && !cut.cutVertices.empty() &&
-                                      foreseenLoop(*this, cut.cutVertices[0], loop))
-                                      foreseen.trace(*this, loop, normal);
+    const Alongside alongside{[&](const std::vector<int32_t>& crossed) {
+                                  std::vector<vec3> rim;
+                                  if (!crossed.empty() && cut.foreseeRim(crossed, rim)) foreseen.trace(rim, normal);
                               },
                               [&] {
-                                  if (!foreseen.loop.empty()) foreseen.triangulate();
+                                  if (!foreseen.outline.points.empty()) foreseen.triangulate();
                               },
                               [&](int64_t spare) {
                                   std::vector<int32_t> loop;
                                   if (cut.cutVertices.empty() || !closedBoundaryLoop(*this, cut.cutVertices[0], loop))
                                       return true;
-                                  if (loop != foreseen.loop) {
-                                      foreseen.trace(*this, loop, normal);
-                                      foreseen.triangulate();
-                                  }
+                                  foreseen.adopt(*this, loop, normal);
                                   return foreseen.added() <= spare;
                               }};
     // the cap adds vertices before the purge: the deletion may leave out the dead copies only
@@ -557,10 +615,7 @@ void Mesh::subPlane(const vec3& q, const vec3& n, const pbr& material) {
     std::vector<int32_t> loop;
     // a walk that does not close (several loops, a vertex off the boundary) caps nothing
     if (!cut.cutVertices.empty() && closedBoundaryLoop(*this, cut.cutVertices[0], loop)) {
-        if (loop != foreseen.loop) {
-            foreseen.trace(*this, loop, normal);
-            foreseen.triangulate();
-        }
+        foreseen.adopt(*this, loop, normal);
         capLoop(*this, foreseen, normal, material);
     }
     if (!byBits) {
