@@ -6,6 +6,10 @@
 #include <climits>
 #include <memory>
 #include <cstdint>
+#include <cstring>
+#if defined(__SSE2__)
+#include <immintrin.h>
+#endif
 
 #include "foundation/LargeMemory.h"
 #include "foundation/Parallel.h"
@@ -157,6 +161,20 @@ Table movesTable(const Moves& moves, int size, MovesScratch& kept) {
     return Table{table, moves.live, size};
 }
 
+// Writes a moved record past the caches: the hole it fills is not read first.
+template <class Record>
+inline void storeStreaming(Record& to, const Record& from) {
+#if defined(__SSE2__)
+    static_assert(sizeof(Record) % 4 == 0 && alignof(Record) >= 4, "records are written in words");
+    int words[sizeof(Record) / 4];
+    std::memcpy(words, &from, sizeof(Record));
+    int* out = reinterpret_cast<int*>(&to);
+    for (size_t i = 0; i < sizeof(Record) / 4; ++i) _mm_stream_si32(out + i, words[i]);
+#else
+    to = from;
+#endif
+}
+
 // The new index of a reference through a table of moves; references to records that stay, or
 // to dead ones, are kept.
 inline int32_t renamed(int32_t i, const Table& table) {
@@ -231,8 +249,12 @@ void Mesh::purgeWith(const std::vector<uint64_t>* triangleAlive) {
                 if (to < 0) continue;
                 MeshTriangle moved = triangles[t];
                 renameTriangle(moved);
-                triangles[to] = moved;
+                storeStreaming(triangles[to], moved);
             }
+#if defined(__SSE2__)
+            // the streamed stores are seen by every thread once the loop ends
+            _mm_sfence();
+#endif
         });
         forChunks(liveV, [&](int first, int end) {
             for (int v = first; v < end; ++v)
