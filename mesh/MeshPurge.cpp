@@ -164,12 +164,16 @@ Table movesTable(const Moves& moves, int size, MovesScratch& kept) {
 // Writes a moved record past the caches: the hole it fills is not read first.
 template <class Record>
 inline void storeStreaming(Record& to, const Record& from) {
-#if defined(__SSE2__)
-    static_assert(sizeof(Record) % 4 == 0 && alignof(Record) >= 4, "records are written in words");
-    int words[sizeof(Record) / 4];
-    std::memcpy(words, &from, sizeof(Record));
-    int* out = reinterpret_cast<int*>(&to);
-    for (size_t i = 0; i < sizeof(Record) / 4; ++i) _mm_stream_si32(out + i, words[i]);
+#if defined(__SSE2__) && defined(__x86_64__)
+    static_assert(sizeof(Record) % 8 == 0, "records are written in 8-byte words");
+    if ((reinterpret_cast<uintptr_t>(&to) & 7) == 0) {
+        long long words[sizeof(Record) / 8];
+        std::memcpy(words, &from, sizeof(Record));
+        long long* out = reinterpret_cast<long long*>(&to);
+        for (size_t i = 0; i < sizeof(Record) / 8; ++i) _mm_stream_si64(out + i, words[i]);
+    } else {
+        to = from;
+    }
 #else
     to = from;
 #endif
@@ -243,17 +247,22 @@ void Mesh::purgeWith(const std::vector<uint64_t>* triangleAlive) {
             for (int t = first; t < end; ++t)
                 if (triangleMoves.alive(t)) renameTriangle(triangles[t]);
         });
+        // streamed where threads share the work (one thread writes as fast through the caches)
+        const bool stream = parallelThreads() > 1;
         forChunks(nt - liveT, [&](int first, int end) {
             for (int t = liveT + first; t < liveT + end; ++t) {
                 int32_t to = triangleTable.to[t - liveT];
                 if (to < 0) continue;
                 MeshTriangle moved = triangles[t];
                 renameTriangle(moved);
-                storeStreaming(triangles[to], moved);
+                if (stream)
+                    storeStreaming(triangles[to], moved);
+                else
+                    triangles[to] = moved;
             }
-#if defined(__SSE2__)
+#if defined(__SSE2__) && defined(__x86_64__)
             // the streamed stores are seen by every thread once the loop ends
-            _mm_sfence();
+            if (stream) _mm_sfence();
 #endif
         });
         forChunks(liveV, [&](int first, int end) {
