@@ -3,8 +3,10 @@
 // can then move out on a strip of side walls.
 #include <vector>
 
+#include "editing/ExtrusionSteps.h"
 #include "editing/SelectionHelpers.h"
 #include "mesh/Mesh.h"
+#include "mesh/MeshShortcuts.h"
 #include "mesh/MeshWalk.h"
 
 namespace kal {
@@ -32,18 +34,36 @@ void deselect(Mesh& m, int v) {
 
 // Splits every not yet selected border vertex of the selected triangles.
 void borderPass(Mesh& m, const pbr& material, bool flag) {
-    for (size_t i = 0; i < m.selectedTriangles.size(); ++i) {
-        int t = m.selectedTriangles[i];
+    auto split = [&](int32_t t) {
         for (int k = 0; k < 3; ++k) {
             int v = m.triangles[t].vertex[k];
-            if (m.vertices[v].flags & VertexSelected) continue;
-            if (!cornerOnBorder(m.triangles[t], k)) continue;
+            if (!cornerOnBorder(m.triangles[t], k) || (m.vertices[v].flags & VertexSelected)) continue;
             int c = m.extrudeBorderVertex(v, t, material, flag);
             editing::selectVertex(m, v);
             if (c >= 0) editing::selectVertex(m, c);
         }
+    };
+    if (plainPasses()) {
+        for (size_t i = 0; i < m.selectedTriangles.size(); ++i) split(m.selectedTriangles[i]);
+        m.clearSelection();
+        return;
     }
-    m.clearSelection();
+    // Only triangles with an edge marked, open or linked past the store can have a border corner
+    // on their turn: a split marks only such edges, and links others only to its new side walls
+    // (which never make a border). Those are found in parallel and split in list order.
+    const std::vector<int32_t>& tris = m.selectedTriangles;
+    const int count = m.triangleCount();
+    auto blocks = editing::listedBlocks(int(tris.size()), [&](int i, std::vector<int32_t>& out) {
+        const MeshTriangle& tri = m.triangles[tris[size_t(i)]];
+        for (int k = 0; k < 3; ++k)
+            if (tri.marked(k) || tri.neighbour[k] < 0 || tri.neighbour[k] >= count) {
+                out.push_back(tris[size_t(i)]);
+                return;
+            }
+    });
+    for (const editing::ListedBlock& block : blocks)
+        for (int32_t t : block.items) split(t);
+    editing::clearSelectionInParallel(m);
 }
 
 // An open sheet becomes a closed shell: a reversed copy glued along the open boundary. Inner edges

@@ -3,17 +3,85 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <mutex>
 
 #include "editing/ExtrusionSteps.h"
 #include "editing/SelectionHelpers.h"
+#include "foundation/Parallel.h"
 #include "mesh/Mesh.h"
+#include "mesh/MeshShortcuts.h"
 
 namespace kal {
 
 namespace {
 
-// The selected patch's normal sum, its vertices collected into the brush list (each once) and
-// their position sum and box; its triangles get the per-call mark.
+// Scratch kept between calls, so that a step over a large patch pays no fresh pages.
+struct StepScratch {
+    std::vector<vec3> normals;
+    std::vector<int32_t> firstCorner;  // per vertex: the first list corner naming it, or kNone
+    static constexpr int32_t kNone = std::numeric_limits<int32_t>::max();
+};
+
+StepScratch& scratch() {
+    static thread_local StepScratch s;
+    return s;
+}
+
+// Whether the patch's passes run over the whole list serially, as written first.
+bool plainStep() { return plainPasses(); }
+
+// collectRegionVertices(m, true) in parallel blocks: each corner's vertex is listed at its first
+// corner in list order, so the brush list and the selection links come out as the serial pass
+// lists them.
+void collectPatchVertices(Mesh& m) {
+    const std::vector<int32_t>& tris = m.selectedTriangles;
+    const int n = int(tris.size());
+    std::vector<int32_t>& first = scratch().firstCorner;
+    if (first.size() < size_t(m.vertexCount())) first.resize(size_t(m.vertexCount()), StepScratch::kNone);
+    parallelFor(n, [&](int begin, int end) {
+        for (int i = begin; i < end; ++i)
+            for (int c = 0; c < 3; ++c) {
+                const int32_t v = m.triangles[tris[size_t(i)]].vertex[c];
+                if (m.vertices[v].flags & VertexSelected) continue;
+                int32_t at = 3 * i + c, seen = __atomic_load_n(&first[size_t(v)], __ATOMIC_RELAXED);
+                while (at < seen && !__atomic_compare_exchange_n(&first[size_t(v)], &seen, at, true, __ATOMIC_RELAXED,
+                                                                  __ATOMIC_RELAXED)) {
+                }
+            }
+    });
+    auto isFirst = [&](int i, int c) { return first[size_t(m.triangles[tris[size_t(i)]].vertex[c])] == 3 * i + c; };
+    std::vector<editing::ListedBlock> blocks = editing::listedBlocks(n, [&](int i, std::vector<int32_t>& out) {
+        for (int c = 0; c < 3; ++c)
+            if (isFirst(i, c)) out.push_back(3 * i + c);
+    });
+    // each block's first brush entry, counted over the blocks before it
+    std::vector<size_t> at(blocks.size() + 1, 0);
+    for (size_t b = 0; b < blocks.size(); ++b) at[b + 1] = at[b] + blocks[b].items.size();
+    const size_t brushBase = m.brushVertices.size(), selectionBase = m.selectedVertices.size();
+    m.brushVertices.resize(brushBase + at.back());
+    m.selectedVertices.resize(selectionBase + at.back());
+    parallelFor(int(blocks.size()), [&](int begin, int end) {
+        for (int b = begin; b < end; ++b) {
+            size_t k = selectionBase + at[size_t(b)];
+            for (int32_t corner : blocks[size_t(b)].items) {
+                const MeshTriangle& tri = m.triangles[tris[size_t(corner / 3)]];
+                const int32_t v = tri.vertex[corner % 3];
+                m.brushVertices[brushBase + k - selectionBase] = BrushVertex{v, 0.0f, tri.cornerNormal[corner % 3]};
+                m.selectedVertices[k] = v;
+                m.vertices[v].flags |= VertexSelected;
+                m.vertices[v].link = int32_t(k);
+                ++k;
+            }
+        }
+    }, 2);
+    parallelFor(int(at.back()), [&](int begin, int end) {
+        for (int k = begin; k < end; ++k) first[size_t(m.selectedVertices[selectionBase + size_t(k)])] = StepScratch::kNone;
+    });
+}
+
+// The selected patch's normal sum, its vertices collected into the brush list (each once) and,
+// when asked, their position sum and box; its triangles get the per-call mark (or lose it, when
+// mark is off) and leave the pending seeds.
 struct PatchStats {
     vec3 normalSum;
     dvec3 positionSum;
@@ -21,14 +89,36 @@ struct PatchStats {
     vec3 hi = -lo;
     size_t first = 0, count = 0;
 
-    explicit PatchStats(Mesh& m) {
+    PatchStats(Mesh& m, bool mark, bool pivot, std::vector<uint8_t>* pending = nullptr) {
         first = m.brushVertices.size();
-        for (int32_t t : m.selectedTriangles) {
-            m.triangles[t].flags |= TriangleProcessed;
-            normalSum += m.triangles[t].faceNormal;
+        const std::vector<int32_t>& tris = m.selectedTriangles;
+        if (plainStep()) {
+            for (int32_t t : tris) {
+                m.triangles[t].flags |= TriangleProcessed;
+                normalSum += m.triangles[t].faceNormal;
+                if (pending && size_t(t) < pending->size()) (*pending)[size_t(t)] = 0;
+            }
+            editing::collectRegionVertices(m, true);
+            if (!mark)
+                for (int32_t t : tris) m.triangles[t].flags &= uint8_t(~TriangleProcessed);
+        } else {
+            // the normals gathered in parallel and summed in list order, as the serial pass sums them
+            std::vector<vec3>& normals = scratch().normals;
+            normals.resize(tris.size());
+            parallelFor(int(tris.size()), [&](int begin, int end) {
+                for (int i = begin; i < end; ++i) {
+                    const int32_t t = tris[size_t(i)];
+                    MeshTriangle& tri = m.triangles[t];
+                    normals[size_t(i)] = tri.faceNormal;
+                    tri.flags = mark ? uint8_t(tri.flags | TriangleProcessed) : uint8_t(tri.flags & ~TriangleProcessed);
+                    if (pending && size_t(t) < pending->size()) (*pending)[size_t(t)] = 0;
+                }
+            });
+            for (const vec3& n : normals) normalSum += n;
+            collectPatchVertices(m);
         }
-        editing::collectRegionVertices(m, true);
         count = m.brushVertices.size() - first;
+        if (!pivot) return;
         for (size_t i = first; i < m.brushVertices.size(); ++i) {
             vec3 p = m.vertices[m.brushVertices[i].vertex].position;
             positionSum = positionSum + dvec3(p);
@@ -50,35 +140,75 @@ struct PatchStats {
 // Releases the patch's vertices from the selection, moving each through move(position).
 template <class Move>
 void moveAndRelease(Mesh& m, const PatchStats& patch, Move&& move) {
-    for (size_t i = patch.first; i < patch.first + patch.count; ++i) {
-        MeshVertex& vx = m.vertices[m.brushVertices[i].vertex];
-        vx.flags &= uint8_t(~VertexSelected);
-        vx.link = -1;
-        vx.position = move(vx.position);
-    }
+    // the brush entries of one patch name each vertex once
+    parallelFor(plainPasses() ? 0 : int(patch.count), [&](int begin, int end) {
+        for (size_t i = patch.first + size_t(begin); i < patch.first + size_t(end); ++i) {
+            MeshVertex& vx = m.vertices[m.brushVertices[i].vertex];
+            vx.flags &= uint8_t(~VertexSelected);
+            vx.link = -1;
+            vx.position = move(vx.position);
+        }
+    });
+    if (plainPasses())
+        for (size_t i = patch.first; i < patch.first + patch.count; ++i) {
+            MeshVertex& vx = m.vertices[m.brushVertices[i].vertex];
+            vx.flags &= uint8_t(~VertexSelected);
+            vx.link = -1;
+            vx.position = move(vx.position);
+        }
     m.selectedVertices.clear();
 }
 
 // Runs step(patch) on the picked patch, then on every other patch seeded below the start count.
 template <class Step>
-void forEachPatch(Mesh& m, const vec3& previous, int triangle, Step&& step) {
-    m.selectPatch(previous, true, triangle);
-    step(PatchStats(m), true);
+void forEachPatch(Mesh& m, const vec3& previous, int triangle, bool pivot, Step&& step) {
     const int count = std::min(m.tearTriangleMark, m.triangleCount());
-    for (int t = 0; t < count; ++t) {
-        const MeshTriangle& tri = m.triangles[t];
-        if (!tri.alive() || (tri.flags & TriangleProcessed)) continue;
-        int seed = t;
-        m.selectPatch(vec3(), true, seed);
-        step(PatchStats(m), false);
+    if (plainPasses()) {
+        m.selectPatch(previous, true, triangle);
+        step(PatchStats(m, true, pivot), true);
+        for (int t = 0; t < count; ++t) {
+            const MeshTriangle& tri = m.triangles[t];
+            if (!tri.alive() || (tri.flags & TriangleProcessed)) continue;
+            int seed = t;
+            m.selectPatch(vec3(), true, seed);
+            step(PatchStats(m, true, pivot), false);
+        }
+        m.clearSelection();
+        for (int t = 0; t < count; ++t) m.triangles[t].flags &= uint8_t(~TriangleProcessed);
+        return;
     }
-    m.clearSelection();
-    for (int t = 0; t < count; ++t) m.triangles[t].flags &= uint8_t(~TriangleProcessed);
+    // the seeds still to try, one byte each, found in parallel and dropped as patches take them
+    std::vector<uint8_t> pending(size_t(std::max(count, 0)));
+    editing::selectPatchAfresh(m, previous, triangle);
+    parallelFor(count, [&](int begin, int end) {
+        for (int t = begin; t < end; ++t) {
+            const MeshTriangle& tri = m.triangles[t];
+            pending[size_t(t)] = tri.alive() && !(tri.flags & TriangleProcessed);
+        }
+    });
+    step(PatchStats(m, true, pivot, &pending), true);
+    for (auto it = pending.begin(); (it = std::find(it, pending.end(), uint8_t(1))) != pending.end();) {
+        int seed = int(it - pending.begin());
+        editing::selectPatchAfresh(m, vec3(), seed);
+        *it = 0;  // a seed already taken by the selection lists nothing
+        step(PatchStats(m, true, pivot, &pending), false);
+    }
+    editing::clearSelectionInParallel(m);
+    parallelFor(count, [&](int begin, int end) {
+        for (int t = begin; t < end; ++t) m.triangles[t].flags &= uint8_t(~TriangleProcessed);
+    });
 }
 
 } // namespace
 
 namespace editing {
+
+bool selectPatchAfresh(Mesh& m, const vec3& point, int& triangle) {
+    if (triangle < 0) triangle = m.closestTriangle(point);
+    if (triangle < 0) return false;
+    clearSelectionInParallel(m);
+    return m.selectPatch(point, false, triangle);
+}
 
 void pushStep(Mesh& m, const vec3& previous, const vec3& current, int triangle, bool all, bool keep) {
     MeshStrokeCache& cache = m.strokeCache;
@@ -100,18 +230,31 @@ void pushStep(Mesh& m, const vec3& previous, const vec3& current, int triangle, 
         cache.pushNormals.push_back(n);
     };
     if (!all) {
-        m.selectPatch(previous, true, triangle);
-        PatchStats patch(m);
-        for (int32_t t : m.selectedTriangles) m.triangles[t].flags &= uint8_t(~TriangleProcessed);
+        const bool plain = plainPasses();
+        if (plain)
+            m.selectPatch(previous, true, triangle);
+        else
+            selectPatchAfresh(m, previous, triangle);
+        PatchStats patch(m, false, false);
         const vec3 n = patch.normal();
         record(patch, n);
-        m.translateBrushVertices(n * dot(current - previous, n));
-        m.applyDrag();
-        m.clearSelection();
+        const vec3 u = n * dot(current - previous, n);
+        if (plain || m.strokeCache.lent || patch.first != 0 || patch.count != m.selectedVertices.size()) {
+            m.translateBrushVertices(u);
+            m.applyDrag();
+            m.clearSelection();
+            return;
+        }
+        // every selected vertex is a brush vertex of its own: its drag offset would be 0 + u
+        const vec3 d = vec3() + u;
+        parallelFor(int(patch.count), [&](int begin, int end) {
+            for (int k = begin; k < end; ++k) m.vertices[m.selectedVertices[size_t(k)]].position += d;
+        });
+        clearSelectionInParallel(m);
         return;
     }
     float s = 0;
-    forEachPatch(m, previous, triangle, [&](const PatchStats& patch, bool picked) {
+    forEachPatch(m, previous, triangle, false, [&](const PatchStats& patch, bool picked) {
         vec3 n = patch.normal();
         if (picked) s = dot(current - previous, n);
         record(patch, n);
@@ -133,7 +276,7 @@ void Mesh::pushAllPatches(const vec3& previous, const vec3& current, int triangl
 void Mesh::scaleAllPatches(const vec3& previous, const vec3& current, int triangle) {
     double f = 1;
     bool valid = false;
-    forEachPatch(*this, previous, triangle, [&](const PatchStats& patch, bool picked) {
+    forEachPatch(*this, previous, triangle, true, [&](const PatchStats& patch, bool picked) {
         if (picked) {
             // an empty patch has no pivot, and a step from the pivot no factor
             if (patch.count > 0) {

@@ -47,23 +47,27 @@ bool Mesh::selectPatch(const vec3& point, bool clear, int& triangle) {
     if (triangle < 0) triangle = closestTriangle(point);
     if (triangle < 0) return false;
     if (clear) clearSelection();
+    // Breadth first, each triangle marked when first reached: the selection list is the queue, in
+    // the order a fill that marks on leaving the queue would list them, with one record visit per
+    // triangle listed (a patch may hold most of a large mesh).
+    MeshTriangle& seed = triangles[triangle];
+    if (seed.flags & kTaken) return false;
+    seed.flags |= TriangleSelected;
+    size_t head = selectedTriangles.size();
+    selectedTriangles.push_back(triangle);
+    const int count = triangles.size();
     bool touchesOpen = false, bordersAllOpen = true;
-    TriangleQueue queue;
-    queue.push(triangle);
-    while (!queue.empty()) {
-        int32_t t = queue.pop();
-        MeshTriangle& tri = triangles[t];
-        if (tri.flags & kTaken) continue;
-        tri.flags = uint8_t((tri.flags & ~kTaken) | TriangleSelected);
-        selectedTriangles.push_back(t);
+    while (head < selectedTriangles.size()) {
+        const MeshTriangle& tri = triangles[selectedTriangles[head++]];
         for (int k = 0; k < 3; ++k) {
             int32_t n = tri.neighbour[k];
-            if (n < 0 || n >= triangles.size()) {
+            if (n < 0 || n >= count) {
                 touchesOpen = true;
             } else if (tri.marked(k)) {
                 bordersAllOpen = false;
-            } else {
-                queue.push(n);
+            } else if (!(triangles[n].flags & kTaken)) {
+                triangles[n].flags |= TriangleSelected;
+                selectedTriangles.push_back(n);
             }
         }
     }

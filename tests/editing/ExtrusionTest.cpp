@@ -1,10 +1,15 @@
 // Extrusion, tear and bevel starts and the steps that follow them.
 #include <gtest/gtest.h>
 
+#include <deque>
+#include <functional>
+
 #include "EditingFixtures.h"
 #include "MeshFixtures.h"
 #include "MeshInvariants.h"
 #include "TopologyChecks.h"
+#include "foundation/Parallel.h"
+#include "mesh/MeshShortcuts.h"
 
 namespace kal::test {
 namespace {
@@ -201,6 +206,81 @@ TEST(ExtrusionDispatch, StepsThatKeepTheirPatchesMoveAsTheSearchingStepsDo) {
         for (int v = 0; v < direct.vertexCount(); ++v)
             ASSERT_EQ(stroked.vertices[v].position, direct.vertices[v].position) << "vertex " << v;
         EXPECT_MESH_VALID(stroked);
+    }
+}
+
+// The shortcuts of the starts and steps (parallel blocks, border candidates found first, the patch
+// moved without drag offsets) against their plain serial passes, record for record; the parallel
+// loops run in blocks of a few records so that small fixtures take the parallel paths too.
+void expectStepsAsPlain(const Mesh& source, const std::function<void(Mesh&)>& op) {
+    Mesh quick = source, plain = source;
+    const ParallelMode mode = parallelMode();
+    setParallelMode({false, true});
+    op(quick);
+    setParallelMode(mode);
+    setPlainPasses(true);
+    op(plain);
+    setPlainPasses(false);
+    expectSameRecords(quick, plain);
+    EXPECT_EQ(quick.selectedTriangles, plain.selectedTriangles);
+    EXPECT_EQ(quick.selectedVertices, plain.selectedVertices);
+}
+
+// The unit sphere with its equator marked: two patches that meet along a ring of shared vertices.
+Mesh equatorSphere() {
+    Mesh m = rebuilt(uvSphereMesh(24, 32));
+    for (int s = 0; s < 32; ++s) EXPECT_TRUE(m.setEdgeFlag(1 + 11 * 32 + s, 1 + 11 * 32 + (s + 1) % 32, true));
+    return m;
+}
+
+TEST(ExtrusionShortcuts, StartsAndStepsGiveThePlainPassesRecords) {
+    Mesh lined = rebuilt(gridMesh(6));
+    lined.setEdgeFlag(2 * 7 + 1, 2 * 7 + 2, true);
+    lined.setEdgeFlag(2 * 7 + 2, 2 * 7 + 3, true);
+    const Mesh meshes[] = {rebuilt(cubeMesh(true)), rebuilt(quadMesh()), lined, equatorSphere()};
+    const vec3 picks[] = {vec3(0, 0, -1), vec3(0.5f, 0.5f, 0), vec3(3, 3, 0), vec3(0, 0, 1)};
+    for (size_t i = 0; i < 4; ++i) {
+        SCOPED_TRACE(testing::Message() << "mesh " << i);
+        const vec3 p = picks[i], q = p + vec3(0.1f, -0.2f, 0.7f);
+        expectStepsAsPlain(meshes[i], [&](Mesh& m) { m.extrudePatch(p, -1, pbr(), true); });
+        for (int step = 0; step < 3; ++step)
+            expectStepsAsPlain(meshes[i], [&](Mesh& m) {
+                m.extrudePatch(p, -1, pbr(), true);
+                if (step == 0) m.pushAlongNormal(p, q, -1);
+                if (step == 1) m.pushAllPatches(p, q, -1);
+                if (step == 2) m.scaleAllPatches(p, q, -1);
+                m.pushAllPatches(q, p, -1);
+            });
+        expectStepsAsPlain(meshes[i], [&](Mesh& m) {
+            m.extrudeAllPatches(pbr(), true);
+            m.scaleAllPatches(p, q * 1.5f, -1);
+            m.pushAllPatches(p, q, -1);
+        });
+    }
+}
+
+TEST(ExtrusionShortcuts, PatchListedBreadthFirstInTheOrderTriangleLinksReachIt) {
+    const Mesh sphere = equatorSphere();
+    for (int seed : {0, 200, sphere.triangleCount() - 1}) {
+        Mesh m = sphere;
+        // the plain queue fill, marking each triangle as it leaves the queue
+        std::vector<int32_t> expected;
+        std::vector<uint8_t> taken(size_t(m.triangleCount()), 0);
+        std::deque<int32_t> queue{seed};
+        while (!queue.empty()) {
+            int32_t t = queue.front();
+            queue.pop_front();
+            if (taken[size_t(t)]) continue;
+            taken[size_t(t)] = 1;
+            expected.push_back(t);
+            for (int k = 0; k < 3; ++k)
+                if (!m.triangles[t].marked(k) && m.triangles[t].neighbour[k] >= 0) queue.push_back(m.triangles[t].neighbour[k]);
+        }
+        int t = seed;
+        EXPECT_FALSE(m.selectPatch(vec3(), true, t));
+        EXPECT_EQ(m.selectedTriangles, expected);
+        EXPECT_EQ(int(expected.size()), m.triangleCount() / 2);
+        for (int32_t s : expected) EXPECT_TRUE(m.triangles[s].flags & TriangleSelected);
     }
 }
 
