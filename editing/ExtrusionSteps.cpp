@@ -18,6 +18,7 @@ namespace {
 // Scratch kept between calls, so that a step over a large patch pays no fresh pages.
 struct StepScratch {
     std::vector<vec3> normals;
+    std::vector<int32_t> corners;      // the listed triangles' corners, three a triangle
     std::vector<int32_t> firstCorner;  // per vertex: the first list corner naming it, or kNone
     static constexpr int32_t kNone = std::numeric_limits<int32_t>::max();
 };
@@ -27,34 +28,31 @@ StepScratch& scratch() {
     return s;
 }
 
-// Whether the patch's passes run over the whole list serially, as written first.
-bool plainStep() { return plainPasses(); }
+// Whether the patch's passes run serially, as written first: the parallel ones do more work in
+// all, which pays only when several threads share it.
+bool plainStep(size_t listed) {
+    return plainPasses() || parallelThreads() == 1 || (listed < size_t(kParallelMinimum) && !parallelMode().splitSmall);
+}
 
-// collectRegionVertices(m, true) in parallel blocks: each corner's vertex is listed at its first
-// corner in list order, so the brush list and the selection links come out as the serial pass
-// lists them.
+// collectRegionVertices(m, true) in parallel blocks, after the gathering pass has put each listed
+// corner's vertex into corners and the earliest such corner of each vertex into firstCorner: a
+// vertex is listed at its first corner in list order, so the brush list and the selection links
+// come out as the serial pass lists them. Leaves firstCorner all kNone again.
 void collectPatchVertices(Mesh& m) {
     const std::vector<int32_t>& tris = m.selectedTriangles;
-    const int n = int(tris.size());
-    std::vector<int32_t>& first = scratch().firstCorner;
-    if (first.size() < size_t(m.vertexCount())) first.resize(size_t(m.vertexCount()), StepScratch::kNone);
-    parallelFor(n, [&](int begin, int end) {
-        for (int i = begin; i < end; ++i)
-            for (int c = 0; c < 3; ++c) {
-                const int32_t v = m.triangles[tris[size_t(i)]].vertex[c];
-                if (m.vertices[v].flags & VertexSelected) continue;
-                int32_t at = 3 * i + c, seen = __atomic_load_n(&first[size_t(v)], __ATOMIC_RELAXED);
-                while (at < seen && !__atomic_compare_exchange_n(&first[size_t(v)], &seen, at, true, __ATOMIC_RELAXED,
-                                                                  __ATOMIC_RELAXED)) {
-                }
-            }
+    int32_t* first = scratch().firstCorner.data();
+    const int32_t* corners = scratch().corners.data();
+    std::vector<editing::ListedBlock> blocks = editing::listedBlocks(int(tris.size()), [&](int i, std::vector<int32_t>& out) {
+        for (int32_t at = 3 * i; at < 3 * i + 3; ++at) {
+            const int32_t v = corners[at];
+            if (__atomic_load_n(&first[v], __ATOMIC_RELAXED) != at) continue;
+            if (m.vertices[v].flags & VertexSelected)
+                __atomic_store_n(&first[v], StepScratch::kNone, __ATOMIC_RELAXED);  // selectVertex passes it by
+            else
+                out.push_back(at);
+        }
     });
-    auto isFirst = [&](int i, int c) { return first[size_t(m.triangles[tris[size_t(i)]].vertex[c])] == 3 * i + c; };
-    std::vector<editing::ListedBlock> blocks = editing::listedBlocks(n, [&](int i, std::vector<int32_t>& out) {
-        for (int c = 0; c < 3; ++c)
-            if (isFirst(i, c)) out.push_back(3 * i + c);
-    });
-    // each block's first brush entry, counted over the blocks before it
+    // each block's first entry, counted over the blocks before it
     std::vector<size_t> at(blocks.size() + 1, 0);
     for (size_t b = 0; b < blocks.size(); ++b) at[b + 1] = at[b] + blocks[b].items.size();
     const size_t brushBase = m.brushVertices.size(), selectionBase = m.selectedVertices.size();
@@ -62,21 +60,18 @@ void collectPatchVertices(Mesh& m) {
     m.selectedVertices.resize(selectionBase + at.back());
     parallelFor(int(blocks.size()), [&](int begin, int end) {
         for (int b = begin; b < end; ++b) {
-            size_t k = selectionBase + at[size_t(b)];
+            size_t k = at[size_t(b)];
             for (int32_t corner : blocks[size_t(b)].items) {
-                const MeshTriangle& tri = m.triangles[tris[size_t(corner / 3)]];
-                const int32_t v = tri.vertex[corner % 3];
-                m.brushVertices[brushBase + k - selectionBase] = BrushVertex{v, 0.0f, tri.cornerNormal[corner % 3]};
-                m.selectedVertices[k] = v;
+                const int32_t v = corners[corner];
+                m.brushVertices[brushBase + k] = BrushVertex{v, 0.0f, m.triangles[tris[size_t(corner / 3)]].cornerNormal[corner % 3]};
+                m.selectedVertices[selectionBase + k] = v;
                 m.vertices[v].flags |= VertexSelected;
-                m.vertices[v].link = int32_t(k);
+                m.vertices[v].link = int32_t(selectionBase + k);
+                first[v] = StepScratch::kNone;
                 ++k;
             }
         }
     }, 2);
-    parallelFor(int(at.back()), [&](int begin, int end) {
-        for (int k = begin; k < end; ++k) first[size_t(m.selectedVertices[selectionBase + size_t(k)])] = StepScratch::kNone;
-    });
 }
 
 // The selected patch's normal sum, its vertices collected into the brush list (each once) and,
@@ -92,7 +87,7 @@ struct PatchStats {
     PatchStats(Mesh& m, bool mark, bool pivot, std::vector<uint8_t>* pending = nullptr) {
         first = m.brushVertices.size();
         const std::vector<int32_t>& tris = m.selectedTriangles;
-        if (plainStep()) {
+        if (plainStep(tris.size())) {
             for (int32_t t : tris) {
                 m.triangles[t].flags |= TriangleProcessed;
                 normalSum += m.triangles[t].faceNormal;
@@ -103,18 +98,29 @@ struct PatchStats {
                 for (int32_t t : tris) m.triangles[t].flags &= uint8_t(~TriangleProcessed);
         } else {
             // the normals gathered in parallel and summed in list order, as the serial pass sums them
-            std::vector<vec3>& normals = scratch().normals;
-            normals.resize(tris.size());
+            StepScratch& work = scratch();
+            work.normals.resize(tris.size());
+            work.corners.resize(3 * tris.size());
+            if (work.firstCorner.size() < size_t(m.vertexCount())) work.firstCorner.resize(size_t(m.vertexCount()), StepScratch::kNone);
+            int32_t* firstCorner = work.firstCorner.data();
             parallelFor(int(tris.size()), [&](int begin, int end) {
                 for (int i = begin; i < end; ++i) {
                     const int32_t t = tris[size_t(i)];
                     MeshTriangle& tri = m.triangles[t];
-                    normals[size_t(i)] = tri.faceNormal;
+                    work.normals[size_t(i)] = tri.faceNormal;
                     tri.flags = mark ? uint8_t(tri.flags | TriangleProcessed) : uint8_t(tri.flags & ~TriangleProcessed);
                     if (pending && size_t(t) < pending->size()) (*pending)[size_t(t)] = 0;
+                    for (int c = 0; c < 3; ++c) {
+                        const int32_t v = tri.vertex[c], at = 3 * i + c;
+                        work.corners[size_t(at)] = v;
+                        int32_t seen = __atomic_load_n(&firstCorner[v], __ATOMIC_RELAXED);
+                        while (at < seen && !__atomic_compare_exchange_n(&firstCorner[v], &seen, at, true,
+                                                                          __ATOMIC_RELAXED, __ATOMIC_RELAXED)) {
+                        }
+                    }
                 }
             });
-            for (const vec3& n : normals) normalSum += n;
+            for (const vec3& n : work.normals) normalSum += n;
             collectPatchVertices(m);
         }
         count = m.brushVertices.size() - first;

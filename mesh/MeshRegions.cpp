@@ -57,7 +57,16 @@ bool Mesh::selectPatch(const vec3& point, bool clear, int& triangle) {
     selectedTriangles.push_back(triangle);
     const int count = triangles.size();
     bool touchesOpen = false, bordersAllOpen = true;
+    // the queue ahead is known: its records are fetched early, and so are the flags of the
+    // neighbours of those a little nearer
+    constexpr size_t kAhead = 48, kNear = 16;
     while (head < selectedTriangles.size()) {
+        if (head + kAhead < selectedTriangles.size()) __builtin_prefetch(&triangles[selectedTriangles[head + kAhead]]);
+        if (head + kNear < selectedTriangles.size()) {
+            const MeshTriangle& near = triangles[selectedTriangles[head + kNear]];
+            for (int32_t n : near.neighbour)
+                if (n >= 0 && n < count) __builtin_prefetch(&triangles[n].flags);
+        }
         const MeshTriangle& tri = triangles[selectedTriangles[head++]];
         for (int k = 0; k < 3; ++k) {
             int32_t n = tri.neighbour[k];
