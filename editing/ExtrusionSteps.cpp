@@ -74,9 +74,29 @@ void collectPatchVertices(Mesh& m) {
     }, 2);
 }
 
+// clearSelection with the listed records' flags cleared in parallel (each is listed once), the
+// triangles losing extra flags too.
+void clearPatchSelection(Mesh& m, uint8_t extra) {
+    parallelFor(int(m.selectedVertices.size()), [&](int begin, int end) {
+        for (int i = begin; i < end; ++i) {
+            MeshVertex& vx = m.vertices[m.selectedVertices[size_t(i)]];
+            vx.flags &= uint8_t(~VertexSelected);
+            vx.link = -1;
+        }
+    });
+    const uint8_t mask = uint8_t(~(TriangleSelected | TriangleVisited | extra));
+    parallelFor(int(m.selectedTriangles.size()), [&](int begin, int end) {
+        for (int i = begin; i < end; ++i) m.triangles[m.selectedTriangles[size_t(i)]].flags &= mask;
+    });
+    m.selectedVertices.clear();
+    m.selectedTriangles.clear();
+    m.clearSelection();
+}
+
 // The selected patch's normal sum, its vertices collected into the brush list (each once) and,
 // when asked, their position sum and box; its triangles get the per-call mark (or lose it, when
-// mark is off) and leave the pending seeds.
+// mark is off) and leave the pending seeds. The parallel form leaves to the caller's closing pass
+// what that pass clears anyway: it marks only triangles past the pending ones, and unmarks none.
 struct PatchStats {
     vec3 normalSum;
     dvec3 positionSum;
@@ -108,8 +128,10 @@ struct PatchStats {
                     const int32_t t = tris[size_t(i)];
                     MeshTriangle& tri = m.triangles[t];
                     work.normals[size_t(i)] = tri.faceNormal;
-                    tri.flags = mark ? uint8_t(tri.flags | TriangleProcessed) : uint8_t(tri.flags & ~TriangleProcessed);
-                    if (pending && size_t(t) < pending->size()) (*pending)[size_t(t)] = 0;
+                    if (pending && size_t(t) < pending->size())
+                        (*pending)[size_t(t)] = 0;
+                    else if (mark)
+                        tri.flags |= TriangleProcessed;
                     for (int c = 0; c < 3; ++c) {
                         const int32_t v = tri.vertex[c], at = 3 * i + c;
                         work.corners[size_t(at)] = v;
@@ -199,7 +221,7 @@ void forEachPatch(Mesh& m, const vec3& previous, int triangle, bool pivot, Step&
         *it = 0;  // a seed already taken by the selection lists nothing
         step(PatchStats(m, true, pivot, &pending), false);
     }
-    editing::clearSelectionInParallel(m);
+    clearPatchSelection(m, 0);
     parallelFor(count, [&](int begin, int end) {
         for (int t = begin; t < end; ++t) m.triangles[t].flags &= uint8_t(~TriangleProcessed);
     });
@@ -246,6 +268,8 @@ void pushStep(Mesh& m, const vec3& previous, const vec3& current, int triangle, 
         record(patch, n);
         const vec3 u = n * dot(current - previous, n);
         if (plain || m.strokeCache.lent || patch.first != 0 || patch.count != m.selectedVertices.size()) {
+            if (!plain)
+                for (int32_t t : m.selectedTriangles) m.triangles[t].flags &= uint8_t(~TriangleProcessed);
             m.translateBrushVertices(u);
             m.applyDrag();
             m.clearSelection();
@@ -256,7 +280,7 @@ void pushStep(Mesh& m, const vec3& previous, const vec3& current, int triangle, 
         parallelFor(int(patch.count), [&](int begin, int end) {
             for (int k = begin; k < end; ++k) m.vertices[m.selectedVertices[size_t(k)]].position += d;
         });
-        clearSelectionInParallel(m);
+        clearPatchSelection(m, TriangleProcessed);
         return;
     }
     float s = 0;
