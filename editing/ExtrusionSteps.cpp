@@ -242,10 +242,13 @@ void pushStep(Mesh& m, const vec3& previous, const vec3& current, int triangle, 
     MeshStrokeCache& cache = m.strokeCache;
     if (keep && cache.pushStarts.size() >= 2) {
         const float s = dot(current - previous, cache.pushNormals[0]);
+        // a patch lists each vertex once; patches sharing a vertex move it in their order
         for (size_t i = 0; i + 1 < cache.pushStarts.size(); ++i) {
             const vec3 D = cache.pushNormals[i] * s;
-            for (int32_t k = cache.pushStarts[i]; k < cache.pushStarts[i + 1]; ++k)
-                m.vertices[cache.pushVertices[size_t(k)]].position += D;
+            const int32_t from = cache.pushStarts[i];
+            parallelFor(cache.pushStarts[i + 1] - from, [&](int begin, int end) {
+                for (int k = from + begin; k < from + end; ++k) m.vertices[cache.pushVertices[size_t(k)]].position += D;
+            });
         }
         return;
     }

@@ -8,6 +8,7 @@
 #include "MeshFixtures.h"
 #include "MeshInvariants.h"
 #include "TopologyChecks.h"
+#include "editing/ExtrusionSteps.h"
 #include "foundation/Parallel.h"
 #include "mesh/MeshShortcuts.h"
 
@@ -250,6 +251,15 @@ TEST(ExtrusionShortcuts, StartsAndStepsGiveThePlainPassesRecords) {
                 if (step == 1) m.pushAllPatches(p, q, -1);
                 if (step == 2) m.scaleAllPatches(p, q, -1);
                 m.pushAllPatches(q, p, -1);
+            });
+        // the stroke steps that keep the patches found by their first step
+        for (bool all : {false, true})
+            expectStepsAsPlain(meshes[i], [&](Mesh& m) {
+                m.extrudePatch(p, -1, pbr(), true);
+                m.strokeCache.clear();
+                editing::pushStep(m, p, q, -1, all, true);
+                editing::pushStep(m, q, p + vec3(0, 0, 0.3f), -1, all, true);
+                m.strokeCache.clear();
             });
         expectStepsAsPlain(meshes[i], [&](Mesh& m) {
             m.extrudeAllPatches(pbr(), true);
