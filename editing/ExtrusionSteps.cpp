@@ -1,6 +1,7 @@
 // The steps of an extrusion or tear stroke: the picked patch, or every patch seeded below the
 // stroke's start count, pushed along its mean normal or scaled about its own pivot.
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <limits>
 #include <mutex>
@@ -28,10 +29,42 @@ StepScratch& scratch() {
     return s;
 }
 
+// How far ahead a pass over the patch list fetches its records (the list jumps about the store).
+constexpr int kAhead = 16;
+
 // Whether the patch's passes run serially, as written first: the parallel ones do more work in
 // all, which pays only when several threads share it.
 bool plainStep(size_t listed) {
     return plainPasses() || parallelThreads() == 1 || (listed < size_t(kParallelMinimum) && !parallelMode().splitSmall);
+}
+
+// Lowers a vertex's first corner to at. Plain loads and stores (a locked exchange would stall the
+// record reads round it): two blocks may race, and the larger value may win.
+inline bool lowerFirstCorner(int32_t& first, int32_t at) {
+    if (at >= __atomic_load_n(&first, __ATOMIC_RELAXED)) return false;
+    __atomic_store_n(&first, at, __ATOMIC_RELAXED);
+    return true;
+}
+
+// Passes over the listed corners until none lowers its vertex's first corner: a race lost by the
+// smaller value is then made good, and each vertex holds its earliest corner whatever the blocks.
+void settleFirstCorners(int listed) {
+    int32_t* first = scratch().firstCorner.data();
+    const int32_t* corners = scratch().corners.data();
+    for (int pass = 0;; ++pass) {
+        std::atomic<bool> lowered{false};
+        auto settle = [&](int begin, int end) {
+            bool any = false;
+            for (int at = 3 * begin; at < 3 * end; ++at) any |= lowerFirstCorner(first[corners[at]], at);
+            if (any) lowered = true;
+        };
+        if (pass == 8) {
+            settle(0, listed);  // serial: races cannot outlast it
+            return;
+        }
+        parallelFor(listed, settle);
+        if (!lowered) return;
+    }
 }
 
 // collectRegionVertices(m, true) in parallel blocks, after the gathering pass has put each listed
@@ -125,6 +158,7 @@ struct PatchStats {
             int32_t* firstCorner = work.firstCorner.data();
             parallelFor(int(tris.size()), [&](int begin, int end) {
                 for (int i = begin; i < end; ++i) {
+                    if (i + kAhead < end) __builtin_prefetch(&m.triangles[tris[size_t(i + kAhead)]]);
                     const int32_t t = tris[size_t(i)];
                     MeshTriangle& tri = m.triangles[t];
                     work.normals[size_t(i)] = tri.faceNormal;
@@ -135,13 +169,11 @@ struct PatchStats {
                     for (int c = 0; c < 3; ++c) {
                         const int32_t v = tri.vertex[c], at = 3 * i + c;
                         work.corners[size_t(at)] = v;
-                        int32_t seen = __atomic_load_n(&firstCorner[v], __ATOMIC_RELAXED);
-                        while (at < seen && !__atomic_compare_exchange_n(&firstCorner[v], &seen, at, true,
-                                                                          __ATOMIC_RELAXED, __ATOMIC_RELAXED)) {
-                        }
+                        lowerFirstCorner(firstCorner[v], at);
                     }
                 }
             });
+            settleFirstCorners(int(tris.size()));
             for (const vec3& n : work.normals) normalSum += n;
             collectPatchVertices(m);
         }
