@@ -128,8 +128,9 @@ void clearPatchSelection(Mesh& m, uint8_t extra) {
 
 // The selected patch's normal sum, its vertices collected into the brush list (each once) and,
 // when asked, their position sum and box; its triangles get the per-call mark (or lose it, when
-// mark is off) and leave the pending seeds. The parallel form leaves to the caller's closing pass
-// what that pass clears anyway: it marks only triangles past the pending ones, and unmarks none.
+// mark is off). With pending seeds, those among them leave the seeds and lose the mark at once
+// (the closing pass would clear it), the others get it. The parallel form without pending seeds
+// leaves the unmarking to the caller's closing pass.
 struct PatchStats {
     vec3 normalSum;
     dvec3 positionSum;
@@ -142,9 +143,13 @@ struct PatchStats {
         const std::vector<int32_t>& tris = m.selectedTriangles;
         if (plainStep(tris.size())) {
             for (int32_t t : tris) {
-                m.triangles[t].flags |= TriangleProcessed;
                 normalSum += m.triangles[t].faceNormal;
-                if (pending && size_t(t) < pending->size()) (*pending)[size_t(t)] = 0;
+                if (pending && size_t(t) < pending->size()) {
+                    (*pending)[size_t(t)] = 0;
+                    m.triangles[t].flags &= uint8_t(~TriangleProcessed);
+                } else {
+                    m.triangles[t].flags |= TriangleProcessed;
+                }
             }
             editing::collectRegionVertices(m, true);
             if (!mark)
@@ -162,10 +167,12 @@ struct PatchStats {
                     const int32_t t = tris[size_t(i)];
                     MeshTriangle& tri = m.triangles[t];
                     work.normals[size_t(i)] = tri.faceNormal;
-                    if (pending && size_t(t) < pending->size())
+                    if (pending && size_t(t) < pending->size()) {
                         (*pending)[size_t(t)] = 0;
-                    else if (mark)
+                        if (tri.flags & TriangleProcessed) tri.flags &= uint8_t(~TriangleProcessed);
+                    } else if (mark) {
                         tri.flags |= TriangleProcessed;
+                    }
                     for (int c = 0; c < 3; ++c) {
                         const int32_t v = tri.vertex[c], at = 3 * i + c;
                         work.corners[size_t(at)] = v;
@@ -237,26 +244,22 @@ void forEachPatch(Mesh& m, const vec3& previous, int triangle, bool pivot, Step&
         for (int t = 0; t < count; ++t) m.triangles[t].flags &= uint8_t(~TriangleProcessed);
         return;
     }
-    // the seeds still to try, one byte each, found in parallel and dropped as patches take them
-    std::vector<uint8_t> pending(size_t(std::max(count, 0)));
+    // The seeds still to try, one byte each, dropped as patches take them; a record is read only
+    // for what no patch took. Every mark below the count is cleared as soon as nothing reads it.
+    std::vector<uint8_t> pending(size_t(std::max(count, 0)), 1);
     editing::selectPatchAfresh(m, previous, triangle);
-    parallelFor(count, [&](int begin, int end) {
-        for (int t = begin; t < end; ++t) {
-            const MeshTriangle& tri = m.triangles[t];
-            pending[size_t(t)] = tri.alive() && !(tri.flags & TriangleProcessed);
-        }
-    });
     step(PatchStats(m, true, pivot, &pending), true);
     for (auto it = pending.begin(); (it = std::find(it, pending.end(), uint8_t(1))) != pending.end();) {
+        *it = 0;
         int seed = int(it - pending.begin());
+        MeshTriangle& tri = m.triangles[seed];
+        const bool fresh = tri.alive() && !(tri.flags & TriangleProcessed);
+        tri.flags &= uint8_t(~TriangleProcessed);
+        if (!fresh) continue;
         editing::selectPatchAfresh(m, vec3(), seed);
-        *it = 0;  // a seed already taken by the selection lists nothing
         step(PatchStats(m, true, pivot, &pending), false);
     }
     clearPatchSelection(m, 0);
-    parallelFor(count, [&](int begin, int end) {
-        for (int t = begin; t < end; ++t) m.triangles[t].flags &= uint8_t(~TriangleProcessed);
-    });
 }
 
 } // namespace
