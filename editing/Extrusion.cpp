@@ -3,7 +3,6 @@
 // can then move out on a strip of side walls.
 #include <vector>
 
-#include "editing/ExtrusionSteps.h"
 #include "editing/SelectionHelpers.h"
 #include "mesh/Mesh.h"
 #include "mesh/MeshShortcuts.h"
@@ -32,8 +31,11 @@ void deselect(Mesh& m, int v) {
     m.vertices[v].link = -1;
 }
 
-// Splits every not yet selected border vertex of the selected triangles.
-void borderPass(Mesh& m, const pbr& material, bool flag) {
+// Splits every not yet selected border vertex of the selected triangles. borders, when given,
+// lists (in selection order) the selected triangles with an edge marked, open or linked past the
+// store: only those can have a border corner on their turn, as a split marks only such edges and
+// links others only to its new side walls (which never make a border).
+void borderPass(Mesh& m, const pbr& material, bool flag, const std::vector<int32_t>* borders) {
     auto split = [&](int32_t t) {
         for (int k = 0; k < 3; ++k) {
             int v = m.triangles[t].vertex[k];
@@ -43,26 +45,12 @@ void borderPass(Mesh& m, const pbr& material, bool flag) {
             if (c >= 0) editing::selectVertex(m, c);
         }
     };
-    if (plainPasses()) {
+    if (plainPasses() || !borders) {
         for (size_t i = 0; i < m.selectedTriangles.size(); ++i) split(m.selectedTriangles[i]);
         m.clearSelection();
         return;
     }
-    // Only triangles with an edge marked, open or linked past the store can have a border corner
-    // on their turn: a split marks only such edges, and links others only to its new side walls
-    // (which never make a border). Those are found in parallel and split in list order.
-    const std::vector<int32_t>& tris = m.selectedTriangles;
-    const int count = m.triangleCount();
-    auto blocks = editing::listedBlocks(int(tris.size()), [&](int i, std::vector<int32_t>& out) {
-        const MeshTriangle& tri = m.triangles[tris[size_t(i)]];
-        for (int k = 0; k < 3; ++k)
-            if (tri.marked(k) || tri.neighbour[k] < 0 || tri.neighbour[k] >= count) {
-                out.push_back(tris[size_t(i)]);
-                return;
-            }
-    });
-    for (const editing::ListedBlock& block : blocks)
-        for (int32_t t : block.items) split(t);
+    for (int32_t t : *borders) split(t);
     editing::clearSelectionInParallel(m);
 }
 
@@ -191,7 +179,8 @@ int Mesh::extrudeBorderVertex(int v, int t, const pbr& material, bool flag) {
 }
 
 void Mesh::extrudePatch(const vec3& point, int item, const pbr& material, bool flag) {
-    bool open = selectPatch(point, true, item);
+    std::vector<int32_t> borders;
+    bool open = selectPatch(point, true, item, &borders);
     if (selectedTriangles.empty()) {
         tearTriangleMark = triangleCount();
         clearSelection();
@@ -200,20 +189,25 @@ void Mesh::extrudePatch(const vec3& point, int item, const pbr& material, bool f
     if (open) {
         // no purge here: the picked triangle and the start count must keep naming their records
         closeSheet(*this, point, item);
-        selectPatch(point, true, item);
+        borders.clear();
+        selectPatch(point, true, item, &borders);
     }
     tearTriangleMark = triangleCount();
-    borderPass(*this, material, flag);
+    // without a triangle the fill neither ran nor cleared what was selected
+    borderPass(*this, material, flag, item >= 0 ? &borders : nullptr);
 }
 
 void Mesh::extrudePatchBorder(int t, const pbr& material, bool flag) {
-    selectPatch(vec3(), false, t);
+    // the selection is empty here, so the fill's border list covers all of it
+    std::vector<int32_t> borders;
+    const bool fresh = selectedTriangles.empty();
+    selectPatch(vec3(), false, t, &borders);
     if (selectedTriangles.empty()) {
         clearSelection();
         return;
     }
     for (int32_t s : selectedTriangles) triangles[s].flags |= TriangleProcessed;
-    borderPass(*this, material, flag);
+    borderPass(*this, material, flag, fresh ? &borders : nullptr);
 }
 
 void Mesh::extrudeAllPatches(const pbr& material, bool flag) {

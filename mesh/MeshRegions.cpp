@@ -43,7 +43,7 @@ void Mesh::selectComponent(const vec3& point, bool clear, int& triangle) {
     }
 }
 
-bool Mesh::selectPatch(const vec3& point, bool clear, int& triangle) {
+bool Mesh::selectPatch(const vec3& point, bool clear, int& triangle, std::vector<int32_t>* borders) {
     if (triangle < 0) triangle = closestTriangle(point);
     if (triangle < 0) return false;
     if (clear) clearSelection();
@@ -67,18 +67,22 @@ bool Mesh::selectPatch(const vec3& point, bool clear, int& triangle) {
             for (int32_t n : near.neighbour)
                 if (n >= 0 && n < count) __builtin_prefetch(&triangles[n].flags);
         }
-        const MeshTriangle& tri = triangles[selectedTriangles[head++]];
+        const int32_t t = selectedTriangles[head++];
+        const MeshTriangle& tri = triangles[t];
+        bool border = false;
         for (int k = 0; k < 3; ++k) {
             int32_t n = tri.neighbour[k];
             if (n < 0 || n >= count) {
-                touchesOpen = true;
+                touchesOpen = border = true;
             } else if (tri.marked(k)) {
                 bordersAllOpen = false;
+                border = true;
             } else if (!(triangles[n].flags & kTaken)) {
                 triangles[n].flags |= TriangleSelected;
                 selectedTriangles.push_back(n);
             }
         }
+        if (border && borders) borders->push_back(t);
     }
     return touchesOpen && bordersAllOpen;
 }

@@ -261,6 +261,12 @@ TEST(ExtrusionShortcuts, StartsAndStepsGiveThePlainPassesRecords) {
                 editing::pushStep(m, q, p + vec3(0, 0, 0.3f), -1, all, true);
                 m.strokeCache.clear();
             });
+        // marks left over from elsewhere: a seed passed by, a patch member, the last triangle
+        expectStepsAsPlain(meshes[i], [&](Mesh& m) {
+            m.extrudePatch(p, -1, pbr(), true);
+            for (int t : {1, m.tearTriangleMark / 2, m.tearTriangleMark - 1}) m.triangles[t].flags |= TriangleProcessed;
+            m.pushAllPatches(p, q, -1);
+        });
         expectStepsAsPlain(meshes[i], [&](Mesh& m) {
             m.extrudeAllPatches(pbr(), true);
             m.scaleAllPatches(p, q * 1.5f, -1);
@@ -287,8 +293,13 @@ TEST(ExtrusionShortcuts, PatchListedBreadthFirstInTheOrderTriangleLinksReachIt) 
                 if (!m.triangles[t].marked(k) && m.triangles[t].neighbour[k] >= 0) queue.push_back(m.triangles[t].neighbour[k]);
         }
         int t = seed;
-        EXPECT_FALSE(m.selectPatch(vec3(), true, t));
+        std::vector<int32_t> borders, expectedBorders;
+        EXPECT_FALSE(m.selectPatch(vec3(), true, t, &borders));
         EXPECT_EQ(m.selectedTriangles, expected);
+        for (int32_t s : expected)
+            if (m.triangles[s].flags & 7) expectedBorders.push_back(s);
+        EXPECT_EQ(borders, expectedBorders);
+        EXPECT_EQ(int(borders.size()), 32);  // one triangle a segment has its edge on the marked ring
         EXPECT_EQ(int(expected.size()), m.triangleCount() / 2);
         for (int32_t s : expected) EXPECT_TRUE(m.triangles[s].flags & TriangleSelected);
     }
