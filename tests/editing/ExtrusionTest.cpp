@@ -2,15 +2,13 @@
 #include <gtest/gtest.h>
 
 #include <deque>
-#include <functional>
 
 #include "EditingFixtures.h"
 #include "MeshFixtures.h"
 #include "MeshInvariants.h"
+#include "PlainPassesCheck.h"
 #include "TopologyChecks.h"
 #include "editing/ExtrusionSteps.h"
-#include "foundation/Parallel.h"
-#include "mesh/MeshShortcuts.h"
 
 namespace kal::test {
 namespace {
@@ -210,23 +208,6 @@ TEST(ExtrusionDispatch, StepsThatKeepTheirPatchesMoveAsTheSearchingStepsDo) {
     }
 }
 
-// The shortcuts of the starts and steps (parallel blocks, border candidates found first, the patch
-// moved without drag offsets) against their plain serial passes, record for record; the parallel
-// loops run in blocks of a few records so that small fixtures take the parallel paths too.
-void expectStepsAsPlain(const Mesh& source, const std::function<void(Mesh&)>& op) {
-    Mesh quick = source, plain = source;
-    const ParallelMode mode = parallelMode();
-    setParallelMode({false, true});
-    op(quick);
-    setParallelMode(mode);
-    setPlainPasses(true);
-    op(plain);
-    setPlainPasses(false);
-    expectSameRecords(quick, plain);
-    EXPECT_EQ(quick.selectedTriangles, plain.selectedTriangles);
-    EXPECT_EQ(quick.selectedVertices, plain.selectedVertices);
-}
-
 // The unit sphere with its equator marked: two patches that meet along a ring of shared vertices.
 Mesh equatorSphere() {
     Mesh m = rebuilt(uvSphereMesh(24, 32));
@@ -234,6 +215,8 @@ Mesh equatorSphere() {
     return m;
 }
 
+// The starts and steps' shortcuts (parallel blocks, border triangles listed by the fill, the patch
+// moved without drag offsets, seeds read only where no patch reached) against the plain passes.
 TEST(ExtrusionShortcuts, StartsAndStepsGiveThePlainPassesRecords) {
     Mesh lined = rebuilt(gridMesh(6));
     lined.setEdgeFlag(2 * 7 + 1, 2 * 7 + 2, true);
@@ -243,9 +226,9 @@ TEST(ExtrusionShortcuts, StartsAndStepsGiveThePlainPassesRecords) {
     for (size_t i = 0; i < 4; ++i) {
         SCOPED_TRACE(testing::Message() << "mesh " << i);
         const vec3 p = picks[i], q = p + vec3(0.1f, -0.2f, 0.7f);
-        expectStepsAsPlain(meshes[i], [&](Mesh& m) { m.extrudePatch(p, -1, pbr(), true); });
+        expectSameAsPlainPasses(meshes[i], [&](Mesh& m) { m.extrudePatch(p, -1, pbr(), true); });
         for (int step = 0; step < 3; ++step)
-            expectStepsAsPlain(meshes[i], [&](Mesh& m) {
+            expectSameAsPlainPasses(meshes[i], [&](Mesh& m) {
                 m.extrudePatch(p, -1, pbr(), true);
                 if (step == 0) m.pushAlongNormal(p, q, -1);
                 if (step == 1) m.pushAllPatches(p, q, -1);
@@ -254,7 +237,7 @@ TEST(ExtrusionShortcuts, StartsAndStepsGiveThePlainPassesRecords) {
             });
         // the stroke steps that keep the patches found by their first step
         for (bool all : {false, true})
-            expectStepsAsPlain(meshes[i], [&](Mesh& m) {
+            expectSameAsPlainPasses(meshes[i], [&](Mesh& m) {
                 m.extrudePatch(p, -1, pbr(), true);
                 m.strokeCache.clear();
                 editing::pushStep(m, p, q, -1, all, true);
@@ -262,12 +245,12 @@ TEST(ExtrusionShortcuts, StartsAndStepsGiveThePlainPassesRecords) {
                 m.strokeCache.clear();
             });
         // marks left over from elsewhere: a seed passed by, a patch member, the last triangle
-        expectStepsAsPlain(meshes[i], [&](Mesh& m) {
+        expectSameAsPlainPasses(meshes[i], [&](Mesh& m) {
             m.extrudePatch(p, -1, pbr(), true);
             for (int t : {1, m.tearTriangleMark / 2, m.tearTriangleMark - 1}) m.triangles[t].flags |= TriangleProcessed;
             m.pushAllPatches(p, q, -1);
         });
-        expectStepsAsPlain(meshes[i], [&](Mesh& m) {
+        expectSameAsPlainPasses(meshes[i], [&](Mesh& m) {
             m.extrudeAllPatches(pbr(), true);
             m.scaleAllPatches(p, q * 1.5f, -1);
             m.pushAllPatches(p, q, -1);
