@@ -126,6 +126,25 @@ void clearPatchSelection(Mesh& m, uint8_t extra) {
     m.clearSelection();
 }
 
+// Moves each vertex the listed triangles name through move(position), at its settled first corner,
+// as selecting it, moving it and releasing it would; leaves firstCorner all kNone.
+template <class Move>
+void moveFromFirstCorners(Mesh& m, Move&& move) {
+    int32_t* first = scratch().firstCorner.data();
+    const int32_t* corners = scratch().corners.data();
+    parallelFor(int(m.selectedTriangles.size()), [&](int begin, int end) {
+        for (int at = 3 * begin; at < 3 * end; ++at) {
+            const int32_t v = corners[at];
+            if (__atomic_load_n(&first[v], __ATOMIC_RELAXED) != at) continue;
+            __atomic_store_n(&first[v], StepScratch::kNone, __ATOMIC_RELAXED);
+            MeshVertex& vx = m.vertices[v];
+            if (vx.flags & VertexSelected) continue;  // selectVertex passes it by
+            vx.position = move(vx.position);
+            vx.link = -1;
+        }
+    });
+}
+
 // The selected patch's normal sum, its vertices collected into the brush list (each once) and,
 // when asked, their position sum and box; its triangles get the per-call mark (or lose it, when
 // mark is off). With pending seeds, those among them leave the seeds and lose the mark at once
@@ -138,7 +157,11 @@ struct PatchStats {
     vec3 hi = -lo;
     size_t first = 0, count = 0;
 
-    PatchStats(Mesh& m, bool mark, bool pivot, std::vector<uint8_t>* pending = nullptr) {
+    // Without list, the parallel form leaves the vertices unlisted, their first corners settled
+    // for the caller (listed tells which form ran).
+    bool listed = true;
+
+    PatchStats(Mesh& m, bool mark, bool pivot, std::vector<uint8_t>* pending = nullptr, bool list = true) {
         first = m.brushVertices.size();
         const std::vector<int32_t>& tris = m.selectedTriangles;
         if (plainStep(tris.size())) {
@@ -182,7 +205,8 @@ struct PatchStats {
             });
             settleFirstCorners(int(tris.size()));
             for (const vec3& n : work.normals) normalSum += n;
-            collectPatchVertices(m);
+            listed = list;
+            if (list) collectPatchVertices(m);
         }
         count = m.brushVertices.size() - first;
         if (!pivot) return;
@@ -207,6 +231,10 @@ struct PatchStats {
 // Releases the patch's vertices from the selection, moving each through move(position).
 template <class Move>
 void moveAndRelease(Mesh& m, const PatchStats& patch, Move&& move) {
+    if (!patch.listed) {
+        moveFromFirstCorners(m, move);
+        return;
+    }
     // the brush entries of one patch name each vertex once
     parallelFor(plainPasses() ? 0 : int(patch.count), [&](int begin, int end) {
         for (size_t i = patch.first + size_t(begin); i < patch.first + size_t(end); ++i) {
@@ -226,9 +254,10 @@ void moveAndRelease(Mesh& m, const PatchStats& patch, Move&& move) {
     m.selectedVertices.clear();
 }
 
-// Runs step(patch) on the picked patch, then on every other patch seeded below the start count.
+// Runs step(patch) on the picked patch, then on every other patch seeded below the start count;
+// without list, a patch's vertices may be left unlisted, for moveAndRelease.
 template <class Step>
-void forEachPatch(Mesh& m, const vec3& previous, int triangle, bool pivot, Step&& step) {
+void forEachPatch(Mesh& m, const vec3& previous, int triangle, bool pivot, bool list, Step&& step) {
     const int count = std::min(m.tearTriangleMark, m.triangleCount());
     if (plainPasses()) {
         m.selectPatch(previous, true, triangle);
@@ -248,7 +277,7 @@ void forEachPatch(Mesh& m, const vec3& previous, int triangle, bool pivot, Step&
     // for what no patch took. Every mark below the count is cleared as soon as nothing reads it.
     std::vector<uint8_t> pending(size_t(std::max(count, 0)), 1);
     editing::selectPatchAfresh(m, previous, triangle);
-    step(PatchStats(m, true, pivot, &pending), true);
+    step(PatchStats(m, true, pivot, &pending, list), true);
     for (auto it = pending.begin(); (it = std::find(it, pending.end(), uint8_t(1))) != pending.end();) {
         *it = 0;
         int seed = int(it - pending.begin());
@@ -257,7 +286,7 @@ void forEachPatch(Mesh& m, const vec3& previous, int triangle, bool pivot, Step&
         tri.flags &= uint8_t(~TriangleProcessed);
         if (!fresh) continue;
         editing::selectPatchAfresh(m, vec3(), seed);
-        step(PatchStats(m, true, pivot, &pending), false);
+        step(PatchStats(m, true, pivot, &pending, list), false);
     }
     clearPatchSelection(m, 0);
 }
@@ -301,10 +330,20 @@ void pushStep(Mesh& m, const vec3& previous, const vec3& current, int triangle, 
             m.selectPatch(previous, true, triangle);
         else
             selectPatchAfresh(m, previous, triangle);
-        PatchStats patch(m, false, false);
+        // a step that keeps nothing and has nothing else selected moves the patch's vertices
+        // straight from their first corners
+        const bool straight = !plain && !keep && !m.strokeCache.lent && m.selectedVertices.empty() && m.brushVertices.empty();
+        PatchStats patch(m, false, false, nullptr, !straight);
         const vec3 n = patch.normal();
-        record(patch, n);
         const vec3 u = n * dot(current - previous, n);
+        if (!patch.listed) {
+            // the drag offset of each: 0 + u
+            const vec3 d = vec3() + u;
+            moveFromFirstCorners(m, [&](vec3 p) { return p + d; });
+            clearPatchSelection(m, TriangleProcessed);
+            return;
+        }
+        record(patch, n);
         if (plain || m.strokeCache.lent || patch.first != 0 || patch.count != m.selectedVertices.size()) {
             if (!plain)
                 for (int32_t t : m.selectedTriangles) m.triangles[t].flags &= uint8_t(~TriangleProcessed);
@@ -322,7 +361,7 @@ void pushStep(Mesh& m, const vec3& previous, const vec3& current, int triangle, 
         return;
     }
     float s = 0;
-    forEachPatch(m, previous, triangle, false, [&](const PatchStats& patch, bool picked) {
+    forEachPatch(m, previous, triangle, false, keep, [&](const PatchStats& patch, bool picked) {
         vec3 n = patch.normal();
         if (picked) s = dot(current - previous, n);
         record(patch, n);
@@ -344,7 +383,7 @@ void Mesh::pushAllPatches(const vec3& previous, const vec3& current, int triangl
 void Mesh::scaleAllPatches(const vec3& previous, const vec3& current, int triangle) {
     double f = 1;
     bool valid = false;
-    forEachPatch(*this, previous, triangle, true, [&](const PatchStats& patch, bool picked) {
+    forEachPatch(*this, previous, triangle, true, true, [&](const PatchStats& patch, bool picked) {
         if (picked) {
             // an empty patch has no pivot, and a step from the pivot no factor
             if (patch.count > 0) {
