@@ -32,10 +32,10 @@ StepScratch& scratch() {
 // How far ahead a pass over the patch list fetches its records (the list jumps about the store).
 constexpr int kAhead = 16;
 
-// Whether the patch's passes run serially, as written first: the parallel ones do more work in
-// all, which pays only when several threads share it.
+// Whether the patch's passes run as written first, one vertex selected at a time: a short list
+// gains nothing from the passes over the corners (which also serve one thread well).
 bool plainStep(size_t listed) {
-    return plainPasses() || parallelThreads() == 1 || (listed < size_t(kParallelMinimum) && !parallelMode().splitSmall);
+    return plainPasses() || (listed < size_t(kParallelMinimum) && !parallelMode().splitSmall);
 }
 
 // Lowers a vertex's first corner to at. Plain loads and stores (a locked exchange would stall the
