@@ -5,6 +5,7 @@
 
 #include "editing/SelectionHelpers.h"
 #include "mesh/Mesh.h"
+#include "mesh/MeshShortcuts.h"
 #include "mesh/MeshWalk.h"
 
 namespace kal {
@@ -30,20 +31,27 @@ void deselect(Mesh& m, int v) {
     m.vertices[v].link = -1;
 }
 
-// Splits every not yet selected border vertex of the selected triangles.
-void borderPass(Mesh& m, const pbr& material, bool flag) {
-    for (size_t i = 0; i < m.selectedTriangles.size(); ++i) {
-        int t = m.selectedTriangles[i];
+// Splits every not yet selected border vertex of the selected triangles. borders, when given,
+// lists (in selection order) the selected triangles with an edge marked, open or linked past the
+// store: only those can have a border corner on their turn, as a split marks only such edges and
+// links others only to its new side walls (which never make a border).
+void borderPass(Mesh& m, const pbr& material, bool flag, const std::vector<int32_t>* borders) {
+    auto split = [&](int32_t t) {
         for (int k = 0; k < 3; ++k) {
             int v = m.triangles[t].vertex[k];
-            if (m.vertices[v].flags & VertexSelected) continue;
-            if (!cornerOnBorder(m.triangles[t], k)) continue;
+            if (!cornerOnBorder(m.triangles[t], k) || (m.vertices[v].flags & VertexSelected)) continue;
             int c = m.extrudeBorderVertex(v, t, material, flag);
             editing::selectVertex(m, v);
             if (c >= 0) editing::selectVertex(m, c);
         }
+    };
+    if (plainPasses() || !borders) {
+        for (size_t i = 0; i < m.selectedTriangles.size(); ++i) split(m.selectedTriangles[i]);
+        m.clearSelection();
+        return;
     }
-    m.clearSelection();
+    for (int32_t t : *borders) split(t);
+    editing::clearSelectionInParallel(m);
 }
 
 // An open sheet becomes a closed shell: a reversed copy glued along the open boundary. Inner edges
@@ -171,7 +179,8 @@ int Mesh::extrudeBorderVertex(int v, int t, const pbr& material, bool flag) {
 }
 
 void Mesh::extrudePatch(const vec3& point, int item, const pbr& material, bool flag) {
-    bool open = selectPatch(point, true, item);
+    std::vector<int32_t> borders;
+    bool open = selectPatch(point, true, item, &borders);
     if (selectedTriangles.empty()) {
         tearTriangleMark = triangleCount();
         clearSelection();
@@ -180,20 +189,25 @@ void Mesh::extrudePatch(const vec3& point, int item, const pbr& material, bool f
     if (open) {
         // no purge here: the picked triangle and the start count must keep naming their records
         closeSheet(*this, point, item);
-        selectPatch(point, true, item);
+        borders.clear();
+        selectPatch(point, true, item, &borders);
     }
     tearTriangleMark = triangleCount();
-    borderPass(*this, material, flag);
+    // without a triangle the fill neither ran nor cleared what was selected
+    borderPass(*this, material, flag, item >= 0 ? &borders : nullptr);
 }
 
 void Mesh::extrudePatchBorder(int t, const pbr& material, bool flag) {
-    selectPatch(vec3(), false, t);
+    // the selection is empty here, so the fill's border list covers all of it
+    std::vector<int32_t> borders;
+    const bool fresh = selectedTriangles.empty();
+    selectPatch(vec3(), false, t, &borders);
     if (selectedTriangles.empty()) {
         clearSelection();
         return;
     }
     for (int32_t s : selectedTriangles) triangles[s].flags |= TriangleProcessed;
-    borderPass(*this, material, flag);
+    borderPass(*this, material, flag, fresh ? &borders : nullptr);
 }
 
 void Mesh::extrudeAllPatches(const pbr& material, bool flag) {

@@ -1,19 +1,155 @@
 // The steps of an extrusion or tear stroke: the picked patch, or every patch seeded below the
 // stroke's start count, pushed along its mean normal or scaled about its own pivot.
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <limits>
+#include <mutex>
 
 #include "editing/ExtrusionSteps.h"
 #include "editing/SelectionHelpers.h"
+#include "foundation/Parallel.h"
 #include "mesh/Mesh.h"
+#include "mesh/MeshShortcuts.h"
 
 namespace kal {
 
 namespace {
 
-// The selected patch's normal sum, its vertices collected into the brush list (each once) and
-// their position sum and box; its triangles get the per-call mark.
+// Scratch kept between calls, so that a step over a large patch pays no fresh pages.
+struct StepScratch {
+    std::vector<vec3> normals;
+    std::vector<int32_t> corners;      // the listed triangles' corners, three a triangle
+    std::vector<int32_t> firstCorner;  // per vertex: the first list corner naming it, or kNone
+    static constexpr int32_t kNone = std::numeric_limits<int32_t>::max();
+};
+
+StepScratch& scratch() {
+    static thread_local StepScratch s;
+    return s;
+}
+
+// How far ahead a pass over the patch list fetches its records (the list jumps about the store).
+constexpr int kAhead = 16;
+
+// Whether the patch's passes run as written first, one vertex selected at a time: a short list
+// gains nothing from the passes over the corners (which also serve one thread well).
+bool plainStep(size_t listed) {
+    return plainPasses() || (listed < size_t(kParallelMinimum) && !parallelMode().splitSmall);
+}
+
+// Lowers a vertex's first corner to at. Plain loads and stores (a locked exchange would stall the
+// record reads round it): two blocks may race, and the larger value may win.
+inline bool lowerFirstCorner(int32_t& first, int32_t at) {
+    if (at >= __atomic_load_n(&first, __ATOMIC_RELAXED)) return false;
+    __atomic_store_n(&first, at, __ATOMIC_RELAXED);
+    return true;
+}
+
+// Passes over the listed corners until none lowers its vertex's first corner: a race lost by the
+// smaller value is then made good, and each vertex holds its earliest corner whatever the blocks.
+void settleFirstCorners(int listed) {
+    int32_t* first = scratch().firstCorner.data();
+    const int32_t* corners = scratch().corners.data();
+    for (int pass = 0;; ++pass) {
+        std::atomic<bool> lowered{false};
+        auto settle = [&](int begin, int end) {
+            bool any = false;
+            for (int at = 3 * begin; at < 3 * end; ++at) any |= lowerFirstCorner(first[corners[at]], at);
+            if (any) lowered = true;
+        };
+        if (pass == 8) {
+            settle(0, listed);  // serial: races cannot outlast it
+            return;
+        }
+        parallelFor(listed, settle);
+        if (!lowered) return;
+    }
+}
+
+// collectRegionVertices(m, true) in parallel blocks, after the gathering pass has put each listed
+// corner's vertex into corners and the earliest such corner of each vertex into firstCorner: a
+// vertex is listed at its first corner in list order, so the brush list and the selection links
+// come out as the serial pass lists them. Leaves firstCorner all kNone again.
+void collectPatchVertices(Mesh& m) {
+    const std::vector<int32_t>& tris = m.selectedTriangles;
+    int32_t* first = scratch().firstCorner.data();
+    const int32_t* corners = scratch().corners.data();
+    std::vector<editing::ListedBlock> blocks = editing::listedBlocks(int(tris.size()), [&](int i, std::vector<int32_t>& out) {
+        for (int32_t at = 3 * i; at < 3 * i + 3; ++at) {
+            const int32_t v = corners[at];
+            if (__atomic_load_n(&first[v], __ATOMIC_RELAXED) != at) continue;
+            if (m.vertices[v].flags & VertexSelected)
+                __atomic_store_n(&first[v], StepScratch::kNone, __ATOMIC_RELAXED);  // selectVertex passes it by
+            else
+                out.push_back(at);
+        }
+    });
+    // each block's first entry, counted over the blocks before it
+    std::vector<size_t> at(blocks.size() + 1, 0);
+    for (size_t b = 0; b < blocks.size(); ++b) at[b + 1] = at[b] + blocks[b].items.size();
+    const size_t brushBase = m.brushVertices.size(), selectionBase = m.selectedVertices.size();
+    m.brushVertices.resize(brushBase + at.back());
+    m.selectedVertices.resize(selectionBase + at.back());
+    parallelFor(int(blocks.size()), [&](int begin, int end) {
+        for (int b = begin; b < end; ++b) {
+            size_t k = at[size_t(b)];
+            for (int32_t corner : blocks[size_t(b)].items) {
+                const int32_t v = corners[corner];
+                m.brushVertices[brushBase + k] = BrushVertex{v, 0.0f, m.triangles[tris[size_t(corner / 3)]].cornerNormal[corner % 3]};
+                m.selectedVertices[selectionBase + k] = v;
+                m.vertices[v].flags |= VertexSelected;
+                m.vertices[v].link = int32_t(selectionBase + k);
+                first[v] = StepScratch::kNone;
+                ++k;
+            }
+        }
+    }, 2);
+}
+
+// clearSelection with the listed records' flags cleared in parallel (each is listed once), the
+// triangles losing extra flags too.
+void clearPatchSelection(Mesh& m, uint8_t extra) {
+    parallelFor(int(m.selectedVertices.size()), [&](int begin, int end) {
+        for (int i = begin; i < end; ++i) {
+            MeshVertex& vx = m.vertices[m.selectedVertices[size_t(i)]];
+            vx.flags &= uint8_t(~VertexSelected);
+            vx.link = -1;
+        }
+    });
+    const uint8_t mask = uint8_t(~(TriangleSelected | TriangleVisited | extra));
+    parallelFor(int(m.selectedTriangles.size()), [&](int begin, int end) {
+        for (int i = begin; i < end; ++i) m.triangles[m.selectedTriangles[size_t(i)]].flags &= mask;
+    });
+    m.selectedVertices.clear();
+    m.selectedTriangles.clear();
+    m.clearSelection();
+}
+
+// Moves each vertex the listed triangles name through move(position), at its settled first corner,
+// as selecting it, moving it and releasing it would; leaves firstCorner all kNone.
+template <class Move>
+void moveFromFirstCorners(Mesh& m, Move&& move) {
+    int32_t* first = scratch().firstCorner.data();
+    const int32_t* corners = scratch().corners.data();
+    parallelFor(int(m.selectedTriangles.size()), [&](int begin, int end) {
+        for (int at = 3 * begin; at < 3 * end; ++at) {
+            const int32_t v = corners[at];
+            if (__atomic_load_n(&first[v], __ATOMIC_RELAXED) != at) continue;
+            __atomic_store_n(&first[v], StepScratch::kNone, __ATOMIC_RELAXED);
+            MeshVertex& vx = m.vertices[v];
+            if (vx.flags & VertexSelected) continue;  // selectVertex passes it by
+            vx.position = move(vx.position);
+            vx.link = -1;
+        }
+    });
+}
+
+// The selected patch's normal sum, its vertices collected into the brush list (each once) and,
+// when asked, their position sum and box; its triangles get the per-call mark (or lose it, when
+// mark is off). With pending seeds, those among them leave the seeds and lose the mark at once
+// (the closing pass would clear it), the others get it. The parallel form without pending seeds
+// leaves the unmarking to the caller's closing pass.
 struct PatchStats {
     vec3 normalSum;
     dvec3 positionSum;
@@ -21,14 +157,59 @@ struct PatchStats {
     vec3 hi = -lo;
     size_t first = 0, count = 0;
 
-    explicit PatchStats(Mesh& m) {
+    // Without list, the parallel form leaves the vertices unlisted, their first corners settled
+    // for the caller (listed tells which form ran).
+    bool listed = true;
+
+    PatchStats(Mesh& m, bool mark, bool pivot, std::vector<uint8_t>* pending = nullptr, bool list = true) {
         first = m.brushVertices.size();
-        for (int32_t t : m.selectedTriangles) {
-            m.triangles[t].flags |= TriangleProcessed;
-            normalSum += m.triangles[t].faceNormal;
+        const std::vector<int32_t>& tris = m.selectedTriangles;
+        if (plainStep(tris.size())) {
+            for (int32_t t : tris) {
+                normalSum += m.triangles[t].faceNormal;
+                if (pending && size_t(t) < pending->size()) {
+                    (*pending)[size_t(t)] = 0;
+                    m.triangles[t].flags &= uint8_t(~TriangleProcessed);
+                } else {
+                    m.triangles[t].flags |= TriangleProcessed;
+                }
+            }
+            editing::collectRegionVertices(m, true);
+            if (!mark)
+                for (int32_t t : tris) m.triangles[t].flags &= uint8_t(~TriangleProcessed);
+        } else {
+            // the normals gathered in parallel and summed in list order, as the serial pass sums them
+            StepScratch& work = scratch();
+            work.normals.resize(tris.size());
+            work.corners.resize(3 * tris.size());
+            if (work.firstCorner.size() < size_t(m.vertexCount())) work.firstCorner.resize(size_t(m.vertexCount()), StepScratch::kNone);
+            int32_t* firstCorner = work.firstCorner.data();
+            parallelFor(int(tris.size()), [&](int begin, int end) {
+                for (int i = begin; i < end; ++i) {
+                    if (i + kAhead < end) __builtin_prefetch(&m.triangles[tris[size_t(i + kAhead)]]);
+                    const int32_t t = tris[size_t(i)];
+                    MeshTriangle& tri = m.triangles[t];
+                    work.normals[size_t(i)] = tri.faceNormal;
+                    if (pending && size_t(t) < pending->size()) {
+                        (*pending)[size_t(t)] = 0;
+                        if (tri.flags & TriangleProcessed) tri.flags &= uint8_t(~TriangleProcessed);
+                    } else if (mark) {
+                        tri.flags |= TriangleProcessed;
+                    }
+                    for (int c = 0; c < 3; ++c) {
+                        const int32_t v = tri.vertex[c], at = 3 * i + c;
+                        work.corners[size_t(at)] = v;
+                        lowerFirstCorner(firstCorner[v], at);
+                    }
+                }
+            });
+            settleFirstCorners(int(tris.size()));
+            for (const vec3& n : work.normals) normalSum += n;
+            listed = list;
+            if (list) collectPatchVertices(m);
         }
-        editing::collectRegionVertices(m, true);
         count = m.brushVertices.size() - first;
+        if (!pivot) return;
         for (size_t i = first; i < m.brushVertices.size(); ++i) {
             vec3 p = m.vertices[m.brushVertices[i].vertex].position;
             positionSum = positionSum + dvec3(p);
@@ -50,44 +231,88 @@ struct PatchStats {
 // Releases the patch's vertices from the selection, moving each through move(position).
 template <class Move>
 void moveAndRelease(Mesh& m, const PatchStats& patch, Move&& move) {
-    for (size_t i = patch.first; i < patch.first + patch.count; ++i) {
-        MeshVertex& vx = m.vertices[m.brushVertices[i].vertex];
-        vx.flags &= uint8_t(~VertexSelected);
-        vx.link = -1;
-        vx.position = move(vx.position);
+    if (!patch.listed) {
+        moveFromFirstCorners(m, move);
+        return;
     }
+    // the brush entries of one patch name each vertex once
+    parallelFor(plainPasses() ? 0 : int(patch.count), [&](int begin, int end) {
+        for (size_t i = patch.first + size_t(begin); i < patch.first + size_t(end); ++i) {
+            MeshVertex& vx = m.vertices[m.brushVertices[i].vertex];
+            vx.flags &= uint8_t(~VertexSelected);
+            vx.link = -1;
+            vx.position = move(vx.position);
+        }
+    });
+    if (plainPasses())
+        for (size_t i = patch.first; i < patch.first + patch.count; ++i) {
+            MeshVertex& vx = m.vertices[m.brushVertices[i].vertex];
+            vx.flags &= uint8_t(~VertexSelected);
+            vx.link = -1;
+            vx.position = move(vx.position);
+        }
     m.selectedVertices.clear();
 }
 
-// Runs step(patch) on the picked patch, then on every other patch seeded below the start count.
+// Runs step(patch) on the picked patch, then on every other patch seeded below the start count;
+// without list, a patch's vertices may be left unlisted, for moveAndRelease.
 template <class Step>
-void forEachPatch(Mesh& m, const vec3& previous, int triangle, Step&& step) {
-    m.selectPatch(previous, true, triangle);
-    step(PatchStats(m), true);
+void forEachPatch(Mesh& m, const vec3& previous, int triangle, bool pivot, bool list, Step&& step) {
     const int count = std::min(m.tearTriangleMark, m.triangleCount());
-    for (int t = 0; t < count; ++t) {
-        const MeshTriangle& tri = m.triangles[t];
-        if (!tri.alive() || (tri.flags & TriangleProcessed)) continue;
-        int seed = t;
-        m.selectPatch(vec3(), true, seed);
-        step(PatchStats(m), false);
+    if (plainPasses()) {
+        m.selectPatch(previous, true, triangle);
+        step(PatchStats(m, true, pivot), true);
+        for (int t = 0; t < count; ++t) {
+            const MeshTriangle& tri = m.triangles[t];
+            if (!tri.alive() || (tri.flags & TriangleProcessed)) continue;
+            int seed = t;
+            m.selectPatch(vec3(), true, seed);
+            step(PatchStats(m, true, pivot), false);
+        }
+        m.clearSelection();
+        for (int t = 0; t < count; ++t) m.triangles[t].flags &= uint8_t(~TriangleProcessed);
+        return;
     }
-    m.clearSelection();
-    for (int t = 0; t < count; ++t) m.triangles[t].flags &= uint8_t(~TriangleProcessed);
+    // The seeds still to try, one byte each, dropped as patches take them; a record is read only
+    // for what no patch took. Every mark below the count is cleared as soon as nothing reads it.
+    std::vector<uint8_t> pending(size_t(std::max(count, 0)), 1);
+    editing::selectPatchAfresh(m, previous, triangle);
+    step(PatchStats(m, true, pivot, &pending, list), true);
+    for (auto it = pending.begin(); (it = std::find(it, pending.end(), uint8_t(1))) != pending.end();) {
+        *it = 0;
+        int seed = int(it - pending.begin());
+        MeshTriangle& tri = m.triangles[seed];
+        const bool fresh = tri.alive() && !(tri.flags & TriangleProcessed);
+        tri.flags &= uint8_t(~TriangleProcessed);
+        if (!fresh) continue;
+        editing::selectPatchAfresh(m, vec3(), seed);
+        step(PatchStats(m, true, pivot, &pending, list), false);
+    }
+    clearPatchSelection(m, 0);
 }
 
 } // namespace
 
 namespace editing {
 
+bool selectPatchAfresh(Mesh& m, const vec3& point, int& triangle) {
+    if (triangle < 0) triangle = m.closestTriangle(point);
+    if (triangle < 0) return false;
+    clearSelectionInParallel(m);
+    return m.selectPatch(point, false, triangle);
+}
+
 void pushStep(Mesh& m, const vec3& previous, const vec3& current, int triangle, bool all, bool keep) {
     MeshStrokeCache& cache = m.strokeCache;
     if (keep && cache.pushStarts.size() >= 2) {
         const float s = dot(current - previous, cache.pushNormals[0]);
+        // a patch lists each vertex once; patches sharing a vertex move it in their order
         for (size_t i = 0; i + 1 < cache.pushStarts.size(); ++i) {
             const vec3 D = cache.pushNormals[i] * s;
-            for (int32_t k = cache.pushStarts[i]; k < cache.pushStarts[i + 1]; ++k)
-                m.vertices[cache.pushVertices[size_t(k)]].position += D;
+            const int32_t from = cache.pushStarts[i];
+            parallelFor(cache.pushStarts[i + 1] - from, [&](int begin, int end) {
+                for (int k = from + begin; k < from + end; ++k) m.vertices[cache.pushVertices[size_t(k)]].position += D;
+            });
         }
         return;
     }
@@ -100,18 +325,43 @@ void pushStep(Mesh& m, const vec3& previous, const vec3& current, int triangle, 
         cache.pushNormals.push_back(n);
     };
     if (!all) {
-        m.selectPatch(previous, true, triangle);
-        PatchStats patch(m);
-        for (int32_t t : m.selectedTriangles) m.triangles[t].flags &= uint8_t(~TriangleProcessed);
+        const bool plain = plainPasses();
+        if (plain)
+            m.selectPatch(previous, true, triangle);
+        else
+            selectPatchAfresh(m, previous, triangle);
+        // a step that keeps nothing and has nothing else selected moves the patch's vertices
+        // straight from their first corners
+        const bool straight = !plain && !keep && !m.strokeCache.lent && m.selectedVertices.empty() && m.brushVertices.empty();
+        PatchStats patch(m, false, false, nullptr, !straight);
         const vec3 n = patch.normal();
+        const vec3 u = n * dot(current - previous, n);
+        if (!patch.listed) {
+            // the drag offset of each: 0 + u
+            const vec3 d = vec3() + u;
+            moveFromFirstCorners(m, [&](vec3 p) { return p + d; });
+            clearPatchSelection(m, TriangleProcessed);
+            return;
+        }
         record(patch, n);
-        m.translateBrushVertices(n * dot(current - previous, n));
-        m.applyDrag();
-        m.clearSelection();
+        if (plain || m.strokeCache.lent || patch.first != 0 || patch.count != m.selectedVertices.size()) {
+            if (!plain)
+                for (int32_t t : m.selectedTriangles) m.triangles[t].flags &= uint8_t(~TriangleProcessed);
+            m.translateBrushVertices(u);
+            m.applyDrag();
+            m.clearSelection();
+            return;
+        }
+        // every selected vertex is a brush vertex of its own: its drag offset would be 0 + u
+        const vec3 d = vec3() + u;
+        parallelFor(int(patch.count), [&](int begin, int end) {
+            for (int k = begin; k < end; ++k) m.vertices[m.selectedVertices[size_t(k)]].position += d;
+        });
+        clearPatchSelection(m, TriangleProcessed);
         return;
     }
     float s = 0;
-    forEachPatch(m, previous, triangle, [&](const PatchStats& patch, bool picked) {
+    forEachPatch(m, previous, triangle, false, keep, [&](const PatchStats& patch, bool picked) {
         vec3 n = patch.normal();
         if (picked) s = dot(current - previous, n);
         record(patch, n);
@@ -133,7 +383,7 @@ void Mesh::pushAllPatches(const vec3& previous, const vec3& current, int triangl
 void Mesh::scaleAllPatches(const vec3& previous, const vec3& current, int triangle) {
     double f = 1;
     bool valid = false;
-    forEachPatch(*this, previous, triangle, [&](const PatchStats& patch, bool picked) {
+    forEachPatch(*this, previous, triangle, true, true, [&](const PatchStats& patch, bool picked) {
         if (picked) {
             // an empty patch has no pivot, and a step from the pivot no factor
             if (patch.count > 0) {

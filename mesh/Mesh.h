@@ -220,7 +220,9 @@ public:
 
     // Components and patches (MeshRegions.cpp).
     void selectComponent(const vec3& point, bool clear, int& triangle);
-    bool selectPatch(const vec3& point, bool clear, int& triangle);
+    // With borders, also lists (in selection order) the triangles it selects that have an edge
+    // marked, open or linked past the store.
+    bool selectPatch(const vec3& point, bool clear, int& triangle, std::vector<int32_t>* borders = nullptr);
     void gatherComponentBrushVertices(const vec3& centre, float radius, bool clear, int triangle);
     void gatherPatchBrushVertices(const vec3& centre, float radius, bool clear, int triangle);
     void orientComponents();

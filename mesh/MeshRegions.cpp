@@ -43,29 +43,46 @@ void Mesh::selectComponent(const vec3& point, bool clear, int& triangle) {
     }
 }
 
-bool Mesh::selectPatch(const vec3& point, bool clear, int& triangle) {
+bool Mesh::selectPatch(const vec3& point, bool clear, int& triangle, std::vector<int32_t>* borders) {
     if (triangle < 0) triangle = closestTriangle(point);
     if (triangle < 0) return false;
     if (clear) clearSelection();
+    // Breadth first, each triangle marked when first reached: the selection list is the queue, in
+    // the order a fill that marks on leaving the queue would list them, with one record visit per
+    // triangle listed (a patch may hold most of a large mesh).
+    MeshTriangle& seed = triangles[triangle];
+    if (seed.flags & kTaken) return false;
+    seed.flags |= TriangleSelected;
+    size_t head = selectedTriangles.size();
+    selectedTriangles.push_back(triangle);
+    const int count = triangles.size();
     bool touchesOpen = false, bordersAllOpen = true;
-    TriangleQueue queue;
-    queue.push(triangle);
-    while (!queue.empty()) {
-        int32_t t = queue.pop();
-        MeshTriangle& tri = triangles[t];
-        if (tri.flags & kTaken) continue;
-        tri.flags = uint8_t((tri.flags & ~kTaken) | TriangleSelected);
-        selectedTriangles.push_back(t);
+    // the queue ahead is known: its records are fetched early, and so are the flags of the
+    // neighbours of those a little nearer
+    constexpr size_t kAhead = 48, kNear = 16;
+    while (head < selectedTriangles.size()) {
+        if (head + kAhead < selectedTriangles.size()) __builtin_prefetch(&triangles[selectedTriangles[head + kAhead]]);
+        if (head + kNear < selectedTriangles.size()) {
+            const MeshTriangle& near = triangles[selectedTriangles[head + kNear]];
+            for (int32_t n : near.neighbour)
+                if (n >= 0 && n < count) __builtin_prefetch(&triangles[n].flags);
+        }
+        const int32_t t = selectedTriangles[head++];
+        const MeshTriangle& tri = triangles[t];
+        bool border = false;
         for (int k = 0; k < 3; ++k) {
             int32_t n = tri.neighbour[k];
-            if (n < 0 || n >= triangles.size()) {
-                touchesOpen = true;
+            if (n < 0 || n >= count) {
+                touchesOpen = border = true;
             } else if (tri.marked(k)) {
                 bordersAllOpen = false;
-            } else {
-                queue.push(n);
+                border = true;
+            } else if (!(triangles[n].flags & kTaken)) {
+                triangles[n].flags |= TriangleSelected;
+                selectedTriangles.push_back(n);
             }
         }
+        if (border && borders) borders->push_back(t);
     }
     return touchesOpen && bordersAllOpen;
 }

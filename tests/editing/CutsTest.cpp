@@ -8,6 +8,7 @@
 #include "EditingFixtures.h"
 #include "MeshFixtures.h"
 #include "MeshInvariants.h"
+#include "PlainPassesCheck.h"
 #include "TopologyChecks.h"
 #include "editing/SphereCuts.h"
 #include "foundation/Parallel.h"
@@ -362,21 +363,6 @@ TEST(SphereStamp, AVertexAtTheCentreStaysAndReverseFormsMatchTheReversedStroke) 
         painted += reverse.triangles[t].corner[0].red == 1;
     }
     EXPECT_GT(painted, 0);
-}
-
-// The shortcuts (passes over the records that can take part, parallel blocks, local renormals)
-// against the plain passes over every record, record for record. The parallel loops run in blocks
-// of a few records, so that the fixtures' small stores take the parallel paths too.
-void expectSameAsPlainPasses(const Mesh& source, const std::function<void(Mesh&)>& op) {
-    Mesh quick = source, plain = source;
-    const ParallelMode mode = parallelMode();
-    setParallelMode({false, true});
-    op(quick);
-    setParallelMode(mode);
-    setPlainPasses(true);
-    op(plain);
-    setPlainPasses(false);
-    expectSameRecords(quick, plain);
 }
 
 TEST(CutShortcuts, SphereOperationsGiveThePlainPassesRecords) {

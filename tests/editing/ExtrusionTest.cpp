@@ -1,10 +1,14 @@
 // Extrusion, tear and bevel starts and the steps that follow them.
 #include <gtest/gtest.h>
 
+#include <deque>
+
 #include "EditingFixtures.h"
 #include "MeshFixtures.h"
 #include "MeshInvariants.h"
+#include "PlainPassesCheck.h"
 #include "TopologyChecks.h"
+#include "editing/ExtrusionSteps.h"
 
 namespace kal::test {
 namespace {
@@ -201,6 +205,86 @@ TEST(ExtrusionDispatch, StepsThatKeepTheirPatchesMoveAsTheSearchingStepsDo) {
         for (int v = 0; v < direct.vertexCount(); ++v)
             ASSERT_EQ(stroked.vertices[v].position, direct.vertices[v].position) << "vertex " << v;
         EXPECT_MESH_VALID(stroked);
+    }
+}
+
+// The unit sphere with its equator marked: two patches that meet along a ring of shared vertices.
+Mesh equatorSphere() {
+    Mesh m = rebuilt(uvSphereMesh(24, 32));
+    for (int s = 0; s < 32; ++s) EXPECT_TRUE(m.setEdgeFlag(1 + 11 * 32 + s, 1 + 11 * 32 + (s + 1) % 32, true));
+    return m;
+}
+
+// The starts and steps' shortcuts (parallel blocks, border triangles listed by the fill, the patch
+// moved without drag offsets, seeds read only where no patch reached) against the plain passes.
+TEST(ExtrusionShortcuts, StartsAndStepsGiveThePlainPassesRecords) {
+    Mesh lined = rebuilt(gridMesh(6));
+    lined.setEdgeFlag(2 * 7 + 1, 2 * 7 + 2, true);
+    lined.setEdgeFlag(2 * 7 + 2, 2 * 7 + 3, true);
+    const Mesh meshes[] = {rebuilt(cubeMesh(true)), rebuilt(quadMesh()), lined, equatorSphere()};
+    const vec3 picks[] = {vec3(0, 0, -1), vec3(0.5f, 0.5f, 0), vec3(3, 3, 0), vec3(0, 0, 1)};
+    for (size_t i = 0; i < 4; ++i) {
+        SCOPED_TRACE(testing::Message() << "mesh " << i);
+        const vec3 p = picks[i], q = p + vec3(0.1f, -0.2f, 0.7f);
+        expectSameAsPlainPasses(meshes[i], [&](Mesh& m) { m.extrudePatch(p, -1, pbr(), true); });
+        for (int step = 0; step < 3; ++step)
+            expectSameAsPlainPasses(meshes[i], [&](Mesh& m) {
+                m.extrudePatch(p, -1, pbr(), true);
+                if (step == 0) m.pushAlongNormal(p, q, -1);
+                if (step == 1) m.pushAllPatches(p, q, -1);
+                if (step == 2) m.scaleAllPatches(p, q, -1);
+                m.pushAllPatches(q, p, -1);
+            });
+        // the stroke steps that keep the patches found by their first step
+        for (bool all : {false, true})
+            expectSameAsPlainPasses(meshes[i], [&](Mesh& m) {
+                m.extrudePatch(p, -1, pbr(), true);
+                m.strokeCache.clear();
+                editing::pushStep(m, p, q, -1, all, true);
+                editing::pushStep(m, q, p + vec3(0, 0, 0.3f), -1, all, true);
+                m.strokeCache.clear();
+            });
+        // marks left over from elsewhere: a seed passed by, a patch member, the last triangle
+        expectSameAsPlainPasses(meshes[i], [&](Mesh& m) {
+            m.extrudePatch(p, -1, pbr(), true);
+            for (int t : {1, m.tearTriangleMark / 2, m.tearTriangleMark - 1}) m.triangles[t].flags |= TriangleProcessed;
+            m.pushAllPatches(p, q, -1);
+        });
+        expectSameAsPlainPasses(meshes[i], [&](Mesh& m) {
+            m.extrudeAllPatches(pbr(), true);
+            m.scaleAllPatches(p, q * 1.5f, -1);
+            m.pushAllPatches(p, q, -1);
+        });
+    }
+}
+
+TEST(ExtrusionShortcuts, PatchListedBreadthFirstInTheOrderTriangleLinksReachIt) {
+    const Mesh sphere = equatorSphere();
+    for (int seed : {0, 200, sphere.triangleCount() - 1}) {
+        Mesh m = sphere;
+        // the plain queue fill, marking each triangle as it leaves the queue
+        std::vector<int32_t> expected;
+        std::vector<uint8_t> taken(size_t(m.triangleCount()), 0);
+        std::deque<int32_t> queue{seed};
+        while (!queue.empty()) {
+            int32_t t = queue.front();
+            queue.pop_front();
+            if (taken[size_t(t)]) continue;
+            taken[size_t(t)] = 1;
+            expected.push_back(t);
+            for (int k = 0; k < 3; ++k)
+                if (!m.triangles[t].marked(k) && m.triangles[t].neighbour[k] >= 0) queue.push_back(m.triangles[t].neighbour[k]);
+        }
+        int t = seed;
+        std::vector<int32_t> borders, expectedBorders;
+        EXPECT_FALSE(m.selectPatch(vec3(), true, t, &borders));
+        EXPECT_EQ(m.selectedTriangles, expected);
+        for (int32_t s : expected)
+            if (m.triangles[s].flags & 7) expectedBorders.push_back(s);
+        EXPECT_EQ(borders, expectedBorders);
+        EXPECT_EQ(int(borders.size()), 32);  // one triangle a segment has its edge on the marked ring
+        EXPECT_EQ(int(expected.size()), m.triangleCount() / 2);
+        for (int32_t s : expected) EXPECT_TRUE(m.triangles[s].flags & TriangleSelected);
     }
 }
 
