@@ -201,6 +201,23 @@ TEST(ObjParse, chunksOverTheBudgetAreRefusedWithNothingAdded) {
     }
 }
 
+// Faces are charged for the triangles they could make before any record is: a text of short
+// faces naming no vertex, whose triangles would outgrow the budget, is refused and adds nothing.
+TEST(ObjParse, facesAreChargedBeforeTheirVerticesAreKnown) {
+    std::string text = "v 0 0 0\nv 1 0 0\nv 0 1 0\n";
+    for (int i = 0; i < 2000; ++i) text += "f 0 0 0 0 0 0 0 0 0 0 0 0\n";
+    {
+        ReadBudget budget(text.size(), 0);
+        Mesh m;
+        EXPECT_FALSE(parseObjText(m, text.data(), text.size()));
+        EXPECT_EQ(m.vertexCount() + m.triangleCount(), 0);
+    }
+    Mesh m;  // within the default budget: the vertices, and no face
+    EXPECT_TRUE(parseObjText(m, text.data(), text.size()));
+    EXPECT_EQ(m.vertexCount(), 3);
+    EXPECT_EQ(m.triangleCount(), 0);
+}
+
 // Every prefix of a valid file, in a heap block of exactly its size, parses into a usable mesh,
 // cut into chunks as a large file is.
 TEST(ObjParse, everyPrefixParsesWithinItsBytes) {

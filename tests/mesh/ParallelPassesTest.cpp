@@ -97,6 +97,8 @@ TEST(ParallelPasses, rebuildOfScatteredTrianglesMatchesTheSerialPasses) {
     const int n = sphere.triangleCount();
     for (int i = 0; i < n; ++i) m.triangles.push(sphere.triangles[i % 2 ? n - 1 - i / 2 : i / 2]);
     expectSameOnEveryPath(m, [](Mesh& x) { x.rebuild(1); });
+    // the link build alone (no use counts) takes the same steps
+    for (const Mesh& f : {m, fixtures().back()}) expectSameOnEveryPath(f, [](Mesh& x) { EXPECT_TRUE(x.buildLinks()); });
     Mesh once = m;
     once.rebuild(1);
     EXPECT_MESH_VALID(once);
