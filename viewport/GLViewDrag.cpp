@@ -12,6 +12,12 @@
 
 namespace kal {
 
+// GLViewPress.cpp: one gesture per symmetric pick, begun and applied.
+void beginSculptStroke(GLView& view);
+// SymmetricSculptPicks.cpp: for a plane brush pressed off the object, picks at the cursor; when
+// that hits, the symmetric picks hold the press point at the depth of the hit.
+bool meetObjectOnPlaneStroke(GLView& view);
+
 namespace {
 
 enum DragCommand : int {
@@ -117,24 +123,25 @@ void GLView::dragStep() {
             panView(a, b, 0.0f);
         }
     } else if (mode == SCULPT) {
-        if (busy != 0 && hasHit(pressPick)) {
+        // a plane drawn from off the object starts once its line meets one
+        if (busy != 0 && sculptors.empty() && !hasHit(pressPick) && meetObjectOnPlaneStroke(*this)) {
+            beginSculptStroke(*this);
+        } else if (busy != 0 && hasHit(pressPick)) {
             if (brush == BrushPickMaterial) {
                 brushMaterial = hoverPick.surfaceMaterial;
             } else {
+                // a gesture whose copy was not made this frame sits the call out
                 std::vector<Gesture*> gestures;
                 gestures.reserve(sculptors.size());
-                for (size_t i = 0; i < sculptors.size(); ++i) {
+                for (size_t i = 0; i < sculptors.size() && i < symmetricPicks.size(); ++i) {
                     Sculptor* s = sculptors[i];
                     if (!s) continue;
-                    // a sculptor without its symmetric pick has nothing to sample this frame
-                    if (i < symmetricPicks.size()) {
-                        s->run();
-                        s->samples.push_back(StrokeSample(symmetricPicks[i]));
-                        s->viewDirection = symmetricPicks[i].viewAxis;
-                    }
+                    s->run();
+                    s->samples.push_back(StrokeSample(symmetricPicks[i]));
+                    s->viewDirection = symmetricPicks[i].viewAxis;
                     gestures.push_back(s);
                 }
-                if (pressPick.object) pressPick.object->applyGestures(gestures);
+                if (pressPick.object && !gestures.empty()) pressPick.object->applyGestures(gestures);
             }
         }
     } else if (mode == ASSEMBLY) {

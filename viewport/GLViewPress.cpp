@@ -12,6 +12,23 @@
 
 namespace kal {
 
+// One gesture per symmetric pick, begun with its sample and applied.
+void beginSculptStroke(GLView& v) {
+    // sculpting is not undoable: the records before it could no longer be replayed
+    v.undoStack.clear();
+    for (const PickRecord& pick : v.symmetricPicks) {
+        auto* s = new Sculptor(v.brush, v.selectionMode, v.sculptOption);
+        s->sectionFlag = uint8_t(v.axisSection ? 1 : 0);
+        s->paintMask = byte(v.paintMask & 0xFF);
+        v.sculptors.push_back(s);
+        s->handedness = pick.handedness;
+        s->begin();
+        s->samples.push_back(StrokeSample(pick));
+        s->viewDirection = pick.viewAxis;
+    }
+    v.pressPick.object->applyGestures(std::vector<Gesture*>(v.sculptors.begin(), v.sculptors.end()));
+}
+
 void GLView::pressStep() {
     const MouseState& m = frameMouse;
     const bool leftDown = !m.prevLeft && m.left;
@@ -44,29 +61,18 @@ void GLView::pressStep() {
             assemblyPress(c);
         }
     } else if (leftDown && mode == SCULPT && !m.right) {
+        // leftovers of a click that never ended are finished before a new stroke begins
+        if (!sculptors.empty()) finishSculptStroke();
         if (!pressPick.hitsObject()) {
-            mode = VIEW;
-        } else {
-            // sculpting is not undoable: the records before it could no longer be replayed
+            // a plane may be drawn from off the object: its gestures begin where the line meets it
+            if (brush < BrushCutPlane || brush > BrushSubPlane) mode = VIEW;
+            forceBusy = mode == SCULPT;
+        } else if (brush == BrushPickMaterial) {
             undoStack.clear();
-            if (brush == BrushPickMaterial) {
-                brushMaterial = pressPick.surfaceMaterial;
-                return;
-            }
-            // leftovers of a click that never ended are finished before a new stroke begins
-            if (!sculptors.empty()) finishSculptStroke();
-            for (const PickRecord& pick : symmetricPicks) {
-                auto* s = new Sculptor(brush, selectionMode, sculptOption);
-                s->sectionFlag = uint8_t(axisSection ? 1 : 0);
-                s->paintMask = byte(paintMask & 0xFF);
-                sculptors.push_back(s);
-                s->handedness = pick.handedness;
-                const StrokeSample sample(pick);
-                s->begin();
-                s->samples.push_back(sample);
-                s->viewDirection = pick.viewAxis;
-            }
-            pressPick.object->applyGestures(std::vector<Gesture*>(sculptors.begin(), sculptors.end()));
+            brushMaterial = pressPick.surfaceMaterial;
+            return;
+        } else {
+            beginSculptStroke(*this);
             forceBusy = true;
         }
     } else {
