@@ -20,19 +20,6 @@ bool meetObjectOnPlaneStroke(GLView& view);
 
 namespace {
 
-enum DragCommand : int {
-    DragDraw = 9,
-    DragChain = 16,
-    DragMove = 17,
-    DragRotate = 18,
-    DragScale = 19,
-    DragRotateScale = 21,
-    DragMatchMaterial = 31,
-    DragPickMaterial = 32,
-    DragSpeed = 52,
-    DragDelay = 53,
-};
-
 bool hasHit(const PickRecord& p) { return p.stencilBits != 0; }
 
 int32_t truncatedSum(int32_t accum, float d) { return int32_t(std::trunc(float(accum) + d)); }
@@ -145,49 +132,49 @@ void GLView::dragStep() {
             }
         }
     } else if (mode == ASSEMBLY) {
-        if (assemblyCommand() == DragDraw && busy != 0) captureDrawStroke();
+        if (assemblyCommand() == Command::Draw && busy != 0) captureDrawStroke();
         if (m.left && !m.right) {
             const bool hit = hasHit(pressPick);
             switch (assemblyCommand()) {
-            case DragDraw:
+            case Command::Draw:
                 buildDrawnTool();
                 break;
-            case DragChain:
+            case Command::InverseKinematics:
                 if (busy != 0) dragChain();
                 break;
-            case DragMove:
+            case Command::Move:
                 if (hit) dragMove();
                 break;
-            case DragRotate:
+            case Command::Rotate:
                 if (hit) dragRotate();
                 break;
-            case DragScale:
+            case Command::Scale:
                 if (hit) dragScale();
                 break;
-            case DragRotateScale:
+            case Command::RotateScale:
                 if (hit) dragRotateScale();
                 break;
-            case DragMatchMaterial:
+            case Command::MatchMaterial:
                 if (hit && busy != 0) {
                     hoverPick = pickAt(PlaceOnObject, nullptr);
                     if (hasHit(hoverPick) && hoverPick.object && pressPick.object)
                         pressPick.object->setMaterial(hoverPick.object->material, 0xFF, isLinked(), false);
                 }
                 break;
-            case DragPickMaterial:
+            case Command::PickMaterial:
                 if (hit && busy != 0) {
                     hoverPick = pickAt(PlaceOnObject, nullptr);
                     if (hasHit(hoverPick)) assemblyMaterial = hoverPick.surfaceMaterial;
                 }
                 break;
-            case DragSpeed:
+            case Command::Speed:
                 if (hit && pressPick.object) {
                     Tool* t = pressPick.object;
                     t->setRingFloatA(t->animationRate + float(dragAccumX) / 1000.0f, isLinked(), false);
                     dragAccumX = 0;
                 }
                 break;
-            case DragDelay:
+            case Command::Delay:
                 if (hit && pressPick.object) {
                     Tool* t = pressPick.object;
                     t->setRingFloatB(t->animationPhase + float(dragAccumX) / 1000.0f, isLinked(), false);
