@@ -195,6 +195,15 @@ bool Texture::readNameRecord(ByteBuffer& in, std::string& name)
     return true;
 }
 
+bool Texture::readNameAndLoad(ByteBuffer& in)
+{
+    if (!readNameRecord(in, name)) {
+        failed = true;
+        return false;
+    }
+    return load(name);
+}
+
 void Texture::padStagedPixels(std::uint64_t bytes)
 {
     if (!pixels.empty() && pixels.size() < bytes)

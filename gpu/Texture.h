@@ -130,6 +130,8 @@ protected:
     void deleteGLTexture();
     // Appends the name record with the given tag.
     void writeNameRecord(ByteBuffer& out, std::uint32_t tag) const;
+    // Reads a name record and loads that file; a damaged record shows in `failed`.
+    bool readNameAndLoad(ByteBuffer& in);
     // Makes sure `pixels` holds at least `bytes` so an upload never reads past it.
     void padStagedPixels(std::uint64_t bytes);
     // Takes a new size; a different one clears `compiled`.

@@ -1,6 +1,5 @@
 #include "gpu/Texture2D.h"
 
-#include "foundation/ByteBuffer.h"
 #include "foundation/Log.h"
 #include "gpu/GLFunctions.h"
 #include "gpu/ImageLimits.h"
@@ -82,14 +81,7 @@ bool Texture2D::load(const std::string& path)
 
 void Texture2D::write(ByteBuffer& out) { writeNameRecord(out, recordTag); }
 
-bool Texture2D::read(ByteBuffer& in)
-{
-    if (!readNameRecord(in, name)) {
-        failed = true;
-        return false;
-    }
-    return load(name);
-}
+bool Texture2D::read(ByteBuffer& in) { return readNameAndLoad(in); }
 
 int Texture2D::generateMipmaps()
 {

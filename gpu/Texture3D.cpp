@@ -1,6 +1,5 @@
 #include "gpu/Texture3D.h"
 
-#include "foundation/ByteBuffer.h"
 #include "foundation/Log.h"
 #include "gpu/GLFunctions.h"
 #include "gpu/ImageLimits.h"
@@ -105,13 +104,6 @@ bool Texture3D::load(const std::string& path)
 
 void Texture3D::write(ByteBuffer& out) { writeNameRecord(out, recordTag); }
 
-bool Texture3D::read(ByteBuffer& in)
-{
-    if (!readNameRecord(in, name)) {
-        failed = true;
-        return false;
-    }
-    return load(name);
-}
+bool Texture3D::read(ByteBuffer& in) { return readNameAndLoad(in); }
 
 } // namespace kal
