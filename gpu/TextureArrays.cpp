@@ -1,11 +1,11 @@
 #include "gpu/TextureArrays.h"
 
 #include "foundation/Log.h"
+#include "foundation/WholeFile.h"
 #include "gpu/GLFunctions.h"
 #include "gpu/TextureCube.h"
 
 #include <QByteArray>
-#include <QFile>
 #include <QImage>
 #include <QImageReader>
 #include <QOpenGLFunctions_4_0_Core>
@@ -37,12 +37,12 @@ bool Texture2DArray::loadFile(const std::string& file, bool usePath)
 bool Texture2DArray::loadFiles(const std::string& listFile, bool usePath)
 {
     const std::string path = resolveTexturePath(listFile, usePath, textureFolder);
-    QFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+    std::vector<char> bytes;
+    if (!readWholeFile(path, bytes).empty()) {
         writeLog("ERROR Texture2DArray::loadFiles " + path, 0);
         return false;
     }
-    QByteArray text = file.readAll();
+    QByteArray text(bytes.data(), int(bytes.size()));
     const int zero = text.indexOf('\0');
     if (zero >= 0)
         text.truncate(zero);
@@ -53,7 +53,6 @@ bool Texture2DArray::loadFiles(const std::string& listFile, bool usePath)
         // A layer that fails is skipped; loadFile has reported it.
         loadFile(textureFolder + line.toStdString(), false);
     }
-    file.close();
     return true;
 }
 
