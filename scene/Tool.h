@@ -72,10 +72,18 @@ struct PlacementWalker {
     std::vector<int32_t>& groups;
     std::vector<int32_t>& drawArgs;
     std::vector<PlacementStep> pending;
-    uint64_t serial;        // tells one walk's cached work from another's
+    uint64_t serial;        // tells one walk's work from another's
     size_t arrayWork = 0;   // entries placed by arrays
-    size_t placementsWorkedOut = 0;
     bool capped = false;
+    // Where arrays place their copies, worked out once per array in this walk (an array may be
+    // reached again and again as a copy of another): each array's run of entries, the matrix
+    // below the array's parent, the copy and its step id. They go with the walk.
+    struct Placement {
+        mat4 local;
+        Tool* copy;
+        int32_t stepId;
+    };
+    std::vector<Placement> placements;
 
     // Appends an entry and answers its index.
     int32_t append(Tool* t, const mat4& m, int32_t group, int32_t drawArg, bool placed);

@@ -58,15 +58,9 @@ public:
     void resolveLinks(const std::vector<Tool*>& tools, const std::vector<Element*>& elements) override;
 
 private:
-    // Where the walk that worked them out places copies: the copy index, its step id and its
-    // matrix below the array's parent. Kept for the rest of that walk, which may reach the
-    // array again and again as a copy of another.
-    struct Placement {
-        mat4 local;
-        int32_t copy, stepId;
-    };
-    std::vector<Placement> placements;
+    // The run of the walk's placements this array worked out, and the walk.
     uint64_t placementsWalk = 0;
+    size_t placementsBegin = 0, placementsEnd = 0;
     bool placesCopies = false;
     // Works out the placements, as many as the walk's cap leaves; false when the array places
     // nothing (its element is no curve, the curve has no segments, or there are no copies).

@@ -56,18 +56,20 @@ constexpr int32_t nextPlacementStage = 1;
 
 void Array::placementStep(PlacementWalker& walker, const PlacementStep& s) {
     if (s.stage == nextPlacementStage) {
-        const size_t p = size_t(s.drawArg);
-        if (p >= placements.size() || !walker.mayPlace()) return;
+        const size_t p = placementsBegin + size_t(s.drawArg);
+        if (p >= placementsEnd || !walker.mayPlace()) return;
         walker.pending.push_back({this, s.handed, s.group, s.drawArg + 1, nextPlacementStage, s.placed});
-        const Placement& at = placements[p];
+        const PlacementWalker::Placement& at = walker.placements[p];
         mat4 M = at.local;
         M *= s.handed;
-        walker.pending.push_back({copies[size_t(at.copy)], M, s.group, at.stepId, 0, true});
+        walker.pending.push_back({at.copy, M, s.group, at.stepId, 0, true});
         return;
     }
     if (placementsWalk != walker.serial) {
         placementsWalk = walker.serial;
+        placementsBegin = walker.placements.size();
         placesCopies = workOutPlacements(walker);
+        placementsEnd = walker.placements.size();
     }
     // an array that cannot place is not listed, nor anything below it
     if (!placesCopies) return;
@@ -79,7 +81,6 @@ void Array::placementStep(PlacementWalker& walker, const PlacementStep& s) {
 }
 
 bool Array::workOutPlacements(PlacementWalker& walker) {
-    placements.clear();
     // only a curve can carry copies; any other element would be read as one
     if (!source || (source->typeCode != CurveType && source->typeCode != UCurveType)) return false;
     Curve* curve = static_cast<Curve*>(source);
@@ -151,11 +152,10 @@ bool Array::workOutPlacements(PlacementWalker& walker) {
                                              : cyclic.placed + heads.placed;
             if (copy >= 0 && copies[size_t(copy)] && p < L) {
                 // the placements worked out in a walk are held to the cap as the entries placed are
-                if (walker.placementsWorkedOut >= arrayPlacementCap) {
+                if (walker.placements.size() >= arrayPlacementCap) {
                     walker.capped = true;
                     return true;
                 }
-                ++walker.placementsWorkedOut;
                 mat4 M = chain[p];
                 if (twistStep != 0.0) {
                     mat4 R = mat4::fromMat3(mat3::rotationAxisAngle(vec3(0, 0, 1), float(double(p) * twistStep)));
@@ -167,7 +167,7 @@ bool Array::workOutPlacements(PlacementWalker& walker) {
                     A *= M;
                     M = A;
                 }
-                placements.push_back({M, copy, stepIds[p]});
+                walker.placements.push_back({M, copies[size_t(copy)], stepIds[p]});
             }
             run.advance(kind == EntryCyclic);
 
