@@ -42,7 +42,7 @@ bool CurveSurface::updateGpu() {
         lineVertexCount = 0;
         return false;
     }
-    if (!gl) return false;
+    if (!glReady()) return false;
     gl->glFlush();
     gl->glGetError();
 
@@ -90,7 +90,7 @@ bool CurveSurface::updateGpu() {
 void CurveSurface::releaseGpu() {
     if (vertexBuffer == 0) return;
     // without a published context the names cannot be deleted; forgetting them beats a crash
-    if (gl) {
+    if (glReady()) {
         unbind();
         gl->glFlush();
         gl->glDeleteBuffers(1, &vertexBuffer);
@@ -109,7 +109,7 @@ bool CurveSurface::bind() {
 
 void CurveSurface::unbind() {
     if (!bound) return;
-    if (gl) unpointCornerAttributes();
+    if (glReady()) unpointCornerAttributes();
     bound = false;
 }
 

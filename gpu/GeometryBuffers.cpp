@@ -80,7 +80,7 @@ std::vector<float> circleVertices(int count) {
 }
 
 bool createQuadBuffer() {
-    if (!gl) return false;
+    if (!glReady()) return false;
     if (sharedVertexArray != 0 && quadBuffer != 0 && vertexArrayBound) return true;
     gl->glGetError();
     ensureVertexArrayBound();
@@ -117,7 +117,7 @@ bool drawQuadStrip(bool unbind) {
 }
 
 void releaseQuadBuffer() {
-    if (!gl) return;
+    if (!glReady()) return;
     if (quadBuffer != 0) {
         unbindQuadBuffer();
         deleteBuffer(quadBuffer);
@@ -127,7 +127,7 @@ void releaseQuadBuffer() {
 }
 
 bool createCircleBuffer() {
-    if (!gl) return false;
+    if (!glReady()) return false;
     if (circleBuffer != 0 && vertexArrayBound) return true;
     if (sharedVertexArray == 0 && !createQuadBuffer()) return false;
     gl->glGetError();
@@ -169,7 +169,7 @@ bool drawCircle(bool unbind) {
 }
 
 void releaseCircleBuffer() {
-    if (!gl) return;
+    if (!glReady()) return;
     if (circleBuffer != 0) {
         unbindCircleBuffer();
         deleteBuffer(circleBuffer);
