@@ -174,7 +174,9 @@ bool drawCircle(bool unbind) {
 }
 
 void releaseCircleBuffer() {
-    if (glReady()) releaseShape(quadBuffer, quadBound);
+    if (!glReady()) return;
+    releaseShape(circleBuffer, circleBound);
+    circleVertexCount = 0;
 }
 
 } // namespace kal
