@@ -3,6 +3,7 @@
 // the reset of the pick state that ends every one of them.
 #include "elements/Clay.h"
 #include "elements/Curve.h"
+#include "foundation/LargeMemory.h"
 #include "mesh/Mesh.h"
 #include "scene/Scene.h"
 #include "scene/Tool.h"
@@ -45,6 +46,7 @@ void GLView::clearScene() {
     if (scene) scene->createRoots();
     fillDefaultScene();
     resetPick(true);
+    returnFreedMemory();
 }
 
 void GLView::emptyToolLibrary() {
