@@ -371,7 +371,8 @@ public:
     Tool* makeArrayTemplate(int kind);
     Tool* firstEndOfKind(int kind);
     // Enter on a profile drawing: the flat mesh of the drawn outline as the pending element.
-    virtual void buildProfileFromDrawing();
+    // False when the outline makes no mesh (fewer than 3 points, or nothing to triangulate).
+    virtual bool buildProfileFromDrawing();
     // Enter with Alt on a revolution drawing: the axis curve extended onto the Y axis.
     virtual void extendRevolutionAxis();
     // ArrayPick: the released array's two lists into addedTools and arrayItems; false when the

@@ -121,7 +121,8 @@ void GLView::completeDrawing() {
     if (!keyboard.isDown(VkReturn) || busy == 0 || frameMouse.left || mode != ASSEMBLY ||
         assemblyCommand() != CommandDraw)
         return;
-    if (isProfileKind(insertKind)) buildProfileFromDrawing();
+    // an outline that makes no profile inserts nothing: the drawing stays for more points
+    if (isProfileKind(insertKind) && !buildProfileFromDrawing()) return;
     if (keyboard.isDown(VkMenu) && insertKind == 18) extendRevolutionAxis();
 
     Element* e = pendingTool ? pendingTool->element : nullptr;
