@@ -122,10 +122,8 @@ public:
     float focalLength = 1.0f;      // written by updateCamera
     int32_t backgroundMode = 0;    // 0 colour, 1 image, 2 environment
     bool glow = true;
-    bool compositeFlagA = false;
     bool lensChromatism = false;
     bool objectsChromatism = false;
-    bool compositeFlagB = false;
     bool edgeDetection = false;
     bool wireframe = false;
     bool selectionDisplay = false;
@@ -133,20 +131,15 @@ public:
     bool pivots = true;
     bool hideTransparent = false;
     wvec4 backgroundColor{0x22 * 256, 0x22 * 256, 0x22 * 256, 0};
-    // Colours of the compositing passes.
-    wvec4 compositeColors[4] = {{0x80 * 256, 0x80 * 256, 0x80 * 256, 0x60 * 256},
-                                {0, 0, 0, 0x80 * 256},
-                                {0, 0xAA * 256, 0xFF * 256, 0x04 * 256},
-                                {0xFF * 256, 0, 0xFF * 256, 0x0F * 256}};
+    // Colours of the compositing passes: the outline of objects and parts (black, half covering),
+    // and the tints of the lens and the objects chromatism.
+    wvec4 contourColor{0, 0, 0, 0x80 * 256};
+    wvec4 lensChromatismColor{0, 0xAA * 256, 0xFF * 256, 0x04 * 256};
+    wvec4 objectsChromatismColor{0xFF * 256, 0, 0xFF * 256, 0x0F * 256};
     FBO* backgroundImage = nullptr;
     uint8_t environmentBlur = 0;   // 0..100, "Blur (0-100)": how far the sky background is blurred
-    float compositeParamA = 0.5f;
-    float compositeParamB = 0.03f;
     int32_t displayState = 0;      // wireframe + 2 x selection display
-    float compositeParamC = 0.5f;
-    float compositeParamD = 1.0f;
     int64_t startClock = 0;        // monotonic milliseconds at construction
-    double timeScale = 1.0;
     bool animate = true;
     bool turntable = false;
     std::vector<uint32_t> arrayItems{0x8001};
@@ -177,9 +170,6 @@ public:
     Tool* pendingTool = nullptr;
     Tool* pendingPartner = nullptr;
     Tool* copySource = nullptr;
-    mat4 pendingTransform;
-    bool pendingFlagA = false;
-    bool pendingFlagB = false;
     int32_t placement = PlaceSameDepth;
     PickRecord pressPick;
     PickRecord hoverPick;
@@ -192,7 +182,6 @@ public:
     std::vector<mat4> chainMatrices;
     std::vector<Sculptor*> sculptors;
     Assemblor assemblor;           // the drawing gesture of the assembly mode
-    int32_t sculptValue = 13;
     std::vector<PickRecord> symmetricPicks;
     std::vector<int32_t> symmetryMerges;
     std::vector<int32_t> symmetryMergeGroups;
@@ -228,7 +217,6 @@ public:
     int32_t lastCursorX = 0, lastCursorY = 0;
     int32_t dragAccumX = 0, dragAccumY = 0;
     bool cursorMoved = false;
-    bool trailingFlag = true;
 
     // --- setters (GLView.cpp) ---
     void setMode(int m);
@@ -257,8 +245,6 @@ public:
     void applyAssemblyMaterialInAssembly();
 
     // --- accessors ---
-    // The second compositing colour outlines objects and parts (black, half covering).
-    const wvec4& contourColor() const { return compositeColors[1]; }
     bool isIdle() const { return busy == 0; }
     int assemblyCommand() const;
     bool isFullMode() const { return fullMode; }
@@ -328,9 +314,6 @@ public:
     // --- frame image (GLViewRender.cpp) and status text (GLViewHud.cpp, StatusText.cpp) ---
     bool textDisplay = true;         // "Display": the status text over the image
     float refractionStrength = 0.5f; // how far the transparent layer bends what lies behind it
-    // The third and fourth compositing colours tint the lens and the objects chromatism.
-    const wvec4& lensChromatismColor() const { return compositeColors[2]; }
-    const wvec4& objectsChromatismColor() const { return compositeColors[3]; }
     // Prints the status lines into the current draw buffer of the bound target.
     void drawHud();
 

@@ -349,7 +349,7 @@ bool mixLayers(GLView& v, FBOScene* opaque, FBOSceneTransparent* transparent) {
     const float s = 0.3f * v.refractionStrength * float(std::min(v.width, v.height));
     setUniformVec2("wh", vec2(s / float(v.width), s / float(v.height)));
     if (v.objectsChromatism) {
-        const vec4 chroma = unitColour(v.objectsChromatismColor());
+        const vec4 chroma = unitColour(v.objectsChromatismColor);
         setUniformFloat("scale", chroma.w + 1.0f);
         setUniformVec4("chroma", chroma);
     }
@@ -375,7 +375,7 @@ bool mixContours(GLView& v, FBOScene* opaque, FBOSceneTransparent* transparent) 
     setUnit("Input", transparent->currentColor);
     setUniformFloat("w", 1.0f / float(v.width));
     setUniformFloat("h", 1.0f / float(v.height));
-    setUniformVec4("Contour", unitColour(v.contourColor()));
+    setUniformVec4("Contour", unitColour(v.contourColor));
     if (v.selectionDisplay) {
         setUniformVec4("SelectionColor", vec4(1, 0, 0, 0.01f));
         setUniformVec4("SelectionContour", vec4(1, 0, 0, 1));
@@ -485,7 +485,7 @@ Texture2D* GLView::render() {
         }
     }
     if (lensChromatism && imageTarget->bind()) {
-        const wvec4& c = lensChromatismColor();
+        const wvec4& c = lensChromatismColor;
         const uint8_t colour[4] = {uint8_t(c.r >> 8), uint8_t(c.g >> 8), uint8_t(c.b >> 8), uint8_t(c.a >> 8)};
         const float scale = (float(colour[3]) / 255.0f) / 5.0f + 1.0f;
         if (filterChroma(imageTarget->spareColor, imageTarget->lightTexture, colour, scale, vec2(0.5f, 0.5f)))

@@ -185,7 +185,7 @@ TEST_F(AssemblySculpt, brushAndContourDialogsEditTheirValues)
     ui.actionContour->trigger();
     ASSERT_TRUE(kal::dialogs->colorDialog);
     EXPECT_EQ(kal::dialogs->colorDialog->windowTitle(), "Contour Color");
-    EXPECT_EQ(kal::dialogs->colorTarget, &v.compositeColors[1]);
+    EXPECT_EQ(kal::dialogs->colorTarget, &v.contourColor);
     kal::dialogs->setDialogOK();
 }
 

@@ -237,7 +237,7 @@ TEST_F(FrameRender, glassInFrontOfAnObjectIsOutlinedAcrossBothLayers) {
     Tool* front = addSphere(15, 0, glass, 80);
     view->textDisplay = false;
     view->glow = false;
-    view->compositeColors[1] = wvec4(0, 65535, 0, 65535); // contours in pure green
+    view->contourColor = wvec4(0, 65535, 0, 65535); // contours in pure green
     // inside the opaque sphere only the glass's rim can carry a contour
     EXPECT_GT(ringCount(frame(), green, 12, 18), 10);
 
@@ -269,7 +269,7 @@ TEST_F(FrameRender, lensChromatismShiftsChannelsAndEndsInTheLightTexture) {
     view->glow = false;
     const Image plain = frame();
     view->lensChromatism = true;
-    view->compositeColors[2] = wvec4(0xFF00, 0, 0, 0xFF00); // red read from further out
+    view->lensChromatismColor = wvec4(0xFF00, 0, 0, 0xFF00); // red read from further out
     const Image fringed = frame();
     EXPECT_EQ(lastImage, view->transparentTarget->lightTexture);
     int redChanged = 0, blueChanged = 0;
