@@ -32,6 +32,10 @@ void GLView::buildDrawnTool() {
 
 bool GLView::buildProfileFromDrawing() {
     if (!pendingTool || !isProfileKind(insertKind)) return false;
+    // two drawn points close into a sliver of the curve between them, which outlines nothing
+    size_t drawn = 0;
+    for (const AStroke& s : assemblor.strokes) drawn += s.picks.size();
+    if (drawn < 3) return false;
     DrawnChain c;
     strokeFrame = buildStrokeChain(assemblor, c.positions, c.normals, c.radii, c.marks, true, firstPlacement);
     const Curve outlineCurve(c.positions, c.radii, c.marks, true, 0);
