@@ -12,6 +12,7 @@
 #include "foundation/Mat.h"
 #include "foundation/Pbr.h"
 #include "viewport/Camera.h"
+#include "viewport/Commands.h"
 #include "scene/Gesture.h"
 #include "scene/PickRecord.h"
 #include "scene/UndoStack.h"
@@ -33,11 +34,6 @@ class Tool;
 // Interaction modes (effective `mode`, chosen `chosenMode`).
 enum ViewMode : int32_t { IDLE = 0, VIEW = 2, ASSEMBLY = 3, SCULPT = 4, DYNAMICS = 5 };
 
-// Assembly commands named by the view itself; the rest are listed with the status text.
-enum AssemblyCommandId : int32_t {
-    CommandInsert = 0, CommandMultiply = 1, CommandPlace = 2, CommandPaint = 3, CommandDraw = 9
-};
-
 enum TransformFrame : int32_t { FrameScreen = 0, FrameWorld = 1, FrameObject = 2 };
 enum PivotMode : int32_t { PivotObjectPivot = 0, PivotObject = 1, PivotOnly = 2 };
 enum Placement : int32_t {
@@ -56,13 +52,6 @@ struct SymmetrySetting {
     int32_t count = 6;
 };
 
-// Shape-kind and command predicates.
-bool isProfileKind(int kind);
-int profileIndex(int kind);
-bool isRevolutionKind(int kind);
-bool isArrayKind(int kind);
-bool isTwoObjectKind(int kind);
-bool isPlacingCommand(int command);
 // The name a saved object is written under: ".ko" appended or put in place of any extension but .ko or .obj.
 std::string objectFileName(const std::string& typed);
 
@@ -157,10 +146,10 @@ public:
     bool shiftHeld = false;        // Shift as the key step last saw it
     int32_t paintMask = 0x3F;      // material channels painting and filling change (low byte)
     int32_t chosenMode = ASSEMBLY, mode = IDLE;
-    int32_t chosenCommand = CommandPlace, command = CommandPlace;
-    int32_t lastPlacingCommand = CommandPlace;
-    int32_t lastInsertCommand = CommandPlace;
-    int32_t insertKind = 0;
+    Command chosenCommand = Command::Place, command = Command::Place;
+    Command lastPlacingCommand = Command::Place;
+    Command lastInsertCommand = Command::Place;
+    InsertKind insertKind = InsertKind::UseTool;
     int32_t pivotMode = PivotObjectPivot;
     int32_t thickness = 1;         // 0 Thin, 1 Thick, 2 Half
     int32_t axisShape = ShapeFree, sectionShape = ShapeCircle;
@@ -220,7 +209,7 @@ public:
 
     // --- setters (GLView.cpp) ---
     void setMode(int m);
-    void setAssemblyCommand(int c);
+    void setAssemblyCommand(Command c);
     void setSculptBrush(int b);
     void setSelectionMode(int s);
     void setSculptOption(int v);
@@ -246,7 +235,7 @@ public:
 
     // --- accessors ---
     bool isIdle() const { return busy == 0; }
-    int assemblyCommand() const;
+    Command assemblyCommand() const;
     bool isFullMode() const { return fullMode; }
     bool isAddOnLinked() const { return fullMode ? false : addOnLinked; }
     bool isLinked() const { return fullMode ? false : addLinked; }
@@ -349,10 +338,10 @@ public:
     // and unknown ids.
     Curve* makeShapeCurve(int shape, bool axis, int extra);
     // The element a new insert template of this kind carries (InsertFactory.cpp).
-    Element* elementOfKind(int kind);
-    // The array (21) or chain (22) template along the axis preset.
-    Tool* makeArrayTemplate(int kind);
-    Tool* firstEndOfKind(int kind);
+    Element* elementOfKind(InsertKind kind);
+    // The array or chain template along the axis preset.
+    Tool* makeArrayTemplate(InsertKind kind);
+    Tool* firstEndOfKind(InsertKind kind);
     // Enter on a profile drawing: the flat mesh of the drawn outline as the pending element.
     // False when the outline makes no mesh (fewer than 3 points, or nothing to triangulate).
     virtual bool buildProfileFromDrawing();
@@ -362,7 +351,7 @@ public:
     // tool is no array this build can read.
     virtual bool loadArrayForEditing(Tool* array);
     virtual void rebuildInsertTool();
-    virtual void makeInsertTool(int kind, bool flag);
+    virtual void makeInsertTool(InsertKind kind, bool flag);
     // The last point of the running Draw stroke takes this radius.
     virtual void setLastStrokeRadius(float radius);
     virtual void fillDefaultScene();
@@ -439,9 +428,9 @@ protected:
     // After a release: the gesture state cleared, chosen mode, command and brush back.
     void closeClick(bool inView);
     void drawingPress();
-    void assemblyPress(int command);
+    void assemblyPress(Command command);
     // Assembly release handlers, one per command (ReleaseAdding.cpp, ReleaseTransforms.cpp).
-    void releaseCommand(int command);
+    void releaseCommand(Command command);
     void releaseInsert();
     void releaseMultiply();
     void releasePlace();
@@ -463,8 +452,8 @@ protected:
     void releaseMaterial();
     void releaseColorIsLight();
     void releaseMatchMaterial();
-    void releaseConstrain(int command);
-    void releaseRemoveConstraint(int command);
+    void releaseConstrain(Command command);
+    void releaseRemoveConstraint(Command command);
     void releaseAlign();
     void releaseMatchPivot(bool objectPivot);
     void releaseOrientation();

@@ -64,7 +64,7 @@ TEST_F(DisplayActions, ikChainLengthStepsOnlyWithTheIkCommand)
     ui.actionIK_Chain->trigger();
     EXPECT_EQ(v.ikChainLength, 3);  // not in command 16
 
-    v.setAssemblyCommand(16);
+    v.setAssemblyCommand(kal::Command::InverseKinematics);
     v.ikChainLength = 0;
     ui.actionIK_Chain->trigger();
     EXPECT_EQ(v.ikChainLength, 0);

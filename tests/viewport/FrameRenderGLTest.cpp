@@ -329,7 +329,7 @@ TEST_F(FrameRender, pivotGizmoShowsLabelledAxesOfTheHoveredObject) {
     view->textDisplay = false;
     view->glow = false;
     view->setMode(ASSEMBLY);
-    view->setAssemblyCommand(17); // Move
+    view->setAssemblyCommand(Command::Move); // Move
     hoverMiddle(view);
     frame();
     const Image img = frame();
@@ -408,7 +408,7 @@ TEST_F(FrameRender, drawPreviewShowsTheChainAndTheKindsOfItsPoints) {
     view->textDisplay = false;
     view->glow = false;
     view->setMode(ASSEMBLY);
-    view->setAssemblyCommand(9); // Draw
+    view->setAssemblyCommand(Command::Draw); // Draw
     const uint8_t pureRed[3] = {255, 0, 0}, white[3] = {255, 255, 255}, blue[3] = {0, 0, 255};
     EXPECT_EQ(frame().count(green, 0, 0, W, H), 0);
     // plain, corner, arc, smooth, arc, plain along a zigzag across the view

@@ -88,7 +88,7 @@ const char* const tetrahedronObj = "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 0 0 1\nf 1 3 2\
 TEST_F(OpenSave, AnObjFileBecomesTheLibrarysCurrentToolAndTheInsertTool) {
     SceneView v;
     withHistory(v);
-    v.makeInsertTool(2, true);
+    v.makeInsertTool(InsertKind::Cube, true);
     const std::string obj = path("tetra.obj");
     write(obj, tetrahedronObj);
     ASSERT_TRUE(v.openFile(obj));
@@ -96,7 +96,7 @@ TEST_F(OpenSave, AnObjFileBecomesTheLibrarysCurrentToolAndTheInsertTool) {
     Tool* opened = v.scene->toolRoot->children[1];
     EXPECT_EQ(v.scene->currentTool, opened);
     EXPECT_EQ(v.pendingTool, opened);
-    EXPECT_EQ(v.insertKind, 0);
+    EXPECT_EQ(v.insertKind, InsertKind::UseTool);
     ASSERT_NE(opened->element, nullptr);
     EXPECT_EQ(static_cast<Mesh*>(opened->element)->triangleCount(), 4);
     EXPECT_EQ(live, 0); // a successful open empties the history
@@ -130,7 +130,7 @@ TEST_F(OpenSave, ImagesBecomeSpritesAndGifsAnimatedSprites) {
 TEST_F(OpenSave, FailedOpensKeepTheSceneTheTemplateAndTheHistory) {
     SceneView v;
     withHistory(v);
-    v.makeInsertTool(2, true);
+    v.makeInsertTool(InsertKind::Cube, true);
     Tool* cube = v.pendingTool;
     Scene* scene = v.scene;
     const size_t library = scene->toolRoot->children.size();
@@ -173,10 +173,10 @@ TEST_F(OpenSave, ASavedSceneOpensAgainInPlaceOfTheCurrentOneWhateverTheExtension
     test::addSceneObject(*v.scene, Mesh::createOctahedron(), mat4());
     const std::string saved = path("two.k");
     withHistory(v);
-    v.makeInsertTool(4, true);
+    v.makeInsertTool(InsertKind::Dodecahedron, true);
     ASSERT_TRUE(v.saveScene(saved));
     EXPECT_EQ(live, 0);
-    EXPECT_EQ(v.insertKind, 4); // the template of the current kind is built again
+    EXPECT_EQ(v.insertKind, InsertKind::Dodecahedron); // the template of the current kind is built again
     ASSERT_NE(v.pendingTool, nullptr);
     EXPECT_NE(v.pendingTool, v.scene->currentTool);
 
@@ -201,10 +201,10 @@ TEST_F(OpenSave, ASavedSceneOpensAgainInPlaceOfTheCurrentOneWhateverTheExtension
 TEST_F(OpenSave, ASaveThatCannotBeWrittenReportsFailureAndKeepsTheHistory) {
     SceneView v;
     withHistory(v);
-    v.makeInsertTool(2, true);
+    v.makeInsertTool(InsertKind::Cube, true);
     EXPECT_FALSE(v.saveScene(path("no/such/folder/scene.k")));
     EXPECT_EQ(live, 2);
-    EXPECT_EQ(v.insertKind, 2);
+    EXPECT_EQ(v.insertKind, InsertKind::Cube);
     EXPECT_TRUE(v.frameReady);
 }
 
