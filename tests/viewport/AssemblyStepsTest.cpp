@@ -237,7 +237,7 @@ TEST_F(AssemblySteps, QuickSaveWritesThePressedObjectOrReportsWhyNot) {
 TEST_F(AssemblySteps, EnterOnAProfileThatMakesNoMeshInsertsNothingAndKeepsTheDrawing) {
     // two points, and three on one line
     for (int n : {2, 3}) {
-        v.makeInsertTool(9, true);
+        v.makeInsertTool(InsertKind::Profile, true);
         for (int i = 0; i < n; ++i) {
             v.pressPick = test::pickOn(*v.scene, a, vec3(float(i), 0, 0), {0, 0, 1});
             v.hoverPick = v.pressPick;
