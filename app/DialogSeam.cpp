@@ -103,6 +103,11 @@ void Dialogs::objectSaveFailed(const std::string& path)
     warn(tr("Save Object"), tr("Could not write ") + QString::fromStdString(path));
 }
 
+void Dialogs::outOfMemory()
+{
+    warn(tr("Kalvimor"), tr("Not enough memory: the command was not carried out."));
+}
+
 bool Dialogs::askRotationMultiplicity(double& value)
 {
     bool ok = false;
@@ -111,13 +116,10 @@ bool Dialogs::askRotationMultiplicity(double& value)
     return ok;
 }
 
-void Dialogs::openUrl(const QUrl& url)
+bool Dialogs::openUrl(const QUrl& url)
 {
-    if (answerer) {
-        ask({Question::Url, QString(), url.toString()});
-        return;
-    }
-    QDesktopServices::openUrl(url);
+    if (answerer) return ask({Question::Url, QString(), url.toString()}).accepted;
+    return QDesktopServices::openUrl(url);
 }
 
 } // namespace kal

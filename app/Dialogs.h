@@ -84,7 +84,8 @@ public:
     double askNumber(const ui::ParameterQuestion& question, double present, bool* accepted = nullptr);
     // Runs a dialog built in code modally; true when accepted.
     bool exec(QDialog* dialog);
-    void openUrl(const QUrl& url);
+    // True when something took the address (an answerer: when it accepted).
+    bool openUrl(const QUrl& url);
 
     // --- what the view reads of the live material edit on a tool (openMaterialDialog) ---
     pbr currentMaterial() override;
@@ -94,6 +95,7 @@ public:
     // --- the questions the viewport's steps ask ---
     std::string askObjectFileName() override;
     void objectSaveFailed(const std::string& path) override;
+    void outOfMemory() override;
     bool askRotationMultiplicity(double& value) override;
     // Edits a copy of the tool's material: the view applies it to the tool every frame, and a
     // tool deleted while the dialog is up leaves nothing to write into.

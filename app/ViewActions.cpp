@@ -13,12 +13,13 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QUrl>
 
 namespace {
 
-// The guide that Online Help opens: our own, next to the program's data.
-const char* const guideFile = "../README.md";
+// The guide that Help opens: our own, which the build puts beside the program.
+const char* const guideFile = "README.md";
 
 const QKeySequence flipKey(QStringLiteral("Alt+Shift+F6"));
 
@@ -72,10 +73,7 @@ void MainWindow::on_actionPerspective_triggered()
 
 void MainWindow::showPreset(int preset)
 {
-    kal::GLView* v = view();
-    v->namedView = uint8_t(preset);
-    v->camera.rotation = presetRotation(preset);
-    v->redraw = true;
+    view()->showNamedView(preset, presetRotation(preset));
 }
 
 void MainWindow::on_actionFront_triggered() { showPreset(1); }
@@ -95,9 +93,7 @@ void MainWindow::on_actionGeneral_triggered()
     } else if (preset >= 1 && preset <= 5) {
         showPreset(preset + 1);
     } else if (preset == 6) {
-        v->camera.rotation = savedViewRotation;
-        v->namedView = 0;
-        v->redraw = true;
+        v->showNamedView(0, savedViewRotation);
     }
 }
 
@@ -113,7 +109,7 @@ void MainWindow::on_actionObject_Frame_triggered() { view()->setFrame(kal::Frame
 
 void MainWindow::setPlacement(QAction* action, int placement)
 {
-    if (sculptGestureGuard(action)) view()->placement = placement;
+    if (sculptGestureGuard(action)) view()->setNumber(kal::ViewNumber::Placement, placement);
 }
 
 void MainWindow::on_actionOn_Object_triggered() { setPlacement(ui->actionOn_Object, kal::PlaceOnObject); }
@@ -155,5 +151,6 @@ void MainWindow::on_actionLarge_Fonts_triggered()
 void MainWindow::on_actionOnline_help_triggered()
 {
     const QString guide = QDir(QCoreApplication::applicationDirPath()).absoluteFilePath(QLatin1String(guideFile));
-    kal::dialogs->openUrl(QUrl::fromLocalFile(guide));
+    if (!QFileInfo(guide).isFile() || !kal::dialogs->openUrl(QUrl::fromLocalFile(guide)))
+        kal::dialogs->warn(tr("Help"), tr("Could not open the guide %1").arg(QDir::toNativeSeparators(guide)));
 }

@@ -23,6 +23,17 @@ void writeArray(uint32_t offset, long bytes, const void* data) {
     if (bytes > 0) arrayBufferSubData(long(offset), bytes, data);
 }
 
+// The staging area is kept for the next rebuild up to this size; past it, it goes once its
+// surface is uploaded, so one large surface does not hold its size in memory for good.
+constexpr size_t keptStagingBytes = size_t(16) << 20;
+
+template <typename T> size_t capacityBytes(const std::vector<T>& v) { return v.capacity() * sizeof(T); }
+
+size_t stagingBytes(const SurfaceArrays& a) {
+    return capacityBytes(a.positions) + capacityBytes(a.normals) + capacityBytes(a.colours) +
+           capacityBytes(a.lights) + capacityBytes(a.materials) + capacityBytes(a.ids) + capacityBytes(a.lines);
+}
+
 } // namespace
 
 bool CurveSurface::updateGpu() {
@@ -34,15 +45,20 @@ bool CurveSurface::updateGpu() {
     }
     if (rebuildNeeded)
         for (bool& s : stale) s = true;
-    // one staging area for every surface: its storage outlives the call, so a rebuild of the same
-    // size writes into memory already there
+    // one staging area for every surface: its storage outlives the call (up to keptStagingBytes),
+    // so a rebuild of the same size writes into memory already there
     static SurfaceArrays arrays;
+    struct Trim {
+        ~Trim() {
+            if (stagingBytes(arrays) > keptStagingBytes) arrays = SurfaceArrays();
+        }
+    } trim;
     if (!buildArrays(stale, arrays)) {
         vertexCount = 0;
         lineVertexCount = 0;
         return false;
     }
-    if (!gl) return false;
+    if (!glReady()) return false;
     gl->glFlush();
     gl->glGetError();
 
@@ -90,7 +106,7 @@ bool CurveSurface::updateGpu() {
 void CurveSurface::releaseGpu() {
     if (vertexBuffer == 0) return;
     // without a published context the names cannot be deleted; forgetting them beats a crash
-    if (gl) {
+    if (glReady()) {
         unbind();
         gl->glFlush();
         gl->glDeleteBuffers(1, &vertexBuffer);
@@ -109,7 +125,7 @@ bool CurveSurface::bind() {
 
 void CurveSurface::unbind() {
     if (!bound) return;
-    if (gl) unpointCornerAttributes();
+    if (glReady()) unpointCornerAttributes();
     bound = false;
 }
 
@@ -134,7 +150,7 @@ void CurveSurface::draw(uint32_t objectId, int32_t itemId, const mat4& model, co
 bool CurveSurface::hasGpuGeometry() { return lineBuffer != 0 && lineVertexCount != 0; }
 
 void CurveSurface::drawFlat(const mat4& model, const uint8_t* colour, bool last) {
-    if (lineBuffer == 0 || lineVertexCount == 0 || !gl) return;
+    if (lineBuffer == 0 || lineVertexCount == 0 || !glReady()) return;
     mat4 pmv = inverseTransform();
     pmv *= model;
     pmv *= cameraMatrices.lineProjectionView;

@@ -45,6 +45,19 @@ enum CurveShape : int32_t {
     ShapeNGon = 6, ShapeCircle = 7, ShapeTrefoilKnot = 8, ShapeTorusKnot = 9, ShapeChainLink = 10
 };
 
+// The window's on/off settings (GLView::setSwitch).
+enum class ViewSwitch {
+    Glow, Handles, Pivots, Animate, Turntable, HideTransparent, RenderSimple, EdgeDetection, LensChromatism,
+    ObjectsChromatism, TextDisplay, PressureSizing, Groups, AddOnLinked, AddLinked, AxisSection, FullMode,
+    EnvironmentFollowsCamera,
+};
+// The window's numeric settings (GLView::setNumber); whole-number settings drop the fraction.
+enum class ViewNumber {
+    Background, HierarchyTarget, RelativeToChild, Thickness, Placement, IkChainLength, EnvironmentBlur,
+    AxisNGonCount, AxisCircleCount, TrefoilCount, SectionNGonCount, SectionCircleCount, RotationItems,
+    SymmetryThreshold, GridStep,
+};
+
 // Mirror X, Y, Z, rotation X, Y, Z (each 0/1) and the rotation item count.
 struct SymmetrySetting {
     uint8_t mirrorX = 0, mirrorY = 0, mirrorZ = 0;
@@ -70,6 +83,8 @@ public:
     virtual std::string askObjectFileName() { return {}; }
     // Quick Save could not write the object file.
     virtual void objectSaveFailed(const std::string& /*path*/) {}
+    // A command ran out of memory and was dropped.
+    virtual void outOfMemory() {}
     // "Constrained Rotation" / "Multiplicity" (-1e20..1e20, 2 decimals), starting at value;
     // true with the new value on OK.
     virtual bool askRotationMultiplicity(double& /*value*/) { return false; }
@@ -233,6 +248,21 @@ public:
     void applyAssemblyMaterial();
     void applyAssemblyMaterialInAssembly();
 
+    // --- what the window sets (ViewSettings.cpp); each asks for a new image ---
+    void setSwitch(ViewSwitch which, bool on);
+    void setNumber(ViewNumber which, double value);
+    // The picture and the sky of the background, owned from here on; the previous ones are deleted.
+    void setBackgroundImage(FBO* image);
+    void setEnvironment(Environment* sky);
+    // A standard view (1 Front .. 6 Bottom; 0 free) with its camera rotation.
+    void showNamedView(int preset, const mat3& rotation);
+    void setArrayItems(int mode, std::vector<uint32_t> items);
+    // The pick a context-menu command acts on, as pressed and hovered.
+    void setMenuPick(const PickRecord& pick);
+    void setMaterialSource(MaterialEditSource* source) { materialSource = source; }
+    // Something the view draws changed behind its back.
+    void requestRedraw() { redraw = true; }
+
     // --- accessors ---
     bool isIdle() const { return busy == 0; }
     Command assemblyCommand() const;
@@ -272,6 +302,8 @@ public:
     float depthToViewZ(float depth) const;
 
     // --- frame (GLViewUpdate.cpp) ---
+    // One frame. A step or render that runs out of memory drops the gesture it was part of, tells
+    // the user and leaves the view ready for the next frame.
     Texture2D* update();
     void resize(int width, int height);
     void restoreInputState();
@@ -343,7 +375,8 @@ public:
     Tool* makeArrayTemplate(InsertKind kind);
     Tool* firstEndOfKind(InsertKind kind);
     // Enter on a profile drawing: the flat mesh of the drawn outline as the pending element.
-    virtual void buildProfileFromDrawing();
+    // False when the outline makes no mesh (fewer than 3 points, or nothing to triangulate).
+    virtual bool buildProfileFromDrawing();
     // Enter with Alt on a revolution drawing: the axis curve extended onto the Y axis.
     virtual void extendRevolutionAxis();
     // ArrayPick: the released array's two lists into addedTools and arrayItems; false when the
@@ -472,6 +505,7 @@ protected:
     GLView(int width, int height, Bare);
 
 private:
+    Texture2D* runFrame();
     void initialiseDefaults();
     void createRenderTargets();
     void destroyGpuObjects();
