@@ -79,7 +79,7 @@ TEST_F(ChainScene, collectByIdWalksUpToTheGroupRoot) {
 }
 
 TEST_F(ChainScene, lookupWithMatricesGivesGroupAndObjectFrames) {
-    Tool *g, *o;
+    ToolRef g, o;
     mat4 gm, om;
     EXPECT_TRUE(scene.lookupWithMatrices(3, g, o, gm, om, true));
     EXPECT_EQ(g, a);

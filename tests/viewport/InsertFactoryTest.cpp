@@ -110,15 +110,15 @@ TEST_F(InsertFactory, TwoObjectKindsBuildAnElementEndAndABarePartnerThatGoTogeth
     const uint32_t kinds[] = {BiToolBare, BiToolCylinder, BiToolVolume, BiToolUniform, BiToolUniform};
     for (int kind = 23; kind <= 27; ++kind) {
         v.makeInsertTool(kind, false);
-        auto* first = dynamic_cast<BiTool*>(v.pendingTool);
-        auto* second = dynamic_cast<BiTool*>(v.pendingPartner);
+        auto* first = dynamic_cast<BiTool*>(v.pendingTool.get());
+        auto* second = dynamic_cast<BiTool*>(v.pendingPartner.get());
         ASSERT_TRUE(first && second) << kind;
         EXPECT_EQ(first->biToolKind, kinds[kind - 23]) << kind;
         EXPECT_EQ(first->element == nullptr, kind == 23) << kind;
         // unpaired until placed; the far end is bare
         EXPECT_TRUE(!first->partner() && second->biToolKind == 0 && !second->element) << kind;
     }
-    EXPECT_TRUE(static_cast<Cable*>(v.pendingTool)->tube());
+    EXPECT_TRUE(static_cast<Cable*>(v.pendingTool.get())->tube());
     // the cylinder, stored over z -1..1 with radius 1, spans the link's 0..1 with radius 0.5
     v.makeInsertTool(24, false);
     EXPECT_EQ(v.pendingTool->element->toLocal(vec3(1, 0, 1)), vec3(0.5f, 0, 1));
