@@ -12,6 +12,7 @@
 #include "scene/Scene.h"
 #include "scene/Tool.h"
 #include "viewport/GLView.h"
+#include "viewport/Registries.h"
 #include "viewport/MouseState.h"
 #include "viewport/SymmetryReplication.h"
 
@@ -75,7 +76,7 @@ public:
     }
 };
 
-void click(benchmark::State& state, int command) {
+void click(benchmark::State& state, Command command) {
     StepsView v(int(state.range(0)));
     v.setMode(ASSEMBLY);
     v.setAssemblyCommand(command);
@@ -95,9 +96,9 @@ void click(benchmark::State& state, int command) {
     frameMouse = MouseState();
 }
 
-void moveClick(benchmark::State& state) { click(state, 17); }
-void alignClick(benchmark::State& state) { click(state, 43); }
-void linkClick(benchmark::State& state) { click(state, 35); }
+void moveClick(benchmark::State& state) { click(state, Command::Move); }
+void alignClick(benchmark::State& state) { click(state, Command::Align); }
+void linkClick(benchmark::State& state) { click(state, Command::Link); }
 
 void sculptTick(benchmark::State& state) {
     StepsView v(int(state.range(0)));
@@ -132,6 +133,7 @@ void sculptFrames(benchmark::State& state) {
         state.SkipWithError("no OpenGL 4.0 context");
         return;
     }
+    registerAll();
     const bool held = state.range(0) != 0;
     {
         GLView v(1280, 720);

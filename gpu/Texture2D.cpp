@@ -1,6 +1,5 @@
 #include "gpu/Texture2D.h"
 
-#include "foundation/ByteBuffer.h"
 #include "foundation/Log.h"
 #include "gpu/GLFunctions.h"
 #include "gpu/ImageLimits.h"
@@ -26,44 +25,16 @@ Texture2D::Texture2D(const std::string& file, bool usePath)
 
 Texture2D::Texture2D(ByteBuffer& in) { read(in); }
 
-void Texture2D::resize(int w, int h)
-{
-    if (size.size() == 2 && size[0] == w && size[1] == h)
-        return;
-    size = {w, h};
-    compiled = false;
-}
+void Texture2D::resize(int w, int h) { describeSize({w, h}); }
 
 bool Texture2D::compile()
 {
-    if (compiled)
-        return true;
-    gl->glGetError();
-    target = GL_TEXTURE_2D;
-    // A re-described texture gets a fresh name; the stale one is freed, not leaked.
-    deleteGLTexture();
-    GLuint name2d = 0;
-    gl->glGenTextures(1, &name2d);
-    id = name2d;
-    {
-        TextureBindingScope scope(target, id);
+    return compileAs(GL_TEXTURE_2D, "Texture2D", Renewal::FreshName, [this] {
         padStagedPixels(alignedImageBytes(width(), height(), format, type));
         gl->glTexImage2D(target, 0, GLint(internalFormat), width(), height(), 0, format, type,
                          pixels.empty() ? nullptr : pixels.data());
-        gl->glTexParameteri(target, GL_TEXTURE_MAG_FILTER, GLint(filter));
-        gl->glTexParameteri(target, GL_TEXTURE_MIN_FILTER, GLint(filter));
-        gl->glTexParameteri(target, GL_TEXTURE_WRAP_S, GLint(wrap));
-        gl->glTexParameteri(target, GL_TEXTURE_WRAP_T, GLint(wrap));
-    }
-    compiled = gl->glGetError() == GL_NO_ERROR;
-    if (!compiled) {
-        writeLog("ERROR Texture2D::compile " + name, 0);
-        return false;
-    }
-    pixels.clear();
-    pixels.shrink_to_fit();
-    filled = 0;
-    return true;
+        return true;
+    });
 }
 
 bool Texture2D::load(const std::string& path)
@@ -73,28 +44,35 @@ bool Texture2D::load(const std::string& path)
     // the header is checked first: a FIFO would block the decoder, a huge size exhaust memory
     const std::string refusal = imageFileRefusal(path, false);
     const QImage image = refusal.empty() ? QImage(QString::fromStdString(path)) : QImage();
-    if (image.isNull()) {
+    auto fail = [this, &path] {
+        release();
         failed = true;
         writeLog("ERROR Texture2D::load " + path, 0);
         return false;
-    }
+    };
+    if (image.isNull())
+        return fail();
     resize(image.width(), image.height());
-    QImage converted;
-    if (image.hasAlphaChannel()) {
-        converted = image.convertToFormat(QImage::Format_RGBA8888);
-        internalFormat = GL_RGBA8;
-        format = GL_RGBA;
-    } else {
-        converted = image.convertToFormat(QImage::Format_RGB888);
-        internalFormat = GL_RGB8;
-        format = GL_RGB;
-    }
+    const bool alpha = image.hasAlphaChannel();
+    internalFormat = alpha ? GL_RGBA8 : GL_RGB8;
+    format = alpha ? GL_RGBA : GL_RGB;
     type = GL_UNSIGNED_BYTE;
-    // QImage rows are padded to 4 bytes, top row first: exactly GL's default unpack.
-    const auto bytes = std::size_t(converted.sizeInBytes());
-    pixels.resize(filled + bytes);
-    std::copy(converted.constBits(), converted.constBits() + bytes, pixels.begin() + filled);
-    filled += std::uint32_t(bytes);
+    // Converted a band of rows at a time, so that the decoded image and the staged pixels are all
+    // that is held at once. QImage rows are padded to 4 bytes, top row first: exactly GL's default
+    // unpack.
+    const auto row = std::size_t(alignedImageBytes(image.width(), 1, format, type));
+    pixels.resize(row * std::size_t(image.height()));
+    const int band = std::max(1, int((std::size_t(1) << 20) / row));
+    for (int y = 0; y < image.height(); y += band) {
+        const int rows = std::min(band, image.height() - y);
+        const QImage part = image.copy(0, y, image.width(), rows)
+                                .convertToFormat(alpha ? QImage::Format_RGBA8888 : QImage::Format_RGB888);
+        if (part.isNull())
+            return fail(); // out of memory for the band
+        for (int r = 0; r < rows; ++r)
+            std::copy_n(part.constScanLine(r), row, pixels.begin() + std::ptrdiff_t(std::size_t(y + r) * row));
+    }
+    filled = std::uint32_t(pixels.size());
     wrap = GL_CLAMP_TO_EDGE;
     filter = GL_LINEAR;
     compiled = false;
@@ -103,14 +81,7 @@ bool Texture2D::load(const std::string& path)
 
 void Texture2D::write(ByteBuffer& out) { writeNameRecord(out, recordTag); }
 
-bool Texture2D::read(ByteBuffer& in)
-{
-    if (!readNameRecord(in)) {
-        failed = true;
-        return false;
-    }
-    return load(name);
-}
+bool Texture2D::read(ByteBuffer& in) { return readNameAndLoad(in); }
 
 int Texture2D::generateMipmaps()
 {

@@ -22,7 +22,8 @@ namespace {
 constexpr int kBrushes[] = {54, 55, 58, 59, BrushCutSphere, 56, BrushClipSphere, BrushCutPlane, BrushClipPlane,
                             BrushDeform, BrushEraseComponent};
 // Insert kinds: the library tool, a cube, an icosahedron, an array of the picked items and a chain.
-constexpr int kKinds[] = {0, 2, 5, 5, 21, 22};
+constexpr InsertKind kKinds[] = {InsertKind::UseTool, InsertKind::Cube,  InsertKind::Icosahedron,
+                                 InsertKind::Icosahedron, InsertKind::Array, InsertKind::Chain};
 
 class RandomView : public test::SceneView {
 public:
@@ -152,7 +153,7 @@ public:
         return id ? scene->objectById(id) : nullptr;
     }
 
-    void assembly(int command) {
+    void assembly(Command command) {
         setMode(ASSEMBLY);
         setAssemblyCommand(command);
         hierarchyTarget = uniform(0, 2);
@@ -195,33 +196,33 @@ public:
         case 1: {
             // pick items for the next array now and then
             if (chance(40) && scene->toolRoot->children.size() < 8) {
-                assembly(11);
+                assembly(Command::ArrayPickItem);
                 click(false);
             }
-            assembly(chance(50) ? CommandInsert : CommandPlace);
+            assembly(chance(50) ? Command::Insert : Command::Place);
             makeInsertTool(kKinds[uniform(0, 5)], true);
             click(false);
             break;
         }
         case 2:
-            assembly(CommandPlace);
+            assembly(Command::Place);
             click(false);
             break;
         case 3:
         case 4:
-            assembly(uniform(17, 19));
+            assembly(Command(uniform(int(Command::Move), int(Command::Scale))));
             click(chance(70));
             break;
         case 5:
             if (chance(50)) {
-                assembly(chance(50) ? CommandMultiply : 10);
+                assembly(chance(50) ? Command::Multiply : Command::ArrayPick);
                 click(false);
                 break;
             }
             // a drawing: a profile, or an array along a drawn axis; it stays open across clicks
-            assembly(CommandPlace);
+            assembly(Command::Place);
             axisShape = ShapeFree;
-            makeInsertTool(chance(50) ? 9 : 21, true);
+            makeInsertTool(chance(50) ? InsertKind::Profile : InsertKind::Array, true);
             for (int i = uniform(1, 3); i > 0; --i) {
                 click(false);
                 // the object menu works while a drawing is open
