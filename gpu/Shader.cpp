@@ -18,6 +18,8 @@ const std::string shaderResourcePrefix = ":/shaders/";
 
 unsigned Shader::currentProgram = 0;
 
+int uniformLocation(const char* name) { return gl->glGetUniformLocation(Shader::currentProgram, name); }
+
 Shader::Shader(const std::string& name) : name(name) {}
 
 Shader::~Shader() {
