@@ -123,9 +123,15 @@ Tool* Array::copyTransformedAll(const mat4& m, bool linkCopy, bool markPass) {
 void Array::collectCutLinks(std::vector<Tool*>& roots, std::vector<Tool*>& partnerFrom, std::vector<Tool*>& partnerTo,
                             std::vector<Tool*>& ringFrom, std::vector<Tool*>& ringTo, bool markAll, bool markSub,
                             bool inner) {
-    Tool::collectCutLinks(roots, partnerFrom, partnerTo, ringFrom, ringTo, markAll, markSub, inner);
+    // the marks cover the copies until they are walked too: a copy read unmarked would count as a
+    // root of its own, with the array it hangs from gone by the time the removal names it
+    if (markAll) setStateRecursive(2);
+    if (markSub) markSubtree(1);
+    Tool::collectCutLinks(roots, partnerFrom, partnerTo, ringFrom, ringTo, false, false, inner);
     for (Tool* c : copies)
         if (c) c->collectCutLinks(roots, partnerFrom, partnerTo, ringFrom, ringTo, false, false, true);
+    if (markSub) markSubtree(2);
+    if (markAll) setStateRecursive(0);
 }
 
 void Array::setStateRecursive(uint8_t m) {
@@ -157,6 +163,15 @@ void Array::enumerate(std::vector<Tool*>& list) {
     Tool::enumerate(list);
     for (Tool* c : copies)
         if (c) c->enumerate(list);
+}
+
+int Array::removeChild(Tool* c) {
+    for (Tool*& slot : copies)
+        if (c && slot == c) {
+            slot = nullptr;
+            return -1;
+        }
+    return Tool::removeChild(c);
 }
 
 int32_t Array::setElement(Element* e) {

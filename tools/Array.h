@@ -52,6 +52,8 @@ public:
     int32_t setElement(Element* e) override;
     void markSubtree(uint8_t m) override;
     void purgeChildren() override;
+    // A copy leaving the array (deleted on its own) empties its slot: later copies keep their places.
+    int removeChild(Tool* c) override;
     void enumerate(std::vector<Tool*>& list) override;
     // ArrayLayout.cpp.
     void collectWorldTransforms(std::vector<Tool*>& items, std::vector<mat4>& matrices, std::vector<int32_t>& groups,
