@@ -6,7 +6,11 @@
 //
 // KAL_THREADS=1 in the environment runs every loop on the calling thread; KAL_THREADS=N caps
 // the worker count at N.
+#include <algorithm>
+#include <cstdint>
 #include <functional>
+#include <mutex>
+#include <vector>
 
 namespace kal {
 
@@ -18,10 +22,30 @@ constexpr int kParallelMinimum = 8192;
 // minimum or parallel loops are limited to one thread.
 void parallelFor(int count, const std::function<void(int begin, int end)>& body, int minimum = kParallelMinimum);
 
-// Worker threads a parallel loop may use (1: serial).
-int parallelThreads();
+// What collect(i, items) adds for the indices of one parallel block starting at begin.
+struct ListedBlock {
+    int begin = 0;
+    std::vector<int32_t> items;
+};
 
-// For tests, so that one process can compare both paths on small fixtures:
+// collect(i, items) over [0, count) in parallel blocks, the blocks in index order: their items
+// read in turn are what one serial loop would list.
+template <class Collect>
+std::vector<ListedBlock> listedBlocks(int count, Collect&& collect) {
+    std::vector<ListedBlock> blocks;
+    std::mutex gather;
+    parallelFor(count, [&](int begin, int end) {
+        ListedBlock block{begin, {}};
+        for (int i = begin; i < end; ++i) collect(i, block.items);
+        std::lock_guard<std::mutex> lock(gather);
+        blocks.push_back(std::move(block));
+    });
+    std::sort(blocks.begin(), blocks.end(), [](const ListedBlock& a, const ListedBlock& b) { return a.begin < b.begin; });
+    return blocks;
+}
+
+#ifdef KAL_TEST_HOOKS
+// Test builds only, so that one process can compare how the blocks fall on small fixtures:
 // serial runs every loop on the calling thread; splitSmall makes every loop of two or more
 // records parallel, in blocks of a few records, whatever its minimum.
 struct ParallelMode {
@@ -30,5 +54,8 @@ struct ParallelMode {
 };
 ParallelMode parallelMode();
 void setParallelMode(ParallelMode mode);
+// Worker threads a parallel loop may use (1: serial).
+int parallelThreads();
+#endif
 
 } // namespace kal

@@ -1,6 +1,5 @@
 #include "mesh/Mesh.h"
 #include "foundation/Parallel.h"
-#include "mesh/MeshShortcuts.h"
 #include "mesh/MeshWalk.h"
 
 #include <utility>
@@ -125,17 +124,12 @@ int32_t pushSplitCopy(Mesh& m, int32_t v) {
 
 } // namespace
 
-void Mesh::deleteTriangle(int t) {
-    std::vector<int32_t> rings[3];
-    deleteTriangleWith(t, rings);
-}
+void Mesh::deleteTriangle(int t) { deleteTriangles({t}); }
 
 void Mesh::deleteTriangles(const std::vector<int32_t>& doomed) {
-    // a long list in parallel passes, when there are threads to run them
-    const bool atOnce = parallelThreads() > 1 && !plainPasses() &&
-                        (doomed.size() >= size_t(kParallelMinimum) || parallelMode().splitSmall);
-    if (atOnce && deleteTrianglesAtOnce(doomed)) return;
-    // one set of ring buffers for the whole list: the per-call ones cost more than the walks
+    if (deleteTrianglesAtOnce(doomed)) return;
+    // rings the parallel passes cannot follow: one deletion after another, with one set of ring
+    // buffers for the whole list (the per-call ones cost more than the walks)
     std::vector<int32_t> rings[3];
     for (int32_t t : doomed)
         if (t >= 0 && t < triangles.size() && triangles[t].alive()) deleteTriangleWith(t, rings);

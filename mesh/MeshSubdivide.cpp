@@ -507,22 +507,19 @@ void splitAndFlipInBulk(Mesh& m, bool smooth) {
     SlimRule rule{split, 3 * oldTriangles, FlatRecords<IndexPair>(oldTriangles * 3 / 2),
                   FlatRecords<IndexPair>(oldTriangles * 3)};
     FlatRecords<IndexPair> flips(oldTriangles);
-    // below four workers one flip at a time is as quick; the tests' small blocks take the
-    // parallel flips on any machine
-    std::atomic<bool> apart{parallelThreads() >= 4 || parallelMode().splitSmall};
+    // the flips run apart unless a seam, open or pinned vertex needs its ring settled flip by flip
+    std::atomic<bool> apart{true};
     // the alive vertices' walk starts, before the splits move them
-    FlatRecords<int32_t> starts(apart ? oldVertices : 0);
-    if (apart) {
-        starts.growUnwritten(oldVertices);
-        parallelFor(oldVertices, [&](int begin, int end) {
-            for (int v = begin; v < end; ++v) {
-                const MeshVertex& vx = vertices[v];
-                starts[v] = vx.alive() ? vx.firstTriangle : -1;
-                if (vx.alive() && (vx.flags & (VertexSeam | VertexOpen | VertexPinned)))
-                    apart.store(false, std::memory_order_relaxed);
-            }
-        });
-    }
+    FlatRecords<int32_t> starts(oldVertices);
+    starts.growUnwritten(oldVertices);
+    parallelFor(oldVertices, [&](int begin, int end) {
+        for (int v = begin; v < end; ++v) {
+            const MeshVertex& vx = vertices[v];
+            starts[v] = vx.alive() ? vx.firstTriangle : -1;
+            if (vx.alive() && (vx.flags & (VertexSeam | VertexOpen | VertexPinned)))
+                apart.store(false, std::memory_order_relaxed);
+        }
+    });
     // the splits run on one core; meanwhile the others touch the pages of the triangle records to
     // come, so that the record pass does not stop at a page fault every 30 records, and look
     // whether the flips may run apart
