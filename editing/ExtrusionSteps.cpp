@@ -68,7 +68,7 @@ void collectPatchVertices(Mesh& m) {
     const std::vector<int32_t>& tris = m.selectedTriangles;
     int32_t* first = scratch().firstCorner.data();
     const int32_t* corners = scratch().corners.data();
-    std::vector<ListedBlock> blocks = listedBlocks(int(tris.size()), [&](int i, std::vector<int32_t>& out) {
+    std::vector<editing::ListedBlock> blocks = editing::listedBlocks(int(tris.size()), [&](int i, std::vector<int32_t>& out) {
         for (int32_t at = 3 * i; at < 3 * i + 3; ++at) {
             const int32_t v = corners[at];
             if (__atomic_load_n(&first[v], __ATOMIC_RELAXED) != at) continue;

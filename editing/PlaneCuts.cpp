@@ -228,9 +228,8 @@ void clipAndCut(PlaneCut& cut) {
     cut.split(nullptr);
     cut.markLine();
     const int made = m.vertexCount();
-    // the triangles go without joining the selection: the flag would be cleared with them
-    std::vector<int32_t> doomed;
-    m.trianglesRoundSelection(doomed, TriangleSelected, true);
+    m.markDirtyTriangles();
+    const std::vector<int32_t> doomed = m.selectedTriangles;
     m.deleteTriangles(doomed);
     editing::CutCorners corners(m);
     for (int32_t c : cut.cutVertices)

@@ -6,11 +6,7 @@
 //
 // KAL_THREADS=1 in the environment runs every loop on the calling thread; KAL_THREADS=N caps
 // the worker count at N.
-#include <algorithm>
-#include <cstdint>
 #include <functional>
-#include <mutex>
-#include <vector>
 
 namespace kal {
 
@@ -21,28 +17,6 @@ constexpr int kParallelMinimum = 8192;
 // body(begin, end) over blocks that together cover [0, count) once. Serial when count is below
 // minimum or parallel loops are limited to one thread.
 void parallelFor(int count, const std::function<void(int begin, int end)>& body, int minimum = kParallelMinimum);
-
-// What collect(i, items) adds for the indices of one parallel block starting at begin.
-struct ListedBlock {
-    int begin = 0;
-    std::vector<int32_t> items;
-};
-
-// collect(i, items) over [0, count) in parallel blocks, the blocks in index order: their items
-// read in turn are what one serial loop would list.
-template <class Collect>
-std::vector<ListedBlock> listedBlocks(int count, Collect&& collect) {
-    std::vector<ListedBlock> blocks;
-    std::mutex gather;
-    parallelFor(count, [&](int begin, int end) {
-        ListedBlock block{begin, {}};
-        for (int i = begin; i < end; ++i) collect(i, block.items);
-        std::lock_guard<std::mutex> lock(gather);
-        blocks.push_back(std::move(block));
-    });
-    std::sort(blocks.begin(), blocks.end(), [](const ListedBlock& a, const ListedBlock& b) { return a.begin < b.begin; });
-    return blocks;
-}
 
 #ifdef KAL_TEST_HOOKS
 // Test builds only, so that one process can compare how the blocks fall on small fixtures:

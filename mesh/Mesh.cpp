@@ -124,12 +124,13 @@ int32_t pushSplitCopy(Mesh& m, int32_t v) {
 
 } // namespace
 
-void Mesh::deleteTriangle(int t) { deleteTriangles({t}); }
+void Mesh::deleteTriangle(int t) {
+    std::vector<int32_t> rings[3];
+    deleteTriangleWith(t, rings);
+}
 
 void Mesh::deleteTriangles(const std::vector<int32_t>& doomed) {
-    if (deleteTrianglesAtOnce(doomed)) return;
-    // rings the parallel passes cannot follow: one deletion after another, with one set of ring
-    // buffers for the whole list (the per-call ones cost more than the walks)
+    // one set of ring buffers for the whole list: the per-call ones cost more than the walks
     std::vector<int32_t> rings[3];
     for (int32_t t : doomed)
         if (t >= 0 && t < triangles.size() && triangles[t].alive()) deleteTriangleWith(t, rings);

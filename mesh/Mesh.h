@@ -109,8 +109,7 @@ public:
     int addTriangle(const MeshTriangle& t) { return triangles.push(t); }
     void deleteTriangle(int t);
     // Deletes the alive triangles of the list in its order, with the same records as one
-    // deleteTriangle per entry: in parallel passes where every ring is sound (MeshDeletion.cpp),
-    // else one at a time.
+    // deleteTriangle per entry.
     void deleteTriangles(const std::vector<int32_t>& doomed);
     void splitPinchedVertices();
     void append(const Mesh* other);
@@ -167,9 +166,6 @@ public:
     // Selects every triangle round a live selected vertex, except dead ones (when liveOnly) and
     // those holding any of the skip flags; the selected triangles go to the back of the list.
     void selectTrianglesRoundSelectedVertices(uint32_t skip, bool liveOnly);
-    // The triangles that call would select, in its order (the walks from the selected vertices in
-    // list order, each triangle where first reached), with nothing changed.
-    void trianglesRoundSelection(std::vector<int32_t>& out, uint32_t skip, bool liveOnly) const;
     void updateNewNormals();
     void markAllSeams();
     void clearAllSeams();
@@ -390,9 +386,6 @@ private:
     // The step bound of every walk: a walk longer than the store is a broken ring.
     int walkLimit() const { return triangles.size() + 1; }
     void deleteTriangleWith(int t, std::vector<int32_t> (&rings)[3]);
-    // deleteTriangles in parallel passes; false, with nothing changed, when a listed triangle is
-    // dead or a ring or link is not sound enough for it to follow.
-    bool deleteTrianglesAtOnce(const std::vector<int32_t>& doomed);
     void copyFrom(const Mesh& other);
     // Kept from one rebuild to the next (MeshAdjacency.cpp); a copy starts without.
     std::unique_ptr<RebuildScratch, RebuildScratchDelete> rebuildScratch;

@@ -1,10 +1,7 @@
 // Face and corner normals, their selective updates, and the hard-edge (crease) operations.
 // Corner normals are shared inside one fan and split at marked or open edges.
 #include <algorithm>
-#include <atomic>
-#include <climits>
 #include <cmath>
-#include <mutex>
 
 #include "foundation/Parallel.h"
 #include "mesh/Mesh.h"
@@ -84,80 +81,19 @@ void Mesh::updateSelectedNormals() {
     });
 }
 
-void Mesh::trianglesRoundSelection(std::vector<int32_t>& out, uint32_t skip, bool liveOnly) const {
-    // Each triangle goes to the first selected corner in list order whose walk reaches it, which
-    // on sound rings is the corner with the lowest selection link: the walks run in parallel
-    // blocks and each keeps the triangles it owns, in walk order.
-    const int n = int(selectedVertices.size()), nv = vertices.size();
-    auto passedOver = [&](const MeshTriangle& tri) { return (liveOnly && !tri.alive()) || (tri.flags & skip); };
-    auto link = [&](int32_t v) -> int32_t {
-        if (v < 0 || v >= nv) return -1;
-        const MeshVertex& vx = vertices[v];
-        bool listed = vx.link >= 0 && vx.link < n && selectedVertices[size_t(vx.link)] == v;
-        return vx.alive() && (vx.flags & VertexSelected) && listed ? vx.link : -1;
-    };
-    std::atomic<bool> sound{true};
-    std::atomic<int64_t> reached{0}, owned{0};
-    std::vector<ListedBlock> blocks;
-    std::mutex gather;
-    parallelFor(n, [&](int begin, int end) {
-        ListedBlock block{begin, {}};
-        int64_t blockReached = 0, blockOwned = 0;
-        for (int i = begin; i < end; ++i) {
-            const int32_t v = selectedVertices[size_t(i)];
-            if (link(v) != i) {
-                if (v < 0 || v >= nv || vertices[v].alive()) sound = false;
-                continue;
-            }
-            int last, lastCorner;
-            walkRing(triangles, v, vertices[v].firstTriangle, walkLimit(), last, lastCorner, [&](int t, int) {
-                const MeshTriangle& tri = triangles[t];
-                if (passedOver(tri)) return;
-                ++blockReached;
-                int32_t first = INT32_MAX, corners = 0;
-                for (int32_t w : tri.vertex) {
-                    int32_t l = link(w);
-                    if (l < 0) continue;
-                    ++corners;
-                    first = std::min(first, l);
-                }
-                if (first != i) return;
-                blockOwned += corners;
-                block.items.push_back(t);
-            });
-        }
-        reached += blockReached;
-        owned += blockOwned;
-        std::lock_guard<std::mutex> lock(gather);
-        blocks.push_back(std::move(block));
-    });
-    std::sort(blocks.begin(), blocks.end(), [](const ListedBlock& a, const ListedBlock& b) { return a.begin < b.begin; });
-    out.clear();
-    // every triangle taken must be reached from each of its selected corners, as the counts tell
-    if (sound && reached == owned) {
-        for (const ListedBlock& b : blocks) out.insert(out.end(), b.items.begin(), b.items.end());
-        return;
-    }
-    // rings the parallel walks cannot vouch for: the walks one after another, each triangle taken once
-    std::vector<uint8_t> taken(size_t(triangles.size()), 0);
-    for (int32_t v : selectedVertices) {
-        if (v < 0 || v >= nv || !vertices[v].alive()) continue;
+void Mesh::selectTrianglesRoundSelectedVertices(uint32_t skip, bool liveOnly) {
+    // the walk reads no flags, so each triangle is taken as it is reached, without a ring list
+    for (size_t i = 0; i < selectedVertices.size(); ++i) {
+        int32_t v = selectedVertices[i];
+        if (!vertices[v].alive()) continue;
         int last, lastCorner;
         walkRing(triangles, v, vertices[v].firstTriangle, walkLimit(), last, lastCorner, [&](int t, int) {
-            if (taken[size_t(t)] || passedOver(triangles[t])) return;
-            taken[size_t(t)] = 1;
-            out.push_back(t);
+            MeshTriangle& tri = triangles[t];
+            if ((liveOnly && !tri.alive()) || (tri.flags & skip)) return;
+            tri.flags |= TriangleSelected;
+            selectedTriangles.push_back(t);
         });
     }
-}
-
-void Mesh::selectTrianglesRoundSelectedVertices(uint32_t skip, bool liveOnly) {
-    std::vector<int32_t> taken;
-    trianglesRoundSelection(taken, skip, liveOnly);
-    selectedTriangles.insert(selectedTriangles.end(), taken.begin(), taken.end());
-    parallelFor(int(taken.size()), [&](int begin, int end) {
-        for (int i = begin; i < end; ++i) triangles[taken[size_t(i)]].flags |= TriangleSelected;
-    });
 }
 
 void Mesh::growSelection() {

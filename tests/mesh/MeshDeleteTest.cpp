@@ -1,4 +1,6 @@
 // Deleting triangles one by one keeps every vertex fan a single fan until the purge.
+#include <algorithm>
+#include <climits>
 #include <cmath>
 #include <memory>
 #include <vector>
@@ -8,7 +10,7 @@
 #include "MeshFixtures.h"
 #include "MeshInvariants.h"
 #include "foundation/Parallel.h"
-#include "reference/ReferenceMesh.h"
+#include "editing/SelectionHelpers.h"
 
 namespace kal::test {
 namespace {
@@ -130,7 +132,9 @@ std::vector<std::vector<int32_t>> deletionSets(const Mesh& m) {
     return sets;
 }
 
-TEST(MeshDeleteTriangles, bulkGivesTheRecordsOfOneDeletionAtATime) {
+// Whatever the order of the list, exactly the listed triangles go, every ring stays a sound walk
+// (fans split where a deletion leaves two), and the purge keeps it so.
+TEST(MeshDeleteTriangles, listLeavesTheOtherTrianglesWithSoundRings) {
     std::unique_ptr<Mesh> ico(Mesh::createIcosahedron());
     std::unique_ptr<Mesh> sphere(Mesh::subdivided(ico.get(), 3, true, false));
     std::vector<Mesh> fixtures = {rebuilt(octahedronMesh()), rebuilt(cubeMesh(true)), rebuilt(cubeMesh(false)),
@@ -138,96 +142,65 @@ TEST(MeshDeleteTriangles, bulkGivesTheRecordsOfOneDeletionAtATime) {
                                   rebuilt(uvSphereMesh(8, 12)), *sphere};
     for (size_t i = 0; i < fixtures.size(); ++i) {
         std::vector<std::vector<int32_t>> sets = deletionSets(fixtures[i]);
-        for (size_t s = 0; s < 2 * sets.size(); ++s) {
-            const std::vector<int32_t>& set = sets[s / 2];
-            // in blocks of a few entries too, so that the small fixtures take the parallel passes
-            const bool split = s % 2 == 1;
-            SCOPED_TRACE(testing::Message() << "fixture " << i << " set " << s / 2 << (split ? " in blocks" : ""));
-            Mesh bulk = fixtures[i], single = fixtures[i];
-            const ParallelMode mode = parallelMode();
-            setParallelMode({false, split});
-            bulk.deleteTriangles(set);
-            setParallelMode(mode);
-            reference::deleteOneByOne(single, set);
-            expectSameRecords(bulk, single);
-            EXPECT_EQ(bulk.purgeNeeded, !set.empty());
-            EXPECT_MESH_VALID(bulk);
-            bulk.purgeDeleted(false);
-            EXPECT_MESH_VALID(bulk, {false, true, false});
+        for (size_t s = 0; s < sets.size(); ++s) {
+            SCOPED_TRACE(testing::Message() << "fixture " << i << " set " << s);
+            Mesh m = fixtures[i];
+            m.deleteTriangles(sets[s]);
+            std::vector<uint8_t> listed(size_t(m.triangleCount()), 0);
+            for (int32_t t : sets[s]) listed[size_t(t)] = 1;
+            for (int t = 0; t < fixtures[i].triangleCount(); ++t)
+                EXPECT_EQ(m.triangles[t].alive(), fixtures[i].triangles[t].alive() && !listed[size_t(t)]) << t;
+            EXPECT_EQ(m.purgeNeeded, !sets[s].empty());
+            EXPECT_MESH_VALID(m);
+            m.purgeDeleted(false);
+            EXPECT_MESH_VALID(m, {false, true, false});
         }
     }
 }
 
-// The triangles round a selection, found by walks in parallel blocks and deleted in parallel
-// passes, against walking the selection's rings one after another and deleting what they reach
-// one at a time: the lists and, after the purge, the records are the same. Scattered selections
-// leave pinched fans, whose copies must be numbered as the serial way does.
-TEST(MeshDeleteTriangles, roundTheSelectionGivesTheRecordsOfTheSerialWay) {
+// The triangles round a selection are every alive triangle with a selected corner, each once, in
+// the order the selected vertices' walks reach them; deleting them leaves a sound mesh.
+// Scattered selections leave pinched fans.
+TEST(MeshDeleteTriangles, roundTheSelectionTakesEveryTriangleWithASelectedCorner) {
     std::unique_ptr<Mesh> ico(Mesh::createIcosahedron());
     std::unique_ptr<Mesh> sphere(Mesh::subdivided(ico.get(), 3, true, false));
     const std::vector<Mesh> fixtures = {rebuilt(gridMesh(6)), rebuilt(uvSphereMesh(10, 14)), *sphere};
     for (size_t i = 0; i < fixtures.size(); ++i)
         for (int set = 0; set < 3; ++set) {
             SCOPED_TRACE(testing::Message() << "fixture " << i << " set " << set);
-            Mesh quick = fixtures[i];
-            for (int v = quick.vertexCount() - 1; v >= 0; --v) {
-                bool chosen = set == 0 ? quick.vertices[v].position.x > 0.2f : set == 1 ? v % 3 == 0 : (v * 5) % 7 < 2;
-                if (!chosen) continue;
-                quick.vertices[v].flags |= VertexSelected;
-                quick.vertices[v].link = int32_t(quick.selectedVertices.size());
-                quick.selectedVertices.push_back(v);
+            Mesh m = fixtures[i];
+            for (int v = m.vertexCount() - 1; v >= 0; --v) {
+                bool chosen = set == 0 ? m.vertices[v].position.x > 0.2f : set == 1 ? v % 3 == 0 : (v * 5) % 7 < 2;
+                if (chosen) editing::selectVertex(m, v);
             }
-            Mesh serial = quick;
-            const std::vector<int32_t> walked = reference::trianglesRoundSelection(serial, TriangleSelected, true);
-            std::vector<int32_t> found;
-            const ParallelMode mode = parallelMode();
-            setParallelMode({false, true});
-            quick.trianglesRoundSelection(found, TriangleSelected, true);
-            quick.deleteTriangles(found);
-            setParallelMode(mode);
-            EXPECT_EQ(found, walked);
-            reference::deleteOneByOne(serial, walked);
-            EXPECT_MESH_VALID(quick);
-            for (Mesh* m : {&quick, &serial}) {
-                m->clearSelection();
-                m->purgeDeleted(false);
+            m.markDirtyTriangles();
+            std::vector<int32_t> taken = m.selectedTriangles, expected;
+            for (int t = 0; t < m.triangleCount(); ++t)
+                for (int32_t v : m.triangles[t].vertex)
+                    if (m.vertices[v].flags & VertexSelected) {
+                        expected.push_back(t);
+                        break;
+                    }
+            // the first walk to reach a triangle is that of its selected corner listed first
+            ASSERT_EQ(taken.size(), expected.size());
+            for (size_t k = 1; k < taken.size(); ++k) {
+                auto firstLink = [&](int32_t t) {
+                    int32_t link = INT32_MAX;
+                    for (int32_t v : m.triangles[t].vertex)
+                        if (m.vertices[v].flags & VertexSelected) link = std::min(link, m.vertices[v].link);
+                    return link;
+                };
+                EXPECT_LE(firstLink(taken[k - 1]), firstLink(taken[k]));
             }
-            expectSameRecords(quick, serial);
-            EXPECT_MESH_VALID(quick, {false, true, false});
+            std::sort(taken.begin(), taken.end());
+            EXPECT_EQ(taken, expected);
+            m.deleteTriangles(m.selectedTriangles);
+            EXPECT_MESH_VALID(m);
+            m.clearSelection();
+            m.purgeDeleted(false);
+            EXPECT_EQ(m.triangleCount(), fixtures[i].triangleCount() - int(expected.size()));
+            EXPECT_MESH_VALID(m, {false, true, false});
         }
-}
-
-// What the parallel walks cannot vouch for still gives the serial walks' list: a triangle in the
-// selection (passed over), a selection list whose links do not name their entries, a ring whose
-// walk stops short.
-TEST(MeshDeleteTriangles, roundTheSelectionFollowsTheSerialWalksWhereLinksAreOdd) {
-    const Mesh sphere = rebuilt(uvSphereMesh(10, 14));
-    auto select = [](Mesh& m, int v) {
-        m.vertices[v].flags |= VertexSelected;
-        m.vertices[v].link = int32_t(m.selectedVertices.size());
-        m.selectedVertices.push_back(v);
-    };
-    for (int form = 0; form < 3; ++form) {
-        SCOPED_TRACE(form);
-        Mesh m = sphere;
-        for (int v = 0; v < m.vertexCount(); v += 4) select(m, v);
-        if (form == 0) {
-            m.triangles[7].flags |= TriangleSelected;
-            m.selectedTriangles.push_back(7);
-        } else if (form == 1) {
-            m.vertices[m.selectedVertices[3]].link = 5;
-        } else {
-            // one link cut on one side only: the walks round its corners stop there
-            const int32_t t = m.vertices[m.selectedVertices[2]].firstTriangle;
-            m.triangles[t].neighbour[0] = -1;
-        }
-        std::vector<int32_t> found;
-        const ParallelMode mode = parallelMode();
-        setParallelMode({false, true});
-        m.trianglesRoundSelection(found, TriangleSelected, true);
-        setParallelMode(mode);
-        EXPECT_EQ(found, reference::trianglesRoundSelection(m, TriangleSelected, true));
-    }
 }
 
 TEST(MeshSplitPinched, touchingFansGetOnePinnedVertexEach) {

@@ -15,50 +15,6 @@ namespace {
 int next3(int i) { return i == 2 ? 0 : i + 1; }
 int prev3(int i) { return i == 0 ? 2 : i - 1; }
 
-void deleteOne(Mesh& m, int t) {
-    m.purgeNeeded = true;
-    MeshTriangle& tri = m.triangles[t];
-    tri.flags &= uint8_t(~TriangleAlive);
-    std::vector<int32_t> rings[3];
-    for (int c = 0; c < 3; ++c) m.vertexTriangles(tri.vertex[c], rings[c]);
-    for (int c = 0; c < 3; ++c) {
-        const int32_t vi = tri.vertex[c];
-        const std::vector<int32_t>& L = rings[c];
-        MeshVertex& v = m.vertices[vi];
-        const int size = int(L.size());
-        int k = 0;
-        while (k < size && L[size_t(k)] != t) ++k;
-        if (size <= 1) {
-            v.flags &= uint8_t(~VertexAlive);
-        } else if (!v.open()) {
-            v.flags |= VertexOpen;
-            v.setSeam(true);
-            if (k < size) v.firstTriangle = L[size_t((k + 1) % size)];
-        } else if (k >= size || k == size - 1) {
-        } else if (k == 0) {
-            v.firstTriangle = L[1];
-        } else {
-            // the part of the open fan before the hole goes to a copy outside the selection
-            MeshVertex copy = v;
-            copy.flags &= uint8_t(~VertexSelected);
-            copy.link = -1;
-            const int32_t w = m.pushVertex(copy);
-            for (int i = 0; i < k; ++i) {
-                MeshTriangle& before = m.triangles[L[size_t(i)]];
-                const int cw = before.cornerOf(vi);
-                if (cw >= 0) before.vertex[cw] = w;
-            }
-            m.vertices[vi].firstTriangle = L[size_t(k + 1)];
-        }
-    }
-    for (int i = 0; i < 3; ++i) {
-        const int32_t n = tri.neighbour[i];
-        if (n < 0 || n >= m.triangleCount()) continue;
-        const int slot = m.triangles[n].slotOf(t);
-        if (slot >= 0) m.triangles[n].neighbour[slot] = -1;
-    }
-}
-
 // The k-th hole below the live count takes the k-th live record from the back.
 template <class Store>
 void planMoves(const Store& store, int& live, std::vector<int32_t>& to, std::vector<int32_t>& from) {
@@ -137,27 +93,6 @@ void forEachPatch(Mesh& m, const vec3& previous, int triangle, bool pivot,
 
 } // namespace
 
-std::vector<int32_t> trianglesRoundSelection(const Mesh& m, uint32_t skip, bool liveOnly) {
-    std::vector<int32_t> out, ring;
-    std::vector<uint8_t> taken(size_t(m.triangleCount()), 0);
-    for (int32_t v : m.selectedVertices) {
-        if (!m.vertices[v].alive()) continue;
-        m.vertexTriangles(v, ring);
-        for (int32_t t : ring) {
-            const MeshTriangle& tri = m.triangles[t];
-            if (taken[size_t(t)] || (liveOnly && !tri.alive()) || (tri.flags & skip)) continue;
-            taken[size_t(t)] = 1;
-            out.push_back(t);
-        }
-    }
-    return out;
-}
-
-void deleteOneByOne(Mesh& m, const std::vector<int32_t>& doomed) {
-    for (int32_t t : doomed)
-        if (t >= 0 && t < m.triangleCount() && m.triangles[t].alive()) deleteOne(m, t);
-}
-
 void purgeRepairing(Mesh& m) {
     if (!m.purgeNeeded) return;
     int liveV, liveT;
@@ -235,7 +170,8 @@ std::vector<int32_t> cutPlane(Mesh& m, const vec3& q, const vec3& n) {
 void clipPlane(Mesh& m, const vec3& q, const vec3& n) {
     m.clearSelection();
     cutPlane(m, q, n);
-    deleteOneByOne(m, trianglesRoundSelection(m, TriangleSelected, true));
+    m.markDirtyTriangles();
+    m.deleteTriangles(std::vector<int32_t>(m.selectedTriangles));
     m.updateNormals(2);
     m.clearSelection();
     purgeRepairing(m);

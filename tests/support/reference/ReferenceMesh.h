@@ -10,13 +10,6 @@
 
 namespace kal::reference {
 
-// The triangles round the selected vertices: each vertex's ring walk in list order, a triangle
-// taken where first reached, except dead ones (when liveOnly) and those holding a skip flag.
-std::vector<int32_t> trianglesRoundSelection(const Mesh& m, uint32_t skip, bool liveOnly);
-
-// One deletion after another, in list order.
-void deleteOneByOne(Mesh& m, const std::vector<int32_t>& doomed);
-
 // Compaction that repairs the references to each moved record from its ring and links.
 void purgeRepairing(Mesh& m);
 
