@@ -124,9 +124,11 @@ void MainWindow::on_actionArray_triggered()
     const bool changed = ctrlHeld() && askArraySettings(this, v);
     {
         kal::GLWorkGuard gl;
-        // a pending array was built from the old settings: drop it so the next call builds anew
-        if (changed && v->insertKind == 21) v->makeInsertTool(1, true);
-        v->makeInsertTool(21, true);
+        // a pending array was built from the old settings: it is built anew
+        if (changed && v->insertKind == kal::InsertKind::Array)
+            v->rebuildInsertTool();
+        else
+            v->makeInsertTool(kal::InsertKind::Array, true);
     }
     // the factory may refuse the kind: the check mark shows the kind in force
     showViewState(ui->actionArray);

@@ -18,14 +18,14 @@ void MainWindow::showChoice(QMenu* menu, QAction* chosen)
     menu->setIcon((from ? from : chosen)->icon());
 }
 
-void MainWindow::chooseCommand(QAction* action, int id, QMenu* iconMenu)
+void MainWindow::chooseCommand(QAction* action, kal::Command id, QMenu* iconMenu)
 {
     if (!modeGuard(kal::ASSEMBLY, action)) return;
     view()->setAssemblyCommand(id);
     if (iconMenu) showChoice(iconMenu, action);
 }
 
-void MainWindow::chooseKind(QAction* action, int kind, QMenu* iconMenu)
+void MainWindow::chooseKind(QAction* action, kal::InsertKind kind, QMenu* iconMenu)
 {
     if (!modeGuard(kal::ASSEMBLY, action)) return;
     restorePlacementCommand();
@@ -38,60 +38,117 @@ void MainWindow::chooseKind(QAction* action, int kind, QMenu* iconMenu)
     if (iconMenu) showChoice(iconMenu, action);
 }
 
-void MainWindow::on_actionInsert_triggered() { chooseCommand(ui->actionInsert, kal::CommandInsert); }
-void MainWindow::on_actionPlace_triggered() { chooseCommand(ui->actionPlace, kal::CommandPlace); }
-void MainWindow::on_actionInverse_Kinematics_triggered() { chooseCommand(ui->actionInverse_Kinematics, 16); }
-void MainWindow::on_actionAsmMove_triggered() { chooseCommand(ui->actionAsmMove, 17); }
-void MainWindow::on_actionAsmRotate_triggered() { chooseCommand(ui->actionAsmRotate, 18); }
-void MainWindow::on_actionAsmScale_triggered() { chooseCommand(ui->actionAsmScale, 19); }
-void MainWindow::on_actionAsmMirror_triggered() { chooseCommand(ui->actionAsmMirror, 20); }
-void MainWindow::on_actionAsmRotateScale_triggered() { chooseCommand(ui->actionAsmRotateScale, 21); }
+void MainWindow::on_actionInsert_triggered() { chooseCommand(ui->actionInsert, kal::Command::Insert); }
+void MainWindow::on_actionPlace_triggered() { chooseCommand(ui->actionPlace, kal::Command::Place); }
+void MainWindow::on_actionInverse_Kinematics_triggered()
+{
+    chooseCommand(ui->actionInverse_Kinematics, kal::Command::InverseKinematics);
+}
+void MainWindow::on_actionAsmMove_triggered() { chooseCommand(ui->actionAsmMove, kal::Command::Move); }
+void MainWindow::on_actionAsmRotate_triggered() { chooseCommand(ui->actionAsmRotate, kal::Command::Rotate); }
+void MainWindow::on_actionAsmScale_triggered() { chooseCommand(ui->actionAsmScale, kal::Command::Scale); }
+void MainWindow::on_actionAsmMirror_triggered() { chooseCommand(ui->actionAsmMirror, kal::Command::Mirror); }
+void MainWindow::on_actionAsmRotateScale_triggered()
+{
+    chooseCommand(ui->actionAsmRotateScale, kal::Command::RotateScale);
+}
 void MainWindow::on_actionRotation_Multiplicity_triggered()
 {
-    chooseCommand(ui->actionRotation_Multiplicity, 23, ui->menuConstraints);
+    chooseCommand(ui->actionRotation_Multiplicity, kal::Command::RotateMultiplicity, ui->menuConstraints);
 }
-void MainWindow::on_actionMaterial_triggered() { chooseCommand(ui->actionMaterial, 28); }
-void MainWindow::on_actionLink_triggered() { chooseCommand(ui->actionLink, 35); }
-void MainWindow::on_actionUnlink_triggered() { chooseCommand(ui->actionUnlink, 36); }
+void MainWindow::on_actionMaterial_triggered() { chooseCommand(ui->actionMaterial, kal::Command::Material); }
+void MainWindow::on_actionLink_triggered() { chooseCommand(ui->actionLink, kal::Command::Link); }
+void MainWindow::on_actionUnlink_triggered() { chooseCommand(ui->actionUnlink, kal::Command::Unlink); }
 void MainWindow::on_actionConstrain_Rotation_triggered()
 {
-    chooseCommand(ui->actionConstrain_Rotation, 37, ui->menuConstraints);
+    chooseCommand(ui->actionConstrain_Rotation, kal::Command::ConstrainRotation, ui->menuConstraints);
 }
 void MainWindow::on_actionConstrain_Movement_triggered()
 {
-    chooseCommand(ui->actionConstrain_Movement, 39, ui->menuConstraints);
+    chooseCommand(ui->actionConstrain_Movement, kal::Command::ConstrainTranslation, ui->menuConstraints);
 }
-void MainWindow::on_actionAlign_triggered() { chooseCommand(ui->actionAlign, 43); }
-void MainWindow::on_actionMatch_Pivot_triggered() { chooseCommand(ui->actionMatch_Pivot, 46); }
-void MainWindow::on_actionReplace_Tool_triggered() { chooseCommand(ui->actionReplace_Tool, 49); }
-void MainWindow::on_actionDynamics_2_triggered() { chooseCommand(ui->actionDynamics_2, 52); }
+void MainWindow::on_actionAlign_triggered() { chooseCommand(ui->actionAlign, kal::Command::Align); }
+void MainWindow::on_actionMatch_Pivot_triggered() { chooseCommand(ui->actionMatch_Pivot, kal::Command::MatchPivot); }
+void MainWindow::on_actionReplace_Tool_triggered() { chooseCommand(ui->actionReplace_Tool, kal::Command::ReplaceTool); }
+void MainWindow::on_actionDynamics_2_triggered() { chooseCommand(ui->actionDynamics_2, kal::Command::Speed); }
 
-void MainWindow::on_actionTetrahedron_triggered() { chooseKind(ui->actionTetrahedron, 1, ui->menuPrimitives); }
-void MainWindow::on_actionCube_triggered() { chooseKind(ui->actionCube, 2, ui->menuPrimitives); }
-void MainWindow::on_actionOctahedron_triggered() { chooseKind(ui->actionOctahedron, 3, ui->menuPrimitives); }
-void MainWindow::on_actionDodecahedron_triggered() { chooseKind(ui->actionDodecahedron, 4, ui->menuPrimitives); }
-void MainWindow::on_actionIcosahedron_triggered() { chooseKind(ui->actionIcosahedron, 5, ui->menuPrimitives); }
-void MainWindow::on_actionSphere_triggered() { chooseKind(ui->actionSphere, 6, ui->menuPrimitives); }
-void MainWindow::on_actionCylinder_triggered() { chooseKind(ui->actionCylinder, 7, ui->menuPrimitives); }
-void MainWindow::on_actionCapsule_triggered() { chooseKind(ui->actionCapsule, 8, ui->menuPrimitives); }
-void MainWindow::on_actionProfile_triggered() { chooseKind(ui->actionProfile, 9); }
-void MainWindow::on_actionUniform_Profile_triggered() { chooseKind(ui->actionUniform_Profile, 10); }
-void MainWindow::on_actionPillow_Profile_triggered() { chooseKind(ui->actionPillow_Profile, 11); }
-void MainWindow::on_actionBlob_Profile_triggered() { chooseKind(ui->actionBlob_Profile, 12); }
-void MainWindow::on_actionChamfer_Profile_triggered() { chooseKind(ui->actionChamfer_Profile, 13); }
-void MainWindow::on_actionChisel_Profile_triggered() { chooseKind(ui->actionChisel_Profile, 14); }
-void MainWindow::on_actionConvex_Profile_triggered() { chooseKind(ui->actionConvex_Profile, 15); }
-void MainWindow::on_actionConvex_Sharp_Profile_triggered() { chooseKind(ui->actionConvex_Sharp_Profile, 16); }
-void MainWindow::on_actionScoop_Profile_triggered() { chooseKind(ui->actionScoop_Profile, 17); }
-void MainWindow::on_actionRevoluton_triggered() { chooseKind(ui->actionRevoluton, 18); }
+void MainWindow::on_actionTetrahedron_triggered()
+{
+    chooseKind(ui->actionTetrahedron, kal::InsertKind::Tetrahedron, ui->menuPrimitives);
+}
+void MainWindow::on_actionCube_triggered() { chooseKind(ui->actionCube, kal::InsertKind::Cube, ui->menuPrimitives); }
+void MainWindow::on_actionOctahedron_triggered()
+{
+    chooseKind(ui->actionOctahedron, kal::InsertKind::Octahedron, ui->menuPrimitives);
+}
+void MainWindow::on_actionDodecahedron_triggered()
+{
+    chooseKind(ui->actionDodecahedron, kal::InsertKind::Dodecahedron, ui->menuPrimitives);
+}
+void MainWindow::on_actionIcosahedron_triggered()
+{
+    chooseKind(ui->actionIcosahedron, kal::InsertKind::Icosahedron, ui->menuPrimitives);
+}
+void MainWindow::on_actionSphere_triggered()
+{
+    chooseKind(ui->actionSphere, kal::InsertKind::Sphere, ui->menuPrimitives);
+}
+void MainWindow::on_actionCylinder_triggered()
+{
+    chooseKind(ui->actionCylinder, kal::InsertKind::Cylinder, ui->menuPrimitives);
+}
+void MainWindow::on_actionCapsule_triggered()
+{
+    chooseKind(ui->actionCapsule, kal::InsertKind::Capsule, ui->menuPrimitives);
+}
+void MainWindow::on_actionProfile_triggered() { chooseKind(ui->actionProfile, kal::InsertKind::Profile); }
+void MainWindow::on_actionUniform_Profile_triggered()
+{
+    chooseKind(ui->actionUniform_Profile, kal::InsertKind::UniformProfile);
+}
+void MainWindow::on_actionPillow_Profile_triggered()
+{
+    chooseKind(ui->actionPillow_Profile, kal::InsertKind::PillowProfile);
+}
+void MainWindow::on_actionBlob_Profile_triggered() { chooseKind(ui->actionBlob_Profile, kal::InsertKind::BlobProfile); }
+void MainWindow::on_actionChamfer_Profile_triggered()
+{
+    chooseKind(ui->actionChamfer_Profile, kal::InsertKind::ChamferProfile);
+}
+void MainWindow::on_actionChisel_Profile_triggered()
+{
+    chooseKind(ui->actionChisel_Profile, kal::InsertKind::ChiselProfile);
+}
+void MainWindow::on_actionConvex_Profile_triggered()
+{
+    chooseKind(ui->actionConvex_Profile, kal::InsertKind::ConvexProfile);
+}
+void MainWindow::on_actionConvex_Sharp_Profile_triggered()
+{
+    chooseKind(ui->actionConvex_Sharp_Profile, kal::InsertKind::ConvexSharpProfile);
+}
+void MainWindow::on_actionScoop_Profile_triggered()
+{
+    chooseKind(ui->actionScoop_Profile, kal::InsertKind::ScoopProfile);
+}
+void MainWindow::on_actionRevoluton_triggered() { chooseKind(ui->actionRevoluton, kal::InsertKind::Revolution); }
 // a tube whose section is drawn as well, with Ctrl
-void MainWindow::on_actionTube_triggered() { chooseKind(ui->actionTube, ctrlHeld() ? 19 : 20); }
-void MainWindow::on_actionChain_triggered() { chooseKind(ui->actionChain, 22, ui->menuArrays); }
-void MainWindow::on_actionGuide_triggered() { chooseKind(ui->actionGuide, 23, ui->menuBinary); }
-void MainWindow::on_actionHydraulics_triggered() { chooseKind(ui->actionHydraulics, 24, ui->menuBinary); }
-void MainWindow::on_actionMuscle_triggered() { chooseKind(ui->actionMuscle, 25, ui->menuBinary); }
-void MainWindow::on_actionLightning_triggered() { chooseKind(ui->actionLightning, 26, ui->menuBinary); }
-void MainWindow::on_actionCable_triggered() { chooseKind(ui->actionCable, 27, ui->menuBinary); }
+void MainWindow::on_actionTube_triggered()
+{
+    chooseKind(ui->actionTube, ctrlHeld() ? kal::InsertKind::TubeDrawnSection : kal::InsertKind::Tube);
+}
+void MainWindow::on_actionChain_triggered() { chooseKind(ui->actionChain, kal::InsertKind::Chain, ui->menuArrays); }
+void MainWindow::on_actionGuide_triggered() { chooseKind(ui->actionGuide, kal::InsertKind::Guide, ui->menuBinary); }
+void MainWindow::on_actionHydraulics_triggered()
+{
+    chooseKind(ui->actionHydraulics, kal::InsertKind::Hydraulics, ui->menuBinary);
+}
+void MainWindow::on_actionMuscle_triggered() { chooseKind(ui->actionMuscle, kal::InsertKind::Muscle, ui->menuBinary); }
+void MainWindow::on_actionLightning_triggered()
+{
+    chooseKind(ui->actionLightning, kal::InsertKind::Lightning, ui->menuBinary);
+}
+void MainWindow::on_actionCable_triggered() { chooseKind(ui->actionCable, kal::InsertKind::Cable, ui->menuBinary); }
 
 void MainWindow::selectShape(bool axis, int code)
 {
@@ -147,7 +204,10 @@ void MainWindow::on_actionAxisTrefoilKnot_triggered()
 void MainWindow::on_actionAxisKnot_triggered() { chooseShape(ui->actionAxisKnot, true, kal::ShapeTorusKnot); }
 void MainWindow::on_actionAxisChainlink_triggered() { chooseShape(ui->actionAxisChainlink, true, kal::ShapeChainLink); }
 void MainWindow::on_actionSectionFree_triggered() { chooseShape(ui->actionSectionFree, false, kal::ShapeFree); }
-void MainWindow::on_actionSectionSegment_triggered() { chooseShape(ui->actionSectionSegment, false, kal::ShapeSegment); }
+void MainWindow::on_actionSectionSegment_triggered()
+{
+    chooseShape(ui->actionSectionSegment, false, kal::ShapeSegment);
+}
 void MainWindow::on_actionSectionTriangle_triggered()
 {
     chooseShape(ui->actionSectionTriangle, false, kal::ShapeTriangle);
@@ -157,7 +217,10 @@ void MainWindow::on_actionSectionPentagon_triggered()
 {
     chooseShape(ui->actionSectionPentagon, false, kal::ShapePentagon);
 }
-void MainWindow::on_actionSectionHexagon_triggered() { chooseShape(ui->actionSectionHexagon, false, kal::ShapeHexagon); }
+void MainWindow::on_actionSectionHexagon_triggered()
+{
+    chooseShape(ui->actionSectionHexagon, false, kal::ShapeHexagon);
+}
 void MainWindow::on_actionSectionNGon_triggered()
 {
     chooseCountedShape(ui->actionSectionNGon, false, kal::ShapeNGon, kal::ui::sectionNGonQuestion,
@@ -254,5 +317,5 @@ void MainWindow::on_actionUse_Tool_triggered()
     else if (kal::keyboard.isDown(kal::VkMenu))
         v->cycleTool(false);
     else
-        v->makeInsertTool(0, true);
+        v->makeInsertTool(kal::InsertKind::UseTool, true);
 }

@@ -59,13 +59,13 @@ void MainWindow::setChromatism(QAction* action, bool& flag, kal::wvec4& colour, 
 void MainWindow::on_actionLens_Chromatism_triggered()
 {
     kal::GLView* v = view();
-    setChromatism(ui->actionLens_Chromatism, v->lensChromatism, v->compositeColors[2], "Lens Chromatism Color");
+    setChromatism(ui->actionLens_Chromatism, v->lensChromatism, v->lensChromatismColor, "Lens Chromatism Color");
 }
 
 void MainWindow::on_actionObjects_Chromatism_triggered()
 {
     kal::GLView* v = view();
-    setChromatism(ui->actionObjects_Chromatism, v->objectsChromatism, v->compositeColors[3],
+    setChromatism(ui->actionObjects_Chromatism, v->objectsChromatism, v->objectsChromatismColor,
                   "Objects Chromatism Color");
 }
 

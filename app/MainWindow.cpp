@@ -151,7 +151,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent, Qt::WindowFlags())
     captureMenuShortcuts(ui->menuSculpt, sculptShortcuts);
 
     setAssemblyMode(true);
-    v->setAssemblyCommand(28);
+    v->setAssemblyCommand(kal::Command::Material);
     ui->actionMaterial->setChecked(true);
     setSimpleMode(true);
 

@@ -11,6 +11,7 @@
 #include "foundation/Mat.h"
 #include "foundation/Pbr.h"
 #include "scene/PickRecord.h"
+#include "viewport/Commands.h"
 
 class GLWidget;
 class QAction;
@@ -341,8 +342,8 @@ private:
     void showRotationItems();
     // Assembly helpers (AssemblyActions.cpp): the guard, then the view setter.
     void showChoice(QMenu* menu, QAction* chosen);
-    void chooseCommand(QAction* action, int id, QMenu* iconMenu = nullptr);
-    void chooseKind(QAction* action, int kind, QMenu* iconMenu = nullptr);
+    void chooseCommand(QAction* action, kal::Command id, QMenu* iconMenu = nullptr);
+    void chooseKind(QAction* action, kal::InsertKind kind, QMenu* iconMenu = nullptr);
     void selectShape(bool axis, int code);
     void chooseShape(QAction* action, bool axis, int code);
     void chooseCountedShape(QAction* action, bool axis, int code, const kal::ui::ParameterQuestion& question,

@@ -30,37 +30,39 @@ struct ViewCheck {
     int value;  // the action is checked while the setting has this value
 };
 
+using C = kal::Command;
+using K = kal::InsertKind;
+constexpr ViewCheck command(const char* action, C c) { return {action, Setting::Command, int(c)}; }
+constexpr ViewCheck kind(const char* action, K k) { return {action, Setting::InsertKind, int(k)}; }
+
 // An action may stand for several values (Place for Place and Draw, Tube for both tube kinds).
 const ViewCheck viewChecks[] = {
     {"actionAssembly", Setting::Mode, kal::ASSEMBLY}, {"actionSculpt", Setting::Mode, kal::SCULPT},
 
-    {"actionInsert", Setting::Command, 0}, {"actionPlace", Setting::Command, 2}, {"actionPlace", Setting::Command, 9},
-    {"actionInverse_Kinematics", Setting::Command, 16}, {"actionAsmMove", Setting::Command, 17},
-    {"actionAsmRotate", Setting::Command, 18}, {"actionAsmScale", Setting::Command, 19},
-    {"actionAsmMirror", Setting::Command, 20}, {"actionAsmRotateScale", Setting::Command, 21},
-    {"actionRotation_Multiplicity", Setting::Command, 23}, {"actionMaterial", Setting::Command, 28},
-    {"actionLink", Setting::Command, 35}, {"actionUnlink", Setting::Command, 36},
-    {"actionConstrain_Rotation", Setting::Command, 37}, {"actionConstrain_Movement", Setting::Command, 39},
-    {"actionAlign", Setting::Command, 43}, {"actionMatch_Pivot", Setting::Command, 46},
-    {"actionDynamics_2", Setting::Command, 52},
+    command("actionInsert", C::Insert), command("actionPlace", C::Place), command("actionPlace", C::Draw),
+    command("actionInverse_Kinematics", C::InverseKinematics), command("actionAsmMove", C::Move),
+    command("actionAsmRotate", C::Rotate), command("actionAsmScale", C::Scale), command("actionAsmMirror", C::Mirror),
+    command("actionAsmRotateScale", C::RotateScale), command("actionRotation_Multiplicity", C::RotateMultiplicity),
+    command("actionMaterial", C::Material), command("actionLink", C::Link), command("actionUnlink", C::Unlink),
+    command("actionConstrain_Rotation", C::ConstrainRotation),
+    command("actionConstrain_Movement", C::ConstrainTranslation), command("actionAlign", C::Align),
+    command("actionMatch_Pivot", C::MatchPivot), command("actionDynamics_2", C::Speed),
 
     {"actionObject_Pivot", Setting::PivotMode, 0}, {"actionObject", Setting::PivotMode, 1},
     {"actionPivot", Setting::PivotMode, 2},
 
-    {"actionUse_Tool", Setting::InsertKind, 0}, {"actionTetrahedron", Setting::InsertKind, 1},
-    {"actionCube", Setting::InsertKind, 2}, {"actionOctahedron", Setting::InsertKind, 3},
-    {"actionDodecahedron", Setting::InsertKind, 4}, {"actionIcosahedron", Setting::InsertKind, 5},
-    {"actionSphere", Setting::InsertKind, 6}, {"actionCylinder", Setting::InsertKind, 7},
-    {"actionCapsule", Setting::InsertKind, 8}, {"actionProfile", Setting::InsertKind, 9},
-    {"actionUniform_Profile", Setting::InsertKind, 10}, {"actionPillow_Profile", Setting::InsertKind, 11},
-    {"actionBlob_Profile", Setting::InsertKind, 12}, {"actionChamfer_Profile", Setting::InsertKind, 13},
-    {"actionChisel_Profile", Setting::InsertKind, 14}, {"actionConvex_Profile", Setting::InsertKind, 15},
-    {"actionConvex_Sharp_Profile", Setting::InsertKind, 16}, {"actionScoop_Profile", Setting::InsertKind, 17},
-    {"actionRevoluton", Setting::InsertKind, 18}, {"actionTube", Setting::InsertKind, 19},
-    {"actionTube", Setting::InsertKind, 20}, {"actionArray", Setting::InsertKind, 21},
-    {"actionChain", Setting::InsertKind, 22}, {"actionGuide", Setting::InsertKind, 23},
-    {"actionHydraulics", Setting::InsertKind, 24}, {"actionMuscle", Setting::InsertKind, 25},
-    {"actionLightning", Setting::InsertKind, 26}, {"actionCable", Setting::InsertKind, 27},
+    kind("actionUse_Tool", K::UseTool), kind("actionTetrahedron", K::Tetrahedron), kind("actionCube", K::Cube),
+    kind("actionOctahedron", K::Octahedron), kind("actionDodecahedron", K::Dodecahedron),
+    kind("actionIcosahedron", K::Icosahedron), kind("actionSphere", K::Sphere), kind("actionCylinder", K::Cylinder),
+    kind("actionCapsule", K::Capsule), kind("actionProfile", K::Profile),
+    kind("actionUniform_Profile", K::UniformProfile), kind("actionPillow_Profile", K::PillowProfile),
+    kind("actionBlob_Profile", K::BlobProfile), kind("actionChamfer_Profile", K::ChamferProfile),
+    kind("actionChisel_Profile", K::ChiselProfile), kind("actionConvex_Profile", K::ConvexProfile),
+    kind("actionConvex_Sharp_Profile", K::ConvexSharpProfile), kind("actionScoop_Profile", K::ScoopProfile),
+    kind("actionRevoluton", K::Revolution), kind("actionTube", K::TubeDrawnSection), kind("actionTube", K::Tube),
+    kind("actionArray", K::Array), kind("actionChain", K::Chain), kind("actionGuide", K::Guide),
+    kind("actionHydraulics", K::Hydraulics), kind("actionMuscle", K::Muscle), kind("actionLightning", K::Lightning),
+    kind("actionCable", K::Cable),
 
     {"actionThin", Setting::Thickness, 0}, {"actionThick", Setting::Thickness, 1}, {"actionHalf", Setting::Thickness, 2},
 
@@ -119,9 +121,9 @@ int settingValue(const kal::GLView& v, Setting s)
 {
     switch (s) {
     case Setting::Mode: return v.chosenMode;
-    case Setting::Command: return v.chosenCommand;
+    case Setting::Command: return int(v.chosenCommand);
     case Setting::PivotMode: return v.pivotMode;
-    case Setting::InsertKind: return v.insertKind;
+    case Setting::InsertKind: return int(v.insertKind);
     case Setting::Thickness: return v.thickness;
     case Setting::AxisShape: return v.axisShape;
     case Setting::SectionShape: return v.sectionShape;
@@ -218,7 +220,7 @@ bool MainWindow::sculptGestureGuard(QAction* action)
 bool MainWindow::ikGuard()
 {
     const kal::GLView* v = view();
-    return v->chosenMode == kal::ASSEMBLY && v->command == 16;
+    return v->chosenMode == kal::ASSEMBLY && v->command == kal::Command::InverseKinematics;
 }
 
 bool MainWindow::ctrlHeld() const { return kal::keyboard.isDown(kal::VkControl); }
@@ -231,13 +233,13 @@ void MainWindow::restorePlacementCommand()
         v->setAssemblyCommand(v->lastPlacingCommand);
         return;
     }
-    const int c = v->lastPlacingCommand;
-    if (c == kal::CommandPlace || c == kal::CommandDraw) {
+    const kal::Command c = v->lastPlacingCommand;
+    if (c == kal::Command::Place || c == kal::Command::Draw) {
         ui->actionPlace->setChecked(true);
         v->setAssemblyCommand(c);
-    } else if (c == kal::CommandInsert) {
+    } else if (c == kal::Command::Insert) {
         ui->actionInsert->setChecked(true);
-        v->setAssemblyCommand(kal::CommandInsert);
+        v->setAssemblyCommand(kal::Command::Insert);
     }
 }
 

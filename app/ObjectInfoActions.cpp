@@ -162,5 +162,5 @@ void MainWindow::on_actionRedo_triggered()
 void MainWindow::on_actionContour_triggered()
 {
     if (!idleGuard(ui->actionContour)) return;
-    kal::dialogs->chooseColor(&view()->compositeColors[1], tr("Contour Color"));
+    kal::dialogs->chooseColor(&view()->contourColor, tr("Contour Color"));
 }

@@ -22,6 +22,16 @@
 #include "scene/Tool.h"
 #include "tests/support/HostileShapes.h"
 
+#include <QDir>
+#include <QImage>
+#include <QTemporaryDir>
+#include <cmath>
+
+#include "elements/AnimatedSprite.h"
+#include "elements/Sprite.h"
+#include "elements/SpriteImage.h"
+#include "tests/support/ImageFiles.h"
+
 using namespace kal;
 using namespace kal::test;
 
@@ -213,6 +223,108 @@ int registered = [] {
     registerMeshRecords();
     for (const Shape& s : shapes)
         benchmark::RegisterBenchmark((std::string("BM_HostileFile/") + s.name).c_str(), BM_HostileFile, s)
+            ->Arg(1)
+            ->Arg(4)
+            ->Iterations(1)
+            ->Unit(benchmark::kMillisecond);
+    return 0;
+}();
+
+// ---- images ----
+// Image files beside the scene that names them, written once into a folder of their own: a large
+// PNG opened as a sprite, and scenes whose records name one image many times over. A size is the
+// still image's pixels in mebipixels, or the GIF's screen in 1/64 mebipixels; each reports the
+// scene's and the image's bytes together, and the peak of the read (the decode included).
+
+QTemporaryDir& imageFolder() {
+    static QTemporaryDir folder;
+    return folder;
+}
+
+std::string imagePath(const std::string& name) {
+    return QDir(imageFolder().path()).filePath(QString::fromStdString(name)).toStdString();
+}
+
+long fileBytes(const std::string& path) { return long(QFileInfo(QString::fromStdString(path)).size()); }
+
+// A square PNG of about `mebipixels` pixels: flat but for a diagonal, so it packs small.
+std::string stillImage(int mebipixels) {
+    const int side = int(std::lround(1024 * std::sqrt(double(mebipixels))));
+    const std::string path = imagePath("still" + std::to_string(side) + ".png");
+    if (fileBytes(path) > 0) return path;
+    QImage image(side, side, QImage::Format_ARGB32);
+    image.fill(qRgba(40, 90, 200, 255));
+    for (int i = 0; i < side; ++i) image.setPixel(i, i, qRgba(255, 255, 255, 128));
+    image.save(QString::fromStdString(path), "PNG");
+    return path;
+}
+
+// 64 frames of one pixel on a square screen of `screen` / 64 mebipixels: every frame decodes to the
+// whole screen.
+std::string screenFilledGif(int screen) {
+    const int side = int(std::lround(128 * std::sqrt(double(screen))));
+    const std::string path = imagePath("frames" + std::to_string(side) + ".gif");
+    if (fileBytes(path) > 0) return path;
+    std::vector<int> colours(64);
+    for (size_t k = 0; k < colours.size(); ++k) colours[k] = int(k % 4);
+    test::GifFile gif = test::gifBytes(1, 1, {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 0}}, colours, 4);
+    for (int at : {6, 8}) {
+        gif.bytes[at] = char(side & 0xFF);
+        gif.bytes[at + 1] = char(side >> 8);
+    }
+    test::writeBytes(path, gif.bytes);
+    return path;
+}
+
+// Nothing but the image: opening it makes one sprite, as opening a PNG does.
+std::string noScene(const std::string&) { return {}; }
+
+// n placed tools, each with an element of its own showing the one image.
+template <class Image, int n> std::string elementsShowingOneImage(const std::string& image) {
+    Scene s;
+    for (int i = 0; i < n; ++i) s.sceneRoot->addChild(new Tool(new Image(image, false), mat4(), pbr(), false), false);
+    return sceneFileOf(s);
+}
+
+struct ImageShape {
+    const char* name;
+    std::string (*image)(int size); // writes the image file, answers its path
+    std::string (*scene)(const std::string& image);
+    int size;
+};
+
+const ImageShape imageShapes[] = {
+    {"png_as_sprite", stillImage, noScene, 16},
+    // at four times the base the decoded pixels pass the read's bound: the file is refused
+    {"sprites_of_one_png", stillImage, elementsShowingOneImage<Sprite, 8>, 4},
+    {"animated_sprites_of_one_gif", screenFilledGif, elementsShowingOneImage<AnimatedSprite, 4>, 4},
+};
+
+void BM_HostileImage(benchmark::State& state, const ImageShape& shape) {
+    const std::string image = shape.image(shape.size * int(state.range(0)));
+    // the scene's elements are gone by now: the read below decodes the image afresh
+    const std::string scene = shape.scene(image);
+    bool read = false;
+    double seconds = 0;
+    long peakKB = 0;
+    for (auto _ : state) {
+        resetPeak();
+        long before = statusKB("VmRSS:");
+        auto start = std::chrono::steady_clock::now();
+        read = scene.empty() ? !Sprite(image, false).invalid : readScene(scene);
+        seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        peakKB = statusKB("VmHWM:") - before;
+    }
+    state.counters["file_MB"] = double(fileBytes(image) + long(scene.size())) / (1 << 20);
+    state.counters["peak_MB"] = double(peakKB) / 1024;
+    state.counters["seconds"] = seconds;
+    state.counters["read"] = read ? 1 : 0;
+}
+
+int registeredImages = [] {
+    registerSpriteRecords();
+    for (const ImageShape& s : imageShapes)
+        benchmark::RegisterBenchmark((std::string("BM_HostileImage/") + s.name).c_str(), BM_HostileImage, s)
             ->Arg(1)
             ->Arg(4)
             ->Iterations(1)

@@ -75,7 +75,7 @@ public:
     }
 };
 
-void click(benchmark::State& state, int command) {
+void click(benchmark::State& state, Command command) {
     StepsView v(int(state.range(0)));
     v.setMode(ASSEMBLY);
     v.setAssemblyCommand(command);
@@ -95,9 +95,9 @@ void click(benchmark::State& state, int command) {
     frameMouse = MouseState();
 }
 
-void moveClick(benchmark::State& state) { click(state, 17); }
-void alignClick(benchmark::State& state) { click(state, 43); }
-void linkClick(benchmark::State& state) { click(state, 35); }
+void moveClick(benchmark::State& state) { click(state, Command::Move); }
+void alignClick(benchmark::State& state) { click(state, Command::Align); }
+void linkClick(benchmark::State& state) { click(state, Command::Link); }
 
 void sculptTick(benchmark::State& state) {
     StepsView v(int(state.range(0)));

@@ -16,7 +16,7 @@ AnimatedSprite::AnimatedSprite(const std::string& path, bool relative) : ImageEl
 
 AnimatedSprite::AnimatedSprite(ByteBuffer& in) : ImageElement(in) {}
 
-bool AnimatedSprite::useShader() { return useImageShader(*shaderAnimatedSprite, texture); }
+bool AnimatedSprite::useShader() { return useImageShader(*shaderAnimatedSprite, texture.get()); }
 
 void AnimatedSprite::draw(uint32_t objectId, int32_t itemId, const mat4& model, const pbr& material,
                           bool colourIsLight, float time, bool last) {

@@ -17,8 +17,6 @@ constexpr size_t pointEntry = 21;
 constexpr size_t segmentEntry = 49;
 constexpr size_t legacySegmentEntry = 29;
 
-bool legacyLayout() { return fileVersion < 20060412; }
-
 // Bytes from the position to end, never past the buffer.
 size_t bytesBefore(const ByteBuffer& in, size_t end) {
     end = std::min(end, in.size());

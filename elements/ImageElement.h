@@ -1,7 +1,9 @@
 #pragma once
-// The element side the still and the animated sprite share: the owned texture and its file and
-// record, the shared unit quad as geometry and the quad matrix. Tex is the texture kind,
-// Type the element type code, Tag the record tag; only the two sprite kinds are instantiated.
+// The element side the still and the animated sprite share: the texture of its file (shared with
+// every element showing that file) and its record, the shared unit quad as geometry and the quad
+// matrix. Tex is the texture kind, Type the element type code, Tag the record tag; only the two
+// sprite kinds are instantiated.
+#include <memory>
 #include <string>
 
 #include "scene/Element.h"
@@ -11,7 +13,6 @@ namespace kal {
 template <class Tex, int32_t Type, uint32_t Tag>
 class ImageElement : public Element {
 public:
-    ~ImageElement() override;
     ImageElement(const ImageElement&) = delete;
     ImageElement& operator=(const ImageElement&) = delete;
 
@@ -23,20 +24,27 @@ public:
     // The quad matrix: the element's own translation and scale take no part.
     mat4 inverseTransform() override;
     void save(ByteBuffer& out) override;
-    void load(ByteBuffer& in) override;
+    void load(ByteBuffer& in) override { readImage(in); }
     // A file without a readable image leaves the element invalid and answers false.
     bool loadFromFile(const std::string& path) override;
+    // Reads the record body (tag and length already read) and takes the image it names; an image
+    // that is gone leaves the element invalid. False, and no image, only when the open read cannot
+    // afford to decode it (the decoded pixels are charged to it; a shared image costs nothing).
+    bool readImage(ByteBuffer& in);
     // The image's (a frame's) proportions as a unit vector.
     virtual vec2 aspect() const;
 
-    Tex* texture = nullptr;
+    std::shared_ptr<Tex> texture;
 
 protected:
     ImageElement() : Element(Type) {}
     // A relative path is looked for in the textures folder unless it is a resource (':').
     ImageElement(const std::string& path, bool relative);
     // Reads the record body (tag and length already read).
-    explicit ImageElement(ByteBuffer& in);
+    explicit ImageElement(ByteBuffer& in) : Element(Type) { readImage(in); }
+
+private:
+    bool takeImage(const std::string& path);
 };
 
 } // namespace kal

@@ -13,7 +13,7 @@ Sprite::Sprite(const std::string& path, bool relative) : ImageElement(path, rela
 
 Sprite::Sprite(ByteBuffer& in) : ImageElement(in) {}
 
-bool Sprite::useShader() { return useImageShader(*shaderSprite, texture); }
+bool Sprite::useShader() { return useImageShader(*shaderSprite, texture.get()); }
 
 void Sprite::draw(uint32_t objectId, int32_t itemId, const mat4& model, const pbr& material, bool colourIsLight,
                   float, bool last) {

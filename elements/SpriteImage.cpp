@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <memory>
 
 #include "elements/AnimatedSprite.h"
 #include "elements/ImageElement.h"
@@ -11,6 +12,7 @@
 #include "gpu/GLFunctions.h"
 #include "gpu/GeometryBuffers.h"
 #include "gpu/Shader.h"
+#include "gpu/SharedImages.h"
 #include "gpu/Texture2D.h"
 #include "gpu/Texture3D.h"
 #include "mesh/MeshGpuArrays.h"
@@ -124,14 +126,13 @@ template <class Image, class TextureKind> Element* readImageElement(ByteBuffer& 
     const size_t count = in.position;
     const uint32_t n = in.readU32();
     in.seek(start);
-    if (in.failed() || uint64_t(end - count) != uint64_t(n) + 4) return ok = false, nullptr;
-    auto* image = new Image(in);
+    if (in.failed() || uint64_t(end - count) != uint64_t(n) + 4 || !chargeRead(sizeof(Image)))
+        return ok = false, nullptr;
+    auto image = std::make_unique<Image>();
+    // a file that cannot afford the decoded pixels is refused as damaged
+    if (!image->readImage(in)) return ok = false, nullptr;
     // an image that is gone or no longer decodes leaves its record's index empty
-    if (image->invalid) {
-        delete image;
-        return nullptr;
-    }
-    return image;
+    return image->invalid ? nullptr : image.release();
 }
 
 } // namespace
@@ -147,21 +148,10 @@ ImageElement<Tex, Type, Tag>::ImageElement(const std::string& path, bool relativ
 }
 
 template <class Tex, int32_t Type, uint32_t Tag>
-ImageElement<Tex, Type, Tag>::ImageElement(ByteBuffer& in) : Element(Type) {
-    ImageElement::load(in);
-}
-
-template <class Tex, int32_t Type, uint32_t Tag>
-ImageElement<Tex, Type, Tag>::~ImageElement() {
-    delete texture;
-}
-
-template <class Tex, int32_t Type, uint32_t Tag>
 void ImageElement<Tex, Type, Tag>::reset() {
     Element::reset();
     typeCode = Type;
-    delete texture;
-    texture = nullptr;
+    texture.reset();
 }
 
 template <class Tex, int32_t Type, uint32_t Tag>
@@ -181,7 +171,7 @@ void ImageElement<Tex, Type, Tag>::unbind() {
 
 template <class Tex, int32_t Type, uint32_t Tag>
 void ImageElement<Tex, Type, Tag>::endDraw() {
-    endImageDraw(texture);
+    endImageDraw(texture.get());
 }
 
 template <class Tex, int32_t Type, uint32_t Tag>
@@ -191,30 +181,33 @@ mat4 ImageElement<Tex, Type, Tag>::inverseTransform() {
 
 template <class Tex, int32_t Type, uint32_t Tag>
 vec2 ImageElement<Tex, Type, Tag>::aspect() const {
-    return imageAspect(texture);
+    return imageAspect(texture.get());
 }
 
 template <class Tex, int32_t Type, uint32_t Tag>
 void ImageElement<Tex, Type, Tag>::save(ByteBuffer& out) {
-    writeImageRecord(out, Tag, texture);
+    writeImageRecord(out, Tag, texture.get());
 }
 
 template <class Tex, int32_t Type, uint32_t Tag>
-void ImageElement<Tex, Type, Tag>::load(ByteBuffer& in) {
-    delete texture;
-    texture = nullptr;
-    invalid = !readImageRecordHeader(in, Tex::recordTag);
-    if (invalid) return;
-    texture = new Tex(in);
-    invalid = texture->failed;
+bool ImageElement<Tex, Type, Tag>::readImage(ByteBuffer& in) {
+    texture.reset();
+    std::string path;
+    invalid = !readImageRecordHeader(in, Tex::recordTag) || !Texture::readNameRecord(in, path);
+    return invalid || takeImage(path);
 }
 
 template <class Tex, int32_t Type, uint32_t Tag>
 bool ImageElement<Tex, Type, Tag>::loadFromFile(const std::string& path) {
-    delete texture;
-    texture = new Tex(path, false);
-    invalid = texture->failed;
+    takeImage(path);
     return !invalid;
+}
+
+template <class Tex, int32_t Type, uint32_t Tag>
+bool ImageElement<Tex, Type, Tag>::takeImage(const std::string& path) {
+    texture = sharedImage<Tex>(path, [](uint64_t bytes) { return bytes <= SIZE_MAX && chargeRead(size_t(bytes)); });
+    invalid = !texture || texture->failed;
+    return texture != nullptr;
 }
 
 template class ImageElement<Texture2D, SpriteType, spriteRecordTag>;

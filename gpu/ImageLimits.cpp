@@ -45,7 +45,7 @@ QSize gifScreenSize(const QString& file, const QByteArray& format)
 
 } // namespace
 
-std::string imageFileRefusal(const std::string& path, bool frames)
+std::string imageFileRefusal(const std::string& path, bool frames, std::uint64_t* decodedBytes)
 {
     const QString file = QString::fromStdString(path);
     // isFile follows links: a link to a picture is fine, one to a FIFO is not
@@ -67,8 +67,11 @@ std::string imageFileRefusal(const std::string& path, bool frames)
         if (count > std::uint64_t(limits.side3D))
             return "more frames than a texture holds";
     }
-    if (std::uint64_t(size.width()) * std::uint64_t(size.height()) * 4 * count > maxDecodedImageBytes)
+    const std::uint64_t bytes = std::uint64_t(size.width()) * std::uint64_t(size.height()) * 4 * count;
+    if (bytes > maxDecodedImageBytes)
         return "image too large to decode";
+    if (decodedBytes)
+        *decodedBytes = bytes;
     return {};
 }
 

@@ -184,7 +184,7 @@ void Texture::writeNameRecord(ByteBuffer& out, std::uint32_t tag) const
     out.append(name.data(), n);
 }
 
-bool Texture::readNameRecord(ByteBuffer& in)
+bool Texture::readNameRecord(ByteBuffer& in, std::string& name)
 {
     // The length comes from the file: readCount refuses one that does not fit.
     const std::uint32_t n = in.readCount(1);

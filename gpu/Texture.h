@@ -94,6 +94,8 @@ public:
     virtual void write(ByteBuffer& out);
     virtual bool read(ByteBuffer& in);
     virtual bool readPixels(std::vector<std::uint8_t>& out);
+    // Reads the body of a name record (tag and length already read); false when it is damaged.
+    static bool readNameRecord(ByteBuffer& in, std::string& name);
     virtual int width() const;
     virtual int height() const;
     virtual int depth() const;
@@ -125,9 +127,8 @@ protected:
 
     // Deletes the GL texture when there is one and forgets its name.
     void deleteGLTexture();
-    // Appends the name record with the given tag; reads one back into `name`.
+    // Appends the name record with the given tag.
     void writeNameRecord(ByteBuffer& out, std::uint32_t tag) const;
-    bool readNameRecord(ByteBuffer& in);
     // Makes sure `pixels` holds at least `bytes` so an upload never reads past it.
     void padStagedPixels(std::uint64_t bytes);
 };

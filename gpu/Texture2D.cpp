@@ -73,28 +73,35 @@ bool Texture2D::load(const std::string& path)
     // the header is checked first: a FIFO would block the decoder, a huge size exhaust memory
     const std::string refusal = imageFileRefusal(path, false);
     const QImage image = refusal.empty() ? QImage(QString::fromStdString(path)) : QImage();
-    if (image.isNull()) {
+    auto fail = [this, &path] {
+        release();
         failed = true;
         writeLog("ERROR Texture2D::load " + path, 0);
         return false;
-    }
+    };
+    if (image.isNull())
+        return fail();
     resize(image.width(), image.height());
-    QImage converted;
-    if (image.hasAlphaChannel()) {
-        converted = image.convertToFormat(QImage::Format_RGBA8888);
-        internalFormat = GL_RGBA8;
-        format = GL_RGBA;
-    } else {
-        converted = image.convertToFormat(QImage::Format_RGB888);
-        internalFormat = GL_RGB8;
-        format = GL_RGB;
-    }
+    const bool alpha = image.hasAlphaChannel();
+    internalFormat = alpha ? GL_RGBA8 : GL_RGB8;
+    format = alpha ? GL_RGBA : GL_RGB;
     type = GL_UNSIGNED_BYTE;
-    // QImage rows are padded to 4 bytes, top row first: exactly GL's default unpack.
-    const auto bytes = std::size_t(converted.sizeInBytes());
-    pixels.resize(filled + bytes);
-    std::copy(converted.constBits(), converted.constBits() + bytes, pixels.begin() + filled);
-    filled += std::uint32_t(bytes);
+    // Converted a band of rows at a time, so that the decoded image and the staged pixels are all
+    // that is held at once. QImage rows are padded to 4 bytes, top row first: exactly GL's default
+    // unpack.
+    const auto row = std::size_t(alignedImageBytes(image.width(), 1, format, type));
+    pixels.resize(row * std::size_t(image.height()));
+    const int band = std::max(1, int((std::size_t(1) << 20) / row));
+    for (int y = 0; y < image.height(); y += band) {
+        const int rows = std::min(band, image.height() - y);
+        const QImage part = image.copy(0, y, image.width(), rows)
+                                .convertToFormat(alpha ? QImage::Format_RGBA8888 : QImage::Format_RGB888);
+        if (part.isNull())
+            return fail(); // out of memory for the band
+        for (int r = 0; r < rows; ++r)
+            std::copy_n(part.constScanLine(r), row, pixels.begin() + std::ptrdiff_t(std::size_t(y + r) * row));
+    }
+    filled = std::uint32_t(pixels.size());
     wrap = GL_CLAMP_TO_EDGE;
     filter = GL_LINEAR;
     compiled = false;
@@ -105,7 +112,7 @@ void Texture2D::write(ByteBuffer& out) { writeNameRecord(out, recordTag); }
 
 bool Texture2D::read(ByteBuffer& in)
 {
-    if (!readNameRecord(in)) {
+    if (!readNameRecord(in, name)) {
         failed = true;
         return false;
     }

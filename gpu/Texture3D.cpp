@@ -97,8 +97,8 @@ bool Texture3D::load(const std::string& path)
     filled = 0;
     QImageReader reader(file);
     frameDelay = 1;
-    // The frame count comes from the file, so storage grows with the frames really
-    // decoded instead of being sized from the count up front.
+    // The count comes from the file but the header check has bounded its frames' bytes: the
+    // slices are reserved once, not grown by copies as large as themselves.
     const int count = reader.imageCount();
     int frames = 0, frameWidth = 0, frameHeight = 0;
     for (int n = 0; n < count; ++n) {
@@ -109,6 +109,9 @@ bool Texture3D::load(const std::string& path)
             frameDelay = reader.nextImageDelay();
             frameWidth = frame.width();
             frameHeight = frame.height();
+            pixels.reserve(std::size_t(std::min(
+                alignedImageBytes(frameWidth, frameHeight, GL_RGBA, GL_UNSIGNED_BYTE) * std::uint64_t(count),
+                maxDecodedImageBytes)));
         }
         filled += std::uint32_t(appendSlice(pixels, frame, frameWidth, frameHeight));
         ++frames;
@@ -132,7 +135,7 @@ void Texture3D::write(ByteBuffer& out) { writeNameRecord(out, recordTag); }
 
 bool Texture3D::read(ByteBuffer& in)
 {
-    if (!readNameRecord(in)) {
+    if (!readNameRecord(in, name)) {
         failed = true;
         return false;
     }

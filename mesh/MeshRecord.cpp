@@ -29,8 +29,6 @@ template <class T> T get(const uint8_t*& p) {
     return v;
 }
 
-bool legacyLayout() { return fileVersion < 20060412; }
-
 // What a copy of a mesh of n vertices and m triangles reserves.
 size_t meshBytes(int n, int m) {
     return sizeof(Mesh) + MeshStore<MeshVertex>::bytesFor(n) + MeshStore<MeshTriangle>::bytesFor(m);

@@ -29,6 +29,10 @@ constexpr uint32_t unsavedElementTag = 0xE0FFFFFF;
 // Version of the file being read: 0 until its version chunk has been read.
 extern uint32_t fileVersion;
 
+// Files before this version hold vertices and curve points with 8-bit colour and light channels.
+constexpr uint32_t firstWideChannelVersion = 20060412;
+inline bool legacyLayout() { return fileVersion < firstWideChannelVersion; }
+
 // What one read may allocate. A read of a file of n bytes (scene, object or OBJ) reserves at most
 // readBytesPerFileByte * n + readBytesSlack bytes for the tools, elements and records it builds,
 // whole reserved blocks counted (MeshStore::bytesFor gives a mesh store's). Every reader charges

@@ -205,14 +205,9 @@ void zoomCameraAbout(CameraState& camera, float px, float py, float d) {
 void resetCamera(CameraState& camera, bool position, bool rotation) {
     if (position) {
         camera.translation = {0, 0, 0};
-        camera.secondTranslation = {0, 0, 0};
         camera.scale = 1.0f;
-        camera.trailing = 0.0f;
     }
-    if (rotation) {
-        camera.rotation = mat3();
-        camera.secondRotation = mat3();
-    }
+    if (rotation) camera.rotation = mat3();
 }
 
 void turnCamera(CameraState& camera) {

@@ -10,11 +10,8 @@ namespace kal {
 // Pan, rotation and zoom of the one camera the view owns.
 struct CameraState {
     vec3 translation{0, 0, 0};     // pan, view units, added after rotation and scale
-    vec3 secondTranslation{0, 0, 0};
     mat3 rotation;                 // identity
-    mat3 secondRotation;           // identity
     float scale = 1.0f;            // uniform zoom, never below kMinCameraScale
-    float trailing = 0.0f;
     bool animateCamera = true;     // the "Animate Camera" action
 };
 

@@ -63,15 +63,17 @@ void GLView::placeDrawnCurve(const std::vector<vec3>& positions, const std::vect
     // the template lets go of the previous build's curve (deleted when nobody else holds it)
     if (isProfileKind(insertKind)) {
         pendingTool->setElement(curve);
-    } else if (insertKind >= 18 && insertKind <= 20 && pendingTool->element &&
+    } else if ((insertKind == InsertKind::Revolution || insertKind == InsertKind::TubeDrawnSection ||
+                insertKind == InsertKind::Tube) &&
+               pendingTool->element &&
                (pendingTool->element->typeCode == TubeType || pendingTool->element->typeCode == RevolutonType)) {
         CurveSurface* surface = static_cast<CurveSurface*>(pendingTool->element);
-        if (insertKind == 19) {
+        if (insertKind == InsertKind::TubeDrawnSection) {
             surface->setSection(curve);
         } else {
             surface->setAxis(curve);
         }
-    } else if ((insertKind == 21 || insertKind == 22) && pendingTool->isArray()) {
+    } else if (isArrayKind(insertKind) && pendingTool->isArray()) {
         // a fresh following curve over each build's curve; the last build's goes with its holder
         pendingTool->setElement(new UCurve(curve, 2));
     } else {

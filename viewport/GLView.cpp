@@ -10,13 +10,6 @@
 
 namespace kal {
 
-bool isProfileKind(int kind) { return kind >= 9 && kind <= 17; }
-int profileIndex(int kind) { return isProfileKind(kind) ? kind - 9 : 0; }
-bool isRevolutionKind(int kind) { return kind == 18 || kind == 19; }
-bool isArrayKind(int kind) { return kind == 21 || kind == 22; }
-bool isTwoObjectKind(int kind) { return kind >= 23 && kind <= 27; }
-bool isPlacingCommand(int command) { return command >= 0 && command <= 9 && ((0x20F >> command) & 1) != 0; }
-
 GLView::GLView(int width_, int height_, Bare) : QObject(nullptr), width(width_), height(height_) {
     initialiseDefaults();
 }
@@ -26,7 +19,7 @@ GLView::GLView(int width_, int height_) : QObject(nullptr), width(width_), heigh
     createRenderTargets();
     initialiseDefaults();
     fillDefaultScene();
-    makeInsertTool(0, true);
+    makeInsertTool(InsertKind::UseTool, true);
     displayState = int32_t(wireframe) + 2 * int32_t(selectionDisplay);
     redraw = true;
 }
@@ -35,7 +28,7 @@ void GLView::initialiseDefaults() {
     registerMeshEditing();
     startClock = monotonicMilliseconds();
     arrayItems = {0x8001};
-    chosenCommand = command = lastPlacingCommand = lastInsertCommand = CommandPlace;
+    chosenCommand = command = lastPlacingCommand = lastInsertCommand = Command::Place;
     chosenSculptOption = sculptOption = 2;
     redraw = true;
 }
@@ -56,12 +49,12 @@ void GLView::setMode(int m) {
     redraw = true;
 }
 
-void GLView::setAssemblyCommand(int c) {
+void GLView::setAssemblyCommand(Command c) {
     chosenCommand = command = c;
-    if (c == CommandInsert || c == CommandPaint || c == CommandPlace)
+    if (c == Command::Insert || c == Command::Paint || c == Command::Place)
         lastPlacingCommand = lastInsertCommand = c;
-    else if (c == CommandDraw)
-        lastPlacingCommand = CommandDraw;
+    else if (c == Command::Draw)
+        lastPlacingCommand = Command::Draw;
     redraw = true;
 }
 
@@ -137,7 +130,7 @@ void GLView::updateDisplayState() {
     redraw = true;
 }
 
-bool GLView::isDrawing() const { return busy != 0 && mode == ASSEMBLY && command == CommandDraw; }
+bool GLView::isDrawing() const { return busy != 0 && mode == ASSEMBLY && command == Command::Draw; }
 
 void GLView::setClosed(bool on) {
     if (on != closed) {
@@ -207,9 +200,9 @@ void GLView::applyAssemblyMaterialInAssembly() {
     if (chosenMode == ASSEMBLY) applyAssemblyMaterial();
 }
 
-int GLView::assemblyCommand() const {
-    if (command != 0) return command;
-    return fullMode ? CommandPlace : CommandInsert;
+Command GLView::assemblyCommand() const {
+    if (command != Command::Insert) return command;
+    return fullMode ? Command::Place : Command::Insert;
 }
 
 int GLView::effectiveHierarchyTarget(bool flag) const {

@@ -12,6 +12,7 @@
 #include "foundation/Mat.h"
 #include "foundation/Pbr.h"
 #include "viewport/Camera.h"
+#include "viewport/Commands.h"
 #include "scene/Gesture.h"
 #include "scene/PickRecord.h"
 #include "scene/UndoStack.h"
@@ -33,11 +34,6 @@ class Tool;
 // Interaction modes (effective `mode`, chosen `chosenMode`).
 enum ViewMode : int32_t { IDLE = 0, VIEW = 2, ASSEMBLY = 3, SCULPT = 4, DYNAMICS = 5 };
 
-// Assembly commands named by the view itself; the rest are listed with the status text.
-enum AssemblyCommandId : int32_t {
-    CommandInsert = 0, CommandMultiply = 1, CommandPlace = 2, CommandPaint = 3, CommandDraw = 9
-};
-
 enum TransformFrame : int32_t { FrameScreen = 0, FrameWorld = 1, FrameObject = 2 };
 enum PivotMode : int32_t { PivotObjectPivot = 0, PivotObject = 1, PivotOnly = 2 };
 enum Placement : int32_t {
@@ -56,13 +52,6 @@ struct SymmetrySetting {
     int32_t count = 6;
 };
 
-// Shape-kind and command predicates.
-bool isProfileKind(int kind);
-int profileIndex(int kind);
-bool isRevolutionKind(int kind);
-bool isArrayKind(int kind);
-bool isTwoObjectKind(int kind);
-bool isPlacingCommand(int command);
 // The name a saved object is written under: ".ko" appended or put in place of any extension but .ko or .obj.
 std::string objectFileName(const std::string& typed);
 
@@ -122,10 +111,8 @@ public:
     float focalLength = 1.0f;      // written by updateCamera
     int32_t backgroundMode = 0;    // 0 colour, 1 image, 2 environment
     bool glow = true;
-    bool compositeFlagA = false;
     bool lensChromatism = false;
     bool objectsChromatism = false;
-    bool compositeFlagB = false;
     bool edgeDetection = false;
     bool wireframe = false;
     bool selectionDisplay = false;
@@ -133,20 +120,15 @@ public:
     bool pivots = true;
     bool hideTransparent = false;
     wvec4 backgroundColor{0x22 * 256, 0x22 * 256, 0x22 * 256, 0};
-    // Colours of the compositing passes.
-    wvec4 compositeColors[4] = {{0x80 * 256, 0x80 * 256, 0x80 * 256, 0x60 * 256},
-                                {0, 0, 0, 0x80 * 256},
-                                {0, 0xAA * 256, 0xFF * 256, 0x04 * 256},
-                                {0xFF * 256, 0, 0xFF * 256, 0x0F * 256}};
+    // Colours of the compositing passes: the outline of objects and parts (black, half covering),
+    // and the tints of the lens and the objects chromatism.
+    wvec4 contourColor{0, 0, 0, 0x80 * 256};
+    wvec4 lensChromatismColor{0, 0xAA * 256, 0xFF * 256, 0x04 * 256};
+    wvec4 objectsChromatismColor{0xFF * 256, 0, 0xFF * 256, 0x0F * 256};
     FBO* backgroundImage = nullptr;
     uint8_t environmentBlur = 0;   // 0..100, "Blur (0-100)": how far the sky background is blurred
-    float compositeParamA = 0.5f;
-    float compositeParamB = 0.03f;
     int32_t displayState = 0;      // wireframe + 2 x selection display
-    float compositeParamC = 0.5f;
-    float compositeParamD = 1.0f;
     int64_t startClock = 0;        // monotonic milliseconds at construction
-    double timeScale = 1.0;
     bool animate = true;
     bool turntable = false;
     std::vector<uint32_t> arrayItems{0x8001};
@@ -164,10 +146,10 @@ public:
     bool shiftHeld = false;        // Shift as the key step last saw it
     int32_t paintMask = 0x3F;      // material channels painting and filling change (low byte)
     int32_t chosenMode = ASSEMBLY, mode = IDLE;
-    int32_t chosenCommand = CommandPlace, command = CommandPlace;
-    int32_t lastPlacingCommand = CommandPlace;
-    int32_t lastInsertCommand = CommandPlace;
-    int32_t insertKind = 0;
+    Command chosenCommand = Command::Place, command = Command::Place;
+    Command lastPlacingCommand = Command::Place;
+    Command lastInsertCommand = Command::Place;
+    InsertKind insertKind = InsertKind::UseTool;
     int32_t pivotMode = PivotObjectPivot;
     int32_t thickness = 1;         // 0 Thin, 1 Thick, 2 Half
     int32_t axisShape = ShapeFree, sectionShape = ShapeCircle;
@@ -177,9 +159,6 @@ public:
     Tool* pendingTool = nullptr;
     Tool* pendingPartner = nullptr;
     Tool* copySource = nullptr;
-    mat4 pendingTransform;
-    bool pendingFlagA = false;
-    bool pendingFlagB = false;
     int32_t placement = PlaceSameDepth;
     PickRecord pressPick;
     PickRecord hoverPick;
@@ -192,7 +171,6 @@ public:
     std::vector<mat4> chainMatrices;
     std::vector<Sculptor*> sculptors;
     Assemblor assemblor;           // the drawing gesture of the assembly mode
-    int32_t sculptValue = 13;
     std::vector<PickRecord> symmetricPicks;
     std::vector<int32_t> symmetryMerges;
     std::vector<int32_t> symmetryMergeGroups;
@@ -228,11 +206,10 @@ public:
     int32_t lastCursorX = 0, lastCursorY = 0;
     int32_t dragAccumX = 0, dragAccumY = 0;
     bool cursorMoved = false;
-    bool trailingFlag = true;
 
     // --- setters (GLView.cpp) ---
     void setMode(int m);
-    void setAssemblyCommand(int c);
+    void setAssemblyCommand(Command c);
     void setSculptBrush(int b);
     void setSelectionMode(int s);
     void setSculptOption(int v);
@@ -257,10 +234,8 @@ public:
     void applyAssemblyMaterialInAssembly();
 
     // --- accessors ---
-    // The second compositing colour outlines objects and parts (black, half covering).
-    const wvec4& contourColor() const { return compositeColors[1]; }
     bool isIdle() const { return busy == 0; }
-    int assemblyCommand() const;
+    Command assemblyCommand() const;
     bool isFullMode() const { return fullMode; }
     bool isAddOnLinked() const { return fullMode ? false : addOnLinked; }
     bool isLinked() const { return fullMode ? false : addLinked; }
@@ -328,9 +303,6 @@ public:
     // --- frame image (GLViewRender.cpp) and status text (GLViewHud.cpp, StatusText.cpp) ---
     bool textDisplay = true;         // "Display": the status text over the image
     float refractionStrength = 0.5f; // how far the transparent layer bends what lies behind it
-    // The third and fourth compositing colours tint the lens and the objects chromatism.
-    const wvec4& lensChromatismColor() const { return compositeColors[2]; }
-    const wvec4& objectsChromatismColor() const { return compositeColors[3]; }
     // Prints the status lines into the current draw buffer of the bound target.
     void drawHud();
 
@@ -366,10 +338,10 @@ public:
     // and unknown ids.
     Curve* makeShapeCurve(int shape, bool axis, int extra);
     // The element a new insert template of this kind carries (InsertFactory.cpp).
-    Element* elementOfKind(int kind);
-    // The array (21) or chain (22) template along the axis preset.
-    Tool* makeArrayTemplate(int kind);
-    Tool* firstEndOfKind(int kind);
+    Element* elementOfKind(InsertKind kind);
+    // The array or chain template along the axis preset.
+    Tool* makeArrayTemplate(InsertKind kind);
+    Tool* firstEndOfKind(InsertKind kind);
     // Enter on a profile drawing: the flat mesh of the drawn outline as the pending element.
     virtual void buildProfileFromDrawing();
     // Enter with Alt on a revolution drawing: the axis curve extended onto the Y axis.
@@ -378,7 +350,7 @@ public:
     // tool is no array this build can read.
     virtual bool loadArrayForEditing(Tool* array);
     virtual void rebuildInsertTool();
-    virtual void makeInsertTool(int kind, bool flag);
+    virtual void makeInsertTool(InsertKind kind, bool flag);
     // The last point of the running Draw stroke takes this radius.
     virtual void setLastStrokeRadius(float radius);
     virtual void fillDefaultScene();
@@ -455,9 +427,9 @@ protected:
     // After a release: the gesture state cleared, chosen mode, command and brush back.
     void closeClick(bool inView);
     void drawingPress();
-    void assemblyPress(int command);
+    void assemblyPress(Command command);
     // Assembly release handlers, one per command (ReleaseAdding.cpp, ReleaseTransforms.cpp).
-    void releaseCommand(int command);
+    void releaseCommand(Command command);
     void releaseInsert();
     void releaseMultiply();
     void releasePlace();
@@ -479,8 +451,8 @@ protected:
     void releaseMaterial();
     void releaseColorIsLight();
     void releaseMatchMaterial();
-    void releaseConstrain(int command);
-    void releaseRemoveConstraint(int command);
+    void releaseConstrain(Command command);
+    void releaseRemoveConstraint(Command command);
     void releaseAlign();
     void releaseMatchPivot(bool objectPivot);
     void releaseOrientation();

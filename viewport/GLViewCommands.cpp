@@ -23,7 +23,7 @@ void GLView::fillDefaultScene() {
 }
 
 void GLView::newScene() {
-    if (insertKind != 0) discardPendingTools();
+    if (insertKind != InsertKind::UseTool) discardPendingTools();
 }
 
 void GLView::forgetScene() {
@@ -41,7 +41,7 @@ void GLView::clearScene() {
     forgetScene();
     addedTools.clear();
     // the library's current tool goes with the roots
-    if (insertKind == 0) pendingTool = nullptr;
+    if (insertKind == InsertKind::UseTool) pendingTool = nullptr;
     if (scene) scene->createRoots();
     fillDefaultScene();
     resetPick(true);
@@ -58,12 +58,12 @@ void GLView::emptyToolLibrary() {
     scene->currentTool = nullptr;
     scene->toolLists.clear();
     redraw = true;
-    makeInsertTool(0, true);
+    makeInsertTool(InsertKind::UseTool, true);
 }
 
 void GLView::discardPendingTools() {
     // for kind 0 the pending tool (and a picked partner) belong to the library, which the scene owns
-    if (insertKind != 0) {
+    if (insertKind != InsertKind::UseTool) {
         // a paired template takes its partner with it
         if (pendingTool && pendingTool->partner() == pendingPartner) pendingPartner = nullptr;
         delete pendingTool;
@@ -75,15 +75,15 @@ void GLView::discardPendingTools() {
 
 Tool* GLView::cycleTool(bool back) {
     if (chosenMode != ASSEMBLY) return pendingTool;
-    if (command != CommandInsert && command != CommandPlace && command != CommandPaint) return pendingTool;
+    if (command != Command::Insert && command != Command::Place && command != Command::Paint) return pendingTool;
     if (scene) scene->cycleCurrentTool(!back);
-    makeInsertTool(0, true);
+    makeInsertTool(InsertKind::UseTool, true);
     return pendingTool;
 }
 
 void GLView::rebuildInsertTool() {
-    const int k = insertKind;
-    makeInsertTool(0, true);
+    const InsertKind k = insertKind;
+    makeInsertTool(InsertKind::UseTool, true);
     makeInsertTool(k, true);
 }
 
@@ -123,7 +123,7 @@ bool GLView::pickInto(Tool* tool, uint8_t level) {
     Tool* copy = tool->copy(false);
     if (level == 1) copy->deleteChildren();
     scene->addToMainRoot(copy);
-    makeInsertTool(0, false);
+    makeInsertTool(InsertKind::UseTool, false);
     pickPartnerOf(tool, level == 1);
     return true;
 }

@@ -116,7 +116,7 @@ bool GLView::compositLayer(FBOScene* target) {
         gl->glUniform1f(uniform("dz"), 1.0f / (2.0f * farDistance));
         gl->glUniform1f(uniform("w"), 1.0f / float(width));
         gl->glUniform1f(uniform("h"), 1.0f / float(height));
-        setColour("Contour", contourColor());
+        setColour("Contour", contourColor);
         drawPass(bound);
     }
 
@@ -131,7 +131,7 @@ bool GLView::compositLayer(FBOScene* target) {
     setUnit("Input", target->currentColor);
     gl->glUniform1f(uniform("w"), 1.0f / float(width));
     gl->glUniform1f(uniform("h"), 1.0f / float(height));
-    setColour("Contour", contourColor());
+    setColour("Contour", contourColor);
     if (selectionDisplay) {
         gl->glUniform4f(uniform("SelectionColor"), 1.0f, 0.0f, 0.0f, 0.01f);
         gl->glUniform4f(uniform("SelectionContour"), 1.0f, 0.0f, 0.0f, 1.0f);

@@ -12,20 +12,13 @@
 
 namespace kal {
 
-namespace {
+// GLViewPress.cpp: one gesture per symmetric pick, begun and applied.
+void beginSculptStroke(GLView& view);
+// SymmetricSculptPicks.cpp: for a plane brush pressed off the object, picks at the cursor; when
+// that hits, the symmetric picks hold the press point at the depth of the hit.
+bool meetObjectOnPlaneStroke(GLView& view);
 
-enum DragCommand : int {
-    DragDraw = 9,
-    DragChain = 16,
-    DragMove = 17,
-    DragRotate = 18,
-    DragScale = 19,
-    DragRotateScale = 21,
-    DragMatchMaterial = 31,
-    DragPickMaterial = 32,
-    DragSpeed = 52,
-    DragDelay = 53,
-};
+namespace {
 
 bool hasHit(const PickRecord& p) { return p.stencilBits != 0; }
 
@@ -117,70 +110,71 @@ void GLView::dragStep() {
             panView(a, b, 0.0f);
         }
     } else if (mode == SCULPT) {
-        if (busy != 0 && hasHit(pressPick)) {
+        // a plane drawn from off the object starts once its line meets one
+        if (busy != 0 && sculptors.empty() && !hasHit(pressPick) && meetObjectOnPlaneStroke(*this)) {
+            beginSculptStroke(*this);
+        } else if (busy != 0 && hasHit(pressPick)) {
             if (brush == BrushPickMaterial) {
                 brushMaterial = hoverPick.surfaceMaterial;
             } else {
+                // a gesture whose copy was not made this frame sits the call out
                 std::vector<Gesture*> gestures;
                 gestures.reserve(sculptors.size());
-                for (size_t i = 0; i < sculptors.size(); ++i) {
+                for (size_t i = 0; i < sculptors.size() && i < symmetricPicks.size(); ++i) {
                     Sculptor* s = sculptors[i];
                     if (!s) continue;
-                    // a sculptor without its symmetric pick has nothing to sample this frame
-                    if (i < symmetricPicks.size()) {
-                        s->run();
-                        s->samples.push_back(StrokeSample(symmetricPicks[i]));
-                        s->viewDirection = symmetricPicks[i].viewAxis;
-                    }
+                    s->run();
+                    s->samples.push_back(StrokeSample(symmetricPicks[i]));
+                    s->viewDirection = symmetricPicks[i].viewAxis;
                     gestures.push_back(s);
                 }
-                if (pressPick.object) pressPick.object->applyGestures(gestures);
+                if (pressPick.object && !gestures.empty()) pressPick.object->applyGestures(gestures);
             }
         }
     } else if (mode == ASSEMBLY) {
-        if (assemblyCommand() == DragDraw && busy != 0) captureDrawStroke();
+        if (assemblyCommand() == Command::Draw && busy != 0) captureDrawStroke();
         if (m.left && !m.right) {
             const bool hit = hasHit(pressPick);
             switch (assemblyCommand()) {
-            case DragDraw:
+            case Command::Draw:
                 buildDrawnTool();
                 break;
-            case DragChain:
+            case Command::InverseKinematics:
                 if (busy != 0) dragChain();
                 break;
-            case DragMove:
+            case Command::Move:
                 if (hit) dragMove();
                 break;
-            case DragRotate:
+            case Command::Rotate:
                 if (hit) dragRotate();
                 break;
-            case DragScale:
+            case Command::Scale:
                 if (hit) dragScale();
                 break;
-            case DragRotateScale:
+            case Command::RotateScale:
                 if (hit) dragRotateScale();
                 break;
-            case DragMatchMaterial:
+            case Command::MatchMaterial:
                 if (hit && busy != 0) {
                     hoverPick = pickAt(PlaceOnObject, nullptr);
                     if (hasHit(hoverPick) && hoverPick.object && pressPick.object)
                         pressPick.object->setMaterial(hoverPick.object->material, 0xFF, isLinked(), false);
                 }
                 break;
-            case DragPickMaterial:
+            case Command::PickMaterial:
                 if (hit && busy != 0) {
                     hoverPick = pickAt(PlaceOnObject, nullptr);
                     if (hasHit(hoverPick)) assemblyMaterial = hoverPick.surfaceMaterial;
                 }
                 break;
-            case DragSpeed:
+            case Command::Speed:
                 if (hit && pressPick.object) {
                     Tool* t = pressPick.object;
                     t->setRingFloatA(t->animationRate + float(dragAccumX) / 1000.0f, isLinked(), false);
                     dragAccumX = 0;
                 }
                 break;
-            case DragDelay:
+            case Command::Delay:
                 if (hit && pressPick.object) {
                     Tool* t = pressPick.object;
                     t->setRingFloatB(t->animationPhase + float(dragAccumX) / 1000.0f, isLinked(), false);

@@ -107,7 +107,7 @@ bool GLView::openFile(const std::string& path) {
         }
     }
     sceneLoadFailed = 0;
-    if (ok) makeInsertTool(0, false);
+    if (ok) makeInsertTool(InsertKind::UseTool, false);
     frameReady = true;
     return ok;
 }
@@ -118,8 +118,8 @@ bool GLView::saveScene(const std::string& path) {
     // a sculpted clay's positions live on the GPU: its record reads them back
     GLWorkGuard guard;
     frameReady = false;
-    const int k = insertKind;
-    makeInsertTool(0, false);
+    const InsertKind k = insertKind;
+    makeInsertTool(InsertKind::UseTool, false);
     const bool ok = scene->save(path);
     makeInsertTool(k, true);
     if (ok) undoStack.clear();

@@ -1,6 +1,7 @@
 // The key step: Escape cancels the gesture in progress, Backspace takes back a drawing point,
 // modifier keys retag the last one, Enter completes a drawing, and held modifier and digit keys
 // remap the effective brush or command from the chosen one for as long as they are held.
+#include <array>
 #include <cmath>
 
 #include "scene/Acts.h"
@@ -64,15 +65,15 @@ void GLView::escapeKey() {
             undoStack.undoAndDropNewest();
             copySource = nullptr;
         }
-        const int c = assemblyCommand();
-        if (c == CommandDraw && !assemblor.picks.empty() && !assemblor.strokes.empty()) {
+        const Command c = assemblyCommand();
+        if (c == Command::Draw && !assemblor.picks.empty() && !assemblor.strokes.empty()) {
             assemblor.state = GestureIdle;
             assemblor.strokes.clear();
             assemblor.strokeCount = 0;
             buildDrawnTool();
             return;
         }
-        resetPick(c == CommandDraw);
+        resetPick(c == Command::Draw);
         if (left) mode = IDLE;
     } else if (mode == SCULPT && escapeCancels(brush)) {
         resetPick(false);
@@ -81,7 +82,7 @@ void GLView::escapeKey() {
 }
 
 void GLView::backspaceKey() {
-    if (!backspaceRequest || busy == 0 || frameMouse.left || mode != ASSEMBLY || assemblyCommand() != CommandDraw)
+    if (!backspaceRequest || busy == 0 || frameMouse.left || mode != ASSEMBLY || assemblyCommand() != Command::Draw)
         return;
     Assemblor& g = assemblor;
     if (drawingPointCount(g) < 2) {
@@ -104,7 +105,7 @@ void GLView::retagDrawingPoint() {
     const bool changed = keyboard.isDown(VkShift) != keyboard.wasDown(VkShift) ||
                          keyboard.isDown(VkMenu) != keyboard.wasDown(VkMenu) ||
                          keyboard.isDown(VkControl) != keyboard.wasDown(VkControl);
-    if (!changed || busy == 0 || !frameMouse.left || mode != ASSEMBLY || assemblyCommand() != CommandDraw) return;
+    if (!changed || busy == 0 || !frameMouse.left || mode != ASSEMBLY || assemblyCommand() != Command::Draw) return;
     if (assemblor.strokes.empty() || assemblor.strokes.back().picks.empty()) return;
     PickRecord& p = assemblor.strokes.back().picks.back();
     if (p.pointKind == 0) return;
@@ -119,10 +120,10 @@ void GLView::retagDrawingPoint() {
 
 void GLView::completeDrawing() {
     if (!keyboard.isDown(VkReturn) || busy == 0 || frameMouse.left || mode != ASSEMBLY ||
-        assemblyCommand() != CommandDraw)
+        assemblyCommand() != Command::Draw)
         return;
     if (isProfileKind(insertKind)) buildProfileFromDrawing();
-    if (keyboard.isDown(VkMenu) && insertKind == 18) extendRevolutionAxis();
+    if (keyboard.isDown(VkMenu) && insertKind == InsertKind::Revolution) extendRevolutionAxis();
 
     Element* e = pendingTool ? pendingTool->element : nullptr;
     const float s = e ? e->scale : 1.0f;
@@ -143,7 +144,7 @@ void GLView::completeDrawing() {
             m *= P;
             P = m;
         }
-        if (!(insertKind == 21 && addedTools.empty()))
+        if (!(insertKind == InsertKind::Array && addedTools.empty()))
             pushIfEffective(new ActObjectAdd(scene, int32_t(pressPick.objectId), pendingTool, placements,
                                              effectiveHierarchyTarget(false), isAddOnLinked(), isLinked()));
     }
@@ -204,33 +205,42 @@ void GLView::remapAssembly() {
     if (!digitDown(1) && mode == SCULPT) setMode(ASSEMBLY);
     shiftHeld = keyboard.isDown(VkShift);
 
-    // Per chosen command: the result for digits 1..6 (-1 none, -2 unchanged) and with none held.
+    // Per chosen command: the result for digits 1..6 and with none held.
+    constexpr Command none = Command(-1), unchanged = Command(-2), sculptSmoothing = Command(-3);
     struct Row {
-        int chosen;
+        Command chosen;
         bool anyTime;
-        int digits[6];
-        int otherwise;
+        std::array<Command, 6> digits;
+        Command otherwise;
     };
-    const int kind = insertKind;
-    const bool arrayKind = kind == 21 || kind == 22;
-    const int c = chosenCommand;
-    const int place = c == CommandInsert || c == CommandPlace ? c : 0;
+    using C = Command;
+    const InsertKind kind = insertKind;
+    const Command c = chosenCommand;
+    const std::array<Command, 6> placeDigits{C::Pick, C::Remove, C::Multiply, C::DetachComponent, C::PickComponent,
+                                             C::PickPatch};
+    const std::array<Command, 6> drawDigits{sculptSmoothing, C::Remove, C::DrawPickAxis,
+                                            kind == InsertKind::Array ? C::ArrayPickItem : C::DrawPickSection,
+                                            isArrayKind(kind) ? C::ArrayPick : unchanged, C::MakeUniform};
     const Row rows[] = {
-        {17, true, {18, 19, -1, -1, -1, -1}, 17},
-        {18, true, {17, 19, 23, -1, -1, -1}, 18},
-        {19, true, {17, 18, 24, -1, -1, -1}, 19},
-        {43, true, {44, -1, -1, -1, -1, -1}, 43},
-        {44, true, {43, -1, -1, -1, -1, -1}, 44},
-        {CommandInsert, false, {4, 8, 1, 6, 5, 7}, place},
-        {CommandPlace, false, {4, 8, 1, 6, 5, 7}, place},
-        {CommandDraw, false, {-3, 8, 13, kind == 21 ? 11 : 14, arrayKind ? 10 : -2, 15}, CommandDraw},
-        {28, false, {32, 31, 29, 30, -1, -1}, 28},
-        {35, false, {36, -1, -1, -1, -1, -1}, 35},
-        {36, false, {35, -1, -1, -1, -1, -1}, 36},
-        {37, false, {38, 41, -1, -1, -1, -1}, 37},
-        {39, false, {40, 42, -1, -1, -1, -1}, 39},
-        {46, false, {47, 50, -1, -1, -1, -1}, 46},
-        {52, false, {53, -1, -1, -1, -1, -1}, 52},
+        {C::Move, true, {C::Rotate, C::Scale, none, none, none, none}, C::Move},
+        {C::Rotate, true, {C::Move, C::Scale, C::RotateMultiplicity, none, none, none}, C::Rotate},
+        {C::Scale, true, {C::Move, C::Rotate, C::Reserved24, none, none, none}, C::Scale},
+        {C::Align, true, {C::CounterAlign, none, none, none, none, none}, C::Align},
+        {C::CounterAlign, true, {C::Align, none, none, none, none, none}, C::CounterAlign},
+        {C::Insert, false, placeDigits, C::Insert},
+        {C::Place, false, placeDigits, C::Place},
+        {C::Draw, false, drawDigits, C::Draw},
+        {C::Material, false, {C::PickMaterial, C::MatchMaterial, C::ColorIsLight, C::MakeSprite, none, none},
+         C::Material},
+        {C::Link, false, {C::Unlink, none, none, none, none, none}, C::Link},
+        {C::Unlink, false, {C::Link, none, none, none, none, none}, C::Unlink},
+        {C::ConstrainRotation, false,
+         {C::CounterConstrainRotation, C::RemoveRotationConstraint, none, none, none, none}, C::ConstrainRotation},
+        {C::ConstrainTranslation, false,
+         {C::CounterConstrainTranslation, C::RemoveTranslationConstraint, none, none, none, none},
+         C::ConstrainTranslation},
+        {C::MatchPivot, false, {C::MatchObjectPivot, C::Orientation, none, none, none, none}, C::MatchPivot},
+        {C::Speed, false, {C::Delay, none, none, none, none, none}, C::Speed},
     };
     const Row* row = nullptr;
     for (const Row& r : rows)
@@ -238,27 +248,27 @@ void GLView::remapAssembly() {
 
     bool settle = true; // the Insert-to-Place rule for two-object tools applies afterwards
     if (row && (row->anyTime || busy == 0)) {
-        int result = row->otherwise;
+        Command result = row->otherwise;
         for (int d = 0; d < 6; ++d) {
-            if (row->digits[d] == -1 || !digitDown(d + 1)) continue;
+            if (row->digits[d] == none || !digitDown(d + 1)) continue;
             result = row->digits[d];
             break;
         }
-        if (result == -3) {
+        if (result == sculptSmoothing) {
             // Draw with 1 held: sculpt for a moment with the smoothing brush
             mode = SCULPT;
             brush = 15;
             selectionMode = SelectComponent;
             handles = showHelpers != 0;
             showHelpers = 0;
-        } else if (result != -2) {
+        } else if (result != unchanged) {
             command = result;
-            const bool alignRow = c == 43 || c == 44;
-            const bool placeEndsOnChosen = (c == CommandInsert || c == CommandPlace) && result == c;
+            const bool alignRow = c == C::Align || c == C::CounterAlign;
+            const bool placeEndsOnChosen = (c == C::Insert || c == C::Place) && result == c;
             settle = alignRow || placeEndsOnChosen;
         }
     }
-    if (settle && command == CommandInsert && pendingTool && pendingTool->isBiTool()) command = CommandPlace;
+    if (settle && command == Command::Insert && pendingTool && pendingTool->isBiTool()) command = Command::Place;
 }
 
 } // namespace kal

@@ -142,7 +142,7 @@ bool GLView::drawLayer(FBOScene* target, int mode, bool keep) {
     gl->glColorMaski(1, GL_TRUE, GL_TRUE, GL_TRUE, GL_FALSE);
     gl->glDepthMask(GL_FALSE);
     gl->glStencilOp(GL_KEEP, GL_KEEP, GL_KEEP);
-    const wvec4& c = contourColor();
+    const wvec4& c = contourColor;
     const uint8_t contour[4] = {uint8_t(c.r >> 8), uint8_t(c.g >> 8), uint8_t(c.b >> 8), uint8_t(c.a >> 8)};
     if (scene) scene->drawListedTools(mode, keep, contour);
     gl->glStencilOp(GL_KEEP, GL_KEEP, GL_REPLACE);

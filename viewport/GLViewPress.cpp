@@ -12,6 +12,23 @@
 
 namespace kal {
 
+// One gesture per symmetric pick, begun with its sample and applied.
+void beginSculptStroke(GLView& v) {
+    // sculpting is not undoable: the records before it could no longer be replayed
+    v.undoStack.clear();
+    for (const PickRecord& pick : v.symmetricPicks) {
+        auto* s = new Sculptor(v.brush, v.selectionMode, v.sculptOption);
+        s->sectionFlag = uint8_t(v.axisSection ? 1 : 0);
+        s->paintMask = byte(v.paintMask & 0xFF);
+        v.sculptors.push_back(s);
+        s->handedness = pick.handedness;
+        s->begin();
+        s->samples.push_back(StrokeSample(pick));
+        s->viewDirection = pick.viewAxis;
+    }
+    v.pressPick.object->applyGestures(std::vector<Gesture*>(v.sculptors.begin(), v.sculptors.end()));
+}
+
 void GLView::pressStep() {
     const MouseState& m = frameMouse;
     const bool leftDown = !m.prevLeft && m.left;
@@ -28,45 +45,34 @@ void GLView::pressStep() {
     copySource = nullptr;
     dragAccumX = dragAccumY = 0;
 
-    const int c = assemblyCommand();
-    if (mode == ASSEMBLY && c != CommandDraw && busy != 0 && rightDown) resetPick(false);
+    const Command c = assemblyCommand();
+    if (mode == ASSEMBLY && c != Command::Draw && busy != 0 && rightDown) resetPick(false);
 
     bool forceBusy = false;
     if (rightDown && !m.left) {
         mode = VIEW;
     } else if (leftDown && mode == ASSEMBLY) {
-        if (!pendingTool && (c == CommandInsert || c == CommandPlace || c == CommandDraw)) {
+        if (!pendingTool && (c == Command::Insert || c == Command::Place || c == Command::Draw)) {
             mode = VIEW;
-        } else if (c == CommandDraw) {
+        } else if (c == Command::Draw) {
             if (!m.right) drawingPress();
             return;
         } else {
             assemblyPress(c);
         }
     } else if (leftDown && mode == SCULPT && !m.right) {
+        // leftovers of a click that never ended are finished before a new stroke begins
+        if (!sculptors.empty()) finishSculptStroke();
         if (!pressPick.hitsObject()) {
-            mode = VIEW;
-        } else {
-            // sculpting is not undoable: the records before it could no longer be replayed
+            // a plane may be drawn from off the object: its gestures begin where the line meets it
+            if (brush < BrushCutPlane || brush > BrushSubPlane) mode = VIEW;
+            forceBusy = mode == SCULPT;
+        } else if (brush == BrushPickMaterial) {
             undoStack.clear();
-            if (brush == BrushPickMaterial) {
-                brushMaterial = pressPick.surfaceMaterial;
-                return;
-            }
-            // leftovers of a click that never ended are finished before a new stroke begins
-            if (!sculptors.empty()) finishSculptStroke();
-            for (const PickRecord& pick : symmetricPicks) {
-                auto* s = new Sculptor(brush, selectionMode, sculptOption);
-                s->sectionFlag = uint8_t(axisSection ? 1 : 0);
-                s->paintMask = byte(paintMask & 0xFF);
-                sculptors.push_back(s);
-                s->handedness = pick.handedness;
-                const StrokeSample sample(pick);
-                s->begin();
-                s->samples.push_back(sample);
-                s->viewDirection = pick.viewAxis;
-            }
-            pressPick.object->applyGestures(std::vector<Gesture*>(sculptors.begin(), sculptors.end()));
+            brushMaterial = pressPick.surfaceMaterial;
+            return;
+        } else {
+            beginSculptStroke(*this);
             forceBusy = true;
         }
     } else {
@@ -75,36 +81,53 @@ void GLView::pressStep() {
     if (forceBusy || (mode == VIEW && busy == 0)) busy = 1;
 }
 
-void GLView::assemblyPress(int c) {
+void GLView::assemblyPress(Command c) {
     const bool hit = pressPick.hitsObject();
     auto begin = [this] { busy = 1; };
     switch (c) {
-    case CommandInsert:
-    case CommandPlace:
+    case Command::Insert:
+    case Command::Place:
         if (pressPick.kind != kPickNothing)
             begin();
         else
             mode = VIEW;
         return;
-    case CommandMultiply:
+    case Command::Multiply:
         if (hit)
             begin();
         else
             mode = VIEW;
         return;
-    case 4: case 5: case 6: case 7: case 8: case 10: case 11: case 13: case 14: case 15:
-    case 29: case 30: case 50: case 52: case 53:
+    case Command::Pick:
+    case Command::PickComponent:
+    case Command::DetachComponent:
+    case Command::PickPatch:
+    case Command::Remove:
+    case Command::ArrayPick:
+    case Command::ArrayPickItem:
+    case Command::DrawPickAxis:
+    case Command::DrawPickSection:
+    case Command::MakeUniform:
+    case Command::ColorIsLight:
+    case Command::MakeSprite:
+    case Command::Orientation:
+    case Command::Speed:
+    case Command::Delay:
         if (!hit) break;
         hoverPick = pressPick;
         begin();
         return;
-    case 16:
+    case Command::InverseKinematics:
         if (!hit) break;
         undoStack.clear();
         hoverPick = pressPick;
         begin();
         return;
-    case 17: case 18: case 19: case 20: case 21: {
+    case Command::Move:
+    case Command::Rotate:
+    case Command::Scale:
+    case Command::Mirror:
+    case Command::RotateScale: {
         if (!hit) break;
         const int32_t id = int32_t(pressPick.objectId);
         bool copied = false;
@@ -133,24 +156,35 @@ void GLView::assemblyPress(int c) {
         begin();
         return;
     }
-    case 22: case 23: case 31: case 35: case 36: case 37: case 38: case 39: case 40: case 41: case 42: case 43:
-    case 46: case 47:
+    case Command::RotateMultiplicity:
+    case Command::MatchMaterial:
+    case Command::Link:
+    case Command::Unlink:
+    case Command::ConstrainRotation:
+    case Command::CounterConstrainRotation:
+    case Command::ConstrainTranslation:
+    case Command::CounterConstrainTranslation:
+    case Command::RemoveRotationConstraint:
+    case Command::RemoveTranslationConstraint:
+    case Command::Align:
+    case Command::MatchPivot:
+    case Command::MatchObjectPivot:
         if (!hit) break;
         hoverPick = PickRecord();
         begin();
         return;
-    case 28:
+    case Command::Material:
         if (!hit) break;
         if (scene) undoStack.push(new ActObjectMaterial(scene, int32_t(pressPick.objectId), isLinked()));
         begin();
         return;
-    case 32:
+    case Command::PickMaterial:
         if (!hit) break;
         assemblyMaterial = pressPick.surfaceMaterial;
         hoverPick = PickRecord();
         begin();
         return;
-    case 51:
+    case Command::QuickSave:
         if (!hit) break;
         saveObject();
         return;
@@ -163,7 +197,8 @@ void GLView::assemblyPress(int c) {
 void GLView::drawingPress() {
     const bool ctrl = keyboard.isDown(VkControl), alt = keyboard.isDown(VkMenu), shift = keyboard.isDown(VkShift);
     Assemblor& g = assemblor;
-    const bool toPoints = (insertKind == 18 || insertKind == 19) && busy < 3 &&
+    const bool drawnSection = insertKind == InsertKind::Revolution || insertKind == InsertKind::TubeDrawnSection;
+    const bool toPoints = drawnSection && busy < 3 &&
                           (keyboard.isDown(VkSpace) || !g.picks.empty());
     if (busy == 0) {
         // the frame's pick has just run: a drawing starts where it found something

@@ -56,8 +56,8 @@ void GLView::finishSculptStroke() {
 
 void GLView::closeClick(bool restore) {
     // a Draw stroke stays open across releases
-    if (mode == ASSEMBLY && assemblyCommand() == CommandDraw) return;
-    const bool drawingKept = chosenMode == ASSEMBLY && chosenCommand == CommandDraw && mode == VIEW &&
+    if (mode == ASSEMBLY && assemblyCommand() == Command::Draw) return;
+    const bool drawingKept = chosenMode == ASSEMBLY && chosenCommand == Command::Draw && mode == VIEW &&
                              (!assemblor.picks.empty() || !assemblor.strokes.empty());
     if (!drawingKept) {
         finishSculptStroke();
@@ -72,36 +72,43 @@ void GLView::closeClick(bool restore) {
     if (isCursorInView()) keyStep();
 }
 
-void GLView::releaseCommand(int c) {
+void GLView::releaseCommand(Command c) {
     switch (c) {
-    case 0: releaseInsert(); break;
-    case 1: releaseMultiply(); break;
-    case 2: releasePlace(); break;
-    case 4: releasePick(); break;
-    case 5: releasePickComponent(false); break;
-    case 6: releaseDetachComponent(); break;
-    case 7: releasePickComponent(true); break;
-    case 8: releaseRemove(); break;
-    case 9: releaseDraw(); break;
-    case 10: releaseArrayPick(); break;
-    case 11: releaseArrayPickItem(); break;
-    case 13: releaseDrawPickAxis(); break;
-    case 14: releaseDrawPickSection(); break;
-    case 15: releaseMakeUniform(); break;
-    case 17: case 18: case 19: case 21: releaseEndDrag(); break;
-    case 20: releaseMirror(); break;
-    case 23: releaseRotateMultiplicity(); break;
-    case 28: releaseMaterial(); break;
-    case 29: releaseColorIsLight(); break;
-    case 31: releaseMatchMaterial(); break;
-    case 35: releaseLink(); break;
-    case 36: releaseUnlink(); break;
-    case 37: case 38: case 39: case 40: releaseConstrain(c); break;
-    case 41: case 42: releaseRemoveConstraint(c); break;
-    case 43: releaseAlign(); break;
-    case 46: releaseMatchPivot(false); break;
-    case 47: releaseMatchPivot(true); break;
-    case 50: releaseOrientation(); break;
+    case Command::Insert: releaseInsert(); break;
+    case Command::Multiply: releaseMultiply(); break;
+    case Command::Place: releasePlace(); break;
+    case Command::Pick: releasePick(); break;
+    case Command::PickComponent: releasePickComponent(false); break;
+    case Command::DetachComponent: releaseDetachComponent(); break;
+    case Command::PickPatch: releasePickComponent(true); break;
+    case Command::Remove: releaseRemove(); break;
+    case Command::Draw: releaseDraw(); break;
+    case Command::ArrayPick: releaseArrayPick(); break;
+    case Command::ArrayPickItem: releaseArrayPickItem(); break;
+    case Command::DrawPickAxis: releaseDrawPickAxis(); break;
+    case Command::DrawPickSection: releaseDrawPickSection(); break;
+    case Command::MakeUniform: releaseMakeUniform(); break;
+    case Command::Move:
+    case Command::Rotate:
+    case Command::Scale:
+    case Command::RotateScale: releaseEndDrag(); break;
+    case Command::Mirror: releaseMirror(); break;
+    case Command::RotateMultiplicity: releaseRotateMultiplicity(); break;
+    case Command::Material: releaseMaterial(); break;
+    case Command::ColorIsLight: releaseColorIsLight(); break;
+    case Command::MatchMaterial: releaseMatchMaterial(); break;
+    case Command::Link: releaseLink(); break;
+    case Command::Unlink: releaseUnlink(); break;
+    case Command::ConstrainRotation:
+    case Command::CounterConstrainRotation:
+    case Command::ConstrainTranslation:
+    case Command::CounterConstrainTranslation: releaseConstrain(c); break;
+    case Command::RemoveRotationConstraint:
+    case Command::RemoveTranslationConstraint: releaseRemoveConstraint(c); break;
+    case Command::Align: releaseAlign(); break;
+    case Command::MatchPivot: releaseMatchPivot(false); break;
+    case Command::MatchObjectPivot: releaseMatchPivot(true); break;
+    case Command::Orientation: releaseOrientation(); break;
     default: break;
     }
 }

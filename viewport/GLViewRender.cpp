@@ -31,7 +31,6 @@ namespace kal {
 
 namespace {
 
-constexpr int CommandRotate = 18, CommandScale = 19, CommandRotateScale = 21;
 constexpr int KeyShift = 16;
 
 const uint8_t red[4] = {255, 0, 0, 255};
@@ -92,9 +91,9 @@ void flagHovered(GLView& v, HoverFlags& flags) {
     if (!hasPick(v.pressPick)) return;
     Tool* tool = v.pressPick.object;
     if (v.mode == ASSEMBLY) {
-        const int c = v.assemblyCommand();
-        if (c == 16) return;
-        if (c == CommandDraw || c < 3)
+        const Command c = v.assemblyCommand();
+        if (c == Command::InverseKinematics) return;
+        if (c == Command::Draw || c == Command::Insert || c == Command::Multiply || c == Command::Place)
             tool->collectFlaggedRing(flags.tools, v.isAddOnLinked(), false);
         else
             tool->collectFlaggedRing(flags.tools, v.isLinked(), keyboard.isDown(KeyShift));
@@ -106,9 +105,9 @@ void flagHovered(GLView& v, HoverFlags& flags) {
 // The picking of the frame; true asks for the preview layer.
 bool pickForFrame(GLView& v) {
     if (!v.isCursorInView()) return false;
-    const int c = v.assemblyCommand();
+    const Command c = v.assemblyCommand();
     if (v.mode == ASSEMBLY && v.busy == 0) {
-        if (!(c == CommandDraw && !v.assemblor.strokes.empty())) v.pressPlacement();
+        if (!(c == Command::Draw && !v.assemblor.strokes.empty())) v.pressPlacement();
         return false;
     }
     if (v.mode == SCULPT) {
@@ -116,9 +115,9 @@ bool pickForFrame(GLView& v) {
         return false;
     }
     if (v.mode != ASSEMBLY) return false;
-    if (c == CommandPlace || c == CommandDraw) return v.dragPlacement() != 0;
-    if (c == CommandInsert || c == CommandMultiply) return v.pressPlacement() != 0;
-    const int placement = c == CommandRotate || c == CommandScale || c == CommandRotateScale ? 2 : v.placement;
+    if (c == Command::Place || c == Command::Draw) return v.dragPlacement() != 0;
+    if (c == Command::Insert || c == Command::Multiply) return v.pressPlacement() != 0;
+    const int placement = c == Command::Rotate || c == Command::Scale || c == Command::RotateScale ? 2 : v.placement;
     v.hoverPick = v.pickAt(placement, &v.hoverPick);
     return false;
 }
@@ -156,7 +155,7 @@ void drawWireSphere(vec3 centre, float radius, vec3 normal, const mat4& pmv) {
 }
 
 void drawDrawPreview(GLView& v, const OverlayScale& k, const mat4& pmv) {
-    if (v.chosenMode != ASSEMBLY || v.assemblyCommand() != CommandDraw || v.busy == 0) return;
+    if (v.chosenMode != ASSEMBLY || v.assemblyCommand() != Command::Draw || v.busy == 0) return;
     const vec3 facing = v.screenNormal();
     const std::vector<PickRecord>& picks = v.assemblor.picks;
     if (!picks.empty()) {
@@ -206,10 +205,22 @@ void drawPlacePartner(GLView& v, const OverlayScale& k, const mat4& pmv) {
     drawCircle3D(v.brushSize * k.f, v.hoverPick.normal, b, pmv, red);
 }
 
-bool showsPivot(int c) {
+bool showsPivot(Command c) {
     switch (c) {
-    case 17: case 18: case 19: case 21: case 26: case 37: case 38: case 39: case 40: case 41: case 42: case 43:
-    case 45: case 46: case 47: case 50: return true;
+    case Command::Move:
+    case Command::Rotate:
+    case Command::Scale:
+    case Command::RotateScale:
+    case Command::ConstrainRotation:
+    case Command::CounterConstrainRotation:
+    case Command::ConstrainTranslation:
+    case Command::CounterConstrainTranslation:
+    case Command::RemoveRotationConstraint:
+    case Command::RemoveTranslationConstraint:
+    case Command::Align:
+    case Command::MatchPivot:
+    case Command::MatchObjectPivot:
+    case Command::Orientation: return true;
     default: return false;
     }
 }
@@ -316,15 +327,15 @@ void drawOverlays(GLView& v) {
 
     drawDrawPreview(v, k, pmv);
     if (!v.isCursorInView() || v.mode == VIEW) return;
-    const int c = v.assemblyCommand();
-    if (v.mode == ASSEMBLY && c == CommandDraw && v.insertKind >= 20 && v.insertKind <= 22) {
+    const Command c = v.assemblyCommand();
+    if (v.mode == ASSEMBLY && c == Command::Draw && (v.insertKind == InsertKind::Tube || isArrayKind(v.insertKind))) {
         float radius = v.brushSize;
-        if (v.insertKind == 20 && v.penState >= 2) radius *= v.pressure;
+        if (v.insertKind == InsertKind::Tube && v.penState >= 2) radius *= v.pressure;
         const float P = k.P.length();
         if (P > 0) radius *= k.f / P;
         drawCircleOutline(windowMatrix(v, vec3(frameMouse.x, frameMouse.y, 0), radius), red);
     }
-    if (v.mode == ASSEMBLY && v.busy && c == CommandPlace && v.pendingPartner) drawPlacePartner(v, k, pmv);
+    if (v.mode == ASSEMBLY && v.busy && c == Command::Place && v.pendingPartner) drawPlacePartner(v, k, pmv);
     drawPivotGizmo(v, k, pmv);
     if (v.mode == SCULPT && hasPick(v.pressPick) && v.busy == 0) drawBrushCursor(v, k, pmv);
     if (v.mode == SCULPT && v.busy) drawSculptStroke(v, pmv);
@@ -349,7 +360,7 @@ bool mixLayers(GLView& v, FBOScene* opaque, FBOSceneTransparent* transparent) {
     const float s = 0.3f * v.refractionStrength * float(std::min(v.width, v.height));
     setUniformVec2("wh", vec2(s / float(v.width), s / float(v.height)));
     if (v.objectsChromatism) {
-        const vec4 chroma = unitColour(v.objectsChromatismColor());
+        const vec4 chroma = unitColour(v.objectsChromatismColor);
         setUniformFloat("scale", chroma.w + 1.0f);
         setUniformVec4("chroma", chroma);
     }
@@ -375,7 +386,7 @@ bool mixContours(GLView& v, FBOScene* opaque, FBOSceneTransparent* transparent) 
     setUnit("Input", transparent->currentColor);
     setUniformFloat("w", 1.0f / float(v.width));
     setUniformFloat("h", 1.0f / float(v.height));
-    setUniformVec4("Contour", unitColour(v.contourColor()));
+    setUniformVec4("Contour", unitColour(v.contourColor));
     if (v.selectionDisplay) {
         setUniformVec4("SelectionColor", vec4(1, 0, 0, 0.01f));
         setUniformVec4("SelectionContour", vec4(1, 0, 0, 1));
@@ -439,7 +450,7 @@ Texture2D* GLView::render() {
     }
     hover.clear();
     bool extra = pickForFrame(*this);
-    if (chosenMode == ASSEMBLY && chosenCommand == CommandDraw && (mode == IDLE || mode == VIEW) &&
+    if (chosenMode == ASSEMBLY && chosenCommand == Command::Draw && (mode == IDLE || mode == VIEW) &&
         strokePickCount(assemblor) >= 2 && scene) {
         scene->collectTargets(pendingTool, placements, effectiveHierarchyTarget(false), isAddOnLinked());
         extra = true;
@@ -485,7 +496,7 @@ Texture2D* GLView::render() {
         }
     }
     if (lensChromatism && imageTarget->bind()) {
-        const wvec4& c = lensChromatismColor();
+        const wvec4& c = lensChromatismColor;
         const uint8_t colour[4] = {uint8_t(c.r >> 8), uint8_t(c.g >> 8), uint8_t(c.b >> 8), uint8_t(c.a >> 8)};
         const float scale = (float(colour[3]) / 255.0f) / 5.0f + 1.0f;
         if (filterChroma(imageTarget->spareColor, imageTarget->lightTexture, colour, scale, vec2(0.5f, 0.5f)))

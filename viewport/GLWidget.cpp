@@ -258,7 +258,7 @@ void GLWidget::paintGL() {
         kal::Shader::unbindCurrent();
         shownFrame = image;
     }
-    QString help = view->assemblyCommand() == kal::CommandDraw ? drawHelp() : defaultHelp();
+    QString help = view->assemblyCommand() == kal::Command::Draw ? drawHelp() : defaultHelp();
     setStatusText(help);
     restartTimer();
 }

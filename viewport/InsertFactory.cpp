@@ -20,64 +20,39 @@ namespace kal {
 
 namespace {
 
-enum ShapeKind : int {
-    KindUseTool = 0,
-    KindTetrahedron = 1,
-    KindCube = 2,
-    KindOctahedron = 3,
-    KindDodecahedron = 4,
-    KindIcosahedron = 5,
-    KindSphere = 6,
-    KindCylinder = 7,
-    KindCapsule = 8,
-    KindRevolution = 18,
-    KindTubeDrawnSection = 19,
-    KindTube = 20,
-    KindArray = 21,
-    KindChain = 22,
-    KindGuide = 23,
-    KindHydraulics = 24,
-    KindMuscle = 25,
-    KindLightning = 26,
-    KindCable = 27,
-};
-
 // Profiles, revolutions and tubes with a drawn section are always drawn; tubes, arrays and
 // chains only when their axis is drawn too.
-bool isDrawnKind(int kind, int axisShape) {
-    return (kind >= 9 && kind <= 19) || (kind >= 20 && kind <= 22 && axisShape == ShapeFree);
+bool isDrawnKind(InsertKind kind, int axisShape) {
+    if (isProfileKind(kind) || kind == InsertKind::Revolution || kind == InsertKind::TubeDrawnSection) return true;
+    return (kind == InsertKind::Tube || isArrayKind(kind)) && axisShape == ShapeFree;
 }
 
-Mesh* meshOfKind(int kind) {
+Mesh* meshOfKind(InsertKind kind) {
     switch (kind) {
-    case KindTetrahedron:
+    case InsertKind::Tetrahedron:
         return Mesh::createTetrahedron();
-    case KindCube:
+    case InsertKind::Cube:
         return Mesh::createCube();
-    case KindOctahedron:
+    case InsertKind::Octahedron:
         return Mesh::createOctahedron();
-    case KindDodecahedron:
+    case InsertKind::Dodecahedron:
         return Mesh::createDodecahedron();
-    case KindIcosahedron:
+    case InsertKind::Icosahedron:
         return Mesh::createIcosahedron();
-    case KindSphere: {
+    case InsertKind::Sphere: {
         Mesh* icosahedron = Mesh::createIcosahedron();
         Mesh* sphere = Mesh::subdivided(icosahedron, 3, false, true);
         delete icosahedron;
         return sphere;
     }
-    case KindCylinder:
+    case InsertKind::Cylinder:
         return Mesh::createCylinder(24, false);
-    case KindCapsule:
+    case InsertKind::Capsule:
         return Mesh::createCapsule(5, false);
     default:
         return nullptr;
     }
 }
-
-// Kinds this build can make a template for: the library tool, the mesh solids, the profiles,
-// revolutions, tubes, arrays, chains and the two-object tools.
-bool canBuildKind(int kind) { return (kind >= KindUseTool && kind <= KindChain) || isTwoObjectKind(kind); }
 
 // The picked items that are still in the scene; one removed since it was picked leaves its place
 // empty, so the sequence's item numbers keep meaning the same items.
@@ -108,9 +83,9 @@ bool GLView::loadArrayForEditing(Tool* tool) {
 }
 
 // Arrays and chains follow the axis preset (or the drawn curve, later) through a following curve.
-Tool* GLView::makeArrayTemplate(int kind) {
+Tool* GLView::makeArrayTemplate(InsertKind kind) {
     UCurve* path = new UCurve(makeShapeCurve(axisShape, true, 1), 2);
-    if (kind == KindArray)
+    if (kind == InsertKind::Array)
         return new Array(path, itemsInScene(scene, addedTools), arrayItems, arrayMode, arrayAlternateMatrix(arrayMode),
                          mat4(), pbr(), false);
     Tube* link = new Tube(makeShapeCurve(ShapeChainLink, true, 0), makeShapeCurve(ShapeCircle, false, 1));
@@ -123,16 +98,16 @@ Tool* GLView::makeArrayTemplate(int kind) {
 
 // The element of a new template: a solid, the empty curve a profile's stroke replaces, or a
 // surface whose empty curve the stroke fills.
-Element* GLView::elementOfKind(int kind) {
+Element* GLView::elementOfKind(InsertKind kind) {
     if (isProfileKind(kind)) return new Curve(0);
     switch (kind) {
-    case KindRevolution:
+    case InsertKind::Revolution:
         return new Revoluton(new Curve(0), makeShapeCurve(sectionShape, false, 1));
-    case KindTubeDrawnSection: {
+    case InsertKind::TubeDrawnSection: {
         Curve* axis = new Curve({vec3(0, 0, 0), vec3(0, 0, -100)}, {0.0f, 1.0f}, {true, true}, false, 0);
         return new Tube(axis, new Curve(0));
     }
-    case KindTube:
+    case InsertKind::Tube:
         return new Tube(makeShapeCurve(axisShape, true, 1), makeShapeCurve(sectionShape, false, 1));
     default:
         return meshOfKind(kind);
@@ -140,52 +115,49 @@ Element* GLView::elementOfKind(int kind) {
 }
 
 // The end of a two-object tool that carries the element; the other end is always a bare one.
-Tool* GLView::firstEndOfKind(int kind) {
+Tool* GLView::firstEndOfKind(InsertKind kind) {
     switch (kind) {
-    case KindHydraulics: {
+    case InsertKind::Hydraulics: {
         // the cylinder spans z -1..1 with radius 1: placed so that it spans the link's 0..1, radius 0.5
-        Mesh* cylinder = meshOfKind(KindCylinder);
+        Mesh* cylinder = meshOfKind(InsertKind::Cylinder);
         cylinder->translation = vec3(0, 0, -1.0f);
         cylinder->scale = 2.0f;
         return new BiTool(BiToolCylinder, cylinder, mat4(), assemblyMaterial, false);
     }
-    case KindMuscle: {
-        Mesh* sphere = meshOfKind(KindSphere);
+    case InsertKind::Muscle: {
+        Mesh* sphere = meshOfKind(InsertKind::Sphere);
         // the sphere's centre at the middle of the link
         sphere->translation = vec3(0, 0, -0.5f * sphere->scale);
         return new BiTool(BiToolVolume, sphere, mat4(), assemblyMaterial, false);
     }
-    case KindLightning:
+    case InsertKind::Lightning:
         return new BiTool(BiToolUniform, new Lightning(vec2(0.15f, 0.007f), vec2(0.005f, 1e-5f), 6), mat4(), pbr(),
                           false);
-    case KindCable:
+    case InsertKind::Cable:
         return new Cable(makeShapeCurve(sectionShape, false, 1), mat4(), pbr(), false);
     default:
         return new BiTool(BiToolBare, nullptr, mat4(), pbr(), false);
     }
 }
 
-void GLView::makeInsertTool(int kind, bool applyMaterial) {
-    // a kind without a template would leave Insert and Draw with nothing to place: refuse it whole
-    if (!canBuildKind(kind)) return;
-
-    if (chosenCommand == CommandInsert || chosenCommand == CommandPlace || chosenCommand == CommandDraw) {
+void GLView::makeInsertTool(InsertKind kind, bool applyMaterial) {
+    if (chosenCommand == Command::Insert || chosenCommand == Command::Place || chosenCommand == Command::Draw) {
         if (isDrawnKind(kind, axisShape)) {
-            chosenCommand = command = lastPlacingCommand = CommandDraw;
+            chosenCommand = command = lastPlacingCommand = Command::Draw;
         } else {
             chosenCommand = command = lastPlacingCommand = lastInsertCommand;
         }
         redraw = true;
     }
 
-    if (insertKind != 0 && insertKind == kind) return;
-    if (insertKind != 0) discardPendingTools();
+    if (insertKind != InsertKind::UseTool && insertKind == kind) return;
+    if (insertKind != InsertKind::UseTool) discardPendingTools();
     insertKind = kind;
 
-    if (kind == KindUseTool) {
+    if (kind == InsertKind::UseTool) {
         pendingTool = scene ? scene->currentTool : nullptr;
         pendingPartner = nullptr;
-    } else if (kind == KindArray || kind == KindChain) {
+    } else if (isArrayKind(kind)) {
         pendingTool = makeArrayTemplate(kind);
         pendingPartner = nullptr;
     } else if (isTwoObjectKind(kind)) {

@@ -257,17 +257,17 @@ PickRecord GLView::pickAt(int mode, const PickRecord* previous) {
     PickRecord r = previous ? *previous : PickRecord();
     r.cursorX = lastCursorX;
     r.cursorY = lastCursorY;
-    const int cmd = assemblyCommand();
-    bool pressureRadius = pressureSizing && !drawAnchored && cmd != CommandInsert &&
-                          !(cmd == CommandPlace && pendingPartner);
-    if (cmd == CommandDraw) pressureRadius = pressureRadius && insertKind != 21 && insertKind != 22 && penState > 1;
+    const Command cmd = assemblyCommand();
+    bool pressureRadius = pressureSizing && !drawAnchored && cmd != Command::Insert &&
+                          !(cmd == Command::Place && pendingPartner);
+    if (cmd == Command::Draw) pressureRadius = pressureRadius && !isArrayKind(insertKind) && penState > 1;
     r.radius = pressureRadius ? brushSize * pressure : brushSize;
     r.pixelVector = pixelVector(true);
     r.delta = {0, 0, 0};
     r.material = assemblyMaterial;
 
     Picker picker{*this, r, previous};
-    if (cmd == CommandInsert || cmd == CommandPlace || cmd == CommandDraw) picker.elevation = elevation;
+    if (cmd == Command::Insert || cmd == Command::Place || cmd == Command::Draw) picker.elevation = elevation;
 
     if (keyboard.isDown(kKeyP) || keyboard.isDown(VkF1))
         picker.readBack(true);

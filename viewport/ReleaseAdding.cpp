@@ -85,7 +85,7 @@ void GLView::releasePick() {
         return;
     }
     scene->addToMainRoot(object->copy(false));
-    makeInsertTool(0, false);
+    makeInsertTool(InsertKind::UseTool, false);
     pickPartnerOf(object, false);
     mode = IDLE;
 }
@@ -104,7 +104,7 @@ void GLView::releasePickComponent(bool patch) {
     // an element that cannot give the part leaves the library as it was
     if (!part) return;
     scene->addToMainRoot(new Tool(part, object->transform, object->material, (object->flags & TransparentFlag) != 0));
-    makeInsertTool(0, false);
+    makeInsertTool(InsertKind::UseTool, false);
 }
 
 void GLView::releaseDetachComponent() {
@@ -173,10 +173,11 @@ Curve* pickedCurve(Element* e, bool section) {
 }
 
 // The pending surface of a revolution (18) or tube (20) template, null for any other.
-CurveSurface* pendingSurface(int kind, Tool* pending) {
+CurveSurface* pendingSurface(InsertKind kind, Tool* pending) {
     Element* e = pending ? pending->element : nullptr;
     if (!e) return nullptr;
-    if ((kind == 18 && e->typeCode == RevolutonType) || (kind == 20 && e->typeCode == TubeType))
+    if ((kind == InsertKind::Revolution && e->typeCode == RevolutonType) ||
+        (kind == InsertKind::Tube && e->typeCode == TubeType))
         return static_cast<CurveSurface*>(e);
     return nullptr;
 }
@@ -190,13 +191,13 @@ void GLView::releaseDrawPickAxis() {
         return;
     }
     Curve* c = pickedCurve(hoverPick.object->element, false);
-    const int k = insertKind;
+    const InsertKind k = insertKind;
     bool taken = false;
     if (c && pendingTool) {
         if (CurveSurface* s = pendingSurface(k, pendingTool)) {
             s->setAxis(c);
             taken = true;
-        } else if ((k >= 9 && k <= 17) || k == 21 || k == 22) {
+        } else if (isProfileKind(k) || isArrayKind(k)) {
             pendingTool->setElement(c);
             taken = true;
         }

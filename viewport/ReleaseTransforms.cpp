@@ -116,11 +116,12 @@ void GLView::releaseMatchMaterial() {
     mode = IDLE;
 }
 
-void GLView::releaseConstrain(int c) {
+void GLView::releaseConstrain(Command c) {
     if (busy != 1 || !pressPick.hitsObject() || !scene) return;
     repickRelease();
-    const bool rotation = c == 37 || c == 38;
-    const vec3 a = c == 38 || c == 40 ? -hoverPick.normal : hoverPick.normal;
+    const bool rotation = c == Command::ConstrainRotation || c == Command::CounterConstrainRotation;
+    const bool counter = c == Command::CounterConstrainRotation || c == Command::CounterConstrainTranslation;
+    const vec3 a = counter ? -hoverPick.normal : hoverPick.normal;
     Tool* pressed = pressPick.object;
     const mat3 A3 = pivotWorld(pressed, pressPick.objectWorld).upper3();
     const float d = det(A3);
@@ -137,10 +138,10 @@ void GLView::releaseConstrain(int c) {
     }
 }
 
-void GLView::releaseRemoveConstraint(int c) {
+void GLView::releaseRemoveConstraint(Command c) {
     if (busy != 1 || !pressPick.hitsObject() || !scene) return;
     const int32_t id = int32_t(pressPick.objectId);
-    if (c == 41) {
+    if (c == Command::RemoveRotationConstraint) {
         undoStack.push(new ActObjectRotationAxis(scene, id, false));
         pressPick.object->rotationAxis = vec3(0, 0, 0);
     } else {

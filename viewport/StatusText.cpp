@@ -108,7 +108,7 @@ const uint8_t statusGrey[4] = {204, 204, 204, 255};
 const uint8_t statusGreen[4] = {0, 255, 0, 255};
 const uint8_t statusWhite[4] = {255, 255, 255, 255};
 
-std::string commandDisplayName(int command) { return nameIn(commandNames, command); }
+std::string commandDisplayName(Command command) { return nameIn(commandNames, int(command)); }
 std::string brushDisplayName(int brush) { return nameIn(brushNames, brush); }
 
 std::vector<StatusPiece> statusPieces(const StatusState& s) {
@@ -133,7 +133,7 @@ std::vector<StatusPiece> statusPieces(const StatusState& s) {
         p.blank(2);
     } else if (s.mode == ASSEMBLY) {
         const char* const groupsText = s.groups ? "Groups" : "Items";
-        if (s.command == 16)
+        if (s.command == Command::InverseKinematics)
             p.print("IK " + (s.ikChainLength > 0 ? std::to_string(s.ikChainLength) : std::string("Base")));
         else
             p.line(commandDisplayName(s.command));

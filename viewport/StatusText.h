@@ -17,7 +17,7 @@ struct StatusState {
     int32_t objects = 0; // tools of the flattened scene tree
     int32_t tools = 0;   // children of the tool library root
     int32_t mode = IDLE;
-    int32_t command = CommandPlace; // as GLView::assemblyCommand answers it
+    Command command = Command::Place; // as GLView::assemblyCommand answers it
     int32_t brush = 0;
     int32_t selectionMode = 0;
     bool axisSection = false;
@@ -55,7 +55,7 @@ std::vector<StatusPiece> statusPieces(const StatusState& state);
 std::vector<std::string> statusLines(const std::vector<StatusPiece>& pieces);
 
 // Display names ("Deform Volume"); empty for ids without one. Command 16 is named by the pieces.
-std::string commandDisplayName(int command);
+std::string commandDisplayName(Command command);
 std::string brushDisplayName(int brush);
 
 // The text cursor of the overlay: it prints at its cell and moves along the line or to the next.

@@ -154,10 +154,10 @@ SymmetricPlacementInput inputFrom(GLView& view, const PickRecord& pick, vec3 nor
 }
 
 // Insert takes the brush radius in pixels, Draw one pixel (turned upright on an object).
-void sizeByCommand(SymmetricPlacementInput& in, int command, const PickRecord& pick) {
-    if (command == CommandInsert) {
+void sizeByCommand(SymmetricPlacementInput& in, Command command, const PickRecord& pick) {
+    if (command == Command::Insert) {
         in.sizeInPixels = pick.radius;
-    } else if (command == CommandDraw) {
+    } else if (command == Command::Draw) {
         in.sizeInPixels = 1.0f;
         in.quarterTurn = pick.kind == 1;
     }
@@ -201,10 +201,10 @@ int GLView::pressPlacement() {
     symmetryMergeGroups.clear();
     pressPick = pickAt(PlaceOnObject, nullptr);
     if (pressPick.kind == kPickNothing) return 0;
-    const int cmd = assemblyCommand();
+    const Command cmd = assemblyCommand();
     if (mode == ASSEMBLY) {
-        if (cmd == CommandMultiply) return multiplyPreview(*this);
-        if (cmd != CommandInsert && cmd != CommandDraw) return 1;
+        if (cmd == Command::Multiply) return multiplyPreview(*this);
+        if (cmd != Command::Insert && cmd != Command::Draw) return 1;
     }
     SymmetricPlacementInput in = inputFrom(*this, pressPick, pressPick.normal, true);
     sizeByCommand(in, cmd, pressPick);
@@ -218,20 +218,20 @@ int GLView::pressPlacement() {
 
 int GLView::dragPlacement() {
     if (pressPick.kind == kPickNothing) return 0;
-    const int cmd = assemblyCommand();
-    if (cmd == CommandPlace) {
+    const Command cmd = assemblyCommand();
+    if (cmd == Command::Place) {
         if (!pendingTool) return 0;
         hoverPick = pendingTool->isBiTool() ? pickAt(PlaceOnObject, nullptr) : pickAt(PlaceSameDepth, &pressPick);
-    } else if (cmd == CommandDraw) {
+    } else if (cmd == Command::Draw) {
         const PickRecord* last = &pressPick;
         if (!assemblor.strokes.empty() && !assemblor.strokes.back().picks.empty())
             last = &assemblor.strokes.back().picks.back();
         hoverPick = pickAt(placement, last);
-    } else if (cmd == CommandInsert) {
+    } else if (cmd == Command::Insert) {
         return 0;
     }
     if (hoverPick.cursorX == pressPick.cursorX && hoverPick.cursorY == pressPick.cursorY) {
-        if (cmd == CommandPlace)
+        if (cmd == Command::Place)
             hoverPick.kind = kPickNothing;
         else
             hoverPick = PickRecord();
@@ -241,7 +241,7 @@ int GLView::dragPlacement() {
     const double dy = double(hoverPick.cursorY) - pressPick.cursorY;
     const float pixels = float(std::sqrt(dx * dx + dy * dy));
 
-    if (cmd == CommandDraw && mode == ASSEMBLY) {
+    if (cmd == Command::Draw && mode == ASSEMBLY) {
         bool screen = false;
         const mat3 F = symmetryFrameOf(*this, pressPick, false, screen);
         hoverPick.point = symmetricFirstPoint(hoverPick.point, pressPick.worldToFrame, F, symmetry, symmetryMerges,
@@ -259,7 +259,7 @@ int GLView::dragPlacement() {
     buildSymmetricPlacements(in, symmetry, result);
     if (result.snapped) pressPick.point = result.snappedPoint;
     storePlacements(*this, result);
-    if (mode == ASSEMBLY && cmd == CommandPlace && busy == 1 && scene)
+    if (mode == ASSEMBLY && cmd == Command::Place && busy == 1 && scene)
         scene->collectTargets(pendingTool, placements, effectiveHierarchyTarget(false), isAddOnLinked());
     return 1;
 }

@@ -17,8 +17,12 @@ constexpr int BrushSubSphere = 55;
 
 bool hasHit(const PickRecord& p) { return p.stencilBits != 0 && p.object && p.object->element; }
 
-// Brushes that act where the surface is follow the object; the others the view's placement.
+bool drawsAPlane(int brush) { return brush >= BrushCutPlane && brush <= BrushSubPlane; }
+
+// Brushes that act where the surface is follow the object; the others the view's placement. A
+// plane holds the drawn line at the depth where the stroke met the object, wherever it goes.
 int strokePlacement(int brush, int placement) {
+    if (drawsAPlane(brush)) return PlaceSameDepth;
     if (brush == BrushDeform) return placement == PlaceOnObject ? PlaceSameDepth : placement;
     if (brush == BrushSmooth || (brush >= BrushPaintMaterial && brush <= BrushEraseFeature) ||
         (brush >= BrushCutSphere && brush <= BrushSubSphere))
@@ -72,6 +76,51 @@ void appendColumns(const std::vector<mat3>& frames, std::vector<std::vector<vec3
 }
 
 vec3 normalizedOrShort(vec3 w) { return w.lengthSquared() > kNullLengthSquared ? normalize(w) : w; }
+
+// The stroke's pick and its copies into the symmetric picks, one each. Each entry keeps the view
+// direction and handedness it got at the press: in its element's space, with its copy's sign.
+void copyStrokePick(GLView& v, const PickRecord& stroke) {
+    v.hoverPick = stroke;
+    Copies c;
+    replicate(v, *v.pressPick.object->element, v.pressPick.worldToFrame, stroke.point, stroke.normal,
+              int32_t(stroke.itemId), c);
+    if (!v.symmetryMerges.empty()) {
+        int32_t count = v.symmetry.count;
+        std::vector<uint8_t> masks;
+        symmetryMasks(masks, c.ops);
+        std::vector<std::vector<vec3>> columns;
+        appendColumns(c.frames, columns);
+        // replay mode: the recorded pairs are read, not changed
+        if (v.snapSymmetry)
+            mergeCoincidentCopies(c.centres, masks, count, columns, c.signs, v.symmetryMerges, v.symmetryMergeGroups,
+                                  0.0f);
+        else
+            dropCoincidentCopies(c.centres, masks, count, columns, c.signs, v.symmetryMerges, v.symmetryMergeGroups,
+                                 0.0f);
+        std::vector<SymmetryOp> ops;
+        symmetryOpsFromMasks(masks, count, ops);
+        c.centres.resize(1);
+        c.frames.assign(1, frameFromMergedColumns(columns[0][0], columns[1][0], columns[2][0]));
+        replicateInFrame(c.centres, c.frames, mat4(), ops);
+    }
+    // the list follows the copies made here, so gestures and picks never part company
+    const size_t n = c.centres.size();
+    v.symmetricPicks.resize(n);
+    for (size_t i = 0; i < n; ++i) {
+        PickRecord& r = v.symmetricPicks[i];
+        const vec3 viewAxis = r.viewAxis;
+        const int8_t handedness = r.handedness;
+        r = v.hoverPick;
+        r.point = c.centres[i];
+        r.normal = c.frames[i].column(2);
+        r.viewAxis = viewAxis;
+        r.handedness = handedness;
+        if (i == 0)
+            v.hoverPick = r;
+        else
+            r.itemId = kSymmetricCopyItem;
+    }
+}
 
 } // namespace
 
@@ -136,40 +185,21 @@ void GLView::updateSymmetricPicks(bool hover) {
     if (!hasHit(pressPick)) return;
     const PickRecord stroke = pickSculpt(strokePlacement(brush, placement), &hoverPick);
     if (stroke.kind == kPickNothing) return;
-    hoverPick = stroke;
-    Copies c;
-    replicate(*this, *pressPick.object->element, pressPick.worldToFrame, hoverPick.point, hoverPick.normal,
-              int32_t(hoverPick.itemId), c);
-    if (!symmetryMerges.empty()) {
-        int32_t count = symmetry.count;
-        std::vector<uint8_t> masks;
-        symmetryMasks(masks, c.ops);
-        std::vector<std::vector<vec3>> columns;
-        appendColumns(c.frames, columns);
-        // replay mode: the recorded pairs are read, not changed
-        if (snapSymmetry)
-            mergeCoincidentCopies(c.centres, masks, count, columns, c.signs, symmetryMerges, symmetryMergeGroups, 0.0f);
-        else
-            dropCoincidentCopies(c.centres, masks, count, columns, c.signs, symmetryMerges, symmetryMergeGroups, 0.0f);
-        std::vector<SymmetryOp> ops;
-        symmetryOpsFromMasks(masks, count, ops);
-        c.centres.resize(1);
-        c.frames.assign(1, frameFromMergedColumns(columns[0][0], columns[1][0], columns[2][0]));
-        replicateInFrame(c.centres, c.frames, mat4(), ops);
-    }
-    // the list follows the copies made here, so gestures and picks never part company
-    const size_t n = c.centres.size();
-    symmetricPicks.resize(n);
-    for (size_t i = 0; i < n; ++i) {
-        PickRecord& r = symmetricPicks[i];
-        r = hoverPick;
-        r.point = c.centres[i];
-        r.normal = c.frames[i].column(2);
-        if (i == 0)
-            hoverPick = r;
-        else
-            r.itemId = kSymmetricCopyItem;
-    }
+    copyStrokePick(*this, stroke);
+}
+
+bool meetObjectOnPlaneStroke(GLView& v) {
+    if (!drawsAPlane(v.brush)) return false;
+    v.updateSymmetricPicks(true);
+    if (!hasHit(v.pressPick)) return false;
+    // the stroke begins where it was pressed, at the depth where it met the object
+    PickRecord first = v.pressPick;
+    first.cursorX = v.pressX;
+    first.cursorY = v.pressY;
+    const vec3 met = v.worldToScreen(v.pressPick.point);
+    first.point = v.windowToWorld({float(v.pressX), float(v.pressY), met.z});
+    copyStrokePick(v, first);
+    return true;
 }
 
 } // namespace kal

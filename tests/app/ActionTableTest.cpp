@@ -43,24 +43,6 @@ QString sourcePathOf(const char* resource)
 
 } // namespace
 
-TEST(ActionTable, countsMatchTheWindowVocabulary)
-{
-    EXPECT_EQ(actionRows().size(), 264);
-    EXPECT_EQ(menuRows().size(), 48);
-    EXPECT_EQ(menuBarRows().size(), 11);
-
-    int actions = 0, submenus = 0, separators = 0;
-    for (const MenuEntryRow& e : menuEntryRows()) {
-        if (isSeparator(e)) ++separators;
-        else if (isMenuName(e.entry)) ++submenus;
-        else ++actions;
-    }
-    EXPECT_EQ(actions, 258);
-    EXPECT_EQ(submenus, 37);
-    EXPECT_EQ(separators, 26);
-    EXPECT_EQ(menuRows().size() - menuBarRows().size(), submenus);
-}
-
 TEST(ActionTable, rowsAreInCreationOrderWithUniqueNames)
 {
     std::set<std::string> names;

@@ -30,8 +30,8 @@ TEST_F(ShownWindow, arrayDialogFollowsTheCtrlTheTickSawAndRemembersItsText)
     ASSERT_TRUE(holdKey(Qt::Key_Control, false));
     ui().actionArray->trigger();
     EXPECT_EQ(asked.size(), 2u);
-    EXPECT_EQ(view().insertKind, 21);
+    EXPECT_EQ(view().insertKind, kal::InsertKind::Array);
     // the tests after this one start from the library tool
     kal::GLWorkGuard gl;
-    view().makeInsertTool(0, true);
+    view().makeInsertTool(kal::InsertKind::UseTool, true);
 }

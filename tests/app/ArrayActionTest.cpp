@@ -50,6 +50,6 @@ TEST_F(ArrayAction, answersApplyOnlyWhenTheyShould)
     EXPECT_EQ(label, "Item-Multiplicity  ( 0 Items )");
     EXPECT_EQ(v.arrayMode, 2);
     EXPECT_TRUE(ui.actionArray->isChecked());
-    EXPECT_EQ(v.insertKind, 21);
+    EXPECT_EQ(v.insertKind, kal::InsertKind::Array);
     EXPECT_EQ(ui.menuArrays->icon().cacheKey(), ui.actionArray->icon().cacheKey());
 }

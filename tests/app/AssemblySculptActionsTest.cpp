@@ -62,7 +62,7 @@ TEST_F(AssemblySculpt, assemblyMenuSetsCommandsKindsPivotsAndFields)
 {
     w->setSculptMode(true);
     ui.actionPlace->setChecked(true);
-    v.setAssemblyCommand(kal::CommandPlace);
+    v.setAssemblyCommand(kal::Command::Place);
     kal::Tool* first = v.scene->currentTool;
     v.scene->addToMainRoot(meshTool(kal::Mesh::createCube()));
     v.scene->currentTool = first;
@@ -71,16 +71,16 @@ TEST_F(AssemblySculpt, assemblyMenuSetsCommandsKindsPivotsAndFields)
     EXPECT_NE(v.scene->currentTool, first);
 
     ui.actionConstrain_Movement->trigger();
-    EXPECT_EQ(v.chosenCommand, 39);
+    EXPECT_EQ(v.chosenCommand, kal::Command::ConstrainTranslation);
     EXPECT_EQ(ui.menuConstraints->icon().cacheKey(), ui.actionConstrain_Movement->icon().cacheKey());
 
     ui.actionCube->trigger();
-    EXPECT_EQ(v.insertKind, 2);
+    EXPECT_EQ(v.insertKind, kal::InsertKind::Cube);
     EXPECT_TRUE(ui.actionCube->isChecked());
     EXPECT_EQ(ui.menuPrimitives->icon().cacheKey(), ui.actionCube->icon().cacheKey());
     // a two-object kind brings both of its ends
     ui.actionGuide->trigger();
-    EXPECT_EQ(v.insertKind, 23);
+    EXPECT_EQ(v.insertKind, kal::InsertKind::Guide);
     EXPECT_TRUE(ui.actionGuide->isChecked());
     EXPECT_FALSE(ui.actionCube->isChecked());
     EXPECT_TRUE(v.pendingTool && v.pendingTool->isBiTool() && v.pendingPartner);
@@ -140,7 +140,7 @@ TEST_F(AssemblySculpt, useToolWithShiftEmptiesTheLibraryAndTheUndoList)
     holdKeys({kal::VkMenu});
     ui.actionUse_Tool->trigger();
     EXPECT_EQ(v.scene->currentTool, last);
-    EXPECT_EQ(v.insertKind, 0);
+    EXPECT_EQ(v.insertKind, kal::InsertKind::UseTool);
 
     v.undoStack.push(new NoteAct);
     v.hoverPick.object = last;
@@ -185,7 +185,7 @@ TEST_F(AssemblySculpt, brushAndContourDialogsEditTheirValues)
     ui.actionContour->trigger();
     ASSERT_TRUE(kal::dialogs->colorDialog);
     EXPECT_EQ(kal::dialogs->colorDialog->windowTitle(), "Contour Color");
-    EXPECT_EQ(kal::dialogs->colorTarget, &v.compositeColors[1]);
+    EXPECT_EQ(kal::dialogs->colorTarget, &v.contourColor);
     kal::dialogs->setDialogOK();
 }
 

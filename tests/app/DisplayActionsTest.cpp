@@ -64,7 +64,7 @@ TEST_F(DisplayActions, ikChainLengthStepsOnlyWithTheIkCommand)
     ui.actionIK_Chain->trigger();
     EXPECT_EQ(v.ikChainLength, 3);  // not in command 16
 
-    v.setAssemblyCommand(16);
+    v.setAssemblyCommand(kal::Command::InverseKinematics);
     v.ikChainLength = 0;
     ui.actionIK_Chain->trigger();
     EXPECT_EQ(v.ikChainLength, 0);
@@ -103,17 +103,17 @@ TEST_F(DisplayActions, snapWithCtrlAsksTheValueAndKeepsTheFlag)
 TEST_F(DisplayActions, chromatismWithCtrlEditsItsColourAndKeepsTheEffect)
 {
     holdKeys({kal::VkControl});
-    const kal::wvec4 colour = v.compositeColors[2];
+    const kal::wvec4 colour = v.lensChromatismColor;
     ui.actionLens_Chromatism->trigger();
     EXPECT_FALSE(v.lensChromatism);
     EXPECT_FALSE(ui.actionLens_Chromatism->isChecked());
     ASSERT_TRUE(kal::dialogs->colorDialog);
     EXPECT_EQ(kal::dialogs->colorDialog->windowTitle(), "Lens Chromatism Color");
-    EXPECT_EQ(kal::dialogs->colorTarget, &v.compositeColors[2]);
+    EXPECT_EQ(kal::dialogs->colorTarget, &v.lensChromatismColor);
     kal::dialogs->colorDialog->setCurrentColor(QColor(1, 2, 3, 4));
-    EXPECT_NE(v.compositeColors[2], colour);
+    EXPECT_NE(v.lensChromatismColor, colour);
     kal::dialogs->colorDialog->reject();
-    EXPECT_EQ(v.compositeColors[2], colour);
+    EXPECT_EQ(v.lensChromatismColor, colour);
 
     holdKeys({});
     ui.actionObjects_Chromatism->trigger();

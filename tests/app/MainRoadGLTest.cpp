@@ -93,7 +93,7 @@ TEST_F(ShownWindow, tapInsertsUndoRedoesSavesOpensAndSculpts)
     if (simple) ui().actionFULL_MODE->trigger();
     ui().actionSphere->trigger();
     ui().actionInsert->trigger();
-    ASSERT_EQ(v.chosenCommand, kal::CommandInsert);
+    ASSERT_EQ(v.chosenCommand, kal::Command::Insert);
     v.setBrushSize(30);  // the sphere's radius in pixels
     w->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));

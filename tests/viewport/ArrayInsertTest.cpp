@@ -23,7 +23,7 @@ protected:
 
 TEST_F(ArrayInsert, arrayKindClonesThePickedItemsStillInTheSceneAlongTheAxisPreset) {
     SceneView v;
-    v.setAssemblyCommand(CommandPlace);
+    v.setAssemblyCommand(Command::Place);
     v.axisShape = ShapeCircle;
     Tool* kept = v.scene->addToMainRoot(new Tool(nullptr, mat4::translationXYZ(1, 2, 3), pbr(), false));
     Tool* gone = v.scene->addToMainRoot(new Tool(nullptr, mat4(), pbr(), false));
@@ -31,8 +31,8 @@ TEST_F(ArrayInsert, arrayKindClonesThePickedItemsStillInTheSceneAlongTheAxisPres
     v.addedTools = {kept, gone};
     v.arrayItems = {arrayEntry(2, 1, EntryHead), arrayEntry(1, 3, EntryCyclic)};
     v.arrayMode = ArrayChain;
-    v.makeInsertTool(21, true);
-    EXPECT_EQ(v.command, CommandPlace);
+    v.makeInsertTool(InsertKind::Array, true);
+    EXPECT_EQ(v.command, Command::Place);
     Array* a = arrayOf(v.pendingTool);
     ASSERT_NE(a, nullptr);
     ASSERT_NE(a->element, nullptr);
@@ -48,10 +48,10 @@ TEST_F(ArrayInsert, arrayKindClonesThePickedItemsStillInTheSceneAlongTheAxisPres
     EXPECT_EQ(a->mode, ArrayChain);
     EXPECT_EQ(a->alternateMatrix, (mat4{{0, -1, 0, 0, 1, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}}));
     v.arrayMode = ArrayZipper;
-    v.makeInsertTool(0, true);
-    v.makeInsertTool(21, true);
+    v.makeInsertTool(InsertKind::UseTool, true);
+    v.makeInsertTool(InsertKind::Array, true);
     EXPECT_EQ(arrayOf(v.pendingTool)->alternateMatrix, mat4::scaling(1, -1, 1));
-    v.makeInsertTool(2, true);
+    v.makeInsertTool(InsertKind::Cube, true);
     delete gone;
 }
 
@@ -59,7 +59,7 @@ TEST_F(ArrayInsert, chainKindHoldsItsOwnLinkOnly) {
     SceneView v;
     v.axisShape = ShapeSquare;
     v.assemblyMaterial.red = 7;
-    v.makeInsertTool(22, true);
+    v.makeInsertTool(InsertKind::Chain, true);
     Array* a = arrayOf(v.pendingTool);
     ASSERT_NE(a, nullptr);
     ASSERT_EQ(a->copies.size(), 1u);
@@ -80,10 +80,10 @@ TEST_F(ArrayInsert, chainKindHoldsItsOwnLinkOnly) {
 
 TEST_F(ArrayInsert, aDrawnAxisGetsAFreshFollowingCurveEachBuild) {
     SceneView v;
-    v.setAssemblyCommand(CommandPlace);
+    v.setAssemblyCommand(Command::Place);
     v.axisShape = ShapeFree;
-    v.makeInsertTool(22, true);
-    EXPECT_EQ(v.command, CommandDraw);
+    v.makeInsertTool(InsertKind::Chain, true);
+    EXPECT_EQ(v.command, Command::Draw);
     Array* a = arrayOf(v.pendingTool);
     ASSERT_NE(a, nullptr);
     const std::vector<vec3> stroke = {vec3(0, 0, 0), vec3(2, 0, 0), vec3(2, 2, 0), vec3(0, 3, 0)};
@@ -107,7 +107,7 @@ TEST_F(ArrayInsert, anArrayHandsItsListsBackAndItsCopiesAreClonedByTheNextOne) {
     ASSERT_TRUE(v.loadArrayForEditing(array));
     EXPECT_EQ(v.addedTools, array->copies);
     EXPECT_EQ(v.arrayItems, array->itemSequence);
-    v.makeInsertTool(21, true);
+    v.makeInsertTool(InsertKind::Array, true);
     Array* again = arrayOf(v.pendingTool);
     ASSERT_NE(again, nullptr);
     ASSERT_EQ(again->copies.size(), 1u);

@@ -43,13 +43,16 @@ protected:
 
 TEST_F(AssemblySteps, PressRowsBeginTheCommandOrNavigate) {
     struct Row {
-        int command;
+        Command command;
         bool hit;
         int busy, mode;
         int strokePick; // 0 untouched, 1 the press pick, 2 reset
     };
-    const Row rows[] = {{4, true, 1, ASSEMBLY, 1},  {22, true, 1, ASSEMBLY, 2}, {38, true, 1, ASSEMBLY, 2},
-                        {4, false, 1, VIEW, 0},     {12, true, 0, ASSEMBLY, 0}};
+    const Row rows[] = {{Command::Pick, true, 1, ASSEMBLY, 1},
+                        {Command::RotateMultiplicity, true, 1, ASSEMBLY, 2},
+                        {Command::CounterConstrainRotation, true, 1, ASSEMBLY, 2},
+                        {Command::Pick, false, 1, VIEW, 0},
+                        {Command::ArrayClearItems, true, 0, ASSEMBLY, 0}};
     for (const Row& r : rows) {
         v.resetPick(false);
         v.setMode(ASSEMBLY);
@@ -58,16 +61,16 @@ TEST_F(AssemblySteps, PressRowsBeginTheCommandOrNavigate) {
         v.pressPick.stencilBits = r.hit ? 1 : 0;
         v.hoverPick = on(b);
         v.frame(true);
-        EXPECT_EQ(v.busy, r.busy) << "command " << r.command;
-        EXPECT_EQ(v.mode, r.mode) << "command " << r.command;
+        EXPECT_EQ(v.busy, r.busy) << "command " << int(r.command);
+        EXPECT_EQ(v.mode, r.mode) << "command " << int(r.command);
         const Tool* expected = r.strokePick == 1 ? a : r.strokePick == 2 ? nullptr : b;
-        EXPECT_EQ(v.hoverPick.object, expected) << "command " << r.command;
+        EXPECT_EQ(v.hoverPick.object, expected) << "command " << int(r.command);
         v.frame(false);
     }
 }
 
 TEST_F(AssemblySteps, EscapeAfterACtrlCopyRemovesTheCopyAndItsRecord) {
-    v.setAssemblyCommand(17);
+    v.setAssemblyCommand(Command::Move);
     v.scene->rebuildToolLists();
     const std::string before = test::snapshot(*v.scene);
     v.pressPick = on(a);
@@ -96,7 +99,7 @@ TEST_F(AssemblySteps, EscapeAfterACtrlCopyRemovesTheCopyAndItsRecord) {
 }
 
 TEST_F(AssemblySteps, DrawingPointsCollectAcrossReleasesAndEnterPlacesTheDrawing) {
-    v.setAssemblyCommand(CommandDraw);
+    v.setAssemblyCommand(Command::Draw);
     v.brush = 5; // an effective value the drawing's releases must keep
     v.pressPick = on(a);
     v.frame(true);
@@ -130,7 +133,7 @@ TEST_F(AssemblySteps, DrawingPointsCollectAcrossReleasesAndEnterPlacesTheDrawing
 }
 
 TEST_F(AssemblySteps, EnterOnAFlatElementAndBackspaceOnTheLastPointEndTheDrawing) {
-    v.setAssemblyCommand(CommandDraw);
+    v.setAssemblyCommand(Command::Draw);
     for (bool enter : {true, false}) {
         v.pressPick = on(a);
         v.frame(true);
@@ -168,27 +171,27 @@ TEST_F(AssemblySteps, HeldKeysRemapTheBrushAndTheCommand) {
     frameMouse.left = 0;
 
     v.setMode(ASSEMBLY);
-    v.setAssemblyCommand(17);
+    v.setAssemblyCommand(Command::Move);
     v.busy = 1;
     keys({Qt::Key_1});
     v.keyStep();
-    EXPECT_EQ(v.command, 18) << "Move's row applies during a drag";
-    v.setAssemblyCommand(35);
+    EXPECT_EQ(v.command, Command::Rotate) << "Move's row applies during a drag";
+    v.setAssemblyCommand(Command::Link);
     v.keyStep();
-    EXPECT_EQ(v.command, 35) << "Link's row waits until the view is idle";
+    EXPECT_EQ(v.command, Command::Link) << "Link's row waits until the view is idle";
     v.busy = 0;
     v.keyStep();
-    EXPECT_EQ(v.command, 36);
+    EXPECT_EQ(v.command, Command::Unlink);
     v.scene->addToMainRoot(new test::TwoEnds);
-    v.makeInsertTool(0, false);
-    v.setAssemblyCommand(CommandInsert);
+    v.makeInsertTool(InsertKind::UseTool, false);
+    v.setAssemblyCommand(Command::Insert);
     keys({});
     v.keyStep();
-    EXPECT_EQ(v.command, CommandPlace) << "a two-object tool is placed, not inserted";
+    EXPECT_EQ(v.command, Command::Place) << "a two-object tool is placed, not inserted";
 }
 
 TEST_F(AssemblySteps, ClosingStepsKeepALaterDrawingStageAndAMoveInPlaceLeavesNoRecord) {
-    v.setAssemblyCommand(17);
+    v.setAssemblyCommand(Command::Move);
     v.mode = VIEW;
     v.frame(true);
     v.busy = 2;
@@ -217,7 +220,7 @@ TEST_F(AssemblySteps, QuickSaveWritesThePressedObjectOrReportsWhyNot) {
     } answers;
     QTemporaryDir dir;
     v.materialSource = &answers;
-    v.setAssemblyCommand(51);
+    v.setAssemblyCommand(Command::QuickSave);
     answers.name = QDir(dir.path()).filePath("Rock.OBJ").toStdString();
     v.pressPick = on(a);
     v.frame(true);
@@ -232,8 +235,8 @@ TEST_F(AssemblySteps, QuickSaveWritesThePressedObjectOrReportsWhyNot) {
 }
 
 TEST_F(AssemblySteps, EnterOnADrawnProfileMakesItsMesh) {
-    v.makeInsertTool(9, true);
-    ASSERT_EQ(v.command, CommandDraw);
+    v.makeInsertTool(InsertKind::Profile, true);
+    ASSERT_EQ(v.command, Command::Draw);
     const vec3 corners[4] = {vec3(0, 0, 0), vec3(2, 0, 0), vec3(2, 1, 0), vec3(0, 1, 0)};
     for (int i = 0; i < 4; ++i) {
         v.pressPick = test::pickOn(*v.scene, a, corners[i], {0, 0, 1});

@@ -49,7 +49,7 @@ protected:
 
 TEST_F(Click, AClickInsertsTheDefaultSphereUnderTheCursorAndUndoRemovesIt) {
     v->setMode(ASSEMBLY);
-    v->setAssemblyCommand(CommandInsert);
+    v->setAssemblyCommand(Command::Insert);
     v->restoreInputState();
     ASSERT_NE(v->pendingTool, nullptr);
     frameAt(60, 50, false); // draws and picks under the cursor

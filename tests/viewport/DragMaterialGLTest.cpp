@@ -70,7 +70,7 @@ protected:
     void matchDragAt(Tool* target, int x, int y) {
         view.outside = false;
         view.mode = ASSEMBLY;
-        view.command = 31;
+        view.command = Command::MatchMaterial;
         view.busy = 1;
         view.pressPick = PickRecord();
         view.pressPick.kind = 1;

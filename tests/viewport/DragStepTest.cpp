@@ -149,7 +149,7 @@ struct PressedObject {
     mat4 pivotBefore;
 };
 
-PressedObject pressObject(SceneView& v, int command, const mat4& placement, vec3 pressPoint) {
+PressedObject pressObject(SceneView& v, Command command, const mat4& placement, vec3 pressPoint) {
     PressedObject p;
     p.tool = test::addSceneObject(*v.scene, Mesh::createCube(), placement);
     p.id = v.scene->idOf(p.tool);
@@ -187,7 +187,7 @@ void hoverTo(SceneView& v, vec3 q) {
 
 TEST_F(Drag, MovingAPickedToolFollowsTheHoverPointAndUndoRestoresItExactly) {
     SceneView v;
-    PressedObject p = pressObject(v, 17, mat4::translationXYZ(1.25f, -2.0f, 0.5f), {1.25f, -2.0f, 1.5f});
+    PressedObject p = pressObject(v, Command::Move, mat4::translationXYZ(1.25f, -2.0f, 0.5f), {1.25f, -2.0f, 1.5f});
     hoverTo(v, {3.25f, -1.0f, 1.5f});
     step(v, 100, 100, 120, 90, true, false);
     hoverTo(v, {4.0f, -1.5f, 1.5f});
@@ -207,7 +207,7 @@ TEST_F(Drag, MovingAPickedToolFollowsTheHoverPointAndUndoRestoresItExactly) {
 
 TEST_F(Drag, RotatingTurnsAboutThePivotInTheScreenPlaneAndUndoRestoresExactly) {
     SceneView v;
-    PressedObject p = pressObject(v, 18, mat4::translationXYZ(2.0f, 1.0f, 0.0f), {3.0f, 1.0f, 0.0f});
+    PressedObject p = pressObject(v, Command::Rotate, mat4::translationXYZ(2.0f, 1.0f, 0.0f), {3.0f, 1.0f, 0.0f});
     hoverTo(v, {2.0f, 2.0f, 0.0f}); // a quarter turn about the pivot at (2, 1, 0)
     step(v, 100, 100, 101, 99, true, false);
     // the pivot stays and the pressed side now points where the hover point is
@@ -226,7 +226,7 @@ TEST_F(Drag, RotatingTurnsAboutThePivotInTheScreenPlaneAndUndoRestoresExactly) {
 
 TEST_F(Drag, APressRightOnThePivotTurnsNothingAndLeavesNoNaN) {
     SceneView v;
-    PressedObject p = pressObject(v, 18, mat4::translationXYZ(2.0f, 1.0f, 0.0f), {2.0f, 1.0f, 0.0f});
+    PressedObject p = pressObject(v, Command::Rotate, mat4::translationXYZ(2.0f, 1.0f, 0.0f), {2.0f, 1.0f, 0.0f});
     hoverTo(v, {2.0f, 3.0f, 0.0f});
     step(v, 100, 100, 101, 99, true, false);
     EXPECT_TRUE(allFinite(p.tool->transform));
@@ -234,7 +234,7 @@ TEST_F(Drag, APressRightOnThePivotTurnsNothingAndLeavesNoNaN) {
     expectExactly(p.tool->pivot, p.pivotBefore);
 
     v.pivotMode = PivotObjectPivot;
-    v.command = 21; // RotateScale from the pivot itself
+    v.command = Command::RotateScale; // RotateScale from the pivot itself
     v.pressPick.point = vec3(2.0f, 1.0f, 0.0f);
     hoverTo(v, {2.5f, 1.0f, 0.0f});
     step(v, 101, 99, 102, 99, true, false);
@@ -244,7 +244,7 @@ TEST_F(Drag, APressRightOnThePivotTurnsNothingAndLeavesNoNaN) {
 
 TEST_F(Drag, ScalingTakesTheDistanceRatioOnlyStrictlyBetweenHalfAndDouble) {
     SceneView v;
-    PressedObject p = pressObject(v, 19, mat4(), {1.0f, 0.0f, 0.0f});
+    PressedObject p = pressObject(v, Command::Scale, mat4(), {1.0f, 0.0f, 0.0f});
     hoverTo(v, {2.0f, 0.0f, 0.0f}); // exactly double: ignored
     step(v, 100, 100, 101, 100, true, false);
     expectExactly(p.tool->transform, p.transformBefore);
@@ -263,7 +263,7 @@ TEST_F(Drag, ScalingTakesTheDistanceRatioOnlyStrictlyBetweenHalfAndDouble) {
 
 TEST_F(Drag, RotateScaleBeyondTwiceTheDistanceOnlyTurns) {
     SceneView v;
-    PressedObject p = pressObject(v, 21, mat4(), {1.0f, 0.0f, 0.0f});
+    PressedObject p = pressObject(v, Command::RotateScale, mat4(), {1.0f, 0.0f, 0.0f});
     hoverTo(v, {0.0f, 3.0f, 0.0f});
     step(v, 100, 100, 101, 100, true, false);
     const vec3 x = transformDirection(vec3(1, 0, 0), p.tool->composeMatrix());
@@ -273,7 +273,7 @@ TEST_F(Drag, RotateScaleBeyondTwiceTheDistanceOnlyTurns) {
 
 TEST_F(Drag, BothButtonsOrAMissedPressRunNoCommand) {
     SceneView v;
-    PressedObject p = pressObject(v, 17, mat4(), {0.0f, 0.0f, 0.0f});
+    PressedObject p = pressObject(v, Command::Move, mat4(), {0.0f, 0.0f, 0.0f});
     hoverTo(v, {1.0f, 0.0f, 0.0f});
     step(v, 100, 100, 101, 100, true, true);
     expectExactly(p.tool->transform, p.transformBefore);
@@ -284,7 +284,7 @@ TEST_F(Drag, BothButtonsOrAMissedPressRunNoCommand) {
 
 TEST_F(Drag, PivotModeMovesThePivotAndLeavesTheGeometryWhereItWas) {
     SceneView v;
-    PressedObject p = pressObject(v, 17, mat4::translationXYZ(1, 0, 0), {1.0f, 0.0f, 0.0f});
+    PressedObject p = pressObject(v, Command::Move, mat4::translationXYZ(1, 0, 0), {1.0f, 0.0f, 0.0f});
     v.pivotMode = PivotOnly;
     const mat4 before = p.tool->composeMatrix();
     hoverTo(v, {1.0f, 2.0f, 0.0f});
@@ -296,7 +296,7 @@ TEST_F(Drag, PivotModeMovesThePivotAndLeavesTheGeometryWhereItWas) {
 
 TEST_F(Drag, SpeedAddsWholePixelsOverAThousandAndConsumesThem) {
     SceneView v;
-    PressedObject p = pressObject(v, 52, mat4(), {0.0f, 0.0f, 0.0f});
+    PressedObject p = pressObject(v, Command::Speed, mat4(), {0.0f, 0.0f, 0.0f});
     const float start = p.tool->animationRate;
     step(v, 100, 100, 350, 100, true, false);
     EXPECT_FLOAT_EQ(p.tool->animationRate, start + 0.25f);
@@ -352,7 +352,7 @@ TEST_F(Drag, DrawStrokesGainNewPointsOnlyWhenTheHoverPixelChanges) {
     SceneView v;
     v.outside = false;
     v.mode = ASSEMBLY;
-    v.command = CommandDraw;
+    v.command = Command::Draw;
     v.busy = 3;
     PickRecord first;
     first.kind = 1;
@@ -385,7 +385,7 @@ TEST_F(Drag, ASecondAnchorRaisesTheGestureStageAndLaterOnesReplaceIt) {
     SceneView v;
     v.outside = false;
     v.mode = ASSEMBLY;
-    v.command = CommandDraw;
+    v.command = Command::Draw;
     v.busy = 1;
     PickRecord a;
     a.kind = 1;
@@ -417,7 +417,7 @@ TEST_F(Drag, AChainDragMovesOnlyTheCollectedToolsAndLeavesNoMarks) {
 
         v.outside = false;
         v.mode = ASSEMBLY;
-        v.command = 16;
+        v.command = Command::InverseKinematics;
         v.ikChainLength = length;
         v.busy = 1;
         v.pressPick = PickRecord();

@@ -28,18 +28,19 @@ protected:
 
 TEST_F(DrawnCurve, profileKindsHoldAnEmptyCurveAndSwitchToDraw) {
     SceneView v;
-    v.setAssemblyCommand(CommandPlace);
-    for (int kind = 9; kind <= 17; ++kind) {
+    v.setAssemblyCommand(Command::Place);
+    for (int k = int(InsertKind::Profile); k <= int(InsertKind::ScoopProfile); ++k) {
+        const InsertKind kind = InsertKind(k);
         v.makeInsertTool(kind, true);
         EXPECT_EQ(v.insertKind, kind);
         Curve* c = curveOf(v.pendingTool);
-        ASSERT_NE(c, nullptr) << kind;
+        ASSERT_NE(c, nullptr) << k;
         EXPECT_EQ(c->pointCount(), 0);
         EXPECT_EQ(c->word, 0u);
-        EXPECT_EQ(v.command, CommandDraw);
+        EXPECT_EQ(v.command, Command::Draw);
     }
-    v.makeInsertTool(2, true); // back to Place, and the curve template is deleted
-    EXPECT_EQ(v.command, CommandPlace);
+    v.makeInsertTool(InsertKind::Cube, true); // back to Place, and the curve template is deleted
+    EXPECT_EQ(v.command, Command::Place);
 }
 
 TEST_F(DrawnCurve, shapePresetsByIdAndCount) {
@@ -67,7 +68,7 @@ TEST_F(DrawnCurve, shapePresetsByIdAndCount) {
 
 TEST_F(DrawnCurve, profileBuildIsClosedReleasesTheLastCurveAndShowsWhereItWasDrawn) {
     SceneView v;
-    v.makeInsertTool(9, true);
+    v.makeInsertTool(InsertKind::Profile, true);
     v.closed = false;
     EXPECT_TRUE(v.drawnCurveClosed());
     const std::vector<vec3> p = {vec3(0, 0, 0), vec3(4, 0, 0), vec3(4, 2, 0), vec3(0, 2, 0)};
@@ -95,19 +96,19 @@ TEST_F(DrawnCurve, profileBuildIsClosedReleasesTheLastCurveAndShowsWhereItWasDra
 
 TEST_F(DrawnCurve, surfaceKindsTakeTheirPresetsAndDrawnCurves) {
     SceneView v;
-    v.setAssemblyCommand(CommandPlace);
+    v.setAssemblyCommand(Command::Place);
     v.axisShape = ShapeSegment;
     v.sectionShape = ShapeHexagon;
-    v.makeInsertTool(20, true);
+    v.makeInsertTool(InsertKind::Tube, true);
     ASSERT_EQ(v.pendingTool->element->typeCode, TubeType);
     const Tube* tube = static_cast<Tube*>(v.pendingTool->element);
     EXPECT_EQ(tube->axis->pointCount(), 2);
     EXPECT_EQ(tube->section->pointCount(), 6);
     EXPECT_EQ(tube->axis->useCount, 1); // held through the template
-    EXPECT_EQ(v.command, CommandPlace); // nothing to draw
+    EXPECT_EQ(v.command, Command::Place); // nothing to draw
 
-    v.makeInsertTool(19, true);
-    EXPECT_EQ(v.command, CommandDraw);
+    v.makeInsertTool(InsertKind::TubeDrawnSection, true);
+    EXPECT_EQ(v.command, Command::Draw);
     Tube* drawnSection = static_cast<Tube*>(v.pendingTool->element);
     ASSERT_EQ(drawnSection->axis->pointCount(), 2);
     EXPECT_EQ(drawnSection->axis->points[1].position, vec3(0, 0, -100));
@@ -120,7 +121,7 @@ TEST_F(DrawnCurve, surfaceKindsTakeTheirPresetsAndDrawnCurves) {
     EXPECT_EQ(drawnSection->section->pointCount(), 3);
     EXPECT_EQ(drawnSection->section->useCount, 1);
 
-    v.makeInsertTool(18, true);
+    v.makeInsertTool(InsertKind::Revolution, true);
     ASSERT_EQ(v.pendingTool->element->typeCode, RevolutonType);
     Revoluton* r = static_cast<Revoluton*>(v.pendingTool->element);
     EXPECT_EQ(r->axis->pointCount(), 0);

@@ -237,7 +237,7 @@ TEST_F(FrameRender, glassInFrontOfAnObjectIsOutlinedAcrossBothLayers) {
     Tool* front = addSphere(15, 0, glass, 80);
     view->textDisplay = false;
     view->glow = false;
-    view->compositeColors[1] = wvec4(0, 65535, 0, 65535); // contours in pure green
+    view->contourColor = wvec4(0, 65535, 0, 65535); // contours in pure green
     // inside the opaque sphere only the glass's rim can carry a contour
     EXPECT_GT(ringCount(frame(), green, 12, 18), 10);
 
@@ -269,7 +269,7 @@ TEST_F(FrameRender, lensChromatismShiftsChannelsAndEndsInTheLightTexture) {
     view->glow = false;
     const Image plain = frame();
     view->lensChromatism = true;
-    view->compositeColors[2] = wvec4(0xFF00, 0, 0, 0xFF00); // red read from further out
+    view->lensChromatismColor = wvec4(0xFF00, 0, 0, 0xFF00); // red read from further out
     const Image fringed = frame();
     EXPECT_EQ(lastImage, view->transparentTarget->lightTexture);
     int redChanged = 0, blueChanged = 0;
@@ -329,7 +329,7 @@ TEST_F(FrameRender, pivotGizmoShowsLabelledAxesOfTheHoveredObject) {
     view->textDisplay = false;
     view->glow = false;
     view->setMode(ASSEMBLY);
-    view->setAssemblyCommand(17); // Move
+    view->setAssemblyCommand(Command::Move); // Move
     hoverMiddle(view);
     frame();
     const Image img = frame();
@@ -408,7 +408,7 @@ TEST_F(FrameRender, drawPreviewShowsTheChainAndTheKindsOfItsPoints) {
     view->textDisplay = false;
     view->glow = false;
     view->setMode(ASSEMBLY);
-    view->setAssemblyCommand(9); // Draw
+    view->setAssemblyCommand(Command::Draw); // Draw
     const uint8_t pureRed[3] = {255, 0, 0}, white[3] = {255, 255, 255}, blue[3] = {0, 0, 255};
     EXPECT_EQ(frame().count(green, 0, 0, W, H), 0);
     // plain, corner, arc, smooth, arc, plain along a zigzag across the view

@@ -167,12 +167,12 @@ TEST_F(Frame, LeavingDuringPlaceIdlesAndEnteringRestoresTheChosenModeAndCommand)
     RecordingView v;
     ready(v);
     v.setMode(ASSEMBLY);
-    v.setAssemblyCommand(CommandPlace);
-    v.command = 17;  // overridden for the length of a click
+    v.setAssemblyCommand(Command::Place);
+    v.command = Command::Move;  // overridden for the length of a click
     v.clearInputState();
     EXPECT_EQ(v.mode, IDLE);
     EXPECT_EQ(v.chosenMode, ASSEMBLY);
-    EXPECT_EQ(v.command, CommandPlace);
+    EXPECT_EQ(v.command, Command::Place);
     EXPECT_TRUE(v.outside);
     v.restoreInputState();
     EXPECT_EQ(v.mode, ASSEMBLY);

@@ -250,7 +250,7 @@ TEST_F(Layers, environmentLightingTakesTheDiffuseLightFromTheLastLayer) {
 TEST_F(Layers, markedEdgesDrawFlatAndUnlitOverTheirObject) {
     // the cube's left front edge runs down the middle of pixel column 12 (x = -0.875)
     view.addCube(vec3(0.125f, 0, 0));
-    view.compositeColors[1] = wvec4(0, 0xFFFF, 0, 0xFFFF);
+    view.contourColor = wvec4(0, 0xFFFF, 0, 0xFFFF);
     // the line list takes elements that have lines on the GPU: the first frame uploads them
     draw(view.opaqueTarget, 0);
     view.scene->rebuildToolLists();
@@ -330,7 +330,7 @@ TEST_F(Layers, wireframeOutlinesTheTransparentLayerWithPartLines) {
     pbr glass;
     glass.opacity = 0x8000;
     view.addCube(vec3(0, 0, 0), glass);
-    view.compositeColors[1] = wvec4(0, 0, 0xFFFF, 0xFFFF);
+    view.contourColor = wvec4(0, 0, 0xFFFF, 0xFFFF);
     view.setWireframe(true);
     view.setSelectionDisplay(true);
     ASSERT_EQ(view.displayState, 3);

@@ -5,9 +5,13 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <map>
+#include <sstream>
+
 #include "ImageFiles.h"
 
 #include "SceneViewFixture.h"
+#include "scene/SceneSnapshot.h"
 #include "mesh/Mesh.h"
 #include "mesh/MeshRecord.h"
 #include "scene/Acts.h"
@@ -49,6 +53,34 @@ protected:
     int live = 0;
 };
 
+// The placed part of a scene as text: the tree, every field bit for bit, and per mesh its records'
+// positions, so that a read that loses or bends anything shows.
+std::string placedScene(Scene& scene) {
+    const std::string all = test::snapshot(scene);
+    // elements renumbered from the placed part's first, so the library's do not count
+    std::istringstream lines(all.substr(all.find("d-1 k")));
+    std::string s, line;
+    std::map<std::string, int> renumbered;
+    while (std::getline(lines, line)) {
+        const size_t digits = line.find(" e") + 2, end = line.find(' ', digits);
+        const std::string id = line.substr(digits, end - digits);
+        s += line.substr(0, digits) + std::to_string(renumbered.emplace(id, int(renumbered.size())).first->second) +
+             line.substr(end) + "\n";
+    }
+    std::vector<Tool*> stack(scene.sceneRoot->children.rbegin(), scene.sceneRoot->children.rend());
+    while (!stack.empty()) {
+        Tool* t = stack.back();
+        stack.pop_back();
+        stack.insert(stack.end(), t->children.rbegin(), t->children.rend());
+        const Mesh* m = dynamic_cast<const Mesh*>(t->element);
+        if (!m) continue;
+        s += "mesh " + std::to_string(m->vertexCount()) + " " + std::to_string(m->triangleCount()) + ":";
+        for (int i = 0; i < m->vertexCount(); ++i) test::appendBits(s, &m->vertices[i].position.x, 3);
+        s += "\n";
+    }
+    return s;
+}
+
 const char* const tetrahedronObj = "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 0 0 1\nf 1 3 2\nf 1 2 4\nf 2 3 4\nf 3 1 4\n";
 
 } // namespace
@@ -56,7 +88,7 @@ const char* const tetrahedronObj = "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 0 0 1\nf 1 3 2\
 TEST_F(OpenSave, AnObjFileBecomesTheLibrarysCurrentToolAndTheInsertTool) {
     SceneView v;
     withHistory(v);
-    v.makeInsertTool(2, true);
+    v.makeInsertTool(InsertKind::Cube, true);
     const std::string obj = path("tetra.obj");
     write(obj, tetrahedronObj);
     ASSERT_TRUE(v.openFile(obj));
@@ -64,7 +96,7 @@ TEST_F(OpenSave, AnObjFileBecomesTheLibrarysCurrentToolAndTheInsertTool) {
     Tool* opened = v.scene->toolRoot->children[1];
     EXPECT_EQ(v.scene->currentTool, opened);
     EXPECT_EQ(v.pendingTool, opened);
-    EXPECT_EQ(v.insertKind, 0);
+    EXPECT_EQ(v.insertKind, InsertKind::UseTool);
     ASSERT_NE(opened->element, nullptr);
     EXPECT_EQ(static_cast<Mesh*>(opened->element)->triangleCount(), 4);
     EXPECT_EQ(live, 0); // a successful open empties the history
@@ -98,7 +130,7 @@ TEST_F(OpenSave, ImagesBecomeSpritesAndGifsAnimatedSprites) {
 TEST_F(OpenSave, FailedOpensKeepTheSceneTheTemplateAndTheHistory) {
     SceneView v;
     withHistory(v);
-    v.makeInsertTool(2, true);
+    v.makeInsertTool(InsertKind::Cube, true);
     Tool* cube = v.pendingTool;
     Scene* scene = v.scene;
     const size_t library = scene->toolRoot->children.size();
@@ -141,10 +173,10 @@ TEST_F(OpenSave, ASavedSceneOpensAgainInPlaceOfTheCurrentOneWhateverTheExtension
     test::addSceneObject(*v.scene, Mesh::createOctahedron(), mat4());
     const std::string saved = path("two.k");
     withHistory(v);
-    v.makeInsertTool(4, true);
+    v.makeInsertTool(InsertKind::Dodecahedron, true);
     ASSERT_TRUE(v.saveScene(saved));
     EXPECT_EQ(live, 0);
-    EXPECT_EQ(v.insertKind, 4); // the template of the current kind is built again
+    EXPECT_EQ(v.insertKind, InsertKind::Dodecahedron); // the template of the current kind is built again
     ASSERT_NE(v.pendingTool, nullptr);
     EXPECT_NE(v.pendingTool, v.scene->currentTool);
 
@@ -155,7 +187,7 @@ TEST_F(OpenSave, ASavedSceneOpensAgainInPlaceOfTheCurrentOneWhateverTheExtension
         withHistory(w);
         ASSERT_TRUE(w.openFile(path(name))) << name;
         EXPECT_NE(w.scene, old);
-        EXPECT_EQ(w.scene->sceneRoot->children.size(), 2u);
+        EXPECT_EQ(placedScene(*w.scene), placedScene(*v.scene)) << name;
         // the library holds the file's tools and then the default sphere, which is current
         ASSERT_FALSE(w.scene->toolRoot->children.empty());
         EXPECT_EQ(w.scene->currentTool, w.scene->toolRoot->children.back());
@@ -169,10 +201,10 @@ TEST_F(OpenSave, ASavedSceneOpensAgainInPlaceOfTheCurrentOneWhateverTheExtension
 TEST_F(OpenSave, ASaveThatCannotBeWrittenReportsFailureAndKeepsTheHistory) {
     SceneView v;
     withHistory(v);
-    v.makeInsertTool(2, true);
+    v.makeInsertTool(InsertKind::Cube, true);
     EXPECT_FALSE(v.saveScene(path("no/such/folder/scene.k")));
     EXPECT_EQ(live, 2);
-    EXPECT_EQ(v.insertKind, 2);
+    EXPECT_EQ(v.insertKind, InsertKind::Cube);
     EXPECT_TRUE(v.frameReady);
 }
 

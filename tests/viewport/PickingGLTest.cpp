@@ -480,7 +480,7 @@ TEST_F(PickingGL, pressPlacementMakesOnePlacementPerSymmetricCopy) {
     Tool* t = addObject(new Blob);
     draw(*view->opaqueTarget, {{0, 0, 0}, 0.3f, idOf(t), 1, kMaterialWord});
     view->setMode(ASSEMBLY);
-    view->setAssemblyCommand(CommandInsert);
+    view->setAssemblyCommand(Command::Insert);
     view->symmetry = SymmetrySetting{};
     cursorAt(38, 27);
     ASSERT_EQ(view->pressPlacement(), 1);
@@ -504,7 +504,7 @@ TEST_F(PickingGL, snapSymmetryMergesACopyNearTheMirrorPlaneOntoIt) {
     Tool* t = addObject(new Blob);
     draw(*view->opaqueTarget, {{0, 0, 0}, 0.3f, idOf(t), 1, kMaterialWord});
     view->setMode(ASSEMBLY);
-    view->setAssemblyCommand(CommandInsert);
+    view->setAssemblyCommand(Command::Insert);
     view->symmetry = SymmetrySetting{1, 0, 0, 0, 0, 0, 6};
     view->snapSymmetry = true;
     view->symmetryThreshold = 0.5f;
@@ -554,7 +554,7 @@ TEST_F(PickingGL, placeDragKeepsTheScreenMirrorPlaneOfThePressWhileTheCameraTurn
     std::unique_ptr<Tool> pending(new Tool(new Blob, mat4(), pbr(), false));
     view->pendingTool = pending.get();
     view->setMode(ASSEMBLY);
-    view->setAssemblyCommand(CommandPlace);
+    view->setAssemblyCommand(Command::Place);
     view->frame = FrameScreen;
     view->symmetry = SymmetrySetting{1, 0, 0, 0, 0, 0, 6};
     view->relativeToChild = 3;
@@ -582,7 +582,7 @@ TEST_F(PickingGL, multiplyPreviewListsTheCopiesWithoutTheOriginal) {
     Tool* t = addObject(new Blob);
     draw(*view->opaqueTarget, {{0, 0, 0}, 0.3f, idOf(t), 1, kMaterialWord});
     view->setMode(ASSEMBLY);
-    view->setAssemblyCommand(CommandMultiply);
+    view->setAssemblyCommand(Command::Multiply);
     view->symmetry = SymmetrySetting{1, 0, 0, 0, 0, 1, 3};
     cursorAt(36, 26);
     EXPECT_EQ(view->pressPlacement(), 0);  // no gesture yet
@@ -598,7 +598,7 @@ TEST_F(PickingGL, drawingsFirstNormalPlanePickOrientsThePlacementsAlongItsFirstT
     Tool* t = addObject(new Blob);
     draw(*view->opaqueTarget, {{0, 0, 0}, 0.3f, idOf(t), 1, kMaterialWord});
     view->setMode(ASSEMBLY);
-    view->setAssemblyCommand(CommandDraw);
+    view->setAssemblyCommand(Command::Draw);
     view->symmetry = SymmetrySetting{1, 0, 0, 0, 0, 0, 6};
     cursorAt(38, 27);
     ASSERT_EQ(view->pressPlacement(), 1);

@@ -33,7 +33,7 @@ protected:
     void TearDown() override { test::resetAllInput(); }
 
     // A click of the command whose release re-pick finds `released` (null: a miss).
-    void click(int command, Tool* released) {
+    void click(Command command, Tool* released) {
         v.setMode(ASSEMBLY);
         v.setAssemblyCommand(command);
         v.pressPick = released ? test::pickOn(*v.scene, released, vec3(), vec3(0, 0, 1)) : PickRecord();
@@ -48,9 +48,9 @@ protected:
 } // namespace
 
 TEST_F(ReleaseCurves, aPickedAxisGrowsATemplateOnTheCurveButNotOnARevolution) {
-    v.makeInsertTool(20, true);
+    v.makeInsertTool(InsertKind::Tube, true);
     Curve* line = static_cast<Curve*>(curve->element);
-    click(13, curve);
+    click(Command::DrawPickAxis, curve);
     ASSERT_EQ(curve->children.size(), 1u);
     Element* grown = curve->children[0]->element;
     ASSERT_NE(grown, nullptr);
@@ -64,18 +64,18 @@ TEST_F(ReleaseCurves, aPickedAxisGrowsATemplateOnTheCurveButNotOnARevolution) {
 
     // a revolution's axis is its profile: nothing taken, nothing added
     Curve* profile = surface(revolution)->axis;
-    click(13, revolution);
+    click(Command::DrawPickAxis, revolution);
     EXPECT_TRUE(revolution->children.empty());
     EXPECT_EQ(surface(revolution)->axis, profile);
     // a tube hands over its axis; a miss changes nothing
-    click(13, tube);
+    click(Command::DrawPickAxis, tube);
     EXPECT_EQ(tube->children.size(), 1u);
-    click(13, nullptr);
+    click(Command::DrawPickAxis, nullptr);
     EXPECT_EQ(tube->children.size(), 1u);
 
     // an array template runs along the picked curve itself
-    v.makeInsertTool(21, true);
-    click(13, tube);
+    v.makeInsertTool(InsertKind::Array, true);
+    click(Command::DrawPickAxis, tube);
     ASSERT_EQ(tube->children.size(), 2u);
     Tool* along = tube->children[1];
     ASSERT_TRUE(along->isArray() && along->element);
@@ -83,25 +83,25 @@ TEST_F(ReleaseCurves, aPickedAxisGrowsATemplateOnTheCurveButNotOnARevolution) {
 }
 
 TEST_F(ReleaseCurves, aPickedSectionGoesToASurfaceTemplateOnly) {
-    v.makeInsertTool(18, true);
+    v.makeInsertTool(InsertKind::Revolution, true);
     Curve* section = surface(revolution)->section;
-    click(14, revolution);
+    click(Command::DrawPickSection, revolution);
     EXPECT_EQ(surface(v.pendingTool)->section, section);
     EXPECT_EQ(section->useCount, 2);
-    click(14, curve);
+    click(Command::DrawPickSection, curve);
     EXPECT_EQ(surface(v.pendingTool)->section, curve->element);
 
     // a solid template has no section to take
-    v.makeInsertTool(5, true);
+    v.makeInsertTool(InsertKind::Icosahedron, true);
     Element* solid = v.pendingTool->element;
-    click(14, tube);
+    click(Command::DrawPickSection, tube);
     EXPECT_EQ(v.pendingTool->element, solid);
     EXPECT_EQ(surface(tube)->section->useCount, 1);
 }
 
 TEST_F(ReleaseCurves, makeUniformFollowsTheOldCurveOnceAndKeepsItAlive) {
     Curve* axis = surface(tube)->axis;
-    click(15, tube);
+    click(Command::MakeUniform, tube);
     Curve* uniform = surface(tube)->axis;
     ASSERT_EQ(uniform->typeCode, UCurveType);
     EXPECT_EQ(uniform->word, 2u);
@@ -109,24 +109,24 @@ TEST_F(ReleaseCurves, makeUniformFollowsTheOldCurveOnceAndKeepsItAlive) {
     // held once, through the following curve (ASan reads the old axis here)
     EXPECT_EQ(axis->useCount, 1);
     EXPECT_EQ(uniform->useCount, 1);
-    click(15, tube);
+    click(Command::MakeUniform, tube);
     EXPECT_EQ(surface(tube)->axis, uniform) << "already uniform";
 
     Curve* line = static_cast<Curve*>(curve->element);
-    click(15, curve);
+    click(Command::MakeUniform, curve);
     ASSERT_EQ(curve->element->typeCode, UCurveType);
     EXPECT_EQ(static_cast<UCurve*>(curve->element)->source, line);
     EXPECT_EQ(line->useCount, 1);
     Element* once = curve->element;
-    click(15, curve);
+    click(Command::MakeUniform, curve);
     EXPECT_EQ(curve->element, once);
     EXPECT_TRUE(v.undoStack.acts.empty());
 }
 
 TEST_F(ReleaseCurves, altEnterCarriesADrawnProfileOntoItsAxis) {
     for (bool alt : {false, true}) {
-        v.makeInsertTool(18, true);
-        ASSERT_EQ(v.command, CommandDraw);
+        v.makeInsertTool(InsertKind::Revolution, true);
+        ASSERT_EQ(v.command, Command::Draw);
         for (vec3 p : {vec3(1, 0, 0), vec3(2, 1, 0), vec3(1, 3, 0)}) {
             v.pressPick = test::pickOn(*v.scene, tube, p, {0, 0, 1});
             v.hoverPick = v.pressPick;

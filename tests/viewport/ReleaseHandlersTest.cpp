@@ -44,7 +44,7 @@ protected:
         return test::snapshot(*v.scene);
     }
     // Press on one pick, release over another (what the release re-pick finds).
-    void click(int command, const PickRecord& pressed, const PickRecord& released = PickRecord()) {
+    void click(Command command, const PickRecord& pressed, const PickRecord& released = PickRecord()) {
         v.setMode(ASSEMBLY); // undo idles the view until the next release
         v.setAssemblyCommand(command);
         before = picture();
@@ -68,19 +68,19 @@ TEST_F(ReleaseHandlers, InsertAndMultiplyAddEveryPlacementThroughOneRecord) {
     v.placements = {mat4::translation(vec3(0, 1, 0)), mat4::translation(vec3(0, 2, 0)),
                     mat4::translation(vec3(0, 3, 0))};
     const size_t tools = v.scene->sceneLists.tools.size();
-    click(CommandInsert, on(a));
+    click(Command::Insert, on(a));
     ASSERT_EQ(v.undoStack.acts.size(), 1u);
     EXPECT_EQ(v.scene->sceneLists.tools.size(), tools + 3);
     expectUndoRedo();
 
     v.placements = {mat4::translation(vec3(0, 3, 0))};
-    click(CommandMultiply, on(a));
+    click(Command::Multiply, on(a));
     ASSERT_EQ(v.undoStack.acts.size(), 2u);
     EXPECT_EQ(v.placements[0].translation(), vec3(1, 3, 0)) << "after the pressed pivot";
     expectUndoRedo();
 
     v.pendingTool = nullptr;
-    click(CommandInsert, on(a));
+    click(Command::Insert, on(a));
     EXPECT_EQ(after, before);
     EXPECT_EQ(v.undoStack.acts.size(), 2u);
 }
@@ -99,7 +99,7 @@ TEST_F(ReleaseHandlers, PlaceSpansATwoObjectToolBetweenThePressAndReleasePoints)
         r->pixelVector = {0, 0.5f, 0};
     }
     v.setMode(ASSEMBLY);
-    v.setAssemblyCommand(CommandPlace);
+    v.setAssemblyCommand(Command::Place);
     v.pressPick = p;
     v.frame(true);
     v.hoverPick = q; // as the drag left it
@@ -114,22 +114,22 @@ TEST_F(ReleaseHandlers, PlaceSpansATwoObjectToolBetweenThePressAndReleasePoints)
 }
 
 TEST_F(ReleaseHandlers, RemoveLinkAndUnlinkUndoInOneStep) {
-    click(35, on(a), on(b));
+    click(Command::Link, on(a), on(b));
     EXPECT_EQ(a->next, b);
     expectUndoRedo();
-    click(36, on(a));
+    click(Command::Unlink, on(a));
     EXPECT_EQ(a->next, a);
     expectUndoRedo();
-    click(35, on(a), on(a));
+    click(Command::Link, on(a), on(a));
     EXPECT_EQ(v.undoStack.acts.size(), 2u) << "linking an object with itself records nothing";
-    click(8, on(a));
+    click(Command::Remove, on(a));
     EXPECT_EQ(v.undoStack.acts.size(), 3u);
     expectUndoRedo();
 }
 
 TEST_F(ReleaseHandlers, PickTakesACopyIntoTheLibraryAndItsPartnerStaysTheLibrarys) {
     const size_t library = v.scene->toolRoot->children.size();
-    click(4, on(a));
+    click(Command::Pick, on(a));
     ASSERT_EQ(v.scene->toolRoot->children.size(), library + 1);
     EXPECT_EQ(v.pendingTool, v.scene->currentTool);
     EXPECT_EQ(v.pendingTool->element, a->element);
@@ -137,28 +137,28 @@ TEST_F(ReleaseHandlers, PickTakesACopyIntoTheLibraryAndItsPartnerStaysTheLibrary
 
     auto* lone = new test::TwoEnds;
     v.scene->sceneRoot->addChild(lone, false);
-    click(4, on(lone));
+    click(Command::Pick, on(lone));
     EXPECT_EQ(v.scene->toolRoot->children.size(), library + 1) << "no partner, nothing taken";
     lone->other = b;
-    click(4, on(lone));
+    click(Command::Pick, on(lone));
     Tool* partner = v.pendingPartner;
     ASSERT_NE(partner, nullptr);
-    v.makeInsertTool(2, false); // choosing another kind leaves the library's partner alone
+    v.makeInsertTool(InsertKind::Cube, false); // choosing another kind leaves the library's partner alone
     EXPECT_GE(v.scene->toolRoot->indexOfChild(partner), 0);
 }
 
 TEST_F(ReleaseHandlers, ComponentsComeWithThePressedLookOrNotAtAll) {
     Tool* blob = test::addSceneObject(*v.scene, new Blob, mat4());
     const size_t library = v.scene->toolRoot->children.size();
-    for (int c : {5, 6, 7}) {
+    for (Command c : {Command::PickComponent, Command::DetachComponent, Command::PickPatch}) {
         click(c, on(blob), on(a));
-        EXPECT_EQ(after, before) << "command " << c;
+        EXPECT_EQ(after, before) << "command " << int(c);
     }
     a->material.red = 4321;
     a->flags |= TransparentFlag;
     PickRecord onTriangle = on(a);
     onTriangle.itemId = 0;
-    click(5, onTriangle);
+    click(Command::PickComponent, onTriangle);
     ASSERT_EQ(v.scene->toolRoot->children.size(), library + 1);
     EXPECT_EQ(v.pendingTool->material.red, 4321);
     EXPECT_EQ(v.pendingTool->transform, a->transform);
@@ -169,14 +169,14 @@ TEST_F(ReleaseHandlers, ComponentsComeWithThePressedLookOrNotAtAll) {
 TEST_F(ReleaseHandlers, MirrorReflectsAndAlignOntoAnOppositeFaceTurns) {
     PickRecord q = on(a);
     q.point = vec3(2, 0, 0); // the drag spans the plane x = 1 through the press
-    click(20, on(a), q);
+    click(Command::Mirror, on(a), q);
     const mat4 m = a->composeMatrix();
     EXPECT_NEAR((vec3(0, 0, 0) * m).x, 1.0f, 1e-6f);
     EXPECT_NEAR((vec3(1, 0, 0) * m).x, 0.0f, 1e-6f);
     EXPECT_NEAR((vec3(0, 1, 0) * m).y, 1.0f, 1e-6f);
     expectUndoRedo();
 
-    click(43, on(b, {0, 0, 1}), on(a, {0, 0, -1}));
+    click(Command::Align, on(b, {0, 0, 1}), on(a, {0, 0, -1}));
     const mat4 k = b->composeMatrix();
     EXPECT_GT(det(k.upper3()), 0.0f) << "a turn, not a mirror";
     EXPECT_NEAR(normalize(transformDirection(vec3(0, 0, 1), k)).z, -1.0f, 1e-5f);
@@ -186,14 +186,14 @@ TEST_F(ReleaseHandlers, MirrorReflectsAndAlignOntoAnOppositeFaceTurns) {
 TEST_F(ReleaseHandlers, AFlattenedToolIsLeftAloneAndFinite) {
     a->pivot = mat4::scaling(1, 1, 0);
     a->pivot *= mat4::translation(vec3(1, 0, 0));
-    for (int c : {20, 37, 43, 47}) {
+    for (Command c : {Command::Mirror, Command::ConstrainRotation, Command::Align, Command::MatchObjectPivot}) {
         v.undoStack.clear();
         const mat4 pivot = a->pivot, transform = a->transform;
         click(c, on(a), on(b, {1, 0, 0}));
-        EXPECT_EQ(a->pivot, pivot) << "command " << c;
-        EXPECT_EQ(a->transform, transform) << "command " << c;
-        EXPECT_EQ(a->rotationAxis, vec3(0, 0, 0)) << "command " << c;
-        for (Act* act : v.undoStack.acts) EXPECT_FALSE(act->hasEffect()) << "command " << c;
+        EXPECT_EQ(a->pivot, pivot) << "command " << int(c);
+        EXPECT_EQ(a->transform, transform) << "command " << int(c);
+        EXPECT_EQ(a->rotationAxis, vec3(0, 0, 0)) << "command " << int(c);
+        for (Act* act : v.undoStack.acts) EXPECT_FALSE(act->hasEffect()) << "command " << int(c);
     }
 }
 
@@ -201,17 +201,17 @@ TEST_F(ReleaseHandlers, ConstraintsAndPivotsFollowThePressedFrame) {
     a->pivot = mat4::fromMat3(mat3::rotationAxisAngle(vec3(0, 0, 1), 0.5f));
     a->pivot *= mat4::scaling(2, 1, 1);
     const vec3 n = normalize(vec3(1, 1, 0));
-    click(37, on(a), on(b, n));
+    click(Command::ConstrainRotation, on(a), on(b, n));
     const vec3 back = normalize(a->rotationAxis * a->pivot.upper3()); // out of the pivot frame
     EXPECT_NEAR(back.x, n.x, 1e-5f);
     EXPECT_NEAR(back.y, n.y, 1e-5f);
     EXPECT_NEAR(a->rotationAxis.length(), 1.0f, 1e-6f);
     expectUndoRedo();
     const vec3 axis = a->rotationAxis;
-    click(38, on(a), on(b, n));
+    click(Command::CounterConstrainRotation, on(a), on(b, n));
     EXPECT_NEAR(a->rotationAxis.x, -axis.x, 1e-6f);
-    click(39, on(a), on(b, n));
-    click(42, on(a));
+    click(Command::ConstrainTranslation, on(a), on(b, n));
+    click(Command::RemoveTranslationConstraint, on(a));
     EXPECT_EQ(a->translationAxis, vec3(0, 0, 0));
     v.undo();
     EXPECT_NEAR(a->translationAxis.x, axis.x, 1e-6f);
@@ -220,7 +220,7 @@ TEST_F(ReleaseHandlers, ConstraintsAndPivotsFollowThePressedFrame) {
     a->transform = mat4::translation(vec3(0, 2, 0));
     const mat4 world = a->composeMatrix();
     const vec3 pivotBefore = a->pivot.translation();
-    click(46, on(a), on(a));
+    click(Command::MatchPivot, on(a), on(a));
     EXPECT_NEAR((a->pivot.translation() - pivotBefore).y, 2.0f, 1e-6f);
     EXPECT_NEAR((vec3(0.5f, 0.5f, 0.5f) * a->composeMatrix() - vec3(0.5f, 0.5f, 0.5f) * world).length(), 0.0f, 1e-5f);
     expectUndoRedo();
@@ -229,9 +229,9 @@ TEST_F(ReleaseHandlers, ConstraintsAndPivotsFollowThePressedFrame) {
 TEST_F(ReleaseHandlers, OrientationTogglesBetweenItsModes) {
     for (uint8_t start : {uint8_t(0), uint8_t(0x40), uint8_t(0xC0)}) {
         a->flags = uint8_t((a->flags & 0x3F) | start);
-        click(50, on(a));
+        click(Command::Orientation, on(a));
         EXPECT_EQ(a->flags & FacingMask, 0x80);
-        click(50, on(a));
+        click(Command::Orientation, on(a));
         EXPECT_EQ(a->flags & FacingMask, 0);
     }
 }
@@ -252,7 +252,7 @@ TEST_F(ReleaseHandlers, DialogsAnswerThroughTheViewsInterface) {
         bool openMaterialDialog(Tool*) override { return open = true; }
     } answers;
     v.materialSource = &answers;
-    click(23, on(a));
+    click(Command::RotateMultiplicity, on(a));
     EXPECT_EQ(a->multiplicity, 2.5f);
     answers.ok = false;
     answers.asked = false;
@@ -266,7 +266,7 @@ TEST_F(ReleaseHandlers, DialogsAnswerThroughTheViewsInterface) {
 
     const pbr original = a->material;
     answers.material.red = 99;
-    click(28, on(a));
+    click(Command::Material, on(a));
     v.frame(false, false, 101, 100);
     EXPECT_EQ(a->material.red, 99) << "the edit follows the dialog";
     answers.open = false;
@@ -275,7 +275,7 @@ TEST_F(ReleaseHandlers, DialogsAnswerThroughTheViewsInterface) {
     v.undoStack.clear();
     answers.material = a->material;
     answers.accept = true;
-    click(28, on(a));
+    click(Command::Material, on(a));
     answers.open = false;
     v.frame(false, false, 103, 100);
     EXPECT_TRUE(v.undoStack.acts.empty()) << "accepted unchanged: no record";

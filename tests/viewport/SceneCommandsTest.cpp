@@ -31,7 +31,7 @@ TEST_F(SceneCommands, TheDefaultSceneHoldsOneSphereOfScaleTwoAsTheCurrentTool) {
     Tool* sphere = v.scene->toolRoot->children[0];
     EXPECT_EQ(v.scene->currentTool, sphere);
     EXPECT_EQ(v.pendingTool, sphere);
-    EXPECT_EQ(v.insertKind, 0);
+    EXPECT_EQ(v.insertKind, InsertKind::UseTool);
     ASSERT_EQ(v.addedTools.size(), 1u);
     EXPECT_EQ(v.addedTools[0], sphere);
     EXPECT_EQ(sphere->transform, mat4::uniformScaling(2.0f));
@@ -56,10 +56,10 @@ TEST_F(SceneCommands, SteppingTheLibraryOnlyWhilePlacingInAssembly) {
     EXPECT_EQ(v.cycleTool(false), second);
     EXPECT_EQ(v.scene->currentTool, second);
     v.chosenMode = ASSEMBLY;
-    v.setAssemblyCommand(17);
+    v.setAssemblyCommand(Command::Move);
     EXPECT_EQ(v.cycleTool(false), second);
 
-    v.setAssemblyCommand(CommandPlace);
+    v.setAssemblyCommand(Command::Place);
     EXPECT_EQ(v.cycleTool(true), first); // cyclic: past the last child comes the first
     EXPECT_EQ(v.pendingTool, first);
     EXPECT_EQ(v.cycleTool(false), second);
@@ -68,10 +68,10 @@ TEST_F(SceneCommands, SteppingTheLibraryOnlyWhilePlacingInAssembly) {
 TEST_F(SceneCommands, WithOneLibraryToolSteppingKeepsIt) {
     SceneView v;
     Tool* only = v.scene->currentTool;
-    v.makeInsertTool(2, true);
-    v.setAssemblyCommand(CommandInsert);
+    v.makeInsertTool(InsertKind::Cube, true);
+    v.setAssemblyCommand(Command::Insert);
     EXPECT_EQ(v.cycleTool(true), only);
-    EXPECT_EQ(v.insertKind, 0);
+    EXPECT_EQ(v.insertKind, InsertKind::UseTool);
     EXPECT_EQ(v.scene->currentTool, only);
 }
 
@@ -120,13 +120,13 @@ TEST_F(SceneCommands, PickingIntoTheLibraryMakesTheCopyTheInsertTool) {
     SceneView v;
     Tool* a = test::addSceneObject(*v.scene, Mesh::createCube(), mat4::translationXYZ(3, 0, 0));
     a->addChild(new Tool(Mesh::createTetrahedron(), mat4(), pbr(), false), false);
-    v.makeInsertTool(5, false);
+    v.makeInsertTool(InsertKind::Icosahedron, false);
 
     EXPECT_TRUE(v.pickInto(a, 0));
     ASSERT_EQ(v.scene->toolRoot->children.size(), 2u);
     Tool* whole = v.scene->currentTool;
     EXPECT_EQ(v.pendingTool, whole);
-    EXPECT_EQ(v.insertKind, 0);
+    EXPECT_EQ(v.insertKind, InsertKind::UseTool);
     EXPECT_EQ(whole->element, a->element); // a copy shares the element
     EXPECT_EQ(whole->children.size(), 1u);
 
@@ -142,7 +142,7 @@ TEST_F(SceneCommands, PickingIntoTheLibraryMakesTheCopyTheInsertTool) {
 
 TEST_F(SceneCommands, ResettingThePickEndsEveryGestureAndCanRebuildTheTemplate) {
     SceneView v;
-    v.makeInsertTool(2, true);
+    v.makeInsertTool(InsertKind::Cube, true);
     v.busy = 3;
     v.hoverPick.kind = 1;
     v.assemblor.addStroke(PickRecord());
@@ -159,13 +159,13 @@ TEST_F(SceneCommands, ResettingThePickEndsEveryGestureAndCanRebuildTheTemplate) 
     EXPECT_EQ(v.assemblor.state, GestureIdle);
     EXPECT_EQ(v.assemblor.strokeCount, 0);
     EXPECT_TRUE(v.sculptors.empty());
-    EXPECT_EQ(v.insertKind, 2);
+    EXPECT_EQ(v.insertKind, InsertKind::Cube);
     EXPECT_EQ(v.pendingTool->material.blue, 65535); // a fresh cube
 }
 
 TEST_F(SceneCommands, ANewSceneDropsOwnedTemplatesOnly) {
     SceneView v;
-    v.makeInsertTool(3, true);
+    v.makeInsertTool(InsertKind::Octahedron, true);
     v.newScene();
     EXPECT_EQ(v.pendingTool, nullptr);
 

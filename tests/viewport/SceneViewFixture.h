@@ -20,7 +20,7 @@ public:
         scene = new Scene();
         if (withDefaultTool) {
             fillDefaultScene();
-            makeInsertTool(0, true);
+            makeInsertTool(kal::InsertKind::UseTool, true);
         }
         animate = false;
     }

@@ -113,6 +113,16 @@ TEST_F(SculptSteps, AMirroredStrokeBeginsRunsAndFinishesEveryCopy) {
     EXPECT_EQ(v.busy, 0);
 }
 
+TEST_F(SculptSteps, AGestureWithoutItsCopyThisFrameSitsTheCallOut) {
+    symmetry(1, 0, false);
+    aimAt({0.3f, 1.0f, 0.5f});
+    v.hoverThenPress(100, 100);
+    v.symmetricPicks.resize(1);
+    v.frame(true, false, 105, 100);
+    EXPECT_EQ(calls.back().states, (std::vector<int>{2}));
+    EXPECT_EQ(calls.back().sampleCounts, (std::vector<int>{2}));
+}
+
 TEST_F(SculptSteps, PickMaterialAndEmptySpaceStartNoGesture) {
     v.setSculptBrush(31);
     aimAt({0.3f, 1.0f, 0.5f});

@@ -62,19 +62,51 @@ protected:
         view->glow = false;
         view->outside = false;
         view->updateCamera();
-        const float unit = view->pixelVector(false).length();
-        Mesh* ico = Mesh::createIcosahedron();
-        mesh = Mesh::subdivided(ico, 3, false, true);
-        delete ico;
-        // a sphere of about 45 pixels round the world origin, which mirror X maps onto itself
-        Tool* t = new Tool(mesh, mat4::uniformScaling(45 * unit), pbr(), false);
-        t->flags |= PlacedFlag;
-        view->scene->sceneRoot->addChild(t, false);
-        view->scene->rebuildToolLists();
         const uint8_t mirrorX[6] = {1, 0, 0, 0, 0, 0};
         view->setSymmetry(mirrorX, 6);
         view->setMode(SCULPT);
         view->brushSize = 12;
+    }
+    // A sphere of radius 2 round the origin, which mirror X maps onto itself.
+    static Mesh* sphere() {
+        Mesh* ico = Mesh::createIcosahedron();
+        Mesh* m = Mesh::subdivided(ico, 3, false, true);
+        delete ico;
+        return m;
+    }
+    // The mesh as an object scaled by size pixels (of its own fitted frame) and turned about the
+    // world origin.
+    Tool* place(Mesh* m, float size, const mat4& turn = mat4()) {
+        mat4 world = mat4::uniformScaling(size * view->pixelVector(false).length());
+        world *= turn;
+        Tool* t = new Tool(m, world, pbr(), false);
+        t->flags |= PlacedFlag;
+        view->scene->sceneRoot->addChild(t, false);
+        view->scene->rebuildToolLists();
+        mesh = m;
+        tool = t;
+        return t;
+    }
+    // A point of the mesh in the world, and where a cursor sees it.
+    vec3 worldOf(vec3 p) const {
+        mat4 toWorld = mesh->inverseTransform();
+        toWorld *= tool->composeMatrix();
+        return p * toWorld;
+    }
+    // Where the vertices that alive triangles use are in the world.
+    std::vector<vec3> worldPositions() const {
+        std::vector<char> used(size_t(mesh->vertexCount()), 0);
+        for (int t = 0; t < mesh->triangleCount(); ++t)
+            if (mesh->triangles[t].alive())
+                for (int32_t v : mesh->triangles[t].vertex) used[size_t(v)] = 1;
+        std::vector<vec3> out;
+        for (int v = 0; v < mesh->vertexCount(); ++v)
+            if (used[size_t(v)]) out.push_back(worldOf(mesh->vertices[v].position));
+        return out;
+    }
+    vec2 cursorAt(vec3 world) const {
+        const vec3 s = view->worldToScreen(world);
+        return {s.x, float(H) - s.y};
     }
     void TearDown() override {
         delete view;
@@ -111,6 +143,7 @@ protected:
 
     GLView* view = nullptr;
     Mesh* mesh = nullptr;
+    Tool* tool = nullptr;
 };
 
 } // namespace
@@ -119,6 +152,7 @@ TEST_F(SculptStroke, SmoothAndDeformChangeOnlyRoundTheStrokeAndItsMirrorImage) {
     for (int brush : {15, 12}) {
         SCOPED_TRACE(brush);
         view->setSculptBrush(brush);
+        if (!mesh) place(sphere(), 45);
         // the cursor rests on empty space while the images are taken: no brush circle in them
         frame(2, 2, false);
         const Image before = frame(3, 2, false);
@@ -173,3 +207,134 @@ TEST_F(SculptStroke, SmoothAndDeformChangeOnlyRoundTheStrokeAndItsMirrorImage) {
         EXPECT_EQ(elsewhere, 0);
     }
 }
+
+namespace {
+
+// Every point has its image under map among the points (and so the image of the set is the set).
+::testing::AssertionResult mapsOntoItself(const std::vector<vec3>& points, vec3 (*map)(vec3), float tolerance) {
+    for (const vec3& p : points) {
+        const vec3 q = map(p);
+        float nearest = INFINITY;
+        for (const vec3& o : points) nearest = std::fmin(nearest, (o - q).length());
+        if (!(nearest <= tolerance))
+            return ::testing::AssertionFailure() << "(" << p.x << ", " << p.y << ", " << p.z << ") has no image; the "
+                                                 << "nearest point is " << nearest << " away";
+    }
+    return ::testing::AssertionSuccess();
+}
+
+vec3 mirroredInX(vec3 p) { return {-p.x, p.y, p.z}; }
+vec3 turnedHalfAboutY(vec3 p) { return {-p.x, p.y, -p.z}; }
+
+enum class Copies { MirrorX, TwoAboutY };
+
+class SymmetricStroke : public SculptStroke, public ::testing::WithParamInterface<std::tuple<int, Copies>> {};
+
+} // namespace
+
+// Two spheres apart on x, one stroke over the right one: the copies act on the left one, and
+// whatever the action did, the mesh keeps the symmetry the stroke was copied by.
+TEST_P(SymmetricStroke, OneStrokeKeepsTheMeshSymmetric) {
+    const auto [brush, copies] = GetParam();
+    const uint8_t mirrorX[6] = {1, 0, 0, 0, 0, 0}, aboutY[6] = {0, 0, 0, 0, 1, 0};
+    view->setSymmetry(copies == Copies::MirrorX ? mirrorX : aboutY, 2);
+    view->setSculptBrush(brush);
+    // each copy keeps to its own sphere: region moves in Element mode turn the whole mesh once
+    view->setSelectionMode(SelectComponent);
+    Mesh* pair = sphere();
+    Mesh* other = sphere();
+    for (int v = 0; v < pair->vertexCount(); ++v) pair->vertices[v].position.x += 3.0f;
+    for (int v = 0; v < other->vertexCount(); ++v) other->vertices[v].position.x -= 3.0f;
+    pair->append(other);
+    delete other;
+    place(pair, 44);
+    vec3 (*const image)(vec3) = copies == Copies::MirrorX ? mirroredInX : turnedHalfAboutY;
+    const std::vector<vec3> before = worldPositions();
+    ASSERT_TRUE(mapsOntoItself(before, image, 1e-5f));
+
+    // a slanted line from inside the right sphere out past its outer side, below its centre
+    const vec2 centre = cursorAt(worldOf({3, 0, 0}));
+    const float r = centre.y - cursorAt(worldOf({3, 2, 0})).y;
+    ASSERT_GT(r, 10.0f);
+    const vec2 from = centre + vec2{-0.2f * r, 0.1f * r}, step = vec2{0.15f * r, 0.1f * r};
+    frame(2, 2, false);
+    frame(3, 2, false);
+    frame(from.x, from.y, false);
+    frame(from.x, from.y, true);
+    for (int i = 1; i <= 8; ++i) frame(from.x + step.x * float(i), from.y + step.y * float(i), true);
+    frame(from.x + step.x * 8, from.y + step.y * 8, false);
+    ASSERT_EQ(view->busy, 0);
+    const std::vector<vec3> after = worldPositions();
+    ASSERT_TRUE(after != before) << "the stroke did nothing";
+    EXPECT_TRUE(mapsOntoItself(after, image, 1e-3f * r * view->pixelVector(false).length()));
+}
+
+// Left out: CopyRotate, Extrude and TearNormal, whose copies find their region anew at each step
+// by the nearest triangle, and SubPlane, AddSphere and SubSphere, whose caps are triangulated
+// without regard to the mirror.
+INSTANTIATE_TEST_SUITE_P(
+    StrokeActions, SymmetricStroke,
+    ::testing::Combine(::testing::Values(1, 2, 3, 5, 6, 9, 12, 13, 15, 22, 23, 24, 37, 38, 39, 42, 44, 47, 48, 52, 53,
+                                         56, 58, 59),
+                       ::testing::Values(Copies::MirrorX, Copies::TwoAboutY)),
+    [](const auto& info) {
+        return "Brush" + std::to_string(std::get<0>(info.param)) +
+               (std::get<1>(info.param) == Copies::MirrorX ? "MirrorX" : "TwoAboutY");
+    });
+
+namespace {
+
+// How far the drawn line reaches from the sphere's centre, in sphere radii: inside its outline,
+// or from outside to outside.
+class TurnedSphereCut : public SculptStroke, public ::testing::WithParamInterface<float> {};
+
+} // namespace
+
+// A vertical line drawn over a sphere turned a quarter about y, mirrored in x: each copy cuts
+// along the plane through its line and the line of sight, whatever the object's own axes.
+TEST_P(TurnedSphereCut, NewVerticesLieOnThePlanesOfTheDrawnLineAndItsMirrorImage) {
+    const float reach = GetParam();
+    view->setSculptBrush(47);
+    place(sphere(), 90, mat4::fromMat3(mat3::rotationAxisAngle(vec3(0, 1, 0), 1.5707964f)));
+    const std::vector<vec3> before = worldPositions();
+    const vec2 centre = cursorAt(worldOf({0, 0, 0}));
+    const float r = length(cursorAt(worldOf({0, 2, 0})) - centre);
+    ASSERT_GT(r, 20.0f);
+    const float x = centre.x + 0.4f * r, top = centre.y - reach * r, bottom = centre.y + reach * r;
+    ASSERT_GT(top, 0.0f);
+    ASSERT_LT(bottom, float(H));
+    frame(2, 2, false);
+    frame(3, 2, false);
+    frame(x, top, false);
+    frame(x, top, true);
+    for (float y = top + 4; y < bottom; y += 4) frame(x, y, true);
+    frame(x, bottom, true);
+    frame(x, bottom, false);
+    ASSERT_EQ(view->busy, 0);
+
+    // the drawn line swept along the line of sight, and its mirror image
+    const float depth = view->focusDepth();
+    const vec3 a = view->screenToWorld(x, top, depth), b = view->screenToWorld(x, bottom, depth);
+    const vec3 n = normalize(cross(view->screenNormal(), b - a));
+    const vec3 mirroredA = vec3(-a.x, a.y, a.z), mirroredN = vec3(-n.x, n.y, n.z);
+    const float tolerance = 0.05f * view->pixelVector(false).length();
+    int onLine = 0, onImage = 0, elsewhere = 0;
+    for (const vec3& p : worldPositions()) {
+        bool old = false;
+        for (const vec3& q : before) old = old || (q - p).length() < tolerance;
+        if (old) continue;
+        if (std::fabs(dot(p - a, n)) < tolerance)
+            ++onLine;
+        else if (std::fabs(dot(p - mirroredA, mirroredN)) < tolerance)
+            ++onImage;
+        else
+            ++elsewhere;
+    }
+    EXPECT_GT(onLine, 0);
+    EXPECT_GT(onImage, 0);
+    EXPECT_EQ(elsewhere, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Strokes, TurnedSphereCut, ::testing::Values(0.6f, 1.3f), [](const auto& info) {
+    return info.param < 1.0f ? std::string("InsideTheOutline") : std::string("FromOffTheObject");
+});

@@ -87,7 +87,7 @@ TEST(StatusText, snapLineNamesWhatSnapsInWhite) {
 TEST(StatusText, assemblyPlacingCommandShowsHierarchyAndLinkSettings) {
     StatusState s;
     s.mode = ASSEMBLY;
-    s.command = CommandPlace;
+    s.command = Command::Place;
     s.hierarchyTarget = 1;
     s.relativeToChild = 3;
     s.addOnLinked = false;
@@ -106,7 +106,7 @@ TEST(StatusText, assemblyPlacingCommandShowsHierarchyAndLinkSettings) {
 TEST(StatusText, assemblySettingsWithoutTextPrintNoLine) {
     StatusState s;
     s.mode = ASSEMBLY;
-    s.command = CommandInsert;
+    s.command = Command::Insert;
     s.hierarchyTarget = 7;
     s.relativeToChild = 0;
     const Lines lines = linesOf(s);
@@ -117,11 +117,11 @@ TEST(StatusText, assemblySettingsWithoutTextPrintNoLine) {
 TEST(StatusText, otherCommandsKeepThreeBlankLinesAndUnnamedOnesPrintNoCommandLine) {
     StatusState s;
     s.mode = ASSEMBLY;
-    s.command = 21;
+    s.command = Command::RotateScale;
     Lines lines = linesOf(s);
     EXPECT_EQ(Lines(lines.begin() + 2, lines.begin() + 9),
               (Lines{"ASSEMBLY", "Rotate Scale", "", "", "", "Linked", "Groups"}));
-    s.command = 7;
+    s.command = Command::PickPatch;
     lines = linesOf(s);
     EXPECT_EQ(Lines(lines.begin() + 2, lines.begin() + 8), (Lines{"ASSEMBLY", "", "", "", "Linked", "Groups"}));
 }
@@ -130,7 +130,7 @@ TEST(StatusText, fullModeShowsOnlyTheGreyGroupsLineAfterTheCommand) {
     StatusState s;
     s.mode = ASSEMBLY;
     s.fullMode = true;
-    s.command = CommandPlace; // what the command accessor answers for 0 in Full Mode
+    s.command = Command::Place; // what the command accessor answers for 0 in Full Mode
     s.groups = false;
     const auto pieces = statusPieces(s);
     const Lines lines = statusLines(pieces);
@@ -141,7 +141,7 @@ TEST(StatusText, fullModeShowsOnlyTheGreyGroupsLineAfterTheCommand) {
 TEST(StatusText, inverseKinematicsCommandShowsChainLengthOrBase) {
     StatusState s;
     s.mode = ASSEMBLY;
-    s.command = 16;
+    s.command = Command::InverseKinematics;
     s.ikChainLength = 3;
     EXPECT_EQ(linesOf(s)[3], "IK 3");
     s.ikChainLength = 0;
@@ -153,9 +153,11 @@ TEST(StatusText, inverseKinematicsCommandShowsChainLengthOrBase) {
 TEST(StatusText, namesAreSplitBeforeCapitalsAndDigitsAndGapsHaveNone) {
     EXPECT_EQ(brushDisplayName(67), "Pattern 0");
     EXPECT_EQ(brushDisplayName(59), "Sub Sphere Reverse");
-    EXPECT_EQ(commandDisplayName(40), "Counter Constrain Translation");
-    EXPECT_EQ(commandDisplayName(53), "Delay");
-    for (int id : {-1, 7, 22, 24, 25, 26, 27, 33, 34, 45, 48, 54, 1000}) EXPECT_EQ(commandDisplayName(id), "") << id;
+    EXPECT_EQ(commandDisplayName(Command::CounterConstrainTranslation), "Counter Constrain Translation");
+    EXPECT_EQ(commandDisplayName(Command::Delay), "Delay");
+    const Command past = Command(int(Command::Delay) + 1);
+    for (Command c : {Command(-1), Command::PickPatch, Command::Reserved24, past})
+        EXPECT_EQ(commandDisplayName(c), "") << int(c);
     for (int id : {-5, 0, 10, 11, 16, 19, 28, 46, 60, 66, 72}) EXPECT_EQ(brushDisplayName(id), "") << id;
 }
 

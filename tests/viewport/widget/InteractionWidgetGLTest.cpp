@@ -109,7 +109,7 @@ TEST_F(Interaction, AModalQuestionInsideAStepRunsNoNestedFrame) {
     w->actionStatesHook = [&] { ++frames; };
     view->materialSource = &question;
     view->setMode(ASSEMBLY);
-    view->setAssemblyCommand(23);
+    view->setAssemblyCommand(Command::RotateMultiplicity);
     view->pressPick = test::pickOn(*view->scene, tool, {0, 1, 0}, {0, 0, 1});
     moveTo(QPoint(100, 100));
     w->tick();
