@@ -1,6 +1,7 @@
 #pragma once
-// The yardstick of the mesh benchmarks: one linear pass reading every triangle record once, and
-// the counter that states a timed operation as a multiple of it.
+// The yardstick of the mesh benchmarks: one linear pass reading every triangle record once, on
+// one thread, and the counter that states a timed operation as a multiple of it (x_sweep; the
+// programs built with OneThreadMain.cpp print it again with ours on one thread, x_sweep_1t).
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -53,6 +54,17 @@ inline void ratioOnCopy(benchmark::State& state, const kal::Mesh& source, const 
         state.ResumeTiming();
     }
     reportRatio(state, seconds, source);
+}
+
+// The operation again and again on the same mesh.
+inline void ratioInPlace(benchmark::State& state, kal::Mesh& m, const std::function<void(kal::Mesh&)>& op) {
+    double seconds = 0;
+    for (auto _ : state) {
+        auto start = std::chrono::steady_clock::now();
+        op(m);
+        seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    }
+    reportRatio(state, seconds, m);
 }
 
 } // namespace bench

@@ -12,6 +12,7 @@
 #include "scene/Scene.h"
 #include "scene/Tool.h"
 #include "viewport/GLView.h"
+#include "viewport/Registries.h"
 #include "viewport/MouseState.h"
 #include "viewport/SymmetryReplication.h"
 
@@ -132,6 +133,7 @@ void sculptFrames(benchmark::State& state) {
         state.SkipWithError("no OpenGL 4.0 context");
         return;
     }
+    registerAll();
     const bool held = state.range(0) != 0;
     {
         GLView v(1280, 720);

@@ -1,11 +1,14 @@
 // Hot paths of the mesh core on a generated closed mesh of about a million triangles:
-// link rebuild, the full rebuild, all normals, and one smoothing pass.
+// link rebuild, the full rebuild, all normals, and one smoothing pass, each also stated as a
+// multiple of one sweep over the triangle records (x_sweep, and x_sweep_1t with ours on one thread).
 #include <benchmark/benchmark.h>
 
 #include <cmath>
+#include <memory>
 #include <utility>
 
 #include "BenchMeshes.h"
+#include "SweepRatio.h"
 #include "mesh/Mesh.h"
 
 namespace {
@@ -14,14 +17,27 @@ const kal::Mesh& sphere() { return bench::millionTriangleSphere(1); }
 
 void BM_BuildLinks(benchmark::State& state) {
     kal::Mesh m = sphere();
-    for (auto _ : state) benchmark::DoNotOptimize(m.buildLinks());
+    bench::ratioInPlace(state, m, [](kal::Mesh& mesh) { benchmark::DoNotOptimize(mesh.buildLinks()); });
     state.SetItemsProcessed(state.iterations() * m.triangleCount());
 }
 BENCHMARK(BM_BuildLinks)->Unit(benchmark::kMillisecond);
 
+// A copy into fresh memory (the program's copies, subdivisions and imports all write new stores).
+void BM_Copy(benchmark::State& state) {
+    for (auto _ : state) {
+        auto copy = std::make_unique<kal::Mesh>(sphere());
+        benchmark::DoNotOptimize(copy->triangleCount());
+        state.PauseTiming();
+        copy.reset();
+        state.ResumeTiming();
+    }
+    state.SetItemsProcessed(state.iterations() * sphere().triangleCount());
+}
+BENCHMARK(BM_Copy)->Unit(benchmark::kMillisecond);
+
 void BM_Rebuild(benchmark::State& state) {
     kal::Mesh m = sphere();
-    for (auto _ : state) m.rebuild(0);
+    bench::ratioInPlace(state, m, [](kal::Mesh& mesh) { mesh.rebuild(0); });
     state.SetItemsProcessed(state.iterations() * m.triangleCount());
 }
 BENCHMARK(BM_Rebuild)->Unit(benchmark::kMillisecond);
@@ -44,21 +60,21 @@ BENCHMARK(BM_OrientComponents)->Unit(benchmark::kMillisecond);
 // The pinch check on a mesh without pinches: one count and one ring walk per vertex.
 void BM_SplitPinchedVertices(benchmark::State& state) {
     kal::Mesh m = sphere();
-    for (auto _ : state) m.splitPinchedVertices();
+    bench::ratioInPlace(state, m, [](kal::Mesh& mesh) { mesh.splitPinchedVertices(); });
     state.SetItemsProcessed(state.iterations() * m.vertexCount());
 }
 BENCHMARK(BM_SplitPinchedVertices)->Unit(benchmark::kMillisecond);
 
 void BM_UpdateAllNormals(benchmark::State& state) {
     kal::Mesh m = sphere();
-    for (auto _ : state) m.updateNormals(2);
+    bench::ratioInPlace(state, m, [](kal::Mesh& mesh) { mesh.updateNormals(2); });
     state.SetItemsProcessed(state.iterations() * m.triangleCount());
 }
 BENCHMARK(BM_UpdateAllNormals)->Unit(benchmark::kMillisecond);
 
 void BM_RelaxPass(benchmark::State& state) {
     kal::Mesh m = sphere();
-    for (auto _ : state) m.relax(false, false);
+    bench::ratioInPlace(state, m, [](kal::Mesh& mesh) { mesh.relax(false, false); });
     state.SetItemsProcessed(state.iterations() * m.vertexCount());
 }
 BENCHMARK(BM_RelaxPass)->Unit(benchmark::kMillisecond);
@@ -74,14 +90,14 @@ void BM_RelaxPassPainted(benchmark::State& state) {
             c.red = uint16_t(seed >> 16);
             c.roughness = int16_t(int(seed % 60000) - 30000);
         }
-    for (auto _ : state) m.relax(false, false);
+    bench::ratioInPlace(state, m, [](kal::Mesh& mesh) { mesh.relax(false, false); });
     state.SetItemsProcessed(state.iterations() * m.vertexCount());
 }
 BENCHMARK(BM_RelaxPassPainted)->Unit(benchmark::kMillisecond);
 
 void BM_RelaxTangentialPass(benchmark::State& state) {
     kal::Mesh m = sphere();
-    for (auto _ : state) m.relaxTangential(false);
+    bench::ratioInPlace(state, m, [](kal::Mesh& mesh) { mesh.relaxTangential(false); });
     state.SetItemsProcessed(state.iterations() * m.vertexCount());
 }
 BENCHMARK(BM_RelaxTangentialPass)->Unit(benchmark::kMillisecond);

@@ -15,10 +15,13 @@ function(kal_subsystem name)
   endif()
 endfunction()
 
-# kal_tests(NAME [DEPENDS dep...]): tests/NAME/*Test.cpp become NAME_tests (plain unit tests);
-# tests/NAME/*GLTest.cpp become NAME_gltests, which share one real GL context under Xvfb.
+# kal_tests(NAME [REGISTER_ALL] [DEPENDS dep...]): tests/NAME/*Test.cpp become NAME_tests (plain unit
+# tests); tests/NAME/*GLTest.cpp become NAME_gltests, which share one real GL context under Xvfb.
+# REGISTER_ALL: the test mains fill the registries as main() does (the folder links the view); a
+# folder with its own *TestMain.cpp calls registerAll() there.
 function(kal_tests name)
-  cmake_parse_arguments(ARG "" "" "DEPENDS" ${ARGN})
+  cmake_parse_arguments(ARG "REGISTER_ALL" "" "DEPENDS" ${ARGN})
+  set(support ${CMAKE_SOURCE_DIR}/tests/support)
   file(GLOB all CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
   file(GLOB gl CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*GLTest.cpp)
   set(plain ${all})
@@ -28,14 +31,22 @@ function(kal_tests name)
   set(plaincpp ${plain})
   list(FILTER plaincpp INCLUDE REGEX "\\.cpp$")
   if(plaincpp)
+    set(ownmain ${plaincpp})
+    list(FILTER ownmain INCLUDE REGEX "TestMain\\.cpp$")
+    if(ARG_REGISTER_ALL AND NOT ownmain)
+      list(APPEND plain ${support}/TestMain.cpp)
+    endif()
     add_executable(${name}_tests ${plain})
     target_link_libraries(${name}_tests PRIVATE ${name} ${ARG_DEPENDS} kal_test_support GTest::gtest_main GTest::gmock)
     add_test(NAME ${name} COMMAND ${name}_tests)
     set_tests_properties(${name} PROPERTIES LABELS unit ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
   endif()
   if(gl)
-    add_executable(${name}_gltests ${gl})
+    add_executable(${name}_gltests ${gl} ${support}/GLTestMain.cpp)
     target_link_libraries(${name}_gltests PRIVATE ${name} ${ARG_DEPENDS} kal_gl_test_support GTest::gtest GTest::gmock)
+    if(ARG_REGISTER_ALL)
+      target_compile_definitions(${name}_gltests PRIVATE KAL_TEST_REGISTER_ALL)
+    endif()
     add_test(NAME ${name}_gl COMMAND ${name}_gltests)
     # Mesa and Qt keep process-lifetime allocations that LeakSanitizer would report.
     set_tests_properties(${name}_gl PROPERTIES LABELS gl ENVIRONMENT "ASAN_OPTIONS=detect_leaks=0")

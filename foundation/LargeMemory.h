@@ -3,9 +3,9 @@
 // Fresh pages cost a fault each the first time they are written; a mesh of a million triangles
 // is tens of thousands of them, and faults from several threads queue on the kernel's locks.
 // Allocations of kLargeAllocation bytes or more are therefore mapped on their own, aligned for
-// and advised to use huge pages where the system offers them (a fault per 2 MiB), and given
-// kept for the next large allocation when freed (up to a limit; the system may reclaim them).
-// Smaller ones come from the ordinary heap.
+// and advised to use huge pages where the system offers them (a fault per 2 MiB), and unmapped
+// when freed, so that the memory of a closed scene goes back to the system at once. Smaller ones
+// come from the ordinary heap.
 #include <cstddef>
 #include <memory>
 #include <new>
@@ -18,8 +18,6 @@ constexpr size_t kLargeAllocation = size_t(2) << 20;
 // bytes of memory (not cleared), aligned to 2 MiB, or std::bad_alloc. Pair with freeLarge(p, bytes).
 void* allocateLarge(size_t bytes);
 void freeLarge(void* p, size_t bytes);
-// Bytes of freed regions kept for reuse.
-size_t keptLargeBytes();
 
 // The allocator of LargeVector: large arrays through allocateLarge, the rest through new.
 template <class T>

@@ -1,18 +1,18 @@
 #pragma once
-// Diagnostics sink and the plain information box.
+// The program's diagnostics sink.
 #include <string>
 
 namespace kal {
 
-// The program's log sink. Diagnostics go here and are discarded: nothing is written to
-// a file, console or debugger channel. flag is 1 only for the log header line.
+// Writes one line of diagnostics: to stderr when KAL_LOG=1 (or after logToStderr(true)), to the
+// capture tests install, and nowhere else. flag is 1 only for the log header line.
 void writeLog(const std::string& text, int flag);
 
-// Lets tests see what reaches the sink. Null (the default) restores plain discarding.
+// Turns stderr output on or off, whatever KAL_LOG said at start-up.
+void logToStderr(bool on);
+
+// Lets tests see what reaches the sink. Null (the default) removes the capture.
 using LogCapture = void (*)(const std::string& text, int flag);
 void setLogCapture(LogCapture capture);
-
-// Modal "Kalvimor" information box with an OK button; needs a QApplication.
-void showInformation(const std::string& text);
 
 } // namespace kal

@@ -6,10 +6,10 @@
 #include "scene/Scene.h"
 #include "scene/SceneFile.h"
 #include "scene/Tool.h"
-#include "tools/ToolRecords.h"
+#include "viewport/Registries.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const bool registered = (kal::registerEveryRecord(), true);
+    static const bool registered = (kal::registerAll(), true);
     (void)registered;
     kal::Scene scene;
     if (!kal::readSceneBytes(scene, data, size)) return 0;

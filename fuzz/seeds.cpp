@@ -26,6 +26,7 @@
 #include "tools/BiTool.h"
 #include "tools/Cable.h"
 #include "tools/ToolRecords.h"
+#include "viewport/Registries.h"
 
 using namespace kal;
 
@@ -130,7 +131,7 @@ std::vector<uint8_t> legacyCompoundRecord() {
 
 int main(int argc, char** argv) {
     if (argc < 3) return 2;
-    registerEveryRecord();
+    registerAll();
     const std::string sceneDir = argv[1], objDir = argv[2];
 
     Scene s;

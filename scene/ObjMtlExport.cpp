@@ -7,6 +7,7 @@
 
 #include "scene/Element.h"
 #include "scene/ObjText.h"
+#include "scene/Registry.h"
 #include "scene/Scene.h"
 #include "scene/SceneFile.h"
 #include "scene/Tool.h"
@@ -93,8 +94,9 @@ bool exportSceneObj(Scene& scene, const std::string& path) {
     for (size_t i = 0; i < items.size(); ++i) {
         meshes[i] = meshOf(items[i]);
         if (!meshes[i]) continue;
+        if (!meshWriter || !meshCounter) throw EmptyRegistry("OBJ mesh writer");
         int64_t nv = 0, nt = 0;
-        if (meshCounter) meshCounter(*meshes[i], nv, nt);
+        meshCounter(*meshes[i], nv, nt);
         objects += 1;
         vertices += nv;
         faces += nt;
@@ -120,7 +122,7 @@ bool exportSceneObj(Scene& scene, const std::string& path) {
     target.totalTools = int(items.size());
 
     for (size_t i = 0; i < items.size(); ++i) {
-        if (!meshes[i] || !meshWriter) continue;
+        if (!meshes[i]) continue;
         mat4 world = items[i]->modelMatrix(handed[i]);
         mat4 m = meshes[i]->inverseTransform();
         m *= world;

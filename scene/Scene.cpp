@@ -4,6 +4,7 @@
 #include <unordered_map>
 
 #include "scene/Element.h"
+#include "scene/Registry.h"
 #include "scene/Tool.h"
 
 namespace kal {
@@ -317,7 +318,8 @@ bool Scene::convertToTriMesh(Element* element) {
 }
 
 bool Scene::convertToClay(Element* element) {
-    if (!element || !clayFactory) return false;
+    if (!element) return false;
+    if (!clayFactory) throw EmptyRegistry("clay factory");
     int32_t type = element->typeCode;
     if (type == ClayType || type == SpriteType || type == AnimatedSpriteType) return false;
     Element* mesh = type == MeshType ? element->detach() : element->toMesh();

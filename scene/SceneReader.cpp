@@ -9,6 +9,7 @@
 #include "foundation/ByteBuffer.h"
 #include "scene/Element.h"
 #include "scene/Paths.h"
+#include "scene/Registry.h"
 #include "scene/Scene.h"
 #include "scene/SceneFile.h"
 #include "scene/Tool.h"
@@ -97,6 +98,7 @@ Element* readElementRecordAt(ByteBuffer& in, bool& ok, int depth, bool& unknownK
     // all zeros is padding, never a record: it must not turn into placeholder spheres
     if (tag == 0) return ok = false, nullptr;
     if (tag == legacyCompoundTag) return readLegacyCompound(in, ok, depth);
+    if (elementReaders().empty()) throw EmptyRegistry("element readers");
     auto it = elementReaders().find(tag);
     if (it != elementReaders().end()) {
         // a known kind reads its own body and the next record starts where it stopped; the
@@ -267,7 +269,9 @@ void registerToolReader(uint32_t tag, ToolReader reader) { toolReaders()[tag] = 
 Element* readElementRecord(ByteBuffer& in, bool& ok) {
     bool unknown = false;
     Element* e = readElementRecordAt(in, ok, 0, unknown);
-    return unknown && placeholderMaker ? placeholderMaker(false) : e;
+    if (!unknown) return e;
+    if (!placeholderMaker) throw EmptyRegistry("placeholder element");
+    return placeholderMaker(false);
 }
 
 bool readSceneBytes(Scene& scene, const uint8_t* data, size_t size) {
@@ -283,7 +287,8 @@ bool readSceneBytes(Scene& scene, const uint8_t* data, size_t size) {
     Element* firstPlaceholder = nullptr;
     for (Tool* t : st.tools) {
         int32_t i = t->pendingElement;
-        if (i < 0 || !st.unknownKind[size_t(i)] || st.elements[size_t(i)] || !placeholderMaker) continue;
+        if (i < 0 || !st.unknownKind[size_t(i)] || st.elements[size_t(i)]) continue;
+        if (!placeholderMaker) throw EmptyRegistry("placeholder element");
         Element* e = placeholderMaker(firstPlaceholder != nullptr);
         st.elements[size_t(i)] = e ? e : firstPlaceholder;
         if (!firstPlaceholder) firstPlaceholder = e;

@@ -6,6 +6,7 @@
 #include "foundation/Strings.h"
 #include "scene/Element.h"
 #include "scene/ObjMtlExport.h"
+#include "scene/Registry.h"
 #include "scene/Scene.h"
 #include "scene/SceneFile.h"
 #include "scene/Tool.h"
@@ -146,7 +147,7 @@ bool Tool::saveObject(const std::string& path) {
         return saveFileAtomically(path, out.data(), out.size());
     }
     ObjJoinedWriter writer = objJoinedWriter();
-    if (!writer) return false;
+    if (!writer) throw EmptyRegistry("OBJ mesh writer");
     // a detached copy in the object's own frame, so the scene placement is left out
     Tool* copy = copyTransformed(mat4(), true, 0);
     if (!copy) return false;

@@ -1,11 +1,5 @@
 #include "tools/ToolRecords.h"
 
-#include "elements/BezierCurve.h"
-#include "elements/Clay.h"
-#include "elements/CurveRecord.h"
-#include "elements/Lightning.h"
-#include "elements/SpriteImage.h"
-#include "mesh/MeshRecord.h"
 #include "scene/SceneFile.h"
 #include "tools/Array.h"
 #include "tools/BiTool.h"
@@ -25,16 +19,6 @@ void registerToolRecords() {
     registerToolReader(arrayToolTag, readArray);
     registerToolReader(biToolRecordTag, readBiTool);
     registerToolReader(cableRecordTag, readCable);
-}
-
-void registerEveryRecord() {
-    registerMeshRecords();
-    registerCurveRecords();
-    registerClayRecords();
-    registerSpriteRecords();
-    registerLightningRecords();
-    registerBezierCurveRecords();
-    registerToolRecords();
 }
 
 } // namespace kal

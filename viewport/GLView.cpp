@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "editing/MeshEditing.h"
 #include "scene/Scene.h"
 #include "scene/Tool.h"
 #include "scene/Gesture.h"
@@ -25,7 +24,6 @@ GLView::GLView(int width_, int height_) : QObject(nullptr), width(width_), heigh
 }
 
 void GLView::initialiseDefaults() {
-    registerMeshEditing();
     startClock = monotonicMilliseconds();
     arrayItems = {0x8001};
     chosenCommand = command = lastPlacingCommand = lastInsertCommand = Command::Place;

@@ -1,7 +1,6 @@
 // Scene commands of the view: the default library object, stepping and rebuilding the insert
 // tool, making an element unique, conversions, taking the picked object into the library, and
 // the reset of the pick state that ends every one of them.
-#include "elements/Clay.h"
 #include "elements/Curve.h"
 #include "mesh/Mesh.h"
 #include "scene/Scene.h"
@@ -109,8 +108,6 @@ bool GLView::convertToClay() {
     Tool* t = pressPick.object;
     if (!t) return false;
     GLWorkGuard guard;
-    // the scene makes clay through the factory the clay records register
-    registerClayRecords();
     redraw = scene && scene->convertToClay(t->element);
     resetPick(false);
     return true;

@@ -6,7 +6,6 @@
 
 #include "elements/AnimatedSprite.h"
 #include "elements/BezierCurve.h"
-#include "elements/Clay.h"
 #include "elements/CurveRecord.h"
 #include "elements/Lightning.h"
 #include "elements/Sprite.h"
@@ -17,7 +16,6 @@
 #include "scene/Tool.h"
 #include "viewport/GLView.h"
 #include "viewport/GLWorkGuard.h"
-#include "tools/ToolRecords.h"
 
 namespace kal {
 
@@ -66,7 +64,6 @@ std::string objectFileName(const std::string& typed) {
 
 bool GLView::openFile(const std::string& path) {
     if (!scene || !canRead(path)) return false;
-    registerEveryRecord();
     const std::string ext = upperExtension(path);
     const bool image = ext == ".PNG" || ext == ".JPG" || ext == ".GIF";
     if (!image && ext != ".OBJ" && ext != ".KO" && ext != ".K") return false;
@@ -114,7 +111,6 @@ bool GLView::openFile(const std::string& path) {
 
 bool GLView::saveScene(const std::string& path) {
     if (!scene) return false;
-    registerEveryRecord();
     // a sculpted clay's positions live on the GPU: its record reads them back
     GLWorkGuard guard;
     frameReady = false;
@@ -141,7 +137,6 @@ void GLView::saveObject() {
 bool GLView::saveObjectAs(const std::string& typed) {
     Tool* object = pressPick.object;
     if (!object || typed.empty()) return false;
-    registerEveryRecord();
     GLWorkGuard guard;
     Tool* copy = object->copy(false);
     const bool ok = copy->saveObject(objectFileName(typed));

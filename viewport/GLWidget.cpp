@@ -18,6 +18,7 @@
 #include "gpu/GLFunctions.h"
 #include "gpu/Shader.h"
 #include "gpu/Texture2D.h"
+#include "viewport/GLDebugOutput.h"
 #include "viewport/GLView.h"
 #include "viewport/MouseState.h"
 #include "viewport/PlatformKeys.h"
@@ -47,6 +48,7 @@ QSurfaceFormat GLWidget::requiredFormat() {
     format.setRenderableType(QSurfaceFormat::OpenGL);
     format.setVersion(4, 0);
     format.setProfile(QSurfaceFormat::CoreProfile);
+    if (kal::glDebugRequested()) kal::requestGLDebugContext(format);
     return format;
 }
 
@@ -98,6 +100,11 @@ void GLWidget::initializeGL() {
     if (!functions) quitWithoutGL("OpenGL 4.0 core functions not available");
     functions->initializeOpenGLFunctions();
     kal::setGLFunctions(functions);
+    if (kal::glDebugRequested()) {
+        // the driver's messages are only useful where someone reads them
+        kal::logToStderr(true);
+        kal::startGLDebugOutput(this);
+    }
     theGLWidget = this;
     restartTimer();
 }

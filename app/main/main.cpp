@@ -2,6 +2,7 @@
 
 #include "app/MainWindow.h"
 #include "viewport/GLWidget.h"
+#include "viewport/Registries.h"
 #include "foundation/Predicates.h"
 
 #include <QApplication>
@@ -13,6 +14,7 @@
 int main(int argc, char** argv)
 {
     kal::exactinit();
+    kal::registerAll();
     QApplication app(argc, argv);
     // The resource collection registers itself when the program loads.
 

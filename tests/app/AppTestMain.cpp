@@ -1,6 +1,9 @@
-// Widgets need a QApplication before the first test; this main replaces gtest_main's.
+// Widgets need a QApplication before the first test, and the registries filled as main() fills
+// them; this main replaces gtest_main's.
 #include <QApplication>
 #include <gtest/gtest.h>
+
+#include "viewport/Registries.h"
 
 // The offscreen platform plugin keeps its screen objects past exit; our own allocations are
 // still checked, since a leaked widget or action starts its stack in our code.
@@ -16,6 +19,7 @@ int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    kal::registerAll();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -1,43 +1,59 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <cstdint>
 #include <cstring>
+#include <fstream>
 
 #include "foundation/LargeMemory.h"
 
 using namespace kal;
 
-// A freed region is handed out again for an allocation it can hold, and what is kept for reuse
-// stays bounded however much is freed.
-TEST(LargeMemory, freedRegionsAreReusedAndBounded) {
-    const size_t size = size_t(6) << 20;
-    char* a = static_cast<char*>(allocateLarge(size));
-    std::memset(a, 0x5a, size);
-    freeLarge(a, size);
-    char* b = static_cast<char*>(allocateLarge(size - 12345));
-    EXPECT_EQ(b, a);
-    std::memset(b, 1, size - 12345);
-    freeLarge(b, size - 12345);
+namespace {
 
-    // a larger kept region serves a smaller request, cut to its size; the rest is not handed out twice
-    char* big = static_cast<char*>(allocateLarge(size_t(16) << 20));
-    freeLarge(big, size_t(16) << 20);
-    char* small = static_cast<char*>(allocateLarge(size_t(8) << 20));
-    char* other = static_cast<char*>(allocateLarge(size_t(16) << 20));
-    EXPECT_EQ(small, big);
-    EXPECT_TRUE(other + (size_t(16) << 20) <= small || other >= small + (size_t(8) << 20));
-    std::memset(small, 2, size_t(8) << 20);
-    std::memset(other, 3, size_t(16) << 20);
-    EXPECT_EQ(small[(size_t(8) << 20) - 1], 2);
-    freeLarge(small, size_t(8) << 20);
-    freeLarge(other, size_t(16) << 20);
+// Resident bytes of this process.
+size_t residentBytes() {
+    std::ifstream statm("/proc/self/statm");
+    size_t total = 0, resident = 0;
+    statm >> total >> resident;
+    return resident * size_t(sysconf(_SC_PAGESIZE));
+}
 
-    const size_t before = keptLargeBytes();
-    std::vector<void*> many;
-    for (int i = 0; i < 64; ++i) many.push_back(allocateLarge(size_t(32) << 20));
-    for (void* p : many) freeLarge(p, size_t(32) << 20);
-    EXPECT_LE(keptLargeBytes(), std::max(before, size_t(512) << 20));
+bool hugePageAligned(const void* p) { return reinterpret_cast<uintptr_t>(p) % (size_t(2) << 20) == 0; }
 
-    LargeVector<int> v(size_t(1) << 20, 7);  // a large vector goes through the regions
+} // namespace
+
+// Regions start on a huge page, hold every byte asked for without overlapping each other, and
+// large vectors go through them.
+TEST(LargeMemory, regionsAreAlignedAndApart) {
+    const size_t sizes[3] = {kLargeAllocation, (size_t(6) << 20) - 12345, size_t(16) << 20};
+    char* regions[3];
+    for (int i = 0; i < 3; ++i) {
+        regions[i] = static_cast<char*>(allocateLarge(sizes[i]));
+        EXPECT_TRUE(hugePageAligned(regions[i]));
+        std::memset(regions[i], i + 1, sizes[i]);
+    }
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(regions[i][0], i + 1);
+        EXPECT_EQ(regions[i][sizes[i] - 1], i + 1);
+        freeLarge(regions[i], sizes[i]);
+    }
+    LargeVector<int> v(size_t(1) << 20, 7);
     EXPECT_EQ(v.back(), 7);
-    EXPECT_EQ(reinterpret_cast<uintptr_t>(v.data()) % (size_t(2) << 20), 0u);
+    EXPECT_TRUE(hugePageAligned(v.data()));
+}
+
+// A freed region goes back to the system at once: after a closed scene the program's resident
+// memory returns to what it was.
+TEST(LargeMemory, freedRegionsLeaveNothingResident) {
+    const size_t size = size_t(64) << 20, slack = size_t(8) << 20;
+    const size_t before = residentBytes();
+    for (int round = 0; round < 3; ++round) {
+        char* p = static_cast<char*>(allocateLarge(size));
+        std::memset(p, 0x5a, size);
+        EXPECT_GE(residentBytes(), before + size - slack);
+        freeLarge(p, size);
+        EXPECT_LE(residentBytes(), before + slack);
+    }
 }

@@ -65,8 +65,17 @@ std::vector<std::pair<std::string, int>> captured;
 void capture(const std::string& text, int flag) { captured.emplace_back(text, flag); }
 } // namespace
 
-TEST(LogSink, DiscardsItsInputButTestsCanSeeIt) {
-    writeLog("ERROR FBO::compile", 0);  // nothing installed: no effect, no failure
+TEST(LogSink, WritesToStderrOnlyWhenAskedAndTestsCanSeeIt) {
+    logToStderr(false);
+    testing::internal::CaptureStderr();
+    writeLog("ERROR FBO::compile", 0);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    logToStderr(true);
+    testing::internal::CaptureStderr();
+    writeLog(std::string("ERROR Shader::compile a\0b", 25), 0);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), std::string("ERROR Shader::compile a\0b\n", 26));
+    logToStderr(false);
+
     captured.clear();
     setLogCapture(capture);
     writeLog("KALVIMOR LOG FILE", 1);

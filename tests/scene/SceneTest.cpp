@@ -4,6 +4,7 @@
 
 #include "TestElement.h"
 #include "foundation/ByteBuffer.h"
+#include "scene/Registry.h"
 #include "scene/Scene.h"
 #include "scene/SceneFile.h"
 #include "scene/Tool.h"
@@ -374,8 +375,6 @@ TEST(Scene, convertToClayUsesTheRegisteredFactory) {
         auto* e = new TestElement(MeshType, true);
         Tool* a = scene.sceneRoot->addChild(node(e), false);
         scene.rebuildToolLists();
-        registerClayFactory(nullptr);
-        EXPECT_FALSE(scene.convertToClay(e));
         registerClayFactory([](Element* mesh) -> Element* {
             auto* clay = new TestElement(ClayType);
             clay->translation = mesh->translation;
@@ -387,6 +386,33 @@ TEST(Scene, convertToClayUsesTheRegisteredFactory) {
         registerClayFactory(nullptr);
     }
     EXPECT_EQ(TestElement::live, before);
+}
+
+// A registry nobody filled is a loud error naming it, and the scene is left as it was.
+TEST(Scene, lookupsInEmptyRegistriesNameTheRegistry) {
+    auto message = [](auto&& call) -> std::string {
+        try {
+            call();
+        } catch (const EmptyRegistry& e) {
+            return e.what();
+        }
+        return "no error";
+    };
+    Scene scene;
+    auto* e = new TestElement(MeshType, true);
+    Tool* a = scene.sceneRoot->addChild(node(e), false);
+    scene.rebuildToolLists();
+    registerClayFactory(nullptr);
+    EXPECT_NE(message([&] { scene.convertToClay(e); }).find("clay factory"), std::string::npos);
+    EXPECT_EQ(a->element, e);
+
+    // this binary registers no element kind: reading any element record is refused loudly
+    ByteBuffer bytes;
+    writeSceneBytes(scene, bytes);
+    Scene read;
+    EXPECT_NE(message([&] { readSceneBytes(read, bytes.data(), bytes.size()); }).find("element readers"),
+              std::string::npos);
+    EXPECT_TRUE(read.sceneRoot->children.empty());
 }
 
 TEST(Scene, createRootsStartsOver) {

@@ -22,6 +22,8 @@ bool ensureGLContext() {
     format.setVersion(4, 0);
     format.setProfile(QSurfaceFormat::CoreProfile);
     format.setDepthBufferSize(32);
+    // the driver reports every invalid call as a debug message (SessionGLTest listens)
+    format.setOption(QSurfaceFormat::DebugContext);
     surface = new QOffscreenSurface();
     surface->setFormat(format);
     surface->create();

@@ -8,7 +8,6 @@
 
 #include "StepFixtures.h"
 #include "ViewFixtures.h"
-#include "mesh/MeshRecord.h"
 #include "scene/Acts.h"
 #include "../scene/SceneSnapshot.h"
 
@@ -212,7 +211,6 @@ TEST_F(AssemblySteps, ClosingStepsKeepALaterDrawingStageAndAMoveInPlaceLeavesNoR
 }
 
 TEST_F(AssemblySteps, QuickSaveWritesThePressedObjectOrReportsWhyNot) {
-    registerMeshRecords();
     struct Answers : test::NoDialog {
         std::string name, failed;
         std::string askObjectFileName() override { return name; }

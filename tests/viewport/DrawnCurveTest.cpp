@@ -138,7 +138,6 @@ TEST_F(DrawnCurve, surfaceKindsTakeTheirPresetsAndDrawnCurves) {
 }
 
 TEST_F(DrawnCurve, triMeshAndClayReplaceSurfacesButNotCurves) {
-    registerClayRecords();
     SceneView v;
     for (bool clay : {false, true}) {
         Element* elements[3] = {new Tube(Curve::makeSegment(), Curve::makeCircle(6, false)),

@@ -13,7 +13,6 @@
 #include "SceneViewFixture.h"
 #include "scene/SceneSnapshot.h"
 #include "mesh/Mesh.h"
-#include "mesh/MeshRecord.h"
 #include "scene/Acts.h"
 
 using namespace kal;
@@ -34,7 +33,6 @@ class OpenSave : public ::testing::Test {
 protected:
     void SetUp() override {
         test::resetAllInput();
-        registerMeshRecords();
         ASSERT_TRUE(dir.isValid());
     }
     std::string path(const char* name) const { return QDir(dir.path()).filePath(name).toStdString(); }
