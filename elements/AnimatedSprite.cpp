@@ -27,7 +27,7 @@ void AnimatedSprite::drawImage(uint32_t objectId, int32_t itemId, const mat4& mo
                                bool colourIsLight, float time, bool last) {
     setImageUniforms(objectId, itemId, model, material, colourIsLight, inverseTransform(), *texture);
     const float depth = frameDepthAt(time, texture->frameDelay, texture->depth());
-    gl->glUniform1f(gl->glGetUniformLocation(Shader::currentProgram, "Time"), depth);
+    gl->glUniform1f(uniformLocation("Time"), depth);
     drawImageQuad();
     if (last) endDraw();
 }

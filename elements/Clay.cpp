@@ -10,6 +10,7 @@
 #include "foundation/ByteBuffer.h"
 #include "foundation/Pbr.h"
 #include "gpu/Filters.h"
+#include "gpu/GLCallCounter.h"
 #include "gpu/GLFunctions.h"
 #include "gpu/GeometryBuffers.h"
 #include "gpu/Shader.h"
@@ -131,11 +132,10 @@ bool Clay::updateGpu() {
     GLuint names[2] = {0, 0};
     gl->glGenBuffers(2, names);
     for (GLuint name : names) {
-        gl->glBindBuffer(GL_ARRAY_BUFFER, name);
-        gl->glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(corners.size() * sizeof(float)), corners.data(),
-                         GL_DYNAMIC_DRAW);
-        gl->glBindBuffer(GL_ARRAY_BUFFER, 0);
+        bindArrayBuffer(name);
+        arrayBufferData(long(corners.size() * sizeof(float)), corners.data());
     }
+    bindArrayBuffer(0);
     gl->glFlush();
     if (gl->glGetError() != GL_NO_ERROR) {
         // keeping the names would make every later call believe the upload happened
@@ -178,22 +178,14 @@ bool Clay::bind() {
     if (bound) return true;
     // a core context draws nothing without a vertex array: the shared one comes with the quad
     if (!createQuadBuffer()) return false;
-    gl->glBindBuffer(GL_ARRAY_BUFFER, buffers[current]);
-    gl->glEnableVertexAttribArray(0);
-    gl->glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, 0, nullptr);
-    // attribute 0 no longer reads the shared quad or circle
-    quadBound = false;
-    circleBound = false;
+    feedAttributeZero(buffers[current]);
     bound = true;
     return true;
 }
 
 void Clay::unbind() {
     if (!bound) return;
-    if (clayContextReady()) {
-        gl->glDisableVertexAttribArray(0);
-        gl->glBindBuffer(GL_ARRAY_BUFFER, 0);
-    }
+    if (clayContextReady()) stopFeedingAttributeZero();
     bound = false;
 }
 
@@ -215,14 +207,14 @@ void Clay::drawPass(uint32_t objectId, int32_t itemId, const mat4& world, const 
     pmv *= world;
     pmv *= cameraMatrices.projectionView;
     setUniformMat4("ProjectionModelViewMatrix", pmv);
-    gl->glUniform1ui(gl->glGetUniformLocation(Shader::currentProgram, "ObjectId"), objectId);
-    gl->glUniform1ui(gl->glGetUniformLocation(Shader::currentProgram, "ItemId"), uint32_t(itemId));
+    gl->glUniform1ui(uniformLocation("ObjectId"), objectId);
+    gl->glUniform1ui(uniformLocation("ItemId"), uint32_t(itemId));
     setUniformVec4("ObjectColor", vec4(material.red / 65535.0f, material.green / 65535.0f,
                                        material.blue / 65535.0f, material.opacity / 65535.0f));
     setUniformVec4("ObjectLight", vec4(material.lightRed / 65535.0f, material.lightGreen / 65535.0f,
                                        material.lightBlue / 65535.0f, material.refractivity / 65535.0f));
     const GLint surface[2] = {2 * material.roughness, 2 * material.metalness};
-    gl->glUniform2iv(gl->glGetUniformLocation(Shader::currentProgram, "ObjectMaterial"), 1, surface);
+    gl->glUniform2iv(uniformLocation("ObjectMaterial"), 1, surface);
     gl->glDrawArrays(GL_TRIANGLES, 0, vertexCount);
     if (last) endDraw();
 }
@@ -233,10 +225,10 @@ bool Clay::readBack() {
     const int nv = source->vertexCount();
     // corners uploaded for another triangle set would land on the wrong vertices
     if (n == 0 || vertexCount != 3 * n || lastCorner.size() != size_t(nv)) return false;
-    gl->glBindBuffer(GL_ARRAY_BUFFER, buffers[current]);
+    bindArrayBuffer(buffers[current]);
     const void* mapped = gl->glMapBuffer(GL_ARRAY_BUFFER, GL_READ_ONLY);
     if (!mapped) {
-        gl->glBindBuffer(GL_ARRAY_BUFFER, 0);
+        bindArrayBuffer(0);
         return false;
     }
     // each vertex takes the position of its last corner in triangle order
@@ -248,7 +240,7 @@ bool Clay::readBack() {
         source->vertices[v].position = vec3(p[0], p[1], p[2]);
     }
     gl->glUnmapBuffer(GL_ARRAY_BUFFER);
-    gl->glBindBuffer(GL_ARRAY_BUFFER, 0);
+    bindArrayBuffer(0);
     return true;
 }
 

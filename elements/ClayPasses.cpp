@@ -95,7 +95,7 @@ void Clay::deformVolume(const std::vector<vec3>& centres, const std::vector<mat3
     runBatches(*this, shaderClayDeformVolume, centres.size(), [&](size_t first, int count) {
         setVec3s("center", centres, first, count);
         if (count > 0)
-            gl->glUniformMatrix3fv(gl->glGetUniformLocation(Shader::currentProgram, "frame"), count, GL_FALSE,
+            gl->glUniformMatrix3fv(uniformLocation("frame"), count, GL_FALSE,
                                    frames[first].m);
         setUniformFloat("weight", weight);
         setUniformFloat("radius2", radius * radius);
@@ -105,23 +105,18 @@ void Clay::deformVolume(const std::vector<vec3>& centres, const std::vector<mat3
 void Clay::runDeformPass() {
     if (buffers[0] == 0 || !createQuadBuffer()) return;
     const GLsizeiptr size = GLsizeiptr(vertexCount) * 12;
-    gl->glBindBuffer(GL_ARRAY_BUFFER, buffers[current]);
-    gl->glEnableVertexAttribArray(0);
-    gl->glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, 0, nullptr);
+    feedAttributeZero(buffers[current]);
     gl->glBindBufferRange(GL_TRANSFORM_FEEDBACK_BUFFER, 0, buffers[current ^ 1], 0, size);
     gl->glBeginTransformFeedback(GL_POINTS);
     gl->glDrawArrays(GL_POINTS, 0, vertexCount);
     gl->glEndTransformFeedback();
-    gl->glDisableVertexAttribArray(0);
-    gl->glBindBuffer(GL_ARRAY_BUFFER, 0);
+    stopFeedingAttributeZero();
     // leave no buffer on the capture binding
     gl->glBindBufferBase(GL_TRANSFORM_FEEDBACK_BUFFER, 0, 0);
     gl->glFlush();
     current ^= 1;
     // attribute 0 was re-pointed and switched off
     bound = false;
-    quadBound = false;
-    circleBound = false;
 }
 
 } // namespace kal

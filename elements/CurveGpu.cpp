@@ -20,15 +20,12 @@ namespace kal {
 
 namespace {
 
-int uniform(const char* name) { return gl->glGetUniformLocation(Shader::currentProgram, name); }
 
-// Attribute 0 reads this buffer now: the shared quad and circle must point it again.
 void pointAttributeAt(uint32_t buffer, uint32_t offset) {
     bindArrayBuffer(buffer);
     gl->glEnableVertexAttribArray(0);
     gl->glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, 0, reinterpret_cast<const void*>(uintptr_t(offset)));
-    quadBound = false;
-    circleBound = false;
+    attributeZeroTaken();
 }
 
 } // namespace
@@ -112,10 +109,7 @@ bool Curve::bind() {
 
 void Curve::unbind() {
     if (!bound) return;
-    if (gl) {
-        gl->glDisableVertexAttribArray(0);
-        bindArrayBuffer(0);
-    }
+    if (gl) stopFeedingAttributeZero();
     bound = false;
 }
 
@@ -133,7 +127,7 @@ void Curve::draw(uint32_t objectId, int32_t itemId, const mat4& model, const pbr
     mat4 P = inverseTransform();
     P *= model;
     P *= cameraMatrices.projectionView;
-    gl->glUniformMatrix4fv(uniform("ProjectionModelViewMatrix"), 1, GL_FALSE, P.m);
+    gl->glUniformMatrix4fv(uniformLocation("ProjectionModelViewMatrix"), 1, GL_FALSE, P.m);
     setObjectUniforms(objectId, itemId, material);
     gl->glDrawArrays(GL_LINES, 0, vertexCount);
     if (last) endDraw();
@@ -144,15 +138,9 @@ void Curve::drawFlat(const mat4& model, const uint8_t* colour, bool last) {
     mat4 P = inverseTransform();
     P *= model;
     P *= cameraMatrices.lineProjectionView;
-    gl->glUniformMatrix4fv(uniform("ProjectionModelViewMatrix"), 1, GL_FALSE, P.m);
-    const float c[4] = {colour[0] / 255.0f, colour[1] / 255.0f, colour[2] / 255.0f, colour[3] / 255.0f};
-    gl->glUniform4fv(uniform("Color"), 1, c);
-    pointAttributeAt(buffer, 0);
-    gl->glDrawArrays(GL_LINES, 0, vertexCount);
-    if (last) {
-        gl->glDisableVertexAttribArray(0);
-        bindArrayBuffer(0);
-    }
+    // the lines start at 0, the main draw's vertices at vertexOffset: the next bind points again
+    bound = false;
+    drawLineBuffer(buffer, vertexCount, P, colour, last);
 }
 
 } // namespace kal

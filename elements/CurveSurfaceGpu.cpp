@@ -138,22 +138,9 @@ void CurveSurface::drawFlat(const mat4& model, const uint8_t* colour, bool last)
     mat4 pmv = inverseTransform();
     pmv *= model;
     pmv *= cameraMatrices.lineProjectionView;
-    const unsigned program = Shader::currentProgram;
-    gl->glUniformMatrix4fv(gl->glGetUniformLocation(program, "ProjectionModelViewMatrix"), 1, GL_FALSE, pmv.m);
-    const float c[4] = {colour[0] / 255.0f, colour[1] / 255.0f, colour[2] / 255.0f, colour[3] / 255.0f};
-    gl->glUniform4fv(gl->glGetUniformLocation(program, "Color"), 1, c);
-    bindArrayBuffer(lineBuffer);
-    gl->glEnableVertexAttribArray(0);
-    gl->glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, 0, nullptr);
-    // attribute 0 reads the lines now: the arrays and the shared quad must be pointed again
+    // attribute 0 reads the lines now: the corner arrays must be pointed again
     bound = false;
-    quadBound = false;
-    circleBound = false;
-    gl->glDrawArrays(GL_LINES, 0, lineVertexCount);
-    if (last) {
-        gl->glDisableVertexAttribArray(0);
-        bindArrayBuffer(0);
-    }
+    drawLineBuffer(lineBuffer, lineVertexCount, pmv, colour, last);
 }
 
 bool CurveSurface::hasEditPreview() { return editPreview != nullptr; }

@@ -20,7 +20,6 @@ namespace {
 // Whether the bolt pass took the noise texture's unit (and so gives it back).
 bool noiseTakenByBolt = false;
 
-int uniform(const char* name) { return gl->glGetUniformLocation(Shader::currentProgram, name); }
 
 } // namespace
 
@@ -60,14 +59,14 @@ void Lightning::draw(uint32_t objectId, int32_t itemId, const mat4& model, const
     m *= model;
     setSurfaceUniforms(objectId, itemId, m, material);
     const mat4 transform = endsTransform(time);
-    gl->glUniformMatrix4fv(uniform("Transform"), 1, GL_FALSE, transform.m);
+    gl->glUniformMatrix4fv(uniformLocation("Transform"), 1, GL_FALSE, transform.m);
     if (noiseTexture && !noiseTexture->bound) noiseTakenByBolt = true;
-    gl->glUniform1i(uniform("Noise"), noiseTexture ? noiseTexture->unit() : -1);
-    gl->glUniform2fv(uniform("Amplitude"), 1, &amplitude.x);
-    gl->glUniform2fv(uniform("Scale"), 1, &scale.x);
-    gl->glUniform2fv(uniform("Phase"), 1, &phase.x);
-    gl->glUniform1f(uniform("Time"), time);
-    gl->glUniform1i(uniform("Octaves"), octaves);
+    gl->glUniform1i(uniformLocation("Noise"), noiseTexture ? noiseTexture->unit() : -1);
+    gl->glUniform2fv(uniformLocation("Amplitude"), 1, &amplitude.x);
+    gl->glUniform2fv(uniformLocation("Scale"), 1, &scale.x);
+    gl->glUniform2fv(uniformLocation("Phase"), 1, &phase.x);
+    gl->glUniform1f(uniformLocation("Time"), time);
+    gl->glUniform1i(uniformLocation("Octaves"), octaves);
     gl->glDrawArrays(GL_TRIANGLES, 0, boltTube->vertexCount);
     if (last) endDraw();
 }

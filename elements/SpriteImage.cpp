@@ -64,7 +64,6 @@ bool readImageRecordHeader(ByteBuffer& in, uint32_t textureTag) {
 
 namespace {
 
-int uniform(const char* name) { return gl->glGetUniformLocation(Shader::currentProgram, name); }
 
 } // namespace
 
@@ -75,8 +74,8 @@ void setImageUniforms(uint32_t objectId, int32_t itemId, const mat4& model, cons
     // meshNormalMatrix keeps a flat quad's normal finite and a mirrored tool's facing out
     setSurfaceUniforms(objectId, itemId, m, material);
     // 1 keeps the material's plain light; 0 lets the image tint it
-    gl->glUniform1ui(uniform("ColorLight"), colourIsLight ? 0u : 1u);
-    gl->glUniform1i(uniform("Sprite"), texture.unit());
+    gl->glUniform1ui(uniformLocation("ColorLight"), colourIsLight ? 0u : 1u);
+    gl->glUniform1i(uniformLocation("Sprite"), texture.unit());
 }
 
 void drawImageQuad() {

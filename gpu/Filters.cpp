@@ -15,7 +15,6 @@ namespace kal {
 
 namespace {
 
-int location(const char* name) { return gl->glGetUniformLocation(Shader::currentProgram, name); }
 
 // The objects of one full-screen pass, bound in order and unbound together in reverse.
 class AtomBinder {
@@ -90,20 +89,20 @@ bool isFloatType(std::uint32_t type) { return type == GL_FLOAT || type == GL_HAL
 
 } // namespace
 
-void setUniformInt(const char* name, int value) { gl->glUniform1i(location(name), value); }
-void setUniformFloat(const char* name, float value) { gl->glUniform1f(location(name), value); }
-void setUniformVec2(const char* name, vec2 value) { gl->glUniform2f(location(name), value.x, value.y); }
-void setUniformVec3(const char* name, vec3 value) { gl->glUniform3f(location(name), value.x, value.y, value.z); }
+void setUniformInt(const char* name, int value) { gl->glUniform1i(uniformLocation(name), value); }
+void setUniformFloat(const char* name, float value) { gl->glUniform1f(uniformLocation(name), value); }
+void setUniformVec2(const char* name, vec2 value) { gl->glUniform2f(uniformLocation(name), value.x, value.y); }
+void setUniformVec3(const char* name, vec3 value) { gl->glUniform3f(uniformLocation(name), value.x, value.y, value.z); }
 void setUniformVec4(const char* name, vec4 value)
 {
-    gl->glUniform4f(location(name), value.x, value.y, value.z, value.w);
+    gl->glUniform4f(uniformLocation(name), value.x, value.y, value.z, value.w);
 }
 void setUniformVec3Array(const char* name, const vec3* values, int count)
 {
     static_assert(sizeof(vec3) == 3 * sizeof(float), "vec3 must be three packed floats");
-    gl->glUniform3fv(location(name), count, &values[0].x);
+    gl->glUniform3fv(uniformLocation(name), count, &values[0].x);
 }
-void setUniformMat4(const char* name, const mat4& value) { gl->glUniformMatrix4fv(location(name), 1, GL_FALSE, value.m); }
+void setUniformMat4(const char* name, const mat4& value) { gl->glUniformMatrix4fv(uniformLocation(name), 1, GL_FALSE, value.m); }
 void setUniformColor(const char* name, const std::uint8_t rgba[4])
 {
     setUniformVec4(name, vec4{rgba[0] / 255.0f, rgba[1] / 255.0f, rgba[2] / 255.0f, rgba[3] / 255.0f});

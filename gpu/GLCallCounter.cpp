@@ -30,6 +30,13 @@ void arrayBufferSubData(long offset, long bytes, const void* data) {
     if (gl) gl->glBufferSubData(GL_ARRAY_BUFFER, GLintptr(offset), GLsizeiptr(bytes), data);
 }
 
+void bindArrayStorage(unsigned& buffer, long bytes, bool resize) {
+    const bool fresh = buffer == 0;
+    if (fresh && gl) gl->glGenBuffers(1, &buffer);
+    bindArrayBuffer(buffer);
+    if (fresh || resize) arrayBufferData(bytes, nullptr);
+}
+
 GLCallCounts glCallCounts() { return counts; }
 
 } // namespace kal

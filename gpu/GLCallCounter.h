@@ -1,7 +1,7 @@
 #pragma once
-// Thin counting layer over the GL calls whose redundancy we care about. All code makes
-// a program current through useProgram, so tests can check that binding the current
-// program costs nothing, by counting rather than by trusting the code.
+// Thin counting layer over the GL calls whose redundancy we care about. All code makes a
+// program current through useProgram and binds, sizes and writes array buffers through these,
+// so tests can check what a frame uploads by counting rather than by trusting the code.
 
 namespace kal {
 
@@ -21,6 +21,10 @@ void bindArrayBuffer(unsigned buffer);
 // Count and forward to glBufferData / glBufferSubData on GL_ARRAY_BUFFER (dynamic draw).
 void arrayBufferData(long bytes, const void* data);
 void arrayBufferSubData(long offset, long bytes, const void* data);
+
+// Binds buffer as the array buffer, first creating it with `bytes` of storage when it is 0; an
+// existing buffer gets fresh storage of `bytes` only when resize.
+void bindArrayStorage(unsigned& buffer, long bytes, bool resize);
 
 // Totals since process start; tests compare differences.
 GLCallCounts glCallCounts();

@@ -42,7 +42,7 @@ unsigned uploadStaticBuffer(const float* data, std::size_t floats) {
     unsigned buffer = 0;
     gl->glGenBuffers(1, &buffer);
     bindArrayBuffer(buffer);
-    gl->glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(floats * sizeof(float)), data, GL_STATIC_DRAW);
+    arrayBufferData(long(floats * sizeof(float)), data);
     bindArrayBuffer(0);
     return buffer;
 }
@@ -52,18 +52,46 @@ void deleteBuffer(unsigned& buffer) {
     buffer = 0;
 }
 
+// The quad and the circle share these steps; each has its own buffer and bound flag.
+void bindShape(unsigned buffer, bool& bound) {
+    if (bound) return;
+    feedAttributeZero(buffer);
+    bound = true;
+}
+
+void unbindShape(bool& bound) {
+    if (!bound || !gl) return;
+    stopFeedingAttributeZero();
+    bound = false;
+}
+
+void releaseShape(unsigned& buffer, bool& bound) {
+    if (buffer != 0) {
+        unbindShape(bound);
+        deleteBuffer(buffer);
+    }
+    gl->glBindVertexArray(0);
+    vertexArrayBound = false;
+}
+
+} // namespace
+
+void attributeZeroTaken() {
+    quadBound = false;
+    circleBound = false;
+}
+
 void feedAttributeZero(unsigned buffer) {
     bindArrayBuffer(buffer);
     gl->glEnableVertexAttribArray(0);
     gl->glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, 0, nullptr);
+    attributeZeroTaken();
 }
 
 void stopFeedingAttributeZero() {
     gl->glDisableVertexAttribArray(0);
     bindArrayBuffer(0);
 }
-
-} // namespace
 
 std::vector<float> circleVertices(int count) {
     std::vector<float> vertices;
@@ -94,20 +122,11 @@ bool createQuadBuffer() {
 
 bool bindQuadBuffer() {
     if (!createQuadBuffer()) return false;
-    if (!quadBound) {
-        feedAttributeZero(quadBuffer);
-        quadBound = true;
-        // attribute 0 no longer reads the circle
-        circleBound = false;
-    }
+    bindShape(quadBuffer, quadBound);
     return true;
 }
 
-void unbindQuadBuffer() {
-    if (!quadBound || !gl) return;
-    stopFeedingAttributeZero();
-    quadBound = false;
-}
+void unbindQuadBuffer() { unbindShape(quadBound); }
 
 bool drawQuadStrip(bool unbind) {
     if (!bindQuadBuffer()) return false;
@@ -117,13 +136,7 @@ bool drawQuadStrip(bool unbind) {
 }
 
 void releaseQuadBuffer() {
-    if (!gl) return;
-    if (quadBuffer != 0) {
-        unbindQuadBuffer();
-        deleteBuffer(quadBuffer);
-    }
-    gl->glBindVertexArray(0);
-    vertexArrayBound = false;
+    if (gl) releaseShape(quadBuffer, quadBound);
 }
 
 bool createCircleBuffer() {
@@ -146,19 +159,11 @@ bool createCircleBuffer() {
 
 bool bindCircleBuffer() {
     if (!createCircleBuffer()) return false;
-    if (!circleBound) {
-        feedAttributeZero(circleBuffer);
-        circleBound = true;
-        quadBound = false;
-    }
+    bindShape(circleBuffer, circleBound);
     return true;
 }
 
-void unbindCircleBuffer() {
-    if (!circleBound || !gl) return;
-    stopFeedingAttributeZero();
-    circleBound = false;
-}
+void unbindCircleBuffer() { unbindShape(circleBound); }
 
 bool drawCircle(bool unbind) {
     if (!bindCircleBuffer()) return false;
@@ -170,13 +175,8 @@ bool drawCircle(bool unbind) {
 
 void releaseCircleBuffer() {
     if (!gl) return;
-    if (circleBuffer != 0) {
-        unbindCircleBuffer();
-        deleteBuffer(circleBuffer);
-        circleVertexCount = 0;
-    }
-    gl->glBindVertexArray(0);
-    vertexArrayBound = false;
+    releaseShape(circleBuffer, circleBound);
+    circleVertexCount = 0;
 }
 
 } // namespace kal

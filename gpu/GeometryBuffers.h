@@ -26,6 +26,12 @@ extern const mat4 screenQuadMatrix;
 // rounded to a float first. Empty for a count of 0 or less.
 std::vector<float> circleVertices(int count);
 
+// Whoever points attribute 0 at another buffer calls this: the quad and circle point it again.
+void attributeZeroTaken();
+// Points attribute 0 at buffer (three floats a vertex), through the counted binds.
+void feedAttributeZero(unsigned buffer);
+void stopFeedingAttributeZero();
+
 // Build once; true when built now without a GL error or built before. A failed build
 // is retried by the next call.
 bool createQuadBuffer();

@@ -1,12 +1,11 @@
 #include "gpu/Shader.h"
 
 #include "foundation/Log.h"
+#include "foundation/WholeFile.h"
 #include "gpu/GLCallCounter.h"
 #include "gpu/GLFunctions.h"
 #include "gpu/ShaderSource.h"
 
-#include <QByteArray>
-#include <QFile>
 #include <QOpenGLFunctions_4_0_Core>
 #include <QString>
 
@@ -18,6 +17,8 @@ const std::string shaderResourcePrefix = ":/shaders/";
 } // namespace
 
 unsigned Shader::currentProgram = 0;
+
+int uniformLocation(const char* name) { return gl->glGetUniformLocation(Shader::currentProgram, name); }
 
 Shader::Shader(const std::string& name) : name(name) {}
 
@@ -36,10 +37,9 @@ Shader* Shader::fromLines(const std::vector<std::string>& lines) {
 }
 
 void Shader::loadSource(const std::string& name) {
-    QFile file(QString::fromStdString(shaderResourcePrefix + name + ".glsl"));
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) return;
-    const QByteArray bytes = file.readAll();
-    source += shaderTextFromBytes(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    std::vector<char> bytes;
+    if (readWholeFile(shaderResourcePrefix + name + ".glsl", bytes).empty())
+        source += shaderTextFromBytes(bytes.data(), bytes.size());
 }
 
 void Shader::deleteProgram() {

@@ -56,4 +56,7 @@ private:
     void deleteProgram();
 };
 
+// The location of a uniform of the current program; -1 (ignored by GL) for a name it lacks.
+int uniformLocation(const char* name);
+
 } // namespace kal

@@ -195,10 +195,67 @@ bool Texture::readNameRecord(ByteBuffer& in, std::string& name)
     return true;
 }
 
+bool Texture::readNameAndLoad(ByteBuffer& in)
+{
+    if (!readNameRecord(in, name)) {
+        failed = true;
+        return false;
+    }
+    return load(name);
+}
+
 void Texture::padStagedPixels(std::uint64_t bytes)
 {
     if (!pixels.empty() && pixels.size() < bytes)
         pixels.resize(std::size_t(bytes), 0);
+}
+
+void Texture::describeSize(std::vector<int> newSize)
+{
+    if (size == newSize)
+        return;
+    size = std::move(newSize);
+    compiled = false;
+}
+
+bool Texture::compileAs(std::uint32_t glTarget, const char* kind, Renewal renewal,
+                        const std::function<bool()>& upload)
+{
+    if (compiled)
+        return true;
+    gl->glGetError();
+    target = glTarget;
+    // A re-described texture gets a fresh name; the stale one is freed, not leaked.
+    if (renewal == Renewal::FreshName)
+        deleteGLTexture();
+    if (id == 0) {
+        GLuint fresh = 0;
+        gl->glGenTextures(1, &fresh);
+        id = fresh;
+    }
+    bool uploaded = false;
+    {
+        TextureBindingScope scope(target, id);
+        uploaded = upload();
+        gl->glTexParameteri(target, GL_TEXTURE_MAG_FILTER, GLint(filter));
+        gl->glTexParameteri(target, GL_TEXTURE_MIN_FILTER, GLint(filter));
+        gl->glTexParameteri(target, GL_TEXTURE_WRAP_S, GLint(wrap));
+        gl->glTexParameteri(target, GL_TEXTURE_WRAP_T, GLint(wrap));
+        // the third coordinate is sampled only in volumes and cube maps
+        if (target == GL_TEXTURE_3D || target == GL_TEXTURE_CUBE_MAP)
+            gl->glTexParameteri(target, GL_TEXTURE_WRAP_R, GLint(wrap));
+    }
+    compiled = gl->glGetError() == GL_NO_ERROR && uploaded;
+    if (!compiled) {
+        writeLog(std::string("ERROR ") + kind + "::compile " + name, 0);
+        return false;
+    }
+    if (renewal == Renewal::FreshName) {
+        pixels.clear();
+        pixels.shrink_to_fit();
+        filled = 0;
+    }
+    return true;
 }
 
 } // namespace kal

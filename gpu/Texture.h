@@ -7,6 +7,7 @@
 #include "gpu/GLAtom.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -129,8 +130,22 @@ protected:
     void deleteGLTexture();
     // Appends the name record with the given tag.
     void writeNameRecord(ByteBuffer& out, std::uint32_t tag) const;
+    // Reads a name record and loads that file; a damaged record shows in `failed`.
+    bool readNameAndLoad(ByteBuffer& in);
     // Makes sure `pixels` holds at least `bytes` so an upload never reads past it.
     void padStagedPixels(std::uint64_t bytes);
+    // Takes a new size; a different one clears `compiled`.
+    void describeSize(std::vector<int> newSize);
+
+    // How a kind's compile treats its GL name and its staged bytes.
+    enum class Renewal {
+        FreshName, // a new GL name at every compile; the staged bytes go once uploaded
+        KeptName,  // the name made once is reused; the staged bytes stay
+    };
+    // The compile every kind shares: makes the GL name, binds it to glTarget while `upload`
+    // sends the texels (false when it could not), sets filter and wrap, and marks the texture
+    // compiled when GL raised no error. `kind` names the class in the log.
+    bool compileAs(std::uint32_t glTarget, const char* kind, Renewal renewal, const std::function<bool()>& upload);
 };
 
 } // namespace kal

@@ -1,6 +1,5 @@
 #include "gpu/Texture2D.h"
 
-#include "foundation/ByteBuffer.h"
 #include "foundation/Log.h"
 #include "gpu/GLFunctions.h"
 #include "gpu/ImageLimits.h"
@@ -26,44 +25,16 @@ Texture2D::Texture2D(const std::string& file, bool usePath)
 
 Texture2D::Texture2D(ByteBuffer& in) { read(in); }
 
-void Texture2D::resize(int w, int h)
-{
-    if (size.size() == 2 && size[0] == w && size[1] == h)
-        return;
-    size = {w, h};
-    compiled = false;
-}
+void Texture2D::resize(int w, int h) { describeSize({w, h}); }
 
 bool Texture2D::compile()
 {
-    if (compiled)
-        return true;
-    gl->glGetError();
-    target = GL_TEXTURE_2D;
-    // A re-described texture gets a fresh name; the stale one is freed, not leaked.
-    deleteGLTexture();
-    GLuint name2d = 0;
-    gl->glGenTextures(1, &name2d);
-    id = name2d;
-    {
-        TextureBindingScope scope(target, id);
+    return compileAs(GL_TEXTURE_2D, "Texture2D", Renewal::FreshName, [this] {
         padStagedPixels(alignedImageBytes(width(), height(), format, type));
         gl->glTexImage2D(target, 0, GLint(internalFormat), width(), height(), 0, format, type,
                          pixels.empty() ? nullptr : pixels.data());
-        gl->glTexParameteri(target, GL_TEXTURE_MAG_FILTER, GLint(filter));
-        gl->glTexParameteri(target, GL_TEXTURE_MIN_FILTER, GLint(filter));
-        gl->glTexParameteri(target, GL_TEXTURE_WRAP_S, GLint(wrap));
-        gl->glTexParameteri(target, GL_TEXTURE_WRAP_T, GLint(wrap));
-    }
-    compiled = gl->glGetError() == GL_NO_ERROR;
-    if (!compiled) {
-        writeLog("ERROR Texture2D::compile " + name, 0);
-        return false;
-    }
-    pixels.clear();
-    pixels.shrink_to_fit();
-    filled = 0;
-    return true;
+        return true;
+    });
 }
 
 bool Texture2D::load(const std::string& path)
@@ -110,14 +81,7 @@ bool Texture2D::load(const std::string& path)
 
 void Texture2D::write(ByteBuffer& out) { writeNameRecord(out, recordTag); }
 
-bool Texture2D::read(ByteBuffer& in)
-{
-    if (!readNameRecord(in, name)) {
-        failed = true;
-        return false;
-    }
-    return load(name);
-}
+bool Texture2D::read(ByteBuffer& in) { return readNameAndLoad(in); }
 
 int Texture2D::generateMipmaps()
 {

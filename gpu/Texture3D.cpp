@@ -1,6 +1,5 @@
 #include "gpu/Texture3D.h"
 
-#include "foundation/ByteBuffer.h"
 #include "foundation/Log.h"
 #include "gpu/GLFunctions.h"
 #include "gpu/ImageLimits.h"
@@ -41,44 +40,16 @@ Texture3D::Texture3D(const std::string& file, bool usePath)
 
 Texture3D::Texture3D(ByteBuffer& in) { read(in); }
 
-void Texture3D::resize(int w, int h, int d)
-{
-    if (size.size() == 3 && size[0] == w && size[1] == h && size[2] == d)
-        return;
-    size = {w, h, d};
-    compiled = false;
-}
+void Texture3D::resize(int w, int h, int d) { describeSize({w, h, d}); }
 
 bool Texture3D::compile()
 {
-    if (compiled)
-        return true;
-    gl->glGetError();
-    target = GL_TEXTURE_3D;
-    deleteGLTexture();
-    GLuint name3d = 0;
-    gl->glGenTextures(1, &name3d);
-    id = name3d;
-    {
-        TextureBindingScope scope(target, id);
+    return compileAs(GL_TEXTURE_3D, "Texture3D", Renewal::FreshName, [this] {
         padStagedPixels(alignedImageBytes(width(), height(), format, type) * std::uint64_t(std::max(depth(), 0)));
         gl->glTexImage3D(target, 0, GLint(internalFormat), width(), height(), depth(), 0, format, type,
                          pixels.empty() ? nullptr : pixels.data());
-        gl->glTexParameteri(target, GL_TEXTURE_MAG_FILTER, GLint(filter));
-        gl->glTexParameteri(target, GL_TEXTURE_MIN_FILTER, GLint(filter));
-        gl->glTexParameteri(target, GL_TEXTURE_WRAP_S, GLint(wrap));
-        gl->glTexParameteri(target, GL_TEXTURE_WRAP_T, GLint(wrap));
-        gl->glTexParameteri(target, GL_TEXTURE_WRAP_R, GLint(wrap));
-    }
-    compiled = gl->glGetError() == GL_NO_ERROR;
-    if (!compiled) {
-        writeLog("ERROR Texture3D::compile " + name, 0);
-        return false;
-    }
-    pixels.clear();
-    pixels.shrink_to_fit();
-    filled = 0;
-    return true;
+        return true;
+    });
 }
 
 bool Texture3D::load(const std::string& path)
@@ -133,13 +104,6 @@ bool Texture3D::load(const std::string& path)
 
 void Texture3D::write(ByteBuffer& out) { writeNameRecord(out, recordTag); }
 
-bool Texture3D::read(ByteBuffer& in)
-{
-    if (!readNameRecord(in, name)) {
-        failed = true;
-        return false;
-    }
-    return load(name);
-}
+bool Texture3D::read(ByteBuffer& in) { return readNameAndLoad(in); }
 
 } // namespace kal

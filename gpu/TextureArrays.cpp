@@ -1,39 +1,16 @@
 #include "gpu/TextureArrays.h"
 
 #include "foundation/Log.h"
+#include "foundation/WholeFile.h"
 #include "gpu/GLFunctions.h"
 #include "gpu/TextureCube.h"
 
 #include <QByteArray>
-#include <QFile>
 #include <QImage>
 #include <QImageReader>
 #include <QOpenGLFunctions_4_0_Core>
 
 namespace kal {
-
-namespace {
-
-// The array kinds keep their GL name across recompiles; it is created once.
-GLuint ensureName(std::uint32_t& id)
-{
-    if (id == 0) {
-        GLuint name = 0;
-        gl->glGenTextures(1, &name);
-        id = name;
-    }
-    return id;
-}
-
-void setSamplingParameters(GLenum target, std::uint32_t filter, std::uint32_t wrap)
-{
-    gl->glTexParameteri(target, GL_TEXTURE_MAG_FILTER, GLint(filter));
-    gl->glTexParameteri(target, GL_TEXTURE_MIN_FILTER, GLint(filter));
-    gl->glTexParameteri(target, GL_TEXTURE_WRAP_S, GLint(wrap));
-    gl->glTexParameteri(target, GL_TEXTURE_WRAP_T, GLint(wrap));
-}
-
-} // namespace
 
 Texture2DArray::Texture2DArray(int size, int layers, std::uint32_t internalFormat, std::uint32_t format,
                                std::uint32_t type, std::uint32_t wrap, std::uint32_t filter)
@@ -42,13 +19,7 @@ Texture2DArray::Texture2DArray(int size, int layers, std::uint32_t internalForma
     this->size = {size, size, layers};
 }
 
-void Texture2DArray::resize(int w, int h, int layers)
-{
-    if (size.size() == 3 && size[0] == w && size[1] == h && size[2] == layers)
-        return;
-    size = {w, h, layers};
-    compiled = false;
-}
+void Texture2DArray::resize(int w, int h, int layers) { describeSize({w, h, layers}); }
 
 bool Texture2DArray::loadFile(const std::string& file, bool usePath)
 {
@@ -66,12 +37,12 @@ bool Texture2DArray::loadFile(const std::string& file, bool usePath)
 bool Texture2DArray::loadFiles(const std::string& listFile, bool usePath)
 {
     const std::string path = resolveTexturePath(listFile, usePath, textureFolder);
-    QFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+    std::vector<char> bytes;
+    if (!readWholeFile(path, bytes).empty()) {
         writeLog("ERROR Texture2DArray::loadFiles " + path, 0);
         return false;
     }
-    QByteArray text = file.readAll();
+    QByteArray text(bytes.data(), int(bytes.size()));
     const int zero = text.indexOf('\0');
     if (zero >= 0)
         text.truncate(zero);
@@ -82,19 +53,13 @@ bool Texture2DArray::loadFiles(const std::string& listFile, bool usePath)
         // A layer that fails is skipped; loadFile has reported it.
         loadFile(textureFolder + line.toStdString(), false);
     }
-    file.close();
     return true;
 }
 
 bool Texture2DArray::compile()
 {
-    if (compiled)
-        return true;
-    gl->glGetError();
-    target = GL_TEXTURE_2D_ARRAY;
-    const int w = width(), h = height(), layers = depth();
-    {
-        TextureBindingScope scope(target, ensureName(id));
+    return compileAs(GL_TEXTURE_2D_ARRAY, "Texture2DArray", Renewal::KeptName, [this] {
+        const int w = width(), h = height(), layers = depth();
         gl->glTexImage3D(target, 0, GLint(internalFormat), w, h, layers, 0, format, type, nullptr);
         // Layers are 8-bit images; another staging format would be read past their end.
         const bool byteImages = type == GL_UNSIGNED_BYTE && (format == GL_RGB || format == GL_RGBA);
@@ -113,12 +78,8 @@ bool Texture2DArray::compile()
                 continue;
             gl->glTexSubImage3D(target, 0, 0, 0, GLint(layer), w, h, 1, format, type, scaled.constBits());
         }
-        setSamplingParameters(target, filter, wrap);
-    }
-    compiled = gl->glGetError() == GL_NO_ERROR;
-    if (!compiled)
-        writeLog("ERROR Texture2DArray::compile", 0);
-    return compiled;
+        return true;
+    });
 }
 
 TextureCubeArray::TextureCubeArray(int size, int cubes, std::uint32_t internalFormat, std::uint32_t format,
@@ -128,30 +89,15 @@ TextureCubeArray::TextureCubeArray(int size, int cubes, std::uint32_t internalFo
     this->size = {size, size, cubes};
 }
 
-void TextureCubeArray::resize(int newSize, int cubes)
-{
-    if (size.size() == 3 && size[0] == newSize && size[1] == newSize && size[2] == cubes)
-        return;
-    size = {newSize, newSize, cubes};
-    compiled = false;
-}
+void TextureCubeArray::resize(int newSize, int cubes) { describeSize({newSize, newSize, cubes}); }
 
 bool TextureCubeArray::compile()
 {
-    if (compiled)
-        return true;
-    gl->glGetError();
-    target = GL_TEXTURE_CUBE_MAP_ARRAY;
-    {
-        TextureBindingScope scope(target, ensureName(id));
+    return compileAs(GL_TEXTURE_CUBE_MAP_ARRAY, "TextureCubeArray", Renewal::KeptName, [this] {
         gl->glTexImage3D(target, 0, GLint(internalFormat), width(), width(), 6 * depth(), 0, format, type,
                          nullptr);
-        setSamplingParameters(target, filter, wrap);
-    }
-    compiled = gl->glGetError() == GL_NO_ERROR;
-    if (!compiled)
-        writeLog("ERROR TextureCubeArray::compile", 0);
-    return compiled;
+        return true;
+    });
 }
 
 bool TextureCubeArray::setLayer(int n, const std::vector<std::uint8_t>& faces)

@@ -71,30 +71,12 @@ TextureCube::TextureCube(const std::string& file, int size, bool usePath)
     load(resolveTexturePath(file, usePath, environmentFolder));
 }
 
-void TextureCube::resize(int newSize)
-{
-    if (size.size() == 2 && size[0] == newSize && size[1] == newSize)
-        return;
-    size = {newSize, newSize};
-    compiled = false;
-}
+void TextureCube::resize(int newSize) { describeSize({newSize, newSize}); }
 
 bool TextureCube::compile()
 {
-    if (compiled)
-        return true;
-    gl->glGetError();
-    target = GL_TEXTURE_CUBE_MAP;
-    if (id == 0) {
-        GLuint cube = 0;
-        gl->glGenTextures(1, &cube);
-        id = cube;
-    }
-    const int edge = width();
-    const std::uint64_t faceBytes = alignedImageBytes(edge, edge, format, type);
-    bool ok = true;
-    {
-        TextureBindingScope scope(target, id);
+    return compileAs(GL_TEXTURE_CUBE_MAP, "TextureCube", Renewal::KeptName, [this] {
+        const int edge = width();
         QImage source;
         if (pixels.empty() && !name.empty()) {
             // the header first: a small file must not make the decoder allocate gigabytes
@@ -102,10 +84,11 @@ bool TextureCube::compile()
             // The resampled faces are 8-bit RGB or RGBA; other formats would be read
             // past the end of the face image.
             const std::uint32_t texelBytes = bytesPerTexel(format, type);
-            ok = !source.isNull() && type == GL_UNSIGNED_BYTE && (texelBytes == 3 || texelBytes == 4);
+            if (source.isNull() || type != GL_UNSIGNED_BYTE || (texelBytes != 3 && texelBytes != 4))
+                return false;
         }
-        padStagedPixels(6 * faceBytes);
-        for (int k = 0; k < 6 && ok; ++k) {
+        padStagedPixels(6 * alignedImageBytes(edge, edge, format, type));
+        for (int k = 0; k < 6; ++k) {
             const GLenum faceTarget = GL_TEXTURE_CUBE_MAP_POSITIVE_X + GLenum(k);
             if (!pixels.empty()) {
                 const std::size_t offset = std::size_t(k) * pixels.size() / 6;
@@ -120,16 +103,8 @@ bool TextureCube::compile()
                                  faceImage.constBits());
             }
         }
-        gl->glTexParameteri(target, GL_TEXTURE_MAG_FILTER, GLint(filter));
-        gl->glTexParameteri(target, GL_TEXTURE_MIN_FILTER, GLint(filter));
-        gl->glTexParameteri(target, GL_TEXTURE_WRAP_S, GLint(wrap));
-        gl->glTexParameteri(target, GL_TEXTURE_WRAP_T, GLint(wrap));
-        gl->glTexParameteri(target, GL_TEXTURE_WRAP_R, GLint(wrap));
-    }
-    compiled = (gl->glGetError() == GL_NO_ERROR) && ok;
-    if (!compiled)
-        writeLog("ERROR TextureCube::compile " + name, 0);
-    return compiled;
+        return true;
+    });
 }
 
 bool TextureCube::load(const std::string& path)

@@ -35,13 +35,7 @@ Mesh& Mesh::operator=(const Mesh& other) {
 void Mesh::copyFrom(const Mesh& other) {
     vertices = other.vertices;
     triangles = other.triangles;
-    glBuffer = 0;
-    flatBuffer = 0;
-    bound = false;
-    gpuVertexCount = 0;
-    flatVertexCount = 0;
-    geometryChanged = true;
-    for (bool& p : partChanged) p = true;
+    forgetGpu();
     for (int i = 0; i < 6; ++i) attributeOffset[i] = other.attributeOffset[i];
     vertexCountMark = other.vertexCountMark;
     triangleCountMark = other.triangleCountMark;
@@ -70,13 +64,7 @@ void Mesh::reset() {
     triangles.clear();
     vertexCountMark = 0;
     triangleCountMark = 0;
-    glBuffer = 0;
-    flatBuffer = 0;
-    bound = false;
-    gpuVertexCount = 0;
-    flatVertexCount = 0;
-    geometryChanged = true;
-    for (bool& p : partChanged) p = true;
+    forgetGpu();
     tearTriangleMark = 0;
     purgeNeeded = false;
 }

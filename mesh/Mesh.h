@@ -377,6 +377,8 @@ public:
 private:
     // Upload steps (MeshGpu.cpp).
     bool rangeUploadPossible() const;
+    // No GPU names, nothing uploaded: the next upload builds everything (the names are not deleted).
+    void forgetGpu();
     uint64_t uploadLines(const std::vector<float>& lines, int32_t segments);
     bool finishUpload(uint64_t written);
     // Runs the rebuild passes; markCreases adds the normal-crease pass of an import.

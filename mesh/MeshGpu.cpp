@@ -27,6 +27,10 @@ void Mesh::releaseGpu() {
         if (flatBuffer != 0) gl->glDeleteBuffers(1, &flatBuffer);
     }
     // stale names would be deleted again (or drawn) later
+    forgetGpu();
+}
+
+void Mesh::forgetGpu() {
     glBuffer = 0;
     flatBuffer = 0;
     bound = false;
@@ -37,7 +41,7 @@ void Mesh::releaseGpu() {
 }
 
 void pointCornerAttributes(uint32_t buffer, const uint32_t offsets[6]) {
-    gl->glBindBuffer(GL_ARRAY_BUFFER, buffer);
+    bindArrayBuffer(buffer);
     for (GLuint a = 0; a < 6; ++a) gl->glEnableVertexAttribArray(a);
     auto at = [offsets](int i) { return reinterpret_cast<const void*>(uintptr_t(offsets[i])); };
     gl->glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, 0, at(0));
@@ -46,16 +50,14 @@ void pointCornerAttributes(uint32_t buffer, const uint32_t offsets[6]) {
     gl->glVertexAttribPointer(3, 4, GL_UNSIGNED_BYTE, GL_TRUE, 0, at(3));
     gl->glVertexAttribIPointer(4, 2, GL_SHORT, 0, at(4));
     gl->glVertexAttribIPointer(5, 1, GL_UNSIGNED_INT, 0, at(5));
-    // attribute 0 no longer reads the shared quad or circle: they must point it again
-    quadBound = false;
-    circleBound = false;
+    attributeZeroTaken();
 }
 
 bool quadArrayReady() { return gl && createQuadBuffer(); }
 
 void unpointCornerAttributes() {
     for (GLuint a = 0; a < 6; ++a) gl->glDisableVertexAttribArray(a);
-    gl->glBindBuffer(GL_ARRAY_BUFFER, 0);
+    bindArrayBuffer(0);
 }
 
 bool Mesh::bind() {
@@ -171,7 +173,7 @@ int aliveTriangleCount(const Mesh& mesh) {
 // Writes bytes at offset unless there are none.
 uint64_t writeRange(uint32_t offset, size_t bytes, const void* data) {
     if (bytes == 0) return 0;
-    gl->glBufferSubData(GL_ARRAY_BUFFER, GLintptr(offset), GLsizeiptr(bytes), data);
+    arrayBufferSubData(long(offset), long(bytes), data);
     return bytes;
 }
 
@@ -249,26 +251,18 @@ uint64_t Mesh::uploadLines(const std::vector<float>& lines, int32_t segments) {
     if (segments == 0) {
         if (flatBuffer != 0) {
             flatVertexCount = 0;
-            gl->glBindBuffer(GL_ARRAY_BUFFER, flatBuffer);
-            if (geometryChanged || flatBytesAllocated != 0) {
-                gl->glBufferData(GL_ARRAY_BUFFER, 0, nullptr, GL_DYNAMIC_DRAW);
-                flatBytesAllocated = 0;
-            }
-            gl->glBindBuffer(GL_ARRAY_BUFFER, 0);
+            bindArrayStorage(flatBuffer, 0, geometryChanged || flatBytesAllocated != 0);
+            flatBytesAllocated = 0;
+            bindArrayBuffer(0);
         }
         return 0;
     }
     flatVertexCount = 2 * segments;
-    const bool fresh = flatBuffer == 0;
-    if (fresh) gl->glGenBuffers(1, &flatBuffer);
-    gl->glBindBuffer(GL_ARRAY_BUFFER, flatBuffer);
     // the segment count can change without geometryChanged: reallocate on any size change
-    if (fresh || geometryChanged || lineBytes != flatBytesAllocated) {
-        gl->glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(lineBytes), nullptr, GL_DYNAMIC_DRAW);
-        flatBytesAllocated = lineBytes;
-    }
+    bindArrayStorage(flatBuffer, long(lineBytes), geometryChanged || lineBytes != flatBytesAllocated);
+    flatBytesAllocated = lineBytes;
     written += writeRange(0, lineBytes, lines.data());
-    gl->glBindBuffer(GL_ARRAY_BUFFER, 0);
+    bindArrayBuffer(0);
     return written;
 }
 
@@ -305,7 +299,7 @@ bool Mesh::updateGpu() {
         gl->glGetError();
         uint64_t written = 0;
         bool lines = flatVertexCount > 0;
-        gl->glBindBuffer(GL_ARRAY_BUFFER, glBuffer);
+        bindArrayBuffer(glBuffer);
         for (size_t i = 0; i < gpuRuns.size(); i += 2) {
             const int first = gpuRuns[i], end = gpuRuns[i + 1] + 1;
             buildCornerRange(*this, partChanged, first, end, arrays);
@@ -314,7 +308,7 @@ bool Mesh::updateGpu() {
             for (int t = first; t < end && !lines && partChanged[GroupPositions]; ++t)
                 for (int k = 0; k < 3 && !lines; ++k) lines = triangles[t].alive() && isLineEdge(t, k);
         }
-        gl->glBindBuffer(GL_ARRAY_BUFFER, 0);
+        bindArrayBuffer(0);
         if (partChanged[GroupPositions]) {
             if (lines) {
                 buildEdgeLines(*this, arrays);
@@ -345,15 +339,10 @@ bool Mesh::updateGpu() {
     }
     cornerStart.back() = corner;
 
-    const bool fresh = glBuffer == 0;
-    if (fresh) gl->glGenBuffers(1, &glBuffer);
-    gl->glBindBuffer(GL_ARRAY_BUFFER, glBuffer);
-    if (fresh || geometryChanged) {
-        cornerBytesAllocated = uint32_t(arrays.corners) * bytesPerCorner;
-        gl->glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(cornerBytesAllocated), nullptr, GL_DYNAMIC_DRAW);
-    }
+    if (glBuffer == 0 || geometryChanged) cornerBytesAllocated = uint32_t(arrays.corners) * bytesPerCorner;
+    bindArrayStorage(glBuffer, long(cornerBytesAllocated), geometryChanged);
     uint64_t written = writeGroups(arrays, arrays.corners, 0);
-    gl->glBindBuffer(GL_ARRAY_BUFFER, 0);
+    bindArrayBuffer(0);
     if (partChanged[GroupPositions]) written += uploadLines(arrays.lines, arrays.segments);
     return finishUpload(written);
 }
@@ -372,7 +361,6 @@ mat4 modelMatrix(Mesh& mesh, const mat4& world) {
     return m;
 }
 
-int uniform(const char* name) { return gl->glGetUniformLocation(Shader::currentProgram, name); }
 
 } // namespace
 
@@ -389,36 +377,25 @@ mat3 meshNormalMatrix(const mat4& model, const mat4& view) {
     return n;
 }
 
-void bindArrayStorage(uint32_t& buffer, long bytes, bool resize) {
-    if (buffer == 0) {
-        gl->glGenBuffers(1, &buffer);
-        bindArrayBuffer(buffer);
-        arrayBufferData(bytes, nullptr);
-    } else {
-        bindArrayBuffer(buffer);
-        if (resize) arrayBufferData(bytes, nullptr);
-    }
-}
-
 void setObjectUniforms(uint32_t objectId, int32_t itemId, const pbr& material) {
-    gl->glUniform1ui(uniform("ObjectId"), objectId);
-    gl->glUniform1ui(uniform("ItemId"), uint32_t(itemId));
+    gl->glUniform1ui(uniformLocation("ObjectId"), objectId);
+    gl->glUniform1ui(uniformLocation("ItemId"), uint32_t(itemId));
     const float colour[4] = {material.red / 65535.0f, material.green / 65535.0f, material.blue / 65535.0f,
                              material.opacity / 65535.0f};
     const float light[4] = {material.lightRed / 65535.0f, material.lightGreen / 65535.0f,
                             material.lightBlue / 65535.0f, material.refractivity / 65535.0f};
-    gl->glUniform4fv(uniform("ObjectColor"), 1, colour);
-    gl->glUniform4fv(uniform("ObjectLight"), 1, light);
+    gl->glUniform4fv(uniformLocation("ObjectColor"), 1, colour);
+    gl->glUniform4fv(uniformLocation("ObjectLight"), 1, light);
     const GLint surface[2] = {2 * material.roughness, 2 * material.metalness};
-    gl->glUniform2iv(uniform("ObjectMaterial"), 1, surface);
+    gl->glUniform2iv(uniformLocation("ObjectMaterial"), 1, surface);
 }
 
 void setSurfaceUniforms(uint32_t objectId, int32_t itemId, const mat4& model, const pbr& material) {
     mat4 pmv = model;
     pmv *= cameraMatrices.projectionView;
     const mat3 normalMatrix = meshNormalMatrix(model, cameraMatrices.viewMatrix);
-    gl->glUniformMatrix4fv(uniform("ProjectionModelViewMatrix"), 1, GL_FALSE, pmv.m);
-    gl->glUniformMatrix3fv(uniform("NormalMatrix"), 1, GL_FALSE, normalMatrix.m);
+    gl->glUniformMatrix4fv(uniformLocation("ProjectionModelViewMatrix"), 1, GL_FALSE, pmv.m);
+    gl->glUniformMatrix3fv(uniformLocation("NormalMatrix"), 1, GL_FALSE, normalMatrix.m);
     setObjectUniforms(objectId, itemId, material);
 }
 
@@ -430,25 +407,22 @@ void Mesh::draw(uint32_t objectId, int32_t itemId, const mat4& model, const pbr&
     if (last) endDraw();
 }
 
+void drawLineBuffer(uint32_t buffer, int32_t vertices, const mat4& pmv, const uint8_t* colour, bool last) {
+    gl->glUniformMatrix4fv(uniformLocation("ProjectionModelViewMatrix"), 1, GL_FALSE, pmv.m);
+    const float c[4] = {colour[0] / 255.0f, colour[1] / 255.0f, colour[2] / 255.0f, colour[3] / 255.0f};
+    gl->glUniform4fv(uniformLocation("Color"), 1, c);
+    feedAttributeZero(buffer);
+    gl->glDrawArrays(GL_LINES, 0, vertices);
+    if (last) stopFeedingAttributeZero();
+}
+
 void Mesh::drawFlat(const mat4& model, const uint8_t* colour, bool last) {
     if (!hasGpuGeometry() || !gl || !createQuadBuffer()) return;
     mat4 pmv = modelMatrix(*this, model);
     pmv *= cameraMatrices.lineProjectionView;
-    gl->glUniformMatrix4fv(uniform("ProjectionModelViewMatrix"), 1, GL_FALSE, pmv.m);
-    const float c[4] = {colour[0] / 255.0f, colour[1] / 255.0f, colour[2] / 255.0f, colour[3] / 255.0f};
-    gl->glUniform4fv(uniform("Color"), 1, c);
-    gl->glBindBuffer(GL_ARRAY_BUFFER, flatBuffer);
-    gl->glEnableVertexAttribArray(0);
-    gl->glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, 0, nullptr);
-    // attribute 0 now reads the lines: whoever drew through it before must point it again
-    quadBound = false;
-    circleBound = false;
+    // attribute 0 reads the lines now: the corner arrays must be pointed again
     bound = false;
-    gl->glDrawArrays(GL_LINES, 0, flatVertexCount);
-    if (last) {
-        gl->glDisableVertexAttribArray(0);
-        gl->glBindBuffer(GL_ARRAY_BUFFER, 0);
-    }
+    drawLineBuffer(flatBuffer, flatVertexCount, pmv, colour, last);
 }
 
 void Mesh::paintCorners(uint32_t vertex, uint32_t startTriangle, const pbr& material, uint8_t mask) {

@@ -62,9 +62,6 @@ template <class Point> bool bindOnce(bool current, bool& bound, Point point) {
     bound = true;
     return true;
 }
-// GL: binds `buffer` as the array buffer through the counted calls, first creating it with `bytes`
-// of storage when it is 0; an existing buffer gets fresh storage of `bytes` only when `resize`.
-void bindArrayStorage(uint32_t& buffer, long bytes, bool resize);
 // GL: sets the uniforms every surface draw shares on the current program, for a model matrix
 // under the camera: "ProjectionModelViewMatrix", "NormalMatrix", "ObjectId", "ItemId", and the
 // material as "ObjectColor", "ObjectLight" and "ObjectMaterial" (roughness and metalness doubled).
@@ -72,5 +69,8 @@ void setSurfaceUniforms(uint32_t objectId, int32_t itemId, const mat4& model, co
 // GL: the part of those without matrices: "ObjectId", "ItemId", "ObjectColor", "ObjectLight" and
 // "ObjectMaterial", for programs that take no normals (the curve lines).
 void setObjectUniforms(uint32_t objectId, int32_t itemId, const pbr& material);
+// GL: draws `vertices` line ends (three floats each) from `buffer` with the current flat-colour
+// program, placed by pmv, in one colour; last leaves attribute 0 and the array buffer unbound.
+void drawLineBuffer(uint32_t buffer, int32_t vertices, const mat4& pmv, const uint8_t* colour, bool last);
 
 } // namespace kal

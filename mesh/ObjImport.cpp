@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "foundation/Parallel.h"
+#include "foundation/WholeFile.h"
 #include "mesh/Mesh.h"
 #include "scene/Paths.h"
 #include "scene/SceneFile.h"
@@ -334,14 +335,10 @@ bool Mesh::loadFromFile(const std::string& path) {
 }
 
 bool Mesh::importObj(const std::string& path) {
-    QFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::ReadOnly)) return false;
-    // a device or pipe has no end to read up to
-    if (file.isSequential()) return false;
-    QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) return false;
-    ReadBudget budget(size_t(bytes.size()));
-    if (!parseObjText(*this, bytes.constData(), size_t(bytes.size()))) {
+    std::vector<char> bytes;
+    if (!readWholeFile(path, bytes).empty()) return false;
+    ReadBudget budget(bytes.size());
+    if (!parseObjText(*this, bytes.data(), bytes.size())) {
         // more than the file can stand for: refused whole, never half a mesh
         reset();
         invalid = true;

@@ -1,12 +1,12 @@
 // Reading .k and .ko files. The whole image is checked before the scene sees any of it: chunks and
 // records must lie inside the file, every count is bounded by the bytes left, and the tool links
 // must form a forest with closed rings. A damaged file is refused and the scene is left as it was.
-#include <QFile>
 #include <algorithm>
 #include <cstring>
 #include <unordered_map>
 
 #include "foundation/ByteBuffer.h"
+#include "foundation/WholeFile.h"
 #include "scene/Element.h"
 #include "scene/Paths.h"
 #include "scene/Registry.h"
@@ -319,13 +319,9 @@ bool readSceneBytes(Scene& scene, const uint8_t* data, size_t size) {
 }
 
 bool Scene::readFile(const std::string& path) {
-    QFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::ReadOnly)) return false;
-    // a device or pipe has no end to read up to
-    if (file.isSequential()) return false;
-    QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) return false;
-    return readSceneBytes(*this, reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size()));
+    std::vector<char> bytes;
+    if (!readWholeFile(path, bytes).empty()) return false;
+    return readSceneBytes(*this, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
 }
 
 Scene::Scene(const std::string& path, bool relative) : Scene() {

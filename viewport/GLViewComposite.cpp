@@ -23,7 +23,6 @@ namespace kal {
 
 namespace {
 
-int uniform(const char* name) { return gl->glGetUniformLocation(Shader::currentProgram, name); }
 
 void unbindAll(std::vector<GLAtom*>& bound) {
     for (auto it = bound.rbegin(); it != bound.rend(); ++it) (*it)->unbind();
@@ -45,15 +44,15 @@ bool bindPass(std::initializer_list<GLAtom*> objects, std::vector<GLAtom*>& boun
     return true;
 }
 
-void setUnit(const char* name, const Texture* texture) { gl->glUniform1i(uniform(name), texture->unitIndex); }
+void setUnit(const char* name, const Texture* texture) { gl->glUniform1i(uniformLocation(name), texture->unitIndex); }
 
 void setColour(const char* name, const wvec4& c) {
     const float v[4] = {c.r / 65535.0f, c.g / 65535.0f, c.b / 65535.0f, c.a / 65535.0f};
-    gl->glUniform4fv(uniform(name), 1, v);
+    gl->glUniform4fv(uniformLocation(name), 1, v);
 }
 
 void drawPass(std::vector<GLAtom*>& bound) {
-    gl->glUniformMatrix4fv(uniform("ProjectionModelViewMatrix"), 1, GL_FALSE, screenQuadMatrix.m);
+    gl->glUniformMatrix4fv(uniformLocation("ProjectionModelViewMatrix"), 1, GL_FALSE, screenQuadMatrix.m);
     drawQuadStrip(true);
     unbindAll(bound);
 }
@@ -86,13 +85,13 @@ bool GLView::compositLayer(FBOScene* target) {
         return false;
     if (environmentLight) {
         setUnit("sky", sky);
-        gl->glUniform1i(uniform("levels"), environment->levels);
+        gl->glUniform1i(uniformLocation("levels"), environment->levels);
         mat3 rotation = environmentRotation;
         if (rotateEnvironment) rotation *= camera.rotation;
-        gl->glUniformMatrix3fv(uniform("rotation"), 1, GL_TRUE, rotation.m);
+        gl->glUniformMatrix3fv(uniformLocation("rotation"), 1, GL_TRUE, rotation.m);
     } else {
         const float light[3] = {-0.40824828f, -0.40824828f, 0.81649655f};
-        gl->glUniform3fv(uniform("LightDirection"), 1, light);
+        gl->glUniform3fv(uniformLocation("LightDirection"), 1, light);
     }
     setUnit("IdMaterial", target->idTexture);
     setUnit("Color", target->colorTexture);
@@ -113,9 +112,9 @@ bool GLView::compositLayer(FBOScene* target) {
         setUnit("Depth", target->depthTexture);
         setUnit("Normal", target->normalTexture);
         setUnit("Color", target->currentColor);
-        gl->glUniform1f(uniform("dz"), 1.0f / (2.0f * farDistance));
-        gl->glUniform1f(uniform("w"), 1.0f / float(width));
-        gl->glUniform1f(uniform("h"), 1.0f / float(height));
+        gl->glUniform1f(uniformLocation("dz"), 1.0f / (2.0f * farDistance));
+        gl->glUniform1f(uniformLocation("w"), 1.0f / float(width));
+        gl->glUniform1f(uniformLocation("h"), 1.0f / float(height));
         setColour("Contour", contourColor);
         drawPass(bound);
     }
@@ -129,12 +128,12 @@ bool GLView::compositLayer(FBOScene* target) {
     gl->glDrawBuffer(GLenum(target->spareColor->attachment));
     setUnit("Id", target->idTexture);
     setUnit("Input", target->currentColor);
-    gl->glUniform1f(uniform("w"), 1.0f / float(width));
-    gl->glUniform1f(uniform("h"), 1.0f / float(height));
+    gl->glUniform1f(uniformLocation("w"), 1.0f / float(width));
+    gl->glUniform1f(uniformLocation("h"), 1.0f / float(height));
     setColour("Contour", contourColor);
     if (selectionDisplay) {
-        gl->glUniform4f(uniform("SelectionColor"), 1.0f, 0.0f, 0.0f, 0.01f);
-        gl->glUniform4f(uniform("SelectionContour"), 1.0f, 0.0f, 0.0f, 1.0f);
+        gl->glUniform4f(uniformLocation("SelectionColor"), 1.0f, 0.0f, 0.0f, 0.01f);
+        gl->glUniform4f(uniformLocation("SelectionContour"), 1.0f, 0.0f, 0.0f, 1.0f);
     }
     drawPass(bound);
     return true;

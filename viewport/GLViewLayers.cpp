@@ -22,7 +22,6 @@ namespace {
 
 GLenum attachmentOf(const Texture2D* texture) { return GLenum(texture->attachment); }
 
-int uniform(const char* name) { return gl->glGetUniformLocation(Shader::currentProgram, name); }
 
 // The picture's first colour texture, scaled onto the whole view; false when there is none to show.
 bool blitBackgroundImage(FBO* image, FBOScene* target, int width, int height) {
@@ -74,17 +73,17 @@ bool GLView::drawSky(FBOScene* target) {
     const float pi = 3.14159265358979f;
     // orthographic views look through the lens of a 10-degree field of view
     const float lens = perspective ? 1.0f / std::tan(fieldOfView / 360.0f * pi) : 11.430053f;
-    gl->glUniform1f(uniform("Lens"), lens);
+    gl->glUniform1f(uniformLocation("Lens"), lens);
     mat3 rotation = environmentRotation;
     if (rotateEnvironment) rotation *= camera.rotation;
-    gl->glUniformMatrix3fv(uniform("Rotation"), 1, GL_TRUE, rotation.m);
-    gl->glUniform1i(uniform("sky"), sky);
+    gl->glUniformMatrix3fv(uniformLocation("Rotation"), 1, GL_TRUE, rotation.m);
+    gl->glUniform1i(uniformLocation("sky"), sky);
     const float levels = float(environment->levels);
     const float f = 4.0f + (levels - 4.0f) * float(environmentBlur) / 100.0f;
     const float a = std::floor(f);
     const float level[3] = {a, std::min(a + 1.0f, levels), f - a};
-    gl->glUniform3fv(uniform("level"), 1, level);
-    gl->glUniformMatrix4fv(uniform("ProjectionModelViewMatrix"), 1, GL_FALSE, screenQuadMatrix.m);
+    gl->glUniform3fv(uniformLocation("level"), 1, level);
+    gl->glUniformMatrix4fv(uniformLocation("ProjectionModelViewMatrix"), 1, GL_FALSE, screenQuadMatrix.m);
     drawQuadStrip(true);
     environment->map->unbind();
     return true;

@@ -206,7 +206,7 @@ TEST_F(TextureGL, failedUploadReportsAndBindAnswersFalse)
     TextureCubeArray brokenCubes(4, 1, 0x1234, glenum::Rgba, glenum::UnsignedByte, glenum::ClampToEdge,
                                  glenum::Linear);
     EXPECT_FALSE(brokenCubes.bind());
-    EXPECT_TRUE(log.contains("ERROR TextureCubeArray::compile"));
+    EXPECT_TRUE(log.contains("ERROR TextureCubeArray::compile "));
     EXPECT_FALSE(brokenCubes.setLayer(0, std::vector<std::uint8_t>(6 * 4 * 4 * 4)));
 }
 
