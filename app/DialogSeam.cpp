@@ -103,6 +103,11 @@ void Dialogs::objectSaveFailed(const std::string& path)
     warn(tr("Save Object"), tr("Could not write ") + QString::fromStdString(path));
 }
 
+void Dialogs::outOfMemory()
+{
+    warn(tr("Kalvimor"), tr("Not enough memory: the command was not carried out."));
+}
+
 bool Dialogs::askRotationMultiplicity(double& value)
 {
     bool ok = false;

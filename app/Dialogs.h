@@ -94,6 +94,7 @@ public:
     // --- the questions the viewport's steps ask ---
     std::string askObjectFileName() override;
     void objectSaveFailed(const std::string& path) override;
+    void outOfMemory() override;
     bool askRotationMultiplicity(double& value) override;
     // Edits a copy of the tool's material: the view applies it to the tool every frame, and a
     // tool deleted while the dialog is up leaves nothing to write into.

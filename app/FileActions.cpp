@@ -1,5 +1,6 @@
 // The File menu: New, Open, Save and Quick Save. Names pass to the view as UTF-8 bytes; a file
-// that cannot be read or written is reported and leaves the scene as it was.
+// that cannot be read or written, or that needs more memory than there is, is reported and leaves
+// the scene as it was.
 #include "app/Dialogs.h"
 #include "app/FileNames.h"
 #include "app/MainWindow.h"
@@ -9,6 +10,8 @@
 
 #include <QAction>
 #include <QFileInfo>
+
+#include <new>
 
 namespace {
 
@@ -45,8 +48,13 @@ void MainWindow::on_actionOpen_triggered()
     // a load builds GPU objects: without a context there is nothing to build them in
     if (!gl.hasContext()) return;
     QStringList failed;
-    for (const QString& name : names)
-        if (!view()->openFile(bytesOf(name))) failed << QFileInfo(name).fileName();
+    for (const QString& name : names) {
+        try {
+            if (!view()->openFile(bytesOf(name))) failed << QFileInfo(name).fileName();
+        } catch (const std::bad_alloc&) {
+            kal::dialogs->outOfMemory();
+        }
+    }
     if (!failed.isEmpty()) kal::dialogs->warn(tr("Open"), tr("Could not open ") + failed.join(QStringLiteral(", ")));
 }
 
@@ -57,9 +65,12 @@ void MainWindow::on_actionSave_triggered()
     if (chosen.isEmpty()) return;
     const QString name = sceneFileName(chosen);
     bool saved = false;
-    {
+    try {
         kal::GLWorkGuard gl;
         saved = view()->saveScene(bytesOf(name));
+    } catch (const std::bad_alloc&) {
+        kal::dialogs->outOfMemory();
+        return;
     }
     if (!saved) kal::dialogs->warn(tr("Save"), tr("Could not write ") + name);
 }

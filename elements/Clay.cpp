@@ -2,7 +2,6 @@
 // read-back into the mesh, conversion, subdivision and the scene record.
 #include "elements/Clay.h"
 
-#include <QOpenGLContext>
 #include <QOpenGLFunctions_4_0_Core>
 
 #include <cstring>
@@ -22,8 +21,6 @@
 #include "scene/SceneFile.h"
 
 namespace kal {
-
-bool clayContextReady() { return gl && QOpenGLContext::currentContext(); }
 
 Clay::Clay(Element* element) : Element(ClayType) {
     // only a mesh can be held; anything else would be read as one
@@ -111,7 +108,7 @@ void Clay::listParts(std::vector<Element*>& out) {
 
 bool Clay::updateGpu() {
     if (buffers[0] != 0) return true;
-    if (!source || source->triangleCount() == 0 || !clayContextReady()) return false;
+    if (!source || source->triangleCount() == 0 || !glReady()) return false;
     gl->glFlush();
     gl->glGetError();
     const int n = source->triangleCount();
@@ -157,7 +154,7 @@ void Clay::releaseGpu() {
 }
 
 void Clay::releaseBuffers() {
-    if (clayContextReady()) {
+    if (glReady()) {
         unbind();
         gl->glFlush();
         GLuint names[2] = {buffers[0], buffers[1]};
@@ -185,7 +182,7 @@ bool Clay::bind() {
 
 void Clay::unbind() {
     if (!bound) return;
-    if (clayContextReady()) stopFeedingAttributeZero();
+    if (glReady()) stopFeedingAttributeZero();
     bound = false;
 }
 
@@ -220,7 +217,7 @@ void Clay::drawPass(uint32_t objectId, int32_t itemId, const mat4& world, const 
 }
 
 bool Clay::readBack() {
-    if (buffers[0] == 0 || !source || !clayContextReady()) return false;
+    if (buffers[0] == 0 || !source || !glReady()) return false;
     const int n = source->triangleCount();
     const int nv = source->vertexCount();
     // corners uploaded for another triangle set would land on the wrong vertices

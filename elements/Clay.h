@@ -78,9 +78,6 @@ public:
     void runDeformPass();
 };
 
-// True when GL calls can be made: the function table is published and a context is current.
-bool clayContextReady();
-
 // Registers how the scene makes a clay from a mesh and the clay record reader (0xE000000A, a
 // mesh body). Safe to call repeatedly.
 void registerClayRecords();

@@ -47,7 +47,7 @@ void Clay::applyGestures(const std::vector<Gesture*>& gestures) {
             if (!finiteSample(sample)) return;
         strokes.push_back(s);
     }
-    if (strokes.empty() || !clayContextReady()) return;
+    if (strokes.empty() || !glReady()) return;
 
     const size_t n = strokes.size();
     std::vector<vec3> centres(n), seconds(n);

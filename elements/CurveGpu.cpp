@@ -70,7 +70,7 @@ bool Curve::updateGpu() {
         if (!uploadPending()) return true;
         if (segments.empty()) return false;
     }
-    if (!gl) return false;
+    if (!glReady()) return false;
     gl->glFlush();
     gl->glGetError();
     static thread_local std::vector<float> scratch;
@@ -92,7 +92,7 @@ bool Curve::updateGpu() {
 void Curve::releaseGpu() {
     if (buffer == 0) return;
     // without a published context the name cannot be deleted; forgetting it beats a crash
-    if (gl) {
+    if (glReady()) {
         unbind();
         gl->glFlush();
         gl->glDeleteBuffers(1, &buffer);
@@ -109,7 +109,7 @@ bool Curve::bind() {
 
 void Curve::unbind() {
     if (!bound) return;
-    if (gl) stopFeedingAttributeZero();
+    if (glReady()) stopFeedingAttributeZero();
     bound = false;
 }
 

@@ -42,7 +42,7 @@ bool CurveSurface::updateGpu() {
         lineVertexCount = 0;
         return false;
     }
-    if (!gl) return false;
+    if (!glReady()) return false;
     gl->glFlush();
     gl->glGetError();
 
@@ -90,7 +90,7 @@ bool CurveSurface::updateGpu() {
 void CurveSurface::releaseGpu() {
     if (vertexBuffer == 0) return;
     // without a published context the names cannot be deleted; forgetting them beats a crash
-    if (gl) {
+    if (glReady()) {
         unbind();
         gl->glFlush();
         gl->glDeleteBuffers(1, &vertexBuffer);
@@ -109,7 +109,7 @@ bool CurveSurface::bind() {
 
 void CurveSurface::unbind() {
     if (!bound) return;
-    if (gl) unpointCornerAttributes();
+    if (glReady()) unpointCornerAttributes();
     bound = false;
 }
 
@@ -134,7 +134,7 @@ void CurveSurface::draw(uint32_t objectId, int32_t itemId, const mat4& model, co
 bool CurveSurface::hasGpuGeometry() { return lineBuffer != 0 && lineVertexCount != 0; }
 
 void CurveSurface::drawFlat(const mat4& model, const uint8_t* colour, bool last) {
-    if (lineBuffer == 0 || lineVertexCount == 0 || !gl) return;
+    if (lineBuffer == 0 || lineVertexCount == 0 || !glReady()) return;
     mat4 pmv = inverseTransform();
     pmv *= model;
     pmv *= cameraMatrices.lineProjectionView;

@@ -179,7 +179,7 @@ void FBO::releaseIfCompiled()
 
 void FBO::deleteFramebuffer()
 {
-    if (framebuffer != 0 && gl) {
+    if (framebuffer != 0 && glReady()) {
         const GLuint name = framebuffer;
         gl->glDeleteFramebuffers(1, &name);
     }

@@ -12,27 +12,27 @@ GLCallCounts counts;
 
 void useProgram(unsigned program) {
     ++counts.useProgram;
-    if (gl) gl->glUseProgram(program);
+    if (glReady()) gl->glUseProgram(program);
 }
 
 void bindArrayBuffer(unsigned buffer) {
     ++counts.bindArrayBuffer;
-    if (gl) gl->glBindBuffer(GL_ARRAY_BUFFER, buffer);
+    if (glReady()) gl->glBindBuffer(GL_ARRAY_BUFFER, buffer);
 }
 
 void arrayBufferData(long bytes, const void* data) {
     ++counts.bufferData;
-    if (gl) gl->glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(bytes), data, GL_DYNAMIC_DRAW);
+    if (glReady()) gl->glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(bytes), data, GL_DYNAMIC_DRAW);
 }
 
 void arrayBufferSubData(long offset, long bytes, const void* data) {
     ++counts.bufferSubData;
-    if (gl) gl->glBufferSubData(GL_ARRAY_BUFFER, GLintptr(offset), GLsizeiptr(bytes), data);
+    if (glReady()) gl->glBufferSubData(GL_ARRAY_BUFFER, GLintptr(offset), GLsizeiptr(bytes), data);
 }
 
 void bindArrayStorage(unsigned& buffer, long bytes, bool resize) {
     const bool fresh = buffer == 0;
-    if (fresh && gl) gl->glGenBuffers(1, &buffer);
+    if (fresh && glReady()) gl->glGenBuffers(1, &buffer);
     bindArrayBuffer(buffer);
     if (fresh || resize) arrayBufferData(bytes, nullptr);
 }

@@ -9,4 +9,8 @@ extern QOpenGLFunctions_4_0_Core* gl;
 
 void setGLFunctions(QOpenGLFunctions_4_0_Core* functions);
 
+// Whether GL may be called: the table is published and a context is current. The one check
+// GPU code makes before touching GL.
+bool glReady();
+
 } // namespace kal

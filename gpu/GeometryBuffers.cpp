@@ -60,7 +60,7 @@ void bindShape(unsigned buffer, bool& bound) {
 }
 
 void unbindShape(bool& bound) {
-    if (!bound || !gl) return;
+    if (!bound || !glReady()) return;
     stopFeedingAttributeZero();
     bound = false;
 }
@@ -108,7 +108,7 @@ std::vector<float> circleVertices(int count) {
 }
 
 bool createQuadBuffer() {
-    if (!gl) return false;
+    if (!glReady()) return false;
     if (sharedVertexArray != 0 && quadBuffer != 0 && vertexArrayBound) return true;
     gl->glGetError();
     ensureVertexArrayBound();
@@ -136,11 +136,11 @@ bool drawQuadStrip(bool unbind) {
 }
 
 void releaseQuadBuffer() {
-    if (gl) releaseShape(quadBuffer, quadBound);
+    if (glReady()) releaseShape(quadBuffer, quadBound);
 }
 
 bool createCircleBuffer() {
-    if (!gl) return false;
+    if (!glReady()) return false;
     if (circleBuffer != 0 && vertexArrayBound) return true;
     if (sharedVertexArray == 0 && !createQuadBuffer()) return false;
     gl->glGetError();
@@ -174,7 +174,7 @@ bool drawCircle(bool unbind) {
 }
 
 void releaseCircleBuffer() {
-    if (!gl) return;
+    if (!glReady()) return;
     releaseShape(circleBuffer, circleBound);
     circleVertexCount = 0;
 }

@@ -5,7 +5,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
-#include <QOpenGLContext>
 #include <QOpenGLFunctions_4_0_Core>
 
 namespace kal {
@@ -13,7 +12,7 @@ namespace kal {
 TextureSizeLimits textureSizeLimits()
 {
     TextureSizeLimits limits;
-    if (!gl || !QOpenGLContext::currentContext())
+    if (!glReady())
         return limits;
     GLint side = 0, side3D = 0;
     gl->glGetIntegerv(GL_MAX_TEXTURE_SIZE, &side);

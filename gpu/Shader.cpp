@@ -43,7 +43,7 @@ void Shader::loadSource(const std::string& name) {
 }
 
 void Shader::deleteProgram() {
-    if (gl && program != 0) {
+    if (glReady() && program != 0) {
         for (auto it = stages.rbegin(); it != stages.rend(); ++it) gl->glDetachShader(program, *it);
         gl->glDeleteProgram(program);
     }
@@ -53,7 +53,7 @@ void Shader::deleteProgram() {
 
 bool Shader::compile() {
     if (compiled) return true;
-    if (!gl) return false;
+    if (!glReady()) return false;
     // Re-read the file rather than append to what an earlier attempt loaded.
     if (!name.empty()) {
         source.clear();

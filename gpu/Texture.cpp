@@ -109,7 +109,7 @@ void Texture::unbind()
 {
     if (!bound)
         return;
-    if (gl) {
+    if (glReady()) {
         gl->glActiveTexture(GL_TEXTURE0 + unitIndex);
         gl->glBindTexture(target, 0);
     }
@@ -168,7 +168,7 @@ int Texture::mipLevelCount() const
 
 void Texture::deleteGLTexture()
 {
-    if (id != 0 && gl) {
+    if (id != 0 && glReady()) {
         const GLuint name = id;
         gl->glDeleteTextures(1, &name);
     }

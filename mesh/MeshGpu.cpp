@@ -20,7 +20,7 @@ namespace kal {
 void Mesh::releaseGpu() {
     if (glBuffer == 0 && flatBuffer == 0) return;
     // without a published context the names cannot be deleted; forgetting them beats a crash
-    if (gl) {
+    if (glReady()) {
         unbind();
         gl->glFlush();
         if (glBuffer != 0) gl->glDeleteBuffers(1, &glBuffer);
@@ -53,7 +53,7 @@ void pointCornerAttributes(uint32_t buffer, const uint32_t offsets[6]) {
     attributeZeroTaken();
 }
 
-bool quadArrayReady() { return gl && createQuadBuffer(); }
+bool quadArrayReady() { return glReady() && createQuadBuffer(); }
 
 void unpointCornerAttributes() {
     for (GLuint a = 0; a < 6; ++a) gl->glDisableVertexAttribArray(a);
@@ -63,7 +63,7 @@ void unpointCornerAttributes() {
 bool Mesh::bind() {
     if (!updateGpu()) return false;
     if (bound) return true;
-    if (!gl || glBuffer == 0) return false;
+    if (!glReady() || glBuffer == 0) return false;
     // a core context draws nothing without a vertex array: the shared one comes with the quad
     if (!createQuadBuffer()) return false;
     pointCornerAttributes(glBuffer, attributeOffset);
@@ -73,7 +73,7 @@ bool Mesh::bind() {
 
 void Mesh::unbind() {
     if (!bound) return;
-    if (gl) unpointCornerAttributes();
+    if (glReady()) unpointCornerAttributes();
     bound = false;
 }
 
@@ -291,7 +291,7 @@ bool Mesh::updateGpu() {
         gpuRuns.clear();
         return true;
     }
-    if (!gl) return false;
+    if (!glReady()) return false;
 
     MeshCornerArrays arrays;
     if (rangeUploadPossible()) {
@@ -417,7 +417,7 @@ void drawLineBuffer(uint32_t buffer, int32_t vertices, const mat4& pmv, const ui
 }
 
 void Mesh::drawFlat(const mat4& model, const uint8_t* colour, bool last) {
-    if (!hasGpuGeometry() || !gl || !createQuadBuffer()) return;
+    if (!hasGpuGeometry() || !glReady() || !createQuadBuffer()) return;
     mat4 pmv = modelMatrix(*this, model);
     pmv *= cameraMatrices.lineProjectionView;
     // attribute 0 reads the lines now: the corner arrays must be pointed again

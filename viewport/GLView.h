@@ -70,6 +70,8 @@ public:
     virtual std::string askObjectFileName() { return {}; }
     // Quick Save could not write the object file.
     virtual void objectSaveFailed(const std::string& /*path*/) {}
+    // A command ran out of memory and was dropped.
+    virtual void outOfMemory() {}
     // "Constrained Rotation" / "Multiplicity" (-1e20..1e20, 2 decimals), starting at value;
     // true with the new value on OK.
     virtual bool askRotationMultiplicity(double& /*value*/) { return false; }
@@ -272,6 +274,8 @@ public:
     float depthToViewZ(float depth) const;
 
     // --- frame (GLViewUpdate.cpp) ---
+    // One frame. A step or render that runs out of memory drops the gesture it was part of, tells
+    // the user and leaves the view ready for the next frame.
     Texture2D* update();
     void resize(int width, int height);
     void restoreInputState();
@@ -472,6 +476,7 @@ protected:
     GLView(int width, int height, Bare);
 
 private:
+    Texture2D* runFrame();
     void initialiseDefaults();
     void createRenderTargets();
     void destroyGpuObjects();

@@ -69,7 +69,7 @@ Shader* outlineShader(int displayState, bool opaque) {
 } // namespace
 
 bool GLView::compositLayer(FBOScene* target) {
-    if (!target || !gl) return false;
+    if (!target || !glReady()) return false;
     gl->glDisable(GL_DEPTH_TEST);
     target->currentColor = target->colorTexture;
     target->spareColor = target->colorTexture2;

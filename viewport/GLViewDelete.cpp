@@ -2,8 +2,8 @@
 // record, or one component, patch or feature of its element through a one-shot erase gesture per
 // symmetric pick (not undoable). It runs from a menu, outside the frame: the widget's context is
 // made current and the pick is taken again where the click that named the tool was.
-#include <QOpenGLContext>
 
+#include "gpu/GLFunctions.h"
 #include "scene/Acts.h"
 #include "scene/Scene.h"
 #include "scene/Tool.h"
@@ -34,7 +34,7 @@ bool GLView::deleteByMode(Tool* tool, uint8_t granularity, bool sectionFlag) {
     }
 
     // Read-backs need a current context; a view without targets reads nothing anyway.
-    if (guard.hasContext() || QOpenGLContext::currentContext() || !opaqueTarget) {
+    if (guard.hasContext() || glReady() || !opaqueTarget) {
         const int32_t x = lastCursorX, y = lastCursorY;
         lastCursorX = pressX;
         lastCursorY = pressY;

@@ -3,15 +3,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QString>
+#include <memory>
 
 #include "elements/AnimatedSprite.h"
-#include "elements/BezierCurve.h"
-#include "elements/CurveRecord.h"
-#include "elements/Lightning.h"
 #include "elements/Sprite.h"
-#include "elements/SpriteImage.h"
 #include "mesh/Mesh.h"
-#include "mesh/MeshRecord.h"
 #include "scene/Scene.h"
 #include "scene/Tool.h"
 #include "viewport/GLView.h"
@@ -50,6 +46,19 @@ bool canRead(const std::string& path) {
     return true;
 }
 
+// However a load or save ends, a failed allocation included, the view takes frames again and
+// no half-read scene is flagged.
+struct FileWork {
+    bool& frameReady;
+    explicit FileWork(bool& ready) : frameReady(ready) { frameReady = false; }
+    ~FileWork() {
+        sceneLoadFailed = 0;
+        frameReady = true;
+    }
+    FileWork(const FileWork&) = delete;
+    FileWork& operator=(const FileWork&) = delete;
+};
+
 } // namespace
 
 // The name an object is written under: ".ko" unless the user typed ".obj"; any other extension
@@ -68,21 +77,20 @@ bool GLView::openFile(const std::string& path) {
     const bool image = ext == ".PNG" || ext == ".JPG" || ext == ".GIF";
     if (!image && ext != ".OBJ" && ext != ".KO" && ext != ".K") return false;
 
-    frameReady = false;
+    FileWork work(frameReady);
     bool ok = false;
     if (image || ext == ".OBJ") {
-        Element* element = nullptr;
+        std::unique_ptr<Element> element;
         if (ext == ".GIF")
-            element = new AnimatedSprite(path, false);
+            element.reset(new AnimatedSprite(path, false));
         else if (image)
-            element = new Sprite(path, false);
+            element.reset(new Sprite(path, false));
         else
-            element = new Mesh(path, false);
+            element.reset(new Mesh(path, false));
         // a file without one usable face would add an invisible object
-        if (element->invalid || (ext == ".OBJ" && static_cast<Mesh*>(element)->triangleCount() == 0)) {
-            delete element;
-        } else {
-            scene->addToMainRoot(new Tool(element, mat4(), pbr(), false));
+        if (!element->invalid && (ext != ".OBJ" || static_cast<Mesh*>(element.get())->triangleCount() > 0)) {
+            scene->addToMainRoot(new Tool(element.get(), mat4(), pbr(), false));
+            element.release();
             ok = true;
         }
         if (ok) undoStack.clear();
@@ -103,9 +111,7 @@ bool GLView::openFile(const std::string& path) {
             ok = true;
         }
     }
-    sceneLoadFailed = 0;
     if (ok) makeInsertTool(InsertKind::UseTool, false);
-    frameReady = true;
     return ok;
 }
 
@@ -113,13 +119,18 @@ bool GLView::saveScene(const std::string& path) {
     if (!scene) return false;
     // a sculpted clay's positions live on the GPU: its record reads them back
     GLWorkGuard guard;
-    frameReady = false;
+    FileWork work(frameReady);
     const InsertKind k = insertKind;
     makeInsertTool(InsertKind::UseTool, false);
-    const bool ok = scene->save(path);
+    bool ok = false;
+    try {
+        ok = scene->save(path);
+    } catch (...) {
+        makeInsertTool(k, true);
+        throw;
+    }
     makeInsertTool(k, true);
     if (ok) undoStack.clear();
-    frameReady = true;
     return ok;
 }
 

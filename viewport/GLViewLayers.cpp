@@ -90,7 +90,7 @@ bool GLView::drawSky(FBOScene* target) {
 }
 
 bool GLView::drawLayer(FBOScene* target, int mode, bool keep) {
-    if (!target || !gl) return true;
+    if (!target || !glReady()) return true;
     const bool opaque = target == opaqueTarget;
     const bool transparent = target == static_cast<FBOScene*>(transparentTarget);
 

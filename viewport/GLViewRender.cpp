@@ -413,7 +413,7 @@ Texture2D* GLView::render() {
     FBOScene* opaque = opaqueTarget;
     FBOSceneTransparent* transparent = transparentTarget;
     // a view without a context or targets has nothing to draw into; the request stays
-    if (!gl || !opaque || !transparent || width <= 0 || height <= 0) return nullptr;
+    if (!glReady() || !opaque || !transparent || width <= 0 || height <= 0) return nullptr;
 
     // Stage 1: state, viewport, camera.
     gl->glEnable(GL_DEPTH_TEST);

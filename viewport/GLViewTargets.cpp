@@ -35,7 +35,7 @@ void GLView::resizeRenderTargets() {
 }
 
 void GLView::loadDefaultEnvironment() {
-    if (gl) {
+    if (glReady()) {
         gl->glEnable(GL_DEPTH_TEST);
         gl->glDisable(GL_CULL_FACE);
         gl->glDisable(GL_MULTISAMPLE);

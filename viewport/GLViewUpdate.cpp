@@ -1,11 +1,13 @@
 // One frame of the program, the cursor entering and leaving the view, the wheel, and undo/redo.
 #include <chrono>
+#include <new>
 
 #include "scene/Element.h"
 #include "scene/Scene.h"
 #include "scene/Tool.h"
 #include "scene/UndoStack.h"
 #include "viewport/GLView.h"
+#include "viewport/GLWorkGuard.h"
 #include "viewport/Keyboard.h"
 #include "viewport/MouseState.h"
 
@@ -20,6 +22,25 @@ int64_t GLView::monotonicMilliseconds() {
 Texture2D* GLView::update() {
     // A modal dialog opened by a step keeps the timer ticking: such nested frames do nothing.
     if (!frameReady) return nullptr;
+    try {
+        return runFrame();
+    } catch (const std::bad_alloc&) {
+        // the stroke or click that needed the memory ends here, as after an Escape
+        resetPick(false);
+        if (frameMouse.left) mode = IDLE;
+        rawMouse.wheel = 0;
+        backspaceRequest = 0;
+        redraw = true;
+        if (materialSource) {
+            GLWorkGuard question;
+            materialSource->outOfMemory();
+        }
+        frameReady = true;
+        return nullptr;
+    }
+}
+
+Texture2D* GLView::runFrame() {
     frameReady = false;
     const int64_t now = monotonicMilliseconds();
 

@@ -11,11 +11,35 @@
 #include <QSurfaceFormat>
 #include <QWindow>
 
+#include <new>
+
+#include "app/Dialogs.h"
+
+namespace {
+
+// Every command of the window arrives as an event: one that runs out of memory ends there, and
+// the user hears why, instead of the exception leaving the event loop.
+class Application : public QApplication {
+public:
+    using QApplication::QApplication;
+    bool notify(QObject* receiver, QEvent* event) override
+    {
+        try {
+            return QApplication::notify(receiver, event);
+        } catch (const std::bad_alloc&) {
+            kal::dialogs->outOfMemory();
+            return false;
+        }
+    }
+};
+
+} // namespace
+
 int main(int argc, char** argv)
 {
     kal::exactinit();
     kal::registerAll();
-    QApplication app(argc, argv);
+    Application app(argc, argv);
     // The resource collection registers itself when the program loads.
 
     // Before any window exists, so the viewport asks for a 4.0 core context with a deep depth buffer.

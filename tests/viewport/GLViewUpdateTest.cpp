@@ -1,4 +1,5 @@
 #include <chrono>
+#include <new>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -206,6 +207,32 @@ TEST_F(Frame, NestedFrameInsideAStepReturnsNullAndChangesNothing) {
     EXPECT_EQ(v.count("press"), 1);
     EXPECT_FLOAT_EQ(v.camera.scale, 1.0f);
     EXPECT_TRUE(v.frameReady);
+}
+
+TEST_F(Frame, AStepThatRunsOutOfMemoryEndsItsGestureTellsTheUserAndTheNextFrameRuns) {
+    struct Told : MaterialEditSource {
+        int outOfMemoryCalls = 0;
+        pbr currentMaterial() override { return pbr(); }
+        uint8_t currentMask() override { return 0; }
+        bool dialogOpen() override { return false; }
+        bool accepted() override { return false; }
+        void outOfMemory() override { ++outOfMemoryCalls; }
+    } told;
+    RecordingView v;
+    v.materialSource = &told;
+    ready(v);
+    v.busy = 1;
+    v.onPress = [] { throw std::bad_alloc(); };
+    rawMouse.x = 140;
+    EXPECT_EQ(v.update(), nullptr);
+    EXPECT_EQ(told.outOfMemoryCalls, 1);
+    EXPECT_TRUE(v.frameReady);
+    EXPECT_EQ(v.busy, 0);
+    v.onPress = nullptr;
+    v.calls.clear();
+    rawMouse.x = 150;
+    v.update();
+    EXPECT_EQ(steps(v.calls), (std::vector<std::string>{"key", "press", "release", "drag", "render"}));
 }
 
 TEST_F(Frame, ResizeInsideAFrameDoesNotReopenIt) {

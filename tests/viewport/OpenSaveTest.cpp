@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 
 #include <map>
+#include <new>
 #include <sstream>
 
 #include "ImageFiles.h"
@@ -14,6 +15,7 @@
 #include "scene/SceneSnapshot.h"
 #include "mesh/Mesh.h"
 #include "scene/Acts.h"
+#include "scene/SceneFile.h"
 
 using namespace kal;
 using test::SceneView;
@@ -163,6 +165,37 @@ TEST_F(OpenSave, FailedOpensKeepTheSceneTheTemplateAndTheHistory) {
         EXPECT_EQ(sceneLoadFailed, 0) << p;
     }
     EXPECT_EQ(live, 2);
+}
+
+// A read that runs out of memory half way leaves the scene, the template and the history as they
+// were, and the view takes frames again; the window tells the user.
+TEST_F(OpenSave, AnOpenThatRunsOutOfMemoryKeepsEverythingAndTheViewRunsOn) {
+    SceneView v;
+    test::addSceneObject(*v.scene, Mesh::createCube(), mat4());
+    const std::string scenePath = path("cube.k"), objectPath = path("cube.ko");
+    ASSERT_TRUE(v.saveScene(scenePath));
+    v.pressPick.object = v.scene->sceneRoot->children[0];
+    ASSERT_TRUE(v.saveObjectAs(objectPath));
+    withHistory(v);
+    v.makeInsertTool(InsertKind::Cube, true);
+    Tool* cube = v.pendingTool;
+    Scene* scene = v.scene;
+    const std::string before = test::snapshot(*scene);
+
+    struct Starved {
+        static Element* read(ByteBuffer&, uint32_t, size_t, bool&) { throw std::bad_alloc(); }
+        ElementReader previous = registerElementReader(meshRecordTag, read);
+        ~Starved() { registerElementReader(meshRecordTag, previous); }
+    } starved;
+    for (const std::string& p : {scenePath, objectPath}) {
+        EXPECT_THROW(v.openFile(p), std::bad_alloc) << p;
+        EXPECT_EQ(v.scene, scene) << p;
+        EXPECT_EQ(test::snapshot(*scene), before) << p;
+        EXPECT_EQ(v.undoStack.acts.size(), 2u) << p;
+        EXPECT_EQ(v.pendingTool, cube) << p;
+        EXPECT_TRUE(v.frameReady) << p;
+        EXPECT_EQ(sceneLoadFailed, 0) << p;
+    }
 }
 
 TEST_F(OpenSave, ASavedSceneOpensAgainInPlaceOfTheCurrentOneWhateverTheExtensionCase) {
