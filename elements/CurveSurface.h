@@ -123,11 +123,31 @@ public:
     void cancelGestures() override;
     // Deletes a working curve the element made (never the axis or the section); no preview after.
     void dropWorkingCurve();
+    // Picks copied where the edited curve lives: an axis pick by the axis, a section pick by the
+    // section placed at the picked axis point. Points and directions in local space.
+    void symmetryFrames(std::vector<SymmetryOp>& ops, vec3 point, vec3 direction, uint8_t mirrorX, uint8_t mirrorY,
+                        uint8_t mirrorZ, uint8_t rotateX, uint8_t rotateY, uint8_t rotateZ, int32_t count,
+                        std::vector<vec3>& positions, std::vector<mat3>& frames, std::vector<float>& weights,
+                        int32_t itemId, uint8_t sectionMode) override;
+    // Where the copies of an axis stroke start, one a symmetric pick, in stored space.
+    std::vector<vec3> axisPoints;
 
 protected:
     // One call of an axis or a section stroke; each ends with endStrokeCall.
     virtual void applyAxisStroke(surfacesculpt::StrokeCall& call) = 0;
-    virtual void applySectionStroke(surfacesculpt::StrokeCall& call) = 0;
+    // A section stroke edits a working copy of the section placed at the picked axis point.
+    void applySectionStroke(surfacesculpt::StrokeCall& call);
+    // The pick q (stored space) on the quad itemId names: sets axisPoint, and c to the pick snapped
+    // onto the quad. False when the id names no quad of this surface.
+    virtual bool locatePick(vec3 q, int32_t itemId, vec3& c) = 0;
+    // Whether an axis stroke starts at copies of the picked axis point; else the axis copies the
+    // view's picks itself.
+    virtual bool axisStrokesStartAtPick() const = 0;
+    // Where the section stands at the picked axis point: stored = section point * frame + origin.
+    // False without a located pick, or where the placement squeezes the section into a point.
+    virtual bool placedSection(mat3& frame, vec3& origin) const = 0;
+    // A stored point (direction false) or direction taken back into the placed section's space.
+    virtual vec3 intoSection(vec3 v, bool direction) const = 0;
     // While a stroke runs the pick location found at its start stays.
     bool pickFrozen() const { return editPreview != nullptr || strokeRefused; }
     // The start of every call of a stroke: false when the stroke was refused.

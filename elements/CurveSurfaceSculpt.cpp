@@ -76,6 +76,72 @@ void CurveSurface::editThroughWorkingCurve(surfacesculpt::StrokeCall& call, Curv
     for (CurvePoint& p : target.points) p.position = back(p.position);
 }
 
+void CurveSurface::symmetryFrames(std::vector<SymmetryOp>& ops, vec3 point, vec3 direction, uint8_t mirrorX,
+                                  uint8_t mirrorY, uint8_t mirrorZ, uint8_t rotateX, uint8_t rotateY, uint8_t rotateZ,
+                                  int32_t count, std::vector<vec3>& positions, std::vector<mat3>& frames,
+                                  std::vector<float>& weights, int32_t itemId, uint8_t sectionMode) {
+    const bool axisOnly = !sectionMode && !axisStrokesStartAtPick();
+    if (axisOnly && axis) {
+        axis->symmetryFrames(ops, point, direction, mirrorX, mirrorY, mirrorZ, rotateX, rotateY, rotateZ, count,
+                             positions, frames, weights, itemId, 0);
+        return;
+    }
+    if (!axis || !section) {
+        Element::symmetryFrames(ops, point, direction, mirrorX, mirrorY, mirrorZ, rotateX, rotateY, rotateZ, count,
+                                positions, frames, weights, itemId, sectionMode);
+        return;
+    }
+    const size_t first = positions.size();
+    const surfacesculpt::LocalSpace L(*this);
+    const vec3 q = L.toStored(point);
+    vec3 c = q;
+    if (!pickFrozen()) pickLocated = locatePick(q, itemId, c);
+
+    if (!sectionMode) {
+        axis->symmetryFrames(ops, point, direction, mirrorX, mirrorY, mirrorZ, rotateX, rotateY, rotateZ, count,
+                             positions, frames, weights, itemId, 0);
+        if (!pickLocated) return;
+        // copied in local space like the picks, so entry g lies under pick g wherever the surface stands
+        std::vector<vec3> starts;
+        std::vector<mat3> scratchFrames;
+        std::vector<float> scratchWeights;
+        axis->symmetryFrames(ops, axisPoint * L.M, direction, mirrorX, mirrorY, mirrorZ, rotateX, rotateY, rotateZ,
+                             count, starts, scratchFrames, scratchWeights, itemId, 0);
+        axisPoints.clear();
+        for (vec3 s : starts) axisPoints.push_back(L.toStored(s));
+        return;
+    }
+
+    mat3 F;
+    vec3 origin;
+    // a section squeezed into one point: nothing to copy it around
+    if (!placedSection(F, origin)) {
+        Element::symmetryFrames(ops, point, direction, 0, 0, 0, 0, 0, 0, count, positions, frames, weights, itemId,
+                                sectionMode);
+        return;
+    }
+    section->symmetryFrames(ops, intoSection(c, false), intoSection(L.directionToStored(direction), true), mirrorX,
+                            mirrorY, mirrorZ, rotateX, rotateY, rotateZ, count, positions, frames, weights, itemId, 1);
+    surfacesculpt::placeCopies(positions, frames, first, F, origin, L.M);
+}
+
+void CurveSurface::applySectionStroke(surfacesculpt::StrokeCall& call) {
+    Curve* target = section ? surfacesculpt::editTarget(section) : nullptr;
+    mat3 F;
+    vec3 origin;
+    if (!target || !placedSection(F, origin)) {
+        endStrokeCall(call, true);
+        return;
+    }
+    if (editPreview && !ownsWorkingCurve(true)) dropWorkingCurve();
+    const bool firstCall = editPreview == nullptr;
+    surfacesculpt::copyGestures(call, *section, firstCall, nullptr);
+    if (firstCall) startWorkingCurve(*target, true, [&](vec3 p) { return target->toLocal(p) * F + origin; });
+    // turns and scalings centre on the placed section's own origin
+    editThroughWorkingCurve(call, *target, &origin, [&](vec3 p) { return target->toWorld(intoSection(p, false)); });
+    endStrokeCall(call, false);
+}
+
 namespace surfacesculpt {
 
 bool readGestures(const std::vector<Gesture*>& gestures, StrokeCall& call) {

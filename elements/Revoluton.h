@@ -22,20 +22,18 @@ public:
     void placeFromAxis() override;
     uint32_t linkedTag() const override { return revolutonRecordTag; }
 
-    // Sculpting through the curves (RevolutonSculpt.cpp): picks copied where the edited curve lives, strokes
-    // handed to that curve (CurveSurface::applyGestures). Points and directions in local space.
-    void symmetryFrames(std::vector<SymmetryOp>& ops, vec3 point, vec3 direction, uint8_t mirrorX, uint8_t mirrorY,
-                        uint8_t mirrorZ, uint8_t rotateX, uint8_t rotateY, uint8_t rotateZ, int32_t count,
-                        std::vector<vec3>& positions, std::vector<mat3>& frames, std::vector<float>& weights,
-                        int32_t itemId, uint8_t sectionMode) override;
-
     // Places a section point s of axis point a on the surface: X = F s + (0, a.y, 0). Rows
     // (a.x, -a.z, 0), (0, 0, r), (a.z, a.x, 0), r the distance of a from the Y axis.
     static mat3 surfaceFrame(vec3 a);
 
 private:
+    // Sculpting through the curves (RevolutonSculpt.cpp): axis strokes edit the axis turned to the
+    // picked section point's angle; the section stands in surfaceFrame at the picked axis point.
+    bool locatePick(vec3 q, int32_t itemId, vec3& c) override;
+    bool axisStrokesStartAtPick() const override { return false; }
+    bool placedSection(mat3& frame, vec3& origin) const override;
+    vec3 intoSection(vec3 v, bool direction) const override;
     void applyAxisStroke(surfacesculpt::StrokeCall& call) override;
-    void applySectionStroke(surfacesculpt::StrokeCall& call) override;
 };
 
 Element* readRevolutonRecord(ByteBuffer& in, uint32_t tag, size_t end, bool& ok);

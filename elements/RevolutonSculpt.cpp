@@ -9,7 +9,6 @@
 
 namespace kal {
 
-using surfacesculpt::LocalSpace;
 using surfacesculpt::StrokeCall;
 
 namespace {
@@ -33,53 +32,33 @@ bool sectionEnds(Curve& section, uint32_t s, vec3& s0, vec3& s1) {
 
 } // namespace
 
-void Revoluton::symmetryFrames(std::vector<SymmetryOp>& ops, vec3 point, vec3 direction, uint8_t mirrorX,
-                               uint8_t mirrorY, uint8_t mirrorZ, uint8_t rotateX, uint8_t rotateY, uint8_t rotateZ,
-                               int32_t count, std::vector<vec3>& positions, std::vector<mat3>& frames,
-                               std::vector<float>& weights, int32_t itemId, uint8_t sectionMode) {
-    if (!sectionMode && axis) {
-        axis->symmetryFrames(ops, point, direction, mirrorX, mirrorY, mirrorZ, rotateX, rotateY, rotateZ, count,
-                             positions, frames, weights, itemId, 0);
-        return;
-    }
-    if (!axis || !section) {
-        Element::symmetryFrames(ops, point, direction, mirrorX, mirrorY, mirrorZ, rotateX, rotateY, rotateZ, count,
-                                positions, frames, weights, itemId, sectionMode);
-        return;
-    }
-    const size_t first = positions.size();
-    const LocalSpace L(*this);
-    const vec3 q = L.toStored(point);
-    const vec3 d = L.directionToStored(direction);
-    vec3 c = q;
-    if (!pickFrozen()) {
-        const uint32_t id = uint32_t(itemId);
-        vec3 a0, a1, s0, s1;
-        pickLocated = itemId >= 0 && surfacesculpt::segmentEnds(*axis, id >> 16, a0, a1) &&
-                      sectionEnds(*section, id & 0xFFFF, s0, s1);
-        float v = 0.0f, u = 0.0f;
-        vec3 X;
-        pickLocated = pickLocated && searchQuad(a0, a1, s0, s1, q, v, u, X);
-        if (pickLocated) {
-            c = X;
-            axisPoint = a0 * (1.0f - v) + a1 * v;
-        }
-    }
+bool Revoluton::locatePick(vec3 q, int32_t itemId, vec3& c) {
+    const uint32_t id = uint32_t(itemId);
+    vec3 a0, a1, s0, s1;
+    float v = 0.0f, u = 0.0f;
+    vec3 X;
+    if (itemId < 0 || !surfacesculpt::segmentEnds(*axis, id >> 16, a0, a1) ||
+        !sectionEnds(*section, id & 0xFFFF, s0, s1) || !searchQuad(a0, a1, s0, s1, q, v, u, X))
+        return false;
+    c = X;
+    axisPoint = a0 * (1.0f - v) + a1 * v;
+    return true;
+}
+
+bool Revoluton::placedSection(mat3& frame, vec3& origin) const {
     const vec3 P = axisPoint;
-    const float R2 = P.x * P.x + P.z * P.z;
-    // an axis point on the Y axis places the section in one point: nothing to copy it around
-    if (!pickLocated || !(R2 > 1e-20f)) {
-        Element::symmetryFrames(ops, point, direction, 0, 0, 0, 0, 0, 0, count, positions, frames, weights, itemId,
-                                sectionMode);
-        return;
-    }
-    const float R = std::sqrt(R2);
-    const vec3 sp((c.x * P.x + c.z * P.z) / R2, (c.z * P.x - c.x * P.z) / R2, (c.y - P.y) / R);
-    vec3 sd((d.x * P.x + d.z * P.z) / R2, (d.z * P.x - d.x * P.z) / R2, d.y / R);
-    sd = normalize(sd);
-    section->symmetryFrames(ops, sp, sd, mirrorX, mirrorY, mirrorZ, rotateX, rotateY, rotateZ, count, positions,
-                            frames, weights, itemId, 1);
-    surfacesculpt::placeCopies(positions, frames, first, surfaceFrame(P), vec3(0, P.y, 0), L.M);
+    // an axis point on the Y axis places the section in one point
+    if (!pickLocated || !(P.x * P.x + P.z * P.z > 1e-20f)) return false;
+    frame = surfaceFrame(P);
+    origin = vec3(0, P.y, 0);
+    return true;
+}
+
+vec3 Revoluton::intoSection(vec3 v, bool direction) const {
+    const vec3 P = axisPoint;
+    const float R2 = P.x * P.x + P.z * P.z, R = std::sqrt(R2);
+    const vec3 s((v.x * P.x + v.z * P.z) / R2, (v.z * P.x - v.x * P.z) / R2, (direction ? v.y : v.y - P.y) / R);
+    return direction ? normalize(s) : s;
 }
 
 void Revoluton::applyAxisStroke(StrokeCall& call) {
@@ -127,28 +106,6 @@ void Revoluton::applyAxisStroke(StrokeCall& call) {
     editThroughWorkingCurve(call, *target, nullptr, [&](vec3 p) {
         const float x = (p.x * G.x + p.z * G.y) / g2, z = (p.z * G.x - p.x * G.y) / g2;
         return vec3(x, p.y - G.z * std::sqrt(x * x + z * z), z);
-    });
-    endStrokeCall(call, false);
-}
-
-void Revoluton::applySectionStroke(StrokeCall& call) {
-    Curve* target = section ? surfacesculpt::editTarget(section) : nullptr;
-    const vec3 P = axisPoint;
-    const float R2 = P.x * P.x + P.z * P.z;
-    if (!target || !pickLocated || !(R2 > 1e-20f)) {
-        endStrokeCall(call, true);
-        return;
-    }
-    if (editPreview && !ownsWorkingCurve(true)) dropWorkingCurve();
-    const bool firstCall = editPreview == nullptr;
-    surfacesculpt::copyGestures(call, *section, firstCall, nullptr);
-    const mat3 F = surfaceFrame(P);
-    const float R = std::sqrt(R2);
-    if (firstCall) startWorkingCurve(*target, true, [&](vec3 p) { return target->toLocal(p) * F + vec3(0, P.y, 0); });
-    // turns and scalings centre on the placed section's own origin
-    const vec3 centre(0, P.y, 0);
-    editThroughWorkingCurve(call, *target, &centre, [&](vec3 p) {
-        return target->toWorld(vec3((p.x * P.x + p.z * P.z) / R2, (p.z * P.x - p.x * P.z) / R2, (p.y - P.y) / R));
     });
     endStrokeCall(call, false);
 }

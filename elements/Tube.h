@@ -13,7 +13,6 @@ class Tube : public CurveSurface {
 public:
     mat3 pickFrame;
     mat3 pickFrameInverse;
-    std::vector<vec3> axisPoints;
 
     // The curves are taken without a holder count; the tools that hold the tube count for them.
     Tube(Curve* axisCurve, Curve* sectionCurve);
@@ -25,19 +24,14 @@ public:
     void placeFromAxis() override;
     uint32_t linkedTag() const override { return tubeRecordTag; }
 
-    // Sculpting through the curves (TubeSculpt.cpp): picks copied where the edited curve lives, strokes
-    // handed to that curve (CurveSurface::applyGestures). Points and directions in local space.
-    void symmetryFrames(std::vector<SymmetryOp>& ops, vec3 point, vec3 direction, uint8_t mirrorX, uint8_t mirrorY,
-                        uint8_t mirrorZ, uint8_t rotateX, uint8_t rotateY, uint8_t rotateZ, int32_t count,
-                        std::vector<vec3>& positions, std::vector<mat3>& frames, std::vector<float>& weights,
-                        int32_t itemId, uint8_t sectionMode) override;
-
 private:
-    // The pick location on the quad of itemId: axisPoint, pickFrame and its inverse; c the pick
-    // snapped onto the quad. False (nothing changed) when the id names no quad of this tube.
-    bool locatePick(vec3 q, int32_t itemId, vec3& c);
+    // Sculpting through the curves (TubeSculpt.cpp). The pick location also sets pickFrame and
+    // its inverse; the section stands in pickFrame at the picked axis point.
+    bool locatePick(vec3 q, int32_t itemId, vec3& c) override;
+    bool axisStrokesStartAtPick() const override { return true; }
+    bool placedSection(mat3& frame, vec3& origin) const override;
+    vec3 intoSection(vec3 v, bool direction) const override;
     void applyAxisStroke(surfacesculpt::StrokeCall& call) override;
-    void applySectionStroke(surfacesculpt::StrokeCall& call) override;
 };
 
 // Reads a tube record body (linked or embedded by its tag); null with ok false when damaged.

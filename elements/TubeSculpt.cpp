@@ -10,7 +10,6 @@
 
 namespace kal {
 
-using surfacesculpt::LocalSpace;
 using surfacesculpt::StrokeCall;
 
 bool Tube::locatePick(vec3 q, int32_t itemId, vec3& c) {
@@ -35,49 +34,16 @@ bool Tube::locatePick(vec3 q, int32_t itemId, vec3& c) {
     return true;
 }
 
-void Tube::symmetryFrames(std::vector<SymmetryOp>& ops, vec3 point, vec3 direction, uint8_t mirrorX, uint8_t mirrorY,
-                          uint8_t mirrorZ, uint8_t rotateX, uint8_t rotateY, uint8_t rotateZ, int32_t count,
-                          std::vector<vec3>& positions, std::vector<mat3>& frames, std::vector<float>& weights,
-                          int32_t itemId, uint8_t sectionMode) {
-    if (!axis || !section) {
-        Element::symmetryFrames(ops, point, direction, mirrorX, mirrorY, mirrorZ, rotateX, rotateY, rotateZ, count,
-                                positions, frames, weights, itemId, sectionMode);
-        return;
-    }
-    const size_t first = positions.size();
-    const LocalSpace L(*this);
-    const vec3 q = L.toStored(point);
-    vec3 c = q;
-    if (!pickFrozen()) pickLocated = locatePick(q, itemId, c);
-
-    if (!sectionMode) {
-        axis->symmetryFrames(ops, point, direction, mirrorX, mirrorY, mirrorZ, rotateX, rotateY, rotateZ, count,
-                             positions, frames, weights, itemId, 0);
-        if (!pickLocated) return;
-        // copied in local space like the picks, so entry g lies under pick g wherever the tube stands
-        std::vector<vec3> starts;
-        std::vector<mat3> scratchFrames;
-        std::vector<float> scratchWeights;
-        axis->symmetryFrames(ops, axisPoint * L.M, direction, mirrorX, mirrorY, mirrorZ, rotateX, rotateY, rotateZ,
-                             count, starts, scratchFrames, scratchWeights, itemId, 0);
-        axisPoints.clear();
-        for (vec3 s : starts) axisPoints.push_back(L.toStored(s));
-        return;
-    }
-
+bool Tube::placedSection(mat3& frame, vec3& origin) const {
     mat3 inv;
-    // a radius of 0 places the whole section in one point: nothing to copy it around
-    if (!pickLocated || !surfacesculpt::invertible(pickFrame, inv)) {
-        Element::symmetryFrames(ops, point, direction, 0, 0, 0, 0, 0, 0, count, positions, frames, weights, itemId,
-                                sectionMode);
-        return;
-    }
-    const vec3 sp = (c - axisPoint) * inv;
-    const vec3 sd = L.directionToStored(direction) * inv;
-    section->symmetryFrames(ops, sp, sd, mirrorX, mirrorY, mirrorZ, rotateX, rotateY, rotateZ, count, positions,
-                            frames, weights, itemId, 1);
-    surfacesculpt::placeCopies(positions, frames, first, pickFrame, axisPoint, L.M);
+    // a radius of 0 places the whole section in one point
+    if (!pickLocated || !surfacesculpt::invertible(pickFrame, inv)) return false;
+    frame = pickFrame;
+    origin = axisPoint;
+    return true;
 }
+
+vec3 Tube::intoSection(vec3 v, bool direction) const { return (direction ? v : v - axisPoint) * pickFrameInverse; }
 
 void Tube::applyAxisStroke(StrokeCall& call) {
     if (!axis || !pickLocated) {
@@ -90,24 +56,6 @@ void Tube::applyAxisStroke(StrokeCall& call) {
     axis->applyGestures(call.list);
     surfacesculpt::writeBackIds(call, true);
     editPreview = axis;
-    endStrokeCall(call, false);
-}
-
-void Tube::applySectionStroke(StrokeCall& call) {
-    Curve* target = section ? surfacesculpt::editTarget(section) : nullptr;
-    mat3 inv;
-    if (!target || !pickLocated || !surfacesculpt::invertible(pickFrame, inv)) {
-        endStrokeCall(call, true);
-        return;
-    }
-    if (editPreview && !ownsWorkingCurve(true)) dropWorkingCurve();
-    const bool firstCall = editPreview == nullptr;
-    surfacesculpt::copyGestures(call, *section, firstCall, nullptr);
-    const mat3 F = pickFrame;
-    const vec3 at = axisPoint;
-    if (firstCall)
-        startWorkingCurve(*target, true, [&](vec3 p) { return target->toLocal(p) * F + at; });
-    editThroughWorkingCurve(call, *target, &at, [&](vec3 p) { return target->toWorld((p - at) * inv); });
     endStrokeCall(call, false);
 }
 
