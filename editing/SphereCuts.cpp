@@ -10,7 +10,6 @@
 #include "editing/SelectionHelpers.h"
 #include "foundation/Parallel.h"
 #include "mesh/Mesh.h"
-#include "mesh/MeshShortcuts.h"
 #include "mesh/MeshWalk.h"
 
 namespace kal {
@@ -74,7 +73,7 @@ std::vector<int32_t> nearTriangles(const Mesh& m, const dvec3& c, double r) {
     std::vector<int32_t> list;
     // the gathering's float rounding of c must stay well under r for the inside corners' bound
     double extent = std::max({std::fabs(c.x), std::fabs(c.y), std::fabs(c.z)});
-    if (!(r > 1e-6 * extent) || plainPasses()) {
+    if (!(r > 1e-6 * extent)) {
         list.resize(size_t(count));
         for (int t = 0; t < count; ++t) list[size_t(t)] = t;
         return list;
@@ -144,12 +143,8 @@ public:
     // Every triangle the cut changed holds a vertex it made: the corner normals that the full pass
     // would change are those of the vertices of these triangles.
     // After a clip, also the corners round every vertex that lost triangles to the deletion of
-    // the listed ones (the copies the deletion made lie past V0); the whole mesh for the plain passes.
+    // the listed ones (the copies the deletion made lie past V0).
     void renormalCorners(const std::vector<int32_t>* deleted = nullptr) {
-        if (deleted && plainPasses()) {
-            m.updateNormals(1);
-            return;
-        }
         editing::CutCorners corners(m);
         for (int v = V0; v < m.vertexCount(); ++v)
             if (m.vertices[v].alive()) corners.addRound(v, false);

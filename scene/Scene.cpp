@@ -80,7 +80,7 @@ bool Scene::repairRings() {
         size_t k = i, loopStart = path.size();
         bool loop = false;
         for (;;) {
-            ++ringSteps;
+            KAL_RING_STEP();
             state[k] = OnWalk;
             path.push_back(k);
             auto it = at.find(list[k]->next);

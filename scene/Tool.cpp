@@ -52,7 +52,7 @@ void unlinkAll(const std::vector<Tool*>& gone) {
         ring.clear();
         Tool* m = t;
         do {
-            ++ringSteps;
+            KAL_RING_STEP();
             ring.push_back(m);
             walked.insert(m);
             m = m->next;
@@ -501,7 +501,7 @@ void Tool::collectCutLinks(std::vector<Tool*>& roots, std::vector<Tool*>& partne
         if (!t || t->next->mark() != t->mark() || previous.count(t)) continue;
         Tool* m = t;
         do {
-            ++ringSteps;
+            KAL_RING_STEP();
             previous[m->next] = m;
             m = m->next;
         } while (m != t && !previous.count(m->next));
@@ -625,7 +625,7 @@ void Tool::pushBelow(Tool* t, std::vector<Tool*>& stack) {
 Tool* Tool::previousLinked() {
     Tool* t = this;
     while (t->next != this) {
-        ++ringSteps;
+        KAL_RING_STEP();
         t = t->next;
     }
     return t;
