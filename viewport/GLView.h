@@ -204,7 +204,6 @@ public:
     float gridStep = 16.0f;
     int32_t frame = FrameObject;
     SymmetrySetting symmetry{1, 0, 0, 0, 0, 0, 6};
-    SymmetrySetting drawSymmetry{0, 0, 0, 0, 0, 0, 6};
     std::vector<mat4> placements;
     mat3 screenFrameSnapshot;
     mat4 firstPlacement;
@@ -230,7 +229,6 @@ public:
     void setSelectionMode(int s);
     void setSculptOption(int v);
     void setSymmetry(const uint8_t flags[6], int count);
-    void setDrawSymmetry(const uint8_t flags[6], int count);
     void setOrthogonal(int p);
     void setFieldOfView(float degrees);
     void setFrame(int f);
@@ -247,7 +245,6 @@ public:
     void setSectionShape(int id);
     bool toggleBlockSize();
     void applyAssemblyMaterial();
-    void applyAssemblyMaterialInAssembly();
 
     // --- what the window sets (ViewSettings.cpp); each asks for a new image ---
     void setSwitch(ViewSwitch which, bool on);
@@ -267,7 +264,6 @@ public:
     // --- accessors ---
     bool isIdle() const { return busy == 0; }
     Command assemblyCommand() const;
-    bool isFullMode() const { return fullMode; }
     bool isAddOnLinked() const { return fullMode ? false : addOnLinked; }
     bool isLinked() const { return fullMode ? false : addLinked; }
     int effectiveHierarchyTarget(bool flag) const;
@@ -275,7 +271,6 @@ public:
     vec3 pixelVector(bool useBlock) const;
     vec3 screenNormal() const;
     float nearPlane() const;
-    float farPlane() const { return farDistance; }
     double smallerSide() const;
     bool isCursorInView() const;
     // A Draw gesture is running.
