@@ -98,10 +98,16 @@ public:
 
     bool inside(int v) const { return m.vertices[v].flags & VertexSelected; }
 
+    // Samples off the object may put the sphere anywhere: one without a finite centre and
+    // radius reaches nothing.
+    bool reaches() const {
+        return r > 0 && std::isfinite(r) && std::isfinite(c.x) && std::isfinite(c.y) && std::isfinite(c.z);
+    }
+
     // The cut over the whole mesh, every alive vertex strictly inside counting; false (nothing
     // done) for a sphere of no radius, which reaches nothing.
     bool runOnMesh() {
-        if (!(r > 0)) return false;
+        if (!reaches()) return false;
         m.gatherBrushVertices(c.toFloat(), float(r), true);
         near = nearTriangles(m, c, r);
         run();
@@ -111,7 +117,7 @@ public:
     // The cut over the patch or the component of the triangle; false (nothing done) when there is
     // no sphere or no region.
     bool runOnRegion(const vec3& rim, int triangle, bool patch) {
-        if (!(r > 0)) return false;
+        if (!reaches()) return false;
         gatherRegion(rim, triangle, patch);
         if (m.selectedTriangles.empty()) return false;
         run();
@@ -517,10 +523,15 @@ void Mesh::addSubSphere(const vec3& anchor, const vec3& normal, const vec3& rim,
     for (size_t i = 0; i < selectedVertices.size(); ++i) {
         int v = selectedVertices[i];
         MeshVertex& vx = vertices[v];
-        vx.position = (dvec3(G) + normalize(dvec3(vx.position) - dvec3(G)) * R).toFloat();
+        const dvec3 d = dvec3(vx.position) - dvec3(G);
+        const double len = d.length();
+        // a vertex right at the centre has no direction to be pushed out along
+        if (len > 0) vx.position = (dvec3(G) + d * (R / len)).toFloat();
         vertexRingPairs(v, ring, ringTriangles);
+        // a ring open on a border ends with -1 for the missing triangle
         for (int32_t t : ringTriangles)
-            for (pbr& corner : triangles[t].corner) pbrCopyMasked(corner, material, kPbrAll);
+            if (t >= 0)
+                for (pbr& corner : triangles[t].corner) pbrCopyMasked(corner, material, kPbrAll);
         // the stamped area keeps no border inside its rim
         if (vx.seam() && !vx.open())
             for (int32_t u : ring) setEdgeFlag(v, u, false);

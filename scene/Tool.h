@@ -8,6 +8,7 @@
 
 #include "foundation/Mat.h"
 #include "foundation/Pbr.h"
+#include "scene/ToolRef.h"
 
 namespace kal {
 
@@ -239,6 +240,10 @@ public:
     void setFlagMode(uint8_t mode, bool ring, bool sameParent);
     void setRingFloatA(float rate, bool ring, bool sameParent);
     void setRingFloatB(float phase, bool ring, bool sameParent);
+
+private:
+    friend class ToolRef;
+    ToolRef* refs_ = nullptr; // the references that go null with this tool
 
 protected:
     // Visits this tool and its subtree in pre-order on an explicit stack, since a file may nest
