@@ -109,8 +109,7 @@ bool askArraySettings(QWidget* parent, kal::GLView* v)
     if (clear->isChecked()) v->addedTools.clear();
     std::vector<uint32_t> entries = kal::ui::parseArrayItems(items->text());
     if (entries.empty()) return false;
-    v->arrayMode = mode->currentIndex();
-    v->arrayItems = std::move(entries);
+    v->setArrayItems(mode->currentIndex(), std::move(entries));
     return true;
 }
 

@@ -166,13 +166,16 @@ void MainWindow::chooseShape(QAction* action, bool axis, int code)
 }
 
 void MainWindow::chooseCountedShape(QAction* action, bool axis, int code, const kal::ui::ParameterQuestion& question,
-                                    int32_t& count, const char* prefix)
+                                    kal::ViewNumber which, int32_t count, const char* prefix)
 {
     if (!modeGuard(kal::ASSEMBLY, action)) return;
     if (ctrlHeld()) {
         bool ok = false;
         const double n = kal::dialogs->askNumber(question, count, &ok);
-        if (ok) count = int32_t(n);
+        if (ok) {
+            count = int32_t(n);
+            view()->setNumber(which, count);
+        }
         action->setText(countedText(prefix, count));
     }
     // the axis N-Gon alone waits for the gesture the dialog may have let start
@@ -188,18 +191,18 @@ void MainWindow::on_actionAxisPentagon_triggered() { chooseShape(ui->actionAxisP
 void MainWindow::on_actionAxisHexagon_triggered() { chooseShape(ui->actionAxisHexagon, true, kal::ShapeHexagon); }
 void MainWindow::on_actionAxisNGon_triggered()
 {
-    chooseCountedShape(ui->actionAxisNGon, true, kal::ShapeNGon, kal::ui::axisNGonQuestion, view()->axisNGonCount,
-                       "N-Gon (");
+    chooseCountedShape(ui->actionAxisNGon, true, kal::ShapeNGon, kal::ui::axisNGonQuestion,
+                       kal::ViewNumber::AxisNGonCount, view()->axisNGonCount, "N-Gon (");
 }
 void MainWindow::on_actionAxisCircle_triggered()
 {
     chooseCountedShape(ui->actionAxisCircle, true, kal::ShapeCircle, kal::ui::axisCircleQuestion,
-                       view()->axisCircleCount, "Circle (");
+                       kal::ViewNumber::AxisCircleCount, view()->axisCircleCount, "Circle (");
 }
 void MainWindow::on_actionAxisTrefoilKnot_triggered()
 {
     chooseCountedShape(ui->actionAxisTrefoilKnot, true, kal::ShapeTrefoilKnot, kal::ui::trefoilQuestion,
-                       view()->trefoilCount, "Trefoil (");
+                       kal::ViewNumber::TrefoilCount, view()->trefoilCount, "Trefoil (");
 }
 void MainWindow::on_actionAxisKnot_triggered() { chooseShape(ui->actionAxisKnot, true, kal::ShapeTorusKnot); }
 void MainWindow::on_actionAxisChainlink_triggered() { chooseShape(ui->actionAxisChainlink, true, kal::ShapeChainLink); }
@@ -224,12 +227,12 @@ void MainWindow::on_actionSectionHexagon_triggered()
 void MainWindow::on_actionSectionNGon_triggered()
 {
     chooseCountedShape(ui->actionSectionNGon, false, kal::ShapeNGon, kal::ui::sectionNGonQuestion,
-                       view()->sectionNGonCount, "N-Gon (");
+                       kal::ViewNumber::SectionNGonCount, view()->sectionNGonCount, "N-Gon (");
 }
 void MainWindow::on_actionSectionCircle_triggered()
 {
     chooseCountedShape(ui->actionSectionCircle, false, kal::ShapeCircle, kal::ui::sectionCircleQuestion,
-                       view()->sectionCircleCount, "Circle (");
+                       kal::ViewNumber::SectionCircleCount, view()->sectionCircleCount, "Circle (");
 }
 
 void MainWindow::choosePivot(QAction* action, int mode)
@@ -246,7 +249,7 @@ void MainWindow::on_actionPivot_triggered() { choosePivot(ui->actionPivot, kal::
 void MainWindow::chooseHierarchy(QAction* action, int target)
 {
     if (!modeGuard(kal::ASSEMBLY, action)) return;
-    view()->hierarchyTarget = target;
+    view()->setNumber(kal::ViewNumber::HierarchyTarget, target);
     showChoice(ui->menuHierarchy, action);
 }
 
@@ -257,33 +260,33 @@ void MainWindow::on_actionAdd_To_Child_triggered() { chooseHierarchy(ui->actionA
 void MainWindow::on_actionRelative_To_Child_triggered()
 {
     if (modeGuard(kal::ASSEMBLY, ui->actionRelative_To_Child))
-        view()->relativeToChild = ui->actionRelative_To_Child->isChecked() ? 2 : 3;
+        view()->setNumber(kal::ViewNumber::RelativeToChild, ui->actionRelative_To_Child->isChecked() ? 2 : 3);
 }
 
 void MainWindow::on_actionAdd_On_All_Instances_triggered()
 {
     if (modeGuard(kal::ASSEMBLY, ui->actionAdd_On_All_Instances))
-        view()->addOnLinked = ui->actionAdd_On_All_Instances->isChecked();
+        followCheck(ui->actionAdd_On_All_Instances, kal::ViewSwitch::AddOnLinked);
 }
 
 void MainWindow::on_actionAdd_Linked_triggered()
 {
-    if (modeGuard(kal::ASSEMBLY, ui->actionAdd_Linked)) view()->addLinked = ui->actionAdd_Linked->isChecked();
+    if (modeGuard(kal::ASSEMBLY, ui->actionAdd_Linked)) followCheck(ui->actionAdd_Linked, kal::ViewSwitch::AddLinked);
 }
 
 void MainWindow::on_actionThin_triggered()
 {
-    if (modeGuard(kal::ASSEMBLY, ui->actionThin)) view()->thickness = 0;
+    if (modeGuard(kal::ASSEMBLY, ui->actionThin)) view()->setNumber(kal::ViewNumber::Thickness, 0);
 }
 
 void MainWindow::on_actionThick_triggered()
 {
-    if (modeGuard(kal::ASSEMBLY, ui->actionThick)) view()->thickness = 1;
+    if (modeGuard(kal::ASSEMBLY, ui->actionThick)) view()->setNumber(kal::ViewNumber::Thickness, 1);
 }
 
 void MainWindow::on_actionHalf_triggered()
 {
-    if (modeGuard(kal::ASSEMBLY, ui->actionHalf)) view()->thickness = 2;
+    if (modeGuard(kal::ASSEMBLY, ui->actionHalf)) view()->setNumber(kal::ViewNumber::Thickness, 2);
 }
 
 void MainWindow::on_actionClosed_triggered()

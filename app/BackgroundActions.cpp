@@ -18,21 +18,12 @@ namespace {
 
 const char* const imageFilter = "Images (*.png *.jpg)";
 
-kal::mat3 transposed(const kal::mat3& m)
-{
-    kal::mat3 t;
-    for (int r = 0; r < 3; ++r)
-        for (int c = 0; c < 3; ++c) t[3 * r + c] = m[3 * c + r];
-    return t;
-}
-
 } // namespace
 
 void MainWindow::setBackgroundSource(QAction* action, int source)
 {
     if (!idleGuard(action)) return;
-    view()->backgroundMode = source;
-    view()->redraw = true;
+    view()->setNumber(kal::ViewNumber::Background, source);
 }
 
 void MainWindow::on_actionColor_4_triggered() { setBackgroundSource(ui->actionColor_4, 0); }
@@ -65,10 +56,7 @@ void MainWindow::loadBackgroundImage_triggered()
         }
         delete image;
         if (target) {
-            kal::GLView* v = view();
-            delete v->backgroundImage;
-            v->backgroundImage = target;
-            v->redraw = true;
+            view()->setBackgroundImage(target);
             loaded = true;
         }
     }
@@ -93,9 +81,7 @@ void MainWindow::loadEnvironment(QString filename)
         auto* environment = new kal::Environment(filename.toUtf8().toStdString(), size, levels, false);
         built = environment->build();
         if (built) {
-            delete v->environment;
-            v->environment = environment;
-            v->redraw = true;
+            v->setEnvironment(environment);
         } else {
             delete environment;
         }
@@ -112,16 +98,10 @@ void MainWindow::on_actionEnvironment_Blur_triggered()
     bool ok = false;
     const double blur = kal::dialogs->askNumber(kal::ui::environmentBlurQuestion, v->environmentBlur, &ok);
     if (!ok) return;
-    v->environmentBlur = uint8_t(blur);
-    v->redraw = true;
+    v->setNumber(kal::ViewNumber::EnvironmentBlur, blur);
 }
 
 void MainWindow::on_actionEnvironment_Rotation_triggered()
 {
-    kal::GLView* v = view();
-    v->rotateEnvironment = ui->actionEnvironment_Rotation->isChecked();
-    // the sky keeps its place on screen as it starts or stops following the camera
-    const kal::mat3& r = v->camera.rotation;
-    v->environmentRotation = (v->rotateEnvironment ? transposed(r) : r) * v->environmentRotation;
-    v->redraw = true;
+    view()->setSwitch(kal::ViewSwitch::EnvironmentFollowsCamera, ui->actionEnvironment_Rotation->isChecked());
 }

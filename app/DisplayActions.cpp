@@ -13,31 +13,37 @@
 
 #include <QAction>
 
-void MainWindow::on_actionGlow_triggered() { view()->glow = ui->actionGlow->isChecked(); }
-void MainWindow::on_actionHandles_triggered() { view()->handles = ui->actionHandles->isChecked(); }
-void MainWindow::on_actionAnimate_triggered() { view()->animate = ui->actionAnimate->isChecked(); }
-void MainWindow::on_actionHide_Transparent_triggered() { view()->hideTransparent = ui->actionHide_Transparent->isChecked(); }
-void MainWindow::on_actionRender_Simple_triggered() { view()->renderSimple = ui->actionRender_Simple->isChecked(); }
-void MainWindow::on_actionTurntable_triggered() { view()->turntable = ui->actionTurntable->isChecked(); }
-void MainWindow::on_actionEdge_Detection_triggered() { view()->edgeDetection = ui->actionEdge_Detection->isChecked(); }
-void MainWindow::on_actionPressure_Size_triggered() { view()->pressureSizing = ui->actionPressure_Size->isChecked(); }
+void MainWindow::followCheck(QAction* action, kal::ViewSwitch which) { view()->setSwitch(which, action->isChecked()); }
 
-void MainWindow::on_actionGroups_triggered()
+void MainWindow::on_actionGlow_triggered() { followCheck(ui->actionGlow, kal::ViewSwitch::Glow); }
+void MainWindow::on_actionHandles_triggered() { followCheck(ui->actionHandles, kal::ViewSwitch::Handles); }
+void MainWindow::on_actionAnimate_triggered() { followCheck(ui->actionAnimate, kal::ViewSwitch::Animate); }
+void MainWindow::on_actionHide_Transparent_triggered()
 {
-    view()->groups = ui->actionGroups->isChecked();
-    ui->actionGroups->setChecked(view()->groups);
+    followCheck(ui->actionHide_Transparent, kal::ViewSwitch::HideTransparent);
 }
+void MainWindow::on_actionRender_Simple_triggered() { followCheck(ui->actionRender_Simple, kal::ViewSwitch::RenderSimple); }
+void MainWindow::on_actionTurntable_triggered() { followCheck(ui->actionTurntable, kal::ViewSwitch::Turntable); }
+void MainWindow::on_actionEdge_Detection_triggered()
+{
+    followCheck(ui->actionEdge_Detection, kal::ViewSwitch::EdgeDetection);
+}
+void MainWindow::on_actionPressure_Size_triggered()
+{
+    followCheck(ui->actionPressure_Size, kal::ViewSwitch::PressureSizing);
+}
+void MainWindow::on_actionGroups_triggered() { followCheck(ui->actionGroups, kal::ViewSwitch::Groups); }
 
 void MainWindow::on_actionPivots_triggered()
 {
     kal::GLView* v = view();
-    if (v->chosenMode == kal::ASSEMBLY) v->pivots = !v->pivots;
+    if (v->chosenMode == kal::ASSEMBLY) v->setSwitch(kal::ViewSwitch::Pivots, !v->pivots);
     ui->actionPivots->setChecked(v->pivots);
 }
 
 void MainWindow::on_actionDisplay_triggered()
 {
-    view()->textDisplay = !view()->textDisplay;
+    view()->setSwitch(kal::ViewSwitch::TextDisplay, !view()->textDisplay);
     textDisplay = view()->textDisplay;
 }
 
@@ -45,36 +51,39 @@ void MainWindow::on_actionBlock_Size_triggered() { view()->toggleBlockSize(); }
 void MainWindow::on_actionWireframe_triggered() { view()->setWireframe(ui->actionWireframe->isChecked()); }
 void MainWindow::on_actionSelection_triggered() { view()->setSelectionDisplay(ui->actionSelection->isChecked()); }
 
-void MainWindow::setChromatism(QAction* action, bool& flag, kal::wvec4& colour, const char* title)
+void MainWindow::setChromatism(QAction* action, kal::ViewSwitch which, bool on, kal::wvec4& colour,
+                               const char* title)
 {
     if (!idleGuard(action)) return;
     if (!ctrlHeld()) {
-        flag = action->isChecked();
+        view()->setSwitch(which, action->isChecked());
         return;
     }
-    action->setChecked(flag);
+    action->setChecked(on);
     kal::dialogs->chooseColor(&colour, tr(title));
 }
 
 void MainWindow::on_actionLens_Chromatism_triggered()
 {
     kal::GLView* v = view();
-    setChromatism(ui->actionLens_Chromatism, v->lensChromatism, v->lensChromatismColor, "Lens Chromatism Color");
+    setChromatism(ui->actionLens_Chromatism, kal::ViewSwitch::LensChromatism, v->lensChromatism, v->lensChromatismColor,
+                  "Lens Chromatism Color");
 }
 
 void MainWindow::on_actionObjects_Chromatism_triggered()
 {
     kal::GLView* v = view();
-    setChromatism(ui->actionObjects_Chromatism, v->objectsChromatism, v->objectsChromatismColor,
-                  "Objects Chromatism Color");
+    setChromatism(ui->actionObjects_Chromatism, kal::ViewSwitch::ObjectsChromatism, v->objectsChromatism,
+                  v->objectsChromatismColor, "Objects Chromatism Color");
 }
 
-void MainWindow::askSnapValue(QAction* action, const kal::ui::ParameterQuestion& question, float& value, bool flag)
+void MainWindow::askSnapValue(QAction* action, const kal::ui::ParameterQuestion& question, kal::ViewNumber which,
+                              float value, bool flag)
 {
     if (!ctrlHeld()) return;
     bool ok = false;
     const double answer = kal::dialogs->askNumber(question, value, &ok);
-    if (ok) value = float(answer);
+    if (ok) view()->setNumber(which, answer);
     // with Ctrl the action only sets the value: the flag stays as it was
     action->setChecked(flag);
 }
@@ -82,30 +91,33 @@ void MainWindow::askSnapValue(QAction* action, const kal::ui::ParameterQuestion&
 void MainWindow::on_actionSnap_Symmetry_triggered()
 {
     kal::GLView* v = view();
-    askSnapValue(ui->actionSnap_Symmetry, kal::ui::snapThresholdQuestion, v->symmetryThreshold, v->snapSymmetry);
+    askSnapValue(ui->actionSnap_Symmetry, kal::ui::snapThresholdQuestion, kal::ViewNumber::SymmetryThreshold,
+                 v->symmetryThreshold, v->snapSymmetry);
     v->setSnapSymmetry(ui->actionSnap_Symmetry->isChecked());
 }
 
 void MainWindow::on_actionSnap_Grid_triggered()
 {
     kal::GLView* v = view();
-    askSnapValue(ui->actionSnap_Grid, kal::ui::snapStepQuestion, v->gridStep, v->snapGrid);
+    askSnapValue(ui->actionSnap_Grid, kal::ui::snapStepQuestion, kal::ViewNumber::GridStep, v->gridStep, v->snapGrid);
     v->setSnapGrid(ui->actionSnap_Grid->isChecked());
 }
 
 void MainWindow::on_actionIK_Chain_triggered()
 {
-    if (ikGuard() && view()->ikChainLength >= 1) --view()->ikChainLength;
+    if (ikGuard() && view()->ikChainLength >= 1)
+        view()->setNumber(kal::ViewNumber::IkChainLength, view()->ikChainLength - 1);
 }
 
 void MainWindow::on_actionIK_Chain_2_triggered()
 {
-    if (ikGuard() && view()->ikChainLength < INT32_MAX) ++view()->ikChainLength;
+    if (ikGuard() && view()->ikChainLength < INT32_MAX)
+        view()->setNumber(kal::ViewNumber::IkChainLength, double(view()->ikChainLength) + 1);
 }
 
 void MainWindow::on_actionIK_Chain_Reset_triggered()
 {
-    if (ikGuard()) view()->ikChainLength = -1;
+    if (ikGuard()) view()->setNumber(kal::ViewNumber::IkChainLength, -1);
 }
 
 void MainWindow::on_actionSubdivide_triggered()
@@ -126,5 +138,5 @@ void MainWindow::on_actionSubdivide_triggered()
     e->subdivide(true);
     e->touch();
     if (surface) surface->touch();
-    v->redraw = true;
+    v->requestRedraw();
 }

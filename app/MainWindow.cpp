@@ -62,14 +62,14 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent, Qt::WindowFlags())
         ui->actionColor_4->setChecked(true);
     ui->actionGlow->setChecked(v->glow);
     ui->actionEnvironment_Rotation->setChecked(v->rotateEnvironment);
-    v->edgeDetection = false;
     ui->actionEdge_Detection->setChecked(false);
-    v->handles = ui->actionHandles->isChecked();
-    v->animate = ui->actionAnimate->isChecked();
-    v->turntable = ui->actionTurntable->isChecked();
+    v->setSwitch(kal::ViewSwitch::EdgeDetection, false);
+    v->setSwitch(kal::ViewSwitch::Handles, ui->actionHandles->isChecked());
+    v->setSwitch(kal::ViewSwitch::Animate, ui->actionAnimate->isChecked());
+    v->setSwitch(kal::ViewSwitch::Turntable, ui->actionTurntable->isChecked());
     glWidget->undoAction = ui->actionUndo;
     kal::dialogs->setMainWindow(this);
-    v->materialSource = kal::dialogs;
+    v->setMaterialSource(kal::dialogs);
     glWidget->redoAction = ui->actionRedo;
 
     // The Auxiliary menu only feeds the object context menu.
@@ -117,10 +117,10 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent, Qt::WindowFlags())
     ui->actionSectionCircle->setText(countedText("Circle (", v->sectionCircleCount));
     makeActionGroup(this, *ui, 8);
 
-    v->relativeToChild = ui->actionRelative_To_Child->isChecked() ? 2 : 3;
-    v->addOnLinked = ui->actionAdd_On_All_Instances->isChecked();
-    v->addLinked = ui->actionAdd_Linked->isChecked();
-    v->groups = ui->actionGroups->isChecked();
+    v->setNumber(kal::ViewNumber::RelativeToChild, ui->actionRelative_To_Child->isChecked() ? 2 : 3);
+    v->setSwitch(kal::ViewSwitch::AddOnLinked, ui->actionAdd_On_All_Instances->isChecked());
+    v->setSwitch(kal::ViewSwitch::AddLinked, ui->actionAdd_Linked->isChecked());
+    v->setSwitch(kal::ViewSwitch::Groups, ui->actionGroups->isChecked());
 
     for (int g = 9; g <= 11; ++g) makeActionGroup(this, *ui, g);
     ui->actionRotation_Items->setText(countedText("Rotation Items (", v->symmetry.count));

@@ -21,6 +21,8 @@ class Ui_MainWindow;
 
 namespace kal {
 class GLView;
+enum class ViewNumber;
+enum class ViewSwitch;
 class Tool;
 namespace ui {
 struct ParameterQuestion;
@@ -347,7 +349,7 @@ private:
     void selectShape(bool axis, int code);
     void chooseShape(QAction* action, bool axis, int code);
     void chooseCountedShape(QAction* action, bool axis, int code, const kal::ui::ParameterQuestion& question,
-                            int32_t& count, const char* prefix);
+                            kal::ViewNumber which, int32_t count, const char* prefix);
     void choosePivot(QAction* action, int mode);
     void chooseHierarchy(QAction* action, int target);
     void stepTool(QAction* action, bool back);
@@ -369,8 +371,11 @@ private:
     bool menuPickKept = false;
     // Background and display helpers (BackgroundActions.cpp, DisplayActions.cpp).
     void setBackgroundSource(QAction* action, int source);
-    void setChromatism(QAction* action, bool& flag, kal::wvec4& colour, const char* title);
-    void askSnapValue(QAction* action, const kal::ui::ParameterQuestion& question, float& value, bool flag);
+    // A check mark the view setting follows.
+    void followCheck(QAction* action, kal::ViewSwitch which);
+    void setChromatism(QAction* action, kal::ViewSwitch which, bool on, kal::wvec4& colour, const char* title);
+    void askSnapValue(QAction* action, const kal::ui::ParameterQuestion& question, kal::ViewNumber which, float value,
+                      bool flag);
     // Actions the form disables for good; a gesture's end must not wake them.
     QList<QAction*> disabledForGood;
 };

@@ -65,7 +65,7 @@ void MainWindow::setSculptMode(bool enter)
 void MainWindow::setSimpleMode(bool simple)
 {
     if (simpleMode() == simple) return;
-    view()->fullMode = simple;
+    view()->setSwitch(kal::ViewSwitch::FullMode, simple);
     if (view()->chosenMode == kal::ASSEMBLY)
         setAssemblyMode(true);
     else if (view()->chosenMode == kal::SCULPT)

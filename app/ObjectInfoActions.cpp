@@ -137,7 +137,7 @@ void MainWindow::subdivideCurve(bool section)
     c->subdivide(true);
     c->touch();
     s->touch();
-    view()->redraw = true;
+    view()->requestRedraw();
 }
 
 void MainWindow::on_actionAXIS_triggered() { showCurveBox(false); }

@@ -50,8 +50,7 @@ bool MainWindow::restoreMenuPick()
     kal::GLView* v = view();
     // the object may have gone while the popup was up
     if (!inScene(v->scene, menuPick.object)) return false;
-    v->pressPick = menuPick;
-    v->hoverPick = menuPick;
+    v->setMenuPick(menuPick);
     return true;
 }
 

@@ -73,7 +73,7 @@ void MainWindow::on_actionAxisSection_triggered()
 {
     if (!modeGuard(kal::SCULPT, ui->actionAxisSection)) return;
     kal::GLView* v = view();
-    v->axisSection = !v->axisSection;
+    v->setSwitch(kal::ViewSwitch::AxisSection, !v->axisSection);
     ui->actionAxisSection->setText(v->axisSection ? tr("Section") : tr("Axis"));
 }
 

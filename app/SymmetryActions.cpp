@@ -59,23 +59,22 @@ void MainWindow::showRotationItems()
 
 void MainWindow::on_actionRotation_Items_triggered()
 {
-    int32_t& count = view()->symmetry.count;
     bool ok = false;
-    const double chosen = kal::dialogs->askNumber(kal::ui::rotationItemsQuestion, count, &ok);
-    if (ok) count = int32_t(chosen);
+    const double chosen = kal::dialogs->askNumber(kal::ui::rotationItemsQuestion, view()->symmetry.count, &ok);
+    if (ok) view()->setNumber(kal::ViewNumber::RotationItems, chosen);
     showRotationItems();
 }
 
 void MainWindow::on_actionRotation_Items_2_triggered()
 {
-    int32_t& count = view()->symmetry.count;
-    if (count < INT32_MAX) ++count;
+    const int32_t count = view()->symmetry.count;
+    if (count < INT32_MAX) view()->setNumber(kal::ViewNumber::RotationItems, double(count) + 1);
     showRotationItems();
 }
 
 void MainWindow::on_actionRotation_Items_3_triggered()
 {
-    int32_t& count = view()->symmetry.count;
-    if (count > 1) --count;
+    const int32_t count = view()->symmetry.count;
+    if (count > 1) view()->setNumber(kal::ViewNumber::RotationItems, count - 1);
     showRotationItems();
 }

@@ -47,5 +47,5 @@ void MainWindow::on_actionTest_triggered()
         }
     }
     delete model;
-    v->redraw = true;
+    v->requestRedraw();
 }

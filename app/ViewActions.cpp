@@ -72,10 +72,7 @@ void MainWindow::on_actionPerspective_triggered()
 
 void MainWindow::showPreset(int preset)
 {
-    kal::GLView* v = view();
-    v->namedView = uint8_t(preset);
-    v->camera.rotation = presetRotation(preset);
-    v->redraw = true;
+    view()->showNamedView(preset, presetRotation(preset));
 }
 
 void MainWindow::on_actionFront_triggered() { showPreset(1); }
@@ -95,9 +92,7 @@ void MainWindow::on_actionGeneral_triggered()
     } else if (preset >= 1 && preset <= 5) {
         showPreset(preset + 1);
     } else if (preset == 6) {
-        v->camera.rotation = savedViewRotation;
-        v->namedView = 0;
-        v->redraw = true;
+        v->showNamedView(0, savedViewRotation);
     }
 }
 
@@ -113,7 +108,7 @@ void MainWindow::on_actionObject_Frame_triggered() { view()->setFrame(kal::Frame
 
 void MainWindow::setPlacement(QAction* action, int placement)
 {
-    if (sculptGestureGuard(action)) view()->placement = placement;
+    if (sculptGestureGuard(action)) view()->setNumber(kal::ViewNumber::Placement, placement);
 }
 
 void MainWindow::on_actionOn_Object_triggered() { setPlacement(ui->actionOn_Object, kal::PlaceOnObject); }

@@ -45,6 +45,19 @@ enum CurveShape : int32_t {
     ShapeNGon = 6, ShapeCircle = 7, ShapeTrefoilKnot = 8, ShapeTorusKnot = 9, ShapeChainLink = 10
 };
 
+// The window's on/off settings (GLView::setSwitch).
+enum class ViewSwitch {
+    Glow, Handles, Pivots, Animate, Turntable, HideTransparent, RenderSimple, EdgeDetection, LensChromatism,
+    ObjectsChromatism, TextDisplay, PressureSizing, Groups, AddOnLinked, AddLinked, AxisSection, FullMode,
+    EnvironmentFollowsCamera,
+};
+// The window's numeric settings (GLView::setNumber); whole-number settings drop the fraction.
+enum class ViewNumber {
+    Background, HierarchyTarget, RelativeToChild, Thickness, Placement, IkChainLength, EnvironmentBlur,
+    AxisNGonCount, AxisCircleCount, TrefoilCount, SectionNGonCount, SectionCircleCount, RotationItems,
+    SymmetryThreshold, GridStep,
+};
+
 // Mirror X, Y, Z, rotation X, Y, Z (each 0/1) and the rotation item count.
 struct SymmetrySetting {
     uint8_t mirrorX = 0, mirrorY = 0, mirrorZ = 0;
@@ -234,6 +247,21 @@ public:
     bool toggleBlockSize();
     void applyAssemblyMaterial();
     void applyAssemblyMaterialInAssembly();
+
+    // --- what the window sets (ViewSettings.cpp); each asks for a new image ---
+    void setSwitch(ViewSwitch which, bool on);
+    void setNumber(ViewNumber which, double value);
+    // The picture and the sky of the background, owned from here on; the previous ones are deleted.
+    void setBackgroundImage(FBO* image);
+    void setEnvironment(Environment* sky);
+    // A standard view (1 Front .. 6 Bottom; 0 free) with its camera rotation.
+    void showNamedView(int preset, const mat3& rotation);
+    void setArrayItems(int mode, std::vector<uint32_t> items);
+    // The pick a context-menu command acts on, as pressed and hovered.
+    void setMenuPick(const PickRecord& pick);
+    void setMaterialSource(MaterialEditSource* source) { materialSource = source; }
+    // Something the view draws changed behind its back.
+    void requestRedraw() { redraw = true; }
 
     // --- accessors ---
     bool isIdle() const { return busy == 0; }

@@ -33,8 +33,11 @@ TEST_F(DisplayActions, flagsFollowTheirCheckMarks)
     };
     for (const auto& r : rows)
         for (int i = 0; i < 2; ++i) {
+            v.redraw = false;
             r.action->trigger();
             EXPECT_EQ(*r.flag, r.action->isChecked()) << r.action->objectName().toStdString();
+            // the image shows the switch at once, not after the cursor next moves over the view
+            EXPECT_TRUE(v.redraw) << r.action->objectName().toStdString();
         }
     ui.actionWireframe->setChecked(true);
     ui.actionWireframe->trigger();  // now unchecked
