@@ -116,13 +116,10 @@ bool Dialogs::askRotationMultiplicity(double& value)
     return ok;
 }
 
-void Dialogs::openUrl(const QUrl& url)
+bool Dialogs::openUrl(const QUrl& url)
 {
-    if (answerer) {
-        ask({Question::Url, QString(), url.toString()});
-        return;
-    }
-    QDesktopServices::openUrl(url);
+    if (answerer) return ask({Question::Url, QString(), url.toString()}).accepted;
+    return QDesktopServices::openUrl(url);
 }
 
 } // namespace kal

@@ -84,7 +84,8 @@ public:
     double askNumber(const ui::ParameterQuestion& question, double present, bool* accepted = nullptr);
     // Runs a dialog built in code modally; true when accepted.
     bool exec(QDialog* dialog);
-    void openUrl(const QUrl& url);
+    // True when something took the address (an answerer: when it accepted).
+    bool openUrl(const QUrl& url);
 
     // --- what the view reads of the live material edit on a tool (openMaterialDialog) ---
     pbr currentMaterial() override;

@@ -13,12 +13,13 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QUrl>
 
 namespace {
 
-// The guide that Online Help opens: our own, next to the program's data.
-const char* const guideFile = "../README.md";
+// The guide that Help opens: our own, which the build puts beside the program.
+const char* const guideFile = "README.md";
 
 const QKeySequence flipKey(QStringLiteral("Alt+Shift+F6"));
 
@@ -150,5 +151,6 @@ void MainWindow::on_actionLarge_Fonts_triggered()
 void MainWindow::on_actionOnline_help_triggered()
 {
     const QString guide = QDir(QCoreApplication::applicationDirPath()).absoluteFilePath(QLatin1String(guideFile));
-    kal::dialogs->openUrl(QUrl::fromLocalFile(guide));
+    if (!QFileInfo(guide).isFile() || !kal::dialogs->openUrl(QUrl::fromLocalFile(guide)))
+        kal::dialogs->warn(tr("Help"), tr("Could not open the guide %1").arg(QDir::toNativeSeparators(guide)));
 }

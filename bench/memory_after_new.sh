@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Whether New gives a large scene's memory back: starts the program under Xvfb, opens an OBJ of
-# 1.3M triangles through File > Open, then File > New, and reports the resident memory (VmRSS)
-# at start, with the scene, and after New. The goal: after New, within 100 MB of the start.
-#   bench/memory_after_new.sh [path to kalvimor]   (default: the Release build of bench.sh)
+# Whether New gives a large scene's memory back: starts the program under Xvfb, opens a file
+# through File > Open (by default a generated OBJ of 1.3M triangles), then File > New, and reports
+# the resident memory (VmRSS) at start, with the file open, and after New. The goal: after New,
+# within 100 MB of the start.
+#   bench/memory_after_new.sh [path to kalvimor [file to open]]   (default: the Release build of bench.sh)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 program=${1:-build/bench/kalvimor}
@@ -11,12 +12,13 @@ command -v xdotool >/dev/null || { echo "memory_after_new.sh: needs xdotool" >&2
 
 if [ -z "${MEMORY_INSIDE_XVFB:-}" ]; then
   export MEMORY_INSIDE_XVFB=1 LIBGL_ALWAYS_SOFTWARE=1
-  exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$program"
+  exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$program" "${2:-}"
 fi
 
 # a closed sphere of 651 rings by 1000 segments: 1,300,000 triangles
 obj=$PWD/build/bench/sphere1300k.obj
-if [ ! -f "$obj" ]; then
+file=${2:-$obj}
+if [ "$file" = "$obj" ] && [ ! -f "$obj" ]; then
   awk 'BEGIN {
     rings = 651; segs = 1000; pi = atan2(0, -1)
     print "v 0 0 1"
@@ -56,18 +58,28 @@ window=$(xdotool search --sync --onlyvisible --pid "$pid" | head -1)
 xdotool windowactivate --sync "$window" 2>/dev/null || xdotool windowfocus --sync "$window"
 settle
 start=$(rss)
+windows() { xdotool search --onlyvisible --pid "$pid" 2>/dev/null | wc -l; }
 xdotool key ctrl+o
-sleep 3
-xdotool type --delay 20 "$obj"
+for _ in $(seq 50); do [ "$(windows)" -gt 1 ] && break; sleep 0.2; done
+sleep 1
+xdotool type --delay 20 "$(realpath "$file")"
 xdotool key Return
 sleep 3
 settle
-loaded=$(rss)
+# the cursor in the view, where a frame draws what was opened
+eval "$(xdotool getwindowgeometry --shell "$window")"
 xdotool windowactivate --sync "$window" 2>/dev/null || xdotool windowfocus --sync "$window"
-xdotool key ctrl+n
+xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2))
 sleep 2
+settle
+loaded=$(rss)
+[ -n "${MEMORY_SCREENSHOT:-}" ] && import -window root "$MEMORY_SCREENSHOT"
+xdotool key ctrl+n
+for _ in $(seq 50); do [ "$(windows)" -gt 1 ] && break; sleep 0.2; done
+sleep 1
 xdotool key Return
 sleep 2
 settle
 after=$(rss)
-echo "VmRSS: start $start MB, with the 1.3M-triangle scene $loaded MB, after New $after MB (goal: at most $((start + 100)) MB)"
+[ -n "${MEMORY_SCREENSHOT:-}" ] && import -window root "${MEMORY_SCREENSHOT%.png}-new.png"
+echo "VmRSS: start $start MB, with $(basename "$file") open $loaded MB, after New $after MB (goal: at most $((start + 100)) MB)"

@@ -278,11 +278,13 @@ void Mesh::paintBrushVertices(const pbr& material, uint8_t mask, float strength)
     for (const BrushVertex& b : brushVertices) {
         double t = b.weight;
         double keep = 1.0 - ((t * (t - 2.0)) + 1.0) * double(strength);
-        // each fan of corners round the vertex blends once, from its first corner
+        // every triangle of the ring blends the corners of its fan once more, so a fan of k
+        // triangles keeps keep^k of its old value
         meshwalk::walkFans(triangles, b.vertex, vertices[b.vertex].firstTriangle, triangleCount() + 1, group,
                            [&](const std::vector<int32_t>& fan) {
-                               const MeshTriangle& tri = triangles[fan[0]];
-                               pbr value = editing::blendTowards(tri.corner[fan[1]], material, keep, mask);
+                               pbr value = triangles[fan[0]].corner[fan[1]];
+                               for (size_t i = 0; i < fan.size(); i += 2)
+                                   value = editing::blendTowards(value, material, keep, mask);
                                for (size_t i = 0; i < fan.size(); i += 2)
                                    pbrCopyMasked(triangles[fan[i]].corner[fan[i + 1]], value, mask);
                            });

@@ -1,5 +1,6 @@
 #include "foundation/LargeMemory.h"
 
+#include <malloc.h>
 #include <sys/mman.h>
 
 #include <cstdint>
@@ -36,5 +37,7 @@ void* allocateLarge(size_t bytes) {
 void freeLarge(void* p, size_t bytes) {
     if (p) munmap(p, roundUp(bytes, kHugePage));
 }
+
+void returnFreedMemory() { malloc_trim(0); }
 
 } // namespace kal

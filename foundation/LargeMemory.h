@@ -18,6 +18,9 @@ constexpr size_t kLargeAllocation = size_t(2) << 20;
 // bytes of memory (not cleared), aligned to 2 MiB, or std::bad_alloc. Pair with freeLarge(p, bytes).
 void* allocateLarge(size_t bytes);
 void freeLarge(void* p, size_t bytes);
+// Gives the pages of freed heap memory back to the system. The records of a closed scene were
+// mostly heap blocks; freed, they would stay resident until the heap above them empties.
+void returnFreedMemory();
 
 // The allocator of LargeVector: large arrays through allocateLarge, the rest through new.
 template <class T>

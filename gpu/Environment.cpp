@@ -174,8 +174,12 @@ public:
     ~WidgetUpdatesOff()
     {
         if (theGLWidget)
-            theGLWidget->setUpdatesEnabled(true);
+            theGLWidget->setUpdatesEnabled(wereEnabled);
     }
+
+private:
+    // a caller that paused them (GLWorkGuard) gets them back paused
+    const bool wereEnabled = !theGLWidget || theGLWidget->updatesEnabled();
 };
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "gpu/ProgressHook.h"
 
+#include <QOpenGLContext>
 #include <QOpenGLWidget>
 #include <QProgressBar>
 
@@ -10,14 +11,19 @@ QOpenGLWidget* theGLWidget = nullptr;
 
 ProgressScope::ProgressScope() : bar_(theProgressBar)
 {
-    if (bar_ && theGLWidget)
-        theGLWidget->doneCurrent();
+    context_ = QOpenGLContext::currentContext();
+    surface_ = context_ ? context_->surface() : nullptr;
 }
 
 ProgressScope::~ProgressScope()
 {
-    if (bar_ && theGLWidget)
+    if (!bar_ || !context_ || QOpenGLContext::currentContext() == context_)
+        return;
+    // the widget's own make-current also binds its framebuffer
+    if (theGLWidget && theGLWidget->context() == context_)
         theGLWidget->makeCurrent();
+    else if (surface_)
+        context_->makeCurrent(surface_);
 }
 
 void beginProgress(const char* format, int maximum)

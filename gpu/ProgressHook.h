@@ -2,8 +2,10 @@
 // Hooks through which GPU work that runs for a long time reaches the window around it.
 // The main window and the GL widget fill them in; both stay null in tests and before
 // the window exists, and every user must cope with that.
+class QOpenGLContext;
 class QProgressBar;
 class QOpenGLWidget;
+class QSurface;
 
 namespace kal {
 
@@ -12,8 +14,8 @@ extern QProgressBar* theProgressBar;
 // The application's one GL widget, stored by its initializeGL before any GL work.
 extern QOpenGLWidget* theGLWidget;
 
-// Runs a progress-bar update with the GL context released, as the widget needs it
-// back only when the update is done. Does nothing without a progress bar.
+// Runs a progress-bar update and puts back the GL context that was current before it: painting
+// the bar composes the window in the window's own context. Does nothing without a progress bar.
 class ProgressScope {
 public:
     ProgressScope();
@@ -24,6 +26,8 @@ public:
 
 private:
     QProgressBar* bar_;
+    QOpenGLContext* context_ = nullptr;
+    QSurface* surface_ = nullptr;
 };
 
 // The whole sequence a long build shows: the text and range, then value by value; the

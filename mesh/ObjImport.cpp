@@ -159,6 +159,7 @@ struct ObjChunk {
     bool holdsEnd = false;  // the text's first zero byte is in this chunk (and ends it)
     int64_t vertices = 0, normals = 0, triangles = 0;
     int64_t written = 0;  // triangles of the usable faces, after the parse
+    bool nonFinite = false;  // some "v" line is no finite point
 
     void count() {
         if (const void* zero = std::memchr(begin, 0, size_t(end - begin))) {
@@ -210,6 +211,11 @@ struct ObjChunk {
                 MeshVertex& vertex = mesh.vertices[v++];
                 vertex = vertexPrototype;
                 vertex.position = vertexPosition(line, e);
+                // read like a vertex that is not there: left dead, and the faces naming it go later
+                if (!isFinite(vertex.position)) {
+                    vertex = MeshVertex(vec3(), -1, -1, 0);
+                    nonFinite = true;
+                }
                 ++vertexSeen;
                 break;
             }
@@ -311,6 +317,16 @@ bool parseObjText(Mesh& mesh, const char* text, size_t size, size_t chunkBytes) 
         if (to != from)
             for (int k = 0; k < chunks[i].written; ++k) mesh.triangles[to + k] = mesh.triangles[from + k];
         to += int(chunks[i].written);
+    }
+    // A face may name a vertex of any chunk, so those naming a dead one go once all are read.
+    if (std::any_of(chunks.begin(), chunks.end(), [](const ObjChunk& c) { return c.nonFinite; })) {
+        int kept = firstTriangle;
+        for (int t = firstTriangle; t < to; ++t) {
+            const int32_t* v = mesh.triangles[t].vertex;
+            if (mesh.vertices[v[0]].alive() && mesh.vertices[v[1]].alive() && mesh.vertices[v[2]].alive())
+                mesh.triangles[kept++] = mesh.triangles[t];
+        }
+        to = kept;
     }
     mesh.triangles.truncate(to);
     return true;

@@ -30,25 +30,30 @@ void GLView::buildDrawnTool() {
     placeDrawnCurve(c.positions, c.radii, c.marks, closedCurve, frame);
 }
 
-void GLView::buildProfileFromDrawing() {
-    if (!pendingTool || !isProfileKind(insertKind)) return;
+bool GLView::buildProfileFromDrawing() {
+    if (!pendingTool || !isProfileKind(insertKind)) return false;
+    // two drawn points close into a sliver of the curve between them, which outlines nothing
+    size_t drawn = 0;
+    for (const AStroke& s : assemblor.strokes) drawn += s.picks.size();
+    if (drawn < 3) return false;
     DrawnChain c;
     strokeFrame = buildStrokeChain(assemblor, c.positions, c.normals, c.radii, c.marks, true, firstPlacement);
     const Curve outlineCurve(c.positions, c.radii, c.marks, true, 0);
     mat4 M;
     const Outline outline = Curve::projectOntoFitPlane(outlineCurve, M);
-    // points that fix no plane (a line, a single point) make no profile: the drawn curve stays
-    if (outline.points.size() < 3) return;
+    // points that fix no plane (a line, a single point) make no profile
+    if (outline.points.size() < 3) return false;
     Mesh* mesh = new Mesh(Mesh::fromOutline(outline, false, uint8_t(profileIndex(insertKind)), uint8_t(thickness)));
     if (mesh->triangleCount() == 0) {
         delete mesh;
-        return;
+        return false;
     }
     // from the outline's plane back into the drawing frame
     mesh->transformVertices(M);
     mesh->rebuild(2);
     pendingTool->setElement(mesh);
     redraw = true;
+    return true;
 }
 
 bool GLView::drawnCurveClosed() const { return closed || isProfileKind(insertKind); }

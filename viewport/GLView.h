@@ -375,7 +375,8 @@ public:
     Tool* makeArrayTemplate(InsertKind kind);
     Tool* firstEndOfKind(InsertKind kind);
     // Enter on a profile drawing: the flat mesh of the drawn outline as the pending element.
-    virtual void buildProfileFromDrawing();
+    // False when the outline makes no mesh (fewer than 3 points, or nothing to triangulate).
+    virtual bool buildProfileFromDrawing();
     // Enter with Alt on a revolution drawing: the axis curve extended onto the Y axis.
     virtual void extendRevolutionAxis();
     // ArrayPick: the released array's two lists into addedTools and arrayItems; false when the

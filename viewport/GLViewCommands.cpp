@@ -2,6 +2,7 @@
 // tool, making an element unique, conversions, taking the picked object into the library, and
 // the reset of the pick state that ends every one of them.
 #include "elements/Curve.h"
+#include "foundation/LargeMemory.h"
 #include "mesh/Mesh.h"
 #include "scene/Scene.h"
 #include "scene/Tool.h"
@@ -44,6 +45,7 @@ void GLView::clearScene() {
     if (scene) scene->createRoots();
     fillDefaultScene();
     resetPick(true);
+    returnFreedMemory();
 }
 
 void GLView::emptyToolLibrary() {

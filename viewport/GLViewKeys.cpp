@@ -122,7 +122,8 @@ void GLView::completeDrawing() {
     if (!keyboard.isDown(VkReturn) || busy == 0 || frameMouse.left || mode != ASSEMBLY ||
         assemblyCommand() != Command::Draw)
         return;
-    if (isProfileKind(insertKind)) buildProfileFromDrawing();
+    // an outline that makes no profile inserts nothing: the drawing stays for more points
+    if (isProfileKind(insertKind) && !buildProfileFromDrawing()) return;
     if (keyboard.isDown(VkMenu) && insertKind == InsertKind::Revolution) extendRevolutionAxis();
 
     Element* e = pendingTool ? pendingTool->element : nullptr;

@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QCursor>
+#include <QGuiApplication>
 #include <QMouseEvent>
 #include <QOpenGLContext>
 #include <QOpenGLFunctions_4_0_Core>
@@ -16,14 +17,13 @@
 #include "foundation/Log.h"
 #include "gpu/Filters.h"
 #include "gpu/GLFunctions.h"
+#include "gpu/ProgressHook.h"
 #include "gpu/Shader.h"
 #include "gpu/Texture2D.h"
 #include "viewport/GLDebugOutput.h"
 #include "viewport/GLView.h"
 #include "viewport/MouseState.h"
 #include "viewport/PlatformKeys.h"
-
-GLWidget* theGLWidget = nullptr;
 
 namespace {
 
@@ -78,7 +78,7 @@ GLWidget::~GLWidget() {
     delete view;
     view = nullptr;
     if (current) doneCurrent();
-    if (theGLWidget == this) theGLWidget = nullptr;
+    if (kal::theGLWidget == this) kal::theGLWidget = nullptr;
 }
 
 void GLWidget::stopTimer() {
@@ -105,7 +105,7 @@ void GLWidget::initializeGL() {
         kal::logToStderr(true);
         kal::startGLDebugOutput(this);
     }
-    theGLWidget = this;
+    kal::theGLWidget = this;
     restartTimer();
 }
 
@@ -234,11 +234,40 @@ bool mayChangeTheImage(QEvent* event) {
     }
 }
 
+// Where input may have gone elsewhere: the view gains focus or its window is activated again, or a
+// modal dialog or a menu closes.
+bool endsInputElsewhere(const QWidget* view, QObject* watched, QEvent* event) {
+    switch (event->type()) {
+    case QEvent::FocusIn:
+        return watched == view;
+    case QEvent::WindowActivate:
+        return watched == view->window();
+    case QEvent::Hide: {
+        if (!watched->isWidgetType()) return false;
+        const auto* w = static_cast<const QWidget*>(watched);
+        return w->isWindow() && (w->isModal() || w->windowType() == Qt::Popup);
+    }
+    default:
+        return false;
+    }
+}
+
 } // namespace
+
+void GLWidget::followHeldState() {
+    kal::followModifiers(QGuiApplication::queryKeyboardModifiers());
+    // a release that went to a dialog or a menu never reached the view; a press it missed is not
+    // made up, so no stroke starts in mid-drag
+    const Qt::MouseButtons held = QGuiApplication::mouseButtons();
+    const kal::MouseState& m = kal::rawMouse;
+    const bool left = m.left && (held & Qt::LeftButton), right = m.right && (held & Qt::RightButton);
+    if (left != bool(m.left) || right != bool(m.right)) recordButtons(m.x, m.y, left, right);
+}
 
 bool GLWidget::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::TabletEnterProximity || event->type() == QEvent::TabletLeaveProximity)
         tabletEvent(static_cast<QTabletEvent*>(event));
+    if (endsInputElsewhere(this, watched, event)) followHeldState();
     if (view && mayChangeTheImage(event)) view->redraw = true;
     return QOpenGLWidget::eventFilter(watched, event);
 }

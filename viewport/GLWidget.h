@@ -66,9 +66,8 @@ private:
     void buttonEvent(QMouseEvent* event);
     // Moves rawMouse to the polled cursor with both buttons released.
     void refreshReleased();
+    // The held modifiers and buttons as they really are, after input may have gone elsewhere.
+    void followHeldState();
     // A modal dialog opened from a step runs a nested event loop: ticks inside it do nothing.
     bool ticking_ = false;
 };
-
-// Set by GLWidget::initializeGL; read by the main window and the environment builder.
-extern GLWidget* theGLWidget;

@@ -2,11 +2,12 @@
 
 #include <QOpenGLContext>
 
+#include "gpu/ProgressHook.h"
 #include "viewport/GLWidget.h"
 
 namespace kal {
 
-GLWorkGuard::GLWorkGuard() : GLWorkGuard(::theGLWidget) {}
+GLWorkGuard::GLWorkGuard() : GLWorkGuard(qobject_cast<GLWidget*>(theGLWidget)) {}
 
 GLWorkGuard::GLWorkGuard(GLWidget* widget) : widget_(widget) {
     if (!widget_) return;

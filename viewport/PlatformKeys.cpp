@@ -4,6 +4,7 @@
 #include <unordered_map>
 
 #include <QCoreApplication>
+#include <QInputEvent>
 #include <QKeyEvent>
 
 namespace kal {
@@ -65,12 +66,38 @@ int keyOfQtKey(int key, bool keypad) {
     }
 }
 
+bool isModifierKey(int key) {
+    return key == Qt::Key_Shift || key == Qt::Key_Control || key == Qt::Key_Alt || key == Qt::Key_AltGr ||
+           key == Qt::Key_Meta;
+}
+
+// Input events whose modifiers tell what is held; a modifier key's own event may or may not count
+// itself, so its press and release speak for it instead.
+bool tellsHeldModifiers(QEvent* event) {
+    switch (event->type()) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+        return !isModifierKey(static_cast<QKeyEvent*>(event)->key());
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::Wheel:
+    case QEvent::TabletPress:
+    case QEvent::TabletRelease:
+        return true;
+    default:
+        return false;
+    }
+}
+
 class KeyTableFilter : public QObject {
 public:
     using QObject::QObject;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
+        if (tellsHeldModifiers(event)) followModifiers(static_cast<QInputEvent*>(event)->modifiers());
         switch (event->type()) {
         // A key bound to a shortcut arrives only as ShortcutOverride, never as KeyPress.
         case QEvent::ShortcutOverride:
@@ -128,6 +155,12 @@ void installPlatformKeys(QCoreApplication* app) {
 void readPlatformKeys(unsigned char* out) {
     for (int k = 0; k < 256; ++k) out[k] = pressUnread[k] ? 0x80 : keyTable[k];
     std::memset(pressUnread, 0, sizeof pressUnread);
+}
+
+void followModifiers(Qt::KeyboardModifiers held) {
+    keyTable[16] = (held & Qt::ShiftModifier) ? 0x80 : 0;
+    keyTable[17] = (held & Qt::ControlModifier) ? 0x80 : 0;
+    keyTable[18] = (held & Qt::AltModifier) ? 0x80 : 0;
 }
 
 void clearPlatformKeys() {

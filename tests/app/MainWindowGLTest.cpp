@@ -3,7 +3,10 @@
 
 #include "app/MainWindow.h"
 #include "app/Ui_MainWindow.h"
+#include "gpu/Environment.h"
 #include "gpu/GLFunctions.h"
+#include "gpu/ProgressHook.h"
+#include "gpu/TextureArrays.h"
 #include "viewport/GLView.h"
 #include "viewport/GLWidget.h"
 
@@ -16,6 +19,8 @@
 #include <QImage>
 #include <QMessageBox>
 #include <QOffscreenSurface>
+#include <QOpenGLFunctions_4_0_Core>
+#include <QProgressBar>
 #include <QOpenGLContext>
 #include <QPushButton>
 #include <QSurfaceFormat>
@@ -60,11 +65,42 @@ private:
     QTimer timer;
 };
 
+// Every layer of an environment's cube-map array.
+std::vector<uint8_t> environmentLayers(const kal::Environment& environment)
+{
+    std::vector<uint8_t> out(size_t(environment.size) * size_t(environment.size) * 18 * size_t(environment.levels + 1));
+    kal::gl->glBindTexture(GL_TEXTURE_CUBE_MAP_ARRAY, environment.map->id);
+    kal::gl->glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    kal::gl->glGetTexImage(GL_TEXTURE_CUBE_MAP_ARRAY, 0, GL_RGB, GL_UNSIGNED_BYTE, out.data());
+    kal::gl->glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    kal::gl->glBindTexture(GL_TEXTURE_CUBE_MAP_ARRAY, 0);
+    return out;
+}
+
 } // namespace
+
+TEST_F(ShownWindow, environmentBlurLevelsAreDrawnInTheViewportsContextWhileProgressShows)
+{
+    // Painting the status bar's progress composes the window in the window's own context: the
+    // levels blurred after it must still be drawn in the view's.
+    kal::GLWorkGuard gl;
+    ASSERT_TRUE(gl.hasContext());
+    const std::string image = view().environment->fileName;
+    QProgressBar* bar = kal::theProgressBar;
+    ASSERT_NE(bar, nullptr);
+    kal::theProgressBar = nullptr;
+    kal::Environment quiet(image, 8, 4, false);
+    ASSERT_TRUE(quiet.build());
+    kal::theProgressBar = bar;
+    kal::Environment shown(image, 8, 4, false);
+    ASSERT_TRUE(shown.build());
+    EXPECT_EQ(QOpenGLContext::currentContext(), w->glWidget->context());
+    EXPECT_EQ(environmentLayers(shown), environmentLayers(quiet));
+}
 
 TEST_F(ShownWindow, viewportRendersTheDefaultScene)
 {
-    ASSERT_EQ(theGLWidget, w->glWidget);
+    ASSERT_EQ(kal::theGLWidget, w->glWidget);
     EXPECT_EQ(w->windowTitle(), "Kalvimor");
     bool drawn = false;
     // the first frames load and build the environment; wait for an image with content

@@ -7,6 +7,7 @@
 
 #include "gpu/Environment.h"
 #include "gpu/GLFunctions.h"
+#include "gpu/ProgressHook.h"
 #include "viewport/GLView.h"
 #include "viewport/GLWidget.h"
 #include "viewport/GLWorkGuard.h"
@@ -45,7 +46,7 @@ protected:
         w->resize(800, 600);
         w->show();
         (void)QTest::qWaitForWindowExposed(w.get());
-        (void)QTest::qWaitFor([] { return theGLWidget == w->glWidget; }, 10000);
+        (void)QTest::qWaitFor([] { return kal::theGLWidget == w->glWidget; }, 10000);
         {
             kal::GLWorkGuard gl;
             v->loadDefaultEnvironment();

@@ -3,6 +3,11 @@
 
 #include "app/FileNames.h"
 
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QUrl>
+
 #include <cmath>
 
 using kal::test::holdKeys;
@@ -111,11 +116,34 @@ TEST_F(ViewActions, stepsStayWithinTheirRangesAndSelectElementCycles)
     ui.actionSelect_Element->trigger();
     v.busy = 0;
     EXPECT_EQ(v.chosenSelectionMode, 0);
+}
 
-    answerWith([](const kal::Question&) { return reply(false); });
+TEST_F(ViewActions, helpOpensTheGuideBesideTheProgramAndSaysWhenItCannot)
+{
+    EXPECT_TRUE(QFileInfo(QStringLiteral(KAL_PROGRAM_DIR "/README.md")).isFile());  // the build ships it
+    const QString guide = QCoreApplication::applicationDirPath() + QStringLiteral("/README.md");
+    QFile::remove(guide);
+    answerWith([](const kal::Question&) { return reply(true); });
     ui.actionOnline_help->trigger();
     ASSERT_EQ(asked.size(), 1u);
-    EXPECT_TRUE(asked[0].text.endsWith("README.md"));  // our own guide
+    EXPECT_EQ(asked[0].kind, kal::Question::Warning);
+    EXPECT_EQ(asked[0].text, "Could not open the guide " + guide);
+
+    ASSERT_TRUE(QFile::copy(QStringLiteral(KAL_SOURCE_DIR "/README.md"), guide));
+    asked.clear();
+    ui.actionOnline_help->trigger();
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].kind, kal::Question::Url);
+    EXPECT_EQ(asked[0].text, QUrl::fromLocalFile(guide).toString());
+
+    // nothing to show it with
+    answerWith([](const kal::Question&) { return reply(false); });
+    asked.clear();
+    ui.actionOnline_help->trigger();
+    ASSERT_EQ(asked.size(), 2u);
+    EXPECT_EQ(asked[1].kind, kal::Question::Warning);
+    EXPECT_EQ(asked[1].text, "Could not open the guide " + guide);
+    QFile::remove(guide);
 }
 
 TEST_F(ViewActions, symmetryTogglesExcludeWhatTheyCannotGoWith)

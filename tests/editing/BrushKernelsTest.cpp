@@ -55,7 +55,7 @@ TEST(BrushGather, TakesOnlyAliveVerticesStrictlyInsideTheSphere) {
     for (int v = 0; v < m.vertexCount(); ++v) EXPECT_EQ(m.vertices[v].link, -1);
 }
 
-TEST(BrushPaint, BlendsEachFanOnceFromCentreToRim) {
+TEST(BrushPaint, BlendsOncePerRingTriangleFromCentreToRim) {
     Mesh m = rebuilt(gridMesh(4));
     int centre = vertexAt(m, vec3(2, 2, 0)), corner = vertexAt(m, vec3(0, 0, 0));
     pbr paint;
@@ -69,8 +69,9 @@ TEST(BrushPaint, BlendsEachFanOnceFromCentreToRim) {
     std::vector<int32_t> ring;
     m.vertexTriangles(centre, ring);
     ASSERT_EQ(ring.size(), 6u);
-    // keep = 1 - 0.5 at the centre: halfway, truncated, whatever the vertex's valence
-    for (int32_t t : ring) EXPECT_EQ(m.triangles[t].corner[m.triangles[t].cornerOf(centre)].red, 32767);
+    // keep = 1 - 0.5 at the centre, once for each of its six triangles, truncated each time:
+    // 65535 -> 32767 -> 16383 -> 8191 -> 4095 -> 2047 -> 1023
+    for (int32_t t : ring) EXPECT_EQ(m.triangles[t].corner[m.triangles[t].cornerOf(centre)].red, 1023);
 
     m.paintMaterial(vec3(2, 2, 0), 1.5f, paint, kPbrColor | kPbrRoughness, 1.0f);
     for (int32_t t : ring) {

@@ -117,6 +117,20 @@ TEST(ObjParse, facesNamingMissingVerticesAreSkippedWhole) {
     EXPECT_EQ(trianglesOf(parsed("v 0 0 0\nv 1 0 0\nf 1 2 3\nv 0 1 0\n")), (Tris{{0, 1, 2}}));
 }
 
+// A vertex that is no finite point (nan, inf, or past the float range) is read like a missing one,
+// wherever the chunk cuts put the faces that name it.
+TEST(ObjParse, facesNamingNonFiniteVerticesAreSkippedAndTheRestReads) {
+    const std::string text = "v 0 0 0\nv nan 0 0\nv 1 0 0\nv 0 1 0\nv 0 0 -inf\nf 1 3 4\nf 1 2 3\nf 3 4 5\n"
+                             "v 1 1 1\nf 1 3 6\nv 1e39 0 0\nf 7 3 1\n";
+    for (size_t chunk = 1; chunk <= text.size(); ++chunk) {
+        Mesh m;
+        ASSERT_TRUE(parseObjText(m, text.data(), text.size(), chunk));
+        ASSERT_EQ(trianglesOf(m), (Tris{{0, 2, 3}, {0, 2, 5}})) << chunk;
+        for (int v = 0; v < m.vertexCount(); ++v)
+            EXPECT_TRUE(!m.vertices[v].alive() || isFinite(m.vertices[v].position)) << v;
+    }
+}
+
 TEST(ObjParse, malformedNumbersReadAsZero) {
     Mesh m = parsed("v 1,5 abc 2x\nv +2.5 -1e-2 .5\nv 7\n");
     ASSERT_EQ(m.vertexCount(), 3);
@@ -295,6 +309,14 @@ TEST_F(ObjFiles, readOnlyFilesImport) {
     Mesh m;
     EXPECT_TRUE(m.loadFromFile(path("ro.OBJ")));
     EXPECT_EQ(m.triangleCount(), 12);
+}
+
+TEST_F(ObjFiles, aFileWhoseFacesAllNameNonFiniteVerticesImportsNothing) {
+    writeWholeFile(path("nan.obj"), "v 0 0 0\nv 1 0 0\nv nan 1 0\nf 1 2 3\n");
+    Mesh m;
+    m.loadFromFile(path("nan.obj"));
+    EXPECT_EQ(m.triangleCount(), 0);  // which the view refuses to place
+    EXPECT_MESH_VALID(m);
 }
 
 TEST_F(ObjFiles, missingOrForeignFilesAnswerFalse) {

@@ -232,6 +232,31 @@ TEST_F(AssemblySteps, QuickSaveWritesThePressedObjectOrReportsWhyNot) {
     v.materialSource = nullptr;
 }
 
+TEST_F(AssemblySteps, EnterOnAProfileThatMakesNoMeshInsertsNothingAndKeepsTheDrawing) {
+    // two points, and three on one line
+    for (int n : {2, 3}) {
+        v.makeInsertTool(InsertKind::Profile, true);
+        for (int i = 0; i < n; ++i) {
+            v.pressPick = test::pickOn(*v.scene, a, vec3(float(i), 0, 0), {0, 0, 1});
+            v.hoverPick = v.pressPick;
+            v.frame(true);
+            v.frame(false);
+        }
+        const size_t drawn = v.assemblor.picks.size();
+        v.placements = {mat4()};
+        test::holdQtKeys({Qt::Key_Return});
+        v.frame(false, false, 101, 100);
+        test::holdQtKeys({});
+        EXPECT_TRUE(v.undoStack.acts.empty()) << n;
+        EXPECT_NE(v.busy, 0) << n;
+        EXPECT_EQ(v.assemblor.picks.size(), drawn) << n;
+        ASSERT_EQ(v.pendingTool->element->typeCode, CurveType) << n;
+        test::holdQtKeys({Qt::Key_Escape});
+        v.frame(false, false, 102, 100);
+        test::holdQtKeys({});
+    }
+}
+
 TEST_F(AssemblySteps, EnterOnADrawnProfileMakesItsMesh) {
     v.makeInsertTool(InsertKind::Profile, true);
     ASSERT_EQ(v.command, Command::Draw);

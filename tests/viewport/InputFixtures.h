@@ -20,16 +20,28 @@ inline void ensureApplication() {
     installPlatformKeys(QCoreApplication::instance());
 }
 
+// The modifier keys the test holds: events carry them, as the platform's do.
+inline Qt::KeyboardModifiers& heldModifiers() {
+    static Qt::KeyboardModifiers held;
+    return held;
+}
+
 inline void sendKey(int qtKey, bool down, bool autoRepeat = false, unsigned scanCode = 0, int modifiers = 0) {
     ensureApplication();
-    QKeyEvent e(down ? QEvent::KeyPress : QEvent::KeyRelease, qtKey, Qt::KeyboardModifiers(modifiers), scanCode, 0,
-                0, QString(), autoRepeat);
+    const Qt::KeyboardModifier m = qtKey == Qt::Key_Shift     ? Qt::ShiftModifier
+                                   : qtKey == Qt::Key_Control ? Qt::ControlModifier
+                                   : qtKey == Qt::Key_Alt     ? Qt::AltModifier
+                                                              : Qt::NoModifier;
+    if (!autoRepeat) heldModifiers().setFlag(m, down);
+    QKeyEvent e(down ? QEvent::KeyPress : QEvent::KeyRelease, qtKey, heldModifiers() | Qt::KeyboardModifiers(modifiers),
+                scanCode, 0, 0, QString(), autoRepeat);
     QObject target;
     QCoreApplication::sendEvent(&target, &e);
 }
 
 // All keys up and every mouse record zero, as at start.
 inline void resetInput() {
+    heldModifiers() = Qt::NoModifier;
     clearPlatformKeys();
     keyboard.reset();
     rawMouse = MouseState();

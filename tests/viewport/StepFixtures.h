@@ -14,6 +14,7 @@ namespace kal::test {
 
 // Exactly these Qt keys down for the frames to come, as the platform table reports them.
 inline void holdQtKeys(std::initializer_list<int> keys) {
+    heldModifiers() = Qt::NoModifier;
     clearPlatformKeys();
     for (int k : keys) sendKey(k, true);
 }

@@ -2,6 +2,8 @@
 #include <QAction>
 #include <QOpenGLFunctions_4_0_Core>
 #include <QApplication>
+#include <QDialog>
+#include <QKeyEvent>
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
 #include <QSurfaceFormat>
@@ -178,14 +180,43 @@ TEST_F(Widget, LeavingReleasesButtonsAndIdlesEnteringRestores) {
 
 TEST_F(Widget, KeyEventsOnTheWidgetReachTheKeyTable) {
     QTest::keyPress(w, Qt::Key_Control);
-    QTest::keyPress(w, Qt::Key_Z);
+    QTest::keyPress(w, Qt::Key_Z, Qt::ControlModifier);
     keyboard.poll();
     EXPECT_TRUE(keyboard.isDown(VkControl));
     EXPECT_TRUE(keyboard.isDown('Z'));
-    QTest::keyRelease(w, Qt::Key_Z);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Z, Qt::ControlModifier);
+    QApplication::sendEvent(w, &release);
     keyboard.poll();
     EXPECT_FALSE(keyboard.isDown('Z'));
     EXPECT_TRUE(keyboard.isDown(VkControl));
+}
+
+TEST_F(Widget, KeysAndButtonsReleasedWhileAModalDialogIsUpAreNotHeldAfter) {
+    QTest::keyPress(w, Qt::Key_Control);
+    sendMouse(QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton, QPoint(30, 40));
+    {
+        QDialog dialog(w);
+        dialog.setModal(true);
+        dialog.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+        // the platform hands both releases to the window the dialog blocks, where they are dropped
+        QTest::keyRelease(w->windowHandle(), Qt::Key_Control);
+        QTest::mouseRelease(w->windowHandle(), Qt::LeftButton, Qt::NoModifier, QPoint(30, 40));
+        keyboard.poll();
+        ASSERT_TRUE(keyboard.isDown(VkControl));
+        ASSERT_EQ(rawMouse.left, 1);
+    }
+    keyboard.poll();
+    EXPECT_FALSE(keyboard.isDown(VkControl));
+    EXPECT_EQ(rawMouse.left, 0);
+
+    // any input event tells what is held: a wheel turned without Ctrl zooms
+    QTest::keyPress(w, Qt::Key_Control);
+    keyboard.poll();
+    ASSERT_TRUE(keyboard.isDown(VkControl));
+    sendWheel(120);
+    keyboard.poll();
+    EXPECT_FALSE(keyboard.isDown(VkControl));
 }
 
 TEST_F(Widget, TabletEventsSetPenStateAndPressure) {

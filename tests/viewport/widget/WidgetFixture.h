@@ -14,6 +14,7 @@
 #include "InputFixtures.h"
 #include "StepFixtures.h"
 #include "gpu/GLFunctions.h"
+#include "gpu/ProgressHook.h"
 #include "viewport/GLView.h"
 #include "viewport/GLWidget.h"
 
@@ -50,7 +51,7 @@ protected:
         w->resize(320, 240);
         w->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(w));
-        ASSERT_TRUE(QTest::qWaitFor([&] { return theGLWidget == w; }, 5000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return kal::theGLWidget == w; }, 5000));
     }
     void TearDown() override {
         delete w;
@@ -60,7 +61,7 @@ protected:
     }
 
     void sendMouse(QEvent::Type type, Qt::MouseButton button, Qt::MouseButtons buttons, QPoint p) {
-        QMouseEvent e(type, QPointF(p), QPointF(w->mapToGlobal(p)), button, buttons, Qt::NoModifier);
+        QMouseEvent e(type, QPointF(p), QPointF(w->mapToGlobal(p)), button, buttons, heldModifiers());
         QApplication::sendEvent(w, &e);
     }
 };
