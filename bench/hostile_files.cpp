@@ -1,7 +1,8 @@
 // Small hostile files that once cost the square of their size in time, or gigabytes of memory:
 // each shape is generated at a base size and at four times it, read (or refused) once, and
 // reported with its file size, the time taken and the peak memory the read added. Growth between
-// the two sizes should be about fourfold in both.
+// the two sizes should be about fourfold in both. Scenes of curves, arrays and pairs are also run
+// for two frames after the read, as the view would: lists, model matrices and surface builds.
 #include <benchmark/benchmark.h>
 #include <malloc.h>
 
@@ -13,14 +14,21 @@
 #include <memory>
 #include <string>
 
+#include "elements/CurveRecord.h"
+#include "elements/CurveSurface.h"
+#include "elements/Tube.h"
 #include "foundation/ByteBuffer.h"
 #include "mesh/Mesh.h"
 #include "mesh/MeshRecord.h"
 #include "mesh/ObjImport.h"
 #include "scene/Scene.h"
 #include "scene/SceneFile.h"
+#include "scene/SceneLists.h"
 #include "scene/Tool.h"
+#include "tests/support/HostileScenes.h"
 #include "tests/support/HostileShapes.h"
+#include "tools/Cable.h"
+#include "tools/ToolRecords.h"
 
 #include <QDir>
 #include <QImage>
@@ -111,12 +119,6 @@ Tool* placedTool() {
     return t;
 }
 
-std::string sceneFileOf(Scene& s) {
-    ByteBuffer out;
-    writeSceneBytes(s, out);
-    return std::string(reinterpret_cast<const char*>(out.data()), out.size());
-}
-
 // A strip of 2n triangles, held by one tool, in which every other one is wound against its
 // neighbours and carries the winding pass's Visited mark, as a damaged or hostile writer might
 // leave it.
@@ -139,7 +141,7 @@ std::string markedAgainstTheGrain(int n) {
     Tool* t = new Tool(m, mat4(), pbr(), false);
     t->flags |= PlacedFlag;
     s.sceneRoot->addChild(t, false);
-    return sceneFileOf(s);
+    return sceneBytes(s);
 }
 
 // n placed tools, all linked copies of one another.
@@ -153,7 +155,7 @@ std::string oneRing(int n) {
         last->next = t;
         last = t;
     }
-    return sceneFileOf(s);
+    return sceneBytes(s);
 }
 
 // n tools, each the only child of the one before.
@@ -161,7 +163,34 @@ std::string deepChain(int n) {
     Scene s;
     Tool* t = s.sceneRoot->addChild(placedTool(), false);
     for (int i = 1; i < n; ++i) t = t->addChild(placedTool(), false);
-    return sceneFileOf(s);
+    return sceneBytes(s);
+}
+
+// Two cables holding one tube whose section has n points, their far ends at different distances.
+std::string cablesSharingATube(int n) {
+    Scene s;
+    Cable* first = new Cable(Curve::makeCircle(n, false), mat4(), pbr(), false);
+    Cable* second = new Cable(Curve::makeCircle(3, false), mat4::translation(vec3(1, 0, 0)), pbr(), false);
+    second->setElement(first->element);
+    float distance = 4.0f;
+    for (Cable* c : {first, second}) {
+        BiTool* far = new BiTool(BiToolBare, nullptr, mat4::translation(c->transform.translation() + vec3(0, 0, distance)),
+                                 pbr(), false);
+        c->flags |= PlacedFlag;
+        far->flags |= PlacedFlag;
+        s.sceneRoot->addChild(c, false);
+        s.sceneRoot->addChild(far, false);
+        c->attachPartner(far);
+        distance *= 2.0f;
+    }
+    return sceneBytes(s);
+}
+
+// A tube of n by n quads: a straight axis of n segments and a circle of n points.
+std::string squareTube(int n) {
+    Scene s;
+    hold(s, new Tube(straightCurve(n), Curve::makeCircle(n, false)));
+    return sceneBytes(s);
 }
 
 // ---- readers ----
@@ -181,6 +210,27 @@ bool readObj(const std::string& text) {
     return !m.invalid;
 }
 
+// The read, then two frames as the view makes them: the lists, each entry's model matrix (cables
+// shape their tubes there) and the CPU half of every surface that is out of date.
+bool readAndDraw(const std::string& bytes) {
+    Scene s;
+    if (!readSceneBytes(s, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size())) return false;
+    for (int frame = 0; frame < 2; ++frame) {
+        ++frameCounter;
+        s.rebuildToolLists();
+        for (int i = 0; i < s.sceneLists.size(); ++i) {
+            Tool* t = s.sceneLists.tools[size_t(i)];
+            t->modelMatrix(s.sceneLists.worlds[size_t(i)]);
+            auto* surface = dynamic_cast<CurveSurface*>(t->element);
+            if (!surface || surface->changeStamp() < frameCounter) continue;
+            SurfaceArrays arrays;
+            const bool all[4] = {true, true, true, true};
+            surface->buildArrays(all, arrays);
+        }
+    }
+    return true;
+}
+
 struct Shape {
     const char* name;
     std::function<std::string(int)> make;
@@ -198,6 +248,16 @@ const Shape shapes[] = {
     {"tiny_meshes", tinyMeshes, readScene, 12000},
     {"long_face", oneLongFace, readObj, 20000000},
     {"deep_chain", deepChain, readScene, 200000},
+    {"array_chain", [](int n) { return nestedArrays(n, 1); }, readAndDraw, 5000},
+    {"pair_chain", pairChain, readAndDraw, 14000},
+    {"nested_arrays", [](int n) { return nestedArrays(4, n); }, readAndDraw, 48},
+    {"follower_chain", [](int n) { return followerChain(n, 0.25f); }, readAndDraw, 2000},
+    {"stacked_followers_of_radius_zero", [](int n) { return followerChain(n, 0.0f); }, readAndDraw, 4},
+    {"follower_of_tiny_chains", followerOfSeparateChains, readAndDraw, 500},
+    {"older_revolutions", [](int n) { return olderRevolutions(n, 65536); }, readAndDraw, 200},
+    {"bezier_records", bezierRecords, readAndDraw, 65536},
+    {"cables_sharing_a_tube", cablesSharingATube, readAndDraw, 20000},
+    {"square_tube", squareTube, readAndDraw, 250},
 };
 
 void BM_HostileFile(benchmark::State& state, const Shape& shape) {
@@ -221,6 +281,8 @@ void BM_HostileFile(benchmark::State& state, const Shape& shape) {
 
 int registered = [] {
     registerMeshRecords();
+    registerCurveRecords();
+    registerToolRecords();
     for (const Shape& s : shapes)
         benchmark::RegisterBenchmark((std::string("BM_HostileFile/") + s.name).c_str(), BM_HostileFile, s)
             ->Arg(1)
@@ -283,7 +345,7 @@ std::string noScene(const std::string&) { return {}; }
 template <class Image, int n> std::string elementsShowingOneImage(const std::string& image) {
     Scene s;
     for (int i = 0; i < n; ++i) s.sceneRoot->addChild(new Tool(new Image(image, false), mat4(), pbr(), false), false);
-    return sceneFileOf(s);
+    return sceneBytes(s);
 }
 
 struct ImageShape {

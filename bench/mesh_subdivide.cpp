@@ -25,8 +25,8 @@ void subdivideOnce(benchmark::State& state, bool smooth, bool splitBySplit = fal
     state.SetItemsProcessed(state.iterations() * sphere().triangleCount());
 }
 
-void BM_SubdivideLoop(benchmark::State& state) { subdivideOnce(state, true); }
-BENCHMARK(BM_SubdivideLoop)->Unit(benchmark::kMillisecond)->Iterations(3);
+void BM_SubdivideSmoothed(benchmark::State& state) { subdivideOnce(state, true); }
+BENCHMARK(BM_SubdivideSmoothed)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 void BM_SubdivideMidpoint(benchmark::State& state) { subdivideOnce(state, false); }
 BENCHMARK(BM_SubdivideMidpoint)->Unit(benchmark::kMillisecond)->Iterations(3);

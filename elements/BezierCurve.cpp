@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "elements/CurveRecord.h"
 #include "foundation/ByteBuffer.h"
 #include "scene/SceneFile.h"
 
@@ -25,7 +26,13 @@ BezierCurve::BezierCurve(const vec3& start, const vec3& end, int n) : Curve(0) {
     sample(start, end, handle, n);
 }
 
-BezierCurve::BezierCurve(ByteBuffer&) : BezierCurve(vec3(), vec3(), 50) {}
+namespace {
+
+constexpr int bezierRecordSegments = 50;
+
+} // namespace
+
+BezierCurve::BezierCurve(ByteBuffer&) : BezierCurve(vec3(), vec3(), bezierRecordSegments) {}
 
 void BezierCurve::sample(const vec3& startDir, const vec3& endDir, float distance, int n) {
     if (n > 0) {
@@ -94,7 +101,9 @@ BezierCurve* asBezierCurve(Element* e) { return dynamic_cast<BezierCurve*>(e); }
 namespace {
 
 Element* readBezierCurveRecord(ByteBuffer& in, uint32_t, size_t end, bool& ok) {
-    ok = true;
+    // eight bytes of record become a whole chain: charged as if its lists had been read
+    ok = chargeRead(sizeof(BezierCurve)) && chargeCurveLists(bezierRecordSegments + 1, bezierRecordSegments);
+    if (!ok) return nullptr;
     // nothing of the shape is stored; a body is skipped, not read as further records
     in.seek(end);
     return new BezierCurve(in);

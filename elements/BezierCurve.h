@@ -36,6 +36,9 @@ public:
     float lastDistance = -1.0f; // of the last placement
     vec3 startDirection;
     vec3 endDirection;
+    // The frame in which a holder last shaped it, and which: one holder shapes it per frame.
+    int32_t shapedInFrame = 0;
+    const void* shapedBy = nullptr;
 };
 
 // The Bezier axis behind an element, null for any other (a plain curve carries the same type code:

@@ -63,8 +63,15 @@ void Curve::reset() {
     clearSelection();
 }
 
+namespace {
+
+uint64_t shapeVersions = 0;
+
+} // namespace
+
 void Curve::touch() {
     Element::touch();
+    shapeVersion = ++shapeVersions;
     geometryDirty = true;
     framesValid = false;
 }
@@ -230,13 +237,31 @@ void Curve::orientChains() {
     touch();
 }
 
+namespace {
+
+// The links of every segment in one number: a rebuild that leaves them changes no chain.
+uint64_t linksHash(const std::vector<CurveSegment>& segments) {
+    uint64_t h = 1469598103934665603ull;
+    for (const CurveSegment& s : segments)
+        for (int32_t v : {s.a, s.b, s.neighbour[0], s.neighbour[1], int32_t(s.flags)})
+            h = (h ^ uint32_t(v)) * 1099511628211ull;
+    return h;
+}
+
+} // namespace
+
 void Curve::rebuild(int mode) {
+    const bool wasInvalid = invalid;
+    const uint64_t links = linksHash(segments), version = shapeVersion;
     invalid = !isValid();
     if (!invalid) {
         orientChains();
         recenter(mode);
     }
     geometryDirty = true;
+    // the points stay (orientChains touches all the same): only new links or a new verdict are a
+    // new shape to follow
+    shapeVersion = invalid != wasInvalid || linksHash(segments) != links ? ++shapeVersions : version;
 }
 
 void Curve::recenter(int mode) {

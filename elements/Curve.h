@@ -86,6 +86,9 @@ public:
     std::vector<float> twistDeltas;
     bool topologyChanged = false;
     bool framesValid = false;
+    // A new number whenever the shape is touched or rebuilt: a following curve derives again only
+    // when the number of its source is not the one it derived from.
+    uint64_t shapeVersion = 0;
 
     explicit Curve(uint32_t word = 0);
     Curve(const std::vector<vec3>& positions, bool closed, uint32_t word);
@@ -225,8 +228,11 @@ public:
     void applyGestures(const std::vector<Gesture*>& gestures) override;
 
     // Every chain resampled at steps of the local radius and relaxed (CurveChains.cpp); the
-    // caller owns the result. Each result point's link names the source segment it lies on.
-    Curve* extractChains();
+    // caller owns the result. Each result point's link names the source segment it lies on. The
+    // samples are held to 16 per point of the curve a chain of following curves starts from
+    // (basePoints; this curve's own by default) and 4096 more, and charged to an open read: past
+    // its budget the result is empty (and the read is refused).
+    Curve* extractChains(int basePoints = -1);
     vec3 tangentTarget(int p) const;
     void relaxAlongTangent();
 

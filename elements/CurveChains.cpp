@@ -4,14 +4,21 @@
 #include <cmath>
 
 #include "elements/Curve.h"
+#include "scene/SceneFile.h"
 
 namespace kal {
 
 namespace {
 
-// The most samples a chain gives (at least this many, or 16 per source point): a radius of zero
-// or no number at all would otherwise emit the same point for ever.
+// The most samples a resampling gives: 16 per point of the curve that the chain of following
+// curves starts from, and this many more, shared among the chains by length. A radius of zero or
+// no number at all would otherwise emit the same point for ever, and following curves stacked on
+// one another would each multiply what the one below gave.
 constexpr double minimumSampleCap = 4096;
+constexpr double samplesPerBasePoint = 16;
+// What a sample keeps once derived: its point and segment. The scratch of a chain is a fixed
+// multiple of that and goes with the chain.
+constexpr size_t bytesPerSample = sizeof(CurvePoint) + sizeof(CurveSegment);
 
 double distance(const dvec3& a, const dvec3& b) { return (a - b).length(); }
 
@@ -128,24 +135,49 @@ void relaxPasses(Curve& c, int passes) {
 
 void Curve::relaxAlongTangent() { relaxPasses(*this, 1); }
 
-Curve* Curve::extractChains() {
+Curve* Curve::extractChains(int basePoints) {
     Curve* out = new Curve(0);
     bool anySegment = false;
     for (const CurveSegment& s : segments) anySegment = anySegment || s.alive();
     if (!anySegment) return out;
 
+    // the chains and their lengths first: the floor of samples is shared among them by length
+    std::vector<Chain> chains;
+    std::vector<double> chainLengths;
+    double totalLength = 0.0;
     for (int i = 0; i < pointCount(); ++i) {
         if (!points[size_t(i)].alive() || (points[size_t(i)].flags & PointSelected)) continue;
-        const Chain chain = walkChain(*this, i);
+        Chain chain = walkChain(*this, i);
         for (int32_t p : chain.points) points[size_t(p)].flags |= PointSelected;
         if (chain.points.size() < 2) continue;
-
         const size_t m = chain.points.size();
         double chainLength = 0.0;
         for (size_t k = 0; k + 1 < m + (chain.closed ? 1 : 0); ++k)
             chainLength += kal::length(points[size_t(chain.points[(k + 1) % m])].position -
                                        points[size_t(chain.points[k])].position);
-        const double cap = std::max(minimumSampleCap, 16.0 * double(m));
+        chains.push_back(std::move(chain));
+        chainLengths.push_back(chainLength);
+        totalLength += chainLength;
+    }
+    // each chain may take 16 samples a point or its share of the floor, whichever is more; past
+    // what the curve at the bottom of the chain of following curves allows, all are scaled down
+    std::vector<double> caps(chains.size());
+    double wanted = 0.0;
+    for (size_t c = 0; c < chains.size(); ++c) {
+        const double share = totalLength > 0.0 ? chainLengths[c] / totalLength : 1.0 / double(chains.size());
+        caps[c] = std::max(samplesPerBasePoint * double(chains[c].points.size()), minimumSampleCap * share);
+        wanted += caps[c];
+    }
+    const double allowed = samplesPerBasePoint * double(basePoints < 0 ? pointCount() : basePoints) + minimumSampleCap;
+    if (wanted > allowed)
+        for (double& cap : caps) cap *= allowed / wanted;
+
+    bool overrun = false;
+    for (size_t c = 0; c < chains.size() && !overrun; ++c) {
+        const Chain& chain = chains[c];
+        const size_t m = chain.points.size();
+        const double chainLength = chainLengths[c];
+        const double cap = std::max(caps[c], 1.0);
         const double floorStep = std::max(chainLength / cap, 1e-30);
         auto step = [&](double r) { return std::isfinite(r) && r > floorStep ? r : floorStep; };
 
@@ -179,11 +211,16 @@ Curve* Curve::extractChains() {
                 continue;
             }
             const int s = segmentBetween(a, b);
+            if (!chargeRead(bytesPerSample)) {
+                overrun = true;
+                break;
+            }
             emitted.push_back(next);
             refs.push_back(s);
             A = next;
             r = step(radiusAt(*this, s, t));
         }
+        if (overrun) break;
         const dvec3 end(points[size_t(chain.closed ? start : chain.points[m - 1])].position);
         if (!chain.closed) {
             if (distance(emitted.back(), end) < r * 0.5) {
@@ -229,6 +266,12 @@ Curve* Curve::extractChains() {
         if (!p.alive()) continue;
         p.flags &= uint8_t(~PointSelected);
         p.link = -1;
+    }
+    if (overrun) {
+        // past the open read's budget: nothing is derived, and the read is refused
+        out->points.clear();
+        out->segments.clear();
+        return out;
     }
     out->rebuild(2);
     const float twist = points.empty() ? 0.0f : points[0].twist;

@@ -47,7 +47,14 @@ pbr widenLegacyChannels(const uint8_t* colour, const uint8_t* light) {
 
 } // namespace
 
+bool chargeCurveLists(size_t points, size_t segments) {
+    constexpr size_t most = SIZE_MAX / (sizeof(CurvePoint) + sizeof(CurveSegment));
+    return points <= most && segments <= most &&
+           chargeRead(points * sizeof(CurvePoint) + segments * sizeof(CurveSegment));
+}
+
 Element* readCurveRecord(ByteBuffer& in, uint32_t tag, size_t end, bool& ok) {
+    if (!chargeRead(sizeof(Curve))) return ok = false, nullptr;
     Curve* c = new Curve(0);
     ok = readCurveBody(*c, in, end, tag == curveRecordTag);
     if (!ok) {
@@ -59,7 +66,7 @@ Element* readCurveRecord(ByteBuffer& in, uint32_t tag, size_t end, bool& ok) {
 
 bool readCurveLists(Curve& curve, ByteBuffer& in, size_t end) {
     uint32_t n = 0;
-    if (!readBoundedCount(in, end, pointEntry, n)) return false;
+    if (!readBoundedCount(in, end, pointEntry, n) || !chargeCurveLists(n, 0)) return false;
     curve.points.assign(n, CurvePoint());
     for (CurvePoint& p : curve.points) {
         p.position = in.readVec3();
@@ -70,7 +77,8 @@ bool readCurveLists(Curve& curve, ByteBuffer& in, size_t end) {
     }
     const bool legacy = legacyLayout();
     uint32_t m = 0;
-    if (!readBoundedCount(in, end, legacy ? legacySegmentEntry : segmentEntry, m)) return false;
+    if (!readBoundedCount(in, end, legacy ? legacySegmentEntry : segmentEntry, m) || !chargeCurveLists(0, m))
+        return false;
     curve.segments.assign(m, CurveSegment());
     for (CurveSegment& s : curve.segments) {
         uint32_t ends[2];
@@ -125,6 +133,7 @@ Curve* readEmbeddedCurve(ByteBuffer& in) {
     if (in.remaining() < 8) return nullptr;
     const uint32_t tag = in.readU32();
     in.skip(4); // the embedded length is not trusted: the body ends where its reader stops
+    if (!chargeRead(sizeof(Curve))) return nullptr;
     Curve* c = new Curve(0);
     if (!readCurveBody(*c, in, in.size(), tag != bareCurveRecordTag)) {
         delete c;

@@ -22,6 +22,10 @@ void registerCurveRecords();
 // The reader of both curve tags: full body under curveRecordTag, bare under the older one.
 Element* readCurveRecord(ByteBuffer& in, uint32_t tag, size_t end, bool& ok);
 
+// Charges the open read (chargeRead) for the lists of a curve of that many points and segments:
+// what a record expands into when its lists are not stored (a circle, a Bezier axis, samples).
+bool chargeCurveLists(size_t points, size_t segments);
+
 // Reads the point and segment lists at the position into an empty curve. The counts must fit
 // before end, segment ends must name points and no alive segment may end on a dead point;
 // otherwise false (the caller refuses the file).

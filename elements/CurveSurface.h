@@ -48,6 +48,12 @@ public:
     vec3 axisPoint;
     Curve* axis = nullptr;
     Curve* section = nullptr;
+    // The scale the section is drawn at here, 0 for its own: tubes that share one section may each
+    // want another (cables keep their thickness in the world as their links stretch).
+    float sectionScale = 0.0f;
+    // A point of the section in the section's own frame, at this surface's scale for it.
+    vec3 sectionToLocal(vec3 p) const;
+    std::vector<vec3> sectionPoints(bool aliveOnly) const; // every point so; zero for dead ones
     Curve* editPreview = nullptr;
     // Element indices of a linked record until resolveLinks (id -1 marks them unresolved).
     uint32_t pendingAxis = 0, pendingSection = 0;

@@ -64,15 +64,21 @@ void packCorner(const pbr& m, PackedCorner& out) {
     out.surface[1] = m.metalness;
 }
 
-// Section points in the section's own frame (its placement removed); zero for dead points.
-std::vector<vec3> sectionPoints(Curve& section, bool aliveOnly) {
-    std::vector<vec3> s(section.points.size(), vec3{});
-    for (size_t j = 0; j < s.size(); ++j)
-        if (!aliveOnly || section.points[j].alive()) s[j] = section.toLocal(section.points[j].position);
-    return s;
+} // namespace
+
+vec3 CurveSurface::sectionToLocal(vec3 p) const {
+    const float k = sectionScale != 0.0f ? sectionScale : section->scale;
+    const vec3 d = p - section->translation;
+    return k == 0.0f ? d : vec3(d.x / k, d.y / k, d.z / k);
 }
 
-} // namespace
+// Section points in the section's own frame (its placement removed); zero for dead points.
+std::vector<vec3> CurveSurface::sectionPoints(bool aliveOnly) const {
+    std::vector<vec3> s(section->points.size(), vec3{});
+    for (size_t j = 0; j < s.size(); ++j)
+        if (!aliveOnly || section->points[j].alive()) s[j] = sectionToLocal(section->points[j].position);
+    return s;
+}
 
 bool CurveSurface::ringCollapses(int) const { return false; }
 void CurveSurface::prepareRings() {}
@@ -98,7 +104,7 @@ bool CurveSurface::buildArrays(const bool staleParts[4], SurfaceArrays& out) {
     std::vector<vec3> grid, faces;
     if (staleParts[StalePositions] || staleParts[StaleNormals]) {
         prepareRings();
-        const std::vector<vec3> s = sectionPoints(*section, true);
+        const std::vector<vec3> s = sectionPoints(true);
         grid.assign(nA * nS, vec3{});
         // the ring maps first, then the grid in blocks of points: rings alone are too few to split
         std::vector<mat3> maps(nA);
@@ -261,7 +267,7 @@ Element* CurveSurface::toMesh() {
 
     Mesh* mesh = new Mesh();
     mesh->vertices.grow(int(nA * nS), MeshVertex(vec3(), -1, -1, VertexAlive));
-    const std::vector<vec3> s = sectionPoints(*section, false);
+    const std::vector<vec3> s = sectionPoints(false);
     std::vector<uint8_t> collapsed(nA, 0);
     for (size_t i = 0; i < nA; ++i) {
         collapsed[i] = ringCollapses(int(i));

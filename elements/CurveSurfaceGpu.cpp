@@ -23,6 +23,17 @@ void writeArray(uint32_t offset, long bytes, const void* data) {
     if (bytes > 0) arrayBufferSubData(long(offset), bytes, data);
 }
 
+// The staging area is kept for the next rebuild up to this size; past it, it goes once its
+// surface is uploaded, so one large surface does not hold its size in memory for good.
+constexpr size_t keptStagingBytes = size_t(16) << 20;
+
+template <typename T> size_t capacityBytes(const std::vector<T>& v) { return v.capacity() * sizeof(T); }
+
+size_t stagingBytes(const SurfaceArrays& a) {
+    return capacityBytes(a.positions) + capacityBytes(a.normals) + capacityBytes(a.colours) +
+           capacityBytes(a.lights) + capacityBytes(a.materials) + capacityBytes(a.ids) + capacityBytes(a.lines);
+}
+
 } // namespace
 
 bool CurveSurface::updateGpu() {
@@ -34,9 +45,14 @@ bool CurveSurface::updateGpu() {
     }
     if (rebuildNeeded)
         for (bool& s : stale) s = true;
-    // one staging area for every surface: its storage outlives the call, so a rebuild of the same
-    // size writes into memory already there
+    // one staging area for every surface: its storage outlives the call (up to keptStagingBytes),
+    // so a rebuild of the same size writes into memory already there
     static SurfaceArrays arrays;
+    struct Trim {
+        ~Trim() {
+            if (stagingBytes(arrays) > keptStagingBytes) arrays = SurfaceArrays();
+        }
+    } trim;
     if (!buildArrays(stale, arrays)) {
         vertexCount = 0;
         lineVertexCount = 0;

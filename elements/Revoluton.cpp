@@ -5,6 +5,7 @@
 #include "elements/Curve.h"
 #include "elements/CurveRecord.h"
 #include "foundation/ByteBuffer.h"
+#include "scene/SceneFile.h"
 
 namespace kal {
 
@@ -48,6 +49,7 @@ void Revoluton::placeFromAxis() {
 }
 
 Element* readRevolutonRecord(ByteBuffer& in, uint32_t tag, size_t end, bool& ok) {
+    if (!chargeRead(sizeof(Revoluton))) return ok = false, nullptr;
     Revoluton* r = new Revoluton();
     if (tag == revolutonRecordTag) {
         ok = readLinkedSurface(*r, in, end);
@@ -58,8 +60,10 @@ Element* readRevolutonRecord(ByteBuffer& in, uint32_t tag, size_t end, bool& ok)
             const uint32_t n = in.readU32();
             if (n >= 1 && n <= maxEmbeddedSectionPoints) {
                 r->axis = readEmbeddedCurve(in);
-                if (r->axis) r->section = Curve::makeCircle(int(n), false);
-                ok = r->axis != nullptr;
+                // the stored count becomes a whole circle: charged before it is made
+                if (r->axis && chargeRead(sizeof(Curve)) && chargeCurveLists(n, n))
+                    r->section = Curve::makeCircle(int(n), false);
+                ok = r->section != nullptr;
             }
         }
     }

@@ -18,8 +18,8 @@ bool Tube::locatePick(vec3 q, int32_t itemId, vec3& c) {
     vec3 a0, a1, s0, s1;
     if (!surfacesculpt::segmentEnds(*axis, id >> 16, a0, a1) || !surfacesculpt::segmentEnds(*section, id & 0xFFFF, s0, s1))
         return false;
-    s0 = section->toLocal(s0);
-    s1 = section->toLocal(s1);
+    s0 = sectionToLocal(s0);
+    s1 = sectionToLocal(s1);
     axis->updateFrames(false);
     const CurveSegment& seg = axis->segments[id >> 16];
     const mat3 F0 = Curve::pointFrame(*axis, seg.a), F1 = Curve::pointFrame(*axis, seg.b);

@@ -24,13 +24,30 @@ UCurve::~UCurve() {
     if (ownsSource && source && source->useCount <= 0) delete source;
 }
 
+namespace {
+
+UCurve* asFollowing(Curve* c) { return c && c->typeCode == UCurveType ? static_cast<UCurve*>(c) : nullptr; }
+
+// The curve at the bottom of a chain of following curves.
+Curve* baseOf(Curve* c) {
+    while (UCurve* u = asFollowing(c)) {
+        if (!u->source) break;
+        c = u->source;
+    }
+    return c;
+}
+
+} // namespace
+
 void UCurve::derive() {
     if (!source) return;
+    ++derivations;
     bool anySegment = false;
     for (const CurveSegment& s : source->segments) anySegment = anySegment || s.alive();
     // a source its rebuild refused has no chains to follow (its links may be half made)
     if (anySegment && !source->invalid) {
-        Curve* chains = source->extractChains();
+        // every level is held to what the curve at the bottom allows, so levels do not compound
+        Curve* chains = source->extractChains(baseOf(source)->pointCount());
         setGeometry(*chains, false);
         delete chains;
     } else {
@@ -39,6 +56,8 @@ void UCurve::derive() {
     }
     clearSelection();
     Curve::touch();
+    derivedFrom = source;
+    derivedFromVersion = source->shapeVersion;
 }
 
 void UCurve::reset() {
@@ -51,10 +70,21 @@ void UCurve::reset() {
 
 void UCurve::rebuild(int mode) {
     if (!source) return;
-    source->rebuild(mode);
-    translation = source->translation;
-    scale = source->scale;
-    touch();
+    // The chain below, down to the curve it starts from, which alone is rebuilt; then each
+    // following curve derives again only if the one below it changed since it last did, so a
+    // chain rebuilt member by member derives each member once, not once per member above it.
+    std::vector<UCurve*> chain{this};
+    while (UCurve* below = asFollowing(chain.back()->source)) {
+        if (!below->source) break;
+        chain.push_back(below);
+    }
+    chain.back()->source->rebuild(mode);
+    for (size_t i = chain.size(); i-- > 0;) {
+        UCurve* u = chain[i];
+        u->translation = u->source->translation;
+        u->scale = u->source->scale;
+        if (u->derivedFrom != u->source || u->derivedFromVersion != u->source->shapeVersion) u->derive();
+    }
 }
 
 void UCurve::release(int n) {

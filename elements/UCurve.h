@@ -16,6 +16,9 @@ constexpr uint32_t followingCurveRecordTag = 0xE1000007;
 // The older form with the source curve embedded in the body.
 constexpr uint32_t embeddedFollowingCurveTag = 0xE0000007;
 
+// Derivations made by this thread; the tests read it to see a chain derive each member once.
+inline thread_local uint64_t derivations = 0;
+
 class UCurve : public Curve {
 public:
     float reserved = 0.0f;
@@ -24,6 +27,9 @@ public:
     uint32_t sourceIndex = 0;
     // The source was made for this curve alone (embedded in an older record, or a clone's copy).
     bool ownsSource = false;
+    // The source and its shapeVersion this curve last derived from.
+    Curve* derivedFrom = nullptr;
+    uint64_t derivedFromVersion = 0;
 
     // Derives at once from source (which may be null: an empty curve that follows nothing).
     UCurve(Curve* source, uint32_t word);

@@ -54,10 +54,14 @@ public:
     ReadBudget(const ReadBudget&) = delete;
     ReadBudget& operator=(const ReadBudget&) = delete;
     size_t left() const { return remaining; }
+    // Charges that did not fit so far: work that cannot answer false itself (the rebuild of a
+    // read element) is judged by whether it added any.
+    size_t refusals() const { return refused; }
 
 private:
     friend bool chargeRead(size_t bytes);
     size_t remaining;
+    size_t refused = 0;
     ReadBudget* outer;
 };
 

@@ -12,6 +12,7 @@ void SceneLists::clear() {
     drawArgs.clear();
     geometryIndex.clear();
     helperIndex.clear();
+    arraysCapped = false;
 }
 
 void SceneLists::update(Tool* root) {
@@ -21,6 +22,7 @@ void SceneLists::update(Tool* root) {
     std::vector<int32_t> g, a;
     beginPlacementWalk(true);
     root->collectWorldTransforms(t, w, g, a, mat4(), 0, -1);
+    arraysCapped |= placementWalk.capped;
     int32_t c = int32_t(tools.size());
     for (size_t k = 0; k < t.size(); ++k) {
         t[k]->index = c + int32_t(k);

@@ -18,6 +18,7 @@ struct SceneLists {
     std::vector<int32_t> drawArgs;
     std::vector<int32_t> geometryIndex;
     std::vector<int32_t> helperIndex;
+    bool arraysCapped = false; // some array stopped at arrayPlacementCap
 
     int size() const { return int(tools.size()); }
     // Empties every array; the index lists go too so that they never point past the entries.

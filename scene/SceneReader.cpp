@@ -34,7 +34,10 @@ ReadBudget::~ReadBudget() { openBudget = outer; }
 
 bool chargeRead(size_t bytes) {
     if (!openBudget) return true;
-    if (bytes > openBudget->remaining) return false;
+    if (bytes > openBudget->remaining) {
+        ++openBudget->refused;
+        return false;
+    }
     openBudget->remaining -= bytes;
     return true;
 }
@@ -303,8 +306,18 @@ bool readSceneBytes(Scene& scene, const uint8_t* data, size_t size) {
             e = nullptr;
         }
     }
+    const size_t refusedBefore = budget.refusals();
     for (size_t i = 0; i < st.elements.size(); ++i)
         if (st.elements[i] && !st.unknownKind[i]) st.elements[i]->rebuild(0);
+    if (budget.refusals() != refusedBefore) {
+        // a rebuild ran past the budget (the samples of following curves): the linked trees go,
+        // with the elements they hold, and the scene is left as it was
+        std::vector<Tool*> roots;
+        for (size_t i = 0; i < st.tools.size(); ++i)
+            if (st.firstOfChunk[i]) roots.push_back(st.tools[i]);
+        deleteTools(roots);
+        return false;
+    }
     for (size_t i = 0; i < st.tools.size(); ++i) {
         if (!st.firstOfChunk[i]) continue;
         Tool* t = st.tools[i];

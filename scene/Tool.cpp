@@ -17,6 +17,7 @@ PlacementWalk placementWalk;
 void beginPlacementWalk(bool world) {
     ++placementWalk.serial;
     placementWalk.world = world;
+    placementWalk.capped = false;
 }
 
 Tool::Tool(Element* e, const mat4& transform_, const pbr& material_, bool transparent)
@@ -279,25 +280,21 @@ void Tool::deleteChildren() {
 
 void Tool::purgeChildren() {
     // Children first, on an explicit stack (see walkSubtree): each tool drops its collected
-    // children, in order, once everything below them has been purged. A tool of another kind
-    // below this one purges its subtree in its own way.
+    // children, in order, once everything below them (an array's copies too) has been purged.
     struct Pending {
         Tool* tool;
         bool childrenDone;
     };
     std::vector<Pending> stack{{this, false}};
-    std::vector<Tool*> dropped;
+    std::vector<Tool*> dropped, below;
     while (!stack.empty()) {
         Pending p = stack.back();
         Tool* t = p.tool;
         if (!p.childrenDone) {
             stack.back().childrenDone = true;
-            if (t != this && t->kind != PlainKind) {
-                stack.pop_back();
-                t->purgeChildren();
-                continue;
-            }
-            for (auto it = t->children.rbegin(); it != t->children.rend(); ++it) stack.push_back({*it, false});
+            below.clear();
+            pushBelow(t, below);
+            for (Tool* b : below) stack.push_back({b, false});
             continue;
         }
         stack.pop_back();
@@ -328,11 +325,20 @@ void Tool::setMark(uint8_t m) {
 uint8_t Tool::mark() { return markState; }
 
 void Tool::markSubtree(uint8_t m) {
-    walkSubtree([m](Tool* t) { t->setMark(m); }, [m](Tool* t) { t->markSubtree(m); });
+    walkSubtree([m](Tool* t) { t->setMark(m); });
 }
 
 void Tool::setStateRecursive(uint8_t m) {
-    walkSubtree([m](Tool* t) { t->setMark(m); }, [m](Tool* t) { t->setStateRecursive(m); });
+    // a pair end takes its partner's subtree along, unless the partner has the state already
+    std::vector<Tool*> stack{this};
+    while (!stack.empty()) {
+        Tool* t = stack.back();
+        stack.pop_back();
+        t->setMark(m);
+        Tool* p = t->partner();
+        if (p && p->mark() != m) stack.push_back(p);
+        pushBelow(t, stack);
+    }
 }
 
 void Tool::copyFieldsTo(Tool* t, bool keepPivot) const {
@@ -518,40 +524,60 @@ bool Tool::detachElement() {
 // ---- flattening ----
 
 void Tool::enumerate(std::vector<Tool*>& list) {
-    walkSubtree(
-        [&list](Tool* t) {
-            t->index = int32_t(list.size());
-            list.push_back(t);
-        },
-        [&list](Tool* t) { t->enumerate(list); });
+    walkSubtree([&list](Tool* t) {
+        // an array's curve is placed on afresh after a flattening
+        if (t->heldCopies() && t->element) t->element->changeStamp();
+        t->index = int32_t(list.size());
+        list.push_back(t);
+    });
+}
+
+int32_t PlacementWalker::append(Tool* t, const mat4& m, int32_t group, int32_t drawArg, bool placed) {
+    const int32_t k = int32_t(items.size());
+    items.push_back(t);
+    matrices.push_back(m);
+    groups.push_back(group);
+    drawArgs.push_back(drawArg);
+    if (placed) ++arrayWork;
+    return k;
+}
+
+void PlacementWalker::pushChildren(Tool* t, const mat4& w, int32_t k, bool placed) {
+    for (auto it = t->children.rbegin(); it != t->children.rend(); ++it) pending.push_back({*it, w, k, -1, 0, placed});
+}
+
+bool PlacementWalker::mayPlace() {
+    if (arrayWork < arrayPlacementCap) return true;
+    capped = true;
+    return false;
 }
 
 void Tool::collectWorldTransforms(std::vector<Tool*>& items, std::vector<mat4>& matrices, std::vector<int32_t>& groups,
                                   std::vector<int32_t>& drawArgs, mat4 handed, int group, int drawArg) {
-    // pre-order as the recursive form would give it, on an explicit stack (see walkSubtree)
-    struct Pending {
-        Tool* tool;
-        mat4 handed;
-        int group, drawArg;
-    };
-    std::vector<Pending> stack{{this, handed, group, drawArg}};
-    while (!stack.empty()) {
-        Pending p = stack.back();
-        stack.pop_back();
-        Tool* t = p.tool;
-        if (t != this && t->kind != PlainKind) {
-            t->collectWorldTransforms(items, matrices, groups, drawArgs, p.handed, p.group, p.drawArg);
-            continue;
-        }
-        matrices.push_back(p.handed);
-        groups.push_back(p.group);
-        drawArgs.push_back(p.drawArg);
-        int k = int(items.size());
-        items.push_back(t);
-        mat4 w = t->composeMatrix();
-        w *= p.handed;
-        for (auto it = t->children.rbegin(); it != t->children.rend(); ++it) stack.push_back({*it, w, k, -1});
+    static uint64_t walks = 0;
+    PlacementWalker walker{items, matrices, groups, drawArgs, {}, ++walks};
+    walker.pending.push_back({this, handed, group, drawArg});
+    while (!walker.pending.empty()) {
+        PlacementStep s = walker.pending.back();
+        walker.pending.pop_back();
+        if (s.group == ownIndexGroup) s.group = int32_t(items.size());
+        s.tool->placementStep(walker, s);
     }
+    if (walker.capped) placementWalk.capped = true;
+}
+
+void Tool::placementStep(PlacementWalker& walker, const PlacementStep& s) {
+    const int32_t k = walker.append(this, s.handed, s.group, s.drawArg, s.placed);
+    mat4 w = composeMatrix();
+    w *= s.handed;
+    walker.pushChildren(this, w, k, s.placed);
+}
+
+void Tool::pushBelow(Tool* t, std::vector<Tool*>& stack) {
+    if (std::vector<Tool*>* copies = t->heldCopies())
+        for (auto it = copies->rbegin(); it != copies->rend(); ++it)
+            if (*it) stack.push_back(*it);
+    for (auto it = t->children.rbegin(); it != t->children.rend(); ++it) stack.push_back(*it);
 }
 
 // ---- ring ----
@@ -645,12 +671,10 @@ void Tool::applyGestures(const std::vector<Gesture*>& gestures) {
 // The record layout is written and read in ToolRecord.cpp.
 
 void Tool::setTime() {
-    walkSubtree(
-        [](Tool* t) {
-            t->animationTime = sceneAnimationTime;
-            if (t->element) t->element->animate(t->animationTime, true);
-        },
-        [](Tool* t) { t->setTime(); });
+    walkSubtree([](Tool* t) {
+        t->animationTime = sceneAnimationTime;
+        if (t->element) t->element->animate(t->animationTime, true);
+    });
 }
 
 mat4 Tool::firstEndFrame() { return mat4(); }
@@ -663,9 +687,9 @@ void Root::enumerate(std::vector<Tool*>& list) {
     for (Tool* c : children) c->enumerate(list);
 }
 
-void Root::collectWorldTransforms(std::vector<Tool*>& items, std::vector<mat4>& matrices, std::vector<int32_t>& groups,
-                                  std::vector<int32_t>& drawArgs, mat4 handed, int, int) {
-    for (Tool* c : children) c->collectWorldTransforms(items, matrices, groups, drawArgs, handed, int(items.size()), -1);
+void Root::placementStep(PlacementWalker& walker, const PlacementStep& s) {
+    for (auto it = children.rbegin(); it != children.rend(); ++it)
+        walker.pending.push_back({*it, s.handed, ownIndexGroup, -1, 0, s.placed});
 }
 
 } // namespace kal

@@ -14,6 +14,7 @@ namespace kal {
 class Element;
 class ByteBuffer;
 class Gesture;
+class Tool;
 
 // Bits of Tool::flags.
 enum ToolFlag : uint8_t {
@@ -41,9 +42,56 @@ inline thread_local uint64_t ringSteps = 0;
 struct PlacementWalk {
     uint32_t serial = 0;
     bool world = true;
+    bool capped = false; // some array of the walk stopped at arrayPlacementCap
 };
 extern PlacementWalk placementWalk;
 void beginPlacementWalk(bool world);
+
+// Entries that arrays may place in one walk, their copies' subtrees counted, and placements they
+// may work out: past either an array places no more copies. Nested arrays multiply, so a few
+// kilobytes of file could otherwise ask for billions.
+constexpr size_t arrayPlacementCap = 250000;
+
+// One step of the placement walk: a visit of tool below handed (stage 0), or a later stage of a
+// tool kind's own work, queued so that the entries come out in the order the tree gives them.
+struct PlacementStep {
+    Tool* tool;
+    mat4 handed;
+    int32_t group, drawArg;
+    int32_t stage = 0;
+    bool placed = false; // below a copy an array placed
+};
+// Handed as the group to a step that is its own group: it takes the index it is given.
+constexpr int32_t ownIndexGroup = INT32_MIN;
+
+// The lists one placement walk fills and the steps it has still to take, on an explicit stack:
+// however deeply arrays, pairs and plain tools nest, no visit calls another.
+struct PlacementWalker {
+    std::vector<Tool*>& items;
+    std::vector<mat4>& matrices;
+    std::vector<int32_t>& groups;
+    std::vector<int32_t>& drawArgs;
+    std::vector<PlacementStep> pending;
+    uint64_t serial;        // tells one walk's work from another's
+    size_t arrayWork = 0;   // entries placed by arrays
+    bool capped = false;
+    // Where arrays place their copies, worked out once per array in this walk (an array may be
+    // reached again and again as a copy of another): each array's run of entries, the matrix
+    // below the array's parent, the copy and its step id. They go with the walk.
+    struct Placement {
+        mat4 local;
+        Tool* copy;
+        int32_t stepId;
+    };
+    std::vector<Placement> placements;
+
+    // Appends an entry and answers its index.
+    int32_t append(Tool* t, const mat4& m, int32_t group, int32_t drawArg, bool placed);
+    // Queues the children of t below w, in group k, to be visited next and in order.
+    void pushChildren(Tool* t, const mat4& w, int32_t k, bool placed);
+    // Whether arrays may still place: false, and the walk marked capped, past the cap.
+    bool mayPlace();
+};
 
 class Tool {
 public:
@@ -110,9 +158,15 @@ public:
     virtual Tool* insertChild(int i, Tool* c);
     virtual void purgeChildren();
     virtual void enumerate(std::vector<Tool*>& list);
-    virtual void collectWorldTransforms(std::vector<Tool*>& items, std::vector<mat4>& matrices,
-                                        std::vector<int32_t>& groups, std::vector<int32_t>& drawArgs,
-                                        mat4 handed, int group, int drawArg);
+    // Appends this tool and what is below it: one entry per placement, with the matrix its
+    // ancestors hand down, its group and draw argument.
+    void collectWorldTransforms(std::vector<Tool*>& items, std::vector<mat4>& matrices,
+                                std::vector<int32_t>& groups, std::vector<int32_t>& drawArgs, mat4 handed,
+                                int group, int drawArg);
+    // One step of that walk; a plain tool appends itself and queues its children.
+    virtual void placementStep(PlacementWalker& walker, const PlacementStep& step);
+    // The copies an array owns apart from its children; null for every other tool.
+    virtual std::vector<Tool*>* heldCopies() { return nullptr; }
     virtual Tool* previousLinked();
     virtual bool isLinked();
     virtual bool isLinkedWith(Tool* t);
@@ -183,22 +237,35 @@ public:
 
 protected:
     // Visits this tool and its subtree in pre-order on an explicit stack, since a file may nest
-    // tools deeper than the call stack reaches: plain(t) for this tool and every plain tool below
-    // it; a tool of another kind below it is handed to other(t), its own virtual form of the walk.
+    // tools deeper than the call stack reaches: each tool's children, then an array's copies.
+    // plain(t) for this tool and every tool below it, except that a pair end below it is handed to
+    // other(t), its own virtual form of the walk.
     template <class Plain, class Other>
     void walkSubtree(Plain&& plain, Other&& other) {
         std::vector<Tool*> stack{this};
         while (!stack.empty()) {
             Tool* t = stack.back();
             stack.pop_back();
-            if (t != this && t->kind != PlainKind) {
+            if (t != this && t->kind == BiToolKind) {
                 other(t);
                 continue;
             }
             plain(t);
-            for (auto it = t->children.rbegin(); it != t->children.rend(); ++it) stack.push_back(*it);
+            pushBelow(t, stack);
         }
     }
+    // The same over every tool of the subtree, pair ends included.
+    template <class Plain> void walkSubtree(Plain&& plain) {
+        std::vector<Tool*> stack{this};
+        while (!stack.empty()) {
+            Tool* t = stack.back();
+            stack.pop_back();
+            plain(t);
+            pushBelow(t, stack);
+        }
+    }
+    // Pushes what lies below t so that it pops in order: its children, then its copies.
+    static void pushBelow(Tool* t, std::vector<Tool*>& stack);
     // Copies this tool's descendants (those with a copy mark when onlyMarked) under copyOfThis on
     // an explicit stack, in the order and shape the recursive copy gives: a descendant already
     // copied in this pass is added again, a plain one is copied by make and its children visited,
@@ -235,8 +302,8 @@ class Root : public Tool {
 public:
     Root();
     void enumerate(std::vector<Tool*>& list) override;
-    void collectWorldTransforms(std::vector<Tool*>& items, std::vector<mat4>& matrices, std::vector<int32_t>& groups,
-                                std::vector<int32_t>& drawArgs, mat4 handed, int group, int drawArg) override;
+    // Not listed itself: each child is its own group.
+    void placementStep(PlacementWalker& walker, const PlacementStep& step) override;
 };
 
 // Appends top and every tool below it in pre-order over the child lists, without touching the

@@ -36,12 +36,26 @@ Array::Array(ByteBuffer& in) : Tool(nullptr, mat4(), pbr(), false) {
 }
 
 Array::~Array() {
-    for (Tool* c : copies) {
-        if (!c) continue;
-        c->parent = nullptr; // not among the children: nothing to remove it from
-        delete c;
+    // A copy may hold arrays whose copies hold arrays, as deep as a file nests them: every copy
+    // below this array is taken from its array first, then each is deleted on its own, so that
+    // no deletion reaches another through a copy list.
+    std::vector<Tool*> held, below;
+    auto take = [&held](std::vector<Tool*>& from) {
+        for (Tool* c : from) {
+            if (!c) continue;
+            c->parent = nullptr; // not among the children: nothing to remove it from
+            held.push_back(c);
+        }
+        from.clear();
+    };
+    take(copies);
+    for (size_t i = 0; i < held.size(); ++i) {
+        below.clear();
+        listSubtree(held[i], below);
+        for (Tool* t : below)
+            if (std::vector<Tool*>* c = t->heldCopies()) take(*c);
     }
-    copies.clear();
+    deleteTools(held);
 }
 
 Tool* Array::setCopy(int i, Tool* t) {
@@ -118,46 +132,7 @@ Tool* Array::copyTransformedAll(const mat4& m, bool linkCopy, bool markPass) {
     return a;
 }
 
-// ---- walks that reach the copies after the array's own subtree ----
-
-void Array::collectCutLinks(std::vector<Tool*>& roots, std::vector<Tool*>& partnerFrom, std::vector<Tool*>& partnerTo,
-                            std::vector<Tool*>& ringFrom, std::vector<Tool*>& ringTo, bool markAll, bool markSub,
-                            bool inner) {
-    Tool::collectCutLinks(roots, partnerFrom, partnerTo, ringFrom, ringTo, markAll, markSub, inner);
-    for (Tool* c : copies)
-        if (c) c->collectCutLinks(roots, partnerFrom, partnerTo, ringFrom, ringTo, false, false, true);
-}
-
-void Array::setStateRecursive(uint8_t m) {
-    Tool::setStateRecursive(m);
-    for (Tool* c : copies)
-        if (c) c->setStateRecursive(m);
-}
-
-void Array::markSubtree(uint8_t m) {
-    Tool::markSubtree(m);
-    for (Tool* c : copies)
-        if (c) c->markSubtree(m);
-}
-
-void Array::setTime() {
-    Tool::setTime();
-    for (Tool* c : copies)
-        if (c) c->setTime();
-}
-
-void Array::purgeChildren() {
-    for (Tool* c : copies)
-        if (c) c->purgeChildren();
-    Tool::purgeChildren();
-}
-
-void Array::enumerate(std::vector<Tool*>& list) {
-    if (source) source->changeStamp();
-    Tool::enumerate(list);
-    for (Tool* c : copies)
-        if (c) c->enumerate(list);
-}
+// ---- element ----
 
 int32_t Array::setElement(Element* e) {
     int32_t r = Tool::setElement(e);

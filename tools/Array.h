@@ -45,17 +45,10 @@ public:
     Tool* copy(bool keepPivot, bool withChildren) override;
     Tool* copyTransformedMode(const mat4& m, bool link, uint8_t markMode) override;
     Tool* copyTransformedAll(const mat4& m, bool link, bool mark) override;
-    void collectCutLinks(std::vector<Tool*>& roots, std::vector<Tool*>& partnerFrom, std::vector<Tool*>& partnerTo,
-                         std::vector<Tool*>& ringFrom, std::vector<Tool*>& ringTo, bool markAll, bool markSubtree,
-                         bool inner) override;
-    void setStateRecursive(uint8_t m) override;
     int32_t setElement(Element* e) override;
-    void markSubtree(uint8_t m) override;
-    void purgeChildren() override;
-    void enumerate(std::vector<Tool*>& list) override;
-    // ArrayLayout.cpp.
-    void collectWorldTransforms(std::vector<Tool*>& items, std::vector<mat4>& matrices, std::vector<int32_t>& groups,
-                                std::vector<int32_t>& drawArgs, mat4 handed, int group, int drawArg) override;
+    std::vector<Tool*>* heldCopies() override { return &copies; }
+    // ArrayLayout.cpp: the array's own entry and children, then one placed copy per step.
+    void placementStep(PlacementWalker& walker, const PlacementStep& step) override;
     bool isEmpty() override;
     bool isArray() override;
     void serializeBody(ByteBuffer& out, bool wholeScene) override;
@@ -63,9 +56,16 @@ public:
     void deserialize(ByteBuffer& in) override;
     void deserializeLegacy(ByteBuffer& in) override;
     void resolveLinks(const std::vector<Tool*>& tools, const std::vector<Element*>& elements) override;
-    void setTime() override;
 
 private:
+    // The run of the walk's placements this array worked out, and the walk.
+    uint64_t placementsWalk = 0;
+    size_t placementsBegin = 0, placementsEnd = 0;
+    bool placesCopies = false;
+    // Works out the placements, as many as the walk's cap leaves; false when the array places
+    // nothing (its element is no curve, the curve has no segments, or there are no copies).
+    bool workOutPlacements(PlacementWalker& walker);
+
     // A new array with this one's fields, sequence and settings, but no children or copies.
     Array* newArrayOfSelf(bool keepPivot);
     // Appends the copy of the current pass of c (made by fresh() when there is none) to a's copies.

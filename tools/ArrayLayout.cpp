@@ -1,6 +1,7 @@
 // The array's placement walk: its own subtree as any tool's, then one placed copy per segment of
-// every chain of its curve, chosen by the item sequence and turned by the mode. Each copy's
-// subtree is collected once and replayed per placement with one product per entry.
+// every chain of its curve, chosen by the item sequence and turned by the mode. The placements
+// are worked out once per walk below the array's parent, and each is queued as a step of the walk
+// only when the one before is done, so that nested arrays neither recurse nor pile up steps.
 #include <cmath>
 
 #include "elements/Curve.h"
@@ -9,13 +10,6 @@
 namespace kal {
 
 namespace {
-
-// One copy's subtree collected below the identity, its own entry first.
-struct CollectedCopy {
-    std::vector<Tool*> tools;
-    std::vector<mat4> matrices;
-    std::vector<int32_t> groups, drawArgs;
-};
 
 // The entries of one kind of the item sequence and where a chain's schedule stands in them. An
 // entry's copy is its copy index, or -1 for an empty position.
@@ -56,35 +50,50 @@ mat4 segmentPlacement(vec3 t, vec3 n, float h, vec3 m) {
 
 constexpr double chainTwist = 4.71238898038469;  // 3 pi / 2 over a closed chain
 constexpr double zipperTwist = 3.141592653589793; // pi
+constexpr int32_t nextPlacementStage = 1;
 
 } // namespace
 
-void Array::collectWorldTransforms(std::vector<Tool*>& items, std::vector<mat4>& matrices,
-                                   std::vector<int32_t>& groups, std::vector<int32_t>& drawArgs, mat4 handed,
-                                   int group, int drawArg) {
+void Array::placementStep(PlacementWalker& walker, const PlacementStep& s) {
+    if (s.stage == nextPlacementStage) {
+        const size_t p = placementsBegin + size_t(s.drawArg);
+        if (p >= placementsEnd || !walker.mayPlace()) return;
+        walker.pending.push_back({this, s.handed, s.group, s.drawArg + 1, nextPlacementStage, s.placed});
+        const PlacementWalker::Placement& at = walker.placements[p];
+        mat4 M = at.local;
+        M *= s.handed;
+        walker.pending.push_back({at.copy, M, s.group, at.stepId, 0, true});
+        return;
+    }
+    if (placementsWalk != walker.serial) {
+        placementsWalk = walker.serial;
+        placementsBegin = walker.placements.size();
+        placesCopies = workOutPlacements(walker);
+        placementsEnd = walker.placements.size();
+    }
+    // an array that cannot place is not listed, nor anything below it
+    if (!placesCopies) return;
+    const int32_t k = walker.append(this, s.handed, s.group, s.drawArg, s.placed);
+    walker.pending.push_back({this, s.handed, k, 0, nextPlacementStage, s.placed});
+    mat4 w = composeMatrix();
+    w *= s.handed;
+    walker.pushChildren(this, w, k, s.placed);
+}
+
+bool Array::workOutPlacements(PlacementWalker& walker) {
     // only a curve can carry copies; any other element would be read as one
-    if (!source || (source->typeCode != CurveType && source->typeCode != UCurveType)) return;
+    if (!source || (source->typeCode != CurveType && source->typeCode != UCurveType)) return false;
     Curve* curve = static_cast<Curve*>(source);
-    if (curve->segments.empty() || copies.empty()) return;
+    if (curve->segments.empty() || copies.empty()) return false;
     curve->changeStamp();
     curve->updateFrames(false);
     const int segmentCount = curve->segmentCount();
-    if (segmentCount == 0) return;
-
-    const int32_t arrayEntry = int32_t(items.size());
-    Tool::collectWorldTransforms(items, matrices, groups, drawArgs, handed, group, drawArg);
-
+    if (segmentCount == 0) return false;
     const size_t copyCount = copies.size();
-    std::vector<CollectedCopy> collected(copyCount);
-    for (size_t i = 0; i < copyCount; ++i) {
-        CollectedCopy& c = collected[i];
-        if (copies[i]) copies[i]->collectWorldTransforms(c.tools, c.matrices, c.groups, c.drawArgs, mat4(), 0, -1);
-    }
 
-    // stored curve coordinates to the world: the element's placement, the array's, the parent's
+    // stored curve coordinates to the array's parent: the element's placement, then the array's
     mat4 W = curve->inverseTransform();
     W *= composeMatrix();
-    W *= handed;
 
     EntryRun runs[3];
     for (uint32_t e : itemSequence) {
@@ -98,25 +107,8 @@ void Array::collectWorldTransforms(std::vector<Tool*>& items, std::vector<mat4>&
 
     const bool followsCurve = curve->typeCode == UCurveType;
     std::vector<uint8_t> visited(size_t(segmentCount), 0);
-    std::vector<mat4> placements;
+    std::vector<mat4> chain;
     std::vector<int32_t> stepIds;
-
-    auto place = [&](const CollectedCopy& c, const mat4& M, int32_t stepId) {
-        const int32_t base = int32_t(items.size());
-        for (size_t j = 0; j < c.tools.size(); ++j) {
-            items.push_back(c.tools[j]);
-            // the copy's own entry was collected below the identity: its matrix is M itself
-            if (j == 0) {
-                matrices.push_back(M);
-            } else {
-                mat4 m = c.matrices[j];
-                m *= M;
-                matrices.push_back(m);
-            }
-            groups.push_back(j == 0 ? arrayEntry : base + c.groups[j]);
-            drawArgs.push_back(j == 0 ? stepId : c.drawArgs[j]);
-        }
-    };
 
     for (int s = 0; s < segmentCount; ++s) {
         if (visited[size_t(s)] || !curve->segments[size_t(s)].alive()) continue;
@@ -125,7 +117,7 @@ void Array::collectWorldTransforms(std::vector<Tool*>& items, std::vector<mat4>&
 
         // the chain's steps; a damaged neighbour table cannot keep the walk going past the
         // segments there are, nor bring it back to one it has placed on
-        placements.clear();
+        chain.clear();
         stepIds.clear();
         bool closedChain = false;
         for (int seg = start; seg >= 0 && seg < segmentCount && !visited[size_t(seg)];) {
@@ -137,11 +129,11 @@ void Array::collectWorldTransforms(std::vector<Tool*>& items, std::vector<mat4>&
             const vec3 a = curve->points[size_t(g.a)].position, b = curve->points[size_t(g.b)].position;
             mat4 P = segmentPlacement(g.tangent, g.normal, length(a - b) * 0.5f, (a + b) * 0.5f);
             P *= W;
-            placements.push_back(P);
+            chain.push_back(P);
             seg = g.neighbour[1];
             if (seg == start) closedChain = true;
         }
-        const uint32_t L = uint32_t(placements.size());
+        const uint32_t L = uint32_t(chain.size());
 
         double twistStep = 0.0;
         if (closedChain && mode != ArraySimple && (L & 1u)) {
@@ -159,7 +151,12 @@ void Array::collectWorldTransforms(std::vector<Tool*>& items, std::vector<mat4>&
                          : kind == EntryTail ? L - 1 - tails.placed
                                              : cyclic.placed + heads.placed;
             if (copy >= 0 && copies[size_t(copy)] && p < L) {
-                mat4 M = placements[p];
+                // the placements worked out in a walk are held to the cap as the entries placed are
+                if (walker.placements.size() >= arrayPlacementCap) {
+                    walker.capped = true;
+                    return true;
+                }
+                mat4 M = chain[p];
                 if (twistStep != 0.0) {
                     mat4 R = mat4::fromMat3(mat3::rotationAxisAngle(vec3(0, 0, 1), float(double(p) * twistStep)));
                     R *= M;
@@ -170,7 +167,7 @@ void Array::collectWorldTransforms(std::vector<Tool*>& items, std::vector<mat4>&
                     A *= M;
                     M = A;
                 }
-                place(collected[size_t(copy)], M, stepIds[p]);
+                walker.placements.push_back({M, copies[size_t(copy)], stepIds[p]});
             }
             run.advance(kind == EntryCyclic);
 
@@ -188,6 +185,7 @@ void Array::collectWorldTransforms(std::vector<Tool*>& items, std::vector<mat4>&
             if (++step >= L) break;
         }
     }
+    return true;
 }
 
 } // namespace kal

@@ -78,11 +78,6 @@ void BiTool::attachPartner(Tool* other) {
 
 bool BiTool::isCopyMarked() { return mark() != 0 && partnerEnd && partnerEnd->mark() != 0; }
 
-void BiTool::setStateRecursive(uint8_t m) {
-    Tool::setStateRecursive(m);
-    if (partnerEnd && partnerEnd->mark() != m) partnerEnd->setStateRecursive(m);
-}
-
 BiTool* BiTool::newEnd() { return new BiTool(biToolKind, element, transform, material, flags & TransparentFlag); }
 
 Tool* BiTool::copyEnd(CopyForm form, const mat4& m, bool keepPivot, bool linkCopy, uint8_t markMode, bool markFirst) {

@@ -54,7 +54,6 @@ public:
     using Tool::copy;
     using Tool::copyTransformedAll;
     bool isCopyMarked() override;
-    void setStateRecursive(uint8_t m) override;
     Tool* copy(bool keepPivot, bool withChildren) override;
     Tool* copyTransformedMode(const mat4& m, bool link, uint8_t markMode) override;
     Tool* copyTransformedAll(const mat4& m, bool link, bool mark) override;
@@ -63,9 +62,7 @@ public:
                          bool followPartner) override;
 
     // BiToolLayout.cpp: the two-stage walk and the stretch by kind.
-    void collectWorldTransforms(std::vector<Tool*>& items, std::vector<mat4>& matrices, std::vector<int32_t>& groups,
-                                std::vector<int32_t>& drawArgs, mat4 parentMatrix, int parentIndex,
-                                int secondIndex) override;
+    void placementStep(PlacementWalker& walker, const PlacementStep& step) override;
     mat4 modelMatrix(const mat4& parentMatrix) override;
     // Whether the stretch by kind gives the element a size: not before the link is measured, nor
     // when the ends coincide.
@@ -92,9 +89,8 @@ protected:
     void writeRecord(ByteBuffer& out, bool wholeScene, uint32_t tag);
 
 private:
-    // One end's half of the walk: measures the link, appends itself and places its children.
-    void measureAndAppend(std::vector<Tool*>& items, std::vector<mat4>& matrices, std::vector<int32_t>& groups,
-                          std::vector<int32_t>& drawArgs, bool ownGroup);
+    // One end's half of the walk: measures the link, appends itself and queues its children.
+    void measureAndAppend(PlacementWalker& walker, bool ownGroup, bool placed);
     void capture(const mat4& parentMatrix, int parentIndex, int secondIndex);
 };
 

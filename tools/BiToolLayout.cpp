@@ -27,9 +27,23 @@ void BiTool::capture(const mat4& parentMatrix, int parentIndex, int secondIndex)
     capturedInWorld = placementWalk.world;
 }
 
-void BiTool::collectWorldTransforms(std::vector<Tool*>& items, std::vector<mat4>& matrices,
-                                    std::vector<int32_t>& groups, std::vector<int32_t>& drawArgs, mat4 parentMatrix,
-                                    int parentIndex, int secondIndex) {
+namespace {
+
+// Stages of an end's steps after its visit: the partner's half of the pair, then the end of it.
+constexpr int32_t appendPartnerStage = 1, pairDoneStage = 2;
+
+} // namespace
+
+void BiTool::placementStep(PlacementWalker& walker, const PlacementStep& s) {
+    if (s.stage == appendPartnerStage) {
+        measureAndAppend(walker, s.drawArg != 0, s.placed);
+        return;
+    }
+    if (s.stage == pairDoneStage) {
+        passState = 0;
+        if (partnerEnd) partnerEnd->passState = 0;
+        return;
+    }
     const uint32_t walk = placementWalk.serial;
     // the partner completed the pair before this end's parent reached it
     if (appendedWalk == walk) return;
@@ -38,8 +52,8 @@ void BiTool::collectWorldTransforms(std::vector<Tool*>& items, std::vector<mat4>
     if (passState == 0) {
         // a root hands each child the index it is about to take: the end is its own group, and
         // keeps being so when its partner appends it later at another index
-        capture(parentMatrix, parentIndex, secondIndex);
-        capturedAsGroup = parentIndex == int(items.size());
+        capture(s.handed, s.group, s.drawArg);
+        capturedAsGroup = s.group == int32_t(walker.items.size());
         passState = 1;
     }
     if (passState != 1 || !partnerEnd || partnerEnd->passState != 1) return;
@@ -49,19 +63,19 @@ void BiTool::collectWorldTransforms(std::vector<Tool*>& items, std::vector<mat4>
     const bool fromOtherWalk = other->capturedWalk != walk;
     if (fromOtherWalk && !(other->capturedInWorld && placementWalk.world)) return;
     passState = other->passState = 2;
-    measureAndAppend(items, matrices, groups, drawArgs, false);
-    other->measureAndAppend(items, matrices, groups, drawArgs, fromOtherWalk);
-    passState = other->passState = 0;
+    // this end and its subtree, then the partner and its subtree, then the pair is done
+    walker.pending.push_back({this, mat4(), 0, 0, pairDoneStage, s.placed});
+    walker.pending.push_back({other, mat4(), 0, fromOtherWalk ? 1 : 0, appendPartnerStage, s.placed});
+    measureAndAppend(walker, false, s.placed);
 }
 
-void BiTool::measureAndAppend(std::vector<Tool*>& items, std::vector<mat4>& matrices, std::vector<int32_t>& groups,
-                              std::vector<int32_t>& drawArgs, bool ownGroup) {
+void BiTool::measureAndAppend(PlacementWalker& walker, bool ownGroup, bool placed) {
     const mat4& W = worldFrame;
     // A singular frame measures nothing: the lengths stay, and the end keeps its own frame.
     mat4 F = W, appended = parentFrame;
     const mat3 M = W.upper3();
     const float determinant = det(M);
-    if (std::isfinite(determinant) && determinant != 0.0f) {
+    if (partnerEnd && std::isfinite(determinant) && determinant != 0.0f) {
         const vec3 d = (partnerEnd->worldFrame.translation() - W.translation()) * inverse(M);
         const double L = std::sqrt(double(d.x) * d.x + double(d.y) * d.y + double(d.z) * d.z);
         mat4 turned = mat4::rotationBetween(vec3(0, 0, 1), d);
@@ -75,13 +89,11 @@ void BiTool::measureAndAppend(std::vector<Tool*>& items, std::vector<mat4>& matr
             appended = toParent;
         }
     }
-    const int k = int(items.size());
-    matrices.push_back(appended);
-    groups.push_back(ownGroup || capturedAsGroup ? k : storedParentIndex);
-    drawArgs.push_back(ownGroup ? -1 : storedSecondIndex);
-    items.push_back(this);
+    const int32_t k = walker.append(this, appended, ownGroup || capturedAsGroup ? int32_t(walker.items.size())
+                                                                                : storedParentIndex,
+                                    ownGroup ? -1 : storedSecondIndex, placed);
     appendedWalk = placementWalk.serial;
-    for (Tool* child : children) child->collectWorldTransforms(items, matrices, groups, drawArgs, F, k, -1);
+    walker.pushChildren(this, F, k, placed);
 }
 
 mat4 BiTool::modelMatrix(const mat4& parentMatrix) {

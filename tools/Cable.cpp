@@ -57,16 +57,20 @@ mat4 Cable::modelMatrix(const mat4& parentMatrix) {
     const vec3 end = toCable(w[2], w[6], w[10], w[14]);
 
     BezierCurve* a = asBezierCurve(t->axis);
+    // A tube two cables hold (a file may say so) takes the shape of the first to reach it in a
+    // frame; the others draw it as it is, or each would rebuild it on every frame.
+    if (a->shapedInFrame == frameCounter && a->shapedBy != this) return M;
+    a->shapedInFrame = frameCounter;
+    a->shapedBy = this;
     const float lastDistance = a->lastDistance;
     const vec3 lastStart = a->startDirection, lastEnd = a->endDirection;
     a->sample(start, end, L, 0);
     const bool reshaped = a->lastDistance != lastDistance || a->startDirection != lastStart ||
                           a->endDirection != lastEnd;
-    // Copies share the section, so another cable may have left its own scale there: the tube is
-    // rebuilt whenever the scale it needs is not the one it finds.
+    // Copies share the section: the scale is the tube's own, and the section is left as it is.
     const float sectionScale = 50.0f * L / R;
-    if (reshaped || t->section->scale != sectionScale) {
-        t->section->scale = sectionScale;
+    if (reshaped || t->sectionScale != sectionScale) {
+        t->sectionScale = sectionScale;
         t->touch();
     }
     return M;

@@ -10,6 +10,7 @@ StatusState statusStateOf(const GLView& view) {
     StatusState s;
     if (view.scene) {
         s.objects = view.scene->sceneLists.size();
+        s.arraysCapped = view.scene->sceneLists.arraysCapped;
         s.tools = view.scene->toolRoot ? int32_t(view.scene->toolRoot->children.size()) : 0;
     }
     s.mode = view.mode;

@@ -3,6 +3,7 @@
 
 #include "foundation/Strings.h"
 #include "gpu/Fonts.h"
+#include "scene/Tool.h"
 
 namespace kal {
 
@@ -124,7 +125,10 @@ std::vector<StatusPiece> statusPieces(const StatusState& s) {
     std::vector<StatusPiece> out;
     Printer p(out);
     p.colour(statusGrey);
-    p.print("Objects " + std::to_string(s.objects) + "   Tools " + std::to_string(s.tools));
+    std::string counts = "Objects " + std::to_string(s.objects) + "   Tools " + std::to_string(s.tools);
+    // said while it holds, on the line that counts what is shown
+    if (s.arraysCapped) counts += "   Arrays stop at " + std::to_string(arrayPlacementCap) + " placed copies";
+    p.print(counts);
     p.blank(1);
     p.colour(statusGreen);
     if (const char* name = modeName(s.mode)) p.print(name);

@@ -16,6 +16,7 @@ class Fonts;
 struct StatusState {
     int32_t objects = 0; // tools of the flattened scene tree
     int32_t tools = 0;   // children of the tool library root
+    bool arraysCapped = false; // the scene's arrays stopped at arrayPlacementCap
     int32_t mode = IDLE;
     Command command = Command::Place; // as GLView::assemblyCommand answers it
     int32_t brush = 0;

@@ -51,6 +51,11 @@ TEST(StatusText, countsOpenTheBlockFollowedByABlankLine) {
     ASSERT_GE(lines.size(), 2u);
     EXPECT_EQ(lines[0], "Objects 12   Tools 3");
     EXPECT_EQ(lines[1], "");
+    // arrays held at their cap say so on the same line, the block keeping its shape
+    s.arraysCapped = true;
+    const Lines capped = linesOf(s);
+    EXPECT_EQ(capped[0].rfind("Objects 12   Tools 3   Arrays stop at ", 0), 0u);
+    EXPECT_EQ(capped.size(), lines.size());
 }
 
 TEST(StatusText, viewModeHasTwoBlankLinesBeforeTheSettings) {

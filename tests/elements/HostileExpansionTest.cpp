@@ -1,0 +1,54 @@
+// Small records that expand into much more once read: Bezier axes, the circles of older
+// revolutions and the samples of following curves are charged to the read that makes them, and
+// following curves derive in work linear in what they follow.
+#include <gtest/gtest.h>
+
+#include "elements/CurveRecord.h"
+#include "scene/Tool.h"
+#include "tests/support/HostileScenes.h"
+
+using namespace kal;
+using namespace kal::test;
+
+namespace {
+
+// The points of the element the first tool holds after a read; -1 for a refused file.
+int readPoints(const std::string& bytes) {
+    registerCurveRecords();
+    registerBezierCurveRecords();
+    Scene s;
+    if (!readSceneBytes(s, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size())) return -1;
+    if (s.sceneRoot->children.empty()) return 0;
+    return static_cast<Curve*>(s.sceneRoot->children[0]->element)->pointCount();
+}
+
+TEST(HostileExpansion, recordsThatExpandAreRefusedPastTheReadBound) {
+    EXPECT_EQ(readPoints(bezierRecords(16)), 0);
+    EXPECT_EQ(readPoints(olderRevolutions(4, 64)), 0);
+    // half a megabyte of Bezier records, or nine kilobytes of circles, would take gigabytes
+    EXPECT_EQ(readPoints(bezierRecords(65536)), -1);
+    EXPECT_EQ(readPoints(olderRevolutions(200, 65536)), -1);
+}
+
+TEST(HostileExpansion, followingCurvesResampleAndDeriveLinearly) {
+    // levels over a radius of zero do not compound: each gives what the first does
+    const int oneLevel = readPoints(followerChain(1, 0.0f));
+    EXPECT_GT(oneLevel, 1000);
+    EXPECT_LE(readPoints(followerChain(4, 0.0f)), 16 * 2 + 4096 + 1);
+
+    // tiny chains share one floor of samples, rather than each taking one of its own
+    const int some = readPoints(followerOfSeparateChains(100));
+    const int four = readPoints(followerOfSeparateChains(400));
+    EXPECT_GT(some, 0);
+    EXPECT_LE(four, 16 * 800 + 4096 + 400);
+
+    // a chain of following curves derives each member once on reading, not once per member above
+    for (int n : {200, 400}) {
+        const std::string bytes = followerChain(n, 0.25f);
+        derivations = 0;
+        EXPECT_EQ(readPoints(bytes), 5);
+        EXPECT_LE(derivations, uint64_t(2 * n)) << n;
+    }
+}
+
+} // namespace
