@@ -203,7 +203,6 @@ public:
     float gridStep = 16.0f;
     int32_t frame = FrameObject;
     SymmetrySetting symmetry{1, 0, 0, 0, 0, 0, 6};
-    SymmetrySetting drawSymmetry{0, 0, 0, 0, 0, 0, 6};
     std::vector<mat4> placements;
     mat3 screenFrameSnapshot;
     mat4 firstPlacement;
@@ -229,7 +228,6 @@ public:
     void setSelectionMode(int s);
     void setSculptOption(int v);
     void setSymmetry(const uint8_t flags[6], int count);
-    void setDrawSymmetry(const uint8_t flags[6], int count);
     void setOrthogonal(int p);
     void setFieldOfView(float degrees);
     void setFrame(int f);
@@ -246,7 +244,6 @@ public:
     void setSectionShape(int id);
     bool toggleBlockSize();
     void applyAssemblyMaterial();
-    void applyAssemblyMaterialInAssembly();
 
     // --- what the window sets (ViewSettings.cpp); each asks for a new image ---
     void setSwitch(ViewSwitch which, bool on);
@@ -266,7 +263,6 @@ public:
     // --- accessors ---
     bool isIdle() const { return busy == 0; }
     Command assemblyCommand() const;
-    bool isFullMode() const { return fullMode; }
     bool isAddOnLinked() const { return fullMode ? false : addOnLinked; }
     bool isLinked() const { return fullMode ? false : addLinked; }
     int effectiveHierarchyTarget(bool flag) const;
@@ -274,7 +270,6 @@ public:
     vec3 pixelVector(bool useBlock) const;
     vec3 screenNormal() const;
     float nearPlane() const;
-    float farPlane() const { return farDistance; }
     double smallerSide() const;
     bool isCursorInView() const;
     // A Draw gesture is running.
