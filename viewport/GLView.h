@@ -148,7 +148,7 @@ public:
     bool turntable = false;
     std::vector<uint32_t> arrayItems{0x8001};
     int32_t arrayMode = 0;         // 0 Simple, 1 Chain, 2 Zipper
-    std::vector<Tool*> addedTools;
+    std::vector<ToolRef> addedTools; // the array items picked so far
     int32_t axisNGonCount = 7;
     int32_t axisCircleCount = 24;
     int32_t trefoilCount = 64;
@@ -171,15 +171,16 @@ public:
     bool addOnLinked = true;
     bool addLinked = true;
     bool groups = true;
-    Tool* pendingTool = nullptr;
-    Tool* pendingPartner = nullptr;
-    Tool* copySource = nullptr;
+    // tools the view keeps between frames go null when they are deleted
+    ToolRef pendingTool;
+    ToolRef pendingPartner;
+    ToolRef copySource;
     int32_t placement = PlaceSameDepth;
     PickRecord pressPick;
     PickRecord hoverPick;
     vec3 latchedAxis{0, 0, 0};
     bool liveMaterial = false;
-    Tool* materialTool = nullptr;
+    ToolRef materialTool;
     MaterialEditSource* materialSource = nullptr;  // not owned
     int32_t ikChainLength = -1;
     std::vector<Tool*> chainTools;
@@ -399,6 +400,9 @@ public:
     // Symmetric placements from the press pick, and from the press and hover picks of a drag.
     int pressPlacement();
     int dragPlacement();
+    // The picks of a frame, once its layers are drawn: the press placement, the sculpt copies, the
+    // drag's hover pick and the targets a placement previews; true when the preview needs drawing.
+    bool pickForFrame();
     // Orients what a drawing builds from its first two anchors; answers their direction.
     vec3 placementFrameStep(vec3 firstAnchor, vec3 secondAnchor);
 
