@@ -5,6 +5,7 @@
 #include "elements/Curve.h"
 #include "elements/CurveRecord.h"
 #include "foundation/ByteBuffer.h"
+#include "mesh/MeshGpuArrays.h"
 #include "scene/SceneFile.h"
 
 namespace kal {
@@ -60,8 +61,10 @@ Element* readRevolutonRecord(ByteBuffer& in, uint32_t tag, size_t end, bool& ok)
             const uint32_t n = in.readU32();
             if (n >= 1 && n <= maxEmbeddedSectionPoints) {
                 r->axis = readEmbeddedCurve(in);
-                // the stored count becomes a whole circle: charged before it is made
-                if (r->axis && chargeRead(sizeof(Curve)) && chargeCurveLists(n, n))
+                // the stored count becomes a whole circle, and the circle times the axis the
+                // surface's quads: both charged before they are made
+                const size_t quadBytes = r->axis ? size_t(n) * r->axis->points.size() * 6 * bytesPerCorner : 0;
+                if (r->axis && chargeRead(sizeof(Curve)) && chargeCurveLists(n, n) && chargeRead(quadBytes))
                     r->section = Curve::makeCircle(int(n), false);
                 ok = r->section != nullptr;
             }

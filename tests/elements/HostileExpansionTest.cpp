@@ -28,6 +28,9 @@ TEST(HostileExpansion, recordsThatExpandAreRefusedPastTheReadBound) {
     // half a megabyte of Bezier records, or nine kilobytes of circles, would take gigabytes
     EXPECT_EQ(readPoints(bezierRecords(65536)), -1);
     EXPECT_EQ(readPoints(olderRevolutions(200, 65536)), -1);
+    // one circle is cheap, but the surface it sweeps along a long axis is not
+    EXPECT_EQ(readPoints(olderRevolutions(1, 4096, 64)), 0);
+    EXPECT_EQ(readPoints(olderRevolutions(1, 65536, 64)), -1);
 }
 
 TEST(HostileExpansion, followingCurvesResampleAndDeriveLinearly) {

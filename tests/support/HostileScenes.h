@@ -123,12 +123,12 @@ inline std::string bezierRecords(int n) {
 }
 
 // n older revolution records asking for a circle of `sections` points each, around a bare axis
-// of two points and no segments.
-inline std::string olderRevolutions(int n, uint32_t sections) {
+// of `axisPoints` points and no segments.
+inline std::string olderRevolutions(int n, uint32_t sections, uint32_t axisPoints = 2) {
     std::string axis(16, '\0'); // placement
     axis[12 + 3] = 0x3F;        // scale 0.5
-    putWord(axis, 2);
-    for (int p = 0; p < 2; ++p) {
+    putWord(axis, axisPoints);
+    for (uint32_t p = 0; p < axisPoints; ++p) {
         axis.append(20, '\0');
         axis += char(PointAlive);
     }
