@@ -11,7 +11,6 @@
 #include "editing/SelectionHelpers.h"
 #include "foundation/Parallel.h"
 #include "mesh/Mesh.h"
-#include "mesh/MeshShortcuts.h"
 #include "mesh/MeshWalk.h"
 
 namespace kal {
@@ -115,81 +114,7 @@ void Mesh::buildGatherBounds() {
     }
 }
 
-namespace editing {
-
-bool trianglesRoundSelection(const Mesh& m, std::vector<int32_t>& out) {
-    // the serial walks give each triangle to the first selected corner in list order whose walk
-    // reaches it, which on sound rings is the corner with the lowest selection link
-    const int n = int(m.selectedVertices.size());
-    if (plainPasses() || parallelThreads() <= 1 || (n < kParallelMinimum && !parallelMode().splitSmall)) return false;
-    struct Block {
-        int begin;
-        std::vector<int32_t> taken;
-    };
-    std::vector<Block> blocks;
-    std::mutex gather;
-    std::atomic<bool> sound{true};
-    std::atomic<int64_t> reached{0}, owned{0};
-    // the link of a vertex the serial walks take: alive and on the list, at its entry
-    auto link = [&](int32_t v) -> int32_t {
-        const MeshVertex& vx = m.vertices[v];
-        bool listed = vx.link >= 0 && vx.link < n && m.selectedVertices[size_t(vx.link)] == v;
-        return vx.alive() && (vx.flags & VertexSelected) && listed ? vx.link : -1;
-    };
-    parallelFor(n, [&](int begin, int end) {
-        Block block{begin, {}};
-        int64_t blockReached = 0, blockOwned = 0;
-        for (int i = begin; i < end; ++i) {
-            int32_t v = m.selectedVertices[size_t(i)];
-            if (v < 0 || v >= m.vertexCount() || !(m.vertices[v].flags & VertexSelected) || m.vertices[v].link != i) {
-                sound = false;
-                break;
-            }
-            if (!m.vertices[v].alive()) continue;
-            int last, lastCorner;
-            meshwalk::walkRing(m.triangles, v, m.vertices[v].firstTriangle, m.triangleCount() + 1, last, lastCorner,
-                               [&](int t, int) {
-                                   const MeshTriangle& tri = m.triangles[t];
-                                   if (!tri.alive() || (tri.flags & TriangleSelected)) return;
-                                   ++blockReached;
-                                   int32_t first = INT32_MAX, corners = 0;
-                                   for (int32_t w : tri.vertex) {
-                                       int32_t l = w >= 0 && w < m.vertexCount() ? link(w) : -1;
-                                       if (l < 0) continue;
-                                       ++corners;
-                                       first = std::min(first, l);
-                                   }
-                                   if (first != i) return;
-                                   blockOwned += corners;
-                                   block.taken.push_back(t);
-                               });
-        }
-        reached += blockReached;
-        owned += blockOwned;
-        std::lock_guard<std::mutex> lock(gather);
-        blocks.push_back(std::move(block));
-    });
-    // every triangle taken must be reached from each of its selected corners, as the counts tell
-    if (!sound || reached != owned) return false;
-    std::sort(blocks.begin(), blocks.end(), [](const Block& a, const Block& b) { return a.begin < b.begin; });
-    out.clear();
-    for (const Block& b : blocks) out.insert(out.end(), b.taken.begin(), b.taken.end());
-    return true;
-}
-
-} // namespace editing
-
-void Mesh::markDirtyTriangles() {
-    std::vector<int32_t> taken;
-    if (!editing::trianglesRoundSelection(*this, taken)) {
-        selectTrianglesRoundSelectedVertices(TriangleSelected, true);
-        return;
-    }
-    selectedTriangles.insert(selectedTriangles.end(), taken.begin(), taken.end());
-    parallelFor(int(taken.size()), [&](int begin, int end) {
-        for (int i = begin; i < end; ++i) triangles[taken[size_t(i)]].flags |= TriangleSelected;
-    });
-}
+void Mesh::markDirtyTriangles() { selectTrianglesRoundSelectedVertices(TriangleSelected, true); }
 
 void Mesh::markSelectionGpuRange() {
     // the triangles round the selected vertices join the selected ones, each once

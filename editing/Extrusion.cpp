@@ -5,7 +5,6 @@
 
 #include "editing/SelectionHelpers.h"
 #include "mesh/Mesh.h"
-#include "mesh/MeshShortcuts.h"
 #include "mesh/MeshWalk.h"
 
 namespace kal {
@@ -45,7 +44,7 @@ void borderPass(Mesh& m, const pbr& material, bool flag, const std::vector<int32
             if (c >= 0) editing::selectVertex(m, c);
         }
     };
-    if (plainPasses() || !borders) {
+    if (!borders) {
         for (size_t i = 0; i < m.selectedTriangles.size(); ++i) split(m.selectedTriangles[i]);
         m.clearSelection();
         return;

@@ -10,7 +10,6 @@
 #include "editing/SelectionHelpers.h"
 #include "foundation/Parallel.h"
 #include "mesh/Mesh.h"
-#include "mesh/MeshShortcuts.h"
 
 namespace kal {
 
@@ -31,12 +30,6 @@ StepScratch& scratch() {
 
 // How far ahead a pass over the patch list fetches its records (the list jumps about the store).
 constexpr int kAhead = 16;
-
-// Whether the patch's passes run as written first, one vertex selected at a time: a short list
-// gains nothing from the passes over the corners (which also serve one thread well).
-bool plainStep(size_t listed) {
-    return plainPasses() || (listed < size_t(kParallelMinimum) && !parallelMode().splitSmall);
-}
 
 // Lowers a vertex's first corner to at. Plain loads and stores (a locked exchange would stall the
 // record reads round it): two blocks may race, and the larger value may win.
@@ -164,50 +157,35 @@ struct PatchStats {
     PatchStats(Mesh& m, bool mark, bool pivot, std::vector<uint8_t>* pending = nullptr, bool list = true) {
         first = m.brushVertices.size();
         const std::vector<int32_t>& tris = m.selectedTriangles;
-        if (plainStep(tris.size())) {
-            for (int32_t t : tris) {
-                normalSum += m.triangles[t].faceNormal;
+        // the normals gathered in parallel and summed in list order, as the serial pass sums them
+        StepScratch& work = scratch();
+        work.normals.resize(tris.size());
+        work.corners.resize(3 * tris.size());
+        if (work.firstCorner.size() < size_t(m.vertexCount())) work.firstCorner.resize(size_t(m.vertexCount()), StepScratch::kNone);
+        int32_t* firstCorner = work.firstCorner.data();
+        parallelFor(int(tris.size()), [&](int begin, int end) {
+            for (int i = begin; i < end; ++i) {
+                if (i + kAhead < end) __builtin_prefetch(&m.triangles[tris[size_t(i + kAhead)]]);
+                const int32_t t = tris[size_t(i)];
+                MeshTriangle& tri = m.triangles[t];
+                work.normals[size_t(i)] = tri.faceNormal;
                 if (pending && size_t(t) < pending->size()) {
                     (*pending)[size_t(t)] = 0;
-                    m.triangles[t].flags &= uint8_t(~TriangleProcessed);
-                } else {
-                    m.triangles[t].flags |= TriangleProcessed;
+                    if (tri.flags & TriangleProcessed) tri.flags &= uint8_t(~TriangleProcessed);
+                } else if (mark) {
+                    tri.flags |= TriangleProcessed;
+                }
+                for (int c = 0; c < 3; ++c) {
+                    const int32_t v = tri.vertex[c], at = 3 * i + c;
+                    work.corners[size_t(at)] = v;
+                    lowerFirstCorner(firstCorner[v], at);
                 }
             }
-            editing::collectRegionVertices(m, true);
-            if (!mark)
-                for (int32_t t : tris) m.triangles[t].flags &= uint8_t(~TriangleProcessed);
-        } else {
-            // the normals gathered in parallel and summed in list order, as the serial pass sums them
-            StepScratch& work = scratch();
-            work.normals.resize(tris.size());
-            work.corners.resize(3 * tris.size());
-            if (work.firstCorner.size() < size_t(m.vertexCount())) work.firstCorner.resize(size_t(m.vertexCount()), StepScratch::kNone);
-            int32_t* firstCorner = work.firstCorner.data();
-            parallelFor(int(tris.size()), [&](int begin, int end) {
-                for (int i = begin; i < end; ++i) {
-                    if (i + kAhead < end) __builtin_prefetch(&m.triangles[tris[size_t(i + kAhead)]]);
-                    const int32_t t = tris[size_t(i)];
-                    MeshTriangle& tri = m.triangles[t];
-                    work.normals[size_t(i)] = tri.faceNormal;
-                    if (pending && size_t(t) < pending->size()) {
-                        (*pending)[size_t(t)] = 0;
-                        if (tri.flags & TriangleProcessed) tri.flags &= uint8_t(~TriangleProcessed);
-                    } else if (mark) {
-                        tri.flags |= TriangleProcessed;
-                    }
-                    for (int c = 0; c < 3; ++c) {
-                        const int32_t v = tri.vertex[c], at = 3 * i + c;
-                        work.corners[size_t(at)] = v;
-                        lowerFirstCorner(firstCorner[v], at);
-                    }
-                }
-            });
-            settleFirstCorners(int(tris.size()));
-            for (const vec3& n : work.normals) normalSum += n;
-            listed = list;
-            if (list) collectPatchVertices(m);
-        }
+        });
+        settleFirstCorners(int(tris.size()));
+        for (const vec3& n : work.normals) normalSum += n;
+        listed = list;
+        if (list) collectPatchVertices(m);
         count = m.brushVertices.size() - first;
         if (!pivot) return;
         for (size_t i = first; i < m.brushVertices.size(); ++i) {
@@ -236,7 +214,7 @@ void moveAndRelease(Mesh& m, const PatchStats& patch, Move&& move) {
         return;
     }
     // the brush entries of one patch name each vertex once
-    parallelFor(plainPasses() ? 0 : int(patch.count), [&](int begin, int end) {
+    parallelFor(int(patch.count), [&](int begin, int end) {
         for (size_t i = patch.first + size_t(begin); i < patch.first + size_t(end); ++i) {
             MeshVertex& vx = m.vertices[m.brushVertices[i].vertex];
             vx.flags &= uint8_t(~VertexSelected);
@@ -244,13 +222,6 @@ void moveAndRelease(Mesh& m, const PatchStats& patch, Move&& move) {
             vx.position = move(vx.position);
         }
     });
-    if (plainPasses())
-        for (size_t i = patch.first; i < patch.first + patch.count; ++i) {
-            MeshVertex& vx = m.vertices[m.brushVertices[i].vertex];
-            vx.flags &= uint8_t(~VertexSelected);
-            vx.link = -1;
-            vx.position = move(vx.position);
-        }
     m.selectedVertices.clear();
 }
 
@@ -259,20 +230,6 @@ void moveAndRelease(Mesh& m, const PatchStats& patch, Move&& move) {
 template <class Step>
 void forEachPatch(Mesh& m, const vec3& previous, int triangle, bool pivot, bool list, Step&& step) {
     const int count = std::min(m.tearTriangleMark, m.triangleCount());
-    if (plainPasses()) {
-        m.selectPatch(previous, true, triangle);
-        step(PatchStats(m, true, pivot), true);
-        for (int t = 0; t < count; ++t) {
-            const MeshTriangle& tri = m.triangles[t];
-            if (!tri.alive() || (tri.flags & TriangleProcessed)) continue;
-            int seed = t;
-            m.selectPatch(vec3(), true, seed);
-            step(PatchStats(m, true, pivot), false);
-        }
-        m.clearSelection();
-        for (int t = 0; t < count; ++t) m.triangles[t].flags &= uint8_t(~TriangleProcessed);
-        return;
-    }
     // The seeds still to try, one byte each, dropped as patches take them; a record is read only
     // for what no patch took. Every mark below the count is cleared as soon as nothing reads it.
     std::vector<uint8_t> pending(size_t(std::max(count, 0)), 1);
@@ -325,14 +282,10 @@ void pushStep(Mesh& m, const vec3& previous, const vec3& current, int triangle, 
         cache.pushNormals.push_back(n);
     };
     if (!all) {
-        const bool plain = plainPasses();
-        if (plain)
-            m.selectPatch(previous, true, triangle);
-        else
-            selectPatchAfresh(m, previous, triangle);
+        selectPatchAfresh(m, previous, triangle);
         // a step that keeps nothing and has nothing else selected moves the patch's vertices
         // straight from their first corners
-        const bool straight = !plain && !keep && !m.strokeCache.lent && m.selectedVertices.empty() && m.brushVertices.empty();
+        const bool straight = !keep && !m.strokeCache.lent && m.selectedVertices.empty() && m.brushVertices.empty();
         PatchStats patch(m, false, false, nullptr, !straight);
         const vec3 n = patch.normal();
         const vec3 u = n * dot(current - previous, n);
@@ -344,9 +297,8 @@ void pushStep(Mesh& m, const vec3& previous, const vec3& current, int triangle, 
             return;
         }
         record(patch, n);
-        if (plain || m.strokeCache.lent || patch.first != 0 || patch.count != m.selectedVertices.size()) {
-            if (!plain)
-                for (int32_t t : m.selectedTriangles) m.triangles[t].flags &= uint8_t(~TriangleProcessed);
+        if (m.strokeCache.lent || patch.first != 0 || patch.count != m.selectedVertices.size()) {
+            for (int32_t t : m.selectedTriangles) m.triangles[t].flags &= uint8_t(~TriangleProcessed);
             m.translateBrushVertices(u);
             m.applyDrag();
             m.clearSelection();

@@ -40,11 +40,6 @@ inline void collectRegionVertices(Mesh& m, bool cornerNormals) {
     }
 }
 
-// The triangles Mesh::markDirtyTriangles would add to the selection, in its order, found by walks
-// in parallel, with nothing changed; false where it must run itself (one thread, a short list,
-// the plain passes, or rings the parallel walks cannot vouch for). (BrushKernels.cpp)
-bool trianglesRoundSelection(const Mesh& m, std::vector<int32_t>& out);
-
 // clearSelection with the listed records' flags cleared in parallel (each is listed once).
 inline void clearSelectionInParallel(Mesh& m) {
     parallelFor(int(m.selectedVertices.size()), [&](int begin, int end) {

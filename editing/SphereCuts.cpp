@@ -10,7 +10,6 @@
 #include "editing/SelectionHelpers.h"
 #include "foundation/Parallel.h"
 #include "mesh/Mesh.h"
-#include "mesh/MeshShortcuts.h"
 #include "mesh/MeshWalk.h"
 
 namespace kal {
@@ -74,7 +73,7 @@ std::vector<int32_t> nearTriangles(const Mesh& m, const dvec3& c, double r) {
     std::vector<int32_t> list;
     // the gathering's float rounding of c must stay well under r for the inside corners' bound
     double extent = std::max({std::fabs(c.x), std::fabs(c.y), std::fabs(c.z)});
-    if (!(r > 1e-6 * extent) || plainPasses()) {
+    if (!(r > 1e-6 * extent)) {
         list.resize(size_t(count));
         for (int t = 0; t < count; ++t) list[size_t(t)] = t;
         return list;
@@ -99,10 +98,16 @@ public:
 
     bool inside(int v) const { return m.vertices[v].flags & VertexSelected; }
 
+    // Samples off the object may put the sphere anywhere: one without a finite centre and
+    // radius reaches nothing.
+    bool reaches() const {
+        return r > 0 && std::isfinite(r) && std::isfinite(c.x) && std::isfinite(c.y) && std::isfinite(c.z);
+    }
+
     // The cut over the whole mesh, every alive vertex strictly inside counting; false (nothing
     // done) for a sphere of no radius, which reaches nothing.
     bool runOnMesh() {
-        if (!(r > 0)) return false;
+        if (!reaches()) return false;
         m.gatherBrushVertices(c.toFloat(), float(r), true);
         near = nearTriangles(m, c, r);
         run();
@@ -112,7 +117,7 @@ public:
     // The cut over the patch or the component of the triangle; false (nothing done) when there is
     // no sphere or no region.
     bool runOnRegion(const vec3& rim, int triangle, bool patch) {
-        if (!(r > 0)) return false;
+        if (!reaches()) return false;
         gatherRegion(rim, triangle, patch);
         if (m.selectedTriangles.empty()) return false;
         run();
@@ -138,12 +143,8 @@ public:
     // Every triangle the cut changed holds a vertex it made: the corner normals that the full pass
     // would change are those of the vertices of these triangles.
     // After a clip, also the corners round every vertex that lost triangles to the deletion of
-    // the listed ones (the copies the deletion made lie past V0); the whole mesh for the plain passes.
+    // the listed ones (the copies the deletion made lie past V0).
     void renormalCorners(const std::vector<int32_t>* deleted = nullptr) {
-        if (deleted && plainPasses()) {
-            m.updateNormals(1);
-            return;
-        }
         editing::CutCorners corners(m);
         for (int v = V0; v < m.vertexCount(); ++v)
             if (m.vertices[v].alive()) corners.addRound(v, false);
@@ -522,10 +523,15 @@ void Mesh::addSubSphere(const vec3& anchor, const vec3& normal, const vec3& rim,
     for (size_t i = 0; i < selectedVertices.size(); ++i) {
         int v = selectedVertices[i];
         MeshVertex& vx = vertices[v];
-        vx.position = (dvec3(G) + normalize(dvec3(vx.position) - dvec3(G)) * R).toFloat();
+        const dvec3 d = dvec3(vx.position) - dvec3(G);
+        const double len = d.length();
+        // a vertex right at the centre has no direction to be pushed out along
+        if (len > 0) vx.position = (dvec3(G) + d * (R / len)).toFloat();
         vertexRingPairs(v, ring, ringTriangles);
+        // a ring open on a border ends with -1 for the missing triangle
         for (int32_t t : ringTriangles)
-            for (pbr& corner : triangles[t].corner) pbrCopyMasked(corner, material, kPbrAll);
+            if (t >= 0)
+                for (pbr& corner : triangles[t].corner) pbrCopyMasked(corner, material, kPbrAll);
         // the stamped area keeps no border inside its rim
         if (vx.seam() && !vx.open())
             for (int32_t u : ring) setEdgeFlag(v, u, false);

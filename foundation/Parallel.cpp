@@ -14,8 +14,13 @@ namespace kal {
 
 namespace {
 
+#ifdef KAL_TEST_HOOKS
 std::atomic<bool> forcedSerial{false};
 std::atomic<bool> splitSmall{false};
+#else
+constexpr bool forcedSerial = false;
+constexpr bool splitSmall = false;
+#endif
 
 // KAL_THREADS read once; its cap on the workers lives as long as the process.
 int threadsFromEnvironment() {
@@ -32,9 +37,12 @@ int threadsFromEnvironment() {
     return threads;
 }
 
+int threadsForLoops() { return forcedSerial ? 1 : threadsFromEnvironment(); }
+
 } // namespace
 
-int parallelThreads() { return forcedSerial ? 1 : threadsFromEnvironment(); }
+#ifdef KAL_TEST_HOOKS
+int parallelThreads() { return threadsForLoops(); }
 
 ParallelMode parallelMode() { return {forcedSerial.load(), splitSmall.load()}; }
 
@@ -42,11 +50,12 @@ void setParallelMode(ParallelMode mode) {
     forcedSerial = mode.serial;
     splitSmall = mode.splitSmall;
 }
+#endif
 
 void parallelFor(int count, const std::function<void(int, int)>& body, int minimum) {
     if (count <= 0) return;
-    const bool split = splitSmall.load(std::memory_order_relaxed);
-    const int threads = parallelThreads();
+    const bool split = splitSmall;
+    const int threads = threadsForLoops();
     if (threads <= 1 || (split ? count < 2 : count < minimum)) {
         body(0, count);
         return;

@@ -18,10 +18,8 @@ constexpr int kParallelMinimum = 8192;
 // minimum or parallel loops are limited to one thread.
 void parallelFor(int count, const std::function<void(int begin, int end)>& body, int minimum = kParallelMinimum);
 
-// Worker threads a parallel loop may use (1: serial).
-int parallelThreads();
-
-// For tests, so that one process can compare both paths on small fixtures:
+#ifdef KAL_TEST_HOOKS
+// Test builds only, so that one process can compare how the blocks fall on small fixtures:
 // serial runs every loop on the calling thread; splitSmall makes every loop of two or more
 // records parallel, in blocks of a few records, whatever its minimum.
 struct ParallelMode {
@@ -30,5 +28,8 @@ struct ParallelMode {
 };
 ParallelMode parallelMode();
 void setParallelMode(ParallelMode mode);
+// Worker threads a parallel loop may use (1: serial).
+int parallelThreads();
+#endif
 
 } // namespace kal

@@ -1,6 +1,5 @@
 #include "mesh/Mesh.h"
 #include "foundation/Parallel.h"
-#include "mesh/MeshShortcuts.h"
 #include "mesh/MeshWalk.h"
 
 #include <utility>
@@ -119,10 +118,6 @@ void Mesh::deleteTriangle(int t) {
 }
 
 void Mesh::deleteTriangles(const std::vector<int32_t>& doomed) {
-    // a long list in parallel passes, when there are threads to run them
-    const bool atOnce = parallelThreads() > 1 && !plainPasses() &&
-                        (doomed.size() >= size_t(kParallelMinimum) || parallelMode().splitSmall);
-    if (atOnce && deleteTrianglesAtOnce(doomed)) return;
     // one set of ring buffers for the whole list: the per-call ones cost more than the walks
     std::vector<int32_t> rings[3];
     for (int32_t t : doomed)

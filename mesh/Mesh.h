@@ -24,21 +24,6 @@ struct RebuildScratchDelete {
 
 struct Outline;
 
-// What Mesh::deleteTrianglesRoundSelection overwrote, for Mesh::undoDeletion to put back.
-struct DeletionUndo {
-    int vertexCount = 0;
-    bool purgeNeeded = false;
-    std::vector<std::pair<int32_t, MeshVertex>> vertices;
-    // per block the vertices that only lost their alive flag
-    std::vector<std::vector<int32_t>> killed;
-    // triangle * 3 + slot, and the value there before
-    std::vector<std::pair<int32_t, int32_t>> links, corners;
-    // per block the deleted triangles, and their flags before (none when alive bits were
-    // cleared instead)
-    std::vector<std::vector<int32_t>> deleted;
-    std::vector<std::vector<uint8_t>> flags;
-};
-
 class Mesh : public Element {
 public:
     MeshStore<MeshVertex> vertices;
@@ -126,21 +111,6 @@ public:
     // Deletes the alive triangles of the list in its order, with the same records as one
     // deleteTriangle per entry.
     void deleteTriangles(const std::vector<int32_t>& doomed);
-    // markDirtyTriangles then deleteTriangles(selectedTriangles), without the triangles joining the
-    // selection, in parallel passes (MeshDeletion.cpp): the alive records come out the same (the
-    // dead ones may differ; a purge drops them). False, with nothing changed, where it leaves that
-    // to the caller (one thread, a short selection, selected triangles, rings it cannot vouch for).
-    // deleted, when given, receives the deleted triangles. purgeNext: the caller purges before
-    // anything else adds records, so the dead copies a serial deletion makes may be left out.
-    // aliveBits, when given (one bit a triangle record), gets the deleted triangles' bits cleared
-    // instead of their alive flags: the caller then purges by those bits (purgeDeletedByBits).
-    // spare, when given, receives how many vertices may still be added before the purge (dead
-    // ones less alive copies) with the records coming out the same; undo, when given, receives
-    // what was overwritten.
-    bool deleteTrianglesRoundSelection(std::vector<int32_t>* deleted, bool purgeNext, uint64_t* aliveBits = nullptr,
-                                       int64_t* spare = nullptr, DeletionUndo* undo = nullptr);
-    // Puts back what a deletion overwrote, the selection included (nothing else may have changed).
-    void undoDeletion(const DeletionUndo& undo);
     void splitPinchedVertices();
     void append(const Mesh* other);
     void clearSelection();
@@ -229,10 +199,6 @@ public:
 
     // Compaction of dead records (MeshPurge.cpp).
     void purgeDeleted(bool force);
-    // purgeDeleted(false) with the triangles' alive flags given as bits, one a record from the
-    // first: the purge reads no triangle flags (a record whose bit is clear goes, whatever its
-    // flags say).
-    void purgeDeletedByBits(const std::vector<uint64_t>& triangleAlive);
 
     // Copies of a region into a new mesh, and erasing a component (MeshExtraction.cpp).
     // mode 1 copies the patch under the point, any other mode its component.
@@ -424,12 +390,7 @@ private:
     // The step bound of every walk: a walk longer than the store is a broken ring.
     int walkLimit() const { return triangles.size() + 1; }
     void deleteTriangleWith(int t, std::vector<int32_t> (&rings)[3]);
-    // deleteTriangles in parallel passes (MeshDeletion.cpp); false, with nothing changed, when a
-    // ring or link is not sound enough for it to follow.
-    bool deleteTrianglesAtOnce(const std::vector<int32_t>& doomed);
     void copyFrom(const Mesh& other);
-    // purgeDeleted's compaction, reading the triangles' alive bits from triangleAlive when given.
-    void purgeWith(const std::vector<uint64_t>* triangleAlive);
     // Kept from one rebuild to the next (MeshAdjacency.cpp); a copy starts without.
     std::unique_ptr<RebuildScratch, RebuildScratchDelete> rebuildScratch;
     RebuildScratch& scratchForRebuild();

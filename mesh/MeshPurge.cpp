@@ -1,9 +1,7 @@
 // Compaction of dead records: the last live record moves into the first hole, so at most one
-// record moves per hole. A few moves repair the references to each moved record from its own
-// ring and neighbour links; many moves rename every reference through the moves' table in
-// parallel passes over the records, with the same result on a mesh whose rings are sound.
+// record moves per hole, and every reference is renamed through the moves' table in parallel
+// passes over the records.
 #include <algorithm>
-#include <climits>
 #include <memory>
 #include <cstdint>
 #include <cstring>
@@ -14,18 +12,15 @@
 #include "foundation/LargeMemory.h"
 #include "foundation/Parallel.h"
 #include "mesh/Mesh.h"
-#include "mesh/MeshShortcuts.h"
 
 namespace kal {
 
 namespace {
 
-bool plainPassesOn = false;
-
 // Records are counted in chunks of a store block.
 constexpr int kChunk = 4096;
 
-// body(first, end) over the chunks of n records, in parallel from kParallelMinimum records on.
+// body(first, end) over the chunks of n records.
 void forChunks(int n, const std::function<void(int first, int end)>& body) {
     const int chunks = (n + kChunk - 1) / kChunk;
     parallelFor(
@@ -33,7 +28,7 @@ void forChunks(int n, const std::function<void(int first, int end)>& body) {
         [&](int begin, int end) {
             for (int k = begin; k < end; ++k) body(k * kChunk, std::min(n, (k + 1) * kChunk));
         },
-        n < kParallelMinimum ? INT_MAX : 2);
+        kParallelMinimum / kChunk);
 }
 
 // Arrays kept from one purge to the next on this thread: written whole before they are read,
@@ -58,10 +53,9 @@ struct MovesScratch {
     LargeVector<uint64_t> bits;
 };
 
-// The alive flags are read once, into one bit a record (or taken from given, one bit a record
-// from the first); the second pass reads the bits.
+// The alive flags are read once, into one bit a record; the second pass reads the bits.
 template <class Store>
-Moves planMoves(const Store& store, MovesScratch& kept, const std::vector<uint64_t>* given = nullptr) {
+Moves planMoves(const Store& store, MovesScratch& kept) {
     const int n = store.size(), chunks = (n + kChunk - 1) / kChunk;
     constexpr int kWords = kChunk / 64;
     Moves moves;
@@ -71,23 +65,11 @@ Moves planMoves(const Store& store, MovesScratch& kept, const std::vector<uint64
         uint64_t* word = bits + size_t(first / 64);
         std::fill(word, word + kWords, 0);
         int count = 0;
-        if (given) {
-            // the bits past the store's end are left clear
-            for (int w = 0; w < kWords && first + 64 * w < end; ++w) {
-                const size_t at = size_t(first / 64 + w);
-                uint64_t bitsHere = at < given->size() ? (*given)[at] : 0;
-                const int span = end - (first + 64 * w);
-                if (span < 64) bitsHere &= (uint64_t(1) << span) - 1;
-                word[w] = bitsHere;
-                count += __builtin_popcountll(bitsHere);
+        for (int i = first; i < end; ++i)
+            if (store[i].alive()) {
+                word[(i - first) / 64] |= uint64_t(1) << ((i - first) % 64);
+                ++count;
             }
-        } else {
-            for (int i = first; i < end; ++i)
-                if (store[i].alive()) {
-                    word[(i - first) / 64] |= uint64_t(1) << ((i - first) % 64);
-                    ++count;
-                }
-        }
         alive[size_t(first / kChunk)] = count;
     });
     auto isAlive = [&](int i) { return moves.alive(i); };
@@ -135,17 +117,6 @@ Moves planMoves(const Store& store, MovesScratch& kept, const std::vector<uint64
     return moves;
 }
 
-// Fills every hole below the live count with the last live record; repair(from, to) fixes the
-// references to the record before it moves.
-template <class Store, class Repair>
-void moveRepairing(Store& store, const Moves& moves, Repair&& repair) {
-    for (int k = 0; k < moves.count; ++k) {
-        repair(moves.from[k], moves.to[k]);
-        store[moves.to[k]] = store[moves.from[k]];
-    }
-    store.truncate(moves.live);
-}
-
 // Where each record at or past the live count goes (-1 for a dead one), for size records.
 struct Table {
     const int32_t* to;
@@ -189,101 +160,56 @@ inline int32_t renamed(int32_t i, const Table& table) {
 
 } // namespace
 
-void setPlainPasses(bool on) { plainPassesOn = on; }
-bool plainPasses() { return plainPassesOn; }
-
 void Mesh::purgeDeleted(bool force) {
     if (!purgeNeeded && !force) return;
-    purgeWith(nullptr);
-}
-
-void Mesh::purgeDeletedByBits(const std::vector<uint64_t>& triangleAlive) {
-    if (purgeNeeded) purgeWith(&triangleAlive);
-}
-
-void Mesh::purgeWith(const std::vector<uint64_t>* triangleAlive) {
     thread_local MovesScratch keptV, keptT;
-    const Moves vertexMoves = planMoves(vertices, keptV),
-                triangleMoves = planMoves(triangles, keptT, triangleAlive);
+    const Moves vertexMoves = planMoves(vertices, keptV), triangleMoves = planMoves(triangles, keptT);
     const int nv = vertices.size(), nt = triangles.size();
-    // a few moves are repaired from their rings; many are renamed in passes over every record
-    const bool few = int64_t(nt) > 16 * int64_t(vertexMoves.count + triangleMoves.count) || plainPasses();
-    if (few) {
-        std::vector<int32_t> ring, corners;
-        moveRepairing(vertices, vertexMoves, [&](int from, int to) {
-            collectVertexRing(from, ring, corners);
-            for (size_t k = 0; k < ring.size(); ++k) triangles[ring[k]].vertex[corners[k]] = to;
-            // a selected vertex stays findable from the selection list
-            const MeshVertex& v = vertices[from];
-            if ((v.flags & VertexSelected) && v.link >= 0 && size_t(v.link) < selectedVertices.size())
-                selectedVertices[size_t(v.link)] = to;
-        });
-        moveRepairing(triangles, triangleMoves, [&](int from, int to) {
-            const MeshTriangle& moved = triangles[from];
-            for (int c = 0; c < 3; ++c) {
-                int32_t v = moved.vertex[c];
-                if (v >= 0 && v < vertices.size() && vertices[v].firstTriangle == from)
-                    vertices[v].firstTriangle = to;
-            }
-            for (int k = 0; k < 3; ++k) {
-                int32_t n = moved.neighbour[k];
-                if (n < 0 || n >= triangles.size()) continue;
-                int slot = triangles[n].slotOf(from);
-                if (slot >= 0) triangles[n].neighbour[slot] = to;
-            }
-        });
-    } else {
-        const Table vertexTable = movesTable(vertexMoves, nv, keptV);
-        const Table triangleTable = movesTable(triangleMoves, nt, keptT);
-        const int liveV = vertexMoves.live, liveT = triangleMoves.live;
-        auto renameTriangle = [&](MeshTriangle& tri) {
-            for (int c = 0; c < 3; ++c) tri.vertex[c] = renamed(tri.vertex[c], vertexTable);
-            for (int k = 0; k < 3; ++k) tri.neighbour[k] = renamed(tri.neighbour[k], triangleTable);
-        };
-        auto renameVertex = [&](MeshVertex& v) { v.firstTriangle = renamed(v.firstTriangle, triangleTable); };
-        // the records that stay first, then the moves into the holes (which those passes skip)
-        // the bits tell the alive records without reading them
-        forChunks(liveT, [&](int first, int end) {
-            for (int t = first; t < end; ++t)
-                if (triangleMoves.alive(t)) renameTriangle(triangles[t]);
-        });
-        // streamed where threads share the work (one thread writes as fast through the caches)
-        const bool stream = parallelThreads() > 1;
-        forChunks(nt - liveT, [&](int first, int end) {
-            for (int t = liveT + first; t < liveT + end; ++t) {
-                int32_t to = triangleTable.to[t - liveT];
-                if (to < 0) continue;
-                MeshTriangle moved = triangles[t];
-                renameTriangle(moved);
-                if (stream)
-                    storeStreaming(triangles[to], moved);
-                else
-                    triangles[to] = moved;
-            }
+    const Table vertexTable = movesTable(vertexMoves, nv, keptV);
+    const Table triangleTable = movesTable(triangleMoves, nt, keptT);
+    const int liveV = vertexMoves.live, liveT = triangleMoves.live;
+    auto renameTriangle = [&](MeshTriangle& tri) {
+        for (int c = 0; c < 3; ++c) tri.vertex[c] = renamed(tri.vertex[c], vertexTable);
+        for (int k = 0; k < 3; ++k) tri.neighbour[k] = renamed(tri.neighbour[k], triangleTable);
+    };
+    auto renameVertex = [&](MeshVertex& v) { v.firstTriangle = renamed(v.firstTriangle, triangleTable); };
+    // the records that stay first, then the moves into the holes (which those passes skip)
+    // the bits tell the alive records without reading them
+    forChunks(liveT, [&](int first, int end) {
+        for (int t = first; t < end; ++t)
+            if (triangleMoves.alive(t)) renameTriangle(triangles[t]);
+    });
+    forChunks(nt - liveT, [&](int first, int end) {
+        for (int t = liveT + first; t < liveT + end; ++t) {
+            int32_t to = triangleTable.to[t - liveT];
+            if (to < 0) continue;
+            MeshTriangle moved = triangles[t];
+            renameTriangle(moved);
+            storeStreaming(triangles[to], moved);
+        }
 #if defined(__SSE2__) && defined(__x86_64__)
-            // the streamed stores are seen by every thread once the loop ends
-            if (stream) _mm_sfence();
+        // the streamed stores are seen by every thread once the loop ends
+        _mm_sfence();
 #endif
-        });
-        forChunks(liveV, [&](int first, int end) {
-            for (int v = first; v < end; ++v)
-                if (vertexMoves.alive(v)) renameVertex(vertices[v]);
-        });
-        forChunks(nv - liveV, [&](int first, int end) {
-            for (int v = liveV + first; v < liveV + end; ++v) {
-                int32_t to = vertexTable.to[v - liveV];
-                if (to < 0) continue;
-                MeshVertex moved = vertices[v];
-                renameVertex(moved);
-                // a selected vertex stays findable from the selection list
-                if ((moved.flags & VertexSelected) && moved.link >= 0 && size_t(moved.link) < selectedVertices.size())
-                    selectedVertices[size_t(moved.link)] = to;
-                vertices[to] = moved;
-            }
-        });
-        vertices.truncate(liveV);
-        triangles.truncate(liveT);
-    }
+    });
+    forChunks(liveV, [&](int first, int end) {
+        for (int v = first; v < end; ++v)
+            if (vertexMoves.alive(v)) renameVertex(vertices[v]);
+    });
+    forChunks(nv - liveV, [&](int first, int end) {
+        for (int v = liveV + first; v < liveV + end; ++v) {
+            int32_t to = vertexTable.to[v - liveV];
+            if (to < 0) continue;
+            MeshVertex moved = vertices[v];
+            renameVertex(moved);
+            // a selected vertex stays findable from the selection list
+            if ((moved.flags & VertexSelected) && moved.link >= 0 && size_t(moved.link) < selectedVertices.size())
+                selectedVertices[size_t(moved.link)] = to;
+            vertices[to] = moved;
+        }
+    });
+    vertices.truncate(liveV);
+    triangles.truncate(liveT);
     purgeNeeded = false;
     vertexCountMark = vertices.size();
     triangleCountMark = triangles.size();

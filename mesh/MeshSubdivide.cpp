@@ -1,9 +1,7 @@
 // Midpoint and centroid subdivision and the remeshing passes, all built from local splits,
 // flips and collapses so the links stay true without a rebuild. The midpoint subdivision runs its
-// splits and flips on slim copies of the triangles and writes the records after, in parallel; on
-// a plain closed mesh its flips run in parallel too.
+// splits and flips on slim copies of the triangles and writes the records after, in parallel.
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -208,200 +206,6 @@ struct SlimRule {
     static void inherit(SlimTriangle&, const SlimTriangle&) {}
 };
 
-// n atomic indices, each -1 to begin with.
-class UnsetIndices {
-public:
-    explicit UnsetIndices(int n) : count(std::max(n, 1)) {
-        at = static_cast<std::atomic<int32_t>*>(::operator new(sizeof(std::atomic<int32_t>) * size_t(count)));
-        parallelFor(count, [&](int begin, int end) {
-            for (int i = begin; i < end; ++i) new (&at[i]) std::atomic<int32_t>(-1);
-        });
-    }
-    UnsetIndices(const UnsetIndices&) = delete;
-    UnsetIndices& operator=(const UnsetIndices&) = delete;
-    ~UnsetIndices() { ::operator delete(static_cast<void*>(at)); }
-    std::atomic<int32_t>& operator[](size_t i) { return at[i]; }
-
-private:
-    int count;
-    std::atomic<int32_t>* at = nullptr;
-};
-
-// Sets an unset index; false when it was set already.
-bool claim(std::atomic<int32_t>& at, int32_t value) {
-    int32_t unset = -1;
-    return at.compare_exchange_strong(unset, value, std::memory_order_relaxed);
-}
-
-// Whether the flips after the splits may all run at once, given that no vertex is a seam, open or
-// pinned. They may when every one of the first count triangles is alive, unmarked, has three
-// distinct corners and is linked both ways to three distinct neighbours wound against it, none of
-// which holds its third corner too; and each alive vertex's ring walk from its start (starts, -1
-// for a dead vertex) comes round through every triangle naming it. Then each old triangle gets
-// exactly one flip, between two records cut from it alone; the walk of the flip finds its edge; no
-// flip meets an edge already there; and no ring update changes a thing.
-bool flipsStayApart(const MeshStore<MeshTriangle>& tris, int count, const FlatRecords<int32_t>& starts) {
-    const int nv = starts.size();
-    std::atomic<bool> plain{true};
-    parallelFor(count, [&](int begin, int end) {
-        for (int t = begin; t < end; ++t) {
-            const MeshTriangle& T = tris[t];
-            bool ok = T.alive() && !(T.flags & EdgeMarks);
-            for (int e = 0; e < 3 && ok; ++e) {
-                int32_t P = T.vertex[e], Q = T.vertex[next3(e)], R = T.vertex[prev3(e)], n = T.neighbour[e];
-                ok = P >= 0 && P < nv && P != Q && n >= 0 && n < count && n != t && n != T.neighbour[next3(e)];
-                if (!ok) break;
-                const MeshTriangle& N = tris[n];
-                int f = N.slotOf(t);
-                ok = f >= 0 && N.vertex[next3(f)] == R && N.vertex[prev3(f)] == Q && N.vertex[f] != P;
-            }
-            if (!ok) {
-                plain.store(false, std::memory_order_relaxed);
-                return;
-            }
-        }
-    });
-    if (!plain) return false;
-    std::atomic<int64_t> reached{0};
-    parallelFor(nv, [&](int begin, int end) {
-        int64_t here = 0;
-        for (int v = begin; v < end; ++v) {
-            if (starts[v] < 0) continue;
-            // the store already holds the unwritten records to come: a start must lie before them
-            int last, lastCorner;
-            auto pass = [&](int, int) { ++here; };
-            bool round = starts[v] < count &&
-                         walkRing(tris, v, starts[v], count + 1, last, lastCorner, pass) == RingEnd::Closed;
-            if (!round) {
-                plain.store(false, std::memory_order_relaxed);
-                return;
-            }
-        }
-        reached.fetch_add(here, std::memory_order_relaxed);
-    });
-    // a ring walk passes only triangles naming its vertex, each once: all are passed when the
-    // walks together pass three per triangle
-    return plain && reached == 3 * int64_t(count);
-}
-
-// The recorded flips of a mesh that passed flipsStayApart, all at once: each rewrites the two
-// records of its old triangle that hold its edge, the links into the records are mended after,
-// and each vertex takes the walk start its last flip gives it. False, with nothing changed, when
-// some flip's edge or records are not found alone.
-bool flipApart(FlatRecords<SlimTriangle>& slim, SplitVertices& verts, const FlatRecords<IndexPair>& flips) {
-    const int nt = slim.size(), nf = flips.size(), oldVertices = verts.oldCount, added = verts.added.size();
-    UnsetIndices firstFlip(added);
-    std::atomic<bool> apart{true};
-    parallelFor(nf, [&](int begin, int end) {
-        for (int i = begin; i < end; ++i) {
-            int32_t v = flips[i].b - oldVertices;
-            if (v < 0 || v >= added)
-                apart.store(false, std::memory_order_relaxed);
-            else if (i == 0 || flips[i - 1].b != flips[i].b)
-                firstFlip[size_t(v)].store(i, std::memory_order_relaxed);
-        }
-    });
-    if (!apart) return false;
-    // each flip's record: the one running from its old end to its new one
-    UnsetIndices found(nf);
-    parallelFor(nt, [&](int begin, int end) {
-        for (int r = begin; r < end; ++r) {
-            const SlimTriangle& R = slim[r];
-            for (int c = 0; c < 3; ++c) {
-                int32_t a = R.vertex[c], b = R.vertex[next3(c)];
-                if (a >= oldVertices || b < oldVertices) continue;
-                for (int i = firstFlip[size_t(b - oldVertices)].load(std::memory_order_relaxed);
-                     i >= 0 && i < nf && flips[i].b == b; ++i)
-                    if (flips[i].a == a && !claim(found[size_t(i)], r)) apart.store(false, std::memory_order_relaxed);
-            }
-        }
-    });
-    // each flip's pair of records, found and owned alone
-    UnsetIndices owner(nt);
-    FlatRecords<IndexPair> pairs(nf);
-    pairs.growUnwritten(nf);
-    parallelFor(nf, [&](int begin, int end) {
-        for (int i = begin; i < end; ++i) {
-            int t = found[size_t(i)].load(std::memory_order_relaxed);
-            bool ok = t >= 0;
-            if (ok) {
-                const SlimTriangle& T = slim[t];
-                int e = 3 - T.cornerOf(flips[i].a) - T.cornerOf(flips[i].b);
-                int n = T.neighbour[e];
-                ok = !meshedit::hardOrOpen(T, e) && n < nt && n != t;
-                if (ok) {
-                    const SlimTriangle& N = slim[n];
-                    int m = N.slotOf(t);
-                    ok = m >= 0 && T.vertex[e] != N.vertex[m] && T.vertex[next3(e)] == flips[i].a &&
-                         N.vertex[next3(m)] == flips[i].b && claim(owner[size_t(t)], i) && claim(owner[size_t(n)], i);
-                    pairs[i] = {t, n};
-                }
-            }
-            if (!ok) apart.store(false, std::memory_order_relaxed);
-        }
-    });
-    if (!apart) return false;
-    parallelFor(nf, [&](int begin, int end) {
-        for (int i = begin; i < end; ++i) {
-            int t = pairs[i].a, n = pairs[i].b;
-            const SlimTriangle T = slim[t], N = slim[n];
-            int e = 3 - T.cornerOf(flips[i].a) - T.cornerOf(flips[i].b);
-            meshedit::flippedPair(T, N, t, n, e, N.slotOf(t), slim[t], slim[n]);
-        }
-    });
-    // links: a record's neighbour that gave the shared edge to the other record of its pair
-    // hands it on; then the unflipped record across each edge of a pair links to its holder
-    auto holdsTwin = [&](const SlimTriangle& O, const SlimTriangle& R, int e) {
-        int c = O.cornerOf(R.vertex[prev3(e)]);
-        return c >= 0 && O.vertex[next3(c)] == R.vertex[next3(e)] ? prev3(c) : -1;
-    };
-    parallelFor(nf, [&](int begin, int end) {
-        for (int i = begin; i < end; ++i) {
-            for (int32_t r : {pairs[i].a, pairs[i].b}) {
-                SlimTriangle& R = slim[r];
-                for (int e = 0; e < 3; ++e) {
-                    int32_t o = R.neighbour[e];
-                    if (o < 0 || holdsTwin(slim[o], R, e) >= 0) continue;
-                    int j = owner[size_t(o)].load(std::memory_order_relaxed);
-                    if (j >= 0) R.neighbour[e] = pairs[j].a == o ? pairs[j].b : pairs[j].a;
-                }
-            }
-        }
-    });
-    parallelFor(nf, [&](int begin, int end) {
-        for (int i = begin; i < end; ++i) {
-            for (int32_t r : {pairs[i].a, pairs[i].b}) {
-                const SlimTriangle& R = slim[r];
-                for (int e = 0; e < 3; ++e) {
-                    int32_t o = R.neighbour[e];
-                    if (o < 0 || owner[size_t(o)].load(std::memory_order_relaxed) >= 0) continue;
-                    int twin = holdsTwin(slim[o], R, e);
-                    if (twin >= 0) slim[o].neighbour[twin] = r;
-                }
-            }
-        }
-    });
-    // walk starts: a flip leaves its old end on the first record and its new end on the second;
-    // the last flip to name a vertex decides
-    UnsetIndices lastFlip(oldVertices);
-    parallelFor(nf, [&](int begin, int end) {
-        for (int i = begin; i < end; ++i) {
-            std::atomic<int32_t>& at = lastFlip[size_t(flips[i].a)];
-            int32_t seen = at.load(std::memory_order_relaxed);
-            while (seen < i && !at.compare_exchange_weak(seen, i, std::memory_order_relaxed)) {
-            }
-            if (i + 1 == nf || flips[i + 1].b != flips[i].b) verts[flips[i].b].firstTriangle = pairs[i].b;
-        }
-    });
-    parallelFor(oldVertices, [&](int begin, int end) {
-        for (int v = begin; v < end; ++v) {
-            int i = lastFlip[size_t(v)].load(std::memory_order_relaxed);
-            if (i >= 0) verts[v].firstTriangle = pairs[i].a;
-        }
-    });
-    return true;
-}
-
 // Writes the slim records' results into the mesh: the new vertices at their midpoints, then
 // every triangle record with its materials resolved, and its face normal when faceNormals (the
 // vertices are where they stay). Each record is computed from the records before the
@@ -507,25 +311,8 @@ void splitAndFlipInBulk(Mesh& m, bool smooth) {
     SlimRule rule{split, 3 * oldTriangles, FlatRecords<IndexPair>(oldTriangles * 3 / 2),
                   FlatRecords<IndexPair>(oldTriangles * 3)};
     FlatRecords<IndexPair> flips(oldTriangles);
-    // below four workers one flip at a time is as quick; the tests' small blocks take the
-    // parallel flips on any machine
-    std::atomic<bool> apart{parallelThreads() >= 4 || parallelMode().splitSmall};
-    // the alive vertices' walk starts, before the splits move them
-    FlatRecords<int32_t> starts(apart ? oldVertices : 0);
-    if (apart) {
-        starts.growUnwritten(oldVertices);
-        parallelFor(oldVertices, [&](int begin, int end) {
-            for (int v = begin; v < end; ++v) {
-                const MeshVertex& vx = vertices[v];
-                starts[v] = vx.alive() ? vx.firstTriangle : -1;
-                if (vx.alive() && (vx.flags & (VertexSeam | VertexOpen | VertexPinned)))
-                    apart.store(false, std::memory_order_relaxed);
-            }
-        });
-    }
     // the splits run on one core; meanwhile the others touch the pages of the triangle records to
-    // come, so that the record pass does not stop at a page fault every 30 records, and look
-    // whether the flips may run apart
+    // come, so that the record pass does not stop at a page fault every 30 records
     int guess = 3 * oldTriangles;
     triangles.growUnwritten(guess);
     alongside(
@@ -534,15 +321,10 @@ void splitAndFlipInBulk(Mesh& m, bool smooth) {
                 return meshedit::splitEdge(slim, split, t, e, rule, P, S);
             });
         },
-        [&] {
-            touchRecordPages(triangles, oldTriangles, oldTriangles + guess);
-            if (apart) apart = flipsStayApart(triangles, oldTriangles, starts);
-        });
-    if (!apart || !flipApart(slim, split, flips)) {
-        for (int i = 0; i < flips.size(); ++i) {
-            int t, e;
-            if (meshedit::findEdge(slim, split, flips[i].a, flips[i].b, t, e)) meshedit::flipEdge(slim, split, t, e);
-        }
+        [&] { touchRecordPages(triangles, oldTriangles, oldTriangles + guess); });
+    for (int i = 0; i < flips.size(); ++i) {
+        int t, e;
+        if (meshedit::findEdge(slim, split, flips[i].a, flips[i].b, t, e)) meshedit::flipEdge(slim, split, t, e);
     }
     int made = slim.size() - oldTriangles;
     if (made < guess)

@@ -46,24 +46,6 @@ template <class Scratch, class Corners, class Visit>
 void forEachVertexByCorners(const MeshStore<MeshVertex>& verts, int nt, Corners&& corners, Visit&& visit) {
     int nv = verts.size();
     if (nv == 0) return;
-    if (parallelThreads() <= 1) {
-        // one thread: plain marks, and no call through the loop helper
-        std::vector<uint8_t> seen(size_t(nv), 0);
-        Scratch scratch{};
-        for (int t = 0; t < nt; ++t) {
-            const int32_t* named = corners(t);
-            if (!named) continue;
-            for (int c = 0; c < 3; ++c) {
-                int32_t v = named[c];
-                if (v < 0 || v >= nv || seen[size_t(v)]) continue;
-                seen[size_t(v)] = 1;
-                if (verts[v].alive()) visit(v, scratch);
-            }
-        }
-        for (int v = 0; v < nv; ++v)
-            if (!seen[size_t(v)] && verts[v].alive()) visit(v, scratch);
-        return;
-    }
     // the first block to name a vertex claims it; a block given the whole range runs alone
     std::unique_ptr<std::atomic<uint8_t>[]> done(new std::atomic<uint8_t>[size_t(nv)]());
     parallelFor(nt, [&](int begin, int end) {
@@ -115,8 +97,13 @@ void forEachVertexByTriangles(const MeshStore<MeshVertex>& verts, const MeshStor
     forEachVertexByTriangles<NoScratch>(verts, tris, [&](int v, NoScratch&) { visit(v); });
 }
 
-// Steps taken by this thread's ring walks; the tests read it to see a pass stay linear.
+#ifdef KAL_TEST_HOOKS
+// Steps taken by this thread's ring walks, in test builds: the tests read it to see a pass stay linear.
 inline thread_local uint64_t walkSteps = 0;
+#define KAL_WALK_STEP() (++::kal::meshwalk::walkSteps)
+#else
+#define KAL_WALK_STEP() ((void)0)
+#endif
 
 // Whether tri, reached at corner c of the walk's vertex across the edge that joins it to o,
 // is wound against the triangle before it, as a ring needs. A backward step (across the edge
@@ -147,7 +134,7 @@ RingEnd walkRing(const Tris& tris, int v, int start, int limit, int& last, int& 
         const auto& tri = tris[t];
         int c = tri.cornerOf(v);
         if (c < 0 || (step > 0 && !continuesBackward(tri, c, from))) return RingEnd::Broken;
-        ++walkSteps;
+        KAL_WALK_STEP();
         from = tri.vertex[prev3(c)];
         visit(t, c);
         last = t;
@@ -174,7 +161,7 @@ void walkFans(const MeshStore<MeshTriangle>& tris, int v, int start, int limit, 
         const MeshTriangle& tri = tris[t];
         int c = tri.cornerOf(v);
         if (c < 0 || (step > 0 && !continuesBackward(tri, c, from))) break;
-        ++walkSteps;
+        KAL_WALK_STEP();
         from = tri.vertex[prev3(c)];
         group.push_back(t);
         group.push_back(c);

@@ -267,10 +267,8 @@ std::vector<ObjChunk> cutAtLineEnds(const char* text, const char* end, size_t ch
 } // namespace
 
 bool parseObjText(Mesh& mesh, const char* text, size_t size) {
-    // Chunks of a quarter megabyte share the work out evenly; on one thread the whole text is one
-    // chunk. Tests ask for tiny chunks so that short texts are cut too.
-    size_t chunkBytes = parallelMode().splitSmall ? 8 : parallelThreads() > 1 ? size_t(1) << 18 : SIZE_MAX;
-    return parseObjText(mesh, text, size, chunkBytes);
+    // chunks of a quarter megabyte share the work out evenly
+    return parseObjText(mesh, text, size, size_t(1) << 18);
 }
 
 bool parseObjText(Mesh& mesh, const char* text, size_t size, size_t chunkBytes) {

@@ -257,13 +257,17 @@ void ActObjectAddBiTool::toggle() {
 
 namespace {
 
+// Every node a deletion of top frees with it, the copies of its arrays included, in an order its
+// deep copies share. (Numbers the nodes' index fields, which the next list rebuild sets again.)
+void listRemovable(Tool* top, std::vector<Tool*>& out) { top->enumerate(out); }
+
 // A deep copy that keeps every field but joins no ring: what the record keeps must never be
 // reached by a ring-wide edit of the scene.
 Tool* isolatedCopy(Tool* source) {
     Tool* copy = source->copyTransformedAll(mat4(), false);
     std::vector<Tool*> from, to;
-    listSubtree(source, from);
-    listSubtree(copy, to);
+    listRemovable(source, from);
+    listRemovable(copy, to);
     for (size_t i = 0; i < to.size() && i < from.size(); ++i) {
         if (i > 0) to[i]->unlink();
         to[i]->flags = uint8_t(from[i]->flags & ~(HighlightFlag | CollectFlag));
@@ -287,6 +291,8 @@ void ActObjectRemove::firstApply() {
     if (id < 1) return;
     Tool* t = scene->objectById(id);
     if (!t || t->isRoot()) return;
+    // an array's copy is no child of it: it could not be put back where it was
+    if (t->parent && t->parent->indexOfChild(t) < 0) return;
     std::vector<Tool*> roots, partnerFrom, partnerTo, ringFrom, ringTo;
     t->collectCutLinks(roots, partnerFrom, partnerTo, ringFrom, ringTo, true, true, true);
 
@@ -294,7 +300,7 @@ void ActObjectRemove::firstApply() {
     std::vector<Tool*> removed; // every node of the removed subtrees, root by root
     for (Tool* r : roots) {
         clones.push_back(isolatedCopy(r));
-        listSubtree(r, removed);
+        listRemovable(r, removed);
     }
     std::unordered_map<Tool*, int32_t> position;
     for (size_t p = 0; p < removed.size(); ++p) position.emplace(removed[p], int32_t(p));
@@ -373,7 +379,7 @@ void ActObjectRemove::revert() {
     }
     std::vector<Tool*> restored;
     for (Tool* r : restoredRoots)
-        if (r) listSubtree(r, restored);
+        if (r) listRemovable(r, restored);
     auto nodeAt = [&](int32_t p) -> Tool* { return p >= 0 && p < int32_t(restored.size()) ? restored[size_t(p)] : nullptr; };
 
     for (size_t j = 0; j < linkFrom.size() && j < linkTo.size(); ++j) {
@@ -483,8 +489,8 @@ void ActObjectCopyTransform::toggle() {
         applied = false;
         return;
     }
-    Tool* group = scene->pickedGroup;
-    Tool* object = scene->pickedObject;
+    ToolRef group = scene->pickedGroup;
+    ToolRef object = scene->pickedObject;
     int32_t groupIndex = scene->pickedGroupIndex;
     int32_t index = scene->pickedIndex;
     created.clear();

@@ -1,10 +1,12 @@
 #pragma once
 // What lies under the cursor: kind, ids, point, normal and the matrices that place the hit.
-// A plain value record, copied into gesture lists and the view's press and hover records.
+// A value record, copied into gesture lists and the view's press and hover records; the tools it
+// names go null when they are deleted.
 #include <cstdint>
 
 #include "foundation/Mat.h"
 #include "foundation/Pbr.h"
+#include "scene/ToolRef.h"
 
 namespace kal {
 
@@ -39,8 +41,8 @@ struct PickRecord {
     mat4 frameToTarget;
     mat4 rootWorld;
     mat4 objectWorld;
-    Tool* groupRoot = nullptr;
-    Tool* object = nullptr;
+    ToolRef groupRoot;
+    ToolRef object;
 
     // Something was hit and it belongs to an object.
     bool hitsObject() const { return stencilBits != 0 && object; }

@@ -80,7 +80,7 @@ bool Scene::repairRings() {
         size_t k = i, loopStart = path.size();
         bool loop = false;
         for (;;) {
-            ++ringSteps;
+            KAL_RING_STEP();
             state[k] = OnWalk;
             path.push_back(k);
             auto it = at.find(list[k]->next);
@@ -151,7 +151,7 @@ bool Scene::pick(int32_t id) {
     return true;
 }
 
-bool Scene::lookupWithMatrices(int32_t id, Tool*& group, Tool*& object, mat4& groupMatrix, mat4& objectMatrix,
+bool Scene::lookupWithMatrices(int32_t id, ToolRef& group, ToolRef& object, mat4& groupMatrix, mat4& objectMatrix,
                                bool setPicked) {
     group = object = nullptr;
     if (setPicked) pickedGroup = pickedObject = nullptr;

@@ -8,6 +8,7 @@
 
 #include "foundation/Mat.h"
 #include "scene/SceneLists.h"
+#include "scene/ToolRef.h"
 
 namespace kal {
 
@@ -33,11 +34,12 @@ public:
     SceneLists sceneLists;
     SceneLists workLists;
     SceneLists toolLists;
-    Tool* currentTool = nullptr;
-    Tool* selectedGroup = nullptr;
-    Tool* selectedObject = nullptr;
-    Tool* pickedGroup = nullptr;
-    Tool* pickedObject = nullptr;
+    // what is current, selected and picked goes null with the tool it names
+    ToolRef currentTool;
+    ToolRef selectedGroup;
+    ToolRef selectedObject;
+    ToolRef pickedGroup;
+    ToolRef pickedObject;
     int32_t pickedGroupIndex = 0;
     int32_t pickedIndex = 0;
 
@@ -65,7 +67,7 @@ public:
     int32_t idOf(Tool* tool);
 
     bool pick(int32_t id);
-    bool lookupWithMatrices(int32_t id, Tool*& group, Tool*& object, mat4& groupMatrix, mat4& objectMatrix,
+    bool lookupWithMatrices(int32_t id, ToolRef& group, ToolRef& object, mat4& groupMatrix, mat4& objectMatrix,
                             bool setPicked);
     bool select(int32_t id);
     void clearSelection();

@@ -58,8 +58,11 @@ void SceneLists::appendPlaced(Tool* tool, const std::vector<mat4>& placements, c
         mat4 anchorMatrix;
         if (current && !sceneEmpty) {
             anchorMatrix = current->composeMatrix();
-            // an anchor from another tree has no entry here; place it by its own matrix only
-            if (currentIndex >= 0 && currentIndex < scene->size()) anchorMatrix *= scene->worlds[size_t(currentIndex)];
+            // the index may be older than the lists: the tool's own index field is as new as they
+            // are; an anchor from another tree has no entry here and is placed by its own matrix
+            auto listedAt = [&](int i) { return i >= 0 && i < scene->size() && scene->tools[size_t(i)] == current; };
+            if (!listedAt(currentIndex)) currentIndex = current->index;
+            if (listedAt(currentIndex)) anchorMatrix *= scene->worlds[size_t(currentIndex)];
         }
         for (const mat4& p : placements) {
             int32_t base = int32_t(tools.size());

@@ -52,7 +52,7 @@ void unlinkAll(const std::vector<Tool*>& gone) {
         ring.clear();
         Tool* m = t;
         do {
-            ++ringSteps;
+            KAL_RING_STEP();
             ring.push_back(m);
             walked.insert(m);
             m = m->next;
@@ -71,7 +71,34 @@ void unlinkAll(const std::vector<Tool*>& gone) {
 
 } // namespace
 
+void ToolRef::attach(Tool* t) {
+    tool_ = t;
+    if (!t) return;
+    prev_ = nullptr;
+    next_ = t->refs_;
+    if (next_) next_->prev_ = this;
+    t->refs_ = this;
+}
+
+void ToolRef::detach() {
+    if (!tool_) return;
+    if (prev_)
+        prev_->next_ = next_;
+    else
+        tool_->refs_ = next_;
+    if (next_) next_->prev_ = prev_;
+    tool_ = nullptr;
+    prev_ = next_ = nullptr;
+}
+
 Tool::~Tool() {
+    for (ToolRef* r = refs_; r;) {
+        ToolRef* n = r->next_;
+        r->tool_ = nullptr;
+        r->prev_ = r->next_ = nullptr;
+        r = n;
+    }
+    refs_ = nullptr;
     // The whole subtree goes at once: its rings are spliced in one walk each, and its tools are
     // deleted deepest first from a list, so neither a long ring nor a deep chain costs more than
     // its length, nor any call depth. Each of them then has no ring and no children left.
@@ -474,7 +501,7 @@ void Tool::collectCutLinks(std::vector<Tool*>& roots, std::vector<Tool*>& partne
         if (!t || t->next->mark() != t->mark() || previous.count(t)) continue;
         Tool* m = t;
         do {
-            ++ringSteps;
+            KAL_RING_STEP();
             previous[m->next] = m;
             m = m->next;
         } while (m != t && !previous.count(m->next));
@@ -598,7 +625,7 @@ void Tool::pushBelow(Tool* t, std::vector<Tool*>& stack) {
 Tool* Tool::previousLinked() {
     Tool* t = this;
     while (t->next != this) {
-        ++ringSteps;
+        KAL_RING_STEP();
         t = t->next;
     }
     return t;

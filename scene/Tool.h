@@ -8,6 +8,7 @@
 
 #include "foundation/Mat.h"
 #include "foundation/Pbr.h"
+#include "scene/ToolRef.h"
 
 namespace kal {
 
@@ -32,9 +33,14 @@ enum ToolKind : int32_t { PlainKind = 0, ArrayKind = 1, BiToolKind = 2, RootKind
 // Scene animation time handed to every tool by Scene::setTime.
 extern double sceneAnimationTime;
 
-// Steps taken along rings of linked copies by this thread's ring walks; the tests read it to see
-// ring repair and teardown stay linear in a ring's length.
+#ifdef KAL_TEST_HOOKS
+// Steps taken along rings of linked copies by this thread's ring walks, in test builds; the tests
+// read it to see ring repair and teardown stay linear in a ring's length.
 inline thread_local uint64_t ringSteps = 0;
+#define KAL_RING_STEP() (++::kal::ringSteps)
+#else
+#define KAL_RING_STEP() ((void)0)
+#endif
 
 // Each top-level placement walk takes a new serial (SceneLists), so that a two-object tool end can
 // tell what it captured in this walk from what an earlier one left. world is false for the walk of
@@ -234,6 +240,10 @@ public:
     void setFlagMode(uint8_t mode, bool ring, bool sameParent);
     void setRingFloatA(float rate, bool ring, bool sameParent);
     void setRingFloatB(float phase, bool ring, bool sameParent);
+
+private:
+    friend class ToolRef;
+    ToolRef* refs_ = nullptr; // the references that go null with this tool
 
 protected:
     // Visits this tool and its subtree in pre-order on an explicit stack, since a file may nest

@@ -134,6 +134,15 @@ Tool* Array::copyTransformedAll(const mat4& m, bool linkCopy, bool markPass) {
 
 // ---- element ----
 
+int Array::removeChild(Tool* c) {
+    for (Tool*& slot : copies)
+        if (c && slot == c) {
+            slot = nullptr;
+            return -1;
+        }
+    return Tool::removeChild(c);
+}
+
 int32_t Array::setElement(Element* e) {
     int32_t r = Tool::setElement(e);
     source = element;

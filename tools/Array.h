@@ -47,6 +47,8 @@ public:
     Tool* copyTransformedAll(const mat4& m, bool link, bool mark) override;
     int32_t setElement(Element* e) override;
     std::vector<Tool*>* heldCopies() override { return &copies; }
+    // A copy leaving the array (deleted on its own) empties its slot: later copies keep their places.
+    int removeChild(Tool* c) override;
     // ArrayLayout.cpp: the array's own entry and children, then one placed copy per step.
     void placementStep(PlacementWalker& walker, const PlacementStep& step) override;
     bool isEmpty() override;

@@ -71,18 +71,15 @@ void GLView::setSculptOption(int v) {
     redraw = true;
 }
 
-static void storeSymmetry(SymmetrySetting& s, const uint8_t flags[6], int count) {
-    s.mirrorX = flags[0];
-    s.mirrorY = flags[1];
-    s.mirrorZ = flags[2];
-    s.rotationX = flags[3];
-    s.rotationY = flags[4];
-    s.rotationZ = flags[5];
-    s.count = count;
+void GLView::setSymmetry(const uint8_t flags[6], int count) {
+    symmetry.mirrorX = flags[0];
+    symmetry.mirrorY = flags[1];
+    symmetry.mirrorZ = flags[2];
+    symmetry.rotationX = flags[3];
+    symmetry.rotationY = flags[4];
+    symmetry.rotationZ = flags[5];
+    symmetry.count = count;
 }
-
-void GLView::setSymmetry(const uint8_t flags[6], int count) { storeSymmetry(symmetry, flags, count); }
-void GLView::setDrawSymmetry(const uint8_t flags[6], int count) { storeSymmetry(drawSymmetry, flags, count); }
 
 void GLView::setOrthogonal(int p) {
     if (p == perspective) return;
@@ -192,10 +189,6 @@ void GLView::applyAssemblyMaterial() {
     if (!pendingTool) return;
     pendingTool->material = assemblyMaterial;
     redraw = true;
-}
-
-void GLView::applyAssemblyMaterialInAssembly() {
-    if (chosenMode == ASSEMBLY) applyAssemblyMaterial();
 }
 
 Command GLView::assemblyCommand() const {

@@ -148,7 +148,7 @@ public:
     bool turntable = false;
     std::vector<uint32_t> arrayItems{0x8001};
     int32_t arrayMode = 0;         // 0 Simple, 1 Chain, 2 Zipper
-    std::vector<Tool*> addedTools;
+    std::vector<ToolRef> addedTools; // the array items picked so far
     int32_t axisNGonCount = 7;
     int32_t axisCircleCount = 24;
     int32_t trefoilCount = 64;
@@ -171,15 +171,16 @@ public:
     bool addOnLinked = true;
     bool addLinked = true;
     bool groups = true;
-    Tool* pendingTool = nullptr;
-    Tool* pendingPartner = nullptr;
-    Tool* copySource = nullptr;
+    // tools the view keeps between frames go null when they are deleted
+    ToolRef pendingTool;
+    ToolRef pendingPartner;
+    ToolRef copySource;
     int32_t placement = PlaceSameDepth;
     PickRecord pressPick;
     PickRecord hoverPick;
     vec3 latchedAxis{0, 0, 0};
     bool liveMaterial = false;
-    Tool* materialTool = nullptr;
+    ToolRef materialTool;
     MaterialEditSource* materialSource = nullptr;  // not owned
     int32_t ikChainLength = -1;
     std::vector<Tool*> chainTools;
@@ -203,7 +204,6 @@ public:
     float gridStep = 16.0f;
     int32_t frame = FrameObject;
     SymmetrySetting symmetry{1, 0, 0, 0, 0, 0, 6};
-    SymmetrySetting drawSymmetry{0, 0, 0, 0, 0, 0, 6};
     std::vector<mat4> placements;
     mat3 screenFrameSnapshot;
     mat4 firstPlacement;
@@ -229,7 +229,6 @@ public:
     void setSelectionMode(int s);
     void setSculptOption(int v);
     void setSymmetry(const uint8_t flags[6], int count);
-    void setDrawSymmetry(const uint8_t flags[6], int count);
     void setOrthogonal(int p);
     void setFieldOfView(float degrees);
     void setFrame(int f);
@@ -246,7 +245,6 @@ public:
     void setSectionShape(int id);
     bool toggleBlockSize();
     void applyAssemblyMaterial();
-    void applyAssemblyMaterialInAssembly();
 
     // --- what the window sets (ViewSettings.cpp); each asks for a new image ---
     void setSwitch(ViewSwitch which, bool on);
@@ -266,7 +264,6 @@ public:
     // --- accessors ---
     bool isIdle() const { return busy == 0; }
     Command assemblyCommand() const;
-    bool isFullMode() const { return fullMode; }
     bool isAddOnLinked() const { return fullMode ? false : addOnLinked; }
     bool isLinked() const { return fullMode ? false : addLinked; }
     int effectiveHierarchyTarget(bool flag) const;
@@ -274,7 +271,6 @@ public:
     vec3 pixelVector(bool useBlock) const;
     vec3 screenNormal() const;
     float nearPlane() const;
-    float farPlane() const { return farDistance; }
     double smallerSide() const;
     bool isCursorInView() const;
     // A Draw gesture is running.
@@ -404,6 +400,9 @@ public:
     // Symmetric placements from the press pick, and from the press and hover picks of a drag.
     int pressPlacement();
     int dragPlacement();
+    // The picks of a frame, once its layers are drawn: the press placement, the sculpt copies, the
+    // drag's hover pick and the targets a placement previews; true when the preview needs drawing.
+    bool pickForFrame();
     // Orients what a drawing builds from its first two anchors; answers their direction.
     vec3 placementFrameStep(vec3 firstAnchor, vec3 secondAnchor);
 

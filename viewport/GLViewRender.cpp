@@ -103,7 +103,7 @@ void flagHovered(GLView& v, HoverFlags& flags) {
 }
 
 // The picking of the frame; true asks for the preview layer.
-bool pickForFrame(GLView& v) {
+bool pickUnderCursor(GLView& v) {
     if (!v.isCursorInView()) return false;
     const Command c = v.assemblyCommand();
     if (v.mode == ASSEMBLY && v.busy == 0) {
@@ -408,6 +408,16 @@ void blit(const GLView& v, FBO* from, Texture2D* source, FBO* to, Texture2D* des
 
 } // namespace
 
+bool GLView::pickForFrame() {
+    bool extra = pickUnderCursor(*this);
+    if (chosenMode == ASSEMBLY && chosenCommand == Command::Draw && (mode == IDLE || mode == VIEW) &&
+        strokePickCount(assemblor) >= 2 && scene) {
+        scene->collectTargets(pendingTool, placements, effectiveHierarchyTarget(false), isAddOnLinked());
+        extra = true;
+    }
+    return extra;
+}
+
 Texture2D* GLView::render() {
     if (!redraw) return nullptr;
     FBOScene* opaque = opaqueTarget;
@@ -449,12 +459,7 @@ Texture2D* GLView::render() {
         return nullptr;
     }
     hover.clear();
-    bool extra = pickForFrame(*this);
-    if (chosenMode == ASSEMBLY && chosenCommand == Command::Draw && (mode == IDLE || mode == VIEW) &&
-        strokePickCount(assemblor) >= 2 && scene) {
-        scene->collectTargets(pendingTool, placements, effectiveHierarchyTarget(false), isAddOnLinked());
-        extra = true;
-    }
+    const bool extra = pickForFrame();
     // picking may have read from other framebuffers
     transparent->bind();
     if (extra) drawLayer(transparent, 2, true);

@@ -56,7 +56,7 @@ Mesh* meshOfKind(InsertKind kind) {
 
 // The picked items that are still in the scene; one removed since it was picked leaves its place
 // empty, so the sequence's item numbers keep meaning the same items.
-std::vector<Tool*> itemsInScene(Scene* scene, const std::vector<Tool*>& picked) {
+std::vector<Tool*> itemsInScene(Scene* scene, const std::vector<ToolRef>& picked) {
     std::vector<Tool*> all;
     if (scene) {
         scene->toolRoot->enumerate(all);
@@ -77,7 +77,7 @@ const mat4 chainLinkPlacement{{0.6f, 0, 0, 0, 0, 0, -0.6f, 0, 0, 0.6f, 0, 0, 0, 
 bool GLView::loadArrayForEditing(Tool* tool) {
     if (!tool || !tool->isArray()) return false;
     Array* array = static_cast<Array*>(tool);
-    addedTools = array->copies;
+    addedTools.assign(array->copies.begin(), array->copies.end());
     arrayItems = array->itemSequence;
     return true;
 }

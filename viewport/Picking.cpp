@@ -71,7 +71,7 @@ struct Picker {
         r.surfaceMaterial = pickread::surfaceMaterial(target, r.cursorX, r.cursorY, hit.ids[2]);
         vec3 n = pickread::normal(target, r.cursorX, r.cursorY);
         if (previous) {
-            Tool *group = nullptr, *object = nullptr;
+            ToolRef group, object;
             mat4 groupWorld, objectWorld;
             if (view.scene) view.scene->lookupWithMatrices(int32_t(id), group, object, groupWorld, objectWorld, false);
             r.normal = view.viewToWorldDirection(n);

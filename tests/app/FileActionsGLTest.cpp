@@ -48,7 +48,7 @@ TEST_F(ShownWindow, newAsksFirstAndLeavesOnlyTheDefaultSphere)
     EXPECT_TRUE(v.scene->sceneRoot->children.empty());
     ASSERT_EQ(v.scene->toolRoot->children.size(), 1u);
     EXPECT_EQ(triangles(v.scene->toolRoot->children[0]), 1280);
-    EXPECT_EQ(v.addedTools, std::vector<kal::Tool*>{v.scene->toolRoot->children[0]});
+    EXPECT_EQ(std::vector<kal::Tool*>(v.addedTools.begin(), v.addedTools.end()), std::vector<kal::Tool*>{v.scene->toolRoot->children[0]});
     EXPECT_EQ(v.hoverPick.object, nullptr);
     EXPECT_EQ(v.copySource, nullptr);
     EXPECT_TRUE(v.undoStack.acts.empty());

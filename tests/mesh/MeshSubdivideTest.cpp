@@ -213,8 +213,7 @@ TEST(Subdivide, BulkRecordsMatchOneSplitAndFlipAtATime) {
     }
 }
 
-// The record passes in blocks of a few records give the same records as on one thread, and so do
-// the flips of a plain closed mesh, which then run apart (one at a time on one thread).
+// The record passes in blocks of a few records give the same records as on one thread.
 TEST(Subdivide, BulkRecordsDoNotDependOnTheBlocks) {
     for (const Mesh& fixture : {seamedSphere(), rebuilt(uvSphereMesh(12, 16)), pinchedOctahedra(), tetrahedronMesh(),
                                 pillowMesh(), rebuilt(gridMesh(3))}) {

@@ -236,19 +236,16 @@ TEST(ObjParse, facesAreChargedBeforeTheirVerticesAreKnown) {
 // cut into chunks as a large file is.
 TEST(ObjParse, everyPrefixParsesWithinItsBytes) {
     const std::string full = cubeWithFaceNormals;
-    const ParallelMode mode = parallelMode();
-    setParallelMode({false, true});
     for (size_t n = 0; n <= full.size(); ++n) {
         std::unique_ptr<char[]> block(new char[n ? n : 1]);
         std::memcpy(block.get(), full.data(), n);
         Mesh m;
-        parseObjText(m, block.get(), n);
+        parseObjText(m, block.get(), n, 8);
         for (int t = 0; t < m.triangleCount(); ++t)
             for (int c = 0; c < 3; ++c) ASSERT_LT(m.triangles[t].vertex[c], m.vertexCount());
         m.finishImport(1);
         if (!m.invalid) { EXPECT_MESH_VALID(m); }
     }
-    setParallelMode(mode);
 }
 
 TEST_F(ObjFiles, hardEdgesFollowNormalNumbers) {

@@ -4,6 +4,7 @@
 
 #include "TestElement.h"
 #include "foundation/ByteBuffer.h"
+#include "scene/PickRecord.h"
 #include "scene/Registry.h"
 #include "scene/Scene.h"
 #include "scene/SceneFile.h"
@@ -80,7 +81,7 @@ TEST_F(ChainScene, collectByIdWalksUpToTheGroupRoot) {
 }
 
 TEST_F(ChainScene, lookupWithMatricesGivesGroupAndObjectFrames) {
-    Tool *g, *o;
+    ToolRef g, o;
     mat4 gm, om;
     EXPECT_TRUE(scene.lookupWithMatrices(3, g, o, gm, om, true));
     EXPECT_EQ(g, a);
@@ -102,6 +103,22 @@ TEST_F(ChainScene, selectCopiesThePickAndClearForgetsBoth) {
     EXPECT_EQ(scene.selectedObject, nullptr);
     EXPECT_EQ(scene.pickedObject, nullptr);
     EXPECT_FALSE(scene.select(9));
+}
+
+TEST_F(ChainScene, picksSelectionsAndKeptPickRecordsGoNullWithTheirTool) {
+    ASSERT_TRUE(scene.select(3));
+    PickRecord kept;
+    kept.object = c;
+    kept.groupRoot = a;
+    const PickRecord copied = kept;
+    delete b; // takes c with it
+    EXPECT_EQ(scene.pickedObject, nullptr);
+    EXPECT_EQ(scene.selectedObject, nullptr);
+    EXPECT_EQ(scene.pickedGroup, a);
+    EXPECT_EQ(kept.object, nullptr);
+    EXPECT_EQ(copied.object, nullptr);
+    EXPECT_EQ(copied.groupRoot, a);
+    EXPECT_FALSE(kept.hitsObject());
 }
 
 TEST(Scene, cycleCurrentToolWrapsBothWays) {

@@ -7,6 +7,7 @@
 
 #include "elements/BezierCurve.h"
 #include "elements/Curve.h"
+#include "elements/CurveRecord.h"
 #include "elements/Revoluton.h"
 #include "elements/UCurve.h"
 #include "foundation/ByteBuffer.h"

@@ -105,7 +105,7 @@ TEST_F(ArrayInsert, anArrayHandsItsListsBackAndItsCopiesAreClonedByTheNextOne) {
     v.scene->sceneRoot->addChild(array, false);
     EXPECT_FALSE(v.loadArrayForEditing(item));
     ASSERT_TRUE(v.loadArrayForEditing(array));
-    EXPECT_EQ(v.addedTools, array->copies);
+    EXPECT_EQ(std::vector<Tool*>(v.addedTools.begin(), v.addedTools.end()), array->copies);
     EXPECT_EQ(v.arrayItems, array->itemSequence);
     v.makeInsertTool(InsertKind::Array, true);
     Array* again = arrayOf(v.pendingTool);

@@ -166,7 +166,7 @@ PressedObject pressObject(SceneView& v, Command command, const mat4& placement, 
     pick.kind = 1;
     pick.stencilBits = 1;
     pick.objectId = uint32_t(p.id);
-    Tool* group = nullptr;
+    ToolRef group;
     mat4 groupWorld;
     v.scene->lookupWithMatrices(p.id, group, pick.object, groupWorld, pick.objectWorld, false);
     pick.groupRoot = group;

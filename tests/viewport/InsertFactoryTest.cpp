@@ -111,15 +111,15 @@ TEST_F(InsertFactory, TwoObjectKindsBuildAnElementEndAndABarePartnerThatGoTogeth
                 {InsertKind::Cable, BiToolUniform}};
     for (const auto& [kind, end] : ends) {
         v.makeInsertTool(kind, false);
-        auto* first = dynamic_cast<BiTool*>(v.pendingTool);
-        auto* second = dynamic_cast<BiTool*>(v.pendingPartner);
+        auto* first = dynamic_cast<BiTool*>(v.pendingTool.get());
+        auto* second = dynamic_cast<BiTool*>(v.pendingPartner.get());
         ASSERT_TRUE(first && second) << int(kind);
         EXPECT_EQ(first->biToolKind, end) << int(kind);
         EXPECT_EQ(first->element == nullptr, kind == InsertKind::Guide) << int(kind);
         // unpaired until placed; the far end is bare
         EXPECT_TRUE(!first->partner() && second->biToolKind == 0 && !second->element) << int(kind);
     }
-    EXPECT_TRUE(static_cast<Cable*>(v.pendingTool)->tube());
+    EXPECT_TRUE(static_cast<Cable*>(v.pendingTool.get())->tube());
     // the cylinder, stored over z -1..1 with radius 1, spans the link's 0..1 with radius 0.5
     v.makeInsertTool(InsertKind::Hydraulics, false);
     EXPECT_EQ(v.pendingTool->element->toLocal(vec3(1, 0, 1)), vec3(0.5f, 0, 1));
