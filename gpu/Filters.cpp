@@ -244,24 +244,21 @@ bool filterBlur(Texture* a, Texture* b, int iterations)
     setUniformMat4("ProjectionModelViewMatrix", screenQuadMatrix);
     const vec2 across{1.0f / float(a->width()), 0.0f};
     const vec2 down{0.0f, 1.0f / float(a->height())};
-    for (int i = 0; i < iterations; ++i) {
-        gl->glDrawBuffer(GLenum(b->attachment));
-        const int unitA = a->unit();
-        if (unitA < 0)
+    // one pass blurs `from` along delta into the other texture's attachment
+    auto pass = [](Texture* from, Texture* into, vec2 delta) {
+        gl->glDrawBuffer(GLenum(into->attachment));
+        const int unit = from->unit();
+        if (unit < 0)
             return false;
-        setUniformInt("Image", unitA);
-        setUniformVec2("delta", across);
+        setUniformInt("Image", unit);
+        setUniformVec2("delta", delta);
         drawQuad(true);
-        a->unbind();
-        gl->glDrawBuffer(GLenum(a->attachment));
-        const int unitB = b->unit();
-        if (unitB < 0)
+        from->unbind();
+        return true;
+    };
+    for (int i = 0; i < iterations; ++i)
+        if (!pass(a, b, across) || !pass(b, a, down))
             return false;
-        setUniformInt("Image", unitB);
-        setUniformVec2("delta", down);
-        drawQuad(true);
-        b->unbind();
-    }
     shader->unbind();
     return true;
 }

@@ -65,6 +65,22 @@ void unbindShape(bool& bound) {
     bound = false;
 }
 
+// Makes the shape's buffer from vertices() when it has none. A GL error leaves nothing half-built
+// behind, so the next call tries again.
+template <class Vertices>
+bool buildShape(unsigned& buffer, bool& bound, Vertices vertices) {
+    gl->glGetError();
+    ensureVertexArrayBound();
+    if (buffer == 0) {
+        const std::vector<float> floats = vertices();
+        buffer = uploadStaticBuffer(floats.data(), floats.size());
+    }
+    if (gl->glGetError() == GL_NO_ERROR) return true;
+    deleteBuffer(buffer);
+    bound = false;
+    return false;
+}
+
 void releaseShape(unsigned& buffer, bool& bound) {
     if (buffer != 0) {
         unbindShape(bound);
@@ -110,14 +126,7 @@ std::vector<float> circleVertices(int count) {
 bool createQuadBuffer() {
     if (!glReady()) return false;
     if (sharedVertexArray != 0 && quadBuffer != 0 && vertexArrayBound) return true;
-    gl->glGetError();
-    ensureVertexArrayBound();
-    if (quadBuffer == 0) quadBuffer = uploadStaticBuffer(quadVertices, 12);
-    if (gl->glGetError() == GL_NO_ERROR) return true;
-    // leave nothing half-built behind, so the next call tries again
-    deleteBuffer(quadBuffer);
-    quadBound = false;
-    return false;
+    return buildShape(quadBuffer, quadBound, [] { return std::vector<float>(quadVertices, quadVertices + 12); });
 }
 
 bool bindQuadBuffer() {
@@ -143,18 +152,13 @@ bool createCircleBuffer() {
     if (!glReady()) return false;
     if (circleBuffer != 0 && vertexArrayBound) return true;
     if (sharedVertexArray == 0 && !createQuadBuffer()) return false;
-    gl->glGetError();
-    ensureVertexArrayBound();
-    if (circleBuffer == 0) {
-        const std::vector<float> vertices = circleVertices(circleSegmentCount);
-        circleBuffer = uploadStaticBuffer(vertices.data(), vertices.size());
-        circleVertexCount = static_cast<int>(vertices.size() / 3);
-    }
-    if (gl->glGetError() == GL_NO_ERROR) return true;
-    deleteBuffer(circleBuffer);
-    circleVertexCount = 0;
-    circleBound = false;
-    return false;
+    const bool built = buildShape(circleBuffer, circleBound, [] {
+        std::vector<float> vertices = circleVertices(circleSegmentCount);
+        circleVertexCount = int(vertices.size() / 3);
+        return vertices;
+    });
+    if (!built) circleVertexCount = 0;
+    return built;
 }
 
 bool bindCircleBuffer() {

@@ -172,29 +172,16 @@ void Tool::ringTargets(std::vector<Tool*>& out, bool ring, bool sameParent, bool
     } while (t != this);
 }
 
-void Tool::setHighlight(bool ring, bool sameParent) {
+void Tool::switchFlag(uint8_t flag, bool on, bool ring, bool sameParent) {
     std::vector<Tool*> targets;
     ringTargets(targets, ring, sameParent, true);
-    for (Tool* t : targets) t->flags |= HighlightFlag;
+    for (Tool* t : targets) t->flags = on ? uint8_t(t->flags | flag) : uint8_t(t->flags & ~flag);
 }
 
-void Tool::clearHighlight(bool ring, bool sameParent) {
-    std::vector<Tool*> targets;
-    ringTargets(targets, ring, sameParent, true);
-    for (Tool* t : targets) t->flags &= uint8_t(~HighlightFlag);
-}
-
-void Tool::setCollect(bool ring, bool sameParent) {
-    std::vector<Tool*> targets;
-    ringTargets(targets, ring, sameParent, true);
-    for (Tool* t : targets) t->flags |= CollectFlag;
-}
-
-void Tool::clearCollect(bool ring, bool sameParent) {
-    std::vector<Tool*> targets;
-    ringTargets(targets, ring, sameParent, true);
-    for (Tool* t : targets) t->flags &= uint8_t(~CollectFlag);
-}
+void Tool::setHighlight(bool ring, bool sameParent) { switchFlag(HighlightFlag, true, ring, sameParent); }
+void Tool::clearHighlight(bool ring, bool sameParent) { switchFlag(HighlightFlag, false, ring, sameParent); }
+void Tool::setCollect(bool ring, bool sameParent) { switchFlag(CollectFlag, true, ring, sameParent); }
+void Tool::clearCollect(bool ring, bool sameParent) { switchFlag(CollectFlag, false, ring, sameParent); }
 
 void Tool::collectFlaggedRing(std::vector<Tool*>& out, bool ring, bool sameParent) {
     std::vector<Tool*> targets;

@@ -291,6 +291,8 @@ protected:
     static Tool* placedLinkedCopy(Tool* c);
     // Members a ring-wide setter reaches, start first; without ring the start tool alone.
     void ringTargets(std::vector<Tool*>& out, bool ring, bool sameParent, bool startNeedsPlaced);
+    // Sets (on) or clears a flag bit on the members a ring-wide setter reaches.
+    void switchFlag(uint8_t flag, bool on, bool ring, bool sameParent);
     // Copies this tool's own fields (not children, ring or element sharing) onto a new tool.
     Tool* newCopyOfSelf(bool keepPivot);
     // This tool's part of a cut: a root when its parent is unmarked, and the ring link that

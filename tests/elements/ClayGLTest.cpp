@@ -10,7 +10,7 @@
 #include "foundation/ByteBuffer.h"
 #include "gpu/Shader.h"
 #include "gpu/Texture2D.h"
-#include "mesh/MeshInvariants.h"
+#include "MeshInvariants.h"
 #include "scene/Scene.h"
 #include "scene/SceneFile.h"
 #include "scene/Tool.h"

@@ -11,7 +11,7 @@
 #include "elements/Tube.h"
 #include "foundation/ByteBuffer.h"
 #include "mesh/Mesh.h"
-#include "mesh/MeshInvariants.h"
+#include "MeshInvariants.h"
 #include "scene/Scene.h"
 #include "scene/SceneFile.h"
 #include "scene/Tool.h"

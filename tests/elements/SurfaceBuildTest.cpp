@@ -9,7 +9,7 @@
 #include "elements/Revoluton.h"
 #include "elements/Tube.h"
 #include "foundation/Parallel.h"
-#include "mesh/MeshInvariants.h"
+#include "MeshInvariants.h"
 
 using namespace kal;
 

@@ -19,7 +19,7 @@
 #include <vector>
 
 // The fixtures are built into the plain test binary; this one compiles them itself.
-#include "MeshFixtures.cpp"
+#include "MeshFixtures.h"
 #include "SceneTargetTest.h"
 
 namespace {
