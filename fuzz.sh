@@ -17,7 +17,10 @@ export ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=0
 export QT_QPA_PLATFORM=offscreen
 log="$build/fuzz_$target.log"
 status=0
-"$build/fuzz_$target" "$build/corpus/$target" "$build/seeds/$target" \
+# Inputs up to 16 KB: nested arrays, chained pairs and stacked following curves need more than
+# libFuzzer's default of 4 KB to take the shapes that cost the most. Those shapes are slow by
+# design (an array places up to its cap each frame), so inputs are picked less the longer they run.
+"$build/fuzz_$target" "$build/corpus/$target" "$build/seeds/$target" -max_len=16384 -entropic_scale_per_exec_time=1 \
     -max_total_time="$seconds" -rss_limit_mb=2048 -malloc_limit_mb=1024 -timeout=10 -print_final_stats=1 \
     2>&1 | tee "$log" || status=$?
 # libFuzzer's final statistics: runs and seconds, whether or not it stopped on a finding

@@ -1,5 +1,9 @@
-// Writes small valid scene, object and OBJ files into the two seed folders given as arguments.
+// Writes small valid scene, object and OBJ files into the two seed folders given as arguments:
+// every element record at the top level of a file and, for the older kinds, nested as well.
+#include <QDir>
+#include <QFile>
 #include <QImage>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -68,11 +72,11 @@ void putCurve(std::vector<uint8_t>& out, Curve& c, uint32_t tag) {
     out.insert(out.end(), full.bytes.begin() + long(skip), full.bytes.end());
 }
 
-// The file of a scene whose one placed tool holds element 0, with the element chunk replaced by
-// the given records: for the older records nothing writes any more.
-bool saveWithElements(const std::string& path, const std::vector<uint8_t>& records) {
+// The file of a scene whose placed tools hold elements 0 to count - 1, with the element chunk
+// replaced by the given records: for the older records nothing writes any more.
+bool saveWithElements(const std::string& path, const std::vector<uint8_t>& records, int count = 1) {
     Scene holder;
-    holder.sceneRoot->addChild(tool(Mesh::createTetrahedron(), true), false);
+    for (int i = 0; i < count; ++i) holder.sceneRoot->addChild(tool(Mesh::createTetrahedron(), true), false);
     ByteBuffer bytes;
     writeSceneBytes(holder, bytes);
     std::vector<uint8_t> out;
@@ -94,13 +98,9 @@ bool saveWithElements(const std::string& path, const std::vector<uint8_t>& recor
     return saveFileAtomically(path, out.data(), out.size());
 }
 
-// An older compound record: an inner curve record, 8 bytes, a following curve with its source
-// embedded, 64 bytes.
-std::vector<uint8_t> legacyCompoundRecord() {
-    Curve inner({vec3(0, 0, 0), vec3(1, 0, 0)}, false, 0);
-    ByteBuffer record;
-    inner.save(record);
-    record.append(std::vector<uint8_t>(8, 0).data(), 8);
+// The body of an older following curve with its source embedded: placement, then a marked chain
+// of three points.
+void putEmbeddedFollowingBody(ByteBuffer& record) {
     record.write(vec3(0, 0, 0));
     record.write(1.0f);
     record.write(uint8_t(0));
@@ -119,11 +119,38 @@ std::vector<uint8_t> legacyCompoundRecord() {
         }
         record.write(uint8_t(SegmentAlive));
     }
+}
+
+void putRecord(std::vector<uint8_t>& out, uint32_t tag, const ByteBuffer& body) {
+    put32(out, tag);
+    put32(out, uint32_t(body.size()));
+    out.insert(out.end(), body.bytes.begin(), body.bytes.end());
+}
+
+// An older compound record: an inner curve record, 8 bytes, a following curve with its source
+// embedded, 64 bytes.
+std::vector<uint8_t> legacyCompoundRecord() {
+    Curve inner({vec3(0, 0, 0), vec3(1, 0, 0)}, false, 0);
+    ByteBuffer record;
+    inner.save(record);
+    record.append(std::vector<uint8_t>(8, 0).data(), 8);
+    putEmbeddedFollowingBody(record);
     record.append(std::vector<uint8_t>(64, 0).data(), 64);
     std::vector<uint8_t> out;
-    put32(out, legacyCompoundTag);
-    put32(out, uint32_t(record.size()));
-    out.insert(out.end(), record.bytes.begin(), record.bytes.end());
+    putRecord(out, legacyCompoundTag, record);
+    return out;
+}
+
+// The older records on their own, each held by a tool: a bare curve, a following curve with its
+// source embedded, and the stand-in of an element that wrote nothing.
+std::vector<uint8_t> olderRecordsAtTopLevel() {
+    std::vector<uint8_t> out;
+    Curve bare({vec3(0, 0, 0), vec3(1, 0, 0), vec3(1, 1, 0)}, false, 0);
+    putCurve(out, bare, bareCurveRecordTag);
+    ByteBuffer following;
+    putEmbeddedFollowingBody(following);
+    putRecord(out, embeddedFollowingCurveTag, following);
+    putRecord(out, unsavedElementTag, ByteBuffer());
     return out;
 }
 
@@ -160,6 +187,7 @@ int main(int argc, char** argv) {
     following.sceneRoot->addChild(tool(new UCurve(Curve::makeCircle(8, false), 2), true), false);
     ok = following.save(sceneDir + "/following.k") && ok;
     ok = saveWithElements(sceneDir + "/compound.k", legacyCompoundRecord()) && ok;
+    ok = saveWithElements(sceneDir + "/older_records.k", olderRecordsAtTopLevel(), 3) && ok;
     // tubes and revolutions: the linked records the writer makes, and the older embedded ones
     Scene surfaces;
     Tube* tube = new Tube(Curve::makeSegment(), Curve::makeCircle(5, true));
@@ -237,5 +265,45 @@ int main(int argc, char** argv) {
     linkChain->flags |= PlacedFlag;
     chains.sceneRoot->addChild(linkChain, false);
     ok = chains.save(sceneDir + "/chain.k") && ok;
+
+    // walks that nest: an array whose copy is an array along a following curve of a following
+    // curve, and pairs whose second ends form a chain, each the child of the one before
+    Scene walks;
+    Tool* piece = tool(Curve::makeCircle(5, false), false);
+    walks.addToMainRoot(piece);
+    Array* inner = new Array(new UCurve(Curve::makeCircle(6, false), 2), {piece, nullptr},
+                             {arrayEntry(1, 1, EntryHead), 0x8001}, ArrayChain, arrayAlternateMatrix(ArrayChain),
+                             mat4(), pbr(), false);
+    walks.addToMainRoot(inner);
+    Array* outer = new Array(new UCurve(new UCurve(Curve::makeCircle(8, false), 2), 2), {inner, nullptr},
+                             {arrayEntry(1, 1, EntryHead), 0x8001}, ArraySimple, arrayAlternateMatrix(ArraySimple),
+                             mat4(), pbr(), false);
+    outer->flags |= PlacedFlag;
+    walks.sceneRoot->addChild(outer, false);
+    Tool* anchor = tool(triangleFan(3, false), true);
+    Tool* chainEnd = tool(nullptr, true);
+    walks.sceneRoot->addChild(anchor, false);
+    walks.sceneRoot->addChild(chainEnd, false);
+    Mesh* barrel = Mesh::createCylinder(6, false);
+    for (int i = 0; i < 3; ++i) {
+        auto* first = new BiTool(BiToolCylinder, barrel, mat4(), pbr(), false);
+        auto* second = new BiTool(BiToolBare, nullptr, mat4::translation(vec3(1, 0, 0)), pbr(), false);
+        anchor->addChild(first, false);
+        chainEnd->addChild(second, false);
+        first->attachPartner(second);
+        chainEnd = second;
+    }
+    ok = walks.save(sceneDir + "/walks.k") && ok;
+
+    // a seed the reader refuses would teach the fuzzer nothing but the refusal
+    for (const QFileInfo& seed : QDir(QString::fromStdString(sceneDir)).entryInfoList({"*.k", "*.ko"})) {
+        QFile file(seed.filePath());
+        const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        Scene check;
+        if (!readSceneBytes(check, reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size()))) {
+            std::fprintf(stderr, "seed refused: %s\n", qPrintable(seed.fileName()));
+            ok = false;
+        }
+    }
     return ok ? 0 : 1;
 }
