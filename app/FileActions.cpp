@@ -50,7 +50,10 @@ void MainWindow::on_actionOpen_triggered()
     QStringList failed;
     for (const QString& name : names) {
         try {
-            if (!view()->openFile(bytesOf(name))) failed << QFileInfo(name).fileName();
+            std::string why;
+            if (!view()->openFile(bytesOf(name), &why))
+                failed << QFileInfo(name).fileName() +
+                              (why.empty() ? QString() : QStringLiteral(" (%1)").arg(QString::fromStdString(why)));
         } catch (const std::bad_alloc&) {
             kal::dialogs->outOfMemory();
         }

@@ -365,8 +365,10 @@ public:
     // Wavefront OBJ (ObjImport.cpp, ObjExport.cpp). Relative paths start in the objects folder.
     Mesh(const std::string& path, bool relative);
     bool loadFromFile(const std::string& path) override;
+    // loadFromFile, with why (when given) told the reason of a refusal in words for the user.
+    bool loadObjFile(const std::string& path, std::string* why);
     bool saveToFile(const std::string& path) override;
-    bool importObj(const std::string& path);
+    bool importObj(const std::string& path, std::string* why = nullptr);
     bool exportObj(const std::string& path);
     // Appends one object group of the scene export and paints its triangles' cells into the maps.
     void exportObjWithMaterials(QImage& baseColour, QImage& emission, QImage& metalness, QImage& roughness,

@@ -334,30 +334,41 @@ Mesh::Mesh(const std::string& path, bool relative) : Mesh() {
     loadFromFile(resolvePath(objectsPath, path, relative));
 }
 
-bool Mesh::loadFromFile(const std::string& path) {
+bool Mesh::loadFromFile(const std::string& path) { return loadObjFile(path, nullptr); }
+
+bool Mesh::loadObjFile(const std::string& path, std::string* why) {
     // only read access is asked for, so files the user may not write still import
     QFile probe(QString::fromStdString(path));
     if (!probe.open(QIODevice::ReadOnly)) {
+        if (why) *why = probe.errorString().toStdString();
         invalid = true;
         return false;
     }
     probe.close();
     reset();
-    if (!hasExtension(path, ".OBJ")) return false;
-    bool ok = importObj(path);
+    if (!hasExtension(path, ".OBJ")) {
+        if (why) *why = "not an OBJ file";
+        return false;
+    }
+    bool ok = importObj(path, why);
     if (!ok && invalid) return false;
     finishImport(1);
     return ok;
 }
 
-bool Mesh::importObj(const std::string& path) {
+bool Mesh::importObj(const std::string& path, std::string* why) {
     std::vector<char> bytes;
-    if (!readWholeFile(path, bytes).empty()) return false;
+    const std::string unread = readWholeFile(path, bytes);
+    if (!unread.empty()) {
+        if (why) *why = unread;
+        return false;
+    }
     ReadBudget budget(bytes.size());
     if (!parseObjText(*this, bytes.data(), bytes.size())) {
         // more than the file can stand for: refused whole, never half a mesh
         reset();
         invalid = true;
+        if (why) *why = overBudgetReason;
         return false;
     }
     return true;

@@ -52,8 +52,9 @@ public:
     virtual ~Scene();
 
     void createRoots();
-    // Adds the tools of a .k or .ko file; false, with the scene unchanged, when it cannot be read.
-    bool readFile(const std::string& path);
+    // Adds the tools of a .k or .ko file; false, with the scene unchanged, when it cannot be read
+    // (why, when given, then says why).
+    bool readFile(const std::string& path, std::string* why = nullptr);
     // Writes the scene (.k), or exports it as OBJ with materials for ".obj"; false when writing failed.
     bool save(const std::string& path);
     Tool* addToMainRoot(Tool* tool);

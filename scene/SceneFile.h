@@ -94,7 +94,11 @@ Element* readElementRecord(ByteBuffer& in, bool& ok);
 
 // Reads a whole .k or .ko image into the scene. A damaged image is refused with false and the
 // scene keeps exactly what it held; on success the read tools are added to the two roots.
-bool readSceneBytes(Scene& scene, const uint8_t* data, size_t size);
+// why, when given, receives the reason of a refusal in words for the user ("the file is truncated").
+bool readSceneBytes(Scene& scene, const uint8_t* data, size_t size, std::string* why = nullptr);
+
+// The reason a read gives when its budget refused a charge.
+constexpr const char* overBudgetReason = "it needs more memory than its size allows";
 
 // The bytes of a scene or object file as the writers produce them.
 void writeSceneBytes(Scene& scene, ByteBuffer& out);

@@ -3,6 +3,7 @@
 // must form a forest with closed rings. A damaged file is refused and the scene is left as it was.
 #include <algorithm>
 #include <cstring>
+#include <string>
 #include <unordered_map>
 
 #include "foundation/ByteBuffer.h"
@@ -129,6 +130,7 @@ struct ReadState {
     std::vector<Element*> elements;
     std::vector<uint8_t> unknownKind; // per element index: a record no reader knows
     bool linked = false;
+    std::string why; // the first check that failed, in the user's words
 
     ~ReadState() {
         if (linked) return;
@@ -139,7 +141,7 @@ struct ReadState {
     }
 };
 
-bool readToolChunk(ByteBuffer& chunk, ReadState& st) {
+bool readToolRecords(ByteBuffer& chunk, ReadState& st) {
     bool first = true;
     while (!chunk.atEnd()) {
         if (chunk.remaining() < 8) return false;
@@ -166,11 +168,20 @@ bool readToolChunk(ByteBuffer& chunk, ReadState& st) {
     return true;
 }
 
+bool readToolChunk(ByteBuffer& chunk, ReadState& st) {
+    if (readToolRecords(chunk, st)) return true;
+    st.why = "tool record " + std::to_string(st.tools.size() + 1) + " is damaged";
+    return false;
+}
+
 bool readElementChunk(ByteBuffer& chunk, ReadState& st) {
     while (!chunk.atEnd()) {
         bool ok = true, unknown = false;
         Element* e = readElementRecordAt(chunk, ok, 0, unknown);
-        if (!ok) return false;
+        if (!ok) {
+            st.why = "element record " + std::to_string(st.elements.size() + 1) + " is damaged";
+            return false;
+        }
         st.elements.push_back(e);
         st.unknownKind.push_back(unknown);
     }
@@ -230,21 +241,24 @@ bool linksHold(const ReadState& st) {
 }
 
 bool parseImage(const uint8_t* data, size_t size, ReadState& st) {
+    if (!data || size == 0) {
+        st.why = "the file is empty";
+        return false;
+    }
+    const char* const truncated = "the file is truncated";
     size_t pos = 0;
-    bool anyChunk = false;
     while (pos < size) {
-        if (size - pos < 8) return false;
+        if (size - pos < 8) return st.why = truncated, false;
         uint32_t tag, word;
         std::memcpy(&tag, data + pos, 4);
         std::memcpy(&word, data + pos + 4, 4);
         pos += 8;
-        anyChunk = true;
         if (tag == versionChunkTag) {
             fileVersion = word;
             continue;
         }
         // a chunk longer than the rest of the file is a truncated file, not zero padding
-        if (word > size - pos) return false;
+        if (word > size - pos) return st.why = truncated, false;
         if (tag == toolChunkTag || tag == elementChunkTag) {
             ByteBuffer chunk;
             chunk.bytes.assign(data + pos, data + pos + word);
@@ -252,7 +266,7 @@ bool parseImage(const uint8_t* data, size_t size, ReadState& st) {
         }
         pos += word;
     }
-    return anyChunk;
+    return true;
 }
 
 } // namespace
@@ -277,12 +291,14 @@ Element* readElementRecord(ByteBuffer& in, bool& ok) {
     return placeholderMaker(false);
 }
 
-bool readSceneBytes(Scene& scene, const uint8_t* data, size_t size) {
-    registerSceneRecords();
-    fileVersion = 0;
-    ReadBudget budget(size);
-    ReadState st;
-    if (!data || !parseImage(data, size, st) || !linksHold(st)) return false;
+namespace {
+
+bool readSceneImage(Scene& scene, const uint8_t* data, size_t size, ReadBudget& budget, ReadState& st) {
+    if (!parseImage(data, size, st)) return false;
+    if (!linksHold(st)) {
+        st.why = "the links between its records are broken";
+        return false;
+    }
 
     // Placeholders only for the unknown records some tool holds: any other would be dropped
     // unheld right after linking. The first is part of the budget's slack; once the budget is
@@ -331,10 +347,27 @@ bool readSceneBytes(Scene& scene, const uint8_t* data, size_t size) {
     return true;
 }
 
-bool Scene::readFile(const std::string& path) {
+} // namespace
+
+bool readSceneBytes(Scene& scene, const uint8_t* data, size_t size, std::string* why) {
+    registerSceneRecords();
+    fileVersion = 0;
+    ReadBudget budget(size);
+    ReadState st;
+    if (readSceneImage(scene, data, size, budget, st)) return true;
+    // a refused charge makes its record look damaged: the budget is the first cause
+    if (why) *why = budget.refusals() ? overBudgetReason : st.why;
+    return false;
+}
+
+bool Scene::readFile(const std::string& path, std::string* why) {
     std::vector<char> bytes;
-    if (!readWholeFile(path, bytes).empty()) return false;
-    return readSceneBytes(*this, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+    const std::string unread = readWholeFile(path, bytes);
+    if (!unread.empty()) {
+        if (why) *why = unread;
+        return false;
+    }
+    return readSceneBytes(*this, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), why);
 }
 
 Scene::Scene(const std::string& path, bool relative) : Scene() {

@@ -439,8 +439,9 @@ public:
 
     // --- opening and saving (GLViewFiles.cpp) ---
     // Loads by upper-cased extension. False, with the scene and the undo list untouched, when the
-    // file cannot be read or its kind cannot be loaded.
-    bool openFile(const std::string& path);
+    // file cannot be read or its kind cannot be loaded; why, when given, then receives the reason
+    // in words for the user ("the file is truncated").
+    bool openFile(const std::string& path, std::string* why = nullptr);
     // False, with the undo list untouched, when the file could not be written.
     bool saveScene(const std::string& path);
     // Quick Save: asks the dialog interface for a name and writes the pressed object (.ko, or .obj

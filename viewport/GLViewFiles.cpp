@@ -7,6 +7,7 @@
 
 #include "elements/AnimatedSprite.h"
 #include "elements/Sprite.h"
+#include "gpu/ImageLimits.h"
 #include "mesh/Mesh.h"
 #include "scene/Scene.h"
 #include "scene/Tool.h"
@@ -71,48 +72,54 @@ std::string objectFileName(const std::string& typed) {
     return typed.substr(0, dot) + ".ko";
 }
 
-bool GLView::openFile(const std::string& path) {
-    if (!scene || !canRead(path)) return false;
+bool GLView::openFile(const std::string& path, std::string* why) {
+    auto refuse = [why](std::string reason) {
+        if (why) *why = std::move(reason);
+        return false;
+    };
+    if (!scene) return false;
+    if (!canRead(path)) return refuse("it cannot be read");
     const std::string ext = upperExtension(path);
     const bool image = ext == ".PNG" || ext == ".JPG" || ext == ".GIF";
-    if (!image && ext != ".OBJ" && ext != ".KO" && ext != ".K") return false;
+    if (!image && ext != ".OBJ" && ext != ".KO" && ext != ".K") return refuse("not a kind of file this program opens");
 
     FileWork work(frameReady);
-    bool ok = false;
     if (image || ext == ".OBJ") {
         std::unique_ptr<Element> element;
-        if (ext == ".GIF")
-            element.reset(new AnimatedSprite(path, false));
-        else if (image)
-            element.reset(new Sprite(path, false));
-        else
-            element.reset(new Mesh(path, false));
-        // a file without one usable face would add an invisible object
-        if (!element->invalid && (ext != ".OBJ" || static_cast<Mesh*>(element.get())->triangleCount() > 0)) {
-            scene->addToMainRoot(new Tool(element.get(), mat4(), pbr(), false));
-            element.release();
-            ok = true;
+        if (ext == ".OBJ") {
+            auto mesh = std::make_unique<Mesh>();
+            if (!mesh->loadObjFile(path, why)) return false;
+            // a file without one usable face would add an invisible object
+            if (mesh->triangleCount() == 0) return refuse("it holds no triangles");
+            element = std::move(mesh);
+        } else {
+            if (ext == ".GIF")
+                element.reset(new AnimatedSprite(path, false));
+            else
+                element.reset(new Sprite(path, false));
+            if (element->invalid) {
+                const std::string refusal = imageFileRefusal(path, ext == ".GIF");
+                return refuse(refusal.empty() ? "not an image this program reads" : refusal);
+            }
         }
-        if (ok) undoStack.clear();
+        scene->addToMainRoot(new Tool(element.get(), mat4(), pbr(), false));
+        element.release();
+        undoStack.clear();
     } else if (ext == ".KO") {
         // the reader leaves the scene untouched when it refuses the file
-        ok = scene->readFile(path);
-        if (ok) undoStack.clear();
+        if (!scene->readFile(path, why)) return false;
+        undoStack.clear();
     } else {
-        Scene* loaded = new Scene(path, false);
-        if (sceneLoadFailed) {
-            delete loaded;
-        } else {
-            // the records name the old scene: they go before it does
-            forgetScene();
-            delete scene;
-            scene = loaded;
-            fillDefaultScene();
-            ok = true;
-        }
+        std::unique_ptr<Scene> loaded = std::make_unique<Scene>();
+        if (!loaded->readFile(path, why)) return false;
+        // the records name the old scene: they go before it does
+        forgetScene();
+        delete scene;
+        scene = loaded.release();
+        fillDefaultScene();
     }
-    if (ok) makeInsertTool(InsertKind::UseTool, false);
-    return ok;
+    makeInsertTool(InsertKind::UseTool, false);
+    return true;
 }
 
 bool GLView::saveScene(const std::string& path) {

@@ -117,3 +117,30 @@ TEST_F(ShownWindow, quickSaveAsksNothingWhileBusyOrWithNothingHovered)
     view().busy = 0;
     EXPECT_TRUE(asked.empty());
 }
+
+TEST_F(ShownWindow, refusedFilesAreReportedWithWhyTheyWereRefused)
+{
+    QTemporaryDir dir;
+    const QString cut = dir.filePath("cut.k"), flat = dir.filePath("flat.obj");
+    ASSERT_TRUE(view().saveScene(cut.toStdString()));
+    {
+        // one byte short: the last chunk runs past the end of the file
+        QFile f(cut);
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(f.resize(f.size() - 1));
+    }
+    {
+        QFile f(flat);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 9\nf 0 1 2\n");
+    }
+    kal::Scene* scene = view().scene;
+    const size_t before = scene->toolRoot->children.size();
+    answerWith([&](const kal::Question&) { return files({cut, flat}); });
+    ui().actionOpen->trigger();
+    ASSERT_EQ(asked.size(), 2u);
+    EXPECT_EQ(asked[1].kind, kal::Question::Warning);
+    EXPECT_EQ(asked[1].text.toStdString(), "Could not open cut.k (the file is truncated), flat.obj (it holds no triangles)");
+    EXPECT_EQ(view().scene, scene);
+    EXPECT_EQ(scene->toolRoot->children.size(), before);
+}
