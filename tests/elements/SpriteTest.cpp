@@ -2,6 +2,7 @@
 // against hostile bodies, the frame picked at a time, GIF frames as slices, the files that are
 // refused before anything decodes them, one decode shared by the records of one file and charged
 // to the read.
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -303,6 +304,12 @@ TEST_F(Sprites, recordsNamingOneFileShareOneDecodeUntilTheFileChanges) {
 
     // a changed file is decoded anew; what still shows the old image keeps it
     ASSERT_TRUE(test::writePng(path("a.png"), 12, 3, Rgb{1, 2, 3}));
+    {
+        // file times tick coarsely: a rewrite within the same tick must still read as a change
+        QFile rewritten(QString::fromStdString(path("a.png")));
+        ASSERT_TRUE(rewritten.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(rewritten.setFileTime(QDateTime::currentDateTime().addSecs(2), QFileDevice::FileModificationTime));
+    }
     in.position = 0;
     std::unique_ptr<Element> d(readElementRecord(in, ok));
     ASSERT_NE(d, nullptr);
