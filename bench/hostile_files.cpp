@@ -288,17 +288,6 @@ void BM_HostileFile(benchmark::State& state, const Shape& shape) {
     if (shape.read == readAndDraw) state.counters["rebuilt_in_frame_2"] = secondFrameBuilds;
 }
 
-int registered = [] {
-    // every reader the program registers, as a file opened in it is read
-    registerAll();
-    for (const Shape& s : shapes)
-        benchmark::RegisterBenchmark((std::string("BM_HostileFile/") + s.name).c_str(), BM_HostileFile, s)
-            ->Arg(1)
-            ->Arg(4)
-            ->Iterations(1)
-            ->Unit(benchmark::kMillisecond);
-    return 0;
-}();
 
 // ---- images ----
 // Image files beside the scene that names them, written once into a folder of their own: a large
@@ -391,14 +380,22 @@ void BM_HostileImage(benchmark::State& state, const ImageShape& shape) {
     state.counters["read"] = read ? 1 : 0;
 }
 
-int registeredImages = [] {
-    registerSpriteRecords();
-    for (const ImageShape& s : imageShapes)
-        benchmark::RegisterBenchmark((std::string("BM_HostileImage/") + s.name).c_str(), BM_HostileImage, s)
+// Each shape at its listed size and four times it.
+template <class S, size_t N>
+void registerShapes(const char* family, void (*run)(benchmark::State&, const S&), const S (&all)[N]) {
+    for (const S& s : all)
+        benchmark::RegisterBenchmark((std::string(family) + s.name).c_str(), run, s)
             ->Arg(1)
             ->Arg(4)
             ->Iterations(1)
             ->Unit(benchmark::kMillisecond);
+}
+
+int registered = [] {
+    // every reader the program registers, as a file opened in it is read
+    registerAll();
+    registerShapes("BM_HostileFile/", BM_HostileFile, shapes);
+    registerShapes("BM_HostileImage/", BM_HostileImage, imageShapes);
     return 0;
 }();
 
