@@ -1,4 +1,5 @@
 // Chain resampling and the following curve: derivation, links, record bytes and hostile files.
+#include "FileVersionScope.h"
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -269,7 +270,7 @@ TEST(FollowingCurve, olderRecordsCarryTheirSourceWithNarrowSegments) {
     const uint32_t length = uint32_t(in.size() - 8);
     std::memcpy(in.data() + 4, &length, 4);
     registerCurveRecords();
-    fileVersion = 20060411;
+    test::FileVersionScope olderFile(20060411);
     bool ok = false;
     std::unique_ptr<Element> e(readElementRecord(in, ok));
     ASSERT_TRUE(ok && e);
@@ -288,7 +289,6 @@ TEST(FollowingCurve, olderRecordsCarryTheirSourceWithNarrowSegments) {
         std::unique_ptr<Element> p(readElementRecord(part, partOk));
         EXPECT_FALSE(partOk && p) << cut;
     }
-    fileVersion = currentFileVersion;
 }
 
 } // namespace

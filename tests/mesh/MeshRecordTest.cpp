@@ -1,3 +1,4 @@
+#include "FileVersionScope.h"
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -12,11 +13,6 @@ using namespace kal;
 using namespace kal::test;
 
 namespace {
-
-struct VersionGuard {
-    uint32_t saved = fileVersion;
-    ~VersionGuard() { fileVersion = saved; }
-};
 
 uint32_t wordAt(const ByteBuffer& b, size_t offset) {
     uint32_t w;
@@ -52,7 +48,7 @@ TEST(MeshRecord, oneTriangleBodyIs136Bytes) {
 }
 
 TEST(MeshRecord, roundTripKeepsRecordsIndexForIndex) {
-    VersionGuard guard;
+    test::FileVersionScope guard;
     fileVersion = currentFileVersion;
     Mesh m = cubeMesh();
     m.translation = vec3(1, 2, 3);
@@ -97,7 +93,7 @@ TEST(MeshRecord, workingFlagsDoNotOutliveTheirPass) {
     ByteBuffer out;
     m.save(out);
     ByteBuffer in = bodyOf(out);
-    VersionGuard guard;
+    test::FileVersionScope guard;
     fileVersion = currentFileVersion;
     Mesh r(in);
     r.rebuild(0);
@@ -111,7 +107,7 @@ TEST(MeshRecord, workingFlagsDoNotOutliveTheirPass) {
 // A read mesh reserves memory in proportion to its records: a file of many one-triangle meshes
 // once reserved a block of 4096 triangles for each.
 TEST(MeshRecord, readStoresReserveInProportionToTheirRecords) {
-    VersionGuard guard;
+    test::FileVersionScope guard;
     fileVersion = currentFileVersion;
     for (int n : {1, 2, 3, 100, 5000}) {
         Mesh m;
@@ -128,7 +124,7 @@ TEST(MeshRecord, readStoresReserveInProportionToTheirRecords) {
 }
 
 TEST(MeshRecord, oldVersionReadsByteColoursIn41ByteTriangles) {
-    VersionGuard guard;
+    test::FileVersionScope guard;
     ByteBuffer body;
     body.write(vec3());
     body.write(1.0f);
@@ -162,7 +158,7 @@ TEST(MeshRecord, oldVersionReadsByteColoursIn41ByteTriangles) {
 }
 
 TEST(MeshRecord, damagedBodiesAreRefused) {
-    VersionGuard guard;
+    test::FileVersionScope guard;
     fileVersion = currentFileVersion;
     Mesh m = octahedronMesh();
     ByteBuffer out;

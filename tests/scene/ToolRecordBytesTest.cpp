@@ -1,5 +1,6 @@
 // The plain tool record against bodies laid out by hand, field by field, so that a field order,
 // width or version switch shared by our writer and reader cannot hide.
+#include "FileVersionScope.h"
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -32,11 +33,6 @@ Bytes plainHead() {
 }
 
 Tool* plainTool() { return new Tool(nullptr, mat4(), pbr(), false); }
-
-struct VersionGuard {
-    uint32_t saved = fileVersion;
-    ~VersionGuard() { fileVersion = saved; }
-};
 
 } // namespace
 
@@ -85,7 +81,7 @@ TEST(ToolRecordBytes, treeAndRingsMatchTheLayoutUnderBothRingRules) {
 }
 
 TEST(ToolRecordBytes, olderBodiesReadTheirFieldsInPlace) {
-    VersionGuard guard;
+    test::FileVersionScope guard;
     // 20060411: 12-byte material, then the same tail as today with the three floats
     Bytes old;
     old.identity().identity();

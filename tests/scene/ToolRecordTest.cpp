@@ -1,3 +1,4 @@
+#include "FileVersionScope.h"
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -33,17 +34,9 @@ mat4 asymmetric() {
 std::unique_ptr<Tool> readBody(const ByteBuffer& body, uint32_t version) {
     ByteBuffer in;
     in.bytes = body.bytes;
-    uint32_t saved = fileVersion;
-    fileVersion = version;
-    std::unique_ptr<Tool> t(new Tool(in));
-    fileVersion = saved;
-    return t;
+    test::FileVersionScope asWritten(version);
+    return std::unique_ptr<Tool>(new Tool(in));
 }
-
-struct VersionGuard {
-    uint32_t saved = fileVersion;
-    ~VersionGuard() { fileVersion = saved; }
-};
 
 } // namespace
 
@@ -118,7 +111,7 @@ TEST(ToolRecord, version20060410HasNoTrailingFloats) {
     // the old material is 12 bytes instead of 20
     in.bytes.erase(in.bytes.begin() + 152 + 12, in.bytes.begin() + 152 + 20);
     in.bytes[152 + 4] = 255; // colour red byte
-    VersionGuard guard;
+    test::FileVersionScope guard;
     fileVersion = 20060410;
     Tool r(in);
     EXPECT_FALSE(in.failed());
