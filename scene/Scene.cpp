@@ -9,8 +9,6 @@
 
 namespace kal {
 
-uint8_t sceneLoadFailed = 0;
-
 namespace {
 ClayFactory clayFactory = nullptr;
 }
@@ -25,7 +23,6 @@ Scene::~Scene() {
 }
 
 void Scene::createRoots() {
-    sceneLoadFailed = 0;
     currentTool = selectedGroup = selectedObject = pickedGroup = pickedObject = nullptr;
     delete sceneRoot;
     delete toolRoot;

@@ -19,9 +19,6 @@ class Tool;
 // The id of a node that is in neither list.
 constexpr int32_t noId = 0x7fffffff;
 
-// Set when a scene file could not be read; cleared by Scene::createRoots.
-extern uint8_t sceneLoadFailed;
-
 // Clay lives above the scene model; the element library registers how to make one from a mesh
 // (the clay keeps its own copy; the source stays the caller's).
 using ClayFactory = Element* (*)(Element* mesh);
@@ -44,9 +41,6 @@ public:
     int32_t pickedIndex = 0;
 
     Scene();
-    // A fresh scene read from a file (SceneReader.cpp); relative paths start in the scenes folder.
-    // sceneLoadFailed tells whether the read failed.
-    Scene(const std::string& path, bool relative);
     Scene(const Scene&) = delete;
     Scene& operator=(const Scene&) = delete;
     virtual ~Scene();

@@ -370,8 +370,4 @@ bool Scene::readFile(const std::string& path, std::string* why) {
     return readSceneBytes(*this, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), why);
 }
 
-Scene::Scene(const std::string& path, bool relative) : Scene() {
-    sceneLoadFailed = readFile(resolvePath(scenesPath, path, relative)) ? 0 : 1;
-}
-
 } // namespace kal

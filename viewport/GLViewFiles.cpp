@@ -47,15 +47,11 @@ bool canRead(const std::string& path) {
     return true;
 }
 
-// However a load or save ends, a failed allocation included, the view takes frames again and
-// no half-read scene is flagged.
+// However a load or save ends, a failed allocation included, the view takes frames again.
 struct FileWork {
     bool& frameReady;
     explicit FileWork(bool& ready) : frameReady(ready) { frameReady = false; }
-    ~FileWork() {
-        sceneLoadFailed = 0;
-        frameReady = true;
-    }
+    ~FileWork() { frameReady = true; }
     FileWork(const FileWork&) = delete;
     FileWork& operator=(const FileWork&) = delete;
 };

@@ -438,9 +438,7 @@ TEST(Scene, createRootsStartsOver) {
     scene.sceneRoot->addChild(node(), false);
     scene.rebuildToolLists();
     scene.select(1);
-    sceneLoadFailed = 1;
     scene.createRoots();
-    EXPECT_EQ(sceneLoadFailed, 0);
     EXPECT_EQ(scene.currentTool, nullptr);
     EXPECT_EQ(scene.selectedObject, nullptr);
     EXPECT_TRUE(scene.sceneRoot->children.empty());
