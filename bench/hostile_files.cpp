@@ -268,23 +268,28 @@ const Shape shapes[] = {
     {"square_tube", squareTube, readAndDraw, 250},
 };
 
-void BM_HostileFile(benchmark::State& state, const Shape& shape) {
-    const std::string file = shape.make(shape.size * int(state.range(0)));
-    bool read = false;
+// Times read() and the memory it adds at its peak, and reports both with the input's size.
+template <class Read> void measureRead(benchmark::State& state, double fileBytes, Read read) {
+    bool ok = false;
     double seconds = 0;
     long peakKB = 0;
     for (auto _ : state) {
         resetPeak();
         long before = statusKB("VmRSS:");
         auto start = std::chrono::steady_clock::now();
-        read = shape.read(file);
+        ok = read();
         seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         peakKB = statusKB("VmHWM:") - before;
     }
-    state.counters["file_MB"] = double(file.size()) / (1 << 20);
+    state.counters["file_MB"] = fileBytes / (1 << 20);
     state.counters["peak_MB"] = double(peakKB) / 1024;
     state.counters["seconds"] = seconds;
-    state.counters["read"] = read ? 1 : 0;
+    state.counters["read"] = ok ? 1 : 0;
+}
+
+void BM_HostileFile(benchmark::State& state, const Shape& shape) {
+    const std::string file = shape.make(shape.size * int(state.range(0)));
+    measureRead(state, double(file.size()), [&] { return shape.read(file); });
     if (shape.read == readAndDraw) state.counters["rebuilt_in_frame_2"] = secondFrameBuilds;
 }
 
@@ -363,21 +368,8 @@ void BM_HostileImage(benchmark::State& state, const ImageShape& shape) {
     const std::string image = shape.image(shape.size * int(state.range(0)));
     // the scene's elements are gone by now: the read below decodes the image afresh
     const std::string scene = shape.scene(image);
-    bool read = false;
-    double seconds = 0;
-    long peakKB = 0;
-    for (auto _ : state) {
-        resetPeak();
-        long before = statusKB("VmRSS:");
-        auto start = std::chrono::steady_clock::now();
-        read = scene.empty() ? !Sprite(image, false).invalid : readScene(scene);
-        seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        peakKB = statusKB("VmHWM:") - before;
-    }
-    state.counters["file_MB"] = double(fileBytes(image) + long(scene.size())) / (1 << 20);
-    state.counters["peak_MB"] = double(peakKB) / 1024;
-    state.counters["seconds"] = seconds;
-    state.counters["read"] = read ? 1 : 0;
+    measureRead(state, double(fileBytes(image) + long(scene.size())),
+                [&] { return scene.empty() ? !Sprite(image, false).invalid : readScene(scene); });
 }
 
 // Each shape at its listed size and four times it.

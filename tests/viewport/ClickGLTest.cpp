@@ -9,41 +9,13 @@
 #include "scene/Acts.h"
 #include "scene/Scene.h"
 #include "scene/Tool.h"
-#include "viewport/GLView.h"
-#include "viewport/Keyboard.h"
-#include "viewport/MouseState.h"
+#include "FrameViewFixture.h"
 
 using namespace kal;
 
 namespace {
 
-class Click : public ::testing::Test {
-protected:
-    static constexpr int W = 160, H = 120;
-    GLView* v = nullptr;
-
-    void SetUp() override {
-        keyboard.reset();
-        rawMouse = MouseState();
-        frameMouse = MouseState();
-        v = new GLView(W, H);
-        v->startupFrame = 4;
-        v->animate = false;
-        const uint8_t noSymmetry[6] = {};
-        v->setSymmetry(noSymmetry, 6);
-    }
-    void TearDown() override {
-        delete v;
-        rawMouse = MouseState();
-        frameMouse = MouseState();
-    }
-    void frameAt(float x, float y, bool left) {
-        rawMouse.x = x;
-        rawMouse.y = y;
-        rawMouse.left = left ? 1 : 0;
-        v->update();
-    }
-};
+using Click = test::FrameView;
 
 } // namespace
 

@@ -14,9 +14,7 @@
 #include "scene/Scene.h"
 #include "scene/Tool.h"
 #include "viewport/GLDebugOutput.h"
-#include "viewport/GLView.h"
-#include "viewport/Keyboard.h"
-#include "viewport/MouseState.h"
+#include "FrameViewFixture.h"
 
 using namespace kal;
 
@@ -35,37 +33,20 @@ std::vector<vec3> corners(const Clay& clay) {
     return out;
 }
 
-class Session : public ::testing::Test {
+class Session : public test::FrameView {
 protected:
-    static constexpr int W = 160, H = 120;
     QObject loggerOwner;
-    GLView* v = nullptr;
 
     void SetUp() override {
-        keyboard.reset();
-        rawMouse = MouseState();
-        frameMouse = MouseState();
         setLogCapture(keepGLErrors);
         ASSERT_TRUE(startGLDebugOutput(&loggerOwner));
         gl->glGetError();
         glErrors.clear();
-        v = new GLView(W, H);
-        v->startupFrame = 4;
-        v->animate = false;
-        const uint8_t noSymmetry[6] = {};
-        v->setSymmetry(noSymmetry, 6);
+        FrameView::SetUp();
     }
     void TearDown() override {
-        delete v;
+        FrameView::TearDown();
         setLogCapture(nullptr);
-        rawMouse = MouseState();
-        frameMouse = MouseState();
-    }
-    void frameAt(float x, float y, bool left) {
-        rawMouse.x = x;
-        rawMouse.y = y;
-        rawMouse.left = left ? 1 : 0;
-        v->update();
     }
     void click(float x, float y) {
         frameAt(x, y, false); // draws and picks under the cursor
