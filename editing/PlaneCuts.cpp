@@ -127,6 +127,33 @@ public:
 
     bool selected(int v) const { return m.vertices[v].flags & VertexSelected; }
 
+    // The alive triangles with a corner on the positive side, in record order.
+    std::vector<int32_t> positiveTriangles() const {
+        return trianglesWhere(m.triangleCount(), [&](const MeshTriangle& tri) {
+            return tri.alive() && (selected(tri.vertex[0]) || selected(tri.vertex[1]) || selected(tri.vertex[2]));
+        });
+    }
+
+    // The triangles below end that pass, in record order, gathered in parallel spans.
+    template <class Pass>
+    std::vector<int32_t> trianglesWhere(int end, Pass&& pass) const {
+        std::vector<std::pair<int, std::vector<int32_t>>> blocks;
+        std::mutex gather;
+        constexpr int kSpan = 4096;
+        parallelFor((end + kSpan - 1) / kSpan, [&](int firstSpan, int endSpan) {
+            const int begin = firstSpan * kSpan, stop = std::min(end, endSpan * kSpan);
+            std::vector<int32_t> found;
+            for (int t = begin; t < stop; ++t)
+                if (pass(m.triangles[t])) found.push_back(t);
+            std::lock_guard<std::mutex> lock(gather);
+            blocks.emplace_back(begin, std::move(found));
+        }, 2);
+        std::sort(blocks.begin(), blocks.end(), [](const auto& x, const auto& y) { return x.first < y.first; });
+        std::vector<int32_t> list;
+        for (const auto& block : blocks) list.insert(list.end(), block.second.begin(), block.second.end());
+        return list;
+    }
+
     // Every record the cut changed lies round a cut vertex: a split triangle keeps one half that
     // holds the new vertex, and the marks run between cut vertices. Renormals just those faces and
     // the corners of their vertices, which is what the full pass would change.
@@ -151,35 +178,14 @@ private:
     // visits do nothing). Any two corners share an edge, so a triangle is crossed when its corners
     // older than the cut lie on both sides.
     std::vector<int32_t> crossedTriangles() {
-        std::vector<std::pair<int, std::vector<int32_t>>> blocks;
-        std::mutex gather;
-        // blocks of whole words of bits
-        constexpr int kSpan = 4096;
         // after markAll a vertex older than the cut is selected when its side bit is set
         const bool bits = !sideBits.empty();
-        parallelFor((T0 + kSpan - 1) / kSpan, [&](int firstSpan, int endSpan) {
-            const int begin = firstSpan * kSpan, end = std::min(T0, endSpan * kSpan);
-            std::vector<int32_t> found;
-            for (int t = begin; t < end; ++t) {
-                const MeshTriangle& tri = m.triangles[t];
-                int sides = 0;
-                if (bits) {
-                    for (int32_t v : tri.vertex)
-                        if (v >= 0 && v < V0) sides |= sideBit(v) ? 2 : 1;
-                } else {
-                    for (int32_t v : tri.vertex)
-                        if (v >= 0 && v < V0) sides |= selected(v) ? 2 : 1;
-                }
-                if (sides == 3) found.push_back(t);
-            }
-            std::lock_guard<std::mutex> lock(gather);
-            blocks.emplace_back(begin, std::move(found));
-        }, 2);
-        std::sort(blocks.begin(), blocks.end(),
-                  [](const auto& x, const auto& y) { return x.first < y.first; });
-        std::vector<int32_t> list;
-        for (const auto& block : blocks) list.insert(list.end(), block.second.begin(), block.second.end());
-        return list;
+        return trianglesWhere(T0, [&](const MeshTriangle& tri) {
+            int sides = 0;
+            for (int32_t v : tri.vertex)
+                if (v >= 0 && v < V0) sides |= (bits ? sideBit(v) : selected(v)) ? 2 : 1;
+            return sides == 3;
+        });
     }
 
     bool splitFirstCrossing(int t, std::vector<int32_t>* work) {
@@ -218,7 +224,7 @@ private:
     }
 };
 
-// Cuts, then deletes every triangle round a positive vertex and renormals what the cut and the
+// Cuts, then deletes every triangle with a positive corner and renormals what the cut and the
 // deletion changed: the faces round the cut vertices, and the corners round them, round every
 // vertex that lost triangles and round the copies the deletion made. The selection is cleared.
 void clipAndCut(PlaneCut& cut) {
@@ -228,8 +234,7 @@ void clipAndCut(PlaneCut& cut) {
     cut.split(nullptr);
     cut.markLine();
     const int made = m.vertexCount();
-    m.markDirtyTriangles();
-    const std::vector<int32_t> doomed = m.selectedTriangles;
+    const std::vector<int32_t> doomed = cut.positiveTriangles();
     m.deleteTriangles(doomed);
     editing::CutCorners corners(m);
     for (int32_t c : cut.cutVertices)
