@@ -105,6 +105,12 @@ public:
     // The linked record's tag.
     virtual uint32_t linkedTag() const = 0;
 
+    // What one build of this surface stages: six corners a quad, over the larger of its point
+    // grid and its segment grid. Each rebuild charges it to the open read (chargeRead), where a
+    // linked record's curves are known and following curves have resampled, so a file is refused
+    // before any frame builds a sweep larger than the file may ask for.
+    size_t sweepBytes() const;
+
     // Fills the stale arrays of `out` (GPU layout) and the outline when positions are stale.
     // False when a curve has no segment or the surface is too large for one buffer.
     bool buildArrays(const bool staleParts[4], SurfaceArrays& out);
