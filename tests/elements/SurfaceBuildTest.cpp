@@ -42,7 +42,7 @@ TEST(SurfaceBuild, oneAxisSegmentAroundAHexagonHasTwoRims) {
     Tube t(openAxis({vec3(0, 0, 0), vec3(0, 0, 2)}), Curve::makeCircle(6, false));
     SurfaceArrays s;
     ASSERT_TRUE(t.buildArrays(all, s));
-    EXPECT_EQ(s.vertices, 36);
+    EXPECT_EQ(s.corners, 36);
     EXPECT_EQ(s.positions.size(), 108u);
     EXPECT_EQ(s.normals.size(), 108u);
     EXPECT_EQ(s.colours.size(), 144u);
@@ -61,7 +61,7 @@ TEST(SurfaceBuild, closedUnmarkedCurvesHaveNoOutline) {
     Tube t(Curve::makeCircle(8, false), Curve::makeCircle(6, false));
     SurfaceArrays s;
     ASSERT_TRUE(t.buildArrays(all, s));
-    EXPECT_EQ(s.vertices, 8 * 6 * 6);
+    EXPECT_EQ(s.corners, 8 * 6 * 6);
     EXPECT_TRUE(s.lines.empty());
 }
 
@@ -115,7 +115,7 @@ TEST(SurfaceBuild, emptyCurvesBuildNothing) {
     Tube t(openAxis({vec3(0, 0, 0), vec3(0, 0, 2)}), new Curve(0));
     SurfaceArrays s;
     EXPECT_FALSE(t.buildArrays(all, s));
-    EXPECT_EQ(s.vertices, 0);
+    EXPECT_EQ(s.corners, 0);
     EXPECT_EQ(t.toMesh(), nullptr);
 }
 
