@@ -278,12 +278,12 @@ TEST_P(SymmetricStroke, OneStrokeKeepsTheMeshSymmetric) {
     EXPECT_TRUE(mapsOntoItself(after, image, 1e-3f * r * view->pixelVector(false).length()));
 }
 
-// Left out: SubPlane, AddSphere and SubSphere, whose caps are triangulated without regard to the
-// mirror.
+// Left out: AddSphere and SubSphere, whose stamps here reach the other sphere, so that the copies
+// act on each other's result in turn.
 INSTANTIATE_TEST_SUITE_P(
     StrokeActions, SymmetricStroke,
     ::testing::Combine(::testing::Values(1, 2, 3, 4, 5, 6, 9, 12, 13, 15, 22, 23, 24, 36, 37, 38, 39, 41, 42, 44, 47,
-                                         48, 52, 53, 56, 58, 59),
+                                         48, 49, 52, 53, 56, 58, 59),
                        ::testing::Values(Copies::MirrorX, Copies::TwoAboutY)),
     [](const auto& info) {
         return "Brush" + std::to_string(std::get<0>(info.param)) +
