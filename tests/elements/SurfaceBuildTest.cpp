@@ -8,7 +8,7 @@
 #include "elements/Curve.h"
 #include "elements/Revoluton.h"
 #include "elements/Tube.h"
-#include "foundation/Parallel.h"
+#include "ParallelModeScope.h"
 #include "MeshInvariants.h"
 
 using namespace kal;
@@ -205,12 +205,14 @@ TEST(SurfaceBuild, blocksOfQuadsGiveTheSerialArrays) {
     axis->segments[2].material[1].roughness = -300;
     Tube t(axis, Curve::makeCircle(7, true));
     SurfaceArrays serial, split;
-    const ParallelMode before = parallelMode();
-    setParallelMode({true, false});
-    ASSERT_TRUE(t.buildArrays(all, serial));
-    setParallelMode({false, true});
-    ASSERT_TRUE(t.buildArrays(all, split));
-    setParallelMode(before);
+    {
+        test::ParallelModeScope mode(test::oneThread);
+        ASSERT_TRUE(t.buildArrays(all, serial));
+    }
+    {
+        test::ParallelModeScope mode(test::smallBlocks);
+        ASSERT_TRUE(t.buildArrays(all, split));
+    }
     EXPECT_EQ(serial.positions, split.positions);
     EXPECT_EQ(serial.normals, split.normals);
     EXPECT_EQ(serial.colours, split.colours);

@@ -9,7 +9,7 @@
 
 #include "MeshFixtures.h"
 #include "MeshInvariants.h"
-#include "foundation/Parallel.h"
+#include "ParallelModeScope.h"
 #include "editing/SelectionHelpers.h"
 
 namespace kal::test {
@@ -147,12 +147,14 @@ TEST(MeshDeleteTriangles, listLeavesTheOtherTrianglesWithSoundRings) {
         for (size_t s = 0; s < sets.size(); ++s) {
             SCOPED_TRACE(testing::Message() << "fixture " << i << " set " << s);
             Mesh m = fixtures[i], split = fixtures[i];
-            const ParallelMode mode = parallelMode();
-            setParallelMode({true, false});
-            m.deleteTriangles(sets[s]);
-            setParallelMode({false, true});
-            split.deleteTriangles(sets[s]);
-            setParallelMode(mode);
+            {
+                ParallelModeScope scope(oneThread);
+                m.deleteTriangles(sets[s]);
+            }
+            {
+                ParallelModeScope scope(smallBlocks);
+                split.deleteTriangles(sets[s]);
+            }
             expectSameRecords(split, m);
             deleted.push_back(m);
             std::vector<uint8_t> listed(size_t(m.triangleCount()), 0);
