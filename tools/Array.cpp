@@ -1,5 +1,5 @@
-// The array tool: construction, its own node of a copy, the walks that must reach its copies, and its
-// file record (the current body and the older one with column-ordered matrices).
+// The array tool: construction, its own node of a copy, the walks that must reach its copies,
+// and its file record (the current body and the older one with column-ordered matrices).
 #include "tools/Array.h"
 
 #include "foundation/ByteBuffer.h"
