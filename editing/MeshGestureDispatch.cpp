@@ -452,6 +452,13 @@ private:
 
 void applyMeshGestures(Mesh& m, const std::vector<Gesture*>& gestures) {
     if (gestures.empty()) return;
+    // a symmetric copy's press names no triangle: it takes the one under its point then and keeps
+    // it, as the pick keeps its own, or each step would look for its region afresh
+    for (Gesture* gesture : gestures) {
+        auto* g = dynamic_cast<Sculptor*>(gesture);
+        if (g && g->samples.size() == 1 && g->samples.front().itemId < 0)
+            g->samples.front().itemId = m.closestTriangle(g->samples.front().point);
+    }
     StrokeCacheKeeper keeper(m, dynamic_cast<const Sculptor*>(gestures.front()));
     dispatch(m, gestures);
 }

@@ -5,7 +5,6 @@
 #include "elements/Curve.h"
 #include "elements/CurveRecord.h"
 #include "foundation/ByteBuffer.h"
-#include "mesh/MeshGpuArrays.h"
 #include "scene/SceneFile.h"
 
 namespace kal {
@@ -61,10 +60,9 @@ Element* readRevolutonRecord(ByteBuffer& in, uint32_t tag, size_t end, bool& ok)
             const uint32_t n = in.readU32();
             if (n >= 1 && n <= maxEmbeddedSectionPoints) {
                 r->axis = readEmbeddedCurve(in);
-                // the stored count becomes a whole circle, and the circle times the axis the
-                // surface's quads: both charged before they are made
-                const size_t quadBytes = r->axis ? size_t(n) * r->axis->points.size() * 6 * bytesPerCorner : 0;
-                if (r->axis && chargeRead(sizeof(Curve)) && chargeCurveLists(n, n) && chargeRead(quadBytes))
+                // the stored count becomes a whole circle, charged before it is made (the surface
+                // it sweeps is charged by the rebuild after the read, as a linked one's is)
+                if (r->axis && chargeRead(sizeof(Curve)) && chargeCurveLists(n, n))
                     r->section = Curve::makeCircle(int(n), false);
                 ok = r->section != nullptr;
             }

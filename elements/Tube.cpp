@@ -3,7 +3,6 @@
 #include "elements/Curve.h"
 #include "elements/CurveRecord.h"
 #include "foundation/ByteBuffer.h"
-#include "mesh/MeshGpuArrays.h"
 #include "scene/SceneFile.h"
 
 namespace kal {
@@ -40,9 +39,8 @@ Element* readTubeRecord(ByteBuffer& in, uint32_t tag, size_t end, bool& ok) {
         t->id = 0; // the curves are objects already, not indices to resolve
         t->axis = readEmbeddedCurve(in);
         t->section = t->axis ? readEmbeddedCurve(in) : nullptr;
-        // the two curves sweep a surface of their product: charged before anything builds it
-        ok = t->axis && t->section &&
-             chargeRead(sizeof(Tube) + t->axis->points.size() * t->section->points.size() * 6 * bytesPerCorner);
+        // the surface they sweep is charged by the rebuild after the read, as a linked tube's is
+        ok = t->axis && t->section && chargeRead(sizeof(Tube));
     }
     if (!ok) {
         delete t;
