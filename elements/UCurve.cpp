@@ -145,6 +145,9 @@ void UCurve::rebuild(int mode) {
         if (u->derivedFrom != u->source || u->derivedFromVersion != u->source->shapeVersion) u->derive();
         u->settle(b);
     }
+    // this curve takes its source's placement even when settled, as it always has
+    translation = source->translation;
+    scale = source->scale;
 }
 
 Element* UCurve::acquire(int n) {
