@@ -60,10 +60,11 @@ Element* readRevolutonRecord(ByteBuffer& in, uint32_t tag, size_t end, bool& ok)
             const uint32_t n = in.readU32();
             if (n >= 1 && n <= maxEmbeddedSectionPoints) {
                 r->axis = readEmbeddedCurve(in);
-                // the stored count becomes a whole circle, charged before it is made (the surface
-                // it sweeps is charged by the rebuild after the read, as a linked one's is)
+                // the stored count becomes a whole circle, charged before it is made; the file
+                // stores none of its points, so the rebuild charges all the surface it sweeps
                 if (r->axis && chargeRead(sizeof(Curve)) && chargeCurveLists(n, n))
                     r->section = Curve::makeCircle(int(n), false);
+                r->sectionMade = true;
                 ok = r->section != nullptr;
             }
         }
