@@ -49,32 +49,18 @@ void Revoluton::placeFromAxis() {
     scale = axis->scale;
 }
 
-Element* readRevolutonRecord(ByteBuffer& in, uint32_t tag, size_t end, bool& ok) {
-    if (!chargeRead(sizeof(Revoluton))) return ok = false, nullptr;
-    Revoluton* r = new Revoluton();
-    if (tag == revolutonRecordTag) {
-        ok = readLinkedSurface(*r, in, end);
-    } else {
-        r->id = 0;
-        ok = false;
-        if (in.remaining() >= 4 && size_t(in.position) + 4 <= end) {
-            const uint32_t n = in.readU32();
-            if (n >= 1 && n <= maxEmbeddedSectionPoints) {
-                r->axis = readEmbeddedCurve(in);
-                // the stored count becomes a whole circle, and the circle times the axis the
-                // surface's quads: both charged before they are made
-                const size_t quadBytes = r->axis ? size_t(n) * r->axis->points.size() * 6 * bytesPerCorner : 0;
-                if (r->axis && chargeRead(sizeof(Curve)) && chargeCurveLists(n, n) && chargeRead(quadBytes))
-                    r->section = Curve::makeCircle(int(n), false);
-                ok = r->section != nullptr;
-            }
-        }
-    }
-    if (!ok) {
-        delete r;
-        return nullptr;
-    }
-    return r;
+bool readEmbeddedCurves(Revoluton& r, ByteBuffer& in, size_t end) {
+    if (in.remaining() < 4 || size_t(in.position) + 4 > end) return false;
+    const uint32_t n = in.readU32();
+    if (n < 1 || n > maxEmbeddedSectionPoints) return false;
+    r.axis = readEmbeddedCurve(in);
+    if (!r.axis) return false;
+    // the stored count becomes a whole circle, and the circle times the axis the surface's
+    // quads: both charged before they are made
+    const size_t quadBytes = size_t(n) * r.axis->points.size() * 6 * bytesPerCorner;
+    if (!chargeRead(sizeof(Curve)) || !chargeCurveLists(n, n) || !chargeRead(quadBytes)) return false;
+    r.section = Curve::makeCircle(int(n), false);
+    return true;
 }
 
 } // namespace kal

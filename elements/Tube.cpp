@@ -32,23 +32,12 @@ void Tube::placeFromAxis() {
     scale = axis->scale;
 }
 
-Element* readTubeRecord(ByteBuffer& in, uint32_t tag, size_t end, bool& ok) {
-    Tube* t = new Tube();
-    if (tag == tubeRecordTag) {
-        ok = readLinkedSurface(*t, in, end);
-    } else {
-        t->id = 0; // the curves are objects already, not indices to resolve
-        t->axis = readEmbeddedCurve(in);
-        t->section = t->axis ? readEmbeddedCurve(in) : nullptr;
-        // the two curves sweep a surface of their product: charged before anything builds it
-        ok = t->axis && t->section &&
-             chargeRead(sizeof(Tube) + t->axis->points.size() * t->section->points.size() * 6 * bytesPerCorner);
-    }
-    if (!ok) {
-        delete t;
-        return nullptr;
-    }
-    return t;
+bool readEmbeddedCurves(Tube& t, ByteBuffer& in, size_t) {
+    t.axis = readEmbeddedCurve(in);
+    t.section = t.axis ? readEmbeddedCurve(in) : nullptr;
+    // the two curves sweep a surface of their product: charged before anything builds it
+    return t.axis && t.section &&
+           chargeRead(t.axis->points.size() * t.section->points.size() * 6 * bytesPerCorner);
 }
 
 } // namespace kal
