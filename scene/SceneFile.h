@@ -77,9 +77,8 @@ bool chargeRead(size_t bytes);
 // record's index without an element (an image that could not be loaded).
 template <class Made> using RecordReader = Made* (*)(ByteBuffer& in, uint32_t tag, size_t end, bool& ok);
 using ElementReader = RecordReader<Element>;
-// Builds a tool from a buffer holding exactly the record's body. A reader that runs past the body
-// leaves the buffer's failure flag set and the file is refused.
-using ToolReader = Tool* (*)(ByteBuffer& in);
+// A tool reader is handed a buffer holding exactly the record's body.
+using ToolReader = RecordReader<Tool>;
 
 // Answers the reader the tag had before (null for none); a null reader unregisters the tag.
 ElementReader registerElementReader(uint32_t tag, ElementReader reader);
