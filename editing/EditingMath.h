@@ -1,6 +1,7 @@
 #pragma once
 // Small numeric helpers shared by the editing operations.
 #include <cmath>
+#include <cstddef>
 
 #include "foundation/Mat.h"
 #include "foundation/Pbr.h"
@@ -14,6 +15,13 @@ inline float falloff(float t) { return ((t + t - 3) * t * t) + 1; }
 inline vec3 withoutAxis(vec3 d, vec3 a) {
     double k = double(d.x) * a.x + double(d.y) * a.y + double(d.z) * a.z;
     return vec3(float(d.x - a.x * k), float(d.y - a.y * k), float(d.z - a.z * k));
+}
+
+// The mean direction of count unit face normals summing to sum; none when they cancel (a closed
+// region), since rounding alone would then choose where it points.
+inline vec3 meanNormal(vec3 sum, size_t count) {
+    const double least = 1e-4 * double(count);
+    return double(sum.lengthSquared()) > least * least ? normalize(sum) : vec3();
 }
 
 // The rotation turning the direction of a onto that of b. Opposite directions give a half turn

@@ -6,6 +6,7 @@
 #include <limits>
 #include <mutex>
 
+#include "editing/EditingMath.h"
 #include "editing/ExtrusionSteps.h"
 #include "editing/SelectionHelpers.h"
 #include "foundation/Parallel.h"
@@ -148,7 +149,7 @@ struct PatchStats {
     dvec3 positionSum;
     vec3 lo{std::numeric_limits<float>::max(), std::numeric_limits<float>::max(), std::numeric_limits<float>::max()};
     vec3 hi = -lo;
-    size_t first = 0, count = 0;
+    size_t first = 0, count = 0, triangleCount = 0;
 
     // Without list, the parallel form leaves the vertices unlisted, their first corners settled
     // for the caller (listed tells which form ran).
@@ -157,6 +158,7 @@ struct PatchStats {
     PatchStats(Mesh& m, bool mark, bool pivot, std::vector<uint8_t>* pending = nullptr, bool list = true) {
         first = m.brushVertices.size();
         const std::vector<int32_t>& tris = m.selectedTriangles;
+        triangleCount = tris.size();
         // the normals gathered in parallel and summed in list order, as the serial pass sums them
         StepScratch& work = scratch();
         work.normals.resize(tris.size());
@@ -197,7 +199,7 @@ struct PatchStats {
             }
         }
     }
-    vec3 normal() const { return normalize(normalSum); }
+    vec3 normal() const { return editing::meanNormal(normalSum, triangleCount); }
     // The box centre moved along the mean normal into the plane through the mean.
     dvec3 pivot() const {
         dvec3 mean = positionSum / double(count);

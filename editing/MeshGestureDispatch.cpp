@@ -345,7 +345,8 @@ void releaseRow(Mesh& m, const Sculptor& g, const StrokeSample& F, const StrokeS
         m.clipPlane(F.point, N);
         break;
     case SubPlane:
-        m.subPlane(F.point, N, F.material);
+        // the cap's layout follows the stroke, and a mirror copy's hand: copies cap as copies
+        m.subPlane(F.point, N, F.material, F.point - L.point, float(g.handedness));
         break;
     case CutSphere:
         sphereRow(m, mode, F, L, &Mesh::cutSphere, &Mesh::cutSpherePatch);
@@ -452,6 +453,13 @@ private:
 
 void applyMeshGestures(Mesh& m, const std::vector<Gesture*>& gestures) {
     if (gestures.empty()) return;
+    // a symmetric copy's press names no triangle: it takes the one under its point then and keeps
+    // it, as the pick keeps its own, or each step would look for its region afresh
+    for (Gesture* gesture : gestures) {
+        auto* g = dynamic_cast<Sculptor*>(gesture);
+        if (g && g->samples.size() == 1 && g->samples.front().itemId < 0)
+            g->samples.front().itemId = m.closestTriangle(g->samples.front().point);
+    }
     StrokeCacheKeeper keeper(m, dynamic_cast<const Sculptor*>(gestures.front()));
     dispatch(m, gestures);
 }

@@ -123,7 +123,7 @@ void Mesh::scaleRegion(const vec3& previous, const vec3& current, int triangle, 
         dvec3 mean = sum / double(brushVertices.size());
         // the box centre, slid along the region's mean normal onto the level of the mean
         vec3 e = (dvec3(box.centre()) - mean).toFloat();
-        c = mean + dvec3(editing::withoutAxis(e, normalize(N)));
+        c = mean + dvec3(editing::withoutAxis(e, editing::meanNormal(N, selectedTriangles.size())));
     }
     dvec3 p = dvec3(previous) - c, q = dvec3(current) - c;
     if (uniform) {

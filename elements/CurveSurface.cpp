@@ -3,9 +3,12 @@
 #include "elements/CurveSurface.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "elements/Curve.h"
 #include "foundation/ByteBuffer.h"
+#include "mesh/MeshGpuArrays.h"
+#include "scene/SceneFile.h"
 
 namespace kal {
 
@@ -38,6 +41,8 @@ void CurveSurface::followAxis(int mode) {
 void CurveSurface::rebuild(int mode) {
     if (axis) axis->rebuild(mode);
     if (section) section->rebuild(0);
+    // outside a read every charge fits; within one, a refusal refuses the file
+    chargeRead(sweepBytes());
     followAxis(mode);
     rebuildNeeded = true;
 }
@@ -56,6 +61,15 @@ void CurveSurface::collectAll(std::vector<Element*>& out) {
     out.push_back(this);
     if (axis) axis->collectAll(out);
     if (section) section->collectAll(out);
+}
+
+size_t CurveSurface::sweepBytes() const {
+    if (!axis || !section) return 0;
+    // counts from a file: a product that would wrap is simply too large
+    const uint64_t points = uint64_t(axis->points.size()) * section->points.size();
+    const uint64_t segments = uint64_t(axis->segments.size()) * section->segments.size();
+    const uint64_t quads = std::max(points, segments), perQuad = 6 * bytesPerCorner;
+    return quads > SIZE_MAX / perQuad ? SIZE_MAX : size_t(quads * perQuad);
 }
 
 bool CurveSurface::partLinksHold(const std::vector<Element*>& table) const {

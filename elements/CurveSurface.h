@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "foundation/Mat.h"
+#include "mesh/MeshGpuArrays.h"
 #include "scene/Element.h"
 
 namespace kal {
@@ -19,18 +20,9 @@ namespace surfacesculpt {
 struct StrokeCall;
 }
 
-// The triangle arrays and outline of one surface build, staged without GL: six vertices a quad,
-// in the mesh's corner layout (34 bytes a vertex), ready for one glBufferSubData per array.
-struct SurfaceArrays {
-    int32_t vertices = 0;
-    std::vector<float> positions;    // 3 per vertex
-    std::vector<uint16_t> normals;   // 3 half floats per vertex
-    std::vector<uint8_t> colours;    // 4 per vertex
-    std::vector<uint8_t> lights;     // 4 per vertex
-    std::vector<int16_t> materials;  // roughness, metalness per vertex
-    std::vector<uint32_t> ids;       // (axis segment << 16) + section segment per vertex
-    std::vector<float> lines;        // 2 x 3 floats per outline line
-};
+// One surface build staged without GL in the mesh's corner layout: six corners a quad (two
+// triangles), ids (axis segment << 16) + section segment, and the outline lines.
+using SurfaceArrays = MeshCornerArrays;
 
 class CurveSurface : public Element {
 public:
@@ -103,6 +95,12 @@ public:
     virtual void placeFromAxis() = 0;
     // The linked record's tag.
     virtual uint32_t linkedTag() const = 0;
+
+    // What one build of this surface stages: six corners a quad, over the larger of its point
+    // grid and its segment grid. Each rebuild charges it to the open read (chargeRead), where a
+    // linked record's curves are known and following curves have resampled, so a file is refused
+    // before any frame builds a sweep larger than the file may ask for.
+    size_t sweepBytes() const;
 
     // Fills the stale arrays of `out` (GPU layout) and the outline when positions are stale.
     // False when a curve has no segment or the surface is too large for one buffer.

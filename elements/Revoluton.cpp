@@ -5,7 +5,6 @@
 #include "elements/Curve.h"
 #include "elements/CurveRecord.h"
 #include "foundation/ByteBuffer.h"
-#include "mesh/MeshGpuArrays.h"
 #include "scene/SceneFile.h"
 
 namespace kal {
@@ -54,11 +53,9 @@ bool readEmbeddedCurves(Revoluton& r, ByteBuffer& in, size_t end) {
     const uint32_t n = in.readU32();
     if (n < 1 || n > maxEmbeddedSectionPoints) return false;
     r.axis = readEmbeddedCurve(in);
-    if (!r.axis) return false;
-    // the stored count becomes a whole circle, and the circle times the axis the surface's
-    // quads: both charged before they are made
-    const size_t quadBytes = size_t(n) * r.axis->points.size() * 6 * bytesPerCorner;
-    if (!chargeRead(sizeof(Curve)) || !chargeCurveLists(n, n) || !chargeRead(quadBytes)) return false;
+    // the stored count becomes a whole circle, charged before it is made (the surface it sweeps
+    // is charged by the rebuild after the read, as a linked one's is)
+    if (!r.axis || !chargeRead(sizeof(Curve)) || !chargeCurveLists(n, n)) return false;
     r.section = Curve::makeCircle(int(n), false);
     return true;
 }

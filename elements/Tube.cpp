@@ -3,8 +3,6 @@
 #include "elements/Curve.h"
 #include "elements/CurveRecord.h"
 #include "foundation/ByteBuffer.h"
-#include "mesh/MeshGpuArrays.h"
-#include "scene/SceneFile.h"
 
 namespace kal {
 
@@ -35,9 +33,8 @@ void Tube::placeFromAxis() {
 bool readEmbeddedCurves(Tube& t, ByteBuffer& in, size_t) {
     t.axis = readEmbeddedCurve(in);
     t.section = t.axis ? readEmbeddedCurve(in) : nullptr;
-    // the two curves sweep a surface of their product: charged before anything builds it
-    return t.axis && t.section &&
-           chargeRead(t.axis->points.size() * t.section->points.size() * 6 * bytesPerCorner);
+    // the surface they sweep is charged by the rebuild after the read, as a linked tube's is
+    return t.axis && t.section;
 }
 
 } // namespace kal

@@ -41,9 +41,8 @@ struct Copies {
 bool copiesInElementSpace(const Element& e) { return e.typeCode == TubeType || e.typeCode == RevolutonType; }
 
 // worldToFrame: the pick's matrix into the element's space, used by the kinds that copy there.
-void replicate(GLView& v, Element& e, const mat4& worldToFrame, vec3 centre, vec3 direction, int32_t item,
-               Copies& out) {
-    const SymmetrySetting& s = v.symmetry;
+void replicate(GLView& v, Element& e, const SymmetrySetting& s, const mat4& worldToFrame, vec3 centre,
+               vec3 direction, int32_t item, Copies& out) {
     out.centres.clear();
     out.frames.clear();
     out.signs.clear();
@@ -66,6 +65,28 @@ void replicate(GLView& v, Element& e, const mat4& worldToFrame, vec3 centre, vec
     }
 }
 
+// The copies of one merged copy under what merging left of the symmetry: about the world axes, or,
+// for the kinds that copy in their own space, by the element again, which also renumbers whatever
+// it keeps per copy.
+void replicateMerged(GLView& v, Element& e, const mat4& worldToFrame, const std::vector<uint8_t>& masks,
+                     int32_t count, vec3 centre, const mat3& frame, int32_t item, Copies& out) {
+    std::vector<SymmetryOp> ops;
+    symmetryOpsFromMasks(masks, count, ops);
+    if (copiesInElementSpace(e)) {
+        SymmetrySetting left;
+        uint8_t* flags[6] = {&left.mirrorX,   &left.mirrorY,   &left.mirrorZ,
+                             &left.rotationX, &left.rotationY, &left.rotationZ};
+        for (const SymmetryOp& op : ops) *flags[op.kind] = 1;
+        left.count = count;
+        replicate(v, e, left, worldToFrame, centre, frame.column(2), item, out);
+        return;
+    }
+    out.centres.assign(1, centre);
+    out.frames.assign(1, frame);
+    out.signs.assign(1, 1.0f);
+    replicateBySymmetry(out.centres, out.frames, out.signs, mat4(), ops);
+}
+
 void appendColumns(const std::vector<mat3>& frames, std::vector<std::vector<vec3>>& columns) {
     for (int c = 0; c < 3; ++c) {
         std::vector<vec3> column;
@@ -81,9 +102,10 @@ vec3 normalizedOrShort(vec3 w) { return w.lengthSquared() > kNullLengthSquared ?
 // direction and handedness it got at the press: in its element's space, with its copy's sign.
 void copyStrokePick(GLView& v, const PickRecord& stroke) {
     v.hoverPick = stroke;
+    Element& e = *v.pressPick.object->element;
+    const int32_t item = int32_t(stroke.itemId);
     Copies c;
-    replicate(v, *v.pressPick.object->element, v.pressPick.worldToFrame, stroke.point, stroke.normal,
-              int32_t(stroke.itemId), c);
+    replicate(v, e, v.symmetry, v.pressPick.worldToFrame, stroke.point, stroke.normal, item, c);
     if (!v.symmetryMerges.empty()) {
         int32_t count = v.symmetry.count;
         std::vector<uint8_t> masks;
@@ -97,11 +119,9 @@ void copyStrokePick(GLView& v, const PickRecord& stroke) {
         else
             dropCoincidentCopies(c.centres, masks, count, columns, c.signs, v.symmetryMerges, v.symmetryMergeGroups,
                                  0.0f);
-        std::vector<SymmetryOp> ops;
-        symmetryOpsFromMasks(masks, count, ops);
-        c.centres.resize(1);
-        c.frames.assign(1, frameFromMergedColumns(columns[0][0], columns[1][0], columns[2][0]));
-        replicateInFrame(c.centres, c.frames, mat4(), ops);
+        const mat3 frame = frameFromMergedColumns(columns[0][0], columns[1][0], columns[2][0]);
+        const vec3 centre = c.centres[0];
+        replicateMerged(v, e, v.pressPick.worldToFrame, masks, count, centre, frame, item, c);
     }
     // the list follows the copies made here, so gestures and picks never part company
     const size_t n = c.centres.size();
@@ -130,13 +150,13 @@ void GLView::updateSymmetricPicks(bool hover) {
         hoverPick = pressPick;
         if (!hasHit(pressPick)) return;
         Element& e = *pressPick.object->element;
+        const int32_t item = int32_t(pressPick.itemId);
         Copies a, b;
-        replicate(*this, e, pressPick.worldToFrame, pressPick.point, pressPick.normal, int32_t(pressPick.itemId), a);
-        replicate(*this, e, pressPick.worldToFrame, pressPick.point, pressPick.viewAxis, int32_t(pressPick.itemId), b);
+        replicate(*this, e, symmetry, pressPick.worldToFrame, pressPick.point, pressPick.normal, item, a);
+        replicate(*this, e, symmetry, pressPick.worldToFrame, pressPick.point, pressPick.viewAxis, item, b);
         symmetryMerges.clear();
         symmetryMergeGroups.clear();
-        // merged copies are rebuilt about the world axes: not where a tube's or revolution's are
-        if (snapSymmetry && !copiesInElementSpace(e)) {
+        if (snapSymmetry) {
             int32_t count = symmetry.count;
             std::vector<uint8_t> masks;
             symmetryMasks(masks, a.ops);
@@ -148,16 +168,11 @@ void GLView::updateSymmetricPicks(bool hover) {
             mergeCoincidentCopies(a.centres, masks, count, columns, zeroSigns, symmetryMerges, symmetryMergeGroups,
                                   threshold);
             if (!symmetryMerges.empty()) {
-                std::vector<SymmetryOp> ops;
-                symmetryOpsFromMasks(masks, count, ops);
-                a.centres.resize(1);
-                a.signs.assign(1, 1.0f);
-                b.centres = a.centres;
-                b.signs.assign(1, 1.0f);
-                a.frames.assign(1, frameFromMergedColumns(columns[0][0], columns[1][0], columns[2][0]));
-                b.frames.assign(1, frameFromMergedColumns(columns[3][0], columns[4][0], columns[5][0]));
-                replicateBySymmetry(a.centres, a.frames, a.signs, mat4(), ops);
-                replicateBySymmetry(b.centres, b.frames, b.signs, mat4(), ops);
+                const vec3 centre = a.centres[0];
+                replicateMerged(*this, e, pressPick.worldToFrame, masks, count, centre,
+                                frameFromMergedColumns(columns[0][0], columns[1][0], columns[2][0]), item, a);
+                replicateMerged(*this, e, pressPick.worldToFrame, masks, count, centre,
+                                frameFromMergedColumns(columns[3][0], columns[4][0], columns[5][0]), item, b);
             }
         }
         mat4 P = pressPick.worldToFrame;

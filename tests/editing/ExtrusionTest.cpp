@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <memory>
 
 #include "EditingFixtures.h"
 #include "MeshFixtures.h"
@@ -79,6 +80,23 @@ TEST(ExtrusionStep, ScaleAllPatchesScalesEachAboutItsOwnPivot) {
     m.scaleAllPatches(vec3(0, 0, -1), vec3(2, 0, -1), 0);
     expectSameRecords(m, before);
     EXPECT_MESH_VALID(m);
+}
+
+// A sphere of one patch has no border to extrude and no mean normal: its face normals cancel, and
+// a push along what rounding leaves of their sum would throw it anywhere.
+TEST(ExtrusionStep, AClosedPatchWhoseNormalsCancelStaysInPlace) {
+    std::unique_ptr<Mesh> ico(Mesh::createIcosahedron());
+    std::unique_ptr<Mesh> sphere(Mesh::subdivided(ico.get(), 3, false, true));
+    for (bool all : {false, true}) {
+        SCOPED_TRACE(all);
+        Mesh m = *sphere;
+        const std::vector<vec3> before = positionsOf(m);
+        editing::pushStep(m, vec3(0.2f, 0.1f, 1.9f), vec3(0.5f, -0.3f, 2.4f), -1, all, false);
+        const std::vector<vec3> after = positionsOf(m);
+        float moved = 0;
+        for (size_t i = 0; i < before.size(); ++i) moved = std::fmax(moved, (after[i] - before[i]).length());
+        EXPECT_EQ(moved, 0.0f);
+    }
 }
 
 TEST(ExtrusionStart, DeformStartSplitsOnlyBorderVerticesUnderTheBrush) {

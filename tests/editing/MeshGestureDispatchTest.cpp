@@ -97,10 +97,10 @@ TEST(MeshGestureDispatch, CodesModesStatesAndSampleCountsChooseTheOperationAndFl
         {54, 3, GestureFinished, 2, Topology, G},
         {57, 0, GestureFinished, 2, None, G},
         {36, 1, GestureRunning, 1, None, 0},
-        // one patch without borders: nothing to split, the push alone
-        {36, 1, GestureRunning, 2, Moves, G},
-        {36, 1, GestureRunning, 3, Moves, P},
-        {40, 0, GestureRunning, 2, Moves, G},
+        // one closed patch: nothing to split, and its normals cancel, so no push either
+        {36, 1, GestureRunning, 2, None, G},
+        {36, 1, GestureRunning, 3, None, P},
+        {40, 0, GestureRunning, 2, None, G},
         // a finished extrusion-group stroke only renormals
         {43, 0, GestureFinished, 3, None, N},
         {43, 0, GestureRunning, 2, None, G},

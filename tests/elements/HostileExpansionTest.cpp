@@ -1,6 +1,7 @@
 // Small records that expand into much more once read: Bezier axes, the circles of older
-// revolutions and the samples of following curves are charged to the read that makes them, and
-// following curves derive in work linear in what they follow.
+// revolutions, the surfaces tubes and revolutions sweep and the samples of following curves are
+// charged to the read that makes them, and following curves derive in work linear in what they
+// follow.
 #include <gtest/gtest.h>
 
 #include "elements/CurveRecord.h"
@@ -28,9 +29,36 @@ TEST(HostileExpansion, recordsThatExpandAreRefusedPastTheReadBound) {
     // half a megabyte of Bezier records, or nine kilobytes of circles, would take gigabytes
     EXPECT_EQ(readPoints(bezierRecords(65536)), -1);
     EXPECT_EQ(readPoints(olderRevolutions(200, 65536)), -1);
-    // one circle is cheap, but the surface it sweeps along a long axis is not
-    EXPECT_EQ(readPoints(olderRevolutions(1, 4096, 64)), 0);
-    EXPECT_EQ(readPoints(olderRevolutions(1, 65536, 64)), -1);
+}
+
+// How many tools a read hands over, -1 for a refused file (why then holds the reason).
+int readTools(const std::string& bytes, std::string* why = nullptr) {
+    registerCurveRecords();
+    Scene s;
+    if (!readSceneBytes(s, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), why)) return -1;
+    return int(s.sceneRoot->children.size());
+}
+
+TEST(HostileExpansion, surfacesAreChargedTheSweepTheyAskFor) {
+    // forty tubes of 200 x 24 points, each on its own axis, stage 39 MB between them
+    Scene many;
+    for (int i = 0; i < 40; ++i) hold(many, new Tube(straightCurve(199), Curve::makeCircle(24, false)));
+    EXPECT_EQ(readTools(sceneBytes(many)), 40);
+    EXPECT_EQ(readTools(sharedSweeps(1, straightCurve(63), 64, true)), 1);
+    // an older record's circle is cheap, but the surface it sweeps along a long axis is not
+    EXPECT_EQ(readTools(olderRevolutions(1, 4096, 64, true)), 1);
+    EXPECT_EQ(readTools(olderRevolutions(1, 65536, 64, true)), -1);
+
+    // four hundred records on one pair of curves ask for 330 MB of corners from 30 KB
+    std::string why;
+    EXPECT_EQ(readTools(sharedSweeps(400, straightCurve(63), 64, true), &why), -1);
+    EXPECT_EQ(why, overBudgetReason);
+    // an axis that follows a curve of radius 0 has its thousands of samples only after linking
+    Curve* base = new Curve({vec3(0, 0, 0), vec3(1, 0, 0)}, false, 0);
+    for (CurvePoint& p : base->points) p.radius = 0.0f;
+    why.clear();
+    EXPECT_EQ(readTools(sharedSweeps(1, new UCurve(base, 0), 128, false), &why), -1);
+    EXPECT_EQ(why, overBudgetReason);
 }
 
 TEST(HostileExpansion, followingCurvesResampleAndDeriveLinearly) {

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "GlobalScope.h"
 #include "TestElement.h"
 #include "scene/Element.h"
 #include "scene/Tool.h"
@@ -383,8 +384,7 @@ TEST(ToolFlatten, facingModeWithAFlatCameraStaysFinite) {
 TEST(ToolTime, setTimeReachesTheSubtree) {
     std::unique_ptr<Tool> t(plainTool(new TestElement()));
     Tool* c = t->addChild(plainTool(), false);
-    sceneAnimationTime = 2.5;
+    test::GlobalScope time(sceneAnimationTime, 2.5);
     t->setTime();
     EXPECT_EQ(c->animationTime, 2.5);
-    sceneAnimationTime = 0;
 }

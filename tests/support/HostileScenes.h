@@ -9,6 +9,7 @@
 #include "elements/Curve.h"
 #include "elements/CurveRecord.h"
 #include "elements/Revoluton.h"
+#include "elements/Tube.h"
 #include "elements/UCurve.h"
 #include "foundation/ByteBuffer.h"
 #include "scene/Scene.h"
@@ -100,13 +101,32 @@ inline std::string followerOfSeparateChains(int n) {
     return sceneBytes(s);
 }
 
+// n linked tubes (or revolutions) sweeping one closed section of sectionPoints points along one
+// shared axis, each held by a tool.
+inline std::string sharedSweeps(int n, Curve* axis, int sectionPoints, bool revolution) {
+    Scene s;
+    Curve* section = Curve::makeCircle(sectionPoints, false);
+    for (int i = 0; i < n; ++i)
+        hold(s, revolution ? static_cast<Element*>(new Revoluton(axis, section)) : new Tube(axis, section));
+    return sceneBytes(s);
+}
+
 inline void putWord(std::string& s, uint32_t w) { s.append(reinterpret_cast<const char*>(&w), 4); }
 
-// A file of one element chunk holding records as they are.
-inline std::string elementsFile(const std::string& records) {
+// A file of one element chunk holding records as they are; with held, one placed tool holds the
+// first of them (an element no tool holds is dropped after the read, never built).
+inline std::string elementsFile(const std::string& records, bool held = false) {
     std::string s;
-    putWord(s, versionChunkTag);
-    putWord(s, currentFileVersion);
+    if (held) {
+        // the writer's file of one tool holding one element, cut before its element chunk
+        Scene one;
+        hold(one, new Curve(0));
+        s = sceneBytes(one);
+        s.resize(s.rfind(std::string(reinterpret_cast<const char*>(&elementChunkTag), 4)));
+    } else {
+        putWord(s, versionChunkTag);
+        putWord(s, currentFileVersion);
+    }
     putWord(s, elementChunkTag);
     putWord(s, uint32_t(records.size()));
     return s + records;
@@ -123,8 +143,8 @@ inline std::string bezierRecords(int n) {
 }
 
 // n older revolution records asking for a circle of `sections` points each, around a bare axis
-// of `axisPoints` points and no segments.
-inline std::string olderRevolutions(int n, uint32_t sections, uint32_t axisPoints = 2) {
+// of `axisPoints` points and no segments; with held, a tool holds the first.
+inline std::string olderRevolutions(int n, uint32_t sections, uint32_t axisPoints = 2, bool held = false) {
     std::string axis(16, '\0'); // placement
     axis[12 + 3] = 0x3F;        // scale 0.5
     putWord(axis, axisPoints);
@@ -144,7 +164,7 @@ inline std::string olderRevolutions(int n, uint32_t sections, uint32_t axisPoint
         putWord(r, uint32_t(body.size()));
         r += body;
     }
-    return elementsFile(r);
+    return elementsFile(r, held);
 }
 
 } // namespace kal::test

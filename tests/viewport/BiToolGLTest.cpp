@@ -13,6 +13,7 @@
 #include "tools/Cable.h"
 #include "viewport/GLView.h"
 #include "GLTestContext.h"
+#include "GlobalScope.h"
 #include "GLTestTargets.h"
 
 #include <QOpenGLFunctions_4_0_Core>
@@ -53,8 +54,8 @@ BiTool* bare(const mat4& m) { return new BiTool(BiToolBare, nullptr, m, pbr(), f
 class BiToolGL : public ::testing::Test {
 protected:
     PairView view;
-    CameraMatrices savedCamera = cameraMatrices;
-    uint8_t savedHelpers = showHelpers;
+    test::GlobalScope<CameraMatrices> camera{cameraMatrices};
+    test::GlobalScope<uint8_t> helpers{showHelpers};
 
     static void SetUpTestSuite() {
         test::ensureGLContext();
@@ -71,8 +72,6 @@ protected:
         Shader::unbindCurrent();
         gl->glBindFramebuffer(GL_FRAMEBUFFER, 0);
         gl->glDisable(GL_DEPTH_TEST);
-        cameraMatrices = savedCamera;
-        showHelpers = savedHelpers;
         releaseBiToolHelpers();
         EXPECT_EQ(gl->glGetError(), GLenum(GL_NO_ERROR));
     }

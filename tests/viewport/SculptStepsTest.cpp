@@ -1,11 +1,16 @@
 // Symmetric sculpt picks, and sculpt clicks through the frame on a mesh that records the gesture
 // lists it is handed; Delete at a granularity.
+#include <cmath>
 #include <cstring>
 
 #include <gtest/gtest.h>
 
+#include "CurveExpect.h"
 #include "StepFixtures.h"
 #include "ViewFixtures.h"
+#include "elements/Curve.h"
+#include "elements/Revoluton.h"
+#include "elements/Tube.h"
 #include "scene/Acts.h"
 #include "VecExpect.h"
 
@@ -193,3 +198,98 @@ TEST_F(SculptSteps, DeleteRemovesTheNamedToolOrErasesAtEachCopy) {
     EXPECT_TRUE(v.deleteByMode(tool, 2, false));
     EXPECT_TRUE(calls.empty());
 }
+
+namespace {
+
+// Tubes and revolutions copy a pick in their own space. A stroke on a mirror plane of those copies,
+// with snapping, merges with its image: the curves must end as the stroke without that mirror
+// leaves them, never edited twice.
+struct SurfaceCase {
+    bool tube, section;
+};
+
+class SurfaceSnap : public ::testing::TestWithParam<SurfaceCase> {
+protected:
+    void TearDown() override { test::resetAllInput(); }
+
+    // The curves' points (axis, then section) after a Move stroke from the surface on the mirror
+    // plane out along its normal.
+    std::vector<vec3> strokeWith(uint8_t mirrorX, bool snap) {
+        test::resetAllInput();
+        test::StepView v;
+        CurveSurface* s;
+        if (GetParam().tube)
+            s = new Tube(new Curve(std::vector<vec3>{vec3(0, 0, -2), vec3(0, 0, 0), vec3(0, 0, 2)}, false, 0),
+                         Curve::makeCircle(8, false));
+        else
+            s = new Revoluton(new Curve(std::vector<vec3>{vec3(1, -1, 0), vec3(1.5f, 0, 0), vec3(1, 1, 0)}, false, 0),
+                              Curve::makeCircle(8, false));
+        Tool* t = test::addSceneObject(*v.scene, s, mat4());
+        const uint8_t flags[6] = {mirrorX, 0, 0, 0, 0, 0};
+        v.setSymmetry(flags, 4);
+        v.setSnapSymmetry(snap);
+        v.setMode(SCULPT);
+        v.setSculptBrush(BrushMove);
+        v.setSelectionMode(SelectPatch);
+        v.axisSection = GetParam().section;
+        v.enter(100, 100);
+
+        // the section point on the mirror plane the copies are made about: the section's own for a
+        // section stroke, the element's for an axis stroke; placed half way along axis segment 0
+        Curve& ax = *s->axis;
+        ax.updateFrames(false);
+        mat3 F0, F1;
+        vec3 o0, o1;
+        s->ringMap(0, F0, o0);
+        s->ringMap(1, F1, o1);
+        const mat4 toLocal = s->inverseTransform();
+        const vec3 centre = (o0 + o1) * 0.5f * toLocal;
+        int32_t k = 0;
+        vec3 p;
+        for (; k < s->section->pointCount(); ++k) {
+            const vec3 sp = s->sectionToLocal(s->section->points[size_t(k)].position);
+            p = ((sp * F0 + o0) + (sp * F1 + o1)) * 0.5f * toLocal;
+            if (std::fabs(GetParam().section ? sp.x : p.x) < 1e-5f) break;
+        }
+        EXPECT_LT(k, s->section->pointCount());
+        const vec3 n = normalize(p - vec3(0, centre.y, centre.z));
+        int32_t segment = 0;
+        while (s->section->segments[size_t(segment)].a != k) ++segment;
+        auto aim = [&](vec3 at) {
+            v.sculptPick = test::pickOn(*v.scene, t, at, n);
+            v.sculptPick.itemId = uint32_t(segment);
+        };
+        auto curvePoints = [&] {
+            std::vector<vec3> r = test::positionsOf(ax);
+            for (const CurvePoint& q : s->section->points) r.push_back(q.position);
+            return r;
+        };
+        const std::vector<vec3> before = curvePoints();
+        aim(p);
+        v.hoverThenPress(100, 100);
+        aim(p + n * 0.3f);
+        v.frame(true, false, 104, 100);
+        v.frame(true, false, 108, 100);
+        v.frame(false, false, 108, 100);
+        EXPECT_TRUE(v.sculptors.empty());
+        const std::vector<vec3> out = curvePoints();
+        bool moved = false;
+        for (size_t i = 0; i < out.size() && i < before.size(); ++i)
+            moved = moved || length(out[i] - before[i]) > 0.01f;
+        EXPECT_TRUE(moved) << "the stroke edits nothing";
+        return out;
+    }
+};
+
+} // namespace
+
+TEST_P(SurfaceSnap, AStrokeOnTheMirrorPlaneEditsTheCurveOnce) {
+    const std::vector<vec3> once = strokeWith(0, false);
+    const std::vector<vec3> merged = strokeWith(1, true);
+    ASSERT_EQ(merged.size(), once.size());
+    for (size_t i = 0; i < once.size(); ++i) test::expectNear(merged[i], once[i], 1e-4f);
+}
+
+INSTANTIATE_TEST_SUITE_P(TubesAndRevolutions, SurfaceSnap,
+                         ::testing::Values(SurfaceCase{true, false}, SurfaceCase{true, true},
+                                           SurfaceCase{false, false}, SurfaceCase{false, true}));

@@ -5,6 +5,7 @@
 #include <functional>
 #include <limits>
 
+#include "editing/EditingMath.h"
 #include "editing/SelectionHelpers.h"
 #include "foundation/Predicates.h"
 
@@ -32,6 +33,7 @@ void planMoves(const Store& store, int& live, std::vector<int32_t>& to, std::vec
 // their position sum and box.
 struct Patch {
     vec3 normalSum;
+    size_t triangles = 0;
     dvec3 positionSum;
     vec3 lo{std::numeric_limits<float>::max(), std::numeric_limits<float>::max(), std::numeric_limits<float>::max()};
     vec3 hi = -lo;
@@ -40,6 +42,7 @@ struct Patch {
     Patch(Mesh& m, bool mark, bool pivot) : first(m.brushVertices.size()) {
         for (int32_t t : m.selectedTriangles) {
             normalSum += m.triangles[t].faceNormal;
+            ++triangles;
             m.triangles[t].flags |= TriangleProcessed;
         }
         editing::collectRegionVertices(m, true);
@@ -56,7 +59,7 @@ struct Patch {
             }
         }
     }
-    vec3 normal() const { return normalize(normalSum); }
+    vec3 normal() const { return editing::meanNormal(normalSum, triangles); }
     dvec3 pivot() const {
         const dvec3 mean = positionSum / double(count);
         const dvec3 e = dvec3((lo + hi) * 0.5f) - mean, n(normal());
