@@ -26,8 +26,14 @@ using SurfaceArrays = MeshCornerArrays;
 
 class CurveSurface : public Element {
 public:
-    // Arrays whose data is out of date; all of them after a full rebuild.
-    enum Stale : int { StalePositions = 0, StaleNormals = 1, StaleMaterials = 2, StaleIds = 3 };
+    // Arrays whose data is out of date; all of them after a full rebuild. They index the groups of
+    // the staged corner arrays.
+    enum Stale : int {
+        StalePositions = GroupPositions,
+        StaleNormals = GroupNormals,
+        StaleMaterials = GroupMaterials,
+        StaleIds = GroupIds
+    };
 
     uint32_t vertexBuffer = 0;
     bool rebuildNeeded = true;

@@ -266,16 +266,20 @@ void ActObjectRemove::firstApply() {
         if (g != position.end()) linkTo[j] = g->second;
     }
 
+    // each parent's children are numbered once: a parent may hold thousands of the roots
+    std::unordered_map<Tool*, size_t> parentSlot;
+    std::unordered_map<Tool*, int32_t> childAt;
     for (size_t i = 0; i < roots.size(); ++i) {
         Tool* parent = roots[i]->parent;
-        auto it = std::find(parents.begin(), parents.end(), parent);
-        size_t k = size_t(it - parents.begin());
-        if (it == parents.end()) {
+        auto [it, fresh] = parentSlot.emplace(parent, parents.size());
+        if (fresh) {
             parents.push_back(parent);
             insertions.emplace_back();
+            if (parent)
+                for (size_t c = 0; c < parent->children.size(); ++c) childAt.emplace(parent->children[c], int32_t(c));
         }
-        int32_t at = parent ? parent->indexOfChild(roots[i]) : 0;
-        insertions[k].push_back({int32_t(i), at});
+        auto at = childAt.find(roots[i]);
+        insertions[it->second].push_back({int32_t(i), !parent ? 0 : at != childAt.end() ? at->second : -1});
     }
     for (auto& list : insertions)
         std::sort(list.begin(), list.end(), [](const auto& a, const auto& b) { return a.second < b.second; });

@@ -15,6 +15,7 @@
 #include "GLTestContext.h"
 #include "GlobalScope.h"
 #include "GLTestTargets.h"
+#include "TargetsView.h"
 
 #include <QOpenGLFunctions_4_0_Core>
 #include <gtest/gtest.h>
@@ -26,15 +27,9 @@ using namespace kal;
 constexpr int size = 32;
 
 // A view with a scene and its targets only; the camera looks down -z at [-4, 4]^2.
-class PairView : public GLView {
+class PairView : public test::TargetsView {
 public:
-    PairView() : GLView(size, size, Bare{}) {
-        scene = new Scene();
-        opaqueTarget = new FBOScene(size, size, 1);
-        transparentTarget = new FBOSceneTransparent(*opaqueTarget, 2);
-        renderTargets = {opaqueTarget, transparentTarget};
-        backgroundColor = wvec4(0, 0, 0, 0);
-    }
+    PairView() : TargetsView(size) { backgroundColor = wvec4(0, 0, 0, 0); }
     template <class T> T* add(Tool* parent, T* t) {
         (parent ? parent : scene->sceneRoot)->addChild(t, false);
         return t;
