@@ -193,6 +193,13 @@ std::string squareTube(int n) {
     return sceneBytes(s);
 }
 
+// A tube of two axis segments around a circle of n points: more section than a build has blocks.
+std::string shortWideTube(int n) {
+    Scene s;
+    hold(s, new Tube(straightCurve(2), Curve::makeCircle(n, false)));
+    return sceneBytes(s);
+}
+
 // ---- readers ----
 
 // What opening the file does: a scene read, then the scene's teardown.
@@ -266,6 +273,7 @@ const Shape shapes[] = {
     {"bezier_records", bezierRecords, readAndDraw, 65536},
     {"cables_sharing_a_tube", cablesSharingATube, readAndDraw, 20000},
     {"square_tube", squareTube, readAndDraw, 250},
+    {"short_wide_tube", shortWideTube, readAndDraw, 16384},
     // linked tubes on one pair of curves, 835 KB of corners each: the base size opens, four
     // times it passes the read's bound and is refused
     {"tubes_sharing_curves", [](int n) { return sharedSweeps(n, straightCurve(63), 64, false); }, readAndDraw, 60},

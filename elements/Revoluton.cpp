@@ -53,10 +53,11 @@ bool readEmbeddedCurves(Revoluton& r, ByteBuffer& in, size_t end) {
     const uint32_t n = in.readU32();
     if (n < 1 || n > maxEmbeddedSectionPoints) return false;
     r.axis = readEmbeddedCurve(in);
-    // the stored count becomes a whole circle, charged before it is made (the surface it sweeps
-    // is charged by the rebuild after the read, as a linked one's is)
+    // the stored count becomes a whole circle, charged before it is made; the file stores none
+    // of its points, so the rebuild charges all the surface it sweeps
     if (!r.axis || !chargeRead(sizeof(Curve)) || !chargeCurveLists(n, n)) return false;
     r.section = Curve::makeCircle(int(n), false);
+    r.sectionMade = true;
     return true;
 }
 

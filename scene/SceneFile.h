@@ -68,11 +68,16 @@ public:
 private:
     friend bool chargeRead(size_t bytes);
     friend bool chargeReadImage(uint64_t decodedBytes, uint64_t fileBytes);
+    friend uint64_t openReadSerial();
     size_t remaining;
     uint64_t imageRemaining;
     size_t refused = 0;
+    uint64_t serial;
     ReadBudget* outer;
 };
+
+// A number naming the open read, 0 without one; no later read is given the same.
+uint64_t openReadSerial();
 
 // Takes bytes from the open read's budget: false, and nothing taken, when they do not fit.
 // Without an open read (an undo record, a copy through the clipboard) every charge fits.

@@ -24,6 +24,7 @@ uint32_t fileVersion = 0;
 namespace {
 
 ReadBudget* openBudget = nullptr;
+uint64_t readsOpened = 0;
 
 } // namespace
 
@@ -38,7 +39,7 @@ template <class T> T allowance(uint64_t n, T slack) {
 } // namespace
 
 ReadBudget::ReadBudget(size_t fileSize, size_t slack, uint64_t imageSlack)
-    : remaining(allowance<size_t>(fileSize, slack)), imageRemaining(imageSlack), outer(openBudget) {
+    : remaining(allowance<size_t>(fileSize, slack)), imageRemaining(imageSlack), serial(++readsOpened), outer(openBudget) {
     openBudget = this;
 }
 
@@ -53,6 +54,8 @@ bool chargeRead(size_t bytes) {
     openBudget->remaining -= bytes;
     return true;
 }
+
+uint64_t openReadSerial() { return openBudget ? openBudget->serial : 0; }
 
 bool chargeReadImage(uint64_t decodedBytes, uint64_t fileBytes) {
     if (!openBudget) return true;
