@@ -398,6 +398,20 @@ TEST_F(LiveMaterial, AcceptedWithAChangeKeepsTheRecord) {
     EXPECT_EQ(material->toggles, 0);
 }
 
+TEST_F(LiveMaterial, ACancelAndAPressInOneFrameRevertTheMaterialRecordNotThePressRecord) {
+    v.update();
+    dialog.open = false;
+    CountingAct* pressed = nullptr;
+    v.onPress = [&] { v.undoStack.push(pressed = new CountingAct(&live)); };
+    rawMouse.left = 1;
+    v.update();
+    v.onPress = nullptr;
+    ASSERT_NE(pressed, nullptr);
+    EXPECT_EQ(pressed->toggles, 0) << "the gesture's before-state must stay in effect";
+    EXPECT_EQ(v.undoStack.acts.back(), pressed);
+    EXPECT_EQ(v.undoStack.cursor, int32_t(v.undoStack.acts.size()) - 1) << "Undo must reach the gesture first";
+}
+
 TEST_F(LiveMaterial, AnEditWithoutADialogEndsInsteadOfFollowingNothing) {
     v.materialSource = nullptr;
     v.update();
