@@ -287,8 +287,8 @@ protected:
     // Copies this tool, then its descendants (only those with a copy mark unless All): a
     // descendant already copied in this pass is added again, any other is copied by its own kind.
     Tool* copyPass(CopyForm form, const mat4& m, bool keepPivot, bool linkCopy);
-    // This tool's copy in a pass, this pass's copy: linked (Plain), or placed by m and linked
-    // when asked.
+    // Makes this tool's copy for a pass and keeps it as copyRef: linked to this tool (Plain), or
+    // placed by m and linked when asked.
     Tool* copyNode(CopyForm form, const mat4& m, bool keepPivot, bool linkCopy);
     // Called once everything below this tool is copied in the pass that made copy.
     virtual void copied(Tool* copy) { (void)copy; }

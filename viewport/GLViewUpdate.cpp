@@ -123,12 +123,14 @@ Texture2D* GLView::runFrame() {
 
 namespace {
 
-// Element kinds whose drawing reads the scene time (Tool::draw hands it to Element::draw).
-bool drawnByTime(const Tool* t) {
-    if (t->element && (t->element->typeCode == LightningType || t->element->typeCode == AnimatedSpriteType))
-        return true;
-    for (const Tool* c : t->children)
-        if (drawnByTime(c)) return true;
+// Element kinds whose drawing reads the scene time (Tool::draw hands it to Element::draw), in
+// top's subtree: a list, since a file may nest tools deeper than the call stack reaches.
+bool drawnByTime(Tool* top) {
+    std::vector<Tool*> all;
+    listSubtree(top, all);
+    for (const Tool* t : all)
+        if (t->element && (t->element->typeCode == LightningType || t->element->typeCode == AnimatedSpriteType))
+            return true;
     return false;
 }
 
