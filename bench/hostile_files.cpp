@@ -266,6 +266,9 @@ const Shape shapes[] = {
     {"bezier_records", bezierRecords, readAndDraw, 65536},
     {"cables_sharing_a_tube", cablesSharingATube, readAndDraw, 20000},
     {"square_tube", squareTube, readAndDraw, 250},
+    // linked tubes on one pair of curves, 835 KB of corners each: the base size opens, four
+    // times it passes the read's bound and is refused
+    {"tubes_sharing_curves", [](int n) { return sharedSweeps(n, straightCurve(63), 64, false); }, readAndDraw, 60},
 };
 
 // Times read() and the memory it adds at its peak, and reports both with the input's size.
@@ -360,7 +363,7 @@ struct ImageShape {
 const ImageShape imageShapes[] = {
     {"png_as_sprite", stillImage, noScene, 16},
     {"sprites_of_one_png", stillImage, elementsShowingOneImage<Sprite, 8>, 4},
-    // at four times the base (a 1024 x 1024 screen) the frames pass the read's bound: refused
+    // decoded once however many records name it: 64 or 256 MB of frames, within the images' allowance
     {"animated_sprites_of_one_gif", screenFilledGif, elementsShowingOneImage<AnimatedSprite, 4>, 16},
 };
 

@@ -345,7 +345,8 @@ void releaseRow(Mesh& m, const Sculptor& g, const StrokeSample& F, const StrokeS
         m.clipPlane(F.point, N);
         break;
     case SubPlane:
-        m.subPlane(F.point, N, F.material);
+        // the cap's layout follows the stroke, and a mirror copy's hand: copies cap as copies
+        m.subPlane(F.point, N, F.material, F.point - L.point, float(g.handedness));
         break;
     case CutSphere:
         sphereRow(m, mode, F, L, &Mesh::cutSphere, &Mesh::cutSpherePatch);

@@ -251,25 +251,46 @@ bool closedBoundaryLoop(const Mesh& m, int start, std::vector<int32_t>& loop) {
     return std::adjacent_find(sorted.begin(), sorted.end()) == sorted.end();
 }
 
-// The flat cap of a loop: the loop's points on the plane through its first point facing along
-// n, brought onto z = 0 by M, and their triangulation.
+// The flat cap of a loop on the plane through q facing along n, and its triangulation. The loop
+// is laid out on the plane's axes along (in the plane) and hand x n x along, counterclockwise from
+// its leftmost point: a mirrored or turned copy of the loop, laid out from its copy of q, along
+// and hand, gives the triangulation the same outline, so its cap is the copy of this one.
 struct Cap {
     std::vector<int32_t> loop;
-    mat4 M;
+    vec3 origin, u, v;
     Outline outline;
     Mesh mesh;
 
-    Cap(const Mesh& m, const std::vector<int32_t>& rim, const vec3& n) : loop(rim) {
-        // the plane onto z = 0, the first point at the origin; a proper turn even for n = -z
-        M = mat4::translation(-m.vertices[rim[0]].position);
-        M *= editing::rotationTurning(n, vec3(0, 0, 1), vec3(1, 0, 0));
-        for (int32_t v : rim) {
-            vec3 p = m.vertices[v].position * M;
-            outline.points.push_back(vec2(p.x, p.y));
-            outline.flags.push_back(false);
+    Cap(const Mesh& m, std::vector<int32_t> rim, const vec3& q, const vec3& n, const vec3& along, float hand)
+        : loop(std::move(rim)), origin(q) {
+        u = editing::withoutAxis(along, n);
+        // no stroke to lay it out along: any axis of the plane
+        if (!(u.lengthSquared() > kNullLengthSquared))
+            u = editing::withoutAxis(std::fabs(n.x) < 0.9f ? vec3(1, 0, 0) : vec3(0, 1, 0), n);
+        u = normalize(u);
+        v = cross(n, u) * (hand < 0 ? -1.0f : 1.0f);
+        std::vector<vec2> points;
+        double area = 0;
+        for (int32_t i : loop) points.push_back(onPlane(m.vertices[i].position));
+        for (size_t i = 0; i < points.size(); ++i) {
+            const vec2 a = points[i], b = points[(i + 1) % points.size()];
+            area += double(a.x) * b.y - double(b.x) * a.y;
         }
+        if (area < 0) {
+            std::reverse(loop.begin(), loop.end());
+            std::reverse(points.begin(), points.end());
+        }
+        const size_t first = size_t(std::min_element(points.begin(), points.end(), [](vec2 a, vec2 b) {
+                                        return a.x < b.x || (a.x == b.x && a.y < b.y);
+                                    }) - points.begin());
+        std::rotate(loop.begin(), loop.begin() + long(first), loop.end());
+        std::rotate(points.begin(), points.begin() + long(first), points.end());
+        outline.points = points;
+        outline.flags.assign(points.size(), false);
         mesh = Mesh::fromOutline(outline, false, 0, 0);
     }
+    vec2 onPlane(const vec3& p) const { return vec2(dot(p - origin, u), dot(p - origin, v)); }
+    vec3 inSpace(const vec3& p) const { return origin + u * p.x + v * p.y; }
     // Whether the triangulation starts with the loop's points, in order: coincident cut points
     // leave the outline without one, and the hole stays open.
     bool fits() const {
@@ -287,10 +308,8 @@ struct Cap {
 void capLoop(Mesh& m, const Cap& capped, const vec3& n, const pbr& material) {
     const std::vector<int32_t>& loop = capped.loop;
     const Mesh& cap = capped.mesh;
-    const mat4& M = capped.M;
     const int k = int(loop.size());
     if (!capped.fits()) return;
-    const mat4 back = inverseAffine(M);
     const int nt = m.triangleCount();
     std::vector<int32_t> id(size_t(cap.vertexCount()));
     for (int i = 0; i < cap.vertexCount(); ++i) {
@@ -298,13 +317,14 @@ void capLoop(Mesh& m, const Cap& capped, const vec3& n, const pbr& material) {
             id[size_t(i)] = loop[size_t(i)];
             continue;
         }
-        MeshVertex v(cap.vertices[i].position * back, -1, -1, VertexAlive);
+        MeshVertex v(capped.inSpace(cap.vertices[i].position), -1, -1, VertexAlive);
         id[size_t(i)] = m.pushVertex(v);
     }
     // the cap faces along n whichever way the triangulation wound it
     const MeshTriangle& t0 = cap.triangles[0];
-    vec3 a = cap.vertices[t0.vertex[0]].position * back, b = cap.vertices[t0.vertex[1]].position * back,
-         c = cap.vertices[t0.vertex[2]].position * back;
+    const vec3 a = capped.inSpace(cap.vertices[t0.vertex[0]].position);
+    const vec3 b = capped.inSpace(cap.vertices[t0.vertex[1]].position);
+    const vec3 c = capped.inSpace(cap.vertices[t0.vertex[2]].position);
     const bool flip = dot(cross(b - a, c - a), n) < 0;
     for (int t = 0; t < cap.triangleCount(); ++t) {
         const MeshTriangle& ct = cap.triangles[t];
@@ -399,14 +419,14 @@ void Mesh::clipPlane(const vec3& q, const vec3& n) {
     purgeDeleted(false);
 }
 
-void Mesh::subPlane(const vec3& q, const vec3& n, const pbr& material) {
+void Mesh::subPlane(const vec3& q, const vec3& n, const pbr& material, const vec3& along, float handedness) {
     PlaneCut cut(*this, q, n);
     clipAndCut(cut);
     std::vector<int32_t> loop;
     // a walk that does not close (several loops, a vertex off the boundary) caps nothing
     if (!cut.cutVertices.empty() && closedBoundaryLoop(*this, cut.cutVertices[0], loop)) {
         const vec3 normal = normalize(n);
-        capLoop(*this, Cap(*this, loop, normal), normal, material);
+        capLoop(*this, Cap(*this, loop, q, normal, along, handedness), normal, material);
     }
     purgeDeleted(false);
 }

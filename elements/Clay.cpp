@@ -13,6 +13,7 @@
 #include "gpu/GLFunctions.h"
 #include "gpu/GeometryBuffers.h"
 #include "gpu/Shader.h"
+#include "mesh/MeshGpuArrays.h"
 #include "gpu/ShaderTable.h"
 #include "mesh/Mesh.h"
 #include "mesh/MeshRecord.h"
@@ -171,13 +172,7 @@ void Clay::reupload() {
 }
 
 bool Clay::bind() {
-    if (!updateGpu()) return false;
-    if (bound) return true;
-    // a core context draws nothing without a vertex array: the shared one comes with the quad
-    if (!createQuadBuffer()) return false;
-    feedAttributeZero(buffers[current]);
-    bound = true;
-    return true;
+    return bindOnce(updateGpu(), bound, [this] { feedAttributeZero(buffers[current]); });
 }
 
 void Clay::unbind() {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "foundation/Mat.h"
+#include "mesh/MeshGpuArrays.h"
 #include "scene/Element.h"
 
 namespace kal {
@@ -19,23 +20,20 @@ namespace surfacesculpt {
 struct StrokeCall;
 }
 
-// The triangle arrays and outline of one surface build, staged without GL: six vertices a quad,
-// in the mesh's corner layout (34 bytes a vertex), ready for one glBufferSubData per array.
-struct SurfaceArrays {
-    int32_t vertices = 0;
-    std::vector<float> positions;    // 3 per vertex
-    std::vector<uint16_t> normals;   // 3 half floats per vertex
-    std::vector<uint8_t> colours;    // 4 per vertex
-    std::vector<uint8_t> lights;     // 4 per vertex
-    std::vector<int16_t> materials;  // roughness, metalness per vertex
-    std::vector<uint32_t> ids;       // (axis segment << 16) + section segment per vertex
-    std::vector<float> lines;        // 2 x 3 floats per outline line
-};
+// One surface build staged without GL in the mesh's corner layout: six corners a quad (two
+// triangles), ids (axis segment << 16) + section segment, and the outline lines.
+using SurfaceArrays = MeshCornerArrays;
 
 class CurveSurface : public Element {
 public:
-    // Arrays whose data is out of date; all of them after a full rebuild.
-    enum Stale : int { StalePositions = 0, StaleNormals = 1, StaleMaterials = 2, StaleIds = 3 };
+    // Arrays whose data is out of date; all of them after a full rebuild. They index the groups of
+    // the staged corner arrays.
+    enum Stale : int {
+        StalePositions = GroupPositions,
+        StaleNormals = GroupNormals,
+        StaleMaterials = GroupMaterials,
+        StaleIds = GroupIds
+    };
 
     uint32_t vertexBuffer = 0;
     bool rebuildNeeded = true;

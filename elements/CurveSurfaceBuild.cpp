@@ -85,7 +85,7 @@ void CurveSurface::prepareRings() {}
 
 bool CurveSurface::buildArrays(const bool staleParts[4], SurfaceArrays& out) {
     // arrays that are not rebuilt keep whatever they held; a reused scratch keeps its storage
-    out.vertices = 0;
+    out.corners = 0;
     out.lines.clear();
     if (!axis || !section || axis->segments.empty() || section->segments.empty()) return false;
     const Curve& A = *axis;
@@ -135,15 +135,8 @@ bool CurveSurface::buildArrays(const bool staleParts[4], SurfaceArrays& out) {
     }
 
     const size_t n = size_t(quads) * 6;
-    out.vertices = int32_t(n);
-    if (staleParts[StalePositions]) out.positions.resize(3 * n);
-    if (staleParts[StaleNormals]) out.normals.resize(3 * n);
-    if (staleParts[StaleMaterials]) {
-        out.colours.resize(4 * n);
-        out.lights.resize(4 * n);
-        out.materials.resize(2 * n);
-    }
-    if (staleParts[StaleIds]) out.ids.resize(n);
+    out.corners = int32_t(n);
+    out.forGroups(staleParts, [n](auto& a, size_t perCorner) { a.resize(perCorner * n); });
 
     // vertices of a quad: triangles c0 c1 c3 and c0 c3 c2, corner c = 2k + l
     static const int order[6] = {0, 1, 3, 0, 3, 2};

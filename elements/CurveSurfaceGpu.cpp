@@ -62,8 +62,8 @@ bool CurveSurface::updateGpu() {
     gl->glFlush();
     gl->glGetError();
 
-    const uint32_t n = uint32_t(arrays.vertices);
-    vertexCount = arrays.vertices;
+    const uint32_t n = uint32_t(arrays.corners);
+    vertexCount = arrays.corners;
     uint32_t at = 0;
     for (int a = 0; a < 6; ++a) {
         arrayOffsets[a] = at;

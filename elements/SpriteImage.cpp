@@ -204,7 +204,7 @@ bool ImageElement<Tex, Type, Tag>::loadFromFile(const std::string& path) {
 
 template <class Tex, int32_t Type, uint32_t Tag>
 bool ImageElement<Tex, Type, Tag>::takeImage(const std::string& path) {
-    texture = sharedImage<Tex>(path, [](uint64_t bytes) { return bytes <= SIZE_MAX && chargeRead(size_t(bytes)); });
+    texture = sharedImage<Tex>(path, chargeReadImage);
     invalid = !texture || texture->failed;
     return texture != nullptr;
 }

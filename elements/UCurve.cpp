@@ -10,34 +10,81 @@
 
 namespace kal {
 
-UCurve::UCurve(Curve* s, uint32_t w) : Curve(w), source(s) {
-    typeCode = UCurveType;
-    if (!source) return;
-    source->rebuild(0);
-    translation = source->translation;
-    scale = source->scale;
-    derive();
-}
-
-UCurve::~UCurve() {
-    // a source made for this curve alone goes with it once nobody else counts it
-    if (ownsSource && source && source->useCount <= 0) delete source;
-}
-
 namespace {
 
 UCurve* asFollowing(Curve* c) { return c && c->typeCode == UCurveType ? static_cast<UCurve*>(c) : nullptr; }
 
-// The curve at the bottom of a chain of following curves.
-Curve* baseOf(Curve* c) {
+// Changes whenever a following curve's source does (or one goes): bases found before are found
+// again, and no chain counts as settled.
+uint64_t followingLinks = 1;
+
+} // namespace
+
+UCurve::UCurve(Curve* s, uint32_t w) : Curve(w), source(s) {
+    typeCode = UCurveType;
+    // nothing follows a curve being made, so no base found before changes
+    if (source) UCurve::rebuild(0);
+}
+
+UCurve::~UCurve() {
+    ++followingLinks;
+    // A source made for this curve alone goes with it once nobody else counts it. A chain of such
+    // sources (a clone's) goes one by one, rather than each deleting the next.
+    Curve* doomed = ownsSource && source && source->useCount <= 0 ? source : nullptr;
+    source = nullptr;
+    while (doomed) {
+        UCurve* u = asFollowing(doomed);
+        Curve* next = u && u->ownsSource && u->source && u->source->useCount <= 0 ? u->source : nullptr;
+        if (u) u->source = nullptr;
+        delete doomed;
+        doomed = next;
+    }
+}
+
+void UCurve::setSource(Curve* s) {
+    source = s;
+    ++followingLinks;
+}
+
+Curve* UCurve::chainBelow(std::vector<UCurve*>& out) {
+    Curve* c = this;
     while (UCurve* u = asFollowing(c)) {
-        if (!u->source) break;
+        ++followingSteps;
+        out.push_back(u);
         c = u->source;
     }
     return c;
 }
 
-} // namespace
+Curve* UCurve::base() {
+    if (baseFoundUnder == followingLinks) return baseFound;
+    // down to the bottom, or to a curve that knows it; every curve passed learns it too
+    std::vector<UCurve*> passed;
+    Curve* c = this;
+    while (UCurve* u = asFollowing(c)) {
+        if (u->baseFoundUnder == followingLinks) {
+            c = u->baseFound;
+            break;
+        }
+        ++followingSteps;
+        passed.push_back(u);
+        if (!u->source) break;
+        c = u->source;
+    }
+    for (UCurve* u : passed) {
+        u->baseFound = c;
+        u->baseFoundUnder = followingLinks;
+    }
+    return c;
+}
+
+bool UCurve::settledOn(const Curve* b) const {
+    const vec3& t = settled.translation;
+    return settled.links == followingLinks && settled.version == b->shapeVersion && t.x == b->translation.x &&
+           t.y == b->translation.y && t.z == b->translation.z && settled.scale == b->scale;
+}
+
+void UCurve::settle(const Curve* b) { settled = {followingLinks, b->shapeVersion, b->translation, b->scale}; }
 
 void UCurve::derive() {
     if (!source) return;
@@ -47,7 +94,7 @@ void UCurve::derive() {
     // a source its rebuild refused has no chains to follow (its links may be half made)
     if (anySegment && !source->invalid) {
         // every level is held to what the curve at the bottom allows, so levels do not compound
-        Curve* chains = source->extractChains(baseOf(source)->pointCount());
+        Curve* chains = source->extractChains(base()->pointCount());
         setGeometry(*chains, false);
         delete chains;
     } else {
@@ -60,55 +107,92 @@ void UCurve::derive() {
     derivedFromVersion = source->shapeVersion;
 }
 
+void UCurve::deriveChain() {
+    std::vector<UCurve*> chain;
+    chainBelow(chain);
+    for (size_t i = chain.size(); i-- > 0;) chain[i]->derive();
+}
+
 void UCurve::reset() {
-    reserved = 0.0f;
-    if (source) source->reset();
-    typeCode = UCurveType;
-    // the derived lists stay until the next touch; the GL name is given back rather than lost
-    releaseGpu();
+    std::vector<UCurve*> chain;
+    Curve* bottom = chainBelow(chain);
+    if (bottom) bottom->reset();
+    for (UCurve* u : chain) {
+        u->reserved = 0.0f;
+        u->typeCode = UCurveType;
+        // the derived lists stay until the next touch; the GL name is given back rather than lost
+        u->releaseGpu();
+    }
 }
 
 void UCurve::rebuild(int mode) {
     if (!source) return;
-    // The chain below, down to the curve it starts from, which alone is rebuilt; then each
-    // following curve derives again only if the one below it changed since it last did, so a
-    // chain rebuilt member by member derives each member once, not once per member above it.
-    std::vector<UCurve*> chain{this};
-    while (UCurve* below = asFollowing(chain.back()->source)) {
-        if (!below->source) break;
-        chain.push_back(below);
+    Curve* b = base();
+    b->rebuild(mode);
+    // Down to the first curve settled on the base as it is now (or to the base), then up again:
+    // each takes the placement of its source and derives only if its source changed since it
+    // last did. Rebuilding every member of a chain so walks each member once, not once per
+    // member above it.
+    std::vector<UCurve*> chain;
+    for (UCurve* u = this; u && u != b && !u->settledOn(b); u = asFollowing(u->source)) {
+        ++followingSteps;
+        chain.push_back(u);
     }
-    chain.back()->source->rebuild(mode);
     for (size_t i = chain.size(); i-- > 0;) {
         UCurve* u = chain[i];
         u->translation = u->source->translation;
         u->scale = u->source->scale;
         if (u->derivedFrom != u->source || u->derivedFromVersion != u->source->shapeVersion) u->derive();
+        u->settle(b);
     }
+    // this curve takes its source's placement even when settled, as it always has
+    translation = source->translation;
+    scale = source->scale;
+}
+
+Element* UCurve::acquire(int n) {
+    std::vector<UCurve*> chain;
+    Curve* bottom = chainBelow(chain);
+    for (UCurve* u : chain) u->useCount += n;
+    if (bottom) bottom->acquire(n);
+    return this;
 }
 
 void UCurve::release(int n) {
-    useCount -= n;
-    if (!source) return;
-    source->release(n);
-    // forgotten here, so nothing reads or deletes it again
-    if (source->useCount <= 0) {
-        delete source;
-        source = nullptr;
+    std::vector<UCurve*> chain;
+    Curve* bottom = chainBelow(chain);
+    for (UCurve* u : chain) u->useCount -= n;
+    if (bottom) bottom->release(n);
+    // deepest first, each lets go of a source nobody counts any more: forgotten here, so nothing
+    // reads or deletes it again
+    for (size_t i = chain.size(); i-- > 0;) {
+        UCurve* u = chain[i];
+        if (u->source && u->source->useCount <= 0) {
+            delete u->source;
+            u->setSource(nullptr);
+        }
     }
 }
 
 Element* UCurve::clone() {
+    // from the bottom up, each copy following (and owning) the copy of the curve below it
+    std::vector<UCurve*> chain;
+    Curve* bottom = chainBelow(chain);
+    Curve* below = bottom ? static_cast<Curve*>(bottom->clone()) : nullptr;
     UCurve* copy = nullptr;
-    if (source) {
-        copy = new UCurve(static_cast<Curve*>(source->clone()), word);
-        copy->ownsSource = true;
-    } else {
-        copy = new UCurve(nullptr, word);
-        copy->setGeometry(*this, true);
+    for (size_t i = chain.size(); i-- > 0;) {
+        UCurve* u = chain[i];
+        if (below) {
+            copy = new UCurve(below, u->word);
+            copy->ownsSource = true;
+        } else {
+            copy = new UCurve(nullptr, u->word);
+            copy->setGeometry(*u, true);
+        }
+        copy->translation = u->translation;
+        copy->scale = u->scale;
+        below = copy;
     }
-    copy->translation = translation;
-    copy->scale = scale;
     return copy;
 }
 
@@ -117,33 +201,51 @@ void UCurve::listParts(std::vector<Element*>& out) {
 }
 
 void UCurve::collectAll(std::vector<Element*>& out) {
-    out.push_back(this);
-    if (source) source->collectAll(out);
+    std::vector<UCurve*> chain;
+    Curve* bottom = chainBelow(chain);
+    out.insert(out.end(), chain.begin(), chain.end());
+    if (bottom) bottom->collectAll(out);
 }
 
 void UCurve::resolveLinks(const std::vector<Element*>& table) {
-    useCount += 1;
-    if (id < 0) {
-        id = 0;
-        // partLinksHold has vouched for the index before anything was linked
-        source = sourceIndex < table.size() ? static_cast<Curve*>(table[sourceIndex]) : nullptr;
+    // every curve of the chain takes one more holder, as this one does
+    Curve* c = this;
+    while (UCurve* u = asFollowing(c)) {
+        ++followingSteps;
+        u->useCount += 1;
+        if (u->id < 0) {
+            u->id = 0;
+            // partLinksHold has vouched for the index before anything was linked
+            u->setSource(u->sourceIndex < table.size() ? static_cast<Curve*>(table[u->sourceIndex]) : nullptr);
+        }
+        c = u->source;
     }
-    if (source) source->resolveLinks(table);
+    if (c) c->resolveLinks(table);
 }
 
 bool UCurve::partLinksHold(const std::vector<Element*>& table) const {
-    if (id >= 0) return true; // an embedded source is already linked
-    // the source must be a curve; a chain of following curves must end in one, never loop
+    if (id >= 0 || vouchedFor == sourceIndex) return true; // an embedded source is already linked
+    // The source must be a curve; a chain of following curves must end in one, never loop. Every
+    // curve passed on the way down to one is vouched for, so that the reader's check of each
+    // member of a chain walks each once.
+    std::vector<const UCurve*> passed{this};
     uint32_t index = sourceIndex;
     for (size_t steps = 0; steps <= table.size(); ++steps) {
+        ++followingSteps;
         if (index >= table.size()) return false;
         const Element* e = table[index];
         if (!e || e == this) return false;
-        if (e->typeCode == CurveType) return true;
-        if (e->typeCode != UCurveType) return false;
-        const UCurve* next = static_cast<const UCurve*>(e);
-        if (next->id >= 0) return true;
-        index = next->sourceIndex;
+        if (e->typeCode != CurveType) {
+            if (e->typeCode != UCurveType) return false;
+            const UCurve* next = static_cast<const UCurve*>(e);
+            if (next->id < 0 && next->vouchedFor != next->sourceIndex) {
+                passed.push_back(next);
+                index = next->sourceIndex;
+                continue;
+            }
+        }
+        for (const UCurve* u : passed) u->vouchedFor = u->sourceIndex;
+        return true;
     }
     return false;
 }
@@ -158,14 +260,14 @@ void UCurve::touch() {
 
 void UCurve::applyGestures(const std::vector<Gesture*>& gestures) {
     if (!source) return;
-    source->applyGestures(gestures);
-    touch();
+    if (Curve* b = base(); !asFollowing(b)) b->applyGestures(gestures);
+    deriveChain();
 }
 
 void UCurve::close() {
     if (!source) return;
-    source->close();
-    touch();
+    if (Curve* b = base(); !asFollowing(b)) b->close();
+    deriveChain();
 }
 
 void UCurve::save(ByteBuffer& out) {

@@ -1,11 +1,13 @@
 // Writes small valid scene, object and OBJ files into the two seed folders given as arguments:
-// every element record at the top level of a file and, for the older kinds, nested as well.
+// every element record at the top level of a file, and each once more nested in an older compound.
 #include <QDir>
 #include <QFile>
 #include <QImage>
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -127,12 +129,17 @@ void putRecord(std::vector<uint8_t>& out, uint32_t tag, const ByteBuffer& body) 
     out.insert(out.end(), body.bytes.begin(), body.bytes.end());
 }
 
-// An older compound record: an inner curve record, 8 bytes, a following curve with its source
-// embedded, 64 bytes.
-std::vector<uint8_t> legacyCompoundRecord() {
-    Curve inner({vec3(0, 0, 0), vec3(1, 0, 0)}, false, 0);
+// An older compound record: an inner record (by default a curve's), 8 bytes, a following curve
+// with its source embedded, 64 bytes.
+std::vector<uint8_t> legacyCompoundRecord(std::vector<uint8_t> inner = {}) {
+    if (inner.empty()) {
+        Curve curve({vec3(0, 0, 0), vec3(1, 0, 0)}, false, 0);
+        ByteBuffer saved;
+        curve.save(saved);
+        inner = saved.bytes;
+    }
     ByteBuffer record;
-    inner.save(record);
+    record.append(inner.data(), inner.size());
     record.append(std::vector<uint8_t>(8, 0).data(), 8);
     putEmbeddedFollowingBody(record);
     record.append(std::vector<uint8_t>(64, 0).data(), 64);
@@ -151,6 +158,31 @@ std::vector<uint8_t> olderRecordsAtTopLevel() {
     putEmbeddedFollowingBody(following);
     putRecord(out, embeddedFollowingCurveTag, following);
     putRecord(out, unsavedElementTag, ByteBuffer());
+    return out;
+}
+
+// The top-level records of a file's element chunks, each with its header.
+std::vector<std::vector<uint8_t>> elementRecords(const QByteArray& file) {
+    std::vector<std::vector<uint8_t>> out;
+    const auto* bytes = reinterpret_cast<const uint8_t*>(file.constData());
+    const size_t size = size_t(file.size());
+    size_t pos = 0;
+    while (pos + 8 <= size) {
+        uint32_t tag, length;
+        std::memcpy(&tag, bytes + pos, 4);
+        std::memcpy(&length, bytes + pos + 4, 4);
+        pos += 8;
+        if (tag == versionChunkTag) continue;
+        const size_t end = std::min(size, pos + length);
+        for (size_t r = pos; tag == elementChunkTag && r + 8 <= end;) {
+            uint32_t recordLength;
+            std::memcpy(&recordLength, bytes + r + 4, 4);
+            const size_t next = std::min(end, r + 8 + recordLength);
+            out.emplace_back(bytes + r, bytes + next);
+            r = next;
+        }
+        pos = end;
+    }
     return out;
 }
 
@@ -295,10 +327,30 @@ int main(int argc, char** argv) {
     }
     ok = walks.save(sceneDir + "/walks.k") && ok;
 
+    // every record kind of the seeds above once more, nested: each the inner record of an older
+    // compound (the compound's own record makes a compound inside a compound)
+    auto readAll = [](const QFileInfo& info) {
+        QFile file(info.filePath());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    std::vector<uint8_t> nested;
+    std::set<uint32_t> kinds;
+    int compounds = 0;
+    for (const QFileInfo& seed : QDir(QString::fromStdString(sceneDir)).entryInfoList({"*.k", "*.ko"})) {
+        for (const std::vector<uint8_t>& record : elementRecords(readAll(seed))) {
+            uint32_t tag;
+            std::memcpy(&tag, record.data(), 4);
+            if (!kinds.insert(tag).second) continue;
+            const std::vector<uint8_t> compound = legacyCompoundRecord(record);
+            nested.insert(nested.end(), compound.begin(), compound.end());
+            ++compounds;
+        }
+    }
+    ok = saveWithElements(sceneDir + "/nested.k", nested, compounds) && ok;
+
     // a seed the reader refuses would teach the fuzzer nothing but the refusal
     for (const QFileInfo& seed : QDir(QString::fromStdString(sceneDir)).entryInfoList({"*.k", "*.ko"})) {
-        QFile file(seed.filePath());
-        const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        const QByteArray bytes = readAll(seed);
         Scene check;
         if (!readSceneBytes(check, reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size()))) {
             std::fprintf(stderr, "seed refused: %s\n", qPrintable(seed.fileName()));

@@ -6,6 +6,7 @@
 
 #include <QDateTime>
 #include <QFileInfo>
+#include <algorithm>
 #include <map>
 #include <mutex>
 #include <type_traits>
@@ -45,7 +46,7 @@ std::shared_ptr<Tex> sharedImage(const std::string& path, const DecodeCharge& ch
             return std::static_pointer_cast<Tex>(living);
 
     std::uint64_t bytes = 0;
-    if (imageFileRefusal(path, frames, &bytes).empty() && charge && !charge(bytes))
+    if (imageFileRefusal(path, frames, &bytes).empty() && charge && !charge(bytes, std::uint64_t(std::max<std::int64_t>(size, 0))))
         return nullptr;
     auto texture = std::make_shared<Tex>(path, false);
     if (texture->failed)

@@ -10,8 +10,9 @@
 
 namespace kal {
 
-// Told the bytes a fresh decode is about to hold (four a pixel, every frame); false stops it.
-using DecodeCharge = std::function<bool(std::uint64_t bytes)>;
+// Told the bytes a fresh decode is about to hold (four a pixel, every frame) and the size of the
+// file it decodes; false stops it.
+using DecodeCharge = std::function<bool(std::uint64_t decodedBytes, std::uint64_t fileBytes)>;
 
 // The texture of the image file at path (Texture2D: the still image; Texture3D: every frame), the
 // living one when there is one, else decoded now. An image that does not load gives a texture of

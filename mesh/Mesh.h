@@ -285,7 +285,10 @@ public:
     void cutPlaneComponent(const vec3& q, const vec3& n, int item);
     void cutPlanePatch(const vec3& q, const vec3& n, int item);
     void clipPlane(const vec3& q, const vec3& n);
-    void subPlane(const vec3& q, const vec3& n, const pbr& material);
+    // The cap is laid out on the plane along `along` and by `handedness`, so that a mirrored or
+    // turned stroke caps with the mirrored or turned triangulation.
+    void subPlane(const vec3& q, const vec3& n, const pbr& material, const vec3& along = vec3(),
+                  float handedness = 1.0f);
 
     // Cuts, clips and stamps along a sphere with its centre and a point of its rim
     // (editing/SphereCuts.cpp).

@@ -97,21 +97,10 @@ void buildCornerRange(const Mesh& mesh, const bool parts[4], int first, int end,
     const size_t reserve = 3 * size_t(std::max(0, end - first));
     out.corners = 0;
     out.segments = 0;
-    out.positions.clear();
-    out.normals.clear();
-    out.colours.clear();
-    out.lights.clear();
-    out.materials.clear();
-    out.ids.clear();
+    static const bool every[4] = {true, true, true, true};
+    out.forGroups(every, [](auto& a, size_t) { a.clear(); });
     out.lines.clear();
-    if (parts[GroupPositions]) out.positions.reserve(3 * reserve);
-    if (parts[GroupNormals]) out.normals.reserve(3 * reserve);
-    if (parts[GroupMaterials]) {
-        out.colours.reserve(4 * reserve);
-        out.lights.reserve(4 * reserve);
-        out.materials.reserve(2 * reserve);
-    }
-    if (parts[GroupIds]) out.ids.reserve(reserve);
+    out.forGroups(parts, [&](auto& a, size_t perCorner) { a.reserve(perCorner * reserve); });
 
     for (int t = first; t < end; ++t) {
         const MeshTriangle& tri = mesh.triangles[t];

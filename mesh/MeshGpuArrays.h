@@ -32,6 +32,19 @@ struct MeshCornerArrays {
 
     // Byte offset of attribute a (0..5) in a buffer of `corners` corners.
     uint32_t offset(int a) const;
+
+    // Calls f(array, values per corner) on each array of the groups set in `groups`, so that every
+    // sizing of the arrays follows one map from groups to arrays.
+    template <class F> void forGroups(const bool groups[4], F&& f) {
+        if (groups[GroupPositions]) f(positions, 3);
+        if (groups[GroupNormals]) f(normals, 3);
+        if (groups[GroupMaterials]) {
+            f(colours, 4);
+            f(lights, 4);
+            f(materials, 2);
+        }
+        if (groups[GroupIds]) f(ids, 1);
+    }
 };
 
 // Fills the arrays of the groups set in parts (the others stay empty) from the alive triangles,

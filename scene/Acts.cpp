@@ -134,56 +134,8 @@ bool ActObjectProperty::hasEffect() {
     return any;
 }
 
-void ActObjectProperty::resize(int) {}
-void ActObjectProperty::capture(int) {}
-void ActObjectProperty::swap(int) {}
-bool ActObjectProperty::differs(int) { return true; }
-
-ActObjectMaterial::ActObjectMaterial(Scene* s, int32_t i, bool r) : ActObjectProperty(ActMaterialKind, s, i, r) {
-    toggle();
-}
-void ActObjectMaterial::capture(int i) { saved[size_t(i)] = targets[size_t(i)]->material; }
-void ActObjectMaterial::swap(int i) { std::swap(saved[size_t(i)], targets[size_t(i)]->material); }
-bool ActObjectMaterial::differs(int i) { return saved[size_t(i)] != targets[size_t(i)]->material; }
-
-ActObjectRotationAxis::ActObjectRotationAxis(Scene* s, int32_t i, bool r)
-    : ActObjectProperty(ActRotationAxisKind, s, i, r) {
-    toggle();
-}
-void ActObjectRotationAxis::capture(int i) { saved[size_t(i)] = targets[size_t(i)]->rotationAxis; }
-void ActObjectRotationAxis::swap(int i) { std::swap(saved[size_t(i)], targets[size_t(i)]->rotationAxis); }
-bool ActObjectRotationAxis::differs(int i) {
-    return floatsDiffer(&saved[size_t(i)].x, &targets[size_t(i)]->rotationAxis.x, 3);
-}
-
-ActObjectTranslationAxis::ActObjectTranslationAxis(Scene* s, int32_t i, bool r)
-    : ActObjectProperty(ActTranslationAxisKind, s, i, r) {
-    toggle();
-}
-void ActObjectTranslationAxis::capture(int i) { saved[size_t(i)] = targets[size_t(i)]->translationAxis; }
-void ActObjectTranslationAxis::swap(int i) { std::swap(saved[size_t(i)], targets[size_t(i)]->translationAxis); }
-bool ActObjectTranslationAxis::differs(int i) {
-    return floatsDiffer(&saved[size_t(i)].x, &targets[size_t(i)]->translationAxis.x, 3);
-}
-
-ActObjectTransform::ActObjectTransform(Scene* s, int32_t i, bool r) : ActObjectProperty(ActTransformKind, s, i, r) {
-    toggle();
-}
-void ActObjectTransform::capture(int i) {
-    savedPivots[size_t(i)] = targets[size_t(i)]->pivot;
-    savedTransforms[size_t(i)] = targets[size_t(i)]->transform;
-    savedAxes[size_t(i)] = targets[size_t(i)]->translationAxis;
-}
-void ActObjectTransform::swap(int i) {
-    std::swap(savedPivots[size_t(i)], targets[size_t(i)]->pivot);
-    std::swap(savedTransforms[size_t(i)], targets[size_t(i)]->transform);
-    std::swap(savedAxes[size_t(i)], targets[size_t(i)]->translationAxis);
-}
-bool ActObjectTransform::differs(int i) {
-    return floatsDiffer(savedPivots[size_t(i)].m, targets[size_t(i)]->pivot.m, 16) ||
-           floatsDiffer(savedTransforms[size_t(i)].m, targets[size_t(i)]->transform.m, 16) ||
-           floatsDiffer(&savedAxes[size_t(i)].x, &targets[size_t(i)]->translationAxis.x, 3);
-}
+bool ActObjectProperty::changed(const vec3& a, const vec3& b) { return floatsDiffer(&a.x, &b.x, 3); }
+bool ActObjectProperty::changed(const mat4& a, const mat4& b) { return floatsDiffer(a.m, b.m, 16); }
 
 // ---- additions ----
 
@@ -314,16 +266,20 @@ void ActObjectRemove::firstApply() {
         if (g != position.end()) linkTo[j] = g->second;
     }
 
+    // each parent's children are numbered once: a parent may hold thousands of the roots
+    std::unordered_map<Tool*, size_t> parentSlot;
+    std::unordered_map<Tool*, int32_t> childAt;
     for (size_t i = 0; i < roots.size(); ++i) {
         Tool* parent = roots[i]->parent;
-        auto it = std::find(parents.begin(), parents.end(), parent);
-        size_t k = size_t(it - parents.begin());
-        if (it == parents.end()) {
+        auto [it, fresh] = parentSlot.emplace(parent, parents.size());
+        if (fresh) {
             parents.push_back(parent);
             insertions.emplace_back();
+            if (parent)
+                for (size_t c = 0; c < parent->children.size(); ++c) childAt.emplace(parent->children[c], int32_t(c));
         }
-        int32_t at = parent ? parent->indexOfChild(roots[i]) : 0;
-        insertions[k].push_back({int32_t(i), at});
+        auto at = childAt.find(roots[i]);
+        insertions[it->second].push_back({int32_t(i), !parent ? 0 : at != childAt.end() ? at->second : -1});
     }
     for (auto& list : insertions)
         std::sort(list.begin(), list.end(), [](const auto& a, const auto& b) { return a.second < b.second; });

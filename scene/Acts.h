@@ -4,16 +4,17 @@
 // reverts it when it is. The view rebuilds the scene lists before each render, so ids given to a
 // record stay valid as long as the records are toggled in stack order.
 #include <cstdint>
+#include <tuple>
 #include <utility>
 #include <vector>
 
 #include "foundation/Mat.h"
 #include "foundation/Pbr.h"
+#include "scene/Tool.h"
 
 namespace kal {
 
 class Scene;
-class Tool;
 
 enum ActKind : int32_t {
     ActMaterialKind = 0,
@@ -40,7 +41,7 @@ public:
     virtual bool hasEffect();
 };
 
-// A value held by the object (or every placed member of its ring). Construction captures the
+// Values held by the object (or every placed member of its ring). Construction captures the
 // values before the view changes them; each later toggle exchanges stored and current values.
 class ActObjectProperty : public Act {
 public:
@@ -53,61 +54,53 @@ public:
     ActObjectProperty(int32_t kind, Scene* scene, int32_t id, bool ring);
     void toggle() override;
     bool hasEffect() override;
-    virtual void resize(int n);
-    virtual void capture(int i);
-    virtual void swap(int i);
-    virtual bool differs(int i);
+
+protected:
+    virtual void resize(int n) = 0;
+    virtual void capture(int i) = 0;
+    virtual void swap(int i) = 0;
+    virtual bool differs(int i) = 0;
+    // NaN is never equal, so a NaN counts as a change
+    static bool changed(const vec3& a, const vec3& b);
+    static bool changed(const mat4& a, const mat4& b);
+    static bool changed(const pbr& a, const pbr& b) { return a != b; }
 
 private:
     bool gatherTargets();
     void releaseTargets();
 };
 
-class ActObjectMaterial : public ActObjectProperty {
+// The record of the tool members Fields (pointers to members of Tool), kept per target.
+template <int32_t Kind, auto... Fields>
+class ActObjectValues : public ActObjectProperty {
 public:
-    std::vector<pbr> saved;
-    ActObjectMaterial(Scene* scene, int32_t id, bool ring);
-    void resize(int n) override { saved.resize(size_t(n)); }
-    void capture(int i) override;
-    void swap(int i) override;
-    bool differs(int i) override;
-};
+    ActObjectValues(Scene* scene, int32_t id, bool ring) : ActObjectProperty(Kind, scene, id, ring) { toggle(); }
 
-class ActObjectRotationAxis : public ActObjectProperty {
-public:
-    std::vector<vec3> saved;
-    ActObjectRotationAxis(Scene* scene, int32_t id, bool ring);
-    void resize(int n) override { saved.resize(size_t(n)); }
-    void capture(int i) override;
-    void swap(int i) override;
-    bool differs(int i) override;
-};
+private:
+    template <class M> struct Member;
+    template <class T> struct Member<T Tool::*> { using type = T; };
+    std::vector<std::tuple<typename Member<decltype(Fields)>::type...>> saved;
 
-class ActObjectTranslationAxis : public ActObjectProperty {
-public:
-    std::vector<vec3> saved;
-    ActObjectTranslationAxis(Scene* scene, int32_t id, bool ring);
     void resize(int n) override { saved.resize(size_t(n)); }
-    void capture(int i) override;
-    void swap(int i) override;
-    bool differs(int i) override;
-};
-
-class ActObjectTransform : public ActObjectProperty {
-public:
-    std::vector<mat4> savedPivots;
-    std::vector<mat4> savedTransforms;
-    std::vector<vec3> savedAxes; // a constrained turn carries the translation axis along
-    ActObjectTransform(Scene* scene, int32_t id, bool ring);
-    void resize(int n) override {
-        savedPivots.resize(size_t(n));
-        savedTransforms.resize(size_t(n));
-        savedAxes.resize(size_t(n));
+    void capture(int i) override { saved[size_t(i)] = {targets[size_t(i)]->*Fields...}; }
+    void swap(int i) override {
+        Tool* t = targets[size_t(i)];
+        auto current = std::make_tuple(t->*Fields...);
+        std::tie(t->*Fields...) = saved[size_t(i)];
+        saved[size_t(i)] = current;
     }
-    void capture(int i) override;
-    void swap(int i) override;
-    bool differs(int i) override;
+    bool differs(int i) override {
+        Tool* t = targets[size_t(i)];
+        return std::apply([t](const auto&... s) { return (changed(s, t->*Fields) || ...); }, saved[size_t(i)]);
+    }
 };
+
+using ActObjectMaterial = ActObjectValues<ActMaterialKind, &Tool::material>;
+using ActObjectRotationAxis = ActObjectValues<ActRotationAxisKind, &Tool::rotationAxis>;
+using ActObjectTranslationAxis = ActObjectValues<ActTranslationAxisKind, &Tool::translationAxis>;
+// a constrained turn carries the translation axis along
+using ActObjectTransform =
+    ActObjectValues<ActTransformKind, &Tool::pivot, &Tool::transform, &Tool::translationAxis>;
 
 // Copies of a template placed by matrices; applies itself when built.
 class ActObjectAdd : public Act {

@@ -1,5 +1,7 @@
 #include "scene/Element.h"
 
+#include <unordered_set>
+
 namespace kal {
 
 int32_t frameCounter = 1;
@@ -87,12 +89,26 @@ int32_t Element::changeStamp() {
     if (stamp == frameCounter) return stamp;
     std::vector<Element*> all;
     collectAll(all);
-    int32_t newest = 1; // a never-touched element (stamp 0) is always brought up to date
-    for (size_t i = 1; i < all.size(); ++i) {
-        int32_t s = all[i]->changeStamp();
-        if (s >= newest) newest = s;
+    if (all.size() == 1) {
+        if (stamp < 1) touch(); // a never-touched element is always brought up to date
+        return stamp;
     }
-    if (stamp < newest) touch();
+    // Holders come before their parts in the list: taken backwards, each part is up to date
+    // before its holders look at it. A holder older than its newest part is touched, as is a
+    // never-touched one. A loop, not a call per part: a chain of following curves may be far
+    // deeper than the call stack, and a call per part would walk each chain once per member.
+    std::unordered_set<Element*> listed(all.begin(), all.end()), done;
+    std::vector<Element*> parts;
+    for (size_t i = all.size(); i-- > 0;) {
+        Element* e = all[i];
+        if (!done.insert(e).second || e->stamp == frameCounter) continue;
+        parts.clear();
+        e->listParts(parts);
+        int32_t newest = 1;
+        for (Element* p : parts)
+            if (p && listed.count(p) && p->stamp >= newest) newest = p->stamp;
+        if (e->stamp < newest) e->touch();
+    }
     return stamp;
 }
 

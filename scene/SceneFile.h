@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "gpu/ImageLimits.h"
+
 namespace kal {
 
 class ByteBuffer;
@@ -37,30 +39,37 @@ inline bool legacyLayout() { return fileVersion < firstWideChannelVersion; }
 // readBytesPerFileByte * n + readBytesSlack bytes for the tools, elements and records it builds,
 // whole reserved blocks counted (MeshStore::bytesFor gives a mesh store's). Every reader charges
 // what it is about to reserve with chargeRead before it reserves it: the element object, and each
-// list by its count times its entry size (a decoded image by its pixels, not its file bytes); a
+// list by its count times its entry size (decoded images apart, below); a
 // refused charge makes the record damaged, and the file is refused with nothing handed to the
 // scene. The tool chunk charges each tool record itself. The scratch of a later pass (a rebuild's
 // link tables) is a fixed multiple of the records and is not charged; nor are the file's bytes.
 constexpr size_t readBytesPerFileByte = 16;
 constexpr size_t readBytesSlack = size_t(64) << 20;
+// The pixels of the images a read decodes are charged apart (chargeReadImage), against what one
+// image may decode at most plus readBytesPerFileByte for every byte of the image files decoded:
+// the image files are read too, and a scene that names a large picture is not a large scene.
+constexpr uint64_t readImageSlack = maxDecodedImageBytes;
 
 // The budget of one read of a file of fileSize bytes, open while it is in scope. Reads nest: an
 // inner read has a budget of its own, and the outer one's resumes after it. (A test may pass a
 // smaller slack to reach the bound with a small input.)
 class ReadBudget {
 public:
-    explicit ReadBudget(size_t fileSize, size_t slack = readBytesSlack);
+    explicit ReadBudget(size_t fileSize, size_t slack = readBytesSlack, uint64_t imageSlack = readImageSlack);
     ~ReadBudget();
     ReadBudget(const ReadBudget&) = delete;
     ReadBudget& operator=(const ReadBudget&) = delete;
     size_t left() const { return remaining; }
+    uint64_t imagesLeft() const { return imageRemaining; }
     // Charges that did not fit so far: work that cannot answer false itself (the rebuild of a
     // read element) is judged by whether it added any.
     size_t refusals() const { return refused; }
 
 private:
     friend bool chargeRead(size_t bytes);
+    friend bool chargeReadImage(uint64_t decodedBytes, uint64_t fileBytes);
     size_t remaining;
+    uint64_t imageRemaining;
     size_t refused = 0;
     ReadBudget* outer;
 };
@@ -68,6 +77,9 @@ private:
 // Takes bytes from the open read's budget: false, and nothing taken, when they do not fit.
 // Without an open read (an undo record, a copy through the clipboard) every charge fits.
 bool chargeRead(size_t bytes);
+// The same for the fresh decode of an image file of fileBytes bytes into decodedBytes, charged to
+// the read's image allowance after the file's own share is added to it.
+bool chargeReadImage(uint64_t decodedBytes, uint64_t fileBytes);
 
 // Builds the element of one record. `in` is the element chunk positioned just past the record's
 // header; `end` is where the record's body ends by its length word. A reader leaves the position

@@ -3,6 +3,7 @@
 // must form a forest with closed rings. A damaged file is refused and the scene is left as it was.
 #include <algorithm>
 #include <cstring>
+#include <limits>
 #include <string>
 #include <unordered_map>
 
@@ -25,9 +26,18 @@ ReadBudget* openBudget = nullptr;
 
 } // namespace
 
-ReadBudget::ReadBudget(size_t fileSize, size_t slack) : outer(openBudget) {
-    // a file too large for the product to fit in a size_t cannot be read anyway
-    remaining = fileSize > (SIZE_MAX - slack) / readBytesPerFileByte ? SIZE_MAX : fileSize * readBytesPerFileByte + slack;
+namespace {
+
+// perByte * n + slack, or the largest value when that does not fit
+template <class T> T allowance(uint64_t n, T slack) {
+    const T most = std::numeric_limits<T>::max();
+    return n > (most - slack) / readBytesPerFileByte ? most : T(n) * T(readBytesPerFileByte) + slack;
+}
+
+} // namespace
+
+ReadBudget::ReadBudget(size_t fileSize, size_t slack, uint64_t imageSlack)
+    : remaining(allowance<size_t>(fileSize, slack)), imageRemaining(imageSlack), outer(openBudget) {
     openBudget = this;
 }
 
@@ -40,6 +50,17 @@ bool chargeRead(size_t bytes) {
         return false;
     }
     openBudget->remaining -= bytes;
+    return true;
+}
+
+bool chargeReadImage(uint64_t decodedBytes, uint64_t fileBytes) {
+    if (!openBudget) return true;
+    const uint64_t left = allowance<uint64_t>(fileBytes, openBudget->imageRemaining);
+    if (decodedBytes > left) {
+        ++openBudget->refused;
+        return false;
+    }
+    openBudget->imageRemaining = left - decodedBytes;
     return true;
 }
 

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <functional>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -69,6 +68,28 @@ void unlinkAll(const std::vector<Tool*>& gone) {
     }
 }
 
+// Takes the listed tools (but the first) from the parents outside the list that hold them.
+void detachFromStaying(const std::vector<Tool*>& doomed, const std::unordered_set<Tool*>& inDoomed) {
+    // A partner's subtree hangs from a tool that stays. Each such parent drops its doomed children
+    // in one pass: one removal at a time would cost the square of a wide parent's children.
+    std::vector<Tool*> parents;
+    std::unordered_set<Tool*> seen;
+    for (size_t i = 1; i < doomed.size(); ++i) {
+        Tool* p = doomed[i]->parent;
+        if (!p || inDoomed.count(p)) continue;
+        if (p->heldCopies()) {
+            p->removeChild(doomed[i]); // an array also empties a copy slot
+            doomed[i]->parent = nullptr;
+        } else if (seen.insert(p).second) {
+            parents.push_back(p);
+        }
+    }
+    for (Tool* p : parents)
+        p->children.erase(std::remove_if(p->children.begin(), p->children.end(),
+                                         [&inDoomed](Tool* c) { return inDoomed.count(c) != 0; }),
+                          p->children.end());
+}
+
 } // namespace
 
 void ToolRef::attach(Tool* t) {
@@ -118,11 +139,10 @@ Tool::~Tool() {
     unlinkAll(doomed);
     releaseElement(element);
     element = nullptr;
+    if (partners) detachFromStaying(doomed, inDoomed);
     for (size_t i = doomed.size(); i-- > 1;) {
         Tool* d = doomed[i];
         d->children.clear();
-        // a partner's subtree hangs from a tool that stays
-        if (partners && d->parent && !inDoomed.count(d->parent)) d->parent->removeChild(d);
         d->parent = nullptr;
         delete d;
     }
@@ -384,56 +404,67 @@ Tool* Tool::newCopyOfSelf(bool keepPivot) {
     return t;
 }
 
-Tool* Tool::placedLinkedCopy(Tool* c) {
-    Tool* copy = c->newCopyOfSelf(true);
-    copy->flags |= PlacedFlag;
-    copy->pivot *= mat4();
-    c->link(copy);
-    return copy;
+Tool* Tool::copyNode(CopyForm form, const mat4& m, bool keepPivot, bool linkCopy) {
+    Tool* t = newCopyOfSelf(form == CopyForm::Plain ? keepPivot : true);
+    if (form != CopyForm::Plain) {
+        t->flags |= PlacedFlag;
+        t->pivot *= m;
+    }
+    if (form == CopyForm::Plain || linkCopy) link(t);
+    copyRef = t;
+    return t;
 }
 
-void Tool::copyDescendants(Tool* copyOfThis, bool onlyMarked, Tool* (*make)(Tool*),
-                           const std::function<Tool*(Tool*)>& other) {
+Tool* Tool::copyPass(CopyForm form, const mat4& m, bool keepPivot, bool linkCopy) {
+    enum Slot : uint8_t { Child, HeldCopy, Finish };
     struct Pending {
-        Tool* original;
-        Tool* parentCopy;
+        Tool* original; // null for an empty copy slot, which stays empty
+        Tool* into;     // the copy it goes below, or its own copy to finish
+        Slot slot;
     };
     std::vector<Pending> stack;
-    auto pushChildren = [&stack](Tool* original, Tool* copy) {
-        for (auto it = original->children.rbegin(); it != original->children.rend(); ++it) stack.push_back({*it, copy});
+    // everything below pops in order, children before copies, then the tool itself is finished
+    auto pushBelow = [&stack](Tool* original, Tool* copy) {
+        stack.push_back({original, copy, Finish});
+        if (std::vector<Tool*>* held = original->heldCopies())
+            for (auto it = held->rbegin(); it != held->rend(); ++it) stack.push_back({*it, copy, HeldCopy});
+        for (auto it = original->children.rbegin(); it != original->children.rend(); ++it)
+            stack.push_back({*it, copy, Child});
     };
-    pushChildren(this, copyOfThis);
+    Tool* top = copyNode(form, m, keepPivot, linkCopy);
+    pushBelow(this, top);
     while (!stack.empty()) {
-        Pending p = stack.back();
+        const Pending p = stack.back();
         stack.pop_back();
         Tool* c = p.original;
-        if (onlyMarked && !c->isCopyMarked()) continue;
-        if (c->copyRef) {
-            p.parentCopy->addChild(c->copyRef, false);
-        } else if (c->kind != PlainKind) {
-            p.parentCopy->addChild(other(c), false);
+        if (p.slot == Finish) {
+            c->copied(p.into);
+            continue;
+        }
+        if (!c) {
+            p.into->heldCopies()->push_back(nullptr);
+            continue;
+        }
+        // unmarked copies are left out, so the later ones move up
+        if (form != CopyForm::All && !c->isCopyMarked()) continue;
+        Tool* made = c->copyRef;
+        if (!made) {
+            made = c->copyNode(form, mat4(), true, true);
+            pushBelow(c, made);
+        }
+        if (p.slot == Child) {
+            p.into->addChild(made, false);
         } else {
-            Tool* copy = make(c);
-            c->copyRef = copy;
-            p.parentCopy->addChild(copy, false);
-            pushChildren(c, copy);
+            made->parent = p.into;
+            p.into->heldCopies()->push_back(made);
         }
     }
+    return top;
 }
 
 Tool* Tool::copy(bool keepPivot, bool withChildren) {
     if (withChildren) markSubtree(1);
-    Tool* t = newCopyOfSelf(keepPivot);
-    link(t);
-    copyRef = t;
-    copyDescendants(
-        t, true,
-        [](Tool* c) {
-            Tool* copy = c->newCopyOfSelf(true);
-            c->link(copy);
-            return copy;
-        },
-        [](Tool* c) { return c->copy(true, false); });
+    Tool* t = copyPass(CopyForm::Plain, mat4(), keepPivot, true);
     if (withChildren) markSubtree(0);
     return t;
 }
@@ -443,85 +474,77 @@ void Tool::markForCopy(uint8_t markMode, uint8_t on) {
     if (markMode == 2) setStateRecursive(on);
 }
 
-void Tool::placeCopy(Tool* t, const mat4& m, bool linkCopy) {
-    t->flags |= PlacedFlag;
-    t->pivot *= m;
-    if (linkCopy) link(t);
-    copyRef = t;
-}
-
 Tool* Tool::copyTransformedMode(const mat4& m, bool linkCopy, uint8_t markMode) {
     markForCopy(markMode, 1);
-    Tool* t = newCopyOfSelf(true);
-    placeCopy(t, m, linkCopy);
-    copyDescendants(t, true, placedLinkedCopy, [](Tool* c) { return c->copyTransformedMode(mat4(), true, 0); });
+    Tool* t = copyPass(CopyForm::Transformed, m, true, linkCopy);
     markForCopy(markMode, 0);
     return t;
 }
 
 Tool* Tool::copyTransformedAll(const mat4& m, bool linkCopy, bool markPass) {
     if (markPass) markSubtree(1);
-    Tool* t = newCopyOfSelf(true);
-    placeCopy(t, m, linkCopy);
-    copyDescendants(t, false, placedLinkedCopy, [](Tool* c) { return c->copyTransformedAll(mat4(), true, false); });
+    Tool* t = copyPass(CopyForm::All, m, true, linkCopy);
     if (markPass) markSubtree(0);
     return t;
 }
 
 void Tool::collectCutLinks(std::vector<Tool*>& roots, std::vector<Tool*>& partnerFrom, std::vector<Tool*>& partnerTo,
                            std::vector<Tool*>& ringFrom, std::vector<Tool*>& ringTo, bool markAll, bool markSub,
-                           bool inner) {
-    (void)inner;
+                           bool followPartner) {
+    // Marks say where a tool is: 0 outside the set, 1 in the subtree being taken, 2 elsewhere in
+    // the set. A pair end whose partner is marked otherwise takes the partner's subtree next, as
+    // a subtree of its own.
+    struct Pending {
+        Tool* tool;
+        bool after; // its subtree is done
+        bool markSub, follow;
+    };
     if (markAll) setStateRecursive(2);
-    if (markSub) markSubtree(1);
-    // The subtree in pre-order (null marks where a tool of another kind takes its own turn)
-    // then the ring predecessors the checks need, found in one walk per ring rather than one
-    // walk round the ring per member.
-    std::vector<Tool*> order, others;
-    walkSubtree([&](Tool* t) { order.push_back(t); },
-                [&](Tool* t) {
-                    order.push_back(nullptr);
-                    others.push_back(t);
-                });
+    // ring predecessors, found in one walk per ring rather than one walk round the ring per member
     std::unordered_map<Tool*, Tool*> previous;
-    for (Tool* t : order) {
-        if (!t || t->next->mark() != t->mark() || previous.count(t)) continue;
+    auto previousOf = [&previous](Tool* t) {
+        auto it = previous.find(t);
+        if (it != previous.end()) return it->second;
         Tool* m = t;
         do {
             KAL_RING_STEP();
             previous[m->next] = m;
             m = m->next;
-        } while (m != t && !previous.count(m->next));
-    }
-    size_t other = 0;
-    for (Tool* t : order) {
-        if (!t) {
-            others[other++]->collectCutLinks(roots, partnerFrom, partnerTo, ringFrom, ringTo, false, false, true);
+        } while (m != t);
+        return previous[t];
+    };
+    std::vector<Pending> stack{{this, false, markSub, followPartner}};
+    std::vector<Tool*> below;
+    while (!stack.empty()) {
+        const Pending p = stack.back();
+        stack.pop_back();
+        Tool* t = p.tool;
+        if (p.after) {
+            Tool* other = t->partner();
+            const bool cut = p.follow && other && other->mark() != t->mark();
+            if (cut) {
+                partnerFrom.push_back(t);
+                partnerTo.push_back(other);
+            }
+            if (p.markSub) t->markSubtree(2);
+            if (cut) stack.push_back({other, false, true, false});
             continue;
         }
+        if (p.markSub) t->markSubtree(1);
         if (!t->parent || t->parent->mark() == 0) roots.push_back(t);
         if (t->next->mark() != t->mark()) {
             ringFrom.push_back(t);
             ringTo.push_back(t->next);
-        } else if (previous[t]->mark() != t->mark()) {
-            ringFrom.push_back(previous[t]);
+        } else if (t->next != t && previousOf(t)->mark() != t->mark()) {
+            ringFrom.push_back(previousOf(t));
             ringTo.push_back(t);
         }
+        stack.push_back({t, true, p.markSub, p.follow});
+        below.clear();
+        pushBelow(t, below);
+        for (Tool* b : below) stack.push_back({b, false, false, true});
     }
-    if (markSub) markSubtree(2);
     if (markAll) setStateRecursive(0);
-}
-
-void Tool::collectOwnCut(std::vector<Tool*>& roots, std::vector<Tool*>& ringFrom, std::vector<Tool*>& ringTo) {
-    if (!parent || parent->mark() == 0) roots.push_back(this);
-    Tool* previous = previousLinked();
-    if (next->mark() != mark()) {
-        ringFrom.push_back(this);
-        ringTo.push_back(next);
-    } else if (previous->mark() != mark()) {
-        ringFrom.push_back(previous);
-        ringTo.push_back(this);
-    }
 }
 
 void Tool::attachPartner(Tool*) {}

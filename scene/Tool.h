@@ -2,7 +2,6 @@
 // A node of the object hierarchy: one shared element, a transform and pivot, constraint axes, a
 // material, flags, owned children and a place in a ring of linked copies that act together.
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -128,7 +127,9 @@ public:
     Tool& operator=(const Tool&) = delete;
     virtual ~Tool();
 
-    // Copy family. The one- and three-argument forms are conveniences over the virtual forms below.
+    // Copy family. The one- and three-argument forms are conveniences over the three below, which
+    // all copy on one explicit stack, however deeply arrays, pairs and plain tools nest; each kind
+    // makes its own node (newCopyOfSelf) and finishes it once everything below is copied (copied).
     Tool* copy(bool keepPivot) { return copy(keepPivot, true); }
     Tool* copyTransformed(const mat4& m, bool link, uint8_t depth = 0) {
         return copyTransformedMode(m, link, uint8_t(depth + 1));
@@ -136,17 +137,19 @@ public:
     Tool* copyTransformedAll(const mat4& m, bool link) { return copyTransformedAll(m, link, true); }
     virtual bool isCopyMarked();
     // A linked copy sharing the element, never placed.
-    virtual Tool* copy(bool keepPivot, bool withChildren);
+    Tool* copy(bool keepPivot, bool withChildren);
     // A placed copy whose pivot is followed by m. markMode 1 marks the subtree, 2 marks it through
     // setStateRecursive, anything else relies on marks set by the caller.
-    virtual Tool* copyTransformedMode(const mat4& m, bool link, uint8_t markMode);
+    Tool* copyTransformedMode(const mat4& m, bool link, uint8_t markMode);
     // A placed copy of the whole subtree.
-    virtual Tool* copyTransformedAll(const mat4& m, bool link, bool mark);
+    Tool* copyTransformedAll(const mat4& m, bool link, bool mark);
     // Roots of the marked set and the links that leave it (partner links of two-object tools in
-    // partnerFrom/partnerTo, ring links in ringFrom/ringTo).
-    virtual void collectCutLinks(std::vector<Tool*>& roots, std::vector<Tool*>& partnerFrom,
-                                 std::vector<Tool*>& partnerTo, std::vector<Tool*>& ringFrom,
-                                 std::vector<Tool*>& ringTo, bool markAll, bool markSubtree, bool inner);
+    // partnerFrom/partnerTo, ring links in ringFrom/ringTo), on an explicit stack. A pair end whose
+    // partner lies outside the set takes the partner's subtree in after its own (with
+    // followPartner).
+    void collectCutLinks(std::vector<Tool*>& roots, std::vector<Tool*>& partnerFrom, std::vector<Tool*>& partnerTo,
+                         std::vector<Tool*>& ringFrom, std::vector<Tool*>& ringTo, bool markAll, bool markSubtree,
+                         bool followPartner);
     virtual void setStateRecursive(uint8_t m);
     virtual void deleteChildren();
     virtual void attachPartner(Tool* other);
@@ -276,28 +279,26 @@ protected:
     }
     // Pushes what lies below t so that it pops in order: its children, then its copies.
     static void pushBelow(Tool* t, std::vector<Tool*>& stack);
-    // Copies this tool's descendants (those with a copy mark when onlyMarked) under copyOfThis on
-    // an explicit stack, in the order and shape the recursive copy gives: a descendant already
-    // copied in this pass is added again, a plain one is copied by make and its children visited,
-    // one of another kind is copied by other (its own virtual copy).
-    void copyDescendants(Tool* copyOfThis, bool onlyMarked, Tool* (*make)(Tool*),
-                         const std::function<Tool*(Tool*)>& other);
     // Marks this subtree for a copy pass (on 1) or clears the marks (on 0): markMode 1 marks the
     // subtree, 2 sets the state of every tool below, anything else leaves the caller's marks.
     void markForCopy(uint8_t markMode, uint8_t on);
-    // Makes t, a fresh copy of this tool, placed by m and this pass's copy (linked when asked).
-    void placeCopy(Tool* t, const mat4& m, bool linkCopy);
-    // The copy a placing copy makes of a descendant: placed, its pivot kept, linked to it.
-    static Tool* placedLinkedCopy(Tool* c);
+    // The three forms of a copy pass.
+    enum class CopyForm : uint8_t { Plain, Transformed, All };
+    // Copies this tool, then its descendants (only those with a copy mark unless All): a
+    // descendant already copied in this pass is added again, any other is copied by its own kind.
+    Tool* copyPass(CopyForm form, const mat4& m, bool keepPivot, bool linkCopy);
+    // This tool's copy in a pass, this pass's copy: linked (Plain), or placed by m and linked
+    // when asked.
+    Tool* copyNode(CopyForm form, const mat4& m, bool keepPivot, bool linkCopy);
+    // Called once everything below this tool is copied in the pass that made copy.
+    virtual void copied(Tool* copy) { (void)copy; }
     // Members a ring-wide setter reaches, start first; without ring the start tool alone.
     void ringTargets(std::vector<Tool*>& out, bool ring, bool sameParent, bool startNeedsPlaced);
     // Sets (on) or clears a flag bit on the members a ring-wide setter reaches.
     void switchFlag(uint8_t flag, bool on, bool ring, bool sameParent);
-    // Copies this tool's own fields (not children, ring or element sharing) onto a new tool.
-    Tool* newCopyOfSelf(bool keepPivot);
-    // This tool's part of a cut: a root when its parent is unmarked, and the ring link that
-    // leaves the marked set here (towards the next member, else from the previous one).
-    void collectOwnCut(std::vector<Tool*>& roots, std::vector<Tool*>& ringFrom, std::vector<Tool*>& ringTo);
+    // A new tool of this one's kind with its own fields (not children, copies, ring or element
+    // sharing).
+    virtual Tool* newCopyOfSelf(bool keepPivot);
     // The older record layouts of the tool kinds (files of 20160914 or before): the tool fields up
     // to the element index, then the kind's own fields, then the trailing scalars (only after
     // 20060410).

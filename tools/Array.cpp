@@ -1,5 +1,5 @@
-// The array tool: construction, its copy family, the walks that must reach its copies, and its
-// file record (the current body and the older one with column-ordered matrices).
+// The array tool: construction, its own node of a copy, the walks that must reach its copies,
+// and its file record (the current body and the older one with column-ordered matrices).
 #include "tools/Array.h"
 
 #include "foundation/ByteBuffer.h"
@@ -73,62 +73,11 @@ Tool* Array::addCopy(Tool* t) {
 
 // ---- copies ----
 
-Array* Array::newArrayOfSelf(bool keepPivot) {
+Tool* Array::newCopyOfSelf(bool keepPivot) {
+    // the copies are carried by the copy pass, in their slots
     Array* a = new Array(element, {}, itemSequence, mode, alternateMatrix, transform, material,
                          (flags & TransparentFlag) != 0);
-    a->flags |= flags & (ColourIsLightFlag | FacingMask);
-    if (keepPivot) a->pivot = pivot;
-    a->rotationAxis = rotationAxis;
-    a->translationAxis = translationAxis;
-    a->multiplicity = multiplicity;
-    a->animationRate = animationRate;
-    a->animationPhase = animationPhase;
-    return a;
-}
-
-template <class Fresh> void Array::carryCopy(Array* a, Tool* c, Fresh&& fresh) {
-    Tool* t = c->copyRef ? c->copyRef : fresh(c);
-    if (t) t->parent = a;
-    a->copies.push_back(t);
-}
-
-template <class Fresh> void Array::carryDescendants(Array* a, bool all, Fresh&& fresh) {
-    for (Tool* c : children)
-        if (all || c->isCopyMarked()) a->addChild(c->copyRef ? c->copyRef : fresh(c), false);
-    for (Tool* c : copies) {
-        if (!c)
-            a->copies.push_back(nullptr);
-        else if (all || c->isCopyMarked())
-            carryCopy(a, c, fresh);
-    }
-}
-
-Tool* Array::copy(bool keepPivot, bool withChildren) {
-    if (withChildren) markSubtree(1);
-    Array* a = newArrayOfSelf(keepPivot);
-    link(a);
-    copyRef = a;
-    // unmarked copies are left out, so the later ones move up
-    carryDescendants(a, false, [](Tool* c) { return c->copy(true, false); });
-    if (withChildren) markSubtree(0);
-    return a;
-}
-
-Tool* Array::copyTransformedMode(const mat4& m, bool linkCopy, uint8_t markMode) {
-    markForCopy(markMode, 1);
-    Array* a = newArrayOfSelf(true);
-    placeCopy(a, m, linkCopy);
-    carryDescendants(a, false, [](Tool* c) { return c->copyTransformedMode(mat4(), true, 0); });
-    markForCopy(markMode, 0);
-    return a;
-}
-
-Tool* Array::copyTransformedAll(const mat4& m, bool linkCopy, bool markPass) {
-    if (markPass) markSubtree(1);
-    Array* a = newArrayOfSelf(true);
-    placeCopy(a, m, linkCopy);
-    carryDescendants(a, true, [](Tool* c) { return c->copyTransformedAll(mat4(), true, false); });
-    if (markPass) markSubtree(0);
+    copyFieldsTo(a, keepPivot);
     return a;
 }
 

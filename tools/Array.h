@@ -42,9 +42,6 @@ public:
     Tool* setCopy(int i, Tool* t);
     Tool* addCopy(Tool* t);
 
-    Tool* copy(bool keepPivot, bool withChildren) override;
-    Tool* copyTransformedMode(const mat4& m, bool link, uint8_t markMode) override;
-    Tool* copyTransformedAll(const mat4& m, bool link, bool mark) override;
     int32_t setElement(Element* e) override;
     std::vector<Tool*>* heldCopies() override { return &copies; }
     // A copy leaving the array (deleted on its own) empties its slot: later copies keep their places.
@@ -59,6 +56,9 @@ public:
     void deserializeLegacy(ByteBuffer& in) override;
     void resolveLinks(const std::vector<Tool*>& tools, const std::vector<Element*>& elements) override;
 
+protected:
+    Tool* newCopyOfSelf(bool keepPivot) override;
+
 private:
     // The run of the walk's placements this array worked out, and the walk.
     uint64_t placementsWalk = 0;
@@ -67,14 +67,6 @@ private:
     // Works out the placements, as many as the walk's cap leaves; false when the array places
     // nothing (its element is no curve, the curve has no segments, or there are no copies).
     bool workOutPlacements(PlacementWalker& walker);
-
-    // A new array with this one's fields, sequence and settings, but no children or copies.
-    Array* newArrayOfSelf(bool keepPivot);
-    // Appends the copy of the current pass of c (made by fresh() when there is none) to a's copies.
-    template <class Fresh> void carryCopy(Array* a, Tool* c, Fresh&& fresh);
-    // Gives a the children and copies of this array (only the copy-marked ones unless all), each
-    // the copy of the current pass or else made by fresh(); empty copy slots stay empty.
-    template <class Fresh> void carryDescendants(Array* a, bool all, Fresh&& fresh);
 };
 
 } // namespace kal

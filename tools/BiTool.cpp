@@ -1,4 +1,4 @@
-// The bi-tool end: pairing, the pair's life (copies, cut links, deletion), drawing and the record.
+// The bi-tool end: pairing, the pair's life (copies, deletion), drawing and the record.
 #include "tools/BiTool.h"
 
 #include <cmath>
@@ -80,72 +80,15 @@ bool BiTool::isCopyMarked() { return mark() != 0 && partnerEnd && partnerEnd->ma
 
 BiTool* BiTool::newEnd() { return new BiTool(biToolKind, element, transform, material, flags & TransparentFlag); }
 
-Tool* BiTool::copyEnd(CopyForm form, const mat4& m, bool keepPivot, bool linkCopy, uint8_t markMode, bool markFirst) {
-    const bool plain = form == CopyForm::Plain;
-    auto markPass = [&](uint8_t value) {
-        if (form == CopyForm::Transformed) {
-            if (markMode == 1) markSubtree(value);
-            if (markMode == 2) setStateRecursive(value);
-        } else if (markFirst) {
-            markSubtree(value);
-        }
-    };
-    markPass(1);
+Tool* BiTool::newCopyOfSelf(bool keepPivot) {
     BiTool* c = newEnd();
     c->restLength = restLength;
-    copyFieldsTo(c, plain ? keepPivot : true);
-    if (!plain) {
-        c->flags |= PlacedFlag;
-        c->pivot *= m;
-    }
-    if (plain || linkCopy) link(c);
-    copyRef = c;
-    for (Tool* child : children) {
-        if (form != CopyForm::All && !child->isCopyMarked()) continue;
-        Tool* cc = child->copyRef;
-        if (!cc) {
-            cc = form == CopyForm::Plain         ? child->copy(true, false)
-                 : form == CopyForm::Transformed ? child->copyTransformedMode(mat4(), true, 0)
-                                                 : child->copyTransformedAll(mat4(), true, false);
-        }
-        c->addChild(cc, false);
-    }
-    // whichever end is copied second pairs the two copies
-    if (partnerEnd && partnerEnd->copyRef) c->attachPartner(partnerEnd->copyRef);
-    markPass(0);
+    copyFieldsTo(c, keepPivot);
     return c;
 }
 
-Tool* BiTool::copy(bool keepPivot, bool withChildren) {
-    return copyEnd(CopyForm::Plain, mat4(), keepPivot, true, 0, withChildren);
-}
-
-Tool* BiTool::copyTransformedMode(const mat4& m, bool linkCopy, uint8_t markMode) {
-    return copyEnd(CopyForm::Transformed, m, true, linkCopy, markMode, false);
-}
-
-Tool* BiTool::copyTransformedAll(const mat4& m, bool linkCopy, bool markFirst) {
-    return copyEnd(CopyForm::All, m, true, linkCopy, 0, markFirst);
-}
-
-void BiTool::collectCutLinks(std::vector<Tool*>& roots, std::vector<Tool*>& partnerFrom, std::vector<Tool*>& partnerTo,
-                             std::vector<Tool*>& ringFrom, std::vector<Tool*>& ringTo, bool markAll, bool markSub,
-                             bool followPartner) {
-    if (markAll) setStateRecursive(2);
-    if (markSub) markSubtree(1);
-    collectOwnCut(roots, ringFrom, ringTo);
-    for (Tool* child : children)
-        child->collectCutLinks(roots, partnerFrom, partnerTo, ringFrom, ringTo, false, false, true);
-    if (followPartner && partnerEnd && partnerEnd->mark() != mark()) {
-        partnerFrom.push_back(this);
-        partnerTo.push_back(partnerEnd);
-        if (markSub) markSubtree(2);
-        // the partner's subtree is cut out with this end
-        partnerEnd->collectCutLinks(roots, partnerFrom, partnerTo, ringFrom, ringTo, false, true, false);
-    } else if (markSub) {
-        markSubtree(2);
-    }
-    if (markAll) setStateRecursive(0);
+void BiTool::copied(Tool* copy) {
+    if (partnerEnd && partnerEnd->copyRef) copy->attachPartner(partnerEnd->copyRef);
 }
 
 // ---- drawing ----

@@ -51,15 +51,7 @@ public:
     void attachPartner(Tool* other) override;
     mat4 firstEndFrame() override { return parentFrame; }
 
-    using Tool::copy;
-    using Tool::copyTransformedAll;
     bool isCopyMarked() override;
-    Tool* copy(bool keepPivot, bool withChildren) override;
-    Tool* copyTransformedMode(const mat4& m, bool link, uint8_t markMode) override;
-    Tool* copyTransformedAll(const mat4& m, bool link, bool mark) override;
-    void collectCutLinks(std::vector<Tool*>& roots, std::vector<Tool*>& partnerFrom, std::vector<Tool*>& partnerTo,
-                         std::vector<Tool*>& ringFrom, std::vector<Tool*>& ringTo, bool markAll, bool markSubtree,
-                         bool followPartner) override;
 
     // BiToolLayout.cpp: the two-stage walk and the stretch by kind.
     void placementStep(PlacementWalker& walker, const PlacementStep& step) override;
@@ -83,9 +75,9 @@ public:
 protected:
     // The bare copy of this end (fields, no children, ring or pairing); a cable makes a new tube.
     virtual BiTool* newEnd();
-    // The steps every copy form shares around making the end: fields, ring, children, pairing.
-    enum class CopyForm { Plain, Transformed, All };
-    Tool* copyEnd(CopyForm form, const mat4& m, bool keepPivot, bool link, uint8_t markMode, bool markFirst);
+    Tool* newCopyOfSelf(bool keepPivot) override;
+    // Whichever end is copied second pairs the two copies.
+    void copied(Tool* copy) override;
     void writeRecord(ByteBuffer& out, bool wholeScene, uint32_t tag);
 
 private:

@@ -107,7 +107,6 @@ struct Form {
     Form() { ui.setupUi(window.get()); }
 };
 
-
 // Same picture as a fresh icon made from the file alone, in the given state.
 bool showsFile(const QIcon& icon, const QString& path, QIcon::State state)
 {
@@ -119,25 +118,6 @@ bool showsFile(const QIcon& icon, const QString& path, QIcon::State state)
 }
 
 } // namespace
-
-TEST(ActionTableTranscript, transcriptIsWholeAndConsistent)
-{
-    const Expected e = load();
-    ASSERT_TRUE(e.error.isEmpty()) << e.error.toStdString();
-    EXPECT_EQ(e.actions.size(), 264);
-    EXPECT_EQ(e.menus.size(), 48);
-    EXPECT_EQ(e.menuBar.size(), 11);
-    int actionEntries = 0, submenus = 0, separators = 0;
-    for (const QStringList& list : e.entries)
-        for (const QString& s : list) {
-            if (s == QLatin1String("-")) ++separators;
-            else if (s.startsWith(QLatin1String("menu"))) ++submenus;
-            else ++actionEntries;
-        }
-    EXPECT_EQ(actionEntries, 258);
-    EXPECT_EQ(submenus, 37);
-    EXPECT_EQ(separators, 26);
-}
 
 TEST(ActionTableTranscript, everyBuiltActionMatchesItsTranscribedRow)
 {

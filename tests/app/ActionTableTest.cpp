@@ -7,7 +7,6 @@
 #include <QSet>
 #include <QString>
 
-#include <algorithm>
 #include <cstring>
 #include <map>
 #include <set>
@@ -18,22 +17,6 @@ using namespace kal::ui;
 namespace {
 
 bool isMenuName(const char* s) { return findMenu(s) != nullptr; }
-
-std::multiset<std::string> entriesOf(const char* menu)
-{
-    std::multiset<std::string> out;
-    for (const MenuEntryRow& e : menuEntryRows())
-        if (std::strcmp(e.menu, menu) == 0) out.insert(e.entry);
-    return out;
-}
-
-std::vector<std::string> orderedEntriesOf(const char* menu)
-{
-    std::vector<std::string> out;
-    for (const MenuEntryRow& e : menuEntryRows())
-        if (std::strcmp(e.menu, menu) == 0) out.push_back(e.entry);
-    return out;
-}
 
 // ":/Icons/x.png" -> <source>/resources/Icons/x.png
 QString sourcePathOf(const char* resource)
@@ -123,65 +106,6 @@ TEST(ActionTable, shortcutsParseAndOnlyTheKnownPairsShareAKey)
         {"Alt+[", {"actionDraw_Rotation_Items_3", "actionElevation_0"}},
     };
     EXPECT_EQ(shared, expected);
-}
-
-TEST(ActionTable, spotChecksAgainstTheMenus)
-{
-    const ActionRow* closed = findAction("actionClosed");
-    ASSERT_TRUE(closed);
-    EXPECT_STREQ(closed->shortcut, "End");
-    EXPECT_EQ(closed->flags, unsigned(Checkable | Italic));
-    EXPECT_STREQ(closed->icon, ":/Icons/ico_openContour.png");
-    EXPECT_STREQ(closed->iconOn, ":/Icons/ico_closedContour.png");
-
-    const ActionRow* full = findAction("actionFULL_MODE");
-    EXPECT_STREQ(full->shortcut, "`");
-    EXPECT_STREQ(full->icon, ":/Icons/simpleMode.png");
-    EXPECT_STREQ(full->iconOn, ":/Icons/fullMode.png");
-    EXPECT_STREQ(findAction("actionGeneral")->shortcut, "\\");
-
-    const ActionRow* sectionFree = findAction("actionSectionFree");
-    EXPECT_EQ(sectionFree->flags, unsigned(Checkable | Disabled));
-    EXPECT_EQ(findAction("actionAxisFree")->flags, unsigned(Checkable | Checked));
-    EXPECT_EQ(findAction("actionSectionCircle")->flags, unsigned(Checkable | Checked));
-
-    const ActionRow* drawX = findAction("actionDraw_X_Mirror");
-    EXPECT_STREQ(drawX->text, "X Mirror");
-    EXPECT_STREQ(drawX->shortcut, "Alt+X");
-    EXPECT_STREQ(drawX->toolTip, "Draw X Mirror Symmetry");
-    EXPECT_STREQ(drawX->iconText, "x");
-
-    EXPECT_STREQ(findAction("actionExtrude")->text, "Normal Extrude");
-    EXPECT_STREQ(findAction("actionOnline_help")->shortcut, "?");
-    EXPECT_STREQ(findAction("actionIK_Chain_Reset")->shortcut, "Ctrl+-");
-    EXPECT_STREQ(findAction("actionColor_4")->statusTip, "Ctrl+click change background color");
-    EXPECT_EQ(findAction("actionAXIS")->flags, unsigned(Bold | Italic));
-    EXPECT_EQ(findAction("actionType")->flags, unsigned(Bold));
-
-    EXPECT_STREQ(findMenu("menuAssembly")->title, "[Assembly]");
-    EXPECT_STREQ(findMenu("menuACTION")->title, "");
-    EXPECT_STREQ(findMenu("menuPrimitives")->icon, ":/IconsCreate/ico_dodecahedron.png");
-    EXPECT_STREQ(findMenu("menuPrimitives")->statusTip, "Primitives");
-    EXPECT_TRUE(entriesOf("menuDynamics").empty());
-
-    EXPECT_EQ(orderedEntriesOf("menuFile"),
-              (std::vector<std::string>{"actionNew", "actionOpen", "actionSave", "actionTest", "-", "actionExit"}));
-    EXPECT_EQ(orderedEntriesOf("menuSculpt"),
-              (std::vector<std::string>{"menuClay", "menuPaint", "menuTransform_2", "menuBoolean", "menuExtrude",
-                                        "menuTear", "menuErase", "menuPattern", "-", "menuSelection"}));
-    EXPECT_EQ(orderedEntriesOf("menuBackground"),
-              (std::vector<std::string>{"actionColor_4", "actionImage", "-", "actionEnvironment",
-                                        "actionEnvironment_Blur", "actionEnvironment_Rotation",
-                                        "actionDefault_Light", "actionDefault_Dark"}));
-}
-
-TEST(ActionTable, seventeenActionsHaveNoSlotByName)
-{
-    std::vector<std::string> noSlot;
-    for (const ActionRow& a : actionRows())
-        if (a.flags & NoSlot) noSlot.push_back(a.name);
-    EXPECT_EQ(noSlot.size(), 17u);
-    EXPECT_NE(std::find(noSlot.begin(), noSlot.end(), "actionExit"), noSlot.end());
 }
 
 TEST(ActionTable, iconsAreSeventyFourDistinctFilesThatAllExist)

@@ -11,6 +11,7 @@
 #include "viewport/GLWidget.h"
 
 #include "GLTestContext.h"
+#include "GlobalScope.h"
 
 #include <gtest/gtest.h>
 
@@ -86,12 +87,12 @@ TEST_F(ShownWindow, environmentBlurLevelsAreDrawnInTheViewportsContextWhileProgr
     kal::GLWorkGuard gl;
     ASSERT_TRUE(gl.hasContext());
     const std::string image = view().environment->fileName;
-    QProgressBar* bar = kal::theProgressBar;
-    ASSERT_NE(bar, nullptr);
-    kal::theProgressBar = nullptr;
+    ASSERT_NE(kal::theProgressBar, nullptr);
     kal::Environment quiet(image, 8, 4, false);
-    ASSERT_TRUE(quiet.build());
-    kal::theProgressBar = bar;
+    {
+        kal::test::GlobalScope<QProgressBar*> hidden(kal::theProgressBar, nullptr);
+        ASSERT_TRUE(quiet.build());
+    }
     kal::Environment shown(image, 8, 4, false);
     ASSERT_TRUE(shown.build());
     EXPECT_EQ(QOpenGLContext::currentContext(), w->glWidget->context());

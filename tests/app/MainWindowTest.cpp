@@ -8,6 +8,7 @@
 #include "viewport/GLView.h"
 #include "viewport/GLWidget.h"
 #include "viewport/MouseState.h"
+#include "GlobalScope.h"
 
 #include <gtest/gtest.h>
 
@@ -275,10 +276,9 @@ TEST_F(Window, symmetryToggleDuringASculptStrokeIsUndone)
 
 TEST_F(Window, backspaceAsksTheViewportForADeletion)
 {
-    kal::backspaceRequest = 0;
+    kal::test::GlobalScope<uint8_t> request(kal::backspaceRequest, 0);
     ui.actionBackspace->trigger();
     EXPECT_EQ(kal::backspaceRequest, 1);
-    kal::backspaceRequest = 0;
 }
 
 TEST_F(Window, placingCommandComesBackAfterAShapeChoice)

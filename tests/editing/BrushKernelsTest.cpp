@@ -7,7 +7,7 @@
 #include "MeshFixtures.h"
 #include "MeshInvariants.h"
 #include "editing/EditingMath.h"
-#include "foundation/Parallel.h"
+#include "ParallelModeScope.h"
 
 namespace kal::test {
 namespace {
@@ -262,10 +262,10 @@ TEST(BrushDirtyTriangles, ParallelWalksListWhatTheSerialWalksList) {
         base.selectedTriangles.push_back(t);
     }
     Mesh parallel = base, serial = base;
-    const ParallelMode mode = parallelMode();
-    setParallelMode({false, true});
-    parallel.markDirtyTriangles();
-    setParallelMode(mode);
+    {
+        test::ParallelModeScope mode(test::smallBlocks);
+        parallel.markDirtyTriangles();
+    }
     serial.selectTrianglesRoundSelectedVertices(TriangleSelected, true);
     EXPECT_EQ(parallel.selectedTriangles, serial.selectedTriangles);
     expectSameRecords(parallel, serial);

@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "MeshInvariants.h"
+#include "ParallelModeScope.h"
 #include "foundation/Parallel.h"
 #include "mesh/Mesh.h"
 #include "reference/ReferenceMesh.h"
@@ -14,12 +15,14 @@ namespace kal::test {
 // op in small blocks; the same on one thread must give its records.
 inline Mesh runOnEveryPath(const Mesh& source, const std::function<void(Mesh&)>& op) {
     Mesh split = source, serial = source;
-    const ParallelMode mode = parallelMode();
-    setParallelMode({false, true});
-    op(split);
-    setParallelMode({true, false});
-    op(serial);
-    setParallelMode(mode);
+    {
+        ParallelModeScope mode(smallBlocks);
+        op(split);
+    }
+    {
+        ParallelModeScope mode(oneThread);
+        op(serial);
+    }
     expectSameRecords(split, serial);
     return split;
 }

@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "GlobalScope.h"
 #include "elements/BezierCurve.h"
 #include "foundation/ByteBuffer.h"
 #include "scene/SceneFile.h"
@@ -76,7 +77,7 @@ TEST(BezierCurve, smallChangesAndDegenerateDistancesMoveNothing) {
         EXPECT_EQ(c.handle, -1.0f) << d;
         EXPECT_EQ(c.points[2].position, vec3()) << d;
     }
-    frameCounter = 40;
+    test::GlobalScope frame(frameCounter, 40);
     c.sample(s, e, 10.0f, 0);
     EXPECT_EQ(c.handle, 10.0f);
     EXPECT_EQ(c.stamp, 40);
@@ -94,7 +95,6 @@ TEST(BezierCurve, smallChangesAndDegenerateDistancesMoveNothing) {
     EXPECT_NE(c.points[2].position, placed);
     c.sample(vec3(0.1f, 1, 0), e, 10.2f, 0);
     EXPECT_EQ(c.lastDistance, 10.2f);
-    frameCounter = 1;
 }
 
 TEST(BezierCurve, aCopyIsAPlainCurveAndTheRecordKeepsNoShape) {

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "ClayFixtures.h"
+#include "FileVersionScope.h"
 #include "SceneTargetTest.h"
 #include "foundation/ByteBuffer.h"
 #include "gpu/Shader.h"
@@ -33,7 +34,6 @@ protected:
     void SetUp() override {
         gl->glGetError();
         registerClayRecords();
-        fileVersion = currentFileVersion;
         clay = placedSphereClay();
         ASSERT_TRUE(clay->updateGpu());
     }
@@ -42,6 +42,7 @@ protected:
     // A deform that moves a good part of the sphere.
     void sculpt(Clay& c) { c.deform({vec3(0, 1.7f, 1)}, {vec3(0.3f, 0.4f, -0.2f)}, 1.5f); }
 
+    test::FileVersionScope version{currentFileVersion};
     std::unique_ptr<Clay> clay;
 };
 

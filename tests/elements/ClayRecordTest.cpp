@@ -49,10 +49,8 @@ std::vector<uint8_t> oneTriangleClayRecord() {
 
 class ClayRecord : public ::testing::Test {
 protected:
-    void SetUp() override {
-        registerClayRecords();
-        fileVersion = currentFileVersion;
-    }
+    void SetUp() override { registerClayRecords(); }
+    test::FileVersionScope version{currentFileVersion};
 };
 
 TEST_F(ClayRecord, readerBuildsAClayOverTheMeshBody) {

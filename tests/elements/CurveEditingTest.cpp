@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "CurveInvariants.h"
+#include "GlobalScope.h"
 #include "elements/Curve.h"
 #include "scene/Gesture.h"
 
@@ -247,10 +248,10 @@ TEST(CurveGestures, readinessDecidesWhetherTheCallGoesOn) {
         {29, 1, 1, GestureBegun, true},    {30, 1, 2, GestureFinished, false}, {51, 0, 1, GestureBegun, true},
         {51, 0, 2, GestureFinished, false}, {40, 0, 1, GestureBegun, true},
     };
+    test::GlobalScope frame(frameCounter, 77);
     for (const Row& r : rows) {
         Curve c = line(5);
         c.stamp = 0;
-        frameCounter = 77;
         Stroke s;
         std::vector<vec3> p;
         for (int i = 0; i < r.samples; ++i) p.push_back(vec3(1.5f + 0.1f * float(i), 0.2f, 0));
@@ -259,7 +260,6 @@ TEST(CurveGestures, readinessDecidesWhetherTheCallGoesOn) {
         EXPECT_EQ(c.stamp == 77, r.goesOn) << "code " << r.code << " mode " << r.mode << " samples " << r.samples;
         EXPECT_EQ(curveFault(c, false), "") << "code " << r.code;
     }
-    frameCounter = 1;
 }
 
 TEST(CurveGestures, copyMoveCopiesOnceAndMovesTheCopy) {

@@ -108,11 +108,12 @@ TEST(FollowingCurve, followsItsSourceAndWritesTwelveBytes) {
 
     // an edit elsewhere shows at the next draw's stamp check
     source->points[2].position.x = 4.0f;
-    frameCounter = 40;
-    source->touch();
-    u.changeStamp();
-    EXPECT_NEAR(u.points.back().position.x, 4.0f, 1e-5f);
-    frameCounter = 1;
+    {
+        test::GlobalScope frame(frameCounter, 40);
+        source->touch();
+        u.changeStamp();
+        EXPECT_NEAR(u.points.back().position.x, 4.0f, 1e-5f);
+    }
 
     // a source without segments: nothing derived, the record is still 12 bytes
     Curve* bare = new Curve(0);

@@ -4,6 +4,9 @@
 // follow.
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <utility>
+
 #include "elements/CurveRecord.h"
 #include "scene/Tool.h"
 #include "tests/support/HostileScenes.h"
@@ -80,6 +83,48 @@ TEST(HostileExpansion, followingCurvesResampleAndDeriveLinearly) {
         EXPECT_EQ(readPoints(bytes), 5);
         EXPECT_LE(derivations, uint64_t(2 * n)) << n;
     }
+}
+
+// What a session does to a chain of n following curves read from a file: the read (links, then
+// a rebuild of every member), a frame after the bottom curve changed, a copy of the tool holding
+// the chain, a clone of the chain, a rebuild from the top, and the teardown. Answers the
+// derivations made and the steps taken down the chain.
+std::pair<uint64_t, uint64_t> chainWork(int n) {
+    registerCurveRecords();
+    const std::string bytes = followerChain(n, 0.25f);
+    derivations = followingSteps = 0;
+    {
+        Scene s;
+        EXPECT_TRUE(readSceneBytes(s, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
+        Tool* holder = s.sceneRoot->children.at(0);
+        auto* top = static_cast<UCurve*>(holder->element);
+        Curve* bottom = top->base();
+        EXPECT_EQ(bottom->typeCode, CurveType);
+        EXPECT_EQ(top->pointCount(), 5);
+        ++frameCounter;
+        bottom->points[1].position.x = 2.0f;
+        bottom->touch();
+        ++frameCounter;
+        top->changeStamp();
+        EXPECT_EQ(top->pointCount(), 9); // the longer curve reached the top
+        std::unique_ptr<Tool> copy(holder->copy(false));
+        EXPECT_EQ(bottom->useCount, 2);
+        copy.reset();
+        std::unique_ptr<Element> clone(top->clone());
+        EXPECT_EQ(static_cast<Curve*>(clone.get())->pointCount(), 9);
+        clone.reset();
+        top->rebuild(0);
+        EXPECT_EQ(bottom->useCount, 1);
+    }
+    return {derivations, followingSteps};
+}
+
+TEST(HostileExpansion, chainsOfFollowingCurvesDeriveAndWalkInWorkLinearInTheirLength) {
+    const auto [derivedSmall, stepsSmall] = chainWork(2000);
+    const auto [derivedLarge, stepsLarge] = chainWork(8000);
+    EXPECT_GT(derivedSmall, 0u);
+    EXPECT_LE(derivedLarge, 5 * derivedSmall) << derivedSmall << " then " << derivedLarge;
+    EXPECT_LE(stepsLarge, 5 * stepsSmall) << stepsSmall << " then " << stepsLarge;
 }
 
 } // namespace

@@ -1,11 +1,12 @@
 #pragma once
 // Shared by the element record tests: raw fields appended to a byte vector, and a fixture that
-// reads and writes at the current file version and leaves the version unset afterwards.
+// reads and writes at the current file version and puts the version before it back afterwards.
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <vector>
 
+#include "FileVersionScope.h"
 #include "scene/SceneFile.h"
 
 namespace kal::test {
@@ -17,8 +18,7 @@ template <class T> void put(std::vector<uint8_t>& b, T v) {
 
 class CurrentVersionTest : public ::testing::Test {
 protected:
-    void SetUp() override { fileVersion = currentFileVersion; }
-    void TearDown() override { fileVersion = 0; }
+    FileVersionScope version{currentFileVersion};
 };
 
 } // namespace kal::test

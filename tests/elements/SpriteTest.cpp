@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -14,6 +15,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "ImageFiles.h"
 #include "elements/AnimatedSprite.h"
@@ -317,39 +319,71 @@ TEST_F(Sprites, recordsNamingOneFileShareOneDecodeUntilTheFileChanges) {
     EXPECT_EQ(first->width(), 6);
 }
 
-TEST_F(Sprites, aReadIsChargedForTheDecodedPixelsOncePerFileAndRefusedPastItsBudget) {
-    for (int side : {16, 32}) {
+TEST_F(Sprites, aReadChargesEachFreshDecodeToItsImageAllowanceNetOfTheFile) {
+    // what reading an image file adds to the allowance
+    auto share = [](const std::string& p) { return int64_t(readBytesPerFileByte) * int64_t(QFileInfo(QString::fromStdString(p)).size()); };
+    for (int side : {64, 128}) {
         const std::string png = path(("s" + std::to_string(side) + ".png").c_str());
         const std::string frames = path(("s" + std::to_string(side) + ".gif").c_str());
         ASSERT_TRUE(test::writePng(png, side, side, Rgb{1, 2, 3}));
         gif(("s" + std::to_string(side) + ".gif").c_str(), {0, 1, 2}, 10, side, side);
-        const size_t pixels = size_t(side) * size_t(side) * 4;
+        const int64_t pixels = int64_t(side) * side * 4;
 
         ByteBuffer in = handRecord(0xE0000003, 0xC0000020, png);
         const ByteBuffer again = in, moving = handRecord(0xE0000006, 0xC0000030, frames);
         in.append(again.data(), again.size());
         in.append(moving.data(), moving.size());
-        ReadBudget budget(0, size_t(1) << 20);
+        ReadBudget budget(0, size_t(1) << 20, size_t(1) << 20);
         bool ok = false;
+        // the element's bytes from the read's budget, the pixels net of the file from the images'
         auto charged = [&] {
             const size_t before = budget.left();
+            const int64_t imagesBefore = int64_t(budget.imagesLeft());
             delete readElementRecord(in, ok);
             EXPECT_TRUE(ok) << side;
-            return before - budget.left();
+            return std::pair<size_t, int64_t>(before - budget.left(), imagesBefore - int64_t(budget.imagesLeft()));
         };
         std::unique_ptr<Sprite> kept(new Sprite(png, false)); // keeps the image alive between records
         in.position = 0;
-        EXPECT_EQ(charged(), sizeof(Sprite)) << side; // already decoded: shared, not charged
+        EXPECT_EQ(charged(), std::make_pair(sizeof(Sprite), int64_t(0))) << side; // shared, not charged
         kept.reset();
-        EXPECT_EQ(charged(), sizeof(Sprite) + pixels) << side;
-        EXPECT_EQ(charged(), sizeof(AnimatedSprite) + 3 * pixels) << side;
+        EXPECT_EQ(charged(), std::make_pair(sizeof(Sprite), pixels - share(png))) << side;
+        EXPECT_EQ(charged(), std::make_pair(sizeof(AnimatedSprite), 3 * pixels - share(frames))) << side;
 
-        // a budget a byte short of the pixels refuses the record as damaged
-        ReadBudget tight(0, sizeof(Sprite) + pixels - 1);
+        // an allowance a byte short of the pixels refuses the record as damaged
+        ReadBudget tight(0, readBytesSlack, uint64_t(pixels - share(png) - 1));
         in.position = 0;
         EXPECT_EQ(readElementRecord(in, ok), nullptr);
         EXPECT_FALSE(ok) << side;
     }
+}
+
+TEST_F(Sprites, imagesAreChargedApartFromTheSceneAndAgainstTheirOwnFiles) {
+    auto readImage = [&](const char* name) {
+        ByteBuffer in = handRecord(0xE0000003, 0xC0000020, path(name));
+        bool ok = false;
+        std::unique_ptr<Element> e(readElementRecord(in, ok));
+        return ok && e && !static_cast<Sprite&>(*e).invalid;
+    };
+    // a small scene naming two pictures larger than its own budget opens
+    ASSERT_TRUE(test::writePng(path("a.png"), 64, 64, Rgb{1, 2, 3}));
+    ASSERT_TRUE(test::writePng(path("b.png"), 64, 64, Rgb{3, 2, 1}));
+    {
+        ReadBudget small(0, 2 * sizeof(Sprite) + 1000);
+        EXPECT_TRUE(readImage("a.png"));
+        EXPECT_TRUE(readImage("b.png"));
+    }
+    // past the slack, a file pays for what it decodes: a noisy picture does, a flat one does not
+    QImage noise(64, 64, QImage::Format_ARGB32);
+    for (int y = 0; y < 64; ++y)
+        for (int x = 0; x < 64; ++x) noise.setPixel(x, y, qRgba((x * 97 + y * 31) * 7919 % 251, x * y % 253, (x + y * 64) % 241, 255));
+    ASSERT_TRUE(noise.save(QString::fromStdString(path("noise.png")), "PNG"));
+    ASSERT_TRUE(test::writePng(path("flat.png"), 64, 64, Rgb{9, 9, 9}));
+    ReadBudget filesOnly(0, readBytesSlack, 0);
+    EXPECT_FALSE(readImage("flat.png"));
+    EXPECT_TRUE(readImage("noise.png"));
+    // and what the noisy file left over pays for the flat one
+    EXPECT_TRUE(readImage("flat.png"));
 }
 
 TEST_F(Sprites, aStillImageIsStagedRowByRowWhateverItsHeightAndPadding) {

@@ -8,7 +8,7 @@
 #include "elements/Curve.h"
 #include "elements/Revoluton.h"
 #include "elements/Tube.h"
-#include "foundation/Parallel.h"
+#include "ParallelModeScope.h"
 #include "MeshInvariants.h"
 
 using namespace kal;
@@ -42,7 +42,7 @@ TEST(SurfaceBuild, oneAxisSegmentAroundAHexagonHasTwoRims) {
     Tube t(openAxis({vec3(0, 0, 0), vec3(0, 0, 2)}), Curve::makeCircle(6, false));
     SurfaceArrays s;
     ASSERT_TRUE(t.buildArrays(all, s));
-    EXPECT_EQ(s.vertices, 36);
+    EXPECT_EQ(s.corners, 36);
     EXPECT_EQ(s.positions.size(), 108u);
     EXPECT_EQ(s.normals.size(), 108u);
     EXPECT_EQ(s.colours.size(), 144u);
@@ -61,7 +61,7 @@ TEST(SurfaceBuild, closedUnmarkedCurvesHaveNoOutline) {
     Tube t(Curve::makeCircle(8, false), Curve::makeCircle(6, false));
     SurfaceArrays s;
     ASSERT_TRUE(t.buildArrays(all, s));
-    EXPECT_EQ(s.vertices, 8 * 6 * 6);
+    EXPECT_EQ(s.corners, 8 * 6 * 6);
     EXPECT_TRUE(s.lines.empty());
 }
 
@@ -115,7 +115,7 @@ TEST(SurfaceBuild, emptyCurvesBuildNothing) {
     Tube t(openAxis({vec3(0, 0, 0), vec3(0, 0, 2)}), new Curve(0));
     SurfaceArrays s;
     EXPECT_FALSE(t.buildArrays(all, s));
-    EXPECT_EQ(s.vertices, 0);
+    EXPECT_EQ(s.corners, 0);
     EXPECT_EQ(t.toMesh(), nullptr);
 }
 
@@ -204,12 +204,14 @@ TEST(SurfaceBuild, blocksOfQuadsGiveTheSerialArrays) {
     axis->segments[2].material[1].roughness = -300;
     Tube t(axis, Curve::makeCircle(7, true));
     SurfaceArrays serial, split;
-    const ParallelMode before = parallelMode();
-    setParallelMode({true, false});
-    ASSERT_TRUE(t.buildArrays(all, serial));
-    setParallelMode({false, true});
-    ASSERT_TRUE(t.buildArrays(all, split));
-    setParallelMode(before);
+    {
+        test::ParallelModeScope mode(test::oneThread);
+        ASSERT_TRUE(t.buildArrays(all, serial));
+    }
+    {
+        test::ParallelModeScope mode(test::smallBlocks);
+        ASSERT_TRUE(t.buildArrays(all, split));
+    }
     EXPECT_EQ(serial.positions, split.positions);
     EXPECT_EQ(serial.normals, split.normals);
     EXPECT_EQ(serial.colours, split.colours);

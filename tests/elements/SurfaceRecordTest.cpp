@@ -192,7 +192,7 @@ TEST_F(SurfaceRecord, replacingAndCloningCurves) {
     ASSERT_EQ(t->useCount, 1);
     ASSERT_EQ(t->axis->useCount, 1);
 
-    frameCounter = 50;
+    test::GlobalScope frame(frameCounter, 50);
     t->rebuildNeeded = false;
     t->setAxis(t->axis); // the same curve: nothing happens
     EXPECT_FALSE(t->rebuildNeeded);
@@ -217,5 +217,4 @@ TEST_F(SurfaceRecord, replacingAndCloningCurves) {
     EXPECT_EQ(copy->scale, 3.0f);
     EXPECT_EQ(copy->useCount, 0);
     EXPECT_NE(static_cast<Tube&>(*copy).axis, t->axis);
-    frameCounter = 1;
 }

@@ -8,7 +8,7 @@
 
 #include "HostileShapes.h"
 #include "MeshInvariants.h"
-#include "foundation/Parallel.h"
+#include "ParallelModeScope.h"
 #include "mesh/MeshWalk.h"
 #include "mesh/ObjImport.h"
 
@@ -23,25 +23,15 @@ struct Import {
     bool invalid = false;
 };
 
-// The step count is kept per thread: the passes run on this one while it is counted.
-struct SerialPasses {
-    ParallelMode before = parallelMode();
-    SerialPasses() { setParallelMode({true, false}); }
-    ~SerialPasses() { setParallelMode(before); }
-};
-
 Import importCounted(const std::string& text) {
-    SerialPasses serial;
+    // each thread counts its own walks: count them all on this one
+    ParallelModeScope serial(oneThread);
     Mesh m;
     parseObjText(m, text.data(), text.size());
-    // each thread counts its own walks: count them all on this one
-    ParallelMode mode = parallelMode();
-    setParallelMode({true, false});
     uint64_t before = meshwalk::walkSteps;
     m.finishImport(1);
     Import r;
     r.steps = meshwalk::walkSteps - before;
-    setParallelMode(mode);
     r.vertices = m.vertexCount();
     r.triangles = m.triangleCount();
     r.invalid = m.invalid;

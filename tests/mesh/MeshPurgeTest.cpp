@@ -6,7 +6,7 @@
 
 #include "MeshFixtures.h"
 #include "MeshInvariants.h"
-#include "foundation/Parallel.h"
+#include "ParallelModeScope.h"
 #include "reference/ReferenceMesh.h"
 
 namespace kal::test {
@@ -135,10 +135,10 @@ TEST(MeshPurge, renamingThroughATableGivesTheRepairedRecords) {
                 m.selectedVertices.push_back(v);
             }
             Mesh renamed = m, repaired = m;
-            const ParallelMode mode = parallelMode();
-            setParallelMode({false, true});
-            renamed.purgeDeleted(false);
-            setParallelMode(mode);
+            {
+                test::ParallelModeScope mode(test::smallBlocks);
+                renamed.purgeDeleted(false);
+            }
             reference::purgeRepairing(repaired);
             expectSameRecords(renamed, repaired);
             EXPECT_EQ(renamed.selectedVertices, repaired.selectedVertices);

@@ -5,7 +5,7 @@
 #include "MeshFixtures.h"
 #include "MeshInvariants.h"
 #include "TopologyChecks.h"
-#include "foundation/Parallel.h"
+#include "ParallelModeScope.h"
 #include "mesh/MeshEdits.h"
 
 namespace kal::test {
@@ -218,15 +218,17 @@ TEST(Subdivide, BulkRecordsDoNotDependOnTheBlocks) {
     for (const Mesh& fixture : {seamedSphere(), rebuilt(uvSphereMesh(12, 16)), pinchedOctahedra(), tetrahedronMesh(),
                                 pillowMesh(), rebuilt(gridMesh(3))}) {
         Mesh m = painted(fixture);
-        ParallelMode before = parallelMode();
-        setParallelMode({true, false});
         Mesh serial = m;
-        serial.subdivide(true);
-        serial.subdivide(false);
-        setParallelMode({false, true});
-        m.subdivide(true);
-        m.subdivide(false);
-        setParallelMode(before);
+        {
+            test::ParallelModeScope mode(test::oneThread);
+            serial.subdivide(true);
+            serial.subdivide(false);
+        }
+        {
+            test::ParallelModeScope mode(test::smallBlocks);
+            m.subdivide(true);
+            m.subdivide(false);
+        }
         expectSameRecords(m, serial);
     }
 }

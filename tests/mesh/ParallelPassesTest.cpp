@@ -7,17 +7,15 @@
 
 #include "MeshFixtures.h"
 #include "MeshInvariants.h"
-#include "foundation/Parallel.h"
+#include "ParallelModeScope.h"
 
 namespace kal::test {
 namespace {
 
 // Runs f under mode and puts the previous mode back.
 Mesh runUnder(ParallelMode mode, Mesh m, const std::function<void(Mesh&)>& f) {
-    ParallelMode before = parallelMode();
-    setParallelMode(mode);
+    ParallelModeScope scope(mode);
     f(m);
-    setParallelMode(before);
     return m;
 }
 
@@ -122,9 +120,8 @@ TEST(ParallelPasses, smallLoopsStayOnTheCallingThread) {
 }
 
 TEST(ParallelPasses, blocksCoverEveryIndexOnce) {
-    ParallelMode before = parallelMode();
-    for (ParallelMode mode : {ParallelMode{true, false}, ParallelMode{false, true}, ParallelMode{false, false}}) {
-        setParallelMode(mode);
+    for (ParallelMode mode : {oneThread, smallBlocks, ParallelMode{false, false}}) {
+        ParallelModeScope scope(mode);
         std::vector<std::atomic<int>> hits(100000);
         parallelFor(int(hits.size()), [&](int begin, int end) {
             for (int i = begin; i < end; ++i) ++hits[size_t(i)];
@@ -133,7 +130,6 @@ TEST(ParallelPasses, blocksCoverEveryIndexOnce) {
         for (auto& h : hits) wrong += h.load() != 1;
         EXPECT_EQ(wrong, 0);
     }
-    setParallelMode(before);
 }
 
 } // namespace

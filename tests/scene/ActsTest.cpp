@@ -8,14 +8,9 @@
 using namespace kal;
 using kal::test::snapshot;
 using kal::test::TestElement;
+using kal::test::node;
 
 namespace {
-
-Tool* node(Element* e = nullptr) {
-    Tool* t = new Tool(e, mat4(), pbr(), false);
-    t->flags |= PlacedFlag;
-    return t;
-}
 
 // Toggles a record twice more and checks that it lands on the same two states each time.
 void expectToggleCycles(Scene& scene, Act& act, const std::string& before, const std::string& after) {

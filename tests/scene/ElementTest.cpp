@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "GlobalScope.h"
 #include "TestElement.h"
 #include "scene/Symmetry.h"
 
@@ -99,7 +100,7 @@ TEST(Element, sharedPartSurvivesOneCompositeRelease) {
 }
 
 TEST(Element, changeStampFollowsNewerParts) {
-    frameCounter = 10;
+    test::GlobalScope frame(frameCounter, 10);
     TestElement part(2), composite(5);
     composite.parts.push_back(&part);
     // never touched: the running maximum starts at 1, so stamp 0 is always brought up
@@ -109,7 +110,6 @@ TEST(Element, changeStampFollowsNewerParts) {
     part.touch();
     EXPECT_EQ(composite.changeStamp(), 11);
     EXPECT_EQ(composite.stamp, 11);
-    frameCounter = 1;
 }
 
 TEST(Element, changeStampOfCurrentFrameDoesNotListParts) {
@@ -120,11 +120,10 @@ TEST(Element, changeStampOfCurrentFrameDoesNotListParts) {
             TestElement::collectAll(out);
         }
     } e;
-    frameCounter = 4;
+    test::GlobalScope frame(frameCounter, 4);
     e.touch();
     EXPECT_EQ(e.changeStamp(), 4);
     EXPECT_EQ(e.listed, 0);
-    frameCounter = 1;
 }
 
 TEST(Element, clearIdsReachesEveryPart) {

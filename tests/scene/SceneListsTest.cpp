@@ -6,6 +6,7 @@
 
 using namespace kal;
 using kal::test::TestElement;
+using kal::test::node;
 
 namespace {
 
@@ -26,12 +27,6 @@ public:
     }
     bool hasGpuGeometry() override { return geometry; }
 };
-
-Tool* node(Element* e = nullptr) {
-    Tool* t = new Tool(e, mat4(), pbr(), false);
-    t->flags |= PlacedFlag;
-    return t;
-}
 
 } // namespace
 

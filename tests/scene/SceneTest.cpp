@@ -12,14 +12,9 @@
 
 using namespace kal;
 using kal::test::TestElement;
+using kal::test::node;
 
 namespace {
-
-Tool* node(Element* e = nullptr) {
-    Tool* t = new Tool(e, mat4(), pbr(), false);
-    t->flags |= PlacedFlag;
-    return t;
-}
 
 // scene root -> A -> B -> C
 struct ChainScene : ::testing::Test {

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "scene/Element.h"
+#include "scene/Tool.h"
 
 namespace kal::test {
 
@@ -31,5 +32,12 @@ public:
     }
     Element* toMesh() override { return convertible ? new TestElement(0, true) : nullptr; }
 };
+
+// A placed scene node, as the scene makes them: ring-wide edits reach it.
+inline Tool* node(Element* e = nullptr) {
+    Tool* t = new Tool(e, mat4(), pbr(), false);
+    t->flags |= PlacedFlag;
+    return t;
+}
 
 } // namespace kal::test

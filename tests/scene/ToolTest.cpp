@@ -2,22 +2,18 @@
 
 #include <memory>
 
+#include "GlobalScope.h"
 #include "TestElement.h"
 #include "scene/Element.h"
 #include "scene/Tool.h"
 
 using namespace kal;
 using kal::test::TestElement;
+using kal::test::node;
 
 namespace {
 
 Tool* plainTool(Element* e = nullptr) { return new Tool(e, mat4(), pbr(), false); }
-
-Tool* placedTool(Element* e = nullptr) {
-    Tool* t = plainTool(e);
-    t->flags |= PlacedFlag;
-    return t;
-}
 
 std::vector<Tool*> ringOf(Tool* t) {
     std::vector<Tool*> r;
@@ -178,7 +174,7 @@ TEST(ToolChildren, purgeDeletesCollectedDescendants) {
 }
 
 TEST(ToolChildren, addToRingGivesEveryHighlightedMemberACopy) {
-    std::unique_ptr<Tool> a(placedTool()), b(placedTool()), c(placedTool());
+    std::unique_ptr<Tool> a(node()), b(node()), c(node());
     a->link(b.get());
     a->link(c.get());
     a->setHighlight(true, false);
@@ -193,7 +189,7 @@ TEST(ToolChildren, addToRingGivesEveryHighlightedMemberACopy) {
 }
 
 TEST(ToolChildren, addToRingFromAnUnhighlightedStartKeepsTheNode) {
-    std::unique_ptr<Tool> a(placedTool()), b(placedTool()), c(placedTool());
+    std::unique_ptr<Tool> a(node()), b(node()), c(node());
     a->link(b.get());
     b->link(c.get());
     b->flags |= HighlightFlag;
@@ -294,9 +290,9 @@ TEST(ToolSetters, highlightWithoutRingNeedsThePlacedFlag) {
 
 TEST(ToolSetters, ringWideSettersReachPlacedMembersOfTheSameParent) {
     std::unique_ptr<Tool> p1(plainTool()), p2(plainTool());
-    Tool* a = p1->addChild(placedTool(), false);
-    Tool* b = p1->addChild(placedTool(), false);
-    Tool* c = p2->addChild(placedTool(), false);
+    Tool* a = p1->addChild(node(), false);
+    Tool* b = p1->addChild(node(), false);
+    Tool* c = p2->addChild(node(), false);
     Tool* loose = p1->addChild(plainTool(), false); // not placed
     a->link(b);
     a->link(c);
@@ -383,8 +379,7 @@ TEST(ToolFlatten, facingModeWithAFlatCameraStaysFinite) {
 TEST(ToolTime, setTimeReachesTheSubtree) {
     std::unique_ptr<Tool> t(plainTool(new TestElement()));
     Tool* c = t->addChild(plainTool(), false);
-    sceneAnimationTime = 2.5;
+    test::GlobalScope time(sceneAnimationTime, 2.5);
     t->setTime();
     EXPECT_EQ(c->animationTime, 2.5);
-    sceneAnimationTime = 0;
 }

@@ -1,22 +1,17 @@
 #pragma once
-// Holds the version of the file being read for one scope, and puts the one before back after it,
-// so that a test reading an older layout leaves the next test the version it found.
+// The version of the file being read, held for one scope, so that a test reading an older layout
+// leaves the next test the version it found.
 #include <cstdint>
 
+#include "GlobalScope.h"
 #include "scene/SceneFile.h"
 
 namespace kal::test {
 
-class FileVersionScope {
+class FileVersionScope : public GlobalScope<uint32_t> {
 public:
-    FileVersionScope() = default;
-    explicit FileVersionScope(uint32_t version) { fileVersion = version; }
-    ~FileVersionScope() { fileVersion = saved; }
-    FileVersionScope(const FileVersionScope&) = delete;
-    FileVersionScope& operator=(const FileVersionScope&) = delete;
-
-private:
-    uint32_t saved = fileVersion;
+    FileVersionScope() : GlobalScope(fileVersion) {}
+    explicit FileVersionScope(uint32_t version) : GlobalScope(fileVersion, version) {}
 };
 
 } // namespace kal::test

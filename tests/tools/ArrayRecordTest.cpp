@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "FileVersionScope.h"
 #include "elements/Curve.h"
 #include "elements/CurveRecord.h"
 #include "elements/UCurve.h"
@@ -42,11 +43,6 @@ struct Bytes {
         s += body.s;
         return *this;
     }
-};
-
-struct VersionGuard {
-    uint32_t saved = fileVersion;
-    ~VersionGuard() { fileVersion = saved; }
 };
 
 void registerRecords() {
@@ -172,7 +168,7 @@ TEST(ArrayRecord, roundTripKeepsSettingsCopiesAndLayout) {
 }
 
 TEST(ArrayRecord, olderBodiesReadColumnOrderedMatricesAndByteColours) {
-    VersionGuard guard;
+    test::FileVersionScope guard;
     for (uint32_t version : {20160914u, 20060410u}) {
         SCOPED_TRACE(version);
         Bytes b;

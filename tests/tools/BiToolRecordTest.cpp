@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "FileVersionScope.h"
 #include "HandBytes.h"
 #include "elements/Curve.h"
 #include "foundation/ByteBuffer.h"
@@ -18,11 +19,6 @@ using namespace kal;
 using test::Bytes;
 
 namespace {
-
-struct VersionGuard {
-    uint32_t saved = fileVersion;
-    ~VersionGuard() { fileVersion = saved; }
-};
 
 ByteBuffer bufferOf(const std::string& s) {
     ByteBuffer b;
@@ -45,7 +41,7 @@ std::string record(uint32_t tag, const std::string& payload) { return Bytes().u3
 class BiToolRecord : public ::testing::Test {
 protected:
     void SetUp() override { registerToolRecords(); }
-    VersionGuard version;
+    test::FileVersionScope version;
 };
 
 } // namespace

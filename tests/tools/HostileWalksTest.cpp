@@ -1,8 +1,12 @@
 // Files that nest arrays and pairs deeper than the call stack reaches, or multiply placements
-// per level: each reads, lists and tears down, with the arrays' placements held to their cap.
+// per level: each reads, lists, copies, is removed and put back, and tears down, with the arrays'
+// placements held to their cap.
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "elements/CurveRecord.h"
+#include "scene/Acts.h"
 #include "scene/SceneLists.h"
 #include "tests/support/HostileScenes.h"
 #include "tools/ToolRecords.h"
@@ -30,6 +34,72 @@ TEST(HostileWalks, deepChainsOfArraysAndPairsReadListAndFreeWithoutRecursing) {
     // each array places its one copy once: the chain and the innermost tool
     EXPECT_EQ(listedAfterRead(nestedArrays(5000, 1)), 5001);
     EXPECT_EQ(listedAfterRead(pairChain(14000)), 28000);
+}
+
+// Every tool below top, the copies arrays hold included.
+size_t toolsBelow(Tool* top) {
+    std::vector<Tool*> all;
+    top->enumerate(all);
+    return all.size();
+}
+
+// Ends whose partner names them back.
+size_t pairedEnds(Tool* top) {
+    std::vector<Tool*> all;
+    top->enumerate(all);
+    size_t paired = 0;
+    for (Tool* t : all) paired += t->partner() && t->partner()->partner() == t;
+    return paired;
+}
+
+// Removes the object, undoes and redoes it; answers the scene's tools after the undo.
+size_t removedAndPutBack(Scene& s, Tool* object, size_t (*count)(Tool*)) {
+    s.rebuildToolLists();
+    ActObjectRemove remove(&s, s.idOf(object));
+    remove.toggle();
+    EXPECT_TRUE(s.sceneRoot->children.empty());
+    remove.toggle();
+    const size_t back = count(s.sceneRoot);
+    s.rebuildToolLists();
+    remove.toggle();
+    EXPECT_TRUE(s.sceneRoot->children.empty());
+    return back;
+}
+
+void readInto(Scene& s, const std::string& bytes) {
+    registerCurveRecords();
+    registerToolRecords();
+    ASSERT_TRUE(readSceneBytes(s, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
+}
+
+TEST(HostileWalks, deepChainsOfArraysAndPairsCopyAndComeBackFromRemovalWithoutRecursing) {
+    // deep enough to overflow the stack of a sanitized build if any of these recursed
+    const int arrays = 20000, pairs = 40000;
+    {
+        Scene s;
+        readInto(s, nestedArrays(arrays, 1));
+        Tool* top = s.sceneRoot->children.at(0);
+        const size_t all = size_t(arrays) + 1;
+        for (int form = 0; form < 3; ++form) {
+            std::unique_ptr<Tool> c(form == 0   ? top->copy(false)
+                                    : form == 1 ? top->copyTransformed(mat4(), false)
+                                                : top->copyTransformedAll(mat4(), false));
+            EXPECT_EQ(toolsBelow(c.get()), all) << form;
+        }
+        EXPECT_EQ(removedAndPutBack(s, top, toolsBelow), all);
+    }
+    {
+        // the second ends form the chain: removing its head takes every pair, and undo pairs
+        // every end again
+        Scene s;
+        readInto(s, pairChain(pairs));
+        std::unique_ptr<Tool> c(s.sceneRoot->copy(false));
+        EXPECT_EQ(pairedEnds(c.get()), size_t(2 * pairs));
+        c.reset();
+        Tool* head = s.sceneRoot->children.at(1);
+        ASSERT_FALSE(head->children.empty());
+        EXPECT_EQ(removedAndPutBack(s, head, pairedEnds), size_t(2 * pairs));
+    }
 }
 
 TEST(HostileWalks, nestedArraysPlaceEveryCopyUpToTheCapAndNoFurther) {

@@ -13,7 +13,9 @@
 #include "tools/Cable.h"
 #include "viewport/GLView.h"
 #include "GLTestContext.h"
+#include "GlobalScope.h"
 #include "GLTestTargets.h"
+#include "TargetsView.h"
 
 #include <QOpenGLFunctions_4_0_Core>
 #include <gtest/gtest.h>
@@ -25,15 +27,9 @@ using namespace kal;
 constexpr int size = 32;
 
 // A view with a scene and its targets only; the camera looks down -z at [-4, 4]^2.
-class PairView : public GLView {
+class PairView : public test::TargetsView {
 public:
-    PairView() : GLView(size, size, Bare{}) {
-        scene = new Scene();
-        opaqueTarget = new FBOScene(size, size, 1);
-        transparentTarget = new FBOSceneTransparent(*opaqueTarget, 2);
-        renderTargets = {opaqueTarget, transparentTarget};
-        backgroundColor = wvec4(0, 0, 0, 0);
-    }
+    PairView() : TargetsView(size) { backgroundColor = wvec4(0, 0, 0, 0); }
     template <class T> T* add(Tool* parent, T* t) {
         (parent ? parent : scene->sceneRoot)->addChild(t, false);
         return t;
@@ -53,8 +49,8 @@ BiTool* bare(const mat4& m) { return new BiTool(BiToolBare, nullptr, m, pbr(), f
 class BiToolGL : public ::testing::Test {
 protected:
     PairView view;
-    CameraMatrices savedCamera = cameraMatrices;
-    uint8_t savedHelpers = showHelpers;
+    test::GlobalScope<CameraMatrices> camera{cameraMatrices};
+    test::GlobalScope<uint8_t> helpers{showHelpers};
 
     static void SetUpTestSuite() {
         test::ensureGLContext();
@@ -71,8 +67,6 @@ protected:
         Shader::unbindCurrent();
         gl->glBindFramebuffer(GL_FRAMEBUFFER, 0);
         gl->glDisable(GL_DEPTH_TEST);
-        cameraMatrices = savedCamera;
-        showHelpers = savedHelpers;
         releaseBiToolHelpers();
         EXPECT_EQ(gl->glGetError(), GLenum(GL_NO_ERROR));
     }

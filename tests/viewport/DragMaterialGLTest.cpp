@@ -11,6 +11,7 @@
 #include "viewport/MouseState.h"
 #include "GLTestContext.h"
 #include "GLTestTargets.h"
+#include "TargetsView.h"
 
 #include <QOpenGLFunctions_4_0_Core>
 #include <gtest/gtest.h>
@@ -22,14 +23,9 @@ using namespace kal;
 constexpr int size = 32;
 
 // The camera looks down -z at [-4, 4]^2: a cube of side 2 at the origin covers the middle.
-class TargetView : public GLView {
+class TargetView : public test::TargetsView {
 public:
-    TargetView() : GLView(size, size, Bare{}) {
-        scene = new Scene();
-        opaqueTarget = new FBOScene(size, size, 1);
-        transparentTarget = new FBOSceneTransparent(*opaqueTarget, 2);
-        renderTargets = {opaqueTarget, transparentTarget};
-    }
+    TargetView() : TargetsView(size) {}
     Tool* addCube(vec3 at, const pbr& material) {
         Tool* t = new Tool(Mesh::createCube(), mat4::translation(at), material, false);
         t = scene->sceneRoot->addChild(t, false);

@@ -16,6 +16,7 @@
 #include "viewport/GLView.h"
 #include "GLTestContext.h"
 #include "GLTestTargets.h"
+#include "TargetsView.h"
 #include "SceneTargetTest.h"
 
 #include <QOpenGLFunctions_4_0_Core>
@@ -48,15 +49,9 @@ Mesh* cubeMesh() {
 
 // A view with a scene and its two targets but nothing else; the camera looks down -z at
 // [-4, 4]^2, so a cube of side 2 covers the middle quarter of the picture.
-class LayerView : public GLView {
+class LayerView : public test::TargetsView {
 public:
-    LayerView() : GLView(size, size, Bare{}) {
-        scene = new Scene();
-        opaqueTarget = new FBOScene(size, size, 1);
-        transparentTarget = new FBOSceneTransparent(*opaqueTarget, 2);
-        renderTargets = {opaqueTarget, transparentTarget};
-        backgroundColor = wvec4(0x2000, 0x4000, 0x6000, 0);
-    }
+    LayerView() : TargetsView(size) { backgroundColor = wvec4(0x2000, 0x4000, 0x6000, 0); }
     Tool* addCube(vec3 at, const pbr& material = pbr()) {
         Tool* t = new Tool(cubeMesh(), mat4::translation(at), material, false);
         scene->sceneRoot->addChild(t, false);
