@@ -346,7 +346,7 @@ void capLoop(Mesh& m, const Cap& capped, const vec3& n, const pbr& material) {
         for (int t = 0; t < cap.triangleCount(); ++t)
             for (int e = 0; e < 3; ++e) {
                 const int from = cap.triangles[t].vertex[next3(e)], to = cap.triangles[t].vertex[prev3(e)];
-                if (from + to != 1 || std::min(from, to) != 0) continue;
+                if (std::min(from, to) != 0 || std::max(from, to) != 1) continue;
                 const bool rimFlip = (from == 0) == meshForward;
                 if (rimFlip != flip) facing = -n;
                 flip = rimFlip;
