@@ -89,6 +89,9 @@ public:
     // A new number whenever the shape is touched or rebuilt: a following curve derives again only
     // when the number of its source is not the one it derived from.
     uint64_t shapeVersion = 0;
+    // The read (openReadSerial) in which a surface last swept this curve: a stored curve pays for
+    // the first surface of a read that sweeps it, not for every one.
+    uint64_t sweptInRead = 0;
 
     explicit Curve(uint32_t word = 0);
     Curve(const std::vector<vec3>& positions, bool closed, uint32_t word);
@@ -251,10 +254,8 @@ public:
     // The line vertices: a then b of every alive segment.
     void buildLineVertices(std::vector<float>& out) const;
 
-    // Scene-file record (CurveRecord.cpp). load() reads a full body; a damaged one leaves the
-    // curve empty (the file reader refuses such files through readCurveBody).
+    // Scene-file record (CurveRecord.cpp; readCurveRecord reads it).
     void save(ByteBuffer& out) override;
-    void load(ByteBuffer& in) override;
 };
 
 } // namespace kal

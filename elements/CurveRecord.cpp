@@ -168,8 +168,4 @@ void Curve::save(ByteBuffer& out) {
     out.append(body.data(), body.size());
 }
 
-void Curve::load(ByteBuffer& in) {
-    if (!readCurveBody(*this, in, in.size(), true)) touch();
-}
-
 } // namespace kal

@@ -41,10 +41,24 @@ void CurveSurface::followAxis(int mode) {
 void CurveSurface::rebuild(int mode) {
     if (axis) axis->rebuild(mode);
     if (section) section->rebuild(0);
-    // outside a read every charge fits; within one, a refusal refuses the file
-    chargeRead(sweepBytes());
+    chargeSweep();
     followAxis(mode);
     rebuildNeeded = true;
+}
+
+// Within a read (a linked record's curves are known, and following curves resampled, only by its
+// rebuild) the sweep is charged before any frame builds it, unless the file stores every point of
+// both curves and no earlier surface of the read swept either: one surface over stored curves is
+// what drawing in the program makes, however large, and the build's own limits hold it. What a
+// file multiplies without storing it is charged in full: curves swept again, an older record's
+// circle, the samples of a following curve. A refused charge refuses the file.
+void CurveSurface::chargeSweep() {
+    const uint64_t read = openReadSerial();
+    if (read == 0 || !axis || !section) return;
+    const bool stored = !sectionMade && axis->typeCode == CurveType && section->typeCode == CurveType;
+    const bool first = axis->sweptInRead != read && section->sweptInRead != read;
+    axis->sweptInRead = section->sweptInRead = read;
+    if (!stored || !first) chargeRead(sweepBytes());
 }
 
 Element* CurveSurface::acquire(int n) {
@@ -139,14 +153,10 @@ void CurveSurface::save(ByteBuffer& out) {
     out.write(uint32_t(section ? section->id : -1));
 }
 
-void CurveSurface::load(ByteBuffer& in) {
-    pendingAxis = in.readU32();
-    pendingSection = in.readU32();
-}
-
 bool readLinkedSurface(CurveSurface& s, ByteBuffer& in, size_t end) {
     if (end != size_t(in.position) + 8 || in.remaining() < 8) return false;
-    s.load(in);
+    s.pendingAxis = in.readU32();
+    s.pendingSection = in.readU32();
     return true;
 }
 

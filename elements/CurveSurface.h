@@ -82,7 +82,6 @@ public:
     bool partLinksHold(const std::vector<Element*>& table) const override;
     void touch() override;
     void save(ByteBuffer& out) override;
-    void load(ByteBuffer& in) override;
 
     // Replaces a curve; the old one goes when nobody else holds it. Null changes nothing.
     void setAxis(Curve* c);
@@ -103,10 +102,11 @@ public:
     // The linked record's tag.
     virtual uint32_t linkedTag() const = 0;
 
+    // The section is a circle the older record made from a stored count: no point of it is stored.
+    bool sectionMade = false;
+
     // What one build of this surface stages: six corners a quad, over the larger of its point
-    // grid and its segment grid. Each rebuild charges it to the open read (chargeRead), where a
-    // linked record's curves are known and following curves have resampled, so a file is refused
-    // before any frame builds a sweep larger than the file may ask for.
+    // grid and its segment grid.
     size_t sweepBytes() const;
 
     // Fills the stale arrays of `out` (GPU layout) and the outline when positions are stale.
@@ -173,6 +173,8 @@ protected:
     void editThroughWorkingCurve(surfacesculpt::StrokeCall& call, Curve& target, const vec3* centre,
                                  const std::function<vec3(vec3)>& back);
 
+    // Charges the open read for the sweep, as rebuild says.
+    void chargeSweep();
     // For clone: a new element of the same class over the two curve copies.
     Element* cloneWith(CurveSurface* copy) const;
     // A copy of the curve for a clone; null for none.

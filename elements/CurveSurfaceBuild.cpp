@@ -141,7 +141,12 @@ bool CurveSurface::buildArrays(const bool staleParts[4], SurfaceArrays& out) {
     // vertices of a quad: triangles c0 c1 c3 and c0 c3 c2, corner c = 2k + l
     static const int order[6] = {0, 1, 3, 0, 3, 2};
     parallelFor(int(quads), [&](int begin, int end) {
-        std::vector<PackedCorner> corners(staleParts[StaleMaterials] ? ls.size() * 4 : 0);
+        // the section segments this block reaches, a run of one row or else all: a block packs
+        // no corners it does not use, or a long section on a short axis packs it once a block
+        const size_t rowOfFirst = size_t(begin) / ls.size(), rowOfLast = size_t(end - 1) / ls.size();
+        const size_t lo = rowOfFirst == rowOfLast ? size_t(begin) % ls.size() : 0;
+        const size_t hi = rowOfFirst == rowOfLast ? size_t(end - 1) % ls.size() + 1 : ls.size();
+        std::vector<PackedCorner> corners(staleParts[StaleMaterials] ? (hi - lo) * 4 : 0);
         pbr cachedEnds[2];
         bool cornersValid = false;
         for (int ia = begin / int(ls.size()); ia <= (end - 1) / int(ls.size()); ++ia) {
@@ -197,13 +202,13 @@ bool CurveSurface::buildArrays(const bool staleParts[4], SurfaceArrays& out) {
                         cachedEnds[0] = sa.material[0];
                         cachedEnds[1] = sa.material[1];
                         cornersValid = true;
-                        for (size_t jb = 0; jb < ls.size(); ++jb)
+                        for (size_t jb = lo; jb < hi; ++jb)
                             for (int c = 0; c < 4; ++c)
                                 packCorner(combineMaterials(sa.material[c >> 1],
                                                             S.segments[size_t(ls[jb])].material[c & 1]),
-                                           corners[jb * 4 + size_t(c)]);
+                                           corners[(jb - lo) * 4 + size_t(c)]);
                     }
-                    const PackedCorner* q = &corners[ib * 4];
+                    const PackedCorner* q = &corners[(ib - lo) * 4];
                     for (int v = 0; v < 6; ++v) {
                         const PackedCorner& k = q[order[v]];
                         std::memcpy(out.colours.data() + 4 * (v0 + size_t(v)), k.colour, 4);

@@ -237,14 +237,19 @@ int main(int argc, char** argv) {
     put32(embeddedTube, uint32_t(body.size()));
     embeddedTube.insert(embeddedTube.end(), body.begin(), body.end());
     ok = saveWithElements(sceneDir + "/old_tube.k", embeddedTube) && ok;
-    body.clear();
-    put32(body, 6);
-    putCurve(body, axis, bareCurveRecordTag);
-    std::vector<uint8_t> embeddedRevolution;
-    put32(embeddedRevolution, embeddedRevolutonRecordTag);
-    put32(embeddedRevolution, uint32_t(body.size()));
-    embeddedRevolution.insert(embeddedRevolution.end(), body.begin(), body.end());
-    ok = saveWithElements(sceneDir + "/old_revolution.k", embeddedRevolution) && ok;
+    // older revolutions: a plain one, and a wide circle on a short axis (once seconds a frame:
+    // every block of the build packed the corners of the whole section)
+    for (uint32_t sections : {6u, 16384u}) {
+        body.clear();
+        put32(body, sections);
+        putCurve(body, axis, bareCurveRecordTag);
+        std::vector<uint8_t> embeddedRevolution;
+        put32(embeddedRevolution, embeddedRevolutonRecordTag);
+        put32(embeddedRevolution, uint32_t(body.size()));
+        embeddedRevolution.insert(embeddedRevolution.end(), body.begin(), body.end());
+        const std::string name = sections == 6 ? "/old_revolution.k" : "/old_revolution_wide.k";
+        ok = saveWithElements(sceneDir + name, embeddedRevolution) && ok;
+    }
     Scene empty;
     ok = empty.save(sceneDir + "/empty.k") && ok;
     Scene claySculpt;

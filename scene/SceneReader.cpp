@@ -15,6 +15,7 @@
 #include "scene/Scene.h"
 #include "scene/SceneFile.h"
 #include "scene/Tool.h"
+#include "scene/ToolRecordParts.h"
 
 namespace kal {
 
@@ -23,6 +24,7 @@ uint32_t fileVersion = 0;
 namespace {
 
 ReadBudget* openBudget = nullptr;
+uint64_t readsOpened = 0;
 
 } // namespace
 
@@ -37,7 +39,7 @@ template <class T> T allowance(uint64_t n, T slack) {
 } // namespace
 
 ReadBudget::ReadBudget(size_t fileSize, size_t slack, uint64_t imageSlack)
-    : remaining(allowance<size_t>(fileSize, slack)), imageRemaining(imageSlack), outer(openBudget) {
+    : remaining(allowance<size_t>(fileSize, slack)), imageRemaining(imageSlack), serial(++readsOpened), outer(openBudget) {
     openBudget = this;
 }
 
@@ -52,6 +54,8 @@ bool chargeRead(size_t bytes) {
     openBudget->remaining -= bytes;
     return true;
 }
+
+uint64_t openReadSerial() { return openBudget ? openBudget->serial : 0; }
 
 bool chargeReadImage(uint64_t decodedBytes, uint64_t fileBytes) {
     if (!openBudget) return true;
@@ -78,11 +82,9 @@ std::unordered_map<uint32_t, ToolReader>& toolReaders() {
 
 PlaceholderMaker placeholderMaker = nullptr;
 
-Tool* readPlainTool(ByteBuffer& in) { return new Tool(in); }
-
 // The scene model's own kinds; element and tool kinds above it register theirs at start-up.
 void registerSceneRecords() {
-    if (!toolReaders().count(plainToolTag)) registerToolReader(plainToolTag, readPlainTool);
+    if (!toolReaders().count(plainToolTag)) registerToolReader(plainToolTag, readToolRecord);
 }
 
 // Nested legacy records are followed recursively; a file cannot nest deeper than this.
@@ -179,12 +181,12 @@ bool readToolRecords(ByteBuffer& chunk, ReadState& st) {
         ByteBuffer body;
         body.bytes.assign(chunk.data() + chunk.position, chunk.data() + chunk.position + length);
         chunk.skip(length);
-        Tool* t = it->second(body);
-        if (!t) return false;
+        bool ok = true;
+        Tool* t = it->second(body, tag, body.size(), ok);
+        if (!ok) return false;
         st.tools.push_back(t);
         st.firstOfChunk.push_back(first);
         first = false;
-        if (body.failed()) return false;
     }
     return true;
 }

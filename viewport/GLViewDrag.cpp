@@ -134,7 +134,9 @@ void GLView::dragStep() {
     } else if (mode == ASSEMBLY) {
         if (assemblyCommand() == Command::Draw && busy != 0) captureDrawStroke();
         if (m.left && !m.right) {
-            const bool hit = hasHit(pressPick);
+            // only a gesture the press began (and recorded for undo) changes a tool: a press the
+            // view never saw (on its border pixel) or a gesture a right click ended has no record
+            const bool hit = busy != 0 && hasHit(pressPick);
             switch (assemblyCommand()) {
             case Command::Draw:
                 buildDrawnTool();
@@ -155,14 +157,14 @@ void GLView::dragStep() {
                 if (hit) dragRotateScale();
                 break;
             case Command::MatchMaterial:
-                if (hit && busy != 0) {
+                if (hit) {
                     hoverPick = pickAt(PlaceOnObject, nullptr);
                     if (hasHit(hoverPick) && hoverPick.object && pressPick.object)
                         pressPick.object->setMaterial(hoverPick.object->material, 0xFF, isLinked(), false);
                 }
                 break;
             case Command::PickMaterial:
-                if (hit && busy != 0) {
+                if (hit) {
                     hoverPick = pickAt(PlaceOnObject, nullptr);
                     if (hasHit(hoverPick)) assemblyMaterial = hoverPick.surfaceMaterial;
                 }

@@ -42,17 +42,20 @@ int readTools(const std::string& bytes, std::string* why = nullptr) {
     return int(s.sceneRoot->children.size());
 }
 
-TEST(HostileExpansion, surfacesAreChargedTheSweepTheyAskFor) {
-    // forty tubes of 200 x 24 points, each on its own axis, stage 39 MB between them
+TEST(HostileExpansion, surfacesAreChargedTheSweepsTheFileDoesNotStore) {
+    // surfaces over curves the file stores, each the first of the read to sweep them, are what
+    // drawing in the program makes, however large: forty of 400 x 64 points stage 210 MB, one of
+    // 800 x 800 points 130 MB
     Scene many;
-    for (int i = 0; i < 40; ++i) hold(many, new Tube(straightCurve(199), Curve::makeCircle(24, false)));
+    for (int i = 0; i < 40; ++i) hold(many, new Tube(straightCurve(399), Curve::makeCircle(64, false)));
     EXPECT_EQ(readTools(sceneBytes(many)), 40);
-    EXPECT_EQ(readTools(sharedSweeps(1, straightCurve(63), 64, true)), 1);
-    // an older record's circle is cheap, but the surface it sweeps along a long axis is not
+    EXPECT_EQ(readTools(sharedSweeps(1, straightCurve(799), 800, true)), 1);
+    // an older record's circle is not stored: cheap alone, but not the surface it sweeps along a
+    // long axis
     EXPECT_EQ(readTools(olderRevolutions(1, 4096, 64, true)), 1);
     EXPECT_EQ(readTools(olderRevolutions(1, 65536, 64, true)), -1);
 
-    // four hundred records on one pair of curves ask for 330 MB of corners from 30 KB
+    // four hundred records sweeping one pair of curves ask for 330 MB of corners from 30 KB
     std::string why;
     EXPECT_EQ(readTools(sharedSweeps(400, straightCurve(63), 64, true), &why), -1);
     EXPECT_EQ(why, overBudgetReason);

@@ -1,8 +1,9 @@
 // Clicks through whole frames of a real view: the press and release read the picks the frame
 // before drew. Insert puts the library's default sphere where the cursor is; a Deform stroke
-// moves the surface under the brush.
+// moves the surface under the brush; a drag the view saw no press for changes nothing.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "mesh/Mesh.h"
@@ -73,4 +74,29 @@ TEST_F(Click, ADeformStrokeMovesTheSurfaceUnderTheBrush) {
     for (int i = 0; i < mesh->vertexCount(); ++i) moved += (mesh->vertices[i].position - before[size_t(i)]).length() > 1e-4f;
     EXPECT_GT(moved, 0);
     EXPECT_LT(moved, mesh->vertexCount()) << "only the surface under the brush moves";
+}
+
+TEST_F(Click, ADragWhosePressTheViewNeverSawChangesNothing) {
+    v->setMode(ASSEMBLY);
+    v->setAssemblyCommand(Command::Insert);
+    v->restoreInputState();
+    frameAt(50, 60, false);
+    frameAt(50, 60, true);
+    frameAt(50, 60, false);
+    ASSERT_EQ(v->scene->sceneRoot->children.size(), 1u);
+    Tool* sphere = v->scene->sceneRoot->children[0];
+    const mat4 placed = sphere->transform;
+
+    // pressed on the view's border pixel, then dragged across the sphere: no press record was
+    // made, so a change here would be one that Undo skips (it would take the insert instead)
+    for (Command c : {Command::Move, Command::Rotate, Command::Scale, Command::RotateScale}) {
+        v->setAssemblyCommand(c);
+        v->restoreInputState();
+        frameAt(0, H / 2.0f, false);
+        frameAt(0, H / 2.0f, true);
+        for (float x = 4; x < 100; x += 4) frameAt(x, 60 + x / 8, true);
+        frameAt(100, 60, false);
+        EXPECT_TRUE(std::equal(placed.m, placed.m + 16, sphere->transform.m)) << "command " << int(c);
+    }
+    EXPECT_EQ(v->undoStack.acts.size(), 1u);
 }
