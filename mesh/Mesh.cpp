@@ -173,21 +173,45 @@ void settleAfterDeletion(Mesh& m, int v, std::vector<int32_t>& ring, std::vector
 
 } // namespace
 
+namespace {
+
+// Whether this block is the first to reach a mark; a block given the whole range runs alone and
+// takes plain steps.
+inline bool firstToReach(std::atomic<uint8_t>& mark, bool alone) {
+    if (mark.load(std::memory_order_relaxed)) return false;
+    if (alone) {
+        mark.store(1, std::memory_order_relaxed);
+        return true;
+    }
+    return !mark.exchange(1, std::memory_order_relaxed);
+}
+
+} // namespace
+
 void Mesh::deleteTriangles(const std::vector<int32_t>& doomed) {
-    // every listed triangle is dead before any vertex is settled, so each vertex is settled once,
-    // for the whole list, while the links still join the dead triangles to the others
-    std::vector<int32_t> list;
-    list.reserve(doomed.size());
-    for (int32_t t : doomed)
-        if (t >= 0 && t < triangles.size() && triangles[t].alive()) {
-            triangles[t].flags &= uint8_t(~TriangleAlive);
-            list.push_back(t);
-        }
-    if (list.empty()) return;
-    purgeNeeded = true;
     const int nv = vertices.size(), nt = triangles.size();
-    const int count = int(list.size());
-    // the first block to reach a vertex settles it; a block given the whole list runs alone
+    const int count = int(doomed.size());
+    // Every listed triangle is dead, by the first entry naming it, before any vertex is settled:
+    // each vertex is then settled once, for the whole list, while the links still join the dead
+    // triangles to the others.
+    std::unique_ptr<std::atomic<uint8_t>[]> reached(new std::atomic<uint8_t>[size_t(nt)]());
+    std::vector<uint8_t> deletes(size_t(count), 0);
+    std::atomic<bool> any{false};
+    parallelFor(count, [&](int begin, int end) {
+        const bool alone = begin == 0 && end == count;
+        bool found = false;
+        for (int i = begin; i < end; ++i) {
+            const int32_t t = doomed[size_t(i)];
+            if (t < 0 || t >= nt || !firstToReach(reached[size_t(t)], alone) || !triangles[t].alive()) continue;
+            triangles[t].flags &= uint8_t(~TriangleAlive);
+            deletes[size_t(i)] = 1;
+            found = true;
+        }
+        if (found) any.store(true, std::memory_order_relaxed);
+    });
+    if (!any) return;
+    purgeNeeded = true;
+    // the first block to reach a vertex settles it
     std::unique_ptr<std::atomic<uint8_t>[]> claimed(new std::atomic<uint8_t>[size_t(nv)]());
     std::vector<CutOffFan> cutOff;
     // (alive neighbour, dead triangle) pairs whose link goes
@@ -199,18 +223,11 @@ void Mesh::deleteTriangles(const std::vector<int32_t>& doomed) {
         std::vector<CutOffFan> fans;
         std::vector<std::pair<int32_t, int32_t>> links;
         for (int i = begin; i < end; ++i) {
-            const int32_t t = list[size_t(i)];
+            if (!deletes[size_t(i)]) continue;
+            const int32_t t = doomed[size_t(i)];
             const MeshTriangle& tri = triangles[t];
-            for (int32_t v : tri.vertex) {
-                if (v < 0 || v >= nv) continue;
-                std::atomic<uint8_t>& mark = claimed[size_t(v)];
-                if (mark.load(std::memory_order_relaxed)) continue;
-                if (alone)
-                    mark.store(1, std::memory_order_relaxed);
-                else if (mark.exchange(1, std::memory_order_relaxed))
-                    continue;
-                settleAfterDeletion(*this, v, ring, fans);
-            }
+            for (int32_t v : tri.vertex)
+                if (v >= 0 && v < nv && firstToReach(claimed[size_t(v)], alone)) settleAfterDeletion(*this, v, ring, fans);
             for (int32_t n : tri.neighbour)
                 if (n >= 0 && n < nt && triangles[n].alive()) links.emplace_back(n, t);
         }
