@@ -157,7 +157,6 @@ mat4 Element::inverseTransform() {
 }
 
 void Element::save(ByteBuffer&) {}
-void Element::load(ByteBuffer&) {}
 bool Element::loadFromFile(const std::string&) { return true; }
 bool Element::saveToFile(const std::string&) { return true; }
 

@@ -121,8 +121,6 @@ public:
     float animationPhase = 0.0f;
 
     Tool(Element* e, const mat4& transform, const pbr& material, bool transparent);
-    // Reads a plain tool record body (ToolRecord.cpp); links stay pending until resolveLinks.
-    explicit Tool(ByteBuffer& in);
     Tool(const Tool&) = delete;
     Tool& operator=(const Tool&) = delete;
     virtual ~Tool();
@@ -209,8 +207,6 @@ public:
     // Tool records of the file format (written with the scene reader and writers).
     virtual void serializeBody(ByteBuffer& out, bool wholeScene);
     virtual void serialize(ByteBuffer& out, bool wholeScene);
-    virtual void deserialize(ByteBuffer& in);
-    virtual void deserializeLegacy(ByteBuffer& in);
     virtual void resolveLinks(const std::vector<Tool*>& tools, const std::vector<Element*>& elements);
     // Writes this tool and its subtree as an object file (.ko), or as one joined mesh for ".obj".
     bool saveObject(const std::string& path);
@@ -299,11 +295,6 @@ protected:
     // A new tool of this one's kind with its own fields (not children, copies, ring or element
     // sharing).
     virtual Tool* newCopyOfSelf(bool keepPivot);
-    // The older record layouts of the tool kinds (files of 20160914 or before): the tool fields up
-    // to the element index, then the kind's own fields, then the trailing scalars (only after
-    // 20060410).
-    void readLegacyHead(ByteBuffer& in);
-    void readLegacyTail(ByteBuffer& in);
     // The fields every copy takes over: display bits, pivot (when kept), axes and the scalars.
     void copyFieldsTo(Tool* t, bool keepPivot) const;
 };
