@@ -17,10 +17,12 @@
 
 #include "elements/CurveSurface.h"
 #include "elements/Tube.h"
+#include "elements/UCurve.h"
 #include "foundation/ByteBuffer.h"
 #include "mesh/Mesh.h"
 #include "mesh/MeshRecord.h"
 #include "mesh/ObjImport.h"
+#include "scene/Acts.h"
 #include "scene/Scene.h"
 #include "scene/SceneFile.h"
 #include "scene/SceneLists.h"
@@ -246,6 +248,36 @@ bool readAndDraw(const std::string& bytes) {
     return true;
 }
 
+// The read, then what a user does to the scene: copies it whole, and removes its first object
+// (the second when there are more: the head of a chain of pairs), undoes and redoes that.
+bool readCopyAndRemove(const std::string& bytes) {
+    Scene s;
+    if (!readSceneBytes(s, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size())) return false;
+    std::unique_ptr<Tool>(s.sceneRoot->copy(false)).reset();
+    s.rebuildToolLists();
+    Tool* object = s.sceneRoot->children.at(std::min<size_t>(1, s.sceneRoot->children.size() - 1));
+    ActObjectRemove remove(&s, s.idOf(object));
+    remove.toggle();
+    remove.toggle();
+    s.rebuildToolLists();
+    remove.toggle();
+    return true;
+}
+
+// The read, then the curve at the bottom of the first object's chain of following curves changes:
+// the next frame brings the chain up to date, and the chain is cloned and let go.
+bool readAndEditTheBottom(const std::string& bytes) {
+    Scene s;
+    if (!readSceneBytes(s, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size())) return false;
+    auto* top = static_cast<UCurve*>(s.sceneRoot->children.at(0)->element);
+    ++frameCounter;
+    top->base()->touch();
+    ++frameCounter;
+    top->changeStamp();
+    delete top->clone();
+    return true;
+}
+
 struct Shape {
     const char* name;
     std::function<std::string(int)> make;
@@ -265,8 +297,11 @@ const Shape shapes[] = {
     {"deep_chain", deepChain, readScene, 200000},
     {"array_chain", [](int n) { return nestedArrays(n, 1); }, readAndDraw, 5000},
     {"pair_chain", pairChain, readAndDraw, 14000},
+    {"array_chain_copied_and_removed", [](int n) { return nestedArrays(n, 1); }, readCopyAndRemove, 5000},
+    {"pair_chain_copied_and_removed", pairChain, readCopyAndRemove, 14000},
     {"nested_arrays", [](int n) { return nestedArrays(4, n); }, readAndDraw, 48},
     {"follower_chain", [](int n) { return followerChain(n, 0.25f); }, readAndDraw, 2000},
+    {"follower_chain_edited", [](int n) { return followerChain(n, 0.25f); }, readAndEditTheBottom, 2000},
     {"stacked_followers_of_radius_zero", [](int n) { return followerChain(n, 0.0f); }, readAndDraw, 4},
     {"follower_of_tiny_chains", followerOfSeparateChains, readAndDraw, 500},
     {"older_revolutions", [](int n) { return olderRevolutions(n, 65536); }, readAndDraw, 200},

@@ -242,13 +242,24 @@ void clipAndCut(PlaneCut& cut) {
     editing::clearSelectionInParallel(m);
 }
 
-// The open boundary from the first cut vertex, when it closes into one loop.
-bool closedBoundaryLoop(const Mesh& m, int start, std::vector<int32_t>& loop) {
+// The open boundary from the first cut vertex, when it closes into one loop on the plane through q
+// facing along n. An opening that meets an older hole runs off the plane along the hole's rim: a
+// flat cap there would lie across the mesh and give its edges third triangles.
+bool closedBoundaryLoop(const Mesh& m, int start, const vec3& q, const vec3& n, std::vector<int32_t>& loop) {
     m.boundaryLoop(start, loop);
     if (loop.size() < 3 || m.boundaryNeighbour(loop.back()) != start) return false;
     std::vector<int32_t> sorted = loop;
     std::sort(sorted.begin(), sorted.end());
-    return std::adjacent_find(sorted.begin(), sorted.end()) == sorted.end();
+    if (std::adjacent_find(sorted.begin(), sorted.end()) != sorted.end()) return false;
+    // the cut points lie on the plane to within their rounding to float
+    const dvec3 Q(q), N = normalize(dvec3(n));
+    double reach = std::max({std::fabs(Q.x), std::fabs(Q.y), std::fabs(Q.z)}), off = 0;
+    for (int32_t v : loop) {
+        const dvec3 d = dvec3(m.vertices[v].position) - Q;
+        reach = std::max(reach, d.length());
+        off = std::max(off, std::fabs(dot(d, N)));
+    }
+    return off <= 1e-5 * reach;
 }
 
 // The flat cap of a loop on the plane through q facing along n, and its triangulation. The loop
@@ -304,7 +315,7 @@ struct Cap {
     }
 };
 
-// Fills the cap's loop with the cap, facing along n, stitched to the mesh along the loop.
+// Fills the cap's loop with the cap, wound as the mesh round it, stitched to the mesh along the loop.
 void capLoop(Mesh& m, const Cap& capped, const vec3& n, const pbr& material) {
     const std::vector<int32_t>& loop = capped.loop;
     const Mesh& cap = capped.mesh;
@@ -325,7 +336,22 @@ void capLoop(Mesh& m, const Cap& capped, const vec3& n, const pbr& material) {
     const vec3 a = capped.inSpace(cap.vertices[t0.vertex[0]].position);
     const vec3 b = capped.inSpace(cap.vertices[t0.vertex[1]].position);
     const vec3 c = capped.inSpace(cap.vertices[t0.vertex[2]].position);
-    const bool flip = dot(cross(b - a, c - a), n) < 0;
+    bool flip = dot(cross(b - a, c - a), n) < 0;
+    // each rim edge runs against the mesh triangle on it, so the winding stays one: on a mesh wound
+    // inside out the cap faces against n
+    vec3 facing = n;
+    int rimT, rimE;
+    if (m.findEdge(loop[0], loop[1], rimT, rimE)) {
+        const bool meshForward = m.triangles[rimT].vertex[next3(rimE)] == loop[0];
+        for (int t = 0; t < cap.triangleCount(); ++t)
+            for (int e = 0; e < 3; ++e) {
+                const int from = cap.triangles[t].vertex[next3(e)], to = cap.triangles[t].vertex[prev3(e)];
+                if (std::min(from, to) != 0 || std::max(from, to) != 1) continue;
+                const bool rimFlip = (from == 0) == meshForward;
+                if (rimFlip != flip) facing = -n;
+                flip = rimFlip;
+            }
+    }
     for (int t = 0; t < cap.triangleCount(); ++t) {
         const MeshTriangle& ct = cap.triangles[t];
         MeshTriangle tri;
@@ -334,10 +360,10 @@ void capLoop(Mesh& m, const Cap& capped, const vec3& n, const pbr& material) {
             tri.vertex[i] = id[size_t(ct.vertex[order[i]])];
             int nb = ct.neighbour[order[i]];
             tri.neighbour[i] = nb >= 0 ? nb + nt : -1;
-            tri.cornerNormal[i] = n;
+            tri.cornerNormal[i] = facing;
             pbrCopyMasked(tri.corner[i], material, kPbrAll);
         }
-        tri.faceNormal = n;
+        tri.faceNormal = facing;
         tri.flags = TriangleAlive;
         m.pushTriangle(tri);
     }
@@ -423,8 +449,9 @@ void Mesh::subPlane(const vec3& q, const vec3& n, const pbr& material, const vec
     PlaneCut cut(*this, q, n);
     clipAndCut(cut);
     std::vector<int32_t> loop;
-    // a walk that does not close (several loops, a vertex off the boundary) caps nothing
-    if (!cut.cutVertices.empty() && closedBoundaryLoop(*this, cut.cutVertices[0], loop)) {
+    // a walk that does not close (several loops, a vertex off the boundary) or leaves the plane
+    // caps nothing
+    if (!cut.cutVertices.empty() && closedBoundaryLoop(*this, cut.cutVertices[0], q, n, loop)) {
         const vec3 normal = normalize(n);
         capLoop(*this, Cap(*this, loop, q, normal, along, handedness), normal, material);
     }

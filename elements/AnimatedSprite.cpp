@@ -14,7 +14,6 @@ AnimatedSprite::AnimatedSprite() = default;
 
 AnimatedSprite::AnimatedSprite(const std::string& path, bool relative) : ImageElement(path, relative) {}
 
-AnimatedSprite::AnimatedSprite(ByteBuffer& in) : ImageElement(in) {}
 
 bool AnimatedSprite::useShader() { return useImageShader(*shaderAnimatedSprite, texture.get()); }
 

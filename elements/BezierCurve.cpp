@@ -32,7 +32,6 @@ constexpr int bezierRecordSegments = 50;
 
 } // namespace
 
-BezierCurve::BezierCurve(ByteBuffer&) : BezierCurve(vec3(), vec3(), bezierRecordSegments) {}
 
 void BezierCurve::sample(const vec3& startDir, const vec3& endDir, float distance, int n) {
     if (n > 0) {
@@ -106,7 +105,7 @@ Element* readBezierCurveRecord(ByteBuffer& in, uint32_t, size_t end, bool& ok) {
     if (!ok) return nullptr;
     // nothing of the shape is stored; a body is skipped, not read as further records
     in.seek(end);
-    return new BezierCurve(in);
+    return new BezierCurve(vec3(), vec3(), bezierRecordSegments);
 }
 
 } // namespace

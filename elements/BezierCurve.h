@@ -14,8 +14,6 @@ class BezierCurve : public Curve {
 public:
     // A chain of n segments; with zero directions every point stays at the origin.
     BezierCurve(const vec3& start, const vec3& end, int n);
-    // The record has no body: 50 segments at the origin.
-    explicit BezierCurve(ByteBuffer& in);
 
     // n > 0 first rebuilds the chain with n segments. Then, unless the distance changed by at most
     // 1 % and no direction component by more than 0.01, places the points on the Bezier whose
@@ -30,7 +28,6 @@ public:
                         int32_t itemId, uint8_t toggle) override;
     void applyGestures(const std::vector<Gesture*>&) override {}
     void save(ByteBuffer& out) override;
-    void load(ByteBuffer&) override {}
 
     float handle = -1.0f;       // fixed by the first placement, in the holder's units
     float lastDistance = -1.0f; // of the last placement

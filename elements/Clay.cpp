@@ -249,8 +249,6 @@ void Clay::save(ByteBuffer& out) {
     out.append(record.data(), record.size());
 }
 
-void Clay::load(ByteBuffer&) {}
-
 namespace {
 
 Element* makeClay(Element* mesh) {
@@ -258,18 +256,15 @@ Element* makeClay(Element* mesh) {
     return new Clay(mesh);
 }
 
-Element* readClayRecord(ByteBuffer& in, uint32_t, size_t, bool& ok) {
-    if (!chargeRead(sizeof(Clay) + 2 * sizeof(Mesh))) return ok = false, nullptr;
-    Mesh* mesh = new Mesh();
-    ok = readMeshBody(*mesh, in);
-    if (!ok) {
-        delete mesh;
-        return nullptr;
-    }
+// The record is a mesh record under the clay's tag; the clay makes a mesh of its own first.
+Element* readClayRecord(ByteBuffer& in, uint32_t tag, size_t end, bool& ok) {
+    if (!chargeRead(sizeof(Clay) + sizeof(Mesh))) return ok = false, nullptr;
+    Element* mesh = readMeshRecord(in, tag, end, ok);
+    if (!ok) return nullptr;
     // the clay takes the mesh it was read into instead of a second copy of it
     Clay* clay = new Clay(nullptr);
     delete clay->source;
-    clay->source = mesh;
+    clay->source = static_cast<Mesh*>(mesh);
     clay->rebuild(0);
     return clay;
 }

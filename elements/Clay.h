@@ -52,7 +52,6 @@ public:
               float time, bool last) override;
     void applyGestures(const std::vector<Gesture*>& gestures) override;
     void save(ByteBuffer& out) override;
-    void load(ByteBuffer& in) override;
 
     // Copies the current positions into the source (a vertex takes its last corner). False, and
     // the source unchanged, without buffers, with a stale upload, or without a current context.

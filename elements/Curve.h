@@ -254,10 +254,8 @@ public:
     // The line vertices: a then b of every alive segment.
     void buildLineVertices(std::vector<float>& out) const;
 
-    // Scene-file record (CurveRecord.cpp). load() reads a full body; a damaged one leaves the
-    // curve empty (the file reader refuses such files through readCurveBody).
+    // Scene-file record (CurveRecord.cpp; readCurveRecord reads it).
     void save(ByteBuffer& out) override;
-    void load(ByteBuffer& in) override;
 };
 
 } // namespace kal

@@ -153,14 +153,10 @@ void CurveSurface::save(ByteBuffer& out) {
     out.write(uint32_t(section ? section->id : -1));
 }
 
-void CurveSurface::load(ByteBuffer& in) {
-    pendingAxis = in.readU32();
-    pendingSection = in.readU32();
-}
-
 bool readLinkedSurface(CurveSurface& s, ByteBuffer& in, size_t end) {
     if (end != size_t(in.position) + 8 || in.remaining() < 8) return false;
-    s.load(in);
+    s.pendingAxis = in.readU32();
+    s.pendingSection = in.readU32();
     return true;
 }
 

@@ -82,7 +82,6 @@ public:
     bool partLinksHold(const std::vector<Element*>& table) const override;
     void touch() override;
     void save(ByteBuffer& out) override;
-    void load(ByteBuffer& in) override;
 
     // Replaces a curve; the old one goes when nobody else holds it. Null changes nothing.
     void setAxis(Curve* c);

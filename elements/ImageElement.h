@@ -24,7 +24,6 @@ public:
     // The quad matrix: the element's own translation and scale take no part.
     mat4 inverseTransform() override;
     void save(ByteBuffer& out) override;
-    void load(ByteBuffer& in) override { readImage(in); }
     // A file without a readable image leaves the element invalid and answers false.
     bool loadFromFile(const std::string& path) override;
     // Reads the record body (tag and length already read) and takes the image it names; an image
@@ -40,8 +39,6 @@ protected:
     ImageElement() : Element(Type) {}
     // A relative path is looked for in the textures folder unless it is a resource (':').
     ImageElement(const std::string& path, bool relative);
-    // Reads the record body (tag and length already read).
-    explicit ImageElement(ByteBuffer& in) : Element(Type) { readImage(in); }
 
 private:
     bool takeImage(const std::string& path);

@@ -35,8 +35,6 @@ Lightning::Lightning(const vec2& amplitude_, const vec2& scale_, int octaves_)
     phase = vec2(randomPhase(r2), randomPhase(r1));
 }
 
-Lightning::Lightning(ByteBuffer& in) : Lightning(vec2(), vec2(), 0) { Lightning::load(in); }
-
 Element* Lightning::acquire(int) {
     if (useCount == 0) {
         useCount = 1;
@@ -60,16 +58,6 @@ void Lightning::save(ByteBuffer& out) {
     out.write(scale.x);
     out.write(scale.y);
     out.write(octaves);
-}
-
-void Lightning::load(ByteBuffer& in) {
-    amplitude.x = in.readFloat();
-    amplitude.y = in.readFloat();
-    scale.x = in.readFloat();
-    scale.y = in.readFloat();
-    octaves = heldOctaves(in.readI32());
-    invalid = in.failed() || !std::isfinite(amplitude.x) || !std::isfinite(amplitude.y) ||
-              !std::isfinite(scale.x) || !std::isfinite(scale.y);
 }
 
 vec3 Lightning::displace(const vec3& p, float time) const {
@@ -108,16 +96,22 @@ mat4 Lightning::endsTransform(float time) const {
 
 namespace {
 
+// The body: amplitude, scale (two floats each) and the octave count; numbers that are not
+// finite make the record damaged.
 Element* readLightningRecord(ByteBuffer& in, uint32_t, size_t end, bool& ok) {
     ok = false;
     if (end < size_t(in.position) + 20) return nullptr;
-    auto* bolt = new Lightning(in);
-    if (bolt->invalid) {
-        delete bolt;
+    vec2 amplitude, scale;
+    amplitude.x = in.readFloat();
+    amplitude.y = in.readFloat();
+    scale.x = in.readFloat();
+    scale.y = in.readFloat();
+    const int32_t octaves = in.readI32();
+    if (in.failed() || !std::isfinite(amplitude.x) || !std::isfinite(amplitude.y) || !std::isfinite(scale.x) ||
+        !std::isfinite(scale.y))
         return nullptr;
-    }
     ok = true;
-    return bolt;
+    return new Lightning(amplitude, scale, octaves);
 }
 
 } // namespace

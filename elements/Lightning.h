@@ -15,8 +15,6 @@ class Lightning : public Element {
 public:
     // Draws the bolt's own random phases.
     Lightning(const vec2& amplitude, const vec2& scale, int octaves);
-    // Reads the record body (tag and length already read); invalid when its numbers are not finite.
-    explicit Lightning(ByteBuffer& in);
 
     // The first holder takes this bolt; every further holder gets a new bolt of its own.
     Element* acquire(int n) override;
@@ -31,7 +29,6 @@ public:
     bool hasGpuGeometry() override { return false; }
     void drawFlat(const mat4&, const uint8_t*, bool) override {}
     void save(ByteBuffer& out) override;
-    void load(ByteBuffer& in) override;
 
     // The shader's displacement of a point of the centre line at a time (ms): octaves of the
     // noise table, linearly filtered and wrapped, each half the weight of the one before.

@@ -48,32 +48,17 @@ void Revoluton::placeFromAxis() {
     scale = axis->scale;
 }
 
-Element* readRevolutonRecord(ByteBuffer& in, uint32_t tag, size_t end, bool& ok) {
-    if (!chargeRead(sizeof(Revoluton))) return ok = false, nullptr;
-    Revoluton* r = new Revoluton();
-    if (tag == revolutonRecordTag) {
-        ok = readLinkedSurface(*r, in, end);
-    } else {
-        r->id = 0;
-        ok = false;
-        if (in.remaining() >= 4 && size_t(in.position) + 4 <= end) {
-            const uint32_t n = in.readU32();
-            if (n >= 1 && n <= maxEmbeddedSectionPoints) {
-                r->axis = readEmbeddedCurve(in);
-                // the stored count becomes a whole circle, charged before it is made; the file
-                // stores none of its points, so the rebuild charges all the surface it sweeps
-                if (r->axis && chargeRead(sizeof(Curve)) && chargeCurveLists(n, n))
-                    r->section = Curve::makeCircle(int(n), false);
-                r->sectionMade = true;
-                ok = r->section != nullptr;
-            }
-        }
-    }
-    if (!ok) {
-        delete r;
-        return nullptr;
-    }
-    return r;
+bool readEmbeddedCurves(Revoluton& r, ByteBuffer& in, size_t end) {
+    if (in.remaining() < 4 || size_t(in.position) + 4 > end) return false;
+    const uint32_t n = in.readU32();
+    if (n < 1 || n > maxEmbeddedSectionPoints) return false;
+    r.axis = readEmbeddedCurve(in);
+    // the stored count becomes a whole circle, charged before it is made; the file stores none
+    // of its points, so the rebuild charges all the surface it sweeps
+    if (!r.axis || !chargeRead(sizeof(Curve)) || !chargeCurveLists(n, n)) return false;
+    r.section = Curve::makeCircle(int(n), false);
+    r.sectionMade = true;
+    return true;
 }
 
 } // namespace kal

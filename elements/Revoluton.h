@@ -36,6 +36,8 @@ private:
     void applyAxisStroke(surfacesculpt::StrokeCall& call) override;
 };
 
-Element* readRevolutonRecord(ByteBuffer& in, uint32_t tag, size_t end, bool& ok);
+// The older record's body: the section's point count, then the axis curve record; the section
+// is made a circle of that many points (readCurveSurfaceRecord).
+bool readEmbeddedCurves(Revoluton& r, ByteBuffer& in, size_t end);
 
 } // namespace kal

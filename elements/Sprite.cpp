@@ -11,7 +11,6 @@ Sprite::Sprite() = default;
 
 Sprite::Sprite(const std::string& path, bool relative) : ImageElement(path, relative) {}
 
-Sprite::Sprite(ByteBuffer& in) : ImageElement(in) {}
 
 bool Sprite::useShader() { return useImageShader(*shaderSprite, texture.get()); }
 

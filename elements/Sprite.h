@@ -18,8 +18,6 @@ public:
     Sprite();
     // A relative path is looked for in the textures folder unless it is a resource (':').
     Sprite(const std::string& path, bool relative);
-    // Reads the record body (tag and length already read).
-    explicit Sprite(ByteBuffer& in);
 
     bool useShader() override;
     void draw(uint32_t objectId, int32_t itemId, const mat4& model, const pbr& material, bool colourIsLight,

@@ -3,7 +3,6 @@
 #include "elements/Curve.h"
 #include "elements/CurveRecord.h"
 #include "foundation/ByteBuffer.h"
-#include "scene/SceneFile.h"
 
 namespace kal {
 
@@ -31,22 +30,11 @@ void Tube::placeFromAxis() {
     scale = axis->scale;
 }
 
-Element* readTubeRecord(ByteBuffer& in, uint32_t tag, size_t end, bool& ok) {
-    Tube* t = new Tube();
-    if (tag == tubeRecordTag) {
-        ok = readLinkedSurface(*t, in, end);
-    } else {
-        t->id = 0; // the curves are objects already, not indices to resolve
-        t->axis = readEmbeddedCurve(in);
-        t->section = t->axis ? readEmbeddedCurve(in) : nullptr;
-        // the surface they sweep is charged by the rebuild after the read, as a linked tube's is
-        ok = t->axis && t->section && chargeRead(sizeof(Tube));
-    }
-    if (!ok) {
-        delete t;
-        return nullptr;
-    }
-    return t;
+bool readEmbeddedCurves(Tube& t, ByteBuffer& in, size_t) {
+    t.axis = readEmbeddedCurve(in);
+    t.section = t.axis ? readEmbeddedCurve(in) : nullptr;
+    // the surface they sweep is charged by the rebuild after the read, as a linked tube's is
+    return t.axis && t.section;
 }
 
 } // namespace kal

@@ -34,7 +34,7 @@ private:
     void applyAxisStroke(surfacesculpt::StrokeCall& call) override;
 };
 
-// Reads a tube record body (linked or embedded by its tag); null with ok false when damaged.
-Element* readTubeRecord(ByteBuffer& in, uint32_t tag, size_t end, bool& ok);
+// The older record's body: the axis and the section curve records (readCurveSurfaceRecord).
+bool readEmbeddedCurves(Tube& t, ByteBuffer& in, size_t end);
 
 } // namespace kal

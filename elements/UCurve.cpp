@@ -283,21 +283,16 @@ void UCurve::save(ByteBuffer& out) {
     out.write(uint32_t(source->id));
 }
 
-void UCurve::load(ByteBuffer& in) {
-    reserved = in.readFloat();
-    word = in.readU32();
-    sourceIndex = in.readU32();
-    source = nullptr;
-    id = -1;
-}
-
 Element* readFollowingCurveRecord(ByteBuffer& in, uint32_t tag, size_t end, bool& ok) {
     ok = false;
     const size_t left = end > in.position ? std::min(end, in.size()) - in.position : 0;
     if (tag == followingCurveRecordTag) {
         if (left < 12 || !chargeRead(sizeof(UCurve))) return nullptr;
         UCurve* u = new UCurve(nullptr, 0);
-        u->load(in);
+        u->reserved = in.readFloat();
+        u->word = in.readU32();
+        u->sourceIndex = in.readU32();
+        u->id = -1;
         ok = true;
         return u;
     }

@@ -53,7 +53,6 @@ public:
     void touch() override;
     void applyGestures(const std::vector<Gesture*>& gestures) override;
     void save(ByteBuffer& out) override;
-    void load(ByteBuffer& in) override;
     void close() override;
 
     // The source's chains again, into this curve's lists.

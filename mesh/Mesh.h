@@ -360,10 +360,8 @@ public:
     // A sheet or a closed solid from a closed 2D outline (MeshFromOutline.cpp).
     static Mesh fromOutline(const Outline& outline, bool steinerOnRim, uint8_t profile, uint8_t thickness);
 
-    // Scene-file record (MeshRecord.cpp).
-    explicit Mesh(ByteBuffer& in);
+    // Scene-file record (MeshRecord.cpp; readMeshRecord reads it).
     void save(ByteBuffer& out) override;
-    void load(ByteBuffer& in) override;
 
     // Wavefront OBJ (ObjImport.cpp, ObjExport.cpp). Relative paths start in the objects folder.
     Mesh(const std::string& path, bool relative);

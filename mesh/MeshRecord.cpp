@@ -34,63 +34,8 @@ size_t meshBytes(int n, int m) {
     return sizeof(Mesh) + MeshStore<MeshVertex>::bytesFor(n) + MeshStore<MeshTriangle>::bytesFor(m);
 }
 
-Element* readMeshRecord(ByteBuffer& in, uint32_t, size_t, bool& ok) {
-    if (!chargeRead(sizeof(Mesh))) return ok = false, nullptr;
-    Mesh* m = new Mesh();
-    ok = readMeshBody(*m, in);
-    if (!ok) {
-        delete m;
-        return nullptr;
-    }
-    return m;
-}
-
-// Stands in for a record whose kind this program does not know: the create menu's sphere (the
-// icosahedron subdivided three times), built once and rebuilt as a read element is; each
-// placeholder is a copy of it.
-Element* makePlaceholderSphere(bool charged) {
-    static const std::unique_ptr<Mesh> sphere = [] {
-        std::unique_ptr<Mesh> ico(Mesh::createIcosahedron());
-        std::unique_ptr<Mesh> made(Mesh::subdivided(ico.get(), 3, false, true));
-        made->rebuild(0);
-        return made;
-    }();
-    if (charged && !chargeRead(meshBytes(sphere->vertexCount(), sphere->triangleCount()))) return nullptr;
-    return sphere->clone();
-}
-
-void writeObjGroup(Element& e, ObjExportTarget& t, const mat4& m, const pbr& material) {
-    static_cast<Mesh&>(e).exportObjWithMaterials(t.baseColour, t.emission, t.metalness, t.roughness, t.obj, t.mtl,
-                                                 t.totalTools, t.objectNumber, t.vertexBase, t.texCoordBase,
-                                                 t.normalBase, t.cellNumber, m, material);
-}
-
-void countObjGroup(Element& e, int64_t& vertices, int64_t& triangles) {
-    const Mesh& mesh = static_cast<Mesh&>(e);
-    vertices = mesh.vertexCount();
-    triangles = mesh.triangleCount();
-}
-
-bool writeJoinedObj(const std::vector<Element*>& meshes, const std::vector<mat4>& matrices, const std::string& path) {
-    Mesh joined;
-    for (size_t i = 0; i < meshes.size(); ++i) {
-        Mesh part;
-        transformMesh(part, static_cast<const Mesh&>(*meshes[i]), matrices[i]);
-        joined.append(&part);
-    }
-    joined.rebuild(0);
-    return joined.saveToFile(path);
-}
-
-} // namespace
-
-void registerMeshRecords() {
-    registerElementReader(meshRecordTag, readMeshRecord);
-    registerPlaceholderElement(makePlaceholderSphere);
-    registerObjMeshWriter(writeObjGroup, countObjGroup);
-    registerObjJoinedWriter(writeJoinedObj);
-}
-
+// One mesh body at the position into an empty mesh; false when the body is damaged (counts
+// beyond the bytes left, corner indices outside the vertex records).
 bool readMeshBody(Mesh& mesh, ByteBuffer& in) {
     mesh.translation = in.readVec3();
     mesh.scale = in.readFloat();
@@ -138,7 +83,58 @@ bool readMeshBody(Mesh& mesh, ByteBuffer& in) {
     return !in.failed();
 }
 
-Mesh::Mesh(ByteBuffer& in) : Mesh() { load(in); }
+// Stands in for a record whose kind this program does not know: the create menu's sphere (the
+// icosahedron subdivided three times), built once and rebuilt as a read element is; each
+// placeholder is a copy of it.
+Element* makePlaceholderSphere(bool charged) {
+    static const std::unique_ptr<Mesh> sphere = [] {
+        std::unique_ptr<Mesh> ico(Mesh::createIcosahedron());
+        std::unique_ptr<Mesh> made(Mesh::subdivided(ico.get(), 3, false, true));
+        made->rebuild(0);
+        return made;
+    }();
+    if (charged && !chargeRead(meshBytes(sphere->vertexCount(), sphere->triangleCount()))) return nullptr;
+    return sphere->clone();
+}
+
+void writeObjGroup(Element& e, ObjExportTarget& t, const mat4& m, const pbr& material) {
+    static_cast<Mesh&>(e).exportObjWithMaterials(t.baseColour, t.emission, t.metalness, t.roughness, t.obj, t.mtl,
+                                                 t.totalTools, t.objectNumber, t.vertexBase, t.texCoordBase,
+                                                 t.normalBase, t.cellNumber, m, material);
+}
+
+void countObjGroup(Element& e, int64_t& vertices, int64_t& triangles) {
+    const Mesh& mesh = static_cast<Mesh&>(e);
+    vertices = mesh.vertexCount();
+    triangles = mesh.triangleCount();
+}
+
+bool writeJoinedObj(const std::vector<Element*>& meshes, const std::vector<mat4>& matrices, const std::string& path) {
+    Mesh joined;
+    for (size_t i = 0; i < meshes.size(); ++i) {
+        Mesh part;
+        transformMesh(part, static_cast<const Mesh&>(*meshes[i]), matrices[i]);
+        joined.append(&part);
+    }
+    joined.rebuild(0);
+    return joined.saveToFile(path);
+}
+
+} // namespace
+
+Element* readMeshRecord(ByteBuffer& in, uint32_t, size_t, bool& ok) {
+    if (!chargeRead(sizeof(Mesh))) return ok = false, nullptr;
+    auto mesh = std::make_unique<Mesh>();
+    ok = readMeshBody(*mesh, in);
+    return ok ? mesh.release() : nullptr;
+}
+
+void registerMeshRecords() {
+    registerElementReader(meshRecordTag, readMeshRecord);
+    registerPlaceholderElement(makePlaceholderSphere);
+    registerObjMeshWriter(writeObjGroup, countObjGroup);
+    registerObjJoinedWriter(writeJoinedObj);
+}
 
 void Mesh::save(ByteBuffer& out) {
     const size_t n = size_t(vertices.size()), m = size_t(triangles.size());
@@ -164,14 +160,6 @@ void Mesh::save(ByteBuffer& out) {
             put(p, t.corner[c]);
         }
         put(p, t.flags);
-    }
-}
-
-void Mesh::load(ByteBuffer& in) {
-    if (!readMeshBody(*this, in)) {
-        // a damaged body leaves an empty, invalid mesh rather than records that name nothing
-        reset();
-        invalid = true;
     }
 }
 

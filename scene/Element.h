@@ -105,9 +105,8 @@ public:
     virtual vec3 toLocal(vec3 p);
     virtual float lengthToLocal(float l);
     virtual mat4 inverseTransform();
-    // Element records of the file format; every class writes and reads its own body.
+    // Writes the element's record; its reader is registered by tag (registerElementReader).
     virtual void save(ByteBuffer& out);
-    virtual void load(ByteBuffer& in);
     virtual bool loadFromFile(const std::string& path);
     virtual bool saveToFile(const std::string& path);
 };

@@ -86,15 +86,16 @@ bool chargeRead(size_t bytes);
 // the read's image allowance after the file's own share is added to it.
 bool chargeReadImage(uint64_t decodedBytes, uint64_t fileBytes);
 
-// Builds the element of one record. `in` is the element chunk positioned just past the record's
-// header; `end` is where the record's body ends by its length word. A reader leaves the position
-// at the end of what it read. It answers null with ok false when the body is damaged (the file is
-// then refused), and null with ok true to keep the record's index without an element (an image
-// that could not be loaded).
-using ElementReader = Element* (*)(ByteBuffer& in, uint32_t tag, size_t end, bool& ok);
-// Builds a tool from a buffer holding exactly the record's body. A reader that runs past the body
-// leaves the buffer's failure flag set and the file is refused.
-using ToolReader = Tool* (*)(ByteBuffer& in);
+// Every record kind is read by a function of one shape, registered by its tag. `in` is positioned
+// just past the record's header (tag and length); `end` is where the body ends by its length
+// word. The reader leaves the position at the end of what it read. It answers null with ok false
+// when the body is damaged: the file is then refused as "record N is damaged", or as over budget
+// when one of its charges was refused. An element reader may answer null with ok true to keep the
+// record's index without an element (an image that could not be loaded).
+template <class Made> using RecordReader = Made* (*)(ByteBuffer& in, uint32_t tag, size_t end, bool& ok);
+using ElementReader = RecordReader<Element>;
+// A tool reader is handed a buffer holding exactly the record's body.
+using ToolReader = RecordReader<Tool>;
 
 // Answers the reader the tag had before (null for none); a null reader unregisters the tag.
 ElementReader registerElementReader(uint32_t tag, ElementReader reader);

@@ -15,6 +15,7 @@
 #include "scene/Scene.h"
 #include "scene/SceneFile.h"
 #include "scene/Tool.h"
+#include "scene/ToolRecordParts.h"
 
 namespace kal {
 
@@ -81,11 +82,9 @@ std::unordered_map<uint32_t, ToolReader>& toolReaders() {
 
 PlaceholderMaker placeholderMaker = nullptr;
 
-Tool* readPlainTool(ByteBuffer& in) { return new Tool(in); }
-
 // The scene model's own kinds; element and tool kinds above it register theirs at start-up.
 void registerSceneRecords() {
-    if (!toolReaders().count(plainToolTag)) registerToolReader(plainToolTag, readPlainTool);
+    if (!toolReaders().count(plainToolTag)) registerToolReader(plainToolTag, readToolRecord);
 }
 
 // Nested legacy records are followed recursively; a file cannot nest deeper than this.
@@ -182,12 +181,12 @@ bool readToolRecords(ByteBuffer& chunk, ReadState& st) {
         ByteBuffer body;
         body.bytes.assign(chunk.data() + chunk.position, chunk.data() + chunk.position + length);
         chunk.skip(length);
-        Tool* t = it->second(body);
-        if (!t) return false;
+        bool ok = true;
+        Tool* t = it->second(body, tag, body.size(), ok);
+        if (!ok) return false;
         st.tools.push_back(t);
         st.firstOfChunk.push_back(first);
         first = false;
-        if (body.failed()) return false;
     }
     return true;
 }

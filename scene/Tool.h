@@ -121,8 +121,6 @@ public:
     float animationPhase = 0.0f;
 
     Tool(Element* e, const mat4& transform, const pbr& material, bool transparent);
-    // Reads a plain tool record body (ToolRecord.cpp); links stay pending until resolveLinks.
-    explicit Tool(ByteBuffer& in);
     Tool(const Tool&) = delete;
     Tool& operator=(const Tool&) = delete;
     virtual ~Tool();
@@ -209,8 +207,6 @@ public:
     // Tool records of the file format (written with the scene reader and writers).
     virtual void serializeBody(ByteBuffer& out, bool wholeScene);
     virtual void serialize(ByteBuffer& out, bool wholeScene);
-    virtual void deserialize(ByteBuffer& in);
-    virtual void deserializeLegacy(ByteBuffer& in);
     virtual void resolveLinks(const std::vector<Tool*>& tools, const std::vector<Element*>& elements);
     // Writes this tool and its subtree as an object file (.ko), or as one joined mesh for ".obj".
     bool saveObject(const std::string& path);
@@ -287,8 +283,8 @@ protected:
     // Copies this tool, then its descendants (only those with a copy mark unless All): a
     // descendant already copied in this pass is added again, any other is copied by its own kind.
     Tool* copyPass(CopyForm form, const mat4& m, bool keepPivot, bool linkCopy);
-    // This tool's copy in a pass, this pass's copy: linked (Plain), or placed by m and linked
-    // when asked.
+    // Makes this tool's copy for a pass and keeps it as copyRef: linked to this tool (Plain), or
+    // placed by m and linked when asked.
     Tool* copyNode(CopyForm form, const mat4& m, bool keepPivot, bool linkCopy);
     // Called once everything below this tool is copied in the pass that made copy.
     virtual void copied(Tool* copy) { (void)copy; }
@@ -299,11 +295,6 @@ protected:
     // A new tool of this one's kind with its own fields (not children, copies, ring or element
     // sharing).
     virtual Tool* newCopyOfSelf(bool keepPivot);
-    // The older record layouts of the tool kinds (files of 20160914 or before): the tool fields up
-    // to the element index, then the kind's own fields, then the trailing scalars (only after
-    // 20060410).
-    void readLegacyHead(ByteBuffer& in);
-    void readLegacyTail(ByteBuffer& in);
     // The fields every copy takes over: display bits, pivot (when kept), axes and the scalars.
     void copyFieldsTo(Tool* t, bool keepPivot) const;
 };

@@ -1,5 +1,6 @@
 // The plain tool's record in scene and object files: body layout, the older layouts, and the
 // turning of record indices into pointers once a whole file has been read.
+#include <memory>
 #include <utility>
 
 #include "foundation/ByteBuffer.h"
@@ -30,21 +31,21 @@ Tool* writtenRingSuccessor(Tool* t) {
     return t;
 }
 
-} // namespace
-
+// Colour then light as four bytes each (a byte x 256 is the 16-bit channel); roughness and
+// metalness 0.
 pbr readByteMaterial(ByteBuffer& in) {
     uint8_t b[8];
     in.read(b, 8);
     return pbrFromBytes(b);
 }
 
+} // namespace
+
 mat4 readColumnMat4(ByteBuffer& in) {
     mat4 m = in.readMat4();
     transposeInPlace(m);
     return m;
 }
-
-Tool::Tool(ByteBuffer& in) : Tool(nullptr, mat4(), pbr(), false) { Tool::deserialize(in); }
 
 void Tool::serializeBody(ByteBuffer& out, bool wholeScene) {
     writeMat4(out, transform);
@@ -74,58 +75,62 @@ void Tool::serialize(ByteBuffer& out, bool wholeScene) {
     out.append(body.data(), body.size());
 }
 
-void Tool::deserialize(ByteBuffer& in) {
+void readToolFields(Tool& t, ByteBuffer& in) {
     const uint32_t v = fileVersion;
-    transform = in.readMat4();
-    pivot = in.readMat4();
-    rotationAxis = in.readVec3();
-    translationAxis = in.readVec3();
+    t.transform = in.readMat4();
+    t.pivot = in.readMat4();
+    t.rotationAxis = in.readVec3();
+    t.translationAxis = in.readVec3();
     if (v > 20060411) {
-        material = in.readPbr();
+        t.material = in.readPbr();
     } else {
         in.skip(4);
-        material = readByteMaterial(in);
+        t.material = readByteMaterial(in);
     }
-    flags = in.readU8();
+    t.flags = in.readU8();
     // the count is bounded by the bytes left, so a damaged count cannot allocate more than the file holds
     uint32_t n = in.readCount(4);
-    pendingChildren.assign(n, 0);
-    for (uint32_t i = 0; i < n; ++i) pendingChildren[i] = in.readU32();
-    pendingNext = in.readU32();
-    pendingElement = in.readI32();
+    t.pendingChildren.assign(n, 0);
+    for (uint32_t i = 0; i < n; ++i) t.pendingChildren[i] = in.readU32();
+    t.pendingNext = in.readU32();
+    t.pendingElement = in.readI32();
     if (v > 20060410) {
-        multiplicity = in.readFloat();
-        animationRate = in.readFloat();
-        animationPhase = in.readFloat();
+        t.multiplicity = in.readFloat();
+        t.animationRate = in.readFloat();
+        t.animationPhase = in.readFloat();
     }
     if (v <= 20161025) {
-        transposeInPlace(transform);
-        transposeInPlace(pivot);
+        transposeInPlace(t.transform);
+        transposeInPlace(t.pivot);
     }
 }
 
-void Tool::deserializeLegacy(ByteBuffer& in) { deserialize(in); }
-
-void Tool::readLegacyHead(ByteBuffer& in) {
-    transform = readColumnMat4(in);
-    pivot = readColumnMat4(in);
-    rotationAxis = in.readVec3();
-    translationAxis = in.readVec3();
+void readOlderKindHead(Tool& t, ByteBuffer& in) {
+    t.transform = readColumnMat4(in);
+    t.pivot = readColumnMat4(in);
+    t.rotationAxis = in.readVec3();
+    t.translationAxis = in.readVec3();
     in.skip(4);
-    material = readByteMaterial(in);
-    flags = in.readU8();
+    t.material = readByteMaterial(in);
+    t.flags = in.readU8();
     const uint32_t n = in.readCount(4);
-    pendingChildren.assign(n, 0);
-    for (uint32_t i = 0; i < n; ++i) pendingChildren[i] = in.readU32();
-    pendingNext = in.readU32();
-    pendingElement = in.readI32();
+    t.pendingChildren.assign(n, 0);
+    for (uint32_t i = 0; i < n; ++i) t.pendingChildren[i] = in.readU32();
+    t.pendingNext = in.readU32();
+    t.pendingElement = in.readI32();
 }
 
-void Tool::readLegacyTail(ByteBuffer& in) {
+void readOlderKindTail(Tool& t, ByteBuffer& in) {
     if (fileVersion <= 20060410) return;
-    multiplicity = in.readFloat();
-    animationRate = in.readFloat();
-    animationPhase = in.readFloat();
+    t.multiplicity = in.readFloat();
+    t.animationRate = in.readFloat();
+    t.animationPhase = in.readFloat();
+}
+
+Tool* readToolRecord(ByteBuffer& in, uint32_t, size_t, bool& ok) {
+    std::unique_ptr<Tool> t(new Tool(nullptr, mat4(), pbr(), false));
+    readToolFields(*t, in);
+    return wholeToolOrNull(std::move(t), in, ok);
 }
 
 void Tool::resolveLinks(const std::vector<Tool*>& tools, const std::vector<Element*>& elements) {

@@ -5,7 +5,6 @@
 #include "foundation/ByteBuffer.h"
 #include "scene/Element.h"
 #include "scene/SceneFile.h"
-#include "scene/ToolRecordParts.h"
 
 namespace kal {
 
@@ -28,11 +27,6 @@ Array::Array(Element* source_, const std::vector<Tool*>& items, const std::vecto
         if (clone) clone->parent = this;
         copies[i] = clone;
     }
-}
-
-Array::Array(ByteBuffer& in) : Tool(nullptr, mat4(), pbr(), false) {
-    kind = ArrayKind;
-    Array::deserialize(in);
 }
 
 Array::~Array() {
@@ -119,38 +113,6 @@ void Array::serialize(ByteBuffer& out, bool wholeScene) {
     out.write(arrayToolTag);
     out.write(uint32_t(body.size()));
     out.append(body.data(), body.size());
-}
-
-namespace {
-
-// Counted lists of 32-bit words; a count past the record's end fails the buffer, allocating nothing.
-template <class T> void readWords(ByteBuffer& in, std::vector<T>& out) {
-    uint32_t n = in.readCount(4);
-    out.resize(n);
-    for (uint32_t i = 0; i < n; ++i) out[i] = in.read<T>();
-}
-
-} // namespace
-
-void Array::deserialize(ByteBuffer& in) {
-    if (fileVersion <= 20160914) {
-        deserializeLegacy(in);
-        return;
-    }
-    Tool::deserialize(in);
-    readWords(in, pendingCopies);
-    readWords(in, itemSequence);
-    mode = in.readU8();
-    alternateMatrix = in.readMat4();
-}
-
-void Array::deserializeLegacy(ByteBuffer& in) {
-    readLegacyHead(in);
-    readWords(in, pendingCopies);
-    readWords(in, itemSequence);
-    mode = in.readU8();
-    alternateMatrix = readColumnMat4(in);
-    readLegacyTail(in);
 }
 
 void Array::resolveLinks(const std::vector<Tool*>& tools, const std::vector<Element*>& elements) {

@@ -35,8 +35,6 @@ public:
     // Clones every non-null item with its subtree; each clone joins its item's ring.
     Array(Element* source, const std::vector<Tool*>& items, const std::vector<uint32_t>& sequence, int32_t mode,
           const mat4& alternate, const mat4& transform, const pbr& material, bool transparent);
-    // Reads a tag 0xABCDEF04 body; the copies stay indices until resolveLinks.
-    explicit Array(ByteBuffer& in);
     ~Array() override;
 
     Tool* setCopy(int i, Tool* t);
@@ -52,8 +50,6 @@ public:
     bool isArray() override;
     void serializeBody(ByteBuffer& out, bool wholeScene) override;
     void serialize(ByteBuffer& out, bool wholeScene) override;
-    void deserialize(ByteBuffer& in) override;
-    void deserializeLegacy(ByteBuffer& in) override;
     void resolveLinks(const std::vector<Tool*>& tools, const std::vector<Element*>& elements) override;
 
 protected:

@@ -43,11 +43,6 @@ BiTool::BiTool(uint32_t kind, Element* e, const mat4& transform_, const pbr& mat
     this->kind = BiToolKind;
 }
 
-BiTool::BiTool(ByteBuffer& in) : Tool(nullptr, mat4(), pbr(), false) {
-    this->kind = BiToolKind;
-    BiTool::deserialize(in);
-}
-
 BiTool::~BiTool() {
     if (!partnerEnd) return;
     BiTool* other = partnerEnd;
@@ -147,28 +142,6 @@ void BiTool::writeRecord(ByteBuffer& out, bool wholeScene, uint32_t tag) {
 }
 
 void BiTool::serialize(ByteBuffer& out, bool wholeScene) { writeRecord(out, wholeScene, biToolRecordTag); }
-
-void BiTool::deserialize(ByteBuffer& in) {
-    if (fileVersion <= 20160914) {
-        deserializeLegacy(in);
-        return;
-    }
-    Tool::deserialize(in);
-    pendingPartner = in.readU32();
-    biToolKind = in.readU8();
-    restLength = in.readFloat();
-    // a length that is no number is measured again by the next walk
-    if (!std::isfinite(restLength)) restLength = -1.0f;
-}
-
-void BiTool::deserializeLegacy(ByteBuffer& in) {
-    readLegacyHead(in);
-    pendingPartner = in.readU32();
-    biToolKind = in.readU8();
-    restLength = in.readFloat();
-    if (!std::isfinite(restLength)) restLength = -1.0f;
-    readLegacyTail(in);
-}
 
 void BiTool::resolveLinks(const std::vector<Tool*>& tools, const std::vector<Element*>& elements) {
     Tool::resolveLinks(tools, elements);

@@ -42,8 +42,6 @@ public:
     uint32_t pendingPartner = 0xFFFFFFFF;
 
     BiTool(uint32_t kind, Element* e, const mat4& transform, const pbr& material, bool transparent);
-    // Reads a bi-tool record body; the partner stays an index until resolveLinks.
-    explicit BiTool(ByteBuffer& in);
     ~BiTool() override;
 
     Tool* partner() override { return partnerEnd; }
@@ -68,8 +66,6 @@ public:
 
     void serializeBody(ByteBuffer& out, bool wholeScene) override;
     void serialize(ByteBuffer& out, bool wholeScene) override;
-    void deserialize(ByteBuffer& in) override;
-    void deserializeLegacy(ByteBuffer& in) override;
     void resolveLinks(const std::vector<Tool*>& tools, const std::vector<Element*>& elements) override;
 
 protected:

@@ -14,8 +14,6 @@ Cable::Cable(Curve* section, const mat4& transform_, const pbr& material_, bool 
 Cable::Cable(uint32_t kind, Element* shared, const mat4& transform_, const pbr& material_, bool transparent)
     : BiTool(kind, shared, transform_, material_, transparent) {}
 
-Cable::Cable(ByteBuffer& in) : BiTool(in) {}
-
 Tube* Cable::tube() const {
     Tube* t = element && element->typeCode == TubeType ? dynamic_cast<Tube*>(element) : nullptr;
     return t && t->section && asBezierCurve(t->axis) ? t : nullptr;

@@ -17,7 +17,9 @@ class Cable : public BiTool {
 public:
     // A new tube on a new Bezier axis and the given section (shared with every copy).
     Cable(Curve* section, const mat4& transform, const pbr& material, bool transparent);
-    explicit Cable(ByteBuffer& in);
+    // A cable carrying an element it does not shape: copies share it as a bi-tool's do (a read
+    // cable takes its element when its links are resolved).
+    Cable(uint32_t kind, Element* shared, const mat4& transform, const pbr& material, bool transparent);
 
     // Reshapes the axis and the section scale for the present link on the way.
     mat4 modelMatrix(const mat4& parentMatrix) override;
@@ -29,10 +31,6 @@ public:
 
 protected:
     BiTool* newEnd() override;
-
-private:
-    // A cable carrying an element it does not shape: copies share it as a bi-tool's do.
-    Cable(uint32_t kind, Element* shared, const mat4& transform, const pbr& material, bool transparent);
 };
 
 } // namespace kal

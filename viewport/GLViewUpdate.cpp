@@ -68,6 +68,13 @@ Texture2D* GLView::runFrame() {
         break;
     }
 
+    // A material edit whose dialog closed ends before this frame's input: a press in the same
+    // frame pushes its own record, which the edit's cancel would otherwise undo in its place.
+    if (liveMaterial) {
+        followLiveMaterial();
+        redraw = true;
+    }
+
     const bool keyEvent = keyboard.poll() != 0 || backspaceRequest != 0;
 
     MouseState& f = frameMouse;
@@ -106,13 +113,7 @@ Texture2D* GLView::runFrame() {
     if (imageChangesWithTime()) redraw = true;
 
     Texture2D* result = nullptr;
-    if (liveMaterial) {
-        followLiveMaterial();
-        redraw = true;
-        result = render();
-    } else if (redraw) {
-        result = render();
-    }
+    if (redraw) result = render();
 
     rawMouse.wheel = 0;
     backspaceRequest = 0;
@@ -122,12 +123,14 @@ Texture2D* GLView::runFrame() {
 
 namespace {
 
-// Element kinds whose drawing reads the scene time (Tool::draw hands it to Element::draw).
-bool drawnByTime(const Tool* t) {
-    if (t->element && (t->element->typeCode == LightningType || t->element->typeCode == AnimatedSpriteType))
-        return true;
-    for (const Tool* c : t->children)
-        if (drawnByTime(c)) return true;
+// Element kinds whose drawing reads the scene time (Tool::draw hands it to Element::draw), in
+// top's subtree: a list, since a file may nest tools deeper than the call stack reaches.
+bool drawnByTime(Tool* top) {
+    std::vector<Tool*> all;
+    listSubtree(top, all);
+    for (const Tool* t : all)
+        if (t->element && (t->element->typeCode == LightningType || t->element->typeCode == AnimatedSpriteType))
+            return true;
     return false;
 }
 

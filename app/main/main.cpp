@@ -1,5 +1,6 @@
 // Entry point: predicates, application, GL surface format, font, the window, the event loop.
 
+#include "app/Application.h"
 #include "app/MainWindow.h"
 #include "viewport/GLWidget.h"
 #include "viewport/Registries.h"
@@ -11,35 +12,11 @@
 #include <QSurfaceFormat>
 #include <QWindow>
 
-#include <new>
-
-#include "app/Dialogs.h"
-
-namespace {
-
-// Every command of the window arrives as an event: one that runs out of memory ends there, and
-// the user hears why, instead of the exception leaving the event loop.
-class Application : public QApplication {
-public:
-    using QApplication::QApplication;
-    bool notify(QObject* receiver, QEvent* event) override
-    {
-        try {
-            return QApplication::notify(receiver, event);
-        } catch (const std::bad_alloc&) {
-            kal::dialogs->outOfMemory();
-            return false;
-        }
-    }
-};
-
-} // namespace
-
 int main(int argc, char** argv)
 {
     kal::exactinit();
     kal::registerAll();
-    Application app(argc, argv);
+    kal::Application app(argc, argv);
     // The resource collection registers itself when the program loads.
 
     // Before any window exists, so the viewport asks for a 4.0 core context with a deep depth buffer.

@@ -1,7 +1,8 @@
-// Widgets need a QApplication before the first test, and the registries filled as main() fills
-// them; this main replaces gtest_main's.
-#include <QApplication>
+// Widgets need the program's application object before the first test, and the registries filled
+// as main() fills them; this main replaces gtest_main's.
 #include <gtest/gtest.h>
+
+#include "app/Application.h"
 
 #include "viewport/Registries.h"
 
@@ -18,7 +19,7 @@ extern "C" const char* __lsan_default_suppressions()
 int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    kal::Application app(argc, argv);
     kal::registerAll();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

@@ -168,6 +168,38 @@ TEST(PlaneSub, APlaneThroughVerticesLeavesAValidMesh) {
     for (int v = 0; v < m.vertexCount(); ++v) EXPECT_LE(m.vertices[v].position.z, 0.0f);
 }
 
+TEST(PlaneSub, AnOpeningThatMeetsAnOlderHoleIsNotFlatAndStaysOpen) {
+    Mesh m = rebuilt(uvSphereMesh(8, 12));
+    // a hole across the plane on one side: after the clip its lower part runs into the opening
+    std::vector<int32_t> hole;
+    for (int t = 0; t < m.triangleCount(); ++t) {
+        vec3 c;
+        for (int32_t v : m.triangles[t].vertex) c = c + m.vertices[v].position / 3.0f;
+        if (c.x < 0 && c.z > -0.2f && c.z < 0.3f) hole.push_back(t);
+    }
+    m.deleteTriangles(hole);
+    m.purgeDeleted(false);
+    const vec3 q(0, 0, 0.01f), n(0, 0, 1);
+    Mesh clipped = m;
+    clipped.clipPlane(q, n);
+    pbr cap;
+    cap.red = 3;
+    m.subPlane(q, n, cap);
+    EXPECT_MESH_VALID(m, kPurged);
+    // a flat cap across a rim that leaves the plane would lie over the mesh's own edges
+    EXPECT_EQ(aliveTriangles(m), aliveTriangles(clipped));
+}
+
+TEST(PlaneSub, OnAMeshWoundInsideOutTheCapIsWoundAsTheMesh) {
+    Mesh m = uvSphereMesh(8, 12);
+    for (int t = 0; t < m.triangleCount(); ++t) std::swap(m.triangles[t].vertex[1], m.triangles[t].vertex[2]);
+    m = rebuilt(m);
+    m.subPlane(vec3(0, 0, 0.3f), vec3(0, 0, 1), pbr());
+    EXPECT_EQ(countEdges(m).open, 0);
+    EXPECT_MESH_VALID(m, kPurged);
+    EXPECT_LT(signedVolume(m), -0.5);
+}
+
 TEST(SphereArc, SplitsArcsJustAboveEachMultipleOfTheStep) {
     const double step = 0.2617993877991494, eps = 1e-9;
     for (int k = 1; k <= 5; ++k)

@@ -133,6 +133,22 @@ TEST_F(SurfaceRecord, linkedRecordsNamingNoCurveAreRefused) {
     }
 }
 
+// Every reader charges the element it makes; the linked tube record once made its tube free.
+TEST_F(SurfaceRecord, linkedRecordsChargeTheSurfaceTheyMake) {
+    for (uint32_t tag : {tubeRecordTag, revolutonRecordTag}) {
+        std::vector<uint8_t> rec;
+        for (uint32_t word : {tag, 8u, 1u, 2u}) put(rec, word);
+        bool ok = false;
+        {
+            ReadBudget budget(0, 64); // less than either surface
+            readRecord(rec, ok);
+            EXPECT_FALSE(ok) << std::hex << tag;
+        }
+        readRecord(rec, ok);
+        EXPECT_TRUE(ok) << std::hex << tag;
+    }
+}
+
 TEST_F(SurfaceRecord, embeddedTubeBuildsBothCurvesAndRefusesEveryPrefix) {
     Curve axis({vec3(0, 0, 0), vec3(0, 0, 3)}, false, 0);
     std::unique_ptr<Curve> section(Curve::makeCircle(4, false));

@@ -11,6 +11,7 @@
 #include "foundation/ByteBuffer.h"
 #include "scene/SceneFile.h"
 #include "scene/Tool.h"
+#include "scene/ToolRecordParts.h"
 
 using namespace kal;
 using test::Bytes;
@@ -92,8 +93,9 @@ TEST(ToolRecordBytes, olderBodiesReadTheirFieldsInPlace) {
     ByteBuffer in;
     in.bytes.assign(old.s.begin(), old.s.end());
     fileVersion = 20060411;
-    std::unique_ptr<Tool> t(new Tool(in));
-    EXPECT_FALSE(in.failed());
+    bool ok = false;
+    std::unique_ptr<Tool> t(readToolRecord(in, plainToolTag, in.size(), ok));
+    ASSERT_TRUE(ok && t);
     EXPECT_TRUE(in.atEnd());
     EXPECT_EQ(t->translationAxis, vec3(3, 4, 5));
     EXPECT_EQ(t->material.red, 2560);
@@ -118,9 +120,9 @@ TEST(ToolRecordBytes, olderBodiesReadTheirFieldsInPlace) {
     ByteBuffer in2;
     in2.bytes.assign(oldest.s.begin(), oldest.s.end());
     fileVersion = 20060410;
-    std::unique_ptr<Tool> u(new Tool(in2));
+    std::unique_ptr<Tool> u(readToolRecord(in2, plainToolTag, in2.size(), ok));
+    ASSERT_TRUE(ok && u);
     EXPECT_TRUE(in2.atEnd());
-    EXPECT_FALSE(in2.failed());
     EXPECT_EQ(u->multiplicity, 1.0f);
     EXPECT_EQ(u->animationRate, 1.0f);
     EXPECT_EQ(u->animationPhase, 0.0f);

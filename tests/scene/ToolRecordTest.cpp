@@ -7,6 +7,7 @@
 #include "foundation/ByteBuffer.h"
 #include "scene/SceneFile.h"
 #include "scene/Tool.h"
+#include "scene/ToolRecordParts.h"
 
 using namespace kal;
 
@@ -35,7 +36,10 @@ std::unique_ptr<Tool> readBody(const ByteBuffer& body, uint32_t version) {
     ByteBuffer in;
     in.bytes = body.bytes;
     test::FileVersionScope asWritten(version);
-    return std::unique_ptr<Tool>(new Tool(in));
+    bool ok = false;
+    std::unique_ptr<Tool> t(readToolRecord(in, plainToolTag, in.size(), ok));
+    EXPECT_TRUE(ok && t);
+    return t;
 }
 
 } // namespace
@@ -113,8 +117,10 @@ TEST(ToolRecord, version20060410HasNoTrailingFloats) {
     in.bytes[152 + 4] = 255; // colour red byte
     test::FileVersionScope guard;
     fileVersion = 20060410;
-    Tool r(in);
-    EXPECT_FALSE(in.failed());
+    bool ok = false;
+    const std::unique_ptr<Tool> read(readToolRecord(in, plainToolTag, in.size(), ok));
+    ASSERT_TRUE(ok && read);
+    const Tool& r = *read;
     EXPECT_TRUE(in.atEnd());
     EXPECT_EQ(r.multiplicity, 1.0f);
     EXPECT_EQ(r.animationRate, 1.0f);
@@ -132,7 +138,8 @@ TEST(ToolRecord, hugeChildCountIsRefusedWithoutAllocating) {
     std::memcpy(body.data() + childCountAt, &huge, 4);
     ByteBuffer in;
     in.bytes = body.bytes;
-    Tool r(in);
+    Tool r(nullptr, mat4(), pbr(), false);
+    readToolFields(r, in);
     EXPECT_TRUE(in.failed());
     EXPECT_TRUE(r.pendingChildren.empty());
 }

@@ -187,9 +187,11 @@ TEST(ArrayRecord, olderBodiesReadColumnOrderedMatricesAndByteColours) {
         ByteBuffer in;
         in.bytes.assign(b.s.begin(), b.s.end());
         fileVersion = version;
-        Array a(in);
-        EXPECT_FALSE(in.failed());
+        bool ok = false;
+        const std::unique_ptr<Tool> read(readArrayRecord(in, arrayToolTag, in.size(), ok));
+        ASSERT_TRUE(ok && read);
         EXPECT_TRUE(in.atEnd());
+        Array& a = static_cast<Array&>(*read);
         EXPECT_EQ(a.transform, t);
         EXPECT_EQ(a.pivot, p);
         EXPECT_EQ(a.alternateMatrix, alt);

@@ -36,6 +36,16 @@ std::string body(uint32_t self, uint32_t partner, uint8_t kind, float rest) {
     return b.u32(partner).u8(kind).f32(rest).s;
 }
 
+// Reads an end's body as the file reader does; null when it is refused.
+std::unique_ptr<BiTool> readEnd(uint32_t tag, const std::string& s) {
+    ByteBuffer in = bufferOf(s);
+    bool ok = false;
+    std::unique_ptr<BiTool> end(static_cast<BiTool*>(readBiToolRecord(in, tag, in.size(), ok)));
+    EXPECT_EQ(ok, end != nullptr);
+    EXPECT_TRUE(!ok || in.atEnd());
+    return end;
+}
+
 std::string record(uint32_t tag, const std::string& payload) { return Bytes().u32(tag).u32(uint32_t(payload.size())).s + payload; }
 
 class BiToolRecord : public ::testing::Test {
@@ -84,9 +94,9 @@ TEST_F(BiToolRecord, aPairIsTheToolBodyPlusNineBytesAndReadsBackPaired) {
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(out.data()), out.size()),
               record(cableRecordTag, body(0, 0xFFFFFFFF, 1, 2.5f)));
     fileVersion = currentFileVersion;
-    ByteBuffer in = bufferOf(body(0, 3, 1, 2.5f));
-    Cable read(in);
-    EXPECT_TRUE(!in.failed() && read.pendingPartner == 3u && read.biToolKind == 1u && read.restLength == 2.5f);
+    const std::unique_ptr<BiTool> read = readEnd(cableRecordTag, body(0, 3, 1, 2.5f));
+    ASSERT_TRUE(dynamic_cast<Cable*>(read.get()));
+    EXPECT_TRUE(read->pendingPartner == 3u && read->biToolKind == 1u && read->restLength == 2.5f);
 }
 
 TEST_F(BiToolRecord, olderBodiesHoldTheirFieldsInsideTheToolFieldsWithColumnMatricesAndByteColours) {
@@ -99,9 +109,9 @@ TEST_F(BiToolRecord, olderBodiesHoldTheirFieldsInsideTheToolFieldsWithColumnMatr
         b.u8(0x21).u32(1).u32(4).u32(0).u32(0xFFFFFFFF).u32(2).u8(3).f32(1.5f);
         if (v > 20060410) b.f32(2).f32(3).f32(4);
         fileVersion = v;
-        ByteBuffer in = bufferOf(b.s);
-        BiTool t(in);
-        EXPECT_TRUE(!in.failed() && in.atEnd()) << v;
+        const std::unique_ptr<BiTool> read = readEnd(biToolRecordTag, b.s);
+        ASSERT_TRUE(read) << v;
+        const BiTool& t = *read;
         EXPECT_EQ(t.transform.translation(), vec3(7, 8, 9)) << v;
         EXPECT_TRUE(t.material.red == 65280 && t.material.green == 32768 && t.material.lightBlue == 512);
         EXPECT_EQ(t.pendingChildren, (std::vector<uint32_t>{4}));
@@ -117,8 +127,8 @@ TEST_F(BiToolRecord, partnersThatDoNotNameThisEndBackAreRefused) {
     fileVersion = currentFileVersion;
     std::vector<Tool*> tools;
     for (uint32_t i = 0; i < 7; ++i) {
-        ByteBuffer in = bufferOf(body(i, partner[i], 0, 1));
-        tools.push_back(i == 5 ? new Tool(nullptr, mat4(), pbr(), false) : new BiTool(in));
+        tools.push_back(i == 5 ? new Tool(nullptr, mat4(), pbr(), false)
+                               : readEnd(biToolRecordTag, body(i, partner[i], 0, 1)).release());
         tools.back()->pendingNext = i;
     }
     for (Tool* t : tools) t->resolveLinks(tools, {});
@@ -128,7 +138,7 @@ TEST_F(BiToolRecord, partnersThatDoNotNameThisEndBackAreRefused) {
     for (Tool* t : tools) delete t;
 }
 
-TEST_F(BiToolRecord, everyShortBodyRefusesTheFileAndLeavesTheSceneAlone) {
+TEST_F(BiToolRecord, everyShortBodyRefusesTheFileNamingItAndLeavesTheSceneAlone) {
     const std::string whole = body(0, 0xFFFFFFFF, 1, 1.0f);
     for (uint32_t tag : {biToolRecordTag, cableRecordTag}) {
         for (size_t n = 0; n <= whole.size(); ++n) {
@@ -143,8 +153,10 @@ TEST_F(BiToolRecord, everyShortBodyRefusesTheFileAndLeavesTheSceneAlone) {
             // a fresh allocation of exactly the file, so that a read past it is seen
             std::vector<uint8_t> bytes(file.begin(), file.end());
             Scene scene;
-            EXPECT_EQ(readSceneBytes(scene, bytes.data(), bytes.size()), n == whole.size()) << n;
+            std::string why;
+            EXPECT_EQ(readSceneBytes(scene, bytes.data(), bytes.size(), &why), n == whole.size()) << n;
             EXPECT_EQ(scene.toolRoot->children.size(), n == whole.size() ? 1u : 0u);
+            EXPECT_EQ(why, n == whole.size() ? "" : "tool record 1 is damaged") << n;
         }
     }
 }

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include "ViewFixtures.h"
+#include "scene/Element.h"
+#include "scene/Scene.h"
 #include "scene/Tool.h"
 #include "viewport/Keyboard.h"
 #include "viewport/MouseState.h"
@@ -67,6 +69,21 @@ TEST_F(Frame, StartupLoadsRendersThenBuildsTheEnvironmentOnFrameThree) {
     EXPECT_EQ(v.count("buildEnvironment"), 1);
     rawMouse.wheel = 0;
     EXPECT_EQ(v.update(), nullptr) << "animated, but nothing in the scene changes with time";
+}
+
+TEST_F(Frame, AnAnimatedSceneDeeperThanTheCallStackRedrawsOnlyForWhatTimeMoves) {
+    struct DrawnByTime : Element {
+        DrawnByTime() : Element(LightningType) {}
+    };
+    RecordingView v;
+    v.scene = new Scene;
+    Tool* t = v.scene->sceneRoot;
+    for (int i = 0; i < 200000; ++i) t = t->addChild(new Tool(nullptr, mat4(), pbr(), false), false);
+    v.finishStartup();
+    v.update(); // the first image with the environment
+    EXPECT_EQ(v.update(), nullptr);
+    t->addChild(new Tool(new DrawnByTime, mat4(), pbr(), false), false);
+    EXPECT_EQ(v.update(), RecordingView::image()) << "a bolt at the bottom of the chain moves with time";
 }
 
 TEST_F(Frame, WithoutAnimationTheStartupStillShowsItsFirstImage) {
@@ -396,6 +413,20 @@ TEST_F(LiveMaterial, AcceptedWithAChangeKeepsTheRecord) {
     EXPECT_EQ(v.undoStack.acts.size(), 2u);
     EXPECT_EQ(v.undoStack.cursor, 1);
     EXPECT_EQ(material->toggles, 0);
+}
+
+TEST_F(LiveMaterial, ACancelAndAPressInOneFrameRevertTheMaterialRecordNotThePressRecord) {
+    v.update();
+    dialog.open = false;
+    CountingAct* pressed = nullptr;
+    v.onPress = [&] { v.undoStack.push(pressed = new CountingAct(&live)); };
+    rawMouse.left = 1;
+    v.update();
+    v.onPress = nullptr;
+    ASSERT_NE(pressed, nullptr);
+    EXPECT_EQ(pressed->toggles, 0) << "the gesture's before-state must stay in effect";
+    EXPECT_EQ(v.undoStack.acts.back(), pressed);
+    EXPECT_EQ(v.undoStack.cursor, int32_t(v.undoStack.acts.size()) - 1) << "Undo must reach the gesture first";
 }
 
 TEST_F(LiveMaterial, AnEditWithoutADialogEndsInsteadOfFollowingNothing) {
