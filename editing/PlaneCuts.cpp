@@ -159,6 +159,8 @@ public:
     std::vector<uint64_t> sideBits;
     // Some edge from one side to the other stayed whole.
     bool skippedCrossing = false;
+    // The split over the whole mesh also lists the wholly positive triangles, for a clip.
+    bool listPositive = false;
 
 private:
     // From sortSides, in record order: the triangles with a crossed edge (the dead ones among them
@@ -186,7 +188,7 @@ private:
                     if (v >= 0 && v < V0) sides |= (bits ? sideBit(v) : selected(v)) ? 2 : 1;
                 if (sides == 3)
                     block.crossed.push_back(t);
-                else if (sides == 2 && tri.alive())
+                else if (listPositive && sides == 2 && tri.alive())
                     block.positive.push_back(t);
             }
             std::lock_guard<std::mutex> lock(gather);
@@ -242,6 +244,7 @@ void clipAndCut(PlaneCut& cut) {
     Mesh& m = cut.m;
     m.clearSelection();
     cut.markAll();
+    cut.listPositive = true;
     cut.split(nullptr);
     cut.markLine();
     const int made = m.vertexCount();
