@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 
 #include "elements/Curve.h"
 #include "foundation/ByteBuffer.h"
@@ -55,13 +56,9 @@ bool chargeCurveLists(size_t points, size_t segments) {
 
 Element* readCurveRecord(ByteBuffer& in, uint32_t tag, size_t end, bool& ok) {
     if (!chargeRead(sizeof(Curve))) return ok = false, nullptr;
-    Curve* c = new Curve(0);
-    ok = readCurveBody(*c, in, end, tag == curveRecordTag);
-    if (!ok) {
-        delete c;
-        return nullptr;
-    }
-    return c;
+    auto curve = std::make_unique<Curve>(0);
+    ok = readCurveBody(*curve, in, end, tag == curveRecordTag);
+    return ok ? curve.release() : nullptr;
 }
 
 bool readCurveLists(Curve& curve, ByteBuffer& in, size_t end) {
@@ -133,13 +130,9 @@ Curve* readEmbeddedCurve(ByteBuffer& in) {
     if (in.remaining() < 8) return nullptr;
     const uint32_t tag = in.readU32();
     in.skip(4); // the embedded length is not trusted: the body ends where its reader stops
-    if (!chargeRead(sizeof(Curve))) return nullptr;
-    Curve* c = new Curve(0);
-    if (!readCurveBody(*c, in, in.size(), tag != bareCurveRecordTag)) {
-        delete c;
-        return nullptr;
-    }
-    return c;
+    // any tag but the bare one holds a full body
+    bool ok = false;
+    return static_cast<Curve*>(readCurveRecord(in, tag == bareCurveRecordTag ? tag : curveRecordTag, in.size(), ok));
 }
 
 void Curve::save(ByteBuffer& out) {

@@ -155,6 +155,17 @@ bool CurveSurface::buildArrays(const bool staleParts[4], SurfaceArrays& out) {
             const int pA[2] = {smoothNeighbour(sa, 0), smoothNeighbour(sa, 1)};
             const size_t first = std::max<size_t>(size_t(begin), size_t(ia) * ls.size()) - size_t(ia) * ls.size();
             const size_t last = std::min<size_t>(size_t(end), size_t(ia + 1) * ls.size()) - size_t(ia) * ls.size();
+            // most axis segments carry the materials of the one before: reuse its corners
+            if (staleParts[StaleMaterials] &&
+                (!cornersValid || sa.material[0] != cachedEnds[0] || sa.material[1] != cachedEnds[1])) {
+                cachedEnds[0] = sa.material[0];
+                cachedEnds[1] = sa.material[1];
+                cornersValid = true;
+                for (size_t jb = lo; jb < hi; ++jb)
+                    for (int c = 0; c < 4; ++c)
+                        packCorner(combineMaterials(sa.material[c >> 1], S.segments[size_t(ls[jb])].material[c & 1]),
+                                   corners[(jb - lo) * 4 + size_t(c)]);
+            }
             for (size_t ib = first; ib < last; ++ib) {
                 const int32_t b = ls[ib];
                 const CurveSegment& sb = S.segments[size_t(b)];
@@ -197,17 +208,6 @@ bool CurveSurface::buildArrays(const bool staleParts[4], SurfaceArrays& out) {
                     for (int v = 0; v < 6; ++v, o += 3) std::memcpy(o, half[order[v]], 6);
                 }
                 if (staleParts[StaleMaterials]) {
-                    // most axis segments carry the materials of the one before: reuse its corners
-                    if (!cornersValid || sa.material[0] != cachedEnds[0] || sa.material[1] != cachedEnds[1]) {
-                        cachedEnds[0] = sa.material[0];
-                        cachedEnds[1] = sa.material[1];
-                        cornersValid = true;
-                        for (size_t jb = lo; jb < hi; ++jb)
-                            for (int c = 0; c < 4; ++c)
-                                packCorner(combineMaterials(sa.material[c >> 1],
-                                                            S.segments[size_t(ls[jb])].material[c & 1]),
-                                           corners[(jb - lo) * 4 + size_t(c)]);
-                    }
                     const PackedCorner* q = &corners[(ib - lo) * 4];
                     for (int v = 0; v < 6; ++v) {
                         const PackedCorner& k = q[order[v]];

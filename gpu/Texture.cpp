@@ -147,8 +147,6 @@ bool Texture::load(const std::string&) { return true; }
 
 void Texture::write(ByteBuffer&) {}
 
-bool Texture::read(ByteBuffer&) { return true; }
-
 bool Texture::readPixels(std::vector<std::uint8_t>&) { return true; }
 
 int Texture::width() const { return size.size() > 0 ? size[0] : 0; }
@@ -193,15 +191,6 @@ bool Texture::readNameRecord(ByteBuffer& in, std::string& name)
         return false;
     name = std::move(stored);
     return true;
-}
-
-bool Texture::readNameAndLoad(ByteBuffer& in)
-{
-    if (!readNameRecord(in, name)) {
-        failed = true;
-        return false;
-    }
-    return load(name);
 }
 
 void Texture::padStagedPixels(std::uint64_t bytes)

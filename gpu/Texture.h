@@ -93,9 +93,9 @@ public:
     virtual bool load(const std::string& path);
     // Appends the name record of textures made from files; the base writes nothing.
     virtual void write(ByteBuffer& out);
-    virtual bool read(ByteBuffer& in);
     virtual bool readPixels(std::vector<std::uint8_t>& out);
     // Reads the body of a name record (tag and length already read); false when it is damaged.
+    // The element that names the file loads it (a shared image).
     static bool readNameRecord(ByteBuffer& in, std::string& name);
     virtual int width() const;
     virtual int height() const;
@@ -130,8 +130,6 @@ protected:
     void deleteGLTexture();
     // Appends the name record with the given tag.
     void writeNameRecord(ByteBuffer& out, std::uint32_t tag) const;
-    // Reads a name record and loads that file; a damaged record shows in `failed`.
-    bool readNameAndLoad(ByteBuffer& in);
     // Makes sure `pixels` holds at least `bytes` so an upload never reads past it.
     void padStagedPixels(std::uint64_t bytes);
     // Takes a new size; a different one clears `compiled`.

@@ -23,8 +23,6 @@ Texture2D::Texture2D(const std::string& file, bool usePath)
     load(resolveTexturePath(file, usePath, textureFolder));
 }
 
-Texture2D::Texture2D(ByteBuffer& in) { read(in); }
-
 void Texture2D::resize(int w, int h) { describeSize({w, h}); }
 
 bool Texture2D::compile()
@@ -80,8 +78,6 @@ bool Texture2D::load(const std::string& path)
 }
 
 void Texture2D::write(ByteBuffer& out) { writeNameRecord(out, recordTag); }
-
-bool Texture2D::read(ByteBuffer& in) { return readNameAndLoad(in); }
 
 int Texture2D::generateMipmaps()
 {

@@ -16,8 +16,6 @@ public:
     // Loads an image file; a relative name gets the textures folder in front when
     // usePath is set. A failure shows in `failed`.
     Texture2D(const std::string& file, bool usePath);
-    // Reads a name record (tag and length already consumed) and loads that name.
-    explicit Texture2D(ByteBuffer& in);
 
     // A new size clears `compiled`; the same size changes nothing.
     void resize(int w, int h);
@@ -25,7 +23,6 @@ public:
     bool compile() override;
     bool load(const std::string& path) override;
     void write(ByteBuffer& out) override;
-    bool read(ByteBuffer& in) override;
 
     // Builds the mipmap chain, switches minification to trilinear and answers the
     // level count; 0 when the texture cannot be bound.

@@ -38,8 +38,6 @@ Texture3D::Texture3D(const std::string& file, bool usePath)
     load(resolveTexturePath(file, usePath, textureFolder));
 }
 
-Texture3D::Texture3D(ByteBuffer& in) { read(in); }
-
 void Texture3D::resize(int w, int h, int d) { describeSize({w, h, d}); }
 
 bool Texture3D::compile()
@@ -103,7 +101,5 @@ bool Texture3D::load(const std::string& path)
 }
 
 void Texture3D::write(ByteBuffer& out) { writeNameRecord(out, recordTag); }
-
-bool Texture3D::read(ByteBuffer& in) { return readNameAndLoad(in); }
 
 } // namespace kal

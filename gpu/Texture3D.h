@@ -13,8 +13,6 @@ public:
     // Loads every frame of an image file; a relative name gets the textures folder in
     // front when usePath is set. A failure shows in `failed`.
     Texture3D(const std::string& file, bool usePath);
-    // Reads a name record (tag and length already consumed) and loads that name.
-    explicit Texture3D(ByteBuffer& in);
 
     void resize(int w, int h, int d);
 
@@ -23,7 +21,6 @@ public:
     // are scaled to it. A file without a readable frame fails.
     bool load(const std::string& path) override;
     void write(ByteBuffer& out) override;
-    bool read(ByteBuffer& in) override;
 
     int frameDelay = 1; // milliseconds, of the first frame
 

@@ -77,7 +77,11 @@ bool Element::partLinksHold(const std::vector<Element*>&) const { return true; }
 
 void Element::touch() { stamp = frameCounter; }
 
-bool Element::animate(double time, bool) {
+bool Element::animate(double time, bool top) {
+    // The top call hands the time to every part collectAll lists, so a part passes it on to none:
+    // were each part to walk its own parts again, the work would double with every level of a
+    // chain of following curves.
+    if (!top) return false;
     std::vector<Element*> all;
     collectAll(all);
     bool r = false;

@@ -151,7 +151,9 @@ void GLView::assemblyPress(Command c) {
                 copied = true;
             }
         }
-        if (!copied && scene) undoStack.push(new ActObjectTransform(scene, id, isLinked()));
+        // the whole ring is recorded: Linked may be switched on while the drag runs, and then the
+        // linked copies move too
+        if (!copied && scene) undoStack.push(new ActObjectTransform(scene, id, true));
         hoverPick = pressPick;
         begin();
         return;

@@ -127,6 +127,8 @@ void GLView::releaseDetachComponent() {
     released->addChild(holder->copyTransformed(X, true, 0), false);
     delete holder;
     scene->rebuildToolLists();
+    // records name tools by their place in the scene, which the new child shifted
+    undoStack.clear();
 }
 
 void GLView::releaseRemove() {
@@ -212,6 +214,8 @@ void GLView::releaseDrawPickAxis() {
             pendingTool->pivot = placed;
             hoverPick.object->addChild(pendingTool->copyTransformed(mat4(), false, 0), false);
             if (scene) scene->rebuildToolLists();
+            // as after a detached component: the records would aim at shifted places
+            undoStack.clear();
         }
     }
     resetPick(true);

@@ -89,7 +89,8 @@ TEST(HostileExpansion, followingCurvesResampleAndDeriveLinearly) {
 }
 
 // What a session does to a chain of n following curves read from a file: the read (links, then
-// a rebuild of every member), a frame after the bottom curve changed, a copy of the tool holding
+// a rebuild of every member), a frame after the bottom curve changed, an animated frame's time
+// handed down the chain, a copy of the tool holding
 // the chain, a clone of the chain, a rebuild from the top, and the teardown. Answers the
 // derivations made and the steps taken down the chain.
 std::pair<uint64_t, uint64_t> chainWork(int n) {
@@ -110,6 +111,7 @@ std::pair<uint64_t, uint64_t> chainWork(int n) {
         ++frameCounter;
         top->changeStamp();
         EXPECT_EQ(top->pointCount(), 9); // the longer curve reached the top
+        s.setTime(1.0);
         std::unique_ptr<Tool> copy(holder->copy(false));
         EXPECT_EQ(bottom->useCount, 2);
         copy.reset();

@@ -97,6 +97,25 @@ TEST_F(AssemblySteps, EscapeAfterACtrlCopyRemovesTheCopyAndItsRecord) {
     EXPECT_EQ(v.pressPick.object, a);
 }
 
+TEST_F(AssemblySteps, LinkedSwitchedOnDuringAMoveIsUndoneForEveryObjectItMoved) {
+    a->link(b); // one ring, as a mirrored insert leaves it
+    v.addLinked = false;
+    v.setAssemblyCommand(Command::Move);
+    v.scene->rebuildToolLists();
+    const std::string before = test::snapshot(*v.scene);
+    const mat4 bBefore = b->composeMatrix();
+    v.pressPick = on(a);
+    v.frame(true);
+    v.addLinked = true; // K stays live during a gesture: the ring follows from here on
+    v.hoverPick.delta = vec3(0, 0.5f, 0);
+    v.frame(true, false, 101, 100);
+    v.frame(false, false, 101, 100);
+    ASSERT_NE(b->composeMatrix().translation(), bBefore.translation()) << "the ring moved with the object";
+    v.undo();
+    v.scene->rebuildToolLists();
+    EXPECT_EQ(test::snapshot(*v.scene), before);
+}
+
 TEST_F(AssemblySteps, DrawingPointsCollectAcrossReleasesAndEnterPlacesTheDrawing) {
     v.setAssemblyCommand(Command::Draw);
     v.brush = 5; // an effective value the drawing's releases must keep

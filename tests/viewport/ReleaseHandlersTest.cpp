@@ -21,6 +21,13 @@ public:
     Element* extractPatch(const vec3&, int&) override { return nullptr; }
 };
 
+// An element that gives a part each time it is asked.
+class Parts : public Element {
+public:
+    Parts() : Element(MeshType) {}
+    Element* detachComponent(int) override { return new Parts; }
+};
+
 class ReleaseHandlers : public ::testing::Test {
 protected:
     StepView v;
@@ -164,6 +171,28 @@ TEST_F(ReleaseHandlers, ComponentsComeWithThePressedLookOrNotAtAll) {
     EXPECT_EQ(v.pendingTool->transform, a->transform);
     EXPECT_NE(v.pendingTool->flags & TransparentFlag, 0);
     EXPECT_EQ(v.mode, ASSEMBLY);
+}
+
+TEST_F(ReleaseHandlers, AChildAddedWithoutARecordLeavesNoEarlierRecordAimedAtAnotherTool) {
+    Tool* source = test::addSceneObject(*v.scene, new Parts, mat4::translation(vec3(0, 2, 0)));
+    // b moved: its record names b by its place in the scene
+    v.setMode(ASSEMBLY);
+    v.setAssemblyCommand(Command::Move);
+    v.pressPick = on(b);
+    v.frame(true);
+    v.hoverPick.delta = vec3(0, 0.5f, 0);
+    v.frame(true, false, 101, 100);
+    v.frame(false, false, 101, 100);
+    ASSERT_EQ(v.undoStack.acts.size(), 1u);
+
+    // a part taken under a, which comes before b: every later tool moves one place on
+    click(Command::DetachComponent, on(source), on(a));
+    ASSERT_EQ(a->children.size(), 1u);
+    Tool* part = a->children[0];
+    const mat4 partPivot = part->pivot, partTransform = part->transform;
+    v.undo();
+    EXPECT_EQ(part->pivot, partPivot) << "Undo must not reach a tool its record was not made for";
+    EXPECT_EQ(part->transform, partTransform);
 }
 
 TEST_F(ReleaseHandlers, MirrorReflectsAndAlignOntoAnOppositeFaceTurns) {
