@@ -35,8 +35,9 @@ constexpr int kAhead = 16;
 // Lowers a vertex's first corner to at. Plain loads and stores (a locked exchange would stall the
 // record reads round it): two blocks may race, and the larger value may win.
 inline bool lowerFirstCorner(int32_t& first, int32_t at) {
-    if (at >= __atomic_load_n(&first, __ATOMIC_RELAXED)) return false;
-    __atomic_store_n(&first, at, __ATOMIC_RELAXED);
+    std::atomic<int32_t>& value = atomicView(first);
+    if (at >= value.load(std::memory_order_relaxed)) return false;
+    value.store(at, std::memory_order_relaxed);
     return true;
 }
 
@@ -72,9 +73,9 @@ void collectPatchVertices(Mesh& m) {
     std::vector<editing::ListedBlock> blocks = editing::listedBlocks(int(tris.size()), [&](int i, std::vector<int32_t>& out) {
         for (int32_t at = 3 * i; at < 3 * i + 3; ++at) {
             const int32_t v = corners[at];
-            if (__atomic_load_n(&first[v], __ATOMIC_RELAXED) != at) continue;
+            if (atomicView(first[v]).load(std::memory_order_relaxed) != at) continue;
             if (m.vertices[v].flags & VertexSelected)
-                __atomic_store_n(&first[v], StepScratch::kNone, __ATOMIC_RELAXED);  // selectVertex passes it by
+                atomicView(first[v]).store(StepScratch::kNone, std::memory_order_relaxed);  // selectVertex passes it by
             else
                 out.push_back(at);
         }
@@ -129,8 +130,8 @@ void moveFromFirstCorners(Mesh& m, Move&& move) {
     parallelFor(int(m.selectedTriangles.size()), [&](int begin, int end) {
         for (int at = 3 * begin; at < 3 * end; ++at) {
             const int32_t v = corners[at];
-            if (__atomic_load_n(&first[v], __ATOMIC_RELAXED) != at) continue;
-            __atomic_store_n(&first[v], StepScratch::kNone, __ATOMIC_RELAXED);
+            if (atomicView(first[v]).load(std::memory_order_relaxed) != at) continue;
+            atomicView(first[v]).store(StepScratch::kNone, std::memory_order_relaxed);
             MeshVertex& vx = m.vertices[v];
             if (vx.flags & VertexSelected) continue;  // selectVertex passes it by
             vx.position = move(vx.position);

@@ -96,8 +96,7 @@ public:
     // with a crossed edge are visited, then those appended: a split replaces the crossed edge of
     // both its triangles by edges to the new vertex, so no triangle gains a crossed edge.
     void split(std::vector<int32_t>* work) {
-        std::vector<int32_t> crossed;
-        if (!work) crossed = crossedTriangles();
+        if (!work) sortSides();
         const int skipped = work ? 0 : T0;
         for (size_t pos = 0;; ++pos) {
             int t;
@@ -127,6 +126,21 @@ public:
 
     bool selected(int v) const { return m.vertices[v].flags & VertexSelected; }
 
+    // After the split over the whole mesh: the alive triangles with a corner on the positive side.
+    // Those older than the cut and not crossed kept their corners through the split, so only the
+    // crossed ones and those the split appended are looked at again.
+    std::vector<int32_t> positiveTriangles() const {
+        std::vector<int32_t> list = allPositive;
+        auto add = [&](int t) {
+            const MeshTriangle& tri = m.triangles[t];
+            if (tri.alive() && (selected(tri.vertex[0]) || selected(tri.vertex[1]) || selected(tri.vertex[2])))
+                list.push_back(t);
+        };
+        for (int32_t t : crossed) add(t);
+        for (int t = T0; t < m.triangleCount(); ++t) add(t);
+        return list;
+    }
+
     // Every record the cut changed lies round a cut vertex: a split triangle keeps one half that
     // holds the new vertex, and the marks run between cut vertices. Renormals just those faces and
     // the corners of their vertices, which is what the full pass would change.
@@ -147,39 +161,42 @@ public:
     bool skippedCrossing = false;
 
 private:
-    // The triangles with a crossed edge, in record order: the dead ones among them too (their
-    // visits do nothing). Any two corners share an edge, so a triangle is crossed when its corners
-    // older than the cut lie on both sides.
-    std::vector<int32_t> crossedTriangles() {
-        std::vector<std::pair<int, std::vector<int32_t>>> blocks;
-        std::mutex gather;
-        // blocks of whole words of bits
-        constexpr int kSpan = 4096;
+    // From sortSides, in record order: the triangles with a crossed edge (the dead ones among them
+    // too: their visits do nothing), and the alive ones with every corner on the positive side.
+    std::vector<int32_t> crossed, allPositive;
+
+    // One parallel pass over the triangles older than the cut. Any two corners share an edge, so a
+    // triangle is crossed when its corners older than the cut lie on both sides.
+    void sortSides() {
         // after markAll a vertex older than the cut is selected when its side bit is set
         const bool bits = !sideBits.empty();
+        struct Block {
+            int begin;
+            std::vector<int32_t> crossed, positive;
+        };
+        std::vector<Block> blocks;
+        std::mutex gather;
+        constexpr int kSpan = 4096;
         parallelFor((T0 + kSpan - 1) / kSpan, [&](int firstSpan, int endSpan) {
-            const int begin = firstSpan * kSpan, end = std::min(T0, endSpan * kSpan);
-            std::vector<int32_t> found;
-            for (int t = begin; t < end; ++t) {
+            Block block{firstSpan * kSpan, {}, {}};
+            for (int t = block.begin; t < std::min(T0, endSpan * kSpan); ++t) {
                 const MeshTriangle& tri = m.triangles[t];
                 int sides = 0;
-                if (bits) {
-                    for (int32_t v : tri.vertex)
-                        if (v >= 0 && v < V0) sides |= sideBit(v) ? 2 : 1;
-                } else {
-                    for (int32_t v : tri.vertex)
-                        if (v >= 0 && v < V0) sides |= selected(v) ? 2 : 1;
-                }
-                if (sides == 3) found.push_back(t);
+                for (int32_t v : tri.vertex)
+                    if (v >= 0 && v < V0) sides |= (bits ? sideBit(v) : selected(v)) ? 2 : 1;
+                if (sides == 3)
+                    block.crossed.push_back(t);
+                else if (sides == 2 && tri.alive())
+                    block.positive.push_back(t);
             }
             std::lock_guard<std::mutex> lock(gather);
-            blocks.emplace_back(begin, std::move(found));
+            blocks.push_back(std::move(block));
         }, 2);
-        std::sort(blocks.begin(), blocks.end(),
-                  [](const auto& x, const auto& y) { return x.first < y.first; });
-        std::vector<int32_t> list;
-        for (const auto& block : blocks) list.insert(list.end(), block.second.begin(), block.second.end());
-        return list;
+        std::sort(blocks.begin(), blocks.end(), [](const Block& x, const Block& y) { return x.begin < y.begin; });
+        for (const Block& block : blocks) {
+            crossed.insert(crossed.end(), block.crossed.begin(), block.crossed.end());
+            allPositive.insert(allPositive.end(), block.positive.begin(), block.positive.end());
+        }
     }
 
     bool splitFirstCrossing(int t, std::vector<int32_t>* work) {
@@ -218,7 +235,7 @@ private:
     }
 };
 
-// Cuts, then deletes every triangle round a positive vertex and renormals what the cut and the
+// Cuts, then deletes every triangle with a positive corner and renormals what the cut and the
 // deletion changed: the faces round the cut vertices, and the corners round them, round every
 // vertex that lost triangles and round the copies the deletion made. The selection is cleared.
 void clipAndCut(PlaneCut& cut) {
@@ -228,8 +245,7 @@ void clipAndCut(PlaneCut& cut) {
     cut.split(nullptr);
     cut.markLine();
     const int made = m.vertexCount();
-    m.markDirtyTriangles();
-    const std::vector<int32_t> doomed = m.selectedTriangles;
+    const std::vector<int32_t> doomed = cut.positiveTriangles();
     m.deleteTriangles(doomed);
     editing::CutCorners corners(m);
     for (int32_t c : cut.cutVertices)

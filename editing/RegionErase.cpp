@@ -16,7 +16,7 @@ void Mesh::erasePatch(const vec3& point, int triangle) {
     // a deleted triangle keeps its selection mark until the purge drops it
     std::vector<int32_t> doomed;
     doomed.swap(selectedTriangles);
-    for (int32_t t : doomed) deleteTriangle(t);
+    deleteTriangles(doomed);
     purgeDeleted(false);
     clearSelection();
 }

@@ -17,7 +17,7 @@ namespace kal {
 
 namespace {
 
-template <typename T> long byteSize(const std::vector<T>& v) { return long(v.size() * sizeof(T)); }
+template <class V> long byteSize(const V& v) { return long(v.size() * sizeof(typename V::value_type)); }
 
 void writeArray(uint32_t offset, long bytes, const void* data) {
     if (bytes > 0) arrayBufferSubData(long(offset), bytes, data);
@@ -27,7 +27,7 @@ void writeArray(uint32_t offset, long bytes, const void* data) {
 // surface is uploaded, so one large surface does not hold its size in memory for good.
 constexpr size_t keptStagingBytes = size_t(16) << 20;
 
-template <typename T> size_t capacityBytes(const std::vector<T>& v) { return v.capacity() * sizeof(T); }
+template <class V> size_t capacityBytes(const V& v) { return v.capacity() * sizeof(typename V::value_type); }
 
 size_t stagingBytes(const SurfaceArrays& a) {
     return capacityBytes(a.positions) + capacityBytes(a.normals) + capacityBytes(a.colours) +

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <memory>
 #include <new>
+#include <utility>
 #include <vector>
 
 namespace kal {
@@ -33,6 +34,16 @@ struct LargeAllocator {
         if (n > size_t(-1) / sizeof(T)) throw std::bad_alloc();
         size_t bytes = n * sizeof(T);
         return static_cast<T*>(bytes >= kLargeAllocation ? allocateLarge(bytes) : ::operator new(bytes));
+    }
+    // Sizing leaves the new elements uninitialised: large arrays are written whole after they are
+    // sized, and clearing them first would touch every page twice.
+    template <class U>
+    void construct(U* p) noexcept {
+        ::new (static_cast<void*>(p)) U;
+    }
+    template <class U, class... Args>
+    void construct(U* p, Args&&... args) {
+        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
     }
     void deallocate(T* p, size_t n) noexcept {
         size_t bytes = n * sizeof(T);

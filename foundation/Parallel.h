@@ -6,6 +6,7 @@
 //
 // KAL_THREADS=1 in the environment runs every loop on the calling thread; KAL_THREADS=N caps
 // the worker count at N.
+#include <atomic>
 #include <functional>
 
 namespace kal {
@@ -17,6 +18,17 @@ constexpr int kParallelMinimum = 8192;
 // body(begin, end) over blocks that together cover [0, count) once. Serial when count is below
 // minimum or parallel loops are limited to one thread.
 void parallelFor(int count, const std::function<void(int begin, int end)>& body, int minimum = kParallelMinimum);
+
+// Plain int storage that parallel blocks update in place, seen as a std::atomic of the same layout
+// (std::atomic_ref is C++20): the shared arrays stay plain vectors that serial code reads and
+// writes directly, and relaxed loads and stores cost what plain ones do.
+template <class T>
+std::atomic<T>& atomicView(T& value) {
+    static_assert(sizeof(std::atomic<T>) == sizeof(T) && alignof(std::atomic<T>) == alignof(T),
+                  "an atomic must have its value's layout");
+    static_assert(std::atomic<T>::is_always_lock_free, "an atomic must be its value, without a lock");
+    return reinterpret_cast<std::atomic<T>&>(value);
+}
 
 #ifdef KAL_TEST_HOOKS
 // Test builds only, so that one process can compare how the blocks fall on small fixtures:

@@ -2,6 +2,11 @@
 #include "foundation/Parallel.h"
 #include "mesh/MeshWalk.h"
 
+#include <algorithm>
+#include <atomic>
+#include <iterator>
+#include <memory>
+#include <mutex>
 #include <utility>
 
 namespace kal {
@@ -112,57 +117,139 @@ int32_t pushSplitCopy(Mesh& m, int32_t v) {
 
 } // namespace
 
-void Mesh::deleteTriangle(int t) {
-    std::vector<int32_t> rings[3];
-    deleteTriangleWith(t, rings);
+void Mesh::deleteTriangle(int t) { deleteTriangles({t}); }
+
+namespace {
+
+// A fan of a vertex that a deletion cut off from the fan the vertex keeps: the order-th such fan
+// of vertex, in walk order; it moves to a copy of the vertex.
+struct CutOffFan {
+    int32_t vertex;
+    int order;
+    std::vector<int32_t> triangles;
+};
+
+// Each vertex that lost triangles is settled once, from its ring walk over the links as they were:
+// its walk read from just after the first hole, the runs of alive triangles are its fans; it keeps
+// the last one, and each earlier one moves to a copy of it.
+void settleAfterDeletion(Mesh& m, int v, std::vector<int32_t>& ring, std::vector<CutOffFan>& cutOff) {
+    const MeshStore<MeshTriangle>& triangles = m.triangles;
+    ring.clear();
+    int last, lastCorner;
+    const meshwalk::RingEnd end = meshwalk::walkRing(triangles, v, m.vertices[v].firstTriangle, triangles.size() + 1,
+                                                     last, lastCorner, [&](int t, int) { ring.push_back(t); });
+    MeshVertex& vx = m.vertices[v];
+    const int size = int(ring.size());
+    int hole = 0;
+    while (hole < size && triangles[ring[size_t(hole)]].alive()) ++hole;
+    int alive = 0;
+    for (int32_t t : ring) alive += triangles[t].alive() ? 1 : 0;
+    if (alive == 0) {
+        vx.flags &= uint8_t(~VertexAlive);
+        return;
+    }
+    vx.flags |= VertexOpen;
+    vx.setSeam(true);
+    // only triangles its walk does not reach went
+    if (hole == size) return;
+    const int start = end == meshwalk::RingEnd::Closed ? hole + 1 : 0;
+    std::vector<int32_t> fan;
+    int fans = 0;
+    for (int i = 0; i <= size; ++i) {
+        const int32_t t = i < size ? ring[size_t((start + i) % size)] : -1;
+        if (t >= 0 && triangles[t].alive()) {
+            fan.push_back(t);
+            continue;
+        }
+        if (fan.empty()) continue;
+        vx.firstTriangle = fan[0];
+        // a later fan follows: this one goes to a copy
+        cutOff.push_back({v, fans++, fan});
+        fan.clear();
+    }
+    // the last fan found stays
+    cutOff.pop_back();
 }
+
+} // namespace
+
+namespace {
+
+// Whether this block is the first to reach a mark; a block given the whole range runs alone and
+// takes plain steps.
+inline bool firstToReach(std::atomic<uint8_t>& mark, bool alone) {
+    if (mark.load(std::memory_order_relaxed)) return false;
+    if (alone) {
+        mark.store(1, std::memory_order_relaxed);
+        return true;
+    }
+    return !mark.exchange(1, std::memory_order_relaxed);
+}
+
+} // namespace
 
 void Mesh::deleteTriangles(const std::vector<int32_t>& doomed) {
-    // one set of ring buffers for the whole list: the per-call ones cost more than the walks
-    std::vector<int32_t> rings[3];
-    for (int32_t t : doomed)
-        if (t >= 0 && t < triangles.size() && triangles[t].alive()) deleteTriangleWith(t, rings);
-}
-
-void Mesh::deleteTriangleWith(int t, std::vector<int32_t> (&rings)[3]) {
+    const int nv = vertices.size(), nt = triangles.size();
+    const int count = int(doomed.size());
+    // Every listed triangle is dead, by the first entry naming it, before any vertex is settled:
+    // each vertex is then settled once, for the whole list, while the links still join the dead
+    // triangles to the others.
+    std::unique_ptr<std::atomic<uint8_t>[]> reached(new std::atomic<uint8_t>[size_t(nt)]());
+    std::vector<uint8_t> deletes(size_t(count), 0);
+    std::atomic<bool> any{false};
+    parallelFor(count, [&](int begin, int end) {
+        const bool alone = begin == 0 && end == count;
+        bool found = false;
+        for (int i = begin; i < end; ++i) {
+            const int32_t t = doomed[size_t(i)];
+            if (t < 0 || t >= nt || !firstToReach(reached[size_t(t)], alone) || !triangles[t].alive()) continue;
+            triangles[t].flags &= uint8_t(~TriangleAlive);
+            deletes[size_t(i)] = 1;
+            found = true;
+        }
+        if (found) any.store(true, std::memory_order_relaxed);
+    });
+    if (!any) return;
     purgeNeeded = true;
-    MeshTriangle& tri = triangles[t];
-    tri.flags &= uint8_t(~TriangleAlive);
-    for (int c = 0; c < 3; ++c) vertexTriangles(tri.vertex[c], rings[c]);
-    for (int c = 0; c < 3; ++c) {
-        int32_t vi = tri.vertex[c];
-        const std::vector<int32_t>& L = rings[c];
-        MeshVertex& v = vertices[vi];
-        int size = int(L.size());
-        int k = 0;
-        while (k < size && L[k] != t) ++k;
-        if (size <= 1) {
-            v.flags &= uint8_t(~VertexAlive);
-        } else if (!v.open()) {
-            // the fan now starts just after the hole
-            v.flags |= VertexOpen;
-            v.setSeam(true);
-            if (k < size) v.firstTriangle = L[(k + 1) % size];
-        } else if (k >= size) {
-            // t is not in the walk from the vertex's start: nothing to repair
-        } else if (k == 0) {
-            v.firstTriangle = L[1];
-        } else if (k == size - 1) {
-        } else {
-            // t lies inside an open fan, which falls apart into two
-            int32_t w = pushSplitCopy(*this, vi);
-            for (int i = 0; i < k; ++i) {
-                MeshTriangle& before = triangles[L[i]];
-                int cw = before.cornerOf(vi);
-                if (cw >= 0) before.vertex[cw] = w;
-            }
-            vertices[vi].firstTriangle = L[k + 1];
+    // the first block to reach a vertex settles it
+    std::unique_ptr<std::atomic<uint8_t>[]> claimed(new std::atomic<uint8_t>[size_t(nv)]());
+    std::vector<CutOffFan> cutOff;
+    // (alive neighbour, dead triangle) pairs whose link goes
+    std::vector<std::pair<int32_t, int32_t>> unlinks;
+    std::mutex gather;
+    parallelFor(count, [&](int begin, int end) {
+        const bool alone = begin == 0 && end == count;
+        std::vector<int32_t> ring;
+        std::vector<CutOffFan> fans;
+        std::vector<std::pair<int32_t, int32_t>> links;
+        for (int i = begin; i < end; ++i) {
+            if (!deletes[size_t(i)]) continue;
+            const int32_t t = doomed[size_t(i)];
+            const MeshTriangle& tri = triangles[t];
+            for (int32_t v : tri.vertex)
+                if (v >= 0 && v < nv && firstToReach(claimed[size_t(v)], alone)) settleAfterDeletion(*this, v, ring, fans);
+            for (int32_t n : tri.neighbour)
+                if (n >= 0 && n < nt && triangles[n].alive()) links.emplace_back(n, t);
+        }
+        std::lock_guard<std::mutex> lock(gather);
+        std::move(fans.begin(), fans.end(), std::back_inserter(cutOff));
+        unlinks.insert(unlinks.end(), links.begin(), links.end());
+    });
+    // the copies in vertex order, whichever block found them
+    std::sort(cutOff.begin(), cutOff.end(), [](const CutOffFan& a, const CutOffFan& b) {
+        return a.vertex != b.vertex ? a.vertex < b.vertex : a.order < b.order;
+    });
+    for (const CutOffFan& fan : cutOff) {
+        const int32_t w = pushSplitCopy(*this, fan.vertex);
+        vertices[w].firstTriangle = fan.triangles[0];
+        for (int32_t f : fan.triangles) {
+            MeshTriangle& tri = triangles[f];
+            const int c = tri.cornerOf(fan.vertex);
+            if (c >= 0) tri.vertex[c] = w;
         }
     }
-    for (int i = 0; i < 3; ++i) {
-        int32_t n = tri.neighbour[i];
-        if (n < 0 || n >= triangles.size()) continue;
-        int slot = triangles[n].slotOf(t);
+    for (const auto& [n, t] : unlinks) {
+        const int slot = triangles[n].slotOf(t);
         if (slot >= 0) triangles[n].neighbour[slot] = -1;
     }
 }

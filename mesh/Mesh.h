@@ -108,8 +108,9 @@ public:
     int pushVertex(const MeshVertex& v);
     int addTriangle(const MeshTriangle& t) { return triangles.push(t); }
     void deleteTriangle(int t);
-    // Deletes the alive triangles of the list in its order, with the same records as one
-    // deleteTriangle per entry.
+    // Deletes the alive triangles of the list, all at once: the records do not depend on the
+    // list's order. A vertex whose fan falls apart keeps its last fan in walk order; each other
+    // fan moves to a copy appended in vertex order.
     void deleteTriangles(const std::vector<int32_t>& doomed);
     void splitPinchedVertices();
     void append(const Mesh* other);
@@ -390,7 +391,6 @@ private:
     void cornerNormalsOf(int v, bool fromCorners, std::vector<int32_t>& group);
     // The step bound of every walk: a walk longer than the store is a broken ring.
     int walkLimit() const { return triangles.size() + 1; }
-    void deleteTriangleWith(int t, std::vector<int32_t> (&rings)[3]);
     void copyFrom(const Mesh& other);
     // Kept from one rebuild to the next (MeshAdjacency.cpp); a copy starts without.
     std::unique_ptr<RebuildScratch, RebuildScratchDelete> rebuildScratch;

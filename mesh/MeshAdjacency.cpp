@@ -57,7 +57,7 @@ bool linkTriangles(Mesh& m, RebuildScratch& s, bool forRebuild) {
     constexpr int kRun = 4096, kWindow = 4 * kRun;
     std::atomic<bool> anyDead{false};
     parallelFor(nt, [&](int begin, int end) {
-        const bool shared = !(begin == 0 && end == nt);
+        const bool many = !(begin == 0 && end == nt);
         std::vector<int32_t> local;
         bool dead = false;
         for (int runBegin = begin; runBegin < end; runBegin += kRun) {
@@ -78,7 +78,7 @@ bool linkTriangles(Mesh& m, RebuildScratch& s, bool forRebuild) {
                     continue;
                 }
                 for (int c = 0; c < 3; ++c) own[c] = v[c];
-                if (!shared) {
+                if (!many) {
                     // one block: plain steps on the way
                     for (int c = 0; c < 3; ++c) firsts[size_t(v[c])] = t;  // triangles come in rising order
                     if (forRebuild)
@@ -91,7 +91,7 @@ bool linkTriangles(Mesh& m, RebuildScratch& s, bool forRebuild) {
                     highest = std::max(highest, v[c]);
                 }
             }
-            if (!shared || highest < 0) continue;
+            if (!many || highest < 0) continue;
             const int window = highest - lowest + 1;
             // what one run adds: walk starts raised, uses and bucket sizes counted
             auto gather = [&](int32_t* first, int32_t* use, int32_t* bucket, int32_t offset) {
@@ -112,14 +112,15 @@ bool linkTriangles(Mesh& m, RebuildScratch& s, bool forRebuild) {
                 for (int i = 0; i < window; ++i) {
                     const int32_t v = lowest + i;
                     if (first[i] >= 0) {
-                        int32_t& x = firsts[size_t(v)];
-                        int32_t seen = __atomic_load_n(&x, __ATOMIC_RELAXED);
-                        while (seen < first[i] &&
-                               !__atomic_compare_exchange_n(&x, &seen, first[i], true, __ATOMIC_RELAXED, __ATOMIC_RELAXED)) {
+                        std::atomic<int32_t>& x = atomicView(firsts[size_t(v)]);
+                        int32_t seen = x.load(std::memory_order_relaxed);
+                        while (seen < first[i] && !x.compare_exchange_weak(seen, first[i], std::memory_order_relaxed)) {
                         }
                     }
-                    if (forRebuild && first[window + i]) __atomic_fetch_add(&uses[size_t(v)], first[window + i], __ATOMIC_RELAXED);
-                    if (first[2 * window + i]) __atomic_fetch_add(&start[size_t(v) + 1], first[2 * window + i], __ATOMIC_RELAXED);
+                    if (forRebuild && first[window + i])
+                        atomicView(uses[size_t(v)]).fetch_add(first[window + i], std::memory_order_relaxed);
+                    if (first[2 * window + i])
+                        atomicView(start[size_t(v) + 1]).fetch_add(first[2 * window + i], std::memory_order_relaxed);
                 }
                 continue;
             }
@@ -128,14 +129,14 @@ bool linkTriangles(Mesh& m, RebuildScratch& s, bool forRebuild) {
                 const int32_t* v = corners.data() + 3 * size_t(t);
                 if (v[0] < 0) continue;
                 for (int c = 0; c < 3; ++c) {
-                    int32_t& x = firsts[size_t(v[c])];
-                    int32_t seen = __atomic_load_n(&x, __ATOMIC_RELAXED);
-                    while (seen < t && !__atomic_compare_exchange_n(&x, &seen, t, true, __ATOMIC_RELAXED, __ATOMIC_RELAXED)) {
+                    std::atomic<int32_t>& x = atomicView(firsts[size_t(v[c])]);
+                    int32_t seen = x.load(std::memory_order_relaxed);
+                    while (seen < t && !x.compare_exchange_weak(seen, t, std::memory_order_relaxed)) {
                     }
-                    if (forRebuild) __atomic_fetch_add(&uses[size_t(v[c])], 1, __ATOMIC_RELAXED);
+                    if (forRebuild) atomicView(uses[size_t(v[c])]).fetch_add(1, std::memory_order_relaxed);
                 }
                 for (int k = 0; k < 3; ++k)
-                    __atomic_fetch_add(&start[size_t(std::min(v[next3(k)], v[prev3(k)])) + 1], 1, __ATOMIC_RELAXED);
+                    atomicView(start[size_t(std::min(v[next3(k)], v[prev3(k)])) + 1]).fetch_add(1, std::memory_order_relaxed);
             }
         }
         if (dead) anyDead.store(true, std::memory_order_relaxed);
@@ -165,7 +166,7 @@ bool linkTriangles(Mesh& m, RebuildScratch& s, bool forRebuild) {
         std::vector<int32_t>& fill = s.fill;
         fill.assign(start.begin(), start.end() - 1);
         parallelFor(nt, [&](int begin, int end) {
-            const bool shared = !(begin == 0 && end == nt);
+            const bool many = !(begin == 0 && end == nt);
             for (int t = begin; t < end; ++t) {
                 const int32_t* v = corners.data() + 3 * size_t(t);
                 if (v[0] < 0) continue;
@@ -173,7 +174,7 @@ bool linkTriangles(Mesh& m, RebuildScratch& s, bool forRebuild) {
                     int32_t a = v[next3(k)], b = v[prev3(k)];
                     if (a > b) std::swap(a, b);
                     int32_t& next = fill[size_t(a)];
-                    int32_t at = shared ? __atomic_fetch_add(&next, 1, __ATOMIC_RELAXED) : next++;
+                    int32_t at = many ? atomicView(next).fetch_add(1, std::memory_order_relaxed) : next++;
                     sides[size_t(at)] = {b, 3 * t + k};
                 }
             }

@@ -4,8 +4,10 @@
 #include <QOpenGLFunctions_4_0_Core>
 
 #include <algorithm>
+#include <functional>
 
 #include "foundation/ByteBuffer.h"
+#include "foundation/Parallel.h"
 #include "gpu/GLCallCounter.h"
 #include "gpu/GLFunctions.h"
 #include "gpu/GeometryBuffers.h"
@@ -93,39 +95,98 @@ uint32_t MeshCornerArrays::offset(int a) const {
     return at;
 }
 
-void buildCornerRange(const Mesh& mesh, const bool parts[4], int first, int end, MeshCornerArrays& out) {
-    const size_t reserve = 3 * size_t(std::max(0, end - first));
-    out.corners = 0;
-    out.segments = 0;
+namespace {
+
+// Records are filled in chunks: each chunk's corners go at the count of corners before it.
+constexpr int kFillChunk = 4096;
+
+// The line segment of edge k of triangle t, from its corner k+2 to its corner k+1.
+void pushEdgeLine(const Mesh& mesh, const MeshTriangle& tri, int k, std::vector<float>& lines) {
+    const vec3& a = mesh.vertices[tri.vertex[(k + 2) % 3]].position;
+    const vec3& b = mesh.vertices[tri.vertex[(k + 1) % 3]].position;
+    lines.insert(lines.end(), {a.x, a.y, a.z, b.x, b.y, b.z});
+}
+
+// The corner arrays of records first..end-1, and with lines the edge lines, in record order
+// whatever the blocks: the alive records are counted per chunk, the arrays sized once, and every
+// chunk writes its own corners; each chunk's lines are kept apart and joined in chunk order.
+void fillCorners(const Mesh& mesh, const bool parts[4], int first, int end, MeshCornerArrays& out,
+                 std::vector<int32_t>* starts, bool lines) {
+    const int count = std::max(0, end - first);
+    const int chunks = (count + kFillChunk - 1) / kFillChunk;
+    auto forChunks = [&](const std::function<void(int chunk, int begin, int stop)>& body) {
+        parallelFor(
+            chunks,
+            [&](int firstChunk, int endChunk) {
+                for (int k = firstChunk; k < endChunk; ++k)
+                    body(k, first + k * kFillChunk, std::min(end, first + (k + 1) * kFillChunk));
+            },
+            std::max(1, kParallelMinimum / kFillChunk));
+    };
+    std::vector<int32_t> before(size_t(chunks) + 1, 0);
+    forChunks([&](int k, int begin, int stop) {
+        int32_t corners = 0;
+        for (int t = begin; t < stop; ++t)
+            if (mesh.triangles[t].alive()) corners += 3;
+        before[size_t(k) + 1] = corners;
+    });
+    for (int k = 0; k < chunks; ++k) before[size_t(k) + 1] += before[size_t(k)];
+    out.corners = before[size_t(chunks)];
     static const bool every[4] = {true, true, true, true};
     out.forGroups(every, [](auto& a, size_t) { a.clear(); });
-    out.lines.clear();
-    out.forGroups(parts, [&](auto& a, size_t perCorner) { a.reserve(perCorner * reserve); });
-
-    for (int t = first; t < end; ++t) {
-        const MeshTriangle& tri = mesh.triangles[t];
-        if (!tri.alive()) continue;
-        out.corners += 3;
-        for (int k = 0; k < 3; ++k) {
-            if (parts[GroupPositions]) {
-                const vec3& p = mesh.vertices[tri.vertex[k]].position;
-                out.positions.insert(out.positions.end(), {p.x, p.y, p.z});
+    out.forGroups(parts, [&](auto& a, size_t perCorner) { a.resize(perCorner * size_t(out.corners)); });
+    if (starts) starts->resize(size_t(count) + 1);
+    std::vector<std::vector<float>> chunkLines(lines ? size_t(chunks) : 0);
+    forChunks([&](int k, int begin, int stop) {
+        size_t at = size_t(before[size_t(k)]);
+        for (int t = begin; t < stop; ++t) {
+            if (starts) (*starts)[size_t(t - first)] = int32_t(at);
+            const MeshTriangle& tri = mesh.triangles[t];
+            if (!tri.alive()) continue;
+            for (int c = 0; c < 3; ++c, ++at) {
+                if (parts[GroupPositions]) {
+                    const vec3& p = mesh.vertices[tri.vertex[c]].position;
+                    float* o = out.positions.data() + 3 * at;
+                    o[0] = p.x, o[1] = p.y, o[2] = p.z;
+                }
+                if (parts[GroupNormals]) {
+                    const vec3& n = tri.cornerNormal[c];
+                    uint16_t* o = out.normals.data() + 3 * at;
+                    o[0] = halfFromFloat(n.x), o[1] = halfFromFloat(n.y), o[2] = halfFromFloat(n.z);
+                }
+                if (parts[GroupMaterials]) {
+                    const pbr& m = tri.corner[c];
+                    uint8_t* colour = out.colours.data() + 4 * at;
+                    colour[0] = uint8_t(m.red >> 8), colour[1] = uint8_t(m.green >> 8);
+                    colour[2] = uint8_t(m.blue >> 8), colour[3] = uint8_t(m.opacity >> 8);
+                    uint8_t* light = out.lights.data() + 4 * at;
+                    light[0] = uint8_t(m.lightRed >> 8), light[1] = uint8_t(m.lightGreen >> 8);
+                    light[2] = uint8_t(m.lightBlue >> 8), light[3] = uint8_t(m.refractivity >> 8);
+                    int16_t* surface = out.materials.data() + 2 * at;
+                    surface[0] = m.roughness, surface[1] = m.metalness;
+                }
+                if (parts[GroupIds]) out.ids[at] = uint32_t(t);
             }
-            if (parts[GroupNormals]) {
-                const vec3& n = tri.cornerNormal[k];
-                out.normals.insert(out.normals.end(), {halfFromFloat(n.x), halfFromFloat(n.y), halfFromFloat(n.z)});
-            }
-            if (parts[GroupMaterials]) {
-                const pbr& m = tri.corner[k];
-                out.colours.insert(out.colours.end(), {uint8_t(m.red >> 8), uint8_t(m.green >> 8),
-                                                       uint8_t(m.blue >> 8), uint8_t(m.opacity >> 8)});
-                out.lights.insert(out.lights.end(), {uint8_t(m.lightRed >> 8), uint8_t(m.lightGreen >> 8),
-                                                     uint8_t(m.lightBlue >> 8), uint8_t(m.refractivity >> 8)});
-                out.materials.insert(out.materials.end(), {m.roughness, m.metalness});
-            }
-            if (parts[GroupIds]) out.ids.push_back(uint32_t(t));
+            if (lines)
+                for (int k2 = 0; k2 < 3; ++k2)
+                    if (mesh.isLineEdge(t, k2)) pushEdgeLine(mesh, tri, k2, chunkLines[size_t(k)]);
         }
-    }
+    });
+    if (starts) starts->back() = out.corners;
+    if (!lines) return;
+    out.segments = 0;
+    out.lines.clear();
+    for (const std::vector<float>& part : chunkLines) out.lines.insert(out.lines.end(), part.begin(), part.end());
+    out.segments = int32_t(out.lines.size() / 6);
+}
+
+} // namespace
+
+void buildCornerRange(const Mesh& mesh, const bool parts[4], int first, int end, MeshCornerArrays& out,
+                      std::vector<int32_t>* starts) {
+    out.segments = 0;
+    out.lines.clear();
+    fillCorners(mesh, parts, first, end, out, starts, false);
 }
 
 void buildEdgeLines(const Mesh& mesh, MeshCornerArrays& out) {
@@ -135,19 +196,16 @@ void buildEdgeLines(const Mesh& mesh, MeshCornerArrays& out) {
     for (int t = 0; t < count; ++t) {
         const MeshTriangle& tri = mesh.triangles[t];
         if (!tri.alive()) continue;
-        for (int k = 0; k < 3; ++k) {
-            if (!mesh.isLineEdge(t, k)) continue;
-            ++out.segments;
-            const vec3& a = mesh.vertices[tri.vertex[(k + 2) % 3]].position;
-            const vec3& b = mesh.vertices[tri.vertex[(k + 1) % 3]].position;
-            out.lines.insert(out.lines.end(), {a.x, a.y, a.z, b.x, b.y, b.z});
-        }
+        for (int k = 0; k < 3; ++k)
+            if (mesh.isLineEdge(t, k)) pushEdgeLine(mesh, tri, k, out.lines);
     }
+    out.segments = int32_t(out.lines.size() / 6);
 }
 
-void buildCornerArrays(const Mesh& mesh, const bool parts[4], MeshCornerArrays& out) {
-    buildCornerRange(mesh, parts, 0, mesh.triangleCount(), out);
-    if (parts[GroupPositions]) buildEdgeLines(mesh, out);
+void buildCornerArrays(const Mesh& mesh, const bool parts[4], MeshCornerArrays& out, std::vector<int32_t>* starts) {
+    out.segments = 0;
+    out.lines.clear();
+    fillCorners(mesh, parts, 0, mesh.triangleCount(), out, starts, parts[GroupPositions]);
 }
 
 namespace {
@@ -166,7 +224,7 @@ uint64_t writeRange(uint32_t offset, size_t bytes, const void* data) {
     return bytes;
 }
 
-template <typename T> size_t byteSize(const std::vector<T>& v) { return v.size() * sizeof(T); }
+template <class V> size_t byteSize(const V& v) { return v.size() * sizeof(typename V::value_type); }
 
 // Writes the built groups into a corner buffer of `corners` corners, starting at corner `first`.
 uint64_t writeGroups(const MeshCornerArrays& arrays, int32_t corners, int32_t first) {
@@ -317,16 +375,9 @@ bool Mesh::updateGpu() {
     gl->glFlush();
     gl->glGetError();
 
-    buildCornerArrays(*this, partChanged, arrays);
+    buildCornerArrays(*this, partChanged, arrays, &cornerStart);
     gpuVertexCount = arrays.corners;
     for (int a = 0; a < 6; ++a) attributeOffset[a] = arrays.offset(a);
-    cornerStart.resize(size_t(triangleCount()) + 1);
-    int32_t corner = 0;
-    for (int t = 0; t < triangleCount(); ++t) {
-        cornerStart[size_t(t)] = corner;
-        if (triangles[t].alive()) corner += 3;
-    }
-    cornerStart.back() = corner;
 
     if (glBuffer == 0 || geometryChanged) cornerBytesAllocated = uint32_t(arrays.corners) * bytesPerCorner;
     bindArrayStorage(glBuffer, long(cornerBytesAllocated), geometryChanged);

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "foundation/LargeMemory.h"
 #include "foundation/Mat.h"
 #include "foundation/Pbr.h"
 
@@ -22,12 +23,13 @@ constexpr uint32_t bytesPerCorner = 34;
 struct MeshCornerArrays {
     int32_t corners = 0;          // 3 x alive triangles
     int32_t segments = 0;         // edge lines, counted only with positions
-    std::vector<float> positions; // 3 per corner
-    std::vector<uint16_t> normals; // 3 half floats per corner
-    std::vector<uint8_t> colours;  // 4 per corner
-    std::vector<uint8_t> lights;   // 4 per corner
-    std::vector<int16_t> materials; // roughness, metalness per corner
-    std::vector<uint32_t> ids;     // triangle index per corner
+    // sized uninitialised, then written whole
+    LargeVector<float> positions; // 3 per corner
+    LargeVector<uint16_t> normals; // 3 half floats per corner
+    LargeVector<uint8_t> colours;  // 4 per corner
+    LargeVector<uint8_t> lights;   // 4 per corner
+    LargeVector<int16_t> materials; // roughness, metalness per corner
+    LargeVector<uint32_t> ids;     // triangle index per corner
     std::vector<float> lines;      // 2 x 3 floats per segment
 
     // Byte offset of attribute a (0..5) in a buffer of `corners` corners.
@@ -48,10 +50,13 @@ struct MeshCornerArrays {
 };
 
 // Fills the arrays of the groups set in parts (the others stay empty) from the alive triangles,
-// and the edge lines when positions are set.
-void buildCornerArrays(const Mesh& mesh, const bool parts[4], MeshCornerArrays& out);
-// The same for triangle records first..end-1 only, without lines.
-void buildCornerRange(const Mesh& mesh, const bool parts[4], int first, int end, MeshCornerArrays& out);
+// and the edge lines when positions are set; with starts, also each record's first corner.
+void buildCornerArrays(const Mesh& mesh, const bool parts[4], MeshCornerArrays& out,
+                       std::vector<int32_t>* starts = nullptr);
+// The same for triangle records first..end-1 only, without lines. With starts, also the first
+// corner of each of those records, one more entry ending the last.
+void buildCornerRange(const Mesh& mesh, const bool parts[4], int first, int end, MeshCornerArrays& out,
+                      std::vector<int32_t>* starts = nullptr);
 // The edge lines of the whole mesh into segments and lines.
 void buildEdgeLines(const Mesh& mesh, MeshCornerArrays& out);
 

@@ -3,6 +3,8 @@
 // passes over the records.
 #include <algorithm>
 #include <memory>
+#include <utility>
+#include <vector>
 #include <cstdint>
 #include <cstring>
 #if defined(__SSE2__)
@@ -47,7 +49,21 @@ struct Moves {
     // one bit a record, set for the alive ones
     uint64_t* bits = nullptr;
     bool alive(int i) const { return (bits[size_t(i / 64)] >> (i % 64)) & 1; }
+    // per chunk the largest vertex and triangle index its alive records name: a chunk naming
+    // nothing at or past the live counts has nothing to rename
+    std::vector<std::pair<int32_t, int32_t>> reach;
+    bool names(int first, int liveV, int liveT) const {
+        const auto& r = reach[size_t(first / kChunk)];
+        return r.first >= liveV || r.second >= liveT;
+    }
 };
+
+// The largest vertex and triangle index a record names.
+inline std::pair<int32_t, int32_t> reachOf(const MeshTriangle& t) {
+    return {std::max({t.vertex[0], t.vertex[1], t.vertex[2]}),
+            std::max({t.neighbour[0], t.neighbour[1], t.neighbour[2]})};
+}
+inline std::pair<int32_t, int32_t> reachOf(const MeshVertex& v) { return {-1, v.firstTriangle}; }
 struct MovesScratch {
     LargeVector<int32_t> to, from, table;
     LargeVector<uint64_t> bits;
@@ -61,16 +77,21 @@ Moves planMoves(const Store& store, MovesScratch& kept) {
     Moves moves;
     uint64_t* bits = moves.bits = scratch(kept.bits, size_t(chunks) * kWords);
     std::vector<int32_t> alive(size_t(chunks), 0);
+    moves.reach.assign(size_t(chunks), {-1, -1});
     forChunks(n, [&](int first, int end) {
         uint64_t* word = bits + size_t(first / 64);
         std::fill(word, word + kWords, 0);
         int count = 0;
+        std::pair<int32_t, int32_t> reach{-1, -1};
         for (int i = first; i < end; ++i)
             if (store[i].alive()) {
                 word[(i - first) / 64] |= uint64_t(1) << ((i - first) % 64);
                 ++count;
+                const std::pair<int32_t, int32_t> r = reachOf(store[i]);
+                reach = {std::max(reach.first, r.first), std::max(reach.second, r.second)};
             }
         alive[size_t(first / kChunk)] = count;
+        moves.reach[size_t(first / kChunk)] = reach;
     });
     auto isAlive = [&](int i) { return moves.alive(i); };
     for (int32_t a : alive) moves.live += a;
@@ -168,14 +189,20 @@ void Mesh::purgeDeleted(bool force) {
     const Table vertexTable = movesTable(vertexMoves, nv, keptV);
     const Table triangleTable = movesTable(triangleMoves, nt, keptT);
     const int liveV = vertexMoves.live, liveT = triangleMoves.live;
-    auto renameTriangle = [&](MeshTriangle& tri) {
-        for (int c = 0; c < 3; ++c) tri.vertex[c] = renamed(tri.vertex[c], vertexTable);
-        for (int k = 0; k < 3; ++k) tri.neighbour[k] = renamed(tri.neighbour[k], triangleTable);
+    // written only when renamed: most records that stay name nothing that moved, and are only read
+    auto rename = [](int32_t& i, const Table& table) {
+        const int32_t to = renamed(i, table);
+        if (to != i) i = to;
     };
-    auto renameVertex = [&](MeshVertex& v) { v.firstTriangle = renamed(v.firstTriangle, triangleTable); };
+    auto renameTriangle = [&](MeshTriangle& tri) {
+        for (int32_t& v : tri.vertex) rename(v, vertexTable);
+        for (int32_t& n : tri.neighbour) rename(n, triangleTable);
+    };
+    auto renameVertex = [&](MeshVertex& v) { rename(v.firstTriangle, triangleTable); };
     // the records that stay first, then the moves into the holes (which those passes skip)
     // the bits tell the alive records without reading them
     forChunks(liveT, [&](int first, int end) {
+        if (!triangleMoves.names(first, liveV, liveT)) return;
         for (int t = first; t < end; ++t)
             if (triangleMoves.alive(t)) renameTriangle(triangles[t]);
     });
@@ -193,6 +220,7 @@ void Mesh::purgeDeleted(bool force) {
 #endif
     });
     forChunks(liveV, [&](int first, int end) {
+        if (!vertexMoves.names(first, liveV, liveT)) return;
         for (int v = first; v < end; ++v)
             if (vertexMoves.alive(v)) renameVertex(vertices[v]);
     });

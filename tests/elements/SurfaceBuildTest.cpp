@@ -19,7 +19,8 @@ const bool all[4] = {true, true, true, true};
 
 Curve* openAxis(std::vector<vec3> p) { return new Curve(p, false, 0); }
 
-bool hasPoint(const std::vector<float>& xyz, vec3 p, float eps = 1e-4f) {
+template <class V>
+bool hasPoint(const V& xyz, vec3 p, float eps = 1e-4f) {
     for (size_t i = 0; i + 2 < xyz.size(); i += 3)
         if (std::fabs(xyz[i] - p.x) < eps && std::fabs(xyz[i + 1] - p.y) < eps && std::fabs(xyz[i + 2] - p.z) < eps)
             return true;

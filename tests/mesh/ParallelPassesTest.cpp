@@ -8,6 +8,7 @@
 #include "MeshFixtures.h"
 #include "MeshInvariants.h"
 #include "ParallelModeScope.h"
+#include "mesh/MeshGpuArrays.h"
 
 namespace kal::test {
 namespace {
@@ -111,6 +112,39 @@ TEST(ParallelPasses, importFinishWithCreasesMatchesTheSerialPasses) {
             m.triangles[t].cornerNormal[c] = vec3(number, number, number);
         }
     expectSameOnEveryPath(m, [](Mesh& x) { x.finishImport(1); });
+}
+
+// The upload's corner arrays, edge lines and per-record first corners, filled in blocks: each
+// alive record's corners follow those of the alive records before it, whatever the blocks.
+TEST(ParallelPasses, cornerArraysMatchTheSerialFill) {
+    const bool every[4] = {true, true, true, true};
+    for (const Mesh& m : fixtures()) {
+        MeshCornerArrays serial, split;
+        std::vector<int32_t> serialStarts, splitStarts;
+        runUnder({true, false}, m, [&](Mesh& x) { buildCornerArrays(x, every, serial, &serialStarts); });
+        runUnder({false, true}, m, [&](Mesh& x) { buildCornerArrays(x, every, split, &splitStarts); });
+        EXPECT_EQ(split.positions, serial.positions);
+        EXPECT_EQ(split.normals, serial.normals);
+        EXPECT_EQ(split.colours, serial.colours);
+        EXPECT_EQ(split.lights, serial.lights);
+        EXPECT_EQ(split.materials, serial.materials);
+        EXPECT_EQ(split.ids, serial.ids);
+        EXPECT_EQ(split.lines, serial.lines);
+        EXPECT_EQ(split.segments, serial.segments);
+        EXPECT_EQ(splitStarts, serialStarts);
+        ASSERT_EQ(serialStarts.size(), size_t(m.triangleCount()) + 1);
+        int32_t corner = 0;
+        for (int t = 0; t < m.triangleCount(); ++t) {
+            EXPECT_EQ(serialStarts[size_t(t)], corner) << t;
+            if (!m.triangles[t].alive()) continue;
+            for (int c = 0; c < 3; ++c, ++corner) {
+                EXPECT_EQ(serial.ids[size_t(corner)], uint32_t(t));
+                EXPECT_EQ(serial.positions[3 * size_t(corner) + 1], m.vertices[m.triangles[t].vertex[c]].position.y);
+            }
+        }
+        EXPECT_EQ(serial.corners, corner);
+        EXPECT_EQ(serialStarts.back(), corner);
+    }
 }
 
 TEST(ParallelPasses, smallLoopsStayOnTheCallingThread) {
