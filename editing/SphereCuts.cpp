@@ -33,6 +33,17 @@ bool finiteCorners(const Mesh& m, const MeshTriangle& tri) {
     return true;
 }
 
+// The unit normal of the plane through the corners, wound as they are; false without area. The
+// cut reads the plane from the corners: a stored face normal an earlier edit left stale would put
+// split points off the triangle, and their halves would split again and again.
+bool cornerPlane(const dvec3 P[3], dvec3& n) {
+    const dvec3 w = cross(P[1] - P[0], P[2] - P[0]);
+    const double area = w.length();
+    if (!(area > 1e-12) || !std::isfinite(area)) return false;
+    n = w / area;
+    return true;
+}
+
 // Whether a triangle lies clearly away from the sphere round c of radius r, so that no test of the
 // cut can take it: its box lies more than 2r from c along an axis; its corners lie close enough
 // that the rounding of the distance tests stays under a tenth of r squared; and its face normal is
@@ -293,8 +304,9 @@ private:
             const MeshTriangle& tri = m.triangles[t];
             if (!tri.alive() || !finiteCorners(m, tri)) continue;
             if (inside(tri.vertex[0]) || inside(tri.vertex[1]) || inside(tri.vertex[2])) continue;
-            dvec3 n(tri.faceNormal), P[3];
+            dvec3 n, P[3];
             for (int k = 0; k < 3; ++k) P[k] = dvec3(m.vertices[tri.vertex[k]].position);
+            if (!cornerPlane(P, n)) continue;
             double dist = dot(n, c - P[0]);
             if (!(std::fabs(dist) <= r)) continue;
             bool within = true;
@@ -339,10 +351,10 @@ private:
         const Crossing& s0 = slots[0][j];
         bool firstOnW0W1 = (s0.a == w[0] && s0.b == w[1]) || (s0.a == w[1] && s0.b == w[0]);
         dvec3 X = firstOnW0W1 ? s0.point : slots[1][j].point, Y = firstOnW0W1 ? slots[1][j].point : s0.point;
-        dvec3 n(old.faceNormal), P[3];
+        dvec3 n, P[3];
         for (int k = 0; k < 3; ++k) P[k] = dvec3(m.vertices[w[k]].position);
-        // a triangle without area or normal keeps the straight cut X-Y
-        if (!(dot(n, n) > 0.25) || !(cross(P[1] - P[0], P[2] - P[0]).length() > 1e-12)) return;
+        // a triangle without area keeps the straight cut X-Y
+        if (!cornerPlane(P, n)) return;
         dvec3 Q = c - n * dot(c - P[0], n);
         double R = (X - Q).length();
         dvec3 axis = cross(n, X - Q);
@@ -387,7 +399,7 @@ private:
         for (size_t i = 1; i < fan.size(); ++i) ids[i] = m.triangleCount() + int(i) - 1;
         for (size_t i = 0; i < fan.size(); ++i) {
             MeshTriangle& f = fan[i];
-            f.faceNormal = old.faceNormal;
+            f.faceNormal = n.toFloat();
             for (int e = 0; e < 3; ++e) {
                 int p = f.vertex[next3(e)], q = f.vertex[prev3(e)];
                 for (int side = 0; side < 3; ++side) {

@@ -217,32 +217,37 @@ TEST(SphereArc, SplitsArcsJustAboveEachMultipleOfTheStep) {
 }
 
 TEST(SphereCut, InsideOneLargeTriangleMakesAClosedRingOfShortArcs) {
-    Mesh m;
-    m.addVertex(vec3(0, 0, 0));
-    m.addVertex(vec3(10, 0, 0));
-    m.addVertex(vec3(0, 10, 0));
-    addTri(m, 0, 1, 2);
-    m = rebuilt(m);
-    const vec3 c(3, 3, 0.1f);
-    m.cutSphere(c, c + vec3(1, 0, 0));
-    EXPECT_MESH_VALID(m);
-    std::vector<std::pair<int, int>> ring = markedEdges(m);
-    ASSERT_GE(ring.size(), 24u);
-    EXPECT_TRUE(marksFormLoops(m));
-    const vec3 foot(3, 3, 0);
-    for (auto e : ring) {
-        vec3 a = m.vertices[e.first].position - foot, b = m.vertices[e.second].position - foot;
-        EXPECT_NEAR(a.length(), std::sqrt(1 - 0.01f), 1e-4f);
-        double angle = std::acos(std::fmin(1.0, dot(normalize(a), normalize(b))));
-        EXPECT_LT(angle, 0.2617993877991494 + 1e-6);
+    // a stored face normal that an earlier edit left behind must not move the split point
+    for (bool stale : {false, true}) {
+        SCOPED_TRACE(stale ? "stale normal" : "fresh normal");
+        Mesh m;
+        m.addVertex(vec3(0, 0, 0));
+        m.addVertex(vec3(10, 0, 0));
+        m.addVertex(vec3(0, 10, 0));
+        addTri(m, 0, 1, 2);
+        m = rebuilt(m);
+        if (stale) m.triangles[0].faceNormal = normalize(vec3(0.6f, 0, 0.8f));
+        const vec3 c(3, 3, 0.1f);
+        m.cutSphere(c, c + vec3(1, 0, 0));
+        EXPECT_MESH_VALID(m);
+        std::vector<std::pair<int, int>> ring = markedEdges(m);
+        ASSERT_GE(ring.size(), 24u);
+        EXPECT_TRUE(marksFormLoops(m));
+        const vec3 foot(3, 3, 0);
+        for (auto e : ring) {
+            vec3 a = m.vertices[e.first].position - foot, b = m.vertices[e.second].position - foot;
+            EXPECT_NEAR(a.length(), std::sqrt(1 - 0.01f), 1e-4f);
+            double angle = std::acos(std::fmin(1.0, dot(normalize(a), normalize(b))));
+            EXPECT_LT(angle, 0.2617993877991494 + 1e-6);
+        }
+        // the inner fan is a patch of its own round the split point
+        int inner = vertexAt(m, foot);
+        ASSERT_GE(inner, 0);
+        int t = m.vertices[inner].firstTriangle;
+        m.selectPatch(vec3(), true, t);
+        EXPECT_EQ(m.selectedTriangles.size(), ring.size());
+        m.clearSelection();
     }
-    // the inner fan is a patch of its own round the split point
-    int inner = vertexAt(m, foot);
-    ASSERT_GE(inner, 0);
-    int t = m.vertices[inner].firstTriangle;
-    m.selectPatch(vec3(), true, t);
-    EXPECT_EQ(m.selectedTriangles.size(), ring.size());
-    m.clearSelection();
 }
 
 TEST(SphereCut, AnEdgeThroughTheSphereSplitsAtTheFootAndARimVertexStaysOutside) {
