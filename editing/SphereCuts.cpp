@@ -357,6 +357,9 @@ private:
         if (!cornerPlane(P, n)) return;
         dvec3 Q = c - n * dot(c - P[0], n);
         double R = (X - Q).length();
+        // crossings that meet at the lone corner (it lies on the sphere) bound no arc: rounding
+        // would make theirs a whole circle, wound back over the triangle
+        if (!((X - Y).length() > 1e-6 * R)) return;
         dvec3 axis = cross(n, X - Q);
         if (!in[o]) axis = -axis;
         std::vector<dvec3> arc;

@@ -322,6 +322,26 @@ TEST(SphereClip, LeavesAHoleRimmedByTheCutLine) {
     EXPECT_GE(rimVertices, 24);
 }
 
+TEST(SphereClip, ARimOnAVertexLeavesNoArcFoldedBackOverItsTriangle) {
+    // The rim vertex lies on the sphere and the other corners of some triangles round it inside:
+    // both crossings of such a triangle meet at the rim vertex.
+    const Mesh sphere = rebuilt(uvSphereMesh(10, 16));
+    for (int v = 0; v < sphere.vertexCount(); v += 3)
+        for (float pull : {0.15f, 0.25f, 0.4f}) {
+            const vec3 rim = sphere.vertices[v].position;
+            const vec3 c = rim * (1 - pull) + vec3(0.03f, -0.02f, 0.01f);
+            for (bool clip : {false, true}) {
+                SCOPED_TRACE(testing::Message() << "rim vertex " << v << " pull " << pull << " clip " << clip);
+                Mesh m = sphere;
+                if (clip)
+                    m.clipSphere(c, rim);
+                else
+                    m.cutSphere(c, rim);
+                EXPECT_MESH_VALID(m, clip ? kPurged : InvariantOptions{});
+            }
+        }
+}
+
 TEST(SphereClip, PatchModeSparesTheNeighbouringPatch) {
     for (bool patch : {true, false}) {
         Mesh m = rebuilt(gridMesh(4));

@@ -1,6 +1,7 @@
 #include "MeshInvariants.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <sstream>
 #include <unordered_map>
@@ -23,6 +24,27 @@ struct Report {
 uint64_t edgeKey(int a, int b) {
     if (a > b) std::swap(a, b);
     return (uint64_t(uint32_t(a)) << 32) | uint32_t(b);
+}
+
+// A face normal pointing away from the side its corners wind towards. A zero normal (not yet
+// worked out), a thin triangle and one whose corners differ only by rounding have no clear side.
+bool facesAgainstWinding(const Mesh& m, const MeshTriangle& tri) {
+    dvec3 P[3];
+    double reach = 0;
+    for (int k = 0; k < 3; ++k) {
+        P[k] = dvec3(m.vertices[tri.vertex[k]].position);
+        reach = std::max({reach, std::fabs(P[k].x), std::fabs(P[k].y), std::fabs(P[k].z)});
+    }
+    double size2 = 0;
+    for (int k = 0; k < 3; ++k) {
+        const dvec3 e = P[(k + 1) % 3] - P[k];
+        size2 = std::max(size2, dot(e, e));
+    }
+    const dvec3 w = cross(P[1] - P[0], P[2] - P[0]);
+    const double area = w.length();
+    const double rounding = 1e-5 * (1 + reach);
+    if (!std::isfinite(area) || !(size2 > rounding * rounding) || !(area > 1e-4 * size2)) return false;
+    return dot(dvec3(tri.faceNormal), w / area) < -0.5;
 }
 
 } // namespace
@@ -53,6 +75,8 @@ uint64_t edgeKey(int a, int b) {
             r.fail("triangle ", t, " repeats a vertex");
         for (int c = 0; c < 3; ++c) ++uses[size_t(tri.vertex[c])];
         if (!isFinite(tri.faceNormal)) r.fail("triangle ", t, " has a non-finite face normal");
+        if (options.checkFaceNormals && facesAgainstWinding(m, tri))
+            r.fail("triangle ", t, " has a face normal against its winding");
         for (int c = 0; c < 3; ++c)
             if (!isFinite(tri.cornerNormal[c])) r.fail("triangle ", t, " corner ", c, " has a non-finite normal");
         for (int k = 0; k < 3; ++k) {

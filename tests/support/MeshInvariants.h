@@ -14,6 +14,9 @@ struct InvariantOptions {
     bool checkWinding = true;
     // Dead records may remain (between a deletion and its purge).
     bool allowDeadRecords = true;
+    // Check that no face normal points against its winding (a running stroke leaves the normals
+    // to its finish, so a mirroring step may turn them all).
+    bool checkFaceNormals = true;
 };
 
 ::testing::AssertionResult meshInvariantsHold(const Mesh& m, const InvariantOptions& options = {});
