@@ -368,9 +368,11 @@ TEST_P(SymmetricElementStroke, OneStrokeKeepsTheElementItsOwnMirrorImage) {
     EXPECT_TRUE(mapsOntoItself(after, mirroredInX, 1e-3f * r * view->pixelVector(false).length()));
 }
 
+// No revolution: its copy is mirrored through its own Y axis, onto the stroke's own band, not a mirror band.
 INSTANTIATE_TEST_SUITE_P(
     DirectedActions, SymmetricElementStroke,
-    ::testing::Values(std::make_tuple(Kind::Clay, int(BrushDeform)), std::make_tuple(Kind::Clay, int(BrushDeformVolume)),
+    ::testing::Values(std::make_tuple(Kind::Clay, int(BrushDeform)),
+                      std::make_tuple(Kind::Clay, int(BrushDeformVolume)),
                       std::make_tuple(Kind::Clay, int(BrushTwist)), std::make_tuple(Kind::Clay, int(BrushSubPlane)),
                       std::make_tuple(Kind::Tube, int(BrushRotate)), std::make_tuple(Kind::Tube, int(BrushCopyRotate)),
                       std::make_tuple(Kind::Tube, int(BrushDeform)), std::make_tuple(Kind::Tube, int(BrushCutPlane)),
