@@ -220,12 +220,7 @@ TEST(SphereCut, InsideOneLargeTriangleMakesAClosedRingOfShortArcs) {
     // a stored face normal that an earlier edit left behind must not move the split point
     for (bool stale : {false, true}) {
         SCOPED_TRACE(stale ? "stale normal" : "fresh normal");
-        Mesh m;
-        m.addVertex(vec3(0, 0, 0));
-        m.addVertex(vec3(10, 0, 0));
-        m.addVertex(vec3(0, 10, 0));
-        addTri(m, 0, 1, 2);
-        m = rebuilt(m);
+        Mesh m = triangleMesh(vec3(0, 0, 0), vec3(10, 0, 0), vec3(0, 10, 0));
         if (stale) m.triangles[0].faceNormal = normalize(vec3(0.6f, 0, 0.8f));
         const vec3 c(3, 3, 0.1f);
         m.cutSphere(c, c + vec3(1, 0, 0));

@@ -213,10 +213,5 @@ TEST(SurfaceBuild, blocksOfQuadsGiveTheSerialArrays) {
         test::ParallelModeScope mode(test::smallBlocks);
         ASSERT_TRUE(t.buildArrays(all, split));
     }
-    EXPECT_EQ(serial.positions, split.positions);
-    EXPECT_EQ(serial.normals, split.normals);
-    EXPECT_EQ(serial.colours, split.colours);
-    EXPECT_EQ(serial.materials, split.materials);
-    EXPECT_EQ(serial.ids, split.ids);
-    EXPECT_EQ(serial.lines, split.lines);
+    test::expectSameCornerArrays(serial, split);
 }

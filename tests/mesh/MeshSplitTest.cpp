@@ -7,14 +7,7 @@
 namespace kal::test {
 namespace {
 
-Mesh loneTriangle() {
-    Mesh m;
-    m.addVertex(vec3(0, 0, 0));
-    m.addVertex(vec3(1, 0, 0));
-    m.addVertex(vec3(0, 1, 0));
-    addTri(m, 0, 1, 2);
-    return rebuilt(m);
-}
+Mesh loneTriangle() { return triangleMesh(vec3(0, 0, 0), vec3(1, 0, 0), vec3(0, 1, 0)); }
 
 pbr shade(uint16_t red, int16_t roughness) {
     pbr p;

@@ -23,12 +23,7 @@ std::vector<int> cornersByAge(const Mesh& m, int oldCount) {
 }
 
 TEST(Subdivide, LoneTriangleBecomesThreeCornersAndAMiddle) {
-    Mesh m;
-    m.addVertex(vec3(0, 0, 0));
-    m.addVertex(vec3(2, 0, 0));
-    m.addVertex(vec3(0, 2, 0));
-    addTri(m, 0, 1, 2);
-    m = rebuilt(m);
+    Mesh m = triangleMesh(vec3(0, 0, 0), vec3(2, 0, 0), vec3(0, 2, 0));
     // a material linear in the position: the midpoints must come out as the means of their ends
     auto shade = [&m](int v) { vec3 p = m.vertices[v].position; return int(10000 * (p.x + 2 * p.y)); };
     for (int c = 0; c < 3; ++c) m.triangles[0].corner[c].red = uint16_t(shade(m.triangles[0].vertex[c]));

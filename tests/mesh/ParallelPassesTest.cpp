@@ -123,14 +123,7 @@ TEST(ParallelPasses, cornerArraysMatchTheSerialFill) {
         std::vector<int32_t> serialStarts, splitStarts;
         runUnder({true, false}, m, [&](Mesh& x) { buildCornerArrays(x, every, serial, &serialStarts); });
         runUnder({false, true}, m, [&](Mesh& x) { buildCornerArrays(x, every, split, &splitStarts); });
-        EXPECT_EQ(split.positions, serial.positions);
-        EXPECT_EQ(split.normals, serial.normals);
-        EXPECT_EQ(split.colours, serial.colours);
-        EXPECT_EQ(split.lights, serial.lights);
-        EXPECT_EQ(split.materials, serial.materials);
-        EXPECT_EQ(split.ids, serial.ids);
-        EXPECT_EQ(split.lines, serial.lines);
-        EXPECT_EQ(split.segments, serial.segments);
+        test::expectSameCornerArrays(split, serial);
         EXPECT_EQ(splitStarts, serialStarts);
         ASSERT_EQ(serialStarts.size(), size_t(m.triangleCount()) + 1);
         int32_t corner = 0;

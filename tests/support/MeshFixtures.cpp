@@ -15,6 +15,15 @@ Mesh rebuilt(Mesh m, int mode) {
     return m;
 }
 
+Mesh triangleMesh(vec3 a, vec3 b, vec3 c) {
+    Mesh m;
+    m.addVertex(a);
+    m.addVertex(b);
+    m.addVertex(c);
+    addTri(m, 0, 1, 2);
+    return rebuilt(m);
+}
+
 Mesh quadMesh() {
     Mesh m;
     m.addVertex(vec3(0, 0, 0));

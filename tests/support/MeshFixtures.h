@@ -10,6 +10,8 @@ int addTri(Mesh& m, int a, int b, int c, int marks = 0);
 // m after rebuild(mode).
 Mesh rebuilt(Mesh m, int mode = 0);
 
+// The one triangle (a, b, c), linked.
+Mesh triangleMesh(vec3 a, vec3 b, vec3 c);
 // Unit square in z = 0 as two triangles (0,1,2) and (0,2,3), both facing +z; open all round.
 Mesh quadMesh();
 // Closed octahedron of radius 1: 6 vertices, 8 triangles, outward winding.

@@ -187,4 +187,15 @@ void expectSameRecords(const Mesh& a, const Mesh& b) {
     }
 }
 
+void expectSameCornerArrays(const MeshCornerArrays& a, const MeshCornerArrays& b) {
+    EXPECT_EQ(a.positions, b.positions);
+    EXPECT_EQ(a.normals, b.normals);
+    EXPECT_EQ(a.colours, b.colours);
+    EXPECT_EQ(a.lights, b.lights);
+    EXPECT_EQ(a.materials, b.materials);
+    EXPECT_EQ(a.ids, b.ids);
+    EXPECT_EQ(a.lines, b.lines);
+    EXPECT_EQ(a.segments, b.segments);
+}
+
 } // namespace kal::test

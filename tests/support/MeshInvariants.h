@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "mesh/Mesh.h"
+#include "mesh/MeshGpuArrays.h"
 
 namespace kal::test {
 
@@ -24,6 +25,9 @@ struct InvariantOptions {
 // Expects a and b to hold the same records field by field: positions, links, flags, normals and
 // corner materials (for passes that must give exactly what their plain forms give).
 void expectSameRecords(const Mesh& a, const Mesh& b);
+
+// Expects two builds of the corner arrays (a mesh's or a surface's) to agree array by array.
+void expectSameCornerArrays(const MeshCornerArrays& a, const MeshCornerArrays& b);
 
 } // namespace kal::test
 

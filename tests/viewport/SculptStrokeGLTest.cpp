@@ -6,6 +6,9 @@
 #include "gpu/GeometryBuffers.h"
 #include "gpu/Shader.h"
 #include "gpu/Texture2D.h"
+#include "elements/Clay.h"
+#include "elements/Curve.h"
+#include "elements/Tube.h"
 #include "mesh/Mesh.h"
 #include "scene/Scene.h"
 #include "scene/Tool.h"
@@ -19,7 +22,10 @@
 #include <QOpenGLFunctions_4_0_Core>
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
+#include <cstring>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -74,22 +80,23 @@ protected:
         delete ico;
         return m;
     }
-    // The mesh as an object scaled by size pixels (of its own fitted frame) and turned about the
-    // world origin.
-    Tool* place(Mesh* m, float size, const mat4& turn = mat4()) {
+    // The element as an object scaled by size pixels (of its own fitted frame) and turned about
+    // the world origin.
+    Tool* place(Element* e, float size, const mat4& turn = mat4()) {
         mat4 world = mat4::uniformScaling(size * view->pixelVector(false).length());
         world *= turn;
-        Tool* t = new Tool(m, world, pbr(), false);
+        Tool* t = new Tool(e, world, pbr(), false);
         t->flags |= PlacedFlag;
         view->scene->sceneRoot->addChild(t, false);
         view->scene->rebuildToolLists();
-        mesh = m;
+        element = e;
+        mesh = dynamic_cast<Mesh*>(e);
         tool = t;
         return t;
     }
-    // A point of the mesh in the world, and where a cursor sees it.
+    // A point of the element in the world, and where a cursor sees it.
     vec3 worldOf(vec3 p) const {
-        mat4 toWorld = mesh->inverseTransform();
+        mat4 toWorld = element->inverseTransform();
         toWorld *= tool->composeMatrix();
         return p * toWorld;
     }
@@ -107,6 +114,35 @@ protected:
     vec2 cursorAt(vec3 world) const {
         const vec3 s = view->worldToScreen(world);
         return {s.x, float(H) - s.y};
+    }
+    // Two spheres of radius 2 at x = +-kApart, which mirror X and a half turn about y map onto
+    // themselves. Far enough apart that no copy's stamp or cut reaches the other sphere: copies
+    // that overlap act on each other's result in turn, and the order shows.
+    static constexpr float kApart = 4.0f;
+    static Mesh* spherePair() {
+        Mesh* pair = sphere();
+        Mesh* other = sphere();
+        for (int v = 0; v < pair->vertexCount(); ++v) pair->vertices[v].position.x += kApart;
+        for (int v = 0; v < other->vertexCount(); ++v) other->vertices[v].position.x -= kApart;
+        pair->append(other);
+        delete other;
+        return pair;
+    }
+    // A slanted stroke from inside the object round (kApart, 0, 0), whose outline reaches
+    // (kApart, 2, 0), out past its outer side, below its centre. The reach in pixels (0 when too
+    // small to draw on).
+    float slantedStroke() {
+        const vec2 centre = cursorAt(worldOf({kApart, 0, 0}));
+        const float r = centre.y - cursorAt(worldOf({kApart, 2, 0})).y;
+        if (!(r > 10.0f)) return 0.0f;
+        const vec2 from = centre + vec2{-0.2f * r, 0.1f * r}, step = vec2{0.15f * r, 0.1f * r};
+        frame(2, 2, false);
+        frame(3, 2, false);
+        frame(from.x, from.y, false);
+        frame(from.x, from.y, true);
+        for (int i = 1; i <= 8; ++i) frame(from.x + step.x * float(i), from.y + step.y * float(i), true);
+        frame(from.x + step.x * 8, from.y + step.y * 8, false);
+        return r;
     }
     void TearDown() override {
         delete view;
@@ -142,6 +178,7 @@ protected:
     static vec2 readBack(float x, float y) { return vec2(x, float(H) - y); }
 
     GLView* view = nullptr;
+    Element* element = nullptr;
     Mesh* mesh = nullptr;
     Tool* tool = nullptr;
 };
@@ -241,15 +278,7 @@ TEST_P(SymmetricStroke, OneStrokeKeepsTheMeshSymmetric) {
     view->setSculptBrush(brush);
     // each copy keeps to its own sphere: region moves in Element mode turn the whole mesh once
     view->setSelectionMode(SelectComponent);
-    // far enough apart that no copy's stamp or cut reaches the other sphere: copies that overlap act
-    // on each other's result in turn, and the order shows
-    const float kApart = 4.0f;
-    Mesh* pair = sphere();
-    Mesh* other = sphere();
-    for (int v = 0; v < pair->vertexCount(); ++v) pair->vertices[v].position.x += kApart;
-    for (int v = 0; v < other->vertexCount(); ++v) other->vertices[v].position.x -= kApart;
-    pair->append(other);
-    delete other;
+    Mesh* pair = spherePair();
     // a patch border round each sphere's top, so that patch actions have an open patch to act on
     auto high = [&](int t) {
         float y = 0;
@@ -264,17 +293,8 @@ TEST_P(SymmetricStroke, OneStrokeKeepsTheMeshSymmetric) {
     const std::vector<vec3> before = worldPositions();
     ASSERT_TRUE(mapsOntoItself(before, image, 1e-5f));
 
-    // a slanted line from inside the right sphere out past its outer side, below its centre
-    const vec2 centre = cursorAt(worldOf({kApart, 0, 0}));
-    const float r = centre.y - cursorAt(worldOf({kApart, 2, 0})).y;
-    ASSERT_GT(r, 10.0f);
-    const vec2 from = centre + vec2{-0.2f * r, 0.1f * r}, step = vec2{0.15f * r, 0.1f * r};
-    frame(2, 2, false);
-    frame(3, 2, false);
-    frame(from.x, from.y, false);
-    frame(from.x, from.y, true);
-    for (int i = 1; i <= 8; ++i) frame(from.x + step.x * float(i), from.y + step.y * float(i), true);
-    frame(from.x + step.x * 8, from.y + step.y * 8, false);
+    const float r = slantedStroke();
+    ASSERT_GT(r, 0.0f);
     ASSERT_EQ(view->busy, 0);
     const std::vector<vec3> after = worldPositions();
     ASSERT_TRUE(after != before) << "the stroke did nothing";
@@ -289,6 +309,77 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) {
         return "Brush" + std::to_string(std::get<0>(info.param)) +
                (std::get<1>(info.param) == Copies::MirrorX ? "MirrorX" : "TwoAboutY");
+    });
+
+namespace {
+
+// The element kinds whose sculpting runs outside the mesh code: a clay (its positions live on the
+// GPU) and a tube (the stroke edits its axis curve).
+enum class Kind { Clay, Tube };
+
+class SymmetricElementStroke : public SculptStroke, public ::testing::WithParamInterface<std::tuple<Kind, int>> {
+protected:
+    // The clay's corners or the tube's axis points, in the world.
+    std::vector<vec3> points() const {
+        std::vector<vec3> out;
+        if (const Clay* clay = dynamic_cast<const Clay*>(element)) {
+            const std::vector<unsigned char> bytes =
+                bufferBytes(clay->buffers[clay->current], uint32_t(clay->vertexCount) * 12u);
+            std::vector<vec3> corners(size_t(clay->vertexCount));
+            std::memcpy(corners.data(), bytes.data(), bytes.size());
+            for (const vec3& p : corners) out.push_back(worldOf(p));
+        } else if (const Tube* tube = dynamic_cast<const Tube*>(element)) {
+            for (const CurvePoint& p : tube->axis->points) out.push_back(worldOf(p.position));
+        }
+        return out;
+    }
+};
+
+} // namespace
+
+// Two spheres of clay, or a tube whose axis runs up at x = +-kApart, and one stroke over the right
+// one with mirror X: each copy acts in its element's space with its own sign, so the result is its
+// own mirror image.
+TEST_P(SymmetricElementStroke, OneStrokeKeepsTheElementItsOwnMirrorImage) {
+    const auto [kind, brush] = GetParam();
+    view->setSymmetry(std::array<uint8_t, 6>{1, 0, 0, 0, 0, 0}.data(), 2);
+    view->setSculptBrush(brush);
+    // plane edits of a curve act on the whole curve; moves on the component under the stroke
+    view->setSelectionMode(brush >= BrushCutPlane ? SelectElement : SelectComponent);
+    if (kind == Kind::Clay) {
+        std::unique_ptr<Mesh> pair(spherePair());
+        Clay* clay = new Clay(pair.get());
+        place(clay, 44);
+        ASSERT_TRUE(clay->updateGpu());
+    } else {
+        Curve* axis = new Curve(std::vector<vec3>{{kApart, -2, 0}, {kApart, 0, 0}, {kApart, 2, 0}}, false, 0);
+        axis->append(Curve(std::vector<vec3>{{-kApart, -2, 0}, {-kApart, 0, 0}, {-kApart, 2, 0}}, false, 0));
+        // a tube keeps its curves' own units, where the pair of spheres is fitted into about 4
+        place(new Tube(axis, Curve::makeCircle(8, false)), 11);
+    }
+    const std::vector<vec3> before = points();
+    ASSERT_TRUE(mapsOntoItself(before, mirroredInX, 1e-5f));
+
+    const float r = slantedStroke();
+    ASSERT_GT(r, 0.0f);
+    ASSERT_EQ(view->busy, 0);
+    const std::vector<vec3> after = points();
+    ASSERT_TRUE(after != before) << "the stroke did nothing";
+    EXPECT_TRUE(mapsOntoItself(after, mirroredInX, 1e-3f * r * view->pixelVector(false).length()));
+}
+
+// No revolution: its copy is mirrored through its own Y axis, onto the stroke's own band, not a mirror band.
+INSTANTIATE_TEST_SUITE_P(
+    DirectedActions, SymmetricElementStroke,
+    ::testing::Values(std::make_tuple(Kind::Clay, int(BrushDeform)),
+                      std::make_tuple(Kind::Clay, int(BrushDeformVolume)),
+                      std::make_tuple(Kind::Clay, int(BrushTwist)), std::make_tuple(Kind::Clay, int(BrushSubPlane)),
+                      std::make_tuple(Kind::Tube, int(BrushRotate)), std::make_tuple(Kind::Tube, int(BrushCopyRotate)),
+                      std::make_tuple(Kind::Tube, int(BrushDeform)), std::make_tuple(Kind::Tube, int(BrushCutPlane)),
+                      std::make_tuple(Kind::Tube, int(BrushClipPlane))),
+    [](const auto& info) {
+        return std::string(std::get<0>(info.param) == Kind::Clay ? "Clay" : "Tube") + "Brush" +
+               std::to_string(std::get<1>(info.param));
     });
 
 namespace {
