@@ -167,30 +167,17 @@ void Mesh::markCreasesByAngle(float degrees) {
             if (n <= t) continue;
             int m = triangles[n].slotOf(t);
             bool marked = triangles[t].marked(k) || (m >= 0 && triangles[n].marked(m));
-            if (marked)
-                setEdgeMarkBetween(t, n, true);
-            else
-                setEdgeMarkBetween(t, n, dot(triangles[t].faceNormal, triangles[n].faceNormal) < c);
+            setEdgeMarkBetween(t, n, marked || dot(triangles[t].faceNormal, triangles[n].faceNormal) < c);
         }
     }
     updateAllRings();
     updateNormals(2);
 }
 
+// With every mark cleared first, only the angle decides.
 void Mesh::resetCreasesByAngle(float degrees) {
     clearAllSeams();
-    float c = creaseCosine(degrees);
-    int nt = triangles.size();
-    for (int t = 0; t < nt; ++t) {
-        if (!triangles[t].alive()) continue;
-        for (int k = 0; k < 3; ++k) {
-            int n = triangles[t].neighbour[k];
-            if (n <= t) continue;
-            setEdgeMarkBetween(t, n, dot(triangles[t].faceNormal, triangles[n].faceNormal) < c);
-        }
-    }
-    updateAllRings();
-    updateNormals(2);
+    markCreasesByAngle(degrees);
 }
 
 void Mesh::blendCornerNormals(int t) {
