@@ -391,12 +391,18 @@ void Mesh::recenter(int mode) {
                 if (v.alive() && isFinite(v.position)) body(v.position);
             }
         };
+        // each block adds in locals and stores once: neighbouring blocks' results share cache lines
         parallelFor(blocks, [&](int begin, int end) {
-            for (int b = begin; b < end; ++b)
+            for (int b = begin; b < end; ++b) {
+                dvec3 blockSum;
+                int blockCount = 0;
                 eachCounted(b, [&](const vec3& p) {
-                    sums[size_t(b)] = sums[size_t(b)] + dvec3(p);
-                    ++counts[size_t(b)];
+                    blockSum = blockSum + dvec3(p);
+                    ++blockCount;
                 });
+                sums[size_t(b)] = blockSum;
+                counts[size_t(b)] = blockCount;
+            }
         }, 1);
         dvec3 sum;
         int count = 0;
@@ -412,11 +418,14 @@ void Mesh::recenter(int mode) {
         }
         dvec3 centre = sum / double(count);
         parallelFor(blocks, [&](int begin, int end) {
-            for (int b = begin; b < end; ++b)
+            for (int b = begin; b < end; ++b) {
+                double blockFar = 0;
                 eachCounted(b, [&](const vec3& p) {
                     dvec3 d = dvec3(p) - centre;
-                    far[size_t(b)] = std::max(far[size_t(b)], dot(d, d));
+                    blockFar = std::max(blockFar, dot(d, d));
                 });
+                far[size_t(b)] = blockFar;
+            }
         }, 1);
         const double far2 = *std::max_element(far.begin(), far.end());
         translation = centre.toFloat();
