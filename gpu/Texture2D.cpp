@@ -1,15 +1,65 @@
 #include "gpu/Texture2D.h"
 
 #include "foundation/Log.h"
+#include "foundation/Parallel.h"
 #include "gpu/GLFunctions.h"
 #include "gpu/ImageLimits.h"
 
 #include <QImage>
+#include <QImageReader>
 #include <QOpenGLFunctions_4_0_Core>
 #include <algorithm>
+#include <atomic>
+#include <cstring>
+#include <new>
 #include <random>
+#include <thread>
 
 namespace kal {
+
+namespace {
+
+// Rows of `rowBytes` per band that together hold about a mebibyte.
+int rowsPerBand(std::size_t rowBytes) { return std::max(1, int((std::size_t(1) << 20) / std::max<std::size_t>(rowBytes, 1))); }
+
+// The still image at path, as QImage(path) reads it. A PNG is decoded into an image of the size
+// and format its header announces, its pages touched beforehand band by band side by side, while
+// another thread readies `staging` for what that format stages as: the decoder, which runs on one
+// thread, then never stops to fault in a page, and neither does the staging after it.
+QImage decodeStill(const std::string& path, std::vector<std::uint8_t>& staging)
+{
+    QImageReader reader(QString::fromStdString(path));
+    QImage image;
+    std::thread readying;
+    if (reader.format() == "png") {
+        image = QImage(reader.size(), reader.imageFormat());
+        if (!image.isNull()) {
+            uchar* bits = image.bits();
+            const auto line = std::size_t(image.bytesPerLine());
+            const int band = rowsPerBand(line), height = image.height();
+            parallelFor((height + band - 1) / band, [&](int first, int last) {
+                const int end = std::min(height, last * band);
+                std::memset(bits + std::size_t(first * band) * line, 0, std::size_t(end - first * band) * line);
+            }, 2);
+            const bool alpha = QImage::toPixelFormat(image.format()).alphaUsage() == QPixelFormat::UsesAlpha;
+            const auto bytes = std::size_t(alignedImageBytes(image.width(), image.height(), alpha ? GL_RGBA : GL_RGB,
+                                                             GL_UNSIGNED_BYTE));
+            readying = std::thread([&staging, bytes] {
+                try {
+                    staging.resize(bytes);
+                } catch (const std::bad_alloc&) {
+                    staging.clear(); // the staging after the decode tries again
+                }
+            });
+        }
+    }
+    const bool read = reader.read(&image);
+    if (readying.joinable())
+        readying.join();
+    return read ? image : QImage();
+}
+
+} // namespace
 
 Texture2D::Texture2D(int w, int h, std::uint32_t internalFormat, std::uint32_t format, std::uint32_t type,
                      std::uint32_t wrap, std::uint32_t filter)
@@ -41,7 +91,7 @@ bool Texture2D::load(const std::string& path)
     name = path;
     // the header is checked first: a FIFO would block the decoder, a huge size exhaust memory
     const std::string refusal = imageFileRefusal(path, false);
-    const QImage image = refusal.empty() ? QImage(QString::fromStdString(path)) : QImage();
+    const QImage image = refusal.empty() ? decodeStill(path, pixels) : QImage();
     auto fail = [this, &path] {
         release();
         failed = true;
@@ -55,21 +105,39 @@ bool Texture2D::load(const std::string& path)
     internalFormat = alpha ? GL_RGBA8 : GL_RGB8;
     format = alpha ? GL_RGBA : GL_RGB;
     type = GL_UNSIGNED_BYTE;
-    // Converted a band of rows at a time, so that the decoded image and the staged pixels are all
-    // that is held at once. QImage rows are padded to 4 bytes, top row first: exactly GL's default
-    // unpack.
+    // Converted a band of rows at a time, bands side by side, so that the decoded image and the
+    // staged pixels are all that is held at once. QImage rows are padded to 4 bytes, top row first:
+    // exactly GL's default unpack.
     const auto row = std::size_t(alignedImageBytes(image.width(), 1, format, type));
-    pixels.resize(row * std::size_t(image.height()));
-    const int band = std::max(1, int((std::size_t(1) << 20) / row));
-    for (int y = 0; y < image.height(); y += band) {
-        const int rows = std::min(band, image.height() - y);
-        const QImage part = image.copy(0, y, image.width(), rows)
-                                .convertToFormat(alpha ? QImage::Format_RGBA8888 : QImage::Format_RGB888);
-        if (part.isNull())
-            return fail(); // out of memory for the band
-        for (int r = 0; r < rows; ++r)
-            std::copy_n(part.constScanLine(r), row, pixels.begin() + std::ptrdiff_t(std::size_t(y + r) * row));
+    if (pixels.size() != row * std::size_t(image.height())) {
+        // readied for another format: freed first, so that the two are never held together
+        pixels.clear();
+        pixels.shrink_to_fit();
+        pixels.resize(row * std::size_t(image.height()));
     }
+    const int band = rowsPerBand(row);
+    const int bands = (image.height() + band - 1) / band;
+    const auto target = alpha ? QImage::Format_RGBA8888 : QImage::Format_RGB888;
+    const QVector<QRgb> colours = image.colorTable();
+    std::atomic<bool> shortOfMemory{false};
+    parallelFor(bands, [&](int first, int last) {
+        for (int b = first; b < last; ++b) {
+            const int y = b * band, rows = std::min(band, image.height() - y);
+            // a view of the band's rows: nothing copied before the conversion
+            QImage rowsOf(image.constScanLine(y), image.width(), rows, image.bytesPerLine(), image.format());
+            if (!colours.isEmpty())
+                rowsOf.setColorTable(colours);
+            const QImage part = rowsOf.convertToFormat(target);
+            if (part.isNull()) {
+                shortOfMemory = true;
+                return;
+            }
+            for (int r = 0; r < rows; ++r)
+                std::copy_n(part.constScanLine(r), row, pixels.begin() + std::ptrdiff_t(std::size_t(y + r) * row));
+        }
+    }, 2);
+    if (shortOfMemory)
+        return fail();
     filled = std::uint32_t(pixels.size());
     wrap = GL_CLAMP_TO_EDGE;
     filter = GL_LINEAR;

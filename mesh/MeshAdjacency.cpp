@@ -19,7 +19,7 @@ namespace {
 using Side = RebuildScratch::Side;
 
 // The vertex edge slot 3t + k starts from in t's winding.
-int32_t edgeStart(const std::vector<int32_t>& corners, int32_t slot) {
+int32_t edgeStart(const int32_t* corners, int32_t slot) {
     int32_t t = slot / 3;
     return corners[size_t(3 * t + next3(slot - 3 * t))];
 }
@@ -34,20 +34,30 @@ bool linkTriangles(Mesh& m, RebuildScratch& s, bool forRebuild) {
     // corners, -1 for a dead triangle. Triangles naming a vertex twice, a vertex outside the store
     // or a dead vertex never reach the edge table: they die here and the purge drops them.
     auto usable = [&](int32_t v) { return v >= 0 && v < n && m.vertices[v].alive(); };
-    std::vector<int32_t>& corners = s.corners;
-    std::vector<int32_t>& start = s.start;
-    std::vector<int32_t>& uses = s.uses;
+    auto& corners = s.corners;
+    auto& start = s.start;
+    auto& uses = s.uses;
+    auto& link = s.links;
+    // the per-triangle arrays are written whole by the first sweep
     corners.resize(size_t(nt) * 3);
-    start.assign(size_t(n) + 1, 0);
+    link.resize(size_t(nt) * 3);
     // Walk starts are raised in a dense copy (the vertex records are large and the raises are
     // atomic), all -1 first so that stale ones cannot keep alive a vertex no alive triangle names
     // any more, and copied into the records on the vertex pass.
-    std::vector<int32_t>& firsts = s.firsts;
-    firsts.assign(size_t(n), -1);
+    auto& firsts = s.firsts;
+    start.resize(size_t(n) + 1);
+    firsts.resize(size_t(n));
     if (forRebuild) {
-        uses.assign(size_t(n), 0);
+        uses.resize(size_t(n));
         s.flags.resize(size_t(nt));
     }
+    parallelFor(n + 1, [&](int begin, int end) {
+        std::fill(start.begin() + begin, start.begin() + end, 0);
+        end = std::min(end, n);
+        if (begin >= end) return;
+        std::fill(firsts.begin() + begin, firsts.begin() + end, -1);
+        if (forRebuild) std::fill(uses.begin() + begin, uses.begin() + end, 0);
+    });
     // Blocks of triangles share the per-vertex counts and walk starts: those take atomic steps,
     // unless one block holds every triangle. The highest alive triangle naming a vertex becomes
     // its walk start, and counts are sums, so the result does not depend on the blocks.
@@ -66,6 +76,8 @@ bool linkTriangles(Mesh& m, RebuildScratch& s, bool forRebuild) {
             for (int t = runBegin; t < runEnd; ++t) {
                 MeshTriangle& tri = m.triangles[t];
                 int32_t* own = corners.data() + 3 * size_t(t);
+                int32_t* ownLinks = link.data() + 3 * size_t(t);
+                ownLinks[0] = ownLinks[1] = ownLinks[2] = -1;
                 const int32_t* v = tri.vertex;
                 if (tri.alive()) {
                     bool named = usable(v[0]) && usable(v[1]) && usable(v[2]);
@@ -158,7 +170,7 @@ bool linkTriangles(Mesh& m, RebuildScratch& s, bool forRebuild) {
     // Edges are bucketed by their lower vertex (a counting sort, no hashing): each bucket holds
     // the higher vertex and the edge slot 3t + k of every triangle side starting there.
     for (int v = 0; v < n; ++v) start[size_t(v) + 1] += start[size_t(v)];
-    std::vector<Side>& sides = s.sides;
+    auto& sides = s.sides;
     sides.resize(static_cast<size_t>(start[size_t(n)]));
     {
         // The order of the sides inside a bucket does not change what pairs with what: on a valid
@@ -182,8 +194,6 @@ bool linkTriangles(Mesh& m, RebuildScratch& s, bool forRebuild) {
     }
     // links[3t + k] is the triangle across edge k of t; a side whose edge has three or more
     // triangles makes the mesh invalid, and then nothing is written. Buckets are independent.
-    std::vector<int32_t>& link = s.links;
-    link.assign(size_t(nt) * 3, -1);
     std::atomic<bool> crowded{false}, mixed{false};
     parallelFor(n, [&](int begin, int end) {
         for (int v = begin; v < end; ++v) {
@@ -210,7 +220,7 @@ bool linkTriangles(Mesh& m, RebuildScratch& s, bool forRebuild) {
                 link[size_t(i->slot)] = match->slot / 3;
                 link[size_t(match->slot)] = i->slot / 3;
                 // two sides wound the same way run the edge from the same vertex
-                if (forRebuild && edgeStart(corners, i->slot) == edgeStart(corners, match->slot))
+                if (forRebuild && edgeStart(corners.data(), i->slot) == edgeStart(corners.data(), match->slot))
                     mixed.store(true, std::memory_order_relaxed);
                 match->slot = -1;
             }
@@ -317,7 +327,7 @@ void Mesh::rebuildPasses(int mode, bool markCreases) {
         // the links reach only alive triangles, so the dead ones' missing corners are never read
         orientComponentsFrom(*this, sweep.corners.data(), sweep.links.data(), sweep.flags.data());
     }
-    const std::vector<int32_t>& uses = sweep.uses;
+    const auto& uses = sweep.uses;
     int n = vertices.size();
     std::vector<uint8_t>& pinched = sweep.pinched;
     pinched.assign(size_t(n), 0);
@@ -377,13 +387,31 @@ void Mesh::recenter(int mode) {
     int n = vertices.size();
     if (mode == 1) {
         if (n == 0) return;
+        // Sums over blocks of a fixed size, added in block order: the same centre, to the last
+        // bit, however many threads run the blocks.
+        constexpr int kBlock = 1 << 15;
+        const int blocks = (n + kBlock - 1) / kBlock;
+        std::vector<dvec3> sums(static_cast<size_t>(blocks));
+        std::vector<int> counts(size_t(blocks), 0);
+        std::vector<double> far(size_t(blocks), 0.0);
+        auto eachCounted = [&](int b, auto&& body) {
+            for (int i = b * kBlock, end = std::min(n, i + kBlock); i < end; ++i) {
+                const MeshVertex& v = vertices[i];
+                if (v.alive() && isFinite(v.position)) body(v.position);
+            }
+        };
+        parallelFor(blocks, [&](int begin, int end) {
+            for (int b = begin; b < end; ++b)
+                eachCounted(b, [&](const vec3& p) {
+                    sums[size_t(b)] = sums[size_t(b)] + dvec3(p);
+                    ++counts[size_t(b)];
+                });
+        }, 1);
         dvec3 sum;
         int count = 0;
-        for (int i = 0; i < n; ++i) {
-            const MeshVertex& v = vertices[i];
-            if (!v.alive() || !isFinite(v.position)) continue;
-            sum = sum + dvec3(v.position);
-            ++count;
+        for (int b = 0; b < blocks; ++b) {
+            sum = sum + sums[size_t(b)];
+            count += counts[size_t(b)];
         }
         if (count == 0) {
             // a size of 0 would divide by zero in every local conversion
@@ -392,13 +420,14 @@ void Mesh::recenter(int mode) {
             return;
         }
         dvec3 centre = sum / double(count);
-        double far2 = 0;
-        for (int i = 0; i < n; ++i) {
-            const MeshVertex& v = vertices[i];
-            if (!v.alive() || !isFinite(v.position)) continue;
-            dvec3 d = dvec3(v.position) - centre;
-            far2 = std::max(far2, dot(d, d));
-        }
+        parallelFor(blocks, [&](int begin, int end) {
+            for (int b = begin; b < end; ++b)
+                eachCounted(b, [&](const vec3& p) {
+                    dvec3 d = dvec3(p) - centre;
+                    far[size_t(b)] = std::max(far[size_t(b)], dot(d, d));
+                });
+        }, 1);
+        const double far2 = *std::max_element(far.begin(), far.end());
         translation = centre.toFloat();
         scale = float(2.0 * std::sqrt(far2));
         if (scale == 0.0f) scale = 1.0f;

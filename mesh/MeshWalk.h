@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "foundation/Parallel.h"
@@ -20,12 +21,36 @@ class Mesh;
 // good part of a rebuild would otherwise go to having fresh pages zeroed. Per triangle its corners
 // (-1 for a dead one), links and flags as the link build left them; per vertex how many alive
 // triangles name it and whether it is pinched; the edge buckets of the build.
+// Arrays that resize() leaves unwritten: the build writes every entry itself, in parallel, so the
+// fresh pages are first touched by the threads that fill them rather than zeroed on one.
+template <class T>
+struct UnfilledAllocator : std::allocator<T> {
+    template <class U>
+    struct rebind {
+        using other = UnfilledAllocator<U>;
+    };
+    UnfilledAllocator() = default;
+    template <class U>
+    UnfilledAllocator(const UnfilledAllocator<U>&) noexcept {}
+    template <class U>
+    void construct(U* p) noexcept {
+        ::new (static_cast<void*>(p)) U;
+    }
+    template <class U, class... A>
+    void construct(U* p, A&&... a) {
+        ::new (static_cast<void*>(p)) U(std::forward<A>(a)...);
+    }
+};
+template <class T>
+using UnfilledVector = std::vector<T, UnfilledAllocator<T>>;
+
 struct RebuildScratch {
     struct Side {
         int32_t other, slot;
     };
-    std::vector<int32_t> corners, links, uses, start, fill, firsts;
-    std::vector<Side> sides;
+    UnfilledVector<int32_t> corners, links, uses, start, firsts;
+    std::vector<int32_t> fill;
+    UnfilledVector<Side> sides;
     std::vector<uint8_t> flags, pinched;
     bool wound = true;        // every linked pair runs its shared edge in opposite directions
     bool faceNormals = false; // the alive triangles' face normals are up to date

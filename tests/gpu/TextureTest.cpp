@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace kal {
 namespace {
 
@@ -73,6 +75,56 @@ TEST(Texture2DLoad, alphaImageStagesRgbaAndOpaqueJpegStagesPaddedRgbRows)
     EXPECT_EQ(plain.height(), 2);
     EXPECT_EQ(plain.wrap, glenum::ClampToEdge);
     EXPECT_EQ(plain.filter, glenum::Linear);
+}
+
+// A picture of every kind a PNG holds, several bands tall and an odd width (padded rows), stages
+// the bytes the whole decoded picture converts to, and as RGBA exactly when it has alpha.
+TEST(Texture2DLoad, pngOfEveryKindStagesWhatTheWholeDecodedImageConvertsTo)
+{
+    QTemporaryDir dir;
+    QImage source(1023, 700, QImage::Format_ARGB32);
+    for (int y = 0; y < source.height(); ++y)
+        for (int x = 0; x < source.width(); ++x)
+            source.setPixel(x, y, qRgba((x * 7 + y) & 255, (x ^ y) & 255, (y * 3) & 255, (x + y * 5) & 255));
+    const QImage opaque = source.convertToFormat(QImage::Format_RGB32);
+    const QImage palette = opaque.convertToFormat(QImage::Format_Indexed8, Qt::ThresholdDither);
+    QVector<QRgb> clear = palette.colorTable();
+    clear[0] = qRgba(1, 2, 3, 0);
+    QImage seeThrough = palette;
+    seeThrough.setColorTable(clear);
+    const std::pair<const char*, QImage> kinds[] = {
+        {"rgb", opaque},
+        {"rgba", source},
+        {"grey", source.convertToFormat(QImage::Format_Grayscale8)},
+        {"palette", palette},
+        {"palette-alpha", seeThrough},
+        {"deep", source.convertToFormat(QImage::Format_RGBA64)},
+        {"mono", source.convertToFormat(QImage::Format_Mono)},
+    };
+    for (const auto& [kind, image] : kinds) {
+        SCOPED_TRACE(kind);
+        const QString file = dir.filePath(QString(kind) + ".png");
+        ASSERT_TRUE(image.save(file, "PNG"));
+        const QImage decoded(file);
+        const bool alpha = decoded.hasAlphaChannel();
+        const QImage expected =
+            decoded.convertToFormat(alpha ? QImage::Format_RGBA8888 : QImage::Format_RGB888);
+
+        Texture2D texture(file.toStdString(), false);
+        ASSERT_FALSE(texture.failed);
+        EXPECT_EQ(texture.format, alpha ? glenum::Rgba : glenum::Rgb);
+        const std::size_t row = alpha ? 1023 * 4 : 3072; // RGB rows padded to four bytes
+        ASSERT_EQ(texture.pixels.size(), row * 700);
+        EXPECT_EQ(texture.filled, texture.pixels.size());
+        // the padding at a row's end is never sampled
+        const std::size_t texels = alpha ? row : 1023 * 3;
+        int differing = 0;
+        for (int y = 0; y < 700; ++y) {
+            const auto start = texture.pixels.begin() + std::ptrdiff_t(row * std::size_t(y));
+            differing += !std::equal(start, start + std::ptrdiff_t(texels), expected.constScanLine(y));
+        }
+        EXPECT_EQ(differing, 0);
+    }
 }
 
 TEST(Texture2DLoad, missingFileFlagsReportsAndStaysFlaggedAfterLaterSuccess)

@@ -6,6 +6,7 @@
 
 #include "MeshFixtures.h"
 #include "MeshInvariants.h"
+#include "ParallelModeScope.h"
 #include "mesh/MeshWalk.h"
 
 namespace kal::test {
@@ -171,6 +172,66 @@ TEST(MeshRecenter, nonFinitePositionsDoNotPoisonThePlacement) {
     EXPECT_TRUE(std::isfinite(m.scale));
     m.recenter(2);
     EXPECT_TRUE(isFinite(m.translation));
+}
+
+// Large enough for several summing blocks; positions uneven so that the order of the additions
+// shows in the last bits.
+TEST(MeshRecenter, centreIsTheMeanAndTheSameForEveryThreadCount) {
+    Mesh m = gridMesh(200);
+    dvec3 sum;
+    for (int v = 0; v < m.vertexCount(); ++v) {
+        vec3& p = m.vertices[v].position;
+        p = vec3(p.x * 1.37f + 0.1f * float(v % 7), p.y + 0.01f * float(v % 13), std::sin(float(v)));
+        sum = sum + dvec3(p);
+    }
+    m.vertices[5].flags = 0; // a dead vertex counts for nothing
+    sum = sum - dvec3(m.vertices[5].position);
+    const dvec3 mean = sum / double(m.vertexCount() - 1);
+    double far2 = 0;
+    for (int v = 0; v < m.vertexCount(); ++v) {
+        if (v == 5) continue;
+        dvec3 d = dvec3(m.vertices[v].position) - mean;
+        far2 = std::max(far2, dot(d, d));
+    }
+    Mesh serial = m, split = m;
+    {
+        ParallelModeScope scope(oneThread);
+        serial.recenter(1);
+    }
+    {
+        ParallelModeScope scope(smallBlocks);
+        split.recenter(1);
+    }
+    m.recenter(1);
+    EXPECT_NEAR(m.translation.x, mean.x, 1e-5);
+    EXPECT_NEAR(m.translation.y, mean.y, 1e-5);
+    EXPECT_NEAR(m.translation.z, mean.z, 1e-5);
+    EXPECT_NEAR(m.scale, 2 * std::sqrt(far2), 1e-4);
+    for (const Mesh* other : {&serial, &split}) {
+        EXPECT_EQ(other->translation, m.translation);
+        EXPECT_EQ(other->scale, m.scale);
+    }
+}
+
+// The link build keeps its arrays from one rebuild to the next: links of the last build must not
+// survive where a neighbour has gone.
+TEST(MeshLinks, rebuildAfterDeletingLeavesTheHolesOpen) {
+    Mesh m = rebuilt(uvSphereMesh(60, 120));
+    ASSERT_FALSE(m.invalid);
+    auto openEdges = [](const Mesh& mesh) {
+        int open = 0;
+        for (int t = 0; t < mesh.triangleCount(); ++t)
+            for (int k = 0; k < 3; ++k) open += mesh.triangles[t].neighbour[k] < 0;
+        return open;
+    };
+    ASSERT_EQ(openEdges(m), 0);
+    const int before = m.triangleCount();
+    for (int t : {3001, 5002, 9003}) m.deleteTriangle(t);
+    m.rebuild(0);
+    ASSERT_FALSE(m.invalid);
+    EXPECT_EQ(m.triangleCount(), before - 3);
+    EXPECT_EQ(openEdges(m), 9);
+    EXPECT_MESH_VALID(m);
 }
 
 TEST(MeshRings, seamFlagsAndPinsFollowTheMarks) {
