@@ -59,7 +59,7 @@ bool linkTriangles(Mesh& m, RebuildScratch& s, bool forRebuild) {
         if (forRebuild) std::fill(uses.begin() + begin, uses.begin() + end, 0);
     });
     // Blocks of triangles share the per-vertex counts and walk starts: those take atomic steps,
-    // unless one block holds every triangle. The highest alive triangle naming a vertex becomes
+    // however many blocks there are. The highest alive triangle naming a vertex becomes
     // its walk start, and counts are sums, so the result does not depend on the blocks.
     // A run of triangles mostly names a narrow range of vertices, each several times: the run's
     // counts and starts are gathered in a small array over that range first, and the shared
@@ -67,7 +67,6 @@ bool linkTriangles(Mesh& m, RebuildScratch& s, bool forRebuild) {
     constexpr int kRun = 4096, kWindow = 4 * kRun;
     std::atomic<bool> anyDead{false};
     parallelFor(nt, [&](int begin, int end) {
-        const bool many = !(begin == 0 && end == nt);
         std::vector<int32_t> local;
         bool dead = false;
         for (int runBegin = begin; runBegin < end; runBegin += kRun) {
@@ -90,20 +89,12 @@ bool linkTriangles(Mesh& m, RebuildScratch& s, bool forRebuild) {
                     continue;
                 }
                 for (int c = 0; c < 3; ++c) own[c] = v[c];
-                if (!many) {
-                    // one block: plain steps on the way
-                    for (int c = 0; c < 3; ++c) firsts[size_t(v[c])] = t;  // triangles come in rising order
-                    if (forRebuild)
-                        for (int c = 0; c < 3; ++c) ++uses[size_t(v[c])];
-                    for (int k = 0; k < 3; ++k) ++start[size_t(std::min(v[next3(k)], v[prev3(k)])) + 1];
-                    continue;
-                }
                 for (int c = 0; c < 3; ++c) {
                     lowest = std::min(lowest, v[c]);
                     highest = std::max(highest, v[c]);
                 }
             }
-            if (!many || highest < 0) continue;
+            if (highest < 0) continue;
             const int window = highest - lowest + 1;
             // what one run adds: walk starts raised, uses and bucket sizes counted
             auto gather = [&](int32_t* first, int32_t* use, int32_t* bucket, int32_t offset) {
