@@ -6,6 +6,7 @@
 
 #include "MeshFixtures.h"
 #include "MeshInvariants.h"
+#include "foundation/Parallel.h"
 
 namespace kal::test {
 namespace {
@@ -189,6 +190,20 @@ TEST(MaterialSmoothing, oneMaterialMeshStaysAndAnyOddCornerStillSpreads) {
         referenceSmooth(relaxedExpected, kPbrAll);
         EXPECT_TRUE(sameMaterials(relaxed, relaxedExpected)) << deadOdd;
     }
+}
+
+// On a mesh large enough to be checked in parallel blocks, one odd corner in the last triangle
+// still counts: every block must be looked at, not only the first to finish.
+TEST(MaterialSmoothing, oddCornerInTheLastBlockOfALargeMeshStillSpreads) {
+    Mesh m = rebuilt(gridMesh(100));
+    ASSERT_GT(m.triangleCount(), 2 * kParallelMinimum);
+    int last = m.triangleCount() - 1;
+    m.triangles[last].corner[2].green = 7;
+    Mesh expected = m;
+    m.relax(false, false);
+    referenceSmooth(expected, kPbrAll);
+    EXPECT_NE(m.triangles[last].corner[2].green, 7);
+    EXPECT_TRUE(sameMaterials(m, expected));
 }
 
 } // namespace
