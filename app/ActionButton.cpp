@@ -8,9 +8,7 @@
 #include <QMenu>
 #include <QWidgetAction>
 
-ActionButton::ActionButton(QAction* boundTo)
-    : QPushButton(nullptr), action(boundTo)
-{
+ActionButton::ActionButton(QAction* boundTo) : QPushButton(nullptr), action(boundTo) {
     updateButtonStatusFromAction();
     if (action) {
         connect(action, &QAction::changed, this, &ActionButton::updateButtonStatusFromAction);
@@ -22,8 +20,7 @@ ActionButton::ActionButton(QAction* boundTo)
     setStyleSheet(QString::fromLatin1(kal::style::actionButtonStyleSheet));
 }
 
-void ActionButton::updateButtonStatusFromAction()
-{
+void ActionButton::updateButtonStatusFromAction() {
     if (!action) return;
     setText(action->text());
     setStatusTip(action->statusTip());
@@ -36,8 +33,7 @@ void ActionButton::updateButtonStatusFromAction()
 
 namespace {
 
-QWidgetAction* embed(QAction* action, QMenu* menu, QPushButton* chooser)
-{
+QWidgetAction* embed(QAction* action, QMenu* menu, QPushButton* chooser) {
     // The menu owns the widget action, so it goes with the menu.
     auto* widgetAction = new QWidgetAction(menu);
     auto* container = new QWidget;
@@ -59,14 +55,12 @@ QWidgetAction* embed(QAction* action, QMenu* menu, QPushButton* chooser)
 
 } // namespace
 
-QWidgetAction* addActionButton(QAction* action, QMenu* menu)
-{
+QWidgetAction* addActionButton(QAction* action, QMenu* menu) {
     if (!menu) return nullptr;
     return embed(action, menu, nullptr);
 }
 
-QWidgetAction* addActionButtonWithChooser(QAction* action, QMenu* menu, QObject* receiver, const char* slot)
-{
+QWidgetAction* addActionButtonWithChooser(QAction* action, QMenu* menu, QObject* receiver, const char* slot) {
     if (!menu) return nullptr;
     auto* chooser = new QPushButton(QStringLiteral("..."));
     chooser->setStyleSheet(QString::fromLatin1(kal::style::chooserButtonStyleSheet));
@@ -75,12 +69,11 @@ QWidgetAction* addActionButtonWithChooser(QAction* action, QMenu* menu, QObject*
     return widgetAction;
 }
 
-void addMenuButtons(const Ui_MainWindow& ui, QObject* window)
-{
+void addMenuButtons(const Ui_MainWindow& ui, QObject* window) {
     struct Row {
         QAction* action;
         QMenu* menu;
-        const char* chooser;  // slot of the window, or null for a plain button
+        const char* chooser; // slot of the window, or null for a plain button
     };
     const Row rows[] = {
         {ui.actionColor_4, ui.menuBackground, SLOT(loadBackgroundColor_triggered())},
@@ -98,7 +91,7 @@ void addMenuButtons(const Ui_MainWindow& ui, QObject* window)
         {ui.actionObjects_Chromatism, ui.menuEffects, nullptr},
     };
     for (const Row& r : rows) {
-        if (!r.action) continue;  // an action the window took away keeps no button
+        if (!r.action) continue; // an action the window took away keeps no button
         if (r.chooser)
             addActionButtonWithChooser(r.action, r.menu, window, r.chooser);
         else

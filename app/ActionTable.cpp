@@ -6,7 +6,7 @@ namespace kal::ui {
 namespace {
 
 const ActionRow actions[] = {
-#define KAL_ACTION(order, name, text, shortcut, flags, icon, iconOn, toolTip, statusTip, iconText) \
+#define KAL_ACTION(order, name, text, shortcut, flags, icon, iconOn, toolTip, statusTip, iconText)                     \
     {order, #name, text, shortcut, flags, icon, iconOn, toolTip, statusTip, iconText},
 #include "app/ActionRows.h"
 };
@@ -341,12 +341,14 @@ const MenuEntryRow entries[] = {
 };
 
 const char* const menuBar[] = {
-    "menuFile", "menuEdit", "menuAssembly", "menuSculpt", "menuDynamics", "menuBrush",
-    "menuRender", "menuView", "menuHelp", "menuACTION", "menuAuxiliary",
+    "menuFile",   "menuEdit", "menuAssembly", "menuSculpt", "menuDynamics",  "menuBrush",
+    "menuRender", "menuView", "menuHelp",     "menuACTION", "menuAuxiliary",
 };
 
 template <class T, int N>
-Rows<T> rowsOf(const T (&a)[N]) { return {a, N}; }
+Rows<T> rowsOf(const T (&a)[N]) {
+    return {a, N};
+}
 
 } // namespace
 
@@ -355,15 +357,13 @@ Rows<MenuRow> menuRows() { return rowsOf(menus); }
 Rows<MenuEntryRow> menuEntryRows() { return rowsOf(entries); }
 Rows<const char*> menuBarRows() { return rowsOf(menuBar); }
 
-const ActionRow* findAction(const char* name)
-{
+const ActionRow* findAction(const char* name) {
     for (const ActionRow& a : actions)
         if (std::strcmp(a.name, name) == 0) return &a;
     return nullptr;
 }
 
-const MenuRow* findMenu(const char* name)
-{
+const MenuRow* findMenu(const char* name) {
     for (const MenuRow& m : menus)
         if (std::strcmp(m.name, name) == 0) return &m;
     return nullptr;

@@ -27,8 +27,7 @@ enum EntryKind : uint32_t { Cyclic = 0, Head = 1, Tail = 2 };
 
 } // namespace
 
-QString printArrayItems(const std::vector<uint32_t>& items)
-{
+QString printArrayItems(const std::vector<uint32_t>& items) {
     QString text;
     for (size_t i = 0; i < items.size(); ++i) {
         const uint32_t e = items[i];
@@ -41,8 +40,7 @@ QString printArrayItems(const std::vector<uint32_t>& items)
     return text;
 }
 
-std::vector<uint32_t> parseArrayItems(const QString& text)
-{
+std::vector<uint32_t> parseArrayItems(const QString& text) {
     std::vector<uint32_t> items;
     for (QString token : text.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
         uint32_t kind = Cyclic;
@@ -74,8 +72,7 @@ namespace {
 
 // Asks for the sequence, the mode and Clear Items and applies an accepted answer to the view;
 // true when the sequence and mode changed.
-bool askArraySettings(QWidget* parent, kal::GLView* v)
-{
+bool askArraySettings(QWidget* parent, kal::GLView* v) {
     QDialog dialog(parent, Qt::WindowFlags());
     dialog.setWindowTitle(QObject::tr("Array"));
     auto* label = new QLabel(QStringLiteral("Item-Multiplicity  ( %1 Items )").arg(v->addedTools.size()), &dialog);
@@ -115,8 +112,7 @@ bool askArraySettings(QWidget* parent, kal::GLView* v)
 
 } // namespace
 
-void MainWindow::on_actionArray_triggered()
-{
+void MainWindow::on_actionArray_triggered() {
     if (!modeGuard(kal::ASSEMBLY, ui->actionArray)) return;
     restorePlacementCommand();
     kal::GLView* v = view();

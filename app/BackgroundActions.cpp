@@ -20,8 +20,7 @@ const char* const imageFilter = "Images (*.png *.jpg)";
 
 } // namespace
 
-void MainWindow::setBackgroundSource(QAction* action, int source)
-{
+void MainWindow::setBackgroundSource(QAction* action, int source) {
     if (!idleGuard(action)) return;
     view()->setNumber(kal::ViewNumber::Background, source);
 }
@@ -30,13 +29,11 @@ void MainWindow::on_actionColor_4_triggered() { setBackgroundSource(ui->actionCo
 void MainWindow::on_actionImage_triggered() { setBackgroundSource(ui->actionImage, 1); }
 void MainWindow::on_actionEnvironment_triggered() { setBackgroundSource(ui->actionEnvironment, 2); }
 
-void MainWindow::loadBackgroundColor_triggered()
-{
+void MainWindow::loadBackgroundColor_triggered() {
     kal::dialogs->chooseColor(&view()->backgroundColor, tr("Background Color"));
 }
 
-void MainWindow::loadBackgroundImage_triggered()
-{
+void MainWindow::loadBackgroundImage_triggered() {
     const QString name = kal::dialogs->openFileName(tr("Open"), QString(), tr(imageFilter));
     if (name.isEmpty()) return;
     bool loaded = false;
@@ -63,13 +60,11 @@ void MainWindow::loadBackgroundImage_triggered()
     if (!loaded) kal::dialogs->warn(tr("Open"), tr("Could not load ") + QFileInfo(name).fileName());
 }
 
-void MainWindow::loadEnvironment_triggered()
-{
+void MainWindow::loadEnvironment_triggered() {
     loadEnvironment(kal::dialogs->openFileName(tr("Open 360 Image"), QString(), tr(imageFilter)));
 }
 
-void MainWindow::loadEnvironment(QString filename)
-{
+void MainWindow::loadEnvironment(QString filename) {
     if (filename.isEmpty()) return;
     bool built = false;
     {
@@ -89,11 +84,12 @@ void MainWindow::loadEnvironment(QString filename)
     if (!built) kal::dialogs->warn(tr("Open 360 Image"), tr("Could not load ") + QFileInfo(filename).fileName());
 }
 
-void MainWindow::on_actionDefault_Light_triggered() { loadEnvironment(QStringLiteral(":/Environments/env_default.jpg")); }
+void MainWindow::on_actionDefault_Light_triggered() {
+    loadEnvironment(QStringLiteral(":/Environments/env_default.jpg"));
+}
 void MainWindow::on_actionDefault_Dark_triggered() { loadEnvironment(QStringLiteral(":/Environments/env_dark.jpg")); }
 
-void MainWindow::on_actionEnvironment_Blur_triggered()
-{
+void MainWindow::on_actionEnvironment_Blur_triggered() {
     kal::GLView* v = view();
     bool ok = false;
     const double blur = kal::dialogs->askNumber(kal::ui::environmentBlurQuestion, v->environmentBlur, &ok);
@@ -101,7 +97,6 @@ void MainWindow::on_actionEnvironment_Blur_triggered()
     v->setNumber(kal::ViewNumber::EnvironmentBlur, blur);
 }
 
-void MainWindow::on_actionEnvironment_Rotation_triggered()
-{
+void MainWindow::on_actionEnvironment_Rotation_triggered() {
     view()->setSwitch(kal::ViewSwitch::EnvironmentFollowsCamera, ui->actionEnvironment_Rotation->isChecked());
 }

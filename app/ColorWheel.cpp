@@ -18,8 +18,7 @@ namespace {
 
 constexpr double pi = 3.14159265358979323846;
 
-vec2 onCircle(vec2 centre, float radius, double degrees)
-{
+vec2 onCircle(vec2 centre, float radius, double degrees) {
     const double a = degrees * pi / 180.0;
     return vec2(float(centre.x + std::cos(a) * radius), float(centre.y + std::sin(a) * radius));
 }
@@ -35,8 +34,7 @@ vec2 rightCapCorner(vec2 right, vec2 centre) { return vec2(right.x, 2 * centre.y
 
 } // namespace
 
-ColorWheel::ColorWheel(kal::wvec4 start, QWidget* parent) : QWidget(parent)
-{
+ColorWheel::ColorWheel(kal::wvec4 start, QWidget* parent) : QWidget(parent) {
     const QColor c = QColor::fromRgbF(start.r / 65535.0, start.g / 65535.0, start.b / 65535.0, 1.0);
     // an achromatic colour has hue -1
     hue = std::clamp(float(c.hslHueF()), 0.0f, 1.0f);
@@ -47,35 +45,30 @@ ColorWheel::ColorWheel(kal::wvec4 start, QWidget* parent) : QWidget(parent)
     initialLightness = lightness;
 }
 
-float ColorWheel::top(float l) const
-{
+float ColorWheel::top(float l) const {
     if (l < 0.5f) return left.y + 2 * l * (apex.y - left.y);
     return right.y + 2 * (1 - l) * (apex.y - right.y);
 }
 
-vec2 ColorWheel::pointOf(float l, float s) const
-{
+vec2 ColorWheel::pointOf(float l, float s) const {
     const float bottom = left.y;
     return vec2(left.x + l * (right.x - left.x), bottom + s * (top(l) - bottom));
 }
 
 QPointF ColorWheel::toWidget(vec2 p) const { return QPointF(p.x, height() - p.y); }
 
-vec2 ColorWheel::framePoint(const QMouseEvent* event) const
-{
+vec2 ColorWheel::framePoint(const QMouseEvent* event) const {
     const QPoint p = event->pos();
     return vec2(float(p.x()), float(height() - p.y()));
 }
 
-float ColorWheel::hueAt(vec2 p) const
-{
+float ColorWheel::hueAt(vec2 p) const {
     double a = std::atan2(double(p.y - centre.y), double(p.x - centre.x)) / (2 * pi);
     if (a < 0) a += 1;
     return std::clamp(float(a), 0.0f, 1.0f);
 }
 
-float ColorWheel::saturationAt(float l, float y) const
-{
+float ColorWheel::saturationAt(float l, float y) const {
     const float bottom = left.y;
     const float t = top(l);
     if (t <= bottom) return 1.0f;
@@ -84,8 +77,7 @@ float ColorWheel::saturationAt(float l, float y) const
 
 bool ColorWheel::hasTriangle() const { return right.x - left.x > 0 && apex.y - left.y > 0; }
 
-void ColorWheel::resizeEvent(QResizeEvent* event)
-{
+void ColorWheel::resizeEvent(QResizeEvent* event) {
     const float w = float(width()), h = float(height());
     centre = vec2(w * 0.5f, h * 0.5f);
     diameter = std::min(w, h) - 4;
@@ -101,16 +93,14 @@ void ColorWheel::resizeEvent(QResizeEvent* event)
     QWidget::resizeEvent(event);
 }
 
-void ColorWheel::emitColor()
-{
+void ColorWheel::emitColor() {
     update();
     const QColor c = QColor::fromHslF(hue, saturation, lightness, 1.0);
     const auto channel = [](qreal v) { return uint16_t(float(v) * 65535.0f); };
     emit changeColor(kal::wvec4(channel(c.redF()), channel(c.greenF()), channel(c.blueF()), 65535));
 }
 
-void ColorWheel::mousePressEvent(QMouseEvent* event)
-{
+void ColorWheel::mousePressEvent(QMouseEvent* event) {
     ringGrabbed = false;
     triangleGrabbed = false;
     if (!hasTriangle()) return;
@@ -145,8 +135,7 @@ void ColorWheel::mousePressEvent(QMouseEvent* event)
     }
 }
 
-void ColorWheel::mouseMoveEvent(QMouseEvent* event)
-{
+void ColorWheel::mouseMoveEvent(QMouseEvent* event) {
     if (!hasTriangle()) return;
     const vec2 p = framePoint(event);
     if (ringGrabbed) {
@@ -167,8 +156,7 @@ void ColorWheel::mouseMoveEvent(QMouseEvent* event)
     emitColor();
 }
 
-void ColorWheel::paintEvent(QPaintEvent*)
-{
+void ColorWheel::paintEvent(QPaintEvent*) {
     const bool enabled = isEnabled();
     // disabled shows the colours without saturation; the stored values stay as they are
     const float s = enabled ? saturation : 0.0f;

@@ -16,15 +16,12 @@ namespace kal {
 
 Reply Dialogs::ask(const Question& question) { return answerer(question); }
 
-bool Dialogs::askYesNo(const QString& title, const QString& text)
-{
+bool Dialogs::askYesNo(const QString& title, const QString& text) {
     if (answerer) return ask({Question::YesNo, title, text}).accepted;
-    return QMessageBox::question(dialogParent(), title, text, QMessageBox::Yes | QMessageBox::No) ==
-           QMessageBox::Yes;
+    return QMessageBox::question(dialogParent(), title, text, QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 }
 
-void Dialogs::inform(const QString& title, const QString& text)
-{
+void Dialogs::inform(const QString& title, const QString& text) {
     if (answerer) {
         ask({Question::Information, title, text});
         return;
@@ -32,8 +29,7 @@ void Dialogs::inform(const QString& title, const QString& text)
     QMessageBox::information(dialogParent(), title, text);
 }
 
-void Dialogs::warn(const QString& title, const QString& text)
-{
+void Dialogs::warn(const QString& title, const QString& text) {
     if (answerer) {
         ask({Question::Warning, title, text});
         return;
@@ -41,8 +37,7 @@ void Dialogs::warn(const QString& title, const QString& text)
     QMessageBox::warning(dialogParent(), title, text);
 }
 
-QStringList Dialogs::openFileNames(const QString& title, const QString& folder, const QString& filter)
-{
+QStringList Dialogs::openFileNames(const QString& title, const QString& folder, const QString& filter) {
     if (answerer) {
         const Reply r = ask({Question::OpenFiles, title, filter, folder});
         return r.accepted ? r.files : QStringList();
@@ -50,8 +45,7 @@ QStringList Dialogs::openFileNames(const QString& title, const QString& folder, 
     return QFileDialog::getOpenFileNames(dialogParent(), title, folder, filter);
 }
 
-QString Dialogs::openFileName(const QString& title, const QString& folder, const QString& filter)
-{
+QString Dialogs::openFileName(const QString& title, const QString& folder, const QString& filter) {
     if (answerer) {
         const Reply r = ask({Question::OpenFile, title, filter, folder});
         return r.accepted && !r.files.isEmpty() ? r.files.first() : QString();
@@ -59,8 +53,7 @@ QString Dialogs::openFileName(const QString& title, const QString& folder, const
     return QFileDialog::getOpenFileName(dialogParent(), title, folder, filter);
 }
 
-QString Dialogs::saveFileName(const QString& title, const QString& folder, const QString& filter)
-{
+QString Dialogs::saveFileName(const QString& title, const QString& folder, const QString& filter) {
     if (answerer) {
         const Reply r = ask({Question::SaveFile, title, filter, folder});
         return r.accepted && !r.files.isEmpty() ? r.files.first() : QString();
@@ -68,8 +61,7 @@ QString Dialogs::saveFileName(const QString& title, const QString& folder, const
     return QFileDialog::getSaveFileName(dialogParent(), title, folder, filter);
 }
 
-double Dialogs::askNumber(const ui::ParameterQuestion& q, double present, bool* accepted)
-{
+double Dialogs::askNumber(const ui::ParameterQuestion& q, double present, bool* accepted) {
     if (!answerer) return ::askNumber(dialogParent(), q, present, accepted);
     Question question{Question::Number, QString::fromUtf8(q.title), QString::fromUtf8(q.label)};
     question.present = present;
@@ -81,8 +73,7 @@ double Dialogs::askNumber(const ui::ParameterQuestion& q, double present, bool* 
     return std::clamp(std::round(r.number * scale) / scale, q.minimum, q.maximum);
 }
 
-bool Dialogs::exec(QDialog* dialog)
-{
+bool Dialogs::exec(QDialog* dialog) {
     if (answerer) {
         Question question{Question::Dialog, dialog->windowTitle()};
         question.dialog = dialog;
@@ -91,33 +82,26 @@ bool Dialogs::exec(QDialog* dialog)
     return dialog->exec() == QDialog::Accepted;
 }
 
-std::string Dialogs::askObjectFileName()
-{
+std::string Dialogs::askObjectFileName() {
     const QString name = saveFileName(tr("Save Object"), QStringLiteral("../Scenes/Objects/"),
                                       tr("All (*.ko *.obj);;Object (*.ko);;Meshes (*.obj)"));
     return name.toUtf8().toStdString();
 }
 
-void Dialogs::objectSaveFailed(const std::string& path)
-{
+void Dialogs::objectSaveFailed(const std::string& path) {
     warn(tr("Save Object"), tr("Could not write ") + QString::fromStdString(path));
 }
 
-void Dialogs::outOfMemory()
-{
-    warn(tr("Kalvimor"), tr("Not enough memory: the command was not carried out."));
-}
+void Dialogs::outOfMemory() { warn(tr("Kalvimor"), tr("Not enough memory: the command was not carried out.")); }
 
-bool Dialogs::askRotationMultiplicity(double& value)
-{
+bool Dialogs::askRotationMultiplicity(double& value) {
     bool ok = false;
     const double answer = askNumber(ui::rotationMultiplicityQuestion, value, &ok);
     if (ok) value = answer;
     return ok;
 }
 
-bool Dialogs::openUrl(const QUrl& url)
-{
+bool Dialogs::openUrl(const QUrl& url) {
     if (answerer) return ask({Question::Url, QString(), url.toString()}).accepted;
     return QDesktopServices::openUrl(url);
 }

@@ -9,8 +9,7 @@ Q_DECLARE_METATYPE(kal::pbr)
 Q_DECLARE_METATYPE(kal::wvec4)
 
 // Registers the types under the names the signals use; later calls do nothing new.
-inline void registerDialogTypes()
-{
+inline void registerDialogTypes() {
     qRegisterMetaType<kal::pbr>("kal::pbr");
     qRegisterMetaType<kal::wvec4>("kal::wvec4");
     qRegisterMetaType<kal::byte>("kal::byte");

@@ -12,24 +12,21 @@ Dialogs* dialogs = new Dialogs;
 
 Dialogs::Dialogs() { registerDialogTypes(); }
 
-Dialogs::~Dialogs()
-{
+Dialogs::~Dialogs() {
     closeColor(true);
     closeMaterial(true);
 }
 
 void Dialogs::setMainWindow(QWidget* window) { mainWindow_ = window; }
 
-QWidget* Dialogs::dialogParent() const
-{
+QWidget* Dialogs::dialogParent() const {
     if (mainWindow_) return mainWindow_;
     // a popup menu is no parent for a dialog that outlives it
     QWidget* active = QApplication::activeWindow();
     return active && !(active->windowType() == Qt::Popup) ? active : nullptr;
 }
 
-void Dialogs::chooseColor(wvec4* colour, const QString& title)
-{
+void Dialogs::chooseColor(wvec4* colour, const QString& title) {
     // a second opening must not leave the first colour edited for good
     if (colorDialog) closeColor(false);
     accepted_ = true;
@@ -49,8 +46,7 @@ void Dialogs::chooseColor(wvec4* colour, const QString& title)
     d->open();
 }
 
-void Dialogs::editMaterial(pbr* material, int32_t* mask, const QString& title)
-{
+void Dialogs::editMaterial(pbr* material, int32_t* mask, const QString& title) {
     if (materialDialog) closeMaterial(false);
     accepted_ = true;
     savedMaterial = *material;
@@ -60,7 +56,7 @@ void Dialogs::editMaterial(pbr* material, int32_t* mask, const QString& title)
     MaterialDialog* d = new MaterialDialog(*material, dialogParent(), mask ? int(*mask & 0xFF) : -1);
     materialDialog = d;
     d->setWindowTitle(title);
-    connect(d, SIGNAL(currentMaterialChanged(kal::pbr,kal::byte)), this, SLOT(setDialogMaterial(kal::pbr,kal::byte)));
+    connect(d, SIGNAL(currentMaterialChanged(kal::pbr, kal::byte)), this, SLOT(setDialogMaterial(kal::pbr, kal::byte)));
     if (mask) connect(d, SIGNAL(currentMaskChanged(kal::byte)), this, SLOT(setDialogMask(kal::byte)));
     connect(d, SIGNAL(accepted()), this, SLOT(setDialogOK()));
     connect(d, SIGNAL(rejected()), this, SLOT(setDialogCancel()));
@@ -73,8 +69,7 @@ void Dialogs::editMaterial(pbr* material, int32_t* mask, const QString& title)
     d->open();
 }
 
-void Dialogs::setDialogColor(QColor color)
-{
+void Dialogs::setDialogColor(QColor color) {
     if (!colorTarget) return;
     const QRgb c = color.rgba();
     // 255 must come back as 65535: the high byte repeated, not shifted in alone
@@ -84,39 +79,33 @@ void Dialogs::setDialogColor(QColor color)
     colorTarget->a = uint16_t(qAlpha(c) * 257);
 }
 
-void Dialogs::setDialogMaterial(kal::pbr mat, kal::byte mask)
-{
+void Dialogs::setDialogMaterial(kal::pbr mat, kal::byte mask) {
     if (materialTarget) pbrCopyMasked(*materialTarget, mat, mask);
     if (!maskTarget) savedMask = mask;
 }
 
-void Dialogs::setDialogMask(kal::byte mask)
-{
+void Dialogs::setDialogMask(kal::byte mask) {
     if (maskTarget) *maskTarget = int32_t(mask);
 }
 
-void Dialogs::setDialogOK()
-{
+void Dialogs::setDialogOK() {
     accepted_ = true;
     closeSender(true);
 }
 
-void Dialogs::setDialogCancel()
-{
+void Dialogs::setDialogCancel() {
     accepted_ = false;
     closeSender(false);
 }
 
-void Dialogs::closeSender(bool keep)
-{
+void Dialogs::closeSender(bool keep) {
     QObject* from = sender();
     const bool both = !from || (from != colorDialog && from != materialDialog);
     if (both || from == colorDialog) closeColor(keep);
     if (both || from == materialDialog) closeMaterial(keep);
 }
 
-void Dialogs::closeColor(bool keep)
-{
+void Dialogs::closeColor(bool keep) {
     if (!colorDialog) return;
     if (!keep && colorTarget) *colorTarget = savedColor;
     colorTarget = nullptr;
@@ -128,8 +117,7 @@ void Dialogs::closeColor(bool keep)
     d->deleteLater();
 }
 
-void Dialogs::closeMaterial(bool keep)
-{
+void Dialogs::closeMaterial(bool keep) {
     if (!materialDialog) return;
     if (!keep) {
         if (materialTarget) *materialTarget = savedMaterial;
@@ -145,8 +133,7 @@ void Dialogs::closeMaterial(bool keep)
     d->deleteLater();
 }
 
-bool Dialogs::openMaterialDialog(Tool* tool)
-{
+bool Dialogs::openMaterialDialog(Tool* tool) {
     if (!tool) return false;
     // re-arming would restore the copy the earlier dialog edited: take the tool's value after it
     if (materialDialog) closeMaterial(false);
@@ -160,10 +147,7 @@ pbr Dialogs::currentMaterial() { return toolMaterial; }
 
 uint8_t Dialogs::currentMask() { return uint8_t(savedMask & 0xFF); }
 
-bool Dialogs::dialogOpen()
-{
-    return materialDialog && materialDialog->isVisible() && materialTarget == &toolMaterial;
-}
+bool Dialogs::dialogOpen() { return materialDialog && materialDialog->isVisible() && materialTarget == &toolMaterial; }
 
 bool Dialogs::accepted() { return accepted_; }
 

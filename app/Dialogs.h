@@ -35,14 +35,14 @@ struct Question {
         : kind(k), title(std::move(title_)), text(std::move(text_)), folder(std::move(folder_)) {}
     Kind kind;
     QString title;
-    QString text;        // message, label of the number, file filter, or the address
-    QString folder;      // where a file dialog starts
-    double present = 0;  // the number's present value
-    QDialog* dialog = nullptr;  // a dialog built in code, for the answerer to fill in
+    QString text;              // message, label of the number, file filter, or the address
+    QString folder;            // where a file dialog starts
+    double present = 0;        // the number's present value
+    QDialog* dialog = nullptr; // a dialog built in code, for the answerer to fill in
 };
 
 struct Reply {
-    bool accepted = false;  // Yes, OK, or a file chosen
+    bool accepted = false; // Yes, OK, or a file chosen
     QStringList files;
     double number = 0;
 };

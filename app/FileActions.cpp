@@ -19,8 +19,7 @@ std::string bytesOf(const QString& name) { return name.toUtf8().toStdString(); }
 
 } // namespace
 
-QString sceneFileName(const QString& chosen)
-{
+QString sceneFileName(const QString& chosen) {
     // only the file-name part counts: a folder "a.b" holds no extension of ours
     const int slash = std::max(chosen.lastIndexOf(QLatin1Char('/')), chosen.lastIndexOf(QLatin1Char('\\')));
     const int dot = chosen.lastIndexOf(QLatin1Char('.'));
@@ -30,15 +29,13 @@ QString sceneFileName(const QString& chosen)
     return chosen.left(dot) + QStringLiteral(".k");
 }
 
-void MainWindow::on_actionNew_triggered()
-{
+void MainWindow::on_actionNew_triggered() {
     if (!kal::dialogs->askYesNo(tr("New"), tr("This action clears the current scene! Proceed?"))) return;
     kal::GLWorkGuard gl;
     view()->clearScene();
 }
 
-void MainWindow::on_actionOpen_triggered()
-{
+void MainWindow::on_actionOpen_triggered() {
     const QStringList names = kal::dialogs->openFileNames(
         tr("Open"), QString(),
         tr("All (*.k *.ko *.obj *.png *.jpg *.gif);;Scenes & Objects (*.k *.ko);;Meshes (*.obj);;Sprites (*.png *.jpg "
@@ -61,8 +58,7 @@ void MainWindow::on_actionOpen_triggered()
     if (!failed.isEmpty()) kal::dialogs->warn(tr("Open"), tr("Could not open ") + failed.join(QStringLiteral(", ")));
 }
 
-void MainWindow::on_actionSave_triggered()
-{
+void MainWindow::on_actionSave_triggered() {
     const QString chosen =
         kal::dialogs->saveFileName(tr("Save"), QString(), tr("All (*.k *.obj);;Scenes (*.k);;Meshes (*.obj)"));
     if (chosen.isEmpty()) return;
@@ -78,8 +74,7 @@ void MainWindow::on_actionSave_triggered()
     if (!saved) kal::dialogs->warn(tr("Save"), tr("Could not write ") + name);
 }
 
-void MainWindow::on_actionQuick_Save_triggered()
-{
+void MainWindow::on_actionQuick_Save_triggered() {
     if (!idleGuard(ui->actionQuick_Save) || !restoreMenuPick()) return;
     view()->saveObject();
 }

@@ -29,24 +29,21 @@ namespace {
 
 // Deletes a form object and forgets it, so later steps see null instead of a dangling pointer.
 template <class T>
-void deleteMember(T*& member)
-{
+void deleteMember(T*& member) {
     delete member;
     member = nullptr;
 }
 
 } // namespace
 
-QString licenceHtml(QByteArray bytes)
-{
+QString licenceHtml(QByteArray bytes) {
     const int end = bytes.indexOf('\0');
     if (end >= 0) bytes.truncate(end);
     // Escaped, so a '<' or '&' in the licence shows as written instead of being read as markup.
     return QStringLiteral("<pre>") + QString::fromUtf8(bytes).toHtmlEscaped() + QStringLiteral("</pre>");
 }
 
-MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent, Qt::WindowFlags()), ui(new Ui_MainWindow)
-{
+MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent, Qt::WindowFlags()), ui(new Ui_MainWindow) {
     ui->setupUi(this);
 
     glWidget = new GLWidget(nullptr);
@@ -101,8 +98,8 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent, Qt::WindowFlags())
     deleteMember(ui->actionBloom);
 
     // Shortcuts of these menus work whatever menus and toolbars are shown.
-    for (QMenu* m : {ui->menuFile, ui->menuAssembly, ui->menuSculpt, ui->menuBrush, ui->menuRender, ui->menuView,
-                     ui->menuACTION})
+    for (QMenu* m :
+         {ui->menuFile, ui->menuAssembly, ui->menuSculpt, ui->menuBrush, ui->menuRender, ui->menuView, ui->menuACTION})
         addMenuActions(m);
 
     connect(glWidget, SIGNAL(setInAction(bool)), this, SLOT(setInAction(bool)));
@@ -168,8 +165,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent, Qt::WindowFlags())
             if (QAction* a = ui->action(r.name)) disabledForGood.append(a);
 }
 
-MainWindow::~MainWindow()
-{
+MainWindow::~MainWindow() {
     // The environment builder must not reach a bar that leaves with the status bar.
     if (kal::theProgressBar && kal::theProgressBar->window() == this) kal::theProgressBar = nullptr;
     delete ui;
@@ -178,23 +174,17 @@ MainWindow::~MainWindow()
 
 kal::GLView* MainWindow::view() const { return glWidget->view; }
 
-void MainWindow::setMenuActionsEnabled(QMenu* menu, bool enabled)
-{
+void MainWindow::setMenuActionsEnabled(QMenu* menu, bool enabled) {
     for (QAction* a : menuWalk(menu)) a->setEnabled(enabled);
 }
 
-void MainWindow::setToolBarActionsEnabled(QToolBar* bar, bool enabled)
-{
+void MainWindow::setToolBarActionsEnabled(QToolBar* bar, bool enabled) {
     for (QAction* a : menuWalk(bar)) a->setEnabled(enabled);
 }
 
-void MainWindow::addMenuActions(QMenu* menu)
-{
-    addActions(menuWalkRepeated(menu));
-}
+void MainWindow::addMenuActions(QMenu* menu) { addActions(menuWalkRepeated(menu)); }
 
-void MainWindow::setInAction(bool InAction)
-{
+void MainWindow::setInAction(bool InAction) {
     const bool e = !InAction;
     setMenuActionsEnabled(ui->menuFile, e);
     setMenuActionsEnabled(ui->menuSculpt, e);
@@ -218,8 +208,7 @@ void MainWindow::setInAction(bool InAction)
     for (QAction* a : disabledForGood) a->setEnabled(false);
 }
 
-void MainWindow::on_actionLicense_triggered()
-{
+void MainWindow::on_actionLicense_triggered() {
     auto* dialog = new QDialog(this, Qt::WindowFlags());
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setFixedSize(800, 400);
@@ -241,7 +230,6 @@ void MainWindow::on_actionLicense_triggered()
     dialog->show();
 }
 
-void MainWindow::onExit()
-{
+void MainWindow::onExit() {
     if (kal::dialogs->askYesNo(tr("Kalvimor"), tr("Exit?"))) close();
 }

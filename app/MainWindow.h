@@ -27,7 +27,7 @@ class Tool;
 namespace ui {
 struct ParameterQuestion;
 }
-}
+} // namespace kal
 
 // The licence display's content: the text up to its first zero byte, escaped and kept preformatted.
 QString licenceHtml(QByteArray bytes);
@@ -61,7 +61,7 @@ public:
     QToolBar* simpleToolBar = nullptr;
     GLWidget* glWidget = nullptr;
     kal::mat3 savedViewRotation;
-    bool textDisplay = true;  // the window's copy of the view's status-text switch
+    bool textDisplay = true; // the window's copy of the view's status-text switch
     QList<QKeySequence> assemblyShortcuts;
     QList<QKeySequence> sculptShortcuts;
     Ui_MainWindow* ui = nullptr;

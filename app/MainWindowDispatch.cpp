@@ -19,15 +19,37 @@ namespace {
 
 // View settings that checkable actions stand for.
 enum class Setting {
-    Mode, Command, PivotMode, InsertKind, Thickness, AxisShape, SectionShape, Hierarchy, Brush, Background,
-    Frame, Placement, Projection, RelativeToChild, AddOnLinked, AddLinked, Closed, LensChromatism,
-    ObjectsChromatism, MirrorX, MirrorY, MirrorZ, RotationX, RotationY, RotationZ,
+    Mode,
+    Command,
+    PivotMode,
+    InsertKind,
+    Thickness,
+    AxisShape,
+    SectionShape,
+    Hierarchy,
+    Brush,
+    Background,
+    Frame,
+    Placement,
+    Projection,
+    RelativeToChild,
+    AddOnLinked,
+    AddLinked,
+    Closed,
+    LensChromatism,
+    ObjectsChromatism,
+    MirrorX,
+    MirrorY,
+    MirrorZ,
+    RotationX,
+    RotationY,
+    RotationZ,
 };
 
 struct ViewCheck {
     const char* action;
     Setting setting;
-    int value;  // the action is checked while the setting has this value
+    int value; // the action is checked while the setting has this value
 };
 
 using C = kal::Command;
@@ -37,88 +59,157 @@ constexpr ViewCheck kind(const char* action, K k) { return {action, Setting::Ins
 
 // An action may stand for several values (Place for Place and Draw, Tube for both tube kinds).
 const ViewCheck viewChecks[] = {
-    {"actionAssembly", Setting::Mode, kal::ASSEMBLY}, {"actionSculpt", Setting::Mode, kal::SCULPT},
+    {"actionAssembly", Setting::Mode, kal::ASSEMBLY},
+    {"actionSculpt", Setting::Mode, kal::SCULPT},
 
-    command("actionInsert", C::Insert), command("actionPlace", C::Place), command("actionPlace", C::Draw),
-    command("actionInverse_Kinematics", C::InverseKinematics), command("actionAsmMove", C::Move),
-    command("actionAsmRotate", C::Rotate), command("actionAsmScale", C::Scale), command("actionAsmMirror", C::Mirror),
-    command("actionAsmRotateScale", C::RotateScale), command("actionRotation_Multiplicity", C::RotateMultiplicity),
-    command("actionMaterial", C::Material), command("actionLink", C::Link), command("actionUnlink", C::Unlink),
+    command("actionInsert", C::Insert),
+    command("actionPlace", C::Place),
+    command("actionPlace", C::Draw),
+    command("actionInverse_Kinematics", C::InverseKinematics),
+    command("actionAsmMove", C::Move),
+    command("actionAsmRotate", C::Rotate),
+    command("actionAsmScale", C::Scale),
+    command("actionAsmMirror", C::Mirror),
+    command("actionAsmRotateScale", C::RotateScale),
+    command("actionRotation_Multiplicity", C::RotateMultiplicity),
+    command("actionMaterial", C::Material),
+    command("actionLink", C::Link),
+    command("actionUnlink", C::Unlink),
     command("actionConstrain_Rotation", C::ConstrainRotation),
-    command("actionConstrain_Movement", C::ConstrainTranslation), command("actionAlign", C::Align),
-    command("actionMatch_Pivot", C::MatchPivot), command("actionDynamics_2", C::Speed),
+    command("actionConstrain_Movement", C::ConstrainTranslation),
+    command("actionAlign", C::Align),
+    command("actionMatch_Pivot", C::MatchPivot),
+    command("actionDynamics_2", C::Speed),
 
-    {"actionObject_Pivot", Setting::PivotMode, 0}, {"actionObject", Setting::PivotMode, 1},
+    {"actionObject_Pivot", Setting::PivotMode, 0},
+    {"actionObject", Setting::PivotMode, 1},
     {"actionPivot", Setting::PivotMode, 2},
 
-    kind("actionUse_Tool", K::UseTool), kind("actionTetrahedron", K::Tetrahedron), kind("actionCube", K::Cube),
-    kind("actionOctahedron", K::Octahedron), kind("actionDodecahedron", K::Dodecahedron),
-    kind("actionIcosahedron", K::Icosahedron), kind("actionSphere", K::Sphere), kind("actionCylinder", K::Cylinder),
-    kind("actionCapsule", K::Capsule), kind("actionProfile", K::Profile),
-    kind("actionUniform_Profile", K::UniformProfile), kind("actionPillow_Profile", K::PillowProfile),
-    kind("actionBlob_Profile", K::BlobProfile), kind("actionChamfer_Profile", K::ChamferProfile),
-    kind("actionChisel_Profile", K::ChiselProfile), kind("actionConvex_Profile", K::ConvexProfile),
-    kind("actionConvex_Sharp_Profile", K::ConvexSharpProfile), kind("actionScoop_Profile", K::ScoopProfile),
-    kind("actionRevoluton", K::Revolution), kind("actionTube", K::TubeDrawnSection), kind("actionTube", K::Tube),
-    kind("actionArray", K::Array), kind("actionChain", K::Chain), kind("actionGuide", K::Guide),
-    kind("actionHydraulics", K::Hydraulics), kind("actionMuscle", K::Muscle), kind("actionLightning", K::Lightning),
+    kind("actionUse_Tool", K::UseTool),
+    kind("actionTetrahedron", K::Tetrahedron),
+    kind("actionCube", K::Cube),
+    kind("actionOctahedron", K::Octahedron),
+    kind("actionDodecahedron", K::Dodecahedron),
+    kind("actionIcosahedron", K::Icosahedron),
+    kind("actionSphere", K::Sphere),
+    kind("actionCylinder", K::Cylinder),
+    kind("actionCapsule", K::Capsule),
+    kind("actionProfile", K::Profile),
+    kind("actionUniform_Profile", K::UniformProfile),
+    kind("actionPillow_Profile", K::PillowProfile),
+    kind("actionBlob_Profile", K::BlobProfile),
+    kind("actionChamfer_Profile", K::ChamferProfile),
+    kind("actionChisel_Profile", K::ChiselProfile),
+    kind("actionConvex_Profile", K::ConvexProfile),
+    kind("actionConvex_Sharp_Profile", K::ConvexSharpProfile),
+    kind("actionScoop_Profile", K::ScoopProfile),
+    kind("actionRevoluton", K::Revolution),
+    kind("actionTube", K::TubeDrawnSection),
+    kind("actionTube", K::Tube),
+    kind("actionArray", K::Array),
+    kind("actionChain", K::Chain),
+    kind("actionGuide", K::Guide),
+    kind("actionHydraulics", K::Hydraulics),
+    kind("actionMuscle", K::Muscle),
+    kind("actionLightning", K::Lightning),
     kind("actionCable", K::Cable),
 
-    {"actionThin", Setting::Thickness, 0}, {"actionThick", Setting::Thickness, 1}, {"actionHalf", Setting::Thickness, 2},
+    {"actionThin", Setting::Thickness, 0},
+    {"actionThick", Setting::Thickness, 1},
+    {"actionHalf", Setting::Thickness, 2},
 
-    {"actionAxisFree", Setting::AxisShape, 0}, {"actionAxisSegment", Setting::AxisShape, 1},
-    {"actionAxisTriangle", Setting::AxisShape, 2}, {"actionAxisSquare", Setting::AxisShape, 3},
-    {"actionAxisPentagon", Setting::AxisShape, 4}, {"actionAxisHexagon", Setting::AxisShape, 5},
-    {"actionAxisNGon", Setting::AxisShape, 6}, {"actionAxisCircle", Setting::AxisShape, 7},
-    {"actionAxisTrefoilKnot", Setting::AxisShape, 8}, {"actionAxisKnot", Setting::AxisShape, 9},
+    {"actionAxisFree", Setting::AxisShape, 0},
+    {"actionAxisSegment", Setting::AxisShape, 1},
+    {"actionAxisTriangle", Setting::AxisShape, 2},
+    {"actionAxisSquare", Setting::AxisShape, 3},
+    {"actionAxisPentagon", Setting::AxisShape, 4},
+    {"actionAxisHexagon", Setting::AxisShape, 5},
+    {"actionAxisNGon", Setting::AxisShape, 6},
+    {"actionAxisCircle", Setting::AxisShape, 7},
+    {"actionAxisTrefoilKnot", Setting::AxisShape, 8},
+    {"actionAxisKnot", Setting::AxisShape, 9},
     {"actionAxisChainlink", Setting::AxisShape, 10},
-    {"actionSectionFree", Setting::SectionShape, 0}, {"actionSectionSegment", Setting::SectionShape, 1},
-    {"actionSectionTriangle", Setting::SectionShape, 2}, {"actionSectionSquare", Setting::SectionShape, 3},
-    {"actionSectionPentagon", Setting::SectionShape, 4}, {"actionSectionHexagon", Setting::SectionShape, 5},
-    {"actionSectionNGon", Setting::SectionShape, 6}, {"actionSectionCircle", Setting::SectionShape, 7},
+    {"actionSectionFree", Setting::SectionShape, 0},
+    {"actionSectionSegment", Setting::SectionShape, 1},
+    {"actionSectionTriangle", Setting::SectionShape, 2},
+    {"actionSectionSquare", Setting::SectionShape, 3},
+    {"actionSectionPentagon", Setting::SectionShape, 4},
+    {"actionSectionHexagon", Setting::SectionShape, 5},
+    {"actionSectionNGon", Setting::SectionShape, 6},
+    {"actionSectionCircle", Setting::SectionShape, 7},
 
-    {"actionAdd_To_Scene", Setting::Hierarchy, 0}, {"actionAdd_To_Parent", Setting::Hierarchy, 1},
+    {"actionAdd_To_Scene", Setting::Hierarchy, 0},
+    {"actionAdd_To_Parent", Setting::Hierarchy, 1},
     {"actionAdd_To_Child", Setting::Hierarchy, 2},
 
-    {"actionMove", Setting::Brush, 1}, {"actionRotate", Setting::Brush, 3}, {"actionScale", Setting::Brush, 5},
-    {"actionMirror", Setting::Brush, 7}, {"actionScale_Direction", Setting::Brush, 9},
-    {"actionDeform", Setting::Brush, 12}, {"actionDeform_Volume", Setting::Brush, 13},
-    {"actionSmooth", Setting::Brush, 15}, {"actionInflate", Setting::Brush, 20},
-    {"actionDeflate", Setting::Brush, 21}, {"actionGrow", Setting::Brush, 22}, {"actionPinch", Setting::Brush, 23},
-    {"actionTwist", Setting::Brush, 24}, {"actionFlatten", Setting::Brush, 25}, {"actionPaint", Setting::Brush, 29},
-    {"actionFill", Setting::Brush, 30}, {"actionErase_Component", Setting::Brush, 32},
-    {"actionErase_Patch", Setting::Brush, 34}, {"actionErase_Feature", Setting::Brush, 35},
-    {"actionExtrude", Setting::Brush, 36}, {"actionExtrude_Scale", Setting::Brush, 37},
-    {"actionExtrude_Deform", Setting::Brush, 38}, {"actionBevel", Setting::Brush, 40},
-    {"actionNormal_Tear", Setting::Brush, 41}, {"actionScale_Tear", Setting::Brush, 42},
-    {"actionDeform_Tear", Setting::Brush, 44}, {"actionCut_Plane", Setting::Brush, 47},
-    {"actionClip_Plane", Setting::Brush, 48}, {"actionSub_Plane", Setting::Brush, 49},
-    {"actionCut_Sphere", Setting::Brush, 52}, {"actionClip_Sphere", Setting::Brush, 53},
-    {"actionAdd_Sphere", Setting::Brush, 54}, {"actionSub_Sphere", Setting::Brush, 55},
-    {"actionPattern_0", Setting::Brush, 67}, {"actionPattern_1", Setting::Brush, 68},
-    {"actionPattern_2", Setting::Brush, 69}, {"actionPattern_3", Setting::Brush, 70},
+    {"actionMove", Setting::Brush, 1},
+    {"actionRotate", Setting::Brush, 3},
+    {"actionScale", Setting::Brush, 5},
+    {"actionMirror", Setting::Brush, 7},
+    {"actionScale_Direction", Setting::Brush, 9},
+    {"actionDeform", Setting::Brush, 12},
+    {"actionDeform_Volume", Setting::Brush, 13},
+    {"actionSmooth", Setting::Brush, 15},
+    {"actionInflate", Setting::Brush, 20},
+    {"actionDeflate", Setting::Brush, 21},
+    {"actionGrow", Setting::Brush, 22},
+    {"actionPinch", Setting::Brush, 23},
+    {"actionTwist", Setting::Brush, 24},
+    {"actionFlatten", Setting::Brush, 25},
+    {"actionPaint", Setting::Brush, 29},
+    {"actionFill", Setting::Brush, 30},
+    {"actionErase_Component", Setting::Brush, 32},
+    {"actionErase_Patch", Setting::Brush, 34},
+    {"actionErase_Feature", Setting::Brush, 35},
+    {"actionExtrude", Setting::Brush, 36},
+    {"actionExtrude_Scale", Setting::Brush, 37},
+    {"actionExtrude_Deform", Setting::Brush, 38},
+    {"actionBevel", Setting::Brush, 40},
+    {"actionNormal_Tear", Setting::Brush, 41},
+    {"actionScale_Tear", Setting::Brush, 42},
+    {"actionDeform_Tear", Setting::Brush, 44},
+    {"actionCut_Plane", Setting::Brush, 47},
+    {"actionClip_Plane", Setting::Brush, 48},
+    {"actionSub_Plane", Setting::Brush, 49},
+    {"actionCut_Sphere", Setting::Brush, 52},
+    {"actionClip_Sphere", Setting::Brush, 53},
+    {"actionAdd_Sphere", Setting::Brush, 54},
+    {"actionSub_Sphere", Setting::Brush, 55},
+    {"actionPattern_0", Setting::Brush, 67},
+    {"actionPattern_1", Setting::Brush, 68},
+    {"actionPattern_2", Setting::Brush, 69},
+    {"actionPattern_3", Setting::Brush, 70},
     {"actionPattern_4", Setting::Brush, 71},
 
-    {"actionColor_4", Setting::Background, 0}, {"actionImage", Setting::Background, 1},
+    {"actionColor_4", Setting::Background, 0},
+    {"actionImage", Setting::Background, 1},
     {"actionEnvironment", Setting::Background, 2},
-    {"actionScreen_Frame", Setting::Frame, 0}, {"actionWorld_Frame", Setting::Frame, 1},
+    {"actionScreen_Frame", Setting::Frame, 0},
+    {"actionWorld_Frame", Setting::Frame, 1},
     {"actionObject_Frame", Setting::Frame, 2},
-    {"actionOn_Object", Setting::Placement, 1}, {"actionSame_Depth", Setting::Placement, 2},
-    {"actionOn_Normal", Setting::Placement, 3}, {"actionNormal_Plane", Setting::Placement, 4},
+    {"actionOn_Object", Setting::Placement, 1},
+    {"actionSame_Depth", Setting::Placement, 2},
+    {"actionOn_Normal", Setting::Placement, 3},
+    {"actionNormal_Plane", Setting::Placement, 4},
     {"actionTangent_Plane", Setting::Placement, 5},
-    {"actionOrthogonal", Setting::Projection, 0}, {"actionPerspective", Setting::Projection, 1},
+    {"actionOrthogonal", Setting::Projection, 0},
+    {"actionPerspective", Setting::Projection, 1},
 
-    {"actionRelative_To_Child", Setting::RelativeToChild, 1}, {"actionAdd_On_All_Instances", Setting::AddOnLinked, 1},
-    {"actionAdd_Linked", Setting::AddLinked, 1}, {"actionClosed", Setting::Closed, 1},
+    {"actionRelative_To_Child", Setting::RelativeToChild, 1},
+    {"actionAdd_On_All_Instances", Setting::AddOnLinked, 1},
+    {"actionAdd_Linked", Setting::AddLinked, 1},
+    {"actionClosed", Setting::Closed, 1},
     {"actionLens_Chromatism", Setting::LensChromatism, 1},
     {"actionObjects_Chromatism", Setting::ObjectsChromatism, 1},
-    {"actionX_Mirror_Symmetry", Setting::MirrorX, 1}, {"actionY_Mirror_Symmetry", Setting::MirrorY, 1},
-    {"actionZ_Mirror_Symmetry", Setting::MirrorZ, 1}, {"actionX_Rotation_Symmetry", Setting::RotationX, 1},
-    {"actionY_Rotation_Symmetry", Setting::RotationY, 1}, {"actionZ_Rotation_Symmetry", Setting::RotationZ, 1},
+    {"actionX_Mirror_Symmetry", Setting::MirrorX, 1},
+    {"actionY_Mirror_Symmetry", Setting::MirrorY, 1},
+    {"actionZ_Mirror_Symmetry", Setting::MirrorZ, 1},
+    {"actionX_Rotation_Symmetry", Setting::RotationX, 1},
+    {"actionY_Rotation_Symmetry", Setting::RotationY, 1},
+    {"actionZ_Rotation_Symmetry", Setting::RotationZ, 1},
 };
 
-int settingValue(const kal::GLView& v, Setting s)
-{
+int settingValue(const kal::GLView& v, Setting s) {
     switch (s) {
     case Setting::Mode: return v.chosenMode;
     case Setting::Command: return int(v.chosenCommand);
@@ -150,8 +241,7 @@ int settingValue(const kal::GLView& v, Setting s)
 }
 
 // 1 when the view says the action is on, 0 when off, -1 when the action stands for no setting.
-int checkedInView(const kal::GLView& v, const QAction* a)
-{
+int checkedInView(const kal::GLView& v, const QAction* a) {
     const QByteArray name = a->objectName().toLatin1();
     int answer = -1;
     for (const ViewCheck& c : viewChecks) {
@@ -164,8 +254,7 @@ int checkedInView(const kal::GLView& v, const QAction* a)
 
 } // namespace
 
-void MainWindow::showViewState(QAction* action)
-{
+void MainWindow::showViewState(QAction* action) {
     if (!action || !action->isCheckable()) return;
     const kal::GLView& v = *view();
     QActionGroup* group = action->actionGroup();
@@ -179,14 +268,15 @@ void MainWindow::showViewState(QAction* action)
     QAction* named = nullptr;
     for (QAction* a : group->actions()) {
         const int on = checkedInView(v, a);
-        if (on == 1) named = a;
-        else if (on == 0) a->setChecked(false);
+        if (on == 1)
+            named = a;
+        else if (on == 0)
+            a->setChecked(false);
     }
     if (named) named->setChecked(true);
 }
 
-bool MainWindow::modeGuard(int mode, QAction* action)
-{
+bool MainWindow::modeGuard(int mode, QAction* action) {
     kal::GLView* v = view();
     if (v->chosenMode == mode) return true;
     if (!v->isIdle()) {
@@ -202,31 +292,27 @@ bool MainWindow::modeGuard(int mode, QAction* action)
     return true;
 }
 
-bool MainWindow::idleGuard(QAction* action)
-{
+bool MainWindow::idleGuard(QAction* action) {
     if (view()->isIdle()) return true;
     showViewState(action);
     return false;
 }
 
-bool MainWindow::sculptGestureGuard(QAction* action)
-{
+bool MainWindow::sculptGestureGuard(QAction* action) {
     const kal::GLView* v = view();
     if (v->isIdle() || v->mode != kal::SCULPT) return true;
     showViewState(action);
     return false;
 }
 
-bool MainWindow::ikGuard()
-{
+bool MainWindow::ikGuard() {
     const kal::GLView* v = view();
     return v->chosenMode == kal::ASSEMBLY && v->command == kal::Command::InverseKinematics;
 }
 
 bool MainWindow::ctrlHeld() const { return kal::keyboard.isDown(kal::VkControl); }
 
-void MainWindow::restorePlacementCommand()
-{
+void MainWindow::restorePlacementCommand() {
     kal::GLView* v = view();
     if (simpleMode()) {
         ui->actionPlace->setChecked(true);

@@ -21,8 +21,7 @@ constexpr double signedLimit = kal::kPbrSignedLimit;
 
 int signedToSlider(int value) { return int((value / signedLimit + 1) * 255 * 0.5); }
 
-int16_t sliderToSigned(int position)
-{
+int16_t sliderToSigned(int position) {
     const double v = std::trunc((2.0 * position / 255 - 1) * signedLimit);
     return int16_t(std::clamp(v, -signedLimit, signedLimit));
 }
@@ -31,8 +30,7 @@ int unsignedToSlider(int value) { return value * 255 / 65535; }
 
 uint16_t sliderToUnsigned(int position) { return uint16_t(std::clamp(position * 65535 / 255.0, 0.0, 65535.0)); }
 
-void Ui_MaterialDialog::setupUi(QDialog* dialog)
-{
+void Ui_MaterialDialog::setupUi(QDialog* dialog) {
     if (dialog->objectName().isEmpty()) dialog->setObjectName(QStringLiteral("MaterialDialog"));
     dialog->resize(562, 444);
     QSizePolicy policy(QSizePolicy::Fixed, QSizePolicy::Fixed);
@@ -91,8 +89,7 @@ void Ui_MaterialDialog::setupUi(QDialog* dialog)
     QMetaObject::connectSlotsByName(dialog);
 }
 
-void Ui_MaterialDialog::retranslateUi(QDialog* dialog)
-{
+void Ui_MaterialDialog::retranslateUi(QDialog* dialog) {
     const auto tr = [](const char* text) { return QCoreApplication::translate("MaterialDialog", text); };
     dialog->setWindowTitle(tr("Material"));
     colorBox->setTitle(tr("Color"));
@@ -104,8 +101,7 @@ void Ui_MaterialDialog::retranslateUi(QDialog* dialog)
 }
 
 MaterialDialog::MaterialDialog(const kal::pbr& m, QWidget* parent, int editedMask)
-    : QDialog(parent, Qt::WindowFlags())
-{
+    : QDialog(parent, Qt::WindowFlags()) {
     registerDialogTypes();
     colorWheel = new ColorWheel(kal::wvec4(m.red, m.green, m.blue, 65535));
     lightWheel = new ColorWheel(kal::wvec4(m.lightRed, m.lightGreen, m.lightBlue, 65535));
@@ -155,70 +151,59 @@ MaterialDialog::MaterialDialog(const kal::pbr& m, QWidget* parent, int editedMas
 
 MaterialDialog::~MaterialDialog() { delete ui; }
 
-void MaterialDialog::changeColor(kal::wvec4 c)
-{
+void MaterialDialog::changeColor(kal::wvec4 c) {
     material.red = c.r;
     material.green = c.g;
     material.blue = c.b;
     emit currentMaterialChanged(material, kal::kPbrColor);
 }
 
-void MaterialDialog::changeLight(kal::wvec4 l)
-{
+void MaterialDialog::changeLight(kal::wvec4 l) {
     material.lightRed = l.r;
     material.lightGreen = l.g;
     material.lightBlue = l.b;
     emit currentMaterialChanged(material, kal::kPbrLight);
 }
 
-void MaterialDialog::changeRoughness(int value)
-{
+void MaterialDialog::changeRoughness(int value) {
     material.roughness = sliderToSigned(value);
     emit currentMaterialChanged(material, kal::kPbrRoughness);
 }
 
-void MaterialDialog::changeMetalness(int value)
-{
+void MaterialDialog::changeMetalness(int value) {
     material.metalness = sliderToSigned(value);
     emit currentMaterialChanged(material, kal::kPbrMetalness);
 }
 
-void MaterialDialog::changeOpacity(int value)
-{
+void MaterialDialog::changeOpacity(int value) {
     material.opacity = sliderToUnsigned(value);
     emit currentMaterialChanged(material, kal::kPbrOpacity);
 }
 
-void MaterialDialog::changeRefractivity(int value)
-{
+void MaterialDialog::changeRefractivity(int value) {
     material.refractivity = sliderToUnsigned(value);
     emit currentMaterialChanged(material, kal::kPbrRefractivity);
 }
 
-void MaterialDialog::toggleGroup(bool on, int bit, QSlider* slider)
-{
+void MaterialDialog::toggleGroup(bool on, int bit, QSlider* slider) {
     if (slider) slider->setEnabled(on);
     mask = on ? mask | bit : mask & ~bit;
     emit currentMaskChanged(kal::byte(mask & 0xFF));
 }
 
-void MaterialDialog::on_pushRoughness_toggled(bool)
-{
+void MaterialDialog::on_pushRoughness_toggled(bool) {
     toggleGroup(ui->pushRoughness->isChecked(), kal::kPbrRoughness, ui->roughness);
 }
 
-void MaterialDialog::on_pushMetalness_toggled(bool)
-{
+void MaterialDialog::on_pushMetalness_toggled(bool) {
     toggleGroup(ui->pushMetalness->isChecked(), kal::kPbrMetalness, ui->metalness);
 }
 
-void MaterialDialog::on_pushOpacity_toggled(bool)
-{
+void MaterialDialog::on_pushOpacity_toggled(bool) {
     toggleGroup(ui->pushOpacity->isChecked(), kal::kPbrOpacity, ui->opacity);
 }
 
-void MaterialDialog::on_pushThickness_toggled(bool)
-{
+void MaterialDialog::on_pushThickness_toggled(bool) {
     toggleGroup(ui->pushThickness->isChecked(), kal::kPbrRefractivity, ui->refractivity);
 }
 

@@ -6,16 +6,14 @@
 
 namespace {
 
-void appendOwn(const QWidget* w, QList<QAction*>& out)
-{
+void appendOwn(const QWidget* w, QList<QAction*>& out) {
     for (QAction* a : w->actions())
         if (a) out.append(a);
 }
 
 } // namespace
 
-QList<QAction*> menuWalk(const QWidget* root)
-{
+QList<QAction*> menuWalk(const QWidget* root) {
     QList<QAction*> out;
     if (!root) return out;
     appendOwn(root, out);
@@ -23,8 +21,7 @@ QList<QAction*> menuWalk(const QWidget* root)
     return out;
 }
 
-QList<QAction*> menuWalkRepeated(const QWidget* root)
-{
+QList<QAction*> menuWalkRepeated(const QWidget* root) {
     QList<QAction*> out;
     if (!root) return out;
     appendOwn(root, out);
@@ -32,13 +29,11 @@ QList<QAction*> menuWalkRepeated(const QWidget* root)
     return out;
 }
 
-void captureMenuShortcuts(const QMenu* menu, QList<QKeySequence>& shortcuts)
-{
+void captureMenuShortcuts(const QMenu* menu, QList<QKeySequence>& shortcuts) {
     for (QAction* a : menuWalk(menu)) shortcuts.append(a->shortcut());
 }
 
-void applyMenuShortcuts(const QMenu* menu, const QList<QKeySequence>& shortcuts)
-{
+void applyMenuShortcuts(const QMenu* menu, const QList<QKeySequence>& shortcuts) {
     int k = 0;
     for (QAction* a : menuWalk(menu)) {
         // a menu that grew since the capture must not read past the saved list
@@ -47,7 +42,6 @@ void applyMenuShortcuts(const QMenu* menu, const QList<QKeySequence>& shortcuts)
     }
 }
 
-void clearMenuShortcuts(const QMenu* menu)
-{
+void clearMenuShortcuts(const QMenu* menu) {
     for (QAction* a : menuWalk(menu)) a->setShortcut(QKeySequence());
 }

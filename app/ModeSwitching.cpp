@@ -17,18 +17,17 @@
 // linked edits off).
 bool MainWindow::simpleMode() const { return view()->fullMode; }
 
-void MainWindow::setAssemblyMode(bool enter)
-{
+void MainWindow::setAssemblyMode(bool enter) {
     const bool simple = simpleMode();
     fullToolBar->setVisible(!simple);
     simpleToolBar->setVisible(simple);
     sculptToolBar->setVisible(true);
 
-    for (QAction* a : {ui->actionInsert, ui->actionPlace, ui->actionPrevious_Tool, ui->actionNext_Tool,
-                       ui->actionAsmRotateScale, ui->actionInverse_Kinematics, ui->actionIK_Chain,
-                       ui->actionIK_Chain_2, ui->actionIK_Chain_Reset, ui->menuConstraints->menuAction(),
-                       ui->actionAlign, ui->actionMatch_Pivot, ui->menuHierarchy->menuAction(), ui->actionLink,
-                       ui->actionUnlink, ui->actionDynamics_2, ui->actionAdd_Linked, ui->actionAdd_On_All_Instances})
+    for (QAction* a :
+         {ui->actionInsert, ui->actionPlace, ui->actionPrevious_Tool, ui->actionNext_Tool, ui->actionAsmRotateScale,
+          ui->actionInverse_Kinematics, ui->actionIK_Chain, ui->actionIK_Chain_2, ui->actionIK_Chain_Reset,
+          ui->menuConstraints->menuAction(), ui->actionAlign, ui->actionMatch_Pivot, ui->menuHierarchy->menuAction(),
+          ui->actionLink, ui->actionUnlink, ui->actionDynamics_2, ui->actionAdd_Linked, ui->actionAdd_On_All_Instances})
         a->setVisible(!simple);
 
     if (!enter) {
@@ -47,8 +46,7 @@ void MainWindow::setAssemblyMode(bool enter)
     glWidget->update();
 }
 
-void MainWindow::setSculptMode(bool enter)
-{
+void MainWindow::setSculptMode(bool enter) {
     if (!enter) {
         clearMenuShortcuts(ui->menuSculpt);
         ui->menuSculpt->setTitle(tr("Sculpt"));
@@ -62,8 +60,7 @@ void MainWindow::setSculptMode(bool enter)
     glWidget->update();
 }
 
-void MainWindow::setSimpleMode(bool simple)
-{
+void MainWindow::setSimpleMode(bool simple) {
     if (simpleMode() == simple) return;
     view()->setSwitch(kal::ViewSwitch::FullMode, simple);
     if (view()->chosenMode == kal::ASSEMBLY)
@@ -74,16 +71,14 @@ void MainWindow::setSimpleMode(bool simple)
 
 void MainWindow::on_actionFULL_MODE_triggered() { setSimpleMode(!simpleMode()); }
 
-void MainWindow::on_actionAssembly_triggered()
-{
+void MainWindow::on_actionAssembly_triggered() {
     if (view()->isIdle())
         setAssemblyMode(true);
     else
         showViewState(ui->actionAssembly);
 }
 
-void MainWindow::on_actionSculpt_triggered()
-{
+void MainWindow::on_actionSculpt_triggered() {
     if (view()->isIdle())
         setSculptMode(true);
     else

@@ -16,15 +16,13 @@
 namespace {
 
 // "12 Vertices ,  20 Faces": record counts, dead records included.
-QString meshCounts(const kal::Mesh& m)
-{
+QString meshCounts(const kal::Mesh& m) {
     return QStringLiteral("%1 Vertices ,  %2 Faces").arg(m.vertexCount()).arg(m.triangleCount());
 }
 
 } // namespace
 
-void MainWindow::pickContext(int level)
-{
+void MainWindow::pickContext(int level) {
     kal::Tool* t = contextTool();
     if (!t) return;
     kal::GLWorkGuard gl;
@@ -39,8 +37,7 @@ void MainWindow::on_actionPick_Feature_triggered() { pickContext(4); }
 void MainWindow::on_actionPick_Object_2_triggered() { pickContext(0); }
 void MainWindow::on_actionPick_Element_2_triggered() { pickContext(1); }
 
-void MainWindow::deleteContext(int level, bool section)
-{
+void MainWindow::deleteContext(int level, bool section) {
     // the view erases on the named tool only, picking again where the click was
     if (kal::Tool* t = contextTool()) view()->deleteByMode(t, uint8_t(level), section);
 }
@@ -65,29 +62,25 @@ void MainWindow::on_actionAs_Tri_Mesh_triggered() { on_actionConvert_To_Tri_Mesh
 void MainWindow::on_actionAs_Clay_triggered() { on_actionConvert_To_Clay_triggered(); }
 void MainWindow::on_actionSculpt_Unique_triggered() { on_actionUnique_triggered(); }
 
-void MainWindow::on_actionConvert_To_Tri_Mesh_triggered()
-{
+void MainWindow::on_actionConvert_To_Tri_Mesh_triggered() {
     if (!contextTool()) return;
     kal::GLWorkGuard gl;
     view()->convertToTriMesh();
 }
 
-void MainWindow::on_actionConvert_To_Clay_triggered()
-{
+void MainWindow::on_actionConvert_To_Clay_triggered() {
     if (!contextTool()) return;
     kal::GLWorkGuard gl;
     view()->convertToClay();
 }
 
-void MainWindow::on_actionUnique_triggered()
-{
+void MainWindow::on_actionUnique_triggered() {
     if (!contextTool()) return;
     kal::GLWorkGuard gl;
     view()->makeUnique();
 }
 
-void MainWindow::on_actionType_triggered()
-{
+void MainWindow::on_actionType_triggered() {
     kal::Tool* t = contextTool();
     // the box describes a mesh or a clay object; anything else has nothing to show
     if (!t || !t->element) return;
@@ -106,8 +99,7 @@ kal::CurveSurface* surfaceOf(kal::Tool* t) { return t ? kal::curveSurfaceOf(t->e
 
 } // namespace
 
-void MainWindow::on_actionTYPE_triggered()
-{
+void MainWindow::on_actionTYPE_triggered() {
     kal::CurveSurface* s = surfaceOf(contextTool());
     if (!s || !s->axis || !s->section) return;
     const kal::Curve& a = *s->axis;
@@ -118,18 +110,17 @@ void MainWindow::on_actionTYPE_triggered()
                          QStringLiteral("%1 Vertices ,  %2 Faces").arg(vertices).arg(faces));
 }
 
-void MainWindow::showCurveBox(bool section)
-{
+void MainWindow::showCurveBox(bool section) {
     kal::CurveSurface* s = surfaceOf(contextTool());
     const kal::Curve* c = s ? (section ? s->section : s->axis) : nullptr;
     if (!c) return;
     const QString uniform = c->word == 2 ? QStringLiteral("Uniform ,  ") : QString();
     kal::dialogs->inform(section ? tr("SECTION") : tr("AXIS"),
-                         uniform + QStringLiteral("%1 Vertices ,  %2 Edges").arg(c->pointCount()).arg(c->segmentCount()));
+                         uniform +
+                             QStringLiteral("%1 Vertices ,  %2 Edges").arg(c->pointCount()).arg(c->segmentCount()));
 }
 
-void MainWindow::subdivideCurve(bool section)
-{
+void MainWindow::subdivideCurve(bool section) {
     kal::CurveSurface* s = surfaceOf(contextTool());
     kal::Curve* c = s ? (section ? s->section : s->axis) : nullptr;
     if (!c) return;
@@ -145,22 +136,19 @@ void MainWindow::on_actionSECTION_triggered() { showCurveBox(true); }
 void MainWindow::on_actionAxis_Subdivide_triggered() { subdivideCurve(false); }
 void MainWindow::on_actionSection_Subdivide_triggered() { subdivideCurve(true); }
 
-void MainWindow::on_actionUndo_triggered()
-{
+void MainWindow::on_actionUndo_triggered() {
     if (!idleGuard(ui->actionUndo)) return;
     kal::GLWorkGuard gl;
     view()->undo();
 }
 
-void MainWindow::on_actionRedo_triggered()
-{
+void MainWindow::on_actionRedo_triggered() {
     if (!idleGuard(ui->actionRedo)) return;
     kal::GLWorkGuard gl;
     view()->redo();
 }
 
-void MainWindow::on_actionContour_triggered()
-{
+void MainWindow::on_actionContour_triggered() {
     if (!idleGuard(ui->actionContour)) return;
     kal::dialogs->chooseColor(&view()->contourColor, tr("Contour Color"));
 }

@@ -21,8 +21,7 @@
 namespace {
 
 // Whether the tool still hangs in one of the scene's trees (the id lists may be stale).
-bool inScene(kal::Scene* scene, kal::Tool* tool)
-{
+bool inScene(kal::Scene* scene, kal::Tool* tool) {
     if (!scene || !tool) return false;
     std::vector<kal::Tool*> all;
     scene->sceneRoot->enumerate(all);
@@ -32,20 +31,17 @@ bool inScene(kal::Scene* scene, kal::Tool* tool)
 
 } // namespace
 
-void MainWindow::popupMenu(QMenu* menu)
-{
+void MainWindow::popupMenu(QMenu* menu) {
     // the popup hides before its entry triggers: the kept pick is dropped only after that
     connect(menu, &QMenu::aboutToHide, this, &MainWindow::releaseMenuPick, Qt::UniqueConnection);
     menu->popup(QCursor::pos());
 }
 
-void MainWindow::releaseMenuPick()
-{
+void MainWindow::releaseMenuPick() {
     QTimer::singleShot(0, this, [this] { menuPickKept = false; });
 }
 
-bool MainWindow::restoreMenuPick()
-{
+bool MainWindow::restoreMenuPick() {
     if (!menuPickKept) return true;
     kal::GLView* v = view();
     // the object may have gone while the popup was up
@@ -54,13 +50,9 @@ bool MainWindow::restoreMenuPick()
     return true;
 }
 
-kal::Tool* MainWindow::contextTool()
-{
-    return restoreMenuPick() ? view()->pressPick.object : nullptr;
-}
+kal::Tool* MainWindow::contextTool() { return restoreMenuPick() ? view()->pressPick.object : nullptr; }
 
-void MainWindow::openMenu()
-{
+void MainWindow::openMenu() {
     kal::GLView* v = view();
     menuPick = v->pressPick;
     menuPickKept = true;

@@ -27,16 +27,14 @@ namespace {
 QString tr(const char* text) { return QCoreApplication::translate("MainWindow", text); }
 
 // A present value the dialog cannot show (NaN, or beyond what an int holds) starts at the minimum.
-int wholeStart(double present, double minimum)
-{
+int wholeStart(double present, double minimum) {
     if (!std::isfinite(present) || std::fabs(present) > 2.0e9) return int(minimum);
     return int(std::lround(present));
 }
 
 } // namespace
 
-double askNumber(QWidget* parent, const kal::ui::ParameterQuestion& q, double present, bool* accepted)
-{
+double askNumber(QWidget* parent, const kal::ui::ParameterQuestion& q, double present, bool* accepted) {
     bool ok = false;
     double value = present;
     if (q.decimals == 0) {
@@ -53,7 +51,4 @@ double askNumber(QWidget* parent, const kal::ui::ParameterQuestion& q, double pr
     return value;
 }
 
-QString countedText(const char* prefix, int count)
-{
-    return tr(prefix) + QString::number(count) + QLatin1Char(')');
-}
+QString countedText(const char* prefix, int count) { return tr(prefix) + QString::number(count) + QLatin1Char(')'); }

@@ -8,8 +8,7 @@
 #include <QAction>
 #include <QMenu>
 
-void MainWindow::chooseBrush(QAction* action, int id, QMenu* iconMenu)
-{
+void MainWindow::chooseBrush(QAction* action, int id, QMenu* iconMenu) {
     if (!modeGuard(kal::SCULPT, action)) return;
     view()->setSculptBrush(id);
     if (iconMenu) showChoice(iconMenu, action);
@@ -19,8 +18,7 @@ void MainWindow::on_actionMove_triggered() { chooseBrush(ui->actionMove, 1, ui->
 void MainWindow::on_actionRotate_triggered() { chooseBrush(ui->actionRotate, 3, ui->menuTransform_2); }
 void MainWindow::on_actionScale_triggered() { chooseBrush(ui->actionScale, 5, ui->menuTransform_2); }
 void MainWindow::on_actionMirror_triggered() { chooseBrush(ui->actionMirror, 7, ui->menuTransform_2); }
-void MainWindow::on_actionScale_Direction_triggered()
-{
+void MainWindow::on_actionScale_Direction_triggered() {
     chooseBrush(ui->actionScale_Direction, 9, ui->menuTransform_2);
 }
 void MainWindow::on_actionDeform_triggered() { chooseBrush(ui->actionDeform, 12); }
@@ -60,8 +58,7 @@ void MainWindow::on_actionPattern_2_triggered() { chooseBrush(ui->actionPattern_
 void MainWindow::on_actionPattern_3_triggered() { chooseBrush(ui->actionPattern_3, 70); }
 void MainWindow::on_actionPattern_4_triggered() { chooseBrush(ui->actionPattern_4, 71); }
 
-void MainWindow::chooseSelection(QAction* action, int selection)
-{
+void MainWindow::chooseSelection(QAction* action, int selection) {
     if (modeGuard(kal::SCULPT, action)) view()->setSelectionMode(selection);
 }
 
@@ -69,16 +66,14 @@ void MainWindow::on_actionSelect_Component_triggered() { chooseSelection(ui->act
 void MainWindow::on_actionSelect_Patch_triggered() { chooseSelection(ui->actionSelect_Patch, 1); }
 void MainWindow::on_actionSelect_All_Patches_triggered() { chooseSelection(ui->actionSelect_All_Patches, 2); }
 
-void MainWindow::on_actionAxisSection_triggered()
-{
+void MainWindow::on_actionAxisSection_triggered() {
     if (!modeGuard(kal::SCULPT, ui->actionAxisSection)) return;
     kal::GLView* v = view();
     v->setSwitch(kal::ViewSwitch::AxisSection, !v->axisSection);
     ui->actionAxisSection->setText(v->axisSection ? tr("Section") : tr("Axis"));
 }
 
-void MainWindow::on_actionMaterial_2_triggered()
-{
+void MainWindow::on_actionMaterial_2_triggered() {
     if (!modeGuard(kal::SCULPT, ui->actionMaterial_2)) return;
     kal::dialogs->editMaterial(&view()->brushMaterial, &view()->paintMask, tr("Brush"));
 }

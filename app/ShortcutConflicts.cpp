@@ -4,15 +4,14 @@
 
 #include <algorithm>
 
-QList<ShortcutConflict> findShortcutConflicts(const QList<QAction*>& actions)
-{
-    QList<ShortcutConflict> holders;  // every live key, conflicting or not
+QList<ShortcutConflict> findShortcutConflicts(const QList<QAction*>& actions) {
+    QList<ShortcutConflict> holders; // every live key, conflicting or not
     for (QAction* a : actions) {
         if (!a || !a->isEnabled() || !a->isVisible()) continue;
         for (const QKeySequence& key : a->shortcuts()) {
             if (key.isEmpty()) continue;
-            auto it = std::find_if(holders.begin(), holders.end(),
-                                   [&](const ShortcutConflict& c) { return c.key == key; });
+            auto it =
+                std::find_if(holders.begin(), holders.end(), [&](const ShortcutConflict& c) { return c.key == key; });
             if (it == holders.end())
                 holders.append({key, {a}});
             else if (!it->actions.contains(a))

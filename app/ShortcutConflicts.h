@@ -9,7 +9,7 @@ class QAction;
 
 struct ShortcutConflict {
     QKeySequence key;
-    QList<QAction*> actions;  // two or more, in the order given
+    QList<QAction*> actions; // two or more, in the order given
 };
 
 // Considers only actions that are enabled and visible; an action whose shortcut was cleared

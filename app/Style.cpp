@@ -5,68 +5,65 @@
 
 namespace kal::style {
 
-const char* const windowStyleSheet =
-    "QMainWindow { \n"
-    "\tbackground-color: #333;\n"
-    "\tcolor: #ccc;\n"
-    "}\n"
-    "\n"
-    "QToolBar {\n"
-    "\tmargin: 0px;\n"
-    "\tborder: none;\n"
-    "}";
+const char* const windowStyleSheet = "QMainWindow { \n"
+                                     "\tbackground-color: #333;\n"
+                                     "\tcolor: #ccc;\n"
+                                     "}\n"
+                                     "\n"
+                                     "QToolBar {\n"
+                                     "\tmargin: 0px;\n"
+                                     "\tborder: none;\n"
+                                     "}";
 
-const char* const menuBarStyleSheet =
-    "QMenuBar {\n"
-    "\tbackground-color: #333;\n"
-    "\tcolor: #ccc;\n"
-    "}\n"
-    "QMenuBar::item { background-color: #333; } \n"
-    "QMenuBar::item:selected { color: #fff; } \n"
-    "\n"
-    "QMenu {\n"
-    "\tbackground-color: #333;\n"
-    "\tcolor: #ccc;\n"
-    "\tmargin: 0px;\t\n"
-    "\tborder: none; \n"
-    "\tpadding: 0px;\n"
-    "\ticon-size: 12px;\n"
-    "}\n"
-    "\n"
-    "QMenu::item {\n"
-    "\tmin-width: 80px;\n"
-    "\theight: 25px; \n"
-    "\tmargin: 0px;\t\n"
-    "\tborder: none; \n"
-    "\tpadding: 0px 25px 0px 25px; \n"
-    "}\n"
-    "QMenu::icon {\n"
-    "\tmargin-left: 5px;\n"
-    "\tsubcontrol-origin: padding;\n"
-    "    subcontrol-position: center left; \n"
-    "}\n"
-    "QMenu::item:selected { color: #fff; }\n"
-    "QMenu::item:checked { color: #efba44; }\n"
-    "QMenu::item:checked:selected { color: #fff; }\n"
-    "QMenu::item:disabled { color: #888; }\n"
-    "QMenu::right-arrow {\n"
-    "\timage: url(:/Icons/menu_indicator.png);\n"
-    "\twidth: 6px;\n"
-    "\theight: 6px;\n"
-    "    subcontrol-origin: padding;\n"
-    "    subcontrol-position: bottom right;\n"
-    "\tmargin-right: 3px;\n"
-    "\tmargin-bottom: 1px;\n"
-    "}\n"
-    "QMenu::indicator {\n"
-    "\timage: url(:/Icons/empty.png);\n"
-    "}";
+const char* const menuBarStyleSheet = "QMenuBar {\n"
+                                      "\tbackground-color: #333;\n"
+                                      "\tcolor: #ccc;\n"
+                                      "}\n"
+                                      "QMenuBar::item { background-color: #333; } \n"
+                                      "QMenuBar::item:selected { color: #fff; } \n"
+                                      "\n"
+                                      "QMenu {\n"
+                                      "\tbackground-color: #333;\n"
+                                      "\tcolor: #ccc;\n"
+                                      "\tmargin: 0px;\t\n"
+                                      "\tborder: none; \n"
+                                      "\tpadding: 0px;\n"
+                                      "\ticon-size: 12px;\n"
+                                      "}\n"
+                                      "\n"
+                                      "QMenu::item {\n"
+                                      "\tmin-width: 80px;\n"
+                                      "\theight: 25px; \n"
+                                      "\tmargin: 0px;\t\n"
+                                      "\tborder: none; \n"
+                                      "\tpadding: 0px 25px 0px 25px; \n"
+                                      "}\n"
+                                      "QMenu::icon {\n"
+                                      "\tmargin-left: 5px;\n"
+                                      "\tsubcontrol-origin: padding;\n"
+                                      "    subcontrol-position: center left; \n"
+                                      "}\n"
+                                      "QMenu::item:selected { color: #fff; }\n"
+                                      "QMenu::item:checked { color: #efba44; }\n"
+                                      "QMenu::item:checked:selected { color: #fff; }\n"
+                                      "QMenu::item:disabled { color: #888; }\n"
+                                      "QMenu::right-arrow {\n"
+                                      "\timage: url(:/Icons/menu_indicator.png);\n"
+                                      "\twidth: 6px;\n"
+                                      "\theight: 6px;\n"
+                                      "    subcontrol-origin: padding;\n"
+                                      "    subcontrol-position: bottom right;\n"
+                                      "\tmargin-right: 3px;\n"
+                                      "\tmargin-bottom: 1px;\n"
+                                      "}\n"
+                                      "QMenu::indicator {\n"
+                                      "\timage: url(:/Icons/empty.png);\n"
+                                      "}";
 
-const char* const statusBarStyleSheet =
-    "QStatusBar { \n"
-    "\tbackground-color: #333;\n"
-    "\tcolor: #ccc;\n"
-    "}";
+const char* const statusBarStyleSheet = "QStatusBar { \n"
+                                        "\tbackground-color: #333;\n"
+                                        "\tcolor: #ccc;\n"
+                                        "}";
 
 const char* const toolBarStyleSheet =
     "QToolBar { background-color: #333;color: #ccc;margin: 0px; border: none; spacing: 0px;}"
@@ -107,8 +104,7 @@ const char* const materialDialogStyleSheet =
     "QGroupBox::indicator:checked { background-color: #efba44; }"
     "QGroupBox::indicator:unchecked { background-color: #555; }";
 
-QStyle* sliderStyle()
-{
+QStyle* sliderStyle() {
     static QPointer<MyStyle> style;
     if (!style) {
         style = new MyStyle;
@@ -121,8 +117,7 @@ QStyle* sliderStyle()
 } // namespace kal::style
 
 int MyStyle::styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
-                       QStyleHintReturn* returnData) const
-{
+                       QStyleHintReturn* returnData) const {
     if (hint == QStyle::SH_Slider_AbsoluteSetButtons) return Qt::LeftButton | Qt::MiddleButton | Qt::RightButton;
     return QProxyStyle::styleHint(hint, option, widget, returnData);
 }

@@ -19,22 +19,19 @@ const bool excludes[6][6] = {
 
 } // namespace
 
-QList<QAction*> MainWindow::symmetryActions() const
-{
-    return {ui->actionX_Mirror_Symmetry, ui->actionY_Mirror_Symmetry, ui->actionZ_Mirror_Symmetry,
+QList<QAction*> MainWindow::symmetryActions() const {
+    return {ui->actionX_Mirror_Symmetry,   ui->actionY_Mirror_Symmetry,   ui->actionZ_Mirror_Symmetry,
             ui->actionX_Rotation_Symmetry, ui->actionY_Rotation_Symmetry, ui->actionZ_Rotation_Symmetry};
 }
 
-void MainWindow::applySymmetry()
-{
+void MainWindow::applySymmetry() {
     uint8_t flags[6];
     const QList<QAction*> actions = symmetryActions();
     for (int i = 0; i < 6; ++i) flags[i] = actions[i]->isChecked() ? 1 : 0;
     view()->setSymmetry(flags, view()->symmetry.count);
 }
 
-void MainWindow::toggleSymmetry(int index)
-{
+void MainWindow::toggleSymmetry(int index) {
     const QList<QAction*> actions = symmetryActions();
     if (!sculptGestureGuard(actions[index])) return;
     if (actions[index]->isChecked())
@@ -50,30 +47,26 @@ void MainWindow::on_actionX_Rotation_Symmetry_triggered() { toggleSymmetry(3); }
 void MainWindow::on_actionY_Rotation_Symmetry_triggered() { toggleSymmetry(4); }
 void MainWindow::on_actionZ_Rotation_Symmetry_triggered() { toggleSymmetry(5); }
 
-void MainWindow::showRotationItems()
-{
+void MainWindow::showRotationItems() {
     const int count = view()->symmetry.count;
     ui->actionRotation_Items->setText(countedText("Rotation Items (", count));
     ui->actionRotation_Items->setIconText(QString::number(count));
 }
 
-void MainWindow::on_actionRotation_Items_triggered()
-{
+void MainWindow::on_actionRotation_Items_triggered() {
     bool ok = false;
     const double chosen = kal::dialogs->askNumber(kal::ui::rotationItemsQuestion, view()->symmetry.count, &ok);
     if (ok) view()->setNumber(kal::ViewNumber::RotationItems, chosen);
     showRotationItems();
 }
 
-void MainWindow::on_actionRotation_Items_2_triggered()
-{
+void MainWindow::on_actionRotation_Items_2_triggered() {
     const int32_t count = view()->symmetry.count;
     if (count < INT32_MAX) view()->setNumber(kal::ViewNumber::RotationItems, double(count) + 1);
     showRotationItems();
 }
 
-void MainWindow::on_actionRotation_Items_3_triggered()
-{
+void MainWindow::on_actionRotation_Items_3_triggered() {
     const int32_t count = view()->symmetry.count;
     if (count > 1) view()->setNumber(kal::ViewNumber::RotationItems, count - 1);
     showRotationItems();

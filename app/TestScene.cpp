@@ -13,16 +13,14 @@
 namespace {
 
 // -16383, -8191, 0, 8191, 16383 for k = 0..4
-int16_t swatchValue(int k)
-{
+int16_t swatchValue(int k) {
     const double v = double(k - 2) * kal::kPbrSignedLimit * 0.25;
     return int16_t(std::clamp(int(v), -kal::kPbrSignedLimit, kal::kPbrSignedLimit));
 }
 
 } // namespace
 
-void MainWindow::on_actionTest_triggered()
-{
+void MainWindow::on_actionTest_triggered() {
     if (!kal::dialogs->askYesNo(tr("Test"), tr("This action clears the current scene! Proceed?"))) return;
     kal::GLWorkGuard gl;
     kal::GLView* v = view();

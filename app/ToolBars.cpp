@@ -15,25 +15,64 @@ namespace kal::ui {
 namespace {
 
 const char* const fullRows[] = {
-    "actionFULL_MODE", "actionInsert", "actionPlace", "actionUse_Tool", "menuPrimitives", "menuProfiles",
-    "actionRevoluton", "actionTube", "menuArrays", "menuBinary", "menuAxis", "menuSection", "actionMaterial",
+    "actionFULL_MODE",
+    "actionInsert",
+    "actionPlace",
+    "actionUse_Tool",
+    "menuPrimitives",
+    "menuProfiles",
+    "actionRevoluton",
+    "actionTube",
+    "menuArrays",
+    "menuBinary",
+    "menuAxis",
+    "menuSection",
+    "actionMaterial",
     "-",
-    "actionAsmMove", "actionAsmRotate", "actionAsmScale", "actionAsmMirror", "actionAsmRotateScale",
-    "menuTransformers", "actionInverse_Kinematics", "menuConstraints", "actionAlign", "actionMatch_Pivot",
+    "actionAsmMove",
+    "actionAsmRotate",
+    "actionAsmScale",
+    "actionAsmMirror",
+    "actionAsmRotateScale",
+    "menuTransformers",
+    "actionInverse_Kinematics",
+    "menuConstraints",
+    "actionAlign",
+    "actionMatch_Pivot",
     "-",
-    "actionLink", "actionUnlink", "actionDynamics_2",
+    "actionLink",
+    "actionUnlink",
+    "actionDynamics_2",
     "-",
-    "menuHierarchy", "actionAdd_On_All_Instances", "actionAdd_Linked", "actionGroups", "actionClosed",
+    "menuHierarchy",
+    "actionAdd_On_All_Instances",
+    "actionAdd_Linked",
+    "actionGroups",
+    "actionClosed",
 };
 
 const char* const simpleRows[] = {
-    "actionFULL_MODE", "actionUse_Tool", "menuPrimitives", "menuProfiles", "actionRevoluton", "actionTube",
-    "menuArrays", "menuBinary", "menuAxis", "menuSection", "actionMaterial",
+    "actionFULL_MODE",
+    "actionUse_Tool",
+    "menuPrimitives",
+    "menuProfiles",
+    "actionRevoluton",
+    "actionTube",
+    "menuArrays",
+    "menuBinary",
+    "menuAxis",
+    "menuSection",
+    "actionMaterial",
     "-",
-    "actionAsmMove", "actionAsmRotate", "actionAsmScale", "actionAsmMirror", "actionAsmRotateScale",
+    "actionAsmMove",
+    "actionAsmRotate",
+    "actionAsmScale",
+    "actionAsmMirror",
+    "actionAsmRotateScale",
     "menuTransformers",
     "-",
-    "actionGroups", "actionClosed",
+    "actionGroups",
+    "actionClosed",
 };
 
 } // namespace
@@ -43,8 +82,7 @@ Rows<const char*> simpleToolBarRows() { return {simpleRows, int(sizeof(simpleRow
 
 } // namespace kal::ui
 
-QToolBar* makeToolBar(QMainWindow* window)
-{
+QToolBar* makeToolBar(QMainWindow* window) {
     auto* bar = new QToolBar(window);
     bar->setIconSize(QSize(24, 24));
     bar->setMovable(false);
@@ -52,8 +90,7 @@ QToolBar* makeToolBar(QMainWindow* window)
     return bar;
 }
 
-void fillToolBar(QToolBar* bar, const Ui_MainWindow& ui, kal::ui::Rows<const char*> rows)
-{
+void fillToolBar(QToolBar* bar, const Ui_MainWindow& ui, kal::ui::Rows<const char*> rows) {
     if (!bar) return;
     for (const char* name : rows) {
         if (std::strcmp(name, "-") == 0)
@@ -65,9 +102,7 @@ void fillToolBar(QToolBar* bar, const Ui_MainWindow& ui, kal::ui::Rows<const cha
     }
 }
 
-void setInstantPopup(QToolBar* bar)
-{
+void setInstantPopup(QToolBar* bar) {
     if (!bar) return;
-    for (QToolButton* b : bar->findChildren<QToolButton*>())
-        b->setPopupMode(QToolButton::InstantPopup);
+    for (QToolButton* b : bar->findChildren<QToolButton*>()) b->setPopupMode(QToolButton::InstantPopup);
 }

@@ -10,8 +10,8 @@ class Ui_MainWindow;
 
 namespace kal::ui {
 
-Rows<const char*> fullToolBarRows();    // the full creation toolbar
-Rows<const char*> simpleToolBarRows();  // the simple one: no Insert, Place, links or hierarchy
+Rows<const char*> fullToolBarRows();   // the full creation toolbar
+Rows<const char*> simpleToolBarRows(); // the simple one: no Insert, Place, links or hierarchy
 
 } // namespace kal::ui
 

@@ -20,12 +20,12 @@ using namespace kal::ui;
 namespace {
 
 // Member pointers lined up index by index with actionRows() and menuRows().
-QAction* Ui_MainWindow::* const actionMembers[] = {
+QAction* Ui_MainWindow::*const actionMembers[] = {
 #define KAL_ACTION(order, name, ...) &Ui_MainWindow::name,
 #include "app/ActionRows.h"
 };
 
-QMenu* Ui_MainWindow::* const menuMembers[] = {
+QMenu* Ui_MainWindow::*const menuMembers[] = {
 #define KAL_MENU(name, ...) &Ui_MainWindow::name,
 #include "app/ActionRows.h"
 };
@@ -35,16 +35,14 @@ static_assert(sizeof(menuMembers) / sizeof(menuMembers[0]) == 48, "the window ha
 
 QString tr(const char* text) { return QCoreApplication::translate("MainWindow", text); }
 
-bool isMenuBarEntry(const char* name)
-{
+bool isMenuBarEntry(const char* name) {
     for (const char* m : menuBarRows())
         if (std::strcmp(m, name) == 0) return true;
     return false;
 }
 
 // The menu that lists `name` as a submenu; null for the menu-bar menus.
-const char* listingMenu(const char* name)
-{
+const char* listingMenu(const char* name) {
     for (const MenuEntryRow& e : menuEntryRows())
         if (std::strcmp(e.entry, name) == 0) return e.menu;
     return nullptr;
@@ -53,8 +51,7 @@ const char* listingMenu(const char* name)
 // Equal icons are shared: one QIcon per distinct (off, on) pair of files.
 class IconCache {
 public:
-    QIcon get(const char* off, const char* on)
-    {
+    QIcon get(const char* off, const char* on) {
         const QString key = QString::fromLatin1(off) + QLatin1Char('|') + QString::fromLatin1(on);
         auto it = icons.find(key);
         if (it != icons.end()) return *it;
@@ -71,8 +68,7 @@ private:
 
 } // namespace
 
-void Ui_MainWindow::setupUi(QMainWindow* window)
-{
+void Ui_MainWindow::setupUi(QMainWindow* window) {
     if (window->objectName().isEmpty()) window->setObjectName(QStringLiteral("MainWindow"));
     window->resize(1280, 720);
     QSizePolicy policy(QSizePolicy::Maximum, QSizePolicy::Preferred);
@@ -166,8 +162,7 @@ void Ui_MainWindow::setupUi(QMainWindow* window)
     QMetaObject::connectSlotsByName(window);
 }
 
-void Ui_MainWindow::retranslateUi(QMainWindow* window)
-{
+void Ui_MainWindow::retranslateUi(QMainWindow* window) {
     window->setWindowTitle(tr("Kalvimor"));
     const Rows<ActionRow> rows = actionRows();
     for (int i = 0; i < rows.size(); ++i) {
@@ -189,16 +184,14 @@ void Ui_MainWindow::retranslateUi(QMainWindow* window)
     }
 }
 
-QAction* Ui_MainWindow::action(const char* name) const
-{
+QAction* Ui_MainWindow::action(const char* name) const {
     const Rows<ActionRow> rows = actionRows();
     for (int i = 0; i < rows.size(); ++i)
         if (std::strcmp(rows[i].name, name) == 0) return this->*actionMembers[i];
     return nullptr;
 }
 
-QMenu* Ui_MainWindow::menu(const char* name) const
-{
+QMenu* Ui_MainWindow::menu(const char* name) const {
     const Rows<MenuRow> rows = menuRows();
     for (int i = 0; i < rows.size(); ++i)
         if (std::strcmp(rows[i].name, name) == 0) return this->*menuMembers[i];

@@ -27,8 +27,7 @@ constexpr float halfPi = 1.5707964f;
 constexpr float pi = 3.1415927f;
 
 // Camera rotations of the presets 1..6: Front, Back, Left, Right, Top, Bottom.
-kal::mat3 presetRotation(int preset)
-{
+kal::mat3 presetRotation(int preset) {
     switch (preset) {
     case 2: return kal::mat3::rotationEuler(0, pi, 0);
     case 3: return kal::mat3::rotationEuler(0, -halfPi, 0);
@@ -41,8 +40,7 @@ kal::mat3 presetRotation(int preset)
 
 } // namespace
 
-void MainWindow::showProjection()
-{
+void MainWindow::showProjection() {
     const bool perspective = view()->perspective != 0;
     ui->actionOrthogonal->setChecked(!perspective);
     ui->actionPerspective->setChecked(perspective);
@@ -51,14 +49,12 @@ void MainWindow::showProjection()
     ui->actionPerspective->setShortcut(perspective ? QKeySequence() : flipKey);
 }
 
-void MainWindow::on_actionOrthogonal_triggered()
-{
+void MainWindow::on_actionOrthogonal_triggered() {
     if (view()->perspective == 1 && view()->isIdle()) view()->setOrthogonal(0);
     showProjection();
 }
 
-void MainWindow::on_actionPerspective_triggered()
-{
+void MainWindow::on_actionPerspective_triggered() {
     kal::GLView* v = view();
     if (v->isIdle()) {
         bool go = true;
@@ -71,10 +67,7 @@ void MainWindow::on_actionPerspective_triggered()
     showProjection();
 }
 
-void MainWindow::showPreset(int preset)
-{
-    view()->showNamedView(preset, presetRotation(preset));
-}
+void MainWindow::showPreset(int preset) { view()->showNamedView(preset, presetRotation(preset)); }
 
 void MainWindow::on_actionFront_triggered() { showPreset(1); }
 void MainWindow::on_actionBack_triggered() { showPreset(2); }
@@ -83,8 +76,7 @@ void MainWindow::on_actionRight_triggered() { showPreset(4); }
 void MainWindow::on_actionTop_triggered() { showPreset(5); }
 void MainWindow::on_actionBottom_triggered() { showPreset(6); }
 
-void MainWindow::on_actionGeneral_triggered()
-{
+void MainWindow::on_actionGeneral_triggered() {
     kal::GLView* v = view();
     const int preset = v->namedView;
     if (preset == 0) {
@@ -107,8 +99,7 @@ void MainWindow::on_actionScreen_Frame_triggered() { view()->setFrame(kal::Frame
 void MainWindow::on_actionWorld_Frame_triggered() { view()->setFrame(kal::FrameWorld); }
 void MainWindow::on_actionObject_Frame_triggered() { view()->setFrame(kal::FrameObject); }
 
-void MainWindow::setPlacement(QAction* action, int placement)
-{
+void MainWindow::setPlacement(QAction* action, int placement) {
     if (sculptGestureGuard(action)) view()->setNumber(kal::ViewNumber::Placement, placement);
 }
 
@@ -118,8 +109,7 @@ void MainWindow::on_actionOn_Normal_triggered() { setPlacement(ui->actionOn_Norm
 void MainWindow::on_actionNormal_Plane_triggered() { setPlacement(ui->actionNormal_Plane, kal::PlaceNormalPlane); }
 void MainWindow::on_actionTangent_Plane_triggered() { setPlacement(ui->actionTangent_Plane, kal::PlaceTangentPlane); }
 
-void MainWindow::on_actionSelect_Element_triggered()
-{
+void MainWindow::on_actionSelect_Element_triggered() {
     if (!idleGuard(ui->actionSelect_Element)) return;
     // Element -> Component -> Patch -> All Patches -> Element
     static const int next[4] = {3, 2, 0, 1};
@@ -128,28 +118,24 @@ void MainWindow::on_actionSelect_Element_triggered()
     v->setSelectionMode(s >= 0 && s < 4 ? next[s] : 0);
 }
 
-void MainWindow::on_actionHi_res_triggered()
-{
+void MainWindow::on_actionHi_res_triggered() {
     kal::GLWorkGuard gl;
     if (gl.hasContext()) glWidget->setScale(ui->actionHi_res->isChecked() ? 2.0f : 1.0f);
 }
 
-void MainWindow::on_actionFull_Screen_triggered()
-{
+void MainWindow::on_actionFull_Screen_triggered() {
     if (ui->actionFull_Screen->isChecked())
         showFullScreen();
     else
         showMaximized();
 }
 
-void MainWindow::on_actionLarge_Fonts_triggered()
-{
+void MainWindow::on_actionLarge_Fonts_triggered() {
     kal::GLWorkGuard gl;
     if (gl.hasContext()) kal::setLargeFonts(ui->actionLarge_Fonts->isChecked());
 }
 
-void MainWindow::on_actionOnline_help_triggered()
-{
+void MainWindow::on_actionOnline_help_triggered() {
     const QString guide = QDir(QCoreApplication::applicationDirPath()).absoluteFilePath(QLatin1String(guideFile));
     if (!QFileInfo(guide).isFile() || !kal::dialogs->openUrl(QUrl::fromLocalFile(guide)))
         kal::dialogs->warn(tr("Help"), tr("Could not open the guide %1").arg(QDir::toNativeSeparators(guide)));

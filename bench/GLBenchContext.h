@@ -11,8 +11,7 @@
 
 namespace kal::bench {
 
-inline bool ensureGLContext()
-{
+inline bool ensureGLContext() {
     static int argc = 1;
     static char name[] = "kalvimor_bench";
     static char* argv[] = {name, nullptr};
@@ -21,8 +20,7 @@ inline bool ensureGLContext()
     static QApplication* application = nullptr;
     static QOffscreenSurface* surface = nullptr;
     static QOpenGLContext* context = nullptr;
-    if (context)
-        return context->makeCurrent(surface);
+    if (context) return context->makeCurrent(surface);
     qputenv("QT_QPA_PLATFORM", "xcb");
     application = new QApplication(argc, argv);
     QSurfaceFormat format;
@@ -33,11 +31,9 @@ inline bool ensureGLContext()
     surface->create();
     context = new QOpenGLContext();
     context->setFormat(format);
-    if (!context->create() || !context->makeCurrent(surface))
-        return false;
+    if (!context->create() || !context->makeCurrent(surface)) return false;
     auto* functions = context->versionFunctions<QOpenGLFunctions_4_0_Core>();
-    if (!functions || !functions->initializeOpenGLFunctions())
-        return false;
+    if (!functions || !functions->initializeOpenGLFunctions()) return false;
     kal::setGLFunctions(functions);
     return true;
 }

@@ -33,7 +33,7 @@ int ourThreads() {
     return n <= 0 ? hardware : int(std::min<long>(n, hardware));
 }
 
-using Figures = std::map<std::pair<std::string, std::string>, double>;  // (run, counter) -> value
+using Figures = std::map<std::pair<std::string, std::string>, double>; // (run, counter) -> value
 
 // The one-thread run: records its ratios in the file its parent named, prints nothing.
 class RecordingReporter : public benchmark::BenchmarkReporter {
@@ -119,7 +119,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     const int threads = ourThreads();
-    bool timing = true;  // not when only listing the benchmarks
+    bool timing = true; // not when only listing the benchmarks
     for (int i = 1; i < argc; ++i) timing = timing && !std::strstr(argv[i], "list_tests");
     // already on one thread: this run's figures are the one-thread ones
     Figures oneThread = threads > 1 && timing ? runOnOneThread(argv) : Figures();

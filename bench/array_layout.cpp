@@ -29,8 +29,8 @@ void BM_ArrayLayout(benchmark::State& state) {
     Tool item(nullptr, mat4::uniformScaling(0.5f), pbr(), false);
     item.addChild(new Tool(nullptr, mat4::translationXYZ(1, 0, 0), pbr(), false), false);
     item.addChild(new Tool(nullptr, mat4::translationXYZ(0, 1, 0), pbr(), false), false);
-    std::unique_ptr<Array> array(new Array(new Curve(p, true, 0), {&item}, {arrayEntry(1, 1, EntryCyclic)},
-                                           ArrayChain, arrayAlternateMatrix(ArrayChain), mat4(), pbr(), false));
+    std::unique_ptr<Array> array(new Array(new Curve(p, true, 0), {&item}, {arrayEntry(1, 1, EntryCyclic)}, ArrayChain,
+                                           arrayAlternateMatrix(ArrayChain), mat4(), pbr(), false));
     std::vector<Tool*> tools;
     std::vector<mat4> matrices;
     std::vector<int32_t> groups, steps;

@@ -44,8 +44,7 @@ Clay* uploadedClay(benchmark::State& state) {
 }
 
 // The deform brushes on the CPU: what the shader does, corner by corner.
-void deformOnCpu(std::vector<vec3>& p, const std::vector<vec3>& centres, const std::vector<vec3>& moves,
-                 float radius) {
+void deformOnCpu(std::vector<vec3>& p, const std::vector<vec3>& centres, const std::vector<vec3>& moves, float radius) {
     const float k = 1.0f / radius;
     for (vec3& q : p) {
         vec3 sum(0, 0, 0);

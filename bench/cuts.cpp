@@ -25,11 +25,21 @@ void onCopy(benchmark::State& state, const std::function<void(Mesh&)>& op) {
 const vec3 kNormal = normalize(vec3(0.01f, 0.02f, 1));
 const vec3 kCentre(0.0011f, 0, 0);
 
-void cutPlane(benchmark::State& s) { onCopy(s, [](Mesh& m) { m.cutPlane(kCentre, kNormal); }); }
-void clipPlane(benchmark::State& s) { onCopy(s, [](Mesh& m) { m.clipPlane(kCentre, kNormal); }); }
-void subPlane(benchmark::State& s) { onCopy(s, [](Mesh& m) { m.subPlane(kCentre, kNormal, pbr()); }); }
-void cutSphere(benchmark::State& s) { onCopy(s, [](Mesh& m) { m.cutSphere(vec3(1, 0, 0), vec3(1.2f, 0, 0)); }); }
-void clipSphere(benchmark::State& s) { onCopy(s, [](Mesh& m) { m.clipSphere(vec3(1, 0, 0), vec3(1.2f, 0, 0)); }); }
+void cutPlane(benchmark::State& s) {
+    onCopy(s, [](Mesh& m) { m.cutPlane(kCentre, kNormal); });
+}
+void clipPlane(benchmark::State& s) {
+    onCopy(s, [](Mesh& m) { m.clipPlane(kCentre, kNormal); });
+}
+void subPlane(benchmark::State& s) {
+    onCopy(s, [](Mesh& m) { m.subPlane(kCentre, kNormal, pbr()); });
+}
+void cutSphere(benchmark::State& s) {
+    onCopy(s, [](Mesh& m) { m.cutSphere(vec3(1, 0, 0), vec3(1.2f, 0, 0)); });
+}
+void clipSphere(benchmark::State& s) {
+    onCopy(s, [](Mesh& m) { m.clipSphere(vec3(1, 0, 0), vec3(1.2f, 0, 0)); });
+}
 
 BENCHMARK(triangleSweep)->Unit(benchmark::kMillisecond);
 BENCHMARK(cutPlane)->Unit(benchmark::kMillisecond)->Iterations(3);

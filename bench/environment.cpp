@@ -13,8 +13,7 @@
 
 namespace {
 
-void buildEnvironment(benchmark::State& state)
-{
+void buildEnvironment(benchmark::State& state) {
     if (!kal::bench::ensureGLContext()) {
         state.SkipWithError("no OpenGL 4.0 core context");
         return;
@@ -34,8 +33,7 @@ void buildEnvironment(benchmark::State& state)
     }
     kal::theProgressBar = nullptr;
     int passes = 0;
-    for (int level = 0; level + 1 < levels; ++level)
-        passes += kal::blurPassCount(level);
+    for (int level = 0; level + 1 < levels; ++level) passes += kal::blurPassCount(level);
     state.counters["passes"] = passes;
     state.counters["readbacks"] = levels;
 }

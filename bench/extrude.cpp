@@ -22,7 +22,7 @@ const Mesh& markedSphere() {
     static Mesh* m = nullptr;
     if (!m) {
         m = new Mesh(::bench::millionTriangleSphere(0));
-        const int segments = 1000, ring = 250;  // rings run 1..500; ring 250 lies at z = 0
+        const int segments = 1000, ring = 250; // rings run 1..500; ring 250 lies at z = 0
         for (int s = 0; s < segments; ++s)
             m->setEdgeFlag(1 + (ring - 1) * segments + s, 1 + (ring - 1) * segments + (s + 1) % segments, true);
         m->updateNormals(2);

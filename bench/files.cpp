@@ -30,7 +30,8 @@ constexpr int gridSide = 708; // 2 * 708^2 = 1,002,528 triangles
 Mesh* gridMesh(int n) {
     Mesh* m = new Mesh();
     for (int y = 0; y <= n; ++y)
-        for (int x = 0; x <= n; ++x) m->addVertex(vec3(float(x) * 0.01f, float(y) * 0.01f, float((x * y) % 7) * 0.001f));
+        for (int x = 0; x <= n; ++x)
+            m->addVertex(vec3(float(x) * 0.01f, float(y) * 0.01f, float((x * y) % 7) * 0.001f));
     for (int y = 0; y < n; ++y)
         for (int x = 0; x < n; ++x) {
             int a = y * (n + 1) + x, b = a + 1, c = a + n + 2, d = a + n + 1;
@@ -199,7 +200,7 @@ void BM_ObjImport(benchmark::State& state) {
         double ourTime = std::chrono::duration<double>(std::chrono::steady_clock::now() - b).count();
         measured += ourTime;
         state.SetIterationTime(ourTime);
-        m->releaseGpu();  // the mesh and its buffer go outside the timing
+        m->releaseGpu(); // the mesh and its buffer go outside the timing
     }
     state.counters["floor_ms"] = benchmark::Counter(floor * 1000, benchmark::Counter::kAvgIterations);
     state.counters["x_from_chars"] = floor > 0 ? measured / floor : 0;

@@ -176,8 +176,8 @@ std::string cablesSharingATube(int n) {
     second->setElement(first->element);
     float distance = 4.0f;
     for (Cable* c : {first, second}) {
-        BiTool* far = new BiTool(BiToolBare, nullptr, mat4::translation(c->transform.translation() + vec3(0, 0, distance)),
-                                 pbr(), false);
+        BiTool* far = new BiTool(BiToolBare, nullptr,
+                                 mat4::translation(c->transform.translation() + vec3(0, 0, distance)), pbr(), false);
         c->flags |= PlacedFlag;
         far->flags |= PlacedFlag;
         s.sceneRoot->addChild(c, false);
@@ -315,7 +315,8 @@ const Shape shapes[] = {
 };
 
 // Times read() and the memory it adds at its peak, and reports both with the input's size.
-template <class Read> void measureRead(benchmark::State& state, double fileBytes, Read read) {
+template <class Read>
+void measureRead(benchmark::State& state, double fileBytes, Read read) {
     bool ok = false;
     double seconds = 0;
     long peakKB = 0;
@@ -338,7 +339,6 @@ void BM_HostileFile(benchmark::State& state, const Shape& shape) {
     measureRead(state, double(file.size()), [&] { return shape.read(file); });
     if (shape.read == readAndDraw) state.counters["rebuilt_in_frame_2"] = secondFrameBuilds;
 }
-
 
 // ---- images ----
 // Image files beside the scene that names them, written once into a folder of their own: a large
@@ -390,7 +390,8 @@ std::string screenFilledGif(int screen) {
 std::string noScene(const std::string&) { return {}; }
 
 // n placed tools, each with an element of its own showing the one image.
-template <class Image, int n> std::string elementsShowingOneImage(const std::string& image) {
+template <class Image, int n>
+std::string elementsShowingOneImage(const std::string& image) {
     Scene s;
     for (int i = 0; i < n; ++i) s.sceneRoot->addChild(new Tool(new Image(image, false), mat4(), pbr(), false), false);
     return sceneBytes(s);

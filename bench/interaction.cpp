@@ -39,9 +39,8 @@ public:
         animate = false;
         startupFrame = 4;
         for (int i = 0; i < tools; ++i) {
-            Tool* t = scene->sceneRoot->addChild(new Tool(new Sink, mat4::translation(vec3(float(i), 0, 0)), pbr(),
-                                                          false),
-                                                 false);
+            Tool* t = scene->sceneRoot->addChild(
+                new Tool(new Sink, mat4::translation(vec3(float(i), 0, 0)), pbr(), false), false);
             t->flags |= PlacedFlag;
         }
         scene->rebuildToolLists();

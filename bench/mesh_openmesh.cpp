@@ -120,7 +120,13 @@ void BM_VsSmoothPass(benchmark::State& state) {
             if (normals) om.update_normals();
         });
 }
-BENCHMARK(BM_VsSmoothPass)->Arg(0)->Arg(1)->ArgName("normals")->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_VsSmoothPass)
+    ->Arg(0)
+    ->Arg(1)
+    ->ArgName("normals")
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5);
 
 // One subdivision of a fresh copy on each side (copies made outside the clocks): OpenMesh's Loop
 // and our smoothed subdivision both split every triangle in four and move the old vertices; ours

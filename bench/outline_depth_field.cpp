@@ -13,8 +13,7 @@
 
 namespace {
 
-kal::Outline circle(int points)
-{
+kal::Outline circle(int points) {
     kal::Outline outline;
     for (int i = 0; i < points; ++i) {
         const float a = 6.2831853f * float(i) / float(points);
@@ -24,8 +23,7 @@ kal::Outline circle(int points)
     return outline;
 }
 
-void outlineDepthField(benchmark::State& state)
-{
+void outlineDepthField(benchmark::State& state) {
     if (!kal::bench::ensureGLContext()) {
         state.SkipWithError("no OpenGL 4.0 core context");
         return;
@@ -44,6 +42,12 @@ void outlineDepthField(benchmark::State& state)
     }
     state.counters["points"] = double(points);
 }
-BENCHMARK(outlineDepthField)->Args({0, 128})->Args({4, 64})->Args({4, 128})->Args({1, 128})->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(outlineDepthField)
+    ->Args({0, 128})
+    ->Args({4, 64})
+    ->Args({4, 128})
+    ->Args({1, 128})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
 
 } // namespace

@@ -66,7 +66,8 @@ void brushSample(benchmark::State& state, int action, int mode) {
     uint32_t perCorner = 0;
     if (m->partChanged[GroupPositions]) perCorner += cornerAttributeBytes[0];
     if (m->partChanged[GroupNormals]) perCorner += cornerAttributeBytes[1];
-    if (m->partChanged[GroupMaterials]) perCorner += cornerAttributeBytes[2] + cornerAttributeBytes[3] + cornerAttributeBytes[4];
+    if (m->partChanged[GroupMaterials])
+        perCorner += cornerAttributeBytes[2] + cornerAttributeBytes[3] + cornerAttributeBytes[4];
     m->updateGpu();
     m->gatherBrushVertices(g.samples[g.samples.size() - 2].point, kRadius, true);
     m->markDirtyTriangles();

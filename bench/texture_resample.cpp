@@ -8,17 +8,14 @@
 
 namespace {
 
-QImage panorama()
-{
+QImage panorama() {
     QImage image(2048, 1024, QImage::Format_RGB32);
     for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            image.setPixel(x, y, qRgb(x & 0xFF, y & 0xFF, (x ^ y) & 0xFF));
+        for (int x = 0; x < image.width(); ++x) image.setPixel(x, y, qRgb(x & 0xFF, y & 0xFF, (x ^ y) & 0xFF));
     return image;
 }
 
-void resampleCubeFaces(benchmark::State& state)
-{
+void resampleCubeFaces(benchmark::State& state) {
     const QImage source = panorama();
     const int size = int(state.range(0));
     for (auto _ : state) {
@@ -29,10 +26,8 @@ void resampleCubeFaces(benchmark::State& state)
 }
 BENCHMARK(resampleCubeFaces)->Arg(256)->Arg(512)->Unit(benchmark::kMillisecond);
 
-void buildNoiseTexture(benchmark::State& state)
-{
-    for (auto _ : state)
-        delete kal::makeNoiseTexture(512, 512);
+void buildNoiseTexture(benchmark::State& state) {
+    for (auto _ : state) delete kal::makeNoiseTexture(512, 512);
 }
 BENCHMARK(buildNoiseTexture)->Unit(benchmark::kMillisecond);
 

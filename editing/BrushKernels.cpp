@@ -46,8 +46,8 @@ void Mesh::gatherBrushVertices(const vec3& c, float radius, bool clear) {
     const int nv = vertices.size();
     constexpr int kRun = MeshStrokeCache::kRun, kSpan = MeshStrokeCache::kSpan;
     const size_t runs = size_t((nv + kRun - 1) / kRun), spans = (runs + kSpan - 1) / kSpan;
-    const bool skipRuns = strokeCache.lent && strokeCache.runBounds.size() == 2 * runs &&
-                          strokeCache.spanBounds.size() == 2 * spans;
+    const bool skipRuns =
+        strokeCache.lent && strokeCache.runBounds.size() == 2 * runs && strokeCache.spanBounds.size() == 2 * spans;
     // a box that misses the brush's box holds no vertex the tests below would take; a span's box
     // holds its runs' boxes, so it misses whenever they all do
     auto misses = [&](const std::vector<vec3>& bounds, size_t box) {
@@ -69,8 +69,7 @@ void Mesh::gatherBrushVertices(const vec3& c, float radius, bool clear) {
         for (int v = first; v < end; ++v) {
             const MeshVertex& vx = vertices[v];
             if (!vx.alive()) continue;
-            double dx = double(vx.position.x) - c.x, dy = double(vx.position.y) - c.y,
-                   dz = double(vx.position.z) - c.z;
+            double dx = double(vx.position.x) - c.x, dy = double(vx.position.y) - c.y, dz = double(vx.position.z) - c.z;
             if (!(std::fabs(dx) < r && std::fabs(dy) < r && std::fabs(dz) < r)) continue;
             double q = dx * dx + dy * dy + dz * dz;
             if (!(q < r2)) continue;

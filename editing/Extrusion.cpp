@@ -85,7 +85,8 @@ void closeSheet(Mesh& m, const vec3& point, int item) {
             MeshVertex copy = m.vertices[v];
             copy.flags &= uint8_t(~(VertexSelected | VertexOpen));
             copy.link = -1;
-            if (copy.firstTriangle >= 0 && copy.firstTriangle < nt) copy.firstTriangle = slot[size_t(copy.firstTriangle)];
+            if (copy.firstTriangle >= 0 && copy.firstTriangle < nt)
+                copy.firstTriangle = slot[size_t(copy.firstTriangle)];
             copyOf[size_t(v)] = m.pushVertex(copy);
             touched.push_back(copyOf[size_t(v)]);
         }
@@ -130,7 +131,7 @@ int Mesh::extrudeBorderVertex(int v, int t, const pbr& material, bool flag) {
         if (c < 0 || step > triangleCount()) return -1;
         if (!staysInPatch(*this, A, prev3(c))) break;
         A = triangles[A].neighbour[prev3(c)];
-        if (A == t) return -1;  // the patch surrounds v: nothing to split
+        if (A == t) return -1; // the patch surrounds v: nothing to split
     }
     std::vector<int32_t> fan;
     int B = A;

@@ -19,8 +19,8 @@ namespace {
 // Scratch kept between calls, so that a step over a large patch pays no fresh pages.
 struct StepScratch {
     std::vector<vec3> normals;
-    std::vector<int32_t> corners;      // the listed triangles' corners, three a triangle
-    std::vector<int32_t> firstCorner;  // per vertex: the first list corner naming it, or kNone
+    std::vector<int32_t> corners;     // the listed triangles' corners, three a triangle
+    std::vector<int32_t> firstCorner; // per vertex: the first list corner naming it, or kNone
     static constexpr int32_t kNone = std::numeric_limits<int32_t>::max();
 };
 
@@ -54,7 +54,7 @@ void settleFirstCorners(int listed) {
             if (any) lowered = true;
         };
         if (pass == 8) {
-            settle(0, listed);  // serial: races cannot outlast it
+            settle(0, listed); // serial: races cannot outlast it
             return;
         }
         parallelFor(listed, settle);
@@ -70,12 +70,13 @@ void collectPatchVertices(Mesh& m) {
     const std::vector<int32_t>& tris = m.selectedTriangles;
     int32_t* first = scratch().firstCorner.data();
     const int32_t* corners = scratch().corners.data();
-    std::vector<editing::ListedBlock> blocks = editing::listedBlocks(int(tris.size()), [&](int i, std::vector<int32_t>& out) {
+    std::vector<editing::ListedBlock> blocks = editing::listedBlocks(int(tris.size()), [&](int i,
+                                                                                           std::vector<int32_t>& out) {
         for (int32_t at = 3 * i; at < 3 * i + 3; ++at) {
             const int32_t v = corners[at];
             if (atomicView(first[v]).load(std::memory_order_relaxed) != at) continue;
             if (m.vertices[v].flags & VertexSelected)
-                atomicView(first[v]).store(StepScratch::kNone, std::memory_order_relaxed);  // selectVertex passes it by
+                atomicView(first[v]).store(StepScratch::kNone, std::memory_order_relaxed); // selectVertex passes it by
             else
                 out.push_back(at);
         }
@@ -86,20 +87,24 @@ void collectPatchVertices(Mesh& m) {
     const size_t brushBase = m.brushVertices.size(), selectionBase = m.selectedVertices.size();
     m.brushVertices.resize(brushBase + at.back());
     m.selectedVertices.resize(selectionBase + at.back());
-    parallelFor(int(blocks.size()), [&](int begin, int end) {
-        for (int b = begin; b < end; ++b) {
-            size_t k = at[size_t(b)];
-            for (int32_t corner : blocks[size_t(b)].items) {
-                const int32_t v = corners[corner];
-                m.brushVertices[brushBase + k] = BrushVertex{v, 0.0f, m.triangles[tris[size_t(corner / 3)]].cornerNormal[corner % 3]};
-                m.selectedVertices[selectionBase + k] = v;
-                m.vertices[v].flags |= VertexSelected;
-                m.vertices[v].link = int32_t(selectionBase + k);
-                first[v] = StepScratch::kNone;
-                ++k;
+    parallelFor(
+        int(blocks.size()),
+        [&](int begin, int end) {
+            for (int b = begin; b < end; ++b) {
+                size_t k = at[size_t(b)];
+                for (int32_t corner : blocks[size_t(b)].items) {
+                    const int32_t v = corners[corner];
+                    m.brushVertices[brushBase + k] =
+                        BrushVertex{v, 0.0f, m.triangles[tris[size_t(corner / 3)]].cornerNormal[corner % 3]};
+                    m.selectedVertices[selectionBase + k] = v;
+                    m.vertices[v].flags |= VertexSelected;
+                    m.vertices[v].link = int32_t(selectionBase + k);
+                    first[v] = StepScratch::kNone;
+                    ++k;
+                }
             }
-        }
-    }, 2);
+        },
+        2);
 }
 
 // clearSelection with the listed records' flags cleared in parallel (each is listed once), the
@@ -133,7 +138,7 @@ void moveFromFirstCorners(Mesh& m, Move&& move) {
             if (atomicView(first[v]).load(std::memory_order_relaxed) != at) continue;
             atomicView(first[v]).store(StepScratch::kNone, std::memory_order_relaxed);
             MeshVertex& vx = m.vertices[v];
-            if (vx.flags & VertexSelected) continue;  // selectVertex passes it by
+            if (vx.flags & VertexSelected) continue; // selectVertex passes it by
             vx.position = move(vx.position);
             vx.link = -1;
         }
@@ -164,7 +169,8 @@ struct PatchStats {
         StepScratch& work = scratch();
         work.normals.resize(tris.size());
         work.corners.resize(3 * tris.size());
-        if (work.firstCorner.size() < size_t(m.vertexCount())) work.firstCorner.resize(size_t(m.vertexCount()), StepScratch::kNone);
+        if (work.firstCorner.size() < size_t(m.vertexCount()))
+            work.firstCorner.resize(size_t(m.vertexCount()), StepScratch::kNone);
         int32_t* firstCorner = work.firstCorner.data();
         parallelFor(int(tris.size()), [&](int begin, int end) {
             for (int i = begin; i < end; ++i) {

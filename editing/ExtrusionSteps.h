@@ -36,7 +36,8 @@ std::vector<ListedBlock> listedBlocks(int count, Collect&& collect) {
         std::lock_guard<std::mutex> lock(gather);
         blocks.push_back(std::move(block));
     });
-    std::sort(blocks.begin(), blocks.end(), [](const ListedBlock& a, const ListedBlock& b) { return a.begin < b.begin; });
+    std::sort(blocks.begin(), blocks.end(),
+              [](const ListedBlock& a, const ListedBlock& b) { return a.begin < b.begin; });
     return blocks;
 }
 

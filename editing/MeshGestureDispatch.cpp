@@ -61,16 +61,13 @@ Group groupOf(int32_t code) {
     switch (code) {
     case EraseComponent:
     case ErasePatch:
-    case EraseFeature:
-        return Group::FinishOnly;
+    case EraseFeature: return Group::FinishOnly;
     case PaintMaterial:
-    case FillMaterial:
-        return Group::Paint;
+    case FillMaterial: return Group::Paint;
     case Subdivide:
     case CutPlane:
     case ClipPlane:
-    case SubPlane:
-        return Group::Release;
+    case SubPlane: return Group::Release;
     case Move:
     case CopyMove:
     case Rotate:
@@ -83,10 +80,8 @@ Group groupOf(int32_t code) {
     case Smooth:
     case Grow:
     case Pinch:
-    case Twist:
-        return Group::Brush;
-    default:
-        break;
+    case Twist: return Group::Brush;
+    default: break;
     }
     if (code >= Pattern0 && code <= Pattern4) return Group::FinishOnly;
     if (code >= CutSphere && code <= SubSphereReverse) return Group::Release;
@@ -232,11 +227,8 @@ void brushRow(Mesh& m, const Sculptor& g, const StrokeSample& F, const StrokeSam
         brushPost(m, finished);
         break;
     }
-    case Twist:
-        twistStep(m, g, F, P, L, finished);
-        break;
-    default:
-        break;
+    case Twist: twistStep(m, g, F, P, L, finished); break;
+    default: break;
     }
 }
 
@@ -311,8 +303,7 @@ bool extrusionRow(Mesh& m, const Sculptor& g, const StrokeSample& F, const Strok
         editing::pushStep(m, start ? F.point : P.point, L.point, fItem, true, keep);
         markWhole(m);
         return true;
-    default:
-        return false;
+    default: return false;
     }
 }
 
@@ -341,32 +332,19 @@ void releaseRow(Mesh& m, const Sculptor& g, const StrokeSample& F, const StrokeS
         else if (mode == SelectComponent)
             m.cutPlaneComponent(F.point, N, itemOf(m, F));
         break;
-    case ClipPlane:
-        m.clipPlane(F.point, N);
-        break;
+    case ClipPlane: m.clipPlane(F.point, N); break;
     case SubPlane:
         // the cap's layout follows the stroke, and a mirror copy's hand: copies cap as copies
         m.subPlane(F.point, N, F.material, F.point - L.point, float(g.handedness));
         break;
-    case CutSphere:
-        sphereRow(m, mode, F, L, &Mesh::cutSphere, &Mesh::cutSpherePatch);
-        break;
-    case CutSphereReverse:
-        sphereRow(m, mode, L, F, &Mesh::cutSphere, &Mesh::cutSpherePatch);
-        break;
-    case ClipSphere:
-        sphereRow(m, mode, F, L, &Mesh::clipSphere, &Mesh::clipSpherePatch);
-        break;
+    case CutSphere: sphereRow(m, mode, F, L, &Mesh::cutSphere, &Mesh::cutSpherePatch); break;
+    case CutSphereReverse: sphereRow(m, mode, L, F, &Mesh::cutSphere, &Mesh::cutSpherePatch); break;
+    case ClipSphere: sphereRow(m, mode, F, L, &Mesh::clipSphere, &Mesh::clipSpherePatch); break;
     case AddSphere:
-    case SubSphere:
-        m.addSubSphere(F.point, F.normal, L.point, g.action == AddSphere, F.material);
-        break;
+    case SubSphere: m.addSubSphere(F.point, F.normal, L.point, g.action == AddSphere, F.material); break;
     case AddSphereReverse:
-    case SubSphereReverse:
-        m.addSubSphere(L.point, L.normal, F.point, g.action == AddSphereReverse, F.material);
-        break;
-    default:
-        break;
+    case SubSphereReverse: m.addSubSphere(L.point, L.normal, F.point, g.action == AddSphereReverse, F.material); break;
+    default: break;
     }
 }
 
@@ -380,19 +358,13 @@ void copyRegion(Mesh& m, const Sculptor& g, const StrokeSample& F) {
 
 Mesh* patternTile(int32_t code) {
     switch (code) {
-    case Pattern0:
-        return Mesh::createPatternTile(0.7f, false);
-    case Pattern0 + 1:
-        return Mesh::createPatternTile(0.7f, true);
-    case Pattern0 + 2:
-        return Mesh::createPatternTile2(0.3f, false);
-    case Pattern0 + 3:
-        return Mesh::createPatternTile3(0.9f, false);
-    default:
-        return Mesh::createPatternTile3(0.9f, true);
+    case Pattern0: return Mesh::createPatternTile(0.7f, false);
+    case Pattern0 + 1: return Mesh::createPatternTile(0.7f, true);
+    case Pattern0 + 2: return Mesh::createPatternTile2(0.3f, false);
+    case Pattern0 + 3: return Mesh::createPatternTile3(0.9f, false);
+    default: return Mesh::createPatternTile3(0.9f, true);
     }
 }
-
 
 void dispatch(Mesh& m, const std::vector<Gesture*>& gestures);
 
@@ -403,14 +375,11 @@ bool gathersRoundTheBrush(int32_t code) {
     case DeformVolume:
     case Grow:
     case Pinch:
-    case Twist:
-        return true;
+    case Twist: return true;
     case Deform:
     case Smooth:
-    case PaintMaterial:
-        return true;
-    default:
-        return false;
+    case PaintMaterial: return true;
+    default: return false;
     }
 }
 
@@ -533,9 +502,7 @@ void dispatch(Mesh& m, const std::vector<Gesture*>& gestures) {
         }
 
         switch (groupOf(code)) {
-        case Group::Brush:
-            brushRow(m, *g, F, P, L, finished);
-            break;
+        case Group::Brush: brushRow(m, *g, F, P, L, finished); break;
         case Group::Paint: {
             int item = itemOf(m, P);
             byte mask = g->paintMask;

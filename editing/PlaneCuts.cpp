@@ -26,8 +26,7 @@ namespace {
 
 class PlaneCut {
 public:
-    PlaneCut(Mesh& m, const vec3& q, const vec3& n)
-        : m(m), Q(q), N(n), V0(m.vertexCount()), T0(m.triangleCount()) {}
+    PlaneCut(Mesh& m, const vec3& q, const vec3& n) : m(m), Q(q), N(n), V0(m.vertexCount()), T0(m.triangleCount()) {}
 
     // A vertex exactly on the plane counts as the negative side.
     void markSide(int v) {
@@ -109,8 +108,7 @@ public:
                 t = int(pos - crossed.size()) + skipped;
                 if (t >= m.triangleCount()) break;
             }
-            while (m.triangles[t].alive() && splitFirstCrossing(t, work)) {
-            }
+            while (m.triangles[t].alive() && splitFirstCrossing(t, work)) {}
         }
     }
 
@@ -179,21 +177,23 @@ private:
         std::vector<Block> blocks;
         std::mutex gather;
         constexpr int kSpan = 4096;
-        parallelFor((T0 + kSpan - 1) / kSpan, [&](int firstSpan, int endSpan) {
-            Block block{firstSpan * kSpan, {}, {}};
-            for (int t = block.begin; t < std::min(T0, endSpan * kSpan); ++t) {
-                const MeshTriangle& tri = m.triangles[t];
-                int sides = 0;
-                for (int32_t v : tri.vertex)
-                    if (v >= 0 && v < V0) sides |= (bits ? sideBit(v) : selected(v)) ? 2 : 1;
-                if (sides == 3)
-                    block.crossed.push_back(t);
-                else if (listPositive && sides == 2 && tri.alive())
-                    block.positive.push_back(t);
-            }
-            std::lock_guard<std::mutex> lock(gather);
-            blocks.push_back(std::move(block));
-        }, 2);
+        parallelFor((T0 + kSpan - 1) / kSpan,
+                    [&](int firstSpan, int endSpan) {
+                        Block block{firstSpan * kSpan, {}, {}};
+                        for (int t = block.begin; t < std::min(T0, endSpan * kSpan); ++t) {
+                            const MeshTriangle& tri = m.triangles[t];
+                            int sides = 0;
+                            for (int32_t v : tri.vertex)
+                                if (v >= 0 && v < V0) sides |= (bits ? sideBit(v) : selected(v)) ? 2 : 1;
+                            if (sides == 3)
+                                block.crossed.push_back(t);
+                            else if (listPositive && sides == 2 && tri.alive())
+                                block.positive.push_back(t);
+                        }
+                        std::lock_guard<std::mutex> lock(gather);
+                        blocks.push_back(std::move(block));
+                    },
+                    2);
         std::sort(blocks.begin(), blocks.end(), [](const Block& x, const Block& y) { return x.begin < y.begin; });
         for (const Block& block : blocks) {
             crossed.insert(crossed.end(), block.crossed.begin(), block.crossed.end());
@@ -206,8 +206,8 @@ private:
             const MeshTriangle& tri = m.triangles[t];
             if (!crosses(tri, k)) continue;
             int a = tri.vertex[next3(k)], b = tri.vertex[prev3(k)];
-            vec3 X = segmentPlaneIntersection(Q, N, dvec3(m.vertices[a].position), dvec3(m.vertices[b].position))
-                         .toFloat();
+            vec3 X =
+                segmentPlaneIntersection(Q, N, dvec3(m.vertices[a].position), dvec3(m.vertices[b].position)).toFloat();
             // a corner that is not finite gives no crossing
             if (!isFinite(X)) {
                 skippedCrossing = true;
@@ -310,9 +310,10 @@ struct Cap {
             std::reverse(loop.begin(), loop.end());
             std::reverse(points.begin(), points.end());
         }
-        const size_t first = size_t(std::min_element(points.begin(), points.end(), [](vec2 a, vec2 b) {
-                                        return a.x < b.x || (a.x == b.x && a.y < b.y);
-                                    }) - points.begin());
+        const size_t first =
+            size_t(std::min_element(points.begin(), points.end(),
+                                    [](vec2 a, vec2 b) { return a.x < b.x || (a.x == b.x && a.y < b.y); }) -
+                   points.begin());
         std::rotate(loop.begin(), loop.begin() + long(first), loop.end());
         std::rotate(points.begin(), points.begin() + long(first), points.end());
         outline.points = points;

@@ -43,7 +43,7 @@ template <class Take>
 bool scanRegionNear(Mesh& m, const vec3& centre, float radius, int triangle, bool patch, Take&& take) {
     if (!m.strokeCache.lent) return false;
     if (triangle < 0) triangle = m.closestTriangle(centre);
-    if (triangle < 0) return true;  // nothing under the brush: the selection stays as it was
+    if (triangle < 0) return true; // nothing under the brush: the selection stays as it was
     const int nt = m.triangleCount(), nv = m.vertexCount();
     if (m.strokeCache.region.size() != size_t(nt) || !m.strokeCache.region[size_t(triangle)]) {
         int seed = triangle;

@@ -30,18 +30,11 @@ void moveRegion(Mesh& m, const vec3& previous, const vec3& current, int triangle
 // Selects the region of a rotate or scale step; false for a mode that names none.
 bool selectRegion(Mesh& m, const vec3& previous, int triangle, int mode) {
     switch (mode) {
-    case SelectPatch:
-        m.selectPatch(previous, true, triangle);
-        return true;
+    case SelectPatch: m.selectPatch(previous, true, triangle); return true;
     case SelectElement:
-    case SelectAllPatches:
-        m.selectAll();
-        return true;
-    case SelectComponent:
-        m.selectComponent(previous, true, triangle);
-        return true;
-    default:
-        return false;
+    case SelectAllPatches: m.selectAll(); return true;
+    case SelectComponent: m.selectComponent(previous, true, triangle); return true;
+    default: return false;
     }
 }
 
@@ -49,8 +42,7 @@ bool wholeMesh(int mode) { return mode == SelectElement || mode == SelectAllPatc
 
 struct Box {
     vec3 lo{std::numeric_limits<float>::max(), std::numeric_limits<float>::max(), std::numeric_limits<float>::max()};
-    vec3 hi{-std::numeric_limits<float>::max(), -std::numeric_limits<float>::max(),
-            -std::numeric_limits<float>::max()};
+    vec3 hi{-std::numeric_limits<float>::max(), -std::numeric_limits<float>::max(), -std::numeric_limits<float>::max()};
     void add(vec3 p) {
         for (int i = 0; i < 3; ++i) {
             lo[i] = std::min(lo[i], p[i]);

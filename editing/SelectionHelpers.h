@@ -36,7 +36,8 @@ inline void collectRegionVertices(Mesh& m, bool cornerNormals) {
         const MeshTriangle& tri = m.triangles[t];
         for (int c = 0; c < 3; ++c)
             if (selectVertex(m, tri.vertex[c]))
-                m.brushVertices.push_back(BrushVertex{tri.vertex[c], 0.0f, cornerNormals ? tri.cornerNormal[c] : vec3()});
+                m.brushVertices.push_back(
+                    BrushVertex{tri.vertex[c], 0.0f, cornerNormals ? tri.cornerNormal[c] : vec3()});
     }
 }
 

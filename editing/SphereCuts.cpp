@@ -19,7 +19,7 @@ using meshwalk::prev3;
 
 namespace {
 
-constexpr double kArcStep = 0.2617993877991494;  // pi / 12
+constexpr double kArcStep = 0.2617993877991494; // pi / 12
 constexpr double kTwoPi = 6.283185307179586;
 
 struct Crossing {
@@ -347,7 +347,7 @@ private:
         int w[3] = {old.vertex[o], old.vertex[o1], old.vertex[o2]};
         pbr M[3] = {old.corner[o], old.corner[o1], old.corner[o2]};
         // outer edges: w1w2 is edge o, w2w0 edge o1, w0w1 edge o2
-        const int outer[3] = {o2, o, o1};  // w0w1, w1w2, w2w0
+        const int outer[3] = {o2, o, o1}; // w0w1, w1w2, w2w0
         const Crossing& s0 = slots[0][j];
         bool firstOnW0W1 = (s0.a == w[0] && s0.b == w[1]) || (s0.a == w[1] && s0.b == w[0]);
         dvec3 X = firstOnW0W1 ? s0.point : slots[1][j].point, Y = firstOnW0W1 ? slots[1][j].point : s0.point;
@@ -476,16 +476,15 @@ std::vector<int32_t> deleteListed(Mesh& m, const SphereCut& cut, bool needInside
 
 } // namespace
 
-int subdivideArc(const dvec3& a, const dvec3& axis, const dvec3& b, const dvec3& centre, double radius,
-                 double maxStep, std::vector<dvec3>& out) {
+int subdivideArc(const dvec3& a, const dvec3& axis, const dvec3& b, const dvec3& centre, double radius, double maxStep,
+                 std::vector<dvec3>& out) {
     dvec3 u = normalize(a - centre), w = normalize(axis), v = normalize(b - centre);
     double theta = std::atan2(dot(v, w), dot(v, u));
     if (theta < 0) theta += kTwoPi;
     if (maxStep >= theta) return 0;
     int n = int(theta / maxStep + 1.0);
     double delta = theta / n;
-    for (int i = 0; i <= n; ++i)
-        out.push_back(centre + (u * std::cos(i * delta) + w * std::sin(i * delta)) * radius);
+    for (int i = 0; i <= n; ++i) out.push_back(centre + (u * std::cos(i * delta) + w * std::sin(i * delta)) * radius);
     return n + 1;
 }
 

@@ -86,7 +86,8 @@ void closedPair(const StrokeSample& s0, const StrokeSample& s1, int k0, int k1, 
         float angle = sweep(u, w, unit(p1 - m));
         for (int i = 0; i < 32; ++i) {
             float f = float(i) * angle * 0.03125f;
-            out.add(m + (u * std::cos(f) + w * std::sin(f)) * (D * 0.5f), cubicBlend(r0, r1, float(i) * 0.03125f), false);
+            out.add(m + (u * std::cos(f) + w * std::sin(f)) * (D * 0.5f), cubicBlend(r0, r1, float(i) * 0.03125f),
+                    false);
         }
         vec3 u2 = unit(p1 - m), w2 = -w;
         float angle2 = sweep(u2, w2, unit(p0 - m));
@@ -206,7 +207,7 @@ mat4 transformPrimitives(const Assemblor& source, std::vector<StrokeSample>& out
     for (int r = 0; r < 3; ++r)
         for (int c = 0; c < 3; ++c) A[3 * r + c] = frame[4 * r + c];
     double d = det(A);
-    dmat3 inv;  // identity: a singular frame maps nothing
+    dmat3 inv; // identity: a singular frame maps nothing
     dvec3 t;
     double k = 1;
     if (d != 0 && std::isfinite(d)) {
@@ -240,7 +241,8 @@ void sampleStrokeChain(const std::vector<StrokeSample>& s, std::vector<vec3>& po
     if (n == 0) return;
     // one letter per sample: a kind outside the four counts as plain
     std::vector<int> kind(static_cast<size_t>(n));
-    for (int i = 0; i < n; ++i) kind[size_t(i)] = s[size_t(i)].pointKind <= Smooth ? int(s[size_t(i)].pointKind) : Plain;
+    for (int i = 0; i < n; ++i)
+        kind[size_t(i)] = s[size_t(i)].pointKind <= Smooth ? int(s[size_t(i)].pointKind) : Plain;
     if (closed && n == 2) {
         closedPair(s[0], s[1], kind[0], kind[1], out);
         return;
@@ -262,7 +264,8 @@ void sampleStrokeChain(const std::vector<StrokeSample>& s, std::vector<vec3>& po
             for (int k = 0; k < 20; ++k) {
                 float f = float(k) * angle / 20.0f;
                 out.add(O + (u * std::cos(f) + t * std::sin(f)) * R,
-                        cubicBlend(si.radius, s[size_t(next)].radius, float(k) / 20.0f), k == 0 && kind[size_t(i)] == Corner);
+                        cubicBlend(si.radius, s[size_t(next)].radius, float(k) / 20.0f),
+                        k == 0 && kind[size_t(i)] == Corner);
             }
             continue;
         }
@@ -288,7 +291,7 @@ void sampleStrokeChain(const std::vector<StrokeSample>& s, std::vector<vec3>& po
             S = arcs.tangent[size_t(i)] * L;
         else if (!smooth)
             S = hasPrev && kind[size_t(i)] == Corner && kind[size_t(prev)] == Corner ? pi - s[size_t(prev)].point
-                                                                                   : ((pn - E) - pi) * 0.5f;
+                                                                                     : ((pn - E) - pi) * 0.5f;
         else if (!hasPrev)
             S = ((pn - E) - pi) * 0.5f;
         else

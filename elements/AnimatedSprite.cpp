@@ -14,11 +14,10 @@ AnimatedSprite::AnimatedSprite() = default;
 
 AnimatedSprite::AnimatedSprite(const std::string& path, bool relative) : ImageElement(path, relative) {}
 
-
 bool AnimatedSprite::useShader() { return useImageShader(*shaderAnimatedSprite, texture.get()); }
 
-void AnimatedSprite::draw(uint32_t objectId, int32_t itemId, const mat4& model, const pbr& material,
-                          bool colourIsLight, float time, bool last) {
+void AnimatedSprite::draw(uint32_t objectId, int32_t itemId, const mat4& model, const pbr& material, bool colourIsLight,
+                          float time, bool last) {
     if (useShader()) drawImage(objectId, itemId, model, material, colourIsLight, time, last);
 }
 

@@ -20,8 +20,8 @@ public:
     AnimatedSprite(const std::string& path, bool relative);
 
     bool useShader() override;
-    void draw(uint32_t objectId, int32_t itemId, const mat4& model, const pbr& material, bool colourIsLight,
-              float time, bool last) override;
+    void draw(uint32_t objectId, int32_t itemId, const mat4& model, const pbr& material, bool colourIsLight, float time,
+              bool last) override;
 
     void drawImage(uint32_t objectId, int32_t itemId, const mat4& model, const pbr& material, bool colourIsLight,
                    float time, bool last);

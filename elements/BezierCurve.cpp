@@ -32,7 +32,6 @@ constexpr int bezierRecordSegments = 50;
 
 } // namespace
 
-
 void BezierCurve::sample(const vec3& startDir, const vec3& endDir, float distance, int n) {
     if (n > 0) {
         points.resize(size_t(n) + 1);

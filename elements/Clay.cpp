@@ -188,8 +188,7 @@ bool Clay::useShader() {
 
 void Clay::endDraw() { unbind(); }
 
-void Clay::draw(uint32_t objectId, int32_t itemId, const mat4& model, const pbr& material, bool, float,
-                bool last) {
+void Clay::draw(uint32_t objectId, int32_t itemId, const mat4& model, const pbr& material, bool, float, bool last) {
     if (!useShader()) return;
     drawPass(objectId, itemId, model, material, last);
 }
@@ -201,8 +200,8 @@ void Clay::drawPass(uint32_t objectId, int32_t itemId, const mat4& world, const 
     setUniformMat4("ProjectionModelViewMatrix", pmv);
     gl->glUniform1ui(uniformLocation("ObjectId"), objectId);
     gl->glUniform1ui(uniformLocation("ItemId"), uint32_t(itemId));
-    setUniformVec4("ObjectColor", vec4(material.red / 65535.0f, material.green / 65535.0f,
-                                       material.blue / 65535.0f, material.opacity / 65535.0f));
+    setUniformVec4("ObjectColor", vec4(material.red / 65535.0f, material.green / 65535.0f, material.blue / 65535.0f,
+                                       material.opacity / 65535.0f));
     setUniformVec4("ObjectLight", vec4(material.lightRed / 65535.0f, material.lightGreen / 65535.0f,
                                        material.lightBlue / 65535.0f, material.refractivity / 65535.0f));
     const GLint surface[2] = {2 * material.roughness, 2 * material.metalness};

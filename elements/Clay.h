@@ -48,8 +48,8 @@ public:
     void unbind() override;
     bool useShader() override;
     void endDraw() override;
-    void draw(uint32_t objectId, int32_t itemId, const mat4& model, const pbr& material, bool colourIsLight,
-              float time, bool last) override;
+    void draw(uint32_t objectId, int32_t itemId, const mat4& model, const pbr& material, bool colourIsLight, float time,
+              bool last) override;
     void applyGestures(const std::vector<Gesture*>& gestures) override;
     void save(ByteBuffer& out) override;
 
@@ -68,8 +68,7 @@ public:
     void deform(const std::vector<vec3>& centres, const std::vector<vec3>& displacements, float radius);
     void deformVolume(const std::vector<vec3>& centres, const std::vector<mat3>& frames, float weight, float radius);
     void pinch(const std::vector<vec3>& centres, float intensity, float radius);
-    void twist(const std::vector<vec3>& centres, const std::vector<vec3>& axes, float cosA, float sinA,
-               float radius);
+    void twist(const std::vector<vec3>& centres, const std::vector<vec3>& axes, float cosA, float sinA, float radius);
     void subPlane(const std::vector<vec3>& centres, const std::vector<vec3>& normals);
     void flatten(const std::vector<vec3>& centres, const std::vector<vec3>& normals, float intensity, float radius);
     // One transform-feedback pass of the current program from buffers[current] into the other

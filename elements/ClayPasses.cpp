@@ -80,8 +80,7 @@ void Clay::subPlane(const std::vector<vec3>& centres, const std::vector<vec3>& n
     });
 }
 
-void Clay::flatten(const std::vector<vec3>& centres, const std::vector<vec3>& normals, float intensity,
-                   float radius) {
+void Clay::flatten(const std::vector<vec3>& centres, const std::vector<vec3>& normals, float intensity, float radius) {
     runBatches(*this, shaderClayFlatten, centres.size(), [&](size_t first, int count) {
         setVec3s("center", centres, first, count);
         setVec3s("normal", normals, first, count);
@@ -90,13 +89,10 @@ void Clay::flatten(const std::vector<vec3>& centres, const std::vector<vec3>& no
     });
 }
 
-void Clay::deformVolume(const std::vector<vec3>& centres, const std::vector<mat3>& frames, float weight,
-                        float radius) {
+void Clay::deformVolume(const std::vector<vec3>& centres, const std::vector<mat3>& frames, float weight, float radius) {
     runBatches(*this, shaderClayDeformVolume, centres.size(), [&](size_t first, int count) {
         setVec3s("center", centres, first, count);
-        if (count > 0)
-            gl->glUniformMatrix3fv(uniformLocation("frame"), count, GL_FALSE,
-                                   frames[first].m);
+        if (count > 0) gl->glUniformMatrix3fv(uniformLocation("frame"), count, GL_FALSE, frames[first].m);
         setUniformFloat("weight", weight);
         setUniformFloat("radius2", radius * radius);
     });

@@ -14,9 +14,7 @@ namespace kal {
 
 namespace {
 
-bool finiteSample(const StrokeSample& s) {
-    return isFinite(s.point) && isFinite(s.normal) && std::isfinite(s.radius);
-}
+bool finiteSample(const StrokeSample& s) { return isFinite(s.point) && isFinite(s.normal) && std::isfinite(s.radius); }
 
 // The removal of a's part from u; a is the unit twist axis.
 vec3 acrossAxis(vec3 u, vec3 a) { return u - a * dot(a, u); }
@@ -119,8 +117,7 @@ void Clay::applyGestures(const std::vector<Gesture*>& gestures) {
             if (g.isFinished()) subdivide(true);
             stop = true;
             break;
-        default:
-            break;
+        default: break;
         }
         if (stop) break;
     }
@@ -130,29 +127,18 @@ void Clay::applyGestures(const std::vector<Gesture*>& gestures) {
     switch (strokes[0]->action) {
     case BrushDeform:
     case BrushInflate:
-    case BrushDeflate:
-        deform(centres, seconds, radius);
-        break;
-    case BrushDeformVolume:
-        deformVolume(centres, frames, weight, radius);
-        break;
+    case BrushDeflate: deform(centres, seconds, radius); break;
+    case BrushDeformVolume: deformVolume(centres, frames, weight, radius); break;
     case BrushGrow:
-    case BrushPinch:
-        pinch(centres, float(std::clamp(double(x), -0.3, 0.3)), radius);
-        break;
-    case BrushTwist:
-        twist(centres, seconds, cosA, sinA, radius);
-        break;
+    case BrushPinch: pinch(centres, float(std::clamp(double(x), -0.3, 0.3)), radius); break;
+    case BrushTwist: twist(centres, seconds, cosA, sinA, radius); break;
     case BrushFlatten: {
         const float intensity = x < 0 ? 0.0f : x <= 1 ? 4.0f * x : 4.0f;
         flatten(centres, seconds, intensity, radius);
         break;
     }
-    case BrushSubPlane:
-        subPlane(centres, seconds);
-        break;
-    default:
-        break;
+    case BrushSubPlane: subPlane(centres, seconds); break;
+    default: break;
     }
     gl->glDisable(GL_RASTERIZER_DISCARD);
     bound = false;

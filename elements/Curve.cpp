@@ -36,12 +36,12 @@ Curve::Curve(const std::vector<vec3>& positions, const std::vector<float>& radii
 
 Curve::Curve(const Curve& other)
     : Element(other), word(other.word), points(other.points), segments(other.segments),
-      vertexOffset(other.vertexOffset), normalsPending(other.normalsPending),
-      materialsPending(other.materialsPending), idsPending(other.idsPending), vertexCount(other.vertexCount),
-      cachedPointCount(other.cachedPointCount), cachedSegmentCount(other.cachedSegmentCount),
-      editList(other.editList), selectionRecords(other.selectionRecords), selectedPoints(other.selectedPoints),
-      selectedSegments(other.selectedSegments), dragOffsets(other.dragOffsets), radiusDeltas(other.radiusDeltas),
-      twistDeltas(other.twistDeltas), topologyChanged(other.topologyChanged), framesValid(other.framesValid) {}
+      vertexOffset(other.vertexOffset), normalsPending(other.normalsPending), materialsPending(other.materialsPending),
+      idsPending(other.idsPending), vertexCount(other.vertexCount), cachedPointCount(other.cachedPointCount),
+      cachedSegmentCount(other.cachedSegmentCount), editList(other.editList), selectionRecords(other.selectionRecords),
+      selectedPoints(other.selectedPoints), selectedSegments(other.selectedSegments), dragOffsets(other.dragOffsets),
+      radiusDeltas(other.radiusDeltas), twistDeltas(other.twistDeltas), topologyChanged(other.topologyChanged),
+      framesValid(other.framesValid) {}
 
 Curve::~Curve() { releaseGpu(); }
 

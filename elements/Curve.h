@@ -14,7 +14,7 @@
 namespace kal {
 
 enum CurvePointFlags : uint8_t {
-    PointMarked = 0x01, // a corner kept sharp by editing and smoothing
+    PointMarked = 0x01,   // a corner kept sharp by editing and smoothing
     PointChainEnd = 0x02, // free end of an open chain; always also marked
     PointAlive = 0x04,
     PointSelected = 0x08,
@@ -246,8 +246,8 @@ public:
     void unbind() override;
     bool useShader() override;
     void endDraw() override;
-    void draw(uint32_t objectId, int32_t itemId, const mat4& model, const pbr& material, bool colourIsLight,
-              float time, bool last) override;
+    void draw(uint32_t objectId, int32_t itemId, const mat4& model, const pbr& material, bool colourIsLight, float time,
+              bool last) override;
     bool hasGpuGeometry() override;
     void drawFlat(const mat4& model, const uint8_t* colour, bool last) override;
     virtual bool uploadPending();

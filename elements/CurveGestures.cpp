@@ -21,12 +21,24 @@ bool usableSamples(const std::vector<StrokeSample>& samples) {
 bool ready(Curve& c, const Sculptor& g, size_t n) {
     const bool finished = g.isFinished();
     switch (g.action) {
-    case BrushMove: case BrushCopyMove: case BrushRotate: case BrushCopyRotate: case BrushScale: case BrushCopyScale:
-    case BrushScaleDirection: case BrushDeform: case BrushDeformVolume: case BrushSmooth: case BrushTwist:
+    case BrushMove:
+    case BrushCopyMove:
+    case BrushRotate:
+    case BrushCopyRotate:
+    case BrushScale:
+    case BrushCopyScale:
+    case BrushScaleDirection:
+    case BrushDeform:
+    case BrushDeformVolume:
+    case BrushSmooth:
+    case BrushTwist:
         if (n < 2) return false;
         c.uploadNeeded = true;
         return true;
-    case BrushSubdivide: case BrushEraseComponent: case BrushErasePatch: case BrushEraseFeature:
+    case BrushSubdivide:
+    case BrushEraseComponent:
+    case BrushErasePatch:
+    case BrushEraseFeature:
         if (!finished) return false;
         c.geometryDirty = true;
         return true;
@@ -34,12 +46,15 @@ bool ready(Curve& c, const Sculptor& g, size_t n) {
         if (!(g.selectionMode == SelectPatch || (n >= 2 && finished))) return false;
         c.geometryDirty = true;
         return true;
-    case BrushClipPlane: case BrushSubPlane: case BrushCutSphere: case BrushClipSphere:
+    case BrushClipPlane:
+    case BrushSubPlane:
+    case BrushCutSphere:
+    case BrushClipSphere:
         if (!(n >= 2 && finished)) return false;
         c.geometryDirty = true;
         return true;
-    case BrushPaintMaterial: case BrushFillMaterial:
-        return !finished;
+    case BrushPaintMaterial:
+    case BrushFillMaterial: return !finished;
     case BrushPlacePoint:
         if (finished) {
             c.editList.clear();
@@ -47,8 +62,7 @@ bool ready(Curve& c, const Sculptor& g, size_t n) {
         }
         c.geometryDirty = true;
         return true;
-    default:
-        return true;
+    default: return true;
     }
 }
 
@@ -96,16 +110,10 @@ void Curve::applyGestures(const std::vector<Gesture*>& gestures) {
             }
             break;
         case BrushRotate:
-        case BrushCopyRotate:
-            rotateSelection(A.point, L.point, item, mode, g->viewDirection);
-            break;
+        case BrushCopyRotate: rotateSelection(A.point, L.point, item, mode, g->viewDirection); break;
         case BrushScale:
-        case BrushCopyScale:
-            scaleSelection(A.point, L.point, item, mode, true);
-            break;
-        case BrushScaleDirection:
-            scaleSelection(A.point, L.point, item, mode, false);
-            break;
+        case BrushCopyScale: scaleSelection(A.point, L.point, item, mode, true); break;
+        case BrushScaleDirection: scaleSelection(A.point, L.point, item, mode, false); break;
         case BrushDeform:
             if (wholeCurve) {
                 deformSphere(A.point, L.point, A.radius);
@@ -120,9 +128,7 @@ void Curve::applyGestures(const std::vector<Gesture*>& gestures) {
                 smoothAlong(A.point, A.radius, A.itemId);
             }
             break;
-        case BrushInflate:
-            inflate(A.point, L.point, A.radius, item);
-            break;
+        case BrushInflate: inflate(A.point, L.point, A.radius, item); break;
         case BrushTwist:
             if (!points.empty()) {
                 const float twist = points[0].twist + (L.cursorX - A.cursorX) / 1000.0f;
@@ -137,15 +143,9 @@ void Curve::applyGestures(const std::vector<Gesture*>& gestures) {
         case BrushPaintMaterial:
             paintMaterial(A.point, A.radius, A.itemId, A.material, g->paintMask, 0.5f * A.factor);
             break;
-        case BrushFillMaterial:
-            fillMaterial(A.point, A.itemId, A.material, g->paintMask);
-            break;
-        case BrushEraseComponent:
-            eraseComponent(L.point, L.itemId);
-            break;
-        case BrushErasePatch:
-            erasePatch(L.point, L.itemId);
-            break;
+        case BrushFillMaterial: fillMaterial(A.point, A.itemId, A.material, g->paintMask); break;
+        case BrushEraseComponent: eraseComponent(L.point, L.itemId); break;
+        case BrushErasePatch: erasePatch(L.point, L.itemId); break;
         case BrushCutPlane:
             if (mode == SelectPatch) {
                 if (n == 1) insertPoint(S0.point, liveSegment(S0.itemId));
@@ -172,8 +172,7 @@ void Curve::applyGestures(const std::vector<Gesture*>& gestures) {
                 dragPlacedPoint(int(editList[gi]), L.point);
             }
             break;
-        default:
-            break;
+        default: break;
         }
     }
     geometryDirty = true;

@@ -20,7 +20,6 @@ namespace kal {
 
 namespace {
 
-
 void pointAttributeAt(uint32_t buffer, uint32_t offset) {
     bindArrayBuffer(buffer);
     gl->glEnableVertexAttribArray(0);
@@ -120,8 +119,7 @@ bool Curve::useShader() {
 
 void Curve::endDraw() { unbind(); }
 
-void Curve::draw(uint32_t objectId, int32_t itemId, const mat4& model, const pbr& material, bool, float,
-                 bool last) {
+void Curve::draw(uint32_t objectId, int32_t itemId, const mat4& model, const pbr& material, bool, float, bool last) {
     changeStamp();
     if (!useShader()) return;
     mat4 P = inverseTransform();

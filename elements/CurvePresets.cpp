@@ -174,8 +174,8 @@ Outline Curve::projectOntoFitPlane(const Curve& curve, mat4& M) {
     for (const CurvePoint& p : curve.points) {
         const vec3 q = p.position;
         const float w = M[12] * q.x + M[13] * q.y + M[14] * q.z + M[15];
-        out.points.push_back(vec2((M[0] * q.x + M[1] * q.y + M[2] * q.z + M[3]) / w,
-                                  (M[4] * q.x + M[5] * q.y + M[6] * q.z + M[7]) / w));
+        out.points.push_back(
+            vec2((M[0] * q.x + M[1] * q.y + M[2] * q.z + M[3]) / w, (M[4] * q.x + M[5] * q.y + M[6] * q.z + M[7]) / w));
         out.flags.push_back(p.flags & PointMarked);
     }
     M = inverseAffine(M);

@@ -32,11 +32,11 @@ void selectRegion(Curve& c, vec3 position, bool clear, int& segment, bool patch)
 
 } // namespace
 
-int Curve::liveSegment(int s) const {
-    return s >= 0 && s < segmentCount() && segments[size_t(s)].alive() ? s : -1;
-}
+int Curve::liveSegment(int s) const { return s >= 0 && s < segmentCount() && segments[size_t(s)].alive() ? s : -1; }
 
-void Curve::selectPatch(vec3 position, bool clear, int& segment) { selectRegion(*this, position, clear, segment, true); }
+void Curve::selectPatch(vec3 position, bool clear, int& segment) {
+    selectRegion(*this, position, clear, segment, true);
+}
 
 void Curve::selectComponent(vec3 position, bool clear, int& segment) {
     selectRegion(*this, position, clear, segment, false);

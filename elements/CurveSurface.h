@@ -120,8 +120,8 @@ public:
     void unbind() override;
     bool useShader() override;
     void endDraw() override;
-    void draw(uint32_t objectId, int32_t itemId, const mat4& model, const pbr& material, bool colourIsLight,
-              float time, bool last) override;
+    void draw(uint32_t objectId, int32_t itemId, const mat4& model, const pbr& material, bool colourIsLight, float time,
+              bool last) override;
     bool hasGpuGeometry() override;
     void drawFlat(const mat4& model, const uint8_t* colour, bool last) override;
     bool hasEditPreview() override;

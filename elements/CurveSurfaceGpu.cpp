@@ -17,7 +17,10 @@ namespace kal {
 
 namespace {
 
-template <class V> long byteSize(const V& v) { return long(v.size() * sizeof(typename V::value_type)); }
+template <class V>
+long byteSize(const V& v) {
+    return long(v.size() * sizeof(typename V::value_type));
+}
 
 void writeArray(uint32_t offset, long bytes, const void* data) {
     if (bytes > 0) arrayBufferSubData(long(offset), bytes, data);
@@ -27,11 +30,14 @@ void writeArray(uint32_t offset, long bytes, const void* data) {
 // surface is uploaded, so one large surface does not hold its size in memory for good.
 constexpr size_t keptStagingBytes = size_t(16) << 20;
 
-template <class V> size_t capacityBytes(const V& v) { return v.capacity() * sizeof(typename V::value_type); }
+template <class V>
+size_t capacityBytes(const V& v) {
+    return v.capacity() * sizeof(typename V::value_type);
+}
 
 size_t stagingBytes(const SurfaceArrays& a) {
-    return capacityBytes(a.positions) + capacityBytes(a.normals) + capacityBytes(a.colours) +
-           capacityBytes(a.lights) + capacityBytes(a.materials) + capacityBytes(a.ids) + capacityBytes(a.lines);
+    return capacityBytes(a.positions) + capacityBytes(a.normals) + capacityBytes(a.colours) + capacityBytes(a.lights) +
+           capacityBytes(a.materials) + capacityBytes(a.ids) + capacityBytes(a.lines);
 }
 
 } // namespace

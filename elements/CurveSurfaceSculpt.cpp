@@ -54,7 +54,8 @@ bool CurveSurface::ownsWorkingCurve(bool sectionStroke) const {
     return editPreview && editPreview != axis && editPreview != section && workingOnSection == sectionStroke;
 }
 
-Curve& CurveSurface::startWorkingCurve(const Curve& target, bool sectionStroke, const std::function<vec3(vec3)>& place) {
+Curve& CurveSurface::startWorkingCurve(const Curve& target, bool sectionStroke,
+                                       const std::function<vec3(vec3)>& place) {
     Curve* w = surfacesculpt::newWorkingCurve(*this, target);
     for (CurvePoint& p : w->points) p.position = place(p.position);
     w->translation = translation;

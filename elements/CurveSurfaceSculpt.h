@@ -54,9 +54,9 @@ bool invertible(const mat3& m, mat3& inverseOut);
 
 // The element's local space (where picks arrive) against its stored space (its curves' points).
 struct LocalSpace {
-    mat4 M;  // stored -> local
-    mat3 N;  // inverse of M's 3x3
-    vec3 t;  // M's translation
+    mat4 M; // stored -> local
+    mat3 N; // inverse of M's 3x3
+    vec3 t; // M's translation
     explicit LocalSpace(Element& e);
     vec3 toStored(vec3 p) const { return (p - t) * N; }
     vec3 directionToStored(vec3 d) const { return d * N; }

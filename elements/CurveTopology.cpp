@@ -37,7 +37,8 @@ pbr clamped(const pbr& m) {
 }
 
 // The mean of a point field over p's neighbours; p's own value when it has none.
-template <class T> T neighbourMean(const Curve& c, int p, T CurvePoint::*field) {
+template <class T>
+T neighbourMean(const Curve& c, int p, T CurvePoint::*field) {
     std::vector<int32_t> n;
     if (c.pointNeighbours(p, n) == 0) return c.points[size_t(p)].*field;
     T sum{};
@@ -47,7 +48,8 @@ template <class T> T neighbourMean(const Curve& c, int p, T CurvePoint::*field) 
 
 // Fills the dead slots of v from the back and drops the dead tail. Before live entry j moves
 // into slot i, retarget(entry, j, i) points the references at i; j is then marked dead.
-template <class T, class Retarget> void compactFromBack(std::vector<T>& v, uint8_t aliveFlag, Retarget retarget) {
+template <class T, class Retarget>
+void compactFromBack(std::vector<T>& v, uint8_t aliveFlag, Retarget retarget) {
     int i = 0, j = int(v.size()) - 1;
     while (i < j) {
         if (v[size_t(i)].alive()) {

@@ -14,7 +14,8 @@ namespace {
 
 // Both records of a tube or a revolution: the linked one names its two curves by element index,
 // the older one holds them in its body.
-template <class Surface> Element* readCurveSurfaceRecord(ByteBuffer& in, uint32_t tag, size_t end, bool& ok) {
+template <class Surface>
+Element* readCurveSurfaceRecord(ByteBuffer& in, uint32_t tag, size_t end, bool& ok) {
     if (!chargeRead(sizeof(Surface))) return ok = false, nullptr;
     auto surface = std::make_unique<Surface>();
     if (tag == surface->linkedTag()) {

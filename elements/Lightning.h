@@ -24,8 +24,8 @@ public:
     bool useShader() override;
     // Gives back the tube's attributes and the noise texture's unit.
     void endDraw() override;
-    void draw(uint32_t objectId, int32_t itemId, const mat4& model, const pbr& material, bool colourIsLight,
-              float time, bool last) override;
+    void draw(uint32_t objectId, int32_t itemId, const mat4& model, const pbr& material, bool colourIsLight, float time,
+              bool last) override;
     bool hasGpuGeometry() override { return false; }
     void drawFlat(const mat4&, const uint8_t*, bool) override {}
     void save(ByteBuffer& out) override;

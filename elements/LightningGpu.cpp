@@ -20,7 +20,6 @@ namespace {
 // Whether the bolt pass took the noise texture's unit (and so gives it back).
 bool noiseTakenByBolt = false;
 
-
 } // namespace
 
 Tube* sharedBoltTube() {

@@ -18,16 +18,13 @@ bool onYAxis(vec3 a) { return std::fabs(a.x) < 0.0001f && std::fabs(a.z) < 0.000
 
 } // namespace
 
-Revoluton::Revoluton(Curve* axisCurve, Curve* sectionCurve)
-    : CurveSurface(RevolutonType, axisCurve, sectionCurve) {
+Revoluton::Revoluton(Curve* axisCurve, Curve* sectionCurve) : CurveSurface(RevolutonType, axisCurve, sectionCurve) {
     rebuild(0);
 }
 
 Revoluton::Revoluton() : CurveSurface(RevolutonType, nullptr, nullptr) {}
 
-Element* Revoluton::clone() {
-    return cloneWith(new Revoluton(curveCopy(axis), curveCopy(section)));
-}
+Element* Revoluton::clone() { return cloneWith(new Revoluton(curveCopy(axis), curveCopy(section))); }
 
 void Revoluton::ringMap(int i, mat3& F, vec3& origin) const {
     // x towards the axis point, y the horizontal tangent, z up, all scaled by the distance r

@@ -62,10 +62,7 @@ bool readImageRecordHeader(ByteBuffer& in, uint32_t textureTag) {
     return !in.failed() && tag == textureTag && uint64_t(length) == uint64_t(n) + 4;
 }
 
-namespace {
-
-
-} // namespace
+namespace {} // namespace
 
 void setImageUniforms(uint32_t objectId, int32_t itemId, const mat4& model, const pbr& material, bool colourIsLight,
                       const mat4& quad, Texture& texture) {
@@ -113,7 +110,8 @@ namespace {
 
 // A body of length 0 was written for a sprite without image by older versions: it keeps its
 // index but makes no element. Any other body must hold exactly the texture's name record.
-template <class Image, class TextureKind> Element* readImageElement(ByteBuffer& in, uint32_t, size_t end, bool& ok) {
+template <class Image, class TextureKind>
+Element* readImageElement(ByteBuffer& in, uint32_t, size_t end, bool& ok) {
     ok = true;
     const size_t start = in.position;
     // the length word just read: a body the chunk cut short is damaged, not empty

@@ -6,15 +6,11 @@
 
 namespace kal {
 
-Tube::Tube(Curve* axisCurve, Curve* sectionCurve) : CurveSurface(TubeType, axisCurve, sectionCurve) {
-    rebuild(0);
-}
+Tube::Tube(Curve* axisCurve, Curve* sectionCurve) : CurveSurface(TubeType, axisCurve, sectionCurve) { rebuild(0); }
 
 Tube::Tube() : CurveSurface(TubeType, nullptr, nullptr) {}
 
-Element* Tube::clone() {
-    return cloneWith(new Tube(curveCopy(axis), curveCopy(section)));
-}
+Element* Tube::clone() { return cloneWith(new Tube(curveCopy(axis), curveCopy(section))); }
 
 void Tube::ringMap(int i, mat3& F, vec3& origin) const {
     F = Curve::pointFrame(*axis, i);

@@ -16,7 +16,8 @@ bool Tube::locatePick(vec3 q, int32_t itemId, vec3& c) {
     if (itemId < 0) return false;
     const uint32_t id = uint32_t(itemId);
     vec3 a0, a1, s0, s1;
-    if (!surfacesculpt::segmentEnds(*axis, id >> 16, a0, a1) || !surfacesculpt::segmentEnds(*section, id & 0xFFFF, s0, s1))
+    if (!surfacesculpt::segmentEnds(*axis, id >> 16, a0, a1) ||
+        !surfacesculpt::segmentEnds(*section, id & 0xFFFF, s0, s1))
         return false;
     s0 = sectionToLocal(s0);
     s1 = sectionToLocal(s1);

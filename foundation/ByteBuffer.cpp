@@ -18,7 +18,7 @@ std::uint16_t halfFromFloat(float f) {
     std::uint32_t capped = a ^ ((a ^ 0x38800000u) & ~isSmall);
     float cappedFloat;
     std::memcpy(&cappedFloat, &capped, 4);
-    const float twoTo37 = 137438953472.0f;  // 0x52000000
+    const float twoTo37 = 137438953472.0f; // 0x52000000
     const std::uint32_t subnormal = std::uint32_t(std::int32_t(cappedFloat * twoTo37));
     a ^= (a ^ subnormal) & isSmall;
 
@@ -92,7 +92,7 @@ std::string ByteBuffer::readBytes(std::size_t n) {
 
 std::uint32_t ByteBuffer::readCount(std::size_t itemSize) {
     const std::uint32_t count = readU32();
-    if (itemSize == 0) itemSize = 1;  // even empty items must not let a count run away
+    if (itemSize == 0) itemSize = 1; // even empty items must not let a count run away
     if (count > remaining() / itemSize) {
         fail();
         return 0;

@@ -30,11 +30,11 @@ std::uint16_t halfFromFloat(float f);
 
 class ByteBuffer {
 public:
-    std::vector<std::uint8_t> bytes;  // the data; its size is the number of valid bytes
-    std::uint32_t position = 0;       // read position, and write position of writeHalf3
+    std::vector<std::uint8_t> bytes; // the data; its size is the number of valid bytes
+    std::uint32_t position = 0;      // read position, and write position of writeHalf3
 
     ByteBuffer() = default;
-    explicit ByteBuffer(std::size_t n) : bytes(n, 0) {}  // n zero bytes, position 0
+    explicit ByteBuffer(std::size_t n) : bytes(n, 0) {} // n zero bytes, position 0
 
     std::size_t size() const { return bytes.size(); }
     const std::uint8_t* data() const { return bytes.data(); }
@@ -44,7 +44,8 @@ public:
 
     // --- writing (appends at the end; the position is unchanged) ---
     void append(const void* data, std::size_t n);
-    template <class T> void write(const T& value) {
+    template <class T>
+    void write(const T& value) {
         static_assert(std::is_trivially_copyable<T>::value, "only plain values are written raw");
         append(&value, sizeof value);
     }
@@ -61,7 +62,8 @@ public:
 
     // Copies n bytes to dst and advances; past the end dst is zero-filled and the flag set.
     bool read(void* dst, std::size_t n);
-    template <class T> T read() {
+    template <class T>
+    T read() {
         static_assert(std::is_trivially_copyable<T>::value, "only plain values are read raw");
         T value;
         read(&value, sizeof value);
@@ -73,8 +75,8 @@ public:
     std::int32_t readI32() { return read<std::int32_t>(); }
     float readFloat() { return read<float>(); }
     vec3 readVec3();
-    mat4 readMat4();  // sixteen floats m[0]..m[15]; all zero past the end
-    pbr readPbr();    // ten 16-bit fields; all zero past the end
+    mat4 readMat4(); // sixteen floats m[0]..m[15]; all zero past the end
+    pbr readPbr();   // ten 16-bit fields; all zero past the end
 
     // n raw bytes as a string; n larger than what remains fails without allocating.
     std::string readBytes(std::size_t n);

@@ -53,9 +53,13 @@ struct LargeAllocator {
             ::operator delete(static_cast<void*>(p));
     }
     template <class U>
-    bool operator==(const LargeAllocator<U>&) const noexcept { return true; }
+    bool operator==(const LargeAllocator<U>&) const noexcept {
+        return true;
+    }
     template <class U>
-    bool operator!=(const LargeAllocator<U>&) const noexcept { return false; }
+    bool operator!=(const LargeAllocator<U>&) const noexcept {
+        return false;
+    }
 };
 
 template <class T>

@@ -14,15 +14,22 @@ struct mat3 {
     mat3& operator*=(const mat3& rhs) {
         // both operands are copied first so that A *= A reads only old values
         float a[9], b[9];
-        for (int i = 0; i < 9; ++i) { a[i] = m[i]; b[i] = rhs.m[i]; }
+        for (int i = 0; i < 9; ++i) {
+            a[i] = m[i];
+            b[i] = rhs.m[i];
+        }
         for (int i = 0; i < 3; ++i)
             for (int j = 0; j < 3; ++j)
-                m[3 * i + j] = float(double(b[3 * i]) * a[j] + double(b[3 * i + 1]) * a[3 + j] +
-                                     double(b[3 * i + 2]) * a[6 + j]);
+                m[3 * i + j] =
+                    float(double(b[3 * i]) * a[j] + double(b[3 * i + 1]) * a[3 + j] + double(b[3 * i + 2]) * a[6 + j]);
         return *this;
     }
     vec3 column(int c) const { return {m[c], m[3 + c], m[6 + c]}; }
-    void setColumn(int c, vec3 v) { m[c] = v.x; m[3 + c] = v.y; m[6 + c] = v.z; }
+    void setColumn(int c, vec3 v) {
+        m[c] = v.x;
+        m[3 + c] = v.y;
+        m[6 + c] = v.z;
+    }
 
     // Builders (MatrixBuilders.cpp unless trivial). Angles are in radians.
     static mat3 scaling(float sx, float sy, float sz) { return mat3{{sx, 0, 0, 0, sy, 0, 0, 0, sz}}; }
@@ -56,7 +63,10 @@ struct mat4 {
     float operator[](int i) const { return m[i]; }
     mat4& operator*=(const mat4& rhs) {
         float a[16], b[16];
-        for (int i = 0; i < 16; ++i) { a[i] = m[i]; b[i] = rhs.m[i]; }
+        for (int i = 0; i < 16; ++i) {
+            a[i] = m[i];
+            b[i] = rhs.m[i];
+        }
         for (int i = 0; i < 4; ++i)
             for (int j = 0; j < 4; ++j)
                 m[4 * i + j] = float(double(b[4 * i]) * a[j] + double(b[4 * i + 1]) * a[4 + j] +
@@ -68,9 +78,17 @@ struct mat4 {
         return *this;
     }
     vec3 column(int c) const { return {m[c], m[4 + c], m[8 + c]}; }
-    void setColumn(int c, vec3 v) { m[c] = v.x; m[4 + c] = v.y; m[8 + c] = v.z; }
+    void setColumn(int c, vec3 v) {
+        m[c] = v.x;
+        m[4 + c] = v.y;
+        m[8 + c] = v.z;
+    }
     vec3 translation() const { return {m[3], m[7], m[11]}; }
-    void setTranslation(vec3 t) { m[3] = t.x; m[7] = t.y; m[11] = t.z; }
+    void setTranslation(vec3 t) {
+        m[3] = t.x;
+        m[7] = t.y;
+        m[11] = t.z;
+    }
     mat3 upper3() const { return mat3{{m[0], m[1], m[2], m[4], m[5], m[6], m[8], m[9], m[10]}}; }
 
     // Builders (MatrixBuilders.cpp unless trivial).
@@ -168,8 +186,7 @@ inline mat3 inverse(const mat3& A) {
     for (int i = 0; i < 3; ++i) {
         const float* P = A.m + 3 * ((i + 1) % 3);
         const float* Q = A.m + 3 * ((i + 2) % 3);
-        for (int j = 1; j <= 3; ++j)
-            r.m[3 * (j - 1) + i] = (P[j % 3] * Q[(j + 1) % 3] - P[(j + 1) % 3] * Q[j % 3]) / d;
+        for (int j = 1; j <= 3; ++j) r.m[3 * (j - 1) + i] = (P[j % 3] * Q[(j + 1) % 3] - P[(j + 1) % 3] * Q[j % 3]) / d;
     }
     return r;
 }
@@ -179,8 +196,7 @@ inline dmat3 inverse(const dmat3& A) {
     for (int i = 0; i < 3; ++i) {
         const double* P = A.m + 3 * ((i + 1) % 3);
         const double* Q = A.m + 3 * ((i + 2) % 3);
-        for (int j = 1; j <= 3; ++j)
-            r.m[3 * (j - 1) + i] = (P[j % 3] * Q[(j + 1) % 3] - P[(j + 1) % 3] * Q[j % 3]) / d;
+        for (int j = 1; j <= 3; ++j) r.m[3 * (j - 1) + i] = (P[j % 3] * Q[(j + 1) % 3] - P[(j + 1) % 3] * Q[j % 3]) / d;
     }
     return r;
 }
@@ -190,10 +206,22 @@ inline mat4 inverseAffine(const mat4& M) {
     vec3 t = M.translation();
     vec3 it = -(t * R);
     mat4 r;
-    r.m[0] = R.m[0]; r.m[1] = R.m[1]; r.m[2] = R.m[2];   r.m[3] = it.x;
-    r.m[4] = R.m[3]; r.m[5] = R.m[4]; r.m[6] = R.m[5];   r.m[7] = it.y;
-    r.m[8] = R.m[6]; r.m[9] = R.m[7]; r.m[10] = R.m[8];  r.m[11] = it.z;
-    r.m[12] = 0; r.m[13] = 0; r.m[14] = 0; r.m[15] = 1;
+    r.m[0] = R.m[0];
+    r.m[1] = R.m[1];
+    r.m[2] = R.m[2];
+    r.m[3] = it.x;
+    r.m[4] = R.m[3];
+    r.m[5] = R.m[4];
+    r.m[6] = R.m[5];
+    r.m[7] = it.y;
+    r.m[8] = R.m[6];
+    r.m[9] = R.m[7];
+    r.m[10] = R.m[8];
+    r.m[11] = it.z;
+    r.m[12] = 0;
+    r.m[13] = 0;
+    r.m[14] = 0;
+    r.m[15] = 1;
     return r;
 }
 

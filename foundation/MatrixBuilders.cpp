@@ -22,8 +22,7 @@ mat3 rodrigues(vec3 k, float s, float c) {
     const float t = 1.0f - c;
     const float xx = -(k.y * k.y + k.z * k.z), yy = -(k.x * k.x + k.z * k.z), zz = -(k.x * k.x + k.y * k.y);
     const float xy = k.x * k.y, xz = k.x * k.z, yz = k.y * k.z;
-    return mat3{{1 + t * xx, -s * k.z + t * xy, s * k.y + t * xz,
-                 s * k.z + t * xy, 1 + t * yy, -s * k.x + t * yz,
+    return mat3{{1 + t * xx, -s * k.z + t * xy, s * k.y + t * xz, s * k.z + t * xy, 1 + t * yy, -s * k.x + t * yz,
                  -s * k.y + t * xz, s * k.x + t * yz, 1 + t * zz}};
 }
 
@@ -70,8 +69,7 @@ float turnAbout(const mat3& a, vec3 n, float s, const mat3& frame) {
 mat3 mat3::reflection(vec3 n) {
     if (n.x == 0 && n.y == 0 && n.z == 0) return mat3();
     n = normalize(n);
-    return mat3{{1 - 2 * n.x * n.x, -2 * n.x * n.y, -2 * n.x * n.z,
-                 -2 * n.y * n.x, 1 - 2 * n.y * n.y, -2 * n.y * n.z,
+    return mat3{{1 - 2 * n.x * n.x, -2 * n.x * n.y, -2 * n.x * n.z, -2 * n.y * n.x, 1 - 2 * n.y * n.y, -2 * n.y * n.z,
                  -2 * n.z * n.x, -2 * n.z * n.y, 1 - 2 * n.z * n.z}};
 }
 
@@ -79,9 +77,8 @@ mat3 mat3::rotationEuler(float a, float b, float c) {
     const float sa = float(std::sin(double(a))), ca = float(std::cos(double(a)));
     const float sb = float(std::sin(double(b))), cb = float(std::cos(double(b)));
     const float sc = float(std::sin(double(c))), cc = float(std::cos(double(c)));
-    return mat3{{cb * cc, sa * sb * cc + ca * sc, sa * sc - ca * sb * cc,
-                 -cb * sc, ca * cc - sa * sb * sc, ca * sb * sc + sa * cc,
-                 sb, -sa * cb, ca * cb}};
+    return mat3{{cb * cc, sa * sb * cc + ca * sc, sa * sc - ca * sb * cc, -cb * sc, ca * cc - sa * sb * sc,
+                 ca * sb * sc + sa * cc, sb, -sa * cb, ca * cb}};
 }
 
 mat3 mat3::rotationAxisAngle(vec3 axis, float angle) {
@@ -90,9 +87,8 @@ mat3 mat3::rotationAxisAngle(vec3 axis, float angle) {
     const vec3 n = normalize(axis);
     const float c = std::cos(angle), s = std::sin(angle), t = 1.0f - c;
     const float x = n.x, y = n.y, z = n.z;
-    return mat3{{c + x * x * t, x * y * t - z * s, x * z * t + y * s,
-                 x * y * t + z * s, c + y * y * t, y * z * t - x * s,
-                 x * z * t - y * s, y * z * t + x * s, c + z * z * t}};
+    return mat3{{c + x * x * t, x * y * t - z * s, x * z * t + y * s, x * y * t + z * s, c + y * y * t,
+                 y * z * t - x * s, x * z * t - y * s, y * z * t + x * s, c + z * z * t}};
 }
 
 mat3 mat3::rotationBetween(const vec3& a, const vec3& b) {

@@ -9,7 +9,7 @@ namespace kal {
 
 struct Outline {
     std::vector<vec2> points;
-    std::vector<bool> flags;  // at least as many entries as points
+    std::vector<bool> flags; // at least as many entries as points
 };
 
 } // namespace kal

@@ -62,9 +62,9 @@ void parallelFor(int count, const std::function<void(int, int)>& body, int minim
     }
     if (split) {
         // blocks of up to three records, so even a small fixture crosses block boundaries everywhere
-        tbb::parallel_for(tbb::blocked_range<int>(0, count, 3),
-                          [&](const tbb::blocked_range<int>& r) { body(r.begin(), r.end()); },
-                          tbb::simple_partitioner());
+        tbb::parallel_for(
+            tbb::blocked_range<int>(0, count, 3), [&](const tbb::blocked_range<int>& r) { body(r.begin(), r.end()); },
+            tbb::simple_partitioner());
         return;
     }
     // a few blocks per worker for balance

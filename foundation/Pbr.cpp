@@ -9,18 +9,19 @@ namespace kal {
 namespace {
 
 // Field order of pbr: eight unsigned channels, then roughness and metalness.
-constexpr std::uint16_t pbr::*kUnsignedFields[8] = {&pbr::red,      &pbr::green,      &pbr::blue,      &pbr::opacity,
-                                                    &pbr::lightRed, &pbr::lightGreen, &pbr::lightBlue, &pbr::refractivity};
+constexpr std::uint16_t pbr::*kUnsignedFields[8] = {&pbr::red,       &pbr::green,       &pbr::blue,
+                                                    &pbr::opacity,   &pbr::lightRed,    &pbr::lightGreen,
+                                                    &pbr::lightBlue, &pbr::refractivity};
 constexpr byte kUnsignedGroups[8] = {kPbrColor, kPbrColor, kPbrColor, kPbrOpacity,
                                      kPbrLight, kPbrLight, kPbrLight, kPbrRefractivity};
 constexpr std::int16_t pbr::*kSignedFields[2] = {&pbr::roughness, &pbr::metalness};
 constexpr byte kSignedGroups[2] = {kPbrRoughness, kPbrMetalness};
 
 constexpr std::int64_t pbrAccumulator::*kAccumulatorFields[10] = {
-    &pbrAccumulator::red,      &pbrAccumulator::green,      &pbrAccumulator::blue,      &pbrAccumulator::opacity,
-    &pbrAccumulator::lightRed, &pbrAccumulator::lightGreen, &pbrAccumulator::lightBlue, &pbrAccumulator::refractivity,
+    &pbrAccumulator::red,       &pbrAccumulator::green,      &pbrAccumulator::blue,      &pbrAccumulator::opacity,
+    &pbrAccumulator::lightRed,  &pbrAccumulator::lightGreen, &pbrAccumulator::lightBlue, &pbrAccumulator::refractivity,
     &pbrAccumulator::roughness, &pbrAccumulator::metalness};
-constexpr byte kAccumulatorGroups[10] = {kPbrColor, kPbrColor, kPbrColor, kPbrOpacity, kPbrLight,
+constexpr byte kAccumulatorGroups[10] = {kPbrColor, kPbrColor, kPbrColor,        kPbrOpacity,   kPbrLight,
                                          kPbrLight, kPbrLight, kPbrRefractivity, kPbrRoughness, kPbrMetalness};
 
 std::int16_t clampStoredSigned(std::int16_t v) {
@@ -29,9 +30,7 @@ std::int16_t clampStoredSigned(std::int16_t v) {
     return v;
 }
 
-std::uint16_t narrowUnsigned(std::int64_t v) {
-    return std::uint16_t(v < 0 ? 0 : (v > 65535 ? 65535 : v));
-}
+std::uint16_t narrowUnsigned(std::int64_t v) { return std::uint16_t(v < 0 ? 0 : (v > 65535 ? 65535 : v)); }
 
 std::int16_t narrowSigned(std::int64_t v) {
     return std::int16_t(v < -kPbrSignedLimit ? -kPbrSignedLimit : (v > kPbrSignedLimit ? kPbrSignedLimit : v));
@@ -79,8 +78,8 @@ pbr pbrFloat::toPbr(const pbrFloat& f) {
     }
     for (int i = 0; i < 2; ++i) {
         double v = std::isnan(f.channels[8 + i]) ? 0.0 : std::trunc(double(f.channels[8 + i]));
-        p.*kSignedFields[i] = std::int16_t(v < -kPbrSignedLimit ? -kPbrSignedLimit
-                                                                : (v > kPbrSignedLimit ? kPbrSignedLimit : v));
+        p.*kSignedFields[i] =
+            std::int16_t(v < -kPbrSignedLimit ? -kPbrSignedLimit : (v > kPbrSignedLimit ? kPbrSignedLimit : v));
     }
     return p;
 }

@@ -8,8 +8,8 @@ namespace kal {
 using byte = std::uint8_t;
 
 // Channel groups selected by a byte mask. Bits 6 and 7 select nothing.
-constexpr byte kPbrColor = 1;        // red, green, blue
-constexpr byte kPbrLight = 2;        // emission red, green, blue
+constexpr byte kPbrColor = 1; // red, green, blue
+constexpr byte kPbrLight = 2; // emission red, green, blue
 constexpr byte kPbrRoughness = 4;
 constexpr byte kPbrMetalness = 8;
 constexpr byte kPbrOpacity = 16;
@@ -21,10 +21,10 @@ constexpr int kPbrSignedLimit = 32766;
 
 struct pbr {
     std::uint16_t red = 65535, green = 65535, blue = 65535;
-    std::uint16_t opacity = 65535;  // 65535 is opaque
+    std::uint16_t opacity = 65535; // 65535 is opaque
     std::uint16_t lightRed = 0, lightGreen = 0, lightBlue = 0;
     std::uint16_t refractivity = 65535;
-    std::int16_t roughness = 0, metalness = 0;  // within -32766..32766
+    std::int16_t roughness = 0, metalness = 0; // within -32766..32766
 };
 static_assert(sizeof(pbr) == 20, "pbr is stored raw in scene files");
 
@@ -61,7 +61,7 @@ struct pbrAccumulator {
     std::int64_t roughness = 0, metalness = 0;
 
     pbrAccumulator() = default;
-    pbrAccumulator(const pbr& p);  // widening; implicit so a pbr can be added directly
+    pbrAccumulator(const pbr& p); // widening; implicit so a pbr can be added directly
 
     void add(const pbrAccumulator& other, int mask);
     // Turns a sum of count materials into their mean (truncating toward zero).

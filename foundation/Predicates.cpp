@@ -563,18 +563,18 @@ double orient3dadapt(const double* pa, const double* pb, const double* pc, const
     twoDiffTail(pa[2], pd[2], adz, adztail);
     twoDiffTail(pb[2], pd[2], bdz, bdztail);
     twoDiffTail(pc[2], pd[2], cdz, cdztail);
-    if (adxtail == 0.0 && bdxtail == 0.0 && cdxtail == 0.0 && adytail == 0.0 && bdytail == 0.0 &&
-        cdytail == 0.0 && adztail == 0.0 && bdztail == 0.0 && cdztail == 0.0)
+    if (adxtail == 0.0 && bdxtail == 0.0 && cdxtail == 0.0 && adytail == 0.0 && bdytail == 0.0 && cdytail == 0.0 &&
+        adztail == 0.0 && bdztail == 0.0 && cdztail == 0.0)
         return det;
 
     // First-order correction by the tails of the differences.
     errbound = o3derrboundC * permanent + resulterrbound * std::fabs(det);
-    det += (adz * ((bdx * cdytail + cdy * bdxtail) - (bdy * cdxtail + cdx * bdytail)) +
-            adztail * (bdx * cdy - bdy * cdx)) +
-           (bdz * ((cdx * adytail + ady * cdxtail) - (cdy * adxtail + adx * cdytail)) +
-            bdztail * (cdx * ady - cdy * adx)) +
-           (cdz * ((adx * bdytail + bdy * adxtail) - (ady * bdxtail + bdx * adytail)) +
-            cdztail * (adx * bdy - ady * bdx));
+    det +=
+        (adz * ((bdx * cdytail + cdy * bdxtail) - (bdy * cdxtail + cdx * bdytail)) +
+         adztail * (bdx * cdy - bdy * cdx)) +
+        (bdz * ((cdx * adytail + ady * cdxtail) - (cdy * adxtail + adx * cdytail)) +
+         bdztail * (cdx * ady - cdy * adx)) +
+        (cdz * ((adx * bdytail + bdy * adxtail) - (ady * bdxtail + bdx * adytail)) + cdztail * (adx * bdy - ady * bdx));
     if (beyond(det, errbound)) return det;
 
     // Still too close to call: evaluate |x y z 1| of the input points exactly.
@@ -639,8 +639,7 @@ double incircleadapt(const double* pa, const double* pb, const double* pc, const
     twoDiffTail(pb[1], pd[1], bdy, bdytail);
     twoDiffTail(pc[0], pd[0], cdx, cdxtail);
     twoDiffTail(pc[1], pd[1], cdy, cdytail);
-    if (adxtail == 0.0 && bdxtail == 0.0 && cdxtail == 0.0 && adytail == 0.0 && bdytail == 0.0 &&
-        cdytail == 0.0)
+    if (adxtail == 0.0 && bdxtail == 0.0 && cdxtail == 0.0 && adytail == 0.0 && bdytail == 0.0 && cdytail == 0.0)
         return det;
 
     errbound = iccerrboundC * permanent + resulterrbound * std::fabs(det);
@@ -764,9 +763,8 @@ double insphereadapt(const double* pa, const double* pb, const double* pc, const
     twoDiffTail(pd[0], pe[0], dex, dextail);
     twoDiffTail(pd[1], pe[1], dey, deytail);
     twoDiffTail(pd[2], pe[2], dez, deztail);
-    if (aextail == 0.0 && aeytail == 0.0 && aeztail == 0.0 && bextail == 0.0 && beytail == 0.0 &&
-        beztail == 0.0 && cextail == 0.0 && ceytail == 0.0 && ceztail == 0.0 && dextail == 0.0 &&
-        deytail == 0.0 && deztail == 0.0)
+    if (aextail == 0.0 && aeytail == 0.0 && aeztail == 0.0 && bextail == 0.0 && beytail == 0.0 && beztail == 0.0 &&
+        cextail == 0.0 && ceytail == 0.0 && ceztail == 0.0 && dextail == 0.0 && deytail == 0.0 && deztail == 0.0)
         return det;
 
     // First-order correction by the tails.
@@ -867,7 +865,7 @@ namespace {
 uint8_t classOf(double v) {
     if (v < 0.0) return kClassNegative;
     if (v > 0.0) return kClassPositive;
-    return kClassZero;  // zero, or not a number
+    return kClassZero; // zero, or not a number
 }
 } // namespace
 
@@ -909,22 +907,21 @@ double incircleValue(dvec2 a, dvec2 b, dvec2 c, dvec2 d) {
 
 uint8_t circleClass(dvec2 p, dvec2 centre, double radius) {
     // With p first, the value is negative exactly when p lies inside the circle.
-    double v = incircleValue(p, {centre.x - radius, centre.y}, {centre.x + radius, centre.y},
-                             {centre.x, centre.y + radius});
+    double v =
+        incircleValue(p, {centre.x - radius, centre.y}, {centre.x + radius, centre.y}, {centre.x, centre.y + radius});
     return classOf(v);
 }
 
 double orientation3(dvec3 a, dvec3 b, dvec3 c, dvec3 d) {
-    const double pa[3] = {a.x, a.y, a.z}, pb[3] = {b.x, b.y, b.z}, pc[3] = {c.x, c.y, c.z},
-                 pd[3] = {d.x, d.y, d.z};
+    const double pa[3] = {a.x, a.y, a.z}, pb[3] = {b.x, b.y, b.z}, pc[3] = {c.x, c.y, c.z}, pd[3] = {d.x, d.y, d.z};
     return orient3d(pa, pb, pc, pd);
 }
 
 uint8_t orientationClass3(dvec3 a, dvec3 b, dvec3 c, dvec3 d) { return classOf(orientation3(a, b, c, d)); }
 
 double insphereValue(dvec3 a, dvec3 b, dvec3 c, dvec3 d, dvec3 e) {
-    const double pa[3] = {a.x, a.y, a.z}, pb[3] = {b.x, b.y, b.z}, pc[3] = {c.x, c.y, c.z},
-                 pd[3] = {d.x, d.y, d.z}, pe[3] = {e.x, e.y, e.z};
+    const double pa[3] = {a.x, a.y, a.z}, pb[3] = {b.x, b.y, b.z}, pc[3] = {c.x, c.y, c.z}, pd[3] = {d.x, d.y, d.z},
+                 pe[3] = {e.x, e.y, e.z};
     return insphere(pa, pb, pc, pd, pe);
 }
 
@@ -956,7 +953,7 @@ bool segmentTriangleIntersection(dvec3 a, dvec3 b, dvec3 c, dvec3 p, dvec3 q, dv
 dvec3 segmentPlaneIntersection(dvec3 point, dvec3 normal, dvec3 a, dvec3 b) {
     dvec3 ap = a - point, bp = b - point;
     double denominator = dot(normal, ap - bp);
-    if (denominator == 0.0) return a;  // parallel: no crossing point to give
+    if (denominator == 0.0) return a; // parallel: no crossing point to give
     double t = dot(normal, ap) / denominator;
     dvec3 result = ap * (1.0 - t) + bp * t + point;
     if (!std::isfinite(result.x) || !std::isfinite(result.y) || !std::isfinite(result.z)) return a;

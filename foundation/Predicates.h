@@ -19,18 +19,18 @@ void initPredicates();
 // Class codes of the class-returning tests.
 enum : uint8_t { kClassNegative = 0, kClassZero = 1, kClassPositive = 2 };
 
-double orientation2(dvec2 a, dvec2 b, dvec2 c);        // > 0 when a, b, c run counter-clockwise
-uint8_t orientationClass2(dvec2 a, dvec2 b, dvec2 c);  // the value rounded to float, then classed
+double orientation2(dvec2 a, dvec2 b, dvec2 c);       // > 0 when a, b, c run counter-clockwise
+uint8_t orientationClass2(dvec2 a, dvec2 b, dvec2 c); // the value rounded to float, then classed
 bool pointInTriangle(dvec2 p, dvec2 a, dvec2 b, dvec2 c);
 bool pointInTriangleNoBox(dvec2 p, dvec2 a, dvec2 b, dvec2 c);
 bool segmentsCross2(dvec2 a0, dvec2 a1, dvec2 b0, dvec2 b1);
 double incircleValue(dvec2 a, dvec2 b, dvec2 c, dvec2 d);
-uint8_t circleClass(dvec2 p, dvec2 centre, double radius);  // 0 inside, 1 on, 2 outside
+uint8_t circleClass(dvec2 p, dvec2 centre, double radius); // 0 inside, 1 on, 2 outside
 
 double orientation3(dvec3 a, dvec3 b, dvec3 c, dvec3 d);
 uint8_t orientationClass3(dvec3 a, dvec3 b, dvec3 c, dvec3 d);
 double insphereValue(dvec3 a, dvec3 b, dvec3 c, dvec3 d, dvec3 e);
-uint8_t sphereClass(dvec3 p, dvec3 centre, double radius);  // 0 inside, 1 on, 2 outside
+uint8_t sphereClass(dvec3 p, dvec3 centre, double radius); // 0 inside, 1 on, 2 outside
 
 // Segment pq against triangle abc; writes the crossing point to out only on success.
 bool segmentTriangleIntersection(dvec3 a, dvec3 b, dvec3 c, dvec3 p, dvec3 q, dvec3* out);

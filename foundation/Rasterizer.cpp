@@ -25,12 +25,13 @@ namespace {
 // other coordinate of the edge at u. Lines beyond the crossing table are skipped, so a
 // point outside the grid or a non-finite one cannot write out of bounds or loop for ages.
 void addCrossings(double au, double av, double bu, double bv) {
-    if (au == bu) return;  // parallel to the lines: no crossing
+    if (au == bu) return; // parallel to the lines: no crossing
     if (!std::isfinite(au) || !std::isfinite(av) || !std::isfinite(bu) || !std::isfinite(bv)) return;
     const double lines = double(scanCrossings.size());
     const double first = std::max(std::ceil(std::min(au, bu)), 0.0);
     const double last = std::min(std::floor(std::max(au, bu)), lines - 1.0);
-    for (double u = first; u <= last; u += 1.0) scanCrossings[size_t(u)].push_back(av + (u - au) * (bv - av) / (bu - au));
+    for (double u = first; u <= last; u += 1.0)
+        scanCrossings[size_t(u)].push_back(av + (u - au) * (bv - av) / (bu - au));
 }
 
 // Nearest integer, an exact half going up (s) or down (e).

@@ -13,9 +13,9 @@ enum : uint8_t { kCellOutside = 0, kCellInside = 1, kCellOutline = 2 };
 // One process-wide grid, reused from outline to outline so repeated use does not reallocate.
 extern int32_t rasterColumns;
 extern int32_t rasterRows;
-extern std::vector<uint8_t> cellClass;   // rasterColumns x rasterRows, cell (c, r) at r * columns + c
-extern std::vector<dvec2> cellPoint;     // exact outline position of an outline cell
-extern std::vector<std::vector<double>> scanCrossings;  // per scan line, only during a pass
+extern std::vector<uint8_t> cellClass;                 // rasterColumns x rasterRows, cell (c, r) at r * columns + c
+extern std::vector<dvec2> cellPoint;                   // exact outline position of an outline cell
+extern std::vector<std::vector<double>> scanCrossings; // per scan line, only during a pass
 
 // Sizes the grid and clears every cell to outside at (0, 0).
 void resetRasterGrid(int32_t columns, int32_t rows);

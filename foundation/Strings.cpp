@@ -8,7 +8,8 @@ namespace kal {
 namespace {
 // The standard functions take their argument as unsigned char; bytes above 127 would
 // otherwise arrive negative. The program never changes the "C" locale.
-template <int (*Convert)(int)> std::string convertBytes(const std::string& text) {
+template <int (*Convert)(int)>
+std::string convertBytes(const std::string& text) {
     std::string result;
     result.reserve(text.size());
     for (char c : text) result += char(Convert(static_cast<unsigned char>(c)));

@@ -71,7 +71,7 @@ bool edgesMeet(const std::vector<vec2>& points) {
         for (size_t m = k + 1; m < n && minX(order[m]) <= maxX(e); ++m) {
             const size_t f = order[m];
             const size_t gap = e > f ? e - f : f - e;
-            if (gap == 1 || gap == n - 1) continue;  // neighbours: checked by foldsBack
+            if (gap == 1 || gap == n - 1) continue; // neighbours: checked by foldsBack
             if (minY(f) > maxY(e) || maxY(f) < minY(e)) continue;
             if (closedSegmentsMeet(widen(points[e]), widen(points[(e + 1) % n]), widen(points[f]),
                                    widen(points[(f + 1) % n])))
@@ -83,9 +83,9 @@ bool edgesMeet(const std::vector<vec2>& points) {
 
 void freeOutput(triangulateio& out) {
     // Every list the library allocated; holelist and regionlist only echo the input's.
-    void* lists[] = {out.pointlist,    out.pointattributelist, out.pointmarkerlist, out.trianglelist,
-                     out.triangleattributelist, out.neighborlist, out.segmentlist, out.segmentmarkerlist,
-                     out.edgelist,     out.edgemarkerlist};
+    void* lists[] = {
+        out.pointlist,    out.pointattributelist, out.pointmarkerlist,   out.trianglelist, out.triangleattributelist,
+        out.neighborlist, out.segmentlist,        out.segmentmarkerlist, out.edgelist,     out.edgemarkerlist};
     for (void* p : lists)
         if (p) trifree(p);
 }
@@ -95,7 +95,7 @@ void freeOutput(triangulateio& out) {
 bool isSimpleOutline(const Outline& outline) {
     const std::vector<vec2>& points = outline.points;
     if (points.size() < 3 || outline.flags.size() < points.size()) return false;
-    if (points.size() > size_t(1) << 28) return false;  // beyond the library's int indices
+    if (points.size() > size_t(1) << 28) return false; // beyond the library's int indices
     for (vec2 p : points)
         if (!std::isfinite(p.x) || !std::isfinite(p.y)) return false;
     auto [minX, maxX] = std::minmax_element(points.begin(), points.end(), [](vec2 a, vec2 b) { return a.x < b.x; });

@@ -60,9 +60,21 @@ inline vec2 operator-(vec2 a) { return {-a.x, -a.y}; }
 inline vec2 operator*(vec2 a, float s) { return {a.x * s, a.y * s}; }
 inline vec2 operator*(float s, vec2 a) { return {a.x * s, a.y * s}; }
 inline vec2 operator/(vec2 a, float s) { return {a.x / s, a.y / s}; }
-inline vec2& operator+=(vec2& a, vec2 b) { a.x += b.x; a.y += b.y; return a; }
-inline vec2& operator-=(vec2& a, vec2 b) { a.x -= b.x; a.y -= b.y; return a; }
-inline vec2& operator*=(vec2& a, float s) { a.x *= s; a.y *= s; return a; }
+inline vec2& operator+=(vec2& a, vec2 b) {
+    a.x += b.x;
+    a.y += b.y;
+    return a;
+}
+inline vec2& operator-=(vec2& a, vec2 b) {
+    a.x -= b.x;
+    a.y -= b.y;
+    return a;
+}
+inline vec2& operator*=(vec2& a, float s) {
+    a.x *= s;
+    a.y *= s;
+    return a;
+}
 inline bool operator==(vec2 a, vec2 b) { return a.x == b.x && a.y == b.y; }
 inline bool operator!=(vec2 a, vec2 b) { return !(a == b); }
 inline float dot(vec2 a, vec2 b) { return a.x * b.x + a.y * b.y; }
@@ -83,16 +95,34 @@ inline vec3 operator*(vec3 a, float s) { return {a.x * s, a.y * s, a.z * s}; }
 inline vec3 operator*(float s, vec3 a) { return {a.x * s, a.y * s, a.z * s}; }
 inline vec3 operator*(vec3 a, vec3 b) { return {a.x * b.x, a.y * b.y, a.z * b.z}; }
 inline vec3 operator/(vec3 a, float s) { return {a.x / s, a.y / s, a.z / s}; }
-inline vec3& operator+=(vec3& a, vec3 b) { a.x += b.x; a.y += b.y; a.z += b.z; return a; }
-inline vec3& operator-=(vec3& a, vec3 b) { a.x -= b.x; a.y -= b.y; a.z -= b.z; return a; }
-inline vec3& operator*=(vec3& a, float s) { a.x *= s; a.y *= s; a.z *= s; return a; }
-inline vec3& operator/=(vec3& a, float s) { a.x /= s; a.y /= s; a.z /= s; return a; }
+inline vec3& operator+=(vec3& a, vec3 b) {
+    a.x += b.x;
+    a.y += b.y;
+    a.z += b.z;
+    return a;
+}
+inline vec3& operator-=(vec3& a, vec3 b) {
+    a.x -= b.x;
+    a.y -= b.y;
+    a.z -= b.z;
+    return a;
+}
+inline vec3& operator*=(vec3& a, float s) {
+    a.x *= s;
+    a.y *= s;
+    a.z *= s;
+    return a;
+}
+inline vec3& operator/=(vec3& a, float s) {
+    a.x /= s;
+    a.y /= s;
+    a.z /= s;
+    return a;
+}
 inline bool operator==(vec3 a, vec3 b) { return a.x == b.x && a.y == b.y && a.z == b.z; }
 inline bool operator!=(vec3 a, vec3 b) { return !(a == b); }
 inline float dot(vec3 a, vec3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-inline vec3 cross(vec3 a, vec3 b) {
-    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-}
+inline vec3 cross(vec3 a, vec3 b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
 inline float length(vec3 v) { return v.length(); }
 inline double lengthSquared(vec3 v) { return v.lengthSquared(); }
 inline vec3 normalize(vec3 v) {
@@ -121,9 +151,7 @@ inline dvec3 operator*(dvec3 a, double s) { return {a.x * s, a.y * s, a.z * s}; 
 inline dvec3 operator/(dvec3 a, double s) { return {a.x / s, a.y / s, a.z / s}; }
 inline double dot(dvec2 a, dvec2 b) { return a.x * b.x + a.y * b.y; }
 inline double dot(dvec3 a, dvec3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-inline dvec3 cross(dvec3 a, dvec3 b) {
-    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-}
+inline dvec3 cross(dvec3 a, dvec3 b) { return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x}; }
 inline dvec3 normalize(dvec3 v) {
     double l2 = v.x * v.x + v.y * v.y + v.z * v.z;
     if (!(l2 > kNullLengthSquared)) return v;

@@ -5,19 +5,15 @@
 
 namespace kal {
 
-std::string readWholeFile(const std::string& path, std::vector<char>& bytes)
-{
+std::string readWholeFile(const std::string& path, std::vector<char>& bytes) {
     bytes.clear();
     const QString name = QString::fromStdString(path);
     // checked before opening: opening a pipe waits for a writer, and a device has no end
     const QFileInfo info(name);
-    if (info.exists() && !info.isFile())
-        return "not a regular file";
+    if (info.exists() && !info.isFile()) return "not a regular file";
     QFile file(name);
-    if (!file.open(QIODevice::ReadOnly))
-        return file.errorString().toStdString();
-    if (file.isSequential())
-        return "not a regular file";
+    if (!file.open(QIODevice::ReadOnly)) return file.errorString().toStdString();
+    if (file.isSequential()) return "not a regular file";
     const qint64 size = file.size();
     if (size < 0 || std::uint64_t(size) > maxWholeFileBytes)
         return "larger than " + std::to_string(maxWholeFileBytes) + " bytes";

@@ -297,8 +297,9 @@ int main(int argc, char** argv) {
     Scene chains;
     Tool* link = tool(Curve::makeCircle(6, false), false);
     chains.addToMainRoot(link);
-    Array* linkChain = new Array(new UCurve(Curve::makeCircle(7, false), 2), {link, nullptr}, {arrayEntry(1, 1, EntryHead), 0x8001},
-                             ArrayChain, arrayAlternateMatrix(ArrayChain), mat4(), pbr(), false);
+    Array* linkChain =
+        new Array(new UCurve(Curve::makeCircle(7, false), 2), {link, nullptr}, {arrayEntry(1, 1, EntryHead), 0x8001},
+                  ArrayChain, arrayAlternateMatrix(ArrayChain), mat4(), pbr(), false);
     linkChain->flags |= PlacedFlag;
     chains.sceneRoot->addChild(linkChain, false);
     ok = chains.save(sceneDir + "/chain.k") && ok;
@@ -308,9 +309,9 @@ int main(int argc, char** argv) {
     Scene walks;
     Tool* piece = tool(Curve::makeCircle(5, false), false);
     walks.addToMainRoot(piece);
-    Array* inner = new Array(new UCurve(Curve::makeCircle(6, false), 2), {piece, nullptr},
-                             {arrayEntry(1, 1, EntryHead), 0x8001}, ArrayChain, arrayAlternateMatrix(ArrayChain),
-                             mat4(), pbr(), false);
+    Array* inner =
+        new Array(new UCurve(Curve::makeCircle(6, false), 2), {piece, nullptr}, {arrayEntry(1, 1, EntryHead), 0x8001},
+                  ArrayChain, arrayAlternateMatrix(ArrayChain), mat4(), pbr(), false);
     walks.addToMainRoot(inner);
     Array* outer = new Array(new UCurve(new UCurve(Curve::makeCircle(8, false), 2), 2), {inner, nullptr},
                              {arrayEntry(1, 1, EntryHead), 0x8001}, ArraySimple, arrayAlternateMatrix(ArraySimple),

@@ -27,8 +27,7 @@ constexpr float pi = 3.14159265358979323846f;
 using Kernel = std::array<vec3, 7>;
 
 // Carries (0, 0, -1) onto the centre direction of face f (+X, -X, +Y, -Y, +Z, -Z).
-vec3 turnToFace(int face, vec3 v)
-{
+vec3 turnToFace(int face, vec3 v) {
     switch (face) {
     case 0: return {-v.z, v.y, v.x};
     case 1: return {v.z, v.y, -v.x};
@@ -41,19 +40,15 @@ vec3 turnToFace(int face, vec3 v)
 
 // Quad point (x, y, -1) to the view direction of the face texel at (x, y).
 const mat4 faceFrames[6] = {
-    mat4{{0, 0, -1, 0, 0, -1, 0, 0, -1, 0, 0, 0, 0, 0, 0, 1}},
-    mat4{{0, 0, 1, 0, 0, -1, 0, 0, 1, 0, 0, 0, 0, 0, 0, 1}},
-    mat4{{1, 0, 0, 0, 0, 0, -1, 0, 0, 1, 0, 0, 0, 0, 0, 1}},
-    mat4{{1, 0, 0, 0, 0, 0, 1, 0, 0, -1, 0, 0, 0, 0, 0, 1}},
-    mat4{{1, 0, 0, 0, 0, -1, 0, 0, 0, 0, -1, 0, 0, 0, 0, 1}},
-    mat4{{-1, 0, 0, 0, 0, -1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}},
+    mat4{{0, 0, -1, 0, 0, -1, 0, 0, -1, 0, 0, 0, 0, 0, 0, 1}}, mat4{{0, 0, 1, 0, 0, -1, 0, 0, 1, 0, 0, 0, 0, 0, 0, 1}},
+    mat4{{1, 0, 0, 0, 0, 0, -1, 0, 0, 1, 0, 0, 0, 0, 0, 1}},   mat4{{1, 0, 0, 0, 0, 0, 1, 0, 0, -1, 0, 0, 0, 0, 0, 1}},
+    mat4{{1, 0, 0, 0, 0, -1, 0, 0, 0, 0, -1, 0, 0, 0, 0, 1}},  mat4{{-1, 0, 0, 0, 0, -1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}},
 };
 
 // 90-degree square perspective, near 0.1, far 2.
 const mat4 faceProjection = mat4{{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, -21.0f / 19.0f, -4.0f / 19.0f, 0, 0, -1, 0}};
 
-Kernel baseKernel(int size)
-{
+Kernel baseKernel(int size) {
     Kernel kernel;
     kernel[0] = vec3{0, 0, -1};
     const float r = 1.0f / float(size);
@@ -65,8 +60,7 @@ Kernel baseKernel(int size)
 }
 
 // Direction of the centre of texel (i, j) of face f, in GL's cube-map convention.
-vec3 texelDirection(int face, int i, int j, int size)
-{
+vec3 texelDirection(int face, int i, int j, int size) {
     const float s = (2.0f * float(i) + 1.0f) / float(size) - 1.0f;
     const float t = (2.0f * float(j) + 1.0f) / float(size) - 1.0f;
     switch (face) {
@@ -80,8 +74,7 @@ vec3 texelDirection(int face, int i, int j, int size)
 }
 
 // The nine real spherical harmonics of a unit direction.
-std::array<float, 9> harmonics(vec3 n)
-{
+std::array<float, 9> harmonics(vec3 n) {
     return {0.282095f,
             0.488603f * n.y,
             0.488603f * n.z,
@@ -95,8 +88,7 @@ std::array<float, 9> harmonics(vec3 n)
 
 // Diffuse light of every texel from the image's low-order harmonics: the radiance a
 // white matte surface facing that way sends back (irradiance / pi).
-std::vector<float> diffuseLight(const std::vector<float>& values, int size)
-{
+std::vector<float> diffuseLight(const std::vector<float>& values, int size) {
     std::array<double, 27> coefficients{};
     const std::size_t faceTexels = std::size_t(size) * std::size_t(size);
     for (int f = 0; f < 6; ++f)
@@ -130,21 +122,17 @@ std::vector<float> diffuseLight(const std::vector<float>& values, int size)
     return out;
 }
 
-double channelSum(const std::vector<float>& values)
-{
+double channelSum(const std::vector<float>& values) {
     double sum = 0.0;
-    for (float v : values)
-        sum += double(v);
+    for (float v : values) sum += double(v);
     return sum;
 }
 
 // Bytes of one layer, rescaled so that its total matches the unblurred image's.
-void toLayerBytes(const std::vector<float>& values, double total, double reference, std::vector<std::uint8_t>& out)
-{
+void toLayerBytes(const std::vector<float>& values, double total, double reference, std::vector<std::uint8_t>& out) {
     out.assign(values.size(), 0);
     // A black layer stays black rather than dividing by zero.
-    if (!(total > 0.0))
-        return;
+    if (!(total > 0.0)) return;
     const double factor = reference / total;
     for (std::size_t i = 0; i < values.size(); ++i) {
         const double v = std::trunc(factor * double(values[i]));
@@ -153,11 +141,9 @@ void toLayerBytes(const std::vector<float>& values, double total, double referen
     }
 }
 
-bool readFloatFaces(TextureCube* cube, std::vector<float>& values)
-{
+bool readFloatFaces(TextureCube* cube, std::vector<float>& values) {
     std::vector<std::uint8_t> bytes;
-    if (!cube->readPixels(bytes) || bytes.empty())
-        return false;
+    if (!cube->readPixels(bytes) || bytes.empty()) return false;
     values.resize(bytes.size() / sizeof(float));
     std::memcpy(values.data(), bytes.data(), values.size() * sizeof(float));
     return true;
@@ -166,15 +152,11 @@ bool readFloatFaces(TextureCube* cube, std::vector<float>& values)
 // Widget updates are off while the build runs, so only the progress bar repaints.
 class WidgetUpdatesOff {
 public:
-    WidgetUpdatesOff()
-    {
-        if (theGLWidget)
-            theGLWidget->setUpdatesEnabled(false);
+    WidgetUpdatesOff() {
+        if (theGLWidget) theGLWidget->setUpdatesEnabled(false);
     }
-    ~WidgetUpdatesOff()
-    {
-        if (theGLWidget)
-            theGLWidget->setUpdatesEnabled(wereEnabled);
+    ~WidgetUpdatesOff() {
+        if (theGLWidget) theGLWidget->setUpdatesEnabled(wereEnabled);
     }
 
 private:
@@ -187,45 +169,35 @@ private:
 int blurPassCount(int level) { return int(std::trunc(double(level) * std::log(double(level) + 1.0) + 1.0)); }
 
 Environment::Environment(const std::string& name, int size, int levels, bool relative)
-    : fileName(relative && (name.empty() || name[0] != ':') ? environmentFolder + name : name),
-      size(size),
+    : fileName(relative && (name.empty() || name[0] != ':') ? environmentFolder + name : name), size(size),
       levels(levels),
-      map(new TextureCubeArray(size, levels + 1, GL_RGB8, GL_RGB, GL_UNSIGNED_BYTE, GL_CLAMP_TO_EDGE, GL_LINEAR))
-{
-}
+      map(new TextureCubeArray(size, levels + 1, GL_RGB8, GL_RGB, GL_UNSIGNED_BYTE, GL_CLAMP_TO_EDGE, GL_LINEAR)) {}
 
 Environment::~Environment() { delete map; }
 
-bool Environment::build()
-{
-    if (built)
-        return true;
-    if (size <= 0 || levels <= 0)
-        return false;
+bool Environment::build() {
+    if (built) return true;
+    if (size <= 0 || levels <= 0) return false;
     WidgetUpdatesOff updatesOff;
 
     // The image, cut into faces. One that cannot be read builds nothing.
     std::vector<float> values;
     {
         TextureCube source(size, GL_RGB8, GL_RGB, GL_UNSIGNED_BYTE, GL_CLAMP_TO_EDGE, GL_LINEAR);
-        if (!source.load(fileName))
-            return false;
+        if (!source.load(fileName)) return false;
         std::vector<std::uint8_t> bytes;
-        if (!source.readPixels(bytes))
-            return false;
+        if (!source.readPixels(bytes)) return false;
         const std::size_t channels = source.format == GL_RGBA ? 4 : 3;
         const std::size_t texels = bytes.size() / channels;
         values.resize(texels * 3);
         for (std::size_t t = 0; t < texels; ++t)
-            for (std::size_t c = 0; c < 3; ++c)
-                values[3 * t + c] = float(bytes[channels * t + c]);
+            for (std::size_t c = 0; c < 3; ++c) values[3 * t + c] = float(bytes[channels * t + c]);
     }
 
     const Kernel base = baseKernel(size);
     Kernel faceKernels[6];
     for (int f = 0; f < 6; ++f)
-        for (std::size_t k = 0; k < base.size(); ++k)
-            faceKernels[f][k] = turnToFace(f, base[k]);
+        for (std::size_t k = 0; k < base.size(); ++k) faceKernels[f][k] = turnToFace(f, base[k]);
 
     TextureCube cubeA(size, GL_RGB32F, GL_RGB, GL_FLOAT, GL_CLAMP_TO_EDGE, GL_LINEAR);
     cubeA.setData(values.data(), std::uint32_t(values.size() * sizeof(float)));
@@ -264,8 +236,7 @@ bool Environment::build()
                 gl->glBindFramebuffer(GL_FRAMEBUFFER, framebuffer);
                 for (int f = 0; f < 6; ++f) {
                     const int boxUnit = source->unit();
-                    if (boxUnit < 0)
-                        break;
+                    if (boxUnit < 0) break;
                     gl->glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0,
                                                GL_TEXTURE_CUBE_MAP_POSITIVE_X + GLenum(f), target->glId(), 0);
                     gl->glDrawBuffer(GL_COLOR_ATTACHMENT0);

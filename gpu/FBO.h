@@ -54,11 +54,10 @@ public:
     // constants of the projection, (far + near) / (far - near) and
     // 2 near far / (far - near); the slant assumes a pixel spans 2 w / width at
     // eye distance w.
-    bool normalsPerspective(Texture2D* normals, Texture2D* scratch, Texture2D* depth, float a, float b,
-                            bool stencil);
+    bool normalsPerspective(Texture2D* normals, Texture2D* scratch, Texture2D* depth, float a, float b, bool stencil);
     // Depth fog over `range` starting at centre - range / 2, in the fog colour.
-    bool fogOrthogonal(Texture2D* color, Texture2D* scratch, Texture2D* depth, const std::uint8_t rgba[4],
-                       float centre, float range, bool stencil);
+    bool fogOrthogonal(Texture2D* color, Texture2D* scratch, Texture2D* depth, const std::uint8_t rgba[4], float centre,
+                       float range, bool stencil);
     // The same from near to far.
     bool fogOrthogonalSpan(Texture2D* color, Texture2D* scratch, Texture2D* depth, const std::uint8_t rgba[4],
                            float near, float far, bool stencil);

@@ -9,8 +9,7 @@ namespace kal {
 namespace {
 
 Texture2D* sceneTexture(int w, int h, std::uint32_t internalFormat, std::uint32_t format, std::uint32_t type,
-                        std::uint32_t filter)
-{
+                        std::uint32_t filter) {
     return new Texture2D(w, h, internalFormat, format, type, GL_CLAMP_TO_EDGE, filter);
 }
 
@@ -24,8 +23,7 @@ FBOScene::FBOScene(const FBO& other, std::uint8_t layer) : FBO(other, layer) { c
 
 FBOScene::~FBOScene() = default;
 
-void FBOScene::createAttachments()
-{
+void FBOScene::createAttachments() {
     depthTexture = textures.empty() ? nullptr : textures[0];
     const int w = width, h = height;
     idTexture = addAttachment(sceneTexture(w, h, GL_RGB32UI, GL_RGB_INTEGER, GL_UNSIGNED_INT, GL_NEAREST));
@@ -36,13 +34,11 @@ void FBOScene::createAttachments()
     colorTexture2 = addAttachment(colour8(w, h));
 }
 
-FBOSceneTransparent::FBOSceneTransparent(int width, int height, std::uint8_t layer) : FBOScene(width, height, layer)
-{
+FBOSceneTransparent::FBOSceneTransparent(int width, int height, std::uint8_t layer) : FBOScene(width, height, layer) {
     createExtra();
 }
 
-FBOSceneTransparent::FBOSceneTransparent(const FBO& other, std::uint8_t layer) : FBOScene(other, layer)
-{
+FBOSceneTransparent::FBOSceneTransparent(const FBO& other, std::uint8_t layer) : FBOScene(other, layer) {
     createExtra();
 }
 

@@ -2,16 +2,13 @@
 
 namespace kal {
 
-Fonts::Fonts(const std::string& file) : Texture2D(file, false)
-{
+Fonts::Fonts(const std::string& file) : Texture2D(file, false) {
     cellWidth = width() > 0 ? float(width()) / float(columns) : 0.0f;
     cellHeight = height() > 0 ? float(height()) / float(rows) : 0.0f;
 }
 
-GlyphCell Fonts::glyphCell(int code)
-{
-    if (code < firstCode || code > lastCode)
-        code = '?';
+GlyphCell Fonts::glyphCell(int code) {
+    if (code < firstCode || code > lastCode) code = '?';
     GlyphCell cell;
     cell.glyph = code - firstCode;
     cell.column = cell.glyph % columns;

@@ -39,8 +39,7 @@ public:
     // Where the letters of a text go (FontsText.cpp): the pen moves one glyph width before every
     // character and each cell starts on a whole pixel; spaces take room but draw nothing. Empty
     // for a view without size.
-    static std::vector<LetterQuad> layoutText(const std::string& text, vec2 position, vec2 screen,
-                                              float glyphWidth);
+    static std::vector<LetterQuad> layoutText(const std::string& text, vec2 position, vec2 screen, float glyphWidth);
     // Prints the text into the current draw buffer of the bound target, one quad per letter in
     // one flat colour (bytes red, green, blue, alpha); position and screen are in pixels, the
     // origin at the bottom-left. Depth and blend state stay as they are.

@@ -9,18 +9,15 @@
 
 namespace kal {
 
-std::vector<LetterQuad> Fonts::layoutText(const std::string& text, vec2 position, vec2 screen, float glyphWidth)
-{
+std::vector<LetterQuad> Fonts::layoutText(const std::string& text, vec2 position, vec2 screen, float glyphWidth) {
     std::vector<LetterQuad> quads;
     // a view without size has no pixel to put a letter on
-    if (!(screen.x > 0.0f) || !(screen.y > 0.0f))
-        return quads;
+    if (!(screen.x > 0.0f) || !(screen.y > 0.0f)) return quads;
     float x = position.x;
     const float y = std::round(position.y) / screen.y;
     for (const char c : text) {
         x += glyphWidth;
-        if (c == ' ')
-            continue;
+        if (c == ' ') continue;
         LetterQuad q;
         // codes outside the atlas (control bytes, bytes above 127) show as '?', never as a
         // cell read from beyond the image
@@ -31,15 +28,11 @@ std::vector<LetterQuad> Fonts::layoutText(const std::string& text, vec2 position
     return quads;
 }
 
-void Fonts::drawText(const std::string& text, vec2 position, vec2 screen, const std::uint8_t colour[4])
-{
-    if (text.empty())
-        return;
+void Fonts::drawText(const std::string& text, vec2 position, vec2 screen, const std::uint8_t colour[4]) {
+    if (text.empty()) return;
     const std::vector<LetterQuad> quads = layoutText(text, position, screen, cellWidth);
-    if (quads.empty())
-        return;
-    if (!shaderDrawLetter->bind())
-        return;
+    if (quads.empty()) return;
+    if (!shaderDrawLetter->bind()) return;
     if (!bind()) {
         unbind();
         shaderDrawLetter->unbind();

@@ -15,7 +15,7 @@ extern unsigned sharedVertexArray; // created with the quad buffer, left bound
 extern unsigned quadBuffer;
 extern bool quadBound; // the quad buffer feeds attribute 0
 extern unsigned circleBuffer;
-extern bool circleBound; // the circle buffer feeds attribute 0
+extern bool circleBound;       // the circle buffer feeds attribute 0
 extern int circleSegmentCount; // 36
 
 // Maps the unit quad onto the whole viewport at depth -1; every full-screen pass uses

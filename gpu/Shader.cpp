@@ -73,8 +73,7 @@ bool Shader::compile() {
         std::vector<const char*> names;
         names.reserve(sections.outputs.size());
         for (const std::string& output : sections.outputs) names.push_back(output.c_str());
-        gl->glTransformFeedbackVaryings(program, static_cast<GLsizei>(names.size()), names.data(),
-                                        GL_SEPARATE_ATTRIBS);
+        gl->glTransformFeedbackVaryings(program, static_cast<GLsizei>(names.size()), names.data(), GL_SEPARATE_ATTRIBS);
     } else {
         const GLuint fragment = gl->glCreateShader(GL_FRAGMENT_SHADER);
         stages.push_back(fragment);

@@ -27,13 +27,15 @@ struct Decoded {
 std::map<std::pair<bool, std::string>, Decoded> decoded;
 std::mutex decodedLock;
 
-template <class Tex> constexpr bool framesOf() { return std::is_same_v<Tex, Texture3D>; }
+template <class Tex>
+constexpr bool framesOf() {
+    return std::is_same_v<Tex, Texture3D>;
+}
 
 } // namespace
 
 template <class Tex>
-std::shared_ptr<Tex> sharedImage(const std::string& path, const DecodeCharge& charge)
-{
+std::shared_ptr<Tex> sharedImage(const std::string& path, const DecodeCharge& charge) {
     constexpr bool frames = framesOf<Tex>();
     // held while decoding, so that two sprites of one file never decode it twice
     const std::lock_guard<std::mutex> hold(decodedLock);
@@ -42,15 +44,14 @@ std::shared_ptr<Tex> sharedImage(const std::string& path, const DecodeCharge& ch
     const auto key = std::make_pair(frames, path);
     const auto found = decoded.find(key);
     if (found != decoded.end() && found->second.size == size && found->second.modified == modified)
-        if (auto living = found->second.texture.lock())
-            return std::static_pointer_cast<Tex>(living);
+        if (auto living = found->second.texture.lock()) return std::static_pointer_cast<Tex>(living);
 
     std::uint64_t bytes = 0;
-    if (imageFileRefusal(path, frames, &bytes).empty() && charge && !charge(bytes, std::uint64_t(std::max<std::int64_t>(size, 0))))
+    if (imageFileRefusal(path, frames, &bytes).empty() && charge &&
+        !charge(bytes, std::uint64_t(std::max<std::int64_t>(size, 0))))
         return nullptr;
     auto texture = std::make_shared<Tex>(path, false);
-    if (texture->failed)
-        return texture;
+    if (texture->failed) return texture;
     for (auto i = decoded.begin(); i != decoded.end();)
         i = i->second.texture.expired() ? decoded.erase(i) : std::next(i);
     decoded[key] = Decoded{size, modified, texture};

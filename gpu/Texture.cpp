@@ -14,43 +14,49 @@ namespace kal {
 const std::string textureFolder = "../Textures/";
 const std::string environmentFolder = textureFolder + "Environments/";
 
-std::uint32_t bytesPerTexel(std::uint32_t format, std::uint32_t type)
-{
+std::uint32_t bytesPerTexel(std::uint32_t format, std::uint32_t type) {
     std::uint32_t components = 0;
     switch (format) {
-    case GL_RED: case GL_RED_INTEGER: case GL_DEPTH_COMPONENT: components = 1; break;
-    case GL_RG: case GL_RG_INTEGER: components = 2; break;
-    case GL_RGB: case GL_BGR: case GL_RGB_INTEGER: components = 3; break;
-    case GL_RGBA: case GL_BGRA: case GL_RGBA_INTEGER: components = 4; break;
+    case GL_RED:
+    case GL_RED_INTEGER:
+    case GL_DEPTH_COMPONENT: components = 1; break;
+    case GL_RG:
+    case GL_RG_INTEGER: components = 2; break;
+    case GL_RGB:
+    case GL_BGR:
+    case GL_RGB_INTEGER: components = 3; break;
+    case GL_RGBA:
+    case GL_BGRA:
+    case GL_RGBA_INTEGER: components = 4; break;
     default: return 0;
     }
     switch (type) {
-    case GL_UNSIGNED_BYTE: case GL_BYTE: return components;
-    case GL_UNSIGNED_SHORT: case GL_SHORT: case GL_HALF_FLOAT: return components * 2;
-    case GL_UNSIGNED_INT: case GL_INT: case GL_FLOAT: return components * 4;
+    case GL_UNSIGNED_BYTE:
+    case GL_BYTE: return components;
+    case GL_UNSIGNED_SHORT:
+    case GL_SHORT:
+    case GL_HALF_FLOAT: return components * 2;
+    case GL_UNSIGNED_INT:
+    case GL_INT:
+    case GL_FLOAT: return components * 4;
     default: return 0;
     }
 }
 
-std::uint64_t alignedImageBytes(int width, int height, std::uint32_t format, std::uint32_t type)
-{
-    if (width <= 0 || height <= 0)
-        return 0;
+std::uint64_t alignedImageBytes(int width, int height, std::uint32_t format, std::uint32_t type) {
+    if (width <= 0 || height <= 0) return 0;
     const std::uint64_t row = (std::uint64_t(width) * bytesPerTexel(format, type) + 3) / 4 * 4;
     return row * std::uint64_t(height);
 }
 
-std::string resolveTexturePath(const std::string& file, bool usePath, const std::string& folder)
-{
-    if (usePath && (file.empty() || file[0] != ':'))
-        return folder + file;
+std::string resolveTexturePath(const std::string& file, bool usePath, const std::string& folder) {
+    if (usePath && (file.empty() || file[0] != ':')) return folder + file;
     return file;
 }
 
 namespace {
 
-GLenum bindingQuery(std::uint32_t target)
-{
+GLenum bindingQuery(std::uint32_t target) {
     switch (target) {
     case GL_TEXTURE_3D: return GL_TEXTURE_BINDING_3D;
     case GL_TEXTURE_CUBE_MAP: return GL_TEXTURE_BINDING_CUBE_MAP;
@@ -62,8 +68,7 @@ GLenum bindingQuery(std::uint32_t target)
 
 } // namespace
 
-TextureBindingScope::TextureBindingScope(std::uint32_t target, std::uint32_t texture) : target_(target)
-{
+TextureBindingScope::TextureBindingScope(std::uint32_t target, std::uint32_t texture) : target_(target) {
     GLint previous = 0;
     gl->glGetIntegerv(bindingQuery(target), &previous);
     previous_ = std::uint32_t(previous);
@@ -74,22 +79,17 @@ TextureBindingScope::~TextureBindingScope() { gl->glBindTexture(target_, previou
 
 Texture::Texture(std::uint32_t internalFormat, std::uint32_t format, std::uint32_t type, std::uint32_t wrap,
                  std::uint32_t filter)
-    : internalFormat(internalFormat), format(format), type(type), wrap(wrap), filter(filter)
-{
-}
+    : internalFormat(internalFormat), format(format), type(type), wrap(wrap), filter(filter) {}
 
-Texture::~Texture()
-{
+Texture::~Texture() {
     unbind();
     // A re-described texture is no longer "compiled" but still owns its old GL name.
     deleteGLTexture();
 }
 
-bool Texture::bind()
-{
+bool Texture::bind() {
     const bool wasCompiled = compiled;
-    if (!compile())
-        return false;
+    if (!compile()) return false;
     if (bound) {
         // Re-described while bound: the fresh GL texture takes over the same unit.
         if (!wasCompiled) {
@@ -105,10 +105,8 @@ bool Texture::bind()
     return true;
 }
 
-void Texture::unbind()
-{
-    if (!bound)
-        return;
+void Texture::unbind() {
+    if (!bound) return;
     if (glReady()) {
         gl->glActiveTexture(GL_TEXTURE0 + unitIndex);
         gl->glBindTexture(target, 0);
@@ -117,8 +115,7 @@ void Texture::unbind()
     bound = false;
 }
 
-void Texture::setData(const void* data, std::uint32_t bytes)
-{
+void Texture::setData(const void* data, std::uint32_t bytes) {
     pixels.clear();
     filled = 0;
     if (data && bytes) {
@@ -129,8 +126,7 @@ void Texture::setData(const void* data, std::uint32_t bytes)
     compiled = false;
 }
 
-void Texture::release()
-{
+void Texture::release() {
     unbind();
     deleteGLTexture();
     compiled = false;
@@ -155,17 +151,14 @@ int Texture::height() const { return size.size() > 1 ? size[1] : 0; }
 
 int Texture::depth() const { return size.size() > 2 ? size[2] : 0; }
 
-int Texture::mipLevelCount() const
-{
+int Texture::mipLevelCount() const {
     const int largest = std::max(width(), height());
     // log2 of 0 is minus infinity, which does not convert to an int.
-    if (largest < 1)
-        return 0;
+    if (largest < 1) return 0;
     return int(std::floor(std::log2(double(largest))) + 1.0);
 }
 
-void Texture::deleteGLTexture()
-{
+void Texture::deleteGLTexture() {
     if (id != 0 && glReady()) {
         const GLuint name = id;
         gl->glDeleteTextures(1, &name);
@@ -173,8 +166,7 @@ void Texture::deleteGLTexture()
     id = 0;
 }
 
-void Texture::writeNameRecord(ByteBuffer& out, std::uint32_t tag) const
-{
+void Texture::writeNameRecord(ByteBuffer& out, std::uint32_t tag) const {
     const auto n = std::uint32_t(name.size());
     out.write(tag);
     out.write(std::uint32_t(n + 4));
@@ -182,41 +174,32 @@ void Texture::writeNameRecord(ByteBuffer& out, std::uint32_t tag) const
     out.append(name.data(), n);
 }
 
-bool Texture::readNameRecord(ByteBuffer& in, std::string& name)
-{
+bool Texture::readNameRecord(ByteBuffer& in, std::string& name) {
     // The length comes from the file: readCount refuses one that does not fit.
     const std::uint32_t n = in.readCount(1);
     std::string stored = in.readBytes(n);
-    if (in.failed())
-        return false;
+    if (in.failed()) return false;
     name = std::move(stored);
     return true;
 }
 
-void Texture::padStagedPixels(std::uint64_t bytes)
-{
-    if (!pixels.empty() && pixels.size() < bytes)
-        pixels.resize(std::size_t(bytes), 0);
+void Texture::padStagedPixels(std::uint64_t bytes) {
+    if (!pixels.empty() && pixels.size() < bytes) pixels.resize(std::size_t(bytes), 0);
 }
 
-void Texture::describeSize(std::vector<int> newSize)
-{
-    if (size == newSize)
-        return;
+void Texture::describeSize(std::vector<int> newSize) {
+    if (size == newSize) return;
     size = std::move(newSize);
     compiled = false;
 }
 
 bool Texture::compileAs(std::uint32_t glTarget, const char* kind, Renewal renewal,
-                        const std::function<bool()>& upload)
-{
-    if (compiled)
-        return true;
+                        const std::function<bool()>& upload) {
+    if (compiled) return true;
     gl->glGetError();
     target = glTarget;
     // A re-described texture gets a fresh name; the stale one is freed, not leaked.
-    if (renewal == Renewal::FreshName)
-        deleteGLTexture();
+    if (renewal == Renewal::FreshName) deleteGLTexture();
     if (id == 0) {
         GLuint fresh = 0;
         gl->glGenTextures(1, &fresh);

@@ -20,14 +20,15 @@ namespace kal {
 namespace {
 
 // Rows of `rowBytes` per band that together hold about a mebibyte.
-int rowsPerBand(std::size_t rowBytes) { return std::max(1, int((std::size_t(1) << 20) / std::max<std::size_t>(rowBytes, 1))); }
+int rowsPerBand(std::size_t rowBytes) {
+    return std::max(1, int((std::size_t(1) << 20) / std::max<std::size_t>(rowBytes, 1)));
+}
 
 // The still image at path, as QImage(path) reads it. A PNG is decoded into an image of the size
 // and format its header announces, its pages touched beforehand band by band side by side, while
 // another thread readies `staging` for what that format stages as: the decoder, which runs on one
 // thread, then never stops to fault in a page, and neither does the staging after it.
-QImage decodeStill(const std::string& path, std::vector<std::uint8_t>& staging)
-{
+QImage decodeStill(const std::string& path, std::vector<std::uint8_t>& staging) {
     QImageReader reader(QString::fromStdString(path));
     QImage image;
     std::thread readying;
@@ -37,13 +38,16 @@ QImage decodeStill(const std::string& path, std::vector<std::uint8_t>& staging)
             uchar* bits = image.bits();
             const auto line = std::size_t(image.bytesPerLine());
             const int band = rowsPerBand(line), height = image.height();
-            parallelFor((height + band - 1) / band, [&](int first, int last) {
-                const int end = std::min(height, last * band);
-                std::memset(bits + std::size_t(first * band) * line, 0, std::size_t(end - first * band) * line);
-            }, 2);
+            parallelFor((height + band - 1) / band,
+                        [&](int first, int last) {
+                            const int end = std::min(height, last * band);
+                            std::memset(bits + std::size_t(first * band) * line, 0,
+                                        std::size_t(end - first * band) * line);
+                        },
+                        2);
             const bool alpha = QImage::toPixelFormat(image.format()).alphaUsage() == QPixelFormat::UsesAlpha;
-            const auto bytes = std::size_t(alignedImageBytes(image.width(), image.height(), alpha ? GL_RGBA : GL_RGB,
-                                                             GL_UNSIGNED_BYTE));
+            const auto bytes = std::size_t(
+                alignedImageBytes(image.width(), image.height(), alpha ? GL_RGBA : GL_RGB, GL_UNSIGNED_BYTE));
             readying = std::thread([&staging, bytes] {
                 try {
                     staging.resize(bytes);
@@ -54,8 +58,7 @@ QImage decodeStill(const std::string& path, std::vector<std::uint8_t>& staging)
         }
     }
     const bool read = reader.read(&image);
-    if (readying.joinable())
-        readying.join();
+    if (readying.joinable()) readying.join();
     return read ? image : QImage();
 }
 
@@ -63,20 +66,15 @@ QImage decodeStill(const std::string& path, std::vector<std::uint8_t>& staging)
 
 Texture2D::Texture2D(int w, int h, std::uint32_t internalFormat, std::uint32_t format, std::uint32_t type,
                      std::uint32_t wrap, std::uint32_t filter)
-    : Texture(internalFormat, format, type, wrap, filter)
-{
+    : Texture(internalFormat, format, type, wrap, filter) {
     size = {w, h};
 }
 
-Texture2D::Texture2D(const std::string& file, bool usePath)
-{
-    load(resolveTexturePath(file, usePath, textureFolder));
-}
+Texture2D::Texture2D(const std::string& file, bool usePath) { load(resolveTexturePath(file, usePath, textureFolder)); }
 
 void Texture2D::resize(int w, int h) { describeSize({w, h}); }
 
-bool Texture2D::compile()
-{
+bool Texture2D::compile() {
     return compileAs(GL_TEXTURE_2D, "Texture2D", Renewal::FreshName, [this] {
         padStagedPixels(alignedImageBytes(width(), height(), format, type));
         gl->glTexImage2D(target, 0, GLint(internalFormat), width(), height(), 0, format, type,
@@ -85,8 +83,7 @@ bool Texture2D::compile()
     });
 }
 
-bool Texture2D::load(const std::string& path)
-{
+bool Texture2D::load(const std::string& path) {
     release();
     name = path;
     // the header is checked first: a FIFO would block the decoder, a huge size exhaust memory
@@ -98,8 +95,7 @@ bool Texture2D::load(const std::string& path)
         writeLog("ERROR Texture2D::load " + path, 0);
         return false;
     };
-    if (image.isNull())
-        return fail();
+    if (image.isNull()) return fail();
     resize(image.width(), image.height());
     const bool alpha = image.hasAlphaChannel();
     internalFormat = alpha ? GL_RGBA8 : GL_RGB8;
@@ -120,24 +116,25 @@ bool Texture2D::load(const std::string& path)
     const auto target = alpha ? QImage::Format_RGBA8888 : QImage::Format_RGB888;
     const QVector<QRgb> colours = image.colorTable();
     std::atomic<bool> shortOfMemory{false};
-    parallelFor(bands, [&](int first, int last) {
-        for (int b = first; b < last; ++b) {
-            const int y = b * band, rows = std::min(band, image.height() - y);
-            // a view of the band's rows: nothing copied before the conversion
-            QImage rowsOf(image.constScanLine(y), image.width(), rows, image.bytesPerLine(), image.format());
-            if (!colours.isEmpty())
-                rowsOf.setColorTable(colours);
-            const QImage part = rowsOf.convertToFormat(target);
-            if (part.isNull()) {
-                shortOfMemory = true;
-                return;
+    parallelFor(
+        bands,
+        [&](int first, int last) {
+            for (int b = first; b < last; ++b) {
+                const int y = b * band, rows = std::min(band, image.height() - y);
+                // a view of the band's rows: nothing copied before the conversion
+                QImage rowsOf(image.constScanLine(y), image.width(), rows, image.bytesPerLine(), image.format());
+                if (!colours.isEmpty()) rowsOf.setColorTable(colours);
+                const QImage part = rowsOf.convertToFormat(target);
+                if (part.isNull()) {
+                    shortOfMemory = true;
+                    return;
+                }
+                for (int r = 0; r < rows; ++r)
+                    std::copy_n(part.constScanLine(r), row, pixels.begin() + std::ptrdiff_t(std::size_t(y + r) * row));
             }
-            for (int r = 0; r < rows; ++r)
-                std::copy_n(part.constScanLine(r), row, pixels.begin() + std::ptrdiff_t(std::size_t(y + r) * row));
-        }
-    }, 2);
-    if (shortOfMemory)
-        return fail();
+        },
+        2);
+    if (shortOfMemory) return fail();
     filled = std::uint32_t(pixels.size());
     wrap = GL_CLAMP_TO_EDGE;
     filter = GL_LINEAR;
@@ -147,10 +144,8 @@ bool Texture2D::load(const std::string& path)
 
 void Texture2D::write(ByteBuffer& out) { writeNameRecord(out, recordTag); }
 
-int Texture2D::generateMipmaps()
-{
-    if (!bind())
-        return 0;
+int Texture2D::generateMipmaps() {
+    if (!bind()) return 0;
     gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
     gl->glGenerateMipmap(GL_TEXTURE_2D);
     unbind();
@@ -159,8 +154,7 @@ int Texture2D::generateMipmaps()
 
 std::vector<std::vector<vec3>> noiseTable;
 
-Texture2D* makeNoiseTexture(int w, int h)
-{
+Texture2D* makeNoiseTexture(int w, int h) {
     auto* texture = new Texture2D(w, h, GL_RGB32F, GL_RGB, GL_FLOAT, GL_REPEAT, GL_LINEAR);
     w = std::max(w, 0);
     h = std::max(h, 0);

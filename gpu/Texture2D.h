@@ -11,8 +11,8 @@ namespace kal {
 class Texture2D : public Texture {
 public:
     // Empty texture of a size, the form render targets use; no name, no pixels.
-    Texture2D(int w, int h, std::uint32_t internalFormat, std::uint32_t format, std::uint32_t type,
-              std::uint32_t wrap, std::uint32_t filter);
+    Texture2D(int w, int h, std::uint32_t internalFormat, std::uint32_t format, std::uint32_t type, std::uint32_t wrap,
+              std::uint32_t filter);
     // Loads an image file; a relative name gets the textures folder in front when
     // usePath is set. A failure shows in `failed`.
     Texture2D(const std::string& file, bool usePath);

@@ -12,15 +12,13 @@
 
 namespace kal {
 
-std::size_t appendSlice(std::vector<std::uint8_t>& slices, const QImage& frame, int sliceWidth, int sliceHeight)
-{
+std::size_t appendSlice(std::vector<std::uint8_t>& slices, const QImage& frame, int sliceWidth, int sliceHeight) {
     QImage slice = frame.convertToFormat(QImage::Format_RGBA8888);
     // Slices share one size; a frame of another size would overrun its slice.
     if (slice.width() != sliceWidth || slice.height() != sliceHeight)
         slice = slice.scaled(sliceWidth, sliceHeight, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
                     .convertToFormat(QImage::Format_RGBA8888);
-    if (slice.isNull())
-        return 0;
+    if (slice.isNull()) return 0;
     const auto bytes = std::size_t(slice.sizeInBytes());
     slices.insert(slices.end(), slice.constBits(), slice.constBits() + bytes);
     return bytes;
@@ -28,20 +26,15 @@ std::size_t appendSlice(std::vector<std::uint8_t>& slices, const QImage& frame, 
 
 Texture3D::Texture3D(int w, int h, int d, std::uint32_t internalFormat, std::uint32_t format, std::uint32_t type,
                      std::uint32_t wrap, std::uint32_t filter)
-    : Texture(internalFormat, format, type, wrap, filter)
-{
+    : Texture(internalFormat, format, type, wrap, filter) {
     size = {w, h, d};
 }
 
-Texture3D::Texture3D(const std::string& file, bool usePath)
-{
-    load(resolveTexturePath(file, usePath, textureFolder));
-}
+Texture3D::Texture3D(const std::string& file, bool usePath) { load(resolveTexturePath(file, usePath, textureFolder)); }
 
 void Texture3D::resize(int w, int h, int d) { describeSize({w, h, d}); }
 
-bool Texture3D::compile()
-{
+bool Texture3D::compile() {
     return compileAs(GL_TEXTURE_3D, "Texture3D", Renewal::FreshName, [this] {
         padStagedPixels(alignedImageBytes(width(), height(), format, type) * std::uint64_t(std::max(depth(), 0)));
         gl->glTexImage3D(target, 0, GLint(internalFormat), width(), height(), depth(), 0, format, type,
@@ -50,8 +43,7 @@ bool Texture3D::compile()
     });
 }
 
-bool Texture3D::load(const std::string& path)
-{
+bool Texture3D::load(const std::string& path) {
     const QString file = QString::fromStdString(path);
     name = path;
     auto fail = [this, &path] {
@@ -60,8 +52,7 @@ bool Texture3D::load(const std::string& path)
         return false;
     };
     // the header is checked first: a FIFO would block the decoder, a huge size exhaust memory
-    if (!imageFileRefusal(path, true).empty() || !QFile(file).open(QIODevice::ReadOnly))
-        return fail();
+    if (!imageFileRefusal(path, true).empty() || !QFile(file).open(QIODevice::ReadOnly)) return fail();
     pixels.clear();
     filled = 0;
     QImageReader reader(file);
@@ -72,15 +63,14 @@ bool Texture3D::load(const std::string& path)
     int frames = 0, frameWidth = 0, frameHeight = 0;
     for (int n = 0; n < count; ++n) {
         const QImage frame = reader.read();
-        if (frame.isNull())
-            break;
+        if (frame.isNull()) break;
         if (frames == 0) {
             frameDelay = reader.nextImageDelay();
             frameWidth = frame.width();
             frameHeight = frame.height();
-            pixels.reserve(std::size_t(std::min(
-                alignedImageBytes(frameWidth, frameHeight, GL_RGBA, GL_UNSIGNED_BYTE) * std::uint64_t(count),
-                maxDecodedImageBytes)));
+            pixels.reserve(std::size_t(
+                std::min(alignedImageBytes(frameWidth, frameHeight, GL_RGBA, GL_UNSIGNED_BYTE) * std::uint64_t(count),
+                         maxDecodedImageBytes)));
         }
         filled += std::uint32_t(appendSlice(pixels, frame, frameWidth, frameHeight));
         ++frames;

@@ -14,15 +14,13 @@ namespace kal {
 
 Texture2DArray::Texture2DArray(int size, int layers, std::uint32_t internalFormat, std::uint32_t format,
                                std::uint32_t type, std::uint32_t wrap, std::uint32_t filter)
-    : Texture(internalFormat, format, type, wrap, filter)
-{
+    : Texture(internalFormat, format, type, wrap, filter) {
     this->size = {size, size, layers};
 }
 
 void Texture2DArray::resize(int w, int h, int layers) { describeSize({w, h, layers}); }
 
-bool Texture2DArray::loadFile(const std::string& file, bool usePath)
-{
+bool Texture2DArray::loadFile(const std::string& file, bool usePath) {
     const std::string path = resolveTexturePath(file, usePath, textureFolder);
     QImageReader reader(QString::fromStdString(path));
     if (reader.read().isNull()) {
@@ -34,8 +32,7 @@ bool Texture2DArray::loadFile(const std::string& file, bool usePath)
     return true;
 }
 
-bool Texture2DArray::loadFiles(const std::string& listFile, bool usePath)
-{
+bool Texture2DArray::loadFiles(const std::string& listFile, bool usePath) {
     const std::string path = resolveTexturePath(listFile, usePath, textureFolder);
     std::vector<char> bytes;
     if (!readWholeFile(path, bytes).empty()) {
@@ -44,20 +41,17 @@ bool Texture2DArray::loadFiles(const std::string& listFile, bool usePath)
     }
     QByteArray text(bytes.data(), int(bytes.size()));
     const int zero = text.indexOf('\0');
-    if (zero >= 0)
-        text.truncate(zero);
+    if (zero >= 0) text.truncate(zero);
     text.replace('\r', '\n');
     for (const QByteArray& line : text.split('\n')) {
-        if (line.isEmpty() || line.startsWith('#'))
-            continue;
+        if (line.isEmpty() || line.startsWith('#')) continue;
         // A layer that fails is skipped; loadFile has reported it.
         loadFile(textureFolder + line.toStdString(), false);
     }
     return true;
 }
 
-bool Texture2DArray::compile()
-{
+bool Texture2DArray::compile() {
     return compileAs(GL_TEXTURE_2D_ARRAY, "Texture2DArray", Renewal::KeptName, [this] {
         const int w = width(), h = height(), layers = depth();
         gl->glTexImage3D(target, 0, GLint(internalFormat), w, h, layers, 0, format, type, nullptr);
@@ -74,8 +68,7 @@ bool Texture2DArray::compile()
             const QImage scaled = image.convertToFormat(QImage::Format_RGB888)
                                       .scaled(w, h, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
                                       .convertToFormat(layout);
-            if (scaled.isNull())
-                continue;
+            if (scaled.isNull()) continue;
             gl->glTexSubImage3D(target, 0, 0, 0, GLint(layer), w, h, 1, format, type, scaled.constBits());
         }
         return true;
@@ -84,30 +77,24 @@ bool Texture2DArray::compile()
 
 TextureCubeArray::TextureCubeArray(int size, int cubes, std::uint32_t internalFormat, std::uint32_t format,
                                    std::uint32_t type, std::uint32_t wrap, std::uint32_t filter)
-    : Texture(internalFormat, format, type, wrap, filter)
-{
+    : Texture(internalFormat, format, type, wrap, filter) {
     this->size = {size, size, cubes};
 }
 
 void TextureCubeArray::resize(int newSize, int cubes) { describeSize({newSize, newSize, cubes}); }
 
-bool TextureCubeArray::compile()
-{
+bool TextureCubeArray::compile() {
     return compileAs(GL_TEXTURE_CUBE_MAP_ARRAY, "TextureCubeArray", Renewal::KeptName, [this] {
-        gl->glTexImage3D(target, 0, GLint(internalFormat), width(), width(), 6 * depth(), 0, format, type,
-                         nullptr);
+        gl->glTexImage3D(target, 0, GLint(internalFormat), width(), width(), 6 * depth(), 0, format, type, nullptr);
         return true;
     });
 }
 
-bool TextureCubeArray::setLayer(int n, const std::vector<std::uint8_t>& faces)
-{
-    if (!compile())
-        return false;
+bool TextureCubeArray::setLayer(int n, const std::vector<std::uint8_t>& faces) {
+    if (!compile()) return false;
     // Faces come tightly packed, as readPixels delivers them.
     const std::uint64_t faceBytes = std::uint64_t(width()) * std::uint64_t(width()) * bytesPerTexel(format, type);
-    if (n < 0 || n >= depth() || faceBytes == 0 || faces.size() < 6 * faceBytes)
-        return false;
+    if (n < 0 || n >= depth() || faceBytes == 0 || faces.size() < 6 * faceBytes) return false;
     TextureBindingScope scope(target, id);
     GLint unpackAlignment = 4;
     gl->glGetIntegerv(GL_UNPACK_ALIGNMENT, &unpackAlignment);
@@ -117,15 +104,11 @@ bool TextureCubeArray::setLayer(int n, const std::vector<std::uint8_t>& faces)
     return true;
 }
 
-bool TextureCubeArray::copyCube(int n, TextureCube* cube)
-{
-    if (!compile())
-        return false;
-    if (!cube || cube->width() != width() || cube->format != format || cube->type != type)
-        return false;
+bool TextureCubeArray::copyCube(int n, TextureCube* cube) {
+    if (!compile()) return false;
+    if (!cube || cube->width() != width() || cube->format != format || cube->type != type) return false;
     std::vector<std::uint8_t> faces;
-    if (!cube->readPixels(faces))
-        return false;
+    if (!cube->readPixels(faces)) return false;
     return setLayer(n, faces);
 }
 

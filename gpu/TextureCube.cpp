@@ -11,13 +11,11 @@
 
 namespace kal {
 
-QImage resampleEquirectangularFace(const QImage& source, int face, int size)
-{
+QImage resampleEquirectangularFace(const QImage& source, int face, int size) {
     QImage out(std::max(size, 0), std::max(size, 0), QImage::Format_ARGB32);
     const QImage src = source.convertToFormat(QImage::Format_ARGB32);
     const int W = src.width(), H = src.height();
-    if (out.isNull() || W <= 0 || H <= 0)
-        return out;
+    if (out.isNull() || W <= 0 || H <= 0) return out;
     constexpr double twoPi = 6.283185307179586476925;
     constexpr double pi = 3.141592653589793238463;
     auto texel = [&src](int x, int y) { return reinterpret_cast<const QRgb*>(src.constScanLine(y))[x]; };
@@ -28,12 +26,36 @@ QImage resampleEquirectangularFace(const QImage& source, int face, int size)
             const double s = (2.0 * i + 1.0) / size - 1.0;
             double P = 0, Q = 0, E = 0;
             switch (face) {
-            case 0: P = -s; Q = -1; E = t; break;
-            case 1: P = s; Q = 1; E = t; break;
-            case 2: P = t; Q = -s; E = -1; break;
-            case 3: P = -t; Q = -s; E = 1; break;
-            case 4: P = 1; Q = -s; E = t; break;
-            default: P = -1; Q = s; E = t; break;
+            case 0:
+                P = -s;
+                Q = -1;
+                E = t;
+                break;
+            case 1:
+                P = s;
+                Q = 1;
+                E = t;
+                break;
+            case 2:
+                P = t;
+                Q = -s;
+                E = -1;
+                break;
+            case 3:
+                P = -t;
+                Q = -s;
+                E = 1;
+                break;
+            case 4:
+                P = 1;
+                Q = -s;
+                E = t;
+                break;
+            default:
+                P = -1;
+                Q = s;
+                E = t;
+                break;
             }
             const double longitude = std::atan2(P, Q);
             const double latitude = std::atan2(E, std::sqrt(P * P + Q * Q));
@@ -60,21 +82,18 @@ QImage resampleEquirectangularFace(const QImage& source, int face, int size)
 
 TextureCube::TextureCube(int size, std::uint32_t internalFormat, std::uint32_t format, std::uint32_t type,
                          std::uint32_t wrap, std::uint32_t filter)
-    : Texture(internalFormat, format, type, wrap, filter)
-{
+    : Texture(internalFormat, format, type, wrap, filter) {
     this->size = {size, size};
 }
 
-TextureCube::TextureCube(const std::string& file, int size, bool usePath)
-{
+TextureCube::TextureCube(const std::string& file, int size, bool usePath) {
     this->size = {size, size};
     load(resolveTexturePath(file, usePath, environmentFolder));
 }
 
 void TextureCube::resize(int newSize) { describeSize({newSize, newSize}); }
 
-bool TextureCube::compile()
-{
+bool TextureCube::compile() {
     return compileAs(GL_TEXTURE_CUBE_MAP, "TextureCube", Renewal::KeptName, [this] {
         const int edge = width();
         QImage source;
@@ -84,8 +103,7 @@ bool TextureCube::compile()
             // The resampled faces are 8-bit RGB or RGBA; other formats would be read
             // past the end of the face image.
             const std::uint32_t texelBytes = bytesPerTexel(format, type);
-            if (source.isNull() || type != GL_UNSIGNED_BYTE || (texelBytes != 3 && texelBytes != 4))
-                return false;
+            if (source.isNull() || type != GL_UNSIGNED_BYTE || (texelBytes != 3 && texelBytes != 4)) return false;
         }
         padStagedPixels(6 * alignedImageBytes(edge, edge, format, type));
         for (int k = 0; k < 6; ++k) {
@@ -97,8 +115,9 @@ bool TextureCube::compile()
             } else if (name.empty()) {
                 gl->glTexImage2D(faceTarget, 0, GLint(internalFormat), edge, edge, 0, format, type, nullptr);
             } else {
-                const QImage faceImage = resampleEquirectangularFace(source, k, edge).convertToFormat(
-                    format == GL_RGBA ? QImage::Format_RGBA8888 : QImage::Format_RGB888);
+                const QImage faceImage =
+                    resampleEquirectangularFace(source, k, edge)
+                        .convertToFormat(format == GL_RGBA ? QImage::Format_RGBA8888 : QImage::Format_RGB888);
                 gl->glTexImage2D(faceTarget, 0, GLint(internalFormat), edge, edge, 0, format, type,
                                  faceImage.constBits());
             }
@@ -107,11 +126,9 @@ bool TextureCube::compile()
     });
 }
 
-bool TextureCube::load(const std::string& path)
-{
+bool TextureCube::load(const std::string& path) {
     release();
-    const QImage image =
-        imageFileRefusal(path, false).empty() ? QImage(QString::fromStdString(path)) : QImage();
+    const QImage image = imageFileRefusal(path, false).empty() ? QImage(QString::fromStdString(path)) : QImage();
     if (image.isNull()) {
         writeLog("ERROR TextureCube::load " + path, 0);
         return false;
@@ -127,13 +144,11 @@ bool TextureCube::load(const std::string& path)
     return true;
 }
 
-bool TextureCube::readPixels(std::vector<std::uint8_t>& out)
-{
+bool TextureCube::readPixels(std::vector<std::uint8_t>& out) {
     // Bytes per texel follow the format and type the faces are read back in; a pair
     // we cannot size is refused rather than guessed.
     const std::uint64_t texelBytes = bytesPerTexel(format, type);
-    if (texelBytes == 0 || !bind())
-        return false;
+    if (texelBytes == 0 || !bind()) return false;
     const std::uint64_t faceBytes = std::uint64_t(width()) * std::uint64_t(width()) * texelBytes;
     out.resize(std::size_t(6 * faceBytes));
     GLint packAlignment = 4;

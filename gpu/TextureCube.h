@@ -9,8 +9,8 @@ namespace kal {
 
 class TextureCube : public Texture {
 public:
-    TextureCube(int size, std::uint32_t internalFormat, std::uint32_t format, std::uint32_t type,
-                std::uint32_t wrap, std::uint32_t filter);
+    TextureCube(int size, std::uint32_t internalFormat, std::uint32_t format, std::uint32_t type, std::uint32_t wrap,
+                std::uint32_t filter);
     // A relative name gets the environments folder in front when usePath is set.
     TextureCube(const std::string& file, int size, bool usePath);
 

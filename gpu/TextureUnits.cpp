@@ -6,10 +6,8 @@ int textureUnitCounter = 0;
 
 int takeTextureUnit() { return textureUnitCounter++; }
 
-void giveBackTextureUnit()
-{
-    if (textureUnitCounter > 0)
-        --textureUnitCounter;
+void giveBackTextureUnit() {
+    if (textureUnitCounter > 0) --textureUnitCounter;
 }
 
 } // namespace kal

@@ -11,8 +11,8 @@
 
 namespace kal {
 
-MeshTriangle::MeshTriangle(int32_t a, int32_t b, int32_t c, int32_t na, int32_t nb, int32_t nc, bool mark0,
-                           bool mark1, bool mark2, const pbr& m0, const pbr& m1, const pbr& m2)
+MeshTriangle::MeshTriangle(int32_t a, int32_t b, int32_t c, int32_t na, int32_t nb, int32_t nc, bool mark0, bool mark1,
+                           bool mark2, const pbr& m0, const pbr& m1, const pbr& m2)
     : vertex{a, b, c}, neighbour{na, nb, nc} {
     pbrCopyMasked(corner[0], m0, kPbrAll);
     pbrCopyMasked(corner[1], m1, kPbrAll);
@@ -227,7 +227,8 @@ void Mesh::deleteTriangles(const std::vector<int32_t>& doomed) {
             const int32_t t = doomed[size_t(i)];
             const MeshTriangle& tri = triangles[t];
             for (int32_t v : tri.vertex)
-                if (v >= 0 && v < nv && firstToReach(claimed[size_t(v)], alone)) settleAfterDeletion(*this, v, ring, fans);
+                if (v >= 0 && v < nv && firstToReach(claimed[size_t(v)], alone))
+                    settleAfterDeletion(*this, v, ring, fans);
             for (int32_t n : tri.neighbour)
                 if (n >= 0 && n < nt && triangles[n].alive()) links.emplace_back(n, t);
         }
@@ -422,8 +423,8 @@ void transformMesh(Mesh& result, const Mesh& source, const mat4& m) {
         double w = double(f[12]) * p.x + double(f[13]) * p.y + double(f[14]) * p.z + f[15];
         vec3 q;
         for (int r = 0; r < 3; ++r)
-            q[r] = float((double(f[4 * r]) * p.x + double(f[4 * r + 1]) * p.y + double(f[4 * r + 2]) * p.z +
-                          f[4 * r + 3]) / w);
+            q[r] = float(
+                (double(f[4 * r]) * p.x + double(f[4 * r + 1]) * p.y + double(f[4 * r + 2]) * p.z + f[4 * r + 3]) / w);
         result.vertices[i].position = q;
     }
     result.translation = vec3();

@@ -76,8 +76,8 @@ public:
     // Upload and drawing (MeshGpu.cpp).
     bool updateGpu() override;
     bool useShader() override;
-    void draw(uint32_t objectId, int32_t itemId, const mat4& model, const pbr& material, bool colourIsLight,
-              float time, bool last) override;
+    void draw(uint32_t objectId, int32_t itemId, const mat4& model, const pbr& material, bool colourIsLight, float time,
+              bool last) override;
     void drawFlat(const mat4& model, const uint8_t* colour, bool last) override;
     // Writes the masked channels of material into the corners of vertex, walking one way round it
     // from startTriangle until a marked or open edge or back at the start.
@@ -256,8 +256,7 @@ public:
     void fillPatch(const vec3& point, int triangle, const pbr& material, uint8_t mask);
     void paintComponent(const vec3& centre, float radius, int triangle, const pbr& material, uint8_t mask,
                         float strength);
-    void paintPatch(const vec3& centre, float radius, int triangle, const pbr& material, uint8_t mask,
-                    float strength);
+    void paintPatch(const vec3& centre, float radius, int triangle, const pbr& material, uint8_t mask, float strength);
     void deformComponent(const vec3& previous, const vec3& current, float radius, int triangle);
     void deformPatch(const vec3& previous, const vec3& current, float radius, int triangle);
     void smoothComponent(const vec3& previous, const vec3& current, float radius, int triangle);
@@ -375,8 +374,8 @@ public:
     // Appends one object group of the scene export and paints its triangles' cells into the maps.
     void exportObjWithMaterials(QImage& baseColour, QImage& emission, QImage& metalness, QImage& roughness,
                                 std::string& obj, std::string& mtl, int totalObjects, int& objectNumber,
-                                int& vertexBase, int& texCoordBase, int& normalBase, int& cellNumber,
-                                const mat4& m, const pbr& toolMaterial) const;
+                                int& vertexBase, int& texCoordBase, int& normalBase, int& cellNumber, const mat4& m,
+                                const pbr& toolMaterial) const;
 
 private:
     // Upload steps (MeshGpu.cpp).

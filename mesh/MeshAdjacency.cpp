@@ -134,12 +134,12 @@ bool linkTriangles(Mesh& m, RebuildScratch& s, bool forRebuild) {
                 for (int c = 0; c < 3; ++c) {
                     std::atomic<int32_t>& x = atomicView(firsts[size_t(v[c])]);
                     int32_t seen = x.load(std::memory_order_relaxed);
-                    while (seen < t && !x.compare_exchange_weak(seen, t, std::memory_order_relaxed)) {
-                    }
+                    while (seen < t && !x.compare_exchange_weak(seen, t, std::memory_order_relaxed)) {}
                     if (forRebuild) atomicView(uses[size_t(v[c])]).fetch_add(1, std::memory_order_relaxed);
                 }
                 for (int k = 0; k < 3; ++k)
-                    atomicView(start[size_t(std::min(v[next3(k)], v[prev3(k)])) + 1]).fetch_add(1, std::memory_order_relaxed);
+                    atomicView(start[size_t(std::min(v[next3(k)], v[prev3(k)])) + 1])
+                        .fetch_add(1, std::memory_order_relaxed);
             }
         }
         if (dead) anyDead.store(true, std::memory_order_relaxed);
@@ -236,7 +236,8 @@ bool linkTriangles(Mesh& m, RebuildScratch& s, bool forRebuild) {
             for (int k = 0; k < 3; ++k) tri.neighbour[k] = link[3 * size_t(t) + size_t(k)];
             if (faceNormals) m.updateFaceNormal(t);
             // == is false for NaN, so a NaN normal counts as differing
-            if (forRebuild && !(tri.cornerNormal[0] == common && tri.cornerNormal[1] == common && tri.cornerNormal[2] == common))
+            if (forRebuild &&
+                !(tri.cornerNormal[0] == common && tri.cornerNormal[1] == common && tri.cornerNormal[2] == common))
                 differs = true;
         }
         if (differs) varied.store(true, std::memory_order_relaxed);
@@ -328,8 +329,9 @@ void Mesh::rebuildPasses(int mode, bool markCreases) {
     // neighbour round v, so the backward walk of the check passes the same triangles.
     auto checkPinch = [&](int v, int ringSize) {
         if (uses[size_t(v)] == 0) return;
-        int reached = sweep.wound && ringSize >= 0 ? ringSize
-                                                   : ringReach(triangles, v, vertices[v].firstTriangle, uses[size_t(v)] + 1);
+        int reached = sweep.wound && ringSize >= 0
+                          ? ringSize
+                          : ringReach(triangles, v, vertices[v].firstTriangle, uses[size_t(v)] + 1);
         if (reached != uses[size_t(v)]) {
             pinched[size_t(v)] = 1;
             anyPinched.store(true, std::memory_order_relaxed);
@@ -392,18 +394,21 @@ void Mesh::recenter(int mode) {
             }
         };
         // each block adds in locals and stores once: neighbouring blocks' results share cache lines
-        parallelFor(blocks, [&](int begin, int end) {
-            for (int b = begin; b < end; ++b) {
-                dvec3 blockSum;
-                int blockCount = 0;
-                eachCounted(b, [&](const vec3& p) {
-                    blockSum = blockSum + dvec3(p);
-                    ++blockCount;
-                });
-                sums[size_t(b)] = blockSum;
-                counts[size_t(b)] = blockCount;
-            }
-        }, 1);
+        parallelFor(
+            blocks,
+            [&](int begin, int end) {
+                for (int b = begin; b < end; ++b) {
+                    dvec3 blockSum;
+                    int blockCount = 0;
+                    eachCounted(b, [&](const vec3& p) {
+                        blockSum = blockSum + dvec3(p);
+                        ++blockCount;
+                    });
+                    sums[size_t(b)] = blockSum;
+                    counts[size_t(b)] = blockCount;
+                }
+            },
+            1);
         dvec3 sum;
         int count = 0;
         for (int b = 0; b < blocks; ++b) {
@@ -417,16 +422,19 @@ void Mesh::recenter(int mode) {
             return;
         }
         dvec3 centre = sum / double(count);
-        parallelFor(blocks, [&](int begin, int end) {
-            for (int b = begin; b < end; ++b) {
-                double blockFar = 0;
-                eachCounted(b, [&](const vec3& p) {
-                    dvec3 d = dvec3(p) - centre;
-                    blockFar = std::max(blockFar, dot(d, d));
-                });
-                far[size_t(b)] = blockFar;
-            }
-        }, 1);
+        parallelFor(
+            blocks,
+            [&](int begin, int end) {
+                for (int b = begin; b < end; ++b) {
+                    double blockFar = 0;
+                    eachCounted(b, [&](const vec3& p) {
+                        dvec3 d = dvec3(p) - centre;
+                        blockFar = std::max(blockFar, dot(d, d));
+                    });
+                    far[size_t(b)] = blockFar;
+                }
+            },
+            1);
         const double far2 = *std::max_element(far.begin(), far.end());
         translation = centre.toFloat();
         scale = float(2.0 * std::sqrt(far2));
@@ -518,12 +526,13 @@ void Mesh::markNormalCreases() {
     if (marks == 0) return;
     for (int32_t v : touched) {
         int best = -1, bestStamp = 0, last, lastCorner;
-        RingEnd end = walkRing(triangles, v, vertices[v].firstTriangle, walkLimit(), last, lastCorner, [&](int t, int c) {
-            int fwd = prev3(c);
-            if (!triangles[t].marked(fwd)) return;
-            int32_t when = stamp[3 * size_t(t) + size_t(fwd)];
-            if (best < 0 || when < bestStamp) best = t, bestStamp = when;
-        });
+        RingEnd end =
+            walkRing(triangles, v, vertices[v].firstTriangle, walkLimit(), last, lastCorner, [&](int t, int c) {
+                int fwd = prev3(c);
+                if (!triangles[t].marked(fwd)) return;
+                int32_t when = stamp[3 * size_t(t) + size_t(fwd)];
+                if (best < 0 || when < bestStamp) best = t, bestStamp = when;
+            });
         if (end == RingEnd::Closed && best >= 0) vertices[v].firstTriangle = best;
     }
     updateAllRings();
@@ -828,9 +837,7 @@ int Mesh::seamLine(int v, std::vector<int32_t>& verts, bool stopAtPinned, int t)
     return int(verts.size());
 }
 
-bool Mesh::findEdge(int a, int b, int& t, int& e) const {
-    return meshedit::findEdge(triangles, vertices, a, b, t, e);
-}
+bool Mesh::findEdge(int a, int b, int& t, int& e) const { return meshedit::findEdge(triangles, vertices, a, b, t, e); }
 
 void Mesh::setEdgeMark(int t, int e, bool on) {
     MeshTriangle& tri = triangles[t];

@@ -158,10 +158,10 @@ void flippedPair(const Tri& T, const Tri& N, int t, int n, int e, int m, Tri& at
     // t's edge Y-W is e1, W-X is e2; n's edge X-Z is m1, Z-Y is m2
     int tYW = T.neighbour[e1], tWX = T.neighbour[e2];
     int nXZ = N.neighbour[m1], nZY = N.neighbour[m2];
-    atT = Tri(X, Z, W, n, tWX, nXZ, false, hardOrOpen(T, e2), hardOrOpen(N, m1), T.corner[e1], N.corner[m],
-              T.corner[e]);
-    atN = Tri(Yn, W, Z, t, nZY, tYW, false, hardOrOpen(N, m2), hardOrOpen(T, e1), N.corner[m1], T.corner[e],
-              N.corner[m]);
+    atT =
+        Tri(X, Z, W, n, tWX, nXZ, false, hardOrOpen(T, e2), hardOrOpen(N, m1), T.corner[e1], N.corner[m], T.corner[e]);
+    atN =
+        Tri(Yn, W, Z, t, nZY, tYW, false, hardOrOpen(N, m2), hardOrOpen(T, e1), N.corner[m1], T.corner[e], N.corner[m]);
 }
 
 // Flips edge e of t (see Mesh::flipEdge).
@@ -207,8 +207,7 @@ bool flipEdge(Tris& triangles, Verts& vertices, int t, int e) {
 //   void inherit(made, from)       what a new triangle takes from the one it was cut from
 // oppositeP and oppositeS receive the corners facing the edge in t and across it (-1: open).
 template <class Tris, class Verts, class Rule>
-int splitEdge(Tris& tris, Verts& vertices, int t, int e, Rule& rule, int& oppositeP,
-              int& oppositeS) {
+int splitEdge(Tris& tris, Verts& vertices, int t, int e, Rule& rule, int& oppositeP, int& oppositeS) {
     using Tri = RecordOf<Tris>;
     const Tri T = tris[t];
     int e1 = next3(e), e2 = prev3(e);
@@ -246,8 +245,7 @@ int splitEdge(Tris& tris, Verts& vertices, int t, int e, Rule& rule, int& opposi
     int f1 = next3(f), f2 = prev3(f);
     int S = N.vertex[f];
     auto Mn = rule.mix(N.corner[f2], N.corner[f1]);
-    Tri low(P, Q, v, k + 1, t, T.neighbour[e2], T.marked(e), false, hardOrOpen(T, e2), T.corner[e], T.corner[e1],
-            Mt);
+    Tri low(P, Q, v, k + 1, t, T.neighbour[e2], T.marked(e), false, hardOrOpen(T, e2), T.corner[e], T.corner[e1], Mt);
     rule.inherit(low, T);
     Tri across(S, v, Q, k, N.neighbour[f1], n, hardOrOpen(N, f), hardOrOpen(N, f1), false, N.corner[f], Mn,
                N.corner[f2]);

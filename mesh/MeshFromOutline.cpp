@@ -88,8 +88,8 @@ void addBackAndWall(Mesh& m, int n, int count, uint8_t profile) {
 
 Mesh Mesh::fromOutline(const Outline& outline, bool steinerOnRim, uint8_t profile, uint8_t thickness) {
     Mesh m;
-    bool built = profile == 0 ? buildFlatFront(m, outline, steinerOnRim)
-                              : buildRaisedFront(m, outline, uint8_t(profile - 1));
+    bool built =
+        profile == 0 ? buildFlatFront(m, outline, steinerOnRim) : buildRaisedFront(m, outline, uint8_t(profile - 1));
     if (!built) return m;
     m.rebuild(2);
     if (thickness == 0) return m;

@@ -224,7 +224,10 @@ uint64_t writeRange(uint32_t offset, size_t bytes, const void* data) {
     return bytes;
 }
 
-template <class V> size_t byteSize(const V& v) { return v.size() * sizeof(typename V::value_type); }
+template <class V>
+size_t byteSize(const V& v) {
+    return v.size() * sizeof(typename V::value_type);
+}
 
 // Writes the built groups into a corner buffer of `corners` corners, starting at corner `first`.
 uint64_t writeGroups(const MeshCornerArrays& arrays, int32_t corners, int32_t first) {
@@ -401,7 +404,6 @@ mat4 modelMatrix(Mesh& mesh, const mat4& world) {
     return m;
 }
 
-
 } // namespace
 
 mat3 meshNormalMatrix(const mat4& model, const mat4& view) {
@@ -422,8 +424,8 @@ void setObjectUniforms(uint32_t objectId, int32_t itemId, const pbr& material) {
     gl->glUniform1ui(uniformLocation("ItemId"), uint32_t(itemId));
     const float colour[4] = {material.red / 65535.0f, material.green / 65535.0f, material.blue / 65535.0f,
                              material.opacity / 65535.0f};
-    const float light[4] = {material.lightRed / 65535.0f, material.lightGreen / 65535.0f,
-                            material.lightBlue / 65535.0f, material.refractivity / 65535.0f};
+    const float light[4] = {material.lightRed / 65535.0f, material.lightGreen / 65535.0f, material.lightBlue / 65535.0f,
+                            material.refractivity / 65535.0f};
     gl->glUniform4fv(uniformLocation("ObjectColor"), 1, colour);
     gl->glUniform4fv(uniformLocation("ObjectLight"), 1, light);
     const GLint surface[2] = {2 * material.roughness, 2 * material.metalness};
@@ -439,8 +441,7 @@ void setSurfaceUniforms(uint32_t objectId, int32_t itemId, const mat4& model, co
     setObjectUniforms(objectId, itemId, material);
 }
 
-void Mesh::draw(uint32_t objectId, int32_t itemId, const mat4& model, const pbr& material, bool, float,
-                bool last) {
+void Mesh::draw(uint32_t objectId, int32_t itemId, const mat4& model, const pbr& material, bool, float, bool last) {
     if (!useShader()) return;
     setSurfaceUniforms(objectId, itemId, modelMatrix(*this, model), material);
     gl->glDrawArrays(GL_TRIANGLES, 0, gpuVertexCount);

@@ -21,23 +21,24 @@ constexpr uint32_t cornerAttributeBytes[6] = {12, 6, 4, 4, 4, 4};
 constexpr uint32_t bytesPerCorner = 34;
 
 struct MeshCornerArrays {
-    int32_t corners = 0;          // 3 x alive triangles
-    int32_t segments = 0;         // edge lines, counted only with positions
+    int32_t corners = 0;  // 3 x alive triangles
+    int32_t segments = 0; // edge lines, counted only with positions
     // sized uninitialised, then written whole
-    LargeVector<float> positions; // 3 per corner
-    LargeVector<uint16_t> normals; // 3 half floats per corner
-    LargeVector<uint8_t> colours;  // 4 per corner
-    LargeVector<uint8_t> lights;   // 4 per corner
+    LargeVector<float> positions;   // 3 per corner
+    LargeVector<uint16_t> normals;  // 3 half floats per corner
+    LargeVector<uint8_t> colours;   // 4 per corner
+    LargeVector<uint8_t> lights;    // 4 per corner
     LargeVector<int16_t> materials; // roughness, metalness per corner
-    LargeVector<uint32_t> ids;     // triangle index per corner
-    std::vector<float> lines;      // 2 x 3 floats per segment
+    LargeVector<uint32_t> ids;      // triangle index per corner
+    std::vector<float> lines;       // 2 x 3 floats per segment
 
     // Byte offset of attribute a (0..5) in a buffer of `corners` corners.
     uint32_t offset(int a) const;
 
     // Calls f(array, values per corner) on each array of the groups set in `groups`, so that every
     // sizing of the arrays follows one map from groups to arrays.
-    template <class F> void forGroups(const bool groups[4], F&& f) {
+    template <class F>
+    void forGroups(const bool groups[4], F&& f) {
         if (groups[GroupPositions]) f(positions, 3);
         if (groups[GroupNormals]) f(normals, 3);
         if (groups[GroupMaterials]) {
@@ -72,7 +73,8 @@ void unpointCornerAttributes();
 bool quadArrayReady();
 // GL: the steps of a surface's bind once its buffers are current (`current`): an element already
 // bound stays so; else, with the vertex array ready, point() sets the attributes and it is bound.
-template <class Point> bool bindOnce(bool current, bool& bound, Point point) {
+template <class Point>
+bool bindOnce(bool current, bool& bound, Point point) {
     if (!current) return false;
     if (bound) return true;
     if (!quadArrayReady()) return false;

@@ -209,8 +209,9 @@ void Mesh::transformVertices(const mat4& m) {
             if (w == 0) continue;
             vec3 q;
             for (int r = 0; r < 3; ++r)
-                q[r] = float((double(m[4 * r]) * p.x + double(m[4 * r + 1]) * p.y + double(m[4 * r + 2]) * p.z +
-                              m[4 * r + 3]) / w);
+                q[r] = float(
+                    (double(m[4 * r]) * p.x + double(m[4 * r + 1]) * p.y + double(m[4 * r + 2]) * p.z + m[4 * r + 3]) /
+                    w);
             vertices[i].position = q;
         }
     });

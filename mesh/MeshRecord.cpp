@@ -18,11 +18,13 @@ constexpr size_t vertexEntry = 13;
 constexpr size_t triangleEntry = 73;
 constexpr size_t legacyTriangleEntry = 41;
 
-template <class T> void put(uint8_t*& p, const T& v) {
+template <class T>
+void put(uint8_t*& p, const T& v) {
     std::memcpy(p, &v, sizeof v);
     p += sizeof v;
 }
-template <class T> T get(const uint8_t*& p) {
+template <class T>
+T get(const uint8_t*& p) {
     T v;
     std::memcpy(&v, p, sizeof v);
     p += sizeof v;

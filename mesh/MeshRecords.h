@@ -77,9 +77,7 @@ struct MeshTriangle {
     // 0, 1 or 2 for the corner holding v; -1 when v is not a corner.
     int cornerOf(int32_t v) const { return vertex[0] == v ? 0 : vertex[1] == v ? 1 : vertex[2] == v ? 2 : -1; }
     // The edge slot whose neighbour is t; -1 when t is not a neighbour.
-    int slotOf(int32_t t) const {
-        return neighbour[0] == t ? 0 : neighbour[1] == t ? 1 : neighbour[2] == t ? 2 : -1;
-    }
+    int slotOf(int32_t t) const { return neighbour[0] == t ? 0 : neighbour[1] == t ? 1 : neighbour[2] == t ? 2 : -1; }
 };
 
 // One vertex under the brush: weight 0 at the centre and 1 at the rim, offset from the centre.

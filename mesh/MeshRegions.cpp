@@ -241,7 +241,7 @@ void orientComponentsFrom(Mesh& m, const int32_t* corners, const int32_t* links,
     enum : uint8_t { Reached = 1, Flip = 2, HadTaken = 4, Dead = 8 };
     std::vector<uint8_t> state(size_t(nt), 0);
     TriangleQueue queue;
-    queue.items.reserve(size_t(nt));  // one component may hold every triangle
+    queue.items.reserve(size_t(nt)); // one component may hold every triangle
     for (int seed = 0; seed < nt; ++seed) {
         if (state[size_t(seed)]) continue;
         uint8_t f = flags[seed];

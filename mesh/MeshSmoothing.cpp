@@ -137,7 +137,6 @@ void relaxPass(Mesh& m, bool seamsToo, Target&& target) {
 
 } // namespace
 
-
 void Mesh::relaxTangential(bool seamsToo) {
     relaxPass(*this, seamsToo, [this](int v) { return relaxTarget(v); });
     updateNormals(2);

@@ -17,8 +17,8 @@ namespace {
 // How the split of one edge places its vertex and its materials.
 struct SplitRule {
     vec3 point;
-    bool midpoint = false;  // averaged materials and zero face normals on the new triangles
-    double s = 0.5;         // fraction of the way from Q to R
+    bool midpoint = false; // averaged materials and zero face normals on the new triangles
+    double s = 0.5;        // fraction of the way from Q to R
 };
 
 pbr splitMaterial(const SplitRule& rule, const pbr& atQ, const pbr& atR) {

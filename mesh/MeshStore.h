@@ -151,7 +151,7 @@ private:
         const size_t first = blocks.size();
         const size_t bytes = (capacityOf(need) - capacityOf(first)) * sizeof(T);
         if (need - first > 1 && bytes >= kLargeAllocation) {
-            blocks.reserve(need);  // nothing below may throw once the region is taken
+            blocks.reserve(need); // nothing below may throw once the region is taken
             T* base = static_cast<T*>(allocateLarge(bytes));
             for (size_t b = first; b < need; ++b)
                 blocks.push_back(Block(base + (blockStart(b) - blockStart(first)),

@@ -22,9 +22,12 @@ namespace {
 // first() and second() at once when a worker is free, else one after the other.
 template <class First, class Second>
 void alongside(First&& first, Second&& second) {
-    parallelFor(2, [&](int begin, int end) {
-        for (int i = begin; i < end; ++i) i == 0 ? first() : second();
-    }, 2);
+    parallelFor(
+        2,
+        [&](int begin, int end) {
+            for (int i = begin; i < end; ++i) i == 0 ? first() : second();
+        },
+        2);
 }
 
 // Writes a byte into each page of records [begin, end) of a store, records not yet made.
@@ -32,10 +35,11 @@ template <class T>
 void touchRecordPages(MeshStore<T>& store, int begin, int end) {
     constexpr int kStride = int(4096 / sizeof(T));
     static_assert(kStride > 0, "a record smaller than a page");
-    parallelFor((end - begin + kStride - 1) / kStride, [&](int from, int to) {
-        for (int i = from; i < to; ++i)
-            *reinterpret_cast<volatile char*>(&store[begin + i * kStride]) = 0;
-    }, 256);
+    parallelFor((end - begin + kStride - 1) / kStride,
+                [&](int from, int to) {
+                    for (int i = from; i < to; ++i) *reinterpret_cast<volatile char*>(&store[begin + i * kStride]) = 0;
+                },
+                256);
 }
 
 // Moves every alive vertex below count halfway to its smoothing target, all targets taken first.
@@ -132,9 +136,12 @@ private:
         T* fresh = static_cast<T*>(::operator new(bytes));
         char* bytesAt = reinterpret_cast<char*>(fresh);
         constexpr size_t kPage = 4096;
-        parallelFor(int(bytes / kPage), [&](int begin, int end) {
-            for (int i = begin; i < end; ++i) bytesAt[size_t(i) * kPage] = 0;
-        }, 256);
+        parallelFor(
+            int(bytes / kPage),
+            [&](int begin, int end) {
+                for (int i = begin; i < end; ++i) bytesAt[size_t(i) * kPage] = 0;
+            },
+            256);
         if (count > 0) std::memcpy(static_cast<void*>(fresh), data, sizeof(T) * size_t(count));
         release(data);
         data = fresh;
@@ -168,9 +175,7 @@ struct SlimTriangle {
     bool alive() const { return flags & TriangleAlive; }
     bool marked(int edge) const { return flags & (1 << edge); }
     int cornerOf(int32_t v) const { return vertex[0] == v ? 0 : vertex[1] == v ? 1 : vertex[2] == v ? 2 : -1; }
-    int slotOf(int32_t t) const {
-        return neighbour[0] == t ? 0 : neighbour[1] == t ? 1 : neighbour[2] == t ? 2 : -1;
-    }
+    int slotOf(int32_t t) const { return neighbour[0] == t ? 0 : neighbour[1] == t ? 1 : neighbour[2] == t ? 2 : -1; }
 };
 
 // The vertices during the bulk splits and flips: the mesh's own below oldCount, the new ones in
@@ -190,14 +195,14 @@ struct SplitVertices {
 struct SlimRule {
     SplitVertices& vertices;
     int32_t mixBase;
-    FlatRecords<IndexPair> ends;   // per new vertex, the edge's ends
-    FlatRecords<IndexPair> mixes;  // per mixed corner, the corners at the ends
+    FlatRecords<IndexPair> ends;  // per new vertex, the edge's ends
+    FlatRecords<IndexPair> mixes; // per mixed corner, the corners at the ends
 
     int vertex(int Q, int R) {
         ends.push({Q, R});
         return vertices.push(MeshVertex(vec3(), -1, -1, VertexAlive));
     }
-    bool nested = false;           // a mixed corner named another
+    bool nested = false; // a mixed corner named another
     int32_t mix(int32_t atQ, int32_t atR) {
         nested |= (atQ & ~kCopiedCorner) >= mixBase || (atR & ~kCopiedCorner) >= mixBase;
         return mixBase + mixes.push({atQ, atR});
@@ -210,8 +215,8 @@ struct SlimRule {
 // every triangle record with its materials resolved, and its face normal when faceNormals (the
 // vertices are where they stay). Each record is computed from the records before the
 // subdivision alone, so the passes run in parallel blocks.
-void writeSlimRecords(Mesh& m, const SplitVertices& split, const FlatRecords<SlimTriangle>& slim,
-                      const SlimRule& rule, const FlatRecords<pbr>& before, bool faceNormals) {
+void writeSlimRecords(Mesh& m, const SplitVertices& split, const FlatRecords<SlimTriangle>& slim, const SlimRule& rule,
+                      const FlatRecords<pbr>& before, bool faceNormals) {
     int oldVertices = split.oldCount;
     m.vertices.growUnwritten(split.added.size());
     parallelFor(split.added.size(), [&](int begin, int end) {

@@ -52,8 +52,8 @@ struct RebuildScratch {
     std::vector<int32_t> fill;
     UnfilledVector<Side> sides;
     std::vector<uint8_t> flags, pinched;
-    bool wound = true;        // every linked pair runs its shared edge in opposite directions
-    bool faceNormals = false; // the alive triangles' face normals are up to date
+    bool wound = true;            // every linked pair runs its shared edge in opposite directions
+    bool faceNormals = false;     // the alive triangles' face normals are up to date
     bool oneCornerNormal = false; // every alive triangle's corner normals are one value (no creases)
 };
 
@@ -103,8 +103,7 @@ void forEachVertexByCorners(const MeshStore<MeshVertex>& verts, int nt, Corners&
 // records, vertex order jumps across the triangle records, while this order finds each ring's
 // records still in cache.
 template <class Scratch, class Visit>
-void forEachVertexByTriangles(const MeshStore<MeshVertex>& verts, const MeshStore<MeshTriangle>& tris,
-                              Visit&& visit) {
+void forEachVertexByTriangles(const MeshStore<MeshVertex>& verts, const MeshStore<MeshTriangle>& tris, Visit&& visit) {
     forEachVertexByCorners<Scratch>(
         verts, tris.size(),
         [&](int t) -> const int32_t* {
@@ -117,8 +116,7 @@ void forEachVertexByTriangles(const MeshStore<MeshVertex>& verts, const MeshStor
 // No scratch: visit(v).
 struct NoScratch {};
 template <class Visit>
-void forEachVertexByTriangles(const MeshStore<MeshVertex>& verts, const MeshStore<MeshTriangle>& tris,
-                              Visit&& visit) {
+void forEachVertexByTriangles(const MeshStore<MeshVertex>& verts, const MeshStore<MeshTriangle>& tris, Visit&& visit) {
     forEachVertexByTriangles<NoScratch>(verts, tris, [&](int v, NoScratch&) { visit(v); });
 }
 
@@ -148,8 +146,7 @@ enum class RingEnd { Closed, Open, Broken };
 // Tells how the walk ended; on Open, last/lastCorner name the triangle whose backward edge is open.
 // A neighbour wound the same way ends the walk as Broken before it is visited.
 template <class Tris, class Visit>
-RingEnd walkRing(const Tris& tris, int v, int start, int limit, int& last, int& lastCorner,
-                 Visit&& visit) {
+RingEnd walkRing(const Tris& tris, int v, int start, int limit, int& last, int& lastCorner, Visit&& visit) {
     last = -1;
     lastCorner = -1;
     if (start < 0 || start >= tris.size()) return RingEnd::Broken;

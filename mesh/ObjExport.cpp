@@ -70,7 +70,6 @@ void appendCounts(std::string& s, int vertices, int faces) {
     s += " faces\n";
 }
 
-
 uint8_t hi(uint16_t x) { return uint8_t(x >> 8); }
 uint8_t signedByte(int16_t x) { return uint8_t(((int(x) + 32766) >> 8) & 255); }
 
@@ -136,7 +135,8 @@ bool Mesh::exportObj(const std::string& path) {
     for (int v = 0; v < n; ++v) appendVec(s, "v ", vertices[v].position);
     FanTable fans(*this);
     for (int v = 0; v < n; ++v)
-        for (int k = fans.first[size_t(v)]; k < fans.first[size_t(v) + 1]; ++k) appendVec(s, "vn ", fans.normal(*this, v, k));
+        for (int k = fans.first[size_t(v)]; k < fans.first[size_t(v) + 1]; ++k)
+            appendVec(s, "vn ", fans.normal(*this, v, k));
     for (int t = 0; t < m; ++t) {
         s += 'f';
         const MeshTriangle& tri = triangles[t];
@@ -155,8 +155,8 @@ bool Mesh::exportObj(const std::string& path) {
 
 void Mesh::exportObjWithMaterials(QImage& baseColour, QImage& emission, QImage& metalness, QImage& roughness,
                                   std::string& obj, std::string& mtl, int totalObjects, int& objectNumber,
-                                  int& vertexBase, int& texCoordBase, int& normalBase, int& cellNumber,
-                                  const mat4& M, const pbr& toolMaterial) const {
+                                  int& vertexBase, int& texCoordBase, int& normalBase, int& cellNumber, const mat4& M,
+                                  const pbr& toolMaterial) const {
     const int n = vertexCount(), m = triangleCount();
     ++objectNumber;
     std::string number = std::to_string(objectNumber);
@@ -172,8 +172,9 @@ void Mesh::exportObjWithMaterials(QImage& baseColour, QImage& emission, QImage& 
     const int W = baseColour.width(), H = baseColour.height();
     const bool mapsUsable = W >= 2 && H >= 2 && emission.size() == baseColour.size() &&
                             metalness.size() == baseColour.size() && roughness.size() == baseColour.size() &&
-                            baseColour.format() == QImage::Format_RGBA8888 && emission.format() == QImage::Format_RGB888 &&
-                            metalness.format() == QImage::Format_RGB888 && roughness.format() == QImage::Format_RGB888;
+                            baseColour.format() == QImage::Format_RGBA8888 &&
+                            emission.format() == QImage::Format_RGB888 && metalness.format() == QImage::Format_RGB888 &&
+                            roughness.format() == QImage::Format_RGB888;
     const int64_t B = std::max(1, W / 2);
     for (int t = 0; t < m; ++t) {
         const MeshTriangle& tri = triangles[t];

@@ -156,10 +156,10 @@ long long cornersOnLine(const char* p, const char* end) {
 struct ObjChunk {
     const char* begin;
     const char* end;
-    bool holdsEnd = false;  // the text's first zero byte is in this chunk (and ends it)
+    bool holdsEnd = false; // the text's first zero byte is in this chunk (and ends it)
     int64_t vertices = 0, normals = 0, triangles = 0;
-    int64_t written = 0;  // triangles of the usable faces, after the parse
-    bool nonFinite = false;  // some "v" line is no finite point
+    int64_t written = 0;    // triangles of the usable faces, after the parse
+    bool nonFinite = false; // some "v" line is no finite point
 
     void count() {
         if (const void* zero = std::memchr(begin, 0, size_t(end - begin))) {
@@ -170,17 +170,12 @@ struct ObjChunk {
         for (const char* p = begin; p < end;) {
             const char* e = lines.from(p);
             switch (kindOf(p, e)) {
-            case LineKind::Vertex:
-                ++vertices;
-                break;
-            case LineKind::Normal:
-                ++normals;
-                break;
+            case LineKind::Vertex: ++vertices; break;
+            case LineKind::Normal: ++normals; break;
             case LineKind::Face:
                 if (long long corners = cornersOnLine(p + 2, e); corners >= 3) triangles += corners - 2;
                 break;
-            case LineKind::Other:
-                break;
+            case LineKind::Other: break;
             }
             p = e + 1;
         }
@@ -219,9 +214,7 @@ struct ObjChunk {
                 ++vertexSeen;
                 break;
             }
-            case LineKind::Normal:
-                ++normalSeen;
-                break;
+            case LineKind::Normal: ++normalSeen; break;
             case LineKind::Face: {
                 corners.clear();
                 bool usable = true;
@@ -243,8 +236,7 @@ struct ObjChunk {
                 }
                 break;
             }
-            case LineKind::Other:
-                break;
+            case LineKind::Other: break;
             }
         }
         written = t - firstTriangle;
@@ -305,8 +297,8 @@ bool parseObjText(Mesh& mesh, const char* text, size_t size, size_t chunkBytes) 
     mesh.vertices.growUnwritten(int(fileVertices));
     mesh.triangles.growUnwritten(int(trianglesBefore[n]));
     eachChunk([&](ObjChunk& chunk, size_t i) {
-        chunk.parse(mesh, base, base + int(verticesBefore[i]), firstTriangle + int(trianglesBefore[i]), verticesBefore[i],
-                    normalsBefore[i], fileVertices);
+        chunk.parse(mesh, base, base + int(verticesBefore[i]), firstTriangle + int(trianglesBefore[i]),
+                    verticesBefore[i], normalsBefore[i], fileVertices);
     });
     // Faces naming missing vertices left gaps at the ends of their chunks' stretches: close them up.
     int to = firstTriangle + int(chunks.empty() ? 0 : chunks[0].written);
@@ -330,9 +322,7 @@ bool parseObjText(Mesh& mesh, const char* text, size_t size, size_t chunkBytes) 
     return true;
 }
 
-Mesh::Mesh(const std::string& path, bool relative) : Mesh() {
-    loadFromFile(resolvePath(objectsPath, path, relative));
-}
+Mesh::Mesh(const std::string& path, bool relative) : Mesh() { loadFromFile(resolvePath(objectsPath, path, relative)); }
 
 bool Mesh::loadFromFile(const std::string& path) { return loadObjFile(path, nullptr); }
 

@@ -40,11 +40,11 @@ int Mesh::addTriangle(uint32_t a, uint32_t b, uint32_t c, bool mark0, bool mark1
     return addTriangle(a, b, c, -1, -1, -1, mark0, mark1, mark2);
 }
 
-int Mesh::addTriangle(uint32_t a, uint32_t b, uint32_t c, int32_t nb0, int32_t nb1, int32_t nb2, bool mark0,
-                      bool mark1, bool mark2) {
+int Mesh::addTriangle(uint32_t a, uint32_t b, uint32_t c, int32_t nb0, int32_t nb1, int32_t nb2, bool mark0, bool mark1,
+                      bool mark2) {
     pbr material;
-    return triangles.push(MeshTriangle(int32_t(a), int32_t(b), int32_t(c), nb0, nb1, nb2, mark0, mark1, mark2,
-                                       material, material, material));
+    return triangles.push(MeshTriangle(int32_t(a), int32_t(b), int32_t(c), nb0, nb1, nb2, mark0, mark1, mark2, material,
+                                       material, material));
 }
 
 void Mesh::addPolygon(const std::vector<int32_t>& p, const std::vector<bool>& marks) {
@@ -90,8 +90,7 @@ Mesh* Mesh::createOctahedron() {
 
 Mesh* Mesh::createCube() {
     auto* m = new Mesh();
-    const float points[8][3] = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0},
-                                {0, 0, 1}, {1, 0, 1}, {1, 1, 1}, {0, 1, 1}};
+    const float points[8][3] = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {0, 0, 1}, {1, 0, 1}, {1, 1, 1}, {0, 1, 1}};
     const int quads[6 * 4] = {3, 2, 1, 0, 4, 5, 6, 7, 0, 1, 5, 4, 2, 3, 7, 6, 0, 4, 7, 3, 1, 2, 6, 5};
     addSolidVertices(*m, points, 8);
     addMarkedPolygons(*m, quads, 4, 6);
@@ -101,9 +100,21 @@ Mesh* Mesh::createCube() {
 
 Mesh* Mesh::createColouredCube() {
     Mesh* m = createCube();
-    const pbr red = [] { pbr p; p.green = p.blue = 0; return p; }();
-    const pbr green = [] { pbr p; p.red = p.blue = 0; return p; }();
-    const pbr blue = [] { pbr p; p.red = p.green = 0; return p; }();
+    const pbr red = [] {
+        pbr p;
+        p.green = p.blue = 0;
+        return p;
+    }();
+    const pbr green = [] {
+        pbr p;
+        p.red = p.blue = 0;
+        return p;
+    }();
+    const pbr blue = [] {
+        pbr p;
+        p.red = p.green = 0;
+        return p;
+    }();
     for (int i = 0; i < 4; ++i)
         for (int c = 0; c < 3; ++c) {
             pbrCopyMasked(m->triangles[i].corner[c], red, kPbrColor);
@@ -116,13 +127,13 @@ Mesh* Mesh::createColouredCube() {
 Mesh* Mesh::createDodecahedron() {
     auto* m = new Mesh();
     const float a = float((std::sqrt(5.0) - 1.0) / 2.0), b = float((std::sqrt(5.0) + 1.0) / 2.0);
-    const float points[20][3] = {{-a, 0, b},  {a, 0, b},   {-1, -1, -1}, {-1, -1, 1}, {-1, 1, -1},
-                                 {-1, 1, 1},  {1, -1, -1}, {1, -1, 1},   {1, 1, -1},  {1, 1, 1},
-                                 {b, a, 0},   {b, -a, 0},  {-b, a, 0},   {-b, -a, 0}, {-a, 0, -b},
-                                 {a, 0, -b},  {0, b, a},   {0, b, -a},   {0, -b, a},  {0, -b, -a}};
-    const int pentagons[12 * 5] = {0,  3,  18, 7,  1,  0,  5,  12, 13, 3,  1,  9,  16, 5,  0,  2,  19, 18, 3,  13,
-                                   4,  17, 8,  15, 14, 6,  15, 8,  10, 11, 7,  11, 10, 9,  1,  8,  17, 16, 9,  10,
-                                   11, 7,  18, 19, 6,  12, 5,  16, 17, 4,  13, 12, 4,  14, 2,  14, 15, 6,  19, 2};
+    const float points[20][3] = {{-a, 0, b}, {a, 0, b},   {-1, -1, -1}, {-1, -1, 1}, {-1, 1, -1},
+                                 {-1, 1, 1}, {1, -1, -1}, {1, -1, 1},   {1, 1, -1},  {1, 1, 1},
+                                 {b, a, 0},  {b, -a, 0},  {-b, a, 0},   {-b, -a, 0}, {-a, 0, -b},
+                                 {a, 0, -b}, {0, b, a},   {0, b, -a},   {0, -b, a},  {0, -b, -a}};
+    const int pentagons[12 * 5] = {0,  3,  18, 7,  1,  0,  5,  12, 13, 3,  1,  9,  16, 5,  0, 2,  19, 18, 3,  13,
+                                   4,  17, 8,  15, 14, 6,  15, 8,  10, 11, 7,  11, 10, 9,  1, 8,  17, 16, 9,  10,
+                                   11, 7,  18, 19, 6,  12, 5,  16, 17, 4,  13, 12, 4,  14, 2, 14, 15, 6,  19, 2};
     addSolidVertices(*m, points, 20);
     addMarkedPolygons(*m, pentagons, 5, 12);
     m->rebuild(1);
@@ -132,10 +143,10 @@ Mesh* Mesh::createDodecahedron() {
 Mesh* Mesh::createIcosahedron() {
     auto* m = new Mesh();
     const float p = 1.05146f, q = 1.7013f;
-    const float points[12][3] = {{-p, 0, q}, {p, 0, q}, {-p, 0, -q}, {p, 0, -q}, {0, q, p},  {0, q, -p},
-                                 {0, -q, p}, {0, -q, -p}, {q, p, 0},  {-q, p, 0}, {q, -p, 0}, {-q, -p, 0}};
-    const int tris[20][3] = {{0, 6, 1},  {0, 11, 6}, {1, 4, 0},  {1, 8, 4},  {1, 10, 8}, {2, 5, 3},  {2, 9, 5},
-                             {2, 11, 9}, {3, 7, 2},  {3, 10, 7}, {4, 8, 5},  {4, 9, 0},  {5, 8, 3},  {5, 9, 4},
+    const float points[12][3] = {{-p, 0, q}, {p, 0, q},   {-p, 0, -q}, {p, 0, -q}, {0, q, p},  {0, q, -p},
+                                 {0, -q, p}, {0, -q, -p}, {q, p, 0},   {-q, p, 0}, {q, -p, 0}, {-q, -p, 0}};
+    const int tris[20][3] = {{0, 6, 1},  {0, 11, 6}, {1, 4, 0},  {1, 8, 4},  {1, 10, 8}, {2, 5, 3}, {2, 9, 5},
+                             {2, 11, 9}, {3, 7, 2},  {3, 10, 7}, {4, 8, 5},  {4, 9, 0},  {5, 8, 3}, {5, 9, 4},
                              {6, 10, 1}, {6, 11, 7}, {7, 10, 6}, {7, 11, 2}, {8, 10, 3}, {9, 11, 0}};
     for (const auto& v : points) m->addVertex(v[0], v[1], v[2], -1, false, false);
     addMarkedTriangles(*m, tris, 20, false);
@@ -169,7 +180,7 @@ Mesh* Mesh::createCylinder(int segments, bool hardSides) {
 
 Mesh* Mesh::createCapsule(int levels, bool hard) {
     Mesh shell;
-    const float points[8][3] = {{-1, -1, 0},   {1, -1, 0},   {1, 1, 0},   {-1, 1, 0},
+    const float points[8][3] = {{-1, -1, 0},    {1, -1, 0},    {1, 1, 0},    {-1, 1, 0},
                                 {-1, -1, 1.5f}, {1, -1, 1.5f}, {1, 1, 1.5f}, {-1, 1, 1.5f}};
     const int quads[5 * 4] = {4, 5, 6, 7, 0, 1, 5, 4, 2, 3, 7, 6, 0, 4, 7, 3, 1, 2, 6, 5};
     addSolidVertices(shell, points, 8);

@@ -140,8 +140,8 @@ bool ActObjectProperty::changed(const mat4& a, const mat4& b) { return floatsDif
 // ---- additions ----
 
 ActObjectAdd::ActObjectAdd(Scene* s, int32_t i, Tool* tmpl, const std::vector<mat4>& p, int32_t m, bool tr, bool kr)
-    : Act(ActAddKind), templateTool(keptCopy(tmpl)), id(i), scene(s), placements(p), mode(m), toRing(tr),
-      keepRing(kr), templateId(s->idOf(tmpl)) {
+    : Act(ActAddKind), templateTool(keptCopy(tmpl)), id(i), scene(s), placements(p), mode(m), toRing(tr), keepRing(kr),
+      templateId(s->idOf(tmpl)) {
     toggle();
 }
 
@@ -172,9 +172,9 @@ void ActObjectAdd::toggle() {
 ActObjectAddBiTool::ActObjectAddBiTool(Scene* s, int32_t i, int32_t pi, Tool* tmpl, Tool* partnerTmpl,
                                        const std::vector<mat4>& p, const std::vector<mat4>& pp, int32_t m, bool tr,
                                        bool kr)
-    : Act(ActAddBiToolKind), templateTool(keptCopy(tmpl)), partnerTemplate(keptCopy(partnerTmpl)), id(i),
-      partnerId(pi), scene(s), placements(p), partnerPlacements(pp), mode(m), toRing(tr), keepRing(kr),
-      templateId(s->idOf(tmpl)), partnerTemplateId(s->idOf(partnerTmpl)) {}
+    : Act(ActAddBiToolKind), templateTool(keptCopy(tmpl)), partnerTemplate(keptCopy(partnerTmpl)), id(i), partnerId(pi),
+      scene(s), placements(p), partnerPlacements(pp), mode(m), toRing(tr), keepRing(kr), templateId(s->idOf(tmpl)),
+      partnerTemplateId(s->idOf(partnerTmpl)) {}
 
 ActObjectAddBiTool::~ActObjectAddBiTool() {
     delete templateTool;
@@ -320,8 +320,7 @@ void ActObjectRemove::revert() {
     // the members that stayed are resolved before the restored nodes shift any id
     std::vector<std::vector<Tool*>> stayed(rings.size());
     for (size_t r = 0; r < rings.size(); ++r)
-        for (const RingRef& ref : rings[r])
-            stayed[r].push_back(ref.removed ? nullptr : scene->objectById(ref.value));
+        for (const RingRef& ref : rings[r]) stayed[r].push_back(ref.removed ? nullptr : scene->objectById(ref.value));
 
     std::vector<Tool*> restoredRoots(clones.size(), nullptr);
     for (size_t k = 0; k < insertions.size(); ++k) {
@@ -336,7 +335,9 @@ void ActObjectRemove::revert() {
     std::vector<Tool*> restored;
     for (Tool* r : restoredRoots)
         if (r) listRemovable(r, restored);
-    auto nodeAt = [&](int32_t p) -> Tool* { return p >= 0 && p < int32_t(restored.size()) ? restored[size_t(p)] : nullptr; };
+    auto nodeAt = [&](int32_t p) -> Tool* {
+        return p >= 0 && p < int32_t(restored.size()) ? restored[size_t(p)] : nullptr;
+    };
 
     for (size_t j = 0; j < linkFrom.size() && j < linkTo.size(); ++j) {
         Tool* a = nodeAt(linkFrom[j]);

@@ -77,8 +77,12 @@ public:
     ActObjectValues(Scene* scene, int32_t id, bool ring) : ActObjectProperty(Kind, scene, id, ring) { toggle(); }
 
 private:
-    template <class M> struct Member;
-    template <class T> struct Member<T Tool::*> { using type = T; };
+    template <class M>
+    struct Member;
+    template <class T>
+    struct Member<T Tool::*> {
+        using type = T;
+    };
     std::vector<std::tuple<typename Member<decltype(Fields)>::type...>> saved;
 
     void resize(int n) override { saved.resize(size_t(n)); }
@@ -99,8 +103,7 @@ using ActObjectMaterial = ActObjectValues<ActMaterialKind, &Tool::material>;
 using ActObjectRotationAxis = ActObjectValues<ActRotationAxisKind, &Tool::rotationAxis>;
 using ActObjectTranslationAxis = ActObjectValues<ActTranslationAxisKind, &Tool::translationAxis>;
 // a constrained turn carries the translation axis along
-using ActObjectTransform =
-    ActObjectValues<ActTransformKind, &Tool::pivot, &Tool::transform, &Tool::translationAxis>;
+using ActObjectTransform = ActObjectValues<ActTransformKind, &Tool::pivot, &Tool::transform, &Tool::translationAxis>;
 
 // Copies of a template placed by matrices; applies itself when built.
 class ActObjectAdd : public Act {
@@ -168,7 +171,7 @@ public:
     std::vector<int32_t> parentIds;
     std::vector<int32_t> linkFrom;
     std::vector<int32_t> linkTo;
-    std::vector<Tool*> clones; // owned, one deep copy per removed root
+    std::vector<Tool*> clones;                                        // owned, one deep copy per removed root
     std::vector<std::vector<std::pair<int32_t, int32_t>>> insertions; // per parent: (clone, child position)
     std::vector<std::vector<RingRef>> rings;
 
@@ -191,7 +194,7 @@ public:
     std::vector<mat4> placements;
     bool toRing;
     bool keepRing;
-    std::vector<Tool*> created;   // as of the last apply
+    std::vector<Tool*> created;      // as of the last apply
     std::vector<int32_t> createdIds; // what undo deletes
 
     ActObjectMultiply(Scene* scene, int32_t id, const std::vector<mat4>& placements, bool toRing, bool keepRing);

@@ -91,11 +91,10 @@ public:
     virtual void drawEditPreview(const mat4& model, const uint8_t* colour, bool last);
     // Symmetric copies of one centre and one frame whose Z column is `axis`. signs gets +1 for copies of
     // even handedness and -1 for mirror images, one per centre. itemId and toggle serve the curve kinds.
-    virtual void symmetryFrames(std::vector<SymmetryOp>& ops, vec3 centre, vec3 axis, uint8_t mirrorX,
-                                uint8_t mirrorY, uint8_t mirrorZ, uint8_t rotateX, uint8_t rotateY,
-                                uint8_t rotateZ, int32_t count, std::vector<vec3>& centres,
-                                std::vector<mat3>& frames, std::vector<float>& signs, int32_t itemId,
-                                uint8_t toggle);
+    virtual void symmetryFrames(std::vector<SymmetryOp>& ops, vec3 centre, vec3 axis, uint8_t mirrorX, uint8_t mirrorY,
+                                uint8_t mirrorZ, uint8_t rotateX, uint8_t rotateY, uint8_t rotateZ, int32_t count,
+                                std::vector<vec3>& centres, std::vector<mat3>& frames, std::vector<float>& signs,
+                                int32_t itemId, uint8_t toggle);
     virtual void applyGestures(const std::vector<Gesture*>& gestures);
     // The view dropped a running stroke (Escape, or the view closing) without its finishing call:
     // whatever the element keeps for the stroke goes.

@@ -24,7 +24,9 @@ double row3(const mat4& M, int r, const vec3& v) {
     return double(m[0]) * v.x + double(m[1]) * v.y + double(m[2]) * v.z;
 }
 
-vec3 direction(const mat4& M, const vec3& v) { return {float(row3(M, 0, v)), float(row3(M, 1, v)), float(row3(M, 2, v))}; }
+vec3 direction(const mat4& M, const vec3& v) {
+    return {float(row3(M, 0, v)), float(row3(M, 1, v)), float(row3(M, 2, v))};
+}
 
 double lengthOf(const vec3& v) {
     const double l2 = double(v.x) * v.x + double(v.y) * v.y + double(v.z) * v.z;

@@ -132,8 +132,8 @@ bool exportSceneObj(Scene& scene, const std::string& path) {
     for (Element* m : conversions) delete m;
 
     // the name the user typed stands, whatever the case of its extension
-    const QString objPath = info.suffix().compare("obj", Qt::CaseInsensitive) == 0 ? QString::fromStdString(path)
-                                                                                  : prefix + ".obj";
+    const QString objPath =
+        info.suffix().compare("obj", Qt::CaseInsensitive) == 0 ? QString::fromStdString(path) : prefix + ".obj";
     bool ok = saveFileAtomically(objPath.toStdString(), target.obj.data(), target.obj.size());
     ok = saveFileAtomically((prefix + ".mtl").toStdString(), target.mtl.data(), target.mtl.size()) && ok;
     const QString maps = folder + "/Material_";

@@ -223,8 +223,8 @@ Tool* Scene::attachCopy(Tool* tool, const mat4& m, int mode, bool link) {
     return host->addChild(c, mode != 0);
 }
 
-Tool* Scene::place(Tool* tmpl, const std::vector<mat4>& placements, std::vector<Tool*>* created, int mode,
-                   bool toRing, bool keepRing) {
+Tool* Scene::place(Tool* tmpl, const std::vector<mat4>& placements, std::vector<Tool*>* created, int mode, bool toRing,
+                   bool keepRing) {
     if (!tmpl || placements.empty()) return nullptr;
     if (!selectedObject) mode = 0;
     Tool* host = mode == 0 ? sceneRoot : mode == 1 ? selectedGroup : mode == 2 ? selectedObject : nullptr;

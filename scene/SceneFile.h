@@ -92,7 +92,8 @@ bool chargeReadImage(uint64_t decodedBytes, uint64_t fileBytes);
 // when the body is damaged: the file is then refused as "record N is damaged", or as over budget
 // when one of its charges was refused. An element reader may answer null with ok true to keep the
 // record's index without an element (an image that could not be loaded).
-template <class Made> using RecordReader = Made* (*)(ByteBuffer& in, uint32_t tag, size_t end, bool& ok);
+template <class Made>
+using RecordReader = Made* (*)(ByteBuffer& in, uint32_t tag, size_t end, bool& ok);
 using ElementReader = RecordReader<Element>;
 // A tool reader is handed a buffer holding exactly the record's body.
 using ToolReader = RecordReader<Tool>;

@@ -31,7 +31,8 @@ uint64_t readsOpened = 0;
 namespace {
 
 // perByte * n + slack, or the largest value when that does not fit
-template <class T> T allowance(uint64_t n, T slack) {
+template <class T>
+T allowance(uint64_t n, T slack) {
     const T most = std::numeric_limits<T>::max();
     return n > (most - slack) / readBytesPerFileByte ? most : T(n) * T(readBytesPerFileByte) + slack;
 }
@@ -39,7 +40,8 @@ template <class T> T allowance(uint64_t n, T slack) {
 } // namespace
 
 ReadBudget::ReadBudget(size_t fileSize, size_t slack, uint64_t imageSlack)
-    : remaining(allowance<size_t>(fileSize, slack)), imageRemaining(imageSlack), serial(++readsOpened), outer(openBudget) {
+    : remaining(allowance<size_t>(fileSize, slack)), imageRemaining(imageSlack), serial(++readsOpened),
+      outer(openBudget) {
     openBudget = this;
 }
 

@@ -4,8 +4,8 @@
 
 namespace kal {
 
-void symmetryOps(std::vector<SymmetryOp>& ops, bool mirrorX, bool mirrorY, bool mirrorZ, bool rotateX,
-                 bool rotateY, bool rotateZ, int32_t count) {
+void symmetryOps(std::vector<SymmetryOp>& ops, bool mirrorX, bool mirrorY, bool mirrorZ, bool rotateX, bool rotateY,
+                 bool rotateZ, int32_t count) {
     if (mirrorX) ops.push_back({0, 0});
     if (mirrorY) ops.push_back({1, 0});
     if (mirrorZ) ops.push_back({2, 0});
@@ -14,8 +14,7 @@ void symmetryOps(std::vector<SymmetryOp>& ops, bool mirrorX, bool mirrorY, bool 
     if (rotateZ) ops.push_back({5, count});
 }
 
-mat3 symmetryFrame(vec3 direction, bool mirrorX, bool mirrorY, bool mirrorZ, bool rotateX, bool rotateY,
-                   bool rotateZ) {
+mat3 symmetryFrame(vec3 direction, bool mirrorX, bool mirrorY, bool mirrorZ, bool rotateX, bool rotateY, bool rotateZ) {
     vec3 hint(0, 1, 0);
     if (rotateX)
         hint = {1, 0, 0};
@@ -55,8 +54,7 @@ mat3 cyclicMinor(const mat4& m, int row, int column) {
     return r;
 }
 
-static void mirrorStep(std::vector<vec3>& positions, std::vector<mat3>& frames, std::vector<float>& signs,
-                       int axis) {
+static void mirrorStep(std::vector<vec3>& positions, std::vector<mat3>& frames, std::vector<float>& signs, int axis) {
     size_t n = positions.size();
     for (size_t i = 0; i < n; ++i) {
         vec3 p = positions[i];
@@ -112,8 +110,8 @@ void replicateBySymmetry(std::vector<vec3>& positions, std::vector<mat3>& frames
 
 void Element::symmetryFrames(std::vector<SymmetryOp>& ops, vec3 centre, vec3 axis, uint8_t mirrorX, uint8_t mirrorY,
                              uint8_t mirrorZ, uint8_t rotateX, uint8_t rotateY, uint8_t rotateZ, int32_t count,
-                             std::vector<vec3>& centres, std::vector<mat3>& frames, std::vector<float>& signs,
-                             int32_t, uint8_t) {
+                             std::vector<vec3>& centres, std::vector<mat3>& frames, std::vector<float>& signs, int32_t,
+                             uint8_t) {
     centres.push_back(centre);
     frames.push_back(symmetryFrame(axis, mirrorX, mirrorY, mirrorZ, rotateX, rotateY, rotateZ));
     ops.clear();

@@ -8,12 +8,11 @@
 namespace kal {
 
 // Appends {0,0},{1,0},{2,0} for the mirrors and {3,n},{4,n},{5,n} for the rotations that are on.
-void symmetryOps(std::vector<SymmetryOp>& ops, bool mirrorX, bool mirrorY, bool mirrorZ, bool rotateX,
-                 bool rotateY, bool rotateZ, int32_t count);
+void symmetryOps(std::vector<SymmetryOp>& ops, bool mirrorX, bool mirrorY, bool mirrorZ, bool rotateX, bool rotateY,
+                 bool rotateZ, int32_t count);
 
 // The frame whose Z column is the direction and whose Y column follows a hint chosen from the flags.
-mat3 symmetryFrame(vec3 direction, bool mirrorX, bool mirrorY, bool mirrorZ, bool rotateX, bool rotateY,
-                   bool rotateZ);
+mat3 symmetryFrame(vec3 direction, bool mirrorX, bool mirrorY, bool mirrorZ, bool rotateX, bool rotateY, bool rotateZ);
 
 // Appends count - 1 blocks, each the previous block turned by `rotation`; signs are copied along.
 void replicateRotationSigned(std::vector<vec3>& positions, std::vector<mat3>& frames, std::vector<float>& signs,

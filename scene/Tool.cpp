@@ -226,7 +226,8 @@ void Tool::setMaterial(const pbr& p, byte mask, bool ring, bool sameParent) {
 void Tool::setColorIsLight(bool on, bool ring, bool sameParent) {
     std::vector<Tool*> targets;
     ringTargets(targets, ring, sameParent, false);
-    for (Tool* t : targets) t->flags = on ? uint8_t(t->flags | ColourIsLightFlag) : uint8_t(t->flags & ~ColourIsLightFlag);
+    for (Tool* t : targets)
+        t->flags = on ? uint8_t(t->flags | ColourIsLightFlag) : uint8_t(t->flags & ~ColourIsLightFlag);
 }
 
 void Tool::setFlagMode(uint8_t mode, bool ring, bool sameParent) {

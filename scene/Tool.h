@@ -77,8 +77,8 @@ struct PlacementWalker {
     std::vector<int32_t>& groups;
     std::vector<int32_t>& drawArgs;
     std::vector<PlacementStep> pending;
-    uint64_t serial;        // tells one walk's work from another's
-    size_t arrayWork = 0;   // entries placed by arrays
+    uint64_t serial;      // tells one walk's work from another's
+    size_t arrayWork = 0; // entries placed by arrays
     bool capped = false;
     // Where arrays place their copies, worked out once per array in this walk (an array may be
     // reached again and again as a copy of another): each array's run of entries, the matrix
@@ -167,9 +167,8 @@ public:
     virtual void enumerate(std::vector<Tool*>& list);
     // Appends this tool and what is below it: one entry per placement, with the matrix its
     // ancestors hand down, its group and draw argument.
-    void collectWorldTransforms(std::vector<Tool*>& items, std::vector<mat4>& matrices,
-                                std::vector<int32_t>& groups, std::vector<int32_t>& drawArgs, mat4 handed,
-                                int group, int drawArg);
+    void collectWorldTransforms(std::vector<Tool*>& items, std::vector<mat4>& matrices, std::vector<int32_t>& groups,
+                                std::vector<int32_t>& drawArgs, mat4 handed, int group, int drawArg);
     // One step of that walk; a plain tool appends itself and queues its children.
     virtual void placementStep(PlacementWalker& walker, const PlacementStep& step);
     // The copies an array owns apart from its children; null for every other tool.
@@ -264,7 +263,8 @@ protected:
         }
     }
     // The same over every tool of the subtree, pair ends included.
-    template <class Plain> void walkSubtree(Plain&& plain) {
+    template <class Plain>
+    void walkSubtree(Plain&& plain) {
         std::vector<Tool*> stack{this};
         while (!stack.empty()) {
             Tool* t = stack.back();

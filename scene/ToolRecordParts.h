@@ -31,7 +31,8 @@ void readOlderKindTail(Tool& t, ByteBuffer& in);
 
 // The tool's fields and the kind's own (readOwn(older), older in the older layout) in the
 // layout of the file being read.
-template <class ReadOwn> void readKindFields(Tool& t, ByteBuffer& in, ReadOwn readOwn) {
+template <class ReadOwn>
+void readKindFields(Tool& t, ByteBuffer& in, ReadOwn readOwn) {
     if (fileVersion > lastOlderKindLayout) {
         readToolFields(t, in);
         readOwn(false);
@@ -43,7 +44,8 @@ template <class ReadOwn> void readKindFields(Tool& t, ByteBuffer& in, ReadOwn re
 }
 
 // The end of every tool reader: the tool, or null with ok false when its body ran short.
-template <class Kind> Tool* wholeToolOrNull(std::unique_ptr<Kind> t, const ByteBuffer& in, bool& ok) {
+template <class Kind>
+Tool* wholeToolOrNull(std::unique_ptr<Kind> t, const ByteBuffer& in, bool& ok) {
     ok = !in.failed();
     return ok ? t.release() : nullptr;
 }

@@ -19,7 +19,8 @@ bool isFiniteMatrix(const mat4& m) {
 }
 
 // The placed members of the ring, starting with the tool itself.
-template <class F> void forPlacedMembers(Tool* start, F f) {
+template <class F>
+void forPlacedMembers(Tool* start, F f) {
     Tool* t = start;
     do {
         Tool* following = t->next;

@@ -44,11 +44,11 @@ struct EntryRun {
 // h (t x n) and h t, so the copy's X runs along the frame normal and its Z along the tangent.
 mat4 segmentPlacement(vec3 t, vec3 n, float h, vec3 m) {
     const vec3 b = cross(t, n);
-    return mat4{{h * n.x, h * b.x, h * t.x, m.x, h * n.y, h * b.y, h * t.y, m.y, h * n.z, h * b.z, h * t.z, m.z,
-                 0, 0, 0, 1}};
+    return mat4{
+        {h * n.x, h * b.x, h * t.x, m.x, h * n.y, h * b.y, h * t.y, m.y, h * n.z, h * b.z, h * t.z, m.z, 0, 0, 0, 1}};
 }
 
-constexpr double chainTwist = 4.71238898038469;  // 3 pi / 2 over a closed chain
+constexpr double chainTwist = 4.71238898038469;   // 3 pi / 2 over a closed chain
 constexpr double zipperTwist = 3.141592653589793; // pi
 constexpr int32_t nextPlacementStage = 1;
 

@@ -16,10 +16,10 @@ constexpr uint32_t biToolRecordTag = 0xABCDEF05;
 
 // How an end stretches its element (BiTool::modelMatrix).
 enum BiToolKind : uint32_t {
-    BiToolBare = 0,       // no stretch
-    BiToolUniform = 1,    // by the link length in every direction (lightning, cable)
-    BiToolCylinder = 2,   // (0.3, 0.3, length)
-    BiToolVolume = 3,     // (s, s, length) with s*s*length the rest length: the volume is kept
+    BiToolBare = 0,     // no stretch
+    BiToolUniform = 1,  // by the link length in every direction (lightning, cable)
+    BiToolCylinder = 2, // (0.3, 0.3, length)
+    BiToolVolume = 3,   // (s, s, length) with s*s*length the rest length: the volume is kept
 };
 
 class BiTool : public Tool {

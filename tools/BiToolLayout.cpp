@@ -89,9 +89,9 @@ void BiTool::measureAndAppend(PlacementWalker& walker, bool ownGroup, bool place
             appended = toParent;
         }
     }
-    const int32_t k = walker.append(this, appended, ownGroup || capturedAsGroup ? int32_t(walker.items.size())
-                                                                                : storedParentIndex,
-                                    ownGroup ? -1 : storedSecondIndex, placed);
+    const int32_t k =
+        walker.append(this, appended, ownGroup || capturedAsGroup ? int32_t(walker.items.size()) : storedParentIndex,
+                      ownGroup ? -1 : storedSecondIndex, placed);
     appendedWalk = placementWalk.serial;
     walker.pushChildren(this, F, k, placed);
 }
@@ -100,19 +100,14 @@ mat4 BiTool::modelMatrix(const mat4& parentMatrix) {
     const mat4 B = Tool::modelMatrix(parentMatrix);
     mat4 S;
     switch (biToolKind) {
-    case BiToolUniform:
-        S = mat4::uniformScaling(linkLength);
-        break;
-    case BiToolCylinder:
-        S = mat4::scaling(0.3f, 0.3f, linkLength);
-        break;
+    case BiToolUniform: S = mat4::uniformScaling(linkLength); break;
+    case BiToolCylinder: S = mat4::scaling(0.3f, 0.3f, linkLength); break;
     case BiToolVolume: {
         const float s = float(std::sqrt(double(restLength) / double(linkLength)));
         S = mat4::scaling(s, s, linkLength);
         break;
     }
-    default:
-        return B;
+    default: return B;
     }
     S *= B;
     return S;

@@ -49,7 +49,8 @@ mat4 Cable::modelMatrix(const mat4& parentMatrix) {
     const float* p = pivot.m;
     const float* P = parentFrame.m;
     float z[4];
-    for (int r = 0; r < 4; ++r) z[r] = P[4 * r] * p[2] + P[4 * r + 1] * p[6] + P[4 * r + 2] * p[10] + P[4 * r + 3] * p[14];
+    for (int r = 0; r < 4; ++r)
+        z[r] = P[4 * r] * p[2] + P[4 * r + 1] * p[6] + P[4 * r + 2] * p[10] + P[4 * r + 3] * p[14];
     const vec3 start = toCable(z[0], z[1], z[2], z[3]);
     const float* w = partnerEnd->worldFrame.m;
     const vec3 end = toCable(w[2], w[6], w[10], w[14]);
@@ -63,8 +64,8 @@ mat4 Cable::modelMatrix(const mat4& parentMatrix) {
     const float lastDistance = a->lastDistance;
     const vec3 lastStart = a->startDirection, lastEnd = a->endDirection;
     a->sample(start, end, L, 0);
-    const bool reshaped = a->lastDistance != lastDistance || a->startDirection != lastStart ||
-                          a->endDirection != lastEnd;
+    const bool reshaped =
+        a->lastDistance != lastDistance || a->startDirection != lastStart || a->endDirection != lastEnd;
     // Copies share the section: the scale is the tube's own, and the section is left as it is.
     const float sectionScale = 50.0f * L / R;
     if (reshaped || t->sectionScale != sectionScale) {

@@ -16,7 +16,8 @@ namespace kal {
 namespace {
 
 // Counted lists of 32-bit words; a count past the record's end fails the buffer, allocating nothing.
-template <class T> void readWords(ByteBuffer& in, std::vector<T>& out) {
+template <class T>
+void readWords(ByteBuffer& in, std::vector<T>& out) {
     uint32_t n = in.readCount(4);
     out.resize(n);
     for (uint32_t i = 0; i < n; ++i) out[i] = in.read<T>();

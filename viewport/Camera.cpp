@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 
-
 namespace kal {
 
 namespace {
@@ -60,8 +59,8 @@ mat4 inverseFull(const mat4& src) {
              a[8] * a[2] * a[7] - a[8] * a[3] * a[6];
     inv[11] = -a[0] * a[5] * a[11] + a[0] * a[7] * a[9] + a[4] * a[1] * a[11] - a[4] * a[3] * a[9] -
               a[8] * a[1] * a[7] + a[8] * a[3] * a[5];
-    inv[15] = a[0] * a[5] * a[10] - a[0] * a[6] * a[9] - a[4] * a[1] * a[10] + a[4] * a[2] * a[9] +
-              a[8] * a[1] * a[6] - a[8] * a[2] * a[5];
+    inv[15] = a[0] * a[5] * a[10] - a[0] * a[6] * a[9] - a[4] * a[1] * a[10] + a[4] * a[2] * a[9] + a[8] * a[1] * a[6] -
+              a[8] * a[2] * a[5];
     double det = a[0] * inv[0] + a[1] * inv[4] + a[2] * inv[8] + a[3] * inv[12];
     mat4 r;
     if (det == 0.0 || !std::isfinite(det)) return r;
@@ -146,8 +145,7 @@ vec3 ndcToWindow(const ProjectionSettings& p, vec3 ndc) {
 vec3 windowToNdc(const ProjectionSettings& p, vec3 q) {
     const float a = nearPlaneOf(p), b = p.farDistance;
     const float span = (b - a) != 0.0f ? (b - a) : 1.0f;
-    return {2.0f * q.x / sideOf(p.width) - 1.0f, 2.0f * q.y / sideOf(p.height) - 1.0f,
-            2.0f * (q.z - a) / span - 1.0f};
+    return {2.0f * q.x / sideOf(p.width) - 1.0f, 2.0f * q.y / sideOf(p.height) - 1.0f, 2.0f * (q.z - a) / span - 1.0f};
 }
 
 vec3 worldToScreen(const ProjectionSettings& p, const CameraMatrices& c, vec3 world) {

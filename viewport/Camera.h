@@ -9,21 +9,21 @@ namespace kal {
 
 // Pan, rotation and zoom of the one camera the view owns.
 struct CameraState {
-    vec3 translation{0, 0, 0};     // pan, view units, added after rotation and scale
-    mat3 rotation;                 // identity
-    float scale = 1.0f;            // uniform zoom, never below kMinCameraScale
-    bool animateCamera = true;     // the "Animate Camera" action
+    vec3 translation{0, 0, 0}; // pan, view units, added after rotation and scale
+    mat3 rotation;             // identity
+    float scale = 1.0f;        // uniform zoom, never below kMinCameraScale
+    bool animateCamera = true; // the "Animate Camera" action
 };
 
 constexpr float kMinCameraScale = 1e-5f;
 
 // What the projection needs of the view besides the camera state.
 struct ProjectionSettings {
-    int width = 1, height = 1;     // render pixels
-    int perspective = 0;           // 0 orthographic, 1 perspective
+    int width = 1, height = 1; // render pixels
+    int perspective = 0;       // 0 orthographic, 1 perspective
     float nearDistance = 10.0f;
     float farDistance = 10000.0f;
-    float fieldOfView = 60.0f;     // horizontal, degrees
+    float fieldOfView = 60.0f; // horizontal, degrees
 };
 
 // Fills every entry of out from the camera and the projection; answers the focal length (pixels

@@ -91,9 +91,7 @@ enum class InsertKind : int32_t {
 // The nine profiles, Profile to ScoopProfile in order.
 constexpr bool isProfileKind(InsertKind k) { return k >= InsertKind::Profile && k <= InsertKind::ScoopProfile; }
 // 0..8 along the profiles; 0 for any other kind.
-constexpr int profileIndex(InsertKind k) {
-    return isProfileKind(k) ? int(k) - int(InsertKind::Profile) : 0;
-}
+constexpr int profileIndex(InsertKind k) { return isProfileKind(k) ? int(k) - int(InsertKind::Profile) : 0; }
 constexpr bool isArrayKind(InsertKind k) { return k == InsertKind::Array || k == InsertKind::Chain; }
 // The tools that join two picked objects, Guide to Cable.
 constexpr bool isTwoObjectKind(InsertKind k) { return k >= InsertKind::Guide && k <= InsertKind::Cable; }

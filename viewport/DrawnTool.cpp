@@ -26,7 +26,8 @@ void GLView::buildDrawnTool() {
     if (assemblor.strokes.empty() && assemblor.picks.empty()) return;
     const bool closedCurve = drawnCurveClosed();
     DrawnChain c;
-    const mat4 frame = buildStrokeChain(assemblor, c.positions, c.normals, c.radii, c.marks, closedCurve, firstPlacement);
+    const mat4 frame =
+        buildStrokeChain(assemblor, c.positions, c.normals, c.radii, c.marks, closedCurve, firstPlacement);
     placeDrawnCurve(c.positions, c.radii, c.marks, closedCurve, frame);
 }
 

@@ -205,8 +205,7 @@ double GLView::smallerSide() const { return double(std::min(width, height)); }
 
 bool GLView::isCursorInView() const {
     if (outside) return false;
-    return 0 < frameMouse.x && frameMouse.x + 1 < float(width) && 0 < frameMouse.y &&
-           frameMouse.y + 1 < float(height);
+    return 0 < frameMouse.x && frameMouse.x + 1 < float(width) && 0 < frameMouse.y && frameMouse.y + 1 < float(height);
 }
 
 } // namespace kal

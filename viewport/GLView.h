@@ -37,25 +37,65 @@ enum ViewMode : int32_t { IDLE = 0, VIEW = 2, ASSEMBLY = 3, SCULPT = 4, DYNAMICS
 enum TransformFrame : int32_t { FrameScreen = 0, FrameWorld = 1, FrameObject = 2 };
 enum PivotMode : int32_t { PivotObjectPivot = 0, PivotObject = 1, PivotOnly = 2 };
 enum Placement : int32_t {
-    PlaceOnObject = 1, PlaceSameDepth = 2, PlaceOnNormal = 3, PlaceNormalPlane = 4, PlaceTangentPlane = 5
+    PlaceOnObject = 1,
+    PlaceSameDepth = 2,
+    PlaceOnNormal = 3,
+    PlaceNormalPlane = 4,
+    PlaceTangentPlane = 5
 };
 // Shapes of the tube axis and section; 8.. are axis only.
 enum CurveShape : int32_t {
-    ShapeFree = 0, ShapeSegment = 1, ShapeTriangle = 2, ShapeSquare = 3, ShapePentagon = 4, ShapeHexagon = 5,
-    ShapeNGon = 6, ShapeCircle = 7, ShapeTrefoilKnot = 8, ShapeTorusKnot = 9, ShapeChainLink = 10
+    ShapeFree = 0,
+    ShapeSegment = 1,
+    ShapeTriangle = 2,
+    ShapeSquare = 3,
+    ShapePentagon = 4,
+    ShapeHexagon = 5,
+    ShapeNGon = 6,
+    ShapeCircle = 7,
+    ShapeTrefoilKnot = 8,
+    ShapeTorusKnot = 9,
+    ShapeChainLink = 10
 };
 
 // The window's on/off settings (GLView::setSwitch).
 enum class ViewSwitch {
-    Glow, Handles, Pivots, Animate, Turntable, HideTransparent, RenderSimple, EdgeDetection, LensChromatism,
-    ObjectsChromatism, TextDisplay, PressureSizing, Groups, AddOnLinked, AddLinked, AxisSection, FullMode,
+    Glow,
+    Handles,
+    Pivots,
+    Animate,
+    Turntable,
+    HideTransparent,
+    RenderSimple,
+    EdgeDetection,
+    LensChromatism,
+    ObjectsChromatism,
+    TextDisplay,
+    PressureSizing,
+    Groups,
+    AddOnLinked,
+    AddLinked,
+    AxisSection,
+    FullMode,
     EnvironmentFollowsCamera,
 };
 // The window's numeric settings (GLView::setNumber); whole-number settings drop the fraction.
 enum class ViewNumber {
-    Background, HierarchyTarget, RelativeToChild, Thickness, Placement, IkChainLength, EnvironmentBlur,
-    AxisNGonCount, AxisCircleCount, TrefoilCount, SectionNGonCount, SectionCircleCount, RotationItems,
-    SymmetryThreshold, GridStep,
+    Background,
+    HierarchyTarget,
+    RelativeToChild,
+    Thickness,
+    Placement,
+    IkChainLength,
+    EnvironmentBlur,
+    AxisNGonCount,
+    AxisCircleCount,
+    TrefoilCount,
+    SectionNGonCount,
+    SectionCircleCount,
+    RotationItems,
+    SymmetryThreshold,
+    GridStep,
 };
 
 // Mirror X, Y, Z, rotation X, Y, Z (each 0/1) and the rotation item count.
@@ -112,19 +152,19 @@ public:
     Environment* environment = nullptr;
     mat3 environmentRotation;
     bool rotateEnvironment = false;
-    bool fullMode = false;         // "Full Mode": Place forced when no command, linked edits off
-    bool outside = true;           // cursor outside the viewport
-    bool frameReady = true;        // false while a frame or a render-target rebuild runs
+    bool fullMode = false;  // "Full Mode": Place forced when no command, linked edits off
+    bool outside = true;    // cursor outside the viewport
+    bool frameReady = true; // false while a frame or a render-target rebuild runs
     bool redraw = true;
     bool renderSimple = false;
-    uint8_t startupFrame = 0;      // 0..4
-    int32_t perspective = 0;       // 0 orthographic, 1 perspective
-    uint8_t namedView = 1;         // 0 free, 1 Front, 2 Back, 3 Left, 4 Right, 5 Top, 6 Bottom
+    uint8_t startupFrame = 0; // 0..4
+    int32_t perspective = 0;  // 0 orthographic, 1 perspective
+    uint8_t namedView = 1;    // 0 free, 1 Front, 2 Back, 3 Left, 4 Right, 5 Top, 6 Bottom
     float nearDistance = 10.0f;
     float farDistance = 10000.0f;
     float fieldOfView = 60.0f;
-    float focalLength = 1.0f;      // written by updateCamera
-    int32_t backgroundMode = 0;    // 0 colour, 1 image, 2 environment
+    float focalLength = 1.0f;   // written by updateCamera
+    int32_t backgroundMode = 0; // 0 colour, 1 image, 2 environment
     bool glow = true;
     bool lensChromatism = false;
     bool objectsChromatism = false;
@@ -141,13 +181,13 @@ public:
     wvec4 lensChromatismColor{0, 0xAA * 256, 0xFF * 256, 0x04 * 256};
     wvec4 objectsChromatismColor{0xFF * 256, 0, 0xFF * 256, 0x0F * 256};
     FBO* backgroundImage = nullptr;
-    uint8_t environmentBlur = 0;   // 0..100, "Blur (0-100)": how far the sky background is blurred
-    int32_t displayState = 0;      // wireframe + 2 x selection display
-    int64_t startClock = 0;        // monotonic milliseconds at construction
+    uint8_t environmentBlur = 0; // 0..100, "Blur (0-100)": how far the sky background is blurred
+    int32_t displayState = 0;    // wireframe + 2 x selection display
+    int64_t startClock = 0;      // monotonic milliseconds at construction
     bool animate = true;
     bool turntable = false;
     std::vector<uint32_t> arrayItems{0x8001};
-    int32_t arrayMode = 0;         // 0 Simple, 1 Chain, 2 Zipper
+    int32_t arrayMode = 0;           // 0 Simple, 1 Chain, 2 Zipper
     std::vector<ToolRef> addedTools; // the array items picked so far
     int32_t axisNGonCount = 7;
     int32_t axisCircleCount = 24;
@@ -155,18 +195,18 @@ public:
     int32_t knotSamples = 64, knotP = 2, knotQ = 3;
     int32_t sectionNGonCount = 7;
     int32_t sectionCircleCount = 24;
-    int32_t busy = 0;              // gesture stage counter; 0 when idle
+    int32_t busy = 0;               // gesture stage counter; 0 when idle
     int32_t pressX = 0, pressY = 0; // cursor at the last press (or at the click that opened the menu)
-    uint8_t drawModifier = 0;      // the last drawing point was set with a modifier key
-    bool shiftHeld = false;        // Shift as the key step last saw it
-    int32_t paintMask = 0x3F;      // material channels painting and filling change (low byte)
+    uint8_t drawModifier = 0;       // the last drawing point was set with a modifier key
+    bool shiftHeld = false;         // Shift as the key step last saw it
+    int32_t paintMask = 0x3F;       // material channels painting and filling change (low byte)
     int32_t chosenMode = ASSEMBLY, mode = IDLE;
     Command chosenCommand = Command::Place, command = Command::Place;
     Command lastPlacingCommand = Command::Place;
     Command lastInsertCommand = Command::Place;
     InsertKind insertKind = InsertKind::UseTool;
     int32_t pivotMode = PivotObjectPivot;
-    int32_t thickness = 1;         // 0 Thin, 1 Thick, 2 Half
+    int32_t thickness = 1; // 0 Thin, 1 Thick, 2 Half
     int32_t axisShape = ShapeFree, sectionShape = ShapeCircle;
     bool addOnLinked = true;
     bool addLinked = true;
@@ -181,19 +221,19 @@ public:
     vec3 latchedAxis{0, 0, 0};
     bool liveMaterial = false;
     ToolRef materialTool;
-    MaterialEditSource* materialSource = nullptr;  // not owned
+    MaterialEditSource* materialSource = nullptr; // not owned
     int32_t ikChainLength = -1;
     std::vector<Tool*> chainTools;
     std::vector<mat4> chainMatrices;
     std::vector<Sculptor*> sculptors;
-    Assemblor assemblor;           // the drawing gesture of the assembly mode
+    Assemblor assemblor; // the drawing gesture of the assembly mode
     std::vector<PickRecord> symmetricPicks;
     std::vector<int32_t> symmetryMerges;
     std::vector<int32_t> symmetryMergeGroups;
     int32_t chosenBrush = 12, brush = 12;
-    int32_t chosenSelectionMode = 0, selectionMode = 0;  // 0 Element, 1 Patch, 2 All Patches, 3 Component
+    int32_t chosenSelectionMode = 0, selectionMode = 0; // 0 Element, 1 Patch, 2 All Patches, 3 Component
     int32_t chosenSculptOption = 2, sculptOption = 2;
-    int32_t hierarchyTarget = 2;   // 0 Add To Scene, 1 Add To Parent, 2 Add To Child
+    int32_t hierarchyTarget = 2; // 0 Add To Scene, 1 Add To Parent, 2 Add To Child
     int32_t relativeToChild = 2;
     bool drawAnchored = false;
     bool closed = false;
@@ -208,16 +248,16 @@ public:
     mat3 screenFrameSnapshot;
     mat4 firstPlacement;
     mat4 strokeFrame;
-    float brushSize = 300.0f;      // render pixels, 1..2000
-    float elevation = 0.0f;        // -1..1
+    float brushSize = 300.0f; // render pixels, 1..2000
+    float elevation = 0.0f;   // -1..1
     pbr assemblyMaterial;
     pbr brushMaterial;
     bool pressureSizing = true;
     bool blockSize = false;
     vec3 blockExtent{0, 0, 0};
-    uint8_t penState = 0;          // 0 away, 1 near, 2 pressing
+    uint8_t penState = 0; // 0 away, 1 near, 2 pressing
     float pressure = 1.0f;
-    UndoStack undoStack;           // the undo list: acts, cursor, limit (20)
+    UndoStack undoStack; // the undo list: acts, cursor, limit (20)
     int32_t lastCursorX = 0, lastCursorY = 0;
     int32_t dragAccumX = 0, dragAccumY = 0;
     bool cursorMoved = false;

@@ -139,28 +139,17 @@ void GLView::pickPartnerOf(Tool* end, bool withoutChildren) {
 
 Curve* GLView::makeShapeCurve(int shape, bool axis, int extra) {
     switch (shape) {
-    case ShapeSegment:
-        return Curve::makeSegment();
-    case ShapeTriangle:
-        return Curve::makeTriangle();
-    case ShapeSquare:
-        return Curve::makeRectangle(1.0f, 1.0f);
-    case ShapePentagon:
-        return Curve::makeCircle(5, true);
-    case ShapeHexagon:
-        return Curve::makeCircle(6, true);
-    case ShapeNGon:
-        return Curve::makeCircle(axis ? axisNGonCount : sectionNGonCount, true);
-    case ShapeCircle:
-        return Curve::makeCircle(axis ? axisCircleCount : sectionCircleCount, false);
-    case ShapeTrefoilKnot:
-        return Curve::makeTrefoilKnot(trefoilCount);
-    case ShapeTorusKnot:
-        return Curve::makeTorusKnot(knotP, knotQ, knotSamples);
-    case ShapeChainLink:
-        return Curve::makeDoubleArc(axis ? axisCircleCount : sectionCircleCount, (extra & 0xFF) != 0);
-    default:
-        return new Curve(0);
+    case ShapeSegment: return Curve::makeSegment();
+    case ShapeTriangle: return Curve::makeTriangle();
+    case ShapeSquare: return Curve::makeRectangle(1.0f, 1.0f);
+    case ShapePentagon: return Curve::makeCircle(5, true);
+    case ShapeHexagon: return Curve::makeCircle(6, true);
+    case ShapeNGon: return Curve::makeCircle(axis ? axisNGonCount : sectionNGonCount, true);
+    case ShapeCircle: return Curve::makeCircle(axis ? axisCircleCount : sectionCircleCount, false);
+    case ShapeTrefoilKnot: return Curve::makeTrefoilKnot(trefoilCount);
+    case ShapeTorusKnot: return Curve::makeTorusKnot(knotP, knotQ, knotSamples);
+    case ShapeChainLink: return Curve::makeDoubleArc(axis ? axisCircleCount : sectionCircleCount, (extra & 0xFF) != 0);
+    default: return new Curve(0);
     }
 }
 

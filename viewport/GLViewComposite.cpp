@@ -23,7 +23,6 @@ namespace kal {
 
 namespace {
 
-
 void unbindAll(std::vector<GLAtom*>& bound) {
     for (auto it = bound.rbegin(); it != bound.rend(); ++it) (*it)->unbind();
     bound.clear();

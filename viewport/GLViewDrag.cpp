@@ -138,9 +138,7 @@ void GLView::dragStep() {
             // view never saw (on its border pixel) or a gesture a right click ended has no record
             const bool hit = busy != 0 && hasHit(pressPick);
             switch (assemblyCommand()) {
-            case Command::Draw:
-                buildDrawnTool();
-                break;
+            case Command::Draw: buildDrawnTool(); break;
             case Command::InverseKinematics:
                 if (busy != 0) dragChain();
                 break;
@@ -183,8 +181,7 @@ void GLView::dragStep() {
                     dragAccumX = 0;
                 }
                 break;
-            default:
-                break;
+            default: break;
             }
         }
     }
@@ -202,17 +199,10 @@ void GLView::dragMove() {
     Y *= f.toLocal;
     const bool ringWide = isLinked() || copySource != nullptr;
     switch (pivotMode) {
-    case PivotObject:
-        f.tool->translateConstrained(Y, ringWide, 0);
-        break;
-    case PivotObjectPivot:
-        f.tool->transformPivot(Y, ringWide, 0);
-        break;
-    case PivotOnly:
-        f.tool->movePivot(Y, ringWide, 0);
-        break;
-    default:
-        break;
+    case PivotObject: f.tool->translateConstrained(Y, ringWide, 0); break;
+    case PivotObjectPivot: f.tool->transformPivot(Y, ringWide, 0); break;
+    case PivotOnly: f.tool->movePivot(Y, ringWide, 0); break;
+    default: break;
     }
 }
 

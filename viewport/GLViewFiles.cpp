@@ -18,7 +18,6 @@ namespace kal {
 
 namespace {
 
-
 // Where the file name of a path starts: after its last folder separator.
 size_t fileNameStart(const std::string& path) {
     const size_t slash = path.find_last_of("/\\");
@@ -144,7 +143,8 @@ void GLView::saveObject() {
         GLWorkGuard question;
         typed = materialSource->askObjectFileName();
     }
-    if (!typed.empty() && !saveObjectAs(typed) && materialSource) materialSource->objectSaveFailed(objectFileName(typed));
+    if (!typed.empty() && !saveObjectAs(typed) && materialSource)
+        materialSource->objectSaveFailed(objectFileName(typed));
     resetPick(false);
 }
 

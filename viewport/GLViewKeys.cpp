@@ -130,8 +130,8 @@ void GLView::completeDrawing() {
     const float s = e ? e->scale : 1.0f;
     const vec3 t = e ? e->translation : vec3(0, 0, 0);
     // the placement divides by the scale: a flat or broken element places nothing
-    const bool placeable = pendingTool && s != 0.0f && std::isfinite(s) && std::isfinite(t.x) &&
-                           std::isfinite(t.y) && std::isfinite(t.z);
+    const bool placeable =
+        pendingTool && s != 0.0f && std::isfinite(s) && std::isfinite(t.x) && std::isfinite(t.y) && std::isfinite(t.z);
     if (placeable && scene) {
         const mat4 Q = quarterTurn(pressPick.kind == 1);
         mat4 T = mat4::translation(t / s);
@@ -180,7 +180,8 @@ void GLView::remapSculpt() {
         case 36: brush = 37; return;
         case 37: brush = 36; return;
         case 55: brush = 54; return;
-        case 29: case 30: brush = 31; break;
+        case 29:
+        case 30: brush = 31; break;
         default: brush = 15; break;
         }
     } else if (digitDown(2)) {
@@ -217,11 +218,14 @@ void GLView::remapAssembly() {
     using C = Command;
     const InsertKind kind = insertKind;
     const Command c = chosenCommand;
-    const std::array<Command, 6> placeDigits{C::Pick, C::Remove, C::Multiply, C::DetachComponent, C::PickComponent,
-                                             C::PickPatch};
-    const std::array<Command, 6> drawDigits{sculptSmoothing, C::Remove, C::DrawPickAxis,
+    const std::array<Command, 6> placeDigits{C::Pick,          C::Remove,   C::Multiply, C::DetachComponent,
+                                             C::PickComponent, C::PickPatch};
+    const std::array<Command, 6> drawDigits{sculptSmoothing,
+                                            C::Remove,
+                                            C::DrawPickAxis,
                                             kind == InsertKind::Array ? C::ArrayPickItem : C::DrawPickSection,
-                                            isArrayKind(kind) ? C::ArrayPick : unchanged, C::MakeUniform};
+                                            isArrayKind(kind) ? C::ArrayPick : unchanged,
+                                            C::MakeUniform};
     const Row rows[] = {
         {C::Move, true, {C::Rotate, C::Scale, none, none, none, none}, C::Move},
         {C::Rotate, true, {C::Move, C::Scale, C::RotateMultiplicity, none, none, none}, C::Rotate},
@@ -231,13 +235,18 @@ void GLView::remapAssembly() {
         {C::Insert, false, placeDigits, C::Insert},
         {C::Place, false, placeDigits, C::Place},
         {C::Draw, false, drawDigits, C::Draw},
-        {C::Material, false, {C::PickMaterial, C::MatchMaterial, C::ColorIsLight, C::MakeSprite, none, none},
+        {C::Material,
+         false,
+         {C::PickMaterial, C::MatchMaterial, C::ColorIsLight, C::MakeSprite, none, none},
          C::Material},
         {C::Link, false, {C::Unlink, none, none, none, none, none}, C::Link},
         {C::Unlink, false, {C::Link, none, none, none, none, none}, C::Unlink},
-        {C::ConstrainRotation, false,
-         {C::CounterConstrainRotation, C::RemoveRotationConstraint, none, none, none, none}, C::ConstrainRotation},
-        {C::ConstrainTranslation, false,
+        {C::ConstrainRotation,
+         false,
+         {C::CounterConstrainRotation, C::RemoveRotationConstraint, none, none, none, none},
+         C::ConstrainRotation},
+        {C::ConstrainTranslation,
+         false,
          {C::CounterConstrainTranslation, C::RemoveTranslationConstraint, none, none, none, none},
          C::ConstrainTranslation},
         {C::MatchPivot, false, {C::MatchObjectPivot, C::Orientation, none, none, none, none}, C::MatchPivot},

@@ -22,7 +22,6 @@ namespace {
 
 GLenum attachmentOf(const Texture2D* texture) { return GLenum(texture->attachment); }
 
-
 // The picture's first colour texture, scaled onto the whole view; false when there is none to show.
 bool blitBackgroundImage(FBO* image, FBOScene* target, int width, int height) {
     if (!image) return false;
@@ -96,8 +95,10 @@ bool GLView::drawLayer(FBOScene* target, int mode, bool keep) {
 
     if (opaque) {
         bool laid = false;
-        if (backgroundMode == 1) laid = blitBackgroundImage(backgroundImage, target, width, height);
-        else if (backgroundMode == 2 && !renderSimple) laid = drawSky(target);
+        if (backgroundMode == 1)
+            laid = blitBackgroundImage(backgroundImage, target, width, height);
+        else if (backgroundMode == 2 && !renderSimple)
+            laid = drawSky(target);
         if (laid)
             copyBackgroundToSpare(target, width, height);
         else

@@ -190,8 +190,7 @@ void GLView::assemblyPress(Command c) {
         if (!hit) break;
         saveObject();
         return;
-    default:
-        return;
+    default: return;
     }
     mode = VIEW;
 }
@@ -200,8 +199,7 @@ void GLView::drawingPress() {
     const bool ctrl = keyboard.isDown(VkControl), alt = keyboard.isDown(VkMenu), shift = keyboard.isDown(VkShift);
     Assemblor& g = assemblor;
     const bool drawnSection = insertKind == InsertKind::Revolution || insertKind == InsertKind::TubeDrawnSection;
-    const bool toPoints = drawnSection && busy < 3 &&
-                          (keyboard.isDown(VkSpace) || !g.picks.empty());
+    const bool toPoints = drawnSection && busy < 3 && (keyboard.isDown(VkSpace) || !g.picks.empty());
     if (busy == 0) {
         // the frame's pick has just run: a drawing starts where it found something
         if (pressPick.kind != kPickNothing) {

@@ -184,7 +184,8 @@ void drawDrawPreview(GLView& v, const OverlayScale& k, const mat4& pmv) {
         std::vector<bool> marks;
         const bool closed = v.drawnCurveClosed();
         buildStrokeChain(v.assemblor, positions, normals, radii, marks, closed, v.firstPlacement);
-        for (size_t i = 0; i + 1 < positions.size(); ++i) drawSegment3D(positions[i] * F, positions[i + 1] * F, pmv, green);
+        for (size_t i = 0; i + 1 < positions.size(); ++i)
+            drawSegment3D(positions[i] * F, positions[i + 1] * F, pmv, green);
         if (closed && positions.size() > 1) drawSegment3D(positions.back() * F, positions.front() * F, pmv, green);
     }
     // the stroke points by kind: corner red, arc white, smooth blue; plain points unmarked
@@ -192,7 +193,8 @@ void drawDrawPreview(GLView& v, const OverlayScale& k, const mat4& pmv) {
     std::vector<StrokeSample> samples;
     transformPrimitives(v.assemblor, samples, v.firstPlacement);
     for (const StrokeSample& p : samples)
-        if (p.pointKind >= 1 && p.pointKind <= 3) drawSquare3D(k.s, facing, p.point * F, pmv, kindColours[p.pointKind - 1]);
+        if (p.pointKind >= 1 && p.pointKind <= 3)
+            drawSquare3D(k.s, facing, p.point * F, pmv, kindColours[p.pointKind - 1]);
 }
 
 void drawPlacePartner(GLView& v, const OverlayScale& k, const mat4& pmv) {
@@ -279,8 +281,8 @@ bool brushShowsCircle(int b) {
 
 void drawBrushCursor(GLView& v, const OverlayScale& k, const mat4& pmv) {
     gl->glEnable(GL_DEPTH_TEST);
-    const size_t count = v.brush == BrushPickMaterial ? std::min<size_t>(1, v.symmetricPicks.size())
-                                                      : v.symmetricPicks.size();
+    const size_t count =
+        v.brush == BrushPickMaterial ? std::min<size_t>(1, v.symmetricPicks.size()) : v.symmetricPicks.size();
     for (size_t i = 0; i < count; ++i) {
         const PickRecord& p = v.symmetricPicks[i];
         drawSquare3D(k.s, p.normal, p.point + p.normal * k.s, pmv, red);
@@ -494,8 +496,7 @@ Texture2D* GLView::render() {
         const int levels = transparent->extraTexture->generateMipmaps();
         // the image moves to the opaque target only when the sum was written there
         if (opaque->bind()) {
-            if (filterAddMipMaps({transparent->spareColor, transparent->extraTexture}, levels - 1,
-                                 opaque->spareColor))
+            if (filterAddMipMaps({transparent->spareColor, transparent->extraTexture}, levels - 1, opaque->spareColor))
                 imageTarget = opaque;
             opaque->unbind();
         }

@@ -54,18 +54,15 @@ Texture2D* GLView::runFrame() {
         redraw = true;
         break;
     case 1:
-    case 2:
-        ++startupFrame;
-        break;
+    case 2: ++startupFrame; break;
     case 3:
         buildEnvironment();
         startupFrame = 4;
         renderSimple = false;
-        redraw = true;  // the next frame is the first with the environment
+        redraw = true; // the next frame is the first with the environment
         frameReady = true;
         return nullptr;
-    default:
-        break;
+    default: break;
     }
 
     // A material edit whose dialog closed ends before this frame's input: a press in the same
@@ -150,8 +147,7 @@ bool GLView::followLiveMaterial() {
     // Without a dialog or a tool there is nothing to follow: the edit ends as if the dialog closed.
     const bool open = materialSource && materialTool && materialSource->dialogOpen();
     if (materialSource && materialTool)
-        materialTool->setMaterial(materialSource->currentMaterial(), materialSource->currentMask(), isLinked(),
-                                  false);
+        materialTool->setMaterial(materialSource->currentMaterial(), materialSource->currentMask(), isLinked(), false);
     if (open) return true;
     const bool accepted = materialSource && materialSource->accepted();
     liveMaterial = false;

@@ -94,8 +94,7 @@ void GLWidget::restartTimer() {
 void GLWidget::initializeGL() {
     stopTimer();
     const QSurfaceFormat format = context()->format();
-    if (!versionSupported(format.majorVersion(), format.minorVersion()))
-        quitWithoutGL("OpenGL 4.0 not supported");
+    if (!versionSupported(format.majorVersion(), format.minorVersion())) quitWithoutGL("OpenGL 4.0 not supported");
     auto* functions = context()->versionFunctions<QOpenGLFunctions_4_0_Core>();
     if (!functions) quitWithoutGL("OpenGL 4.0 core functions not available");
     functions->initializeOpenGLFunctions();
@@ -156,8 +155,8 @@ static void recordButtons(float x, float y, bool left, bool right) {
 void GLWidget::buttonEvent(QMouseEvent* event) {
     const QPointF p = event->localPos();
     const int buttons = int(event->buttons());
-    recordButtons(float(std::lround(p.x())) * renderScale, float(std::lround(p.y())) * renderScale,
-                  (buttons & 1) != 0, ((buttons >> 1) & 1) != 0);
+    recordButtons(float(std::lround(p.x())) * renderScale, float(std::lround(p.y())) * renderScale, (buttons & 1) != 0,
+                  ((buttons >> 1) & 1) != 0);
 }
 
 void GLWidget::mousePressEvent(QMouseEvent* event) { buttonEvent(event); }
@@ -206,8 +205,7 @@ void GLWidget::tabletEvent(QTabletEvent* event) {
         v.penState = 0;
         if (v.pressureSizing) v.pressure = 1.0f;
         break;
-    default:
-        break;
+    default: break;
     }
 }
 
@@ -225,12 +223,9 @@ bool mayChangeTheImage(QEvent* event) {
     case QEvent::Wheel:
     case QEvent::Drop:
     case QEvent::TabletPress:
-    case QEvent::TabletRelease:
-        return true;
-    case QEvent::MouseMove:
-        return static_cast<QMouseEvent*>(event)->buttons() != Qt::NoButton;  // a dragged slider
-    default:
-        return false;
+    case QEvent::TabletRelease: return true;
+    case QEvent::MouseMove: return static_cast<QMouseEvent*>(event)->buttons() != Qt::NoButton; // a dragged slider
+    default: return false;
     }
 }
 
@@ -238,17 +233,14 @@ bool mayChangeTheImage(QEvent* event) {
 // modal dialog or a menu closes.
 bool endsInputElsewhere(const QWidget* view, QObject* watched, QEvent* event) {
     switch (event->type()) {
-    case QEvent::FocusIn:
-        return watched == view;
-    case QEvent::WindowActivate:
-        return watched == view->window();
+    case QEvent::FocusIn: return watched == view;
+    case QEvent::WindowActivate: return watched == view->window();
     case QEvent::Hide: {
         if (!watched->isWidgetType()) return false;
         const auto* w = static_cast<const QWidget*>(watched);
         return w->isWindow() && (w->isModal() || w->windowType() == Qt::Popup);
     }
-    default:
-        return false;
+    default: return false;
     }
 }
 

@@ -29,28 +29,20 @@ bool isDrawnKind(InsertKind kind, int axisShape) {
 
 Mesh* meshOfKind(InsertKind kind) {
     switch (kind) {
-    case InsertKind::Tetrahedron:
-        return Mesh::createTetrahedron();
-    case InsertKind::Cube:
-        return Mesh::createCube();
-    case InsertKind::Octahedron:
-        return Mesh::createOctahedron();
-    case InsertKind::Dodecahedron:
-        return Mesh::createDodecahedron();
-    case InsertKind::Icosahedron:
-        return Mesh::createIcosahedron();
+    case InsertKind::Tetrahedron: return Mesh::createTetrahedron();
+    case InsertKind::Cube: return Mesh::createCube();
+    case InsertKind::Octahedron: return Mesh::createOctahedron();
+    case InsertKind::Dodecahedron: return Mesh::createDodecahedron();
+    case InsertKind::Icosahedron: return Mesh::createIcosahedron();
     case InsertKind::Sphere: {
         Mesh* icosahedron = Mesh::createIcosahedron();
         Mesh* sphere = Mesh::subdivided(icosahedron, 3, false, true);
         delete icosahedron;
         return sphere;
     }
-    case InsertKind::Cylinder:
-        return Mesh::createCylinder(24, false);
-    case InsertKind::Capsule:
-        return Mesh::createCapsule(5, false);
-    default:
-        return nullptr;
+    case InsertKind::Cylinder: return Mesh::createCylinder(24, false);
+    case InsertKind::Capsule: return Mesh::createCapsule(5, false);
+    default: return nullptr;
     }
 }
 
@@ -101,16 +93,13 @@ Tool* GLView::makeArrayTemplate(InsertKind kind) {
 Element* GLView::elementOfKind(InsertKind kind) {
     if (isProfileKind(kind)) return new Curve(0);
     switch (kind) {
-    case InsertKind::Revolution:
-        return new Revoluton(new Curve(0), makeShapeCurve(sectionShape, false, 1));
+    case InsertKind::Revolution: return new Revoluton(new Curve(0), makeShapeCurve(sectionShape, false, 1));
     case InsertKind::TubeDrawnSection: {
         Curve* axis = new Curve({vec3(0, 0, 0), vec3(0, 0, -100)}, {0.0f, 1.0f}, {true, true}, false, 0);
         return new Tube(axis, new Curve(0));
     }
-    case InsertKind::Tube:
-        return new Tube(makeShapeCurve(axisShape, true, 1), makeShapeCurve(sectionShape, false, 1));
-    default:
-        return meshOfKind(kind);
+    case InsertKind::Tube: return new Tube(makeShapeCurve(axisShape, true, 1), makeShapeCurve(sectionShape, false, 1));
+    default: return meshOfKind(kind);
     }
 }
 
@@ -133,10 +122,8 @@ Tool* GLView::firstEndOfKind(InsertKind kind) {
     case InsertKind::Lightning:
         return new BiTool(BiToolUniform, new Lightning(vec2(0.15f, 0.007f), vec2(0.005f, 1e-5f), 6), mat4(), pbr(),
                           false);
-    case InsertKind::Cable:
-        return new Cable(makeShapeCurve(sectionShape, false, 1), mat4(), pbr(), false);
-    default:
-        return new BiTool(BiToolBare, nullptr, mat4(), pbr(), false);
+    case InsertKind::Cable: return new Cable(makeShapeCurve(sectionShape, false, 1), mat4(), pbr(), false);
+    default: return new BiTool(BiToolBare, nullptr, mat4(), pbr(), false);
     }
 }
 

@@ -8,8 +8,16 @@ namespace kal {
 
 // Virtual-key codes the program reads.
 enum VirtualKey : int {
-    VkBack = 8, VkTab = 9, VkReturn = 13, VkShift = 16, VkControl = 17, VkMenu = 18, VkEscape = 27,
-    VkSpace = 32, VkDelete = 0x2E, VkF1 = 0x70
+    VkBack = 8,
+    VkTab = 9,
+    VkReturn = 13,
+    VkShift = 16,
+    VkControl = 17,
+    VkMenu = 18,
+    VkEscape = 27,
+    VkSpace = 32,
+    VkDelete = 0x2E,
+    VkF1 = 0x70
 };
 
 struct KeyState {

@@ -12,7 +12,7 @@ struct MouseState {
     float dx = 0, dy = 0;
     uint8_t prevLeft = 0, left = 0;
     uint8_t prevRight = 0, right = 0;
-    float wheel = 0;  // delta of the tick, 120 per notch, positive away from the user
+    float wheel = 0; // delta of the tick, 120 per notch, positive away from the user
     // Raw record only: a press no frame has seen yet. A click shorter than a tick (a quick tap, a
     // touchpad tap) would otherwise come and go between two frames and never reach the steps.
     uint8_t leftPressUnseen = 0, rightPressUnseen = 0;

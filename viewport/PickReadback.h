@@ -29,8 +29,8 @@ pbr surfaceMaterial(const FBOScene& target, int x, int y, uint32_t materialWord)
 
 // What the two scene targets hold under one pixel.
 struct TargetHit {
-    FBOScene* bound = nullptr;  // the target left bound; the caller unbinds it
-    uint8_t stencil = 0;        // 0: nothing under the pixel
+    FBOScene* bound = nullptr; // the target left bound; the caller unbinds it
+    uint8_t stencil = 0;       // 0: nothing under the pixel
     float depth = 1.0f;
     uint32_t ids[3] = {0, 0, 0};
 };

@@ -202,9 +202,9 @@ struct Picker {
             const vec3 c = view.worldToViewDirection(r.normal);
             if (std::fabs(c.z) < 0.1f) return false;
             const vec3 p = view.worldToScreen(r.point);
-            r.point = view.windowToWorld(
-                {float(r.cursorX), float(r.cursorY),
-                 p.z - ((p.x - float(r.cursorX)) * c.x + (p.y - float(r.cursorY)) * c.y) / c.z});
+            r.point =
+                view.windowToWorld({float(r.cursorX), float(r.cursorY),
+                                    p.z - ((p.x - float(r.cursorX)) * c.x + (p.y - float(r.cursorY)) * c.y) / c.z});
         } else if (view.perspective == 1) {
             const vec3 a = previous->point * cameraMatrices.viewMatrix;
             const vec3 c = normalize(transformDirection(r.normal, cameraMatrices.viewMatrix));
@@ -258,8 +258,8 @@ PickRecord GLView::pickAt(int mode, const PickRecord* previous) {
     r.cursorX = lastCursorX;
     r.cursorY = lastCursorY;
     const Command cmd = assemblyCommand();
-    bool pressureRadius = pressureSizing && !drawAnchored && cmd != Command::Insert &&
-                          !(cmd == Command::Place && pendingPartner);
+    bool pressureRadius =
+        pressureSizing && !drawAnchored && cmd != Command::Insert && !(cmd == Command::Place && pendingPartner);
     if (cmd == Command::Draw) pressureRadius = pressureRadius && !isArrayKind(insertKind) && penState > 1;
     r.radius = pressureRadius ? brushSize * pressure : brushSize;
     r.pixelVector = pixelVector(true);

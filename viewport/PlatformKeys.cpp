@@ -26,11 +26,14 @@ int keyOfQtKey(int key, bool keypad) {
     if (key >= Qt::Key_F1 && key <= Qt::Key_F24) return 0x70 + (key - Qt::Key_F1);
     switch (key) {
     case Qt::Key_Backspace: return 8;
-    case Qt::Key_Tab: case Qt::Key_Backtab: return 9;
-    case Qt::Key_Return: case Qt::Key_Enter: return 13;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab: return 9;
+    case Qt::Key_Return:
+    case Qt::Key_Enter: return 13;
     case Qt::Key_Shift: return 16;
     case Qt::Key_Control: return 17;
-    case Qt::Key_Alt: case Qt::Key_AltGr: return 18;
+    case Qt::Key_Alt:
+    case Qt::Key_AltGr: return 18;
     case Qt::Key_Pause: return 0x13;
     case Qt::Key_CapsLock: return 0x14;
     case Qt::Key_Escape: return 27;
@@ -77,17 +80,14 @@ bool tellsHeldModifiers(QEvent* event) {
     switch (event->type()) {
     case QEvent::KeyPress:
     case QEvent::KeyRelease:
-    case QEvent::ShortcutOverride:
-        return !isModifierKey(static_cast<QKeyEvent*>(event)->key());
+    case QEvent::ShortcutOverride: return !isModifierKey(static_cast<QKeyEvent*>(event)->key());
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonRelease:
     case QEvent::MouseButtonDblClick:
     case QEvent::Wheel:
     case QEvent::TabletPress:
-    case QEvent::TabletRelease:
-        return true;
-    default:
-        return false;
+    case QEvent::TabletRelease: return true;
+    default: return false;
     }
 }
 
@@ -123,15 +123,12 @@ protected:
             if (k > 0) keyTable[k] = 0;
             break;
         }
-        case QEvent::ApplicationDeactivate:
-            clearPlatformKeys();
-            break;
+        case QEvent::ApplicationDeactivate: clearPlatformKeys(); break;
         case QEvent::ApplicationStateChange:
             if (static_cast<QApplicationStateChangeEvent*>(event)->applicationState() != Qt::ApplicationActive)
                 clearPlatformKeys();
             break;
-        default:
-            break;
+        default: break;
         }
         return QObject::eventFilter(watched, event);
     }

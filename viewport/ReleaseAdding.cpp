@@ -56,8 +56,7 @@ void GLView::releaseMultiply() {
 }
 
 void GLView::releasePlace() {
-    if (busy == 0 || !pendingTool || pressPick.kind == kPickNothing || hoverPick.kind == kPickNothing || !scene)
-        return;
+    if (busy == 0 || !pendingTool || pressPick.kind == kPickNothing || hoverPick.kind == kPickNothing || !scene) return;
     if (!pendingTool->isBiTool()) {
         releaseInsert();
         return;
@@ -65,9 +64,8 @@ void GLView::releasePlace() {
     // a two-object tool needs both ends
     if (pendingPartner) {
         const std::vector<mat4> a{endMatrix(pressPick, brushSize)}, b{endMatrix(hoverPick, brushSize)};
-        auto* act = new ActObjectAddBiTool(scene, int32_t(pressPick.objectId), int32_t(hoverPick.objectId),
-                                           pendingTool, pendingPartner, a, b, effectiveHierarchyTarget(false),
-                                           false, isLinked());
+        auto* act = new ActObjectAddBiTool(scene, int32_t(pressPick.objectId), int32_t(hoverPick.objectId), pendingTool,
+                                           pendingPartner, a, b, effectiveHierarchyTarget(false), false, isLinked());
         act->toggle();
         pushIfEffective(act);
     }

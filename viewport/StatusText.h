@@ -14,8 +14,8 @@ class Fonts;
 
 // What the status text reads of the view.
 struct StatusState {
-    int32_t objects = 0; // tools of the flattened scene tree
-    int32_t tools = 0;   // children of the tool library root
+    int32_t objects = 0;       // tools of the flattened scene tree
+    int32_t tools = 0;         // children of the tool library root
     bool arraysCapped = false; // the scene's arrays stopped at arrayPlacementCap
     int32_t mode = IDLE;
     Command command = Command::Place; // as GLView::assemblyCommand answers it

@@ -246,8 +246,8 @@ int GLView::dragPlacement() {
         const mat3 F = symmetryFrameOf(*this, pressPick, false, screen);
         hoverPick.point = symmetricFirstPoint(hoverPick.point, pressPick.worldToFrame, F, symmetry, symmetryMerges,
                                               symmetryMergeGroups);
-        if (busy != 0 && scene) scene->collectTargets(pendingTool, placements, effectiveHierarchyTarget(false),
-                                                      isAddOnLinked());
+        if (busy != 0 && scene)
+            scene->collectTargets(pendingTool, placements, effectiveHierarchyTarget(false), isAddOnLinked());
         return 1;
     }
 

@@ -13,20 +13,20 @@ namespace kal {
 struct SymmetrySetting;
 
 struct SymmetricPlacementInput {
-    vec3 point;          // world point of the pick
-    vec3 normal;         // world direction of the copies' Z axis
-    vec3 pixelVector;    // world size of one pixel at the pick
-    mat4 worldToFrame;   // A: world into the local placement space
-    mat4 frameToTarget;  // B: local space into the placement parent's space, applied last
-    mat3 frame;          // F: the symmetry axes in local space
-    bool screenFrame = false;  // F holds the camera: the orientation is built in the symmetry frame
-    bool hasSide = false;      // orient by a world side vector (its X axis) instead of the symmetry hint
+    vec3 point;               // world point of the pick
+    vec3 normal;              // world direction of the copies' Z axis
+    vec3 pixelVector;         // world size of one pixel at the pick
+    mat4 worldToFrame;        // A: world into the local placement space
+    mat4 frameToTarget;       // B: local space into the placement parent's space, applied last
+    mat3 frame;               // F: the symmetry axes in local space
+    bool screenFrame = false; // F holds the camera: the orientation is built in the symmetry frame
+    bool hasSide = false;     // orient by a world side vector (its X axis) instead of the symmetry hint
     vec3 side;
     // Uniform size in pixels (|local pixel vector| x size); 0 or less leaves the scale alone.
     float sizeInPixels = 0.0f;
-    bool quarterTurn = false;  // then (x, y, z) -> (x, -z, y)
+    bool quarterTurn = false; // then (x, y, z) -> (x, -z, y)
     bool snap = false;
-    float snapPixels = 0.0f;   // merge distance in pixels
+    float snapPixels = 0.0f; // merge distance in pixels
 };
 
 struct SymmetricPlacementResult {
@@ -34,7 +34,7 @@ struct SymmetricPlacementResult {
     // The merges snapping carried out, replayed later by symmetricFirstPoint.
     std::vector<int32_t> mergesFirst, mergesSecond;
     bool snapped = false;
-    vec3 snappedPoint;   // world point of the first copy after snapping
+    vec3 snappedPoint; // world point of the first copy after snapping
 };
 
 void buildSymmetricPlacements(const SymmetricPlacementInput& in, const SymmetrySetting& symmetry,

@@ -41,8 +41,8 @@ struct Copies {
 bool copiesInElementSpace(const Element& e) { return e.typeCode == TubeType || e.typeCode == RevolutonType; }
 
 // worldToFrame: the pick's matrix into the element's space, used by the kinds that copy there.
-void replicate(GLView& v, Element& e, const SymmetrySetting& s, const mat4& worldToFrame, vec3 centre,
-               vec3 direction, int32_t item, Copies& out) {
+void replicate(GLView& v, Element& e, const SymmetrySetting& s, const mat4& worldToFrame, vec3 centre, vec3 direction,
+               int32_t item, Copies& out) {
     out.centres.clear();
     out.frames.clear();
     out.signs.clear();
@@ -68,8 +68,8 @@ void replicate(GLView& v, Element& e, const SymmetrySetting& s, const mat4& worl
 // The copies of one merged copy under what merging left of the symmetry: about the world axes, or,
 // for the kinds that copy in their own space, by the element again, which also renumbers whatever
 // it keeps per copy.
-void replicateMerged(GLView& v, Element& e, const mat4& worldToFrame, const std::vector<uint8_t>& masks,
-                     int32_t count, vec3 centre, const mat3& frame, int32_t item, Copies& out) {
+void replicateMerged(GLView& v, Element& e, const mat4& worldToFrame, const std::vector<uint8_t>& masks, int32_t count,
+                     vec3 centre, const mat3& frame, int32_t item, Copies& out) {
     std::vector<SymmetryOp> ops;
     symmetryOpsFromMasks(masks, count, ops);
     if (copiesInElementSpace(e)) {

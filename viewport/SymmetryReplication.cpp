@@ -77,8 +77,7 @@ struct CopyArrays {
     }
 };
 
-void mergeCopies(CopyArrays a, std::vector<int32_t>& pairsFirst, std::vector<int32_t>& pairsSecond,
-                 float threshold) {
+void mergeCopies(CopyArrays a, std::vector<int32_t>& pairsFirst, std::vector<int32_t>& pairsSecond, float threshold) {
     if (!pairsFirst.empty()) {
         // Pairs recorded on one frame are replayed on another, whose element may have made a
         // different number of copies: a pair that no longer fits is skipped.

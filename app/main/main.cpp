@@ -12,8 +12,7 @@
 #include <QSurfaceFormat>
 #include <QWindow>
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     kal::exactinit();
     kal::registerAll();
     kal::Application app(argc, argv);

@@ -17,21 +17,16 @@ struct Colour {
     double r, g, b;
 };
 
-Colour mix(const Colour& a, const Colour& b, double t)
-{
+Colour mix(const Colour& a, const Colour& b, double t) {
     t = std::clamp(t, 0.0, 1.0);
     return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t};
 }
 
-Colour add(const Colour& a, const Colour& b, double k)
-{
-    return {a.r + b.r * k, a.g + b.g * k, a.b + b.b * k};
-}
+Colour add(const Colour& a, const Colour& b, double k) { return {a.r + b.r * k, a.g + b.g * k, a.b + b.b * k}; }
 
 // Unit direction of the image position: x runs once round the horizon, y from the
 // zenith (top row) to the nadir (bottom row).
-void direction(double u, double v, double& x, double& y, double& z)
-{
+void direction(double u, double v, double& x, double& y, double& z) {
     const double longitude = 2.0 * pi * u;
     const double latitude = pi * (0.5 - v);
     x = std::cos(latitude) * std::cos(longitude);
@@ -40,19 +35,16 @@ void direction(double u, double v, double& x, double& y, double& z)
 }
 
 // Soft highlight around a direction: 1 at its centre, falling off with the angle.
-double glow(double x, double y, double z, double cx, double cy, double cz, double sharpness)
-{
+double glow(double x, double y, double z, double cx, double cy, double cz, double sharpness) {
     const double len = std::sqrt(cx * cx + cy * cy + cz * cz);
     const double c = std::max(0.0, (x * cx + y * cy + z * cz) / len);
     return std::pow(c, sharpness);
 }
 
-Colour daylightSky(double x, double y, double z)
-{
+Colour daylightSky(double x, double y, double z) {
     const Colour zenith{52, 104, 190}, horizonSky{196, 218, 238};
     const Colour horizonGround{150, 140, 118}, nadir{58, 52, 44};
-    Colour c = y >= 0.0 ? mix(horizonSky, zenith, std::pow(y, 0.6))
-                        : mix(horizonGround, nadir, std::pow(-y, 0.5));
+    Colour c = y >= 0.0 ? mix(horizonSky, zenith, std::pow(y, 0.6)) : mix(horizonGround, nadir, std::pow(-y, 0.5));
     if (y >= 0.0) {
         // The sun: a small bright disc in a wide warm halo.
         const Colour sun{255, 246, 224};
@@ -62,8 +54,7 @@ Colour daylightSky(double x, double y, double z)
     return c;
 }
 
-Colour darkStudio(double x, double y, double z)
-{
+Colour darkStudio(double x, double y, double z) {
     const Colour ceiling{34, 34, 40}, wall{20, 20, 24}, floor{9, 9, 11};
     Colour c = y >= 0.0 ? mix(wall, ceiling, y) : mix(wall, floor, std::sqrt(-y));
     // A wide key panel up front and a narrow rim panel behind.
@@ -73,8 +64,7 @@ Colour darkStudio(double x, double y, double z)
     return c;
 }
 
-bool paint(const QString& path, Colour (*shade)(double, double, double))
-{
+bool paint(const QString& path, Colour (*shade)(double, double, double)) {
     const int width = 512, height = 256;
     QImage image(width, height, QImage::Format_RGB32);
     for (int j = 0; j < height; ++j) {
@@ -82,8 +72,8 @@ bool paint(const QString& path, Colour (*shade)(double, double, double))
             double x, y, z;
             direction((i + 0.5) / width, (j + 0.5) / height, x, y, z);
             const Colour c = shade(x, y, z);
-            image.setPixel(i, j, qRgb(std::clamp(int(c.r), 0, 255), std::clamp(int(c.g), 0, 255),
-                                      std::clamp(int(c.b), 0, 255)));
+            image.setPixel(
+                i, j, qRgb(std::clamp(int(c.r), 0, 255), std::clamp(int(c.g), 0, 255), std::clamp(int(c.b), 0, 255)));
         }
     }
     return image.save(path, "JPG", 90);
@@ -91,8 +81,7 @@ bool paint(const QString& path, Colour (*shade)(double, double, double))
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
     const bool ok = paint(folder + "/env_default.jpg", daylightSky) && paint(folder + "/env_dark.jpg", darkStudio);

@@ -20,13 +20,9 @@ public slots:
     void loadBackgroundColor_triggered() { ++opened; }
 };
 
-ActionButton* buttonIn(QWidgetAction* wa)
-{
-    return wa ? wa->defaultWidget()->findChild<ActionButton*>() : nullptr;
-}
+ActionButton* buttonIn(QWidgetAction* wa) { return wa ? wa->defaultWidget()->findChild<ActionButton*>() : nullptr; }
 
-QPushButton* chooserIn(QWidgetAction* wa)
-{
+QPushButton* chooserIn(QWidgetAction* wa) {
     for (QPushButton* b : wa->defaultWidget()->findChildren<QPushButton*>())
         if (!qobject_cast<ActionButton*>(b)) return b;
     return nullptr;
@@ -34,8 +30,7 @@ QPushButton* chooserIn(QWidgetAction* wa)
 
 } // namespace
 
-TEST(ActionButton, mirrorsTheActionAndFollowsEveryChange)
-{
+TEST(ActionButton, mirrorsTheActionAndFollowsEveryChange) {
     QAction action("Glow", nullptr);
     action.setCheckable(true);
     action.setStatusTip("status");
@@ -60,8 +55,7 @@ TEST(ActionButton, mirrorsTheActionAndFollowsEveryChange)
     EXPECT_FALSE(button.isCheckable());
 }
 
-TEST(ActionButton, clickTriggersTheActionOnce)
-{
+TEST(ActionButton, clickTriggersTheActionOnce) {
     QAction action("Wireframe", nullptr);
     action.setCheckable(true);
     ActionButton button(&action);
@@ -77,8 +71,7 @@ TEST(ActionButton, clickTriggersTheActionOnce)
     EXPECT_FALSE(button.isChecked());
 }
 
-TEST(ActionButton, exclusiveGroupKeepsEveryButtonInStep)
-{
+TEST(ActionButton, exclusiveGroupKeepsEveryButtonInStep) {
     QActionGroup group(nullptr);
     QAction color("Color", &group), image("Image", &group), environment("Environment", &group);
     for (QAction* a : {&color, &image, &environment}) a->setCheckable(true);
@@ -98,8 +91,7 @@ TEST(ActionButton, exclusiveGroupKeepsEveryButtonInStep)
     EXPECT_TRUE(imageButton.isChecked());
 }
 
-TEST(ActionButton, withoutAnActionItIsAnEmptyButtonThatDoesNothing)
-{
+TEST(ActionButton, withoutAnActionItIsAnEmptyButtonThatDoesNothing) {
     ActionButton button(nullptr);
     EXPECT_TRUE(button.text().isEmpty());
     EXPECT_FALSE(button.isCheckable());
@@ -108,8 +100,7 @@ TEST(ActionButton, withoutAnActionItIsAnEmptyButtonThatDoesNothing)
     EXPECT_TRUE(button.text().isEmpty());
 }
 
-TEST(ActionButton, outlivingItsActionIsHarmless)
-{
+TEST(ActionButton, outlivingItsActionIsHarmless) {
     auto* action = new QAction("Hi-res", nullptr);
     action->setCheckable(true);
     ActionButton button(action);
@@ -120,8 +111,7 @@ TEST(ActionButton, outlivingItsActionIsHarmless)
     EXPECT_EQ(button.text(), "Hi-res");
 }
 
-TEST(AddActionButton, replacesTheEntryInPlaceAndKeepsTheActionAlive)
-{
+TEST(AddActionButton, replacesTheEntryInPlaceAndKeepsTheActionAlive) {
     QObject window;
     QMenu menu;
     auto* before = menu.addAction("Selection");
@@ -152,8 +142,7 @@ TEST(AddActionButton, replacesTheEntryInPlaceAndKeepsTheActionAlive)
     EXPECT_EQ(addActionButton(glow, nullptr), nullptr);
 }
 
-TEST(AddActionButton, chooserOpensItsSlotWithoutTouchingTheAction)
-{
+TEST(AddActionButton, chooserOpensItsSlotWithoutTouchingTheAction) {
     QMenu menu;
     QActionGroup group(nullptr);
     QAction color("Color", &group), image("Image", &group);

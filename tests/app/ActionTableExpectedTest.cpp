@@ -20,8 +20,7 @@
 
 // Readable failure messages; internal linkage so no other test file sees these.
 static void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
-static void PrintTo(const QStringList& list, std::ostream* os)
-{
+static void PrintTo(const QStringList& list, std::ostream* os) {
     *os << '[' << list.join(QStringLiteral(", ")).toStdString() << ']';
 }
 
@@ -45,8 +44,7 @@ struct Expected {
     QString error;
 };
 
-QString unescape(const QString& s)
-{
+QString unescape(const QString& s) {
     QString out;
     for (int i = 0; i < s.size(); ++i) {
         if (s[i] == QLatin1Char('\\') && i + 1 < s.size()) ++i;
@@ -55,8 +53,7 @@ QString unescape(const QString& s)
     return out;
 }
 
-Expected load()
-{
+Expected load() {
     Expected e;
     QFile file(QStringLiteral(KAL_SOURCE_DIR "/tests/app/ActionTableExpected.txt"));
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
@@ -108,8 +105,7 @@ struct Form {
 };
 
 // Same picture as a fresh icon made from the file alone, in the given state.
-bool showsFile(const QIcon& icon, const QString& path, QIcon::State state)
-{
+bool showsFile(const QIcon& icon, const QString& path, QIcon::State state) {
     QIcon reference;
     reference.addFile(path, QSize(), QIcon::Normal, QIcon::Off);
     const QImage want = reference.pixmap(QSize(24, 24), QIcon::Normal, QIcon::Off).toImage();
@@ -119,8 +115,7 @@ bool showsFile(const QIcon& icon, const QString& path, QIcon::State state)
 
 } // namespace
 
-TEST(ActionTableTranscript, everyBuiltActionMatchesItsTranscribedRow)
-{
+TEST(ActionTableTranscript, everyBuiltActionMatchesItsTranscribedRow) {
     const Expected e = load();
     ASSERT_TRUE(e.error.isEmpty()) << e.error.toStdString();
     Form f;
@@ -177,8 +172,7 @@ TEST(ActionTableTranscript, everyBuiltActionMatchesItsTranscribedRow)
     }
 }
 
-TEST(ActionTableTranscript, everyBuiltMenuMatchesItsTranscribedTitleParentAndEntries)
-{
+TEST(ActionTableTranscript, everyBuiltMenuMatchesItsTranscribedTitleParentAndEntries) {
     const Expected e = load();
     ASSERT_TRUE(e.error.isEmpty()) << e.error.toStdString();
     Form f;
@@ -193,7 +187,7 @@ TEST(ActionTableTranscript, everyBuiltMenuMatchesItsTranscribedTitleParentAndEnt
     for (int i = 0; i < e.menus.size(); ++i) {
         const ExpectedMenu& x = e.menus[i];
         SCOPED_TRACE(x.name.toStdString());
-        EXPECT_EQ(QString::fromLatin1(rows[i].name), x.name);  // creation order
+        EXPECT_EQ(QString::fromLatin1(rows[i].name), x.name); // creation order
         EXPECT_EQ(QString::fromLatin1(rows[i].icon), x.icon);
         QMenu* m = f.ui.menu(x.name.toLatin1().constData());
         ASSERT_NE(m, nullptr);
@@ -212,4 +206,3 @@ TEST(ActionTableTranscript, everyBuiltMenuMatchesItsTranscribedTitleParentAndEnt
         EXPECT_EQ(m->parent(), wantParent);
     }
 }
-

@@ -19,15 +19,13 @@ namespace {
 bool isMenuName(const char* s) { return findMenu(s) != nullptr; }
 
 // ":/Icons/x.png" -> <source>/resources/Icons/x.png
-QString sourcePathOf(const char* resource)
-{
+QString sourcePathOf(const char* resource) {
     return QStringLiteral(KAL_SOURCE_DIR "/resources/") + QString::fromLatin1(resource + 2);
 }
 
 } // namespace
 
-TEST(ActionTable, rowsAreInCreationOrderWithUniqueNames)
-{
+TEST(ActionTable, rowsAreInCreationOrderWithUniqueNames) {
     std::set<std::string> names;
     for (int i = 0; i < actionRows().size(); ++i) {
         EXPECT_EQ(actionRows()[i].order, i + 1) << actionRows()[i].name;
@@ -40,8 +38,7 @@ TEST(ActionTable, rowsAreInCreationOrderWithUniqueNames)
     }
 }
 
-TEST(ActionTable, everyEntryNamesAnExistingActionOrMenuAndNothingIsListedTwice)
-{
+TEST(ActionTable, everyEntryNamesAnExistingActionOrMenuAndNothingIsListedTwice) {
     std::map<std::string, int> listed;
     for (const MenuEntryRow& e : menuEntryRows()) {
         ASSERT_NE(findMenu(e.menu), nullptr) << e.menu;
@@ -61,8 +58,8 @@ TEST(ActionTable, everyEntryNamesAnExistingActionOrMenuAndNothingIsListedTwice)
     std::vector<std::string> unlisted;
     for (const ActionRow& a : actionRows())
         if (!listed.count(a.name)) unlisted.push_back(a.name);
-    EXPECT_EQ(unlisted, (std::vector<std::string>{"actionProfiles", "actionAxis", "actionSection",
-                                                   "actionArrays", "actionBinary", "actionTransformers"}));
+    EXPECT_EQ(unlisted, (std::vector<std::string>{"actionProfiles", "actionAxis", "actionSection", "actionArrays",
+                                                  "actionBinary", "actionTransformers"}));
     for (const std::string& name : unlisted) {
         const ActionRow* a = findAction(name.c_str());
         EXPECT_STREQ(a->shortcut, "") << name;
@@ -70,8 +67,7 @@ TEST(ActionTable, everyEntryNamesAnExistingActionOrMenuAndNothingIsListedTwice)
     }
 }
 
-TEST(ActionTable, submenusAreCreatedAfterTheMenuThatListsThem)
-{
+TEST(ActionTable, submenusAreCreatedAfterTheMenuThatListsThem) {
     std::map<std::string, int> createdAt;
     for (int i = 0; i < menuRows().size(); ++i) createdAt[menuRows()[i].name] = i;
     for (const MenuEntryRow& e : menuEntryRows())
@@ -80,8 +76,7 @@ TEST(ActionTable, submenusAreCreatedAfterTheMenuThatListsThem)
         }
 }
 
-TEST(ActionTable, shortcutsParseAndOnlyTheKnownPairsShareAKey)
-{
+TEST(ActionTable, shortcutsParseAndOnlyTheKnownPairsShareAKey) {
     int withShortcut = 0;
     std::map<int, std::vector<std::string>> byKey;
     for (const ActionRow& a : actionRows()) {
@@ -108,8 +103,7 @@ TEST(ActionTable, shortcutsParseAndOnlyTheKnownPairsShareAKey)
     EXPECT_EQ(shared, expected);
 }
 
-TEST(ActionTable, iconsAreSeventyFourDistinctFilesThatAllExist)
-{
+TEST(ActionTable, iconsAreSeventyFourDistinctFilesThatAllExist) {
     QSet<QString> distinct;
     QSet<QString> files;
     int twoState = 0;
@@ -133,7 +127,9 @@ TEST(ActionTable, iconsAreSeventyFourDistinctFilesThatAllExist)
     EXPECT_EQ(twoState, 6);
     EXPECT_EQ(distinct.size(), 74);
 
-    files << ":/Icons/logo.ico" << ":/Icons/menu_indicator.png" << ":/Icons/empty.png";
+    files << ":/Icons/logo.ico"
+          << ":/Icons/menu_indicator.png"
+          << ":/Icons/empty.png";
     for (const QString& f : files) {
         EXPECT_TRUE(f.startsWith(":/Icons/") || f.startsWith(":/IconsCreate/")) << f.toStdString();
         EXPECT_TRUE(QFileInfo::exists(sourcePathOf(f.toLatin1().constData()))) << f.toStdString();

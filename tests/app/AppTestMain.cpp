@@ -8,16 +8,14 @@
 
 // The offscreen platform plugin keeps its screen objects past exit; our own allocations are
 // still checked, since a leaked widget or action starts its stack in our code.
-extern "C" const char* __lsan_default_suppressions()
-{
+extern "C" const char* __lsan_default_suppressions() {
     return "leak:libqoffscreen.so\n"
            "leak:QScreen::QScreen\n"
            "leak:QPlatformScreen::QPlatformScreen\n"
            "leak:QWindowSystemInterface::handleScreenAdded\n";
 }
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     kal::Application app(argc, argv);
     kal::registerAll();

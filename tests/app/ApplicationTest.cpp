@@ -15,8 +15,7 @@ class OutOfMemory : public kal::test::WindowTest {};
 
 } // namespace
 
-TEST_F(OutOfMemory, aCommandEndsWhereItRanOutAndTheUserIsTold)
-{
+TEST_F(OutOfMemory, aCommandEndsWhereItRanOutAndTheUserIsTold) {
     ASSERT_NE(dynamic_cast<kal::Application*>(QCoreApplication::instance()), nullptr);
     v.scene->sceneRoot->addChild(new kal::Tool(nullptr, kal::mat4(), kal::pbr(), false), false);
     const std::vector<kal::Tool*> before = v.scene->sceneRoot->children;

@@ -8,8 +8,7 @@
 
 using kal::test::ShownWindow;
 
-TEST_F(ShownWindow, arrayDialogFollowsTheCtrlTheTickSawAndRemembersItsText)
-{
+TEST_F(ShownWindow, arrayDialogFollowsTheCtrlTheTickSawAndRemembersItsText) {
     view().arrayItems = {0x8001};
     QString shown;
     answerWith([&](const kal::Question& q) {
@@ -22,7 +21,8 @@ TEST_F(ShownWindow, arrayDialogFollowsTheCtrlTheTickSawAndRemembersItsText)
     ASSERT_EQ(asked.size(), 1u);
     EXPECT_EQ(asked[0].title, "Array");
     EXPECT_EQ(shown, "1-1");
-    EXPECT_EQ(view().arrayItems, (std::vector<uint32_t>{2u << 15 | 3, 1u << 30 | 1u << 15 | 1, 2u << 30 | 4u << 15 | 1}));
+    EXPECT_EQ(view().arrayItems,
+              (std::vector<uint32_t>{2u << 15 | 3, 1u << 30 | 1u << 15 | 1, 2u << 30 | 4u << 15 | 1}));
 
     ui().actionArray->trigger();
     EXPECT_EQ(shown, "2-3 /1-1 4-1/");

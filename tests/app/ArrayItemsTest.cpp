@@ -8,15 +8,13 @@ using kal::ui::printArrayItems;
 
 namespace {
 
-constexpr uint32_t entry(uint32_t kind, uint32_t item, uint32_t multiplicity)
-{
+constexpr uint32_t entry(uint32_t kind, uint32_t item, uint32_t multiplicity) {
     return kind << 30 | item << 15 | multiplicity;
 }
 
 } // namespace
 
-TEST(ArrayItems, tokensReadAsTheirEntries)
-{
+TEST(ArrayItems, tokensReadAsTheirEntries) {
     const struct {
         const char* text;
         std::vector<uint32_t> entries;
@@ -35,12 +33,11 @@ TEST(ArrayItems, tokensReadAsTheirEntries)
     for (const auto& c : cases) EXPECT_EQ(parseArrayItems(QString::fromLatin1(c.text)), c.entries) << c.text;
 }
 
-TEST(ArrayItems, printedTextReadsBackTheSameEntries)
-{
+TEST(ArrayItems, printedTextReadsBackTheSameEntries) {
     EXPECT_EQ(printArrayItems({0x8001}), "1-1");
     EXPECT_EQ(printArrayItems({}), "");
     const std::vector<uint32_t> mixed = parseArrayItems("2-3 /1 4/");
     EXPECT_EQ(printArrayItems(mixed), "2-3 /1-1 4-1/");
     EXPECT_EQ(parseArrayItems(printArrayItems(mixed)), mixed);
-    EXPECT_EQ(printArrayItems({entry(3, 6, 2)}), "6-2");  // kind 3 prints no slash
+    EXPECT_EQ(printArrayItems({entry(3, 6, 2)}), "6-2"); // kind 3 prints no slash
 }

@@ -33,8 +33,7 @@ kal::Tool* meshTool(kal::Mesh* mesh) { return new kal::Tool(mesh, kal::mat4(), k
 
 } // namespace
 
-TEST_F(AssemblySculpt, sculptMenuSetsModeBrushSelectionAndAxisSection)
-{
+TEST_F(AssemblySculpt, sculptMenuSetsModeBrushSelectionAndAxisSection) {
     ASSERT_EQ(v.chosenMode, kal::ASSEMBLY);
     ui.actionDeform_Volume->trigger();
     ui.actionDeform->trigger();
@@ -46,7 +45,7 @@ TEST_F(AssemblySculpt, sculptMenuSetsModeBrushSelectionAndAxisSection)
     EXPECT_EQ(v.chosenBrush, 9);
     EXPECT_EQ(ui.menuTransform_2->icon().cacheKey(), ui.actionScale_Direction->icon().cacheKey());
 
-    ui.actionAxisSection->trigger();  // W, pressed again in the shown window's test
+    ui.actionAxisSection->trigger(); // W, pressed again in the shown window's test
     EXPECT_TRUE(v.axisSection);
     EXPECT_EQ(ui.actionAxisSection->text(), "Section");
 
@@ -58,8 +57,7 @@ TEST_F(AssemblySculpt, sculptMenuSetsModeBrushSelectionAndAxisSection)
     EXPECT_EQ(modes, (std::vector<int>{3, 1, 2}));
 }
 
-TEST_F(AssemblySculpt, assemblyMenuSetsCommandsKindsPivotsAndFields)
-{
+TEST_F(AssemblySculpt, assemblyMenuSetsCommandsKindsPivotsAndFields) {
     w->setSculptMode(true);
     ui.actionPlace->setChecked(true);
     v.setAssemblyCommand(kal::Command::Place);
@@ -96,8 +94,7 @@ TEST_F(AssemblySculpt, assemblyMenuSetsCommandsKindsPivotsAndFields)
     EXPECT_EQ(v.thickness, 2);
 }
 
-TEST_F(AssemblySculpt, shapeCountsAskWithCtrlAndKeepApart)
-{
+TEST_F(AssemblySculpt, shapeCountsAskWithCtrlAndKeepApart) {
     holdKeys({kal::VkControl});
     answerWith([](const kal::Question&) { return number(7, false); });
     ui.actionAxisNGon->trigger();
@@ -114,7 +111,7 @@ TEST_F(AssemblySculpt, shapeCountsAskWithCtrlAndKeepApart)
 
     answerWith([](const kal::Question&) { return number(2); });
     ui.actionSectionCircle->trigger();
-    EXPECT_EQ(v.sectionCircleCount, 3);  // the dialog's minimum
+    EXPECT_EQ(v.sectionCircleCount, 3); // the dialog's minimum
     EXPECT_EQ(v.sectionShape, kal::ShapeCircle);
 
     // during a gesture the axis N-Gon asks but selects nothing
@@ -125,12 +122,11 @@ TEST_F(AssemblySculpt, shapeCountsAskWithCtrlAndKeepApart)
     EXPECT_EQ(v.axisShape, kal::ShapeFree);
 
     holdKeys({});
-    ui.actionTube->trigger();  // tubes cannot be built yet: the kind stays
+    ui.actionTube->trigger(); // tubes cannot be built yet: the kind stays
     EXPECT_EQ(asked.size(), 4u);
 }
 
-TEST_F(AssemblySculpt, useToolWithShiftEmptiesTheLibraryAndTheUndoList)
-{
+TEST_F(AssemblySculpt, useToolWithShiftEmptiesTheLibraryAndTheUndoList) {
     v.scene->addToMainRoot(meshTool(kal::Mesh::createCube()));
     v.scene->addToMainRoot(meshTool(kal::Mesh::createOctahedron()));
     kal::Tool* last = v.scene->currentTool;
@@ -165,8 +161,7 @@ TEST_F(AssemblySculpt, useToolWithShiftEmptiesTheLibraryAndTheUndoList)
     EXPECT_EQ(label, "Item-Multiplicity  ( 0 Items )");
 }
 
-TEST_F(AssemblySculpt, brushAndContourDialogsEditTheirValues)
-{
+TEST_F(AssemblySculpt, brushAndContourDialogsEditTheirValues) {
     const kal::pbr material = v.brushMaterial;
     ASSERT_EQ(v.paintMask, 0x3F);
     ui.actionMaterial_2->trigger();
@@ -189,11 +184,10 @@ TEST_F(AssemblySculpt, brushAndContourDialogsEditTheirValues)
     kal::dialogs->setDialogOK();
 }
 
-TEST_F(AssemblySculpt, convertTurnsTheContextMeshIntoClayAndBack)
-{
+TEST_F(AssemblySculpt, convertTurnsTheContextMeshIntoClayAndBack) {
     kal::Tool* t = v.scene->sceneRoot->addChild(meshTool(kal::Mesh::createIcosahedron()), false);
     v.scene->rebuildToolLists();
-    ui.actionAs_Clay->trigger();  // nothing under the click: nothing happens
+    ui.actionAs_Clay->trigger(); // nothing under the click: nothing happens
     v.pressPick.object = t;
     ui.actionAs_Clay->trigger();
     ASSERT_EQ(t->element->typeCode, kal::ClayType);
@@ -203,11 +197,10 @@ TEST_F(AssemblySculpt, convertTurnsTheContextMeshIntoClayAndBack)
     EXPECT_EQ(static_cast<kal::Mesh*>(t->element)->triangleCount(), 20);
 }
 
-TEST_F(AssemblySculpt, typeBoxCountsTheContextMesh)
-{
+TEST_F(AssemblySculpt, typeBoxCountsTheContextMesh) {
     std::unique_ptr<kal::Tool> tool(meshTool(kal::Mesh::createIcosahedron()));
     answerWith([](const kal::Question&) { return reply(false); });
-    ui.actionType->trigger();  // nothing under the click: no box
+    ui.actionType->trigger(); // nothing under the click: no box
     EXPECT_TRUE(asked.empty());
     v.pressPick.object = tool.get();
     ui.actionType->trigger();
@@ -218,8 +211,7 @@ TEST_F(AssemblySculpt, typeBoxCountsTheContextMesh)
     EXPECT_EQ(asked[0].text, "12 Vertices ,  20 Faces");
 }
 
-TEST_F(AssemblySculpt, testBoardStepsRoughnessAlongXAndMetalnessAlongZ)
-{
+TEST_F(AssemblySculpt, testBoardStepsRoughnessAlongXAndMetalnessAlongZ) {
     answerWith([](const kal::Question&) { return reply(false); });
     ui.actionTest->trigger();
     EXPECT_EQ(asked.at(0).title, "Test");
@@ -230,7 +222,7 @@ TEST_F(AssemblySculpt, testBoardStepsRoughnessAlongXAndMetalnessAlongZ)
     answerWith([](const kal::Question&) { return reply(true); });
     ui.actionTest->trigger();
     EXPECT_TRUE(v.undoStack.acts.empty());
-    ASSERT_EQ(v.scene->toolRoot->children.size(), 1u);  // the default object stays in the library
+    ASSERT_EQ(v.scene->toolRoot->children.size(), 1u); // the default object stays in the library
     const std::vector<kal::Tool*>& cells = v.scene->sceneRoot->children;
     ASSERT_EQ(cells.size(), 25u);
     const int16_t steps[5] = {-16383, -8191, 0, 8191, 16383};

@@ -11,8 +11,7 @@
 
 using kal::test::ShownWindow;
 
-TEST_F(ShownWindow, backgroundColourEditsLiveAndImageSourceNeedsNoImage)
-{
+TEST_F(ShownWindow, backgroundColourEditsLiveAndImageSourceNeedsNoImage) {
     kal::GLView& v = view();
     const kal::wvec4 before = v.backgroundColor;
     w->loadBackgroundColor_triggered();
@@ -30,14 +29,13 @@ TEST_F(ShownWindow, backgroundColourEditsLiveAndImageSourceNeedsNoImage)
     EXPECT_EQ(v.backgroundMode, 0);
 }
 
-TEST_F(ShownWindow, backgroundImageLoadsAndAFailureKeepsTheOld)
-{
+TEST_F(ShownWindow, backgroundImageLoadsAndAFailureKeepsTheOld) {
     QTemporaryDir dir;
     const QString png = dir.filePath("sky.png");
     QImage image(6, 4, QImage::Format_RGB888);
     image.fill(Qt::blue);
     ASSERT_TRUE(image.save(png));
-    const QString broken = dir.filePath("broken.png");  // never written
+    const QString broken = dir.filePath("broken.png"); // never written
 
     kal::GLView& v = view();
     QString next = png;
@@ -45,7 +43,7 @@ TEST_F(ShownWindow, backgroundImageLoadsAndAFailureKeepsTheOld)
     w->loadBackgroundImage_triggered();
     ASSERT_NE(v.backgroundImage, nullptr);
     EXPECT_EQ(v.backgroundImage->width, 6);
-    EXPECT_EQ(v.backgroundMode, 0);  // loading does not choose the source
+    EXPECT_EQ(v.backgroundMode, 0); // loading does not choose the source
     EXPECT_EQ(asked[0].title, "Open");
     EXPECT_EQ(asked[0].text, "Images (*.png *.jpg)");
 
@@ -57,8 +55,7 @@ TEST_F(ShownWindow, backgroundImageLoadsAndAFailureKeepsTheOld)
     EXPECT_NE(w->glWidget->timerId, 0);
 }
 
-TEST_F(ShownWindow, environmentLoadsKeepTheSizesAndCancelKeepsTheTimer)
-{
+TEST_F(ShownWindow, environmentLoadsKeepTheSizesAndCancelKeepsTheTimer) {
     kal::GLView& v = view();
     ASSERT_NE(v.environment, nullptr);
     const int size = v.environment->size, levels = v.environment->levels;
@@ -82,8 +79,7 @@ TEST_F(ShownWindow, environmentLoadsKeepTheSizesAndCancelKeepsTheTimer)
     EXPECT_NE(w->glWidget->timerId, 0);
 }
 
-TEST_F(ShownWindow, blurAndEnvironmentRotation)
-{
+TEST_F(ShownWindow, blurAndEnvironmentRotation) {
     kal::GLView& v = view();
     v.environmentBlur = 30;
     answerWith([](const kal::Question&) { return number(90, false); });

@@ -17,8 +17,7 @@ namespace {
 using CurveSurfaceActions = WindowTest;
 
 // An open axis of ten points (nine segments) along Z.
-kal::Curve* tenPointAxis()
-{
+kal::Curve* tenPointAxis() {
     std::vector<kal::vec3> p;
     for (int i = 0; i < 10; ++i) p.push_back(kal::vec3(0, 0, float(i)));
     return new kal::Curve(p, false, 0);
@@ -26,15 +25,14 @@ kal::Curve* tenPointAxis()
 
 } // namespace
 
-TEST_F(CurveSurfaceActions, boxesCountTheCurvesOfATubeOrRevolutionOnly)
-{
+TEST_F(CurveSurfaceActions, boxesCountTheCurvesOfATubeOrRevolutionOnly) {
     kal::Tool tube(new kal::Tube(tenPointAxis(), kal::Curve::makeCircle(24, false)), kal::mat4(), kal::pbr(), false);
     kal::Tool mesh(kal::Mesh::createIcosahedron(), kal::mat4(), kal::pbr(), false);
     answerWith([](const kal::Question&) { return reply(false); });
     for (QAction* a : {ui.actionTYPE, ui.actionAXIS, ui.actionSECTION}) {
-        a->trigger();  // nothing under the click
+        a->trigger(); // nothing under the click
         v.pressPick.object = &mesh;
-        a->trigger();  // the wrong kind
+        a->trigger(); // the wrong kind
     }
     EXPECT_TRUE(asked.empty());
 
@@ -62,8 +60,7 @@ TEST_F(CurveSurfaceActions, boxesCountTheCurvesOfATubeOrRevolutionOnly)
     EXPECT_TRUE(asked[4].text.startsWith("Uniform ,  ")) << asked[4].text.toStdString();
 }
 
-TEST_F(CurveSurfaceActions, subdivideSplitsOnlyTheNamedCurve)
-{
+TEST_F(CurveSurfaceActions, subdivideSplitsOnlyTheNamedCurve) {
     kal::Tool tool(new kal::Tube(tenPointAxis(), kal::Curve::makeCircle(6, false)), kal::mat4(), kal::pbr(), false);
     auto* tube = static_cast<kal::Tube*>(tool.element);
     v.pressPick.object = &tool;

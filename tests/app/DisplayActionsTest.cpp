@@ -15,8 +15,7 @@ using DisplayActions = WindowTest;
 
 } // namespace
 
-TEST_F(DisplayActions, flagsFollowTheirCheckMarks)
-{
+TEST_F(DisplayActions, flagsFollowTheirCheckMarks) {
     const struct {
         QAction* action;
         bool* flag;
@@ -40,7 +39,7 @@ TEST_F(DisplayActions, flagsFollowTheirCheckMarks)
             EXPECT_TRUE(v.redraw) << r.action->objectName().toStdString();
         }
     ui.actionWireframe->setChecked(true);
-    ui.actionWireframe->trigger();  // now unchecked
+    ui.actionWireframe->trigger(); // now unchecked
     ui.actionSelection->trigger();
     EXPECT_EQ(v.displayState, (ui.actionWireframe->isChecked() ? 1 : 0) + (ui.actionSelection->isChecked() ? 2 : 0));
 
@@ -50,8 +49,7 @@ TEST_F(DisplayActions, flagsFollowTheirCheckMarks)
     EXPECT_EQ(w->textDisplay, v.textDisplay);
 }
 
-TEST_F(DisplayActions, pivotsToggleOnlyInAssembly)
-{
+TEST_F(DisplayActions, pivotsToggleOnlyInAssembly) {
     const bool pivots = v.pivots;
     w->setSculptMode(true);
     ui.actionPivots->trigger();
@@ -61,11 +59,10 @@ TEST_F(DisplayActions, pivotsToggleOnlyInAssembly)
     EXPECT_TRUE(v.pivots != pivots && ui.actionPivots->isChecked() != pivots);
 }
 
-TEST_F(DisplayActions, ikChainLengthStepsOnlyWithTheIkCommand)
-{
+TEST_F(DisplayActions, ikChainLengthStepsOnlyWithTheIkCommand) {
     v.ikChainLength = 3;
     ui.actionIK_Chain->trigger();
-    EXPECT_EQ(v.ikChainLength, 3);  // not in command 16
+    EXPECT_EQ(v.ikChainLength, 3); // not in command 16
 
     v.setAssemblyCommand(kal::Command::InverseKinematics);
     v.ikChainLength = 0;
@@ -79,8 +76,7 @@ TEST_F(DisplayActions, ikChainLengthStepsOnlyWithTheIkCommand)
     EXPECT_EQ(v.ikChainLength, 0);
 }
 
-TEST_F(DisplayActions, snapWithCtrlAsksTheValueAndKeepsTheFlag)
-{
+TEST_F(DisplayActions, snapWithCtrlAsksTheValueAndKeepsTheFlag) {
     holdKeys({kal::VkControl});
     const float step = v.gridStep;
     answerWith([](const kal::Question&) { return number(5, false); });
@@ -103,8 +99,7 @@ TEST_F(DisplayActions, snapWithCtrlAsksTheValueAndKeepsTheFlag)
     EXPECT_EQ(asked.size(), 2u);
 }
 
-TEST_F(DisplayActions, chromatismWithCtrlEditsItsColourAndKeepsTheEffect)
-{
+TEST_F(DisplayActions, chromatismWithCtrlEditsItsColourAndKeepsTheEffect) {
     holdKeys({kal::VkControl});
     const kal::wvec4 colour = v.lensChromatismColor;
     ui.actionLens_Chromatism->trigger();
@@ -124,10 +119,9 @@ TEST_F(DisplayActions, chromatismWithCtrlEditsItsColourAndKeepsTheEffect)
     EXPECT_FALSE(kal::dialogs->colorDialog);
 }
 
-TEST_F(DisplayActions, subdivideSplitsTheHoveredMesh)
-{
+TEST_F(DisplayActions, subdivideSplitsTheHoveredMesh) {
     auto tool = std::make_unique<kal::Tool>(kal::Mesh::createIcosahedron(), kal::mat4(), kal::pbr(), false);
-    ui.actionSubdivide->trigger();  // nothing hovered: nothing happens
+    ui.actionSubdivide->trigger(); // nothing hovered: nothing happens
     v.pressPick.object = tool.get();
     ui.actionSubdivide->trigger();
     v.pressPick.object = nullptr;

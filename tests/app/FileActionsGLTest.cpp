@@ -14,8 +14,7 @@ using kal::test::ShownWindow;
 namespace {
 
 // An OBJ of n separate triangles.
-void writeTriangles(const QString& path, int n)
-{
+void writeTriangles(const QString& path, int n) {
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     for (int i = 0; i < n; ++i) {
@@ -28,8 +27,7 @@ int triangles(kal::Tool* t) { return static_cast<kal::Mesh*>(t->element)->triang
 
 } // namespace
 
-TEST_F(ShownWindow, newAsksFirstAndLeavesOnlyTheDefaultSphere)
-{
+TEST_F(ShownWindow, newAsksFirstAndLeavesOnlyTheDefaultSphere) {
     kal::GLView& v = view();
     auto* extra = new kal::Tool(kal::Mesh::createCube(), kal::mat4(), kal::pbr(), false);
     v.scene->sceneRoot->addChild(extra, false);
@@ -48,15 +46,15 @@ TEST_F(ShownWindow, newAsksFirstAndLeavesOnlyTheDefaultSphere)
     EXPECT_TRUE(v.scene->sceneRoot->children.empty());
     ASSERT_EQ(v.scene->toolRoot->children.size(), 1u);
     EXPECT_EQ(triangles(v.scene->toolRoot->children[0]), 1280);
-    EXPECT_EQ(std::vector<kal::Tool*>(v.addedTools.begin(), v.addedTools.end()), std::vector<kal::Tool*>{v.scene->toolRoot->children[0]});
+    EXPECT_EQ(std::vector<kal::Tool*>(v.addedTools.begin(), v.addedTools.end()),
+              std::vector<kal::Tool*>{v.scene->toolRoot->children[0]});
     EXPECT_EQ(v.hoverPick.object, nullptr);
     EXPECT_EQ(v.copySource, nullptr);
     EXPECT_TRUE(v.undoStack.acts.empty());
-    EXPECT_EQ(v.pendingTool, v.scene->currentTool);  // the insert tool was rebuilt from the new library
+    EXPECT_EQ(v.pendingTool, v.scene->currentTool); // the insert tool was rebuilt from the new library
 }
 
-TEST_F(ShownWindow, openReadsTheChosenFilesInOrderAndSaveNamesWhatItWrites)
-{
+TEST_F(ShownWindow, openReadsTheChosenFilesInOrderAndSaveNamesWhatItWrites) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString a = dir.filePath("a.obj"), b = dir.filePath("b.obj");
@@ -90,8 +88,7 @@ TEST_F(ShownWindow, openReadsTheChosenFilesInOrderAndSaveNamesWhatItWrites)
     EXPECT_FALSE(QFile::exists(dir.filePath("note.txt")));
 }
 
-TEST_F(ShownWindow, failedOpenAndSaveAreReportedAndChangeNothing)
-{
+TEST_F(ShownWindow, failedOpenAndSaveAreReportedAndChangeNothing) {
     QTemporaryDir dir;
     const size_t before = view().scene->toolRoot->children.size();
     answerWith([&](const kal::Question&) { return files({dir.filePath("missing/none.k")}); });
@@ -106,8 +103,7 @@ TEST_F(ShownWindow, failedOpenAndSaveAreReportedAndChangeNothing)
     EXPECT_EQ(view().scene->toolRoot->children.size(), before);
 }
 
-TEST_F(ShownWindow, quickSaveAsksNothingWhileBusyOrWithNothingHovered)
-{
+TEST_F(ShownWindow, quickSaveAsksNothingWhileBusyOrWithNothingHovered) {
     answerWith([](const kal::Question&) { return files({}); });
     view().hoverPick.object = nullptr;
     view().pressPick.object = nullptr;
@@ -118,8 +114,7 @@ TEST_F(ShownWindow, quickSaveAsksNothingWhileBusyOrWithNothingHovered)
     EXPECT_TRUE(asked.empty());
 }
 
-TEST_F(ShownWindow, refusedFilesAreReportedWithWhyTheyWereRefused)
-{
+TEST_F(ShownWindow, refusedFilesAreReportedWithWhyTheyWereRefused) {
     QTemporaryDir dir;
     const QString cut = dir.filePath("cut.k"), flat = dir.filePath("flat.obj");
     ASSERT_TRUE(view().saveScene(cut.toStdString()));
@@ -140,7 +135,8 @@ TEST_F(ShownWindow, refusedFilesAreReportedWithWhyTheyWereRefused)
     ui().actionOpen->trigger();
     ASSERT_EQ(asked.size(), 2u);
     EXPECT_EQ(asked[1].kind, kal::Question::Warning);
-    EXPECT_EQ(asked[1].text.toStdString(), "Could not open cut.k (the file is truncated), flat.obj (it holds no triangles)");
+    EXPECT_EQ(asked[1].text.toStdString(),
+              "Could not open cut.k (the file is truncated), flat.obj (it holds no triangles)");
     EXPECT_EQ(view().scene, scene);
     EXPECT_EQ(scene->toolRoot->children.size(), before);
 }

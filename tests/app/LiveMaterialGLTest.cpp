@@ -12,8 +12,7 @@
 
 using kal::test::ShownWindow;
 
-TEST_F(ShownWindow, materialDialogOnAToolIsFollowedLiveAndCancelUndoesIt)
-{
+TEST_F(ShownWindow, materialDialogOnAToolIsFollowedLiveAndCancelUndoesIt) {
     kal::GLView& v = view();
     auto* tool = new kal::Tool(kal::Mesh::createIcosahedron(), kal::mat4(), kal::pbr(), false);
     v.scene->sceneRoot->addChild(tool, false);

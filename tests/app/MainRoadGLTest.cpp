@@ -25,29 +25,25 @@ namespace {
 GLWidget* viewportOf(MainWindow& w) { return w.glWidget; }
 
 // The cursor to p in the viewport, and frames until one has seen it there.
-bool hover(GLWidget* viewport, QPoint p)
-{
+bool hover(GLWidget* viewport, QPoint p) {
     QCursor::setPos(viewport->mapToGlobal(p));
     return QTest::qWaitFor([&] { return kal::frameMouse.x == float(p.x()) && kal::frameMouse.y == float(p.y()); },
                            5000);
 }
 
-void send(GLWidget* viewport, QEvent::Type type, Qt::MouseButtons buttons, QPoint p)
-{
+void send(GLWidget* viewport, QEvent::Type type, Qt::MouseButtons buttons, QPoint p) {
     QMouseEvent e(type, QPointF(p), QPointF(viewport->mapToGlobal(p)), Qt::LeftButton, buttons, Qt::NoModifier);
     QApplication::sendEvent(viewport, &e);
 }
 
 // Press and release with no frame between them: a quick tap.
-void tap(GLWidget* viewport, QPoint p)
-{
+void tap(GLWidget* viewport, QPoint p) {
     send(viewport, QEvent::MouseButtonPress, Qt::LeftButton, p);
     send(viewport, QEvent::MouseButtonRelease, Qt::NoButton, p);
 }
 
 // Some frames run, then the last image is presented.
-QImage settledImage(GLWidget* viewport)
-{
+QImage settledImage(GLWidget* viewport) {
     int ticks = 0;
     viewport->actionStatesHook = [&] { ++ticks; };
     (void)QTest::qWaitFor([&] { return ticks >= 4; }, 5000);
@@ -55,21 +51,18 @@ QImage settledImage(GLWidget* viewport)
     return viewport->grabFramebuffer();
 }
 
-bool sameColour(const QImage& image, QPoint a, QPoint b)
-{
+bool sameColour(const QImage& image, QPoint a, QPoint b) {
     const qreal s = image.devicePixelRatio();
     return image.pixel(int(a.x() * s), int(a.y() * s)) == image.pixel(int(b.x() * s), int(b.y() * s));
 }
 
-std::vector<kal::vec3> positionsOf(kal::Tool* t)
-{
+std::vector<kal::vec3> positionsOf(kal::Tool* t) {
     std::vector<kal::vec3> out;
     static_cast<kal::Mesh*>(t->element)->collectPositions(out);
     return out;
 }
 
-bool sameMatrix(const kal::mat4& a, const kal::mat4& b)
-{
+bool sameMatrix(const kal::mat4& a, const kal::mat4& b) {
     for (int i = 0; i < 16; ++i)
         if (std::fabs(a.m[i] - b.m[i]) > 1e-4f * (1.0f + std::fabs(a.m[i]))) return false;
     return true;
@@ -80,8 +73,7 @@ bool sameMatrix(const kal::mat4& a, const kal::mat4& b)
 // Full interface, Insert with a new sphere, mirror X on (the start setting): a tap inserts the
 // sphere under the cursor and its mirror image, Ctrl+Z takes both away, Ctrl+Shift+Z brings them
 // back; they survive Save, New and Open; a Deform drag in Sculpt moves the surface under it.
-TEST_F(ShownWindow, tapInsertsUndoRedoesSavesOpensAndSculpts)
-{
+TEST_F(ShownWindow, tapInsertsUndoRedoesSavesOpensAndSculpts) {
     kal::GLView& v = view();
     GLWidget* viewport = viewportOf(*w);
     // Open puts a new scene in place: ask for its objects each time
@@ -94,13 +86,13 @@ TEST_F(ShownWindow, tapInsertsUndoRedoesSavesOpensAndSculpts)
     ui().actionSphere->trigger();
     ui().actionInsert->trigger();
     ASSERT_EQ(v.chosenCommand, kal::Command::Insert);
-    v.setBrushSize(30);  // the sphere's radius in pixels
+    v.setBrushSize(30); // the sphere's radius in pixels
     w->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
 
     const QPoint centre(viewport->width() / 2, viewport->height() / 2);
     const QPoint at = centre + QPoint(-100, 0), mirrored = centre + QPoint(100, 0);
-    const QPoint aside = at + QPoint(0, 60);  // beyond the sphere's radius
+    const QPoint aside = at + QPoint(0, 60); // beyond the sphere's radius
     QEvent enter(QEvent::Enter);
     QApplication::sendEvent(viewport, &enter);
     ASSERT_TRUE(hover(viewport, at + QPoint(1, 0)));

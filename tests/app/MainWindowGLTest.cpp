@@ -34,8 +34,7 @@ using kal::test::ShownWindow;
 
 namespace {
 
-bool isOneColour(const QImage& image)
-{
+bool isOneColour(const QImage& image) {
     if (image.isNull()) return true;
     const QRgb first = image.pixel(0, 0);
     for (int y = 0; y < image.height(); ++y)
@@ -47,8 +46,7 @@ bool isOneColour(const QImage& image)
 // Answers the next message box with `button` once it is up, and keeps what it asked.
 class MessageBoxAnswer {
 public:
-    explicit MessageBoxAnswer(QMessageBox::StandardButton button)
-    {
+    explicit MessageBoxAnswer(QMessageBox::StandardButton button) {
         QObject::connect(&timer, &QTimer::timeout, [this, button] {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
             if (!box) return;
@@ -67,8 +65,7 @@ private:
 };
 
 // Every layer of an environment's cube-map array.
-std::vector<uint8_t> environmentLayers(const kal::Environment& environment)
-{
+std::vector<uint8_t> environmentLayers(const kal::Environment& environment) {
     std::vector<uint8_t> out(size_t(environment.size) * size_t(environment.size) * 18 * size_t(environment.levels + 1));
     kal::gl->glBindTexture(GL_TEXTURE_CUBE_MAP_ARRAY, environment.map->id);
     kal::gl->glPixelStorei(GL_PACK_ALIGNMENT, 1);
@@ -80,8 +77,7 @@ std::vector<uint8_t> environmentLayers(const kal::Environment& environment)
 
 } // namespace
 
-TEST_F(ShownWindow, environmentBlurLevelsAreDrawnInTheViewportsContextWhileProgressShows)
-{
+TEST_F(ShownWindow, environmentBlurLevelsAreDrawnInTheViewportsContextWhileProgressShows) {
     // Painting the status bar's progress composes the window in the window's own context: the
     // levels blurred after it must still be drawn in the view's.
     kal::GLWorkGuard gl;
@@ -99,8 +95,7 @@ TEST_F(ShownWindow, environmentBlurLevelsAreDrawnInTheViewportsContextWhileProgr
     EXPECT_EQ(environmentLayers(shown), environmentLayers(quiet));
 }
 
-TEST_F(ShownWindow, viewportRendersTheDefaultScene)
-{
+TEST_F(ShownWindow, viewportRendersTheDefaultScene) {
     ASSERT_EQ(kal::theGLWidget, w->glWidget);
     EXPECT_EQ(w->windowTitle(), "Kalvimor");
     bool drawn = false;
@@ -113,8 +108,7 @@ TEST_F(ShownWindow, viewportRendersTheDefaultScene)
     EXPECT_EQ(w->view()->chosenMode, kal::ASSEMBLY);
 }
 
-TEST_F(ShownWindow, menusLockWhileTheViewportIsBusyAndUnlockAfter)
-{
+TEST_F(ShownWindow, menusLockWhileTheViewportIsBusyAndUnlockAfter) {
     QAction* open = w->ui->actionOpen;
     ASSERT_TRUE(open->isEnabled());
     w->view()->busy = 1;
@@ -125,8 +119,7 @@ TEST_F(ShownWindow, menusLockWhileTheViewportIsBusyAndUnlockAfter)
     EXPECT_FALSE(w->ui->actionSectionFree->isEnabled());
 }
 
-TEST_F(ShownWindow, exitAsksAndOnlyYesClosesTheWindow)
-{
+TEST_F(ShownWindow, exitAsksAndOnlyYesClosesTheWindow) {
     {
         MessageBoxAnswer no(QMessageBox::No);
         w->ui->actionExit->trigger();

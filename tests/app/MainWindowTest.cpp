@@ -37,16 +37,14 @@ protected:
     QList<QAction*> allActions() const { return w->findChildren<QAction*>(); }
 
     // The live actions that a key reaches; more than one means Qt would trigger none.
-    QList<QAction*> answering(const char* key) const
-    {
+    QList<QAction*> answering(const char* key) const {
         QList<QAction*> out;
         for (QAction* a : allActions())
             if (a->isEnabled() && a->isVisible() && a->shortcuts().contains(QKeySequence(key))) out << a;
         return out;
     }
 
-    QString conflictText() const
-    {
+    QString conflictText() const {
         QString text;
         for (const ShortcutConflict& c : findShortcutConflicts(allActions())) {
             text += c.key.toString() + ":";
@@ -61,8 +59,7 @@ protected:
 
 } // namespace
 
-TEST_F(Window, startsInAssemblyWithMaterialAndTheSimpleInterface)
-{
+TEST_F(Window, startsInAssemblyWithMaterialAndTheSimpleInterface) {
     EXPECT_EQ(v.chosenMode, kal::ASSEMBLY);
     EXPECT_EQ(v.chosenCommand, kal::Command::Material);
     EXPECT_TRUE(ui.actionMaterial->isChecked());
@@ -78,8 +75,7 @@ TEST_F(Window, startsInAssemblyWithMaterialAndTheSimpleInterface)
     EXPECT_EQ(w->windowTitle(), "Kalvimor");
 }
 
-TEST_F(Window, settingsAgreeWithTheViewAfterStartUp)
-{
+TEST_F(Window, settingsAgreeWithTheViewAfterStartUp) {
     EXPECT_FALSE(ui.actionEdge_Detection->isChecked());
     EXPECT_FALSE(v.edgeDetection);
     EXPECT_EQ(ui.actionGlow->isChecked(), v.glow);
@@ -97,8 +93,7 @@ TEST_F(Window, settingsAgreeWithTheViewAfterStartUp)
     EXPECT_EQ(w->glWidget->redoAction, ui.actionRedo);
 }
 
-TEST_F(Window, offersNoDynamicsAuxiliaryPatternOrRemovedEntries)
-{
+TEST_F(Window, offersNoDynamicsAuxiliaryPatternOrRemovedEntries) {
     EXPECT_EQ(ui.menuDynamics, nullptr);
     EXPECT_EQ(ui.menuPattern, nullptr);
     EXPECT_FALSE(onMenuBar(ui.menuAuxiliary));
@@ -112,8 +107,7 @@ TEST_F(Window, offersNoDynamicsAuxiliaryPatternOrRemovedEntries)
     for (QAction* a : ui.menuSculpt->actions()) EXPECT_NE(a->text(), "Pattern");
 }
 
-TEST_F(Window, progressBarIsPublishedHiddenInTheStatusBar)
-{
+TEST_F(Window, progressBarIsPublishedHiddenInTheStatusBar) {
     ASSERT_NE(kal::theProgressBar, nullptr);
     EXPECT_TRUE(kal::theProgressBar->isHidden());
     EXPECT_EQ(kal::theProgressBar->parentWidget(), static_cast<QWidget*>(ui.statusBar));
@@ -122,8 +116,7 @@ TEST_F(Window, progressBarIsPublishedHiddenInTheStatusBar)
     EXPECT_EQ(kal::theProgressBar, nullptr);
 }
 
-TEST_F(Window, noKeyIsSharedInAnyModeAndInterface)
-{
+TEST_F(Window, noKeyIsSharedInAnyModeAndInterface) {
     for (bool simple : {true, false}) {
         w->setSimpleMode(simple);
         ui.actionAssembly->trigger();
@@ -133,8 +126,7 @@ TEST_F(Window, noKeyIsSharedInAnyModeAndInterface)
     }
 }
 
-TEST_F(Window, sharedKeysFollowTheActiveMode)
-{
+TEST_F(Window, sharedKeysFollowTheActiveMode) {
     w->setSimpleMode(false);
     EXPECT_EQ(answering("F1"), QList<QAction*>({ui.actionInsert}));
     EXPECT_EQ(answering("F2"), QList<QAction*>({ui.actionPlace}));
@@ -159,8 +151,7 @@ TEST_F(Window, sharedKeysFollowTheActiveMode)
     EXPECT_EQ(v.chosenCommand, kal::Command::Material);
 }
 
-TEST_F(Window, fullModeSwapsToolbarsAndAdvancedEntries)
-{
+TEST_F(Window, fullModeSwapsToolbarsAndAdvancedEntries) {
     ui.actionFULL_MODE->trigger();
     EXPECT_FALSE(w->simpleMode());
     EXPECT_TRUE(w->fullToolBar->isVisibleTo(w.get()));
@@ -176,8 +167,7 @@ TEST_F(Window, fullModeSwapsToolbarsAndAdvancedEntries)
     EXPECT_EQ(answering("F2"), QList<QAction*>({ui.actionUse_Tool}));
 }
 
-TEST_F(Window, fullModeOutsideBothModesOnlyStoresTheFlag)
-{
+TEST_F(Window, fullModeOutsideBothModesOnlyStoresTheFlag) {
     v.setMode(kal::VIEW);
     ui.actionFULL_MODE->trigger();
     EXPECT_FALSE(w->simpleMode());
@@ -185,8 +175,7 @@ TEST_F(Window, fullModeOutsideBothModesOnlyStoresTheFlag)
     EXPECT_TRUE(w->simpleToolBar->isVisibleTo(w.get()));
 }
 
-TEST_F(Window, modeActionsDoNothingDuringAGesture)
-{
+TEST_F(Window, modeActionsDoNothingDuringAGesture) {
     v.busy = 1;
     ui.actionSculpt->trigger();
     EXPECT_EQ(v.chosenMode, kal::ASSEMBLY);
@@ -196,8 +185,7 @@ TEST_F(Window, modeActionsDoNothingDuringAGesture)
     EXPECT_FALSE(ui.actionSculpt->isChecked());
 }
 
-TEST_F(Window, gestureLocksMenusAndUnlockingKeepsFreeSectionDisabled)
-{
+TEST_F(Window, gestureLocksMenusAndUnlockingKeepsFreeSectionDisabled) {
     ASSERT_FALSE(ui.actionSectionFree->isEnabled());
     // Qt reports hidden actions as disabled, so show them all
     w->setSimpleMode(false);
@@ -216,8 +204,7 @@ TEST_F(Window, gestureLocksMenusAndUnlockingKeepsFreeSectionDisabled)
     EXPECT_FALSE(ui.actionSectionFree->isEnabled());
 }
 
-TEST_F(Window, modeBoundActionSwitchesModeWhenIdle)
-{
+TEST_F(Window, modeBoundActionSwitchesModeWhenIdle) {
     ui.actionDeform->trigger();
     EXPECT_EQ(v.chosenMode, kal::SCULPT);
     EXPECT_EQ(ui.menuSculpt->title(), "[Sculpt]");
@@ -227,8 +214,7 @@ TEST_F(Window, modeBoundActionSwitchesModeWhenIdle)
     EXPECT_TRUE(ui.actionAssembly->isChecked());
 }
 
-TEST_F(Window, refusedModeBoundActionKeepsModeAndCheckMarks)
-{
+TEST_F(Window, refusedModeBoundActionKeepsModeAndCheckMarks) {
     ui.actionSculpt->trigger();
     v.busy = 1;
     ui.actionInsert->trigger();
@@ -242,8 +228,7 @@ TEST_F(Window, refusedModeBoundActionKeepsModeAndCheckMarks)
     EXPECT_EQ(ui.actionClosed->isChecked(), v.closed);
 }
 
-TEST_F(Window, modeBoundActionActsDuringAGestureInItsOwnMode)
-{
+TEST_F(Window, modeBoundActionActsDuringAGestureInItsOwnMode) {
     ui.actionSculpt->trigger();
     v.busy = 1;
     ui.actionPinch->trigger();
@@ -251,8 +236,7 @@ TEST_F(Window, modeBoundActionActsDuringAGestureInItsOwnMode)
     EXPECT_TRUE(ui.actionPinch->isChecked());
 }
 
-TEST_F(Window, refusedIdleActionKeepsTheViewsBackground)
-{
+TEST_F(Window, refusedIdleActionKeepsTheViewsBackground) {
     v.busy = 1;
     ui.actionImage->trigger();
     EXPECT_TRUE(ui.actionColor_4->isChecked());
@@ -261,8 +245,7 @@ TEST_F(Window, refusedIdleActionKeepsTheViewsBackground)
     EXPECT_EQ(ui.actionLens_Chromatism->isChecked(), v.lensChromatism);
 }
 
-TEST_F(Window, symmetryToggleDuringASculptStrokeIsUndone)
-{
+TEST_F(Window, symmetryToggleDuringASculptStrokeIsUndone) {
     ui.actionSculpt->trigger();
     v.busy = 1;
     v.mode = kal::SCULPT;
@@ -274,15 +257,13 @@ TEST_F(Window, symmetryToggleDuringASculptStrokeIsUndone)
     EXPECT_FALSE(ui.actionTangent_Plane->isChecked());
 }
 
-TEST_F(Window, backspaceAsksTheViewportForADeletion)
-{
+TEST_F(Window, backspaceAsksTheViewportForADeletion) {
     kal::test::GlobalScope<uint8_t> request(kal::backspaceRequest, 0);
     ui.actionBackspace->trigger();
     EXPECT_EQ(kal::backspaceRequest, 1);
 }
 
-TEST_F(Window, placingCommandComesBackAfterAShapeChoice)
-{
+TEST_F(Window, placingCommandComesBackAfterAShapeChoice) {
     // the simple interface always returns to Place with the last placing command
     v.setAssemblyCommand(kal::Command::Draw);
     v.setAssemblyCommand(kal::Command::Material);
@@ -305,8 +286,7 @@ TEST_F(Window, placingCommandComesBackAfterAShapeChoice)
     EXPECT_TRUE(ui.actionMaterial->isChecked());
 }
 
-TEST(Licence, textShowsAsWrittenUpToTheFirstZeroByte)
-{
+TEST(Licence, textShowsAsWrittenUpToTheFirstZeroByte) {
     QTextDocument doc;
     doc.setHtml(licenceHtml(QByteArray("a <b>bold</b> & \"x\"\n  two\0hidden", 32)));
     EXPECT_EQ(doc.toPlainText(), "a <b>bold</b> & \"x\"\n  two");
@@ -315,8 +295,7 @@ TEST(Licence, textShowsAsWrittenUpToTheFirstZeroByte)
 }
 
 // The whole slot order against the hand-checked table's "slots" line.
-TEST(SlotTable, holdsEveryActionSlotInItsFixedOrder)
-{
+TEST(SlotTable, holdsEveryActionSlotInItsFixedOrder) {
     QFile file(QStringLiteral(KAL_SOURCE_DIR "/tests/app/ActionTableExpected.txt"));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly | QIODevice::Text));
     QStringList expected;
@@ -332,8 +311,7 @@ TEST(SlotTable, holdsEveryActionSlotInItsFixedOrder)
         EXPECT_EQ(mo.method(first + i).methodSignature().toStdString(), expected[i].toStdString()) << "method " << i;
 }
 
-TEST_F(Window, licenceOpensAFixedDialogEachTimeWithTheTextAsWritten)
-{
+TEST_F(Window, licenceOpensAFixedDialogEachTimeWithTheTextAsWritten) {
     QFile file(":/License/License.txt");
     ASSERT_TRUE(file.open(QIODevice::ReadOnly | QIODevice::Text));
     const QString expected = QString::fromUtf8(file.readAll());

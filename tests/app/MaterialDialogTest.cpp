@@ -21,8 +21,7 @@ using kal::wvec4;
 
 namespace {
 
-pbr sampleMaterial()
-{
+pbr sampleMaterial() {
     pbr m;
     m.red = 1000, m.green = 2000, m.blue = 3000, m.opacity = 40000;
     m.lightRed = 500, m.lightGreen = 600, m.lightBlue = 700, m.refractivity = 20000;
@@ -30,20 +29,17 @@ pbr sampleMaterial()
     return m;
 }
 
-QList<QSlider*> sliders(const MaterialDialog& d)
-{
+QList<QSlider*> sliders(const MaterialDialog& d) {
     return {d.ui->roughness, d.ui->metalness, d.ui->opacity, d.ui->refractivity};
 }
 
-QList<QPushButton*> buttons(const MaterialDialog& d)
-{
+QList<QPushButton*> buttons(const MaterialDialog& d) {
     return {d.ui->pushRoughness, d.ui->pushMetalness, d.ui->pushOpacity, d.ui->pushThickness};
 }
 
 } // namespace
 
-TEST(MaterialSliders, signedFieldsSpanTheirRangeAndRoundTripWhereTheyCan)
-{
+TEST(MaterialSliders, signedFieldsSpanTheirRangeAndRoundTripWhereTheyCan) {
     EXPECT_EQ(sliderToSigned(0), -32766);
     EXPECT_EQ(sliderToSigned(255), 32766);
     EXPECT_EQ(sliderToSigned(127), -128);
@@ -54,8 +50,7 @@ TEST(MaterialSliders, signedFieldsSpanTheirRangeAndRoundTripWhereTheyCan)
     EXPECT_EQ(sliderToUnsigned(128), 128 * 257);
 }
 
-TEST(MaterialDialogTest, isFixedAndFilledWithoutSignalling)
-{
+TEST(MaterialDialogTest, isFixedAndFilledWithoutSignalling) {
     MaterialDialog d(pbr(), nullptr, -1);
     EXPECT_EQ(d.minimumSize(), QSize(562, 444));
     EXPECT_EQ(d.maximumSize(), QSize(562, 444));
@@ -65,8 +60,7 @@ TEST(MaterialDialogTest, isFixedAndFilledWithoutSignalling)
     for (QSlider* s : sliders(d)) EXPECT_EQ(s->style()->styleHint(QStyle::SH_Slider_AbsoluteSetButtons), 7);
 }
 
-TEST(MaterialDialogTest, masksDecideWhatIsCheckableAndEnabled)
-{
+TEST(MaterialDialogTest, masksDecideWhatIsCheckableAndEnabled) {
     MaterialDialog none(sampleMaterial(), nullptr, -1);
     EXPECT_FALSE(none.ui->colorBox->isCheckable());
     for (QPushButton* b : buttons(none)) EXPECT_FALSE(b->isCheckable());
@@ -85,10 +79,9 @@ TEST(MaterialDialogTest, masksDecideWhatIsCheckableAndEnabled)
     EXPECT_EQ(some.mask, 1 | 8 | 32);
 }
 
-TEST(MaterialDialogTest, eachChangeNamesOnlyItsOwnGroup)
-{
+TEST(MaterialDialogTest, eachChangeNamesOnlyItsOwnGroup) {
     MaterialDialog d(sampleMaterial(), nullptr, -1);
-    QSignalSpy changed(&d, SIGNAL(currentMaterialChanged(kal::pbr,kal::byte)));
+    QSignalSpy changed(&d, SIGNAL(currentMaterialChanged(kal::pbr, kal::byte)));
     d.ui->roughness->setValue(0);
     d.ui->opacity->setValue(128);
     d.changeLight(wvec4(7, 8, 9, 65535));
@@ -99,7 +92,7 @@ TEST(MaterialDialogTest, eachChangeNamesOnlyItsOwnGroup)
     const pbr m = changed[2][0].value<pbr>();
     EXPECT_EQ(m.roughness, -32766);
     EXPECT_EQ(m.lightBlue, 9);
-    EXPECT_EQ(m.red, 1000);  // untouched groups keep the opening values
+    EXPECT_EQ(m.red, 1000); // untouched groups keep the opening values
 
     MaterialDialog masked(sampleMaterial(), nullptr, 4);
     QSignalSpy maskChanged(&masked, SIGNAL(currentMaskChanged(kal::byte)));
@@ -111,13 +104,12 @@ TEST(MaterialDialogTest, eachChangeNamesOnlyItsOwnGroup)
     EXPECT_FALSE(masked.ui->roughness->isEnabled());
 }
 
-TEST(MaterialDialogTest, signalsAndSlotsConnectByTheirWrittenSignatures)
-{
+TEST(MaterialDialogTest, signalsAndSlotsConnectByTheirWrittenSignatures) {
     MaterialDialog d(pbr(), nullptr, 0);
     kal::Dialogs relay;
     QColorDialog colour;
-    EXPECT_TRUE(QObject::connect(&d, SIGNAL(currentMaterialChanged(kal::pbr,kal::byte)), &relay,
-                                 SLOT(setDialogMaterial(kal::pbr,kal::byte))));
+    EXPECT_TRUE(QObject::connect(&d, SIGNAL(currentMaterialChanged(kal::pbr, kal::byte)), &relay,
+                                 SLOT(setDialogMaterial(kal::pbr, kal::byte))));
     EXPECT_TRUE(QObject::connect(&d, SIGNAL(currentMaskChanged(kal::byte)), &relay, SLOT(setDialogMask(kal::byte))));
     EXPECT_TRUE(QObject::connect(d.colorWheel, SIGNAL(changeColor(kal::wvec4)), &d, SLOT(changeColor(kal::wvec4))));
     EXPECT_TRUE(QObject::connect(&colour, SIGNAL(currentColorChanged(QColor)), &relay, SLOT(setDialogColor(QColor))));
@@ -128,8 +120,7 @@ namespace {
 // Targets are members declared before the relay, so the relay's close-out never outlives them.
 class Relay : public ::testing::Test {
 protected:
-    ~Relay() override
-    {
+    ~Relay() override {
         d.setDialogOK();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
@@ -141,13 +132,12 @@ protected:
 
 } // namespace
 
-TEST_F(Relay, colourEditsLiveAndCancelRestoresExactly)
-{
+TEST_F(Relay, colourEditsLiveAndCancelRestoresExactly) {
     d.chooseColor(&colour, "Background Color");
     ASSERT_TRUE(d.colorDialog);
     EXPECT_EQ(d.colorDialog->windowTitle(), "Background Color");
     d.colorDialog->setCurrentColor(QColor(255, 255, 255, 255));
-    EXPECT_EQ(colour, wvec4(65535, 65535, 65535, 65535));  // 255 shifted alone would give 65280
+    EXPECT_EQ(colour, wvec4(65535, 65535, 65535, 65535)); // 255 shifted alone would give 65280
     d.colorDialog->setCurrentColor(QColor(10, 20, 30, 40));
     EXPECT_EQ(colour, wvec4(10 * 257, 20 * 257, 30 * 257, 40 * 257));
 
@@ -155,18 +145,17 @@ TEST_F(Relay, colourEditsLiveAndCancelRestoresExactly)
     shown->reject();
     EXPECT_EQ(colour, wvec4(1234, 5678, 9012, 345));
     EXPECT_FALSE(d.accepted());
-    EXPECT_FALSE(d.colorDialog);  // cleared at once, deleted once the signal is over
+    EXPECT_FALSE(d.colorDialog); // cleared at once, deleted once the signal is over
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_FALSE(shown);
 }
 
-TEST_F(Relay, materialOkKeepsTheEditAndCancelRestoresMaterialAndMask)
-{
+TEST_F(Relay, materialOkKeepsTheEditAndCancelRestoresMaterialAndMask) {
     d.editMaterial(&material, nullptr, "Material");
     d.materialDialog->ui->metalness->setValue(255);
-    EXPECT_EQ(material.metalness, 32766);  // written before the signal returned
+    EXPECT_EQ(material.metalness, 32766); // written before the signal returned
     d.materialDialog->changeLight(wvec4(1, 2, 3, 65535));
-    EXPECT_EQ(d.savedMask, 2u);  // no mask target: the last change's group
+    EXPECT_EQ(d.savedMask, 2u); // no mask target: the last change's group
     pbr extreme;
     extreme.roughness = -32768;
     d.setDialogMaterial(extreme, 4);
@@ -187,8 +176,7 @@ TEST_F(Relay, materialOkKeepsTheEditAndCancelRestoresMaterialAndMask)
     EXPECT_EQ(mask, 1 | 4);
 }
 
-TEST_F(Relay, eachDialogEndsOnlyItselfAndReopeningRestoresTheFirstTarget)
-{
+TEST_F(Relay, eachDialogEndsOnlyItselfAndReopeningRestoresTheFirstTarget) {
     wvec4 other(5, 6, 7, 8);
     d.chooseColor(&colour, "Contour Color");
     d.editMaterial(&material, nullptr, "Material");
@@ -199,7 +187,7 @@ TEST_F(Relay, eachDialogEndsOnlyItselfAndReopeningRestoresTheFirstTarget)
     EXPECT_EQ(d.savedMaterial, sampleMaterial());
     d.materialDialog->reject();
     EXPECT_EQ(material, sampleMaterial());
-    EXPECT_EQ(colour, wvec4(257, 514, 771, 1028));  // the colour's OK stands
+    EXPECT_EQ(colour, wvec4(257, 514, 771, 1028)); // the colour's OK stands
 
     d.chooseColor(&colour, "Lens Chromatism Color");
     d.colorDialog->setCurrentColor(QColor(200, 200, 200, 200));
@@ -208,8 +196,7 @@ TEST_F(Relay, eachDialogEndsOnlyItselfAndReopeningRestoresTheFirstTarget)
     EXPECT_EQ(d.colorTarget, &other);
 }
 
-TEST_F(Relay, parentDyingWithTheDialogsOpenLeavesNothingDangling)
-{
+TEST_F(Relay, parentDyingWithTheDialogsOpenLeavesNothingDangling) {
     auto parent = std::make_unique<QWidget>();
     d.setMainWindow(parent.get());
     auto c = std::make_unique<wvec4>(1, 2, 3, 4);
@@ -228,8 +215,7 @@ TEST_F(Relay, parentDyingWithTheDialogsOpenLeavesNothingDangling)
     EXPECT_EQ(d.colorDialog->parentWidget(), nullptr);
 }
 
-TEST_F(Relay, toolMaterialIsEditedAsACopyTheViewApplies)
-{
+TEST_F(Relay, toolMaterialIsEditedAsACopyTheViewApplies) {
     auto tool = std::make_unique<kal::Tool>(nullptr, kal::mat4(), sampleMaterial(), false);
     ASSERT_TRUE(d.openMaterialDialog(tool.get()));
     EXPECT_EQ(d.materialDialog->windowTitle(), "Material");
@@ -237,9 +223,9 @@ TEST_F(Relay, toolMaterialIsEditedAsACopyTheViewApplies)
     d.materialDialog->ui->opacity->setValue(0);
     EXPECT_EQ(d.currentMaterial().opacity, 0);
     EXPECT_EQ(d.currentMask(), 16);
-    EXPECT_EQ(tool->material, sampleMaterial());  // the view's frame step applies it, not the dialog
+    EXPECT_EQ(tool->material, sampleMaterial()); // the view's frame step applies it, not the dialog
     tool.reset();
-    d.materialDialog->ui->opacity->setValue(9);  // nothing left to reach but the copy
+    d.materialDialog->ui->opacity->setValue(9); // nothing left to reach but the copy
     d.materialDialog->show();
     EXPECT_TRUE(d.dialogOpen());
     // a brush dialog takes over: the tool's edit ends, restored, and the view stops following
@@ -249,8 +235,7 @@ TEST_F(Relay, toolMaterialIsEditedAsACopyTheViewApplies)
     EXPECT_EQ(d.currentMaterial(), sampleMaterial());
 }
 
-TEST_F(Relay, viewportQuestionsGoThroughTheSeam)
-{
+TEST_F(Relay, viewportQuestionsGoThroughTheSeam) {
     std::vector<kal::Question> asked;
     d.answerer = [&](const kal::Question& q) {
         asked.push_back(q);

@@ -5,13 +5,15 @@
 #include <QMenu>
 #include <QStringList>
 
-inline QStringList entryNames(QMenu* menu)
-{
+inline QStringList entryNames(QMenu* menu) {
     QStringList out;
     for (QAction* a : menu->actions()) {
-        if (a->isSeparator()) out << QStringLiteral("-");
-        else if (a->menu()) out << a->menu()->objectName();
-        else out << a->objectName();
+        if (a->isSeparator())
+            out << QStringLiteral("-");
+        else if (a->menu())
+            out << a->menu()->objectName();
+        else
+            out << a->objectName();
     }
     return out;
 }

@@ -22,8 +22,7 @@ struct Tree {
     QAction* c = nullptr;
     QAction* d = nullptr;
     QAction* e = nullptr;
-    Tree()
-    {
+    Tree() {
         root->addMenu(sub1);
         b = sub1->addAction("b");
         sub1->addMenu(sub2);
@@ -37,8 +36,7 @@ struct Tree {
     }
 };
 
-QStringList texts(const QList<QAction*>& actions)
-{
+QStringList texts(const QList<QAction*>& actions) {
     QStringList out;
     for (QAction* a : actions) out << (a->menu() ? "[" + a->menu()->title() + "]" : a->text());
     return out;
@@ -46,8 +44,7 @@ QStringList texts(const QList<QAction*>& actions)
 
 } // namespace
 
-TEST(MenuWalk, visitsOwnActionsThenEachDescendantMenuDepthFirst)
-{
+TEST(MenuWalk, visitsOwnActionsThenEachDescendantMenuDepthFirst) {
     Tree t;
     t.sub1->setTitle("sub1");
     t.sub2->setTitle("sub2");
@@ -56,8 +53,7 @@ TEST(MenuWalk, visitsOwnActionsThenEachDescendantMenuDepthFirst)
     EXPECT_TRUE(menuWalk(nullptr).isEmpty());
 }
 
-TEST(MenuWalk, repeatedWalkVisitsNestedMenusOncePerAncestor)
-{
+TEST(MenuWalk, repeatedWalkVisitsNestedMenusOncePerAncestor) {
     Tree t;
     const QList<QAction*> once = menuWalk(t.root.get());
     const QList<QAction*> repeated = menuWalkRepeated(t.root.get());
@@ -67,8 +63,7 @@ TEST(MenuWalk, repeatedWalkVisitsNestedMenusOncePerAncestor)
     for (QAction* a : once) EXPECT_TRUE(repeated.contains(a));
 }
 
-TEST(MenuWalk, clearedShortcutsComeBackToTheSameActions)
-{
+TEST(MenuWalk, clearedShortcutsComeBackToTheSameActions) {
     Tree t;
     QList<QKeySequence> saved;
     captureMenuShortcuts(t.root.get(), saved);
@@ -85,8 +80,7 @@ TEST(MenuWalk, clearedShortcutsComeBackToTheSameActions)
     EXPECT_TRUE(t.d->shortcut().isEmpty());
 }
 
-TEST(MenuWalk, applyingAShortListLeavesTheRestWithoutKeys)
-{
+TEST(MenuWalk, applyingAShortListLeavesTheRestWithoutKeys) {
     Tree t;
     const QList<QKeySequence> shortList = {QKeySequence("X")};
     applyMenuShortcuts(t.root.get(), shortList);
@@ -95,8 +89,7 @@ TEST(MenuWalk, applyingAShortListLeavesTheRestWithoutKeys)
     EXPECT_TRUE(t.e->shortcut().isEmpty());
 }
 
-TEST(MenuWalk, toolbarWalkSeesOnlyItsOwnActions)
-{
+TEST(MenuWalk, toolbarWalkSeesOnlyItsOwnActions) {
     Tree t;
     QToolBar bar;
     bar.addAction(t.a);

@@ -20,36 +20,32 @@ using kal::test::ShownWindow;
 
 namespace {
 
-kal::Tool* place(kal::GLView& v, kal::Element* e)
-{
+kal::Tool* place(kal::GLView& v, kal::Element* e) {
     return v.scene->sceneRoot->addChild(new kal::Tool(e, kal::mat4(), kal::pbr(), false), false);
 }
 
 // Opens the menu as a Ctrl + right click on tool would; true once the popup is up.
-bool openMenuOn(MainWindow& w, kal::Tool* tool, QMenu* expected)
-{
+bool openMenuOn(MainWindow& w, kal::Tool* tool, QMenu* expected) {
     w.view()->pressPick.object = tool;
     w.openMenu();
     return QTest::qWaitFor([&] { return expected->isVisible(); }, 2000);
 }
 
-void closeMenu(QMenu* menu)
-{
+void closeMenu(QMenu* menu) {
     menu->hide();
-    QTest::qWait(20);  // the kept pick goes once the hide has run its course
+    QTest::qWait(20); // the kept pick goes once the hide has run its course
 }
 
 } // namespace
 
-TEST_F(ShownWindow, contextMenuFitsTheObjectAndKeepsItsPick)
-{
+TEST_F(ShownWindow, contextMenuFitsTheObjectAndKeepsItsPick) {
     kal::GLView& v = view();
     ASSERT_TRUE(openMenuOn(*w, nullptr, ui().menuRender));
     closeMenu(ui().menuRender);
 
     kal::Tool* icosahedron = place(v, kal::Mesh::createIcosahedron());
     kal::Tool* cube = place(v, kal::Mesh::createCube());
-    ui().actionAs_Clay->setVisible(false);  // as an opening on clay leaves it
+    ui().actionAs_Clay->setVisible(false); // as an opening on clay leaves it
     ASSERT_TRUE(openMenuOn(*w, icosahedron, ui().menuObject));
     EXPECT_EQ(ui().actionType->text(), "TRI-MESH");
     EXPECT_EQ(ui().actionType->icon().cacheKey(), ui().actionConvert_To_Tri_Mesh->icon().cacheKey());
@@ -61,7 +57,7 @@ TEST_F(ShownWindow, contextMenuFitsTheObjectAndKeepsItsPick)
     answerWith([](const kal::Question&) { return reply(false); });
     ui().actionType->trigger();
     closeMenu(ui().menuObject);
-    v.pressPick.object = cube;  // after the popup, entries follow the view again
+    v.pressPick.object = cube; // after the popup, entries follow the view again
     ui().actionType->trigger();
     ASSERT_EQ(asked.size(), 2u);
     EXPECT_EQ(asked[0].text, "12 Vertices ,  20 Faces");
@@ -79,8 +75,7 @@ TEST_F(ShownWindow, contextMenuFitsTheObjectAndKeepsItsPick)
     v.resetPick(false);
 }
 
-TEST_F(ShownWindow, arraysAreHeadedByTheirMode)
-{
+TEST_F(ShownWindow, arraysAreHeadedByTheirMode) {
     kal::GLView& v = view();
     for (int32_t mode : {kal::ArrayChain, kal::ArrayZipper}) {
         auto* array = new kal::Array(kal::Curve::makeCircle(5, false), {}, {0x8001}, mode, kal::mat4(), kal::mat4(),
@@ -94,8 +89,7 @@ TEST_F(ShownWindow, arraysAreHeadedByTheirMode)
     v.resetPick(false);
 }
 
-TEST_F(ShownWindow, deleteChosenInThePopupRemovesTheObjectOfTheClick)
-{
+TEST_F(ShownWindow, deleteChosenInThePopupRemovesTheObjectOfTheClick) {
     kal::GLView& v = view();
     kal::Tool* kept = place(v, kal::Mesh::createCube());
     kal::Tool* doomed = place(v, kal::Mesh::createIcosahedron());
@@ -120,8 +114,7 @@ TEST_F(ShownWindow, deleteChosenInThePopupRemovesTheObjectOfTheClick)
     v.clearScene();
 }
 
-TEST_F(ShownWindow, eitherEndOfATwoObjectToolOpensTheObjectMenuAsBinary)
-{
+TEST_F(ShownWindow, eitherEndOfATwoObjectToolOpensTheObjectMenuAsBinary) {
     kal::GLView& v = view();
     auto* a = new kal::BiTool(kal::BiToolCylinder, kal::Mesh::createCube(), kal::mat4(), kal::pbr(), false);
     auto* b = new kal::BiTool(kal::BiToolBare, nullptr, kal::mat4(), kal::pbr(), false);
@@ -141,8 +134,7 @@ TEST_F(ShownWindow, eitherEndOfATwoObjectToolOpensTheObjectMenuAsBinary)
     v.resetPick(false);
 }
 
-TEST_F(ShownWindow, clayObjectsGetTheClayRowAndBox)
-{
+TEST_F(ShownWindow, clayObjectsGetTheClayRowAndBox) {
     kal::Mesh* mesh = kal::Mesh::createIcosahedron();
     kal::Tool* tool = place(view(), new kal::Clay(mesh));
     delete mesh;
@@ -163,11 +155,10 @@ TEST_F(ShownWindow, clayObjectsGetTheClayRowAndBox)
     view().resetPick(false);
 }
 
-TEST_F(ShownWindow, sculptKeysReachTheirActionsInTheActiveMode)
-{
+TEST_F(ShownWindow, sculptKeysReachTheirActionsInTheActiveMode) {
     w->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
-    QTest::qWait(100);  // a popup closed just before may still hold the keyboard
+    QTest::qWait(100); // a popup closed just before may still hold the keyboard
     ui().actionSmooth->trigger();
     ASSERT_EQ(view().chosenBrush, 15);
     QTest::keyClick(w->windowHandle(), Qt::Key_F1);
@@ -181,8 +172,7 @@ TEST_F(ShownWindow, sculptKeysReachTheirActionsInTheActiveMode)
     EXPECT_EQ(view().chosenMode, kal::ASSEMBLY);
 }
 
-TEST_F(ShownWindow, tubesAndRevolutionsOpenTheAxisSectionMenu)
-{
+TEST_F(ShownWindow, tubesAndRevolutionsOpenTheAxisSectionMenu) {
     kal::GLView& v = view();
     auto* tube = new kal::Tool(new kal::Tube(kal::Curve::makeSegment(), kal::Curve::makeCircle(6, false)), kal::mat4(),
                                kal::pbr(), false);

@@ -10,16 +10,14 @@ class OverlayText : public ::testing::Test {
 protected:
     kal::HudCursor cursor;
 
-    void SetUp() override
-    {
+    void SetUp() override {
         // A font left by an earlier window belongs to a context that is gone: forget it unseen.
         kal::hudFont = nullptr;
         cursor.width = 320;
         cursor.height = 240;
         for (std::uint8_t& c : cursor.colour) c = 255;
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         delete kal::hudFont;
         kal::hudFont = nullptr;
     }
@@ -27,8 +25,7 @@ protected:
 
 } // namespace
 
-TEST_F(OverlayText, firstPrintMakesTheSmallFontWithCellsFromItsImage)
-{
+TEST_F(OverlayText, firstPrintMakesTheSmallFontWithCellsFromItsImage) {
     cursor.printHudText("abc", false);
     ASSERT_NE(kal::hudFont, nullptr);
     EXPECT_EQ(kal::hudFont->name, ":/Fonts/proggy.png");
@@ -37,8 +34,7 @@ TEST_F(OverlayText, firstPrintMakesTheSmallFontWithCellsFromItsImage)
     EXPECT_FLOAT_EQ(kal::hudFont->cellHeight, float(kal::hudFont->height()) / 3.0f);
 }
 
-TEST_F(OverlayText, laterPrintsUseWhateverFontIsInPlace)
-{
+TEST_F(OverlayText, laterPrintsUseWhateverFontIsInPlace) {
     kal::setLargeFonts(true);
     kal::Fonts* large = kal::hudFont;
     ASSERT_NE(large, nullptr);
@@ -47,14 +43,13 @@ TEST_F(OverlayText, laterPrintsUseWhateverFontIsInPlace)
     EXPECT_EQ(kal::hudFont->name, ":/Fonts/pixelcarnage.png");
 }
 
-TEST_F(OverlayText, cursorMovesAlongTheLineByBytesAndNewLinesRestartIt)
-{
+TEST_F(OverlayText, cursorMovesAlongTheLineByBytesAndNewLinesRestartIt) {
     cursor.printHudText("hello", false);
     EXPECT_EQ(cursor.column, 5);
     EXPECT_EQ(cursor.line, 0);
     cursor.printHudText("ab", false);
     EXPECT_EQ(cursor.column, 7);
-    cursor.printHudText("", true);  // draws nothing but still ends the line
+    cursor.printHudText("", true); // draws nothing but still ends the line
     EXPECT_EQ(cursor.column, 0);
     EXPECT_EQ(cursor.line, 1);
     cursor.printHudText("", false);

@@ -18,8 +18,7 @@ namespace {
 // Once the question is up: notes what it shows, lets `answer` fill it in, then OK or Cancel.
 class Answer {
 public:
-    Answer(bool ok, std::function<void(QInputDialog*)> answer = {})
-    {
+    Answer(bool ok, std::function<void(QInputDialog*)> answer = {}) {
         QObject::connect(&timer, &QTimer::timeout, [this, ok, answer] {
             auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
             if (!dialog) return;
@@ -47,8 +46,7 @@ private:
 
 } // namespace
 
-TEST(ParameterDialogs, wholeNumberAnswerIsKeptWithinTheQuestionsRange)
-{
+TEST(ParameterDialogs, wholeNumberAnswerIsKeptWithinTheQuestionsRange) {
     bool accepted = false;
     {
         Answer a(true, [](QInputDialog* d) { d->setIntValue(40); });
@@ -68,8 +66,7 @@ TEST(ParameterDialogs, wholeNumberAnswerIsKeptWithinTheQuestionsRange)
     }
 }
 
-TEST(ParameterDialogs, cancelGivesThePresentValueBackUnchanged)
-{
+TEST(ParameterDialogs, cancelGivesThePresentValueBackUnchanged) {
     bool accepted = true;
     {
         Answer a(false, [](QInputDialog* d) { d->setIntValue(99); });
@@ -84,16 +81,14 @@ TEST(ParameterDialogs, cancelGivesThePresentValueBackUnchanged)
     }
 }
 
-TEST(ParameterDialogs, realAnswerKeepsTwoDecimals)
-{
+TEST(ParameterDialogs, realAnswerKeepsTwoDecimals) {
     Answer a(true, [](QInputDialog* d) { d->setDoubleValue(45.678); });
     EXPECT_NEAR(askNumber(nullptr, fieldOfViewQuestion, 60.0), 45.68, 1e-9);
     EXPECT_EQ(a.title, "Perspective");
     EXPECT_EQ(a.label, "FOV (10-160)");
 }
 
-TEST(ParameterDialogs, unusablePresentValueStartsAtTheMinimum)
-{
+TEST(ParameterDialogs, unusablePresentValueStartsAtTheMinimum) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     {
         Answer a(false);
@@ -107,8 +102,7 @@ TEST(ParameterDialogs, unusablePresentValueStartsAtTheMinimum)
     }
 }
 
-TEST(ParameterDialogs, countedTextShowsTheCount)
-{
+TEST(ParameterDialogs, countedTextShowsTheCount) {
     EXPECT_EQ(countedText("N-Gon (", 7), "N-Gon (7)");
     EXPECT_EQ(countedText("Rotation Items (", 1001), "Rotation Items (1001)");
 }

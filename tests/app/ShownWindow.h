@@ -35,8 +35,7 @@ protected:
     static inline std::unique_ptr<MainWindow> w;
     static constexpr uint8_t holdStartup = 200;
 
-    static void SetUpTestSuite()
-    {
+    static void SetUpTestSuite() {
         savedTable = kal::gl;
         QSurfaceFormat::setDefaultFormat(GLWidget::requiredFormat());
         w = std::make_unique<MainWindow>();
@@ -57,8 +56,7 @@ protected:
         (void)QTest::qWaitFor([v] { return v->startupFrame == 4; }, 20000);
     }
 
-    static void TearDownTestSuite()
-    {
+    static void TearDownTestSuite() {
         w.reset();
         kal::setGLFunctions(savedTable);
         glContext()->makeCurrent(glSurface());
@@ -70,8 +68,7 @@ protected:
     Ui_MainWindow& ui() const { return *w->ui; }
 
     // Presses or releases a key as the user would and waits until the viewport's tick saw it.
-    static bool holdKey(int key, bool down)
-    {
+    static bool holdKey(int key, bool down) {
         QKeyEvent e(down ? QEvent::KeyPress : QEvent::KeyRelease, key, Qt::NoModifier);
         QApplication::sendEvent(w->glWidget, &e);
         const int vk = key == Qt::Key_Control ? kal::VkControl : key == Qt::Key_Shift ? kal::VkShift : kal::VkMenu;

@@ -40,8 +40,7 @@ struct Form {
 
 } // namespace
 
-TEST(UiMainWindow, buildsEveryActionAndMenuAsChildrenOfTheWindow)
-{
+TEST(UiMainWindow, buildsEveryActionAndMenuAsChildrenOfTheWindow) {
     Form f;
     const QList<QAction*> menuActions = f.window->findChildren<QAction*>(QString(), Qt::FindDirectChildrenOnly);
     int actions = 0;
@@ -69,8 +68,7 @@ TEST(UiMainWindow, buildsEveryActionAndMenuAsChildrenOfTheWindow)
 
 // The texts, shortcuts, states and tips of every row are compared with the hand-checked table by
 // the transcript test; what is left here holds against Qt's own key codes and font weights.
-TEST(UiMainWindow, shortcutsAndFontsMatchQtsOwnCodes)
-{
+TEST(UiMainWindow, shortcutsAndFontsMatchQtsOwnCodes) {
     Form f;
     // A few keys checked against Qt's own key codes rather than the table's text.
     EXPECT_EQ(f.ui.actionRedo->shortcut(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
@@ -90,8 +88,7 @@ TEST(UiMainWindow, shortcutsAndFontsMatchQtsOwnCodes)
     EXPECT_FALSE(f.ui.actionClosed->font().bold());
 }
 
-TEST(UiMainWindow, equalIconsAreSharedAndTwoStateIconsCarryBothStates)
-{
+TEST(UiMainWindow, equalIconsAreSharedAndTwoStateIconsCarryBothStates) {
     Form f;
     EXPECT_EQ(f.ui.actionSimple_Delete->icon().cacheKey(), f.ui.menuErase->icon().cacheKey());
     EXPECT_EQ(f.ui.menuDelete->icon().cacheKey(), f.ui.menuDelete_3->icon().cacheKey());
@@ -107,8 +104,7 @@ TEST(UiMainWindow, equalIconsAreSharedAndTwoStateIconsCarryBothStates)
     }
 }
 
-TEST(UiMainWindow, iconFilesDecodeAtTheSizesTheyAreShownAt)
-{
+TEST(UiMainWindow, iconFilesDecodeAtTheSizesTheyAreShownAt) {
     // Read from the source tree, so a file that Qt cannot decode shows up even without resources.
     const QString dir = QStringLiteral(KAL_SOURCE_DIR "/resources/");
     QSet<QString> files;
@@ -137,8 +133,7 @@ TEST(UiMainWindow, iconFilesDecodeAtTheSizesTheyAreShownAt)
     EXPECT_EQ(first.size(), QSize(32, 32));
 }
 
-TEST(UiMainWindow, windowSkeletonHasTheDarkLookAndAnEdgeToEdgeCentre)
-{
+TEST(UiMainWindow, windowSkeletonHasTheDarkLookAndAnEdgeToEdgeCentre) {
     Form f;
     QMainWindow* w = f.window.get();
     EXPECT_EQ(w->objectName(), "MainWindow");
@@ -166,8 +161,7 @@ TEST(UiMainWindow, windowSkeletonHasTheDarkLookAndAnEdgeToEdgeCentre)
     EXPECT_EQ(f.ui.statusBar->styleSheet(), QLatin1String(kal::style::statusBarStyleSheet));
 }
 
-TEST(UiMainWindow, aWindowThatAlreadyHasANameKeepsIt)
-{
+TEST(UiMainWindow, aWindowThatAlreadyHasANameKeepsIt) {
     QMainWindow w;
     w.setObjectName("Sculptor");
     Ui_MainWindow ui;
@@ -176,19 +170,17 @@ TEST(UiMainWindow, aWindowThatAlreadyHasANameKeepsIt)
     EXPECT_EQ(w.windowTitle(), "Kalvimor");
 }
 
-TEST(UiMainWindow, actionsReachTheirSlotsByName)
-{
+TEST(UiMainWindow, actionsReachTheirSlotsByName) {
     Form f;
     f.ui.actionNew->trigger();
     f.ui.actionGlow->trigger();
     f.ui.actionGlow->trigger();
-    f.ui.actionOpen->trigger();  // no slot on this window: nothing happens
+    f.ui.actionOpen->trigger(); // no slot on this window: nothing happens
     EXPECT_EQ(f.window->newCount, 1);
     EXPECT_EQ(f.window->glowCount, 2);
 }
 
-TEST(StyleSheets, areTranscribedWhole)
-{
+TEST(StyleSheets, areTranscribedWhole) {
     EXPECT_EQ(std::strlen(kal::style::windowStyleSheet), 98u);
     EXPECT_EQ(std::strlen(kal::style::menuBarStyleSheet), 884u);
     EXPECT_EQ(std::strlen(kal::style::statusBarStyleSheet), 54u);
@@ -202,8 +194,7 @@ TEST(StyleSheets, areTranscribedWhole)
     EXPECT_NE(std::strstr(kal::style::toolBarStyleSheet, "url(:/Icons/menu_indicator.png)"), nullptr);
 }
 
-TEST(ShortcutConflicts, theBareFormHasExactlyTheFiveSharedKeys)
-{
+TEST(ShortcutConflicts, theBareFormHasExactlyTheFiveSharedKeys) {
     Form f;
     const QList<ShortcutConflict> conflicts = findShortcutConflicts(f.window->findChildren<QAction*>());
     QStringList keys;
@@ -215,8 +206,7 @@ TEST(ShortcutConflicts, theBareFormHasExactlyTheFiveSharedKeys)
     EXPECT_EQ(keys, (QStringList{"Alt+[", "D", "F1", "F2", "F3"}));
 }
 
-TEST(ShortcutConflicts, hiddenDisabledAndClearedActionsHoldNoKey)
-{
+TEST(ShortcutConflicts, hiddenDisabledAndClearedActionsHoldNoKey) {
     QAction a(nullptr), b(nullptr), c(nullptr);
     for (QAction* x : {&a, &b, &c}) x->setShortcut(QKeySequence("F1"));
     EXPECT_EQ(findShortcutConflicts({&a, &b, &c}).size(), 1);
@@ -232,8 +222,7 @@ TEST(ShortcutConflicts, hiddenDisabledAndClearedActionsHoldNoKey)
     EXPECT_TRUE(findShortcutConflicts({&a, &a, nullptr}).isEmpty());
 }
 
-TEST(ShortcutConflicts, assemblyOwningTheSharedKeysLeavesNone)
-{
+TEST(ShortcutConflicts, assemblyOwningTheSharedKeysLeavesNone) {
     // What the finished window does: drop the two spare actions and let only the active
     // mode's menu tree hold its keys.
     Form f;

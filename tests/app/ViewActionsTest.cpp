@@ -17,16 +17,14 @@ namespace {
 
 using ViewActions = WindowTest;
 
-void expectRotation(const kal::mat3& m, std::initializer_list<float> rows)
-{
+void expectRotation(const kal::mat3& m, std::initializer_list<float> rows) {
     int i = 0;
     for (float want : rows) EXPECT_NEAR(m[i++], want, 1e-6) << "element " << i - 1;
 }
 
 } // namespace
 
-TEST_F(ViewActions, perspectiveWithCtrlAsksTheFieldOfView)
-{
+TEST_F(ViewActions, perspectiveWithCtrlAsksTheFieldOfView) {
     ASSERT_EQ(v.perspective, 0);
     holdKeys({kal::VkControl});
     answerWith([](const kal::Question&) { return number(45); });
@@ -56,14 +54,13 @@ TEST_F(ViewActions, perspectiveWithCtrlAsksTheFieldOfView)
     EXPECT_EQ(ui.actionPerspective->shortcut(), QKeySequence("Alt+Shift+F6"));
 }
 
-TEST_F(ViewActions, presetsAndTheGeneralCycle)
-{
+TEST_F(ViewActions, presetsAndTheGeneralCycle) {
     const struct {
         QAction* action;
         std::initializer_list<float> rows;
     } presets[] = {
-        {ui.actionBack, {-1, 0, 0, 0, 1, 0, 0, 0, -1}}, {ui.actionLeft, {0, 0, 1, 0, 1, 0, -1, 0, 0}},
-        {ui.actionRight, {0, 0, -1, 0, 1, 0, 1, 0, 0}}, {ui.actionTop, {1, 0, 0, 0, 0, 1, 0, -1, 0}},
+        {ui.actionBack, {-1, 0, 0, 0, 1, 0, 0, 0, -1}},  {ui.actionLeft, {0, 0, 1, 0, 1, 0, -1, 0, 0}},
+        {ui.actionRight, {0, 0, -1, 0, 1, 0, 1, 0, 0}},  {ui.actionTop, {1, 0, 0, 0, 0, 1, 0, -1, 0}},
         {ui.actionBottom, {1, 0, 0, 0, 0, -1, 0, 1, 0}},
     };
     for (const auto& p : presets) {
@@ -88,8 +85,7 @@ TEST_F(ViewActions, presetsAndTheGeneralCycle)
     for (int i = 0; i < 9; ++i) EXPECT_EQ(v.camera.rotation[i], free[i]);
 }
 
-TEST_F(ViewActions, stepsStayWithinTheirRangesAndSelectElementCycles)
-{
+TEST_F(ViewActions, stepsStayWithinTheirRangesAndSelectElementCycles) {
     v.brushSize = 2000;
     ui.actionSize->trigger();
     EXPECT_EQ(v.brushSize, 2000.0f);
@@ -118,9 +114,8 @@ TEST_F(ViewActions, stepsStayWithinTheirRangesAndSelectElementCycles)
     EXPECT_EQ(v.chosenSelectionMode, 0);
 }
 
-TEST_F(ViewActions, helpOpensTheGuideBesideTheProgramAndSaysWhenItCannot)
-{
-    EXPECT_TRUE(QFileInfo(QStringLiteral(KAL_PROGRAM_DIR "/README.md")).isFile());  // the build ships it
+TEST_F(ViewActions, helpOpensTheGuideBesideTheProgramAndSaysWhenItCannot) {
+    EXPECT_TRUE(QFileInfo(QStringLiteral(KAL_PROGRAM_DIR "/README.md")).isFile()); // the build ships it
     const QString guide = QCoreApplication::applicationDirPath() + QStringLiteral("/README.md");
     QFile::remove(guide);
     answerWith([](const kal::Question&) { return reply(true); });
@@ -146,8 +141,7 @@ TEST_F(ViewActions, helpOpensTheGuideBesideTheProgramAndSaysWhenItCannot)
     QFile::remove(guide);
 }
 
-TEST_F(ViewActions, symmetryTogglesExcludeWhatTheyCannotGoWith)
-{
+TEST_F(ViewActions, symmetryTogglesExcludeWhatTheyCannotGoWith) {
     auto flags = [&] {
         const kal::SymmetrySetting& s = v.symmetry;
         return std::vector<int>{s.mirrorX, s.mirrorY, s.mirrorZ, s.rotationX, s.rotationY, s.rotationZ};
@@ -173,8 +167,7 @@ TEST_F(ViewActions, symmetryTogglesExcludeWhatTheyCannotGoWith)
     EXPECT_EQ(flags(), (std::vector<int>{0, 1, 0, 0, 1, 0}));
 }
 
-TEST_F(ViewActions, rotationItemCountSteps)
-{
+TEST_F(ViewActions, rotationItemCountSteps) {
     v.symmetry.count = 2;
     ui.actionRotation_Items_3->trigger();
     ui.actionRotation_Items_3->trigger();
@@ -197,14 +190,13 @@ TEST_F(ViewActions, rotationItemCountSteps)
     EXPECT_EQ(ui.actionRotation_Items->iconText(), "12");
 }
 
-TEST(SceneFileName, extensionRuleLooksAtTheFileNameOnly)
-{
+TEST(SceneFileName, extensionRuleLooksAtTheFileNameOnly) {
     const struct {
         const char* chosen;
         const char* saved;
     } cases[] = {
-        {"work/robot", "work/robot.k"}, {"robot.OBJ", "robot.OBJ"}, {"robot.K", "robot.K"},
-        {"robot.ko", "robot.k"},        {"robot.txt", "robot.k"},   {"a.b/robot", "a.b/robot.k"},
+        {"work/robot", "work/robot.k"}, {"robot.OBJ", "robot.OBJ"},         {"robot.K", "robot.K"},
+        {"robot.ko", "robot.k"},        {"robot.txt", "robot.k"},           {"a.b/robot", "a.b/robot.k"},
         {"a.b\\robot", "a.b\\robot.k"}, {"a.b/robot.obj", "a.b/robot.obj"},
     };
     for (const auto& c : cases) EXPECT_EQ(sceneFileName(c.chosen), c.saved) << c.chosen;

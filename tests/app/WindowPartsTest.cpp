@@ -39,26 +39,26 @@ struct Form {
     Form() { ui.setupUi(window.get()); }
 };
 
-QStringList barNames(QToolBar* bar)
-{
+QStringList barNames(QToolBar* bar) {
     QStringList out;
     for (QAction* a : bar->actions()) {
-        if (a->isSeparator()) out << "-";
-        else if (a->menu()) out << a->menu()->objectName();
-        else out << a->objectName();
+        if (a->isSeparator())
+            out << "-";
+        else if (a->menu())
+            out << a->menu()->objectName();
+        else
+            out << a->objectName();
     }
     return out;
 }
 
-QStringList namesOf(kal::ui::Rows<const char*> rows)
-{
+QStringList namesOf(kal::ui::Rows<const char*> rows) {
     QStringList out;
     for (const char* n : rows) out << QString::fromLatin1(n);
     return out;
 }
 
-ActionButton* buttonFor(QMenu* menu, QAction* action)
-{
+ActionButton* buttonFor(QMenu* menu, QAction* action) {
     for (QAction* a : menu->actions())
         if (auto* wa = qobject_cast<QWidgetAction*>(a))
             if (auto* b = wa->defaultWidget()->findChild<ActionButton*>())
@@ -66,8 +66,7 @@ ActionButton* buttonFor(QMenu* menu, QAction* action)
     return nullptr;
 }
 
-QPushButton* chooserFor(QMenu* menu, QAction* action)
-{
+QPushButton* chooserFor(QMenu* menu, QAction* action) {
     ActionButton* b = buttonFor(menu, action);
     if (!b) return nullptr;
     for (QPushButton* p : b->parentWidget()->findChildren<QPushButton*>())
@@ -77,12 +76,10 @@ QPushButton* chooserFor(QMenu* menu, QAction* action)
 
 } // namespace
 
-TEST(ToolBars, rowsNameOnlyExistingActionsAndMenus)
-{
+TEST(ToolBars, rowsNameOnlyExistingActionsAndMenus) {
     Form f;
     for (auto rows : {kal::ui::fullToolBarRows(), kal::ui::simpleToolBarRows()})
-        for (const char* n : rows)
-            EXPECT_TRUE(std::strcmp(n, "-") == 0 || f.ui.action(n) || f.ui.menu(n)) << n;
+        for (const char* n : rows) EXPECT_TRUE(std::strcmp(n, "-") == 0 || f.ui.action(n) || f.ui.menu(n)) << n;
     // The simple bar is the full one without the advanced entries.
     QSet<QString> full;
     for (const char* n : kal::ui::fullToolBarRows()) full.insert(n);
@@ -91,8 +88,7 @@ TEST(ToolBars, rowsNameOnlyExistingActionsAndMenus)
     EXPECT_EQ(namesOf(kal::ui::simpleToolBarRows()).count("-"), 2);
 }
 
-TEST(ToolBars, filledBarHoldsItsRunsAndOpensMenusAtOnce)
-{
+TEST(ToolBars, filledBarHoldsItsRunsAndOpensMenusAtOnce) {
     Form f;
     QToolBar* bar = makeToolBar(f.window.get());
     EXPECT_EQ(bar->parent(), f.window.get());
@@ -118,8 +114,7 @@ TEST(ToolBars, filledBarHoldsItsRunsAndOpensMenusAtOnce)
     EXPECT_FALSE(barNames(simple).contains("actionGroups"));
 }
 
-TEST(ActionGroups, everyGroupIsExclusiveOverCheckableActions)
-{
+TEST(ActionGroups, everyGroupIsExclusiveOverCheckableActions) {
     Form f;
     const int sizes[] = {2, 17, 3, 27, 3, 11, 8, 3, 33, 4, 3, 3, 5};
     for (int g = 1; g <= kal::ui::actionGroupCount; ++g) {
@@ -143,8 +138,7 @@ TEST(ActionGroups, everyGroupIsExclusiveOverCheckableActions)
     }
 }
 
-TEST(ActionGroups, checkingOneMemberUnchecksTheOthers)
-{
+TEST(ActionGroups, checkingOneMemberUnchecksTheOthers) {
     Form f;
     makeActionGroup(f.window.get(), f.ui, 11);
     f.ui.actionColor_4->setChecked(true);
@@ -160,8 +154,7 @@ TEST(ActionGroups, checkingOneMemberUnchecksTheOthers)
     EXPECT_FALSE(f.ui.actionSame_Depth->isChecked());
 }
 
-TEST(MenuButtons, thirteenEntriesBecomeButtonsInTheirPlaces)
-{
+TEST(MenuButtons, thirteenEntriesBecomeButtonsInTheirPlaces) {
     Form f;
     const int renderEntries = f.ui.menuRender->actions().size();
     addMenuButtons(f.ui, f.window.get());
@@ -175,8 +168,9 @@ TEST(MenuButtons, thirteenEntriesBecomeButtonsInTheirPlaces)
     // Bloom and Fog stay plain entries; Glow became a button at the head of Effects.
     EXPECT_TRUE(f.ui.menuEffects->actions().contains(f.ui.actionBloom));
     EXPECT_FALSE(f.ui.menuEffects->actions().contains(f.ui.actionGlow));
-    EXPECT_EQ(buttonFor(f.ui.menuEffects, f.ui.actionGlow),
-              qobject_cast<QWidgetAction*>(f.ui.menuEffects->actions().first())->defaultWidget()->findChild<ActionButton*>());
+    EXPECT_EQ(
+        buttonFor(f.ui.menuEffects, f.ui.actionGlow),
+        qobject_cast<QWidgetAction*>(f.ui.menuEffects->actions().first())->defaultWidget()->findChild<ActionButton*>());
     EXPECT_EQ(f.ui.actionGlow->parent(), f.window.get());
 
     // Edge Detection starts checked; its button shows it and follows the action.
@@ -188,8 +182,7 @@ TEST(MenuButtons, thirteenEntriesBecomeButtonsInTheirPlaces)
     EXPECT_EQ(chooserFor(f.ui.menuRender, f.ui.actionEdge_Detection), nullptr);
 }
 
-TEST(MenuButtons, choosersReachTheirSlotsAndLeaveTheSourceAlone)
-{
+TEST(MenuButtons, choosersReachTheirSlotsAndLeaveTheSourceAlone) {
     Form f;
     makeActionGroup(f.window.get(), f.ui, 11);
     f.ui.actionEnvironment->setChecked(true);

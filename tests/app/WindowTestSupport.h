@@ -19,8 +19,7 @@
 namespace kal::test {
 
 // Keys down as the last tick's poll saw them (Windows virtual-key codes).
-inline void holdKeys(std::initializer_list<int> keys)
-{
+inline void holdKeys(std::initializer_list<int> keys) {
     uint8_t table[256] = {};
     for (int k : keys) table[k & 255] = 0x80;
     kal::keyboard.pollFrom(table);
@@ -29,15 +28,13 @@ inline void holdKeys(std::initializer_list<int> keys)
 class SeamAnswers : public ::testing::Test {
 protected:
     ~SeamAnswers() override { kal::dialogs->answerer = nullptr; }
-    void answerWith(std::function<kal::Reply(const kal::Question&)> reply)
-    {
+    void answerWith(std::function<kal::Reply(const kal::Question&)> reply) {
         kal::dialogs->answerer = [this, reply](const kal::Question& q) {
             asked.push_back(q);
             return reply(q);
         };
     }
-    static kal::Reply reply(bool ok, double number = 0, QStringList files = {})
-    {
+    static kal::Reply reply(bool ok, double number = 0, QStringList files = {}) {
         kal::Reply r;
         r.accepted = ok;
         r.number = number;

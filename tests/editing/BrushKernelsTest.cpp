@@ -60,7 +60,7 @@ TEST(BrushPaint, BlendsOncePerRingTriangleFromCentreToRim) {
     int centre = vertexAt(m, vec3(2, 2, 0)), corner = vertexAt(m, vec3(0, 0, 0));
     pbr paint;
     paint.red = 0;
-    paint.roughness = 32767;  // out of the stored range
+    paint.roughness = 32767; // out of the stored range
     Mesh unchanged = m;
     m.paintMaterial(vec3(2, 2, 0), 1.5f, paint, kPbrColor, 0.0f);
     expectSameRecords(m, unchanged);
@@ -130,8 +130,7 @@ TEST(BrushGrowPinch, OppositeStrengthsUndoEachOtherToFirstOrder) {
     m.growPinch(centre, 0.9f, 0.01f);
     m.applyDrag();
     m.clearSelection();
-    for (int v = 0; v < m.vertexCount(); ++v)
-        EXPECT_LT((m.vertices[v].position - before[size_t(v)]).length(), 1e-4f);
+    for (int v = 0; v < m.vertexCount(); ++v) EXPECT_LT((m.vertices[v].position - before[size_t(v)]).length(), 1e-4f);
     EXPECT_MESH_VALID(m);
 }
 

@@ -54,7 +54,8 @@ bool marksFormLoops(const Mesh& m) {
 TEST(PlaneCut, SplitsCrossedEdgesPinningThoseOnBordersAndOpenEdges) {
     Mesh m = rebuilt(gridMesh(2));
     m.cutPlane(vec3(0.5f, 0, 0), vec3(1, 0, 0));
-    int open0 = vertexAt(m, vec3(0.5f, 0, 0)), inner = vertexAt(m, vec3(0.5f, 1, 0)), open2 = vertexAt(m, vec3(0.5f, 2, 0));
+    int open0 = vertexAt(m, vec3(0.5f, 0, 0)), inner = vertexAt(m, vec3(0.5f, 1, 0)),
+        open2 = vertexAt(m, vec3(0.5f, 2, 0));
     ASSERT_GE(open0, 9);
     ASSERT_GE(inner, 9);
     EXPECT_TRUE(m.vertices[open0].pinned());
@@ -122,8 +123,7 @@ TEST(PlaneClip, RemovesTheSideTheNormalPointsTo) {
         vec3 n = normalize(vec3(0.3f, 0, 1)) * sign;
         m.clipPlane(vec3(0, 0, 0.2f), n);
         EXPECT_GT(countEdges(m).open, 0);
-        for (int v = 0; v < m.vertexCount(); ++v)
-            EXPECT_LE(dot(m.vertices[v].position - vec3(0, 0, 0.2f), n), 1e-5f);
+        for (int v = 0; v < m.vertexCount(); ++v) EXPECT_LE(dot(m.vertices[v].position - vec3(0, 0, 0.2f), n), 1e-5f);
         EXPECT_MESH_VALID(m, kPurged);
     }
     // a plane past every vertex removes everything only from the positive side
@@ -398,7 +398,8 @@ TEST(SphereStamp, AVertexAtTheCentreStaysAndReverseFormsMatchTheReversedStroke) 
     EXPECT_GE(vertexAt(m, vec3(4, 4, 0), 0), 0);
     EXPECT_MESH_VALID(m);
 
-    StrokeSample F = sampleAt(vec3(4, 4, 0), 1, -1, vec3(0, 0, 1)), L = sampleAt(vec3(5.5f, 4.2f, 0), 1, -1, vec3(0, 0, 1));
+    StrokeSample F = sampleAt(vec3(4, 4, 0), 1, -1, vec3(0, 0, 1)),
+                 L = sampleAt(vec3(5.5f, 4.2f, 0), 1, -1, vec3(0, 0, 1));
     F.material.red = 1;
     L.material.red = 2;
     Mesh reverse = rebuilt(gridMesh(8)), plain = reverse;
@@ -436,10 +437,14 @@ TEST(CutShortcuts, SphereOperationsRenormalWhatTheyChange) {
         const Ball& b = balls[i];
         SCOPED_TRACE(testing::Message() << "ball " << i);
         runOnEveryPath(*b.mesh, [&](Mesh& m) { m.cutSphere(b.centre, b.rim); });
-        expectWholeRenormals(*b.mesh, [&](Mesh& m) { m.clipSphere(b.centre, b.rim); }, 1);
-        expectWholeRenormals(*b.mesh, [&](Mesh& m) { m.addSubSphere(b.centre, normalize(b.centre + vec3(0, 0, 1)), b.rim, true, pbr()); }, 1);
+        expectWholeRenormals(
+            *b.mesh, [&](Mesh& m) { m.clipSphere(b.centre, b.rim); }, 1);
+        expectWholeRenormals(
+            *b.mesh,
+            [&](Mesh& m) { m.addSubSphere(b.centre, normalize(b.centre + vec3(0, 0, 1)), b.rim, true, pbr()); }, 1);
         for (bool patch : {false, true})
-            expectWholeRenormals(*b.mesh, [&](Mesh& m) { m.clipSpherePatch(b.centre, b.rim, -1, patch); }, 1);
+            expectWholeRenormals(
+                *b.mesh, [&](Mesh& m) { m.clipSpherePatch(b.centre, b.rim, -1, patch); }, 1);
     }
 }
 
@@ -469,11 +474,20 @@ TEST(CutShortcuts, PlaneOperationsGiveThePlainFormsRecords) {
         const Plane& p = planes[i];
         SCOPED_TRACE(testing::Message() << "plane " << i);
         expectSameAsReference(
-            *p.mesh, [&](Mesh& m) { m.cutPlane(p.q, p.n); m.updateNormals(2); },
-            [&](Mesh& m) { m.clearSelection(); reference::cutPlane(m, p.q, p.n); m.clearSelection(); m.updateNormals(2); });
+            *p.mesh,
+            [&](Mesh& m) {
+                m.cutPlane(p.q, p.n);
+                m.updateNormals(2);
+            },
+            [&](Mesh& m) {
+                m.clearSelection();
+                reference::cutPlane(m, p.q, p.n);
+                m.clearSelection();
+                m.updateNormals(2);
+            });
         for (vec3 n : {p.n, -p.n})
-            expectSameAsReference(*p.mesh, [&](Mesh& m) { m.clipPlane(p.q, n); },
-                                  [&](Mesh& m) { reference::clipPlane(m, p.q, n); });
+            expectSameAsReference(
+                *p.mesh, [&](Mesh& m) { m.clipPlane(p.q, n); }, [&](Mesh& m) { reference::clipPlane(m, p.q, n); });
         // the cap adds its own triangles to what the clip leaves, and closes what was closed
         pbr paint;
         paint.red = 7;

@@ -142,8 +142,10 @@ TEST(BevelStart, AMarkedLineEndingInsideAPatchGivesNoEmptyStrip) {
 
 TEST(ExtrusionDispatch, StartOnceThenStepsAndAFinishThatOnlyRenormals) {
     Mesh m = rebuilt(cubeMesh(true));
-    auto a = stroke(36, SelectAllPatches, GestureRunning, {sampleAt(vec3(0, 0, -1), 1, 0), sampleAt(vec3(0, 0, -2), 1, 0)});
-    auto b = stroke(36, SelectAllPatches, GestureRunning, {sampleAt(vec3(0, 0, 1), 1, 2), sampleAt(vec3(0, 0, 2), 1, 2)});
+    auto a =
+        stroke(36, SelectAllPatches, GestureRunning, {sampleAt(vec3(0, 0, -1), 1, 0), sampleAt(vec3(0, 0, -2), 1, 0)});
+    auto b =
+        stroke(36, SelectAllPatches, GestureRunning, {sampleAt(vec3(0, 0, 1), 1, 2), sampleAt(vec3(0, 0, 2), 1, 2)});
     apply(m, {a.get(), b.get()});
     // symmetric copies repeat neither the whole-mesh start nor its step
     EXPECT_EQ(m.triangleCount(), 12 + 6 * 8);
@@ -161,8 +163,10 @@ TEST(ExtrusionDispatch, StartOnceThenStepsAndAFinishThatOnlyRenormals) {
 
     // two copies on one face: one extrusion, one push
     Mesh p = rebuilt(cubeMesh(true));
-    auto c = stroke(36, SelectPatch, GestureRunning, {sampleAt(vec3(0.3f, 0.2f, -1), 1, 0), sampleAt(vec3(0.3f, 0.2f, -2), 1, 0)});
-    auto d = stroke(36, SelectPatch, GestureRunning, {sampleAt(vec3(-0.3f, 0.2f, -1), 1, -1), sampleAt(vec3(-0.3f, 0.2f, -2), 1, -1)});
+    auto c = stroke(36, SelectPatch, GestureRunning,
+                    {sampleAt(vec3(0.3f, 0.2f, -1), 1, 0), sampleAt(vec3(0.3f, 0.2f, -2), 1, 0)});
+    auto d = stroke(36, SelectPatch, GestureRunning,
+                    {sampleAt(vec3(-0.3f, 0.2f, -1), 1, -1), sampleAt(vec3(-0.3f, 0.2f, -2), 1, -1)});
     apply(p, {c.get(), d.get()});
     EXPECT_EQ(p.triangleCount(), 20);
     EXPECT_EQ(verticesAt(p, vec3(1, 1, -2)), 1);
@@ -173,7 +177,8 @@ TEST(ExtrusionDispatch, StartOnceThenStepsAndAFinishThatOnlyRenormals) {
     EXPECT_MESH_VALID(p);
 
     Mesh t = rebuilt(cubeMesh(true));
-    auto tear = stroke(41, SelectPatch, GestureRunning, {sampleAt(vec3(0, 0, -1), 1, 0), sampleAt(vec3(0, 0, -2), 1, 0)});
+    auto tear =
+        stroke(41, SelectPatch, GestureRunning, {sampleAt(vec3(0, 0, -1), 1, 0), sampleAt(vec3(0, 0, -2), 1, 0)});
     apply(t, {tear.get()});
     EXPECT_EQ(t.vertexCount(), 12);
     EXPECT_EQ(countEdges(t).open, 8);
@@ -191,12 +196,14 @@ TEST(ExtrusionDispatch, StepsThatKeepTheirPatchesMoveAsTheSearchingStepsDo) {
     struct Case {
         int code, mode;
     };
-    for (Case k : {Case{36, SelectPatch}, Case{36, SelectAllPatches}, Case{41, SelectElement}, Case{40, SelectElement}}) {
+    for (Case k :
+         {Case{36, SelectPatch}, Case{36, SelectAllPatches}, Case{41, SelectElement}, Case{40, SelectElement}}) {
         SCOPED_TRACE(testing::Message() << k.code << " " << k.mode);
         Mesh stroked = rebuilt(cubeMesh(true));
         for (int v = 0; v < 8; ++v) stroked.vertices[v].setPinned(true);
         Mesh direct = stroked;
-        std::vector<StrokeSample> samples = {sampleAt(vec3(0.2f, 0.1f, -1), 1, 0), sampleAt(vec3(0.2f, 0.1f, -1.3f), 1, 0)};
+        std::vector<StrokeSample> samples = {sampleAt(vec3(0.2f, 0.1f, -1), 1, 0),
+                                             sampleAt(vec3(0.2f, 0.1f, -1.3f), 1, 0)};
         auto g = stroke(k.code, k.mode, GestureRunning, samples);
         apply(stroked, {g.get()});
         const bool all = k.mode == SelectAllPatches || k.code == 40;
@@ -274,7 +281,11 @@ TEST(ExtrusionShortcuts, StartsAndStepsGiveThePlainFormsRecords) {
                 editing::pushStep(m, p, q, -1, all, true);
             };
             expectSameAsReference(
-                meshes[i], [&](Mesh& m) { first(m); m.strokeCache.clear(); },
+                meshes[i],
+                [&](Mesh& m) {
+                    first(m);
+                    m.strokeCache.clear();
+                },
                 [&](Mesh& m) {
                     m.extrudePatch(p, -1, pbr(), true);
                     (all ? reference::pushAllPatches : reference::pushAlongNormal)(m, p, q, -1);
@@ -291,8 +302,15 @@ TEST(ExtrusionShortcuts, StartsAndStepsGiveThePlainFormsRecords) {
             for (int t : {1, m.tearTriangleMark / 2, m.tearTriangleMark - 1}) m.triangles[t].flags |= TriangleProcessed;
         };
         expectSameAsReference(
-            meshes[i], [&](Mesh& m) { marked(m); m.pushAllPatches(p, q, -1); },
-            [&](Mesh& m) { marked(m); reference::pushAllPatches(m, p, q, -1); });
+            meshes[i],
+            [&](Mesh& m) {
+                marked(m);
+                m.pushAllPatches(p, q, -1);
+            },
+            [&](Mesh& m) {
+                marked(m);
+                reference::pushAllPatches(m, p, q, -1);
+            });
         expectSameAsReference(
             meshes[i],
             [&](Mesh& m) {
@@ -323,7 +341,8 @@ TEST(ExtrusionShortcuts, PatchListedBreadthFirstInTheOrderTriangleLinksReachIt) 
             taken[size_t(t)] = 1;
             expected.push_back(t);
             for (int k = 0; k < 3; ++k)
-                if (!m.triangles[t].marked(k) && m.triangles[t].neighbour[k] >= 0) queue.push_back(m.triangles[t].neighbour[k]);
+                if (!m.triangles[t].marked(k) && m.triangles[t].neighbour[k] >= 0)
+                    queue.push_back(m.triangles[t].neighbour[k]);
         }
         int t = seed;
         std::vector<int32_t> borders, expectedBorders;
@@ -332,7 +351,7 @@ TEST(ExtrusionShortcuts, PatchListedBreadthFirstInTheOrderTriangleLinksReachIt) 
         for (int32_t s : expected)
             if (m.triangles[s].flags & 7) expectedBorders.push_back(s);
         EXPECT_EQ(borders, expectedBorders);
-        EXPECT_EQ(int(borders.size()), 32);  // one triangle a segment has its edge on the marked ring
+        EXPECT_EQ(int(borders.size()), 32); // one triangle a segment has its edge on the marked ring
         EXPECT_EQ(int(expected.size()), m.triangleCount() / 2);
         for (int32_t s : expected) EXPECT_TRUE(m.triangles[s].flags & TriangleSelected);
     }

@@ -23,8 +23,7 @@ int flagsOf(const Mesh& m) {
 }
 
 int effectOf(const Mesh& before, const Mesh& after) {
-    if (before.vertexCount() != after.vertexCount() || before.triangleCount() != after.triangleCount())
-        return Topology;
+    if (before.vertexCount() != after.vertexCount() || before.triangleCount() != after.triangleCount()) return Topology;
     int e = None;
     for (int v = 0; v < before.vertexCount(); ++v)
         if (before.vertices[v].position != after.vertices[v].position) e |= Moves;
@@ -186,7 +185,8 @@ TEST(MeshGestureDispatch, CopyMoveLeavesACopyBehind) {
 TEST(MeshGestureDispatch, SymmetricCopiesOnOneBodyMoveItOnce) {
     Mesh m = rebuilt(octahedronMesh());
     // a mirrored pair of steps: both copies pick the same body
-    auto a = stroke(1, 3, GestureRunning, {sampleAt(vec3(0.3f, 0.3f, 0.4f), 1, 0), sampleAt(vec3(0.5f, 0.3f, 0.4f), 1, 0)});
+    auto a =
+        stroke(1, 3, GestureRunning, {sampleAt(vec3(0.3f, 0.3f, 0.4f), 1, 0), sampleAt(vec3(0.5f, 0.3f, 0.4f), 1, 0)});
     auto b = stroke(1, 3, GestureRunning,
                     {sampleAt(vec3(-0.3f, 0.3f, 0.4f), 1, -1), sampleAt(vec3(-0.5f, 0.3f, 0.4f), 1, -1)});
     apply(m, {a.get(), b.get()});
@@ -203,8 +203,9 @@ TEST(MeshGestureDispatch, SymmetricCopiesOnOneBodyMoveItOnce) {
 TEST(MeshGestureDispatch, GrowPushesOutPinchPullsInByThePathOfTheLastStep) {
     for (int code : {22, 23}) {
         Mesh m = rebuilt(uvSphereMesh(10, 16));
-        auto g = stroke(code, 0, GestureRunning,
-                        {sampleAt(vec3(0, 0, 1), 0.8f), sampleAt(vec3(0, 0, 1), 0.8f), sampleAt(vec3(0.1f, 0, 1), 0.8f)});
+        auto g =
+            stroke(code, 0, GestureRunning,
+                   {sampleAt(vec3(0, 0, 1), 0.8f), sampleAt(vec3(0, 0, 1), 0.8f), sampleAt(vec3(0.1f, 0, 1), 0.8f)});
         apply(m, {g.get()});
         // the pole lies 0 from the brush centre; its neighbours move along their offsets
         int v = 1;

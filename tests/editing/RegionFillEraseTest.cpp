@@ -204,13 +204,14 @@ TEST(RegionPatchBrush, PatchAndComponentStrokesGatherAsTheFloodDoes) {
     a.append(&b);
     Mesh start = rebuilt(a);
     ASSERT_GT(start.vertexCount(), 2 * MeshStrokeCache::kRun);
-    const int ring = 1 + 27 * 80;  // the ring at row 28, a little above the equator
+    const int ring = 1 + 27 * 80; // the ring at row 28, a little above the equator
     for (int s = 0; s < 80; ++s) start.setEdgeFlag(ring + s, ring + (s + 1) % 80, true);
     for (int mode : {SelectComponent, SelectPatch})
         for (int code : {12, 15, 29}) {
             SCOPED_TRACE(testing::Message() << "mode " << mode << " code " << code);
             Mesh stroked = start, direct = start;
-            std::vector<StrokeSample> samples = {sampleAt(vec3(0.9f, 0, 0.3f), 0.5f), sampleAt(vec3(1.0f, 0, 0.3f), 0.5f)};
+            std::vector<StrokeSample> samples = {sampleAt(vec3(0.9f, 0, 0.3f), 0.5f),
+                                                 sampleAt(vec3(1.0f, 0, 0.3f), 0.5f)};
             for (StrokeSample& s : samples) s.material.red = 0;
             auto g = stroke(code, mode, GestureRunning, samples);
             for (int tick = 0; tick < 4; ++tick) {

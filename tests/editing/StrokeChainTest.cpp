@@ -57,22 +57,10 @@ TEST(StrokeChain, KindStringsGiveTheirPointCountsAndCornerMarks) {
         std::vector<int> marks;
     };
     const Row rows[] = {
-        {"f", false, 1, {}},
-        {"s", false, 1, {0}},
-        {"ff", false, 2, {}},
-        {"fsfs", false, 4, {1, 3}},
-        {"faaaf", false, 81, {}},
-        {"fbf", false, 41, {}},
-        {"faf", false, 41, {}},
-        {"fxf", false, 3, {}},
-        {"aa", true, 64, {}},
-        {"ab", true, 64, {}},
-        {"as", true, 64, {32}},
-        {"sa", true, 64, {0}},
-        {"ff", true, 64, {}},
-        {"sb", true, 64, {0}},
-        {"bs", true, 64, {32}},
-        {"ss", true, 5, {0, 2, 4}},
+        {"f", false, 1, {}},      {"s", false, 1, {0}},   {"ff", false, 2, {}},   {"fsfs", false, 4, {1, 3}},
+        {"faaaf", false, 81, {}}, {"fbf", false, 41, {}}, {"faf", false, 41, {}}, {"fxf", false, 3, {}},
+        {"aa", true, 64, {}},     {"ab", true, 64, {}},   {"as", true, 64, {32}}, {"sa", true, 64, {0}},
+        {"ff", true, 64, {}},     {"sb", true, 64, {0}},  {"bs", true, 64, {32}}, {"ss", true, 5, {0, 2, 4}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(std::string(row.kinds) + (row.closed ? " closed" : " open"));

@@ -86,8 +86,8 @@ TEST(BezierCurve, smallChangesAndDegenerateDistancesMoveNothing) {
 
     frameCounter = 41;
     c.sample(s, e, 10.0f, 0);
-    c.sample(s, e, 10.1f, 0);                       // 1 % of the larger distance
-    c.sample(vec3(0.01f, 1, 0), e, 10.0f, 0);       // a component moved by 0.01
+    c.sample(s, e, 10.1f, 0);                 // 1 % of the larger distance
+    c.sample(vec3(0.01f, 1, 0), e, 10.0f, 0); // a component moved by 0.01
     EXPECT_EQ(c.stamp, 40);
     EXPECT_EQ(c.points[2].position, placed);
     c.sample(s, e, 10.2f, 0);

@@ -104,8 +104,8 @@ inline vec3 subPlaneReference(vec3 p, const std::vector<vec3>& c, const std::vec
     return (d3(p) + sum).toFloat();
 }
 
-inline vec3 flattenReference(vec3 p, const std::vector<vec3>& c, const std::vector<vec3>& normals,
-                             double intensity, float radius) {
+inline vec3 flattenReference(vec3 p, const std::vector<vec3>& c, const std::vector<vec3>& normals, double intensity,
+                             float radius) {
     dvec3 sum;
     for (size_t i = 0; i < c.size(); ++i) {
         dvec3 d = d3(p) - d3(c[i]), m = d3(normals[i]);
@@ -117,8 +117,8 @@ inline vec3 flattenReference(vec3 p, const std::vector<vec3>& c, const std::vect
     return (d3(p) + sum).toFloat();
 }
 
-inline vec3 deformVolumeReference(vec3 p, const std::vector<vec3>& c, const std::vector<mat3>& frames,
-                                  double weight, float radius) {
+inline vec3 deformVolumeReference(vec3 p, const std::vector<vec3>& c, const std::vector<mat3>& frames, double weight,
+                                  float radius) {
     dvec3 sum;
     const double r2 = double(radius) * radius;
     for (size_t i = 0; i < c.size(); ++i) {
@@ -162,7 +162,8 @@ protected:
     }
     void TearDown() override { EXPECT_EQ(gl->glGetError(), GLenum(GL_NO_ERROR)); }
 
-    template <class Formula> void expectCorners(Formula f, const char* what) {
+    template <class Formula>
+    void expectCorners(Formula f, const char* what) {
         const std::vector<vec3> got = gpuCorners(*clay);
         ASSERT_EQ(got.size(), before.size()) << what;
         for (size_t i = 0; i < got.size(); ++i) {

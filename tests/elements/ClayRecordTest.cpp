@@ -126,7 +126,8 @@ TEST_F(ClayRecord, sceneWithAClayReadsBackAsClay) {
     const Mesh& source = *static_cast<Clay*>(e)->source;
     const Mesh& original = *static_cast<Clay*>(tool->element)->source;
     ASSERT_EQ(source.vertexCount(), original.vertexCount());
-    for (int v = 0; v < source.vertexCount(); ++v) EXPECT_EQ(source.vertices[v].position, original.vertices[v].position);
+    for (int v = 0; v < source.vertexCount(); ++v)
+        EXPECT_EQ(source.vertices[v].position, original.vertices[v].position);
 }
 
 TEST_F(ClayRecord, aTubeBecomesClayAndComesBackAsAValidMesh) {

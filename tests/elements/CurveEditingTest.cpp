@@ -241,11 +241,11 @@ TEST(CurveGestures, readinessDecidesWhetherTheCallGoesOn) {
         bool goesOn;
     };
     const Row rows[] = {
-        {1, 1, 1, GestureBegun, false},    {1, 1, 2, GestureRunning, true},   {24, 0, 1, GestureBegun, false},
-        {13, 0, 2, GestureRunning, true},  {27, 0, 3, GestureRunning, false}, {27, 0, 3, GestureFinished, true},
-        {34, 0, 2, GestureRunning, false}, {47, 1, 1, GestureBegun, true},    {47, 0, 1, GestureFinished, false},
-        {47, 0, 2, GestureFinished, true}, {48, 0, 2, GestureRunning, false}, {53, 0, 2, GestureFinished, true},
-        {29, 1, 1, GestureBegun, true},    {30, 1, 2, GestureFinished, false}, {51, 0, 1, GestureBegun, true},
+        {1, 1, 1, GestureBegun, false},     {1, 1, 2, GestureRunning, true},    {24, 0, 1, GestureBegun, false},
+        {13, 0, 2, GestureRunning, true},   {27, 0, 3, GestureRunning, false},  {27, 0, 3, GestureFinished, true},
+        {34, 0, 2, GestureRunning, false},  {47, 1, 1, GestureBegun, true},     {47, 0, 1, GestureFinished, false},
+        {47, 0, 2, GestureFinished, true},  {48, 0, 2, GestureRunning, false},  {53, 0, 2, GestureFinished, true},
+        {29, 1, 1, GestureBegun, true},     {30, 1, 2, GestureFinished, false}, {51, 0, 1, GestureBegun, true},
         {51, 0, 2, GestureFinished, false}, {40, 0, 1, GestureBegun, true},
     };
     test::GlobalScope frame(frameCounter, 77);

@@ -35,9 +35,7 @@ protected:
     void TearDown() override { EXPECT_EQ(gl->glGetError(), GLenum(GL_NO_ERROR)); }
 };
 
-Curve threeSegments() {
-    return Curve({vec3(0, 0, 0), vec3(1, 0, 0), vec3(1, 2, 0), vec3(1, 2, 3)}, false, 0);
-}
+Curve threeSegments() { return Curve({vec3(0, 0, 0), vec3(1, 0, 0), vec3(1, 2, 0), vec3(1, 2, 3)}, false, 0); }
 
 } // namespace
 

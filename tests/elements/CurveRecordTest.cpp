@@ -89,9 +89,8 @@ TEST_F(CurveRecord, emptyCurveAndTwoPointCurveSaveByTheTable) {
 
 TEST_F(CurveRecord, roundTripClearsSelectionMarks) {
     bool ok = false;
-    auto e = read(record(0xE1000002, twoPointBody(PointAlive | PointMarked | PointSelected,
-                                                  SegmentAlive | SegmentVisited)),
-                  ok);
+    auto e = read(
+        record(0xE1000002, twoPointBody(PointAlive | PointMarked | PointSelected, SegmentAlive | SegmentVisited)), ok);
     ASSERT_TRUE(ok);
     ASSERT_TRUE(e);
     Curve& c = static_cast<Curve&>(*e);
@@ -172,4 +171,3 @@ TEST_F(CurveRecord, hostileCountsAndIndicesAreRefused) {
     read(r, ok);
     EXPECT_FALSE(ok);
 }
-

@@ -98,7 +98,9 @@ TEST(FollowingCurve, followsItsSourceAndWritesTwelveBytes) {
     ByteBuffer out;
     u.save(out);
     std::vector<uint8_t> want;
-    auto put = [&](uint32_t v) { want.insert(want.end(), {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)}); };
+    auto put = [&](uint32_t v) {
+        want.insert(want.end(), {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)});
+    };
     put(0xE1000007);
     put(12);
     put(0x3F000000); // 0.5f
@@ -228,7 +230,9 @@ TEST(FollowingCurve, filesWithABadSourceAreRefused) {
         return bad;
     };
     const std::vector<std::vector<uint8_t>> hostile = {
-        withSource(records[0], 99), withSource(records[0], 0), withSource(records[0], 4),
+        withSource(records[0], 99),
+        withSource(records[0], 0),
+        withSource(records[0], 4),
         // first follows second, second follows first
         [&] {
             std::vector<uint8_t> bad = withSource(records[0], 2);

@@ -11,7 +11,8 @@
 
 namespace kal::test {
 
-template <class T> void put(std::vector<uint8_t>& b, T v) {
+template <class T>
+void put(std::vector<uint8_t>& b, T v) {
     const uint8_t* p = reinterpret_cast<const uint8_t*>(&v);
     b.insert(b.end(), p, p + sizeof v);
 }

@@ -174,7 +174,8 @@ TEST_F(Sprites, damagedRecordsAreRefusedAndAnEmptyOneKeepsItsIndex) {
         {"name count past the body", patched(16, n + 1)},
         {"name count short of the body", patched(16, n - 1)},
         {"sub-record length off", patched(12, n + 5)},
-        {"body longer than the name", [&] {
+        {"body longer than the name",
+         [&] {
              std::vector<uint8_t> b = patched(4, 12 + n + 4);
              b.insert(b.end(), 4, 0);
              return b;
@@ -214,10 +215,15 @@ TEST(SpriteFrames, theFrameShownFollowsTheTimeInSixtyFourBits) {
         int64_t frame;
         float depth;
     } cases[] = {
-        {250, 100, 4, 2, 0.625f},    {823.9, 100, 4, 0, 0.125f}, {399.99, 100, 4, 3, 0.875f},
-        {-150, 100, 4, -1, -0.125f}, {250, 100, 1, 0, 0.5f},     {123456, 7, 1, 0, 0.5f},
-        {250, 0, 4, 2, 0.625f},      {250, -5, 4, 2, 0.625f},    // no delay plays at 100 ms
-        {3000000250.0, 100, 4, 2, 0.625f},                        // past 2^31 ms
+        {250, 100, 4, 2, 0.625f},
+        {823.9, 100, 4, 0, 0.125f},
+        {399.99, 100, 4, 3, 0.875f},
+        {-150, 100, 4, -1, -0.125f},
+        {250, 100, 1, 0, 0.5f},
+        {123456, 7, 1, 0, 0.5f},
+        {250, 0, 4, 2, 0.625f},
+        {250, -5, 4, 2, 0.625f},           // no delay plays at 100 ms
+        {3000000250.0, 100, 4, 2, 0.625f}, // past 2^31 ms
         {std::nan(""), 100, 4, 0, 0.125f},
     };
     for (const Case& c : cases) {
@@ -302,7 +308,7 @@ TEST_F(Sprites, recordsNamingOneFileShareOneDecodeUntilTheFileChanges) {
     const auto& first = static_cast<Sprite&>(*a).texture;
     EXPECT_EQ(first, static_cast<Sprite&>(*b).texture);
     EXPECT_EQ(static_cast<AnimatedSprite&>(*c).texture->depth(), 1); // the frames of the file, apart
-    EXPECT_EQ(Sprite(path("a.png"), false).texture, first);           // opened by hand, too
+    EXPECT_EQ(Sprite(path("a.png"), false).texture, first);          // opened by hand, too
 
     // a changed file is decoded anew; what still shows the old image keeps it
     ASSERT_TRUE(test::writePng(path("a.png"), 12, 3, Rgb{1, 2, 3}));
@@ -321,7 +327,9 @@ TEST_F(Sprites, recordsNamingOneFileShareOneDecodeUntilTheFileChanges) {
 
 TEST_F(Sprites, aReadChargesEachFreshDecodeToItsImageAllowanceNetOfTheFile) {
     // what reading an image file adds to the allowance
-    auto share = [](const std::string& p) { return int64_t(readBytesPerFileByte) * int64_t(QFileInfo(QString::fromStdString(p)).size()); };
+    auto share = [](const std::string& p) {
+        return int64_t(readBytesPerFileByte) * int64_t(QFileInfo(QString::fromStdString(p)).size());
+    };
     for (int side : {64, 128}) {
         const std::string png = path(("s" + std::to_string(side) + ".png").c_str());
         const std::string frames = path(("s" + std::to_string(side) + ".gif").c_str());
@@ -376,7 +384,8 @@ TEST_F(Sprites, imagesAreChargedApartFromTheSceneAndAgainstTheirOwnFiles) {
     // past the slack, a file pays for what it decodes: a noisy picture does, a flat one does not
     QImage noise(64, 64, QImage::Format_ARGB32);
     for (int y = 0; y < 64; ++y)
-        for (int x = 0; x < 64; ++x) noise.setPixel(x, y, qRgba((x * 97 + y * 31) * 7919 % 251, x * y % 253, (x + y * 64) % 241, 255));
+        for (int x = 0; x < 64; ++x)
+            noise.setPixel(x, y, qRgba((x * 97 + y * 31) * 7919 % 251, x * y % 253, (x + y * 64) % 241, 255));
     ASSERT_TRUE(noise.save(QString::fromStdString(path("noise.png")), "PNG"));
     ASSERT_TRUE(test::writePng(path("flat.png"), 64, 64, Rgb{9, 9, 9}));
     ReadBudget filesOnly(0, readBytesSlack, 0);

@@ -104,9 +104,9 @@ TEST(SurfaceBuild, materialsAloneLeaveFramesAndOtherArraysAlone) {
     ASSERT_TRUE(t.buildArrays(materials, s));
     EXPECT_FALSE(axis->framesValid);
     EXPECT_TRUE(s.positions.empty() && s.normals.empty() && s.ids.empty() && s.lines.empty());
-    EXPECT_EQ(s.colours[0], 32768 >> 8);    // 65535 x 32768 / 65535
-    EXPECT_EQ(s.lights[1], 255);            // 65535 + 1, clamped
-    EXPECT_EQ(s.materials[0], 32766);       // 30000 + 30000, clamped
+    EXPECT_EQ(s.colours[0], 32768 >> 8); // 65535 x 32768 / 65535
+    EXPECT_EQ(s.lights[1], 255);         // 65535 + 1, clamped
+    EXPECT_EQ(s.materials[0], 32766);    // 30000 + 30000, clamped
     const pbr m = combineMaterials(axis->segments[0].material[0], section->segments[0].material[0]);
     EXPECT_EQ(m.red, 32768);
     EXPECT_EQ(m.lightGreen, 65535);

@@ -19,7 +19,8 @@ using namespace kal;
 
 namespace {
 
-template <typename T> std::vector<T> readBack(unsigned buffer, uint32_t offset, size_t count) {
+template <typename T>
+std::vector<T> readBack(unsigned buffer, uint32_t offset, size_t count) {
     std::vector<T> out(count);
     gl->glBindBuffer(GL_ARRAY_BUFFER, buffer);
     gl->glGetBufferSubData(GL_ARRAY_BUFFER, offset, GLsizeiptr(count * sizeof(T)), out.data());

@@ -81,8 +81,7 @@ TEST_F(SurfaceRecord, linkedTubeRoundTripSharesOneTubeAndItsCurves) {
     // the tube's record: tag, length 8, the indices of its curves (written right after it)
     const uint32_t expected[4] = {0xE1000005, 8, 1, 2};
     bool found = false;
-    for (size_t i = 0; i + 16 <= file.size(); ++i)
-        found = found || std::memcmp(file.data() + i, expected, 16) == 0;
+    for (size_t i = 0; i + 16 <= file.size(); ++i) found = found || std::memcmp(file.data() + i, expected, 16) == 0;
     EXPECT_TRUE(found);
 
     Scene back;
@@ -123,8 +122,8 @@ TEST_F(SurfaceRecord, linkedRecordsNamingNoCurveAreRefused) {
         Scene s;
         const std::vector<uint8_t> good = fileOf(linked(tag, 8, 1, 1, false));
         EXPECT_TRUE(readSceneBytes(s, good.data(), good.size()));
-        for (const auto& bad : {linked(tag, 8, 1, 7, false), linked(tag, 8, 1, 2, true),
-                                linked(tag, 8, 0, 1, false), linked(tag, 12, 1, 1, false)}) {
+        for (const auto& bad : {linked(tag, 8, 1, 7, false), linked(tag, 8, 1, 2, true), linked(tag, 8, 0, 1, false),
+                                linked(tag, 12, 1, 1, false)}) {
             Scene r;
             const std::vector<uint8_t> f = fileOf(bad);
             EXPECT_FALSE(readSceneBytes(r, f.data(), f.size())) << std::hex << tag;

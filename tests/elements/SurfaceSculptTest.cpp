@@ -198,8 +198,8 @@ TEST(TubeStrokes, axisCopiesStartAtTheAxisPointsKeepingTheirOffsetsAndIdsGoBack)
 
 TEST(TubeStrokes, aFollowingAxisNamesTheSourceSegmentOnTheFirstCallOnly) {
     // a source of three unit segments along z followed at steps of a quarter
-    auto* source = new RecordingCurve(std::vector<vec3>{vec3(0, 0, 0), vec3(0, 0, 1), vec3(0, 0, 2), vec3(0, 0, 3)},
-                                      false, 0);
+    auto* source =
+        new RecordingCurve(std::vector<vec3>{vec3(0, 0, 0), vec3(0, 0, 1), vec3(0, 0, 2), vec3(0, 0, 3)}, false, 0);
     for (CurvePoint& p : source->points) p.radius = 0.25f;
     auto* follower = new UCurve(source, 2);
     follower->ownsSource = true;
@@ -209,7 +209,8 @@ TEST(TubeStrokes, aFollowingAxisNamesTheSourceSegmentOnTheFirstCallOnly) {
     int k = -1;
     for (int i = 0; i < follower->segmentCount() && k < 0; ++i) {
         const CurveSegment& seg = follower->segments[size_t(i)];
-        const float z = 0.5f * (follower->points[size_t(seg.a)].position.z + follower->points[size_t(seg.b)].position.z);
+        const float z =
+            0.5f * (follower->points[size_t(seg.a)].position.z + follower->points[size_t(seg.b)].position.z);
         if (z > 1.2f && z < 1.8f) k = i;
     }
     ASSERT_GE(k, 0);

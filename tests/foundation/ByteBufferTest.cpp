@@ -19,8 +19,8 @@ float halfToFloat(std::uint16_t h) {
     const int exponent = (h >> 10) & 0x1F;
     const std::uint32_t fraction = h & 0x3FF;
     if (exponent == 0x1F) return fromBits(sign | 0x7F800000u | (fraction << 13));
-    float magnitude = exponent == 0 ? std::ldexp(float(fraction), -24)
-                                    : std::ldexp(float(1024 + fraction), exponent - 25);
+    float magnitude =
+        exponent == 0 ? std::ldexp(float(fraction), -24) : std::ldexp(float(1024 + fraction), exponent - 25);
     return sign ? -magnitude : magnitude;
 }
 
@@ -57,7 +57,7 @@ TEST(HalfFloat, WorkedExamples) {
     EXPECT_EQ(halfFromFloat(-2.5f), 0xC100);
     EXPECT_EQ(halfFromFloat(65504.0f), 0x7BFF);
     EXPECT_EQ(halfFromFloat(65505.0f), 0x7C00);
-    EXPECT_EQ(halfFromFloat(65519.0f), 0x7C00);  // nearest rounding would keep 65504
+    EXPECT_EQ(halfFromFloat(65519.0f), 0x7C00); // nearest rounding would keep 65504
     EXPECT_EQ(halfFromFloat(std::ldexp(1.0f, -14)), 0x0400);
     EXPECT_EQ(halfFromFloat(std::ldexp(1.0f, -15)), 0x0200);
     EXPECT_EQ(halfFromFloat(std::ldexp(1.0f, -24)), 0x0001);
@@ -73,12 +73,12 @@ TEST(HalfFloat, SignsInfinitiesAndNaNs) {
     EXPECT_EQ(halfFromFloat(INFINITY), 0x7C00);
     EXPECT_EQ(halfFromFloat(-INFINITY), 0xFC00);
     EXPECT_EQ(halfFromFloat(-1e30f), 0xFC00);
-    EXPECT_EQ(halfFromFloat(fromBits(0x7F7FFFFFu)), 0x7C00);  // largest float
-    EXPECT_EQ(halfFromFloat(fromBits(0x7F800001u)), 0x7C01);  // stays a NaN
+    EXPECT_EQ(halfFromFloat(fromBits(0x7F7FFFFFu)), 0x7C00); // largest float
+    EXPECT_EQ(halfFromFloat(fromBits(0x7F800001u)), 0x7C01); // stays a NaN
     EXPECT_EQ(halfFromFloat(fromBits(0x7F801FFFu)), 0x7C01);
     EXPECT_EQ(halfFromFloat(fromBits(0x7FC00000u)), 0x7E00);
     EXPECT_EQ(halfFromFloat(fromBits(0xFFC00000u)), 0xFE00);
-    EXPECT_EQ(halfFromFloat(fromBits(0x00000001u)), 0x0000);  // float subnormal
+    EXPECT_EQ(halfFromFloat(fromBits(0x00000001u)), 0x0000); // float subnormal
     EXPECT_EQ(halfFromFloat(-std::ldexp(1.0f, -24)), 0x8001);
 }
 
@@ -158,14 +158,14 @@ TEST(ByteBuffer, EveryTruncatedPrefixReadsZerosPastTheEndAndFails) {
         EXPECT_EQ(b.readVec3(), n >= need ? r.v : vec3());
         need += 64;
         mat4 m = b.readMat4();
-        EXPECT_EQ(m.m[0], n >= need ? 1.0f : 0.0f);  // identity, or all zeros
+        EXPECT_EQ(m.m[0], n >= need ? 1.0f : 0.0f); // identity, or all zeros
         need += 20;
         pbr p = b.readPbr();
         EXPECT_EQ(p.roughness, n >= need ? -5 : 0);
         EXPECT_EQ(p.red, n >= need ? 65535 : 0);
         need += 2;
         EXPECT_EQ(b.readU16(), n >= need ? r.word : 0);
-        EXPECT_EQ(b.readU8(), 0);  // the last byte is always missing here
+        EXPECT_EQ(b.readU8(), 0); // the last byte is always missing here
         EXPECT_TRUE(b.failed()) << n;
         EXPECT_EQ(b.remaining(), 0u);
         EXPECT_EQ(b.position, n);
@@ -179,7 +179,7 @@ TEST(ByteBuffer, FailureIsStickyUntilCleared) {
     EXPECT_TRUE(b.failed());
     EXPECT_TRUE(b.seek(0));
     EXPECT_EQ(b.readU16(), 9);
-    EXPECT_TRUE(b.failed());  // a later good read does not hide the earlier fault
+    EXPECT_TRUE(b.failed()); // a later good read does not hide the earlier fault
     b.clearFailure();
     EXPECT_FALSE(b.failed());
     b.clear();
@@ -193,7 +193,7 @@ TEST(ByteBuffer, ReadBytesRefusesLengthsBeyondTheData) {
     EXPECT_EQ(b.readBytes(2), "ab");
     EXPECT_EQ(b.readBytes(0), "");
     EXPECT_FALSE(b.failed());
-    EXPECT_EQ(b.readBytes(0xFFFFFFF0u), "");  // no allocation of the claimed size
+    EXPECT_EQ(b.readBytes(0xFFFFFFF0u), ""); // no allocation of the claimed size
     EXPECT_TRUE(b.failed());
     EXPECT_EQ(b.remaining(), 0u);
 }
@@ -213,7 +213,7 @@ TEST(ByteBuffer, ReadCountMustFitTheRemainingBytes) {
 
     ByteBuffer huge;
     huge.write(std::uint32_t(0xFFFFFFFF));
-    EXPECT_EQ(huge.readCount(0), 0u);  // zero-sized items still may not exceed the data
+    EXPECT_EQ(huge.readCount(0), 0u); // zero-sized items still may not exceed the data
     EXPECT_TRUE(huge.failed());
 }
 

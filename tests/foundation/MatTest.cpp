@@ -9,7 +9,9 @@ using namespace kal;
 namespace {
 mat4 translation(float x, float y, float z) {
     mat4 m;
-    m.m[3] = x; m.m[7] = y; m.m[11] = z;
+    m.m[3] = x;
+    m.m[7] = y;
+    m.m[11] = z;
     return m;
 }
 mat4 scaling(float s) {
@@ -55,7 +57,8 @@ TEST(Mat4, InverseAffineTimesMatrixIsIdentityOnRandomTransforms) {
 
 TEST(Mat4, InverseAffineIgnoresProjectiveRow) {
     mat4 m = translation(1, 2, 3);
-    m.m[12] = 5; m.m[15] = 7;
+    m.m[12] = 5;
+    m.m[15] = 7;
     mat4 r = inverseAffine(m);
     EXPECT_EQ(r.m[12], 0.0f);
     EXPECT_EQ(r.m[15], 1.0f);
@@ -105,7 +108,8 @@ TEST(Mat4, InPlaceProductWithItselfMatchesSeparateProduct) {
 
 TEST(Mat4, PointProductDividesByProjectiveW) {
     mat4 p;
-    p.m[14] = 1; p.m[15] = 0; // w = z
+    p.m[14] = 1;
+    p.m[15] = 0; // w = z
     vec3 q = vec3(2, 4, 2) * p;
     EXPECT_EQ(q, vec3(1, 2, 1));
     mat4 a = translation(1, 2, 3);

@@ -8,8 +8,11 @@
 using namespace kal;
 
 namespace {
-const float kSamples[][3] = {{0.3f, 0.7f, 0.1f},    {-0.25f, 1.5f, 2.75f}, {12.125f, -3.8f, 0.6f},
-                             {-100.4f, 55.55f, -7.2f}, {0.999f, 0.001f, 0.5f}};
+const float kSamples[][3] = {{0.3f, 0.7f, 0.1f},
+                             {-0.25f, 1.5f, 2.75f},
+                             {12.125f, -3.8f, 0.6f},
+                             {-100.4f, 55.55f, -7.2f},
+                             {0.999f, 0.001f, 0.5f}};
 } // namespace
 
 TEST(NoiseTables, ReferencePermutationIsAPermutationWithThePublishedEnds) {
@@ -46,11 +49,12 @@ TEST(GradientNoise, FirstCallOnZeroedTablesFillsThemFirst) {
 
 TEST(GradientNoise, MatchesValuesWorkedOutInSinglePrecision) {
     // worked out step by step apart from this code, rounding every operation to float
-    struct Sample { float x, y, z, n2, n3; } samples[] = {
-        {0.3f, 0.7f, 0.1f, 0.09100646525621414f, 0.09047097712755203f},
-        {-0.25f, 1.5f, 2.75f, 0.15087890625f, -0.2058238983154297f},
-        {12.125f, -3.8f, 0.6f, 0.25126999616622925f, 0.04637966305017471f},
-        {-100.4f, 55.55f, -7.2f, 0.2515302300453186f, -0.1786501109600067f}};
+    struct Sample {
+        float x, y, z, n2, n3;
+    } samples[] = {{0.3f, 0.7f, 0.1f, 0.09100646525621414f, 0.09047097712755203f},
+                   {-0.25f, 1.5f, 2.75f, 0.15087890625f, -0.2058238983154297f},
+                   {12.125f, -3.8f, 0.6f, 0.25126999616622925f, 0.04637966305017471f},
+                   {-100.4f, 55.55f, -7.2f, 0.2515302300453186f, -0.1786501109600067f}};
     for (const Sample& s : samples) {
         EXPECT_FLOAT_EQ(gradientNoise2(s.x, s.y), s.n2) << s.x;
         EXPECT_FLOAT_EQ(gradientNoise3(s.x, s.y, s.z), s.n3) << s.x;
@@ -110,11 +114,12 @@ TEST(FractalNoise, NoOctavesIsZeroAndOneOctaveIsShiftedNoise) {
 TEST(FractalNoise, SecondOctaveAddsHalfOffsetNoiseAtScaledFrequency) {
     const float x = 0.8f, y = 2.1f;
     const int seed = 3, octaves = 2;
-    const float first = gradientNoise2(x + float(referencePermutation[seed]), y + float(referencePermutation[seed + 2]));
+    const float first =
+        gradientNoise2(x + float(referencePermutation[seed]), y + float(referencePermutation[seed + 2]));
     const float second = gradientNoise2(x * 2.0f + 0.5f + float(referencePermutation[seed + 1]),
                                         y * 2.0f + 0.5f + float(referencePermutation[seed + 3]));
     EXPECT_FLOAT_EQ(fractalNoise2(x, y, seed, 2.0f, 0.25f, octaves), first + second * 0.25f);
-    EXPECT_TRUE(std::isfinite(fractalNoise2(x, y, 2147483647, 2.0f, 0.5f, 4)));  // seed wraps
+    EXPECT_TRUE(std::isfinite(fractalNoise2(x, y, 2147483647, 2.0f, 0.5f, 4))); // seed wraps
 }
 
 TEST(PeriodicNoise, EmptyArrayAndZeroCount) {
@@ -137,7 +142,7 @@ TEST(PeriodicNoise, OneWaveStaysWithinItsAmplitude) {
         EXPECT_LE(std::fabs(v), 1.0f / 1.5f + 1e-6f);
         peak = std::fmax(peak, std::fabs(v));
     }
-    EXPECT_GT(peak, 0.6f);  // 100 samples of a whole period come close to the crest
+    EXPECT_GT(peak, 0.6f); // 100 samples of a whole period come close to the crest
 }
 
 TEST(PeriodicNoise, WholePeriodsSumToZeroAndAmplitudesShrink) {
@@ -150,7 +155,7 @@ TEST(PeriodicNoise, WholePeriodsSumToZeroAndAmplitudesShrink) {
         sum += v;
         EXPECT_LE(std::fabs(v), bound + 1e-5);
     }
-    EXPECT_NEAR(sum, 0.0, 1e-3);  // every wave completes whole periods over the array
+    EXPECT_NEAR(sum, 0.0, 1e-3); // every wave completes whole periods over the array
     EXPECT_EQ(values.size(), 256u);
 }
 

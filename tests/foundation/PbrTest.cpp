@@ -15,20 +15,32 @@ pbr grey(std::uint16_t v) {
 // Every field different, so a copy of the wrong field shows.
 pbr distinct() {
     pbr p;
-    p.red = 1; p.green = 2; p.blue = 3; p.opacity = 4;
-    p.lightRed = 5; p.lightGreen = 6; p.lightBlue = 7; p.refractivity = 8;
-    p.roughness = -9; p.metalness = 10;
+    p.red = 1;
+    p.green = 2;
+    p.blue = 3;
+    p.opacity = 4;
+    p.lightRed = 5;
+    p.lightGreen = 6;
+    p.lightBlue = 7;
+    p.refractivity = 8;
+    p.roughness = -9;
+    p.metalness = 10;
     return p;
 }
 } // namespace
 
 TEST(Pbr, DefaultIsWhiteOpaqueUnlitAndNeutral) {
     pbr p;
-    EXPECT_EQ(p.red, 65535); EXPECT_EQ(p.green, 65535); EXPECT_EQ(p.blue, 65535);
+    EXPECT_EQ(p.red, 65535);
+    EXPECT_EQ(p.green, 65535);
+    EXPECT_EQ(p.blue, 65535);
     EXPECT_EQ(p.opacity, 65535);
-    EXPECT_EQ(p.lightRed, 0); EXPECT_EQ(p.lightGreen, 0); EXPECT_EQ(p.lightBlue, 0);
+    EXPECT_EQ(p.lightRed, 0);
+    EXPECT_EQ(p.lightGreen, 0);
+    EXPECT_EQ(p.lightBlue, 0);
     EXPECT_EQ(p.refractivity, 65535);
-    EXPECT_EQ(p.roughness, 0); EXPECT_EQ(p.metalness, 0);
+    EXPECT_EQ(p.roughness, 0);
+    EXPECT_EQ(p.metalness, 0);
 }
 
 TEST(Pbr, EqualityLooksAtEveryField) {
@@ -50,8 +62,10 @@ TEST(Pbr, CopyMaskedTouchesExactlyTheSelectedGroups) {
     pbrCopyMasked(dst, src, 0);
     EXPECT_EQ(dst, untouched);
 
-    struct Case { int mask; std::uint16_t pbr::*field; } unsignedCases[] = {
-        {kPbrOpacity, &pbr::opacity}, {kPbrRefractivity, &pbr::refractivity}};
+    struct Case {
+        int mask;
+        std::uint16_t pbr::*field;
+    } unsignedCases[] = {{kPbrOpacity, &pbr::opacity}, {kPbrRefractivity, &pbr::refractivity}};
     for (auto c : unsignedCases) {
         pbr d = untouched;
         pbrCopyMasked(d, src, c.mask);
@@ -74,12 +88,17 @@ TEST(Pbr, CopyMaskedTouchesExactlyTheSelectedGroups) {
 
     d = untouched;
     pbrCopyMasked(d, src, kPbrColor | kPbrLight);
-    EXPECT_EQ(d.red, 1); EXPECT_EQ(d.green, 2); EXPECT_EQ(d.blue, 3);
-    EXPECT_EQ(d.lightRed, 5); EXPECT_EQ(d.lightGreen, 6); EXPECT_EQ(d.lightBlue, 7);
-    EXPECT_EQ(d.opacity, 65535); EXPECT_EQ(d.refractivity, 65535);
+    EXPECT_EQ(d.red, 1);
+    EXPECT_EQ(d.green, 2);
+    EXPECT_EQ(d.blue, 3);
+    EXPECT_EQ(d.lightRed, 5);
+    EXPECT_EQ(d.lightGreen, 6);
+    EXPECT_EQ(d.lightBlue, 7);
+    EXPECT_EQ(d.opacity, 65535);
+    EXPECT_EQ(d.refractivity, 65535);
 
     d = untouched;
-    pbrCopyMasked(d, src, 64 | 128);  // the two spare bits select nothing
+    pbrCopyMasked(d, src, 64 | 128); // the two spare bits select nothing
     EXPECT_EQ(d, untouched);
 
     d = untouched;
@@ -169,7 +188,7 @@ TEST(PbrAccumulator, WidensSignedChannelsWithSign) {
     EXPECT_EQ(acc.refractivity, 8);
     EXPECT_EQ(acc.roughness, -9);
     pbrAccumulator white{pbr()};
-    EXPECT_EQ(white.red, 65535);  // zero-extended, not -1
+    EXPECT_EQ(white.red, 65535); // zero-extended, not -1
 }
 
 TEST(PbrAccumulator, AveragesTruncateTowardZero) {
@@ -267,15 +286,15 @@ TEST(PbrMix, EndpointsMidpointAndExtrapolation) {
     EXPECT_EQ(mix(black, white, 0.0f, kPbrAll).toPbr(), grey(0));
     EXPECT_EQ(mix(black, white, 1.0f, kPbrAll).toPbr(), grey(65535));
     EXPECT_EQ(mix(black, white, 0.5f, kPbrAll).red, 32767);
-    EXPECT_EQ(mix(white, black, 0.5f, kPbrAll).red, 32767);  // 32767.5 truncates too
+    EXPECT_EQ(mix(white, black, 0.5f, kPbrAll).red, 32767); // 32767.5 truncates too
     EXPECT_EQ(mix(grey(100), grey(200), 2.0f, kPbrAll).red, 300);
     EXPECT_EQ(mix(grey(100), grey(200), -1.0f, kPbrAll).red, 0);
-    EXPECT_EQ(mix(grey(100), grey(200), -2.0f, kPbrAll).toPbr().red, 0);  // -100 narrows to 0
+    EXPECT_EQ(mix(grey(100), grey(200), -2.0f, kPbrAll).toPbr().red, 0); // -100 narrows to 0
 
     pbr a, b;
     a.roughness = 0;
     b.roughness = -3;
-    EXPECT_EQ(mix(a, b, 0.5f, kPbrAll).roughness, -1);  // -1.5 truncates toward zero
+    EXPECT_EQ(mix(a, b, 0.5f, kPbrAll).roughness, -1); // -1.5 truncates toward zero
 }
 
 TEST(PbrMix, OnlyMaskedGroupsMove) {

@@ -13,7 +13,7 @@ namespace {
 // Signed big integer, just enough to evaluate determinants exactly as a reference.
 struct Big {
     bool negative = false;
-    std::vector<uint32_t> mag;  // little-endian, no leading zero limbs
+    std::vector<uint32_t> mag; // little-endian, no leading zero limbs
 
     static Big fromDouble(double v) {
         // Every double is a multiple of 2^-1074, so scaling by 2^1074 makes it an integer.
@@ -159,7 +159,7 @@ int exactInsphere(const double* pa, const double* pb, const double* pc, const do
         for (int j = 0; j < 4; ++j)
             if (j != i) minor.push_back(d[j]);
         Big term = lift(d[i]) * det3(minor);
-        det = (i % 2 == 0) ? det - term : det + term;  // cofactor signs along the lift column
+        det = (i % 2 == 0) ? det - term : det + term; // cofactor signs along the lift column
     }
     return det.sign();
 }
@@ -184,7 +184,7 @@ TEST(Predicates, Orient2dSignConventions) {
     EXPECT_GT(orientation2({0, 0}, {1, 0}, {0, 1}), 0.0);
     EXPECT_LT(orientation2({1, 0}, {0, 0}, {0, 1}), 0.0);
     EXPECT_EQ(orientation2({0, 0}, {1, 1}, {3, 3}), 0.0);
-    EXPECT_DOUBLE_EQ(orientation2({0, 0}, {2, 0}, {0, 3}), 6.0);  // twice the signed area
+    EXPECT_DOUBLE_EQ(orientation2({0, 0}, {2, 0}, {0, 3}), 6.0); // twice the signed area
 }
 
 TEST(Predicates, CollinearLargeCoordinatesGiveExactZero) {
@@ -255,8 +255,8 @@ TEST(Predicates, AllFourAgreeWithExactArithmeticOnHardInput) {
         check(signOf(incircle(ring[0], ring[1], ring[2], ring[3])), exactIncircle(ring[0], ring[1], ring[2], ring[3]),
               "incircle", i);
         check(signOf(incircle(c[0], c[1], c[2], c[3])), exactIncircle(c[0], c[1], c[2], c[3]), "incircle random", i);
-        check(signOf(insphere(c[0], c[1], c[2], c[3], c[4])), exactInsphere(c[0], c[1], c[2], c[3], c[4]),
-              "insphere", i);
+        check(signOf(insphere(c[0], c[1], c[2], c[3], c[4])), exactInsphere(c[0], c[1], c[2], c[3], c[4]), "insphere",
+              i);
         check(signOf(insphereexact(c[0], c[1], c[2], c[3], c[4])), exactInsphere(c[0], c[1], c[2], c[3], c[4]),
               "insphereexact", i);
     }
@@ -316,7 +316,7 @@ TEST(Predicates, PointInTriangleIncludesBorderForEitherWinding) {
         EXPECT_TRUE(pointInTriangle({4.0 / 3, 4.0 / 3}, a, q, r));
         EXPECT_TRUE(pointInTriangle(a, a, q, r));
         EXPECT_TRUE(pointInTriangle({2, 0}, a, q, r));
-        EXPECT_TRUE(pointInTriangle({2, 2}, a, q, r));  // on the hypotenuse
+        EXPECT_TRUE(pointInTriangle({2, 2}, a, q, r)); // on the hypotenuse
         EXPECT_FALSE(pointInTriangle({2.5, 2}, a, q, r));
         EXPECT_FALSE(pointInTriangle({-1, 1}, a, q, r));
         EXPECT_FALSE(pointInTriangle({1, 5}, a, q, r));
@@ -341,7 +341,7 @@ TEST(Predicates, SegmentsCrossOnlyProperly) {
     EXPECT_TRUE(segmentsCross2({0, 0}, {1, 1}, {0, 1}, {1, 0}));
     EXPECT_FALSE(segmentsCross2({0, 0}, {1, 0}, {0, 1}, {1, 1}));  // parallel
     EXPECT_FALSE(segmentsCross2({0, 0}, {2, 0}, {1, 0}, {3, 0}));  // collinear overlap
-    EXPECT_FALSE(segmentsCross2({0, 0}, {1, 1}, {2, 0}, {3, -1}));  // lines meet beyond the ends
+    EXPECT_FALSE(segmentsCross2({0, 0}, {1, 1}, {2, 0}, {3, -1})); // lines meet beyond the ends
 }
 
 TEST(Predicates, CircleClassOfCentreRimAndBeyond) {
@@ -425,15 +425,15 @@ TEST(Predicates, ExpansionSumsAreExact) {
     const double f[2] = {-std::ldexp(1.0, -60), 3.0};
     double h[8];
     using Sum = int (*)(int, const double*, int, const double*, double*);
-    for (Sum sum : {Sum(expansion_sum), Sum(expansion_sum_zeroelim1), Sum(expansion_sum_zeroelim2),
-                    Sum(fast_expansion_sum), Sum(fast_expansion_sum_zeroelim), Sum(linear_expansion_sum),
-                    Sum(linear_expansion_sum_zeroelim)}) {
+    for (Sum sum :
+         {Sum(expansion_sum), Sum(expansion_sum_zeroelim1), Sum(expansion_sum_zeroelim2), Sum(fast_expansion_sum),
+          Sum(fast_expansion_sum_zeroelim), Sum(linear_expansion_sum), Sum(linear_expansion_sum_zeroelim)}) {
         int n = sum(3, e, 2, f, h);
         double c[8];
         int m = compress(n, h, c);
         // 4 + 2^-120 exactly: the largest component is 4, the rest 2^-120.
         EXPECT_EQ(c[m - 1], 4.0);
-        EXPECT_EQ(estimate(m, c) - 4.0, 0.0);  // the tail is below one ulp of 4
+        EXPECT_EQ(estimate(m, c) - 4.0, 0.0); // the tail is below one ulp of 4
         double rest = 0;
         for (int i = 0; i < m - 1; ++i) rest += c[i];
         EXPECT_EQ(rest, std::ldexp(1.0, -120));

@@ -38,8 +38,8 @@ uint8_t latticeClass(const std::vector<dvec2>& poly, double x, double y) {
     for (size_t i = 0, j = poly.size() - 1; i < poly.size(); j = i++) {
         dvec2 a = poly[j], b = poly[i];
         if (std::min(a.x, b.x) <= x && x <= std::max(a.x, b.x) && std::min(a.y, b.y) <= y && y <= std::max(a.y, b.y))
-            return 2;  // axis-parallel edge: within its box means on it
-        if ((a.y > y) != (b.y > y) && x < a.x) inside = !inside;  // vertical edges only cross rows
+            return 2;                                            // axis-parallel edge: within its box means on it
+        if ((a.y > y) != (b.y > y) && x < a.x) inside = !inside; // vertical edges only cross rows
     }
     return inside ? 1 : 0;
 }
@@ -86,9 +86,9 @@ TEST(Rasterizer, RectangleRowsMarkSidesColumnsMarkTopAndBottom) {
 
 TEST(Rasterizer, ConcaveOutlinesMatchTheirLatticePoints) {
     const std::vector<std::vector<dvec2>> shapes = {
-        {{0, 0}, {0, 6}, {2, 6}, {2, 2}, {6, 2}, {6, 0}},                  // L, clockwise
-        {{0, 0}, {6, 0}, {6, 5}, {4, 5}, {4, 2}, {2, 2}, {2, 5}, {0, 5}},  // U
-        {{0, 0}, {7, 0}, {7, 1}, {1, 1}, {1, 3}, {7, 3}, {7, 4}, {0, 4}},  // C with a one-cell arm
+        {{0, 0}, {0, 6}, {2, 6}, {2, 2}, {6, 2}, {6, 0}},                 // L, clockwise
+        {{0, 0}, {6, 0}, {6, 5}, {4, 5}, {4, 2}, {2, 2}, {2, 5}, {0, 5}}, // U
+        {{0, 0}, {7, 0}, {7, 1}, {1, 1}, {1, 3}, {7, 3}, {7, 4}, {0, 4}}, // C with a one-cell arm
     };
     for (const auto& shape : shapes) {
         const std::vector<dvec2> poly = shifted(shape, 3, 3);
@@ -113,7 +113,7 @@ TEST(Rasterizer, VertexOnScanLineContributesTwoEqualCrossings) {
     scanCrossings.assign(size_t(rasterRows), {});
     rasterizeEdge({1, 1}, {3, 3});
     rasterizeEdge({3, 3}, {5.5, 0.5});
-    rasterizeEdge({5.5, 0.5}, {8, 0.5});  // horizontal: nothing
+    rasterizeEdge({5.5, 0.5}, {8, 0.5}); // horizontal: nothing
     EXPECT_EQ(scanCrossings[3], (std::vector<double>{3, 3}));
     EXPECT_EQ(scanCrossings[1], (std::vector<double>{1, 5}));
     EXPECT_EQ(scanCrossings[2], (std::vector<double>{2, 4}));
@@ -121,7 +121,7 @@ TEST(Rasterizer, VertexOnScanLineContributesTwoEqualCrossings) {
 
     scanCrossings.assign(size_t(rasterColumns), {});
     rasterizeEdgeColumns({1, 1}, {3, 3});
-    rasterizeEdgeColumns({3, 3}, {3, 7});  // vertical: nothing
+    rasterizeEdgeColumns({3, 3}, {3, 7}); // vertical: nothing
     rasterizeEdgeColumns({3, 7}, {1, 9});
     EXPECT_EQ(scanCrossings[3], (std::vector<double>{3, 7}));
     EXPECT_EQ(scanCrossings[2], (std::vector<double>{2, 8}));
@@ -154,9 +154,9 @@ TEST(Rasterizer, NarrowSpansMarkOnlyTheirEndCells) {
 
 TEST(Rasterizer, ClassesAreNeverLowered) {
     resetRasterGrid(10, 8);
-    setCell(2, 3, 3, {2.25, 3.0});        // a flagged outline point
-    setCell(6, 4, kCellInside, {0, 0});   // an inside cell where a span ends
-    setCell(0, 0, 4, {0.5, 0.5});         // untouched by the outline
+    setCell(2, 3, 3, {2.25, 3.0});      // a flagged outline point
+    setCell(6, 4, kCellInside, {0, 0}); // an inside cell where a span ends
+    setCell(0, 0, 4, {0.5, 0.5});       // untouched by the outline
     fillBoth({{2, 2}, {6, 2}, {6, 5}, {2, 5}});
     EXPECT_EQ(cls(2, 3), 3);
     EXPECT_EQ(pointAt(2, 3).x, 2.25);

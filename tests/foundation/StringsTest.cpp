@@ -32,9 +32,9 @@ TEST(SplitCamelCase, PutsABlankBeforeEveryNonLowerCaseCharacter) {
     EXPECT_EQ(splitCamelCase("XYZ"), "X Y Z");
     EXPECT_EQ(splitCamelCase("x"), "x");
     EXPECT_EQ(splitCamelCase("already lower"), "already  lower");
-    EXPECT_EQ(splitCamelCase("deformVolume"), "deform Volume");  // the first character stays as it is
+    EXPECT_EQ(splitCamelCase("deformVolume"), "deform Volume"); // the first character stays as it is
     EXPECT_EQ(splitCamelCase(""), "");
-    EXPECT_EQ(splitCamelCase("a\xe9"), "a \xe9");  // not a lower-case ASCII letter
+    EXPECT_EQ(splitCamelCase("a\xe9"), "a \xe9"); // not a lower-case ASCII letter
 }
 
 TEST(HexConversion, ToStringIsLowerCaseWithoutPadding) {
@@ -57,7 +57,7 @@ TEST(HexConversion, ToUnsignedOfNoNumberIsZero) {
     EXPECT_EQ(toUnsigned(""), 0u);
     EXPECT_EQ(toUnsigned("   "), 0u);
     EXPECT_EQ(toUnsigned("zz"), 0u);
-    EXPECT_EQ(toUnsigned("123456789"), 0u);  // needs more than 32 bits
+    EXPECT_EQ(toUnsigned("123456789"), 0u); // needs more than 32 bits
 }
 
 namespace {

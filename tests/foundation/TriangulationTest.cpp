@@ -139,7 +139,7 @@ TEST(Triangulation, CoversConvexAndConcaveOutlinesInBothModes) {
 TEST(Triangulation, FlagsBeyondTheOutlineAreFalse) {
     Outline o = star();
     for (size_t i = 0; i < o.flags.size(); ++i) o.flags[i] = true;
-    o.flags.push_back(true);  // extra flags beyond the points are ignored
+    o.flags.push_back(true); // extra flags beyond the points are ignored
     Result r = triangulateChecked(o, true);
     EXPECT_GT(r.points.size(), o.points.size()) << "quality refinement should add points to a star";
 }

@@ -26,8 +26,7 @@ using kal::Environment;
 using kal::gl;
 
 // Every layer of the environment's array, cube after cube, six RGB faces each.
-std::vector<std::uint8_t> readLayers(const Environment& environment)
-{
+std::vector<std::uint8_t> readLayers(const Environment& environment) {
     const int n = environment.size;
     std::vector<std::uint8_t> out(std::size_t(n) * n * 3 * 6 * std::size_t(environment.levels + 1));
     gl->glBindTexture(GL_TEXTURE_CUBE_MAP_ARRAY, environment.map->id);
@@ -38,27 +37,22 @@ std::vector<std::uint8_t> readLayers(const Environment& environment)
     return out;
 }
 
-std::vector<std::uint8_t> layerOf(const std::vector<std::uint8_t>& layers, const Environment& environment, int layer)
-{
+std::vector<std::uint8_t> layerOf(const std::vector<std::uint8_t>& layers, const Environment& environment, int layer) {
     const std::size_t bytes = std::size_t(environment.size) * environment.size * 3 * 6;
     return {layers.begin() + std::ptrdiff_t(bytes * std::size_t(layer)),
             layers.begin() + std::ptrdiff_t(bytes * std::size_t(layer + 1))};
 }
 
-double total(const std::vector<std::uint8_t>& bytes)
-{
+double total(const std::vector<std::uint8_t>& bytes) {
     double sum = 0;
-    for (auto b : bytes)
-        sum += b;
+    for (auto b : bytes) sum += b;
     return sum;
 }
 
-double variance(const std::vector<std::uint8_t>& bytes)
-{
+double variance(const std::vector<std::uint8_t>& bytes) {
     const double mean = total(bytes) / double(bytes.size());
     double sum = 0;
-    for (auto b : bytes)
-        sum += (b - mean) * (b - mean);
+    for (auto b : bytes) sum += (b - mean) * (b - mean);
     return sum / double(bytes.size());
 }
 
@@ -66,25 +60,21 @@ class EnvironmentGL : public ::testing::Test {
 protected:
     QTemporaryDir folder;
 
-    void SetUp() override
-    {
+    void SetUp() override {
         ASSERT_TRUE(folder.isValid());
         gl->glGetError();
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         kal::theProgressBar = nullptr;
         EXPECT_EQ(gl->glGetError(), GLenum(GL_NO_ERROR));
         EXPECT_EQ(kal::textureUnitCounter, 0);
     }
 
     std::string saveImage(const char* name, int w, int h, QImage::Format format,
-                          const std::function<QRgb(int, int)>& pixel)
-    {
+                          const std::function<QRgb(int, int)>& pixel) {
         QImage image(w, h, format);
         for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x)
-                image.setPixel(x, y, pixel(x, y));
+            for (int x = 0; x < w; ++x) image.setPixel(x, y, pixel(x, y));
         const QString path = folder.filePath(name);
         EXPECT_TRUE(image.save(path, "PNG"));
         return path.toStdString();
@@ -94,8 +84,7 @@ protected:
     static QRgb pattern(int x, int y) { return qRgb(40 + 4 * x, 60 + 5 * y, (x * y) % 7 == 0 ? 200 : 90); }
 };
 
-TEST_F(EnvironmentGL, OneLevelReproducesTheImageCutIntoFaces)
-{
+TEST_F(EnvironmentGL, OneLevelReproducesTheImageCutIntoFaces) {
     const std::string path = saveImage("stripes.png", 32, 16, QImage::Format_RGB32, pattern);
     Environment environment(path, 8, 1, false);
     ASSERT_TRUE(environment.build());
@@ -108,8 +97,7 @@ TEST_F(EnvironmentGL, OneLevelReproducesTheImageCutIntoFaces)
     EXPECT_EQ(layerOf(layers, environment, 0), faces);
 }
 
-TEST_F(EnvironmentGL, BlurredLevelsKeepTheTotalAndGetSmoother)
-{
+TEST_F(EnvironmentGL, BlurredLevelsKeepTheTotalAndGetSmoother) {
     const std::string path = saveImage("stripes.png", 32, 16, QImage::Format_RGB32, pattern);
     Environment environment(path, 8, 4, false);
     ASSERT_TRUE(environment.build());
@@ -131,10 +119,10 @@ TEST_F(EnvironmentGL, BlurredLevelsKeepTheTotalAndGetSmoother)
     EXPECT_LT(variance(diffuse), previous);
 }
 
-TEST_F(EnvironmentGL, UniformImagesStayUniformEvenOnAnOddFaceSize)
-{
+TEST_F(EnvironmentGL, UniformImagesStayUniformEvenOnAnOddFaceSize) {
     // The centre texel of an odd face looks exactly along the kernel's own axis.
-    const std::string grey = saveImage("grey.png", 16, 8, QImage::Format_RGB32, [](int, int) { return qRgb(100, 150, 200); });
+    const std::string grey =
+        saveImage("grey.png", 16, 8, QImage::Format_RGB32, [](int, int) { return qRgb(100, 150, 200); });
     Environment environment(grey, 9, 3, false);
     ASSERT_TRUE(environment.build());
     const auto layers = readLayers(environment);
@@ -145,23 +133,21 @@ TEST_F(EnvironmentGL, UniformImagesStayUniformEvenOnAnOddFaceSize)
     }
 }
 
-TEST_F(EnvironmentGL, BlackStaysBlackAndSaturatedWhiteStaysWhite)
-{
-    const std::string black = saveImage("black.png", 16, 8, QImage::Format_RGB32, [](int, int) { return qRgb(0, 0, 0); });
+TEST_F(EnvironmentGL, BlackStaysBlackAndSaturatedWhiteStaysWhite) {
+    const std::string black =
+        saveImage("black.png", 16, 8, QImage::Format_RGB32, [](int, int) { return qRgb(0, 0, 0); });
     Environment dark(black, 8, 3, false);
     ASSERT_TRUE(dark.build());
-    for (auto b : readLayers(dark))
-        ASSERT_EQ(b, 0);
+    for (auto b : readLayers(dark)) ASSERT_EQ(b, 0);
 
-    const std::string white = saveImage("white.png", 16, 8, QImage::Format_RGB32, [](int, int) { return qRgb(255, 255, 255); });
+    const std::string white =
+        saveImage("white.png", 16, 8, QImage::Format_RGB32, [](int, int) { return qRgb(255, 255, 255); });
     Environment bright(white, 8, 3, false);
     ASSERT_TRUE(bright.build());
-    for (auto b : readLayers(bright))
-        ASSERT_EQ(b, 255);
+    for (auto b : readLayers(bright)) ASSERT_EQ(b, 255);
 }
 
-TEST_F(EnvironmentGL, AnAlphaChannelChangesNothing)
-{
+TEST_F(EnvironmentGL, AnAlphaChannelChangesNothing) {
     const std::string rgb = saveImage("rgb.png", 32, 16, QImage::Format_RGB32, pattern);
     const std::string rgba = saveImage("rgba.png", 32, 16, QImage::Format_ARGB32, [](int x, int y) {
         const QRgb c = pattern(x, y);
@@ -174,8 +160,7 @@ TEST_F(EnvironmentGL, AnAlphaChannelChangesNothing)
     EXPECT_EQ(readLayers(plain), readLayers(withAlpha));
 }
 
-TEST_F(EnvironmentGL, AnUnreadableImageBuildsNothingAndAnswersFalse)
-{
+TEST_F(EnvironmentGL, AnUnreadableImageBuildsNothingAndAnswersFalse) {
     Environment missing(folder.filePath("nowhere.png").toStdString(), 8, 2, false);
     EXPECT_FALSE(missing.build());
     EXPECT_FALSE(missing.built);
@@ -189,8 +174,7 @@ TEST_F(EnvironmentGL, AnUnreadableImageBuildsNothingAndAnswersFalse)
     EXPECT_FALSE(broken.build());
 }
 
-TEST_F(EnvironmentGL, ASecondBuildDoesNoWork)
-{
+TEST_F(EnvironmentGL, ASecondBuildDoesNoWork) {
     const std::string path = saveImage("stripes.png", 32, 16, QImage::Format_RGB32, pattern);
     Environment environment(path, 8, 2, false);
     ASSERT_TRUE(environment.build());
@@ -199,8 +183,7 @@ TEST_F(EnvironmentGL, ASecondBuildDoesNoWork)
     EXPECT_EQ(kal::glCallCounts().useProgram, programs);
 }
 
-TEST_F(EnvironmentGL, ProgressBarRunsToItsMaximumAndHides)
-{
+TEST_F(EnvironmentGL, ProgressBarRunsToItsMaximumAndHides) {
     QProgressBar bar;
     bar.hide();
     kal::theProgressBar = &bar;
@@ -219,8 +202,7 @@ TEST_F(EnvironmentGL, ProgressBarRunsToItsMaximumAndHides)
     EXPECT_TRUE(bar.isHidden());
 }
 
-TEST_F(EnvironmentGL, SkyBoxFilterIsFiniteWhereATexelLooksAlongTheKernelAxis)
-{
+TEST_F(EnvironmentGL, SkyBoxFilterIsFiniteWhereATexelLooksAlongTheKernelAxis) {
     // A single texel of the +X face looks exactly along (1, 0, 0), the kernel's centre:
     // the turn between the two has a zero-length axis.
     kal::TextureCube box(4, GL_RGB32F, GL_RGB, GL_FLOAT, GL_CLAMP_TO_EDGE, GL_LINEAR);
@@ -229,7 +211,8 @@ TEST_F(EnvironmentGL, SkyBoxFilterIsFiniteWhereATexelLooksAlongTheKernelAxis)
     std::fill(grey.begin(), grey.begin() + 4 * 4 * 3, 0.5f);
     box.setData(grey.data(), std::uint32_t(grey.size() * sizeof(float)));
     kal::FBO target(0, 1, 1, 1);
-    auto* out = target.addAttachment(new kal::Texture2D(1, 1, GL_RGB32F, GL_RGB, GL_FLOAT, GL_CLAMP_TO_EDGE, GL_NEAREST));
+    auto* out =
+        target.addAttachment(new kal::Texture2D(1, 1, GL_RGB32F, GL_RGB, GL_FLOAT, GL_CLAMP_TO_EDGE, GL_NEAREST));
     ASSERT_TRUE(target.bind());
     gl->glDrawBuffer(GLenum(out->attachment));
     gl->glViewport(0, 0, 1, 1);
@@ -247,26 +230,21 @@ TEST_F(EnvironmentGL, SkyBoxFilterIsFiniteWhereATexelLooksAlongTheKernelAxis)
     box.unbind();
     kal::Shader::unbindCurrent();
     const auto texel = kal::test::readAttachment<float>(GLenum(out->attachment), 1, 1, GL_RGB, GL_FLOAT, 3);
-    for (float v : texel)
-        EXPECT_FLOAT_EQ(v, 0.5f);
+    for (float v : texel) EXPECT_FLOAT_EQ(v, 0.5f);
     target.unbind();
 }
 
-TEST(EnvironmentNames, RelativeNamesLookInTheEnvironmentsFolderButResourcesDoNot)
-{
+TEST(EnvironmentNames, RelativeNamesLookInTheEnvironmentsFolderButResourcesDoNot) {
     EXPECT_EQ(Environment("sky.jpg", 8, 1, true).fileName, "../Textures/Environments/sky.jpg");
     EXPECT_EQ(Environment(":/Environments/env_default.jpg", 8, 1, true).fileName, ":/Environments/env_default.jpg");
     EXPECT_EQ(Environment("/abs/sky.jpg", 8, 1, false).fileName, "/abs/sky.jpg");
 }
 
-TEST(EnvironmentPasses, DefaultBuildRunsTheExpectedNumberOfPasses)
-{
+TEST(EnvironmentPasses, DefaultBuildRunsTheExpectedNumberOfPasses) {
     const int expected[] = {1, 1, 3, 5, 7, 9, 12, 15};
-    for (int level = 0; level < 8; ++level)
-        EXPECT_EQ(kal::blurPassCount(level), expected[level]) << level;
+    for (int level = 0; level < 8; ++level) EXPECT_EQ(kal::blurPassCount(level), expected[level]) << level;
     int sum = 0;
-    for (int level = 0; level + 1 < 64; ++level)
-        sum += kal::blurPassCount(level);
+    for (int level = 0; level + 1 < 64; ++level) sum += kal::blurPassCount(level);
     EXPECT_EQ(sum, 7187);
 }
 

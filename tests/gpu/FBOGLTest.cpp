@@ -24,15 +24,13 @@ using namespace kal::test;
 std::vector<std::string> logged;
 void captureLog(const std::string& text, int) { logged.push_back(text); }
 
-GLuint attachedName(GLenum point)
-{
+GLuint attachedName(GLenum point) {
     GLint name = 0;
     gl->glGetFramebufferAttachmentParameteriv(GL_FRAMEBUFFER, point, GL_FRAMEBUFFER_ATTACHMENT_OBJECT_NAME, &name);
     return GLuint(name);
 }
 
-int textureWidth(GLuint texture)
-{
+int textureWidth(GLuint texture) {
     GLint w = 0;
     gl->glBindTexture(GL_TEXTURE_2D, texture);
     gl->glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &w);
@@ -42,15 +40,13 @@ int textureWidth(GLuint texture)
 
 class FBOGL : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         logged.clear();
         kal::setLogCapture(captureLog);
         kal::Shader::unbindCurrent();
         gl->glGetError();
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         kal::setLogCapture(nullptr);
         kal::Shader::unbindCurrent();
         gl->glBindFramebuffer(GL_FRAMEBUFFER, 0);
@@ -61,8 +57,7 @@ protected:
     }
 };
 
-TEST_F(FBOGL, SceneTargetsAreCompleteWithAttachmentsInOrder)
-{
+TEST_F(FBOGL, SceneTargetsAreCompleteWithAttachmentsInOrder) {
     FBOScene opaque(40, 30, 1);
     FBOSceneTransparent transparent(opaque, 2);
     ASSERT_TRUE(opaque.bind());
@@ -90,8 +85,7 @@ TEST_F(FBOGL, SceneTargetsAreCompleteWithAttachmentsInOrder)
     EXPECT_TRUE(logged.empty());
 }
 
-TEST_F(FBOGL, DepthOnlyAndColourOnlyTargetsAttachWhereTheyShould)
-{
+TEST_F(FBOGL, DepthOnlyAndColourOnlyTargetsAttachWhereTheyShould) {
     FBO depthOnly(1, 8, 8, 1);
     depthOnly.addAttachment(new Texture2D(8, 8, GL_RGBA8, GL_RGBA, GL_UNSIGNED_BYTE, GL_CLAMP_TO_EDGE, GL_NEAREST));
     ASSERT_TRUE(depthOnly.bind());
@@ -108,8 +102,7 @@ TEST_F(FBOGL, DepthOnlyAndColourOnlyTargetsAttachWhereTheyShould)
     picture.unbind();
 }
 
-TEST_F(FBOGL, ResizeIsFreeForTheSameSizeAndRebuildsSharedDepthForANewOne)
-{
+TEST_F(FBOGL, ResizeIsFreeForTheSameSizeAndRebuildsSharedDepthForANewOne) {
     FBOScene opaque(16, 16, 1);
     FBOSceneTransparent transparent(opaque, 2);
     ASSERT_TRUE(opaque.bind());
@@ -137,8 +130,7 @@ TEST_F(FBOGL, ResizeIsFreeForTheSameSizeAndRebuildsSharedDepthForANewOne)
     opaque.unbind();
 }
 
-TEST_F(FBOGL, ARebuiltSharedDepthTextureIsReattachedByThePartner)
-{
+TEST_F(FBOGL, ARebuiltSharedDepthTextureIsReattachedByThePartner) {
     FBOScene opaque(8, 8, 1);
     FBOSceneTransparent transparent(opaque, 2);
     ASSERT_TRUE(opaque.bind());
@@ -169,8 +161,7 @@ protected:
         "}",
     });
 
-    void draw(FBOScene& target)
-    {
+    void draw(FBOScene& target) {
         const GLenum buffers[4] = {GL_COLOR_ATTACHMENT0, GL_COLOR_ATTACHMENT1, GL_COLOR_ATTACHMENT2,
                                    GL_COLOR_ATTACHMENT3};
         gl->glDrawBuffers(4, buffers);
@@ -189,8 +180,7 @@ protected:
     }
 };
 
-TEST_F(SceneDraw, EveryAttachmentReadsBackWhatWasDrawn)
-{
+TEST_F(SceneDraw, EveryAttachmentReadsBackWhatWasDrawn) {
     FBOScene target(6, 4, 1);
     ASSERT_TRUE(target.bind());
     gl->glClearStencil(0);
@@ -214,15 +204,12 @@ TEST_F(SceneDraw, EveryAttachmentReadsBackWhatWasDrawn)
     const auto normal = readAttachment<float>(GL_COLOR_ATTACHMENT3, 6, 4, GL_RGB, GL_FLOAT, 3);
     EXPECT_NEAR(normal[1], 0.6f, 1e-3f);
     EXPECT_NEAR(normal[2], -0.8f, 1e-3f);
-    for (float d : readDepth(6, 4))
-        EXPECT_FLOAT_EQ(d, 0.25f);
-    for (unsigned char s : readStencil(6, 4))
-        EXPECT_EQ(s, 1);
+    for (float d : readDepth(6, 4)) EXPECT_FLOAT_EQ(d, 0.25f);
+    for (unsigned char s : readStencil(6, 4)) EXPECT_EQ(s, 1);
     target.unbind();
 }
 
-TEST_F(FBOGL, DestroyingTheDepthOwnerFirstLeavesThePartnerWorking)
-{
+TEST_F(FBOGL, DestroyingTheDepthOwnerFirstLeavesThePartnerWorking) {
     auto* opaque = new FBOScene(8, 8, 1);
     auto* transparent = new FBOSceneTransparent(*opaque, 2);
     ASSERT_TRUE(opaque->bind());
@@ -241,8 +228,7 @@ TEST_F(FBOGL, DestroyingTheDepthOwnerFirstLeavesThePartnerWorking)
     delete transparent;
 }
 
-TEST_F(FBOGL, DestroyingThePartnerKeepsTheOwnersDepth)
-{
+TEST_F(FBOGL, DestroyingThePartnerKeepsTheOwnersDepth) {
     FBOScene opaque(8, 8, 1);
     {
         FBOSceneTransparent transparent(opaque, 2);
@@ -255,8 +241,7 @@ TEST_F(FBOGL, DestroyingThePartnerKeepsTheOwnersDepth)
     opaque.unbind();
 }
 
-TEST_F(FBOGL, FailedCompilesReportAndLeaveNoFramebufferBehind)
-{
+TEST_F(FBOGL, FailedCompilesReportAndLeaveNoFramebufferBehind) {
     GLuint probe = 0;
     gl->glGenFramebuffers(1, &probe);
     gl->glDeleteFramebuffers(1, &probe);
@@ -287,8 +272,7 @@ class NormalPasses : public FBOGL {
 protected:
     // Depth rising by `slope` per pixel to the right; the normal drawn is zero (none)
     // on the left half and `drawn` on the right half.
-    void drawDepthRamp(FBOScene& target, float start, float slope, kal::vec3 drawn = kal::vec3{0, 0, 0})
-    {
+    void drawDepthRamp(FBOScene& target, float start, float slope, kal::vec3 drawn = kal::vec3{0, 0, 0}) {
         auto program = quadProgram({
             "uniform float start;",
             "uniform float slope;",
@@ -319,15 +303,14 @@ protected:
     }
 };
 
-TEST_F(NormalPasses, OrthogonalNormalsFollowTheDepthSlopeWhereNoneWasDrawn)
-{
+TEST_F(NormalPasses, OrthogonalNormalsFollowTheDepthSlopeWhereNoneWasDrawn) {
     FBOScene target(8, 8, 1);
     ASSERT_TRUE(target.bind());
     gl->glClear(GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
     drawDepthRamp(target, 0.25f, 0.001f, kal::vec3{0, 0.6f, 0.8f});
     // A depth step of 1 / 1000 is one view unit: one unit deeper per pixel is 45 degrees.
-    ASSERT_TRUE(target.normalsOrthogonal(target.normalTexture, target.normalScratch, target.depthTexture, 1000.0f,
-                                         true));
+    ASSERT_TRUE(
+        target.normalsOrthogonal(target.normalTexture, target.normalScratch, target.depthTexture, 1000.0f, true));
     const auto n = readAttachment<float>(GL_COLOR_ATTACHMENT3, 8, 8, GL_RGB, GL_FLOAT, 3);
     for (int i = 0; i < 64; ++i) {
         const bool drawn = i % 8 >= 4;
@@ -342,8 +325,7 @@ TEST_F(NormalPasses, OrthogonalNormalsFollowTheDepthSlopeWhereNoneWasDrawn)
     target.unbind();
 }
 
-TEST_F(NormalPasses, BackgroundPixelsKeepTheirNormalAndOtherLayersAreLeftAlone)
-{
+TEST_F(NormalPasses, BackgroundPixelsKeepTheirNormalAndOtherLayersAreLeftAlone) {
     FBOScene opaque(8, 8, 1);
     FBOSceneTransparent transparent(opaque, 2);
     ASSERT_TRUE(transparent.bind());
@@ -359,13 +341,11 @@ TEST_F(NormalPasses, BackgroundPixelsKeepTheirNormalAndOtherLayersAreLeftAlone)
     EXPECT_EQ(ref, 2);
     EXPECT_EQ(mask, 2);
     const auto n = readAttachment<float>(GL_COLOR_ATTACHMENT3, 8, 8, GL_RGB, GL_FLOAT, 3);
-    for (int i = 0; i < 64; ++i)
-        EXPECT_FLOAT_EQ(n[3 * i + 2], i % 8 >= 4 ? -1.0f : 0.0f) << i;
+    for (int i = 0; i < 64; ++i) EXPECT_FLOAT_EQ(n[3 * i + 2], i % 8 >= 4 ? -1.0f : 0.0f) << i;
     transparent.unbind();
 }
 
-TEST_F(NormalPasses, PerspectiveNormalsFaceTheViewerOnAFlatWall)
-{
+TEST_F(NormalPasses, PerspectiveNormalsFaceTheViewerOnAFlatWall) {
     FBOScene target(8, 8, 1);
     ASSERT_TRUE(target.bind());
     gl->glClear(GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
@@ -382,8 +362,7 @@ TEST_F(NormalPasses, PerspectiveNormalsFaceTheViewerOnAFlatWall)
     target.unbind();
 }
 
-TEST_F(NormalPasses, FogBlendsTowardsItsColourWithDepth)
-{
+TEST_F(NormalPasses, FogBlendsTowardsItsColourWithDepth) {
     FBOScene target(4, 4, 1);
     ASSERT_TRUE(target.bind());
     gl->glClear(GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
@@ -392,8 +371,8 @@ TEST_F(NormalPasses, FogBlendsTowardsItsColourWithDepth)
     gl->glClearColor(0, 0, 1, 1);
     gl->glClear(GL_COLOR_BUFFER_BIT);
     const std::uint8_t red[4] = {255, 0, 0, 255};
-    ASSERT_TRUE(target.fogOrthogonal(target.colorTexture, target.colorTexture2, target.depthTexture, red, 0.5f, 1.0f,
-                                     false));
+    ASSERT_TRUE(
+        target.fogOrthogonal(target.colorTexture, target.colorTexture2, target.depthTexture, red, 0.5f, 1.0f, false));
     auto c = readAttachment<GLubyte>(GL_COLOR_ATTACHMENT1, 4, 4, GL_RGBA, GL_UNSIGNED_BYTE, 4);
     EXPECT_NEAR(c[0], 128, 1);
     EXPECT_NEAR(c[2], 128, 1);
@@ -409,8 +388,7 @@ TEST_F(NormalPasses, FogBlendsTowardsItsColourWithDepth)
     target.unbind();
 }
 
-TEST_F(FBOGL, PassesRefuseTexturesThatAreNotAttachedBeforeTouchingState)
-{
+TEST_F(FBOGL, PassesRefuseTexturesThatAreNotAttachedBeforeTouchingState) {
     FBOScene target(4, 4, 1);
     ASSERT_TRUE(target.bind());
     gl->glEnable(GL_DEPTH_TEST);

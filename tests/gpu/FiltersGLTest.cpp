@@ -24,11 +24,9 @@ using namespace kal::test;
 constexpr int N = 4;
 
 Texture2D* floatTexture(int w, int h, GLenum internalFormat, GLenum format, const std::vector<float>& values,
-                        GLenum filter = GL_NEAREST)
-{
+                        GLenum filter = GL_NEAREST) {
     auto* t = new Texture2D(w, h, internalFormat, format, GL_FLOAT, GL_CLAMP_TO_EDGE, filter);
-    if (!values.empty())
-        t->setData(values.data(), std::uint32_t(values.size() * sizeof(float)));
+    if (!values.empty()) t->setData(values.data(), std::uint32_t(values.size() * sizeof(float)));
     return t;
 }
 
@@ -39,8 +37,7 @@ protected:
     Texture2D* out = target.addAttachment(floatTexture(N, N, GL_RGBA32F, GL_RGBA, {}));
     Texture2D* other = target.addAttachment(floatTexture(N, N, GL_RGBA32F, GL_RGBA, {}));
 
-    void SetUp() override
-    {
+    void SetUp() override {
         gl->glGetError();
         kal::Shader::unbindCurrent();
         ASSERT_TRUE(target.bind());
@@ -53,32 +50,27 @@ protected:
         gl->glDrawBuffer(GLenum(out->attachment));
         gl->glClear(GL_COLOR_BUFFER_BIT);
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         target.unbind();
         kal::Shader::unbindCurrent();
         EXPECT_EQ(gl->glGetError(), GLenum(GL_NO_ERROR));
         EXPECT_EQ(kal::textureUnitCounter, 0) << "a texture unit was not given back";
     }
 
-    std::vector<float> read(Texture2D* t, int w = N, int h = N)
-    {
+    std::vector<float> read(Texture2D* t, int w = N, int h = N) {
         return readAttachment<float>(GLenum(t->attachment), w, h, GL_RGBA, GL_FLOAT, 4);
     }
 
     // Texel (x, y) = (x / 4, y / 4, (x + y) / 8, 1).
-    static std::vector<float> ramp()
-    {
+    static std::vector<float> ramp() {
         std::vector<float> v;
         for (int y = 0; y < N; ++y)
-            for (int x = 0; x < N; ++x)
-                v.insert(v.end(), {x / 4.0f, y / 4.0f, (x + y) / 8.0f, 1.0f});
+            for (int x = 0; x < N; ++x) v.insert(v.end(), {x / 4.0f, y / 4.0f, (x + y) / 8.0f, 1.0f});
         return v;
     }
 };
 
-TEST_F(FiltersGL, MirrorVerticalTurnsRowsUpsideDown)
-{
+TEST_F(FiltersGL, MirrorVerticalTurnsRowsUpsideDown) {
     std::unique_ptr<Texture2D> input(floatTexture(N, N, GL_RGBA32F, GL_RGBA, ramp()));
     ASSERT_TRUE(kal::filterMirrorVertical(input.get(), out));
     const auto result = read(out);
@@ -90,8 +82,7 @@ TEST_F(FiltersGL, MirrorVerticalTurnsRowsUpsideDown)
                                 source[std::size_t(4 * ((N - 1 - y) * N + x) + c)]);
 }
 
-TEST_F(FiltersGL, ThresholdKeepsChannelsThatReachTheValue)
-{
+TEST_F(FiltersGL, ThresholdKeepsChannelsThatReachTheValue) {
     std::unique_ptr<Texture2D> input(floatTexture(N, N, GL_RGBA32F, GL_RGBA, ramp()));
     ASSERT_TRUE(kal::filterThreshold(input.get(), vec4{0.5f, 0.5f, 0.5f, 2.0f}, out));
     const auto result = read(out);
@@ -103,8 +94,7 @@ TEST_F(FiltersGL, ThresholdKeepsChannelsThatReachTheValue)
     }
 }
 
-TEST_F(FiltersGL, AddValueAndAddImagesSumTheirInputs)
-{
+TEST_F(FiltersGL, AddValueAndAddImagesSumTheirInputs) {
     std::unique_ptr<Texture2D> a(floatTexture(N, N, GL_RGBA32F, GL_RGBA, ramp()));
     std::unique_ptr<Texture2D> b(floatTexture(N, N, GL_RGBA32F, GL_RGBA, std::vector<float>(4 * N * N, 0.25f)));
     std::unique_ptr<Texture2D> c(floatTexture(N, N, GL_RGBA32F, GL_RGBA, std::vector<float>(4 * N * N, 2.0f)));
@@ -112,22 +102,18 @@ TEST_F(FiltersGL, AddValueAndAddImagesSumTheirInputs)
 
     ASSERT_TRUE(kal::filterAddValue(a.get(), vec4{1, 2, 3, 4}, out));
     auto result = read(out);
-    for (std::size_t i = 0; i < result.size(); ++i)
-        EXPECT_FLOAT_EQ(result[i], source[i] + float(i % 4 + 1));
+    for (std::size_t i = 0; i < result.size(); ++i) EXPECT_FLOAT_EQ(result[i], source[i] + float(i % 4 + 1));
 
     ASSERT_TRUE(kal::filterAddImages({a.get(), b.get()}, out));
     result = read(out);
-    for (std::size_t i = 0; i < result.size(); ++i)
-        EXPECT_FLOAT_EQ(result[i], source[i] + 0.25f);
+    for (std::size_t i = 0; i < result.size(); ++i) EXPECT_FLOAT_EQ(result[i], source[i] + 0.25f);
 
     ASSERT_TRUE(kal::filterAddImages({a.get(), b.get(), c.get()}, other));
     result = read(other);
-    for (std::size_t i = 0; i < result.size(); ++i)
-        EXPECT_FLOAT_EQ(result[i], source[i] + 2.25f);
+    for (std::size_t i = 0; i < result.size(); ++i) EXPECT_FLOAT_EQ(result[i], source[i] + 2.25f);
 }
 
-TEST_F(FiltersGL, UnsupportedInputCountsAnswerFalseAndBindNothing)
-{
+TEST_F(FiltersGL, UnsupportedInputCountsAnswerFalseAndBindNothing) {
     std::unique_ptr<Texture2D> a(floatTexture(N, N, GL_RGBA32F, GL_RGBA, ramp()));
     const unsigned program = kal::Shader::currentProgram;
     EXPECT_FALSE(kal::filterAddImages({a.get()}, out));
@@ -139,8 +125,7 @@ TEST_F(FiltersGL, UnsupportedInputCountsAnswerFalseAndBindNothing)
     EXPECT_EQ(kal::textureUnitCounter, 0);
 }
 
-TEST_F(FiltersGL, AddMipMapsSumsTheLevelsOfTheRightSampler)
-{
+TEST_F(FiltersGL, AddMipMapsSumsTheLevelsOfTheRightSampler) {
     // Unit 0 is taken first, so a sampler left at its default would read the wrong
     // texture.
     std::unique_ptr<Texture2D> decoy(floatTexture(N, N, GL_RGBA32F, GL_RGBA, std::vector<float>(4 * N * N, 9.0f)));
@@ -151,19 +136,16 @@ TEST_F(FiltersGL, AddMipMapsSumsTheLevelsOfTheRightSampler)
 
     ASSERT_TRUE(kal::filterAddMipMaps({glow.get()}, 3, out));
     auto result = read(out);
-    for (float v : result)
-        EXPECT_FLOAT_EQ(v, 0.375f);
+    for (float v : result) EXPECT_FLOAT_EQ(v, 0.375f);
 
     ASSERT_TRUE(kal::filterAddMipMaps({base.get(), glow.get()}, 2, out));
     result = read(out);
     const auto source = ramp();
-    for (std::size_t i = 0; i < result.size(); ++i)
-        EXPECT_FLOAT_EQ(result[i], source[i] + 0.25f);
+    for (std::size_t i = 0; i < result.size(); ++i) EXPECT_FLOAT_EQ(result[i], source[i] + 0.25f);
     decoy->unbind();
 }
 
-TEST_F(FiltersGL, ChromaMixesTheImageWithItsScaledCopyPerChannel)
-{
+TEST_F(FiltersGL, ChromaMixesTheImageWithItsScaledCopyPerChannel) {
     std::unique_ptr<Texture2D> input(floatTexture(N, N, GL_RGBA32F, GL_RGBA, ramp()));
     const std::uint8_t redOnly[4] = {255, 0, 0, 0};
     // s = 1 reads the copy at the pixel itself: nothing changes.
@@ -180,8 +162,7 @@ TEST_F(FiltersGL, ChromaMixesTheImageWithItsScaledCopyPerChannel)
     }
 }
 
-TEST_F(FiltersGL, ANullOutputDrawsIntoTheCurrentBuffer)
-{
+TEST_F(FiltersGL, ANullOutputDrawsIntoTheCurrentBuffer) {
     std::unique_ptr<Texture2D> input(floatTexture(N, N, GL_RGBA32F, GL_RGBA, ramp()));
     gl->glDrawBuffer(GLenum(other->attachment));
     ASSERT_TRUE(kal::filterAddValue(input.get(), vec4{1, 1, 1, 1}, nullptr));
@@ -194,13 +175,11 @@ TEST_F(FiltersGL, ANullOutputDrawsIntoTheCurrentBuffer)
 
 // One bright texel in the middle of an 8 x 8 image, blurred once both ways.
 template <typename Make>
-void expectSeparableBlur(Make make, GLenum format, int channels)
-{
+void expectSeparableBlur(Make make, GLenum format, int channels) {
     const int n = 8;
     FBO blurTarget(0, n, n, 1);
     std::vector<float> spot(std::size_t(n * n * channels), 0.0f);
-    for (int c = 0; c < channels; ++c)
-        spot[std::size_t((4 * n + 4) * channels + c)] = 16.0f;
+    for (int c = 0; c < channels; ++c) spot[std::size_t((4 * n + 4) * channels + c)] = 16.0f;
     Texture2D* a = blurTarget.addAttachment(make(n, spot));
     Texture2D* b = blurTarget.addAttachment(make(n, std::vector<float>()));
     ASSERT_TRUE(blurTarget.bind());
@@ -227,15 +206,17 @@ void expectSeparableBlur(Make make, GLenum format, int channels)
     kal::Shader::unbindCurrent();
 }
 
-TEST_F(FiltersGL, BlurSpreadsASpotByTheBinomialKernelInEveryFormat)
-{
+TEST_F(FiltersGL, BlurSpreadsASpotByTheBinomialKernelInEveryFormat) {
     target.unbind();
-    expectSeparableBlur([](int n, const std::vector<float>& v) { return floatTexture(n, n, GL_R32F, GL_RED, v, GL_NEAREST); },
-                        GL_RED, 1);
-    expectSeparableBlur([](int n, const std::vector<float>& v) { return floatTexture(n, n, GL_RGB32F, GL_RGB, v, GL_NEAREST); },
-                        GL_RGB, 3);
-    expectSeparableBlur([](int n, const std::vector<float>& v) { return floatTexture(n, n, GL_RGBA32F, GL_RGBA, v, GL_NEAREST); },
-                        GL_RGBA, 4);
+    expectSeparableBlur(
+        [](int n, const std::vector<float>& v) { return floatTexture(n, n, GL_R32F, GL_RED, v, GL_NEAREST); }, GL_RED,
+        1);
+    expectSeparableBlur(
+        [](int n, const std::vector<float>& v) { return floatTexture(n, n, GL_RGB32F, GL_RGB, v, GL_NEAREST); }, GL_RGB,
+        3);
+    expectSeparableBlur(
+        [](int n, const std::vector<float>& v) { return floatTexture(n, n, GL_RGBA32F, GL_RGBA, v, GL_NEAREST); },
+        GL_RGBA, 4);
     ASSERT_TRUE(target.bind());
 }
 
@@ -244,20 +225,17 @@ class OverlayGL : public FiltersGL {
 protected:
     const std::uint8_t white[4] = {255, 255, 255, 255};
 
-    std::vector<std::pair<int, int>> litPixels(Texture2D* t)
-    {
+    std::vector<std::pair<int, int>> litPixels(Texture2D* t) {
         std::vector<std::pair<int, int>> lit;
         const auto pixels = read(t);
         for (int y = 0; y < N; ++y)
             for (int x = 0; x < N; ++x)
-                if (pixels[std::size_t(4 * (y * N + x))] > 0.5f)
-                    lit.emplace_back(x, y);
+                if (pixels[std::size_t(4 * (y * N + x))] > 0.5f) lit.emplace_back(x, y);
         return lit;
     }
 };
 
-TEST_F(OverlayGL, SquareOfSizeHalfCoversTheMiddleQuarter)
-{
+TEST_F(OverlayGL, SquareOfSizeHalfCoversTheMiddleQuarter) {
     kal::drawSquare3D(0.5f, kal::vec3{0, 0, 1}, kal::vec3{0, 0, 0}, kal::mat4{}, white);
     const auto lit = litPixels(out);
     ASSERT_EQ(lit.size(), 4u);
@@ -267,14 +245,12 @@ TEST_F(OverlayGL, SquareOfSizeHalfCoversTheMiddleQuarter)
     }
 }
 
-TEST_F(OverlayGL, SegmentsAndCirclesDrawWhereTheyArePlaced)
-{
+TEST_F(OverlayGL, SegmentsAndCirclesDrawWhereTheyArePlaced) {
     // A horizontal line through the centre of row 2 (y = 0.25 in clip space).
     kal::drawSegment3D(kal::vec3{-1, 0.25f, 0}, kal::vec3{1, 0.25f, 0}, kal::mat4{}, white);
     auto lit = litPixels(out);
     ASSERT_FALSE(lit.empty());
-    for (auto [x, y] : lit)
-        EXPECT_EQ(y, 2) << x;
+    for (auto [x, y] : lit) EXPECT_EQ(y, 2) << x;
 
     gl->glClear(GL_COLOR_BUFFER_BIT);
     EXPECT_TRUE(kal::drawCircleOutline(kal::mat4::scaling(0.75f, 0.75f, 1), white));

@@ -6,8 +6,7 @@
 namespace kal {
 namespace {
 
-TEST(FontCells, glyphsRunRowByRowFromTheTopLeft)
-{
+TEST(FontCells, glyphsRunRowByRowFromTheTopLeft) {
     const GlyphCell space = Fonts::glyphCell(' ');
     EXPECT_EQ(space.glyph, 0);
     EXPECT_EQ(space.column, 0);
@@ -30,8 +29,7 @@ TEST(FontCells, glyphsRunRowByRowFromTheTopLeft)
     EXPECT_FLOAT_EQ(Fonts::cellScale().y, 1.0f / 3.0f);
 }
 
-TEST(FontCells, everyPrintableCodeHasItsOwnCellInsideTheGrid)
-{
+TEST(FontCells, everyPrintableCodeHasItsOwnCellInsideTheGrid) {
     bool seen[96] = {};
     for (int code = 32; code <= 127; ++code) {
         const GlyphCell cell = Fonts::glyphCell(code);
@@ -46,15 +44,12 @@ TEST(FontCells, everyPrintableCodeHasItsOwnCellInsideTheGrid)
     }
 }
 
-TEST(FontCells, codesOutsideTheGridShowAsQuestionMark)
-{
+TEST(FontCells, codesOutsideTheGridShowAsQuestionMark) {
     const int question = Fonts::glyphCell('?').glyph;
-    for (int code : {0, 10, 31, 128, 255, -61, 1000})
-        EXPECT_EQ(Fonts::glyphCell(code).glyph, question) << code;
+    for (int code : {0, 10, 31, 128, 255, -61, 1000}) EXPECT_EQ(Fonts::glyphCell(code).glyph, question) << code;
 }
 
-TEST(FontCells, builtInFontsHaveWholeCellsAndTheLargeOneIsBigger)
-{
+TEST(FontCells, builtInFontsHaveWholeCellsAndTheLargeOneIsBigger) {
     Fonts normal(":/Fonts/proggy.png");
     Fonts large(":/Fonts/pixelcarnage.png");
     ASSERT_FALSE(normal.failed);
@@ -67,8 +62,7 @@ TEST(FontCells, builtInFontsHaveWholeCellsAndTheLargeOneIsBigger)
     EXPECT_GT(large.cellWidth, normal.cellWidth);
 }
 
-TEST(FontCells, missingFontIsFlaggedWithZeroCells)
-{
+TEST(FontCells, missingFontIsFlaggedWithZeroCells) {
     Fonts missing(":/Fonts/none.png");
     EXPECT_TRUE(missing.failed);
     EXPECT_EQ(missing.cellWidth, 0.0f);

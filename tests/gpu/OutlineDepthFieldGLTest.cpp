@@ -23,25 +23,23 @@ struct FieldMesh {
     std::vector<int> triangles;
 };
 
-Outline polygon(std::vector<vec2> points, std::vector<bool> flags = {})
-{
+Outline polygon(std::vector<vec2> points, std::vector<bool> flags = {}) {
     flags.resize(points.size(), false);
     return Outline{std::move(points), std::move(flags)};
 }
 
 Outline square(float side) { return polygon({{0, 0}, {side, 0}, {side, side}, {0, side}}); }
 
-FieldMesh field(const Outline& outline, int profile, float resolution)
-{
+FieldMesh field(const Outline& outline, int profile, float resolution) {
     FieldMesh mesh;
-    EXPECT_TRUE(kal::outlineDepthField(outline, mesh.points, mesh.flags, mesh.triangles, std::uint8_t(profile), resolution));
+    EXPECT_TRUE(
+        kal::outlineDepthField(outline, mesh.points, mesh.flags, mesh.triangles, std::uint8_t(profile), resolution));
     return mesh;
 }
 
 // The invariants every result keeps: indices in range, one flag per point, finite
 // points inside the outline's box, heights not below the plate.
-void expectSoundMesh(const FieldMesh& mesh, vec2 low, vec2 high)
-{
+void expectSoundMesh(const FieldMesh& mesh, vec2 low, vec2 high) {
     ASSERT_FALSE(mesh.points.empty());
     ASSERT_FALSE(mesh.triangles.empty());
     EXPECT_EQ(mesh.flags.size(), mesh.points.size());
@@ -61,8 +59,7 @@ void expectSoundMesh(const FieldMesh& mesh, vec2 low, vec2 high)
     }
 }
 
-const vec3& highest(const FieldMesh& mesh)
-{
+const vec3& highest(const FieldMesh& mesh) {
     return *std::max_element(mesh.points.begin(), mesh.points.end(),
                              [](const vec3& a, const vec3& b) { return a.z < b.z; });
 }
@@ -70,8 +67,7 @@ const vec3& highest(const FieldMesh& mesh)
 class OutlineDepthFieldGL : public ::testing::Test {
 protected:
     void SetUp() override { kal::gl->glGetError(); }
-    void TearDown() override
-    {
+    void TearDown() override {
         EXPECT_EQ(kal::gl->glGetError(), GLenum(GL_NO_ERROR));
         EXPECT_EQ(kal::textureUnitCounter, 0);
         GLint framebuffer = -1;
@@ -80,8 +76,7 @@ protected:
     }
 };
 
-TEST_F(OutlineDepthFieldGL, DistanceProfilePeaksAtTheCentreOfASquare)
-{
+TEST_F(OutlineDepthFieldGL, DistanceProfilePeaksAtTheCentreOfASquare) {
     const FieldMesh mesh = field(square(10), 4, 32);
     expectSoundMesh(mesh, {0, 0}, {10, 10});
     const vec3& top = highest(mesh);
@@ -93,8 +88,7 @@ TEST_F(OutlineDepthFieldGL, DistanceProfilePeaksAtTheCentreOfASquare)
     EXPECT_LT(top.z, 5.0f + cell);
 }
 
-TEST_F(OutlineDepthFieldGL, EveryProfileGivesASoundMeshOverTheSameGrid)
-{
+TEST_F(OutlineDepthFieldGL, EveryProfileGivesASoundMeshOverTheSameGrid) {
     const FieldMesh flat = field(square(10), 0, 12);
     for (int profile = 1; profile <= 8; ++profile) {
         SCOPED_TRACE(profile);
@@ -111,18 +105,15 @@ TEST_F(OutlineDepthFieldGL, EveryProfileGivesASoundMeshOverTheSameGrid)
     }
 }
 
-TEST_F(OutlineDepthFieldGL, FlatProfileTouchesNoGpuState)
-{
+TEST_F(OutlineDepthFieldGL, FlatProfileTouchesNoGpuState) {
     const long programs = kal::glCallCounts().useProgram;
     const FieldMesh mesh = field(square(3), 0, 10);
     expectSoundMesh(mesh, {0, 0}, {3, 3});
-    for (const vec3& p : mesh.points)
-        EXPECT_EQ(p.z, 0.0f);
+    for (const vec3& p : mesh.points) EXPECT_EQ(p.z, 0.0f);
     EXPECT_EQ(kal::glCallCounts().useProgram, programs);
 }
 
-TEST_F(OutlineDepthFieldGL, OnlyPinnedOutlinePointsMakeFlaggedVertices)
-{
+TEST_F(OutlineDepthFieldGL, OnlyPinnedOutlinePointsMakeFlaggedVertices) {
     const Outline outline = polygon({{0, 0}, {8, 0}, {8, 8}, {0, 8}}, {true, false, false, false});
     const FieldMesh mesh = field(outline, 0, 8);
     expectSoundMesh(mesh, {0, 0}, {8, 8});
@@ -136,8 +127,7 @@ TEST_F(OutlineDepthFieldGL, OnlyPinnedOutlinePointsMakeFlaggedVertices)
     EXPECT_EQ(flagged, 1);
 }
 
-TEST_F(OutlineDepthFieldGL, ResultsAreAppendedWithIndicesIntoTheWholeList)
-{
+TEST_F(OutlineDepthFieldGL, ResultsAreAppendedWithIndicesIntoTheWholeList) {
     FieldMesh mesh;
     mesh.points.assign(5, vec3{9, 9, 9});
     mesh.flags.assign(5, true);
@@ -145,18 +135,13 @@ TEST_F(OutlineDepthFieldGL, ResultsAreAppendedWithIndicesIntoTheWholeList)
     ASSERT_TRUE(kal::outlineDepthField(square(4), mesh.points, mesh.flags, mesh.triangles, 0, 8));
     EXPECT_EQ(mesh.points[0], (vec3{9, 9, 9}));
     EXPECT_EQ(mesh.flags.size(), mesh.points.size());
-    for (std::size_t i = 3; i < mesh.triangles.size(); ++i)
-        EXPECT_GE(mesh.triangles[i], 5);
+    for (std::size_t i = 3; i < mesh.triangles.size(); ++i) EXPECT_GE(mesh.triangles[i], 5);
 }
 
-TEST_F(OutlineDepthFieldGL, OutlinesWithoutAreaAreRefusedWithoutTouchingTheOutput)
-{
+TEST_F(OutlineDepthFieldGL, OutlinesWithoutAreaAreRefusedWithoutTouchingTheOutput) {
     const std::vector<Outline> degenerate = {
-        polygon({{1, 1}, {1, 1}, {1, 1}}),
-        polygon({{0, 0}, {5, 0}, {2, 0}}),
-        polygon({{0, 0}, {0, 5}, {0, 2}}),
-        polygon({{0, 0}, {1, 0}}),
-        polygon({{0, 0}, {NAN, 0}, {1, 1}}),
+        polygon({{1, 1}, {1, 1}, {1, 1}}), polygon({{0, 0}, {5, 0}, {2, 0}}),   polygon({{0, 0}, {0, 5}, {0, 2}}),
+        polygon({{0, 0}, {1, 0}}),         polygon({{0, 0}, {NAN, 0}, {1, 1}}),
     };
     for (const Outline& outline : degenerate) {
         FieldMesh mesh;
@@ -169,8 +154,7 @@ TEST_F(OutlineDepthFieldGL, OutlinesWithoutAreaAreRefusedWithoutTouchingTheOutpu
     EXPECT_FALSE(kal::outlineDepthField(square(1), mesh.points, mesh.flags, mesh.triangles, 4, NAN));
 }
 
-TEST_F(OutlineDepthFieldGL, TwoLobesTouchingInOneCellShareAPinchOfTwoVertices)
-{
+TEST_F(OutlineDepthFieldGL, TwoLobesTouchingInOneCellShareAPinchOfTwoVertices) {
     // Two diamonds, one above the other, meeting tip to tip at (4, 4); at this
     // resolution the tip lands in one cell with neighbours above and below only.
     const Outline figureEight = polygon({{4, 4}, {6, 6}, {4, 8}, {2, 6}, {4, 4}, {2, 2}, {4, 0}, {6, 2}});
@@ -178,8 +162,7 @@ TEST_F(OutlineDepthFieldGL, TwoLobesTouchingInOneCellShareAPinchOfTwoVertices)
     expectSoundMesh(mesh, {2, 0}, {6, 8});
     // Coincident pairs are made one right after the other; both copies carry triangles.
     std::map<int, int> uses;
-    for (int index : mesh.triangles)
-        ++uses[index];
+    for (int index : mesh.triangles) ++uses[index];
     int pinches = 0;
     for (std::size_t i = 0; i + 1 < mesh.points.size(); ++i)
         if (mesh.points[i] == mesh.points[i + 1]) {

@@ -5,15 +5,13 @@
 
 namespace {
 
-TEST(Resources, everyPromisedFileIsCompiledIn)
-{
+TEST(Resources, everyPromisedFileIsCompiledIn) {
     for (const char* path : {":/Fonts/proggy.png", ":/Fonts/pixelcarnage.png", ":/Environments/env_default.jpg",
                              ":/Environments/env_dark.jpg", ":/License/License.txt"})
         EXPECT_TRUE(QFile::exists(QString::fromLatin1(path))) << path;
 }
 
-TEST(Resources, fontAtlasesHoldThirtyTwoByThreeWholeCells)
-{
+TEST(Resources, fontAtlasesHoldThirtyTwoByThreeWholeCells) {
     for (const char* path : {":/Fonts/proggy.png", ":/Fonts/pixelcarnage.png"}) {
         const QImage image(QString::fromLatin1(path));
         ASSERT_FALSE(image.isNull()) << path;
@@ -26,8 +24,7 @@ TEST(Resources, fontAtlasesHoldThirtyTwoByThreeWholeCells)
     EXPECT_GT(QImage(":/Fonts/pixelcarnage.png").height(), QImage(":/Fonts/proggy.png").height());
 }
 
-TEST(Resources, environmentsAreTwoToOnePanoramasWithTheSkyOnTop)
-{
+TEST(Resources, environmentsAreTwoToOnePanoramasWithTheSkyOnTop) {
     for (const char* path : {":/Environments/env_default.jpg", ":/Environments/env_dark.jpg"}) {
         const QImage image(QString::fromLatin1(path));
         ASSERT_FALSE(image.isNull()) << path;
@@ -38,8 +35,7 @@ TEST(Resources, environmentsAreTwoToOnePanoramasWithTheSkyOnTop)
     }
 }
 
-TEST(Resources, licenceNamesTheProgram)
-{
+TEST(Resources, licenceNamesTheProgram) {
     QFile file(":/License/License.txt");
     ASSERT_TRUE(file.open(QIODevice::ReadOnly | QIODevice::Text));
     const QByteArray text = file.readAll();

@@ -291,8 +291,8 @@ TEST_F(TransformFeedbackGL, CapturedOutputReadsBackFromTheBuffer) {
 }
 
 TEST_F(TransformFeedbackGL, ProgramWithoutOutputsLinksWithNoCapturedVaryings) {
-    std::unique_ptr<Shader> s(Shader::fromLines({"##VERTEX", "#version 330 core",
-                                                 "void main() { gl_Position = vec4(0.0); }"}));
+    std::unique_ptr<Shader> s(
+        Shader::fromLines({"##VERTEX", "#version 330 core", "void main() { gl_Position = vec4(0.0); }"}));
     ASSERT_TRUE(s->compile());
     EXPECT_EQ(s->stages.size(), 1u);
     EXPECT_EQ(capturedVaryings(*s), 0);

@@ -14,8 +14,7 @@ namespace kal::test {
 
 // Pixels of one attachment of the bound read framebuffer, tightly packed.
 template <typename T>
-std::vector<T> readAttachment(GLenum attachment, int w, int h, GLenum format, GLenum type, int channels)
-{
+std::vector<T> readAttachment(GLenum attachment, int w, int h, GLenum format, GLenum type, int channels) {
     std::vector<T> out(std::size_t(w) * std::size_t(h) * std::size_t(channels));
     gl->glReadBuffer(attachment);
     gl->glPixelStorei(GL_PACK_ALIGNMENT, 1);
@@ -24,15 +23,13 @@ std::vector<T> readAttachment(GLenum attachment, int w, int h, GLenum format, GL
     return out;
 }
 
-inline std::vector<float> readDepth(int w, int h)
-{
+inline std::vector<float> readDepth(int w, int h) {
     std::vector<float> out(std::size_t(w) * std::size_t(h));
     gl->glReadPixels(0, 0, w, h, GL_DEPTH_COMPONENT, GL_FLOAT, out.data());
     return out;
 }
 
-inline std::vector<unsigned char> readStencil(int w, int h)
-{
+inline std::vector<unsigned char> readStencil(int w, int h) {
     std::vector<unsigned char> out(std::size_t(w) * std::size_t(h));
     gl->glPixelStorei(GL_PACK_ALIGNMENT, 1);
     gl->glReadPixels(0, 0, w, h, GL_STENCIL_INDEX, GL_UNSIGNED_BYTE, out.data());
@@ -42,8 +39,7 @@ inline std::vector<unsigned char> readStencil(int w, int h)
 
 // A unit-quad program (attribute 0 "Position", "ProjectionModelViewMatrix") with the
 // given fragment stage lines after "#version 330 core".
-inline std::unique_ptr<Shader> quadProgram(const std::vector<std::string>& fragment)
-{
+inline std::unique_ptr<Shader> quadProgram(const std::vector<std::string>& fragment) {
     std::vector<std::string> lines = {
         "##VERTEX",
         "#version 330 core",

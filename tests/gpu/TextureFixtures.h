@@ -19,24 +19,20 @@ namespace kal::test {
 // Collects every line that reaches the log sink while it lives.
 class LogLines {
 public:
-    LogLines()
-    {
+    LogLines() {
         lines().clear();
         setLogCapture([](const std::string& text, int) { lines().push_back(text); });
     }
     ~LogLines() { setLogCapture(nullptr); }
     const std::vector<std::string>& all() const { return lines(); }
-    bool contains(const std::string& text) const
-    {
+    bool contains(const std::string& text) const {
         for (const auto& line : lines())
-            if (line == text)
-                return true;
+            if (line == text) return true;
         return false;
     }
 
 private:
-    static std::vector<std::string>& lines()
-    {
+    static std::vector<std::string>& lines() {
         static std::vector<std::string> captured;
         return captured;
     }
@@ -44,8 +40,7 @@ private:
 
 // An image whose every texel differs: red = x * 16 + 1, green = y * 16 + 2, blue = 200,
 // alpha = 255 - x - y when withAlpha.
-inline QImage gradientImage(int w, int h, bool withAlpha)
-{
+inline QImage gradientImage(int w, int h, bool withAlpha) {
     QImage image(w, h, withAlpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
@@ -63,8 +58,7 @@ struct GifFrame {
 // A GIF with a fixed 4-colour palette (black, red, green, blue). The LZW stream is
 // kept trivial: a clear code before every two literals, so codes never grow wider
 // than three bits.
-inline QByteArray gifFile(int screenWidth, int screenHeight, const std::vector<GifFrame>& frames)
-{
+inline QByteArray gifFile(int screenWidth, int screenHeight, const std::vector<GifFrame>& frames) {
     QByteArray out("GIF89a");
     auto u16 = [&out](int v) {
         out.append(char(v & 0xFF));
@@ -104,13 +98,11 @@ inline QByteArray gifFile(int screenWidth, int screenHeight, const std::vector<G
             }
         };
         for (std::size_t i = 0; i < f.indices.size(); ++i) {
-            if (i % 2 == 0)
-                put(4);
+            if (i % 2 == 0) put(4);
             put(f.indices[i] & 3);
         }
         put(5);
-        if (count > 0)
-            packed.push_back(std::uint8_t(bits & 0xFF));
+        if (count > 0) packed.push_back(std::uint8_t(bits & 0xFF));
         for (std::size_t i = 0; i < packed.size(); i += 255) {
             const std::size_t n = std::min<std::size_t>(255, packed.size() - i);
             out.append(char(n));
@@ -122,8 +114,7 @@ inline QByteArray gifFile(int screenWidth, int screenHeight, const std::vector<G
     return out;
 }
 
-inline GifFrame solidFrame(int w, int h, std::uint8_t index, int left = 0, int top = 0)
-{
+inline GifFrame solidFrame(int w, int h, std::uint8_t index, int left = 0, int top = 0) {
     GifFrame f;
     f.left = left;
     f.top = top;
@@ -133,8 +124,7 @@ inline GifFrame solidFrame(int w, int h, std::uint8_t index, int left = 0, int t
     return f;
 }
 
-inline bool writeFile(const QString& path, const QByteArray& bytes)
-{
+inline bool writeFile(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }

@@ -19,20 +19,23 @@ using test::LogLines;
 
 std::string tempPath(const QTemporaryDir& dir, const char* file) { return dir.filePath(file).toStdString(); }
 
-TEST(TextureSizes, mipLevelCountCoversTheLargerSideAndIsZeroWithoutTexels)
-{
+TEST(TextureSizes, mipLevelCountCoversTheLargerSideAndIsZeroWithoutTexels) {
     EXPECT_EQ(Texture2D(512, 300, glenum::Rgb8, glenum::Rgb, glenum::UnsignedByte, glenum::ClampToEdge, glenum::Linear)
-                  .mipLevelCount(), 10);
+                  .mipLevelCount(),
+              10);
     EXPECT_EQ(Texture2D(1, 1, glenum::Rgb8, glenum::Rgb, glenum::UnsignedByte, glenum::ClampToEdge, glenum::Linear)
-                  .mipLevelCount(), 1);
-    EXPECT_EQ(Texture2D(1024, 1024, glenum::Rgb8, glenum::Rgb, glenum::UnsignedByte, glenum::ClampToEdge,
-                        glenum::Linear).mipLevelCount(), 11);
+                  .mipLevelCount(),
+              1);
+    EXPECT_EQ(
+        Texture2D(1024, 1024, glenum::Rgb8, glenum::Rgb, glenum::UnsignedByte, glenum::ClampToEdge, glenum::Linear)
+            .mipLevelCount(),
+        11);
     EXPECT_EQ(Texture2D(0, 0, glenum::Rgb8, glenum::Rgb, glenum::UnsignedByte, glenum::ClampToEdge, glenum::Linear)
-                  .mipLevelCount(), 0);
+                  .mipLevelCount(),
+              0);
 }
 
-TEST(TextureSizes, texelAndRowBytesFollowFormatTypeAndFourByteRows)
-{
+TEST(TextureSizes, texelAndRowBytesFollowFormatTypeAndFourByteRows) {
     EXPECT_EQ(bytesPerTexel(glenum::Rgb, glenum::UnsignedByte), 3u);
     EXPECT_EQ(bytesPerTexel(glenum::Rgba, glenum::UnsignedByte), 4u);
     EXPECT_EQ(bytesPerTexel(glenum::Rgb, glenum::Float), 12u);
@@ -42,16 +45,14 @@ TEST(TextureSizes, texelAndRowBytesFollowFormatTypeAndFourByteRows)
     EXPECT_EQ(alignedImageBytes(0, 5, glenum::Rgba, glenum::UnsignedByte), 0u);
 }
 
-TEST(TexturePaths, relativeNamesGetTheFolderAndResourcePathsStay)
-{
+TEST(TexturePaths, relativeNamesGetTheFolderAndResourcePathsStay) {
     EXPECT_EQ(resolveTexturePath("a.png", true, textureFolder), "../Textures/a.png");
     EXPECT_EQ(resolveTexturePath("a.png", false, textureFolder), "a.png");
     EXPECT_EQ(resolveTexturePath(":/Fonts/proggy.png", true, textureFolder), ":/Fonts/proggy.png");
     EXPECT_EQ(environmentFolder, "../Textures/Environments/");
 }
 
-TEST(Texture2DLoad, alphaImageStagesRgbaAndOpaqueJpegStagesPaddedRgbRows)
-{
+TEST(Texture2DLoad, alphaImageStagesRgbaAndOpaqueJpegStagesPaddedRgbRows) {
     QTemporaryDir dir;
     ASSERT_TRUE(test::gradientImage(3, 2, true).save(dir.filePath("alpha.png")));
     ASSERT_TRUE(test::gradientImage(3, 2, false).save(dir.filePath("plain.jpg"), "JPG", 100));
@@ -79,8 +80,7 @@ TEST(Texture2DLoad, alphaImageStagesRgbaAndOpaqueJpegStagesPaddedRgbRows)
 
 // A picture of every kind a PNG holds, several bands tall and an odd width (padded rows), stages
 // the bytes the whole decoded picture converts to, and as RGBA exactly when it has alpha.
-TEST(Texture2DLoad, pngOfEveryKindStagesWhatTheWholeDecodedImageConvertsTo)
-{
+TEST(Texture2DLoad, pngOfEveryKindStagesWhatTheWholeDecodedImageConvertsTo) {
     QTemporaryDir dir;
     QImage source(1023, 700, QImage::Format_ARGB32);
     for (int y = 0; y < source.height(); ++y)
@@ -107,8 +107,7 @@ TEST(Texture2DLoad, pngOfEveryKindStagesWhatTheWholeDecodedImageConvertsTo)
         ASSERT_TRUE(image.save(file, "PNG"));
         const QImage decoded(file);
         const bool alpha = decoded.hasAlphaChannel();
-        const QImage expected =
-            decoded.convertToFormat(alpha ? QImage::Format_RGBA8888 : QImage::Format_RGB888);
+        const QImage expected = decoded.convertToFormat(alpha ? QImage::Format_RGBA8888 : QImage::Format_RGB888);
 
         Texture2D texture(file.toStdString(), false);
         ASSERT_FALSE(texture.failed);
@@ -127,8 +126,7 @@ TEST(Texture2DLoad, pngOfEveryKindStagesWhatTheWholeDecodedImageConvertsTo)
     }
 }
 
-TEST(Texture2DLoad, missingFileFlagsReportsAndStaysFlaggedAfterLaterSuccess)
-{
+TEST(Texture2DLoad, missingFileFlagsReportsAndStaysFlaggedAfterLaterSuccess) {
     QTemporaryDir dir;
     ASSERT_TRUE(test::gradientImage(2, 2, false).save(dir.filePath("good.png")));
     LogLines log;
@@ -143,8 +141,7 @@ TEST(Texture2DLoad, missingFileFlagsReportsAndStaysFlaggedAfterLaterSuccess)
     EXPECT_EQ(texture.width(), 2);
 }
 
-TEST(Texture2DLoad, resizeToTheSameSizeKeepsTheDescriptionCompiled)
-{
+TEST(Texture2DLoad, resizeToTheSameSizeKeepsTheDescriptionCompiled) {
     Texture2D texture(4, 4, glenum::Rgba8, glenum::Rgba, glenum::UnsignedByte, glenum::ClampToEdge, glenum::Linear);
     texture.compiled = true; // as after an upload
     texture.resize(4, 4);
@@ -154,8 +151,7 @@ TEST(Texture2DLoad, resizeToTheSameSizeKeepsTheDescriptionCompiled)
     EXPECT_EQ(texture.width(), 8);
 }
 
-TEST(TextureRecord, nameRecordRoundTripsAndTruncatedRecordsFailCleanly)
-{
+TEST(TextureRecord, nameRecordRoundTripsAndTruncatedRecordsFailCleanly) {
     QTemporaryDir dir;
     ASSERT_TRUE(test::gradientImage(2, 2, false).save(dir.filePath("a.png")));
     LogLines log;
@@ -185,15 +181,13 @@ TEST(TextureRecord, nameRecordRoundTripsAndTruncatedRecordsFailCleanly)
         EXPECT_FALSE(Texture::readNameRecord(part, name)) << cut;
     }
     ByteBuffer record3d;
-    Texture3D animated(2, 2, 2, glenum::Rgba8, glenum::Rgba, glenum::UnsignedByte, glenum::ClampToEdge,
-                       glenum::Linear);
+    Texture3D animated(2, 2, 2, glenum::Rgba8, glenum::Rgba, glenum::UnsignedByte, glenum::ClampToEdge, glenum::Linear);
     animated.name = "x.gif";
     animated.write(record3d);
     EXPECT_EQ(record3d.readU32(), Texture3D::recordTag);
 }
 
-TEST(NoiseTexture, tableAndStagedTexelsHoldTheSameValuesInRange)
-{
+TEST(NoiseTexture, tableAndStagedTexelsHoldTheSameValuesInRange) {
     Texture2D* noise = makeNoiseTexture(64, 32);
     ASSERT_EQ(noiseTable.size(), 32u);
     ASSERT_EQ(noiseTable[0].size(), 64u);
@@ -224,12 +218,11 @@ TEST(NoiseTexture, tableAndStagedTexelsHoldTheSameValuesInRange)
     EXPECT_EQ(noiseTexture->pixels.size(), 512u * 512u * 12u);
 }
 
-TEST(Texture3DLoad, animationFramesBecomeSlicesWithTheFirstDelay)
-{
+TEST(Texture3DLoad, animationFramesBecomeSlicesWithTheFirstDelay) {
     QTemporaryDir dir;
     const QString file = dir.filePath("walk.gif");
-    ASSERT_TRUE(test::writeFile(file, test::gifFile(4, 3, {test::solidFrame(4, 3, 1), test::solidFrame(4, 3, 2),
-                                                           test::solidFrame(4, 3, 3)})));
+    ASSERT_TRUE(test::writeFile(
+        file, test::gifFile(4, 3, {test::solidFrame(4, 3, 1), test::solidFrame(4, 3, 2), test::solidFrame(4, 3, 3)})));
     Texture3D texture(file.toStdString(), false);
     ASSERT_FALSE(texture.failed);
     EXPECT_EQ(texture.width(), 4);
@@ -245,8 +238,7 @@ TEST(Texture3DLoad, animationFramesBecomeSlicesWithTheFirstDelay)
     EXPECT_EQ(texture.internalFormat, glenum::Rgba8);
 }
 
-TEST(Texture3DLoad, fileWithoutReadableFramesFails)
-{
+TEST(Texture3DLoad, fileWithoutReadableFramesFails) {
     QTemporaryDir dir;
     const QString file = dir.filePath("notes.gif");
     ASSERT_TRUE(test::writeFile(file, QByteArray("not an image at all")));
@@ -262,8 +254,7 @@ TEST(Texture3DLoad, fileWithoutReadableFramesFails)
     EXPECT_TRUE(log.contains("ERROR Texture3D::load ../Textures/missing.gif"));
 }
 
-TEST(Texture3DLoad, framesOfAnotherSizeAreScaledToTheSliceSize)
-{
+TEST(Texture3DLoad, framesOfAnotherSizeAreScaledToTheSliceSize) {
     std::vector<std::uint8_t> slices;
     EXPECT_EQ(appendSlice(slices, test::gradientImage(4, 4, true), 4, 4), 64u);
     EXPECT_EQ(appendSlice(slices, test::gradientImage(16, 9, true), 4, 4), 64u);
@@ -271,8 +262,7 @@ TEST(Texture3DLoad, framesOfAnotherSizeAreScaledToTheSliceSize)
     EXPECT_EQ(slices.size(), 3u * 64u);
 }
 
-TEST(TextureCubeLoad, unreadableImageReportsWithoutFlagOrName)
-{
+TEST(TextureCubeLoad, unreadableImageReportsWithoutFlagOrName) {
     QTemporaryDir dir;
     ASSERT_TRUE(test::gradientImage(8, 4, true).save(dir.filePath("sky.png")));
     LogLines log;
@@ -287,8 +277,7 @@ TEST(TextureCubeLoad, unreadableImageReportsWithoutFlagOrName)
     EXPECT_TRUE(cube.pixels.empty()); // the image is read again at compile
 }
 
-TEST(TextureCubeLoad, panoramaTooLargeForATextureIsRefusedFromItsHeader)
-{
+TEST(TextureCubeLoad, panoramaTooLargeForATextureIsRefusedFromItsHeader) {
     QTemporaryDir dir;
     // wider than any texture side: refused by the header's size, however small the file
     const std::string wide = tempPath(dir, "wide.gif");
@@ -301,17 +290,14 @@ TEST(TextureCubeLoad, panoramaTooLargeForATextureIsRefusedFromItsHeader)
 }
 
 // A panorama whose columns and rows can be told apart: red = column, green = row.
-QImage indexedPanorama(int w, int h)
-{
+QImage indexedPanorama(int w, int h) {
     QImage image(w, h, QImage::Format_RGB32);
     for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            image.setPixel(x, y, qRgb(x, y, 0));
+        for (int x = 0; x < w; ++x) image.setPixel(x, y, qRgb(x, y, 0));
     return image;
 }
 
-TEST(EquirectangularResample, faceCentresLookWhereTheLongitudesSay)
-{
+TEST(EquirectangularResample, faceCentresLookWhereTheLongitudesSay) {
     const QImage source = indexedPanorama(64, 32);
     const int size = 2; // texel centres at s, t = -0.5, 0.5
     // -X looks at longitude 0 (u = W / 4), +Z at pi / 2 (u = 0, column 0 wraps to 63).
@@ -320,8 +306,7 @@ TEST(EquirectangularResample, faceCentresLookWhereTheLongitudesSay)
     ASSERT_EQ(minusX.width(), size);
     int sumX = 0;
     for (int j = 0; j < size; ++j)
-        for (int i = 0; i < size; ++i)
-            sumX += qRed(minusX.pixel(i, j));
+        for (int i = 0; i < size; ++i) sumX += qRed(minusX.pixel(i, j));
     EXPECT_NEAR(sumX / 4.0, 15.5, 1.0); // the four texels straddle column 16
     for (int j = 0; j < size; ++j)
         for (int i = 0; i < size; ++i) {
@@ -330,39 +315,35 @@ TEST(EquirectangularResample, faceCentresLookWhereTheLongitudesSay)
         }
 }
 
-TEST(EquirectangularResample, polesClampInsteadOfBlendingWithTheOppositeRow)
-{
+TEST(EquirectangularResample, polesClampInsteadOfBlendingWithTheOppositeRow) {
     // Top row (zenith) red, every other row blue.
     QImage source(16, 8, QImage::Format_RGB32);
     source.fill(qRgb(0, 0, 255));
-    for (int x = 0; x < 16; ++x)
-        source.setPixel(x, 0, qRgb(255, 0, 0));
+    for (int x = 0; x < 16; ++x) source.setPixel(x, 0, qRgb(255, 0, 0));
     // +Y (E = -1) looks at the lower quarter; near its centre v runs up to H.
     const QImage nadirFace = resampleEquirectangularFace(source, 2, 8);
     for (int j = 0; j < 8; ++j)
-        for (int i = 0; i < 8; ++i)
-            ASSERT_EQ(qRed(nadirFace.pixel(i, j)), 0) << i << "," << j;
+        for (int i = 0; i < 8; ++i) ASSERT_EQ(qRed(nadirFace.pixel(i, j)), 0) << i << "," << j;
     // -Y (E = 1) sees the zenith: red dominates near its centre.
     const QImage zenithFace = resampleEquirectangularFace(source, 3, 8);
     EXPECT_GT(qRed(zenithFace.pixel(4, 4)), 128);
     EXPECT_LT(qBlue(zenithFace.pixel(4, 4)), 128);
 }
 
-TEST(EquirectangularResample, emptySourceGivesAnUnfilledFaceWithoutCrashing)
-{
+TEST(EquirectangularResample, emptySourceGivesAnUnfilledFaceWithoutCrashing) {
     const QImage face = resampleEquirectangularFace(QImage(), 0, 4);
     EXPECT_EQ(face.width(), 4);
     EXPECT_TRUE(resampleEquirectangularFace(indexedPanorama(4, 2), 0, 0).isNull());
 }
 
-TEST(Texture2DArrayLoad, listFileSkipsCommentsAndBlankLinesAndReadsFromTheTexturesFolder)
-{
+TEST(Texture2DArrayLoad, listFileSkipsCommentsAndBlankLinesAndReadsFromTheTexturesFolder) {
     QTemporaryDir dir;
     ASSERT_TRUE(QDir(dir.path()).mkpath("Textures"));
     ASSERT_TRUE(QDir(dir.path()).mkpath("work"));
     ASSERT_TRUE(test::gradientImage(4, 4, false).save(dir.filePath("Textures/a.png")));
     ASSERT_TRUE(test::gradientImage(2, 2, false).save(dir.filePath("Textures/b.png")));
-    ASSERT_TRUE(test::writeFile(dir.filePath("Textures/layers.txt"), "# stone set\r\na.png\r\n\r\nb.png\nmissing.png\n"));
+    ASSERT_TRUE(
+        test::writeFile(dir.filePath("Textures/layers.txt"), "# stone set\r\na.png\r\n\r\nb.png\nmissing.png\n"));
     const QString previous = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(dir.filePath("work")));
     LogLines log;

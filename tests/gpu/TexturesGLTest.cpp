@@ -23,23 +23,19 @@ using test::LogLines;
 // Every test starts and must end with no unit taken and no GL error pending.
 class TextureGL : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         ASSERT_NE(gl, nullptr);
         ASSERT_EQ(textureUnitCounter, 0);
         gl->glActiveTexture(GL_TEXTURE0);
-        while (gl->glGetError() != GL_NO_ERROR) {
-        }
+        while (gl->glGetError() != GL_NO_ERROR) {}
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         EXPECT_EQ(textureUnitCounter, 0);
         textureUnitCounter = 0;
         gl->glActiveTexture(GL_TEXTURE0);
     }
 
-    static GLuint boundOn(int unit, GLenum query = GL_TEXTURE_BINDING_2D)
-    {
+    static GLuint boundOn(int unit, GLenum query = GL_TEXTURE_BINDING_2D) {
         GLint previousUnit = 0, name = 0;
         gl->glGetIntegerv(GL_ACTIVE_TEXTURE, &previousUnit);
         gl->glActiveTexture(GL_TEXTURE0 + GLenum(unit));
@@ -50,8 +46,7 @@ protected:
 
     // Level 0 of a texture target as the texture holds it, tightly packed.
     static std::vector<std::uint8_t> readBack(Texture& texture, GLenum target, GLenum format, GLenum type,
-                                              std::size_t bytes)
-    {
+                                              std::size_t bytes) {
         std::vector<std::uint8_t> out(bytes, 0xCD);
         EXPECT_TRUE(texture.bind());
         gl->glPixelStorei(GL_PACK_ALIGNMENT, 1);
@@ -62,21 +57,17 @@ protected:
     }
 };
 
-std::vector<std::uint8_t> countingBytes(std::size_t n, int start = 1)
-{
+std::vector<std::uint8_t> countingBytes(std::size_t n, int start = 1) {
     std::vector<std::uint8_t> bytes(n);
-    for (std::size_t i = 0; i < n; ++i)
-        bytes[i] = std::uint8_t((i * 7 + std::size_t(start)) & 0xFF);
+    for (std::size_t i = 0; i < n; ++i) bytes[i] = std::uint8_t((i * 7 + std::size_t(start)) & 0xFF);
     return bytes;
 }
 
-Texture2D rgba2D(int w, int h)
-{
+Texture2D rgba2D(int w, int h) {
     return Texture2D(w, h, glenum::Rgba8, glenum::Rgba, glenum::UnsignedByte, glenum::ClampToEdge, glenum::Nearest);
 }
 
-TEST_F(TextureGL, stagedTexelsReadBackAfterTheFirstBindAndStagingIsDropped)
-{
+TEST_F(TextureGL, stagedTexelsReadBackAfterTheFirstBindAndStagingIsDropped) {
     Texture2D texture = rgba2D(4, 3);
     const auto data = countingBytes(4 * 3 * 4);
     texture.setData(data.data(), std::uint32_t(data.size()));
@@ -88,8 +79,7 @@ TEST_F(TextureGL, stagedTexelsReadBackAfterTheFirstBindAndStagingIsDropped)
     EXPECT_NE(texture.glId(), 0u);
 }
 
-TEST_F(TextureGL, loadedOddWidthJpegUploadsItsPaddedRows)
-{
+TEST_F(TextureGL, loadedOddWidthJpegUploadsItsPaddedRows) {
     QTemporaryDir dir;
     const QImage image = test::gradientImage(3, 2, false);
     ASSERT_TRUE(image.save(dir.filePath("odd.png")));
@@ -103,8 +93,7 @@ TEST_F(TextureGL, loadedOddWidthJpegUploadsItsPaddedRows)
         }
 }
 
-TEST_F(TextureGL, unitsStackAndEveryTextureFreesItsOwnUnit)
-{
+TEST_F(TextureGL, unitsStackAndEveryTextureFreesItsOwnUnit) {
     Texture2D a = rgba2D(2, 2), b = rgba2D(2, 2), c = rgba2D(2, 2);
     EXPECT_EQ(a.unit(), 0);
     EXPECT_EQ(b.unit(), 1);
@@ -126,8 +115,7 @@ TEST_F(TextureGL, unitsStackAndEveryTextureFreesItsOwnUnit)
     c.unbind();
 }
 
-TEST_F(TextureGL, compilingLeavesTheTextureAlreadyOnTheActiveUnitInPlace)
-{
+TEST_F(TextureGL, compilingLeavesTheTextureAlreadyOnTheActiveUnitInPlace) {
     Texture2D first = rgba2D(2, 2);
     ASSERT_TRUE(first.bind()); // unit 0, which stays the active unit
     Texture2D second = rgba2D(2, 2);
@@ -144,8 +132,7 @@ TEST_F(TextureGL, compilingLeavesTheTextureAlreadyOnTheActiveUnitInPlace)
     first.unbind();
 }
 
-TEST_F(TextureGL, redescribingAfterACompileFreesTheStaleGLTexture)
-{
+TEST_F(TextureGL, redescribingAfterACompileFreesTheStaleGLTexture) {
     Texture2D texture = rgba2D(2, 2);
     std::vector<GLuint> names;
     for (int round = 0; round < 4; ++round) {
@@ -176,8 +163,7 @@ TEST_F(TextureGL, redescribingAfterACompileFreesTheStaleGLTexture)
     EXPECT_FALSE(gl->glIsTexture(orphan));
 }
 
-TEST_F(TextureGL, rebindingAReDescribedBoundTextureShowsTheNewTexture)
-{
+TEST_F(TextureGL, rebindingAReDescribedBoundTextureShowsTheNewTexture) {
     Texture2D texture = rgba2D(2, 2);
     ASSERT_TRUE(texture.bind());
     texture.resize(4, 4);
@@ -187,8 +173,7 @@ TEST_F(TextureGL, rebindingAReDescribedBoundTextureShowsTheNewTexture)
     texture.unbind();
 }
 
-TEST_F(TextureGL, failedUploadReportsAndBindAnswersFalse)
-{
+TEST_F(TextureGL, failedUploadReportsAndBindAnswersFalse) {
     LogLines log;
     Texture2D broken(-1, 4, glenum::Rgba8, glenum::Rgba, glenum::UnsignedByte, glenum::ClampToEdge, glenum::Linear);
     broken.name = "broken";
@@ -203,15 +188,13 @@ TEST_F(TextureGL, failedUploadReportsAndBindAnswersFalse)
                        glenum::Linear);
     EXPECT_FALSE(broken3d.bind());
     EXPECT_TRUE(log.contains("ERROR Texture3D::compile "));
-    TextureCubeArray brokenCubes(4, 1, 0x1234, glenum::Rgba, glenum::UnsignedByte, glenum::ClampToEdge,
-                                 glenum::Linear);
+    TextureCubeArray brokenCubes(4, 1, 0x1234, glenum::Rgba, glenum::UnsignedByte, glenum::ClampToEdge, glenum::Linear);
     EXPECT_FALSE(brokenCubes.bind());
     EXPECT_TRUE(log.contains("ERROR TextureCubeArray::compile "));
     EXPECT_FALSE(brokenCubes.setLayer(0, std::vector<std::uint8_t>(6 * 4 * 4 * 4)));
 }
 
-TEST_F(TextureGL, mipmapsReportTheLevelCount)
-{
+TEST_F(TextureGL, mipmapsReportTheLevelCount) {
     Texture2D texture = rgba2D(16, 4);
     EXPECT_EQ(texture.generateMipmaps(), 5);
     EXPECT_EQ(textureUnitCounter, 0);
@@ -220,8 +203,7 @@ TEST_F(TextureGL, mipmapsReportTheLevelCount)
     EXPECT_EQ(broken.generateMipmaps(), 0);
 }
 
-TEST_F(TextureGL, animationSlicesReadBackInFrameOrder)
-{
+TEST_F(TextureGL, animationSlicesReadBackInFrameOrder) {
     QTemporaryDir dir;
     const QString file = dir.filePath("blink.gif");
     ASSERT_TRUE(test::writeFile(file, test::gifFile(2, 2, {test::solidFrame(2, 2, 1), test::solidFrame(2, 2, 3)})));
@@ -235,8 +217,7 @@ TEST_F(TextureGL, animationSlicesReadBackInFrameOrder)
     EXPECT_TRUE(texture.pixels.empty());
 }
 
-TEST_F(TextureGL, stagedCubeFacesReadBackInFaceOrderAndStayStaged)
-{
+TEST_F(TextureGL, stagedCubeFacesReadBackInFaceOrderAndStayStaged) {
     const int size = 4;
     TextureCube cube(size, glenum::Rgb8, glenum::Rgb, glenum::UnsignedByte, glenum::ClampToEdge, glenum::Linear);
     const auto faces = countingBytes(std::size_t(6 * size * size * 3));
@@ -248,8 +229,7 @@ TEST_F(TextureGL, stagedCubeFacesReadBackInFaceOrderAndStayStaged)
     EXPECT_EQ(textureUnitCounter, 0);
 }
 
-TEST_F(TextureGL, cubeReadBackSizesTexelsFromFormatAndType)
-{
+TEST_F(TextureGL, cubeReadBackSizesTexelsFromFormatAndType) {
     // One float per texel: four bytes, not one.
     const int size = 2;
     TextureCube cube(size, 0x822E /* R32F */, glenum::Red, glenum::Float, glenum::ClampToEdge, glenum::Linear);
@@ -265,8 +245,7 @@ TEST_F(TextureGL, cubeReadBackSizesTexelsFromFormatAndType)
     EXPECT_FALSE(odd.readPixels(out));
 }
 
-TEST_F(TextureGL, panoramaCubeHoldsTheResampledFaces)
-{
+TEST_F(TextureGL, panoramaCubeHoldsTheResampledFaces) {
     QTemporaryDir dir;
     const QImage panorama = test::gradientImage(8, 4, false);
     ASSERT_TRUE(panorama.save(dir.filePath("pano.png")));
@@ -281,8 +260,7 @@ TEST_F(TextureGL, panoramaCubeHoldsTheResampledFaces)
     }
 }
 
-TEST_F(TextureGL, cubeArrayTakesLayersAndCopiesOfCubes)
-{
+TEST_F(TextureGL, cubeArrayTakesLayersAndCopiesOfCubes) {
     const int size = 2;
     TextureCubeArray array(size, 2, glenum::Rgba8, glenum::Rgba, glenum::UnsignedByte, glenum::ClampToEdge,
                            glenum::Linear);
@@ -302,8 +280,7 @@ TEST_F(TextureGL, cubeArrayTakesLayersAndCopiesOfCubes)
     EXPECT_TRUE(std::equal(second.begin(), second.end(), all.begin() + std::ptrdiff_t(first.size())));
 }
 
-TEST_F(TextureGL, layerArrayScalesEachImageAndSkipsUnreadableOnes)
-{
+TEST_F(TextureGL, layerArrayScalesEachImageAndSkipsUnreadableOnes) {
     QTemporaryDir dir;
     QImage red(4, 4, QImage::Format_RGB32), green(8, 2, QImage::Format_RGB32);
     red.fill(qRgb(255, 0, 0));
@@ -322,12 +299,11 @@ TEST_F(TextureGL, layerArrayScalesEachImageAndSkipsUnreadableOnes)
     const auto texels = readBack(array, GL_TEXTURE_2D_ARRAY, GL_RGB, GL_UNSIGNED_BYTE, 3 * 2 * 2 * 3);
     EXPECT_TRUE(log.contains("ERROR Texture2DArray::compile " + dir.filePath("red.png").toStdString()));
     EXPECT_EQ(texels[0], 0);
-    EXPECT_EQ(texels[1], 255); // layer 0 green
+    EXPECT_EQ(texels[1], 255);      // layer 0 green
     EXPECT_EQ(texels[12 + 1], 255); // layer 1 green
 }
 
-TEST_F(TextureGL, fontUploadsAsAClampedRgbaTexture)
-{
+TEST_F(TextureGL, fontUploadsAsAClampedRgbaTexture) {
     Fonts font(":/Fonts/proggy.png");
     ASSERT_TRUE(font.bind());
     GLint width = 0;

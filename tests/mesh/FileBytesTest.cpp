@@ -130,10 +130,10 @@ TEST_F(FileBytes, sceneOfOneToolWithOneTriangleMatchesTheLayout) {
     for (int i = 0; i < 16; ++i) tool.f32(float(100 + i));
     tool.f32(0).f32(0).f32(1).f32(1).f32(0).f32(0);
     tool.u16(1000).u16(2000).u16(3000).u16(4000).u16(5).u16(6).u16(7).u16(8).i16(-9).i16(10);
-    tool.u8(0x0C);         // highlight left out
-    tool.u32(0);           // no children
-    tool.u32(0);           // its own ring successor
-    tool.i32(0);           // element record 0
+    tool.u8(0x0C); // highlight left out
+    tool.u32(0);   // no children
+    tool.u32(0);   // its own ring successor
+    tool.i32(0);   // element record 0
     tool.f32(4).f32(0.5f).f32(0.25f);
     ASSERT_EQ(tool.size(), 197u);
 

@@ -123,7 +123,8 @@ void splitCornerByCorner(Mesh& m) {
             for (int32_t v : m.triangles[t].vertex) ++uses[size_t(v)];
     std::vector<int32_t> fan;
     std::vector<uint8_t> suspect(size_t(nv), 0);
-    for (int v = 0; v < nv; ++v) suspect[size_t(v)] = uses[size_t(v)] > 0 && m.vertexTriangles(v, fan) != uses[size_t(v)];
+    for (int v = 0; v < nv; ++v)
+        suspect[size_t(v)] = uses[size_t(v)] > 0 && m.vertexTriangles(v, fan) != uses[size_t(v)];
     int count = m.triangleCount();
     for (int t = 0; t < count; ++t) {
         if (!m.triangles[t].alive()) continue;

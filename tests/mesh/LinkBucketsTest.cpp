@@ -105,7 +105,7 @@ TEST(LinkBuckets, deadAndUnusableTrianglesKeepTheirOldLinksAndAreSkipped) {
     Mesh m = gridMesh(3);
     m.triangles[4].flags &= uint8_t(~TriangleAlive);
     m.triangles[4].neighbour[0] = 77;
-    m.triangles[6].vertex[2] = 999;  // names no vertex: dies
+    m.triangles[6].vertex[2] = 999; // names no vertex: dies
     std::vector<int> expected;
     {
         Mesh probe = m;

@@ -62,8 +62,8 @@ void paintVaried(Mesh& m) {
     };
     for (int t = 0; t < m.triangleCount(); ++t)
         for (pbr& c : m.triangles[t].corner) {
-            uint16_t* u[8] = {&c.red, &c.green, &c.blue, &c.opacity, &c.lightRed, &c.lightGreen, &c.lightBlue,
-                              &c.refractivity};
+            uint16_t* u[8] = {&c.red,      &c.green,      &c.blue,      &c.opacity,
+                              &c.lightRed, &c.lightGreen, &c.lightBlue, &c.refractivity};
             for (uint16_t* f : u) *f = uint16_t(next() % 5 == 0 ? 65535 : next() % 65536);
             c.roughness = int16_t(next() % 7 == 0 ? -32768 : int(next() % 65536) - 32768);
             c.metalness = int16_t(next() % 7 == 0 ? 32767 : int(next() % 65536) - 32768);
@@ -101,7 +101,7 @@ TEST(MaterialSmoothing, oneMaterialEverywhereOnlyClampsOutOfRangeSignedChannels)
     Mesh m = fannedGrid();
     pbr odd;
     odd.red = 7;
-    odd.roughness = -32768;  // below the stored range
+    odd.roughness = -32768; // below the stored range
     odd.metalness = 32767;
     for (int t = 0; t < m.triangleCount(); ++t)
         for (pbr& c : m.triangles[t].corner) c = odd;
@@ -184,7 +184,7 @@ TEST(MaterialSmoothing, oneMaterialMeshStaysAndAnyOddCornerStillSpreads) {
         m.smoothMaterials(kPbrAll, 1);
         referenceSmooth(expected, kPbrAll);
         EXPECT_TRUE(sameMaterials(m, expected)) << deadOdd;
-        Mesh relaxed = expected;  // a second pass through relax, from the same start
+        Mesh relaxed = expected; // a second pass through relax, from the same start
         Mesh relaxedExpected = expected;
         relaxed.relax(false, false);
         referenceSmooth(relaxedExpected, kPbrAll);

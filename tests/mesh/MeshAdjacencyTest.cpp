@@ -376,8 +376,8 @@ TEST(MeshWalks, staleRingWithoutReturnEndsBrokenAtTheLimit) {
     const int limit = m.triangleCount() + 1; // the bound of every walk
     std::vector<int32_t> seen;
     int last, lastCorner;
-    meshwalk::RingEnd end = meshwalk::walkRing(m.triangles, 0, 0, limit, last, lastCorner,
-                                               [&](int t, int) { seen.push_back(t); });
+    meshwalk::RingEnd end =
+        meshwalk::walkRing(m.triangles, 0, 0, limit, last, lastCorner, [&](int t, int) { seen.push_back(t); });
     EXPECT_EQ(end, meshwalk::RingEnd::Broken);
     EXPECT_EQ(seen, (std::vector<int32_t>{0, 1, 2, 3, 4, 5, copy, 1}));
     m.vertices[0].firstTriangle = 0;

@@ -138,9 +138,9 @@ std::vector<std::vector<int32_t>> deletionSets(const Mesh& m) {
 TEST(MeshDeleteTriangles, listLeavesTheOtherTrianglesWithSoundRings) {
     std::unique_ptr<Mesh> ico(Mesh::createIcosahedron());
     std::unique_ptr<Mesh> sphere(Mesh::subdivided(ico.get(), 3, true, false));
-    std::vector<Mesh> fixtures = {rebuilt(octahedronMesh()), rebuilt(cubeMesh(true)), rebuilt(cubeMesh(false)),
-                                  rebuilt(gridMesh(4)),      rebuilt(bowTieMesh()),   rebuilt(hexagonFanMesh()),
-                                  rebuilt(uvSphereMesh(8, 12)), *sphere};
+    std::vector<Mesh> fixtures = {
+        rebuilt(octahedronMesh()), rebuilt(cubeMesh(true)),   rebuilt(cubeMesh(false)),     rebuilt(gridMesh(4)),
+        rebuilt(bowTieMesh()),     rebuilt(hexagonFanMesh()), rebuilt(uvSphereMesh(8, 12)), *sphere};
     for (size_t i = 0; i < fixtures.size(); ++i) {
         std::vector<std::vector<int32_t>> sets = deletionSets(fixtures[i]);
         std::vector<Mesh> deleted;

@@ -42,7 +42,7 @@ TEST(FlipEdge, SwapsTheDiagonalAndKeepsLinksWalkStartsAndCornerMaterials) {
     EXPECT_TRUE(hasEdge(m, 1, 3));
     EXPECT_FALSE(hasEdge(m, 0, 2));
     EXPECT_TRUE(materialsFollowVertices(m));
-    EXPECT_FALSE(m.flipEdgeBetween(0, 2));  // gone
+    EXPECT_FALSE(m.flipEdgeBetween(0, 2)); // gone
     ASSERT_TRUE(m.flipEdgeBetween(1, 3));
     EXPECT_MESH_VALID(m);
     EXPECT_TRUE(hasEdge(m, 0, 2));
@@ -61,10 +61,10 @@ TEST(FlipEdge, InsideALargerMeshRelinksTheFourOuterNeighbours) {
 TEST(FlipEdge, MarkedAndOpenEdgesNeverFlip) {
     Mesh cube = rebuilt(cubeMesh(true));
     Mesh before = cube;
-    EXPECT_FALSE(cube.flipEdgeBetween(0, 2));  // a marked cube edge
+    EXPECT_FALSE(cube.flipEdgeBetween(0, 2)); // a marked cube edge
     EXPECT_FALSE(cube.flipEdgeBetween(0, 1));
     Mesh quad = rebuilt(quadMesh());
-    EXPECT_FALSE(quad.flipEdgeBetween(0, 1));  // open
+    EXPECT_FALSE(quad.flipEdgeBetween(0, 1)); // open
     for (int t = 0; t < cube.triangleCount(); ++t)
         for (int c = 0; c < 3; ++c) EXPECT_EQ(cube.triangles[t].vertex[c], before.triangles[t].vertex[c]);
     // the pass leaves marked edges alone too, however badly shaped
@@ -98,10 +98,10 @@ TEST(FlipEdges, SkipsAFlipThatWouldFoldOverTheTriangle) {
     // W sits almost on the edge X-Y, so its angle begs for a flip, but Z lies past Y and the
     // quadrilateral is not convex: the new edge W-Z would fold the surface.
     Mesh m;
-    m.addVertex(vec3(-0.01f, 0.5f, 0));  // W
-    m.addVertex(vec3(0, 0, 0));          // X
-    m.addVertex(vec3(0, 1, 0));          // Y
-    m.addVertex(vec3(0.1f, 10, 0));      // Z
+    m.addVertex(vec3(-0.01f, 0.5f, 0)); // W
+    m.addVertex(vec3(0, 0, 0));         // X
+    m.addVertex(vec3(0, 1, 0));         // Y
+    m.addVertex(vec3(0.1f, 10, 0));     // Z
     addTri(m, 0, 1, 2);
     addTri(m, 3, 2, 1);
     m = rebuilt(m);
@@ -127,14 +127,14 @@ TEST(CollapseEdge, InnerEdgeMergesItsEndsAndDropsTwoTriangles) {
 
 TEST(CollapseEdge, RefusesOpenEdgesPinnedPairsAndBoundaryPairs) {
     Mesh m = rebuilt(gridMesh(3));
-    EXPECT_FALSE(m.collapseEdgeBetween(0, 1));  // open
+    EXPECT_FALSE(m.collapseEdgeBetween(0, 1)); // open
     Mesh square = rebuilt(gridMesh(1));
-    EXPECT_FALSE(square.collapseEdgeBetween(0, 3));  // an inner edge with both ends on the open boundary
+    EXPECT_FALSE(square.collapseEdgeBetween(0, 3)); // an inner edge with both ends on the open boundary
     EXPECT_FALSE(square.purgeNeeded);
     m.vertices[5].setPinned(true);
     m.vertices[10].setPinned(true);
     m.setEdgeFlag(5, 10, true);
-    EXPECT_FALSE(m.collapseEdgeBetween(5, 10));  // both pinned
+    EXPECT_FALSE(m.collapseEdgeBetween(5, 10)); // both pinned
     EXPECT_MESH_VALID(m);
     EXPECT_FALSE(m.purgeNeeded);
 }

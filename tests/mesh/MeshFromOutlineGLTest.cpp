@@ -30,7 +30,7 @@ TEST(FromOutlineGL, RaisedProfilesMakeValidClosedSolids) {
         ASSERT_GT(solid.triangleCount(), 0);
         EXPECT_MESH_VALID(solid);
         EXPECT_EQ(countEdges(solid).open, 0);
-        EXPECT_EQ(solid.vertexCount() % 2, 0);  // every front vertex has its back copy
+        EXPECT_EQ(solid.vertexCount() % 2, 0); // every front vertex has its back copy
     }
 }
 

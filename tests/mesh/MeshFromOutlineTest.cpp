@@ -38,7 +38,9 @@ TEST(FromOutline, ThinSquareIsAFlatSheetWithPinnedOutlineCorners) {
             EXPECT_TRUE(vx.seam());
         }
         // the "no points on the rim" switch keeps the rim to the outline's own points
-        if (vx.open()) { EXPECT_TRUE(corner) << v; }
+        if (vx.open()) {
+            EXPECT_TRUE(corner) << v;
+        }
     }
     EXPECT_NEAR(m.scale, 2.0f * std::sqrt(2.0f), 1e-5f);
 }
@@ -59,8 +61,10 @@ TEST(FromOutline, ThickSquareIsAClosedSolidOfATenthOfItsSize) {
             const MeshTriangle& tri = m.triangles[tt];
             if (!tri.marked(k) || tri.neighbour[k] < tt) continue;
             vec3 a = m.vertices[tri.vertex[(k + 1) % 3]].position, b = m.vertices[tri.vertex[(k + 2) % 3]].position;
-            if (a.z == b.z) ++hardRim;
-            else if (a.x == b.x && a.y == b.y) ++hardWall;
+            if (a.z == b.z)
+                ++hardRim;
+            else if (a.x == b.x && a.y == b.y)
+                ++hardWall;
         }
     EXPECT_EQ(hardRim, 8);
     EXPECT_EQ(hardWall, 4);

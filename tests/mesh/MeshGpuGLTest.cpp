@@ -28,7 +28,8 @@ using namespace kal;
 using kal::test::addTri;
 using kal::test::rebuilt;
 
-template <typename T> std::vector<T> bufferContents(unsigned buffer, uint32_t offset, size_t count) {
+template <typename T>
+std::vector<T> bufferContents(unsigned buffer, uint32_t offset, size_t count) {
     std::vector<T> out(count);
     gl->glBindBuffer(GL_ARRAY_BUFFER, buffer);
     if (count) gl->glGetBufferSubData(GL_ARRAY_BUFFER, offset, GLsizeiptr(count * sizeof(T)), out.data());
@@ -403,7 +404,7 @@ TEST_F(MeshDraw, sphereNormalsAndDepthFollowTheSurfaceEvenWhenMirrored) {
 
 TEST_F(MeshDraw, markedEdgesDrawAsFlatLinesWithoutMaterial) {
     Mesh cube = rebuilt(kal::test::cubeMesh(true));
-    cube.scale = 0.5f; // the normalising matrix doubles the cube
+    cube.scale = 0.5f;             // the normalising matrix doubles the cube
     ASSERT_TRUE(cube.updateGpu()); // the main draw uploads; lines only use what is there
     ASSERT_TRUE(shaderCurve->bind());
     const uint8_t green[4] = {0, 255, 0, 255};

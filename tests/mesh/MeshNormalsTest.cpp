@@ -35,7 +35,8 @@ TEST(MeshNormals, smoothCubeCornerIsTheUnweightedSumOfItsFaceNormals) {
     vec3 expected = normalize(vec3(2, -1, -1));
     std::vector<int32_t> ring;
     ASSERT_EQ(m.vertexTriangles(1, ring), 4);
-    for (int32_t t : ring) test::expectVecNear(m.triangles[t].cornerNormal[m.triangles[t].cornerOf(1)], expected, 1e-5f);
+    for (int32_t t : ring)
+        test::expectVecNear(m.triangles[t].cornerNormal[m.triangles[t].cornerOf(1)], expected, 1e-5f);
 }
 
 TEST(MeshNormals, vertexOnAMarkedLineHasOneNormalPerSide) {
@@ -78,7 +79,8 @@ TEST(MeshCreases, markAllThenClearAllSwitchesBetweenFlatAndSmooth) {
     Mesh m = rebuilt(uvSphereMesh(6, 8));
     m.markAllSeams();
     ASSERT_MESH_VALID(m);
-    for (int t = 0; t < m.triangleCount(); ++t) test::expectVecNear(m.triangles[t].cornerNormal[1], m.triangles[t].faceNormal, 1e-5f);
+    for (int t = 0; t < m.triangleCount(); ++t)
+        test::expectVecNear(m.triangles[t].cornerNormal[1], m.triangles[t].faceNormal, 1e-5f);
     m.clearAllSeams();
     m.updateAllRings();
     ASSERT_MESH_VALID(m);
@@ -138,7 +140,8 @@ TEST(MeshNormals, selectiveUpdatesTouchSelectedAndNewRecords) {
     full.updateNormals(2);
     for (int32_t t : ring)
         for (int c = 0; c < 3; ++c)
-            if (m.triangles[t].vertex[c] == 5) test::expectVecNear(m.triangles[t].cornerNormal[c], full.triangles[t].cornerNormal[c], 1e-5f);
+            if (m.triangles[t].vertex[c] == 5)
+                test::expectVecNear(m.triangles[t].cornerNormal[c], full.triangles[t].cornerNormal[c], 1e-5f);
     m.clearSelection();
 
     // records from the tear mark on, one of their vertices still selected
@@ -154,7 +157,8 @@ TEST(MeshNormals, selectiveUpdatesTouchSelectedAndNewRecords) {
     full.updateNormals(2);
     for (int t = 0; t < m.triangleCount(); ++t) {
         test::expectVecNear(m.triangles[t].faceNormal, full.triangles[t].faceNormal, 1e-5f);
-        for (int c = 0; c < 3; ++c) test::expectVecNear(m.triangles[t].cornerNormal[c], full.triangles[t].cornerNormal[c], 1e-5f);
+        for (int c = 0; c < 3; ++c)
+            test::expectVecNear(m.triangles[t].cornerNormal[c], full.triangles[t].cornerNormal[c], 1e-5f);
     }
     EXPECT_MESH_VALID(m);
     m.clearSelection();

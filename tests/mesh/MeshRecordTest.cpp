@@ -130,8 +130,8 @@ TEST(MeshRecord, readStoresReserveInProportionToTheirRecords) {
         m.save(out);
         ByteBuffer in = bodyOf(out);
         const std::unique_ptr<Mesh> read = readBody(in);
-    ASSERT_TRUE(read);
-    Mesh& r = *read;
+        ASSERT_TRUE(read);
+        Mesh& r = *read;
         ASSERT_EQ(r.triangleCount(), n);
         EXPECT_LE(r.vertices.reservedBytes(), 2 * sizeof(MeshVertex) * size_t(n + 2)) << n;
         EXPECT_LE(r.triangles.reservedBytes(), 2 * sizeof(MeshTriangle) * size_t(n)) << n;

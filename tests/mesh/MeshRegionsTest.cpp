@@ -35,7 +35,8 @@ TEST(MeshComponents, selectComponentTakesEveryConnectedTriangleOnce) {
     m.selectComponent(vec3(), false, u);
     EXPECT_EQ(m.selectedTriangles.size(), 16u);
     m.clearSelection();
-    for (int i = 0; i < m.triangleCount(); ++i) EXPECT_EQ(m.triangles[i].flags & (TriangleSelected | TriangleVisited), 0);
+    for (int i = 0; i < m.triangleCount(); ++i)
+        EXPECT_EQ(m.triangles[i].flags & (TriangleSelected | TriangleVisited), 0);
     int none = -1;
     Mesh().selectComponent(vec3(), true, none);
     EXPECT_EQ(none, -1);

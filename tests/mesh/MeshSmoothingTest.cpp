@@ -13,7 +13,7 @@ TEST(MeshSmoothTarget, seamVertexOnTwoSeamEdgesGoesToTheMidpointOfItsSeamNeighbo
     Mesh m = rebuilt(gridMesh(4));
     for (int x = 0; x < 4; ++x) m.setEdgeFlag(10 + x, 11 + x, true);
     m.vertices[11].position = vec3(1, 2.5f, 3);
-    m.vertices[6].position.z = 7;  // a plain neighbour far off must not matter
+    m.vertices[6].position.z = 7; // a plain neighbour far off must not matter
     EXPECT_EQ(m.smoothTarget(12), vec3(2, 2.25f, 1.5f));
     // plain vertex: the mean of its ring
     Mesh flat = rebuilt(gridMesh(2));

@@ -73,7 +73,7 @@ TEST(SplitEdge, MarkedEdgeMakesASeamVertexAndKeepsPinnedEnds) {
     EXPECT_TRUE(m.vertices[1].pinned());
     // both halves keep the mark
     EXPECT_EQ(countEdges(m).marked, 13);
-    EXPECT_EQ(m.splitEdgeAt(0, 7, vec3()), -1);  // no such edge
+    EXPECT_EQ(m.splitEdgeAt(0, 7, vec3()), -1); // no such edge
 }
 
 TEST(SplitEdge, OpenEdgeKeepsPinnedEnds) {
@@ -108,7 +108,7 @@ TEST(SplitEdge, ZeroLengthEdgeTakesTheNearEndMaterialInsteadOfNaN) {
     Mesh m;
     m.addVertex(vec3(0, 0, 0));
     m.addVertex(vec3(1, 0, 0));
-    m.addVertex(vec3(1, 0, 0));  // on top of vertex 1
+    m.addVertex(vec3(1, 0, 0)); // on top of vertex 1
     addTri(m, 0, 1, 2);
     m = rebuilt(m);
     paintVertex(m, 1, shade(1234, 77));
@@ -133,7 +133,7 @@ TEST(SplitEdgeMidpoint, ReportsOppositeCornersAndAveragesMaterials) {
     int P = -2, S = -2;
     int v = m.splitEdgeMidpoint(t, e, P, S);
     ASSERT_MESH_VALID(m);
-    EXPECT_EQ(P + S, 1 + 3);  // the corners 1 and 3 face the diagonal
+    EXPECT_EQ(P + S, 1 + 3); // the corners 1 and 3 face the diagonal
     EXPECT_NEAR(m.vertices[v].position.x, 0.5f, 1e-7f);
     int c = m.triangles[t].cornerOf(v);
     EXPECT_EQ(m.triangles[t].corner[c].red, 200);
@@ -154,7 +154,7 @@ TEST(SplitTriangle, KeepsTheOneMarkOnItsTriangleAndLeavesSpokesSoft) {
     m.addVertex(vec3(1, 0, 0));
     m.addVertex(vec3(1, 1, 0));
     m.addVertex(vec3(0, 1, 0));
-    addTri(m, 0, 1, 2, 2);  // the diagonal 2-0 is marked
+    addTri(m, 0, 1, 2, 2); // the diagonal 2-0 is marked
     addTri(m, 0, 2, 3, 4);
     m = rebuilt(m);
     int v = m.splitTriangle(0, vec3(0.7f, 0.3f, 0));

@@ -10,7 +10,7 @@ namespace {
 
 struct Record {
     int32_t index;
-    int32_t pad[7];  // 32 bytes: a few hundred thousand make a region
+    int32_t pad[7]; // 32 bytes: a few hundred thousand make a region
 };
 
 void fill(MeshStore<Record>& s, int from) {
@@ -27,7 +27,7 @@ void expectIndices(const MeshStore<Record>& s) {
 TEST(MeshStore, regionsHoldRecordsThroughTruncatePushAndCopy) {
     MeshStore<Record> s;
     for (int i = 0; i < 100; ++i) s.push(Record{i, {}});
-    s.growUnwritten(300000);  // most of it one region
+    s.growUnwritten(300000); // most of it one region
     fill(s, 100);
     EXPECT_EQ(s.reservedBytes(), MeshStore<Record>::bytesFor(s.size()));
     expectIndices(s);

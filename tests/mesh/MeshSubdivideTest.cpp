@@ -25,7 +25,10 @@ std::vector<int> cornersByAge(const Mesh& m, int oldCount) {
 TEST(Subdivide, LoneTriangleBecomesThreeCornersAndAMiddle) {
     Mesh m = triangleMesh(vec3(0, 0, 0), vec3(2, 0, 0), vec3(0, 2, 0));
     // a material linear in the position: the midpoints must come out as the means of their ends
-    auto shade = [&m](int v) { vec3 p = m.vertices[v].position; return int(10000 * (p.x + 2 * p.y)); };
+    auto shade = [&m](int v) {
+        vec3 p = m.vertices[v].position;
+        return int(10000 * (p.x + 2 * p.y));
+    };
     for (int c = 0; c < 3; ++c) m.triangles[0].corner[c].red = uint16_t(shade(m.triangles[0].vertex[c]));
     EXPECT_TRUE(m.subdivide(false));
     ASSERT_MESH_VALID(m);
@@ -165,8 +168,7 @@ Mesh pillowMesh() {
 Mesh pinchedOctahedra() {
     Mesh m = octahedronMesh();
     Mesh other = octahedronMesh();
-    for (int v = 0; v < other.vertexCount(); ++v)
-        m.addVertex(other.vertices[v].position + vec3(2, 0, 0));
+    for (int v = 0; v < other.vertexCount(); ++v) m.addVertex(other.vertices[v].position + vec3(2, 0, 0));
     for (int t = 0; t < other.triangleCount(); ++t) {
         const int32_t* c = other.triangles[t].vertex;
         addTri(m, c[0] + 6, c[1] + 6, c[2] + 6);
@@ -187,11 +189,22 @@ Mesh pinchedOctahedra() {
 TEST(Subdivide, BulkRecordsMatchOneSplitAndFlipAtATime) {
     std::unique_ptr<Mesh> ico(Mesh::createIcosahedron());
     std::unique_ptr<Mesh> sphere(Mesh::subdivided(ico.get(), 1, true, false));
-    std::vector<Mesh> fixtures = {quadMesh(), rebuilt(quadMesh()), rebuilt(octahedronMesh(), 1),
-                                  rebuilt(cubeMesh(true)), rebuilt(cubeMesh(false)), rebuilt(gridMesh(3)),
-                                  rebuilt(bowTieMesh()), rebuilt(threeOnEdgeMesh()), awkwardGrid(),
-                                  rebuilt(awkwardGrid()), rebuilt(hexagonFanMesh()), *sphere, seamedSphere(),
-                                  rebuilt(uvSphereMesh(24, 32)), pinchedOctahedra(), tetrahedronMesh(),
+    std::vector<Mesh> fixtures = {quadMesh(),
+                                  rebuilt(quadMesh()),
+                                  rebuilt(octahedronMesh(), 1),
+                                  rebuilt(cubeMesh(true)),
+                                  rebuilt(cubeMesh(false)),
+                                  rebuilt(gridMesh(3)),
+                                  rebuilt(bowTieMesh()),
+                                  rebuilt(threeOnEdgeMesh()),
+                                  awkwardGrid(),
+                                  rebuilt(awkwardGrid()),
+                                  rebuilt(hexagonFanMesh()),
+                                  *sphere,
+                                  seamedSphere(),
+                                  rebuilt(uvSphereMesh(24, 32)),
+                                  pinchedOctahedra(),
+                                  tetrahedronMesh(),
                                   pillowMesh()};
     for (size_t i = 0; i < fixtures.size(); ++i) {
         for (bool smooth : {false, true}) {

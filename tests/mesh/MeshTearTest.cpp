@@ -36,7 +36,7 @@ Mesh halfDisc() {
     m.addVertex(vec3(-0.5f, 1, 0));
     m.addVertex(vec3(-1, 0, 0));
     addTri(m, 0, 1, 2, 0);
-    addTri(m, 0, 2, 3, 2 | 4);  // edges 3-0 and 0-2 are marked
+    addTri(m, 0, 2, 3, 2 | 4); // edges 3-0 and 0-2 are marked
     addTri(m, 0, 3, 4, 0);
     return rebuilt(m);
 }

@@ -109,9 +109,11 @@ TEST_F(ObjExport, emptySceneWritesGlobalLinesAndTinyMaps) {
     Scene s;
     s.addToMainRoot(newTool(heapMesh(rebuilt(cubeMesh())), false)); // shelf tools are not exported
     ASSERT_TRUE(s.save(path("empty.obj")));
-    EXPECT_EQ(read("empty.obj"), "# Kalvimor OBJ export\n\nmtllib empty.mtl\n\n# Global: 0 objects, 0 vertices, 0 faces\n");
+    EXPECT_EQ(read("empty.obj"),
+              "# Kalvimor OBJ export\n\nmtllib empty.mtl\n\n# Global: 0 objects, 0 vertices, 0 faces\n");
     EXPECT_EQ(read("empty.mtl"), "# Kalvimor MTL export\n");
-    for (const char* which : {"basecolor", "emission", "metalness", "roughness"}) EXPECT_EQ(map(which).size(), QSize(2, 2));
+    for (const char* which : {"basecolor", "emission", "metalness", "roughness"})
+        EXPECT_EQ(map(which).size(), QSize(2, 2));
     EXPECT_EQ(map("basecolor").pixel(0, 0), 0xff000000u);
 }
 

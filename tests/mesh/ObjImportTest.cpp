@@ -36,11 +36,10 @@ using Tris = std::vector<std::array<int, 3>>;
 const char* const fourVertices = "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\n";
 
 // A unit cube whose faces each carry their own normal number, so every cube edge is hard.
-const char* const cubeWithFaceNormals =
-    "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nv 0 0 1\nv 1 0 1\nv 1 1 1\nv 0 1 1\n"
-    "vn 0 0 -1\nvn 0 0 1\nvn 0 -1 0\nvn 0 1 0\nvn -1 0 0\nvn 1 0 0\n"
-    "f 4//1 3//1 2//1 1//1\nf 5//2 6//2 7//2 8//2\nf 1//3 2//3 6//3 5//3\n"
-    "f 3//4 4//4 8//4 7//4\nf 1//5 5//5 8//5 4//5\nf 2//6 3//6 7//6 6//6\n";
+const char* const cubeWithFaceNormals = "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nv 0 0 1\nv 1 0 1\nv 1 1 1\nv 0 1 1\n"
+                                        "vn 0 0 -1\nvn 0 0 1\nvn 0 -1 0\nvn 0 1 0\nvn -1 0 0\nvn 1 0 0\n"
+                                        "f 4//1 3//1 2//1 1//1\nf 5//2 6//2 7//2 8//2\nf 1//3 2//3 6//3 5//3\n"
+                                        "f 3//4 4//4 8//4 7//4\nf 1//5 5//5 8//5 4//5\nf 2//6 3//6 7//6 6//6\n";
 
 int markedEdgeSides(const Mesh& m) {
     int n = 0;
@@ -73,7 +72,8 @@ TEST(ObjParse, cornerNormalsHoldNormalNumbers) {
     for (const char* face : {"f 1/1/1 2/2/2 3/3/3\n", "f 1//1 2//2 3//3\n"}) {
         Mesh m = parsed(v + face);
         ASSERT_EQ(m.triangleCount(), 1);
-        for (int c = 0; c < 3; ++c) EXPECT_EQ(m.triangles[0].cornerNormal[c], vec3(float(c + 1), float(c + 1), float(c + 1)));
+        for (int c = 0; c < 3; ++c)
+            EXPECT_EQ(m.triangles[0].cornerNormal[c], vec3(float(c + 1), float(c + 1), float(c + 1)));
     }
     Mesh two = parsed(v + "f 1/1 2/2 3/3\n");
     EXPECT_EQ(two.triangles[0].cornerNormal[2], vec3());
@@ -193,7 +193,7 @@ TEST(ObjParse, aLargeTextReadsBackTheMeshItWasWrittenFrom) {
             text += " " + std::to_string(t % 2 ? sphere.triangles[t].vertex[c] + 1 : sphere.triangles[t].vertex[c] - n);
         text += '\n';
     }
-    ASSERT_GT(text.size(), size_t(1) << 20);  // several chunks
+    ASSERT_GT(text.size(), size_t(1) << 20); // several chunks
     Mesh m = parsed(text);
     ASSERT_EQ(m.vertexCount(), n);
     ASSERT_EQ(m.triangleCount(), sphere.triangleCount());
@@ -211,7 +211,9 @@ TEST(ObjParse, chunksOverTheBudgetAreRefusedWithNothingAdded) {
         ReadBudget budget(text.size(), 0);
         Mesh m;
         EXPECT_FALSE(parseObjText(m, text.data(), text.size(), chunk)) << chunk;
-        if (chunk < text.size()) { EXPECT_EQ(m.vertexCount() + m.triangleCount(), 0); }
+        if (chunk < text.size()) {
+            EXPECT_EQ(m.vertexCount() + m.triangleCount(), 0);
+        }
     }
 }
 
@@ -226,7 +228,7 @@ TEST(ObjParse, facesAreChargedBeforeTheirVerticesAreKnown) {
         EXPECT_FALSE(parseObjText(m, text.data(), text.size()));
         EXPECT_EQ(m.vertexCount() + m.triangleCount(), 0);
     }
-    Mesh m;  // within the default budget: the vertices, and no face
+    Mesh m; // within the default budget: the vertices, and no face
     EXPECT_TRUE(parseObjText(m, text.data(), text.size()));
     EXPECT_EQ(m.vertexCount(), 3);
     EXPECT_EQ(m.triangleCount(), 0);
@@ -244,7 +246,9 @@ TEST(ObjParse, everyPrefixParsesWithinItsBytes) {
         for (int t = 0; t < m.triangleCount(); ++t)
             for (int c = 0; c < 3; ++c) ASSERT_LT(m.triangles[t].vertex[c], m.vertexCount());
         m.finishImport(1);
-        if (!m.invalid) { EXPECT_MESH_VALID(m); }
+        if (!m.invalid) {
+            EXPECT_MESH_VALID(m);
+        }
     }
 }
 
@@ -271,7 +275,8 @@ TEST_F(ObjFiles, hardEdgesFollowNormalNumbers) {
 TEST_F(ObjFiles, oneDifferingFaceOrCornerStillMakesHardEdges) {
     const char* const faces[6] = {"4 3 2 1", "5 6 7 8", "1 2 6 5", "3 4 8 7", "1 5 8 4", "2 3 7 6"};
     auto cube = [&](int odd, bool oneCorner) {
-        std::string text = "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nv 0 0 1\nv 1 0 1\nv 1 1 1\nv 0 1 1\nvn 0 0 1\nvn 1 0 0\n";
+        std::string text =
+            "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nv 0 0 1\nv 1 0 1\nv 1 1 1\nv 0 1 1\nvn 0 0 1\nvn 1 0 0\n";
         for (int f = 0; f < 6; ++f) {
             text += "f";
             for (const char* c = faces[f]; *c; ++c) {
@@ -312,7 +317,7 @@ TEST_F(ObjFiles, aFileWhoseFacesAllNameNonFiniteVerticesImportsNothing) {
     writeWholeFile(path("nan.obj"), "v 0 0 0\nv 1 0 0\nv nan 1 0\nf 1 2 3\n");
     Mesh m;
     m.loadFromFile(path("nan.obj"));
-    EXPECT_EQ(m.triangleCount(), 0);  // which the view refuses to place
+    EXPECT_EQ(m.triangleCount(), 0); // which the view refuses to place
     EXPECT_MESH_VALID(m);
 }
 
@@ -343,4 +348,3 @@ TEST(ObjImport, faceBeyondTheReadBudgetIsRefused) {
     EXPECT_TRUE(parseObjText(m, cube.data(), cube.size()));
     EXPECT_EQ(m.triangleCount(), 12);
 }
-

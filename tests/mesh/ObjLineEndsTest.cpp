@@ -41,9 +41,8 @@ std::string withLineEnds(const std::string& text, const std::string& ending) {
     return out;
 }
 
-const std::string kSample =
-    "# comment\nv 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nvn 0 0 1\nvn 0 0 -1\n"
-    "f 1//1 2//1 3//2\nF 1 3 4\nf -4/1/-1 -2/2/-2 -1/3/-1\nv +2 -0.5 1e1\nf 5 1 2\n";
+const std::string kSample = "# comment\nv 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nvn 0 0 1\nvn 0 0 -1\n"
+                            "f 1//1 2//1 3//2\nF 1 3 4\nf -4/1/-1 -2/2/-2 -1/3/-1\nv +2 -0.5 1e1\nf 5 1 2\n";
 
 TEST(ObjLineEnds, newlineCarriageReturnAndBothReadAlike) {
     Mesh lf = parsedText(kSample);

@@ -117,7 +117,7 @@ TEST(OrientAndPinch, rebuildEqualsSeparateCallsOnManyComponentsAndPinches) {
     for (int mode : {0, 1}) {
         for (bool creases : {false, true}) {
             for (Mesh m : {manyComponents(), withDeletedAndMarked(), bowTieMesh(), weldedCubes()}) {
-                if (creases && m.triangleCount() > 2) m.triangles[2].cornerNormal[1] = vec3(3, 1, 2);  // one crease
+                if (creases && m.triangleCount() > 2) m.triangles[2].cornerNormal[1] = vec3(3, 1, 2); // one crease
                 Mesh expected = passByPass(m, mode, creases);
                 if (creases)
                     m.finishImport(mode);
@@ -148,7 +148,7 @@ TEST(OrientAndPinch, rebuildOfOneWindingDropsMarksLikeThePasses) {
 TEST(OrientAndPinch, rebuildSplitsEveryPinchedVertexOnce) {
     Mesh m = rebuilt(manyComponents());
     Mesh again = m;
-    again.splitPinchedVertices();  // nothing left to split
+    again.splitPinchedVertices(); // nothing left to split
     expectSameRecords(again, m);
     // the bow-tie centre and the welded cube corner each gained one copy; the welded-away corner
     // is dead (a dead vertex alone starts no purge)
@@ -177,7 +177,7 @@ TEST(OrientAndPinch, windingMatchesFillThatMarksRecords) {
 TEST(OrientAndPinch, windingHonoursPresetVisitsAndStaleLinks) {
     Mesh m = withDeletedAndMarked();
     ASSERT_TRUE(m.buildLinks());
-    m.triangles[0].flags |= TriangleVisited;  // first of its component: the fill starts past it
+    m.triangles[0].flags |= TriangleVisited; // first of its component: the fill starts past it
     m.triangles[4].flags |= TriangleVisited;
     m.triangles[40].flags |= TriangleVisited | TriangleSelected;
     // a dead record still linked from its alive neighbours, one of them wound against it

@@ -36,8 +36,7 @@ Mesh editedSphere(int rings, int segments) {
             p.red = uint16_t((t * 7919 + c * 104729) & 0xFFFF);
             p.roughness = int16_t((t % 200) * 100 - 10000);
         }
-    for (int s = 0; s < segments; ++s)
-        m.setEdgeFlag(1 + segments + s, 1 + segments + (s + 1) % segments, true);
+    for (int s = 0; s < segments; ++s) m.setEdgeFlag(1 + segments + s, 1 + segments + (s + 1) % segments, true);
     m.deleteTriangle(m.triangleCount() / 2);
     m.vertices[m.vertexCount() / 3].setPinned(true);
     m.vertices[5].position = m.vertices[5].position * 1.25f;

@@ -18,7 +18,7 @@ TEST(AddPolygon, TriangleTakesPolygonMarksOneTwoZeroOnEdgesZeroOneTwo) {
     for (int i = 0; i < 3; ++i) m.addVertex(vec3(float(i), float(i * i), 0));
     m.addPolygon({0, 1, 2}, {true, false, false});
     ASSERT_EQ(m.triangleCount(), 1);
-    EXPECT_EQ(m.triangles[0].flags & EdgeMarks, 0x04);  // polygon edge 0 (p0-p1) is triangle edge 2
+    EXPECT_EQ(m.triangles[0].flags & EdgeMarks, 0x04); // polygon edge 0 (p0-p1) is triangle edge 2
     m.addPolygon({0, 1, 2}, {false, true, false});
     EXPECT_EQ(m.triangles[1].flags & EdgeMarks, 0x01);
     m.addPolygon({0, 1, 2}, {false, false, true});
@@ -30,8 +30,8 @@ TEST(AddPolygon, QuadDiagonalIsUnmarkedOnBothSidesAndShortPolygonsAreIgnored) {
     for (int i = 0; i < 4; ++i) m.addVertex(vec3(float(i & 1), float(i >> 1), 0));
     m.addPolygon({0, 1, 3, 2}, std::vector<bool>(4, true));
     ASSERT_EQ(m.triangleCount(), 2);
-    EXPECT_EQ(m.triangles[0].flags & EdgeMarks, 0x01 | 0x04);  // diagonal 3-0 is edge 1
-    EXPECT_EQ(m.triangles[1].flags & EdgeMarks, 0x01 | 0x02);  // diagonal 0-3 is edge 2
+    EXPECT_EQ(m.triangles[0].flags & EdgeMarks, 0x01 | 0x04); // diagonal 3-0 is edge 1
+    EXPECT_EQ(m.triangles[1].flags & EdgeMarks, 0x01 | 0x02); // diagonal 0-3 is edge 2
     m.addPolygon({0, 1}, {true, true});
     m.addPolygon({0, 1, 2});
     EXPECT_EQ(m.triangleCount(), 3);
@@ -60,8 +60,8 @@ TEST(Primitives, CylinderCountsAndMarks) {
     EXPECT_EQ(soft->vertexCount(), 50);
     EXPECT_EQ(soft->triangleCount(), 96);
     EdgeCounts e = countEdges(*soft);
-    EXPECT_EQ(e.marked, 48);         // both rims
-    EXPECT_EQ(e.unmarked, 24 + 24 + 48);  // verticals, side diagonals, cap spokes
+    EXPECT_EQ(e.marked, 48);             // both rims
+    EXPECT_EQ(e.unmarked, 24 + 24 + 48); // verticals, side diagonals, cap spokes
     MeshPtr hard(Mesh::createCylinder(24, true));
     EXPECT_MESH_VALID(*hard);
     EXPECT_EQ(countEdges(*hard).marked, 72);
@@ -79,16 +79,16 @@ TEST(Primitives, CylinderWithoutSegmentsHasNoTriangles) {
 }
 
 TEST(Primitives, EverySolidWindsOutwardLikeTheOthers) {
-    MeshPtr solids[] = {MeshPtr(Mesh::createTetrahedron()), MeshPtr(Mesh::createCube()),
-                        MeshPtr(Mesh::createOctahedron()),  MeshPtr(Mesh::createDodecahedron()),
-                        MeshPtr(Mesh::createIcosahedron()), MeshPtr(Mesh::createCylinder(24, false)),
+    MeshPtr solids[] = {MeshPtr(Mesh::createTetrahedron()),    MeshPtr(Mesh::createCube()),
+                        MeshPtr(Mesh::createOctahedron()),     MeshPtr(Mesh::createDodecahedron()),
+                        MeshPtr(Mesh::createIcosahedron()),    MeshPtr(Mesh::createCylinder(24, false)),
                         MeshPtr(Mesh::createCapsule(1, false))};
     const int counts[][2] = {{4, 4}, {8, 12}, {6, 8}, {20, 36}, {12, 20}, {50, 96}};
     for (size_t i = 0; i < 6; ++i) {
         EXPECT_EQ(solids[i]->vertexCount(), counts[i][0]);
         EXPECT_EQ(solids[i]->triangleCount(), counts[i][1]);
     }
-    EXPECT_EQ(countEdges(*solids[3]).marked, 30);  // the pentagon outlines of the dodecahedron
+    EXPECT_EQ(countEdges(*solids[3]).marked, 30); // the pentagon outlines of the dodecahedron
     for (const MeshPtr& m : solids) {
         EXPECT_MESH_VALID(*m);
         EXPECT_EQ(countEdges(*m).open, 0);

@@ -28,7 +28,9 @@ TEST(RebuildPasses, rebuildEqualsItsPassesRunOneByOne) {
             Mesh expected = passByPass(m, mode);
             m.rebuild(mode);
             expectSameRecords(m, expected);
-            if (!m.invalid) { EXPECT_MESH_VALID(m); }
+            if (!m.invalid) {
+                EXPECT_MESH_VALID(m);
+            }
         }
     }
 }
@@ -81,13 +83,14 @@ TEST(RebuildPasses, perVertexPassesMatchPlainVertexOrder) {
     expectSameRecords(normals, expectedNormals);
 
     Mesh rings = base, expectedRings = base;
-    for (int v = 0; v < base.vertexCount(); v += 3) rings.vertices[v].flags |= VertexOpen;  // stale flags to mend
+    for (int v = 0; v < base.vertexCount(); v += 3) rings.vertices[v].flags |= VertexOpen; // stale flags to mend
     expectedRings = rings;
     rings.updateAllRings();
     for (int v = 0; v < base.vertexCount(); ++v)
         if (expectedRings.vertices[v].alive()) expectedRings.updateVertexRing(v);
     for (int v = 0; v < base.vertexCount(); ++v)
-        if (expectedRings.vertices[v].alive() && expectedRings.isSeamCorner(v)) expectedRings.vertices[v].setPinned(true);
+        if (expectedRings.vertices[v].alive() && expectedRings.isSeamCorner(v))
+            expectedRings.vertices[v].setPinned(true);
     expectSameRecords(rings, expectedRings);
 }
 

@@ -120,7 +120,9 @@ TEST_F(SceneFiles, writingLeavesTheSceneAsItWas) {
     std::string first = sceneBytes(s);
     for (size_t i = 0; i < tools.size(); ++i) EXPECT_EQ(tools[i]->flags, before[i]);
     for (Tool* t : tools)
-        if (t->element) { EXPECT_EQ(t->element->id, -1); }
+        if (t->element) {
+            EXPECT_EQ(t->element->id, -1);
+        }
     EXPECT_EQ(sceneBytes(s), first);
 }
 
@@ -218,7 +220,8 @@ Element* countedPlaceholder(bool charged) {
 
 // The scene's bytes with its element chunk replaced by `count` bare records (8 bytes each) of
 // the unknown kinds kind(i); the placeholder count is reset, the read is left to the caller.
-template <class Kind> std::string withBareUnknownRecords(Scene& s, int count, Kind kind) {
+template <class Kind>
+std::string withBareUnknownRecords(Scene& s, int count, Kind kind) {
     std::string b = sceneBytes(s);
     size_t chunk = b.rfind(std::string("\xEE\xEE\xEE\xEE", 4));
     b.resize(chunk + 8);
@@ -293,19 +296,16 @@ TEST_F(SceneFiles, damagedLinksAreRefused) {
     const std::string good = sceneBytes(s);
     // records start after the version chunk and the tool chunk header
     const size_t rec0 = 16, body0 = rec0 + 8;
-    const size_t children0 = body0 + 177; // first child index of P
+    const size_t children0 = body0 + 177;          // first child index of P
     const size_t ring1 = rec0 + 8 + 205 + 8 + 177; // ring successor of the first child
     struct Case {
         const char* what;
         size_t offset;
         uint32_t value;
     } cases[] = {
-        {"child index past the tools", children0, 3},
-        {"child names the top record", children0, 0},
-        {"duplicate child", children0 + 4, 1},
-        {"ring successor past the tools", ring1, 9},
-        {"two tools name one successor", ring1, 2},
-        {"element index past the elements", ring1 + 4, 0},
+        {"child index past the tools", children0, 3}, {"child names the top record", children0, 0},
+        {"duplicate child", children0 + 4, 1},        {"ring successor past the tools", ring1, 9},
+        {"two tools name one successor", ring1, 2},   {"element index past the elements", ring1 + 4, 0},
     };
     for (const Case& c : cases) {
         std::string bad = good;
@@ -355,8 +355,12 @@ TEST_F(SceneFiles, everyPrefixIsReadOrRefusedCleanly) {
             std::memcpy(block.get(), full.data(), n);
             Scene r;
             bool ok = readSceneBytes(r, block.get(), n);
-            if (n == full.size()) { EXPECT_TRUE(ok); }
-            if (!ok) { EXPECT_TRUE(allTools(r).empty()) << n; }
+            if (n == full.size()) {
+                EXPECT_TRUE(ok);
+            }
+            if (!ok) {
+                EXPECT_TRUE(allTools(r).empty()) << n;
+            }
         }
     }
 }
@@ -422,7 +426,8 @@ TEST_F(SceneFiles, olderVersionChunkGovernsTheChunksAfterIt) {
 // in the tool, 41-byte triangles, and matrices stored column by column.
 TEST_F(SceneFiles, fileWithoutVersionChunkReadsOldestLayouts) {
     std::string tool;
-    for (int i = 0; i < 16; ++i) appendFloat(tool, i == 0 || i == 5 || i == 10 || i == 15 ? 1.0f : i == 12 ? 7.0f : 0.0f);
+    for (int i = 0; i < 16; ++i)
+        appendFloat(tool, i == 0 || i == 5 || i == 10 || i == 15 ? 1.0f : i == 12 ? 7.0f : 0.0f);
     for (int i = 0; i < 16; ++i) appendFloat(tool, i % 5 == 0 ? 1.0f : 0.0f);
     for (int i = 0; i < 6; ++i) appendFloat(tool, 0.0f);
     appendWord(tool, 0);

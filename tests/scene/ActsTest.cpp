@@ -6,9 +6,9 @@
 #include "scene/UndoStack.h"
 
 using namespace kal;
+using kal::test::node;
 using kal::test::snapshot;
 using kal::test::TestElement;
-using kal::test::node;
 
 namespace {
 
@@ -239,8 +239,7 @@ TEST(UndoStack, keepsTwentyRecordsAndDropsTheOldest) {
         EXPECT_EQ(stack.acts.size(), 15u);
         EXPECT_EQ(stack.cursor, 14);
         EXPECT_EQ(live, 15);
-        while (stack.undo()) {
-        }
+        while (stack.undo()) {}
         EXPECT_EQ(stack.cursor, -1);
         EXPECT_FALSE(stack.undo());
         EXPECT_TRUE(stack.redo());
@@ -269,8 +268,7 @@ TEST(UndoStack, pushAfterUndosDropsTheRedoTail) {
     EXPECT_EQ(stack.cursor, 1);
     // a full list that was undone completely keeps only the new record
     for (int i = 0; i < 18; ++i) stack.push(new Plain());
-    while (stack.undo()) {
-    }
+    while (stack.undo()) {}
     stack.push(new Plain());
     EXPECT_EQ(stack.acts.size(), 1u);
     EXPECT_EQ(stack.cursor, 0);

@@ -5,8 +5,8 @@
 #include "scene/Tool.h"
 
 using namespace kal;
-using kal::test::TestElement;
 using kal::test::node;
+using kal::test::TestElement;
 
 namespace {
 

@@ -11,8 +11,8 @@
 #include "scene/Tool.h"
 
 using namespace kal;
-using kal::test::TestElement;
 using kal::test::node;
+using kal::test::TestElement;
 
 namespace {
 
@@ -137,7 +137,8 @@ TEST(Scene, cycleCurrentToolWrapsBothWays) {
 TEST(Scene, placeToolPutsLinkedCopiesOnTheirOwnRing) {
     Scene scene;
     Tool* tmpl = scene.addToMainRoot(new Tool(nullptr, mat4(), pbr(), false));
-    std::vector<mat4> where{mat4::translationXYZ(1, 0, 0), mat4::translationXYZ(2, 0, 0), mat4::translationXYZ(3, 0, 0)};
+    std::vector<mat4> where{mat4::translationXYZ(1, 0, 0), mat4::translationXYZ(2, 0, 0),
+                            mat4::translationXYZ(3, 0, 0)};
     Tool* last = scene.placeTool(tmpl, where, 0, false, false);
     ASSERT_EQ(scene.sceneRoot->children.size(), 3u);
     EXPECT_EQ(last, scene.sceneRoot->children[2]);

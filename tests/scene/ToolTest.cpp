@@ -8,8 +8,8 @@
 #include "scene/Tool.h"
 
 using namespace kal;
-using kal::test::TestElement;
 using kal::test::node;
+using kal::test::TestElement;
 
 namespace {
 

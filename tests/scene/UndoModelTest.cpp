@@ -198,7 +198,8 @@ void runSession(unsigned seed, int steps) {
         for (int i = 0; i < steps; ++i) s.step();
         ASSERT_EQ(int(s.states.size()), int(s.stack.acts.size()));
         for (int i = int(s.states.size()) - 1; i >= 0; --i) {
-            ASSERT_EQ(firstDifference(snapshot(s.scene), s.states[size_t(i)]), "") << "seed " << seed << " before undoing step " << i << " (" << s.names[size_t(i)] << ")";
+            ASSERT_EQ(firstDifference(snapshot(s.scene), s.states[size_t(i)]), "")
+                << "seed " << seed << " before undoing step " << i << " (" << s.names[size_t(i)] << ")";
             ASSERT_TRUE(s.stack.undo());
             s.scene.rebuildToolLists();
         }
@@ -206,8 +207,8 @@ void runSession(unsigned seed, int steps) {
         for (size_t i = 0; i < s.states.size(); ++i) {
             ASSERT_TRUE(s.stack.redo());
             s.scene.rebuildToolLists();
-            ASSERT_EQ(firstDifference(snapshot(s.scene), s.states[i]), "") << "seed " << seed << " redo of step " << i << " ("
-                                                      << s.names[i] << ")";
+            ASSERT_EQ(firstDifference(snapshot(s.scene), s.states[i]), "")
+                << "seed " << seed << " redo of step " << i << " (" << s.names[i] << ")";
         }
         // a second full round trip lands on the same states
         while (s.stack.undo()) s.scene.rebuildToolLists();

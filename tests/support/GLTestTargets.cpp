@@ -17,8 +17,8 @@ void resetSharedGeometry() {
 
 std::unique_ptr<FBO> makeColourTarget(int w, int h, Texture2D*& colour, float r, float g, float b, float a) {
     auto target = std::make_unique<FBO>(0, w, h, 1);
-    colour = target->addAttachment(new Texture2D(w, h, glenum::Rgba8, glenum::Rgba, glenum::UnsignedByte,
-                                                 glenum::ClampToEdge, glenum::Nearest));
+    colour = target->addAttachment(
+        new Texture2D(w, h, glenum::Rgba8, glenum::Rgba, glenum::UnsignedByte, glenum::ClampToEdge, glenum::Nearest));
     if (!target->bind()) return nullptr;
     gl->glViewport(0, 0, w, h);
     gl->glDrawBuffer(GLenum(colour->attachment));

@@ -4,7 +4,8 @@
 
 namespace kal::test {
 
-template <class T> class GlobalScope {
+template <class T>
+class GlobalScope {
 public:
     explicit GlobalScope(T& global) : global_(global), saved_(global) {}
     GlobalScope(T& global, const T& value) : GlobalScope(global) { global = value; }

@@ -9,7 +9,8 @@ namespace kal::test {
 
 struct Bytes {
     std::string s;
-    template <class T> Bytes& raw(T v) {
+    template <class T>
+    Bytes& raw(T v) {
         char b[sizeof v];
         std::memcpy(b, &v, sizeof v); // the tests run on little-endian hosts
         s.append(b, sizeof v);

@@ -6,8 +6,8 @@ namespace kal::test {
 
 int addTri(Mesh& m, int a, int b, int c, int marks) {
     pbr material;
-    return m.addTriangle(MeshTriangle(a, b, c, -1, -1, -1, marks & 1, marks & 2, marks & 4, material, material,
-                                      material));
+    return m.addTriangle(
+        MeshTriangle(a, b, c, -1, -1, -1, marks & 1, marks & 2, marks & 4, material, material, material));
 }
 
 Mesh rebuilt(Mesh m, int mode) {
@@ -43,8 +43,7 @@ Mesh octahedronMesh() {
     m.addVertex(vec3(0, -1, 0));
     m.addVertex(vec3(0, 0, 1));
     m.addVertex(vec3(0, 0, -1));
-    const int faces[8][3] = {{0, 2, 4}, {2, 1, 4}, {1, 3, 4}, {3, 0, 4},
-                             {2, 0, 5}, {1, 2, 5}, {3, 1, 5}, {0, 3, 5}};
+    const int faces[8][3] = {{0, 2, 4}, {2, 1, 4}, {1, 3, 4}, {3, 0, 4}, {2, 0, 5}, {1, 2, 5}, {3, 1, 5}, {0, 3, 5}};
     for (const auto& f : faces) addTri(m, f[0], f[1], f[2]);
     return m;
 }
@@ -141,7 +140,7 @@ Mesh hexagonFanMesh() {
 Mesh awkwardGrid() {
     Mesh m = rebuilt(gridMesh(4));
     for (int x = 0; x < 3; ++x) m.setEdgeFlag(5 + x, 6 + x, true);
-    std::swap(m.triangles[6].vertex[0], m.triangles[6].vertex[1]);  // wound the other way
+    std::swap(m.triangles[6].vertex[0], m.triangles[6].vertex[1]); // wound the other way
     m.triangles[11].flags &= uint8_t(~TriangleAlive);
     m.vertices[7].position.z = 0.75f;
     m.vertices[12].position.z = -0.5f;

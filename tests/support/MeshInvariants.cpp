@@ -137,8 +137,7 @@ bool facesAgainstWinding(const Mesh& m, const MeshTriangle& tri) {
         std::sort(sorted.begin(), sorted.end());
         bool repeats = std::adjacent_find(sorted.begin(), sorted.end()) != sorted.end();
         if (repeats || int(ring.size()) != uses[size_t(v)])
-            r.fail("ring walk of vertex ", v, " reaches ", ring.size(), " triangles, ", uses[size_t(v)],
-                   " name it");
+            r.fail("ring walk of vertex ", v, " reaches ", ring.size(), " triangles, ", uses[size_t(v)], " name it");
     }
 
     for (size_t k = 0; k < m.selectedVertices.size(); ++k) {

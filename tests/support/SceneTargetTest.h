@@ -46,8 +46,7 @@ protected:
         ASSERT_TRUE(target.bind());
         gl->glViewport(0, 0, size, size);
         const GLenum buffers[4] = {GLenum(target.idTexture->attachment), GLenum(target.colorTexture->attachment),
-                                   GLenum(target.lightTexture->attachment),
-                                   GLenum(target.normalTexture->attachment)};
+                                   GLenum(target.lightTexture->attachment), GLenum(target.normalTexture->attachment)};
         gl->glDrawBuffers(4, buffers);
         clear();
         gl->glEnable(GL_DEPTH_TEST);

@@ -31,7 +31,8 @@ TEST_F(ArrayDraw, cubesAlongACircleShowAtEveryStepUnderTheArraysId) {
     Scene scene;
     Tool* cube = new Tool(Mesh::createCube(), mat4::uniformScaling(2), pbr(), false);
     scene.addToMainRoot(cube);
-    Array* array = new Array(circle, {cube}, {arrayEntry(1, 1, EntryCyclic)}, ArraySimple, mat4(), mat4(), pbr(), false);
+    Array* array =
+        new Array(circle, {cube}, {arrayEntry(1, 1, EntryCyclic)}, ArraySimple, mat4(), mat4(), pbr(), false);
     scene.sceneRoot->addChild(array, false);
     scene.rebuildToolLists();
     scene.sceneLists.drawWithIds(0, 2, true);

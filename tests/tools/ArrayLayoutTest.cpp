@@ -194,7 +194,9 @@ TEST(ArrayLayout, nothingIsCollectedWithoutCopiesSegmentsOrACurve) {
         int items;
         std::vector<uint32_t> sequence;
         size_t listed; // an empty sequence still lists the array itself
-    } cases[] = {{chainCurve(3, false), 0, {0x8001}, 0}, {new Curve(0), 1, {0x8001}, 0}, {nullptr, 1, {0x8001}, 0},
+    } cases[] = {{chainCurve(3, false), 0, {0x8001}, 0},
+                 {new Curve(0), 1, {0x8001}, 0},
+                 {nullptr, 1, {0x8001}, 0},
                  {chainCurve(3, false), 1, {}, 1}};
     for (Case& c : cases) {
         Fixture f(c.curve, c.items, c.sequence, ArraySimple, mat4());
@@ -216,7 +218,8 @@ TEST(ArrayLayout, aDamagedNeighbourTableEndsTheWalk) {
 TEST(ArrayCopies, eachPickedItemIsClonedOntoItsRing) {
     std::unique_ptr<Tool> item(itemTool(1));
     item->addChild(itemTool(2), false);
-    std::unique_ptr<Array> a(new Array(nullptr, {item.get(), nullptr, item.get()}, {}, 0, mat4(), mat4(), pbr(), false));
+    std::unique_ptr<Array> a(
+        new Array(nullptr, {item.get(), nullptr, item.get()}, {}, 0, mat4(), mat4(), pbr(), false));
     ASSERT_EQ(a->copies.size(), 3u);
     EXPECT_EQ(a->copies[1], nullptr);
     ASSERT_NE(a->copies[0], a->copies[2]);
@@ -231,8 +234,8 @@ TEST(ArrayCopies, eachPickedItemIsClonedOntoItsRing) {
 
 TEST(ArrayCopies, copyWithoutChildrenLeavesUnmarkedCopiesOut) {
     std::vector<Tool*> items{itemTool(1), itemTool(2), itemTool(3)};
-    std::unique_ptr<Array> a(new Array(nullptr, items, {arrayEntry(2, 1, 0)}, ArrayChain, arrayAlternateMatrix(1),
-                                       mat4(), pbr(), false));
+    std::unique_ptr<Array> a(
+        new Array(nullptr, items, {arrayEntry(2, 1, 0)}, ArrayChain, arrayAlternateMatrix(1), mat4(), pbr(), false));
     a->copies[0]->setMark(1);
     a->copies[2]->setMark(1);
     std::unique_ptr<Tool> b(a->copy(false, false));

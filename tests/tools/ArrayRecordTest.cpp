@@ -24,7 +24,8 @@ namespace {
 
 struct Bytes {
     std::string s;
-    template <class T> Bytes& raw(T v) {
+    template <class T>
+    Bytes& raw(T v) {
         char b[sizeof v];
         std::memcpy(b, &v, sizeof v);
         s.append(b, sizeof v);
@@ -177,7 +178,7 @@ TEST(ArrayRecord, olderBodiesReadColumnOrderedMatricesAndByteColours) {
             for (int c = 0; c < 4; ++c)
                 for (int r = 0; r < 4; ++r) b.f32(m->m[4 * r + c]);
         b.f32(0).f32(1).f32(0).f32(0).f32(0).f32(2); // constraint axes
-        b.u32(0xDEADBEEF);                         // not read
+        b.u32(0xDEADBEEF);                           // not read
         b.u8(1).u8(2).u8(3).u8(255).u8(4).u8(5).u8(6).u8(7);
         b.u8(0x21).u32(2).u32(3).u32(4).u32(9).i32(6);
         b.u32(3).i32(1).i32(-1).i32(2).u32(1).u32(arrayEntry(2, 1, EntryHead)).u8(1);
@@ -225,10 +226,11 @@ TEST(ArrayRecord, damagedLinksAndCountsAreRefusedWithTheSceneUnchanged) {
         std::string image;
         bool accepted;
     } cases[] = {
-        {"a copy and an empty entry", image(Bytes(arrayAt0({}, {1, -1})).record(plainToolTag, toolBody({}, 1, -1)), curve),
-         true},
+        {"a copy and an empty entry",
+         image(Bytes(arrayAt0({}, {1, -1})).record(plainToolTag, toolBody({}, 1, -1)), curve), true},
         {"copies past the end", image(Bytes().record(arrayToolTag, arrayBody({}, 0, 0, {}, 1000, 1)), curve), false},
-        {"entries past the end", image(Bytes().record(arrayToolTag, arrayBody({}, 0, 0, {}, 0, 1 << 20)), curve), false},
+        {"entries past the end", image(Bytes().record(arrayToolTag, arrayBody({}, 0, 0, {}, 0, 1 << 20)), curve),
+         false},
         {"a copy named twice", image(Bytes(arrayAt0({}, {1, 1})).record(plainToolTag, toolBody({}, 1, -1)), curve),
          false},
         {"a copy that is a child", image(Bytes(arrayAt0({1}, {1})).record(plainToolTag, toolBody({}, 1, -1)), curve),

@@ -46,7 +46,9 @@ std::unique_ptr<BiTool> readEnd(uint32_t tag, const std::string& s) {
     return end;
 }
 
-std::string record(uint32_t tag, const std::string& payload) { return Bytes().u32(tag).u32(uint32_t(payload.size())).s + payload; }
+std::string record(uint32_t tag, const std::string& payload) {
+    return Bytes().u32(tag).u32(uint32_t(payload.size())).s + payload;
+}
 
 class BiToolRecord : public ::testing::Test {
 protected:
@@ -143,13 +145,9 @@ TEST_F(BiToolRecord, everyShortBodyRefusesTheFileNamingItAndLeavesTheSceneAlone)
     for (uint32_t tag : {biToolRecordTag, cableRecordTag}) {
         for (size_t n = 0; n <= whole.size(); ++n) {
             const std::string records = record(tag, whole.substr(0, n));
-            const std::string file = Bytes()
-                                         .u32(versionChunkTag)
-                                         .u32(currentFileVersion)
-                                         .u32(toolChunkTag)
-                                         .u32(uint32_t(records.size()))
-                                         .s +
-                                     records;
+            const std::string file =
+                Bytes().u32(versionChunkTag).u32(currentFileVersion).u32(toolChunkTag).u32(uint32_t(records.size())).s +
+                records;
             // a fresh allocation of exactly the file, so that a read past it is seen
             std::vector<uint8_t> bytes(file.begin(), file.end());
             Scene scene;

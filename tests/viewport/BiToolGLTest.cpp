@@ -30,7 +30,8 @@ constexpr int size = 32;
 class PairView : public test::TargetsView {
 public:
     PairView() : TargetsView(size) { backgroundColor = wvec4(0, 0, 0, 0); }
-    template <class T> T* add(Tool* parent, T* t) {
+    template <class T>
+    T* add(Tool* parent, T* t) {
         (parent ? parent : scene->sceneRoot)->addChild(t, false);
         return t;
     }

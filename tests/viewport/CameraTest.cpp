@@ -150,7 +150,7 @@ TEST(CameraOperations, ZoomScalesTranslationAndNeverGoesBelowFloor) {
     zoomCamera(c, -120.0f / 1000.0f);
     EXPECT_NEAR(c.scale, 0.88f, 1e-6f);
     EXPECT_NEAR(c.translation.y, 17.6f, 1e-4f);
-    zoomCamera(c, -1.5f);  // a factor below zero
+    zoomCamera(c, -1.5f); // a factor below zero
     EXPECT_FLOAT_EQ(c.scale, kMinCameraScale);
 }
 
@@ -165,4 +165,3 @@ TEST(CameraOperations, TurntableMakesAFullTurnIn1440Steps) {
     for (int i = 0; i < 720; ++i) turnCamera(c);
     for (int i = 0; i < 9; ++i) EXPECT_NEAR(c.rotation.m[i], start.m[i], 2e-3f);
 }
-

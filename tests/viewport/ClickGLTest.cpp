@@ -71,7 +71,8 @@ TEST_F(Click, ADeformStrokeMovesTheSurfaceUnderTheBrush) {
     EXPECT_EQ(v->busy, 0);
 
     int moved = 0;
-    for (int i = 0; i < mesh->vertexCount(); ++i) moved += (mesh->vertices[i].position - before[size_t(i)]).length() > 1e-4f;
+    for (int i = 0; i < mesh->vertexCount(); ++i)
+        moved += (mesh->vertices[i].position - before[size_t(i)]).length() > 1e-4f;
     EXPECT_GT(moved, 0);
     EXPECT_LT(moved, mesh->vertexCount()) << "only the surface under the brush moves";
 }

@@ -433,8 +433,10 @@ TEST_F(Drag, AChainDragMovesOnlyTheCollectedToolsAndLeavesNoMarks) {
         for (Tool* t : {root, upper, lower}) EXPECT_EQ(t->flags & CollectFlag, 0) << length;
         expectExactly(root->composeMatrix(), rootBefore);
         EXPECT_NE(lower->composeMatrix(), lowerBefore) << length;
-        if (length == 0) expectExactly(upper->composeMatrix(), upperBefore); // only the picked link turns
-        else EXPECT_NE(upper->composeMatrix(), upperBefore);
+        if (length == 0)
+            expectExactly(upper->composeMatrix(), upperBefore); // only the picked link turns
+        else
+            EXPECT_NE(upper->composeMatrix(), upperBefore);
         for (Tool* t : {upper, lower}) EXPECT_TRUE(allFinite(t->composeMatrix()));
     }
 }

@@ -51,11 +51,21 @@ TEST_F(DrawnCurve, shapePresetsByIdAndCount) {
         int shape;
         bool axis;
         int points;
-    } cases[] = {{ShapeSegment, true, 2},  {ShapeTriangle, true, 3},   {ShapeSquare, false, 4},
-                 {ShapePentagon, true, 5}, {ShapeHexagon, false, 6},   {ShapeNGon, true, 9},
-                 {ShapeNGon, false, 7},    {ShapeCircle, false, 10},   {ShapeCircle, true, 24},
-                 {ShapeTrefoilKnot, true, 64}, {ShapeTorusKnot, true, 64}, {ShapeChainLink, false, 16},
-                 {ShapeFree, true, 0},     {11, true, 0},              {-3, false, 0}};
+    } cases[] = {{ShapeSegment, true, 2},
+                 {ShapeTriangle, true, 3},
+                 {ShapeSquare, false, 4},
+                 {ShapePentagon, true, 5},
+                 {ShapeHexagon, false, 6},
+                 {ShapeNGon, true, 9},
+                 {ShapeNGon, false, 7},
+                 {ShapeCircle, false, 10},
+                 {ShapeCircle, true, 24},
+                 {ShapeTrefoilKnot, true, 64},
+                 {ShapeTorusKnot, true, 64},
+                 {ShapeChainLink, false, 16},
+                 {ShapeFree, true, 0},
+                 {11, true, 0},
+                 {-3, false, 0}};
     for (const auto& k : cases) {
         std::unique_ptr<Curve> c(v.makeShapeCurve(k.shape, k.axis, 1));
         EXPECT_EQ(c->pointCount(), k.points) << k.shape;
@@ -104,7 +114,7 @@ TEST_F(DrawnCurve, surfaceKindsTakeTheirPresetsAndDrawnCurves) {
     const Tube* tube = static_cast<Tube*>(v.pendingTool->element);
     EXPECT_EQ(tube->axis->pointCount(), 2);
     EXPECT_EQ(tube->section->pointCount(), 6);
-    EXPECT_EQ(tube->axis->useCount, 1); // held through the template
+    EXPECT_EQ(tube->axis->useCount, 1);   // held through the template
     EXPECT_EQ(v.command, Command::Place); // nothing to draw
 
     v.makeInsertTool(InsertKind::TubeDrawnSection, true);

@@ -90,8 +90,7 @@ protected:
     // A sphere of the given radius in pixels, its centre `dx` pixels right of the view's centre.
     // toward: pixels of depth toward the viewer.
     // mesh: the sphere to place (one made here when null).
-    Tool* addSphere(float radiusPixels, float dx, const pbr& material = pbr(), float toward = 0,
-                    Mesh* mesh = nullptr) {
+    Tool* addSphere(float radiusPixels, float dx, const pbr& material = pbr(), float toward = 0, Mesh* mesh = nullptr) {
         mat4 m = mat4::uniformScaling(radiusPixels * unit * correction);
         m *= mat4::translation(centre + vec3(dx * unit, 0, 0) + view->screenNormal() * (toward * unit));
         Tool* t = new Tool(mesh ? mesh : sphereMesh(), m, material, false);
@@ -155,7 +154,9 @@ TEST_F(FrameRender, litSphereOverTheBackgroundWithTheStatusText) {
     EXPECT_GT(img.count(green, 8, 20 + 12, 80, 20 + 24), 5);
     for (int y = 8; y < 20; ++y)
         for (int x = 8; x < 120; ++x)
-            if (img.at(x, y)[0] == 204 && img.at(x, y)[1] == 204) { EXPECT_EQ(img.at(x, y)[3], 255); }
+            if (img.at(x, y)[0] == 204 && img.at(x, y)[1] == 204) {
+                EXPECT_EQ(img.at(x, y)[3], 255);
+            }
 }
 
 TEST_F(FrameRender, noRequestNoFrameAndTheStateIsHandedBack) {
@@ -216,7 +217,8 @@ TEST_F(FrameRender, transparentSphereChangesOnlyThePixelsItCovers) {
         }
     EXPECT_GT(changedInside, 100) << "the glass shows over what lies behind it";
     EXPECT_EQ(changedOutside, 0) << "the refraction mix is held to the transparent layer's pixels";
-    EXPECT_EQ(lastImage, view->transparentTarget->spareColor) << "without glow the image stays in the transparent target";
+    EXPECT_EQ(lastImage, view->transparentTarget->spareColor)
+        << "without glow the image stays in the transparent target";
 }
 
 // Pixels of one colour on the ring of radii [r0, r1) about the view's centre.
@@ -317,7 +319,7 @@ TEST_F(FrameRender, sculptBrushCursorIsDrawnOverTheHoveredObjectOnly) {
     view->setSculptBrush(13);
     hoverMiddle(view);
     const uint8_t pureRed[3] = {255, 0, 0};
-    frame();                    // picks under the cursor
+    frame();                       // picks under the cursor
     const Image hovered = frame(); // shows the brush at the pick
     EXPECT_GT(hovered.count(pureRed, 0, 0, W, H), 10);
     view->setMode(VIEW);
@@ -361,8 +363,8 @@ public:
         delete sphere;
         typeCode = LightningType;
     }
-    void draw(uint32_t objectId, int32_t itemId, const mat4& model, const pbr& material, bool colourIsLight,
-              float time, bool last) override {
+    void draw(uint32_t objectId, int32_t itemId, const mat4& model, const pbr& material, bool colourIsLight, float time,
+              bool last) override {
         pbr timed = material;
         timed.green = timed.blue = uint16_t(int(time) % 1000 * 65);
         Mesh::draw(objectId, itemId, model, timed, colourIsLight, time, last);

@@ -58,7 +58,7 @@ TEST(ViewSetters, BrushSizeReshapesTheRunningDrawStrokeOnlyWhileDrawing) {
     frameMouse.left = 1;
     v.drawAnchored = true;
     v.setBrushSize(40.0f);
-    EXPECT_EQ(v.count("buildDrawnTool"), 0);  // no gesture runs
+    EXPECT_EQ(v.count("buildDrawnTool"), 0); // no gesture runs
     v.busy = 1;
     v.mode = ASSEMBLY;
     v.command = Command::Draw;
@@ -67,7 +67,7 @@ TEST(ViewSetters, BrushSizeReshapesTheRunningDrawStrokeOnlyWhileDrawing) {
     EXPECT_EQ(v.count("buildDrawnTool"), 1);
     frameMouse.left = 0;
     v.setElevation(0.5f);
-    EXPECT_EQ(v.count("buildDrawnTool"), 1);  // the button is up
+    EXPECT_EQ(v.count("buildDrawnTool"), 1); // the button is up
     frameMouse = MouseState();
 }
 
@@ -157,10 +157,10 @@ TEST(ViewAccessors, PixelVectorIsOnePixelAtTheFocusDepthOrTheFrozenBlock) {
     RecordingView v(1000, 800);
     v.updateCamera();
     vec3 px = v.pixelVector(true);
-    EXPECT_NEAR(px.x, 1.0f / 800.0f, 1e-6f);  // one pixel of an 800-pixel smaller side
+    EXPECT_NEAR(px.x, 1.0f / 800.0f, 1e-6f); // one pixel of an 800-pixel smaller side
     EXPECT_NEAR(px.y, 0.0f, 1e-7f);
     EXPECT_TRUE(v.toggleBlockSize());
-    v.zoomView(1.0f);  // zooming does not change a frozen block
+    v.zoomView(1.0f); // zooming does not change a frozen block
     v.updateCamera();
     EXPECT_NEAR(v.pixelVector(true).x, px.x, 1e-7f);
     EXPECT_NEAR(v.pixelVector(false).x, px.x / 2.0f, 1e-6f);
@@ -177,4 +177,3 @@ TEST(ViewAccessors, FocusDepthIsTheDepthOfThePivotPlaneInPerspective) {
     EXPECT_FLOAT_EQ(v.nearPlane(), -v.farDistance);
     EXPECT_DOUBLE_EQ(v.smallerSide(), 800.0);
 }
-

@@ -62,7 +62,7 @@ TEST_F(Frame, StartupLoadsRendersThenBuildsTheEnvironmentOnFrameThree) {
     EXPECT_EQ(v.calls, std::vector<std::string>{"buildEnvironment"});
     EXPECT_EQ(v.startupFrame, 4);
     EXPECT_FALSE(v.renderSimple);
-    EXPECT_EQ(rawMouse.wheel, 120.0f);  // frame 3 reads no input
+    EXPECT_EQ(rawMouse.wheel, 120.0f); // frame 3 reads no input
     EXPECT_FLOAT_EQ(v.camera.scale, 1.0f);
     EXPECT_EQ(v.update(), RecordingView::image()) << "the first frame with the environment draws";
     EXPECT_EQ(v.startupFrame, 4);
@@ -115,7 +115,7 @@ TEST_F(Frame, ButtonEdgeKeyChangeAndBackspaceEachCountAsInput) {
     EXPECT_EQ(v.count("press"), 1);
     EXPECT_EQ(frameMouse.prevLeft, 0);
     EXPECT_EQ(frameMouse.left, 1);
-    v.update();  // held, not moving: no new input
+    v.update(); // held, not moving: no new input
     EXPECT_EQ(v.count("press"), 1);
     test::sendKey(Qt::Key_Shift, true);
     v.update();
@@ -129,7 +129,7 @@ TEST_F(Frame, ButtonEdgeKeyChangeAndBackspaceEachCountAsInput) {
 TEST_F(Frame, CursorOnTheBorderOrOutsideRunsNoStep) {
     RecordingView v(200, 200);
     ready(v);
-    rawMouse.x = 0;  // the one-pixel margin
+    rawMouse.x = 0; // the one-pixel margin
     v.update();
     EXPECT_EQ(v.count("press"), 0);
     v.clearInputState();
@@ -146,7 +146,7 @@ TEST_F(Frame, WheelOutsideTheViewStillZoomsAndIsConsumed) {
     v.update();
     EXPECT_NEAR(v.camera.scale, 0.88f, 1e-6f);
     EXPECT_EQ(rawMouse.wheel, 0.0f);
-    v.update();  // the same notch is not applied twice
+    v.update(); // the same notch is not applied twice
     EXPECT_NEAR(v.camera.scale, 0.88f, 1e-6f);
 }
 
@@ -186,7 +186,7 @@ TEST_F(Frame, LeavingDuringPlaceIdlesAndEnteringRestoresTheChosenModeAndCommand)
     ready(v);
     v.setMode(ASSEMBLY);
     v.setAssemblyCommand(Command::Place);
-    v.command = Command::Move;  // overridden for the length of a click
+    v.command = Command::Move; // overridden for the length of a click
     v.clearInputState();
     EXPECT_EQ(v.mode, IDLE);
     EXPECT_EQ(v.chosenMode, ASSEMBLY);
@@ -215,7 +215,7 @@ TEST_F(Frame, NestedFrameInsideAStepReturnsNullAndChangesNothing) {
     ready(v);
     Texture2D* nested = RecordingView::image();
     v.onPress = [&] {
-        rawMouse.wheel = 120;  // would zoom if the nested frame ran
+        rawMouse.wheel = 120; // would zoom if the nested frame ran
         nested = v.update();
     };
     rawMouse.x = 140;
@@ -296,7 +296,7 @@ TEST_F(Undo, UndoRevertsAtTheCursorAndRedoReappliesTheSameRecord) {
     v.undo();
     EXPECT_FALSE(records[0]->applied);
     EXPECT_EQ(v.undoStack.cursor, -1);
-    v.undo();  // nothing left to revert
+    v.undo(); // nothing left to revert
     EXPECT_EQ(records[0]->toggles, 1);
     v.redo();
     EXPECT_TRUE(records[0]->applied);
@@ -360,9 +360,9 @@ protected:
     void SetUp() override {
         Undo::SetUp();
         tool = new Tool(nullptr, mat4(), pbr(), false);
-        tool->flags |= PlacedFlag;  // linked edits reach placed tools only
+        tool->flags |= PlacedFlag; // linked edits reach placed tools only
         ready(v);
-        push(1);  // an earlier command
+        push(1); // an earlier command
         v.undoStack.push(material = new CountingAct(&live));
         v.materialSource = &dialog;
         v.materialTool = tool;
@@ -393,7 +393,7 @@ TEST_F(LiveMaterial, CancelRevertsTheRecordPushedWhenTheEditBegan) {
     EXPECT_EQ(v.materialTool, nullptr);
     EXPECT_EQ(material->toggles, 1);
     EXPECT_EQ(v.undoStack.cursor, 0);
-    EXPECT_EQ(v.undoStack.acts.size(), 2u);  // kept as redo
+    EXPECT_EQ(v.undoStack.acts.size(), 2u); // kept as redo
 }
 
 TEST_F(LiveMaterial, AcceptedWithoutChangeDropsTheRecord) {
@@ -433,5 +433,5 @@ TEST_F(LiveMaterial, AnEditWithoutADialogEndsInsteadOfFollowingNothing) {
     v.materialSource = nullptr;
     v.update();
     EXPECT_FALSE(v.liveMaterial);
-    EXPECT_EQ(material->toggles, 1);  // treated as cancelled
+    EXPECT_EQ(material->toggles, 1); // treated as cancelled
 }

@@ -39,8 +39,11 @@ TEST_F(InsertFactory, EveryMeshKindBuildsAnOwnedTemplateWithDefaults) {
     const struct {
         InsertKind kind;
         int triangles;
-    } solids[] = {{InsertKind::Tetrahedron, 4}, {InsertKind::Cube, 12}, {InsertKind::Octahedron, 8},
-                  {InsertKind::Dodecahedron, 36}, {InsertKind::Icosahedron, 20}};
+    } solids[] = {{InsertKind::Tetrahedron, 4},
+                  {InsertKind::Cube, 12},
+                  {InsertKind::Octahedron, 8},
+                  {InsertKind::Dodecahedron, 36},
+                  {InsertKind::Icosahedron, 20}};
     for (int k = int(InsertKind::Tetrahedron); k <= int(InsertKind::Capsule); ++k) {
         const InsertKind kind = InsertKind(k);
         v.makeInsertTool(kind, false);

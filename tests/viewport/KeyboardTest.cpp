@@ -32,7 +32,7 @@ TEST(Keyboard, PollReportsPressesAndReleasesOnTheirEdgesOnly) {
     table['A'] = 0x80;
     EXPECT_EQ(k.pollFrom(table), 1);
     EXPECT_TRUE(k.pressed('A'));
-    EXPECT_EQ(k.pollFrom(table), 0);  // held: no edge
+    EXPECT_EQ(k.pollFrom(table), 0); // held: no edge
     EXPECT_TRUE(k.isDown('A'));
     EXPECT_FALSE(k.pressed('A'));
     table['A'] = 0;
@@ -45,7 +45,7 @@ TEST(Keyboard, PollReportsPressesAndReleasesOnTheirEdgesOnly) {
 TEST(Keyboard, OnlyTheHighNibbleMeansDown) {
     Keyboard k;
     uint8_t table[256] = {};
-    table[1] = 0x0F;   // toggle-style low bits alone are not a held key
+    table[1] = 0x0F; // toggle-style low bits alone are not a held key
     table[2] = 0x10;
     k.pollFrom(table);
     EXPECT_FALSE(k.isDown(1));
@@ -59,9 +59,9 @@ TEST(Keyboard, ByteViewPutsShiftAt33AndCtrlAt35) {
     k.pollFrom(table);
     table[VkControl] = 0x80;
     k.pollFrom(table);
-    EXPECT_EQ(k.bytes()[32], 1);  // Shift previous
-    EXPECT_EQ(k.bytes()[33], 1);  // Shift current
-    EXPECT_EQ(k.bytes()[34], 0);  // Ctrl previous
+    EXPECT_EQ(k.bytes()[32], 1); // Shift previous
+    EXPECT_EQ(k.bytes()[33], 1); // Shift current
+    EXPECT_EQ(k.bytes()[34], 0); // Ctrl previous
     EXPECT_EQ(k.bytes()[35], 1);
 }
 
@@ -114,7 +114,7 @@ TEST_F(KeyTable, KeypadDigitsAreNotMainKeyboardDigits) {
 
 TEST_F(KeyTable, AutoRepeatIsIgnored) {
     test::sendKey(Qt::Key_A, true);
-    test::sendKey(Qt::Key_A, false, true);  // a repeat's release is not the real release
+    test::sendKey(Qt::Key_A, false, true); // a repeat's release is not the real release
     EXPECT_EQ(platformByte('A'), 0x80);
     test::sendKey(Qt::Key_A, false);
     EXPECT_EQ(platformByte('A'), 0);

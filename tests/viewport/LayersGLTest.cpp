@@ -167,8 +167,8 @@ TEST_F(Layers, hiddenTransparentLayerStaysEmpty) {
 
 TEST_F(Layers, backgroundPictureIsScaledOntoTheWholeView) {
     // a 2 x 1 picture: red on the left, green on the right
-    auto* image = new Texture2D(2, 1, glenum::Rgba8, glenum::Rgba, glenum::UnsignedByte, glenum::ClampToEdge,
-                                glenum::Nearest);
+    auto* image =
+        new Texture2D(2, 1, glenum::Rgba8, glenum::Rgba, glenum::UnsignedByte, glenum::ClampToEdge, glenum::Nearest);
     const uint8_t texels[8] = {255, 0, 0, 255, 0, 255, 0, 255};
     image->setData(texels, 8);
     FBOTexture picture(image);

@@ -34,8 +34,8 @@ public:
 struct Sphere {
     vec3 centre;
     float radius;
-    uint32_t id;           // as written, flag bit included
-    uint32_t item;         // left half; the right half writes item + 1
+    uint32_t id;   // as written, flag bit included
+    uint32_t item; // left half; the right half writes item + 1
     uint32_t materialWord;
     bool writeNormal = true;
 };
@@ -113,8 +113,8 @@ protected:
     uint32_t idOf(Tool* t) { return uint32_t(view->scene->idOf(t)); }
 
     void clearTargets() {
-        for (FBOScene* target : {static_cast<FBOScene*>(view->opaqueTarget),
-                                 static_cast<FBOScene*>(view->transparentTarget)}) {
+        for (FBOScene* target :
+             {static_cast<FBOScene*>(view->opaqueTarget), static_cast<FBOScene*>(view->transparentTarget)}) {
             ASSERT_TRUE(target->bind());
             const GLuint zeroIds[4] = {0, 0, 0, 0};
             const GLfloat zero[4] = {0, 0, 0, 0};
@@ -270,7 +270,7 @@ TEST_F(PickingGL, transparentSurfaceInFrontWinsAndTheSelectionBitIsCleared) {
     draw(*view->opaqueTarget, opaque);
     draw(*view->transparentTarget, glass);
 
-    cursorAt(42, 24);  // x = 0.21: both spheres cover it
+    cursorAt(42, 24); // x = 0.21: both spheres cover it
     PickRecord r = view->pickAt(PlaceOnObject, nullptr);
     ASSERT_EQ(r.kind, 1);
     EXPECT_EQ(r.stencilBits, 2);
@@ -278,7 +278,7 @@ TEST_F(PickingGL, transparentSurfaceInFrontWinsAndTheSelectionBitIsCleared) {
     EXPECT_EQ(r.object, front);
     EXPECT_NEAR(r.point.z, surfaceAt(glass, 42, 24).z, 2 * kHalfPixel);
 
-    cursorAt(22, 24);  // x = -0.21: only the opaque sphere
+    cursorAt(22, 24); // x = -0.21: only the opaque sphere
     r = view->pickAt(PlaceOnObject, nullptr);
     ASSERT_EQ(r.kind, 1);
     EXPECT_EQ(r.stencilBits, 1);
@@ -487,7 +487,8 @@ TEST_F(PickingGL, pressPlacementMakesOnePlacementPerSymmetricCopy) {
     ASSERT_EQ(view->placements.size(), 1u);
     EXPECT_EQ(view->firstPlacement, view->placements[0]);
     // the first copy sits at the pick, in the object's frame
-    test::expectVecNear(vec3(0, 0, 0) * view->placements[0], view->pressPick.point * view->pressPick.worldToFrame, 1e-5f);
+    test::expectVecNear(vec3(0, 0, 0) * view->placements[0], view->pressPick.point * view->pressPick.worldToFrame,
+                        1e-5f);
 
     view->symmetry = SymmetrySetting{1, 0, 0, 0, 0, 1, 4};
     ASSERT_EQ(view->pressPlacement(), 1);
@@ -508,14 +509,14 @@ TEST_F(PickingGL, snapSymmetryMergesACopyNearTheMirrorPlaneOntoIt) {
     view->symmetry = SymmetrySetting{1, 0, 0, 0, 0, 0, 6};
     view->snapSymmetry = true;
     view->symmetryThreshold = 0.5f;
-    view->brushSize = 4.0f;  // merge within 2 pixels
+    view->brushSize = 4.0f; // merge within 2 pixels
     cursorAt(32, 27);
     ASSERT_EQ(view->pressPlacement(), 1);
     EXPECT_EQ(view->placements.size(), 1u);
     EXPECT_EQ(view->symmetryMerges.size(), 1u);
     EXPECT_NEAR(view->pressPick.point.x, 0.0f, 1e-5f);
 
-    cursorAt(44, 27);  // a quarter unit off the plane: two copies
+    cursorAt(44, 27); // a quarter unit off the plane: two copies
     ASSERT_EQ(view->pressPlacement(), 1);
     EXPECT_EQ(view->placements.size(), 2u);
     EXPECT_TRUE(view->symmetryMerges.empty());
@@ -558,7 +559,7 @@ TEST_F(PickingGL, placeDragKeepsTheScreenMirrorPlaneOfThePressWhileTheCameraTurn
     view->frame = FrameScreen;
     view->symmetry = SymmetrySetting{1, 0, 0, 0, 0, 0, 6};
     view->relativeToChild = 3;
-    view->hierarchyTarget = 0;  // placements in world space
+    view->hierarchyTarget = 0; // placements in world space
     cursorAt(38, 27);
     ASSERT_EQ(view->pressPlacement(), 1);
     const vec3 press = view->pressPick.point;
@@ -585,7 +586,7 @@ TEST_F(PickingGL, multiplyPreviewListsTheCopiesWithoutTheOriginal) {
     view->setAssemblyCommand(Command::Multiply);
     view->symmetry = SymmetrySetting{1, 0, 0, 0, 0, 1, 3};
     cursorAt(36, 26);
-    EXPECT_EQ(view->pressPlacement(), 0);  // no gesture yet
+    EXPECT_EQ(view->pressPlacement(), 0); // no gesture yet
     view->busy = 1;
     ASSERT_EQ(view->pressPlacement(), 1);
     ASSERT_EQ(view->placements.size(), 5u);

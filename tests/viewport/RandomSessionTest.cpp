@@ -18,10 +18,20 @@ using namespace kal;
 namespace {
 
 // Sculpt brushes of the session: the sphere operations, the plane cuts and a plain brush.
-constexpr int kBrushes[] = {54, 55, 58, 59, BrushCutSphere, 56, BrushClipSphere, BrushCutPlane, BrushClipPlane,
-                            BrushSubPlane, BrushDeform, BrushEraseComponent};
+constexpr int kBrushes[] = {54,
+                            55,
+                            58,
+                            59,
+                            BrushCutSphere,
+                            56,
+                            BrushClipSphere,
+                            BrushCutPlane,
+                            BrushClipPlane,
+                            BrushSubPlane,
+                            BrushDeform,
+                            BrushEraseComponent};
 // Insert kinds: the library tool, a cube, an icosahedron, an array of the picked items and a chain.
-constexpr InsertKind kKinds[] = {InsertKind::UseTool, InsertKind::Cube,  InsertKind::Icosahedron,
+constexpr InsertKind kKinds[] = {InsertKind::UseTool,     InsertKind::Cube,  InsertKind::Icosahedron,
                                  InsertKind::Icosahedron, InsertKind::Array, InsertKind::Chain};
 
 class RandomView : public test::SceneView {

@@ -291,5 +291,5 @@ TEST_P(SurfaceSnap, AStrokeOnTheMirrorPlaneEditsTheCurveOnce) {
 }
 
 INSTANTIATE_TEST_SUITE_P(TubesAndRevolutions, SurfaceSnap,
-                         ::testing::Values(SurfaceCase{true, false}, SurfaceCase{true, true},
-                                           SurfaceCase{false, false}, SurfaceCase{false, true}));
+                         ::testing::Values(SurfaceCase{true, false}, SurfaceCase{true, true}, SurfaceCase{false, false},
+                                           SurfaceCase{false, true}));

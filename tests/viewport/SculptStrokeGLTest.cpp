@@ -218,7 +218,8 @@ TEST_F(SculptStroke, SmoothAndDeformChangeOnlyRoundTheStrokeAndItsMirrorImage) {
         const Image after = frame(3, 2, false);
         ASSERT_FALSE(after.px.empty());
         // the stroke and its mirror image, in read-back coordinates
-        const vec3 w0 = view->screenToWorld(x0, y, view->focusDepth()), w1 = view->screenToWorld(x1, y, view->focusDepth());
+        const vec3 w0 = view->screenToWorld(x0, y, view->focusDepth()),
+                   w1 = view->screenToWorld(x1, y, view->focusDepth());
         const vec3 m0 = view->worldToScreen(vec3(-w0.x, w0.y, w0.z)), m1 = view->worldToScreen(vec3(-w1.x, w1.y, w1.z));
         const vec2 a = readBack(x0, y), b = readBack(x1, y);
         const vec2 c = vec2{m0.x, m0.y}, d = vec2{m1.x, m1.y};
@@ -301,15 +302,14 @@ TEST_P(SymmetricStroke, OneStrokeKeepsTheMeshSymmetric) {
     EXPECT_TRUE(mapsOntoItself(after, image, 1e-3f * r * view->pixelVector(false).length()));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    StrokeActions, SymmetricStroke,
-    ::testing::Combine(::testing::Values(1, 2, 3, 4, 5, 6, 9, 12, 13, 15, 22, 23, 24, 36, 37, 38, 39, 41, 42, 44, 47,
-                                         48, 49, 52, 53, 54, 55, 56, 58, 59),
-                       ::testing::Values(Copies::MirrorX, Copies::TwoAboutY)),
-    [](const auto& info) {
-        return "Brush" + std::to_string(std::get<0>(info.param)) +
-               (std::get<1>(info.param) == Copies::MirrorX ? "MirrorX" : "TwoAboutY");
-    });
+INSTANTIATE_TEST_SUITE_P(StrokeActions, SymmetricStroke,
+                         ::testing::Combine(::testing::Values(1, 2, 3, 4, 5, 6, 9, 12, 13, 15, 22, 23, 24, 36, 37, 38,
+                                                              39, 41, 42, 44, 47, 48, 49, 52, 53, 54, 55, 56, 58, 59),
+                                            ::testing::Values(Copies::MirrorX, Copies::TwoAboutY)),
+                         [](const auto& info) {
+                             return "Brush" + std::to_string(std::get<0>(info.param)) +
+                                    (std::get<1>(info.param) == Copies::MirrorX ? "MirrorX" : "TwoAboutY");
+                         });
 
 namespace {
 
@@ -372,10 +372,10 @@ TEST_P(SymmetricElementStroke, OneStrokeKeepsTheElementItsOwnMirrorImage) {
 INSTANTIATE_TEST_SUITE_P(
     DirectedActions, SymmetricElementStroke,
     ::testing::Values(std::make_tuple(Kind::Clay, int(BrushDeform)),
-                      std::make_tuple(Kind::Clay, int(BrushDeformVolume)),
-                      std::make_tuple(Kind::Clay, int(BrushTwist)), std::make_tuple(Kind::Clay, int(BrushSubPlane)),
-                      std::make_tuple(Kind::Tube, int(BrushRotate)), std::make_tuple(Kind::Tube, int(BrushCopyRotate)),
-                      std::make_tuple(Kind::Tube, int(BrushDeform)), std::make_tuple(Kind::Tube, int(BrushCutPlane)),
+                      std::make_tuple(Kind::Clay, int(BrushDeformVolume)), std::make_tuple(Kind::Clay, int(BrushTwist)),
+                      std::make_tuple(Kind::Clay, int(BrushSubPlane)), std::make_tuple(Kind::Tube, int(BrushRotate)),
+                      std::make_tuple(Kind::Tube, int(BrushCopyRotate)), std::make_tuple(Kind::Tube, int(BrushDeform)),
+                      std::make_tuple(Kind::Tube, int(BrushCutPlane)),
                       std::make_tuple(Kind::Tube, int(BrushClipPlane))),
     [](const auto& info) {
         return std::string(std::get<0>(info.param) == Kind::Clay ? "Clay" : "Tube") + "Brush" +

@@ -139,7 +139,8 @@ TEST(StatusText, fullModeShowsOnlyTheGreyGroupsLineAfterTheCommand) {
     s.groups = false;
     const auto pieces = statusPieces(s);
     const Lines lines = statusLines(pieces);
-    EXPECT_EQ(Lines(lines.begin() + 2, lines.begin() + 6), (Lines{"ASSEMBLY", "Place", "Items", "Projection: Same Depth"}));
+    EXPECT_EQ(Lines(lines.begin() + 2, lines.begin() + 6),
+              (Lines{"ASSEMBLY", "Place", "Items", "Projection: Same Depth"}));
     EXPECT_TRUE(sameColour(pieceWithText(pieces, "Items")->colour, statusGrey));
 }
 

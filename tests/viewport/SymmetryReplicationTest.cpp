@@ -42,7 +42,7 @@ TEST(SymmetryReplication, threeMirrorsGiveEightCopiesInOrderWithSignsAndMasks) {
     const auto ops = opsOf(true, true, true, false, false, false, 6);
     Copies c({1, 2, 3}, ops);
     ASSERT_EQ(c.positions.size(), 8u);
-    const vec3 expected[8] = {{1, 2, 3}, {-1, 2, 3}, {1, -2, 3}, {-1, -2, 3},
+    const vec3 expected[8] = {{1, 2, 3},  {-1, 2, 3},  {1, -2, 3},  {-1, -2, 3},
                               {1, 2, -3}, {-1, 2, -3}, {1, -2, -3}, {-1, -2, -3}};
     const float signs[8] = {1, -1, -1, 1, -1, 1, 1, -1};
     for (size_t i = 0; i < 8; ++i) {
@@ -107,7 +107,7 @@ TEST(SymmetryReplication, replicationInFrameMirrorsAcrossTheFramesPlanes) {
 
 TEST(SymmetryReplication, singularOrBrokenMatricesReplicateAboutTheWorldAxesWithoutNaN) {
     mat4 flat;
-    flat.m[0] = 0;  // squashes x: no inverse
+    flat.m[0] = 0; // squashes x: no inverse
     Copies c({1, 2, 3}, opsOf(true, false, false, false, false, false, 2), flat);
     ASSERT_EQ(c.positions.size(), 2u);
     // copies made about the world axes, then mapped by the matrix itself
@@ -139,8 +139,8 @@ TEST(SymmetryReplication, aPointOnTheMirrorPlaneMergesWithItsImage) {
     EXPECT_EQ(masks, (std::vector<uint8_t>{0}));
     EXPECT_EQ(first, (std::vector<int32_t>{0}));
     EXPECT_EQ(second, (std::vector<int32_t>{1}));
-    EXPECT_EQ(count, 6);  // masks differed
-    EXPECT_EQ(c.signs[0], -1.0f);  // +1 times -1
+    EXPECT_EQ(count, 6);          // masks differed
+    EXPECT_EQ(c.signs[0], -1.0f); // +1 times -1
     std::vector<SymmetryOp> rebuilt;
     symmetryOpsFromMasks(masks, count, rebuilt);
     EXPECT_TRUE(rebuilt.empty());
@@ -177,7 +177,7 @@ TEST(SymmetryReplication, replayRepeatsRecordedMergesWithoutDistanceTest) {
         int32_t count = 6;
         mergeCoincidentCopies(c.positions, masks, count, cols, c.signs, first, second, 0.1f);
         ASSERT_EQ(first.size(), 1u);
-        test::expectVecNear(c.positions[0], {0, 0, 0}, 1e-5f);  // merged to the midpoint, on the plane
+        test::expectVecNear(c.positions[0], {0, 0, 0}, 1e-5f); // merged to the midpoint, on the plane
     }
     // later in the stroke the point has moved off the plane, far beyond any threshold
     Copies c({3, 1, 0}, ops);
@@ -188,7 +188,7 @@ TEST(SymmetryReplication, replayRepeatsRecordedMergesWithoutDistanceTest) {
     mergeCoincidentCopies(c.positions, masks, count, cols, c.signs, first, second, 0.0f);
     ASSERT_EQ(c.positions.size(), 1u);
     test::expectVecNear(c.positions[0], {0, 1, 0}, 1e-5f);
-    EXPECT_EQ(first.size(), 1u);  // replay leaves the record alone
+    EXPECT_EQ(first.size(), 1u); // replay leaves the record alone
 
     // dropping keeps the surviving copy as it was
     Copies d({3, 1, 0}, ops);
@@ -301,7 +301,7 @@ TEST(SymmetricPlacement, mirrorXWithFourfoldZGivesEightCopiesOrientedByTheYHint)
 TEST(SymmetricPlacement, snappingPutsACopyNearTheMirrorPlaneOnItAndReplaysOnLaterPoints) {
     SymmetricPlacementInput in = pickAt({0.004f, 0.3f, 0}, {0, 0, 1});
     in.snap = true;
-    in.snapPixels = 2;  // 0.02 world units
+    in.snapPixels = 2; // 0.02 world units
     const SymmetrySetting mirrorX{1, 0, 0, 0, 0, 0, 6};
     SymmetricPlacementResult out;
     buildSymmetricPlacements(in, mirrorX, out);

@@ -23,8 +23,7 @@ QString escaped(QString s) { return s.replace(QLatin1String("\\"), QLatin1String
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     if (argc != 2) {
         std::fprintf(stderr, "usage: dump_action_table OUTPUT.txt\n");
         return 2;
@@ -56,11 +55,16 @@ int main(int argc, char** argv)
         if (a->font().italic()) flags << QStringLiteral("Italic");
         if (r.flags & kal::ui::NoSlot) flags << QStringLiteral("NoSlot");
         const QStringList fields = {
-            QStringLiteral("action"), a->objectName(), QString::number(++order), escaped(a->text()),
+            QStringLiteral("action"),
+            a->objectName(),
+            QString::number(++order),
+            escaped(a->text()),
             escaped(a->shortcut().toString(QKeySequence::PortableText)),
             flags.isEmpty() ? QStringLiteral("-") : flags.join(QLatin1Char('|')),
-            QString::fromLatin1(r.icon), QString::fromLatin1(r.iconOn),
-            *r.toolTip ? escaped(a->toolTip()) : QString(), escaped(a->statusTip()),
+            QString::fromLatin1(r.icon),
+            QString::fromLatin1(r.iconOn),
+            *r.toolTip ? escaped(a->toolTip()) : QString(),
+            escaped(a->statusTip()),
             *r.iconText ? escaped(a->iconText()) : QString(),
         };
         out << fields.join(QLatin1Char('\t')) << '\n';
@@ -72,7 +76,8 @@ int main(int argc, char** argv)
             return 1;
         }
         out << QStringList{QStringLiteral("menu"), m->objectName(), escaped(m->title()), QString::fromLatin1(r.icon),
-                           escaped(m->statusTip())}.join(QLatin1Char('\t'))
+                           escaped(m->statusTip())}
+                   .join(QLatin1Char('\t'))
             << '\n';
     }
     for (const kal::ui::MenuRow& r : kal::ui::menuRows())

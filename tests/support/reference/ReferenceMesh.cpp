@@ -159,8 +159,7 @@ std::vector<int32_t> cutPlane(Mesh& m, const vec3& q, const vec3& n) {
         return false;
     };
     for (int t = 0; t < m.triangleCount(); ++t)
-        while (m.triangles[t].alive() && splitFirstCrossing(t)) {
-        }
+        while (m.triangles[t].alive() && splitFirstCrossing(t)) {}
     std::vector<int32_t> ring;
     for (int32_t c : cuts) {
         m.vertexNeighbours(c, ring);

@@ -41,8 +41,8 @@ protected:
     // Proximity events go to the application, the others to the widget, as the platform sends them.
     void sendTablet(QEvent::Type type, qreal pressure) {
         const bool down = type == QEvent::TabletPress || type == QEvent::TabletMove;
-        QTabletEvent e(type, QPointF(5, 5), QPointF(5, 5), QTabletEvent::Stylus, QTabletEvent::Pen, pressure, 0, 0,
-                       0, 0, 0, Qt::NoModifier, 1, down ? Qt::LeftButton : Qt::NoButton,
+        QTabletEvent e(type, QPointF(5, 5), QPointF(5, 5), QTabletEvent::Stylus, QTabletEvent::Pen, pressure, 0, 0, 0,
+                       0, 0, Qt::NoModifier, 1, down ? Qt::LeftButton : Qt::NoButton,
                        down ? Qt::LeftButton : Qt::NoButton);
         const bool proximity = type == QEvent::TabletEnterProximity || type == QEvent::TabletLeaveProximity;
         QApplication::sendEvent(proximity ? static_cast<QObject*>(qApp) : w, &e);
@@ -67,7 +67,7 @@ TEST_F(Widget, InitialisationPublishesTheFunctionTableAndStartsTheTimer) {
     auto* quiet = new test::RecordingView(320, 240);
     quiet->startupFrame = 1;
     quiet->animate = false;
-    quiet->redraw = false;  // its stand-in image must never reach a paint
+    quiet->redraw = false; // its stand-in image must never reach a paint
     w->view = quiet;
     EXPECT_TRUE(QTest::qWaitFor([&] { return w->view->startupFrame == 4; }, 20000));
 }
@@ -81,7 +81,7 @@ TEST_F(Widget, PaintWithoutAnImageClearsToTheBackgroundColour) {
     EXPECT_EQ(c.red(), 0x22);
     EXPECT_EQ(c.green(), 0x22);
     EXPECT_EQ(c.blue(), 0x22);
-    EXPECT_NE(w->timerId, 0);  // paint restarts the timer
+    EXPECT_NE(w->timerId, 0); // paint restarts the timer
 }
 
 TEST_F(Widget, PaintPresentsTheNewImageUpsideDownAndKeepsItForLaterPaints) {
@@ -148,7 +148,7 @@ TEST_F(Widget, HiResDoublesPositionsBrushCameraAndTargetSize) {
     EXPECT_TRUE(w->view->hiRes);
     sendMouse(QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton, QPoint(30, 40));
     EXPECT_FLOAT_EQ(rawMouse.x, 60);
-    w->setScale(0.0f);  // no scale: would zero every size and divide by zero on the way back
+    w->setScale(0.0f); // no scale: would zero every size and divide by zero on the way back
     EXPECT_FLOAT_EQ(w->renderScale, 2.0f);
     w->setScale(1.0f);
     EXPECT_FLOAT_EQ(w->view->brushSize, 300.0f);
@@ -264,7 +264,7 @@ TEST_F(Widget, ATickAnnouncesBusyRunsTheFrameThenRefreshesActions) {
     w->tick();
     EXPECT_EQ(view->calls, (std::vector<std::string>{"busy", "render", "actions"}));
     EXPECT_EQ(w->newFrame, test::RecordingView::image());
-    w->newFrame = nullptr;  // a stand-in image: never presented
+    w->newFrame = nullptr; // a stand-in image: never presented
     EXPECT_TRUE(undo.isEnabled());
     EXPECT_FALSE(redo.isEnabled());
     view->calls.clear();

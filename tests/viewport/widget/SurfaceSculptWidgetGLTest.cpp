@@ -57,7 +57,8 @@ protected:
         ax.updateFrames(false);
         const CurveSegment& as = ax.segments[size_t(a)];
         const CurveSegment& ss = se.segments[size_t(s)];
-        const vec3 sp = se.toLocal(se.points[size_t(ss.a)].position) * (1 - u) + se.toLocal(se.points[size_t(ss.b)].position) * u;
+        const vec3 sp =
+            se.toLocal(se.points[size_t(ss.a)].position) * (1 - u) + se.toLocal(se.points[size_t(ss.b)].position) * u;
         const vec3 p0 = ax.points[size_t(as.a)].position + sp * Curve::pointFrame(ax, as.a);
         const vec3 p1 = ax.points[size_t(as.b)].position + sp * Curve::pointFrame(ax, as.b);
         return p0 * (1 - v) + p1 * v;
@@ -71,7 +72,8 @@ protected:
     void aim(vec3 stored, int32_t id, float off = 0.0f) {
         const vec3 out = normalize(vec3(stored.x, stored.y, 0));
         const mat4 W = storedToWorld();
-        view->sculptPick = test::pickOn(*view->scene, tool, (stored + out * off) * W, normalize(transformDirection(out, W)));
+        view->sculptPick =
+            test::pickOn(*view->scene, tool, (stored + out * off) * W, normalize(transformDirection(out, W)));
         view->sculptPick.itemId = uint32_t(id);
     }
     void press(vec3 stored, int32_t id, float off = 0.0f) {
