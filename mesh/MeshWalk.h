@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "foundation/LargeMemory.h"
 #include "foundation/Parallel.h"
 
 #include "mesh/MeshRecords.h"
@@ -20,37 +21,16 @@ class Mesh;
 // The link rebuild's large arrays, kept from one rebuild of a mesh to the next: on a large mesh a
 // good part of a rebuild would otherwise go to having fresh pages zeroed. Per triangle its corners
 // (-1 for a dead one), links and flags as the link build left them; per vertex how many alive
-// triangles name it and whether it is pinched; the edge buckets of the build.
-// Arrays that resize() leaves unwritten: the build writes every entry itself, in parallel, so the
-// fresh pages are first touched by the threads that fill them rather than zeroed on one.
-template <class T>
-struct UnfilledAllocator : std::allocator<T> {
-    template <class U>
-    struct rebind {
-        using other = UnfilledAllocator<U>;
-    };
-    UnfilledAllocator() = default;
-    template <class U>
-    UnfilledAllocator(const UnfilledAllocator<U>&) noexcept {}
-    template <class U>
-    void construct(U* p) noexcept {
-        ::new (static_cast<void*>(p)) U;
-    }
-    template <class U, class... A>
-    void construct(U* p, A&&... a) {
-        ::new (static_cast<void*>(p)) U(std::forward<A>(a)...);
-    }
-};
-template <class T>
-using UnfilledVector = std::vector<T, UnfilledAllocator<T>>;
-
+// triangles name it and whether it is pinched; the edge buckets of the build. The LargeVectors are
+// left unwritten by resize(): the build fills them in parallel, so their pages are first touched by
+// the threads that write them.
 struct RebuildScratch {
     struct Side {
         int32_t other, slot;
     };
-    UnfilledVector<int32_t> corners, links, uses, start, firsts;
+    LargeVector<int32_t> corners, links, uses, start, firsts;
     std::vector<int32_t> fill;
-    UnfilledVector<Side> sides;
+    LargeVector<Side> sides;
     std::vector<uint8_t> flags, pinched;
     bool wound = true;            // every linked pair runs its shared edge in opposite directions
     bool faceNormals = false;     // the alive triangles' face normals are up to date
