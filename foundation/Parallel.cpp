@@ -14,6 +14,9 @@ namespace kal {
 
 namespace {
 
+// Loops over fewer records run serially.
+constexpr int kParallelMinimum = 8192;
+
 #ifdef KAL_TEST_HOOKS
 std::atomic<bool> forcedSerial{false};
 std::atomic<bool> splitSmall{false};
@@ -71,6 +74,24 @@ void parallelFor(int count, const std::function<void(int, int)>& body, int minim
     int grain = std::max(1, count / (threads * 8));
     tbb::parallel_for(tbb::blocked_range<int>(0, count, grain),
                       [&](const tbb::blocked_range<int>& r) { body(r.begin(), r.end()); });
+}
+
+void parallelFor(int count, const std::function<void(int, int)>& body) { parallelFor(count, body, kParallelMinimum); }
+
+void parallelForChunks(int records, int chunk, const std::function<void(int, int, int)>& body) {
+    if (records <= 0) return;
+    const int chunks = records / chunk + (records % chunk != 0);
+    auto each = [&](int begin, int end) {
+        for (int k = begin; k < end; ++k) {
+            const int first = k * chunk;
+            body(k, first, first + std::min(chunk, records - first));
+        }
+    };
+    // the records decide whether to split, as they would for a loop over them
+    if (records < kParallelMinimum)
+        each(0, chunks);
+    else
+        parallelFor(chunks, each, 1);
 }
 
 } // namespace kal

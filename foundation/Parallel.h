@@ -11,13 +11,20 @@
 
 namespace kal {
 
-// Loops over fewer records run serially on the calling thread: a brush dab touching a few
-// hundred records must not pay for waking workers.
-constexpr int kParallelMinimum = 8192;
+// body(begin, end) over blocks of records that together cover [0, count) once. Loops over a few
+// thousand records or fewer run serially on the calling thread (a brush dab touching a few hundred
+// records must not pay for waking workers), and so does every loop when one thread is allowed.
+void parallelFor(int count, const std::function<void(int begin, int end)>& body);
 
-// body(begin, end) over blocks that together cover [0, count) once. Serial when count is below
-// minimum or parallel loops are limited to one thread.
-void parallelFor(int count, const std::function<void(int begin, int end)>& body, int minimum = kParallelMinimum);
+// The same over count units that each stand for many records (pages, bands of rows, chunks): serial
+// below minimum units.
+void parallelFor(int count, const std::function<void(int begin, int end)>& body, int minimum);
+
+// body(k, first, end) once for each chunk k of records [first, end), the records [0, records) cut
+// into chunks of chunk records from the front. Parallel over the chunks under the same rule as
+// parallelFor over the records, so per-chunk results laid out by k come out the same however the
+// blocks fall.
+void parallelForChunks(int records, int chunk, const std::function<void(int k, int first, int end)>& body);
 
 // Plain int storage that parallel blocks update in place, seen as a std::atomic of the same layout
 // (std::atomic_ref is C++20): the shared arrays stay plain vectors that serial code reads and

@@ -4,7 +4,6 @@
 #include <QOpenGLFunctions_4_0_Core>
 
 #include <algorithm>
-#include <functional>
 
 #include "foundation/ByteBuffer.h"
 #include "foundation/Parallel.h"
@@ -114,19 +113,10 @@ void fillCorners(const Mesh& mesh, const bool parts[4], int first, int end, Mesh
                  std::vector<int32_t>* starts, bool lines) {
     const int count = std::max(0, end - first);
     const int chunks = (count + kFillChunk - 1) / kFillChunk;
-    auto forChunks = [&](const std::function<void(int chunk, int begin, int stop)>& body) {
-        parallelFor(
-            chunks,
-            [&](int firstChunk, int endChunk) {
-                for (int k = firstChunk; k < endChunk; ++k)
-                    body(k, first + k * kFillChunk, std::min(end, first + (k + 1) * kFillChunk));
-            },
-            std::max(1, kParallelMinimum / kFillChunk));
-    };
     std::vector<int32_t> before(size_t(chunks) + 1, 0);
-    forChunks([&](int k, int begin, int stop) {
+    parallelForChunks(count, kFillChunk, [&](int k, int begin, int stop) {
         int32_t corners = 0;
-        for (int t = begin; t < stop; ++t)
+        for (int t = first + begin; t < first + stop; ++t)
             if (mesh.triangles[t].alive()) corners += 3;
         before[size_t(k) + 1] = corners;
     });
@@ -137,9 +127,9 @@ void fillCorners(const Mesh& mesh, const bool parts[4], int first, int end, Mesh
     out.forGroups(parts, [&](auto& a, size_t perCorner) { a.resize(perCorner * size_t(out.corners)); });
     if (starts) starts->resize(size_t(count) + 1);
     std::vector<std::vector<float>> chunkLines(lines ? size_t(chunks) : 0);
-    forChunks([&](int k, int begin, int stop) {
+    parallelForChunks(count, kFillChunk, [&](int k, int begin, int stop) {
         size_t at = size_t(before[size_t(k)]);
-        for (int t = begin; t < stop; ++t) {
+        for (int t = first + begin; t < first + stop; ++t) {
             if (starts) (*starts)[size_t(t - first)] = int32_t(at);
             const MeshTriangle& tri = mesh.triangles[t];
             if (!tri.alive()) continue;

@@ -155,6 +155,16 @@ TEST(ParallelPasses, blocksCoverEveryIndexOnce) {
         int wrong = 0;
         for (auto& h : hits) wrong += h.load() != 1;
         EXPECT_EQ(wrong, 0);
+        // in chunks: each chunk once, cut from the front, the last one short
+        for (auto& h : hits) h = 0;
+        const int chunk = 4096;
+        parallelForChunks(int(hits.size()), chunk, [&](int k, int first, int end) {
+            EXPECT_EQ(first, k * chunk);
+            EXPECT_EQ(end, std::min(int(hits.size()), first + chunk));
+            for (int i = first; i < end; ++i) ++hits[size_t(i)];
+        });
+        for (auto& h : hits) wrong += h.load() != 1;
+        EXPECT_EQ(wrong, 0);
     }
 }
 
