@@ -4,8 +4,9 @@
 // the body, and nothing is combined across blocks, so a loop whose outputs each depend only on
 // their own inputs gives the serial loop's result bit for bit, however the blocks fall.
 //
-// KAL_THREADS=1 in the environment runs every loop on the calling thread; KAL_THREADS=N caps
-// the worker count at N.
+// The loops use as many threads as oneTBB allows when they start: KAL_THREADS=N in the environment
+// caps them at N for the whole process (1: every loop on the calling thread), and a
+// tbb::global_control of max_allowed_parallelism caps them while it lives.
 #include <atomic>
 #include <functional>
 
@@ -36,19 +37,5 @@ std::atomic<T>& atomicView(T& value) {
     static_assert(std::atomic<T>::is_always_lock_free, "an atomic must be its value, without a lock");
     return reinterpret_cast<std::atomic<T>&>(value);
 }
-
-#ifdef KAL_TEST_HOOKS
-// Test builds only, so that one process can compare how the blocks fall on small fixtures:
-// serial runs every loop on the calling thread; splitSmall makes every loop of two or more
-// records parallel, in blocks of a few records, whatever its minimum.
-struct ParallelMode {
-    bool serial = false;
-    bool splitSmall = false;
-};
-ParallelMode parallelMode();
-void setParallelMode(ParallelMode mode);
-// Worker threads a parallel loop may use (1: serial).
-int parallelThreads();
-#endif
 
 } // namespace kal
