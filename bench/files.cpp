@@ -216,18 +216,17 @@ BENCHMARK(BM_ObjImport)
     ->Iterations(5);
 
 #ifdef KAL_HAVE_TINYOBJLOADER
-// Our import up to a drawable mesh beside tinyobjloader's LoadObj (one thread) on the same text,
-// both from memory; the reported time is ours, counter x_loadobj is ours / LoadObj.
+// Our import (parse and finish: a mesh with links and normals, short of the upload LoadObj has no
+// counterpart for) beside tinyobjloader's LoadObj (one thread) on the same text, both from memory;
+// the reported time is ours, counter x_loadobj is ours / LoadObj.
 void BM_ObjImportVsLoadObj(benchmark::State& state) {
-    if (!contextFor(state, Stage::Drawable)) return;
     const std::string& text = bigObjText();
     double ours = 0, theirs = 0;
     for (auto _ : state) {
         auto m = std::make_unique<Mesh>();
         auto a = std::chrono::steady_clock::now();
-        if (!importObj(text, *m, Stage::Drawable)) state.SkipWithError("the corner buffer was not written");
+        importObj(text, *m, Stage::Finish);
         double ourTime = std::chrono::duration<double>(std::chrono::steady_clock::now() - a).count();
-        m->releaseGpu();
         m.reset();
         tinyobj::attrib_t attrib;
         std::vector<tinyobj::shape_t> shapes;

@@ -4,8 +4,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
-#include <functional>
-#include <mutex>
 #include <utility>
 #include <vector>
 
@@ -23,6 +21,9 @@ using meshwalk::next3;
 using meshwalk::prev3;
 
 namespace {
+
+// The passes over every record work in chunks of this many records, each chunk's results apart.
+constexpr int kChunk = 4096;
 
 class PlaneCut {
 public:
@@ -42,22 +43,13 @@ public:
     // markSide of every vertex in record order: the positive ones counted per chunk in parallel,
     // then selected in that order.
     void markAll() {
-        constexpr int kChunk = 4096;
         const int chunks = (V0 + kChunk - 1) / kChunk;
         std::vector<int32_t> start(size_t(chunks) + 1, 0);
-        auto chunked = [&](const std::function<void(int first, int end, size_t k)>& body) {
-            parallelFor(
-                chunks,
-                [&](int begin, int end) {
-                    for (int k = begin; k < end; ++k) body(k * kChunk, std::min(V0, (k + 1) * kChunk), size_t(k));
-                },
-                kParallelMinimum / kChunk);
-        };
         // the sides read once, into bits; a vertex selected already drops them (the search then
         // reads the flags)
         sideBits.assign(size_t(chunks) * (kChunk / 64), 0);
         std::atomic<bool> selectedBefore{false};
-        chunked([&](int first, int end, size_t k) {
+        parallelForChunks(V0, kChunk, [&](int k, int first, int end) {
             int32_t count = 0;
             for (int v = first; v < end; ++v) {
                 if (m.vertices[v].flags & VertexSelected) selectedBefore = true;
@@ -65,13 +57,13 @@ public:
                 sideBits[size_t(v / 64)] |= uint64_t(1) << (v % 64);
                 ++count;
             }
-            start[k + 1] = count;
+            start[size_t(k) + 1] = count;
         });
         for (int k = 0; k < chunks; ++k) start[size_t(k) + 1] += start[size_t(k)];
         const size_t base = m.selectedVertices.size();
         m.selectedVertices.resize(base + size_t(start[size_t(chunks)]));
-        chunked([&](int first, int end, size_t k) {
-            size_t next = base + size_t(start[k]);
+        parallelForChunks(V0, kChunk, [&](int k, int first, int end) {
+            size_t next = base + size_t(start[size_t(k)]);
             for (int v = first; v < end; ++v) {
                 if (!sideBit(v)) continue;
                 MeshVertex& vx = m.vertices[v];
@@ -170,34 +162,26 @@ private:
     void sortSides() {
         // after markAll a vertex older than the cut is selected when its side bit is set
         const bool bits = !sideBits.empty();
-        struct Block {
-            int begin;
+        struct Chunk {
             std::vector<int32_t> crossed, positive;
         };
-        std::vector<Block> blocks;
-        std::mutex gather;
-        constexpr int kSpan = 4096;
-        parallelFor((T0 + kSpan - 1) / kSpan,
-                    [&](int firstSpan, int endSpan) {
-                        Block block{firstSpan * kSpan, {}, {}};
-                        for (int t = block.begin; t < std::min(T0, endSpan * kSpan); ++t) {
-                            const MeshTriangle& tri = m.triangles[t];
-                            int sides = 0;
-                            for (int32_t v : tri.vertex)
-                                if (v >= 0 && v < V0) sides |= (bits ? sideBit(v) : selected(v)) ? 2 : 1;
-                            if (sides == 3)
-                                block.crossed.push_back(t);
-                            else if (listPositive && sides == 2 && tri.alive())
-                                block.positive.push_back(t);
-                        }
-                        std::lock_guard<std::mutex> lock(gather);
-                        blocks.push_back(std::move(block));
-                    },
-                    2);
-        std::sort(blocks.begin(), blocks.end(), [](const Block& x, const Block& y) { return x.begin < y.begin; });
-        for (const Block& block : blocks) {
-            crossed.insert(crossed.end(), block.crossed.begin(), block.crossed.end());
-            allPositive.insert(allPositive.end(), block.positive.begin(), block.positive.end());
+        std::vector<Chunk> chunks(size_t(T0 / kChunk + 1));
+        parallelForChunks(T0, kChunk, [&](int k, int first, int end) {
+            Chunk& chunk = chunks[size_t(k)];
+            for (int t = first; t < end; ++t) {
+                const MeshTriangle& tri = m.triangles[t];
+                int sides = 0;
+                for (int32_t v : tri.vertex)
+                    if (v >= 0 && v < V0) sides |= (bits ? sideBit(v) : selected(v)) ? 2 : 1;
+                if (sides == 3)
+                    chunk.crossed.push_back(t);
+                else if (listPositive && sides == 2 && tri.alive())
+                    chunk.positive.push_back(t);
+            }
+        });
+        for (const Chunk& chunk : chunks) {
+            crossed.insert(crossed.end(), chunk.crossed.begin(), chunk.crossed.end());
+            allPositive.insert(allPositive.end(), chunk.positive.begin(), chunk.positive.end());
         }
     }
 

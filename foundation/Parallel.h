@@ -4,20 +4,28 @@
 // the body, and nothing is combined across blocks, so a loop whose outputs each depend only on
 // their own inputs gives the serial loop's result bit for bit, however the blocks fall.
 //
-// KAL_THREADS=1 in the environment runs every loop on the calling thread; KAL_THREADS=N caps
-// the worker count at N.
+// The loops use as many threads as oneTBB allows when they start: KAL_THREADS=N in the environment
+// caps them at N for the whole process (1: every loop on the calling thread), and a
+// tbb::global_control of max_allowed_parallelism caps them while it lives.
 #include <atomic>
 #include <functional>
 
 namespace kal {
 
-// Loops over fewer records run serially on the calling thread: a brush dab touching a few
-// hundred records must not pay for waking workers.
-constexpr int kParallelMinimum = 8192;
+// body(begin, end) over blocks of records that together cover [0, count) once. Loops over a few
+// thousand records or fewer run serially on the calling thread (a brush dab touching a few hundred
+// records must not pay for waking workers), and so does every loop when one thread is allowed.
+void parallelFor(int count, const std::function<void(int begin, int end)>& body);
 
-// body(begin, end) over blocks that together cover [0, count) once. Serial when count is below
-// minimum or parallel loops are limited to one thread.
-void parallelFor(int count, const std::function<void(int begin, int end)>& body, int minimum = kParallelMinimum);
+// The same over count units that each stand for many records (pages, bands of rows, chunks): serial
+// below minimum units.
+void parallelFor(int count, const std::function<void(int begin, int end)>& body, int minimum);
+
+// body(k, first, end) once for each chunk k of records [first, end), the records [0, records) cut
+// into chunks of chunk records from the front. Parallel over the chunks under the same rule as
+// parallelFor over the records, so per-chunk results laid out by k come out the same however the
+// blocks fall.
+void parallelForChunks(int records, int chunk, const std::function<void(int k, int first, int end)>& body);
 
 // Plain int storage that parallel blocks update in place, seen as a std::atomic of the same layout
 // (std::atomic_ref is C++20): the shared arrays stay plain vectors that serial code reads and
@@ -29,19 +37,5 @@ std::atomic<T>& atomicView(T& value) {
     static_assert(std::atomic<T>::is_always_lock_free, "an atomic must be its value, without a lock");
     return reinterpret_cast<std::atomic<T>&>(value);
 }
-
-#ifdef KAL_TEST_HOOKS
-// Test builds only, so that one process can compare how the blocks fall on small fixtures:
-// serial runs every loop on the calling thread; splitSmall makes every loop of two or more
-// records parallel, in blocks of a few records, whatever its minimum.
-struct ParallelMode {
-    bool serial = false;
-    bool splitSmall = false;
-};
-ParallelMode parallelMode();
-void setParallelMode(ParallelMode mode);
-// Worker threads a parallel loop may use (1: serial).
-int parallelThreads();
-#endif
 
 } // namespace kal

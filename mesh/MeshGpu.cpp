@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
-#include <functional>
 
 #include "foundation/ByteBuffer.h"
 #include "foundation/Parallel.h"
@@ -128,19 +127,10 @@ bool fillCorners(const Mesh& mesh, const bool parts[4], int first, int end, Plac
                  std::vector<float>* lines) {
     const int count = std::max(0, end - first);
     const int chunks = (count + kFillChunk - 1) / kFillChunk;
-    auto forChunks = [&](const std::function<void(int chunk, int begin, int stop)>& body) {
-        parallelFor(
-            chunks,
-            [&](int firstChunk, int endChunk) {
-                for (int k = firstChunk; k < endChunk; ++k)
-                    body(k, first + k * kFillChunk, std::min(end, first + (k + 1) * kFillChunk));
-            },
-            std::max(1, kParallelMinimum / kFillChunk));
-    };
     std::vector<int32_t> before(size_t(chunks) + 1, 0);
-    forChunks([&](int k, int begin, int stop) {
+    parallelForChunks(count, kFillChunk, [&](int k, int begin, int stop) {
         int32_t corners = 0;
-        for (int t = begin; t < stop; ++t)
+        for (int t = first + begin; t < first + stop; ++t)
             if (mesh.triangles[t].alive()) corners += 3;
         before[size_t(k) + 1] = corners;
     });
@@ -149,9 +139,9 @@ bool fillCorners(const Mesh& mesh, const bool parts[4], int first, int end, Plac
     std::vector<std::vector<float>> chunkLines(lines ? size_t(chunks) : 0);
     CornerTargets to{};
     if (!place(before[size_t(chunks)], to)) return false;
-    forChunks([&](int k, int begin, int stop) {
+    parallelForChunks(count, kFillChunk, [&](int k, int begin, int stop) {
         size_t at = size_t(before[size_t(k)]);
-        for (int t = begin; t < stop; ++t) {
+        for (int t = first + begin; t < first + stop; ++t) {
             if (starts) (*starts)[size_t(t - first)] = int32_t(at);
             const MeshTriangle& tri = mesh.triangles[t];
             if (!tri.alive()) continue;

@@ -22,17 +22,6 @@ namespace {
 // Records are counted in chunks of a store block.
 constexpr int kChunk = 4096;
 
-// body(first, end) over the chunks of n records.
-void forChunks(int n, const std::function<void(int first, int end)>& body) {
-    const int chunks = (n + kChunk - 1) / kChunk;
-    parallelFor(
-        chunks,
-        [&](int begin, int end) {
-            for (int k = begin; k < end; ++k) body(k * kChunk, std::min(n, (k + 1) * kChunk));
-        },
-        kParallelMinimum / kChunk);
-}
-
 // Arrays kept from one purge to the next on this thread: written whole before they are read,
 // they cost no clearing and, once grown, no fresh pages.
 template <class T>
@@ -78,7 +67,7 @@ Moves planMoves(const Store& store, MovesScratch& kept) {
     uint64_t* bits = moves.bits = scratch(kept.bits, size_t(chunks) * kWords);
     std::vector<int32_t> alive(size_t(chunks), 0);
     moves.reach.assign(size_t(chunks), {-1, -1});
-    forChunks(n, [&](int first, int end) {
+    parallelForChunks(n, kChunk, [&](int k, int first, int end) {
         uint64_t* word = bits + size_t(first / 64);
         std::fill(word, word + kWords, 0);
         int count = 0;
@@ -90,8 +79,8 @@ Moves planMoves(const Store& store, MovesScratch& kept) {
                 const std::pair<int32_t, int32_t> r = reachOf(store[i]);
                 reach = {std::max(reach.first, r.first), std::max(reach.second, r.second)};
             }
-        alive[size_t(first / kChunk)] = count;
-        moves.reach[size_t(first / kChunk)] = reach;
+        alive[size_t(k)] = count;
+        moves.reach[size_t(k)] = reach;
     });
     auto isAlive = [&](int i) { return moves.alive(i); };
     for (int32_t a : alive) moves.live += a;
@@ -121,8 +110,8 @@ Moves planMoves(const Store& store, MovesScratch& kept) {
     const int count = moves.count = holesBefore[size_t(chunks)];
     moves.to = scratch(kept.to, size_t(count));
     moves.from = scratch(kept.from, size_t(count));
-    forChunks(n, [&](int first, int end) {
-        const size_t k = size_t(first / kChunk);
+    parallelForChunks(n, kChunk, [&](int chunk, int first, int end) {
+        const size_t k = size_t(chunk);
         if (holes[k] > 0) {
             int32_t next = holesBefore[k];
             for (int i = first; i < std::min(end, live); ++i)
@@ -145,9 +134,10 @@ struct Table {
 };
 Table movesTable(const Moves& moves, int size, MovesScratch& kept) {
     int32_t* table = scratch(kept.table, size_t(std::max(0, size - moves.live)));
-    forChunks(size - moves.live, [&](int first, int end) { std::fill(table + first, table + end, -1); });
+    parallelForChunks(size - moves.live, kChunk,
+                      [&](int, int first, int end) { std::fill(table + first, table + end, -1); });
     // each record moves once, so the entries are written by one block each
-    forChunks(moves.count, [&](int first, int end) {
+    parallelForChunks(moves.count, kChunk, [&](int, int first, int end) {
         for (int k = first; k < end; ++k) table[size_t(moves.from[k] - moves.live)] = moves.to[k];
     });
     return Table{table, moves.live, size};
@@ -201,12 +191,12 @@ void Mesh::purgeDeleted(bool force) {
     auto renameVertex = [&](MeshVertex& v) { rename(v.firstTriangle, triangleTable); };
     // the records that stay first, then the moves into the holes (which those passes skip)
     // the bits tell the alive records without reading them
-    forChunks(liveT, [&](int first, int end) {
+    parallelForChunks(liveT, kChunk, [&](int, int first, int end) {
         if (!triangleMoves.names(first, liveV, liveT)) return;
         for (int t = first; t < end; ++t)
             if (triangleMoves.alive(t)) renameTriangle(triangles[t]);
     });
-    forChunks(nt - liveT, [&](int first, int end) {
+    parallelForChunks(nt - liveT, kChunk, [&](int, int first, int end) {
         for (int t = liveT + first; t < liveT + end; ++t) {
             int32_t to = triangleTable.to[t - liveT];
             if (to < 0) continue;
@@ -219,12 +209,12 @@ void Mesh::purgeDeleted(bool force) {
         _mm_sfence();
 #endif
     });
-    forChunks(liveV, [&](int first, int end) {
+    parallelForChunks(liveV, kChunk, [&](int, int first, int end) {
         if (!vertexMoves.names(first, liveV, liveT)) return;
         for (int v = first; v < end; ++v)
             if (vertexMoves.alive(v)) renameVertex(vertices[v]);
     });
-    forChunks(nv - liveV, [&](int first, int end) {
+    parallelForChunks(nv - liveV, kChunk, [&](int, int first, int end) {
         for (int v = liveV + first; v < liveV + end; ++v) {
             int32_t to = vertexTable.to[v - liveV];
             if (to < 0) continue;

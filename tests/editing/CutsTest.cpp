@@ -417,10 +417,18 @@ TEST(SphereStamp, AVertexAtTheCentreStaysAndReverseFormsMatchTheReversedStroke) 
     EXPECT_GT(painted, 0);
 }
 
+// A sphere whose stores are large enough for the loops over them to cross block boundaries.
+const Mesh& largeSphere() {
+    static const Mesh m = rebuilt(uvSphereMesh(72, 128));
+    return m;
+}
+
 // The sphere operations look only at the triangles near the sphere and renormal only what they
 // changed: on every path the records come out the same, and recomputing every normal changes none.
 TEST(CutShortcuts, SphereOperationsRenormalWhatTheyChange) {
     const Mesh sphere = rebuilt(uvSphereMesh(24, 32)), grid = rebuilt(gridMesh(12));
+    // the loops over its records cross block boundaries
+    const Mesh& large = largeSphere();
     struct Ball {
         const Mesh* mesh;
         vec3 centre, rim;
@@ -432,6 +440,7 @@ TEST(CutShortcuts, SphereOperationsRenormalWhatTheyChange) {
                           {&sphere, vec3(0.1f, 0, 0), vec3(3, 0, 0)},
                           {&sphere, vec3(4, 4, 4), vec3(4, 4, 4.5f)},
                           {&grid, vec3(6.3f, 5.9f, 0.2f), vec3(8.1f, 5.9f, 0.2f)},
+                          {&large, vec3(0.5f, 0.5f, 0.7f), vec3(0.5f, 0.5f, 0.2f)},
                           {&grid, vec3(3.45f, 3.4f, 0.02f), vec3(3.5f, 3.4f, 0.02f)}};
     for (size_t i = 0; i < sizeof(balls) / sizeof(balls[0]); ++i) {
         const Ball& b = balls[i];
@@ -452,6 +461,8 @@ TEST(CutShortcuts, PlaneOperationsGiveThePlainFormsRecords) {
     std::unique_ptr<Mesh> ico(Mesh::createIcosahedron());
     std::unique_ptr<Mesh> round(Mesh::subdivided(ico.get(), 3, true, false));
     const Mesh sphere = rebuilt(uvSphereMesh(24, 32)), grid = rebuilt(gridMesh(12)), cube = rebuilt(cubeMesh(true));
+    const Mesh& large = largeSphere();
+    ASSERT_TRUE(splitsWhereThreadsAllow(large.vertexCount()));
     // a corner that is not finite: its edges across the plane stay whole
     Mesh broken = grid;
     broken.vertices[5 * 13 + 6].position = vec3(NAN, 5, 0);
@@ -469,6 +480,7 @@ TEST(CutShortcuts, PlaneOperationsGiveThePlainFormsRecords) {
                             {&grid, vec3(6, 6, 0), vec3(0, 1, 0)},
                             {&cube, vec3(0.1f, 0.2f, 0.3f), normalize(vec3(1, 2, 3))},
                             {&sphere, vec3(0, 0, 5), vec3(0, 0, 1)},
+                            {&large, vec3(0.01f, 0, 0.02f), normalize(vec3(0.1f, 0.2f, 1))},
                             {&broken, vec3(5.5f, 0, 0), normalize(vec3(1, 0.1f, 0))}};
     for (size_t i = 0; i < sizeof(planes) / sizeof(planes[0]); ++i) {
         const Plane& p = planes[i];

@@ -234,9 +234,10 @@ TEST(ExtrusionDispatch, StepsThatKeepTheirPatchesMoveAsTheSearchingStepsDo) {
 }
 
 // The unit sphere with its equator marked: two patches that meet along a ring of shared vertices.
-Mesh equatorSphere() {
-    Mesh m = rebuilt(uvSphereMesh(24, 32));
-    for (int s = 0; s < 32; ++s) EXPECT_TRUE(m.setEdgeFlag(1 + 11 * 32 + s, 1 + 11 * 32 + (s + 1) % 32, true));
+Mesh equatorSphere(int rings = 24, int segments = 32) {
+    Mesh m = rebuilt(uvSphereMesh(rings, segments));
+    const int equator = 1 + (rings / 2 - 1) * segments;
+    for (int s = 0; s < segments; ++s) EXPECT_TRUE(m.setEdgeFlag(equator + s, equator + (s + 1) % segments, true));
     return m;
 }
 
@@ -246,9 +247,12 @@ TEST(ExtrusionShortcuts, StartsAndStepsGiveThePlainFormsRecords) {
     Mesh lined = rebuilt(gridMesh(6));
     lined.setEdgeFlag(2 * 7 + 1, 2 * 7 + 2, true);
     lined.setEdgeFlag(2 * 7 + 2, 2 * 7 + 3, true);
-    const Mesh meshes[] = {rebuilt(cubeMesh(true)), rebuilt(quadMesh()), lined, equatorSphere()};
-    const vec3 picks[] = {vec3(0, 0, -1), vec3(0.5f, 0.5f, 0), vec3(3, 3, 0), vec3(0, 0, 1)};
-    for (size_t i = 0; i < 4; ++i) {
+    // the last one with a patch large enough for the steps' loops to cross block boundaries
+    const Mesh meshes[] = {rebuilt(cubeMesh(true)), rebuilt(quadMesh()), lined, equatorSphere(),
+                           equatorSphere(94, 180)};
+    const vec3 picks[] = {vec3(0, 0, -1), vec3(0.5f, 0.5f, 0), vec3(3, 3, 0), vec3(0, 0, 1), vec3(0, 0, 1)};
+    ASSERT_TRUE(splitsWhereThreadsAllow(meshes[4].vertexCount() / 2));
+    for (size_t i = 0; i < 5; ++i) {
         SCOPED_TRACE(testing::Message() << "mesh " << i);
         const vec3 p = picks[i], q = p + vec3(0.1f, -0.2f, 0.7f);
         runOnEveryPath(meshes[i], [&](Mesh& m) { m.extrudePatch(p, -1, pbr(), true); });

@@ -8,7 +8,7 @@
 
 #include "HostileShapes.h"
 #include "MeshInvariants.h"
-#include "ParallelModeScope.h"
+#include "OneThreadScope.h"
 #include "mesh/MeshWalk.h"
 #include "mesh/ObjImport.h"
 
@@ -25,7 +25,7 @@ struct Import {
 
 Import importCounted(const std::string& text) {
     // each thread counts its own walks: count them all on this one
-    ParallelModeScope serial(oneThread);
+    OneThreadScope serial;
     Mesh m;
     parseObjText(m, text.data(), text.size());
     uint64_t before = meshwalk::walkSteps;

@@ -9,7 +9,7 @@
 
 #include "MeshFixtures.h"
 #include "MeshInvariants.h"
-#include "ParallelModeScope.h"
+#include "OneThreadScope.h"
 #include "editing/SelectionHelpers.h"
 
 namespace kal::test {
@@ -137,7 +137,9 @@ std::vector<std::vector<int32_t>> deletionSets(const Mesh& m) {
 // set alone: not on the list's order, nor on how the blocks fall.
 TEST(MeshDeleteTriangles, listLeavesTheOtherTrianglesWithSoundRings) {
     std::unique_ptr<Mesh> ico(Mesh::createIcosahedron());
-    std::unique_ptr<Mesh> sphere(Mesh::subdivided(ico.get(), 3, true, false));
+    // large enough for the deletion's loops to cross block boundaries
+    std::unique_ptr<Mesh> sphere(Mesh::subdivided(ico.get(), 5, true, false));
+    ASSERT_TRUE(splitsWhereThreadsAllow(sphere->vertexCount()));
     std::vector<Mesh> fixtures = {
         rebuilt(octahedronMesh()), rebuilt(cubeMesh(true)),   rebuilt(cubeMesh(false)),     rebuilt(gridMesh(4)),
         rebuilt(bowTieMesh()),     rebuilt(hexagonFanMesh()), rebuilt(uvSphereMesh(8, 12)), *sphere};
@@ -148,13 +150,10 @@ TEST(MeshDeleteTriangles, listLeavesTheOtherTrianglesWithSoundRings) {
             SCOPED_TRACE(testing::Message() << "fixture " << i << " set " << s);
             Mesh m = fixtures[i], split = fixtures[i];
             {
-                ParallelModeScope scope(oneThread);
+                OneThreadScope one;
                 m.deleteTriangles(sets[s]);
             }
-            {
-                ParallelModeScope scope(smallBlocks);
-                split.deleteTriangles(sets[s]);
-            }
+            split.deleteTriangles(sets[s]);
             expectSameRecords(split, m);
             deleted.push_back(m);
             std::vector<uint8_t> listed(size_t(m.triangleCount()), 0);

@@ -6,7 +6,7 @@
 
 #include "MeshFixtures.h"
 #include "MeshInvariants.h"
-#include "ParallelModeScope.h"
+#include "OneThreadScope.h"
 #include "reference/ReferenceMesh.h"
 
 namespace kal::test {
@@ -112,14 +112,15 @@ TEST(MeshPurge, rebuildWithPinchedVertexAndDeadRecordsRepairsEveryFan) {
 }
 
 // The moves are renamed through a table in parallel passes; the records and the selection list
-// must come out as the repairs from each moved record's ring leave them. The cut sphere spans
-// several chunks and its last records, made by the cut, are linked to records all over it: a
-// chunk passed over while it names a moved record keeps a stale link.
+// must come out as the repairs from each moved record's ring leave them. Both stores of the cut
+// sphere span several chunks, split into blocks, and its last records, made by the cut, are linked
+// to records all over it: a chunk passed over while it names a moved record keeps a stale link.
 TEST(MeshPurge, renamingThroughATableGivesTheRepairedRecords) {
     std::unique_ptr<Mesh> ico(Mesh::createIcosahedron());
     std::unique_ptr<Mesh> sphere(Mesh::subdivided(ico.get(), 3, true, false));
-    Mesh cut = rebuilt(uvSphereMesh(48, 96));
+    Mesh cut = rebuilt(uvSphereMesh(64, 136));
     cut.cutPlane(vec3(0.01f, 0, 0), normalize(vec3(1, 0.3f, 0.2f)));
+    ASSERT_TRUE(test::splitsWhereThreadsAllow(cut.vertexCount()));
     const std::vector<Mesh> fixtures = {rebuilt(uvSphereMesh(16, 24)), rebuilt(gridMesh(9)), *sphere, cut};
     for (size_t i = 0; i < fixtures.size(); ++i)
         for (int set = 0; set < 4; ++set) {
@@ -140,10 +141,7 @@ TEST(MeshPurge, renamingThroughATableGivesTheRepairedRecords) {
                 m.selectedVertices.push_back(v);
             }
             Mesh renamed = m, repaired = m;
-            {
-                test::ParallelModeScope mode(test::smallBlocks);
-                renamed.purgeDeleted(false);
-            }
+            renamed.purgeDeleted(false);
             reference::purgeRepairing(repaired);
             expectSameRecords(renamed, repaired);
             EXPECT_EQ(renamed.selectedVertices, repaired.selectedVertices);

@@ -2,29 +2,30 @@
 // the same passes on one thread, however the blocks fall.
 #include <atomic>
 #include <functional>
+#include <optional>
 
 #include <gtest/gtest.h>
 
 #include "MeshFixtures.h"
 #include "MeshInvariants.h"
-#include "ParallelModeScope.h"
+#include "OneThreadScope.h"
 #include "mesh/MeshGpuArrays.h"
 
 namespace kal::test {
 namespace {
 
-// Runs f under mode and puts the previous mode back.
-Mesh runUnder(ParallelMode mode, Mesh m, const std::function<void(Mesh&)>& f) {
-    ParallelModeScope scope(mode);
+// f on one thread.
+Mesh runOnOneThread(Mesh m, const std::function<void(Mesh&)>& f) {
+    OneThreadScope one;
     f(m);
     return m;
 }
 
-// f on one thread, in blocks of a few records, and in the blocks large meshes get.
+// f in the blocks the fixtures fall into, and on one thread.
 void expectSameOnEveryPath(const Mesh& m, const std::function<void(Mesh&)>& f) {
-    Mesh serial = runUnder({true, false}, m, f);
-    expectSameRecords(runUnder({false, true}, m, f), serial);
-    expectSameRecords(runUnder({false, false}, m, f), serial);
+    Mesh split = m;
+    f(split);
+    expectSameRecords(split, runOnOneThread(m, f));
 }
 
 // A sphere painted in stripes, with a marked line round it, a hole and a pinned vertex.
@@ -43,12 +44,24 @@ Mesh editedSphere(int rings, int segments) {
     return m;
 }
 
+// Each large enough for the loops over its records to cross block boundaries.
 const std::vector<Mesh>& fixtures() {
-    static const std::vector<Mesh> all = {awkwardGrid(), rebuilt(awkwardGrid()), rebuilt(cubeMesh(true)),
-                                          rebuilt(hexagonFanMesh()), editedSphere(12, 16),
-                                          // past the size below which passes stay serial
-                                          editedSphere(80, 160)};
+    static const std::vector<Mesh> all = [] {
+        std::vector<Mesh> small = {awkwardGrid(), rebuilt(awkwardGrid()), rebuilt(cubeMesh(true)),
+                                   rebuilt(hexagonFanMesh())};
+        std::vector<Mesh> large;
+        for (const Mesh& m : small) large.push_back(tiledCopies(m, 8192));
+        large.push_back(editedSphere(80, 160));
+        return large;
+    }();
     return all;
+}
+
+TEST(ParallelPasses, fixturesCrossBlockBoundaries) {
+    for (const Mesh& m : fixtures()) {
+        EXPECT_TRUE(splitsWhereThreadsAllow(m.vertexCount()));
+        EXPECT_TRUE(splitsWhereThreadsAllow(m.triangleCount()));
+    }
 }
 
 TEST(ParallelPasses, normalsAndCreasesMatchTheSerialPasses) {
@@ -120,8 +133,8 @@ TEST(ParallelPasses, cornerArraysMatchTheSerialFill) {
     for (const Mesh& m : fixtures()) {
         MeshCornerArrays serial, split;
         std::vector<int32_t> serialStarts, splitStarts;
-        runUnder({true, false}, m, [&](Mesh& x) { buildCornerArrays(x, every, serial, &serialStarts); });
-        runUnder({false, true}, m, [&](Mesh& x) { buildCornerArrays(x, every, split, &splitStarts); });
+        runOnOneThread(m, [&](Mesh& x) { buildCornerArrays(x, every, serial, &serialStarts); });
+        buildCornerArrays(m, every, split, &splitStarts);
         test::expectSameCornerArrays(split, serial);
         EXPECT_EQ(splitStarts, serialStarts);
         ASSERT_EQ(serialStarts.size(), size_t(m.triangleCount()) + 1);
@@ -146,8 +159,9 @@ TEST(ParallelPasses, smallLoopsStayOnTheCallingThread) {
 }
 
 TEST(ParallelPasses, blocksCoverEveryIndexOnce) {
-    for (ParallelMode mode : {oneThread, smallBlocks, ParallelMode{false, false}}) {
-        ParallelModeScope scope(mode);
+    for (bool one : {true, false}) {
+        std::optional<OneThreadScope> scope;
+        if (one) scope.emplace();
         std::vector<std::atomic<int>> hits(100000);
         parallelFor(int(hits.size()), [&](int begin, int end) {
             for (int i = begin; i < end; ++i) ++hits[size_t(i)];
@@ -155,6 +169,32 @@ TEST(ParallelPasses, blocksCoverEveryIndexOnce) {
         int wrong = 0;
         for (auto& h : hits) wrong += h.load() != 1;
         EXPECT_EQ(wrong, 0);
+        // in chunks: each chunk once, cut from the front, the last one short
+        for (auto& h : hits) h = 0;
+        const int chunk = 4096;
+        parallelForChunks(int(hits.size()), chunk, [&](int k, int first, int end) {
+            EXPECT_EQ(first, k * chunk);
+            EXPECT_EQ(end, std::min(int(hits.size()), first + chunk));
+            for (int i = first; i < end; ++i) ++hits[size_t(i)];
+        });
+        for (auto& h : hits) wrong += h.load() != 1;
+        EXPECT_EQ(wrong, 0);
+    }
+}
+
+// A cap set for a while, as the one-thread runs here set it, holds inside the scope only.
+TEST(ParallelPasses, oneThreadScopeRunsLoopsOnTheCallingThreadThenLetsThemSplit) {
+    auto blocks = [] {
+        std::atomic<int> count{0};
+        parallelFor(100000, [&](int, int) { ++count; });
+        return count.load();
+    };
+    {
+        OneThreadScope one;
+        EXPECT_EQ(blocks(), 1);
+    }
+    if (tbb::global_control::active_value(tbb::global_control::max_allowed_parallelism) > 1) {
+        EXPECT_GT(blocks(), 1);
     }
 }
 

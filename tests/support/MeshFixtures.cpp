@@ -1,5 +1,6 @@
 #include "MeshFixtures.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace kal::test {
@@ -145,6 +146,36 @@ Mesh awkwardGrid() {
     m.vertices[7].position.z = 0.75f;
     m.vertices[12].position.z = -0.5f;
     return m;
+}
+
+Mesh tiledCopies(const Mesh& m, int records) {
+    const int nv = m.vertexCount(), nt = m.triangleCount(), fewer = std::max(1, std::min(nv, nt));
+    const int copies = std::max(1, (records + fewer - 1) / fewer);
+    float lo = 0, hi = 0;
+    for (int v = 0; v < nv; ++v)
+        if (std::isfinite(m.vertices[v].position.x)) {
+            lo = std::min(lo, m.vertices[v].position.x);
+            hi = std::max(hi, m.vertices[v].position.x);
+        }
+    const float step = hi - lo + 1;
+    Mesh out = m;
+    for (int c = 1; c < copies; ++c) {
+        for (int v = 0; v < nv; ++v) {
+            MeshVertex x = m.vertices[v];
+            x.position.x += float(c) * step;
+            if (x.firstTriangle >= 0) x.firstTriangle += c * nt;
+            out.vertices.push(x);
+        }
+        for (int t = 0; t < nt; ++t) {
+            MeshTriangle x = m.triangles[t];
+            for (int32_t& v : x.vertex)
+                if (v >= 0) v += c * nv;
+            for (int32_t& n : x.neighbour)
+                if (n >= 0) n += c * nt;
+            out.triangles.push(x);
+        }
+    }
+    return out;
 }
 
 } // namespace kal::test

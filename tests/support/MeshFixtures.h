@@ -33,4 +33,9 @@ Mesh awkwardGrid();
 // A closed fan of 6 triangles round vertex 0 in z = 0 (a hexagon), facing +z.
 Mesh hexagonFanMesh();
 
+// Copies of m side by side along x, each copy's records after those of the copy before: enough of
+// them that both stores hold at least records records, so that loops over them cross block
+// boundaries all through m's features. m holds no selection.
+Mesh tiledCopies(const Mesh& m, int records);
+
 } // namespace kal::test
