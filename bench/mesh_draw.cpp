@@ -1,6 +1,7 @@
 // Drawing a 1M-triangle mesh into the scene render target, and the frame after a brush-sized
 // edit: with a marked range the upload follows what the brush touched, without one it rewrites
-// the flagged groups of the whole mesh. bytes_per_frame is what reached glBufferSubData.
+// the flagged groups of the whole mesh; and the first upload. bytes_per_frame is what was written
+// into the corner and line buffers.
 #include "gpu/FBOScene.h"
 #include "gpu/GLFunctions.h"
 #include "gpu/Texture2D.h"
@@ -90,6 +91,23 @@ void meshFrame(benchmark::State& state) {
     state.counters["bytes_per_frame"] = double(mesh.bytesUploaded - start) / double(state.iterations());
 }
 BENCHMARK(meshFrame)->Unit(benchmark::kMillisecond);
+
+// The first frame's upload of the sphere: the corners of every group filled into fresh storage.
+void firstUpload(benchmark::State& state) {
+    if (!bench::ensureGLContext()) {
+        state.SkipWithError("no OpenGL 4.0 core context");
+        return;
+    }
+    Mesh& mesh = bigMesh();
+    for (auto _ : state) {
+        state.PauseTiming();
+        mesh.releaseGpu();
+        state.ResumeTiming();
+        if (!mesh.updateGpu()) state.SkipWithError("the corner buffer was not written");
+    }
+    state.counters["triangles"] = double(mesh.gpuVertexCount / 3);
+}
+BENCHMARK(firstUpload)->Unit(benchmark::kMillisecond);
 
 // One brush dab: a band of about 2000 triangles pushed out a little, positions and normals flagged.
 void brushFrame(benchmark::State& state) {

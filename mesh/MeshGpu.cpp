@@ -4,6 +4,8 @@
 #include <QOpenGLFunctions_4_0_Core>
 
 #include <algorithm>
+#include <array>
+#include <cstring>
 
 #include "foundation/ByteBuffer.h"
 #include "foundation/Parallel.h"
@@ -88,7 +90,7 @@ bool Mesh::isLineEdge(int t, int k) const {
     return tri.neighbour[k] == -1;
 }
 
-uint32_t MeshCornerArrays::offset(int a) const {
+uint32_t cornerOffset(int a, int32_t corners) {
     uint32_t at = 0;
     for (int i = 0; i < a; ++i) at += cornerAttributeBytes[i] * uint32_t(corners);
     return at;
@@ -106,11 +108,23 @@ void pushEdgeLine(const Mesh& mesh, const MeshTriangle& tri, int k, std::vector<
     lines.insert(lines.end(), {a.x, a.y, a.z, b.x, b.y, b.z});
 }
 
+// Where a fill writes each attribute array (position, normal, colour, light, material, id); the
+// arrays of groups not filled are never touched. Stores go through memcpy: in a mapped buffer the
+// arrays start wherever the corner count puts them, not aligned for their types.
+using CornerTargets = std::array<uint8_t*, 6>;
+
+template <class T, size_t N>
+void put(uint8_t* array, size_t corner, const T (&values)[N]) {
+    std::memcpy(array + sizeof(values) * corner, values, sizeof(values));
+}
+
 // The corner arrays of records first..end-1, and with lines the edge lines, in record order
-// whatever the blocks: the alive records are counted per chunk, the arrays sized once, and every
-// chunk writes its own corners; each chunk's lines are kept apart and joined in chunk order.
-void fillCorners(const Mesh& mesh, const bool parts[4], int first, int end, MeshCornerArrays& out,
-                 std::vector<int32_t>* starts, bool lines) {
+// whatever the blocks: the alive records are counted per chunk, place(corners, targets) says where
+// the arrays go (false: nowhere, and nothing is filled), and every chunk writes its own corners;
+// each chunk's lines are kept apart and joined in chunk order.
+template <class Place>
+bool fillCorners(const Mesh& mesh, const bool parts[4], int first, int end, Place&& place, std::vector<int32_t>* starts,
+                 std::vector<float>* lines) {
     const int count = std::max(0, end - first);
     const int chunks = (count + kFillChunk - 1) / kFillChunk;
     std::vector<int32_t> before(size_t(chunks) + 1, 0);
@@ -121,12 +135,10 @@ void fillCorners(const Mesh& mesh, const bool parts[4], int first, int end, Mesh
         before[size_t(k) + 1] = corners;
     });
     for (int k = 0; k < chunks; ++k) before[size_t(k) + 1] += before[size_t(k)];
-    out.corners = before[size_t(chunks)];
-    static const bool every[4] = {true, true, true, true};
-    out.forGroups(every, [](auto& a, size_t) { a.clear(); });
-    out.forGroups(parts, [&](auto& a, size_t perCorner) { a.resize(perCorner * size_t(out.corners)); });
     if (starts) starts->resize(size_t(count) + 1);
     std::vector<std::vector<float>> chunkLines(lines ? size_t(chunks) : 0);
+    CornerTargets to{};
+    if (!place(before[size_t(chunks)], to)) return false;
     parallelForChunks(count, kFillChunk, [&](int k, int begin, int stop) {
         size_t at = size_t(before[size_t(k)]);
         for (int t = first + begin; t < first + stop; ++t) {
@@ -136,37 +148,55 @@ void fillCorners(const Mesh& mesh, const bool parts[4], int first, int end, Mesh
             for (int c = 0; c < 3; ++c, ++at) {
                 if (parts[GroupPositions]) {
                     const vec3& p = mesh.vertices[tri.vertex[c]].position;
-                    float* o = out.positions.data() + 3 * at;
-                    o[0] = p.x, o[1] = p.y, o[2] = p.z;
+                    put(to[0], at, {p.x, p.y, p.z});
                 }
                 if (parts[GroupNormals]) {
                     const vec3& n = tri.cornerNormal[c];
-                    uint16_t* o = out.normals.data() + 3 * at;
-                    o[0] = halfFromFloat(n.x), o[1] = halfFromFloat(n.y), o[2] = halfFromFloat(n.z);
+                    put(to[1], at, {halfFromFloat(n.x), halfFromFloat(n.y), halfFromFloat(n.z)});
                 }
                 if (parts[GroupMaterials]) {
                     const pbr& m = tri.corner[c];
-                    uint8_t* colour = out.colours.data() + 4 * at;
-                    colour[0] = uint8_t(m.red >> 8), colour[1] = uint8_t(m.green >> 8);
-                    colour[2] = uint8_t(m.blue >> 8), colour[3] = uint8_t(m.opacity >> 8);
-                    uint8_t* light = out.lights.data() + 4 * at;
-                    light[0] = uint8_t(m.lightRed >> 8), light[1] = uint8_t(m.lightGreen >> 8);
-                    light[2] = uint8_t(m.lightBlue >> 8), light[3] = uint8_t(m.refractivity >> 8);
-                    int16_t* surface = out.materials.data() + 2 * at;
-                    surface[0] = m.roughness, surface[1] = m.metalness;
+                    put(to[2], at,
+                        {uint8_t(m.red >> 8), uint8_t(m.green >> 8), uint8_t(m.blue >> 8), uint8_t(m.opacity >> 8)});
+                    put(to[3], at,
+                        {uint8_t(m.lightRed >> 8), uint8_t(m.lightGreen >> 8), uint8_t(m.lightBlue >> 8),
+                         uint8_t(m.refractivity >> 8)});
+                    put(to[4], at, {m.roughness, m.metalness});
                 }
-                if (parts[GroupIds]) out.ids[at] = uint32_t(t);
+                if (parts[GroupIds]) put(to[5], at, {uint32_t(t)});
             }
             if (lines)
                 for (int k2 = 0; k2 < 3; ++k2)
                     if (mesh.isLineEdge(t, k2)) pushEdgeLine(mesh, tri, k2, chunkLines[size_t(k)]);
         }
     });
-    if (starts) starts->back() = out.corners;
-    if (!lines) return;
-    out.segments = 0;
+    if (starts) starts->back() = before[size_t(chunks)];
+    if (lines) {
+        lines->clear();
+        for (const std::vector<float>& part : chunkLines) lines->insert(lines->end(), part.begin(), part.end());
+    }
+    return true;
+}
+
+template <class V>
+uint8_t* bytesOf(V& v) {
+    return reinterpret_cast<uint8_t*>(v.data());
+}
+
+// Staging arrays in out for the groups in parts, filled from records first..end-1.
+void fillArrays(const Mesh& mesh, const bool parts[4], int first, int end, MeshCornerArrays& out,
+                std::vector<int32_t>* starts, bool lines) {
+    auto stage = [&](int32_t corners, CornerTargets& to) {
+        out.corners = corners;
+        static const bool every[4] = {true, true, true, true};
+        out.forGroups(every, [](auto& a, size_t) { a.clear(); });
+        out.forGroups(parts, [&](auto& a, size_t perCorner) { a.resize(perCorner * size_t(corners)); });
+        to = {bytesOf(out.positions), bytesOf(out.normals),   bytesOf(out.colours),
+              bytesOf(out.lights),    bytesOf(out.materials), bytesOf(out.ids)};
+        return true;
+    };
     out.lines.clear();
-    for (const std::vector<float>& part : chunkLines) out.lines.insert(out.lines.end(), part.begin(), part.end());
+    fillCorners(mesh, parts, first, end, stage, starts, lines ? &out.lines : nullptr);
     out.segments = int32_t(out.lines.size() / 6);
 }
 
@@ -174,9 +204,7 @@ void fillCorners(const Mesh& mesh, const bool parts[4], int first, int end, Mesh
 
 void buildCornerRange(const Mesh& mesh, const bool parts[4], int first, int end, MeshCornerArrays& out,
                       std::vector<int32_t>* starts) {
-    out.segments = 0;
-    out.lines.clear();
-    fillCorners(mesh, parts, first, end, out, starts, false);
+    fillArrays(mesh, parts, first, end, out, starts, false);
 }
 
 void buildEdgeLines(const Mesh& mesh, MeshCornerArrays& out) {
@@ -193,9 +221,7 @@ void buildEdgeLines(const Mesh& mesh, MeshCornerArrays& out) {
 }
 
 void buildCornerArrays(const Mesh& mesh, const bool parts[4], MeshCornerArrays& out, std::vector<int32_t>* starts) {
-    out.segments = 0;
-    out.lines.clear();
-    fillCorners(mesh, parts, 0, mesh.triangleCount(), out, starts, parts[GroupPositions]);
+    fillArrays(mesh, parts, 0, mesh.triangleCount(), out, starts, parts[GroupPositions]);
 }
 
 namespace {
@@ -222,11 +248,7 @@ size_t byteSize(const V& v) {
 // Writes the built groups into a corner buffer of `corners` corners, starting at corner `first`.
 uint64_t writeGroups(const MeshCornerArrays& arrays, int32_t corners, int32_t first) {
     uint32_t offsets[6];
-    uint32_t at = 0;
-    for (int a = 0; a < 6; ++a) {
-        offsets[a] = at + cornerAttributeBytes[a] * uint32_t(first);
-        at += cornerAttributeBytes[a] * uint32_t(corners);
-    }
+    for (int a = 0; a < 6; ++a) offsets[a] = cornerOffset(a, corners) + cornerAttributeBytes[a] * uint32_t(first);
     uint64_t written = 0;
     written += writeRange(offsets[0], byteSize(arrays.positions), arrays.positions.data());
     written += writeRange(offsets[1], byteSize(arrays.normals), arrays.normals.data());
@@ -241,6 +263,9 @@ uint64_t writeGroups(const MeshCornerArrays& arrays, int32_t corners, int32_t fi
 
 namespace {
 
+// The group each attribute array belongs to, in attribute order.
+constexpr MeshGpuGroup attributeGroup[6] = {GroupPositions, GroupNormals,   GroupMaterials,
+                                            GroupMaterials, GroupMaterials, GroupIds};
 // Runs closer than this many records merge: one write beats two tiny ones.
 constexpr int32_t kRunGap = 64;
 // More runs than this merge across their smallest gaps.
@@ -333,8 +358,8 @@ bool Mesh::updateGpu() {
     }
     if (!glReady()) return false;
 
-    MeshCornerArrays arrays;
     if (rangeUploadPossible()) {
+        MeshCornerArrays arrays;
         gl->glFlush();
         gl->glGetError();
         uint64_t written = 0;
@@ -368,15 +393,51 @@ bool Mesh::updateGpu() {
     gl->glFlush();
     gl->glGetError();
 
-    buildCornerArrays(*this, partChanged, arrays, &cornerStart);
-    gpuVertexCount = arrays.corners;
-    for (int a = 0; a < 6; ++a) attributeOffset[a] = arrays.offset(a);
-
-    if (glBuffer == 0 || geometryChanged) cornerBytesAllocated = uint32_t(arrays.corners) * bytesPerCorner;
-    bindArrayStorage(glBuffer, long(cornerBytesAllocated), geometryChanged);
-    uint64_t written = writeGroups(arrays, arrays.corners, 0);
+    // The corners go straight into the buffer's storage, sized and mapped once they are counted.
+    // Only the span from the first flagged array to the last is mapped; unflagged arrays inside it
+    // keep their bytes, so the span is invalidated only when every array in it is rewritten.
+    struct Mapping {
+        bool held = false;
+        // false when the store was lost while mapped
+        bool release() {
+            const bool kept = !held || gl->glUnmapBuffer(GL_ARRAY_BUFFER) == GL_TRUE;
+            held = false;
+            return kept;
+        }
+        ~Mapping() { release(); } // a fill that throws must not leave the buffer mapped
+    } mapping;
+    uint64_t written = 0;
+    auto place = [&](int32_t corners, CornerTargets& to) {
+        gpuVertexCount = corners;
+        for (int a = 0; a < 6; ++a) attributeOffset[a] = cornerOffset(a, corners);
+        if (geometryChanged) cornerBytesAllocated = uint32_t(corners) * bytesPerCorner;
+        bindArrayStorage(glBuffer, long(cornerBytesAllocated), geometryChanged);
+        int low = 6, high = -1;
+        for (int a = 0; a < 6; ++a)
+            if (partChanged[attributeGroup[a]]) low = std::min(low, a), high = a;
+        bool whole = true;
+        for (int a = low; a <= high; ++a) whole = whole && partChanged[attributeGroup[a]];
+        const uint32_t begin = cornerOffset(low, corners), stop = cornerOffset(high + 1, corners);
+        if (stop == begin) return true;
+        const GLbitfield access = GL_MAP_WRITE_BIT | (whole ? GL_MAP_INVALIDATE_RANGE_BIT : 0);
+        auto* span = static_cast<uint8_t*>(gl->glMapBufferRange(GL_ARRAY_BUFFER, begin, stop - begin, access));
+        if (!span) return false;
+        mapping.held = true;
+        for (int a = low; a <= high; ++a)
+            if (partChanged[attributeGroup[a]]) {
+                to[size_t(a)] = span + (cornerOffset(a, corners) - begin);
+                written += uint64_t(cornerAttributeBytes[a]) * uint32_t(corners);
+            }
+        return true;
+    };
+    std::vector<float> lines;
+    const bool filled = fillCorners(*this, partChanged, 0, triangleCount(), place, &cornerStart,
+                                    partChanged[GroupPositions] ? &lines : nullptr);
+    const bool kept = mapping.release();
     bindArrayBuffer(0);
-    if (partChanged[GroupPositions]) written += uploadLines(arrays.lines, arrays.segments);
+    // a failed map, or a store lost while mapped, leaves every group flagged for the next upload
+    if (!filled || !kept) return false;
+    if (partChanged[GroupPositions]) written += uploadLines(lines, int32_t(lines.size() / 6));
     return finishUpload(written);
 }
 

@@ -20,6 +20,9 @@ enum MeshGpuGroup : int { GroupPositions = 0, GroupNormals = 1, GroupMaterials =
 constexpr uint32_t cornerAttributeBytes[6] = {12, 6, 4, 4, 4, 4};
 constexpr uint32_t bytesPerCorner = 34;
 
+// Byte offset of attribute a (0..5; 6 gives the end) in a buffer of `corners` corners.
+uint32_t cornerOffset(int a, int32_t corners);
+
 struct MeshCornerArrays {
     int32_t corners = 0;  // 3 x alive triangles
     int32_t segments = 0; // edge lines, counted only with positions
@@ -31,9 +34,6 @@ struct MeshCornerArrays {
     LargeVector<int16_t> materials; // roughness, metalness per corner
     LargeVector<uint32_t> ids;      // triangle index per corner
     std::vector<float> lines;       // 2 x 3 floats per segment
-
-    // Byte offset of attribute a (0..5) in a buffer of `corners` corners.
-    uint32_t offset(int a) const;
 
     // Calls f(array, values per corner) on each array of the groups set in `groups`, so that every
     // sizing of the arrays follows one map from groups to arrays.

@@ -174,6 +174,89 @@ TEST_F(MeshGpu, onlyFlaggedGroupsAreRewrittenInPlace) {
     EXPECT_EQ(m.bytesUploaded, idle);
 }
 
+// Several fill chunks, with dead records among them: each alive record's corners follow those of
+// the alive records before it, in every array, whichever chunk wrote them.
+TEST_F(MeshGpu, fullUploadOverManyChunksHoldsEveryAliveRecordInOrder) {
+    Mesh m = rebuilt(kal::test::uvSphereMesh(60, 80));
+    ASSERT_GT(m.triangleCount(), 9000);
+    for (int t = 3; t < m.triangleCount(); t += 7) m.deleteTriangle(t);
+    for (int t = 0; t < m.triangleCount(); ++t)
+        for (int c = 0; c < 3; ++c) {
+            m.triangles[t].corner[c].green = uint16_t(t * 3 + c);
+            m.triangles[t].corner[c].metalness = int16_t(-t);
+        }
+    ASSERT_TRUE(m.updateGpu());
+    const int n = m.gpuVertexCount;
+    const auto positions = bufferContents<float>(m.glBuffer, 0, 3 * size_t(n));
+    const auto normals = bufferContents<uint16_t>(m.glBuffer, m.attributeOffset[1], 3 * size_t(n));
+    const auto colours = bufferContents<uint8_t>(m.glBuffer, m.attributeOffset[2], 4 * size_t(n));
+    const auto materials = bufferContents<int16_t>(m.glBuffer, m.attributeOffset[4], 2 * size_t(n));
+    const auto ids = bufferContents<uint32_t>(m.glBuffer, m.attributeOffset[5], size_t(n));
+    int corner = 0;
+    for (int t = 0; t < m.triangleCount(); ++t) {
+        const MeshTriangle& tri = m.triangles[t];
+        if (!tri.alive()) continue;
+        for (int c = 0; c < 3; ++c, ++corner) {
+            ASSERT_LT(corner, n);
+            const size_t at = size_t(corner);
+            ASSERT_EQ(ids[at], uint32_t(t)) << "corner " << corner;
+            const vec3 p = m.vertices[tri.vertex[c]].position;
+            EXPECT_EQ(vec3(positions[3 * at], positions[3 * at + 1], positions[3 * at + 2]), p) << corner;
+            EXPECT_EQ(normals[3 * at + 2], halfFromFloat(tri.cornerNormal[c].z)) << corner;
+            EXPECT_EQ(colours[4 * at + 1], uint8_t((t * 3 + c) >> 8)) << corner;
+            EXPECT_EQ(materials[2 * at + 1], int16_t(-t)) << corner;
+        }
+    }
+    EXPECT_EQ(corner, n);
+}
+
+// Positions and ids are the ends of the buffer: the arrays between them must keep their bytes.
+TEST_F(MeshGpu, groupsAtBothEndsLeaveTheArraysBetweenThemAlone) {
+    Mesh m = rebuilt(kal::test::gridMesh(8));
+    ASSERT_TRUE(m.updateGpu());
+    const int n = m.gpuVertexCount;
+    const uint32_t middle = m.attributeOffset[1], middleBytes = m.attributeOffset[5] - middle;
+    const auto between = bufferContents<uint8_t>(m.glBuffer, middle, middleBytes);
+
+    for (int v = 0; v < m.vertexCount(); ++v) m.vertices[v].position.z = 2.0f;
+    for (int t = 0; t < m.triangleCount(); ++t) m.triangles[t].corner[0].red = 0;
+    m.partChanged[GroupPositions] = m.partChanged[GroupIds] = true;
+    m.partChanged[GroupNormals] = m.partChanged[GroupMaterials] = false;
+    const uint64_t before = m.bytesUploaded;
+    ASSERT_TRUE(m.updateGpu());
+    EXPECT_EQ(m.bytesUploaded - before, uint64_t(16) * n + uint64_t(12) * m.flatVertexCount) << "and the lines";
+    EXPECT_EQ(bufferContents<uint8_t>(m.glBuffer, middle, middleBytes), between);
+    EXPECT_EQ(bufferContents<float>(m.glBuffer, 0, 3)[2], 2.0f);
+    EXPECT_EQ(bufferContents<uint32_t>(m.glBuffer, m.attributeOffset[5], size_t(n)).back(),
+              uint32_t(m.triangleCount() - 1));
+}
+
+// A buffer that cannot be mapped (here: already mapped) is a failed upload, not a silent one; the
+// groups stay flagged and the next upload writes them.
+TEST_F(MeshGpu, failedMapReportsFailureAndKeepsTheGroupsFlagged) {
+    Mesh m = rebuilt(kal::test::gridMesh(4));
+    ASSERT_TRUE(m.updateGpu());
+    const int n = m.gpuVertexCount;
+    for (int t = 0; t < m.triangleCount(); ++t)
+        for (vec3& normal : m.triangles[t].cornerNormal) normal = vec3(0, 0, -1);
+    flagOnly(m, GroupNormals);
+
+    gl->glBindBuffer(GL_ARRAY_BUFFER, m.glBuffer);
+    ASSERT_NE(gl->glMapBufferRange(GL_ARRAY_BUFFER, 0, 4, GL_MAP_READ_BIT), nullptr);
+    const uint64_t before = m.bytesUploaded;
+    EXPECT_FALSE(m.updateGpu());
+    EXPECT_TRUE(m.partChanged[GroupNormals]);
+    EXPECT_EQ(m.bytesUploaded, before);
+    gl->glBindBuffer(GL_ARRAY_BUFFER, m.glBuffer);
+    gl->glUnmapBuffer(GL_ARRAY_BUFFER);
+    gl->glBindBuffer(GL_ARRAY_BUFFER, 0);
+
+    ASSERT_TRUE(m.updateGpu());
+    EXPECT_FALSE(m.partChanged[GroupNormals]);
+    const auto normals = bufferContents<uint16_t>(m.glBuffer, m.attributeOffset[1], 3 * size_t(n));
+    for (int c = 0; c < n; ++c) EXPECT_EQ(normals[3 * size_t(c) + 2], halfFromFloat(-1.0f)) << c;
+}
+
 TEST_F(MeshGpu, markedRangeRewritesOnlyItsOwnCorners) {
     Mesh m = rebuilt(kal::test::uvSphereMesh(8, 16));
     ASSERT_TRUE(m.updateGpu());
