@@ -4,7 +4,7 @@
 #include <atomic>
 #include <cmath>
 #include <limits>
-#include <mutex>
+#include <vector>
 
 #include "editing/EditingMath.h"
 #include "editing/ExtrusionSteps.h"
@@ -62,7 +62,7 @@ void settleFirstCorners(int listed) {
     }
 }
 
-// collectRegionVertices(m, true) in parallel blocks, after the gathering pass has put each listed
+// collectRegionVertices(m, true) in parallel chunks, after the gathering pass has put each listed
 // corner's vertex into corners and the earliest such corner of each vertex into firstCorner: a
 // vertex is listed at its first corner in list order, so the brush list and the selection links
 // come out as the serial pass lists them. Leaves firstCorner all kNone again.
@@ -70,41 +70,39 @@ void collectPatchVertices(Mesh& m) {
     const std::vector<int32_t>& tris = m.selectedTriangles;
     int32_t* first = scratch().firstCorner.data();
     const int32_t* corners = scratch().corners.data();
-    std::vector<editing::ListedBlock> blocks = editing::listedBlocks(int(tris.size()), [&](int i,
-                                                                                           std::vector<int32_t>& out) {
-        for (int32_t at = 3 * i; at < 3 * i + 3; ++at) {
+    // each chunk of the list keeps its entries apart; read in chunk order they are the serial list
+    constexpr int kChunk = 4096;
+    const int count = int(tris.size());
+    std::vector<std::vector<int32_t>> listed(size_t(count / kChunk + 1));
+    parallelForChunks(count, kChunk, [&](int k, int begin, int end) {
+        for (int32_t at = 3 * begin; at < 3 * end; ++at) {
             const int32_t v = corners[at];
             if (atomicView(first[v]).load(std::memory_order_relaxed) != at) continue;
             if (m.vertices[v].flags & VertexSelected)
                 atomicView(first[v]).store(StepScratch::kNone, std::memory_order_relaxed); // selectVertex passes it by
             else
-                out.push_back(at);
+                listed[size_t(k)].push_back(at);
         }
     });
-    // each block's first entry, counted over the blocks before it
-    std::vector<size_t> at(blocks.size() + 1, 0);
-    for (size_t b = 0; b < blocks.size(); ++b) at[b + 1] = at[b] + blocks[b].items.size();
+    // each chunk's first entry, counted over the chunks before it
+    std::vector<size_t> at(listed.size() + 1, 0);
+    for (size_t k = 0; k < listed.size(); ++k) at[k + 1] = at[k] + listed[k].size();
     const size_t brushBase = m.brushVertices.size(), selectionBase = m.selectedVertices.size();
     m.brushVertices.resize(brushBase + at.back());
     m.selectedVertices.resize(selectionBase + at.back());
-    parallelFor(
-        int(blocks.size()),
-        [&](int begin, int end) {
-            for (int b = begin; b < end; ++b) {
-                size_t k = at[size_t(b)];
-                for (int32_t corner : blocks[size_t(b)].items) {
-                    const int32_t v = corners[corner];
-                    m.brushVertices[brushBase + k] =
-                        BrushVertex{v, 0.0f, m.triangles[tris[size_t(corner / 3)]].cornerNormal[corner % 3]};
-                    m.selectedVertices[selectionBase + k] = v;
-                    m.vertices[v].flags |= VertexSelected;
-                    m.vertices[v].link = int32_t(selectionBase + k);
-                    first[v] = StepScratch::kNone;
-                    ++k;
-                }
-            }
-        },
-        2);
+    parallelForChunks(count, kChunk, [&](int k, int, int) {
+        size_t next = at[size_t(k)];
+        for (int32_t corner : listed[size_t(k)]) {
+            const int32_t v = corners[corner];
+            m.brushVertices[brushBase + next] =
+                BrushVertex{v, 0.0f, m.triangles[tris[size_t(corner / 3)]].cornerNormal[corner % 3]};
+            m.selectedVertices[selectionBase + next] = v;
+            m.vertices[v].flags |= VertexSelected;
+            m.vertices[v].link = int32_t(selectionBase + next);
+            first[v] = StepScratch::kNone;
+            ++next;
+        }
+    });
 }
 
 // clearSelection with the listed records' flags cleared in parallel (each is listed once), the

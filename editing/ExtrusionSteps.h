@@ -1,10 +1,5 @@
 #pragma once
 // The push steps of the extrusion and tear strokes, for the dispatcher.
-#include <algorithm>
-#include <mutex>
-#include <vector>
-
-#include "foundation/Parallel.h"
 #include "mesh/Mesh.h"
 
 namespace kal::editing {
@@ -17,28 +12,5 @@ void pushStep(Mesh& m, const vec3& previous, const vec3& current, int triangle, 
 
 // selectPatch(point, true, triangle) with the previous selection cleared in parallel.
 bool selectPatchAfresh(Mesh& m, const vec3& point, int& triangle);
-
-// What collect(i, items) adds for the indices of one parallel block starting at begin.
-struct ListedBlock {
-    int begin = 0;
-    std::vector<int32_t> items;
-};
-
-// collect(i, items) over [0, count) in parallel blocks, the blocks in index order: their items
-// read in turn are what one serial loop would list.
-template <class Collect>
-std::vector<ListedBlock> listedBlocks(int count, Collect&& collect) {
-    std::vector<ListedBlock> blocks;
-    std::mutex gather;
-    parallelFor(count, [&](int begin, int end) {
-        ListedBlock block{begin, {}};
-        for (int i = begin; i < end; ++i) collect(i, block.items);
-        std::lock_guard<std::mutex> lock(gather);
-        blocks.push_back(std::move(block));
-    });
-    std::sort(blocks.begin(), blocks.end(),
-              [](const ListedBlock& a, const ListedBlock& b) { return a.begin < b.begin; });
-    return blocks;
-}
 
 } // namespace kal::editing

@@ -1,7 +1,6 @@
 #pragma once
 // Selection steps shared by the editing operations: a vertex joins the selection list (flag and
 // link), and the drag offsets follow the selection; and the corners a cut renormals.
-#include <mutex>
 #include <vector>
 
 #include "foundation/Parallel.h"
@@ -73,20 +72,17 @@ public:
         }
     }
     // Adds the alive corners of the listed triangles (their rings lost the triangles a deletion
-    // took), found in parallel blocks.
+    // took), found in parallel chunks.
     void addCornersOf(const std::vector<int32_t>& tris) {
-        std::vector<std::vector<int32_t>> found;
-        std::mutex gather;
-        parallelFor(int(tris.size()), [&](int begin, int end) {
-            std::vector<int32_t> block;
+        constexpr int kChunk = 4096;
+        std::vector<std::vector<int32_t>> found(tris.size() / kChunk + 1);
+        parallelForChunks(int(tris.size()), kChunk, [&](int k, int begin, int end) {
             for (int i = begin; i < end; ++i)
                 for (int32_t w : m.triangles[tris[size_t(i)]].vertex)
-                    if (w >= 0 && w < int(seen.size()) && m.vertices[w].alive()) block.push_back(w);
-            std::lock_guard<std::mutex> lock(gather);
-            found.push_back(std::move(block));
+                    if (w >= 0 && w < int(seen.size()) && m.vertices[w].alive()) found[size_t(k)].push_back(w);
         });
-        for (const std::vector<int32_t>& block : found)
-            for (int32_t w : block) add(w);
+        for (const std::vector<int32_t>& chunk : found)
+            for (int32_t w : chunk) add(w);
     }
     // Adds every alive vertex made since the store held count records.
     void addMadeSince(int count) {
