@@ -36,16 +36,6 @@ void pushPoint(std::vector<float>& out, vec3 p) {
     out.push_back(p.z);
 }
 
-// halfFromFloat for the values a unit normal holds: the normal half range is a plain shift of the
-// float's bits (the fraction truncated as halfFromFloat does); anything else takes the full rule.
-uint16_t normalHalf(float f) {
-    uint32_t a;
-    std::memcpy(&a, &f, 4);
-    const uint32_t sign = a & 0x80000000u, m = a ^ sign;
-    if (m >= 0x38800000u && m <= 0x477FE000u) return uint16_t((sign >> 16) | ((m - 0x38000000u) >> 13));
-    return halfFromFloat(f);
-}
-
 // A corner material as the colour, light and material arrays hold it.
 struct PackedCorner {
     uint8_t colour[4];
@@ -200,9 +190,9 @@ bool CurveSurface::buildArrays(const bool staleParts[4], SurfaceArrays& out) {
                         const vec3 v = corner[c];
                         const float l2 = v.x * v.x + v.y * v.y + v.z * v.z;
                         const vec3 u = l2 > 1e-20f ? v * (1.0f / std::sqrt(l2)) : v;
-                        half[c][0] = normalHalf(u.x);
-                        half[c][1] = normalHalf(u.y);
-                        half[c][2] = normalHalf(u.z);
+                        half[c][0] = halfFromFloat(u.x);
+                        half[c][1] = halfFromFloat(u.y);
+                        half[c][2] = halfFromFloat(u.z);
                     }
                     uint16_t* o = out.normals.data() + 3 * v0;
                     for (int v = 0; v < 6; ++v, o += 3) std::memcpy(o, half[order[v]], 6);

@@ -4,7 +4,7 @@
 
 namespace kal {
 
-std::uint16_t halfFromFloat(float f) {
+std::uint16_t halfFromAnyFloat(float f) {
     // Branch-free: every range test becomes an all-ones or all-zeros mask applied with XOR.
     std::uint32_t a;
     std::memcpy(&a, &f, 4);

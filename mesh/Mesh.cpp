@@ -175,15 +175,9 @@ void settleAfterDeletion(Mesh& m, int v, std::vector<int32_t>& ring, std::vector
 
 namespace {
 
-// Whether this block is the first to reach a mark; a block given the whole range runs alone and
-// takes plain steps.
-inline bool firstToReach(std::atomic<uint8_t>& mark, bool alone) {
-    if (mark.load(std::memory_order_relaxed)) return false;
-    if (alone) {
-        mark.store(1, std::memory_order_relaxed);
-        return true;
-    }
-    return !mark.exchange(1, std::memory_order_relaxed);
+// Whether this block is the first to reach a mark.
+inline bool firstToReach(std::atomic<uint8_t>& mark) {
+    return !mark.load(std::memory_order_relaxed) && !mark.exchange(1, std::memory_order_relaxed);
 }
 
 } // namespace
@@ -198,11 +192,10 @@ void Mesh::deleteTriangles(const std::vector<int32_t>& doomed) {
     std::vector<uint8_t> deletes(size_t(count), 0);
     std::atomic<bool> any{false};
     parallelFor(count, [&](int begin, int end) {
-        const bool alone = begin == 0 && end == count;
         bool found = false;
         for (int i = begin; i < end; ++i) {
             const int32_t t = doomed[size_t(i)];
-            if (t < 0 || t >= nt || !firstToReach(reached[size_t(t)], alone) || !triangles[t].alive()) continue;
+            if (t < 0 || t >= nt || !firstToReach(reached[size_t(t)]) || !triangles[t].alive()) continue;
             triangles[t].flags &= uint8_t(~TriangleAlive);
             deletes[size_t(i)] = 1;
             found = true;
@@ -218,7 +211,6 @@ void Mesh::deleteTriangles(const std::vector<int32_t>& doomed) {
     std::vector<std::pair<int32_t, int32_t>> unlinks;
     std::mutex gather;
     parallelFor(count, [&](int begin, int end) {
-        const bool alone = begin == 0 && end == count;
         std::vector<int32_t> ring;
         std::vector<CutOffFan> fans;
         std::vector<std::pair<int32_t, int32_t>> links;
@@ -227,8 +219,7 @@ void Mesh::deleteTriangles(const std::vector<int32_t>& doomed) {
             const int32_t t = doomed[size_t(i)];
             const MeshTriangle& tri = triangles[t];
             for (int32_t v : tri.vertex)
-                if (v >= 0 && v < nv && firstToReach(claimed[size_t(v)], alone))
-                    settleAfterDeletion(*this, v, ring, fans);
+                if (v >= 0 && v < nv && firstToReach(claimed[size_t(v)])) settleAfterDeletion(*this, v, ring, fans);
             for (int32_t n : tri.neighbour)
                 if (n >= 0 && n < nt && triangles[n].alive()) links.emplace_back(n, t);
         }

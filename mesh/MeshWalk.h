@@ -51,10 +51,9 @@ template <class Scratch, class Corners, class Visit>
 void forEachVertexByCorners(const MeshStore<MeshVertex>& verts, int nt, Corners&& corners, Visit&& visit) {
     int nv = verts.size();
     if (nv == 0) return;
-    // the first block to name a vertex claims it; a block given the whole range runs alone
+    // the first block to name a vertex claims it
     std::unique_ptr<std::atomic<uint8_t>[]> done(new std::atomic<uint8_t>[size_t(nv)]());
     parallelFor(nt, [&](int begin, int end) {
-        const bool alone = begin == 0 && end == nt;
         Scratch scratch{};
         for (int t = begin; t < end; ++t) {
             const int32_t* named = corners(t);
@@ -63,11 +62,7 @@ void forEachVertexByCorners(const MeshStore<MeshVertex>& verts, int nt, Corners&
                 int32_t v = named[c];
                 if (v < 0 || v >= nv) continue;
                 std::atomic<uint8_t>& mark = done[size_t(v)];
-                if (mark.load(std::memory_order_relaxed)) continue;
-                if (alone)
-                    mark.store(1, std::memory_order_relaxed);
-                else if (mark.exchange(1, std::memory_order_relaxed))
-                    continue;
+                if (mark.load(std::memory_order_relaxed) || mark.exchange(1, std::memory_order_relaxed)) continue;
                 if (verts[v].alive()) visit(v, scratch);
             }
         }

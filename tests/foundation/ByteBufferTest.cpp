@@ -67,6 +67,19 @@ TEST(HalfFloat, WorkedExamples) {
     EXPECT_EQ(halfFromFloat(1.0f + 1.5f * std::ldexp(1.0f, -10)), 0x3C01);
 }
 
+// The inline shortcut for the normal half range must agree with the whole rule, above all at the
+// ends of that range.
+TEST(HalfFloat, shortcutAgreesWithTheWholeRule) {
+    auto same = [](uint32_t bits) {
+        const float f = fromBits(bits);
+        return halfFromFloat(f) == halfFromAnyFloat(f);
+    };
+    for (uint64_t bits = 0; bits <= 0xFFFFFFFFu; bits += 4099) ASSERT_TRUE(same(uint32_t(bits))) << bits;
+    for (uint32_t edge : {0x38800000u, 0x477FE000u})
+        for (uint32_t sign : {0u, 0x80000000u})
+            for (uint32_t d = 0; d < 8192; ++d) ASSERT_TRUE(same((edge - 4096 + d) | sign)) << edge << " " << d;
+}
+
 TEST(HalfFloat, SignsInfinitiesAndNaNs) {
     EXPECT_EQ(halfFromFloat(0.0f), 0x0000);
     EXPECT_EQ(halfFromFloat(-0.0f), 0x8000);
