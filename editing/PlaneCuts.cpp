@@ -325,6 +325,17 @@ void capLoop(Mesh& m, const Cap& capped, const vec3& n, const pbr& material) {
     const Mesh& cap = capped.mesh;
     const int k = int(loop.size());
     if (!capped.fits()) return;
+    // a cap edge across the loop between rim vertices the mesh already joins would give that edge
+    // a third triangle: a rim that meets an older hole within the rounding stays open
+    for (int t = 0; t < cap.triangleCount(); ++t)
+        for (int e = 0; e < 3; ++e) {
+            const int from = cap.triangles[t].vertex[next3(e)], to = cap.triangles[t].vertex[prev3(e)];
+            const int gap = std::abs(from - to);
+            int rimT, rimE;
+            if (from < k && to < k && gap != 1 && gap != k - 1 &&
+                m.findEdge(loop[size_t(from)], loop[size_t(to)], rimT, rimE))
+                return;
+        }
     const int nt = m.triangleCount();
     std::vector<int32_t> id(size_t(cap.vertexCount()));
     for (int i = 0; i < cap.vertexCount(); ++i) {
