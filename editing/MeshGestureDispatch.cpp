@@ -349,6 +349,27 @@ void releaseRow(Mesh& m, const Sculptor& g, const StrokeSample& F, const StrokeS
     }
 }
 
+bool stampsASphere(int32_t code) {
+    return code == AddSphere || code == SubSphere || code == AddSphereReverse || code == SubSphereReverse;
+}
+
+// Symmetric copies' stamps pressed together, so that where they overlap neither presses the
+// other's result.
+void stampTogether(Mesh& m, const std::vector<Gesture*>& gestures) {
+    const auto& first = static_cast<const Sculptor&>(*gestures.front());
+    const bool reverse = first.action == AddSphereReverse || first.action == SubSphereReverse;
+    std::vector<Mesh::SphereStamp> stamps;
+    for (Gesture* gesture : gestures) {
+        const auto& g = static_cast<const Sculptor&>(*gesture);
+        const StrokeSample& F = g.samples.front();
+        const StrokeSample& L = g.samples.back();
+        stamps.push_back(reverse ? Mesh::SphereStamp{L.point, L.normal, F.point}
+                                 : Mesh::SphereStamp{F.point, F.normal, L.point});
+    }
+    m.addSubSpheres(stamps, first.action == AddSphere || first.action == AddSphereReverse,
+                    first.samples.front().material);
+}
+
 void copyRegion(Mesh& m, const Sculptor& g, const StrokeSample& F) {
     int item = itemOf(m, F);
     std::unique_ptr<Element> copy(g.selectionMode == SelectPatch ? m.extractPatch(F.point, item)
@@ -575,6 +596,10 @@ void dispatch(Mesh& m, const std::vector<Gesture*>& gestures) {
         case Group::Release:
             if (code == Subdivide) {
                 m.subdivide(true);
+                return;
+            }
+            if (stampsASphere(code) && gestures.size() > 1) {
+                stampTogether(m, gestures);
                 return;
             }
             releaseRow(m, *g, F, L);

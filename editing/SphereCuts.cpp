@@ -527,20 +527,94 @@ void Mesh::clipSpherePatch(const vec3& centre, const vec3& rim, int triangle, bo
 }
 
 void Mesh::addSubSphere(const vec3& anchor, const vec3& normal, const vec3& rim, bool add, const pbr& material) {
-    float s = (add ? 1.0f : -1.0f) * (anchor - rim).length() / 3.0f;
-    vec3 G = anchor - normal * s;
-    const double R = radiusThrough(G, rim);
-    SphereCut cut(*this, dvec3(G), R, false);
-    if (!cut.runOnMesh()) return;
-    cut.markCutLine(nullptr);
-    std::vector<int32_t> ring, ringTriangles;
-    for (size_t i = 0; i < selectedVertices.size(); ++i) {
-        int v = selectedVertices[i];
-        MeshVertex& vx = vertices[v];
-        const dvec3 d = dvec3(vx.position) - dvec3(G);
+    addSubSpheres({SphereStamp{anchor, normal, rim}}, add, material);
+}
+
+void Mesh::addSubSpheres(const std::vector<SphereStamp>& stamps, bool add, const pbr& material) {
+    struct Ball {
+        dvec3 centre;
+        double radius;
+        std::vector<int32_t> inside; // as its cut saw them
+    };
+    std::vector<Ball> balls;
+    for (const SphereStamp& stamp : stamps) {
+        float s = (add ? 1.0f : -1.0f) * (stamp.anchor - stamp.rim).length() / 3.0f;
+        vec3 G = stamp.anchor - stamp.normal * s;
+        const double R = radiusThrough(G, stamp.rim);
+        SphereCut cut(*this, dvec3(G), R, false);
+        if (!cut.runOnMesh()) continue;
+        cut.markCutLine(nullptr);
+        balls.push_back(Ball{dvec3(G), R, selectedVertices});
+        clearSelection();
+    }
+    if (balls.empty()) return;
+    auto pressOnto = [](const Ball& b, dvec3& p) {
+        const dvec3 d = p - b.centre;
         const double len = d.length();
         // a vertex right at the centre has no direction to be pushed out along
-        if (len > 0) vx.position = (dvec3(G) + d * (R / len)).toFloat();
+        if (len > 0) p = b.centre + d * (b.radius / len);
+    };
+    // Where balls overlap, a vertex goes out to their union's outline along the line from a
+    // centre: the centres of the balls it lies in, each weighted by how deep it lies, so that
+    // the centre, and with it the result, moves smoothly and keeps the copies' symmetry. A
+    // vertex on a rim, which rounding may put just inside, stays where it is.
+    auto outOfTheUnion = [&](dvec3& p, int ownBall) {
+        dvec3 centre;
+        double total = 0;
+        for (const Ball& b : balls) {
+            const double w = 1 - (p - b.centre).length() / b.radius;
+            if (w > 1e-6) {
+                centre = centre + b.centre * w;
+                total += w;
+            }
+        }
+        if (total > 0)
+            centre = centre / total;
+        else if (ownBall >= 0)
+            centre = balls[size_t(ownBall)].centre;
+        else
+            return false;
+        const dvec3 d = p - centre;
+        const double a = dot(d, d);
+        if (!(a > 0)) return false;
+        // along p + (t - 1) d: out past every ball that holds the point reached so far
+        double t = 1;
+        for (bool grew = true; grew;) {
+            grew = false;
+            for (const Ball& b : balls) {
+                const dvec3 o = centre - b.centre;
+                const double half = dot(d, o), c = dot(o, o) - b.radius * b.radius;
+                const double disc = half * half - a * c;
+                if (!(disc > 0)) continue;
+                const double root = std::sqrt(disc), in = (-half - root) / a, out = (-half + root) / a;
+                if (in <= t && out > t) {
+                    t = out;
+                    grew = true;
+                }
+            }
+        }
+        p = centre + d * t;
+        return true;
+    };
+    std::vector<int32_t> own(size_t(vertexCount()), -1);
+    for (size_t i = 0; i < balls.size(); ++i)
+        for (int32_t v : balls[i].inside) own[size_t(v)] = int32_t(i);
+    std::vector<int32_t> candidates;
+    if (balls.size() == 1) {
+        candidates = balls[0].inside;
+    } else {
+        for (int v = 0; v < vertexCount(); ++v)
+            if (vertices[v].alive()) candidates.push_back(v);
+    }
+    std::vector<int32_t> ring, ringTriangles;
+    for (int32_t v : candidates) {
+        MeshVertex& vx = vertices[v];
+        dvec3 p(vx.position);
+        if (balls.size() == 1)
+            pressOnto(balls[0], p);
+        else if (!outOfTheUnion(p, own[size_t(v)]))
+            continue;
+        vx.position = p.toFloat();
         vertexRingPairs(v, ring, ringTriangles);
         // a ring open on a border ends with -1 for the missing triangle
         for (int32_t t : ringTriangles)

@@ -297,6 +297,12 @@ public:
     void cutSpherePatch(const vec3& centre, const vec3& rim, int triangle, bool patch);
     void clipSpherePatch(const vec3& centre, const vec3& rim, int triangle, bool patch);
     void addSubSphere(const vec3& anchor, const vec3& normal, const vec3& rim, bool add, const pbr& material);
+    // Stamps pressed together (a stroke's symmetric copies): every sphere cuts first, then each
+    // vertex inside any of them goes out to the outline of their union, whatever their order.
+    struct SphereStamp {
+        vec3 anchor, normal, rim;
+    };
+    void addSubSpheres(const std::vector<SphereStamp>& stamps, bool add, const pbr& material);
 
     // Every triangle replaced by a tile (editing/Patterns.cpp).
     void applyPattern(Mesh* tile);

@@ -321,10 +321,8 @@ std::vector<StrokeCase> strokeCases() {
         for (Copies copies : {Copies::MirrorX, Copies::TwoAboutY}) {
             out.emplace_back(brush, copies, Layout::Apart);
             // a move, turn or stretch acts once on the region both copies share, which cannot
-            // stay symmetric; a uniform scale about the region's centre can. Sphere stamps of
-            // copies that overlap still press each other's result.
-            if (brush > 4 && brush != 9 && brush != 54 && brush != 55)
-                out.emplace_back(brush, copies, Layout::Overlapping);
+            // stay symmetric; a uniform scale about the region's centre can
+            if (brush > 4 && brush != 9) out.emplace_back(brush, copies, Layout::Overlapping);
         }
     return out;
 }
@@ -391,7 +389,9 @@ TEST_P(SymmetricStroke, OneStrokeKeepsTheMeshSymmetric) {
     ASSERT_TRUE(after != before) << "the stroke did nothing";
     const float pixel = view->pixelVector(false).length();
     if (layout == Layout::Overlapping && cutsTheSurface(brush))
-        EXPECT_TRUE(isItsOwnImage(worldCorners(), image, 0.01f * r * pixel));
+        // where two stamps meet, a triangle of one cut spans the seam as a chord, and the two
+        // cuts lay their triangles out differently
+        EXPECT_TRUE(isItsOwnImage(worldCorners(), image, 0.02f * r * pixel));
     else
         EXPECT_TRUE(mapsOntoItself(after, image, 1e-3f * r * pixel));
 }
