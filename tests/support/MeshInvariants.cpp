@@ -43,7 +43,10 @@ bool facesAgainstWinding(const Mesh& m, const MeshTriangle& tri) {
     const dvec3 w = cross(P[1] - P[0], P[2] - P[0]);
     const double area = w.length();
     const double rounding = 1e-5 * (1 + reach);
-    if (!std::isfinite(area) || !(size2 > rounding * rounding) || !(area > 1e-4 * size2)) return false;
+    // a sliver whose height lies within the rounding of its corners has no winding to speak of
+    if (!std::isfinite(area) || !(size2 > rounding * rounding) || !(area > 1e-4 * size2) ||
+        !(area > rounding * std::sqrt(size2)))
+        return false;
     return dot(dvec3(tri.faceNormal), w / area) < -0.5;
 }
 
