@@ -5,6 +5,7 @@
 
 #include "editing/ExtrusionSteps.h"
 #include "editing/MeshEditing.h"
+#include "editing/SelectionHelpers.h"
 #include "mesh/Mesh.h"
 #include "scene/Gesture.h"
 
@@ -368,6 +369,39 @@ Mesh* patternTile(int32_t code) {
 
 void dispatch(Mesh& m, const std::vector<Gesture*>& gestures);
 
+// Codes whose symmetric copies add their offsets together: every copy's dab gathers and moves the
+// surface as it was before any of them, so where their brushes overlap the order of the copies
+// does not show. An extrusion's start changes the records, so its first tick runs copy by copy.
+bool addsCopiesTogether(int32_t code, size_t samples) {
+    switch (code) {
+    case Deform:
+    case DeformVolume:
+    case Smooth:
+    case Grow:
+    case Pinch:
+    case Twist: return true;
+    case ExtrudeDeform:
+    case TearDeform: return samples > 2;
+    default: return false;
+    }
+}
+
+// Moves the vertices by what the copies held, summed per vertex, and renormals round them.
+void addHeldDrag(Mesh& m) {
+    MeshStrokeCache& c = m.strokeCache;
+    c.holdDrag = false;
+    m.clearSelection();
+    for (const auto& held : c.heldDrag) editing::selectVertex(m, held.first);
+    editing::sizeOffsets(m);
+    for (const auto& [v, offset] : c.heldDrag) *editing::offsetOf(m, v) += offset;
+    c.heldDrag.clear();
+    m.applyDrag();
+    m.markDirtyTriangles();
+    m.updateSelectedNormals();
+    m.markSelectedTrianglesGpuRange();
+    m.clearSelection();
+}
+
 // Codes whose operation gathers round the brush (over the mesh, or over the patch or component of
 // the Patch and Component modes) and moves vertices only through applyDrag.
 bool gathersRoundTheBrush(int32_t code) {
@@ -429,8 +463,12 @@ void applyMeshGestures(Mesh& m, const std::vector<Gesture*>& gestures) {
         if (g && g->samples.size() == 1 && g->samples.front().itemId < 0)
             g->samples.front().itemId = m.closestTriangle(g->samples.front().point);
     }
-    StrokeCacheKeeper keeper(m, dynamic_cast<const Sculptor*>(gestures.front()));
+    const auto* first = dynamic_cast<const Sculptor*>(gestures.front());
+    StrokeCacheKeeper keeper(m, first);
+    const bool together = first && gestures.size() > 1 && addsCopiesTogether(first->action, first->samples.size());
+    m.strokeCache.holdDrag = together;
     dispatch(m, gestures);
+    if (together) addHeldDrag(m);
 }
 
 namespace {

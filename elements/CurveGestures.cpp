@@ -130,7 +130,8 @@ void Curve::applyGestures(const std::vector<Gesture*>& gestures) {
             break;
         case BrushInflate: inflate(A.point, L.point, A.radius, item); break;
         case BrushTwist:
-            if (!points.empty()) {
+            // one value for the whole curve: a stroke's copies all drag by the same step and turn it once
+            if (gi == 0 && !points.empty()) {
                 const float twist = points[0].twist + (L.cursorX - A.cursorX) / 1000.0f;
                 for (CurvePoint& p : points) p.twist = twist;
             }

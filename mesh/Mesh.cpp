@@ -376,6 +376,10 @@ void Mesh::collectPositions(std::vector<vec3>& out) const {
 
 void Mesh::applyDrag() {
     size_t n = std::min(selectedVertices.size(), dragOffsets.size());
+    if (strokeCache.holdDrag) {
+        for (size_t k = 0; k < n; ++k) strokeCache.heldDrag.emplace_back(selectedVertices[k], dragOffsets[k]);
+        return;
+    }
     for (size_t k = 0; k < n; ++k) vertices[selectedVertices[k]].position += dragOffsets[k];
     if (!strokeCache.lent) return;
     // the gathering's run and span boxes only grow with the moved vertices

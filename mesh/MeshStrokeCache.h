@@ -4,6 +4,7 @@
 // while the same stroke goes on; the mesh itself only grows the run boxes while they are lent out.
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "foundation/Vec.h"
@@ -32,6 +33,11 @@ struct MeshStrokeCache {
     // picked patch first; pushStarts has one more entry than there are patches), and mean normals.
     std::vector<int32_t> pushVertices, pushStarts;
     std::vector<vec3> pushNormals;
+    // While set, applyDrag keeps each selected vertex's offset here instead of moving it, so that
+    // symmetric copies whose dabs overlap all gather from the same surface; the dispatcher adds
+    // what they held together afterwards.
+    bool holdDrag = false;
+    std::vector<std::pair<int32_t, vec3>> heldDrag;
 
     void clear() {
         stroke = nullptr;
@@ -42,6 +48,8 @@ struct MeshStrokeCache {
         pushVertices.clear();
         pushStarts.clear();
         pushNormals.clear();
+        holdDrag = false;
+        heldDrag.clear();
     }
 };
 

@@ -316,4 +316,17 @@ TEST(CurveGestures, subdivideOnceCutPlaneInPatchModeOnlyInsertsAndPlacedPointsWi
     EXPECT_EQ(curveFault(e, false), "");
 }
 
+// The twist is one value for the whole curve: a stroke's symmetric copies, which all drag by the
+// same step, turn it once, as the stroke alone would.
+TEST(CurveGestures, aTwistTurnsTheCurveOnceHoweverManyCopiesTheStrokeHas) {
+    for (size_t copies : {1, 2, 4}) {
+        Curve c = line(3);
+        Stroke s;
+        for (size_t k = 0; k < copies; ++k)
+            s.add(BrushTwist, SelectElement, {vec3(0.5f, 0, 0), vec3(0.5f, 1, 0)}, GestureRunning);
+        c.applyGestures(s.list);
+        for (const CurvePoint& p : c.points) EXPECT_FLOAT_EQ(p.twist, 0.1f) << copies << " copies";
+    }
+}
+
 } // namespace
