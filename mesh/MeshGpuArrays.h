@@ -1,6 +1,7 @@
 #pragma once
 // The CPU side of a mesh upload: the corner arrays of the groups that changed and the edge lines,
-// built without any GL call so that the layout can be checked on its own.
+// built without any GL call so that the layout can be checked on its own. Ranged uploads stage
+// their records in them; a full upload fills the same layout straight into the mapped buffer.
 #include <cstdint>
 #include <vector>
 
