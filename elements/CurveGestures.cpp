@@ -66,9 +66,37 @@ bool ready(Curve& c, const Sculptor& g, size_t n) {
     }
 }
 
+// Brushes that move, thicken or turn points in place, adding and removing none.
+bool movesPointsInPlace(int32_t action) {
+    return action == BrushDeform || action == BrushSmooth || action == BrushInflate;
+}
+
+// What a point's place, thickness and turn are.
+struct PointShape {
+    vec3 position;
+    float radius, twist;
+};
+
+std::vector<PointShape> pointShapes(const std::vector<CurvePoint>& points) {
+    std::vector<PointShape> out(points.size());
+    for (size_t i = 0; i < points.size(); ++i) out[i] = {points[i].position, points[i].radius, points[i].twist};
+    return out;
+}
+
+void setPointShapes(std::vector<CurvePoint>& points, const std::vector<PointShape>& shapes) {
+    for (size_t i = 0; i < points.size() && i < shapes.size(); ++i) {
+        points[i].position = shapes[i].position;
+        points[i].radius = shapes[i].radius;
+        points[i].twist = shapes[i].twist;
+    }
+}
+
 } // namespace
 
 void Curve::applyGestures(const std::vector<Gesture*>& gestures) {
+    // Symmetric copies whose brushes overlap would each move what the one before had moved: every
+    // copy acts on the points as they were before the call, and their changes are added.
+    std::vector<PointShape> start, summed;
     for (size_t gi = 0; gi < gestures.size(); ++gi) {
         Sculptor* g = dynamic_cast<Sculptor*>(gestures[gi]);
         // a stroke without usable samples changes nothing (a NaN would be saved for good)
@@ -88,6 +116,14 @@ void Curve::applyGestures(const std::vector<Gesture*>& gestures) {
                 delete copy;
             }
             geometryDirty = true;
+        }
+
+        const bool together = gestures.size() > 1 && movesPointsInPlace(code);
+        if (together && start.empty()) {
+            start = pointShapes(points);
+            summed = start;
+        } else if (together) {
+            setPointShapes(points, start);
         }
 
         const std::vector<StrokeSample>& s = g->samples;
@@ -174,6 +210,14 @@ void Curve::applyGestures(const std::vector<Gesture*>& gestures) {
             }
             break;
         default: break;
+        }
+        if (together && points.size() == start.size()) {
+            for (size_t i = 0; i < points.size(); ++i) {
+                summed[i].position += points[i].position - start[i].position;
+                summed[i].radius += points[i].radius - start[i].radius;
+                summed[i].twist += points[i].twist - start[i].twist;
+            }
+            setPointShapes(points, summed);
         }
     }
     geometryDirty = true;

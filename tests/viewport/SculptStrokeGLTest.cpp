@@ -51,6 +51,9 @@ std::vector<unsigned char> bufferBytes(uint32_t buffer, uint32_t size) {
     return out;
 }
 
+// Where the copies act: on two spheres apart, or overlapping on one sphere the copies map onto itself.
+enum class Layout { Apart, Overlapping };
+
 class SculptStroke : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -128,21 +131,30 @@ protected:
         delete other;
         return pair;
     }
-    // A slanted stroke from inside the object round (kApart, 0, 0), whose outline reaches
-    // (kApart, 2, 0), out past its outer side, below its centre. The reach in pixels (0 when too
-    // small to draw on).
-    float slantedStroke() {
-        const vec2 centre = cursorAt(worldOf({kApart, 0, 0}));
-        const float r = centre.y - cursorAt(worldOf({kApart, 2, 0})).y;
+    // A stroke of eight ticks over the sphere of radius 2 round centre (in the element's space), from
+    // centre + from * r by step * r a tick, r being that sphere's radius in pixels, which it answers
+    // (0 when too small to draw on). A wide brush is as wide as the sphere.
+    float strokeOver(vec3 centre, vec2 from, vec2 step, bool wide) {
+        const vec2 c = cursorAt(worldOf(centre));
+        const float r = c.y - cursorAt(worldOf(centre + vec3(0, 2, 0))).y;
         if (!(r > 10.0f)) return 0.0f;
-        const vec2 from = centre + vec2{-0.2f * r, 0.1f * r}, step = vec2{0.15f * r, 0.1f * r};
+        if (wide) view->brushSize = r;
+        const vec2 start = c + from * r, by = step * r;
         frame(2, 2, false);
         frame(3, 2, false);
-        frame(from.x, from.y, false);
-        frame(from.x, from.y, true);
-        for (int i = 1; i <= 8; ++i) frame(from.x + step.x * float(i), from.y + step.y * float(i), true);
-        frame(from.x + step.x * 8, from.y + step.y * 8, false);
+        frame(start.x, start.y, false);
+        frame(start.x, start.y, true);
+        for (int i = 1; i <= 8; ++i) frame(start.x + by.x * float(i), start.y + by.y * float(i), true);
+        frame(start.x + by.x * 8, start.y + by.y * 8, false);
         return r;
+    }
+    // Apart: a slanted stroke from inside the object round (kApart, 0, 0), out past its outer side,
+    // below its centre. Overlapping: a short stroke down from near the top of the object round the
+    // origin, right of its axis, with a brush as wide as the sphere, which the mirror copy and the
+    // copy turned about y both overlap.
+    float strokeFor(Layout layout) {
+        return layout == Layout::Apart ? strokeOver({kApart, 0, 0}, {-0.2f, 0.1f}, {0.15f, 0.1f}, false)
+                                       : strokeOver({0, 0, 0}, {0.1f, -0.9f}, {0.05f, 0.04f}, true);
     }
     void TearDown() override {
         delete view;
@@ -305,8 +317,6 @@ vec3 mirroredInX(vec3 p) { return {-p.x, p.y, p.z}; }
 vec3 turnedHalfAboutY(vec3 p) { return {-p.x, p.y, -p.z}; }
 
 enum class Copies { MirrorX, TwoAboutY };
-// Where the copies act: on two spheres apart, or overlapping on one sphere the copies map onto itself.
-enum class Layout { Apart, Overlapping };
 
 using StrokeCase = std::tuple<int, Copies, Layout>;
 
@@ -337,23 +347,6 @@ protected:
                 for (int32_t v : mesh->triangles[t].vertex) out.push_back(worldOf(mesh->vertices[v].position));
         return out;
     }
-    // A short stroke down from near the top of the sphere round the origin, right of its axis, with
-    // a brush as wide as the sphere: the mirror copy and the copy turned about y both overlap it.
-    // The sphere's radius in pixels (0 when too small to draw on).
-    float overlappingStroke() {
-        const vec2 centre = cursorAt(worldOf({0, 0, 0}));
-        const float r = centre.y - cursorAt(worldOf({0, 2, 0})).y;
-        if (!(r > 10.0f)) return 0.0f;
-        view->brushSize = r;
-        const vec2 from = centre + vec2{0.1f * r, -0.9f * r}, step = vec2{0.05f * r, 0.04f * r};
-        frame(2, 2, false);
-        frame(3, 2, false);
-        frame(from.x, from.y, false);
-        frame(from.x, from.y, true);
-        for (int i = 1; i <= 8; ++i) frame(from.x + step.x * float(i), from.y + step.y * float(i), true);
-        frame(from.x + step.x * 8, from.y + step.y * 8, false);
-        return r;
-    }
 };
 
 } // namespace
@@ -382,7 +375,7 @@ TEST_P(SymmetricStroke, OneStrokeKeepsTheMeshSymmetric) {
     const std::vector<vec3> before = worldPositions();
     ASSERT_TRUE(mapsOntoItself(before, image, 1e-5f));
 
-    const float r = layout == Layout::Apart ? slantedStroke() : overlappingStroke();
+    const float r = strokeFor(layout);
     ASSERT_GT(r, 0.0f);
     ASSERT_EQ(view->busy, 0);
     const std::vector<vec3> after = worldPositions();
@@ -408,7 +401,9 @@ namespace {
 // GPU) and a tube (the stroke edits its axis curve).
 enum class Kind { Clay, Tube };
 
-class SymmetricElementStroke : public SculptStroke, public ::testing::WithParamInterface<std::tuple<Kind, int>> {
+using ElementCase = std::tuple<Kind, int, Layout>;
+
+class SymmetricElementStroke : public SculptStroke, public ::testing::WithParamInterface<ElementCase> {
 protected:
     // The clay's corners or the tube's axis points, in the world.
     std::vector<vec3> points() const {
@@ -429,29 +424,33 @@ protected:
 } // namespace
 
 // Two spheres of clay, or a tube whose axis runs up at x = +-kApart, and one stroke over the right
-// one with mirror X: each copy acts in its element's space with its own sign, so the result is its
-// own mirror image.
+// one with mirror X; or one sphere of clay, or one tube, on the mirror plane, which the copies
+// overlap on: each copy acts in its element's space with its own sign, on the element as it was
+// before the tick, so the result is its own mirror image.
 TEST_P(SymmetricElementStroke, OneStrokeKeepsTheElementItsOwnMirrorImage) {
-    const auto [kind, brush] = GetParam();
+    const auto [kind, brush, layout] = GetParam();
     view->setSymmetry(std::array<uint8_t, 6>{1, 0, 0, 0, 0, 0}.data(), 2);
     view->setSculptBrush(brush);
     // plane edits of a curve act on the whole curve; moves on the component under the stroke
     view->setSelectionMode(brush >= BrushCutPlane ? SelectElement : SelectComponent);
     if (kind == Kind::Clay) {
-        std::unique_ptr<Mesh> pair(spherePair());
-        Clay* clay = new Clay(pair.get());
+        std::unique_ptr<Mesh> shape(layout == Layout::Apart ? spherePair() : sphere());
+        Clay* clay = new Clay(shape.get());
         place(clay, 44);
         ASSERT_TRUE(clay->updateGpu());
     } else {
-        Curve* axis = new Curve(std::vector<vec3>{{kApart, -2, 0}, {kApart, 0, 0}, {kApart, 2, 0}}, false, 0);
-        axis->append(Curve(std::vector<vec3>{{-kApart, -2, 0}, {-kApart, 0, 0}, {-kApart, 2, 0}}, false, 0));
+        const float x = layout == Layout::Apart ? kApart : 0.0f;
+        Curve* axis = new Curve(std::vector<vec3>{{x, -2, 0}, {x, -1, 0}, {x, 0, 0}, {x, 1, 0}, {x, 2, 0}}, false, 0);
+        if (layout == Layout::Apart)
+            axis->append(
+                Curve(std::vector<vec3>{{-x, -2, 0}, {-x, -1, 0}, {-x, 0, 0}, {-x, 1, 0}, {-x, 2, 0}}, false, 0));
         // a tube keeps its curves' own units, where the pair of spheres is fitted into about 4
         place(new Tube(axis, Curve::makeCircle(8, false)), 11);
     }
     const std::vector<vec3> before = points();
     ASSERT_TRUE(mapsOntoItself(before, mirroredInX, 1e-5f));
 
-    const float r = slantedStroke();
+    const float r = strokeFor(layout);
     ASSERT_GT(r, 0.0f);
     ASSERT_EQ(view->busy, 0);
     const std::vector<vec3> after = points();
@@ -459,19 +458,26 @@ TEST_P(SymmetricElementStroke, OneStrokeKeepsTheElementItsOwnMirrorImage) {
     EXPECT_TRUE(mapsOntoItself(after, mirroredInX, 1e-3f * r * view->pixelVector(false).length()));
 }
 
+std::vector<ElementCase> elementCases() {
+    std::vector<ElementCase> out;
+    for (int brush : {BrushDeform, BrushDeformVolume, BrushTwist, BrushSubPlane})
+        for (Layout layout : {Layout::Apart, Layout::Overlapping}) out.emplace_back(Kind::Clay, brush, layout);
+    // a turn acts once on the one component the copies share (as on a mesh); a smooth moves
+    // nothing on a straight axis
+    for (int brush : {BrushRotate, BrushCopyRotate, BrushDeform, BrushCutPlane, BrushClipPlane}) {
+        out.emplace_back(Kind::Tube, brush, Layout::Apart);
+        if (brush != BrushRotate && brush != BrushCopyRotate) out.emplace_back(Kind::Tube, brush, Layout::Overlapping);
+    }
+    return out;
+}
+
 // No revolution: its copy is mirrored through its own Y axis, onto the stroke's own band, not a mirror band.
-INSTANTIATE_TEST_SUITE_P(
-    DirectedActions, SymmetricElementStroke,
-    ::testing::Values(std::make_tuple(Kind::Clay, int(BrushDeform)),
-                      std::make_tuple(Kind::Clay, int(BrushDeformVolume)), std::make_tuple(Kind::Clay, int(BrushTwist)),
-                      std::make_tuple(Kind::Clay, int(BrushSubPlane)), std::make_tuple(Kind::Tube, int(BrushRotate)),
-                      std::make_tuple(Kind::Tube, int(BrushCopyRotate)), std::make_tuple(Kind::Tube, int(BrushDeform)),
-                      std::make_tuple(Kind::Tube, int(BrushCutPlane)),
-                      std::make_tuple(Kind::Tube, int(BrushClipPlane))),
-    [](const auto& info) {
-        return std::string(std::get<0>(info.param) == Kind::Clay ? "Clay" : "Tube") + "Brush" +
-               std::to_string(std::get<1>(info.param));
-    });
+INSTANTIATE_TEST_SUITE_P(DirectedActions, SymmetricElementStroke, ::testing::ValuesIn(elementCases()),
+                         [](const auto& info) {
+                             return std::string(std::get<0>(info.param) == Kind::Clay ? "Clay" : "Tube") + "Brush" +
+                                    std::to_string(std::get<1>(info.param)) +
+                                    (std::get<2>(info.param) == Layout::Apart ? "Apart" : "Overlapping");
+                         });
 
 namespace {
 
