@@ -17,11 +17,6 @@ class QImage;
 namespace kal {
 
 class ByteBuffer;
-struct RebuildScratch;
-struct RebuildScratchDelete {
-    void operator()(RebuildScratch* s) const;
-};
-
 struct Outline;
 
 class Mesh : public Element {
@@ -397,10 +392,10 @@ private:
     // The step bound of every walk: a walk longer than the store is a broken ring.
     int walkLimit() const { return triangles.size() + 1; }
     void copyFrom(const Mesh& other);
-    // Kept from one rebuild to the next (MeshAdjacency.cpp); a copy starts without.
-    std::unique_ptr<RebuildScratch, RebuildScratchDelete> rebuildScratch;
-    RebuildScratch& scratchForRebuild();
 };
+
+// Frees the arrays the rebuilds keep from one to the next (a closed scene gives its memory back).
+void releaseRebuildScratch();
 
 // A copy of source whose positions are mapped through source's inverse placement followed by m;
 // the result sits at the origin with scale 1 and owns no GPU buffers.

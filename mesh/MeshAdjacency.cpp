@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <memory>
+#include <mutex>
 
 #include "foundation/Parallel.h"
 #include "mesh/Mesh.h"
@@ -249,14 +251,45 @@ bool linkTriangles(Mesh& m, RebuildScratch& s, bool forRebuild) {
 
 } // namespace
 
-void RebuildScratchDelete::operator()(RebuildScratch* s) const { delete s; }
+namespace {
 
-RebuildScratch& Mesh::scratchForRebuild() {
-    if (!rebuildScratch) rebuildScratch.reset(new RebuildScratch);
-    return *rebuildScratch;
+// One scratch serves the rebuilds of every mesh in turn: a rebuild after a rebuild (a sculpt's
+// ticks, an import after an import) finds its pages already there, and a scene of many large
+// meshes keeps one set of arrays rather than one per mesh. A rebuild beside another takes its own.
+std::mutex idleScratchMutex;
+std::unique_ptr<RebuildScratch> idleScratch;
+
+class ScratchLease {
+public:
+    ScratchLease() {
+        std::lock_guard<std::mutex> lock(idleScratchMutex);
+        held = std::move(idleScratch);
+        if (!held) held = std::make_unique<RebuildScratch>();
+    }
+    ~ScratchLease() {
+        std::lock_guard<std::mutex> lock(idleScratchMutex);
+        if (!idleScratch) idleScratch = std::move(held);
+    }
+    ScratchLease(const ScratchLease&) = delete;
+    ScratchLease& operator=(const ScratchLease&) = delete;
+    RebuildScratch& operator*() { return *held; }
+
+private:
+    std::unique_ptr<RebuildScratch> held;
+};
+
+} // namespace
+
+void releaseRebuildScratch() {
+    std::unique_ptr<RebuildScratch> gone;
+    std::lock_guard<std::mutex> lock(idleScratchMutex);
+    gone = std::move(idleScratch);
 }
 
-bool Mesh::buildLinks() { return linkTriangles(*this, scratchForRebuild(), false); }
+bool Mesh::buildLinks() {
+    ScratchLease scratch;
+    return linkTriangles(*this, *scratch, false);
+}
 
 namespace {
 
@@ -302,7 +335,8 @@ void Mesh::finishImport(int mode) { rebuildPasses(mode, true); }
 void Mesh::rebuildPasses(int mode, bool markCreases) {
     // The pinch check compares each ring walk with the number of triangles naming the vertex:
     // the link build counts them on its way, and the walk runs while the ring is still in cache.
-    RebuildScratch& sweep = scratchForRebuild();
+    ScratchLease scratch;
+    RebuildScratch& sweep = *scratch;
     invalid = !linkTriangles(*this, sweep, true);
     if (invalid) return;
     if (sweep.wound) {

@@ -18,7 +18,7 @@
 namespace kal {
 class Mesh;
 
-// The link rebuild's large arrays, kept from one rebuild of a mesh to the next: on a large mesh a
+// The link rebuild's large arrays, kept from one rebuild to the next: on a large mesh a
 // good part of a rebuild would otherwise go to having fresh pages zeroed. Per triangle its corners
 // (-1 for a dead one), links and flags as the link build left them; per vertex how many alive
 // triangles name it and whether it is pinched; the edge buckets of the build. The LargeVectors are

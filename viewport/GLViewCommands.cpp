@@ -45,6 +45,7 @@ void GLView::clearScene() {
     if (scene) scene->createRoots();
     fillDefaultScene();
     resetPick(true);
+    releaseRebuildScratch();
     returnFreedMemory();
 }
 

@@ -1,24 +1,15 @@
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstring>
-#include <fstream>
 
+#include "ResidentBytes.h"
 #include "foundation/LargeMemory.h"
 
 using namespace kal;
+using kal::test::residentBytes;
 
 namespace {
-
-// Resident bytes of this process.
-size_t residentBytes() {
-    std::ifstream statm("/proc/self/statm");
-    size_t total = 0, resident = 0;
-    statm >> total >> resident;
-    return resident * size_t(sysconf(_SC_PAGESIZE));
-}
 
 bool hugePageAligned(const void* p) { return reinterpret_cast<uintptr_t>(p) % (size_t(2) << 20) == 0; }
 
