@@ -252,41 +252,56 @@ namespace {
 // Whether every corner of every triangle record (dead ones too: a walk over stale links may reach
 // them) holds one material already inside the stored ranges. Smoothing then changes nothing, as
 // every mean is that material and every clamp keeps it, so it can be skipped; an unpainted
-// mesh is the common case.
-bool oneStoredMaterial(const Mesh& m) {
-    int nt = m.triangles.size();
-    if (nt == 0) return true;
-    const pbr first = m.triangles[0].corner[0];
-    auto inRange = [](int16_t v) { return v >= -kPbrSignedLimit && v <= kPbrSignedLimit; };
-    if (!inRange(first.roughness) || !inRange(first.metalness)) return false;
-    // this reads nearly every byte of the triangle records: on one thread it cost as much as the
-    // smoothing it saved
+// mesh is the common case. The check reads nearly every byte of the triangle records, so a pass
+// that sweeps them anyway checks each triangle on its way and asks found() after.
+class MaterialCheck {
+public:
+    explicit MaterialCheck(const Mesh& m) : m(m) {
+        if (m.triangles.size() == 0) return;
+        first = m.triangles[0].corner[0];
+        auto inRange = [](int16_t v) { return v >= -kPbrSignedLimit && v <= kPbrSignedLimit; };
+        if (!inRange(first.roughness) || !inRange(first.metalness)) mixed = true;
+    }
+    void check(int t) {
+        if (mixed.load(std::memory_order_relaxed)) return;
+        for (const pbr& corner : m.triangles[t].corner)
+            if (!sameMaterial(corner, first)) mixed.store(true, std::memory_order_relaxed);
+    }
+    bool found() const { return mixed.load(); }
+
+private:
+    const Mesh& m;
+    pbr first;
     std::atomic<bool> mixed{false};
-    parallelFor(nt, [&](int begin, int end) {
-        for (int t = begin; t < end && !mixed.load(std::memory_order_relaxed); ++t)
-            for (const pbr& corner : m.triangles[t].corner)
-                if (!sameMaterial(corner, first)) mixed.store(true, std::memory_order_relaxed);
+};
+
+bool oneStoredMaterial(const Mesh& m) {
+    MaterialCheck check(m);
+    parallelFor(m.triangles.size(), [&](int begin, int end) {
+        for (int t = begin; t < end; ++t) check.check(t);
     });
-    return !mixed.load();
+    return !check.found();
+}
+
+// One pass of material smoothing: a triangle's blend touches its own corners, a vertex's means
+// only the corners it sits at.
+void materialPass(Mesh& m, uint8_t mask) {
+    parallelFor(m.triangles.size(), [&](int begin, int end) {
+        for (int t = begin; t < end; ++t)
+            if (m.triangles[t].alive()) blendCorners(m.triangles[t], mask);
+    });
+    parallelFor(m.vertices.size(), [&](int begin, int end) {
+        std::vector<int32_t> group;
+        for (int v = begin; v < end; ++v)
+            if (m.vertices[v].alive()) averageFanMaterials(m, v, mask, group);
+    });
 }
 
 } // namespace
 
 void Mesh::smoothMaterials(uint8_t mask, int passes) {
     if (passes <= 0 || oneStoredMaterial(*this)) return;
-    // a triangle's blend touches its own corners, a vertex's means only the corners it sits at
-    int nt = triangles.size(), nv = vertices.size();
-    for (int pass = 0; pass < passes; ++pass) {
-        parallelFor(nt, [&](int begin, int end) {
-            for (int t = begin; t < end; ++t)
-                if (triangles[t].alive()) blendCorners(triangles[t], mask);
-        });
-        parallelFor(nv, [&](int begin, int end) {
-            std::vector<int32_t> group;
-            for (int v = begin; v < end; ++v)
-                if (vertices[v].alive()) averageFanMaterials(*this, v, mask, group);
-        });
-    }
+    for (int pass = 0; pass < passes; ++pass) materialPass(*this, mask);
 }
 
 void Mesh::smooth(int count) {
@@ -308,26 +323,26 @@ void Mesh::smooth(int count) {
 }
 
 void Mesh::relax(bool seamsToo, bool withNormals) {
-    // The position pass and one material pass in a single sweep: targets read only positions
-    // and the fan means only materials, so each ring is walked while its triangles are in cache.
-    int n = vertices.size(), nt = triangles.size();
+    // Targets read only positions and the material means only materials, so the material pass may
+    // come after the move; the target sweep, which reads every triangle record anyway, tells
+    // whether the mesh holds more than one material.
+    int n = vertices.size();
     std::vector<vec3> targets(static_cast<size_t>(n));
     std::vector<uint8_t> moves(size_t(n), 0);
-    bool materials = !oneStoredMaterial(*this);
-    if (materials)
-        parallelFor(nt, [&](int begin, int end) {
-            for (int t = begin; t < end; ++t)
-                if (triangles[t].alive()) blendCorners(triangles[t], kPbrAll);
-        });
-    // each vertex reads positions (moved only afterwards) and writes only its own corners
-    forEachVertexByTriangles<std::vector<int32_t>>(vertices, triangles, [&](int v, std::vector<int32_t>& group) {
-        if (!vertices[v].seam() || seamsToo) {
+    MaterialCheck materials(*this);
+    forEachVertexByCorners<NoScratch>(
+        vertices, triangles.size(),
+        [&](int t) -> const int32_t* {
+            materials.check(t);
+            return triangles[t].alive() ? triangles[t].vertex : nullptr;
+        },
+        [&](int v, NoScratch&) {
+            if (vertices[v].seam() && !seamsToo) return;
             targets[size_t(v)] = smoothTarget(v);
             moves[size_t(v)] = 1;
-        }
-        if (materials) averageFanMaterials(*this, v, kPbrAll, group);
-    });
+        });
     moveHalfway(*this, targets, moves);
+    if (materials.found()) materialPass(*this, kPbrAll);
     if (withNormals) updateNormals(2);
 }
 
