@@ -60,91 +60,94 @@ bool linkTriangles(Mesh& m, RebuildScratch& s, bool forRebuild) {
         std::fill(firsts.begin() + begin, firsts.begin() + end, -1);
         if (forRebuild) std::fill(uses.begin() + begin, uses.begin() + end, 0);
     });
-    // Blocks of triangles share the per-vertex counts and walk starts: those take atomic steps,
-    // however many blocks there are. The highest alive triangle naming a vertex becomes
+    // Runs of triangles share the per-vertex counts and walk starts: those take atomic steps,
+    // however many threads there are. The highest alive triangle naming a vertex becomes
     // its walk start, and counts are sums, so the result does not depend on the blocks.
     // A run of triangles mostly names a narrow range of vertices, each several times: the run's
     // counts and starts are gathered in a small array over that range first, and the shared
-    // arrays take one atomic step per vertex rather than one per corner.
+    // arrays take one atomic step per vertex rather than one per corner. Each such step on a bucket
+    // size reserves the run's places in that bucket, which the run keeps for the bucket fill; a
+    // run scattered over the mesh keeps each side's place in its link entry instead.
     constexpr int kRun = 4096, kWindow = 4 * kRun;
+    auto& runs = s.runs;
+    runs.resize(size_t(nt / kRun + 1));
     std::atomic<bool> anyDead{false};
-    parallelFor(nt, [&](int begin, int end) {
-        std::vector<int32_t> local;
+    parallelForChunks(nt, kRun, [&](int run, int runBegin, int runEnd) {
+        RebuildScratch::Run& kept = runs[size_t(run)];
+        kept.window = 0;
         bool dead = false;
-        for (int runBegin = begin; runBegin < end; runBegin += kRun) {
-            const int runEnd = std::min(end, runBegin + kRun);
-            int32_t lowest = INT32_MAX, highest = -1;
-            for (int t = runBegin; t < runEnd; ++t) {
-                MeshTriangle& tri = m.triangles[t];
-                int32_t* own = corners.data() + 3 * size_t(t);
-                int32_t* ownLinks = link.data() + 3 * size_t(t);
-                ownLinks[0] = ownLinks[1] = ownLinks[2] = -1;
-                const int32_t* v = tri.vertex;
-                if (tri.alive()) {
-                    bool named = usable(v[0]) && usable(v[1]) && usable(v[2]);
-                    if (!named || v[0] == v[1] || v[1] == v[2] || v[0] == v[2]) tri.flags &= uint8_t(~TriangleAlive);
-                }
-                if (forRebuild) s.flags[size_t(t)] = tri.flags;
-                if (!tri.alive()) {
-                    dead = true;
-                    own[0] = own[1] = own[2] = -1;
-                    continue;
-                }
-                for (int c = 0; c < 3; ++c) own[c] = v[c];
-                for (int c = 0; c < 3; ++c) {
-                    lowest = std::min(lowest, v[c]);
-                    highest = std::max(highest, v[c]);
-                }
+        int32_t lowest = INT32_MAX, highest = -1;
+        for (int t = runBegin; t < runEnd; ++t) {
+            MeshTriangle& tri = m.triangles[t];
+            int32_t* own = corners.data() + 3 * size_t(t);
+            int32_t* ownLinks = link.data() + 3 * size_t(t);
+            ownLinks[0] = ownLinks[1] = ownLinks[2] = -1;
+            const int32_t* v = tri.vertex;
+            if (tri.alive()) {
+                bool named = usable(v[0]) && usable(v[1]) && usable(v[2]);
+                if (!named || v[0] == v[1] || v[1] == v[2] || v[0] == v[2]) tri.flags &= uint8_t(~TriangleAlive);
             }
-            if (highest < 0) continue;
-            const int window = highest - lowest + 1;
-            // what one run adds: walk starts raised, uses and bucket sizes counted
-            auto gather = [&](int32_t* first, int32_t* use, int32_t* bucket, int32_t offset) {
-                for (int t = runBegin; t < runEnd; ++t) {
-                    const int32_t* v = corners.data() + 3 * size_t(t);
-                    if (v[0] < 0) continue;
-                    for (int c = 0; c < 3; ++c) first[v[c] - offset] = t;
-                    if (forRebuild)
-                        for (int c = 0; c < 3; ++c) ++use[v[c] - offset];
-                    for (int k = 0; k < 3; ++k) ++bucket[std::min(v[next3(k)], v[prev3(k)]) - offset];
-                }
-            };
-            if (window <= kWindow) {
-                local.assign(3 * size_t(window), 0);
-                int32_t* first = local.data();
-                std::fill(first, first + window, -1);
-                gather(first, first + window, first + 2 * window, lowest);
-                for (int i = 0; i < window; ++i) {
-                    const int32_t v = lowest + i;
-                    if (first[i] >= 0) {
-                        std::atomic<int32_t>& x = atomicView(firsts[size_t(v)]);
-                        int32_t seen = x.load(std::memory_order_relaxed);
-                        while (seen < first[i] && !x.compare_exchange_weak(seen, first[i], std::memory_order_relaxed)) {
-                        }
-                    }
-                    if (forRebuild && first[window + i])
-                        atomicView(uses[size_t(v)]).fetch_add(first[window + i], std::memory_order_relaxed);
-                    if (first[2 * window + i])
-                        atomicView(start[size_t(v) + 1]).fetch_add(first[2 * window + i], std::memory_order_relaxed);
-                }
+            if (forRebuild) s.flags[size_t(t)] = tri.flags;
+            if (!tri.alive()) {
+                dead = true;
+                own[0] = own[1] = own[2] = -1;
                 continue;
             }
-            // a run scattered over the mesh: atomic steps corner by corner
-            for (int t = runBegin; t < runEnd; ++t) {
-                const int32_t* v = corners.data() + 3 * size_t(t);
-                if (v[0] < 0) continue;
-                for (int c = 0; c < 3; ++c) {
-                    std::atomic<int32_t>& x = atomicView(firsts[size_t(v[c])]);
-                    int32_t seen = x.load(std::memory_order_relaxed);
-                    while (seen < t && !x.compare_exchange_weak(seen, t, std::memory_order_relaxed)) {}
-                    if (forRebuild) atomicView(uses[size_t(v[c])]).fetch_add(1, std::memory_order_relaxed);
-                }
-                for (int k = 0; k < 3; ++k)
-                    atomicView(start[size_t(std::min(v[next3(k)], v[prev3(k)])) + 1])
-                        .fetch_add(1, std::memory_order_relaxed);
+            for (int c = 0; c < 3; ++c) own[c] = v[c];
+            for (int c = 0; c < 3; ++c) {
+                lowest = std::min(lowest, v[c]);
+                highest = std::max(highest, v[c]);
             }
         }
         if (dead) anyDead.store(true, std::memory_order_relaxed);
+        if (highest < 0) return;
+        const int window = highest - lowest + 1;
+        // what one run adds: walk starts raised, uses and bucket sizes counted
+        auto gather = [&](int32_t* first, int32_t* use, int32_t* bucket, int32_t offset) {
+            for (int t = runBegin; t < runEnd; ++t) {
+                const int32_t* v = corners.data() + 3 * size_t(t);
+                if (v[0] < 0) continue;
+                for (int c = 0; c < 3; ++c) first[v[c] - offset] = t;
+                if (forRebuild)
+                    for (int c = 0; c < 3; ++c) ++use[v[c] - offset];
+                for (int k = 0; k < 3; ++k) ++bucket[std::min(v[next3(k)], v[prev3(k)]) - offset];
+            }
+        };
+        if (window <= kWindow) {
+            kept.lowest = lowest;
+            kept.window = window;
+            kept.local.assign(3 * size_t(window), 0);
+            int32_t* first = kept.local.data();
+            std::fill(first, first + window, -1);
+            gather(first, first + window, first + 2 * window, lowest);
+            for (int i = 0; i < window; ++i) {
+                const int32_t v = lowest + i;
+                if (first[i] >= 0) {
+                    std::atomic<int32_t>& x = atomicView(firsts[size_t(v)]);
+                    int32_t seen = x.load(std::memory_order_relaxed);
+                    while (seen < first[i] && !x.compare_exchange_weak(seen, first[i], std::memory_order_relaxed)) {}
+                }
+                if (forRebuild && first[window + i])
+                    atomicView(uses[size_t(v)]).fetch_add(first[window + i], std::memory_order_relaxed);
+                if (int32_t& count = first[2 * window + i])
+                    count = atomicView(start[size_t(v) + 1]).fetch_add(count, std::memory_order_relaxed);
+            }
+            return;
+        }
+        // a run scattered over the mesh: atomic steps corner by corner
+        for (int t = runBegin; t < runEnd; ++t) {
+            const int32_t* v = corners.data() + 3 * size_t(t);
+            if (v[0] < 0) continue;
+            for (int c = 0; c < 3; ++c) {
+                std::atomic<int32_t>& x = atomicView(firsts[size_t(v[c])]);
+                int32_t seen = x.load(std::memory_order_relaxed);
+                while (seen < t && !x.compare_exchange_weak(seen, t, std::memory_order_relaxed)) {}
+                if (forRebuild) atomicView(uses[size_t(v[c])]).fetch_add(1, std::memory_order_relaxed);
+            }
+            for (int k = 0; k < 3; ++k)
+                link[3 * size_t(t) + size_t(k)] = atomicView(start[size_t(std::min(v[next3(k)], v[prev3(k)])) + 1])
+                                                      .fetch_add(1, std::memory_order_relaxed);
+        }
     });
     parallelFor(n, [&](int begin, int end) {
         bool dead = false;
@@ -165,26 +168,35 @@ bool linkTriangles(Mesh& m, RebuildScratch& s, bool forRebuild) {
     for (int v = 0; v < n; ++v) start[size_t(v) + 1] += start[size_t(v)];
     auto& sides = s.sides;
     sides.resize(static_cast<size_t>(start[size_t(n)]));
-    {
-        // The order of the sides inside a bucket does not change what pairs with what: on a valid
-        // mesh each higher vertex appears at most twice in a bucket.
-        std::vector<int32_t>& fill = s.fill;
-        fill.assign(start.begin(), start.end() - 1);
-        parallelFor(nt, [&](int begin, int end) {
-            const bool many = !(begin == 0 && end == nt);
-            for (int t = begin; t < end; ++t) {
+    // Each side goes to the place its run reserved. The order of the sides inside a bucket does not
+    // change what pairs with what: on a valid mesh each higher vertex appears at most twice in a bucket.
+    parallelForChunks(nt, kRun, [&](int run, int runBegin, int runEnd) {
+        const RebuildScratch::Run& kept = runs[size_t(run)];
+        auto fill = [&](auto&& placeOf) {
+            for (int t = runBegin; t < runEnd; ++t) {
                 const int32_t* v = corners.data() + 3 * size_t(t);
                 if (v[0] < 0) continue;
                 for (int k = 0; k < 3; ++k) {
                     int32_t a = v[next3(k)], b = v[prev3(k)];
                     if (a > b) std::swap(a, b);
-                    int32_t& next = fill[size_t(a)];
-                    int32_t at = many ? atomicView(next).fetch_add(1, std::memory_order_relaxed) : next++;
-                    sides[size_t(at)] = {b, 3 * t + k};
+                    sides[size_t(placeOf(a, 3 * size_t(t) + size_t(k)))] = {b, 3 * t + k};
                 }
             }
-        });
-    }
+        };
+        if (kept.window == 0) {
+            fill([&](int32_t a, size_t slot) {
+                int32_t at = start[size_t(a)] + link[slot];
+                link[slot] = -1;
+                return at;
+            });
+            return;
+        }
+        // the run's places in its buckets, from the bucket starts on
+        int32_t* place = runs[size_t(run)].local.data() + 2 * size_t(kept.window);
+        const int32_t lowest = kept.lowest;
+        for (int i = 0; i < kept.window; ++i) place[i] += start[size_t(lowest + i)];
+        fill([&](int32_t a, size_t) { return place[a - lowest]++; });
+    });
     // links[3t + k] is the triangle across edge k of t; a side whose edge has three or more
     // triangles makes the mesh invalid, and then nothing is written. Buckets are independent.
     std::atomic<bool> crowded{false}, mixed{false};

@@ -28,8 +28,15 @@ struct RebuildScratch {
     struct Side {
         int32_t other, slot;
     };
+    // What the link build's first sweep keeps of a run of triangles over a narrow range of
+    // vertices (window > 0): per vertex from lowest on, its walk start and use count in the run and
+    // the run's first place in the vertex's bucket of sides.
+    struct Run {
+        int32_t lowest = 0, window = 0;
+        std::vector<int32_t> local;
+    };
     LargeVector<int32_t> corners, links, uses, start, firsts;
-    std::vector<int32_t> fill;
+    std::vector<Run> runs;
     LargeVector<Side> sides;
     std::vector<uint8_t> flags, pinched;
     bool wound = true;            // every linked pair runs its shared edge in opposite directions
