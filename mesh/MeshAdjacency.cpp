@@ -116,10 +116,13 @@ bool linkTriangles(Mesh& m, RebuildScratch& s, bool forRebuild) {
         if (window <= kWindow) {
             kept.lowest = lowest;
             kept.window = window;
-            kept.local.assign(3 * size_t(window), 0);
-            int32_t* first = kept.local.data();
+            kept.places.assign(size_t(window), 0);
+            // the walk starts and use counts are needed only here
+            thread_local std::vector<int32_t> local;
+            local.assign(2 * size_t(window), 0);
+            int32_t* first = local.data();
             std::fill(first, first + window, -1);
-            gather(first, first + window, first + 2 * window, lowest);
+            gather(first, first + window, kept.places.data(), lowest);
             for (int i = 0; i < window; ++i) {
                 const int32_t v = lowest + i;
                 if (first[i] >= 0) {
@@ -129,7 +132,7 @@ bool linkTriangles(Mesh& m, RebuildScratch& s, bool forRebuild) {
                 }
                 if (forRebuild && first[window + i])
                     atomicView(uses[size_t(v)]).fetch_add(first[window + i], std::memory_order_relaxed);
-                if (int32_t& count = first[2 * window + i])
+                if (int32_t& count = kept.places[size_t(i)])
                     count = atomicView(start[size_t(v) + 1]).fetch_add(count, std::memory_order_relaxed);
             }
             return;
@@ -171,7 +174,7 @@ bool linkTriangles(Mesh& m, RebuildScratch& s, bool forRebuild) {
     // Each side goes to the place its run reserved. The order of the sides inside a bucket does not
     // change what pairs with what: on a valid mesh each higher vertex appears at most twice in a bucket.
     parallelForChunks(nt, kRun, [&](int run, int runBegin, int runEnd) {
-        const RebuildScratch::Run& kept = runs[size_t(run)];
+        RebuildScratch::Run& kept = runs[size_t(run)];
         auto fill = [&](auto&& placeOf) {
             for (int t = runBegin; t < runEnd; ++t) {
                 const int32_t* v = corners.data() + 3 * size_t(t);
@@ -192,7 +195,7 @@ bool linkTriangles(Mesh& m, RebuildScratch& s, bool forRebuild) {
             return;
         }
         // the run's places in its buckets, from the bucket starts on
-        int32_t* place = runs[size_t(run)].local.data() + 2 * size_t(kept.window);
+        int32_t* place = kept.places.data();
         const int32_t lowest = kept.lowest;
         for (int i = 0; i < kept.window; ++i) place[i] += start[size_t(lowest + i)];
         fill([&](int32_t a, size_t) { return place[a - lowest]++; });

@@ -29,11 +29,10 @@ struct RebuildScratch {
         int32_t other, slot;
     };
     // What the link build's first sweep keeps of a run of triangles over a narrow range of
-    // vertices (window > 0): per vertex from lowest on, its walk start and use count in the run and
-    // the run's first place in the vertex's bucket of sides.
+    // vertices (window > 0): per vertex from lowest on, the run's first place in its bucket of sides.
     struct Run {
         int32_t lowest = 0, window = 0;
-        std::vector<int32_t> local;
+        std::vector<int32_t> places;
     };
     LargeVector<int32_t> corners, links, uses, start, firsts;
     std::vector<Run> runs;
