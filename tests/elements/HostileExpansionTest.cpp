@@ -69,6 +69,23 @@ TEST(HostileExpansion, surfacesAreChargedTheSweepsTheFileDoesNotStore) {
     EXPECT_EQ(why, overBudgetReason);
 }
 
+TEST(HostileExpansion, surfacesOverStoredCurvesDrawOnOneAllowancePerRead) {
+    // one surface over curves the file stores opens however large: 1000 x 1000 points from
+    // 134 KB, or the largest a build makes
+    EXPECT_EQ(readTools(storedSweeps(1, 1000)), 1);
+    EXPECT_EQ(readTools(storedSweeps(1, 3245)), 1);
+    // but what a file opens with stages no more than one largest surface and a share of its
+    // bytes: two or eight of the largest (4 or 17 GB of corners from 0.9 or 3.6 MB) do not open
+    for (int tubes : {2, 8}) {
+        const std::string bytes = storedSweeps(tubes, 3245);
+        std::string why;
+        const int read = readTools(bytes, &why);
+        const uint64_t staged = read < 0 ? 0 : uint64_t(tubes) * 3244 * 3245 * 6 * bytesPerCorner;
+        EXPECT_LE(staged, readSurfaceSlack + readBytesPerFileByte * bytes.size()) << tubes;
+        EXPECT_EQ(why, read < 0 ? overBudgetReason : "") << tubes;
+    }
+}
+
 // The most a build of the first tool's surface holds beyond what the read left resident.
 size_t buildPeak(const std::string& bytes) {
     registerCurveRecords();
