@@ -82,12 +82,18 @@ bool CurveSurface::buildArrays(const bool staleParts[4], SurfaceArrays& out) {
     const Curve& S = *section;
     // Everything is sized by the alive segments and the points they end on: dead ones are drawn
     // by nobody, and a long curve with one alive segment must not cost the square of its length.
-    std::vector<int32_t> la, ls; // the alive segments, in index order
-    std::vector<int32_t> liveA(A.segments.size(), -1), liveS(S.segments.size(), -1); // their places there
-    for (size_t a = 0; a < A.segments.size(); ++a)
-        if (A.segments[a].alive()) liveA[a] = int32_t(la.size()), la.push_back(int32_t(a));
-    for (size_t b = 0; b < S.segments.size(); ++b)
-        if (S.segments[b].alive()) liveS[b] = int32_t(ls.size()), ls.push_back(int32_t(b));
+    std::vector<int32_t> la, ls;       // the alive segments, in index order
+    std::vector<int32_t> liveA, liveS; // a segment's place among them, -1 for a dead one
+    auto aliveSegments = [](const Curve& c, std::vector<int32_t>& alive, std::vector<int32_t>& place) {
+        place.assign(c.segments.size(), -1);
+        for (size_t i = 0; i < place.size(); ++i)
+            if (c.segments[i].alive()) {
+                place[i] = int32_t(alive.size());
+                alive.push_back(int32_t(i));
+            }
+    };
+    aliveSegments(A, la, liveA);
+    aliveSegments(S, ls, liveS);
     const uint64_t quads = uint64_t(la.size()) * uint64_t(ls.size());
     // sizes in 64 bits: long curves must not wrap the counts or the byte offsets; the grid has at
     // most four points a quad
@@ -100,7 +106,10 @@ bool CurveSurface::buildArrays(const bool staleParts[4], SurfaceArrays& out) {
         for (int32_t s : alive)
             for (int k = 0; k < 2; ++k) place[size_t(c.segments[size_t(s)].end(k))] = 0;
         for (size_t i = 0; i < place.size(); ++i)
-            if (place[i] == 0) place[i] = int32_t(points.size()), points.push_back(int32_t(i));
+            if (place[i] == 0) {
+                place[i] = int32_t(points.size());
+                points.push_back(int32_t(i));
+            }
     };
     gridPoints(A, la, rowOf, rows);
     gridPoints(S, ls, colOf, cols);
