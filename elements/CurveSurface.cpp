@@ -59,7 +59,9 @@ void CurveSurface::chargeSweep() {
     const bool first = axis->sweptInRead != read && section->sweptInRead != read;
     axis->sweptInRead = section->sweptInRead = read;
     const size_t bytes = sweepBytes();
-    if (chargeReadSurface(bytes) && (!stored || !first)) chargeRead(bytes);
+    // a sweep past what one build makes is never built whole (refused, or only its alive part):
+    // it counts as the largest, so a file of one such surface opens as it always did
+    if (chargeReadSurface(std::min<uint64_t>(bytes, readSurfaceSlack)) && (!stored || !first)) chargeRead(bytes);
 }
 
 Element* CurveSurface::acquire(int n) {

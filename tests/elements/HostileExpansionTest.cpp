@@ -74,6 +74,7 @@ TEST(HostileExpansion, surfacesOverStoredCurvesDrawOnOneAllowancePerRead) {
     // 134 KB, or the largest a build makes
     EXPECT_EQ(readTools(storedSweeps(1, 1000)), 1);
     EXPECT_EQ(readTools(storedSweeps(1, 3245)), 1);
+    EXPECT_EQ(readTools(oneLiveQuadTube(12000)), 1);
     // but what a file opens with stages no more than one largest surface and a share of its
     // bytes: two or eight of the largest (4 or 17 GB of corners from 0.9 or 3.6 MB) do not open
     for (int tubes : {2, 8}) {
