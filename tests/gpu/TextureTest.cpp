@@ -1,5 +1,6 @@
 // Texture descriptions, loaders and records: everything that runs without a GL context.
 #include "ImageFiles.h"
+#include "ResidentBytes.h"
 #include "TextureFixtures.h"
 
 #include "foundation/ByteBuffer.h"
@@ -99,6 +100,7 @@ TEST(Texture2DLoad, pngOfEveryKindStagesWhatTheWholeDecodedImageConvertsTo) {
         {"palette", palette},
         {"palette-alpha", seeThrough},
         {"deep", source.convertToFormat(QImage::Format_RGBA64)},
+        {"deep-grey", source.convertToFormat(QImage::Format_Grayscale16)},
         {"mono", source.convertToFormat(QImage::Format_Mono)},
     };
     for (const auto& [kind, image] : kinds) {
@@ -123,6 +125,45 @@ TEST(Texture2DLoad, pngOfEveryKindStagesWhatTheWholeDecodedImageConvertsTo) {
             differing += !std::equal(start, start + std::ptrdiff_t(texels), expected.constScanLine(y));
         }
         EXPECT_EQ(differing, 0);
+    }
+}
+
+// What loading the image file at `file` adds to this process's resident memory at its peak.
+std::size_t peakOfLoading(const std::string& file, bool& loaded) {
+    test::resetPeakResident();
+    const std::size_t before = test::residentBytes();
+    loaded = !Texture2D(file, false).failed;
+    const std::size_t peak = test::peakResidentBytes();
+    return peak > before ? peak - before : 0;
+}
+
+constexpr std::size_t slackBytes = std::size_t(8) << 20;
+
+// A header promising more rows than the file holds costs less than the picture it promises would
+// (and nothing before the rows arrive), whatever its depth.
+TEST(Texture2DMemory, aPngShortOfItsRowsCostsOnlyTheRowsThatArrive) {
+    QTemporaryDir dir;
+    for (int depth : {8, 16})
+        for (int side : {2048, 4096}) {
+            SCOPED_TRACE(std::to_string(depth) + " bits, " + std::to_string(side));
+            const std::string file = tempPath(dir, "short.png");
+            ASSERT_TRUE(test::writeBytes(file, test::rgbaPngBytes(side, side, depth, 4)));
+            bool loaded = true;
+            EXPECT_LT(peakOfLoading(file, loaded), std::size_t(side) * side * 4 + slackBytes);
+            EXPECT_FALSE(loaded);
+        }
+}
+
+// A 16-bit picture holds no more than twice what its 8-bit staging does at any time.
+TEST(Texture2DMemory, aSixteenBitPngHoldsAtMostTwiceItsStagedPixels) {
+    QTemporaryDir dir;
+    for (int side : {2048, 4096}) {
+        SCOPED_TRACE(side);
+        const std::string file = tempPath(dir, "deep.png");
+        ASSERT_TRUE(test::writeBytes(file, test::rgbaPngBytes(side, side, 16, side)));
+        bool loaded = false;
+        EXPECT_LT(peakOfLoading(file, loaded), 2 * std::size_t(side) * side * 4 + slackBytes);
+        EXPECT_TRUE(loaded);
     }
 }
 
