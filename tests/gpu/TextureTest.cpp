@@ -128,6 +128,39 @@ TEST(Texture2DLoad, pngOfEveryKindStagesWhatTheWholeDecodedImageConvertsTo) {
     }
 }
 
+// Kinds QImage cannot write, made byte by byte, stage what QImage decodes too: grey with a
+// transparent shade (which QImage keeps in a palette at 2 to 8 bits, the shade made black) and
+// colour with a transparent colour, at every depth.
+TEST(Texture2DLoad, pngWithATransparentShadeStagesWhatQImageDecodes) {
+    QTemporaryDir dir;
+    const struct { int colourType, depth; } kinds[] = {{0, 1}, {0, 2}, {0, 4}, {0, 8}, {0, 16}, {2, 8}};
+    for (const auto& kind : kinds) {
+        SCOPED_TRACE(std::to_string(kind.colourType) + " at " + std::to_string(kind.depth) + " bits");
+        // a shade and a colour the ramp of bytes holds
+        const QByteArray transparent = kind.colourType == 2 ? QByteArray("\x00\x01\x00\x02\x00\x03", 6)
+                                       : kind.depth == 16   ? QByteArray("\x01\x02", 2)
+                                                            : QByteArray("\x00\x01", 2);
+        const QString file = dir.filePath("shade.png");
+        ASSERT_TRUE(
+            test::writeBytes(file.toStdString(), test::pngBytes(37, 29, kind.colourType, kind.depth, 29, transparent)));
+        const QImage decoded(file);
+        ASSERT_TRUE(decoded.hasAlphaChannel());
+        const QImage expected = decoded.convertToFormat(QImage::Format_RGBA8888);
+
+        const Texture2D texture(file.toStdString(), false);
+        ASSERT_FALSE(texture.failed);
+        ASSERT_EQ(texture.pixels.size(), 37u * 4u * 29u);
+        int differing = 0, clear = 0;
+        for (int y = 0; y < 29; ++y) {
+            const auto start = texture.pixels.begin() + std::ptrdiff_t(37 * 4 * y);
+            differing += !std::equal(start, start + 37 * 4, expected.constScanLine(y));
+            for (int x = 0; x < 37; ++x) clear += start[4 * x + 3] == 0;
+        }
+        EXPECT_EQ(differing, 0);
+        EXPECT_GT(clear, 0); // the shade is there to be made transparent
+    }
+}
+
 // What loading the image file at `file` adds to this process's resident memory at its peak.
 std::size_t peakOfLoading(const std::string& file, bool& loaded) {
     test::resetPeakResident();

@@ -105,10 +105,11 @@ inline uint32_t pngCrc(const QByteArray& bytes) {
     return ~c;
 }
 
-// A PNG of w x h RGBA pixels at `depth` (8 or 16) bits a channel that holds only its first `rows`
-// rows: with fewer than h, its header promises more than the file has. The pixels are a diagonal
-// ramp, so that the file stays small.
-inline QByteArray rgbaPngBytes(int w, int h, int depth, int rows) {
+// A PNG of w x h pixels of a colour type (0 grey, 2 RGB, 4 grey and alpha, 6 RGBA) at `depth` bits
+// a channel that holds only its first `rows` rows: with fewer than h, its header promises more
+// than the file has. `transparent`, when given, is the body of a tRNS chunk. The pixel bytes are a
+// diagonal ramp, so that the file stays small.
+inline QByteArray pngBytes(int w, int h, int colourType, int depth, int rows, const QByteArray& transparent = {}) {
     QByteArray png("\x89PNG\r\n\x1a\n", 8);
     auto be32 = [](QByteArray& b, uint32_t v) {
         for (int shift = 24; shift >= 0; shift -= 8) b.append(char((v >> shift) & 0xFF));
@@ -123,10 +124,12 @@ inline QByteArray rgbaPngBytes(int w, int h, int depth, int rows) {
     be32(header, uint32_t(w));
     be32(header, uint32_t(h));
     header.append(char(depth));
-    header.append(char(6));    // RGBA
+    header.append(char(colourType));
     header.append(3, char(0)); // deflate, adaptive filters, not interlaced
     chunk("IHDR", header);
-    const int rowBytes = 1 + w * 4 * (depth / 8);
+    if (!transparent.isEmpty()) chunk("tRNS", transparent);
+    const int channels = colourType == 6 ? 4 : colourType == 2 ? 3 : colourType == 4 ? 2 : 1;
+    const int rowBytes = 1 + (w * channels * depth + 7) / 8;
     QByteArray raw(rowBytes * rows, char(0)); // filter byte 0: rows as they are
     for (int y = 0; y < rows; ++y) {
         char* row = raw.data() + qsizetype(y) * rowBytes;
@@ -136,5 +139,7 @@ inline QByteArray rgbaPngBytes(int w, int h, int depth, int rows) {
     chunk("IEND", {});
     return png;
 }
+
+inline QByteArray rgbaPngBytes(int w, int h, int depth, int rows) { return pngBytes(w, h, 6, depth, rows); }
 
 } // namespace kal::test
