@@ -11,6 +11,8 @@
 #include <algorithm>
 #include <atomic>
 #include <random>
+#include <sys/mman.h>
+#include <unistd.h>
 
 namespace kal {
 
@@ -21,36 +23,51 @@ int rowsPerBand(std::size_t rowBytes) {
     return std::max(1, int((std::size_t(1) << 20) / std::max<std::size_t>(rowBytes, 1)));
 }
 
+// Hands the whole pages of rows [top, bottom) of image back to the system: they read as zeros
+// from then on.
+void releaseRows(const QImage& image, int top, int bottom) {
+    const auto page = std::uintptr_t(sysconf(_SC_PAGESIZE));
+    const auto first = (std::uintptr_t(image.constScanLine(top)) + page - 1) / page * page;
+    const auto end = std::uintptr_t(image.constScanLine(bottom - 1) + image.bytesPerLine()) / page * page;
+    if (end > first) madvise(reinterpret_cast<void*>(first), end - first, MADV_DONTNEED);
+}
+
 // Converts image to `alpha` ? RGBA : RGB bytes in rows padded to 4 bytes, top row first (exactly
-// GL's default unpack, and QImage's own row layout), a band of rows at a time, bands side by side,
-// so that the decoded image and the staged pixels are all that is held at once. False when a band
-// finds no memory.
+// GL's default unpack, and QImage's own row layout). A group of bands of rows at a time, the bands
+// of a group side by side: the staging grows by a group as the decoded rows behind it go back to
+// the system, so that the two together hold little more than the decoded image did. The image is
+// left blank. False when a band finds no memory.
 bool stageByBands(const QImage& image, bool alpha, std::vector<std::uint8_t>& pixels) {
     const auto row = std::size_t(alignedImageBytes(image.width(), 1, alpha ? GL_RGBA : GL_RGB, GL_UNSIGNED_BYTE));
-    pixels.resize(row * std::size_t(image.height()));
-    const int band = rowsPerBand(row);
-    const int bands = (image.height() + band - 1) / band;
+    const int band = rowsPerBand(row), height = image.height(), group = 8 * band;
     const auto target = alpha ? QImage::Format_RGBA8888 : QImage::Format_RGB888;
     const QVector<QRgb> colours = image.colorTable();
     std::atomic<bool> shortOfMemory{false};
-    parallelFor(
-        bands,
-        [&](int first, int last) {
-            for (int b = first; b < last; ++b) {
-                const int y = b * band, rows = std::min(band, image.height() - y);
-                // a view of the band's rows: nothing copied before the conversion
-                QImage rowsOf(image.constScanLine(y), image.width(), rows, image.bytesPerLine(), image.format());
-                if (!colours.isEmpty()) rowsOf.setColorTable(colours);
-                const QImage part = rowsOf.convertToFormat(target);
-                if (part.isNull()) {
-                    shortOfMemory = true;
-                    return;
-                }
-                for (int r = 0; r < rows; ++r)
-                    std::copy_n(part.constScanLine(r), row, pixels.begin() + std::ptrdiff_t(std::size_t(y + r) * row));
-            }
-        },
-        2);
+    pixels.reserve(row * std::size_t(height));
+    for (int top = 0; top < height && !shortOfMemory; top += group) {
+        const int bottom = std::min(height, top + group);
+        pixels.resize(row * std::size_t(bottom));
+        parallelFor((bottom - top + band - 1) / band,
+                    [&](int first, int last) {
+                        for (int b = first; b < last; ++b) {
+                            const int y = top + b * band, rows = std::min(band, bottom - y);
+                            // a view of the band's rows: nothing copied before the conversion
+                            QImage rowsOf(image.constScanLine(y), image.width(), rows, image.bytesPerLine(),
+                                          image.format());
+                            if (!colours.isEmpty()) rowsOf.setColorTable(colours);
+                            const QImage part = rowsOf.convertToFormat(target);
+                            if (part.isNull()) {
+                                shortOfMemory = true;
+                                return;
+                            }
+                            for (int r = 0; r < rows; ++r)
+                                std::copy_n(part.constScanLine(r), row,
+                                            pixels.begin() + std::ptrdiff_t(std::size_t(y + r) * row));
+                        }
+                    },
+                    2);
+        if (image.isDetached()) releaseRows(image, top, bottom);
+    }
     return !shortOfMemory;
 }
 

@@ -187,6 +187,35 @@ TEST(Texture2DMemory, aPngShortOfItsRowsCostsOnlyTheRowsThatArrive) {
         }
 }
 
+// A JPEG whose header promises more than its data opens as Qt fills it in (grey below the rows
+// that arrive), and the staging takes the place of the decoded picture as it goes.
+TEST(Texture2DMemory, aJpegShortOfItsDataHoldsLittleMoreThanItsDecodedPicture) {
+    QTemporaryDir dir;
+    QImage small(16, 16, QImage::Format_RGB32);
+    small.fill(qRgb(10, 200, 30));
+    const QString smallFile = dir.filePath("small.jpg");
+    ASSERT_TRUE(small.save(smallFile, "JPG"));
+    QFile read(smallFile);
+    ASSERT_TRUE(read.open(QIODevice::ReadOnly));
+    const QByteArray bytes = read.readAll();
+    const int frame = bytes.indexOf("\xff\xc0");
+    ASSERT_GT(frame, 0);
+    for (int side : {4096, 8192}) {
+        SCOPED_TRACE(side);
+        QByteArray liar = bytes;
+        for (int at : {5, 7}) {
+            liar[frame + at] = char(side >> 8);
+            liar[frame + at + 1] = char(side & 0xFF);
+        }
+        const std::string file = tempPath(dir, "short.jpg");
+        ASSERT_TRUE(test::writeBytes(file, liar));
+        bool loaded = false;
+        // the picture, and half as much again for the bands in flight and a sanitizer's shadow
+        EXPECT_LT(peakOfLoading(file, loaded), std::size_t(side) * side * 4 * 3 / 2 + slackBytes);
+        EXPECT_TRUE(loaded);
+    }
+}
+
 // A 16-bit picture holds no more than twice what its 8-bit staging does at any time.
 TEST(Texture2DMemory, aSixteenBitPngHoldsAtMostTwiceItsStagedPixels) {
     QTemporaryDir dir;
