@@ -32,6 +32,7 @@
 #include "tools/Cable.h"
 #include "viewport/Registries.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QImage>
 #include <QTemporaryDir>
@@ -419,10 +420,11 @@ void BM_HostileImage(benchmark::State& state, const ImageShape& shape) {
                 [&] { return scene.empty() ? !Sprite(image, false).invalid : readScene(scene); });
 }
 
-// ---- deep PNGs, PNGs short of their rows, one PNG under many spellings ----
-// A PNG at 16 bits a channel and PNGs whose header promises a square of the size while the file
-// holds 16 rows, each opened as a sprite; and a scene of sprites naming one 4096 x 4096 PNG each
-// under a spelling of its own. A size is the square's side, or the number of spellings.
+// ---- deep PNGs, PNGs and JPEGs short of their rows, one PNG under many spellings ----
+// A PNG at 16 bits a channel, PNGs whose header promises a square of the size while the file
+// holds 16 rows, and a JPEG of 16 x 16 pixels whose header promises the square, each opened as a
+// sprite; and a scene of sprites naming one 4096 x 4096 PNG each under a spelling of its own. A
+// size is the square's side, or the number of spellings.
 
 std::string rgbaPng(const char* kind, int side, int depth, int rows) {
     const std::string path = imagePath(kind + std::to_string(side) + ".png");
@@ -433,6 +435,25 @@ std::string rgbaPng(const char* kind, int side, int depth, int rows) {
 std::string deepPng(int side) { return rgbaPng("deep", side, 16, side); }
 std::string deepPngShortOfRows(int side) { return rgbaPng("deep_short", side, 16, 16); }
 std::string pngShortOfRows(int side) { return rgbaPng("short", side, 8, 16); }
+
+// A 16 x 16 JPEG whose frame header says side x side: Qt fills in the missing rows with grey.
+std::string jpegShortOfData(int side) {
+    const std::string path = imagePath("short" + std::to_string(side) + ".jpg");
+    if (fileBytes(path) > 0) return path;
+    QImage small(16, 16, QImage::Format_RGB32);
+    small.fill(qRgb(10, 200, 30));
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    small.save(&buffer, "JPG");
+    const int frame = bytes.indexOf("\xff\xc0");
+    for (int at : {5, 7}) {
+        bytes[frame + at] = char(side >> 8);
+        bytes[frame + at + 1] = char(side & 0xFF);
+    }
+    test::writeBytes(path, bytes);
+    return path;
+}
 
 // n sprites naming the image, the k-th through k "./" before its file name.
 std::string spellingsOfOneImage(const std::string& image, int n) {
@@ -457,6 +478,7 @@ const PngShape pngShapes[] = {
     {"png16", deepPng, 2048, 0},
     {"png16_short_of_rows", deepPngShortOfRows, 4096, 0},
     {"png8_short_of_rows", pngShortOfRows, 4096, 0},
+    {"jpeg_short_of_data", jpegShortOfData, 4096, 0},
     {"spellings_of_one_png", [](int) { return stillImage(16); }, 4, 1},
 };
 
