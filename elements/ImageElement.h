@@ -1,8 +1,8 @@
 #pragma once
 // The element side the still and the animated sprite share: the texture of its file (shared with
-// every element showing that file) and its record, the shared unit quad as geometry and the quad
-// matrix. Tex is the texture kind, Type the element type code, Tag the record tag; only the two
-// sprite kinds are instantiated.
+// every element showing that file, however it spells the path) and its record (naming the file as
+// this element does), the shared unit quad as geometry and the quad matrix. Tex is the texture
+// kind, Type the element type code, Tag the record tag; only the two sprite kinds are instantiated.
 #include <memory>
 #include <string>
 
@@ -42,6 +42,8 @@ protected:
 
 private:
     bool takeImage(const std::string& path);
+
+    std::string file; // the image's path as this element names it
 };
 
 } // namespace kal

@@ -166,7 +166,7 @@ void Texture::deleteGLTexture() {
     id = 0;
 }
 
-void Texture::writeNameRecord(ByteBuffer& out, std::uint32_t tag) const {
+void Texture::writeNameRecord(ByteBuffer& out, std::uint32_t tag, const std::string& name) {
     const auto n = std::uint32_t(name.size());
     out.write(tag);
     out.write(std::uint32_t(n + 4));

@@ -90,6 +90,6 @@ bool Texture3D::load(const std::string& path) {
     return true;
 }
 
-void Texture3D::write(ByteBuffer& out) { writeNameRecord(out, recordTag); }
+void Texture3D::write(ByteBuffer& out) { writeNameRecord(out, recordTag, name); }
 
 } // namespace kal
