@@ -398,7 +398,8 @@ private:
 void releaseRebuildScratch();
 
 // A copy of source whose positions are mapped through source's inverse placement followed by m;
-// the result sits at the origin with scale 1 and owns no GPU buffers.
+// the result sits at the origin with scale 1, wound outward even through a mirror, and owns no
+// GPU buffers.
 void transformMesh(Mesh& result, const Mesh& source, const mat4& m);
 
 // The sculpt dispatcher, registered by the editing library; without one a stroke changes nothing.

@@ -191,6 +191,9 @@ inline int ringReach(const MeshStore<MeshTriangle>& tris, int v, int start, int 
     return reached;
 }
 
+// Reverses a triangle's winding: corners, neighbours, edge marks and corner materials 0 <-> 2.
+void reverseTriangle(MeshTriangle& tri);
+
 // Gives every component one winding (that of the majority of its triangles), reading the
 // records' corners, links and flags from flat copies (3 corners and 3 links per triangle, dead
 // triangles' corners are read only when a link reaches them); the records get the reversals.
