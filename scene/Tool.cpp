@@ -51,7 +51,7 @@ void unlinkAll(const std::vector<Tool*>& gone) {
         ring.clear();
         Tool* m = t;
         do {
-            KAL_RING_STEP();
+            ++ringSteps;
             ring.push_back(m);
             walked.insert(m);
             m = m->next;
@@ -508,7 +508,7 @@ void Tool::collectCutLinks(std::vector<Tool*>& roots, std::vector<Tool*>& partne
         if (it != previous.end()) return it->second;
         Tool* m = t;
         do {
-            KAL_RING_STEP();
+            ++ringSteps;
             previous[m->next] = m;
             m = m->next;
         } while (m != t);
@@ -636,7 +636,7 @@ void Tool::pushBelow(Tool* t, std::vector<Tool*>& stack) {
 Tool* Tool::previousLinked() {
     Tool* t = this;
     while (t->next != this) {
-        KAL_RING_STEP();
+        ++ringSteps;
         t = t->next;
     }
     return t;
