@@ -309,6 +309,9 @@ void listSubtree(Tool* top, std::vector<Tool*>& out);
 // What deleting top deletes: its subtree and, through the partners of two-object tools, theirs
 // (a pair lives and dies together), each tool once, top first.
 void collectWithPartners(Tool* top, std::vector<Tool*>& out);
+// Takes every listed tool out of its ring, with one walk per ring touched; the others of each ring
+// keep their order.
+void unlinkAll(const std::vector<Tool*>& tools);
 // Deletes the listed tools in order, skipping any that an earlier one took with it.
 void deleteTools(const std::vector<Tool*>& list);
 
