@@ -525,4 +525,41 @@ int registeredSurfaces = [] {
     return 0;
 }();
 
+// ---- a ring of children, copied ----
+// One object whose n children are all linked copies of one another: read, then copied as a pick
+// into the view makes it and let go, then added once more through an undo record, which keeps a
+// copy of it, joins that copy to the object's rings and places a copy of its own.
+
+std::string childrenInOneRing(int n) {
+    Scene s;
+    Tool* group = s.sceneRoot->addChild(placedTool(), false);
+    Tool* last = group->addChild(placedTool(), false);
+    for (int i = 1; i < n; ++i) {
+        Tool* t = group->addChild(placedTool(), false);
+        t->next = last->next;
+        last->next = t;
+        last = t;
+    }
+    return sceneBytes(s);
+}
+
+bool readAndCopyTheObject(const std::string& bytes) {
+    Scene s;
+    if (!readSceneBytes(s, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size())) return false;
+    s.rebuildToolLists();
+    Tool* object = s.sceneRoot->children.at(0);
+    std::unique_ptr<Tool>(object->copy(false)).reset();
+    ActObjectAdd add(&s, 0, object, {mat4::translation(vec3(1, 0, 0))}, 0, false, false);
+    return s.sceneRoot->children.size() == 2;
+}
+
+const Shape ringCopyShapes[] = {
+    {"children_in_one_ring_copied", childrenInOneRing, readAndCopyTheObject, 6000},
+};
+
+int registeredRingCopies = [] {
+    registerShapes("BM_HostileFile/", BM_HostileFile, ringCopyShapes);
+    return 0;
+}();
+
 } // namespace

@@ -601,7 +601,7 @@ int walkFanToEnd(const Mesh& mesh, int v, int t, bool forward, bool stopAtMarks)
         int c = tri.cornerOf(v);
         if (c < 0) return cur;
         if (step > 0 && !(forward ? continuesForward(tri, c, from) : continuesBackward(tri, c, from))) return previous;
-        KAL_WALK_STEP();
+        ++meshwalk::walkSteps;
         from = tri.vertex[forward ? next3(c) : prev3(c)];
         previous = cur;
         int edge = forward ? prev3(c) : next3(c);
@@ -745,7 +745,7 @@ int Mesh::vertexTrianglesFrom(int v, int t, std::vector<int32_t>& tris) const {
         const MeshTriangle& tri = triangles[cur];
         int c = tri.cornerOf(v);
         if (c < 0 || (step > 0 && !continuesBackward(tri, c, from))) break;
-        KAL_WALK_STEP();
+        ++meshwalk::walkSteps;
         from = tri.vertex[prev3(c)];
         tris.push_back(cur);
         int back = next3(c);
@@ -767,7 +767,7 @@ int Mesh::vertexTrianglesTo(int v, int t, std::vector<int32_t>& tris) const {
         const MeshTriangle& tri = triangles[cur];
         int c = tri.cornerOf(v);
         if (c < 0 || (step > 0 && !continuesForward(tri, c, from))) break;
-        KAL_WALK_STEP();
+        ++meshwalk::walkSteps;
         from = tri.vertex[next3(c)];
         tris.push_back(cur);
         int n = tri.neighbour[prev3(c)];
@@ -794,7 +794,7 @@ int Mesh::ringFromTriangle(int v, int t, std::vector<int32_t>& tris) const {
             start = previous;
             break;
         }
-        KAL_WALK_STEP();
+        ++meshwalk::walkSteps;
         from = tri.vertex[next3(c)];
         previous = cur;
         int n = tri.neighbour[prev3(c)];
