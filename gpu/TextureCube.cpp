@@ -130,7 +130,7 @@ bool TextureCube::load(const std::string& path) {
     release();
     const QImage image = imageFileRefusal(path, false).empty() ? QImage(QString::fromStdString(path)) : QImage();
     if (image.isNull()) {
-        writeLog("ERROR TextureCube::load " + path, 0);
+        qCWarning(logGpu).noquote() << QString::fromStdString("ERROR TextureCube::load " + path);
         return false;
     }
     name = path;
