@@ -182,8 +182,9 @@ vec2 ImageElement<Tex, Type, Tag>::aspect() const {
 }
 
 template <class Tex, int32_t Type, uint32_t Tag>
-void ImageElement<Tex, Type, Tag>::save(ByteBuffer& out) {
+bool ImageElement<Tex, Type, Tag>::save(ByteBuffer& out) {
     writeImageRecord(out, Tag, texture.get());
+    return true;
 }
 
 template <class Tex, int32_t Type, uint32_t Tag>
