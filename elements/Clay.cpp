@@ -79,8 +79,8 @@ Element* Clay::clone() {
 }
 
 Element* Clay::toMesh() {
-    readBack();
-    if (!source) return nullptr;
+    // a mesh of the stale copy would lose the sculpting
+    if (!bringHome() || !source) return nullptr;
     // the copy is rebuilt, not the source: purging the source's dead records would leave the
     // uploaded corners out of step with its triangles
     Element* mesh = source->clone();
@@ -246,9 +246,11 @@ bool Clay::readBack() {
     return true;
 }
 
+bool Clay::bringHome() { return buffers[0] == 0 || readBack(); }
+
 bool Clay::save(ByteBuffer& out) {
     // sculpting that cannot come back from the GPU must not be written as the stale copy
-    if (buffers[0] != 0 && !readBack()) return false;
+    if (!bringHome()) return false;
     if (!source) return true;
     // the record carries the clay's own placement (the mesh body is its only store)
     source->translation = translation;

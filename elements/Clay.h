@@ -52,6 +52,7 @@ public:
               bool last) override;
     void applyGestures(const std::vector<Gesture*>& gestures) override;
     bool save(ByteBuffer& out) override;
+    bool bringHome() override;
 
     // Copies the current positions into the source (a vertex takes its last corner). False, and
     // the source unchanged, without buffers, with a stale upload, without a current context, or

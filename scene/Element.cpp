@@ -157,6 +157,7 @@ mat4 Element::inverseTransform() {
 }
 
 bool Element::save(ByteBuffer&) { return true; }
+bool Element::bringHome() { return true; }
 bool Element::loadFromFile(const std::string&) { return true; }
 bool Element::saveToFile(const std::string&) { return true; }
 

@@ -106,10 +106,12 @@ public:
     virtual vec3 toLocal(vec3 p);
     virtual float lengthToLocal(float l);
     virtual mat4 inverseTransform();
-    // Writes the element's record; its reader is registered by tag (registerElementReader). False,
-    // with nothing written, when the element cannot give its present state (a clay whose sculpting
-    // cannot come back from the GPU).
+    // Writes the element's record; its reader is registered by tag (registerElementReader). False
+    // when the element cannot give its present state (bringHome).
     virtual bool save(ByteBuffer& out);
+    // Brings what the element keeps only on the GPU (a clay's sculpting) into its own store; false
+    // when that fails, and a record or mesh made of it now would be stale.
+    virtual bool bringHome();
     virtual bool loadFromFile(const std::string& path);
     virtual bool saveToFile(const std::string& path);
 };

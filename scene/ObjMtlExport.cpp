@@ -71,6 +71,8 @@ bool exportSceneObj(Scene& scene, const std::string& path, std::string* why) {
     std::vector<int32_t> groups, drawArgs;
     scene.sceneRoot->collectWorldTransforms(items, handed, groups, drawArgs, mat4(), 0, -1);
     for (Tool* t : items)
+        if (t->element && !t->element->bringHome()) return refuseWrite(path, unsavedElementReason, why);
+    for (Tool* t : items)
         if (t->element) t->element->clearIds();
 
     std::vector<Element*> conversions, converted;

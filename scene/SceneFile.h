@@ -124,6 +124,11 @@ constexpr const char* overBudgetReason = "it needs more memory than its size all
 bool writeSceneBytes(Scene& scene, ByteBuffer& out);
 bool writeObjectBytes(Tool& object, ByteBuffer& out);
 
+// The reason a write gives when an element could not give its present state (Element::bringHome).
+constexpr const char* unsavedElementReason = "an object could not be read back from the graphics card";
+// Logs the refused write of path and hands back false, with reason in why when given.
+bool refuseWrite(const std::string& path, std::string reason, std::string* why);
+
 // Replaces the file at path in one step: false, and the old file untouched, when it cannot be
 // written; why, when given, then receives the reason the file system gave ("No space left on device").
 bool saveFileAtomically(const std::string& path, const void* data, size_t size, std::string* why = nullptr);

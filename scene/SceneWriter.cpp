@@ -40,9 +40,6 @@ std::vector<Element*> numberElements(const std::vector<Tool*>& tools) {
     return list;
 }
 
-// The reason a write gives when an element could not give its record.
-constexpr const char* unsavedElementReason = "an object could not be read back from the graphics card";
-
 bool writeElementChunk(ByteBuffer& out, std::vector<Element*>& elements) {
     ByteBuffer records;
     bool saved = true;
@@ -65,12 +62,6 @@ bool writeElementChunk(ByteBuffer& out, std::vector<Element*>& elements) {
     return true;
 }
 
-bool refuse(std::string* why, const std::string& path, std::string reason) {
-    qCWarning(logFiles, "could not write %s: %s", path.c_str(), reason.c_str());
-    if (why) *why = std::move(reason);
-    return false;
-}
-
 // The collect flag marks the tools being written (the ring-successor rule reads it); the flags
 // the tools had before are given back afterwards.
 struct CollectMarks {
@@ -89,6 +80,12 @@ struct CollectMarks {
 
 } // namespace
 
+bool refuseWrite(const std::string& path, std::string reason, std::string* why) {
+    qCWarning(logFiles, "could not write %s: %s", path.c_str(), reason.c_str());
+    if (why) *why = std::move(reason);
+    return false;
+}
+
 bool hasExtension(const std::string& path, const char* ext) {
     size_t dot = path.rfind('.');
     return dot != std::string::npos && toUpper(path.substr(dot)) == ext;
@@ -99,7 +96,7 @@ bool saveFileAtomically(const std::string& path, const void* data, size_t size, 
     const size_t total = size;
     // unbuffered, so a short write (disk full, size limit) is seen here and not lost in a flush
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return refuse(why, path, file.errorString().toStdString());
+        return refuseWrite(path, file.errorString().toStdString(), why);
     const char* p = static_cast<const char*>(data);
     while (size > 0) {
         qint64 want = qint64(std::min<size_t>(size, size_t(1) << 30));
@@ -107,12 +104,12 @@ bool saveFileAtomically(const std::string& path, const void* data, size_t size, 
         if (n != want || file.error() != QFileDevice::NoError) {
             const std::string reason = file.errorString().toStdString();
             file.cancelWriting();
-            return refuse(why, path, reason);
+            return refuseWrite(path, reason, why);
         }
         p += n;
         size -= size_t(n);
     }
-    if (!file.commit()) return refuse(why, path, file.errorString().toStdString());
+    if (!file.commit()) return refuseWrite(path, file.errorString().toStdString(), why);
     qCDebug(logFiles, "wrote %s (%zu bytes)", path.c_str(), total);
     return true;
 }
@@ -158,16 +155,20 @@ bool writeObjectBytes(Tool& object, ByteBuffer& out) {
 bool Scene::save(const std::string& path, std::string* why) {
     if (hasExtension(path, ".OBJ")) return exportSceneObj(*this, path, why);
     ByteBuffer out;
-    if (!writeSceneBytes(*this, out)) return refuse(why, path, unsavedElementReason);
+    if (!writeSceneBytes(*this, out)) return refuseWrite(path, unsavedElementReason, why);
     return saveFileAtomically(path, out.data(), out.size(), why);
 }
 
 bool Tool::saveObject(const std::string& path, std::string* why) {
     if (!hasExtension(path, ".OBJ")) {
         ByteBuffer out;
-        if (!writeObjectBytes(*this, out)) return refuse(why, path, unsavedElementReason);
+        if (!writeObjectBytes(*this, out)) return refuseWrite(path, unsavedElementReason, why);
         return saveFileAtomically(path, out.data(), out.size(), why);
     }
+    std::vector<Tool*> all;
+    enumerate(all);
+    for (Tool* t : all)
+        if (t->element && !t->element->bringHome()) return refuseWrite(path, unsavedElementReason, why);
     ObjJoinedWriter writer = objJoinedWriter();
     if (!writer) throw EmptyRegistry("OBJ mesh writer");
     // a detached copy in the object's own frame, so the scene placement is left out

@@ -2,6 +2,7 @@
 // copies, release, and what a draw leaves in the scene render target.
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -156,6 +157,12 @@ TEST_F(ClayStorage, saveWhoseReadBackFailsLeavesTheOldFileAndSaysWhy) {
     std::string why;
     EXPECT_FALSE(scene.save(path, &why));
     EXPECT_FALSE(why.empty());
+    // nor is it exported, or saved as an object of its own, from the stale copy
+    const QString obj = dir.filePath("clay.obj");
+    EXPECT_FALSE(scene.save(obj.toStdString()));
+    EXPECT_FALSE(tool->saveObject(dir.filePath("alone.ko").toStdString()));
+    EXPECT_FALSE(tool->saveObject(dir.filePath("alone.obj").toStdString()));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"clay.k"});
     gl->glBindBuffer(GL_ARRAY_BUFFER, c.buffers[c.current]);
     gl->glUnmapBuffer(GL_ARRAY_BUFFER);
     gl->glBindBuffer(GL_ARRAY_BUFFER, 0);
