@@ -141,8 +141,9 @@ bool exportSceneObj(Scene& scene, const std::string& path, std::string* why) {
         info.suffix().compare("obj", Qt::CaseInsensitive) == 0 ? QString::fromStdString(path) : prefix + ".obj";
     // the first failure's reason is the one said
     bool ok = saveFileAtomically(objPath.toStdString(), target.obj.data(), target.obj.size(), why);
-    ok = saveFileAtomically((prefix + ".mtl").toStdString(), target.mtl.data(), target.mtl.size(), ok ? why : nullptr) &&
-         ok;
+    ok =
+        saveFileAtomically((prefix + ".mtl").toStdString(), target.mtl.data(), target.mtl.size(), ok ? why : nullptr) &&
+        ok;
     const QString maps = folder + "/Material_";
     ok = saveImageAtomically(target.baseColour, maps + "basecolor.png", ok ? why : nullptr) && ok;
     ok = saveImageAtomically(target.emission, maps + "emission.png", ok ? why : nullptr) && ok;

@@ -389,7 +389,8 @@ bool readSceneBytes(Scene& scene, const uint8_t* data, size_t size, std::string*
 bool Scene::readFile(const std::string& path, std::string* why) {
     std::vector<char> bytes;
     std::string reason = readWholeFile(path, bytes);
-    if (reason.empty() && readSceneBytes(*this, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), &reason)) {
+    if (reason.empty() &&
+        readSceneBytes(*this, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), &reason)) {
         qCDebug(logFiles, "read %s (%zu bytes)", path.c_str(), bytes.size());
         return true;
     }

@@ -23,7 +23,6 @@ using kal::gl;
 using kal::Texture2D;
 using namespace kal::test;
 
-
 GLuint attachedName(GLenum point) {
     GLint name = 0;
     gl->glGetFramebufferAttachmentParameteriv(GL_FRAMEBUFFER, point, GL_FRAMEBUFFER_ATTACHMENT_OBJECT_NAME, &name);

@@ -17,7 +17,6 @@
 
 namespace {
 
-
 using kal::Shader;
 
 // A minimal two-stage program with a distinct colour, so programs differ.

@@ -298,7 +298,6 @@ TEST_F(Layers, selectionOutlineSurroundsTheSelectedObjectOnly) {
     expectColour(image(16, y), background);
 }
 
-
 TEST_F(Layers, lightingPassThatCannotBindReportsAndGivesEverythingBack) {
     // a built environment whose cube array has no storage: the lighting pass cannot bind it
     view.environment = new Environment("flat", 1 << 20, 4, false);

@@ -21,7 +21,6 @@ using namespace kal;
 
 namespace {
 
-
 std::vector<vec3> corners(const Clay& clay) {
     std::vector<vec3> out(size_t(clay.vertexCount));
     gl->glBindBuffer(GL_ARRAY_BUFFER, clay.buffers[clay.current]);
