@@ -23,7 +23,7 @@ public:
     void endDraw() override;
     // The quad matrix: the element's own translation and scale take no part.
     mat4 inverseTransform() override;
-    void save(ByteBuffer& out) override;
+    bool save(ByteBuffer& out) override;
     // A file without a readable image leaves the element invalid and answers false.
     bool loadFromFile(const std::string& path) override;
     // Reads the record body (tag and length already read) and takes the image it names; an image

@@ -182,9 +182,10 @@ vec2 ImageElement<Tex, Type, Tag>::aspect() const {
 }
 
 template <class Tex, int32_t Type, uint32_t Tag>
-void ImageElement<Tex, Type, Tag>::save(ByteBuffer& out) {
+bool ImageElement<Tex, Type, Tag>::save(ByteBuffer& out) {
     // nothing without an image: a record without its file could not be read back
     if (texture) writeImageRecord(out, Tag, Tex::recordTag, file);
+    return true;
 }
 
 template <class Tex, int32_t Type, uint32_t Tag>

@@ -219,7 +219,7 @@ bool Texture::compileAs(std::uint32_t glTarget, const char* kind, Renewal renewa
     }
     compiled = gl->glGetError() == GL_NO_ERROR && uploaded;
     if (!compiled) {
-        writeLog(std::string("ERROR ") + kind + "::compile " + name, 0);
+        qCWarning(logGpu).noquote() << QString::fromStdString(std::string("ERROR ") + kind + "::compile " + name);
         return false;
     }
     if (renewal == Renewal::FreshName) {

@@ -102,7 +102,7 @@ bool Texture2D::load(const std::string& path) {
     auto fail = [this, &path] {
         release();
         failed = true;
-        writeLog("ERROR Texture2D::load " + path, 0);
+        qCWarning(logGpu).noquote() << QString::fromStdString("ERROR Texture2D::load " + path);
         return false;
     };
     if (image.isNull()) return fail();

@@ -24,7 +24,7 @@ bool Texture2DArray::loadFile(const std::string& file, bool usePath) {
     const std::string path = resolveTexturePath(file, usePath, textureFolder);
     std::vector<std::uint8_t> staged;
     if (readStillImage(path, staged).isNull()) {
-        writeLog("ERROR Texture2DArray::loadFile " + path, 0);
+        qCWarning(logGpu).noquote() << QString::fromStdString("ERROR Texture2DArray::loadFile " + path);
         return false;
     }
     files.push_back(path);
@@ -36,7 +36,7 @@ bool Texture2DArray::loadFiles(const std::string& listFile, bool usePath) {
     const std::string path = resolveTexturePath(listFile, usePath, textureFolder);
     std::vector<char> bytes;
     if (!readWholeFile(path, bytes).empty()) {
-        writeLog("ERROR Texture2DArray::loadFiles " + path, 0);
+        qCWarning(logGpu).noquote() << QString::fromStdString("ERROR Texture2DArray::loadFiles " + path);
         return false;
     }
     QByteArray text(bytes.data(), int(bytes.size()));
@@ -63,7 +63,7 @@ bool Texture2DArray::compile() {
             std::vector<std::uint8_t> staged;
             const QImage image = readStillImage(file, staged);
             if (image.isNull() || !byteImages || int(layer) >= layers) {
-                writeLog("ERROR Texture2DArray::compile " + file, 0);
+                qCWarning(logGpu).noquote() << QString::fromStdString("ERROR Texture2DArray::compile " + file);
                 continue;
             }
             const QImage scaled = image.convertToFormat(QImage::Format_RGB888)

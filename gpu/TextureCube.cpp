@@ -133,7 +133,7 @@ bool TextureCube::load(const std::string& path) {
     std::vector<std::uint8_t> staged;
     const QImage image = imageFileRefusal(path, false).empty() ? readStillImage(path, staged) : QImage();
     if (image.isNull()) {
-        writeLog("ERROR TextureCube::load " + path, 0);
+        qCWarning(logGpu).noquote() << QString::fromStdString("ERROR TextureCube::load " + path);
         return false;
     }
     name = path;

@@ -362,7 +362,7 @@ public:
     static Mesh fromOutline(const Outline& outline, bool steinerOnRim, uint8_t profile, uint8_t thickness);
 
     // Scene-file record (MeshRecord.cpp; readMeshRecord reads it).
-    void save(ByteBuffer& out) override;
+    bool save(ByteBuffer& out) override;
 
     // Wavefront OBJ (ObjImport.cpp, ObjExport.cpp). Relative paths start in the objects folder.
     Mesh(const std::string& path, bool relative);
@@ -371,7 +371,7 @@ public:
     bool loadObjFile(const std::string& path, std::string* why);
     bool saveToFile(const std::string& path) override;
     bool importObj(const std::string& path, std::string* why = nullptr);
-    bool exportObj(const std::string& path);
+    bool exportObj(const std::string& path, std::string* why = nullptr);
     // Appends one object group of the scene export and paints its triangles' cells into the maps.
     void exportObjWithMaterials(QImage& baseColour, QImage& emission, QImage& metalness, QImage& roughness,
                                 std::string& obj, std::string& mtl, int totalObjects, int& objectNumber,

@@ -125,7 +125,7 @@ bool Mesh::saveToFile(const std::string& path) {
     return exportObj(path);
 }
 
-bool Mesh::exportObj(const std::string& path) {
+bool Mesh::exportObj(const std::string& path, std::string* why) {
     const int n = vertexCount(), m = triangleCount();
     std::string s;
     s.reserve(size_t(n) * 64 + size_t(m) * 48 + 64);
@@ -150,7 +150,7 @@ bool Mesh::exportObj(const std::string& path) {
         }
         s += '\n';
     }
-    return saveFileAtomically(path, s.data(), s.size());
+    return saveFileAtomically(path, s.data(), s.size(), why);
 }
 
 void Mesh::exportObjWithMaterials(QImage& baseColour, QImage& emission, QImage& metalness, QImage& roughness,

@@ -202,8 +202,9 @@ public:
     virtual void serializeBody(ByteBuffer& out, bool wholeScene);
     virtual void serialize(ByteBuffer& out, bool wholeScene);
     virtual void resolveLinks(const std::vector<Tool*>& tools, const std::vector<Element*>& elements);
-    // Writes this tool and its subtree as an object file (.ko), or as one joined mesh for ".obj".
-    bool saveObject(const std::string& path);
+    // Writes this tool and its subtree as an object file (.ko), or as one joined mesh for ".obj";
+    // false when it could not be written (why, when given, then says why).
+    bool saveObject(const std::string& path, std::string* why = nullptr);
     // Record indices a read tool names until resolveLinks turns them into pointers.
     std::vector<uint32_t> pendingChildren;
     uint32_t pendingNext = 0;
