@@ -17,6 +17,7 @@
 #include "GLTestContext.h"
 #include "GLTestTargets.h"
 #include "InputFixtures.h"
+#include "MeshFixtures.h"
 #include "MeshInvariants.h"
 
 #include <QOpenGLFunctions_4_0_Core>
@@ -339,17 +340,10 @@ std::vector<StrokeCase> strokeCases() {
 
 class SymmetricStroke : public SculptStroke, public ::testing::WithParamInterface<StrokeCase> {
 protected:
-    // The middles of the marked edges in the world, each seen from one side.
+    // The middles of the marked edges in the world.
     std::vector<vec3> worldMarks() const {
-        std::vector<vec3> out;
-        for (int t = 0; t < mesh->triangleCount(); ++t) {
-            const MeshTriangle& tri = mesh->triangles[t];
-            for (int k = 0; k < 3; ++k)
-                if (tri.alive() && tri.marked(k) && tri.neighbour[k] > t)
-                    out.push_back(worldOf((mesh->vertices[tri.vertex[(k + 1) % 3]].position +
-                                           mesh->vertices[tri.vertex[(k + 2) % 3]].position) *
-                                          0.5f));
-        }
+        std::vector<vec3> out = test::markedEdgeMiddles(*mesh);
+        for (vec3& p : out) p = worldOf(p);
         return out;
     }
     // The alive triangles' corners in the world.
