@@ -195,6 +195,8 @@ public:
 
     // Compaction of dead records (MeshPurge.cpp).
     void purgeDeleted(bool force);
+    // Gives every vertex without a walk start that a triangle holds one, and settles its ring.
+    void restartWalks();
 
     // Copies of a region into a new mesh, and erasing a component (MeshExtraction.cpp).
     // mode 1 copies the patch under the point, any other mode its component.
@@ -204,6 +206,11 @@ public:
     // Null when item names no alive triangle.
     Element* detachComponent(int item) override;
     void eraseComponent(const vec3& point, int triangle);
+    // The components of all the picks go together, with one purge; a pick whose triangle is -1
+    // takes the one nearest its point, on the mesh as it was before any of them went.
+    void eraseComponents(const std::vector<vec3>& points, std::vector<int32_t> picked);
+    // Gives each pick without a triangle the one nearest its point.
+    void resolvePicks(const std::vector<vec3>& points, std::vector<int32_t>& picked) const;
 
     // Sculpt strokes go to the handler that the editing library registers (MeshGestures.cpp).
     void applyGestures(const std::vector<Gesture*>& gestures) override;
@@ -260,6 +267,9 @@ public:
     // Erasing patches and feature lines (editing/RegionErase.cpp).
     void erasePatch(const vec3& point, int triangle);
     void eraseFeature(const vec3& point, bool clear, int triangle);
+    // All the picks' patches, or lines, found on the mesh as it was, then erased together.
+    void erasePatches(const std::vector<vec3>& points, std::vector<int32_t> picked);
+    void eraseFeatures(const std::vector<vec3>& points, const std::vector<int32_t>& picked);
 
     // Extrusion starts: border vertices split off with side walls (editing/Extrusion.cpp), and
     // the bevel (editing/Bevel.cpp).

@@ -967,7 +967,9 @@ int Mesh::closestTriangle(const vec3& p) const {
     double nearest2 = 0;
     for (int v = 0; v < vertices.size(); ++v) {
         const MeshVertex& vx = vertices[v];
-        if (!vx.alive()) continue;
+        // a vertex on no triangle answers none
+        const int s = vx.firstTriangle;
+        if (!vx.alive() || s < 0 || s >= nt || !triangles[s].alive() || triangles[s].cornerOf(v) < 0) continue;
         dvec3 d = dvec3(vx.position) - q;
         double d2 = dot(d, d);
         // a non-finite first candidate would never be replaced
