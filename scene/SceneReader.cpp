@@ -48,24 +48,25 @@ ReadBudget::ReadBudget(size_t fileSize, size_t slack, uint64_t imageSlack, uint6
 
 ReadBudget::~ReadBudget() { openBudget = outer; }
 
-bool chargeRead(size_t bytes) {
-    if (!openBudget) return true;
-    if (bytes > openBudget->remaining) {
-        ++openBudget->refused;
+namespace {
+
+// Takes bytes from one of the open read's allowances, or counts a refusal.
+template <class T>
+bool drawOn(T& remaining, size_t& refused, uint64_t bytes) {
+    if (bytes > remaining) {
+        ++refused;
         return false;
     }
-    openBudget->remaining -= bytes;
+    remaining -= T(bytes);
     return true;
 }
 
+} // namespace
+
+bool chargeRead(size_t bytes) { return !openBudget || drawOn(openBudget->remaining, openBudget->refused, bytes); }
+
 bool chargeReadSurface(uint64_t bytes) {
-    if (!openBudget) return true;
-    if (bytes > openBudget->surfaceRemaining) {
-        ++openBudget->refused;
-        return false;
-    }
-    openBudget->surfaceRemaining -= bytes;
-    return true;
+    return !openBudget || drawOn(openBudget->surfaceRemaining, openBudget->refused, bytes);
 }
 
 uint64_t openReadSerial() { return openBudget ? openBudget->serial : 0; }
