@@ -22,14 +22,14 @@ constexpr int kBrushes[] = {54,
                             55,
                             58,
                             59,
-                            BrushCutSphere,
+                            int(Brush::CutSphere),
                             56,
-                            BrushClipSphere,
-                            BrushCutPlane,
-                            BrushClipPlane,
-                            BrushSubPlane,
-                            BrushDeform,
-                            BrushEraseComponent};
+                            int(Brush::ClipSphere),
+                            int(Brush::CutPlane),
+                            int(Brush::ClipPlane),
+                            int(Brush::SubPlane),
+                            int(Brush::Deform),
+                            int(Brush::EraseComponent)};
 // Insert kinds: the library tool, a cube, an icosahedron, an array of the picked items and a chain.
 constexpr InsertKind kKinds[] = {InsertKind::UseTool,     InsertKind::Cube,  InsertKind::Icosahedron,
                                  InsertKind::Icosahedron, InsertKind::Array, InsertKind::Chain};
