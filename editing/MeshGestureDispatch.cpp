@@ -527,7 +527,7 @@ void dispatch(Mesh& m, const std::vector<Gesture*>& gestures) {
             if (gestures.size() > 1 && isRegionMove(code) && !regions.claim(m, code, mode, P.point, itemOf(m, F)))
                 continue;
             if (finished) {
-                m.updateNormals(2);
+                m.updateNormals(NormalUpdate::All);
                 flag(m, Normals);
                 // the normals changed everywhere the stroke went, not only under the last dab
                 markWhole(m);
@@ -539,7 +539,7 @@ void dispatch(Mesh& m, const std::vector<Gesture*>& gestures) {
         case Group::Extrusion:
             if (n < 2) return;
             if (finished) {
-                m.updateNormals(2);
+                m.updateNormals(NormalUpdate::All);
                 m.clearSelection();
                 flag(m, Normals);
                 markWhole(m);

@@ -342,7 +342,7 @@ bool Mesh::loadObjFile(const std::string& path, std::string* why) {
     }
     bool ok = importObj(path, why);
     if (!ok && invalid) return false;
-    finishImport(1);
+    finishImport(Recenter::Mean);
     return ok;
 }
 
