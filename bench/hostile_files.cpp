@@ -438,4 +438,18 @@ int registered = [] {
     return 0;
 }();
 
+// ---- surfaces over stored curves ----
+// Tubes that ask for the square of what the file stores: one over two long curves whose segments
+// are all dead but one (one quad to draw), and eight, each over a stored pair of its own. Sizes
+// are curve points; read and drawn for two frames (the readers are registered above).
+const Shape surfaceShapes[] = {
+    {"one_live_quad_tube", oneLiveQuadTube, readAndDraw, 3000},
+    {"eight_tubes_over_stored_pairs", [](int n) { return storedSweeps(8, n); }, readAndDraw, 811},
+};
+
+int registeredSurfaces = [] {
+    registerShapes("BM_HostileFile/", BM_HostileFile, surfaceShapes);
+    return 0;
+}();
+
 } // namespace

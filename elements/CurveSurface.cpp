@@ -47,18 +47,21 @@ void CurveSurface::rebuild(Recenter mode) {
 }
 
 // Within a read (a linked record's curves are known, and following curves resampled, only by its
-// rebuild) the sweep is charged before any frame builds it, unless the file stores every point of
-// both curves and no earlier surface of the read swept either: one surface over stored curves is
-// what drawing in the program makes, however large, and the build's own limits hold it. What a
-// file multiplies without storing it is charged in full: curves swept again, an older record's
-// circle, the samples of a following curve. A refused charge refuses the file.
+// rebuild) the sweep is charged before any frame builds it. Every sweep draws on the read's
+// surface allowance (chargeReadSurface): one surface over stored curves is what drawing in the
+// program makes, however large, but not many of them from a small file. What a file multiplies
+// without storing it is charged to the read's budget as well: curves swept again, an older
+// record's circle, the samples of a following curve. A refused charge refuses the file.
 void CurveSurface::chargeSweep() {
     const uint64_t read = openReadSerial();
     if (read == 0 || !axis || !section) return;
     const bool stored = !sectionMade && axis->typeCode == CurveType && section->typeCode == CurveType;
     const bool first = axis->sweptInRead != read && section->sweptInRead != read;
     axis->sweptInRead = section->sweptInRead = read;
-    if (!stored || !first) chargeRead(sweepBytes());
+    const size_t bytes = sweepBytes();
+    // a sweep past what one build makes is never built whole (refused, or only its alive part):
+    // it counts as the largest, so a file of one such surface opens as it always did
+    if (chargeReadSurface(std::min<uint64_t>(bytes, readSurfaceSlack)) && (!stored || !first)) chargeRead(bytes);
 }
 
 Element* CurveSurface::acquire(int n) {

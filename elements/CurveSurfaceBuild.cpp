@@ -16,7 +16,7 @@ namespace kal {
 
 namespace {
 
-// Grid and face-normal lists larger than this are not built; nor is a buffer past 2^31 - 1 bytes.
+// A mesh of more grid points or triangles than this is not made.
 constexpr uint64_t maxEntries = uint64_t(INT32_MAX) / 12;
 
 // The neighbour of segment s at end k that normals are smoothed with: none at a mark or open end.
@@ -80,46 +80,76 @@ bool CurveSurface::buildArrays(const bool staleParts[4], SurfaceArrays& out) {
     if (!axis || !section || axis->segments.empty() || section->segments.empty()) return false;
     const Curve& A = *axis;
     const Curve& S = *section;
-    const size_t nA = A.points.size(), nS = S.points.size(), mA = A.segments.size(), mS = S.segments.size();
-    std::vector<int32_t> la, ls; // the alive segments, in index order
-    for (size_t a = 0; a < mA; ++a)
-        if (A.segments[a].alive()) la.push_back(int32_t(a));
-    for (size_t b = 0; b < mS; ++b)
-        if (S.segments[b].alive()) ls.push_back(int32_t(b));
+    // Everything is sized by the alive segments and the points they end on: dead ones are drawn
+    // by nobody, and a long curve with one alive segment must not cost the square of its length.
+    std::vector<int32_t> la, ls;       // the alive segments, in index order
+    std::vector<int32_t> liveA, liveS; // a segment's place among them, -1 for a dead one
+    auto aliveSegments = [](const Curve& c, std::vector<int32_t>& alive, std::vector<int32_t>& place) {
+        place.assign(c.segments.size(), -1);
+        for (size_t i = 0; i < place.size(); ++i)
+            if (c.segments[i].alive()) {
+                place[i] = int32_t(alive.size());
+                alive.push_back(int32_t(i));
+            }
+    };
+    aliveSegments(A, la, liveA);
+    aliveSegments(S, ls, liveS);
     const uint64_t quads = uint64_t(la.size()) * uint64_t(ls.size());
-    // sizes in 64 bits: long curves must not wrap the counts or the byte offsets
-    if (quads * 6 * 34 > uint64_t(INT32_MAX) || uint64_t(nA) * nS > maxEntries || uint64_t(mA) * mS > maxEntries)
-        return false;
+    // sizes in 64 bits: long curves must not wrap the counts or the byte offsets; the grid has at
+    // most four points a quad
+    if (quads * 6 * 34 > uint64_t(INT32_MAX)) return false;
+    // the grid's rows and columns: the points the alive segments end on, in index order
+    std::vector<int32_t> rowOf, colOf, rows, cols;
+    auto gridPoints = [](const Curve& c, const std::vector<int32_t>& alive, std::vector<int32_t>& place,
+                         std::vector<int32_t>& points) {
+        place.assign(c.points.size(), -1);
+        for (int32_t s : alive)
+            for (int k = 0; k < 2; ++k) place[size_t(c.segments[size_t(s)].end(k))] = 0;
+        for (size_t i = 0; i < place.size(); ++i)
+            if (place[i] == 0) {
+                place[i] = int32_t(points.size());
+                points.push_back(int32_t(i));
+            }
+    };
+    gridPoints(A, la, rowOf, rows);
+    gridPoints(S, ls, colOf, cols);
+    const size_t nS = cols.size();
 
     std::vector<vec3> grid, faces;
     if (staleParts[StalePositions] || staleParts[StaleNormals]) {
         prepareRings();
         const std::vector<vec3> s = sectionPoints(true);
-        grid.assign(nA * nS, vec3{});
+        grid.assign(rows.size() * nS, vec3{});
         // the ring maps first, then the grid in blocks of points: rings alone are too few to split
-        std::vector<mat3> maps(nA);
-        std::vector<vec3> origins(nA);
-        for (size_t i = 0; i < nA; ++i)
-            if (A.points[i].alive()) ringMap(int(i), maps[i], origins[i]);
-        parallelFor(int(nA * nS), [&](int begin, int end) {
+        std::vector<mat3> maps(rows.size());
+        std::vector<vec3> origins(rows.size());
+        for (size_t r = 0; r < rows.size(); ++r)
+            if (A.points[size_t(rows[r])].alive()) ringMap(rows[r], maps[r], origins[r]);
+        parallelFor(int(grid.size()), [&](int begin, int end) {
             for (int k = begin; k < end; ++k) {
-                const size_t i = size_t(k) / nS, j = size_t(k) % nS;
-                if (A.points[i].alive() && S.points[j].alive()) grid[size_t(k)] = origins[i] + s[j] * maps[i];
+                const size_t r = size_t(k) / nS, j = size_t(cols[size_t(k) % nS]);
+                if (A.points[size_t(rows[r])].alive() && S.points[j].alive())
+                    grid[size_t(k)] = origins[r] + s[j] * maps[r];
             }
         });
     }
     auto P = [&](const CurveSegment& a, const CurveSegment& b, int k, int l) {
-        return grid[size_t(a.end(k)) * nS + size_t(b.end(l))];
+        return grid[size_t(rowOf[size_t(a.end(k))]) * nS + size_t(colOf[size_t(b.end(l))])];
+    };
+    // the face normal of a pair of segments, zero where either is dead
+    auto face = [&](int32_t a, int32_t b) {
+        const int32_t ia = liveA[size_t(a)], ib = liveS[size_t(b)];
+        return ia < 0 || ib < 0 ? vec3{} : faces[size_t(ia) * ls.size() + size_t(ib)];
     };
     if (staleParts[StaleNormals]) {
-        faces.assign(mA * mS, vec3{});
+        faces.assign(size_t(quads), vec3{});
         // one block per run of quads: the loop over axis segments alone is too short to split
         parallelFor(int(quads), [&](int begin, int end) {
             for (int q = begin; q < end; ++q) {
                 const int32_t a = la[size_t(q) / ls.size()], b = ls[size_t(q) % ls.size()];
                 const CurveSegment &sa = A.segments[size_t(a)], &sb = S.segments[size_t(b)];
                 const vec3 p00 = P(sa, sb, 0, 0), p01 = P(sa, sb, 0, 1), p10 = P(sa, sb, 1, 0), p11 = P(sa, sb, 1, 1);
-                faces[size_t(a) * mS + size_t(b)] = cross((p00 - p01) + (p10 - p11), (p00 + p01) - (p10 + p11));
+                faces[size_t(q)] = cross((p00 - p01) + (p10 - p11), (p00 + p01) - (p10 + p11));
             }
         });
     }
@@ -170,20 +200,19 @@ bool CurveSurface::buildArrays(const bool staleParts[4], SurfaceArrays& out) {
                     }
                 }
                 if (staleParts[StaleNormals]) {
-                    const vec3 own = faces[size_t(a) * mS + size_t(b)];
+                    const vec3 own = faces[size_t(ia) * ls.size() + ib];
                     vec3 corner[4] = {own, own, own, own};
                     const int pS[2] = {smoothNeighbour(sb, 0), smoothNeighbour(sb, 1)};
                     for (int k = 0; k < 2; ++k) {
                         if (pA[k] < 0) continue;
-                        const vec3* row = faces.data() + size_t(pA[k]) * mS;
                         for (int l = 0; l < 2; ++l) {
-                            corner[2 * k + l] += row[b];
-                            if (pS[l] >= 0) corner[2 * k + l] += row[pS[l]];
+                            corner[2 * k + l] += face(pA[k], b);
+                            if (pS[l] >= 0) corner[2 * k + l] += face(pA[k], pS[l]);
                         }
                     }
                     for (int l = 0; l < 2; ++l)
                         if (pS[l] >= 0)
-                            for (int k = 0; k < 2; ++k) corner[2 * k + l] += faces[size_t(a) * mS + size_t(pS[l])];
+                            for (int k = 0; k < 2; ++k) corner[2 * k + l] += face(a, pS[l]);
                     uint16_t half[4][3];
                     for (int c = 0; c < 4; ++c) {
                         // normalised in float: the half float keeps ten bits of it

@@ -3,6 +3,7 @@
 // of the file being read, and the table that builds tools and elements by record tag. Element
 // and tool kinds that live above the scene model register their readers explicitly at start-up
 // (the mesh through registerMeshRecords()); nothing registers itself from a static initialiser.
+#include <climits>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -49,13 +50,19 @@ constexpr size_t readBytesSlack = size_t(64) << 20;
 // image may decode at most plus readBytesPerFileByte for every byte of the image files decoded:
 // the image files are read too, and a scene that names a large picture is not a large scene.
 constexpr uint64_t readImageSlack = maxDecodedImageBytes;
+// The surfaces a read's tubes and revolutions stage draw on an allowance of their own as well
+// (chargeReadSurface): the largest corner buffer one build makes plus readBytesPerFileByte for
+// every byte of the file. One surface over curves the file stores is what drawing makes, however
+// large, and counts here alone; eight such from a few megabytes would stage many gigabytes.
+constexpr uint64_t readSurfaceSlack = uint64_t(INT32_MAX);
 
 // The budget of one read of a file of fileSize bytes, open while it is in scope. Reads nest: an
 // inner read has a budget of its own, and the outer one's resumes after it. (A test may pass a
 // smaller slack to reach the bound with a small input.)
 class ReadBudget {
 public:
-    explicit ReadBudget(size_t fileSize, size_t slack = readBytesSlack, uint64_t imageSlack = readImageSlack);
+    explicit ReadBudget(size_t fileSize, size_t slack = readBytesSlack, uint64_t imageSlack = readImageSlack,
+                        uint64_t surfaceSlack = readSurfaceSlack);
     ~ReadBudget();
     ReadBudget(const ReadBudget&) = delete;
     ReadBudget& operator=(const ReadBudget&) = delete;
@@ -68,9 +75,11 @@ public:
 private:
     friend bool chargeRead(size_t bytes);
     friend bool chargeReadImage(uint64_t decodedBytes, uint64_t fileBytes);
+    friend bool chargeReadSurface(uint64_t bytes);
     friend uint64_t openReadSerial();
     size_t remaining;
     uint64_t imageRemaining;
+    uint64_t surfaceRemaining;
     size_t refused = 0;
     uint64_t serial;
     ReadBudget* outer;
@@ -85,6 +94,8 @@ bool chargeRead(size_t bytes);
 // The same for the fresh decode of an image file of fileBytes bytes into decodedBytes, charged to
 // the read's image allowance after the file's own share is added to it.
 bool chargeReadImage(uint64_t decodedBytes, uint64_t fileBytes);
+// The same for what a surface stages, charged to the read's surface allowance.
+bool chargeReadSurface(uint64_t bytes);
 
 // Every record kind is read by a function of one shape, registered by its tag. `in` is positioned
 // just past the record's header (tag and length); `end` is where the body ends by its length

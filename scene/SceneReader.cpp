@@ -39,9 +39,9 @@ T allowance(uint64_t n, T slack) {
 
 } // namespace
 
-ReadBudget::ReadBudget(size_t fileSize, size_t slack, uint64_t imageSlack)
-    : remaining(allowance<size_t>(fileSize, slack)), imageRemaining(imageSlack), serial(++readsOpened),
-      outer(openBudget) {
+ReadBudget::ReadBudget(size_t fileSize, size_t slack, uint64_t imageSlack, uint64_t surfaceSlack)
+    : remaining(allowance<size_t>(fileSize, slack)), imageRemaining(imageSlack),
+      surfaceRemaining(allowance<uint64_t>(fileSize, surfaceSlack)), serial(++readsOpened), outer(openBudget) {
     openBudget = this;
 }
 
@@ -54,6 +54,16 @@ bool chargeRead(size_t bytes) {
         return false;
     }
     openBudget->remaining -= bytes;
+    return true;
+}
+
+bool chargeReadSurface(uint64_t bytes) {
+    if (!openBudget) return true;
+    if (bytes > openBudget->surfaceRemaining) {
+        ++openBudget->refused;
+        return false;
+    }
+    openBudget->surfaceRemaining -= bytes;
     return true;
 }
 

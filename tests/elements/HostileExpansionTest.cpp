@@ -4,12 +4,14 @@
 // follow.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <utility>
 
 #include "elements/CurveRecord.h"
 #include "scene/Tool.h"
 #include "tests/support/HostileScenes.h"
+#include "tests/support/ResidentBytes.h"
 
 using namespace kal;
 using namespace kal::test;
@@ -65,6 +67,46 @@ TEST(HostileExpansion, surfacesAreChargedTheSweepsTheFileDoesNotStore) {
     why.clear();
     EXPECT_EQ(readTools(sharedSweeps(1, new UCurve(base, 0), 128, false), &why), -1);
     EXPECT_EQ(why, overBudgetReason);
+}
+
+TEST(HostileExpansion, surfacesOverStoredCurvesDrawOnOneAllowancePerRead) {
+    // one surface over curves the file stores opens however large: 1000 x 1000 points from
+    // 134 KB, or the largest a build makes
+    EXPECT_EQ(readTools(storedSweeps(1, 1000)), 1);
+    EXPECT_EQ(readTools(storedSweeps(1, 3245)), 1);
+    EXPECT_EQ(readTools(oneLiveQuadTube(12000)), 1);
+    // but what a file opens with stages no more than one largest surface and a share of its
+    // bytes: two or eight of the largest (4 or 17 GB of corners from 0.9 or 3.6 MB) do not open
+    for (int tubes : {2, 8}) {
+        const std::string bytes = storedSweeps(tubes, 3245);
+        std::string why;
+        const int read = readTools(bytes, &why);
+        const uint64_t staged = read < 0 ? 0 : uint64_t(tubes) * 3244 * 3245 * 6 * bytesPerCorner;
+        EXPECT_LE(staged, readSurfaceSlack + readBytesPerFileByte * bytes.size()) << tubes;
+        EXPECT_EQ(why, read < 0 ? overBudgetReason : "") << tubes;
+    }
+}
+
+// The most a build of the first tool's surface holds beyond what the read left resident.
+size_t buildPeak(const std::string& bytes) {
+    registerCurveRecords();
+    Scene s;
+    EXPECT_TRUE(readSceneBytes(s, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
+    CurveSurface* surface = curveSurfaceOf(s.sceneRoot->children.at(0)->element);
+    SurfaceArrays arrays;
+    const bool all[4] = {true, true, true, true};
+    const size_t before = residentBytes();
+    restartResidentPeak();
+    EXPECT_TRUE(surface->buildArrays(all, arrays));
+    EXPECT_EQ(arrays.corners, 6);
+    return std::max(peakResidentBytes(), before) - before;
+}
+
+TEST(HostileExpansion, aSurfaceStagesWhatItDrawsNotWhatItsCurvesHold) {
+    // one alive quad over curves of 1500 or 3000 points each: the dead segments and the points
+    // only they end on are not in any table
+    const size_t small = buildPeak(oneLiveQuadTube(1500)), large = buildPeak(oneLiveQuadTube(3000));
+    EXPECT_LE(large, 2 * small + (size_t(8) << 20)) << small << " then " << large;
 }
 
 TEST(HostileExpansion, followingCurvesResampleAndDeriveLinearly) {

@@ -111,6 +111,24 @@ inline std::string sharedSweeps(int n, Curve* axis, int sectionPoints, bool revo
     return sceneBytes(s);
 }
 
+// n tubes, each over a stored pair of its own: a straight axis and a circle of `points` points.
+inline std::string storedSweeps(int n, int points) {
+    Scene s;
+    for (int i = 0; i < n; ++i) hold(s, new Tube(straightCurve(points - 1), Curve::makeCircle(points, false)));
+    return sceneBytes(s);
+}
+
+// One tube over a stored axis and circle of `points` points each, every segment of both dead but
+// the first: one quad to draw, and a square of points that are not drawn.
+inline std::string oneLiveQuadTube(int points) {
+    Scene s;
+    Tube* t = new Tube(straightCurve(points - 1), Curve::makeCircle(points, false));
+    for (Curve* c : {t->axis, t->section})
+        for (size_t k = 1; k < c->segments.size(); ++k) c->segments[k].flags &= uint8_t(~SegmentAlive);
+    hold(s, t);
+    return sceneBytes(s);
+}
+
 inline void putWord(std::string& s, uint32_t w) { s.append(reinterpret_cast<const char*>(&w), 4); }
 
 // A file of one element chunk holding records as they are; with held, one placed tool holds the

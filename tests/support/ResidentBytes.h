@@ -1,9 +1,11 @@
 #pragma once
-// How much of this process's memory is resident now, for tests that memory goes back.
+// How much of this process's memory is resident now, and at its peak, for tests that memory goes
+// back or stays in proportion.
 #include <unistd.h>
 
 #include <cstddef>
 #include <fstream>
+#include <string>
 
 namespace kal::test {
 
@@ -12,6 +14,19 @@ inline size_t residentBytes() {
     size_t total = 0, resident = 0;
     statm >> total >> resident;
     return resident * size_t(sysconf(_SC_PAGESIZE));
+}
+
+// Restarts the peak resident size (peakResidentBytes) from the present one.
+inline void restartResidentPeak() { std::ofstream("/proc/self/clear_refs") << "5"; }
+
+// The most this process held resident since the last restart.
+inline size_t peakResidentBytes() {
+    std::ifstream status("/proc/self/status");
+    std::string field;
+    size_t kilobytes = 0;
+    while (status >> field)
+        if (field == "VmHWM:") return (status >> kilobytes) ? kilobytes << 10 : 0;
+    return 0;
 }
 
 } // namespace kal::test
