@@ -1,5 +1,6 @@
 // Every modal question of the window, asked of a user or of a test's answerer.
 #include "app/Dialogs.h"
+#include "app/FileNames.h"
 
 #include "app/ParameterDialogs.h"
 
@@ -88,8 +89,8 @@ std::string Dialogs::askObjectFileName() {
     return name.toUtf8().toStdString();
 }
 
-void Dialogs::objectSaveFailed(const std::string& path) {
-    warn(tr("Save Object"), tr("Could not write ") + QString::fromStdString(path));
+void Dialogs::objectSaveFailed(const std::string& path, const std::string& why) {
+    warn(tr("Save Object"), tr("Could not write ") + fileWithReason(QString::fromStdString(path), why));
 }
 
 void Dialogs::outOfMemory() { warn(tr("Kalvimor"), tr("Not enough memory: the command was not carried out.")); }

@@ -94,7 +94,7 @@ public:
     bool accepted() override;
     // --- the questions the viewport's steps ask ---
     std::string askObjectFileName() override;
-    void objectSaveFailed(const std::string& path) override;
+    void objectSaveFailed(const std::string& path, const std::string& why) override;
     void outOfMemory() override;
     bool askRotationMultiplicity(double& value) override;
     // Edits a copy of the tool's material: the view applies it to the tool every frame, and a

@@ -19,6 +19,10 @@ std::string bytesOf(const QString& name) { return name.toUtf8().toStdString(); }
 
 } // namespace
 
+QString fileWithReason(const QString& name, const std::string& why) {
+    return why.empty() ? name : name + QStringLiteral(" (%1)").arg(QString::fromStdString(why));
+}
+
 QString sceneFileName(const QString& chosen) {
     // only the file-name part counts: a folder "a.b" holds no extension of ours
     const int slash = std::max(chosen.lastIndexOf(QLatin1Char('/')), chosen.lastIndexOf(QLatin1Char('\\')));
@@ -48,9 +52,7 @@ void MainWindow::on_actionOpen_triggered() {
     for (const QString& name : names) {
         try {
             std::string why;
-            if (!view()->openFile(bytesOf(name), &why))
-                failed << QFileInfo(name).fileName() +
-                              (why.empty() ? QString() : QStringLiteral(" (%1)").arg(QString::fromStdString(why)));
+            if (!view()->openFile(bytesOf(name), &why)) failed << fileWithReason(QFileInfo(name).fileName(), why);
         } catch (const std::bad_alloc&) {
             kal::dialogs->outOfMemory();
         }
@@ -64,14 +66,15 @@ void MainWindow::on_actionSave_triggered() {
     if (chosen.isEmpty()) return;
     const QString name = sceneFileName(chosen);
     bool saved = false;
+    std::string why;
     try {
         kal::GLWorkGuard gl;
-        saved = view()->saveScene(bytesOf(name));
+        saved = view()->saveScene(bytesOf(name), &why);
     } catch (const std::bad_alloc&) {
         kal::dialogs->outOfMemory();
         return;
     }
-    if (!saved) kal::dialogs->warn(tr("Save"), tr("Could not write ") + name);
+    if (!saved) kal::dialogs->warn(tr("Save"), tr("Could not write ") + fileWithReason(name, why));
 }
 
 void MainWindow::on_actionQuick_Save_triggered() {

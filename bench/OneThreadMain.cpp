@@ -8,30 +8,22 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <cstdlib>
 #include <fstream>
 #include <map>
 #include <string>
-#include <thread>
 #include <utility>
 #include <vector>
+
+#include "foundation/Parallel.h"
 
 namespace {
 
 const char* const kTwinFile = "KAL_BENCH_ONE_THREAD_FILE";
 
 bool isRatio(const std::string& counter) { return counter.rfind("x_", 0) == 0 || counter == "ours_ms"; }
-
-// The threads our passes may use in this run, as foundation/Parallel caps them.
-int ourThreads() {
-    const int hardware = std::max(1, int(std::thread::hardware_concurrency()));
-    const char* text = std::getenv("KAL_THREADS");
-    long n = text ? std::strtol(text, nullptr, 10) : 0;
-    return n <= 0 ? hardware : int(std::min<long>(n, hardware));
-}
 
 using Figures = std::map<std::pair<std::string, std::string>, double>; // (run, counter) -> value
 
@@ -118,7 +110,7 @@ int main(int argc, char** argv) {
         benchmark::Shutdown();
         return 0;
     }
-    const int threads = ourThreads();
+    const int threads = kal::allowedThreads();
     bool timing = true; // not when only listing the benchmarks
     for (int i = 1; i < argc; ++i) timing = timing && !std::strstr(argv[i], "list_tests");
     // already on one thread: this run's figures are the one-thread ones

@@ -32,6 +32,7 @@
 #include "tools/Cable.h"
 #include "viewport/Registries.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QImage>
 #include <QTemporaryDir>
@@ -419,6 +420,77 @@ void BM_HostileImage(benchmark::State& state, const ImageShape& shape) {
                 [&] { return scene.empty() ? !Sprite(image, false).invalid : readScene(scene); });
 }
 
+// ---- deep PNGs, PNGs and JPEGs short of their rows, one PNG under many spellings ----
+// A PNG at 16 bits a channel, PNGs whose header promises a square of the size while the file
+// holds 16 rows, and a JPEG of 16 x 16 pixels whose header promises the square, each opened as a
+// sprite; and a scene of sprites naming one 4096 x 4096 PNG each under a spelling of its own. A
+// size is the square's side, or the number of spellings.
+
+std::string rgbaPng(const char* kind, int side, int depth, int rows) {
+    const std::string path = imagePath(kind + std::to_string(side) + ".png");
+    if (fileBytes(path) <= 0) test::writeBytes(path, test::rgbaPngBytes(side, side, depth, rows));
+    return path;
+}
+
+std::string deepPng(int side) { return rgbaPng("deep", side, 16, side); }
+std::string deepPngShortOfRows(int side) { return rgbaPng("deep_short", side, 16, 16); }
+std::string pngShortOfRows(int side) { return rgbaPng("short", side, 8, 16); }
+
+// A 16 x 16 JPEG whose frame header says side x side: Qt fills in the missing rows with grey.
+std::string jpegShortOfData(int side) {
+    const std::string path = imagePath("short" + std::to_string(side) + ".jpg");
+    if (fileBytes(path) > 0) return path;
+    QImage small(16, 16, QImage::Format_RGB32);
+    small.fill(qRgb(10, 200, 30));
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    small.save(&buffer, "JPG");
+    const int frame = bytes.indexOf("\xff\xc0");
+    for (int at : {5, 7}) {
+        bytes[frame + at] = char(side >> 8);
+        bytes[frame + at + 1] = char(side & 0xFF);
+    }
+    test::writeBytes(path, bytes);
+    return path;
+}
+
+// n sprites naming the image, the k-th through k "./" before its file name.
+std::string spellingsOfOneImage(const std::string& image, int n) {
+    const QFileInfo file(QString::fromStdString(image));
+    Scene s;
+    std::string detour;
+    for (int k = 0; k < n; ++k, detour += "./") {
+        const std::string spelling = file.path().toStdString() + "/" + detour + file.fileName().toStdString();
+        s.sceneRoot->addChild(new Tool(new Sprite(spelling, false), mat4(), pbr(), false), false);
+    }
+    return sceneBytes(s);
+}
+
+struct PngShape {
+    const char* name;
+    std::string (*image)(int size);
+    int size;
+    int spellings; // 0: the image opened alone; else the scene names it `size` times
+};
+
+const PngShape pngShapes[] = {
+    {"png16", deepPng, 2048, 0},
+    {"png16_short_of_rows", deepPngShortOfRows, 4096, 0},
+    {"png8_short_of_rows", pngShortOfRows, 4096, 0},
+    {"jpeg_short_of_data", jpegShortOfData, 4096, 0},
+    {"spellings_of_one_png", [](int) { return stillImage(16); }, 4, 1},
+};
+
+void BM_HostilePng(benchmark::State& state, const PngShape& shape) {
+    const int size = shape.size * int(state.range(0));
+    const std::string image = shape.image(size);
+    // the scene's sprites are gone by now: the read below decodes the image afresh
+    const std::string scene = shape.spellings ? spellingsOfOneImage(image, size) : std::string();
+    measureRead(state, double(fileBytes(image) + long(scene.size())),
+                [&] { return scene.empty() ? !Sprite(image, false).invalid : readScene(scene); });
+}
+
 // Each shape at its listed size and four times it.
 template <class S, size_t N>
 void registerShapes(const char* family, void (*run)(benchmark::State&, const S&), const S (&all)[N]) {
@@ -435,6 +507,7 @@ int registered = [] {
     registerAll();
     registerShapes("BM_HostileFile/", BM_HostileFile, shapes);
     registerShapes("BM_HostileImage/", BM_HostileImage, imageShapes);
+    registerShapes("BM_HostilePng/", BM_HostilePng, pngShapes);
     return 0;
 }();
 
@@ -449,6 +522,43 @@ const Shape surfaceShapes[] = {
 
 int registeredSurfaces = [] {
     registerShapes("BM_HostileFile/", BM_HostileFile, surfaceShapes);
+    return 0;
+}();
+
+// ---- a ring of children, copied ----
+// One object whose n children are all linked copies of one another: read, then copied as a pick
+// into the view makes it and let go, then added once more through an undo record, which keeps a
+// copy of it, joins that copy to the object's rings and places a copy of its own.
+
+std::string childrenInOneRing(int n) {
+    Scene s;
+    Tool* group = s.sceneRoot->addChild(placedTool(), false);
+    Tool* last = group->addChild(placedTool(), false);
+    for (int i = 1; i < n; ++i) {
+        Tool* t = group->addChild(placedTool(), false);
+        t->next = last->next;
+        last->next = t;
+        last = t;
+    }
+    return sceneBytes(s);
+}
+
+bool readAndCopyTheObject(const std::string& bytes) {
+    Scene s;
+    if (!readSceneBytes(s, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size())) return false;
+    s.rebuildToolLists();
+    Tool* object = s.sceneRoot->children.at(0);
+    std::unique_ptr<Tool>(object->copy(false)).reset();
+    ActObjectAdd add(&s, 0, object, {mat4::translation(vec3(1, 0, 0))}, 0, false, false);
+    return s.sceneRoot->children.size() == 2;
+}
+
+const Shape ringCopyShapes[] = {
+    {"children_in_one_ring_copied", childrenInOneRing, readAndCopyTheObject, 6000},
+};
+
+int registeredRingCopies = [] {
+    registerShapes("BM_HostileFile/", BM_HostileFile, ringCopyShapes);
     return 0;
 }();
 

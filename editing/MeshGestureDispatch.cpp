@@ -343,6 +343,26 @@ void copyRegion(Mesh& m, const Sculptor& g, const StrokeSample& F) {
     m.geometryChanged = true;
 }
 
+// Symmetric copies erase what each picked on the mesh as it was: a copy that erased and purged
+// first would renumber, or free, the triangles under the picks of the others.
+void eraseTogether(Mesh& m, Brush code, const std::vector<Gesture*>& gestures) {
+    std::vector<vec3> points;
+    std::vector<int32_t> picked;
+    for (Gesture* gesture : gestures) {
+        const auto* g = dynamic_cast<const Sculptor*>(gesture);
+        if (!g || g->samples.empty()) continue;
+        const StrokeSample& L = g->samples.back();
+        points.push_back(L.point);
+        picked.push_back(itemOf(m, L));
+    }
+    if (code == B::EraseComponent)
+        m.eraseComponents(points, picked);
+    else if (code == B::ErasePatch)
+        m.erasePatches(points, picked);
+    else
+        m.eraseFeatures(points, picked);
+}
+
 Mesh* patternTile(Brush code) {
     switch (code) {
     case B::Pattern0: return Mesh::createPatternTile(0.7f, false);
@@ -548,12 +568,9 @@ void dispatch(Mesh& m, const std::vector<Gesture*>& gestures) {
             break;
         }
         case Group::FinishOnly:
-            if (code == B::EraseComponent) {
-                m.eraseComponent(L.point, itemOf(m, L));
-            } else if (code == B::ErasePatch) {
-                m.erasePatch(L.point, itemOf(m, L));
-            } else if (code == B::EraseFeature) {
-                m.eraseFeature(L.point, true, itemOf(m, L));
+            if (code == B::EraseComponent || code == B::ErasePatch || code == B::EraseFeature) {
+                eraseTogether(m, code, gestures);
+                return;
             } else {
                 std::unique_ptr<Mesh> tile(patternTile(code));
                 m.applyPattern(tile.get());

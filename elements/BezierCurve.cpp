@@ -89,9 +89,10 @@ void BezierCurve::symmetryFrames(std::vector<SymmetryOp>& ops, vec3 centre, vec3
     signs.push_back(1.0f);
 }
 
-void BezierCurve::save(ByteBuffer& out) {
+bool BezierCurve::save(ByteBuffer& out) {
     out.write(bezierCurveRecordTag);
     out.write(uint32_t(0));
+    return true;
 }
 
 BezierCurve* asBezierCurve(Element* e) { return dynamic_cast<BezierCurve*>(e); }

@@ -27,7 +27,7 @@ public:
                         std::vector<vec3>& centres, std::vector<mat3>& frames, std::vector<float>& signs,
                         int32_t itemId, uint8_t toggle) override;
     void applyGestures(const std::vector<Gesture*>&) override {}
-    void save(ByteBuffer& out) override;
+    bool save(ByteBuffer& out) override;
 
     float handle = -1.0f;       // fixed by the first placement, in the holder's units
     float lastDistance = -1.0f; // of the last placement

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "foundation/ByteBuffer.h"
+#include "foundation/Log.h"
 #include "foundation/Pbr.h"
 #include "gpu/Filters.h"
 #include "gpu/GLCallCounter.h"
@@ -78,8 +79,8 @@ Element* Clay::clone() {
 }
 
 Element* Clay::toMesh() {
-    readBack();
-    if (!source) return nullptr;
+    // a mesh of the stale copy would lose the sculpting
+    if (!bringHome() || !source) return nullptr;
     // the copy is rebuilt, not the source: purging the source's dead records would leave the
     // uploaded corners out of step with its triangles
     Element* mesh = source->clone();
@@ -135,12 +136,13 @@ bool Clay::updateGpu() {
     }
     bindArrayBuffer(0);
     gl->glFlush();
-    if (gl->glGetError() != GL_NO_ERROR) {
+    if (const GLenum error = gl->glGetError()) {
         // keeping the names would make every later call believe the upload happened
         gl->glDeleteBuffers(2, names);
         vertexCount = 0;
-        return false;
+        return uploadRefused(*this, "Clay", 2 * corners.size() * sizeof(float), glErrorName(error));
     }
+    uploadFailed = false;
     buffers[0] = names[0];
     buffers[1] = names[1];
     bound = false;
@@ -220,24 +222,36 @@ bool Clay::readBack() {
     const void* mapped = gl->glMapBuffer(GL_ARRAY_BUFFER, GL_READ_ONLY);
     if (!mapped) {
         bindArrayBuffer(0);
+        qCWarning(logGpu, "ERROR Clay::readBack: %s", glErrorName(gl->glGetError()));
         return false;
     }
-    // each vertex takes the position of its last corner in triangle order
+    // each vertex takes the position of its last corner in triangle order; they land in the
+    // source only once the unmap says the store held while it was read
     const float* corners = static_cast<const float*>(mapped);
+    std::vector<vec3> read(static_cast<size_t>(nv));
     for (int v = 0; v < nv; ++v) {
         const int32_t c = lastCorner[size_t(v)];
         if (c < 0) continue;
         const float* p = corners + 3 * size_t(c);
-        source->vertices[v].position = vec3(p[0], p[1], p[2]);
+        read[size_t(v)] = vec3(p[0], p[1], p[2]);
     }
-    gl->glUnmapBuffer(GL_ARRAY_BUFFER);
+    const bool kept = gl->glUnmapBuffer(GL_ARRAY_BUFFER) == GL_TRUE;
     bindArrayBuffer(0);
+    if (!kept) {
+        qCWarning(logGpu, "ERROR Clay::readBack: the store was lost while mapped");
+        return false;
+    }
+    for (int v = 0; v < nv; ++v)
+        if (lastCorner[size_t(v)] >= 0) source->vertices[v].position = read[size_t(v)];
     return true;
 }
 
-void Clay::save(ByteBuffer& out) {
-    readBack();
-    if (!source) return;
+bool Clay::bringHome() { return buffers[0] == 0 || readBack(); }
+
+bool Clay::save(ByteBuffer& out) {
+    // sculpting that cannot come back from the GPU must not be written as the stale copy
+    if (!bringHome()) return false;
+    if (!source) return true;
     // the record carries the clay's own placement (the mesh body is its only store)
     source->translation = translation;
     source->scale = scale;
@@ -246,6 +260,7 @@ void Clay::save(ByteBuffer& out) {
     const uint32_t tag = clayRecordTag;
     std::memcpy(record.data(), &tag, 4);
     out.append(record.data(), record.size());
+    return true;
 }
 
 namespace {

@@ -51,10 +51,12 @@ public:
     void draw(uint32_t objectId, int32_t itemId, const mat4& model, const pbr& material, bool colourIsLight, float time,
               bool last) override;
     void applyGestures(const std::vector<Gesture*>& gestures) override;
-    void save(ByteBuffer& out) override;
+    bool save(ByteBuffer& out) override;
+    bool bringHome() override;
 
     // Copies the current positions into the source (a vertex takes its last corner). False, and
-    // the source unchanged, without buffers, with a stale upload, or without a current context.
+    // the source unchanged, without buffers, with a stale upload, without a current context, or
+    // when the driver refuses the read (said in the log).
     bool readBack();
     // Deletes both buffers; the clay keeps its transform (the names can only be deleted with a
     // current context, else they are forgotten).

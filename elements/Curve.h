@@ -255,7 +255,7 @@ public:
     void buildLineVertices(std::vector<float>& out) const;
 
     // Scene-file record (CurveRecord.cpp; readCurveRecord reads it).
-    void save(ByteBuffer& out) override;
+    bool save(ByteBuffer& out) override;
 };
 
 } // namespace kal

@@ -81,7 +81,9 @@ bool Curve::updateGpu() {
     if (uploadNeeded && bytes > 0) arrayBufferSubData(long(vertexOffset), bytes, scratch.data());
     bindArrayBuffer(0);
     gl->glFlush();
-    if (gl->glGetError() != GL_NO_ERROR) return false;
+    if (const GLenum error = gl->glGetError())
+        return uploadRefused(*this, "Curve", uint64_t(bytes), glErrorName(error));
+    uploadFailed = false;
     uploadNeeded = false;
     geometryDirty = false;
     bound = false;

@@ -135,7 +135,7 @@ Curve* readEmbeddedCurve(ByteBuffer& in) {
     return static_cast<Curve*>(readCurveRecord(in, tag == bareCurveRecordTag ? tag : curveRecordTag, in.size(), ok));
 }
 
-void Curve::save(ByteBuffer& out) {
+bool Curve::save(ByteBuffer& out) {
     ByteBuffer body;
     body.write(uint32_t(0));
     body.write(word);
@@ -159,6 +159,7 @@ void Curve::save(ByteBuffer& out) {
     out.write(curveRecordTag);
     out.write(uint32_t(body.size()));
     out.append(body.data(), body.size());
+    return true;
 }
 
 } // namespace kal

@@ -115,6 +115,7 @@ void CurveSurface::resolveLinks(const std::vector<Element*>& table) {
 void CurveSurface::touch() {
     Element::touch();
     rebuildNeeded = true;
+    uploadFailed = false; // changed: worth another try
 }
 
 bool CurveSurface::needsUpload() const { return stale[0] || stale[1] || stale[2] || stale[3]; }
@@ -149,11 +150,12 @@ Element* CurveSurface::cloneWith(CurveSurface* copy) const {
 
 Curve* CurveSurface::curveCopy(Curve* c) { return c ? static_cast<Curve*>(c->clone()) : nullptr; }
 
-void CurveSurface::save(ByteBuffer& out) {
+bool CurveSurface::save(ByteBuffer& out) {
     out.write(linkedTag());
     out.write(uint32_t(8));
     out.write(uint32_t(axis ? axis->id : -1));
     out.write(uint32_t(section ? section->id : -1));
+    return true;
 }
 
 bool readLinkedSurface(CurveSurface& s, ByteBuffer& in, size_t end) {

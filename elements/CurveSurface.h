@@ -81,7 +81,7 @@ public:
     void resolveLinks(const std::vector<Element*>& table) override;
     bool partLinksHold(const std::vector<Element*>& table) const override;
     void touch() override;
-    void save(ByteBuffer& out) override;
+    bool save(ByteBuffer& out) override;
 
     // Replaces a curve; the old one goes when nobody else holds it. Null changes nothing.
     void setAxis(Curve* c);

@@ -3,6 +3,8 @@
 // Needs the viewport's context to be current.
 #include <QOpenGLFunctions_4_0_Core>
 
+#include <new>
+
 #include "elements/Curve.h"
 #include "elements/CurveSurface.h"
 #include "gpu/GLCallCounter.h"
@@ -40,6 +42,8 @@ size_t stagingBytes(const SurfaceArrays& a) {
            capacityBytes(a.materials) + capacityBytes(a.ids) + capacityBytes(a.lines);
 }
 
+const char* kindName(const CurveSurface& s) { return s.typeCode == TubeType ? "Tube" : "Revolution"; }
+
 } // namespace
 
 bool CurveSurface::updateGpu() {
@@ -49,6 +53,8 @@ bool CurveSurface::updateGpu() {
     } else if (!rebuildNeeded && !needsUpload()) {
         return true;
     }
+    // every try builds the surface anew: a refused one waits until the surface changes
+    if (uploadFailed) return ++undrawnThisFrame, false;
     if (rebuildNeeded)
         for (bool& s : stale) s = true;
     // one staging area for every surface: its storage outlives the call (up to keptStagingBytes),
@@ -59,7 +65,16 @@ bool CurveSurface::updateGpu() {
             if (stagingBytes(arrays) > keptStagingBytes) arrays = SurfaceArrays();
         }
     } trim;
-    if (!buildArrays(stale, arrays)) {
+    bool built = false;
+    try {
+        built = buildArrays(stale, arrays);
+    } catch (const std::bad_alloc&) {
+        arrays = SurfaceArrays();
+        vertexCount = 0;
+        lineVertexCount = 0;
+        return uploadRefused(*this, kindName(*this), sweepBytes(), "out of memory");
+    }
+    if (!built) {
         vertexCount = 0;
         lineVertexCount = 0;
         return false;
@@ -102,7 +117,8 @@ bool CurveSurface::updateGpu() {
     }
 
     gl->glFlush();
-    if (gl->glGetError() != GL_NO_ERROR) return false;
+    if (const GLenum error = gl->glGetError()) return uploadRefused(*this, kindName(*this), at, glErrorName(error));
+    uploadFailed = false;
     for (bool& s : stale) s = false;
     rebuildNeeded = false;
     bound = false;
@@ -123,6 +139,7 @@ void CurveSurface::releaseGpu() {
     lineVertexCount = 0;
     bound = false;
     rebuildNeeded = true;
+    uploadFailed = false; // a new context may take it
 }
 
 bool CurveSurface::bind() {

@@ -1,8 +1,8 @@
 #pragma once
 // The element side the still and the animated sprite share: the texture of its file (shared with
-// every element showing that file) and its record, the shared unit quad as geometry and the quad
-// matrix. Tex is the texture kind, Type the element type code, Tag the record tag; only the two
-// sprite kinds are instantiated.
+// every element showing that file, however it spells the path) and its record (naming the file as
+// this element does), the shared unit quad as geometry and the quad matrix. Tex is the texture
+// kind, Type the element type code, Tag the record tag; only the two sprite kinds are instantiated.
 #include <memory>
 #include <string>
 
@@ -23,7 +23,7 @@ public:
     void endDraw() override;
     // The quad matrix: the element's own translation and scale take no part.
     mat4 inverseTransform() override;
-    void save(ByteBuffer& out) override;
+    bool save(ByteBuffer& out) override;
     // A file without a readable image leaves the element invalid and answers false.
     bool loadFromFile(const std::string& path) override;
     // Reads the record body (tag and length already read) and takes the image it names; an image
@@ -42,6 +42,8 @@ protected:
 
 private:
     bool takeImage(const std::string& path);
+
+    std::string file; // the image's path as this element names it
 };
 
 } // namespace kal

@@ -50,7 +50,7 @@ Element* Lightning::clone() {
     return new Lightning(amplitude, scale, octaves);
 }
 
-void Lightning::save(ByteBuffer& out) {
+bool Lightning::save(ByteBuffer& out) {
     out.write(lightningRecordTag);
     out.write(uint32_t(20));
     out.write(amplitude.x);
@@ -58,6 +58,7 @@ void Lightning::save(ByteBuffer& out) {
     out.write(scale.x);
     out.write(scale.y);
     out.write(octaves);
+    return true;
 }
 
 vec3 Lightning::displace(const vec3& p, float time) const {

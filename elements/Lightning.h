@@ -28,7 +28,7 @@ public:
               bool last) override;
     bool hasGpuGeometry() override { return false; }
     void drawFlat(const mat4&, const uint8_t*, bool) override {}
-    void save(ByteBuffer& out) override;
+    bool save(ByteBuffer& out) override;
 
     // The shader's displacement of a point of the centre line at a time (ms): octaves of the
     // noise table, linearly filtered and wrapped, each half the weight of the one before.

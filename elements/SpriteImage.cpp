@@ -44,10 +44,9 @@ vec2 spriteAspect(Element* e) {
     return {};
 }
 
-void writeImageRecord(ByteBuffer& out, uint32_t tag, Texture* texture) {
-    if (!texture) return;
+void writeImageRecord(ByteBuffer& out, uint32_t tag, uint32_t textureTag, const std::string& file) {
     ByteBuffer body;
-    texture->write(body);
+    Texture::writeNameRecord(body, textureTag, file);
     out.write(tag);
     out.write(uint32_t(body.size()));
     out.append(body.data(), body.size());
@@ -149,6 +148,7 @@ void ImageElement<Tex, Type, Tag>::reset() {
     Element::reset();
     typeCode = Type;
     texture.reset();
+    file.clear();
 }
 
 template <class Tex, int32_t Type, uint32_t Tag>
@@ -182,8 +182,10 @@ vec2 ImageElement<Tex, Type, Tag>::aspect() const {
 }
 
 template <class Tex, int32_t Type, uint32_t Tag>
-void ImageElement<Tex, Type, Tag>::save(ByteBuffer& out) {
-    writeImageRecord(out, Tag, texture.get());
+bool ImageElement<Tex, Type, Tag>::save(ByteBuffer& out) {
+    // nothing without an image: a record without its file could not be read back
+    if (texture) writeImageRecord(out, Tag, Tex::recordTag, file);
+    return true;
 }
 
 template <class Tex, int32_t Type, uint32_t Tag>
@@ -202,6 +204,7 @@ bool ImageElement<Tex, Type, Tag>::loadFromFile(const std::string& path) {
 
 template <class Tex, int32_t Type, uint32_t Tag>
 bool ImageElement<Tex, Type, Tag>::takeImage(const std::string& path) {
+    file = path;
     texture = sharedImage<Tex>(path, chargeReadImage);
     invalid = !texture || texture->failed;
     return texture != nullptr;

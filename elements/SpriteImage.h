@@ -3,6 +3,7 @@
 // stretches the shared unit quad to them, the record that names the image file, the draw of
 // the quad with its uniforms, and the frame shown at a time.
 #include <cstdint>
+#include <string>
 
 #include "foundation/Mat.h"
 
@@ -25,9 +26,8 @@ mat4 spriteQuadMatrix(vec2 aspect);
 // The aspect of a sprite or an animated sprite, (0, 0) for every other element.
 vec2 spriteAspect(Element* e);
 
-// Appends tag, body length and the texture's name record; nothing without a texture (a record
-// without its image could not be read back).
-void writeImageRecord(ByteBuffer& out, uint32_t tag, Texture* texture);
+// Appends tag, body length and the name record of the image file under textureTag.
+void writeImageRecord(ByteBuffer& out, uint32_t tag, uint32_t textureTag, const std::string& file);
 // Reads the texture sub-record's tag and length at the position and leaves the position on the
 // name count. False when the tag is not textureTag or the length is not the name's plus 4.
 bool readImageRecordHeader(ByteBuffer& in, uint32_t textureTag);

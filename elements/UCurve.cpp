@@ -270,17 +270,15 @@ void UCurve::close() {
     deriveChain();
 }
 
-void UCurve::save(ByteBuffer& out) {
-    if (!source) {
-        // nothing to name: the derived shape is kept as a plain curve, in this record's place
-        Curve::save(out);
-        return;
-    }
+bool UCurve::save(ByteBuffer& out) {
+    // nothing to name: the derived shape is kept as a plain curve, in this record's place
+    if (!source) return Curve::save(out);
     out.write(followingCurveRecordTag);
     out.write(uint32_t(12));
     out.write(reserved);
     out.write(word);
     out.write(uint32_t(source->id));
+    return true;
 }
 
 Element* readFollowingCurveRecord(ByteBuffer& in, uint32_t tag, size_t end, bool& ok) {

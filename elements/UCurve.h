@@ -52,7 +52,7 @@ public:
     bool partLinksHold(const std::vector<Element*>& table) const override;
     void touch() override;
     void applyGestures(const std::vector<Gesture*>& gestures) override;
-    void save(ByteBuffer& out) override;
+    bool save(ByteBuffer& out) override;
     void close() override;
 
     // The source's chains again, into this curve's lists.

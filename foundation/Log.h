@@ -1,18 +1,15 @@
 #pragma once
-// The program's diagnostics sink.
-#include <string>
+// The program's logging categories. Warnings reach stderr as in any Qt program; KAL_LOG=1 adds the
+// debug lines (QT_LOGGING_RULES still has the last word).
+#include <QLoggingCategory>
 
 namespace kal {
 
-// Writes one line of diagnostics: to stderr when KAL_LOG=1 (or after logToStderr(true)), to the
-// capture tests install, and nowhere else. flag is 1 only for the log header line.
-void writeLog(const std::string& text, int flag);
+Q_DECLARE_LOGGING_CATEGORY(logFiles) // kal.files: files read, written or refused
+Q_DECLARE_LOGGING_CATEGORY(logGpu)   // kal.gpu: GL objects that could not be made
+Q_DECLARE_LOGGING_CATEGORY(logGL)    // kal.gl: the driver's own messages (KAL_GL_DEBUG=1)
 
-// Turns stderr output on or off, whatever KAL_LOG said at start-up.
-void logToStderr(bool on);
-
-// Lets tests see what reaches the sink. Null (the default) removes the capture.
-using LogCapture = void (*)(const std::string& text, int flag);
-void setLogCapture(LogCapture capture);
+// Turns the debug lines on when KAL_LOG=1; start-up calls it once.
+void applyLogSwitch();
 
 } // namespace kal

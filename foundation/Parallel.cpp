@@ -16,8 +16,10 @@ namespace {
 // Loops over fewer records run serially.
 constexpr int kParallelMinimum = 8192;
 
-// The threads a loop may use now. KAL_THREADS is read on the first loop; its cap lives as long as
-// the process, and a tighter cap set for a while wins over it.
+} // namespace
+
+// KAL_THREADS is read on the first call; its cap lives as long as the process, and a tighter cap
+// set for a while wins over it.
 int allowedThreads() {
     static const std::unique_ptr<tbb::global_control> fromEnvironment = [] {
         const char* text = std::getenv("KAL_THREADS");
@@ -28,8 +30,6 @@ int allowedThreads() {
     }();
     return int(tbb::global_control::active_value(tbb::global_control::max_allowed_parallelism));
 }
-
-} // namespace
 
 void parallelFor(int count, const std::function<void(int, int)>& body, int minimum) {
     if (count <= 0) return;

@@ -21,6 +21,9 @@ void parallelFor(int count, const std::function<void(int begin, int end)>& body)
 // below minimum units.
 void parallelFor(int count, const std::function<void(int begin, int end)>& body, int minimum);
 
+// The threads a loop over many records may use now.
+int allowedThreads();
+
 // body(k, first, end) once for each chunk k of records [first, end), the records [0, records) cut
 // into chunks of chunk records from the front. Parallel over the chunks under the same rule as
 // parallelFor over the records, so per-chunk results laid out by k come out the same however the

@@ -110,7 +110,7 @@ bool FBO::compile() {
         gl->glBindFramebuffer(GL_FRAMEBUFFER, 0);
         deleteFramebuffer();
         attachedNames.clear();
-        writeLog("ERROR FBO::compile", 0);
+        qCWarning(logGpu, "ERROR FBO::compile");
         return false;
     };
 
@@ -135,7 +135,7 @@ bool FBO::compile() {
     if (!compiled) {
         deleteFramebuffer();
         attachedNames.clear();
-        writeLog("ERROR FBO::compile", 0);
+        qCWarning(logGpu, "ERROR FBO::compile");
     }
     return compiled;
 }

@@ -13,4 +13,7 @@ void setGLFunctions(QOpenGLFunctions_4_0_Core* functions);
 // GPU code makes before touching GL.
 bool glReady();
 
+// The name of a glGetError code ("GL_OUT_OF_MEMORY"), for the log.
+const char* glErrorName(unsigned error);
+
 } // namespace kal

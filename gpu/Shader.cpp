@@ -97,13 +97,13 @@ bool Shader::compile() {
             std::string log(static_cast<std::size_t>(length), '\0');
             gl->glGetProgramInfoLog(program, length, nullptr, &log[0]);
             log.resize(std::char_traits<char>::length(log.c_str()));
-            writeLog(log, 0);
+            qCWarning(logGpu).noquote() << QString::fromStdString(log);
         }
     }
     // A link can fail without raising a GL error, so both must hold.
     compiled = gl->glGetError() == GL_NO_ERROR && linked != 0;
     if (!compiled) {
-        writeLog("ERROR Shader::compile " + name, 0);
+        qCWarning(logGpu).noquote() << QString::fromStdString("ERROR Shader::compile " + name);
         deleteProgram();
     }
     return compiled;

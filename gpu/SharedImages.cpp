@@ -22,8 +22,9 @@ struct Decoded {
     std::weak_ptr<Texture> texture;
 };
 
-// Keyed by the kind (frames or not) and the path as the record names it: the texture's name is
-// what a save writes back.
+// Keyed by the kind (frames or not) and the file itself: its path with links, "." and ".."
+// resolved, so that every spelling of one file finds the one decode. A path that names no file
+// stands for itself.
 std::map<std::pair<bool, std::string>, Decoded> decoded;
 std::mutex decodedLock;
 
@@ -41,7 +42,8 @@ std::shared_ptr<Tex> sharedImage(const std::string& path, const DecodeCharge& ch
     const std::lock_guard<std::mutex> hold(decodedLock);
     const QFileInfo file(QString::fromStdString(path));
     const std::int64_t size = file.size(), modified = file.lastModified().toMSecsSinceEpoch();
-    const auto key = std::make_pair(frames, path);
+    const QString canonical = file.canonicalFilePath();
+    const auto key = std::make_pair(frames, canonical.isEmpty() ? path : canonical.toStdString());
     const auto found = decoded.find(key);
     if (found != decoded.end() && found->second.size == size && found->second.modified == modified)
         if (auto living = found->second.texture.lock()) return std::static_pointer_cast<Tex>(living);

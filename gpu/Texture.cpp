@@ -166,7 +166,7 @@ void Texture::deleteGLTexture() {
     id = 0;
 }
 
-void Texture::writeNameRecord(ByteBuffer& out, std::uint32_t tag) const {
+void Texture::writeNameRecord(ByteBuffer& out, std::uint32_t tag, const std::string& name) {
     const auto n = std::uint32_t(name.size());
     out.write(tag);
     out.write(std::uint32_t(n + 4));
@@ -219,7 +219,7 @@ bool Texture::compileAs(std::uint32_t glTarget, const char* kind, Renewal renewa
     }
     compiled = gl->glGetError() == GL_NO_ERROR && uploaded;
     if (!compiled) {
-        writeLog(std::string("ERROR ") + kind + "::compile " + name, 0);
+        qCWarning(logGpu).noquote() << QString::fromStdString(std::string("ERROR ") + kind + "::compile " + name);
         return false;
     }
     if (renewal == Renewal::FreshName) {

@@ -94,6 +94,8 @@ public:
     // Appends the name record of textures made from files; the base writes nothing.
     virtual void write(ByteBuffer& out);
     virtual bool readPixels(std::vector<std::uint8_t>& out);
+    // Appends the name record of a file under the given tag.
+    static void writeNameRecord(ByteBuffer& out, std::uint32_t tag, const std::string& name);
     // Reads the body of a name record (tag and length already read); false when it is damaged.
     // The element that names the file loads it (a shared image).
     static bool readNameRecord(ByteBuffer& in, std::string& name);
@@ -128,8 +130,6 @@ protected:
 
     // Deletes the GL texture when there is one and forgets its name.
     void deleteGLTexture();
-    // Appends the name record with the given tag.
-    void writeNameRecord(ByteBuffer& out, std::uint32_t tag) const;
     // Makes sure `pixels` holds at least `bytes` so an upload never reads past it.
     void padStagedPixels(std::uint64_t bytes);
     // Takes a new size; a different one clears `compiled`.

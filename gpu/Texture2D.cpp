@@ -4,16 +4,15 @@
 #include "foundation/Parallel.h"
 #include "gpu/GLFunctions.h"
 #include "gpu/ImageLimits.h"
+#include "gpu/StillImage.h"
 
 #include <QImage>
-#include <QImageReader>
 #include <QOpenGLFunctions_4_0_Core>
 #include <algorithm>
 #include <atomic>
-#include <cstring>
-#include <new>
 #include <random>
-#include <thread>
+#include <sys/mman.h>
+#include <unistd.h>
 
 namespace kal {
 
@@ -24,42 +23,52 @@ int rowsPerBand(std::size_t rowBytes) {
     return std::max(1, int((std::size_t(1) << 20) / std::max<std::size_t>(rowBytes, 1)));
 }
 
-// The still image at path, as QImage(path) reads it. A PNG is decoded into an image of the size
-// and format its header announces, its pages touched beforehand band by band side by side, while
-// another thread readies `staging` for what that format stages as: the decoder, which runs on one
-// thread, then never stops to fault in a page, and neither does the staging after it.
-QImage decodeStill(const std::string& path, std::vector<std::uint8_t>& staging) {
-    QImageReader reader(QString::fromStdString(path));
-    QImage image;
-    std::thread readying;
-    if (reader.format() == "png") {
-        image = QImage(reader.size(), reader.imageFormat());
-        if (!image.isNull()) {
-            uchar* bits = image.bits();
-            const auto line = std::size_t(image.bytesPerLine());
-            const int band = rowsPerBand(line), height = image.height();
-            parallelFor((height + band - 1) / band,
-                        [&](int first, int last) {
-                            const int end = std::min(height, last * band);
-                            std::memset(bits + std::size_t(first * band) * line, 0,
-                                        std::size_t(end - first * band) * line);
-                        },
-                        2);
-            const bool alpha = QImage::toPixelFormat(image.format()).alphaUsage() == QPixelFormat::UsesAlpha;
-            const auto bytes = std::size_t(
-                alignedImageBytes(image.width(), image.height(), alpha ? GL_RGBA : GL_RGB, GL_UNSIGNED_BYTE));
-            readying = std::thread([&staging, bytes] {
-                try {
-                    staging.resize(bytes);
-                } catch (const std::bad_alloc&) {
-                    staging.clear(); // the staging after the decode tries again
-                }
-            });
-        }
+// Hands the whole pages of rows [top, bottom) of image back to the system: they read as zeros
+// from then on.
+void releaseRows(const QImage& image, int top, int bottom) {
+    const auto page = std::uintptr_t(sysconf(_SC_PAGESIZE));
+    const auto first = (std::uintptr_t(image.constScanLine(top)) + page - 1) / page * page;
+    const auto end = std::uintptr_t(image.constScanLine(bottom - 1) + image.bytesPerLine()) / page * page;
+    if (end > first) madvise(reinterpret_cast<void*>(first), end - first, MADV_DONTNEED);
+}
+
+// Converts image to `alpha` ? RGBA : RGB bytes in rows padded to 4 bytes, top row first (exactly
+// GL's default unpack, and QImage's own row layout). A group of bands of rows at a time, the bands
+// of a group side by side: the staging grows by a group as the decoded rows behind it go back to
+// the system, so that the two together hold little more than the decoded image did. The image is
+// left blank. False when a band finds no memory.
+bool stageByBands(const QImage& image, bool alpha, std::vector<std::uint8_t>& pixels) {
+    const auto row = std::size_t(alignedImageBytes(image.width(), 1, alpha ? GL_RGBA : GL_RGB, GL_UNSIGNED_BYTE));
+    const int band = rowsPerBand(row), height = image.height(), group = 8 * band;
+    const auto target = alpha ? QImage::Format_RGBA8888 : QImage::Format_RGB888;
+    const QVector<QRgb> colours = image.colorTable();
+    std::atomic<bool> shortOfMemory{false};
+    pixels.reserve(row * std::size_t(height));
+    for (int top = 0; top < height && !shortOfMemory; top += group) {
+        const int bottom = std::min(height, top + group);
+        pixels.resize(row * std::size_t(bottom));
+        parallelFor((bottom - top + band - 1) / band,
+                    [&](int first, int last) {
+                        for (int b = first; b < last; ++b) {
+                            const int y = top + b * band, rows = std::min(band, bottom - y);
+                            // a view of the band's rows: nothing copied before the conversion
+                            QImage rowsOf(image.constScanLine(y), image.width(), rows, image.bytesPerLine(),
+                                          image.format());
+                            if (!colours.isEmpty()) rowsOf.setColorTable(colours);
+                            const QImage part = rowsOf.convertToFormat(target);
+                            if (part.isNull()) {
+                                shortOfMemory = true;
+                                return;
+                            }
+                            for (int r = 0; r < rows; ++r)
+                                std::copy_n(part.constScanLine(r), row,
+                                            pixels.begin() + std::ptrdiff_t(std::size_t(y + r) * row));
+                        }
+                    },
+                    2);
+        if (image.isDetached()) releaseRows(image, top, bottom);
     }
-    const bool read = reader.read(&image);
-    if (readying.joinable()) readying.join();
-    return read ? image : QImage();
+    return !shortOfMemory;
 }
 
 } // namespace
@@ -88,11 +97,12 @@ bool Texture2D::load(const std::string& path) {
     name = path;
     // the header is checked first: a FIFO would block the decoder, a huge size exhaust memory
     const std::string refusal = imageFileRefusal(path, false);
-    const QImage image = refusal.empty() ? decodeStill(path, pixels) : QImage();
+    // a PNG comes staged already, the image a view of its rows
+    const QImage image = refusal.empty() ? readStillImage(path, pixels) : QImage();
     auto fail = [this, &path] {
         release();
         failed = true;
-        writeLog("ERROR Texture2D::load " + path, 0);
+        qCWarning(logGpu).noquote() << QString::fromStdString("ERROR Texture2D::load " + path);
         return false;
     };
     if (image.isNull()) return fail();
@@ -101,40 +111,7 @@ bool Texture2D::load(const std::string& path) {
     internalFormat = alpha ? GL_RGBA8 : GL_RGB8;
     format = alpha ? GL_RGBA : GL_RGB;
     type = GL_UNSIGNED_BYTE;
-    // Converted a band of rows at a time, bands side by side, so that the decoded image and the
-    // staged pixels are all that is held at once. QImage rows are padded to 4 bytes, top row first:
-    // exactly GL's default unpack.
-    const auto row = std::size_t(alignedImageBytes(image.width(), 1, format, type));
-    if (pixels.size() != row * std::size_t(image.height())) {
-        // readied for another format: freed first, so that the two are never held together
-        pixels.clear();
-        pixels.shrink_to_fit();
-        pixels.resize(row * std::size_t(image.height()));
-    }
-    const int band = rowsPerBand(row);
-    const int bands = (image.height() + band - 1) / band;
-    const auto target = alpha ? QImage::Format_RGBA8888 : QImage::Format_RGB888;
-    const QVector<QRgb> colours = image.colorTable();
-    std::atomic<bool> shortOfMemory{false};
-    parallelFor(
-        bands,
-        [&](int first, int last) {
-            for (int b = first; b < last; ++b) {
-                const int y = b * band, rows = std::min(band, image.height() - y);
-                // a view of the band's rows: nothing copied before the conversion
-                QImage rowsOf(image.constScanLine(y), image.width(), rows, image.bytesPerLine(), image.format());
-                if (!colours.isEmpty()) rowsOf.setColorTable(colours);
-                const QImage part = rowsOf.convertToFormat(target);
-                if (part.isNull()) {
-                    shortOfMemory = true;
-                    return;
-                }
-                for (int r = 0; r < rows; ++r)
-                    std::copy_n(part.constScanLine(r), row, pixels.begin() + std::ptrdiff_t(std::size_t(y + r) * row));
-            }
-        },
-        2);
-    if (shortOfMemory) return fail();
+    if (pixels.empty() && !stageByBands(image, alpha, pixels)) return fail();
     filled = std::uint32_t(pixels.size());
     wrap = GL_CLAMP_TO_EDGE;
     filter = GL_LINEAR;
@@ -142,7 +119,7 @@ bool Texture2D::load(const std::string& path) {
     return true;
 }
 
-void Texture2D::write(ByteBuffer& out) { writeNameRecord(out, recordTag); }
+void Texture2D::write(ByteBuffer& out) { writeNameRecord(out, recordTag, name); }
 
 int Texture2D::generateMipmaps() {
     if (!bind()) return 0;

@@ -48,7 +48,7 @@ bool Texture3D::load(const std::string& path) {
     name = path;
     auto fail = [this, &path] {
         failed = true;
-        writeLog("ERROR Texture3D::load " + path, 0);
+        qCWarning(logGpu).noquote() << QString::fromStdString("ERROR Texture3D::load " + path);
         return false;
     };
     // the header is checked first: a FIFO would block the decoder, a huge size exhaust memory
@@ -90,6 +90,6 @@ bool Texture3D::load(const std::string& path) {
     return true;
 }
 
-void Texture3D::write(ByteBuffer& out) { writeNameRecord(out, recordTag); }
+void Texture3D::write(ByteBuffer& out) { writeNameRecord(out, recordTag, name); }
 
 } // namespace kal

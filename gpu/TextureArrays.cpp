@@ -3,11 +3,11 @@
 #include "foundation/Log.h"
 #include "foundation/WholeFile.h"
 #include "gpu/GLFunctions.h"
+#include "gpu/StillImage.h"
 #include "gpu/TextureCube.h"
 
 #include <QByteArray>
 #include <QImage>
-#include <QImageReader>
 #include <QOpenGLFunctions_4_0_Core>
 
 namespace kal {
@@ -22,9 +22,9 @@ void Texture2DArray::resize(int w, int h, int layers) { describeSize({w, h, laye
 
 bool Texture2DArray::loadFile(const std::string& file, bool usePath) {
     const std::string path = resolveTexturePath(file, usePath, textureFolder);
-    QImageReader reader(QString::fromStdString(path));
-    if (reader.read().isNull()) {
-        writeLog("ERROR Texture2DArray::loadFile " + path, 0);
+    std::vector<std::uint8_t> staged;
+    if (readStillImage(path, staged).isNull()) {
+        qCWarning(logGpu).noquote() << QString::fromStdString("ERROR Texture2DArray::loadFile " + path);
         return false;
     }
     files.push_back(path);
@@ -36,7 +36,7 @@ bool Texture2DArray::loadFiles(const std::string& listFile, bool usePath) {
     const std::string path = resolveTexturePath(listFile, usePath, textureFolder);
     std::vector<char> bytes;
     if (!readWholeFile(path, bytes).empty()) {
-        writeLog("ERROR Texture2DArray::loadFiles " + path, 0);
+        qCWarning(logGpu).noquote() << QString::fromStdString("ERROR Texture2DArray::loadFiles " + path);
         return false;
     }
     QByteArray text(bytes.data(), int(bytes.size()));
@@ -60,9 +60,10 @@ bool Texture2DArray::compile() {
         const auto layout = format == GL_RGBA ? QImage::Format_RGBA8888 : QImage::Format_RGB888;
         for (std::size_t layer = 0; layer < files.size(); ++layer) {
             const std::string& file = files[layer];
-            const QImage image(QString::fromStdString(file));
+            std::vector<std::uint8_t> staged;
+            const QImage image = readStillImage(file, staged);
             if (image.isNull() || !byteImages || int(layer) >= layers) {
-                writeLog("ERROR Texture2DArray::compile " + file, 0);
+                qCWarning(logGpu).noquote() << QString::fromStdString("ERROR Texture2DArray::compile " + file);
                 continue;
             }
             const QImage scaled = image.convertToFormat(QImage::Format_RGB888)

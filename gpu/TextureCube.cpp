@@ -3,6 +3,7 @@
 #include "foundation/Log.h"
 #include "gpu/GLFunctions.h"
 #include "gpu/ImageLimits.h"
+#include "gpu/StillImage.h"
 
 #include <QImage>
 #include <QOpenGLFunctions_4_0_Core>
@@ -96,10 +97,11 @@ void TextureCube::resize(int newSize) { describeSize({newSize, newSize}); }
 bool TextureCube::compile() {
     return compileAs(GL_TEXTURE_CUBE_MAP, "TextureCube", Renewal::KeptName, [this] {
         const int edge = width();
+        std::vector<std::uint8_t> staged; // a PNG's rows, which source views
         QImage source;
         if (pixels.empty() && !name.empty()) {
             // the header first: a small file must not make the decoder allocate gigabytes
-            if (imageFileRefusal(name, false).empty()) source = QImage(QString::fromStdString(name));
+            if (imageFileRefusal(name, false).empty()) source = readStillImage(name, staged);
             // The resampled faces are 8-bit RGB or RGBA; other formats would be read
             // past the end of the face image.
             const std::uint32_t texelBytes = bytesPerTexel(format, type);
@@ -128,9 +130,10 @@ bool TextureCube::compile() {
 
 bool TextureCube::load(const std::string& path) {
     release();
-    const QImage image = imageFileRefusal(path, false).empty() ? QImage(QString::fromStdString(path)) : QImage();
+    std::vector<std::uint8_t> staged;
+    const QImage image = imageFileRefusal(path, false).empty() ? readStillImage(path, staged) : QImage();
     if (image.isNull()) {
-        writeLog("ERROR TextureCube::load " + path, 0);
+        qCWarning(logGpu).noquote() << QString::fromStdString("ERROR TextureCube::load " + path);
         return false;
     }
     name = path;

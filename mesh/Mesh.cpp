@@ -422,6 +422,9 @@ void transformMesh(Mesh& result, const Mesh& source, const mat4& m) {
                 (double(f[4 * r]) * p.x + double(f[4 * r + 1]) * p.y + double(f[4 * r + 2]) * p.z + f[4 * r + 3]) / w);
         result.vertices[i].position = q;
     }
+    // a mirror would turn the copy inside out
+    if (det(f.upper3()) < 0)
+        for (int t = 0; t < result.triangles.size(); ++t) meshwalk::reverseTriangle(result.triangles[t]);
     result.translation = vec3();
     result.scale = 1.0f;
 }

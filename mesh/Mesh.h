@@ -198,6 +198,8 @@ public:
 
     // Compaction of dead records (MeshPurge.cpp).
     void purgeDeleted(bool force);
+    // Gives every vertex without a walk start that a triangle holds one, and settles its ring.
+    void restartWalks();
 
     // Copies of a region into a new mesh, and erasing a component (MeshExtraction.cpp).
     // mode 1 copies the patch under the point, any other mode its component.
@@ -207,6 +209,11 @@ public:
     // Null when item names no alive triangle.
     Element* detachComponent(int item) override;
     void eraseComponent(const vec3& point, int triangle);
+    // The components of all the picks go together, with one purge; a pick whose triangle is -1
+    // takes the one nearest its point, on the mesh as it was before any of them went.
+    void eraseComponents(const std::vector<vec3>& points, std::vector<int32_t> picked);
+    // Gives each pick without a triangle the one nearest its point.
+    void resolvePicks(const std::vector<vec3>& points, std::vector<int32_t>& picked) const;
 
     // Sculpt strokes go to the handler that the editing library registers (MeshGestures.cpp).
     void applyGestures(const std::vector<Gesture*>& gestures) override;
@@ -263,6 +270,9 @@ public:
     // Erasing patches and feature lines (editing/RegionErase.cpp).
     void erasePatch(const vec3& point, int triangle);
     void eraseFeature(const vec3& point, bool clear, int triangle);
+    // All the picks' patches, or lines, found on the mesh as it was, then erased together.
+    void erasePatches(const std::vector<vec3>& points, std::vector<int32_t> picked);
+    void eraseFeatures(const std::vector<vec3>& points, const std::vector<int32_t>& picked);
 
     // Extrusion starts: border vertices split off with side walls (editing/Extrusion.cpp), and
     // the bevel (editing/Bevel.cpp).
@@ -365,7 +375,7 @@ public:
     static Mesh fromOutline(const Outline& outline, bool steinerOnRim, uint8_t profile, uint8_t thickness);
 
     // Scene-file record (MeshRecord.cpp; readMeshRecord reads it).
-    void save(ByteBuffer& out) override;
+    bool save(ByteBuffer& out) override;
 
     // Wavefront OBJ (ObjImport.cpp, ObjExport.cpp). Relative paths start in the objects folder.
     Mesh(const std::string& path, bool relative);
@@ -374,7 +384,7 @@ public:
     bool loadObjFile(const std::string& path, std::string* why);
     bool saveToFile(const std::string& path) override;
     bool importObj(const std::string& path, std::string* why = nullptr);
-    bool exportObj(const std::string& path);
+    bool exportObj(const std::string& path, std::string* why = nullptr);
     // Appends one object group of the scene export and paints its triangles' cells into the maps.
     void exportObjWithMaterials(QImage& baseColour, QImage& emission, QImage& metalness, QImage& roughness,
                                 std::string& obj, std::string& mtl, int totalObjects, int& objectNumber,
@@ -401,7 +411,8 @@ private:
 void releaseRebuildScratch();
 
 // A copy of source whose positions are mapped through source's inverse placement followed by m;
-// the result sits at the origin with scale 1 and owns no GPU buffers.
+// the result sits at the origin with scale 1, wound outward even through a mirror, and owns no
+// GPU buffers.
 void transformMesh(Mesh& result, const Mesh& source, const mat4& m);
 
 // The sculpt dispatcher, registered by the editing library; without one a stroke changes nothing.

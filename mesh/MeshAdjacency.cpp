@@ -601,7 +601,7 @@ int walkFanToEnd(const Mesh& mesh, int v, int t, bool forward, bool stopAtMarks)
         int c = tri.cornerOf(v);
         if (c < 0) return cur;
         if (step > 0 && !(forward ? continuesForward(tri, c, from) : continuesBackward(tri, c, from))) return previous;
-        KAL_WALK_STEP();
+        ++meshwalk::walkSteps;
         from = tri.vertex[forward ? next3(c) : prev3(c)];
         previous = cur;
         int edge = forward ? prev3(c) : next3(c);
@@ -745,7 +745,7 @@ int Mesh::vertexTrianglesFrom(int v, int t, std::vector<int32_t>& tris) const {
         const MeshTriangle& tri = triangles[cur];
         int c = tri.cornerOf(v);
         if (c < 0 || (step > 0 && !continuesBackward(tri, c, from))) break;
-        KAL_WALK_STEP();
+        ++meshwalk::walkSteps;
         from = tri.vertex[prev3(c)];
         tris.push_back(cur);
         int back = next3(c);
@@ -767,7 +767,7 @@ int Mesh::vertexTrianglesTo(int v, int t, std::vector<int32_t>& tris) const {
         const MeshTriangle& tri = triangles[cur];
         int c = tri.cornerOf(v);
         if (c < 0 || (step > 0 && !continuesForward(tri, c, from))) break;
-        KAL_WALK_STEP();
+        ++meshwalk::walkSteps;
         from = tri.vertex[next3(c)];
         tris.push_back(cur);
         int n = tri.neighbour[prev3(c)];
@@ -794,7 +794,7 @@ int Mesh::ringFromTriangle(int v, int t, std::vector<int32_t>& tris) const {
             start = previous;
             break;
         }
-        KAL_WALK_STEP();
+        ++meshwalk::walkSteps;
         from = tri.vertex[next3(c)];
         previous = cur;
         int n = tri.neighbour[prev3(c)];
@@ -967,7 +967,9 @@ int Mesh::closestTriangle(const vec3& p) const {
     double nearest2 = 0;
     for (int v = 0; v < vertices.size(); ++v) {
         const MeshVertex& vx = vertices[v];
-        if (!vx.alive()) continue;
+        // a vertex on no triangle answers none
+        const int s = vx.firstTriangle;
+        if (!vx.alive() || s < 0 || s >= nt || !triangles[s].alive() || triangles[s].cornerOf(v) < 0) continue;
         dvec3 d = dvec3(vx.position) - q;
         double d2 = dot(d, d);
         // a non-finite first candidate would never be replaced

@@ -58,7 +58,7 @@ int settleRing(const Tris& triangles, MeshVertex& vx, int v, int limit, int& rin
         const Tri& tri = triangles[t];
         int c = tri.cornerOf(v);
         if (c < 0 || (step > 0 && !continuesForward(tri, c, from))) return s;
-        KAL_WALK_STEP();
+        ++meshwalk::walkSteps;
         from = tri.vertex[next3(c)];
         int f = tri.neighbour[prev3(c)];
         if (f < 0) {
@@ -114,7 +114,7 @@ bool findEdge(const Tris& triangles, const Verts& vertices, int a, int b, int& t
         const Tri& tri = triangles[cur];
         int c = tri.cornerOf(a);
         if (c < 0 || (step > 0 && !continuesBackward(tri, c, from))) break;
-        KAL_WALK_STEP();
+        ++meshwalk::walkSteps;
         from = tri.vertex[prev3(c)];
         if (tri.vertex[next3(c)] == b) {
             found = cur;

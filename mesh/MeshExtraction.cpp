@@ -74,8 +74,14 @@ Element* Mesh::detachComponent(int item) {
     return copy.release();
 }
 
-void Mesh::eraseComponent(const vec3& point, int triangle) {
-    selectComponent(point, true, triangle);
+void Mesh::eraseComponent(const vec3& point, int triangle) { eraseComponents({point}, {triangle}); }
+
+void Mesh::eraseComponents(const std::vector<vec3>& points, std::vector<int32_t> picked) {
+    // every pick names its triangle before any record dies or moves
+    resolvePicks(points, picked);
+    clearSelection();
+    for (int t : picked)
+        if (t >= 0) selectComponent(vec3(), false, t);
     for (int32_t t : selectedTriangles) {
         MeshTriangle& tri = triangles[t];
         tri.flags &= uint8_t(~TriangleAlive);
@@ -83,6 +89,11 @@ void Mesh::eraseComponent(const vec3& point, int triangle) {
     }
     clearSelection();
     purgeDeleted(true);
+}
+
+void Mesh::resolvePicks(const std::vector<vec3>& points, std::vector<int32_t>& picked) const {
+    for (size_t i = 0; i < picked.size() && i < points.size(); ++i)
+        if (picked[i] < 0) picked[i] = closestTriangle(points[i]);
 }
 
 } // namespace kal

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "foundation/ByteBuffer.h"
+#include "foundation/Log.h"
 #include "foundation/Parallel.h"
 #include "gpu/GLCallCounter.h"
 #include "gpu/GLFunctions.h"
@@ -331,10 +332,22 @@ uint64_t Mesh::uploadLines(const std::vector<float>& lines, int32_t segments) {
     return written;
 }
 
+int32_t undrawnThisFrame = 0;
+
+bool uploadRefused(Element& e, const char* kind, uint64_t bytes, const char* why) {
+    if (!e.uploadFailed)
+        qCWarning(logGpu, "ERROR %s::updateGpu %llu bytes: %s", kind, static_cast<unsigned long long>(bytes), why);
+    e.uploadFailed = true;
+    ++undrawnThisFrame;
+    return false;
+}
+
 bool Mesh::finishUpload(uint64_t written) {
     bytesUploaded += written;
     gl->glFinish();
-    if (gl->glGetError() != GL_NO_ERROR) return false;
+    if (const GLenum error = gl->glGetError())
+        return uploadRefused(*this, "Mesh", cornerBytesAllocated, glErrorName(error));
+    uploadFailed = false;
     for (bool& p : partChanged) p = false;
     geometryChanged = false;
     bound = false;
@@ -436,7 +449,8 @@ bool Mesh::updateGpu() {
     const bool kept = mapping.release();
     bindArrayBuffer(0);
     // a failed map, or a store lost while mapped, leaves every group flagged for the next upload
-    if (!filled || !kept) return false;
+    if (!filled) return uploadRefused(*this, "Mesh", cornerBytesAllocated, glErrorName(gl->glGetError()));
+    if (!kept) return uploadRefused(*this, "Mesh", cornerBytesAllocated, "its store was lost while mapped");
     if (partChanged[GroupPositions]) written += uploadLines(lines, int32_t(lines.size() / 6));
     return finishUpload(written);
 }

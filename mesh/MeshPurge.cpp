@@ -2,11 +2,13 @@
 // record moves per hole, and every reference is renamed through the moves' table in parallel
 // passes over the records.
 #include <algorithm>
+#include <atomic>
 #include <memory>
 #include <utility>
 #include <vector>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #if defined(__SSE2__)
 #include <immintrin.h>
 #endif
@@ -58,9 +60,10 @@ struct MovesScratch {
     LargeVector<uint64_t> bits;
 };
 
-// The alive flags are read once, into one bit a record; the second pass reads the bits.
-template <class Store>
-Moves planMoves(const Store& store, MovesScratch& kept) {
+// The alive flags are read once, into one bit a record; the second pass reads the bits. A chunk
+// with a record that names a dead record (deadRef) is renamed whatever its reach.
+template <class Store, class DeadRef>
+Moves planMoves(const Store& store, MovesScratch& kept, DeadRef deadRef) {
     const int n = store.size(), chunks = (n + kChunk - 1) / kChunk;
     constexpr int kWords = kChunk / 64;
     Moves moves;
@@ -78,6 +81,7 @@ Moves planMoves(const Store& store, MovesScratch& kept) {
                 ++count;
                 const std::pair<int32_t, int32_t> r = reachOf(store[i]);
                 reach = {std::max(reach.first, r.first), std::max(reach.second, r.second)};
+                if (deadRef(store[i])) reach.second = std::numeric_limits<int32_t>::max();
             }
         alive[size_t(k)] = count;
         moves.reach[size_t(k)] = reach;
@@ -174,8 +178,15 @@ inline int32_t renamed(int32_t i, const Table& table) {
 void Mesh::purgeDeleted(bool force) {
     if (!purgeNeeded && !force) return;
     thread_local MovesScratch keptV, keptT;
-    const Moves vertexMoves = planMoves(vertices, keptV), triangleMoves = planMoves(triangles, keptT);
     const int nv = vertices.size(), nt = triangles.size();
+    const Moves triangleMoves = planMoves(triangles, keptT, [](const MeshTriangle&) { return false; });
+    // a walk start on a dead triangle would name whatever moves into its place, or freed memory
+    auto deadStart = [&](const MeshVertex& v) {
+        const int32_t f = v.firstTriangle;
+        return f >= 0 && (f >= nt || !triangleMoves.alive(f));
+    };
+    const Moves vertexMoves = planMoves(vertices, keptV, deadStart);
+    std::atomic<bool> restart{false};
     const Table vertexTable = movesTable(vertexMoves, nv, keptV);
     const Table triangleTable = movesTable(triangleMoves, nt, keptT);
     const int liveV = vertexMoves.live, liveT = triangleMoves.live;
@@ -188,7 +199,14 @@ void Mesh::purgeDeleted(bool force) {
         for (int32_t& v : tri.vertex) rename(v, vertexTable);
         for (int32_t& n : tri.neighbour) rename(n, triangleTable);
     };
-    auto renameVertex = [&](MeshVertex& v) { rename(v.firstTriangle, triangleTable); };
+    auto renameVertex = [&](MeshVertex& v) {
+        if (deadStart(v)) {
+            v.firstTriangle = -1;
+            restart.store(true, std::memory_order_relaxed);
+            return;
+        }
+        rename(v.firstTriangle, triangleTable);
+    };
     // the records that stay first, then the moves into the holes (which those passes skip)
     // the bits tell the alive records without reading them
     parallelForChunks(liveT, kChunk, [&](int, int first, int end) {
@@ -228,9 +246,22 @@ void Mesh::purgeDeleted(bool force) {
     });
     vertices.truncate(liveV);
     triangles.truncate(liveT);
+    if (restart) restartWalks();
     purgeNeeded = false;
     vertexCountMark = vertices.size();
     triangleCountMark = triangles.size();
+}
+
+void Mesh::restartWalks() {
+    // a vertex still on triangles starts from one of them; one on none keeps no start
+    std::vector<int32_t> restarted;
+    for (int t = 0; t < triangles.size(); ++t)
+        for (int32_t v : triangles[t].vertex)
+            if (vertices[v].firstTriangle < 0) {
+                vertices[v].firstTriangle = t;
+                restarted.push_back(v);
+            }
+    for (int32_t v : restarted) updateVertexRing(v);
 }
 
 } // namespace kal

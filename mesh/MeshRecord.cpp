@@ -111,7 +111,8 @@ void countObjGroup(Element& e, int64_t& vertices, int64_t& triangles) {
     triangles = mesh.triangleCount();
 }
 
-bool writeJoinedObj(const std::vector<Element*>& meshes, const std::vector<mat4>& matrices, const std::string& path) {
+bool writeJoinedObj(const std::vector<Element*>& meshes, const std::vector<mat4>& matrices, const std::string& path,
+                    std::string* why) {
     Mesh joined;
     for (size_t i = 0; i < meshes.size(); ++i) {
         Mesh part;
@@ -119,7 +120,7 @@ bool writeJoinedObj(const std::vector<Element*>& meshes, const std::vector<mat4>
         joined.append(&part);
     }
     joined.rebuild(Recenter::Keep);
-    return joined.saveToFile(path);
+    return joined.exportObj(path, why);
 }
 
 } // namespace
@@ -138,7 +139,7 @@ void registerMeshRecords() {
     registerObjJoinedWriter(writeJoinedObj);
 }
 
-void Mesh::save(ByteBuffer& out) {
+bool Mesh::save(ByteBuffer& out) {
     const size_t n = size_t(vertices.size()), m = size_t(triangles.size());
     const size_t body = 24 + vertexEntry * n + triangleEntry * m;
     const size_t start = out.bytes.size();
@@ -163,6 +164,7 @@ void Mesh::save(ByteBuffer& out) {
         }
         put(p, t.flags);
     }
+    return true;
 }
 
 } // namespace kal

@@ -197,21 +197,6 @@ void Mesh::gatherPatchBrushVertices(const vec3& centre, float radius, bool clear
     });
 }
 
-namespace {
-
-// Reverses a triangle's winding: corners, neighbours, edge marks and corner materials 0 <-> 2.
-void reverseTriangle(MeshTriangle& tri) {
-    std::swap(tri.vertex[0], tri.vertex[2]);
-    std::swap(tri.neighbour[0], tri.neighbour[2]);
-    uint8_t f = tri.flags;
-    tri.flags = uint8_t((f & ~0x05) | ((f & 0x01) << 2) | ((f & 0x04) >> 2));
-    pbr c0 = tri.corner[0], c2 = tri.corner[2];
-    pbrCopyMasked(tri.corner[0], c2, kPbrAll);
-    pbrCopyMasked(tri.corner[2], c0, kPbrAll);
-}
-
-} // namespace
-
 void Mesh::orientComponents() {
     // The fill reads a flat copy of the corners, links and flags: one streaming sweep over the
     // (large) records instead of two cache lines fetched at random per triangle reached.
@@ -231,6 +216,16 @@ void Mesh::orientComponents() {
 }
 
 namespace meshwalk {
+
+void reverseTriangle(MeshTriangle& tri) {
+    std::swap(tri.vertex[0], tri.vertex[2]);
+    std::swap(tri.neighbour[0], tri.neighbour[2]);
+    uint8_t f = tri.flags;
+    tri.flags = uint8_t((f & ~0x05) | ((f & 0x01) << 2) | ((f & 0x04) >> 2));
+    pbr c0 = tri.corner[0], c2 = tri.corner[2];
+    pbrCopyMasked(tri.corner[0], c2, kPbrAll);
+    pbrCopyMasked(tri.corner[2], c0, kPbrAll);
+}
 
 void orientComponentsFrom(Mesh& m, const int32_t* corners, const int32_t* links, const uint8_t* flags) {
     // The fill keeps its marks in a byte per triangle rather than in the records: a consistent

@@ -101,13 +101,9 @@ void forEachVertexByTriangles(const MeshStore<MeshVertex>& verts, const MeshStor
     forEachVertexByTriangles<NoScratch>(verts, tris, [&](int v, NoScratch&) { visit(v); });
 }
 
-#ifdef KAL_TEST_HOOKS
-// Steps taken by this thread's ring walks, in test builds: the tests read it to see a pass stay linear.
+// Steps this thread's ring walks have taken. Always counted, at the cost of one increment:
+// benchmarks and tests read it to see a pass stay linear in the mesh.
 inline thread_local uint64_t walkSteps = 0;
-#define KAL_WALK_STEP() (++::kal::meshwalk::walkSteps)
-#else
-#define KAL_WALK_STEP() ((void)0)
-#endif
 
 // Whether tri, reached at corner c of the walk's vertex across the edge that joins it to o,
 // is wound against the triangle before it, as a ring needs. A backward step (across the edge
@@ -137,7 +133,7 @@ RingEnd walkRing(const Tris& tris, int v, int start, int limit, int& last, int& 
         const auto& tri = tris[t];
         int c = tri.cornerOf(v);
         if (c < 0 || (step > 0 && !continuesBackward(tri, c, from))) return RingEnd::Broken;
-        KAL_WALK_STEP();
+        ++walkSteps;
         from = tri.vertex[prev3(c)];
         visit(t, c);
         last = t;
@@ -164,7 +160,7 @@ void walkFans(const MeshStore<MeshTriangle>& tris, int v, int start, int limit, 
         const MeshTriangle& tri = tris[t];
         int c = tri.cornerOf(v);
         if (c < 0 || (step > 0 && !continuesBackward(tri, c, from))) break;
-        KAL_WALK_STEP();
+        ++walkSteps;
         from = tri.vertex[prev3(c)];
         group.push_back(t);
         group.push_back(c);
@@ -190,6 +186,9 @@ inline int ringReach(const MeshStore<MeshTriangle>& tris, int v, int start, int 
     walkRing(tris, v, start, limit, last, lastCorner, [&](int, int) { ++reached; });
     return reached;
 }
+
+// Reverses a triangle's winding: corners, neighbours, edge marks and corner materials 0 <-> 2.
+void reverseTriangle(MeshTriangle& tri);
 
 // Gives every component one winding (that of the majority of its triangles), reading the
 // records' corners, links and flags from flat copies (3 corners and 3 links per triangle, dead

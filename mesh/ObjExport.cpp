@@ -125,7 +125,7 @@ bool Mesh::saveToFile(const std::string& path) {
     return exportObj(path);
 }
 
-bool Mesh::exportObj(const std::string& path) {
+bool Mesh::exportObj(const std::string& path, std::string* why) {
     const int n = vertexCount(), m = triangleCount();
     std::string s;
     s.reserve(size_t(n) * 64 + size_t(m) * 48 + 64);
@@ -150,7 +150,7 @@ bool Mesh::exportObj(const std::string& path) {
         }
         s += '\n';
     }
-    return saveFileAtomically(path, s.data(), s.size());
+    return saveFileAtomically(path, s.data(), s.size(), why);
 }
 
 void Mesh::exportObjWithMaterials(QImage& baseColour, QImage& emission, QImage& metalness, QImage& roughness,
@@ -208,13 +208,17 @@ void Mesh::exportObjWithMaterials(QImage& baseColour, QImage& emission, QImage& 
             vec3 p = fans.normal(*this, v, k);
             vec3 q(N.m[0] * p.x + N.m[1] * p.y + N.m[2] * p.z, N.m[3] * p.x + N.m[4] * p.y + N.m[5] * p.z,
                    N.m[6] * p.x + N.m[7] * p.y + N.m[8] * p.z);
-            if (d < 0) q = vec3(-q.x, -q.y, -q.z);
+            // many readers take normals as written; one already unit is left to the last bit
+            if (std::abs(q.lengthSquared() - 1) > 1e-6) q = normalize(q);
             appendVec(obj, "vn ", q);
         }
+    // the normal matrix keeps normals outward through a mirror, the corners need reversing
+    const bool mirrored = d < 0;
     for (int t = 0; t < m; ++t) {
         const MeshTriangle& tri = triangles[t];
         obj += 'f';
-        for (int c = 0; c < 3; ++c) {
+        for (int k = 0; k < 3; ++k) {
+            const int c = mirrored ? 2 - k : k;
             int v = tri.vertex[c];
             obj += ' ';
             appendNumber(obj, int64_t(vertexBase) + v + 1);

@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "foundation/Log.h"
 #include "foundation/Parallel.h"
 #include "foundation/WholeFile.h"
 #include "mesh/Mesh.h"
@@ -327,23 +328,33 @@ Mesh::Mesh(const std::string& path, bool relative) : Mesh() { loadFromFile(resol
 bool Mesh::loadFromFile(const std::string& path) { return loadObjFile(path, nullptr); }
 
 bool Mesh::loadObjFile(const std::string& path, std::string* why) {
-    // only read access is asked for, so files the user may not write still import
-    QFile probe(QString::fromStdString(path));
-    if (!probe.open(QIODevice::ReadOnly)) {
-        if (why) *why = probe.errorString().toStdString();
-        invalid = true;
+    std::string reason;
+    auto read = [&] {
+        // only read access is asked for, so files the user may not write still import
+        QFile probe(QString::fromStdString(path));
+        if (!probe.open(QIODevice::ReadOnly)) {
+            reason = probe.errorString().toStdString();
+            invalid = true;
+            return false;
+        }
+        probe.close();
+        reset();
+        if (!hasExtension(path, ".OBJ")) {
+            reason = "not an OBJ file";
+            return false;
+        }
+        bool ok = importObj(path, &reason);
+        if (!ok && invalid) return false;
+        finishImport(Recenter::Mean);
+        return ok;
+    };
+    if (!read()) {
+        qCWarning(logFiles, "could not read %s: %s", path.c_str(), reason.c_str());
+        if (why) *why = std::move(reason);
         return false;
     }
-    probe.close();
-    reset();
-    if (!hasExtension(path, ".OBJ")) {
-        if (why) *why = "not an OBJ file";
-        return false;
-    }
-    bool ok = importObj(path, why);
-    if (!ok && invalid) return false;
-    finishImport(Recenter::Mean);
-    return ok;
+    qCDebug(logFiles, "read %s", path.c_str());
+    return true;
 }
 
 bool Mesh::importObj(const std::string& path, std::string* why) {

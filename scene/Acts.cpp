@@ -57,7 +57,7 @@ void deleteByIds(Scene* scene, const std::vector<int32_t>& ids, bool lastFirst =
 void isolate(Tool* t) {
     std::vector<Tool*> nodes;
     listSubtree(t, nodes);
-    for (Tool* n : nodes) n->unlink();
+    unlinkAll(nodes);
 }
 
 // The copy of a template that a record keeps.

@@ -156,7 +156,8 @@ mat4 Element::inverseTransform() {
     return m;
 }
 
-void Element::save(ByteBuffer&) {}
+bool Element::save(ByteBuffer&) { return true; }
+bool Element::bringHome() { return true; }
 bool Element::loadFromFile(const std::string&) { return true; }
 bool Element::saveToFile(const std::string&) { return true; }
 

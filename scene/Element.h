@@ -52,6 +52,8 @@ public:
     bool transparent = false;
     vec3 translation;
     float scale = 1.0f;
+    // The last upload of its GL copy failed and was said (uploadRefused, mesh/MeshGpuArrays.h).
+    bool uploadFailed = false;
 
     explicit Element(int32_t type) : typeCode(type) {}
     // A copy is a new element: it has no holders and no file id; placement and class carry over.
@@ -111,8 +113,12 @@ public:
     virtual vec3 toLocal(vec3 p);
     virtual float lengthToLocal(float l);
     virtual mat4 inverseTransform();
-    // Writes the element's record; its reader is registered by tag (registerElementReader).
-    virtual void save(ByteBuffer& out);
+    // Writes the element's record; its reader is registered by tag (registerElementReader). False
+    // when the element cannot give its present state (bringHome).
+    virtual bool save(ByteBuffer& out);
+    // Brings what the element keeps only on the GPU (a clay's sculpting) into its own store; false
+    // when that fails, and a record or mesh made of it now would be stale.
+    virtual bool bringHome();
     virtual bool loadFromFile(const std::string& path);
     virtual bool saveToFile(const std::string& path);
 };

@@ -20,11 +20,14 @@ ObjMeshWriter meshWriter = nullptr;
 ObjMeshCounter meshCounter = nullptr;
 ObjJoinedWriter joinedWriter = nullptr;
 
-bool saveImageAtomically(const QImage& image, const QString& path) {
+bool saveImageAtomically(const QImage& image, const QString& path, std::string* why) {
     QByteArray png;
     QBuffer buffer(&png);
-    if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG")) return false;
-    return saveFileAtomically(path.toStdString(), png.constData(), size_t(png.size()));
+    if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG")) {
+        if (why) *why = "the map could not be encoded";
+        return false;
+    }
+    return saveFileAtomically(path.toStdString(), png.constData(), size_t(png.size()), why);
 }
 
 // Marks an element that converts to nothing, so it is asked only once.
@@ -53,7 +56,7 @@ void objMapSize(int64_t faces, int& width, int& height) {
     height = int(2 * a);
 }
 
-bool exportSceneObj(Scene& scene, const std::string& path) {
+bool exportSceneObj(Scene& scene, const std::string& path, std::string* why) {
     QFileInfo info(QString::fromStdString(path));
     const QString folder = info.path();
     const QString base = info.completeBaseName();
@@ -67,6 +70,8 @@ bool exportSceneObj(Scene& scene, const std::string& path) {
     std::vector<mat4> handed;
     std::vector<int32_t> groups, drawArgs;
     scene.sceneRoot->collectWorldTransforms(items, handed, groups, drawArgs, mat4(), 0, -1);
+    for (Tool* t : items)
+        if (t->element && !t->element->bringHome()) return refuseWrite(path, unsavedElementReason, why);
     for (Tool* t : items)
         if (t->element) t->element->clearIds();
 
@@ -134,13 +139,16 @@ bool exportSceneObj(Scene& scene, const std::string& path) {
     // the name the user typed stands, whatever the case of its extension
     const QString objPath =
         info.suffix().compare("obj", Qt::CaseInsensitive) == 0 ? QString::fromStdString(path) : prefix + ".obj";
-    bool ok = saveFileAtomically(objPath.toStdString(), target.obj.data(), target.obj.size());
-    ok = saveFileAtomically((prefix + ".mtl").toStdString(), target.mtl.data(), target.mtl.size()) && ok;
+    // the first failure's reason is the one said
+    bool ok = saveFileAtomically(objPath.toStdString(), target.obj.data(), target.obj.size(), why);
+    ok =
+        saveFileAtomically((prefix + ".mtl").toStdString(), target.mtl.data(), target.mtl.size(), ok ? why : nullptr) &&
+        ok;
     const QString maps = folder + "/Material_";
-    ok = saveImageAtomically(target.baseColour, maps + "basecolor.png") && ok;
-    ok = saveImageAtomically(target.emission, maps + "emission.png") && ok;
-    ok = saveImageAtomically(target.metalness, maps + "metalness.png") && ok;
-    ok = saveImageAtomically(target.roughness, maps + "roughness.png") && ok;
+    ok = saveImageAtomically(target.baseColour, maps + "basecolor.png", ok ? why : nullptr) && ok;
+    ok = saveImageAtomically(target.emission, maps + "emission.png", ok ? why : nullptr) && ok;
+    ok = saveImageAtomically(target.metalness, maps + "metalness.png", ok ? why : nullptr) && ok;
+    ok = saveImageAtomically(target.roughness, maps + "roughness.png", ok ? why : nullptr) && ok;
     return ok;
 }
 

@@ -28,16 +28,18 @@ using ObjMeshWriter = void (*)(Element& mesh, ObjExportTarget& target, const mat
 using ObjMeshCounter = void (*)(Element& mesh, int64_t& vertices, int64_t& triangles);
 void registerObjMeshWriter(ObjMeshWriter writer, ObjMeshCounter counter);
 
-// The mesh model joins meshes, each through its matrix, and writes them as one plain OBJ file.
+// The mesh model joins meshes, each through its matrix, and writes them as one plain OBJ file
+// (why receives the reason of a failed write).
 using ObjJoinedWriter = bool (*)(const std::vector<Element*>& meshes, const std::vector<mat4>& matrices,
-                                 const std::string& path);
+                                 const std::string& path, std::string* why);
 void registerObjJoinedWriter(ObjJoinedWriter writer);
 ObjJoinedWriter objJoinedWriter();
 
 // Map size in pixels for a number of faces: cells double across, then down, until they hold them.
 void objMapSize(int64_t faces, int& width, int& height);
 
-// Writes prefix.obj, prefix.mtl and the four maps beside them; false when any file failed.
-bool exportSceneObj(Scene& scene, const std::string& path);
+// Writes prefix.obj, prefix.mtl and the four maps beside them; false when any file failed (why,
+// when given, then receives the reason of the first).
+bool exportSceneObj(Scene& scene, const std::string& path, std::string* why = nullptr);
 
 } // namespace kal

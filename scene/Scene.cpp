@@ -77,7 +77,7 @@ bool Scene::repairRings() {
         size_t k = i, loopStart = path.size();
         bool loop = false;
         for (;;) {
-            KAL_RING_STEP();
+            ++ringSteps;
             state[k] = OnWalk;
             path.push_back(k);
             auto it = at.find(list[k]->next);

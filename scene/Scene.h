@@ -49,8 +49,9 @@ public:
     // Adds the tools of a .k or .ko file; false, with the scene unchanged, when it cannot be read
     // (why, when given, then says why).
     bool readFile(const std::string& path, std::string* why = nullptr);
-    // Writes the scene (.k), or exports it as OBJ with materials for ".obj"; false when writing failed.
-    bool save(const std::string& path);
+    // Writes the scene (.k), or exports it as OBJ with materials for ".obj"; false when writing
+    // failed, the file as it was (why, when given, then says why).
+    bool save(const std::string& path, std::string* why = nullptr);
     Tool* addToMainRoot(Tool* tool);
     Tool* cycleCurrentTool(bool backwards);
     void setTime(double t);

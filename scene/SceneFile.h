@@ -130,12 +130,19 @@ bool readSceneBytes(Scene& scene, const uint8_t* data, size_t size, std::string*
 // The reason a read gives when its budget refused a charge.
 constexpr const char* overBudgetReason = "it needs more memory than its size allows";
 
-// The bytes of a scene or object file as the writers produce them.
-void writeSceneBytes(Scene& scene, ByteBuffer& out);
-void writeObjectBytes(Tool& object, ByteBuffer& out);
+// The bytes of a scene or object file as the writers produce them; false, and nothing usable in
+// out, when an element could not give its record.
+bool writeSceneBytes(Scene& scene, ByteBuffer& out);
+bool writeObjectBytes(Tool& object, ByteBuffer& out);
 
-// Replaces the file at path in one step: false, and the old file untouched, when it cannot be written.
-bool saveFileAtomically(const std::string& path, const void* data, size_t size);
+// The reason a write gives when an element could not give its present state (Element::bringHome).
+constexpr const char* unsavedElementReason = "an object could not be read back from the graphics card";
+// Logs the refused write of path and hands back false, with reason in why when given.
+bool refuseWrite(const std::string& path, std::string reason, std::string* why);
+
+// Replaces the file at path in one step: false, and the old file untouched, when it cannot be
+// written; why, when given, then receives the reason the file system gave ("No space left on device").
+bool saveFileAtomically(const std::string& path, const void* data, size_t size, std::string* why = nullptr);
 
 // True when the upper-cased extension of path (from its last '.') is ext, e.g. ".OBJ".
 bool hasExtension(const std::string& path, const char* ext);

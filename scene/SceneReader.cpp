@@ -8,6 +8,7 @@
 #include <unordered_map>
 
 #include "foundation/ByteBuffer.h"
+#include "foundation/Log.h"
 #include "foundation/WholeFile.h"
 #include "scene/Element.h"
 #include "scene/Paths.h"
@@ -397,12 +398,15 @@ bool readSceneBytes(Scene& scene, const uint8_t* data, size_t size, std::string*
 
 bool Scene::readFile(const std::string& path, std::string* why) {
     std::vector<char> bytes;
-    const std::string unread = readWholeFile(path, bytes);
-    if (!unread.empty()) {
-        if (why) *why = unread;
-        return false;
+    std::string reason = readWholeFile(path, bytes);
+    if (reason.empty() &&
+        readSceneBytes(*this, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), &reason)) {
+        qCDebug(logFiles, "read %s (%zu bytes)", path.c_str(), bytes.size());
+        return true;
     }
-    return readSceneBytes(*this, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), why);
+    qCWarning(logFiles, "could not read %s: %s", path.c_str(), reason.c_str());
+    if (why) *why = std::move(reason);
+    return false;
 }
 
 } // namespace kal

@@ -1,8 +1,10 @@
 // Writing .k and .ko files, and an object as one joined OBJ mesh. Every file is written in one
-// step through QSaveFile: a failed save leaves the previous file as it was and reports false.
+// step through QSaveFile: a failed save leaves the previous file as it was and reports false with
+// its reason.
 #include <QSaveFile>
 
 #include "foundation/ByteBuffer.h"
+#include "foundation/Log.h"
 #include "foundation/Strings.h"
 #include "scene/Element.h"
 #include "scene/ObjMtlExport.h"
@@ -38,20 +40,26 @@ std::vector<Element*> numberElements(const std::vector<Tool*>& tools) {
     return list;
 }
 
-void writeElementChunk(ByteBuffer& out, std::vector<Element*>& elements) {
+bool writeElementChunk(ByteBuffer& out, std::vector<Element*>& elements) {
     ByteBuffer records;
+    bool saved = true;
     for (Element* e : elements) {
         size_t before = records.size();
-        e->save(records);
+        if (!e->save(records)) {
+            saved = false;
+            break;
+        }
         // a kind that cannot write itself still takes its index, or every later element would shift
         if (records.size() == before) {
             records.write(unsavedElementTag);
             records.write(uint32_t(0));
         }
     }
+    for (Element* e : elements) e->id = -1;
+    if (!saved) return false;
     writeChunkHeader(out, elementChunkTag, uint32_t(records.size()));
     out.append(records.data(), records.size());
-    for (Element* e : elements) e->id = -1;
+    return true;
 }
 
 // The collect flag marks the tools being written (the ring-successor rule reads it); the flags
@@ -72,30 +80,41 @@ struct CollectMarks {
 
 } // namespace
 
+bool refuseWrite(const std::string& path, std::string reason, std::string* why) {
+    qCWarning(logFiles, "could not write %s: %s", path.c_str(), reason.c_str());
+    if (why) *why = std::move(reason);
+    return false;
+}
+
 bool hasExtension(const std::string& path, const char* ext) {
     size_t dot = path.rfind('.');
     return dot != std::string::npos && toUpper(path.substr(dot)) == ext;
 }
 
-bool saveFileAtomically(const std::string& path, const void* data, size_t size) {
+bool saveFileAtomically(const std::string& path, const void* data, size_t size, std::string* why) {
     QSaveFile file(QString::fromStdString(path));
+    const size_t total = size;
     // unbuffered, so a short write (disk full, size limit) is seen here and not lost in a flush
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return false;
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return refuseWrite(path, file.errorString().toStdString(), why);
     const char* p = static_cast<const char*>(data);
     while (size > 0) {
         qint64 want = qint64(std::min<size_t>(size, size_t(1) << 30));
         qint64 n = file.write(p, want);
         if (n != want || file.error() != QFileDevice::NoError) {
+            const std::string reason = file.errorString().toStdString();
             file.cancelWriting();
-            return false;
+            return refuseWrite(path, reason, why);
         }
         p += n;
         size -= size_t(n);
     }
-    return file.commit();
+    if (!file.commit()) return refuseWrite(path, file.errorString().toStdString(), why);
+    qCDebug(logFiles, "wrote %s (%zu bytes)", path.c_str(), total);
+    return true;
 }
 
-void writeSceneBytes(Scene& scene, ByteBuffer& out) {
+bool writeSceneBytes(Scene& scene, ByteBuffer& out) {
     std::vector<Tool*> top(scene.toolRoot->children);
     top.insert(top.end(), scene.sceneRoot->children.begin(), scene.sceneRoot->children.end());
     std::vector<Tool*> all;
@@ -116,10 +135,10 @@ void writeSceneBytes(Scene& scene, ByteBuffer& out) {
         writeChunkHeader(out, toolChunkTag, uint32_t(records.size()));
         out.append(records.data(), records.size());
     }
-    writeElementChunk(out, elements);
+    return writeElementChunk(out, elements);
 }
 
-void writeObjectBytes(Tool& object, ByteBuffer& out) {
+bool writeObjectBytes(Tool& object, ByteBuffer& out) {
     std::vector<Tool*> all;
     object.enumerate(all);
     std::vector<Element*> elements = numberElements(all);
@@ -130,22 +149,26 @@ void writeObjectBytes(Tool& object, ByteBuffer& out) {
     for (Tool* t : all) t->serialize(records, false);
     writeChunkHeader(out, toolChunkTag, uint32_t(records.size()));
     out.append(records.data(), records.size());
-    writeElementChunk(out, elements);
+    return writeElementChunk(out, elements);
 }
 
-bool Scene::save(const std::string& path) {
-    if (hasExtension(path, ".OBJ")) return exportSceneObj(*this, path);
+bool Scene::save(const std::string& path, std::string* why) {
+    if (hasExtension(path, ".OBJ")) return exportSceneObj(*this, path, why);
     ByteBuffer out;
-    writeSceneBytes(*this, out);
-    return saveFileAtomically(path, out.data(), out.size());
+    if (!writeSceneBytes(*this, out)) return refuseWrite(path, unsavedElementReason, why);
+    return saveFileAtomically(path, out.data(), out.size(), why);
 }
 
-bool Tool::saveObject(const std::string& path) {
+bool Tool::saveObject(const std::string& path, std::string* why) {
     if (!hasExtension(path, ".OBJ")) {
         ByteBuffer out;
-        writeObjectBytes(*this, out);
-        return saveFileAtomically(path, out.data(), out.size());
+        if (!writeObjectBytes(*this, out)) return refuseWrite(path, unsavedElementReason, why);
+        return saveFileAtomically(path, out.data(), out.size(), why);
     }
+    std::vector<Tool*> all;
+    enumerate(all);
+    for (Tool* t : all)
+        if (t->element && !t->element->bringHome()) return refuseWrite(path, unsavedElementReason, why);
     ObjJoinedWriter writer = objJoinedWriter();
     if (!writer) throw EmptyRegistry("OBJ mesh writer");
     // a detached copy in the object's own frame, so the scene placement is left out
@@ -179,7 +202,7 @@ bool Tool::saveObject(const std::string& path) {
         meshes.push_back(mesh);
         matrices.push_back(t->modelMatrix(handed[i]));
     }
-    bool ok = writer(meshes, matrices, path);
+    bool ok = writer(meshes, matrices, path, why);
     for (Element* e : converted) e->id = -1;
     for (Element* m : conversions) delete m;
     delete copy;

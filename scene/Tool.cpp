@@ -34,10 +34,6 @@ void listSubtree(Tool* top, std::vector<Tool*>& out) {
     }
 }
 
-namespace {
-
-// Takes every listed tool out of its ring with one walk per ring touched; the others of each ring
-// keep their order.
 void unlinkAll(const std::vector<Tool*>& gone) {
     if (gone.size() == 1) {
         Tool* t = gone[0];
@@ -51,7 +47,7 @@ void unlinkAll(const std::vector<Tool*>& gone) {
         ring.clear();
         Tool* m = t;
         do {
-            KAL_RING_STEP();
+            ++ringSteps;
             ring.push_back(m);
             walked.insert(m);
             m = m->next;
@@ -67,6 +63,8 @@ void unlinkAll(const std::vector<Tool*>& gone) {
             if (leaving.count(r)) r->next = r;
     }
 }
+
+namespace {
 
 // Takes the listed tools (but the first) from the parents outside the list that hold them.
 void detachFromStaying(const std::vector<Tool*>& doomed, const std::unordered_set<Tool*>& inDoomed) {
@@ -318,6 +316,10 @@ Tool* Tool::insertChild(int i, Tool* c) {
 }
 
 void Tool::deleteChildren() {
+    // out of their rings together: one child at a time would walk a ring they share once each
+    std::vector<Tool*> gone;
+    for (Tool* c : children) listSubtree(c, gone);
+    unlinkAll(gone);
     while (!children.empty()) {
         Tool* c = children.back();
         children.pop_back();
@@ -508,7 +510,7 @@ void Tool::collectCutLinks(std::vector<Tool*>& roots, std::vector<Tool*>& partne
         if (it != previous.end()) return it->second;
         Tool* m = t;
         do {
-            KAL_RING_STEP();
+            ++ringSteps;
             previous[m->next] = m;
             m = m->next;
         } while (m != t);
@@ -636,7 +638,7 @@ void Tool::pushBelow(Tool* t, std::vector<Tool*>& stack) {
 Tool* Tool::previousLinked() {
     Tool* t = this;
     while (t->next != this) {
-        KAL_RING_STEP();
+        ++ringSteps;
         t = t->next;
     }
     return t;
@@ -645,11 +647,16 @@ Tool* Tool::previousLinked() {
 bool Tool::isLinked() { return next != this; }
 
 bool Tool::isLinkedWith(Tool* t) {
-    Tool* m = this;
+    if (!t) return false;
+    // Both rings at once, so the shorter ends the search: a fresh copy joining a long ring costs
+    // one step, not the ring.
+    Tool *m = this, *n = t;
     do {
-        if (m == t) return true;
+        ++ringSteps;
+        if (m == t || n == this) return true;
         m = m->next;
-    } while (m != this);
+        n = n->next;
+    } while (m != this && n != t);
     return false;
 }
 

@@ -32,14 +32,9 @@ enum ToolKind : int32_t { PlainKind = 0, ArrayKind = 1, BiToolKind = 2, RootKind
 // Scene animation time handed to every tool by Scene::setTime.
 extern double sceneAnimationTime;
 
-#ifdef KAL_TEST_HOOKS
-// Steps taken along rings of linked copies by this thread's ring walks, in test builds; the tests
-// read it to see ring repair and teardown stay linear in a ring's length.
+// Steps this thread's walks have taken along rings of linked copies. Always counted, at the cost of
+// one increment: benchmarks and tests read it to see ring work stay linear in a ring's length.
 inline thread_local uint64_t ringSteps = 0;
-#define KAL_RING_STEP() (++::kal::ringSteps)
-#else
-#define KAL_RING_STEP() ((void)0)
-#endif
 
 // Each top-level placement walk takes a new serial (SceneLists), so that a two-object tool end can
 // tell what it captured in this walk from what an earlier one left. world is false for the walk of
@@ -207,8 +202,9 @@ public:
     virtual void serializeBody(ByteBuffer& out, bool wholeScene);
     virtual void serialize(ByteBuffer& out, bool wholeScene);
     virtual void resolveLinks(const std::vector<Tool*>& tools, const std::vector<Element*>& elements);
-    // Writes this tool and its subtree as an object file (.ko), or as one joined mesh for ".obj".
-    bool saveObject(const std::string& path);
+    // Writes this tool and its subtree as an object file (.ko), or as one joined mesh for ".obj";
+    // false when it could not be written (why, when given, then says why).
+    bool saveObject(const std::string& path, std::string* why = nullptr);
     // Record indices a read tool names until resolveLinks turns them into pointers.
     std::vector<uint32_t> pendingChildren;
     uint32_t pendingNext = 0;
@@ -314,6 +310,9 @@ void listSubtree(Tool* top, std::vector<Tool*>& out);
 // What deleting top deletes: its subtree and, through the partners of two-object tools, theirs
 // (a pair lives and dies together), each tool once, top first.
 void collectWithPartners(Tool* top, std::vector<Tool*>& out);
+// Takes every listed tool out of its ring, with one walk per ring touched; the others of each ring
+// keep their order.
+void unlinkAll(const std::vector<Tool*>& tools);
 // Deletes the listed tools in order, skipping any that an earlier one took with it.
 void deleteTools(const std::vector<Tool*>& list);
 

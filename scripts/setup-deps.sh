@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(cmake g++ make qtbase5-dev libqt5opengl5-dev libtriangle-dev libgtest-dev libgmock-dev
           libbenchmark-dev xvfb xauth libgl1-mesa-dri libglx-mesa0 libgl-dev libegl-mesa0
-          libtbb-dev xdotool clang-14 libclang-rt-14-dev)
+          libtbb-dev libpng-dev xdotool clang-14 libclang-rt-14-dev)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -30,11 +30,11 @@ bool startGLDebugOutput(QObject* owner) {
     auto* logger = new QOpenGLDebugLogger(owner);
     if (!logger->initialize()) {
         delete logger;
-        writeLog("ERROR GL debug output: the context offers none", 0);
+        qCWarning(logGL, "ERROR GL debug output: the context offers none");
         return false;
     }
     QObject::connect(logger, &QOpenGLDebugLogger::messageLogged, [](const QOpenGLDebugMessage& message) {
-        writeLog(std::string("GL ") + typeName(message.type()) + ": " + message.message().toStdString(), 0);
+        qCWarning(logGL).noquote() << QStringLiteral("GL %1: %2").arg(typeName(message.type()), message.message());
     });
     logger->startLogging(QOpenGLDebugLogger::SynchronousLogging);
     return true;

@@ -1,7 +1,6 @@
 #pragma once
-// The driver's own messages (GL debug output) for KAL_GL_DEBUG=1: every message goes to the log
-// as "GL <type>: <text>", and the log to stderr, so a failing call says what failed instead of
-// leaving a black frame.
+// The driver's own messages (GL debug output) for KAL_GL_DEBUG=1: every message is a warning of
+// kal.gl, "GL <type>: <text>", so a failing call says what failed instead of leaving a black frame.
 class QObject;
 class QSurfaceFormat;
 

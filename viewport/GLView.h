@@ -121,8 +121,8 @@ public:
     // Questions the interaction steps ask; the answers below are what a cancelled dialog gives.
     // Quick Save: the name typed into "Save Object", empty when cancelled.
     virtual std::string askObjectFileName() { return {}; }
-    // Quick Save could not write the object file.
-    virtual void objectSaveFailed(const std::string& /*path*/) {}
+    // Quick Save could not write the object file, for the reason given.
+    virtual void objectSaveFailed(const std::string& /*path*/, const std::string& /*why*/) {}
     // A command ran out of memory and was dropped.
     virtual void outOfMemory() {}
     // "Constrained Rotation" / "Multiplicity" (-1e20..1e20, 2 decimals), starting at value;
@@ -482,13 +482,14 @@ public:
     // file cannot be read or its kind cannot be loaded; why, when given, then receives the reason
     // in words for the user ("the file is truncated").
     bool openFile(const std::string& path, std::string* why = nullptr);
-    // False, with the undo list untouched, when the file could not be written.
-    bool saveScene(const std::string& path);
+    // False, with the undo list untouched, when the file could not be written; why, when given,
+    // then receives the reason.
+    bool saveScene(const std::string& path, std::string* why = nullptr);
     // Quick Save: asks the dialog interface for a name and writes the pressed object (.ko, or .obj
     // as typed); a failed write is reported through the same interface. Ends the click.
     void saveObject();
     // The writing half of saveObject, for a name the user has chosen.
-    bool saveObjectAs(const std::string& name);
+    bool saveObjectAs(const std::string& name, std::string* why = nullptr);
 
 signals:
     void openMenu();

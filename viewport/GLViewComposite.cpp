@@ -35,7 +35,7 @@ bool bindPass(std::initializer_list<GLAtom*> objects, std::vector<GLAtom*>& boun
         if (!object) continue;
         if (!object->bind()) {
             unbindAll(bound);
-            writeLog("ERROR GLView::compositLayer " + std::to_string(pass), 0);
+            qCWarning(logGpu, "ERROR GLView::compositLayer %d", pass);
             return false;
         }
         bound.push_back(object);

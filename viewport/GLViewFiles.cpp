@@ -7,6 +7,7 @@
 
 #include "elements/AnimatedSprite.h"
 #include "elements/Sprite.h"
+#include "foundation/Log.h"
 #include "gpu/ImageLimits.h"
 #include "mesh/Mesh.h"
 #include "scene/Scene.h"
@@ -68,7 +69,8 @@ std::string objectFileName(const std::string& typed) {
 }
 
 bool GLView::openFile(const std::string& path, std::string* why) {
-    auto refuse = [why](std::string reason) {
+    auto refuse = [why, &path](std::string reason) {
+        qCWarning(logFiles, "could not read %s: %s", path.c_str(), reason.c_str());
         if (why) *why = std::move(reason);
         return false;
     };
@@ -117,7 +119,7 @@ bool GLView::openFile(const std::string& path, std::string* why) {
     return true;
 }
 
-bool GLView::saveScene(const std::string& path) {
+bool GLView::saveScene(const std::string& path, std::string* why) {
     if (!scene) return false;
     // a sculpted clay's positions live on the GPU: its record reads them back
     GLWorkGuard guard;
@@ -126,7 +128,7 @@ bool GLView::saveScene(const std::string& path) {
     makeInsertTool(InsertKind::UseTool, false);
     bool ok = false;
     try {
-        ok = scene->save(path);
+        ok = scene->save(path, why);
     } catch (...) {
         makeInsertTool(k, true);
         throw;
@@ -143,17 +145,18 @@ void GLView::saveObject() {
         GLWorkGuard question;
         typed = materialSource->askObjectFileName();
     }
-    if (!typed.empty() && !saveObjectAs(typed) && materialSource)
-        materialSource->objectSaveFailed(objectFileName(typed));
+    std::string why;
+    if (!typed.empty() && !saveObjectAs(typed, &why) && materialSource)
+        materialSource->objectSaveFailed(objectFileName(typed), why);
     resetPick(false);
 }
 
-bool GLView::saveObjectAs(const std::string& typed) {
+bool GLView::saveObjectAs(const std::string& typed, std::string* why) {
     Tool* object = pressPick.object;
     if (!object || typed.empty()) return false;
     GLWorkGuard guard;
     Tool* copy = object->copy(false);
-    const bool ok = copy->saveObject(objectFileName(typed));
+    const bool ok = copy->saveObject(objectFileName(typed), why);
     delete copy;
     return ok;
 }

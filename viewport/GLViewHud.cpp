@@ -1,4 +1,5 @@
 // The status text of the frame: the view's settings read into the text and printed over the image.
+#include "mesh/MeshGpuArrays.h"
 #include "scene/Scene.h"
 #include "scene/Tool.h"
 #include "viewport/GLView.h"
@@ -11,6 +12,7 @@ StatusState statusStateOf(const GLView& view) {
     if (view.scene) {
         s.objects = view.scene->sceneLists.size();
         s.arraysCapped = view.scene->sceneLists.arraysCapped;
+        s.undrawn = undrawnThisFrame != 0;
         s.tools = view.scene->toolRoot ? int32_t(view.scene->toolRoot->children.size()) : 0;
     }
     s.mode = view.mode;

@@ -18,6 +18,7 @@
 #include "gpu/Shader.h"
 #include "gpu/ShaderTable.h"
 #include "gpu/Texture2D.h"
+#include "mesh/MeshGpuArrays.h"
 #include "scene/CameraMatrices.h"
 #include "scene/Element.h"
 #include "scene/Scene.h"
@@ -410,6 +411,7 @@ Texture2D* GLView::render() {
     FBOSceneTransparent* transparent = transparentTarget;
     // a view without a context or targets has nothing to draw into; the request stays
     if (!glReady() || !opaque || !transparent || width <= 0 || height <= 0) return nullptr;
+    undrawnThisFrame = 0;
 
     // Stage 1: state, viewport, camera.
     gl->glEnable(GL_DEPTH_TEST);

@@ -14,7 +14,6 @@
 #include <QTabletEvent>
 #include <QWheelEvent>
 
-#include "foundation/Log.h"
 #include "gpu/Filters.h"
 #include "gpu/GLFunctions.h"
 #include "gpu/ProgressHook.h"
@@ -35,7 +34,6 @@ QString drawHelp() {
 }
 
 [[noreturn]] void quitWithoutGL(const char* why) {
-    kal::writeLog(why, 0);
     std::fprintf(stderr, "Kalvimor: %s\n", why);
     std::exit(40);
 }
@@ -54,10 +52,6 @@ QSurfaceFormat GLWidget::requiredFormat() {
 
 GLWidget::GLWidget(QWidget* parent) : QOpenGLWidget(parent, Qt::WindowFlags()) {
     view = new kal::GLView(int(float(width()) * 1.0f), int(float(height()) * 1.0f));
-    kal::writeLog("KALVIMOR LOG FILE", 0);
-    kal::writeLog("_________________", 0);
-    kal::writeLog("", 0);
-    kal::writeLog("", 0);
     setAttribute(Qt::WA_MouseTracking);
     setFocusPolicy(Qt::StrongFocus);
     setUpdateBehavior(QOpenGLWidget::NoPartialUpdate);
@@ -99,11 +93,7 @@ void GLWidget::initializeGL() {
     if (!functions) quitWithoutGL("OpenGL 4.0 core functions not available");
     functions->initializeOpenGLFunctions();
     kal::setGLFunctions(functions);
-    if (kal::glDebugRequested()) {
-        // the driver's messages are only useful where someone reads them
-        kal::logToStderr(true);
-        kal::startGLDebugOutput(this);
-    }
+    if (kal::glDebugRequested()) kal::startGLDebugOutput(this);
     kal::theGLWidget = this;
     restartTimer();
 }

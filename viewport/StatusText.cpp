@@ -99,6 +99,7 @@ std::vector<StatusPiece> statusPieces(const StatusState& s) {
     std::string counts = "Objects " + std::to_string(s.objects) + "   Tools " + std::to_string(s.tools);
     // said while it holds, on the line that counts what is shown
     if (s.arraysCapped) counts += "   Arrays stop at " + std::to_string(arrayPlacementCap) + " placed copies";
+    if (s.undrawn) counts += "   An object could not be drawn";
     p.print(counts);
     p.blank(1);
     p.colour(statusGreen);

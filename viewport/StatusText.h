@@ -17,6 +17,7 @@ struct StatusState {
     int32_t objects = 0;       // tools of the flattened scene tree
     int32_t tools = 0;         // children of the tool library root
     bool arraysCapped = false; // the scene's arrays stopped at arrayPlacementCap
+    bool undrawn = false;      // an object of the frame could not be drawn (its upload failed)
     int32_t mode = IDLE;
     Command command = Command::Place; // as GLView::assemblyCommand answers it
     int32_t brush = 0;

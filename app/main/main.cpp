@@ -4,6 +4,7 @@
 #include "app/MainWindow.h"
 #include "viewport/GLWidget.h"
 #include "viewport/Registries.h"
+#include "foundation/Log.h"
 #include "foundation/Predicates.h"
 
 #include <QApplication>
@@ -14,6 +15,7 @@
 
 int main(int argc, char** argv) {
     kal::exactinit();
+    kal::applyLogSwitch();
     kal::registerAll();
     kal::Application app(argc, argv);
     // The resource collection registers itself when the program loads.

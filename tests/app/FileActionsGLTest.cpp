@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSaveFile>
 #include <QTemporaryDir>
 
 using kal::test::ShownWindow;
@@ -97,6 +98,13 @@ TEST_F(ShownWindow, failedOpenAndSaveAreReportedAndChangeNothing) {
     EXPECT_EQ(asked[1].kind, kal::Question::Warning);
     EXPECT_EQ(asked[1].title, "Save");
     EXPECT_TRUE(asked[1].text.contains("none.k"));
+    {
+        // the message says why, as the file system gave it
+        QSaveFile probe(dir.filePath("missing/none.k"));
+        ASSERT_FALSE(probe.open(QIODevice::WriteOnly));
+        ASSERT_FALSE(probe.errorString().isEmpty());
+        EXPECT_TRUE(asked[1].text.contains(probe.errorString())) << asked[1].text.toStdString();
+    }
     ui().actionOpen->trigger();
     ASSERT_EQ(asked.size(), 4u);
     EXPECT_EQ(asked[3].title, "Open");

@@ -252,6 +252,6 @@ TEST_F(Relay, viewportQuestionsGoThroughTheSeam) {
     EXPECT_TRUE(d.askRotationMultiplicity(multiplicity));
     EXPECT_DOUBLE_EQ(multiplicity, 2.35);
     EXPECT_EQ(asked[1].title, "Constrained Rotation");
-    d.objectSaveFailed("a/b.ko");
+    d.objectSaveFailed("a/b.ko", "No such file or directory");
     EXPECT_EQ(asked[2].kind, kal::Question::Warning);
 }

@@ -2,6 +2,10 @@
 // copies, release, and what a draw leaves in the scene render target.
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
 #include <cstring>
 #include <memory>
 
@@ -20,6 +24,11 @@ namespace {
 
 using namespace kal;
 using namespace kal::test;
+
+QByteArray fileBytes(const std::string& path) {
+    QFile f(QString::fromStdString(path));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
 
 // Clay of a subdivided icosahedron placed at (1, 2, 3), scale 2.
 std::unique_ptr<Clay> placedSphereClay() {
@@ -123,6 +132,45 @@ TEST_F(ClayStorage, savedRecordIsTheSculptedMeshRecordUnderTheClayTag) {
     EXPECT_EQ(back.scale, 2.0f);
     ASSERT_TRUE(back.updateGpu());
     EXPECT_EQ(gpuCorners(back), sculpted);
+}
+
+// The sculpting lives on the GPU: when it cannot come back (here the buffer is mapped already), the
+// stale copy in the mesh must not be saved in its place. The file on disk stays as it was.
+TEST_F(ClayStorage, saveWhoseReadBackFailsLeavesTheOldFileAndSaysWhy) {
+    QTemporaryDir dir;
+    const std::string path = dir.filePath("clay.k").toStdString();
+    Scene scene;
+    Tool* tool = scene.sceneRoot->addChild(new Tool(subdividedIcosahedron(), mat4(), pbr(), false), false);
+    scene.rebuildToolLists();
+    ASSERT_TRUE(scene.convertToClay(tool->element));
+    Clay& c = static_cast<Clay&>(*tool->element);
+    sculpt(c);
+    const QByteArray before("an earlier scene");
+    {
+        QFile f(QString::fromStdString(path));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(before);
+    }
+
+    gl->glBindBuffer(GL_ARRAY_BUFFER, c.buffers[c.current]);
+    ASSERT_NE(gl->glMapBuffer(GL_ARRAY_BUFFER, GL_READ_ONLY), nullptr);
+    std::string why;
+    EXPECT_FALSE(scene.save(path, &why));
+    EXPECT_FALSE(why.empty());
+    // nor is it exported, or saved as an object of its own, from the stale copy
+    const QString obj = dir.filePath("clay.obj");
+    EXPECT_FALSE(scene.save(obj.toStdString()));
+    EXPECT_FALSE(tool->saveObject(dir.filePath("alone.ko").toStdString()));
+    EXPECT_FALSE(tool->saveObject(dir.filePath("alone.obj").toStdString()));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"clay.k"});
+    gl->glBindBuffer(GL_ARRAY_BUFFER, c.buffers[c.current]);
+    gl->glUnmapBuffer(GL_ARRAY_BUFFER);
+    gl->glBindBuffer(GL_ARRAY_BUFFER, 0);
+    gl->glGetError(); // the refused map
+    EXPECT_EQ(fileBytes(path), before);
+
+    // with the buffer free again the sculpting comes home and is written
+    EXPECT_TRUE(scene.save(path));
 }
 
 TEST_F(ClayStorage, cloneUploadsOnFirstUseAndSculptsOnItsOwn) {

@@ -325,6 +325,30 @@ TEST_F(Sprites, recordsNamingOneFileShareOneDecodeUntilTheFileChanges) {
     EXPECT_EQ(first->width(), 6);
 }
 
+TEST_F(Sprites, spellingsOfOneFileShareOneDecodeAndEachSavesAsItIsSpelt) {
+    ASSERT_TRUE(test::writePng(path("a.png"), 6, 3, Rgb{1, 2, 3}));
+    const std::string frames = gif("a.gif", {0, 1}, 10);
+    ASSERT_TRUE(QDir(dir.path()).mkdir("d"));
+    ASSERT_TRUE(QFile::link(QString::fromStdString(path("a.png")), QString::fromStdString(path("link.png"))));
+    const std::string folder = dir.path().toStdString();
+    const std::string spellings[] = {path("a.png"), folder + "/./a.png", folder + "/d/../a.png", folder + "//a.png",
+                                     path("link.png")};
+    const Sprite first(spellings[0], false);
+    ASSERT_FALSE(first.invalid);
+    for (const std::string& spelling : spellings) {
+        Sprite again(spelling, false);
+        EXPECT_EQ(again.texture.get(), first.texture.get()) << spelling;
+        ByteBuffer saved;
+        again.save(saved);
+        EXPECT_EQ(saved.bytes, handRecord(0xE0000003, 0xC0000020, spelling).bytes) << spelling;
+    }
+    const AnimatedSprite moving(frames, false);
+    EXPECT_EQ(AnimatedSprite(folder + "/d/../a.gif", false).texture.get(), moving.texture.get());
+    // the frames of a file are not its still image
+    EXPECT_NE(static_cast<const void*>(AnimatedSprite(spellings[2], false).texture.get()),
+              static_cast<const void*>(first.texture.get()));
+}
+
 TEST_F(Sprites, aReadChargesEachFreshDecodeToItsImageAllowanceNetOfTheFile) {
     // what reading an image file adds to the allowance
     auto share = [](const std::string& p) {

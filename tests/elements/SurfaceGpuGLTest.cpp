@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <memory>
 #include <vector>
 
 #include "elements/Curve.h"
@@ -13,6 +14,7 @@
 #include "gpu/GLFunctions.h"
 #include "scene/CameraMatrices.h"
 
+#include "LogLines.h"
 #include "SceneTargetTest.h"
 
 using namespace kal;
@@ -70,6 +72,33 @@ TEST_F(SurfaceGpu, layoutAndPartialUpdatesOfTheCornerBuffer) {
     EXPECT_EQ(readBack<uint8_t>(t.vertexBuffer, 648, 4), (std::vector<uint8_t>{0, 255, 255, 255}));
     EXPECT_EQ(readBack<float>(t.vertexBuffer, 0, 108), positions);
     EXPECT_EQ(readBack<uint32_t>(t.vertexBuffer, 1080, 36), ids);
+}
+
+// An upload the driver refuses (here: into a buffer mapped elsewhere) is said once, with the GL
+// error, and the surface is not built again every time it is bound: only once it changes.
+TEST_F(SurfaceGpu, refusedUploadIsSaidOnceAndTriedAgainOnlyAfterAChange) {
+    std::unique_ptr<Tube> t(square());
+    ASSERT_TRUE(t->updateGpu());
+    t->stale[CurveSurface::StaleMaterials] = true;
+    gl->glBindBuffer(GL_ARRAY_BUFFER, t->vertexBuffer);
+    ASSERT_NE(gl->glMapBuffer(GL_ARRAY_BUFFER, GL_READ_ONLY), nullptr);
+    gl->glBindBuffer(GL_ARRAY_BUFFER, 0);
+    const GLCallCounts before = glCallCounts();
+    {
+        test::LogLines log;
+        for (int frame = 0; frame < 3; ++frame) EXPECT_FALSE(t->bind());
+        EXPECT_EQ(log.all().size(), 1u);
+        EXPECT_EQ(log.count("GL_INVALID_OPERATION"), 1u);
+    }
+    // the three material arrays were written once
+    EXPECT_EQ(glCallCounts().bufferSubData, before.bufferSubData + 3);
+    gl->glBindBuffer(GL_ARRAY_BUFFER, t->vertexBuffer);
+    gl->glUnmapBuffer(GL_ARRAY_BUFFER);
+    gl->glBindBuffer(GL_ARRAY_BUFFER, 0);
+
+    t->touch();
+    EXPECT_TRUE(t->bind());
+    t->unbind();
 }
 
 // Draws into a small scene render target (tests/support/SceneTargetTest.h).

@@ -2,8 +2,6 @@
 #include "foundation/Strings.h"
 
 #include <gtest/gtest.h>
-#include <utility>
-#include <vector>
 
 using namespace kal;
 
@@ -60,29 +58,19 @@ TEST(HexConversion, ToUnsignedOfNoNumberIsZero) {
     EXPECT_EQ(toUnsigned("123456789"), 0u); // needs more than 32 bits
 }
 
-namespace {
-std::vector<std::pair<std::string, int>> captured;
-void capture(const std::string& text, int flag) { captured.emplace_back(text, flag); }
-} // namespace
-
-TEST(LogSink, WritesToStderrOnlyWhenAskedAndTestsCanSeeIt) {
-    logToStderr(false);
-    testing::internal::CaptureStderr();
-    writeLog("ERROR FBO::compile", 0);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
-    logToStderr(true);
-    testing::internal::CaptureStderr();
-    writeLog(std::string("ERROR Shader::compile a\0b", 25), 0);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), std::string("ERROR Shader::compile a\0b\n", 26));
-    logToStderr(false);
-
-    captured.clear();
-    setLogCapture(capture);
-    writeLog("KALVIMOR LOG FILE", 1);
-    writeLog("", 0);
-    setLogCapture(nullptr);
-    writeLog("not seen", 0);
-    ASSERT_EQ(captured.size(), 2u);
-    EXPECT_EQ(captured[0], std::make_pair(std::string("KALVIMOR LOG FILE"), 1));
-    EXPECT_EQ(captured[1], std::make_pair(std::string(), 0));
+// Warnings of the program's categories are on as in any Qt program; debug lines only with KAL_LOG=1.
+TEST(LogSwitch, WarningsAlwaysDebugOnlyWithKalLog) {
+    for (const QLoggingCategory* c : {&logFiles(), &logGpu(), &logGL()}) {
+        EXPECT_TRUE(c->isWarningEnabled()) << c->categoryName();
+        EXPECT_FALSE(c->isDebugEnabled()) << c->categoryName();
+    }
+    qputenv("KAL_LOG", "0");
+    applyLogSwitch();
+    EXPECT_FALSE(logFiles().isDebugEnabled());
+    qputenv("KAL_LOG", "1");
+    applyLogSwitch();
+    for (const QLoggingCategory* c : {&logFiles(), &logGpu(), &logGL()}) EXPECT_TRUE(c->isDebugEnabled());
+    qunsetenv("KAL_LOG");
+    QLoggingCategory::setFilterRules(QString());
+    EXPECT_FALSE(logGpu().isDebugEnabled());
 }

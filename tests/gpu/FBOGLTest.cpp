@@ -1,6 +1,8 @@
 #include "TargetTestHelpers.h"
 
-#include "foundation/Log.h"
+#include "LogLines.h"
+
+#include <memory>
 #include "gpu/FBO.h"
 #include "gpu/FBOScene.h"
 #include "gpu/Filters.h"
@@ -21,9 +23,6 @@ using kal::gl;
 using kal::Texture2D;
 using namespace kal::test;
 
-std::vector<std::string> logged;
-void captureLog(const std::string& text, int) { logged.push_back(text); }
-
 GLuint attachedName(GLenum point) {
     GLint name = 0;
     gl->glGetFramebufferAttachmentParameteriv(GL_FRAMEBUFFER, point, GL_FRAMEBUFFER_ATTACHMENT_OBJECT_NAME, &name);
@@ -41,13 +40,12 @@ int textureWidth(GLuint texture) {
 class FBOGL : public ::testing::Test {
 protected:
     void SetUp() override {
-        logged.clear();
-        kal::setLogCapture(captureLog);
+        log = std::make_unique<LogLines>();
         kal::Shader::unbindCurrent();
         gl->glGetError();
     }
     void TearDown() override {
-        kal::setLogCapture(nullptr);
+        log.reset();
         kal::Shader::unbindCurrent();
         gl->glBindFramebuffer(GL_FRAMEBUFFER, 0);
         gl->glDisable(GL_STENCIL_TEST);
@@ -55,6 +53,7 @@ protected:
         EXPECT_EQ(gl->glGetError(), GLenum(GL_NO_ERROR));
         EXPECT_EQ(kal::textureUnitCounter, 0) << "a texture unit was not given back";
     }
+    std::unique_ptr<LogLines> log;
 };
 
 TEST_F(FBOGL, SceneTargetsAreCompleteWithAttachmentsInOrder) {
@@ -82,7 +81,7 @@ TEST_F(FBOGL, SceneTargetsAreCompleteWithAttachmentsInOrder) {
     EXPECT_EQ(attachedName(GL_DEPTH_STENCIL_ATTACHMENT), opaque.depthTexture->id);
     EXPECT_NE(transparent.colorTexture, opaque.colorTexture);
     transparent.unbind();
-    EXPECT_TRUE(logged.empty());
+    EXPECT_TRUE(log->all().empty());
 }
 
 TEST_F(FBOGL, DepthOnlyAndColourOnlyTargetsAttachWhereTheyShould) {
@@ -264,8 +263,8 @@ TEST_F(FBOGL, FailedCompilesReportAndLeaveNoFramebufferBehind) {
     GLint bound = -1;
     gl->glGetIntegerv(GL_FRAMEBUFFER_BINDING, &bound);
     EXPECT_EQ(bound, 0);
-    ASSERT_FALSE(logged.empty());
-    EXPECT_EQ(logged.back(), "ERROR FBO::compile");
+    ASSERT_FALSE(log->all().empty());
+    EXPECT_EQ(log->all().back(), "ERROR FBO::compile");
 }
 
 class NormalPasses : public FBOGL {

@@ -1,4 +1,4 @@
-#include "foundation/Log.h"
+#include "LogLines.h"
 #include "gpu/GLCallCounter.h"
 #include "gpu/GLFunctions.h"
 #include "gpu/Shader.h"
@@ -16,9 +16,6 @@
 #include <vector>
 
 namespace {
-
-std::vector<std::string> logged;
-void captureLog(const std::string& text, int) { logged.push_back(text); }
 
 using kal::Shader;
 
@@ -158,20 +155,17 @@ TEST_F(ShaderGL, FailedLinkAnswersFalseAndNeverBecomesCurrent) {
 
 TEST_F(ShaderGL, FailedBuildLogsTheLinkLogThenItsName) {
     Shader named("Curve/Color"); // no such resource: an empty program
-    logged.clear();
-    kal::setLogCapture(captureLog);
-    EXPECT_FALSE(named.compile());
-    kal::setLogCapture(nullptr);
-    ASSERT_EQ(logged.size(), 2u);
-    EXPECT_FALSE(logged[0].empty()); // the driver's link log
-    EXPECT_EQ(logged[1], "ERROR Shader::compile Curve/Color");
-
-    logged.clear();
-    kal::setLogCapture(captureLog);
+    {
+        kal::test::LogLines log;
+        EXPECT_FALSE(named.compile());
+        ASSERT_EQ(log.all().size(), 2u);
+        EXPECT_FALSE(log.all()[0].empty()); // the driver's link log
+        EXPECT_EQ(log.all()[1], "ERROR Shader::compile Curve/Color");
+    }
+    kal::test::LogLines log;
     auto good = flatShader("1.0");
     EXPECT_TRUE(good->compile());
-    kal::setLogCapture(nullptr);
-    EXPECT_TRUE(logged.empty());
+    EXPECT_TRUE(log.all().empty());
 }
 
 TEST_F(ShaderGL, MissingResourceLeavesSourceEmptyAndFails) {

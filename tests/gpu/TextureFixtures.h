@@ -1,8 +1,8 @@
 #pragma once
-// Tiny procedural fixtures for the texture tests: captured log lines, a scratch
+// Tiny procedural fixtures for the texture tests: captured log lines (LogLines.h), a scratch
 // folder, and image files written on the spot (PNG/JPG through QImage, GIF by hand
 // since Qt reads GIF but cannot write it).
-#include "foundation/Log.h"
+#include "LogLines.h"
 
 #include <QByteArray>
 #include <QColor>
@@ -15,28 +15,6 @@
 #include <vector>
 
 namespace kal::test {
-
-// Collects every line that reaches the log sink while it lives.
-class LogLines {
-public:
-    LogLines() {
-        lines().clear();
-        setLogCapture([](const std::string& text, int) { lines().push_back(text); });
-    }
-    ~LogLines() { setLogCapture(nullptr); }
-    const std::vector<std::string>& all() const { return lines(); }
-    bool contains(const std::string& text) const {
-        for (const auto& line : lines())
-            if (line == text) return true;
-        return false;
-    }
-
-private:
-    static std::vector<std::string>& lines() {
-        static std::vector<std::string> captured;
-        return captured;
-    }
-};
 
 // An image whose every texel differs: red = x * 16 + 1, green = y * 16 + 2, blue = 200,
 // alpha = 255 - x - y when withAlpha.

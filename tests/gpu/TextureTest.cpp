@@ -1,5 +1,6 @@
 // Texture descriptions, loaders and records: everything that runs without a GL context.
 #include "ImageFiles.h"
+#include "ResidentBytes.h"
 #include "TextureFixtures.h"
 
 #include "foundation/ByteBuffer.h"
@@ -99,6 +100,7 @@ TEST(Texture2DLoad, pngOfEveryKindStagesWhatTheWholeDecodedImageConvertsTo) {
         {"palette", palette},
         {"palette-alpha", seeThrough},
         {"deep", source.convertToFormat(QImage::Format_RGBA64)},
+        {"deep-grey", source.convertToFormat(QImage::Format_Grayscale16)},
         {"mono", source.convertToFormat(QImage::Format_Mono)},
     };
     for (const auto& [kind, image] : kinds) {
@@ -123,6 +125,107 @@ TEST(Texture2DLoad, pngOfEveryKindStagesWhatTheWholeDecodedImageConvertsTo) {
             differing += !std::equal(start, start + std::ptrdiff_t(texels), expected.constScanLine(y));
         }
         EXPECT_EQ(differing, 0);
+    }
+}
+
+// Kinds QImage cannot write, made byte by byte, stage what QImage decodes too: grey with a
+// transparent shade (which QImage keeps in a palette at 2 to 8 bits, the shade made black) and
+// colour with a transparent colour, at every depth.
+TEST(Texture2DLoad, pngWithATransparentShadeStagesWhatQImageDecodes) {
+    QTemporaryDir dir;
+    const struct { int colourType, depth; } kinds[] = {{0, 1}, {0, 2}, {0, 4}, {0, 8}, {0, 16}, {2, 8}};
+    for (const auto& kind : kinds) {
+        SCOPED_TRACE(std::to_string(kind.colourType) + " at " + std::to_string(kind.depth) + " bits");
+        // a shade and a colour the ramp of bytes holds
+        const QByteArray transparent = kind.colourType == 2 ? QByteArray("\x00\x01\x00\x02\x00\x03", 6)
+                                       : kind.depth == 16   ? QByteArray("\x01\x02", 2)
+                                                            : QByteArray("\x00\x01", 2);
+        const QString file = dir.filePath("shade.png");
+        ASSERT_TRUE(
+            test::writeBytes(file.toStdString(), test::pngBytes(37, 29, kind.colourType, kind.depth, 29, transparent)));
+        const QImage decoded(file);
+        ASSERT_TRUE(decoded.hasAlphaChannel());
+        const QImage expected = decoded.convertToFormat(QImage::Format_RGBA8888);
+
+        const Texture2D texture(file.toStdString(), false);
+        ASSERT_FALSE(texture.failed);
+        ASSERT_EQ(texture.pixels.size(), 37u * 4u * 29u);
+        int differing = 0, clear = 0;
+        for (int y = 0; y < 29; ++y) {
+            const auto start = texture.pixels.begin() + std::ptrdiff_t(37 * 4 * y);
+            differing += !std::equal(start, start + 37 * 4, expected.constScanLine(y));
+            for (int x = 0; x < 37; ++x) clear += start[4 * x + 3] == 0;
+        }
+        EXPECT_EQ(differing, 0);
+        EXPECT_GT(clear, 0); // the shade is there to be made transparent
+    }
+}
+
+// What loading the image file at `file` adds to this process's resident memory at its peak.
+std::size_t peakOfLoading(const std::string& file, bool& loaded) {
+    test::restartResidentPeak();
+    const std::size_t before = test::residentBytes();
+    loaded = !Texture2D(file, false).failed;
+    const std::size_t peak = test::peakResidentBytes();
+    return peak > before ? peak - before : 0;
+}
+
+constexpr std::size_t slackBytes = std::size_t(8) << 20;
+
+// A header promising more rows than the file holds costs less than the picture it promises would
+// (and nothing before the rows arrive), whatever its depth.
+TEST(Texture2DMemory, aPngShortOfItsRowsCostsOnlyTheRowsThatArrive) {
+    QTemporaryDir dir;
+    for (int depth : {8, 16})
+        for (int side : {2048, 4096}) {
+            SCOPED_TRACE(std::to_string(depth) + " bits, " + std::to_string(side));
+            const std::string file = tempPath(dir, "short.png");
+            ASSERT_TRUE(test::writeBytes(file, test::rgbaPngBytes(side, side, depth, 4)));
+            bool loaded = true;
+            EXPECT_LT(peakOfLoading(file, loaded), std::size_t(side) * side * 4 + slackBytes);
+            EXPECT_FALSE(loaded);
+        }
+}
+
+// A JPEG whose header promises more than its data opens as Qt fills it in (grey below the rows
+// that arrive), and the staging takes the place of the decoded picture as it goes.
+TEST(Texture2DMemory, aJpegShortOfItsDataHoldsLittleMoreThanItsDecodedPicture) {
+    QTemporaryDir dir;
+    QImage small(16, 16, QImage::Format_RGB32);
+    small.fill(qRgb(10, 200, 30));
+    const QString smallFile = dir.filePath("small.jpg");
+    ASSERT_TRUE(small.save(smallFile, "JPG"));
+    QFile read(smallFile);
+    ASSERT_TRUE(read.open(QIODevice::ReadOnly));
+    const QByteArray bytes = read.readAll();
+    const int frame = bytes.indexOf("\xff\xc0");
+    ASSERT_GT(frame, 0);
+    for (int side : {4096, 8192}) {
+        SCOPED_TRACE(side);
+        QByteArray liar = bytes;
+        for (int at : {5, 7}) {
+            liar[frame + at] = char(side >> 8);
+            liar[frame + at + 1] = char(side & 0xFF);
+        }
+        const std::string file = tempPath(dir, "short.jpg");
+        ASSERT_TRUE(test::writeBytes(file, liar));
+        bool loaded = false;
+        // the picture, and half as much again for the bands in flight and a sanitizer's shadow
+        EXPECT_LT(peakOfLoading(file, loaded), std::size_t(side) * side * 4 * 3 / 2 + slackBytes);
+        EXPECT_TRUE(loaded);
+    }
+}
+
+// A 16-bit picture holds no more than twice what its 8-bit staging does at any time.
+TEST(Texture2DMemory, aSixteenBitPngHoldsAtMostTwiceItsStagedPixels) {
+    QTemporaryDir dir;
+    for (int side : {2048, 4096}) {
+        SCOPED_TRACE(side);
+        const std::string file = tempPath(dir, "deep.png");
+        ASSERT_TRUE(test::writeBytes(file, test::rgbaPngBytes(side, side, 16, side)));
+        bool loaded = false;
+        EXPECT_LT(peakOfLoading(file, loaded), 2 * std::size_t(side) * side * 4 + slackBytes);
+        EXPECT_TRUE(loaded);
     }
 }
 

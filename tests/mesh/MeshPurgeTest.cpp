@@ -111,6 +111,34 @@ TEST(MeshPurge, rebuildWithPinchedVertexAndDeadRecordsRepairsEveryFan) {
     EXPECT_MESH_VALID(m, purged());
 }
 
+// A vertex left on no triangle by an erase that took its triangle but not the vertex: its walk
+// start named the erased triangle, whose place the purge hands to another triangle or frees, so
+// it names none afterwards, and a pick nearest it answers the nearest vertex that has a triangle.
+TEST(MeshPurge, noWalkStartNamesAPurgedTriangle) {
+    for (bool lastErased : {true, false}) {
+        SCOPED_TRACE(lastErased ? "the erased triangle is the last record" : "the erased triangle is the first");
+        Mesh m;
+        for (vec3 p : {vec3(0, 0, 0), vec3(1, 0, 0), vec3(0, 1, 0), vec3(5, 5, 0), vec3(6, 5, 0), vec3(5, 6, 0)})
+            m.addVertex(p);
+        const int erased = lastErased ? 3 : 0;
+        addTri(m, 0, 1, 2);
+        addTri(m, 3, 4, 5);
+        m.rebuild(Recenter::Keep);
+        m.updateNormals(NormalUpdate::Faces);
+        ASSERT_MESH_VALID(m, purged());
+        const int doomed = lastErased ? 1 : 0;
+        m.triangles[doomed].flags &= uint8_t(~TriangleAlive);
+        m.vertices[erased + 1].flags &= uint8_t(~VertexAlive);
+        m.vertices[erased + 2].flags &= uint8_t(~VertexAlive);
+        m.purgeDeleted(true);
+        EXPECT_MESH_VALID(m, purged());
+        // beside the left vertex, off the kept triangle: the nearest vertex on a triangle answers
+        const vec3 left = lastErased ? vec3(5, 5, 0) : vec3(0, 0, 0);
+        ASSERT_EQ(m.triangleCount(), 1);
+        EXPECT_EQ(m.closestTriangle(left + vec3(-0.5f, -0.5f, 3)), 0);
+    }
+}
+
 // The moves are renamed through a table in parallel passes; the records and the selection list
 // must come out as the repairs from each moved record's ring leave them. Both stores of the cut
 // sphere span several chunks, split into blocks, and its last records, made by the cut, are linked

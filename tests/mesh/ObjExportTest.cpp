@@ -222,3 +222,83 @@ TEST_F(ObjExport, objectSavesAsOneJoinedMeshInItsOwnFrame) {
     std::string text = read("joined.obj");
     EXPECT_EQ(text.find("v 101 "), std::string::npos); // the object's own placement is left out
 }
+
+namespace {
+
+// The faces of each "o" group of an OBJ text (the whole file when it has none), read with no help
+// from the exporter: corner positions in written order and the normals the corners name.
+struct WrittenFace {
+    vec3 p[3], n[3];
+};
+std::vector<std::vector<WrittenFace>> writtenObjects(const std::string& text) {
+    std::vector<vec3> v, vn;
+    std::vector<std::vector<WrittenFace>> objects(1);
+    for (const std::string& l : linesOf(text)) {
+        std::istringstream in(l);
+        std::string kind;
+        in >> kind;
+        vec3 x;
+        if (kind == "v" || kind == "vn") {
+            in >> x.x >> x.y >> x.z;
+            (kind == "v" ? v : vn).push_back(x);
+        } else if (kind == "o" && !objects.back().empty()) {
+            objects.emplace_back();
+        } else if (kind == "f") {
+            WrittenFace f;
+            std::string corner;
+            for (int c = 0; c < 3 && in >> corner; ++c) {
+                size_t a = corner.find('/'), b = corner.rfind('/');
+                f.p[c] = v.at(size_t(std::stoi(corner.substr(0, a)) - 1));
+                f.n[c] = vn.at(size_t(std::stoi(corner.substr(b + 1)) - 1));
+            }
+            objects.back().push_back(f);
+        }
+    }
+    return objects;
+}
+
+// Each object's faces must wind outward (positive signed volume) and each normal must be of unit
+// length and lean the way its face does.
+void expectOutward(const std::vector<WrittenFace>& faces) {
+    double volume = 0;
+    int stretched = 0, leaning = 0;
+    for (const WrittenFace& f : faces) {
+        volume += double(dot(f.p[0], cross(f.p[1], f.p[2]))) / 6;
+        vec3 facing = normalize(cross(f.p[1] - f.p[0], f.p[2] - f.p[0]));
+        for (const vec3& n : f.n) {
+            stretched += std::abs(length(n) - 1) > 1e-4f;
+            leaning += dot(n, facing) < 0.85f * length(n);
+        }
+    }
+    EXPECT_GT(volume, 0);
+    EXPECT_EQ(stretched, 0);
+    EXPECT_EQ(leaning, 0);
+}
+
+} // namespace
+
+TEST_F(ObjExport, mirroredAndTurnedObjectsWindOutwardWithUnitNormals) {
+    Scene s;
+    Mesh* sphere = heapMesh(rebuilt(uvSphereMesh(8, 12)));
+    sphere->scale = 0.15f; // as the create menu leaves a placed sphere
+    sphere->translation = vec3(0.2f, 0, 0);
+    Tool* mirrored = newTool(sphere, true);
+    mirrored->transform = mat4::scaling(-1, 1, 1) * mat4::translationXYZ(3, 0, 0);
+    Tool* turned = newTool(heapMesh(rebuilt(cubeMesh(true))), true);
+    turned->transform = mat4::rotationEuler(0.3f, 0.5f, 0.7f) * mat4::scaling(1, 3, 0.5f);
+    s.sceneRoot->addChild(mirrored, false);
+    s.sceneRoot->addChild(turned, false);
+    ASSERT_TRUE(s.save(path("pair.obj")));
+    auto objects = writtenObjects(read("pair.obj"));
+    ASSERT_EQ(objects.size(), 2u);
+    for (const auto& faces : objects) expectOutward(faces);
+
+    // saved alone, an object joins its mirrored child (the larger, so a wrong one shows) outward too
+    Tool* child = newTool(heapMesh(rebuilt(cubeMesh(true))), true);
+    child->transform = mat4::scaling(-2, 1, 1);
+    turned->addChild(child, false);
+    ASSERT_TRUE(turned->saveObject(path("joined.obj")));
+    objects = writtenObjects(read("joined.obj"));
+    ASSERT_EQ(objects.size(), 1u);
+    expectOutward(objects[0]);
+}

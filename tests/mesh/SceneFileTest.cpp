@@ -378,10 +378,12 @@ TEST_F(SceneFiles, failedSaveKeepsThePreviousFile) {
     struct rlimit small = old;
     small.rlim_cur = 64;
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    bool saved = s.save(target);
+    std::string why;
+    bool saved = s.save(target, &why);
     setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, oldHandler);
     EXPECT_FALSE(saved);
+    EXPECT_FALSE(why.empty()); // the write's own reason, not lost with the cancelled file
     EXPECT_EQ(readWholeFile(target), "previous contents");
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"keep.k"});
 }

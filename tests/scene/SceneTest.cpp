@@ -4,6 +4,7 @@
 
 #include "TestElement.h"
 #include "foundation/ByteBuffer.h"
+#include "scene/Acts.h"
 #include "scene/PickRecord.h"
 #include "scene/Registry.h"
 #include "scene/Scene.h"
@@ -287,6 +288,56 @@ TEST(Scene, cutLinksOfAGroupWalkItsRingOnce) {
         return steps;
     };
     uint64_t small = stepsFor(200), large = stepsFor(800);
+    EXPECT_GT(small, 0u);
+    EXPECT_LE(large, 5 * small) << small << " then " << large;
+}
+
+// Members of a ring from t on, t counted.
+size_t ringLength(Tool* t) {
+    size_t n = 0;
+    Tool* m = t;
+    do {
+        ++n;
+        m = m->next;
+    } while (m != t);
+    return n;
+}
+
+// A tool whose n children are all linked copies of one another, copied as a pick into the view
+// does (then its children let go), and as an addition's undo record keeps, joins to the template's
+// rings and places it: each copied child once walked the whole ring, which grows with every copy.
+TEST(Scene, copyingAToolWhoseChildrenFormOneRingIsLinearInTheRing) {
+    auto stepsFor = [](int n) {
+        Scene scene;
+        Tool* group = scene.sceneRoot->addChild(node(), false);
+        Tool* last = group->addChild(node(), false);
+        for (int i = 1; i < n; ++i) {
+            Tool* t = group->addChild(node(), false);
+            t->next = last->next;
+            last->next = t;
+            last = t;
+        }
+        scene.rebuildToolLists();
+        uint64_t before = ringSteps;
+        std::unique_ptr<Tool> picked(group->copy(false));
+        EXPECT_EQ(ringLength(last), size_t(2 * n));
+        picked->deleteChildren();
+        EXPECT_EQ(ringLength(last), size_t(n));
+        {
+            ActObjectAdd add(&scene, 0, group, {mat4::translationXYZ(1, 0, 0)}, 0, false, false);
+            add.toggle();
+            add.toggle();
+        }
+        uint64_t steps = ringSteps - before;
+        // the placed copy's children joined the ring, the record's kept copy left it
+        EXPECT_EQ(scene.sceneRoot->children.size(), 2u);
+        Tool* placed = scene.sceneRoot->children.back();
+        EXPECT_EQ(ringLength(last), size_t(2 * n));
+        EXPECT_TRUE(last->isLinkedWith(placed->children.front()));
+        EXPECT_FALSE(placed->isLinked());
+        return steps;
+    };
+    uint64_t small = stepsFor(500), large = stepsFor(2000);
     EXPECT_GT(small, 0u);
     EXPECT_LE(large, 5 * small) << small << " then " << large;
 }

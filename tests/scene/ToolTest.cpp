@@ -55,6 +55,13 @@ TEST(ToolRing, linkingTwoRingsOfTwoMakesOneOfFourAndSplitsBack) {
     EXPECT_EQ(ringOf(c.get()).size(), 2u);
     EXPECT_TRUE(a->isLinkedWith(b.get()));
     EXPECT_FALSE(a->isLinkedWith(c.get()));
+    // rings of different lengths, asked from either side
+    std::unique_ptr<Tool> e(plainTool());
+    c->link(e.get());
+    EXPECT_FALSE(a->isLinkedWith(e.get()));
+    EXPECT_FALSE(e->isLinkedWith(b.get()));
+    EXPECT_TRUE(e->isLinkedWith(d.get()));
+    EXPECT_TRUE(d->isLinkedWith(e.get()));
 }
 
 TEST(ToolRing, unlinkAnswersThePreviousMemberAndClosesTheRing) {

@@ -1,9 +1,11 @@
 #pragma once
-// Image files the tests write themselves: PNGs through QImage, GIFs byte by byte (GIF89a, a
-// global palette, one graphic control extension and one full-size image per frame, the pixels
-// LZW-coded as literal codes each behind a clear code, so no decoder table ever grows).
+// Image files the tests write themselves: PNGs through QImage, or byte by byte when the header is
+// to promise more rows than the file holds; GIFs byte by byte (GIF89a, a global palette, one
+// graphic control extension and one full-size image per frame, the pixels LZW-coded as literal
+// codes each behind a clear code, so no decoder table ever grows).
 #include <QByteArray>
 #include <QFile>
+#include <QtGlobal>
 #include <QImage>
 #include <QString>
 
@@ -92,5 +94,52 @@ inline bool writePng(const std::string& path, int w, int h, Rgb rgb, int leftAlp
             image.setPixel(x, y, qRgba(rgb[0], rgb[1], rgb[2], x < w / 2 ? leftAlpha : rightAlpha));
     return image.save(QString::fromStdString(path), "PNG");
 }
+
+// The CRC of a PNG chunk's type and data.
+inline uint32_t pngCrc(const QByteArray& bytes) {
+    uint32_t c = 0xFFFFFFFFu;
+    for (char ch : bytes) {
+        c ^= uint8_t(ch);
+        for (int k = 0; k < 8; ++k) c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
+    }
+    return ~c;
+}
+
+// A PNG of w x h pixels of a colour type (0 grey, 2 RGB, 4 grey and alpha, 6 RGBA) at `depth` bits
+// a channel that holds only its first `rows` rows: with fewer than h, its header promises more
+// than the file has. `transparent`, when given, is the body of a tRNS chunk. The pixel bytes are a
+// diagonal ramp, so that the file stays small.
+inline QByteArray pngBytes(int w, int h, int colourType, int depth, int rows, const QByteArray& transparent = {}) {
+    QByteArray png("\x89PNG\r\n\x1a\n", 8);
+    auto be32 = [](QByteArray& b, uint32_t v) {
+        for (int shift = 24; shift >= 0; shift -= 8) b.append(char((v >> shift) & 0xFF));
+    };
+    auto chunk = [&](const char* type, const QByteArray& data) {
+        const QByteArray body = QByteArray(type, 4) + data;
+        be32(png, uint32_t(data.size()));
+        png.append(body);
+        be32(png, pngCrc(body));
+    };
+    QByteArray header;
+    be32(header, uint32_t(w));
+    be32(header, uint32_t(h));
+    header.append(char(depth));
+    header.append(char(colourType));
+    header.append(3, char(0)); // deflate, adaptive filters, not interlaced
+    chunk("IHDR", header);
+    if (!transparent.isEmpty()) chunk("tRNS", transparent);
+    const int channels = colourType == 6 ? 4 : colourType == 2 ? 3 : colourType == 4 ? 2 : 1;
+    const int rowBytes = 1 + (w * channels * depth + 7) / 8;
+    QByteArray raw(rowBytes * rows, char(0)); // filter byte 0: rows as they are
+    for (int y = 0; y < rows; ++y) {
+        char* row = raw.data() + qsizetype(y) * rowBytes;
+        for (int i = 1; i < rowBytes; ++i) row[i] = char((i + y) & 0xFF);
+    }
+    chunk("IDAT", qCompress(raw, 1).mid(4)); // less Qt's length prefix: a zlib stream
+    chunk("IEND", {});
+    return png;
+}
+
+inline QByteArray rgbaPngBytes(int w, int h, int depth, int rows) { return pngBytes(w, h, 6, depth, rows); }
 
 } // namespace kal::test

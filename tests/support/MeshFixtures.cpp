@@ -178,4 +178,17 @@ Mesh tiledCopies(const Mesh& m, int records) {
     return out;
 }
 
+std::vector<vec3> markedEdgeMiddles(const Mesh& m) {
+    std::vector<vec3> out;
+    for (int t = 0; t < m.triangleCount(); ++t) {
+        const MeshTriangle& tri = m.triangles[t];
+        for (int k = 0; k < 3; ++k)
+            if (tri.alive() && tri.marked(k) && tri.neighbour[k] > t)
+                out.push_back((m.vertices[tri.vertex[(k + 1) % 3]].position +
+                               m.vertices[tri.vertex[(k + 2) % 3]].position) *
+                              0.5f);
+    }
+    return out;
+}
+
 } // namespace kal::test

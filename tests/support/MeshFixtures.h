@@ -38,4 +38,7 @@ Mesh hexagonFanMesh();
 // boundaries all through m's features. m holds no selection.
 Mesh tiledCopies(const Mesh& m, int records);
 
+// The middle of every marked edge between alive triangles, each edge once.
+std::vector<vec3> markedEdgeMiddles(const Mesh& m);
+
 } // namespace kal::test

@@ -1,6 +1,6 @@
 #pragma once
-// How much of this process's memory is resident now, and at its peak, for tests that memory goes
-// back or stays in proportion.
+// How much of this process's memory is resident now, for tests that memory goes back, and the
+// most it has had resident since a given moment, for tests that a read stays within a bound.
 #include <unistd.h>
 
 #include <cstddef>
@@ -16,10 +16,10 @@ inline size_t residentBytes() {
     return resident * size_t(sysconf(_SC_PAGESIZE));
 }
 
-// Restarts the peak resident size (peakResidentBytes) from the present one.
+// Restarts the peak (peakResidentBytes) from what is resident now.
 inline void restartResidentPeak() { std::ofstream("/proc/self/clear_refs") << "5"; }
 
-// The most this process held resident since the last restart.
+// The most this process held resident since the last restart (or its start).
 inline size_t peakResidentBytes() {
     std::ifstream status("/proc/self/status");
     std::string field;

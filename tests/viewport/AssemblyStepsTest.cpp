@@ -231,9 +231,12 @@ TEST_F(AssemblySteps, ClosingStepsKeepALaterDrawingStageAndAMoveInPlaceLeavesNoR
 
 TEST_F(AssemblySteps, QuickSaveWritesThePressedObjectOrReportsWhyNot) {
     struct Answers : test::NoDialog {
-        std::string name, failed;
+        std::string name, failed, why;
         std::string askObjectFileName() override { return name; }
-        void objectSaveFailed(const std::string& path) override { failed = path; }
+        void objectSaveFailed(const std::string& path, const std::string& reason) override {
+            failed = path;
+            why = reason;
+        }
     } answers;
     QTemporaryDir dir;
     v.materialSource = &answers;
@@ -248,6 +251,7 @@ TEST_F(AssemblySteps, QuickSaveWritesThePressedObjectOrReportsWhyNot) {
     v.pressPick = on(a);
     v.frame(true);
     EXPECT_EQ(answers.failed, answers.name + ".ko");
+    EXPECT_FALSE(answers.why.empty());
     v.materialSource = nullptr;
 }
 

@@ -8,6 +8,7 @@
 #include "gpu/Texture2D.h"
 #include "gpu/TextureUnits.h"
 #include "mesh/Mesh.h"
+#include "mesh/MeshGpuArrays.h"
 #include "scene/Element.h"
 #include "scene/Scene.h"
 #include "scene/Tool.h"
@@ -16,6 +17,7 @@
 #include "viewport/StatusText.h"
 #include "GLTestContext.h"
 #include "GLTestTargets.h"
+#include "LogLines.h"
 
 #include <QOpenGLFunctions_4_0_Core>
 #include <gtest/gtest.h>
@@ -157,6 +159,30 @@ TEST_F(FrameRender, litSphereOverTheBackgroundWithTheStatusText) {
             if (img.at(x, y)[0] == 204 && img.at(x, y)[1] == 204) {
                 EXPECT_EQ(img.at(x, y)[3], 255);
             }
+}
+
+// A frame in which an object could not be uploaded says so in the status; once it uploads again,
+// the next frame does not.
+TEST_F(FrameRender, anObjectWhoseUploadIsRefusedIsSaidInTheStatus) {
+    Tool* t = addSphere(30, 0);
+    frame();
+    EXPECT_FALSE(statusStateOf(*view).undrawn);
+    Mesh& m = static_cast<Mesh&>(*t->element);
+    m.partChanged[GroupNormals] = true;
+    gl->glBindBuffer(GL_ARRAY_BUFFER, m.glBuffer);
+    ASSERT_NE(gl->glMapBuffer(GL_ARRAY_BUFFER, GL_READ_ONLY), nullptr);
+    gl->glBindBuffer(GL_ARRAY_BUFFER, 0);
+    {
+        test::LogLines log;
+        frame();
+        EXPECT_TRUE(statusStateOf(*view).undrawn);
+        EXPECT_EQ(log.count("Mesh::updateGpu"), 1u);
+    }
+    gl->glBindBuffer(GL_ARRAY_BUFFER, m.glBuffer);
+    gl->glUnmapBuffer(GL_ARRAY_BUFFER);
+    gl->glBindBuffer(GL_ARRAY_BUFFER, 0);
+    frame();
+    EXPECT_FALSE(statusStateOf(*view).undrawn);
 }
 
 TEST_F(FrameRender, noRequestNoFrameAndTheStateIsHandedBack) {

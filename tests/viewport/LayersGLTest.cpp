@@ -1,6 +1,6 @@
 // Drawing and composing scene layers in a real context: backgrounds, simple and environment
 // lighting of a drawn cube, contours and the selection outline, read back from the targets.
-#include "foundation/Log.h"
+#include "LogLines.h"
 #include "gpu/Environment.h"
 #include "gpu/FBOScene.h"
 #include "gpu/GLFunctions.h"
@@ -298,22 +298,19 @@ TEST_F(Layers, selectionOutlineSurroundsTheSelectedObjectOnly) {
     expectColour(image(16, y), background);
 }
 
-std::vector<std::string> logged;
-void captureLog(const std::string& text, int) { logged.push_back(text); }
-
 TEST_F(Layers, lightingPassThatCannotBindReportsAndGivesEverythingBack) {
     // a built environment whose cube array has no storage: the lighting pass cannot bind it
     view.environment = new Environment("flat", 1 << 20, 4, false);
     view.environment->built = true;
     view.addCube(vec3(0, 0, 0));
     draw(view.opaqueTarget, 0);
-    logged.clear();
-    setLogCapture(captureLog);
-    EXPECT_FALSE(view.compositLayer(view.opaqueTarget));
-    setLogCapture(nullptr);
-    gl->glGetError(); // the failed storage request
-    ASSERT_FALSE(logged.empty());
-    EXPECT_EQ(logged.back(), "ERROR GLView::compositLayer 1");
+    {
+        test::LogLines log;
+        EXPECT_FALSE(view.compositLayer(view.opaqueTarget));
+        gl->glGetError(); // the failed storage request
+        ASSERT_FALSE(log.all().empty());
+        EXPECT_EQ(log.all().back(), "ERROR GLView::compositLayer 1");
+    }
     // with the environment gone the simple light takes over
     delete view.environment;
     view.environment = nullptr;

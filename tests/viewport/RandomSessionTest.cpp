@@ -1,8 +1,9 @@
 // Seeded random sessions through the view's steps: inserts and placements (arrays and chains among
-// them), Ctrl-drag copies, deletes at every granularity, sculpt strokes with samples on and off the
-// objects, undos and redos, each frame followed by the picks a real frame takes. The read-backs
-// are simulated: they hit a random listed node, find nothing, or fail and leave the last pick
-// standing. Under AddressSanitizer a pointer kept past its tool's deletion shows up here.
+// them), Ctrl-drag copies, component picks and detaches, deletes at every granularity, sculpt
+// strokes with samples on and off the objects and with symmetric copies, undos and redos, each
+// frame followed by the picks a real frame takes. The read-backs are simulated: they hit a random
+// listed node, find nothing, or fail and leave the last pick standing. Under AddressSanitizer a
+// pointer kept past its tool's deletion shows up here.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -29,7 +30,9 @@ constexpr int kBrushes[] = {54,
                             int(Brush::ClipPlane),
                             int(Brush::SubPlane),
                             int(Brush::Deform),
-                            int(Brush::EraseComponent)};
+                            int(Brush::EraseComponent),
+                            int(Brush::ErasePatch),
+                            int(Brush::EraseFeature)};
 // Insert kinds: the library tool, a cube, an icosahedron, an array of the picked items and a chain.
 constexpr InsertKind kKinds[] = {InsertKind::UseTool,     InsertKind::Cube,  InsertKind::Icosahedron,
                                  InsertKind::Icosahedron, InsertKind::Array, InsertKind::Chain};
@@ -40,6 +43,7 @@ public:
 
     std::mt19937 rng;
     float cursorX = 500, cursorY = 400;
+    int lastCopies = 1;
 
     int uniform(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); }
     bool chance(int percent) { return uniform(0, 99) < percent; }
@@ -225,7 +229,9 @@ public:
             break;
         case 5:
             if (chance(50)) {
-                assembly(chance(50) ? Command::Multiply : Command::ArrayPick);
+                const Command commands[] = {Command::Multiply, Command::ArrayPick, Command::PickComponent,
+                                            Command::DetachComponent};
+                assembly(commands[uniform(0, 3)]);
                 click(false);
                 break;
             }
@@ -256,6 +262,10 @@ public:
         case 9:
         case 10: {
             setMode(SCULPT);
+            // no copies, a mirrored pair or three turned copies
+            const int copies = lastCopies = uniform(1, 3);
+            const uint8_t symmetryFlags[6] = {uint8_t(copies == 2), 0, 0, 0, 0, uint8_t(copies == 3)};
+            setSymmetry(symmetryFlags, 3);
             setSculptBrush(kBrushes[uniform(0, int(std::size(kBrushes)) - 1)]);
             setSelectionMode(uniform(0, 3));
             click(false);
@@ -283,7 +293,8 @@ void runSession(unsigned seed, int steps) {
     // what each stroke leaves is still a mesh the other operations can walk
     for (int i = 0; i < steps; ++i) {
         if (!v.step()) continue;
-        ASSERT_TRUE(v.meshesHold()) << "seed " << seed << ", step " << i << ", brush " << v.brush;
+        ASSERT_TRUE(v.meshesHold()) << "seed " << seed << ", step " << i << ", brush " << v.brush << ", copies "
+                                    << v.lastCopies << ", mode " << v.selectionMode;
     }
     EXPECT_TRUE(v.meshesHold()) << "seed " << seed;
     test::resetAllInput();

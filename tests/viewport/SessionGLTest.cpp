@@ -4,26 +4,22 @@
 #include <QOpenGLFunctions_4_0_Core>
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "elements/Clay.h"
-#include "foundation/Log.h"
 #include "gpu/GLFunctions.h"
 #include "scene/Element.h"
 #include "scene/Scene.h"
 #include "scene/Tool.h"
 #include "viewport/GLDebugOutput.h"
 #include "FrameViewFixture.h"
+#include "LogLines.h"
 
 using namespace kal;
 
 namespace {
-
-std::vector<std::string> glErrors;
-void keepGLErrors(const std::string& line, int) {
-    if (line.rfind("GL error", 0) == 0) glErrors.push_back(line);
-}
 
 std::vector<vec3> corners(const Clay& clay) {
     std::vector<vec3> out(size_t(clay.vertexCount));
@@ -36,17 +32,19 @@ std::vector<vec3> corners(const Clay& clay) {
 class Session : public test::FrameView {
 protected:
     QObject loggerOwner;
+    std::unique_ptr<test::LogLines> log;
+    size_t seenLines = 0;
 
     void SetUp() override {
-        setLogCapture(keepGLErrors);
+        log = std::make_unique<test::LogLines>();
         ASSERT_TRUE(startGLDebugOutput(&loggerOwner));
         gl->glGetError();
-        glErrors.clear();
+        seenLines = log->all().size();
         FrameView::SetUp();
     }
     void TearDown() override {
         FrameView::TearDown();
-        setLogCapture(nullptr);
+        log.reset();
     }
     void click(float x, float y) {
         frameAt(x, y, false); // draws and picks under the cursor
@@ -66,7 +64,10 @@ protected:
     // What the driver objected to since the last look, the error flag included.
     std::vector<std::string> errors() {
         std::vector<std::string> seen;
-        seen.swap(glErrors);
+        const std::vector<std::string>& lines = log->all();
+        for (size_t i = seenLines; i < lines.size(); ++i)
+            if (lines[i].rfind("GL error", 0) == 0) seen.push_back(lines[i]);
+        seenLines = lines.size();
         if (const GLenum code = gl->glGetError()) seen.push_back("glGetError " + std::to_string(code));
         return seen;
     }
