@@ -10,6 +10,7 @@
 
 #include "foundation/Mat.h"
 #include "foundation/Pbr.h"
+#include "scene/Brushes.h"
 #include "scene/PickRecord.h"
 #include "viewport/Commands.h"
 
@@ -354,7 +355,7 @@ private:
     void chooseHierarchy(QAction* action, int target);
     void stepTool(QAction* action, bool back);
     // Sculpt helpers (SculptActions.cpp).
-    void chooseBrush(QAction* action, int id, QMenu* iconMenu = nullptr);
+    void chooseBrush(QAction* action, kal::Brush brush, QMenu* iconMenu = nullptr);
     void chooseSelection(QAction* action, int selection);
     // The object context menu (ObjectMenu.cpp, ObjectInfoActions.cpp): the pick of the click is
     // kept while the popup is up and put back before an entry runs.

@@ -33,12 +33,12 @@ inline kal::Mesh makeSphere(int rings, int segments) {
 }
 
 // About a million triangles (501 rings of 1000 segments), rebuilt once per rebuild mode (0 to 2).
-inline const kal::Mesh& millionTriangleSphere(int rebuildMode) {
+inline const kal::Mesh& millionTriangleSphere(kal::Recenter recenter) {
     static kal::Mesh* built[3] = {};
-    kal::Mesh*& m = built[rebuildMode];
+    kal::Mesh*& m = built[int(recenter)];
     if (!m) {
         m = new kal::Mesh(makeSphere(501, 1000));
-        m->rebuild(rebuildMode);
+        m->rebuild(recenter);
     }
     return *m;
 }

@@ -25,7 +25,7 @@ using ::bench::seconds;
 Clay& bigClay() {
     static Clay* clay = nullptr;
     // the clay copies the shared sphere; the sphere itself is left as it is
-    if (!clay) clay = new Clay(const_cast<Mesh*>(&::bench::millionTriangleSphere(0)));
+    if (!clay) clay = new Clay(const_cast<Mesh*>(&::bench::millionTriangleSphere(kal::Recenter::Keep)));
     return *clay;
 }
 

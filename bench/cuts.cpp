@@ -13,12 +13,12 @@ namespace {
 using namespace kal;
 
 void triangleSweep(benchmark::State& state) {
-    const Mesh& m = ::bench::millionTriangleSphere(0);
+    const Mesh& m = ::bench::millionTriangleSphere(kal::Recenter::Keep);
     for (auto _ : state) benchmark::DoNotOptimize(::bench::sweep(m));
 }
 
 void onCopy(benchmark::State& state, const std::function<void(Mesh&)>& op) {
-    ::bench::ratioOnCopy(state, ::bench::millionTriangleSphere(0), op);
+    ::bench::ratioOnCopy(state, ::bench::millionTriangleSphere(kal::Recenter::Keep), op);
 }
 
 // A plane through the centre, tilted so that it passes no vertex.

@@ -21,11 +21,11 @@ using namespace kal;
 const Mesh& markedSphere() {
     static Mesh* m = nullptr;
     if (!m) {
-        m = new Mesh(::bench::millionTriangleSphere(0));
+        m = new Mesh(::bench::millionTriangleSphere(kal::Recenter::Keep));
         const int segments = 1000, ring = 250; // rings run 1..500; ring 250 lies at z = 0
         for (int s = 0; s < segments; ++s)
             m->setEdgeFlag(1 + (ring - 1) * segments + s, 1 + (ring - 1) * segments + (s + 1) % segments, true);
-        m->updateNormals(2);
+        m->updateNormals(NormalUpdate::All);
     }
     return *m;
 }

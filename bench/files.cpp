@@ -41,7 +41,7 @@ Mesh* gridMesh(int n) {
             m->addTriangle(t1);
             m->addTriangle(t2);
         }
-    m->rebuild(0);
+    m->rebuild(Recenter::Keep);
     return m;
 }
 
@@ -170,7 +170,7 @@ enum class Stage { Parse, Finish, Drawable };
 
 bool importObj(const std::string& text, Mesh& m, Stage stage) {
     parseObjText(m, text.data(), text.size());
-    if (stage >= Stage::Finish) m.finishImport(1);
+    if (stage >= Stage::Finish) m.finishImport(Recenter::Mean);
     bool drawn = stage < Stage::Drawable || m.updateGpu();
     benchmark::DoNotOptimize(m.triangleCount());
     return drawn;

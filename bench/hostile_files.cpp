@@ -216,7 +216,7 @@ bool readObj(const std::string& text) {
     Mesh m;
     ReadBudget budget(text.size());
     if (!parseObjText(m, text.data(), text.size())) return false;
-    m.finishImport(1);
+    m.finishImport(Recenter::Mean);
     return !m.invalid;
 }
 

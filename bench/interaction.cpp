@@ -139,7 +139,7 @@ void sculptFrames(benchmark::State& state) {
         v.startupFrame = 4;
         v.animate = false;
         v.updateCamera();
-        Mesh* sphere = new Mesh(::bench::millionTriangleSphere(0));
+        Mesh* sphere = new Mesh(::bench::millionTriangleSphere(kal::Recenter::Keep));
         mat4 m = mat4::uniformScaling(250.0f * v.pixelVector(false).length());
         m *= mat4::translation(v.screenToWorld(640, 360, v.focusDepth()));
         Tool* t = v.scene->sceneRoot->addChild(new Tool(sphere, m, pbr(), false), false);

@@ -13,7 +13,7 @@
 
 namespace {
 
-const kal::Mesh& sphere() { return bench::millionTriangleSphere(1); }
+const kal::Mesh& sphere() { return bench::millionTriangleSphere(kal::Recenter::Mean); }
 
 void BM_BuildLinks(benchmark::State& state) {
     kal::Mesh m = sphere();
@@ -37,7 +37,7 @@ BENCHMARK(BM_Copy)->Unit(benchmark::kMillisecond);
 
 void BM_Rebuild(benchmark::State& state) {
     kal::Mesh m = sphere();
-    bench::ratioInPlace(state, m, [](kal::Mesh& mesh) { mesh.rebuild(0); });
+    bench::ratioInPlace(state, m, [](kal::Mesh& mesh) { mesh.rebuild(kal::Recenter::Keep); });
     state.SetItemsProcessed(state.iterations() * m.triangleCount());
 }
 BENCHMARK(BM_Rebuild)->Unit(benchmark::kMillisecond);
@@ -67,7 +67,7 @@ BENCHMARK(BM_SplitPinchedVertices)->Unit(benchmark::kMillisecond);
 
 void BM_UpdateAllNormals(benchmark::State& state) {
     kal::Mesh m = sphere();
-    bench::ratioInPlace(state, m, [](kal::Mesh& mesh) { mesh.updateNormals(2); });
+    bench::ratioInPlace(state, m, [](kal::Mesh& mesh) { mesh.updateNormals(kal::NormalUpdate::All); });
     state.SetItemsProcessed(state.iterations() * m.triangleCount());
 }
 BENCHMARK(BM_UpdateAllNormals)->Unit(benchmark::kMillisecond);

@@ -45,7 +45,7 @@ Mesh* sphere(int rings, int segments) {
             tri(at(r, s), at(r + 1, s + 1), at(r, s + 1));
         }
     for (int s = 0; s < segments; ++s) tri(south, at(rings - 1, s + 1), at(rings - 1, s));
-    m->rebuild(0);
+    m->rebuild(Recenter::Keep);
     return m;
 }
 

@@ -24,7 +24,7 @@ using OmMesh = OpenMesh::TriMesh_ArrayKernelT<>;
 using Clock = std::chrono::steady_clock;
 using Smoother = OpenMesh::Smoother::JacobiLaplaceSmootherT<OmMesh>;
 
-const kal::Mesh& sphere() { return bench::millionTriangleSphere(0); }
+const kal::Mesh& sphere() { return bench::millionTriangleSphere(kal::Recenter::Keep); }
 
 // OpenMesh's own build from the index list: its adjacency rebuild.
 void buildOpenMesh(OmMesh& om) {
@@ -106,7 +106,7 @@ void BM_VsRebuild(benchmark::State& state) {
     kal::Mesh m = sphere();
     OmMesh om;
     versus(
-        state, [] {}, [&] { m.rebuild(0); }, [&] { buildOpenMesh(om); });
+        state, [] {}, [&] { m.rebuild(kal::Recenter::Keep); }, [&] { buildOpenMesh(om); });
 }
 BENCHMARK(BM_VsRebuild)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 
@@ -116,7 +116,7 @@ void BM_VsAllNormals(benchmark::State& state) {
     buildOpenMesh(om);
     requestNormals(om);
     versus(
-        state, [] {}, [&] { m.updateNormals(2); }, [&] { om.update_normals(); });
+        state, [] {}, [&] { m.updateNormals(kal::NormalUpdate::All); }, [&] { om.update_normals(); });
 }
 BENCHMARK(BM_VsAllNormals)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
 

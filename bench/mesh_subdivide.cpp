@@ -13,7 +13,7 @@
 
 namespace {
 
-const kal::Mesh& sphere() { return bench::millionTriangleSphere(1); }
+const kal::Mesh& sphere() { return bench::millionTriangleSphere(kal::Recenter::Mean); }
 
 void subdivideOnce(benchmark::State& state, bool smooth, bool splitBySplit = false) {
     bench::ratioOnCopy(state, sphere(), [&](kal::Mesh& m) {
@@ -44,7 +44,7 @@ void BM_NormalsAfterSubdivide(benchmark::State& state) {
         s.subdivide(false);
         return s;
     }();
-    for (auto _ : state) m.updateNormals(2);
+    for (auto _ : state) m.updateNormals(kal::NormalUpdate::All);
     state.SetItemsProcessed(state.iterations() * m.triangleCount());
 }
 BENCHMARK(BM_NormalsAfterSubdivide)->Unit(benchmark::kMillisecond);

@@ -23,7 +23,7 @@ constexpr float kRadius = 0.2f;
 
 // A copy of the shared sphere with its buffer uploaded once.
 std::unique_ptr<Mesh> uploadedSphere() {
-    auto m = std::make_unique<Mesh>(::bench::millionTriangleSphere(0));
+    auto m = std::make_unique<Mesh>(::bench::millionTriangleSphere(kal::Recenter::Keep));
     m->updateGpu();
     return m;
 }
@@ -78,7 +78,7 @@ void brushSample(benchmark::State& state, int action, int mode) {
 
 // The floor: each gathered vertex read and written, each triangle of their rings read once.
 void brushFloor(benchmark::State& state) {
-    std::unique_ptr<Mesh> m = std::make_unique<Mesh>(::bench::millionTriangleSphere(0));
+    std::unique_ptr<Mesh> m = std::make_unique<Mesh>(::bench::millionTriangleSphere(kal::Recenter::Keep));
     m->gatherBrushVertices(stepPoint(0), kRadius, true);
     std::vector<int32_t> ids = m->selectedVertices;
     m->markDirtyTriangles();

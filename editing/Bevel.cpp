@@ -78,7 +78,7 @@ void Mesh::bevelPatch(const pbr& material, bool) {
             for (pbr& c : triangles[t].corner) pbrCopyMasked(c, material, kPbrAll);
     }
     // one linking pass joins the strips, the corners and the torn patches
-    rebuild(0);
+    rebuild(Recenter::Keep);
 }
 
 } // namespace kal

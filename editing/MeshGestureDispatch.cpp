@@ -13,81 +13,42 @@ namespace kal {
 
 namespace {
 
-enum Brush : int32_t {
-    Move = 1,
-    CopyMove = 2,
-    Rotate = 3,
-    CopyRotate = 4,
-    Scale = 5,
-    CopyScale = 6,
-    ScaleDirection = 9,
-    Deform = 12,
-    DeformVolume = 13,
-    Relax = 14,
-    Smooth = 15,
-    Grow = 22,
-    Pinch = 23,
-    Twist = 24,
-    Subdivide = 27,
-    PaintMaterial = 29,
-    FillMaterial = 30,
-    EraseComponent = 32,
-    ErasePatch = 34,
-    EraseFeature = 35,
-    Extrude = 36,
-    ExtrudeScale = 37,
-    ExtrudeDeform = 38,
-    ExtrudeInflate = 39,
-    Bevel = 40,
-    TearNormal = 41,
-    TearScale = 42,
-    TearDeform = 44,
-    CutPlane = 47,
-    ClipPlane = 48,
-    SubPlane = 49,
-    CutSphere = 52,
-    ClipSphere = 53,
-    AddSphere = 54,
-    SubSphere = 55,
-    CutSphereReverse = 56,
-    AddSphereReverse = 58,
-    SubSphereReverse = 59,
-    Pattern0 = 67,
-    Pattern4 = 71,
-};
+using B = Brush;
 
 enum class Group { FinishOnly, Paint, Release, Brush, Extrusion, Other };
 
-Group groupOf(int32_t code) {
+Group groupOf(Brush code) {
     switch (code) {
-    case EraseComponent:
-    case ErasePatch:
-    case EraseFeature: return Group::FinishOnly;
-    case PaintMaterial:
-    case FillMaterial: return Group::Paint;
-    case Subdivide:
-    case CutPlane:
-    case ClipPlane:
-    case SubPlane: return Group::Release;
-    case Move:
-    case CopyMove:
-    case Rotate:
-    case CopyRotate:
-    case Scale:
-    case CopyScale:
-    case ScaleDirection:
-    case Deform:
-    case DeformVolume:
-    case Smooth:
-    case Grow:
-    case Pinch:
-    case Twist: return Group::Brush;
+    case B::EraseComponent:
+    case B::ErasePatch:
+    case B::EraseFeature: return Group::FinishOnly;
+    case B::PaintMaterial:
+    case B::FillMaterial: return Group::Paint;
+    case B::Subdivide:
+    case B::CutPlane:
+    case B::ClipPlane:
+    case B::SubPlane: return Group::Release;
+    case B::Move:
+    case B::CopyMove:
+    case B::Rotate:
+    case B::CopyRotate:
+    case B::Scale:
+    case B::CopyScale:
+    case B::ScaleDirection:
+    case B::Deform:
+    case B::DeformVolume:
+    case B::Smooth:
+    case B::Grow:
+    case B::Pinch:
+    case B::Twist: return Group::Brush;
     default: break;
     }
-    if (code >= Pattern0 && code <= Pattern4) return Group::FinishOnly;
-    if (code >= CutSphere && code <= SubSphereReverse) return Group::Release;
-    if (code >= Extrude && code <= TearDeform) return Group::Extrusion;
-    return Group::Other;
+    switch (brushGroup(code)) {
+    case BrushGroup::Pattern: return Group::FinishOnly;
+    case BrushGroup::Sphere: return Group::Release;
+    case BrushGroup::Extrusion: return Group::Extrusion;
+    default: return Group::Other;
+    }
 }
 
 enum UploadGroup { Positions = 0, Normals = 1, Materials = 2 };
@@ -98,12 +59,11 @@ void flag(Mesh& m, UploadGroup g) { m.partChanged[g] = true; }
 void markWhole(Mesh& m) { m.markGpuRange(0, m.triangleCount() - 1); }
 
 // The extrusion and tear rows that start on, and then move, the picked patch as a whole.
-bool extrudesPickedPatch(int32_t code, int mode) {
+bool extrudesPickedPatch(Brush code, int mode) {
     if (mode == SelectAllPatches) return false;
-    return code == Extrude || code == ExtrudeScale || code == ExtrudeInflate || code == TearNormal || code == TearScale;
+    return code == B::Extrude || code == B::ExtrudeScale || code == B::ExtrudeInflate || code == B::TearNormal ||
+           code == B::TearScale;
 }
-
-bool isRegionMove(int32_t code) { return (code >= Move && code <= CopyScale) || code == ScaleDirection; }
 
 // Ids come from the last frame's buffer: one that names no alive triangle counts as none.
 int itemOf(const Mesh& m, const StrokeSample& s) {
@@ -117,8 +77,8 @@ struct RegionsDone {
     std::vector<uint8_t> taken;
     bool wholeMesh = false;
 
-    bool claim(Mesh& m, int32_t code, int mode, const vec3& point, int item) {
-        bool whole = code != Move && code != CopyMove && (mode == SelectElement || mode == SelectAllPatches);
+    bool claim(Mesh& m, Brush code, int mode, const vec3& point, int item) {
+        bool whole = code != B::Move && code != B::CopyMove && (mode == SelectElement || mode == SelectAllPatches);
         if (whole) {
             if (wholeMesh) return false;
             wholeMesh = true;
@@ -171,29 +131,30 @@ void brushRow(Mesh& m, const Sculptor& g, const StrokeSample& F, const StrokeSam
     const int mode = g.selectionMode;
     const bool elementLike = mode == SelectElement || mode == SelectAllPatches;
     const int fItem = itemOf(m, F), pItem = itemOf(m, P);
-    switch (g.action) {
-    case Move:
-    case CopyMove:
+    const Brush code = Brush(g.action);
+    switch (code) {
+    case B::Move:
+    case B::CopyMove:
         if (mode == SelectPatch)
             m.movePatch(P.point, L.point, fItem);
         else if (elementLike || mode == SelectComponent)
             m.moveComponent(P.point, L.point, fItem);
         markWhole(m);
         break;
-    case Rotate:
-    case CopyRotate: {
+    case B::Rotate:
+    case B::CopyRotate: {
         vec3 axis = g.viewDirection;
         m.rotateRegion(P.point, L.point, fItem, mode, axis);
         markWhole(m);
         break;
     }
-    case Scale:
-    case CopyScale:
-    case ScaleDirection:
-        m.scaleRegion(P.point, L.point, fItem, mode, g.action != ScaleDirection);
+    case B::Scale:
+    case B::CopyScale:
+    case B::ScaleDirection:
+        m.scaleRegion(P.point, L.point, fItem, mode, code != B::ScaleDirection);
         markWhole(m);
         break;
-    case Deform:
+    case B::Deform:
         if (elementLike) {
             m.deformBrush(P.point, L.point, P.radius);
             brushPost(m, finished);
@@ -205,11 +166,11 @@ void brushRow(Mesh& m, const Sculptor& g, const StrokeSample& F, const StrokeSam
             flag(m, Normals);
         }
         break;
-    case DeformVolume:
+    case B::DeformVolume:
         m.deformVolume(P.point, L.point, P.radius);
         brushPost(m, finished);
         break;
-    case Smooth:
+    case B::Smooth:
         // each dab renormals what it moved: send those normals too
         if (elementLike)
             m.smoothBrush(P.point, L.point, P.radius);
@@ -219,25 +180,25 @@ void brushRow(Mesh& m, const Sculptor& g, const StrokeSample& F, const StrokeSam
             m.smoothComponent(P.point, L.point, P.radius, pItem);
         flag(m, Normals);
         break;
-    case Grow:
-    case Pinch: {
+    case B::Grow:
+    case B::Pinch: {
         float s = 0.2f * P.factor;
-        if (g.action == Grow) s = -s;
+        if (code == B::Grow) s = -s;
         float path = (L.point - P.point).length();
         m.growPinch(P.point, P.radius, s * path / P.radius);
         brushPost(m, finished);
         break;
     }
-    case Twist: twistStep(m, g, F, P, L, finished); break;
+    case B::Twist: twistStep(m, g, F, P, L, finished); break;
     default: break;
     }
 }
 
 // Codes whose steps push the picked patch, or every patch, along its mean normal: their patches
 // and normals stay the same from one step to the next.
-bool pushesPatches(int32_t code, int mode) {
-    if (code == Bevel) return true;
-    return (code == Extrude || code == TearNormal) && mode >= SelectElement && mode <= SelectComponent;
+bool pushesPatches(Brush code, int mode) {
+    if (code == B::Bevel) return true;
+    return (code == B::Extrude || code == B::TearNormal) && mode >= SelectElement && mode <= SelectComponent;
 }
 
 // The extrusion and tear rows: the start at the stroke's second sample, then the step. Answers
@@ -247,22 +208,23 @@ bool extrusionRow(Mesh& m, const Sculptor& g, const StrokeSample& F, const Strok
     const int mode = g.selectionMode;
     const bool all = mode == SelectAllPatches, start = n == 2, running = g.isRunning();
     const int fItem = itemOf(m, F);
+    const Brush code = Brush(g.action);
     // a lone stroke on a picked triangle pushes the same patches at every step: keep them
-    const bool keep = alone && fItem >= 0 && pushesPatches(g.action, mode);
+    const bool keep = alone && fItem >= 0 && pushesPatches(code, mode);
     if (start) {
         m.strokeCache.pushVertices.clear();
         m.strokeCache.pushStarts.clear();
         m.strokeCache.pushNormals.clear();
     }
-    switch (g.action) {
-    case Extrude:
-    case ExtrudeScale:
-    case TearNormal:
-    case TearScale: {
+    switch (code) {
+    case B::Extrude:
+    case B::ExtrudeScale:
+    case B::TearNormal:
+    case B::TearScale: {
         // rows split by mode: a mode outside the four does nothing
         if (mode < SelectElement || mode > SelectComponent) return false;
-        const bool tear = g.action == TearNormal || g.action == TearScale;
-        const bool scale = g.action == ExtrudeScale || g.action == TearScale;
+        const bool tear = code == B::TearNormal || code == B::TearScale;
+        const bool scale = code == B::ExtrudeScale || code == B::TearScale;
         if (start && tear && running) {
             if (all)
                 m.tearAllPatches();
@@ -283,14 +245,14 @@ bool extrusionRow(Mesh& m, const Sculptor& g, const StrokeSample& F, const Strok
         markWhole(m);
         return all;
     }
-    case ExtrudeDeform:
-    case TearDeform:
-        if (start && g.action == ExtrudeDeform) m.extrudeDeformStart(F.point, F.radius, fItem, F.material, true);
-        if (start && g.action == TearDeform) m.tearDeformAllPatches(F.point, F.radius, fItem);
+    case B::ExtrudeDeform:
+    case B::TearDeform:
+        if (start && code == B::ExtrudeDeform) m.extrudeDeformStart(F.point, F.radius, fItem, F.material, true);
+        if (start && code == B::TearDeform) m.tearDeformAllPatches(F.point, F.radius, fItem);
         m.deformPatch(P.point, L.point, P.radius, itemOf(m, P));
         flag(m, Normals);
         return false;
-    case ExtrudeInflate:
+    case B::ExtrudeInflate:
         if (start && running) {
             m.extrudePatch(F.point, fItem, P.material, true);
             int item = fItem;
@@ -299,7 +261,7 @@ bool extrusionRow(Mesh& m, const Sculptor& g, const StrokeSample& F, const Strok
         m.extrudeInflate(P.point, L.point, fItem);
         markWhole(m);
         return false;
-    case Bevel:
+    case B::Bevel:
         if (start) m.bevelPatch(P.material, true);
         editing::pushStep(m, start ? F.point : P.point, L.point, fItem, true, keep);
         markWhole(m);
@@ -324,8 +286,9 @@ void releaseRow(Mesh& m, const Sculptor& g, const StrokeSample& F, const StrokeS
     const bool elementLike = mode == SelectElement || mode == SelectAllPatches;
     // the plane holds the first point and both the stroke line and the line of sight
     const vec3 N = normalize(cross(g.viewDirection, F.point - L.point));
-    switch (g.action) {
-    case CutPlane:
+    const Brush code = Brush(g.action);
+    switch (code) {
+    case B::CutPlane:
         if (elementLike)
             m.cutPlane(F.point, N);
         else if (mode == SelectPatch)
@@ -333,31 +296,34 @@ void releaseRow(Mesh& m, const Sculptor& g, const StrokeSample& F, const StrokeS
         else if (mode == SelectComponent)
             m.cutPlaneComponent(F.point, N, itemOf(m, F));
         break;
-    case ClipPlane: m.clipPlane(F.point, N); break;
-    case SubPlane:
+    case B::ClipPlane: m.clipPlane(F.point, N); break;
+    case B::SubPlane:
         // the cap's layout follows the stroke, and a mirror copy's hand: copies cap as copies
         m.subPlane(F.point, N, F.material, F.point - L.point, float(g.handedness));
         break;
-    case CutSphere: sphereRow(m, mode, F, L, &Mesh::cutSphere, &Mesh::cutSpherePatch); break;
-    case CutSphereReverse: sphereRow(m, mode, L, F, &Mesh::cutSphere, &Mesh::cutSpherePatch); break;
-    case ClipSphere: sphereRow(m, mode, F, L, &Mesh::clipSphere, &Mesh::clipSpherePatch); break;
-    case AddSphere:
-    case SubSphere: m.addSubSphere(F.point, F.normal, L.point, g.action == AddSphere, F.material); break;
-    case AddSphereReverse:
-    case SubSphereReverse: m.addSubSphere(L.point, L.normal, F.point, g.action == AddSphereReverse, F.material); break;
+    case B::CutSphere: sphereRow(m, mode, F, L, &Mesh::cutSphere, &Mesh::cutSpherePatch); break;
+    case B::CutSphereReverse: sphereRow(m, mode, L, F, &Mesh::cutSphere, &Mesh::cutSpherePatch); break;
+    case B::ClipSphere: sphereRow(m, mode, F, L, &Mesh::clipSphere, &Mesh::clipSpherePatch); break;
+    case B::AddSphere:
+    case B::SubSphere: m.addSubSphere(F.point, F.normal, L.point, code == B::AddSphere, F.material); break;
+    case B::AddSphereReverse:
+    case B::SubSphereReverse:
+        m.addSubSphere(L.point, L.normal, F.point, code == B::AddSphereReverse, F.material);
+        break;
     default: break;
     }
 }
 
-bool stampsASphere(int32_t code) {
-    return code == AddSphere || code == SubSphere || code == AddSphereReverse || code == SubSphereReverse;
+bool stampsASphere(Brush code) {
+    return code == B::AddSphere || code == B::SubSphere || code == B::AddSphereReverse || code == B::SubSphereReverse;
 }
 
 // Symmetric copies' stamps pressed together, so that where they overlap neither presses the
 // other's result.
 void stampTogether(Mesh& m, const std::vector<Gesture*>& gestures) {
     const auto& first = static_cast<const Sculptor&>(*gestures.front());
-    const bool reverse = first.action == AddSphereReverse || first.action == SubSphereReverse;
+    const Brush code = Brush(first.action);
+    const bool reverse = hasBrushFlag(code, BrushReversed);
     std::vector<Mesh::SphereStamp> stamps;
     for (Gesture* gesture : gestures) {
         const auto& g = static_cast<const Sculptor&>(*gesture);
@@ -366,8 +332,7 @@ void stampTogether(Mesh& m, const std::vector<Gesture*>& gestures) {
         stamps.push_back(reverse ? Mesh::SphereStamp{L.point, L.normal, F.point}
                                  : Mesh::SphereStamp{F.point, F.normal, L.point});
     }
-    m.addSubSpheres(stamps, first.action == AddSphere || first.action == AddSphereReverse,
-                    first.samples.front().material);
+    m.addSubSpheres(stamps, code == B::AddSphere || code == B::AddSphereReverse, first.samples.front().material);
 }
 
 void copyRegion(Mesh& m, const Sculptor& g, const StrokeSample& F) {
@@ -380,7 +345,7 @@ void copyRegion(Mesh& m, const Sculptor& g, const StrokeSample& F) {
 
 // Symmetric copies erase what each picked on the mesh as it was: a copy that erased and purged
 // first would renumber, or free, the triangles under the picks of the others.
-void eraseTogether(Mesh& m, int32_t code, const std::vector<Gesture*>& gestures) {
+void eraseTogether(Mesh& m, Brush code, const std::vector<Gesture*>& gestures) {
     std::vector<vec3> points;
     std::vector<int32_t> picked;
     for (Gesture* gesture : gestures) {
@@ -390,20 +355,20 @@ void eraseTogether(Mesh& m, int32_t code, const std::vector<Gesture*>& gestures)
         points.push_back(L.point);
         picked.push_back(itemOf(m, L));
     }
-    if (code == EraseComponent)
+    if (code == B::EraseComponent)
         m.eraseComponents(points, picked);
-    else if (code == ErasePatch)
+    else if (code == B::ErasePatch)
         m.erasePatches(points, picked);
     else
         m.eraseFeatures(points, picked);
 }
 
-Mesh* patternTile(int32_t code) {
+Mesh* patternTile(Brush code) {
     switch (code) {
-    case Pattern0: return Mesh::createPatternTile(0.7f, false);
-    case Pattern0 + 1: return Mesh::createPatternTile(0.7f, true);
-    case Pattern0 + 2: return Mesh::createPatternTile2(0.3f, false);
-    case Pattern0 + 3: return Mesh::createPatternTile3(0.9f, false);
+    case B::Pattern0: return Mesh::createPatternTile(0.7f, false);
+    case B::Pattern1: return Mesh::createPatternTile(0.7f, true);
+    case B::Pattern2: return Mesh::createPatternTile2(0.3f, false);
+    case B::Pattern3: return Mesh::createPatternTile3(0.9f, false);
     default: return Mesh::createPatternTile3(0.9f, true);
     }
 }
@@ -413,16 +378,16 @@ void dispatch(Mesh& m, const std::vector<Gesture*>& gestures);
 // Codes whose symmetric copies add their offsets together: every copy's dab gathers and moves the
 // surface as it was before any of them, so where their brushes overlap the order of the copies
 // does not show. An extrusion's start changes the records, so its first tick runs copy by copy.
-bool addsCopiesTogether(int32_t code, size_t samples) {
+bool addsCopiesTogether(Brush code, size_t samples) {
     switch (code) {
-    case Deform:
-    case DeformVolume:
-    case Smooth:
-    case Grow:
-    case Pinch:
-    case Twist: return true;
-    case ExtrudeDeform:
-    case TearDeform: return samples > 2;
+    case B::Deform:
+    case B::DeformVolume:
+    case B::Smooth:
+    case B::Grow:
+    case B::Pinch:
+    case B::Twist: return true;
+    case B::ExtrudeDeform:
+    case B::TearDeform: return samples > 2;
     default: return false;
     }
 }
@@ -445,15 +410,15 @@ void addHeldDrag(Mesh& m) {
 
 // Codes whose operation gathers round the brush (over the mesh, or over the patch or component of
 // the Patch and Component modes) and moves vertices only through applyDrag.
-bool gathersRoundTheBrush(int32_t code) {
+bool gathersRoundTheBrush(Brush code) {
     switch (code) {
-    case DeformVolume:
-    case Grow:
-    case Pinch:
-    case Twist: return true;
-    case Deform:
-    case Smooth:
-    case PaintMaterial: return true;
+    case B::DeformVolume:
+    case B::Grow:
+    case B::Pinch:
+    case B::Twist: return true;
+    case B::Deform:
+    case B::Smooth:
+    case B::PaintMaterial: return true;
     default: return false;
     }
 }
@@ -470,7 +435,7 @@ public:
                           c.vertexCount == m.vertexCount() && c.triangleCount == m.triangleCount();
         if (!held) c.clear();
         if (!stroke) return;
-        if (gathersRoundTheBrush(stroke->action)) {
+        if (gathersRoundTheBrush(Brush(stroke->action))) {
             if (c.runBounds.empty()) m.buildGatherBounds();
             c.lent = true;
         }
@@ -506,7 +471,8 @@ void applyMeshGestures(Mesh& m, const std::vector<Gesture*>& gestures) {
     }
     const auto* first = dynamic_cast<const Sculptor*>(gestures.front());
     StrokeCacheKeeper keeper(m, first);
-    const bool together = first && gestures.size() > 1 && addsCopiesTogether(first->action, first->samples.size());
+    const bool together =
+        first && gestures.size() > 1 && addsCopiesTogether(Brush(first->action), first->samples.size());
     m.strokeCache.holdDrag = together;
     dispatch(m, gestures);
     if (together) addHeldDrag(m);
@@ -519,7 +485,7 @@ void dispatch(Mesh& m, const std::vector<Gesture*>& gestures) {
     for (Gesture* gesture : gestures) {
         auto* g = dynamic_cast<Sculptor*>(gesture);
         if (!g) return;
-        const int32_t code = g->action;
+        const Brush code = Brush(g->action);
         const int mode = g->selectionMode;
         const size_t n = g->samples.size();
         const bool finished = g->isFinished(), running = g->isRunning();
@@ -544,22 +510,23 @@ void dispatch(Mesh& m, const std::vector<Gesture*>& gestures) {
             break;
         case Group::Brush:
             if (n < 2) return;
-            if (gestures.size() > 1 && isRegionMove(code) && !regions.claim(m, code, mode, P.point, itemOf(m, F)))
+            if (gestures.size() > 1 && brushGroup(code) == BrushGroup::Region &&
+                !regions.claim(m, code, mode, P.point, itemOf(m, F)))
                 continue;
             if (finished) {
-                m.updateNormals(2);
+                m.updateNormals(NormalUpdate::All);
                 flag(m, Normals);
                 // the normals changed everywhere the stroke went, not only under the last dab
                 markWhole(m);
             }
             flag(m, Positions);
-            if ((code == CopyMove || code == CopyRotate || code == CopyScale) && n == 2 && running)
+            if ((code == B::CopyMove || code == B::CopyRotate || code == B::CopyScale) && n == 2 && running)
                 copyRegion(m, *g, F);
             break;
         case Group::Extrusion:
             if (n < 2) return;
             if (finished) {
-                m.updateNormals(2);
+                m.updateNormals(NormalUpdate::All);
                 m.clearSelection();
                 flag(m, Normals);
                 markWhole(m);
@@ -572,7 +539,7 @@ void dispatch(Mesh& m, const std::vector<Gesture*>& gestures) {
             // symmetric copies on one patch would extrude, tear and push it twice; the patch is
             // found as the step finds it, from the previous point
             if (gestures.size() > 1 && extrudesPickedPatch(code, mode) &&
-                !regions.claim(m, Move, SelectPatch, P.point, itemOf(m, F)))
+                !regions.claim(m, B::Move, SelectPatch, P.point, itemOf(m, F)))
                 continue;
             break;
         case Group::Other:
@@ -585,7 +552,7 @@ void dispatch(Mesh& m, const std::vector<Gesture*>& gestures) {
         case Group::Paint: {
             int item = itemOf(m, P);
             byte mask = g->paintMask;
-            if (code == PaintMaterial) {
+            if (code == B::PaintMaterial) {
                 float strength = 0.5f * P.factor;
                 if (mode == SelectElement || mode == SelectAllPatches)
                     m.paintMaterial(P.point, P.radius, P.material, mask, strength);
@@ -601,7 +568,7 @@ void dispatch(Mesh& m, const std::vector<Gesture*>& gestures) {
             break;
         }
         case Group::FinishOnly:
-            if (code == EraseComponent || code == ErasePatch || code == EraseFeature) {
+            if (code == B::EraseComponent || code == B::ErasePatch || code == B::EraseFeature) {
                 eraseTogether(m, code, gestures);
                 return;
             } else {
@@ -611,7 +578,7 @@ void dispatch(Mesh& m, const std::vector<Gesture*>& gestures) {
             }
             break;
         case Group::Release:
-            if (code == Subdivide) {
+            if (code == B::Subdivide) {
                 m.subdivide(true);
                 return;
             }
@@ -622,7 +589,7 @@ void dispatch(Mesh& m, const std::vector<Gesture*>& gestures) {
             releaseRow(m, *g, F, L);
             break;
         case Group::Other:
-            if (code == Relax) {
+            if (code == B::Relax) {
                 m.relaxTangential(true);
                 flag(m, Positions);
                 flag(m, Normals);

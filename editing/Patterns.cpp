@@ -12,7 +12,7 @@ void Mesh::applyPattern(Mesh* tile) {
     for (int t = 0; t < count; ++t)
         if (triangles[t].alive()) tileTriangle(t, tile);
     purgeDeleted(false);
-    rebuild(0);
+    rebuild(Recenter::Keep);
     markCreasesByAngle(5.0f);
 }
 

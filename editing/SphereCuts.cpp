@@ -625,7 +625,7 @@ void Mesh::addSubSpheres(const std::vector<SphereStamp>& stamps, bool add, const
             for (int32_t u : ring) setEdgeFlag(v, u, false);
     }
     clearSelection();
-    updateNormals(2);
+    updateNormals(NormalUpdate::All);
 }
 
 } // namespace kal

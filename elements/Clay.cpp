@@ -28,7 +28,7 @@ Clay::Clay(Element* element) : Element(ClayType) {
     // only a mesh can be held; anything else would be read as one
     source = element && element->typeCode == MeshType ? static_cast<Mesh*>(element->clone()) : new Mesh();
     reset();
-    rebuild(0);
+    rebuild(Recenter::Keep);
 }
 
 Clay::~Clay() {
@@ -44,7 +44,7 @@ void Clay::reset() {
     current = 0;
 }
 
-void Clay::rebuild(int mode) {
+void Clay::rebuild(Recenter mode) {
     if (!source) return;
     // a rebuild may drop dead triangles: sculpted positions must reach the mesh first, and a
     // changed triangle set needs a fresh upload
@@ -84,7 +84,7 @@ Element* Clay::toMesh() {
     // the copy is rebuilt, not the source: purging the source's dead records would leave the
     // uploaded corners out of step with its triangles
     Element* mesh = source->clone();
-    mesh->rebuild(0);
+    mesh->rebuild(Recenter::Keep);
     mesh->translation = translation;
     mesh->scale = scale;
     return mesh;
@@ -279,7 +279,7 @@ Element* readClayRecord(ByteBuffer& in, uint32_t tag, size_t end, bool& ok) {
     Clay* clay = new Clay(nullptr);
     delete clay->source;
     clay->source = static_cast<Mesh*>(mesh);
-    clay->rebuild(0);
+    clay->rebuild(Recenter::Keep);
     return clay;
 }
 

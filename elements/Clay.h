@@ -35,7 +35,7 @@ public:
     Clay& operator=(const Clay&) = delete;
 
     void reset() override;
-    void rebuild(int mode) override;
+    void rebuild(Recenter mode) override;
     Element* acquire(int n) override;
     void release(int n) override;
     Element* clone() override;

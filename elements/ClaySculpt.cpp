@@ -62,27 +62,28 @@ void Clay::applyGestures(const std::vector<Gesture*>& gestures) {
         const float R = prev.radius;
         const bool leading = i == 0;
         bool stop = false;
-        switch (g.action) {
-        case BrushDeform:
+        const Brush brush = Brush(g.action);
+        switch (brush) {
+        case Brush::Deform:
             centres[i] = P;
             seconds[i] = L - P;
             radius = R;
             break;
-        case BrushInflate:
-        case BrushDeflate:
+        case Brush::Inflate:
+        case Brush::Deflate:
             centres[i] = P;
-            seconds[i] = N * (g.action == BrushInflate ? R / 30.0f : -R / 30.0f);
+            seconds[i] = N * (brush == Brush::Inflate ? R / 30.0f : -R / 30.0f);
             radius = R;
             break;
-        case BrushGrow:
-        case BrushPinch:
+        case Brush::Grow:
+        case Brush::Pinch:
             centres[i] = P;
             if (leading) {
                 radius = R;
-                x = (g.action == BrushGrow ? -length(L - P) : length(L - P)) / R;
+                x = (brush == Brush::Grow ? -length(L - P) : length(L - P)) / R;
             }
             break;
-        case BrushFlatten:
+        case Brush::Flatten:
             centres[i] = P - N * (0.02f * R);
             seconds[i] = N;
             if (leading) {
@@ -90,7 +91,7 @@ void Clay::applyGestures(const std::vector<Gesture*>& gestures) {
                 x = length(L - P) / R;
             }
             break;
-        case BrushDeformVolume:
+        case Brush::DeformVolume:
             centres[i] = P;
             frames[i] = mat3::frameFromDirection(L - P);
             if (leading) {
@@ -98,7 +99,7 @@ void Clay::applyGestures(const std::vector<Gesture*>& gestures) {
                 weight = length(L - P);
             }
             break;
-        case BrushTwist:
+        case Brush::Twist:
             centres[i] = F;
             seconds[i] = g.viewDirection;
             if (leading) {
@@ -106,13 +107,13 @@ void Clay::applyGestures(const std::vector<Gesture*>& gestures) {
                 twistAngle(F, P, L, g.viewDirection, first.radius, cosA, sinA);
             }
             break;
-        case BrushSubPlane:
+        case Brush::SubPlane:
             if (g.isFinished()) {
                 centres[i] = F;
                 seconds[i] = normalize(cross(g.viewDirection, F - L));
             }
             break;
-        case BrushSubdivide:
+        case Brush::Subdivide:
             // one subdivision for the whole symmetric stroke
             if (g.isFinished()) subdivide(true);
             stop = true;
@@ -124,20 +125,20 @@ void Clay::applyGestures(const std::vector<Gesture*>& gestures) {
 
     gl->glFlush();
     gl->glEnable(GL_RASTERIZER_DISCARD);
-    switch (strokes[0]->action) {
-    case BrushDeform:
-    case BrushInflate:
-    case BrushDeflate: deform(centres, seconds, radius); break;
-    case BrushDeformVolume: deformVolume(centres, frames, weight, radius); break;
-    case BrushGrow:
-    case BrushPinch: pinch(centres, float(std::clamp(double(x), -0.3, 0.3)), radius); break;
-    case BrushTwist: twist(centres, seconds, cosA, sinA, radius); break;
-    case BrushFlatten: {
+    switch (Brush(strokes[0]->action)) {
+    case Brush::Deform:
+    case Brush::Inflate:
+    case Brush::Deflate: deform(centres, seconds, radius); break;
+    case Brush::DeformVolume: deformVolume(centres, frames, weight, radius); break;
+    case Brush::Grow:
+    case Brush::Pinch: pinch(centres, float(std::clamp(double(x), -0.3, 0.3)), radius); break;
+    case Brush::Twist: twist(centres, seconds, cosA, sinA, radius); break;
+    case Brush::Flatten: {
         const float intensity = x < 0 ? 0.0f : x <= 1 ? 4.0f * x : 4.0f;
         flatten(centres, seconds, intensity, radius);
         break;
     }
-    case BrushSubPlane: subPlane(centres, seconds); break;
+    case Brush::SubPlane: subPlane(centres, seconds); break;
     default: break;
     }
     gl->glDisable(GL_RASTERIZER_DISCARD);

@@ -103,13 +103,13 @@ void Curve::buildFromPoints(const std::vector<vec3>& positions, bool closed) {
             addSegment(n - 1, 0);
         }
     }
-    rebuild(0);
+    rebuild(Recenter::Keep);
 }
 
 void Curve::buildFromStroke(const std::vector<vec3>& positions, const std::vector<float>& radii,
                             const std::vector<bool>& marks, bool closed) {
     if (positions.empty()) {
-        rebuild(0);
+        rebuild(Recenter::Keep);
         return;
     }
     buildFromPoints(positions, closed);
@@ -122,7 +122,7 @@ void Curve::buildFromStroke(const std::vector<vec3>& positions, const std::vecto
             p.flags &= uint8_t(~PointMarked);
         }
     }
-    rebuild(0);
+    rebuild(Recenter::Keep);
 }
 
 void Curve::close() {
@@ -135,7 +135,7 @@ void Curve::close() {
     }
     addSegment(last, 0);
     for (int i : {0, last}) points[size_t(i)].flags &= uint8_t(~(PointChainEnd | PointMarked));
-    rebuild(0);
+    rebuild(Recenter::Keep);
     touch();
 }
 
@@ -250,7 +250,7 @@ uint64_t linksHash(const std::vector<CurveSegment>& segments) {
 
 } // namespace
 
-void Curve::rebuild(int mode) {
+void Curve::rebuild(Recenter mode) {
     const bool wasInvalid = invalid;
     const uint64_t links = linksHash(segments), version = shapeVersion;
     invalid = !isValid();
@@ -264,8 +264,8 @@ void Curve::rebuild(int mode) {
     shapeVersion = invalid != wasInvalid || linksHash(segments) != links ? ++shapeVersions : version;
 }
 
-void Curve::recenter(int mode) {
-    if (mode == 1) {
+void Curve::recenter(Recenter mode) {
+    if (mode == Recenter::Mean) {
         if (points.empty()) return;
         double sx = 0, sy = 0, sz = 0;
         for (const CurvePoint& p : points) {
@@ -278,7 +278,7 @@ void Curve::recenter(int mode) {
         float d = 0.0f;
         for (const CurvePoint& p : points) d = std::max(d, float(lengthSquared(p.position - translation)));
         scale = d == 0.0f ? 1.0f : 2.0f * std::sqrt(d);
-    } else if (mode == 2) {
+    } else if (mode == Recenter::Box) {
         if (points.empty()) {
             translation = vec3();
             scale = 1.0f;

@@ -107,7 +107,7 @@ public:
 
     // Element interface.
     void reset() override;
-    void rebuild(int mode) override;
+    void rebuild(Recenter mode) override;
     Element* clone() override;
     bool subdivide(bool smooth) override;
     void touch() override;
@@ -123,7 +123,7 @@ public:
     virtual void setGeometry(const Curve& other, bool touchIt);
     bool isValid();
     void orientChains();
-    virtual void recenter(int mode);
+    virtual void recenter(Recenter mode);
     bool collapseSegment(int s);
 
     // Queries.
@@ -149,7 +149,7 @@ public:
     // Presets and plane fitting (CurvePresets.cpp).
     static Curve* makeSegmentAtOrigin();
     static Curve* makeSegment();
-    static Curve* makeLine(int n, int recenterMode);
+    static Curve* makeLine(int n, Recenter recenter);
     static Curve* makeTriangle();
     static Curve* makeRectangle(float w, float h);
     static Curve* makeCircle(int n, bool mark);

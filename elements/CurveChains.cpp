@@ -273,7 +273,7 @@ Curve* Curve::extractChains(int basePoints) {
         out->segments.clear();
         return out;
     }
-    out->rebuild(2);
+    out->rebuild(Recenter::Box);
     const float twist = points.empty() ? 0.0f : points[0].twist;
     for (CurvePoint& p : out->points) p.twist = twist;
     out->translation = translation;

@@ -20,42 +20,42 @@ bool usableSamples(const std::vector<StrokeSample>& samples) {
 // Whether the gesture goes on this tick; false ends the whole call.
 bool ready(Curve& c, const Sculptor& g, size_t n) {
     const bool finished = g.isFinished();
-    switch (g.action) {
-    case BrushMove:
-    case BrushCopyMove:
-    case BrushRotate:
-    case BrushCopyRotate:
-    case BrushScale:
-    case BrushCopyScale:
-    case BrushScaleDirection:
-    case BrushDeform:
-    case BrushDeformVolume:
-    case BrushSmooth:
-    case BrushTwist:
+    switch (Brush(g.action)) {
+    case Brush::Move:
+    case Brush::CopyMove:
+    case Brush::Rotate:
+    case Brush::CopyRotate:
+    case Brush::Scale:
+    case Brush::CopyScale:
+    case Brush::ScaleDirection:
+    case Brush::Deform:
+    case Brush::DeformVolume:
+    case Brush::Smooth:
+    case Brush::Twist:
         if (n < 2) return false;
         c.uploadNeeded = true;
         return true;
-    case BrushSubdivide:
-    case BrushEraseComponent:
-    case BrushErasePatch:
-    case BrushEraseFeature:
+    case Brush::Subdivide:
+    case Brush::EraseComponent:
+    case Brush::ErasePatch:
+    case Brush::EraseFeature:
         if (!finished) return false;
         c.geometryDirty = true;
         return true;
-    case BrushCutPlane:
+    case Brush::CutPlane:
         if (!(g.selectionMode == SelectPatch || (n >= 2 && finished))) return false;
         c.geometryDirty = true;
         return true;
-    case BrushClipPlane:
-    case BrushSubPlane:
-    case BrushCutSphere:
-    case BrushClipSphere:
+    case Brush::ClipPlane:
+    case Brush::SubPlane:
+    case Brush::CutSphere:
+    case Brush::ClipSphere:
         if (!(n >= 2 && finished)) return false;
         c.geometryDirty = true;
         return true;
-    case BrushPaintMaterial:
-    case BrushFillMaterial: return !finished;
-    case BrushPlacePoint:
+    case Brush::PaintMaterial:
+    case Brush::FillMaterial: return !finished;
+    case Brush::PlacePoint:
         if (finished) {
             c.editList.clear();
             return false;
@@ -67,9 +67,7 @@ bool ready(Curve& c, const Sculptor& g, size_t n) {
 }
 
 // Brushes that move, thicken or turn points in place, adding and removing none.
-bool movesPointsInPlace(int32_t action) {
-    return action == BrushDeform || action == BrushSmooth || action == BrushInflate;
-}
+bool movesPointsInPlace(Brush b) { return b == Brush::Deform || b == Brush::Smooth || b == Brush::Inflate; }
 
 // What a point's place, thickness and turn are.
 struct PointShape {
@@ -103,10 +101,12 @@ void Curve::applyGestures(const std::vector<Gesture*>& gestures) {
         if (!g || !usableSamples(g->samples)) return;
         const size_t n = g->samples.size();
         if (!ready(*this, *g, n)) return;
-        const int32_t code = g->action, mode = g->selectionMode;
+        const Brush code = Brush(g->action);
+        const int32_t mode = g->selectionMode;
 
         // the copy gestures copy the region once, on their first drag tick, and work on the copy
-        if ((code == BrushCopyMove || code == BrushCopyRotate || code == BrushCopyScale) && n == 2 && g->isRunning()) {
+        if ((code == Brush::CopyMove || code == Brush::CopyRotate || code == Brush::CopyScale) && n == 2 &&
+            g->isRunning()) {
             StrokeSample& first = g->samples[0];
             int item = first.itemId;
             Element* copy = mode == SelectPatch ? extractPatch(first.point, item) : extractComponent(first.point, item);
@@ -137,53 +137,53 @@ void Curve::applyGestures(const std::vector<Gesture*>& gestures) {
             return S0.point;
         };
         switch (code) {
-        case BrushMove:
-        case BrushCopyMove:
+        case Brush::Move:
+        case Brush::CopyMove:
             if (mode == SelectPatch) {
                 movePatch(A.point, L.point, item);
             } else {
                 moveComponent(A.point, L.point, item);
             }
             break;
-        case BrushRotate:
-        case BrushCopyRotate: rotateSelection(A.point, L.point, item, mode, g->viewDirection); break;
-        case BrushScale:
-        case BrushCopyScale: scaleSelection(A.point, L.point, item, mode, true); break;
-        case BrushScaleDirection: scaleSelection(A.point, L.point, item, mode, false); break;
-        case BrushDeform:
+        case Brush::Rotate:
+        case Brush::CopyRotate: rotateSelection(A.point, L.point, item, mode, g->viewDirection); break;
+        case Brush::Scale:
+        case Brush::CopyScale: scaleSelection(A.point, L.point, item, mode, true); break;
+        case Brush::ScaleDirection: scaleSelection(A.point, L.point, item, mode, false); break;
+        case Brush::Deform:
             if (wholeCurve) {
                 deformSphere(A.point, L.point, A.radius);
             } else {
                 deformAlong(A.point, L.point, A.radius, item);
             }
             break;
-        case BrushSmooth:
+        case Brush::Smooth:
             if (mode == SelectElement) {
                 smoothSphere(A.point, A.radius);
             } else {
                 smoothAlong(A.point, A.radius, A.itemId);
             }
             break;
-        case BrushInflate: inflate(A.point, L.point, A.radius, item); break;
-        case BrushTwist:
+        case Brush::Inflate: inflate(A.point, L.point, A.radius, item); break;
+        case Brush::Twist:
             // one value for the whole curve: a stroke's copies all drag by the same step and turn it once
             if (gi == 0 && !points.empty()) {
                 const float twist = points[0].twist + (L.cursorX - A.cursorX) / 1000.0f;
                 for (CurvePoint& p : points) p.twist = twist;
             }
             break;
-        case BrushSubdivide:
+        case Brush::Subdivide:
             // one subdivision for the whole symmetric stroke
             subdivide(true);
             touch();
             return;
-        case BrushPaintMaterial:
+        case Brush::PaintMaterial:
             paintMaterial(A.point, A.radius, A.itemId, A.material, g->paintMask, 0.5f * A.factor);
             break;
-        case BrushFillMaterial: fillMaterial(A.point, A.itemId, A.material, g->paintMask); break;
-        case BrushEraseComponent: eraseComponent(L.point, L.itemId); break;
-        case BrushErasePatch: erasePatch(L.point, L.itemId); break;
-        case BrushCutPlane:
+        case Brush::FillMaterial: fillMaterial(A.point, A.itemId, A.material, g->paintMask); break;
+        case Brush::EraseComponent: eraseComponent(L.point, L.itemId); break;
+        case Brush::ErasePatch: erasePatch(L.point, L.itemId); break;
+        case Brush::CutPlane:
             if (mode == SelectPatch) {
                 if (n == 1) insertPoint(S0.point, liveSegment(S0.itemId));
             } else if (wholeCurve) {
@@ -192,15 +192,15 @@ void Curve::applyGestures(const std::vector<Gesture*>& gestures) {
                 cutPlane(P, N);
             }
             break;
-        case BrushClipPlane:
-        case BrushSubPlane:
+        case Brush::ClipPlane:
+        case Brush::SubPlane:
             if (wholeCurve) {
                 vec3 N;
                 const vec3 P = plane(N);
                 clipPlane(P, N);
             }
             break;
-        case BrushPlacePoint:
+        case Brush::PlacePoint:
             if (n == 1) {
                 // a press that placed nothing keeps its place in the list, as an entry naming no point
                 editList.push_back(uint32_t(insertPoint(S0.point, liveSegment(S0.itemId))));

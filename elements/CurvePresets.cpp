@@ -22,30 +22,30 @@ void setAllRadii(Curve& c, float r) {
 Curve* Curve::makeSegmentAtOrigin() {
     Curve* c = new Curve({vec3(0, 0, 0), vec3(1, 0, 0)}, false, 0);
     c->markAll();
-    c->rebuild(0);
+    c->rebuild(Recenter::Keep);
     return c;
 }
 
 Curve* Curve::makeSegment() {
     Curve* c = new Curve({vec3(0, 0, 0), vec3(1, 0, 0)}, false, 0);
     c->markAll();
-    c->rebuild(1);
+    c->rebuild(Recenter::Mean);
     return c;
 }
 
-Curve* Curve::makeLine(int n, int recenterMode) {
+Curve* Curve::makeLine(int n, Recenter recenter) {
     if (n < 1) n = 1; // the coordinates divide by n
     std::vector<vec3> p;
     for (int i = 0; i <= n; ++i) p.push_back(vec3(float(i) / float(n), 0, 0));
     Curve* c = new Curve(p, false, 0);
-    c->rebuild(recenterMode);
+    c->rebuild(recenter);
     return c;
 }
 
 Curve* Curve::makeTriangle() {
     Curve* c = closedCurve({vec3(-1, 0, 0), vec3(1, 0, 0), vec3(0, 1.7320508f, 0)});
     c->markAll();
-    c->rebuild(1);
+    c->rebuild(Recenter::Mean);
     c->scale = 1.0f;
     return c;
 }
@@ -53,7 +53,7 @@ Curve* Curve::makeTriangle() {
 Curve* Curve::makeRectangle(float w, float h) {
     Curve* c = closedCurve({vec3(0, 0, 0), vec3(0, h, 0), vec3(w, h, 0), vec3(w, 0, 0)});
     c->markAll();
-    c->rebuild(1);
+    c->rebuild(Recenter::Mean);
     c->scale = 0.5f * std::max(w, h);
     return c;
 }

@@ -77,7 +77,7 @@ Element* Curve::extractSelection(const vec3& point, int& item, int mode) {
     }
     for (int32_t i : collected) points[size_t(i)].link = -1;
     clearSelection();
-    out->rebuild(1);
+    out->rebuild(Recenter::Mean);
     return out;
 }
 

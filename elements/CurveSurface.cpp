@@ -32,15 +32,15 @@ void CurveSurface::reset() {
     rebuildNeeded = true;
 }
 
-void CurveSurface::followAxis(int mode) {
+void CurveSurface::followAxis(Recenter mode) {
     if (!axis) return;
     axis->recenter(mode);
     placeFromAxis();
 }
 
-void CurveSurface::rebuild(int mode) {
+void CurveSurface::rebuild(Recenter mode) {
     if (axis) axis->rebuild(mode);
-    if (section) section->rebuild(0);
+    if (section) section->rebuild(Recenter::Keep);
     chargeSweep();
     followAxis(mode);
     rebuildNeeded = true;

@@ -73,7 +73,7 @@ public:
 
     // Element interface.
     void reset() override;
-    void rebuild(int mode) override;
+    void rebuild(Recenter mode) override;
     Element* acquire(int n) override;
     Element* toMesh() override;
     void listParts(std::vector<Element*>& out) override;
@@ -88,7 +88,7 @@ public:
     void setSection(Curve* c);
     bool needsUpload() const;
     // The axis recentred by mode and the element placed by it.
-    void followAxis(int mode);
+    void followAxis(Recenter mode);
 
     // The map of ring i: surface point = origin + F s for a section point s in the section's
     // local frame. False when axis point i places no ring.

@@ -330,7 +330,7 @@ Element* CurveSurface::toMesh() {
             }
         }
     }
-    mesh->rebuild(0);
+    mesh->rebuild(Recenter::Keep);
     mesh->translation = translation;
     mesh->scale = scale;
     return mesh;

@@ -180,7 +180,8 @@ void copyGestures(StrokeCall& call, const Curve& part, bool mapLinks, const std:
     for (size_t g = 0; g < call.received.size(); ++g) {
         auto copy = std::make_unique<Sculptor>(*call.received[g]);
         // inflating and deflating act where the surface is, not along the axis
-        const bool keepsSurface = copy->action == BrushInflate || copy->action == BrushDeflate;
+        const Brush brush = Brush(copy->action);
+        const bool keepsSurface = brush == Brush::Inflate || brush == Brush::Deflate;
         if (starts && g < starts->size() && !keepsSurface) {
             const vec3 origin = copy->samples.front().point;
             for (StrokeSample& s : copy->samples) s.point = (s.point - origin) + (*starts)[g];

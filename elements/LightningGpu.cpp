@@ -25,7 +25,7 @@ bool noiseTakenByBolt = false;
 Tube* sharedBoltTube() {
     if (!boltTube) {
         // a unit line along X, three points round it: the thinnest tube that still shades
-        boltTube = new Tube(Curve::makeLine(100, 0), Curve::makeCircle(3, false));
+        boltTube = new Tube(Curve::makeLine(100, Recenter::Keep), Curve::makeCircle(3, false));
         boltTube->acquire(1); // held by nobody else: this count keeps its curves
     }
     return boltTube;

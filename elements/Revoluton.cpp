@@ -19,7 +19,7 @@ bool onYAxis(vec3 a) { return std::fabs(a.x) < 0.0001f && std::fabs(a.z) < 0.000
 } // namespace
 
 Revoluton::Revoluton(Curve* axisCurve, Curve* sectionCurve) : CurveSurface(RevolutonType, axisCurve, sectionCurve) {
-    rebuild(0);
+    rebuild(Recenter::Keep);
 }
 
 Revoluton::Revoluton() : CurveSurface(RevolutonType, nullptr, nullptr) {}

@@ -6,7 +6,9 @@
 
 namespace kal {
 
-Tube::Tube(Curve* axisCurve, Curve* sectionCurve) : CurveSurface(TubeType, axisCurve, sectionCurve) { rebuild(0); }
+Tube::Tube(Curve* axisCurve, Curve* sectionCurve) : CurveSurface(TubeType, axisCurve, sectionCurve) {
+    rebuild(Recenter::Keep);
+}
 
 Tube::Tube() : CurveSurface(TubeType, nullptr, nullptr) {}
 

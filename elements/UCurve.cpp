@@ -23,7 +23,7 @@ uint64_t followingLinks = 1;
 UCurve::UCurve(Curve* s, uint32_t w) : Curve(w), source(s) {
     typeCode = UCurveType;
     // nothing follows a curve being made, so no base found before changes
-    if (source) UCurve::rebuild(0);
+    if (source) UCurve::rebuild(Recenter::Keep);
 }
 
 UCurve::~UCurve() {
@@ -125,7 +125,7 @@ void UCurve::reset() {
     }
 }
 
-void UCurve::rebuild(int mode) {
+void UCurve::rebuild(Recenter mode) {
     if (!source) return;
     Curve* b = base();
     b->rebuild(mode);

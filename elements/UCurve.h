@@ -42,7 +42,7 @@ public:
     void reset() override;
     // Rebuilds the curve at the bottom, then derives again each curve of the chain up to this one
     // whose source changed since it last derived.
-    void rebuild(int mode) override;
+    void rebuild(Recenter mode) override;
     Element* acquire(int n) override;
     void release(int n) override;
     Element* clone() override;

@@ -34,6 +34,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             std::memcmp(a.cornerNormal, b.cornerNormal, sizeof a.cornerNormal) != 0)
             std::abort();
     }
-    cut.finishImport(1);
+    cut.finishImport(kal::Recenter::Mean);
     return 0;
 }

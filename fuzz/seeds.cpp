@@ -48,7 +48,7 @@ Mesh* triangleFan(int n, bool marked) {
         if (marked) t.flags |= 1;
         m->addTriangle(t);
     }
-    m->rebuild(0);
+    m->rebuild(Recenter::Keep);
     return m;
 }
 
@@ -210,7 +210,7 @@ int main(int argc, char** argv) {
     Scene curves;
     Curve* chain = new Curve({vec3(0, 0, 0), vec3(1, 0, 0), vec3(1, 1, 0), vec3(1, 1, 1)}, false, 0);
     chain->points[1].flags |= PointMarked;
-    chain->rebuild(0);
+    chain->rebuild(Recenter::Keep);
     curves.sceneRoot->addChild(tool(chain, true), false);
     curves.sceneRoot->addChild(tool(Curve::makeCircle(6, true), true), false);
     ok = curves.save(sceneDir + "/curves.k") && ok;
@@ -225,7 +225,8 @@ int main(int argc, char** argv) {
     Tube* tube = new Tube(Curve::makeSegment(), Curve::makeCircle(5, true));
     surfaces.sceneRoot->addChild(tool(tube, true), false);
     surfaces.sceneRoot->addChild(tool(tube, true), false);
-    surfaces.sceneRoot->addChild(tool(new Revoluton(Curve::makeLine(3, 1), Curve::makeCircle(6, false)), true), false);
+    surfaces.sceneRoot->addChild(
+        tool(new Revoluton(Curve::makeLine(3, Recenter::Mean), Curve::makeCircle(6, false)), true), false);
     ok = surfaces.save(sceneDir + "/surfaces.k") && ok;
     Curve axis({vec3(1, 0, 0), vec3(1, 1, 0), vec3(2, 2, 0)}, false, 0);
     std::unique_ptr<Curve> ring(Curve::makeCircle(4, false));

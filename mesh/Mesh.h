@@ -19,6 +19,9 @@ namespace kal {
 class ByteBuffer;
 struct Outline;
 
+// The normals updateNormals computes: the faces', the corners' from the faces', or both.
+enum class NormalUpdate { Faces, Corners, All };
+
 class Mesh : public Element {
 public:
     MeshStore<MeshVertex> vertices;
@@ -59,7 +62,7 @@ public:
 
     // Element interface.
     void reset() override;
-    void rebuild(int mode) override;
+    void rebuild(Recenter mode) override;
     Element* acquire(int n) override;
     Element* clone() override;
     void releaseGpu() override;
@@ -118,8 +121,8 @@ public:
 
     // Links, rings and walks (MeshAdjacency.cpp).
     bool buildLinks();
-    void finishImport(int mode);
-    void recenter(int mode);
+    void finishImport(Recenter mode);
+    void recenter(Recenter mode);
     int updateVertexRing(int v);
     void updateAllRings();
     bool isSeamCorner(int v) const;
@@ -154,7 +157,7 @@ public:
     vec3 triangleLocal(int t, const vec3& w) const;
 
     // Normals, smoothing and relaxation (MeshNormals.cpp, MeshSmoothing.cpp).
-    void updateNormals(int mode);
+    void updateNormals(NormalUpdate which);
     void updateFaceNormal(int t);
     void updateVertexNormal(int v);
     void updateSelectedNormals();
@@ -396,7 +399,7 @@ private:
     uint64_t uploadLines(const std::vector<float>& lines, int32_t segments);
     bool finishUpload(uint64_t written);
     // Runs the rebuild passes; markCreases adds the normal-crease pass of an import.
-    void rebuildPasses(int mode, bool markCreases);
+    void rebuildPasses(Recenter mode, bool markCreases);
     // Corner normals of v from face normals (fromCorners false) or from corner normals; group is scratch.
     void cornerNormalsOf(int v, bool fromCorners, std::vector<int32_t>& group);
     // The step bound of every walk: a walk longer than the store is a broken ring.

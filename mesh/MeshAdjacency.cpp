@@ -343,11 +343,11 @@ int settleRing(Mesh& m, int v, int limit, int& ringSize) {
 
 } // namespace
 
-void Mesh::rebuild(int mode) { rebuildPasses(mode, false); }
+void Mesh::rebuild(Recenter mode) { rebuildPasses(mode, false); }
 
-void Mesh::finishImport(int mode) { rebuildPasses(mode, true); }
+void Mesh::finishImport(Recenter mode) { rebuildPasses(mode, true); }
 
-void Mesh::rebuildPasses(int mode, bool markCreases) {
+void Mesh::rebuildPasses(Recenter mode, bool markCreases) {
     // The pinch check compares each ring walk with the number of triangles naming the vertex:
     // the link build counts them on its way, and the walk runs while the ring is still in cache.
     ScratchLease scratch;
@@ -390,7 +390,7 @@ void Mesh::rebuildPasses(int mode, bool markCreases) {
         // the creases come from the imported corner normals, so those are read before replacing
         updateAllRings();
         markNormalCreases();
-        updateNormals(2);
+        updateNormals(NormalUpdate::All);
         parallelFor(n, [&](int begin, int end) {
             for (int v = begin; v < end; ++v)
                 if (vertices[v].alive()) checkPinch(v, -1);
@@ -399,7 +399,7 @@ void Mesh::rebuildPasses(int mode, bool markCreases) {
         // One vertex sweep for the ring starts, seam corners, corner normals and the pinch check:
         // each reads and writes only its own vertex's ring state, never another vertex's, so the
         // result is that of the separate passes one after the other, in any order and in parallel.
-        if (!sweep.faceNormals) updateNormals(0);
+        if (!sweep.faceNormals) updateNormals(NormalUpdate::Faces);
         // Vertices in the order the link build's corner copy names them (so each ring's records
         // are still near in memory), then those no alive triangle names. The copy predates the
         // winding pass, which may have swapped corners; the order does not matter to the result.
@@ -425,9 +425,9 @@ void Mesh::rebuildPasses(int mode, bool markCreases) {
     for (bool& p : partChanged) p = true;
 }
 
-void Mesh::recenter(int mode) {
+void Mesh::recenter(Recenter mode) {
     int n = vertices.size();
-    if (mode == 1) {
+    if (mode == Recenter::Mean) {
         if (n == 0) return;
         // Sums over blocks of a fixed size, added in block order: the same centre, to the last
         // bit, however many threads run the blocks.
@@ -488,7 +488,7 @@ void Mesh::recenter(int mode) {
         translation = centre.toFloat();
         scale = float(2.0 * std::sqrt(far2));
         if (scale == 0.0f) scale = 1.0f;
-    } else if (mode == 2) {
+    } else if (mode == Recenter::Box) {
         vec3 lo, hi;
         bool any = false;
         for (int i = 0; i < n; ++i) {

@@ -51,7 +51,7 @@ Element* Mesh::extractSelection(const vec3& point, int& item, int mode) {
         selectComponent(point, true, item);
     copySelectedTriangles(*this, *copy);
     clearSelection();
-    copy->rebuild(1);
+    copy->rebuild(Recenter::Mean);
     return copy.release();
 }
 
@@ -68,7 +68,7 @@ Element* Mesh::detachComponent(int item) {
     clearSelection();
     eraseComponent(vec3(), item);
     geometryChanged = true;
-    copy->rebuild(0);
+    copy->rebuild(Recenter::Keep);
     copy->translation = translation;
     copy->scale = scale;
     return copy.release();

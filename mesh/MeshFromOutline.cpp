@@ -91,7 +91,7 @@ Mesh Mesh::fromOutline(const Outline& outline, bool steinerOnRim, uint8_t profil
     bool built =
         profile == 0 ? buildFlatFront(m, outline, steinerOnRim) : buildRaisedFront(m, outline, uint8_t(profile - 1));
     if (!built) return m;
-    m.rebuild(2);
+    m.rebuild(Recenter::Box);
     if (thickness == 0) return m;
 
     for (int t = 0; t < m.triangleCount(); ++t) {
@@ -103,11 +103,11 @@ Mesh Mesh::fromOutline(const Outline& outline, bool steinerOnRim, uint8_t profil
                 tri.flags &= uint8_t(~(1 << k));
         }
     }
-    m.rebuild(0);
+    m.rebuild(Recenter::Keep);
     int n = m.vertexCount(), count = m.triangleCount();
     addBackVertices(m, n, profile, thickness);
     addBackAndWall(m, n, count, profile);
-    m.rebuild(2);
+    m.rebuild(Recenter::Box);
     m.relax(true, true);
     return m;
 }

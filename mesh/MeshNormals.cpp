@@ -34,14 +34,14 @@ void Mesh::cornerNormalsOf(int v, bool fromCorners, std::vector<int32_t>& group)
     });
 }
 
-void Mesh::updateNormals(int mode) {
-    if (mode == 0 || mode == 2) {
+void Mesh::updateNormals(NormalUpdate which) {
+    if (which != NormalUpdate::Corners) {
         parallelFor(triangles.size(), [&](int begin, int end) {
             for (int t = begin; t < end; ++t)
                 if (triangles[t].alive()) updateFaceNormal(t);
         });
     }
-    if (mode == 1 || mode == 2) {
+    if (which != NormalUpdate::Faces) {
         // a vertex's corner normals read only face normals and links: any vertex order will do
         forEachVertexByTriangles<std::vector<int32_t>>(
             vertices, triangles, [&](int v, std::vector<int32_t>& group) { cornerNormalsOf(v, false, group); });
@@ -144,13 +144,13 @@ void Mesh::markAllSeams() {
     for (int v = 0; v < vertices.size(); ++v) vertices[v].setSeam(true);
     for (int t = 0; t < triangles.size(); ++t) triangles[t].flags |= EdgeMarks;
     updateAllRings();
-    updateNormals(2);
+    updateNormals(NormalUpdate::All);
 }
 
 void Mesh::clearAllSeams() {
     for (int v = 0; v < vertices.size(); ++v) vertices[v].setSeam(false);
     for (int t = 0; t < triangles.size(); ++t) triangles[t].flags &= uint8_t(~EdgeMarks);
-    updateNormals(2);
+    updateNormals(NormalUpdate::All);
 }
 
 namespace {
@@ -171,7 +171,7 @@ void Mesh::markCreasesByAngle(float degrees) {
         }
     }
     updateAllRings();
-    updateNormals(2);
+    updateNormals(NormalUpdate::All);
 }
 
 // With every mark cleared first, only the angle decides.
@@ -215,7 +215,7 @@ void Mesh::transformVertices(const mat4& m) {
             vertices[i].position = q;
         }
     });
-    updateNormals(2);
+    updateNormals(NormalUpdate::All);
 }
 
 } // namespace kal

@@ -92,7 +92,7 @@ Element* makePlaceholderSphere(bool charged) {
     static const std::unique_ptr<Mesh> sphere = [] {
         std::unique_ptr<Mesh> ico(Mesh::createIcosahedron());
         std::unique_ptr<Mesh> made(Mesh::subdivided(ico.get(), 3, false, true));
-        made->rebuild(0);
+        made->rebuild(Recenter::Keep);
         return made;
     }();
     if (charged && !chargeRead(meshBytes(sphere->vertexCount(), sphere->triangleCount()))) return nullptr;
@@ -119,7 +119,7 @@ bool writeJoinedObj(const std::vector<Element*>& meshes, const std::vector<mat4>
         transformMesh(part, static_cast<const Mesh&>(*meshes[i]), matrices[i]);
         joined.append(&part);
     }
-    joined.rebuild(0);
+    joined.rebuild(Recenter::Keep);
     return joined.exportObj(path, why);
 }
 

@@ -139,7 +139,7 @@ void relaxPass(Mesh& m, bool seamsToo, Target&& target) {
 
 void Mesh::relaxTangential(bool seamsToo) {
     relaxPass(*this, seamsToo, [this](int v) { return relaxTarget(v); });
-    updateNormals(2);
+    updateNormals(NormalUpdate::All);
 }
 
 vec3 Mesh::vertexDirection(int v, int t) const {
@@ -343,7 +343,7 @@ void Mesh::relax(bool seamsToo, bool withNormals) {
         });
     moveHalfway(*this, targets, moves);
     if (materials.found()) materialPass(*this, kPbrAll);
-    if (withNormals) updateNormals(2);
+    if (withNormals) updateNormals(NormalUpdate::All);
 }
 
 void Mesh::projectToSphere() {
@@ -356,7 +356,7 @@ void Mesh::projectToSphere() {
             vertices[i].position = p.toFloat();
         }
     });
-    updateNormals(2);
+    updateNormals(NormalUpdate::All);
 }
 
 Mesh* Mesh::subdivided(Mesh* source, int levels, bool keepSeams, bool subdivideFlag) {

@@ -282,7 +282,7 @@ void writeSlimRecords(Mesh& m, const SplitVertices& split, const FlatRecords<Sli
 // normals).
 void finishSubdivision(Mesh& m, int oldVertices, bool smooth, bool facesDone) {
     if (smooth) smoothOldVertices(m, oldVertices);
-    m.updateNormals(facesDone ? 1 : 2);
+    m.updateNormals(facesDone ? NormalUpdate::Corners : NormalUpdate::All);
     m.geometryChanged = true;
     for (bool& p : m.partChanged) p = true;
 }
@@ -379,7 +379,7 @@ void Mesh::subdivideCentroid() {
     }
     for (const auto& p : pairs) flipEdgeBetween(p.first, p.second);
     smoothOldVertices(*this, oldVertices);
-    updateNormals(2);
+    updateNormals(NormalUpdate::All);
     releaseGpu();
 }
 

@@ -345,7 +345,7 @@ bool Mesh::loadObjFile(const std::string& path, std::string* why) {
         }
         bool ok = importObj(path, &reason);
         if (!ok && invalid) return false;
-        finishImport(1);
+        finishImport(Recenter::Mean);
         return ok;
     };
     if (!read()) {

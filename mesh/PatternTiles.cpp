@@ -45,7 +45,7 @@ Mesh* Mesh::createPatternTile(float a, bool open) {
         m->addTriangle(3u, 4u, 5u, true, true, true);
         colourFrom(*m, first);
     }
-    m->rebuild(0);
+    m->rebuild(Recenter::Keep);
     return m.release();
 }
 
@@ -64,7 +64,7 @@ Mesh* Mesh::createPatternTile2(float a, bool open) {
         m->addTriangle(3u, 4u, 5u, false, false, false);
         colourFrom(*m, first);
     }
-    m->rebuild(0);
+    m->rebuild(Recenter::Keep);
     return m.release();
 }
 
@@ -83,7 +83,7 @@ Mesh* Mesh::createPatternTile3(float a, bool open) {
         m->addPolygon({3, 4, 5, 6, 7, 8}, std::vector<bool>(6, true));
         colourFrom(*m, first);
     }
-    m->rebuild(0);
+    m->rebuild(Recenter::Keep);
     return m.release();
 }
 
@@ -94,7 +94,7 @@ Mesh* Mesh::createPatternTile4(float a) {
     m->addTriangle(0u, 1u, 3u, false, false, false);
     m->addTriangle(1u, 2u, 3u, false, false, false);
     m->addTriangle(2u, 0u, 3u, false, false, false);
-    m->rebuild(0);
+    m->rebuild(Recenter::Keep);
     m->markAllSeams();
     return m.release();
 }

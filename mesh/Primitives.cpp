@@ -64,7 +64,7 @@ Mesh* Mesh::createTriangle() {
     const float points[3][3] = {{0, 1, 0}, {-0.8660254f, -0.5f, 0}, {0.8660254f, -0.5f, 0}};
     addSolidVertices(*m, points, 3);
     m->addTriangle(0, 1, 2, true, true, true);
-    m->rebuild(0);
+    m->rebuild(Recenter::Keep);
     return m;
 }
 
@@ -74,7 +74,7 @@ Mesh* Mesh::createTetrahedron() {
     const int tris[4][3] = {{0, 2, 1}, {0, 1, 3}, {0, 3, 2}, {1, 2, 3}};
     addSolidVertices(*m, points, 4);
     addMarkedTriangles(*m, tris, 4, true);
-    m->rebuild(1);
+    m->rebuild(Recenter::Mean);
     return m;
 }
 
@@ -84,7 +84,7 @@ Mesh* Mesh::createOctahedron() {
     const int tris[8][3] = {{0, 4, 3}, {0, 5, 2}, {1, 4, 2}, {1, 5, 3}, {2, 4, 0}, {2, 5, 1}, {3, 4, 1}, {3, 5, 0}};
     addSolidVertices(*m, points, 6);
     addMarkedTriangles(*m, tris, 8, true);
-    m->rebuild(1);
+    m->rebuild(Recenter::Mean);
     return m;
 }
 
@@ -94,7 +94,7 @@ Mesh* Mesh::createCube() {
     const int quads[6 * 4] = {3, 2, 1, 0, 4, 5, 6, 7, 0, 1, 5, 4, 2, 3, 7, 6, 0, 4, 7, 3, 1, 2, 6, 5};
     addSolidVertices(*m, points, 8);
     addMarkedPolygons(*m, quads, 4, 6);
-    m->rebuild(2);
+    m->rebuild(Recenter::Box);
     return m;
 }
 
@@ -136,7 +136,7 @@ Mesh* Mesh::createDodecahedron() {
                                    11, 7,  18, 19, 6,  12, 5,  16, 17, 4,  13, 12, 4,  14, 2, 14, 15, 6,  19, 2};
     addSolidVertices(*m, points, 20);
     addMarkedPolygons(*m, pentagons, 5, 12);
-    m->rebuild(1);
+    m->rebuild(Recenter::Mean);
     return m;
 }
 
@@ -150,7 +150,7 @@ Mesh* Mesh::createIcosahedron() {
                              {6, 10, 1}, {6, 11, 7}, {7, 10, 6}, {7, 11, 2}, {8, 10, 3}, {9, 11, 0}};
     for (const auto& v : points) m->addVertex(v[0], v[1], v[2], -1, false, false);
     addMarkedTriangles(*m, tris, 20, false);
-    m->rebuild(1);
+    m->rebuild(Recenter::Mean);
     m->markAllSeams();
     return m;
 }
@@ -174,7 +174,7 @@ Mesh* Mesh::createCylinder(int segments, bool hardSides) {
     }
     for (int i = 0; i < n; ++i) m->addTriangle(c0, uint32_t((i + 1) % n), uint32_t(i), true, false, false);
     for (int i = 0; i < n; ++i) m->addTriangle(c1, uint32_t(n + i), uint32_t(n + (i + 1) % n), true, false, false);
-    m->rebuild(0);
+    m->rebuild(Recenter::Keep);
     return m;
 }
 
@@ -185,7 +185,7 @@ Mesh* Mesh::createCapsule(int levels, bool hard) {
     const int quads[5 * 4] = {4, 5, 6, 7, 0, 1, 5, 4, 2, 3, 7, 6, 0, 4, 7, 3, 1, 2, 6, 5};
     addSolidVertices(shell, points, 8);
     addMarkedPolygons(shell, quads, 4, 5);
-    shell.rebuild(0);
+    shell.rebuild(Recenter::Keep);
     for (int i = 0; i < levels; ++i) shell.subdivide(false);
     shell.projectToSphere();
     if (!hard) shell.clearAllSeams();
@@ -200,7 +200,7 @@ Mesh* Mesh::createCapsule(int levels, bool hard) {
     transformMesh(joined, upper, mat4());
     transformMesh(lowerCopy, lower, mat4());
     joined.append(&lowerCopy);
-    joined.rebuild(0);
+    joined.rebuild(Recenter::Keep);
 
     std::vector<int32_t> rim1, rim2;
     joined.boundaryLoop(0, rim1);
@@ -214,7 +214,7 @@ Mesh* Mesh::createCapsule(int levels, bool hard) {
             bool r3 = hard && joined.vertices[rim1[size_t(i)]].pinned();
             joined.addPolygon({rim1[size_t(i)], rim1[size_t((i + 1) % m)], facing, after}, {false, r1, false, r3});
         }
-        joined.rebuild(0);
+        joined.rebuild(Recenter::Keep);
         for (int i = 0; i < m; ++i) {
             joined.setEdgeFlag(rim1[size_t(i)], rim1[size_t((i + 1) % m)], true);
             joined.setEdgeFlag(rim2[size_t(i)], rim2[size_t((i + 1) % m)], true);

@@ -30,7 +30,7 @@ void Element::reset() {
     scale = 1.0f;
 }
 
-void Element::rebuild(int) {}
+void Element::rebuild(Recenter) {}
 
 Element* Element::acquire(int n) {
     useCount += n;

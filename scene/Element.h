@@ -35,6 +35,13 @@ enum ElementType : int32_t {
     AnimatedSpriteType = 9,
 };
 
+// Where a rebuild leaves the element's placement (translation and scale).
+enum class Recenter {
+    Keep, // as it was
+    Mean, // on the points' mean, the scale twice the farthest point's distance from it
+    Box,  // on the middle of the points' box, the scale its diagonal
+};
+
 class Element {
 public:
     int32_t stamp = 0;
@@ -56,7 +63,7 @@ public:
     virtual ~Element() = 0;
 
     virtual void reset();
-    virtual void rebuild(int mode);
+    virtual void rebuild(Recenter mode);
     virtual Element* acquire(int n);
     virtual void release(int n);
     virtual Element* clone();

@@ -7,6 +7,7 @@
 
 #include "foundation/Mat.h"
 #include "foundation/Pbr.h"
+#include "scene/Brushes.h"
 #include "scene/PickRecord.h"
 
 namespace kal {
@@ -51,47 +52,13 @@ struct StrokeSample {
     explicit StrokeSample(const PickRecord& pick);
 };
 
-// Sculpt brush ids (a Sculptor's action) that the element kinds dispatch on.
-enum SculptBrush : int32_t {
-    BrushMove = 1,
-    BrushCopyMove = 2,
-    BrushRotate = 3,
-    BrushCopyRotate = 4,
-    BrushScale = 5,
-    BrushCopyScale = 6,
-    BrushScaleDirection = 9,
-    BrushDeform = 12,
-    BrushDeformVolume = 13,
-    BrushSmooth = 15,
-    BrushInflate = 20,
-    BrushDeflate = 21,
-    BrushGrow = 22,
-    BrushPinch = 23,
-    BrushTwist = 24,
-    BrushFlatten = 25,
-    BrushSubdivide = 27,
-    BrushPaintMaterial = 29,
-    BrushFillMaterial = 30,
-    // picks the material under the cursor; no gesture of its own
-    BrushPickMaterial = 31,
-    BrushEraseComponent = 32,
-    BrushErasePatch = 34,
-    BrushEraseFeature = 35,
-    BrushCutPlane = 47,
-    BrushClipPlane = 48,
-    BrushSubPlane = 49,
-    BrushPlacePoint = 51,
-    BrushCutSphere = 52,
-    BrushClipSphere = 53,
-};
-
 // Selection modes a sculpt gesture works at.
 enum SelectionMode : int32_t { SelectElement = 0, SelectPatch = 1, SelectAllPatches = 2, SelectComponent = 3 };
 
 // The gesture of sculpt brushes and erasing; made on the heap, owned by the gesture list.
 class Sculptor : public Gesture {
 public:
-    int32_t action = 0;
+    int32_t action = 0; // a Brush, as the record holds it
     int32_t selectionMode = SelectElement;
     int32_t option = 2;
     std::vector<StrokeSample> samples;

@@ -361,7 +361,7 @@ bool readSceneImage(Scene& scene, const uint8_t* data, size_t size, ReadBudget& 
     }
     const size_t refusedBefore = budget.refusals();
     for (size_t i = 0; i < st.elements.size(); ++i)
-        if (st.elements[i] && !st.unknownKind[i]) st.elements[i]->rebuild(0);
+        if (st.elements[i] && !st.unknownKind[i]) st.elements[i]->rebuild(Recenter::Keep);
     if (budget.refusals() != refusedBefore) {
         // a rebuild ran past the budget (the samples of following curves): the linked trees go,
         // with the elements they hold, and the scene is left as it was

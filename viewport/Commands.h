@@ -5,8 +5,7 @@
 
 namespace kal {
 
-// Assembly commands. Ids 22, 25..27, 33, 34, 45 and 48 are never chosen; the status text shows no name
-// for PickPatch and Reserved24.
+// Assembly commands. Ids 22, 25..27, 33, 34, 45 and 48 are never chosen.
 enum class Command : int32_t {
     Insert = 0,
     Multiply = 1,
@@ -56,6 +55,61 @@ enum class Command : int32_t {
     Delay = 53,
 };
 
+// The name the status text shows, split at capitals; none for PickPatch and Reserved24.
+constexpr const char* commandName(Command c) {
+    using C = Command;
+    // no default: a command added to the enum without a name here is a warning
+    switch (c) {
+    case C::Insert: return "Insert";
+    case C::Multiply: return "Multiply";
+    case C::Place: return "Place";
+    case C::Paint: return "Paint";
+    case C::Pick: return "Pick";
+    case C::PickComponent: return "PickComponent";
+    case C::DetachComponent: return "DetachComponent";
+    case C::PickPatch: return nullptr;
+    case C::Remove: return "Remove";
+    case C::Draw: return "Draw";
+    case C::ArrayPick: return "ArrayPick";
+    case C::ArrayPickItem: return "ArrayPickItem";
+    case C::ArrayClearItems: return "ArrayClearItems";
+    case C::DrawPickAxis: return "DrawPickAxis";
+    case C::DrawPickSection: return "DrawPickSection";
+    case C::MakeUniform: return "MakeUniform";
+    case C::InverseKinematics: return "InverseKinematics";
+    case C::Move: return "Move";
+    case C::Rotate: return "Rotate";
+    case C::Scale: return "Scale";
+    case C::Mirror: return "Mirror";
+    case C::RotateScale: return "RotateScale";
+    case C::RotateMultiplicity: return "RotateMultiplicity";
+    case C::Reserved24: return nullptr;
+    case C::Material: return "Material";
+    case C::ColorIsLight: return "ColorIsLight";
+    case C::MakeSprite: return "MakeSprite";
+    case C::MatchMaterial: return "MatchMaterial";
+    case C::PickMaterial: return "PickMaterial";
+    case C::Link: return "Link";
+    case C::Unlink: return "Unlink";
+    case C::ConstrainRotation: return "ConstrainRotation";
+    case C::CounterConstrainRotation: return "CounterConstrainRotation";
+    case C::ConstrainTranslation: return "ConstrainTranslation";
+    case C::CounterConstrainTranslation: return "CounterConstrainTranslation";
+    case C::RemoveRotationConstraint: return "RemoveRotationConstraint";
+    case C::RemoveTranslationConstraint: return "RemoveTranslationConstraint";
+    case C::Align: return "Align";
+    case C::CounterAlign: return "CounterAlign";
+    case C::MatchPivot: return "MatchPivot";
+    case C::MatchObjectPivot: return "MatchObjectPivot";
+    case C::ReplaceTool: return "ReplaceTool";
+    case C::Orientation: return "Orientation";
+    case C::QuickSave: return "QuickSave";
+    case C::Speed: return "Speed";
+    case C::Delay: return "Delay";
+    }
+    return nullptr;
+}
+
 // Shape kinds of the pending insert template.
 enum class InsertKind : int32_t {
     UseTool = 0,
@@ -99,6 +153,14 @@ constexpr bool isTwoObjectKind(InsertKind k) { return k >= InsertKind::Guide && 
 constexpr bool isPlacingCommand(Command c) {
     return c == Command::Insert || c == Command::Multiply || c == Command::Place || c == Command::Paint ||
            c == Command::Draw;
+}
+// The commands that set the picked object's pivot, alignment or constraint axes: they act on the
+// pressed object alone, and the view shows its pivot while they are chosen.
+constexpr bool isPivotCommand(Command c) {
+    using C = Command;
+    return c == C::ConstrainRotation || c == C::CounterConstrainRotation || c == C::ConstrainTranslation ||
+           c == C::CounterConstrainTranslation || c == C::RemoveRotationConstraint ||
+           c == C::RemoveTranslationConstraint || c == C::Align || c == C::MatchPivot || c == C::MatchObjectPivot;
 }
 
 } // namespace kal

@@ -51,7 +51,7 @@ bool GLView::buildProfileFromDrawing() {
     }
     // from the outline's plane back into the drawing frame
     mesh->transformVertices(M);
-    mesh->rebuild(2);
+    mesh->rebuild(Recenter::Box);
     pendingTool->setElement(mesh);
     redraw = true;
     return true;
@@ -87,7 +87,7 @@ void GLView::placeDrawnCurve(const std::vector<vec3>& positions, const std::vect
         return;
     }
     Element* e = pendingTool->element;
-    e->rebuild(2);
+    e->rebuild(Recenter::Box);
     // the element's own placement first, then the stroke frame
     mat4 placement = inverseAffine(e->inverseTransform());
     placement *= strokeFrame;

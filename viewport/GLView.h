@@ -230,7 +230,7 @@ public:
     std::vector<PickRecord> symmetricPicks;
     std::vector<int32_t> symmetryMerges;
     std::vector<int32_t> symmetryMergeGroups;
-    int32_t chosenBrush = 12, brush = 12;
+    int32_t chosenBrush = int32_t(Brush::Deform), brush = int32_t(Brush::Deform); // Brush numbers
     int32_t chosenSelectionMode = 0, selectionMode = 0; // 0 Element, 1 Patch, 2 All Patches, 3 Component
     int32_t chosenSculptOption = 2, sculptOption = 2;
     int32_t hierarchyTarget = 2; // 0 Add To Scene, 1 Add To Parent, 2 Add To Child

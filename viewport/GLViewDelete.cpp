@@ -12,12 +12,6 @@
 
 namespace kal {
 
-namespace {
-
-enum : int { EraseComponent = 32, ErasePatch = 34, EraseFeature = 35 };
-
-} // namespace
-
 bool GLView::deleteByMode(Tool* tool, uint8_t granularity, bool sectionFlag) {
     if (!tool || !tool->element || !scene) return false;
     GLWorkGuard guard;
@@ -49,12 +43,13 @@ bool GLView::deleteByMode(Tool* tool, uint8_t granularity, bool sectionFlag) {
     // the pick may have landed elsewhere (or nowhere): only the named tool is erased
     if (pressPick.stencilBits == 0 || pressPick.object != tool) return true;
 
-    const int action = granularity == 3 ? ErasePatch : granularity == 4 ? EraseFeature : EraseComponent;
+    using B = Brush;
+    const B erase = granularity == 3 ? B::ErasePatch : granularity == 4 ? B::EraseFeature : B::EraseComponent;
     const int selection = granularity == 3 ? SelectPatch : SelectComponent;
     std::vector<Gesture*> gestures;
     gestures.reserve(symmetricPicks.size());
     for (const PickRecord& pick : symmetricPicks) {
-        auto* s = new Sculptor(action, selection, sculptOption);
+        auto* s = new Sculptor(int32_t(erase), selection, sculptOption);
         s->sectionFlag = uint8_t(sectionFlag ? 1 : 0);
         s->paintMask = byte(paintMask & 0xFF);
         s->handedness = pick.handedness;

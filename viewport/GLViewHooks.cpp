@@ -40,7 +40,7 @@ void GLView::extendRevolutionAxis() {
     }
     axis->touch();
     e->touch();
-    e->rebuild(2);
+    e->rebuild(Recenter::Box);
 }
 
 } // namespace kal

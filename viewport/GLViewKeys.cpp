@@ -19,9 +19,30 @@ namespace {
 
 bool digitDown(int d) { return keyboard.isDown('0' + d); }
 
-// Erase, plane and sphere brushes: the only ones Escape cancels (the others keep what they did).
-bool escapeCancels(int brush) {
-    return (brush >= 32 && brush <= 35) || (brush >= 47 && brush <= 49) || (brush >= 52 && brush <= 59);
+// Digit 1 held: the chosen brush's alternative, or the smoothing brush.
+Brush digitOneBrush(Brush b) {
+    switch (b) {
+    case Brush::Scale: return Brush::ScaleDirection;
+    case Brush::ScaleDirection: return Brush::Scale;
+    case Brush::Extrude: return Brush::ExtrudeScale;
+    case Brush::ExtrudeScale: return Brush::Extrude;
+    case Brush::SubSphere: return Brush::AddSphere;
+    case Brush::PaintMaterial:
+    case Brush::FillMaterial: return Brush::PickMaterial;
+    default: return Brush::Smooth;
+    }
+}
+
+// Digit 2 held: the chosen brush's counterpart, if it has one.
+Brush digitTwoBrush(Brush b) {
+    switch (b) {
+    case Brush::Move: return Brush::Scale;
+    case Brush::Rotate:
+    case Brush::Scale: return Brush::Move;
+    case Brush::Inflate: return Brush::Deflate;
+    case Brush::Deflate: return Brush::Inflate;
+    default: return b;
+    }
 }
 
 int drawingPointCount(const Assemblor& g) {
@@ -75,7 +96,7 @@ void GLView::escapeKey() {
         }
         resetPick(c == Command::Draw);
         if (left) mode = IDLE;
-    } else if (mode == SCULPT && escapeCancels(brush)) {
+    } else if (mode == SCULPT && escapeCancels(Brush(brush))) {
         resetPick(false);
         if (left) mode = IDLE;
     }
@@ -155,16 +176,17 @@ void GLView::completeDrawing() {
 void GLView::remapSculpt() {
     showHelpers = 0;
     const bool ctrl = keyboard.isDown(VkControl);
-    const int b = chosenBrush;
-    if (ctrl && b >= 52 && b <= 55) {
-        brush = b + 4;
+    const Brush b = Brush(chosenBrush);
+    // Ctrl reverses a sphere brush even while a stroke is held
+    if (ctrl && drawsSphereGuide(b) && ctrlVariant(b) != b) {
+        brush = int32_t(ctrlVariant(b));
         return;
     }
     if (frameMouse.left) return;
-    if (b == 47 && pressPick.stencilBits != 0 && pressPick.object && pressPick.object->element &&
+    if (b == Brush::CutPlane && pressPick.stencilBits != 0 && pressPick.object && pressPick.object->element &&
         (pressPick.object->element->typeCode == RevolutonType || pressPick.object->element->typeCode == TubeType)) {
         if (ctrl) {
-            brush = 51;
+            brush = int32_t(Brush::PlacePoint);
             selectionMode = SelectPatch;
         } else {
             brush = chosenBrush;
@@ -173,33 +195,19 @@ void GLView::remapSculpt() {
         }
         return;
     }
+    Brush held = b;
     if (digitDown(1)) {
-        switch (b) {
-        case 5: brush = ctrl ? 6 : 9; return;
-        case 9: brush = 5; return;
-        case 36: brush = 37; return;
-        case 37: brush = 36; return;
-        case 55: brush = 54; return;
-        case 29:
-        case 30: brush = 31; break;
-        default: brush = 15; break;
-        }
+        held = digitOneBrush(b);
     } else if (digitDown(2)) {
-        switch (b) {
-        case 1: brush = ctrl ? 2 : 5; return;
-        case 3: brush = ctrl ? 4 : 1; return;
-        case 5: brush = ctrl ? 6 : 1; return;
-        case 20: brush = 21; return;
-        case 21: brush = 20; return;
-        default: brush = chosenBrush; break;
-        }
+        held = digitTwoBrush(b);
     } else {
-        brush = chosenBrush;
         selectionMode = chosenSelectionMode;
         sculptOption = chosenSculptOption;
         redraw = true;
     }
-    if (ctrl && (b == 1 || b == 3 || b == 5)) brush = b + 1;
+    // Ctrl makes the chosen move, turn or scale a copying one, whatever digit is held
+    if (ctrl && ctrlVariant(b) != b) held = ctrlVariant(b);
+    brush = int32_t(held);
 }
 
 void GLView::remapAssembly() {
@@ -267,7 +275,7 @@ void GLView::remapAssembly() {
         if (result == sculptSmoothing) {
             // Draw with 1 held: sculpt for a moment with the smoothing brush
             mode = SCULPT;
-            brush = 15;
+            brush = int32_t(Brush::Smooth);
             selectionMode = SelectComponent;
             handles = showHelpers != 0;
             showHelpers = 0;

@@ -65,9 +65,9 @@ void GLView::pressStep() {
         if (!sculptors.empty()) finishSculptStroke();
         if (!pressPick.hitsObject()) {
             // a plane may be drawn from off the object: its gestures begin where the line meets it
-            if (brush < BrushCutPlane || brush > BrushSubPlane) mode = VIEW;
+            if (!drawsPlaneGuide(Brush(brush))) mode = VIEW;
             forceBusy = mode == SCULPT;
-        } else if (brush == BrushPickMaterial) {
+        } else if (Brush(brush) == Brush::PickMaterial) {
             undoStack.clear();
             brushMaterial = pressPick.surfaceMaterial;
             return;
@@ -158,23 +158,6 @@ void GLView::assemblyPress(Command c) {
         begin();
         return;
     }
-    case Command::RotateMultiplicity:
-    case Command::MatchMaterial:
-    case Command::Link:
-    case Command::Unlink:
-    case Command::ConstrainRotation:
-    case Command::CounterConstrainRotation:
-    case Command::ConstrainTranslation:
-    case Command::CounterConstrainTranslation:
-    case Command::RemoveRotationConstraint:
-    case Command::RemoveTranslationConstraint:
-    case Command::Align:
-    case Command::MatchPivot:
-    case Command::MatchObjectPivot:
-        if (!hit) break;
-        hoverPick = PickRecord();
-        begin();
-        return;
     case Command::Material:
         if (!hit) break;
         if (scene) undoStack.push(new ActObjectMaterial(scene, int32_t(pressPick.objectId), isLinked()));
@@ -190,7 +173,15 @@ void GLView::assemblyPress(Command c) {
         if (!hit) break;
         saveObject();
         return;
-    default: return;
+    default:
+        // the pivot, constraint, link and matching commands act on the pressed object alone
+        if (!isPivotCommand(c) && c != Command::RotateMultiplicity && c != Command::MatchMaterial &&
+            c != Command::Link && c != Command::Unlink)
+            return;
+        if (!hit) break;
+        hoverPick = PickRecord();
+        begin();
+        return;
     }
     mode = VIEW;
 }

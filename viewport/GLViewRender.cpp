@@ -209,23 +209,8 @@ void drawPlacePartner(GLView& v, const OverlayScale& k, const mat4& pmv) {
 }
 
 bool showsPivot(Command c) {
-    switch (c) {
-    case Command::Move:
-    case Command::Rotate:
-    case Command::Scale:
-    case Command::RotateScale:
-    case Command::ConstrainRotation:
-    case Command::CounterConstrainRotation:
-    case Command::ConstrainTranslation:
-    case Command::CounterConstrainTranslation:
-    case Command::RemoveRotationConstraint:
-    case Command::RemoveTranslationConstraint:
-    case Command::Align:
-    case Command::MatchPivot:
-    case Command::MatchObjectPivot:
-    case Command::Orientation: return true;
-    default: return false;
-    }
+    return isPivotCommand(c) || c == Command::Move || c == Command::Rotate || c == Command::Scale ||
+           c == Command::RotateScale || c == Command::Orientation;
 }
 
 bool isZero(vec3 a) { return a.x == 0 && a.y == 0 && a.z == 0; }
@@ -275,20 +260,19 @@ void drawPivotGizmo(GLView& v, const OverlayScale& k, const mat4& pmv) {
     drawSquare3D(k.s, v.screenNormal(), origin, pmv, white);
 }
 
-bool brushShowsCircle(int b) {
-    return b == 0 || b == 7 || b == 8 || (b >= 10 && b <= 26) || b == 28 || b == 29 || b == 33 || b == 38 ||
-           (b >= 44 && b <= 46) || b > 59;
-}
+// A number no brush has shows the circle too.
+bool showsCircle(Brush b) { return brushGroup(b) == BrushGroup::None || hasBrushFlag(b, BrushCircle); }
 
 void drawBrushCursor(GLView& v, const OverlayScale& k, const mat4& pmv) {
     gl->glEnable(GL_DEPTH_TEST);
+    const Brush b = Brush(v.brush);
     const size_t count =
-        v.brush == BrushPickMaterial ? std::min<size_t>(1, v.symmetricPicks.size()) : v.symmetricPicks.size();
+        b == Brush::PickMaterial ? std::min<size_t>(1, v.symmetricPicks.size()) : v.symmetricPicks.size();
     for (size_t i = 0; i < count; ++i) {
         const PickRecord& p = v.symmetricPicks[i];
         drawSquare3D(k.s, p.normal, p.point + p.normal * k.s, pmv, red);
     }
-    if (brushShowsCircle(v.brush) && !v.symmetricPicks.empty()) {
+    if (showsCircle(b) && !v.symmetricPicks.empty()) {
         const PickRecord& p = v.symmetricPicks[0];
         drawCircle3D(p.radius * p.pixelVector.length(), p.normal, p.point, pmv, red);
     }
@@ -299,8 +283,8 @@ void drawSculptStroke(GLView& v, const mat4& pmv) {
     const PickRecord& hover = v.pressPick;
     const PickRecord& stroke = v.hoverPick;
     if (hover.objectId == stroke.objectId && hover.itemId == stroke.itemId) return;
-    const int b = v.brush;
-    if (b >= 47 && b <= 49) {
+    const Brush b = Brush(v.brush);
+    if (drawsPlaneGuide(b)) {
         const vec3 h = v.worldToScreen(hover.point);
         const vec3 s = v.worldToScreen(stroke.point);
         const vec2 d(s.x - h.x, s.y - h.y);
@@ -308,14 +292,14 @@ void drawSculptStroke(GLView& v, const mat4& pmv) {
         const vec2 dir = d.length() > 0 ? normalize(d) : vec2(1, 0);
         const vec2 at(h.x, h.y);
         drawWindowSegment(v, at - dir * reach, at + dir * reach, red);
-        if (b != 47) drawWindowSegment(v, at, at + normalize(vec2(d.y, -d.x)) * 20.0f, red);
-    } else if (b >= 52 && b <= 59) {
+        if (b != Brush::CutPlane) drawWindowSegment(v, at, at + normalize(vec2(d.y, -d.x)) * 20.0f, red);
+    } else if (drawsSphereGuide(b)) {
         gl->glEnable(GL_DEPTH_TEST);
         const float radius = (stroke.point - hover.point).length();
-        if (b <= 55)
-            drawWireSphere(hover.point, radius, hover.normal, pmv);
-        else
+        if (hasBrushFlag(b, BrushReversed))
             drawWireSphere(stroke.point, radius, stroke.normal, pmv);
+        else
+            drawWireSphere(hover.point, radius, hover.normal, pmv);
         gl->glDisable(GL_DEPTH_TEST);
     }
 }

@@ -205,7 +205,7 @@ void GLView::releaseDrawPickAxis() {
     // only a template that took the curve is placed on it: the library tool keeps its matrices
     if (taken && pendingTool->element) {
         Element* e = pendingTool->element;
-        e->rebuild(0);
+        e->rebuild(Recenter::Keep);
         mat4 placed;
         if (inverseAffineChecked(e->inverseTransform(), placed)) {
             pendingTool->transform = placed;

@@ -56,7 +56,8 @@ std::vector<StatusPiece> statusPieces(const StatusState& state);
 // The pieces joined into the lines they make on screen.
 std::vector<std::string> statusLines(const std::vector<StatusPiece>& pieces);
 
-// Display names ("Deform Volume"); empty for ids without one. Command 16 is named by the pieces.
+// Display names ("Deform Volume"); empty for ids without one. The pieces name InverseKinematics
+// by its chain instead.
 std::string commandDisplayName(Command command);
 std::string brushDisplayName(int brush);
 

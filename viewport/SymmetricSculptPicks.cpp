@@ -13,21 +13,14 @@ namespace kal {
 
 namespace {
 
-constexpr int BrushSubSphere = 55;
-
 bool hasHit(const PickRecord& p) { return p.stencilBits != 0 && p.object && p.object->element; }
-
-bool drawsAPlane(int brush) { return brush >= BrushCutPlane && brush <= BrushSubPlane; }
 
 // Brushes that act where the surface is follow the object; the others the view's placement. A
 // plane holds the drawn line at the depth where the stroke met the object, wherever it goes.
-int strokePlacement(int brush, int placement) {
-    if (drawsAPlane(brush)) return PlaceSameDepth;
-    if (brush == BrushDeform) return placement == PlaceOnObject ? PlaceSameDepth : placement;
-    if (brush == BrushSmooth || (brush >= BrushPaintMaterial && brush <= BrushEraseFeature) ||
-        (brush >= BrushCutSphere && brush <= BrushSubSphere))
-        return PlaceOnObject;
-    return placement;
+int strokePlacement(Brush brush, int placement) {
+    if (drawsPlaneGuide(brush)) return PlaceSameDepth;
+    if (brush == Brush::Deform) return placement == PlaceOnObject ? PlaceSameDepth : placement;
+    return hasBrushFlag(brush, BrushOnSurface) ? PlaceOnObject : placement;
 }
 
 struct Copies {
@@ -198,13 +191,13 @@ void GLView::updateSymmetricPicks(bool hover) {
     }
 
     if (!hasHit(pressPick)) return;
-    const PickRecord stroke = pickSculpt(strokePlacement(brush, placement), &hoverPick);
+    const PickRecord stroke = pickSculpt(strokePlacement(Brush(brush), placement), &hoverPick);
     if (stroke.kind == kPickNothing) return;
     copyStrokePick(*this, stroke);
 }
 
 bool meetObjectOnPlaneStroke(GLView& v) {
-    if (!drawsAPlane(v.brush)) return false;
+    if (!drawsPlaneGuide(Brush(v.brush))) return false;
     v.updateSymmetricPicks(true);
     if (!hasHit(v.pressPick)) return false;
     // the stroke begins where it was pressed, at the depth where it met the object

@@ -96,7 +96,7 @@ TEST(PlaneCut, RenormalsWhatTheCutChangedAsTheFullPassWould) {
         if (form == 1) m.cutPlanePatch(q, n, -1);
         if (form == 2) m.cutPlaneComponent(q, n, -1);
         Mesh full = m;
-        full.updateNormals(2);
+        full.updateNormals(NormalUpdate::All);
         SCOPED_TRACE(form);
         expectSameRecords(m, full);
     }
@@ -315,7 +315,7 @@ TEST(SphereCut, RenormalsWhatTheCutChangedAsTheFullPassWould) {
         else
             m.cutSphere(c, c + vec3(0.45f, 0, 0));
         Mesh full = m;
-        full.updateNormals(1);
+        full.updateNormals(NormalUpdate::Corners);
         SCOPED_TRACE(patch);
         expectSameRecords(m, full);
     }
@@ -488,13 +488,14 @@ TEST(CutShortcuts, SphereOperationsRenormalWhatTheyChange) {
         SCOPED_TRACE(testing::Message() << "ball " << i);
         runOnEveryPath(*b.mesh, [&](Mesh& m) { m.cutSphere(b.centre, b.rim); });
         expectWholeRenormals(
-            *b.mesh, [&](Mesh& m) { m.clipSphere(b.centre, b.rim); }, 1);
+            *b.mesh, [&](Mesh& m) { m.clipSphere(b.centre, b.rim); }, NormalUpdate::Corners);
         expectWholeRenormals(
             *b.mesh,
-            [&](Mesh& m) { m.addSubSphere(b.centre, normalize(b.centre + vec3(0, 0, 1)), b.rim, true, pbr()); }, 1);
+            [&](Mesh& m) { m.addSubSphere(b.centre, normalize(b.centre + vec3(0, 0, 1)), b.rim, true, pbr()); },
+            NormalUpdate::Corners);
         for (bool patch : {false, true})
             expectWholeRenormals(
-                *b.mesh, [&](Mesh& m) { m.clipSpherePatch(b.centre, b.rim, -1, patch); }, 1);
+                *b.mesh, [&](Mesh& m) { m.clipSpherePatch(b.centre, b.rim, -1, patch); }, NormalUpdate::Corners);
     }
 }
 
@@ -507,7 +508,7 @@ TEST(CutShortcuts, PlaneOperationsGiveThePlainFormsRecords) {
     // a corner that is not finite: its edges across the plane stay whole
     Mesh broken = grid;
     broken.vertices[5 * 13 + 6].position = vec3(NAN, 5, 0);
-    broken.updateNormals(2);
+    broken.updateNormals(NormalUpdate::All);
     struct Plane {
         const Mesh* mesh;
         vec3 q, n;
@@ -530,13 +531,13 @@ TEST(CutShortcuts, PlaneOperationsGiveThePlainFormsRecords) {
             *p.mesh,
             [&](Mesh& m) {
                 m.cutPlane(p.q, p.n);
-                m.updateNormals(2);
+                m.updateNormals(NormalUpdate::All);
             },
             [&](Mesh& m) {
                 m.clearSelection();
                 reference::cutPlane(m, p.q, p.n);
                 m.clearSelection();
-                m.updateNormals(2);
+                m.updateNormals(NormalUpdate::All);
             });
         for (vec3 n : {p.n, -p.n})
             expectSameAsReference(

@@ -36,7 +36,7 @@ TEST(ExtrusionStart, CubeFaceGetsSideWallsAndNoCopy) {
     m.pushAlongNormal(vec3(0, 0, -1), vec3(0.5f, 0, -2), 0);
     EXPECT_EQ(verticesAt(m, vec3(1, 1, -2)), 1);
     EXPECT_EQ(verticesAt(m, vec3(1, 1, -1)), 1);
-    m.updateNormals(2);
+    m.updateNormals(NormalUpdate::All);
     EXPECT_MESH_VALID(m);
     EXPECT_GT(signedVolume(m), 8.5);
 }
@@ -47,7 +47,7 @@ TEST(ExtrusionStart, AnOpenSheetBecomesAClosedShellFirst) {
     EXPECT_EQ(countEdges(m).open, 0);
     EXPECT_MESH_VALID(m);
     m.pushAlongNormal(vec3(0.5f, 0.5f, 0), vec3(0.5f, 0.5f, 1), 0);
-    m.updateNormals(2);
+    m.updateNormals(NormalUpdate::All);
     EXPECT_MESH_VALID(m);
     EXPECT_NEAR(signedVolume(m), 1.0, 1e-5);
     EXPECT_EQ(verticesAt(m, vec3(1, 1, 1)), 1);
@@ -65,7 +65,7 @@ TEST(ExtrusionStart, AllPatchesSplitsEachFaceOnceAndPushesEachAlongItsNormal) {
         EXPECT_EQ(verticesAt(m, p), 1) << p.x << " " << p.y << " " << p.z;
     // the side walls, made past the start count, stay where the cube was
     EXPECT_EQ(verticesAt(m, vec3(1, 1, 1)), 1);
-    m.updateNormals(2);
+    m.updateNormals(NormalUpdate::All);
     EXPECT_MESH_VALID(m);
     EXPECT_TRUE(m.selectedVertices.empty());
 }
@@ -121,7 +121,7 @@ TEST(BevelStart, CubeGetsStripsAndCornersAndAPlainMeshNothing) {
     EXPECT_EQ(m.triangleCount(), 12 + 24 + 8);
     EXPECT_EQ(countEdges(m).open, 0);
     m.pushAllPatches(vec3(0, 0, -1), vec3(0, 0, -1.5f), 0);
-    m.updateNormals(2);
+    m.updateNormals(NormalUpdate::All);
     EXPECT_MESH_VALID(m);
     EXPECT_GT(signedVolume(m), 8.0);
 }

@@ -32,11 +32,11 @@ inline void expectSameAsReference(const Mesh& source, const std::function<void(M
 }
 
 // op, whose renormals are local, against the same records with every normal recomputed
-// (updateNormals(mode)).
-inline void expectWholeRenormals(const Mesh& source, const std::function<void(Mesh&)>& op, int mode) {
+// (updateNormals(which)).
+inline void expectWholeRenormals(const Mesh& source, const std::function<void(Mesh&)>& op, NormalUpdate which) {
     const Mesh done = runOnEveryPath(source, op);
     Mesh renormalled = done;
-    renormalled.updateNormals(mode);
+    renormalled.updateNormals(which);
     expectSameRecords(done, renormalled);
     EXPECT_MESH_VALID(done);
 }

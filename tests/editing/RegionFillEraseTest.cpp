@@ -32,7 +32,7 @@ Mesh gridWithLine(std::initializer_list<vec3> chain) {
         if (prev) m.setEdgeFlag(vertexAt(m, *prev), vertexAt(m, p), true);
         prev = &p;
     }
-    m.updateNormals(2);
+    m.updateNormals(NormalUpdate::All);
     return m;
 }
 
@@ -185,7 +185,7 @@ TEST(RegionPatchBrush, DeformMovesAVertexOfTwoFansOnce) {
 
     Mesh s = gridWithLine({vec3(1, 2, 0), vec3(2, 2, 0), vec3(3, 2, 0)});
     s.vertices[v].position.z = 1;
-    s.updateNormals(2);
+    s.updateNormals(NormalUpdate::All);
     s.deformComponent(vec3(2, 2, 1), vec3(2, 2, 2), 0.5f, -1);
     EXPECT_EQ(s.vertices[v].position, vec3(2, 2, 2));
 }

@@ -41,7 +41,7 @@ Mesh bandAndCaps(std::initializer_list<float> markedRings) {
             side > 0 ? addTri(m, centre, a, b) : addTri(m, centre, b, a);
         }
     }
-    m.rebuild(0);
+    m.rebuild(Recenter::Keep);
     for (float x : markedRings)
         for (int t = 0; t < m.triangleCount(); ++t)
             for (int k = 0; k < 3; ++k) {
@@ -50,7 +50,7 @@ Mesh bandAndCaps(std::initializer_list<float> markedRings) {
                 if (std::fabs(a.x - x) < 1e-4f && std::fabs(b.x - x) < 1e-4f) m.setEdgeMark(t, k, true);
             }
     for (int v = 0; v < m.vertexCount(); ++v) m.updateVertexRing(v);
-    m.updateNormals(0);
+    m.updateNormals(NormalUpdate::Faces);
     return m;
 }
 
@@ -63,12 +63,12 @@ vec3 copyOf(vec3 p, int copies, int k) {
 
 // A click as the view makes it with symmetric copies: the press applied, then the finish with
 // the release's sample. Only the click itself carries the triangle under it; a copy names none.
-void clickWithCopies(Mesh& m, int action, int mode, vec3 point, int copies) {
+void clickWithCopies(Mesh& m, Brush action, int mode, vec3 point, int copies) {
     std::vector<std::unique_ptr<Sculptor>> strokes;
     for (int k = 0; k < copies; ++k) {
         const vec3 p = copyOf(point, copies, k);
         const int item = k == 0 ? m.closestTriangle(p) : -1;
-        strokes.push_back(stroke(action, mode, GestureBegun, {sampleAt(p, 0.1f, item)}));
+        strokes.push_back(stroke(int(action), mode, GestureBegun, {sampleAt(p, 0.1f, item)}));
     }
     std::vector<Gesture*> list;
     for (auto& s : strokes) list.push_back(s.get());
@@ -98,7 +98,8 @@ bool holds(const std::vector<vec3>& points, vec3 p) {
     for (vec3 p : points)
         for (int k = 1; k < copies; ++k)
             if (!holds(points, copyOf(p, copies, k)))
-                return ::testing::AssertionFailure() << "(" << p.x << ", " << p.y << ", " << p.z << ") has no copy " << k;
+                return ::testing::AssertionFailure()
+                       << "(" << p.x << ", " << p.y << ", " << p.z << ") has no copy " << k;
     return ::testing::AssertionSuccess();
 }
 
@@ -106,7 +107,7 @@ int countNear(const std::vector<vec3>& points, float x) {
     return int(std::count_if(points.begin(), points.end(), [&](vec3 p) { return std::fabs(p.x - x) < 1e-4f; }));
 }
 
-using EraseCase = std::tuple<int, int>;
+using EraseCase = std::tuple<Brush, int>;
 
 class SymmetricErase : public ::testing::TestWithParam<EraseCase> {};
 
@@ -116,11 +117,11 @@ TEST_P(SymmetricErase, CopiesEraseWhatTheyPickedOnTheMeshAsItWas) {
     const auto [action, copies] = GetParam();
     // the patch under the click crosses the mirror plane; the feature nearest it is the ring on
     // the plane, with two more rings either side
-    Mesh m = action == BrushEraseFeature ? bandAndCaps({0.0f, -0.4f, 0.4f}) : bandAndCaps({-0.4f, 0.4f});
+    Mesh m = action == Brush::EraseFeature ? bandAndCaps({0.0f, -0.4f, 0.4f}) : bandAndCaps({-0.4f, 0.4f});
     // the middle of a band face, a little right of the mirror plane
     const float a = 2 * kPi * 1.5f / kSegments;
     const vec3 click(0.1f, std::cos(kPi / kSegments) * std::cos(a), std::cos(kPi / kSegments) * std::sin(a));
-    clickWithCopies(m, action, action == BrushErasePatch ? SelectPatch : SelectComponent, click, copies);
+    clickWithCopies(m, action, action == Brush::ErasePatch ? SelectPatch : SelectComponent, click, copies);
 
     InvariantOptions options;
     options.allowDeadRecords = false;
@@ -132,8 +133,8 @@ TEST_P(SymmetricErase, CopiesEraseWhatTheyPickedOnTheMeshAsItWas) {
     EXPECT_TRUE(holds(kept, vec3(2, 0, 0)));
     EXPECT_TRUE(holds(kept, vec3(-2, 0, 0)));
     switch (action) {
-    case BrushEraseComponent: EXPECT_EQ(m.triangleCount(), 2 * kSegments); break;
-    case BrushErasePatch:
+    case Brush::EraseComponent: EXPECT_EQ(m.triangleCount(), 2 * kSegments); break;
+    case Brush::ErasePatch:
         // the band outside the marked rings stays, the part between them went
         EXPECT_EQ(m.triangleCount(), 2 * kSegments + 2 * 3 * 2 * kSegments);
         EXPECT_EQ(countNear(kept, 0.0f), 0);
@@ -152,10 +153,11 @@ TEST_P(SymmetricErase, CopiesEraseWhatTheyPickedOnTheMeshAsItWas) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EraseActions, SymmetricErase,
-                         ::testing::Combine(::testing::Values(BrushEraseComponent, BrushErasePatch, BrushEraseFeature),
+                         ::testing::Combine(::testing::Values(Brush::EraseComponent, Brush::ErasePatch,
+                                                              Brush::EraseFeature),
                                             ::testing::Values(2, 3)),
                          [](const auto& info) {
-                             return "Brush" + std::to_string(std::get<0>(info.param)) + "Copies" +
+                             return "Brush" + std::to_string(int(std::get<0>(info.param))) + "Copies" +
                                     std::to_string(std::get<1>(info.param));
                          });
 

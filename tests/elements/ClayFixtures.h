@@ -18,7 +18,7 @@ namespace kal::test {
 inline Mesh* subdividedIcosahedron() {
     Mesh* m = Mesh::createIcosahedron();
     m->subdivide(false);
-    m->rebuild(0);
+    m->rebuild(Recenter::Keep);
     return m;
 }
 
@@ -34,7 +34,7 @@ inline Mesh* cornerMesh() {
     b.vertex[0] = 0, b.vertex[1] = 3, b.vertex[2] = 1;
     m->addTriangle(a);
     m->addTriangle(b);
-    m->rebuild(0);
+    m->rebuild(Recenter::Keep);
     return m;
 }
 

@@ -323,7 +323,7 @@ TEST(CurveGestures, aTwistTurnsTheCurveOnceHoweverManyCopiesTheStrokeHas) {
         Curve c = line(3);
         Stroke s;
         for (size_t k = 0; k < copies; ++k)
-            s.add(BrushTwist, SelectElement, {vec3(0.5f, 0, 0), vec3(0.5f, 1, 0)}, GestureRunning);
+            s.add(int(Brush::Twist), SelectElement, {vec3(0.5f, 0, 0), vec3(0.5f, 1, 0)}, GestureRunning);
         c.applyGestures(s.list);
         for (const CurvePoint& p : c.points) EXPECT_FLOAT_EQ(p.twist, 0.1f) << copies << " copies";
     }

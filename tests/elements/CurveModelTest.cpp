@@ -35,7 +35,7 @@ TEST(CurveModel, chainAddedBackwardsIsOrientedEndToEnd) {
     c.addSegment(3, 2);
     c.addSegment(1, 0);
     c.addSegment(2, 1);
-    c.rebuild(0);
+    c.rebuild(Recenter::Keep);
     EXPECT_EQ(curveFault(c, true), "");
     for (int end : {0, 3}) EXPECT_EQ(c.points[size_t(end)].flags & 3, 3);
     for (int inner : {1, 2}) EXPECT_EQ(c.points[size_t(inner)].flags & PointChainEnd, 0);
@@ -48,21 +48,21 @@ TEST(CurveModel, junctionIsInvalidAndKeepsPlacement) {
     for (vec3 p : {vec3(0, 0, 0), vec3(1, 0, 0), vec3(0, 1, 0), vec3(0, 0, 1)}) c.addPoint(p);
     for (int i = 1; i <= 3; ++i) c.addSegment(0, i);
     c.translation = vec3(7, 8, 9);
-    c.rebuild(1);
+    c.rebuild(Recenter::Mean);
     EXPECT_TRUE(c.invalid);
     EXPECT_EQ(c.translation, vec3(7, 8, 9));
     Curve empty(0);
-    empty.rebuild(0);
+    empty.rebuild(Recenter::Keep);
     EXPECT_TRUE(empty.invalid);
 }
 
 TEST(CurveModel, recenterModes) {
     Curve one({vec3(2, 3, 4)}, false, 0);
-    one.recenter(1);
+    one.recenter(Recenter::Mean);
     EXPECT_EQ(one.translation, vec3(2, 3, 4));
     EXPECT_EQ(one.scale, 1.0f);
     Curve two({vec3(0, 0, 0), vec3(1, 0, 0)}, false, 0);
-    two.recenter(1);
+    two.recenter(Recenter::Mean);
     EXPECT_EQ(two.translation, vec3(0.5f, 0, 0));
     EXPECT_EQ(two.scale, 1.0f);
 }

@@ -101,7 +101,7 @@ TEST_F(CurveRecord, roundTripClearsSelectionMarks) {
     EXPECT_EQ(c.segments[0].flags, SegmentAlive);
     EXPECT_EQ(c.segments[0].material[1].metalness, 9);
     EXPECT_TRUE(c.selectedPoints.empty());
-    c.rebuild(0);
+    c.rebuild(Recenter::Keep);
     EXPECT_EQ(curveFault(c, true), "");
 }
 

@@ -53,7 +53,7 @@ TEST(CurveTopology, subdivideMovesOnlyUnmarkedOldPoints) {
     sq->subdivide(true);
     EXPECT_EQ(sq->pointCount(), 8);
     EXPECT_EQ(sq->points[0].position, vec3(0, 0, 0)); // marked corners stay
-    sq->rebuild(0);
+    sq->rebuild(Recenter::Keep);
     EXPECT_EQ(curveFault(*sq, true), "");
 
     Curve loop({vec3(-1, -1, 0), vec3(-1, 1, 0), vec3(1, 1, 0), vec3(1, -1, 0)}, true, 0);
@@ -62,7 +62,7 @@ TEST(CurveTopology, subdivideMovesOnlyUnmarkedOldPoints) {
     // the cubic B-spline vertex rule: (p- + 6p + p+) / 8
     EXPECT_EQ(loop.points[0].position, vec3(-0.75f, -0.75f, 0));
     EXPECT_EQ(loop.points[0].twist, 1.0f);
-    loop.rebuild(0);
+    loop.rebuild(Recenter::Keep);
     EXPECT_EQ(curveFault(loop, true), "");
 }
 
@@ -86,7 +86,7 @@ TEST(CurveTopology, cleanupCompactsAndKeepsTheNetwork) {
     EXPECT_EQ(c.pointCount(), 5);
     EXPECT_EQ(c.segmentCount(), 3);
     EXPECT_EQ(curveFault(c, false), "");
-    c.rebuild(0);
+    c.rebuild(Recenter::Keep);
     EXPECT_FALSE(c.invalid);
     EXPECT_EQ(curveFault(c, true), "");
 

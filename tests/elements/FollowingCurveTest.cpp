@@ -178,7 +178,7 @@ TEST(FollowingCurve, aSourceItsRebuildRefusesGivesNothingToFollow) {
 TEST(FollowingCurve, withoutASourceNothingIsForwardedAndTheShapeIsSaved) {
     UCurve u(nullptr, 2);
     u.touch();
-    u.rebuild(0);
+    u.rebuild(Recenter::Keep);
     u.close();
     u.applyGestures({});
     EXPECT_EQ(u.pointCount(), 0);

@@ -160,7 +160,7 @@ std::pair<uint64_t, uint64_t> chainWork(int n) {
         std::unique_ptr<Element> clone(top->clone());
         EXPECT_EQ(static_cast<Curve*>(clone.get())->pointCount(), 9);
         clone.reset();
-        top->rebuild(0);
+        top->rebuild(Recenter::Keep);
         EXPECT_EQ(bottom->useCount, 1);
     }
     return {derivations, followingSteps};

@@ -72,7 +72,7 @@ TEST(SurfaceBuild, markedJointDrawsOneRingAndKeepsItsCrease) {
         Curve* axis = openAxis(bend);
         if (marked) {
             axis->points[1].flags |= PointMarked;
-            axis->rebuild(0);
+            axis->rebuild(Recenter::Keep);
         }
         Tube t(axis, Curve::makeCircle(6, false));
         SurfaceArrays s;
@@ -135,9 +135,9 @@ TEST(SurfaceBuild, revolutionMapsSectionPointsAroundY) {
     // the ring of an axis point on Y is that point
     EXPECT_TRUE(hasPoint(s.positions, vec3(0, 5, 0)));
 
-    Revoluton placed(Curve::makeLine(2, 0), Curve::makeCircle(4, false));
+    Revoluton placed(Curve::makeLine(2, Recenter::Keep), Curve::makeCircle(4, false));
     placed.axis->points[0].position = vec3(3, 4, 5);
-    placed.rebuild(1);
+    placed.rebuild(Recenter::Mean);
     EXPECT_EQ(placed.translation.x, 0.0f);
     EXPECT_EQ(placed.translation.z, 0.0f);
     EXPECT_NEAR(placed.translation.y, 4.0f / 3, 1e-5f);
@@ -147,7 +147,7 @@ TEST(SurfaceBuild, tubeToMeshIsAClosedBandWithMarkedRims) {
     Curve* axis = openAxis({vec3(0, 0, 0), vec3(0, 0, 2)});
     Curve* section = Curve::makeCircle(4, false);
     section->points[1].flags |= PointMarked;
-    section->rebuild(0);
+    section->rebuild(Recenter::Keep);
     Tube t(axis, section);
     t.translation = vec3(1, 2, 3);
     std::unique_ptr<Element> e(t.toMesh());
@@ -200,7 +200,7 @@ TEST(SurfaceBuild, blocksOfQuadsGiveTheSerialArrays) {
     // mixed materials and a marked joint, so the per-block caches and neighbour sums are exercised
     Curve* axis = openAxis({vec3(0, 0, 0), vec3(0, 0, 1), vec3(0, 1, 2), vec3(1, 1, 3), vec3(2, 0, 3)});
     axis->points[2].flags |= PointMarked;
-    axis->rebuild(0);
+    axis->rebuild(Recenter::Keep);
     axis->segments[1].material[0].red = 1000;
     axis->segments[2].material[1].roughness = -300;
     // a section fine enough that the quads fall into several blocks

@@ -29,7 +29,7 @@ Import importCounted(const std::string& text) {
     Mesh m;
     parseObjText(m, text.data(), text.size());
     uint64_t before = meshwalk::walkSteps;
-    m.finishImport(1);
+    m.finishImport(Recenter::Mean);
     Import r;
     r.steps = meshwalk::walkSteps - before;
     r.vertices = m.vertexCount();

@@ -57,7 +57,7 @@ TEST(LinkBuckets, crowdedLowestVertexLinksLikeThePairwiseSearch) {
     // hub 0 is the lower end of all its 40 edges: one crowded bucket
     Mesh m = doubleFan(40, 0, 1);
     expectLinksMatchBruteForce(m);
-    m.rebuild(0);
+    m.rebuild(Recenter::Keep);
     ASSERT_FALSE(m.invalid);
     EXPECT_MESH_VALID(m);
     EXPECT_EQ(m.valence(0), 40);
@@ -96,7 +96,7 @@ TEST(LinkBuckets, thirdTriangleOnAnEdgeOfACrowdedVertexFailsWithoutWritingLinks)
         EXPECT_FALSE(m.buildLinks()) << extra;
         for (int t = 0; t < m.triangleCount(); ++t)
             for (int k = 0; k < 3; ++k) ASSERT_EQ(m.triangles[t].neighbour[k], 1000 + t);
-        m.rebuild(0);
+        m.rebuild(Recenter::Keep);
         EXPECT_TRUE(m.invalid);
     }
 }

@@ -49,7 +49,7 @@ TEST(MeshLinks, edgeOfThreeTrianglesMakesTheMeshInvalidAndLeavesLinksUntouched) 
     EXPECT_FALSE(m.buildLinks());
     for (int t = 0; t < 3; ++t)
         for (int k = 0; k < 3; ++k) EXPECT_EQ(m.triangles[t].neighbour[k], 100 + 3 * t + k);
-    m.rebuild(0);
+    m.rebuild(Recenter::Keep);
     EXPECT_TRUE(m.invalid);
     EXPECT_EQ(m.triangles[0].neighbour[0], 100);
 }
@@ -67,7 +67,7 @@ TEST(MeshLinks, unnamedVertexAndDeadTriangleAskForAPurge) {
     d.triangles[2].flags &= uint8_t(~TriangleAlive);
     EXPECT_TRUE(d.buildLinks());
     EXPECT_TRUE(d.purgeNeeded);
-    d.rebuild(0);
+    d.rebuild(Recenter::Keep);
     EXPECT_EQ(d.triangleCount(), 2);
     EXPECT_EQ(d.vertexCount(), 4);
     EXPECT_MESH_VALID(d, {false, true, false});
@@ -86,7 +86,7 @@ TEST(MeshLinks, repeatedForeignOrDeadCornersNeverReachTheEdgeTable) {
     EXPECT_FALSE(m.triangles[repeated].alive());
     EXPECT_FALSE(m.triangles[outside].alive());
     EXPECT_FALSE(m.triangles[negative].alive());
-    m.rebuild(0);
+    m.rebuild(Recenter::Keep);
     EXPECT_FALSE(m.invalid);
     EXPECT_EQ(m.triangleCount(), 8);
     EXPECT_MESH_VALID(m, {false, true, false});
@@ -104,7 +104,7 @@ TEST(MeshLinks, rebuildSplitsPinchedVertexIntoOnePinnedVertexPerFan) {
 TEST(MeshLinks, oppositeWindingsOnOneEdgeStillBecomeNeighboursAndAgree) {
     Mesh m = quadMesh();
     std::swap(m.triangles[1].vertex[0], m.triangles[1].vertex[2]);
-    m.rebuild(0);
+    m.rebuild(Recenter::Keep);
     ASSERT_MESH_VALID(m);
     EXPECT_GT(m.triangles[0].faceNormal.z, 0.99f);
     EXPECT_GT(m.triangles[1].faceNormal.z, 0.99f);
@@ -130,7 +130,7 @@ TEST(MeshLinks, randomPiecesOfASphereWithJunkRebuildIntoValidMeshes) {
             if ((r >> 12) % 11 == 0) addTri(m, c[0], c[0], c[1]);
             if ((r >> 12) % 13 == 0) addTri(m, c[0], -1 - int(r % 5), 1000 + int(r % 7));
         }
-        m.rebuild(int(next() % 3));
+        m.rebuild(Recenter(next() % 3));
         ASSERT_FALSE(m.invalid) << "round " << round;
         InvariantOptions options;
         options.allowDeadRecords = false;
@@ -141,36 +141,36 @@ TEST(MeshLinks, randomPiecesOfASphereWithJunkRebuildIntoValidMeshes) {
 TEST(MeshRecenter, modesSetCentreAndSizeFromAliveVertices) {
     Mesh one;
     one.addVertex(vec3(2, 3, 4));
-    one.recenter(1);
+    one.recenter(Recenter::Mean);
     EXPECT_EQ(one.translation, vec3(2, 3, 4));
     EXPECT_EQ(one.scale, 1.0f);
 
-    Mesh quad = rebuilt(quadMesh(), 1);
+    Mesh quad = rebuilt(quadMesh(), Recenter::Mean);
     EXPECT_EQ(quad.translation, vec3(0.5f, 0.5f, 0));
     EXPECT_NEAR(quad.scale, 2 * std::sqrt(0.5), 1e-6);
-    quad.recenter(2);
+    quad.recenter(Recenter::Box);
     EXPECT_NEAR(quad.scale, std::sqrt(2.0), 1e-6);
-    quad.recenter(7);
+    quad.recenter(Recenter::Keep);
     EXPECT_NEAR(quad.scale, std::sqrt(2.0), 1e-6);
 
     Mesh empty;
-    empty.recenter(2);
+    empty.recenter(Recenter::Box);
     EXPECT_EQ(empty.scale, 1.0f);
     // no alive vertex: a scale of 0 would divide by zero in every local conversion
     Mesh dead;
     dead.addVertex(vec3(1, 1, 1));
     dead.vertices[0].flags = 0;
-    dead.recenter(1);
+    dead.recenter(Recenter::Mean);
     EXPECT_EQ(dead.scale, 1.0f);
 }
 
 TEST(MeshRecenter, nonFinitePositionsDoNotPoisonThePlacement) {
     Mesh m = quadMesh();
     m.vertices[3].position = vec3(NAN, 0, 0);
-    m.recenter(1);
+    m.recenter(Recenter::Mean);
     EXPECT_TRUE(isFinite(m.translation));
     EXPECT_TRUE(std::isfinite(m.scale));
-    m.recenter(2);
+    m.recenter(Recenter::Box);
     EXPECT_TRUE(isFinite(m.translation));
 }
 
@@ -196,9 +196,9 @@ TEST(MeshRecenter, centreIsTheMeanAndTheSameForEveryThreadCount) {
     Mesh serial = m;
     {
         OneThreadScope one;
-        serial.recenter(1);
+        serial.recenter(Recenter::Mean);
     }
-    m.recenter(1);
+    m.recenter(Recenter::Mean);
     EXPECT_NEAR(m.translation.x, mean.x, 1e-5);
     EXPECT_NEAR(m.translation.y, mean.y, 1e-5);
     EXPECT_NEAR(m.translation.z, mean.z, 1e-5);
@@ -221,7 +221,7 @@ TEST(MeshLinks, rebuildAfterDeletingLeavesTheHolesOpen) {
     ASSERT_EQ(openEdges(m), 0);
     const int before = m.triangleCount();
     for (int t : {3001, 5002, 9003}) m.deleteTriangle(t);
-    m.rebuild(0);
+    m.rebuild(Recenter::Keep);
     ASSERT_FALSE(m.invalid);
     EXPECT_EQ(m.triangleCount(), before - 3);
     EXPECT_EQ(openEdges(m), 9);
@@ -436,7 +436,7 @@ TEST(MeshClosest, pointOverTheThirdEdgeIsNotOverTheTriangle) {
     m.addVertex(vec3(2, 0, 0));
     m.addVertex(vec3(0, 2, 0));
     addTri(m, 0, 1, 2);
-    m.rebuild(0);
+    m.rebuild(Recenter::Keep);
     EXPECT_EQ(m.closestTriangle(vec3(0.5f, 0.5f, 3)), 0);
     // over edge corner 0 - corner 1 (s_0 = 0): accepted
     EXPECT_EQ(m.closestTriangle(vec3(1, 0, 1)), 0);
@@ -456,7 +456,7 @@ TEST(MeshClosest, zeroAreaTrianglesAreSkipped) {
     m.addVertex(vec3(1, 0, 0));
     m.addVertex(vec3(2, 0, 0));
     addTri(m, 0, 1, 2);
-    m.rebuild(0);
+    m.rebuild(Recenter::Keep);
     EXPECT_EQ(m.triangles[0].faceNormal, vec3());
     EXPECT_EQ(m.closestTriangle(vec3(1, 0, 1)), 0) << "found only through the nearest vertex";
     EXPECT_MESH_VALID(m);
@@ -465,7 +465,7 @@ TEST(MeshClosest, zeroAreaTrianglesAreSkipped) {
 TEST(MeshClosest, nonFiniteVertexIsNeverTheNearest) {
     Mesh m = rebuilt(gridMesh(2));
     m.vertices[0].position = vec3(NAN, NAN, NAN);
-    m.updateNormals(2);
+    m.updateNormals(NormalUpdate::All);
     int t = m.closestTriangle(vec3(5, 5, 0));
     ASSERT_GE(t, 0);
     EXPECT_GE(m.triangles[t].cornerOf(8), 0);
@@ -477,13 +477,13 @@ TEST(MeshImport, finishImportMarksEdgesWhereCornerNormalsDisagree) {
     m.triangles[0].cornerNormal[2] = vec3(0, 0, 1);
     m.triangles[1].cornerNormal[0] = vec3(0, 1, 0);
     m.triangles[1].cornerNormal[1] = vec3(0, 0, 1);
-    m.finishImport(1);
+    m.finishImport(Recenter::Mean);
     ASSERT_MESH_VALID(m);
     // the shared diagonal 0-3: vertex 0's normals differ on the two sides
     EXPECT_TRUE(m.triangles[0].marked(1));
 
     Mesh plain = gridMesh(2);
-    plain.finishImport(1);
+    plain.finishImport(Recenter::Mean);
     for (int t = 0; t < plain.triangleCount(); ++t) EXPECT_EQ(plain.triangles[t].flags & EdgeMarks, 0);
 }
 

@@ -25,7 +25,7 @@ Mesh withBuffers() {
     m.addVertex(vec3(0, 1, 0));
     pbr material;
     m.addTriangle(MeshTriangle(0, 1, 2, -1, -1, -1, false, false, false, material, material, material));
-    m.rebuild(0);
+    m.rebuild(Recenter::Keep);
     m.glBuffer = newBuffer();
     m.flatBuffer = newBuffer();
     return m;

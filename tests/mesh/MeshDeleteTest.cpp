@@ -21,7 +21,7 @@ TEST(MeshDeleteTriangle, lastTriangleTakesItsVerticesWithIt) {
     m.addVertex(vec3(1, 0, 0));
     m.addVertex(vec3(0, 1, 0));
     addTri(m, 0, 1, 2);
-    m.rebuild(0);
+    m.rebuild(Recenter::Keep);
     m.deleteTriangle(0);
     EXPECT_TRUE(m.purgeNeeded);
     for (int v = 0; v < 3; ++v) EXPECT_FALSE(m.vertices[v].alive());
@@ -101,7 +101,7 @@ TEST(MeshDeleteTriangle, erasingAStripeTriangleByTriangleStaysValid) {
     m.purgeDeleted(false);
     EXPECT_EQ(m.triangleCount(), 60);
     EXPECT_MESH_VALID(m, {false, true, false});
-    m.rebuild(0);
+    m.rebuild(Recenter::Keep);
     EXPECT_FALSE(m.invalid);
     EXPECT_MESH_VALID(m, {false, true, false});
 }
@@ -232,7 +232,7 @@ TEST(MeshSplitPinched, touchingFansGetOnePinnedVertexEach) {
     for (int t = 8; t < 16; ++t)
         for (int c = 0; c < 3; ++c)
             if (two.triangles[t].vertex[c] == 6) two.triangles[t].vertex[c] = 0;
-    two.rebuild(0);
+    two.rebuild(Recenter::Keep);
     ASSERT_FALSE(two.invalid);
     EXPECT_MESH_VALID(two, {false, true, false});
     EXPECT_TRUE(two.vertices[0].pinned());

@@ -44,7 +44,7 @@ TEST(MeshNormals, vertexOnAMarkedLineHasOneNormalPerSide) {
     // fold the upper half up so the two sides of row 2 face different ways
     for (int v = 15; v < 25; ++v) m.vertices[v].position.z = float(v / 5 - 2);
     for (int x = 0; x < 4; ++x) m.setEdgeFlag(10 + x, 11 + x, true);
-    m.updateNormals(2);
+    m.updateNormals(NormalUpdate::All);
     ASSERT_MESH_VALID(m);
     std::vector<int32_t> ring;
     m.vertexTriangles(12, ring);
@@ -97,7 +97,7 @@ TEST(MeshDegenerate, zeroAreaAndCollinearTrianglesKeepNeighbourNormalsFinite) {
     // collapse vertex 4 onto vertex 5: two triangles of zero area, and a collinear one
     m.vertices[4].position = m.vertices[5].position;
     m.vertices[0].position = vec3(0.5f, 0, 0);
-    m.rebuild(0);
+    m.rebuild(Recenter::Keep);
     ASSERT_MESH_VALID(m);
     for (int t = 0; t < m.triangleCount(); ++t) {
         double l = m.triangles[t].faceNormal.lengthSquared();
@@ -108,7 +108,7 @@ TEST(MeshDegenerate, zeroAreaAndCollinearTrianglesKeepNeighbourNormalsFinite) {
 TEST(MeshDegenerate, nonFinitePositionDoesNotSpreadIntoNeighbours) {
     Mesh m = rebuilt(gridMesh(3));
     m.vertices[5].position = vec3(NAN, 0, INFINITY);
-    m.updateNormals(2);
+    m.updateNormals(NormalUpdate::All);
     InvariantOptions options;
     options.allowNonFinitePositions = true;
     ASSERT_MESH_VALID(m, options);
@@ -119,7 +119,7 @@ TEST(MeshDegenerate, nonFinitePositionDoesNotSpreadIntoNeighbours) {
     for (int v = 0; v < m.vertexCount(); ++v) EXPECT_TRUE(v == 5 || isFinite(m.vertices[v].position)) << v;
     EXPECT_TRUE(isFinite(m.smoothTarget(6)));
     EXPECT_TRUE(isFinite(m.relaxTarget(6)));
-    m.recenter(1);
+    m.recenter(Recenter::Mean);
     EXPECT_TRUE(isFinite(m.translation));
 }
 
@@ -137,7 +137,7 @@ TEST(MeshNormals, selectiveUpdatesTouchSelectedAndNewRecords) {
     ASSERT_MESH_VALID(m);
     m.updateSelectedNormals();
     Mesh full = m;
-    full.updateNormals(2);
+    full.updateNormals(NormalUpdate::All);
     for (int32_t t : ring)
         for (int c = 0; c < 3; ++c)
             if (m.triangles[t].vertex[c] == 5)
@@ -154,7 +154,7 @@ TEST(MeshNormals, selectiveUpdatesTouchSelectedAndNewRecords) {
     EXPECT_TRUE(m.vertices[0].flags & VertexSelected);
     for (int v = 1; v < m.vertexCount(); ++v) EXPECT_FALSE(m.vertices[v].flags & VertexSelected);
     full = m;
-    full.updateNormals(2);
+    full.updateNormals(NormalUpdate::All);
     for (int t = 0; t < m.triangleCount(); ++t) {
         test::expectVecNear(m.triangles[t].faceNormal, full.triangles[t].faceNormal, 1e-5f);
         for (int c = 0; c < 3; ++c)

@@ -88,7 +88,7 @@ TEST(MeshPurge, randomHolesInALargeMeshLeaveItLinked) {
     ASSERT_MESH_VALID(m);
     m.purgeDeleted(false);
     ASSERT_MESH_VALID(m, purged());
-    m.rebuild(0);
+    m.rebuild(Recenter::Keep);
     EXPECT_FALSE(m.invalid);
     EXPECT_MESH_VALID(m, purged());
 }
@@ -105,7 +105,7 @@ TEST(MeshPurge, rebuildWithPinchedVertexAndDeadRecordsRepairsEveryFan) {
     m.addVertex(vec3(0, 0, 0));
     addTri(m, 5, 1, 2);
     addTri(m, 5, 3, 4);
-    m.rebuild(0);
+    m.rebuild(Recenter::Keep);
     ASSERT_FALSE(m.invalid);
     EXPECT_EQ(m.vertexCount(), 6);
     EXPECT_MESH_VALID(m, purged());
@@ -123,8 +123,8 @@ TEST(MeshPurge, noWalkStartNamesAPurgedTriangle) {
         const int erased = lastErased ? 3 : 0;
         addTri(m, 0, 1, 2);
         addTri(m, 3, 4, 5);
-        m.rebuild(0);
-        m.updateNormals(0);
+        m.rebuild(Recenter::Keep);
+        m.updateNormals(NormalUpdate::Faces);
         ASSERT_MESH_VALID(m, purged());
         const int doomed = lastErased ? 1 : 0;
         m.triangles[doomed].flags &= uint8_t(~TriangleAlive);

@@ -88,7 +88,7 @@ TEST(MeshRecord, roundTripKeepsRecordsIndexForIndex) {
         }
         EXPECT_EQ(r.triangles[t].flags, m.triangles[t].flags);
     }
-    r.rebuild(0);
+    r.rebuild(Recenter::Keep);
     EXPECT_MESH_VALID(r);
 }
 
@@ -109,7 +109,7 @@ TEST(MeshRecord, workingFlagsDoNotOutliveTheirPass) {
     const std::unique_ptr<Mesh> read = readBody(in);
     ASSERT_TRUE(read);
     Mesh& r = *read;
-    r.rebuild(0);
+    r.rebuild(Recenter::Keep);
     ASSERT_EQ(r.triangleCount(), m.triangleCount());
     EXPECT_MESH_VALID(r);
     for (int v = 0; v < r.vertexCount(); ++v) EXPECT_FALSE(r.vertices[v].flags & VertexSelected);

@@ -142,7 +142,7 @@ TEST(MeshCopies, copiesNeverShareGpuBuffers) {
 }
 
 TEST(MeshCopies, resetEmptiesEverythingAndRestoresPlacement) {
-    Mesh m = rebuilt(octahedronMesh(), 1);
+    Mesh m = rebuilt(octahedronMesh(), Recenter::Mean);
     m.translation = vec3(1, 2, 3);
     m.invalid = true;
     m.selectAll();
@@ -182,7 +182,7 @@ TEST(MeshCopies, unionOfTwoMeshesAppendsTheSecond) {
     b.addVertex(vec3(1, 0, 1));
     b.addVertex(vec3(0, 1, 1));
     addTri(b, 0, 1, 2);
-    b.rebuild(0);
+    b.rebuild(Recenter::Keep);
     Mesh u = a + b;
     EXPECT_EQ(u.vertexCount(), 7);
     EXPECT_EQ(u.triangleCount(), 3);

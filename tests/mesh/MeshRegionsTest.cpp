@@ -119,14 +119,14 @@ TEST(MeshOrientation, majorityWindingWinsAndTiesKeepTheSeed) {
     Mesh m = hexagonFanMesh();
     m.triangles.truncate(4);
     std::swap(m.triangles[0].vertex[0], m.triangles[0].vertex[2]);
-    m.rebuild(0);
+    m.rebuild(Recenter::Keep);
     ASSERT_MESH_VALID(m);
     for (int t = 0; t < 4; ++t) EXPECT_GT(m.triangles[t].faceNormal.z, 0.99f) << t;
 
     // half and half: the seed (triangle 0) keeps its winding
     Mesh tie = quadMesh();
     std::swap(tie.triangles[1].vertex[0], tie.triangles[1].vertex[2]);
-    tie.rebuild(0);
+    tie.rebuild(Recenter::Keep);
     ASSERT_MESH_VALID(tie);
     EXPECT_GT(tie.triangles[0].faceNormal.z, 0.99f);
     EXPECT_GT(tie.triangles[1].faceNormal.z, 0.99f);
@@ -154,7 +154,7 @@ TEST(MeshOrientation, reversingSwapsCornersNeighboursMarksAndMaterials) {
 TEST(MeshOrientation, scrambledSphereComesOutConsistent) {
     Mesh m = uvSphereMesh(8, 10);
     for (int t = 0; t < m.triangleCount(); t += 3) std::swap(m.triangles[t].vertex[1], m.triangles[t].vertex[2]);
-    m.rebuild(1);
+    m.rebuild(Recenter::Mean);
     ASSERT_FALSE(m.invalid);
     ASSERT_MESH_VALID(m);
     int outward = 0;

@@ -139,7 +139,7 @@ TEST(MeshMaterials, blendingMovesCornersHalfwayToTheTriangleMean) {
 }
 
 TEST(MeshSphere, projectionPutsEveryVertexOnTheElementSphere) {
-    Mesh m = rebuilt(cubeMesh(true), 1);
+    Mesh m = rebuilt(cubeMesh(true), Recenter::Mean);
     m.addVertex(m.translation);
     m.projectToSphere();
     float r = 0.5f * m.scale;
@@ -149,7 +149,7 @@ TEST(MeshSphere, projectionPutsEveryVertexOnTheElementSphere) {
 }
 
 TEST(MeshSphere, subdividedCopyLeavesTheSourceAlone) {
-    Mesh source = rebuilt(octahedronMesh(), 1);
+    Mesh source = rebuilt(octahedronMesh(), Recenter::Mean);
     source.markAllSeams();
     Mesh* copy = Mesh::subdivided(&source, 2, false, true);
     ASSERT_NE(copy, nullptr);

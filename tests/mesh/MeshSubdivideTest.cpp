@@ -58,7 +58,7 @@ TEST(Subdivide, IcosahedronGivesFortyTwoVerticesAndEightyTrianglesOneToFour) {
 }
 
 TEST(Subdivide, ClosedMeshStaysClosedAndConsistentOverLevels) {
-    Mesh m = rebuilt(octahedronMesh(), 1);
+    Mesh m = rebuilt(octahedronMesh(), Recenter::Mean);
     for (int level = 1; level <= 3; ++level) {
         m.subdivide(true);
         ASSERT_MESH_VALID(m);
@@ -191,7 +191,7 @@ TEST(Subdivide, BulkRecordsMatchOneSplitAndFlipAtATime) {
     std::unique_ptr<Mesh> sphere(Mesh::subdivided(ico.get(), 1, true, false));
     std::vector<Mesh> fixtures = {quadMesh(),
                                   rebuilt(quadMesh()),
-                                  rebuilt(octahedronMesh(), 1),
+                                  rebuilt(octahedronMesh(), Recenter::Mean),
                                   rebuilt(cubeMesh(true)),
                                   rebuilt(cubeMesh(false)),
                                   rebuilt(gridMesh(3)),
@@ -241,7 +241,7 @@ TEST(Subdivide, BulkRecordsDoNotDependOnTheBlocks) {
 }
 
 TEST(SubdivideCentroid, ThreeTrianglesPerOldOneAndOldEdgesFlipped) {
-    Mesh m = rebuilt(octahedronMesh(), 1);
+    Mesh m = rebuilt(octahedronMesh(), Recenter::Mean);
     m.subdivideCentroid();
     ASSERT_MESH_VALID(m);
     EXPECT_EQ(m.vertexCount(), 14);

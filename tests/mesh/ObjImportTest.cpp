@@ -245,7 +245,7 @@ TEST(ObjParse, everyPrefixParsesWithinItsBytes) {
         parseObjText(m, block.get(), n, 8);
         for (int t = 0; t < m.triangleCount(); ++t)
             for (int c = 0; c < 3; ++c) ASSERT_LT(m.triangles[t].vertex[c], m.vertexCount());
-        m.finishImport(1);
+        m.finishImport(Recenter::Mean);
         if (!m.invalid) {
             EXPECT_MESH_VALID(m);
         }

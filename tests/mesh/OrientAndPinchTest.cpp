@@ -12,13 +12,13 @@
 namespace kal::test {
 namespace {
 
-Mesh passByPass(Mesh m, int mode, bool markCreases) {
+Mesh passByPass(Mesh m, Recenter mode, bool markCreases) {
     m.invalid = !m.buildLinks();
     if (m.invalid) return m;
     m.orientComponents();
     m.updateAllRings();
     if (markCreases) m.markNormalCreases();
-    m.updateNormals(2);
+    m.updateNormals(NormalUpdate::All);
     m.recenter(mode);
     m.splitPinchedVertices();
     m.purgeDeleted(false);
@@ -114,7 +114,7 @@ Mesh withDeletedAndMarked() {
 }
 
 TEST(OrientAndPinch, rebuildEqualsSeparateCallsOnManyComponentsAndPinches) {
-    for (int mode : {0, 1}) {
+    for (Recenter mode : {Recenter::Keep, Recenter::Mean}) {
         for (bool creases : {false, true}) {
             for (Mesh m : {manyComponents(), withDeletedAndMarked(), bowTieMesh(), weldedCubes()}) {
                 if (creases && m.triangleCount() > 2) m.triangles[2].cornerNormal[1] = vec3(3, 1, 2); // one crease
@@ -138,8 +138,8 @@ TEST(OrientAndPinch, rebuildOfOneWindingDropsMarksLikeThePasses) {
         m.triangles[3].flags |= TriangleSelected;
         m.triangles[5].flags |= TriangleSelected | TriangleVisited;
         m.triangles[7].flags = uint8_t((m.triangles[7].flags & ~TriangleAlive) | TriangleSelected);
-        Mesh expected = passByPass(m, 0, false);
-        m.rebuild(0);
+        Mesh expected = passByPass(m, Recenter::Keep, false);
+        m.rebuild(Recenter::Keep);
         expectSameRecords(m, expected);
         EXPECT_MESH_VALID(m);
     }

@@ -66,7 +66,7 @@ TEST(ParallelPasses, fixturesCrossBlockBoundaries) {
 
 TEST(ParallelPasses, normalsAndCreasesMatchTheSerialPasses) {
     for (const Mesh& m : fixtures()) {
-        expectSameOnEveryPath(m, [](Mesh& x) { x.updateNormals(2); });
+        expectSameOnEveryPath(m, [](Mesh& x) { x.updateNormals(NormalUpdate::All); });
         expectSameOnEveryPath(m, [](Mesh& x) { x.smoothCornerNormals(2); });
         expectSameOnEveryPath(m, [](Mesh& x) { x.markCreasesByAngle(20.0f); });
         expectSameOnEveryPath(m, [](Mesh& x) { x.transformVertices(mat4::scaling(1, 2, 3)); });
@@ -91,9 +91,9 @@ TEST(ParallelPasses, smoothingAndRelaxingMatchTheSerialPasses) {
 
 TEST(ParallelPasses, rebuildAndSubdivisionMatchTheSerialPasses) {
     for (const Mesh& m : fixtures()) {
-        expectSameOnEveryPath(m, [](Mesh& x) { x.rebuild(1); });
+        expectSameOnEveryPath(m, [](Mesh& x) { x.rebuild(Recenter::Mean); });
         expectSameOnEveryPath(m, [](Mesh& x) {
-            x.rebuild(0);
+            x.rebuild(Recenter::Keep);
             x.subdivide(true);
         });
     }
@@ -117,11 +117,11 @@ TEST(ParallelPasses, rebuildOfScatteredTrianglesMatchesTheSerialPasses) {
             const int rest = n - inOrder;
             take(inOrder + (i % 2 ? rest - 1 - i / 2 : i / 2));
         }
-        expectSameOnEveryPath(m, [](Mesh& x) { x.rebuild(1); });
+        expectSameOnEveryPath(m, [](Mesh& x) { x.rebuild(Recenter::Mean); });
         // the link build alone (no use counts) takes the same steps
         expectSameOnEveryPath(m, [](Mesh& x) { EXPECT_TRUE(x.buildLinks()); });
         Mesh once = m;
-        once.rebuild(1);
+        once.rebuild(Recenter::Mean);
         EXPECT_MESH_VALID(once);
     }
     expectSameOnEveryPath(fixtures().back(), [](Mesh& x) { EXPECT_TRUE(x.buildLinks()); });
@@ -135,7 +135,7 @@ TEST(ParallelPasses, importFinishWithCreasesMatchesTheSerialPasses) {
             float number = float(m.triangles[t].vertex[c] % 4 + (t % 97 == 0 ? 5 : 1));
             m.triangles[t].cornerNormal[c] = vec3(number, number, number);
         }
-    expectSameOnEveryPath(m, [](Mesh& x) { x.finishImport(1); });
+    expectSameOnEveryPath(m, [](Mesh& x) { x.finishImport(Recenter::Mean); });
 }
 
 // The upload's corner arrays, edge lines and per-record first corners, filled in blocks: each

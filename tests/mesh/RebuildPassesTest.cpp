@@ -9,13 +9,13 @@
 namespace kal::test {
 namespace {
 
-Mesh passByPass(Mesh m, int mode, bool markCreases = false) {
+Mesh passByPass(Mesh m, Recenter mode, bool markCreases = false) {
     m.invalid = !m.buildLinks();
     if (m.invalid) return m;
     m.orientComponents();
     m.updateAllRings();
     if (markCreases) m.markNormalCreases();
-    m.updateNormals(2);
+    m.updateNormals(NormalUpdate::All);
     m.recenter(mode);
     m.splitPinchedVertices();
     m.purgeDeleted(false);
@@ -23,7 +23,7 @@ Mesh passByPass(Mesh m, int mode, bool markCreases = false) {
 }
 
 TEST(RebuildPasses, rebuildEqualsItsPassesRunOneByOne) {
-    for (int mode : {0, 1, 2}) {
+    for (Recenter mode : {Recenter::Keep, Recenter::Mean, Recenter::Box}) {
         for (Mesh m : {awkwardGrid(), cubeMesh(true), cubeMesh(false), uvSphereMesh(5, 8), bowTieMesh(),
                        hexagonFanMesh(), threeOnEdgeMesh()}) {
             Mesh expected = passByPass(m, mode);
@@ -50,8 +50,8 @@ TEST(RebuildPasses, importFinishEqualsItsPassesWithAndWithoutCreases) {
     };
     for (int disagreeing : {-1, 4, 17}) {
         for (Mesh m : {numbered(gridMesh(4), disagreeing), numbered(uvSphereMesh(5, 8), disagreeing)}) {
-            Mesh expected = passByPass(m, 1, true);
-            m.finishImport(1);
+            Mesh expected = passByPass(m, Recenter::Mean, true);
+            m.finishImport(Recenter::Mean);
             expectSameRecords(m, expected);
             EXPECT_MESH_VALID(m);
         }
@@ -62,10 +62,10 @@ TEST(RebuildPasses, importFinishEqualsItsPassesWithAndWithoutCreases) {
 // vertices in triangle order. Their results must be those of plain vertex order.
 Mesh scatteredMesh() {
     Mesh m = awkwardGrid();
-    m.rebuild(0);
+    m.rebuild(Recenter::Keep);
     m.subdivide(false);
     for (int v = 0; v < m.vertexCount(); ++v) m.vertices[v].position.z += float((v * 11) % 5) * 0.1f;
-    m.updateNormals(0);
+    m.updateNormals(NormalUpdate::Faces);
     return m;
 }
 
@@ -78,7 +78,7 @@ TEST(RebuildPasses, perVertexPassesMatchPlainVertexOrder) {
     for (int32_t t : ring) base.triangles[t].flags &= uint8_t(~TriangleAlive);
     for (int32_t t : ring) base.triangles[t].cornerNormal[base.triangles[t].cornerOf(0)] = vec3(5, 5, 5);
     Mesh normals = base, expectedNormals = base;
-    normals.updateNormals(2);
+    normals.updateNormals(NormalUpdate::All);
     for (int v = 0; v < base.vertexCount(); ++v)
         if (expectedNormals.vertices[v].alive()) expectedNormals.updateVertexNormal(v);
     expectSameRecords(normals, expectedNormals);
@@ -108,7 +108,7 @@ TEST(RebuildPasses, smoothedSubdivisionMovesOldVerticesByTheirTargets) {
         MeshVertex& vx = expected.vertices[v];
         if (vx.alive()) vx.position = ((dvec3(vx.position) + dvec3(targets[size_t(v)])) * 0.5).toFloat();
     }
-    expected.updateNormals(2);
+    expected.updateNormals(NormalUpdate::All);
     expectSameRecords(m, expected);
     EXPECT_MESH_VALID(m);
 }
@@ -118,14 +118,14 @@ TEST(RebuildPasses, smoothedSubdivisionMovesOldVerticesByTheirTargets) {
 TEST(RebuildPasses, sharedArraysServeMeshAfterMeshAndGoBack) {
     const Mesh small = uvSphereMesh(5, 8);
     Mesh alone = small;
-    alone.rebuild(0);
+    alone.rebuild(Recenter::Keep);
     {
         Mesh large = uvSphereMesh(500, 600);
-        large.rebuild(0);
+        large.rebuild(Recenter::Keep);
         EXPECT_MESH_VALID(large);
     }
     Mesh after = small;
-    after.rebuild(0);
+    after.rebuild(Recenter::Keep);
     expectSameRecords(after, alone);
     // the corners, links and edge buckets of 600,000 triangles: about 29 MB
     const size_t held = residentBytes();

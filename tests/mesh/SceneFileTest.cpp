@@ -204,7 +204,7 @@ TEST_F(SceneFiles, unknownElementKindReadsAsPlaceholderSphere) {
         EXPECT_NEAR(length(placeholder.vertices[v].position - placeholder.translation), 2.0, 1e-4) << v;
     std::unique_ptr<Mesh> icosahedron(Mesh::createIcosahedron());
     std::unique_ptr<Mesh> sphere(Mesh::subdivided(icosahedron.get(), 3, false, true));
-    sphere->rebuild(0);
+    sphere->rebuild(Recenter::Keep);
     expectSameRecords(placeholder, *sphere);
 }
 

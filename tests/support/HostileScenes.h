@@ -96,7 +96,7 @@ inline std::string followerOfSeparateChains(int n) {
         c->addSegment(a, b);
     }
     for (CurvePoint& p : c->points) p.radius = 0.0f;
-    c->rebuild(0);
+    c->rebuild(Recenter::Keep);
     hold(s, new UCurve(c, 0));
     return sceneBytes(s);
 }

@@ -11,7 +11,7 @@ int addTri(Mesh& m, int a, int b, int c, int marks) {
         MeshTriangle(a, b, c, -1, -1, -1, marks & 1, marks & 2, marks & 4, material, material, material));
 }
 
-Mesh rebuilt(Mesh m, int mode) {
+Mesh rebuilt(Mesh m, Recenter mode) {
     m.rebuild(mode);
     return m;
 }

@@ -8,7 +8,7 @@ namespace kal::test {
 // Appends triangle (a, b, c) with no links and the default material; marks edge i when bit i of marks is set.
 int addTri(Mesh& m, int a, int b, int c, int marks = 0);
 // m after rebuild(mode).
-Mesh rebuilt(Mesh m, int mode = 0);
+Mesh rebuilt(Mesh m, Recenter mode = Recenter::Keep);
 
 // The one triangle (a, b, c), linked.
 Mesh triangleMesh(vec3 a, vec3 b, vec3 c);

@@ -28,7 +28,7 @@ TEST(ClayStroke, aDeformDragMovesTheSurfaceUnderTheBrushOnly) {
     test::StepView v;
     std::unique_ptr<Mesh> sphere(Mesh::createIcosahedron());
     sphere->subdivide(false);
-    sphere->rebuild(0);
+    sphere->rebuild(Recenter::Keep);
     Clay* clay = new Clay(sphere.get());
     Tool* tool = test::addSceneObject(*v.scene, clay, mat4());
     const uint8_t none[6] = {};

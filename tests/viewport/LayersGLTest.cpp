@@ -43,7 +43,7 @@ Mesh* cubeMesh() {
         m->addTriangle(MeshTriangle(q[0], q[1], q[2], -1, -1, -1, true, false, true, white, white, white));
         m->addTriangle(MeshTriangle(q[0], q[2], q[3], -1, -1, -1, true, true, false, white, white, white));
     }
-    m->rebuild(0);
+    m->rebuild(Recenter::Keep);
     return m;
 }
 

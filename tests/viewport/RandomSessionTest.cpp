@@ -23,16 +23,16 @@ constexpr int kBrushes[] = {54,
                             55,
                             58,
                             59,
-                            BrushCutSphere,
+                            int(Brush::CutSphere),
                             56,
-                            BrushClipSphere,
-                            BrushCutPlane,
-                            BrushClipPlane,
-                            BrushSubPlane,
-                            BrushDeform,
-                            BrushEraseComponent,
-                            BrushErasePatch,
-                            BrushEraseFeature};
+                            int(Brush::ClipSphere),
+                            int(Brush::CutPlane),
+                            int(Brush::ClipPlane),
+                            int(Brush::SubPlane),
+                            int(Brush::Deform),
+                            int(Brush::EraseComponent),
+                            int(Brush::ErasePatch),
+                            int(Brush::EraseFeature)};
 // Insert kinds: the library tool, a cube, an icosahedron, an array of the picked items and a chain.
 constexpr InsertKind kKinds[] = {InsertKind::UseTool,     InsertKind::Cube,  InsertKind::Icosahedron,
                                  InsertKind::Icosahedron, InsertKind::Array, InsertKind::Chain};
@@ -293,7 +293,8 @@ void runSession(unsigned seed, int steps) {
     // what each stroke leaves is still a mesh the other operations can walk
     for (int i = 0; i < steps; ++i) {
         if (!v.step()) continue;
-        ASSERT_TRUE(v.meshesHold()) << "seed " << seed << ", step " << i << ", brush " << v.brush << ", copies " << v.lastCopies << ", mode " << v.selectionMode;
+        ASSERT_TRUE(v.meshesHold()) << "seed " << seed << ", step " << i << ", brush " << v.brush << ", copies "
+                                    << v.lastCopies << ", mode " << v.selectionMode;
     }
     EXPECT_TRUE(v.meshesHold()) << "seed " << seed;
     test::resetAllInput();

@@ -229,7 +229,7 @@ protected:
         v.setSymmetry(flags, 4);
         v.setSnapSymmetry(snap);
         v.setMode(SCULPT);
-        v.setSculptBrush(BrushMove);
+        v.setSculptBrush(int(Brush::Move));
         v.setSelectionMode(SelectPatch);
         v.axisSection = GetParam().section;
         v.enter(100, 100);

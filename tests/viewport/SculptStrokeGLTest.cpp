@@ -441,7 +441,7 @@ TEST_P(SymmetricElementStroke, OneStrokeKeepsTheElementItsOwnMirrorImage) {
     view->setSymmetry(std::array<uint8_t, 6>{1, 0, 0, 0, 0, 0}.data(), 2);
     view->setSculptBrush(brush);
     // plane edits of a curve act on the whole curve; moves on the component under the stroke
-    view->setSelectionMode(brush >= BrushCutPlane ? SelectElement : SelectComponent);
+    view->setSelectionMode(brush >= int(Brush::CutPlane) ? SelectElement : SelectComponent);
     if (kind == Kind::Clay) {
         std::unique_ptr<Mesh> shape(layout == Layout::Apart ? spherePair() : sphere());
         Clay* clay = new Clay(shape.get());
@@ -469,13 +469,15 @@ TEST_P(SymmetricElementStroke, OneStrokeKeepsTheElementItsOwnMirrorImage) {
 
 std::vector<ElementCase> elementCases() {
     std::vector<ElementCase> out;
-    for (int brush : {BrushDeform, BrushDeformVolume, BrushTwist, BrushSubPlane})
+    for (int brush : {int(Brush::Deform), int(Brush::DeformVolume), int(Brush::Twist), int(Brush::SubPlane)})
         for (Layout layout : {Layout::Apart, Layout::Overlapping}) out.emplace_back(Kind::Clay, brush, layout);
     // a turn acts once on the one component the copies share (as on a mesh); a smooth moves
     // nothing on a straight axis
-    for (int brush : {BrushRotate, BrushCopyRotate, BrushDeform, BrushCutPlane, BrushClipPlane}) {
+    for (int brush : {int(Brush::Rotate), int(Brush::CopyRotate), int(Brush::Deform), int(Brush::CutPlane),
+                      int(Brush::ClipPlane)}) {
         out.emplace_back(Kind::Tube, brush, Layout::Apart);
-        if (brush != BrushRotate && brush != BrushCopyRotate) out.emplace_back(Kind::Tube, brush, Layout::Overlapping);
+        if (brush != int(Brush::Rotate) && brush != int(Brush::CopyRotate))
+            out.emplace_back(Kind::Tube, brush, Layout::Overlapping);
     }
     return out;
 }

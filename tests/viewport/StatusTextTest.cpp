@@ -3,7 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <cstring>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -194,6 +198,33 @@ TEST(StatusText, unknownPlacementAndFrameLeaveTheirLabelsOnOneLine) {
     s.snapGrid = true;
     // with neither text nothing ends the line: the snap line joins it
     EXPECT_EQ(linesOf(s).back(), "Projection: Frame: Snap: Grid");
+}
+
+// The brush numbers are what gesture records and files hold: each named one keeps its number, a
+// group and a Ctrl variant of its own group; the gaps between them stay unnamed. Every command has
+// a name but the two the status line leaves blank and the numbers never chosen.
+TEST(StatusText, everyBrushHasANameAndAGroupAndEveryCommandButTheUnnamedOnesHasAName) {
+    const std::pair<int, int> brushRuns[] = {{1, 9}, {12, 15}, {20, 27}, {29, 45}, {47, 59}, {67, 71}};
+    for (int n = -2; n < 80; ++n) {
+        bool named = false;
+        for (auto [first, last] : brushRuns) named = named || (n >= first && n <= last);
+        const Brush b = Brush(n);
+        const char* name = brushName(b);
+        ASSERT_EQ(name != nullptr, named) << n;
+        EXPECT_EQ(brushGroup(b) != BrushGroup::None, named) << n;
+        if (!named) continue;
+        // split at capitals on the status line: one word per capital
+        EXPECT_TRUE(std::isupper(static_cast<unsigned char>(name[0])) && !std::strchr(name, ' ')) << name;
+        const Brush held = ctrlVariant(b);
+        if (held == b) continue;
+        EXPECT_EQ(brushGroup(held), brushGroup(b)) << name;
+        EXPECT_EQ(ctrlVariant(held), held) << name << ": a variant has none of its own";
+    }
+    const std::set<int> unnamedCommands = {7, 22, 24, 25, 26, 27, 33, 34, 45, 48};
+    for (int n = -1; n <= int(Command::Delay) + 1; ++n) {
+        const bool named = n >= 0 && n <= int(Command::Delay) && !unnamedCommands.count(n);
+        EXPECT_EQ(commandName(Command(n)) != nullptr, named) << n;
+    }
 }
 
 } // namespace

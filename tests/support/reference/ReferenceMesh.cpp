@@ -174,7 +174,7 @@ void clipPlane(Mesh& m, const vec3& q, const vec3& n) {
     cutPlane(m, q, n);
     m.markDirtyTriangles();
     m.deleteTriangles(std::vector<int32_t>(m.selectedTriangles));
-    m.updateNormals(2);
+    m.updateNormals(NormalUpdate::All);
     m.clearSelection();
     purgeRepairing(m);
 }
