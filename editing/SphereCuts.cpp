@@ -357,15 +357,21 @@ private:
         if (!cornerPlane(P, n)) return;
         dvec3 Q = c - n * dot(c - P[0], n);
         double R = (X - Q).length();
-        // crossings that meet at the lone corner (it lies on the sphere) bound no arc: rounding
-        // would make theirs a whole circle, wound back over the triangle
-        if (!((X - Y).length() > 1e-6 * R)) return;
         dvec3 axis = cross(n, X - Q);
         if (!in[o]) axis = -axis;
         std::vector<dvec3> arc;
         if (subdivideArc(X, axis, Y, Q, R, kArcStep, arc) == 0) return;
         arc.pop_back();
         arc.erase(arc.begin());
+        // the arc runs inside the triangle. One that leaves it went the long way round a lone
+        // corner on the sphere, which the float gathering and the crossings saw on different
+        // sides: its crossings lie a rounding apart, and its fan would fold over the triangle.
+        for (int k = 0; k < 3; ++k) {
+            const dvec3 edge = P[next3(k)] - P[k];
+            const double slack = 1e-6 * R * edge.length();
+            for (const dvec3& p : arc)
+                if (dot(n, cross(edge, p - P[k])) < -slack) return;
+        }
         const int count = int(arc.size());
         std::vector<int32_t> a(static_cast<size_t>(count));
         std::vector<pbr> mat(static_cast<size_t>(count));
