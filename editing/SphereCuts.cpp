@@ -121,6 +121,7 @@ public:
         if (!reaches()) return false;
         m.gatherBrushVertices(c.toFloat(), float(r), true);
         near = nearTriangles(m, c, r);
+        selectInsideCorners(near);
         run();
         return true;
     }
@@ -187,13 +188,22 @@ private:
             m.selectPatch(rim, true, triangle);
         else
             m.selectComponent(rim, true, triangle);
-        for (size_t i = 0; i < m.selectedTriangles.size(); ++i)
-            for (int32_t v : m.triangles[m.selectedTriangles[i]].vertex) {
+        selectInsideCorners(m.selectedTriangles);
+    }
+
+    // Selects the corners of the triangles strictly inside by the crossings' own measure: the
+    // float rounding of a large sphere leaves some out, and their crossings would fall off
+    // their edges.
+    void selectInsideCorners(const std::vector<int32_t>& tris) {
+        for (int32_t t : tris) {
+            if (!m.triangles[t].alive()) continue;
+            for (int32_t v : m.triangles[t].vertex) {
                 if (inside(v)) continue;
                 dvec3 d = dvec3(m.vertices[v].position) - c;
                 if (std::fabs(d.x) < r && std::fabs(d.y) < r && std::fabs(d.z) < r && dot(d, d) < r2)
                     editing::selectVertex(m, v);
             }
+        }
     }
 
     // Runs the cut: splits, re-triangulation and crossing vertices.
