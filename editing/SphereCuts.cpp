@@ -121,6 +121,7 @@ public:
         if (!reaches()) return false;
         m.gatherBrushVertices(c.toFloat(), float(r), true);
         near = nearTriangles(m, c, r);
+        selectInsideCorners(near);
         run();
         return true;
     }
@@ -187,13 +188,22 @@ private:
             m.selectPatch(rim, true, triangle);
         else
             m.selectComponent(rim, true, triangle);
-        for (size_t i = 0; i < m.selectedTriangles.size(); ++i)
-            for (int32_t v : m.triangles[m.selectedTriangles[i]].vertex) {
+        selectInsideCorners(m.selectedTriangles);
+    }
+
+    // Selects the corners of the triangles strictly inside by the crossings' own measure: the
+    // float rounding of a large sphere leaves some out, and their crossings would fall off
+    // their edges.
+    void selectInsideCorners(const std::vector<int32_t>& tris) {
+        for (int32_t t : tris) {
+            if (!m.triangles[t].alive()) continue;
+            for (int32_t v : m.triangles[t].vertex) {
                 if (inside(v)) continue;
                 dvec3 d = dvec3(m.vertices[v].position) - c;
                 if (std::fabs(d.x) < r && std::fabs(d.y) < r && std::fabs(d.z) < r && dot(d, d) < r2)
                     editing::selectVertex(m, v);
             }
+        }
     }
 
     // Runs the cut: splits, re-triangulation and crossing vertices.
@@ -357,15 +367,21 @@ private:
         if (!cornerPlane(P, n)) return;
         dvec3 Q = c - n * dot(c - P[0], n);
         double R = (X - Q).length();
-        // crossings that meet at the lone corner (it lies on the sphere) bound no arc: rounding
-        // would make theirs a whole circle, wound back over the triangle
-        if (!((X - Y).length() > 1e-6 * R)) return;
         dvec3 axis = cross(n, X - Q);
         if (!in[o]) axis = -axis;
         std::vector<dvec3> arc;
         if (subdivideArc(X, axis, Y, Q, R, kArcStep, arc) == 0) return;
         arc.pop_back();
         arc.erase(arc.begin());
+        // the arc runs inside the triangle. One that leaves it went the long way round a lone
+        // corner on the sphere, which the float gathering and the crossings saw on different
+        // sides: its crossings lie a rounding apart, and its fan would fold over the triangle.
+        for (int k = 0; k < 3; ++k) {
+            const dvec3 edge = P[next3(k)] - P[k];
+            const double slack = 1e-6 * R * edge.length();
+            for (const dvec3& p : arc)
+                if (dot(n, cross(edge, p - P[k])) < -slack) return;
+        }
         const int count = int(arc.size());
         std::vector<int32_t> a(static_cast<size_t>(count));
         std::vector<pbr> mat(static_cast<size_t>(count));

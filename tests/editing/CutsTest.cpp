@@ -378,6 +378,52 @@ TEST(SphereClip, ARimOnAVertexLeavesNoArcFoldedBackOverItsTriangle) {
         }
 }
 
+TEST(SphereCut, ACornerOnTheSphereWithinTheRoundingFoldsNoArcOverItsTriangle) {
+    // Taken from a session's cut: the corner (0, 0.0419, 0.956) lies a few 1e-8 outside the
+    // sphere, the float gathering counts it inside, and the crossings on its edges lie 1e-6 apart.
+    const vec3 corner(0, 0x1.56dbdp-5f, 0x1.e99bd6p-1f);
+    Mesh m = triangleMesh(vec3(0, 0x1.4ed60ap-6f, 0x1.e41728p-1f), corner,
+                          vec3(-0x1.0a3514p-3f, 0x1.b065cep-3f, 0x1.eeb34ap-1f));
+    auto area = [](const Mesh& mesh) {
+        double sum = 0;
+        for (int t = 0; t < mesh.triangleCount(); ++t) {
+            const int32_t* v = mesh.triangles[t].vertex;
+            dvec3 a(mesh.vertices[v[0]].position), b(mesh.vertices[v[1]].position), c(mesh.vertices[v[2]].position);
+            sum += cross(b - a, c - a).length() / 2;
+        }
+        return sum;
+    };
+    const double before = area(m);
+    m.cutSphere(vec3(0x1.0bc198p-1f, 0x1.b6c736p-2f, corner.z), vec3(-0x1.9c9e2cp-28f, 0x1.56dbe4p-5f, corner.z));
+    EXPECT_MESH_VALID(m);
+    // a fan folded over the triangle covers some of it twice (the straight cut keeps crossings
+    // off their edges by the rounding)
+    EXPECT_NEAR(area(m), before, 1e-3 * before);
+}
+
+TEST(SphereCut, ALargeSphereKeepsItsCrossingsOnTheirEdges) {
+    // Taken from a session's cut: a sphere of radius 1.1e6, whose float rounding leaves a corner
+    // 0.01 inside it counted outside by the gathering
+    Mesh m = triangleMesh(vec3(-0x1.efcf08p-2f, 0x1.8b3888p-1f, 0x1.680d5ep+0f),
+                          vec3(-0x1.9a985ep-3f, 0x1.4432c4p-1f, 0x1.759dc8p+0f),
+                          vec3(0x1.f52ef2p-4f, 0x1.bf3194p-1f, 0x1.5e2052p+0f));
+    const Mesh before = m;
+    m.cutSphere(vec3(0x1.c0091cp+18f, 0x1.e01fa6p+19f, -0x1.5af45ep+18f),
+                vec3(0x1.4c94bep-4f, 0x1.1b6fdap-1f, 0x1.92156ep+0f));
+    EXPECT_MESH_VALID(m);
+    ASSERT_GT(m.vertexCount(), 3);
+    for (int v = 3; v < m.vertexCount(); ++v) {
+        double nearest = 1;
+        for (int k = 0; k < 3; ++k) {
+            const dvec3 a(before.vertices[k].position), b(before.vertices[(k + 1) % 3].position);
+            const dvec3 p(m.vertices[v].position);
+            const double along = std::clamp(dot(p - a, b - a) / dot(b - a, b - a), 0.0, 1.0);
+            nearest = std::min(nearest, (p - (a + (b - a) * along)).length());
+        }
+        EXPECT_LT(nearest, 1e-6) << "vertex " << v;
+    }
+}
+
 TEST(SphereClip, PatchModeSparesTheNeighbouringPatch) {
     for (bool patch : {true, false}) {
         Mesh m = rebuilt(gridMesh(4));
