@@ -326,14 +326,17 @@ void capLoop(Mesh& m, const Cap& capped, const vec3& n, const pbr& material) {
     const int k = int(loop.size());
     if (!capped.fits()) return;
     // a cap edge across the loop between rim vertices the mesh already joins would give that edge
-    // a third triangle: a rim that meets an older hole within the rounding stays open
+    // a third triangle: a rim that meets an older hole within the rounding stays open. A cap
+    // triangle on the corners of a mesh triangle (the rim of a lone triangle the clip left) would
+    // meet it on all three edges, which no link can tell apart: that rim stays open too.
     for (int t = 0; t < cap.triangleCount(); ++t)
         for (int e = 0; e < 3; ++e) {
-            const int from = cap.triangles[t].vertex[next3(e)], to = cap.triangles[t].vertex[prev3(e)];
+            const MeshTriangle& ct = cap.triangles[t];
+            const int from = ct.vertex[next3(e)], to = ct.vertex[prev3(e)], apex = ct.vertex[e];
             const int gap = std::abs(from - to);
             int rimT, rimE;
-            if (from < k && to < k && gap != 1 && gap != k - 1 &&
-                m.findEdge(loop[size_t(from)], loop[size_t(to)], rimT, rimE))
+            if (from >= k || to >= k || !m.findEdge(loop[size_t(from)], loop[size_t(to)], rimT, rimE)) continue;
+            if ((gap != 1 && gap != k - 1) || (apex < k && m.triangles[rimT].vertex[rimE] == loop[size_t(apex)]))
                 return;
         }
     const int nt = m.triangleCount();

@@ -231,6 +231,31 @@ TEST(PlaneSub, AnOpeningOnAnOlderHoleWithinTheRoundingStaysOpen) {
     EXPECT_MESH_VALID(m, kPurged);
 }
 
+// A fragment a random session cut one float step from a pair of coincident vertices: the opening
+// folds back onto itself there and its cap would be two triangles on one point, each on the
+// other's three edges.
+TEST(PlaneSub, AnOpeningThroughCoincidentVerticesMakesNoFoldedCap) {
+    const vec3 positions[] = {
+        {-0x1.a3859ep+1f, -0x1.e5a284p-12f, 0x1.522816p+2f}, {-0x1.65afa6p+2f, -0x1.87ebb6p+1f, 0x1.015276p+0f},
+        {-0x1.46817ep-1f, -0x1.3dc55cp+2f, 0x1.04ecbcp+2f},  {-0x1.65afa6p+2f, -0x1.87ebb6p+1f, 0x1.015276p+0f},
+        {-0x1.65b8a8p+2f, 0x1.0f4caep+1f, 0x1.015bc6p+0f},   {-0x1.468186p-1f, -0x1.3dc55cp+2f, 0x1.04ecbcp+2f},
+        {-0x1.45e92ep+2f, -0x1.4a8432p-4f, -0x1.962ee6p+1f}, {-0x1.545f3p+2f, -0x1.e47874p+0f, -0x1.4572dcp+0f},
+        {-0x1.46bebap+2f, -0x1.78c9fap-6f, -0x1.882866p+1f},
+    };
+    const int tris[][4] = {{7, 8, 6, 3}, {0, 5, 2, 3}, {8, 1, 4, 3}, {0, 3, 5, 5}, {7, 1, 8, 4}};
+    Mesh m;
+    for (const vec3& p : positions) m.addVertex(p);
+    for (const auto& t : tris) addTri(m, t[0], t[1], t[2], t[3]);
+    m = rebuilt(m);
+    ASSERT_MESH_VALID(m);
+    const vec3 q(-0x1.65afa6p+2f, -0x1.87ebb4p+1f, 0x1.015278p+0f), n(-0x1.5d6adcp-2f, -0x1.02fbfp-4f, 0x1.e02e14p-1f);
+    Mesh clipped = m;
+    clipped.clipPlane(q, n);
+    m.subPlane(q, n, pbr(), vec3(), 1.0f);
+    EXPECT_MESH_VALID(m, kPurged);
+    EXPECT_EQ(aliveTriangles(m), aliveTriangles(clipped));
+}
+
 TEST(PlaneSub, OnAMeshWoundInsideOutTheCapIsWoundAsTheMesh) {
     Mesh m = uvSphereMesh(8, 12);
     for (int t = 0; t < m.triangleCount(); ++t) std::swap(m.triangles[t].vertex[1], m.triangles[t].vertex[2]);
