@@ -8,7 +8,6 @@
 #include <cstring>
 
 #include "foundation/ByteBuffer.h"
-#include "foundation/Log.h"
 #include "foundation/Parallel.h"
 #include "gpu/GLCallCounter.h"
 #include "gpu/GLFunctions.h"
@@ -330,16 +329,6 @@ uint64_t Mesh::uploadLines(const std::vector<float>& lines, int32_t segments) {
     written += writeRange(0, lineBytes, lines.data());
     bindArrayBuffer(0);
     return written;
-}
-
-int32_t undrawnThisFrame = 0;
-
-bool uploadRefused(Element& e, const char* kind, uint64_t bytes, const char* why) {
-    if (!e.uploadFailed)
-        qCWarning(logGpu, "ERROR %s::updateGpu %llu bytes: %s", kind, static_cast<unsigned long long>(bytes), why);
-    e.uploadFailed = true;
-    ++undrawnThisFrame;
-    return false;
 }
 
 bool Mesh::finishUpload(uint64_t written) {

@@ -84,13 +84,6 @@ bool bindOnce(bool current, bool& bound, Point point) {
     bound = true;
     return true;
 }
-// GL: what an element whose GL copy could not be made does: it draws nothing, and says so once,
-// in the log with its kind, the bytes it tried and why (the GL error), until an upload of it
-// succeeds (which clears e.uploadFailed). Counted in undrawnThisFrame. Answers false.
-bool uploadRefused(Element& e, const char* kind, uint64_t bytes, const char* why);
-// Draws of the frame being rendered that showed nothing because an upload failed; the view zeroes
-// it when a frame starts, and its status says an object could not be drawn while it is not zero.
-extern int32_t undrawnThisFrame;
 // GL: sets the uniforms every surface draw shares on the current program, for a model matrix
 // under the camera: "ProjectionModelViewMatrix", "NormalMatrix", "ObjectId", "ItemId", and the
 // material as "ObjectColor", "ObjectLight" and "ObjectMaterial" (roughness and metalness doubled).

@@ -1,5 +1,7 @@
 #include "scene/Element.h"
 
+#include "foundation/Log.h"
+
 #include <unordered_set>
 
 namespace kal {
@@ -167,6 +169,16 @@ bool releaseElement(Element* e) {
     if (e->useCount > 0) return false;
     delete e;
     return true;
+}
+
+int32_t undrawnThisFrame = 0;
+
+bool uploadRefused(Element& e, const char* kind, uint64_t bytes, const char* why) {
+    if (!e.uploadFailed)
+        qCWarning(logGpu, "ERROR %s::updateGpu %llu bytes: %s", kind, static_cast<unsigned long long>(bytes), why);
+    e.uploadFailed = true;
+    ++undrawnThisFrame;
+    return false;
 }
 
 } // namespace kal

@@ -52,7 +52,7 @@ public:
     bool transparent = false;
     vec3 translation;
     float scale = 1.0f;
-    // The last upload of its GL copy failed and was said (uploadRefused, mesh/MeshGpuArrays.h).
+    // The last upload of its GL copy failed and was said (uploadRefused).
     bool uploadFailed = false;
 
     explicit Element(int32_t type) : typeCode(type) {}
@@ -126,5 +126,13 @@ public:
 // Lets a holder go of its element: releases one count and deletes the element when nobody holds it.
 // Answers true when the element was deleted.
 bool releaseElement(Element* e);
+
+// What an element whose GL copy could not be made does: it draws nothing, and says so once, in
+// the log with its kind, the bytes it tried and why (the GL error), until an upload of it
+// succeeds (which clears e.uploadFailed). Counted in undrawnThisFrame. Answers false.
+bool uploadRefused(Element& e, const char* kind, uint64_t bytes, const char* why);
+// Draws of the frame being rendered that showed nothing because an upload failed; the view zeroes
+// it when a frame starts, and its status says an object could not be drawn while it is not zero.
+extern int32_t undrawnThisFrame;
 
 } // namespace kal

@@ -1,5 +1,5 @@
 // The status text of the frame: the view's settings read into the text and printed over the image.
-#include "mesh/MeshGpuArrays.h"
+#include "scene/Element.h"
 #include "scene/Scene.h"
 #include "scene/Tool.h"
 #include "viewport/GLView.h"
