@@ -162,6 +162,18 @@ bool sameBits(const T& x, const T& y) {
 
 } // namespace
 
+int zeroAreaTriangles(const Mesh& m) {
+    int count = 0;
+    for (int t = 0; t < m.triangleCount(); ++t) {
+        const MeshTriangle& tri = m.triangles[t];
+        if (!tri.alive()) continue;
+        const vec3 a = m.vertices[tri.vertex[0]].position, b = m.vertices[tri.vertex[1]].position,
+                   c = m.vertices[tri.vertex[2]].position;
+        if (cross(b - a, c - a).lengthSquared() < 1e-20) ++count;
+    }
+    return count;
+}
+
 void expectSameRecords(const Mesh& a, const Mesh& b) {
     ASSERT_EQ(a.vertexCount(), b.vertexCount());
     ASSERT_EQ(a.triangleCount(), b.triangleCount());

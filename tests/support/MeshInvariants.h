@@ -22,6 +22,10 @@ struct InvariantOptions {
 
 ::testing::AssertionResult meshInvariantsHold(const Mesh& m, const InvariantOptions& options = {});
 
+// The alive triangles with no area: corners on one line, or so close to it that the face normal
+// cannot be made (what an exported normal of 0 0 0 or a black seam shows). Cuts must leave none.
+int zeroAreaTriangles(const Mesh& m);
+
 // Expects a and b to hold the same records field by field: positions, links, flags, normals and
 // corner materials (for passes that must give exactly what their plain forms give).
 void expectSameRecords(const Mesh& a, const Mesh& b);
