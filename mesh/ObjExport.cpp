@@ -12,6 +12,39 @@ namespace kal {
 
 namespace {
 
+bool usable(vec3 n) { return isFinite(n) && n.lengthSquared() > kNullLengthSquared; }
+
+// Readers divide by a normal's length, so none is ever written null; this axis is the last resort.
+const vec3 lastResortNormal(0, 0, 1);
+
+// A unit normal for the fan of v starting at triangle start, whose own corner has none: the other
+// corners of v in that fan, then the faces of the fan, then the same over every fan of v.
+vec3 standInNormal(const Mesh& mesh, int v, int start) {
+    std::vector<int32_t> tris;
+    for (int pass = 0; pass < 2; ++pass) {
+        if (pass == 0)
+            mesh.vertexTrianglesFrom(v, start, tris);
+        else
+            mesh.vertexTriangles(v, tris);
+        vec3 corners, faces;
+        for (int32_t t : tris) {
+            if (t < 0 || t >= mesh.triangleCount()) continue;
+            const MeshTriangle& tri = mesh.triangles[t];
+            const int c = tri.cornerOf(v);
+            if (c >= 0 && usable(tri.cornerNormal[c])) corners += normalize(tri.cornerNormal[c]);
+            bool known = true;
+            for (int32_t w : tri.vertex) known = known && w >= 0 && w < mesh.vertexCount();
+            if (!known) continue;
+            const vec3 a = mesh.vertices[tri.vertex[0]].position;
+            const vec3 f = cross(mesh.vertices[tri.vertex[1]].position - a, mesh.vertices[tri.vertex[2]].position - a);
+            if (isFinite(f)) faces += f;
+        }
+        if (usable(corners)) return normalize(corners);
+        if (usable(faces)) return normalize(faces);
+    }
+    return lastResortNormal;
+}
+
 // The fans of every vertex in vertex order: fans[first[v] .. first[v + 1]) are v's start triangles.
 struct FanTable {
     std::vector<int32_t> first;
@@ -35,10 +68,13 @@ struct FanTable {
 
     int count() const { return int(fans.size()); }
 
+    // Never a null normal: a corner that has none (a fan of triangles without area) takes one from
+    // its neighbours.
     vec3 normal(const Mesh& mesh, int v, int k) const {
         const MeshTriangle& t = mesh.triangles[fans[size_t(k)]];
         int c = t.cornerOf(v);
-        return c >= 0 ? t.cornerNormal[c] : vec3();
+        if (c >= 0 && usable(t.cornerNormal[c])) return t.cornerNormal[c];
+        return standInNormal(mesh, v, fans[size_t(k)]);
     }
 
     // The number (from 0) of the fan of v that holds triangle t.
@@ -210,6 +246,8 @@ void Mesh::exportObjWithMaterials(QImage& baseColour, QImage& emission, QImage& 
                    N.m[6] * p.x + N.m[7] * p.y + N.m[8] * p.z);
             // many readers take normals as written; one already unit is left to the last bit
             if (std::abs(q.lengthSquared() - 1) > 1e-6) q = normalize(q);
+            // a matrix that flattens the object can leave a normal nowhere to point
+            if (!usable(q)) q = lastResortNormal;
             appendVec(obj, "vn ", q);
         }
     // the normal matrix keeps normals outward through a mirror, the corners need reversing

@@ -20,14 +20,9 @@ ObjMeshWriter meshWriter = nullptr;
 ObjMeshCounter meshCounter = nullptr;
 ObjJoinedWriter joinedWriter = nullptr;
 
-bool saveImageAtomically(const QImage& image, const QString& path, std::string* why) {
-    QByteArray png;
+bool encodePng(const QImage& image, QByteArray& png) {
     QBuffer buffer(&png);
-    if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG")) {
-        if (why) *why = "the map could not be encoded";
-        return false;
-    }
-    return saveFileAtomically(path.toStdString(), png.constData(), size_t(png.size()), why);
+    return buffer.open(QIODevice::WriteOnly) && image.save(&buffer, "PNG");
 }
 
 // Marks an element that converts to nothing, so it is asked only once.
@@ -139,17 +134,21 @@ bool exportSceneObj(Scene& scene, const std::string& path, std::string* why) {
     // the name the user typed stands, whatever the case of its extension
     const QString objPath =
         info.suffix().compare("obj", Qt::CaseInsensitive) == 0 ? QString::fromStdString(path) : prefix + ".obj";
-    // the first failure's reason is the one said
-    bool ok = saveFileAtomically(objPath.toStdString(), target.obj.data(), target.obj.size(), why);
-    ok =
-        saveFileAtomically((prefix + ".mtl").toStdString(), target.mtl.data(), target.mtl.size(), ok ? why : nullptr) &&
-        ok;
+    // all six files or none: a failed export leaves the folder as it was
     const QString maps = folder + "/Material_";
-    ok = saveImageAtomically(target.baseColour, maps + "basecolor.png", ok ? why : nullptr) && ok;
-    ok = saveImageAtomically(target.emission, maps + "emission.png", ok ? why : nullptr) && ok;
-    ok = saveImageAtomically(target.metalness, maps + "metalness.png", ok ? why : nullptr) && ok;
-    ok = saveImageAtomically(target.roughness, maps + "roughness.png", ok ? why : nullptr) && ok;
-    return ok;
+    const std::pair<const QImage*, const char*> images[] = {{&target.baseColour, "basecolor"},
+                                                            {&target.emission, "emission"},
+                                                            {&target.metalness, "metalness"},
+                                                            {&target.roughness, "roughness"}};
+    QByteArray pngs[4];
+    std::vector<PendingFile> files = {{objPath.toStdString(), target.obj.data(), target.obj.size()},
+                                      {(prefix + ".mtl").toStdString(), target.mtl.data(), target.mtl.size()}};
+    for (int i = 0; i < 4; ++i) {
+        if (!encodePng(*images[i].first, pngs[i])) return refuseWrite(path, "a map could not be encoded", why);
+        files.push_back(
+            {(maps + images[i].second + ".png").toStdString(), pngs[i].constData(), size_t(pngs[i].size())});
+    }
+    return saveFilesTogether(files, why);
 }
 
 } // namespace kal

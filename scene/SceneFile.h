@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "gpu/ImageLimits.h"
 
@@ -143,6 +144,18 @@ bool refuseWrite(const std::string& path, std::string reason, std::string* why);
 // Replaces the file at path in one step: false, and the old file untouched, when it cannot be
 // written; why, when given, then receives the reason the file system gave ("No space left on device").
 bool saveFileAtomically(const std::string& path, const void* data, size_t size, std::string* why = nullptr);
+
+// One file of a set that is saved together.
+struct PendingFile {
+    std::string path;
+    const void* data;
+    size_t size;
+};
+// Writes every file aside first and puts them in place only once all are written, so that a
+// failure while writing (full disk, missing folder) leaves every old file as it was. The first
+// file goes in last. A reason about any file but the first names that file. Putting a file in
+// place can still fail after others went in (a rename refused): the reason then lists those.
+bool saveFilesTogether(const std::vector<PendingFile>& files, std::string* why = nullptr);
 
 // True when the upper-cased extension of path (from its last '.') is ext, e.g. ".OBJ".
 bool hasExtension(const std::string& path, const char* ext);

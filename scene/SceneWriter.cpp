@@ -1,7 +1,9 @@
 // Writing .k and .ko files, and an object as one joined OBJ mesh. Every file is written in one
 // step through QSaveFile: a failed save leaves the previous file as it was and reports false with
 // its reason.
+#include <QFileInfo>
 #include <QSaveFile>
+#include <memory>
 
 #include "foundation/ByteBuffer.h"
 #include "foundation/Log.h"
@@ -91,26 +93,50 @@ bool hasExtension(const std::string& path, const char* ext) {
     return dot != std::string::npos && toUpper(path.substr(dot)) == ext;
 }
 
-bool saveFileAtomically(const std::string& path, const void* data, size_t size, std::string* why) {
-    QSaveFile file(QString::fromStdString(path));
-    const size_t total = size;
-    // unbuffered, so a short write (disk full, size limit) is seen here and not lost in a flush
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return refuseWrite(path, file.errorString().toStdString(), why);
+namespace {
+
+// A short count with no error set is a write that went through in part (disk full, size limit):
+// the rest is written again, and the failure, if it persists, then comes with its reason.
+bool writeAll(QFileDevice& file, const void* data, size_t size) {
     const char* p = static_cast<const char*>(data);
     while (size > 0) {
-        qint64 want = qint64(std::min<size_t>(size, size_t(1) << 30));
-        qint64 n = file.write(p, want);
-        if (n != want || file.error() != QFileDevice::NoError) {
-            const std::string reason = file.errorString().toStdString();
-            file.cancelWriting();
-            return refuseWrite(path, reason, why);
-        }
+        const qint64 n = file.write(p, qint64(std::min<size_t>(size, size_t(1) << 30)));
+        if (n <= 0 || file.error() != QFileDevice::NoError) return false;
         p += n;
         size -= size_t(n);
     }
-    if (!file.commit()) return refuseWrite(path, file.errorString().toStdString(), why);
-    qCDebug(logFiles, "wrote %s (%zu bytes)", path.c_str(), total);
+    return true;
+}
+
+} // namespace
+
+bool saveFileAtomically(const std::string& path, const void* data, size_t size, std::string* why) {
+    return saveFilesTogether({{path, data, size}}, why);
+}
+
+bool saveFilesTogether(const std::vector<PendingFile>& files, std::string* why) {
+    auto nameOf = [&](size_t i) { return QFileInfo(QString::fromStdString(files[i].path)).fileName().toStdString(); };
+    auto reasonOf = [&](size_t i, const QFileDevice& file) {
+        std::string reason = file.errorString().toStdString();
+        return i == 0 ? reason : nameOf(i) + ": " + reason;
+    };
+    // an uncommitted QSaveFile takes its temporary file with it
+    std::vector<std::unique_ptr<QSaveFile>> staged;
+    for (size_t i = 0; i < files.size(); ++i) {
+        staged.push_back(std::make_unique<QSaveFile>(QString::fromStdString(files[i].path)));
+        QSaveFile& file = *staged.back();
+        // unbuffered, so a short write is seen here and not lost in a flush
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || !writeAll(file, files[i].data, files[i].size))
+            return refuseWrite(files[0].path, reasonOf(i, file), why);
+    }
+    for (size_t i = files.size(); i-- > 0;) {
+        if (staged[i]->commit()) continue;
+        std::string reason = reasonOf(i, *staged[i]);
+        for (size_t k = i + 1; k < files.size(); ++k)
+            reason += (k == i + 1 ? "; already replaced: " : ", ") + nameOf(k);
+        return refuseWrite(files[0].path, reason, why);
+    }
+    for (const PendingFile& f : files) qCDebug(logFiles, "wrote %s (%zu bytes)", f.path.c_str(), f.size);
     return true;
 }
 

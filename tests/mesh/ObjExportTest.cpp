@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFileInfo>
 #include <QImage>
+#include <map>
 #include <sstream>
 
+#include "FileSizeLimit.h"
 #include "FileTestSupport.h"
 #include "MeshFixtures.h"
 #include "MeshInvariants.h"
@@ -200,10 +203,44 @@ TEST_F(ObjExport, textIsTheSameInEveryLocale) {
     EXPECT_EQ(run.text, expected);
 }
 
-TEST_F(ObjExport, failedExportReportsFalse) {
+namespace {
+
+// Every file of a folder with its bytes.
+std::map<std::string, std::string> folderBytes(const QString& folder) {
+    std::map<std::string, std::string> r;
+    for (const QFileInfo& f : QDir(folder).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden))
+        r[f.fileName().toStdString()] = f.isDir() ? "<folder>" : readWholeFile(f.filePath().toStdString());
+    return r;
+}
+
+} // namespace
+
+TEST_F(ObjExport, failedExportLeavesTheFolderAsItWas) {
     Scene s;
-    s.sceneRoot->addChild(newTool(heapMesh(rebuilt(octahedronMesh())), true), false);
+    s.sceneRoot->addChild(newTool(heapMesh(rebuilt(uvSphereMesh(8, 12))), true), false);
     EXPECT_FALSE(s.save(path("missing/x.obj")));
+
+    // the files of an earlier export stay as they were when the .obj cannot be written whole
+    for (const char* name : {"s.obj", "s.mtl", "Material_basecolor.png", "Material_emission.png",
+                             "Material_metalness.png", "Material_roughness.png"})
+        writeWholeFile(path(name), std::string("earlier ") + name);
+    const auto before = folderBytes(dir.path());
+    std::string why;
+    bool saved;
+    {
+        FileSizeLimit limit(1024);
+        ASSERT_TRUE(limit.active());
+        saved = s.save(path("s.obj"), &why);
+    }
+    EXPECT_FALSE(saved);
+    EXPECT_EQ(why, FileSizeLimit::reason());
+    EXPECT_EQ(folderBytes(dir.path()), before);
+
+    // nor is any file made when the last one cannot be, and the reason names that one
+    ASSERT_TRUE(QDir(dir.path()).mkpath("fresh/Material_roughness.png"));
+    EXPECT_FALSE(s.save(path("fresh/t.obj"), &why));
+    EXPECT_NE(why.find("Material_roughness.png"), std::string::npos) << why;
+    EXPECT_EQ(folderBytes(dir.path() + "/fresh").size(), 1u);
 }
 
 TEST_F(ObjExport, objectSavesAsOneJoinedMeshInItsOwnFrame) {
@@ -301,4 +338,37 @@ TEST_F(ObjExport, mirroredAndTurnedObjectsWindOutwardWithUnitNormals) {
     objects = writtenObjects(read("joined.obj"));
     ASSERT_EQ(objects.size(), 1u);
     expectOutward(objects[0]);
+}
+
+TEST_F(ObjExport, trianglesWithoutAreaStillGetUnitNormals) {
+    // a quad facing +x with a sliver on its lower edge, every edge hard so that the sliver's corners
+    // share no fan with the quad, and apart from them a lone triangle of no area
+    Mesh m;
+    const vec3 corners[] = {{0, 0, 0}, {0, 1, 0}, {0, 1, 1}, {0, 0, 1}, {0, 0.5f, 0}, {0, 5, 0}, {0, 6, 0}, {0, 7, 0}};
+    for (vec3 p : corners) m.addVertex(p);
+    const int tris[][3] = {{0, 4, 2}, {4, 1, 2}, {0, 2, 3}, {0, 1, 4}, {5, 6, 7}};
+    for (const auto& t : tris) addTri(m, t[0], t[1], t[2], 7);
+    Mesh* mesh = heapMesh(rebuilt(m));
+    ASSERT_EQ(zeroAreaTriangles(*mesh), 2);
+    ASSERT_TRUE(mesh->saveToFile(path("plain.obj")));
+    Scene s;
+    s.sceneRoot->addChild(newTool(mesh, true), false);
+    Tool* flat = newTool(mesh, true); // squashed flat, its normals have nowhere to point
+    flat->transform = mat4::scaling(1, 1, 0);
+    s.sceneRoot->addChild(flat, false);
+    ASSERT_TRUE(s.save(path("scene.obj")));
+
+    for (const char* name : {"plain.obj", "scene.obj"}) {
+        auto objects = writtenObjects(read(name));
+        int bad = 0, sliverCorners = 0;
+        for (const auto& faces : objects)
+            for (const WrittenFace& f : faces)
+                for (const vec3& n : f.n) bad += !isFinite(n) || std::abs(length(n) - 1) > 1e-4f;
+        // the sliver's corners take the quad's side
+        for (const WrittenFace& f : objects[0])
+            if (length(cross(f.p[1] - f.p[0], f.p[2] - f.p[0])) == 0 && f.p[0].y < 2)
+                for (const vec3& n : f.n) sliverCorners += n.x > 0.99f;
+        EXPECT_EQ(bad, 0) << name;
+        EXPECT_EQ(sliverCorners, 3) << name;
+    }
 }
