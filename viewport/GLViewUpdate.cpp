@@ -75,16 +75,26 @@ Texture2D* GLView::runFrame() {
     const bool keyEvent = keyboard.poll() != 0 || backspaceRequest != 0;
 
     MouseState& f = frameMouse;
+    // A press is placed where its event says: a pen, a touch or a busy machine sends no motion
+    // before it, and the cursor poll may already be past it.
+    const bool pressUnseen = rawMouse.leftPressUnseen || rawMouse.rightPressUnseen;
+    const float x = pressUnseen ? rawMouse.pressX : rawMouse.x;
+    const float y = pressUnseen ? rawMouse.pressY : rawMouse.y;
+    // Off the spot the last frame picked at, this frame only moves there with the buttons as they
+    // were, so its pick is made at the press; the press itself goes down in the next frame.
+    const bool moveFirst = pressUnseen && (x != f.x || y != f.y);
     f.prevX = f.x;
     f.prevY = f.y;
-    f.x = rawMouse.x;
-    f.y = rawMouse.y;
+    f.x = x;
+    f.y = y;
     f.prevLeft = f.left;
     f.prevRight = f.right;
-    // a press released before this frame still counts as down for it: the next frame releases it
-    f.left = rawMouse.left || (rawMouse.leftPressUnseen && !f.prevLeft) ? 1 : 0;
-    f.right = rawMouse.right || (rawMouse.rightPressUnseen && !f.prevRight) ? 1 : 0;
-    rawMouse.leftPressUnseen = rawMouse.rightPressUnseen = 0;
+    if (!moveFirst) {
+        // a press released before this frame still counts as down for it: the next frame releases it
+        f.left = rawMouse.left || (rawMouse.leftPressUnseen && !f.prevLeft) ? 1 : 0;
+        f.right = rawMouse.right || (rawMouse.rightPressUnseen && !f.prevRight) ? 1 : 0;
+        rawMouse.leftPressUnseen = rawMouse.rightPressUnseen = 0;
+    }
     f.dx = f.x - f.prevX;
     f.dy = f.y - f.prevY;
     f.wheel = rawMouse.wheel;

@@ -136,6 +136,10 @@ static void recordButtons(float x, float y, bool left, bool right) {
     m.left = left ? 1 : 0;
     m.prevRight = m.right;
     m.right = right ? 1 : 0;
+    if ((m.left && !m.prevLeft) || (m.right && !m.prevRight)) {
+        m.pressX = x;
+        m.pressY = y;
+    }
     if (m.left && !m.prevLeft) m.leftPressUnseen = 1;
     if (m.right && !m.prevRight) m.rightPressUnseen = 1;
     m.dx = m.x - m.prevX;

@@ -1,5 +1,7 @@
 // Clicks through the real widget: mouse events reach the raw records, each tick runs one frame of a
 // view whose picks the test gives, and the widget tells the window when a gesture runs.
+#include <cmath>
+
 #include <QCursor>
 #include <QEventLoop>
 #include <QOpenGLContext>
@@ -9,6 +11,7 @@
 
 #include "StepFixtures.h"
 #include "WidgetFixture.h"
+#include "scene/Acts.h"
 
 using namespace kal;
 
@@ -123,4 +126,58 @@ TEST_F(Interaction, AModalQuestionInsideAStepRunsNoNestedFrame) {
     EXPECT_EQ(question.during, w->context()) << "the frame's context stays current under the question";
     EXPECT_EQ(tool->multiplicity, 3.0f);
     view->materialSource = nullptr;
+}
+
+namespace {
+
+// Its frame picks under the cursor as the real one does; the pick maps a pixel to 0.01 units.
+class PickingView : public test::StepView {
+public:
+    Texture2D* render() override {
+        if (isCursorInView()) pickForFrame();
+        redraw = false;
+        return nullptr;
+    }
+};
+
+class PressWithoutMotion : public test::StepViewWidgetTest {
+protected:
+    test::StepView* makeView() override { return new PickingView; }
+    static vec3 at(float x, float y) { return {x / 100.0f, -y / 100.0f, 0.0f}; }
+};
+
+} // namespace
+
+// A pen, a touch or a loaded machine delivers a press with no motion before it, and the pointer
+// has moved on by the next tick: the placement still starts at the press, sized by the drag.
+TEST_F(PressWithoutMotion, PlacesAtThePressNotWhereTheCursorWasLastSeen) {
+    Tool* target = test::addSceneObject(*view->scene, new Mesh, mat4());
+    view->assemblyPick = [this, target](int, const PickRecord*) {
+        PickRecord r = test::pickOn(*view->scene, target, at(view->lastCursorX, view->lastCursorY), {0, 0, 1});
+        r.cursorX = view->lastCursorX;
+        r.cursorY = view->lastCursorY;
+        r.pixelVector = {0.01f, 0, 0};
+        return r;
+    };
+    view->setMode(ASSEMBLY);
+    view->setAssemblyCommand(Command::Place);
+    enterWidget();
+    moveTo(QPoint(40, 40));
+    w->tick();
+    sendMouse(QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton, QPoint(200, 150));
+    for (int d : {10, 30, 50}) {
+        // no event is handled until the release: the platform never saw this press, and a focus
+        // change would have the view follow the platform's buttons
+        QCursor::setPos(w->mapToGlobal(QPoint(200 + d, 150 + d)));
+        w->tick();
+    }
+    w->tick();
+    ASSERT_EQ(view->placements.size(), 1u);
+    const mat4& p = view->placements[0];
+    EXPECT_NEAR((p.translation() - at(200, 150)).length(), 0.0f, 1e-4f);
+    EXPECT_NEAR(transformDirection(vec3(1, 0, 0), p).length(), 0.01f * std::hypot(50.0f, 50.0f), 1e-4f);
+    sendMouse(QEvent::MouseButtonRelease, Qt::LeftButton, Qt::NoButton, QPoint(250, 200));
+    w->tick();
+    ASSERT_EQ(view->undoStack.acts.size(), 1u);
+    EXPECT_EQ(view->undoStack.acts[0]->kind, ActAddKind);
 }

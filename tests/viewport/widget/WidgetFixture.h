@@ -77,7 +77,7 @@ protected:
         w->stopTicks();
         w->makeCurrent();
         delete w->view;
-        view = new StepView;
+        view = makeView();
         view->startupFrame = 4;
         view->width = 320;
         view->height = 240;
@@ -85,6 +85,7 @@ protected:
         const uint8_t none[6] = {};
         view->setSymmetry(none, 6);
     }
+    virtual StepView* makeView() { return new StepView; }
     void enterWidget() {
         QEvent enter(QEvent::Enter);
         QApplication::sendEvent(w, &enter);
