@@ -47,9 +47,13 @@ void Clay::reset() {
 void Clay::rebuild(Recenter mode) {
     if (!source) return;
     // a rebuild may drop dead triangles: sculpted positions must reach the mesh first, and a
-    // changed triangle set needs a fresh upload
+    // changed triangle set needs a fresh upload. Sculpting that cannot come back leaves the clay
+    // as it is, its buffers included; the next rebuild tries again.
     const bool uploaded = buffers[0] != 0;
-    if (uploaded) readBack();
+    if (uploaded && !readBack()) {
+        qCWarning(logGpu, "ERROR Clay::rebuild: the sculpting could not come back from the GPU; left as it is");
+        return;
+    }
     const int before = source->triangleCount();
     source->rebuild(mode);
     translation = source->translation;
@@ -71,7 +75,11 @@ void Clay::release(int n) {
 }
 
 Element* Clay::clone() {
-    readBack();
+    // a copy of the stale mesh would lack the sculpting: there is none until it can come back
+    if (!bringHome()) {
+        qCWarning(logGpu, "ERROR Clay::clone: the sculpting could not come back from the GPU; no copy made");
+        return nullptr;
+    }
     Clay* copy = new Clay(source);
     copy->translation = translation;
     copy->scale = scale;
@@ -151,8 +159,12 @@ bool Clay::updateGpu() {
 
 void Clay::releaseGpu() {
     if (buffers[0] == 0) return;
-    // work that exists only on the GPU comes home before the buffers go
-    readBack();
+    // work that exists only on the GPU comes home before the buffers go; when it cannot, they
+    // stay (the clay still draws from them) and the next release tries again
+    if (!readBack()) {
+        qCWarning(logGpu, "ERROR Clay::releaseGpu: the sculpting could not come back from the GPU; buffers kept");
+        return;
+    }
     releaseBuffers();
 }
 
@@ -218,6 +230,8 @@ bool Clay::readBack() {
     const int nv = source->vertexCount();
     // corners uploaded for another triangle set would land on the wrong vertices
     if (n == 0 || vertexCount != 3 * n || lastCorner.size() != size_t(nv)) return false;
+    // allocated before the map: nothing between map and unmap may throw and leave it mapped
+    std::vector<vec3> read(static_cast<size_t>(nv));
     bindArrayBuffer(buffers[current]);
     const void* mapped = gl->glMapBuffer(GL_ARRAY_BUFFER, GL_READ_ONLY);
     if (!mapped) {
@@ -228,7 +242,6 @@ bool Clay::readBack() {
     // each vertex takes the position of its last corner in triangle order; they land in the
     // source only once the unmap says the store held while it was read
     const float* corners = static_cast<const float*>(mapped);
-    std::vector<vec3> read(static_cast<size_t>(nv));
     for (int v = 0; v < nv; ++v) {
         const int32_t c = lastCorner[size_t(v)];
         if (c < 0) continue;

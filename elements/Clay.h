@@ -38,11 +38,13 @@ public:
     void rebuild(Recenter mode) override;
     Element* acquire(int n) override;
     void release(int n) override;
+    // Null while the sculpting cannot come back from the GPU (readBack).
     Element* clone() override;
     Element* toMesh() override;
     bool subdivide(bool flag) override;
     void listParts(std::vector<Element*>& out) override;
     bool updateGpu() override;
+    // Keeps the buffers while the sculpting cannot come back from them.
     void releaseGpu() override;
     bool bind() override;
     void unbind() override;

@@ -50,17 +50,19 @@ void CurveSurface::rebuild(Recenter mode) {
 // rebuild) the sweep is charged before any frame builds it. Every sweep draws on the read's
 // surface allowance (chargeReadSurface): one surface over stored curves is what drawing in the
 // program makes, however large, but not many of them from a small file. What a file multiplies
-// without storing it is charged to the read's budget as well: curves swept again, an older
-// record's circle, the samples of a following curve. A refused charge refuses the file.
+// without storing it is charged to the read's budget as well: a pair of curves swept again, an
+// older record's circle, the samples of a following curve. A stored curve no sweep of the read
+// used yet brings its sweep along (cables sharing one section each store their own axis). A
+// refused charge refuses the file.
 void CurveSurface::chargeSweep() {
     const uint64_t read = openReadSerial();
     if (read == 0 || !axis || !section) return;
     const bool stored = !sectionMade && axis->typeCode == CurveType && section->typeCode == CurveType;
-    const bool first = axis->sweptInRead != read && section->sweptInRead != read;
+    const bool first = axis->sweptInRead != read || section->sweptInRead != read;
     axis->sweptInRead = section->sweptInRead = read;
     const size_t bytes = sweepBytes();
-    // a sweep past what one build makes is never built whole (refused, or only its alive part):
-    // it counts as the largest, so a file of one such surface opens as it always did
+    // no build stages more than the largest one (buildArrays refuses past it): a larger sweep
+    // counts as that, so a file of one such surface opens as it always did
     if (chargeReadSurface(std::min<uint64_t>(bytes, readSurfaceSlack)) && (!stored || !first)) chargeRead(bytes);
 }
 
@@ -82,9 +84,11 @@ void CurveSurface::collectAll(std::vector<Element*>& out) {
 
 size_t CurveSurface::sweepBytes() const {
     if (!axis || !section) return 0;
-    // counts from a file: a product that would wrap is simply too large
-    const uint64_t points = uint64_t(axis->points.size()) * section->points.size();
-    const uint64_t segments = uint64_t(axis->segments.size()) * section->segments.size();
+    // dead segments and the points only they end on are built by nobody, however many a file
+    // holds; counts from a file: a product that would wrap is simply too large
+    const LivePart a(*axis), s(*section);
+    const uint64_t points = uint64_t(a.points.size()) * s.points.size();
+    const uint64_t segments = uint64_t(a.segments.size()) * s.segments.size();
     const uint64_t quads = std::max(points, segments), perQuad = 6 * bytesPerCorner;
     return quads > SIZE_MAX / perQuad ? SIZE_MAX : size_t(quads * perQuad);
 }

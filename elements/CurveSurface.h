@@ -105,8 +105,15 @@ public:
     // The section is a circle the older record made from a stored count: no point of it is stored.
     bool sectionMade = false;
 
+    // What a build spans of one curve: its alive segments and the points they end on, each in
+    // index order, and every segment's and point's place among them (-1 for none).
+    struct LivePart {
+        explicit LivePart(const Curve& c);
+        std::vector<int32_t> segments, segmentPlace, points, pointPlace;
+    };
+
     // What one build of this surface stages: six corners a quad, over the larger of its point
-    // grid and its segment grid.
+    // grid and its segment grid, both of the live parts alone.
     size_t sweepBytes() const;
 
     // Fills the stale arrays of `out` (GPU layout) and the outline when positions are stale.

@@ -73,6 +73,23 @@ std::vector<vec3> CurveSurface::sectionPoints(bool aliveOnly) const {
 bool CurveSurface::ringCollapses(int) const { return false; }
 void CurveSurface::prepareRings() {}
 
+CurveSurface::LivePart::LivePart(const Curve& c) {
+    segmentPlace.assign(c.segments.size(), -1);
+    for (size_t i = 0; i < segmentPlace.size(); ++i)
+        if (c.segments[i].alive()) {
+            segmentPlace[i] = int32_t(segments.size());
+            segments.push_back(int32_t(i));
+        }
+    pointPlace.assign(c.points.size(), -1);
+    for (int32_t s : segments)
+        for (int k = 0; k < 2; ++k) pointPlace[size_t(c.segments[size_t(s)].end(k))] = 0;
+    for (size_t i = 0; i < pointPlace.size(); ++i)
+        if (pointPlace[i] == 0) {
+            pointPlace[i] = int32_t(points.size());
+            points.push_back(int32_t(i));
+        }
+}
+
 bool CurveSurface::buildArrays(const bool staleParts[4], SurfaceArrays& out) {
     // arrays that are not rebuilt keep whatever they held; a reused scratch keeps its storage
     out.corners = 0;
@@ -80,39 +97,22 @@ bool CurveSurface::buildArrays(const bool staleParts[4], SurfaceArrays& out) {
     if (!axis || !section || axis->segments.empty() || section->segments.empty()) return false;
     const Curve& A = *axis;
     const Curve& S = *section;
-    // Everything is sized by the alive segments and the points they end on: dead ones are drawn
-    // by nobody, and a long curve with one alive segment must not cost the square of its length.
-    std::vector<int32_t> la, ls;       // the alive segments, in index order
-    std::vector<int32_t> liveA, liveS; // a segment's place among them, -1 for a dead one
-    auto aliveSegments = [](const Curve& c, std::vector<int32_t>& alive, std::vector<int32_t>& place) {
-        place.assign(c.segments.size(), -1);
-        for (size_t i = 0; i < place.size(); ++i)
-            if (c.segments[i].alive()) {
-                place[i] = int32_t(alive.size());
-                alive.push_back(int32_t(i));
-            }
-    };
-    aliveSegments(A, la, liveA);
-    aliveSegments(S, ls, liveS);
+    // Everything is sized by the live parts: dead segments are drawn by nobody, and a long curve
+    // with one alive segment must not cost the square of its length.
+    const LivePart liveAxis(A), liveSection(S);
+    const std::vector<int32_t>& la = liveAxis.segments;
+    const std::vector<int32_t>& ls = liveSection.segments;
+    const std::vector<int32_t>& liveA = liveAxis.segmentPlace;
+    const std::vector<int32_t>& liveS = liveSection.segmentPlace;
     const uint64_t quads = uint64_t(la.size()) * uint64_t(ls.size());
     // sizes in 64 bits: long curves must not wrap the counts or the byte offsets; the grid has at
     // most four points a quad
     if (quads * 6 * 34 > uint64_t(INT32_MAX)) return false;
-    // the grid's rows and columns: the points the alive segments end on, in index order
-    std::vector<int32_t> rowOf, colOf, rows, cols;
-    auto gridPoints = [](const Curve& c, const std::vector<int32_t>& alive, std::vector<int32_t>& place,
-                         std::vector<int32_t>& points) {
-        place.assign(c.points.size(), -1);
-        for (int32_t s : alive)
-            for (int k = 0; k < 2; ++k) place[size_t(c.segments[size_t(s)].end(k))] = 0;
-        for (size_t i = 0; i < place.size(); ++i)
-            if (place[i] == 0) {
-                place[i] = int32_t(points.size());
-                points.push_back(int32_t(i));
-            }
-    };
-    gridPoints(A, la, rowOf, rows);
-    gridPoints(S, ls, colOf, cols);
+    // the grid's rows and columns: the points the alive segments end on
+    const std::vector<int32_t>& rowOf = liveAxis.pointPlace;
+    const std::vector<int32_t>& colOf = liveSection.pointPlace;
+    const std::vector<int32_t>& rows = liveAxis.points;
+    const std::vector<int32_t>& cols = liveSection.points;
     const size_t nS = cols.size();
 
     std::vector<vec3> grid, faces;

@@ -566,6 +566,7 @@ bool Tool::detachElement() {
     if (!element) return false;
     int32_t before = element->useCount;
     Element* e = element->detach();
+    if (!e) return false; // no copy could be made now: the tool keeps sharing
     if (e == element) {
         // a class without a deep copy stays shared; give back the count its clone took
         if (element->useCount > before) element->release(element->useCount - before);

@@ -11,6 +11,7 @@
 
 #include "ClayFixtures.h"
 #include "FileVersionScope.h"
+#include "LogLines.h"
 #include "SceneTargetTest.h"
 #include "foundation/ByteBuffer.h"
 #include "gpu/Shader.h"
@@ -198,6 +199,47 @@ TEST_F(ClayStorage, releaseGpuKeepsTheSculptingAndThePlacement) {
     EXPECT_EQ(clay->scale, 2.0f);
     ASSERT_TRUE(clay->updateGpu());
     EXPECT_EQ(gpuCorners(*clay), sculpted);
+}
+
+// While the sculpting cannot come back (its buffer is mapped already, so the driver refuses the
+// read), nothing lets the buffers go or works from the stale mesh, and each refusal says why:
+// release keeps the buffers, a rebuild that would upload anew leaves the clay as it is, and no
+// copy is made, so a tool that shares the clay keeps sharing it.
+TEST_F(ClayStorage, aFailedReadBackKeepsTheSculptingOnTheGpu) {
+    Clay* c = clay.release();
+    Tool first(c, mat4(), pbr(), false), second(c, mat4(), pbr(), false);
+    sculpt(*c);
+    const std::vector<vec3> sculpted = gpuCorners(*c);
+    c->source->triangles[0].flags &= uint8_t(~TriangleAlive); // a rebuild drops it and uploads anew
+    auto setMapped = [c](bool mapped) {
+        gl->glBindBuffer(GL_ARRAY_BUFFER, c->buffers[c->current]);
+        if (mapped) {
+            EXPECT_NE(gl->glMapBuffer(GL_ARRAY_BUFFER, GL_READ_ONLY), nullptr);
+        } else {
+            gl->glUnmapBuffer(GL_ARRAY_BUFFER);
+        }
+        gl->glBindBuffer(GL_ARRAY_BUFFER, 0);
+        gl->glGetError(); // the refused maps
+    };
+    {
+        LogLines log;
+        setMapped(true);
+        c->releaseGpu();
+        EXPECT_NE(c->buffers[0], 0u);
+        c->rebuild(Recenter::Keep);
+        EXPECT_EQ(c->clone(), nullptr);
+        EXPECT_FALSE(second.detachElement());
+        EXPECT_EQ(second.element, c);
+        EXPECT_EQ(c->useCount, 2);
+        setMapped(false);
+        EXPECT_EQ(log.count("could not come back from the GPU"), 4u);
+    }
+    EXPECT_EQ(gpuCorners(*c), sculpted);
+    // free again: the release brings the sculpting home first
+    c->releaseGpu();
+    EXPECT_EQ(c->buffers[0], 0u);
+    ASSERT_TRUE(c->updateGpu());
+    EXPECT_EQ(gpuCorners(*c), sculpted);
 }
 
 TEST_F(ClayStorage, meshToClayAndBackToTriMeshStaysAValidMesh) {

@@ -109,6 +109,34 @@ TEST(HostileExpansion, aSurfaceStagesWhatItDrawsNotWhatItsCurvesHold) {
     EXPECT_LE(large, 2 * small + (size_t(8) << 20)) << small << " then " << large;
 }
 
+TEST(HostileExpansion, surfacesTheProgramWritesReopen) {
+    // dead segments are written as they are: two tubes of one quad each over curves of 4000
+    // points (1.1 MB) reopen, each builds its one quad, and the scene writes the same file again
+    registerCurveRecords();
+    const std::string bytes = oneLiveQuadTubes(2, 4000);
+    Scene s;
+    std::string why;
+    ASSERT_TRUE(readSceneBytes(s, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), &why)) << why;
+    ASSERT_EQ(s.sceneRoot->children.size(), 2u);
+    for (Tool* t : s.sceneRoot->children) {
+        CurveSurface* surface = curveSurfaceOf(t->element);
+        ASSERT_NE(surface, nullptr);
+        EXPECT_EQ(surface->axis->pointCount(), 4000);
+        SurfaceArrays arrays;
+        const bool all[4] = {true, true, true, true};
+        EXPECT_TRUE(surface->buildArrays(all, arrays));
+        EXPECT_EQ(arrays.corners, 6);
+    }
+    EXPECT_EQ(sceneBytes(s), bytes);
+
+    // cables that share one section, each along a long axis of its own (1.4 MB), reopen too
+    Scene cables;
+    Curve* section = Curve::makeCircle(64, false);
+    for (int i = 0; i < 2; ++i) hold(cables, new Tube(straightCurve(10000), section));
+    why.clear();
+    EXPECT_EQ(readTools(sceneBytes(cables), &why), 2) << why;
+}
+
 TEST(HostileExpansion, followingCurvesResampleAndDeriveLinearly) {
     // levels over a radius of zero do not compound: each gives what the first does
     const int oneLevel = readPoints(followerChain(1, 0.0f));

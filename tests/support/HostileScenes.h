@@ -118,16 +118,20 @@ inline std::string storedSweeps(int n, int points) {
     return sceneBytes(s);
 }
 
-// One tube over a stored axis and circle of `points` points each, every segment of both dead but
-// the first: one quad to draw, and a square of points that are not drawn.
-inline std::string oneLiveQuadTube(int points) {
+// n tubes, each over a stored axis and circle of `points` points of its own, every segment of both
+// dead but the first: one quad each to draw, and a square of points that are not drawn.
+inline std::string oneLiveQuadTubes(int n, int points) {
     Scene s;
-    Tube* t = new Tube(straightCurve(points - 1), Curve::makeCircle(points, false));
-    for (Curve* c : {t->axis, t->section})
-        for (size_t k = 1; k < c->segments.size(); ++k) c->segments[k].flags &= uint8_t(~SegmentAlive);
-    hold(s, t);
+    for (int i = 0; i < n; ++i) {
+        Tube* t = new Tube(straightCurve(points - 1), Curve::makeCircle(points, false));
+        for (Curve* c : {t->axis, t->section})
+            for (size_t k = 1; k < c->segments.size(); ++k) c->segments[k].flags &= uint8_t(~SegmentAlive);
+        hold(s, t);
+    }
     return sceneBytes(s);
 }
+
+inline std::string oneLiveQuadTube(int points) { return oneLiveQuadTubes(1, points); }
 
 inline void putWord(std::string& s, uint32_t w) { s.append(reinterpret_cast<const char*>(&w), 4); }
 
@@ -161,7 +165,7 @@ inline std::string bezierRecords(int n) {
 }
 
 // n older revolution records asking for a circle of `sections` points each, around a bare axis
-// of `axisPoints` points and no segments; with held, a tool holds the first.
+// of `axisPoints` points in one chain; with held, a tool holds the first.
 inline std::string olderRevolutions(int n, uint32_t sections, uint32_t axisPoints = 2, bool held = false) {
     std::string axis(16, '\0'); // placement
     axis[12 + 3] = 0x3F;        // scale 0.5
@@ -170,7 +174,14 @@ inline std::string olderRevolutions(int n, uint32_t sections, uint32_t axisPoint
         axis.append(20, '\0');
         axis += char(PointAlive);
     }
-    putWord(axis, 0);
+    putWord(axis, axisPoints > 0 ? axisPoints - 1 : 0);
+    for (uint32_t p = 0; p + 1 < axisPoints; ++p) {
+        for (uint32_t end : {p, p + 1}) {
+            putWord(axis, end);
+            axis.append(20, '\0'); // material
+        }
+        axis += char(SegmentAlive);
+    }
     std::string body;
     putWord(body, sections);
     putWord(body, bareCurveRecordTag);
