@@ -98,11 +98,13 @@ bool Texture2D::load(const std::string& path) {
     // the header is checked first: a FIFO would block the decoder, a huge size exhaust memory
     const std::string refusal = imageFileRefusal(path, false);
     // a PNG comes staged already, the image a view of its rows
-    const QImage image = refusal.empty() ? readStillImage(path, pixels) : QImage();
-    auto fail = [this, &path] {
+    std::string why = refusal;
+    const QImage image = refusal.empty() ? readStillImage(path, pixels, &why) : QImage();
+    auto fail = [this, &path, &why] {
         release();
         failed = true;
-        qCWarning(logGpu).noquote() << QString::fromStdString("ERROR Texture2D::load " + path);
+        qCWarning(logGpu).noquote() << QString::fromStdString("ERROR Texture2D::load " + path +
+                                                              (why.empty() ? "" : ": " + why));
         return false;
     };
     if (image.isNull()) return fail();
