@@ -435,6 +435,12 @@ std::string rgbaPng(const char* kind, int side, int depth, int rows) {
 std::string deepPng(int side) { return rgbaPng("deep", side, 16, side); }
 std::string deepPngShortOfRows(int side) { return rgbaPng("deep_short", side, 16, 16); }
 std::string pngShortOfRows(int side) { return rgbaPng("short", side, 8, 16); }
+// interlaced: its passes are laid out whole before they fill it
+std::string interlacedPngShortOfRows(int side) {
+    const std::string path = imagePath("interlaced_short" + std::to_string(side) + ".png");
+    if (fileBytes(path) <= 0) test::writeBytes(path, test::pngBytes(side, side, 6, 8, 16, {}, true));
+    return path;
+}
 
 // A 16 x 16 JPEG whose frame header says side x side: Qt fills in the missing rows with grey.
 std::string jpegShortOfData(int side) {
@@ -478,6 +484,7 @@ const PngShape pngShapes[] = {
     {"png16", deepPng, 2048, 0},
     {"png16_short_of_rows", deepPngShortOfRows, 4096, 0},
     {"png8_short_of_rows", pngShortOfRows, 4096, 0},
+    {"png8_interlaced_short_of_rows", interlacedPngShortOfRows, 4096, 0},
     {"jpeg_short_of_data", jpegShortOfData, 4096, 0},
     {"spellings_of_one_png", [](int) { return stillImage(16); }, 4, 1},
 };

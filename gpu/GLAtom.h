@@ -2,8 +2,14 @@
 // Everything that owns OpenGL state (textures, render targets, shader programs)
 // shares this interface. GL objects are created lazily on the first bind, so an
 // atom may exist long before any context does.
+#include <cstdint>
 
 namespace kal {
+
+// Draws of the frame being rendered that showed nothing because an upload failed (a mesh's arrays,
+// a texture's texels); the view zeroes it when a frame starts, and its status says an object
+// could not be drawn while it is not zero.
+extern std::int32_t undrawnThisFrame;
 
 class GLAtom {
 public:

@@ -11,6 +11,8 @@
 
 namespace kal {
 
+std::int32_t undrawnThisFrame = 0;
+
 const std::string textureFolder = "../Textures/";
 const std::string environmentFolder = textureFolder + "Environments/";
 
@@ -219,9 +221,14 @@ bool Texture::compileAs(std::uint32_t glTarget, const char* kind, Renewal renewa
     }
     compiled = gl->glGetError() == GL_NO_ERROR && uploaded;
     if (!compiled) {
-        qCWarning(logGpu).noquote() << QString::fromStdString(std::string("ERROR ") + kind + "::compile " + name);
+        // a failed compile is tried again at every bind, every frame: said once until one succeeds
+        if (!uploadFailed)
+            qCWarning(logGpu).noquote() << QString::fromStdString(std::string("ERROR ") + kind + "::compile " + name);
+        uploadFailed = true;
+        ++undrawnThisFrame;
         return false;
     }
+    uploadFailed = false;
     if (renewal == Renewal::FreshName) {
         pixels.clear();
         pixels.shrink_to_fit();

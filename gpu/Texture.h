@@ -109,6 +109,8 @@ public:
     bool failed = false;
     std::string name;
     bool compiled = false;
+    // The last compile failed and was said; counted in undrawnThisFrame at every failed compile.
+    bool uploadFailed = false;
     bool bound = false;
     std::uint32_t id = 0;
     int unitIndex = -1; // the unit taken by the last bind

@@ -96,13 +96,14 @@ bool Texture2D::load(const std::string& path) {
     release();
     name = path;
     // the header is checked first: a FIFO would block the decoder, a huge size exhaust memory
-    const std::string refusal = imageFileRefusal(path, false);
+    std::string why = imageFileRefusal(path, false);
     // a PNG comes staged already, the image a view of its rows
-    const QImage image = refusal.empty() ? readStillImage(path, pixels) : QImage();
-    auto fail = [this, &path] {
+    const QImage image = why.empty() ? readStillImage(path, pixels, &why) : QImage();
+    auto fail = [this, &path, &why] {
         release();
         failed = true;
-        qCWarning(logGpu).noquote() << QString::fromStdString("ERROR Texture2D::load " + path);
+        qCWarning(logGpu).noquote() << QString::fromStdString("ERROR Texture2D::load " + path +
+                                                              (why.empty() ? "" : ": " + why));
         return false;
     };
     if (image.isNull()) return fail();

@@ -23,8 +23,9 @@ void Texture2DArray::resize(int w, int h, int layers) { describeSize({w, h, laye
 bool Texture2DArray::loadFile(const std::string& file, bool usePath) {
     const std::string path = resolveTexturePath(file, usePath, textureFolder);
     std::vector<std::uint8_t> staged;
-    if (readStillImage(path, staged).isNull()) {
-        qCWarning(logGpu).noquote() << QString::fromStdString("ERROR Texture2DArray::loadFile " + path);
+    std::string why;
+    if (readStillImage(path, staged, &why).isNull()) {
+        qCWarning(logGpu).noquote() << QString::fromStdString("ERROR Texture2DArray::loadFile " + path + ": " + why);
         return false;
     }
     files.push_back(path);

@@ -131,9 +131,10 @@ bool TextureCube::compile() {
 bool TextureCube::load(const std::string& path) {
     release();
     std::vector<std::uint8_t> staged;
-    const QImage image = imageFileRefusal(path, false).empty() ? readStillImage(path, staged) : QImage();
+    std::string why = imageFileRefusal(path, false);
+    const QImage image = why.empty() ? readStillImage(path, staged, &why) : QImage();
     if (image.isNull()) {
-        qCWarning(logGpu).noquote() << QString::fromStdString("ERROR TextureCube::load " + path);
+        qCWarning(logGpu).noquote() << QString::fromStdString("ERROR TextureCube::load " + path + ": " + why);
         return false;
     }
     name = path;

@@ -171,8 +171,6 @@ bool releaseElement(Element* e) {
     return true;
 }
 
-int32_t undrawnThisFrame = 0;
-
 bool uploadRefused(Element& e, const char* kind, uint64_t bytes, const char* why) {
     if (!e.uploadFailed)
         qCWarning(logGpu, "ERROR %s::updateGpu %llu bytes: %s", kind, static_cast<unsigned long long>(bytes), why);

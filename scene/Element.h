@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "foundation/Mat.h"
+#include "gpu/GLAtom.h" // undrawnThisFrame, which textures count too
 
 namespace kal {
 
@@ -131,8 +132,5 @@ bool releaseElement(Element* e);
 // the log with its kind, the bytes it tried and why (the GL error), until an upload of it
 // succeeds (which clears e.uploadFailed). Counted in undrawnThisFrame. Answers false.
 bool uploadRefused(Element& e, const char* kind, uint64_t bytes, const char* why);
-// Draws of the frame being rendered that showed nothing because an upload failed; the view zeroes
-// it when a frame starts, and its status says an object could not be drawn while it is not zero.
-extern int32_t undrawnThisFrame;
 
 } // namespace kal

@@ -8,7 +8,7 @@
 #include "elements/AnimatedSprite.h"
 #include "elements/Sprite.h"
 #include "foundation/Log.h"
-#include "gpu/ImageLimits.h"
+#include "gpu/StillImage.h"
 #include "mesh/Mesh.h"
 #include "scene/Scene.h"
 #include "scene/Tool.h"
@@ -95,7 +95,7 @@ bool GLView::openFile(const std::string& path, std::string* why) {
             else
                 element.reset(new Sprite(path, false));
             if (element->invalid) {
-                const std::string refusal = imageFileRefusal(path, ext == ".GIF");
+                const std::string refusal = imageFileFault(path, ext == ".GIF");
                 return refuse(refusal.empty() ? "not an image this program reads" : refusal);
             }
         }

@@ -4,6 +4,7 @@
 #include "TextureFixtures.h"
 
 #include "foundation/ByteBuffer.h"
+#include "gpu/StillImage.h"
 #include "gpu/Texture2D.h"
 #include "gpu/Texture3D.h"
 #include "gpu/TextureArrays.h"
@@ -79,6 +80,25 @@ TEST(Texture2DLoad, alphaImageStagesRgbaAndOpaqueJpegStagesPaddedRgbRows) {
     EXPECT_EQ(plain.filter, glenum::Linear);
 }
 
+// Rows of a loaded texture whose texels differ from what QImage decodes of the same file; -1 when
+// the two do not even agree on the size or on alpha.
+int rowsUnlikeQImage(const Texture2D& texture, const QString& file) {
+    const QImage decoded(file);
+    const bool alpha = decoded.hasAlphaChannel();
+    const int w = decoded.width(), h = decoded.height();
+    const std::size_t texels = std::size_t(w) * (alpha ? 4 : 3), row = (texels + 3) & ~std::size_t(3);
+    if (decoded.isNull() || texture.width() != w || texture.height() != h ||
+        (texture.format == glenum::Rgba) != alpha || texture.pixels.size() != row * std::size_t(h))
+        return -1;
+    const QImage expected = decoded.convertToFormat(alpha ? QImage::Format_RGBA8888 : QImage::Format_RGB888);
+    int differing = 0;
+    for (int y = 0; y < h; ++y) {
+        const auto start = texture.pixels.begin() + std::ptrdiff_t(row * std::size_t(y));
+        differing += !std::equal(start, start + std::ptrdiff_t(texels), expected.constScanLine(y));
+    }
+    return differing;
+}
+
 // A picture of every kind a PNG holds, several bands tall and an odd width (padded rows), stages
 // the bytes the whole decoded picture converts to, and as RGBA exactly when it has alpha.
 TEST(Texture2DLoad, pngOfEveryKindStagesWhatTheWholeDecodedImageConvertsTo) {
@@ -107,24 +127,10 @@ TEST(Texture2DLoad, pngOfEveryKindStagesWhatTheWholeDecodedImageConvertsTo) {
         SCOPED_TRACE(kind);
         const QString file = dir.filePath(QString(kind) + ".png");
         ASSERT_TRUE(image.save(file, "PNG"));
-        const QImage decoded(file);
-        const bool alpha = decoded.hasAlphaChannel();
-        const QImage expected = decoded.convertToFormat(alpha ? QImage::Format_RGBA8888 : QImage::Format_RGB888);
-
         Texture2D texture(file.toStdString(), false);
         ASSERT_FALSE(texture.failed);
-        EXPECT_EQ(texture.format, alpha ? glenum::Rgba : glenum::Rgb);
-        const std::size_t row = alpha ? 1023 * 4 : 3072; // RGB rows padded to four bytes
-        ASSERT_EQ(texture.pixels.size(), row * 700);
         EXPECT_EQ(texture.filled, texture.pixels.size());
-        // the padding at a row's end is never sampled
-        const std::size_t texels = alpha ? row : 1023 * 3;
-        int differing = 0;
-        for (int y = 0; y < 700; ++y) {
-            const auto start = texture.pixels.begin() + std::ptrdiff_t(row * std::size_t(y));
-            differing += !std::equal(start, start + std::ptrdiff_t(texels), expected.constScanLine(y));
-        }
-        EXPECT_EQ(differing, 0);
+        EXPECT_EQ(rowsUnlikeQImage(texture, file), 0);
     }
 }
 
@@ -143,22 +149,62 @@ TEST(Texture2DLoad, pngWithATransparentShadeStagesWhatQImageDecodes) {
         const QString file = dir.filePath("shade.png");
         ASSERT_TRUE(
             test::writeBytes(file.toStdString(), test::pngBytes(37, 29, kind.colourType, kind.depth, 29, transparent)));
-        const QImage decoded(file);
-        ASSERT_TRUE(decoded.hasAlphaChannel());
-        const QImage expected = decoded.convertToFormat(QImage::Format_RGBA8888);
-
+        ASSERT_TRUE(QImage(file).hasAlphaChannel());
         const Texture2D texture(file.toStdString(), false);
         ASSERT_FALSE(texture.failed);
-        ASSERT_EQ(texture.pixels.size(), 37u * 4u * 29u);
-        int differing = 0, clear = 0;
-        for (int y = 0; y < 29; ++y) {
-            const auto start = texture.pixels.begin() + std::ptrdiff_t(37 * 4 * y);
-            differing += !std::equal(start, start + 37 * 4, expected.constScanLine(y));
-            for (int x = 0; x < 37; ++x) clear += start[4 * x + 3] == 0;
-        }
-        EXPECT_EQ(differing, 0);
+        ASSERT_EQ(rowsUnlikeQImage(texture, file), 0);
+        int clear = 0;
+        for (std::size_t alpha = 3; alpha < texture.pixels.size(); alpha += 4) clear += texture.pixels[alpha] == 0;
         EXPECT_GT(clear, 0); // the shade is there to be made transparent
     }
+}
+
+// A damaged PNG is refused with what is wrong with it, and the near misses QImage reads open as it
+// reads them: rows all there but the last checksum cut, a transparent shade beyond the bit depth
+// (which no pixel can match), interlaced pictures and a flat one packed as tight as deflate goes.
+TEST(Texture2DLoad, aDamagedPngSaysWhatIsWrongAndNearMissesOpenAsQImageReadsThem) {
+    QTemporaryDir dir;
+    const QByteArray whole = test::pngBytes(61, 45, 2, 8, 45);
+    const QByteArray interlaced = test::pngBytes(61, 45, 6, 8, 1000, {}, true);
+    const char* cut = "the file is cut short";
+    const char* lying = "its header promises more rows than the file holds";
+    const struct {
+        const char* kind;
+        QByteArray bytes;
+        const char* fault;
+    } cases[] = {
+        {"cut in its rows", whole.left(whole.size() / 2), cut},
+        {"fewer rows than its header", test::pngBytes(61, 45, 2, 8, 30), lying},
+        {"interlaced, fewer rows", test::pngBytes(61, 45, 6, 8, 20, {}, true), lying},
+        {"interlaced, cut", interlaced.left(interlaced.size() / 2), cut},
+        {"final checksum cut", whole.left(whole.size() - 2), ""},
+        {"interlaced", interlaced, ""},
+        {"interlaced grey of 2 bits", test::pngBytes(61, 45, 0, 2, 1000, QByteArray("\x00\x01", 2), true), ""},
+        {"grey shade beyond 4 bits", test::pngBytes(61, 45, 0, 4, 45, QByteArray("\x00\x11", 2)), ""},
+        {"grey shade beyond 8 bits", test::pngBytes(61, 45, 0, 8, 45, QByteArray("\x01\x01", 2)), ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.kind);
+        const QString file = dir.filePath("damaged.png");
+        ASSERT_TRUE(test::writeBytes(file.toStdString(), c.bytes));
+        LogLines log;
+        const Texture2D texture(file.toStdString(), false);
+        EXPECT_EQ(imageFileFault(file.toStdString(), false), c.fault);
+        if (*c.fault) {
+            EXPECT_TRUE(texture.failed);
+            EXPECT_EQ(log.count(c.fault), 1u);
+        } else {
+            ASSERT_FALSE(texture.failed);
+            EXPECT_EQ(rowsUnlikeQImage(texture, file), 0);
+        }
+    }
+    QImage flat(1024, 1024, QImage::Format_ARGB32);
+    flat.fill(qRgba(9, 8, 7, 6));
+    const QString flatFile = dir.filePath("flat.png");
+    ASSERT_TRUE(flat.save(flatFile, "PNG", 0)); // the tightest packing
+    const Texture2D texture(flatFile.toStdString(), false);
+    ASSERT_FALSE(texture.failed);
+    EXPECT_EQ(rowsUnlikeQImage(texture, flatFile), 0);
 }
 
 // What loading the image file at `file` adds to this process's resident memory at its peak.
@@ -185,6 +231,19 @@ TEST(Texture2DMemory, aPngShortOfItsRowsCostsOnlyTheRowsThatArrive) {
             EXPECT_LT(peakOfLoading(file, loaded), std::size_t(side) * side * 4 + slackBytes);
             EXPECT_FALSE(loaded);
         }
+}
+
+// An interlaced picture is laid out whole before its rows arrive: a header promising far more than
+// its file's image data can hold is refused before that.
+TEST(Texture2DMemory, anInterlacedPngPromisingFarMoreThanItsDataCostsLittle) {
+    QTemporaryDir dir;
+    const std::string file = tempPath(dir, "liar.png");
+    const QByteArray liar = test::pngBytes(16384, 16384, 6, 8, 1, {}, true);
+    ASSERT_LT(liar.size(), 1024);
+    ASSERT_TRUE(test::writeBytes(file, liar));
+    bool loaded = true;
+    EXPECT_LT(peakOfLoading(file, loaded), std::size_t(128) << 20);
+    EXPECT_FALSE(loaded);
 }
 
 // A JPEG whose header promises more than its data opens as Qt fills it in (grey below the rows
@@ -237,7 +296,7 @@ TEST(Texture2DLoad, missingFileFlagsReportsAndStaysFlaggedAfterLaterSuccess) {
     EXPECT_TRUE(texture.failed);
     EXPECT_TRUE(texture.pixels.empty());
     EXPECT_EQ(texture.name, "../Textures/nowhere-to-be-found.png");
-    EXPECT_TRUE(log.contains("ERROR Texture2D::load ../Textures/nowhere-to-be-found.png"));
+    EXPECT_TRUE(log.contains("ERROR Texture2D::load ../Textures/nowhere-to-be-found.png: not a regular file"));
 
     EXPECT_TRUE(texture.load(tempPath(dir, "good.png")));
     EXPECT_TRUE(texture.failed);
@@ -372,7 +431,7 @@ TEST(TextureCubeLoad, unreadableImageReportsWithoutFlagOrName) {
     TextureCube cube("no-sky.jpg", 16, true);
     EXPECT_FALSE(cube.failed);
     EXPECT_TRUE(cube.name.empty());
-    EXPECT_TRUE(log.contains("ERROR TextureCube::load ../Textures/Environments/no-sky.jpg"));
+    EXPECT_TRUE(log.contains("ERROR TextureCube::load ../Textures/Environments/no-sky.jpg: not a regular file"));
 
     EXPECT_TRUE(cube.load(tempPath(dir, "sky.png")));
     EXPECT_EQ(cube.format, glenum::Rgba);
@@ -389,7 +448,7 @@ TEST(TextureCubeLoad, panoramaTooLargeForATextureIsRefusedFromItsHeader) {
     TextureCube cube(4, glenum::Rgb8, glenum::Rgb, glenum::UnsignedByte, glenum::ClampToEdge, glenum::Linear);
     EXPECT_FALSE(cube.load(wide));
     EXPECT_TRUE(cube.name.empty());
-    EXPECT_TRUE(log.contains("ERROR TextureCube::load " + wide));
+    EXPECT_TRUE(log.contains("ERROR TextureCube::load " + wide + ": image larger than a texture"));
 }
 
 // A panorama whose columns and rows can be told apart: red = column, green = row.
@@ -460,7 +519,7 @@ TEST(Texture2DArrayLoad, listFileSkipsCommentsAndBlankLinesAndReadsFromTheTextur
     EXPECT_EQ(array.files[1], "../Textures/b.png");
     EXPECT_EQ(array.depth(), 2);
     EXPECT_EQ(array.width(), 8);
-    EXPECT_TRUE(log.contains("ERROR Texture2DArray::loadFile ../Textures/missing.png"));
+    EXPECT_TRUE(log.contains("ERROR Texture2DArray::loadFile ../Textures/missing.png: it cannot be read"));
     EXPECT_FALSE(missingList);
     EXPECT_TRUE(log.contains("ERROR Texture2DArray::loadFiles ../Textures/absent.txt"));
 }

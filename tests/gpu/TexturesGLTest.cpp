@@ -175,6 +175,7 @@ TEST_F(TextureGL, rebindingAReDescribedBoundTextureShowsTheNewTexture) {
 
 TEST_F(TextureGL, failedUploadReportsAndBindAnswersFalse) {
     LogLines log;
+    undrawnThisFrame = 0;
     Texture2D broken(-1, 4, glenum::Rgba8, glenum::Rgba, glenum::UnsignedByte, glenum::ClampToEdge, glenum::Linear);
     broken.name = "broken";
     EXPECT_FALSE(broken.bind());
@@ -183,6 +184,15 @@ TEST_F(TextureGL, failedUploadReportsAndBindAnswersFalse) {
     EXPECT_FALSE(broken.compiled);
     EXPECT_EQ(textureUnitCounter, 0);
     EXPECT_TRUE(log.contains("ERROR Texture2D::compile broken"));
+    // said once per run of failures, every failed bind counted as an object not drawn
+    EXPECT_EQ(log.count("Texture2D::compile"), 1u);
+    EXPECT_EQ(undrawnThisFrame, 3);
+    broken.resize(4, 4);
+    EXPECT_TRUE(broken.bind());
+    broken.unbind();
+    broken.resize(-1, 4);
+    EXPECT_FALSE(broken.bind());
+    EXPECT_EQ(log.count("Texture2D::compile"), 2u);
 
     Texture3D broken3d(4, 4, -2, glenum::Rgba8, glenum::Rgba, glenum::UnsignedByte, glenum::ClampToEdge,
                        glenum::Linear);
@@ -192,6 +202,7 @@ TEST_F(TextureGL, failedUploadReportsAndBindAnswersFalse) {
     EXPECT_FALSE(brokenCubes.bind());
     EXPECT_TRUE(log.contains("ERROR TextureCubeArray::compile "));
     EXPECT_FALSE(brokenCubes.setLayer(0, std::vector<std::uint8_t>(6 * 4 * 4 * 4)));
+    undrawnThisFrame = 0;
 }
 
 TEST_F(TextureGL, mipmapsReportTheLevelCount) {

@@ -108,8 +108,10 @@ inline uint32_t pngCrc(const QByteArray& bytes) {
 // A PNG of w x h pixels of a colour type (0 grey, 2 RGB, 4 grey and alpha, 6 RGBA) at `depth` bits
 // a channel that holds only its first `rows` rows: with fewer than h, its header promises more
 // than the file has. `transparent`, when given, is the body of a tRNS chunk. The pixel bytes are a
-// diagonal ramp, so that the file stays small.
-inline QByteArray pngBytes(int w, int h, int colourType, int depth, int rows, const QByteArray& transparent = {}) {
+// diagonal ramp, so that the file stays small. An interlaced picture holds its seven passes, each
+// a smaller picture of its own; `rows` then counts the rows of all passes together.
+inline QByteArray pngBytes(int w, int h, int colourType, int depth, int rows, const QByteArray& transparent = {},
+                           bool interlaced = false) {
     QByteArray png("\x89PNG\r\n\x1a\n", 8);
     auto be32 = [](QByteArray& b, uint32_t v) {
         for (int shift = 24; shift >= 0; shift -= 8) b.append(char((v >> shift) & 0xFF));
@@ -125,15 +127,32 @@ inline QByteArray pngBytes(int w, int h, int colourType, int depth, int rows, co
     be32(header, uint32_t(h));
     header.append(char(depth));
     header.append(char(colourType));
-    header.append(3, char(0)); // deflate, adaptive filters, not interlaced
+    header.append(2, char(0)); // deflate, adaptive filters
+    header.append(char(interlaced ? 1 : 0));
     chunk("IHDR", header);
     if (!transparent.isEmpty()) chunk("tRNS", transparent);
     const int channels = colourType == 6 ? 4 : colourType == 2 ? 3 : colourType == 4 ? 2 : 1;
-    const int rowBytes = 1 + (w * channels * depth + 7) / 8;
-    QByteArray raw(rowBytes * rows, char(0)); // filter byte 0: rows as they are
-    for (int y = 0; y < rows; ++y) {
-        char* row = raw.data() + qsizetype(y) * rowBytes;
-        for (int i = 1; i < rowBytes; ++i) row[i] = char((i + y) & 0xFF);
+    // the passes' pictures, (x0, y0, dx, dy) of their first pixel and their steps
+    struct Pass {
+        int x0, y0, dx, dy;
+    };
+    const std::vector<Pass> passes = interlaced
+                                         ? std::vector<Pass>{{0, 0, 8, 8}, {4, 0, 8, 8}, {0, 4, 4, 8}, {2, 0, 4, 4},
+                                                             {0, 2, 2, 4}, {1, 0, 2, 2}, {0, 1, 1, 2}}
+                                         : std::vector<Pass>{{0, 0, 1, 1}};
+    QByteArray raw;
+    int written = 0;
+    for (const Pass& pass : passes) {
+        const int passWidth = (w - pass.x0 + pass.dx - 1) / pass.dx, passHeight = (h - pass.y0 + pass.dy - 1) / pass.dy;
+        if (passWidth <= 0) continue; // an empty pass has no rows, not even their filter bytes
+        const int rowBytes = 1 + (passWidth * channels * depth + 7) / 8;
+        for (int y = 0; y < passHeight && written < rows; ++y, ++written) {
+            const qsizetype at = raw.size();
+            raw.resize(at + rowBytes);
+            char* row = raw.data() + at;
+            row[0] = 0; // filter byte 0: rows as they are
+            for (int i = 1; i < rowBytes; ++i) row[i] = char((i + y) & 0xFF);
+        }
     }
     chunk("IDAT", qCompress(raw, 1).mid(4)); // less Qt's length prefix: a zlib stream
     chunk("IEND", {});

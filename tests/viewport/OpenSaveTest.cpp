@@ -164,6 +164,13 @@ TEST_F(OpenSave, FailedOpensKeepTheSceneTheTemplateAndTheHistory) {
         EXPECT_TRUE(v.frameReady) << p;
     }
     EXPECT_EQ(live, 2);
+    // a PNG cut short says so, not that it is a kind of file the program does not read
+    const QByteArray whole = test::pngBytes(16, 16, 2, 8, 16);
+    const std::string cut = path("cut.png");
+    write(cut, whole.left(whole.size() / 2));
+    std::string why;
+    EXPECT_FALSE(v.openFile(cut, &why));
+    EXPECT_EQ(why, "the file is cut short");
 }
 
 // A read that runs out of memory half way leaves the scene, the template and the history as they
