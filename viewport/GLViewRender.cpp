@@ -18,7 +18,6 @@
 #include "gpu/Shader.h"
 #include "gpu/ShaderTable.h"
 #include "gpu/Texture2D.h"
-#include "mesh/MeshGpuArrays.h"
 #include "scene/CameraMatrices.h"
 #include "scene/Element.h"
 #include "scene/Scene.h"
