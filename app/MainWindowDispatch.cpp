@@ -221,7 +221,7 @@ int settingValue(const kal::GLView& v, Setting s) {
     case Setting::AxisShape: return v.axisShape;
     case Setting::SectionShape: return v.sectionShape;
     case Setting::Hierarchy: return v.hierarchyTarget;
-    case Setting::Brush: return v.chosenBrush;
+    case Setting::Brush: return int(v.chosenBrush);
     case Setting::Background: return v.backgroundMode == 1 || v.backgroundMode == 2 ? v.backgroundMode : 0;
     case Setting::Frame: return v.frame;
     case Setting::Placement: return v.placement;

@@ -12,7 +12,7 @@ using B = kal::Brush;
 
 void MainWindow::chooseBrush(QAction* action, B brush, QMenu* iconMenu) {
     if (!modeGuard(kal::SCULPT, action)) return;
-    view()->setSculptBrush(int32_t(brush));
+    view()->setSculptBrush(brush);
     if (iconMenu) showChoice(iconMenu, action);
 }
 

@@ -61,7 +61,7 @@ void extrudeStep(benchmark::State& state) {
 // stroke; range 0 pushes the picked patch, 1 every patch.
 void extrudeStrokeStep(benchmark::State& state) {
     auto m = std::make_unique<Mesh>(markedSphere());
-    Sculptor g(36, state.range(0) == 0 ? SelectPatch : SelectAllPatches, 2);
+    Sculptor g(Brush::Extrude, state.range(0) == 0 ? SelectPatch : SelectAllPatches, 2);
     g.state = GestureRunning;
     StrokeSample s;
     s.point = vec3(0, 0, 1);

@@ -80,7 +80,7 @@ BENCHMARK(BM_FollowingCurveTouch)->Unit(benchmark::kMillisecond);
 
 void BM_CurveDeformTick(benchmark::State& state) {
     std::unique_ptr<Curve> c(helixCurve());
-    Sculptor g(12, SelectElement, 2);
+    Sculptor g(Brush::Deform, SelectElement, 2);
     StrokeSample s;
     s.point = c->points[pointCount / 2].position;
     s.radius = 0.5f;

@@ -104,7 +104,7 @@ void sculptTick(benchmark::State& state) {
     const uint8_t flags[6] = {1, 0, 0, 0, 0, 1};
     v.setSymmetry(flags, 4);
     v.setMode(SCULPT);
-    v.setSculptBrush(1);
+    v.setSculptBrush(Brush::Move);
     v.updateSymmetricPicks(true);
     v.frame(100, false);
     v.frame(100, true);
@@ -148,7 +148,7 @@ void sculptFrames(benchmark::State& state) {
         const uint8_t flags[6] = {1, 0, 0, 0, 0, 1};
         v.setSymmetry(flags, 4);
         v.setMode(SCULPT);
-        v.setSculptBrush(0);
+        v.setSculptBrush(Brush{});
         v.restoreInputState();
         auto frameAt = [&](float x, bool left) {
             rawMouse.x = x;

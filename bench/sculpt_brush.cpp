@@ -40,7 +40,7 @@ StrokeSample sampleAt(vec3 p) {
 // Steps that go back and forth across the equator, so the sphere keeps its shape over a run.
 vec3 stepPoint(int i) { return vec3(1, (i & 1) ? 0.004f : -0.004f, 0); }
 
-void brushSample(benchmark::State& state, int action, int mode) {
+void brushSample(benchmark::State& state, Brush action, int mode) {
     if (!kal::bench::ensureGLContext()) {
         state.SkipWithError("no GL context");
         return;
@@ -96,10 +96,10 @@ void brushFloor(benchmark::State& state) {
 }
 
 BENCHMARK(brushFloor)->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(brushSample, smooth, 15, 0)->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(brushSample, deform, 12, 0)->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(brushSample, grow, 22, 0)->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(brushSample, paint, 29, 0)->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(brushSample, componentSmooth, 15, 3)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(brushSample, smooth, Brush::Smooth, 0)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(brushSample, deform, Brush::Deform, 0)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(brushSample, grow, Brush::Grow, 0)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(brushSample, paint, Brush::PaintMaterial, 0)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(brushSample, componentSmooth, Brush::Smooth, 3)->Unit(benchmark::kMicrosecond);
 
 } // namespace

@@ -15,55 +15,12 @@ namespace {
 
 using B = Brush;
 
-enum class Group { FinishOnly, Paint, Release, Brush, Extrusion, Other };
-
-Group groupOf(Brush code) {
-    switch (code) {
-    case B::EraseComponent:
-    case B::ErasePatch:
-    case B::EraseFeature: return Group::FinishOnly;
-    case B::PaintMaterial:
-    case B::FillMaterial: return Group::Paint;
-    case B::Subdivide:
-    case B::CutPlane:
-    case B::ClipPlane:
-    case B::SubPlane: return Group::Release;
-    case B::Move:
-    case B::CopyMove:
-    case B::Rotate:
-    case B::CopyRotate:
-    case B::Scale:
-    case B::CopyScale:
-    case B::ScaleDirection:
-    case B::Deform:
-    case B::DeformVolume:
-    case B::Smooth:
-    case B::Grow:
-    case B::Pinch:
-    case B::Twist: return Group::Brush;
-    default: break;
-    }
-    switch (brushGroup(code)) {
-    case BrushGroup::Pattern: return Group::FinishOnly;
-    case BrushGroup::Sphere: return Group::Release;
-    case BrushGroup::Extrusion: return Group::Extrusion;
-    default: return Group::Other;
-    }
-}
-
 enum UploadGroup { Positions = 0, Normals = 1, Materials = 2 };
 
 void flag(Mesh& m, UploadGroup g) { m.partChanged[g] = true; }
 
 // Every triangle goes up with the next upload (an operation that does not track what it touched).
 void markWhole(Mesh& m) { m.markGpuRange(0, m.triangleCount() - 1); }
-
-// The extrusion and tear rows that start on, and then move, the picked patch as a whole.
-bool extrudesPickedPatch(Brush code, int mode) {
-    if (mode == SelectAllPatches) return false;
-    return code == B::Extrude || code == B::ExtrudeScale || code == B::ExtrudeInflate || code == B::TearNormal ||
-           code == B::TearScale;
-}
 
 // Ids come from the last frame's buffer: one that names no alive triangle counts as none.
 int itemOf(const Mesh& m, const StrokeSample& s) {
@@ -131,7 +88,7 @@ void brushRow(Mesh& m, const Sculptor& g, const StrokeSample& F, const StrokeSam
     const int mode = g.selectionMode;
     const bool elementLike = mode == SelectElement || mode == SelectAllPatches;
     const int fItem = itemOf(m, F), pItem = itemOf(m, P);
-    const Brush code = Brush(g.action);
+    const Brush code = g.action;
     switch (code) {
     case B::Move:
     case B::CopyMove:
@@ -194,13 +151,6 @@ void brushRow(Mesh& m, const Sculptor& g, const StrokeSample& F, const StrokeSam
     }
 }
 
-// Codes whose steps push the picked patch, or every patch, along its mean normal: their patches
-// and normals stay the same from one step to the next.
-bool pushesPatches(Brush code, int mode) {
-    if (code == B::Bevel) return true;
-    return (code == B::Extrude || code == B::TearNormal) && mode >= SelectElement && mode <= SelectComponent;
-}
-
 // The extrusion and tear rows: the start at the stroke's second sample, then the step. Answers
 // whether the call ends after this gesture (whole-mesh starts and steps run once).
 bool extrusionRow(Mesh& m, const Sculptor& g, const StrokeSample& F, const StrokeSample& P, const StrokeSample& L,
@@ -208,9 +158,9 @@ bool extrusionRow(Mesh& m, const Sculptor& g, const StrokeSample& F, const Strok
     const int mode = g.selectionMode;
     const bool all = mode == SelectAllPatches, start = n == 2, running = g.isRunning();
     const int fItem = itemOf(m, F);
-    const Brush code = Brush(g.action);
+    const Brush code = g.action;
     // a lone stroke on a picked triangle pushes the same patches at every step: keep them
-    const bool keep = alone && fItem >= 0 && pushesPatches(code, mode);
+    const bool keep = alone && fItem >= 0;
     if (start) {
         m.strokeCache.pushVertices.clear();
         m.strokeCache.pushStarts.clear();
@@ -286,7 +236,7 @@ void releaseRow(Mesh& m, const Sculptor& g, const StrokeSample& F, const StrokeS
     const bool elementLike = mode == SelectElement || mode == SelectAllPatches;
     // the plane holds the first point and both the stroke line and the line of sight
     const vec3 N = normalize(cross(g.viewDirection, F.point - L.point));
-    const Brush code = Brush(g.action);
+    const Brush code = g.action;
     switch (code) {
     case B::CutPlane:
         if (elementLike)
@@ -314,15 +264,11 @@ void releaseRow(Mesh& m, const Sculptor& g, const StrokeSample& F, const StrokeS
     }
 }
 
-bool stampsASphere(Brush code) {
-    return code == B::AddSphere || code == B::SubSphere || code == B::AddSphereReverse || code == B::SubSphereReverse;
-}
-
 // Symmetric copies' stamps pressed together, so that where they overlap neither presses the
 // other's result.
 void stampTogether(Mesh& m, const std::vector<Gesture*>& gestures) {
     const auto& first = static_cast<const Sculptor&>(*gestures.front());
-    const Brush code = Brush(first.action);
+    const Brush code = first.action;
     const bool reverse = hasBrushFlag(code, BrushReversed);
     std::vector<Mesh::SphereStamp> stamps;
     for (Gesture* gesture : gestures) {
@@ -375,23 +321,6 @@ Mesh* patternTile(Brush code) {
 
 void dispatch(Mesh& m, const std::vector<Gesture*>& gestures);
 
-// Codes whose symmetric copies add their offsets together: every copy's dab gathers and moves the
-// surface as it was before any of them, so where their brushes overlap the order of the copies
-// does not show. An extrusion's start changes the records, so its first tick runs copy by copy.
-bool addsCopiesTogether(Brush code, size_t samples) {
-    switch (code) {
-    case B::Deform:
-    case B::DeformVolume:
-    case B::Smooth:
-    case B::Grow:
-    case B::Pinch:
-    case B::Twist: return true;
-    case B::ExtrudeDeform:
-    case B::TearDeform: return samples > 2;
-    default: return false;
-    }
-}
-
 // Moves the vertices by what the copies held, summed per vertex, and renormals round them.
 void addHeldDrag(Mesh& m) {
     MeshStrokeCache& c = m.strokeCache;
@@ -408,21 +337,6 @@ void addHeldDrag(Mesh& m) {
     m.clearSelection();
 }
 
-// Codes whose operation gathers round the brush (over the mesh, or over the patch or component of
-// the Patch and Component modes) and moves vertices only through applyDrag.
-bool gathersRoundTheBrush(Brush code) {
-    switch (code) {
-    case B::DeformVolume:
-    case B::Grow:
-    case B::Pinch:
-    case B::Twist: return true;
-    case B::Deform:
-    case B::Smooth:
-    case B::PaintMaterial: return true;
-    default: return false;
-    }
-}
-
 // Keeps the mesh's stroke cache over one call. What the cache holds carries over from one tick of
 // a stroke to the next, since nothing else edits the mesh while the stroke is held: the run boxes
 // (lent to the gathering during the call), the region marks and the pushed patches. A new stroke,
@@ -435,7 +349,7 @@ public:
                           c.vertexCount == m.vertexCount() && c.triangleCount == m.triangleCount();
         if (!held) c.clear();
         if (!stroke) return;
-        if (gathersRoundTheBrush(Brush(stroke->action))) {
+        if (hasBrushFlag(stroke->action, BrushGathers)) {
             if (c.runBounds.empty()) m.buildGatherBounds();
             c.lent = true;
         }
@@ -471,8 +385,11 @@ void applyMeshGestures(Mesh& m, const std::vector<Gesture*>& gestures) {
     }
     const auto* first = dynamic_cast<const Sculptor*>(gestures.front());
     StrokeCacheKeeper keeper(m, first);
-    const bool together =
-        first && gestures.size() > 1 && addsCopiesTogether(Brush(first->action), first->samples.size());
+    // every copy's dab gathers and moves the surface as it was before any of them, so where their
+    // brushes overlap the order of the copies does not show; an extrusion's start changes the
+    // records, so its first tick runs copy by copy
+    const bool together = first && gestures.size() > 1 && hasBrushFlag(first->action, BrushAddsCopies) &&
+                          (brushStep(first->action) != BrushStep::Extrusion || first->samples.size() > 2);
     m.strokeCache.holdDrag = together;
     dispatch(m, gestures);
     if (together) addHeldDrag(m);
@@ -485,7 +402,7 @@ void dispatch(Mesh& m, const std::vector<Gesture*>& gestures) {
     for (Gesture* gesture : gestures) {
         auto* g = dynamic_cast<Sculptor*>(gesture);
         if (!g) return;
-        const Brush code = Brush(g->action);
+        const Brush code = g->action;
         const int mode = g->selectionMode;
         const size_t n = g->samples.size();
         const bool finished = g->isFinished(), running = g->isRunning();
@@ -495,20 +412,20 @@ void dispatch(Mesh& m, const std::vector<Gesture*>& gestures) {
         const StrokeSample& P = n > 2 ? g->samples[n - 2] : F;
 
         // the pre-pass: each group's test, and the flags raised before the operation
-        switch (groupOf(code)) {
-        case Group::FinishOnly:
+        switch (brushStep(code)) {
+        case BrushStep::Finish:
             if (!finished) return;
             m.geometryChanged = true;
             break;
-        case Group::Paint:
+        case BrushStep::Paint:
             if (finished) return;
             flag(m, Materials);
             break;
-        case Group::Release:
+        case BrushStep::Release:
             if (n < 2 || !finished) return;
             m.geometryChanged = true;
             break;
-        case Group::Brush:
+        case BrushStep::Drag:
             if (n < 2) return;
             if (gestures.size() > 1 && brushGroup(code) == BrushGroup::Region &&
                 !regions.claim(m, code, mode, P.point, itemOf(m, F)))
@@ -520,10 +437,9 @@ void dispatch(Mesh& m, const std::vector<Gesture*>& gestures) {
                 markWhole(m);
             }
             flag(m, Positions);
-            if ((code == B::CopyMove || code == B::CopyRotate || code == B::CopyScale) && n == 2 && running)
-                copyRegion(m, *g, F);
+            if (hasBrushFlag(code, BrushCopiesRegion) && n == 2 && running) copyRegion(m, *g, F);
             break;
-        case Group::Extrusion:
+        case BrushStep::Extrusion:
             if (n < 2) return;
             if (finished) {
                 m.updateNormals(NormalUpdate::All);
@@ -538,18 +454,18 @@ void dispatch(Mesh& m, const std::vector<Gesture*>& gestures) {
                 flag(m, Positions);
             // symmetric copies on one patch would extrude, tear and push it twice; the patch is
             // found as the step finds it, from the previous point
-            if (gestures.size() > 1 && extrudesPickedPatch(code, mode) &&
+            if (gestures.size() > 1 && mode != SelectAllPatches && hasBrushFlag(code, BrushWholePatch) &&
                 !regions.claim(m, B::Move, SelectPatch, P.point, itemOf(m, F)))
                 continue;
             break;
-        case Group::Other:
+        case BrushStep::Tick:
             if (finished) return;
             break;
         }
 
-        switch (groupOf(code)) {
-        case Group::Brush: brushRow(m, *g, F, P, L, finished); break;
-        case Group::Paint: {
+        switch (brushStep(code)) {
+        case BrushStep::Drag: brushRow(m, *g, F, P, L, finished); break;
+        case BrushStep::Paint: {
             int item = itemOf(m, P);
             byte mask = g->paintMask;
             if (code == B::PaintMaterial) {
@@ -567,28 +483,26 @@ void dispatch(Mesh& m, const std::vector<Gesture*>& gestures) {
             }
             break;
         }
-        case Group::FinishOnly:
-            if (code == B::EraseComponent || code == B::ErasePatch || code == B::EraseFeature) {
+        case BrushStep::Finish:
+            if (brushGroup(code) == BrushGroup::Erase) {
                 eraseTogether(m, code, gestures);
-                return;
             } else {
                 std::unique_ptr<Mesh> tile(patternTile(code));
                 m.applyPattern(tile.get());
-                return;
             }
-            break;
-        case Group::Release:
+            return;
+        case BrushStep::Release:
             if (code == B::Subdivide) {
                 m.subdivide(true);
                 return;
             }
-            if (stampsASphere(code) && gestures.size() > 1) {
+            if (hasBrushFlag(code, BrushStampsSphere) && gestures.size() > 1) {
                 stampTogether(m, gestures);
                 return;
             }
             releaseRow(m, *g, F, L);
             break;
-        case Group::Other:
+        case BrushStep::Tick:
             if (code == B::Relax) {
                 m.relaxTangential(true);
                 flag(m, Positions);
@@ -596,7 +510,7 @@ void dispatch(Mesh& m, const std::vector<Gesture*>& gestures) {
                 markWhole(m);
             }
             break;
-        case Group::Extrusion:
+        case BrushStep::Extrusion:
             if (extrusionRow(m, *g, F, P, L, n, gestures.size() == 1)) return;
             break;
         }

@@ -62,7 +62,7 @@ void Clay::applyGestures(const std::vector<Gesture*>& gestures) {
         const float R = prev.radius;
         const bool leading = i == 0;
         bool stop = false;
-        const Brush brush = Brush(g.action);
+        const Brush brush = g.action;
         switch (brush) {
         case Brush::Deform:
             centres[i] = P;
@@ -125,7 +125,7 @@ void Clay::applyGestures(const std::vector<Gesture*>& gestures) {
 
     gl->glFlush();
     gl->glEnable(GL_RASTERIZER_DISCARD);
-    switch (Brush(strokes[0]->action)) {
+    switch (strokes[0]->action) {
     case Brush::Deform:
     case Brush::Inflate:
     case Brush::Deflate: deform(centres, seconds, radius); break;

@@ -20,7 +20,7 @@ bool usableSamples(const std::vector<StrokeSample>& samples) {
 // Whether the gesture goes on this tick; false ends the whole call.
 bool ready(Curve& c, const Sculptor& g, size_t n) {
     const bool finished = g.isFinished();
-    switch (Brush(g.action)) {
+    switch (g.action) {
     case Brush::Move:
     case Brush::CopyMove:
     case Brush::Rotate:
@@ -101,12 +101,11 @@ void Curve::applyGestures(const std::vector<Gesture*>& gestures) {
         if (!g || !usableSamples(g->samples)) return;
         const size_t n = g->samples.size();
         if (!ready(*this, *g, n)) return;
-        const Brush code = Brush(g->action);
+        const Brush code = g->action;
         const int32_t mode = g->selectionMode;
 
         // the copy gestures copy the region once, on their first drag tick, and work on the copy
-        if ((code == Brush::CopyMove || code == Brush::CopyRotate || code == Brush::CopyScale) && n == 2 &&
-            g->isRunning()) {
+        if (hasBrushFlag(code, BrushCopiesRegion) && n == 2 && g->isRunning()) {
             StrokeSample& first = g->samples[0];
             int item = first.itemId;
             Element* copy = mode == SelectPatch ? extractPatch(first.point, item) : extractComponent(first.point, item);

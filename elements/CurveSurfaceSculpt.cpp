@@ -180,8 +180,7 @@ void copyGestures(StrokeCall& call, const Curve& part, bool mapLinks, const std:
     for (size_t g = 0; g < call.received.size(); ++g) {
         auto copy = std::make_unique<Sculptor>(*call.received[g]);
         // inflating and deflating act where the surface is, not along the axis
-        const Brush brush = Brush(copy->action);
-        const bool keepsSurface = brush == Brush::Inflate || brush == Brush::Deflate;
+        const bool keepsSurface = copy->action == Brush::Inflate || copy->action == Brush::Deflate;
         if (starts && g < starts->size() && !keepsSurface) {
             const vec3 origin = copy->samples.front().point;
             for (StrokeSample& s : copy->samples) s.point = (s.point - origin) + (*starts)[g];

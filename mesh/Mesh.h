@@ -201,19 +201,13 @@ public:
     // Gives every vertex without a walk start that a triangle holds one, and settles its ring.
     void restartWalks();
 
-    // Copies of a region into a new mesh, and erasing a component (MeshExtraction.cpp).
+    // Copies of a region into a new mesh (MeshExtraction.cpp).
     // mode 1 copies the patch under the point, any other mode its component.
     Element* extractSelection(const vec3& point, int& item, int mode) override;
     Element* extractComponent(const vec3& point, int& item) override;
     Element* extractPatch(const vec3& point, int& item) override;
     // Null when item names no alive triangle.
     Element* detachComponent(int item) override;
-    void eraseComponent(const vec3& point, int triangle);
-    // The components of all the picks go together, with one purge; a pick whose triangle is -1
-    // takes the one nearest its point, on the mesh as it was before any of them went.
-    void eraseComponents(const std::vector<vec3>& points, std::vector<int32_t> picked);
-    // Gives each pick without a triangle the one nearest its point.
-    void resolvePicks(const std::vector<vec3>& points, std::vector<int32_t>& picked) const;
 
     // Sculpt strokes go to the handler that the editing library registers (MeshGestures.cpp).
     void applyGestures(const std::vector<Gesture*>& gestures) override;
@@ -267,10 +261,13 @@ public:
     void smoothComponent(const vec3& previous, const vec3& current, float radius, int triangle);
     void smoothPatch(const vec3& previous, const vec3& current, float radius, int triangle);
 
-    // Erasing patches and feature lines (editing/RegionErase.cpp).
+    // Erasing components, patches and feature lines (MeshErase.cpp).
+    void eraseComponent(const vec3& point, int triangle);
     void erasePatch(const vec3& point, int triangle);
     void eraseFeature(const vec3& point, bool clear, int triangle);
-    // All the picks' patches, or lines, found on the mesh as it was, then erased together.
+    // All the picks' components, patches or lines, found on the mesh as it was, then erased
+    // together; a pick whose triangle is -1 takes the one nearest its point.
+    void eraseComponents(const std::vector<vec3>& points, std::vector<int32_t> picked);
     void erasePatches(const std::vector<vec3>& points, std::vector<int32_t> picked);
     void eraseFeatures(const std::vector<vec3>& points, const std::vector<int32_t>& picked);
 

@@ -1,5 +1,5 @@
-// Copies of a patch or a component into a new mesh, and erasing a whole component. These are
-// element operations, so they live beside the mesh's other overrides.
+// Copies of a patch or a component into a new mesh. These are element operations, so they live
+// beside the mesh's other overrides.
 #include <memory>
 
 #include "mesh/Mesh.h"
@@ -72,28 +72,6 @@ Element* Mesh::detachComponent(int item) {
     copy->translation = translation;
     copy->scale = scale;
     return copy.release();
-}
-
-void Mesh::eraseComponent(const vec3& point, int triangle) { eraseComponents({point}, {triangle}); }
-
-void Mesh::eraseComponents(const std::vector<vec3>& points, std::vector<int32_t> picked) {
-    // every pick names its triangle before any record dies or moves
-    resolvePicks(points, picked);
-    clearSelection();
-    for (int t : picked)
-        if (t >= 0) selectComponent(vec3(), false, t);
-    for (int32_t t : selectedTriangles) {
-        MeshTriangle& tri = triangles[t];
-        tri.flags &= uint8_t(~TriangleAlive);
-        for (int32_t v : tri.vertex) vertices[v].flags &= uint8_t(~VertexAlive);
-    }
-    clearSelection();
-    purgeDeleted(true);
-}
-
-void Mesh::resolvePicks(const std::vector<vec3>& points, std::vector<int32_t>& picked) const {
-    for (size_t i = 0; i < picked.size() && i < points.size(); ++i)
-        if (picked[i] < 0) picked[i] = closestTriangle(points[i]);
 }
 
 } // namespace kal

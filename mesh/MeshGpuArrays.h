@@ -11,7 +11,6 @@
 
 namespace kal {
 
-class Element;
 class Mesh;
 struct pbr;
 

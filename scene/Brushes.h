@@ -78,15 +78,31 @@ enum class BrushGroup : uint8_t {
     Pattern,   // lays a tile pattern over the whole surface
 };
 
+// When a mesh stroke of the brush acts, and what the mesh marks before it acts.
+enum class BrushStep : uint8_t {
+    Tick,      // every tick before the release; the rows the mesh ignores too
+    Paint,     // every tick before the release, on the materials
+    Drag,      // every tick from the second sample on, the finished one included
+    Extrusion, // starts at the second sample, then drags; the finished tick renormals
+    Release,   // once, on a finished stroke of two samples or more
+    Finish,    // once, on the finished stroke, however short
+};
+
 enum BrushFlag : uint8_t {
-    BrushCircle = 1,    // works within its radius: the cursor shows the circle
-    BrushOnSurface = 2, // the stroke follows the surface, whatever the view's placement
-    BrushReversed = 4,  // the stroke runs from the rim to the centre
+    BrushCircle = 1,        // works within its radius: the cursor shows the circle
+    BrushOnSurface = 2,     // the stroke follows the surface, whatever the view's placement
+    BrushReversed = 4,      // the stroke runs from the rim to the centre
+    BrushStampsSphere = 8,  // stamps a sphere: symmetric copies press their stamps together
+    BrushAddsCopies = 16,   // symmetric copies add their offsets together (an extrusion after its start)
+    BrushGathers = 32,      // gathers round the brush and moves vertices only through the drag offsets
+    BrushCopiesRegion = 64, // copies its region on the first drag tick and works on the copy
+    BrushWholePatch = 128,  // an extrusion that starts on, and then moves, the picked patch as a whole
 };
 
 struct BrushRow {
     const char* name = nullptr; // as the status line shows it once split at capitals and digits
     BrushGroup group = BrushGroup::None;
+    BrushStep step = BrushStep::Tick;
     uint8_t flags = 0;
     Brush withCtrl{}; // the brush Ctrl turns it into; none when zero
 };
@@ -96,6 +112,7 @@ BrushRow brushRow(Brush b);
 
 inline const char* brushName(Brush b) { return brushRow(b).name; }
 inline BrushGroup brushGroup(Brush b) { return brushRow(b).group; }
+inline BrushStep brushStep(Brush b) { return brushRow(b).step; }
 inline bool hasBrushFlag(Brush b, BrushFlag f) { return (brushRow(b).flags & f) != 0; }
 // Held Ctrl: the copying or reversed form of the brush; the brush itself when it has none.
 inline Brush ctrlVariant(Brush b) {

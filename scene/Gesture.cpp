@@ -68,7 +68,7 @@ StrokeSample::StrokeSample(const PickRecord& pick) {
     factor = pick.factor;
 }
 
-Sculptor::Sculptor(int32_t action_, int32_t selectionMode_, int32_t option_)
+Sculptor::Sculptor(Brush action_, int32_t selectionMode_, int32_t option_)
     : action(action_), selectionMode(selectionMode_), option(option_) {}
 
 void Sculptor::reset() {

@@ -58,7 +58,7 @@ enum SelectionMode : int32_t { SelectElement = 0, SelectPatch = 1, SelectAllPatc
 // The gesture of sculpt brushes and erasing; made on the heap, owned by the gesture list.
 class Sculptor : public Gesture {
 public:
-    int32_t action = 0; // a Brush, as the record holds it
+    Brush action{};
     int32_t selectionMode = SelectElement;
     int32_t option = 2;
     std::vector<StrokeSample> samples;
@@ -68,7 +68,7 @@ public:
     byte paintMask = 0;
 
     Sculptor() = default;
-    Sculptor(int32_t action, int32_t selectionMode, int32_t option);
+    Sculptor(Brush action, int32_t selectionMode, int32_t option);
     void reset() override;
 };
 

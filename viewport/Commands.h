@@ -5,110 +5,96 @@
 
 namespace kal {
 
-// Assembly commands. Ids 22, 25..27, 33, 34, 45 and 48 are never chosen.
-enum class Command : int32_t {
-    Insert = 0,
-    Multiply = 1,
-    Place = 2,
-    Paint = 3,
-    Pick = 4,
-    PickComponent = 5,
-    DetachComponent = 6,
-    PickPatch = 7,
-    Remove = 8,
-    Draw = 9,
-    ArrayPick = 10,
-    ArrayPickItem = 11,
-    ArrayClearItems = 12,
-    DrawPickAxis = 13,
-    DrawPickSection = 14,
-    MakeUniform = 15,
-    InverseKinematics = 16,
-    Move = 17,
-    Rotate = 18,
-    Scale = 19,
-    Mirror = 20,
-    RotateScale = 21,
-    RotateMultiplicity = 23,
-    Reserved24 = 24, // Scale with 3 held: does nothing
-    Material = 28,
-    ColorIsLight = 29,
-    MakeSprite = 30,
-    MatchMaterial = 31,
-    PickMaterial = 32,
-    Link = 35,
-    Unlink = 36,
-    ConstrainRotation = 37,
-    CounterConstrainRotation = 38,
-    ConstrainTranslation = 39,
-    CounterConstrainTranslation = 40,
-    RemoveRotationConstraint = 41,
-    RemoveTranslationConstraint = 42,
-    Align = 43,
-    CounterAlign = 44,
-    MatchPivot = 46,
-    MatchObjectPivot = 47,
-    ReplaceTool = 49,
-    Orientation = 50,
-    QuickSave = 51,
-    Speed = 52,
-    Delay = 53,
+enum CommandFlag : uint8_t {
+    CommandUnnamed = 1, // the status line leaves its name blank
+    CommandPlacing = 2, // puts the pending template into the scene
+    CommandPivot = 4,   // sets the pressed object's pivot, alignment or constraint axes: it acts on
+                        // that object alone, and the view shows its pivot while it is chosen
 };
 
-// The name the status text shows, split at capitals; none for PickPatch and Reserved24.
-constexpr const char* commandName(Command c) {
-    using C = Command;
-    // no default: a command added to the enum without a name here is a warning
+// Assembly commands, one row each: name, id, flags. Ids 22, 25..27, 33, 34, 45 and 48 are never
+// chosen; Reserved24 is Scale with 3 held, and does nothing.
+// clang-format off
+#define KAL_COMMANDS(X)                              \
+    X(Insert, 0, CommandPlacing)                     \
+    X(Multiply, 1, CommandPlacing)                   \
+    X(Place, 2, CommandPlacing)                      \
+    X(Paint, 3, CommandPlacing)                      \
+    X(Pick, 4, 0)                                    \
+    X(PickComponent, 5, 0)                           \
+    X(DetachComponent, 6, 0)                         \
+    X(PickPatch, 7, CommandUnnamed)                  \
+    X(Remove, 8, 0)                                  \
+    X(Draw, 9, CommandPlacing)                       \
+    X(ArrayPick, 10, 0)                              \
+    X(ArrayPickItem, 11, 0)                          \
+    X(ArrayClearItems, 12, 0)                        \
+    X(DrawPickAxis, 13, 0)                           \
+    X(DrawPickSection, 14, 0)                        \
+    X(MakeUniform, 15, 0)                            \
+    X(InverseKinematics, 16, 0)                      \
+    X(Move, 17, 0)                                   \
+    X(Rotate, 18, 0)                                 \
+    X(Scale, 19, 0)                                  \
+    X(Mirror, 20, 0)                                 \
+    X(RotateScale, 21, 0)                            \
+    X(RotateMultiplicity, 23, 0)                     \
+    X(Reserved24, 24, CommandUnnamed)                \
+    X(Material, 28, 0)                               \
+    X(ColorIsLight, 29, 0)                           \
+    X(MakeSprite, 30, 0)                             \
+    X(MatchMaterial, 31, 0)                          \
+    X(PickMaterial, 32, 0)                           \
+    X(Link, 35, 0)                                   \
+    X(Unlink, 36, 0)                                 \
+    X(ConstrainRotation, 37, CommandPivot)           \
+    X(CounterConstrainRotation, 38, CommandPivot)    \
+    X(ConstrainTranslation, 39, CommandPivot)        \
+    X(CounterConstrainTranslation, 40, CommandPivot) \
+    X(RemoveRotationConstraint, 41, CommandPivot)    \
+    X(RemoveTranslationConstraint, 42, CommandPivot) \
+    X(Align, 43, CommandPivot)                       \
+    X(CounterAlign, 44, 0)                           \
+    X(MatchPivot, 46, CommandPivot)                  \
+    X(MatchObjectPivot, 47, CommandPivot)            \
+    X(ReplaceTool, 49, 0)                            \
+    X(Orientation, 50, 0)                            \
+    X(QuickSave, 51, 0)                              \
+    X(Speed, 52, 0)                                  \
+    X(Delay, 53, 0)
+// clang-format on
+
+enum class Command : int32_t {
+#define KAL_COMMAND_ID(name, id, flags) name = id,
+    KAL_COMMANDS(KAL_COMMAND_ID)
+#undef KAL_COMMAND_ID
+};
+
+struct CommandRow {
+    const char* name = nullptr;
+    uint8_t flags = 0;
+};
+
+// The row of a command; an empty row for a number no command has.
+constexpr CommandRow commandRow(Command c) {
     switch (c) {
-    case C::Insert: return "Insert";
-    case C::Multiply: return "Multiply";
-    case C::Place: return "Place";
-    case C::Paint: return "Paint";
-    case C::Pick: return "Pick";
-    case C::PickComponent: return "PickComponent";
-    case C::DetachComponent: return "DetachComponent";
-    case C::PickPatch: return nullptr;
-    case C::Remove: return "Remove";
-    case C::Draw: return "Draw";
-    case C::ArrayPick: return "ArrayPick";
-    case C::ArrayPickItem: return "ArrayPickItem";
-    case C::ArrayClearItems: return "ArrayClearItems";
-    case C::DrawPickAxis: return "DrawPickAxis";
-    case C::DrawPickSection: return "DrawPickSection";
-    case C::MakeUniform: return "MakeUniform";
-    case C::InverseKinematics: return "InverseKinematics";
-    case C::Move: return "Move";
-    case C::Rotate: return "Rotate";
-    case C::Scale: return "Scale";
-    case C::Mirror: return "Mirror";
-    case C::RotateScale: return "RotateScale";
-    case C::RotateMultiplicity: return "RotateMultiplicity";
-    case C::Reserved24: return nullptr;
-    case C::Material: return "Material";
-    case C::ColorIsLight: return "ColorIsLight";
-    case C::MakeSprite: return "MakeSprite";
-    case C::MatchMaterial: return "MatchMaterial";
-    case C::PickMaterial: return "PickMaterial";
-    case C::Link: return "Link";
-    case C::Unlink: return "Unlink";
-    case C::ConstrainRotation: return "ConstrainRotation";
-    case C::CounterConstrainRotation: return "CounterConstrainRotation";
-    case C::ConstrainTranslation: return "ConstrainTranslation";
-    case C::CounterConstrainTranslation: return "CounterConstrainTranslation";
-    case C::RemoveRotationConstraint: return "RemoveRotationConstraint";
-    case C::RemoveTranslationConstraint: return "RemoveTranslationConstraint";
-    case C::Align: return "Align";
-    case C::CounterAlign: return "CounterAlign";
-    case C::MatchPivot: return "MatchPivot";
-    case C::MatchObjectPivot: return "MatchObjectPivot";
-    case C::ReplaceTool: return "ReplaceTool";
-    case C::Orientation: return "Orientation";
-    case C::QuickSave: return "QuickSave";
-    case C::Speed: return "Speed";
-    case C::Delay: return "Delay";
+// clang-format off
+#define KAL_COMMAND_ROW(name, id, flags) case Command::name: return {#name, flags};
+        KAL_COMMANDS(KAL_COMMAND_ROW)
+#undef KAL_COMMAND_ROW
+        // clang-format on
     }
-    return nullptr;
+    return {};
 }
+#undef KAL_COMMANDS
+
+// The name the status text shows, split at capitals; none for the unnamed rows.
+constexpr const char* commandName(Command c) {
+    const CommandRow r = commandRow(c);
+    return r.flags & CommandUnnamed ? nullptr : r.name;
+}
+constexpr bool isPlacingCommand(Command c) { return (commandRow(c).flags & CommandPlacing) != 0; }
+constexpr bool isPivotCommand(Command c) { return (commandRow(c).flags & CommandPivot) != 0; }
 
 // Shape kinds of the pending insert template.
 enum class InsertKind : int32_t {
@@ -149,18 +135,5 @@ constexpr int profileIndex(InsertKind k) { return isProfileKind(k) ? int(k) - in
 constexpr bool isArrayKind(InsertKind k) { return k == InsertKind::Array || k == InsertKind::Chain; }
 // The tools that join two picked objects, Guide to Cable.
 constexpr bool isTwoObjectKind(InsertKind k) { return k >= InsertKind::Guide && k <= InsertKind::Cable; }
-// The commands that put the pending template into the scene.
-constexpr bool isPlacingCommand(Command c) {
-    return c == Command::Insert || c == Command::Multiply || c == Command::Place || c == Command::Paint ||
-           c == Command::Draw;
-}
-// The commands that set the picked object's pivot, alignment or constraint axes: they act on the
-// pressed object alone, and the view shows its pivot while they are chosen.
-constexpr bool isPivotCommand(Command c) {
-    using C = Command;
-    return c == C::ConstrainRotation || c == C::CounterConstrainRotation || c == C::ConstrainTranslation ||
-           c == C::CounterConstrainTranslation || c == C::RemoveRotationConstraint ||
-           c == C::RemoveTranslationConstraint || c == C::Align || c == C::MatchPivot || c == C::MatchObjectPivot;
-}
 
 } // namespace kal

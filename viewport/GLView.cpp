@@ -56,7 +56,7 @@ void GLView::setAssemblyCommand(Command c) {
     redraw = true;
 }
 
-void GLView::setSculptBrush(int b) {
+void GLView::setSculptBrush(Brush b) {
     chosenBrush = brush = b;
     redraw = true;
 }

@@ -230,7 +230,7 @@ public:
     std::vector<PickRecord> symmetricPicks;
     std::vector<int32_t> symmetryMerges;
     std::vector<int32_t> symmetryMergeGroups;
-    int32_t chosenBrush = int32_t(Brush::Deform), brush = int32_t(Brush::Deform); // Brush numbers
+    Brush chosenBrush = Brush::Deform, brush = Brush::Deform;
     int32_t chosenSelectionMode = 0, selectionMode = 0; // 0 Element, 1 Patch, 2 All Patches, 3 Component
     int32_t chosenSculptOption = 2, sculptOption = 2;
     int32_t hierarchyTarget = 2; // 0 Add To Scene, 1 Add To Parent, 2 Add To Child
@@ -265,7 +265,7 @@ public:
     // --- setters (GLView.cpp) ---
     void setMode(int m);
     void setAssemblyCommand(Command c);
-    void setSculptBrush(int b);
+    void setSculptBrush(Brush b);
     void setSelectionMode(int s);
     void setSculptOption(int v);
     void setSymmetry(const uint8_t flags[6], int count);

@@ -49,7 +49,7 @@ bool GLView::deleteByMode(Tool* tool, uint8_t granularity, bool sectionFlag) {
     std::vector<Gesture*> gestures;
     gestures.reserve(symmetricPicks.size());
     for (const PickRecord& pick : symmetricPicks) {
-        auto* s = new Sculptor(int32_t(erase), selection, sculptOption);
+        auto* s = new Sculptor(erase, selection, sculptOption);
         s->sectionFlag = uint8_t(sectionFlag ? 1 : 0);
         s->paintMask = byte(paintMask & 0xFF);
         s->handedness = pick.handedness;

@@ -114,7 +114,7 @@ void GLView::dragStep() {
         if (busy != 0 && sculptors.empty() && !hasHit(pressPick) && meetObjectOnPlaneStroke(*this)) {
             beginSculptStroke(*this);
         } else if (busy != 0 && hasHit(pressPick)) {
-            if (Brush(brush) == Brush::PickMaterial) {
+            if (brush == Brush::PickMaterial) {
                 brushMaterial = hoverPick.surfaceMaterial;
             } else {
                 // a gesture whose copy was not made this frame sits the call out

@@ -96,7 +96,7 @@ void GLView::escapeKey() {
         }
         resetPick(c == Command::Draw);
         if (left) mode = IDLE;
-    } else if (mode == SCULPT && escapeCancels(Brush(brush))) {
+    } else if (mode == SCULPT && escapeCancels(brush)) {
         resetPick(false);
         if (left) mode = IDLE;
     }
@@ -176,17 +176,17 @@ void GLView::completeDrawing() {
 void GLView::remapSculpt() {
     showHelpers = 0;
     const bool ctrl = keyboard.isDown(VkControl);
-    const Brush b = Brush(chosenBrush);
+    const Brush b = chosenBrush;
     // Ctrl reverses a sphere brush even while a stroke is held
     if (ctrl && drawsSphereGuide(b) && ctrlVariant(b) != b) {
-        brush = int32_t(ctrlVariant(b));
+        brush = ctrlVariant(b);
         return;
     }
     if (frameMouse.left) return;
     if (b == Brush::CutPlane && pressPick.stencilBits != 0 && pressPick.object && pressPick.object->element &&
         (pressPick.object->element->typeCode == RevolutonType || pressPick.object->element->typeCode == TubeType)) {
         if (ctrl) {
-            brush = int32_t(Brush::PlacePoint);
+            brush = Brush::PlacePoint;
             selectionMode = SelectPatch;
         } else {
             brush = chosenBrush;
@@ -207,7 +207,7 @@ void GLView::remapSculpt() {
     }
     // Ctrl makes the chosen move, turn or scale a copying one, whatever digit is held
     if (ctrl && ctrlVariant(b) != b) held = ctrlVariant(b);
-    brush = int32_t(held);
+    brush = held;
 }
 
 void GLView::remapAssembly() {
@@ -275,7 +275,7 @@ void GLView::remapAssembly() {
         if (result == sculptSmoothing) {
             // Draw with 1 held: sculpt for a moment with the smoothing brush
             mode = SCULPT;
-            brush = int32_t(Brush::Smooth);
+            brush = Brush::Smooth;
             selectionMode = SelectComponent;
             handles = showHelpers != 0;
             showHelpers = 0;

@@ -65,9 +65,9 @@ void GLView::pressStep() {
         if (!sculptors.empty()) finishSculptStroke();
         if (!pressPick.hitsObject()) {
             // a plane may be drawn from off the object: its gestures begin where the line meets it
-            if (!drawsPlaneGuide(Brush(brush))) mode = VIEW;
+            if (!drawsPlaneGuide(brush)) mode = VIEW;
             forceBusy = mode == SCULPT;
-        } else if (Brush(brush) == Brush::PickMaterial) {
+        } else if (brush == Brush::PickMaterial) {
             undoStack.clear();
             brushMaterial = pressPick.surfaceMaterial;
             return;

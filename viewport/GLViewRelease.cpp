@@ -19,7 +19,7 @@ void GLView::releaseStep() {
 
     if (mode == SCULPT) {
         if (leftUp && busy != 0 && pressPick.hitsObject()) {
-            if (Brush(brush) == Brush::PickMaterial)
+            if (brush == Brush::PickMaterial)
                 brushMaterial = hoverPick.surfaceMaterial;
             else
                 finishSculptStroke();

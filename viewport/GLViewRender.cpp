@@ -18,7 +18,6 @@
 #include "gpu/Shader.h"
 #include "gpu/ShaderTable.h"
 #include "gpu/Texture2D.h"
-#include "mesh/MeshGpuArrays.h"
 #include "scene/CameraMatrices.h"
 #include "scene/Element.h"
 #include "scene/Scene.h"
@@ -265,7 +264,7 @@ bool showsCircle(Brush b) { return brushGroup(b) == BrushGroup::None || hasBrush
 
 void drawBrushCursor(GLView& v, const OverlayScale& k, const mat4& pmv) {
     gl->glEnable(GL_DEPTH_TEST);
-    const Brush b = Brush(v.brush);
+    const Brush b = v.brush;
     const size_t count =
         b == Brush::PickMaterial ? std::min<size_t>(1, v.symmetricPicks.size()) : v.symmetricPicks.size();
     for (size_t i = 0; i < count; ++i) {
@@ -283,7 +282,7 @@ void drawSculptStroke(GLView& v, const mat4& pmv) {
     const PickRecord& hover = v.pressPick;
     const PickRecord& stroke = v.hoverPick;
     if (hover.objectId == stroke.objectId && hover.itemId == stroke.itemId) return;
-    const Brush b = Brush(v.brush);
+    const Brush b = v.brush;
     if (drawsPlaneGuide(b)) {
         const vec3 h = v.worldToScreen(hover.point);
         const vec3 s = v.worldToScreen(stroke.point);

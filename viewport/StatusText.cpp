@@ -82,7 +82,7 @@ const uint8_t statusGreen[4] = {0, 255, 0, 255};
 const uint8_t statusWhite[4] = {255, 255, 255, 255};
 
 std::string commandDisplayName(Command command) { return displayName(commandName(command)); }
-std::string brushDisplayName(int brush) { return displayName(brushName(Brush(brush))); }
+std::string brushDisplayName(Brush brush) { return displayName(brushName(brush)); }
 
 std::vector<StatusPiece> statusPieces(const StatusState& s) {
     static const char* const selections[] = {"Selection: Element", "Selection: Patch", "Selection: All Patches",

@@ -20,7 +20,7 @@ struct StatusState {
     bool undrawn = false;      // an object of the frame could not be drawn (its upload failed)
     int32_t mode = IDLE;
     Command command = Command::Place; // as GLView::assemblyCommand answers it
-    int32_t brush = 0;
+    Brush brush{};
     int32_t selectionMode = 0;
     bool axisSection = false;
     bool groups = true;
@@ -59,7 +59,7 @@ std::vector<std::string> statusLines(const std::vector<StatusPiece>& pieces);
 // Display names ("Deform Volume"); empty for ids without one. The pieces name InverseKinematics
 // by its chain instead.
 std::string commandDisplayName(Command command);
-std::string brushDisplayName(int brush);
+std::string brushDisplayName(Brush brush);
 
 // The text cursor of the overlay: it prints at its cell and moves along the line or to the next.
 struct HudCursor {

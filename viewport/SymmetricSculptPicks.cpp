@@ -191,13 +191,13 @@ void GLView::updateSymmetricPicks(bool hover) {
     }
 
     if (!hasHit(pressPick)) return;
-    const PickRecord stroke = pickSculpt(strokePlacement(Brush(brush), placement), &hoverPick);
+    const PickRecord stroke = pickSculpt(strokePlacement(brush, placement), &hoverPick);
     if (stroke.kind == kPickNothing) return;
     copyStrokePick(*this, stroke);
 }
 
 bool meetObjectOnPlaneStroke(GLView& v) {
-    if (!drawsPlaneGuide(Brush(v.brush))) return false;
+    if (!drawsPlaneGuide(v.brush)) return false;
     v.updateSymmetricPicks(true);
     if (!hasHit(v.pressPick)) return false;
     // the stroke begins where it was pressed, at the depth where it met the object

@@ -38,11 +38,11 @@ TEST_F(AssemblySculpt, sculptMenuSetsModeBrushSelectionAndAxisSection) {
     ui.actionDeform_Volume->trigger();
     ui.actionDeform->trigger();
     EXPECT_EQ(v.chosenMode, kal::SCULPT);
-    EXPECT_EQ(v.chosenBrush, 12);
+    EXPECT_EQ(v.chosenBrush, kal::Brush::Deform);
     EXPECT_EQ(ui.menuSculpt->title(), "[Sculpt]");
 
     ui.actionScale_Direction->trigger();
-    EXPECT_EQ(v.chosenBrush, 9);
+    EXPECT_EQ(v.chosenBrush, kal::Brush::ScaleDirection);
     EXPECT_EQ(ui.menuTransform_2->icon().cacheKey(), ui.actionScale_Direction->icon().cacheKey());
 
     ui.actionAxisSection->trigger(); // W, pressed again in the shown window's test

@@ -160,9 +160,9 @@ TEST_F(ShownWindow, sculptKeysReachTheirActionsInTheActiveMode) {
     ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
     QTest::qWait(100); // a popup closed just before may still hold the keyboard
     ui().actionSmooth->trigger();
-    ASSERT_EQ(view().chosenBrush, 15);
+    ASSERT_EQ(view().chosenBrush, kal::Brush::Smooth);
     QTest::keyClick(w->windowHandle(), Qt::Key_F1);
-    EXPECT_EQ(view().chosenBrush, 12);
+    EXPECT_EQ(view().chosenBrush, kal::Brush::Deform);
     for (bool section : {true, false}) {
         QTest::keyClick(w->windowHandle(), Qt::Key_W);
         EXPECT_EQ(view().axisSection, section);

@@ -225,13 +225,13 @@ TEST(BrushGather, RunBoxesSkipOnlyRunsTheBrushMissesAndGrowWithTheDrag) {
 
 TEST(BrushGather, AStrokeKeepsItsRunBoxesOnlyWhileItGoesOn) {
     Mesh m = rebuilt(gridMesh(70));
-    auto g = stroke(12, 0, GestureRunning, {sampleAt(vec3(10, 10, 0), 2), sampleAt(vec3(10, 10, 5), 2)});
+    auto g = stroke(Brush::Deform, 0, GestureRunning, {sampleAt(vec3(10, 10, 0), 2), sampleAt(vec3(10, 10, 5), 2)});
     apply(m, {g.get()});
     EXPECT_FALSE(m.strokeCache.lent);
     EXPECT_EQ(m.strokeCache.stroke, g.get());
     // an edit between two ticks of another stroke is seen: that stroke builds its boxes anew
     for (int v = 0; v < m.vertexCount(); ++v) m.vertices[v].position.z += 50;
-    auto h = stroke(12, 0, GestureRunning, {sampleAt(vec3(30, 30, 50), 2), sampleAt(vec3(30, 30, 51), 2)});
+    auto h = stroke(Brush::Deform, 0, GestureRunning, {sampleAt(vec3(30, 30, 50), 2), sampleAt(vec3(30, 30, 51), 2)});
     apply(m, {h.get()});
     int v = -1;
     for (int i = 0; i < m.vertexCount(); ++i)

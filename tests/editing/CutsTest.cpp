@@ -515,8 +515,8 @@ TEST(SphereStamp, AVertexAtTheCentreStaysAndReverseFormsMatchTheReversedStroke) 
     F.material.red = 1;
     L.material.red = 2;
     Mesh reverse = rebuilt(gridMesh(8)), plain = reverse;
-    auto r = stroke(58, 0, GestureFinished, {F, L});
-    auto p = stroke(54, 0, GestureFinished, {L, F});
+    auto r = stroke(Brush::AddSphereReverse, 0, GestureFinished, {F, L});
+    auto p = stroke(Brush::AddSphere, 0, GestureFinished, {L, F});
     apply(reverse, {r.get()});
     apply(plain, {p.get()});
     ASSERT_EQ(reverse.vertexCount(), plain.vertexCount());

@@ -19,7 +19,7 @@ inline StrokeSample sampleAt(vec3 point, float radius = 1.0f, int item = -1, vec
 }
 
 // A sculptor of the given brush and mode in the given state, holding the samples.
-inline std::unique_ptr<Sculptor> stroke(int action, int mode, int state, std::vector<StrokeSample> samples,
+inline std::unique_ptr<Sculptor> stroke(Brush action, int mode, int state, std::vector<StrokeSample> samples,
                                         vec3 view = vec3()) {
     auto s = std::make_unique<Sculptor>(action, mode, 2);
     s->state = state;

@@ -142,10 +142,10 @@ TEST(BevelStart, AMarkedLineEndingInsideAPatchGivesNoEmptyStrip) {
 
 TEST(ExtrusionDispatch, StartOnceThenStepsAndAFinishThatOnlyRenormals) {
     Mesh m = rebuilt(cubeMesh(true));
-    auto a =
-        stroke(36, SelectAllPatches, GestureRunning, {sampleAt(vec3(0, 0, -1), 1, 0), sampleAt(vec3(0, 0, -2), 1, 0)});
-    auto b =
-        stroke(36, SelectAllPatches, GestureRunning, {sampleAt(vec3(0, 0, 1), 1, 2), sampleAt(vec3(0, 0, 2), 1, 2)});
+    auto a = stroke(Brush::Extrude, SelectAllPatches, GestureRunning,
+                    {sampleAt(vec3(0, 0, -1), 1, 0), sampleAt(vec3(0, 0, -2), 1, 0)});
+    auto b = stroke(Brush::Extrude, SelectAllPatches, GestureRunning,
+                    {sampleAt(vec3(0, 0, 1), 1, 2), sampleAt(vec3(0, 0, 2), 1, 2)});
     apply(m, {a.get(), b.get()});
     // symmetric copies repeat neither the whole-mesh start nor its step
     EXPECT_EQ(m.triangleCount(), 12 + 6 * 8);
@@ -163,9 +163,9 @@ TEST(ExtrusionDispatch, StartOnceThenStepsAndAFinishThatOnlyRenormals) {
 
     // two copies on one face: one extrusion, one push
     Mesh p = rebuilt(cubeMesh(true));
-    auto c = stroke(36, SelectPatch, GestureRunning,
+    auto c = stroke(Brush::Extrude, SelectPatch, GestureRunning,
                     {sampleAt(vec3(0.3f, 0.2f, -1), 1, 0), sampleAt(vec3(0.3f, 0.2f, -2), 1, 0)});
-    auto d = stroke(36, SelectPatch, GestureRunning,
+    auto d = stroke(Brush::Extrude, SelectPatch, GestureRunning,
                     {sampleAt(vec3(-0.3f, 0.2f, -1), 1, -1), sampleAt(vec3(-0.3f, 0.2f, -2), 1, -1)});
     apply(p, {c.get(), d.get()});
     EXPECT_EQ(p.triangleCount(), 20);
@@ -177,8 +177,8 @@ TEST(ExtrusionDispatch, StartOnceThenStepsAndAFinishThatOnlyRenormals) {
     EXPECT_MESH_VALID(p);
 
     Mesh t = rebuilt(cubeMesh(true));
-    auto tear =
-        stroke(41, SelectPatch, GestureRunning, {sampleAt(vec3(0, 0, -1), 1, 0), sampleAt(vec3(0, 0, -2), 1, 0)});
+    auto tear = stroke(Brush::TearNormal, SelectPatch, GestureRunning,
+                       {sampleAt(vec3(0, 0, -1), 1, 0), sampleAt(vec3(0, 0, -2), 1, 0)});
     apply(t, {tear.get()});
     EXPECT_EQ(t.vertexCount(), 12);
     EXPECT_EQ(countEdges(t).open, 8);
@@ -194,11 +194,12 @@ namespace {
 
 TEST(ExtrusionDispatch, StepsThatKeepTheirPatchesMoveAsTheSearchingStepsDo) {
     struct Case {
-        int code, mode;
+        Brush code;
+        int mode;
     };
-    for (Case k :
-         {Case{36, SelectPatch}, Case{36, SelectAllPatches}, Case{41, SelectElement}, Case{40, SelectElement}}) {
-        SCOPED_TRACE(testing::Message() << k.code << " " << k.mode);
+    for (Case k : {Case{Brush::Extrude, SelectPatch}, Case{Brush::Extrude, SelectAllPatches},
+                   Case{Brush::TearNormal, SelectElement}, Case{Brush::Bevel, SelectElement}}) {
+        SCOPED_TRACE(testing::Message() << brushName(k.code) << " " << k.mode);
         Mesh stroked = rebuilt(cubeMesh(true));
         for (int v = 0; v < 8; ++v) stroked.vertices[v].setPinned(true);
         Mesh direct = stroked;
@@ -206,11 +207,11 @@ TEST(ExtrusionDispatch, StepsThatKeepTheirPatchesMoveAsTheSearchingStepsDo) {
                                              sampleAt(vec3(0.2f, 0.1f, -1.3f), 1, 0)};
         auto g = stroke(k.code, k.mode, GestureRunning, samples);
         apply(stroked, {g.get()});
-        const bool all = k.mode == SelectAllPatches || k.code == 40;
-        if (k.code == 36 && all) direct.extrudeAllPatches(pbr(), true);
-        if (k.code == 36 && !all) direct.extrudePatch(samples[0].point, 0, pbr(), true);
-        if (k.code == 41) direct.tearPatchAt(samples[0].point, 0);
-        if (k.code == 40) direct.bevelPatch(pbr(), true);
+        const bool all = k.mode == SelectAllPatches || k.code == Brush::Bevel;
+        if (k.code == Brush::Extrude && all) direct.extrudeAllPatches(pbr(), true);
+        if (k.code == Brush::Extrude && !all) direct.extrudePatch(samples[0].point, 0, pbr(), true);
+        if (k.code == Brush::TearNormal) direct.tearPatchAt(samples[0].point, 0);
+        if (k.code == Brush::Bevel) direct.bevelPatch(pbr(), true);
         if (all)
             direct.pushAllPatches(samples[0].point, samples[1].point, 0);
         else

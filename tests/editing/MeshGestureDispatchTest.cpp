@@ -13,8 +13,11 @@ namespace {
 enum Effect { None = 0, Moves = 1, Paints = 2, Topology = 4 };
 enum Flags { G = 1, P = 2, N = 4, M = 8 };
 
+using B = Brush;
+
 struct Row {
-    int code, mode, state, samples, effect, flags;
+    Brush code;
+    int mode, state, samples, effect, flags;
 };
 
 int flagsOf(const Mesh& m) {
@@ -47,73 +50,73 @@ std::vector<StrokeSample> samplesOnSphere(int n) {
 TEST(MeshGestureDispatch, CodesModesStatesAndSampleCountsChooseTheOperationAndFlags) {
     const Row rows[] = {
         // a single sample moves nothing in the Brush group
-        {15, 0, GestureBegun, 1, None, 0},
-        {15, 0, GestureRunning, 3, Moves, P | N},
-        {15, 1, GestureRunning, 3, Moves, P | N},
-        {15, 3, GestureRunning, 3, Moves, P | N},
-        {15, 0, GestureFinished, 3, Moves, P | N},
-        {12, 0, GestureRunning, 3, Moves, P},
-        {12, 1, GestureRunning, 2, Moves, P | N},
-        {12, 3, GestureRunning, 3, Moves, P | N},
+        {B::Smooth, 0, GestureBegun, 1, None, 0},
+        {B::Smooth, 0, GestureRunning, 3, Moves, P | N},
+        {B::Smooth, 1, GestureRunning, 3, Moves, P | N},
+        {B::Smooth, 3, GestureRunning, 3, Moves, P | N},
+        {B::Smooth, 0, GestureFinished, 3, Moves, P | N},
+        {B::Deform, 0, GestureRunning, 3, Moves, P},
+        {B::Deform, 1, GestureRunning, 2, Moves, P | N},
+        {B::Deform, 3, GestureRunning, 3, Moves, P | N},
         // a mode outside 0..3 dispatches nothing, after the pre-pass
-        {12, 7, GestureRunning, 3, None, P},
-        {1, 7, GestureRunning, 3, None, P},
-        {30, 4, GestureBegun, 1, None, M},
-        {36, 6, GestureRunning, 2, None, G},
-        {13, 0, GestureRunning, 3, Moves, P},
-        {22, 0, GestureRunning, 3, Moves, P},
-        {23, 2, GestureRunning, 3, Moves, P},
-        {1, 3, GestureRunning, 3, Moves, P},
-        {1, 1, GestureRunning, 3, Moves, P},
-        {3, 0, GestureRunning, 3, Moves, P},
-        {5, 3, GestureRunning, 3, Moves, P},
-        {9, 0, GestureRunning, 3, Moves, P},
+        {B::Deform, 7, GestureRunning, 3, None, P},
+        {B::Move, 7, GestureRunning, 3, None, P},
+        {B::FillMaterial, 4, GestureBegun, 1, None, M},
+        {B::Extrude, 6, GestureRunning, 2, None, G},
+        {B::DeformVolume, 0, GestureRunning, 3, Moves, P},
+        {B::Grow, 0, GestureRunning, 3, Moves, P},
+        {B::Pinch, 2, GestureRunning, 3, Moves, P},
+        {B::Move, 3, GestureRunning, 3, Moves, P},
+        {B::Move, 1, GestureRunning, 3, Moves, P},
+        {B::Rotate, 0, GestureRunning, 3, Moves, P},
+        {B::Scale, 3, GestureRunning, 3, Moves, P},
+        {B::ScaleDirection, 0, GestureRunning, 3, Moves, P},
         // paint and fill act from the press on, never once finished
-        {29, 0, GestureBegun, 1, Paints, M},
-        {29, 1, GestureRunning, 2, Paints, M},
-        {29, 3, GestureRunning, 2, Paints, M},
-        {29, 0, GestureFinished, 2, None, 0},
-        {30, 1, GestureBegun, 1, Paints, M},
-        {30, 0, GestureBegun, 1, Paints, M},
-        {14, 0, GestureBegun, 1, Moves, P | N},
-        {14, 0, GestureFinished, 2, None, 0},
+        {B::PaintMaterial, 0, GestureBegun, 1, Paints, M},
+        {B::PaintMaterial, 1, GestureRunning, 2, Paints, M},
+        {B::PaintMaterial, 3, GestureRunning, 2, Paints, M},
+        {B::PaintMaterial, 0, GestureFinished, 2, None, 0},
+        {B::FillMaterial, 1, GestureBegun, 1, Paints, M},
+        {B::FillMaterial, 0, GestureBegun, 1, Paints, M},
+        {B::Relax, 0, GestureBegun, 1, Moves, P | N},
+        {B::Relax, 0, GestureFinished, 2, None, 0},
         // the finish-only and release groups act once, on the finished stroke
-        {32, 0, GestureRunning, 3, None, 0},
-        {32, 0, GestureFinished, 1, Topology, G},
-        {34, 0, GestureFinished, 2, Topology, G},
-        {27, 0, GestureFinished, 1, None, 0},
-        {27, 0, GestureFinished, 2, Topology, G},
-        {67, 0, GestureRunning, 3, None, 0},
-        {67, 0, GestureFinished, 1, Topology, G},
-        {47, 0, GestureRunning, 3, None, 0},
-        {47, 3, GestureFinished, 2, Topology, G},
-        {48, 2, GestureFinished, 3, Topology, G},
-        {49, 3, GestureFinished, 2, Topology, G},
-        {52, 0, GestureFinished, 1, None, 0},
-        {52, 0, GestureFinished, 2, Topology, G},
-        {52, 5, GestureFinished, 2, None, G},
-        {53, 1, GestureFinished, 2, Topology, G},
-        {54, 3, GestureFinished, 2, Topology, G},
-        {57, 0, GestureFinished, 2, None, G},
-        {36, 1, GestureRunning, 1, None, 0},
+        {B::EraseComponent, 0, GestureRunning, 3, None, 0},
+        {B::EraseComponent, 0, GestureFinished, 1, Topology, G},
+        {B::ErasePatch, 0, GestureFinished, 2, Topology, G},
+        {B::Subdivide, 0, GestureFinished, 1, None, 0},
+        {B::Subdivide, 0, GestureFinished, 2, Topology, G},
+        {B::Pattern0, 0, GestureRunning, 3, None, 0},
+        {B::Pattern0, 0, GestureFinished, 1, Topology, G},
+        {B::CutPlane, 0, GestureRunning, 3, None, 0},
+        {B::CutPlane, 3, GestureFinished, 2, Topology, G},
+        {B::ClipPlane, 2, GestureFinished, 3, Topology, G},
+        {B::SubPlane, 3, GestureFinished, 2, Topology, G},
+        {B::CutSphere, 0, GestureFinished, 1, None, 0},
+        {B::CutSphere, 0, GestureFinished, 2, Topology, G},
+        {B::CutSphere, 5, GestureFinished, 2, None, G},
+        {B::ClipSphere, 1, GestureFinished, 2, Topology, G},
+        {B::AddSphere, 3, GestureFinished, 2, Topology, G},
+        {B::ClipSphereReverse, 0, GestureFinished, 2, None, G},
+        {B::Extrude, 1, GestureRunning, 1, None, 0},
         // one closed patch: nothing to split, and its normals cancel, so no push either
-        {36, 1, GestureRunning, 2, None, G},
-        {36, 1, GestureRunning, 3, None, P},
-        {40, 0, GestureRunning, 2, None, G},
+        {B::Extrude, 1, GestureRunning, 2, None, G},
+        {B::Extrude, 1, GestureRunning, 3, None, P},
+        {B::Bevel, 0, GestureRunning, 2, None, G},
         // a finished extrusion-group stroke only renormals
-        {43, 0, GestureFinished, 3, None, N},
-        {43, 0, GestureRunning, 2, None, G},
-        {43, 0, GestureRunning, 3, None, P},
+        {B::TearInflate, 0, GestureFinished, 3, None, N},
+        {B::TearInflate, 0, GestureRunning, 2, None, G},
+        {B::TearInflate, 0, GestureRunning, 3, None, P},
         // codes without a mesh case, and codes past the table
-        {0, 0, GestureRunning, 3, None, 0},
-        {7, 0, GestureRunning, 3, None, 0},
-        {31, 0, GestureBegun, 1, None, 0},
-        {72, 0, GestureBegun, 2, None, 0},
-        {1000, 1, GestureRunning, 3, None, 0},
+        {Brush{}, 0, GestureRunning, 3, None, 0},
+        {B::Mirror, 0, GestureRunning, 3, None, 0},
+        {B::PickMaterial, 0, GestureBegun, 1, None, 0},
+        {B(72), 0, GestureBegun, 2, None, 0},
+        {B(1000), 1, GestureRunning, 3, None, 0},
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(testing::Message() << "code " << row.code << " mode " << row.mode << " state " << row.state
-                                        << " samples " << row.samples);
+        SCOPED_TRACE(testing::Message() << "code " << brushName(row.code) << " mode " << row.mode << " state "
+                                        << row.state << " samples " << row.samples);
         Mesh m = rebuilt(uvSphereMesh(8, 12));
         clearUploadFlags(m);
         Mesh before = m;
@@ -135,7 +138,7 @@ TEST(MeshGestureDispatch, CodesModesStatesAndSampleCountsChooseTheOperationAndFl
 
 TEST(MeshGestureDispatch, AFinishedBrushStrokeUploadsEveryTriangle) {
     Mesh m = rebuilt(uvSphereMesh(16, 24));
-    auto g = stroke(15, 0, GestureRunning, samplesOnSphere(3));
+    auto g = stroke(B::Smooth, 0, GestureRunning, samplesOnSphere(3));
     apply(m, {g.get()});
     // a dab marks only what it touched
     EXPECT_GE(m.gpuRangeFirst, 0);
@@ -148,15 +151,15 @@ TEST(MeshGestureDispatch, AFinishedBrushStrokeUploadsEveryTriangle) {
 
 TEST(MeshGestureDispatch, OperationsThatMustNotRepeatRunForTheFirstGestureOnly) {
     Mesh m = rebuilt(octahedronMesh());
-    auto a = stroke(27, 0, GestureFinished, samplesOnSphere(2));
-    auto b = stroke(27, 0, GestureFinished, samplesOnSphere(2));
+    auto a = stroke(B::Subdivide, 0, GestureFinished, samplesOnSphere(2));
+    auto b = stroke(B::Subdivide, 0, GestureFinished, samplesOnSphere(2));
     apply(m, {a.get(), b.get()});
     EXPECT_EQ(m.triangleCount(), 32);
     EXPECT_MESH_VALID(m);
 
     Mesh p = rebuilt(octahedronMesh());
-    auto c = stroke(67, 0, GestureFinished, samplesOnSphere(1));
-    auto d = stroke(67, 0, GestureFinished, samplesOnSphere(1));
+    auto c = stroke(B::Pattern0, 0, GestureFinished, samplesOnSphere(1));
+    auto d = stroke(B::Pattern0, 0, GestureFinished, samplesOnSphere(1));
     apply(p, {c.get()});
     int once = p.triangleCount();
     Mesh q = rebuilt(octahedronMesh());
@@ -166,7 +169,8 @@ TEST(MeshGestureDispatch, OperationsThatMustNotRepeatRunForTheFirstGestureOnly) 
 
 TEST(MeshGestureDispatch, CopyMoveLeavesACopyBehind) {
     Mesh m = rebuilt(octahedronMesh());
-    auto g = stroke(2, 0, GestureRunning, {sampleAt(vec3(0.3f, 0.3f, 0.4f)), sampleAt(vec3(2.3f, 0.3f, 0.4f))});
+    auto g =
+        stroke(B::CopyMove, 0, GestureRunning, {sampleAt(vec3(0.3f, 0.3f, 0.4f)), sampleAt(vec3(2.3f, 0.3f, 0.4f))});
     apply(m, {g.get()});
     ASSERT_EQ(m.triangleCount(), 16);
     EXPECT_MESH_VALID(m);
@@ -185,23 +189,23 @@ TEST(MeshGestureDispatch, CopyMoveLeavesACopyBehind) {
 TEST(MeshGestureDispatch, SymmetricCopiesOnOneBodyMoveItOnce) {
     Mesh m = rebuilt(octahedronMesh());
     // a mirrored pair of steps: both copies pick the same body
-    auto a =
-        stroke(1, 3, GestureRunning, {sampleAt(vec3(0.3f, 0.3f, 0.4f), 1, 0), sampleAt(vec3(0.5f, 0.3f, 0.4f), 1, 0)});
-    auto b = stroke(1, 3, GestureRunning,
+    auto a = stroke(B::Move, 3, GestureRunning,
+                    {sampleAt(vec3(0.3f, 0.3f, 0.4f), 1, 0), sampleAt(vec3(0.5f, 0.3f, 0.4f), 1, 0)});
+    auto b = stroke(B::Move, 3, GestureRunning,
                     {sampleAt(vec3(-0.3f, 0.3f, 0.4f), 1, -1), sampleAt(vec3(-0.5f, 0.3f, 0.4f), 1, -1)});
     apply(m, {a.get(), b.get()});
     EXPECT_EQ(verticesAt(m, vec3(1.2f, 0, 0)), 1);
 
     Mesh r = rebuilt(octahedronMesh());
-    auto c = stroke(3, 0, GestureRunning, {sampleAt(vec3(1, 0, 0)), sampleAt(vec3(0, 1, 0))}, vec3(0, 0, 1));
-    auto d = stroke(3, 0, GestureRunning, {sampleAt(vec3(-1, 0, 0)), sampleAt(vec3(0, 1, 0))}, vec3(0, 0, 1));
+    auto c = stroke(B::Rotate, 0, GestureRunning, {sampleAt(vec3(1, 0, 0)), sampleAt(vec3(0, 1, 0))}, vec3(0, 0, 1));
+    auto d = stroke(B::Rotate, 0, GestureRunning, {sampleAt(vec3(-1, 0, 0)), sampleAt(vec3(0, 1, 0))}, vec3(0, 0, 1));
     apply(r, {c.get(), d.get()});
     EXPECT_EQ(verticesAt(r, vec3(0, 1, 0)), 1);
     EXPECT_EQ(verticesAt(r, vec3(-1, 0, 0)), 1);
 }
 
 TEST(MeshGestureDispatch, GrowPushesOutPinchPullsInByThePathOfTheLastStep) {
-    for (int code : {22, 23}) {
+    for (Brush code : {B::Grow, B::Pinch}) {
         Mesh m = rebuilt(uvSphereMesh(10, 16));
         auto g =
             stroke(code, 0, GestureRunning,
@@ -211,7 +215,7 @@ TEST(MeshGestureDispatch, GrowPushesOutPinchPullsInByThePathOfTheLastStep) {
         int v = 1;
         double d = (m.vertices[v].position - vec3(0, 0, 1)).length();
         double d0 = (uvSphereMesh(10, 16).vertices[v].position - vec3(0, 0, 1)).length();
-        if (code == 22)
+        if (code == B::Grow)
             EXPECT_GT(d, d0);
         else
             EXPECT_LT(d, d0);
@@ -221,12 +225,12 @@ TEST(MeshGestureDispatch, GrowPushesOutPinchPullsInByThePathOfTheLastStep) {
 TEST(MeshGestureDispatch, TwistEndingOnTheViewLineDoesNothing) {
     Mesh m = rebuilt(uvSphereMesh(8, 12));
     Mesh before = m;
-    auto g = stroke(24, 0, GestureRunning,
+    auto g = stroke(B::Twist, 0, GestureRunning,
                     {sampleAt(vec3(0, 0, 1), 0.6f), sampleAt(vec3(0.2f, 0, 1), 0.6f), sampleAt(vec3(0, 0, 0.5f), 0.6f)},
                     vec3(0, 0, 1));
     apply(m, {g.get()});
     EXPECT_EQ(effectOf(before, m), None);
-    auto h = stroke(24, 0, GestureRunning,
+    auto h = stroke(B::Twist, 0, GestureRunning,
                     {sampleAt(vec3(0, 0, 1), 0.6f), sampleAt(vec3(0.2f, 0, 1), 0.6f), sampleAt(vec3(0, 0.2f, 1), 0.6f)},
                     vec3(0, 0, 1));
     apply(m, {h.get()});
@@ -237,7 +241,7 @@ TEST(MeshGestureDispatch, ItemsNamingNoAliveTriangleCountAsNone) {
     for (int item : {-7, 5000, 3}) {
         Mesh m = rebuilt(octahedronMesh());
         if (item == 3) m.triangles[3].flags &= uint8_t(~TriangleAlive);
-        auto g = stroke(30, 3, GestureBegun, samplesOnSphere(1));
+        auto g = stroke(B::FillMaterial, 3, GestureBegun, samplesOnSphere(1));
         g->samples[0].itemId = item;
         g->samples[0].point = vec3(0.3f, 0.3f, 0.4f);
         apply(m, {g.get()});

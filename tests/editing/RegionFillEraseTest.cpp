@@ -207,8 +207,8 @@ TEST(RegionPatchBrush, PatchAndComponentStrokesGatherAsTheFloodDoes) {
     const int ring = 1 + 27 * 80; // the ring at row 28, a little above the equator
     for (int s = 0; s < 80; ++s) start.setEdgeFlag(ring + s, ring + (s + 1) % 80, true);
     for (int mode : {SelectComponent, SelectPatch})
-        for (int code : {12, 15, 29}) {
-            SCOPED_TRACE(testing::Message() << "mode " << mode << " code " << code);
+        for (Brush code : {Brush::Deform, Brush::Smooth, Brush::PaintMaterial}) {
+            SCOPED_TRACE(testing::Message() << "mode " << mode << " code " << brushName(code));
             Mesh stroked = start, direct = start;
             std::vector<StrokeSample> samples = {sampleAt(vec3(0.9f, 0, 0.3f), 0.5f),
                                                  sampleAt(vec3(1.0f, 0, 0.3f), 0.5f)};
@@ -219,12 +219,14 @@ TEST(RegionPatchBrush, PatchAndComponentStrokesGatherAsTheFloodDoes) {
                 const StrokeSample& P = g->samples[g->samples.size() - 2];
                 const StrokeSample& L = g->samples.back();
                 const bool patch = mode == SelectPatch;
-                if (code == 12 && patch) direct.deformPatch(P.point, L.point, P.radius, -1);
-                if (code == 12 && !patch) direct.deformComponent(P.point, L.point, P.radius, -1);
-                if (code == 15 && patch) direct.smoothPatch(P.point, L.point, P.radius, -1);
-                if (code == 15 && !patch) direct.smoothComponent(P.point, L.point, P.radius, -1);
-                if (code == 29 && patch) direct.paintPatch(P.point, P.radius, -1, P.material, 0xFF, 0.5f);
-                if (code == 29 && !patch) direct.paintComponent(P.point, P.radius, -1, P.material, 0xFF, 0.5f);
+                if (code == Brush::Deform && patch) direct.deformPatch(P.point, L.point, P.radius, -1);
+                if (code == Brush::Deform && !patch) direct.deformComponent(P.point, L.point, P.radius, -1);
+                if (code == Brush::Smooth && patch) direct.smoothPatch(P.point, L.point, P.radius, -1);
+                if (code == Brush::Smooth && !patch) direct.smoothComponent(P.point, L.point, P.radius, -1);
+                if (code == Brush::PaintMaterial && patch)
+                    direct.paintPatch(P.point, P.radius, -1, P.material, 0xFF, 0.5f);
+                if (code == Brush::PaintMaterial && !patch)
+                    direct.paintComponent(P.point, P.radius, -1, P.material, 0xFF, 0.5f);
                 StrokeSample next = sampleAt(L.point + vec3(0.05f, 0.02f, 0.04f), 0.5f);
                 next.material.red = 0;
                 g->samples.push_back(next);

@@ -17,7 +17,8 @@ Mesh shiftedOctahedron(vec3 by) {
 
 TEST(RegionMove, EachApplicationMovesFromThePreviousToTheLastSample) {
     Mesh m = rebuilt(octahedronMesh());
-    auto g = stroke(1, 3, GestureRunning, {sampleAt(vec3(0.3f, 0.3f, 0.4f)), sampleAt(vec3(0.8f, 0.3f, 0.4f))});
+    auto g =
+        stroke(Brush::Move, 3, GestureRunning, {sampleAt(vec3(0.3f, 0.3f, 0.4f)), sampleAt(vec3(0.8f, 0.3f, 0.4f))});
     apply(m, {g.get()});
     g->samples.push_back(sampleAt(vec3(0.8f, 1.3f, 0.4f)));
     apply(m, {g.get()});

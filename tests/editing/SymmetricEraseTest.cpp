@@ -68,7 +68,7 @@ void clickWithCopies(Mesh& m, Brush action, int mode, vec3 point, int copies) {
     for (int k = 0; k < copies; ++k) {
         const vec3 p = copyOf(point, copies, k);
         const int item = k == 0 ? m.closestTriangle(p) : -1;
-        strokes.push_back(stroke(int(action), mode, GestureBegun, {sampleAt(p, 0.1f, item)}));
+        strokes.push_back(stroke(action, mode, GestureBegun, {sampleAt(p, 0.1f, item)}));
     }
     std::vector<Gesture*> list;
     for (auto& s : strokes) list.push_back(s.get());
@@ -157,7 +157,7 @@ INSTANTIATE_TEST_SUITE_P(EraseActions, SymmetricErase,
                                                               Brush::EraseFeature),
                                             ::testing::Values(2, 3)),
                          [](const auto& info) {
-                             return "Brush" + std::to_string(int(std::get<0>(info.param))) + "Copies" +
+                             return std::string("Brush") + brushName(std::get<0>(info.param)) + "Copies" +
                                     std::to_string(std::get<1>(info.param));
                          });
 

@@ -136,7 +136,7 @@ inline vec3 deformVolumeReference(vec3 p, const std::vector<vec3>& c, const std:
 }
 
 // A sculpt gesture of the given brush whose samples are at the given points (normal +z).
-inline Sculptor* stroke(int32_t action, const std::vector<vec3>& points, float radius, int32_t state) {
+inline Sculptor* stroke(Brush action, const std::vector<vec3>& points, float radius, int32_t state) {
     Sculptor* s = new Sculptor(action, SelectElement, 2);
     for (vec3 p : points) {
         StrokeSample sample;

@@ -35,8 +35,8 @@ protected:
 TEST_F(ClaySculpt, symmetricDeformsRunOnePassWithTheLastGesturesRadius) {
     const vec3 mirrored(-top.x, top.y, -top.z);
     Strokes s;
-    s.add(stroke(12, {top, top + vec3(0.1f, 0.2f, 0)}, 0.8f, GestureRunning));
-    s.add(stroke(12, {mirrored, mirrored + vec3(-0.1f, 0.2f, 0)}, 1.6f, GestureRunning));
+    s.add(stroke(Brush::Deform, {top, top + vec3(0.1f, 0.2f, 0)}, 0.8f, GestureRunning));
+    s.add(stroke(Brush::Deform, {mirrored, mirrored + vec3(-0.1f, 0.2f, 0)}, 1.6f, GestureRunning));
     const uint8_t start = clay->current;
     clay->applyGestures(s.list);
     EXPECT_NE(clay->current, start); // one pass, not one per gesture
@@ -47,12 +47,12 @@ TEST_F(ClaySculpt, symmetricDeformsRunOnePassWithTheLastGesturesRadius) {
 
 TEST_F(ClaySculpt, pinchAndGrowClampTheirStepToThreeTenthsOfTheRadius) {
     Strokes pinch;
-    pinch.add(stroke(23, {top, top + vec3(0.75f, 0, 0)}, 1.5f, GestureRunning));
+    pinch.add(stroke(Brush::Pinch, {top, top + vec3(0.75f, 0, 0)}, 1.5f, GestureRunning));
     clay->applyGestures(pinch.list);
     expectCorners([&](vec3 p) { return pinchReference(p, {top}, 0.06, 1.5f); }, "pinch");
 
     Strokes grow;
-    grow.add(stroke(22, {top, top + vec3(0.75f, 0, 0)}, 1.5f, GestureRunning));
+    grow.add(stroke(Brush::Grow, {top, top + vec3(0.75f, 0, 0)}, 1.5f, GestureRunning));
     clay->applyGestures(grow.list);
     expectCorners([&](vec3 p) { return pinchReference(p, {top}, -0.06, 1.5f); }, "grow");
 }
@@ -62,7 +62,7 @@ TEST_F(ClaySculpt, flattenIntensityGrowsWithTheStepUpToFour) {
     const vec3 n(0, 0, 1);
     for (auto [step, intensity] : {std::pair<float, double>{0.75f, 2.0}, {3.0f, 4.0}}) {
         Strokes s;
-        s.add(stroke(25, {top, top + vec3(step, 0, 0)}, R, GestureRunning));
+        s.add(stroke(Brush::Flatten, {top, top + vec3(step, 0, 0)}, R, GestureRunning));
         clay->applyGestures(s.list);
         const vec3 centre = top - n * (0.02f * R);
         expectCorners([&](vec3 p) { return flattenReference(p, {centre}, {n}, intensity, R); }, "flatten");
@@ -70,14 +70,14 @@ TEST_F(ClaySculpt, flattenIntensityGrowsWithTheStepUpToFour) {
 }
 
 TEST_F(ClaySculpt, onThePressOnlyInflateMoves) {
-    for (int brush : {12, 13, 22, 23, 24, 25}) {
+    for (Brush brush : {Brush::Deform, Brush::DeformVolume, Brush::Grow, Brush::Pinch, Brush::Twist, Brush::Flatten}) {
         Strokes s;
         s.add(stroke(brush, {top}, 0.7f, GestureBegun));
         clay->applyGestures(s.list);
-        EXPECT_EQ(gpuCorners(*clay), before) << "brush " << brush;
+        EXPECT_EQ(gpuCorners(*clay), before) << brushName(brush);
     }
     Strokes inflate;
-    inflate.add(stroke(20, {top}, 0.6f, GestureBegun));
+    inflate.add(stroke(Brush::Inflate, {top}, 0.6f, GestureBegun));
     clay->applyGestures(inflate.list);
     // the vertex under the centre rises by R / 30 along the sample normal
     const std::vector<vec3> got = gpuCorners(*clay);
@@ -88,7 +88,7 @@ TEST_F(ClaySculpt, onThePressOnlyInflateMoves) {
     }
     Strokes deflate;
     before = got;
-    deflate.add(stroke(21, {top}, 0.6f, GestureBegun));
+    deflate.add(stroke(Brush::Deflate, {top}, 0.6f, GestureBegun));
     clay->applyGestures(deflate.list);
     expectCorners([&](vec3 p) { return deformReference(p, {top}, {vec3(0, 0, -0.02f)}, 0.6f); }, "deflate");
 }
@@ -100,7 +100,7 @@ TEST_F(ClaySculpt, twistTurnsByTheAngleSweptAcrossAnObliqueAxis) {
     const float R = 1.5f;
     const vec3 F = top, P = F + e1 * 2.0f;
     const vec3 L = F + (e1 * 0.5f + e2 * 0.8660254f) * 2.0f + a * 0.3f; // the part along a is ignored
-    Sculptor* g = stroke(24, {F, P, L}, R, GestureRunning);
+    Sculptor* g = stroke(Brush::Twist, {F, P, L}, R, GestureRunning);
     g->viewDirection = a;
     Strokes s;
     s.add(g);
@@ -114,7 +114,7 @@ TEST_F(ClaySculpt, twistTurnsByTheAngleSweptAcrossAnObliqueAxis) {
 TEST_F(ClaySculpt, subPlaneAndSubdivideActAtTheReleaseOnly) {
     const vec3 axis(0, 1, 0);
     auto subPlane = [&](int32_t state) {
-        Sculptor* g = stroke(49, {vec3(0, 0, 0), vec3(1, 0, 0)}, 1.0f, state);
+        Sculptor* g = stroke(Brush::SubPlane, {vec3(0, 0, 0), vec3(1, 0, 0)}, 1.0f, state);
         g->viewDirection = axis;
         return g;
     };
@@ -131,11 +131,11 @@ TEST_F(ClaySculpt, subPlaneAndSubdivideActAtTheReleaseOnly) {
 
     const int triangles = clay->source->triangleCount();
     Strokes drag;
-    for (int i = 0; i < 3; ++i) drag.add(stroke(27, {top, top}, 1.0f, GestureRunning));
+    for (int i = 0; i < 3; ++i) drag.add(stroke(Brush::Subdivide, {top, top}, 1.0f, GestureRunning));
     clay->applyGestures(drag.list);
     EXPECT_EQ(clay->source->triangleCount(), triangles);
     Strokes release;
-    for (int i = 0; i < 3; ++i) release.add(stroke(27, {top, top}, 1.0f, GestureFinished));
+    for (int i = 0; i < 3; ++i) release.add(stroke(Brush::Subdivide, {top, top}, 1.0f, GestureFinished));
     clay->applyGestures(release.list);
     EXPECT_EQ(clay->source->triangleCount(), 4 * triangles);
     EXPECT_EQ(clay->vertexCount, 12 * triangles);
@@ -145,15 +145,15 @@ TEST_F(ClaySculpt, unusableListsRunNoPass) {
     const uint8_t start = clay->current;
     clay->applyGestures({});
     Strokes empty;
-    empty.add(stroke(12, {}, 1.0f, GestureRunning));
+    empty.add(stroke(Brush::Deform, {}, 1.0f, GestureRunning));
     clay->applyGestures(empty.list);
     for (float bad : {std::nanf(""), INFINITY}) {
         Strokes s;
-        s.add(stroke(12, {top}, 1.0f, GestureRunning));
-        s.add(stroke(12, {top, vec3(bad, 0, 0)}, 1.0f, GestureRunning));
+        s.add(stroke(Brush::Deform, {top}, 1.0f, GestureRunning));
+        s.add(stroke(Brush::Deform, {top, vec3(bad, 0, 0)}, 1.0f, GestureRunning));
         clay->applyGestures(s.list);
         Strokes r;
-        r.add(stroke(20, {top}, bad, GestureRunning));
+        r.add(stroke(Brush::Inflate, {top}, bad, GestureRunning));
         clay->applyGestures(r.list);
     }
     EXPECT_EQ(clay->current, start);
@@ -165,7 +165,7 @@ TEST_F(ClaySculpt, twentyFiveGesturesAreAllApplied) {
     std::vector<vec3> centres, moves;
     for (int v = 0; v < 25; ++v) {
         const vec3 p = clay->source->vertices[v].position;
-        s.add(stroke(12, {p, p + vec3(0.01f * float(v + 1), 0, 0)}, 0.05f, GestureRunning));
+        s.add(stroke(Brush::Deform, {p, p + vec3(0.01f * float(v + 1), 0, 0)}, 0.05f, GestureRunning));
         centres.push_back(p);
         moves.push_back(vec3(0.01f * float(v + 1), 0, 0));
     }

@@ -217,7 +217,7 @@ struct Stroke {
     ~Stroke() {
         for (Gesture* g : list) delete g;
     }
-    Sculptor& add(int32_t action, int32_t mode, std::vector<vec3> points, int32_t state, int item = -1) {
+    Sculptor& add(Brush action, int32_t mode, std::vector<vec3> points, int32_t state, int item = -1) {
         auto* s = new Sculptor(action, mode, 2);
         for (size_t i = 0; i < points.size(); ++i) {
             StrokeSample sample;
@@ -235,18 +235,22 @@ struct Stroke {
 
 TEST(CurveGestures, readinessDecidesWhetherTheCallGoesOn) {
     struct Row {
-        int32_t code, mode;
+        Brush code;
+        int32_t mode;
         int samples;
         int32_t state;
         bool goesOn;
     };
     const Row rows[] = {
-        {1, 1, 1, GestureBegun, false},     {1, 1, 2, GestureRunning, true},    {24, 0, 1, GestureBegun, false},
-        {13, 0, 2, GestureRunning, true},   {27, 0, 3, GestureRunning, false},  {27, 0, 3, GestureFinished, true},
-        {34, 0, 2, GestureRunning, false},  {47, 1, 1, GestureBegun, true},     {47, 0, 1, GestureFinished, false},
-        {47, 0, 2, GestureFinished, true},  {48, 0, 2, GestureRunning, false},  {53, 0, 2, GestureFinished, true},
-        {29, 1, 1, GestureBegun, true},     {30, 1, 2, GestureFinished, false}, {51, 0, 1, GestureBegun, true},
-        {51, 0, 2, GestureFinished, false}, {40, 0, 1, GestureBegun, true},
+        {Brush::Move, 1, 1, GestureBegun, false},         {Brush::Move, 1, 2, GestureRunning, true},
+        {Brush::Twist, 0, 1, GestureBegun, false},        {Brush::DeformVolume, 0, 2, GestureRunning, true},
+        {Brush::Subdivide, 0, 3, GestureRunning, false},  {Brush::Subdivide, 0, 3, GestureFinished, true},
+        {Brush::ErasePatch, 0, 2, GestureRunning, false}, {Brush::CutPlane, 1, 1, GestureBegun, true},
+        {Brush::CutPlane, 0, 1, GestureFinished, false},  {Brush::CutPlane, 0, 2, GestureFinished, true},
+        {Brush::ClipPlane, 0, 2, GestureRunning, false},  {Brush::ClipSphere, 0, 2, GestureFinished, true},
+        {Brush::PaintMaterial, 1, 1, GestureBegun, true}, {Brush::FillMaterial, 1, 2, GestureFinished, false},
+        {Brush::PlacePoint, 0, 1, GestureBegun, true},    {Brush::PlacePoint, 0, 2, GestureFinished, false},
+        {Brush::Bevel, 0, 1, GestureBegun, true},
     };
     test::GlobalScope frame(frameCounter, 77);
     for (const Row& r : rows) {
@@ -257,15 +261,16 @@ TEST(CurveGestures, readinessDecidesWhetherTheCallGoesOn) {
         for (int i = 0; i < r.samples; ++i) p.push_back(vec3(1.5f + 0.1f * float(i), 0.2f, 0));
         s.add(r.code, r.mode, p, r.state).viewDirection = vec3(0, 0, 1);
         c.applyGestures(s.list);
-        EXPECT_EQ(c.stamp == 77, r.goesOn) << "code " << r.code << " mode " << r.mode << " samples " << r.samples;
-        EXPECT_EQ(curveFault(c, false), "") << "code " << r.code;
+        EXPECT_EQ(c.stamp == 77, r.goesOn)
+            << "code " << brushName(r.code) << " mode " << r.mode << " samples " << r.samples;
+        EXPECT_EQ(curveFault(c, false), "") << "code " << brushName(r.code);
     }
 }
 
 TEST(CurveGestures, copyMoveCopiesOnceAndMovesTheCopy) {
     Curve c = line(3);
     Stroke s;
-    Sculptor& g = s.add(2, SelectComponent, {vec3(0.5f, 0, 0), vec3(0.5f, 1, 0)}, GestureRunning, 0);
+    Sculptor& g = s.add(Brush::CopyMove, SelectComponent, {vec3(0.5f, 0, 0), vec3(0.5f, 1, 0)}, GestureRunning, 0);
     c.applyGestures(s.list);
     ASSERT_EQ(c.pointCount(), 6);
     EXPECT_EQ(curveFault(c, false), "");
@@ -284,14 +289,14 @@ TEST(CurveGestures, copyMoveCopiesOnceAndMovesTheCopy) {
 TEST(CurveGestures, subdivideOnceCutPlaneInPatchModeOnlyInsertsAndPlacedPointsWithoutEntries) {
     Curve c = line(3);
     Stroke sub;
-    sub.add(27, 0, {vec3(), vec3()}, GestureFinished);
-    sub.add(27, 0, {vec3(), vec3()}, GestureFinished);
+    sub.add(Brush::Subdivide, 0, {vec3(), vec3()}, GestureFinished);
+    sub.add(Brush::Subdivide, 0, {vec3(), vec3()}, GestureFinished);
     c.applyGestures(sub.list);
     EXPECT_EQ(c.segmentCount(), 4);
 
     Curve d = line(3);
     Stroke cut;
-    Sculptor& g = cut.add(47, SelectPatch, {vec3(0.5f, 0, 0)}, GestureBegun);
+    Sculptor& g = cut.add(Brush::CutPlane, SelectPatch, {vec3(0.5f, 0, 0)}, GestureBegun);
     g.viewDirection = vec3(0, 0, 1);
     d.applyGestures(cut.list);
     EXPECT_EQ(d.pointCount(), 4);
@@ -305,12 +310,12 @@ TEST(CurveGestures, subdivideOnceCutPlaneInPatchModeOnlyInsertsAndPlacedPointsWi
     // a second gesture whose press found no entry drags nothing
     Curve e = line(3);
     Stroke place;
-    place.add(51, 0, {vec3(0.5f, 0, 0)}, GestureBegun);
+    place.add(Brush::PlacePoint, 0, {vec3(0.5f, 0, 0)}, GestureBegun);
     e.applyGestures(place.list);
     ASSERT_EQ(e.editList.size(), 1u);
     Stroke drag;
-    drag.add(51, 0, {vec3(0.5f, 0, 0), vec3(0.5f, 1, 0)}, GestureRunning);
-    drag.add(51, 0, {vec3(1.5f, 0, 0), vec3(1.5f, 1, 0)}, GestureRunning);
+    drag.add(Brush::PlacePoint, 0, {vec3(0.5f, 0, 0), vec3(0.5f, 1, 0)}, GestureRunning);
+    drag.add(Brush::PlacePoint, 0, {vec3(1.5f, 0, 0), vec3(1.5f, 1, 0)}, GestureRunning);
     e.applyGestures(drag.list);
     EXPECT_NEAR(e.points[3].position.y, 1.0f, 1e-5f);
     EXPECT_EQ(curveFault(e, false), "");
@@ -323,7 +328,7 @@ TEST(CurveGestures, aTwistTurnsTheCurveOnceHoweverManyCopiesTheStrokeHas) {
         Curve c = line(3);
         Stroke s;
         for (size_t k = 0; k < copies; ++k)
-            s.add(int(Brush::Twist), SelectElement, {vec3(0.5f, 0, 0), vec3(0.5f, 1, 0)}, GestureRunning);
+            s.add(Brush::Twist, SelectElement, {vec3(0.5f, 0, 0), vec3(0.5f, 1, 0)}, GestureRunning);
         c.applyGestures(s.list);
         for (const CurvePoint& p : c.points) EXPECT_FLOAT_EQ(p.twist, 0.1f) << copies << " copies";
     }

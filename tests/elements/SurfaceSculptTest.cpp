@@ -72,7 +72,7 @@ Picks pick(Element& e, vec3 p, vec3 n, int32_t item, bool section, bool mirrorX 
 struct Stroke {
     std::vector<std::unique_ptr<Sculptor>> owned;
     std::vector<Gesture*> list;
-    Stroke(int action, std::vector<vec3> starts, std::vector<int32_t> ids, vec3 step, bool section) {
+    Stroke(Brush action, std::vector<vec3> starts, std::vector<int32_t> ids, vec3 step, bool section) {
         for (size_t g = 0; g < starts.size(); ++g) {
             auto s = std::make_unique<Sculptor>(action, SelectPatch, 2);
             s->sectionFlag = section ? 1 : 0;
@@ -152,7 +152,7 @@ TEST(TubePicks, picksPlacingNothingKeepTheLocationAnswerThePickAloneAndEditNothi
         }
         ASSERT_EQ(r.positions.size(), 1u) << id;
         for (int k : {0, 1, 2}) EXPECT_TRUE(std::isfinite((&r.positions[0].x)[k]));
-        Stroke s(1, {at}, {id}, vec3(0.5f, 0, 0), true);
+        Stroke s(Brush::Move, {at}, {id}, vec3(0.5f, 0, 0), true);
         f.tube->applyGestures(s.list);
         EXPECT_EQ(f.tube->editPreview, nullptr);
         s.finish();
@@ -176,7 +176,7 @@ TEST(TubeStrokes, axisCopiesStartAtTheAxisPointsKeepingTheirOffsetsAndIdsGoBack)
     pick(*f.tube, f.toLocalSpace(onSurface), vec3(1, 0, 0), (0 << 16) + 3, false, true);
     ASSERT_EQ(f.tube->axisPoints.size(), 2u);
     const vec3 step(0.5f, 0.25f, 0);
-    Stroke s(1, {onSurface, vec3(-1, 0, 1)}, {(0 << 16) + 3, -1}, step, false);
+    Stroke s(Brush::Move, {onSurface, vec3(-1, 0, 1)}, {(0 << 16) + 3, -1}, step, false);
     f.tube->applyGestures(s.list);
     ASSERT_EQ(f.axis->seen.size(), 2u);
     for (size_t g = 0; g < 2; ++g) {
@@ -188,7 +188,7 @@ TEST(TubeStrokes, axisCopiesStartAtTheAxisPointsKeepingTheirOffsetsAndIdsGoBack)
     EXPECT_EQ(s.owned[1]->samples[0].itemId, -1);
     EXPECT_EQ(f.tube->editPreview, f.axis);
     // inflating keeps the surface points
-    Stroke inflate(20, {onSurface, vec3(-1, 0, 1)}, {3, -1}, step, false);
+    Stroke inflate(Brush::Inflate, {onSurface, vec3(-1, 0, 1)}, {3, -1}, step, false);
     inflate.setState(GestureFinished);
     f.tube->applyGestures(inflate.list);
     expectNear(f.axis->seen[0].samples[0].point, onSurface, 0);
@@ -217,7 +217,7 @@ TEST(TubeStrokes, aFollowingAxisNamesTheSourceSegmentOnTheFirstCallOnly) {
     const int32_t id = (k << 16) + 1;
     const vec3 at = follower->points[size_t(follower->segments[size_t(k)].a)].position;
     pick(tube, at * tube.inverseTransform(), vec3(1, 0, 0), id, false);
-    Stroke s(1, {at}, {id}, vec3(), false);
+    Stroke s(Brush::Move, {at}, {id}, vec3(), false);
     tube.applyGestures(s.list);
     ASSERT_EQ(source->seen.size(), 1u);
     EXPECT_EQ(source->seen[0].samples[0].itemId, 1);
@@ -234,11 +234,11 @@ TEST(TubeStrokes, aCancelledAxisStrokeIsNeverTakenForASectionStroke) {
     TubeFixture f;
     const vec3 onSurface = f.quadPoint(0.5f, 0.5f);
     pick(*f.tube, f.toLocalSpace(onSurface), vec3(1, 0, 0), 0, false);
-    Stroke axisStroke(1, {onSurface}, {0}, vec3(), false);
+    Stroke axisStroke(Brush::Move, {onSurface}, {0}, vec3(), false);
     f.tube->applyGestures(axisStroke.list); // no finishing call follows
     ASSERT_EQ(f.tube->editPreview, f.axis);
     const size_t sectionPoints = f.section->points.size();
-    Stroke sectionStroke(1, {onSurface}, {0}, vec3(), true);
+    Stroke sectionStroke(Brush::Move, {onSurface}, {0}, vec3(), true);
     sectionStroke.setState(GestureFinished); // as Delete sends it: finished at once
     f.tube->applyGestures(sectionStroke.list);
     EXPECT_EQ(f.section->points.size(), sectionPoints);
@@ -258,7 +258,7 @@ TEST(TubeStrokes, aStrokeFreezesThePickUntilItIsCancelledWithItsWorkingCurve) {
     const vec3 onSurface = f.quadPoint(0.5f, 0.5f);
     pick(*f.tube, f.toLocalSpace(onSurface), vec3(1, 0, 0), 0, true);
     const vec3 kept = f.tube->axisPoint;
-    Stroke s(34, {onSurface}, {0}, vec3(), true);
+    Stroke s(Brush::ErasePatch, {onSurface}, {0}, vec3(), true);
     f.tube->applyGestures(s.list);
     ASSERT_NE(f.tube->editPreview, nullptr);
     pick(*f.tube, f.toLocalSpace(f.quadPoint(0.9f, 0.5f)), vec3(1, 0, 0), 3, true);
@@ -311,7 +311,7 @@ TEST(RevolutonPicks, axisModeIsTheAxisCurvesOwnAndSectionModeSnapsOntoTheSurface
 TEST(RevolutonStrokes, anAxisStrokeSnapsItsFirstSampleAndCarriesTheMoveBackOntoTheAxis) {
     RevolutionFixture f;
     const std::vector<vec3> before = positionsOf(*f.axis);
-    Stroke s(1, {vec3(1.6f, 1, 0.05f)}, {0}, vec3(), false);
+    Stroke s(Brush::Move, {vec3(1.6f, 1, 0.05f)}, {0}, vec3(), false);
     f.rev->applyGestures(s.list);
     ASSERT_NE(f.rev->editPreview, nullptr);
     // the first sample now lies on section segment 0's quad: at radius |F G| from the Y axis
@@ -337,7 +337,7 @@ TEST(RevolutonStrokes, mapsWithoutAnInverseEditNothing) {
     const std::vector<vec3> sectionBefore = positionsOf(*section);
     const Picks r = pick(rev, vec3(0, 1, 0), vec3(1, 0, 0), 0, true, true);
     EXPECT_EQ(r.positions.size(), 1u);
-    Stroke s(1, {vec3(0, 1, 0)}, {0}, vec3(0.3f, 0, 0), true);
+    Stroke s(Brush::Move, {vec3(0, 1, 0)}, {0}, vec3(0.3f, 0, 0), true);
     rev.applyGestures(s.list);
     s.setState(GestureFinished);
     rev.applyGestures(s.list);
@@ -346,7 +346,7 @@ TEST(RevolutonStrokes, mapsWithoutAnInverseEditNothing) {
     // a section point on the element's Y axis (G.x² + G.y² = 0): an axis stroke edits nothing
     for (CurvePoint& p : section->points) p.position = vec3(0, 0, p.position.z + 1);
     const std::vector<vec3> axisBefore = positionsOf(*axis);
-    Stroke a(1, {vec3(0, 1, 0)}, {0}, vec3(0.3f, 0, 0), false);
+    Stroke a(Brush::Move, {vec3(0, 1, 0)}, {0}, vec3(0.3f, 0, 0), false);
     rev.applyGestures(a.list);
     EXPECT_EQ(rev.editPreview, nullptr);
     a.setState(GestureFinished);

@@ -118,14 +118,14 @@ TEST_F(AssemblySteps, LinkedSwitchedOnDuringAMoveIsUndoneForEveryObjectItMoved) 
 
 TEST_F(AssemblySteps, DrawingPointsCollectAcrossReleasesAndEnterPlacesTheDrawing) {
     v.setAssemblyCommand(Command::Draw);
-    v.brush = 5; // an effective value the drawing's releases must keep
+    v.brush = Brush::Scale; // an effective value the drawing's releases must keep
     v.pressPick = on(a);
     v.frame(true);
     v.frame(false);
     ASSERT_EQ(v.assemblor.strokes.size(), 1u);
     EXPECT_EQ(v.assemblor.strokes[0].picks[0].pointKind, 1u);
     EXPECT_EQ(v.busy, 1);
-    EXPECT_EQ(v.brush, 5);
+    EXPECT_EQ(v.brush, Brush::Scale);
     v.hoverPick = on(b);
     test::holdQtKeys({Qt::Key_Control});
     v.frame(true);
@@ -174,18 +174,18 @@ TEST_F(AssemblySteps, EnterOnAFlatElementAndBackspaceOnTheLastPointEndTheDrawing
 
 TEST_F(AssemblySteps, HeldKeysRemapTheBrushAndTheCommand) {
     v.setMode(SCULPT);
-    v.setSculptBrush(12);
+    v.setSculptBrush(Brush::Deform);
     keys({Qt::Key_1});
     v.keyStep();
-    EXPECT_EQ(v.brush, 15);
+    EXPECT_EQ(v.brush, Brush::Smooth);
     frameMouse.left = 1; // a stroke keeps its brush, but Ctrl still reverses a sphere brush
-    v.setSculptBrush(12);
+    v.setSculptBrush(Brush::Deform);
     v.keyStep();
-    EXPECT_EQ(v.brush, 12);
-    v.setSculptBrush(55);
+    EXPECT_EQ(v.brush, Brush::Deform);
+    v.setSculptBrush(Brush::SubSphere);
     keys({Qt::Key_Control});
     v.keyStep();
-    EXPECT_EQ(v.brush, 59);
+    EXPECT_EQ(v.brush, Brush::SubSphereReverse);
     frameMouse.left = 0;
 
     v.setMode(ASSEMBLY);

@@ -34,7 +34,7 @@ TEST(ClayStroke, aDeformDragMovesTheSurfaceUnderTheBrushOnly) {
     const uint8_t none[6] = {};
     v.setSymmetry(none, 6);
     v.setMode(SCULPT);
-    v.setSculptBrush(12);
+    v.setSculptBrush(Brush::Deform);
     v.enter(100, 100);
     v.outside = false;
     ASSERT_TRUE(clay->updateGpu());

@@ -58,7 +58,7 @@ TEST_F(Click, ADeformStrokeMovesTheSurfaceUnderTheBrush) {
     for (int i = 0; i < mesh->vertexCount(); ++i) before.push_back(mesh->vertices[i].position);
 
     v->setMode(SCULPT);
-    v->setSculptBrush(12); // Deform: the surface follows the brush with a falloff
+    v->setSculptBrush(Brush::Deform); // Deform: the surface follows the brush with a falloff
     v->setBrushSize(20.0f);
     v->restoreInputState();
     frameAt(W / 2.0f + 1, H / 2.0f, false);

@@ -313,7 +313,7 @@ TEST_F(Drag, SculptFramesRunEverySculptorAndAddOneSampleEach) {
     v.mode = SCULPT;
     v.busy = 1;
     v.pressPick.stencilBits = 1;
-    v.sculptors = {new Sculptor(1, 0, 2), new Sculptor(1, 0, 2)};
+    v.sculptors = {new Sculptor(Brush::Move, 0, 2), new Sculptor(Brush::Move, 0, 2)};
     v.symmetricPicks.resize(2);
     v.symmetricPicks[0].point = vec3(1, 2, 3);
     v.symmetricPicks[1].point = vec3(-1, 2, 3);
@@ -325,7 +325,7 @@ TEST_F(Drag, SculptFramesRunEverySculptorAndAddOneSampleEach) {
         EXPECT_EQ(v.sculptors[i]->samples[1].point, v.symmetricPicks[i].point);
     }
     // more sculptors than symmetric picks: the extra one is left alone, nothing is read past the list
-    v.sculptors.push_back(new Sculptor(1, 0, 2));
+    v.sculptors.push_back(new Sculptor(Brush::Move, 0, 2));
     step(v, 106, 100, 109, 100, true, false);
     EXPECT_TRUE(v.sculptors[2]->samples.empty());
     v.resetPick(false);
@@ -336,11 +336,11 @@ TEST_F(Drag, ThePickMaterialBrushTakesTheHoveredSurfaceMaterialOnly) {
     SceneView v;
     v.outside = false;
     v.mode = SCULPT;
-    v.brush = 31;
+    v.brush = Brush::PickMaterial;
     v.busy = 1;
     v.pressPick.stencilBits = 1;
     v.hoverPick.surfaceMaterial.red = 1234;
-    v.sculptors = {new Sculptor(31, 0, 2)};
+    v.sculptors = {new Sculptor(Brush::PickMaterial, 0, 2)};
     v.symmetricPicks.resize(1);
     step(v, 100, 100, 101, 100, true, false);
     EXPECT_EQ(v.brushMaterial.red, 1234);

@@ -342,7 +342,7 @@ TEST_F(FrameRender, sculptBrushCursorIsDrawnOverTheHoveredObjectOnly) {
     view->textDisplay = false;
     view->glow = false;
     view->setMode(SCULPT);
-    view->setSculptBrush(13);
+    view->setSculptBrush(Brush::DeformVolume);
     hoverMiddle(view);
     const uint8_t pureRed[3] = {255, 0, 0};
     frame();                       // picks under the cursor

@@ -90,12 +90,12 @@ TEST(ViewSetters, SwitchingProjectionRestoresChosenValuesButTheSameValueDoesNoth
     EXPECT_EQ(v.hoverPick.kind, 1);
     EXPECT_FALSE(v.redraw);
     EXPECT_EQ(v.count("resetPick"), 0);
-    v.chosenBrush = 7;
+    v.chosenBrush = Brush::Mirror;
     v.setOrthogonal(1);
     EXPECT_EQ(v.perspective, 1);
     EXPECT_EQ(v.count("resetPick"), 1);
     EXPECT_EQ(v.mode, ASSEMBLY);
-    EXPECT_EQ(v.brush, 7);
+    EXPECT_EQ(v.brush, Brush::Mirror);
     EXPECT_TRUE(v.redraw);
 }
 

@@ -19,20 +19,10 @@ using namespace kal;
 namespace {
 
 // Sculpt brushes of the session: the sphere operations, the plane cuts and a plain brush.
-constexpr int kBrushes[] = {54,
-                            55,
-                            58,
-                            59,
-                            int(Brush::CutSphere),
-                            56,
-                            int(Brush::ClipSphere),
-                            int(Brush::CutPlane),
-                            int(Brush::ClipPlane),
-                            int(Brush::SubPlane),
-                            int(Brush::Deform),
-                            int(Brush::EraseComponent),
-                            int(Brush::ErasePatch),
-                            int(Brush::EraseFeature)};
+constexpr Brush kBrushes[] = {
+    Brush::AddSphere,        Brush::SubSphere,      Brush::AddSphereReverse, Brush::SubSphereReverse, Brush::CutSphere,
+    Brush::CutSphereReverse, Brush::ClipSphere,     Brush::CutPlane,         Brush::ClipPlane,        Brush::SubPlane,
+    Brush::Deform,           Brush::EraseComponent, Brush::ErasePatch,       Brush::EraseFeature};
 // Insert kinds: the library tool, a cube, an icosahedron, an array of the picked items and a chain.
 constexpr InsertKind kKinds[] = {InsertKind::UseTool,     InsertKind::Cube,  InsertKind::Icosahedron,
                                  InsertKind::Icosahedron, InsertKind::Array, InsertKind::Chain};
@@ -293,8 +283,8 @@ void runSession(unsigned seed, int steps) {
     // what each stroke leaves is still a mesh the other operations can walk
     for (int i = 0; i < steps; ++i) {
         if (!v.step()) continue;
-        ASSERT_TRUE(v.meshesHold()) << "seed " << seed << ", step " << i << ", brush " << v.brush << ", copies "
-                                    << v.lastCopies << ", mode " << v.selectionMode;
+        ASSERT_TRUE(v.meshesHold()) << "seed " << seed << ", step " << i << ", brush " << brushName(v.brush)
+                                    << ", copies " << v.lastCopies << ", mode " << v.selectionMode;
     }
     EXPECT_TRUE(v.meshesHold()) << "seed " << seed;
     test::resetAllInput();

@@ -148,7 +148,7 @@ TEST_F(SceneCommands, ResettingThePickEndsEveryGestureAndCanRebuildTheTemplate) 
     v.assemblor.addStroke(PickRecord());
     v.assemblor.picks.resize(2);
     v.assemblor.state = GestureRunning;
-    v.sculptors.push_back(new Sculptor(4, 0, 2));
+    v.sculptors.push_back(new Sculptor(Brush::CopyRotate, 0, 2));
     Tool* cube = v.pendingTool;
     cube->material.blue = 7;
     v.resetPick(true);

@@ -34,7 +34,7 @@ protected:
         tool = test::addSceneObject(*v.scene, new test::RecordingMesh(&calls), world);
         symmetry(0, 0, false);
         v.setMode(SCULPT);
-        v.setSculptBrush(1);
+        v.setSculptBrush(Brush::Move);
         v.enter(100, 100);
     }
     void TearDown() override { test::resetAllInput(); }
@@ -129,7 +129,7 @@ TEST_F(SculptSteps, AGestureWithoutItsCopyThisFrameSitsTheCallOut) {
 }
 
 TEST_F(SculptSteps, PickMaterialAndEmptySpaceStartNoGesture) {
-    v.setSculptBrush(31);
+    v.setSculptBrush(Brush::PickMaterial);
     aimAt({0.3f, 1.0f, 0.5f});
     v.sculptPick.surfaceMaterial.red = 1234;
     v.hoverThenPress(100, 100);
@@ -156,7 +156,7 @@ TEST_F(SculptSteps, AStrokeEndsFinishedUnlessEscapeCancelsAnEraser) {
     EXPECT_TRUE(v.sculptors.empty());
 
     // Escape cancels only the erase, plane and sphere brushes, and applies nothing
-    v.setSculptBrush(32);
+    v.setSculptBrush(Brush::EraseComponent);
     v.hoverThenPress(100, 100);
     const size_t before = calls.size();
     test::holdQtKeys({Qt::Key_Escape});
@@ -177,15 +177,17 @@ TEST_F(SculptSteps, DeleteRemovesTheNamedToolOrErasesAtEachCopy) {
     symmetry(1, 0, false);
     struct Case {
         uint8_t granularity;
-        int action, selection;
+        Brush action;
+        int selection;
     };
-    for (const Case c : {Case{2, 32, 3}, Case{3, 34, 1}, Case{4, 35, 3}, Case{7, 32, 3}}) {
+    for (const Case c : {Case{2, Brush::EraseComponent, 3}, Case{3, Brush::ErasePatch, 1},
+                         Case{4, Brush::EraseFeature, 3}, Case{7, Brush::EraseComponent, 3}}) {
         calls.clear();
         aimAt({0.3f, 1.0f, 0.5f});
         ASSERT_TRUE(v.deleteByMode(tool, c.granularity, true));
         ASSERT_EQ(calls.size(), 1u);
         EXPECT_EQ(calls[0].states, (std::vector<int>{3, 3}));
-        EXPECT_EQ(calls[0].actions, (std::vector<int>{c.action, c.action}));
+        EXPECT_EQ(calls[0].actions, (std::vector<Brush>{c.action, c.action}));
         EXPECT_EQ(calls[0].selectionModes, (std::vector<int>{c.selection, c.selection}));
         for (const auto& s : calls[0].samples) {
             ASSERT_EQ(s.size(), 2u);
@@ -229,7 +231,7 @@ protected:
         v.setSymmetry(flags, 4);
         v.setSnapSymmetry(snap);
         v.setMode(SCULPT);
-        v.setSculptBrush(int(Brush::Move));
+        v.setSculptBrush(Brush::Move);
         v.setSelectionMode(SelectPatch);
         v.axisSection = GetParam().section;
         v.enter(100, 100);

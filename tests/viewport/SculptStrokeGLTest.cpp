@@ -199,8 +199,8 @@ protected:
 } // namespace
 
 TEST_F(SculptStroke, SmoothAndDeformChangeOnlyRoundTheStrokeAndItsMirrorImage) {
-    for (int brush : {15, 12}) {
-        SCOPED_TRACE(brush);
+    for (Brush brush : {Brush::Smooth, Brush::Deform}) {
+        SCOPED_TRACE(brushName(brush));
         view->setSculptBrush(brush);
         if (!mesh) place(sphere(), 45);
         // the cursor rests on empty space while the images are taken: no brush circle in them
@@ -319,21 +319,33 @@ vec3 turnedHalfAboutY(vec3 p) { return {-p.x, p.y, -p.z}; }
 
 enum class Copies { MirrorX, TwoAboutY };
 
-using StrokeCase = std::tuple<int, Copies, Layout>;
+using StrokeCase = std::tuple<Brush, Copies, Layout>;
 
 // Cuts, clips and stamps of copies that overlap cut one after another: the same surface, but the
 // second copy's cut splits the first one's triangles, so only the shape is compared.
-bool cutsTheSurface(int brush) { return brush >= 47; }
+bool cutsTheSurface(Brush brush) {
+    return brushGroup(brush) == BrushGroup::Plane || brushGroup(brush) == BrushGroup::Sphere;
+}
 
 std::vector<StrokeCase> strokeCases() {
     std::vector<StrokeCase> out;
-    for (int brush : {1,  2,  3,  4,  5,  6,  9,  12, 13, 15, 22, 23, 24, 32, 34, 35, 36,
-                      37, 38, 39, 41, 42, 44, 47, 48, 49, 52, 53, 54, 55, 56, 58, 59})
+    for (Brush brush :
+         {// moves and surface brushes
+          Brush::Move, Brush::CopyMove, Brush::Rotate, Brush::CopyRotate, Brush::Scale, Brush::CopyScale,
+          Brush::ScaleDirection, Brush::Deform, Brush::DeformVolume, Brush::Smooth, Brush::Grow, Brush::Pinch,
+          Brush::Twist,
+          // erases, extrusions and tears
+          Brush::EraseComponent, Brush::ErasePatch, Brush::EraseFeature, Brush::Extrude, Brush::ExtrudeScale,
+          Brush::ExtrudeDeform, Brush::ExtrudeInflate, Brush::TearNormal, Brush::TearScale, Brush::TearDeform,
+          // cuts, clips and stamps
+          Brush::CutPlane, Brush::ClipPlane, Brush::SubPlane, Brush::CutSphere, Brush::ClipSphere, Brush::AddSphere,
+          Brush::SubSphere, Brush::CutSphereReverse, Brush::AddSphereReverse, Brush::SubSphereReverse})
         for (Copies copies : {Copies::MirrorX, Copies::TwoAboutY}) {
             out.emplace_back(brush, copies, Layout::Apart);
             // a move, turn or stretch acts once on the region both copies share, which cannot
             // stay symmetric; a uniform scale about the region's centre can
-            if (brush > 4 && brush != 9) out.emplace_back(brush, copies, Layout::Overlapping);
+            if (brushGroup(brush) != BrushGroup::Region || brush == Brush::Scale || brush == Brush::CopyScale)
+                out.emplace_back(brush, copies, Layout::Overlapping);
         }
     return out;
 }
@@ -399,7 +411,7 @@ TEST_P(SymmetricStroke, OneStrokeKeepsTheMeshSymmetric) {
 }
 
 INSTANTIATE_TEST_SUITE_P(StrokeActions, SymmetricStroke, ::testing::ValuesIn(strokeCases()), [](const auto& info) {
-    return "Brush" + std::to_string(std::get<0>(info.param)) +
+    return std::string("Brush") + brushName(std::get<0>(info.param)) +
            (std::get<1>(info.param) == Copies::MirrorX ? "MirrorX" : "TwoAboutY") +
            (std::get<2>(info.param) == Layout::Apart ? "Apart" : "Overlapping");
 });
@@ -410,7 +422,7 @@ namespace {
 // GPU) and a tube (the stroke edits its axis curve).
 enum class Kind { Clay, Tube };
 
-using ElementCase = std::tuple<Kind, int, Layout>;
+using ElementCase = std::tuple<Kind, Brush, Layout>;
 
 class SymmetricElementStroke : public SculptStroke, public ::testing::WithParamInterface<ElementCase> {
 protected:
@@ -441,7 +453,7 @@ TEST_P(SymmetricElementStroke, OneStrokeKeepsTheElementItsOwnMirrorImage) {
     view->setSymmetry(std::array<uint8_t, 6>{1, 0, 0, 0, 0, 0}.data(), 2);
     view->setSculptBrush(brush);
     // plane edits of a curve act on the whole curve; moves on the component under the stroke
-    view->setSelectionMode(brush >= int(Brush::CutPlane) ? SelectElement : SelectComponent);
+    view->setSelectionMode(brushGroup(brush) == BrushGroup::Plane ? SelectElement : SelectComponent);
     if (kind == Kind::Clay) {
         std::unique_ptr<Mesh> shape(layout == Layout::Apart ? spherePair() : sphere());
         Clay* clay = new Clay(shape.get());
@@ -469,14 +481,13 @@ TEST_P(SymmetricElementStroke, OneStrokeKeepsTheElementItsOwnMirrorImage) {
 
 std::vector<ElementCase> elementCases() {
     std::vector<ElementCase> out;
-    for (int brush : {int(Brush::Deform), int(Brush::DeformVolume), int(Brush::Twist), int(Brush::SubPlane)})
+    for (Brush brush : {Brush::Deform, Brush::DeformVolume, Brush::Twist, Brush::SubPlane})
         for (Layout layout : {Layout::Apart, Layout::Overlapping}) out.emplace_back(Kind::Clay, brush, layout);
     // a turn acts once on the one component the copies share (as on a mesh); a smooth moves
     // nothing on a straight axis
-    for (int brush : {int(Brush::Rotate), int(Brush::CopyRotate), int(Brush::Deform), int(Brush::CutPlane),
-                      int(Brush::ClipPlane)}) {
+    for (Brush brush : {Brush::Rotate, Brush::CopyRotate, Brush::Deform, Brush::CutPlane, Brush::ClipPlane}) {
         out.emplace_back(Kind::Tube, brush, Layout::Apart);
-        if (brush != int(Brush::Rotate) && brush != int(Brush::CopyRotate))
+        if (brush != Brush::Rotate && brush != Brush::CopyRotate)
             out.emplace_back(Kind::Tube, brush, Layout::Overlapping);
     }
     return out;
@@ -486,7 +497,7 @@ std::vector<ElementCase> elementCases() {
 INSTANTIATE_TEST_SUITE_P(DirectedActions, SymmetricElementStroke, ::testing::ValuesIn(elementCases()),
                          [](const auto& info) {
                              return std::string(std::get<0>(info.param) == Kind::Clay ? "Clay" : "Tube") + "Brush" +
-                                    std::to_string(std::get<1>(info.param)) +
+                                    brushName(std::get<1>(info.param)) +
                                     (std::get<2>(info.param) == Layout::Apart ? "Apart" : "Overlapping");
                          });
 
@@ -502,7 +513,7 @@ class TurnedSphereCut : public SculptStroke, public ::testing::WithParamInterfac
 // along the plane through its line and the line of sight, whatever the object's own axes.
 TEST_P(TurnedSphereCut, NewVerticesLieOnThePlanesOfTheDrawnLineAndItsMirrorImage) {
     const float reach = GetParam();
-    view->setSculptBrush(47);
+    view->setSculptBrush(Brush::CutPlane);
     place(sphere(), 90, mat4::fromMat3(mat3::rotationAxisAngle(vec3(0, 1, 0), 1.5707964f)));
     const std::vector<vec3> before = worldPositions();
     const vec2 centre = cursorAt(worldOf({0, 0, 0}));

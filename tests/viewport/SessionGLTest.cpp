@@ -53,7 +53,7 @@ protected:
     }
     void stroke(float x, float y) {
         v->setMode(SCULPT);
-        v->setSculptBrush(12); // Deform
+        v->setSculptBrush(Brush::Deform);
         v->setBrushSize(20.0f);
         v->restoreInputState();
         frameAt(x + 1, y, false);

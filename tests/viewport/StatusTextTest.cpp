@@ -36,7 +36,7 @@ const StatusPiece* pieceWithText(const std::vector<StatusPiece>& pieces, const s
 TEST(StatusText, sculptWorkedExampleReadsLineByLine) {
     StatusState s;
     s.mode = SCULPT;
-    s.brush = 13;
+    s.brush = Brush::DeformVolume;
     s.selectionMode = 1;
     s.axisSection = false;
     s.groups = true;
@@ -161,20 +161,20 @@ TEST(StatusText, inverseKinematicsCommandShowsChainLengthOrBase) {
 }
 
 TEST(StatusText, namesAreSplitBeforeCapitalsAndDigitsAndGapsHaveNone) {
-    EXPECT_EQ(brushDisplayName(67), "Pattern 0");
-    EXPECT_EQ(brushDisplayName(59), "Sub Sphere Reverse");
+    EXPECT_EQ(brushDisplayName(Brush::Pattern0), "Pattern 0");
+    EXPECT_EQ(brushDisplayName(Brush::SubSphereReverse), "Sub Sphere Reverse");
     EXPECT_EQ(commandDisplayName(Command::CounterConstrainTranslation), "Counter Constrain Translation");
     EXPECT_EQ(commandDisplayName(Command::Delay), "Delay");
     const Command past = Command(int(Command::Delay) + 1);
     for (Command c : {Command(-1), Command::PickPatch, Command::Reserved24, past})
         EXPECT_EQ(commandDisplayName(c), "") << int(c);
-    for (int id : {-5, 0, 10, 11, 16, 19, 28, 46, 60, 66, 72}) EXPECT_EQ(brushDisplayName(id), "") << id;
+    for (int id : {-5, 0, 10, 11, 16, 19, 28, 46, 60, 66, 72}) EXPECT_EQ(brushDisplayName(Brush(id)), "") << id;
 }
 
 TEST(StatusText, sculptBrushWithoutNameAndUnknownSelectionSkipTheirLines) {
     StatusState s;
     s.mode = SCULPT;
-    s.brush = 0;
+    s.brush = Brush{};
     s.selectionMode = 9;
     s.axisSection = true;
     s.groups = false;

@@ -21,7 +21,8 @@ inline void holdQtKeys(std::initializer_list<int> keys) {
 
 // What one applyGestures call saw, gesture by gesture.
 struct GestureCall {
-    std::vector<int> states, actions, selectionModes, sampleCounts, handedness;
+    std::vector<int> states, selectionModes, sampleCounts, handedness;
+    std::vector<Brush> actions;
     std::vector<std::vector<StrokeSample>> samples;
 };
 

@@ -36,7 +36,7 @@ protected:
 
 TEST_F(Interaction, AStrokeReleasedOutsideIsFinishedAndTheWindowUnlocks) {
     view->setMode(SCULPT);
-    view->setSculptBrush(1);
+    view->setSculptBrush(Brush::Move);
     view->sculptPick = test::pickOn(*view->scene, tool, {0.3f, 1, 0}, {0, 0, 1});
     hoverAndPress(QPoint(100, 100));
     w->tick();
@@ -55,7 +55,7 @@ TEST_F(Interaction, AStrokeReleasedOutsideIsFinishedAndTheWindowUnlocks) {
 // the release, so the stroke begins and ends as it would for a slower click.
 TEST_F(Interaction, AClickShorterThanATickBeginsAndEndsTheStroke) {
     view->setMode(SCULPT);
-    view->setSculptBrush(1);
+    view->setSculptBrush(Brush::Move);
     view->sculptPick = test::pickOn(*view->scene, tool, {0.3f, 1, 0}, {0, 0, 1});
     moveTo(QPoint(101, 100));
     w->tick();
@@ -85,7 +85,7 @@ TEST_F(Interaction, AMirroredComponentDeleteFromTheMenuErasesAtBothCopies) {
     ASSERT_TRUE(view->deleteByMode(tool, 2, false));
     ASSERT_EQ(calls.size(), 1u);
     EXPECT_EQ(calls[0].states, (std::vector<int>{3, 3}));
-    EXPECT_EQ(calls[0].actions, (std::vector<int>{32, 32}));
+    EXPECT_EQ(calls[0].actions, (std::vector<Brush>{Brush::EraseComponent, Brush::EraseComponent}));
     EXPECT_EQ(calls[0].handedness, (std::vector<int>{1, -1}));
     EXPECT_NE(w->timerId, 0) << "the tick resumes after the menu's GL work";
     EXPECT_EQ(QOpenGLContext::currentContext(), test::glContext());

@@ -37,7 +37,7 @@ protected:
         world *= mat4::translation(vec3(0, 1, 0));
         tool = test::addSceneObject(*view->scene, tube, world);
         view->setMode(SCULPT);
-        view->setSculptBrush(1);
+        view->setSculptBrush(Brush::Move);
         view->setSelectionMode(SelectPatch);
         enterWidget();
     }
@@ -168,12 +168,12 @@ TEST_F(SurfaceSculptWidget, DeleteSectionPatchErasesThePickedPatch) {
 }
 
 TEST_F(SurfaceSculptWidget, CtrlCutPlacesAndDragsAMarkedAxisPoint) {
-    view->setSculptBrush(47);
+    view->setSculptBrush(Brush::CutPlane);
     test::holdQtKeys({Qt::Key_Control});
     const int before = tube->axis->pointCount();
     const vec3 start = quadAt(0, 3), d(0.4f, 0, 0);
     press(start, 3);
-    EXPECT_EQ(view->brush, 51);
+    EXPECT_EQ(view->brush, Brush::PlacePoint);
     dragTo(start + d, 3, QPoint(110, 100));
     release(QPoint(110, 100));
     ASSERT_EQ(tube->axis->pointCount(), before + 1);
@@ -185,7 +185,7 @@ TEST_F(SurfaceSculptWidget, CtrlCutPlacesAndDragsAMarkedAxisPoint) {
 
 TEST_F(SurfaceSculptWidget, EscapeInAnEraseStrokeLeavesNoWorkingCurve) {
     view->axisSection = true;
-    view->setSculptBrush(34);
+    view->setSculptBrush(Brush::ErasePatch);
     press(quadAt(0, 2), 2);
     ASSERT_NE(tube->editPreview, nullptr);
     test::holdQtKeys({Qt::Key_Escape});

@@ -1,5 +1,5 @@
-// Erasing a patch, and erasing the feature line nearest a point so that the patches on its two
-// sides become one.
+// Erasing a component or a patch, and erasing the feature line nearest a point so that the
+// patches on its two sides become one.
 #include <cmath>
 #include <vector>
 
@@ -11,10 +11,37 @@ namespace kal {
 using meshwalk::next3;
 using meshwalk::prev3;
 
+namespace {
+
+// Gives each pick without a triangle the one nearest its point.
+void resolvePicks(const Mesh& m, const std::vector<vec3>& points, std::vector<int32_t>& picked) {
+    for (size_t i = 0; i < picked.size() && i < points.size(); ++i)
+        if (picked[i] < 0) picked[i] = m.closestTriangle(points[i]);
+}
+
+} // namespace
+
+void Mesh::eraseComponent(const vec3& point, int triangle) { eraseComponents({point}, {triangle}); }
+
+void Mesh::eraseComponents(const std::vector<vec3>& points, std::vector<int32_t> picked) {
+    // every pick names its triangle before any record dies or moves
+    resolvePicks(*this, points, picked);
+    clearSelection();
+    for (int t : picked)
+        if (t >= 0) selectComponent(vec3(), false, t);
+    for (int32_t t : selectedTriangles) {
+        MeshTriangle& tri = triangles[t];
+        tri.flags &= uint8_t(~TriangleAlive);
+        for (int32_t v : tri.vertex) vertices[v].flags &= uint8_t(~VertexAlive);
+    }
+    clearSelection();
+    purgeDeleted(true);
+}
+
 void Mesh::erasePatch(const vec3& point, int triangle) { erasePatches({point}, {triangle}); }
 
 void Mesh::erasePatches(const std::vector<vec3>& points, std::vector<int32_t> picked) {
-    resolvePicks(points, picked);
+    resolvePicks(*this, points, picked);
     clearSelection();
     for (int t : picked)
         if (t >= 0) selectPatch(vec3(), false, t);
