@@ -311,6 +311,46 @@ TEST(PlaneCuts, ThroughVerticesAlongEdgesOrTwiceLeaveNoZeroAreaTriangle) {
         }
 }
 
+// Spheres through vertices, a float step off a vertex, and each cut made twice: no cut leaves a
+// triangle without area.
+TEST(SphereCuts, ThroughVerticesOrTwiceLeaveNoZeroAreaTriangle) {
+    const Mesh octahedron = rebuilt(octahedronMesh()), sphere = rebuilt(uvSphereMesh(6, 12)),
+               grid = rebuilt(gridMesh(4));
+    struct Ball {
+        const Mesh* mesh;
+        vec3 centre, rim;
+    };
+    const Ball balls[] = {
+        {&grid, vec3(2, 2, 0), vec3(3, 2, 0)},                            // through four vertices
+        {&grid, vec3(2, 2, 0.5f), vec3(std::nextafter(3.0f, 4.0f), 2, 0)}, // a step off a vertex
+        {&octahedron, vec3(0, 0, 1), vec3(1, 0, 0)},                      // through the equator's vertices
+        {&sphere, vec3(0, 0, 1), sphere.vertices[1].position},            // through a ring's vertices
+        {&sphere, vec3(0.3f, 0.2f, 0.9f), vec3(0.3f, 0.2f, 0.4f)},        // through no vertex
+    };
+    const std::pair<const char*, std::function<void(Mesh&, const Ball&)>> kinds[] = {
+        {"cut", [](Mesh& m, const Ball& b) { m.cutSphere(b.centre, b.rim); }},
+        {"clip", [](Mesh& m, const Ball& b) { m.clipSphere(b.centre, b.rim); }},
+        {"patch cut", [](Mesh& m, const Ball& b) { m.cutSpherePatch(b.centre, b.rim, -1, true); }},
+        {"component clip", [](Mesh& m, const Ball& b) { m.clipSpherePatch(b.centre, b.rim, -1, false); }},
+        {"stamp", [](Mesh& m, const Ball& b) { m.addSubSphere(b.rim, vec3(0, 0, 1), b.centre, true, pbr()); }},
+    };
+    for (size_t i = 0; i < std::size(balls); ++i)
+        for (const auto& [name, apply] : kinds) {
+            Mesh m = *balls[i].mesh;
+            for (int pass = 1; pass <= 2; ++pass) {
+                SCOPED_TRACE(testing::Message() << "ball " << i << ", " << name << " " << pass);
+                apply(m, balls[i]);
+                EXPECT_MESH_VALID(m, kPurged);
+                EXPECT_EQ(zeroAreaTriangles(m), 0);
+                // the line closes round the sphere's trace, through the vertices it reused
+                if (name == std::string("cut")) {
+                    EXPECT_TRUE(marksFormLoops(m));
+                    EXPECT_FALSE(markedEdges(m).empty());
+                }
+            }
+        }
+}
+
 TEST(SphereArc, SplitsArcsJustAboveEachMultipleOfTheStep) {
     const double step = 0.2617993877991494, eps = 1e-9;
     for (int k = 1; k <= 5; ++k)
