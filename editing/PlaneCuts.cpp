@@ -72,8 +72,9 @@ public:
             start[size_t(k) + 1] = count;
         });
         for (int k = 0; k < chunks; ++k) start[size_t(k) + 1] += start[size_t(k)];
-        for (int v = 0; v < V0; ++v)
-            if (onPlane(v)) onVertices.push_back(v);
+        for (size_t word = 0; word < onBits.size(); ++word)
+            for (uint64_t bits = onBits[word]; bits; bits &= bits - 1)
+                onVertices.push_back(int32_t(word * 64 + size_t(__builtin_ctzll(bits))));
         const size_t base = m.selectedVertices.size();
         m.selectedVertices.resize(base + size_t(start[size_t(chunks)]));
         parallelForChunks(V0, kChunk, [&](int k, int first, int end) {
@@ -127,7 +128,7 @@ public:
                 if (!m.vertices[c].alive()) continue;
                 m.vertexNeighbours(c, ring);
                 for (int32_t w : ring)
-                    if (c >= V0 && w >= V0 ? true : (w >= V0 || onPlane(w)) && partsSides(c, w))
+                    if ((c >= V0 && w >= V0) || ((w >= V0 || onPlane(w)) && partsSides(c, w)))
                         m.setEdgeFlag(c, w, true);
             }
     }
@@ -194,7 +195,8 @@ public:
 
 private:
     // From sortSides, in record order: the triangles with a crossed edge (the dead ones among them
-    // too: their visits do nothing), and the alive ones with every corner on the positive side.
+    // too: their visits do nothing), and the alive ones with every corner off the plane on the
+    // positive side.
     std::vector<int32_t> crossed, allPositive;
     // one bit a vertex below V0: on the plane
     std::vector<uint64_t> onBits;
