@@ -33,4 +33,19 @@ mat4 rotationTurning(const vec3& a, const vec3& b, const vec3& axis);
 // -32766..32766.
 pbr blendTowards(const pbr& old, const pbr& m, double keep, uint8_t mask);
 
+// The side of the plane through q facing along n that p lies on: 1 ahead, -1 behind (a point that
+// is not finite too), 0 on it to within float rounding. A cut point rounded to float lands in that
+// band, and so does a vertex placed by float trigonometry on a plane through the origin: a cut
+// takes such a vertex as a point of its line instead of splitting an edge a rounding away from it.
+inline int planeSide(const vec3& p, const dvec3& q, const dvec3& n) {
+    const dvec3 d = dvec3(p) - q;
+    const double along = d.x * n.x + d.y * n.y + d.z * n.z;
+    // a few float steps of the larger of p and q, along n
+    const double reach = std::fabs(p.x) + std::fabs(p.y) + std::fabs(p.z) + std::fabs(q.x) + std::fabs(q.y) +
+                         std::fabs(q.z);
+    const double band = 0x1p-22 * reach * std::sqrt(n.x * n.x + n.y * n.y + n.z * n.z);
+    if (std::fabs(along) <= band && std::isfinite(band)) return 0;
+    return along > 0 ? 1 : -1;
+}
+
 } // namespace kal::editing

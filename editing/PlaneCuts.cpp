@@ -27,18 +27,30 @@ constexpr int kChunk = 4096;
 
 class PlaneCut {
 public:
-    PlaneCut(Mesh& m, const vec3& q, const vec3& n) : m(m), Q(q), N(n), V0(m.vertexCount()), T0(m.triangleCount()) {}
+    PlaneCut(Mesh& m, const vec3& q, const vec3& n)
+        : m(m), Q(q), N(n), V0(m.vertexCount()), T0(m.triangleCount()), onBits(size_t(V0 / 64 + 1), 0) {}
 
-    // A vertex exactly on the plane counts as the negative side.
+    // The positive vertices are selected. A vertex on the plane (within the rounding) is a point
+    // of the cut line: no edge from it is split, and for a clip it counts as the negative side.
     void markSide(int v) {
         const MeshVertex& vx = m.vertices[v];
-        if (v >= V0 || !vx.alive() || (vx.flags & VertexSelected)) return;
-        if (dot(dvec3(vx.position) - Q, N) > 0) editing::selectVertex(m, v);
+        if (v >= V0 || !vx.alive() || (vx.flags & VertexSelected) || onPlane(v)) return;
+        const int side = editing::planeSide(vx.position, Q, N);
+        if (side > 0) editing::selectVertex(m, v);
+        if (side == 0) {
+            setOnPlane(v);
+            onVertices.push_back(v);
+        }
     }
-    bool positive(int v) const {
+    // Sets v's bit when it lies on the plane; true when it lies ahead of it.
+    bool positive(int v) {
         const MeshVertex& vx = m.vertices[v];
-        return vx.alive() && !(vx.flags & VertexSelected) && dot(dvec3(vx.position) - Q, N) > 0;
+        if (!vx.alive() || (vx.flags & VertexSelected)) return false;
+        const int side = editing::planeSide(vx.position, Q, N);
+        if (side == 0) setOnPlane(v);
+        return side > 0;
     }
+    bool onPlane(int v) const { return v < V0 && ((onBits[size_t(v / 64)] >> (v % 64)) & 1); }
 
     // markSide of every vertex in record order: the positive ones counted per chunk in parallel,
     // then selected in that order.
@@ -60,6 +72,9 @@ public:
             start[size_t(k) + 1] = count;
         });
         for (int k = 0; k < chunks; ++k) start[size_t(k) + 1] += start[size_t(k)];
+        for (size_t word = 0; word < onBits.size(); ++word)
+            for (uint64_t bits = onBits[word]; bits; bits &= bits - 1)
+                onVertices.push_back(int32_t(word * 64 + size_t(__builtin_ctzll(bits))));
         const size_t base = m.selectedVertices.size();
         m.selectedVertices.resize(base + size_t(start[size_t(chunks)]));
         parallelForChunks(V0, kChunk, [&](int k, int first, int end) {
@@ -79,7 +94,7 @@ public:
     // Whether edge k of t runs from one side to the other between vertices older than the cut.
     bool crosses(const MeshTriangle& tri, int k) const {
         int a = tri.vertex[next3(k)], b = tri.vertex[prev3(k)];
-        return a >= 0 && b >= 0 && a < V0 && b < V0 && selected(a) != selected(b);
+        return a >= 0 && b >= 0 && a < V0 && b < V0 && selected(a) != selected(b) && !onPlane(a) && !onPlane(b);
     }
 
     // Splits every crossed edge of the triangles of the work list (all triangles when null); the
@@ -104,14 +119,38 @@ public:
         }
     }
 
-    // The chain of cut vertices becomes a line of border edges.
+    // The chain of cut vertices becomes a line of border edges. Where the line runs through
+    // vertices on the plane, an edge at one is marked when it parts the two sides.
     void markLine() {
         std::vector<int32_t> ring;
-        for (int32_t c : cutVertices) {
-            m.vertexNeighbours(c, ring);
-            for (int32_t w : ring)
-                if (w >= V0) m.setEdgeFlag(c, w, true);
-        }
+        for (const std::vector<int32_t>* line : {&cutVertices, &onVertices})
+            for (int32_t c : *line) {
+                if (!m.vertices[c].alive()) continue;
+                m.vertexNeighbours(c, ring);
+                for (int32_t w : ring)
+                    if ((c >= V0 && w >= V0) || ((w >= V0 || onPlane(w)) && partsSides(c, w)))
+                        m.setEdgeFlag(c, w, true);
+            }
+    }
+
+    // -1 behind, 1 ahead, 0 on the line.
+    int side(int v) const { return v >= V0 || onPlane(v) ? 0 : selected(v) ? 1 : -1; }
+    // Whether the corners facing edge a-b lie on opposite sides.
+    bool partsSides(int a, int b) const {
+        int t, e;
+        if (!m.findEdge(a, b, t, e)) return false;
+        const MeshTriangle& tri = m.triangles[t];
+        const int n = tri.neighbour[e];
+        if (n < 0) return false;
+        const int back = m.triangles[n].slotOf(t);
+        return back >= 0 && side(tri.vertex[e]) * side(m.triangles[n].vertex[back]) < 0;
+    }
+
+    // The vertices of the cut line: those the cut made, then those on the plane.
+    std::vector<int32_t> lineVertices() const {
+        std::vector<int32_t> line = cutVertices;
+        line.insert(line.end(), onVertices.begin(), onVertices.end());
+        return line;
     }
 
     bool selected(int v) const { return m.vertices[v].flags & VertexSelected; }
@@ -136,7 +175,7 @@ public:
     // the corners of their vertices, which is what the full pass would change.
     void renormalCut() {
         editing::CutCorners corners(m);
-        for (int32_t c : cutVertices) corners.addRound(c, true);
+        for (int32_t c : lineVertices()) corners.addRound(c, true);
         corners.renormal();
     }
 
@@ -144,6 +183,8 @@ public:
     dvec3 Q, N;
     int V0, T0;
     std::vector<int32_t> cutVertices;
+    // The vertices older than the cut that lie on the plane, in the order the cut met them.
+    std::vector<int32_t> onVertices;
     // markAll's positive vertices, one bit a vertex below V0 (empty when it read none or a
     // vertex was selected before)
     std::vector<uint64_t> sideBits;
@@ -154,8 +195,14 @@ public:
 
 private:
     // From sortSides, in record order: the triangles with a crossed edge (the dead ones among them
-    // too: their visits do nothing), and the alive ones with every corner on the positive side.
+    // too: their visits do nothing), and the alive ones with every corner off the plane on the
+    // positive side.
     std::vector<int32_t> crossed, allPositive;
+    // one bit a vertex below V0: on the plane
+    std::vector<uint64_t> onBits;
+
+    // markAll sets the bits of a chunk's vertices from one thread, each chunk its own words
+    void setOnPlane(int v) { onBits[size_t(v / 64)] |= uint64_t(1) << (v % 64); }
 
     // One parallel pass over the triangles older than the cut. Any two corners share an edge, so a
     // triangle is crossed when its corners older than the cut lie on both sides.
@@ -172,7 +219,7 @@ private:
                 const MeshTriangle& tri = m.triangles[t];
                 int sides = 0;
                 for (int32_t v : tri.vertex)
-                    if (v >= 0 && v < V0) sides |= (bits ? sideBit(v) : selected(v)) ? 2 : 1;
+                    if (v >= 0 && v < V0 && !onPlane(v)) sides |= (bits ? sideBit(v) : selected(v)) ? 2 : 1;
                 if (sides == 3)
                     chunk.crossed.push_back(t);
                 else if (listPositive && sides == 2 && tri.alive())
@@ -235,7 +282,7 @@ void clipAndCut(PlaneCut& cut) {
     const std::vector<int32_t> doomed = cut.positiveTriangles();
     m.deleteTriangles(doomed);
     editing::CutCorners corners(m);
-    for (int32_t c : cut.cutVertices)
+    for (int32_t c : cut.lineVertices())
         if (m.vertices[c].alive()) corners.addRound(c, true);
     // a vertex that lost triangles lies on a split edge, round a cut vertex, unless an edge
     // from one side to the other stayed whole
@@ -448,7 +495,8 @@ void Mesh::cutPlanePatch(const vec3& q, const vec3& n, int item) {
             int a = tri.vertex[next3(k)], b = tri.vertex[prev3(k)];
             cut.markSide(a);
             cut.markSide(b);
-            if (!tri.marked(k) && nb >= 0 && cut.selected(a) != cut.selected(b)) queue.push_back(nb);
+            // the line may run through a vertex on the plane: the band goes on round it
+            if (!tri.marked(k) && nb >= 0 && cut.side(a) != cut.side(b)) queue.push_back(nb);
         }
     }
     cut.split(&selectedTriangles);
@@ -467,9 +515,13 @@ void Mesh::subPlane(const vec3& q, const vec3& n, const pbr& material, const vec
     PlaneCut cut(*this, q, n);
     clipAndCut(cut);
     std::vector<int32_t> loop;
-    // a walk that does not close (several loops, a vertex off the boundary) or leaves the plane
-    // caps nothing
-    if (!cut.cutVertices.empty() && closedBoundaryLoop(*this, cut.cutVertices[0], q, n, loop)) {
+    // the loop from the first vertex of the line left on the opening (a vertex on the plane may
+    // have kept its whole ring); a walk that does not close (several loops, a vertex off the
+    // boundary) or leaves the plane caps nothing
+    int start = -1;
+    for (int32_t v : cut.lineVertices())
+        if (start < 0 && vertices[v].alive() && vertices[v].open()) start = v;
+    if (start >= 0 && closedBoundaryLoop(*this, start, q, n, loop)) {
         const vec3 normal = normalize(n);
         capLoop(*this, Cap(*this, loop, q, normal, along, handedness), normal, material);
     }

@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "editing/SelectionHelpers.h"
@@ -25,7 +27,13 @@ constexpr double kTwoPi = 6.283185307179586;
 struct Crossing {
     int32_t a = -1, b = -1;
     dvec3 point;
+    // the outside end when it lies on the sphere: the crossing is that vertex, and no split is made
+    int32_t reuse = -1;
 };
+
+// A few float steps of p's coordinates: a point made within this of p would round onto it, or
+// next to it.
+double roundingBand(const dvec3& p) { return 0x1p-22 * (std::fabs(p.x) + std::fabs(p.y) + std::fabs(p.z)); }
 
 bool finiteCorners(const Mesh& m, const MeshTriangle& tri) {
     for (int32_t v : tri.vertex)
@@ -122,6 +130,7 @@ public:
         m.gatherBrushVertices(c.toFloat(), float(r), true);
         near = nearTriangles(m, c, r);
         selectInsideCorners(near);
+        dropOnSphere();
         run();
         return true;
     }
@@ -137,8 +146,13 @@ public:
     }
 
     // Marks the edges between vertices made by the cut, over the given triangles (the triangles
-    // made by the cut when null).
+    // made by the cut when null), and the stretches of the line that end on a vertex it reused.
     void markCutLine(const std::vector<int32_t>* tris) {
+        std::sort(made.begin(), made.end());
+        for (const auto& [from, to] : reusedLine) {
+            const int u = lineVertex(from), w = lineVertex(to);
+            if (u >= 0 && w >= 0) m.setEdgeFlag(u, w, true);
+        }
         auto mark = [&](int t) {
             if (!m.triangles[t].alive()) return;
             for (int k = 0; k < 3; ++k) {
@@ -160,6 +174,9 @@ public:
         editing::CutCorners corners(m);
         for (int v = V0; v < m.vertexCount(); ++v)
             if (m.vertices[v].alive()) corners.addRound(v, false);
+        for (const auto& [from, to] : reusedLine)
+            for (const Crossing* end : {&from, &to})
+                if (end->reuse >= 0 && m.vertices[end->reuse].alive()) corners.addRound(end->reuse, false);
         if (deleted) corners.addCornersOf(*deleted);
         corners.renormal();
     }
@@ -189,6 +206,35 @@ private:
         else
             m.selectComponent(rim, true, triangle);
         selectInsideCorners(m.selectedTriangles);
+        dropOnSphere();
+    }
+
+    // Whether v lies on the sphere to within the rounding of its position. It counts as outside,
+    // and a crossing on an edge to it is v itself: one made a rounding away would leave a
+    // triangle without area.
+    bool onSphere(int v) const {
+        const dvec3 p(m.vertices[v].position);
+        return std::fabs((p - c).length() - r) <= roundingBand(p);
+    }
+
+    // Deselects the inside vertices that lie on the sphere (the float gathering takes some).
+    void dropOnSphere() {
+        size_t kept = 0;
+        for (int32_t v : m.selectedVertices) {
+            MeshVertex& vx = m.vertices[v];
+            if (onSphere(v)) {
+                vx.flags &= uint8_t(~VertexSelected);
+                vx.link = -1;
+                continue;
+            }
+            vx.link = int32_t(kept);
+            m.selectedVertices[kept++] = v;
+        }
+        if (kept == m.selectedVertices.size()) return;
+        m.selectedVertices.resize(kept);
+        m.brushVertices.erase(std::remove_if(m.brushVertices.begin(), m.brushVertices.end(),
+                                             [&](const BrushVertex& b) { return !inside(b.vertex); }),
+                              m.brushVertices.end());
     }
 
     // Selects the corners of the triangles strictly inside by the crossings' own measure: the
@@ -261,7 +307,11 @@ private:
         for (int k = 1; k <= 3 && n < 2; ++k) {
             int a = tri.vertex[k % 3], b = tri.vertex[(k + 1) % 3];
             if (inside(a) == inside(b)) continue;
-            found[n++] = Crossing{a, b, crossing(a, b)};
+            const int out = inside(a) ? b : a;
+            if (onSphere(out))
+                found[n++] = Crossing{a, b, dvec3(m.vertices[out].position), out};
+            else
+                found[n++] = Crossing{a, b, crossing(a, b)};
         }
         if (n != 2) return;
         cutList.push_back(t);
@@ -291,6 +341,10 @@ private:
                     dvec3 d = normalize(pb - pa);
                     double t0 = dot(c - pa, d);
                     if (!(t0 > 0 && dot(c - pb, d) < 0 && dot(c - pa, c - pa) - t0 * t0 <= r2)) continue;
+                    // a foot on the sphere within the rounding would be an inside vertex on it; an
+                    // edge between two vertices on the sphere is a stretch of the line already
+                    const dvec3 foot = pa + d * t0;
+                    if (!((foot - c).length() < r - roundingBand(foot)) || (onSphere(a) && onSphere(b))) continue;
                     // the sphere passes between two outside ends: the edge's nearest point goes inside
                     markInside(splitAndList(t, e, (pa + d * t0).toFloat()));
                     again = true;
@@ -318,9 +372,16 @@ private:
             for (int k = 0; k < 3; ++k) P[k] = dvec3(m.vertices[tri.vertex[k]].position);
             if (!cornerPlane(P, n)) continue;
             double dist = dot(n, c - P[0]);
-            if (!(std::fabs(dist) <= r)) continue;
+            const dvec3 foot = c - n * dist;
+            // a foot on the sphere, or on an edge, within the rounding would split into a
+            // triangle without area
+            if (!(std::fabs(dist) < r - roundingBand(foot))) continue;
             bool within = true;
-            for (int k = 0; k < 3; ++k) within = within && dot(n, cross(P[k] - c, P[(k + 1) % 3] - c)) > 0;
+            for (int k = 0; k < 3; ++k) {
+                const dvec3 edge = P[(k + 1) % 3] - P[k];
+                within = within && dot(n, cross(P[k] - c, P[(k + 1) % 3] - c)) >
+                                       edge.length() * (roundingBand(P[k]) + roundingBand(foot));
+            }
             if (!within) continue;
             int T = m.triangleCount();
             markInside(m.splitTriangle(t, (c - n * dist).toFloat()));
@@ -361,16 +422,21 @@ private:
         const Crossing& s0 = slots[0][j];
         bool firstOnW0W1 = (s0.a == w[0] && s0.b == w[1]) || (s0.a == w[1] && s0.b == w[0]);
         dvec3 X = firstOnW0W1 ? s0.point : slots[1][j].point, Y = firstOnW0W1 ? slots[1][j].point : s0.point;
+        const Crossing &atX = firstOnW0W1 ? s0 : slots[1][j], &atY = firstOnW0W1 ? slots[1][j] : s0;
+        // where the arc is not laid, the line runs straight from X to Y
+        auto straight = [&] {
+            if (atX.reuse >= 0 || atY.reuse >= 0) reusedLine.emplace_back(atX, atY);
+        };
         dvec3 n, P[3];
         for (int k = 0; k < 3; ++k) P[k] = dvec3(m.vertices[w[k]].position);
         // a triangle without area keeps the straight cut X-Y
-        if (!cornerPlane(P, n)) return;
+        if (!cornerPlane(P, n)) return straight();
         dvec3 Q = c - n * dot(c - P[0], n);
         double R = (X - Q).length();
         dvec3 axis = cross(n, X - Q);
         if (!in[o]) axis = -axis;
         std::vector<dvec3> arc;
-        if (subdivideArc(X, axis, Y, Q, R, kArcStep, arc) == 0) return;
+        if (subdivideArc(X, axis, Y, Q, R, kArcStep, arc) == 0) return straight();
         arc.pop_back();
         arc.erase(arc.begin());
         // the arc runs inside the triangle. One that leaves it went the long way round a lone
@@ -380,7 +446,7 @@ private:
             const dvec3 edge = P[next3(k)] - P[k];
             const double slack = 1e-6 * R * edge.length();
             for (const dvec3& p : arc)
-                if (dot(n, cross(edge, p - P[k])) < -slack) return;
+                if (dot(n, cross(edge, p - P[k])) < -slack) return straight();
         }
         const int count = int(arc.size());
         std::vector<int32_t> a(static_cast<size_t>(count));
@@ -389,6 +455,8 @@ private:
             a[size_t(k)] = m.addVertex(arc[size_t(k)].toFloat());
             mat[size_t(k)] = materialAt(arc[size_t(k)], P, M);
         }
+        if (atX.reuse >= 0) reusedLine.emplace_back(atX, Crossing{-1, -1, dvec3(), a[0]});
+        if (atY.reuse >= 0) reusedLine.emplace_back(Crossing{-1, -1, dvec3(), a[size_t(count - 1)]}, atY);
         // the fan: t keeps (w0, w1, a0); near and far triangles along the arc; the apex moves
         // from w1 to w2 where the arc turns past w1
         std::vector<MeshTriangle> fan;
@@ -459,14 +527,31 @@ private:
     void crossingVertex(const Crossing& x) {
         int t, e;
         // the neighbouring cut triangle's record of the same edge may have split it already
-        if (!m.findEdge(x.a, x.b, t, e)) return;
+        if (x.reuse >= 0 || !m.findEdge(x.a, x.b, t, e)) return;
         bool border = m.triangles[t].marked(e) || m.triangles[t].neighbour[e] < 0;
         int v = splitAndList(t, e, x.point.toFloat());
         if (border) m.vertices[v].setPinned(true);
+        made.push_back({edgeKey(x.a, x.b), v});
+    }
+
+    static uint64_t edgeKey(int a, int b) {
+        return uint64_t(uint32_t(std::min(a, b))) << 32 | uint32_t(std::max(a, b));
+    }
+    // The vertex at an end of a stretch of the line: the one it reused, or the one made at its
+    // crossing (-1 when none was).
+    int lineVertex(const Crossing& x) const {
+        if (x.reuse >= 0) return x.reuse;
+        // made is sorted by then
+        const auto at = std::lower_bound(made.begin(), made.end(), std::make_pair(edgeKey(x.a, x.b), int32_t(-1)));
+        return at != made.end() && at->first == edgeKey(x.a, x.b) ? at->second : -1;
     }
 
     std::vector<int32_t> cutList;
     std::vector<Crossing> slots[2];
+    // the stretches of the line with an end on a reused vertex (the others join made vertices)
+    std::vector<std::pair<Crossing, Crossing>> reusedLine;
+    // the crossings split so far, by edge
+    std::vector<std::pair<uint64_t, int32_t>> made;
 };
 
 // The radius of the sphere round centre through rim; 0 when there is none.

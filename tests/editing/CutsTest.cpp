@@ -3,7 +3,10 @@
 
 #include <cmath>
 #include <functional>
+#include <iterator>
 #include <memory>
+#include <string>
+#include <utility>
 
 #include "EditingFixtures.h"
 #include "MeshFixtures.h"
@@ -264,6 +267,88 @@ TEST(PlaneSub, OnAMeshWoundInsideOutTheCapIsWoundAsTheMesh) {
     EXPECT_EQ(countEdges(m).open, 0);
     EXPECT_MESH_VALID(m, kPurged);
     EXPECT_LT(signedVolume(m), -0.5);
+}
+
+// Planes through vertices, along edges, a float step off a vertex, and each cut made twice as two
+// copies of a stroke whose planes coincide make it: no cut leaves a triangle without area.
+TEST(PlaneCuts, ThroughVerticesAlongEdgesOrTwiceLeaveNoZeroAreaTriangle) {
+    const Mesh octahedron = rebuilt(octahedronMesh()), sphere = rebuilt(uvSphereMesh(6, 12)),
+               grid = rebuilt(gridMesh(4)), cube = rebuilt(cubeMesh(false));
+    struct Plane {
+        const Mesh* mesh;
+        vec3 q, n;
+        int lineEdges; // the marked edges a cut leaves, where known
+    };
+    const Plane planes[] = {
+        {&octahedron, vec3(), vec3(0, 0, 1), 4},                              // through the equator's vertices
+        {&sphere, vec3(), vec3(1, 0, 0), 12},                                 // a rounding off its meridians
+        {&grid, vec3(2, 0, 0), vec3(1, 0, 0), 4},                             // along a line of edges
+        {&grid, vec3(2, 0, 0), normalize(vec3(1, -1, 0)), -1},                // across the diagonals' corners
+        {&grid, vec3(std::nextafter(2.0f, 3.0f), 0, 0), normalize(vec3(1, 0.01f, 0)), -1}, // a step off a vertex
+        {&cube, vec3(), normalize(vec3(1, -1, 0)), -1},                       // through two opposite edges
+        {&sphere, vec3(0.01f, 0, 0.02f), normalize(vec3(0.1f, 0.2f, 1)), -1}, // through no vertex
+    };
+    const std::pair<const char*, std::function<void(Mesh&, const Plane&)>> kinds[] = {
+        {"cut", [](Mesh& m, const Plane& p) { m.cutPlane(p.q, p.n); }},
+        {"component", [](Mesh& m, const Plane& p) { m.cutPlaneComponent(p.q, p.n, -1); }},
+        {"patch", [](Mesh& m, const Plane& p) { m.cutPlanePatch(p.q, p.n, -1); }},
+        {"clip", [](Mesh& m, const Plane& p) { m.clipPlane(p.q, p.n); }},
+        {"sub", [](Mesh& m, const Plane& p) { m.subPlane(p.q, p.n, pbr()); }},
+    };
+    for (size_t i = 0; i < std::size(planes); ++i)
+        for (const auto& [name, apply] : kinds) {
+            Mesh m = *planes[i].mesh;
+            for (int pass = 1; pass <= 2; ++pass) {
+                SCOPED_TRACE(testing::Message() << "plane " << i << ", " << name << " " << pass);
+                apply(m, planes[i]);
+                EXPECT_MESH_VALID(m, kPurged);
+                EXPECT_EQ(zeroAreaTriangles(m), 0);
+                // the line runs through the vertices on the plane and parts the two sides
+                if (name == std::string("cut") && planes[i].lineEdges >= 0) {
+                    EXPECT_EQ(int(markedEdges(m).size()), planes[i].lineEdges);
+                }
+            }
+        }
+}
+
+// Spheres through vertices, a float step off a vertex, and each cut made twice: no cut leaves a
+// triangle without area.
+TEST(SphereCuts, ThroughVerticesOrTwiceLeaveNoZeroAreaTriangle) {
+    const Mesh octahedron = rebuilt(octahedronMesh()), sphere = rebuilt(uvSphereMesh(6, 12)),
+               grid = rebuilt(gridMesh(4));
+    struct Ball {
+        const Mesh* mesh;
+        vec3 centre, rim;
+    };
+    const Ball balls[] = {
+        {&grid, vec3(2, 2, 0), vec3(3, 2, 0)},                            // through four vertices
+        {&grid, vec3(2, 2, 0.5f), vec3(std::nextafter(3.0f, 4.0f), 2, 0)}, // a step off a vertex
+        {&octahedron, vec3(0, 0, 1), vec3(1, 0, 0)},                      // through the equator's vertices
+        {&sphere, vec3(0, 0, 1), sphere.vertices[1].position},            // through a ring's vertices
+        {&sphere, vec3(0.3f, 0.2f, 0.9f), vec3(0.3f, 0.2f, 0.4f)},        // through no vertex
+    };
+    const std::pair<const char*, std::function<void(Mesh&, const Ball&)>> kinds[] = {
+        {"cut", [](Mesh& m, const Ball& b) { m.cutSphere(b.centre, b.rim); }},
+        {"clip", [](Mesh& m, const Ball& b) { m.clipSphere(b.centre, b.rim); }},
+        {"patch cut", [](Mesh& m, const Ball& b) { m.cutSpherePatch(b.centre, b.rim, -1, true); }},
+        {"component clip", [](Mesh& m, const Ball& b) { m.clipSpherePatch(b.centre, b.rim, -1, false); }},
+        {"stamp", [](Mesh& m, const Ball& b) { m.addSubSphere(b.rim, vec3(0, 0, 1), b.centre, true, pbr()); }},
+    };
+    for (size_t i = 0; i < std::size(balls); ++i)
+        for (const auto& [name, apply] : kinds) {
+            Mesh m = *balls[i].mesh;
+            for (int pass = 1; pass <= 2; ++pass) {
+                SCOPED_TRACE(testing::Message() << "ball " << i << ", " << name << " " << pass);
+                apply(m, balls[i]);
+                EXPECT_MESH_VALID(m, kPurged);
+                EXPECT_EQ(zeroAreaTriangles(m), 0);
+                // the line closes round the sphere's trace, through the vertices it reused
+                if (name == std::string("cut")) {
+                    EXPECT_TRUE(marksFormLoops(m));
+                    EXPECT_FALSE(markedEdges(m).empty());
+                }
+            }
+        }
 }
 
 TEST(SphereArc, SplitsArcsJustAboveEachMultipleOfTheStep) {

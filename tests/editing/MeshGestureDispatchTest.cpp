@@ -27,6 +27,10 @@ int flagsOf(const Mesh& m) {
 
 int effectOf(const Mesh& before, const Mesh& after) {
     if (before.vertexCount() != after.vertexCount() || before.triangleCount() != after.triangleCount()) return Topology;
+    // a cut along existing edges only marks them
+    for (int t = 0; t < before.triangleCount(); ++t)
+        for (int k = 0; k < 3; ++k)
+            if (before.triangles[t].marked(k) != after.triangles[t].marked(k)) return Topology;
     int e = None;
     for (int v = 0; v < before.vertexCount(); ++v)
         if (before.vertices[v].position != after.vertices[v].position) e |= Moves;

@@ -167,9 +167,11 @@ int zeroAreaTriangles(const Mesh& m) {
     for (int t = 0; t < m.triangleCount(); ++t) {
         const MeshTriangle& tri = m.triangles[t];
         if (!tri.alive()) continue;
-        const vec3 a = m.vertices[tri.vertex[0]].position, b = m.vertices[tri.vertex[1]].position,
-                   c = m.vertices[tri.vertex[2]].position;
-        if (cross(b - a, c - a).lengthSquared() < 1e-20) ++count;
+        // measured as the face normal is made: a cross product the normalisation leaves as it is
+        const dvec3 a(m.vertices[tri.vertex[0]].position), b(m.vertices[tri.vertex[1]].position),
+            c(m.vertices[tri.vertex[2]].position);
+        const vec3 n = cross(b - a, c - a).toFloat();
+        if (!(double(n.lengthSquared()) > kNullLengthSquared)) ++count;
     }
     return count;
 }

@@ -133,17 +133,23 @@ void purgeRepairing(Mesh& m) {
 std::vector<int32_t> cutPlane(Mesh& m, const vec3& q, const vec3& n) {
     const dvec3 Q(q), N(n);
     const int V0 = m.vertexCount();
+    // 1 ahead, -1 behind, 0 on the plane (the vertices the cut makes too)
+    std::vector<int> sides(size_t(V0), -1);
+    std::vector<int32_t> on;
     for (int v = 0; v < V0; ++v) {
         const MeshVertex& vx = m.vertices[v];
-        if (vx.alive() && dot(dvec3(vx.position) - Q, N) > 0) editing::selectVertex(m, v);
+        if (!vx.alive()) continue;
+        sides[size_t(v)] = editing::planeSide(vx.position, Q, N);
+        if (sides[size_t(v)] > 0) editing::selectVertex(m, v);
+        if (sides[size_t(v)] == 0) on.push_back(v);
     }
-    auto selected = [&](int v) { return (m.vertices[v].flags & VertexSelected) != 0; };
+    auto side = [&](int v) { return v < V0 ? sides[size_t(v)] : 0; };
     std::vector<int32_t> cuts;
     auto splitFirstCrossing = [&](int t) {
         for (int k = 0; k < 3; ++k) {
             const MeshTriangle& tri = m.triangles[t];
             const int a = tri.vertex[next3(k)], b = tri.vertex[prev3(k)];
-            if (a < 0 || b < 0 || a >= V0 || b >= V0 || selected(a) == selected(b)) continue;
+            if (a < 0 || b < 0 || a >= V0 || b >= V0 || side(a) * side(b) >= 0) continue;
             const vec3 X =
                 segmentPlaneIntersection(Q, N, dvec3(m.vertices[a].position), dvec3(m.vertices[b].position)).toFloat();
             if (!isFinite(X)) continue;
@@ -160,12 +166,24 @@ std::vector<int32_t> cutPlane(Mesh& m, const vec3& q, const vec3& n) {
     };
     for (int t = 0; t < m.triangleCount(); ++t)
         while (m.triangles[t].alive() && splitFirstCrossing(t)) {}
+    // an edge between two points of the line is marked when it parts the sides: between two
+    // cut points it always does
+    auto parts = [&](int a, int b) {
+        if (a >= V0 && b >= V0) return true;
+        int t, e;
+        if (!m.findEdge(a, b, t, e) || m.triangles[t].neighbour[e] < 0) return false;
+        const MeshTriangle& across = m.triangles[m.triangles[t].neighbour[e]];
+        for (int32_t x : across.vertex)
+            if (x != a && x != b) return side(m.triangles[t].vertex[e]) * side(x) < 0;
+        return false;
+    };
     std::vector<int32_t> ring;
-    for (int32_t c : cuts) {
-        m.vertexNeighbours(c, ring);
-        for (int32_t w : ring)
-            if (w >= V0) m.setEdgeFlag(c, w, true);
-    }
+    for (const std::vector<int32_t>* line : {&cuts, &on})
+        for (int32_t c : *line) {
+            m.vertexNeighbours(c, ring);
+            for (int32_t w : ring)
+                if (side(w) == 0 && parts(c, w)) m.setEdgeFlag(c, w, true);
+        }
     return cuts;
 }
 
