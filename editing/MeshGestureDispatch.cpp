@@ -280,12 +280,73 @@ void sphereRow(Mesh& m, int mode, const StrokeSample& centre, const StrokeSample
         (m.*part)(centre.point, rim.point, itemOf(m, rim), mode == SelectPatch);
 }
 
+// The plane of a plane stroke holds the first point and both the stroke line and the line of sight.
+vec3 strokePlaneNormal(const Sculptor& g, const StrokeSample& F, const StrokeSample& L) {
+    return normalize(cross(g.viewDirection, F.point - L.point));
+}
+
+// Symmetric copies whose planes coincide (a plane that is its own mirror image, or turned onto
+// itself) cut once: a second cut along the plane would split edges at the vertices the first
+// one made, leaving triangles without area. A clip repeats an earlier one only on the same side.
+class PlanesCut {
+public:
+    static bool applies(Brush code) { return code == B::CutPlane || code == B::ClipPlane || code == B::SubPlane; }
+
+    bool repeated(Mesh& m, const Sculptor& g, const StrokeSample& F, const StrokeSample& L) const {
+        const vec3 n = strokePlaneNormal(g, F, L);
+        const bool cut = Brush(g.action) == B::CutPlane;
+        const int mode = g.selectionMode;
+        for (const Done& d : done) {
+            if (!samePlane(d, F.point, n, cut)) continue;
+            // the clips and a cut over the whole element act everywhere
+            if (!cut || mode == SelectElement || mode == SelectAllPatches) return true;
+            const int item = itemOf(m, F);
+            if (item < 0 || d.item < 0) continue;
+            if (mode == SelectComponent ? sameComponent(m, d.item, item) : crossedBy(m, item, d)) return true;
+        }
+        return false;
+    }
+
+    // Before the cut: where it starts. After it: the vertices it made.
+    void begin(const Mesh& m, const Sculptor& g, const StrokeSample& F, const StrokeSample& L) {
+        done.push_back({F.point, strokePlaneNormal(g, F, L), itemOf(m, F), m.vertexCount(), 0});
+    }
+    void end(const Mesh& m) { done.back().endVertex = m.vertexCount(); }
+
+private:
+    struct Done {
+        vec3 q, n;
+        int item;
+        int firstVertex, endVertex;
+    };
+    std::vector<Done> done;
+
+    // Within rounding: the copies' points and normals are images of each other in float.
+    static bool samePlane(const Done& d, vec3 q, vec3 n, bool eitherSide) {
+        const float tolerance = 1e-5f;
+        if (!(cross(d.n, n).length() <= tolerance)) return false;
+        if (!eitherSide && dot(d.n, n) < 0) return false;
+        return std::fabs(dot(q - d.q, d.n)) <= tolerance * (q.length() + d.q.length());
+    }
+    static bool sameComponent(Mesh& m, int a, int b) {
+        m.selectComponent(vec3(), true, a);
+        const bool same = m.triangles[b].flags & TriangleSelected;
+        m.clearSelection();
+        return same;
+    }
+    // A patch cut reaches the triangles it crossed, which keep a corner it made.
+    static bool crossedBy(const Mesh& m, int item, const Done& d) {
+        for (int32_t v : m.triangles[item].vertex)
+            if (v >= d.firstVertex && v < d.endVertex) return true;
+        return false;
+    }
+};
+
 // The rows acting once on the finished stroke: plane and sphere cuts, clips and stamps.
 void releaseRow(Mesh& m, const Sculptor& g, const StrokeSample& F, const StrokeSample& L) {
     const int mode = g.selectionMode;
     const bool elementLike = mode == SelectElement || mode == SelectAllPatches;
-    // the plane holds the first point and both the stroke line and the line of sight
-    const vec3 N = normalize(cross(g.viewDirection, F.point - L.point));
+    const vec3 N = strokePlaneNormal(g, F, L);
     const Brush code = Brush(g.action);
     switch (code) {
     case B::CutPlane:
@@ -482,6 +543,7 @@ namespace {
 
 void dispatch(Mesh& m, const std::vector<Gesture*>& gestures) {
     RegionsDone regions;
+    PlanesCut planes;
     for (Gesture* gesture : gestures) {
         auto* g = dynamic_cast<Sculptor*>(gesture);
         if (!g) return;
@@ -585,6 +647,13 @@ void dispatch(Mesh& m, const std::vector<Gesture*>& gestures) {
             if (stampsASphere(code) && gestures.size() > 1) {
                 stampTogether(m, gestures);
                 return;
+            }
+            if (PlanesCut::applies(code)) {
+                if (planes.repeated(m, *g, F, L)) continue;
+                planes.begin(m, *g, F, L);
+                releaseRow(m, *g, F, L);
+                planes.end(m);
+                break;
             }
             releaseRow(m, *g, F, L);
             break;
