@@ -286,8 +286,9 @@ vec3 strokePlaneNormal(const Sculptor& g, const StrokeSample& F, const StrokeSam
 }
 
 // Symmetric copies whose planes coincide (a plane that is its own mirror image, or turned onto
-// itself) cut once: a second cut along the plane would split edges at the vertices the first
-// one made, leaving triangles without area. A clip repeats an earlier one only on the same side.
+// itself) cut once: a second pass along the plane finds nothing to cut but the first one's line,
+// whose vertices lie on the plane only within rounding. A clip repeats an earlier one only on
+// the same side; on the other it takes that side away.
 class PlanesCut {
 public:
     static bool applies(Brush code) { return code == B::CutPlane || code == B::ClipPlane || code == B::SubPlane; }
