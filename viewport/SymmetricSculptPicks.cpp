@@ -4,7 +4,9 @@
 // revolutions copy in their own space, around the curve a stroke edits.
 #include <cmath>
 
+#include "mesh/Mesh.h"
 #include "scene/Element.h"
+#include "scene/Gesture.h"
 #include "scene/Tool.h"
 #include "viewport/GLView.h"
 #include "viewport/SymmetryReplication.h"
@@ -200,13 +202,20 @@ bool meetObjectOnPlaneStroke(GLView& v) {
     if (!drawsPlaneGuide(v.brush)) return false;
     v.updateSymmetricPicks(true);
     if (!hasHit(v.pressPick)) return false;
+    // The drawn copy keeps the triangle its line met; a mesh copy takes the one under its own
+    // image of that point, since its start, off the object too, lies over some other triangle.
+    std::vector<int32_t> met(v.symmetricPicks.size(), int32_t(kSymmetricCopyItem));
+    if (auto* mesh = dynamic_cast<Mesh*>(v.pressPick.object->element))
+        for (size_t i = 1; i < met.size(); ++i) met[i] = mesh->closestTriangle(StrokeSample(v.symmetricPicks[i]).point);
     // the stroke begins where it was pressed, at the depth where it met the object
     PickRecord first = v.pressPick;
     first.cursorX = v.pressX;
     first.cursorY = v.pressY;
-    const vec3 met = v.worldToScreen(v.pressPick.point);
-    first.point = v.windowToWorld({float(v.pressX), float(v.pressY), met.z});
+    const vec3 at = v.worldToScreen(v.pressPick.point);
+    first.point = v.windowToWorld({float(v.pressX), float(v.pressY), at.z});
     copyStrokePick(v, first);
+    for (size_t i = 1; i < met.size() && i < v.symmetricPicks.size(); ++i)
+        v.symmetricPicks[i].itemId = uint32_t(met[i]);
     return true;
 }
 

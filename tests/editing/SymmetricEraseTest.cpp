@@ -1,5 +1,6 @@
-// Erasing with symmetric copies: every copy's pick names its part on the mesh as it was before any
-// copy erased, so no copy erases what an earlier copy's purge moved under its pick.
+// Erasing and cutting with symmetric copies: every copy's pick names its part on the mesh as it was
+// before any copy erased, so no copy erases what an earlier copy's purge moved under its pick; and
+// copies whose cut planes coincide cut once where their regions meet.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -160,6 +161,71 @@ INSTANTIATE_TEST_SUITE_P(EraseActions, SymmetricErase,
                              return std::string("Brush") + brushName(std::get<0>(info.param)) + "Copies" +
                                     std::to_string(std::get<1>(info.param));
                          });
+
+// A line drawn along x over the band's front at height 0.4, seen along -z, and its mirror image in
+// x: the plane y = 0.4 is its own image. Applied as the view applies a stroke: the press, then the
+// finish with the release's sample. Only the drawn copy names its triangle.
+void cutAlongWithMirror(Mesh& m, Brush action, int mode, float x, bool withCopy) {
+    const float z = std::sqrt(1 - 0.4f * 0.4f);
+    std::vector<float> sides{1.0f};
+    if (withCopy) sides.push_back(-1.0f);
+    std::vector<std::unique_ptr<Sculptor>> strokes;
+    std::vector<Gesture*> list;
+    for (float side : sides) {
+        const vec3 from(side * x, 0.4f, z);
+        const int item = side > 0 ? m.closestTriangle(from) : -1;
+        // a mirror copy looks the other way, so that its plane is the image of the drawn one
+        strokes.push_back(stroke(action, mode, GestureBegun, {sampleAt(from, 0.1f, item)}, vec3(0, 0, -side)));
+        list.push_back(strokes.back().get());
+    }
+    applyMeshGestures(m, list);
+    for (size_t k = 0; k < strokes.size(); ++k) {
+        strokes[k]->finish();
+        strokes[k]->samples.push_back(sampleAt(vec3(sides[k] * (x + 0.1f), 0.4f, z)));
+    }
+    applyMeshGestures(m, list);
+}
+
+// The cut vertices on the plane y = 0.4 with x between lo and hi.
+int cutVerticesBetween(const Mesh& m, float lo, float hi) {
+    int n = 0;
+    for (vec3 p : usedPositions(m))
+        if (std::fabs(p.y - 0.4f) < 1e-5f && p.x > lo && p.x < hi) ++n;
+    return n;
+}
+
+// mode, where the line starts (its copy at -x), whether the copy's region is the drawn one's
+using PlaneCutCase = std::tuple<int, float, bool>;
+
+class SymmetricPlaneCut : public ::testing::TestWithParam<PlaneCutCase> {};
+
+// Where the copy's region is the drawn one's the pair cuts as the drawn copy alone does (the
+// second cut would split edges at the first one's vertices); apart, each cuts its own region.
+TEST_P(SymmetricPlaneCut, CopiesAlongOnePlaneCutOnceWhereTheirRegionsMeet) {
+    const auto [mode, x, shared] = GetParam();
+    Mesh once = bandAndCaps({-0.4f, 0.4f}), pair = once;
+    cutAlongWithMirror(once, Brush::CutPlane, mode, x, false);
+    cutAlongWithMirror(pair, Brush::CutPlane, mode, x, true);
+    ASSERT_MESH_VALID(pair);
+    EXPECT_EQ(zeroAreaTriangles(pair), 0);
+    ASSERT_GT(cutVerticesBetween(once, 0, 3), 0) << "the drawn copy cut nothing";
+    if (shared) {
+        EXPECT_EQ(pair.triangleCount(), once.triangleCount());
+        EXPECT_EQ(pair.vertexCount(), once.vertexCount());
+    } else {
+        // the patch between the marked rings at +-0.4 is cut by neither (bar its rings)
+        EXPECT_EQ(cutVerticesBetween(pair, -0.35f, 0.35f), 0);
+        EXPECT_EQ(cutVerticesBetween(pair, -3, -0.35f), cutVerticesBetween(once, 0.35f, 3));
+        EXPECT_EQ(cutVerticesBetween(pair, 0.35f, 3), cutVerticesBetween(once, 0.35f, 3));
+    }
+}
+
+// Element and Component act on the whole band; the patches are split by the rings at +-0.4.
+INSTANTIATE_TEST_SUITE_P(Regions, SymmetricPlaneCut,
+                         ::testing::Values(PlaneCutCase{SelectElement, 0.6f, true},
+                                           PlaneCutCase{SelectComponent, 0.6f, true},
+                                           PlaneCutCase{SelectPatch, 0.1f, true},
+                                           PlaneCutCase{SelectPatch, 0.6f, false}));
 
 } // namespace
 } // namespace kal::test

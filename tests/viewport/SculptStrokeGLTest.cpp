@@ -27,6 +27,7 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -50,6 +51,15 @@ std::vector<unsigned char> bufferBytes(uint32_t buffer, uint32_t size) {
     gl->glGetBufferSubData(GL_ARRAY_BUFFER, 0, GLsizeiptr(size), out.data());
     gl->glBindBuffer(GL_ARRAY_BUFFER, 0);
     return out;
+}
+
+const char* modeName(int mode) {
+    switch (mode) {
+    case SelectElement: return "Element";
+    case SelectPatch: return "Patch";
+    case SelectAllPatches: return "AllPatches";
+    default: return "Component";
+    }
 }
 
 // Where the copies act: on two spheres apart, or overlapping on one sphere the copies map onto itself.
@@ -77,10 +87,10 @@ protected:
         view->setMode(SCULPT);
         view->brushSize = 12;
     }
-    // A sphere of radius 2 round the origin, which mirror X maps onto itself.
-    static Mesh* sphere() {
+    // A sphere of radius 2 round the origin, which the mirrors in the three axes map onto itself.
+    static Mesh* sphere(int subdivisions = 3) {
         Mesh* ico = Mesh::createIcosahedron();
-        Mesh* m = Mesh::subdivided(ico, 3, false, true);
+        Mesh* m = Mesh::subdivided(ico, subdivisions, false, true);
         delete ico;
         return m;
     }
@@ -115,6 +125,14 @@ protected:
             if (used[size_t(v)]) out.push_back(worldOf(mesh->vertices[v].position));
         return out;
     }
+    // The alive triangles' corners in the world.
+    std::vector<vec3> worldCorners() const {
+        std::vector<vec3> out;
+        for (int t = 0; t < mesh->triangleCount(); ++t)
+            if (mesh->triangles[t].alive())
+                for (int32_t v : mesh->triangles[t].vertex) out.push_back(worldOf(mesh->vertices[v].position));
+        return out;
+    }
     vec2 cursorAt(vec3 world) const {
         const vec3 s = view->worldToScreen(world);
         return {s.x, float(H) - s.y};
@@ -123,9 +141,9 @@ protected:
     // themselves. Far enough apart that no copy's stamp or cut reaches the other sphere: copies
     // that overlap act on each other's result in turn, and the order shows.
     static constexpr float kApart = 4.0f;
-    static Mesh* spherePair() {
-        Mesh* pair = sphere();
-        Mesh* other = sphere();
+    static Mesh* spherePair(int subdivisions = 3) {
+        Mesh* pair = sphere(subdivisions);
+        Mesh* other = sphere(subdivisions);
         for (int v = 0; v < pair->vertexCount(); ++v) pair->vertices[v].position.x += kApart;
         for (int v = 0; v < other->vertexCount(); ++v) other->vertices[v].position.x -= kApart;
         pair->append(other);
@@ -140,14 +158,17 @@ protected:
         const float r = c.y - cursorAt(worldOf(centre + vec3(0, 2, 0))).y;
         if (!(r > 10.0f)) return 0.0f;
         if (wide) view->brushSize = r;
-        const vec2 start = c + from * r, by = step * r;
+        drag(c + from * r, step * r, 8);
+        return r;
+    }
+    // Rests the cursor on empty space, presses at start, drags by `by` a tick and releases.
+    void drag(vec2 start, vec2 by, int ticks) {
         frame(2, 2, false);
         frame(3, 2, false);
         frame(start.x, start.y, false);
         frame(start.x, start.y, true);
-        for (int i = 1; i <= 8; ++i) frame(start.x + by.x * float(i), start.y + by.y * float(i), true);
-        frame(start.x + by.x * 8, start.y + by.y * 8, false);
-        return r;
+        for (int i = 1; i <= ticks; ++i) frame(start.x + by.x * float(i), start.y + by.y * float(i), true);
+        frame(start.x + by.x * float(ticks), start.y + by.y * float(ticks), false);
     }
     // Apart: a slanted stroke from inside the object round (kApart, 0, 0), out past its outer side,
     // below its centre. Overlapping: a short stroke down from near the top of the object round the
@@ -315,7 +336,24 @@ vec3 closestOnTriangle(vec3 p, vec3 a, vec3 b, vec3 c) {
 }
 
 vec3 mirroredInX(vec3 p) { return {-p.x, p.y, p.z}; }
+vec3 mirroredInY(vec3 p) { return {p.x, -p.y, p.z}; }
+vec3 mirroredInZ(vec3 p) { return {p.x, p.y, -p.z}; }
+vec3 turnedHalfAboutX(vec3 p) { return {p.x, -p.y, -p.z}; }
 vec3 turnedHalfAboutY(vec3 p) { return {-p.x, p.y, -p.z}; }
+vec3 turnedHalfAboutZ(vec3 p) { return {-p.x, -p.y, p.z}; }
+
+// A patch border round each sphere's top (and bottom), so that patch actions have an open patch
+// to act on.
+void markCaps(Mesh& m, bool bottomToo) {
+    auto cap = [&](int t) {
+        float y = 0;
+        for (int32_t v : m.triangles[t].vertex) y += m.vertices[v].position.y;
+        return y > 1.5f ? 1 : bottomToo && y < -1.5f ? -1 : 0;
+    };
+    for (int t = 0; t < m.triangleCount(); ++t)
+        for (int k = 0; k < 3; ++k)
+            if (cap(t) != cap(m.triangles[t].neighbour[k])) m.setEdgeMark(t, k, true);
+}
 
 enum class Copies { MirrorX, TwoAboutY };
 
@@ -358,14 +396,6 @@ protected:
         for (vec3& p : out) p = worldOf(p);
         return out;
     }
-    // The alive triangles' corners in the world.
-    std::vector<vec3> worldCorners() const {
-        std::vector<vec3> out;
-        for (int t = 0; t < mesh->triangleCount(); ++t)
-            if (mesh->triangles[t].alive())
-                for (int32_t v : mesh->triangles[t].vertex) out.push_back(worldOf(mesh->vertices[v].position));
-        return out;
-    }
 };
 
 } // namespace
@@ -380,15 +410,7 @@ TEST_P(SymmetricStroke, OneStrokeKeepsTheMeshSymmetric) {
     // each copy keeps to its own sphere: region moves in Element mode turn the whole mesh once
     view->setSelectionMode(SelectComponent);
     Mesh* m = layout == Layout::Apart ? spherePair() : sphere();
-    // a patch border round each sphere's top, so that patch actions have an open patch to act on
-    auto high = [&](int t) {
-        float y = 0;
-        for (int32_t v : m->triangles[t].vertex) y += m->vertices[v].position.y;
-        return y > 1.5f;
-    };
-    for (int t = 0; t < m->triangleCount(); ++t)
-        for (int k = 0; k < 3; ++k)
-            if (high(t) != high(m->triangles[t].neighbour[k])) m->setEdgeMark(t, k, true);
+    markCaps(*m, false);
     place(m, 44);
     vec3 (*const image)(vec3) = copies == Copies::MirrorX ? mirroredInX : turnedHalfAboutY;
     const std::vector<vec3> before = worldPositions(), marksBefore = worldMarks();
@@ -415,6 +437,110 @@ INSTANTIATE_TEST_SUITE_P(StrokeActions, SymmetricStroke, ::testing::ValuesIn(str
            (std::get<1>(info.param) == Copies::MirrorX ? "MirrorX" : "TwoAboutY") +
            (std::get<2>(info.param) == Layout::Apart ? "Apart" : "Overlapping");
 });
+
+namespace {
+
+struct CutSymmetry {
+    const char* name;
+    std::array<uint8_t, 6> flags;
+    // the maps the copies make, which the result must be its own image under
+    std::vector<vec3 (*)(vec3)> images;
+    // some copy lands on the sphere the stroke is drawn on
+    bool sharesTheSphere;
+};
+
+const std::vector<CutSymmetry>& cutSymmetries() {
+    static const std::vector<CutSymmetry> all = {
+        {"MirrorX", {1, 0, 0, 0, 0, 0}, {mirroredInX}, false},
+        {"MirrorY", {0, 1, 0, 0, 0, 0}, {mirroredInY}, true},
+        {"MirrorZ", {0, 0, 1, 0, 0, 0}, {mirroredInZ}, true},
+        {"MirrorXY", {1, 1, 0, 0, 0, 0}, {mirroredInX, mirroredInY}, true},
+        {"TwoAboutX", {0, 0, 0, 1, 0, 0}, {turnedHalfAboutX}, true},
+        {"TwoAboutY", {0, 0, 0, 0, 1, 0}, {turnedHalfAboutY}, false},
+        {"TwoAboutZ", {0, 0, 0, 0, 0, 1}, {turnedHalfAboutZ}, false},
+    };
+    return all;
+}
+
+// brush, index into cutSymmetries(), selection mode, drawn from off the object
+using CutCase = std::tuple<Brush, size_t, int, bool>;
+
+bool cutsAlongAPlane(Brush b) { return b == Brush::CutPlane || b == Brush::ClipPlane || b == Brush::SubPlane; }
+
+std::vector<CutCase> cutCases() {
+    std::vector<CutCase> out;
+    for (Brush brush : {Brush::CutPlane, Brush::ClipPlane, Brush::SubPlane, Brush::CutSphere, Brush::ClipSphere,
+                        Brush::CutSphereReverse}) {
+        // the plane clips act on the whole element in every mode, and the sphere cuts on it in All
+        // Patches as in Element
+        const bool byMode = brush != Brush::ClipPlane && brush != Brush::SubPlane;
+        for (size_t s = 0; s < cutSymmetries().size(); ++s)
+            for (int mode : {SelectElement, SelectPatch, SelectAllPatches, SelectComponent}) {
+                if (!byMode && mode != SelectElement) continue;
+                if (mode == SelectAllPatches && brush != Brush::CutPlane) continue;
+                for (bool off : {false, true}) out.emplace_back(brush, s, mode, off);
+            }
+    }
+    return out;
+}
+
+class SymmetricCut : public SculptStroke, public ::testing::WithParamInterface<CutCase> {};
+
+} // namespace
+
+// Every cut and clip, in every selection mode, drawn on the object or from (or out to) off it,
+// under mirrors and half turns, over two small spheres at x = +-kApart. A vertical plane is its own
+// image under mirror Y, mirror Z and the half turn about x: those copies cut once. Whatever the
+// cut, the mesh is sound, holds no triangle without area and keeps the symmetry it was cut by.
+TEST_P(SymmetricCut, LeavesASoundSymmetricMeshWithNoZeroAreaTriangle) {
+    const auto [brush, which, mode, off] = GetParam();
+    const CutSymmetry& symmetry = cutSymmetries()[which];
+    view->setSymmetry(symmetry.flags.data(), 2);
+    view->setSculptBrush(brush);
+    view->setSelectionMode(mode);
+    Mesh* m = spherePair(2);
+    markCaps(*m, true);
+    place(m, 44);
+    const std::vector<vec3> before = worldPositions();
+    for (auto image : symmetry.images) ASSERT_TRUE(mapsOntoItself(before, image, 1e-5f));
+    const int trianglesBefore = mesh->triangleCount();
+
+    // a plane: a vertical line right of the sphere's centre, inside its outline or across it; a
+    // sphere: from the sphere's upper right out to a rim on it or off it
+    const vec2 from = cutsAlongAPlane(brush) ? vec2{0.4f, off ? -1.3f : -0.6f} : vec2{0.2f, -0.5f};
+    const vec2 to = cutsAlongAPlane(brush) ? vec2{0.4f, off ? 1.3f : 0.6f} : vec2{off ? 1.4f : 0.45f, -0.5f};
+    const vec2 c = cursorAt(worldOf({kApart, 0, 0}));
+    const float r = c.y - cursorAt(worldOf({kApart, 2, 0})).y;
+    ASSERT_GT(r, 10.0f);
+    // pressed on a whole pixel, as the view rounds a press, the line is vertical: under mirror Y
+    // its plane is its own image
+    const vec2 start = c + from * r;
+    drag(vec2(std::round(start.x), std::round(start.y)), (to - from) * (r / 4), 4);
+    ASSERT_EQ(view->busy, 0);
+    const std::vector<vec3> after = worldPositions();
+    ASSERT_TRUE(after != before || mesh->triangleCount() != trianglesBefore) << "the stroke did nothing";
+    EXPECT_MESH_VALID(*mesh);
+    EXPECT_EQ(test::zeroAreaTriangles(*mesh), 0);
+    const float pixel = view->pixelVector(false).length();
+    // spheres cut out to off the object reach their copies on the same sphere, which then cut
+    // each other's triangles, and a cap lays its inner vertices out along the stroke: only the
+    // shape is the same
+    const bool shapeOnly = brush == Brush::SubPlane || (!cutsAlongAPlane(brush) && off && symmetry.sharesTheSphere);
+    for (auto image : symmetry.images) {
+        if (shapeOnly)
+            EXPECT_TRUE(isItsOwnImage(worldCorners(), image, 0.02f * r * pixel));
+        else
+            EXPECT_TRUE(mapsOntoItself(after, image, 1e-3f * r * pixel));
+    }
+}
+
+std::string cutCaseName(const ::testing::TestParamInfo<CutCase>& info) {
+    const auto [brush, which, mode, off] = info.param;
+    return "Brush" + std::to_string(int(brush)) + cutSymmetries()[which].name + modeName(mode) +
+           (off ? "OffTheObject" : "OnTheObject");
+}
+
+INSTANTIATE_TEST_SUITE_P(Cuts, SymmetricCut, ::testing::ValuesIn(cutCases()), cutCaseName);
 
 namespace {
 
@@ -503,17 +629,19 @@ INSTANTIATE_TEST_SUITE_P(DirectedActions, SymmetricElementStroke, ::testing::Val
 
 namespace {
 
-// How far the drawn line reaches from the sphere's centre, in sphere radii: inside its outline,
-// or from outside to outside.
-class TurnedSphereCut : public SculptStroke, public ::testing::WithParamInterface<float> {};
+// How far the drawn line reaches from the sphere's centre, in sphere radii (inside its outline, or
+// from outside to outside), and the selection mode the cut works at.
+class TurnedSphereCut : public SculptStroke, public ::testing::WithParamInterface<std::tuple<float, int>> {};
 
 } // namespace
 
 // A vertical line drawn over a sphere turned a quarter about y, mirrored in x: each copy cuts
-// along the plane through its line and the line of sight, whatever the object's own axes.
+// along the plane through its line and the line of sight, whatever the object's own axes. In the
+// Patch and Component modes the copy cuts the region its own line crosses, wherever it started.
 TEST_P(TurnedSphereCut, NewVerticesLieOnThePlanesOfTheDrawnLineAndItsMirrorImage) {
-    const float reach = GetParam();
+    const auto [reach, mode] = GetParam();
     view->setSculptBrush(Brush::CutPlane);
+    view->setSelectionMode(mode);
     place(sphere(), 90, mat4::fromMat3(mat3::rotationAxisAngle(vec3(0, 1, 0), 1.5707964f)));
     const std::vector<vec3> before = worldPositions();
     const vec2 centre = cursorAt(worldOf({0, 0, 0}));
@@ -554,6 +682,12 @@ TEST_P(TurnedSphereCut, NewVerticesLieOnThePlanesOfTheDrawnLineAndItsMirrorImage
     EXPECT_EQ(elsewhere, 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Strokes, TurnedSphereCut, ::testing::Values(0.6f, 1.3f), [](const auto& info) {
-    return info.param < 1.0f ? std::string("InsideTheOutline") : std::string("FromOffTheObject");
-});
+INSTANTIATE_TEST_SUITE_P(Strokes, TurnedSphereCut,
+                         ::testing::Combine(::testing::Values(0.6f, 1.3f),
+                                            ::testing::Values(int(SelectElement), int(SelectPatch),
+                                                              int(SelectComponent))),
+                         [](const auto& info) {
+                             return std::string(std::get<0>(info.param) < 1.0f ? "InsideTheOutline"
+                                                                               : "FromOffTheObject") +
+                                    modeName(std::get<1>(info.param));
+                         });
