@@ -49,15 +49,16 @@ void CurveSurface::rebuild(Recenter mode) {
 // Within a read (a linked record's curves are known, and following curves resampled, only by its
 // rebuild) the sweep is charged before any frame builds it. Every sweep draws on the read's
 // surface allowance (chargeReadSurface): one surface over stored curves is what drawing in the
-// program makes, however large, but not many of them from a small file. What a file multiplies
-// without storing it is charged to the read's budget as well: a pair of curves swept again, an
-// older record's circle, the samples of a following curve. A stored curve no sweep of the read
-// used yet brings its sweep along (cables sharing one section each store their own axis). A
-// refused charge refuses the file.
+// program makes, however large, but not many of them from a small file; a following curve's
+// samples are what the program made of its stored points, as a save would write them. What a file
+// multiplies without storing it is charged to the read's budget as well: a pair of curves swept
+// again, an older record's circle. A curve no sweep of the read used yet brings its sweep along
+// (cables sharing one section each store their own axis). A refused charge refuses the file.
 void CurveSurface::chargeSweep() {
     const uint64_t read = openReadSerial();
     if (read == 0 || !axis || !section) return;
-    const bool stored = !sectionMade && axis->typeCode == CurveType && section->typeCode == CurveType;
+    auto held = [](const Curve* c) { return c->typeCode == CurveType || c->typeCode == UCurveType; };
+    const bool stored = !sectionMade && held(axis) && held(section);
     const bool first = axis->sweptInRead != read || section->sweptInRead != read;
     axis->sweptInRead = section->sweptInRead = read;
     const size_t bytes = sweepBytes();
