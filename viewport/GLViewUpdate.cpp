@@ -1,5 +1,6 @@
 // One frame of the program, the cursor entering and leaving the view, the wheel, and undo/redo.
 #include <chrono>
+#include <cmath>
 #include <new>
 
 #include "scene/Element.h"
@@ -80,9 +81,11 @@ Texture2D* GLView::runFrame() {
     const bool pressUnseen = rawMouse.leftPressUnseen || rawMouse.rightPressUnseen;
     const float x = pressUnseen ? rawMouse.pressX : rawMouse.x;
     const float y = pressUnseen ? rawMouse.pressY : rawMouse.y;
-    // Off the spot the last frame picked at, this frame only moves there with the buttons as they
-    // were, so its pick is made at the press; the press itself goes down in the next frame.
-    const bool moveFirst = pressUnseen && (x != f.x || y != f.y);
+    // Off the spot the last pick was made at (a frame that skipped its steps, the view left, picked
+    // nowhere), this frame only moves there with the buttons as they were and picks at the press;
+    // the press itself goes down in the next frame.
+    const int32_t pixelX = int32_t(std::trunc(x)), pixelY = int32_t(std::trunc(y));
+    const bool moveFirst = pressUnseen && (pixelX != lastCursorX || pixelY != lastCursorY);
     f.prevX = f.x;
     f.prevY = f.y;
     f.x = x;
@@ -112,6 +115,11 @@ Texture2D* GLView::runFrame() {
         redraw = true;
     } else {
         endClickOutside();
+    }
+    if (moveFirst) {
+        lastCursorX = pixelX;
+        lastCursorY = pixelY;
+        redraw = true;
     }
 
     if (turntable) turnCamera(camera);

@@ -140,7 +140,7 @@ public:
     }
 };
 
-class PressWithoutMotion : public test::StepViewWidgetTest {
+class PressWithoutMotion : public test::StepViewWidgetTest, public ::testing::WithParamInterface<bool> {
 protected:
     test::StepView* makeView() override { return new PickingView; }
     static vec3 at(float x, float y) { return {x / 100.0f, -y / 100.0f, 0.0f}; }
@@ -149,8 +149,11 @@ protected:
 } // namespace
 
 // A pen, a touch or a loaded machine delivers a press with no motion before it, and the pointer
-// has moved on by the next tick: the placement still starts at the press, sized by the drag.
-TEST_F(PressWithoutMotion, PlacesAtThePressNotWhereTheCursorWasLastSeen) {
+// has moved on by the next tick: the placement still starts at the press, sized by the drag. So
+// too when the pointer came to the press while the view was left (over the status bar), where no
+// frame picks.
+TEST_P(PressWithoutMotion, PlacesAtThePressNotWhereTheCursorWasLastSeen) {
+    const bool cameBackFromOutside = GetParam();
     Tool* target = test::addSceneObject(*view->scene, new Mesh, mat4());
     view->assemblyPick = [this, target](int, const PickRecord*) {
         PickRecord r = test::pickOn(*view->scene, target, at(view->lastCursorX, view->lastCursorY), {0, 0, 1});
@@ -164,6 +167,13 @@ TEST_F(PressWithoutMotion, PlacesAtThePressNotWhereTheCursorWasLastSeen) {
     enterWidget();
     moveTo(QPoint(40, 40));
     w->tick();
+    if (cameBackFromOutside) {
+        QEvent leave(QEvent::Leave);
+        QApplication::sendEvent(w, &leave);
+        moveTo(QPoint(200, 150));
+        w->tick();
+        enterWidget();
+    }
     sendMouse(QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton, QPoint(200, 150));
     for (int d : {10, 30, 50}) {
         // no event is handled until the release: the platform never saw this press, and a focus
@@ -181,3 +191,6 @@ TEST_F(PressWithoutMotion, PlacesAtThePressNotWhereTheCursorWasLastSeen) {
     ASSERT_EQ(view->undoStack.acts.size(), 1u);
     EXPECT_EQ(view->undoStack.acts[0]->kind, ActAddKind);
 }
+
+INSTANTIATE_TEST_SUITE_P(Pointer, PressWithoutMotion, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "CameBackFromOutside" : "StayedInTheView"; });
