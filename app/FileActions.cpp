@@ -1,10 +1,11 @@
 // The File menu: New, Open, Save and Quick Save. Names pass to the view as UTF-8 bytes; a file
 // that cannot be read or written, or that needs more memory than there is, is reported and leaves
-// the scene as it was.
+// the scene as it was. A scene that opens without sprites whose images cannot be read names them.
 #include "app/Dialogs.h"
 #include "app/FileNames.h"
 #include "app/MainWindow.h"
 #include "app/Ui_MainWindow.h"
+#include "scene/SceneFile.h"
 #include "viewport/GLView.h"
 #include "viewport/GLWorkGuard.h"
 
@@ -48,11 +49,16 @@ void MainWindow::on_actionOpen_triggered() {
     kal::GLWorkGuard gl;
     // a load builds GPU objects: without a context there is nothing to build them in
     if (!gl.hasContext()) return;
+    // files refused and images a scene went without are told in one message
     QStringList failed;
     for (const QString& name : names) {
         try {
             std::string why;
-            if (!view()->openFile(bytesOf(name), &why)) failed << fileWithReason(QFileInfo(name).fileName(), why);
+            std::vector<kal::UnreadImage> unread;
+            if (!view()->openFile(bytesOf(name), &why, &unread))
+                failed << fileWithReason(QFileInfo(name).fileName(), why);
+            for (const kal::UnreadImage& image : unread)
+                failed << fileWithReason(QFileInfo(QString::fromStdString(image.path)).fileName(), image.why);
         } catch (const std::bad_alloc&) {
             kal::dialogs->outOfMemory();
         }

@@ -27,8 +27,9 @@ public:
     // A file without a readable image leaves the element invalid and answers false.
     bool loadFromFile(const std::string& path) override;
     // Reads the record body (tag and length already read) and takes the image it names; an image
-    // that is gone leaves the element invalid. False, and no image, only when the open read cannot
-    // afford to decode it (the decoded pixels are charged to it; a shared image costs nothing).
+    // that is gone leaves the element invalid and is told to the open read. False, and no image,
+    // only when the open read cannot afford to decode it (the decoded pixels are charged to it; a
+    // shared image costs nothing).
     bool readImage(ByteBuffer& in);
     // The image's (a frame's) proportions as a unit vector.
     virtual vec2 aspect() const;

@@ -13,6 +13,7 @@
 #include "gpu/GeometryBuffers.h"
 #include "gpu/Shader.h"
 #include "gpu/SharedImages.h"
+#include "gpu/StillImage.h"
 #include "gpu/Texture2D.h"
 #include "gpu/Texture3D.h"
 #include "mesh/MeshGpuArrays.h"
@@ -61,8 +62,6 @@ bool readImageRecordHeader(ByteBuffer& in, uint32_t textureTag) {
     return !in.failed() && tag == textureTag && uint64_t(length) == uint64_t(n) + 4;
 }
 
-namespace {} // namespace
-
 void setImageUniforms(uint32_t objectId, int32_t itemId, const mat4& model, const pbr& material, bool colourIsLight,
                       const mat4& quad, Texture& texture) {
     mat4 m = quad;
@@ -103,6 +102,11 @@ int64_t spriteFrameAt(double t, int delay, int frames) {
 float frameDepthAt(double t, int delay, int frames) {
     if (frames <= 0) return 0.5f;
     return float((double(spriteFrameAt(t, delay, frames)) + 0.5) / double(frames));
+}
+
+std::string unreadImageReason(const std::string& path, bool frames) {
+    const std::string fault = imageFileFault(path, frames);
+    return fault.empty() ? "not an image this program reads" : fault;
 }
 
 namespace {
@@ -193,7 +197,11 @@ bool ImageElement<Tex, Type, Tag>::readImage(ByteBuffer& in) {
     texture.reset();
     std::string path;
     invalid = !readImageRecordHeader(in, Tex::recordTag) || !Texture::readNameRecord(in, path);
-    return invalid || takeImage(path);
+    if (invalid) return true;
+    if (!takeImage(path)) return false;
+    // the sprite goes from the scene: whoever opened it is told which image and why
+    if (invalid) noteUnreadImage(path, unreadImageReason(path, Type == AnimatedSpriteType));
+    return true;
 }
 
 template <class Tex, int32_t Type, uint32_t Tag>

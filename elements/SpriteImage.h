@@ -52,7 +52,12 @@ int64_t spriteFrameAt(double t, int delay, int frames);
 // The 3D texture's depth coordinate of that frame's slice centre.
 float frameDepthAt(double t, int delay, int frames);
 
-// The sprite and animated sprite readers of the scene files. Safe to call repeatedly.
+// Why the image file at path did not load as a sprite (frames false) or an animated sprite, in
+// words for its user.
+std::string unreadImageReason(const std::string& path, bool frames);
+
+// The sprite and animated sprite readers of the scene files; an image a record names that cannot
+// be loaded is told to the open read (noteUnreadImage). Safe to call repeatedly.
 void registerSpriteRecords();
 
 } // namespace kal

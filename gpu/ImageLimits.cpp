@@ -39,7 +39,12 @@ QSize gifScreenSize(const QString& file, const QByteArray& format) {
 std::string imageFileRefusal(const std::string& path, bool frames, std::uint64_t* decodedBytes) {
     const QString file = QString::fromStdString(path);
     // isFile follows links: a link to a picture is fine, one to a FIFO is not
-    if (!QFileInfo(file).isFile()) return "not a regular file";
+    const QFileInfo info(file);
+    if (info.exists() && !info.isFile()) return "not a regular file";
+    // a file that is not there, or not ours to read, is refused as the file system says
+    QFile probe(file);
+    if (!probe.open(QIODevice::ReadOnly)) return probe.errorString().toStdString();
+    probe.close();
     QImageReader reader(file);
     const QSize size = reader.size().expandedTo(gifScreenSize(file, reader.format()));
     if (!size.isValid() || size.isEmpty()) return "no image size in the header";

@@ -21,8 +21,9 @@ constexpr std::uint64_t maxDecodedImageBytes = std::uint64_t(1) << 30;
 
 // Empty when the file at path is a regular file (or resource) whose header gives a size that fits
 // a texture: a 2D texture when frames is false, else a 3D texture with one slice per frame.
-// Otherwise the reason it is refused. decodedBytes, when given, receives what the decode will
-// hold (four bytes a pixel, every frame) for a file that is not refused.
+// Otherwise the reason it is refused; for a file that cannot be opened, the file system's ("No such
+// file or directory"). decodedBytes, when given, receives what the decode will hold (four bytes a
+// pixel, every frame) for a file that is not refused.
 std::string imageFileRefusal(const std::string& path, bool frames, std::uint64_t* decodedBytes = nullptr);
 
 } // namespace kal

@@ -4,7 +4,6 @@
 #include "gpu/GLFunctions.h"
 #include "gpu/ImageLimits.h"
 
-#include <QFile>
 #include <QImage>
 #include <QImageReader>
 #include <QOpenGLFunctions_4_0_Core>
@@ -46,13 +45,15 @@ bool Texture3D::compile() {
 bool Texture3D::load(const std::string& path) {
     const QString file = QString::fromStdString(path);
     name = path;
-    auto fail = [this, &path] {
+    // the header is checked first: a FIFO would block the decoder, a huge size exhaust memory
+    const std::string why = imageFileRefusal(path, true);
+    auto fail = [this, &path, &why] {
         failed = true;
-        qCWarning(logGpu).noquote() << QString::fromStdString("ERROR Texture3D::load " + path);
+        qCWarning(logGpu).noquote() << QString::fromStdString("ERROR Texture3D::load " + path +
+                                                              (why.empty() ? "" : ": " + why));
         return false;
     };
-    // the header is checked first: a FIFO would block the decoder, a huge size exhaust memory
-    if (!imageFileRefusal(path, true).empty() || !QFile(file).open(QIODevice::ReadOnly)) return fail();
+    if (!why.empty()) return fail();
     pixels.clear();
     filled = 0;
     QImageReader reader(file);

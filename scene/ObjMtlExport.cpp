@@ -1,5 +1,5 @@
 // The scene's OBJ export: the global lines, the collection of the scene root's objects with their
-// world matrices, conversion of non-mesh elements, the maps, and the atomic writing of all six files.
+// world matrices, conversion of non-mesh elements, the maps, and the writing of all six files together.
 #include "scene/ObjMtlExport.h"
 
 #include <QFileInfo>
@@ -134,7 +134,8 @@ bool exportSceneObj(Scene& scene, const std::string& path, std::string* why) {
     // the name the user typed stands, whatever the case of its extension
     const QString objPath =
         info.suffix().compare("obj", Qt::CaseInsensitive) == 0 ? QString::fromStdString(path) : prefix + ".obj";
-    // all six files or none: a failed export leaves the folder as it was
+    // all six are written aside before any goes in place: a failed write leaves the folder as it
+    // was; a rename refused after others went in leaves those replaced, and the reason names them
     const QString maps = folder + "/Material_";
     const std::pair<const QImage*, const char*> images[] = {{&target.baseColour, "basecolor"},
                                                             {&target.emission, "emission"},

@@ -15,6 +15,7 @@ namespace kal {
 class Element;
 class Root;
 class Tool;
+struct UnreadImage;
 
 // The id of a node that is in neither list.
 constexpr int32_t noId = 0x7fffffff;
@@ -47,8 +48,10 @@ public:
 
     void createRoots();
     // Adds the tools of a .k or .ko file; false, with the scene unchanged, when it cannot be read
-    // (why, when given, then says why).
-    bool readFile(const std::string& path, std::string* why = nullptr);
+    // (why, when given, then says why). unreadImages, when given, receives the images whose
+    // sprites the read left out.
+    bool readFile(const std::string& path, std::string* why = nullptr,
+                  std::vector<UnreadImage>* unreadImages = nullptr);
     // Writes the scene (.k), or exports it as OBJ with materials for ".obj"; false when writing
     // failed, the file as it was (why, when given, then says why).
     bool save(const std::string& path, std::string* why = nullptr);

@@ -57,6 +57,12 @@ constexpr uint64_t readImageSlack = maxDecodedImageBytes;
 // large, and counts here alone; eight such from a few megabytes would stage many gigabytes.
 constexpr uint64_t readSurfaceSlack = uint64_t(INT32_MAX);
 
+// An image a read could not load, and why: the record naming it keeps its index without an element.
+struct UnreadImage {
+    std::string path;
+    std::string why;
+};
+
 // The budget of one read of a file of fileSize bytes, open while it is in scope. Reads nest: an
 // inner read has a budget of its own, and the outer one's resumes after it. (A test may pass a
 // smaller slack to reach the bound with a small input.)
@@ -72,6 +78,8 @@ public:
     // Charges that did not fit so far: work that cannot answer false itself (the rebuild of a
     // read element) is judged by whether it added any.
     size_t refusals() const { return refused; }
+    // The images the read could not load, each once, in the order their records came.
+    std::vector<UnreadImage> unreadImages;
 
 private:
     friend bool chargeRead(size_t bytes);
@@ -97,6 +105,8 @@ bool chargeRead(size_t bytes);
 bool chargeReadImage(uint64_t decodedBytes, uint64_t fileBytes);
 // The same for what a surface stages, charged to the read's surface allowance.
 bool chargeReadSurface(uint64_t bytes);
+// Tells the open read of an image it could not load; without an open read nobody is told.
+void noteUnreadImage(const std::string& path, const std::string& why);
 
 // Every record kind is read by a function of one shape, registered by its tag. `in` is positioned
 // just past the record's header (tag and length); `end` is where the body ends by its length
@@ -125,8 +135,10 @@ Element* readElementRecord(ByteBuffer& in, bool& ok);
 
 // Reads a whole .k or .ko image into the scene. A damaged image is refused with false and the
 // scene keeps exactly what it held; on success the read tools are added to the two roots.
-// why, when given, receives the reason of a refusal in words for the user ("the file is truncated").
-bool readSceneBytes(Scene& scene, const uint8_t* data, size_t size, std::string* why = nullptr);
+// why, when given, receives the reason of a refusal in words for the user ("the file is truncated");
+// unreadImages, when given, the images a read that succeeded went without.
+bool readSceneBytes(Scene& scene, const uint8_t* data, size_t size, std::string* why = nullptr,
+                    std::vector<UnreadImage>* unreadImages = nullptr);
 
 // The reason a read gives when its budget refused a charge.
 constexpr const char* overBudgetReason = "it needs more memory than its size allows";

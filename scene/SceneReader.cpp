@@ -82,6 +82,15 @@ bool chargeReadImage(uint64_t decodedBytes, uint64_t fileBytes) {
     return true;
 }
 
+void noteUnreadImage(const std::string& path, const std::string& why) {
+    if (!openBudget) return;
+    std::vector<UnreadImage>& unread = openBudget->unreadImages;
+    // sprites sharing an image name it once
+    for (const UnreadImage& u : unread)
+        if (u.path == path) return;
+    unread.push_back({path, why});
+}
+
 namespace {
 
 std::unordered_map<uint32_t, ElementReader>& elementReaders() {
@@ -386,22 +395,26 @@ bool readSceneImage(Scene& scene, const uint8_t* data, size_t size, ReadBudget& 
 
 } // namespace
 
-bool readSceneBytes(Scene& scene, const uint8_t* data, size_t size, std::string* why) {
+bool readSceneBytes(Scene& scene, const uint8_t* data, size_t size, std::string* why,
+                    std::vector<UnreadImage>* unreadImages) {
     registerSceneRecords();
     fileVersion = 0;
     ReadBudget budget(size);
     ReadState st;
-    if (readSceneImage(scene, data, size, budget, st)) return true;
+    if (readSceneImage(scene, data, size, budget, st)) {
+        if (unreadImages) *unreadImages = std::move(budget.unreadImages);
+        return true;
+    }
     // a refused charge makes its record look damaged: the budget is the first cause
     if (why) *why = budget.refusals() ? overBudgetReason : st.why;
     return false;
 }
 
-bool Scene::readFile(const std::string& path, std::string* why) {
+bool Scene::readFile(const std::string& path, std::string* why, std::vector<UnreadImage>* unreadImages) {
     std::vector<char> bytes;
     std::string reason = readWholeFile(path, bytes);
     if (reason.empty() &&
-        readSceneBytes(*this, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), &reason)) {
+        readSceneBytes(*this, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), &reason, unreadImages)) {
         qCDebug(logFiles, "read %s (%zu bytes)", path.c_str(), bytes.size());
         return true;
     }

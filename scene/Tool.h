@@ -83,7 +83,7 @@ struct PlacementWalker {
         Tool* copy;
         int32_t stepId;
     };
-    std::vector<Placement> placements;
+    std::vector<Placement> placements{};
 
     // Appends an entry and answers its index.
     int32_t append(Tool* t, const mat4& m, int32_t group, int32_t drawArg, bool placed);

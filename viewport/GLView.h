@@ -29,6 +29,7 @@ class FBOSceneTransparent;
 class Scene;
 class Sculptor;
 class Texture2D;
+struct UnreadImage;
 class Tool;
 
 // Interaction modes (effective `mode`, chosen `chosenMode`).
@@ -480,8 +481,10 @@ public:
     // --- opening and saving (GLViewFiles.cpp) ---
     // Loads by upper-cased extension. False, with the scene and the undo list untouched, when the
     // file cannot be read or its kind cannot be loaded; why, when given, then receives the reason
-    // in words for the user ("the file is truncated").
-    bool openFile(const std::string& path, std::string* why = nullptr);
+    // in words for the user ("the file is truncated"). A scene or object opens without the sprites
+    // whose images cannot be read; unreadImages, when given, receives those images.
+    bool openFile(const std::string& path, std::string* why = nullptr,
+                  std::vector<UnreadImage>* unreadImages = nullptr);
     // False, with the undo list untouched, when the file could not be written; why, when given,
     // then receives the reason.
     bool saveScene(const std::string& path, std::string* why = nullptr);

@@ -7,8 +7,8 @@
 
 #include "elements/AnimatedSprite.h"
 #include "elements/Sprite.h"
+#include "elements/SpriteImage.h"
 #include "foundation/Log.h"
-#include "gpu/StillImage.h"
 #include "mesh/Mesh.h"
 #include "scene/Scene.h"
 #include "scene/Tool.h"
@@ -68,7 +68,7 @@ std::string objectFileName(const std::string& typed) {
     return typed.substr(0, dot) + ".ko";
 }
 
-bool GLView::openFile(const std::string& path, std::string* why) {
+bool GLView::openFile(const std::string& path, std::string* why, std::vector<UnreadImage>* unreadImages) {
     auto refuse = [why, &path](std::string reason) {
         qCWarning(logFiles, "could not read %s: %s", path.c_str(), reason.c_str());
         if (why) *why = std::move(reason);
@@ -94,21 +94,18 @@ bool GLView::openFile(const std::string& path, std::string* why) {
                 element.reset(new AnimatedSprite(path, false));
             else
                 element.reset(new Sprite(path, false));
-            if (element->invalid) {
-                const std::string refusal = imageFileFault(path, ext == ".GIF");
-                return refuse(refusal.empty() ? "not an image this program reads" : refusal);
-            }
+            if (element->invalid) return refuse(unreadImageReason(path, ext == ".GIF"));
         }
         scene->addToMainRoot(new Tool(element.get(), mat4(), pbr(), false));
         element.release();
         undoStack.clear();
     } else if (ext == ".KO") {
         // the reader leaves the scene untouched when it refuses the file
-        if (!scene->readFile(path, why)) return false;
+        if (!scene->readFile(path, why, unreadImages)) return false;
         undoStack.clear();
     } else {
         std::unique_ptr<Scene> loaded = std::make_unique<Scene>();
-        if (!loaded->readFile(path, why)) return false;
+        if (!loaded->readFile(path, why, unreadImages)) return false;
         // the records name the old scene: they go before it does
         forgetScene();
         delete scene;

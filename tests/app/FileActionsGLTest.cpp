@@ -1,6 +1,8 @@
 // New, Open and Save in the shown window, on files in a temporary folder.
 #include "ShownWindow.h"
 
+#include "ImageFiles.h"
+
 #include "mesh/Mesh.h"
 #include "scene/Scene.h"
 #include "scene/Tool.h"
@@ -147,4 +149,32 @@ TEST_F(ShownWindow, refusedFilesAreReportedWithWhyTheyWereRefused) {
               "Could not open cut.k (the file is truncated), flat.obj (it holds no triangles)");
     EXPECT_EQ(view().scene, scene);
     EXPECT_EQ(scene->toolRoot->children.size(), before);
+}
+
+// The scene opens without the sprites whose images cannot be read, and the open names every such
+// image with why, before the user can save the scene over its file without them.
+TEST_F(ShownWindow, aSceneWhoseSpriteImagesCannotBeReadOpensAndNamesThem) {
+    QTemporaryDir dir;
+    const QString gone = dir.filePath("gone.png"), cut = dir.filePath("cut.png"), saved = dir.filePath("s.k");
+    const QByteArray whole = kal::test::pngBytes(16, 16, 2, 8, 16);
+    ASSERT_TRUE(kal::test::writeBytes(gone.toStdString(), whole));
+    ASSERT_TRUE(kal::test::writeBytes(cut.toStdString(), whole));
+    {
+        kal::GLWorkGuard gl;
+        // two sprites of one image: it is named once
+        for (const QString& image : {gone, cut, gone}) ASSERT_TRUE(view().openFile(image.toStdString()));
+        ASSERT_TRUE(view().saveScene(saved.toStdString()));
+    }
+    ASSERT_TRUE(QFile::remove(gone));
+    ASSERT_TRUE(kal::test::writeBytes(cut.toStdString(), whole.left(whole.size() / 2)));
+
+    kal::Scene* before = view().scene;
+    answerWith([&](const kal::Question&) { return files({saved}); });
+    ui().actionOpen->trigger();
+    EXPECT_NE(view().scene, before);
+    ASSERT_EQ(asked.size(), 2u);
+    EXPECT_EQ(asked[1].kind, kal::Question::Warning);
+    EXPECT_EQ(asked[1].title, "Open");
+    EXPECT_EQ(asked[1].text.toStdString(),
+              "Could not open gone.png (No such file or directory), cut.png (the file is cut short)");
 }
