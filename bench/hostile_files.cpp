@@ -13,6 +13,7 @@
 #include <fstream>
 #include <functional>
 #include <memory>
+#include <random>
 #include <string>
 
 #include "elements/CurveSurface.h"
@@ -424,7 +425,8 @@ void BM_HostileImage(benchmark::State& state, const ImageShape& shape) {
 // A PNG at 16 bits a channel, PNGs whose header promises a square of the size while the file
 // holds 16 rows, and a JPEG of 16 x 16 pixels whose header promises the square, each opened as a
 // sprite; and a scene of sprites naming one 4096 x 4096 PNG each under a spelling of its own. A
-// size is the square's side, or the number of spellings.
+// size is the square's side, or the number of spellings. PNGs of noise, as written and in
+// one-byte chunks, are timed against QImage's reader.
 
 std::string rgbaPng(const char* kind, int side, int depth, int rows) {
     const std::string path = imagePath(kind + std::to_string(side) + ".png");
@@ -439,6 +441,24 @@ std::string pngShortOfRows(int side) { return rgbaPng("short", side, 8, 16); }
 std::string interlacedPngShortOfRows(int side) {
     const std::string path = imagePath("interlaced_short" + std::to_string(side) + ".png");
     if (fileBytes(path) <= 0) test::writeBytes(path, test::pngBytes(side, side, 6, 8, 16, {}, true));
+    return path;
+}
+
+// A square RGB PNG of about `mebipixels` pixels of noise, as Qt writes it, or with its image data in
+// one-byte chunks (a file thirteen times its image data, each byte behind a chunk header).
+std::string noisePng(int mebipixels, int chunkBytes) {
+    const int side = int(std::lround(1024 * std::sqrt(double(mebipixels))));
+    const std::string path = imagePath("noise" + std::to_string(side) + "_" + std::to_string(chunkBytes) + ".png");
+    if (fileBytes(path) > 0) return path;
+    QImage image(side, side, QImage::Format_RGB888);
+    std::mt19937 random(side);
+    for (int y = 0; y < side; ++y)
+        for (int x = 0; x < side * 3; ++x) image.scanLine(y)[x] = uchar(random());
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    test::writeBytes(path, chunkBytes ? test::pngInImageDataChunksOf(bytes, chunkBytes) : bytes);
     return path;
 }
 
@@ -478,6 +498,7 @@ struct PngShape {
     std::string (*image)(int size);
     int size;
     int spellings; // 0: the image opened alone; else the scene names it `size` times
+    bool againstQImage = false; // QImage's own read of the file is timed as well
 };
 
 const PngShape pngShapes[] = {
@@ -487,6 +508,9 @@ const PngShape pngShapes[] = {
     {"png8_interlaced_short_of_rows", interlacedPngShortOfRows, 4096, 0},
     {"jpeg_short_of_data", jpegShortOfData, 4096, 0},
     {"spellings_of_one_png", [](int) { return stillImage(16); }, 4, 1},
+    // sized in mebipixels
+    {"png8_noise", [](int size) { return noisePng(size, 0); }, 1, 0, true},
+    {"png8_noise_in_one_byte_chunks", [](int size) { return noisePng(size, 1); }, 1, 0, true},
 };
 
 void BM_HostilePng(benchmark::State& state, const PngShape& shape) {
@@ -496,6 +520,11 @@ void BM_HostilePng(benchmark::State& state, const PngShape& shape) {
     const std::string scene = shape.spellings ? spellingsOfOneImage(image, size) : std::string();
     measureRead(state, double(fileBytes(image) + long(scene.size())),
                 [&] { return scene.empty() ? !Sprite(image, false).invalid : readScene(scene); });
+    if (!shape.againstQImage) return;
+    const auto start = std::chrono::steady_clock::now();
+    const bool read = !QImage(QString::fromStdString(image)).isNull();
+    state.counters["qimage_seconds"] =
+        read ? std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() : -1;
 }
 
 // Each shape at its listed size and four times it.

@@ -55,16 +55,22 @@ struct PngChunks {
     bool cut = true;
 };
 
-PngChunks walkChunks(const QString& path) {
+// The headers are read a block at a time and a chunk reaching past the block is stepped over by a
+// seek: a file of many small chunks costs a read per block, not per chunk. A chunk's length sizes
+// nothing but the step. The file is left where it was.
+PngChunks walkChunks(QIODevice& file) {
+    if (file.isSequential()) return {~std::uint64_t(0) >> 12, false}; // bounds nothing
     PngChunks chunks;
-    // unbuffered: a header is all that is read of each chunk
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-        return {~std::uint64_t(0) >> 12, false}; // bounds nothing
-    const qint64 size = file.size();
+    const qint64 start = file.pos(), size = file.size();
+    std::vector<char> block(std::size_t(1) << 16);
+    qint64 blockAt = 0, blockEnd = 0; // the stretch of the file the block holds
     for (qint64 at = 8; at + 8 <= size;) {
-        unsigned char header[8] = {};
-        if (!file.seek(at) || file.read(reinterpret_cast<char*>(header), 8) != 8) break;
+        if (at + 8 > blockEnd) {
+            blockAt = blockEnd = at;
+            if (file.seek(at)) blockEnd += std::max(file.read(block.data(), qint64(block.size())), qint64(0));
+            if (at + 8 > blockEnd) break;
+        }
+        const auto* header = reinterpret_cast<const unsigned char*>(block.data() + (at - blockAt));
         const qint64 length = qint64(png_get_uint_32(header));
         const qint64 present = std::min(length, size - at - 8);
         if (std::memcmp(header + 4, "IDAT", 4) == 0) chunks.imageData += std::uint64_t(present);
@@ -74,6 +80,7 @@ PngChunks walkChunks(const QString& path) {
         }
         at += 12 + length;
     }
+    file.seek(start);
     return chunks;
 }
 
@@ -124,7 +131,7 @@ void blackenTransparent(std::vector<std::uint8_t>& staging, const PngShape& shap
 // that is thrown away (to find what is wrong with a file at the cost of a row). Nothing here owns
 // anything that the jump out of libpng on an error would skip.
 bool stagePng(QFile& file, std::vector<std::uint8_t>& staging, PngShape& shape, PngDecode& decode, bool keep) {
-    const PngChunks chunks = walkChunks(file.fileName());
+    const PngChunks chunks = walkChunks(file);
     png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &decode, stopDecoding, ignoreWarning);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
     if (!info) {

@@ -12,7 +12,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QBuffer>
+
 #include <algorithm>
+#include <fstream>
+#include <random>
 
 namespace kal {
 namespace {
@@ -159,13 +163,34 @@ TEST(Texture2DLoad, pngWithATransparentShadeStagesWhatQImageDecodes) {
     }
 }
 
+// The read calls this process has made so far.
+std::size_t readCalls() {
+    std::ifstream io("/proc/self/io");
+    std::string field;
+    std::size_t calls = 0;
+    while (io >> field)
+        if (field == "syscr:") io >> calls;
+    return calls;
+}
+
 // A damaged PNG is refused with what is wrong with it, and the near misses QImage reads open as it
 // reads them: rows all there but the last checksum cut, a transparent shade beyond the bit depth
 // (which no pixel can match), interlaced pictures and a flat one packed as tight as deflate goes.
+// Opening or refusing one costs reads by the block, however many chunks its image data comes in.
 TEST(Texture2DLoad, aDamagedPngSaysWhatIsWrongAndNearMissesOpenAsQImageReadsThem) {
     QTemporaryDir dir;
     const QByteArray whole = test::pngBytes(61, 45, 2, 8, 45);
     const QByteArray interlaced = test::pngBytes(61, 45, 6, 8, 1000, {}, true);
+    // a picture of noise, so that its image data comes in thousands of one-byte chunks
+    QImage noise(61, 45, QImage::Format_RGB888);
+    std::mt19937 random(7);
+    for (int y = 0; y < noise.height(); ++y)
+        for (int x = 0; x < noise.width() * 3; ++x) noise.scanLine(y)[x] = uchar(random());
+    QByteArray noisePng;
+    QBuffer noiseBuffer(&noisePng);
+    ASSERT_TRUE(noiseBuffer.open(QIODevice::WriteOnly) && noise.save(&noiseBuffer, "PNG"));
+    const QByteArray byteChunks = test::pngInImageDataChunksOf(noisePng, 1);
+    const QByteArray interlacedByteChunks = test::pngInImageDataChunksOf(interlaced, 1);
     const char* cut = "the file is cut short";
     const char* lying = "its header promises more rows than the file holds";
     const struct {
@@ -182,14 +207,21 @@ TEST(Texture2DLoad, aDamagedPngSaysWhatIsWrongAndNearMissesOpenAsQImageReadsThem
         {"interlaced grey of 2 bits", test::pngBytes(61, 45, 0, 2, 1000, QByteArray("\x00\x01", 2), true), ""},
         {"grey shade beyond 4 bits", test::pngBytes(61, 45, 0, 4, 45, QByteArray("\x00\x11", 2)), ""},
         {"grey shade beyond 8 bits", test::pngBytes(61, 45, 0, 8, 45, QByteArray("\x01\x01", 2)), ""},
+        {"one-byte chunks", byteChunks, ""},
+        {"one-byte chunks, cut", byteChunks.left(byteChunks.size() - 1000), cut},
+        {"interlaced, one-byte chunks", interlacedByteChunks, ""},
+        {"interlaced, one-byte chunks, fewer rows",
+         test::pngInImageDataChunksOf(test::pngBytes(61, 45, 6, 8, 20, {}, true), 1), lying},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.kind);
         const QString file = dir.filePath("damaged.png");
         ASSERT_TRUE(test::writeBytes(file.toStdString(), c.bytes));
         LogLines log;
+        const std::size_t readsBefore = readCalls();
         const Texture2D texture(file.toStdString(), false);
         EXPECT_EQ(imageFileFault(file.toStdString(), false), c.fault);
+        EXPECT_LE(readCalls() - readsBefore, 32 + std::size_t(c.bytes.size()) / 4096);
         if (*c.fault) {
             EXPECT_TRUE(texture.failed);
             EXPECT_EQ(log.count(c.fault), 1u);
@@ -198,13 +230,20 @@ TEST(Texture2DLoad, aDamagedPngSaysWhatIsWrongAndNearMissesOpenAsQImageReadsThem
             EXPECT_EQ(rowsUnlikeQImage(texture, file), 0);
         }
     }
-    QImage flat(1024, 1024, QImage::Format_ARGB32);
+    // its image data, in one-byte chunks, spans blocks of the chunk walk: all of it is counted
+    QImage flat(1024, 2048, QImage::Format_ARGB32);
     flat.fill(qRgba(9, 8, 7, 6));
     const QString flatFile = dir.filePath("flat.png");
     ASSERT_TRUE(flat.save(flatFile, "PNG", 0)); // the tightest packing
-    const Texture2D texture(flatFile.toStdString(), false);
-    ASSERT_FALSE(texture.failed);
-    EXPECT_EQ(rowsUnlikeQImage(texture, flatFile), 0);
+    QFile saved(flatFile);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    const QByteArray flatPng = saved.readAll();
+    for (const QByteArray& bytes : {flatPng, test::pngInImageDataChunksOf(flatPng, 1)}) {
+        ASSERT_TRUE(test::writeBytes(flatFile.toStdString(), bytes));
+        const Texture2D texture(flatFile.toStdString(), false);
+        ASSERT_FALSE(texture.failed);
+        EXPECT_EQ(rowsUnlikeQImage(texture, flatFile), 0);
+    }
 }
 
 // What loading the image file at `file` adds to this process's resident memory at its peak.

@@ -1,13 +1,15 @@
 #pragma once
 // Image files the tests write themselves: PNGs through QImage, or byte by byte when the header is
-// to promise more rows than the file holds; GIFs byte by byte (GIF89a, a global palette, one
-// graphic control extension and one full-size image per frame, the pixels LZW-coded as literal
-// codes each behind a clear code, so no decoder table ever grows).
+// to promise more rows than the file holds or the image data is to come in many chunks; GIFs byte
+// by byte (GIF89a, a global palette, one graphic control extension and one full-size image per
+// frame, the pixels LZW-coded as literal codes each behind a clear code, so no decoder table ever
+// grows).
 #include <QByteArray>
 #include <QFile>
 #include <QtGlobal>
 #include <QImage>
 #include <QString>
+#include <QtEndian>
 
 #include <array>
 #include <cstdint>
@@ -105,6 +107,35 @@ inline uint32_t pngCrc(const QByteArray& bytes) {
     return ~c;
 }
 
+inline void appendBigEndian(QByteArray& bytes, uint32_t v) {
+    for (int shift = 24; shift >= 0; shift -= 8) bytes.append(char((v >> shift) & 0xFF));
+}
+
+inline void appendPngChunk(QByteArray& png, const char* type, const QByteArray& data) {
+    const QByteArray body = QByteArray(type, 4) + data;
+    appendBigEndian(png, uint32_t(data.size()));
+    png.append(body);
+    appendBigEndian(png, pngCrc(body));
+}
+
+// The PNG with its image data split into chunks of at most `bytes` each (the file's own order of
+// chunks otherwise kept), as a streaming writer may leave it.
+inline QByteArray pngInImageDataChunksOf(const QByteArray& png, int bytes) {
+    QByteArray out = png.left(8), data;
+    for (int at = 8; at + 12 <= png.size();) {
+        const int length = int(qFromBigEndian<quint32>(png.constData() + at));
+        if (png.mid(at + 4, 4) == "IDAT") {
+            data += png.mid(at + 8, length);
+        } else {
+            for (int from = 0; from < data.size(); from += bytes) appendPngChunk(out, "IDAT", data.mid(from, bytes));
+            data.clear();
+            out += png.mid(at, 12 + length);
+        }
+        at += 12 + length;
+    }
+    return out;
+}
+
 // A PNG of w x h pixels of a colour type (0 grey, 2 RGB, 4 grey and alpha, 6 RGBA) at `depth` bits
 // a channel that holds only its first `rows` rows: with fewer than h, its header promises more
 // than the file has. `transparent`, when given, is the body of a tRNS chunk. The pixel bytes are a
@@ -113,24 +144,15 @@ inline uint32_t pngCrc(const QByteArray& bytes) {
 inline QByteArray pngBytes(int w, int h, int colourType, int depth, int rows, const QByteArray& transparent = {},
                            bool interlaced = false) {
     QByteArray png("\x89PNG\r\n\x1a\n", 8);
-    auto be32 = [](QByteArray& b, uint32_t v) {
-        for (int shift = 24; shift >= 0; shift -= 8) b.append(char((v >> shift) & 0xFF));
-    };
-    auto chunk = [&](const char* type, const QByteArray& data) {
-        const QByteArray body = QByteArray(type, 4) + data;
-        be32(png, uint32_t(data.size()));
-        png.append(body);
-        be32(png, pngCrc(body));
-    };
     QByteArray header;
-    be32(header, uint32_t(w));
-    be32(header, uint32_t(h));
+    appendBigEndian(header, uint32_t(w));
+    appendBigEndian(header, uint32_t(h));
     header.append(char(depth));
     header.append(char(colourType));
     header.append(2, char(0)); // deflate, adaptive filters
     header.append(char(interlaced ? 1 : 0));
-    chunk("IHDR", header);
-    if (!transparent.isEmpty()) chunk("tRNS", transparent);
+    appendPngChunk(png, "IHDR", header);
+    if (!transparent.isEmpty()) appendPngChunk(png, "tRNS", transparent);
     const int channels = colourType == 6 ? 4 : colourType == 2 ? 3 : colourType == 4 ? 2 : 1;
     // the passes' pictures, (x0, y0, dx, dy) of their first pixel and their steps
     struct Pass {
@@ -154,8 +176,8 @@ inline QByteArray pngBytes(int w, int h, int colourType, int depth, int rows, co
             for (int i = 1; i < rowBytes; ++i) row[i] = char((i + y) & 0xFF);
         }
     }
-    chunk("IDAT", qCompress(raw, 1).mid(4)); // less Qt's length prefix: a zlib stream
-    chunk("IEND", {});
+    appendPngChunk(png, "IDAT", qCompress(raw, 1).mid(4)); // less Qt's length prefix: a zlib stream
+    appendPngChunk(png, "IEND", {});
     return png;
 }
 
