@@ -76,16 +76,18 @@ Texture2D* GLView::runFrame() {
     const bool keyEvent = keyboard.poll() != 0 || backspaceRequest != 0;
 
     MouseState& f = frameMouse;
-    // A press is placed where its event says: a pen, a touch or a busy machine sends no motion
-    // before it, and the cursor poll may already be past it.
+    // A press or a release is placed where its event says: a pen, a touch or a busy machine sends
+    // no motion before it that a frame saw, and the cursor poll may already be past it. A press no
+    // frame has seen goes first; its release, if it came too, in a later frame.
     const bool pressUnseen = rawMouse.leftPressUnseen || rawMouse.rightPressUnseen;
-    const float x = pressUnseen ? rawMouse.pressX : rawMouse.x;
-    const float y = pressUnseen ? rawMouse.pressY : rawMouse.y;
+    const bool releaseUnseen = !pressUnseen && rawMouse.releaseUnseen;
+    const float x = pressUnseen ? rawMouse.pressX : releaseUnseen ? rawMouse.releaseX : rawMouse.x;
+    const float y = pressUnseen ? rawMouse.pressY : releaseUnseen ? rawMouse.releaseY : rawMouse.y;
     // Off the spot the last pick was made at (a frame that skipped its steps, the view left, picked
-    // nowhere), this frame only moves there with the buttons as they were and picks at the press;
-    // the press itself goes down in the next frame.
+    // nowhere), this frame only moves there with the buttons as they were and picks there, so the
+    // gesture starts or ends on that pick; the press or release itself comes in the next frame.
     const int32_t pixelX = int32_t(std::trunc(x)), pixelY = int32_t(std::trunc(y));
-    const bool moveFirst = pressUnseen && (pixelX != lastCursorX || pixelY != lastCursorY);
+    const bool moveFirst = (pressUnseen || releaseUnseen) && (pixelX != lastCursorX || pixelY != lastCursorY);
     f.prevX = f.x;
     f.prevY = f.y;
     f.x = x;
@@ -96,7 +98,10 @@ Texture2D* GLView::runFrame() {
         // a press released before this frame still counts as down for it: the next frame releases it
         f.left = rawMouse.left || (rawMouse.leftPressUnseen && !f.prevLeft) ? 1 : 0;
         f.right = rawMouse.right || (rawMouse.rightPressUnseen && !f.prevRight) ? 1 : 0;
-        rawMouse.leftPressUnseen = rawMouse.rightPressUnseen = 0;
+        if (pressUnseen)
+            rawMouse.leftPressUnseen = rawMouse.rightPressUnseen = 0;
+        else
+            rawMouse.releaseUnseen = 0;
     }
     f.dx = f.x - f.prevX;
     f.dy = f.y - f.prevY;

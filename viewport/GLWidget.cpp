@@ -136,10 +136,17 @@ static void recordButtons(float x, float y, bool left, bool right) {
     m.left = left ? 1 : 0;
     m.prevRight = m.right;
     m.right = right ? 1 : 0;
-    if ((m.left && !m.prevLeft) || (m.right && !m.prevRight)) {
+    const bool pressed = (m.left && !m.prevLeft) || (m.right && !m.prevRight);
+    const bool released = (!m.left && m.prevLeft) || (!m.right && m.prevRight);
+    if (pressed) {
         m.pressX = x;
         m.pressY = y;
     }
+    if (released) {
+        m.releaseX = x;
+        m.releaseY = y;
+    }
+    m.releaseUnseen = released || (m.releaseUnseen && !pressed) ? 1 : 0;
     if (m.left && !m.prevLeft) m.leftPressUnseen = 1;
     if (m.right && !m.prevRight) m.rightPressUnseen = 1;
     m.dx = m.x - m.prevX;
@@ -160,7 +167,7 @@ void GLWidget::refreshReleased() {
     const QPoint p = mapFromGlobal(QCursor::pos());
     recordButtons(float(p.x()) * renderScale, float(p.y()) * renderScale, false, false);
     // entering or leaving ends every click, seen or not
-    kal::rawMouse.leftPressUnseen = kal::rawMouse.rightPressUnseen = 0;
+    kal::rawMouse.leftPressUnseen = kal::rawMouse.rightPressUnseen = kal::rawMouse.releaseUnseen = 0;
 }
 
 void GLWidget::wheelEvent(QWheelEvent* event) {

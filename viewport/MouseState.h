@@ -16,8 +16,11 @@ struct MouseState {
     // Raw record only: a press no frame has seen yet. A click shorter than a tick (a quick tap, a
     // touchpad tap) would otherwise come and go between two frames and never reach the steps.
     uint8_t leftPressUnseen = 0, rightPressUnseen = 0;
-    // Raw record only: where that press went down. The tick's cursor poll may have moved on since.
-    float pressX = 0, pressY = 0;
+    // Raw record only: a button went up since the last frame (a later press drops it).
+    uint8_t releaseUnseen = 0;
+    // Raw record only: where that press went down and that release came up. The tick's cursor poll
+    // may have moved on since.
+    float pressX = 0, pressY = 0, releaseX = 0, releaseY = 0;
 };
 
 extern MouseState rawMouse;

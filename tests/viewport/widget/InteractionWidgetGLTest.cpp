@@ -151,8 +151,8 @@ protected:
 // A pen, a touch or a loaded machine delivers a press with no motion before it, and the pointer
 // has moved on by the next tick: the placement still starts at the press, sized by the drag. So
 // too when the pointer came to the press while the view was left (over the status bar), where no
-// frame picks.
-TEST_P(PressWithoutMotion, PlacesAtThePressNotWhereTheCursorWasLastSeen) {
+// frame picks. The release that follows a motion no tick saw ends it at the release.
+TEST_P(PressWithoutMotion, PlacesFromThePressToTheReleaseNotWhereTheCursorWasLastSeen) {
     const bool cameBackFromOutside = GetParam();
     Tool* target = test::addSceneObject(*view->scene, new Mesh, mat4());
     view->assemblyPick = [this, target](int, const PickRecord*) {
@@ -186,10 +186,17 @@ TEST_P(PressWithoutMotion, PlacesAtThePressNotWhereTheCursorWasLastSeen) {
     const mat4& p = view->placements[0];
     EXPECT_NEAR((p.translation() - at(200, 150)).length(), 0.0f, 1e-4f);
     EXPECT_NEAR(transformDirection(vec3(1, 0, 0), p).length(), 0.01f * std::hypot(50.0f, 50.0f), 1e-4f);
-    sendMouse(QEvent::MouseButtonRelease, Qt::LeftButton, Qt::NoButton, QPoint(250, 200));
+    QCursor::setPos(w->mapToGlobal(QPoint(280, 230)));
+    sendMouse(QEvent::MouseButtonRelease, Qt::LeftButton, Qt::NoButton, QPoint(280, 230));
+    w->tick();
     w->tick();
     ASSERT_EQ(view->undoStack.acts.size(), 1u);
-    EXPECT_EQ(view->undoStack.acts[0]->kind, ActAddKind);
+    ASSERT_EQ(view->undoStack.acts[0]->kind, ActAddKind);
+    const auto* added = static_cast<const ActObjectAdd*>(view->undoStack.acts[0]);
+    ASSERT_EQ(added->placements.size(), 1u);
+    const mat4& q = added->placements[0];
+    EXPECT_NEAR((q.translation() - at(200, 150)).length(), 0.0f, 1e-4f);
+    EXPECT_NEAR(transformDirection(vec3(1, 0, 0), q).length(), 0.01f * std::hypot(80.0f, 80.0f), 1e-4f);
 }
 
 INSTANTIATE_TEST_SUITE_P(Pointer, PressWithoutMotion, ::testing::Bool(),
