@@ -391,8 +391,12 @@ void applyMeshGestures(Mesh& m, const std::vector<Gesture*>& gestures) {
     const bool together = first && gestures.size() > 1 && hasBrushFlag(first->action, BrushAddsCopies) &&
                           (brushStep(first->action) != BrushStep::Extrusion || first->samples.size() > 2);
     m.strokeCache.holdDrag = together;
+    // each copy of a cut cuts its patch as it was: the later copies cross the lines the earlier drew
+    m.strokeCache.keepLines = first && gestures.size() > 1 && brushStep(first->action) == BrushStep::Release;
     dispatch(m, gestures);
     if (together) addHeldDrag(m);
+    m.strokeCache.keepLines = false;
+    m.strokeCache.lineVertices.clear();
 }
 
 namespace {

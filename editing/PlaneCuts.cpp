@@ -496,11 +496,13 @@ void Mesh::cutPlanePatch(const vec3& q, const vec3& n, int item) {
             cut.markSide(a);
             cut.markSide(b);
             // the line may run through a vertex on the plane: the band goes on round it
-            if (!tri.marked(k) && nb >= 0 && cut.side(a) != cut.side(b)) queue.push_back(nb);
+            const bool border = tri.marked(k) && !strokeCache.alongDrawnLine(a, b);
+            if (!border && nb >= 0 && cut.side(a) != cut.side(b)) queue.push_back(nb);
         }
     }
     cut.split(&selectedTriangles);
     cut.markLine();
+    for (int32_t v : cut.lineVertices()) strokeCache.keepLineVertex(v);
     cut.renormalCut();
     clearSelection();
 }

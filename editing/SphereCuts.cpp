@@ -166,6 +166,14 @@ public:
             for (int t = T3; t < m.triangleCount(); ++t) mark(t);
     }
 
+    // Flags the line's vertices for the stroke's later copies: those made from V3 on, and those
+    // it reused.
+    void keepLine() {
+        for (int v = V3; v < m.vertexCount(); ++v) m.strokeCache.keepLineVertex(v);
+        for (const auto& [from, to] : reusedLine)
+            for (const Crossing* end : {&from, &to}) m.strokeCache.keepLineVertex(end->reuse);
+    }
+
     // Every triangle the cut changed holds a vertex it made: the corner normals that the full pass
     // would change are those of the vertices of these triangles.
     // After a clip, also the corners round every vertex that lost triangles to the deletion of
@@ -613,6 +621,7 @@ void Mesh::cutSpherePatch(const vec3& centre, const vec3& rim, int triangle, boo
     SphereCut cut(*this, dvec3(centre), radiusThrough(centre, rim), true);
     if (!cut.runOnRegion(rim, triangle, patch)) return;
     cut.markCutLine(&selectedTriangles);
+    cut.keepLine();
     clearSelection();
     cut.renormalCorners();
 }

@@ -74,7 +74,7 @@ bool Mesh::selectPatch(const vec3& point, bool clear, int& triangle, std::vector
             int32_t n = tri.neighbour[k];
             if (n < 0 || n >= count) {
                 touchesOpen = border = true;
-            } else if (tri.marked(k)) {
+            } else if (tri.marked(k) && !strokeCache.alongDrawnLine(tri.vertex[next3(k)], tri.vertex[prev3(k)])) {
                 bordersAllOpen = false;
                 border = true;
             } else if (!(triangles[n].flags & kTaken)) {

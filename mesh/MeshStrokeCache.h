@@ -38,6 +38,23 @@ struct MeshStrokeCache {
     // what they held together afterwards.
     bool holdDrag = false;
     std::vector<std::pair<int32_t, vec3>> heldDrag;
+    // While set, the patch cuts of symmetric copies flag the vertices of the lines they draw, and
+    // the patch walks of the copies after them cross the marked edges between two flagged
+    // vertices: each copy cuts its patch as it was before the stroke, not the piece of it that an
+    // earlier copy's line cut off.
+    bool keepLines = false;
+    std::vector<uint8_t> lineVertices;
+
+    void keepLineVertex(int v) {
+        if (!keepLines || v < 0) return;
+        if (size_t(v) >= lineVertices.size()) lineVertices.resize(size_t(v) + 1, 0);
+        lineVertices[size_t(v)] = 1;
+    }
+    // Whether edge a-b runs along a line an earlier copy of the stroke drew.
+    bool alongDrawnLine(int a, int b) const {
+        return a >= 0 && b >= 0 && size_t(a) < lineVertices.size() && size_t(b) < lineVertices.size() &&
+               lineVertices[size_t(a)] && lineVertices[size_t(b)];
+    }
 
     void clear() {
         stroke = nullptr;
@@ -50,6 +67,8 @@ struct MeshStrokeCache {
         pushNormals.clear();
         holdDrag = false;
         heldDrag.clear();
+        keepLines = false;
+        lineVertices.clear();
     }
 };
 

@@ -1,6 +1,7 @@
 // Erasing and cutting with symmetric copies: every copy's pick names its part on the mesh as it was
-// before any copy erased, so no copy erases what an earlier copy's purge moved under its pick; and
-// copies whose cut planes coincide cut once where their regions meet.
+// before any copy erased, so no copy erases what an earlier copy's purge moved under its pick;
+// copies whose cut planes coincide cut once where their regions meet; and a Patch cut's copies cut
+// across the lines the copies before them drew.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -226,6 +227,84 @@ INSTANTIATE_TEST_SUITE_P(Regions, SymmetricPlaneCut,
                                            PlaneCutCase{SelectComponent, 0.6f, true},
                                            PlaneCutCase{SelectPatch, 0.1f, true},
                                            PlaneCutCase{SelectPatch, 0.6f, false}));
+
+// Cuts whose copies cross the drawn one on the band, drawn on its front and copied by the mirror
+// or by the turns about x: the plane x + 0.8 y = 0.05 seen along -z, from a point of the band along
+// the line, or a sphere of radius 0.35 round a point of the band near the mirror plane.
+struct CrossingCut {
+    Brush brush;
+    int copies;
+
+    bool plane() const { return brush == Brush::CutPlane; }
+    vec3 from() const { return plane() ? vec3(0.29f, -0.3f, std::sqrt(1 - 0.09f)) : vec3(0.12f, -0.3f, 0.954f); }
+    vec3 to() const { return plane() ? from() + vec3(-0.08f, 0.1f, 0) : from() + vec3(0.35f, 0, 0); }
+
+    // Applied as the view applies a cut: the press, then the finish with the release's sample.
+    // Only the drawn copy names its triangle.
+    void apply(Mesh& m, int applied) const {
+        std::vector<std::unique_ptr<Sculptor>> strokes;
+        std::vector<Gesture*> list;
+        for (int k = 0; k < applied; ++k) {
+            const vec3 p = copyOf(from(), copies, k);
+            const int item = k == 0 ? m.closestTriangle(p) : -1;
+            // a mirror copy looks the other way, so that its plane is the image of the drawn one
+            const vec3 view = copies == 2 ? vec3(0, 0, k == 0 ? -1.0f : 1.0f) : copyOf(vec3(0, 0, -1), copies, k);
+            strokes.push_back(stroke(brush, SelectPatch, GestureBegun, {sampleAt(p, 0.1f, item)}, view));
+            list.push_back(strokes.back().get());
+        }
+        applyMeshGestures(m, list);
+        for (int k = 0; k < applied; ++k) {
+            strokes[size_t(k)]->finish();
+            strokes[size_t(k)]->samples.push_back(sampleAt(copyOf(to(), copies, k)));
+        }
+        applyMeshGestures(m, list);
+    }
+
+    // How long the marked line that copy k drew is.
+    float lineLength(const Mesh& m, int k) const {
+        const vec3 n = copyOf(normalize(vec3(1, 0.8f, 0)), copies, k), c = copyOf(from(), copies, k);
+        auto on = [&](int v) {
+            const vec3 p = m.vertices[v].position;
+            return plane() ? std::fabs(dot(p - c, n)) < 1e-5f : std::fabs((p - c).length() - 0.35f) < 1e-5f;
+        };
+        float length = 0;
+        for (int t = 0; t < m.triangleCount(); ++t) {
+            const MeshTriangle& tri = m.triangles[t];
+            for (int e = 0; e < 3; ++e) {
+                const int a = tri.vertex[(e + 1) % 3], b = tri.vertex[(e + 2) % 3];
+                if (tri.alive() && tri.marked(e) && tri.neighbour[e] > t && on(a) && on(b))
+                    length += (m.vertices[a].position - m.vertices[b].position).length();
+            }
+        }
+        return length;
+    }
+};
+
+class SymmetricCrossingCut : public ::testing::TestWithParam<CrossingCut> {};
+
+// Each copy cuts across its patch as it was before the stroke, through the lines the copies before
+// it drew: every copy's line is whole, as long as the drawn line alone.
+TEST_P(SymmetricCrossingCut, PatchCopiesCutAcrossTheLinesOfTheCopiesBefore) {
+    const CrossingCut cut = GetParam();
+    Mesh alone = bandAndCaps({}), all = alone;
+    cut.apply(alone, 1);
+    cut.apply(all, cut.copies);
+    ASSERT_MESH_VALID(all);
+    EXPECT_EQ(zeroAreaTriangles(all), 0);
+    const float whole = cut.lineLength(alone, 0);
+    // round the band, or a circle of radius 0.35 on it
+    ASSERT_GT(whole, cut.plane() ? 6.0f : 2.0f);
+    // (the band's quads split along one diagonal: a mirrored arc is laid in other triangles)
+    for (int k = 0; k < cut.copies; ++k) EXPECT_NEAR(cut.lineLength(all, k), whole, 1e-3f) << "copy " << k;
+}
+
+INSTANTIATE_TEST_SUITE_P(MirrorAndTurns, SymmetricCrossingCut,
+                         ::testing::Values(CrossingCut{Brush::CutPlane, 2}, CrossingCut{Brush::CutPlane, 3},
+                                           CrossingCut{Brush::CutSphere, 2}),
+                         [](const auto& info) {
+                             return std::string("Brush") + brushName(info.param.brush) + "Copies" +
+                                    std::to_string(info.param.copies);
+                         });
 
 } // namespace
 } // namespace kal::test

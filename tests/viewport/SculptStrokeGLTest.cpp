@@ -544,6 +544,45 @@ INSTANTIATE_TEST_SUITE_P(Cuts, SymmetricCut, ::testing::ValuesIn(cutCases()), cu
 
 namespace {
 
+class SymmetricCrossingCut : public SculptStroke, public ::testing::WithParamInterface<size_t> {};
+
+} // namespace
+
+// A Patch plane cut over one sphere round the origin, slanted from off the object, whose copy
+// (index into cutSymmetries()) crosses the drawn line on the sphere's front: each copy cuts its
+// patch as it was before the stroke, through the drawn copy's new line, and the copies are each
+// other's images, marks too. Under mirror Y and the half turn about x the lines cross where the
+// sphere's edges run along y = 0, so both copies meet at the one vertex the first made there.
+TEST_P(SymmetricCrossingCut, PatchCopiesAreEachOthersImages) {
+    const CutSymmetry& symmetry = cutSymmetries()[GetParam()];
+    view->setSymmetry(symmetry.flags.data(), 2);
+    view->setSculptBrush(Brush::CutPlane);
+    view->setSelectionMode(SelectPatch);
+    place(sphere(2), 44);
+    const vec2 c = cursorAt(worldOf({0, 0, 0}));
+    const float r = c.y - cursorAt(worldOf({0, 2, 0})).y;
+    ASSERT_GT(r, 10.0f);
+    const vec2 from{-0.2f, -1.33f}, to{1.0f, 1.07f};
+    const vec2 start = c + from * r;
+    drag(vec2(std::round(start.x), std::round(start.y)), (to - from) * (r / 4), 4);
+    ASSERT_EQ(view->busy, 0);
+    EXPECT_MESH_VALID(*mesh);
+    EXPECT_EQ(test::zeroAreaTriangles(*mesh), 0);
+    const float pixel = view->pixelVector(false).length();
+    std::vector<vec3> marks = test::markedEdgeMiddles(*mesh);
+    for (vec3& p : marks) p = worldOf(p);
+    for (auto image : symmetry.images) {
+        EXPECT_TRUE(mapsOntoItself(worldPositions(), image, 1e-3f * r * pixel));
+        EXPECT_TRUE(mapsOntoItself(marks, image, 1e-3f * r * pixel));
+    }
+}
+
+// mirror Y and the half turn about x
+INSTANTIATE_TEST_SUITE_P(Crossing, SymmetricCrossingCut, ::testing::Values(size_t(1), size_t(4)),
+                         [](const auto& info) { return std::string(cutSymmetries()[info.param].name); });
+
+namespace {
+
 // The element kinds whose sculpting runs outside the mesh code: a clay (its positions live on the
 // GPU) and a tube (the stroke edits its axis curve).
 enum class Kind { Clay, Tube };
