@@ -33,17 +33,26 @@ mat4 rotationTurning(const vec3& a, const vec3& b, const vec3& axis);
 // -32766..32766.
 pbr blendTowards(const pbr& old, const pbr& m, double keep, uint8_t mask);
 
-// The side of the plane through q facing along n that p lies on: 1 ahead, -1 behind (a point that
-// is not finite too), 0 on it to within float rounding. A cut point rounded to float lands in that
-// band, and so does a vertex placed by float trigonometry on a plane through the origin: a cut
-// takes such a vertex as a point of its line instead of splitting an edge a rounding away from it.
+// A few float steps of values whose magnitudes sum to reach: a measure made from them strays no
+// further than this from its exact value once they are rounded to float. A cut takes a point this
+// close to its plane or sphere as on it, as the point it made there and rounded to float is.
+inline double roundingBand(double reach) { return 0x1p-22 * reach; }
+// The band of a distance measured from p.
+inline double roundingBand(const dvec3& p) { return roundingBand(std::fabs(p.x) + std::fabs(p.y) + std::fabs(p.z)); }
+
+// The side of the plane through q facing along n that p lies on: 1 ahead, -1 behind, 0 on it to
+// within the float rounding of p and q along n. Their extent across n widens that only by a few
+// double steps, which a point placed on the plane in double (by trigonometry, say) keeps across
+// it. A cut takes a point on it as a point of its line instead of splitting an edge a rounding
+// away from it. A point that is not finite is never on it: it lies on the side its distance along
+// n runs off to, and behind when that distance is not a number.
 inline int planeSide(const vec3& p, const dvec3& q, const dvec3& n) {
     const dvec3 d = dvec3(p) - q;
     const double along = d.x * n.x + d.y * n.y + d.z * n.z;
-    // a few float steps of the larger of p and q, along n
-    const double reach = std::fabs(p.x) + std::fabs(p.y) + std::fabs(p.z) + std::fabs(q.x) + std::fabs(q.y) +
-                         std::fabs(q.z);
-    const double band = 0x1p-22 * reach * std::sqrt(n.x * n.x + n.y * n.y + n.z * n.z);
+    const dvec3 a(std::fabs(n.x), std::fabs(n.y), std::fabs(n.z));
+    const dvec3 s(std::fabs(p.x) + std::fabs(q.x), std::fabs(p.y) + std::fabs(q.y), std::fabs(p.z) + std::fabs(q.z));
+    const double band =
+        roundingBand(a.x * s.x + a.y * s.y + a.z * s.z) + 0x1p-50 * (a.x + a.y + a.z) * (s.x + s.y + s.z);
     if (std::fabs(along) <= band && std::isfinite(band)) return 0;
     return along > 0 ? 1 : -1;
 }

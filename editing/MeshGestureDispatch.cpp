@@ -1,5 +1,6 @@
 // The mesh's sculpt dispatcher. Every gesture of one call shares action code, state and sample
 // count; a gesture that fails its group's test therefore ends the whole call.
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
@@ -230,6 +231,42 @@ void sphereRow(Mesh& m, int mode, const StrokeSample& centre, const StrokeSample
         (m.*part)(centre.point, rim.point, itemOf(m, rim), mode == SelectPatch);
 }
 
+// The symmetric copies of a finished sphere cut that repeat an earlier copy: their spheres
+// coincide (one centred on a mirror plane or a turn's axis is its own image) and their regions
+// meet. A second cut along the sphere would find the chords of the first one's line dipping
+// inside it, and cut slivers off them. The regions are read on the mesh as it was before any copy
+// cut, since a clip renumbers it.
+std::vector<const Gesture*> repeatedSphereCuts(Mesh& m, const std::vector<Gesture*>& gestures) {
+    struct Sphere {
+        dvec3 centre;
+        double radius;
+        RegionsDone regions;
+    };
+    std::vector<Sphere> spheres;
+    std::vector<const Gesture*> repeated;
+    if (gestures.size() < 2) return repeated;
+    for (const Gesture* gesture : gestures) {
+        const auto* g = dynamic_cast<const Sculptor*>(gesture);
+        if (!g || !drawsSphereGuide(g->action) || hasBrushFlag(g->action, BrushStampsSphere) || !g->isFinished() ||
+            g->samples.size() < 2)
+            return {};
+        const bool reversed = hasBrushFlag(g->action, BrushReversed);
+        const StrokeSample& centre = reversed ? g->samples.back() : g->samples.front();
+        const StrokeSample& rim = reversed ? g->samples.front() : g->samples.back();
+        const dvec3 c(centre.point);
+        const double r = (c - dvec3(rim.point)).length();
+        // the copies are images of one stroke made in float
+        auto coincides = [&](const Sphere& s) {
+            const double tolerance = 1e-5 * (c.length() + s.centre.length() + r + s.radius);
+            return (c - s.centre).length() <= tolerance && std::fabs(r - s.radius) <= tolerance;
+        };
+        auto same = std::find_if(spheres.begin(), spheres.end(), coincides);
+        if (same == spheres.end()) same = spheres.insert(spheres.end(), Sphere{c, r, {}});
+        if (!same->regions.claim(m, g->action, g->selectionMode, rim.point, itemOf(m, rim))) repeated.push_back(g);
+    }
+    return repeated;
+}
+
 // The rows acting once on the finished stroke: plane and sphere cuts, clips and stamps.
 void releaseRow(Mesh& m, const Sculptor& g, const StrokeSample& F, const StrokeSample& L) {
     const int mode = g.selectionMode;
@@ -403,6 +440,7 @@ namespace {
 
 void dispatch(Mesh& m, const std::vector<Gesture*>& gestures) {
     RegionsDone regions;
+    const std::vector<const Gesture*> repeatedSpheres = repeatedSphereCuts(m, gestures);
     for (Gesture* gesture : gestures) {
         auto* g = dynamic_cast<Sculptor*>(gesture);
         if (!g) return;
@@ -504,6 +542,7 @@ void dispatch(Mesh& m, const std::vector<Gesture*>& gestures) {
                 stampTogether(m, gestures);
                 return;
             }
+            if (std::find(repeatedSpheres.begin(), repeatedSpheres.end(), gesture) != repeatedSpheres.end()) continue;
             releaseRow(m, *g, F, L);
             break;
         case BrushStep::Tick:

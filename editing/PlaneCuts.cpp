@@ -301,15 +301,9 @@ bool closedBoundaryLoop(const Mesh& m, int start, const vec3& q, const vec3& n, 
     std::vector<int32_t> sorted = loop;
     std::sort(sorted.begin(), sorted.end());
     if (std::adjacent_find(sorted.begin(), sorted.end()) != sorted.end()) return false;
-    // the cut points lie on the plane to within their rounding to float
-    const dvec3 Q(q), N = normalize(dvec3(n));
-    double reach = std::max({std::fabs(Q.x), std::fabs(Q.y), std::fabs(Q.z)}), off = 0;
-    for (int32_t v : loop) {
-        const dvec3 d = dvec3(m.vertices[v].position) - Q;
-        reach = std::max(reach, d.length());
-        off = std::max(off, std::fabs(dot(d, N)));
-    }
-    return off <= 1e-5 * reach;
+    // the cut points lie on the plane to within their rounding to float, as the cut sees it
+    return std::all_of(loop.begin(), loop.end(),
+                       [&](int32_t v) { return editing::planeSide(m.vertices[v].position, dvec3(q), dvec3(n)) == 0; });
 }
 
 // The flat cap of a loop on the plane through q facing along n, and its triangulation. The loop
@@ -495,9 +489,11 @@ void Mesh::cutPlanePatch(const vec3& q, const vec3& n, int item) {
             int a = tri.vertex[next3(k)], b = tri.vertex[prev3(k)];
             cut.markSide(a);
             cut.markSide(b);
-            // the line may run through a vertex on the plane: the band goes on round it
+            // the line may run through a vertex on the plane, or along an edge on it: the band goes
+            // on round the vertex and across the edge, so that the corners on both sides are read
             const bool border = tri.marked(k) && !strokeCache.alongDrawnLine(a, b);
-            if (!border && nb >= 0 && cut.side(a) != cut.side(b)) queue.push_back(nb);
+            const int sa = cut.side(a), sb = cut.side(b);
+            if (!border && nb >= 0 && (sa != sb || sa == 0)) queue.push_back(nb);
         }
     }
     cut.split(&selectedTriangles);

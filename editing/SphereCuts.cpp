@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "editing/EditingMath.h"
 #include "editing/SelectionHelpers.h"
 #include "foundation/Parallel.h"
 #include "mesh/Mesh.h"
@@ -31,9 +32,7 @@ struct Crossing {
     int32_t reuse = -1;
 };
 
-// A few float steps of p's coordinates: a point made within this of p would round onto it, or
-// next to it.
-double roundingBand(const dvec3& p) { return 0x1p-22 * (std::fabs(p.x) + std::fabs(p.y) + std::fabs(p.z)); }
+using editing::roundingBand;
 
 bool finiteCorners(const Mesh& m, const MeshTriangle& tri) {
     for (int32_t v : tri.vertex)

@@ -274,6 +274,11 @@ TEST(PlaneSub, OnAMeshWoundInsideOutTheCapIsWoundAsTheMesh) {
 TEST(PlaneCuts, ThroughVerticesAlongEdgesOrTwiceLeaveNoZeroAreaTriangle) {
     const Mesh octahedron = rebuilt(octahedronMesh()), sphere = rebuilt(uvSphereMesh(6, 12)),
                grid = rebuilt(gridMesh(4)), cube = rebuilt(cubeMesh(false));
+    // 0.004 across, 40,000 along: its length must not widen the rounding across it
+    Mesh strip = gridMesh(4);
+    for (int v = 0; v < strip.vertexCount(); ++v)
+        strip.vertices[v].position = strip.vertices[v].position * vec3(0.001f, 10000, 1);
+    strip = rebuilt(strip);
     struct Plane {
         const Mesh* mesh;
         vec3 q, n;
@@ -287,6 +292,7 @@ TEST(PlaneCuts, ThroughVerticesAlongEdgesOrTwiceLeaveNoZeroAreaTriangle) {
         {&grid, vec3(std::nextafter(2.0f, 3.0f), 0, 0), normalize(vec3(1, 0.01f, 0)), -1}, // a step off a vertex
         {&cube, vec3(), normalize(vec3(1, -1, 0)), -1},                       // through two opposite edges
         {&sphere, vec3(0.01f, 0, 0.02f), normalize(vec3(0.1f, 0.2f, 1)), -1}, // through no vertex
+        {&strip, vec3(0.0015f, 0, 0), vec3(1, 0, 0), 8},                      // 5e-4 off its columns
     };
     const std::pair<const char*, std::function<void(Mesh&, const Plane&)>> kinds[] = {
         {"cut", [](Mesh& m, const Plane& p) { m.cutPlane(p.q, p.n); }},
@@ -308,6 +314,47 @@ TEST(PlaneCuts, ThroughVerticesAlongEdgesOrTwiceLeaveNoZeroAreaTriangle) {
                     EXPECT_EQ(int(markedEdges(m).size()), planes[i].lineEdges);
                 }
             }
+        }
+}
+
+// m with every position scaled by s about the origin, after a shift by by.
+Mesh scaled(Mesh m, float s, vec3 by = vec3()) {
+    for (int v = 0; v < m.vertexCount(); ++v) m.vertices[v].position = (m.vertices[v].position + by) * s;
+    return rebuilt(m);
+}
+
+// A stroke along a line of the mesh's own vertices, the plane x = 0 through a UV sphere's meridian
+// (its vertices on it to within rounding) or a grid's middle column: in every mode, seen from
+// either side, picked on either side of the line and stroked either way, the cut marks the edges
+// along the line, as the cut over the whole mesh does, and adds no vertex.
+TEST(PlaneCuts, AlongALineOfVerticesMarkTheLineInEveryModeAndDirection) {
+    for (const bool isSphere : {true, false})
+        for (const float r : {0.07f, 70.0f}) {
+            const Mesh mesh = isSphere ? scaled(uvSphereMesh(8, 16), r) : scaled(gridMesh(4), r / 2, vec3(-2, -2, 0));
+            Mesh whole = mesh;
+            whole.cutPlane(vec3(), vec3(1, 0, 0));
+            // a meridian runs pole to pole on both halves
+            ASSERT_EQ(markedEdges(whole).size(), isSphere ? 16u : 4u);
+            ASSERT_EQ(whole.vertexCount(), mesh.vertexCount());
+            for (const float facing : {1.0f, -1.0f})
+                for (const bool reversed : {false, true})
+                    for (const float pickSide : {1.0f, -1.0f})
+                        for (const int mode : {SelectElement, SelectAllPatches, SelectPatch, SelectComponent}) {
+                            SCOPED_TRACE(testing::Message() << (isSphere ? "sphere " : "grid ") << r << " facing "
+                                                            << facing << (reversed ? " reversed" : "") << " picked "
+                                                            << pickSide << " mode " << mode);
+                            const float z = isSphere ? facing * std::sqrt(0.75f) * r : 0;
+                            vec3 F(0, -0.5f * r, z), L(0, 0.5f * r, z);
+                            if (reversed) std::swap(F, L);
+                            Mesh m = mesh;
+                            const int item = m.closestTriangle(F + vec3(pickSide * 0.1f * r, 0, 0));
+                            auto s = stroke(Brush::CutPlane, mode, GestureFinished, {sampleAt(F, r, item), sampleAt(L)},
+                                            vec3(0, 0, -facing));
+                            apply(m, {s.get()});
+                            EXPECT_MESH_VALID(m);
+                            EXPECT_EQ(m.vertexCount(), mesh.vertexCount());
+                            EXPECT_EQ(markedEdges(m), markedEdges(whole));
+                        }
         }
 }
 

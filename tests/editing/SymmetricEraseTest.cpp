@@ -1,16 +1,19 @@
 // Erasing and cutting with symmetric copies: every copy's pick names its part on the mesh as it was
 // before any copy erased, so no copy erases what an earlier copy's purge moved under its pick;
-// copies whose cut planes coincide cut once where their regions meet; and a Patch cut's copies cut
-// across the lines the copies before them drew.
+// copies whose cut planes or spheres coincide cut once where their regions meet; and a Patch cut's
+// copies cut across the lines the copies before them drew.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <tuple>
+#include <vector>
 
 #include "EditingFixtures.h"
 #include "MeshFixtures.h"
 #include "MeshInvariants.h"
+#include "TopologyChecks.h"
 
 namespace kal::test {
 namespace {
@@ -21,7 +24,7 @@ constexpr float kPi = 3.14159265f;
 // Three parts: a band of radius 1 round the x axis from x = -1 to 1, across the mirror plane, and
 // a disc of radius 1.5 at each end, at x = +-2, facing out. Rings of the band at the given x are
 // marked edges. Mirror X and turns about x by a third map it onto itself.
-Mesh bandAndCaps(std::initializer_list<float> markedRings) {
+Mesh bandAndCaps(const std::vector<float>& markedRings) {
     Mesh m;
     auto at = [](float x, int j, float r) {
         const float a = 2 * kPi * float(j % kSegments) / kSegments;
@@ -305,6 +308,59 @@ INSTANTIATE_TEST_SUITE_P(MirrorAndTurns, SymmetricCrossingCut,
                              return std::string("Brush") + brushName(info.param.brush) + "Copies" +
                                     std::to_string(info.param.copies);
                          });
+
+// mode, the rings marked, whether the copy's region is the drawn one's
+using SphereClipCase = std::tuple<int, std::vector<float>, bool>;
+
+class SymmetricSphereClip : public ::testing::TestWithParam<SphereClipCase> {};
+
+// A sphere centred on the mirror plane, over the band's top, is its own image to within the float
+// rounding of the copy: where the copy's region is the drawn one's the pair clips as the drawn copy
+// alone does (the second clip would cut slivers off the first one's rim); apart, each clips its own.
+TEST_P(SymmetricSphereClip, CopiesOfOneSphereClipOnceWhereTheirRegionsMeet) {
+    const auto [mode, rings, shared] = GetParam();
+    const Mesh band = bandAndCaps(rings);
+    for (float off : {0.0f, 1e-6f}) {
+        SCOPED_TRACE(testing::Message() << "centre " << off << " off the mirror plane");
+        Mesh once = band, pair = once;
+        for (Mesh* m : {&once, &pair}) {
+            std::vector<std::unique_ptr<Sculptor>> strokes;
+            for (float side : {1.0f, -1.0f}) {
+                if (m == &once && side < 0) continue;
+                const vec3 centre(side * off, 0, 1), rim(side * 0.35f, 0, 1);
+                const bool drawn = side > 0;
+                strokes.push_back(stroke(Brush::ClipSphere, mode, GestureFinished,
+                                         {sampleAt(centre, 0.1f, drawn ? m->closestTriangle(centre) : -1),
+                                          sampleAt(rim, 0.1f, drawn ? m->closestTriangle(rim) : -1)},
+                                         vec3(0, 0, -1)));
+            }
+            std::vector<Gesture*> list;
+            for (auto& s : strokes) list.push_back(s.get());
+            applyMeshGestures(*m, list);
+        }
+        ASSERT_MESH_VALID(pair, (InvariantOptions{false, true, false}));
+        EXPECT_EQ(zeroAreaTriangles(pair), 0);
+        ASSERT_GT(countEdges(once).open, countEdges(band).open) << "the drawn copy clipped nothing";
+        if (shared) {
+            expectSameRecords(pair, once);
+        } else {
+            // the drawn copy leaves the ball's half past the marked ring; its copy clips that too
+            auto inside = [](const Mesh& m) {
+                int n = 0;
+                for (vec3 p : usedPositions(m)) n += (p - vec3(0, 0, 1)).length() < 0.34f;
+                return n;
+            };
+            EXPECT_GT(inside(once), 0);
+            EXPECT_EQ(inside(pair), 0);
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Regions, SymmetricSphereClip,
+                         ::testing::Values(SphereClipCase{SelectElement, {}, true},
+                                           SphereClipCase{SelectComponent, {}, true},
+                                           SphereClipCase{SelectPatch, {-0.4f, 0.4f}, true},
+                                           SphereClipCase{SelectPatch, {0.0f}, false}));
 
 } // namespace
 } // namespace kal::test
