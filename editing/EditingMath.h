@@ -33,10 +33,11 @@ mat4 rotationTurning(const vec3& a, const vec3& b, const vec3& axis);
 // -32766..32766.
 pbr blendTowards(const pbr& old, const pbr& m, double keep, uint8_t mask);
 
-// A few float steps of values whose magnitudes sum to reach: a measure made from them strays no
+// Some float steps of values whose magnitudes sum to reach: a measure made from them strays no
 // further than this from its exact value once they are rounded to float. A cut takes a point this
-// close to its plane or sphere as on it, as the point it made there and rounded to float is.
-inline double roundingBand(double reach) { return 0x1p-22 * reach; }
+// close to its plane or sphere as on it, as the point it made there and rounded to float is; so
+// does a symmetric copy, whose plane or sphere carries the rounding of its own making too.
+inline double roundingBand(double reach) { return 0x1p-20 * reach; }
 // The band of a distance measured from p.
 inline double roundingBand(const dvec3& p) { return roundingBand(std::fabs(p.x) + std::fabs(p.y) + std::fabs(p.z)); }
 
