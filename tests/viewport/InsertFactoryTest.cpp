@@ -53,7 +53,9 @@ TEST_F(InsertFactory, EveryMeshKindBuildsAnOwnedTemplateWithDefaults) {
         EXPECT_EQ(v.pendingTool->transform, mat4());
         EXPECT_EQ(v.pendingTool->material.opacity, 65535);
         for (const auto& solid : solids)
-            if (solid.kind == kind) EXPECT_EQ(trianglesOf(v.pendingTool), solid.triangles) << k;
+            if (solid.kind == kind) {
+                EXPECT_EQ(trianglesOf(v.pendingTool), solid.triangles) << k;
+            }
         EXPECT_GT(trianglesOf(v.pendingTool), 0) << k;
     }
 }

@@ -423,13 +423,16 @@ TEST_P(SymmetricStroke, OneStrokeKeepsTheMeshSymmetric) {
     // an erased feature line moves nothing: it only takes marks away
     ASSERT_TRUE(after != before || marksAfter != marksBefore) << "the stroke did nothing";
     const float pixel = view->pixelVector(false).length();
-    if (!cutsTheSurface(brush)) EXPECT_TRUE(mapsOntoItself(marksAfter, image, 1e-3f * r * pixel));
-    if (layout == Layout::Overlapping && cutsTheSurface(brush))
+    if (!cutsTheSurface(brush)) {
+        EXPECT_TRUE(mapsOntoItself(marksAfter, image, 1e-3f * r * pixel));
+    }
+    if (layout == Layout::Overlapping && cutsTheSurface(brush)) {
         // where two stamps meet, a triangle of one cut spans the seam as a chord, and the two
         // cuts lay their triangles out differently
         EXPECT_TRUE(isItsOwnImage(worldCorners(), image, 0.02f * r * pixel));
-    else
+    } else {
         EXPECT_TRUE(mapsOntoItself(after, image, 1e-3f * r * pixel));
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(StrokeActions, SymmetricStroke, ::testing::ValuesIn(strokeCases()), [](const auto& info) {
