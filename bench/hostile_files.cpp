@@ -13,7 +13,6 @@
 #include <fstream>
 #include <functional>
 #include <memory>
-#include <random>
 #include <string>
 
 #include "elements/CurveSurface.h"
@@ -450,14 +449,7 @@ std::string noisePng(int mebipixels, int chunkBytes) {
     const int side = int(std::lround(1024 * std::sqrt(double(mebipixels))));
     const std::string path = imagePath("noise" + std::to_string(side) + "_" + std::to_string(chunkBytes) + ".png");
     if (fileBytes(path) > 0) return path;
-    QImage image(side, side, QImage::Format_RGB888);
-    std::mt19937 random(side);
-    for (int y = 0; y < side; ++y)
-        for (int x = 0; x < side * 3; ++x) image.scanLine(y)[x] = uchar(random());
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
+    const QByteArray bytes = test::noisePngBytes(side, side, unsigned(side));
     test::writeBytes(path, chunkBytes ? test::pngInImageDataChunksOf(bytes, chunkBytes) : bytes);
     return path;
 }

@@ -271,14 +271,17 @@ TEST(PlaneSub, OnAMeshWoundInsideOutTheCapIsWoundAsTheMesh) {
 
 // Planes through vertices, along edges, a float step off a vertex, and each cut made twice as two
 // copies of a stroke whose planes coincide make it: no cut leaves a triangle without area.
+// m with every position scaled by s about the origin, after a shift by by.
+Mesh scaled(Mesh m, vec3 s, vec3 by = vec3()) {
+    for (int v = 0; v < m.vertexCount(); ++v) m.vertices[v].position = (m.vertices[v].position + by) * s;
+    return rebuilt(m);
+}
+
 TEST(PlaneCuts, ThroughVerticesAlongEdgesOrTwiceLeaveNoZeroAreaTriangle) {
     const Mesh octahedron = rebuilt(octahedronMesh()), sphere = rebuilt(uvSphereMesh(6, 12)),
                grid = rebuilt(gridMesh(4)), cube = rebuilt(cubeMesh(false));
     // 0.004 across, 40,000 along: its length must not widen the rounding across it
-    Mesh strip = gridMesh(4);
-    for (int v = 0; v < strip.vertexCount(); ++v)
-        strip.vertices[v].position = strip.vertices[v].position * vec3(0.001f, 10000, 1);
-    strip = rebuilt(strip);
+    const Mesh strip = scaled(gridMesh(4), vec3(0.001f, 10000, 1));
     struct Plane {
         const Mesh* mesh;
         vec3 q, n;
@@ -317,12 +320,6 @@ TEST(PlaneCuts, ThroughVerticesAlongEdgesOrTwiceLeaveNoZeroAreaTriangle) {
         }
 }
 
-// m with every position scaled by s about the origin, after a shift by by.
-Mesh scaled(Mesh m, float s, vec3 by = vec3()) {
-    for (int v = 0; v < m.vertexCount(); ++v) m.vertices[v].position = (m.vertices[v].position + by) * s;
-    return rebuilt(m);
-}
-
 // A stroke along a line of the mesh's own vertices, the plane x = 0 through a UV sphere's meridian
 // (its vertices on it to within rounding) or a grid's middle column: in every mode, seen from
 // either side, picked on either side of the line and stroked either way, the cut marks the edges
@@ -330,7 +327,8 @@ Mesh scaled(Mesh m, float s, vec3 by = vec3()) {
 TEST(PlaneCuts, AlongALineOfVerticesMarkTheLineInEveryModeAndDirection) {
     for (const bool isSphere : {true, false})
         for (const float r : {0.07f, 70.0f}) {
-            const Mesh mesh = isSphere ? scaled(uvSphereMesh(8, 16), r) : scaled(gridMesh(4), r / 2, vec3(-2, -2, 0));
+            const Mesh mesh = isSphere ? scaled(uvSphereMesh(8, 16), vec3(r, r, r))
+                                       : scaled(gridMesh(4), vec3(r, r, r) * 0.5f, vec3(-2, -2, 0));
             Mesh whole = mesh;
             whole.cutPlane(vec3(), vec3(1, 0, 0));
             // a meridian runs pole to pole on both halves

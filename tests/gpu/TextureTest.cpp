@@ -12,11 +12,8 @@
 
 #include <gtest/gtest.h>
 
-#include <QBuffer>
-
 #include <algorithm>
 #include <fstream>
-#include <random>
 
 namespace kal {
 namespace {
@@ -182,14 +179,7 @@ TEST(Texture2DLoad, aDamagedPngSaysWhatIsWrongAndNearMissesOpenAsQImageReadsThem
     const QByteArray whole = test::pngBytes(61, 45, 2, 8, 45);
     const QByteArray interlaced = test::pngBytes(61, 45, 6, 8, 1000, {}, true);
     // a picture of noise, so that its image data comes in thousands of one-byte chunks
-    QImage noise(61, 45, QImage::Format_RGB888);
-    std::mt19937 random(7);
-    for (int y = 0; y < noise.height(); ++y)
-        for (int x = 0; x < noise.width() * 3; ++x) noise.scanLine(y)[x] = uchar(random());
-    QByteArray noisePng;
-    QBuffer noiseBuffer(&noisePng);
-    ASSERT_TRUE(noiseBuffer.open(QIODevice::WriteOnly) && noise.save(&noiseBuffer, "PNG"));
-    const QByteArray byteChunks = test::pngInImageDataChunksOf(noisePng, 1);
+    const QByteArray byteChunks = test::pngInImageDataChunksOf(test::noisePngBytes(61, 45, 7), 1);
     const QByteArray interlacedByteChunks = test::pngInImageDataChunksOf(interlaced, 1);
     const char* cut = "the file is cut short";
     const char* lying = "its header promises more rows than the file holds";

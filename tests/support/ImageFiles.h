@@ -4,6 +4,7 @@
 // by byte (GIF89a, a global palette, one graphic control extension and one full-size image per
 // frame, the pixels LZW-coded as literal codes each behind a clear code, so no decoder table ever
 // grows).
+#include <QBuffer>
 #include <QByteArray>
 #include <QFile>
 #include <QtGlobal>
@@ -13,6 +14,7 @@
 
 #include <array>
 #include <cstdint>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -116,6 +118,20 @@ inline void appendPngChunk(QByteArray& png, const char* type, const QByteArray& 
     appendBigEndian(png, uint32_t(data.size()));
     png.append(body);
     appendBigEndian(png, pngCrc(body));
+}
+
+// An RGB PNG of w x h pixels of noise drawn from seed, as Qt writes it: its image data barely
+// compresses.
+inline QByteArray noisePngBytes(int w, int h, unsigned seed) {
+    QImage image(w, h, QImage::Format_RGB888);
+    std::mt19937 random(seed);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w * 3; ++x) image.scanLine(y)[x] = uchar(random());
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
 }
 
 // The PNG with its image data split into chunks of at most `bytes` each (the file's own order of
